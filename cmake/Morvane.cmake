@@ -1,0 +1,48 @@
+# Helpers that keep every area's CMakeLists.txt to a list of files.
+#
+# morvane_library(<name> SOURCES ... [DEPS ...] [PRIVATE_DEPS ...])
+#   A static library of one area (platform_base, platform_net, sdk_foundation, ...).
+#   Headers are included from the repository root: #include "platform/base/Clock.h".
+# morvane_test(<name> SOURCES ... [DEPS ...])
+#   A GoogleTest executable; every test runs in its own process under ctest, because
+#   the SDK keeps process-wide singletons.
+# morvane_fuzzer(<name> SOURCES ... [DEPS ...]) / morvane_benchmark(<name> SOURCES ... [DEPS ...])
+
+function(morvane_library name)
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
+  add_library(${name} STATIC ${A_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${A_DEPS} PRIVATE ${A_PRIVATE_DEPS})
+endfunction()
+
+function(morvane_test name)
+  if(NOT MORVANE_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_DEPS} morvane_testing GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                       PROPERTIES TIMEOUT 120)
+endfunction()
+
+function(morvane_fuzzer name)
+  if(NOT MORVANE_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_DEPS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set_property(GLOBAL APPEND PROPERTY MORVANE_FUZZERS ${name})
+endfunction()
+
+function(morvane_benchmark name)
+  if(NOT MORVANE_BENCH)
+    return()
+  endif()
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_DEPS} benchmark::benchmark)
+  set_property(GLOBAL APPEND PROPERTY MORVANE_BENCHMARKS ${name})
+endfunction()

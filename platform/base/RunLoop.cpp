@@ -1,0 +1,289 @@
+#include "platform/base/RunLoop.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/base/Executor.h"
+#include "platform/base/Timer.h"
+
+namespace platform {
+
+namespace {
+
+thread_local bool tlsOnMainThread = false;
+
+std::chrono::steady_clock::time_point realDeadline(TimeInterval monotonicDeadline) {
+  const TimeInterval remaining = monotonicDeadline - clock().monotonicNow();
+  // Cap far deadlines so the conversion cannot overflow.
+  const double capped = std::clamp(remaining, 0.0, 365.0 * 24 * 3600);
+  return std::chrono::steady_clock::now() +
+         std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+             std::chrono::duration<double>(capped));
+}
+
+}  // namespace
+
+void bindMainThread() { tlsOnMainThread = true; }
+bool isMainThread() { return tlsOnMainThread; }
+
+namespace detail {
+bool setOnMainThread(bool onMain) {
+  const bool previous = tlsOnMainThread;
+  tlsOnMainThread = onMain;
+  return previous;
+}
+}  // namespace detail
+
+RunLoop::RunLoop() {
+  commonModes_.emplace(kDefaultRunLoopMode);
+  commonModes_.emplace(kTrackingRunLoopMode);
+}
+
+RunLoop::~RunLoop() = default;
+
+RunLoop& RunLoop::main() {
+  // Never destroyed: blocks may still be posted to it while the process exits.
+  static RunLoop* loop = new RunLoop();
+  return *loop;
+}
+
+RunLoop& RunLoop::current() {
+  if (isMainThread()) return main();
+  thread_local RunLoop loop;
+  return loop;
+}
+
+bool RunLoop::isMainLoop() const { return this == &main(); }
+
+void RunLoop::perform(std::function<void()> block) {
+  perform({std::string(kCommonRunLoopModes)}, std::move(block));
+}
+
+void RunLoop::perform(std::vector<std::string> modes, std::function<void()> block) {
+  if (!block) return;
+  {
+    std::lock_guard lock(mutex_);
+    performs_.push_back({nextSequence_++, std::move(modes), std::move(block)});
+    woken_ = true;
+  }
+  wake_.notify_all();
+}
+
+void RunLoop::addTimer(const std::shared_ptr<Timer>& timer, std::string_view mode) {
+  if (!timer || !timer->isValid()) return;
+  {
+    std::lock_guard lock(mutex_);
+    auto it = std::find_if(timers_.begin(), timers_.end(),
+                           [&](const TimerEntry& e) { return e.timer == timer; });
+    if (it == timers_.end()) {
+      timers_.push_back({timer, {}, nextTimerOrder_++});
+      it = std::prev(timers_.end());
+    }
+    it->modes.emplace(mode);
+    woken_ = true;
+  }
+  wake_.notify_all();
+}
+
+void RunLoop::addCommonMode(std::string_view mode) {
+  std::lock_guard lock(mutex_);
+  commonModes_.emplace(mode);
+}
+
+bool RunLoop::matches(const std::vector<std::string>& itemModes, std::string_view mode) const {
+  for (const auto& m : itemModes) {
+    if (m == mode) return true;
+    if (m == kCommonRunLoopModes && commonModes_.count(mode)) return true;
+  }
+  return false;
+}
+
+bool RunLoop::matches(const std::set<std::string, std::less<>>& itemModes,
+                      std::string_view mode) const {
+  if (itemModes.count(mode)) return true;
+  return itemModes.count(kCommonRunLoopModes) && commonModes_.count(mode);
+}
+
+std::optional<TimeInterval> RunLoop::nextFireDate(std::string_view mode) const {
+  std::lock_guard lock(mutex_);
+  std::optional<TimeInterval> next;
+  for (const auto& entry : timers_) {
+    if (!entry.timer->isValid() || !matches(entry.modes, mode)) continue;
+    const TimeInterval date = entry.timer->fireDate();
+    if (!next || date < *next) next = date;
+  }
+  return next;
+}
+
+bool RunLoop::fireDueTimers(std::string_view mode) {
+  const TimeInterval now = clock().monotonicNow();
+  std::vector<std::pair<TimeInterval, TimerEntry>> due;
+  {
+    std::lock_guard lock(mutex_);
+    std::erase_if(timers_, [](const TimerEntry& e) { return !e.timer->isValid(); });
+    for (const auto& entry : timers_) {
+      if (!matches(entry.modes, mode)) continue;
+      const TimeInterval date = entry.timer->fireDate();
+      if (date <= now) due.emplace_back(date, entry);
+    }
+  }
+  std::sort(due.begin(), due.end(), [](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first < b.first : a.second.order < b.second.order;
+  });
+  for (auto& [date, entry] : due) {
+    // An earlier timer's block may have invalidated or moved this one.
+    if (entry.timer->isValid() && entry.timer->fireDate() <= now) entry.timer->fireFromRunLoop(now);
+  }
+  return !due.empty();
+}
+
+bool RunLoop::runPerforms(std::string_view mode, std::uint64_t upTo) {
+  std::vector<std::function<void()>> ready;
+  {
+    std::lock_guard lock(mutex_);
+    for (auto it = performs_.begin(); it != performs_.end();) {
+      if (it->sequence < upTo && matches(it->modes, mode)) {
+        ready.push_back(std::move(it->block));
+        it = performs_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  for (auto& block : ready) block();
+  return !ready.empty();
+}
+
+bool RunLoop::runPending(std::string_view mode) {
+  bool did = fireDueTimers(mode);
+  std::uint64_t upTo;
+  {
+    std::lock_guard lock(mutex_);
+    upTo = nextSequence_;
+  }
+  did |= runPerforms(mode, upTo);
+  if (isMainLoop() && executorKind() == ExecutorKind::Deterministic) {
+    did |= detail::runDeterministicBlocks();
+  }
+  return did;
+}
+
+void RunLoop::runPerformsQueuedBefore(std::string_view mode) {
+  std::uint64_t upTo;
+  {
+    std::lock_guard lock(mutex_);
+    upTo = nextSequence_;
+  }
+  runPerforms(mode, upTo);
+}
+
+void RunLoop::waitUntil(TimeInterval deadline) {
+  VirtualClock* virtualTime = virtualClock();
+  std::unique_lock lock(mutex_);
+  if (woken_ || stopRequested_) {
+    woken_ = false;
+    return;
+  }
+  if (virtualTime && isMainLoop()) {
+    // Nothing is ready: jump to the next thing that falls due instead of waiting.
+    lock.unlock();
+    virtualTime->advanceTo(deadline);
+    return;
+  }
+  if (virtualTime) {
+    // Another thread's loop under virtual time: poll, the main loop moves the clock.
+    wake_.wait_for(lock, std::chrono::milliseconds(1), [&] { return woken_ || stopRequested_; });
+  } else {
+    wake_.wait_until(lock, realDeadline(deadline), [&] { return woken_ || stopRequested_; });
+  }
+  woken_ = false;
+}
+
+RunLoop::RunResult RunLoop::runMode(std::string_view mode, TimeInterval deadline,
+                                    bool returnAfterSourceHandled) {
+  if (std::isnan(deadline)) deadline = clock().monotonicNow();
+  {
+    std::lock_guard lock(mutex_);
+    modeStack_.emplace_back(mode);
+  }
+  struct PopMode {
+    RunLoop* loop;
+    ~PopMode() {
+      std::lock_guard lock(loop->mutex_);
+      loop->modeStack_.pop_back();
+    }
+  } popMode{this};
+
+  for (;;) {
+    {
+      std::lock_guard lock(mutex_);
+      if (stopRequested_) {
+        stopRequested_ = false;
+        return RunResult::Stopped;
+      }
+    }
+    const bool did = runPending(mode);
+    if (did && returnAfterSourceHandled) return RunResult::HandledSource;
+    const TimeInterval now = clock().monotonicNow();
+    if (now >= deadline) return RunResult::TimedOut;
+    if (did) continue;
+
+    const auto next = nextFireDate(mode);
+    if (!next && deadline >= kDistantFuture && virtualClock() && isMainLoop()) {
+      // Nothing will ever fall due on virtual time.
+      return RunResult::Finished;
+    }
+    waitUntil(next ? std::min(*next, deadline) : deadline);
+  }
+}
+
+void RunLoop::run() {
+  for (;;) {
+    const RunResult result = runMode(kDefaultRunLoopMode, kDistantFuture);
+    if (result == RunResult::Stopped || result == RunResult::Finished) return;
+  }
+}
+
+void RunLoop::stop() {
+  {
+    std::lock_guard lock(mutex_);
+    stopRequested_ = true;
+  }
+  wake_.notify_all();
+}
+
+void RunLoop::wakeUp() {
+  {
+    std::lock_guard lock(mutex_);
+    woken_ = true;
+  }
+  wake_.notify_all();
+}
+
+std::string RunLoop::currentMode() const {
+  std::lock_guard lock(mutex_);
+  return modeStack_.empty() ? std::string() : modeStack_.back();
+}
+
+bool RunLoop::waitForWork(std::chrono::milliseconds limit) {
+  std::unique_lock lock(mutex_);
+  const bool got = wake_.wait_for(lock, limit, [&] { return woken_; });
+  woken_ = false;
+  return got;
+}
+
+void RunLoop::resetForTesting() {
+  std::deque<PerformItem> performs;
+  std::vector<TimerEntry> timers;
+  {
+    std::lock_guard lock(mutex_);
+    performs.swap(performs_);
+    timers.swap(timers_);
+    modeStack_.clear();
+    stopRequested_ = false;
+    woken_ = false;
+  }
+  for (auto& entry : timers) entry.timer->invalidate();
+}
+
+}  // namespace platform

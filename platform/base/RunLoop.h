@@ -1,0 +1,129 @@
+// A run loop per thread, after the platform's: timers and performed blocks, each in
+// one or more modes, run only while the loop runs in one of their modes. The common
+// modes are the default and the tracking mode (and any mode added to them); work
+// scheduled "in the common modes" runs in each of them.
+//
+// The main run loop carries the main dispatch queue and the main operation queue
+// (first in, first out, in the common modes). Under a VirtualClock the main run loop
+// does not wait: when idle it moves the clock to its next timer, so a test can run an
+// hour of timers at once.
+//
+// perform(), addTimer(), wakeUp() and stop() may be called from any thread; run*()
+// only on the loop's own thread.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "platform/base/Clock.h"
+
+namespace platform {
+
+class Timer;
+
+inline constexpr std::string_view kDefaultRunLoopMode = "kCFRunLoopDefaultMode";
+inline constexpr std::string_view kTrackingRunLoopMode = "UITrackingRunLoopMode";
+inline constexpr std::string_view kCommonRunLoopModes = "kCFRunLoopCommonModes";
+
+class RunLoop {
+ public:
+  enum class RunResult { Finished, Stopped, TimedOut, HandledSource };
+
+  // The main thread's loop. It exists from the first call; bindMainThread() says
+  // which thread is the main thread.
+  static RunLoop& main();
+  // The loop of the calling thread (the main loop on the main thread).
+  static RunLoop& current();
+
+  // Schedules a block to run the next time the loop runs in one of the modes.
+  void perform(std::function<void()> block);  // in the common modes
+  void perform(std::vector<std::string> modes, std::function<void()> block);
+
+  void addTimer(const std::shared_ptr<Timer>& timer, std::string_view mode);
+  // Adds a mode to the set that the common modes stand for.
+  void addCommonMode(std::string_view mode);
+
+  // Runs the loop in `mode` until `deadline` (monotonic), until stop(), or, when
+  // returnAfterSourceHandled, until one pass did some work. Nested runs are allowed.
+  RunResult runMode(std::string_view mode, TimeInterval deadline,
+                    bool returnAfterSourceHandled = false);
+  // Runs in the default mode until stopped (the application's main loop).
+  void run();
+  // Makes the innermost runMode() return.
+  void stop();
+  void wakeUp();
+
+  // The mode of the innermost run, or empty when the loop is not running.
+  std::string currentMode() const;
+
+  // One pass in `mode` without waiting: due timers, then the blocks performed so far.
+  // Returns whether anything ran.
+  bool runPending(std::string_view mode);
+  // The earliest fire date of a valid timer that runs in `mode`.
+  std::optional<TimeInterval> nextFireDate(std::string_view mode) const;
+  // Waits up to `limit` of real time for work posted from another thread. For tests
+  // that wait on real I/O.
+  bool waitForWork(std::chrono::milliseconds limit);
+
+  // Runs every block performed before this call and still queued in `mode`, in order
+  // (a synchronous dispatch to the main queue runs after earlier main-queue work).
+  void runPerformsQueuedBefore(std::string_view mode);
+
+  // Test set-up: forgets every timer and block.
+  void resetForTesting();
+
+  RunLoop();
+  ~RunLoop();
+  RunLoop(const RunLoop&) = delete;
+  RunLoop& operator=(const RunLoop&) = delete;
+
+ private:
+  struct PerformItem {
+    std::uint64_t sequence;
+    std::vector<std::string> modes;
+    std::function<void()> block;
+  };
+  struct TimerEntry {
+    std::shared_ptr<Timer> timer;
+    std::set<std::string, std::less<>> modes;
+    std::uint64_t order;
+  };
+
+  bool matches(const std::vector<std::string>& itemModes, std::string_view mode) const;
+  bool matches(const std::set<std::string, std::less<>>& itemModes, std::string_view mode) const;
+  bool fireDueTimers(std::string_view mode);
+  bool runPerforms(std::string_view mode, std::uint64_t upTo);
+  void waitUntil(TimeInterval deadline);
+  bool isMainLoop() const;
+
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<PerformItem> performs_;
+  std::vector<TimerEntry> timers_;
+  std::set<std::string, std::less<>> commonModes_;
+  std::vector<std::string> modeStack_;
+  std::uint64_t nextSequence_ = 1;
+  std::uint64_t nextTimerOrder_ = 1;
+  bool stopRequested_ = false;
+  bool woken_ = false;
+};
+
+// Marks the calling thread as the main thread (the application's main, or a test).
+void bindMainThread();
+// Whether the caller runs on the main thread, as the platform's own check answers it.
+// Under the deterministic executor, blocks of other queues run on the test's thread
+// but answer no, as they would on a device.
+bool isMainThread();
+
+}  // namespace platform

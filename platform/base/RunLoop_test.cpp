@@ -1,0 +1,115 @@
+#include "platform/base/RunLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/base/DispatchQueue.h"
+#include "platform/base/Timer.h"
+#include "testing/TestEnvironment.h"
+
+namespace platform {
+namespace {
+
+using RunLoopTest = testenv::PlatformTest;
+
+TEST_F(RunLoopTest, TrackingModeRunsCommonModeWorkAndHoldsDefaultModeWork) {
+  std::vector<std::string> events;
+  auto& loop = RunLoop::main();
+  loop.perform({std::string(kDefaultRunLoopMode)}, [&] { events.push_back("default block"); });
+  loop.perform([&] { events.push_back("common block"); });
+  auto common = Timer::create(1, false, [&](Timer&) { events.push_back("common timer"); });
+  auto defaultOnly = Timer::create(1, false, [&](Timer&) { events.push_back("default timer"); });
+  loop.addTimer(common, kCommonRunLoopModes);
+  loop.addTimer(defaultOnly, kDefaultRunLoopMode);
+
+  // A scroll in progress: the loop runs in the tracking mode for two seconds.
+  loop.runMode(kTrackingRunLoopMode, env.now() + 2);
+  EXPECT_EQ(events, (std::vector<std::string>{"common block", "common timer"}));
+
+  env.runUntilIdle();
+  EXPECT_EQ(events, (std::vector<std::string>{"common block", "common timer", "default timer",
+                                              "default block"}));
+}
+
+TEST_F(RunLoopTest, TimersFireInFireDateOrderAndNotBefore) {
+  std::vector<std::pair<std::string, TimeInterval>> fired;
+  auto record = [&](std::string name) {
+    return [&, name](Timer&) { fired.emplace_back(name, env.now()); };
+  };
+  auto late = Timer::scheduled(10, false, record("10s"));
+  auto early = Timer::scheduled(3, false, record("3s"));
+  auto ticking = Timer::scheduled(4, true, record("tick"));
+
+  env.advance(2.999);
+  EXPECT_TRUE(fired.empty());
+  env.advance(10);
+  ASSERT_EQ(fired.size(), 5u);
+  EXPECT_EQ(fired[0], std::make_pair(std::string("3s"), 3.0));
+  EXPECT_EQ(fired[1], std::make_pair(std::string("tick"), 4.0));
+  EXPECT_EQ(fired[2], std::make_pair(std::string("tick"), 8.0));
+  EXPECT_EQ(fired[3], std::make_pair(std::string("10s"), 10.0));
+  EXPECT_EQ(fired[4], std::make_pair(std::string("tick"), 12.0));
+  EXPECT_FALSE(late->isValid());  // one-shot timers end after firing
+  EXPECT_TRUE(ticking->isValid());
+}
+
+TEST_F(RunLoopTest, InvalidatingATimerInsideAnotherTimersFireIsSafe) {
+  int secondFired = 0;
+  std::shared_ptr<Timer> second;
+  // Same fire date, added later: the first one fires first and stops the other.
+  auto first = Timer::scheduled(1, false, [&](Timer& self) {
+    second->invalidate();
+    second.reset();  // drop the last owner while the loop is iterating
+    self.invalidate();
+  });
+  second = Timer::create(1, false, [&](Timer&) { ++secondFired; });
+  RunLoop::main().addTimer(second, kDefaultRunLoopMode);
+  env.advance(5);
+  EXPECT_EQ(secondFired, 0);
+  EXPECT_FALSE(first->isValid());
+}
+
+TEST_F(RunLoopTest, RepeatingTimerSkipsMissedFiresAndCanStopItself) {
+  int fires = 0;
+  auto timer = Timer::scheduled(1, true, [&](Timer& self) {
+    if (++fires == 3) self.invalidate();
+  });
+  timer->setTolerance(0.1);
+  EXPECT_DOUBLE_EQ(timer->tolerance(), 0.1);
+  // A long stall (the clock jumps without the loop running) costs one fire, not many.
+  env.clock().advanceBy(10.5);
+  env.runUntilIdle();
+  EXPECT_EQ(fires, 1);
+  EXPECT_DOUBLE_EQ(timer->fireDate(), 11.0);
+  env.advance(100);
+  EXPECT_EQ(fires, 3);
+}
+
+TEST_F(RunLoopTest, FireRunsTheBlockAndEndsOnlyOneShotTimers) {
+  int fires = 0;
+  auto repeating = Timer::scheduled(60, true, [&](Timer&) { ++fires; });
+  auto once = Timer::scheduled(60, false, [&](Timer&) { ++fires; });
+  repeating->fire();
+  once->fire();
+  once->fire();
+  EXPECT_EQ(fires, 2);
+  EXPECT_TRUE(repeating->isValid());
+  EXPECT_FALSE(once->isValid());
+}
+
+TEST_F(RunLoopTest, StopEndsTheInnermostRun) {
+  auto& loop = RunLoop::main();
+  bool after = false;
+  loop.perform([&] { loop.stop(); });
+  DispatchQueue::main()->after(5, [&] { after = true; });
+  EXPECT_EQ(loop.runMode(kDefaultRunLoopMode, kDistantFuture), RunLoop::RunResult::Stopped);
+  EXPECT_FALSE(after);
+  EXPECT_EQ(loop.runMode(kDefaultRunLoopMode, kDistantFuture), RunLoop::RunResult::Finished);
+  EXPECT_TRUE(after);
+  EXPECT_DOUBLE_EQ(env.now(), 5.0);
+}
+
+}  // namespace
+}  // namespace platform

@@ -1,0 +1,82 @@
+#include "testing/TestEnvironment.h"
+
+#include <stdlib.h>
+
+#include <system_error>
+
+#include "platform/base/RunLoop.h"
+
+namespace testenv {
+
+namespace {
+
+std::filesystem::path makeRoot() {
+  std::error_code ec;
+  std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+  if (ec) base = "/tmp";
+  std::string pattern = (base / "morvane-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::system_error(errno, std::generic_category(), "mkdtemp");
+  return pattern;
+}
+
+}  // namespace
+
+TestEnvironment::TestEnvironment(Options options) : options_(options), root_(makeRoot()) {
+  for (const auto& dir : {cachesDirectory(), temporaryDirectory(), documentsDirectory(),
+                          userDefaultsFile().parent_path()}) {
+    std::filesystem::create_directories(dir);
+  }
+  platform::bindMainThread();
+  platform::setExecutorKind(options_.executor);
+  platform::detail::resetExecutorForTesting();
+  platform::RunLoop::main().resetForTesting();
+  if (options_.virtualTime) {
+    clock_ = std::make_shared<platform::VirtualClock>();
+    platform::setClock(clock_);
+  } else {
+    platform::setClock(nullptr);
+  }
+}
+
+TestEnvironment::~TestEnvironment() {
+  platform::RunLoop::main().resetForTesting();
+  platform::detail::resetExecutorForTesting();
+  platform::setClock(nullptr);
+  std::error_code ec;
+  std::filesystem::remove_all(root_, ec);
+}
+
+void TestEnvironment::advance(platform::TimeInterval seconds) {
+  const platform::TimeInterval deadline = now() + std::max(0.0, seconds);
+  platform::RunLoop::main().runMode(platform::kDefaultRunLoopMode, deadline);
+  runUntilIdle();
+}
+
+void TestEnvironment::runUntilIdle() {
+  auto& loop = platform::RunLoop::main();
+  while (loop.runPending(platform::kDefaultRunLoopMode)) {
+  }
+}
+
+bool TestEnvironment::runUntil(const std::function<bool()>& done,
+                               std::chrono::milliseconds realLimit) {
+  const auto end = std::chrono::steady_clock::now() + realLimit;
+  auto& loop = platform::RunLoop::main();
+  for (;;) {
+    runUntilIdle();
+    if (done()) return true;
+    const auto left = end - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return done();
+    loop.waitForWork(std::min(std::chrono::duration_cast<std::chrono::milliseconds>(left),
+                              std::chrono::milliseconds(50)));
+  }
+}
+
+platform::VirtualClock& TestEnvironment::clock() {
+  if (!clock_) throw std::logic_error("TestEnvironment runs on the system clock");
+  return *clock_;
+}
+
+platform::TimeInterval TestEnvironment::now() const { return platform::clock().monotonicNow(); }
+
+}  // namespace testenv

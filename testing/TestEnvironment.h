@@ -1,0 +1,72 @@
+// The environment every test runs in: a virtual clock, the deterministic executor, the
+// calling thread bound as the main thread, and its own folders (Caches, temporary,
+// Documents) and user-defaults file under a fresh directory that is removed afterwards.
+//
+//   testenv::TestEnvironment env;
+//   timer->...;
+//   env.advance(60);          // fires everything due in the next 60 s, in order
+//   env.runUntilIdle();       // runs what is ready now, without moving time
+//
+// Tests that wait on real I/O (a loopback server, a content process) use runUntil()
+// with a real-time limit; nothing in a test sleeps.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "platform/base/Clock.h"
+#include "platform/base/Executor.h"
+
+namespace testenv {
+
+struct Options {
+  platform::ExecutorKind executor = platform::ExecutorKind::Deterministic;
+  // A virtual clock; false keeps the system clock (threaded stress tests).
+  bool virtualTime = true;
+};
+
+class TestEnvironment {
+ public:
+  explicit TestEnvironment(Options options = {});
+  ~TestEnvironment();
+  TestEnvironment(const TestEnvironment&) = delete;
+  TestEnvironment& operator=(const TestEnvironment&) = delete;
+
+  // Runs the main loop in the default mode until `seconds` of virtual time have
+  // passed, firing every timer and delayed block that falls due, in order.
+  void advance(platform::TimeInterval seconds);
+  // Runs everything that is ready now (main queue, other queues, due timers), repeatedly,
+  // until nothing is left, without moving time.
+  void runUntilIdle();
+  // Runs ready work and waits for work from other threads until `done()` holds or the
+  // real-time limit passes. Returns done().
+  bool runUntil(const std::function<bool()>& done,
+                std::chrono::milliseconds realLimit = std::chrono::seconds(20));
+
+  platform::VirtualClock& clock();
+  platform::TimeInterval now() const;  // monotonic
+
+  // The per-test directory holding Library/Caches, tmp, Documents and the defaults file.
+  const std::filesystem::path& root() const { return root_; }
+  std::filesystem::path cachesDirectory() const { return root_ / "Library" / "Caches"; }
+  std::filesystem::path temporaryDirectory() const { return root_ / "tmp"; }
+  std::filesystem::path documentsDirectory() const { return root_ / "Documents"; }
+  std::filesystem::path userDefaultsFile() const { return root_ / "Library" / "Preferences" / "defaults.json"; }
+
+ private:
+  Options options_;
+  std::shared_ptr<platform::VirtualClock> clock_;
+  std::filesystem::path root_;
+};
+
+// A GoogleTest fixture that owns a TestEnvironment.
+class PlatformTest : public ::testing::Test {
+ protected:
+  TestEnvironment env;
+};
+
+}  // namespace testenv
