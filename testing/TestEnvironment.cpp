@@ -4,7 +4,10 @@
 
 #include <system_error>
 
+#include "platform/base/FileManager.h"
+#include "platform/base/Random.h"
 #include "platform/base/RunLoop.h"
+#include "platform/base/UserDefaults.h"
 
 namespace testenv {
 
@@ -26,6 +29,9 @@ TestEnvironment::TestEnvironment(Options options) : options_(options), root_(mak
                           userDefaultsFile().parent_path()}) {
     std::filesystem::create_directories(dir);
   }
+  platform::FileManager::setApplicationHome(root_);
+  platform::UserDefaults::setStandardFile(userDefaultsFile());
+  platform::Random::seed(0x5EED);
   platform::bindMainThread();
   platform::setExecutorKind(options_.executor);
   platform::detail::resetExecutorForTesting();
@@ -42,6 +48,8 @@ TestEnvironment::~TestEnvironment() {
   platform::RunLoop::main().resetForTesting();
   platform::detail::resetExecutorForTesting();
   platform::setClock(nullptr);
+  platform::FileManager::setApplicationHome({});
+  platform::UserDefaults::setStandardFile({});
   std::error_code ec;
   std::filesystem::remove_all(root_, ec);
 }

@@ -1,0 +1,72 @@
+#include "platform/base/Error.h"
+
+#include <cerrno>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace platform {
+namespace {
+
+TEST(ErrorTest, EqualityCoversDomainCodeUserInfoAndUnderlyingError) {
+  nlohmann::ordered_json info = {{"HttpStatus", "HTTP status 404: not found"}};
+  Error::Details details;
+  details.localizedDescription = "Request Error: No ad to show.";
+  details.localizedFailureReason = "Request Error: No ad to show.";
+  details.underlyingError = makeURLError(kURLErrorTimedOut, "https://a/b");
+  ErrorPtr a = Error::create("com.vantor.ads", 1, info, details);
+  ErrorPtr b = Error::create("com.vantor.ads", 1, info, details);
+  EXPECT_EQ(*a, *b);
+  EXPECT_TRUE(sameError(a, b));
+  EXPECT_TRUE(sameError(nullptr, nullptr));
+  EXPECT_FALSE(sameError(a, nullptr));
+
+  EXPECT_FALSE(*a == *Error::create("com.vantor.ads", 2, info, details));
+  EXPECT_FALSE(*a == *Error::create("other", 1, info, details));
+  EXPECT_FALSE(*a == *Error::create("com.vantor.ads", 1, {{"HttpStatus", "x"}}, details));
+  Error::Details otherUnderlying = details;
+  otherUnderlying.underlyingError = makeURLError(kURLErrorCancelled);
+  EXPECT_FALSE(*a == *Error::create("com.vantor.ads", 1, info, otherUnderlying));
+
+  EXPECT_EQ(a->userInfoString("HttpStatus"), "HTTP status 404: not found");
+  EXPECT_EQ(a->userInfoString("missing"), std::nullopt);
+  EXPECT_EQ(a->underlyingError()->userInfoString(kErrorFailingURLStringKey), "https://a/b");
+}
+
+TEST(ErrorTest, DescriptionsFallBackToAGenericText) {
+  ErrorPtr bare = Error::create("com.vantor.zum_videoplayer_glview", -1);
+  EXPECT_EQ(bare->localizedDescription(),
+            "The operation could not be completed. (com.vantor.zum_videoplayer_glview error -1.)");
+  EXPECT_EQ(bare->givenLocalizedDescription(), std::nullopt);
+  EXPECT_EQ(bare->localizedFailureReason(), std::nullopt);
+  EXPECT_TRUE(bare->userInfo().is_object());
+  EXPECT_TRUE(bare->userInfo().empty());
+
+  Error::Details empty;
+  empty.localizedDescription = "";  // an empty description stays empty
+  EXPECT_EQ(Error::create("d", 0, nlohmann::ordered_json::object(), empty)->localizedDescription(), "");
+
+  // A user info that is not an object is refused, not kept.
+  EXPECT_TRUE(Error::create("d", 0, nlohmann::ordered_json::array({1, 2}))->userInfo().empty());
+}
+
+TEST(ErrorTest, PlatformErrors) {
+  ErrorPtr timedOut = makeURLError(kURLErrorTimedOut);
+  EXPECT_EQ(timedOut->domain(), kURLErrorDomain);
+  EXPECT_EQ(timedOut->code(), -1001);
+  EXPECT_FALSE(timedOut->localizedDescription().empty());
+  EXPECT_FALSE(timedOut->userInfo().contains(kErrorFailingURLStringKey));
+  EXPECT_EQ(kURLErrorNotConnectedToInternet, -1009);
+
+  ErrorPtr terminated = makeWebContentProcessTerminatedError();
+  EXPECT_EQ(terminated->domain(), kWebContentErrorDomain);
+  EXPECT_EQ(terminated->code(), kWebContentErrorProcessTerminated);
+
+  ErrorPtr missing = makePOSIXError(ENOENT, "read /x");
+  EXPECT_EQ(missing->domain(), kPOSIXErrorDomain);
+  EXPECT_EQ(missing->code(), ENOENT);
+  EXPECT_NE(missing->localizedDescription().find("read /x: "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace platform

@@ -1,0 +1,25 @@
+#include "platform/base/Notification.h"
+
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+namespace platform {
+
+Notification::Notification(std::string name, std::shared_ptr<void> object)
+    : name_(std::move(name)), object_(std::move(object)) {}
+
+Notification::Notification(std::string name, std::shared_ptr<void> object,
+                           nlohmann::ordered_json userInfo)
+    : name_(std::move(name)), object_(std::move(object)) {
+  if (!userInfo.is_null()) {
+    userInfo_ = std::make_shared<const nlohmann::ordered_json>(std::move(userInfo));
+  }
+}
+
+const nlohmann::ordered_json& Notification::userInfo() const {
+  static const auto* const empty = new nlohmann::ordered_json(nlohmann::ordered_json::object());
+  return userInfo_ ? *userInfo_ : *empty;
+}
+
+}  // namespace platform

@@ -1,0 +1,33 @@
+// One notification, after the platform's: a name, the object that posts it (or
+// nullptr) and a user-info dictionary of property-list values (empty when none).
+// Objects that are not property-list values will travel as typed fields of this class,
+// never inside the user info.
+//
+// Immutable once made and cheap to copy; may cross threads freely.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <nlohmann/json_fwd.hpp>
+
+namespace platform {
+
+class Notification {
+ public:
+  explicit Notification(std::string name, std::shared_ptr<void> object = nullptr);
+  // `userInfo` should be a dictionary; anything else is kept as given.
+  Notification(std::string name, std::shared_ptr<void> object, nlohmann::ordered_json userInfo);
+
+  const std::string& name() const { return name_; }
+  const std::shared_ptr<void>& object() const { return object_; }
+  // The user info; an empty dictionary when none was given.
+  const nlohmann::ordered_json& userInfo() const;
+
+ private:
+  std::string name_;
+  std::shared_ptr<void> object_;
+  std::shared_ptr<const nlohmann::ordered_json> userInfo_;  // shared: copies are cheap
+};
+
+}  // namespace platform
