@@ -8,6 +8,7 @@
 #include "platform/base/Random.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/UserDefaults.h"
+#include "platform/net/URLLoading.h"
 
 namespace testenv {
 
@@ -32,6 +33,10 @@ TestEnvironment::TestEnvironment(Options options) : options_(options), root_(mak
   platform::FileManager::setApplicationHome(root_);
   platform::UserDefaults::setStandardFile(userDefaultsFile());
   platform::Random::seed(0x5EED);
+  // No test reaches any address but this machine's loopback.
+  platform::URLLoading::setLoopbackOnlyForTesting(true);
+  platform::URLLoading::removeHostMappingsForTesting();
+  platform::URLLoading::setOffline(false);
   platform::bindMainThread();
   platform::setExecutorKind(options_.executor);
   platform::detail::resetExecutorForTesting();

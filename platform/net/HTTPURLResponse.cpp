@@ -1,0 +1,110 @@
+#include "platform/net/HTTPURLResponse.h"
+
+#include <algorithm>
+
+#include "platform/net/HTTPResponseHeadParser.h"
+
+namespace platform {
+
+namespace {
+
+std::string_view trim(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+std::string lowercased(std::string_view text) {
+  std::string result(text);
+  std::transform(result.begin(), result.end(), result.begin(),
+                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
+  return result;
+}
+
+}  // namespace
+
+HTTPURLResponse::HTTPURLResponse(URL url, int statusCode, HTTPHeaderFields headerFields,
+                                 std::optional<std::string> httpVersion)
+    : url_(std::move(url)),
+      statusCode_(statusCode),
+      headers_(std::move(headerFields)),
+      httpVersion_(std::move(httpVersion)) {
+  if (auto length = headers_.value("Content-Length")) {
+    expectedContentLength_ = HTTPResponseHeadParser::parseContentLength(*length).value_or(-1);
+  }
+  if (auto type = headers_.value("Content-Type")) {
+    std::string_view rest = *type;
+    auto semicolon = rest.find(';');
+    std::string_view mime = trim(rest.substr(0, semicolon));
+    if (!mime.empty()) mimeType_ = lowercased(mime);
+    while (semicolon != std::string_view::npos) {
+      rest = rest.substr(semicolon + 1);
+      semicolon = rest.find(';');
+      std::string_view parameter = trim(rest.substr(0, semicolon));
+      auto equals = parameter.find('=');
+      if (equals == std::string_view::npos) continue;
+      if (lowercased(trim(parameter.substr(0, equals))) != "charset") continue;
+      std::string_view value = trim(parameter.substr(equals + 1));
+      if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+        value = value.substr(1, value.size() - 2);
+      }
+      if (!value.empty()) textEncodingName_ = lowercased(value);
+      break;
+    }
+  }
+}
+
+std::string HTTPURLResponse::localizedStringForStatusCode(int statusCode) {
+  switch (statusCode) {
+    case 100: return "continue";
+    case 101: return "switching protocols";
+    case 200: return "no error";
+    case 201: return "created";
+    case 202: return "accepted";
+    case 203: return "non-authoritative information";
+    case 204: return "no content";
+    case 205: return "reset content";
+    case 206: return "partial content";
+    case 300: return "multiple choices";
+    case 301: return "moved permanently";
+    case 302: return "found";
+    case 303: return "see other";
+    case 304: return "not modified";
+    case 305: return "needs proxy";
+    case 307: return "temporarily redirected";
+    case 308: return "permanent redirect";
+    case 400: return "bad request";
+    case 401: return "unauthorized";
+    case 402: return "payment required";
+    case 403: return "forbidden";
+    case 404: return "not found";
+    case 405: return "method not allowed";
+    case 406: return "unacceptable";
+    case 407: return "proxy authentication required";
+    case 408: return "request timed out";
+    case 409: return "conflict";
+    case 410: return "no longer exists";
+    case 411: return "length required";
+    case 412: return "precondition failed";
+    case 413: return "request too large";
+    case 414: return "requested URL too long";
+    case 415: return "unsupported media type";
+    case 416: return "requested range not satisfiable";
+    case 417: return "expectation failed";
+    case 429: return "too many requests";
+    case 500: return "internal server error";
+    case 501: return "unimplemented";
+    case 502: return "bad gateway";
+    case 503: return "service unavailable";
+    case 504: return "gateway timed out";
+    case 505: return "unsupported version";
+    default: break;
+  }
+  if (statusCode >= 100 && statusCode < 200) return "informational";
+  if (statusCode >= 200 && statusCode < 300) return "success";
+  if (statusCode >= 300 && statusCode < 400) return "redirected";
+  if (statusCode >= 400 && statusCode < 500) return "client error";
+  return "server error";
+}
+
+}  // namespace platform
