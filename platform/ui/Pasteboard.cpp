@@ -1,0 +1,26 @@
+#include "platform/ui/Pasteboard.h"
+
+namespace platform {
+
+Pasteboard& Pasteboard::general() {
+  static Pasteboard* pasteboard = new Pasteboard();
+  return *pasteboard;
+}
+
+std::optional<std::string> Pasteboard::string() const {
+  std::lock_guard lock(mutex_);
+  return text_;
+}
+
+void Pasteboard::setString(std::optional<std::string> text) {
+  std::lock_guard lock(mutex_);
+  text_ = std::move(text);
+  ++changeCount_;
+}
+
+std::int64_t Pasteboard::changeCount() const {
+  std::lock_guard lock(mutex_);
+  return changeCount_;
+}
+
+}  // namespace platform
