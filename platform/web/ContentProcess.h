@@ -1,0 +1,88 @@
+// One content process seen from the host: a helper executable of ours that runs page
+// scripts in a heap of its own (see content/ContentProcessMain.cpp), spoken to over a
+// socket on its stdin/stdout with the messages of ContentProtocol.
+//
+// Every request is a round trip bounded by a real-time limit: a process that overruns
+// it, dies, or sends something that is not a message is killed, and the request fails.
+// A dead process stays dead; its owner starts a new one when it wants to go on. Native
+// calls that arrive while a request runs are answered by the caller's handler (which
+// may itself send requests), and the time spent in the handler does not count.
+//
+// The executable is found through the environment variable MORVANE_CONTENT_PROCESS,
+// else where the build put it.
+//
+// Not thread-safe: one thread at a time (web views use theirs on the main thread).
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/base/Clock.h"
+#include "platform/web/ContentProtocol.h"
+
+namespace platform {
+
+class ContentProcess {
+ public:
+  struct Options {
+    // Real seconds a request may take.
+    TimeInterval timeLimit = 2.0;
+    // Bytes the script heap may hold.
+    std::size_t memoryLimit = 64u << 20;
+    std::string userAgent = "Mozilla/5.0 (Linux; Morvane) AppleWebKit/605.1.15 (KHTML, like Gecko) Mobile";
+  };
+
+  // The options new processes get; tests shorten the time limit.
+  static Options defaultOptions();
+  static void setDefaultOptions(const Options& options);
+
+  // Where the executable is: $MORVANE_CONTENT_PROCESS, else the path the build gave.
+  static std::string executablePath();
+
+  // Starts a process; nullptr when it cannot be started.
+  static std::unique_ptr<ContentProcess> launch(const Options& options = defaultOptions());
+
+  ~ContentProcess();
+  ContentProcess(const ContentProcess&) = delete;
+  ContentProcess& operator=(const ContentProcess&) = delete;
+
+  // Answers a native call: returns the result, or sets `error` to fail the call in script.
+  using NativeHandler = std::function<nlohmann::ordered_json(const ContentProtocol::NativeCall& call,
+                                                             std::optional<std::string>& error)>;
+
+  // Sends `request` (an object; "id" and "now" are added) and waits for its reply.
+  // std::nullopt when the process is dead, overran its time, or broke the protocol; it
+  // is dead afterwards.
+  std::optional<ContentProtocol::Reply> send(nlohmann::ordered_json request,
+                                             const NativeHandler& nativeHandler = {});
+
+  bool isAlive() const { return pid_ > 0; }
+  // Why the process ended: "timed out", "exited", "protocol error", ...
+  const std::string& terminationReason() const { return terminationReason_; }
+  pid_t pid() const { return pid_; }
+
+  // Kills the process now (it is dead afterwards).
+  void terminate(const std::string& reason);
+
+ private:
+  ContentProcess(pid_t pid, int socket, Options options);
+  bool writeAll(const std::string& data, TimeInterval deadline);
+  // Waits for one line until `deadline` (monotonic real seconds).
+  std::optional<std::string> readLine(TimeInterval deadline);
+
+  pid_t pid_;
+  int socket_;
+  Options options_;
+  std::string buffer_;
+  std::int64_t nextId_ = 1;
+  int depth_ = 0;
+  std::string terminationReason_;
+};
+
+}  // namespace platform

@@ -1,0 +1,193 @@
+#include "platform/web/ContentProcess.h"
+
+#include <gtest/gtest.h>
+
+#include "testing/TestEnvironment.h"
+
+namespace platform {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+class ContentProcessTest : public testenv::PlatformTest {
+ protected:
+  std::unique_ptr<ContentProcess> launch(TimeInterval timeLimit = 2.0, std::size_t memory = 64u << 20) {
+    ContentProcess::Options options;
+    options.timeLimit = timeLimit;
+    options.memoryLimit = memory;
+    auto process = ContentProcess::launch(options);
+    EXPECT_TRUE(process);
+    return process;
+  }
+  static Json evaluate(std::string script) { return {{"op", "evaluate"}, {"script", std::move(script)}}; }
+};
+
+TEST_F(ContentProcessTest, EvaluatesAndReportsEventsInOrder) {
+  auto process = launch();
+  auto reply = process->send(evaluate(
+      "console.log('a', 1); location.href = 'tolm://x/y?z=1'; alert('hi'); ({n: 2, s: 'x', f: [1, true, null]})"));
+  ASSERT_TRUE(reply);
+  ASSERT_TRUE(reply->result);
+  EXPECT_EQ(*reply->result, Json::parse(R"({"n":2,"s":"x","f":[1,true,null]})"));
+  EXPECT_EQ(reply->text, "[object Object]");
+  ASSERT_EQ(reply->events.size(), 3u);
+  EXPECT_EQ(reply->events[0].type, ContentProtocol::Event::Type::Console);
+  EXPECT_EQ(reply->events[0].message, "a 1");
+  EXPECT_EQ(reply->events[1].type, ContentProtocol::Event::Type::Navigation);
+  EXPECT_EQ(reply->events[1].url, "tolm://x/y?z=1");
+  EXPECT_TRUE(reply->events[1].mainFrame);
+  EXPECT_EQ(reply->events[2].type, ContentProtocol::Event::Type::Alert);
+  EXPECT_EQ(reply->events[2].message, "hi");
+}
+
+TEST_F(ContentProcessTest, ScriptErrorsAndUnsupportedValuesAreReported) {
+  auto process = launch();
+  auto reply = process->send(evaluate("null.x"));
+  ASSERT_TRUE(reply);
+  ASSERT_TRUE(reply->error);
+  EXPECT_EQ(reply->error->name, "TypeError");
+  reply = process->send(evaluate("var o = {}; o.o = o; o"));
+  ASSERT_TRUE(reply);
+  EXPECT_TRUE(reply->unsupported);
+  reply = process->send(evaluate("undefined"));
+  ASSERT_TRUE(reply);
+  EXPECT_FALSE(reply->result);
+  EXPECT_EQ(reply->text, "");
+  EXPECT_TRUE(process->isAlive());
+}
+
+TEST_F(ContentProcessTest, EndlessLoopIsKilledAtTheTimeLimit) {
+  auto process = launch(0.3);
+  EXPECT_FALSE(process->send(evaluate("while (true) {}")));
+  EXPECT_FALSE(process->isAlive());
+  EXPECT_EQ(process->terminationReason(), "timed out");
+  EXPECT_FALSE(process->send(evaluate("1")));
+}
+
+TEST_F(ContentProcessTest, EndlessAllocationGetsAnErrorAndTheProcessGoesOn) {
+  auto process = launch(10.0, 16u << 20);
+  auto reply = process->send(evaluate("var s = 'x'; while (true) { s = s + s; }"));
+  ASSERT_TRUE(reply);
+  ASSERT_TRUE(reply->error);
+  EXPECT_EQ(reply->error->message, "alloc failed");
+  reply = process->send(evaluate("s = null; var a = []; for (var i = 0; ; i++) a.push({i: i, s: 'v' + i});"));
+  ASSERT_TRUE(reply);
+  ASSERT_TRUE(reply->error);
+  reply = process->send(evaluate("a = null; 6 * 7"));
+  ASSERT_TRUE(reply && reply->result);
+  EXPECT_EQ(*reply->result, 42);
+}
+
+TEST_F(ContentProcessTest, PageLoadRunsScriptsInOrderWithLoadEvents) {
+  auto process = launch();
+  Json load = {{"op", "load"},
+               {"documentURL", "https://ads.example.com/page.html"},
+               {"bodyStyle", "background-color: #ff0000; height: 50px"},
+               {"scripts", Json::array({
+                   {{"phase", "end"}, {"text", "console.log('end', document.readyState)"}},
+                   {{"phase", "page"}, {"text", "console.log('page', document.readyState, location.href);"
+                                                 "window.onload = function () { console.log('onload') };"
+                                                 "document.addEventListener('DOMContentLoaded', function () { console.log('dcl') });"}},
+                   {{"phase", "page"}, {"text", "throw new Error('boom')"}},
+                   {{"phase", "start"}, {"text", "console.log('start')"}},
+               })}};
+  auto reply = process->send(load);
+  ASSERT_TRUE(reply);
+  std::vector<std::string> log;
+  for (const auto& e : reply->events) {
+    if (e.type == ContentProtocol::Event::Type::Console) log.push_back(e.message);
+    if (e.type == ContentProtocol::Event::Type::ReadyState) log.push_back("state " + e.text);
+    if (e.type == ContentProtocol::Event::Type::BackgroundColor) log.push_back("bg " + e.text);
+    if (e.type == ContentProtocol::Event::Type::ContentSize) log.push_back("height " + std::to_string(e.height.value_or(-1)));
+  }
+  EXPECT_EQ(log, (std::vector<std::string>{
+                     "start", "page loading https://ads.example.com/page.html", "Uncaught Error: boom",
+                     "state interactive", "end interactive", "dcl", "state complete", "onload",
+                     "bg #ff0000", "height 50.000000"}));
+}
+
+TEST_F(ContentProcessTest, TimersAreReportedAndFiredByTheHost) {
+  auto process = launch();
+  auto reply = process->send(evaluate(
+      "var fired = []; var t = setTimeout(function (x) { fired.push(x); }, 250, 'a');"
+      "var u = setInterval(function () { fired.push('i'); }, 1e12); clearTimeout(u); t"));
+  ASSERT_TRUE(reply);
+  ASSERT_EQ(reply->events.size(), 3u);
+  EXPECT_EQ(reply->events[0].type, ContentProtocol::Event::Type::SetTimer);
+  EXPECT_DOUBLE_EQ(reply->events[0].delay, 0.25);
+  EXPECT_EQ(reply->events[1].type, ContentProtocol::Event::Type::SetTimer);
+  EXPECT_TRUE(reply->events[1].repeats);
+  EXPECT_DOUBLE_EQ(reply->events[1].delay, 2147483.647);
+  EXPECT_EQ(reply->events[2].type, ContentProtocol::Event::Type::ClearTimer);
+  const auto timer = reply->events[0].timer;
+  ASSERT_TRUE(process->send({{"op", "fireTimer"}, {"timer", timer}}));
+  ASSERT_TRUE(process->send({{"op", "fireTimer"}, {"timer", timer}}));  // once only
+  reply = process->send(evaluate("fired.join(',')"));
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(*reply->result, "a");
+}
+
+TEST_F(ContentProcessTest, PageTimeFollowsTheHostClock) {
+  auto process = launch();
+  auto before = process->send(evaluate("Date.now()"));
+  env.advance(90);
+  auto after = process->send(evaluate("new Date().getTime()"));
+  ASSERT_TRUE(before && after);
+  EXPECT_DOUBLE_EQ(after->result->get<double>() - before->result->get<double>(), 90000.0);
+}
+
+TEST_F(ContentProcessTest, NativeCallsRoundTripAndMayCallBackIn) {
+  auto process = launch();
+  ASSERT_TRUE(process->send({{"op", "context"}}));
+  ASSERT_TRUE(process->send({{"op", "installNative"}, {"name", "native"}}));
+  auto reply = process->send(evaluate("function twice(x) { return 2 * x; } twice"));
+  ASSERT_TRUE(reply && reply->result);
+  const Json twice = *reply->result;
+  ASSERT_TRUE(twice.contains(ContentProtocol::kHandleKey));
+  std::vector<Json> seen;
+  reply = process->send(evaluate("native({a: 1}, 'b') + 1"),
+                        [&](const ContentProtocol::NativeCall& call, std::optional<std::string>&) {
+                          seen.push_back(call.args);
+                          auto inner = process->send({{"op", "call"}, {"handle", twice[ContentProtocol::kHandleKey]},
+                                                      {"args", Json::array({20})}});
+                          return inner && inner->result ? *inner->result : Json();
+                        });
+  ASSERT_TRUE(reply && reply->result);
+  EXPECT_EQ(*reply->result, 41);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0], Json::parse(R"([{"a":1},"b"])"));
+  reply = process->send(evaluate("try { native() } catch (e) { e.message }"),
+                        [](const ContentProtocol::NativeCall&, std::optional<std::string>& error) {
+                          error = "refused";
+                          return Json();
+                        });
+  ASSERT_TRUE(reply && reply->result);
+  EXPECT_EQ(*reply->result, "refused");
+}
+
+TEST_F(ContentProcessTest, AProcessThatCannotStartIsReported) {
+  setenv("MORVANE_CONTENT_PROCESS", "/nonexistent/content-process", 1);
+  EXPECT_FALSE(ContentProcess::launch());
+  unsetenv("MORVANE_CONTENT_PROCESS");
+}
+
+TEST(ContentProtocolTest, HostileMessagesAreRefusedOrCleaned) {
+  EXPECT_FALSE(ContentProtocol::decodeMessage("not json"));
+  EXPECT_FALSE(ContentProtocol::decodeMessage("[1]"));
+  EXPECT_FALSE(ContentProtocol::decodeMessage(R"({"id":"1"})"));
+  EXPECT_FALSE(ContentProtocol::decodeMessage(R"({"id":1,"events":{}})"));
+  EXPECT_FALSE(ContentProtocol::decodeMessage(R"({"native":{"callId":-1,"name":"x","args":[]}})"));
+  auto message = ContentProtocol::decodeMessage(
+      R"({"id":3,"events":[{"type":"setTimer","timer":0.5},{"type":"setTimer","timer":2,"delay":-5},)"
+      R"({"type":"navigation"},{"type":"bogus"},{"type":"contentSize","width":1e300,"height":20}]})");
+  ASSERT_TRUE(message && message->reply);
+  const auto& events = message->reply->events;
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].timer, 2);
+  EXPECT_EQ(events[0].delay, 0);
+  EXPECT_FALSE(events[1].width);
+  EXPECT_EQ(events[1].height, 20);
+}
+
+}  // namespace
+}  // namespace platform

@@ -1,0 +1,207 @@
+// The page of one web view, whichever engine shows it: loads documents (an HTML string
+// with a base URL, or a request loaded through the platform's URL loading, `src`
+// scripts included), runs their scripts in a content process of its own, keeps their
+// timers on the main run loop, evaluates scripts, keeps the back-forward list, and turns
+// what the page does into reports to its client (the engine), which maps them onto its
+// delegates.
+//
+// A content process that overruns its time or dies fails the load or evaluation in
+// progress and is reported as terminated; the next load starts a new one.
+//
+// Main thread only. Reports reach the client on the main thread; the client may call
+// back into the page from any report.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/base/Error.h"
+#include "platform/net/URLRequest.h"
+#include "platform/ui/Color.h"
+#include "platform/ui/Geometry.h"
+#include "platform/ui/View.h"
+#include "platform/web/ContentProtocol.h"
+#include "platform/web/WebConsoleMessage.h"
+
+namespace platform {
+
+class ContentProcess;
+class Timer;
+class URLConnection;
+
+class WebPage : public std::enable_shared_from_this<WebPage> {
+ public:
+  using NavigationKind = ContentProtocol::NavigationKind;
+
+  struct Navigation {
+    URLRequest request;  // its main-document URL says which page it belongs to
+    NavigationKind kind = NavigationKind::Other;
+    bool mainFrame = true;
+    // The page asked for a new window (window.open, a link with a target).
+    bool newWindow = false;
+  };
+
+  struct UserScript {
+    std::string source;
+    bool atDocumentStart = false;
+  };
+
+  using ConsoleMessage = WebConsoleMessage;
+
+  struct EvaluationResult {
+    // The value as JSON (null for undefined and null); functions are not values here.
+    nlohmann::ordered_json result;
+    // The value as the page would turn it into a string ("" for undefined and null).
+    std::string text;
+    ErrorPtr error;
+  };
+
+  // What the page reports; every operation has a default that does nothing.
+  class Client {
+   public:
+    virtual ~Client() = default;
+    // Whether a navigation may go ahead. `decide` may be called later, once.
+    virtual void pageDecidePolicy(const Navigation& navigation, std::function<void(bool allow)> decide);
+    // A main-frame load was allowed and begins.
+    virtual void pageDidStartProvisionalLoad(const URLRequest& request);
+    // The first bytes of the new document arrived; the old document is gone.
+    virtual void pageDidCommitLoad();
+    virtual void pageDidFinishLoad();
+    // A main-frame load failed; `provisional` when before its commit.
+    virtual void pageDidFailLoad(const ErrorPtr& error, bool provisional);
+    // An allowed sub-frame navigation settled (frames show nothing here); `error` when
+    // its URL cannot be loaded.
+    virtual void pageDidLoadSubframe(const Navigation& navigation, const ErrorPtr& error);
+    virtual void pageRequestsNewWindow(const Navigation& navigation);
+    virtual void pageDidAlert(const std::string& message);
+    virtual void pageContentSizeDidChange();
+    virtual void pageWebContentProcessDidTerminate();
+    // The user scripts to inject into each new document.
+    virtual std::vector<UserScript> pageUserScripts();
+  };
+
+  // `client` must outlive the page or detach() it first.
+  static std::shared_ptr<WebPage> create(Client* client);
+  ~WebPage();
+  WebPage(const WebPage&) = delete;
+  WebPage& operator=(const WebPage&) = delete;
+
+  // Stops everything and reports nothing more.
+  void detach();
+
+  // Nothing happens for an HTML string that is absent.
+  void loadHTMLString(const std::string& html, const std::optional<platform::URL>& baseURL);
+  void loadRequest(const URLRequest& request);
+  // Fails the load in progress with the cancelled error (-999).
+  void stopLoading();
+  void reload();
+  void goBack();
+  void goForward();
+  bool canGoBack() const;
+  bool canGoForward() const;
+  // From a load call until that load finishes or fails.
+  bool isLoading() const { return loading_ || hostLoadPending_; }
+  // Loads what the page wanted in a new window here instead (a client without windows).
+  void followInPlace(const Navigation& navigation);
+
+  // The URL of the document shown, or of the load under way once it was allowed.
+  std::optional<platform::URL> URL() const;
+
+  // Runs a script in the document now (one round trip, bounded by the content
+  // process's time limit); what it makes the page do is reported before this returns.
+  EvaluationResult evaluate(const std::string& script);
+
+  const std::string& readyState() const { return readyState_; }
+  const std::string& bodyText() const { return bodyText_; }
+  const std::string& title() const { return title_; }
+  const std::optional<Color>& backgroundColor() const { return backgroundColor_; }
+  // The page's size where it gives one, else the viewport's.
+  Size contentSize(Size viewport) const;
+  const std::vector<ConsoleMessage>& consoleMessages() const { return console_; }
+  const std::vector<std::string>& alerts() const { return alerts_; }
+
+  // Paints the page's background and a block of "ink" where it shows text.
+  void draw(View::DrawContext& context, const Rect& bounds) const;
+
+ private:
+  struct HistoryEntry {
+    URLRequest request;
+    std::optional<std::string> html;
+  };
+  class MainLoad;
+  friend class MainLoad;
+
+  explicit WebPage(Client* client);
+
+  // Loads asked for by the host are decided on a later turn, as engines do; a later one
+  // or stopLoading() drops those not decided yet.
+  void navigateLater(Navigation navigation, std::optional<std::string> html, bool addToHistory);
+  // `hostLoad` is the serial of a load the host asked for.
+  void navigate(Navigation navigation, std::optional<std::string> html, bool addToHistory,
+                std::optional<std::uint64_t> hostLoad = std::nullopt);
+  void beginLoad(const Navigation& navigation, std::optional<std::string> html, bool addToHistory);
+  void cancelLoad(bool report);
+  void failLoad(std::uint64_t serial, const ErrorPtr& error);
+  void commit(std::uint64_t serial, platform::URL documentURL, const std::string& html);
+  void runDocument(std::uint64_t serial);
+  void finishLoad(std::uint64_t serial);
+  void handleEvents(const std::vector<ContentProtocol::Event>& events, std::uint64_t serial, int timerNesting);
+  void handleNavigation(const ContentProtocol::Event& event, bool newWindow);
+  void setTimer(std::int64_t id, double delay, bool repeats, int nesting, std::uint64_t serial);
+  void fireTimer(std::int64_t id, std::uint64_t serial);
+  void clearTimers();
+  void addConsoleMessage(std::string level, std::string message);
+  bool ensureProcess();
+  void processTerminated();
+  Navigation makeNavigation(platform::URL url, NavigationKind kind, bool mainFrame) const;
+
+  Client* client_;
+  std::unique_ptr<ContentProcess> process_;
+  bool processEverStarted_ = false;
+
+  // Each main-frame load that begins gets a new serial; late work of older loads checks
+  // it and drops out.
+  std::uint64_t serial_ = 0;
+  std::uint64_t hostLoadSerial_ = 0;
+  bool hostLoadPending_ = false;
+  bool loading_ = false;
+  bool provisional_ = false;
+  std::optional<platform::URL> provisionalURL_;
+  std::optional<platform::URL> documentURL_;
+  std::shared_ptr<MainLoad> mainLoad_;
+
+  // The document being prepared: its scripts, some still being fetched.
+  struct PendingScript {
+    std::string text;
+    std::string url;
+    bool fetched = true;
+  };
+  std::vector<PendingScript> pendingScripts_;
+  nlohmann::ordered_json pendingLoad_;
+  std::size_t fetchesLeft_ = 0;
+
+  std::vector<HistoryEntry> history_;
+  std::size_t historyIndex_ = 0;
+
+  struct PageTimer {
+    std::shared_ptr<Timer> timer;
+    int nesting = 0;
+  };
+  std::map<std::int64_t, PageTimer> timers_;
+
+  std::string readyState_ = "complete";
+  std::string bodyText_;
+  std::string title_;
+  std::optional<Color> backgroundColor_;
+  std::optional<double> contentWidth_;
+  std::optional<double> contentHeight_;
+  std::vector<ConsoleMessage> console_;
+  std::vector<std::string> alerts_;
+};
+
+}  // namespace platform
