@@ -258,8 +258,10 @@ void DispatchQueue::sync(const std::function<void()>& block) {
         }
       }
     }
+    // The earlier blocks answer as blocks of a background queue; the caller's own block
+    // keeps the caller's main-thread answer.
+    for (auto& b : earlier) runAs(this, b);
     QueueScope scope(this, std::nullopt);
-    for (auto& b : earlier) b();
     block();
     return;
   }

@@ -123,6 +123,35 @@ TEST_F(DispatchQueueTest, SuspendingAfterHandOverStillHoldsUnstartedOperations) 
   EXPECT_EQ(queue->operationCount(), 0u);
 }
 
+TEST_F(DispatchQueueTest, OperationsHeldBySuspensionKeepTheirOrder) {
+  // Handed to their dispatch queue before the suspension, 1 and 2 are held when their
+  // turn comes; 3 was added during the suspension. All run in the order added.
+  auto serial = OperationQueue::create("com.vantor.morvane.held");
+  serial->setMaxConcurrentOperationCount(1);
+  for (const auto& queue : {OperationQueue::main(), serial}) {
+    std::vector<int> ran;
+    queue->addOperation([&] { ran.push_back(1); });
+    queue->addOperation([&] { ran.push_back(2); });
+    queue->setSuspended(true);
+    queue->addOperation([&] { ran.push_back(3); });
+    env.runUntilIdle();
+    EXPECT_TRUE(ran.empty());
+    queue->setSuspended(false);
+    queue->addOperation([&] { ran.push_back(4); });
+    env.runUntilIdle();
+    EXPECT_EQ(ran, (std::vector<int>{1, 2, 3, 4})) << queue->name();
+  }
+}
+
+TEST_F(DispatchQueueTest, EarlierBlocksRunBySyncStillAnswerOffTheMainThread) {
+  auto queue = DispatchQueue::serial("com.vantor.morvane.state");
+  bool earlierOnMain = true;
+  queue->async([&] { earlierOnMain = isMainThread(); });
+  queue->sync([&] { EXPECT_TRUE(isMainThread()); });
+  EXPECT_FALSE(earlierOnMain);
+  EXPECT_TRUE(isMainThread());
+}
+
 // Real threads: a serial queue keeps its order and its sync sees every earlier write.
 TEST(DispatchQueueThreaded, SerialQueueOrderAndSyncUnderThreads) {
   testenv::TestEnvironment env({ExecutorKind::Threaded, false});

@@ -148,7 +148,7 @@ bool FileManager::writeAtomically(const Path& path, std::string_view data, Error
 std::optional<std::string> FileManager::readFile(const Path& path, ErrorPtr* error) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return fail<std::string>(error, errno, "read " + path.string());
-  struct stat st;
+  struct stat st {};
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
     int code = S_ISDIR(st.st_mode) ? EISDIR : errno;
     ::close(fd);

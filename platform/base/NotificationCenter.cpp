@@ -125,6 +125,10 @@ void NotificationCenter::post(const Notification& notification) {
   }
   for (const auto& registration : matching) {
     if (!registration->live()) continue;
+    // Held while its block runs, so that it cannot die halfway through (on another
+    // thread, or by the block dropping its last owner).
+    std::shared_ptr<void> observer = registration->observerAlive.lock();
+    if (registration->observer && !observer) continue;
     if (registration->queue) {
       registration->queue->addOperation([registration, notification] {
         if (registration->live()) registration->block(notification);

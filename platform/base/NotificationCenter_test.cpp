@@ -135,6 +135,23 @@ TEST_F(NotificationCenterTest, ObserverObjectsAreRemovedWholeOrByFilterAndHeldWe
   EXPECT_EQ(heard, std::vector<std::string>{"center:destroyed"});
 }
 
+TEST_F(NotificationCenterTest, AnObserverLivesUntilItsBlockReturns) {
+  // The block drops the last owner of its observer and goes on using it.
+  struct Observer {
+    std::string name = "still here";
+  };
+  std::shared_ptr<Observer> owner(new Observer);  // freed apart from its weak count
+  Observer* self = owner.get();
+  center.addObserver(owner, [&owner, self, this](const Notification&) {
+    owner.reset();
+    heard.push_back(self->name);
+  }, "n", nullptr);
+  center.post("n");
+  EXPECT_EQ(heard, std::vector<std::string>{"still here"});
+  center.post("n");
+  EXPECT_EQ(heard.size(), 1u);
+}
+
 TEST_F(NotificationCenterTest, BlockObserversOnAQueueRunOnThatQueueLater) {
   auto queue = OperationQueue::create("observers");
   queue->setMaxConcurrentOperationCount(1);

@@ -56,6 +56,7 @@ void OperationQueue::pump() {
       if (!isMain_ && maxConcurrent_ > 1 && running_ >= static_cast<std::size_t>(maxConcurrent_)) break;
       toStart.push_back(std::move(waiting_.front()));
       waiting_.pop_front();
+      if (held_ > 0) --held_;
       ++running_;
       started_.push_back(toStart.back());
     }
@@ -89,8 +90,10 @@ bool OperationQueue::holdIfSuspended(const std::shared_ptr<Operation>& operation
   std::lock_guard lock(mutex_);
   if (!suspended_ || operation->isCancelled()) return false;
   // Handed over before the queue was suspended but not started: wait for the resume.
+  // Held ones come back in the order they were handed over, ahead of those added since.
   --running_;
-  waiting_.push_back(operation);
+  waiting_.insert(waiting_.begin() + static_cast<std::ptrdiff_t>(held_), operation);
+  ++held_;
   return true;
 }
 
@@ -140,6 +143,7 @@ void OperationQueue::cancelAllOperations() {
   {
     std::lock_guard lock(mutex_);
     dropped.swap(waiting_);
+    held_ = 0;
     for (auto& weak : started_) {
       if (auto operation = weak.lock()) operation->cancel();
     }

@@ -69,6 +69,9 @@ class OperationQueue : public std::enable_shared_from_this<OperationQueue> {
   const bool isMain_;
   mutable std::mutex mutex_;
   std::deque<std::shared_ptr<Operation>> waiting_;
+  // How many operations at the front of waiting_ were handed over and then held by a
+  // suspension; they were added before every other waiting operation.
+  std::size_t held_ = 0;
   std::size_t running_ = 0;  // handed to a dispatch queue, not finished
   std::vector<std::weak_ptr<Operation>> started_;
   int maxConcurrent_ = kDefaultMaxConcurrentOperationCount;

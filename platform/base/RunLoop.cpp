@@ -14,8 +14,8 @@ thread_local bool tlsOnMainThread = false;
 
 std::chrono::steady_clock::time_point realDeadline(TimeInterval monotonicDeadline) {
   const TimeInterval remaining = monotonicDeadline - clock().monotonicNow();
-  // Cap far deadlines so the conversion cannot overflow.
-  const double capped = std::clamp(remaining, 0.0, 365.0 * 24 * 3600);
+  // Cap far deadlines so the conversion cannot overflow; NaN waits not at all.
+  const double capped = remaining > 0 ? std::min(remaining, 365.0 * 24 * 3600) : 0.0;
   return std::chrono::steady_clock::now() +
          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
              std::chrono::duration<double>(capped));
@@ -108,7 +108,7 @@ std::optional<TimeInterval> RunLoop::nextFireDate(std::string_view mode) const {
   std::lock_guard lock(mutex_);
   std::optional<TimeInterval> next;
   for (const auto& entry : timers_) {
-    if (!entry.timer->isValid() || !matches(entry.modes, mode)) continue;
+    if (!entry.timer->isSchedulable() || !matches(entry.modes, mode)) continue;
     const TimeInterval date = entry.timer->fireDate();
     if (!next || date < *next) next = date;
   }
@@ -122,7 +122,7 @@ bool RunLoop::fireDueTimers(std::string_view mode) {
     std::lock_guard lock(mutex_);
     std::erase_if(timers_, [](const TimerEntry& e) { return !e.timer->isValid(); });
     for (const auto& entry : timers_) {
-      if (!matches(entry.modes, mode)) continue;
+      if (!matches(entry.modes, mode) || !entry.timer->isSchedulable()) continue;
       const TimeInterval date = entry.timer->fireDate();
       if (date <= now) due.emplace_back(date, entry);
     }
@@ -138,20 +138,24 @@ bool RunLoop::fireDueTimers(std::string_view mode) {
 }
 
 bool RunLoop::runPerforms(std::string_view mode, std::uint64_t upTo) {
-  std::vector<std::function<void()>> ready;
-  {
-    std::lock_guard lock(mutex_);
-    for (auto it = performs_.begin(); it != performs_.end();) {
-      if (it->sequence < upTo && matches(it->modes, mode)) {
-        ready.push_back(std::move(it->block));
-        it = performs_.erase(it);
-      } else {
-        ++it;
-      }
+  // One block at a time, each taken from the queue just before it runs: a run nested in
+  // a block then finds the earlier blocks still queued ahead of later ones.
+  bool ran = false;
+  for (;;) {
+    std::function<void()> block;
+    {
+      std::lock_guard lock(mutex_);
+      const auto it = std::find_if(performs_.begin(), performs_.end(), [&](const PerformItem& item) {
+        return item.sequence < upTo && matches(item.modes, mode);
+      });
+      if (it == performs_.end()) break;
+      block = std::move(it->block);
+      performs_.erase(it);
     }
+    block();
+    ran = true;
   }
-  for (auto& block : ready) block();
-  return !ready.empty();
+  return ran;
 }
 
 bool RunLoop::runPending(std::string_view mode) {

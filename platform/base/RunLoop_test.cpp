@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,43 @@ TEST_F(RunLoopTest, FireRunsTheBlockAndEndsOnlyOneShotTimers) {
   EXPECT_EQ(fires, 2);
   EXPECT_TRUE(repeating->isValid());
   EXPECT_FALSE(once->isValid());
+}
+
+TEST_F(RunLoopTest, ARunNestedInATimersBlockDoesNotFireThatTimerAgain) {
+  auto& loop = RunLoop::main();
+  int fires = 0;
+  auto timer = Timer::scheduled(1, false, [&](Timer&) {
+    // Bounded, so that the fault shows as a count rather than endless recursion.
+    if (++fires < 3) loop.runMode(kDefaultRunLoopMode, env.now() + 1);
+  });
+  env.advance(1);
+  EXPECT_EQ(fires, 1);
+  EXPECT_DOUBLE_EQ(env.now(), 2.0);  // the nested run waited its second out
+  EXPECT_FALSE(timer->isValid());
+}
+
+TEST_F(RunLoopTest, ARunNestedInABlockKeepsTheMainQueueFirstInFirstOut) {
+  auto& loop = RunLoop::main();
+  std::vector<std::string> order;
+  DispatchQueue::main()->async([&] {
+    order.push_back("A");
+    DispatchQueue::main()->async([&] { order.push_back("C"); });
+    loop.runMode(kDefaultRunLoopMode, env.now());
+    order.push_back("A done");
+  });
+  DispatchQueue::main()->async([&] { order.push_back("B"); });
+  env.runUntilIdle();
+  EXPECT_EQ(order, (std::vector<std::string>{"A", "B", "C", "A done"}));
+}
+
+TEST_F(RunLoopTest, AFireDateThatIsNotANumberNeverFallsDue) {
+  int fires = 0;
+  auto timer = Timer::scheduled(1, false, [&](Timer&) { ++fires; });
+  timer->setFireDate(std::numeric_limits<double>::quiet_NaN());
+  env.advance(10);  // must come back
+  EXPECT_EQ(fires, 0);
+  EXPECT_DOUBLE_EQ(env.now(), 10.0);
+  EXPECT_TRUE(timer->isValid());
 }
 
 TEST_F(RunLoopTest, StopEndsTheInnermostRun) {

@@ -38,14 +38,32 @@ void Timer::fire() {
 }
 
 void Timer::fireFromRunLoop(TimeInterval now) {
-  if (repeats_) {
+  {
     std::lock_guard lock(mutex_);
-    if (!valid_) return;
-    // Skip the fires that were missed; the next one lies strictly after now.
-    const TimeInterval missed = std::floor((now - fireDate_) / interval_) + 1;
-    fireDate_ += std::max(1.0, missed) * interval_;
+    if (!valid_ || firing_) return;
+    firing_ = true;
+    if (repeats_) {
+      // Skip the fires that were missed; the next one lies strictly after now.
+      const TimeInterval missed = std::floor((now - fireDate_) / interval_) + 1;
+      fireDate_ += std::max(1.0, missed) * interval_;
+    }
   }
+  struct EndFiring {
+    Timer* timer;
+    ~EndFiring() {
+      std::lock_guard lock(timer->mutex_);
+      timer->firing_ = false;
+    }
+  };
+  // Keep the timer alive until the flag is cleared, whoever drops it in its block.
+  auto self = weak_from_this().lock();
+  EndFiring endFiring{this};
   fire();
+}
+
+bool Timer::isSchedulable() const {
+  std::lock_guard lock(mutex_);
+  return valid_ && !firing_;
 }
 
 void Timer::invalidate() {
@@ -69,7 +87,9 @@ TimeInterval Timer::fireDate() const {
 void Timer::setFireDate(TimeInterval monotonic) {
   {
     std::lock_guard lock(mutex_);
-    fireDate_ = monotonic;
+    // A date that is not a number never falls due (and must not reach the run loop's
+    // arithmetic on deadlines).
+    fireDate_ = std::isnan(monotonic) ? kDistantFuture : monotonic;
   }
   RunLoop::main().wakeUp();
 }

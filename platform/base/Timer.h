@@ -30,6 +30,7 @@ class Timer : public std::enable_shared_from_this<Timer> {
   bool isValid() const;
 
   TimeInterval fireDate() const;
+  // A date that is not a number never falls due.
   void setFireDate(TimeInterval monotonic);
   TimeInterval timeInterval() const { return interval_; }
   bool repeats() const { return repeats_; }
@@ -42,6 +43,9 @@ class Timer : public std::enable_shared_from_this<Timer> {
   friend class RunLoop;
   // Fires for the run loop at `now` and, if it repeats, moves the fire date past `now`.
   void fireFromRunLoop(TimeInterval now);
+  // Valid and not in the middle of a fire from its run loop: a run nested in the
+  // timer's own block must neither fire it again nor wait for it.
+  bool isSchedulable() const;
 
   mutable std::mutex mutex_;
   const TimeInterval interval_;
@@ -50,6 +54,7 @@ class Timer : public std::enable_shared_from_this<Timer> {
   TimeInterval fireDate_;
   TimeInterval tolerance_ = 0;
   bool valid_ = true;
+  bool firing_ = false;
 };
 
 }  // namespace platform
