@@ -3,6 +3,7 @@
 #include <chrono>
 #include <ctime>
 #include <mutex>
+#include <vector>
 
 namespace platform {
 
@@ -63,6 +64,10 @@ Clock& clock() {
 
 void setClock(std::shared_ptr<Clock> clock) {
   std::lock_guard lock(gClockMutex);
+  // Threads of a finished test (I/O, servers) may still read the clock they were given:
+  // clocks once installed are kept for the life of the process.
+  static auto* retired = new std::vector<std::shared_ptr<Clock>>();
+  if (gClockOwner) retired->push_back(gClockOwner);
   gClockOwner = std::move(clock);
   gClock.store(gClockOwner.get(), std::memory_order_release);
   gVirtualClock.store(dynamic_cast<VirtualClock*>(gClockOwner.get()), std::memory_order_release);

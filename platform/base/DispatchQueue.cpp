@@ -215,6 +215,24 @@ void DispatchQueue::async(std::function<void()> block) {
   }
 }
 
+void DispatchQueue::asyncAndWait(const std::function<void()>& block) {
+  // Shared, since the waiter may return before the block's thread lets go of it.
+  struct Done {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool done = false;
+  };
+  auto state = std::make_shared<Done>();
+  async([state, &block] {
+    block();
+    std::lock_guard lock(state->mutex);
+    state->done = true;
+    state->cv.notify_all();
+  });
+  std::unique_lock lock(state->mutex);
+  state->cv.wait(lock, [&] { return state->done; });
+}
+
 void DispatchQueue::sync(const std::function<void()>& block) {
   if (!block) return;
   if (isCurrent()) {
@@ -223,24 +241,19 @@ void DispatchQueue::sync(const std::function<void()>& block) {
     return;
   }
   if (kind_ == Kind::Main) {
-    if (isMainThread() || executorKind() == ExecutorKind::Deterministic) {
+    if (isMainThread() || (executorKind() == ExecutorKind::Deterministic && detail::onBoundThread())) {
       // On the test's thread under the deterministic executor, "waiting for the main
       // thread" means running the main queue's earlier blocks first.
       if (!isMainThread()) RunLoop::main().runPerformsQueuedBefore(kDefaultRunLoopMode);
       runAs(this, block);
       return;
     }
-    std::mutex mutex;
-    std::condition_variable cv;
-    bool done = false;
-    async([&] {
-      block();
-      std::lock_guard lock(mutex);
-      done = true;
-      cv.notify_all();
-    });
-    std::unique_lock lock(mutex);
-    cv.wait(lock, [&] { return done; });
+    asyncAndWait(block);
+    return;
+  }
+  if (executorKind() == ExecutorKind::Deterministic && !detail::onBoundThread()) {
+    // Another real thread (an I/O thread) waits for the test's thread to run the block.
+    asyncAndWait(block);
     return;
   }
   if (executorKind() == ExecutorKind::Deterministic) {

@@ -66,6 +66,9 @@ class DispatchQueue : public std::enable_shared_from_this<DispatchQueue> {
   friend class ThreadedExecutor;
   friend class DeterministicExecutor;
 
+  // Submits the block and blocks the calling thread until it has run.
+  void asyncAndWait(const std::function<void()>& block);
+
   // Serial queues under the threaded executor.
   struct SerialState;
   std::unique_ptr<SerialState> serial_;

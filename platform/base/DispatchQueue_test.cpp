@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -194,6 +195,27 @@ TEST(DispatchQueueThreaded, MainQueueWorkFromOtherThreadsRunsOnTheMainLoop) {
   }
   ASSERT_TRUE(env.runUntil([&] { return onMain + offMain == 50; }));
   EXPECT_EQ(offMain, 0);
+}
+
+}  // namespace
+}  // namespace platform
+
+namespace platform {
+namespace {
+
+// Under the deterministic executor a real I/O thread's sync waits for the test's thread,
+// so one serial queue never runs two blocks at once.
+TEST_F(DispatchQueueTest, SyncFromAnotherRealThreadWaitsForTheTestThread) {
+  auto queue = DispatchQueue::serial("com.vantor.morvane.io");
+  std::atomic<bool> done{false};
+  std::thread::id ranOn;
+  std::thread io([&] {
+    queue->sync([&] { ranOn = std::this_thread::get_id(); });
+    done = true;
+  });
+  ASSERT_TRUE(env.runUntil([&] { return done.load(); }));
+  io.join();
+  EXPECT_EQ(ranOn, std::this_thread::get_id());
 }
 
 }  // namespace

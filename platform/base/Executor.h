@@ -27,4 +27,7 @@ namespace platform::detail {
 // Sets whether the calling thread counts as the main thread; returns the previous value.
 // The executors use it around the blocks they run.
 bool setOnMainThread(bool onMain);
+// Whether the calling thread is the real thread bindMainThread() was called on (the
+// deterministic executor runs every queue there; other real threads must wait for it).
+bool onBoundThread();
 }  // namespace platform::detail

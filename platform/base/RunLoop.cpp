@@ -1,6 +1,7 @@
 #include "platform/base/RunLoop.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "platform/base/Executor.h"
@@ -23,10 +24,17 @@ std::chrono::steady_clock::time_point realDeadline(TimeInterval monotonicDeadlin
 
 }  // namespace
 
-void bindMainThread() { tlsOnMainThread = true; }
+static std::atomic<std::thread::id> gBoundThread{};
+
+void bindMainThread() {
+  tlsOnMainThread = true;
+  gBoundThread = std::this_thread::get_id();
+}
 bool isMainThread() { return tlsOnMainThread; }
 
 namespace detail {
+bool onBoundThread() { return gBoundThread.load() == std::this_thread::get_id(); }
+
 bool setOnMainThread(bool onMain) {
   const bool previous = tlsOnMainThread;
   tlsOnMainThread = onMain;
