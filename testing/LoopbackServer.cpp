@@ -1,4 +1,5 @@
 #include "testing/LoopbackServer.h"
+#include "platform/base/ASCIIString.h"
 
 #include <httplib.h>
 
@@ -10,13 +11,6 @@
 namespace testenv {
 
 namespace {
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return std::tolower(x) == std::tolower(y);
-         });
-}
 
 std::optional<std::uint64_t> parseNumber(std::string_view text) {
   if (text.empty()) return std::nullopt;
@@ -34,12 +28,12 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> rangeOf(std::string_view 
   ignored = true;
   constexpr std::string_view kPrefix = "bytes=";
   if (header.substr(0, kPrefix.size()) != kPrefix) return std::nullopt;
-  std::string_view spec = header.substr(kPrefix.size());
-  if (spec.find(',') != std::string_view::npos) return std::nullopt;
-  auto dash = spec.find('-');
+  std::string_view rangeText = header.substr(kPrefix.size());
+  if (rangeText.find(',') != std::string_view::npos) return std::nullopt;
+  auto dash = rangeText.find('-');
   if (dash == std::string_view::npos) return std::nullopt;
-  auto first = parseNumber(spec.substr(0, dash));
-  auto last = parseNumber(spec.substr(dash + 1));
+  auto first = parseNumber(rangeText.substr(0, dash));
+  auto last = parseNumber(rangeText.substr(dash + 1));
   if (!first && !last) return std::nullopt;
   ignored = false;
   if (!first) {  // "bytes=-N": the last N bytes
@@ -60,7 +54,7 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> rangeOf(std::string_view 
 
 std::optional<std::string> RecordedRequest::header(std::string_view name) const {
   for (const auto& [key, value] : headers) {
-    if (equalsIgnoringCase(key, name)) return value;
+    if (platform::equalsIgnoringASCIICase(key, name)) return value;
   }
   return std::nullopt;
 }
@@ -94,7 +88,7 @@ LoopbackServer::LoopbackServer() : server_(std::make_unique<httplib::Server>()) 
     out.status = response.status;
     std::string contentType = response.contentType;
     for (const auto& [key, value] : response.headers) {
-      if (equalsIgnoringCase(key, "Content-Type")) {
+      if (platform::equalsIgnoringASCIICase(key, "Content-Type")) {
         contentType = value;
       } else {
         out.set_header(key, value);

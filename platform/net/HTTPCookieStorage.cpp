@@ -1,4 +1,5 @@
 #include "platform/net/HTTPCookieStorage.h"
+#include "platform/base/ASCIIString.h"
 
 #include <algorithm>
 #include <charconv>
@@ -9,19 +10,6 @@
 namespace platform {
 
 namespace {
-
-std::string_view trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
-std::string lowercased(std::string_view text) {
-  std::string result(text);
-  std::transform(result.begin(), result.end(), result.begin(),
-                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
-  return result;
-}
 
 bool domainMatches(std::string_view host, std::string_view domain) {
   if (host == domain) return true;
@@ -47,7 +35,7 @@ std::string defaultPath(const URL& url) {
 std::optional<TimeInterval> parseHTTPDate(std::string_view text) {
   static constexpr const char* kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
                                             "jul", "aug", "sep", "oct", "nov", "dec"};
-  std::string value(trim(text));
+  std::string value(trimmingSpacesAndTabs(text));
   auto comma = value.find(',');
   if (comma != std::string::npos) value = value.substr(comma + 1);
   int day = 0, year = 0, hour = 0, minute = 0, second = 0;
@@ -56,7 +44,7 @@ std::optional<TimeInterval> parseHTTPDate(std::string_view text) {
                   &second) != 6) {
     return std::nullopt;
   }
-  std::string monthName = lowercased(month);
+  std::string monthName = asciiLowercased(month);
   int monthIndex = -1;
   for (int i = 0; i < 12; ++i) {
     if (monthName == kMonths[i]) monthIndex = i;
@@ -82,18 +70,18 @@ HTTPCookieStorage& HTTPCookieStorage::sharedStorage() {
 
 void HTTPCookieStorage::setCookiesFromHeaderValues(const std::vector<std::string>& setCookieValues,
                                                    const URL& url) {
-  const std::string host = lowercased(url.host().value_or(std::string()));
+  const std::string host = asciiLowercased(url.host().value_or(std::string()));
   if (host.empty()) return;
   const TimeInterval now = clock().wallNow();
   for (const std::string& header : setCookieValues) {
     std::string_view rest = header;
     auto semicolon = rest.find(';');
-    std::string_view pair = trim(rest.substr(0, semicolon));
+    std::string_view pair = trimmingSpacesAndTabs(rest.substr(0, semicolon));
     auto equals = pair.find('=');
     if (equals == std::string_view::npos) continue;
     Cookie cookie;
-    cookie.name = std::string(trim(pair.substr(0, equals)));
-    cookie.value = std::string(trim(pair.substr(equals + 1)));
+    cookie.name = std::string(trimmingSpacesAndTabs(pair.substr(0, equals)));
+    cookie.value = std::string(trimmingSpacesAndTabs(pair.substr(equals + 1)));
     if (cookie.name.empty() || cookie.name.size() + cookie.value.size() > 4096) continue;
     cookie.domain = host;
     cookie.path = defaultPath(url);
@@ -103,12 +91,12 @@ void HTTPCookieStorage::setCookiesFromHeaderValues(const std::vector<std::string
     while (semicolon != std::string_view::npos) {
       rest = rest.substr(semicolon + 1);
       semicolon = rest.find(';');
-      std::string_view attribute = trim(rest.substr(0, semicolon));
+      std::string_view attribute = trimmingSpacesAndTabs(rest.substr(0, semicolon));
       auto eq = attribute.find('=');
-      std::string name = lowercased(trim(attribute.substr(0, eq)));
-      std::string_view value = eq == std::string_view::npos ? std::string_view() : trim(attribute.substr(eq + 1));
+      std::string name = asciiLowercased(trimmingSpacesAndTabs(attribute.substr(0, eq)));
+      std::string_view value = eq == std::string_view::npos ? std::string_view() : trimmingSpacesAndTabs(attribute.substr(eq + 1));
       if (name == "domain" && !value.empty()) {
-        std::string domain = lowercased(value);
+        std::string domain = asciiLowercased(value);
         if (domain.front() == '.') domain.erase(0, 1);
         if (domain.empty() || !domainMatches(host, domain)) {
           valid = false;
@@ -151,9 +139,9 @@ void HTTPCookieStorage::setCookiesFromHeaderValues(const std::vector<std::string
 }
 
 std::optional<std::string> HTTPCookieStorage::cookieHeaderForURL(const URL& url) const {
-  const std::string host = lowercased(url.host().value_or(std::string()));
+  const std::string host = asciiLowercased(url.host().value_or(std::string()));
   if (host.empty()) return std::nullopt;
-  const bool secure = lowercased(url.scheme().value_or(std::string())) == "https";
+  const bool secure = asciiLowercased(url.scheme().value_or(std::string())) == "https";
   std::string path = url.percentEncodedPath();
   if (path.empty()) path = "/";
   const TimeInterval now = clock().wallNow();

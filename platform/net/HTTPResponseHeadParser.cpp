@@ -1,4 +1,5 @@
 #include "platform/net/HTTPResponseHeadParser.h"
+#include "platform/base/ASCIIString.h"
 
 #include <charconv>
 #include <limits>
@@ -6,12 +7,6 @@
 namespace platform {
 
 namespace {
-
-std::string_view trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -100,7 +95,7 @@ HTTPResponseHeadParser::State HTTPResponseHeadParser::addLine(std::string_view l
 
   if (line.front() == ' ' || line.front() == '\t') {
     // An obsolete folded continuation of the previous field.
-    std::string_view more = trim(line);
+    std::string_view more = trimmingSpacesAndTabs(line);
     if (lastName_.empty() || more.empty()) return state_;
     std::string value = fields_.value(lastName_).value_or(std::string());
     if (!value.empty()) value.push_back(' ');
@@ -115,7 +110,7 @@ HTTPResponseHeadParser::State HTTPResponseHeadParser::addLine(std::string_view l
   for (char c : name) {
     if (!isTokenChar(c)) return state_;  // a malformed name is skipped, never trusted
   }
-  std::string_view value = trim(line.substr(colon + 1));
+  std::string_view value = trimmingSpacesAndTabs(line.substr(colon + 1));
   for (char c : value) {
     if (c == '\0') return state_;
   }
@@ -129,7 +124,7 @@ std::optional<std::int64_t> HTTPResponseHeadParser::parseContentLength(std::stri
   std::optional<std::int64_t> result;
   while (true) {
     auto comma = value.find(',');
-    std::string_view piece = trim(value.substr(0, comma));
+    std::string_view piece = trimmingSpacesAndTabs(value.substr(0, comma));
     if (piece.empty()) return std::nullopt;
     for (char c : piece) {
       if (!isDigit(c)) return std::nullopt;

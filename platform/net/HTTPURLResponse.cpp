@@ -3,23 +3,11 @@
 #include <algorithm>
 
 #include "platform/net/HTTPResponseHeadParser.h"
+#include "platform/base/ASCIIString.h"
 
 namespace platform {
 
 namespace {
-
-std::string_view trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
-std::string lowercased(std::string_view text) {
-  std::string result(text);
-  std::transform(result.begin(), result.end(), result.begin(),
-                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
-  return result;
-}
 
 }  // namespace
 
@@ -35,20 +23,20 @@ HTTPURLResponse::HTTPURLResponse(URL url, int statusCode, HTTPHeaderFields heade
   if (auto type = headers_.value("Content-Type")) {
     std::string_view rest = *type;
     auto semicolon = rest.find(';');
-    std::string_view mime = trim(rest.substr(0, semicolon));
-    if (!mime.empty()) mimeType_ = lowercased(mime);
+    std::string_view mime = trimmingSpacesAndTabs(rest.substr(0, semicolon));
+    if (!mime.empty()) mimeType_ = asciiLowercased(mime);
     while (semicolon != std::string_view::npos) {
       rest = rest.substr(semicolon + 1);
       semicolon = rest.find(';');
-      std::string_view parameter = trim(rest.substr(0, semicolon));
+      std::string_view parameter = trimmingSpacesAndTabs(rest.substr(0, semicolon));
       auto equals = parameter.find('=');
       if (equals == std::string_view::npos) continue;
-      if (lowercased(trim(parameter.substr(0, equals))) != "charset") continue;
-      std::string_view value = trim(parameter.substr(equals + 1));
+      if (asciiLowercased(trimmingSpacesAndTabs(parameter.substr(0, equals))) != "charset") continue;
+      std::string_view value = trimmingSpacesAndTabs(parameter.substr(equals + 1));
       if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
         value = value.substr(1, value.size() - 2);
       }
-      if (!value.empty()) textEncodingName_ = lowercased(value);
+      if (!value.empty()) textEncodingName_ = asciiLowercased(value);
       break;
     }
   }

@@ -1,4 +1,5 @@
 #include "platform/net/URLLoading.h"
+#include "platform/base/ASCIIString.h"
 
 #include <algorithm>
 #include <atomic>
@@ -8,13 +9,6 @@
 namespace platform {
 
 namespace {
-
-std::string lowercased(std::string_view text) {
-  std::string result(text);
-  std::transform(result.begin(), result.end(), result.begin(),
-                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
-  return result;
-}
 
 struct Mapping {
   std::string host;
@@ -34,14 +28,14 @@ Settings& settings() {
 }
 
 bool isLoopback(std::string_view host) {
-  return host == "127.0.0.1" || host == "::1" || host == "[::1]" || lowercased(host) == "localhost";
+  return host == "127.0.0.1" || host == "::1" || host == "[::1]" || asciiLowercased(host) == "localhost";
 }
 
 }  // namespace
 
 void URLLoading::mapHostForTesting(std::string host, std::string toHost, int toPort) {
   std::lock_guard lock(settings().mutex);
-  settings().hosts[lowercased(host)] = Mapping{std::move(toHost), toPort};
+  settings().hosts[asciiLowercased(host)] = Mapping{std::move(toHost), toPort};
 }
 
 void URLLoading::removeHostMappingsForTesting() {
@@ -57,7 +51,7 @@ std::optional<URLLoading::Destination> URLLoading::destinationForURL(const URL& 
   std::string host = url.host().value_or(std::string());
   {
     std::lock_guard lock(settings().mutex);
-    auto it = settings().hosts.find(lowercased(host));
+    auto it = settings().hosts.find(asciiLowercased(host));
     if (it != settings().hosts.end()) {
       Destination destination;
       std::string authority = it->second.host;

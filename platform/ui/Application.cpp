@@ -18,16 +18,11 @@
 #include "platform/ui/Screen.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "platform/base/ASCIIString.h"
 
 namespace platform {
 
 namespace {
-
-std::string lowercased(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 InterfaceOrientationMask maskFromInfoStrings(const std::vector<std::string>& names) {
   InterfaceOrientationMask mask = 0;
@@ -229,7 +224,7 @@ void Application::rotateInterface(InterfaceOrientation to) {
 // --- Opening URLs -------------------------------------------------------------------
 
 bool Application::openURL(const URL& url) {
-  const std::string scheme = lowercased(url.scheme().value_or(""));
+  const std::string scheme = asciiLowercased(url.scheme().value_or(""));
   if (!installedSchemes_.count(scheme)) return false;
   openedURLs_.push_back(url);
   return true;
@@ -237,10 +232,10 @@ bool Application::openURL(const URL& url) {
 
 void Application::openURL(const URL& url, const nlohmann::ordered_json& options,
                           std::function<void(bool opened)> completion) {
-  const std::string scheme = lowercased(url.scheme().value_or(""));
+  const std::string scheme = asciiLowercased(url.scheme().value_or(""));
   bool opened = false;
   if (isUniversalLinksOnly(options) && (scheme == "http" || scheme == "https")) {
-    const std::string host = lowercased(url.host().value_or(""));
+    const std::string host = asciiLowercased(url.host().value_or(""));
     if (universalLinkHosts_.count(host)) {
       openedURLs_.push_back(url);
       opened = true;
@@ -254,10 +249,10 @@ void Application::openURL(const URL& url, const nlohmann::ordered_json& options,
 }
 
 bool Application::canOpenURL(const URL& url) const {
-  const std::string scheme = lowercased(url.scheme().value_or(""));
+  const std::string scheme = asciiLowercased(url.scheme().value_or(""));
   bool listed = false;
   for (const auto& allowed : Bundle::main().stringArrayForInfoDictionaryKey("LSApplicationQueriesSchemes")) {
-    if (lowercased(allowed) == scheme) listed = true;
+    if (asciiLowercased(allowed) == scheme) listed = true;
   }
   if (!listed) {
     SystemLog::write("ui", "canOpenURL refused for \"" + url.absoluteString() +
@@ -269,12 +264,12 @@ bool Application::canOpenURL(const URL& url) const {
 
 void Application::setInstalledURLSchemes(std::set<std::string> schemes) {
   installedSchemes_.clear();
-  for (const auto& s : schemes) installedSchemes_.insert(lowercased(s));
+  for (const auto& s : schemes) installedSchemes_.insert(asciiLowercased(s));
 }
 
 void Application::setUniversalLinkHosts(std::set<std::string> hosts) {
   universalLinkHosts_.clear();
-  for (const auto& h : hosts) universalLinkHosts_.insert(lowercased(h));
+  for (const auto& h : hosts) universalLinkHosts_.insert(asciiLowercased(h));
 }
 
 // --- Main -------------------------------------------------------------------------------
