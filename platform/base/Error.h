@@ -60,7 +60,9 @@ class Error {
   // "<domain> <code>: <localizedDescription>", for logs.
   std::string description() const;
 
- private:
+ protected:
+  // Only create() and subclasses that add nothing of their own (an SDK's error type
+  // handed to hosts) construct errors.
   struct PrivateTag {};
 
  public:

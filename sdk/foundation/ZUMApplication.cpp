@@ -1,0 +1,510 @@
+#include "sdk/foundation/ZUMApplication.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/base/ASCIIString.h"
+#include "platform/base/ClassRegistry.h"
+#include "platform/base/Clock.h"
+#include "platform/base/DispatchQueue.h"
+#include "platform/base/FileManager.h"
+#include "platform/base/NotificationCenter.h"
+#include "platform/base/OperationQueue.h"
+#include "platform/base/Random.h"
+#include "platform/base/UserDefaults.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/ApplicationDelegate.h"
+#include "platform/ui/Bundle.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "sdk/foundation/ZUMClock.h"
+#include "sdk/foundation/ZUMConfiguration.h"
+#include "sdk/foundation/ZUMDevice.h"
+#include "sdk/foundation/ZUMFiles.h"
+#include "sdk/foundation/ZUMJSONAdditions.h"
+#include "sdk/foundation/ZUMLogger.h"
+#include "sdk/foundation/ZUMNetwork.h"
+#include "sdk/foundation/ZUMScheduler.h"
+#include "sdk/foundation/ZUMStartupHooks.h"
+#include "sdk/foundation/ZUMStatisticDictionary.h"
+#include "sdk/foundation/ZUMThreading.h"
+#include "sdk/foundation/ZUMUserDefaults.h"
+#include "sdk/foundation/ZUMValues.h"
+#include "sdk/request/ZUMErrors.h"
+
+using json = nlohmann::ordered_json;
+
+namespace {
+
+// Where the application configuration survives a relaunch: {"values", "priorities"}.
+constexpr const char* kPersistedConfigurationKey = "/vantor/ads/application_configuration";
+// Keys of the configuration that hold for one launch only.
+constexpr const char* kRefreshedSinceAppStartKey = "app_config_refreshed_since_app_start";
+constexpr const char* kApplicationIdentifierKey = "app_id";
+constexpr const char* kLastRequestedAdUnitKey = "last_requested_ad_unit_id";
+constexpr const char* kSessionTimeoutKey = "zums:app_activity_tracker:app_session_timeout_ms";
+constexpr double kDefaultSessionTimeout = 300;
+constexpr double kSchedulerInterval = 1;
+
+const char* const kBuiltInAdapters[] = {"ZUMMAdapterVantorMorvaneAds", "ZUMMAdapterCustomEvents",
+                                       "ZUMMAdapterHTML", "ZUMMAdURLAdapter"};
+
+std::optional<std::string> nonEmpty(std::string text) {
+  if (text.empty()) return std::nullopt;
+  return text;
+}
+
+}  // namespace
+
+// --- ZUMAdStatistics ------------------------------------------------------------------
+
+ZUMAdStatistics::ZUMAdStatistics(const json& dictionary)
+    : dictionary_(std::make_unique<json>(dictionary.is_object() ? dictionary : json::object())) {}
+ZUMAdStatistics::~ZUMAdStatistics() = default;
+
+std::shared_ptr<ZUMAdStatistics> ZUMAdStatistics::create(const json& dictionary) {
+  return std::shared_ptr<ZUMAdStatistics>(new ZUMAdStatistics(dictionary));
+}
+
+const json& ZUMAdStatistics::dictionary() const { return *dictionary_; }
+
+// --- The hub --------------------------------------------------------------------------
+
+ZUMApplication::ZUMApplication()
+    : queue_(platform::DispatchQueue::serial("com.vantor.morvane.application")),
+      configuration_(ZUMConfiguration::create()),
+      scheduler_(ZUMScheduler::create(kSchedulerInterval)),
+      bundleIdentifier_(nonEmpty(platform::Bundle::main().bundleIdentifier())),
+      uuid_(platform::Random::uuidString()),
+      sessionIdentifier_(platform::Random::uuidString()) {}
+
+ZUMApplication::~ZUMApplication() = default;
+
+std::shared_ptr<ZUMApplication> ZUMApplication::sharedInstance() {
+  static auto* instance = new std::shared_ptr<ZUMApplication>([] {
+    auto hub = std::make_shared<ZUMApplication>();
+    hub->setUp();
+    return hub;
+  }());
+  return *instance;
+}
+
+void ZUMApplication::setUp() {
+  ZUMSetSystemVersionProvider([] { return ZUMDevice::sharedInstance()->systemVersion(); });
+  auto self = shared_from_this();
+  statistics_ = ZUMStatisticDictionary::create(self);
+  nativeAdStatistics_ = ZUMStatisticDictionary::create();
+  restoreConfiguration();
+  configuration_->setDelegate(self);
+  updateAvailableAdapterNamesWithPotentialAdapterNames(std::nullopt);
+  active_ = platform::Application::shared().isActive();
+  observeApplication();
+  ZUMRunOnMainThread([weak = weak_from_this()] {
+    if (auto hub = weak.lock()) hub->refreshSupportedOrientations();
+  });
+}
+
+void ZUMApplication::load() {
+  static platform::OnceFlag once;
+  platform::dispatchOnce(once, [] {
+    // Kept for the life of the process, like the hub itself.
+    static auto* token = new platform::NotificationCenter::Token(
+        platform::NotificationCenter::defaultCenter().addObserver(
+            platform::kApplicationDidFinishLaunchingNotification, nullptr,
+            platform::OperationQueue::main(),
+            [](const platform::Notification&) { sharedInstance()->runEarlyActivities(); }));
+    (void)token;
+  });
+}
+
+void ZUMApplication::observeApplication() {
+  auto& center = platform::NotificationCenter::defaultCenter();
+  auto main = platform::OperationQueue::main();
+  std::weak_ptr<ZUMApplication> weak = weak_from_this();
+  auto on = [&](const char* name, std::function<void(ZUMApplication&)> handler) {
+    observers_.push_back(center.addObserver(name, nullptr, main, [weak, handler](const platform::Notification&) {
+      if (auto hub = weak.lock()) handler(*hub);
+    }));
+  };
+  on(platform::kApplicationDidBecomeActiveNotification, [](ZUMApplication& hub) {
+    hub.active_ = true;
+    hub.refreshSupportedOrientations();
+  });
+  on(platform::kApplicationWillResignActiveNotification, [](ZUMApplication& hub) { hub.active_ = false; });
+  on(platform::kApplicationDidEnterBackgroundNotification, [](ZUMApplication& hub) {
+    hub.active_ = false;
+    std::lock_guard lock(hub.mutex_);
+    hub.backgroundSince_ = ZUMTimeIntervalSinceBoot();
+  });
+  on(platform::kApplicationDidChangeStatusBarOrientationNotification,
+     [](ZUMApplication& hub) { hub.refreshSupportedOrientations(); });
+}
+
+// --- Start-up -------------------------------------------------------------------------
+
+void ZUMApplication::runEarlyActivities() {
+  if (ranEarly_.exchange(true)) return;
+  const ZUMStartupHooks hooks = ZUMCurrentStartupHooks();
+  if (hooks.registerURLInterception) hooks.registerURLInterception();
+  ZUMDevice::sharedInstance();
+  emptyTemporaryFolder();
+  ZUMNetwork::sharedInstance();
+  if (hooks.enableInAppPurchaseReporting) hooks.enableInAppPurchaseReporting();
+  if (hooks.installCrashReporter) hooks.installCrashReporter();
+  // The host may delay the additional batch until it configures the SDK or loads its
+  // first ad; so may the server, through the "init_delay" flag of the last launch.
+  const bool delayed = platform::Bundle::main().boolForInfoDictionaryKey("ZUMDelayEarlyActivities").value_or(false) ||
+                       ZUMBoolCacheValueForKey("init_delay");
+  if (!delayed) runAdditionalEarlyActivities();
+  auto main = platform::OperationQueue::main();
+  std::weak_ptr<ZUMApplication> weak = weak_from_this();
+  observers_.push_back(platform::NotificationCenter::defaultCenter().addObserver(
+      platform::kApplicationWillEnterForegroundNotification, nullptr, main,
+      [weak](const platform::Notification&) {
+        if (auto hub = weak.lock()) hub->applicationWillEnterForeground();
+      }));
+}
+
+void ZUMApplication::runAdditionalEarlyActivities() {
+  if (ranAdditional_.exchange(true)) return;
+  const ZUMStartupHooks hooks = ZUMCurrentStartupHooks();
+  if (hooks.startPingerRetrySchedule) hooks.startPingerRetrySchedule();
+  ZUMDevice::sharedInstance()->updateDynamicParameters();
+  if (hooks.startContentHashing && ZUMUserDefaults::boolForKey("/vantor/ads/content_url_enabled").value_or(false)) {
+    hooks.startContentHashing();
+  }
+  if (hooks.warmInterstitialPool &&
+      ZUMUserDefaults::boolForKey("/vantor/ads/zums:interstitial_ad_pool:enabled").value_or(false)) {
+    hooks.warmInterstitialPool();
+  }
+  if (hooks.createRewardedAd) hooks.createRewardedAd();
+  if (configuration_->objectForKey(kApplicationIdentifierKey)) refreshServerSideConfiguration();
+}
+
+void ZUMApplication::emptyTemporaryFolder() {
+  const auto folder = platform::FileManager::temporaryDirectory() / "MorvaneTemp";
+  platform::ErrorPtr error;
+  if (platform::FileManager::exists(folder) && !platform::FileManager::removeItem(folder, &error)) {
+    ZUMLog(1, "Failed to empty the temporary folder: " + (error ? error->localizedDescription() : folder.string()));
+  }
+}
+
+void ZUMApplication::applicationWillEnterForeground() {
+  double since;
+  {
+    std::lock_guard lock(mutex_);
+    since = std::exchange(backgroundSince_, -1);
+  }
+  double timeout = kDefaultSessionTimeout;
+  if (auto ms = platform::UserDefaults::standard().objectForKey(kSessionTimeoutKey); ms && ms->is_number()) {
+    const double seconds = ms->get<double>() / 1000;
+    if (std::isfinite(seconds) && seconds >= 0) timeout = seconds;
+  }
+  if (since >= 0 && ZUMTimeIntervalSinceBoot() - since >= timeout) startNewSession();
+  sendForegroundPingIfEnabled();
+}
+
+void ZUMApplication::startNewSession() {
+  std::lock_guard lock(mutex_);
+  sessionIdentifier_ = platform::Random::uuidString();
+  sequenceNumber_ = 0;
+}
+
+void ZUMApplication::sendForegroundPingIfEnabled() {
+  if (!ZUMUserDefaults::boolForKey("/vantor/ads/foreground_ping_enabled").value_or(false)) return;
+  auto urlString = ZUMUserDefaults::stringForKey("/vantor/ads/foreground_ping_url");
+  const auto hooks = ZUMCurrentStartupHooks();
+  if (!urlString || urlString->empty() || !hooks.sendForegroundPing) return;
+  double delay = ZUMUserDefaults::doubleForKey("/vantor/ads/foreground_ping_delay").value_or(0);
+  if (!std::isfinite(delay) || delay < 0) delay = 0;
+  const std::string url = *urlString;
+  auto send = hooks.sendForegroundPing;
+  platform::DispatchQueue::main()->after(std::min(delay, 24.0 * 3600), [send, url] { send(url); });
+}
+
+// --- Requests in progress -------------------------------------------------------------
+
+void ZUMApplication::requesterWillBeginRequest(const void* requester) {
+  if (!requester) return;
+  bool added;
+  {
+    std::lock_guard lock(mutex_);
+    added = requesters_.insert(requester).second;
+  }
+  if (!added) return;
+  statistics_->incrementNumberForKey("crqc", true);
+  platform::NotificationCenter::defaultCenter().post(kZUMApplicationStatisticsCurrentAdRequestCountChangedNotification);
+}
+
+void ZUMApplication::requesterDidEndRequest(const void* requester) {
+  bool removed;
+  {
+    std::lock_guard lock(mutex_);
+    removed = requesters_.erase(requester) > 0;
+  }
+  if (removed) {
+    platform::NotificationCenter::defaultCenter().post(kZUMApplicationStatisticsCurrentAdRequestCountChangedNotification);
+  }
+}
+
+std::int64_t ZUMApplication::currentAdRequestCount() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<std::int64_t>(requesters_.size());
+}
+
+// --- Statistics -----------------------------------------------------------------------
+
+json ZUMApplication::nextRequestStatisticsDictionaryForSlot(const ZUMSlot*) {
+  statistics_->incrementNumberForKey("seq_num", false);
+  json result = statistics_->dictionary();
+  if (!result.is_object()) result = json::object();
+  const double wall = platform::clock().wallNow() * 1000;
+  result["currts"] = std::isfinite(wall) ? static_cast<std::int64_t>(wall) : 0;
+  return result;
+}
+
+std::vector<std::shared_ptr<ZUMAdStatistics>> ZUMApplication::pendingAdStatistics() {
+  std::lock_guard lock(mutex_);
+  return std::exchange(pendingAdStatistics_, {});
+}
+
+void ZUMApplication::addPendingAdStatistics(const std::shared_ptr<ZUMAdStatistics>& statistics) {
+  if (!statistics) return;
+  std::lock_guard lock(mutex_);
+  pendingAdStatistics_.push_back(statistics);
+}
+
+void ZUMApplication::didNotSendAdStatistics(const std::vector<std::shared_ptr<ZUMAdStatistics>>& statistics) {
+  std::lock_guard lock(mutex_);
+  for (const auto& entry : statistics) {
+    if (entry && std::find(pendingAdStatistics_.begin(), pendingAdStatistics_.end(), entry) == pendingAdStatistics_.end()) {
+      pendingAdStatistics_.push_back(entry);
+    }
+  }
+}
+
+void ZUMApplication::incrementTotalAdClickCount() {
+  std::lock_guard lock(mutex_);
+  ++totalAdClickCount_;
+}
+
+std::int64_t ZUMApplication::totalAdClickCount() const {
+  std::lock_guard lock(mutex_);
+  return totalAdClickCount_;
+}
+
+void ZUMApplication::willLeaveApplicationDueToClickOnAd(const std::shared_ptr<ZUMAd>&) {
+  ZUMLog(1, "Leaving the application for a click on an ad.");
+}
+
+std::uint64_t ZUMApplication::nextActiveViewID() { return ++nextActiveViewID_; }
+
+std::string ZUMApplication::sessionIdentifier() const {
+  std::lock_guard lock(mutex_);
+  return sessionIdentifier_;
+}
+
+std::string ZUMApplication::nextSequenceNumberAsString() {
+  std::lock_guard lock(mutex_);
+  return std::to_string(++sequenceNumber_);
+}
+
+void ZUMApplication::statisticDictionaryDidChange(ZUMStatisticDictionary&) {}
+
+// --- Configuration --------------------------------------------------------------------
+
+void ZUMApplication::restoreConfiguration() {
+  auto stored = platform::UserDefaults::standard().dictionaryForKey(kPersistedConfigurationKey);
+  if (!stored) return;
+  const auto values = stored->find("values");
+  const auto priorities = stored->find("priorities");
+  if (values == stored->end() || !values->is_object()) return;
+  for (const auto& [key, value] : values->items()) {
+    if (key == kRefreshedSinceAppStartKey) continue;
+    ZUMConfiguration::Priority priority = 500;
+    if (priorities != stored->end() && priorities->is_object()) {
+      auto p = priorities->find(key);
+      if (p != priorities->end() && p->is_number_integer()) priority = p->get<std::int64_t>();
+    }
+    configuration_->setObject(value, key, priority);
+  }
+}
+
+void ZUMApplication::configurationDidChange(ZUMConfiguration& configuration) {
+  // On the configuration's queue, where reading it does not block.
+  json values = configuration.dictionary();
+  json priorities = json::object();
+  for (const auto& [key, value] : values.items()) {
+    (void)value;
+    if (auto p = configuration.priorityForKey(key)) priorities[key] = *p;
+  }
+  if (values.value(kRefreshedSinceAppStartKey, false) == true) configurationUpdateNeeded_ = false;
+  platform::UserDefaults::standard().setObject(json{{"values", values}, {"priorities", priorities}},
+                                               kPersistedConfigurationKey);
+  platform::NotificationCenter::defaultCenter().post(kZUMApplicationConfigurationChangedNotification);
+}
+
+void ZUMApplication::loadServerSideConfigurationIfNeeded() {
+  auto refreshed = configuration_->objectForKey(kRefreshedSinceAppStartKey);
+  if ((refreshed && *refreshed == true) || configurationUpdateNeeded_) return;
+  refreshServerSideConfiguration();
+}
+
+void ZUMApplication::refreshServerSideConfiguration() {
+  configurationUpdateNeeded_ = true;
+  const auto hooks = ZUMCurrentStartupHooks();
+  if (!hooks.executeSDKCoreScript) return;
+  std::weak_ptr<ZUMApplication> weak = weak_from_this();
+  hooks.executeSDKCoreScript([weak]() -> std::string {
+    auto hub = weak.lock();
+    return hub ? hub->javaScriptForRequestingServerSideConfiguration() : std::string();
+  });
+}
+
+std::string ZUMApplication::javaScriptForRequestingServerSideConfiguration() const {
+  json arguments = json::object();
+  auto stringValue = [&](const char* key) -> json {
+    auto value = configuration_->objectForKey(key);
+    return value && value->is_string() ? *value : json("");
+  };
+  arguments["app_id"] = stringValue(kApplicationIdentifierKey);
+  arguments["ad_unit_id"] = stringValue(kLastRequestedAdUnitKey);
+  arguments["pn"] = bundleIdentifier_.value_or("");
+  auto refreshed = configuration_->objectForKey(kRefreshedSinceAppStartKey);
+  arguments["is_init"] = ZUMNumberWithBool(!(refreshed && *refreshed == true));
+  arguments["sdk_version"] = kZUMSDKVersion;
+  const std::string payload = zum_JSONStringPretty(arguments, false, nullptr).value_or("{}");
+  return "setTimeout(function(){QYRA_fetchAppSettings(" + payload + ");}, 1);";
+}
+
+// --- State and switches ---------------------------------------------------------------
+
+bool ZUMApplication::backgroundReloadingEnabled() const {
+  return backgroundLoadingEnabled_ && ZUMUserDefaults::boolForKey("/vantor/ads/bg_reload_enabled").value_or(false);
+}
+
+std::optional<std::string> ZUMApplication::inAppPreviewCreativeToken() const {
+  std::lock_guard lock(mutex_);
+  return previewToken_;
+}
+
+void ZUMApplication::setInAppPreviewCreativeToken(std::optional<std::string> token) {
+  std::lock_guard lock(mutex_);
+  previewToken_ = std::move(token);
+}
+
+bool ZUMApplication::isSplitScreenEnabled() const {
+  return ZUMUserDefaults::boolForKey("/vantor/ads/application_supports_split_screen").value_or(false);
+}
+
+// --- Mediation adapters ---------------------------------------------------------------
+
+std::vector<std::string> ZUMApplication::availableAdapterNames() const {
+  std::lock_guard lock(mutex_);
+  return availableAdapterNames_;
+}
+
+void ZUMApplication::updateAvailableAdapterNamesWithPotentialAdapterNames(
+    const std::optional<std::vector<std::string>>& names) {
+  std::vector<std::string> candidates(std::begin(kBuiltInAdapters), std::end(kBuiltInAdapters));
+  if (names) candidates.insert(candidates.end(), names->begin(), names->end());
+  std::vector<std::string> available;
+  for (const auto& name : candidates) {
+    // An adapter is usable when its class has been registered by name.
+    if (platform::ClassRegistry::shared().isRegistered(name) &&
+        std::find(available.begin(), available.end(), name) == available.end()) {
+      available.push_back(name);
+    }
+  }
+  std::lock_guard lock(mutex_);
+  availableAdapterNames_ = std::move(available);
+}
+
+// --- Windows and orientation ----------------------------------------------------------
+
+std::shared_ptr<platform::Window> ZUMApplication::mainWindow() const {
+  auto& app = platform::Application::shared();
+  if (auto key = app.keyWindow()) return key;
+  if (auto delegate = app.delegate()) return delegate->window();
+  return nullptr;
+}
+
+std::shared_ptr<platform::Window> ZUMApplication::placeholderWindow() {
+  std::lock_guard lock(mutex_);
+  if (!placeholderWindow_) {
+    // Off screen, never key: views parked here stay in a window and keep running.
+    placeholderWindow_ = platform::Window::create(platform::Rect{{-10000, -10000}, {1, 1}});
+    placeholderWindow_->setHidden(false);
+  }
+  return placeholderWindow_;
+}
+
+std::shared_ptr<platform::ViewController> ZUMApplication::topViewController() const {
+  auto window = mainWindow();
+  auto controller = window ? window->rootViewController() : nullptr;
+  while (controller && controller->presentedViewController()) controller = controller->presentedViewController();
+  return controller;
+}
+
+std::int64_t ZUMApplication::topViewControllerOrientation() const {
+  {
+    std::lock_guard lock(mutex_);
+    if (forcedOrientation_) return *forcedOrientation_;
+  }
+  return static_cast<std::int64_t>(platform::Application::shared().statusBarOrientation());
+}
+
+void ZUMApplication::setForcedInterfaceOrientation(std::optional<std::int64_t> orientation) {
+  std::lock_guard lock(mutex_);
+  forcedOrientation_ = orientation;
+}
+
+void ZUMApplication::refreshSupportedOrientations() {
+  auto window = mainWindow();
+  supportedOrientations_ = platform::Application::shared().supportedInterfaceOrientationsForWindow(window);
+}
+
+bool ZUMApplication::supportsOrientations(std::uint64_t mask) const {
+  return (supportedOrientations_.load() & mask) != 0;
+}
+
+// --- Opening URLs ---------------------------------------------------------------------
+
+void ZUMApplication::openURL(const platform::URL& url) {
+  platform::Application::shared().openURL(url, json::object(), nullptr);
+}
+
+void ZUMApplication::openURL(const platform::URL& url, bool strictUniversalLink,
+                             std::function<void(bool opened)> completionHandler) {
+  json options = json::object();
+  const std::string scheme = url.scheme() ? *url.scheme() : std::string();
+  const bool web = platform::equalsIgnoringASCIICase(scheme, "http") || platform::equalsIgnoringASCIICase(scheme, "https");
+  if (strictUniversalLink && web) {
+    auto name = ZUMUserDefaults::stringForKey("/vantor/ads/strict_universal_links_option_name");
+    options[name && !name->empty() ? *name : std::string(platform::kApplicationOpenURLOptionUniversalLinksOnly)] = true;
+  }
+  platform::Application::shared().openURL(url, options, std::move(completionHandler));
+}
+
+// --- Identity -------------------------------------------------------------------------
+
+std::string ZUMApplication::version() const {
+  return platform::Bundle::main().stringForInfoDictionaryKey("CFBundleVersion").value_or("");
+}
+
+json ZUMApplication::parameters() const {
+  json parameters = json::object();
+  auto& bundle = platform::Bundle::main();
+  if (auto appVersion = bundle.stringForInfoDictionaryKey("CFBundleShortVersionString")) {
+    parameters["appversion"] = *appVersion;
+  }
+  if (bundleIdentifier_) parameters["bundleid"] = *bundleIdentifier_;
+  auto device = ZUMDevice::sharedInstance();
+  parameters["osversion"] = device->systemVersion();
+  if (auto rdid = device->rawDeviceIdentifier()) parameters["rdid"] = *rdid;
+  parameters["lat"] = device->limitAdTrackingString();
+  parameters["sdkversion"] = kZUMSDKVersion;
+  return parameters;
+}

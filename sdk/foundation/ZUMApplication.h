@@ -1,0 +1,210 @@
+// The SDK's process-wide hub: runs the two start-up batches once each, keeps the
+// application configuration (persisted across launches), the session and request
+// statistics, the requesters in progress, the application's identity and windows, and
+// opens URLs outside the application.
+//
+// Made once by sharedInstance(), never destroyed. Thread-safe unless an operation says
+// "main thread": state lives on the hub's serial queue ("com.vantor.morvane.application"),
+// user-interface state is read on the main thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json_fwd.hpp>
+
+#include "platform/base/URL.h"
+#include "platform/ui/InterfaceOrientation.h"
+#include "sdk/foundation/ZUMConfigurationDelegate.h"
+#include "sdk/foundation/ZUMStatisticDictionaryDelegate.h"
+
+namespace platform {
+class DispatchQueue;
+class ViewController;
+class Window;
+}  // namespace platform
+
+class ZUMAd;
+class ZUMConfiguration;
+class ZUMScheduler;
+class ZUMSlot;
+class ZUMStatisticDictionary;
+
+// Posted (no object) when the number of requesters in progress changes.
+inline constexpr const char* kZUMApplicationStatisticsCurrentAdRequestCountChangedNotification =
+    "ZUMApplicationStatisticsCurrentAdRequestCountChangedNotification";
+// Posted (no object) when the application configuration changes.
+inline constexpr const char* kZUMApplicationConfigurationChangedNotification =
+    "ZUMApplicationConfigurationChangedNotification";
+
+// The SDK's version, reported in requests and pings.
+inline constexpr const char* kZUMSDKVersion = "qyra-sdk-i-v7.23.0";
+
+// Statistics from an earlier ad, taken for a request and handed back when not sent.
+class ZUMAdStatistics {
+ public:
+  static std::shared_ptr<ZUMAdStatistics> create(const nlohmann::ordered_json& dictionary);
+  const nlohmann::ordered_json& dictionary() const;
+  ~ZUMAdStatistics();
+
+ private:
+  explicit ZUMAdStatistics(const nlohmann::ordered_json& dictionary);
+  std::unique_ptr<nlohmann::ordered_json> dictionary_;
+};
+
+class ZUMApplication final : public ZUMConfigurationDelegate,
+                             public ZUMStatisticDictionaryDelegate,
+                             public std::enable_shared_from_this<ZUMApplication> {
+ public:
+  static std::shared_ptr<ZUMApplication> sharedInstance();
+  // What happens when the SDK is loaded, before the application's main: observe the
+  // platform's did-finish-launching notification, which runs the first start-up batch.
+  // Idempotent; the host calls it (through ZUMMobileAds) before the application main.
+  static void load();
+
+  // --- Start-up ----------------------------------------------------------------------
+  // The first batch, once per process: URL interception, static device parameters, an
+  // empty temporary folder, network observation, purchase and crash reporting, the
+  // additional batch unless delayed, and return-to-foreground handling. Main thread.
+  void runEarlyActivities();
+  // The additional batch, once per process: pinger retries, more device parameters,
+  // content hashing and the interstitial pool when switched on, the rewarded ad, and a
+  // settings refresh when an application identifier is stored. Main thread.
+  void runAdditionalEarlyActivities();
+  bool hasRunEarlyActivities() const { return ranEarly_; }
+  bool hasRunAdditionalEarlyActivities() const { return ranAdditional_; }
+
+  // --- Requests in progress ----------------------------------------------------------
+  // Idempotent per requester (held by identity, not retained).
+  void requesterWillBeginRequest(const void* requester);
+  void requesterDidEndRequest(const void* requester);
+  std::int64_t currentAdRequestCount() const;
+
+  // --- Statistics ---------------------------------------------------------------------
+  std::shared_ptr<ZUMStatisticDictionary> statistics() const { return statistics_; }
+  std::shared_ptr<ZUMStatisticDictionary> nativeAdStatistics() const { return nativeAdStatistics_; }
+  // The application statistics for the next request: a copy of the statistics with a new
+  // "seq_num" and "currts" (wall-clock milliseconds).
+  nlohmann::ordered_json nextRequestStatisticsDictionaryForSlot(const ZUMSlot* slot);
+  // Takes the statistics of earlier ads that wait to be sent.
+  std::vector<std::shared_ptr<ZUMAdStatistics>> pendingAdStatistics();
+  // Adds an ad's statistics to those waiting to be sent.
+  void addPendingAdStatistics(const std::shared_ptr<ZUMAdStatistics>& statistics);
+  // Hands back statistics that were taken but not sent.
+  void didNotSendAdStatistics(const std::vector<std::shared_ptr<ZUMAdStatistics>>& statistics);
+  void incrementTotalAdClickCount();
+  std::int64_t totalAdClickCount() const;
+  void willLeaveApplicationDueToClickOnAd(const std::shared_ptr<ZUMAd>& ad);
+  std::uint64_t nextActiveViewID();
+  std::string sessionIdentifier() const;
+  std::string nextSequenceNumberAsString();
+
+  // --- Configuration ------------------------------------------------------------------
+  std::shared_ptr<ZUMConfiguration> configuration() const { return configuration_; }
+  // Refreshes the server-side settings unless this launch already has them.
+  void loadServerSideConfigurationIfNeeded();
+  void refreshServerSideConfiguration();
+  // The script that asks the SDK-core page for the application settings.
+  std::string javaScriptForRequestingServerSideConfiguration() const;
+
+  // --- State and switches -------------------------------------------------------------
+  bool active() const { return active_; }
+  bool backgroundLoadingEnabled() const { return backgroundLoadingEnabled_; }
+  void setBackgroundLoadingEnabled(bool enabled) { backgroundLoadingEnabled_ = enabled; }
+  // The background-loading flag and the switch "/vantor/ads/bg_reload_enabled".
+  bool backgroundReloadingEnabled() const;
+  bool debugModeEnabled() const { return debugModeEnabled_; }
+  void setDebugModeEnabled(bool enabled) { debugModeEnabled_ = enabled; }
+  std::optional<std::string> inAppPreviewCreativeToken() const;
+  void setInAppPreviewCreativeToken(std::optional<std::string> token);
+  bool isSplitScreenEnabled() const;
+
+  // --- Mediation adapters -------------------------------------------------------------
+  std::vector<std::string> availableAdapterNames() const;
+  // The built-in adapters plus `names` (nullopt: none), each kept only when a class of
+  // that name is registered.
+  void updateAvailableAdapterNamesWithPotentialAdapterNames(
+      const std::optional<std::vector<std::string>>& names);
+
+  // --- Windows and orientation (main thread unless said) -----------------------------
+  std::shared_ptr<platform::Window> mainWindow() const;
+  std::shared_ptr<platform::Window> placeholderWindow();
+  std::shared_ptr<platform::ViewController> topViewController() const;
+  std::int64_t topViewControllerOrientation() const;
+  // Set by a full-screen ad that forces an orientation while it shows; nullopt clears.
+  void setForcedInterfaceOrientation(std::optional<std::int64_t> orientation);
+  // Any thread: whether the main window supports any orientation of `mask`.
+  bool supportsOrientations(std::uint64_t mask) const;
+
+  // --- Opening URLs (main thread) -----------------------------------------------------
+  void openURL(const platform::URL& url);
+  void openURL(const platform::URL& url, bool strictUniversalLink,
+               std::function<void(bool opened)> completionHandler);
+
+  // --- Identity -----------------------------------------------------------------------
+  std::optional<std::string> mainBundleIdentifier() const { return bundleIdentifier_; }
+  const std::string& UUIDString() const { return uuid_; }
+  std::string version() const;
+  // "appversion", "bundleid", "osversion", "rdid", "lat", "sdkversion".
+  nlohmann::ordered_json parameters() const;
+
+  std::shared_ptr<platform::DispatchQueue> serialQueue() const { return queue_; }
+  std::shared_ptr<ZUMScheduler> scheduler() const { return scheduler_; }
+
+  // Delegates of the configuration and the statistics.
+  void configurationDidChange(ZUMConfiguration& configuration) override;
+  void statisticDictionaryDidChange(ZUMStatisticDictionary& statistics) override;
+
+  ZUMApplication();
+  ~ZUMApplication() override;
+
+ private:
+  void setUp();
+  void emptyTemporaryFolder();
+  void observeApplication();
+  void applicationDidBecomeActive();
+  void applicationDidEnterBackground();
+  void applicationWillEnterForeground();
+  void refreshSupportedOrientations();
+  void startNewSession();
+  void sendForegroundPingIfEnabled();
+  void restoreConfiguration();
+
+  std::shared_ptr<platform::DispatchQueue> queue_;
+  std::shared_ptr<ZUMConfiguration> configuration_;
+  std::shared_ptr<ZUMStatisticDictionary> statistics_;
+  std::shared_ptr<ZUMStatisticDictionary> nativeAdStatistics_;
+  std::shared_ptr<ZUMScheduler> scheduler_;
+  std::vector<std::shared_ptr<const void>> observers_;
+
+  std::atomic<bool> ranEarly_{false};
+  std::atomic<bool> ranAdditional_{false};
+  std::atomic<bool> active_{false};
+  std::atomic<bool> backgroundLoadingEnabled_{false};
+  std::atomic<bool> debugModeEnabled_{false};
+  std::atomic<bool> configurationUpdateNeeded_{false};
+  std::atomic<std::uint64_t> supportedOrientations_{0};
+  std::atomic<std::uint64_t> nextActiveViewID_{0};
+
+  const std::optional<std::string> bundleIdentifier_;
+  const std::string uuid_;
+
+  mutable std::mutex mutex_;  // guards what follows
+  std::set<const void*> requesters_;
+  std::vector<std::shared_ptr<ZUMAdStatistics>> pendingAdStatistics_;
+  std::vector<std::string> availableAdapterNames_;
+  std::optional<std::string> previewToken_;
+  std::string sessionIdentifier_;
+  std::uint64_t sequenceNumber_ = 0;
+  std::int64_t totalAdClickCount_ = 0;
+  double backgroundSince_ = -1;  // seconds since boot, -1 while in the foreground
+  std::optional<std::int64_t> forcedOrientation_;
+  std::shared_ptr<platform::Window> placeholderWindow_;
+};

@@ -1,0 +1,276 @@
+#include "sdk/foundation/ZUMApplication.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "ZUMMobileAds.h"
+#include "platform/base/NotificationCenter.h"
+#include "platform/base/UserDefaults.h"
+#include "platform/ui/ApplicationDelegate.h"
+#include "platform/ui/Bundle.h"
+#include "platform/ui/View.h"
+#include "platform/ui/Window.h"
+#include "sdk/foundation/ZUMConfiguration.h"
+#include "sdk/foundation/ZUMFiles.h"
+#include "sdk/foundation/ZUMSignals.h"
+#include "sdk/foundation/ZUMStartupHooks.h"
+#include "sdk/foundation/ZUMStatisticDictionary.h"
+#include "testing/AppControls.h"
+#include "testing/TestEnvironment.h"
+#include "testing/TouchControls.h"
+
+using json = nlohmann::ordered_json;
+
+namespace {
+
+class ZUMApplicationTest : public testenv::PlatformTest {
+ protected:
+  // Every start-up step a later subsystem fills, recorded in the order it ran.
+  void recordStartupSteps() {
+    ZUMRegisterStartupHooks([this](ZUMStartupHooks& hooks) {
+      auto step = [this](std::string name) { return [this, name] { steps.push_back(name); }; };
+      hooks.registerURLInterception = step("interception");
+      hooks.enableInAppPurchaseReporting = step("purchases");
+      hooks.installCrashReporter = step("crashes");
+      hooks.startPingerRetrySchedule = step("retries");
+      hooks.startContentHashing = step("hashing");
+      hooks.warmInterstitialPool = step("pool");
+      hooks.createRewardedAd = step("rewarded");
+      hooks.executeSDKCoreScript = [this](std::function<std::string()> block) { scripts.push_back(block()); };
+      hooks.sendForegroundPing = [this](const std::string& url) { pings.push_back(url); };
+    });
+  }
+
+  std::vector<std::string> steps;
+  std::vector<std::string> scripts;
+  std::vector<std::string> pings;
+};
+
+TEST_F(ZUMApplicationTest, FinishingLaunchRunsBothBatchesOnceInOrder) {
+  recordStartupSteps();
+  platform::UserDefaults::standard().setObject("1", "/vantor/ads/zums:interstitial_ad_pool:enabled");
+  ZUMMobileAds::load();
+  ZUMMobileAds::load();
+  testenv::AppControls::launch(std::make_shared<platform::ApplicationDelegate>());
+  env.runUntilIdle();
+  // Content hashing stays off: its switch is absent.
+  EXPECT_EQ(steps, (std::vector<std::string>{"interception", "purchases", "crashes", "retries", "pool",
+                                             "rewarded"}));
+  auto hub = ZUMApplication::sharedInstance();
+  hub->runEarlyActivities();
+  hub->runAdditionalEarlyActivities();
+  EXPECT_EQ(steps.size(), 6u);
+  EXPECT_TRUE(scripts.empty());  // no application identifier stored yet
+}
+
+TEST_F(ZUMApplicationTest, DelayedAdditionalBatchWaitsForTheConfigureCall) {
+  recordStartupSteps();
+  platform::Bundle::main().setObjectForInfoDictionaryKey("ZUMDelayEarlyActivities", true);
+  auto hub = ZUMApplication::sharedInstance();
+  hub->runEarlyActivities();
+  EXPECT_EQ(steps, (std::vector<std::string>{"interception", "purchases", "crashes"}));
+
+  ZUMMobileAds::configureWithApplicationID("app-123");
+  env.runUntilIdle();
+  EXPECT_EQ(steps.back(), "rewarded");
+  EXPECT_EQ(hub->configuration()->objectForKey("app_id"), json("app-123"));
+  EXPECT_EQ(hub->configuration()->priorityForKey("app_id"), 999);
+  ASSERT_EQ(scripts.size(), 1u);
+  EXPECT_EQ(scripts[0].rfind("setTimeout(function(){QYRA_fetchAppSettings({", 0), 0u);
+  EXPECT_NE(scripts[0].find(R"("app_id":"app-123")"), std::string::npos);
+  EXPECT_NE(scripts[0].find(R"("is_init":1)"), std::string::npos);
+  EXPECT_EQ(scripts[0].substr(scripts[0].size() - 8), ");}, 1);");
+}
+
+TEST_F(ZUMApplicationTest, ServerFlagDelaysTheAdditionalBatchToo) {
+  recordStartupSteps();
+  ZUMBoolCacheSetValueForKey("init_delay", true);
+  ZUMApplication::sharedInstance()->runEarlyActivities();
+  EXPECT_EQ(steps.size(), 3u);
+}
+
+TEST_F(ZUMApplicationTest, EmptyApplicationIdentifierIsRefused) {
+  recordStartupSteps();
+  ZUMMobileAds::configureWithApplicationID("  ");
+  env.runUntilIdle();
+  EXPECT_FALSE(ZUMApplication::sharedInstance()->configuration()->objectForKey("app_id"));
+  EXPECT_TRUE(scripts.empty());
+}
+
+TEST_F(ZUMApplicationTest, StoredConfigurationSurvivesARelaunchButNotItsPerLaunchFlag) {
+  // What the previous launch left behind.
+  platform::UserDefaults::standard().setObject(
+      json{{"values", {{"app_id", "app-9"}, {"app_config_refreshed_since_app_start", true}, {"x", 1}}},
+           {"priorities", {{"app_id", 999}, {"x", "not a number"}}}},
+      "/vantor/ads/application_configuration");
+  recordStartupSteps();
+  auto hub = ZUMApplication::sharedInstance();
+  auto configuration = hub->configuration();
+  EXPECT_EQ(configuration->objectForKey("app_id"), json("app-9"));
+  EXPECT_EQ(configuration->priorityForKey("app_id"), 999);
+  EXPECT_EQ(configuration->priorityForKey("x"), 500);
+  EXPECT_FALSE(configuration->objectForKey("app_config_refreshed_since_app_start"));
+
+  // A stored identifier makes the additional batch ask for the settings at once.
+  hub->runAdditionalEarlyActivities();
+  ASSERT_EQ(scripts.size(), 1u);
+  // Configuring with the same identifier does not ask twice.
+  ZUMMobileAds::configureWithApplicationID("app-9");
+  env.runUntilIdle();
+  EXPECT_EQ(scripts.size(), 1u);
+
+  int changes = 0;
+  auto token = platform::NotificationCenter::defaultCenter().addObserver(
+      kZUMApplicationConfigurationChangedNotification, nullptr, nullptr,
+      [&](const platform::Notification&) { ++changes; });
+  configuration->addEntriesFromDictionary(json{{"app_config_refreshed_since_app_start", true}, {"y", 2}}, 500);
+  env.runUntilIdle();
+  EXPECT_EQ(changes, 1);
+  auto stored = platform::UserDefaults::standard().dictionaryForKey("/vantor/ads/application_configuration");
+  ASSERT_TRUE(stored);
+  EXPECT_EQ((*stored)["values"]["y"], 2);
+  hub->loadServerSideConfigurationIfNeeded();  // already refreshed in this launch
+  EXPECT_EQ(scripts.size(), 1u);
+}
+
+TEST_F(ZUMApplicationTest, RequestersAreCountedOncePerRequester) {
+  auto hub = ZUMApplication::sharedInstance();
+  int notices = 0;
+  auto token = platform::NotificationCenter::defaultCenter().addObserver(
+      kZUMApplicationStatisticsCurrentAdRequestCountChangedNotification, nullptr, nullptr,
+      [&](const platform::Notification&) { ++notices; });
+  int a = 0, b = 0;
+  hub->requesterWillBeginRequest(&a);
+  hub->requesterWillBeginRequest(&a);
+  hub->requesterWillBeginRequest(&b);
+  EXPECT_EQ(hub->currentAdRequestCount(), 2);
+  hub->requesterDidEndRequest(&a);
+  hub->requesterDidEndRequest(&a);
+  hub->requesterDidEndRequest(nullptr);
+  EXPECT_EQ(hub->currentAdRequestCount(), 1);
+  EXPECT_EQ(notices, 3);
+  EXPECT_EQ(hub->statistics()->objectForKey("crqc"), json(2));
+
+  const json first = hub->nextRequestStatisticsDictionaryForSlot(nullptr);
+  const json second = hub->nextRequestStatisticsDictionaryForSlot(nullptr);
+  EXPECT_EQ(first["seq_num"], 1);
+  EXPECT_EQ(second["seq_num"], 2);
+  EXPECT_EQ(second["currts"], static_cast<std::int64_t>(env.clock().wallNow() * 1000));
+}
+
+TEST_F(ZUMApplicationTest, PendingAdStatisticsAreTakenAndHandedBack) {
+  auto hub = ZUMApplication::sharedInstance();
+  auto stats = ZUMAdStatistics::create(json{{"ad", 1}});
+  hub->addPendingAdStatistics(stats);
+  auto taken = hub->pendingAdStatistics();
+  ASSERT_EQ(taken.size(), 1u);
+  EXPECT_TRUE(hub->pendingAdStatistics().empty());
+  hub->didNotSendAdStatistics(taken);
+  hub->didNotSendAdStatistics(taken);
+  EXPECT_EQ(hub->pendingAdStatistics().size(), 1u);
+}
+
+TEST_F(ZUMApplicationTest, LongAbsenceStartsANewSessionAndForegroundPingFollowsItsDelay) {
+  recordStartupSteps();
+  auto& defaults = platform::UserDefaults::standard();
+  defaults.setObject(60000, "zums:app_activity_tracker:app_session_timeout_ms");
+  defaults.setObject("1", "/vantor/ads/foreground_ping_enabled");
+  defaults.setObject("https://ads.example/fg", "/vantor/ads/foreground_ping_url");
+  defaults.setObject("2", "/vantor/ads/foreground_ping_delay");
+  auto hub = ZUMApplication::sharedInstance();
+  hub->runEarlyActivities();
+  env.runUntilIdle();
+  const std::string firstSession = hub->sessionIdentifier();
+  EXPECT_EQ(hub->nextSequenceNumberAsString(), "1");
+  EXPECT_EQ(hub->nextSequenceNumberAsString(), "2");
+
+  testenv::AppControls::background();
+  env.advance(30);
+  testenv::AppControls::foreground();
+  env.runUntilIdle();
+  EXPECT_EQ(hub->sessionIdentifier(), firstSession);  // back within the time-out
+  EXPECT_TRUE(pings.empty());
+  env.advance(2);
+  EXPECT_EQ(pings, std::vector<std::string>{"https://ads.example/fg"});
+
+  testenv::AppControls::background();
+  env.advance(61);
+  testenv::AppControls::foreground();
+  env.runUntilIdle();
+  EXPECT_NE(hub->sessionIdentifier(), firstSession);
+  EXPECT_EQ(hub->nextSequenceNumberAsString(), "1");
+}
+
+TEST_F(ZUMApplicationTest, HostileSwitchesFallBackToDefaults) {
+  auto& defaults = platform::UserDefaults::standard();
+  defaults.setObject(json::array({1, 2}), "/vantor/ads/bg_reload_enabled");
+  defaults.setObject(json{{"a", 1}}, "/vantor/ads/application_supports_split_screen");
+  defaults.setObject("not a number", "zums:app_activity_tracker:app_session_timeout_ms");
+  defaults.setObject(json{{"values", "oops"}}, "/vantor/ads/application_configuration");
+  auto hub = ZUMApplication::sharedInstance();
+  hub->setBackgroundLoadingEnabled(true);
+  EXPECT_FALSE(hub->backgroundReloadingEnabled());
+  EXPECT_FALSE(hub->isSplitScreenEnabled());
+  testenv::AppControls::background();
+  testenv::AppControls::foreground();
+  env.runUntilIdle();
+}
+
+TEST_F(ZUMApplicationTest, StrictUniversalLinksOnlyForWebSchemes) {
+  testenv::AppControls::setUniversalLinkHosts({"shop.example"});
+  testenv::AppControls::setInstalledURLSchemes({"shopapp"});
+  auto hub = ZUMApplication::sharedInstance();
+  std::vector<bool> results;
+  hub->openURL(*platform::URL::fromString("https://web.example/x"), true, [&](bool ok) { results.push_back(ok); });
+  hub->openURL(*platform::URL::fromString("https://shop.example/x"), true, [&](bool ok) { results.push_back(ok); });
+  hub->openURL(*platform::URL::fromString("shopapp://item"), true, [&](bool ok) { results.push_back(ok); });
+  env.runUntilIdle();
+  EXPECT_EQ(results, (std::vector<bool>{false, true, true}));
+}
+
+TEST_F(ZUMApplicationTest, VolumeChangesAreAnnouncedOnceAndClamped) {
+  auto ads = ZUMMobileAds::sharedInstance();
+  int notices = 0;
+  auto token = platform::NotificationCenter::defaultCenter().addObserver(
+      kZUMMobileAdsApplicationVolumeDidChangeNotification, nullptr, nullptr,
+      [&](const platform::Notification&) { ++notices; });
+  ads->setApplicationVolume(3.5f);
+  ads->setApplicationVolume(3.5f);
+  ads->setApplicationMuted(true);
+  ads->setApplicationVolume(std::nanf(""));
+  EXPECT_EQ(notices, 2);
+  EXPECT_FLOAT_EQ(ads->clampedApplicationVolume(), 1.0f);
+  ads->setApplicationVolume(-1);
+  EXPECT_FLOAT_EQ(ads->clampedApplicationVolume(), 0.0f);
+}
+
+TEST_F(ZUMApplicationTest, SignalsNeedInitialisationAndFollowTouches) {
+  ZUMSignalsResetForTesting();
+  std::string signal;
+  EXPECT_FALSE(ZUMSignalsRequestSignal(signal, true));
+  ZUMSignalsInitialize(kZUMSDKVersion);
+  EXPECT_FALSE(ZUMSignalsRequestSignal(signal, false));
+  EXPECT_TRUE(signal.empty());
+  ASSERT_TRUE(ZUMSignalsRequestSignal(signal, true));
+  EXPECT_EQ(signal.rfind("ms=", 0), 0u);
+
+  std::string click;
+  EXPECT_FALSE(ZUMSignalsClickSignal("", click));
+  ASSERT_TRUE(ZUMSignalsClickSignal("ad-1", click));
+  // A touch on an ad view reaches the provider and changes later signals.
+  auto window = platform::Window::create(platform::Rect{{0, 0}, {320, 480}});
+  window->setHidden(false);
+  auto adView = platform::View::create();
+  adView->setFrame(platform::Rect{{0, 0}, {320, 50}});
+  window->addSubview(adView);
+  adView->addGestureRecognizer(ZUMGestureRecognizer::create());
+  testenv::TouchControls::tap(window, {10, 10});
+  std::string after;
+  ASSERT_TRUE(ZUMSignalsClickSignal("ad-1", after));
+  EXPECT_NE(after, click);
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+#include "sdk/foundation/ZUMConfiguration.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "testing/TestEnvironment.h"
+
+using nlohmann::ordered_json;
+
+namespace {
+
+class RecordingDelegate : public ZUMConfigurationDelegate {
+ public:
+  void configurationDidChange(ZUMConfiguration& configuration) override {
+    snapshots.push_back(configuration.dictionary());
+  }
+  std::vector<ordered_json> snapshots;
+};
+
+class ZUMConfigurationTest : public testenv::PlatformTest {
+ protected:
+  std::shared_ptr<ZUMConfiguration> configuration = ZUMConfiguration::create();
+  std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
+  void SetUp() override { configuration->setDelegate(delegate); }
+};
+
+TEST_F(ZUMConfigurationTest, LowerPriorityIsRefusedEqualAndHigherReplace) {
+  configuration->setObject("server", "k", 500);
+  configuration->setObject("lower", "k", 499);
+  EXPECT_EQ(configuration->objectForKey("k"), ordered_json("server"));
+  configuration->setObject("equal", "k", 500);
+  EXPECT_EQ(configuration->objectForKey("k"), ordered_json("equal"));
+  configuration->setObject("host", "k", 999);
+  configuration->setObject("server again", "k", 500);
+  EXPECT_EQ(configuration->objectForKey("k"), ordered_json("host"));
+  EXPECT_EQ(configuration->priorityForKey("k"), 999);
+  // A null value removes only under the same rule.
+  configuration->setObject(nullptr, "k", 500);
+  EXPECT_TRUE(configuration->objectForKey("k").has_value());
+  configuration->setObject(nullptr, "k", 999);
+  EXPECT_FALSE(configuration->objectForKey("k").has_value());
+  EXPECT_FALSE(configuration->priorityForKey("k").has_value());
+  EXPECT_FALSE(configuration->objectForKey("never").has_value());
+}
+
+TEST_F(ZUMConfigurationTest, MergeIsAsynchronousAndNotifiesOncePerMerge) {
+  configuration->setObject("id-1", "last_requested_ad_unit_id", 999);
+  env.runUntilIdle();
+  ASSERT_EQ(delegate->snapshots.size(), 1u);
+
+  ordered_json settings = {{"a", 1}, {"b", {{"nested", true}}}, {"last_requested_ad_unit_id", "server"}};
+  configuration->addEntriesFromDictionary(settings, 500);
+  env.runUntilIdle();
+  ASSERT_EQ(delegate->snapshots.size(), 2u);
+  // The notice sees the whole merge; the higher-priority entry was kept.
+  EXPECT_EQ(delegate->snapshots[1],
+            (ordered_json{{"last_requested_ad_unit_id", "id-1"}, {"a", 1}, {"b", {{"nested", true}}}}));
+
+  // The same values again change nothing: no notice.
+  configuration->addEntriesFromDictionary(settings, 500);
+  env.runUntilIdle();
+  EXPECT_EQ(delegate->snapshots.size(), 2u);
+
+  // A merge whose every entry is refused: no notice.
+  configuration->addEntriesFromDictionary({{"last_requested_ad_unit_id", "x"}}, 1);
+  env.runUntilIdle();
+  EXPECT_EQ(delegate->snapshots.size(), 2u);
+}
+
+TEST_F(ZUMConfigurationTest, ReadsSeeEarlierWritesAndReturnCopies) {
+  configuration->addEntriesFromDictionary({{"list", {1, 2}}}, 500);
+  // No turn of the loop: the synchronous read waits for the queued merge.
+  auto list = configuration->objectForKey("list");
+  ASSERT_TRUE(list.has_value());
+  (*list).push_back(3);
+  EXPECT_EQ(configuration->objectForKey("list"), (ordered_json{1, 2}));
+}
+
+TEST_F(ZUMConfigurationTest, ANonDictionaryMergeAndAGoneDelegateAreHarmless) {
+  configuration->addEntriesFromDictionary(ordered_json::array({1, 2}), 500);
+  configuration->addEntriesFromDictionary("text", 500);
+  delegate.reset();
+  configuration->setObject(1, "k", 500);
+  env.runUntilIdle();
+  EXPECT_EQ(configuration->dictionary(), (ordered_json{{"k", 1}}));
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+#include "sdk/foundation/ZUMFiles.h"
+
+#include <cstdio>
+
+#include <nlohmann/json.hpp>
+#include <openssl/evp.h>
+
+#include "platform/base/FileManager.h"
+#include "sdk/request/ZUMErrors.h"
+
+namespace {
+
+bool isPlainFolderName(std::string_view name) {
+  return name != "." && name != ".." && name.find('/') == std::string_view::npos &&
+         name.find('\0') == std::string_view::npos;
+}
+
+// MD5 only names the files; it protects nothing.
+std::string md5Hex(std::string_view text) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  if (!EVP_Digest(text.data(), text.size(), digest, &length, EVP_md5(), nullptr)) return {};
+  std::string hex;
+  char pair[3];
+  for (unsigned int i = 0; i < length; ++i) {
+    std::snprintf(pair, sizeof pair, "%02x", digest[i]);
+    hex += pair;
+  }
+  return hex;
+}
+
+std::optional<platform::FileManager::Path> boolCacheFile(std::optional<std::string_view> key) {
+  if (!key) return std::nullopt;
+  auto folder = ZUMCacheDirectoryURL(std::nullopt, nullptr);
+  if (!folder) return std::nullopt;
+  auto path = folder->path();
+  std::string hash = md5Hex(*key);
+  if (!path || hash.empty()) return std::nullopt;
+  return platform::FileManager::Path(*path) / ("ZUMBoolCache_" + hash);
+}
+
+}  // namespace
+
+std::optional<platform::URL> ZUMCacheDirectoryURL(std::optional<std::string_view> name,
+                                                  platform::ErrorPtr* error) {
+  if (name && !name->empty() && !isPlainFolderName(*name)) {
+    if (error) *error = ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Failed to get cache directory path.");
+    return std::nullopt;
+  }
+  platform::FileManager::Path folder = platform::FileManager::cachesDirectory() / "Morvane";
+  if (name && !name->empty()) folder /= std::string(*name);
+  if (!platform::FileManager::createDirectory(folder, error)) return std::nullopt;
+  return platform::URL::fileURL(folder, true);
+}
+
+void ZUMBoolCacheSetValueForKey(std::optional<std::string_view> key, bool value) {
+  auto file = boolCacheFile(key);
+  if (!file) return;
+  bool exists = platform::FileManager::exists(*file);
+  if (value && !exists) {
+    platform::FileManager::writeAtomically(*file, "");
+  } else if (!value && exists) {
+    platform::FileManager::removeItem(*file);
+  }
+}
+
+bool ZUMBoolCacheValueForKey(std::optional<std::string_view> key) {
+  auto file = boolCacheFile(key);
+  return file && platform::FileManager::exists(*file);
+}
+
+std::optional<nlohmann::ordered_json> ZUMDiskSpaceParameters(platform::ErrorPtr* error) {
+  auto space = platform::FileManager::diskSpace(platform::FileManager::documentsDirectory(), error);
+  if (!space) return std::nullopt;
+  return nlohmann::ordered_json{{"disk_free_bytes", space->freeBytes}, {"disk_total_bytes", space->totalBytes}};
+}

@@ -1,0 +1,110 @@
+#include "sdk/foundation/ZUMJSONAdditions.h"
+
+#include <cmath>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "platform/base/PropertyList.h"
+#include "sdk/request/ZUMErrors.h"
+
+using nlohmann::ordered_json;
+
+namespace {
+
+void expectInvalidJSONObject(const ordered_json& value) {
+  platform::ErrorPtr error;
+  EXPECT_EQ(zum_JSONStringPretty(value, false, &error), std::nullopt) << value.type_name();
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->domain(), "com.vantor.ads");
+  EXPECT_EQ(error->code(), 11);
+  EXPECT_EQ(error->localizedDescription(), "Invalid JSON object.");
+}
+
+ordered_json nested(std::size_t depth) {
+  ordered_json value = ordered_json::array();
+  for (std::size_t i = 0; i < depth; ++i) value = ordered_json::array({std::move(value)});
+  return value;
+}
+
+TEST(ZUMJSONAdditionsTest, WritesCompactOrPrettyJSONInOrder) {
+  ordered_json dictionary = {{"z", 1}, {"a", "é"}, {"list", {1.5, true, nullptr}}};
+  EXPECT_EQ(zum_JSONStringPretty(dictionary, false, nullptr), R"({"z":1,"a":"é","list":[1.5,true,null]})");
+  auto pretty = zum_JSONStringPretty(dictionary, true, nullptr);
+  ASSERT_TRUE(pretty);
+  EXPECT_NE(pretty->find("\n  \"a\": \"é\""), std::string::npos);
+  EXPECT_EQ(zum_JSONStringPretty(ordered_json::array(), false, nullptr), "[]");
+}
+
+TEST(ZUMJSONAdditionsTest, RefusesValuesThatAreNotJSONObjects) {
+  expectInvalidJSONObject("top-level string");
+  expectInvalidJSONObject(3);
+  expectInvalidJSONObject(ordered_json());
+  expectInvalidJSONObject({{"n", NAN}});
+  expectInvalidJSONObject({{"n", {1, -INFINITY}}});
+  expectInvalidJSONObject({{"d", platform::makeData({1})}});
+  expectInvalidJSONObject({{"t", platform::makeDate(1)}});
+  expectInvalidJSONObject({{"s", std::string("\xff\xfe")}});
+  expectInvalidJSONObject({{std::string("\xc3"), 1}});
+  expectInvalidJSONObject(nested(platform::kMaxPropertyListDepth + 5));
+  EXPECT_EQ(zum_JSONStringPretty(3, false, nullptr), std::nullopt);  // no error asked for
+}
+
+TEST(ZUMJSONAdditionsTest, DecodesDictionariesAndArrays) {
+  platform::ErrorPtr error;
+  auto value = zum_decodedJSONObjectError(R"({"b":2,"a":[1,"x"]})", &error);
+  ASSERT_TRUE(value);
+  EXPECT_FALSE(error);
+  EXPECT_EQ(value->dump(), R"({"b":2,"a":[1,"x"]})");
+
+  EXPECT_EQ(zum_decodedJSONObjectError(std::nullopt, &error), std::nullopt);
+  EXPECT_FALSE(error);
+}
+
+TEST(ZUMJSONAdditionsTest, DecodingFailuresCarryAReadingError) {
+  for (std::string text : {std::string(""), std::string("{"), std::string("nul"), std::string("\"s\""),
+                           std::string("12"), std::string("[1e999]"), std::string("{\"a\":\xff}"),
+                           std::string(100000, '['), std::string("[\"\\ud800\"]")}) {
+    platform::ErrorPtr error;
+    EXPECT_EQ(zum_decodedJSONObjectError(text, &error), std::nullopt) << text.substr(0, 20);
+    ASSERT_TRUE(error) << text.substr(0, 20);
+    EXPECT_EQ(error->domain(), kZUMJSONReadingErrorDomain);
+    EXPECT_EQ(error->code(), kZUMJSONReadingErrorCorrupt);
+  }
+  // Brackets inside strings are not nesting.
+  EXPECT_TRUE(zum_decodedJSONObjectError("[\"" + std::string(1000, '[') + "\"]", nullptr));
+}
+
+TEST(ZUMJSONAdditionsTest, SafeCopiesHoldOnlyWhatJSONCanHold) {
+  ordered_json dictionary = {{"plain", "x"}, {"n", 1}, {"nan", NAN}, {"inf", INFINITY}};
+  dictionary["data"] = platform::makeData({'f', 'o', 'o'});
+  dictionary["date"] = platform::makeDate(86400 + 3661);
+  dictionary["bad"] = std::string("a\xff" "b");
+  dictionary["nested"] = {{"deep", {{"x", -INFINITY}}}, {"list", {platform::makeData({0xfb, 0xff})}}};
+
+  ordered_json safe = zum_JSONSafeDictionary(dictionary);
+  EXPECT_EQ(safe["plain"], "x");
+  EXPECT_EQ(safe["n"], 1);
+  EXPECT_EQ(safe["nan"], "nan");
+  EXPECT_EQ(safe["inf"], "inf");
+  EXPECT_EQ(safe["data"], "Zm9v");
+  EXPECT_EQ(safe["date"], "1970-01-02 01:01:01 +0000");
+  EXPECT_EQ(safe["bad"], "a\xef\xbf\xbd" "b");
+  EXPECT_EQ(safe["nested"]["deep"]["x"], "-inf");
+  EXPECT_EQ(safe["nested"]["list"][0], "+/8=");
+  EXPECT_TRUE(zum_JSONStringPretty(safe, false, nullptr));
+
+  // Nothing to change: an equal copy, order kept.
+  ordered_json clean = {{"b", 1}, {"a", {{"c", "d"}}}};
+  EXPECT_EQ(zum_JSONSafeDictionary(clean).dump(), clean.dump());
+  EXPECT_EQ(zum_JSONSafeDictionary(ordered_json::object()), ordered_json::object());
+  EXPECT_EQ(zum_JSONSafeDictionary(ordered_json::array({1})), ordered_json::object());
+
+  EXPECT_EQ(zum_JSONSafeArray(ordered_json::array({NAN, "x"})), ordered_json::array({"nan", "x"}));
+  EXPECT_EQ(zum_JSONSafeArray("not an array"), ordered_json::array());
+  // Nesting beyond the limit is cut, so the copy can be written.
+  EXPECT_TRUE(zum_JSONStringPretty(zum_JSONSafeArray(nested(platform::kMaxPropertyListDepth + 5)), false, nullptr));
+}
+
+}  // namespace

@@ -1,0 +1,96 @@
+#include "ZUMMobileAds.h"
+
+#include <cmath>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/base/NotificationCenter.h"
+#include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMConfiguration.h"
+#include "sdk/foundation/ZUMLogger.h"
+#include "sdk/foundation/ZUMStartupHooks.h"
+#include "sdk/foundation/ZUMThreading.h"
+
+namespace {
+
+bool isBlank(const std::string& text) {
+  return text.find_first_not_of(" \t\r\n") == std::string::npos;
+}
+
+}  // namespace
+
+ZUMMobileAds::ZUMMobileAds() = default;
+
+std::shared_ptr<ZUMMobileAds> ZUMMobileAds::sharedInstance() {
+  static auto* instance = new std::shared_ptr<ZUMMobileAds>(std::make_shared<ZUMMobileAds>());
+  return *instance;
+}
+
+void ZUMMobileAds::load() { ZUMApplication::load(); }
+
+void ZUMMobileAds::configureWithApplicationID(const std::string& applicationID) {
+  if (isBlank(applicationID)) {
+    ZUMLogger::sharedInstance()->logPublicMessage(
+        "Refusing to configure the SDK with an empty application identifier.");
+    return;
+  }
+  ZUMRunOnMainThread([applicationID] {
+    auto hub = ZUMApplication::sharedInstance();
+    auto configuration = hub->configuration();
+    const auto stored = configuration->objectForKey("app_id");
+    hub->runAdditionalEarlyActivities();
+    configuration->setObject(applicationID, "app_id", 999);
+    // The additional batch has just asked for the settings of this same identifier.
+    const bool justAsked = stored && *stored == applicationID;
+    if (!justAsked) hub->refreshServerSideConfiguration();
+  });
+}
+
+float ZUMMobileAds::applicationVolume() const {
+  std::lock_guard lock(mutex_);
+  return volume_;
+}
+
+void ZUMMobileAds::setApplicationVolume(float volume) {
+  if (std::isnan(volume)) {
+    ZUMLogger::sharedInstance()->logPublicMessage("Refusing an application volume that is not a number.");
+    return;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    if (volume_ == volume) return;
+    volume_ = volume;
+  }
+  postVolumeChange();
+}
+
+float ZUMMobileAds::clampedApplicationVolume() const {
+  return std::clamp(applicationVolume(), 0.0f, 1.0f);
+}
+
+bool ZUMMobileAds::applicationMuted() const {
+  std::lock_guard lock(mutex_);
+  return muted_;
+}
+
+void ZUMMobileAds::setApplicationMuted(bool muted) {
+  {
+    std::lock_guard lock(mutex_);
+    if (muted_ == muted) return;
+    muted_ = muted;
+  }
+  postVolumeChange();
+}
+
+void ZUMMobileAds::postVolumeChange() {
+  platform::NotificationCenter::defaultCenter().post(kZUMMobileAdsApplicationVolumeDidChangeNotification,
+                                                     shared_from_this());
+}
+
+void ZUMMobileAds::disableAutomatedCrashReporting() {
+  if (auto hook = ZUMCurrentStartupHooks().disableCrashReporting) hook();
+}
+
+void ZUMMobileAds::disableAutomatedInAppPurchaseReporting() {
+  if (auto hook = ZUMCurrentStartupHooks().disableInAppPurchaseReporting) hook();
+}

@@ -1,0 +1,37 @@
+// Getting work onto the main thread and making the SDK's own dispatch queues.
+//
+// Every function here may be called from any thread.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform {
+class DispatchQueue;
+}
+
+// Runs the block at once on the main thread; from any other thread, submits it to the
+// main queue and returns. An empty block does nothing.
+void ZUMRunOnMainThread(std::function<void()> block);
+
+// Drops the caller's reference to `object` on the main thread, so that, when it is the
+// last one, the object is destroyed there (objects that own views must be). Pass the
+// reference in with std::move.
+void ZUMReleaseOnMainThread(std::shared_ptr<void> object);
+
+// Quality-of-service classes, as the platform numbers them.
+enum ZUMQualityOfServiceClass : int {
+  ZUMQualityOfServiceClassUnspecified = 0,
+  ZUMQualityOfServiceClassBackground = 9,
+  ZUMQualityOfServiceClassUtility = 17,
+  ZUMQualityOfServiceClassDefault = 21,
+  ZUMQualityOfServiceClassUserInitiated = 25,
+  ZUMQualityOfServiceClassUserInteractive = 33,
+};
+
+// A new serial queue with `label`. The platform here has no scheduling classes, so
+// `qualityOfService` is accepted and not applied.
+std::shared_ptr<platform::DispatchQueue> ZUMDispatchQueueCreate(
+    std::string label, ZUMQualityOfServiceClass qualityOfService = ZUMQualityOfServiceClassUnspecified);

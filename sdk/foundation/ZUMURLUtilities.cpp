@@ -1,0 +1,236 @@
+#include "sdk/foundation/ZUMURLUtilities.h"
+
+#include <nlohmann/json.hpp>
+#include <unicode/locid.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+#include "platform/base/PercentEncoding.h"
+#include "platform/base/PropertyList.h"
+#include "sdk/foundation/ZUMNetwork.h"
+#include "sdk/foundation/ZUMRegularExpression.h"
+
+using nlohmann::ordered_json;
+
+namespace {
+
+icu::UnicodeString unicode(std::string_view text) {
+  return icu::UnicodeString::fromUTF8(
+      icu::StringPiece(text.data(), static_cast<int32_t>(std::min<size_t>(text.size(), INT32_MAX))));
+}
+
+std::string lowercased(std::string_view text) {
+  std::string result;
+  unicode(text).toLower(icu::Locale::getRoot()).toUTF8String(result);
+  return result;
+}
+
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+  return unicode(a).caseCompare(unicode(b), U_FOLD_CASE_DEFAULT) == 0;
+}
+
+std::vector<std::string_view> split(std::string_view text, std::string_view separators) {
+  std::vector<std::string_view> pieces;
+  std::size_t start = 0;
+  while (true) {
+    std::size_t end = text.find_first_of(separators, start);
+    if (end == std::string_view::npos) {
+      pieces.push_back(text.substr(start));
+      return pieces;
+    }
+    pieces.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+}
+
+// Key and value of a piece that splits at "=" into exactly two parts.
+std::optional<std::pair<std::string_view, std::string_view>> pair(std::string_view piece) {
+  std::size_t equals = piece.find('=');
+  if (equals == std::string_view::npos || piece.find('=', equals + 1) != std::string_view::npos) {
+    return std::nullopt;
+  }
+  return std::make_pair(piece.substr(0, equals), piece.substr(equals + 1));
+}
+
+std::string valueDescription(const ordered_json& value) {
+  if (value.is_string()) return value.get<std::string>();
+  if (auto text = platform::stringValue(value)) return *text;
+  if (value.is_null()) return "";
+  return value.dump(-1, ' ', false, ordered_json::error_handler_t::replace);
+}
+
+const platform::PercentEncoding::AllowedSet& keyAllowed() {
+  static const auto set = platform::PercentEncoding::queryAllowed().removing("&=#;+");
+  return set;
+}
+
+}  // namespace
+
+ordered_json ZUMQueryParametersFromURL(const std::optional<platform::URL>& url, bool lowercaseKeys) {
+  ordered_json parameters = ordered_json::object();
+  if (!url) return parameters;
+  std::string text;
+  if (url->query()) {
+    text = *url->query();
+  } else {
+    // The fragment is never part of the parameters.
+    std::string specifier = url->resourceSpecifier();
+    specifier.resize(std::min(specifier.size(), specifier.find('#')));
+    std::size_t question = specifier.find('?');
+    if (question == std::string::npos) return parameters;
+    text = specifier.substr(question + 1);
+  }
+  for (std::string_view piece : split(text, "&;")) {
+    auto keyValue = pair(piece);
+    if (!keyValue) continue;
+    auto key = platform::PercentEncoding::decode(keyValue->first);
+    auto value = platform::PercentEncoding::decode(keyValue->second);
+    if (!key || !value) continue;
+    parameters[lowercaseKeys ? lowercased(*key) : *key] = std::move(*value);
+  }
+  return parameters;
+}
+
+std::optional<std::vector<std::string>> ZUMQueryValuesForKey(const std::optional<platform::URL>& url,
+                                                             std::string_view key) {
+  if (!url || !url->query()) return std::nullopt;
+  std::vector<std::string> values;
+  for (std::string_view piece : split(*url->query(), "&")) {
+    auto keyValue = pair(piece);
+    if (!keyValue) continue;
+    auto name = platform::PercentEncoding::decode(keyValue->first);
+    if (!name || *name != key) continue;
+    if (auto value = platform::PercentEncoding::decode(keyValue->second)) values.push_back(std::move(*value));
+  }
+  if (values.empty()) return std::nullopt;
+  return values;
+}
+
+std::optional<std::string> ZUMQueryValueForKey(const std::optional<platform::URL>& url, std::string_view key) {
+  auto values = ZUMQueryValuesForKey(url, key);
+  if (!values) return std::nullopt;
+  return values->front();
+}
+
+std::optional<platform::URL> ZUMURLByAppendingQueryParameters(const platform::URL& url,
+                                                              const ordered_json& parameters) {
+  if (!parameters.is_object() || parameters.empty()) return url;
+  const std::string& whole = url.absoluteString();
+  std::size_t hash = whole.find('#');
+  std::string head = whole.substr(0, hash);
+  std::string fragment = hash == std::string::npos ? "" : whole.substr(hash);
+
+  // Everything from "adurl=" on, the fragment included, goes back on last.
+  std::optional<std::string> adurlTail;
+  for (std::size_t at = head.find("adurl="); at != std::string::npos; at = head.find("adurl=", at + 1)) {
+    if (at > 0 && (head[at - 1] == '&' || head[at - 1] == '?')) {
+      adurlTail = head.substr(at) + fragment;
+      head.resize(at - 1);
+      break;
+    }
+  }
+
+  auto addSeparator = [&head] {
+    if (head.find('?') == std::string::npos) head += '?';
+    else if (head.back() != '?' && head.back() != '&') head += '&';
+  };
+  for (const auto& [key, value] : parameters.items()) {
+    addSeparator();
+    head += platform::PercentEncoding::encode(key, keyAllowed());
+    std::string encoded = ZUMPercentEncodedString(valueDescription(value));
+    if (!encoded.empty()) head += "=" + encoded;
+  }
+  if (adurlTail) {
+    addSeparator();
+    head += *adurlTail;
+  } else {
+    head += fragment;
+  }
+  return platform::URL::fromString(head);
+}
+
+std::optional<std::string> ZUMURLInnerPathString(const platform::URL& url) {
+  auto components = url.pathComponents();
+  if (components.size() < 4) return std::nullopt;
+  return components[2] + "/" + components[3];
+}
+
+std::string ZUMURLStringWithoutFragment(const platform::URL& url) {
+  const std::string& whole = url.absoluteString();
+  return whole.substr(0, whole.find('#'));
+}
+
+bool ZUMURLHasScheme(const std::optional<platform::URL>& url, std::string_view scheme) {
+  return url && url->scheme() && equalIgnoringCase(*url->scheme(), scheme);
+}
+
+bool ZUMURLHasHost(const std::optional<platform::URL>& url, std::string_view host) {
+  if (!url) return false;
+  auto urlHost = url->host();
+  return urlHost && equalIgnoringCase(*urlHost, host);
+}
+
+bool ZUMURLMatchesAnyPattern(const std::optional<platform::URL>& url, const std::vector<std::string>& patterns) {
+  if (!url) return false;
+  for (const std::string& pattern : patterns) {
+    auto expression = ZUMRegularExpression::create(pattern, ZUMRegularExpression::kCaseInsensitive);
+    if (expression && expression->matches(url->absoluteString())) return true;
+  }
+  return false;
+}
+
+std::optional<std::string> ZUMStringByRemovingTrailingSlash(std::optional<std::string> string) {
+  if (string && !string->empty() && string->back() == '/') string->pop_back();
+  return string;
+}
+
+std::string ZUMPercentEncodedString(std::string_view string) {
+  static const platform::PercentEncoding::AllowedSet allowed =
+      platform::PercentEncoding::alphanumerics().adding("-._~");
+  return platform::PercentEncoding::encode(string, allowed);
+}
+
+std::optional<std::vector<platform::URL>> ZUMURLsFromStrings(const std::vector<std::string>& strings) {
+  std::vector<platform::URL> urls;
+  for (const std::string& string : strings) {
+    if (auto url = platform::URL::fromString(string)) urls.push_back(std::move(*url));
+  }
+  if (urls.empty()) return std::nullopt;
+  return urls;
+}
+
+std::optional<std::vector<std::string>> ZUMStringsFromURLs(const std::vector<platform::URL>& urls) {
+  if (urls.empty()) return std::nullopt;
+  std::vector<std::string> strings;
+  strings.reserve(urls.size());
+  for (const auto& url : urls) strings.push_back(url.absoluteString());
+  return strings;
+}
+
+std::vector<platform::URL> ZUMURLsFromWhitespaceSeparatedString(std::optional<std::string_view> string) {
+  std::vector<platform::URL> urls;
+  if (!string) return urls;
+  for (std::string_view piece : split(*string, " \t\n\r\f\v")) {
+    if (piece.empty()) continue;
+    if (auto url = platform::URL::fromString(piece)) urls.push_back(std::move(*url));
+  }
+  return urls;
+}
+
+std::optional<platform::URLRequest> ZUMURLRequestWithBody(const std::optional<platform::URL>& url,
+                                                          std::optional<std::string> body,
+                                                          std::optional<platform::HTTPHeaderFields> headers,
+                                                          std::optional<std::string> contentType) {
+  if (!url) return std::nullopt;
+  platform::URLRequest request(*url);
+  if (headers) request.setAllHTTPHeaderFields(std::move(*headers));
+  std::string userAgent = ZUMNetwork::sharedInstance()->userAgentString();
+  if (!userAgent.empty()) request.setValue(std::move(userAgent), "User-Agent");
+  if (body && contentType) {
+    request.setHTTPMethod("POST");
+    request.setValue(std::to_string(body->size()), "Content-Length");
+    request.setValue(std::move(*contentType), "Content-Type");
+    request.setHTTPBody(std::move(body));
+  }
+  return request;
+}
