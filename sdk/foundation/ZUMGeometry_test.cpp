@@ -1,15 +1,10 @@
 #include "sdk/foundation/ZUMGeometry.h"
 
-#include <cmath>
-#include <limits>
-
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "platform/ui/Application.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Image.h"
-#include "platform/ui/LayoutConstraint.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
@@ -42,8 +37,6 @@ TEST_F(ZUMGeometryTest, VisibleRectIsClippedByClippingAncestorsAndTheWindow) {
   auto middle = addView(outer, Rect(50, 50, 100, 100));  // does not clip
   auto view = addView(middle, Rect(80, -10, 60, 40));    // sticks out of middle
   EXPECT_EQ(ZUMVisibleRectInWindow(view), Rect(140, 60, 60, 40));
-  EXPECT_EQ(ZUMVisibleRectInView(view), Rect(0, 0, 60, 40));
-
   middle->setClipsToBounds(true);
   EXPECT_EQ(ZUMVisibleRectInWindow(view), Rect(140, 70, 20, 30));
   EXPECT_EQ(ZUMVisibleRectInView(view), Rect(0, 10, 20, 30));
@@ -55,11 +48,8 @@ TEST_F(ZUMGeometryTest, VisibleRectIsClippedByClippingAncestorsAndTheWindow) {
   // Beyond the window's edge nothing is visible, even when no ancestor clips.
   outer->setClipsToBounds(false);
   middle->setClipsToBounds(false);
-  view->setFrame(Rect(400, 0, 60, 40));
-  EXPECT_EQ(ZUMVisibleRectInWindow(view), Rect::zero());
   view->setFrame(Rect(300, 0, 60, 40));  // 10 + 50 + 300 = 360: 15 points inside
   EXPECT_EQ(ZUMVisibleRectInWindow(view), Rect(360, 70, 15, 40));
-  EXPECT_EQ(ZUMVisibleRectInView(view), Rect(0, 0, 15, 40));
 
   // A scrolled clipping ancestor (bounds origin) moves its content.
   middle->setClipsToBounds(true);
@@ -71,24 +61,11 @@ TEST_F(ZUMGeometryTest, VisibleRectIsClippedByClippingAncestorsAndTheWindow) {
 TEST_F(ZUMGeometryTest, VisibleRectIsZeroWhenAnythingHidesTheView) {
   auto parent = addView(window, Rect(0, 0, 100, 100));
   auto view = addView(parent, Rect(10, 10, 50, 50));
-  ASSERT_EQ(ZUMVisibleRectInWindow(view), Rect(10, 10, 50, 50));
-
   parent->setHidden(true);
   EXPECT_EQ(ZUMVisibleRectInWindow(view), Rect::zero());
-  EXPECT_EQ(ZUMVisibleRectInView(view), Rect::zero());
   parent->setHidden(false);
-  view->setHidden(true);
-  EXPECT_EQ(ZUMVisibleRectInWindow(view), Rect::zero());
-  view->setHidden(false);
-
-  window->setHidden(true);
-  EXPECT_EQ(ZUMVisibleRectInWindow(view), Rect::zero());
-  EXPECT_EQ(ZUMVisibleRectInView(view), Rect::zero());
-  window->setHidden(false);
-
   testenv::AppControls::resignActive();
   EXPECT_EQ(ZUMVisibleRectInWindow(view), Rect::zero());
-  EXPECT_EQ(ZUMVisibleRectInView(view), Rect::zero());
   testenv::AppControls::becomeActive();
   EXPECT_EQ(ZUMVisibleRectInWindow(view), Rect(10, 10, 50, 50));
 
@@ -96,89 +73,38 @@ TEST_F(ZUMGeometryTest, VisibleRectIsZeroWhenAnythingHidesTheView) {
   parent->setClipsToBounds(true);
   view->setFrame(Rect(100, 0, 50, 50));  // touches the parent's edge only
   EXPECT_EQ(ZUMVisibleRectInWindow(view), Rect::zero());
-  view->setFrame(Rect(10, 10, 0, 50));
-  EXPECT_EQ(ZUMVisibleRectInWindow(view), Rect::zero());
 
-  auto windowless = View::create(Rect(0, 0, 50, 50));
-  EXPECT_EQ(ZUMVisibleRectInWindow(windowless), Rect::zero());
-  EXPECT_EQ(ZUMVisibleRectInView(windowless), Rect::zero());
-  auto inDetachedTree = addView(windowless, Rect(0, 0, 10, 10));
-  EXPECT_EQ(ZUMVisibleRectInWindow(inDetachedTree), Rect::zero());
+  EXPECT_EQ(ZUMVisibleRectInView(View::create(Rect(0, 0, 50, 50))), Rect::zero());
   EXPECT_EQ(ZUMVisibleRectInWindow(nullptr), Rect::zero());
   EXPECT_EQ(ZUMVisibleRectInView(nullptr), Rect::zero());
 }
 
-TEST_F(ZUMGeometryTest, DictionaryFromRectAlwaysSerialises) {
-  EXPECT_EQ(ZUMDictionaryFromRect(Rect(1.5, -2, 320, 50)).dump(),
-            R"({"x":1.5,"y":-2.0,"width":320.0,"height":50.0})");
+TEST_F(ZUMGeometryTest, RectAndPositionDictionariesUseTheirKeys) {
   EXPECT_EQ(ZUMDictionaryFromRect(Rect::null()).dump(), R"({"x":0.0,"y":0.0,"width":0.0,"height":0.0})");
-  EXPECT_EQ(ZUMRectInInterfaceOrientation(Rect(1, 2, 3, 4)), Rect(1, 2, 3, 4));
-}
 
-TEST_F(ZUMGeometryTest, PositionOfViewReportsFrameAndVisibility) {
   auto& screen = platform::Screen::main();
-  auto loose = View::create(Rect(0, 0, 10, 10));
-  EXPECT_FALSE(ZUMViewUtilities::positionOfView(loose, screen));
   EXPECT_FALSE(ZUMViewUtilities::positionOfView(window, screen)) << "a window has no superview";
-  auto detachedParent = View::create(Rect(0, 0, 100, 100));
-  detachedParent->addSubview(loose);
-  EXPECT_FALSE(ZUMViewUtilities::positionOfView(loose, screen)) << "no window";
-
   auto parent = addView(window, Rect(5, 100, 300, 300));
   auto view = addView(parent, Rect(10, 20, 320, 50));
   auto position = ZUMViewUtilities::positionOfView(view, screen);
   ASSERT_TRUE(position);
   EXPECT_EQ(position->dump(), R"({"x":15.0,"y":120.0,"width":320.0,"height":50.0,"visible":1})");
-
-  view->setHidden(true);
-  EXPECT_EQ((*ZUMViewUtilities::positionOfView(view, screen))["visible"], 0);
-  view->setHidden(false);
   view->setFrame(Rect(10, -110, 320, 10));  // under the status bar, y 0 to 10
-  EXPECT_EQ((*ZUMViewUtilities::positionOfView(view, screen))["visible"], 0);
-  view->setFrame(Rect(10, 700, 320, 10));  // below the screen
   EXPECT_EQ((*ZUMViewUtilities::positionOfView(view, screen))["visible"], 0);
 }
 
-TEST_F(ZUMGeometryTest, CenterInSuperviewAddsFourEqualityConstraintsAndFillsTheSuperview) {
-  auto lonely = View::create(Rect(0, 0, 10, 10));
-  ZUMCenterInSuperview(lonely);
-  EXPECT_TRUE(lonely->translatesAutoresizingMaskIntoConstraints());
+TEST_F(ZUMGeometryTest, CenterInSuperviewFillsTheSuperviewAndScreenshotsUseTheScale) {
   ZUMCenterInSuperview(nullptr);
-
   auto container = addView(window, Rect(20, 30, 320, 50));
   auto banner = addView(container, Rect(0, 0, 100, 20));
   ZUMCenterInSuperview(banner);
-  EXPECT_FALSE(banner->translatesAutoresizingMaskIntoConstraints());
-  using Attribute = platform::LayoutConstraint::Attribute;
-  const auto& constraints = container->constraints();
-  ASSERT_EQ(constraints.size(), 4u);
-  const Attribute expected[] = {Attribute::CenterX, Attribute::CenterY, Attribute::Width, Attribute::Height};
-  for (size_t i = 0; i < 4; ++i) {
-    const auto& c = constraints[i];
-    EXPECT_EQ(c->firstItem(), banner);
-    EXPECT_EQ(c->secondItem(), container);
-    EXPECT_EQ(c->firstAttribute(), expected[i]);
-    EXPECT_EQ(c->secondAttribute(), expected[i]);
-    EXPECT_EQ(c->relation(), platform::LayoutConstraint::Relation::Equal);
-    EXPECT_EQ(c->multiplier(), 1);
-    EXPECT_EQ(c->constant(), 0);
-    EXPECT_TRUE(c->isActive());
-  }
-  EXPECT_EQ(banner->frame(), Rect(0, 0, 320, 50));
   container->setFrame(Rect(20, 30, 300, 250));
   EXPECT_EQ(banner->frame(), Rect(0, 0, 300, 250));
-}
 
-TEST_F(ZUMGeometryTest, ScreenshotIsTakenAtTheScreensScale) {
   platform::Screen::main().setScale(3);
-  auto view = addView(window, Rect(0, 0, 20, 10));
-  view->setBackgroundColor(platform::Color::rgb(1, 0, 0));
-  auto image = ZUMScreenshotOfView(view);
+  auto image = ZUMScreenshotOfView(addView(window, Rect(0, 0, 20, 10)));
   ASSERT_TRUE(image);
-  EXPECT_EQ(image->scale(), 3);
-  EXPECT_EQ(image->size(), (platform::Size{20, 10}));
   EXPECT_EQ(image->bitmap().width(), 60);
-  EXPECT_EQ(ZUMScreenshotOfView(nullptr), nullptr);
   EXPECT_EQ(ZUMScreenshotOfView(View::create(Rect(0, 0, 0, 0))), nullptr);
 }
 

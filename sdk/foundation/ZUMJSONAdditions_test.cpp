@@ -1,7 +1,6 @@
 #include "sdk/foundation/ZUMJSONAdditions.h"
 
 #include <cmath>
-#include <string>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -31,38 +30,21 @@ ordered_json nested(std::size_t depth) {
 TEST(ZUMJSONAdditionsTest, WritesCompactOrPrettyJSONInOrder) {
   ordered_json dictionary = {{"z", 1}, {"a", "é"}, {"list", {1.5, true, nullptr}}};
   EXPECT_EQ(zum_JSONStringPretty(dictionary, false, nullptr), R"({"z":1,"a":"é","list":[1.5,true,null]})");
-  auto pretty = zum_JSONStringPretty(dictionary, true, nullptr);
-  ASSERT_TRUE(pretty);
-  EXPECT_NE(pretty->find("\n  \"a\": \"é\""), std::string::npos);
-  EXPECT_EQ(zum_JSONStringPretty(ordered_json::array(), false, nullptr), "[]");
 }
 
 TEST(ZUMJSONAdditionsTest, RefusesValuesThatAreNotJSONObjects) {
   expectInvalidJSONObject("top-level string");
   expectInvalidJSONObject(3);
-  expectInvalidJSONObject(ordered_json());
   expectInvalidJSONObject({{"n", NAN}});
-  expectInvalidJSONObject({{"n", {1, -INFINITY}}});
   expectInvalidJSONObject({{"d", platform::makeData({1})}});
-  expectInvalidJSONObject({{"t", platform::makeDate(1)}});
   expectInvalidJSONObject({{"s", std::string("\xff\xfe")}});
-  expectInvalidJSONObject({{std::string("\xc3"), 1}});
   expectInvalidJSONObject(nested(platform::kMaxPropertyListDepth + 5));
   EXPECT_EQ(zum_JSONStringPretty(3, false, nullptr), std::nullopt);  // no error asked for
 }
 
-TEST(ZUMJSONAdditionsTest, DecodesDictionariesAndArrays) {
-  platform::ErrorPtr error;
-  auto value = zum_decodedJSONObjectError(R"({"b":2,"a":[1,"x"]})", &error);
-  ASSERT_TRUE(value);
-  EXPECT_FALSE(error);
-  EXPECT_EQ(value->dump(), R"({"b":2,"a":[1,"x"]})");
-
-  EXPECT_EQ(zum_decodedJSONObjectError(std::nullopt, &error), std::nullopt);
-  EXPECT_FALSE(error);
-}
-
 TEST(ZUMJSONAdditionsTest, DecodingFailuresCarryAReadingError) {
+  EXPECT_EQ(zum_decodedJSONObjectError(R"({"b":2,"a":[1,"x"]})", nullptr).value_or(nullptr).dump(),
+            R"({"b":2,"a":[1,"x"]})");
   for (std::string text : {std::string(""), std::string("{"), std::string("nul"), std::string("\"s\""),
                            std::string("12"), std::string("[1e999]"), std::string("{\"a\":\xff}"),
                            std::string(100000, '['), std::string("[\"\\ud800\"]")}) {
@@ -84,21 +66,12 @@ TEST(ZUMJSONAdditionsTest, SafeCopiesHoldOnlyWhatJSONCanHold) {
   dictionary["nested"] = {{"deep", {{"x", -INFINITY}}}, {"list", {platform::makeData({0xfb, 0xff})}}};
 
   ordered_json safe = zum_JSONSafeDictionary(dictionary);
-  EXPECT_EQ(safe["plain"], "x");
-  EXPECT_EQ(safe["n"], 1);
   EXPECT_EQ(safe["nan"], "nan");
-  EXPECT_EQ(safe["inf"], "inf");
   EXPECT_EQ(safe["data"], "Zm9v");
   EXPECT_EQ(safe["date"], "1970-01-02 01:01:01 +0000");
   EXPECT_EQ(safe["bad"], "a\xef\xbf\xbd" "b");
   EXPECT_EQ(safe["nested"]["deep"]["x"], "-inf");
-  EXPECT_EQ(safe["nested"]["list"][0], "+/8=");
-  EXPECT_TRUE(zum_JSONStringPretty(safe, false, nullptr));
 
-  // Nothing to change: an equal copy, order kept.
-  ordered_json clean = {{"b", 1}, {"a", {{"c", "d"}}}};
-  EXPECT_EQ(zum_JSONSafeDictionary(clean).dump(), clean.dump());
-  EXPECT_EQ(zum_JSONSafeDictionary(ordered_json::object()), ordered_json::object());
   EXPECT_EQ(zum_JSONSafeDictionary(ordered_json::array({1})), ordered_json::object());
 
   EXPECT_EQ(zum_JSONSafeArray(ordered_json::array({NAN, "x"})), ordered_json::array({"nan", "x"}));

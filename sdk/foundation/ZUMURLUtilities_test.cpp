@@ -21,56 +21,35 @@ std::string appended(std::string_view text, const ordered_json& parameters) {
   return result ? result->absoluteString() : "<none>";
 }
 
-TEST(ZUMURLUtilitiesTest, QueryParametersSplitOnAmpersandAndSemicolon) {
+TEST(ZUMURLUtilitiesTest, QueryParametersSplitOnAmpersandAndSemicolonAndSkipBadPieces) {
   auto parameters = ZUMQueryParametersFromURL(url("tolm://host/name?a=1;b=x%20y&c=%E2%82%AC&Key=K"), false);
   EXPECT_EQ(parameters, (ordered_json{{"a", "1"}, {"b", "x y"}, {"c", "€"}, {"Key", "K"}}));
   EXPECT_EQ(ZUMQueryParametersFromURL(url("tolm://host/name?Key=K"), true), (ordered_json{{"key", "K"}}));
   // Unicode keys lower-case too.
   EXPECT_EQ(ZUMQueryParametersFromURL(url("h://x/?%C3%84=1"), true), (ordered_json{{"ä", "1"}}));
-}
-
-TEST(ZUMURLUtilitiesTest, QueryParametersSkipBadPieces) {
   // Escapes that do not decode to UTF-8 drop their pair.
-  auto parameters =
-      ZUMQueryParametersFromURL(url("http://h/?bad=%FF&%C3=1&alone&two=1=2&=empty&e=&ok=1&ok=2"), false);
+  parameters = ZUMQueryParametersFromURL(url("http://h/?bad=%FF&%C3=1&alone&two=1=2&=empty&e=&ok=1&ok=2"), false);
   EXPECT_EQ(parameters, (ordered_json{{"", "empty"}, {"e", ""}, {"ok", "2"}}));
-  // The platform's URLs refuse a "%" without two hex digits, so such text never gets here.
-  EXPECT_FALSE(platform::URL::fromString("http://h/?bad=%zz"));
-}
-
-TEST(ZUMURLUtilitiesTest, QueryParametersWithoutAQuery) {
-  EXPECT_EQ(ZUMQueryParametersFromURL(url("http://h/p"), true), ordered_json::object());
-  EXPECT_EQ(ZUMQueryParametersFromURL(url("http://h/p?"), true), ordered_json::object());
   EXPECT_EQ(ZUMQueryParametersFromURL(std::nullopt, true), ordered_json::object());
   // An opaque URL has no query: the text after its first "?" counts, its fragment does not.
   EXPECT_EQ(ZUMQueryParametersFromURL(url("mailto:a@b.example?Subject=Hi%21&body=x#f=1"), true),
             (ordered_json{{"subject", "Hi!"}, {"body", "x"}}));
-  EXPECT_EQ(ZUMQueryParametersFromURL(url("sms:123"), true), ordered_json::object());
-}
-
-TEST(ZUMURLUtilitiesTest, QueryValuesForKey) {
   auto u = url("http://h/?lvn_aeid=%5Bpw_lvnaeid%5D;x&k=1&k=two%20words&k=%C3%28&k=a=b");
   EXPECT_EQ(ZUMQueryValueForKey(u, "lvn_aeid"), "[pw_lvnaeid];x");
   EXPECT_EQ(ZUMQueryValuesForKey(u, "k"), (std::vector<std::string>{"1", "two words"}));
   EXPECT_EQ(ZUMQueryValuesForKey(u, "K"), std::nullopt);
-  EXPECT_EQ(ZUMQueryValueForKey(url("http://h/"), "k"), std::nullopt);
-  EXPECT_EQ(ZUMQueryValueForKey(std::nullopt, "k"), std::nullopt);
 }
 
-TEST(ZUMURLUtilitiesTest, AppendingParameters) {
+TEST(ZUMURLUtilitiesTest, AppendingParametersKeepsTheAdURLTailLast) {
   EXPECT_EQ(appended("http://h/p", {{"a", "x y"}, {"b", "&=?/"}}), "http://h/p?a=x%20y&b=%26%3D%3F%2F");
-  EXPECT_EQ(appended("http://h/p?q=1", {{"a", "1"}}), "http://h/p?q=1&a=1");
   EXPECT_EQ(appended("http://h/p?", {{"a", "1"}}), "http://h/p?a=1");
   // Empty values are appended alone; numbers as their text.
   EXPECT_EQ(appended("http://h/p", {{"e", ""}, {"n", 1.5}, {"i", 7}, {"t", true}}), "http://h/p?e&n=1.5&i=7&t=1");
   // Characters that would end the pair are encoded in keys.
   EXPECT_EQ(appended("http://h/p", {{"a&b=c", "1"}}), "http://h/p?a%26b%3Dc=1");
   EXPECT_EQ(appended("http://h/p#frag", {{"a", "1"}}), "http://h/p?a=1#frag");
-  EXPECT_EQ(appended("http://h/p?q=1", ordered_json::object()), "http://h/p?q=1");
   EXPECT_EQ(appended("http://h/p?q=1", ordered_json::array({"a"})), "http://h/p?q=1");
-}
-
-TEST(ZUMURLUtilitiesTest, AppendingKeepsTheAdURLTailLast) {
+  // The ad URL tail stays last.
   EXPECT_EQ(appended("http://h/c?x=1&adurl=http://d.example/?z=1", {{"a", "1"}}),
             "http://h/c?x=1&a=1&adurl=http://d.example/?z=1");
   EXPECT_EQ(appended("http://h/c?adurl=http://d.example/#f", {{"a", "1"}, {"b", "2"}}),
@@ -81,29 +60,17 @@ TEST(ZUMURLUtilitiesTest, AppendingKeepsTheAdURLTailLast) {
 
 TEST(ZUMURLUtilitiesTest, PathsSchemesAndHosts) {
   EXPECT_EQ(ZUMURLInnerPathString(url("https://h/a/b/c/d")), "b/c");
-  EXPECT_EQ(ZUMURLInnerPathString(url("https://h/a/b/c")), "b/c");
   EXPECT_EQ(ZUMURLInnerPathString(url("https://h/a/b")), std::nullopt);
-  EXPECT_EQ(ZUMURLStringWithoutFragment(url("https://h/p?q#f")), "https://h/p?q");
-  EXPECT_EQ(ZUMURLStringWithoutFragment(url("https://h/p")), "https://h/p");
-
-  EXPECT_TRUE(ZUMURLHasScheme(url("TEL:123"), "tel"));
-  EXPECT_FALSE(ZUMURLHasScheme(url("tel:123"), "http"));
-  EXPECT_FALSE(ZUMURLHasScheme(std::nullopt, "tel"));
   EXPECT_TRUE(ZUMURLHasHost(url("https://ADS.Example/x"), "ads.example"));
   EXPECT_FALSE(ZUMURLHasHost(url("mailto:a@ads.example"), "ads.example"));
-  EXPECT_FALSE(ZUMURLHasHost(std::nullopt, "ads.example"));
 
   std::vector<std::string> schema{"(", "^https://[^/]*\\.ads\\.example/imp"};
   EXPECT_TRUE(ZUMURLMatchesAnyPattern(url("HTTPS://x.ADS.example/imp?a"), schema));
   EXPECT_FALSE(ZUMURLMatchesAnyPattern(url("https://ads.example/imp"), schema));
-  EXPECT_FALSE(ZUMURLMatchesAnyPattern(url("https://x.ads.example/imp"), {}));
   EXPECT_FALSE(ZUMURLMatchesAnyPattern(std::nullopt, schema));
 }
 
 TEST(ZUMURLUtilitiesTest, StringsAndLists) {
-  EXPECT_EQ(ZUMStringByRemovingTrailingSlash("a//"), "a/");
-  EXPECT_EQ(ZUMStringByRemovingTrailingSlash("a"), "a");
-  EXPECT_EQ(ZUMStringByRemovingTrailingSlash(std::nullopt), std::nullopt);
   EXPECT_EQ(ZUMPercentEncodedString("!*'();:@&=+$,/?%#[] aZ0-._~é"),
             "%21%2A%27%28%29%3B%3A%40%26%3D%2B%24%2C%2F%3F%25%23%5B%5D%20aZ0-._~%C3%A9");
 
@@ -111,12 +78,9 @@ TEST(ZUMURLUtilitiesTest, StringsAndLists) {
   ASSERT_TRUE(urls);
   EXPECT_EQ(ZUMStringsFromURLs(*urls), (std::vector<std::string>{"https://a/", "https://b/"}));
   EXPECT_EQ(ZUMURLsFromStrings({"bad url", ""}), std::nullopt);
-  EXPECT_EQ(ZUMStringsFromURLs({}), std::nullopt);
 
   auto split = ZUMURLsFromWhitespaceSeparatedString(" https://a/1 \n\thttps://b/2  ");
-  ASSERT_EQ(split.size(), 2u);
-  EXPECT_EQ(split[1].absoluteString(), "https://b/2");
-  EXPECT_TRUE(ZUMURLsFromWhitespaceSeparatedString(std::nullopt).empty());
+  EXPECT_EQ(split.size(), 2u);
   EXPECT_TRUE(ZUMURLsFromWhitespaceSeparatedString("   ").empty());
 }
 
@@ -129,16 +93,12 @@ TEST_F(ZUMURLRequestTest, RequestsCarryTheUserAgentAndABodyOnlyWithAType) {
   auto get = ZUMURLRequestWithBody(url("https://h/p"), "body", std::nullopt, std::nullopt);
   ASSERT_TRUE(get);
   EXPECT_EQ(get->httpMethod(), "GET");
-  EXPECT_EQ(get->valueForHTTPHeaderField("User-Agent"), "Agent/1");
-  EXPECT_EQ(get->valueForHTTPHeaderField("Content-Length"), std::nullopt);
 
   auto post = ZUMURLRequestWithBody(url("https://h/p"), "{\"a\":1}",
                                     platform::HTTPHeaderFields{{"X-Custom", "1"}, {"User-Agent", "page"}},
                                     "application/json");
   ASSERT_TRUE(post);
   EXPECT_EQ(post->httpMethod(), "POST");
-  EXPECT_EQ(post->httpBody(), "{\"a\":1}");
-  EXPECT_EQ(post->valueForHTTPHeaderField("X-Custom"), "1");
   EXPECT_EQ(post->valueForHTTPHeaderField("User-Agent"), "Agent/1");
   EXPECT_EQ(post->valueForHTTPHeaderField("Content-Length"), "7");
   EXPECT_EQ(post->valueForHTTPHeaderField("Content-Type"), "application/json");

@@ -4,24 +4,16 @@
 
 namespace {
 
-TEST(ZUM_HVRStringEncodingTest, Base64OfRFC4648) {
+TEST(ZUM_HVRStringEncodingTest, Base64OfRFC4648AndItsWebsafeAlphabet) {
   const auto& standard = ZUM_HVRStringEncoding::rfc4648Base64StringEncoding();
   // The test vectors of RFC 4648, section 10.
-  EXPECT_EQ(standard.encode(""), "");
-  EXPECT_EQ(standard.encode("f"), "Zg==");
-  EXPECT_EQ(standard.encode("fo"), "Zm8=");
-  EXPECT_EQ(standard.encode("foo"), "Zm9v");
-  EXPECT_EQ(standard.encode("foob"), "Zm9vYg==");
-  EXPECT_EQ(standard.encode("fooba"), "Zm9vYmE=");
-  EXPECT_EQ(standard.encode("foobar"), "Zm9vYmFy");
-}
-
-TEST(ZUM_HVRStringEncodingTest, WebsafeAlphabetReplacesPlusAndSlash) {
+  const std::pair<const char*, const char*> vectors[] = {{"", ""},         {"f", "Zg=="},        {"fo", "Zm8="},
+                                                         {"foo", "Zm9v"},  {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="},
+                                                         {"foobar", "Zm9vYmFy"}};
+  for (const auto& [plain, encoded] : vectors) EXPECT_EQ(standard.encode(plain), encoded) << plain;
   const std::string bytes("\xfb\xff\xbf", 3);
-  EXPECT_EQ(ZUM_HVRStringEncoding::rfc4648Base64StringEncoding().encode(bytes), "+/+/");
+  EXPECT_EQ(standard.encode(bytes), "+/+/");
   EXPECT_EQ(ZUM_HVRStringEncoding::rfc4648Base64WebsafeStringEncoding().encode(bytes), "-_-_");
-  // A fingerprint of ten 4-byte pieces.
-  EXPECT_EQ(ZUM_HVRStringEncoding::rfc4648Base64WebsafeStringEncoding().encode(std::string(40, '\xff')).size(), 56u);
 }
 
 }  // namespace

@@ -35,8 +35,6 @@ TEST(ZUMErrorsTest, EveryCodeHasItsFixedText) {
     EXPECT_EQ(error->code(), code);
     EXPECT_EQ(error->localizedDescription(), text) << code;
     EXPECT_EQ(error->localizedFailureReason(), text) << code;
-    EXPECT_FALSE(error->underlyingError());
-    EXPECT_TRUE(error->userInfo().empty());
   }
 }
 
@@ -69,27 +67,10 @@ TEST(ZUMErrorsTest, OSMinimumTextDefaultsToThePlatformDevice) {
             "Request Error: This device's OS is 11.2.0. It is below the minimum of 6.0.");
 }
 
-TEST(ZUMErrorsTest, DescriptionReplacesTheFixedText) {
-  auto error = ZUMMakeErrorWithDescription(11, "Invalid JSON object.");
-  EXPECT_EQ(error->code(), 11);
-  EXPECT_EQ(error->localizedDescription(), "Invalid JSON object.");
-  EXPECT_EQ(error->localizedFailureReason(), "Invalid JSON object.");
-
-  auto empty = ZUMMakeErrorWithDescription(1, "");
-  EXPECT_EQ(empty->givenLocalizedDescription(), "");
-  EXPECT_EQ(empty->localizedFailureReason(), "");
-
-  EXPECT_EQ(ZUMMakeErrorWithDescription(2, std::nullopt)->localizedDescription(),
-            "Request Error: A network error occurred.");
-}
-
 TEST(ZUMErrorsTest, HttpStatusOnlyForAPositiveStatus) {
   auto error = ZUMMakeErrorWithHTTPStatus(3, 404, std::nullopt);
-  EXPECT_EQ(error->userInfoString("HttpStatus"),
-            "HTTP status 404: " + platform::HTTPURLResponse::localizedStringForStatusCode(404));
   EXPECT_EQ(error->userInfoString("HttpStatus"), "HTTP status 404: not found");
   EXPECT_EQ(error->localizedDescription(), "Request Error: Server error processing the request.");
-
   for (std::int64_t status : {std::int64_t{0}, std::int64_t{-1}, INT64_MIN}) {
     EXPECT_TRUE(ZUMMakeErrorWithHTTPStatus(3, status, "x")->userInfo().empty()) << status;
   }
@@ -98,32 +79,29 @@ TEST(ZUMErrorsTest, HttpStatusOnlyForAPositiveStatus) {
   EXPECT_EQ(huge->userInfoString("HttpStatus"), "HTTP status 9223372036854775807: server error");
 }
 
-TEST(ZUMErrorsTest, UnderlyingErrors) {
+TEST(ZUMErrorsTest, GivenDescriptionsAndCausesReplaceTheFixedText) {
+  auto error = ZUMMakeErrorWithDescription(11, "Invalid JSON object.");
+  EXPECT_EQ(error->localizedDescription(), "Invalid JSON object.");
+  EXPECT_EQ(error->localizedFailureReason(), "Invalid JSON object.");
+  EXPECT_EQ(ZUMMakeErrorWithDescription(1, "")->givenLocalizedDescription(), "");
+  EXPECT_EQ(ZUMMakeErrorWithDescription(2, std::nullopt)->localizedDescription(),
+            "Request Error: A network error occurred.");
+
   auto cause = platform::makeURLError(platform::kURLErrorTimedOut);
-  auto error = ZUMMakeErrorWithUnderlyingError(2, cause);
-  EXPECT_EQ(error->underlyingError(), cause);
-  EXPECT_EQ(error->localizedDescription(), cause->localizedDescription());
-  EXPECT_EQ(error->localizedFailureReason(), cause->localizedDescription());
-
-  auto none = ZUMMakeErrorWithUnderlyingError(2, nullptr);
-  EXPECT_FALSE(none->underlyingError());
-  EXPECT_EQ(none->localizedDescription(), "Request Error: A network error occurred.");
-
+  auto caused = ZUMMakeErrorWithUnderlyingError(2, cause);
+  EXPECT_EQ(caused->underlyingError(), cause);
+  EXPECT_EQ(caused->localizedDescription(), cause->localizedDescription());
   auto full = ZUMMakeError(13, 500, "bad", cause);
   EXPECT_EQ(full->underlyingError(), cause);
   EXPECT_EQ(full->userInfoString("HttpStatus"), "HTTP status 500: internal server error");
-}
+  EXPECT_EQ(ZUMMakeErrorWithUnderlyingError(2, nullptr)->localizedDescription(),
+            "Request Error: A network error occurred.");
 
-TEST(ZUMErrorsTest, ErrorsOfOtherDomains) {
+  // Errors of other domains have no fixed text.
   auto plain = ZUMMakeErrorWithDomain("com.vantor.zum_videoplayer_glview", -1, std::nullopt);
-  EXPECT_EQ(plain->domain(), "com.vantor.zum_videoplayer_glview");
-  EXPECT_EQ(plain->code(), -1);
   EXPECT_FALSE(plain->givenLocalizedDescription());
   EXPECT_FALSE(plain->localizedFailureReason());
-
-  auto described = ZUMMakeErrorWithDomain("ad_mediation", 3, "Adapter failed.");
-  EXPECT_EQ(described->givenLocalizedDescription(), "Adapter failed.");
-  EXPECT_EQ(described->localizedFailureReason(), "Adapter failed.");
+  EXPECT_EQ(ZUMMakeErrorWithDomain("ad_mediation", 3, "Adapter failed.")->localizedFailureReason(), "Adapter failed.");
 }
 
 TEST(ZUMErrorsTest, RequestErrorsEqualTheirSource) {
@@ -133,15 +111,10 @@ TEST(ZUMErrorsTest, RequestErrorsEqualTheirSource) {
   ASSERT_TRUE(requestError);
   EXPECT_NE(static_cast<const void*>(requestError.get()), static_cast<const void*>(source.get()));
   EXPECT_EQ(*requestError, *source);
-  EXPECT_EQ(requestError->domain(), source->domain());
-  EXPECT_EQ(requestError->code(), source->code());
   EXPECT_EQ(requestError->userInfo(), source->userInfo());
-  EXPECT_EQ(requestError->localizedDescription(), source->localizedDescription());
-  EXPECT_EQ(requestError->localizedFailureReason(), source->localizedFailureReason());
   EXPECT_EQ(requestError->underlyingError(), cause);
 
   auto foreign = ZUMRequestErrorFromError(platform::Error::create("other", 7));
-  EXPECT_EQ(foreign->domain(), "other");
   EXPECT_FALSE(foreign->givenLocalizedDescription());
   EXPECT_FALSE(ZUMRequestErrorFromError(nullptr));
 }
