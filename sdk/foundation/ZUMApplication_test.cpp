@@ -52,8 +52,8 @@ class ZUMApplicationTest : public testenv::PlatformTest {
 TEST_F(ZUMApplicationTest, FinishingLaunchRunsBothBatchesOnceInOrder) {
   recordStartupSteps();
   platform::UserDefaults::standard().setObject("1", "/vantor/ads/zums:interstitial_ad_pool:enabled");
-  ZUMMobileAds::load();
-  ZUMMobileAds::load();
+  ZUMApplication::load();
+  ZUMApplication::load();
   testenv::AppControls::launch(std::make_shared<platform::ApplicationDelegate>());
   env.runUntilIdle();
   // Content hashing stays off: its switch is absent.

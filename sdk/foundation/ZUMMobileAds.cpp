@@ -26,8 +26,6 @@ std::shared_ptr<ZUMMobileAds> ZUMMobileAds::sharedInstance() {
   return *instance;
 }
 
-void ZUMMobileAds::load() { ZUMApplication::load(); }
-
 void ZUMMobileAds::configureWithApplicationID(const std::string& applicationID) {
   if (isBlank(applicationID)) {
     ZUMLogger::sharedInstance()->logPublicMessage(

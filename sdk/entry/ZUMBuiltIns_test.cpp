@@ -1,0 +1,28 @@
+#include "sdk/entry/ZUMBuiltIns.h"
+
+#include <gtest/gtest.h>
+
+#include "ZUMMobileAds.h"
+#include "platform/ui/ApplicationDelegate.h"
+#include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMStartupHooks.h"
+#include "testing/AppControls.h"
+#include "testing/TestEnvironment.h"
+
+namespace {
+
+using ZUMBuiltInsTest = testenv::PlatformTest;
+
+// Loading the SDK before launch wires every subsystem into the hub's start-up.
+TEST_F(ZUMBuiltInsTest, LoadRegistersTheSubsystemsBeforeLaunchStartsThem) {
+  ZUMMobileAds::load();
+  const ZUMStartupHooks hooks = ZUMCurrentStartupHooks();
+  EXPECT_TRUE(hooks.registerURLInterception);
+  EXPECT_TRUE(hooks.startPingerRetrySchedule);
+  EXPECT_TRUE(hooks.sendForegroundPing);
+  testenv::AppControls::launch(std::make_shared<platform::ApplicationDelegate>());
+  env.runUntilIdle();
+  EXPECT_TRUE(ZUMApplication::sharedInstance()->hasRunEarlyActivities());
+}
+
+}  // namespace

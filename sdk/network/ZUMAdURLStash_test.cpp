@@ -1,0 +1,190 @@
+#include "sdk/network/ZUMAdURLStash.h"
+
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/base/DispatchQueue.h"
+#include "platform/base/URL.h"
+#include "platform/net/HTTPURLResponse.h"
+#include "platform/net/URLRequest.h"
+#include "sdk/network/ZUMAdViewResourceCollection.h"
+#include "testing/TestEnvironment.h"
+
+namespace {
+
+using platform::URL;
+using platform::URLRequest;
+
+URL url(const std::string& string) { return *URL::fromString(string); }
+
+URLRequest pageRequest(const std::string& resource, const std::string& page) {
+  URLRequest request(url(resource));
+  request.setMainDocumentURL(url(page));
+  return request;
+}
+
+std::vector<std::string> urls(const std::shared_ptr<ZUMAdViewResourceCollection>& record) {
+  std::vector<std::string> list;
+  for (const auto& resource : record->resources()) {
+    list.push_back(std::to_string(resource.type) + " " + resource.URLString);
+  }
+  return list;
+}
+
+class ZUMAdURLStashTest : public testenv::PlatformTest {
+ protected:
+  std::shared_ptr<ZUMAdURLStash> stash = ZUMAdURLStash::sharedInstance();
+  int viewA = 0;
+  int viewB = 0;
+};
+
+TEST_F(ZUMAdURLStashTest, RecordsLoadsPerViewAndDropsTheOldRecordOnRootContent) {
+  const std::string page = "https://ads.example.com/ad.html";
+  stash->adViewWillLoadRootContent(&viewA);
+  stash->adViewDidStartLoad(&viewA);
+  stash->adViewWillLoadURLRequest(&viewA, pageRequest(page, page));
+  const URLRequest image = pageRequest("https://cdn.example.com/a.png", page);
+  stash->adViewWillLoadURLRequest(&viewA, image);
+  stash->adViewRequestWillReceiveResponse(&viewA, image,
+                                          platform::HTTPURLResponse(url("https://cdn.example.com/a.png"), 200,
+                                                                    {{"Content-Type", "image/png"}}));
+  stash->adViewRequestDidReceiveData(&viewA, image, "1234");
+  stash->adViewRequestDidReceiveData(&viewA, image, "56");
+  stash->adViewDidFinishLoad(&viewA);
+  stash->adViewDidFinishLayout(&viewA);
+  stash->adViewDidClickThroughToURL(&viewA, url("https://advertiser.example.com/"));
+  stash->adViewDidAttemptAutoClickRequest(&viewA, URLRequest(url("https://spam.example.com/")));
+  stash->adViewWillLoadURLRequest(&viewB, URLRequest(url("https://other.example.com/b.js")));
+
+  // Everything is applied on the stash's queue, later.
+  EXPECT_TRUE(stash->resourceCollectionForAdView(&viewA));  // waits for the queue
+  auto a = stash->resourceCollectionForAdView(&viewA);
+  EXPECT_EQ(a->mainDocumentURLString(), page);
+  EXPECT_EQ(urls(a), (std::vector<std::string>{"1 " + page, "0 https://cdn.example.com/a.png",
+                                               "2 https://advertiser.example.com/", "3 https://spam.example.com/"}));
+  EXPECT_EQ(a->resources()[1].statusCode, 200);
+  EXPECT_EQ(a->resources()[1].MIMEType, "image/png");
+  EXPECT_EQ(a->resources()[1].receivedBytes, 6u);
+  EXPECT_FALSE(a->resources()[0].statusCode);
+  EXPECT_EQ(a->loadsStarted(), 1u);
+  EXPECT_EQ(a->loadsFinished(), 1u);
+  EXPECT_EQ(a->layoutsFinished(), 1u);
+  EXPECT_EQ(urls(stash->resourceCollectionForAdView(&viewB)),
+            std::vector<std::string>{"0 https://other.example.com/b.js"});
+
+  // New root content: the old record goes, the other view's stays.
+  stash->adViewWillLoadRootContent(&viewA);
+  env.runUntilIdle();
+  a = stash->resourceCollectionForAdView(&viewA);
+  EXPECT_TRUE(a->resources().empty());
+  EXPECT_EQ(a->loadsStarted(), 0u);
+  EXPECT_FALSE(a->mainDocumentURLString());
+  EXPECT_EQ(stash->resourceCollectionForAdView(&viewB)->resources().size(), 1u);
+}
+
+TEST_F(ZUMAdURLStashTest, AViewWithoutARecordGetsNoneFromLaterEvents) {
+  const URLRequest request(url("https://ads.example.com/x.js"));
+  stash->adViewDidFinishLayout(&viewA);
+  stash->adViewDidClickThroughToURL(&viewA, url("https://advertiser.example.com/"));
+  stash->adViewDidAttemptAutoClickRequest(&viewA, request);
+  stash->adViewRequestWillReceiveResponse(&viewA, request, platform::HTTPURLResponse(*request.url(), 200, {}));
+  stash->adViewRequestDidReceiveData(&viewA, request, "data");
+  stash->adViewDidFinishLoad(&viewA);
+  stash->removeAdView(&viewA);
+  stash->adViewDidStartLoad(nullptr);
+  stash->adViewWillLoadURLRequest(nullptr, request);
+  env.runUntilIdle();
+  EXPECT_FALSE(stash->resourceCollectionForAdView(&viewA));
+  EXPECT_FALSE(stash->resourceCollectionForAdView(nullptr));
+
+  // A response for a URL the view never requested is not recorded, nor a request without a URL.
+  stash->adViewDidStartLoad(&viewA);
+  stash->adViewRequestWillReceiveResponse(&viewA, request, platform::HTTPURLResponse(*request.url(), 200, {}));
+  stash->adViewWillLoadURLRequest(&viewA, URLRequest());
+  stash->adViewDidAttemptAutoClickRequest(&viewA, URLRequest());
+  auto record = stash->resourceCollectionForAdView(&viewA);
+  EXPECT_EQ(urls(record), std::vector<std::string>{"3 "});
+  EXPECT_EQ(record->loadsStarted(), 1u);
+}
+
+TEST_F(ZUMAdURLStashTest, RemovedViewsRecordGoesToReportingOnTheStashQueue) {
+  std::vector<std::pair<const void*, std::vector<std::string>>> handed;
+  bool onMainThread = true;
+  stash->setRemovedRecordHandler([&](const void* adView, std::shared_ptr<ZUMAdViewResourceCollection> record) {
+    handed.emplace_back(adView, urls(record));
+    onMainThread = platform::DispatchQueue::main()->isCurrent();
+  });
+  stash->adViewWillLoadURLRequest(&viewA, URLRequest(url("https://ads.example.com/1.js")));
+  stash->removeAdView(&viewA);
+  stash->removeAdView(&viewA);  // already gone: nothing more
+  stash->adViewDidClickThroughToURL(&viewA, url("https://advertiser.example.com/"));
+  EXPECT_TRUE(handed.empty());
+  env.runUntilIdle();
+  ASSERT_EQ(handed.size(), 1u);
+  EXPECT_EQ(handed[0].first, &viewA);
+  EXPECT_EQ(handed[0].second, std::vector<std::string>{"0 https://ads.example.com/1.js"});
+  EXPECT_FALSE(onMainThread);
+  EXPECT_FALSE(stash->resourceCollectionForAdView(&viewA));
+}
+
+TEST_F(ZUMAdURLStashTest, GreedyCollectionKeepsResourcesAcrossMainDocumentChanges) {
+  const std::string first = "https://ads.example.com/first.html";
+  const std::string second = "https://ads.example.com/second.html";
+  stash->adViewWillLoadURLRequest(&viewA, pageRequest("https://cdn.example.com/1.js", first));
+  stash->adViewWillLoadURLRequest(&viewA, pageRequest("https://cdn.example.com/2.js", second));
+  auto record = stash->resourceCollectionForAdView(&viewA);
+  EXPECT_EQ(record->mainDocumentURLString(), second);
+  EXPECT_EQ(urls(record), std::vector<std::string>{"0 https://cdn.example.com/2.js"});
+
+  ZUMAdViewResourceCollection::setGreedyCollectionEnabled(true);
+  EXPECT_TRUE(ZUMAdViewResourceCollection::isGreedyCollectionEnabled());
+  stash->adViewWillLoadURLRequest(&viewA, pageRequest("https://cdn.example.com/3.js", first));
+  record = stash->resourceCollectionForAdView(&viewA);
+  EXPECT_EQ(record->mainDocumentURLString(), first);
+  EXPECT_EQ(urls(record),
+            (std::vector<std::string>{"0 https://cdn.example.com/2.js", "0 https://cdn.example.com/3.js"}));
+}
+
+TEST_F(ZUMAdURLStashTest, APageThatRequestsWithoutEndKeepsABoundedRecord) {
+  auto record = ZUMAdViewResourceCollection::create();
+  const URLRequest request(url("https://ads.example.com/loop.js"));
+  for (std::size_t i = 0; i < ZUMAdViewResourceCollection::kMaxResources + 5; ++i) record->addRequest(request);
+  EXPECT_EQ(record->resources().size(), ZUMAdViewResourceCollection::kMaxResources);
+  EXPECT_EQ(record->droppedResourceCount(), 5u);
+  record->addData(request, SIZE_MAX);
+  record->addData(request, SIZE_MAX);  // saturates instead of wrapping
+  EXPECT_EQ(record->resources().back().receivedBytes, UINT64_MAX);
+}
+
+}  // namespace
+
+namespace {
+
+// Real threads: views report from several threads at once; each view's record keeps all
+// of its requests in its own order.
+TEST(ZUMAdURLStashThreadedTest, ViewsReportingFromManyThreadsKeepTheirOwnOrder) {
+  testenv::TestEnvironment env({.executor = platform::ExecutorKind::Threaded, .virtualTime = false});
+  auto stash = ZUMAdURLStash::sharedInstance();
+  int views[4] = {};
+  std::vector<std::thread> threads;
+  for (int& view : views) {
+    threads.emplace_back([&stash, &view] {
+      for (int i = 0; i < 100; ++i) {
+        stash->adViewWillLoadURLRequest(&view, URLRequest(url("https://ads.example.com/" + std::to_string(i))));
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  for (int& view : views) {
+    auto record = stash->resourceCollectionForAdView(&view);
+    ASSERT_TRUE(record);
+    ASSERT_EQ(record->resources().size(), 100u);
+    EXPECT_EQ(record->resources()[99].URLString, "https://ads.example.com/99");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+#include "sdk/network/ZUMClickTrackerCollection.h"
+
+#include <utility>
+
+#include "platform/base/DispatchQueue.h"
+#include "sdk/network/ZUMPinger.h"
+
+// One URL on its way; lives in the collection's set until the ping ends.
+class ZUMClickTrackerCollection::Tracker {
+ public:
+  explicit Tracker(std::optional<platform::URL> url) : url_(std::move(url)) {}
+  const std::optional<platform::URL>& url() const { return url_; }
+
+ private:
+  const std::optional<platform::URL> url_;
+};
+
+std::shared_ptr<ZUMClickTrackerCollection> ZUMClickTrackerCollection::sharedInstance() {
+  static auto* instance = new std::shared_ptr<ZUMClickTrackerCollection>(new ZUMClickTrackerCollection());
+  return *instance;
+}
+
+ZUMClickTrackerCollection::ZUMClickTrackerCollection() = default;
+ZUMClickTrackerCollection::~ZUMClickTrackerCollection() = default;
+
+void ZUMClickTrackerCollection::trackURL(const std::optional<platform::URL>& url) { start(url); }
+
+void ZUMClickTrackerCollection::trackURLs(const std::vector<platform::URL>& urls) {
+  for (const auto& url : urls) start(url);
+}
+
+void ZUMClickTrackerCollection::trackURLs(const std::vector<std::string>& urlStrings) {
+  for (const auto& string : urlStrings) start(platform::URL::fromString(string));
+}
+
+std::size_t ZUMClickTrackerCollection::activeTrackerCount() const {
+  std::lock_guard lock(mutex_);
+  return trackers_.size();
+}
+
+void ZUMClickTrackerCollection::start(std::optional<platform::URL> url) {
+  auto tracker = std::make_shared<Tracker>(std::move(url));
+  {
+    std::lock_guard lock(mutex_);
+    trackers_.insert(tracker);
+  }
+  std::weak_ptr<ZUMClickTrackerCollection> weak = weak_from_this();
+  platform::DispatchQueue::main()->async([weak, tracker] {
+    auto self = weak.lock();
+    if (!self) return;
+    if (!tracker->url()) {
+      self->finished(tracker);
+      return;
+    }
+    ZUMPinger::sharedInstance()->pingURLString(tracker->url()->absoluteString(), platform::DispatchQueue::main(),
+                                               [weak, tracker](bool) {
+                                                 if (auto self = weak.lock()) self->finished(tracker);
+                                               });
+  });
+}
+
+void ZUMClickTrackerCollection::finished(const std::shared_ptr<Tracker>& tracker) {
+  std::lock_guard lock(mutex_);
+  trackers_.erase(tracker);
+}

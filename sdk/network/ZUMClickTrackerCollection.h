@@ -1,0 +1,46 @@
+// The set of running click and impression trackers. Each tracker sends one URL as a
+// ping through the shared pinger, started on the main queue, and is kept in the set
+// until its ping ends; a tracker without a URL sends nothing and ends at once. The
+// track calls return at once.
+//
+// Every operation may be called from any thread.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/base/URL.h"
+
+class ZUMClickTrackerCollection : public std::enable_shared_from_this<ZUMClickTrackerCollection> {
+ public:
+  static std::shared_ptr<ZUMClickTrackerCollection> sharedInstance();
+
+  // One tracker for the URL (none: a tracker that sends nothing).
+  void trackURL(const std::optional<platform::URL>& url);
+  // One tracker per URL, in order. A string that makes no URL gives a tracker that
+  // sends nothing.
+  void trackURLs(const std::vector<platform::URL>& urls);
+  void trackURLs(const std::vector<std::string>& urlStrings);
+
+  // Trackers started and not finished.
+  std::size_t activeTrackerCount() const;
+
+  ~ZUMClickTrackerCollection();
+  ZUMClickTrackerCollection(const ZUMClickTrackerCollection&) = delete;
+  ZUMClickTrackerCollection& operator=(const ZUMClickTrackerCollection&) = delete;
+
+ private:
+  class Tracker;
+
+  ZUMClickTrackerCollection();
+  void start(std::optional<platform::URL> url);
+  void finished(const std::shared_ptr<Tracker>& tracker);
+
+  mutable std::mutex mutex_;
+  std::set<std::shared_ptr<Tracker>> trackers_;  // guarded by mutex_
+};

@@ -1,0 +1,174 @@
+#include "sdk/network/ZUMMRAIDInterceptor.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/net/URLConnection.h"
+#include "platform/net/URLLoading.h"
+#include "platform/web/WebView.h"
+#include "testing/LoopbackServer.h"
+#include "testing/TestEnvironment.h"
+
+namespace {
+
+using platform::URL;
+using platform::URLRequest;
+
+URL url(const std::string& string) { return *URL::fromString(string); }
+
+// Writes down what a connection delivers.
+class Recorder : public platform::URLConnectionDelegate {
+ public:
+  std::optional<URLRequest> connectionWillSendRequest(platform::URLConnection&, URLRequest request,
+                                                      const platform::HTTPURLResponse& response) override {
+    events.push_back("redirect " + std::to_string(response.statusCode()) + " -> " + request.url()->absoluteString());
+    return request;
+  }
+  void connectionDidReceiveResponse(platform::URLConnection&, const platform::HTTPURLResponse& response) override {
+    events.push_back("response " + std::to_string(response.statusCode()));
+  }
+  void connectionDidReceiveData(platform::URLConnection&, std::string_view data) override { body.append(data); }
+  void connectionDidFinishLoading(platform::URLConnection&) override { done = true; }
+  void connectionDidFailWithError(platform::URLConnection&, const platform::ErrorPtr& error) override {
+    events.push_back("fail " + std::to_string(error->code()));
+    done = true;
+  }
+
+  std::vector<std::string> events;
+  std::string body;
+  bool done = false;
+};
+
+struct FakeAdView : ZUMMRAIDInterceptor::AdView {
+  FakeAdView(bool interstitial, bool main) : interstitial(interstitial), main(main) {}
+  bool isInterstitialAdType() const override { return interstitial; }
+  bool isMainAdView() const override { return main; }
+  bool interstitial;
+  bool main;
+};
+
+constexpr const char* kBannerScript = "https://cdn.example.com/hosted/banner/mraid.js";
+
+class ZUMMRAIDInterceptorTest : public testenv::PlatformTest {
+ protected:
+  void SetUp() override {
+    platform::URLLoading::setLoopbackOnlyForTesting(true);
+    platform::URLLoading::mapHostForTesting("ads.example.com", "127.0.0.1", server.port());
+    platform::URLLoading::mapHostForTesting("cdn.example.com", "127.0.0.1", server.port());
+    server.route("/hosted/banner/mraid.js", {.body = "var mraidFrom = 'hosted';", .contentType = "text/javascript"});
+    server.route("/creative/mraid.js", {.body = "var mraidFrom = 'creative';", .contentType = "text/javascript"});
+    server.route("/creative/other.js", {.body = "other"});
+    ZUMRegisterURLInterception();
+    ZUMRegisterURLInterception();  // a second registration changes nothing
+  }
+  void TearDown() override {
+    platform::URLLoading::removeHostMappingsForTesting();
+    platform::URLLoading::setLoopbackOnlyForTesting(false);
+  }
+
+  void configure(std::optional<std::string> banner, bool enabled) {
+    interceptor->setBannerImplementationURLString(std::move(banner));
+    interceptor->setEnabled(enabled);
+    env.runUntilIdle();
+  }
+
+  std::shared_ptr<Recorder> load(URLRequest request) {
+    auto recorder = std::make_shared<Recorder>();
+    auto connection = platform::URLConnection::create(std::move(request), recorder);
+    connection->start();
+    EXPECT_TRUE(env.runUntil([&] { return recorder->done; }));
+    return recorder;
+  }
+
+  testenv::LoopbackServer server;
+  std::shared_ptr<ZUMMRAIDInterceptor> interceptor = ZUMMRAIDInterceptor::sharedInstance();
+};
+
+TEST_F(ZUMMRAIDInterceptorTest, RedirectsAScriptLoadToTheHostedScriptAndLeavesOthersAlone) {
+  configure(kBannerScript, true);
+  ASSERT_TRUE(interceptor->canRedirect());
+
+  URLRequest script(url("https://ads.example.com/creative/mraid.js?v=2"));
+  script.setValue("TestAgent/1", "User-Agent");
+  auto redirected = load(script);
+  EXPECT_EQ(redirected->events, (std::vector<std::string>{"redirect 302 -> " + std::string(kBannerScript),
+                                                          "response 200"}));
+  EXPECT_EQ(redirected->body, "var mraidFrom = 'hosted';");
+  EXPECT_TRUE(server.requests("/creative/mraid.js").empty());
+  auto hosted = server.requests("/hosted/banner/mraid.js");
+  ASSERT_EQ(hosted.size(), 1u);
+  EXPECT_EQ(hosted[0].header("User-Agent"), "TestAgent/1");
+  EXPECT_EQ(hosted[0].header("Host"), "cdn.example.com");
+
+  // Other scripts, other methods and the hosted script itself go to the network as asked.
+  EXPECT_EQ(load(URLRequest(url("https://ads.example.com/creative/other.js")))->events,
+            std::vector<std::string>{"response 200"});
+  URLRequest post(url("https://ads.example.com/creative/mraid.js"));
+  post.setHTTPMethod("POST");
+  post.setHTTPBody("x");
+  EXPECT_EQ(load(post)->body, "var mraidFrom = 'creative';");
+  EXPECT_EQ(load(URLRequest(url(kBannerScript)))->events, std::vector<std::string>{"response 200"});
+  EXPECT_EQ(server.requests("/hosted/banner/mraid.js").size(), 2u);
+  // Only the last path component counts.
+  EXPECT_FALSE(interceptor->redirectURLStringForRequest(URLRequest(url("https://ads.example.com/notmraid.js"))));
+  EXPECT_FALSE(interceptor->redirectURLStringForRequest(URLRequest(url("https://ads.example.com/mraid.js/x"))));
+  EXPECT_FALSE(interceptor->redirectURLStringForRequest(URLRequest(url("file:///tmp/mraid.js"))));
+  EXPECT_EQ(interceptor->redirectURLStringForRequest(URLRequest(url("HTTP://ads.example.com/mraid.js"))),
+            kBannerScript);
+}
+
+TEST_F(ZUMMRAIDInterceptorTest, StopsRedirectingWhenDisabledAndAppliesSettersInOrderOnItsQueue) {
+  configure(kBannerScript, true);
+  interceptor->setEnabled(false);
+  EXPECT_TRUE(interceptor->canRedirect());  // not applied before its queue runs
+  env.runUntilIdle();
+  EXPECT_FALSE(interceptor->canRedirect());
+  auto direct = load(URLRequest(url("https://ads.example.com/creative/mraid.js")));
+  EXPECT_EQ(direct->events, std::vector<std::string>{"response 200"});
+  EXPECT_EQ(direct->body, "var mraidFrom = 'creative';");
+
+  // Enabled but without a usable banner script: nothing to redirect to.
+  interceptor->setEnabled(true);
+  interceptor->setBannerImplementationURLString("https://cdn.example.com/first/mraid.js");
+  interceptor->setBannerImplementationURLString(std::nullopt);
+  env.runUntilIdle();
+  const URLRequest script(url("https://ads.example.com/creative/mraid.js"));
+  EXPECT_FALSE(interceptor->redirectURLStringForRequest(script));
+  for (const char* unusable : {"", "not a url", "file:///etc/passwd", "javascript:alert(1)"}) {
+    configure(unusable, true);
+    EXPECT_FALSE(interceptor->redirectURLStringForRequest(script)) << unusable;
+  }
+  EXPECT_EQ(load(script)->body, "var mraidFrom = 'creative';");
+}
+
+TEST_F(ZUMMRAIDInterceptorTest, PicksTheScriptByTheViewsAdTypeAndRole) {
+  interceptor->setBannerImplementationURLString("https://cdn.example.com/b.js");
+  interceptor->setInterstitialImplementationURLString("https://cdn.example.com/i.js");
+  interceptor->setExpandedBannerImplementationURLString("https://cdn.example.com/e.js");
+  env.runUntilIdle();
+  EXPECT_EQ(interceptor->MRAIDURLStringForAdView(FakeAdView(false, true)), "https://cdn.example.com/b.js");
+  EXPECT_EQ(interceptor->MRAIDURLStringForAdView(FakeAdView(false, false)), "https://cdn.example.com/e.js");
+  EXPECT_EQ(interceptor->MRAIDURLStringForAdView(FakeAdView(true, true)), "https://cdn.example.com/i.js");
+  EXPECT_EQ(interceptor->MRAIDURLStringForAdView(FakeAdView(true, false)), "https://cdn.example.com/i.js");
+  interceptor->setExpandedBannerImplementationURLString(std::nullopt);
+  env.runUntilIdle();
+  EXPECT_EQ(interceptor->MRAIDURLStringForAdView(FakeAdView(false, false)), std::nullopt);
+  EXPECT_FALSE(interceptor->canRedirect());  // off until switched on
+}
+
+TEST_F(ZUMMRAIDInterceptorTest, APagesScriptElementGetsTheHostedScript) {
+  configure(kBannerScript, true);
+  auto view = platform::WebView::create({0, 0, 320, 50});
+  view->loadHTMLString("<html><head><script src=\"https://ads.example.com/creative/mraid.js\"></script></head>"
+                       "<body>ad</body></html>",
+                       url("https://ads.example.com/creative/ad.html"));
+  ASSERT_TRUE(env.runUntil([&] { return !view->isLoading(); }));
+  EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("mraidFrom"), "hosted");
+  EXPECT_TRUE(server.requests("/creative/mraid.js").empty());
+}
+
+}  // namespace

@@ -1,0 +1,296 @@
+#include "sdk/network/ZUMPinger.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "platform/base/DispatchQueue.h"
+#include "platform/base/PropertyList.h"
+#include "platform/base/UserDefaults.h"
+#include "platform/net/URLLoading.h"
+#include "platform/ui/Window.h"
+#include "platform/web/WebView.h"
+#include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMNetwork.h"
+#include "sdk/network/ZUMPingerRetryStore.h"
+#include "testing/LoopbackServer.h"
+#include "testing/TestEnvironment.h"
+
+namespace {
+
+using nlohmann::ordered_json;
+
+constexpr const char* kHost = "ads.vantor.test";
+constexpr const char* kCrashGroup = "/vantor/ads/crash_reporting";
+
+class ZUMPingerTest : public testenv::PlatformTest {
+ protected:
+  void SetUp() override {
+    platform::URLLoading::mapHostForTesting(kHost, "127.0.0.1", server.port());
+    ZUMNetwork::sharedInstance()->setUserAgentString("MorvaneTest/1.0 (Pinger)");
+    env.runUntilIdle();
+  }
+
+  static std::string url(const std::string& pathAndQuery) { return std::string("https://") + kHost + pathAndQuery; }
+
+  platform::UserDefaults& defaults() { return platform::UserDefaults::standard(); }
+
+  std::vector<ZUMPingerRetryStore::Entry> stored(const std::string& group) {
+    return ZUMPingerRetryStore(defaults()).entries(group);
+  }
+
+  // Pings and waits for the completion; nullopt when it never came.
+  std::optional<bool> ping(const std::shared_ptr<ZUMPinger>& pinger, const std::optional<std::string>& string) {
+    std::optional<bool> result;
+    pinger->pingURLString(string, platform::DispatchQueue::main(), [&](bool ok) { result = ok; });
+    env.runUntil([&] { return result.has_value(); });
+    return result;
+  }
+
+  testenv::LoopbackServer server;
+};
+
+TEST_F(ZUMPingerTest, APingIsOneGetWithTheSDKUserAgentCompletingOnTheGivenQueue) {
+  server.route("/ping", {.status = 204});
+  auto pinger = ZUMPinger::create();
+  auto queue = platform::DispatchQueue::serial("com.vantor.morvane.test");
+  std::optional<bool> result;
+  bool onQueue = false;
+  pinger->pingURLString(url("/ping?a=1&b=two"), queue, [&](bool ok) {
+    onQueue = queue->isCurrent();
+    result = ok;
+  });
+  ASSERT_TRUE(env.runUntil([&] { return result.has_value(); }));
+  EXPECT_TRUE(*result);
+  EXPECT_TRUE(onQueue);
+  auto requests = server.requests("/ping");
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].method, "GET");
+  EXPECT_EQ(requests[0].query, "a=1&b=two");
+  EXPECT_EQ(requests[0].header("User-Agent"), "MorvaneTest/1.0 (Pinger)");
+
+  // No queue and no completion: fire and forget.
+  pinger->pingURLString(url("/ping"), nullptr, nullptr);
+  EXPECT_EQ(pinger->pingsInFlight(), 1u);
+  ASSERT_TRUE(env.runUntil([&] { return pinger->pingsInFlight() == 0; }));
+  EXPECT_EQ(server.requests("/ping").size(), 2u);
+}
+
+TEST_F(ZUMPingerTest, InvalidEmptyAndForeignStringsCompleteNoWithoutSending) {
+  auto pinger = ZUMPinger::create();
+  for (std::optional<std::string> string :
+       {std::optional<std::string>(), std::optional<std::string>(""), std::optional<std::string>("not a url"),
+        std::optional<std::string>("ftp://ads.vantor.test/x"), std::optional<std::string>("tolm://click"),
+        std::optional<std::string>("file:///etc/passwd"), std::optional<std::string>("https://"),
+        std::optional<std::string>(std::string("https://a/\0b", 12))}) {
+    EXPECT_EQ(ping(pinger, string), false) << string.value_or("(none)");
+  }
+  // Without a queue the completion still comes, on the main operation queue.
+  std::optional<bool> result;
+  pinger->pingURLString("", nullptr, [&](bool ok) { result = ok; });
+  env.runUntilIdle();
+  EXPECT_EQ(result, false);
+  EXPECT_EQ(server.requestCount(), 0u);
+}
+
+TEST_F(ZUMPingerTest, ServerErrorsAndUnreachableHostsFail) {
+  server.route("/error", {.status = 500});
+  server.route("/missing", {.status = 404});
+  auto pinger = ZUMPinger::create();
+  EXPECT_EQ(ping(pinger, url("/error")), false);
+  EXPECT_EQ(ping(pinger, url("/missing")), false);
+  platform::URLLoading::setOffline(true);
+  server.route("/ok", {.status = 200});
+  EXPECT_EQ(ping(pinger, url("/ok")), false);
+}
+
+TEST_F(ZUMPingerTest, PlainHTTPGoesThroughAHiddenWebViewUnlessSwitchedOff) {
+  server.route("/held", {.status = 200, .body = "<html></html>", .held = true});
+  auto pinger = ZUMPinger::create();
+  auto window = ZUMApplication::sharedInstance()->placeholderWindow();
+  auto webViews = [&] {
+    int count = 0;
+    for (const auto& view : window->subviews()) count += std::dynamic_pointer_cast<platform::WebView>(view) ? 1 : 0;
+    return count;
+  };
+
+  std::optional<bool> result;
+  pinger->pingURLString(server.baseURL() + "/held", nullptr, [&](bool ok) { result = ok; });
+  ASSERT_TRUE(env.runUntil([&] { return server.heldCount("/held") == 1; }));
+  EXPECT_EQ(webViews(), 1);
+  EXPECT_EQ(server.requests("/held")[0].header("User-Agent"), "MorvaneTest/1.0 (Pinger)");
+  server.release("/held");
+  ASSERT_TRUE(env.runUntil([&] { return result.has_value(); }));
+  EXPECT_TRUE(*result);
+  env.runUntilIdle();
+  EXPECT_EQ(webViews(), 0) << "the web view is taken down after the ping";
+
+  defaults().setObject("0", "/vantor/ads/enable_http_web_view_pings");
+  server.route("/plain", {.status = 204});
+  std::optional<bool> second;
+  pinger->pingURLString(server.baseURL() + "/plain", nullptr, [&](bool ok) { second = ok; });
+  env.runUntilIdle();
+  EXPECT_EQ(webViews(), 0);
+  ASSERT_TRUE(env.runUntil([&] { return second.has_value(); }));
+  EXPECT_TRUE(*second);
+}
+
+TEST_F(ZUMPingerTest, AWebViewPingThatNeverEndsFailsAfterTheTimeout) {
+  server.route("/held", {.status = 200, .held = true});
+  auto pinger = ZUMPinger::create();
+  std::optional<bool> result;
+  pinger->pingURLString(server.baseURL() + "/held", nullptr, [&](bool ok) { result = ok; });
+  ASSERT_TRUE(env.runUntil([&] { return server.heldCount("/held") == 1; }));
+  env.advance(ZUMPinger::kPingTimeout + 1);
+  ASSERT_TRUE(env.runUntil([&] { return result.has_value(); }));
+  EXPECT_FALSE(*result);
+  server.release("/held");
+}
+
+TEST_F(ZUMPingerTest, AFailedRetryGroupPingSurvivesARestartAndIsResentAtTheTick) {
+  server.route("/crash", {.status = 503});
+  const std::string report = url("/crash?r=1");
+  {
+    auto pinger = ZUMPinger::create();
+    pinger->storeRetryURLString(report, kCrashGroup);
+    ASSERT_EQ(stored(kCrashGroup).size(), 1u) << "stored before the call returns";
+    pinger->pingWithRetryGroupKey(kCrashGroup, *platform::URL::fromString(report), report);
+    ASSERT_TRUE(env.runUntil([&] { return server.requests("/crash").size() == 1 && pinger->pingsInFlight() == 0; }));
+    env.runUntilIdle();
+  }
+  ASSERT_EQ(stored(kCrashGroup).size(), 1u) << "a failed ping stays stored";
+
+  // A new launch over the same file.
+  platform::UserDefaults::setStandardFile(env.userDefaultsFile());
+  server.route("/crash", {.status = 204});
+  auto pinger = ZUMPinger::create();
+  ASSERT_EQ(stored(kCrashGroup).size(), 1u);
+  EXPECT_EQ(ZUMPingerRetryStore(defaults()).groupKeys(), std::vector<std::string>{kCrashGroup});
+  pinger->startRetrySchedule();
+  env.advance(59);
+  EXPECT_EQ(server.requests("/crash").size(), 1u) << "nothing before the first tick";
+  env.advance(1.5);
+  ASSERT_TRUE(env.runUntil([&] { return stored(kCrashGroup).empty(); }));
+  ASSERT_EQ(server.requests("/crash").size(), 2u);
+  EXPECT_EQ(server.requests("/crash")[1].query, "r=1");
+  EXPECT_FALSE(defaults().objectForKey(kCrashGroup)) << "an emptied group goes";
+  EXPECT_FALSE(defaults().objectForKey(kZUMPingerRetryGroupKeysKey));
+  env.advance(60);
+  env.runUntilIdle();
+  EXPECT_EQ(server.requests("/crash").size(), 2u);
+}
+
+TEST_F(ZUMPingerTest, ASuccessfulRetryGroupPingRemovesItsEntryAndTheTickDoesNotDuplicateIt) {
+  server.route("/iap", {.status = 200, .held = true});
+  defaults().setObject("20", "/vantor/ads/ping_interval");
+  auto pinger = ZUMPinger::create();
+  pinger->startRetrySchedule();
+  const std::string target = url("/iap?p=1");
+  const std::string retry = target + "&retry=1";
+  pinger->pingWithRetryGroupKey("/vantor/ads/auto-iap", *platform::URL::fromString(target), retry);
+  ASSERT_TRUE(env.runUntil([&] { return server.heldCount("/iap") == 1; }));
+  ASSERT_EQ(stored("/vantor/ads/auto-iap").size(), 1u) << "stored before the ping";
+  EXPECT_EQ(stored("/vantor/ads/auto-iap")[0].urlString, retry);
+  env.advance(41);  // ticks while the ping is on its way leave it alone
+  env.runUntilIdle();
+  server.release("/iap");
+  ASSERT_TRUE(env.runUntil([&] { return stored("/vantor/ads/auto-iap").empty(); }));
+  EXPECT_EQ(server.requests("/iap").size(), 1u);
+}
+
+TEST_F(ZUMPingerTest, TheSizeLimitAndTimeToLiveHold) {
+  server.route("/r", {.status = 500});
+  defaults().setObject("2", "/vantor/ads/maximum_retry_url_count");
+  defaults().setObject("100", "/vantor/ads/url_time_to_live");
+  auto pinger = ZUMPinger::create();
+  pinger->storeRetryURLString(url("/r?1"), kCrashGroup);
+  pinger->storeRetryURLString(url("/r?1"), kCrashGroup);  // present: not twice
+  pinger->storeRetryURLString(url("/r?2"), kCrashGroup);
+  pinger->storeRetryURLString(url("/r?3"), kCrashGroup);  // full
+  auto entries = stored(kCrashGroup);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].urlString, url("/r?1"));
+  EXPECT_EQ(entries[1].urlString, url("/r?2"));
+
+  pinger->startRetrySchedule();
+  env.advance(60.5);
+  ASSERT_TRUE(env.runUntil([&] { return server.requests("/r").size() == 2 && pinger->pingsInFlight() == 0; }));
+  env.runUntilIdle();
+  EXPECT_EQ(stored(kCrashGroup).size(), 2u);
+  env.advance(60);  // 120 s old now: past the time to live
+  env.runUntilIdle();
+  EXPECT_TRUE(stored(kCrashGroup).empty());
+  EXPECT_EQ(server.requests("/r").size(), 2u);
+
+  defaults().setObject(0, "/vantor/ads/maximum_retry_url_count");
+  pinger->storeRetryURLString(url("/r?4"), kCrashGroup);
+  EXPECT_TRUE(stored(kCrashGroup).empty()) << "a limit of 0 keeps nothing";
+}
+
+TEST_F(ZUMPingerTest, HostileSwitchesFallBackToDefaultsOrSafeBounds) {
+  struct Case {
+    ordered_json value;
+    std::size_t count;
+    double timeToLive;
+    double interval;
+  };
+  const std::size_t count = kZUMPingerDefaultMaximumRetryURLCount;
+  const double ttl = kZUMPingerDefaultURLTimeToLive, interval = kZUMPingerDefaultPingInterval;
+  // Text reads as the platform reads it: no leading number is 0.
+  for (const Case& c : {Case{"-5", count, ttl, interval}, Case{ordered_json::array(), count, ttl, interval},
+                        Case{ordered_json::object(), count, ttl, interval}, Case{"nan", 0, 0, interval},
+                        Case{"1e999", 1, ttl, interval},
+                        Case{"0.001", 0, 0.001, 10}, Case{"1e300", 1, 1e300, 24 * 3600},
+                        Case{"5000", ZUMPingerRetryStore::kMaximumRetryURLCountCap, 5000, 5000},
+                        Case{true, 1, 1, 10}, Case{"30", 30, 30, 30}}) {
+    defaults().setObject(c.value, "/vantor/ads/maximum_retry_url_count");
+    defaults().setObject(c.value, "/vantor/ads/url_time_to_live");
+    defaults().setObject(c.value, "/vantor/ads/ping_interval");
+    auto limits = ZUMPingerRetryStore::currentLimits();
+    EXPECT_EQ(limits.maximumCount, c.count) << c.value.dump();
+    EXPECT_EQ(limits.timeToLive, c.timeToLive) << c.value.dump();
+    EXPECT_EQ(ZUMPingerRetryStore::currentPingInterval(), c.interval) << c.value.dump();
+  }
+}
+
+TEST_F(ZUMPingerTest, DamagedStoresAreSurvivedKeepingWhatIsUsable) {
+  server.route("/ok", {.status = 204});
+  const double now = platform::clock().wallNow();
+  ordered_json group = ordered_json::object();
+  group[url("/ok?good")] = platform::makeDate(now);
+  group[url("/ok?number")] = now;
+  group[url("/ok?text")] = "yesterday";
+  group[""] = now;
+  group["not a url"] = now;
+  group[url("/ok?nested")] = ordered_json::array({1, 2});
+  defaults().setObject(group, kCrashGroup);
+  defaults().setObject("foreign", "/vantor/ads/foreign");
+  defaults().setObject(ordered_json::array({1, "", kCrashGroup, "/vantor/ads/foreign", kCrashGroup,
+                                            "/vantor/ads/missing", ordered_json::object()}),
+                       kZUMPingerRetryGroupKeysKey);
+
+  auto pinger = ZUMPinger::create();
+  pinger->startRetrySchedule();
+  env.advance(60.5);
+  ASSERT_TRUE(env.runUntil([&] { return server.requests("/ok").size() == 2; }));
+  ASSERT_TRUE(env.runUntil([&] { return !defaults().objectForKey(kCrashGroup); }));
+  EXPECT_EQ(defaults().objectForKey("/vantor/ads/foreign"), ordered_json("foreign")) << "not ours: left alone";
+  EXPECT_FALSE(defaults().objectForKey(kZUMPingerRetryGroupKeysKey));
+
+  // Lists and groups of the wrong kind.
+  defaults().setObject("[\"/vantor/ads/crash_reporting\"]", kZUMPingerRetryGroupKeysKey);
+  defaults().setObject(ordered_json::array({url("/ok")}), kCrashGroup);
+  ZUMPingerRetryStore store(defaults());
+  EXPECT_TRUE(store.groupKeys().empty());
+  EXPECT_TRUE(store.entries(kCrashGroup).empty());
+  EXPECT_TRUE(store.storeRetryURLString(url("/ok?again"), kCrashGroup, 5, now));
+  EXPECT_EQ(store.groupKeys(), std::vector<std::string>{kCrashGroup});
+  EXPECT_EQ(store.entries(kCrashGroup).size(), 1u);
+  EXPECT_FALSE(store.storeRetryURLString(url("/ok"), kZUMPingerRetryGroupKeysKey, 5, now));
+}
+
+}  // namespace

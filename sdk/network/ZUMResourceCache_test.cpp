@@ -1,0 +1,336 @@
+#include "sdk/network/ZUMResourceCache.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "platform/base/FileManager.h"
+#include "platform/base/NotificationCenter.h"
+#include "platform/base/RunLoop.h"
+#include "platform/net/URLLoading.h"
+#include "platform/net/URLProtocol.h"
+#include "sdk/request/ZUMErrors.h"
+#include "testing/LoopbackServer.h"
+#include "testing/TestEnvironment.h"
+
+namespace {
+
+std::string pattern(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + (i * 7 + i / 251) % 26);
+  return bytes;
+}
+
+class Recorder : public ZUMResourceCacheDelegate {
+ public:
+  void resourceCacheDidStartCaching(const std::shared_ptr<ZUMResourceCache>&) override { add("start"); }
+  void resourceCacheDidReceiveResponse(const std::shared_ptr<ZUMResourceCache>&) override { add("response"); }
+  void resourceCacheDidReceiveData(const std::shared_ptr<ZUMResourceCache>&) override {
+    if (events.empty() || events.back() != "data") add("data");
+  }
+  void resourceCacheDidSucceedCaching(const std::shared_ptr<ZUMResourceCache>&) override {
+    add("success");
+    done = true;
+  }
+  void resourceCacheDidFailCachingWithError(const std::shared_ptr<ZUMResourceCache>&,
+                                            const platform::ErrorPtr& e) override {
+    add("failure");
+    error = e;
+    done = true;
+  }
+  void add(std::string event) {
+    events.push_back(std::move(event));
+    mainThread = mainThread && platform::isMainThread();
+  }
+
+  std::vector<std::string> events;
+  platform::ErrorPtr error;
+  bool done = false;
+  bool mainThread = true;
+};
+
+// Answers "http://stream.test/..." with a response announcing 1000 bytes and 100 bytes of
+// them, then nothing: a download that stays in progress while virtual time passes.
+class StalledStream : public platform::URLProtocol {
+ public:
+  using URLProtocol::URLProtocol;
+  static bool canInitWithRequest(const platform::URLRequest& request) {
+    return request.url() && request.url()->host() == "stream.test";
+  }
+  void startLoading() override {
+    client()->URLProtocolDidReceiveResponse(
+        *this, platform::HTTPURLResponse(*request().url(), 200, platform::HTTPHeaderFields{{"Content-Length", "1000"}}));
+    client()->URLProtocolDidLoadData(*this, std::string(100, 'x'));
+  }
+  void stopLoading() override {}
+};
+
+class ZUMResourceCacheTest : public testenv::PlatformTest {
+ protected:
+  void SetUp() override {
+    platform::URLLoading::setLoopbackOnlyForTesting(true);
+    platform::URLLoading::mapHostForTesting("cdn.example.com", "127.0.0.1", server.port());
+    server.route("/video.mp4", {.body = body, .contentType = "video/mp4", .ranges = true});
+    server.route("/whole.mp4", {.body = body, .contentType = "video/mp4"});
+  }
+  void TearDown() override { platform::URLLoading::removeHostMappingsForTesting(); }
+
+  platform::URL fileURL(const std::string& name) { return platform::URL::fileURL(env.temporaryDirectory() / name); }
+
+  static platform::URLRequest request(const std::string& path, std::optional<std::string> range = std::nullopt) {
+    platform::URLRequest request(*platform::URL::fromString("https://cdn.example.com" + path));
+    if (range) request.setValue(*range, "Range");
+    return request;
+  }
+
+  std::shared_ptr<Recorder> run(const std::shared_ptr<ZUMResourceCache>& cache) {
+    auto recorder = std::make_shared<Recorder>();
+    cache->setDelegate(recorder);
+    cache->start();
+    EXPECT_TRUE(env.runUntil([&] { return recorder->done; }));
+    return recorder;
+  }
+
+  const std::string body = pattern(200 * 1024 + 17);
+  testenv::LoopbackServer server;
+};
+
+TEST_F(ZUMResourceCacheTest, DownloadsIntoTheFileAndTellsDelegateAndObservers) {
+  auto cache = ZUMResourceCache::create(request("/video.mp4"), fileURL("a.cache"), /*removeFileOnDealloc=*/true);
+  ASSERT_TRUE(cache);
+  int updates = 0;
+  bool updatesOnMain = true;
+  auto token = platform::NotificationCenter::defaultCenter().addObserver(
+      kZUMResourceCacheDidUpdateCacheNotification, cache, nullptr, [&](const platform::Notification&) {
+        ++updates;
+        updatesOnMain = updatesOnMain && platform::isMainThread();
+      });
+  auto recorder = run(cache);
+  platform::NotificationCenter::defaultCenter().removeObserver(token);
+
+  EXPECT_EQ(recorder->events, (std::vector<std::string>{"start", "response", "data", "success"}));
+  EXPECT_TRUE(recorder->mainThread);
+  EXPECT_GE(updates, 2);  // data and the end
+  EXPECT_TRUE(updatesOnMain);
+  EXPECT_TRUE(cache->isCompleted());
+  EXPECT_TRUE(cache->isValid());
+  EXPECT_TRUE(cache->responseHeadersReceived());
+  EXPECT_EQ(cache->contentType(), "video/mp4");
+  EXPECT_EQ(cache->contentLength(), static_cast<std::int64_t>(body.size()));
+  EXPECT_EQ(cache->cachedContentSize(), static_cast<std::int64_t>(body.size()));
+  EXPECT_EQ(cache->dataWithRange(0, static_cast<std::int64_t>(body.size()), nullptr), body);
+  EXPECT_EQ(cache->dataWithRange(1000, 10, nullptr), body.substr(1000, 10));
+
+  const auto path = env.temporaryDirectory() / "a.cache";
+  EXPECT_TRUE(std::filesystem::exists(path));
+  cache.reset();
+  EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(ZUMResourceCacheTest, ACacheIDNamesAFileInTheSDKCacheFolderThatStays) {
+  platform::ErrorPtr error;
+  auto cache = ZUMResourceCache::create(request("/whole.mp4"), std::string("abc"), &error);
+  ASSERT_TRUE(cache);
+  EXPECT_EQ(cache->cacheID(), "abc");
+  const auto path = env.cachesDirectory() / "Morvane" / "900150983cd24fb0d6963f7d28e17f72.tcache";
+  EXPECT_EQ(cache->fileURL(), platform::URL::fileURL(path));
+  run(cache);
+  cache.reset();
+  EXPECT_EQ(platform::FileManager::readFile(path), body);
+}
+
+TEST_F(ZUMResourceCacheTest, CompletesAtTheByteCap) {
+  auto cache = ZUMResourceCache::create(request("/whole.mp4"), fileURL("cap.cache"), true);
+  cache->setMaxBytes(1000);
+  auto recorder = run(cache);
+  EXPECT_EQ(recorder->events.back(), "success");
+  EXPECT_TRUE(cache->isValid());
+  EXPECT_EQ(cache->cachedContentSize(), 1000);
+  EXPECT_EQ(platform::FileManager::fileSize(env.temporaryDirectory() / "cap.cache"), 1000u);
+  EXPECT_EQ(cache->dataWithRange(0, 1000, nullptr), body.substr(0, 1000));
+}
+
+TEST_F(ZUMResourceCacheTest, RangedDownloadsHoldTheRequestedBytes) {
+  auto open = ZUMResourceCache::create(request("/video.mp4", "bytes=5000-"), fileURL("r1"), true);
+  run(open);
+  EXPECT_TRUE(open->isValid());
+  EXPECT_EQ(open->contentLength(), static_cast<std::int64_t>(body.size()) - 5000);
+  EXPECT_EQ(open->dataWithRange(0, open->cachedContentSize(), nullptr), body.substr(5000));
+
+  auto closed = ZUMResourceCache::create(request("/video.mp4", "bytes=100-199"), fileURL("r2"), true);
+  run(closed);
+  EXPECT_TRUE(closed->isValid());
+  EXPECT_EQ(closed->contentLength(), 100);
+  EXPECT_EQ(closed->dataWithRange(0, 100, nullptr), body.substr(100, 100));
+  EXPECT_EQ(server.requests("/video.mp4").back().header("Range"), "bytes=100-199");
+}
+
+TEST_F(ZUMResourceCacheTest, AnswersWithoutTheRequestedBytesFail) {
+  auto expectFailure = [&](std::shared_ptr<ZUMResourceCache> cache, std::int64_t status) {
+    auto recorder = run(cache);
+    EXPECT_EQ(recorder->events.back(), "failure");
+    ASSERT_TRUE(recorder->error);
+    if (status > 0) {
+      EXPECT_TRUE(recorder->error->userInfoString(kZUMErrorHTTPStatusKey)) << status;
+    }
+    EXPECT_FALSE(cache->isValid());
+    EXPECT_TRUE(cache->isCompleted());
+    EXPECT_EQ(cache->cachedContentSize(), 0);
+  };
+  // A server that ignores the range sends the whole file with 200.
+  expectFailure(ZUMResourceCache::create(request("/whole.mp4", "bytes=5000-"), fileURL("f1"), true), 200);
+  // A 206 for other bytes than asked.
+  server.route("/liar", {.status = 206, .headers = {{"Content-Range", "bytes 0-99/1000"}}, .body = body.substr(0, 100)});
+  expectFailure(ZUMResourceCache::create(request("/liar", "bytes=500-"), fileURL("f2"), true), 206);
+  // A 206 whose Content-Range is missing or damaged.
+  server.route("/bare", {.status = 206, .body = body.substr(0, 100)});
+  expectFailure(ZUMResourceCache::create(request("/bare", "bytes=0-99"), fileURL("f3"), true), 206);
+  // A 206 nobody asked for, and an HTTP error.
+  expectFailure(ZUMResourceCache::create(request("/liar"), fileURL("f4"), true), 206);
+  expectFailure(ZUMResourceCache::create(request("/missing"), fileURL("f5"), true), 404);
+  // An unsatisfiable range.
+  expectFailure(ZUMResourceCache::create(request("/video.mp4", "bytes=999999999-"), fileURL("f6"), true), 416);
+}
+
+TEST_F(ZUMResourceCacheTest, ABodyCutShortFails) {
+  server.route("/cut", {.body = body, .cutAfterBytes = 1000});
+  auto cache = ZUMResourceCache::create(request("/cut"), fileURL("cut"), true);
+  auto recorder = run(cache);
+  EXPECT_EQ(recorder->events.back(), "failure");
+  EXPECT_FALSE(cache->isValid());
+}
+
+TEST_F(ZUMResourceCacheTest, RangedReadsOfMissingBytesAreErrors) {
+  auto cache = ZUMResourceCache::create(request("/whole.mp4"), fileURL("read"), false);
+  run(cache);
+  const std::string expected = "Failed to read file " + cache->fileURL().absoluteString();
+  const auto size = cache->cachedContentSize();
+  for (auto [offset, length] : std::vector<std::pair<std::int64_t, std::int64_t>>{
+           {-1, 10}, {0, -1}, {size, 1}, {size - 5, 6}, {0, INT64_MAX}, {INT64_MAX, INT64_MAX}}) {
+    platform::ErrorPtr error;
+    EXPECT_FALSE(cache->dataWithRange(offset, length, &error)) << offset << " " << length;
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), 11);
+    EXPECT_EQ(error->localizedDescription(), expected);
+  }
+  EXPECT_EQ(cache->dataWithRange(size, 0, nullptr), "");
+
+  // A file cut shorter than recorded, then one that vanished.
+  std::filesystem::resize_file(env.temporaryDirectory() / "read", 100);
+  EXPECT_EQ(cache->dataWithRange(0, 100, nullptr), body.substr(0, 100));
+  EXPECT_FALSE(cache->dataWithRange(50, 100, nullptr));
+  std::filesystem::remove(env.temporaryDirectory() / "read");
+  platform::ErrorPtr error;
+  EXPECT_FALSE(cache->dataWithRange(0, 1, &error));
+  EXPECT_TRUE(error);
+}
+
+TEST_F(ZUMResourceCacheTest, CancellingEndsCachingOnce) {
+  server.route("/held", {.body = body, .held = true});
+  auto withError = ZUMResourceCache::create(request("/held"), fileURL("c1"), true);
+  auto recorder = std::make_shared<Recorder>();
+  withError->setDelegate(recorder);
+  withError->start();
+  env.runUntilIdle();
+  const auto failure = ZUMMakeErrorWithDescription(kZUMErrorInternalError, "stop");
+  withError->cancelWithError(failure);
+  withError->cancelWithError(nullptr);
+  EXPECT_EQ(recorder->events, (std::vector<std::string>{"start", "failure"}));
+  EXPECT_EQ(recorder->error, failure);
+  EXPECT_FALSE(withError->isValid());
+  EXPECT_TRUE(withError->isCompleted());
+
+  auto plain = ZUMResourceCache::create(request("/held"), fileURL("c2"), true);
+  auto plainRecorder = std::make_shared<Recorder>();
+  plain->setDelegate(plainRecorder);
+  plain->start();
+  plain->cancelWithError(nullptr);
+  EXPECT_TRUE(plain->isValid());
+  EXPECT_TRUE(plain->isCompleted());
+  server.release("/held");
+  env.runUntilIdle();
+  EXPECT_EQ(plainRecorder->events, (std::vector<std::string>{"failure"}));
+  EXPECT_EQ(plainRecorder->error, nullptr);
+  plain->start();  // ended: does nothing
+  env.runUntilIdle();
+  EXPECT_EQ(plainRecorder->events.size(), 1u);
+}
+
+class ZUMResourceCacheStalledTest : public ZUMResourceCacheTest {
+ protected:
+  void SetUp() override {
+    ZUMResourceCacheTest::SetUp();
+    platform::URLProtocol::registerClass<StalledStream>();
+  }
+  void TearDown() override {
+    platform::URLProtocol::unregisterClass<StalledStream>();
+    ZUMResourceCacheTest::TearDown();
+  }
+  std::shared_ptr<ZUMResourceCache> stalled() {
+    auto cache = ZUMResourceCache::create(platform::URLRequest(*platform::URL::fromString("http://stream.test/v")),
+                                          fileURL("stalled"), true);
+    cache->start();
+    EXPECT_TRUE(env.runUntil([&] { return cache->cachedContentSize() == 100; }));
+    return cache;
+  }
+};
+
+TEST_F(ZUMResourceCacheStalledTest, WillHaveByteWithinTimeFollowsTheMeasuredSpeed) {
+  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(nullptr, 0, 0, 10));
+  auto idle = ZUMResourceCache::create(request("/whole.mp4"), fileURL("idle"), true);
+  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(idle, 0, 0, 10));  // not started
+
+  auto cache = stalled();
+  EXPECT_TRUE(ZUMResourceCacheWillHaveByteWithinTime(cache, 0, 99, 0));         // cached
+  EXPECT_TRUE(ZUMResourceCacheWillHaveByteWithinTime(cache, 1000, 1099, 0));     // cached, at its start
+  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(cache, 1000, 999, 1e9));   // before its start
+  EXPECT_TRUE(ZUMResourceCacheWillHaveByteWithinTime(cache, 0, 500, 0));         // no time passed: no speed yet
+  env.advance(10);                                                               // 10 bytes per second
+  EXPECT_NEAR(cache->networkSpeedInBytesPerSecond(), 10, 1e-9);
+  EXPECT_TRUE(ZUMResourceCacheWillHaveByteWithinTime(cache, 0, 199, 10));        // 100 missing bytes
+  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(cache, 0, 199, 9.9));
+  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(cache, 0, INT64_MAX, std::nan("")));
+  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(cache, INT64_MIN, INT64_MAX, 10));
+
+  // Lowering the cap below what is cached ends the download as a success...
+  cache->setMaxBytes(50);
+  EXPECT_TRUE(cache->isCompleted());
+  EXPECT_TRUE(cache->isValid());
+  // ...and a completed download will not get bytes it does not have.
+  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(cache, 0, 150, 1e9));
+  cache->cancelWithError(ZUMMakeErrorWithCode(kZUMErrorInternalError));
+  EXPECT_TRUE(cache->isValid());  // already ended
+}
+
+TEST_F(ZUMResourceCacheStalledTest, AnInvalidCacheHasNoBytesToOffer) {
+  auto cache = stalled();
+  cache->cancelWithError(ZUMMakeErrorWithCode(kZUMErrorInternalError));
+  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(cache, 0, 0, 10));
+}
+
+TEST(ZUMResourceCacheCheckResponse, AcceptsOnlyAnswersHoldingTheRequestedBytes) {
+  const auto url = *platform::URL::fromString("https://cdn.example.com/v");
+  auto check = [&](std::optional<std::string> range, int status, platform::HTTPHeaderFields headers) {
+    platform::URLRequest request(url);
+    if (range) request.setValue(*range, "Range");
+    std::int64_t length = -2;
+    auto error = ZUMResourceCache::checkResponse(request, platform::HTTPURLResponse(url, status, headers), &length);
+    return error ? -2 : length;
+  };
+  EXPECT_EQ(check(std::nullopt, 200, {{"Content-Length", "10"}}), 10);
+  EXPECT_EQ(check(std::nullopt, 200, {}), -1);
+  EXPECT_EQ(check("bytes=5-", 206, {{"Content-Range", "bytes 5-9/10"}}), 5);
+  EXPECT_EQ(check("bytes=5-100", 206, {{"Content-Range", "bytes 5-9/10"}, {"Content-Length", "5"}}), 5);
+  EXPECT_EQ(check("bytes=5-", 206, {{"Content-Range", "bytes 5-9/10"}, {"Content-Length", "6"}}), -2);
+  EXPECT_EQ(check("bytes=5-7", 206, {{"Content-Range", "bytes 5-9/10"}}), -2);
+  EXPECT_EQ(check("bytes=5-", 206, {{"Content-Range", "bytes */10"}}), -2);
+  EXPECT_EQ(check("bytes=5-", 200, {{"Content-Length", "10"}}), -2);
+  EXPECT_EQ(check("bytes=-5", 206, {{"Content-Range", "bytes 5-9/10"}}), -2);
+  EXPECT_EQ(check("bytes=1-2,4-5", 206, {{"Content-Range", "bytes 1-2/10"}}), -2);
+  EXPECT_EQ(check("bytes=99999999999999999999-", 206, {{"Content-Range", "bytes 5-9/10"}}), -2);
+  EXPECT_EQ(check(std::nullopt, 304, {}), -2);
+}
+
+}  // namespace

@@ -1,0 +1,191 @@
+#include "sdk/network/ZUMURLConnection.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/base/RunLoop.h"
+#include "platform/net/URLLoading.h"
+#include "sdk/network/ZUMURLConnectionRedirect.h"
+#include "sdk/request/ZUMErrors.h"
+#include "testing/LoopbackServer.h"
+#include "testing/TestEnvironment.h"
+
+namespace {
+
+platform::URLRequest requestFor(const std::string& url) { return platform::URLRequest(*platform::URL::fromString(url)); }
+
+// Writes down what the connection tells it, in order.
+class Recorder : public ZUMURLConnectionDelegate {
+ public:
+  platform::ErrorPtr connectionShouldRedirectToURL(ZUMURLConnection&, const platform::URL& url) override {
+    events.push_back("should-redirect " + url.absoluteString());
+    mainThread = mainThread && platform::isMainThread();
+    return veto;
+  }
+  void connectionWillPerformRedirect(ZUMURLConnection&,
+                                     const std::shared_ptr<ZUMURLConnectionRedirect>& redirect) override {
+    events.push_back("redirect " + std::to_string(redirect->response().statusCode()) + " -> " +
+                     redirect->request().url()->absoluteString());
+  }
+  bool connectionLoadShouldUseCacheForResponse(ZUMURLConnection&, const platform::HTTPURLResponse& r) override {
+    events.push_back("use-cache? " + std::to_string(r.statusCode()));
+    mainThread = mainThread && platform::isMainThread();
+    return useCache;
+  }
+  void connectionLoadDidReceiveCachedResponse(ZUMURLConnection&, const platform::HTTPURLResponse& r) override {
+    events.push_back("cached " + r.valueForHTTPHeaderField("x-qyra-mediation").value_or(""));
+  }
+  void connectionLoadDidFinish(ZUMURLConnection&, const std::string& text, const platform::URL& baseURL) override {
+    events.push_back("finish " + baseURL.absoluteString());
+    body = text;
+    done = true;
+    mainThread = mainThread && platform::isMainThread();
+  }
+  void connectionLoadDidFail(ZUMURLConnection&, const platform::ErrorPtr& e, std::int64_t status) override {
+    events.push_back("fail " + std::to_string(status));
+    error = e;
+    done = true;
+    mainThread = mainThread && platform::isMainThread();
+  }
+
+  platform::ErrorPtr veto;
+  bool useCache = false;
+  std::vector<std::string> events;
+  std::string body;
+  platform::ErrorPtr error;
+  bool done = false;
+  bool mainThread = true;
+};
+
+class ZUMURLConnectionTest : public testenv::PlatformTest {
+ protected:
+  void SetUp() override {
+    platform::URLLoading::setLoopbackOnlyForTesting(true);
+    platform::URLLoading::mapHostForTesting("ads.example.com", "127.0.0.1", server.port());
+    server.route("/ad", {.headers = {{"x-qyra-mediation", "1"}}, .body = "<html>ad</html>"});
+  }
+  void TearDown() override { platform::URLLoading::removeHostMappingsForTesting(); }
+
+  std::shared_ptr<Recorder> load(const platform::URLRequest& request, bool useCache = false) {
+    auto recorder = std::make_shared<Recorder>();
+    recorder->useCache = useCache;
+    auto connection = ZUMURLConnection::create();
+    EXPECT_TRUE(connection->startWithRequestURL(request, recorder, nullptr));
+    EXPECT_TRUE(env.runUntil([&] { return recorder->done; }));
+    return recorder;
+  }
+
+  testenv::LoopbackServer server;
+};
+
+TEST_F(ZUMURLConnectionTest, LoadsTheBodyOnTheMainThread) {
+  auto recorder = load(requestFor("https://ads.example.com/ad"));
+  EXPECT_EQ(recorder->events, (std::vector<std::string>{"use-cache? 200", "finish https://ads.example.com/ad"}));
+  EXPECT_EQ(recorder->body, "<html>ad</html>");
+  EXPECT_TRUE(recorder->mainThread);
+}
+
+TEST_F(ZUMURLConnectionTest, RefusesASecondLoadWhileOneRuns) {
+  server.route("/slow", {.body = "x", .held = true});
+  auto recorder = std::make_shared<Recorder>();
+  auto connection = ZUMURLConnection::create();
+  ASSERT_TRUE(connection->startWithRequestURL(requestFor("https://ads.example.com/slow"), recorder, nullptr));
+  platform::ErrorPtr error;
+  EXPECT_FALSE(connection->startWithRequestURL(requestFor("https://ads.example.com/ad"), recorder, &error));
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->code(), 2);
+  EXPECT_EQ(error->localizedDescription(), "Ignoring -- Currently loading https://ads.example.com/slow");
+  server.release("/slow");
+  EXPECT_TRUE(env.runUntil([&] { return recorder->done; }));
+  // Once the load is over the connection takes another.
+  EXPECT_TRUE(connection->startWithRequestURL(requestFor("https://ads.example.com/ad"), recorder, nullptr));
+}
+
+TEST_F(ZUMURLConnectionTest, AnswersACachedURLAtOnceWithoutTheNetwork) {
+  load(requestFor("https://ads.example.com/ad"), /*useCache=*/true);
+  ASSERT_EQ(server.requestCount(), 1u);
+
+  auto recorder = std::make_shared<Recorder>();
+  auto connection = ZUMURLConnection::create();
+  ASSERT_TRUE(connection->startWithRequestURL(requestFor("https://ads.example.com/ad"), recorder, nullptr));
+  // Heard before start returned, without running the loop.
+  EXPECT_EQ(recorder->events, (std::vector<std::string>{"cached 1", "finish https://ads.example.com/ad"}));
+  EXPECT_EQ(recorder->body, "<html>ad</html>");
+  env.runUntilIdle();
+  EXPECT_EQ(server.requestCount(), 1u);
+
+  // A reload bypasses the memory cache.
+  load(platform::URLRequest(*platform::URL::fromString("https://ads.example.com/ad"),
+                            platform::URLRequest::CachePolicy::ReloadIgnoringLocalCacheData));
+  EXPECT_EQ(server.requestCount(), 2u);
+}
+
+TEST_F(ZUMURLConnectionTest, KeepsOnlyResponsesTheDelegateLetsIn) {
+  load(requestFor("https://ads.example.com/ad"), /*useCache=*/false);
+  load(requestFor("https://ads.example.com/ad"), /*useCache=*/false);
+  EXPECT_EQ(server.requestCount(), 2u);
+}
+
+TEST_F(ZUMURLConnectionTest, FollowsRedirectsAndReportsEachHop) {
+  server.redirect("/click", "/ad");
+  auto recorder = load(requestFor("https://ads.example.com/click"));
+  EXPECT_EQ(recorder->events,
+            (std::vector<std::string>{"should-redirect https://ads.example.com/ad",
+                                      "redirect 302 -> https://ads.example.com/ad", "use-cache? 200",
+                                      "finish https://ads.example.com/ad"}));
+}
+
+TEST_F(ZUMURLConnectionTest, ARedirectStoppedByTheDelegateFailsWithStatusMinusOne) {
+  server.redirect("/click", "/ad");
+  auto recorder = std::make_shared<Recorder>();
+  recorder->veto = ZUMMakeErrorWithDescription(kZUMErrorInvalidResponse, "no");
+  auto connection = ZUMURLConnection::create();
+  ASSERT_TRUE(connection->startWithRequestURL(requestFor("https://ads.example.com/click"), recorder, nullptr));
+  ASSERT_TRUE(env.runUntil([&] { return recorder->done; }));
+  EXPECT_EQ(recorder->events,
+            (std::vector<std::string>{"should-redirect https://ads.example.com/ad", "fail -1"}));
+  EXPECT_EQ(recorder->error, recorder->veto);
+  EXPECT_TRUE(server.requests("/ad").empty());
+}
+
+TEST_F(ZUMURLConnectionTest, ReportsHTTPErrorsTransportFailuresAndUnloadableRequests) {
+  auto notFound = load(requestFor("https://ads.example.com/missing"));
+  EXPECT_EQ(notFound->events, (std::vector<std::string>{"fail 404"}));
+  EXPECT_EQ(notFound->error, nullptr);
+
+  auto unreachable = load(requestFor("https://elsewhere.example.org/ad"));
+  EXPECT_EQ(unreachable->events, (std::vector<std::string>{"fail 0"}));
+  EXPECT_TRUE(unreachable->error);
+
+  auto recorder = std::make_shared<Recorder>();
+  auto connection = ZUMURLConnection::create();
+  EXPECT_TRUE(connection->startWithRequestURL(platform::URLRequest(), recorder, nullptr));
+  EXPECT_EQ(recorder->events, (std::vector<std::string>{"fail -1"}));
+}
+
+TEST_F(ZUMURLConnectionTest, NothingReachesTheDelegateAfterCancelOrRelease) {
+  server.route("/slow", {.body = "x", .held = true});
+  auto cancelled = std::make_shared<Recorder>();
+  auto released = std::make_shared<Recorder>();
+  auto connection = ZUMURLConnection::create();
+  ASSERT_TRUE(connection->startWithRequestURL(requestFor("https://ads.example.com/slow"), cancelled, nullptr));
+  auto other = ZUMURLConnection::create();
+  ASSERT_TRUE(other->startWithRequestURL(requestFor("https://ads.example.com/slow"), released, nullptr));
+  ASSERT_TRUE(env.runUntil([&] { return server.heldCount("/slow") == 2; }));
+  connection->cancel();
+  other.reset();
+  server.release("/slow");
+  // A third load after them proves the loop has seen their answers go by.
+  load(requestFor("https://ads.example.com/ad"));
+  env.runUntilIdle();
+  EXPECT_TRUE(cancelled->events.empty());
+  EXPECT_TRUE(released->events.empty());
+}
+
+TEST_F(ZUMURLConnectionTest, BodiesThatAreNotUTF8BecomeText) {
+  server.route("/latin", {.body = "caf\xE9", .contentType = "text/html; charset=iso-8859-1"});
+  server.route("/broken", {.body = "a\xFF", .contentType = "text/html"});
+  EXPECT_EQ(load(requestFor("https://ads.example.com/latin"))->body, "caf\xC3\xA9");
+  EXPECT_EQ(load(requestFor("https://ads.example.com/broken"))->body, "a\xC3\xBF");
+}
+
+}  // namespace
