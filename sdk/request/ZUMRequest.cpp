@@ -1,0 +1,612 @@
+#include "ZUMRequest.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "PXRRequest.h"
+#include "ZUMExtras.h"
+#include "platform/base/ClassRegistry.h"
+#include "platform/base/DispatchQueue.h"
+#include "platform/base/RunLoop.h"
+#include "platform/base/StringConversions.h"
+#include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMClock.h"
+#include "sdk/foundation/ZUMDevice.h"
+#include "sdk/foundation/ZUMLocation.h"
+#include "sdk/foundation/ZUMLogger.h"
+#include "sdk/foundation/ZUMNetwork.h"
+#include "sdk/foundation/ZUMSignals.h"
+#include "sdk/foundation/ZUMThreading.h"
+#include "sdk/foundation/ZUMUserDefaults.h"
+
+using json = nlohmann::ordered_json;
+
+namespace {
+
+constexpr double kSecondsPerDay = 86400.0;
+
+std::atomic<bool> validAdSizesSetterUsed{false};
+std::atomic<bool> resizeUsed{false};
+std::atomic<bool> signalsInitialized{false};
+
+// The first use of the class starts the hub's early activities, once. The flag is set
+// before they run, so a request made while they run does not start them again.
+void initializeClass() {
+  static std::atomic<bool> initialized{false};
+  if (initialized.exchange(true)) return;
+  ZUMRunOnMainThread([] { ZUMApplication::sharedInstance()->runEarlyActivities(); });
+}
+
+// The request classes that parameters may name, registered on first need.
+void registerRequestClasses() {
+  static platform::OnceFlag once;
+  platform::dispatchOnce(once, [] {
+    auto& registry = platform::ClassRegistry::shared();
+    registry.registerClass<ZUMRequest>(ZUMRequest::kClassName, [] { return ZUMRequest::create(); });
+    registry.registerClass<ZUMRequest>(PXRRequest::kClassName,
+                                       []() -> std::shared_ptr<ZUMRequest> { return PXRRequest::create(); });
+  });
+}
+
+std::unique_ptr<json> keepIf(std::optional<json> value, bool (json::*kind)() const noexcept) {
+  if (!value || !((*value).*kind)()) return nullptr;
+  return std::make_unique<json>(std::move(*value));
+}
+
+std::optional<json> valueOf(const std::unique_ptr<json>& value) {
+  if (!value) return std::nullopt;
+  return *value;
+}
+
+// The platform's boolean reading of a plist value: numbers non-zero, strings by their text.
+bool boolValue(const json& value) {
+  if (value.is_boolean()) return value.get<bool>();
+  if (value.is_number_integer()) return value.get<std::int64_t>() != 0;
+  if (value.is_number_unsigned()) return value.get<std::uint64_t>() != 0;
+  if (value.is_number_float()) {
+    const double d = value.get<double>();
+    return !std::isnan(d) && d != 0;
+  }
+  if (value.is_string()) return platform::stringBoolValue(value.get_ref<const std::string&>());
+  return false;
+}
+
+// The integer value of a number, saturated; NaN gives 0.
+std::int64_t integerValue(const json& value) {
+  if (value.is_boolean()) return value.get<bool>() ? 1 : 0;
+  if (value.is_number_integer()) return value.get<std::int64_t>();
+  if (value.is_number_unsigned()) {
+    const std::uint64_t u = value.get<std::uint64_t>();
+    return u > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())
+               ? std::numeric_limits<std::int64_t>::max()
+               : static_cast<std::int64_t>(u);
+  }
+  if (value.is_number_float()) {
+    const double d = value.get<double>();
+    if (std::isnan(d)) return 0;
+    if (d >= 9.2e18) return std::numeric_limits<std::int64_t>::max();
+    if (d <= -9.2e18) return std::numeric_limits<std::int64_t>::min();
+    return static_cast<std::int64_t>(d);
+  }
+  return 0;
+}
+
+bool isNumber(const json& value) { return value.is_number() || value.is_boolean(); }
+
+const json* member(const json& dictionary, std::string_view key) {
+  if (!dictionary.is_object()) return nullptr;
+  auto it = dictionary.find(key);
+  return it == dictionary.end() ? nullptr : &*it;
+}
+
+// --- Gregorian dates, counted in days since 1970-01-01 (proleptic, UTC) ----------------
+
+std::int64_t daysFromCivil(std::int64_t y, std::int64_t m, std::int64_t d) {
+  y -= m <= 2;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const std::int64_t yoe = y - era * 400;
+  const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+void civilFromDays(std::int64_t z, std::int64_t& y, std::int64_t& m, std::int64_t& d) {
+  z += 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const std::int64_t doe = z - era * 146097;
+  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const std::int64_t mp = (5 * doy + 2) / 153;
+  d = doy - (153 * mp + 2) / 5 + 1;
+  m = mp < 10 ? mp + 3 : mp - 9;
+  y = yoe + era * 400 + (m <= 2);
+}
+
+bool isLeapYear(std::int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+std::int64_t daysInMonth(std::int64_t y, std::int64_t m) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && isLeapYear(y) ? 29 : kDays[m - 1];
+}
+
+// Dates far outside any birthday are refused before they reach integer arithmetic.
+constexpr double kLargestDate = 1e13;  // about 300 000 years either side of 1970
+
+// "yyyyMMdd", strictly: eight digits of an existing date.
+std::optional<platform::TimeInterval> dateFromBirthdayString(std::string_view text) {
+  if (text.size() != 8) return std::nullopt;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+  }
+  auto number = [&](std::size_t from, std::size_t count) {
+    std::int64_t result = 0;
+    for (std::size_t i = from; i < from + count; ++i) result = result * 10 + (text[i] - '0');
+    return result;
+  };
+  const std::int64_t y = number(0, 4), m = number(4, 2), d = number(6, 2);
+  if (m < 1 || m > 12 || d < 1 || d > daysInMonth(y, m)) return std::nullopt;
+  return static_cast<double>(daysFromCivil(y, m, d)) * kSecondsPerDay;
+}
+
+std::optional<std::string> birthdayText(std::optional<platform::TimeInterval> birthday) {
+  if (!birthday || !std::isfinite(*birthday) || std::fabs(*birthday) > kLargestDate) return std::nullopt;
+  std::int64_t y = 0, m = 0, d = 0;
+  civilFromDays(static_cast<std::int64_t>(std::floor(*birthday / kSecondsPerDay)), y, m, d);
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%04lld%02lld%02lld", static_cast<long long>(y),
+                static_cast<long long>(m), static_cast<long long>(d));
+  return std::string(buffer);
+}
+
+std::string dateDescription(platform::TimeInterval date) {
+  if (!std::isfinite(date) || std::fabs(date) > kLargestDate) return platform::doubleString(date);
+  const auto seconds = static_cast<std::int64_t>(std::floor(date));
+  std::int64_t days = seconds / 86400, rest = seconds % 86400;
+  if (rest < 0) {
+    rest += 86400;
+    days -= 1;
+  }
+  std::int64_t y = 0, m = 0, d = 0;
+  civilFromDays(days, y, m, d);
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld +0000", static_cast<long long>(y),
+                static_cast<long long>(m), static_cast<long long>(d), static_cast<long long>(rest / 3600),
+                static_cast<long long>(rest / 60 % 60), static_cast<long long>(rest % 60));
+  return buffer;
+}
+
+// --- White space ---------------------------------------------------------------------
+
+bool isWhitespaceOrNewline(char32_t c) {
+  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+         c == 0x3000;
+}
+
+// The length of the white-space character at the start (forward) or end of `text`; 0
+// when there is none. Only well-formed UTF-8 sequences count.
+std::size_t leadingSpace(std::string_view text) {
+  if (text.empty()) return 0;
+  const auto b0 = static_cast<unsigned char>(text[0]);
+  if (b0 < 0x80) return isWhitespaceOrNewline(b0) ? 1 : 0;
+  std::size_t length = b0 >= 0xF0 ? 4 : b0 >= 0xE0 ? 3 : b0 >= 0xC0 ? 2 : 0;
+  if (length == 0 || length > text.size()) return 0;
+  char32_t c = b0 & (0x7F >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if ((b & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (b & 0x3F);
+  }
+  return isWhitespaceOrNewline(c) ? length : 0;
+}
+
+std::size_t trailingSpace(std::string_view text) {
+  for (std::size_t length = 1; length <= 4 && length <= text.size(); ++length) {
+    std::string_view tail = text.substr(text.size() - length);
+    if (leadingSpace(tail) == length) return length;
+  }
+  return 0;
+}
+
+}  // namespace
+
+// --- Process-wide flags and the request signal ------------------------------------------
+
+void ZUMNoteValidAdSizesSetterUsed() { validAdSizesSetterUsed = true; }
+void ZUMNoteResizeUsed() { resizeUsed = true; }
+
+std::optional<json> ZUMRDIIMSignalParameters() {
+  if (!signalsInitialized.exchange(true)) ZUMSignalsInitialize(ZUMRequest::sdkVersion());
+  bool enabled = true;
+  if (auto setting = ZUMUserDefaults::stringForKey("/vantor/ads/zums:rdiim_signal")) {
+    enabled = platform::stringBoolValue(*setting);
+  }
+  std::string signal;
+  if (!ZUMSignalsRequestSignal(signal, enabled)) return std::nullopt;
+  const std::size_t equals = signal.find('=');
+  if (equals == std::string::npos || equals == 0 || equals + 1 == signal.size() ||
+      signal.find('=', equals + 1) != std::string::npos) {
+    return std::nullopt;
+  }
+  json result = json::object();
+  result[signal.substr(0, equals)] = signal.substr(equals + 1);
+  return result;
+}
+
+// --- ZUMRequest -------------------------------------------------------------------------
+
+struct ZUMRequest::Values {
+  std::unique_ptr<json> testDevices;
+  std::unique_ptr<json> keywords;
+  std::unique_ptr<json> customTargeting;
+  std::unique_ptr<json> privateMediationExtras;
+  std::unique_ptr<json> formatParameters;
+  std::unique_ptr<json> adConfigurationParameters;
+};
+
+ZUMRequest::ZUMRequest() : values_(std::make_unique<Values>()), origin_("pub") { initializeClass(); }
+
+ZUMRequest::~ZUMRequest() = default;
+
+std::shared_ptr<ZUMRequest> ZUMRequest::create() { return std::shared_ptr<ZUMRequest>(new ZUMRequest()); }
+
+std::shared_ptr<ZUMRequest> ZUMRequest::createWithParameters(const json& parameters) {
+  return createWithParameters([] { return create(); }, parameters);
+}
+
+std::shared_ptr<ZUMRequest> ZUMRequest::createWithParameters(const std::function<std::shared_ptr<ZUMRequest>()>& make,
+                                                             const json& parameters) {
+  std::shared_ptr<ZUMRequest> request = make();
+  const json* properties = member(parameters, "_request_object_properties");
+  const json* className = properties ? member(*properties, "class") : nullptr;
+  if (className && className->is_string() && className->get_ref<const std::string&>() != request->className()) {
+    registerRequestClasses();
+    if (auto named = platform::ClassRegistry::shared().create<ZUMRequest>(className->get_ref<const std::string&>())) {
+      request = std::move(named);
+    }
+  }
+  request->readParameters(parameters);
+  return request;
+}
+
+const std::string& ZUMRequest::sdkVersion() {
+  initializeClass();
+  static const std::string version = kZUMSDKVersion;
+  return version;
+}
+
+std::string ZUMRequest::extendedSDKVersionNumber() {
+  static constexpr const char* kPreReleaseLabel = "rc.1";
+  static constexpr const char* kBuildLabel = "0";
+  std::string result = sdkVersion();
+  if (*kPreReleaseLabel) result += std::string("-") + kPreReleaseLabel;
+  if (*kBuildLabel) result += std::string("+") + kBuildLabel;
+  return result;
+}
+
+std::int64_t ZUMRequest::requestTypeFromString(std::string_view name) {
+  initializeClass();
+  if (name == "morvane") return 2;
+  if (name == "vrk") return 3;
+  if (name == "quistel") return 1;
+  return 0;
+}
+
+std::shared_ptr<ZUMRequest> ZUMRequest::copy() const {
+  auto result = create();
+  copyInto(*result);
+  return result;
+}
+
+void ZUMRequest::copyInto(ZUMRequest& copy) const {
+  copy.networkExtras_ = networkExtras_;
+  copy.setTestDevices(testDevices());
+  copy.setFormatParameters(formatParameters());
+  copy.setPrivateMediationExtras(privateMediationExtras());
+  copy.setGender(gender());
+  copy.setBirthday(birthday());
+  copy.setLocation(location());
+  copy.setKeywords(keywords());
+  copy.setChildDirectedTreatment(childDirectedTreatment());
+  copy.setContentURL(contentURL());
+  copy.setResponseType(responseType());
+  copy.setRequestAgent(requestAgent());
+  copy.setCustomTargeting(customTargeting());
+  copy.setAdConfigurationParameters(adConfigurationParameters());
+  copy.setOrigin(origin());
+  copy.setNativeExpressEnabled(nativeExpressEnabled());
+}
+
+std::string ZUMRequest::description() const {
+  char address[32];
+  std::snprintf(address, sizeof address, "%p", static_cast<const void*>(this));
+  std::string text = "<" + className() + " " + address + ": ";
+  if (gender_ == kZUMGenderMale) text += "\ngender:Male";
+  if (gender_ == kZUMGenderFemale) text += "\ngender:Female";
+  if (birthday_) text += "\nbirthday:" + dateDescription(*birthday_);
+  if (location_) text += "\nlocation:" + location_->description();
+  if (values_->keywords) text += "\nkeywords:" + values_->keywords->dump();
+  if (auto extras = extrasParameters()) text += "\nadditionalParameters:" + extras->dump();
+  return text + ">";
+}
+
+// --- Network extras -------------------------------------------------------------------
+
+void ZUMRequest::registerAdNetworkExtras(std::shared_ptr<ZUMAdNetworkExtras> extras) {
+  if (!extras) {
+    ZUMLogger::sharedInstance()->logPublicMessage("Must specify extras for registerAdNetworkExtras:.");
+    return;
+  }
+  networkExtras_[extras->className()] = std::move(extras);
+}
+
+std::shared_ptr<ZUMAdNetworkExtras> ZUMRequest::adNetworkExtrasFor(std::string_view className) const {
+  auto it = networkExtras_.find(className);
+  return it == networkExtras_.end() ? nullptr : it->second;
+}
+
+void ZUMRequest::removeAdNetworkExtrasFor(std::string_view className) {
+  auto it = networkExtras_.find(className);
+  if (it != networkExtras_.end()) networkExtras_.erase(it);
+}
+
+std::optional<json> ZUMRequest::extrasParameters() const {
+  auto extras = adNetworkExtrasFor<ZUMExtras>();
+  return extras ? extras->additionalParameters() : std::nullopt;
+}
+
+std::optional<json> ZUMRequest::networkExtrasAdditionalParameters() {
+  std::optional<json> result = extrasParameters();
+  if (const json* useOnce = result ? member(*result, "_useOnce") : nullptr; useOnce && boolValue(*useOnce)) {
+    removeAdNetworkExtrasFor(ZUMExtras::kClassName);
+  }
+  return result;
+}
+
+bool ZUMRequest::cacheable() const {
+  for (const auto& [name, extras] : networkExtras_) {
+    auto own = name == ZUMExtras::kClassName ? std::dynamic_pointer_cast<ZUMExtras>(extras) : nullptr;
+    if (!own || own->hasAd()) return false;
+  }
+  return true;
+}
+
+// --- Targeting ------------------------------------------------------------------------
+
+std::optional<std::string> ZUMRequest::genderString() const {
+  if (gender_ == kZUMGenderMale) return "1";
+  if (gender_ == kZUMGenderFemale) return "2";
+  return std::nullopt;
+}
+
+std::optional<std::string> ZUMRequest::birthdayString() const { return birthdayText(birthday_); }
+
+std::optional<std::string> ZUMRequest::contentURLString() const {
+  return contentURL_ ? trimmedString(*contentURL_) : std::nullopt;
+}
+
+std::optional<std::string> ZUMRequest::trimmedString(std::string_view text) {
+  while (std::size_t n = leadingSpace(text)) text.remove_prefix(n);
+  while (std::size_t n = trailingSpace(text)) text.remove_suffix(n);
+  if (text.empty()) return std::nullopt;
+  return std::string(text);
+}
+
+bool ZUMRequest::isATestDevice() const {
+  if (!values_->testDevices) return false;
+  auto device = ZUMDevice::sharedInstance();
+  const std::string current = device->isSimulator() ? std::string(kZUMSimulatorID) : device->deviceIdentifier();
+  for (const json& element : *values_->testDevices) {
+    if (element.is_string() && !element.get_ref<const std::string&>().empty() &&
+        element.get_ref<const std::string&>() == current) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// --- Properties -----------------------------------------------------------------------
+
+std::optional<json> ZUMRequest::testDevices() const { return valueOf(values_->testDevices); }
+void ZUMRequest::setTestDevices(std::optional<json> value) {
+  values_->testDevices = keepIf(std::move(value), &json::is_array);
+}
+std::optional<json> ZUMRequest::keywords() const { return valueOf(values_->keywords); }
+void ZUMRequest::setKeywords(std::optional<json> value) { values_->keywords = keepIf(std::move(value), &json::is_array); }
+std::optional<json> ZUMRequest::customTargeting() const { return valueOf(values_->customTargeting); }
+void ZUMRequest::setCustomTargeting(std::optional<json> value) {
+  values_->customTargeting = keepIf(std::move(value), &json::is_object);
+}
+std::optional<json> ZUMRequest::privateMediationExtras() const { return valueOf(values_->privateMediationExtras); }
+void ZUMRequest::setPrivateMediationExtras(std::optional<json> value) {
+  values_->privateMediationExtras = keepIf(std::move(value), &json::is_object);
+}
+std::optional<json> ZUMRequest::formatParameters() const { return valueOf(values_->formatParameters); }
+void ZUMRequest::setFormatParameters(std::optional<json> value) {
+  values_->formatParameters = keepIf(std::move(value), &json::is_array);
+}
+std::optional<json> ZUMRequest::adConfigurationParameters() const {
+  return valueOf(values_->adConfigurationParameters);
+}
+void ZUMRequest::setAdConfigurationParameters(std::optional<json> value) {
+  values_->adConfigurationParameters = keepIf(std::move(value), &json::is_object);
+}
+
+void ZUMRequest::setBirthday(std::optional<platform::TimeInterval> birthday) {
+  if (birthday && (!std::isfinite(*birthday) || std::fabs(*birthday) > kLargestDate)) birthday.reset();
+  birthday_ = birthday;
+}
+
+void ZUMRequest::setBirthdayWithMonth(std::int64_t month, std::int64_t day, std::int64_t year) {
+  // Out-of-range components roll over as the calendar does (month 13 is January of the
+  // next year, day 0 the last day of the month before); values no birthday could have
+  // leave none.
+  constexpr std::int64_t kLimit = 100'000'000;
+  if (month < -kLimit || month > kLimit || day < -kLimit || day > kLimit || year < -kLimit || year > kLimit) {
+    birthday_.reset();
+    return;
+  }
+  const std::int64_t monthIndex = month - 1;
+  const std::int64_t yearsCarried = monthIndex >= 0 ? monthIndex / 12 : (monthIndex - 11) / 12;
+  const std::int64_t days = daysFromCivil(year + yearsCarried, monthIndex - yearsCarried * 12 + 1, 1) + (day - 1);
+  setBirthday(static_cast<double>(days) * kSecondsPerDay);
+}
+
+void ZUMRequest::setLocationWithLatitude(double latitude, double longitude, double accuracy) {
+  location_ = ZUMLocation::create(latitude, longitude, accuracy);
+}
+
+void ZUMRequest::setLocationWithDescription(std::string description) {
+  location_ = ZUMLocation::createWithLocationDescription(std::move(description));
+}
+
+// --- Parameters -----------------------------------------------------------------------
+
+json ZUMRequest::threadSafeParameters() const {
+  json result = json::object();
+  auto hub = ZUMApplication::sharedInstance();
+  auto device = ZUMDevice::sharedInstance();
+
+  if (auto adapters = hub->availableAdapterNames(); !adapters.empty()) result["adapters"] = adapters;
+  if (auto token = hub->inAppPreviewCreativeToken()) result["gct"] = *token;
+  if (hub->debugModeEnabled()) result["de"] = "1";
+  const json deviceParameters = device->parameters();
+  if (deviceParameters.is_object()) {
+    for (const auto& [key, value] : deviceParameters.items()) result[key] = value;
+  }
+  const json networkParameters = ZUMNetwork::sharedInstance()->requestDictionary();
+  if (networkParameters.is_object()) {
+    for (const auto& [key, value] : networkParameters.items()) result[key] = value;
+  }
+  result["js"] = sdkVersion();
+  if (device->isSimulator()) result["simulator"] = "1";
+  if (isATestDevice()) result["adtest"] = "on";
+  if (auto extras = extrasParameters()) result["extras"] = std::move(*extras);
+  if (auto gender = genderString()) result["cust_gender"] = *gender;
+  if (auto age = birthdayString()) result["cust_age"] = *age;
+  if (values_->keywords) result["kw"] = *values_->keywords;
+  if (childDirectedTreatment_) result["tag_for_child_directed_treatment"] = *childDirectedTreatment_ ? "1" : "0";
+  if (auto url = contentURLString()) result["url"] = *url;
+  if (requestAgent_) result["request_agent"] = *requestAgent_;
+  if (location_) {
+    if (auto form = location_->dictionaryRepresentation()) result["uule"] = std::move(*form);
+  }
+
+  // The native formats: their names, custom templates and allowed response types.
+  std::string formatNames;
+  std::vector<std::string> responseTypes;
+  if (values_->formatParameters) {
+    for (const json& format : *values_->formatParameters) {
+      if (!format.is_object()) continue;
+      if (const json* name = member(format, "format"); name && name->is_string()) {
+        if (!formatNames.empty()) formatNames += ",";
+        formatNames += name->get_ref<const std::string&>();
+      }
+      if (const json* ids = member(format, "custom_template_ids"); ids && ids->is_array() && !ids->empty()) {
+        std::string joined;
+        bool first = true;
+        for (const json& id : *ids) {
+          if (!id.is_string()) continue;  // only strings name templates
+          if (!first) joined += ",";
+          joined += id.get_ref<const std::string&>();
+          first = false;
+        }
+        result["native_custom_templates"] = joined;
+      }
+      if (const json* types = member(format, "allowed_response_types"); types && types->is_array()) {
+        for (const json& type : *types) {
+          if (!type.is_string()) continue;
+          const std::string& key = type.get_ref<const std::string&>();
+          if (std::find(responseTypes.begin(), responseTypes.end(), key) == responseTypes.end()) {
+            responseTypes.push_back(key);
+          }
+        }
+      }
+    }
+  }
+  if (!formatNames.empty() && responseType_ != 0) {
+    result["native_templates"] = formatNames;
+    result["native_version"] = responseType_;
+  }
+  for (const std::string& type : responseTypes) result[type] = true;
+
+  if (values_->customTargeting && !values_->customTargeting->empty()) {
+    result["custom_targeting"] = *values_->customTargeting;
+  }
+  if (origin_) result["request_origin"] = *origin_;
+  json properties = json::object();
+  if (values_->testDevices) properties["testDevices"] = *values_->testDevices;
+  if (values_->formatParameters) properties["formatParameters"] = *values_->formatParameters;
+  if (values_->privateMediationExtras) properties["privateMediationExtras"] = *values_->privateMediationExtras;
+  properties["class"] = className();
+  result["_request_object_properties"] = std::move(properties);
+  if (values_->adConfigurationParameters) result["options"] = *values_->adConfigurationParameters;
+  if (nativeExpressEnabled_) result["ene"] = 1;
+  result["ios_current_boot_timestamp_ms"] = ZUMTimeIntervalSinceBoot() * 1000.0;
+  if (validAdSizesSetterUsed) result["dcs"] = "1";
+  if (resizeUsed) result["dcr"] = "1";
+  return result;
+}
+
+json ZUMRequest::parameters() const {
+  json result = threadSafeParameters();
+  std::optional<json> signal;
+  if (platform::isMainThread()) {
+    signal = ZUMRDIIMSignalParameters();
+  } else {
+    platform::DispatchQueue::main()->sync([&] { signal = ZUMRDIIMSignalParameters(); });
+  }
+  if (signal) {
+    for (const auto& [key, value] : signal->items()) result[key] = value;
+  }
+  return result;
+}
+
+// --- Rebuilding -----------------------------------------------------------------------
+
+void ZUMRequest::readParameters(const json& parameters) {
+  if (const json* properties = member(parameters, "_request_object_properties")) {
+    if (const json* value = member(*properties, "testDevices")) setTestDevices(*value);
+    if (const json* value = member(*properties, "formatParameters")) setFormatParameters(*value);
+    if (const json* value = member(*properties, "privateMediationExtras")) setPrivateMediationExtras(*value);
+  }
+  if (const json* value = member(parameters, "cust_gender"); value && value->is_string()) {
+    const std::string& text = value->get_ref<const std::string&>();
+    gender_ = text == "1" ? kZUMGenderMale : text == "2" ? kZUMGenderFemale : kZUMGenderUnknown;
+  }
+  if (const json* value = member(parameters, "cust_age"); value && value->is_string()) {
+    birthday_ = dateFromBirthdayString(value->get_ref<const std::string&>());
+  }
+  if (const json* value = member(parameters, "uule"); value && value->is_object()) {
+    location_ = ZUMLocation::createWithDictionary(*value);
+  }
+  if (const json* value = member(parameters, "kw")) setKeywords(*value);
+  if (const json* value = member(parameters, "tag_for_child_directed_treatment"); value && value->is_string()) {
+    childDirectedTreatment_ = platform::stringBoolValue(value->get_ref<const std::string&>());
+  }
+  if (const json* value = member(parameters, "options")) setAdConfigurationParameters(*value);
+  if (const json* value = member(parameters, "url"); value && value->is_string()) {
+    contentURL_ = value->get<std::string>();
+  }
+  if (const json* value = member(parameters, "native_version"); value && isNumber(*value)) {
+    responseType_ = integerValue(*value);
+  }
+  if (const json* value = member(parameters, "request_agent"); value && value->is_string()) {
+    requestAgent_ = value->get<std::string>();
+  }
+  if (const json* value = member(parameters, "custom_targeting")) setCustomTargeting(*value);
+  if (const json* value = member(parameters, "ene"); value && isNumber(*value)) {
+    nativeExpressEnabled_ = boolValue(*value);
+  }
+  if (const json* value = member(parameters, "extras"); value && value->is_object()) {
+    auto extras = ZUMExtras::create();
+    extras->setAdditionalParameters(*value);
+    registerAdNetworkExtras(std::move(extras));
+  }
+}

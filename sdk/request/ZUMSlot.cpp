@@ -1,0 +1,701 @@
+#include "sdk/request/ZUMSlot.h"
+
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+#include "ZUMExtras.h"
+#include "ZUMRequest.h"
+#include "ZUMSlotAdKeyDelegate.h"
+#include "ZUMSlotAdLoadDelegate.h"
+#include "ZUMSlotDelegate.h"
+#include "platform/base/DispatchQueue.h"
+#include "platform/base/NotificationCenter.h"
+#include "platform/base/RunLoop.h"
+#include "platform/base/StringConversions.h"
+#include "platform/base/Timer.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/View.h"
+#include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMClock.h"
+#include "sdk/foundation/ZUMConfiguration.h"
+#include "sdk/foundation/ZUMDevice.h"
+#include "sdk/foundation/ZUMLocationService.h"
+#include "sdk/foundation/ZUMLogger.h"
+#include "sdk/foundation/ZUMScheduledBlockTimer.h"
+#include "sdk/foundation/ZUMSlotStatistics.h"
+#include "sdk/foundation/ZUMStatisticDictionary.h"
+#include "sdk/foundation/ZUMThreading.h"
+#include "sdk/network/ZUMMRAIDInterceptor.h"
+#include "sdk/request/ZUMAd.h"
+#include "sdk/request/ZUMAdFetcher.h"
+#include "sdk/request/ZUMAdType.h"
+#include "sdk/request/ZUMCSITimeRecorder.h"
+#include "sdk/request/ZUMErrors.h"
+#include "sdk/request/ZUMSDKCoreController.h"
+#include "sdk/request/ZUMSlotHooks.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr const char* kBackgroundLoadingDisabledText =
+    "App is in background and background loading is disabled. Ignoring request.";
+constexpr const char* kWillPresentFullScreenNotification = "kAdModalViewControllerWillPresentFullScreen";
+constexpr const char* kDidDismissFullScreenNotification = "kAdModalViewControllerDidDismissFullScreen";
+
+// Numbers and strings answer a double value; a value that is not finite counts as none.
+std::optional<double> doubleValue(const Json& dictionary, const char* key) {
+  if (!dictionary.is_object()) return std::nullopt;
+  auto it = dictionary.find(key);
+  if (it == dictionary.end()) return std::nullopt;
+  double value;
+  if (it->is_number()) {
+    value = it->get<double>();
+  } else if (it->is_string()) {
+    value = platform::stringDoubleValue(it->get<std::string>());
+  } else {
+    return std::nullopt;
+  }
+  if (!std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+Json errorParameters(const platform::ErrorPtr& error) {
+  Json info = Json::object();
+  info["error_message"] = error ? error->localizedDescription() : std::string();
+  info["error_code"] = error ? error->code() : 0;
+  return info;
+}
+
+}  // namespace
+
+// --- Creation and teardown ----------------------------------------------------------------
+
+ZUMSlot::ZUMSlot(const platform::Rect& /*frame*/)
+    : applicationStatistics_(std::make_unique<Json>(Json::object())) {}
+
+std::shared_ptr<ZUMSlot> ZUMSlot::create(const platform::Rect& frame) {
+  // The first slot runs the hub's early activities on the main thread.
+  static std::once_flag once;
+  std::call_once(once, [] {
+    ZUMRunOnMainThread([] { ZUMApplication::sharedInstance()->runEarlyActivities(); });
+  });
+  std::shared_ptr<ZUMSlot> slot(new ZUMSlot(frame));
+  slot->setUp(frame);
+  return slot;
+}
+
+void ZUMSlot::setUp(const platform::Rect& frame) {
+  auto hooks = ZUMCurrentSlotHooks();
+  if (hooks.makeAdView) {
+    auto parts = hooks.makeAdView(*this, frame);
+    adView_ = std::move(parts.adView);
+    adViewDelegate_ = std::move(parts.adViewDelegate);
+  }
+  if (!adView_) adView_ = platform::View::create(frame);
+
+  std::weak_ptr<ZUMSlot> weak = weak_from_this();
+  auto onMain = [weak](void (ZUMSlot::*action)()) {
+    return [weak, action](const platform::Notification&) {
+      ZUMRunOnMainThread([weak, action] {
+        if (auto slot = weak.lock()) ((*slot).*action)();
+      });
+    };
+  };
+  auto& center = platform::NotificationCenter::defaultCenter();
+  observers_.push_back(center.addObserver(platform::kApplicationWillResignActiveNotification, nullptr, nullptr,
+                                          onMain(&ZUMSlot::deactivateReloadTimer)));
+  observers_.push_back(center.addObserver(platform::kApplicationDidBecomeActiveNotification, nullptr, nullptr,
+                                          onMain(&ZUMSlot::scheduleAdReloadTimer)));
+  observers_.push_back(center.addObserver(kWillPresentFullScreenNotification, nullptr, nullptr,
+                                          onMain(&ZUMSlot::adWillPresentFullScreen)));
+  observers_.push_back(center.addObserver(kDidDismissFullScreenNotification, nullptr, nullptr,
+                                          onMain(&ZUMSlot::scheduleAdReloadTimer)));
+
+  adType_ = ZUMAdType::createForInterstitial();
+  slotStats_ = ZUMSlotStatistics::create();
+}
+
+ZUMSlot::~ZUMSlot() {
+  auto hooks = ZUMCurrentSlotHooks();
+  if (ad_ && hooks.MRAIDAdDidUnload) hooks.MRAIDAdDidUnload(*this, ad_);
+  if (adFetcher_) std::exchange(adFetcher_, nullptr)->cancel();
+  auto& center = platform::NotificationCenter::defaultCenter();
+  for (const auto& token : observers_) center.removeObserver(token);
+  observers_.clear();
+  if (reloadTimer_) std::exchange(reloadTimer_, nullptr)->invalidate();
+  invalidate();
+  sendCSIAdLoadTimings();
+  ZUMApplication::sharedInstance()->didNotSendAdStatistics(std::exchange(pendingAdStatistics_, {}));
+}
+
+// --- Loading --------------------------------------------------------------------------------
+
+void ZUMSlot::loadRequest(const std::shared_ptr<ZUMRequest>& request) {
+  // The copy is taken on the caller's thread; the slot's fields change on the main one.
+  std::shared_ptr<ZUMRequest> copy = request ? request->copy() : nullptr;
+  std::weak_ptr<ZUMSlot> weak = weak_from_this();
+  ZUMRunOnMainThread([weak, copy] {
+    auto hub = ZUMApplication::sharedInstance();
+    if (!hub->hasRunAdditionalEarlyActivities()) hub->runAdditionalEarlyActivities();
+    auto slot = weak.lock();
+    if (!slot) return;
+    slot->nextRequest_ = copy;
+    slot->loadNextRequestWithAutoRefresh(false);
+  });
+}
+
+void ZUMSlot::loadNextRequestWithAutoRefresh(bool autoRefresh) {
+  if (!platform::isMainThread()) {
+    std::weak_ptr<ZUMSlot> weak = weak_from_this();
+    platform::DispatchQueue::main()->async([weak, autoRefresh] {
+      if (auto slot = weak.lock()) slot->loadNextRequestWithAutoRefresh(autoRefresh);
+    });
+    return;
+  }
+  startLoad(autoRefresh);
+}
+
+void ZUMSlot::startLoad(bool autoRefresh) {
+  auto keepAlive = shared_from_this();  // delegates may drop their slot while called
+  if (auto keyDelegate = adKeyDelegate()) keyDelegate->cacheViewHierarchyInformationForSlot(*this);
+  ZUMLocationService::sharedInstance()->updateLocation();
+  ZUMDevice::sharedInstance()->updateDynamicParameters();
+  attemptedRequest_ = true;
+  if (!shouldMakeRequest(nextRequest_)) return;
+
+  cancelLoad();
+  auto hooks = ZUMCurrentSlotHooks();
+  auto recorder = hooks.makeTimeRecorder ? hooks.makeTimeRecorder("load_ad_ios") : nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    adLoadActionTimeRecorder_ = recorder;
+  }
+  if (recorder) {
+    recorder->startTimingVariableWithName("arf_ios");
+    recorder->startTimingVariableWithName("ttc_ios");
+  }
+  auto hub = ZUMApplication::sharedInstance();
+  hub->requesterWillBeginRequest(this);
+  if (recorder) recorder->setCustomizedParameterValue(ZUMRequest::sdkVersion(), "sdkVersion");
+  willRequestAdURL();
+  if (adUnitID_) hub->configuration()->setObject(*adUnitID_, "last_requested_ad_unit_id", 999);
+  if (!nextRequest_) nextRequest_ = ZUMRequest::create();
+  loadingRequest_ = nextRequest_->copy();
+  if (auto delegate = slotDelegate()) delegate->slotWillLoadAdWithRequest(*this, loadingRequest_);
+  if (state_ != kStateBuildingAdURL) return;  // the owner ended the load while told of it
+  hasAutoRefreshed_ = autoRefresh;
+  static std::once_flag hintOnce;
+  std::call_once(hintOnce, [this] { logTestDeviceHint(); });
+  loadFromNetworkExtras();
+}
+
+void ZUMSlot::loadFromNetworkExtras() {
+  auto extras = loadingRequest_->adNetworkExtrasFor<ZUMExtras>();
+  // Read the ad object first: reading the parameters may unregister use-once extras.
+  std::shared_ptr<ZUMAd> adObject = extras ? extras->ad() : nullptr;
+  Json parameters = loadingRequest_->networkExtrasAdditionalParameters().value_or(Json::object());
+  if (!parameters.is_object()) parameters = Json::object();
+
+  std::uint64_t orientations = 0;
+  if (auto it = parameters.find("_orientation"); it != parameters.end() && it->is_string()) {
+    const auto& text = it->get_ref<const std::string&>();
+    orientations = text == "p" ? 6 : text == "l" ? 24 : 0;
+  }
+
+  std::shared_ptr<ZUMAd> directAd = adObject;
+  if (!directAd) {
+    if (auto it = parameters.find("_ad"); it != parameters.end() && it->is_object()) {
+      directAd = adType_ && adType_->isInterstitial()
+                     ? std::shared_ptr<ZUMAd>(ZUMInterstitialAd::createWithDictionary(*it))
+                     : std::shared_ptr<ZUMAd>(ZUMBannerAd::createWithDictionary(*it));
+    }
+  }
+  if (directAd) {
+    if (orientations != 0) directAd->setSupportedOrientations(orientations);
+    logEvent("direct_loading_from_ad", Json::object());
+    std::optional<Json> headers;
+    if (auto it = parameters.find("_adHeaders"); it != parameters.end() && it->is_object()) headers = *it;
+    loadAd(directAd, headers);
+    return;
+  }
+
+  std::optional<platform::URL> requestURL;
+  if (auto it = parameters.find("_requestUrl"); it != parameters.end() && it->is_string()) {
+    requestURL = platform::URL::fromString(it->get_ref<const std::string&>());
+  }
+  if (requestURL) {
+    ZUMMRAIDInterceptor::sharedInstance()->setEnabled(true);
+    auto ad = ZUMAd::create();
+    ad->setAdURL(requestURL);
+    if (orientations != 0) ad->setSupportedOrientations(orientations);
+    logEvent("direct_loading_from_url", Json{{"url", requestURL->absoluteString()}});
+    loadAd(ad, std::nullopt);
+    return;
+  }
+
+  logEvent("url_build_request_started", Json::object());
+  auto controller = ZUMSDKCoreController::sharedInstance();
+  if (!controller) {
+    // Nothing could ever answer: fail now rather than wait in state 2.
+    didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInternalError), false);
+    return;
+  }
+  controller->buildAdURL(shared_from_this());
+}
+
+void ZUMSlot::logTestDeviceHint() {
+  if (!loadingRequest_ || loadingRequest_->isATestDevice()) return;
+  auto device = ZUMDevice::sharedInstance();
+  const char* format = "To get test ads on this device, call: request.testDevices = @[ %s ];";
+  std::string message;
+  auto fill = [&](const std::string& value) {
+    std::string text(format);
+    text.replace(text.find("%s"), 2, value);
+    return text;
+  };
+  if (device->isSimulator()) {
+    message = fill("kZUMSimulatorID");
+  } else if (auto identifier = device->deviceIdentifier(); !identifier.empty()) {
+    message = fill("@\"" + identifier + "\"");
+  } else {
+    message = "Advertising tracking may be disabled. To get test ads on this device, enable advertising tracking.";
+  }
+  ZUMLogger::sharedInstance()->logPublicMessage(message);
+}
+
+bool ZUMSlot::shouldMakeRequest(const std::shared_ptr<ZUMRequest>& request) {
+  auto delegate = slotDelegate();
+  if (isMakingRequest()) {
+    if (!delegate || delegate->slotShouldPreemptInProgressRequest(*this) != true) return false;
+  }
+  if (delegate) {
+    platform::ErrorPtr error;
+    if (delegate->slotShouldLoadRequest(*this, request, &error) == false) {
+      adFailedToReceiveContentWithError(error ? error : ZUMMakeErrorWithCode(kZUMErrorInvalidRequest));
+      return false;
+    }
+  }
+  if (state_ == kStateInvalidated) return false;
+  if (!ZUMApplication::sharedInstance()->backgroundLoadingEnabled() && !platform::Application::shared().isActive()) {
+    adFailedToReceiveContentWithError(ZUMMakeErrorWithDescription(kZUMErrorInternalError, kBackgroundLoadingDisabledText));
+    return false;
+  }
+  return ZUMDevice::sharedInstance()->OSIsSupported();
+}
+
+bool ZUMSlot::isMakingRequest() const {
+  auto state = state_.load();
+  return state >= kStateBuildingAdURL && state <= kStateRendering;
+}
+
+void ZUMSlot::setAdType(const std::shared_ptr<ZUMAdType>& adType, bool reloadRequest) {
+  if (!adType || (adType_ && adType_->isEqual(adType))) return;
+  auto oldType = std::exchange(adType_, adType);
+  if (!reloadRequest) return;
+  auto hooks = ZUMCurrentSlotHooks();
+  if (ad_ && ad_->responseType() == 2) {
+    bool eitherInterstitial = (oldType && oldType->isInterstitial()) || adType->isInterstitial();
+    if (!eitherInterstitial && hooks.changeMediatedAdType && hooks.changeMediatedAdType(*this, adType)) return;
+    if (auto delegate = slotDelegate()) delegate->slotDidReceiveAdView(*this, nullptr);
+  }
+  if (adView_) adView_->setHidden(true);
+  if (isMakingRequest()) cancelPendingActions();
+  if (attemptedRequest_) loadNextRequestWithAutoRefresh(false);
+}
+
+// --- Ending ---------------------------------------------------------------------------------
+
+void ZUMSlot::cancelLoad() {
+  ZUMApplication::sharedInstance()->requesterDidEndRequest(this);
+  if (adFetcher_) std::exchange(adFetcher_, nullptr)->cancel();
+  loadingAd_ = nullptr;
+  setState(kStateIdle);
+}
+
+void ZUMSlot::cancelPendingActions() {
+  deactivateReloadTimer();
+  cancelLoad();
+  auto hooks = ZUMCurrentSlotHooks();
+  if (hooks.cancelMediation) hooks.cancelMediation(*this);
+}
+
+void ZUMSlot::cancelPendingAndFutureActions() {
+  cancelPendingActions();
+  slotDelegate_.reset();
+  reloadable_ = false;
+  deactivateReloadTimer();
+  setState(kStateInvalidated);
+}
+
+void ZUMSlot::invalidate() {
+  ZUMApplication::sharedInstance()->requesterDidEndRequest(this);
+  auto delegate = std::exchange(adViewDelegate_, nullptr);
+  if (auto view = std::exchange(adView_, nullptr)) {
+    auto hooks = ZUMCurrentSlotHooks();
+    if (hooks.detachAdView) hooks.detachAdView(*view);
+    ZUMRunOnMainThread([view] { view->removeFromSuperview(); });
+    ZUMReleaseOnMainThread(std::move(view));
+  }
+  if (delegate) ZUMReleaseOnMainThread(std::move(delegate));
+  setState(kStateInvalidated);
+}
+
+// --- Step methods ---------------------------------------------------------------------------
+
+void ZUMSlot::setState(std::int64_t state) {
+  if (state_ == kStateInvalidated || state_ == state) return;
+  state_ = state;
+}
+
+void ZUMSlot::resetState() { setState(kStateIdle); }
+
+void ZUMSlot::didFailToRetrieveSDKCoreWithError(const platform::ErrorPtr& error) {
+  setState(kStateSDKCoreFailed);
+  adFailedToReceiveContentWithError(error);
+}
+
+void ZUMSlot::willRequestAdURL() {
+  logEvent("loading_started", Json::object());
+  setState(kStateBuildingAdURL);
+  Json statistics = ZUMApplication::sharedInstance()->nextRequestStatisticsDictionaryForSlot(this);
+  *applicationStatistics_ = statistics.is_object() ? std::move(statistics) : Json::object();
+}
+
+void ZUMSlot::didReceiveAdURL() { setState(kStateAdURLReceived); }
+
+void ZUMSlot::willFetchAdContent() {
+  setState(kStateFetching);
+  if (!loadingAd_) return;
+  auto statistics = loadingAd_->statistics();
+  const Json& app = *applicationStatistics_;
+  auto currts = app.find("currts");
+  if (currts != app.end() && !currts->is_null()) {
+    statistics->setObject(*currts, "treq", false);
+  } else {
+    statistics->setObject(ZUMMonotonicTimeInMilliseconds(), "treq", false);
+  }
+  statistics->setObject(ZUMMonotonicTimeInMilliseconds(), "tfetch", false);
+  if (adUnitID_) statistics->setObject(*adUnitID_, "slotid", false);
+  if (auto seq = app.find("seq_num"); seq != app.end() && !seq->is_null()) {
+    statistics->setObject(*seq, "seq_num", false);
+  }
+}
+
+void ZUMSlot::willProcessMediationResponse() {
+  setState(kStateFetching);
+  if (loadingAd_) loadingAd_->statistics()->setObject(true, "ismediation", true);
+}
+
+void ZUMSlot::willStartAdRendering() { setState(kStateRendering); }
+
+void ZUMSlot::willLoadAdHTMLInWebView() { setState(kStateRendering); }
+
+void ZUMSlot::didReceiveValidAd() {
+  setState(kStateValidAd);
+  if (auto recorder = adLoadActionTimeRecorder()) {
+    recorder->endTimingVariableWithName("awr_ios");
+    recorder->endTimingVariableWithName("ttc_ios");
+  }
+  sendCSIAdLoadTimings();
+  pendingAdStatistics_.clear();
+}
+
+void ZUMSlot::didFailToReceiveAdWithError(const platform::ErrorPtr& givenError, bool shouldCancelPendingActions) {
+  auto keepAlive = shared_from_this();
+  bool invalidated = state_ == kStateInvalidated;
+  if (shouldCancelPendingActions) cancelPendingActions();
+  auto error = givenError ? givenError : ZUMMakeErrorWithCode(kZUMErrorInternalError);
+  if (auto recorder = adLoadActionTimeRecorder()) {
+    recorder->cancelTimingVariableWithName("awr_ios");
+    recorder->cancelTimingVariableWithName("ttc_ios");
+    recorder->setCustomizedParameterValue(error->localizedDescription(), "rqe");
+  }
+  sendCSIAdLoadTimings();
+  setState(kStateFailed);
+  loadingAd_ = nullptr;
+  // Handed back once; a later failure or the teardown must not hand them back again.
+  ZUMApplication::sharedInstance()->didNotSendAdStatistics(std::exchange(pendingAdStatistics_, {}));
+  if (invalidated) {
+    // An invalidated slot tells its owner nothing, but ends its request with the hub.
+    ZUMApplication::sharedInstance()->requesterDidEndRequest(this);
+    return;
+  }
+  adFailedToReceiveContentWithError(error);
+}
+
+void ZUMSlot::invalidateState() { setState(kStateInvalidated); }
+
+void ZUMSlot::didLoadAdHTMLInWebView() {
+  auto hooks = ZUMCurrentSlotHooks();
+  if (hooks.finishedLoadingAdResponse) {
+    hooks.finishedLoadingAdResponse(*this, loadingAd_);
+  } else if (loadingAd_) {
+    ad_ = std::exchange(loadingAd_, nullptr);
+  }
+  if (adView_ && hooks.clearTouched) hooks.clearTouched(*adView_);
+  auto now = static_cast<std::int64_t>(ZUMMonotonicTimeInMilliseconds());
+  if (ad_) ad_->statistics()->setObject(now, "tload", true);
+  timeLastLoaded_ = now;
+  if (hooks.postVolumeNotification) hooks.postVolumeNotification(*this);
+}
+
+void ZUMSlot::adFinishedLoadingContent() {
+  logEvent("loading_succeeded", Json::object());
+  auto hooks = ZUMCurrentSlotHooks();
+  if (hooks.startImpressionMonitoring) hooks.startImpressionMonitoring(*this);
+  ZUMApplication::sharedInstance()->requesterDidEndRequest(this);
+  if (auto delegate = adLoadDelegate()) delegate->slotFinishedLoadingAdContent(*this);
+}
+
+void ZUMSlot::adFailedToReceiveContentWithError(const platform::ErrorPtr& error) {
+  logEvent("loading_failed", errorParameters(error));
+  ZUMApplication::sharedInstance()->requesterDidEndRequest(this);
+  if (auto delegate = adLoadDelegate()) delegate->slotDidFailToLoadAdContentWithError(*this, error);
+}
+
+void ZUMSlot::sendCSIAdLoadTimings() {
+  auto recorder = adLoadActionTimeRecorder();
+  if (!recorder) return;
+  if (ad_ && ad_->BRVQueryID()) recorder->setCustomizedParameterValue(*ad_->BRVQueryID(), "bqi");
+  auto hooks = ZUMCurrentSlotHooks();
+  if (hooks.reportTimeRecorder) hooks.reportTimeRecorder(recorder);
+}
+
+// --- Reload timer ---------------------------------------------------------------------------
+
+void ZUMSlot::setReloadInterval(double seconds) {
+  reloadInterval_ = std::isfinite(seconds) && seconds >= 1.0 ? seconds : 0.0;
+}
+
+void ZUMSlot::scheduleAdReloadTimer() {
+  deactivateReloadTimer();
+  if (!reloadable_ || !attemptedRequest_ || !(reloadInterval_ > 0)) return;
+  std::weak_ptr<ZUMSlot> weak = weak_from_this();
+  reloadTimer_ = ZUMScheduledBlockTimer(
+      false,
+      [weak] {
+        auto slot = weak.lock();
+        if (!slot) return;
+        slot->reloadTimer_ = nullptr;  // one-shot: spent once it fires
+        slot->reloadCurrentRequest();
+      },
+      reloadInterval_, 0);
+}
+
+void ZUMSlot::deactivateReloadTimer() {
+  if (auto timer = std::exchange(reloadTimer_, nullptr)) timer->invalidate();
+}
+
+void ZUMSlot::reloadCurrentRequest() {
+  std::weak_ptr<ZUMSlot> weak = weak_from_this();
+  ZUMRunOnMainThread([weak] {
+    auto slot = weak.lock();
+    if (!slot || !slot->reloadable_) return;
+    auto delegate = slot->slotDelegate();
+    if (delegate && delegate->slotShouldReloadCurrentRequest(*slot) == true) {
+      slot->loadNextRequestWithAutoRefresh(true);
+    } else {
+      slot->scheduleAdReloadTimer();
+    }
+  });
+}
+
+void ZUMSlot::adWillPresentFullScreen() {
+  auto hooks = ZUMCurrentSlotHooks();
+  if (adView_ && adView_->window() && hooks.pauseVideo) hooks.pauseVideo(*adView_);
+  deactivateReloadTimer();
+}
+
+// --- ZUMSDKCoreControllerDelegate -----------------------------------------------------------
+
+std::shared_ptr<ZUMCSITimeRecorder> ZUMSlot::adLoadActionTimeRecorder() {
+  std::lock_guard lock(mutex_);
+  return adLoadActionTimeRecorder_;
+}
+
+std::int64_t ZUMSlot::requestedAdType() {
+  auto delegate = slotDelegate();
+  auto hooks = ZUMCurrentSlotHooks();
+  if (!delegate || !hooks.requestedAdTypeForOwner) return 0;
+  return hooks.requestedAdTypeForOwner(*delegate);
+}
+
+void ZUMSlot::setRequestID(const std::string& requestID) {
+  std::lock_guard lock(mutex_);
+  requestID_ = requestID;
+}
+
+std::optional<std::string> ZUMSlot::requestID() const {
+  std::lock_guard lock(mutex_);
+  return requestID_;
+}
+
+// The controller's answers count only while the slot waits for one (state 2); a late
+// answer to a load that was cancelled or has failed is dropped.
+void ZUMSlot::loadAdURLWithParameters(const Json& parameters) {
+  if (state_ != kStateBuildingAdURL) return;
+  auto keepAlive = shared_from_this();
+  logEvent("url_build_request_completed", Json::object());
+  didReceiveAdURL();
+  if (parameters.is_object() && parameters.contains("errors") && !parameters["errors"].is_null()) {
+    didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInvalidRequest), false);
+    return;
+  }
+  std::string scenario;
+  if (parameters.is_object()) {
+    if (auto it = parameters.find("request_scenario"); it != parameters.end() && it->is_string()) scenario = *it;
+  }
+  auto statistics = ZUMApplication::sharedInstance()->statistics();
+  auto sequenceNumber = [&] { return statistics->objectForKey("seq_num").value_or(Json()); };
+  if (scenario == "offline_empty") {
+    statistics->incrementNumberForKey("oar", false);
+    statistics->setObject(sequenceNumber(), "losn", false);
+  } else if (scenario == "offline_buffer") {
+    statistics->incrementNumberForKey("bas_off", false);
+    statistics->incrementNumberForKey("oar", false);
+    statistics->setObject(sequenceNumber(), "losn", false);
+  } else if (scenario == "online_buffer") {
+    statistics->incrementNumberForKey("bas_on", false);
+  }
+
+  auto ad = ZUMAd::create();
+  if (parameters.is_object()) {
+    if (auto it = parameters.find("url"); it != parameters.end() && it->is_string()) {
+      ad->setAdURL(platform::URL::fromString(it->get_ref<const std::string&>()));
+    }
+  }
+  auto width = doubleValue(parameters, "interstitial_size_width");
+  auto height = doubleValue(parameters, "interstitial_size_height");
+  if (width && height && *width >= 0 && *height >= 0) ad->setSize({*width, *height});
+  if (auto threshold = doubleValue(parameters, "cropped_content_threshold")) ad->setCroppedContentThreshold(*threshold);
+  loadAd(ad, std::nullopt);
+}
+
+void ZUMSlot::loadAd(const std::shared_ptr<ZUMAd>& ad, const std::optional<Json>& headers) {
+  if (state_ != kStateBuildingAdURL && state_ != kStateAdURLReceived) return;
+  auto keepAlive = shared_from_this();
+  if (!ad) {
+    didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInternalError), false);
+    return;
+  }
+  auto hooks = ZUMCurrentSlotHooks();
+  if (hooks.cancelMediation) hooks.cancelMediation(*this);
+  if (adFetcher_) std::exchange(adFetcher_, nullptr)->cancel();
+  resetRequestState();
+  loadingAd_ = ad;
+  willFetchAdContent();
+  ZUMApplication::sharedInstance()->loadServerSideConfigurationIfNeeded();
+
+  if (ad->hasAdNetworkJavaScript()) {
+    if (hooks.loadAdNetworkJavaScriptRequest) {
+      hooks.loadAdNetworkJavaScriptRequest(*this, ad);
+    } else {
+      didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInternalError), false);
+    }
+    return;
+  }
+  if (!(adType_ && adType_->isInterstitial()) && std::dynamic_pointer_cast<ZUMBannerAd>(ad)) {
+    newAdSize_ = ZUMAdSizeFromSize(ad->size());
+    setReloadInterval(ad->reloadInterval());
+  }
+  logEvent("url_fetching_started", Json{{"url", ad->adURL() ? ad->adURL()->absoluteString() : std::string()}});
+  auto fetcher = ZUMAdFetcher::create();
+  if (!fetcher) {
+    didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInternalError), false);
+    return;
+  }
+  adFetcher_ = fetcher;
+  ad->setAdUnitID(adUnitID_);
+  platform::ErrorPtr error;
+  if (!fetcher->fetchRemainingContentForAd(ad, headers, shared_from_this(), &error) && adFetcher_ == fetcher) {
+    // A fetch that cannot start would otherwise leave the slot fetching for ever.
+    adFetcher_ = nullptr;
+    didFailToReceiveAdWithError(error ? error : ZUMMakeErrorWithCode(kZUMErrorInternalError), false);
+  }
+}
+
+void ZUMSlot::resetRequestState() {
+  auto hooks = ZUMCurrentSlotHooks();
+  if (ad_ && hooks.MRAIDAdDidUnload) hooks.MRAIDAdDidUnload(*this, ad_);
+  ad_ = nullptr;
+  resetState();
+}
+
+void ZUMSlot::invalidJavaScriptRequest() {
+  if (state_ != kStateBuildingAdURL) return;
+  didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInvalidRequest), false);
+}
+
+void ZUMSlot::failedJavaScriptFile() {
+  if (state_ != kStateBuildingAdURL) return;
+  didFailToRetrieveSDKCoreWithError(ZUMMakeErrorWithCode(kZUMErrorNetworkError));
+}
+
+// --- ZUMAdFetcherDelegate -------------------------------------------------------------------
+
+void ZUMSlot::adFetcherDidFetchAd(ZUMAdFetcher& fetcher, const std::shared_ptr<ZUMAd>& ad) {
+  if (&fetcher != adFetcher_.get() || state_ == kStateInvalidated) return;  // a cancelled fetch
+  auto keepAlive = shared_from_this();
+  logEvent("url_fetching_succeeded", Json::object());
+  didFetchAdContent();
+  auto hooks = ZUMCurrentSlotHooks();
+  if (hooks.processAdResponse) {
+    hooks.processAdResponse(*this, ad);
+  } else {
+    didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInternalError), false);
+  }
+}
+
+void ZUMSlot::didFetchAdContent() {
+  if (loadingAd_) loadingAd_->statistics()->setObject(ZUMMonotonicTimeInMilliseconds(), "tresponse", false);
+  auto statistics = ZUMApplication::sharedInstance()->statistics();
+  statistics->setObject(0, "oar", false);
+  statistics->setObject(0, "bas_on", false);
+  statistics->setObject(0, "bas_off", false);
+}
+
+void ZUMSlot::adFetcherDidFailToFetchAd(ZUMAdFetcher& fetcher, const std::shared_ptr<ZUMAd>& ad,
+                                        const platform::ErrorPtr& error, std::int64_t responseCode) {
+  if (&fetcher != adFetcher_.get() || state_ == kStateInvalidated) return;  // a cancelled fetch
+  auto keepAlive = shared_from_this();
+  Json info = errorParameters(error);
+  info["response_code"] = responseCode;
+  logEvent("url_fetching_failed", info);
+  // The same floor as every other interval: under 1 s, or not finite, means no refresh.
+  if (!(error && error->code() == kZUMErrorInvalidResponse) && ad) setReloadInterval(ad->reloadInterval());
+  didFailToReceiveAdWithError(error, false);
+}
+
+// --- Fields ---------------------------------------------------------------------------------
+
+Json ZUMSlot::applicationStatistics() const { return *applicationStatistics_; }
+
+void ZUMSlot::setAdUnitID(std::optional<std::string> adUnitID) {
+  adUnitID_ = std::move(adUnitID);
+  slotStats_->setIdentifier(adUnitID_.value_or(std::string()));
+}
+
+void ZUMSlot::setPlacement(const std::shared_ptr<void>& placement) {
+  placement_ = placement;
+  auto hooks = ZUMCurrentSlotHooks();
+  if (adView_ && hooks.adViewDidMoveToPlacement) hooks.adViewDidMoveToPlacement(*adView_, placement);
+  if (placement && pendingCustomRenderingAd_ && hooks.renderPendingCustomRenderingAd) {
+    hooks.renderPendingCustomRenderingAd(*this);
+  }
+}
+
+std::string ZUMSlot::description() const {
+  char address[32];
+  std::snprintf(address, sizeof address, "%p", static_cast<const void*>(this));
+  return "<ZUMSlot: " + std::string(address) + ">\nad unit ID:" + adUnitID_.value_or("(null)");
+}
+
+void ZUMSlot::logEvent(const std::string& name, const Json& info) {
+  auto hooks = ZUMCurrentSlotHooks();
+  if (hooks.logEvent) hooks.logEvent(*this, name, info);
+}

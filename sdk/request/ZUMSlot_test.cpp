@@ -1,0 +1,583 @@
+#include "sdk/request/ZUMSlot.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "ZUMExtras.h"
+#include "ZUMRequest.h"
+#include "ZUMSlotAdLoadDelegate.h"
+#include "ZUMSlotDelegate.h"
+#include "platform/base/NotificationCenter.h"
+#include "platform/ui/ApplicationDelegate.h"
+#include "platform/ui/View.h"
+#include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMConfiguration.h"
+#include "sdk/foundation/ZUMStatisticDictionary.h"
+#include "sdk/network/ZUMMRAIDInterceptor.h"
+#include "sdk/request/ZUMAd.h"
+#include "sdk/request/ZUMAdFetcher.h"
+#include "sdk/request/ZUMAdType.h"
+#include "sdk/request/ZUMErrors.h"
+#include "sdk/request/ZUMSDKCoreController.h"
+#include "sdk/request/ZUMSlotHooks.h"
+#include "testing/AppControls.h"
+#include "testing/TestEnvironment.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+struct FakeController : ZUMSDKCoreController {
+  void buildAdURL(const std::shared_ptr<ZUMSDKCoreControllerDelegate>& requester) override {
+    requesters.push_back(requester);
+  }
+  std::vector<std::weak_ptr<ZUMSDKCoreControllerDelegate>> requesters;
+};
+
+struct FakeFetcher : ZUMAdFetcher {
+  bool fetchRemainingContentForAd(const std::shared_ptr<ZUMAd>& fetched, const std::optional<Json>& givenHeaders,
+                                  const std::shared_ptr<ZUMAdFetcherDelegate>& givenDelegate,
+                                  platform::ErrorPtr*) override {
+    ad = fetched;
+    headers = givenHeaders;
+    delegate = givenDelegate;
+    if (auto slot = std::dynamic_pointer_cast<ZUMSlot>(givenDelegate)) stateAtFetch = slot->state();
+    return true;
+  }
+  void cancel() override { cancelled = true; }
+  std::shared_ptr<ZUMAd> ad;
+  std::optional<Json> headers;
+  std::weak_ptr<ZUMAdFetcherDelegate> delegate;
+  std::int64_t stateAtFetch = -1;
+  bool cancelled = false;
+};
+
+struct Owner : ZUMSlotDelegate {
+  std::optional<bool> slotShouldLoadRequest(ZUMSlot&, const std::shared_ptr<ZUMRequest>&,
+                                            platform::ErrorPtr* error) override {
+    if (!gate) return std::nullopt;
+    if (!*gate && error) *error = gateError;
+    return gate;
+  }
+  std::optional<bool> slotShouldReloadCurrentRequest(ZUMSlot&) override { return reloadConsent; }
+  std::optional<bool> slotShouldPreemptInProgressRequest(ZUMSlot&) override { return preempt; }
+  void slotWillLoadAdWithRequest(ZUMSlot& slot, const std::shared_ptr<ZUMRequest>&) override {
+    statesAtWillLoad.push_back(slot.state());
+  }
+  std::optional<bool> gate;
+  platform::ErrorPtr gateError;
+  std::optional<bool> reloadConsent;
+  std::optional<bool> preempt;
+  std::vector<std::int64_t> statesAtWillLoad;
+};
+
+struct LoadDelegate : ZUMSlotAdLoadDelegate {
+  void slotFinishedLoadingAdContent(ZUMSlot&) override { ++successes; }
+  void slotDidFailToLoadAdContentWithError(ZUMSlot&, const platform::ErrorPtr& error) override {
+    errors.push_back(error);
+  }
+  int successes = 0;
+  std::vector<platform::ErrorPtr> errors;
+};
+
+class ZUMSlotTest : public testenv::PlatformTest {
+ protected:
+  void SetUp() override {
+    testenv::AppControls::launch(std::make_shared<platform::ApplicationDelegate>());
+    env.runUntilIdle();
+    ZUMSDKCoreController::setSharedInstance(controller);
+    ZUMAdFetcher::setFactory([this] {
+      auto fetcher = std::make_shared<FakeFetcher>();
+      fetchers.push_back(fetcher);
+      return fetcher;
+    });
+    ZUMRegisterSlotHooks([this](ZUMSlotHooks& hooks) {
+      hooks = ZUMSlotHooks{};
+      hooks.processAdResponse = [this](ZUMSlot&, const std::shared_ptr<ZUMAd>& ad) { processed.push_back(ad); };
+      hooks.logEvent = [this](ZUMSlot&, const std::string& name, const Json&) { events.push_back(name); };
+    });
+    slot = ZUMSlot::create({{0, 0}, {320, 50}});
+    slot->setSlotDelegate(owner);
+    slot->setAdLoadDelegate(loadDelegate);
+  }
+  void TearDown() override {
+    slot.reset();
+    env.runUntilIdle();
+    ZUMSDKCoreController::setSharedInstance(nullptr);
+    ZUMAdFetcher::setFactory(nullptr);
+    ZUMRegisterSlotHooks([](ZUMSlotHooks& hooks) { hooks = ZUMSlotHooks{}; });
+  }
+
+  // A load through the SDK-core controller, answered with an ad URL: the slot is fetching.
+  void loadUntilFetching() {
+    slot->loadRequest(ZUMRequest::create());
+    ASSERT_EQ(slot->state(), ZUMSlot::kStateBuildingAdURL);
+    slot->loadAdURLWithParameters(Json{{"url", "https://ads.example/ad"}});
+    ASSERT_EQ(slot->state(), ZUMSlot::kStateFetching);
+  }
+  std::shared_ptr<ZUMRequest> requestWithExtras(const Json& parameters) {
+    auto request = ZUMRequest::create();
+    auto extras = ZUMExtras::create();
+    extras->setAdditionalParameters(parameters);
+    request->registerAdNetworkExtras(extras);
+    return request;
+  }
+  std::int64_t lastErrorCode() const {
+    return loadDelegate->errors.empty() ? -1 : loadDelegate->errors.back()->code();
+  }
+
+  std::shared_ptr<FakeController> controller = std::make_shared<FakeController>();
+  std::vector<std::shared_ptr<FakeFetcher>> fetchers;
+  std::vector<std::shared_ptr<ZUMAd>> processed;
+  std::vector<std::string> events;
+  std::shared_ptr<Owner> owner = std::make_shared<Owner>();
+  std::shared_ptr<LoadDelegate> loadDelegate = std::make_shared<LoadDelegate>();
+  std::shared_ptr<ZUMSlot> slot;
+};
+
+TEST_F(ZUMSlotTest, LoadThroughTheSDKCoreWalksTheStatesToAValidAd) {
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateIdle);
+  EXPECT_DOUBLE_EQ(slot->reloadInterval(), 60.0);
+  EXPECT_TRUE(slot->adType()->isInterstitial());
+  slot->setAdUnitID("unit/1");
+
+  slot->loadRequest(ZUMRequest::create());
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateBuildingAdURL);
+  EXPECT_TRUE(slot->isMakingRequest());
+  ASSERT_EQ(controller->requesters.size(), 1u);
+  EXPECT_EQ(controller->requesters[0].lock().get(), slot.get());
+  EXPECT_EQ(ZUMApplication::sharedInstance()->currentAdRequestCount(), 1);
+  EXPECT_EQ(ZUMApplication::sharedInstance()->configuration()->objectForKey("last_requested_ad_unit_id"),
+            Json("unit/1"));
+  slot->setRequestID("7");
+  EXPECT_EQ(slot->requestID(), "7");
+
+  slot->loadAdURLWithParameters(Json{{"url", "https://ads.example/ad"},
+                                     {"interstitial_size_width", "320"},
+                                     {"interstitial_size_height", 480},
+                                     {"cropped_content_threshold", 12.5}});
+  ASSERT_EQ(fetchers.size(), 1u);
+  auto& fetcher = *fetchers[0];
+  EXPECT_EQ(fetcher.stateAtFetch, ZUMSlot::kStateFetching);
+  EXPECT_EQ(fetcher.ad->adURL()->absoluteString(), "https://ads.example/ad");
+  EXPECT_EQ(fetcher.ad->size().width, 320);
+  EXPECT_EQ(fetcher.ad->size().height, 480);
+  EXPECT_DOUBLE_EQ(fetcher.ad->croppedContentThreshold(), 12.5);
+  EXPECT_EQ(fetcher.ad->adUnitID(), "unit/1");
+  EXPECT_EQ(fetcher.ad->statistics()->objectForKey("slotid"), Json("unit/1"));
+  EXPECT_EQ(slot->loadingAd(), fetcher.ad);
+
+  slot->adFetcherDidFetchAd(fetcher, fetcher.ad);
+  ASSERT_EQ(processed.size(), 1u);
+  slot->willLoadAdHTMLInWebView();
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateRendering);
+  slot->didReceiveValidAd();
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateValidAd);
+  EXPECT_FALSE(slot->isMakingRequest());
+  slot->didLoadAdHTMLInWebView();
+  EXPECT_EQ(slot->ad(), fetcher.ad);
+  EXPECT_TRUE(fetcher.ad->statistics()->objectForKey("tload").has_value());
+  slot->adFinishedLoadingContent();
+  EXPECT_EQ(loadDelegate->successes, 1);
+  EXPECT_EQ(ZUMApplication::sharedInstance()->currentAdRequestCount(), 0);
+  EXPECT_EQ(events, (std::vector<std::string>{"loading_started", "url_build_request_started",
+                                              "url_build_request_completed", "url_fetching_started",
+                                              "url_fetching_succeeded", "loading_succeeded"}));
+}
+
+TEST_F(ZUMSlotTest, SDKCoreAnswersThatEndTheLoad) {
+  slot->loadRequest(ZUMRequest::create());
+  slot->failedJavaScriptFile();
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateSDKCoreFailed);  // not through 7
+  EXPECT_EQ(lastErrorCode(), kZUMErrorNetworkError);
+
+  slot->loadRequest(ZUMRequest::create());
+  slot->invalidJavaScriptRequest();
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateFailed);
+  EXPECT_EQ(lastErrorCode(), kZUMErrorInvalidRequest);
+
+  slot->loadRequest(ZUMRequest::create());
+  slot->loadAdURLWithParameters(Json{{"errors", Json::array({"bad"})}, {"url", "https://ads.example/ad"}});
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateFailed);
+  EXPECT_EQ(lastErrorCode(), kZUMErrorInvalidRequest);
+  EXPECT_TRUE(fetchers.empty());
+  EXPECT_EQ(loadDelegate->errors.size(), 3u);
+
+  // A late answer to a load that already ended changes nothing.
+  slot->failedJavaScriptFile();
+  slot->loadAdURLWithParameters(Json{{"url", "https://ads.example/ad"}});
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateFailed);
+  EXPECT_TRUE(fetchers.empty());
+  EXPECT_EQ(loadDelegate->errors.size(), 3u);
+}
+
+TEST_F(ZUMSlotTest, RequestScenarioUpdatesTheHubStatistics) {
+  auto statistics = ZUMApplication::sharedInstance()->statistics();
+  for (const char* scenario : {"online_request", "offline_buffer", "online_buffer", "offline_empty"}) {
+    slot->cancelLoad();
+    slot->loadRequest(ZUMRequest::create());
+    slot->loadAdURLWithParameters(Json{{"url", "https://ads.example/ad"}, {"request_scenario", scenario}});
+    if (std::string(scenario) == "online_request") {
+      EXPECT_FALSE(statistics->objectForKey("oar").has_value());
+      EXPECT_FALSE(statistics->objectForKey("bas_on").has_value());
+    }
+  }
+  EXPECT_EQ(statistics->objectForKey("oar"), Json(2));
+  EXPECT_EQ(statistics->objectForKey("bas_off"), Json(1));
+  EXPECT_EQ(statistics->objectForKey("bas_on"), Json(1));
+  // "losn": the hub's sequence number of the last offline answer's request.
+  EXPECT_EQ(statistics->objectForKey("losn"), statistics->objectForKey("seq_num"));
+  EXPECT_TRUE(statistics->objectForKey("losn").has_value());
+  // A fetched ad zeroes the counters.
+  slot->adFetcherDidFetchAd(*fetchers.back(), fetchers.back()->ad);
+  EXPECT_EQ(statistics->objectForKey("oar"), Json(0));
+  EXPECT_EQ(statistics->objectForKey("bas_off"), Json(0));
+}
+
+TEST_F(ZUMSlotTest, GatesRefuseWithoutChangingTheState) {
+  // The owner's gate with its own error (a used interstitial), from idle and from a valid ad.
+  owner->gate = false;
+  owner->gateError = ZUMMakeErrorWithCode(kZUMErrorInterstitialAlreadyUsed);
+  slot->loadRequest(ZUMRequest::create());
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateIdle);
+  EXPECT_EQ(lastErrorCode(), kZUMErrorInterstitialAlreadyUsed);
+  EXPECT_TRUE(slot->slotHasAttemptedAnAdRequestAtLeastOnce());
+  EXPECT_EQ(std::find(events.begin(), events.end(), "loading_failed") != events.end(), true);
+
+  owner->gate.reset();
+  loadUntilFetching();
+  slot->willStartAdRendering();
+  slot->didReceiveValidAd();
+  owner->gate = false;
+  owner->gateError = nullptr;
+  slot->loadRequest(ZUMRequest::create());
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateValidAd);
+  EXPECT_EQ(lastErrorCode(), kZUMErrorInvalidRequest);
+
+  // In the background without background loading: code 11, state kept.
+  owner->gate.reset();
+  testenv::AppControls::background();
+  env.runUntilIdle();
+  slot->loadRequest(ZUMRequest::create());
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateValidAd);
+  EXPECT_EQ(lastErrorCode(), kZUMErrorInternalError);
+  EXPECT_EQ(loadDelegate->errors.back()->localizedDescription(),
+            "App is in background and background loading is disabled. Ignoring request.");
+  ZUMApplication::sharedInstance()->setBackgroundLoadingEnabled(true);
+  slot->loadRequest(ZUMRequest::create());
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateBuildingAdURL);
+  ZUMApplication::sharedInstance()->setBackgroundLoadingEnabled(false);
+  EXPECT_EQ(ZUMApplication::sharedInstance()->currentAdRequestCount(), 1);
+}
+
+TEST_F(ZUMSlotTest, ALoadInProgressIsReplacedOnlyWithTheOwnersConsent) {
+  loadUntilFetching();
+  auto first = fetchers[0];
+  slot->loadRequest(ZUMRequest::create());
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateFetching);
+  EXPECT_EQ(controller->requesters.size(), 1u);
+  EXPECT_TRUE(loadDelegate->errors.empty());
+
+  owner->preempt = true;
+  slot->loadRequest(ZUMRequest::create());
+  EXPECT_TRUE(first->cancelled);
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateBuildingAdURL);
+  EXPECT_EQ(controller->requesters.size(), 2u);
+  // The cancelled fetch's late answer is ignored.
+  slot->adFetcherDidFetchAd(*first, first->ad);
+  EXPECT_TRUE(processed.empty());
+}
+
+TEST_F(ZUMSlotTest, InvalidatedSlotIsFinal) {
+  loadUntilFetching();
+  auto view = slot->adView();
+  auto superview = platform::View::create({{0, 0}, {320, 480}});
+  superview->addSubview(view);
+  slot->invalidate();
+  env.runUntilIdle();
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateInvalidated);
+  EXPECT_EQ(slot->adView(), nullptr);
+  EXPECT_EQ(view->superview(), nullptr);
+
+  slot->resetState();
+  slot->willRequestAdURL();
+  slot->didFailToReceiveAdWithError(nullptr, false);
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateInvalidated);
+  EXPECT_TRUE(loadDelegate->errors.empty());  // an invalidated slot tells nobody
+  slot->loadRequest(ZUMRequest::create());
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateInvalidated);
+  EXPECT_EQ(controller->requesters.size(), 1u);
+  EXPECT_EQ(ZUMApplication::sharedInstance()->currentAdRequestCount(), 0);
+}
+
+TEST_F(ZUMSlotTest, CancellingPendingAndFutureActionsEndsRefreshesAndTheOwner) {
+  slot->setReloadable(true);
+  loadUntilFetching();
+  slot->scheduleAdReloadTimer();
+  EXPECT_TRUE(slot->hasReloadTimer());
+  slot->cancelPendingAndFutureActions();
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateInvalidated);
+  EXPECT_TRUE(fetchers[0]->cancelled);
+  EXPECT_FALSE(slot->hasReloadTimer());
+  EXPECT_EQ(slot->slotDelegate(), nullptr);
+  EXPECT_FALSE(slot->reloadable());
+  slot->cancelLoad();
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateInvalidated);
+}
+
+TEST_F(ZUMSlotTest, AFailureIsAcceptedInAnyState) {
+  // The controller never answers: the slot's failure path still ends the load.
+  slot->loadRequest(ZUMRequest::create());
+  slot->didFailToReceiveAdWithError(nullptr, false);
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateFailed);
+  EXPECT_EQ(lastErrorCode(), kZUMErrorInternalError);
+  EXPECT_EQ(ZUMApplication::sharedInstance()->currentAdRequestCount(), 0);
+  EXPECT_EQ(slot->loadingAd(), nullptr);
+  // A later load is not dropped as "in progress".
+  slot->loadRequest(ZUMRequest::create());
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateBuildingAdURL);
+
+  slot->cancelLoad();
+  slot->didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorNoFill), true);
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateFailed);
+  EXPECT_EQ(lastErrorCode(), kZUMErrorNoFill);
+}
+
+TEST_F(ZUMSlotTest, MissingSeamsFailTheLoadInsteadOfHanging) {
+  ZUMSDKCoreController::setSharedInstance(nullptr);
+  slot->loadRequest(ZUMRequest::create());
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateFailed);
+  EXPECT_EQ(lastErrorCode(), kZUMErrorInternalError);
+
+  ZUMSDKCoreController::setSharedInstance(controller);
+  ZUMAdFetcher::setFactory(nullptr);
+  slot->loadRequest(ZUMRequest::create());
+  slot->loadAdURLWithParameters(Json{{"url", "https://ads.example/ad"}});
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateFailed);
+  EXPECT_EQ(loadDelegate->errors.size(), 2u);
+}
+
+TEST_F(ZUMSlotTest, LoadFromAnotherThreadRunsOnTheMainQueue) {
+  std::thread other([&] { slot->loadNextRequestWithAutoRefresh(false); });
+  other.join();
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateIdle);
+  EXPECT_TRUE(controller->requesters.empty());
+  env.runUntilIdle();
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateBuildingAdURL);
+
+  slot->cancelLoad();
+  std::thread again([&] { slot->loadRequest(ZUMRequest::create()); });
+  again.join();
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateIdle);
+  env.runUntilIdle();
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateBuildingAdURL);
+  EXPECT_EQ(controller->requesters.size(), 2u);
+}
+
+TEST_F(ZUMSlotTest, DirectLoadsNeverAskTheSDKCore) {
+  owner->gate.reset();
+  EXPECT_FALSE(ZUMMRAIDInterceptor::sharedInstance()->canRedirect());
+  slot->loadRequest(requestWithExtras(Json{{"_requestUrl", "https://ads.example/direct"}, {"_orientation", "l"}}));
+  EXPECT_EQ(owner->statesAtWillLoad, std::vector<std::int64_t>{ZUMSlot::kStateBuildingAdURL});
+  ASSERT_EQ(fetchers.size(), 1u);
+  EXPECT_EQ(fetchers[0]->stateAtFetch, ZUMSlot::kStateFetching);
+  EXPECT_EQ(fetchers[0]->ad->adURL()->absoluteString(), "https://ads.example/direct");
+  EXPECT_EQ(fetchers[0]->ad->supportedOrientations(), 24u);
+  EXPECT_FALSE(fetchers[0]->headers.has_value());
+  env.runUntilIdle();
+  EXPECT_TRUE(ZUMMRAIDInterceptor::sharedInstance()->canRedirect());
+
+  // A banner slot makes a banner ad from "_ad"; its refresh rate becomes the interval.
+  slot->cancelLoad();
+  slot->setAdType(ZUMAdType::create(kZUMAdSizeBanner), false);
+  slot->loadRequest(requestWithExtras(Json{{"_ad", {{"ad_html", "<p>ad</p>"}, {"ad_base_url", "https://ads.example/"},
+                                                    {"ad_size", "320x50"}, {"refresh_rate", 30}}},
+                                           {"_adHeaders", {{"x-qyra-refresh-rate", "30"}}},
+                                           {"_orientation", "sideways"}}));
+  ASSERT_EQ(fetchers.size(), 2u);
+  auto banner = std::dynamic_pointer_cast<ZUMBannerAd>(fetchers[1]->ad);
+  ASSERT_NE(banner, nullptr);
+  EXPECT_EQ(banner->adHTML(), "<p>ad</p>");
+  EXPECT_EQ(banner->supportedOrientations(), 30u);
+  EXPECT_EQ(fetchers[1]->headers, (Json{{"x-qyra-refresh-rate", "30"}}));
+  EXPECT_DOUBLE_EQ(slot->reloadInterval(), 30.0);
+  EXPECT_EQ(slot->newAdSize().size.width, 320);
+
+  // An interstitial slot makes an interstitial ad; an ad object is used as it is.
+  slot->cancelLoad();
+  slot->setAdType(ZUMAdType::createForInterstitial(), false);
+  slot->loadRequest(requestWithExtras(Json{{"_ad", {{"ad_url", "https://ads.example/i"}}}, {"_orientation", "p"}}));
+  ASSERT_EQ(fetchers.size(), 3u);
+  EXPECT_NE(std::dynamic_pointer_cast<ZUMInterstitialAd>(fetchers[2]->ad), nullptr);
+  EXPECT_EQ(fetchers[2]->ad->supportedOrientations(), 6u);
+
+  slot->cancelLoad();
+  auto request = ZUMRequest::create();
+  auto extras = ZUMExtras::create();
+  auto object = ZUMAd::create();
+  extras->setAd(object);
+  request->registerAdNetworkExtras(extras);
+  slot->loadRequest(request);
+  ASSERT_EQ(fetchers.size(), 4u);
+  EXPECT_EQ(fetchers[3]->ad, object);
+
+  EXPECT_TRUE(controller->requesters.empty());
+  EXPECT_EQ(std::count(events.begin(), events.end(), "direct_loading_from_ad"), 3);
+  EXPECT_EQ(std::count(events.begin(), events.end(), "direct_loading_from_url"), 1);
+}
+
+TEST_F(ZUMSlotTest, ReloadTimerAsksTheOwnerEveryInterval) {
+  slot->setReloadable(true);
+  slot->scheduleAdReloadTimer();
+  EXPECT_FALSE(slot->hasReloadTimer());  // no load attempted yet
+  loadUntilFetching();
+  slot->didFailToReceiveAdWithError(nullptr, false);
+
+  // No consent: the timer re-arms every 60 s and nothing loads.
+  slot->scheduleAdReloadTimer();
+  env.advance(150);
+  EXPECT_EQ(controller->requesters.size(), 1u);
+  EXPECT_TRUE(slot->hasReloadTimer());
+
+  owner->reloadConsent = true;
+  slot->scheduleAdReloadTimer();
+  env.advance(59);
+  EXPECT_EQ(controller->requesters.size(), 1u);
+  env.advance(1);
+  EXPECT_EQ(controller->requesters.size(), 2u);
+  EXPECT_TRUE(slot->hasAutoRefreshed());
+  EXPECT_FALSE(slot->hasReloadTimer());  // the slot does not re-arm until a response
+}
+
+TEST_F(ZUMSlotTest, ReloadTimerFollowsTheApplicationAndFullScreens) {
+  slot->setReloadable(true);
+  owner->reloadConsent = true;
+  loadUntilFetching();
+  slot->cancelLoad();
+  slot->setReloadInterval(10);
+  slot->scheduleAdReloadTimer();
+  testenv::AppControls::resignActive();
+  env.runUntilIdle();
+  EXPECT_FALSE(slot->hasReloadTimer());
+  testenv::AppControls::becomeActive();
+  env.runUntilIdle();
+  EXPECT_TRUE(slot->hasReloadTimer());
+  auto& center = platform::NotificationCenter::defaultCenter();
+  center.post("kAdModalViewControllerWillPresentFullScreen");
+  env.runUntilIdle();
+  EXPECT_FALSE(slot->hasReloadTimer());
+  env.advance(20);
+  EXPECT_EQ(controller->requesters.size(), 1u);
+  center.post("kAdModalViewControllerDidDismissFullScreen");
+  env.advance(10);
+  EXPECT_EQ(controller->requesters.size(), 2u);
+
+  // Not reloadable: reloading does nothing.
+  slot->cancelLoad();
+  slot->scheduleAdReloadTimer();
+  slot->setReloadable(false);
+  env.advance(10);
+  EXPECT_EQ(controller->requesters.size(), 2u);
+}
+
+TEST_F(ZUMSlotTest, ReloadIntervalsUnderOneSecondSwitchRefreshOff) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  for (auto [given, stored] : std::vector<std::pair<double, double>>{
+           {0.5, 0}, {1.0, 1.0}, {-5, 0}, {nan, 0}, {inf, 0}, {-inf, 0}, {45, 45}}) {
+    slot->setReloadInterval(given);
+    EXPECT_EQ(slot->reloadInterval(), stored) << given;
+  }
+  slot->setReloadable(true);
+  loadUntilFetching();
+  slot->setReloadInterval(0.5);
+  slot->scheduleAdReloadTimer();
+  EXPECT_FALSE(slot->hasReloadTimer());
+}
+
+TEST_F(ZUMSlotTest, FetchFailureAdoptsTheAdsIntervalWithTheFloor) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (auto [adInterval, stored] : std::vector<std::pair<double, double>>{{0.5, 0}, {nan, 0}, {30, 30}}) {
+    slot->setReloadInterval(60);
+    loadUntilFetching();
+    auto& fetcher = *fetchers.back();
+    fetcher.ad->setReloadInterval(adInterval);
+    slot->adFetcherDidFailToFetchAd(fetcher, fetcher.ad, ZUMMakeErrorWithCode(kZUMErrorNoFill), 204);
+    EXPECT_EQ(slot->state(), ZUMSlot::kStateFailed);
+    EXPECT_EQ(slot->reloadInterval(), stored) << adInterval;
+    EXPECT_EQ(lastErrorCode(), kZUMErrorNoFill);
+  }
+  // An invalid response keeps the slot's interval.
+  slot->setReloadInterval(60);
+  loadUntilFetching();
+  fetchers.back()->ad->setReloadInterval(5);
+  slot->adFetcherDidFailToFetchAd(*fetchers.back(), fetchers.back()->ad,
+                                  ZUMMakeErrorWithCode(kZUMErrorInvalidResponse), 200);
+  EXPECT_EQ(slot->reloadInterval(), 60);
+  EXPECT_EQ(std::count(events.begin(), events.end(), "url_fetching_failed"), 4);
+}
+
+TEST_F(ZUMSlotTest, ChangingTheAdTypeReloadsAfterAnAttempt) {
+  slot->setAdType(ZUMAdType::create(kZUMAdSizeBanner), true);
+  EXPECT_TRUE(controller->requesters.empty());  // never attempted
+  loadUntilFetching();
+  slot->setAdType(ZUMAdType::create(kZUMAdSizeBanner), true);  // the same type
+  EXPECT_EQ(fetchers.size(), 1u);
+  EXPECT_FALSE(fetchers[0]->cancelled);
+  slot->setAdType(ZUMAdType::create(kZUMAdSizeMediumRectangle), true);
+  EXPECT_TRUE(fetchers[0]->cancelled);
+  EXPECT_TRUE(slot->adView()->isHidden());
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateBuildingAdURL);
+  EXPECT_EQ(controller->requesters.size(), 2u);
+}
+
+TEST_F(ZUMSlotTest, HostileAnswersNeverCrash) {
+  for (const Json& parameters :
+       {Json(nullptr), Json::array({1, 2}), Json("text"),
+        Json{{"url", 5}, {"interstitial_size_width", "nan"}, {"interstitial_size_height", "inf"},
+             {"cropped_content_threshold", Json::array()}, {"request_scenario", 3}},
+        Json{{"url", "::not a url"}, {"interstitial_size_width", -10}, {"interstitial_size_height", 5}},
+        Json{{"errors", nullptr}, {"url", "https://ads.example/x"}}}) {
+    slot->cancelLoad();
+    slot->loadRequest(ZUMRequest::create());
+    slot->loadAdURLWithParameters(parameters);
+    ASSERT_FALSE(fetchers.empty());
+    EXPECT_EQ(fetchers.back()->ad->size().width, 0) << parameters.dump();
+  }
+  slot->cancelLoad();
+  slot->loadRequest(requestWithExtras(Json{{"_ad", "not an ad"}, {"_requestUrl", 7}, {"_orientation", 1}}));
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateBuildingAdURL);  // falls through to the SDK core
+  slot->cancelLoad();
+  slot->loadAd(nullptr, std::nullopt);  // not waiting: ignored
+  slot->loadRequest(ZUMRequest::create());
+  slot->loadAd(nullptr, std::nullopt);
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateFailed);
+}
+
+TEST(ZUMAdTest, DictionaryValuesOfTheWrongKindCountAsAbsent) {
+  testenv::TestEnvironment env;
+  auto ad = ZUMBannerAd::createWithDictionary(Json{{"ad_html", "<p/>"}, {"ad_base_url", 5}, {"ad_url", "https://a.example/"},
+                                                   {"ad_size", "300x250"}, {"orientation", "portrait"},
+                                                   {"refresh_rate", "30"}, {"_native_interstitial_size_width", 10}});
+  EXPECT_FALSE(ad->adHTML().has_value());
+  EXPECT_EQ(ad->adURL()->absoluteString(), "https://a.example/");
+  EXPECT_EQ(ad->size().width, 300);
+  EXPECT_EQ(ad->supportedOrientations(), 6u);
+  EXPECT_DOUBLE_EQ(ad->reloadInterval(), 0.0);
+  auto json = ZUMAd::createWithDictionary(Json{{"ad_json", {{"a", 1}}}, {"ad_is_javascript", 1},
+                                               {"ad_passback_url", "https://p.example/"}, {"brv_query_id", "q"}});
+  EXPECT_EQ(json->adHTML(), "{\"a\":1}");
+  EXPECT_TRUE(json->hasAdNetworkJavaScript());
+  EXPECT_EQ(json->BRVQueryID(), "q");
+  EXPECT_EQ(ZUMAd::createWithDictionary(Json("hostile"))->size().width, 0);
+}
+
+}  // namespace
