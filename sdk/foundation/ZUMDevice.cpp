@@ -7,7 +7,6 @@
 #include <utility>
 
 #include <nlohmann/json.hpp>
-#include <openssl/evp.h>
 
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/NotificationCenter.h"
@@ -21,6 +20,7 @@
 #include "platform/ui/MessageComposeViewController.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Window.h"
+#include "platform/base/Digest.h"
 #include "sdk/foundation/ZUMOrientation.h"
 #include "sdk/foundation/ZUMThreading.h"
 
@@ -66,19 +66,6 @@ bool mayQueryScheme(const std::string& scheme) {
     if (lowercased(listed) == wanted) return true;
   }
   return false;
-}
-
-std::string md5Hex(const std::string& text) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  if (EVP_Digest(text.data(), text.size(), digest, &length, EVP_md5(), nullptr) != 1) return {};
-  static const char* const kHex = "0123456789abcdef";
-  std::string hex;
-  for (unsigned int i = 0; i < length; ++i) {
-    hex += kHex[digest[i] >> 4];
-    hex += kHex[digest[i] & 0xF];
-  }
-  return hex;
 }
 
 Rect portraitOf(const Rect& bounds) {
@@ -228,7 +215,7 @@ bool ZUMDevice::isSimulator() const { return signals_->simulator; }
 
 std::string ZUMDevice::deviceIdentifier() const {
   auto raw = rawDeviceIdentifier();
-  return raw ? md5Hex(*raw) : std::string();
+  return raw ? platform::md5Hex(*raw) : std::string();
 }
 
 std::optional<std::string> ZUMDevice::rawDeviceIdentifier() const {

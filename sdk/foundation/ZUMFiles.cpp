@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include <nlohmann/json.hpp>
-#include <openssl/evp.h>
 
 #include "platform/base/FileManager.h"
+#include "platform/base/Digest.h"
 #include "sdk/request/ZUMErrors.h"
 
 namespace {
@@ -15,26 +15,12 @@ bool isPlainFolderName(std::string_view name) {
          name.find('\0') == std::string_view::npos;
 }
 
-// MD5 only names the files; it protects nothing.
-std::string md5Hex(std::string_view text) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  if (!EVP_Digest(text.data(), text.size(), digest, &length, EVP_md5(), nullptr)) return {};
-  std::string hex;
-  char pair[3];
-  for (unsigned int i = 0; i < length; ++i) {
-    std::snprintf(pair, sizeof pair, "%02x", digest[i]);
-    hex += pair;
-  }
-  return hex;
-}
-
 std::optional<platform::FileManager::Path> boolCacheFile(std::optional<std::string_view> key) {
   if (!key) return std::nullopt;
   auto folder = ZUMCacheDirectoryURL(std::nullopt, nullptr);
   if (!folder) return std::nullopt;
   auto path = folder->path();
-  std::string hash = md5Hex(*key);
+  std::string hash = platform::md5Hex(*key);
   if (!path || hash.empty()) return std::nullopt;
   return platform::FileManager::Path(*path) / ("ZUMBoolCache_" + hash);
 }

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <utility>
 
-#include <openssl/evp.h>
 
 #include "platform/base/Clock.h"
 #include "platform/base/DispatchQueue.h"
@@ -17,25 +16,12 @@
 #include "platform/base/RunLoop.h"
 #include "platform/net/ContentRange.h"
 #include "platform/net/URLConnection.h"
+#include "platform/base/Digest.h"
 #include "sdk/foundation/ZUMFiles.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/request/ZUMErrors.h"
 
 namespace {
-
-// MD5 only names the file; it protects nothing.
-std::string md5Hex(std::string_view text) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  if (!EVP_Digest(text.data(), text.size(), digest, &length, EVP_md5(), nullptr)) return {};
-  std::string hex;
-  char pair[3];
-  for (unsigned int i = 0; i < length; ++i) {
-    std::snprintf(pair, sizeof pair, "%02x", digest[i]);
-    hex += pair;
-  }
-  return hex;
-}
 
 platform::ErrorPtr posixError(const std::string& description) {
   const int code = errno;
@@ -120,7 +106,7 @@ std::optional<platform::URL> ZUMResourceCache::fileURLForCacheID(std::string_vie
   auto folder = ZUMCacheDirectoryURL(std::nullopt, error);
   if (!folder) return std::nullopt;
   auto folderPath = folder->path();
-  const std::string hash = md5Hex(cacheID);
+  const std::string hash = platform::md5Hex(cacheID);
   if (!folderPath || hash.empty()) {
     if (error) *error = ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Failed to get cache directory path.");
     return std::nullopt;
