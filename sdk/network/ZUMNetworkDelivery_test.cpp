@@ -21,9 +21,7 @@ TEST_F(ZUMNetworkDeliveryTest, FillsTheHubsHooksAndTheForegroundPingIsKeptForRet
 
   ZUMRegisterNetworkDelivery();
   const auto hooks = ZUMCurrentStartupHooks();
-  ASSERT_TRUE(hooks.registerURLInterception);
-  ASSERT_TRUE(hooks.startPingerRetrySchedule);
-  ASSERT_TRUE(hooks.sendForegroundPing);
+  ASSERT_TRUE(hooks.registerURLInterception && hooks.startPingerRetrySchedule && hooks.sendForegroundPing);
 
   ZUMPingerRetryStore store(platform::UserDefaults::standard());
   hooks.sendForegroundPing("https://ads.vantor.test/fg?s=1");
@@ -33,7 +31,7 @@ TEST_F(ZUMNetworkDeliveryTest, FillsTheHubsHooksAndTheForegroundPingIsKeptForRet
   env.runUntilIdle();
   ASSERT_EQ(store.entries(kZUMForegroundPingRetryGroupKey).size(), 1u);
 
-  // The retry schedule re-sends it; a success removes it.
+  // The retry schedule (started twice: once counts) re-sends it; a success removes it.
   server.route("/fg", {.status = 204});
   hooks.startPingerRetrySchedule();
   hooks.startPingerRetrySchedule();

@@ -1,10 +1,5 @@
 #include "sdk/network/ZUMPinger.h"
 
-#include <memory>
-#include <optional>
-#include <string>
-#include <vector>
-
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -36,27 +31,26 @@ class ZUMPingerTest : public testenv::PlatformTest {
   }
 
   static std::string url(const std::string& pathAndQuery) { return std::string("https://") + kHost + pathAndQuery; }
-
   platform::UserDefaults& defaults() { return platform::UserDefaults::standard(); }
-
   std::vector<ZUMPingerRetryStore::Entry> stored(const std::string& group) {
     return ZUMPingerRetryStore(defaults()).entries(group);
   }
 
-  // Pings and waits for the completion; nullopt when it never came.
-  std::optional<bool> ping(const std::shared_ptr<ZUMPinger>& pinger, const std::optional<std::string>& string) {
+  // Pings (completing on the main queue when none is given); nullopt when no completion came.
+  std::optional<bool> ping(const std::optional<std::string>& string,
+                           std::shared_ptr<platform::DispatchQueue> queue = platform::DispatchQueue::main()) {
     std::optional<bool> result;
-    pinger->pingURLString(string, platform::DispatchQueue::main(), [&](bool ok) { result = ok; });
+    pinger->pingURLString(string, queue, [&](bool ok) { result = ok; });
     env.runUntil([&] { return result.has_value(); });
     return result;
   }
 
   testenv::LoopbackServer server;
+  std::shared_ptr<ZUMPinger> pinger = ZUMPinger::create();
 };
 
 TEST_F(ZUMPingerTest, APingIsOneGetWithTheSDKUserAgentCompletingOnTheGivenQueue) {
   server.route("/ping", {.status = 204});
-  auto pinger = ZUMPinger::create();
   auto queue = platform::DispatchQueue::serial("com.vantor.morvane.test");
   std::optional<bool> result;
   bool onQueue = false;
@@ -80,37 +74,25 @@ TEST_F(ZUMPingerTest, APingIsOneGetWithTheSDKUserAgentCompletingOnTheGivenQueue)
   EXPECT_EQ(server.requests("/ping").size(), 2u);
 }
 
-TEST_F(ZUMPingerTest, InvalidEmptyAndForeignStringsCompleteNoWithoutSending) {
-  auto pinger = ZUMPinger::create();
-  for (std::optional<std::string> string :
-       {std::optional<std::string>(), std::optional<std::string>(""), std::optional<std::string>("not a url"),
-        std::optional<std::string>("ftp://ads.vantor.test/x"), std::optional<std::string>("tolm://click"),
-        std::optional<std::string>("file:///etc/passwd"), std::optional<std::string>("https://"),
-        std::optional<std::string>(std::string("https://a/\0b", 12))}) {
-    EXPECT_EQ(ping(pinger, string), false) << string.value_or("(none)");
-  }
-  // Without a queue the completion still comes, on the main operation queue.
-  std::optional<bool> result;
-  pinger->pingURLString("", nullptr, [&](bool ok) { result = ok; });
-  env.runUntilIdle();
-  EXPECT_EQ(result, false);
+TEST_F(ZUMPingerTest, BadStringsAndFailedAnswersCompleteNo) {
+  const std::vector<std::optional<std::string>> invalid{
+      std::nullopt, "", "not a url", "ftp://ads.vantor.test/x", "tolm://click", "file:///etc/passwd", "https://",
+      std::string("https://a/\0b", 12)};
+  for (const auto& string : invalid) EXPECT_EQ(ping(string), false) << string.value_or("(none)");
+  EXPECT_EQ(ping("", nullptr), false) << "without a queue the completion still comes";
   EXPECT_EQ(server.requestCount(), 0u);
-}
 
-TEST_F(ZUMPingerTest, ServerErrorsAndUnreachableHostsFail) {
   server.route("/error", {.status = 500});
   server.route("/missing", {.status = 404});
-  auto pinger = ZUMPinger::create();
-  EXPECT_EQ(ping(pinger, url("/error")), false);
-  EXPECT_EQ(ping(pinger, url("/missing")), false);
+  EXPECT_EQ(ping(url("/error")), false);
+  EXPECT_EQ(ping(url("/missing")), false);
   platform::URLLoading::setOffline(true);
   server.route("/ok", {.status = 200});
-  EXPECT_EQ(ping(pinger, url("/ok")), false);
+  EXPECT_EQ(ping(url("/ok")), false);
 }
 
-TEST_F(ZUMPingerTest, PlainHTTPGoesThroughAHiddenWebViewUnlessSwitchedOff) {
+TEST_F(ZUMPingerTest, PlainHTTPGoesThroughAHiddenWebViewUnlessSwitchedOffAndTimesOut) {
   server.route("/held", {.status = 200, .body = "<html></html>", .held = true});
-  auto pinger = ZUMPinger::create();
   auto window = ZUMApplication::sharedInstance()->placeholderWindow();
   auto webViews = [&] {
     int count = 0;
@@ -129,46 +111,41 @@ TEST_F(ZUMPingerTest, PlainHTTPGoesThroughAHiddenWebViewUnlessSwitchedOff) {
   env.runUntilIdle();
   EXPECT_EQ(webViews(), 0) << "the web view is taken down after the ping";
 
-  defaults().setObject("0", "/vantor/ads/enable_http_web_view_pings");
-  server.route("/plain", {.status = 204});
-  std::optional<bool> second;
-  pinger->pingURLString(server.baseURL() + "/plain", nullptr, [&](bool ok) { second = ok; });
-  env.runUntilIdle();
-  EXPECT_EQ(webViews(), 0);
-  ASSERT_TRUE(env.runUntil([&] { return second.has_value(); }));
-  EXPECT_TRUE(*second);
-}
-
-TEST_F(ZUMPingerTest, AWebViewPingThatNeverEndsFailsAfterTheTimeout) {
-  server.route("/held", {.status = 200, .held = true});
-  auto pinger = ZUMPinger::create();
-  std::optional<bool> result;
-  pinger->pingURLString(server.baseURL() + "/held", nullptr, [&](bool ok) { result = ok; });
-  ASSERT_TRUE(env.runUntil([&] { return server.heldCount("/held") == 1; }));
+  // A web view ping that never ends fails after the timeout.
+  server.route("/never", {.status = 200, .held = true});
+  result.reset();
+  pinger->pingURLString(server.baseURL() + "/never", nullptr, [&](bool ok) { result = ok; });
+  ASSERT_TRUE(env.runUntil([&] { return server.heldCount("/never") == 1; }));
   env.advance(ZUMPinger::kPingTimeout + 1);
   ASSERT_TRUE(env.runUntil([&] { return result.has_value(); }));
   EXPECT_FALSE(*result);
-  server.release("/held");
+  server.release("/never");
+
+  defaults().setObject("0", "/vantor/ads/enable_http_web_view_pings");
+  server.route("/plain", {.status = 204});
+  result.reset();
+  pinger->pingURLString(server.baseURL() + "/plain", nullptr, [&](bool ok) { result = ok; });
+  env.runUntilIdle();
+  EXPECT_EQ(webViews(), 0);
+  ASSERT_TRUE(env.runUntil([&] { return result.has_value(); }));
+  EXPECT_TRUE(*result);
 }
 
 TEST_F(ZUMPingerTest, AFailedRetryGroupPingSurvivesARestartAndIsResentAtTheTick) {
   server.route("/crash", {.status = 503});
   const std::string report = url("/crash?r=1");
-  {
-    auto pinger = ZUMPinger::create();
-    pinger->storeRetryURLString(report, kCrashGroup);
-    ASSERT_EQ(stored(kCrashGroup).size(), 1u) << "stored before the call returns";
-    pinger->pingWithRetryGroupKey(kCrashGroup, *platform::URL::fromString(report), report);
-    ASSERT_TRUE(env.runUntil([&] { return server.requests("/crash").size() == 1 && pinger->pingsInFlight() == 0; }));
-    env.runUntilIdle();
-  }
+  pinger->storeRetryURLString(report, kCrashGroup);
+  ASSERT_EQ(stored(kCrashGroup).size(), 1u) << "stored before the call returns";
+  pinger->pingWithRetryGroupKey(kCrashGroup, *platform::URL::fromString(report), report);
+  ASSERT_TRUE(env.runUntil([&] { return server.requests("/crash").size() == 1 && pinger->pingsInFlight() == 0; }));
+  env.runUntilIdle();
+  pinger.reset();
   ASSERT_EQ(stored(kCrashGroup).size(), 1u) << "a failed ping stays stored";
 
   // A new launch over the same file.
   platform::UserDefaults::setStandardFile(env.userDefaultsFile());
   server.route("/crash", {.status = 204});
-  auto pinger = ZUMPinger::create();
-  ASSERT_EQ(stored(kCrashGroup).size(), 1u);
+  pinger = ZUMPinger::create();
   EXPECT_EQ(ZUMPingerRetryStore(defaults()).groupKeys(), std::vector<std::string>{kCrashGroup});
   pinger->startRetrySchedule();
   env.advance(59);
@@ -187,14 +164,12 @@ TEST_F(ZUMPingerTest, AFailedRetryGroupPingSurvivesARestartAndIsResentAtTheTick)
 TEST_F(ZUMPingerTest, ASuccessfulRetryGroupPingRemovesItsEntryAndTheTickDoesNotDuplicateIt) {
   server.route("/iap", {.status = 200, .held = true});
   defaults().setObject("20", "/vantor/ads/ping_interval");
-  auto pinger = ZUMPinger::create();
   pinger->startRetrySchedule();
   const std::string target = url("/iap?p=1");
-  const std::string retry = target + "&retry=1";
-  pinger->pingWithRetryGroupKey("/vantor/ads/auto-iap", *platform::URL::fromString(target), retry);
+  pinger->pingWithRetryGroupKey("/vantor/ads/auto-iap", *platform::URL::fromString(target), target + "&retry=1");
   ASSERT_TRUE(env.runUntil([&] { return server.heldCount("/iap") == 1; }));
   ASSERT_EQ(stored("/vantor/ads/auto-iap").size(), 1u) << "stored before the ping";
-  EXPECT_EQ(stored("/vantor/ads/auto-iap")[0].urlString, retry);
+  EXPECT_EQ(stored("/vantor/ads/auto-iap")[0].urlString, target + "&retry=1");
   env.advance(41);  // ticks while the ping is on its way leave it alone
   env.runUntilIdle();
   server.release("/iap");
@@ -206,12 +181,8 @@ TEST_F(ZUMPingerTest, TheSizeLimitAndTimeToLiveHold) {
   server.route("/r", {.status = 500});
   defaults().setObject("2", "/vantor/ads/maximum_retry_url_count");
   defaults().setObject("100", "/vantor/ads/url_time_to_live");
-  auto pinger = ZUMPinger::create();
-  pinger->storeRetryURLString(url("/r?1"), kCrashGroup);
-  pinger->storeRetryURLString(url("/r?1"), kCrashGroup);  // present: not twice
-  pinger->storeRetryURLString(url("/r?2"), kCrashGroup);
-  pinger->storeRetryURLString(url("/r?3"), kCrashGroup);  // full
-  auto entries = stored(kCrashGroup);
+  for (const char* query : {"/r?1", "/r?1", "/r?2", "/r?3"}) pinger->storeRetryURLString(url(query), kCrashGroup);
+  auto entries = stored(kCrashGroup);  // the repeat is not stored twice; the last finds the group full
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].urlString, url("/r?1"));
   EXPECT_EQ(entries[1].urlString, url("/r?2"));
@@ -243,8 +214,8 @@ TEST_F(ZUMPingerTest, HostileSwitchesFallBackToDefaultsOrSafeBounds) {
   // Text reads as the platform reads it: no leading number is 0.
   for (const Case& c : {Case{"-5", count, ttl, interval}, Case{ordered_json::array(), count, ttl, interval},
                         Case{ordered_json::object(), count, ttl, interval}, Case{"nan", 0, 0, interval},
-                        Case{"1e999", 1, ttl, interval},
-                        Case{"0.001", 0, 0.001, 10}, Case{"1e300", 1, 1e300, 24 * 3600},
+                        Case{"1e999", 1, ttl, interval}, Case{"0.001", 0, 0.001, 10},
+                        Case{"1e300", 1, 1e300, 24 * 3600},
                         Case{"5000", ZUMPingerRetryStore::kMaximumRetryURLCountCap, 5000, 5000},
                         Case{true, 1, 1, 10}, Case{"30", 30, 30, 30}}) {
     defaults().setObject(c.value, "/vantor/ads/maximum_retry_url_count");
@@ -260,20 +231,15 @@ TEST_F(ZUMPingerTest, HostileSwitchesFallBackToDefaultsOrSafeBounds) {
 TEST_F(ZUMPingerTest, DamagedStoresAreSurvivedKeepingWhatIsUsable) {
   server.route("/ok", {.status = 204});
   const double now = platform::clock().wallNow();
-  ordered_json group = ordered_json::object();
-  group[url("/ok?good")] = platform::makeDate(now);
-  group[url("/ok?number")] = now;
-  group[url("/ok?text")] = "yesterday";
-  group[""] = now;
-  group["not a url"] = now;
-  group[url("/ok?nested")] = ordered_json::array({1, 2});
+  ordered_json group = {{url("/ok?good"), platform::makeDate(now)}, {url("/ok?number"), now},
+                        {url("/ok?text"), "yesterday"},           {"", now},
+                        {"not a url", now},                        {url("/ok?nested"), ordered_json::array({1, 2})}};
   defaults().setObject(group, kCrashGroup);
   defaults().setObject("foreign", "/vantor/ads/foreign");
   defaults().setObject(ordered_json::array({1, "", kCrashGroup, "/vantor/ads/foreign", kCrashGroup,
                                             "/vantor/ads/missing", ordered_json::object()}),
                        kZUMPingerRetryGroupKeysKey);
 
-  auto pinger = ZUMPinger::create();
   pinger->startRetrySchedule();
   env.advance(60.5);
   ASSERT_TRUE(env.runUntil([&] { return server.requests("/ok").size() == 2; }));

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -25,22 +24,19 @@ std::string pattern(std::size_t size) {
 
 class Recorder : public ZUMResourceCacheDelegate {
  public:
-  void resourceCacheDidStartCaching(const std::shared_ptr<ZUMResourceCache>&) override { add("start"); }
-  void resourceCacheDidReceiveResponse(const std::shared_ptr<ZUMResourceCache>&) override { add("response"); }
-  void resourceCacheDidReceiveData(const std::shared_ptr<ZUMResourceCache>&) override {
+  using Cache = std::shared_ptr<ZUMResourceCache>;
+  void resourceCacheDidStartCaching(const Cache&) override { add("start"); }
+  void resourceCacheDidReceiveResponse(const Cache&) override { add("response"); }
+  void resourceCacheDidReceiveData(const Cache&) override {
     if (events.empty() || events.back() != "data") add("data");
   }
-  void resourceCacheDidSucceedCaching(const std::shared_ptr<ZUMResourceCache>&) override {
-    add("success");
-    done = true;
-  }
-  void resourceCacheDidFailCachingWithError(const std::shared_ptr<ZUMResourceCache>&,
-                                            const platform::ErrorPtr& e) override {
-    add("failure");
+  void resourceCacheDidSucceedCaching(const Cache&) override { add("success"); }
+  void resourceCacheDidFailCachingWithError(const Cache&, const platform::ErrorPtr& e) override {
     error = e;
-    done = true;
+    add("failure");
   }
   void add(std::string event) {
+    done = done || event == "success" || event == "failure";
     events.push_back(std::move(event));
     mainThread = mainThread && platform::isMainThread();
   }
@@ -74,8 +70,12 @@ class ZUMResourceCacheTest : public testenv::PlatformTest {
     platform::URLLoading::mapHostForTesting("cdn.example.com", "127.0.0.1", server.port());
     server.route("/video.mp4", {.body = body, .contentType = "video/mp4", .ranges = true});
     server.route("/whole.mp4", {.body = body, .contentType = "video/mp4"});
+    platform::URLProtocol::registerClass<StalledStream>();
   }
-  void TearDown() override { platform::URLLoading::removeHostMappingsForTesting(); }
+  void TearDown() override {
+    platform::URLProtocol::unregisterClass<StalledStream>();
+    platform::URLLoading::removeHostMappingsForTesting();
+  }
 
   platform::URL fileURL(const std::string& name) { return platform::URL::fileURL(env.temporaryDirectory() / name); }
 
@@ -84,190 +84,20 @@ class ZUMResourceCacheTest : public testenv::PlatformTest {
     if (range) request.setValue(*range, "Range");
     return request;
   }
+  // A cache into a temporary file removed with the cache.
+  std::shared_ptr<ZUMResourceCache> cache(const std::string& path, const std::string& file,
+                                          std::optional<std::string> range = std::nullopt) {
+    return ZUMResourceCache::create(request(path, range), fileURL(file), /*removeFileOnDealloc=*/true);
+  }
 
-  std::shared_ptr<Recorder> run(const std::shared_ptr<ZUMResourceCache>& cache) {
+  std::shared_ptr<Recorder> run(const std::shared_ptr<ZUMResourceCache>& cache, bool toTheEnd = true) {
     auto recorder = std::make_shared<Recorder>();
     cache->setDelegate(recorder);
     cache->start();
-    EXPECT_TRUE(env.runUntil([&] { return recorder->done; }));
+    EXPECT_TRUE(!toTheEnd || env.runUntil([&] { return recorder->done; }));
     return recorder;
   }
 
-  const std::string body = pattern(200 * 1024 + 17);
-  testenv::LoopbackServer server;
-};
-
-TEST_F(ZUMResourceCacheTest, DownloadsIntoTheFileAndTellsDelegateAndObservers) {
-  auto cache = ZUMResourceCache::create(request("/video.mp4"), fileURL("a.cache"), /*removeFileOnDealloc=*/true);
-  ASSERT_TRUE(cache);
-  int updates = 0;
-  bool updatesOnMain = true;
-  auto token = platform::NotificationCenter::defaultCenter().addObserver(
-      kZUMResourceCacheDidUpdateCacheNotification, cache, nullptr, [&](const platform::Notification&) {
-        ++updates;
-        updatesOnMain = updatesOnMain && platform::isMainThread();
-      });
-  auto recorder = run(cache);
-  platform::NotificationCenter::defaultCenter().removeObserver(token);
-
-  EXPECT_EQ(recorder->events, (std::vector<std::string>{"start", "response", "data", "success"}));
-  EXPECT_TRUE(recorder->mainThread);
-  EXPECT_GE(updates, 2);  // data and the end
-  EXPECT_TRUE(updatesOnMain);
-  EXPECT_TRUE(cache->isCompleted());
-  EXPECT_TRUE(cache->isValid());
-  EXPECT_TRUE(cache->responseHeadersReceived());
-  EXPECT_EQ(cache->contentType(), "video/mp4");
-  EXPECT_EQ(cache->contentLength(), static_cast<std::int64_t>(body.size()));
-  EXPECT_EQ(cache->cachedContentSize(), static_cast<std::int64_t>(body.size()));
-  EXPECT_EQ(cache->dataWithRange(0, static_cast<std::int64_t>(body.size()), nullptr), body);
-  EXPECT_EQ(cache->dataWithRange(1000, 10, nullptr), body.substr(1000, 10));
-
-  const auto path = env.temporaryDirectory() / "a.cache";
-  EXPECT_TRUE(std::filesystem::exists(path));
-  cache.reset();
-  EXPECT_FALSE(std::filesystem::exists(path));
-}
-
-TEST_F(ZUMResourceCacheTest, ACacheIDNamesAFileInTheSDKCacheFolderThatStays) {
-  platform::ErrorPtr error;
-  auto cache = ZUMResourceCache::create(request("/whole.mp4"), std::string("abc"), &error);
-  ASSERT_TRUE(cache);
-  EXPECT_EQ(cache->cacheID(), "abc");
-  const auto path = env.cachesDirectory() / "Morvane" / "900150983cd24fb0d6963f7d28e17f72.tcache";
-  EXPECT_EQ(cache->fileURL(), platform::URL::fileURL(path));
-  run(cache);
-  cache.reset();
-  EXPECT_EQ(platform::FileManager::readFile(path), body);
-}
-
-TEST_F(ZUMResourceCacheTest, CompletesAtTheByteCap) {
-  auto cache = ZUMResourceCache::create(request("/whole.mp4"), fileURL("cap.cache"), true);
-  cache->setMaxBytes(1000);
-  auto recorder = run(cache);
-  EXPECT_EQ(recorder->events.back(), "success");
-  EXPECT_TRUE(cache->isValid());
-  EXPECT_EQ(cache->cachedContentSize(), 1000);
-  EXPECT_EQ(platform::FileManager::fileSize(env.temporaryDirectory() / "cap.cache"), 1000u);
-  EXPECT_EQ(cache->dataWithRange(0, 1000, nullptr), body.substr(0, 1000));
-}
-
-TEST_F(ZUMResourceCacheTest, RangedDownloadsHoldTheRequestedBytes) {
-  auto open = ZUMResourceCache::create(request("/video.mp4", "bytes=5000-"), fileURL("r1"), true);
-  run(open);
-  EXPECT_TRUE(open->isValid());
-  EXPECT_EQ(open->contentLength(), static_cast<std::int64_t>(body.size()) - 5000);
-  EXPECT_EQ(open->dataWithRange(0, open->cachedContentSize(), nullptr), body.substr(5000));
-
-  auto closed = ZUMResourceCache::create(request("/video.mp4", "bytes=100-199"), fileURL("r2"), true);
-  run(closed);
-  EXPECT_TRUE(closed->isValid());
-  EXPECT_EQ(closed->contentLength(), 100);
-  EXPECT_EQ(closed->dataWithRange(0, 100, nullptr), body.substr(100, 100));
-  EXPECT_EQ(server.requests("/video.mp4").back().header("Range"), "bytes=100-199");
-}
-
-TEST_F(ZUMResourceCacheTest, AnswersWithoutTheRequestedBytesFail) {
-  auto expectFailure = [&](std::shared_ptr<ZUMResourceCache> cache, std::int64_t status) {
-    auto recorder = run(cache);
-    EXPECT_EQ(recorder->events.back(), "failure");
-    ASSERT_TRUE(recorder->error);
-    if (status > 0) {
-      EXPECT_TRUE(recorder->error->userInfoString(kZUMErrorHTTPStatusKey)) << status;
-    }
-    EXPECT_FALSE(cache->isValid());
-    EXPECT_TRUE(cache->isCompleted());
-    EXPECT_EQ(cache->cachedContentSize(), 0);
-  };
-  // A server that ignores the range sends the whole file with 200.
-  expectFailure(ZUMResourceCache::create(request("/whole.mp4", "bytes=5000-"), fileURL("f1"), true), 200);
-  // A 206 for other bytes than asked.
-  server.route("/liar", {.status = 206, .headers = {{"Content-Range", "bytes 0-99/1000"}}, .body = body.substr(0, 100)});
-  expectFailure(ZUMResourceCache::create(request("/liar", "bytes=500-"), fileURL("f2"), true), 206);
-  // A 206 whose Content-Range is missing or damaged.
-  server.route("/bare", {.status = 206, .body = body.substr(0, 100)});
-  expectFailure(ZUMResourceCache::create(request("/bare", "bytes=0-99"), fileURL("f3"), true), 206);
-  // A 206 nobody asked for, and an HTTP error.
-  expectFailure(ZUMResourceCache::create(request("/liar"), fileURL("f4"), true), 206);
-  expectFailure(ZUMResourceCache::create(request("/missing"), fileURL("f5"), true), 404);
-  // An unsatisfiable range.
-  expectFailure(ZUMResourceCache::create(request("/video.mp4", "bytes=999999999-"), fileURL("f6"), true), 416);
-}
-
-TEST_F(ZUMResourceCacheTest, ABodyCutShortFails) {
-  server.route("/cut", {.body = body, .cutAfterBytes = 1000});
-  auto cache = ZUMResourceCache::create(request("/cut"), fileURL("cut"), true);
-  auto recorder = run(cache);
-  EXPECT_EQ(recorder->events.back(), "failure");
-  EXPECT_FALSE(cache->isValid());
-}
-
-TEST_F(ZUMResourceCacheTest, RangedReadsOfMissingBytesAreErrors) {
-  auto cache = ZUMResourceCache::create(request("/whole.mp4"), fileURL("read"), false);
-  run(cache);
-  const std::string expected = "Failed to read file " + cache->fileURL().absoluteString();
-  const auto size = cache->cachedContentSize();
-  for (auto [offset, length] : std::vector<std::pair<std::int64_t, std::int64_t>>{
-           {-1, 10}, {0, -1}, {size, 1}, {size - 5, 6}, {0, INT64_MAX}, {INT64_MAX, INT64_MAX}}) {
-    platform::ErrorPtr error;
-    EXPECT_FALSE(cache->dataWithRange(offset, length, &error)) << offset << " " << length;
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->code(), 11);
-    EXPECT_EQ(error->localizedDescription(), expected);
-  }
-  EXPECT_EQ(cache->dataWithRange(size, 0, nullptr), "");
-
-  // A file cut shorter than recorded, then one that vanished.
-  std::filesystem::resize_file(env.temporaryDirectory() / "read", 100);
-  EXPECT_EQ(cache->dataWithRange(0, 100, nullptr), body.substr(0, 100));
-  EXPECT_FALSE(cache->dataWithRange(50, 100, nullptr));
-  std::filesystem::remove(env.temporaryDirectory() / "read");
-  platform::ErrorPtr error;
-  EXPECT_FALSE(cache->dataWithRange(0, 1, &error));
-  EXPECT_TRUE(error);
-}
-
-TEST_F(ZUMResourceCacheTest, CancellingEndsCachingOnce) {
-  server.route("/held", {.body = body, .held = true});
-  auto withError = ZUMResourceCache::create(request("/held"), fileURL("c1"), true);
-  auto recorder = std::make_shared<Recorder>();
-  withError->setDelegate(recorder);
-  withError->start();
-  env.runUntilIdle();
-  const auto failure = ZUMMakeErrorWithDescription(kZUMErrorInternalError, "stop");
-  withError->cancelWithError(failure);
-  withError->cancelWithError(nullptr);
-  EXPECT_EQ(recorder->events, (std::vector<std::string>{"start", "failure"}));
-  EXPECT_EQ(recorder->error, failure);
-  EXPECT_FALSE(withError->isValid());
-  EXPECT_TRUE(withError->isCompleted());
-
-  auto plain = ZUMResourceCache::create(request("/held"), fileURL("c2"), true);
-  auto plainRecorder = std::make_shared<Recorder>();
-  plain->setDelegate(plainRecorder);
-  plain->start();
-  plain->cancelWithError(nullptr);
-  EXPECT_TRUE(plain->isValid());
-  EXPECT_TRUE(plain->isCompleted());
-  server.release("/held");
-  env.runUntilIdle();
-  EXPECT_EQ(plainRecorder->events, (std::vector<std::string>{"failure"}));
-  EXPECT_EQ(plainRecorder->error, nullptr);
-  plain->start();  // ended: does nothing
-  env.runUntilIdle();
-  EXPECT_EQ(plainRecorder->events.size(), 1u);
-}
-
-class ZUMResourceCacheStalledTest : public ZUMResourceCacheTest {
- protected:
-  void SetUp() override {
-    ZUMResourceCacheTest::SetUp();
-    platform::URLProtocol::registerClass<StalledStream>();
-  }
-  void TearDown() override {
-    platform::URLProtocol::unregisterClass<StalledStream>();
-    ZUMResourceCacheTest::TearDown();
-  }
   std::shared_ptr<ZUMResourceCache> stalled() {
     auto cache = ZUMResourceCache::create(platform::URLRequest(*platform::URL::fromString("http://stream.test/v")),
                                           fileURL("stalled"), true);
@@ -275,39 +105,172 @@ class ZUMResourceCacheStalledTest : public ZUMResourceCacheTest {
     EXPECT_TRUE(env.runUntil([&] { return cache->cachedContentSize() == 100; }));
     return cache;
   }
+
+  const std::string body = pattern(200 * 1024 + 17);
+  testenv::LoopbackServer server;
 };
 
-TEST_F(ZUMResourceCacheStalledTest, WillHaveByteWithinTimeFollowsTheMeasuredSpeed) {
-  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(nullptr, 0, 0, 10));
-  auto idle = ZUMResourceCache::create(request("/whole.mp4"), fileURL("idle"), true);
-  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(idle, 0, 0, 10));  // not started
+TEST_F(ZUMResourceCacheTest, DownloadsIntoTheFileAndTellsDelegateAndObserversOnTheMainThread) {
+  auto video = cache("/video.mp4", "a.cache");
+  int updates = 0;
+  bool updatesOnMain = true;
+  auto token = platform::NotificationCenter::defaultCenter().addObserver(
+      kZUMResourceCacheDidUpdateCacheNotification, video, nullptr, [&](const platform::Notification&) {
+        ++updates;
+        updatesOnMain = updatesOnMain && platform::isMainThread();
+      });
+  auto recorder = run(video);
+  platform::NotificationCenter::defaultCenter().removeObserver(token);
 
-  auto cache = stalled();
-  EXPECT_TRUE(ZUMResourceCacheWillHaveByteWithinTime(cache, 0, 99, 0));         // cached
-  EXPECT_TRUE(ZUMResourceCacheWillHaveByteWithinTime(cache, 1000, 1099, 0));     // cached, at its start
-  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(cache, 1000, 999, 1e9));   // before its start
-  EXPECT_TRUE(ZUMResourceCacheWillHaveByteWithinTime(cache, 0, 500, 0));         // no time passed: no speed yet
-  env.advance(10);                                                               // 10 bytes per second
-  EXPECT_NEAR(cache->networkSpeedInBytesPerSecond(), 10, 1e-9);
-  EXPECT_TRUE(ZUMResourceCacheWillHaveByteWithinTime(cache, 0, 199, 10));        // 100 missing bytes
-  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(cache, 0, 199, 9.9));
-  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(cache, 0, INT64_MAX, std::nan("")));
-  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(cache, INT64_MIN, INT64_MAX, 10));
+  EXPECT_EQ(recorder->events, (std::vector<std::string>{"start", "response", "data", "success"}));
+  EXPECT_TRUE(recorder->mainThread);
+  EXPECT_GE(updates, 2);  // data and the end
+  EXPECT_TRUE(updatesOnMain);
+  EXPECT_EQ(video->contentType(), "video/mp4");
+  EXPECT_EQ(video->contentLength(), static_cast<std::int64_t>(body.size()));
+  EXPECT_EQ(video->dataWithRange(0, static_cast<std::int64_t>(body.size()), nullptr), body);
 
-  // Lowering the cap below what is cached ends the download as a success...
-  cache->setMaxBytes(50);
-  EXPECT_TRUE(cache->isCompleted());
-  EXPECT_TRUE(cache->isValid());
-  // ...and a completed download will not get bytes it does not have.
-  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(cache, 0, 150, 1e9));
-  cache->cancelWithError(ZUMMakeErrorWithCode(kZUMErrorInternalError));
-  EXPECT_TRUE(cache->isValid());  // already ended
+  const auto path = env.temporaryDirectory() / "a.cache";
+  EXPECT_TRUE(std::filesystem::exists(path));
+  video.reset();
+  EXPECT_FALSE(std::filesystem::exists(path));
 }
 
-TEST_F(ZUMResourceCacheStalledTest, AnInvalidCacheHasNoBytesToOffer) {
-  auto cache = stalled();
-  cache->cancelWithError(ZUMMakeErrorWithCode(kZUMErrorInternalError));
-  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(cache, 0, 0, 10));
+TEST_F(ZUMResourceCacheTest, ACacheIDNamesAFileInTheSDKCacheFolderThatStays) {
+  platform::ErrorPtr error;
+  auto byID = ZUMResourceCache::create(request("/whole.mp4"), std::string("abc"), &error);
+  ASSERT_TRUE(byID);
+  const auto path = env.cachesDirectory() / "Morvane" / "900150983cd24fb0d6963f7d28e17f72.tcache";
+  EXPECT_EQ(byID->fileURL(), platform::URL::fileURL(path));
+  run(byID);
+  byID.reset();
+  EXPECT_EQ(platform::FileManager::readFile(path), body);
+}
+
+TEST_F(ZUMResourceCacheTest, ByteCapsAndRangesHoldTheRequestedBytes) {
+  auto capped = cache("/whole.mp4", "cap.cache");
+  capped->setMaxBytes(1000);
+  EXPECT_EQ(run(capped)->events.back(), "success");
+  EXPECT_EQ(capped->cachedContentSize(), 1000);
+  EXPECT_EQ(platform::FileManager::fileSize(env.temporaryDirectory() / "cap.cache"), 1000u);
+  EXPECT_EQ(capped->dataWithRange(0, 1000, nullptr), body.substr(0, 1000));
+
+  auto open = cache("/video.mp4", "r1", "bytes=5000-");
+  run(open);
+  EXPECT_EQ(open->contentLength(), static_cast<std::int64_t>(body.size()) - 5000);
+  EXPECT_EQ(open->dataWithRange(0, open->cachedContentSize(), nullptr), body.substr(5000));
+
+  auto closed = cache("/video.mp4", "r2", "bytes=100-199");
+  run(closed);
+  EXPECT_EQ(closed->contentLength(), 100);
+  EXPECT_EQ(closed->dataWithRange(0, 100, nullptr), body.substr(100, 100));
+  EXPECT_EQ(server.requests("/video.mp4").back().header("Range"), "bytes=100-199");
+}
+
+TEST_F(ZUMResourceCacheTest, AnswersWithoutTheRequestedBytesFail) {
+  server.route("/liar", {.status = 206, .headers = {{"Content-Range", "bytes 0-99/1000"}}, .body = body.substr(0, 100)});
+  server.route("/bare", {.status = 206, .body = body.substr(0, 100)});
+  // Ignoring the range (the whole file with 200), other bytes than asked, no Content-Range,
+  // a 206 nobody asked for, an HTTP error, an unsatisfiable range.
+  for (const auto& [path, range] : std::vector<std::pair<std::string, std::optional<std::string>>>{
+           {"/whole.mp4", "bytes=5000-"}, {"/liar", "bytes=500-"}, {"/bare", "bytes=0-99"}, {"/liar", std::nullopt},
+           {"/missing", std::nullopt}, {"/video.mp4", "bytes=999999999-"}}) {
+    auto failing = cache(path, "failing", range);
+    auto recorder = run(failing);
+    EXPECT_EQ(recorder->events.back(), "failure") << path;
+    ASSERT_TRUE(recorder->error) << path;
+    EXPECT_TRUE(recorder->error->userInfoString(kZUMErrorHTTPStatusKey)) << path;
+    EXPECT_FALSE(failing->isValid());
+    EXPECT_TRUE(failing->isCompleted());
+    EXPECT_EQ(failing->cachedContentSize(), 0);
+  }
+
+  server.route("/cut", {.body = body, .cutAfterBytes = 1000});
+  auto cut = cache("/cut", "cut");
+  EXPECT_EQ(run(cut)->events.back(), "failure");
+  EXPECT_FALSE(cut->isValid());
+}
+
+TEST_F(ZUMResourceCacheTest, RangedReadsOfMissingBytesAreErrors) {
+  auto read = ZUMResourceCache::create(request("/whole.mp4"), fileURL("read"), false);
+  run(read);
+  const std::string expected = "Failed to read file " + read->fileURL().absoluteString();
+  const auto size = read->cachedContentSize();
+  for (auto [offset, length] : std::vector<std::pair<std::int64_t, std::int64_t>>{
+           {-1, 10}, {0, -1}, {size, 1}, {size - 5, 6}, {0, INT64_MAX}, {INT64_MAX, INT64_MAX}}) {
+    platform::ErrorPtr error;
+    EXPECT_FALSE(read->dataWithRange(offset, length, &error)) << offset << " " << length;
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), 11);
+    EXPECT_EQ(error->localizedDescription(), expected);
+  }
+  EXPECT_EQ(read->dataWithRange(size, 0, nullptr), "");
+
+  // A file cut shorter than recorded, then one that vanished.
+  std::filesystem::resize_file(env.temporaryDirectory() / "read", 100);
+  EXPECT_EQ(read->dataWithRange(0, 100, nullptr), body.substr(0, 100));
+  EXPECT_FALSE(read->dataWithRange(50, 100, nullptr));
+  std::filesystem::remove(env.temporaryDirectory() / "read");
+  platform::ErrorPtr error;
+  EXPECT_FALSE(read->dataWithRange(0, 1, &error));
+  EXPECT_TRUE(error);
+}
+
+TEST_F(ZUMResourceCacheTest, CancellingEndsCachingOnce) {
+  server.route("/held", {.body = body, .held = true});
+  auto withError = cache("/held", "c1");
+  auto recorder = run(withError, false);
+  env.runUntilIdle();
+  const auto failure = ZUMMakeErrorWithDescription(kZUMErrorInternalError, "stop");
+  withError->cancelWithError(failure);
+  withError->cancelWithError(nullptr);
+  EXPECT_EQ(recorder->events, (std::vector<std::string>{"start", "failure"}));
+  EXPECT_EQ(recorder->error, failure);
+  EXPECT_FALSE(withError->isValid());
+
+  auto plain = cache("/held", "c2");
+  auto plainRecorder = run(plain, false);
+  plain->cancelWithError(nullptr);
+  EXPECT_TRUE(plain->isValid());
+  EXPECT_TRUE(plain->isCompleted());
+  server.release("/held");
+  env.runUntilIdle();
+  plain->start();  // ended: does nothing
+  env.runUntilIdle();
+  EXPECT_EQ(plainRecorder->events, (std::vector<std::string>{"failure"}));
+  EXPECT_EQ(plainRecorder->error, nullptr);
+}
+
+TEST_F(ZUMResourceCacheTest, WillHaveByteWithinTimeFollowsTheMeasuredSpeed) {
+  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(nullptr, 0, 0, 10));
+  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(cache("/whole.mp4", "idle"), 0, 0, 10));  // not started
+
+  auto stream = stalled();
+  EXPECT_TRUE(ZUMResourceCacheWillHaveByteWithinTime(stream, 0, 99, 0));        // cached
+  EXPECT_TRUE(ZUMResourceCacheWillHaveByteWithinTime(stream, 1000, 1099, 0));   // cached, at its start
+  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(stream, 1000, 999, 1e9));  // before its start
+  EXPECT_TRUE(ZUMResourceCacheWillHaveByteWithinTime(stream, 0, 500, 0));       // no time passed: no speed yet
+  env.advance(10);                                                              // 10 bytes per second
+  EXPECT_NEAR(stream->networkSpeedInBytesPerSecond(), 10, 1e-9);
+  EXPECT_TRUE(ZUMResourceCacheWillHaveByteWithinTime(stream, 0, 199, 10));  // 100 missing bytes
+  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(stream, 0, 199, 9.9));
+  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(stream, 0, INT64_MAX, std::nan("")));
+  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(stream, INT64_MIN, INT64_MAX, 10));
+
+  // Lowering the cap below what is cached ends the download as a success...
+  stream->setMaxBytes(50);
+  EXPECT_TRUE(stream->isCompleted());
+  EXPECT_TRUE(stream->isValid());
+  // ...and a completed download will not get bytes it does not have.
+  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(stream, 0, 150, 1e9));
+  stream->cancelWithError(ZUMMakeErrorWithCode(kZUMErrorInternalError));
+  EXPECT_TRUE(stream->isValid());  // already ended
+
+  // An invalid cache has no bytes to offer.
+  stream.reset();
+  stream = stalled();
+  stream->cancelWithError(ZUMMakeErrorWithCode(kZUMErrorInternalError));
+  EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(stream, 0, 0, 10));
 }
 
 TEST(ZUMResourceCacheCheckResponse, AcceptsOnlyAnswersHoldingTheRequestedBytes) {
