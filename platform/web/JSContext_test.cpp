@@ -28,6 +28,22 @@ TEST_F(JSContextTest, EvaluatesAndCallsGlobalFunctionsWithJSONArguments) {
   EXPECT_TRUE(context->evaluateScript("typeof window").toString() == "undefined");  // no page here
 }
 
+// Characters beyond U+FFFF cross the process boundary intact both ways, and a lone
+// surrogate arrives as the replacement character instead of ending the process.
+TEST_F(JSContextTest, TextBeyondTheBasicPlaneSurvivesTheTrip) {
+  auto context = JSContext::create();
+  ASSERT_TRUE(context);
+  EXPECT_EQ(context->evaluateScript("'\\uD83D\\uDE00!'").toString(), "\xF0\x9F\x98\x80!");
+  EXPECT_EQ(context->evaluateScript("'a\\uD83D'").toString(), "a\xEF\xBF\xBD");
+  std::string seen;
+  context->setObjectForKeyedSubscript("echo", [&](const std::vector<JSValue>& args) {
+    seen = args.at(0).toString();
+    return args.at(0);
+  });
+  EXPECT_EQ(context->evaluateScript("echo('\\uD83D\\uDE00')").toString(), "\xF0\x9F\x98\x80");
+  EXPECT_EQ(seen, "\xF0\x9F\x98\x80");
+}
+
 TEST_F(JSContextTest, NativeFunctionsGetArgumentsAndCallbacks) {
   auto context = JSContext::create();
   ASSERT_TRUE(context);

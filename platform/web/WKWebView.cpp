@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/base/ClassRegistry.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/web/WebPage.h"
 
@@ -126,6 +127,15 @@ class WKWebView::PageClient : public WebPage::Client {
  private:
   WKWebView& view_;
 };
+
+std::shared_ptr<WKWebView> WKWebView::Factory::create(
+    const Rect& frame, const std::shared_ptr<WKWebViewConfiguration>& configuration) const {
+  return WKWebView::create(frame, configuration);
+}
+
+void WKWebView::registerClass() {
+  ClassRegistry::shared().registerClass<Factory>(kClassName, [] { return std::make_shared<Factory>(); });
+}
 
 std::shared_ptr<WKWebView> WKWebView::create(const Rect& frame,
                                              const std::shared_ptr<WKWebViewConfiguration>& configuration) {

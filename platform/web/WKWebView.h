@@ -36,6 +36,19 @@ class WebPage;
 
 class WKWebView : public View {
  public:
+  // Like the platform's, the engine is an optional class found by name: the SDK asks the
+  // class registry for kClassName, which is registered at start-up where the system has
+  // it (registerClass(); tests register it or leave it out).
+  static constexpr const char* kClassName = "WKWebView";
+  // What the class registry hands out under kClassName.
+  class Factory {
+   public:
+    std::shared_ptr<WKWebView> create(const Rect& frame,
+                                      const std::shared_ptr<WKWebViewConfiguration>& configuration) const;
+  };
+  // Registers the class under kClassName in the shared class registry.
+  static void registerClass();
+
   // A null configuration stands for a default one.
   static std::shared_ptr<WKWebView> create(const Rect& frame = {},
                                            const std::shared_ptr<WKWebViewConfiguration>& configuration = nullptr);

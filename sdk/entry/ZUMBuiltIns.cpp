@@ -2,12 +2,20 @@
 
 #include "ZUMMobileAds.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/web/WKWebView.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/network/ZUMNetworkDelivery.h"
+#include "sdk/request/ZUMAdFetcher.h"
 
 void ZUMRegisterBuiltIns() {
   static platform::OnceFlag once;
-  platform::dispatchOnce(once, [] { ZUMRegisterNetworkDelivery(); });
+  platform::dispatchOnce(once, [] {
+    // The newer web engine is looked up by name; the platform's own start-up sits below
+    // the web area and cannot offer it.
+    platform::WKWebView::registerClass();
+    ZUMRegisterNetworkDelivery();
+    ZUMRegisterAdFetcher();
+  });
 }
 
 void ZUMMobileAds::load() {

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "ZUMMobileAds.h"
+#include "platform/base/ClassRegistry.h"
+#include "platform/web/WKWebView.h"
 #include "platform/ui/ApplicationDelegate.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
+#include "sdk/request/ZUMAdFetcher.h"
 #include "testing/AppControls.h"
 #include "testing/TestEnvironment.h"
 
@@ -20,6 +23,8 @@ TEST_F(ZUMBuiltInsTest, LoadRegistersTheSubsystemsBeforeLaunchStartsThem) {
   EXPECT_TRUE(hooks.registerURLInterception);
   EXPECT_TRUE(hooks.startPingerRetrySchedule);
   EXPECT_TRUE(hooks.sendForegroundPing);
+  EXPECT_TRUE(ZUMAdFetcher::create());
+  EXPECT_TRUE(platform::ClassRegistry::shared().isRegistered(platform::WKWebView::kClassName));
   testenv::AppControls::launch(std::make_shared<platform::ApplicationDelegate>());
   env.runUntilIdle();
   EXPECT_TRUE(ZUMApplication::sharedInstance()->hasRunEarlyActivities());

@@ -1,13 +1,23 @@
 #include "sdk/request/ZUMAd.h"
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
 #include "ZUMAdSize.h"
 #include "platform/base/StringConversions.h"
 #include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMOrientation.h"
 #include "sdk/foundation/ZUMStatisticDictionary.h"
+#include "sdk/foundation/ZUMURLUtilities.h"
+#include "sdk/foundation/ZUMUserDefaults.h"
+#include "sdk/network/ZUMClickTrackerCollection.h"
+#include "sdk/network/ZUMPinger.h"
+#include "sdk/network/ZUMSafeBrowsingReporter.h"
+#include "sdk/network/ZUMURLConnectionRedirect.h"
+#include "sdk/request/ZUMAdHooks.h"
 
 namespace {
 
@@ -49,6 +59,40 @@ std::optional<platform::URL> urlForKey(const Json& dictionary, const char* key) 
   return platform::URL::fromString(*text);
 }
 
+// Numbers and strings answer a boolean value ("1", "true" and 1 are true).
+std::optional<bool> boolForKey(const Json& dictionary, const char* key) {
+  const Json* value = valueForKey(dictionary, key);
+  if (!value) return std::nullopt;
+  if (value->is_boolean()) return value->get<bool>();
+  if (value->is_number()) return value->get<double>() != 0;
+  if (value->is_string()) return platform::stringBoolValue(value->get_ref<const std::string&>());
+  return std::nullopt;
+}
+
+// The URLs that the strings of an array make; other elements, and strings that make no
+// URL, are skipped. Anything but an array gives none.
+std::vector<platform::URL> urlsForKey(const Json& dictionary, const char* key) {
+  std::vector<platform::URL> urls;
+  const Json* array = valueForKey(dictionary, key);
+  if (!array || !array->is_array()) return urls;
+  for (const Json& element : *array) {
+    if (!element.is_string()) continue;
+    if (auto url = platform::URL::fromString(element.get_ref<const std::string&>())) urls.push_back(std::move(*url));
+  }
+  return urls;
+}
+
+void addURLs(std::vector<platform::URL>& set, const std::vector<platform::URL>& urls) {
+  for (const auto& url : urls) {
+    if (std::find(set.begin(), set.end(), url) == set.end()) set.push_back(url);
+  }
+}
+
+std::vector<platform::URL> stampedURLs(const std::vector<platform::URL>& urls, const std::string& eventName) {
+  auto stamp = ZUMCurrentAdHooks().trackingURLsWithAdEventID;
+  return stamp ? stamp(urls, eventName) : urls;
+}
+
 }  // namespace
 
 ZUMAd::ZUMAd()
@@ -86,12 +130,23 @@ void ZUMAd::readDictionary(const Json& dictionary) {
   auto sizeText = stringForKey(dictionary, "ad_size");
   size_ = ZUMAdSizeFromString(sizeText ? std::optional<std::string_view>(*sizeText) : std::nullopt);
   if (auto orientation = stringForKey(dictionary, "orientation")) {
-    std::uint64_t mask = *orientation == "any" ? 30 : *orientation == "portrait" ? 6 : *orientation == "landscape" ? 24 : 0;
+    std::uint64_t mask = ZUMInterfaceOrientationMaskFromString(*orientation);
     if (mask != 0) supportedOrientations_ = mask;
   }
   if (const Json* javaScript = valueForKey(dictionary, "ad_is_javascript"); javaScript && javaScript->is_number()) {
     hasAdNetworkJavaScript_ = javaScript->get<double>() != 0;
     if (hasAdNetworkJavaScript_) adNetworkPassbackURL_ = urlForKey(dictionary, "ad_passback_url");
+  }
+  if (auto text = stringForKey(dictionary, "debug_dialog")) debugDialogString_ = text;
+  if (const Json* activeView = valueForKey(dictionary, "active_view"); activeView && activeView->is_object()) {
+    setActiveViewConfigurations(*activeView);
+  }
+  if (boolForKey(dictionary, "use_displayed_impression").value_or(false)) impressionDefinition_ = 1;
+  addURLs(clickURLs_, urlsForKey(dictionary, "click_urls"));
+  addURLs(impressionURLs_, urlsForKey(dictionary, "impression_urls"));
+  addURLs(manualImpressionURLs_, urlsForKey(dictionary, "manual_impression_urls"));
+  if (const Json* safeBrowsing = valueForKey(dictionary, "safe_browsing")) {
+    safeBrowsingReporter_ = ZUMSafeBrowsingReporter::create(*safeBrowsing);
   }
   auto width = doubleForKey(dictionary, "_native_interstitial_size_width");
   auto height = doubleForKey(dictionary, "_native_interstitial_size_height");
@@ -99,7 +154,78 @@ void ZUMAd::readDictionary(const Json& dictionary) {
   if (auto threshold = doubleForKey(dictionary, "_native_cropped_content_threshold")) {
     croppedContentThreshold_ = *threshold;
   }
+  // "_native_original_request" and "_native_request_redirects" hold a request and
+  // redirect records, which no ad dictionary of property-list values can carry; the
+  // native ads set them on the ad directly.
+  if (const Json* rewards = valueForKey(dictionary, "rewards");
+      rewards && rewards->is_array() && !rewards->empty() && rewards->front().is_object()) {
+    if (auto makeReward = ZUMCurrentAdHooks().makeReward) reward_ = makeReward(rewards->front());
+  }
+  if (auto blocked = boolForKey(dictionary, "custom_close_blocked")) customCloseBlocked_ = *blocked;
   if (auto queryID = stringForKey(dictionary, "brv_query_id")) BRVQueryID_ = queryID;
+}
+
+void ZUMAd::addRedirect(std::shared_ptr<ZUMURLConnectionRedirect> redirect) {
+  if (redirect) redirects_.push_back(std::move(redirect));
+}
+
+std::optional<Json> ZUMAd::responseHeaders() const {
+  if (!responseHeaders_) return std::nullopt;
+  return *responseHeaders_;
+}
+
+void ZUMAd::setResponseHeaders(const std::optional<Json>& headers) {
+  responseHeaders_ = headers ? std::make_unique<Json>(*headers) : nullptr;
+}
+
+std::optional<Json> ZUMAd::activeViewConfigurations() const {
+  if (!activeViewConfigurations_) return std::nullopt;
+  return *activeViewConfigurations_;
+}
+
+void ZUMAd::setActiveViewConfigurations(const std::optional<Json>& configurations) {
+  activeViewConfigurations_ = configurations ? std::make_unique<Json>(*configurations) : nullptr;
+}
+
+void ZUMAd::addClickURLsFromArray(const std::vector<platform::URL>& urls) { addURLs(clickURLs_, urls); }
+void ZUMAd::addImpressionURLsFromArray(const std::vector<platform::URL>& urls) { addURLs(impressionURLs_, urls); }
+void ZUMAd::addManualImpressionURLsFromArray(const std::vector<platform::URL>& urls) {
+  addURLs(manualImpressionURLs_, urls);
+}
+
+void ZUMAd::pingClickURLs() {
+  if (clickURLs_.empty()) return;
+  ZUMClickTrackerCollection::sharedInstance()->trackURLs(stampedURLs(clickURLs_, "_ac"));
+}
+
+void ZUMAd::pingImpressionURLs() {
+  if (impressionURLs_.empty()) return;
+  auto urls = std::exchange(impressionURLs_, {});
+  ZUMClickTrackerCollection::sharedInstance()->trackURLs(stampedURLs(urls, "_ai"));
+}
+
+void ZUMAd::pingManualImpressionURLs() {
+  if (manualImpressionURLs_.empty()) return;
+  ZUMClickTrackerCollection::sharedInstance()->trackURLs(std::exchange(manualImpressionURLs_, {}));
+}
+
+void ZUMAd::pingDebugSignal() {
+  auto dataURLString = ZUMUserDefaults::stringForKey("/vantor/ads/debug_signal_data_url");
+  if (!dataURLString || !ZUMApplication::sharedInstance()->debugModeEnabled() || debugSignalSent_) return;
+  if (!debugSignalInformation_ || debugSignalInformation_->empty()) return;
+  Json parameters = Json::object();
+  if (auto device = ZUMUserDefaults::stringForKey("/vantor/ads/debug_device_identifier")) {
+    parameters["linkedDeviceId"] = *device;
+  }
+  if (adUnitID_) parameters["adSlotPath"] = *adUnitID_;
+  parameters["debugData"] = *debugSignalInformation_;
+  std::optional<std::string> urlString;
+  if (auto base = platform::URL::fromString(*dataURLString)) {
+    if (auto url = ZUMURLByAppendingQueryParameters(*base, parameters)) urlString = url->absoluteString();
+  }
+  // A URL that cannot be built still counts as the one signal of this ad.
+  debugSignalSent_ = true;
+  ZUMPinger::sharedInstance()->pingURLString(urlString, nullptr, nullptr);
 }
 
 std::shared_ptr<ZUMBannerAd> ZUMBannerAd::create() { return std::shared_ptr<ZUMBannerAd>(new ZUMBannerAd()); }

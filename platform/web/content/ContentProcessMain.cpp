@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -20,6 +21,44 @@
 #include "platform/web/content/Bootstrap.h"
 
 namespace {
+
+// The script engine keeps text in CESU-8: a character beyond U+FFFF is two encoded
+// surrogates of three bytes each, which is not UTF-8. Everything that leaves the engine
+// for the host is rewritten to UTF-8; a lone surrogate becomes U+FFFD.
+std::string toUTF8(std::string_view text) {
+  auto surrogateAt = [&](std::size_t i, unsigned char low, unsigned char high) -> int {
+    if (i + 2 >= text.size()) return -1;
+    const auto b0 = static_cast<unsigned char>(text[i]);
+    const auto b1 = static_cast<unsigned char>(text[i + 1]);
+    const auto b2 = static_cast<unsigned char>(text[i + 2]);
+    if (b0 != 0xED || b1 < low || b1 > high || (b2 & 0xC0) != 0x80) return -1;
+    return ((b1 & 0x0F) << 6) | (b2 & 0x3F);  // the low ten bits of the surrogate
+  };
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const int high = surrogateAt(i, 0xA0, 0xAF);
+    if (high >= 0) {
+      const int low = surrogateAt(i + 3, 0xB0, 0xBF);
+      if (low >= 0) {
+        const std::uint32_t cp = 0x10000 + ((static_cast<std::uint32_t>(high) << 10) | static_cast<std::uint32_t>(low));
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+        i += 6;
+        continue;
+      }
+    }
+    if (high >= 0 || surrogateAt(i, 0xB0, 0xBF) >= 0) {
+      out += "\xEF\xBF\xBD";
+      i += 3;
+      continue;
+    }
+    out += text[i++];
+  }
+  return out;
+}
 
 using nlohmann::json;
 
@@ -273,7 +312,7 @@ class Host {
           duk_size_t len = 0;
           const char* s = duk_get_lstring(ctx, -1, &len);
           if (!s) return DUK_RET_TYPE_ERROR;
-          c->out->assign(s, len);
+          *c->out = toUTF8(std::string_view(s, len));
           return 0;
         },
         &call, 0, 1);
@@ -290,8 +329,8 @@ class Host {
   // Script errors unwind this frame with longjmp, so it keeps no C++ objects of its own:
   // the strings live in the host.
   static duk_ret_t nativeCallEntry(duk_context* ctx) {
-    gHost->callName_ = duk_safe_to_string(ctx, 0);
-    gHost->callArgs_ = duk_safe_to_string(ctx, 1);
+    gHost->callName_ = toUTF8(duk_safe_to_string(ctx, 0));
+    gHost->callArgs_ = toUTF8(duk_safe_to_string(ctx, 1));
     gHost->answer_ = gHost->nativeCall(gHost->callName_, gHost->callArgs_);
     duk_push_lstring(ctx, gHost->answer_.data(), gHost->answer_.size());
     return 1;

@@ -1,0 +1,98 @@
+// Ad response headers of any shape completing an ad, and ad dictionaries of any shape
+// making one. The input, read as JSON, is used both as the headers given to a fetch and
+// as an ad dictionary; input that is not JSON becomes header lines ("Name: value"). No
+// network is touched: the ad carries its HTML. Nothing crashes, the delegate hears
+// exactly one result, and the response type is one of the five.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/base/Clock.h"
+#include "platform/base/Executor.h"
+#include "platform/base/FileManager.h"
+#include "platform/base/RunLoop.h"
+#include "platform/base/UserDefaults.h"
+#include "sdk/request/ZUMAd.h"
+#include "sdk/request/ZUMAdFetcher.h"
+#include "sdk/request/ZUMAdFetcherDelegate.h"
+
+using json = nlohmann::ordered_json;
+
+namespace {
+
+void check(bool condition) {
+  if (!condition) std::abort();
+}
+
+// This thread is the main thread, every queue runs on it, time stands still, and files
+// go to a folder of this run.
+void setUpOnce() {
+  static const bool done = [] {
+    const auto home = std::filesystem::temp_directory_path() / "morvane-ad-headers-fuzzer";
+    std::filesystem::create_directories(home / "Library" / "Preferences");
+    platform::FileManager::setApplicationHome(home);
+    platform::UserDefaults::setStandardFile(home / "Library" / "Preferences" / "defaults.json");
+    platform::bindMainThread();
+    platform::setExecutorKind(platform::ExecutorKind::Deterministic);
+    platform::setClock(std::make_shared<platform::VirtualClock>());
+    return true;
+  }();
+  (void)done;
+}
+
+void drainMainLoop() {
+  while (platform::RunLoop::main().runPending(platform::kDefaultRunLoopMode)) {
+  }
+}
+
+// Header lines as an HTTP response head would carry them.
+json headersFromLines(std::string_view text) {
+  json headers = json::object();
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos) continue;
+    std::string_view value = line.substr(colon + 1);
+    while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+    headers[std::string(line.substr(0, colon))] = std::string(value);
+  }
+  return headers;
+}
+
+class Counter : public ZUMAdFetcherDelegate {
+ public:
+  void adFetcherDidFetchAd(ZUMAdFetcher&, const std::shared_ptr<ZUMAd>&) override { ++results; }
+  void adFetcherDidFailToFetchAd(ZUMAdFetcher&, const std::shared_ptr<ZUMAd>&, const platform::ErrorPtr& error,
+                                 std::int64_t) override {
+    check(error != nullptr);
+    ++results;
+  }
+  int results = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  setUpOnce();
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  json input = json::parse(text, nullptr, false);
+  if (input.is_discarded()) input = headersFromLines(text);
+
+  auto ad = ZUMBannerAd::createWithDictionary(input);
+  ad->setAdHTML("<html></html>");
+  auto counter = std::make_shared<Counter>();
+  auto fetcher = ZUMAdFetcher::createDefault();
+  check(fetcher->fetchRemainingContentForAd(ad, input, counter, nullptr));
+  drainMainLoop();
+  check(counter->results == 1);
+  check(ad->responseType() <= 4);
+  return 0;
+}

@@ -1,0 +1,324 @@
+#include "sdk/request/ZUMAdFetcher.h"
+
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/base/ASCIIString.h"
+#include "platform/base/OperationQueue.h"
+#include "platform/base/StringConversions.h"
+#include "platform/base/UserDefaults.h"
+#include "sdk/foundation/ZUMLocationService.h"
+#include "sdk/foundation/ZUMLogger.h"
+#include "sdk/foundation/ZUMOrientation.h"
+#include "sdk/foundation/ZUMTiming.h"
+#include "sdk/foundation/ZUMURLUtilities.h"
+#include "sdk/network/ZUMSafeBrowsingReporter.h"
+#include "sdk/network/ZUMURLConnection.h"
+#include "sdk/network/ZUMURLConnectionRedirect.h"
+#include "sdk/request/ZUMAd.h"
+#include "sdk/request/ZUMAdFetcherDelegate.h"
+#include "sdk/request/ZUMAdHooks.h"
+#include "sdk/request/ZUMErrors.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+using platform::asciiLowercased;
+
+bool hasPrefixIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && platform::equalsIgnoringASCIICase(text.substr(0, prefix.size()), prefix);
+}
+
+// The header's value when it is a string; a value of another kind counts as absent.
+std::optional<std::string> stringHeader(const Json& headers, const char* name) {
+  auto it = headers.find(name);
+  if (it == headers.end() || !it->is_string()) return std::nullopt;
+  return it->get<std::string>();
+}
+
+// The header's truth value: a string by the platform's rule, a number or a boolean by
+// its value; anything else counts as absent.
+std::optional<bool> truthHeader(const Json& headers, const char* name) {
+  auto it = headers.find(name);
+  if (it == headers.end()) return std::nullopt;
+  if (it->is_string()) return platform::stringBoolValue(it->get_ref<const std::string&>());
+  if (it->is_boolean()) return it->get<bool>();
+  if (it->is_number()) return it->get<double>() != 0;
+  return std::nullopt;
+}
+
+// A header whose text is a JSON object, decoded; nullopt when it is not one.
+std::optional<Json> objectHeader(const Json& headers, const char* name) {
+  auto text = stringHeader(headers, name);
+  if (!text) return std::nullopt;
+  Json value = Json::parse(*text, nullptr, false);
+  if (value.is_discarded() || !value.is_object()) return std::nullopt;
+  return value;
+}
+
+std::vector<platform::URL> urlsHeader(const Json& headers, const char* name) {
+  auto text = stringHeader(headers, name);
+  if (!text) return {};
+  return ZUMURLsFromWhitespaceSeparatedString(*text);
+}
+
+// The header fields of a response as a dictionary of strings.
+Json dictionaryFromHeaderFields(const platform::HTTPHeaderFields& fields) {
+  Json dictionary = Json::object();
+  for (const auto& [name, value] : fields) dictionary[name] = value;
+  return dictionary;
+}
+
+}  // namespace
+
+ZUMAdFetcher::ZUMAdFetcher() : adConnection_(ZUMURLConnection::create()) {
+  char category[64];
+  std::snprintf(category, sizeof category, "ZUMAdFetcher (%p)", static_cast<const void*>(this));
+  timer_ = ZUMTiming::create(category);
+}
+
+ZUMAdFetcher::~ZUMAdFetcher() { ZUMAdFetcher::cancel(); }
+
+std::shared_ptr<ZUMAdFetcher> ZUMAdFetcher::createDefault() {
+  return std::shared_ptr<ZUMAdFetcher>(new ZUMAdFetcher());
+}
+
+void ZUMRegisterAdFetcher() {
+  ZUMAdFetcher::setFactory([] { return ZUMAdFetcher::createDefault(); });
+}
+
+bool ZUMAdFetcher::fetchRequestURL(const platform::URLRequest& request,
+                                   const std::shared_ptr<ZUMAdFetcherDelegate>& delegate, platform::ErrorPtr* error) {
+  return fetchRequestURL(std::optional<platform::URLRequest>(request), delegate, std::nullopt, ZUMAd::create(), error);
+}
+
+bool ZUMAdFetcher::fetchRemainingContentForAd(const std::shared_ptr<ZUMAd>& ad, const std::optional<Json>& headers,
+                                              const std::shared_ptr<ZUMAdFetcherDelegate>& delegate,
+                                              platform::ErrorPtr* error) {
+  auto target = ad ? ad : ZUMAd::create();
+  std::optional<platform::URLRequest> request;
+  if (!target->adHTML() || target->adHTML()->empty()) {
+    request = ZUMURLRequestWithBody(target->adURL(), std::nullopt, std::nullopt, std::nullopt);
+  }
+  return fetchRequestURL(request, delegate, headers, target, error);
+}
+
+bool ZUMAdFetcher::fetchRequestURL(const std::optional<platform::URLRequest>& request,
+                                   const std::shared_ptr<ZUMAdFetcherDelegate>& delegate,
+                                   const std::optional<Json>& responseHeaders, const std::shared_ptr<ZUMAd>& responseAd,
+                                   platform::ErrorPtr* error) {
+  if (hasStartedFetch_) {
+    if (error) {
+      *error = ZUMMakeErrorWithDescription(kZUMErrorNetworkError,
+                                           "Could not start fetch. This object has already been used to fetch.");
+    }
+    return false;
+  }
+  auto keepAlive = shared_from_this();
+  hasStartedFetch_ = true;
+  timer_->start();
+  delegate_ = delegate;
+  ad_ = responseAd ? responseAd : ZUMAd::create();
+  // The type and the given headers come before the connection starts: a cached response
+  // answers before the start returns, and what it sets must not be overwritten after the
+  // delegate has seen the ad.
+  ad_->setResponseType(1);
+  if (request) ad_->setOriginalRequest(*request);
+  if (responseHeaders) {
+    processHeaders(*responseHeaders, HeaderSource::Final);
+    if (hasNotifiedDelegate_) return true;  // the given headers made the response invalid
+  }
+  if (!request) {
+    adConnectionHasCompleted_ = true;
+    std::weak_ptr<ZUMAdFetcher> weak = weak_from_this();
+    platform::OperationQueue::main()->addOperation([weak] {
+      if (auto fetcher = weak.lock()) fetcher->completedURLConnection();
+    });
+    return true;
+  }
+  platform::ErrorPtr connectionError;
+  if (!adConnection_->startWithRequestURL(*request, shared_from_this(), &connectionError)) {
+    if (error) *error = ZUMMakeErrorWithDescription(kZUMErrorNetworkError, "Failed to start ad connection.");
+    adConnectionHasCompleted_ = true;
+    cancel();
+    return false;
+  }
+  return true;
+}
+
+void ZUMAdFetcher::cancel() {
+  delegate_.reset();
+  if (adConnection_) adConnection_->cancel();
+  adConnectionHasCompleted_ = true;
+}
+
+// --- Headers -----------------------------------------------------------------------------
+
+std::uint64_t ZUMAdFetcher::adResponseTypeFromHeaders(const Json& headers, platform::ErrorPtr* error) {
+  if (!headers.is_object()) return 1;
+  if (truthHeader(headers, "x-qyra-mediation").value_or(false)) {
+    if (hasPrefixIgnoringCase(stringHeader(headers, "content-type").value_or(""), "application/json")) return 2;
+    if (error) *error = ZUMMakeErrorWithCode(kZUMErrorServerError);
+    return 0;
+  }
+  if (auto format = stringHeader(headers, "x-qyra-ad-format"); format && asciiLowercased(*format) == "native") return 3;
+  if (truthHeader(headers, "x-qyra-custom-rendering-allowed").value_or(false)) return 4;
+  return 1;
+}
+
+void ZUMAdFetcher::processHTTPHeaders(const Json& headers) { processHeaders(headers, HeaderSource::Final); }
+
+void ZUMAdFetcher::processHeaders(const Json& headers, HeaderSource source) {
+  if (!ad_ || !headers.is_object()) return;
+  auto keepAlive = shared_from_this();
+  Json lowercasedHeaders = Json::object();
+  for (const auto& [name, value] : headers.items()) lowercasedHeaders[asciiLowercased(name)] = value;
+
+  Json merged = ad_->responseHeaders().value_or(Json::object());
+  if (!merged.is_object()) merged = Json::object();
+  for (const auto& [name, value] : lowercasedHeaders.items()) merged[name] = value;
+  ad_->setResponseHeaders(merged);
+
+  platform::ErrorPtr typeError;
+  const std::uint64_t type = adResponseTypeFromHeaders(lowercasedHeaders, &typeError);
+  ad_->setResponseType(type);
+  if (type == 0) {
+    // A rejected response configures nothing: neither the ad nor the process switches.
+    if (!hasNotifiedDelegate_) resourceFailedToLoadWithError(typeError, 0);
+    return;
+  }
+  applyHeaders(lowercasedHeaders, source);
+}
+
+void ZUMAdFetcher::applyHeaders(const Json& headers, HeaderSource source) {
+  ZUMAd& ad = *ad_;
+  ad.addClickURLsFromArray(urlsHeader(headers, "x-qyra-click-tracking-urls"));
+  ad.addImpressionURLsFromArray(urlsHeader(headers, "x-qyra-tracking-urls"));
+  ad.addManualImpressionURLsFromArray(urlsHeader(headers, "x-qyra-manual-tracking-urls"));
+
+  auto hooks = ZUMCurrentAdHooks();
+  auto& defaults = platform::UserDefaults::standard();
+  if (stringHeader(headers, "x-qyra-content-url-opted-out") == "false") {
+    if (hooks.startContentHashing) hooks.startContentHashing();
+    defaults.setBool(true, "/vantor/ads/content_url_enabled");
+  } else {
+    if (hooks.stopContentHashing) hooks.stopContentHashing();
+    defaults.removeObjectForKey("/vantor/ads/content_url_enabled");
+  }
+
+  ad.setActiveViewConfigurations(objectHeader(headers, "x-qyra-activeview"));
+  if (auto text = stringHeader(headers, "x-qyra-use-displayed-impression");
+      text && platform::stringBoolValue(*text)) {
+    ad.setImpressionDefinition(1);
+  }
+  if (auto orientation = stringHeader(headers, "x-qyra-orientation")) {
+    if (auto mask = ZUMInterfaceOrientationMaskFromString(*orientation); mask != 0) ad.setSupportedOrientations(mask);
+  }
+  if (auto rate = stringHeader(headers, "x-qyra-refresh-rate"); rate && !rate->empty()) {
+    const double seconds = platform::stringDoubleValue(*rate);
+    if (std::isfinite(seconds) && seconds >= 0) ad.setReloadInterval(seconds);
+  }
+  ad.setDebugDialogString(stringHeader(headers, "x-qyra-debug-dialog"));
+  ad.setCustomAdSizeString(stringHeader(headers, "x-qyra-ad-size"));
+  ad.setScrollEnabled(!truthHeader(headers, "x-qyra-disable-activation-and-scroll").value_or(false));
+
+  // Only a served response decides HTTPS for the process, and only when it says so: an
+  // absent header leaves the switch as it is (absent included), and a redirect hop on
+  // the way decides nothing.
+  if (source == HeaderSource::Final) {
+    if (auto useHTTPS = truthHeader(headers, "x-qyra-use-https")) defaults.setBool(*useHTTPS, "/vantor/ads/use_https");
+  }
+
+  if (auto blocked = truthHeader(headers, "x-qyra-custom-close-blocked")) ad.setCustomCloseBlocked(*blocked);
+  if (auto fluid = stringHeader(headers, "x-qyra-fluid"); fluid && asciiLowercased(*fluid) == "height") ad.setFluid(true);
+  if (auto queryID = stringHeader(headers, "x-qyra-brv-query-id")) ad.setBRVQueryID(queryID);
+  ZUMLocationService::sharedInstance()->setPublisherAuthorized(
+      truthHeader(headers, "x-qyra-auto-collect-location").value_or(false));
+  if (auto settings = objectHeader(headers, "x-qyra-safe-browsing")) {
+    ad.setSafeBrowsingReporter(ZUMSafeBrowsingReporter::create(*settings));
+  }
+  if (auto signals = stringHeader(headers, "x-qyra-debug-signals")) ad.setDebugSignalInformation(signals);
+}
+
+// --- Connection ----------------------------------------------------------------------------
+
+platform::ErrorPtr ZUMAdFetcher::connectionShouldRedirectToURL(ZUMURLConnection&, const platform::URL&) {
+  return nullptr;
+}
+
+void ZUMAdFetcher::connectionWillPerformRedirect(ZUMURLConnection&,
+                                                 const std::shared_ptr<ZUMURLConnectionRedirect>& redirect) {
+  if (!ad_ || !redirect) return;
+  ad_->addRedirect(redirect);
+  processHeaders(dictionaryFromHeaderFields(redirect->response().allHeaderFields()), HeaderSource::Redirect);
+}
+
+bool ZUMAdFetcher::connectionLoadShouldUseCacheForResponse(ZUMURLConnection&,
+                                                           const platform::HTTPURLResponse& response) {
+  processHeaders(dictionaryFromHeaderFields(response.allHeaderFields()), HeaderSource::Final);
+  return ad_ && ad_->responseType() == 2 && !hasNotifiedDelegate_;
+}
+
+void ZUMAdFetcher::connectionLoadDidReceiveCachedResponse(ZUMURLConnection&,
+                                                          const platform::HTTPURLResponse& response) {
+  processHeaders(dictionaryFromHeaderFields(response.allHeaderFields()), HeaderSource::Final);
+}
+
+void ZUMAdFetcher::connectionLoadDidFinish(ZUMURLConnection&, const std::string& body, const platform::URL& baseURL) {
+  if (!ad_) return;
+  ad_->setAdHTML(body);
+  ad_->setAdBaseURL(baseURL);
+  adConnectionHasCompleted_ = true;
+  completedURLConnection();
+}
+
+void ZUMAdFetcher::connectionLoadDidFail(ZUMURLConnection&, const platform::ErrorPtr&, std::int64_t status) {
+  if (!ad_) return;
+  ad_->setAdHTML(std::nullopt);
+  ad_->setAdBaseURL(std::nullopt);
+  adConnectionHasCompleted_ = true;
+  platform::ErrorPtr error;
+  if (status == 400) {
+    ZUMLogger::sharedInstance()->logPublicMessage(
+        "Server rejected ad parameters. Typically this is because the ad unit ID is incorrect.");
+    error = ZUMMakeErrorWithCode(kZUMErrorInvalidRequest);
+  } else if (status > 400) {
+    error = ZUMMakeErrorWithHTTPStatus(kZUMErrorServerError, status, std::nullopt);
+  } else if (status == -1) {
+    error = ZUMMakeErrorWithCode(kZUMErrorInvalidResponse);
+  } else {
+    error = ZUMMakeErrorWithHTTPStatus(kZUMErrorNetworkError, status, std::nullopt);
+  }
+  resourceFailedToLoadWithError(error, status);
+}
+
+// --- Reports ---------------------------------------------------------------------------------
+
+void ZUMAdFetcher::completedURLConnection() {
+  if (!adConnectionHasCompleted_ || hasNotifiedDelegate_) return;
+  auto keepAlive = shared_from_this();
+  hasNotifiedDelegate_ = true;
+  timer_->end();
+  auto delegate = delegate_.lock();
+  if (!delegate) return;
+  const std::uint64_t type = ad_->responseType();
+  if (type != 0 && ad_->adHTML() && !ad_->adHTML()->empty()) {
+    delegate->adFetcherDidFetchAd(*this, ad_);
+  } else {
+    // An empty response is no fill; an invalid one was refused.
+    auto error = ZUMMakeErrorWithCode(type != 0 ? kZUMErrorNoFill : kZUMErrorInternalError);
+    delegate->adFetcherDidFailToFetchAd(*this, ad_, error, 0);
+  }
+}
+
+void ZUMAdFetcher::resourceFailedToLoadWithError(const platform::ErrorPtr& error, std::int64_t responseCode) {
+  auto keepAlive = shared_from_this();
+  hasNotifiedDelegate_ = true;
+  timer_->end();
+  if (auto delegate = delegate_.lock()) delegate->adFetcherDidFailToFetchAd(*this, ad_, error, responseCode);
+  cancel();
+}
