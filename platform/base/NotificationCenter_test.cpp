@@ -175,15 +175,6 @@ TEST_F(NotificationCenterTest, BlockObserversOnAQueueRunOnThatQueueLater) {
   EXPECT_TRUE(heard.empty());
 }
 
-TEST_F(NotificationCenterTest, TheDefaultCenterIsOneForTheProcess) {
-  auto token = NotificationCenter::defaultCenter().addObserver("ZUMSDKCoreDidUpdateConstants",
-                                                               nullptr, nullptr, record("hub"));
-  NotificationCenter::defaultCenter().post("ZUMSDKCoreDidUpdateConstants");
-  NotificationCenter::defaultCenter().removeObserver(token);
-  NotificationCenter::defaultCenter().post("ZUMSDKCoreDidUpdateConstants");
-  EXPECT_EQ(heard, std::vector<std::string>{"hub:ZUMSDKCoreDidUpdateConstants"});
-}
-
 TEST(NotificationCenterThreadedTest, PostsAddsAndRemovalsFromManyThreads) {
   testenv::TestEnvironment env({.executor = ExecutorKind::Threaded, .virtualTime = false});
   NotificationCenter center;

@@ -174,17 +174,5 @@ TEST_F(ApplicationTest, RotationPostsWillAndDidWithOrientationsAndSwapsTheScreen
   EXPECT_EQ(app.deviceOrientation(), kInterfaceOrientationPortraitUpsideDown);
 }
 
-TEST_F(ApplicationTest, MainWindowQueriesFollowTheWindows) {
-  auto& app = Application::shared();
-  EXPECT_FALSE(app.keyWindow());
-  auto first = Window::create();
-  auto second = Window::create();
-  second->makeKeyAndVisible();
-  EXPECT_EQ(app.keyWindow(), second);
-  EXPECT_EQ(app.windows().size(), 2u);
-  app.setIdleTimerDisabled(true);
-  EXPECT_TRUE(app.isIdleTimerDisabled());
-}
-
 }  // namespace
 }  // namespace platform

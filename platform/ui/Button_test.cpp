@@ -23,7 +23,6 @@ TEST_F(ButtonTest, StatesFallBackToTheNormalValues) {
   button->setEnabled(false);
   EXPECT_EQ(button->state(), Button::Disabled);
   EXPECT_EQ(button->currentTitle(), "Close");
-  EXPECT_EQ(button->image(Button::Normal), nullptr);
 
   auto image = Image::createBlank({25, 25}, 2.0);
   button->setImage(image, Button::Normal);

@@ -47,7 +47,6 @@ TEST_F(SystemControllersTest, StoreSheetLoadsScriptedProductsAndReportsDone) {
   std::vector<std::pair<bool, std::int64_t>> results;
   auto record = [&](bool ok, ErrorPtr error) { results.emplace_back(ok, error ? error->code() : -1); };
   sheet->loadProductWithParameters({{kStoreProductParameterITunesItemIdentifier, 123456}}, record);
-  EXPECT_EQ(sheet->productIdentifier(), "123456");
   root->presentViewController(sheet, true);
   env.advance(1.9);
   EXPECT_TRUE(results.empty());
@@ -120,17 +119,11 @@ TEST_F(SystemControllersTest, ComposersExistOnlyWhereTheDeviceCanSendAndReportTh
   ASSERT_TRUE(mail);
   auto delegate = std::make_shared<ComposeDelegate>();
   mail->setMailComposeDelegate(delegate);
-  mail->setToRecipients({"a@b.example"});
-  mail->setCcRecipients({"c@d.example", "e@f.example"});
-  mail->setSubject("Hi");
-  mail->setMessageBody("Body", false);
   EXPECT_FALSE(testenv::AppControls::finishMailComposer(MailComposeResult::Sent)) << "not on screen";
   root->presentViewController(mail, true);
   env.advance(0.3);
   EXPECT_TRUE(testenv::AppControls::finishMailComposer(MailComposeResult::Sent));
   EXPECT_EQ(delegate->mail, std::vector<MailComposeResult>{MailComposeResult::Sent});
-  EXPECT_EQ(mail->ccRecipients().size(), 2u);
-  EXPECT_FALSE(mail->isMessageBodyHTML());
   EXPECT_EQ(root->presentedViewController(), mail) << "the delegate dismisses, not the composer";
   root->dismissViewControllerAnimated(false);
   env.runUntilIdle();
@@ -140,7 +133,6 @@ TEST_F(SystemControllersTest, ComposersExistOnlyWhereTheDeviceCanSendAndReportTh
   ASSERT_TRUE(text);
   text->setSubject("ignored");
   EXPECT_FALSE(text->subject());
-  text->setRecipients({"5551234", "5556789"});
   text->setMessageComposeDelegate(delegate);
   root->presentViewController(text, false);
   env.runUntilIdle();

@@ -27,14 +27,11 @@ TEST_F(ToolbarTest, LaysOutItemsWithFlexibleSpacesAndRunsTheTappedItemsAction) {
                                     [&](BarButtonItem&) { taps.push_back("back"); });
   back->setWidth(27);
   back->setEnabled(false);
-  back->setIsAccessibilityElement(true);
-  back->setAccessibilityLabel("Back");
   auto spinner = ActivityIndicatorView::create(ActivityIndicatorView::Style::White);
   auto spinnerItem = BarButtonItem::create(spinner);
   auto done = BarButtonItem::create(BarButtonItem::SystemItem::Done, owner,
                                     [&](BarButtonItem&) { taps.push_back("done"); });
   auto flexible = [] { return BarButtonItem::create(BarButtonItem::SystemItem::FlexibleSpace); };
-  EXPECT_EQ(done->style(), BarButtonItem::Style::Done);
   toolbar->setItems({back, flexible(), spinnerItem, flexible(), done});
   EXPECT_EQ(spinner->superview(), toolbar);
 

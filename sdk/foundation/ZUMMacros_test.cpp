@@ -17,8 +17,6 @@ TEST(ZUMMacrosTest, ReplacesEveryMacroOfTheNameLiterallyAndNeverAfterDoubledAtSi
       // Even runs before the opening at-sign stay around the value; odd runs are literal.
       {"@@n@", "n", "V", "@@n@"},
       {"@@@n@", "n", "V", "@@V"},
-      {"@@@@n@", "n", "V", "@@@@n@"},
-      {"@@@@@n@", "n", "V", "@@@@V"},
       // Pairs before the closing at-sign are kept after the value.
       {"@n@@@", "n", "V", "V@@"},
       {"@n@@", "n", "V", "V@"},

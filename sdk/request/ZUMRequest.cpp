@@ -331,8 +331,10 @@ std::string ZUMRequest::description() const {
   if (gender_ == kZUMGenderFemale) text += "\ngender:Female";
   if (birthday_) text += "\nbirthday:" + dateDescription(*birthday_);
   if (location_) text += "\nlocation:" + location_->description();
-  if (values_->keywords) text += "\nkeywords:" + values_->keywords->dump();
-  if (auto extras = extrasParameters()) text += "\nadditionalParameters:" + extras->dump();
+  // Host text need not be UTF-8: a strict dump would throw.
+  constexpr auto kReplace = json::error_handler_t::replace;
+  if (values_->keywords) text += "\nkeywords:" + values_->keywords->dump(-1, ' ', false, kReplace);
+  if (auto extras = extrasParameters()) text += "\nadditionalParameters:" + extras->dump(-1, ' ', false, kReplace);
   return text + ">";
 }
 

@@ -113,6 +113,18 @@ TEST_F(ZUMRequestTest, TargetingValuesAreSentAsStringsAndOnlyWhenMeaningful) {
   EXPECT_FALSE(request->threadSafeParameters().contains("uule"));
 }
 
+TEST_F(ZUMRequestTest, DescriptionSurvivesTextThatIsNotUTF8) {
+  auto request = ZUMRequest::create();
+  request->setKeywords(json{std::string("caf\xE9")});
+  auto extras = ZUMExtras::create();
+  extras->setAdditionalParameters(json{{"k", std::string("\xFF\xFE")}});
+  request->registerAdNetworkExtras(extras);
+  std::string text;
+  EXPECT_NO_THROW(text = request->description());
+  EXPECT_NE(text.find("\nkeywords:"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nadditionalParameters:"), std::string::npos) << text;
+}
+
 TEST_F(ZUMRequestTest, TestDevicesMatchOnlyNonEmptyStringsEqualToThisDevice) {
   platform::AdvertisingIdentifierManager::shared().setAdvertisingIdentifier("E621E1F8-C36C-495A-93FC-0C247A3E6E5F");
   const std::string current = ZUMDevice::sharedInstance()->deviceIdentifier();
