@@ -333,6 +333,8 @@ void ZUMSlot::cancelPendingAndFutureActions() {
 }
 
 void ZUMSlot::invalidate() {
+  // An invalidated slot never loads again, so its owner must not hear from a refresh.
+  deactivateReloadTimer();
   ZUMApplication::sharedInstance()->requesterDidEndRequest(this);
   auto delegate = std::exchange(adViewDelegate_, nullptr);
   if (auto view = std::exchange(adView_, nullptr)) {
@@ -474,7 +476,7 @@ void ZUMSlot::setReloadInterval(double seconds) {
 
 void ZUMSlot::scheduleAdReloadTimer() {
   deactivateReloadTimer();
-  if (!reloadable_ || !attemptedRequest_ || !(reloadInterval_ > 0)) return;
+  if (state_ == kStateInvalidated || !reloadable_ || !attemptedRequest_ || !(reloadInterval_ > 0)) return;
   std::weak_ptr<ZUMSlot> weak = weak_from_this();
   reloadTimer_ = ZUMScheduledBlockTimer(
       false,

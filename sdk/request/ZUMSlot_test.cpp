@@ -318,6 +318,23 @@ TEST_F(ZUMSlotTest, InvalidatedSlotIsFinal) {
   EXPECT_EQ(ZUMApplication::sharedInstance()->currentAdRequestCount(), 0);
 }
 
+// After invalidation no refresh may reach the owner, not even when the application
+// becomes active again.
+TEST_F(ZUMSlotTest, InvalidationEndsRefreshes) {
+  slot->setReloadable(true);
+  owner->reloadConsent = true;
+  loadUntilFetching();
+  slot->scheduleAdReloadTimer();
+  slot->invalidate();
+  EXPECT_FALSE(slot->hasReloadTimer());
+  testenv::AppControls::resignActive();
+  testenv::AppControls::becomeActive();
+  env.advance(120);
+  EXPECT_FALSE(slot->hasReloadTimer());
+  EXPECT_EQ(controller->requesters.size(), 1u);
+  EXPECT_TRUE(loadDelegate->errors.empty());
+}
+
 TEST_F(ZUMSlotTest, CancellingPendingAndFutureActionsEndsRefreshesAndTheOwner) {
   slot->setReloadable(true);
   loadUntilFetching();
