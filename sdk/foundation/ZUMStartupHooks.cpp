@@ -1,28 +1,9 @@
 #include "sdk/foundation/ZUMStartupHooks.h"
 
-#include <mutex>
-
-namespace {
-
-std::mutex& hooksMutex() {
-  static auto* mutex = new std::mutex();
-  return *mutex;
-}
-
-ZUMStartupHooks& hooks() {
-  static auto* instance = new ZUMStartupHooks();
-  return *instance;
-}
-
-}  // namespace
+#include "sdk/foundation/ZUMRegistrationPoint.h"
 
 void ZUMRegisterStartupHooks(const std::function<void(ZUMStartupHooks&)>& fill) {
-  if (!fill) return;
-  std::lock_guard lock(hooksMutex());
-  fill(hooks());
+  ZUMRegistrationPoint<ZUMStartupHooks>::fill(fill);
 }
 
-ZUMStartupHooks ZUMCurrentStartupHooks() {
-  std::lock_guard lock(hooksMutex());
-  return hooks();
-}
+ZUMStartupHooks ZUMCurrentStartupHooks() { return ZUMRegistrationPoint<ZUMStartupHooks>::current(); }

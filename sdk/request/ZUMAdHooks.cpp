@@ -1,28 +1,9 @@
 #include "sdk/request/ZUMAdHooks.h"
 
-#include <mutex>
-
-namespace {
-
-std::mutex& hooksMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-ZUMAdHooks& hooks() {
-  static ZUMAdHooks value;
-  return value;
-}
-
-}  // namespace
+#include "sdk/foundation/ZUMRegistrationPoint.h"
 
 void ZUMRegisterAdHooks(const std::function<void(ZUMAdHooks&)>& fill) {
-  if (!fill) return;
-  std::lock_guard lock(hooksMutex());
-  fill(hooks());
+  ZUMRegistrationPoint<ZUMAdHooks>::fill(fill);
 }
 
-ZUMAdHooks ZUMCurrentAdHooks() {
-  std::lock_guard lock(hooksMutex());
-  return hooks();
-}
+ZUMAdHooks ZUMCurrentAdHooks() { return ZUMRegistrationPoint<ZUMAdHooks>::current(); }

@@ -3,19 +3,16 @@
 #include <mutex>
 #include <utility>
 
+#include "sdk/foundation/ZUMRegistrationPoint.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/request/ZUMSDKCoreController.h"
 
 namespace {
 
-std::mutex& hooksMutex() {
+// Guards the shared controller and the fetcher factory.
+std::mutex& seamMutex() {
   static std::mutex mutex;
   return mutex;
-}
-
-ZUMSlotHooks& hooks() {
-  static ZUMSlotHooks value;
-  return value;
 }
 
 std::shared_ptr<ZUMSDKCoreController>& sharedController() {
@@ -31,24 +28,19 @@ std::function<std::shared_ptr<ZUMAdFetcher>()>& fetcherFactory() {
 }  // namespace
 
 void ZUMRegisterSlotHooks(const std::function<void(ZUMSlotHooks&)>& fill) {
-  if (!fill) return;
-  std::lock_guard lock(hooksMutex());
-  fill(hooks());
+  ZUMRegistrationPoint<ZUMSlotHooks>::fill(fill);
 }
 
-ZUMSlotHooks ZUMCurrentSlotHooks() {
-  std::lock_guard lock(hooksMutex());
-  return hooks();
-}
+ZUMSlotHooks ZUMCurrentSlotHooks() { return ZUMRegistrationPoint<ZUMSlotHooks>::current(); }
 
 std::shared_ptr<ZUMSDKCoreController> ZUMSDKCoreController::sharedInstance() {
-  std::lock_guard lock(hooksMutex());
+  std::lock_guard lock(seamMutex());
   return sharedController();
 }
 
 void ZUMSDKCoreController::setSharedInstance(std::shared_ptr<ZUMSDKCoreController> controller) {
   {
-    std::lock_guard lock(hooksMutex());
+    std::lock_guard lock(seamMutex());
     std::swap(sharedController(), controller);
   }
   // The replaced controller, if any, goes here, outside the lock.
@@ -57,7 +49,7 @@ void ZUMSDKCoreController::setSharedInstance(std::shared_ptr<ZUMSDKCoreControlle
 std::shared_ptr<ZUMAdFetcher> ZUMAdFetcher::create() {
   std::function<std::shared_ptr<ZUMAdFetcher>()> factory;
   {
-    std::lock_guard lock(hooksMutex());
+    std::lock_guard lock(seamMutex());
     factory = fetcherFactory();
   }
   return factory ? factory() : nullptr;
@@ -65,7 +57,7 @@ std::shared_ptr<ZUMAdFetcher> ZUMAdFetcher::create() {
 
 void ZUMAdFetcher::setFactory(std::function<std::shared_ptr<ZUMAdFetcher>()> factory) {
   {
-    std::lock_guard lock(hooksMutex());
+    std::lock_guard lock(seamMutex());
     std::swap(fetcherFactory(), factory);
   }
 }
