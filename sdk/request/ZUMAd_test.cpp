@@ -32,10 +32,15 @@ TEST(ZUMAdDictionaryTest, WhereTheAdComesFrom) {
   EXPECT_FALSE(badBase->adHTML());
   EXPECT_EQ(badBase->adURL()->absoluteString(), "https://a.example/ad");
 
-  auto json = ZUMAd::createWithDictionary(
-      Json{{"ad_html", ""}, {"ad_json", {{"k", "v"}}}, {"ad_url", "https://a.example/ad"}});
+  auto json = ZUMAd::createWithDictionary(Json{{"ad_html", ""}, {"ad_json", {{"k", "v"}}}, {"ad_is_javascript", 1},
+                                               {"ad_url", "https://a.example/ad"}, {"brv_query_id", "q"}});
   EXPECT_EQ(json->adHTML(), R"({"k":"v"})");
   EXPECT_EQ(json->adURL()->absoluteString(), "https://a.example/ad");
+  EXPECT_TRUE(json->hasAdNetworkJavaScript());
+  EXPECT_EQ(json->BRVQueryID(), "q");
+  // A base URL of the wrong kind counts as absent, like an unreadable one.
+  EXPECT_FALSE(ZUMAd::createWithDictionary(
+      Json{{"ad_html", "<p/>"}, {"ad_base_url", 5}, {"ad_url", "https://a.example/"}})->adHTML());
 }
 
 TEST(ZUMAdDictionaryTest, SizesOrientationsAndFlags) {
