@@ -1,5 +1,6 @@
 #include "platform/net/CurlTransport.h"
 
+#include <csignal>
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -119,6 +120,9 @@ CurlTransport& CurlTransport::shared() {
 }
 
 CurlTransport::CurlTransport() : impl_(new Impl()) {
+  // With signals off for curl, a peer that closes its socket mid-write would raise
+  // SIGPIPE and end the whole process; the loader reports such failures instead.
+  std::signal(SIGPIPE, SIG_IGN);
   curl_global_init(CURL_GLOBAL_DEFAULT);
   impl_->multi = curl_multi_init();
   impl_->thread = std::thread([impl = impl_] { impl->loop(); });

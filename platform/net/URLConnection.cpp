@@ -469,20 +469,22 @@ bool URLLoad::endLoad(std::uint64_t generation, std::shared_ptr<URLConnectionDel
 
 void URLLoad::hopResponse(std::uint64_t generation, HTTPURLResponse response) {
   post([this, generation, response = std::move(response)] {
+    // The connection first: a cancel() on another thread between the two may release it.
+    auto keep = keepAliveConnection();
     auto delegate = delegateIfAccepting(generation);
     if (!delegate) return;
     rearmTimer();
-    auto keep = keepAliveConnection();
     delegate->connectionDidReceiveResponse(connection_, response);
   });
 }
 
 void URLLoad::hopData(std::uint64_t generation, std::string data) {
   post([this, generation, data = std::move(data)] {
+    // The connection first: a cancel() on another thread between the two may release it.
+    auto keep = keepAliveConnection();
     auto delegate = delegateIfAccepting(generation);
     if (!delegate) return;
     rearmTimer();
-    auto keep = keepAliveConnection();
     delegate->connectionDidReceiveData(connection_, data);
   });
 }
@@ -509,10 +511,10 @@ void URLLoad::hopRedirected(std::uint64_t generation, URLRequest request, HTTPUR
                             std::string body) {
   post([this, generation, request = std::move(request), response = std::move(response),
         body = std::move(body)]() mutable {
+    auto keep = keepAliveConnection();
     auto delegate = delegateIfAccepting(generation);
     if (!delegate) return;
     rearmTimer();
-    auto keep = keepAliveConnection();
     std::optional<URLRequest> next = delegate->connectionWillSendRequest(connection_, std::move(request), response);
     if (!accepting(generation)) return;  // cancelled by the delegate
     if (next) {
@@ -576,7 +578,18 @@ class CollectingDelegate final : public URLConnectionDelegate {
     response_.emplace(response);
     data_.clear();
   }
-  void connectionDidReceiveData(URLConnection&, std::string_view data) override { data_.append(data); }
+  void connectionDidReceiveData(URLConnection& connection, std::string_view data) override {
+    if (data.size() > URLConnection::kMaxAsynchronousBodyBytes - data_.size()) {
+      connection.cancel();
+      data_.clear();
+      const auto failing = connection.currentRequest().url();
+      connectionDidFailWithError(connection, makeURLError(kURLErrorDataLengthExceedsMaximum,
+                                                          failing ? std::optional(failing->absoluteString())
+                                                                  : std::nullopt));
+      return;
+    }
+    data_.append(data);
+  }
   void connectionDidFinishLoading(URLConnection&) override {
     if (auto completion = std::exchange(completion_, nullptr)) {
       completion(std::move(response_), std::move(data_), nullptr);

@@ -16,6 +16,7 @@
 // nothing more reaches the delegate.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -59,7 +60,9 @@ class URLConnection : public std::enable_shared_from_this<URLConnection> {
       std::function<void(std::optional<HTTPURLResponse> response, std::string data, ErrorPtr error)>;
   // Loads `request` and calls `completion` once on `queue` (the main operation queue when
   // null): with the response and the whole body, or with an error (no response, empty
-  // data). An HTTP error status is a response, not an error.
+  // data). An HTTP error status is a response, not an error. A body larger than
+  // kMaxAsynchronousBodyBytes fails the load with kURLErrorDataLengthExceedsMaximum.
+  static constexpr std::size_t kMaxAsynchronousBodyBytes = 32u << 20;
   static void sendAsynchronousRequest(URLRequest request, std::shared_ptr<OperationQueue> queue,
                                       CompletionHandler completion);
 

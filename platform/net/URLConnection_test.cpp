@@ -334,6 +334,27 @@ TEST_F(URLConnectionTest, DeliversOnTheChosenQueueAndCompletesAsynchronousReques
   EXPECT_EQ(data, "body");
 }
 
+// The whole body is kept in memory, so a server that never stops sending must not take
+// all of it.
+TEST_F(URLConnectionTest, AsynchronousRequestRefusesAnEndlessBody) {
+  server.route("/huge", {.body = std::string(URLConnection::kMaxAsynchronousBodyBytes + 1, 'x')});
+  ErrorPtr error;
+  std::string data;
+  int calls = 0;
+  URLConnection::sendAsynchronousRequest(URLRequest(url("https://ads.example.com/huge")), nullptr,
+                                         [&](std::optional<HTTPURLResponse>, std::string d, ErrorPtr e) {
+                                           error = std::move(e);
+                                           data = std::move(d);
+                                           ++calls;
+                                         });
+  ASSERT_TRUE(env.runUntil([&] { return calls > 0; }));
+  env.runUntilIdle();
+  EXPECT_EQ(calls, 1);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->code(), kURLErrorDataLengthExceedsMaximum);
+  EXPECT_TRUE(data.empty());
+}
+
 // An interception handler that answers "https://ads.example.com/mraid.js" itself, and
 // redirects "/hop" to a request of its own that it marks so as not to claim it again.
 class ScriptProtocol : public URLProtocol {

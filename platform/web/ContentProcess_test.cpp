@@ -1,5 +1,8 @@
 #include "platform/web/ContentProcess.h"
 
+#include <dirent.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "testing/TestEnvironment.h"
@@ -163,6 +166,26 @@ TEST_F(ContentProcessTest, NativeCallsRoundTripAndMayCallBackIn) {
                         });
   ASSERT_TRUE(reply && reply->result);
   EXPECT_EQ(*reply->result, "refused");
+}
+
+// A descriptor the host left inheritable (a curl socket, a pipe) must not live on in a
+// page's process: a peer would never see it close.
+TEST_F(ContentProcessTest, HostDescriptorsDoNotLeakIntoTheProcess) {
+  int leaky[2];
+  ASSERT_EQ(::pipe(leaky), 0);  // no close-on-exec
+  auto process = launch();
+  ASSERT_TRUE(process->send(evaluate("1")));  // the process is up and past its start
+  std::vector<std::string> open;
+  if (DIR* dir = ::opendir(("/proc/" + std::to_string(process->pid()) + "/fd").c_str())) {
+    while (dirent* entry = ::readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != ".." && name != "0" && name != "1" && name != "2") open.push_back(name);
+    }
+    ::closedir(dir);
+  }
+  ::close(leaky[0]);
+  ::close(leaky[1]);
+  EXPECT_TRUE(open.empty()) << open.size() << " inherited descriptors, e.g. " << open.front();
 }
 
 TEST_F(ContentProcessTest, AProcessThatCannotStartIsReported) {

@@ -40,6 +40,9 @@ void JSContext::releaseHandle(std::int64_t handle) {
 JSValue JSContext::valueFromWire(const Json& wire) { return JSValue::fromWire(wire, weak_from_this()); }
 
 bool JSContext::request(Json message, JSValue* result) {
+  // A native function may drop the caller's last reference; the context stays until the
+  // call returns.
+  auto self = shared_from_this();
   std::lock_guard lock(mutex_);
   exception_.reset();
   if (!process_ || !process_->isAlive()) {

@@ -69,6 +69,22 @@ TEST_F(JSContextTest, NativeFunctionsGetArgumentsAndCallbacks) {
   EXPECT_EQ(context->evaluateScript("answers").toJSON(), Json::parse(R"([{"status_code":200,"response":"ok"}])"));
 }
 
+// A native function may let go of the last reference to its context (an ad closing).
+TEST_F(JSContextTest, NativeFunctionMayReleaseItsContext) {
+  auto context = JSContext::create();
+  ASSERT_TRUE(context);
+  bool called = false;
+  context->setObjectForKeyedSubscript("close", [&](const std::vector<JSValue>&) {
+    called = true;
+    context.reset();
+    return JSValue(Json("closed"));
+  });
+  JSContext* raw = context.get();
+  raw->evaluateScript("close(); 1");
+  EXPECT_TRUE(called);
+  EXPECT_FALSE(context);
+}
+
 TEST_F(JSContextTest, ExceptionsAndRunawayScriptsAreReported) {
   webtest::ProcessLimits limits(0.5, 8u << 20);
   auto context = JSContext::create();

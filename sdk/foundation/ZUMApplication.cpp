@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include <nlohmann/json.hpp>
 
@@ -321,6 +322,8 @@ void ZUMApplication::restoreConfiguration() {
   const auto values = stored->find("values");
   const auto priorities = stored->find("priorities");
   if (values == stored->end() || !values->is_object()) return;
+  // One merge per priority: a relaunch restores the configuration in a few writes.
+  std::map<ZUMConfiguration::Priority, json> byPriority;
   for (const auto& [key, value] : values->items()) {
     if (key == kRefreshedSinceAppStartKey) continue;
     ZUMConfiguration::Priority priority = 500;
@@ -328,8 +331,9 @@ void ZUMApplication::restoreConfiguration() {
       auto p = priorities->find(key);
       if (p != priorities->end() && p->is_number_integer()) priority = p->get<std::int64_t>();
     }
-    configuration_->setObject(value, key, priority);
+    byPriority[priority][key] = value;
   }
+  for (const auto& [priority, entries] : byPriority) configuration_->addEntriesFromDictionary(entries, priority);
 }
 
 void ZUMApplication::configurationDidChange(ZUMConfiguration& configuration) {
@@ -340,7 +344,10 @@ void ZUMApplication::configurationDidChange(ZUMConfiguration& configuration) {
     (void)value;
     if (auto p = configuration.priorityForKey(key)) priorities[key] = *p;
   }
-  if (values.value(kRefreshedSinceAppStartKey, false) == true) configurationUpdateNeeded_ = false;
+  // The page may write the flag with any type; only true counts.
+  if (auto flag = values.find(kRefreshedSinceAppStartKey); flag != values.end() && *flag == true) {
+    configurationUpdateNeeded_ = false;
+  }
   platform::UserDefaults::standard().setObject(json{{"values", values}, {"priorities", priorities}},
                                                kPersistedConfigurationKey);
   platform::NotificationCenter::defaultCenter().post(kZUMApplicationConfigurationChangedNotification);

@@ -219,6 +219,23 @@ TEST_F(ZUMApplicationTest, HostileSwitchesFallBackToDefaults) {
   env.runUntilIdle();
 }
 
+TEST_F(ZUMApplicationTest, ServerSettingsOfAnyTypeAreStoredAndAnnounced) {
+  auto hub = ZUMApplication::sharedInstance();
+  int changes = 0;
+  auto token = platform::NotificationCenter::defaultCenter().addObserver(
+      kZUMApplicationConfigurationChangedNotification, nullptr, nullptr,
+      [&](const platform::Notification&) { ++changes; });
+  // The page writes the per-launch flag with whatever type it likes.
+  hub->configuration()->addEntriesFromDictionary(json{{"app_config_refreshed_since_app_start", "yes"}}, 500);
+  env.runUntilIdle();
+  hub->configuration()->setObject(1, "app_config_refreshed_since_app_start", 500);
+  env.runUntilIdle();
+  EXPECT_EQ(changes, 2);
+  auto stored = platform::UserDefaults::standard().dictionaryForKey("/vantor/ads/application_configuration");
+  ASSERT_TRUE(stored);
+  EXPECT_EQ((*stored)["values"]["app_config_refreshed_since_app_start"], 1);
+}
+
 TEST_F(ZUMApplicationTest, StrictUniversalLinksOnlyForWebSchemes) {
   testenv::AppControls::setUniversalLinkHosts({"shop.example"});
   testenv::AppControls::setInstalledURLSchemes({"shopapp"});

@@ -10,8 +10,9 @@
 #include "sdk/network/ZUMAdViewResourceCollection.h"
 
 std::shared_ptr<ZUMAdURLStash> ZUMAdURLStash::sharedInstance() {
-  static const std::shared_ptr<ZUMAdURLStash> instance(new ZUMAdURLStash());
-  return instance;
+  // Never destroyed: blocks queued on its own queue may still run while the process exits.
+  static const auto* instance = new std::shared_ptr<ZUMAdURLStash>(new ZUMAdURLStash());
+  return *instance;
 }
 
 ZUMAdURLStash::ZUMAdURLStash() : queue_(ZUMDispatchQueueCreate("com.vantor.morvane.adurlstash")) {}

@@ -71,8 +71,9 @@ void ZUMRegisterURLInterception() {
 }
 
 std::shared_ptr<ZUMMRAIDInterceptor> ZUMMRAIDInterceptor::sharedInstance() {
-  static const std::shared_ptr<ZUMMRAIDInterceptor> instance(new ZUMMRAIDInterceptor());
-  return instance;
+  // Never destroyed: blocks queued on its own queue may still run while the process exits.
+  static const auto* instance = new std::shared_ptr<ZUMMRAIDInterceptor>(new ZUMMRAIDInterceptor());
+  return *instance;
 }
 
 ZUMMRAIDInterceptor::ZUMMRAIDInterceptor() : queue_(ZUMDispatchQueueCreate("com.vantor.morvane.mraidinterceptor")) {}

@@ -146,7 +146,9 @@ std::vector<std::pair<std::string, std::vector<ZUMPingerRetryStore::Entry>>> ZUM
   for (const auto& key : keys) {
     const auto value = defaults_.objectForKey(key);
     auto entries = decodeEntries(value);
-    if (!entries) continue;  // not ours to touch; only unlisted
+    // Not ours to touch, only unlisted: a value that is no dictionary, or a dictionary
+    // without a single retry entry (a damaged list may name any stored dictionary).
+    if (!entries || (entries->empty() && !value->empty())) continue;
     std::vector<Entry> live;
     for (auto& entry : *entries) {
       if (live.size() >= limits.maximumCount) break;

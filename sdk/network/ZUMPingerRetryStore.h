@@ -5,8 +5,9 @@
 // a dictionary from retry URL string to the wall-clock time it was stored (seconds since
 // 1970); the list of group keys lives under kZUMPingerRetryGroupKeysKey. What is read
 // back may be damaged or of any type: unusable pieces are skipped and dropped at the
-// next write, the rest is kept. A listed key whose value is not a dictionary is dropped
-// from the list and left alone (it may belong to somebody else).
+// next write, the rest is kept. A listed key whose value is not a dictionary, or is one
+// without a single usable entry, is dropped from the list and left alone (it may belong
+// to somebody else).
 //
 // Not thread-safe: the pinger uses it on its own queue only.
 #pragma once

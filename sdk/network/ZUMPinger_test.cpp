@@ -259,4 +259,16 @@ TEST_F(ZUMPingerTest, DamagedStoresAreSurvivedKeepingWhatIsUsable) {
   EXPECT_FALSE(store.storeRetryURLString(url("/ok"), kZUMPingerRetryGroupKeysKey, 5, now));
 }
 
+TEST_F(ZUMPingerTest, AListedDictionaryWithoutAnyRetryEntryIsSomebodyElsesAndStays) {
+  // A damaged or hostile list names a settings dictionary that holds no retry entry.
+  const ordered_json settings = {{"values", {{"app_id", "app-1"}}}, {"priorities", {{"app_id", 999}}}};
+  defaults().setObject(settings, "/vantor/ads/application_configuration");
+  defaults().setObject(ordered_json::array({"/vantor/ads/application_configuration"}), kZUMPingerRetryGroupKeysKey);
+  pinger->startRetrySchedule();
+  env.advance(60.5);
+  env.runUntilIdle();
+  EXPECT_EQ(defaults().objectForKey("/vantor/ads/application_configuration"), settings);
+  EXPECT_FALSE(defaults().objectForKey(kZUMPingerRetryGroupKeysKey));
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 // Arguments: --memory-limit=<bytes>  --user-agent=<text>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdint>
@@ -349,6 +350,11 @@ class Host {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Whatever else the host left open (sockets, pipes) stays the host's: a page's process
+  // holding them would keep them from ever closing for their peers.
+  if (::close_range(3, ~0u, 0) != 0) {
+    for (long fd = 3, last = std::min(::sysconf(_SC_OPEN_MAX), 65536L); fd < last; ++fd) ::close(static_cast<int>(fd));
+  }
   std::size_t memoryLimit = kDefaultMemoryLimit;
   std::string userAgent = "Mozilla/5.0 (Linux) Morvane";
   for (int i = 1; i < argc; ++i) {
