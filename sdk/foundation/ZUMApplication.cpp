@@ -382,7 +382,7 @@ std::string ZUMApplication::javaScriptForRequestingServerSideConfiguration() con
   auto refreshed = configuration_->objectForKey(kRefreshedSinceAppStartKey);
   arguments["is_init"] = ZUMNumberWithBool(!(refreshed && *refreshed == true));
   arguments["sdk_version"] = kZUMSDKVersion;
-  const std::string payload = zum_JSONStringPretty(arguments, false, nullptr).value_or("{}");
+  const std::string payload = ZUMScriptSafeJSON(zum_JSONStringPretty(arguments, false, nullptr).value_or("{}"));
   return "setTimeout(function(){QYRA_fetchAppSettings(" + payload + ");}, 1);";
 }
 

@@ -85,6 +85,15 @@ TEST_F(ZUMApplicationTest, DelayedAdditionalBatchWaitsForTheConfigureCall) {
   EXPECT_EQ(scripts[0].substr(scripts[0].size() - 8), ");}, 1);");
 }
 
+TEST_F(ZUMApplicationTest, SettingsScriptCannotBeBrokenOutOfByTheIdentifier) {
+  recordStartupSteps();
+  ZUMMobileAds::configureWithApplicationID("a'</script>\xE2\x80\xA8" "b");
+  env.runUntilIdle();
+  ASSERT_FALSE(scripts.empty());
+  const std::string& script = scripts.back();
+  EXPECT_NE(script.find(R"("app_id":"a\u0027\u003c/script\u003e\u2028b")"), std::string::npos) << script;
+}
+
 TEST_F(ZUMApplicationTest, ServerFlagDelaysTheAdditionalBatchToo) {
   recordStartupSteps();
   ZUMBoolCacheSetValueForKey("init_delay", true);

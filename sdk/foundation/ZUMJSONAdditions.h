@@ -41,3 +41,8 @@ std::optional<nlohmann::ordered_json> zum_decodedJSONObjectError(std::optional<s
 // Anything that is not a dictionary (array) gives an empty one.
 nlohmann::ordered_json zum_JSONSafeDictionary(const nlohmann::ordered_json& dictionary);
 nlohmann::ordered_json zum_JSONSafeArray(const nlohmann::ordered_json& array);
+
+// JSON text made safe to embed in a script or a <script> element: "<", ">", "&", "'",
+// U+2028 and U+2029 are written as \uXXXX escapes (in JSON they can stand only inside
+// strings, where the escape reads back as the same character).
+std::string ZUMScriptSafeJSON(const std::string& json);

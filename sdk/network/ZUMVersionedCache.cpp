@@ -4,6 +4,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/base/Random.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/FileManager.h"
 #include "sdk/foundation/ZUMThreading.h"
@@ -16,7 +17,6 @@ namespace {
 struct Files {
   std::filesystem::path content;  // <md5>.tcache
   std::filesystem::path version;  // <md5>.version
-  std::filesystem::path partial;  // <md5>.part, the download in progress
 };
 
 std::optional<Files> filesForCacheID(std::string_view cacheID, platform::ErrorPtr* error) {
@@ -27,8 +27,6 @@ std::optional<Files> filesForCacheID(std::string_view cacheID, platform::ErrorPt
   files.content = *path;
   files.version = files.content;
   files.version.replace_extension(".version");
-  files.partial = files.content;
-  files.partial.replace_extension(".part");
   return files;
 }
 
@@ -108,7 +106,11 @@ void ZUMVersionedCache::updateWithURL(const platform::URL& url, std::string vers
       auto files = filesForCacheID(cacheID_, &refusal);
       auto request = ZUMURLRequestWithBody(url, std::nullopt, std::nullopt, std::nullopt);
       if (files && request) {
-        download = ZUMResourceCache::create(*request, platform::URL::fileURL(files->partial), true);
+        // Each download has a file of its own, so overlapping updates of one cache ID
+        // (from two objects, or one starting as another ends) never share bytes.
+        auto partial = files->content;
+        partial.replace_extension("." + platform::Random::uuidString() + ".part");
+        download = ZUMResourceCache::create(*request, platform::URL::fileURL(partial), true);
       }
       if (!download && !refusal) {
         refusal = ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Failed to get cache directory path.");
@@ -148,12 +150,13 @@ void ZUMVersionedCache::downloadEnded(const std::shared_ptr<ZUMResourceCache>& d
     // without a version (downloaded again), never a version naming other bytes.
     auto files = filesForCacheID(cacheID_, &error);
     std::optional<std::string> data;
-    if (files) data = platform::FileManager::readFile(files->partial, &error);
+    const auto partialPath = finished->fileURL().path();
+    if (files && partialPath) data = platform::FileManager::readFile(*partialPath, &error);
     if (data) {
       std::error_code ignored;
       std::filesystem::remove(files->version, ignored);
       std::error_code renameError;
-      std::filesystem::rename(files->partial, files->content, renameError);
+      std::filesystem::rename(*partialPath, files->content, renameError);
       if (renameError) {
         error = ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Failed to store cache " + cacheID_);
         // The old content is still in place but its version file is gone.
