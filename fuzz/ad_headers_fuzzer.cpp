@@ -21,35 +21,11 @@
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/request/ZUMAdFetcherDelegate.h"
+#include "fuzz/FuzzEnvironment.h"
 
 using json = nlohmann::ordered_json;
 
 namespace {
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
-
-// This thread is the main thread, every queue runs on it, time stands still, and files
-// go to a folder of this run.
-void setUpOnce() {
-  static const bool done = [] {
-    const auto home = std::filesystem::temp_directory_path() / "morvane-ad-headers-fuzzer";
-    std::filesystem::create_directories(home / "Library" / "Preferences");
-    platform::FileManager::setApplicationHome(home);
-    platform::UserDefaults::setStandardFile(home / "Library" / "Preferences" / "defaults.json");
-    platform::bindMainThread();
-    platform::setExecutorKind(platform::ExecutorKind::Deterministic);
-    platform::setClock(std::make_shared<platform::VirtualClock>());
-    return true;
-  }();
-  (void)done;
-}
-
-void drainMainLoop() {
-  while (platform::RunLoop::main().runPending(platform::kDefaultRunLoopMode)) {
-  }
-}
 
 // Header lines as an HTTP response head would carry them.
 json headersFromLines(std::string_view text) {
@@ -72,7 +48,7 @@ class Counter : public ZUMAdFetcherDelegate {
   void adFetcherDidFetchAd(ZUMAdFetcher&, const std::shared_ptr<ZUMAd>&) override { ++results; }
   void adFetcherDidFailToFetchAd(ZUMAdFetcher&, const std::shared_ptr<ZUMAd>&, const platform::ErrorPtr& error,
                                  std::int64_t) override {
-    check(error != nullptr);
+    fuzzenv::check(error != nullptr);
     ++results;
   }
   int results = 0;
@@ -81,7 +57,7 @@ class Counter : public ZUMAdFetcherDelegate {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  setUpOnce();
+  fuzzenv::setUpOnce("ad-headers-fuzzer");
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   json input = json::parse(text, nullptr, false);
   if (input.is_discarded()) input = headersFromLines(text);
@@ -90,9 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ad->setAdHTML("<html></html>");
   auto counter = std::make_shared<Counter>();
   auto fetcher = ZUMAdFetcher::createDefault();
-  check(fetcher->fetchRemainingContentForAd(ad, input, counter, nullptr));
-  drainMainLoop();
-  check(counter->results == 1);
-  check(ad->responseType() <= 4);
+  fuzzenv::check(fetcher->fetchRemainingContentForAd(ad, input, counter, nullptr));
+  fuzzenv::drainMainLoop();
+  fuzzenv::check(counter->results == 1);
+  fuzzenv::check(ad->responseType() <= 4);
   return 0;
 }
