@@ -12,14 +12,11 @@
 
 #include "sdk/foundation/ZUMJSONAdditions.h"
 #include "sdk/rendering/ZUMJavaScriptMessageString.h"
+#include "fuzz/FuzzEnvironment.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
 
 void checkCall(const Json& payload) {
   static const std::string shortForm = "QYRA_ReceiveMessage('onVideoEvent');";
@@ -28,19 +25,19 @@ void checkCall(const Json& payload) {
   const std::string call = ZUMJavaScriptMessageString("onVideoEvent", payload);
   auto compact = zum_JSONStringPretty(payload, false, nullptr);
   if (!compact) {
-    check(call == shortForm);
+    fuzzenv::check(call == shortForm);
     return;
   }
-  check(call.size() > head.size() + tail.size());
-  check(call.compare(0, head.size(), head) == 0);
-  check(call.compare(call.size() - tail.size(), tail.size(), tail) == 0);
+  fuzzenv::check(call.size() > head.size() + tail.size());
+  fuzzenv::check(call.compare(0, head.size(), head) == 0);
+  fuzzenv::check(call.compare(call.size() - tail.size(), tail.size(), tail) == 0);
   const std::string json = call.substr(head.size(), call.size() - head.size() - tail.size());
-  for (char c : std::string_view("<>&'\n\r")) check(json.find(c) == std::string::npos);
-  check(json.find("\xE2\x80\xA8") == std::string::npos);
-  check(json.find("\xE2\x80\xA9") == std::string::npos);
+  for (char c : std::string_view("<>&'\n\r")) fuzzenv::check(json.find(c) == std::string::npos);
+  fuzzenv::check(json.find("\xE2\x80\xA8") == std::string::npos);
+  fuzzenv::check(json.find("\xE2\x80\xA9") == std::string::npos);
   const Json back = Json::parse(json, nullptr, false);
-  check(!back.is_discarded());
-  check(back == Json::parse(*compact));
+  fuzzenv::check(!back.is_discarded());
+  fuzzenv::check(back == Json::parse(*compact));
 }
 
 }  // namespace

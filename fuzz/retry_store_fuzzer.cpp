@@ -13,14 +13,7 @@
 #include "platform/base/PropertyList.h"
 #include "platform/base/UserDefaults.h"
 #include "sdk/network/ZUMPingerRetryStore.h"
-
-namespace {
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
-
-}  // namespace
+#include "fuzz/FuzzEnvironment.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -43,10 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   ZUMPingerRetryStore store(*defaults);
   const auto keys = store.groupKeys();
-  check(keys.size() <= ZUMPingerRetryStore::kMaximumGroupCount);
+  fuzzenv::check(keys.size() <= ZUMPingerRetryStore::kMaximumGroupCount);
   for (const auto& key : keys) {
-    check(!key.empty());
-    for (const auto& entry : store.entries(key)) check(!entry.urlString.empty() && std::isfinite(entry.storedAt));
+    fuzzenv::check(!key.empty());
+    for (const auto& entry : store.entries(key)) fuzzenv::check(!entry.urlString.empty() && std::isfinite(entry.storedAt));
   }
 
   ZUMPingerRetryStore::Limits limits;
@@ -54,14 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   limits.timeToLive = static_cast<double>(size % 5) * 1e9;
   const double now = 1.8e9;
   for (const auto& [key, entries] : store.prune(limits, now)) {
-    check(!entries.empty() && entries.size() <= limits.maximumCount);
-    for (const auto& entry : entries) check(std::abs(now - entry.storedAt) <= limits.timeToLive);
-    check(store.entries(key) == entries);
+    fuzzenv::check(!entries.empty() && entries.size() <= limits.maximumCount);
+    for (const auto& entry : entries) fuzzenv::check(std::abs(now - entry.storedAt) <= limits.timeToLive);
+    fuzzenv::check(store.entries(key) == entries);
   }
 
   const std::string string(text.substr(0, 64));
   const bool added = store.storeRetryURLString(string, group, 3, now);
-  if (added) check(store.removeRetryURLString(string, group));
+  if (added) fuzzenv::check(store.removeRetryURLString(string, group));
   for (const auto& key : store.groupKeys()) store.removeRetryURLString(string, key);
   return 0;
 }

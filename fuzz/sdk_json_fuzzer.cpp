@@ -13,26 +13,19 @@
 
 #include "platform/base/PropertyList.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
-
-namespace {
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
-
-}  // namespace
+#include "fuzz/FuzzEnvironment.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);
   platform::ErrorPtr error;
   auto value = zum_decodedJSONObjectError(text, &error);
-  check(value.has_value() != (error != nullptr));
+  fuzzenv::check(value.has_value() != (error != nullptr));
   if (value) {
     auto compact = zum_JSONStringPretty(*value, false, nullptr);
-    check(compact.has_value());
+    fuzzenv::check(compact.has_value());
     auto again = zum_decodedJSONObjectError(*compact, nullptr);
-    check(again.has_value() && *again == *value);
-    check(zum_JSONStringPretty(*value, true, nullptr).has_value());
+    fuzzenv::check(again.has_value() && *again == *value);
+    fuzzenv::check(zum_JSONStringPretty(*value, true, nullptr).has_value());
   }
 
   // Values JSON cannot hold, mixed with the input's own.
@@ -48,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (value) hostile["decoded"] = *value;
 
   auto safe = zum_JSONSafeDictionary(hostile);
-  check(zum_JSONStringPretty(safe, false, nullptr).has_value());
+  fuzzenv::check(zum_JSONStringPretty(safe, false, nullptr).has_value());
   auto safeArray = zum_JSONSafeArray(nlohmann::ordered_json::array({hostile, std::string(text)}));
-  check(zum_JSONStringPretty(safeArray, true, nullptr).has_value());
+  fuzzenv::check(zum_JSONStringPretty(safeArray, true, nullptr).has_value());
   return 0;
 }

@@ -13,12 +13,9 @@
 #include "platform/base/URL.h"
 #include "sdk/foundation/ZUMMacros.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
+#include "fuzz/FuzzEnvironment.h"
 
 namespace {
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
 
 std::vector<std::string_view> pieces(std::string_view input) {
   std::vector<std::string_view> parts;
@@ -47,14 +44,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ZUMRemoveUnreplacedMacros(filled);
   std::size_t before = filled.size();
   ZUMUnescapeMacroAtSigns(filled);
-  check(filled.size() <= before);
+  fuzzenv::check(filled.size() <= before);
 
   for (const std::string& candidate : {text, filled}) {
     auto url = platform::URL::fromString(candidate);
     (void)ZUMURLsFromWhitespaceSeparatedString(candidate);
     if (!url) continue;
     auto parameters = ZUMQueryParametersFromURL(url, true);
-    check(parameters.is_object());
+    fuzzenv::check(parameters.is_object());
     (void)ZUMQueryValuesForKey(url, key);
     (void)ZUMURLInnerPathString(*url);
     (void)ZUMURLStringWithoutFragment(*url);
@@ -62,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)ZUMURLHasHost(url, key);
     nlohmann::ordered_json added = {{std::string(key), std::string(value)}, {"n", 1.5}, {"e", ""}};
     if (auto appended = ZUMURLByAppendingQueryParameters(*url, added)) {
-      check(platform::URL::fromString(appended->absoluteString()).has_value());
+      fuzzenv::check(platform::URL::fromString(appended->absoluteString()).has_value());
     }
     (void)ZUMURLMatchesAnyPattern(url, {std::string(name)});
   }

@@ -12,14 +12,7 @@
 #include "platform/base/URL.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/rendering/ZUMNotification.h"
-
-namespace {
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
-
-}  // namespace
+#include "fuzz/FuzzEnvironment.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -28,18 +21,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto message = ZUMNotification::createWithNotificationURL(url);
   if (!message) return 0;
 
-  check(ZUMNotification::isNotificationURL(url));
-  check(!message->name().empty());
-  check(platform::PercentEncoding::isValidUTF8(message->name()));
-  check("/" + message->name() == url->path());
+  fuzzenv::check(ZUMNotification::isNotificationURL(url));
+  fuzzenv::check(!message->name().empty());
+  fuzzenv::check(platform::PercentEncoding::isValidUTF8(message->name()));
+  fuzzenv::check("/" + message->name() == url->path());
   const nlohmann::ordered_json& parameters = message->parameters();
-  check(parameters.is_object());
+  fuzzenv::check(parameters.is_object());
   for (const auto& [key, value] : parameters.items()) {
-    check(value.is_string());
-    check(platform::PercentEncoding::isValidUTF8(key));
-    check(platform::PercentEncoding::isValidUTF8(value.get_ref<const std::string&>()));
+    fuzzenv::check(value.is_string());
+    fuzzenv::check(platform::PercentEncoding::isValidUTF8(key));
+    fuzzenv::check(platform::PercentEncoding::isValidUTF8(value.get_ref<const std::string&>()));
   }
-  check(parameters == ZUMQueryParametersFromURL(url, false));
+  fuzzenv::check(parameters == ZUMQueryParametersFromURL(url, false));
   (void)message->description();
   return 0;
 }

@@ -7,12 +7,9 @@
 
 #include "platform/base/PercentEncoding.h"
 #include "platform/base/URL.h"
+#include "fuzz/FuzzEnvironment.h"
 
 namespace {
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
 
 bool sameComponents(const platform::URL& a, const platform::URL& b) {
   return a.absoluteString() == b.absoluteString() && a.scheme() == b.scheme() &&
@@ -24,8 +21,8 @@ bool sameComponents(const platform::URL& a, const platform::URL& b) {
 
 void roundTrip(const platform::URL& url) {
   auto again = platform::URL::fromString(url.absoluteString());
-  check(again.has_value());
-  check(sameComponents(url, *again));
+  fuzzenv::check(again.has_value());
+  fuzzenv::check(sameComponents(url, *again));
 }
 
 }  // namespace
@@ -34,9 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view text(reinterpret_cast<const char*>(data), size);
 
   if (auto decoded = platform::PercentEncoding::decode(text)) {
-    check(platform::PercentEncoding::isValidUTF8(*decoded));
+    fuzzenv::check(platform::PercentEncoding::isValidUTF8(*decoded));
     auto encoded = platform::PercentEncoding::encode(*decoded, platform::PercentEncoding::alphanumerics());
-    check(platform::PercentEncoding::decode(encoded) == decoded);
+    fuzzenv::check(platform::PercentEncoding::decode(encoded) == decoded);
   }
 
   auto url = platform::URL::fromString(text);
