@@ -1,7 +1,8 @@
 // Told of a slot's screen, leave-application, video, impression and click events. Every
-// operation is optional. Held weakly by the slot; called on the main thread.
+// operation is optional: its default answers std::nullopt ("not implemented"). Held weakly by the slot; called on the main thread.
 #pragma once
 
+#include "ZUMImplemented.h"
 #include "platform/ui/Geometry.h"
 
 class ZUMSlot;
@@ -9,11 +10,11 @@ class ZUMSlot;
 class ZUMSlotAdEventDelegate {
  public:
   virtual ~ZUMSlotAdEventDelegate() = default;
-  virtual void slotWillPresentScreen(ZUMSlot& /*slot*/) {}
-  virtual void slotWillDismissScreen(ZUMSlot& /*slot*/) {}
-  virtual void slotDidDismissScreen(ZUMSlot& /*slot*/) {}
-  virtual void slotWillLeaveApplication(ZUMSlot& /*slot*/) {}
-  virtual void slotDidLoadVideoWithSize(ZUMSlot& /*slot*/, const platform::Size& /*size*/) {}
-  virtual void slotDidRecordImpression(ZUMSlot& /*slot*/) {}
-  virtual void slotDidRecordClick(ZUMSlot& /*slot*/) {}
+  virtual ZUMImplemented slotWillPresentScreen(ZUMSlot& /*slot*/) { return std::nullopt; }
+  virtual ZUMImplemented slotWillDismissScreen(ZUMSlot& /*slot*/) { return std::nullopt; }
+  virtual ZUMImplemented slotDidDismissScreen(ZUMSlot& /*slot*/) { return std::nullopt; }
+  virtual ZUMImplemented slotWillLeaveApplication(ZUMSlot& /*slot*/) { return std::nullopt; }
+  virtual ZUMImplemented slotDidLoadVideoWithSize(ZUMSlot& /*slot*/, const platform::Size& /*size*/) { return std::nullopt; }
+  virtual ZUMImplemented slotDidRecordImpression(ZUMSlot& /*slot*/) { return std::nullopt; }
+  virtual ZUMImplemented slotDidRecordClick(ZUMSlot& /*slot*/) { return std::nullopt; }
 };

@@ -1,8 +1,8 @@
 // The protocol of a slot's owner (a banner view, an interstitial, an ad loader, native
 // media content): the load gate, the consent to auto-refresh, the owner's geometry and
-// sizes, and the notices the slot sends about its ad view. Every operation is optional;
-// one whose answer changes what the slot does returns std::nullopt by default, which the
-// slot reads as "not implemented".
+// sizes, and the notices the slot sends about its ad view. Every operation is optional:
+// its default answers std::nullopt, which the slot reads as "not implemented" (an
+// override of a notice answers kZUMImplemented).
 //
 // The slot holds its delegate weakly and calls it on the main thread only.
 #pragma once
@@ -16,6 +16,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "ZUMAdSize.h"
+#include "ZUMImplemented.h"
 #include "platform/base/Error.h"
 #include "platform/ui/Geometry.h"
 
@@ -25,6 +26,7 @@ class ViewController;
 }  // namespace platform
 
 class ZUMAd;
+class ZUMAudioVideoManager;
 class ZUMRequest;
 class ZUMSlot;
 
@@ -49,34 +51,52 @@ class ZUMSlotDelegate {
   virtual std::optional<platform::Rect> frame() { return std::nullopt; }
   virtual std::optional<platform::Rect> frameInInterface() { return std::nullopt; }
   virtual std::optional<platform::Rect> bounds() { return std::nullopt; }
-  // The controller to present modal screens from; nullptr when there is none.
-  virtual std::shared_ptr<platform::ViewController> rootViewController() { return nullptr; }
+  // The controller to present modal screens from (nullptr: none).
+  virtual std::optional<std::shared_ptr<platform::ViewController>> rootViewController() { return std::nullopt; }
 
   // The ad view to show (nullptr: none).
-  virtual void slotDidReceiveAdView(ZUMSlot& /*slot*/, const std::shared_ptr<platform::View>& /*view*/) {}
-  virtual void slotContentSizeDidChange(ZUMSlot& /*slot*/, const platform::Size& /*size*/) {}
-  virtual void setAdSize(const ZUMAdSize& /*adSize*/, bool /*reload*/) {}
-  virtual void layoutSubviewsIfNeeded() {}
+  virtual ZUMImplemented slotDidReceiveAdView(ZUMSlot& /*slot*/, const std::shared_ptr<platform::View>& /*view*/) {
+    return std::nullopt;
+  }
+  virtual ZUMImplemented slotContentSizeDidChange(ZUMSlot& /*slot*/, const platform::Size& /*size*/) {
+    return std::nullopt;
+  }
+  virtual ZUMImplemented setAdSize(const ZUMAdSize& /*adSize*/, bool /*reload*/) {
+    return std::nullopt;
+  }
+  virtual ZUMImplemented layoutSubviewsIfNeeded() {
+    return std::nullopt;
+  }
   virtual std::optional<ZUMAdSize> adSize() { return std::nullopt; }
   // Boxed ad sizes (ZUMValueFromAdSize); other elements are skipped by readers.
   virtual std::optional<std::vector<std::any>> validAdSizes() { return std::nullopt; }
 
-  virtual void slotDidLoadMRAIDAd(ZUMSlot& /*slot*/) {}
-  virtual void slotWillResizeToAdSize(ZUMSlot& /*slot*/, const ZUMAdSize& /*adSize*/) {}
-  virtual void slotDidReceiveAppEvent(ZUMSlot& /*slot*/, const std::string& /*name*/,
-                                      const std::optional<std::string>& /*info*/) {}
+  virtual ZUMImplemented slotDidLoadMRAIDAd(ZUMSlot& /*slot*/) {
+    return std::nullopt;
+  }
+  virtual ZUMImplemented slotWillResizeToAdSize(ZUMSlot& /*slot*/, const ZUMAdSize& /*adSize*/) {
+    return std::nullopt;
+  }
+  virtual ZUMImplemented slotDidReceiveAppEvent(ZUMSlot& /*slot*/, const std::string& /*name*/,
+                                      const std::optional<std::string>& /*info*/) {
+    return std::nullopt;
+  }
   virtual std::optional<bool> slotNotifyPublisherToRenderCustomRenderingAd(
       ZUMSlot& /*slot*/, const std::shared_ptr<ZUMAd>& /*ad*/, platform::ErrorPtr* /*error*/) {
     return std::nullopt;
   }
-  virtual void slotWillLoadAdWithRequest(ZUMSlot& /*slot*/, const std::shared_ptr<ZUMRequest>& /*request*/) {}
-  virtual void slotDidReceiveAdClick(ZUMSlot& /*slot*/) {}
+  virtual ZUMImplemented slotWillLoadAdWithRequest(ZUMSlot& /*slot*/, const std::shared_ptr<ZUMRequest>& /*request*/) {
+    return std::nullopt;
+  }
+  virtual ZUMImplemented slotDidReceiveAdClick(ZUMSlot& /*slot*/) {
+    return std::nullopt;
+  }
   virtual std::optional<bool> slotShouldChangeAudioSessionCategoryTo(ZUMSlot& /*slot*/,
                                                                      const std::string& /*category*/) {
     return std::nullopt;
   }
   virtual std::optional<bool> slotShouldDisableVideoEventReportToAudioVideoManager(
-      ZUMSlot& /*slot*/, const std::shared_ptr<void>& /*object*/) {
+      ZUMSlot& /*slot*/, const std::shared_ptr<ZUMAudioVideoManager>& /*manager*/) {
     return std::nullopt;
   }
 };

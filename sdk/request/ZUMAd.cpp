@@ -103,9 +103,10 @@ ZUMAd::~ZUMAd() = default;
 
 std::shared_ptr<ZUMAd> ZUMAd::create() { return std::shared_ptr<ZUMAd>(new ZUMAd()); }
 
-std::shared_ptr<ZUMAd> ZUMAd::createWithDictionary(const Json& dictionary) {
+std::shared_ptr<ZUMAd> ZUMAd::createWithDictionary(const Json& dictionary, const NativeFields& native) {
   auto ad = create();
   ad->readDictionary(dictionary);
+  ad->readNativeFields(native);
   return ad;
 }
 
@@ -154,15 +155,17 @@ void ZUMAd::readDictionary(const Json& dictionary) {
   if (auto threshold = doubleForKey(dictionary, "_native_cropped_content_threshold")) {
     croppedContentThreshold_ = *threshold;
   }
-  // "_native_original_request" and "_native_request_redirects" hold a request and
-  // redirect records, which no ad dictionary of property-list values can carry; the
-  // native ads set them on the ad directly.
   if (const Json* rewards = valueForKey(dictionary, "rewards");
       rewards && rewards->is_array() && !rewards->empty() && rewards->front().is_object()) {
     if (auto makeReward = ZUMCurrentAdHooks().makeReward) reward_ = makeReward(rewards->front());
   }
   if (auto blocked = boolForKey(dictionary, "custom_close_blocked")) customCloseBlocked_ = *blocked;
   if (auto queryID = stringForKey(dictionary, "brv_query_id")) BRVQueryID_ = queryID;
+}
+
+void ZUMAd::readNativeFields(const NativeFields& native) {
+  if (native.originalRequest) originalRequest_ = native.originalRequest;
+  for (const auto& redirect : native.requestRedirects) addRedirect(redirect);
 }
 
 void ZUMAd::addRedirect(std::shared_ptr<ZUMURLConnectionRedirect> redirect) {
@@ -230,9 +233,10 @@ void ZUMAd::pingDebugSignal() {
 
 std::shared_ptr<ZUMBannerAd> ZUMBannerAd::create() { return std::shared_ptr<ZUMBannerAd>(new ZUMBannerAd()); }
 
-std::shared_ptr<ZUMBannerAd> ZUMBannerAd::createWithDictionary(const Json& dictionary) {
+std::shared_ptr<ZUMBannerAd> ZUMBannerAd::createWithDictionary(const Json& dictionary, const NativeFields& native) {
   auto ad = create();
   ad->readDictionary(dictionary);
+  ad->readNativeFields(native);
   return ad;
 }
 
@@ -246,8 +250,9 @@ std::shared_ptr<ZUMInterstitialAd> ZUMInterstitialAd::create() {
   return std::shared_ptr<ZUMInterstitialAd>(new ZUMInterstitialAd());
 }
 
-std::shared_ptr<ZUMInterstitialAd> ZUMInterstitialAd::createWithDictionary(const Json& dictionary) {
+std::shared_ptr<ZUMInterstitialAd> ZUMInterstitialAd::createWithDictionary(const Json& dictionary, const NativeFields& native) {
   auto ad = create();
   ad->readDictionary(dictionary);
+  ad->readNativeFields(native);
   return ad;
 }

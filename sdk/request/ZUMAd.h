@@ -36,8 +36,20 @@ class ZUMAd {
  public:
   // An empty ad: the defaults.
   static std::shared_ptr<ZUMAd> create();
-  // An ad read from an ad dictionary; values of the wrong kind count as absent.
-  static std::shared_ptr<ZUMAd> createWithDictionary(const nlohmann::ordered_json& dictionary);
+  // The entries "_native_original_request" and "_native_request_redirects" of an inlined
+  // ad's dictionary, which are not property-list values and so travel beside it, typed.
+  // Mediation's inline ad (the connector's inlineAd: the slot's ad's original request,
+  // and its redirects plus the synthetic 399 one) fills them; the built-in adapters hand
+  // them to createWithDictionary with the dictionary.
+  struct NativeFields {
+    std::optional<platform::URLRequest> originalRequest;
+    std::vector<std::shared_ptr<ZUMURLConnectionRedirect>> requestRedirects;
+  };
+
+  // An ad read from an ad dictionary; values of the wrong kind count as absent. The
+  // native fields' request becomes originalRequest(), their redirects are appended.
+  static std::shared_ptr<ZUMAd> createWithDictionary(const nlohmann::ordered_json& dictionary,
+                                                     const NativeFields& native = {});
   virtual ~ZUMAd();
   ZUMAd(const ZUMAd&) = delete;
   ZUMAd& operator=(const ZUMAd&) = delete;
@@ -148,6 +160,7 @@ class ZUMAd {
   ZUMAd();
   // Reads the ad dictionary's keys; subclasses call it first, then read their own.
   virtual void readDictionary(const nlohmann::ordered_json& dictionary);
+  void readNativeFields(const NativeFields& native);
 
  private:
   std::shared_ptr<ZUMStatisticDictionary> statistics_;
@@ -189,7 +202,8 @@ class ZUMAd {
 class ZUMBannerAd : public ZUMAd {
  public:
   static std::shared_ptr<ZUMBannerAd> create();
-  static std::shared_ptr<ZUMBannerAd> createWithDictionary(const nlohmann::ordered_json& dictionary);
+  static std::shared_ptr<ZUMBannerAd> createWithDictionary(const nlohmann::ordered_json& dictionary,
+                                                          const NativeFields& native = {});
 
  protected:
   ZUMBannerAd() = default;
@@ -200,7 +214,8 @@ class ZUMBannerAd : public ZUMAd {
 class ZUMInterstitialAd : public ZUMAd {
  public:
   static std::shared_ptr<ZUMInterstitialAd> create();
-  static std::shared_ptr<ZUMInterstitialAd> createWithDictionary(const nlohmann::ordered_json& dictionary);
+  static std::shared_ptr<ZUMInterstitialAd> createWithDictionary(const nlohmann::ordered_json& dictionary,
+                                                          const NativeFields& native = {});
 
  protected:
   ZUMInterstitialAd() = default;

@@ -27,7 +27,7 @@
 #include "sdk/request/ZUMAdType.h"
 #include "sdk/request/ZUMCorrelator.h"
 #include "sdk/request/ZUMSlot.h"
-#include "sdk/request/ZUMSlotHooks.h"
+#include "sdk/request/ZUMSlotTelemetry.h"
 
 using nlohmann::ordered_json;
 
@@ -75,10 +75,10 @@ bool addValidAdSizes(ordered_json& result, const std::vector<std::any>& validAdS
 
 // The hub's content fingerprint, remembered across launches; the stored one when the hub
 // has none now.
-std::optional<std::string> contentFingerprint(const ZUMSlotHooks& hooks) {
+std::optional<std::string> contentFingerprint(ZUMSlotTelemetry* telemetry) {
   auto& defaults = platform::UserDefaults::standard();
-  if (hooks.contentFingerprint) {
-    if (auto fingerprint = hooks.contentFingerprint()) {
+  if (telemetry) {
+    if (auto fingerprint = telemetry->contentFingerprint()) {
       // Every write saves the defaults file: skip it when nothing changed.
       if (defaults.stringForKey(kContentFingerprintKey) != fingerprint) {
         defaults.setObject(*fingerprint, kContentFingerprintKey);
@@ -94,7 +94,7 @@ std::optional<std::string> contentFingerprint(const ZUMSlotHooks& hooks) {
 nlohmann::ordered_json ZUMSlot::requestParameters() { return requestParametersForRequest(loadingRequest()); }
 
 nlohmann::ordered_json ZUMSlot::requestParametersForRequest(const std::shared_ptr<ZUMRequest>& request) {
-  const ZUMSlotHooks hooks = ZUMCurrentSlotHooks();
+  const auto telemetry = ZUMSlotTelemetry::shared();
   const auto application = ZUMApplication::sharedInstance();
   const auto owner = slotDelegate();
 
@@ -170,7 +170,7 @@ nlohmann::ordered_json ZUMSlot::requestParametersForRequest(const std::shared_pt
   }
   if (manualImpressionsEnabled()) result["d_imp_hdr"] = "1";
   if (ZUMUserDefaults::boolForKey("/vantor/ads/use_https").value_or(true)) result["force_https"] = "1";
-  if (auto fingerprint = contentFingerprint(hooks)) {
+  if (auto fingerprint = contentFingerprint(telemetry.get())) {
     result["content_info"] = ordered_json{{"fingerprint", std::move(*fingerprint)}, {"v", 1}};
   }
   if (const auto keyDelegate = adKeyDelegate()) {
@@ -183,15 +183,15 @@ nlohmann::ordered_json ZUMSlot::requestParametersForRequest(const std::shared_pt
   }
   if (ZUMUserDefaults::boolForKey("/vantor/ads/prefetch_enabled").value_or(false)) result["_forcePrefetch"] = "1";
   // Without a crash reporter installed, crash reporting is off.
-  if (!(hooks.crashReportingEnabled && hooks.crashReportingEnabled())) result["cre"] = "0";
+  if (!(telemetry && telemetry->crashReportingEnabled())) result["cre"] = "0";
   if (const auto location = ZUMLocationService::sharedInstance()->location()) {
     if (auto uule = location->dictionaryRepresentation()) result["uule"] = std::move(*uule);
   }
   result["sai"] = ZUMStringFromBOOL(ZUMUserDefaults::boolForKey("/vantor/ads/zums:sai:enabled").value_or(false));
 
-  if (hooks.addAnalyticsIdentifiers && hooks.addAnalyticsIdentifiers(result)) {
-    if (const auto adEventID = ZUMStringForKey(result, "lvn_aeid"); adEventID && hooks.logAnalyticsEvent) {
-      hooks.logAnalyticsEvent("_aq", *adEventID);
+  if (telemetry && telemetry->addAnalyticsIdentifiers(result)) {
+    if (const auto adEventID = ZUMStringForKey(result, "lvn_aeid")) {
+      telemetry->logAnalyticsEvent("_aq", *adEventID);
     }
   }
 

@@ -36,7 +36,13 @@
 #include "sdk/request/ZUMCSITimeRecorder.h"
 #include "sdk/request/ZUMErrors.h"
 #include "sdk/request/ZUMSDKCoreController.h"
-#include "sdk/request/ZUMSlotHooks.h"
+#include "sdk/request/ZUMSlotEvents.h"
+#include "sdk/request/ZUMSlotFormats.h"
+#include "sdk/request/ZUMSlotMediation.h"
+#include "sdk/request/ZUMSlotPlacement.h"
+#include "sdk/request/ZUMSlotRendering.h"
+#include "sdk/request/ZUMSlotResponseProcessing.h"
+#include "sdk/request/ZUMSlotTelemetry.h"
 
 namespace {
 
@@ -90,13 +96,13 @@ std::shared_ptr<ZUMSlot> ZUMSlot::create(const platform::Rect& frame) {
 }
 
 void ZUMSlot::setUp(const platform::Rect& frame) {
-  auto hooks = ZUMCurrentSlotHooks();
-  if (hooks.makeAdView) {
-    auto parts = hooks.makeAdView(*this, frame);
+  if (auto rendering = ZUMSlotRendering::shared()) {
+    auto parts = rendering->makeAdView(*this, frame);
     adView_ = std::move(parts.adView);
     adViewDelegate_ = std::move(parts.adViewDelegate);
   }
   if (!adView_) adView_ = platform::View::create(frame);
+  if (auto mediation = ZUMSlotMediation::shared()) mediationManager_ = mediation->makeMediationManager(*this);
 
   std::weak_ptr<ZUMSlot> weak = weak_from_this();
   auto onMain = [weak](void (ZUMSlot::*action)()) {
@@ -121,8 +127,8 @@ void ZUMSlot::setUp(const platform::Rect& frame) {
 }
 
 ZUMSlot::~ZUMSlot() {
-  auto hooks = ZUMCurrentSlotHooks();
-  if (ad_ && hooks.MRAIDAdDidUnload) hooks.MRAIDAdDidUnload(*this, ad_);
+  // No interface is handed the slot from here: it can no longer be shared.
+  if (auto events = ZUMSlotEvents::shared(); ad_ && events) events->MRAIDAdDidUnload(ad_);
   if (adFetcher_) std::exchange(adFetcher_, nullptr)->cancel();
   auto& center = platform::NotificationCenter::defaultCenter();
   for (const auto& token : observers_) center.removeObserver(token);
@@ -169,8 +175,8 @@ void ZUMSlot::startLoad(bool autoRefresh) {
   if (!shouldMakeRequest(nextRequest_)) return;
 
   cancelLoad();
-  auto hooks = ZUMCurrentSlotHooks();
-  auto recorder = hooks.makeTimeRecorder ? hooks.makeTimeRecorder("load_ad_ios") : nullptr;
+  auto telemetry = ZUMSlotTelemetry::shared();
+  auto recorder = telemetry ? telemetry->makeTimeRecorder("load_ad_ios") : nullptr;
   {
     std::lock_guard lock(mutex_);
     adLoadActionTimeRecorder_ = recorder;
@@ -187,7 +193,7 @@ void ZUMSlot::startLoad(bool autoRefresh) {
   if (!nextRequest_) nextRequest_ = ZUMRequest::create();
   loadingRequest_ = nextRequest_->copy();
   if (auto delegate = slotDelegate()) delegate->slotWillLoadAdWithRequest(*this, loadingRequest_);
-  if (state_ != kStateBuildingAdURL) return;  // the owner ended the load while told of it
+  if (state_ != State::kBuildingAdURL) return;  // the owner ended the load while told of it
   hasAutoRefreshed_ = autoRefresh;
   static std::once_flag hintOnce;
   std::call_once(hintOnce, [this] { logTestDeviceHint(); });
@@ -199,6 +205,11 @@ void ZUMSlot::loadFromNetworkExtras() {
   // Read the ad object first: reading the parameters may unregister use-once extras.
   std::shared_ptr<ZUMAd> adObject = extras ? extras->ad() : nullptr;
   Json parameters = loadingRequest_->networkExtrasAdditionalParameters().value_or(Json::object());
+  // Use-once extras leave the request that every refresh loads, not only this copy;
+  // otherwise each refresh would replay the direct load.
+  if (extras && !loadingRequest_->adNetworkExtrasFor<ZUMExtras>() && nextRequest_) {
+    nextRequest_->removeAdNetworkExtrasFor(ZUMExtras::kClassName);
+  }
   if (!parameters.is_object()) parameters = Json::object();
 
   std::uint64_t orientations = 0;
@@ -269,6 +280,8 @@ void ZUMSlot::logTestDeviceHint() {
 }
 
 bool ZUMSlot::shouldMakeRequest(const std::shared_ptr<ZUMRequest>& request) {
+  // Before every gate that reports: an invalidated slot's owner hears nothing more.
+  if (state_ == State::kInvalidated) return false;
   auto delegate = slotDelegate();
   if (isMakingRequest()) {
     if (!delegate || delegate->slotShouldPreemptInProgressRequest(*this) != true) return false;
@@ -280,7 +293,6 @@ bool ZUMSlot::shouldMakeRequest(const std::shared_ptr<ZUMRequest>& request) {
       return false;
     }
   }
-  if (state_ == kStateInvalidated) return false;
   if (!ZUMApplication::sharedInstance()->backgroundLoadingEnabled() && !platform::Application::shared().isActive()) {
     adFailedToReceiveContentWithError(ZUMMakeErrorWithDescription(kZUMErrorInternalError, kBackgroundLoadingDisabledText));
     return false;
@@ -290,17 +302,17 @@ bool ZUMSlot::shouldMakeRequest(const std::shared_ptr<ZUMRequest>& request) {
 
 bool ZUMSlot::isMakingRequest() const {
   auto state = state_.load();
-  return state >= kStateBuildingAdURL && state <= kStateRendering;
+  return state >= State::kBuildingAdURL && state <= State::kRendering;
 }
 
 void ZUMSlot::setAdType(const std::shared_ptr<ZUMAdType>& adType, bool reloadRequest) {
   if (!adType || (adType_ && adType_->isEqual(adType))) return;
   auto oldType = std::exchange(adType_, adType);
   if (!reloadRequest) return;
-  auto hooks = ZUMCurrentSlotHooks();
   if (ad_ && ad_->responseType() == 2) {
     bool eitherInterstitial = (oldType && oldType->isInterstitial()) || adType->isInterstitial();
-    if (!eitherInterstitial && hooks.changeMediatedAdType && hooks.changeMediatedAdType(*this, adType)) return;
+    auto mediation = ZUMSlotMediation::shared();
+    if (!eitherInterstitial && mediation && mediation->changeMediatedAdType(*this, adType)) return;
     if (auto delegate = slotDelegate()) delegate->slotDidReceiveAdView(*this, nullptr);
   }
   if (adView_) adView_->setHidden(true);
@@ -314,14 +326,18 @@ void ZUMSlot::cancelLoad() {
   ZUMApplication::sharedInstance()->requesterDidEndRequest(this);
   if (adFetcher_) std::exchange(adFetcher_, nullptr)->cancel();
   loadingAd_ = nullptr;
-  setState(kStateIdle);
+  setState(State::kIdle);
 }
 
 void ZUMSlot::cancelPendingActions() {
   deactivateReloadTimer();
   cancelLoad();
-  auto hooks = ZUMCurrentSlotHooks();
-  if (hooks.cancelMediation) hooks.cancelMediation(*this);
+  cancelMediation();
+}
+
+void ZUMSlot::cancelMediation() {
+  auto mediation = ZUMSlotMediation::shared();
+  if (mediation && mediationManager_) mediation->cancelMediation(*mediationManager_);
 }
 
 void ZUMSlot::cancelPendingAndFutureActions() {
@@ -329,7 +345,7 @@ void ZUMSlot::cancelPendingAndFutureActions() {
   slotDelegate_.reset();
   reloadable_ = false;
   deactivateReloadTimer();
-  setState(kStateInvalidated);
+  setState(State::kInvalidated);
 }
 
 void ZUMSlot::invalidate() {
@@ -338,40 +354,39 @@ void ZUMSlot::invalidate() {
   ZUMApplication::sharedInstance()->requesterDidEndRequest(this);
   auto delegate = std::exchange(adViewDelegate_, nullptr);
   if (auto view = std::exchange(adView_, nullptr)) {
-    auto hooks = ZUMCurrentSlotHooks();
-    if (hooks.detachAdView) hooks.detachAdView(*view);
+    if (auto rendering = ZUMSlotRendering::shared()) rendering->detachAdView(*view);
     ZUMRunOnMainThread([view] { view->removeFromSuperview(); });
     ZUMReleaseOnMainThread(std::move(view));
   }
   if (delegate) ZUMReleaseOnMainThread(std::move(delegate));
-  setState(kStateInvalidated);
+  setState(State::kInvalidated);
 }
 
 // --- Step methods ---------------------------------------------------------------------------
 
-void ZUMSlot::setState(std::int64_t state) {
-  if (state_ == kStateInvalidated || state_ == state) return;
+void ZUMSlot::setState(State state) {
+  if (state_ == State::kInvalidated || state_ == state) return;
   state_ = state;
 }
 
-void ZUMSlot::resetState() { setState(kStateIdle); }
+void ZUMSlot::resetState() { setState(State::kIdle); }
 
 void ZUMSlot::didFailToRetrieveSDKCoreWithError(const platform::ErrorPtr& error) {
-  setState(kStateSDKCoreFailed);
+  setState(State::kSDKCoreFailed);
   adFailedToReceiveContentWithError(error);
 }
 
 void ZUMSlot::willRequestAdURL() {
   logEvent("loading_started", Json::object());
-  setState(kStateBuildingAdURL);
+  setState(State::kBuildingAdURL);
   Json statistics = ZUMApplication::sharedInstance()->nextRequestStatisticsDictionaryForSlot(this);
   *applicationStatistics_ = statistics.is_object() ? std::move(statistics) : Json::object();
 }
 
-void ZUMSlot::didReceiveAdURL() { setState(kStateAdURLReceived); }
+void ZUMSlot::didReceiveAdURL() { setState(State::kAdURLReceived); }
 
 void ZUMSlot::willFetchAdContent() {
-  setState(kStateFetching);
+  setState(State::kFetching);
   if (!loadingAd_) return;
   auto statistics = loadingAd_->statistics();
   const Json& app = *applicationStatistics_;
@@ -389,16 +404,16 @@ void ZUMSlot::willFetchAdContent() {
 }
 
 void ZUMSlot::willProcessMediationResponse() {
-  setState(kStateFetching);
+  setState(State::kFetching);
   if (loadingAd_) loadingAd_->statistics()->setObject(true, "ismediation", true);
 }
 
-void ZUMSlot::willStartAdRendering() { setState(kStateRendering); }
+void ZUMSlot::willStartAdRendering() { setState(State::kRendering); }
 
-void ZUMSlot::willLoadAdHTMLInWebView() { setState(kStateRendering); }
+void ZUMSlot::willLoadAdHTMLInWebView() { setState(State::kRendering); }
 
 void ZUMSlot::didReceiveValidAd() {
-  setState(kStateValidAd);
+  setState(State::kValidAd);
   if (auto recorder = adLoadActionTimeRecorder()) {
     recorder->endTimingVariableWithName("awr_ios");
     recorder->endTimingVariableWithName("ttc_ios");
@@ -409,7 +424,7 @@ void ZUMSlot::didReceiveValidAd() {
 
 void ZUMSlot::didFailToReceiveAdWithError(const platform::ErrorPtr& givenError, bool shouldCancelPendingActions) {
   auto keepAlive = shared_from_this();
-  bool invalidated = state_ == kStateInvalidated;
+  bool invalidated = state_ == State::kInvalidated;
   if (shouldCancelPendingActions) cancelPendingActions();
   auto error = givenError ? givenError : ZUMMakeErrorWithCode(kZUMErrorInternalError);
   if (auto recorder = adLoadActionTimeRecorder()) {
@@ -418,7 +433,7 @@ void ZUMSlot::didFailToReceiveAdWithError(const platform::ErrorPtr& givenError, 
     recorder->setCustomizedParameterValue(error->localizedDescription(), "rqe");
   }
   sendCSIAdLoadTimings();
-  setState(kStateFailed);
+  setState(State::kFailed);
   loadingAd_ = nullptr;
   // Handed back once; a later failure or the teardown must not hand them back again.
   ZUMApplication::sharedInstance()->didNotSendAdStatistics(std::exchange(pendingAdStatistics_, {}));
@@ -430,26 +445,25 @@ void ZUMSlot::didFailToReceiveAdWithError(const platform::ErrorPtr& givenError, 
   adFailedToReceiveContentWithError(error);
 }
 
-void ZUMSlot::invalidateState() { setState(kStateInvalidated); }
+void ZUMSlot::invalidateState() { setState(State::kInvalidated); }
 
 void ZUMSlot::didLoadAdHTMLInWebView() {
-  auto hooks = ZUMCurrentSlotHooks();
-  if (hooks.finishedLoadingAdResponse) {
-    hooks.finishedLoadingAdResponse(*this, loadingAd_);
+  if (auto processing = ZUMSlotResponseProcessing::shared()) {
+    processing->finishedLoadingAdResponse(*this, loadingAd_);
   } else if (loadingAd_) {
     ad_ = std::exchange(loadingAd_, nullptr);
   }
-  if (adView_ && hooks.clearTouched) hooks.clearTouched(*adView_);
+  auto rendering = ZUMSlotRendering::shared();
+  if (adView_ && rendering) rendering->clearTouched(*adView_);
   auto now = static_cast<std::int64_t>(ZUMMonotonicTimeInMilliseconds());
   if (ad_) ad_->statistics()->setObject(now, "tload", true);
   timeLastLoaded_ = now;
-  if (hooks.postVolumeNotification) hooks.postVolumeNotification(*this);
+  if (auto events = ZUMSlotEvents::shared()) events->postVolumeNotification(*this);
 }
 
 void ZUMSlot::adFinishedLoadingContent() {
   logEvent("loading_succeeded", Json::object());
-  auto hooks = ZUMCurrentSlotHooks();
-  if (hooks.startImpressionMonitoring) hooks.startImpressionMonitoring(*this);
+  if (auto events = ZUMSlotEvents::shared()) events->startImpressionMonitoring(*this);
   ZUMApplication::sharedInstance()->requesterDidEndRequest(this);
   if (auto delegate = adLoadDelegate()) delegate->slotFinishedLoadingAdContent(*this);
 }
@@ -464,8 +478,7 @@ void ZUMSlot::sendCSIAdLoadTimings() {
   auto recorder = adLoadActionTimeRecorder();
   if (!recorder) return;
   if (ad_ && ad_->BRVQueryID()) recorder->setCustomizedParameterValue(*ad_->BRVQueryID(), "bqi");
-  auto hooks = ZUMCurrentSlotHooks();
-  if (hooks.reportTimeRecorder) hooks.reportTimeRecorder(recorder);
+  if (auto telemetry = ZUMSlotTelemetry::shared()) telemetry->reportTimeRecorder(recorder);
 }
 
 // --- Reload timer ---------------------------------------------------------------------------
@@ -476,7 +489,7 @@ void ZUMSlot::setReloadInterval(double seconds) {
 
 void ZUMSlot::scheduleAdReloadTimer() {
   deactivateReloadTimer();
-  if (state_ == kStateInvalidated || !reloadable_ || !attemptedRequest_ || !(reloadInterval_ > 0)) return;
+  if (state_ == State::kInvalidated || !reloadable_ || !attemptedRequest_ || !(reloadInterval_ > 0)) return;
   std::weak_ptr<ZUMSlot> weak = weak_from_this();
   reloadTimer_ = ZUMScheduledBlockTimer(
       false,
@@ -508,8 +521,8 @@ void ZUMSlot::reloadCurrentRequest() {
 }
 
 void ZUMSlot::adWillPresentFullScreen() {
-  auto hooks = ZUMCurrentSlotHooks();
-  if (adView_ && adView_->window() && hooks.pauseVideo) hooks.pauseVideo(*adView_);
+  auto rendering = ZUMSlotRendering::shared();
+  if (adView_ && adView_->window() && rendering) rendering->pauseVideo(*adView_);
   deactivateReloadTimer();
 }
 
@@ -522,9 +535,9 @@ std::shared_ptr<ZUMCSITimeRecorder> ZUMSlot::adLoadActionTimeRecorder() {
 
 std::int64_t ZUMSlot::requestedAdType() {
   auto delegate = slotDelegate();
-  auto hooks = ZUMCurrentSlotHooks();
-  if (!delegate || !hooks.requestedAdTypeForOwner) return 0;
-  return hooks.requestedAdTypeForOwner(*delegate);
+  auto formats = ZUMSlotFormats::shared();
+  if (!delegate || !formats) return 0;
+  return formats->requestedAdTypeForOwner(*delegate);
 }
 
 void ZUMSlot::setRequestID(const std::string& requestID) {
@@ -540,7 +553,7 @@ std::optional<std::string> ZUMSlot::requestID() const {
 // The controller's answers count only while the slot waits for one (state 2); a late
 // answer to a load that was cancelled or has failed is dropped.
 void ZUMSlot::loadAdURLWithParameters(const Json& parameters) {
-  if (state_ != kStateBuildingAdURL) return;
+  if (state_ != State::kBuildingAdURL) return;
   auto keepAlive = shared_from_this();
   logEvent("url_build_request_completed", Json::object());
   didReceiveAdURL();
@@ -579,14 +592,13 @@ void ZUMSlot::loadAdURLWithParameters(const Json& parameters) {
 }
 
 void ZUMSlot::loadAd(const std::shared_ptr<ZUMAd>& ad, const std::optional<Json>& headers) {
-  if (state_ != kStateBuildingAdURL && state_ != kStateAdURLReceived) return;
+  if (state_ != State::kBuildingAdURL && state_ != State::kAdURLReceived) return;
   auto keepAlive = shared_from_this();
   if (!ad) {
     didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInternalError), false);
     return;
   }
-  auto hooks = ZUMCurrentSlotHooks();
-  if (hooks.cancelMediation) hooks.cancelMediation(*this);
+  cancelMediation();
   if (adFetcher_) std::exchange(adFetcher_, nullptr)->cancel();
   resetRequestState();
   loadingAd_ = ad;
@@ -594,8 +606,8 @@ void ZUMSlot::loadAd(const std::shared_ptr<ZUMAd>& ad, const std::optional<Json>
   ZUMApplication::sharedInstance()->loadServerSideConfigurationIfNeeded();
 
   if (ad->hasAdNetworkJavaScript()) {
-    if (hooks.loadAdNetworkJavaScriptRequest) {
-      hooks.loadAdNetworkJavaScriptRequest(*this, ad);
+    if (auto processing = ZUMSlotResponseProcessing::shared()) {
+      processing->loadAdNetworkJavaScriptRequest(*this, ad);
     } else {
       didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInternalError), false);
     }
@@ -622,32 +634,30 @@ void ZUMSlot::loadAd(const std::shared_ptr<ZUMAd>& ad, const std::optional<Json>
 }
 
 void ZUMSlot::resetRequestState() {
-  auto hooks = ZUMCurrentSlotHooks();
-  if (ad_ && hooks.MRAIDAdDidUnload) hooks.MRAIDAdDidUnload(*this, ad_);
+  if (auto events = ZUMSlotEvents::shared(); ad_ && events) events->MRAIDAdDidUnload(ad_);
   ad_ = nullptr;
   resetState();
 }
 
 void ZUMSlot::invalidJavaScriptRequest() {
-  if (state_ != kStateBuildingAdURL) return;
+  if (state_ != State::kBuildingAdURL) return;
   didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInvalidRequest), false);
 }
 
 void ZUMSlot::failedJavaScriptFile() {
-  if (state_ != kStateBuildingAdURL) return;
+  if (state_ != State::kBuildingAdURL) return;
   didFailToRetrieveSDKCoreWithError(ZUMMakeErrorWithCode(kZUMErrorNetworkError));
 }
 
 // --- ZUMAdFetcherDelegate -------------------------------------------------------------------
 
 void ZUMSlot::adFetcherDidFetchAd(ZUMAdFetcher& fetcher, const std::shared_ptr<ZUMAd>& ad) {
-  if (&fetcher != adFetcher_.get() || state_ == kStateInvalidated) return;  // a cancelled fetch
+  if (&fetcher != adFetcher_.get() || state_ == State::kInvalidated) return;  // a cancelled fetch
   auto keepAlive = shared_from_this();
   logEvent("url_fetching_succeeded", Json::object());
   didFetchAdContent();
-  auto hooks = ZUMCurrentSlotHooks();
-  if (hooks.processAdResponse) {
-    hooks.processAdResponse(*this, ad);
+  if (auto processing = ZUMSlotResponseProcessing::shared()) {
+    processing->processAdResponse(*this, ad);
   } else {
     didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInternalError), false);
   }
@@ -663,7 +673,7 @@ void ZUMSlot::didFetchAdContent() {
 
 void ZUMSlot::adFetcherDidFailToFetchAd(ZUMAdFetcher& fetcher, const std::shared_ptr<ZUMAd>& ad,
                                         const platform::ErrorPtr& error, std::int64_t responseCode) {
-  if (&fetcher != adFetcher_.get() || state_ == kStateInvalidated) return;  // a cancelled fetch
+  if (&fetcher != adFetcher_.get() || state_ == State::kInvalidated) return;  // a cancelled fetch
   auto keepAlive = shared_from_this();
   Json info = errorParameters(error);
   info["response_code"] = responseCode;
@@ -682,13 +692,13 @@ void ZUMSlot::setAdUnitID(std::optional<std::string> adUnitID) {
   slotStats_->setIdentifier(adUnitID_.value_or(std::string()));
 }
 
-void ZUMSlot::setPlacement(const std::shared_ptr<void>& placement) {
+void ZUMSlot::setPlacement(const std::shared_ptr<ZUMSlotPlacement>& placement) {
   placement_ = placement;
-  auto hooks = ZUMCurrentSlotHooks();
-  if (adView_ && hooks.adViewDidMoveToPlacement) hooks.adViewDidMoveToPlacement(*adView_, placement);
-  if (placement && pendingCustomRenderingAd_ && hooks.renderPendingCustomRenderingAd) {
-    hooks.renderPendingCustomRenderingAd(*this);
+  if (auto rendering = ZUMSlotRendering::shared(); adView_ && rendering) {
+    rendering->adViewDidMoveToPlacement(*adView_, placement);
   }
+  auto processing = ZUMSlotResponseProcessing::shared();
+  if (placement && pendingCustomRenderingAd_ && processing) processing->renderPendingCustomRenderingAd(*this);
 }
 
 std::string ZUMSlot::description() const {
@@ -698,6 +708,5 @@ std::string ZUMSlot::description() const {
 }
 
 void ZUMSlot::logEvent(const std::string& name, const Json& info) {
-  auto hooks = ZUMCurrentSlotHooks();
-  if (hooks.logEvent) hooks.logEvent(*this, name, info);
+  if (auto events = ZUMSlotEvents::shared()) events->logEvent(*this, name, info);
 }

@@ -23,6 +23,7 @@
 
 #include "ZUMAdSize.h"
 #include "platform/base/Error.h"
+#include "platform/base/NotificationCenter.h"
 #include "platform/ui/Geometry.h"
 #include "sdk/request/ZUMAdFetcherDelegate.h"
 #include "sdk/request/ZUMSDKCoreControllerDelegate.h"
@@ -36,14 +37,21 @@ class ZUMAd;
 class ZUMAdFetcher;
 class ZUMAdStatistics;
 class ZUMAdType;
+class ZUMBannerAdViewDelegate;
 class ZUMCorrelator;
+class ZUMCSI;
 class ZUMCSITimeRecorder;
+class ZUMFennickLogger;
+class ZUMImpressionMonitor;
+class ZUMIntermission;
+class ZUMMAdManager;
 class ZUMRequest;
 class ZUMSlotAdEventDelegate;
 class ZUMSlotAdKeyDelegate;
 class ZUMSlotAdLoadDelegate;
 class ZUMSlotAdResponseDelegate;
 class ZUMSlotDelegate;
+class ZUMSlotPlacement;
 class ZUMSlotStatistics;
 
 // Posted (object: the slot) when the owner's view left its window.
@@ -53,16 +61,16 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
                       public ZUMAdFetcherDelegate,
                       public std::enable_shared_from_this<ZUMSlot> {
  public:
-  enum State : std::int64_t {
-    kStateIdle = 0,
-    kStateSDKCoreFailed = 1,
-    kStateBuildingAdURL = 2,
-    kStateAdURLReceived = 3,
-    kStateFetching = 4,
-    kStateRendering = 5,
-    kStateValidAd = 6,
-    kStateFailed = 7,
-    kStateInvalidated = 8,
+  enum class State : std::int64_t {
+    kIdle = 0,
+    kSDKCoreFailed = 1,
+    kBuildingAdURL = 2,
+    kAdURLReceived = 3,
+    kFetching = 4,
+    kRendering = 5,
+    kValidAd = 6,
+    kFailed = 7,
+    kInvalidated = 8,
   };
 
   // A slot whose ad view has `frame`. Main thread.
@@ -141,7 +149,7 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
                                  const platform::ErrorPtr& error, std::int64_t responseCode) override;
 
   // --- Fields ---------------------------------------------------------------------------
-  std::int64_t state() const { return state_; }
+  State state() const { return state_; }
   std::optional<std::string> adUnitID() const { return adUnitID_; }
   // Also sets the identifier of slotStats().
   void setAdUnitID(std::optional<std::string> adUnitID);
@@ -158,8 +166,8 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   void setCorrelator(std::shared_ptr<ZUMCorrelator> correlator) { correlator_ = std::move(correlator); }
   std::optional<std::string> requestID() const;
   std::shared_ptr<platform::View> adView() const { return adView_; }
-  std::shared_ptr<void> adViewDelegate() const { return adViewDelegate_; }
-  void setAdViewDelegate(std::shared_ptr<void> delegate) { adViewDelegate_ = std::move(delegate); }
+  std::shared_ptr<ZUMBannerAdViewDelegate> adViewDelegate() const { return adViewDelegate_; }
+  void setAdViewDelegate(std::shared_ptr<ZUMBannerAdViewDelegate> delegate) { adViewDelegate_ = std::move(delegate); }
   std::shared_ptr<ZUMAdFetcher> adFetcher() const { return adFetcher_; }
   std::shared_ptr<ZUMSlotStatistics> slotStats() const { return slotStats_; }
   // The hub's statistics taken when the load started (an object, possibly empty).
@@ -175,10 +183,29 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   std::int64_t timeLastLoaded() const { return timeLastLoaded_; }
   ZUMAdSize newAdSize() const { return newAdSize_; }
   void setNewAdSize(const ZUMAdSize& size) { newAdSize_ = size; }
-  std::shared_ptr<void> placement() const { return placement_.lock(); }
-  void setPlacement(const std::shared_ptr<void>& placement);
-  std::shared_ptr<void> intermission() const { return intermission_.lock(); }
-  void setIntermission(const std::shared_ptr<void>& intermission) { intermission_ = intermission; }
+  std::shared_ptr<ZUMSlotPlacement> placement() const { return placement_.lock(); }
+  void setPlacement(const std::shared_ptr<ZUMSlotPlacement>& placement);
+  std::shared_ptr<ZUMIntermission> intermission() const { return intermission_.lock(); }
+  void setIntermission(const std::shared_ptr<ZUMIntermission>& intermission) { intermission_ = intermission; }
+
+  // --- Per-slot state of the areas above the slot -----------------------------------------
+  // The waterfall driver, made with the slot by ZUMSlotMediation (nullptr without it).
+  std::shared_ptr<ZUMMAdManager> mediationManager() const { return mediationManager_; }
+  // The slot's CSI registry, set by telemetry.
+  std::shared_ptr<ZUMCSI> CSI() const { return CSI_; }
+  void setCSI(std::shared_ptr<ZUMCSI> csi) { CSI_ = std::move(csi); }
+  // The slot's event logger, renewed by the event area at every load.
+  std::shared_ptr<ZUMFennickLogger> logger() const { return logger_; }
+  void setLogger(std::shared_ptr<ZUMFennickLogger> logger) { logger_ = std::move(logger); }
+  std::shared_ptr<ZUMImpressionMonitor> impressionMonitor() const { return impressionMonitor_; }
+  void setImpressionMonitor(std::shared_ptr<ZUMImpressionMonitor> monitor) { impressionMonitor_ = std::move(monitor); }
+  // The rectangles the MRAID page is told of (zero until measured).
+  platform::Rect usableInterfaceFrame() const { return usableInterfaceFrame_; }
+  void setUsableInterfaceFrame(const platform::Rect& frame) { usableInterfaceFrame_ = frame; }
+  platform::Rect creativeWebViewFrame() const { return creativeWebViewFrame_; }
+  void setCreativeWebViewFrame(const platform::Rect& frame) { creativeWebViewFrame_ = frame; }
+  platform::Rect creativeAdFrame() const { return creativeAdFrame_; }
+  void setCreativeAdFrame(const platform::Rect& frame) { creativeAdFrame_ = frame; }
 
   std::shared_ptr<ZUMSlotDelegate> slotDelegate() const { return slotDelegate_.lock(); }
   void setSlotDelegate(const std::shared_ptr<ZUMSlotDelegate>& d) { slotDelegate_ = d; }
@@ -197,7 +224,7 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
  private:
   explicit ZUMSlot(const platform::Rect& frame);
   void setUp(const platform::Rect& frame);
-  void setState(std::int64_t state);
+  void setState(State state);
   bool shouldMakeRequest(const std::shared_ptr<ZUMRequest>& request);
   void startLoad(bool autoRefresh);
   void loadFromNetworkExtras();
@@ -206,8 +233,9 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   void didFetchAdContent();
   void logEvent(const std::string& name, const nlohmann::ordered_json& info);
   void adWillPresentFullScreen();
+  void cancelMediation();
 
-  std::atomic<std::int64_t> state_{kStateIdle};
+  std::atomic<State> state_{State::kIdle};
   std::optional<std::string> adUnitID_;
   std::shared_ptr<ZUMAdType> adType_;
   std::shared_ptr<ZUMAd> ad_;
@@ -220,7 +248,7 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   std::optional<std::string> requestID_;
   std::shared_ptr<ZUMCSITimeRecorder> adLoadActionTimeRecorder_;
   std::shared_ptr<platform::View> adView_;
-  std::shared_ptr<void> adViewDelegate_;
+  std::shared_ptr<ZUMBannerAdViewDelegate> adViewDelegate_;
   std::shared_ptr<ZUMAdFetcher> adFetcher_;
   std::shared_ptr<ZUMSlotStatistics> slotStats_;
   std::unique_ptr<nlohmann::ordered_json> applicationStatistics_;  // never null
@@ -233,14 +261,21 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   bool manualImpressionsEnabled_ = false;
   std::int64_t timeLastLoaded_ = 0;
   ZUMAdSize newAdSize_ = kZUMAdSizeInvalid;
-  std::weak_ptr<void> placement_;
-  std::weak_ptr<void> intermission_;
+  std::weak_ptr<ZUMSlotPlacement> placement_;
+  std::weak_ptr<ZUMIntermission> intermission_;
+  std::shared_ptr<ZUMMAdManager> mediationManager_;
+  std::shared_ptr<ZUMCSI> CSI_;
+  std::shared_ptr<ZUMFennickLogger> logger_;
+  std::shared_ptr<ZUMImpressionMonitor> impressionMonitor_;
+  platform::Rect usableInterfaceFrame_;
+  platform::Rect creativeWebViewFrame_;
+  platform::Rect creativeAdFrame_;
   std::weak_ptr<ZUMSlotDelegate> slotDelegate_;
   std::weak_ptr<ZUMSlotAdLoadDelegate> adLoadDelegate_;
   std::weak_ptr<ZUMSlotAdEventDelegate> adEventDelegate_;
   std::weak_ptr<ZUMSlotAdResponseDelegate> adResponseDelegate_;
   std::weak_ptr<ZUMSlotAdKeyDelegate> adKeyDelegate_;
-  std::vector<std::shared_ptr<const void>> observers_;
+  std::vector<platform::NotificationCenter::Token> observers_;
 
   // --- Request parameters (added for ZUMSlot+Parameters.cpp) ----------------------------
  public:

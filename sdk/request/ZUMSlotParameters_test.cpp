@@ -27,7 +27,7 @@
 #include "sdk/request/ZUMSDKCoreController.h"
 #include "sdk/request/ZUMSDKCoreControllerDelegate.h"
 #include "sdk/request/ZUMSlot.h"
-#include "sdk/request/ZUMSlotHooks.h"
+#include "sdk/request/ZUMSlotTelemetry.h"
 #include "testing/AppControls.h"
 #include "testing/TestEnvironment.h"
 
@@ -43,6 +43,11 @@ class ParameterCapture : public ZUMSDKCoreController {
     requester->setRequestID(std::to_string(++requests));
     parameters = requester->requestParameters();
   }
+  void executeJavaScriptFromBlockWhenReady(ZUMSDKCoreScriptBlock, ZUMSDKCoreCompletionBlock) override {}
+  void executeExportedJavaScriptCommand(const std::string&, const std::optional<ordered_json>&,
+                                        ZUMSDKCoreCompletionBlock) override {}
+  void postJavaScriptNotification(const std::string&, const std::optional<ordered_json>&) override {}
+  std::shared_ptr<ZUMSDKCoreWebView> activeSDKCoreWebView() override { return nullptr; }
   int requests = 0;
   ordered_json parameters;
 };
@@ -102,7 +107,10 @@ class ZUMSlotParametersTest : public testenv::PlatformTest {
     ZUMSDKCoreController::setSharedInstance(controller);
     env.runUntilIdle();
   }
-  void TearDown() override { ZUMSDKCoreController::setSharedInstance(nullptr); }
+  void TearDown() override {
+    ZUMSDKCoreController::setSharedInstance(nullptr);
+    ZUMSlotTelemetry::setShared(nullptr);
+  }
 
   std::shared_ptr<ZUMSlot> makeSlot(std::shared_ptr<ZUMAdType> type, const platform::Rect& frame = {}) {
     auto slot = ZUMSlot::create(frame);
@@ -351,18 +359,24 @@ TEST_F(ZUMSlotParametersTest, StatisticsOfEarlierAdsTravelOnceAndAreNotLostByADr
 }
 
 TEST_F(ZUMSlotParametersTest, ContentFingerprintCrashReportingAndAnalytics) {
-  std::optional<std::string> fingerprint = "fp-1";
-  std::vector<std::string> logged;
-  ZUMRegisterSlotHooks([&](ZUMSlotHooks& hooks) {
-    hooks.contentFingerprint = [&] { return fingerprint; };
-    hooks.crashReportingEnabled = [] { return true; };
-    hooks.addAnalyticsIdentifiers = [](ordered_json& parameters) {
+  struct Telemetry : ZUMSlotTelemetry {
+    std::shared_ptr<ZUMCSITimeRecorder> makeTimeRecorder(const std::string&) override { return nullptr; }
+    void reportTimeRecorder(const std::shared_ptr<ZUMCSITimeRecorder>&) override {}
+    std::optional<std::string> contentFingerprint() override { return fingerprint; }
+    bool crashReportingEnabled() override { return true; }
+    bool addAnalyticsIdentifiers(ordered_json& parameters) override {
       parameters["kqp_app_id"] = "app";
       parameters["lvn_aeid"] = "event-9";
       return true;
-    };
-    hooks.logAnalyticsEvent = [&](const std::string& name, const std::string& id) { logged.push_back(name + ":" + id); };
-  });
+    }
+    void logAnalyticsEvent(const std::string& name, const std::string& id) override { logged.push_back(name + ":" + id); }
+    std::optional<std::string> fingerprint = "fp-1";
+    std::vector<std::string> logged;
+  };
+  auto telemetry = std::make_shared<Telemetry>();
+  ZUMSlotTelemetry::setShared(telemetry);
+  auto& fingerprint = telemetry->fingerprint;
+  auto& logged = telemetry->logged;
   auto slot = makeSlot(ZUMAdType::createForInterstitial());
 
   ordered_json parameters = slot->requestParametersForRequest(ZUMRequest::create());

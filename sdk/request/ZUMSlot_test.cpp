@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,7 +28,12 @@
 #include "sdk/request/ZUMAdType.h"
 #include "sdk/request/ZUMErrors.h"
 #include "sdk/request/ZUMSDKCoreController.h"
-#include "sdk/request/ZUMSlotHooks.h"
+#include "sdk/request/ZUMCSITimeRecorder.h"
+#include "sdk/request/ZUMSlotEvents.h"
+#include "sdk/request/ZUMSlotRendering.h"
+#include "sdk/request/ZUMSlotResponseProcessing.h"
+#include "sdk/request/ZUMSlotTelemetry.h"
+#include "ZUMSlotAdEventDelegate.h"
 #include "testing/AppControls.h"
 #include "testing/TestEnvironment.h"
 
@@ -39,7 +45,31 @@ struct FakeController : ZUMSDKCoreController {
   void buildAdURL(const std::shared_ptr<ZUMSDKCoreControllerDelegate>& requester) override {
     requesters.push_back(requester);
   }
+  void executeJavaScriptFromBlockWhenReady(ZUMSDKCoreScriptBlock, ZUMSDKCoreCompletionBlock) override {}
+  void executeExportedJavaScriptCommand(const std::string&, const std::optional<Json>&,
+                                        ZUMSDKCoreCompletionBlock) override {}
+  void postJavaScriptNotification(const std::string&, const std::optional<Json>&) override {}
+  std::shared_ptr<ZUMSDKCoreWebView> activeSDKCoreWebView() override { return nullptr; }
+  // Weak here, so that a test's slot dies when the test drops it.
   std::vector<std::weak_ptr<ZUMSDKCoreControllerDelegate>> requesters;
+};
+
+// Response processing and events as the tests watch them.
+struct Processing : ZUMSlotResponseProcessing {
+  void processAdResponse(ZUMSlot&, const std::shared_ptr<ZUMAd>& ad) override { processed.push_back(ad); }
+  void loadAdNetworkJavaScriptRequest(ZUMSlot&, const std::shared_ptr<ZUMAd>&) override {}
+  void finishedLoadingAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad) override { slot.setAd(ad); }
+  void renderPendingCustomRenderingAd(ZUMSlot&) override {}
+  std::vector<std::shared_ptr<ZUMAd>> processed;
+};
+
+struct Events : ZUMSlotEvents {
+  void logEvent(ZUMSlot&, const std::string& name, const Json&) override { names.push_back(name); }
+  void MRAIDAdDidUnload(const std::shared_ptr<ZUMAd>& ad) override { unloaded.push_back(ad); }
+  void startImpressionMonitoring(ZUMSlot&) override {}
+  void postVolumeNotification(ZUMSlot&) override {}
+  std::vector<std::string> names;
+  std::vector<std::shared_ptr<ZUMAd>> unloaded;
 };
 
 struct FakeFetcher : ZUMAdFetcher {
@@ -56,7 +86,7 @@ struct FakeFetcher : ZUMAdFetcher {
   std::shared_ptr<ZUMAd> ad;
   std::optional<Json> headers;
   std::weak_ptr<ZUMAdFetcherDelegate> delegate;
-  std::int64_t stateAtFetch = -1;
+  std::optional<ZUMSlot::State> stateAtFetch;
   bool cancelled = false;
 };
 
@@ -69,14 +99,15 @@ struct Owner : ZUMSlotDelegate {
   }
   std::optional<bool> slotShouldReloadCurrentRequest(ZUMSlot&) override { return reloadConsent; }
   std::optional<bool> slotShouldPreemptInProgressRequest(ZUMSlot&) override { return preempt; }
-  void slotWillLoadAdWithRequest(ZUMSlot& slot, const std::shared_ptr<ZUMRequest>&) override {
+  ZUMImplemented slotWillLoadAdWithRequest(ZUMSlot& slot, const std::shared_ptr<ZUMRequest>&) override {
     statesAtWillLoad.push_back(slot.state());
+    return kZUMImplemented;
   }
   std::optional<bool> gate;
   platform::ErrorPtr gateError;
   std::optional<bool> reloadConsent;
   std::optional<bool> preempt;
-  std::vector<std::int64_t> statesAtWillLoad;
+  std::vector<ZUMSlot::State> statesAtWillLoad;
 };
 
 struct LoadDelegate : ZUMSlotAdLoadDelegate {
@@ -99,11 +130,8 @@ class ZUMSlotTest : public testenv::PlatformTest {
       fetchers.push_back(fetcher);
       return fetcher;
     });
-    ZUMRegisterSlotHooks([this](ZUMSlotHooks& hooks) {
-      hooks = ZUMSlotHooks{};
-      hooks.processAdResponse = [this](ZUMSlot&, const std::shared_ptr<ZUMAd>& ad) { processed.push_back(ad); };
-      hooks.logEvent = [this](ZUMSlot&, const std::string& name, const Json&) { events.push_back(name); };
-    });
+    ZUMSlotResponseProcessing::setShared(processing);
+    ZUMSlotEvents::setShared(eventLog);
     slot = ZUMSlot::create({{0, 0}, {320, 50}});
     slot->setSlotDelegate(owner);
     slot->setAdLoadDelegate(loadDelegate);
@@ -113,15 +141,16 @@ class ZUMSlotTest : public testenv::PlatformTest {
     env.runUntilIdle();
     ZUMSDKCoreController::setSharedInstance(nullptr);
     ZUMAdFetcher::setFactory(nullptr);
-    ZUMRegisterSlotHooks([](ZUMSlotHooks& hooks) { hooks = ZUMSlotHooks{}; });
+    ZUMSlotResponseProcessing::setShared(nullptr);
+    ZUMSlotEvents::setShared(nullptr);
   }
 
   // A load through the SDK-core controller, answered with an ad URL: the slot is fetching.
   void loadUntilFetching() {
     slot->loadRequest(ZUMRequest::create());
-    ASSERT_EQ(slot->state(), ZUMSlot::kStateBuildingAdURL);
+    ASSERT_EQ(slot->state(), ZUMSlot::State::kBuildingAdURL);
     slot->loadAdURLWithParameters(Json{{"url", "https://ads.example/ad"}});
-    ASSERT_EQ(slot->state(), ZUMSlot::kStateFetching);
+    ASSERT_EQ(slot->state(), ZUMSlot::State::kFetching);
   }
   std::shared_ptr<ZUMRequest> requestWithExtras(const Json& parameters) {
     auto request = ZUMRequest::create();
@@ -136,8 +165,10 @@ class ZUMSlotTest : public testenv::PlatformTest {
 
   std::shared_ptr<FakeController> controller = std::make_shared<FakeController>();
   std::vector<std::shared_ptr<FakeFetcher>> fetchers;
-  std::vector<std::shared_ptr<ZUMAd>> processed;
-  std::vector<std::string> events;
+  std::shared_ptr<Processing> processing = std::make_shared<Processing>();
+  std::shared_ptr<Events> eventLog = std::make_shared<Events>();
+  std::vector<std::shared_ptr<ZUMAd>>& processed = processing->processed;
+  std::vector<std::string>& events = eventLog->names;
   std::shared_ptr<Owner> owner = std::make_shared<Owner>();
   std::shared_ptr<LoadDelegate> loadDelegate = std::make_shared<LoadDelegate>();
   std::shared_ptr<ZUMSlot> slot;
@@ -147,7 +178,7 @@ TEST_F(ZUMSlotTest, LoadThroughTheSDKCoreWalksTheStatesToAValidAd) {
   slot->setAdUnitID("unit/1");
 
   slot->loadRequest(ZUMRequest::create());
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateBuildingAdURL);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kBuildingAdURL);
   EXPECT_TRUE(slot->isMakingRequest());
   ASSERT_EQ(controller->requesters.size(), 1u);
   EXPECT_EQ(controller->requesters[0].lock().get(), slot.get());
@@ -161,7 +192,7 @@ TEST_F(ZUMSlotTest, LoadThroughTheSDKCoreWalksTheStatesToAValidAd) {
                                      {"cropped_content_threshold", 12.5}});
   ASSERT_EQ(fetchers.size(), 1u);
   auto& fetcher = *fetchers[0];
-  EXPECT_EQ(fetcher.stateAtFetch, ZUMSlot::kStateFetching);
+  EXPECT_EQ(fetcher.stateAtFetch, ZUMSlot::State::kFetching);
   EXPECT_EQ(fetcher.ad->adURL()->absoluteString(), "https://ads.example/ad");
   EXPECT_EQ(fetcher.ad->size().width, 320);
   EXPECT_EQ(fetcher.ad->size().height, 480);
@@ -173,9 +204,9 @@ TEST_F(ZUMSlotTest, LoadThroughTheSDKCoreWalksTheStatesToAValidAd) {
   slot->adFetcherDidFetchAd(fetcher, fetcher.ad);
   ASSERT_EQ(processed.size(), 1u);
   slot->willLoadAdHTMLInWebView();
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateRendering);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kRendering);
   slot->didReceiveValidAd();
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateValidAd);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kValidAd);
   EXPECT_FALSE(slot->isMakingRequest());
   slot->didLoadAdHTMLInWebView();
   EXPECT_EQ(slot->ad(), fetcher.ad);
@@ -191,17 +222,17 @@ TEST_F(ZUMSlotTest, LoadThroughTheSDKCoreWalksTheStatesToAValidAd) {
 TEST_F(ZUMSlotTest, SDKCoreAnswersThatEndTheLoad) {
   slot->loadRequest(ZUMRequest::create());
   slot->failedJavaScriptFile();
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateSDKCoreFailed);  // not through 7
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kSDKCoreFailed);  // not through 7
   EXPECT_EQ(lastErrorCode(), kZUMErrorNetworkError);
 
   slot->loadRequest(ZUMRequest::create());
   slot->invalidJavaScriptRequest();
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateFailed);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kFailed);
   EXPECT_EQ(lastErrorCode(), kZUMErrorInvalidRequest);
 
   slot->loadRequest(ZUMRequest::create());
   slot->loadAdURLWithParameters(Json{{"errors", Json::array({"bad"})}, {"url", "https://ads.example/ad"}});
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateFailed);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kFailed);
   EXPECT_EQ(lastErrorCode(), kZUMErrorInvalidRequest);
   EXPECT_TRUE(fetchers.empty());
   EXPECT_EQ(loadDelegate->errors.size(), 3u);
@@ -209,7 +240,7 @@ TEST_F(ZUMSlotTest, SDKCoreAnswersThatEndTheLoad) {
   // A late answer to a load that already ended changes nothing.
   slot->failedJavaScriptFile();
   slot->loadAdURLWithParameters(Json{{"url", "https://ads.example/ad"}});
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateFailed);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kFailed);
   EXPECT_TRUE(fetchers.empty());
   EXPECT_EQ(loadDelegate->errors.size(), 3u);
 }
@@ -242,7 +273,7 @@ TEST_F(ZUMSlotTest, GatesRefuseWithoutChangingTheState) {
   owner->gate = false;
   owner->gateError = ZUMMakeErrorWithCode(kZUMErrorInterstitialAlreadyUsed);
   slot->loadRequest(ZUMRequest::create());
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateIdle);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kIdle);
   EXPECT_EQ(lastErrorCode(), kZUMErrorInterstitialAlreadyUsed);
   EXPECT_TRUE(slot->slotHasAttemptedAnAdRequestAtLeastOnce());
   EXPECT_EQ(std::find(events.begin(), events.end(), "loading_failed") != events.end(), true);
@@ -254,7 +285,7 @@ TEST_F(ZUMSlotTest, GatesRefuseWithoutChangingTheState) {
   owner->gate = false;
   owner->gateError = nullptr;
   slot->loadRequest(ZUMRequest::create());
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateValidAd);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kValidAd);
   EXPECT_EQ(lastErrorCode(), kZUMErrorInvalidRequest);
 
   // In the background without background loading: code 11, state kept.
@@ -262,13 +293,13 @@ TEST_F(ZUMSlotTest, GatesRefuseWithoutChangingTheState) {
   testenv::AppControls::background();
   env.runUntilIdle();
   slot->loadRequest(ZUMRequest::create());
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateValidAd);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kValidAd);
   EXPECT_EQ(lastErrorCode(), kZUMErrorInternalError);
   EXPECT_EQ(loadDelegate->errors.back()->localizedDescription(),
             "App is in background and background loading is disabled. Ignoring request.");
   ZUMApplication::sharedInstance()->setBackgroundLoadingEnabled(true);
   slot->loadRequest(ZUMRequest::create());
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateBuildingAdURL);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kBuildingAdURL);
   ZUMApplication::sharedInstance()->setBackgroundLoadingEnabled(false);
   EXPECT_EQ(ZUMApplication::sharedInstance()->currentAdRequestCount(), 1);
 }
@@ -277,14 +308,14 @@ TEST_F(ZUMSlotTest, ALoadInProgressIsReplacedOnlyWithTheOwnersConsent) {
   loadUntilFetching();
   auto first = fetchers[0];
   slot->loadRequest(ZUMRequest::create());
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateFetching);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kFetching);
   EXPECT_EQ(controller->requesters.size(), 1u);
   EXPECT_TRUE(loadDelegate->errors.empty());
 
   owner->preempt = true;
   slot->loadRequest(ZUMRequest::create());
   EXPECT_TRUE(first->cancelled);
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateBuildingAdURL);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kBuildingAdURL);
   EXPECT_EQ(controller->requesters.size(), 2u);
   // The cancelled fetch's late answer is ignored.
   slot->adFetcherDidFetchAd(*first, first->ad);
@@ -298,17 +329,17 @@ TEST_F(ZUMSlotTest, InvalidatedSlotIsFinal) {
   superview->addSubview(view);
   slot->invalidate();
   env.runUntilIdle();
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateInvalidated);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated);
   EXPECT_EQ(slot->adView(), nullptr);
   EXPECT_EQ(view->superview(), nullptr);
 
   slot->resetState();
   slot->willRequestAdURL();
   slot->didFailToReceiveAdWithError(nullptr, false);
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateInvalidated);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated);
   EXPECT_TRUE(loadDelegate->errors.empty());  // an invalidated slot tells nobody
   slot->loadRequest(ZUMRequest::create());
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateInvalidated);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated);
   EXPECT_EQ(controller->requesters.size(), 1u);
   EXPECT_EQ(ZUMApplication::sharedInstance()->currentAdRequestCount(), 0);
 }
@@ -336,60 +367,60 @@ TEST_F(ZUMSlotTest, CancellingPendingAndFutureActionsEndsRefreshesAndTheOwner) {
   slot->scheduleAdReloadTimer();
   EXPECT_TRUE(slot->hasReloadTimer());
   slot->cancelPendingAndFutureActions();
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateInvalidated);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated);
   EXPECT_TRUE(fetchers[0]->cancelled);
   EXPECT_FALSE(slot->hasReloadTimer());
   EXPECT_EQ(slot->slotDelegate(), nullptr);
   slot->cancelLoad();
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateInvalidated);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated);
 }
 
 TEST_F(ZUMSlotTest, AFailureIsAcceptedInAnyState) {
   // The controller never answers: the slot's failure path still ends the load.
   slot->loadRequest(ZUMRequest::create());
   slot->didFailToReceiveAdWithError(nullptr, false);
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateFailed);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kFailed);
   EXPECT_EQ(lastErrorCode(), kZUMErrorInternalError);
   EXPECT_EQ(ZUMApplication::sharedInstance()->currentAdRequestCount(), 0);
   EXPECT_EQ(slot->loadingAd(), nullptr);
   // A later load is not dropped as "in progress".
   slot->loadRequest(ZUMRequest::create());
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateBuildingAdURL);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kBuildingAdURL);
 
   slot->cancelLoad();
   slot->didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorNoFill), true);
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateFailed);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kFailed);
   EXPECT_EQ(lastErrorCode(), kZUMErrorNoFill);
 }
 
 TEST_F(ZUMSlotTest, MissingSeamsFailTheLoadInsteadOfHanging) {
   ZUMSDKCoreController::setSharedInstance(nullptr);
   slot->loadRequest(ZUMRequest::create());
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateFailed);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kFailed);
   EXPECT_EQ(lastErrorCode(), kZUMErrorInternalError);
 
   ZUMSDKCoreController::setSharedInstance(controller);
   ZUMAdFetcher::setFactory(nullptr);
   slot->loadRequest(ZUMRequest::create());
   slot->loadAdURLWithParameters(Json{{"url", "https://ads.example/ad"}});
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateFailed);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kFailed);
   EXPECT_EQ(loadDelegate->errors.size(), 2u);
 }
 
 TEST_F(ZUMSlotTest, LoadFromAnotherThreadRunsOnTheMainQueue) {
   std::thread other([&] { slot->loadNextRequestWithAutoRefresh(false); });
   other.join();
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateIdle);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kIdle);
   EXPECT_TRUE(controller->requesters.empty());
   env.runUntilIdle();
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateBuildingAdURL);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kBuildingAdURL);
 
   slot->cancelLoad();
   std::thread again([&] { slot->loadRequest(ZUMRequest::create()); });
   again.join();
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateIdle);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kIdle);
   env.runUntilIdle();
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateBuildingAdURL);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kBuildingAdURL);
   EXPECT_EQ(controller->requesters.size(), 2u);
 }
 
@@ -397,9 +428,9 @@ TEST_F(ZUMSlotTest, DirectLoadsNeverAskTheSDKCore) {
   owner->gate.reset();
   EXPECT_FALSE(ZUMMRAIDInterceptor::sharedInstance()->canRedirect());
   slot->loadRequest(requestWithExtras(Json{{"_requestUrl", "https://ads.example/direct"}, {"_orientation", "l"}}));
-  EXPECT_EQ(owner->statesAtWillLoad, std::vector<std::int64_t>{ZUMSlot::kStateBuildingAdURL});
+  EXPECT_EQ(owner->statesAtWillLoad, std::vector{ZUMSlot::State::kBuildingAdURL});
   ASSERT_EQ(fetchers.size(), 1u);
-  EXPECT_EQ(fetchers[0]->stateAtFetch, ZUMSlot::kStateFetching);
+  EXPECT_EQ(fetchers[0]->stateAtFetch, ZUMSlot::State::kFetching);
   EXPECT_EQ(fetchers[0]->ad->adURL()->absoluteString(), "https://ads.example/direct");
   EXPECT_EQ(fetchers[0]->ad->supportedOrientations(), 24u);
   EXPECT_FALSE(fetchers[0]->headers.has_value());
@@ -522,7 +553,7 @@ TEST_F(ZUMSlotTest, FetchFailureAdoptsTheAdsIntervalWithTheFloor) {
     auto& fetcher = *fetchers.back();
     fetcher.ad->setReloadInterval(adInterval);
     slot->adFetcherDidFailToFetchAd(fetcher, fetcher.ad, ZUMMakeErrorWithCode(kZUMErrorNoFill), 204);
-    EXPECT_EQ(slot->state(), ZUMSlot::kStateFailed);
+    EXPECT_EQ(slot->state(), ZUMSlot::State::kFailed);
     EXPECT_EQ(slot->reloadInterval(), stored) << adInterval;
     EXPECT_EQ(lastErrorCode(), kZUMErrorNoFill);
   }
@@ -546,7 +577,7 @@ TEST_F(ZUMSlotTest, ChangingTheAdTypeReloadsAfterAnAttempt) {
   slot->setAdType(ZUMAdType::create(kZUMAdSizeMediumRectangle), true);
   EXPECT_TRUE(fetchers[0]->cancelled);
   EXPECT_TRUE(slot->adView()->isHidden());
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateBuildingAdURL);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kBuildingAdURL);
   EXPECT_EQ(controller->requesters.size(), 2u);
 }
 
@@ -565,12 +596,118 @@ TEST_F(ZUMSlotTest, HostileAnswersNeverCrash) {
   }
   slot->cancelLoad();
   slot->loadRequest(requestWithExtras(Json{{"_ad", "not an ad"}, {"_requestUrl", 7}, {"_orientation", 1}}));
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateBuildingAdURL);  // falls through to the SDK core
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kBuildingAdURL);  // falls through to the SDK core
   slot->cancelLoad();
   slot->loadAd(nullptr, std::nullopt);  // not waiting: ignored
   slot->loadRequest(ZUMRequest::create());
   slot->loadAd(nullptr, std::nullopt);
-  EXPECT_EQ(slot->state(), ZUMSlot::kStateFailed);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kFailed);
+}
+
+// The owner's gate runs after invalidation too, but its refusal must not reach anyone.
+TEST_F(ZUMSlotTest, RefusedGateAfterInvalidationIsSilent) {
+  slot->invalidate();
+  owner->gate = false;
+  slot->loadRequest(ZUMRequest::create());
+  env.runUntilIdle();
+  EXPECT_TRUE(loadDelegate->errors.empty());
+  EXPECT_EQ(std::count(events.begin(), events.end(), "loading_failed"), 0);
+}
+
+// A use-once direct load is not replayed by the refreshes that follow it.
+TEST_F(ZUMSlotTest, RefreshAfterAUseOnceLoadAsksTheSDKCore) {
+  slot->setReloadable(true);
+  owner->reloadConsent = true;
+  slot->loadRequest(requestWithExtras(Json{{"_requestUrl", "https://ads.example/once"}, {"_useOnce", true}}));
+  ASSERT_EQ(fetchers.size(), 1u);
+  slot->adFetcherDidFailToFetchAd(*fetchers[0], nullptr, ZUMMakeErrorWithCode(kZUMErrorNoFill), 204);
+  slot->scheduleAdReloadTimer();
+  env.advance(60);
+  EXPECT_EQ(fetchers.size(), 1u);
+  EXPECT_EQ(controller->requesters.size(), 1u);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kBuildingAdURL);
+}
+
+// A delegate that implements nothing answers "not implemented" to every operation.
+TEST_F(ZUMSlotTest, OptionalOperationsAnswerNotImplemented) {
+  ZUMSlotDelegate none;
+  ZUMSlotAdEventDelegate noEvents;
+  ZUMSlot& s = *slot;
+  const std::vector<std::pair<const char*, bool>> answers = {
+      {"setAdSize", none.setAdSize(kZUMAdSizeBanner, false).has_value()},
+      {"appEvent", none.slotDidReceiveAppEvent(s, "e", std::nullopt).has_value()},
+      {"adView", none.slotDidReceiveAdView(s, nullptr).has_value()},
+      {"contentSize", none.slotContentSizeDidChange(s, {1, 1}).has_value()},
+      {"layout", none.layoutSubviewsIfNeeded().has_value()},
+      {"MRAID", none.slotDidLoadMRAIDAd(s).has_value()},
+      {"resize", none.slotWillResizeToAdSize(s, kZUMAdSizeBanner).has_value()},
+      {"willLoad", none.slotWillLoadAdWithRequest(s, nullptr).has_value()},
+      {"click", none.slotDidReceiveAdClick(s).has_value()},
+      {"root", none.rootViewController().has_value()},
+      {"audio", none.slotShouldDisableVideoEventReportToAudioVideoManager(s, nullptr).has_value()},
+      {"present", noEvents.slotWillPresentScreen(s).has_value()},
+      {"willDismiss", noEvents.slotWillDismissScreen(s).has_value()},
+      {"didDismiss", noEvents.slotDidDismissScreen(s).has_value()},
+      {"leave", noEvents.slotWillLeaveApplication(s).has_value()},
+      {"video", noEvents.slotDidLoadVideoWithSize(s, {1, 1}).has_value()},
+      {"impression", noEvents.slotDidRecordImpression(s).has_value()},
+      {"recordClick", noEvents.slotDidRecordClick(s).has_value()},
+  };
+  for (const auto& [name, answered] : answers) EXPECT_FALSE(answered) << name;
+}
+
+// The teardown tells the areas what they need without the slot, which can no longer be
+// shared then.
+TEST_F(ZUMSlotTest, TeardownHandsTheAreasOnlyWhatTheyNeed) {
+  struct Rendering : ZUMSlotRendering {
+    AdViewParts makeAdView(ZUMSlot& made, const platform::Rect& frame) override {
+      EXPECT_NE(made.weak_from_this().lock(), nullptr);
+      return {platform::View::create(frame), nullptr};
+    }
+    void adViewDidMoveToPlacement(platform::View&, const std::shared_ptr<ZUMSlotPlacement>&) override {}
+    void pauseVideo(platform::View&) override {}
+    void clearTouched(platform::View&) override {}
+    void detachAdView(platform::View& view) override { detached.push_back(&view); }
+    std::vector<platform::View*> detached;
+  };
+  struct Recorder : ZUMCSITimeRecorder {
+    void startTimingVariableWithName(const std::string&) override {}
+    void endTimingVariableWithName(const std::string&) override {}
+    void cancelTimingVariableWithName(const std::string&) override {}
+    void addExperimentID(const std::string&) override {}
+    void setCustomizedParameterValue(const std::string& value, const std::string& key) override {
+      values[key] = value;
+    }
+    std::map<std::string, std::string> values;
+  };
+  struct Telemetry : ZUMSlotTelemetry {
+    std::shared_ptr<ZUMCSITimeRecorder> makeTimeRecorder(const std::string&) override { return recorder; }
+    void reportTimeRecorder(const std::shared_ptr<ZUMCSITimeRecorder>& reported) override { reports.push_back(reported); }
+    std::optional<std::string> contentFingerprint() override { return std::nullopt; }
+    bool crashReportingEnabled() override { return false; }
+    bool addAnalyticsIdentifiers(Json&) override { return false; }
+    void logAnalyticsEvent(const std::string&, const std::string&) override {}
+    std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
+    std::vector<std::shared_ptr<ZUMCSITimeRecorder>> reports;
+  };
+  auto rendering = std::make_shared<Rendering>();
+  auto telemetry = std::make_shared<Telemetry>();
+  ZUMSlotRendering::setShared(rendering);
+  ZUMSlotTelemetry::setShared(telemetry);
+  auto doomed = ZUMSlot::create({{0, 0}, {320, 50}});
+  auto view = doomed->adView();
+  auto shown = ZUMAd::create();
+  shown->setBRVQueryID("q-1");
+  doomed->setAd(shown);
+  doomed->loadRequest(ZUMRequest::create());
+  doomed.reset();
+  env.runUntilIdle();
+  ZUMSlotRendering::setShared(nullptr);
+  ZUMSlotTelemetry::setShared(nullptr);
+  EXPECT_EQ(eventLog->unloaded, std::vector{shown});
+  EXPECT_EQ(rendering->detached, std::vector{view.get()});
+  ASSERT_FALSE(telemetry->reports.empty());
+  EXPECT_EQ(telemetry->recorder->values["bqi"], "q-1");
 }
 
 }  // namespace
