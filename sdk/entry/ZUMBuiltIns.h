@@ -1,5 +1,8 @@
-// Registers, once, what every subsystem plugs into the foundation at start-up (the
-// hub's start-up hooks, classes looked up by name). Called by ZUMMobileAds::load().
+// Registers, once, what every subsystem plugs into the areas below it at start-up (the
+// hub's start-up hooks, classes looked up by name, and the implementations of the
+// interfaces the slot and the ad model declare: ZUMSlotRendering, ZUMSlotResponseProcessing,
+// ZUMSlotEvents, ZUMSlotTelemetry, ZUMSlotMediation, ZUMSlotFormats, ZUMAdTelemetry,
+// ZUMAdFormats, each with its setShared()). Called by ZUMMobileAds::load().
 #pragma once
 
 void ZUMRegisterBuiltIns();

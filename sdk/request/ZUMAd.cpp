@@ -17,7 +17,8 @@
 #include "sdk/network/ZUMPinger.h"
 #include "sdk/network/ZUMSafeBrowsingReporter.h"
 #include "sdk/network/ZUMURLConnectionRedirect.h"
-#include "sdk/request/ZUMAdHooks.h"
+#include "sdk/request/ZUMAdFormats.h"
+#include "sdk/request/ZUMAdTelemetry.h"
 
 namespace {
 
@@ -89,8 +90,8 @@ void addURLs(std::vector<platform::URL>& set, const std::vector<platform::URL>& 
 }
 
 std::vector<platform::URL> stampedURLs(const std::vector<platform::URL>& urls, const std::string& eventName) {
-  auto stamp = ZUMCurrentAdHooks().trackingURLsWithAdEventID;
-  return stamp ? stamp(urls, eventName) : urls;
+  auto telemetry = ZUMAdTelemetry::shared();
+  return telemetry ? telemetry->trackingURLsWithAdEventID(urls, eventName) : urls;
 }
 
 }  // namespace
@@ -157,7 +158,7 @@ void ZUMAd::readDictionary(const Json& dictionary) {
   }
   if (const Json* rewards = valueForKey(dictionary, "rewards");
       rewards && rewards->is_array() && !rewards->empty() && rewards->front().is_object()) {
-    if (auto makeReward = ZUMCurrentAdHooks().makeReward) reward_ = makeReward(rewards->front());
+    if (auto formats = ZUMAdFormats::shared()) reward_ = formats->makeReward(rewards->front());
   }
   if (auto blocked = boolForKey(dictionary, "custom_close_blocked")) customCloseBlocked_ = *blocked;
   if (auto queryID = stringForKey(dictionary, "brv_query_id")) BRVQueryID_ = queryID;

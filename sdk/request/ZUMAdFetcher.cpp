@@ -20,7 +20,7 @@
 #include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcherDelegate.h"
-#include "sdk/request/ZUMAdHooks.h"
+#include "sdk/request/ZUMAdTelemetry.h"
 #include "sdk/request/ZUMErrors.h"
 
 namespace {
@@ -200,13 +200,13 @@ void ZUMAdFetcher::applyHeaders(const Json& headers, HeaderSource source) {
   ad.addImpressionURLsFromArray(urlsHeader(headers, "x-qyra-tracking-urls"));
   ad.addManualImpressionURLsFromArray(urlsHeader(headers, "x-qyra-manual-tracking-urls"));
 
-  auto hooks = ZUMCurrentAdHooks();
+  auto telemetry = ZUMAdTelemetry::shared();
   auto& defaults = platform::UserDefaults::standard();
   if (stringHeader(headers, "x-qyra-content-url-opted-out") == "false") {
-    if (hooks.startContentHashing) hooks.startContentHashing();
+    if (telemetry) telemetry->startContentHashing();
     defaults.setBool(true, "/vantor/ads/content_url_enabled");
   } else {
-    if (hooks.stopContentHashing) hooks.stopContentHashing();
+    if (telemetry) telemetry->stopContentHashing();
     defaults.removeObjectForKey("/vantor/ads/content_url_enabled");
   }
 

@@ -10,12 +10,24 @@
 #include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcherDelegate.h"
-#include "sdk/request/ZUMAdHooks.h"
+#include "sdk/request/ZUMAdTelemetry.h"
 #include "sdk/request/ZUMErrors.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TestEnvironment.h"
 
 namespace {
+
+// Content fingerprinting as the fetcher switches it.
+struct Hashing : ZUMAdTelemetry {
+  std::vector<platform::URL> trackingURLsWithAdEventID(const std::vector<platform::URL>& urls,
+                                                       const std::string&) override {
+    return urls;
+  }
+  void startContentHashing() override { ++started; }
+  void stopContentHashing() override { ++stopped; }
+  int started = 0;
+  int stopped = 0;
+};
 
 using Json = nlohmann::ordered_json;
 
@@ -53,7 +65,7 @@ class ZUMAdFetcherTest : public testenv::PlatformTest {
   }
   void TearDown() override {
     ZUMAdFetcher::setFactory(nullptr);
-    ZUMRegisterAdHooks([](ZUMAdHooks& hooks) { hooks = ZUMAdHooks{}; });
+    ZUMAdTelemetry::setShared(nullptr);
     platform::URLLoading::removeHostMappingsForTesting();
   }
   std::shared_ptr<ZUMAd> adFor(const std::string& path) {
@@ -215,8 +227,9 @@ TEST_F(ZUMAdFetcherTest, RedirectsAccumulateTrackingURLsAndHeadersOfAnyCase) {
                                       {"x-qyra-debug-signals", "sig"},
                                       {"x-qyra-activeview", "{\"a\":1}"}},
                           .body = "<html>final</html>"});
-  int started = 0;
-  ZUMRegisterAdHooks([&](ZUMAdHooks& hooks) { hooks.startContentHashing = [&] { ++started; }; });
+  auto hashing = std::make_shared<Hashing>();
+  ZUMAdTelemetry::setShared(hashing);
+  const int& started = hashing->started;
   auto recorder = fetch(adFor("/r1"));
   ASSERT_FALSE(recorder->error);
   const auto& ad = recorder->ad;
@@ -285,8 +298,9 @@ TEST_F(ZUMAdFetcherTest, RefreshRatesAndOtherValuesAreChecked) {
 }
 
 TEST_F(ZUMAdFetcherTest, HeadersOfARejectedResponseAreNotApplied) {
-  int stopped = 0;
-  ZUMRegisterAdHooks([&](ZUMAdHooks& hooks) { hooks.stopContentHashing = [&] { ++stopped; }; });
+  auto hashing = std::make_shared<Hashing>();
+  ZUMAdTelemetry::setShared(hashing);
+  const int& stopped = hashing->stopped;
   defaults().setBool(true, "/vantor/ads/content_url_enabled");
   auto ad = ZUMAd::create();
   ad->setAdHTML("<html>");

@@ -9,8 +9,10 @@
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/network/ZUMClickTrackerCollection.h"
 #include "sdk/network/ZUMPinger.h"
+#include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/network/ZUMSafeBrowsingReporter.h"
-#include "sdk/request/ZUMAdHooks.h"
+#include "sdk/request/ZUMAdFormats.h"
+#include "sdk/request/ZUMAdTelemetry.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TestEnvironment.h"
 
@@ -77,14 +79,35 @@ TEST(ZUMAdDictionaryTest, SizesOrientationsAndFlags) {
   EXPECT_DOUBLE_EQ(ZUMBannerAd::createWithDictionary(Json{{"refresh_rate", 30}})->reloadInterval(), 30.0);
 }
 
+// An inlined ad's request and redirects arrive typed beside its dictionary: the request
+// replaces the ad's, the redirects follow the ones it has.
+TEST(ZUMAdDictionaryTest, InlinedAdsKeepTheirRequestAndRedirects) {
+  auto hop = [](const std::string& to) {
+    return ZUMURLConnectionRedirect::create(platform::HTTPURLResponse(url("https://a.example/base"), 399, {}),
+                                            platform::URLRequest(url(to)));
+  };
+  ZUMAd::NativeFields native{platform::URLRequest(url("https://a.example/original")),
+                             {hop("https://a.example/1"), nullptr, hop("https://a.example/2")}};
+  auto ad = ZUMBannerAd::createWithDictionary(Json{{"refresh_rate", 30}}, native);
+  ASSERT_TRUE(ad->originalRequest());
+  EXPECT_EQ(ad->originalRequest()->url()->absoluteString(), "https://a.example/original");
+  ASSERT_EQ(ad->redirects().size(), 2u);
+  EXPECT_EQ(ad->redirects()[1]->request().url()->absoluteString(), "https://a.example/2");
+  EXPECT_DOUBLE_EQ(ad->reloadInterval(), 30.0);
+  EXPECT_FALSE(ZUMInterstitialAd::createWithDictionary(Json::object(), {})->originalRequest());
+}
+
 TEST(ZUMAdDictionaryTest, ValuesOfTheWrongKindCountAsAbsent) {
-  std::vector<Json> rewardsSeen;
-  ZUMRegisterAdHooks([&](ZUMAdHooks& hooks) {
-    hooks.makeReward = [&](const Json& dictionary) {
-      rewardsSeen.push_back(dictionary);
+  struct Formats : ZUMAdFormats {
+    std::shared_ptr<ZUMAdReward> makeReward(const Json& dictionary) override {
+      seen.push_back(dictionary);
       return nullptr;
-    };
-  });
+    }
+    std::vector<Json> seen;
+  };
+  auto formats = std::make_shared<Formats>();
+  ZUMAdFormats::setShared(formats);
+  auto& rewardsSeen = formats->seen;
   auto ad = ZUMAd::createWithDictionary(Json{{"click_urls", {"https://a.example/c", 7, nullptr, "", "https://a.example/c"}},
                                              {"impression_urls", "https://a.example/i"},
                                              {"manual_impression_urls", {{"x", 1}}},
@@ -109,7 +132,7 @@ TEST(ZUMAdDictionaryTest, ValuesOfTheWrongKindCountAsAbsent) {
   ZUMAd::createWithDictionary(Json{{"rewards", {{{"rb_type", "coins"}, {"rb_amount", 10}}, "more"}}});
   ASSERT_EQ(rewardsSeen.size(), 1u);
   EXPECT_EQ(rewardsSeen[0], (Json{{"rb_type", "coins"}, {"rb_amount", 10}}));
-  ZUMRegisterAdHooks([](ZUMAdHooks& hooks) { hooks = ZUMAdHooks{}; });
+  ZUMAdFormats::setShared(nullptr);
 
   for (const Json& hostile : {Json(nullptr), Json(3), Json("ad"), Json::array({1, 2})}) {
     EXPECT_EQ(ZUMBannerAd::createWithDictionary(hostile)->supportedOrientations(), 30u);
@@ -125,7 +148,7 @@ class ZUMAdPingTest : public testenv::PlatformTest {
     env.runUntilIdle();
   }
   void TearDown() override {
-    ZUMRegisterAdHooks([](ZUMAdHooks& hooks) { hooks = ZUMAdHooks{}; });
+    ZUMAdTelemetry::setShared(nullptr);
     ZUMApplication::sharedInstance()->setDebugModeEnabled(false);
     platform::URLLoading::removeHostMappingsForTesting();
   }
@@ -162,15 +185,21 @@ TEST_F(ZUMAdPingTest, ImpressionsOnceClicksEveryTime) {
 }
 
 TEST_F(ZUMAdPingTest, TheAnalyticsBridgeStampsClicksAndImpressions) {
-  std::vector<std::string> events;
-  ZUMRegisterAdHooks([&](ZUMAdHooks& hooks) {
-    hooks.trackingURLsWithAdEventID = [&](const std::vector<platform::URL>& urls, const std::string& event) {
+  struct Bridge : ZUMAdTelemetry {
+    std::vector<platform::URL> trackingURLsWithAdEventID(const std::vector<platform::URL>& urls,
+                                                         const std::string& event) override {
       events.push_back(event);
       std::vector<platform::URL> stamped;
       for (const auto& each : urls) stamped.push_back(url(each.absoluteString() + "&ev=" + event));
       return stamped;
-    };
-  });
+    }
+    void startContentHashing() override {}
+    void stopContentHashing() override {}
+    std::vector<std::string> events;
+  };
+  auto bridge = std::make_shared<Bridge>();
+  ZUMAdTelemetry::setShared(bridge);
+  auto& events = bridge->events;
   auto ad = ZUMAd::create();
   ad->addClickURLsFromArray({url("https://ads.vantor.test/c?n=1")});
   ad->addImpressionURLsFromArray({url("https://ads.vantor.test/i?n=1")});
