@@ -20,6 +20,7 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "platform/base/NotificationCenter.h"
 #include "platform/base/URL.h"
 #include "platform/ui/InterfaceOrientation.h"
 #include "sdk/foundation/ZUMConfigurationDelegate.h"
@@ -182,7 +183,7 @@ class ZUMApplication final : public ZUMConfigurationDelegate,
   std::shared_ptr<ZUMStatisticDictionary> statistics_;
   std::shared_ptr<ZUMStatisticDictionary> nativeAdStatistics_;
   std::shared_ptr<ZUMScheduler> scheduler_;
-  std::vector<std::shared_ptr<const void>> observers_;
+  std::vector<platform::NotificationCenter::Token> observers_;
 
   std::atomic<bool> ranEarly_{false};
   std::atomic<bool> ranAdditional_{false};

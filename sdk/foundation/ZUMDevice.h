@@ -25,6 +25,7 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "platform/base/NotificationCenter.h"
 #include "platform/ui/Geometry.h"
 #include "platform/ui/InterfaceOrientation.h"
 
@@ -96,5 +97,5 @@ class ZUMDevice : public std::enable_shared_from_this<ZUMDevice> {
 
   std::shared_ptr<platform::DispatchQueue> queue_;
   std::unique_ptr<Signals> signals_;  // touched only on queue_
-  std::shared_ptr<const void> rotationObserver_;
+  platform::NotificationCenter::Token rotationObserver_;
 };
