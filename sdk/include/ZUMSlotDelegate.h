@@ -61,36 +61,29 @@ class ZUMSlotDelegate {
   virtual ZUMImplemented slotContentSizeDidChange(ZUMSlot& /*slot*/, const platform::Size& /*size*/) {
     return std::nullopt;
   }
-  virtual ZUMImplemented setAdSize(const ZUMAdSize& /*adSize*/, bool /*reload*/) {
-    return std::nullopt;
-  }
-  virtual ZUMImplemented layoutSubviewsIfNeeded() {
-    return std::nullopt;
-  }
+  virtual ZUMImplemented setAdSize(const ZUMAdSize& /*adSize*/, bool /*reload*/) { return std::nullopt; }
+  virtual ZUMImplemented layoutSubviewsIfNeeded() { return std::nullopt; }
   virtual std::optional<ZUMAdSize> adSize() { return std::nullopt; }
   // Boxed ad sizes (ZUMValueFromAdSize); other elements are skipped by readers.
   virtual std::optional<std::vector<std::any>> validAdSizes() { return std::nullopt; }
 
-  virtual ZUMImplemented slotDidLoadMRAIDAd(ZUMSlot& /*slot*/) {
-    return std::nullopt;
-  }
+  virtual ZUMImplemented slotDidLoadMRAIDAd(ZUMSlot& /*slot*/) { return std::nullopt; }
   virtual ZUMImplemented slotWillResizeToAdSize(ZUMSlot& /*slot*/, const ZUMAdSize& /*adSize*/) {
     return std::nullopt;
   }
   virtual ZUMImplemented slotDidReceiveAppEvent(ZUMSlot& /*slot*/, const std::string& /*name*/,
-                                      const std::optional<std::string>& /*info*/) {
+                                                const std::optional<std::string>& /*info*/) {
     return std::nullopt;
   }
   virtual std::optional<bool> slotNotifyPublisherToRenderCustomRenderingAd(
       ZUMSlot& /*slot*/, const std::shared_ptr<ZUMAd>& /*ad*/, platform::ErrorPtr* /*error*/) {
     return std::nullopt;
   }
-  virtual ZUMImplemented slotWillLoadAdWithRequest(ZUMSlot& /*slot*/, const std::shared_ptr<ZUMRequest>& /*request*/) {
+  virtual ZUMImplemented slotWillLoadAdWithRequest(ZUMSlot& /*slot*/,
+                                                   const std::shared_ptr<ZUMRequest>& /*request*/) {
     return std::nullopt;
   }
-  virtual ZUMImplemented slotDidReceiveAdClick(ZUMSlot& /*slot*/) {
-    return std::nullopt;
-  }
+  virtual ZUMImplemented slotDidReceiveAdClick(ZUMSlot& /*slot*/) { return std::nullopt; }
   virtual std::optional<bool> slotShouldChangeAudioSessionCategoryTo(ZUMSlot& /*slot*/,
                                                                      const std::string& /*category*/) {
     return std::nullopt;
