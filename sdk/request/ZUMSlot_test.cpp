@@ -30,6 +30,8 @@
 #include "sdk/request/ZUMSDKCoreController.h"
 #include "sdk/request/ZUMCSITimeRecorder.h"
 #include "sdk/request/ZUMSlotEvents.h"
+#include "sdk/request/ZUMSlotMediation.h"
+#include "sdk/request/ZUMSlotPlacement.h"
 #include "sdk/request/ZUMSlotRendering.h"
 #include "sdk/request/ZUMSlotResponseProcessing.h"
 #include "sdk/request/ZUMSlotTelemetry.h"
@@ -52,6 +54,34 @@ struct FakeController : ZUMSDKCoreController {
   std::shared_ptr<ZUMSDKCoreWebView> activeSDKCoreWebView() override { return nullptr; }
   // Weak here, so that a test's slot dies when the test drops it.
   std::vector<std::weak_ptr<ZUMSDKCoreControllerDelegate>> requesters;
+};
+
+// The ad view's area as the tests watch it.
+struct Rendering : ZUMSlotRendering {
+  AdViewParts makeAdView(ZUMSlot& made, const platform::Rect& frame) override {
+    EXPECT_NE(made.weak_from_this().lock(), nullptr);
+    return {platform::View::create(frame), nullptr};
+  }
+  void adViewDidMoveToPlacement(platform::View&, const std::shared_ptr<ZUMSlotPlacement>& placement) override {
+    placements.push_back(placement);
+  }
+  void pauseVideo(platform::View&) override {}
+  void clearTouched(platform::View&) override { ++touchesCleared; }
+  void detachAdView(platform::View& view) override { detached.push_back(&view); }
+  std::vector<std::shared_ptr<ZUMSlotPlacement>> placements;
+  int touchesCleared = 0;
+  std::vector<platform::View*> detached;
+};
+
+struct Mediation : ZUMSlotMediation {
+  std::shared_ptr<ZUMMAdManager> makeMediationManager(ZUMSlot&) override { return nullptr; }
+  void cancelMediation(ZUMMAdManager&) override {}
+  bool changeMediatedAdType(ZUMSlot&, const std::shared_ptr<ZUMAdType>&) override {
+    ++asked;
+    return takesNewType;
+  }
+  int asked = 0;
+  bool takesNewType = true;
 };
 
 // Response processing and events as the tests watch them.
@@ -143,6 +173,9 @@ class ZUMSlotTest : public testenv::PlatformTest {
     ZUMAdFetcher::setFactory(nullptr);
     ZUMSlotResponseProcessing::setShared(nullptr);
     ZUMSlotEvents::setShared(nullptr);
+    ZUMSlotRendering::setShared(nullptr);
+    ZUMSlotTelemetry::setShared(nullptr);
+    ZUMSlotMediation::setShared(nullptr);
   }
 
   // A load through the SDK-core controller, answered with an ad URL: the slot is fetching.
@@ -371,6 +404,7 @@ TEST_F(ZUMSlotTest, CancellingPendingAndFutureActionsEndsRefreshesAndTheOwner) {
   EXPECT_TRUE(fetchers[0]->cancelled);
   EXPECT_FALSE(slot->hasReloadTimer());
   EXPECT_EQ(slot->slotDelegate(), nullptr);
+  EXPECT_FALSE(slot->reloadable());
   slot->cancelLoad();
   EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated);
 }
@@ -659,17 +693,6 @@ TEST_F(ZUMSlotTest, OptionalOperationsAnswerNotImplemented) {
 // The teardown tells the areas what they need without the slot, which can no longer be
 // shared then.
 TEST_F(ZUMSlotTest, TeardownHandsTheAreasOnlyWhatTheyNeed) {
-  struct Rendering : ZUMSlotRendering {
-    AdViewParts makeAdView(ZUMSlot& made, const platform::Rect& frame) override {
-      EXPECT_NE(made.weak_from_this().lock(), nullptr);
-      return {platform::View::create(frame), nullptr};
-    }
-    void adViewDidMoveToPlacement(platform::View&, const std::shared_ptr<ZUMSlotPlacement>&) override {}
-    void pauseVideo(platform::View&) override {}
-    void clearTouched(platform::View&) override {}
-    void detachAdView(platform::View& view) override { detached.push_back(&view); }
-    std::vector<platform::View*> detached;
-  };
   struct Recorder : ZUMCSITimeRecorder {
     void startTimingVariableWithName(const std::string&) override {}
     void endTimingVariableWithName(const std::string&) override {}
@@ -702,12 +725,54 @@ TEST_F(ZUMSlotTest, TeardownHandsTheAreasOnlyWhatTheyNeed) {
   doomed->loadRequest(ZUMRequest::create());
   doomed.reset();
   env.runUntilIdle();
-  ZUMSlotRendering::setShared(nullptr);
-  ZUMSlotTelemetry::setShared(nullptr);
   EXPECT_EQ(eventLog->unloaded, std::vector{shown});
   EXPECT_EQ(rendering->detached, std::vector{view.get()});
   ASSERT_FALSE(telemetry->reports.empty());
   EXPECT_EQ(telemetry->recorder->values["bqi"], "q-1");
+}
+
+// The ad view's area hears of placements and finished pages while the slot has its
+// view, and nothing once the view is gone.
+TEST_F(ZUMSlotTest, TheAdViewAreaFollowsTheSlotUntilInvalidation) {
+  auto rendering = std::make_shared<Rendering>();
+  ZUMSlotRendering::setShared(rendering);
+  auto viewed = ZUMSlot::create({{0, 0}, {320, 50}});
+  auto placement = std::make_shared<ZUMSlotPlacement>();
+  viewed->setPlacement(placement);
+  viewed->didLoadAdHTMLInWebView();
+  EXPECT_EQ(rendering->touchesCleared, 1);
+
+  // A new ad replaces the shown one, which unloads first.
+  auto shown = ZUMAd::create();
+  viewed->setAd(shown);
+  viewed->loadRequest(ZUMRequest::create());
+  viewed->loadAd(ZUMAd::create(), std::nullopt);
+  EXPECT_EQ(viewed->ad(), nullptr);
+  EXPECT_EQ(eventLog->unloaded, std::vector{shown});
+
+  viewed->invalidate();
+  viewed->setPlacement(nullptr);
+  viewed->didLoadAdHTMLInWebView();
+  EXPECT_EQ(rendering->placements, std::vector{placement});
+  EXPECT_EQ(rendering->touchesCleared, 1);
+}
+
+TEST_F(ZUMSlotTest, AMediatedAdMayTakeANewBannerTypeWithoutARequest) {
+  auto mediation = std::make_shared<Mediation>();
+  ZUMSlotMediation::setShared(mediation);
+  slot->setAdType(ZUMAdType::create(kZUMAdSizeBanner), false);
+  loadUntilFetching();
+  auto mediated = ZUMAd::create();
+  mediated->setResponseType(2);
+  slot->setAd(mediated);
+  slot->setAdType(ZUMAdType::create(kZUMAdSizeMediumRectangle), true);
+  EXPECT_EQ(mediation->asked, 1);
+  EXPECT_EQ(controller->requesters.size(), 1u);  // taken without a new request
+
+  // To or from an interstitial it is never asked, and takes a new request.
+  slot->setAdType(ZUMAdType::createForInterstitial(), true);
+  EXPECT_EQ(mediation->asked, 1);
+  EXPECT_EQ(controller->requesters.size(), 2u);
 }
 
 }  // namespace
