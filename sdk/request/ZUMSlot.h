@@ -3,6 +3,11 @@
 // fetches the ad, hands it to response processing, reports success or failure to its
 // owner, and keeps the auto-refresh timer.
 //
+// The areas above the slot plug in through one interface each, installed at start-up:
+// ZUMSlotRendering, ZUMSlotResponseProcessing, ZUMSlotEvents, ZUMSlotTelemetry,
+// ZUMSlotMediation and ZUMSlotFormats; the slot keeps their per-slot objects in its
+// fields (mediation manager, CSI, logger, impression monitor).
+//
 // States: 0 idle, 1 SDK core failed, 2 building the ad URL, 3 ad URL received, 4 fetching
 // or mediating, 5 rendering, 6 valid ad, 7 failed, 8 invalidated (final).
 //

@@ -230,6 +230,8 @@ TEST_F(ZUMSlotTest, LoadThroughTheSDKCoreWalksTheStatesToAValidAd) {
   EXPECT_EQ(fetcher.ad->size().width, 320);
   EXPECT_EQ(fetcher.ad->size().height, 480);
   EXPECT_DOUBLE_EQ(fetcher.ad->croppedContentThreshold(), 12.5);
+  // The request time is the hub's, taken when the load started.
+  EXPECT_EQ(fetcher.ad->statistics()->objectForKey("treq"), slot->applicationStatistics()["currts"]);
   EXPECT_EQ(fetcher.ad->adUnitID(), "unit/1");
   EXPECT_EQ(fetcher.ad->statistics()->objectForKey("slotid"), Json("unit/1"));
   EXPECT_EQ(slot->loadingAd(), fetcher.ad);
