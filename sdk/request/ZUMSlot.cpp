@@ -167,6 +167,10 @@ void ZUMSlot::loadNextRequestWithAutoRefresh(bool autoRefresh) {
 }
 
 void ZUMSlot::startLoad(bool autoRefresh) {
+  // A refresh that was on its way when the slot was invalidated ends here, before the
+  // owner's gate could report a refusal. A load the host asks for still meets the gate
+  // (a used interstitial's refusal must reach it).
+  if (autoRefresh && state_ == State::kInvalidated) return;
   auto keepAlive = shared_from_this();  // delegates may drop their slot while called
   if (auto keyDelegate = adKeyDelegate()) keyDelegate->cacheViewHierarchyInformationForSlot(*this);
   ZUMLocationService::sharedInstance()->updateLocation();
@@ -280,8 +284,6 @@ void ZUMSlot::logTestDeviceHint() {
 }
 
 bool ZUMSlot::shouldMakeRequest(const std::shared_ptr<ZUMRequest>& request) {
-  // Before every gate that reports: an invalidated slot's owner hears nothing more.
-  if (state_ == State::kInvalidated) return false;
   auto delegate = slotDelegate();
   if (isMakingRequest()) {
     if (!delegate || delegate->slotShouldPreemptInProgressRequest(*this) != true) return false;
@@ -293,6 +295,7 @@ bool ZUMSlot::shouldMakeRequest(const std::shared_ptr<ZUMRequest>& request) {
       return false;
     }
   }
+  if (state_ == State::kInvalidated) return false;
   if (!ZUMApplication::sharedInstance()->backgroundLoadingEnabled() && !platform::Application::shared().isActive()) {
     adFailedToReceiveContentWithError(ZUMMakeErrorWithDescription(kZUMErrorInternalError, kBackgroundLoadingDisabledText));
     return false;

@@ -642,14 +642,22 @@ TEST_F(ZUMSlotTest, HostileAnswersNeverCrash) {
   EXPECT_EQ(slot->state(), ZUMSlot::State::kFailed);
 }
 
-// The owner's gate runs after invalidation too, but its refusal must not reach anyone.
-TEST_F(ZUMSlotTest, RefusedGateAfterInvalidationIsSilent) {
-  slot->invalidate();
+// A refresh on its way when the slot is invalidated never reaches the owner's gate; a
+// load the host asks for still does, so a used interstitial's refusal reaches it.
+TEST_F(ZUMSlotTest, AfterInvalidationOnlyTheHostsLoadsMeetTheGate) {
   owner->gate = false;
-  slot->loadRequest(ZUMRequest::create());
+  owner->gateError = ZUMMakeErrorWithCode(kZUMErrorInvalidRequest);
+  std::thread other([&] { slot->loadNextRequestWithAutoRefresh(true); });
+  other.join();
+  slot->invalidate();
   env.runUntilIdle();
   EXPECT_TRUE(loadDelegate->errors.empty());
-  EXPECT_EQ(std::count(events.begin(), events.end(), "loading_failed"), 0);
+
+  slot->loadRequest(ZUMRequest::create());
+  env.runUntilIdle();
+  ASSERT_EQ(loadDelegate->errors.size(), 1u);
+  EXPECT_EQ(loadDelegate->errors[0], owner->gateError);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated);
 }
 
 // A use-once direct load is not replayed by the refreshes that follow it.
