@@ -97,7 +97,8 @@ struct Events : ZUMSlotEvents {
   void logEvent(ZUMSlot&, const std::string& name, const Json&) override { names.push_back(name); }
   void MRAIDAdDidUnload(const std::shared_ptr<ZUMAd>& ad) override { unloaded.push_back(ad); }
   void startImpressionMonitoring(ZUMSlot&) override {}
-  void postVolumeNotification(ZUMSlot&) override {}
+  void postVolumeNotification(ZUMSlot&) override { ++volumeNotices; }
+  int volumeNotices = 0;
   std::vector<std::string> names;
   std::vector<std::shared_ptr<ZUMAd>> unloaded;
 };
@@ -230,6 +231,7 @@ TEST_F(ZUMSlotTest, LoadThroughTheSDKCoreWalksTheStatesToAValidAd) {
   EXPECT_EQ(fetcher.ad->size().width, 320);
   EXPECT_EQ(fetcher.ad->size().height, 480);
   EXPECT_DOUBLE_EQ(fetcher.ad->croppedContentThreshold(), 12.5);
+  EXPECT_TRUE(eventLog->unloaded.empty());  // nothing was shown
   // The request time is the hub's, taken when the load started.
   EXPECT_EQ(fetcher.ad->statistics()->objectForKey("treq"), slot->applicationStatistics()["currts"]);
   EXPECT_EQ(fetcher.ad->adUnitID(), "unit/1");
@@ -414,9 +416,14 @@ TEST_F(ZUMSlotTest, CancellingPendingAndFutureActionsEndsRefreshesAndTheOwner) {
 }
 
 TEST_F(ZUMSlotTest, AFailureIsAcceptedInAnyState) {
-  // The controller never answers: the slot's failure path still ends the load.
+  // The controller never answers: the slot's failure path still ends the load, and the
+  // statistics it took go back to the hub.
   slot->loadRequest(ZUMRequest::create());
+  auto taken = ZUMAdStatistics::create(Json{{"ad", 1}});
+  slot->setPendingAdStatistics({taken});
   slot->didFailToReceiveAdWithError(nullptr, false);
+  auto pending = ZUMApplication::sharedInstance()->pendingAdStatistics();
+  EXPECT_NE(std::find(pending.begin(), pending.end(), taken), pending.end());
   EXPECT_EQ(slot->state(), ZUMSlot::State::kFailed);
   EXPECT_EQ(lastErrorCode(), kZUMErrorInternalError);
   EXPECT_EQ(ZUMApplication::sharedInstance()->currentAdRequestCount(), 0);
@@ -753,6 +760,7 @@ TEST_F(ZUMSlotTest, TheAdViewAreaFollowsTheSlotUntilInvalidation) {
   viewed->setPlacement(placement);
   viewed->didLoadAdHTMLInWebView();
   EXPECT_EQ(rendering->touchesCleared, 1);
+  EXPECT_EQ(eventLog->volumeNotices, 1);
 
   // A new ad replaces the shown one, which unloads first.
   auto shown = ZUMAd::create();
