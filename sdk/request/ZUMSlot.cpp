@@ -211,7 +211,7 @@ void ZUMSlot::loadFromNetworkExtras() {
   Json parameters = loadingRequest_->networkExtrasAdditionalParameters().value_or(Json::object());
   // Use-once extras leave the request that every refresh loads, not only this copy;
   // otherwise each refresh would replay the direct load.
-  if (!loadingRequest_->adNetworkExtrasFor<ZUMExtras>() && nextRequest_) {
+  if (!loadingRequest_->adNetworkExtrasFor<ZUMExtras>()) {
     nextRequest_->removeAdNetworkExtrasFor(ZUMExtras::kClassName);
   }
   if (!parameters.is_object()) parameters = Json::object();

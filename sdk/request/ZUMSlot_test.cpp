@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -232,6 +233,7 @@ TEST_F(ZUMSlotTest, LoadThroughTheSDKCoreWalksTheStatesToAValidAd) {
   EXPECT_EQ(fetcher.ad->size().height, 480);
   EXPECT_DOUBLE_EQ(fetcher.ad->croppedContentThreshold(), 12.5);
   EXPECT_TRUE(eventLog->unloaded.empty());  // nothing was shown
+  EXPECT_TRUE(fetcher.ad->statistics()->objectForKey("tfetch").has_value());
   // The request time is the hub's, taken when the load started.
   EXPECT_EQ(fetcher.ad->statistics()->objectForKey("treq"), slot->applicationStatistics()["currts"]);
   EXPECT_EQ(fetcher.ad->adUnitID(), "unit/1");
@@ -450,6 +452,14 @@ TEST_F(ZUMSlotTest, MissingSeamsFailTheLoadInsteadOfHanging) {
   slot->loadAdURLWithParameters(Json{{"url", "https://ads.example/ad"}});
   EXPECT_EQ(slot->state(), ZUMSlot::State::kFailed);
   EXPECT_EQ(loadDelegate->errors.size(), 2u);
+
+  // Without response processing a loaded page's ad simply becomes the shown one.
+  ZUMSlotResponseProcessing::setShared(nullptr);
+  auto loaded = ZUMAd::create();
+  slot->setLoadingAd(loaded);
+  slot->didLoadAdHTMLInWebView();
+  EXPECT_EQ(slot->ad(), loaded);
+  EXPECT_EQ(slot->loadingAd(), nullptr);
 }
 
 TEST_F(ZUMSlotTest, LoadFromAnotherThreadRunsOnTheMainQueue) {
@@ -671,14 +681,19 @@ TEST_F(ZUMSlotTest, AfterInvalidationOnlyTheHostsLoadsMeetTheGate) {
 TEST_F(ZUMSlotTest, RefreshAfterAUseOnceLoadAsksTheSDKCore) {
   slot->setReloadable(true);
   owner->reloadConsent = true;
-  slot->loadRequest(requestWithExtras(Json{{"_ad", {{"ad_url", "https://ads.example/once"}}}, {"_useOnce", true}}));
-  ASSERT_EQ(fetchers.size(), 1u);
-  slot->adFetcherDidFailToFetchAd(*fetchers[0], nullptr, ZUMMakeErrorWithCode(kZUMErrorNoFill), 204);
-  slot->scheduleAdReloadTimer();
-  env.advance(60);
-  EXPECT_EQ(fetchers.size(), 1u);
-  EXPECT_EQ(controller->requesters.size(), 1u);
-  EXPECT_EQ(slot->state(), ZUMSlot::State::kBuildingAdURL);
+  // {use once, direct loads after the refresh, requests to the SDK core after it}
+  for (auto [useOnce, direct, asked] : std::vector<std::tuple<bool, size_t, size_t>>{{false, 2, 0}, {true, 1, 1}}) {
+    fetchers.clear();
+    controller->requesters.clear();
+    slot->loadRequest(requestWithExtras(Json{{"_ad", {{"ad_url", "https://ads.example/d"}}}, {"_useOnce", useOnce}}));
+    ASSERT_EQ(fetchers.size(), 1u);
+    slot->adFetcherDidFailToFetchAd(*fetchers[0], nullptr, ZUMMakeErrorWithCode(kZUMErrorNoFill), 204);
+    slot->scheduleAdReloadTimer();
+    env.advance(60);
+    EXPECT_EQ(fetchers.size(), direct) << useOnce;
+    EXPECT_EQ(controller->requesters.size(), asked) << useOnce;
+    slot->cancelLoad();
+  }
 }
 
 // A delegate that implements nothing answers "not implemented" to every operation.
