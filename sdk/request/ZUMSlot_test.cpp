@@ -66,11 +66,12 @@ struct Rendering : ZUMSlotRendering {
   void adViewDidMoveToPlacement(platform::View&, const std::shared_ptr<ZUMSlotPlacement>& placement) override {
     placements.push_back(placement);
   }
-  void pauseVideo(platform::View&) override {}
+  void pauseVideo(platform::View&) override { ++pauses; }
   void clearTouched(platform::View&) override { ++touchesCleared; }
   void detachAdView(platform::View& view) override { detached.push_back(&view); }
   std::vector<std::shared_ptr<ZUMSlotPlacement>> placements;
   int touchesCleared = 0;
+  int pauses = 0;
   std::vector<platform::View*> detached;
 };
 
@@ -97,9 +98,10 @@ struct Processing : ZUMSlotResponseProcessing {
 struct Events : ZUMSlotEvents {
   void logEvent(ZUMSlot&, const std::string& name, const Json&) override { names.push_back(name); }
   void MRAIDAdDidUnload(const std::shared_ptr<ZUMAd>& ad) override { unloaded.push_back(ad); }
-  void startImpressionMonitoring(ZUMSlot&) override {}
+  void startImpressionMonitoring(ZUMSlot&) override { ++impressionStarts; }
   void postVolumeNotification(ZUMSlot&) override { ++volumeNotices; }
   int volumeNotices = 0;
+  int impressionStarts = 0;
   std::vector<std::string> names;
   std::vector<std::shared_ptr<ZUMAd>> unloaded;
 };
@@ -773,9 +775,16 @@ TEST_F(ZUMSlotTest, TheAdViewAreaFollowsTheSlotUntilInvalidation) {
   auto viewed = ZUMSlot::create({{0, 0}, {320, 50}});
   auto placement = std::make_shared<ZUMSlotPlacement>();
   viewed->setPlacement(placement);
+  EXPECT_EQ(viewed->placement(), placement);
   viewed->didLoadAdHTMLInWebView();
+  viewed->adFinishedLoadingContent();
   EXPECT_EQ(rendering->touchesCleared, 1);
   EXPECT_EQ(eventLog->volumeNotices, 1);
+  EXPECT_EQ(eventLog->impressionStarts, 1);
+  // A view outside any window has no video playing to pause.
+  platform::NotificationCenter::defaultCenter().post("kAdModalViewControllerWillPresentFullScreen");
+  env.runUntilIdle();
+  EXPECT_EQ(rendering->pauses, 0);
 
   // A new ad replaces the shown one, which unloads first.
   auto shown = ZUMAd::create();
