@@ -25,7 +25,8 @@ void ZUMReleaseOnMainThread(std::shared_ptr<void> object) {
   platform::DispatchQueue::main()->async([object = std::move(object)]() mutable { object.reset(); });
 }
 
-std::shared_ptr<platform::DispatchQueue> ZUMDispatchQueueCreate(std::string label,
+std::shared_ptr<platform::DispatchQueue> ZUMDispatchQueueCreate(std::string label, ZUMDispatchQueueAttributes attributes,
                                                                 ZUMQualityOfServiceClass /*qualityOfService*/) {
+  if (attributes == ZUMDispatchQueueConcurrent) return platform::DispatchQueue::concurrent(std::move(label));
   return platform::DispatchQueue::serial(std::move(label));
 }
