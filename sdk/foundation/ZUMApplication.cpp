@@ -28,9 +28,11 @@
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMNetwork.h"
 #include "sdk/foundation/ZUMScheduler.h"
+#include "sdk/foundation/ZUMSignals.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/foundation/ZUMStatisticDictionary.h"
 #include "sdk/foundation/ZUMThreading.h"
+#include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/foundation/ZUMValues.h"
 #include "sdk/request/ZUMErrors.h"
@@ -222,7 +224,16 @@ void ZUMApplication::sendForegroundPingIfEnabled() {
   if (!std::isfinite(delay) || delay < 0) delay = 0;
   const std::string url = *urlString;
   auto send = hooks.sendForegroundPing;
-  platform::DispatchQueue::main()->after(std::min(delay, 24.0 * 3600), [send, url] { send(url); });
+  platform::DispatchQueue::main()->after(std::min(delay, 24.0 * 3600), [send, url] {
+    // The request signal of the moment the ping leaves, as an ad request carries it.
+    std::string signed_ = url;
+    if (auto signal = ZUMRDIIMSignalParameters()) {
+      if (auto parsed = platform::URL::fromString(url)) {
+        if (auto withSignal = ZUMURLByAppendingQueryParameters(*parsed, *signal)) signed_ = withSignal->absoluteString();
+      }
+    }
+    send(signed_);
+  });
 }
 
 // --- Requests in progress -------------------------------------------------------------

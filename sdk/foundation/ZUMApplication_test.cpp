@@ -18,6 +18,7 @@
 #include "sdk/foundation/ZUMSignals.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/foundation/ZUMStatisticDictionary.h"
+#include "sdk/foundation/ZUMURLUtilities.h"
 #include "testing/AppControls.h"
 #include "testing/TestEnvironment.h"
 #include "testing/TouchControls.h"
@@ -203,7 +204,12 @@ TEST_F(ZUMApplicationTest, LongAbsenceStartsANewSessionAndForegroundPingFollowsI
   EXPECT_EQ(hub->sessionIdentifier(), firstSession);  // back within the time-out
   EXPECT_TRUE(pings.empty());
   env.advance(2);
-  EXPECT_EQ(pings, std::vector<std::string>{"https://ads.example/fg"});
+  // The ping carries the request signal, as an ad request does.
+  ASSERT_EQ(pings.size(), 1u);
+  EXPECT_EQ(pings[0].rfind("https://ads.example/fg?", 0), 0u) << pings[0];
+  const json signal = ZUMQueryParametersFromURL(platform::URL::fromString(pings[0]), false);
+  ASSERT_EQ(signal.size(), 1u);
+  EXPECT_FALSE(signal.begin()->get<std::string>().empty());
 
   testenv::AppControls::background();
   env.advance(61);
@@ -211,6 +217,10 @@ TEST_F(ZUMApplicationTest, LongAbsenceStartsANewSessionAndForegroundPingFollowsI
   env.runUntilIdle();
   EXPECT_NE(hub->sessionIdentifier(), firstSession);
   EXPECT_EQ(hub->nextSequenceNumberAsString(), "1");
+  // Switched off, the signal stays away.
+  defaults.setObject("0", "/vantor/ads/zums:rdiim_signal");
+  env.advance(2);
+  EXPECT_EQ(pings.back(), "https://ads.example/fg");
 }
 
 TEST_F(ZUMApplicationTest, HostileSwitchesFallBackToDefaults) {
