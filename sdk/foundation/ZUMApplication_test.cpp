@@ -127,10 +127,11 @@ TEST_F(ZUMApplicationTest, StoredConfigurationSurvivesARelaunchButNotItsPerLaunc
   // A stored identifier makes the additional batch ask for the settings at once.
   hub->runAdditionalEarlyActivities();
   ASSERT_EQ(scripts.size(), 1u);
-  // Configuring with the same identifier does not ask twice.
+  // Configuring with the same identifier asks again.
   ZUMMobileAds::configureWithApplicationID("app-9");
   env.runUntilIdle();
-  EXPECT_EQ(scripts.size(), 1u);
+  ASSERT_EQ(scripts.size(), 2u);
+  EXPECT_NE(scripts[1].find(R"("app_id":"app-9")"), std::string::npos);
 
   int changes = 0;
   auto token = platform::NotificationCenter::defaultCenter().addObserver(
@@ -143,7 +144,25 @@ TEST_F(ZUMApplicationTest, StoredConfigurationSurvivesARelaunchButNotItsPerLaunc
   ASSERT_TRUE(stored);
   EXPECT_EQ((*stored)["values"]["y"], 2);
   hub->loadServerSideConfigurationIfNeeded();  // already refreshed in this launch
-  EXPECT_EQ(scripts.size(), 1u);
+  EXPECT_EQ(scripts.size(), 2u);
+}
+
+TEST_F(ZUMApplicationTest, OptOutsBeforeTelemetryRegistersAreCarriedOutWhenItDoes) {
+  auto ads = ZUMMobileAds::sharedInstance();
+  ads->disableAutomatedCrashReporting();
+  ads->disableAutomatedCrashReporting();
+  std::vector<std::string> calls;
+  ZUMRegisterStartupHooks([&](ZUMStartupHooks& hooks) {
+    hooks.disableCrashReporting = [&] { calls.push_back("crash"); };
+    hooks.disableInAppPurchaseReporting = [&] { calls.push_back("purchase"); };
+  });
+  EXPECT_EQ(calls, std::vector<std::string>{"crash"});
+  // Once telemetry is there, an opt-out is carried out at once, and once only.
+  ads->disableAutomatedInAppPurchaseReporting();
+  ads->disableAutomatedInAppPurchaseReporting();
+  ads->disableAutomatedCrashReporting();
+  ZUMRegisterStartupHooks([](ZUMStartupHooks&) {});
+  EXPECT_EQ(calls, (std::vector<std::string>{"crash", "purchase"}));
 }
 
 TEST_F(ZUMApplicationTest, RequestersAreCountedOncePerRequester) {

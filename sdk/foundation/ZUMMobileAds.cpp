@@ -34,13 +34,11 @@ void ZUMMobileAds::configureWithApplicationID(const std::string& applicationID) 
   }
   ZUMRunOnMainThread([applicationID] {
     auto hub = ZUMApplication::sharedInstance();
-    auto configuration = hub->configuration();
-    const auto stored = configuration->objectForKey("app_id");
     hub->runAdditionalEarlyActivities();
-    configuration->setObject(applicationID, "app_id", 999);
-    // The additional batch has just asked for the settings of this same identifier.
-    const bool justAsked = stored && *stored == applicationID;
-    if (!justAsked) hub->refreshServerSideConfiguration();
+    hub->configuration()->setObject(applicationID, "app_id", 999);
+    // Always asked, even when the additional batch has just asked for the settings of a
+    // stored identifier: the configure call is the host's word that settings are wanted.
+    hub->refreshServerSideConfiguration();
   });
 }
 
@@ -85,10 +83,6 @@ void ZUMMobileAds::postVolumeChange() {
                                                      shared_from_this());
 }
 
-void ZUMMobileAds::disableAutomatedCrashReporting() {
-  if (auto hook = ZUMCurrentStartupHooks().disableCrashReporting) hook();
-}
+void ZUMMobileAds::disableAutomatedCrashReporting() { ZUMOptOutOfCrashReporting(); }
 
-void ZUMMobileAds::disableAutomatedInAppPurchaseReporting() {
-  if (auto hook = ZUMCurrentStartupHooks().disableInAppPurchaseReporting) hook();
-}
+void ZUMMobileAds::disableAutomatedInAppPurchaseReporting() { ZUMOptOutOfInAppPurchaseReporting(); }

@@ -22,7 +22,8 @@ struct ZUMStartupHooks {
   std::function<void(std::function<std::string()> scriptBlock)> executeSDKCoreScript;
   // Sends the foreground ping through the pinger, kept for retries.
   std::function<void(const std::string& url)> sendForegroundPing;
-  // The host's opt-outs.
+  // The host's opt-outs (telemetry). The hub never calls these two directly: see
+  // ZUMOptOutOfCrashReporting below.
   std::function<void()> disableCrashReporting;
   std::function<void()> disableInAppPurchaseReporting;
 };
@@ -31,3 +32,10 @@ struct ZUMStartupHooks {
 void ZUMRegisterStartupHooks(const std::function<void(ZUMStartupHooks&)>& fill);
 // A copy of the hooks as registered so far.
 ZUMStartupHooks ZUMCurrentStartupHooks();
+
+// The host's opt-outs of crash reporting and of in-app-purchase reporting. Carried out
+// at once through the telemetry hook when it is registered; an opt-out that comes
+// before telemetry registers is remembered and carried out when it does. Each hook is
+// called once per process, however often the host opts out.
+void ZUMOptOutOfCrashReporting();
+void ZUMOptOutOfInAppPurchaseReporting();

@@ -32,7 +32,8 @@ class ZUMMobileAds : public std::enable_shared_from_this<ZUMMobileAds> {
   bool applicationMuted() const;
   void setApplicationMuted(bool muted);
 
-  // Opt-outs of crash reporting and of in-app-purchase reporting.
+  // Opt-outs of crash reporting and of in-app-purchase reporting, for the rest of the
+  // process; an opt-out made before the SDK has fully started is kept until it has.
   void disableAutomatedCrashReporting();
   void disableAutomatedInAppPurchaseReporting();
 
