@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "ZUMAudioVideoManager.h"
 #include "ZUMMobileAds.h"
+#include "platform/base/ClassRegistry.h"
+#include "platform/base/DispatchQueue.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/ui/ApplicationDelegate.h"
@@ -15,6 +18,7 @@
 #include "platform/ui/Window.h"
 #include "sdk/foundation/ZUMConfiguration.h"
 #include "sdk/foundation/ZUMFiles.h"
+#include "sdk/foundation/ZUMScheduler.h"
 #include "sdk/foundation/ZUMSignals.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/foundation/ZUMStatisticDictionary.h"
@@ -190,16 +194,89 @@ TEST_F(ZUMApplicationTest, RequestersAreCountedOncePerRequester) {
   EXPECT_EQ(second["currts"], static_cast<std::int64_t>(env.clock().wallNow() * 1000));
 }
 
-TEST_F(ZUMApplicationTest, PendingAdStatisticsAreTakenAndHandedBack) {
+TEST_F(ZUMApplicationTest, AdStatisticsThatChangeWaitOnceAndAreHandedBack) {
   auto hub = ZUMApplication::sharedInstance();
-  auto stats = ZUMAdStatistics::create(json{{"ad", 1}});
-  hub->addPendingAdStatistics(stats);
+  // An ad's statistics tell the hub, their delegate, of each change.
+  auto adStatistics = ZUMStatisticDictionary::create(hub);
+  adStatistics->setObject(1, "a");
+  adStatistics->setObject(2, "b");
+  env.runUntilIdle();
+  adStatistics->incrementNumberForKey("a", true);
+  hub->statistics()->incrementNumberForKey("crqc", true);  // the hub's own: not an ad's
+  env.runUntilIdle();
   auto taken = hub->pendingAdStatistics();
   ASSERT_EQ(taken.size(), 1u);
+  EXPECT_EQ(taken[0]->dictionary(), (json{{"a", 2}, {"b", 2}}));
   EXPECT_TRUE(hub->pendingAdStatistics().empty());
+  adStatistics->setObject(3, "c");  // waiting again, and handed back: still one entry
+  env.runUntilIdle();
   hub->didNotSendAdStatistics(taken);
-  hub->didNotSendAdStatistics(taken);
-  EXPECT_EQ(hub->pendingAdStatistics().size(), 1u);
+  hub->didNotSendAdStatistics({nullptr});
+  ASSERT_EQ(hub->pendingAdStatistics().size(), 1u);
+}
+
+TEST_F(ZUMApplicationTest, AvailableAdaptersAreTheNamesMediationKnowsAsAdapters) {
+  struct Adapter {};
+  struct Other {};
+  auto& registry = platform::ClassRegistry::shared();
+  registry.registerClass<Adapter>("ZUMMAdapterHTML", [] { return std::make_shared<Adapter>(); });
+  registry.registerClass<Other>("ZUMMAdURLAdapter", [] { return std::make_shared<Other>(); });
+  registry.registerClass<Adapter>("VendorAdapter", [] { return std::make_shared<Adapter>(); });
+  registry.registerClass<Other>("VendorHelper", [] { return std::make_shared<Other>(); });
+  auto hub = ZUMApplication::sharedInstance();
+  hub->updateAvailableAdapterNamesWithPotentialAdapterNames(std::vector<std::string>{"VendorHelper", "VendorAdapter"});
+  EXPECT_TRUE(hub->availableAdapterNames().empty()) << "no class is an adapter before mediation registers";
+  ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {
+    hooks.availableAdapterNamesInSet = [](const std::vector<std::string>& names) {
+      std::vector<std::string> adapters;
+      for (const auto& name : names) {
+        if (platform::ClassRegistry::shared().isRegistered<Adapter>(name)) adapters.push_back(name);
+      }
+      return adapters;
+    };
+  });
+  EXPECT_EQ(hub->availableAdapterNames(), (std::vector<std::string>{"ZUMMAdapterHTML", "VendorAdapter"}));
+  hub->updateAvailableAdapterNamesWithPotentialAdapterNames(std::nullopt);
+  EXPECT_EQ(hub->availableAdapterNames(), std::vector<std::string>{"ZUMMAdapterHTML"});
+}
+
+TEST_F(ZUMApplicationTest, ContentHashingStartsOnceAndItsStopKeepsTheContentQueue) {
+  auto hub = ZUMApplication::sharedInstance();
+  EXPECT_FALSE(hub->scheduler()) << "hashing is off until started";
+  EXPECT_FALSE(hub->serialQueue());
+  auto queue = platform::DispatchQueue::serial("com.vantor.morvane.content-hashing");
+  auto scheduler = ZUMScheduler::create(10);
+  EXPECT_FALSE(hub->startContentHashingWith(queue, nullptr, nullptr));
+  ASSERT_TRUE(hub->startContentHashingWith(queue, scheduler, nullptr));
+  EXPECT_FALSE(hub->startContentHashingWith(queue, ZUMScheduler::create(5), nullptr));
+  EXPECT_EQ(hub->scheduler(), scheduler);
+  EXPECT_EQ(hub->stopContentHashingAndTakeScheduler(), scheduler);
+  EXPECT_FALSE(hub->serialQueue());
+  EXPECT_FALSE(hub->stopContentHashingAndTakeScheduler());
+  EXPECT_TRUE(hub->startContentHashingWith(queue, ZUMScheduler::create(5), nullptr));
+}
+
+TEST_F(ZUMApplicationTest, AudioVideoManagerIsMadeOnceByVideo) {
+  class Manager : public ZUMAudioVideoManager {
+   public:
+    bool audioSessionIsApplicationManaged() const override { return false; }
+    void setAudioSessionIsApplicationManaged(bool) override {}
+    std::shared_ptr<ZUMAudioVideoManagerDelegate> delegate() const override { return nullptr; }
+    void setDelegate(std::weak_ptr<ZUMAudioVideoManagerDelegate>) override {}
+  };
+  auto ads = ZUMMobileAds::sharedInstance();
+  EXPECT_FALSE(ads->audioVideoManager()) << "no video, no manager";
+  int made = 0;
+  ZUMRegisterStartupHooks([&](ZUMStartupHooks& hooks) {
+    hooks.makeAudioVideoManager = [&]() -> std::shared_ptr<ZUMAudioVideoManager> {
+      ++made;
+      return std::make_shared<Manager>();
+    };
+  });
+  auto manager = ads->audioVideoManager();
+  ASSERT_TRUE(manager);
+  EXPECT_EQ(ads->audioVideoManager(), manager);
+  EXPECT_EQ(made, 1);
 }
 
 TEST_F(ZUMApplicationTest, LongAbsenceStartsANewSessionAndForegroundPingFollowsItsDelay) {

@@ -1,6 +1,9 @@
 #include "ZUMMobileAds.h"
 
+#include "ZUMAudioVideoManager.h"
+
 #include <cmath>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -81,6 +84,21 @@ void ZUMMobileAds::setApplicationMuted(bool muted) {
 void ZUMMobileAds::postVolumeChange() {
   platform::NotificationCenter::defaultCenter().post(kZUMMobileAdsApplicationVolumeDidChangeNotification,
                                                      shared_from_this());
+}
+
+std::shared_ptr<ZUMAudioVideoManager> ZUMMobileAds::audioVideoManager() {
+  {
+    std::lock_guard lock(mutex_);
+    if (audioVideoManagerMade_) return audioVideoManager_;
+  }
+  // Made once, by video playback (outside the lock: the manager may ask for the volume);
+  // asked again until video has registered.
+  const auto make = ZUMCurrentStartupHooks().makeAudioVideoManager;
+  if (!make) return nullptr;
+  auto made = make();
+  std::lock_guard lock(mutex_);
+  if (!std::exchange(audioVideoManagerMade_, true)) audioVideoManager_ = std::move(made);
+  return audioVideoManager_;
 }
 
 void ZUMMobileAds::disableAutomatedCrashReporting() { ZUMOptOutOfCrashReporting(); }

@@ -4,7 +4,11 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
+
+class ZUMAudioVideoManager;
 
 struct ZUMStartupHooks {
   // First start-up batch.
@@ -22,6 +26,12 @@ struct ZUMStartupHooks {
   std::function<void(std::function<std::string()> scriptBlock)> executeSDKCoreScript;
   // Sends the foreground ping through the pinger, kept for retries.
   std::function<void(const std::string& url)> sendForegroundPing;
+  // Mediation: the subset of `names` that name adapter classes present in the process.
+  // Unregistered, no class counts as an adapter.
+  std::function<std::vector<std::string>(const std::vector<std::string>& names)> availableAdapterNamesInSet;
+  // Video playback: makes the process-wide audio/video manager (nullptr where there is
+  // none), once, when ZUMMobileAds is first asked for it.
+  std::function<std::shared_ptr<ZUMAudioVideoManager>()> makeAudioVideoManager;
   // The host's opt-outs (telemetry). The hub never calls these two directly: see
   // ZUMOptOutOfCrashReporting below.
   std::function<void()> disableCrashReporting;
