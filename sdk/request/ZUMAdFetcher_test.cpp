@@ -7,6 +7,7 @@
 #include "platform/base/RunLoop.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLLoading.h"
+#include "sdk/network/ZUMURLConnection.h"
 #include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcherDelegate.h"
@@ -284,7 +285,7 @@ TEST_F(ZUMAdFetcherTest, RefreshRatesAndOtherValuesAreChecked) {
   EXPECT_TRUE(ad->customCloseBlocked());
 }
 
-TEST_F(ZUMAdFetcherTest, HeadersOfARejectedResponseAreNotApplied) {
+TEST_F(ZUMAdFetcherTest, ARejectedResponseFailsWithCodeThreeAndItsHeadersStillApply) {
   int stopped = 0;
   ZUMRegisterAdHooks([&](ZUMAdHooks& hooks) { hooks.stopContentHashing = [&] { ++stopped; }; });
   defaults().setBool(true, "/vantor/ads/content_url_enabled");
@@ -302,18 +303,33 @@ TEST_F(ZUMAdFetcherTest, HeadersOfARejectedResponseAreNotApplied) {
   env.runUntilIdle();
   EXPECT_EQ(recorder->calls, 1);
   EXPECT_EQ(recorder->code(), kZUMErrorServerError);
+  EXPECT_EQ(recorder->responseCode, 0);
   EXPECT_EQ(ad->responseType(), 0u);
-  EXPECT_DOUBLE_EQ(ad->reloadInterval(), 0.0);
-  EXPECT_TRUE(ad->impressionURLs().empty());
-  EXPECT_FALSE(defaults().objectForKey("/vantor/ads/use_https"));
-  EXPECT_TRUE(defaults().boolForKey("/vantor/ads/content_url_enabled"));
-  EXPECT_EQ(stopped, 0);
-
-  // Without the opt-out header a served response stops fingerprinting.
-  server.route("/plain", {.body = "<html>"});
-  fetch(adFor("/plain"));
-  EXPECT_EQ(stopped, 1);
+  EXPECT_DOUBLE_EQ(ad->reloadInterval(), 30.0);
+  EXPECT_EQ(ad->impressionURLs().size(), 1u);
+  EXPECT_TRUE(defaults().boolForKey("/vantor/ads/use_https"));
+  EXPECT_EQ(stopped, 1) << "no opt-out header: fingerprinting stops";
   EXPECT_FALSE(defaults().objectForKey("/vantor/ads/content_url_enabled"));
+}
+
+TEST_F(ZUMAdFetcherTest, AConnectionThatRefusesToStartFailsOnceWithNoStatus) {
+  server.route("/slow", {.body = "<html>", .held = true});
+  fetcher = ZUMAdFetcher::create();
+  // The fetcher's connection is busy with another load, so it refuses this one.
+  ASSERT_TRUE(fetcher->adConnection()->startWithRequestURL(
+      platform::URLRequest(*platform::URL::fromString("https://ads.vantor.test/slow")), nullptr, nullptr));
+  auto recorder = std::make_shared<Recorder>();
+  platform::ErrorPtr error;
+  EXPECT_FALSE(fetcher->fetchRemainingContentForAd(adFor("/ad"), std::nullopt, recorder, &error));
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->localizedDescription(), "Failed to start ad connection.");
+  EXPECT_EQ(recorder->calls, 1);
+  EXPECT_EQ(recorder->error, error);
+  EXPECT_EQ(recorder->responseCode, 0);
+  server.release("/slow");
+  env.runUntilIdle();
+  EXPECT_EQ(recorder->calls, 1);
+  EXPECT_TRUE(fetcher->adConnectionHasCompleted());
 }
 
 TEST_F(ZUMAdFetcherTest, CancelledOrReleasedFetchesTellNobody) {
