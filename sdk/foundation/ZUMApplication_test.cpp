@@ -325,13 +325,25 @@ TEST_F(ZUMApplicationTest, HostileSwitchesFallBackToDefaults) {
   defaults.setObject(json{{"a", 1}}, "/vantor/ads/application_supports_split_screen");
   defaults.setObject("not a number", "zums:app_activity_tracker:app_session_timeout_ms");
   defaults.setObject(json{{"values", "oops"}}, "/vantor/ads/application_configuration");
+  defaults.setObject("1", "/vantor/ads/foreground_ping_enabled");
+  defaults.setObject("https://ads.example/fg", "/vantor/ads/foreground_ping_url");
+  defaults.setObject("-3", "/vantor/ads/foreground_ping_delay");
+  recordStartupSteps();
   auto hub = ZUMApplication::sharedInstance();
+  hub->runEarlyActivities();
   hub->setBackgroundLoadingEnabled(true);
   EXPECT_FALSE(hub->backgroundReloadingEnabled());
   EXPECT_FALSE(hub->isSplitScreenEnabled());
   testenv::AppControls::background();
   testenv::AppControls::foreground();
   env.runUntilIdle();
+  EXPECT_EQ(pings.size(), 1u) << "a negative delay sends at once";
+  env.runUntilIdle();
+  EXPECT_TRUE(hub->configuration()->dictionary().empty()) << "a stored configuration that is no dictionary";
+  // The placeholder window stays in place, shown, off screen.
+  auto placeholder = hub->placeholderWindow();
+  EXPECT_EQ(hub->placeholderWindow(), placeholder);
+  EXPECT_FALSE(placeholder->isHidden());
 }
 
 TEST_F(ZUMApplicationTest, ServerSettingsOfAnyTypeAreStoredAndAnnounced) {
@@ -353,14 +365,15 @@ TEST_F(ZUMApplicationTest, ServerSettingsOfAnyTypeAreStoredAndAnnounced) {
 
 TEST_F(ZUMApplicationTest, StrictUniversalLinksOnlyForWebSchemes) {
   testenv::AppControls::setUniversalLinkHosts({"shop.example"});
-  testenv::AppControls::setInstalledURLSchemes({"shopapp"});
+  testenv::AppControls::setInstalledURLSchemes({"shopapp", "https"});  // a browser
   auto hub = ZUMApplication::sharedInstance();
   std::vector<bool> results;
   hub->openURL(*platform::URL::fromString("https://web.example/x"), true, [&](bool ok) { results.push_back(ok); });
   hub->openURL(*platform::URL::fromString("https://shop.example/x"), true, [&](bool ok) { results.push_back(ok); });
   hub->openURL(*platform::URL::fromString("shopapp://item"), true, [&](bool ok) { results.push_back(ok); });
+  hub->openURL(*platform::URL::fromString("https://web.example/x"), false, [&](bool ok) { results.push_back(ok); });
   env.runUntilIdle();
-  EXPECT_EQ(results, (std::vector<bool>{false, true, true}));
+  EXPECT_EQ(results, (std::vector<bool>{false, true, true, true}));
 }
 
 TEST_F(ZUMApplicationTest, VolumeChangesAreAnnouncedOnceAndClamped) {
