@@ -151,22 +151,36 @@ TEST_F(ZUMApplicationTest, StoredConfigurationSurvivesARelaunchButNotItsPerLaunc
   EXPECT_EQ(scripts.size(), 2u);
 }
 
-TEST_F(ZUMApplicationTest, OptOutsBeforeTelemetryRegistersAreCarriedOutWhenItDoes) {
+// Each opt-out reaches telemetry once, whichever comes first: the opt-out or the hook.
+// The state is per process, so each order has its own test.
+void expectOptOutsInEitherOrder(void (ZUMMobileAds::*remembered)(), void (ZUMMobileAds::*atOnce)(),
+                                std::function<void()> ZUMStartupHooks::*rememberedHook,
+                                std::function<void()> ZUMStartupHooks::*atOnceHook) {
   auto ads = ZUMMobileAds::sharedInstance();
-  ads->disableAutomatedCrashReporting();
-  ads->disableAutomatedCrashReporting();
   std::vector<std::string> calls;
-  ZUMRegisterStartupHooks([&](ZUMStartupHooks& hooks) {
-    hooks.disableCrashReporting = [&] { calls.push_back("crash"); };
-    hooks.disableInAppPurchaseReporting = [&] { calls.push_back("purchase"); };
-  });
-  EXPECT_EQ(calls, std::vector<std::string>{"crash"});
-  // Once telemetry is there, an opt-out is carried out at once, and once only.
-  ads->disableAutomatedInAppPurchaseReporting();
-  ads->disableAutomatedInAppPurchaseReporting();
-  ads->disableAutomatedCrashReporting();
+  ZUMRegisterStartupHooks([&](ZUMStartupHooks& hooks) { hooks.*atOnceHook = [&] { calls.push_back("at once"); }; });
+  ((*ads).*remembered)();
+  EXPECT_TRUE(calls.empty()) << "neither asked for before its hook came";
+  ((*ads).*atOnce)();
+  EXPECT_EQ(calls, std::vector<std::string>{"at once"});
+  ZUMRegisterStartupHooks([&](ZUMStartupHooks& hooks) { hooks.*rememberedHook = [&] { calls.push_back("remembered"); }; });
+  EXPECT_EQ(calls, (std::vector<std::string>{"at once", "remembered"}));
+  ((*ads).*remembered)();
+  ((*ads).*atOnce)();
   ZUMRegisterStartupHooks([](ZUMStartupHooks&) {});
-  EXPECT_EQ(calls, (std::vector<std::string>{"crash", "purchase"}));
+  EXPECT_EQ(calls.size(), 2u);
+}
+
+TEST_F(ZUMApplicationTest, PurchaseOptOutWaitsForTelemetryCrashOptOutActsAtOnce) {
+  expectOptOutsInEitherOrder(&ZUMMobileAds::disableAutomatedInAppPurchaseReporting,
+                             &ZUMMobileAds::disableAutomatedCrashReporting,
+                             &ZUMStartupHooks::disableInAppPurchaseReporting, &ZUMStartupHooks::disableCrashReporting);
+}
+
+TEST_F(ZUMApplicationTest, CrashOptOutWaitsForTelemetryPurchaseOptOutActsAtOnce) {
+  expectOptOutsInEitherOrder(&ZUMMobileAds::disableAutomatedCrashReporting,
+                             &ZUMMobileAds::disableAutomatedInAppPurchaseReporting,
+                             &ZUMStartupHooks::disableCrashReporting, &ZUMStartupHooks::disableInAppPurchaseReporting);
 }
 
 TEST_F(ZUMApplicationTest, RequestersAreCountedOncePerRequester) {
@@ -387,6 +401,7 @@ TEST_F(ZUMApplicationTest, VolumeChangesAreAnnouncedOnceAndClamped) {
   ads->setApplicationMuted(true);
   ads->setApplicationVolume(std::nanf(""));
   EXPECT_EQ(notices, 2);
+  EXPECT_TRUE(ads->applicationMuted());
   EXPECT_FLOAT_EQ(ads->clampedApplicationVolume(), 1.0f);
   ads->setApplicationVolume(-1);
   EXPECT_FLOAT_EQ(ads->clampedApplicationVolume(), 0.0f);
