@@ -51,6 +51,7 @@ TEST_F(ZUMAdURLStashTest, RecordsLoadsPerViewAndDropsTheOldRecordOnRootContent) 
   stash->adViewRequestDidReceiveData(viewA, image, "1234");
   stash->adViewRequestDidReceiveData(viewA, image, "56");
   stash->adViewDidFinishLayout(viewA);
+  stash->adViewDidFinishLoad(viewA);
   stash->adViewDidClickThroughToURL(viewA, url("https://advertiser.example.com/"));
   stash->adViewDidAttemptAutoClickRequest(viewA, URLRequest(url("https://spam.example.com/")));
   stash->adViewWillLoadURLRequest(viewB, URLRequest(url("https://other.example.com/b.js")));
@@ -63,6 +64,7 @@ TEST_F(ZUMAdURLStashTest, RecordsLoadsPerViewAndDropsTheOldRecordOnRootContent) 
   EXPECT_EQ(a->resources()[1].MIMEType, "image/png");
   EXPECT_EQ(a->resources()[1].receivedBytes, 6u);
   EXPECT_EQ(a->loadsStarted(), 1u);
+  EXPECT_EQ(a->loadsFinished(), 1u);
   EXPECT_EQ(a->layoutsFinished(), 1u);
 
   // New root content: the old record goes, the other view's stays.
@@ -82,10 +84,10 @@ TEST_F(ZUMAdURLStashTest, OnlyAStartedLoadOrARequestMakesARecordAndStrayEventsAr
   stash->adViewRequestWillReceiveResponse(viewA, request, platform::HTTPURLResponse(*request.url(), 200, {}));
   stash->adViewRequestDidReceiveData(viewA, request, "data");
   stash->adViewDidFinishLoad(viewA);
-  stash->removeAdView(viewA);
   stash->adViewDidStartLoad(0);
   stash->adViewWillLoadURLRequest(0, request);
   EXPECT_FALSE(stash->resourceCollectionForAdView(viewA));
+  stash->removeAdView(viewA);
   EXPECT_FALSE(stash->resourceCollectionForAdView(0));
 
   // A response for a URL the view never requested is not recorded, nor a request without a URL.

@@ -144,9 +144,9 @@ bool ZUMAdFetcher::fetchRequestURL(const std::optional<platform::URLRequest>& re
   if (!adConnection_->startWithRequestURL(*request, shared_from_this(), &connectionError)) {
     auto refused = ZUMMakeErrorWithDescription(kZUMErrorNetworkError, "Failed to start ad connection.");
     if (error) *error = refused;
-    adConnectionHasCompleted_ = true;
-    // The delegate hears of it too, once, with no status; the report cancels the fetcher.
-    if (!hasNotifiedDelegate_) resourceFailedToLoadWithError(refused, 0);
+    // The delegate hears of it too, once, with no status; the report cancels the fetcher,
+    // which marks the connection completed.
+    resourceFailedToLoadWithError(refused, 0);
     return false;
   }
   return true;
