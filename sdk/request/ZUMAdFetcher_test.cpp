@@ -4,6 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ZUMRequest.h"
+#include "ZUMSlotAdLoadDelegate.h"
+
 #include "platform/base/RunLoop.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLLoading.h"
@@ -13,6 +16,8 @@
 #include "sdk/request/ZUMAdFetcherDelegate.h"
 #include "sdk/request/ZUMAdHooks.h"
 #include "sdk/request/ZUMErrors.h"
+#include "sdk/request/ZUMSDKCoreController.h"
+#include "sdk/request/ZUMSlot.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TestEnvironment.h"
 
@@ -330,6 +335,36 @@ TEST_F(ZUMAdFetcherTest, AConnectionThatRefusesToStartFailsOnceWithNoStatus) {
   env.runUntilIdle();
   EXPECT_EQ(recorder->calls, 1);
   EXPECT_TRUE(fetcher->adConnectionHasCompleted());
+}
+
+TEST_F(ZUMAdFetcherTest, ASlotWhoseConnectionRefusesFailsOnce) {
+  struct Controller : ZUMSDKCoreController {
+    void buildAdURL(const std::shared_ptr<ZUMSDKCoreControllerDelegate>&) override {}
+  };
+  struct Owner : ZUMSlotAdLoadDelegate {
+    void slotFinishedLoadingAdContent(ZUMSlot&) override { ++finished; }
+    void slotDidFailToLoadAdContentWithError(ZUMSlot&, const platform::ErrorPtr&) override { ++failed; }
+    int finished = 0;
+    int failed = 0;
+  };
+  server.route("/slow", {.body = "<html>", .held = true});
+  ZUMSDKCoreController::setSharedInstance(std::make_shared<Controller>());
+  ZUMAdFetcher::setFactory([&] {
+    auto busy = ZUMAdFetcher::createDefault();
+    busy->adConnection()->startWithRequestURL(
+        platform::URLRequest(*platform::URL::fromString("https://ads.vantor.test/slow")), nullptr, nullptr);
+    return busy;
+  });
+  auto owner = std::make_shared<Owner>();
+  auto slot = ZUMSlot::create({{0, 0}, {320, 50}});
+  slot->setAdLoadDelegate(owner);
+  slot->loadRequest(ZUMRequest::create());
+  slot->loadAdURLWithParameters(Json{{"url", "https://ads.vantor.test/ad"}});
+  server.release("/slow");
+  env.runUntilIdle();
+  EXPECT_EQ(owner->failed, 1);
+  EXPECT_EQ(slot->state(), ZUMSlot::kStateFailed);
+  ZUMSDKCoreController::setSharedInstance(nullptr);
 }
 
 TEST_F(ZUMAdFetcherTest, CancelledOrReleasedFetchesTellNobody) {
