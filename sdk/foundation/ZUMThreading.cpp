@@ -14,17 +14,6 @@ void ZUMRunOnMainThread(std::function<void()> block) {
   }
 }
 
-void ZUMReleaseOnMainThread(std::shared_ptr<void> object) {
-  if (!object) return;
-  if (platform::isMainThread()) {
-    object.reset();
-    return;
-  }
-  // Released inside the block, so the release happens while the main thread runs it,
-  // whatever thread later destroys the block itself.
-  platform::DispatchQueue::main()->async([object = std::move(object)]() mutable { object.reset(); });
-}
-
 std::shared_ptr<platform::DispatchQueue> ZUMDispatchQueueCreate(std::string label, ZUMDispatchQueueAttributes attributes,
                                                                 ZUMQualityOfServiceClass /*qualityOfService*/) {
   if (attributes == ZUMDispatchQueueConcurrent) return platform::DispatchQueue::concurrent(std::move(label));

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace platform {
 class DispatchQueue;
@@ -19,7 +20,13 @@ void ZUMRunOnMainThread(std::function<void()> block);
 // Drops the caller's reference to `object` on the main thread, so that, when it is the
 // last one, the object is destroyed there (objects that own views must be). Pass the
 // reference in with std::move.
-void ZUMReleaseOnMainThread(std::shared_ptr<void> object);
+template <class T>
+void ZUMReleaseOnMainThread(std::shared_ptr<T> object) {
+  if (!object) return;
+  // Released inside the block, so the release happens while the main thread runs it,
+  // whatever thread later destroys the block itself.
+  ZUMRunOnMainThread([object = std::move(object)]() mutable { object.reset(); });
+}
 
 // Quality-of-service classes, as the platform numbers them.
 enum ZUMQualityOfServiceClass : int {
