@@ -165,6 +165,10 @@ std::shared_ptr<DispatchQueue> DispatchQueue::serial(std::string label) {
   return std::make_shared<DispatchQueue>(Kind::Serial, std::move(label));
 }
 
+std::shared_ptr<DispatchQueue> DispatchQueue::concurrent(std::string label) {
+  return std::make_shared<DispatchQueue>(Kind::Concurrent, std::move(label));
+}
+
 DispatchQueue* DispatchQueue::current() {
   if (tlsCurrentQueue) return tlsCurrentQueue;
   return isMainThread() ? main().get() : nullptr;
@@ -186,7 +190,7 @@ void DispatchQueue::async(std::function<void()> block) {
     RunLoop::main().wakeUp();
     return;
   }
-  if (kind_ == Kind::Global) {
+  if (isConcurrent()) {
     ThreadPool::shared().submit([self, block = std::move(block)] { runAs(self.get(), block); });
     return;
   }
@@ -278,7 +282,7 @@ void DispatchQueue::sync(const std::function<void()>& block) {
     block();
     return;
   }
-  if (kind_ == Kind::Global) {
+  if (isConcurrent()) {
     QueueScope scope(this, std::nullopt);
     block();
     return;

@@ -1,6 +1,6 @@
 // Dispatch queues after the platform's: the main queue (its blocks run on the main run
-// loop, in the common modes), one global concurrent queue, and serial queues with a
-// label. Blocks submitted to one serial queue run one at a time, in order.
+// loop, in the common modes), one global concurrent queue, and serial and concurrent
+// queues with a label. Blocks submitted to one serial queue run one at a time, in order.
 //
 // Two executors stand behind this interface (see Executor.h): threads, and a
 // deterministic executor for tests that runs every queue's blocks on the test's thread
@@ -23,12 +23,15 @@ namespace platform {
 
 class DispatchQueue : public std::enable_shared_from_this<DispatchQueue> {
  public:
-  enum class Kind { Main, Global, Serial };
+  enum class Kind { Main, Global, Serial, Concurrent };
 
   static std::shared_ptr<DispatchQueue> main();
   static std::shared_ptr<DispatchQueue> global();
   // A new serial queue, labelled with the SDK's own label ("com.vantor.morvane.logging").
   static std::shared_ptr<DispatchQueue> serial(std::string label);
+  // A new concurrent queue with a label: its blocks may run at the same time, as the
+  // global queue's do.
+  static std::shared_ptr<DispatchQueue> concurrent(std::string label);
   // The queue whose block is running on this thread, or nullptr.
   static DispatchQueue* current();
 
@@ -58,6 +61,7 @@ class DispatchQueue : public std::enable_shared_from_this<DispatchQueue> {
   const std::string& label() const { return label_; }
   Kind kind() const { return kind_; }
   bool isCurrent() const { return current() == this; }
+  bool isConcurrent() const { return kind_ == Kind::Global || kind_ == Kind::Concurrent; }
 
   DispatchQueue(Kind kind, std::string label);
   ~DispatchQueue();

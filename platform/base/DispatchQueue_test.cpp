@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <string>
 #include <vector>
@@ -182,6 +185,33 @@ TEST(DispatchQueueThreaded, SerialQueueOrderAndSyncUnderThreads) {
     EXPECT_GT(v % kPerProducer, last[v / kPerProducer]);  // per-producer order kept
     last[v / kPerProducer] = v % kPerProducer;
   }
+}
+
+// A labelled concurrent queue runs a block while an earlier one still waits for it.
+TEST(DispatchQueueThreaded, ConcurrentQueueRunsBlocksAtTheSameTime) {
+  testenv::TestEnvironment env({ExecutorKind::Threaded, false});
+  auto queue = DispatchQueue::concurrent("com.vantor.morvane.concurrent");
+  std::mutex mutex;
+  std::condition_variable cv;
+  bool secondRan = false;
+  std::atomic<int> finished{0};
+  std::atomic<bool> firstSawSecond{false};
+  queue->async([&] {
+    std::unique_lock lock(mutex);
+    firstSawSecond = cv.wait_for(lock, std::chrono::seconds(20), [&] { return secondRan; });
+    ++finished;
+  });
+  queue->async([&] {
+    EXPECT_EQ(DispatchQueue::current(), queue.get());
+    {
+      std::lock_guard lock(mutex);
+      secondRan = true;
+    }
+    cv.notify_all();
+    ++finished;
+  });
+  ASSERT_TRUE(env.runUntil([&] { return finished == 2; }, std::chrono::seconds(30)));
+  EXPECT_TRUE(firstSawSecond);
 }
 
 TEST(DispatchQueueThreaded, MainQueueWorkFromOtherThreadsRunsOnTheMainLoop) {

@@ -109,8 +109,10 @@ namespace {
 
 enum class Verdict { Valid, Invalid, DoesNotFit };
 
-Verdict judge(const ZUMAdSize& adSize) {
+// `absolute`: a negative width or height is judged by its absolute value.
+Verdict judge(ZUMAdSize adSize, bool absolute) {
   if (ZUMAdSizeEqualToSize(adSize, kZUMAdSizeInvalid)) return Verdict::Invalid;
+  if (absolute) adSize.size = {std::fabs(adSize.size.width), std::fabs(adSize.size.height)};
   if (!isSensible(adSize.size.width) || !isSensible(adSize.size.height)) return Verdict::Invalid;
   if (ZUMAdSizeIsFluid(adSize)) return Verdict::Valid;
   const platform::Size size = ZUMCGSizeFromAdSize(adSize);
@@ -123,10 +125,10 @@ Verdict judge(const ZUMAdSize& adSize) {
 
 }  // namespace
 
-bool ZUMIsAdSizeValid(const ZUMAdSize& size) { return judge(size) == Verdict::Valid; }
+bool ZUMIsAdSizeValid(const ZUMAdSize& size) { return judge(size, false) == Verdict::Valid; }
 
 bool ZUMValidateAdSize(const ZUMAdSize& size, platform::ErrorPtr* error) {
-  switch (judge(size)) {
+  switch (judge(size, true)) {
     case Verdict::Valid:
       return true;
     case Verdict::Invalid:

@@ -7,7 +7,6 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/ASCIIString.h"
-#include "platform/base/ClassRegistry.h"
 #include "platform/base/Clock.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/FileManager.h"
@@ -28,9 +27,11 @@
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMNetwork.h"
 #include "sdk/foundation/ZUMScheduler.h"
+#include "sdk/foundation/ZUMSignals.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/foundation/ZUMStatisticDictionary.h"
 #include "sdk/foundation/ZUMThreading.h"
+#include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/foundation/ZUMValues.h"
 #include "sdk/request/ZUMErrors.h"
@@ -47,7 +48,6 @@ constexpr const char* kApplicationIdentifierKey = "app_id";
 constexpr const char* kLastRequestedAdUnitKey = "last_requested_ad_unit_id";
 constexpr const char* kSessionTimeoutKey = "zums:app_activity_tracker:app_session_timeout_ms";
 constexpr double kDefaultSessionTimeout = 300;
-constexpr double kSchedulerInterval = 1;
 
 const char* const kBuiltInAdapters[] = {"ZUMMAdapterVantorMorvaneAds", "ZUMMAdapterCustomEvents",
                                        "ZUMMAdapterHTML", "ZUMMAdURLAdapter"};
@@ -61,22 +61,28 @@ std::optional<std::string> nonEmpty(std::string text) {
 
 // --- ZUMAdStatistics ------------------------------------------------------------------
 
-ZUMAdStatistics::ZUMAdStatistics(const json& dictionary)
-    : dictionary_(std::make_unique<json>(dictionary.is_object() ? dictionary : json::object())) {}
-ZUMAdStatistics::~ZUMAdStatistics() = default;
+ZUMAdStatistics::ZUMAdStatistics(std::shared_ptr<ZUMStatisticDictionary> statistics)
+    : statistics_(std::move(statistics)) {}
 
-std::shared_ptr<ZUMAdStatistics> ZUMAdStatistics::create(const json& dictionary) {
-  return std::shared_ptr<ZUMAdStatistics>(new ZUMAdStatistics(dictionary));
+std::shared_ptr<ZUMAdStatistics> ZUMAdStatistics::create(std::shared_ptr<ZUMStatisticDictionary> statistics) {
+  if (!statistics) return nullptr;
+  return std::shared_ptr<ZUMAdStatistics>(new ZUMAdStatistics(std::move(statistics)));
 }
 
-const json& ZUMAdStatistics::dictionary() const { return *dictionary_; }
+std::shared_ptr<ZUMAdStatistics> ZUMAdStatistics::create(const json& dictionary) {
+  auto statistics = ZUMStatisticDictionary::create();
+  if (dictionary.is_object()) {
+    for (const auto& [key, value] : dictionary.items()) statistics->setObject(value, key, false);
+  }
+  return create(std::move(statistics));
+}
+
+json ZUMAdStatistics::dictionary() const { return statistics_->dictionary(); }
 
 // --- The hub --------------------------------------------------------------------------
 
 ZUMApplication::ZUMApplication()
-    : queue_(platform::DispatchQueue::serial("com.vantor.morvane.application")),
-      configuration_(ZUMConfiguration::create()),
-      scheduler_(ZUMScheduler::create(kSchedulerInterval)),
+    : configuration_(ZUMConfiguration::create()),
       bundleIdentifier_(nonEmpty(platform::Bundle::main().bundleIdentifier())),
       uuid_(platform::Random::uuidString()),
       sessionIdentifier_(platform::Random::uuidString()) {}
@@ -222,7 +228,16 @@ void ZUMApplication::sendForegroundPingIfEnabled() {
   if (!std::isfinite(delay) || delay < 0) delay = 0;
   const std::string url = *urlString;
   auto send = hooks.sendForegroundPing;
-  platform::DispatchQueue::main()->after(std::min(delay, 24.0 * 3600), [send, url] { send(url); });
+  platform::DispatchQueue::main()->after(std::min(delay, 24.0 * 3600), [send, url] {
+    // The request signal of the moment the ping leaves, as an ad request carries it.
+    std::string signed_ = url;
+    if (auto signal = ZUMRDIIMSignalParameters()) {
+      if (auto parsed = platform::URL::fromString(url)) {
+        if (auto withSignal = ZUMURLByAppendingQueryParameters(*parsed, *signal)) signed_ = withSignal->absoluteString();
+      }
+    }
+    send(signed_);
+  });
 }
 
 // --- Requests in progress -------------------------------------------------------------
@@ -272,17 +287,17 @@ std::vector<std::shared_ptr<ZUMAdStatistics>> ZUMApplication::pendingAdStatistic
 }
 
 void ZUMApplication::addPendingAdStatistics(const std::shared_ptr<ZUMAdStatistics>& statistics) {
-  if (!statistics) return;
-  std::lock_guard lock(mutex_);
-  pendingAdStatistics_.push_back(statistics);
+  didNotSendAdStatistics({statistics});
 }
 
 void ZUMApplication::didNotSendAdStatistics(const std::vector<std::shared_ptr<ZUMAdStatistics>>& statistics) {
   std::lock_guard lock(mutex_);
   for (const auto& entry : statistics) {
-    if (entry && std::find(pendingAdStatistics_.begin(), pendingAdStatistics_.end(), entry) == pendingAdStatistics_.end()) {
-      pendingAdStatistics_.push_back(entry);
-    }
+    if (!entry) continue;
+    // One entry per ad's statistics: a set, as the statistics themselves are one object.
+    const bool waiting = std::any_of(pendingAdStatistics_.begin(), pendingAdStatistics_.end(),
+                                     [&](const auto& pending) { return pending->statistics() == entry->statistics(); });
+    if (!waiting) pendingAdStatistics_.push_back(entry);
   }
 }
 
@@ -312,7 +327,12 @@ std::string ZUMApplication::nextSequenceNumberAsString() {
   return std::to_string(++sequenceNumber_);
 }
 
-void ZUMApplication::statisticDictionaryDidChange(ZUMStatisticDictionary&) {}
+void ZUMApplication::statisticDictionaryDidChange(ZUMStatisticDictionary& statistics) {
+  // The hub is also the delegate of its own statistics, which travel as "app" instead.
+  if (&statistics == statistics_.get() || &statistics == nativeAdStatistics_.get()) return;
+  // Any other statistics telling the hub are an ad's: they wait for the next request.
+  addPendingAdStatistics(ZUMAdStatistics::create(statistics.shared_from_this()));
+}
 
 // --- Configuration --------------------------------------------------------------------
 
@@ -409,24 +429,67 @@ bool ZUMApplication::isSplitScreenEnabled() const {
 // --- Mediation adapters ---------------------------------------------------------------
 
 std::vector<std::string> ZUMApplication::availableAdapterNames() const {
-  std::lock_guard lock(mutex_);
-  return availableAdapterNames_;
+  std::vector<std::string> potential;
+  {
+    std::lock_guard lock(mutex_);
+    potential = potentialAdapterNames_;
+  }
+  // Asked at each read: mediation may register its adapters after the hub is made.
+  const auto inSet = ZUMCurrentStartupHooks().availableAdapterNamesInSet;
+  if (!inSet) return {};
+  const std::vector<std::string> adapters = inSet(potential);
+  std::vector<std::string> available;
+  for (const auto& name : potential) {
+    if (std::find(adapters.begin(), adapters.end(), name) != adapters.end()) available.push_back(name);
+  }
+  return available;
 }
 
 void ZUMApplication::updateAvailableAdapterNamesWithPotentialAdapterNames(
     const std::optional<std::vector<std::string>>& names) {
-  std::vector<std::string> candidates(std::begin(kBuiltInAdapters), std::end(kBuiltInAdapters));
-  if (names) candidates.insert(candidates.end(), names->begin(), names->end());
-  std::vector<std::string> available;
-  for (const auto& name : candidates) {
-    // An adapter is usable when its class has been registered by name.
-    if (platform::ClassRegistry::shared().isRegistered(name) &&
-        std::find(available.begin(), available.end(), name) == available.end()) {
-      available.push_back(name);
+  std::vector<std::string> potential(std::begin(kBuiltInAdapters), std::end(kBuiltInAdapters));
+  if (names) {
+    for (const auto& name : *names) {
+      if (std::find(potential.begin(), potential.end(), name) == potential.end()) potential.push_back(name);
     }
   }
   std::lock_guard lock(mutex_);
-  availableAdapterNames_ = std::move(available);
+  potentialAdapterNames_ = std::move(potential);
+}
+
+// --- Content hashing ------------------------------------------------------------------
+
+std::shared_ptr<platform::DispatchQueue> ZUMApplication::serialQueue() const {
+  std::lock_guard lock(mutex_);
+  return contentHashingQueue_;
+}
+
+std::shared_ptr<ZUMScheduler> ZUMApplication::scheduler() const {
+  std::lock_guard lock(mutex_);
+  return scheduler_;
+}
+
+std::shared_ptr<ZUMContentQueue> ZUMApplication::contentQueue() const {
+  std::lock_guard lock(mutex_);
+  return contentQueue_;
+}
+
+bool ZUMApplication::startContentHashingWith(std::shared_ptr<platform::DispatchQueue> serialQueue,
+                                             std::shared_ptr<ZUMScheduler> scheduler,
+                                             std::shared_ptr<ZUMContentQueue> contentQueue) {
+  if (!scheduler) return false;
+  std::lock_guard lock(mutex_);
+  if (scheduler_) return false;
+  contentHashingQueue_ = std::move(serialQueue);
+  scheduler_ = std::move(scheduler);
+  contentQueue_ = std::move(contentQueue);
+  return true;
+}
+
+std::shared_ptr<ZUMScheduler> ZUMApplication::stopContentHashingAndTakeScheduler() {
+  std::lock_guard lock(mutex_);
+  contentHashingQueue_.reset();
+  return std::exchange(scheduler_, nullptr);
 }
 
 // --- Windows and orientation ----------------------------------------------------------

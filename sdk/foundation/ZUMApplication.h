@@ -4,8 +4,8 @@
 // opens URLs outside the application.
 //
 // Made once by sharedInstance(), never destroyed. Thread-safe unless an operation says
-// "main thread": state lives on the hub's serial queue ("com.vantor.morvane.application"),
-// user-interface state is read on the main thread.
+// "main thread": state is guarded by the hub's lock, user-interface state is read on the
+// main thread.
 #pragma once
 
 #include <atomic>
@@ -34,6 +34,7 @@ class Window;
 
 class ZUMAd;
 class ZUMConfiguration;
+class ZUMContentQueue;
 class ZUMScheduler;
 class ZUMSlot;
 class ZUMStatisticDictionary;
@@ -48,16 +49,21 @@ inline constexpr const char* kZUMApplicationConfigurationChangedNotification =
 // The SDK's version, reported in requests and pings.
 inline constexpr const char* kZUMSDKVersion = "qyra-sdk-i-v7.23.0";
 
-// Statistics from an earlier ad, taken for a request and handed back when not sent.
+// The statistics of an earlier ad, waiting to be sent with a request: the ad's own
+// statistics dictionary, read when the request is built, so changes made meanwhile go too.
 class ZUMAdStatistics {
  public:
+  // The pending entry of an ad's statistics.
+  static std::shared_ptr<ZUMAdStatistics> create(std::shared_ptr<ZUMStatisticDictionary> statistics);
+  // Statistics holding `dictionary` (an object; anything else counts as empty).
   static std::shared_ptr<ZUMAdStatistics> create(const nlohmann::ordered_json& dictionary);
-  const nlohmann::ordered_json& dictionary() const;
-  ~ZUMAdStatistics();
+  // A copy of the statistics as they are now.
+  nlohmann::ordered_json dictionary() const;
+  const std::shared_ptr<ZUMStatisticDictionary>& statistics() const { return statistics_; }
 
  private:
-  explicit ZUMAdStatistics(const nlohmann::ordered_json& dictionary);
-  std::unique_ptr<nlohmann::ordered_json> dictionary_;
+  explicit ZUMAdStatistics(std::shared_ptr<ZUMStatisticDictionary> statistics);
+  const std::shared_ptr<ZUMStatisticDictionary> statistics_;
 };
 
 class ZUMApplication final : public ZUMConfigurationDelegate,
@@ -94,9 +100,11 @@ class ZUMApplication final : public ZUMConfigurationDelegate,
   // The application statistics for the next request: a copy of the statistics with a new
   // "seq_num" and "currts" (wall-clock milliseconds).
   nlohmann::ordered_json nextRequestStatisticsDictionaryForSlot(const ZUMSlot* slot);
-  // Takes the statistics of earlier ads that wait to be sent.
+  // Takes the statistics of earlier ads that wait to be sent. An ad's statistics join
+  // them whenever they change and tell the hub, their delegate (statisticDictionaryDidChange);
+  // each ad's statistics wait at most once.
   std::vector<std::shared_ptr<ZUMAdStatistics>> pendingAdStatistics();
-  // Adds an ad's statistics to those waiting to be sent.
+  // Adds an ad's statistics to those waiting to be sent, unless they already wait.
   void addPendingAdStatistics(const std::shared_ptr<ZUMAdStatistics>& statistics);
   // Hands back statistics that were taken but not sent.
   void didNotSendAdStatistics(const std::vector<std::shared_ptr<ZUMAdStatistics>>& statistics);
@@ -128,9 +136,10 @@ class ZUMApplication final : public ZUMConfigurationDelegate,
   bool isSplitScreenEnabled() const;
 
   // --- Mediation adapters -------------------------------------------------------------
+  // The potential names that name adapter classes present in the process, as mediation
+  // answers (ZUMStartupHooks::availableAdapterNamesInSet); none before it registers.
   std::vector<std::string> availableAdapterNames() const;
-  // The built-in adapters plus `names` (nullopt: none), each kept only when a class of
-  // that name is registered.
+  // The potential names become the built-in adapters plus `names` (nullopt: none).
   void updateAvailableAdapterNamesWithPotentialAdapterNames(
       const std::optional<std::vector<std::string>>& names);
 
@@ -156,8 +165,21 @@ class ZUMApplication final : public ZUMConfigurationDelegate,
   // "appversion", "bundleid", "osversion", "rdid", "lat", "sdkversion".
   nlohmann::ordered_json parameters() const;
 
-  std::shared_ptr<platform::DispatchQueue> serialQueue() const { return queue_; }
-  std::shared_ptr<ZUMScheduler> scheduler() const { return scheduler_; }
+  // --- Content hashing -------------------------------------------------------------
+  // The state of content hashing, whose driver lives in telemetry: the content-hashing
+  // queue, the scheduler whose presence means hashing is on, and the content queue. All
+  // absent until hashing first starts.
+  std::shared_ptr<platform::DispatchQueue> serialQueue() const;
+  std::shared_ptr<ZUMScheduler> scheduler() const;
+  std::shared_ptr<ZUMContentQueue> contentQueue() const;
+  // Installs the three when hashing is off (no scheduler); false, changing nothing, when
+  // it is on. The content queue replaces the last one.
+  bool startContentHashingWith(std::shared_ptr<platform::DispatchQueue> serialQueue,
+                               std::shared_ptr<ZUMScheduler> scheduler,
+                               std::shared_ptr<ZUMContentQueue> contentQueue);
+  // Clears the queue and takes the scheduler out, for the driver to stop; the content
+  // queue stays, so requests keep their fingerprints. Nullptr when hashing was off.
+  std::shared_ptr<ZUMScheduler> stopContentHashingAndTakeScheduler();
 
   // Delegates of the configuration and the statistics.
   void configurationDidChange(ZUMConfiguration& configuration) override;
@@ -178,11 +200,9 @@ class ZUMApplication final : public ZUMConfigurationDelegate,
   void sendForegroundPingIfEnabled();
   void restoreConfiguration();
 
-  std::shared_ptr<platform::DispatchQueue> queue_;
   std::shared_ptr<ZUMConfiguration> configuration_;
   std::shared_ptr<ZUMStatisticDictionary> statistics_;
   std::shared_ptr<ZUMStatisticDictionary> nativeAdStatistics_;
-  std::shared_ptr<ZUMScheduler> scheduler_;
   std::vector<platform::NotificationCenter::Token> observers_;
 
   std::atomic<bool> ranEarly_{false};
@@ -200,7 +220,10 @@ class ZUMApplication final : public ZUMConfigurationDelegate,
   mutable std::mutex mutex_;  // guards what follows
   std::set<const void*> requesters_;
   std::vector<std::shared_ptr<ZUMAdStatistics>> pendingAdStatistics_;
-  std::vector<std::string> availableAdapterNames_;
+  std::vector<std::string> potentialAdapterNames_;
+  std::shared_ptr<platform::DispatchQueue> contentHashingQueue_;
+  std::shared_ptr<ZUMScheduler> scheduler_;
+  std::shared_ptr<ZUMContentQueue> contentQueue_;
   std::optional<std::string> previewToken_;
   std::string sessionIdentifier_;
   std::uint64_t sequenceNumber_ = 0;

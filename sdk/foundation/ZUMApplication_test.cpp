@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "ZUMAudioVideoManager.h"
 #include "ZUMMobileAds.h"
+#include "platform/base/ClassRegistry.h"
+#include "platform/base/DispatchQueue.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/ui/ApplicationDelegate.h"
@@ -15,9 +18,11 @@
 #include "platform/ui/Window.h"
 #include "sdk/foundation/ZUMConfiguration.h"
 #include "sdk/foundation/ZUMFiles.h"
+#include "sdk/foundation/ZUMScheduler.h"
 #include "sdk/foundation/ZUMSignals.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/foundation/ZUMStatisticDictionary.h"
+#include "sdk/foundation/ZUMURLUtilities.h"
 #include "testing/AppControls.h"
 #include "testing/TestEnvironment.h"
 #include "testing/TouchControls.h"
@@ -126,10 +131,11 @@ TEST_F(ZUMApplicationTest, StoredConfigurationSurvivesARelaunchButNotItsPerLaunc
   // A stored identifier makes the additional batch ask for the settings at once.
   hub->runAdditionalEarlyActivities();
   ASSERT_EQ(scripts.size(), 1u);
-  // Configuring with the same identifier does not ask twice.
+  // Configuring with the same identifier asks again.
   ZUMMobileAds::configureWithApplicationID("app-9");
   env.runUntilIdle();
-  EXPECT_EQ(scripts.size(), 1u);
+  ASSERT_EQ(scripts.size(), 2u);
+  EXPECT_NE(scripts[1].find(R"("app_id":"app-9")"), std::string::npos);
 
   int changes = 0;
   auto token = platform::NotificationCenter::defaultCenter().addObserver(
@@ -142,7 +148,39 @@ TEST_F(ZUMApplicationTest, StoredConfigurationSurvivesARelaunchButNotItsPerLaunc
   ASSERT_TRUE(stored);
   EXPECT_EQ((*stored)["values"]["y"], 2);
   hub->loadServerSideConfigurationIfNeeded();  // already refreshed in this launch
-  EXPECT_EQ(scripts.size(), 1u);
+  EXPECT_EQ(scripts.size(), 2u);
+}
+
+// Each opt-out reaches telemetry once, whichever comes first: the opt-out or the hook.
+// The state is per process, so each order has its own test.
+void expectOptOutsInEitherOrder(void (ZUMMobileAds::*remembered)(), void (ZUMMobileAds::*atOnce)(),
+                                std::function<void()> ZUMStartupHooks::*rememberedHook,
+                                std::function<void()> ZUMStartupHooks::*atOnceHook) {
+  auto ads = ZUMMobileAds::sharedInstance();
+  std::vector<std::string> calls;
+  ZUMRegisterStartupHooks([&](ZUMStartupHooks& hooks) { hooks.*atOnceHook = [&] { calls.push_back("at once"); }; });
+  ((*ads).*remembered)();
+  EXPECT_TRUE(calls.empty()) << "neither asked for before its hook came";
+  ((*ads).*atOnce)();
+  EXPECT_EQ(calls, std::vector<std::string>{"at once"});
+  ZUMRegisterStartupHooks([&](ZUMStartupHooks& hooks) { hooks.*rememberedHook = [&] { calls.push_back("remembered"); }; });
+  EXPECT_EQ(calls, (std::vector<std::string>{"at once", "remembered"}));
+  ((*ads).*remembered)();
+  ((*ads).*atOnce)();
+  ZUMRegisterStartupHooks([](ZUMStartupHooks&) {});
+  EXPECT_EQ(calls.size(), 2u);
+}
+
+TEST_F(ZUMApplicationTest, PurchaseOptOutWaitsForTelemetryCrashOptOutActsAtOnce) {
+  expectOptOutsInEitherOrder(&ZUMMobileAds::disableAutomatedInAppPurchaseReporting,
+                             &ZUMMobileAds::disableAutomatedCrashReporting,
+                             &ZUMStartupHooks::disableInAppPurchaseReporting, &ZUMStartupHooks::disableCrashReporting);
+}
+
+TEST_F(ZUMApplicationTest, CrashOptOutWaitsForTelemetryPurchaseOptOutActsAtOnce) {
+  expectOptOutsInEitherOrder(&ZUMMobileAds::disableAutomatedCrashReporting,
+                             &ZUMMobileAds::disableAutomatedInAppPurchaseReporting,
+                             &ZUMStartupHooks::disableCrashReporting, &ZUMStartupHooks::disableInAppPurchaseReporting);
 }
 
 TEST_F(ZUMApplicationTest, RequestersAreCountedOncePerRequester) {
@@ -170,16 +208,89 @@ TEST_F(ZUMApplicationTest, RequestersAreCountedOncePerRequester) {
   EXPECT_EQ(second["currts"], static_cast<std::int64_t>(env.clock().wallNow() * 1000));
 }
 
-TEST_F(ZUMApplicationTest, PendingAdStatisticsAreTakenAndHandedBack) {
+TEST_F(ZUMApplicationTest, AdStatisticsThatChangeWaitOnceAndAreHandedBack) {
   auto hub = ZUMApplication::sharedInstance();
-  auto stats = ZUMAdStatistics::create(json{{"ad", 1}});
-  hub->addPendingAdStatistics(stats);
+  // An ad's statistics tell the hub, their delegate, of each change.
+  auto adStatistics = ZUMStatisticDictionary::create(hub);
+  adStatistics->setObject(1, "a");
+  adStatistics->setObject(2, "b");
+  env.runUntilIdle();
+  adStatistics->incrementNumberForKey("a", true);
+  hub->statistics()->incrementNumberForKey("crqc", true);  // the hub's own: not an ad's
+  env.runUntilIdle();
   auto taken = hub->pendingAdStatistics();
   ASSERT_EQ(taken.size(), 1u);
+  EXPECT_EQ(taken[0]->dictionary(), (json{{"a", 2}, {"b", 2}}));
   EXPECT_TRUE(hub->pendingAdStatistics().empty());
+  adStatistics->setObject(3, "c");  // waiting again, and handed back: still one entry
+  env.runUntilIdle();
   hub->didNotSendAdStatistics(taken);
-  hub->didNotSendAdStatistics(taken);
-  EXPECT_EQ(hub->pendingAdStatistics().size(), 1u);
+  hub->didNotSendAdStatistics({nullptr});
+  ASSERT_EQ(hub->pendingAdStatistics().size(), 1u);
+}
+
+TEST_F(ZUMApplicationTest, AvailableAdaptersAreTheNamesMediationKnowsAsAdapters) {
+  struct Adapter {};
+  struct Other {};
+  auto& registry = platform::ClassRegistry::shared();
+  registry.registerClass<Adapter>("ZUMMAdapterHTML", [] { return std::make_shared<Adapter>(); });
+  registry.registerClass<Other>("ZUMMAdURLAdapter", [] { return std::make_shared<Other>(); });
+  registry.registerClass<Adapter>("VendorAdapter", [] { return std::make_shared<Adapter>(); });
+  registry.registerClass<Other>("VendorHelper", [] { return std::make_shared<Other>(); });
+  auto hub = ZUMApplication::sharedInstance();
+  hub->updateAvailableAdapterNamesWithPotentialAdapterNames(std::vector<std::string>{"VendorHelper", "VendorAdapter"});
+  EXPECT_TRUE(hub->availableAdapterNames().empty()) << "no class is an adapter before mediation registers";
+  ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {
+    hooks.availableAdapterNamesInSet = [](const std::vector<std::string>& names) {
+      std::vector<std::string> adapters;
+      for (const auto& name : names) {
+        if (platform::ClassRegistry::shared().isRegistered<Adapter>(name)) adapters.push_back(name);
+      }
+      return adapters;
+    };
+  });
+  EXPECT_EQ(hub->availableAdapterNames(), (std::vector<std::string>{"ZUMMAdapterHTML", "VendorAdapter"}));
+  hub->updateAvailableAdapterNamesWithPotentialAdapterNames(std::nullopt);
+  EXPECT_EQ(hub->availableAdapterNames(), std::vector<std::string>{"ZUMMAdapterHTML"});
+}
+
+TEST_F(ZUMApplicationTest, ContentHashingStartsOnceAndItsStopKeepsTheContentQueue) {
+  auto hub = ZUMApplication::sharedInstance();
+  EXPECT_FALSE(hub->scheduler()) << "hashing is off until started";
+  EXPECT_FALSE(hub->serialQueue());
+  auto queue = platform::DispatchQueue::serial("com.vantor.morvane.content-hashing");
+  auto scheduler = ZUMScheduler::create(10);
+  EXPECT_FALSE(hub->startContentHashingWith(queue, nullptr, nullptr));
+  ASSERT_TRUE(hub->startContentHashingWith(queue, scheduler, nullptr));
+  EXPECT_FALSE(hub->startContentHashingWith(queue, ZUMScheduler::create(5), nullptr));
+  EXPECT_EQ(hub->scheduler(), scheduler);
+  EXPECT_EQ(hub->stopContentHashingAndTakeScheduler(), scheduler);
+  EXPECT_FALSE(hub->serialQueue());
+  EXPECT_FALSE(hub->stopContentHashingAndTakeScheduler());
+  EXPECT_TRUE(hub->startContentHashingWith(queue, ZUMScheduler::create(5), nullptr));
+}
+
+TEST_F(ZUMApplicationTest, AudioVideoManagerIsMadeOnceByVideo) {
+  class Manager : public ZUMAudioVideoManager {
+   public:
+    bool audioSessionIsApplicationManaged() const override { return false; }
+    void setAudioSessionIsApplicationManaged(bool) override {}
+    std::shared_ptr<ZUMAudioVideoManagerDelegate> delegate() const override { return nullptr; }
+    void setDelegate(std::weak_ptr<ZUMAudioVideoManagerDelegate>) override {}
+  };
+  auto ads = ZUMMobileAds::sharedInstance();
+  EXPECT_FALSE(ads->audioVideoManager()) << "no video, no manager";
+  int made = 0;
+  ZUMRegisterStartupHooks([&](ZUMStartupHooks& hooks) {
+    hooks.makeAudioVideoManager = [&]() -> std::shared_ptr<ZUMAudioVideoManager> {
+      ++made;
+      return std::make_shared<Manager>();
+    };
+  });
+  auto manager = ads->audioVideoManager();
+  ASSERT_TRUE(manager);
+  EXPECT_EQ(ads->audioVideoManager(), manager);
+  EXPECT_EQ(made, 1);
 }
 
 TEST_F(ZUMApplicationTest, LongAbsenceStartsANewSessionAndForegroundPingFollowsItsDelay) {
@@ -203,7 +314,12 @@ TEST_F(ZUMApplicationTest, LongAbsenceStartsANewSessionAndForegroundPingFollowsI
   EXPECT_EQ(hub->sessionIdentifier(), firstSession);  // back within the time-out
   EXPECT_TRUE(pings.empty());
   env.advance(2);
-  EXPECT_EQ(pings, std::vector<std::string>{"https://ads.example/fg"});
+  // The ping carries the request signal, as an ad request does.
+  ASSERT_EQ(pings.size(), 1u);
+  EXPECT_EQ(pings[0].rfind("https://ads.example/fg?", 0), 0u) << pings[0];
+  const json signal = ZUMQueryParametersFromURL(platform::URL::fromString(pings[0]), false);
+  ASSERT_EQ(signal.size(), 1u);
+  EXPECT_FALSE(signal.begin()->get<std::string>().empty());
 
   testenv::AppControls::background();
   env.advance(61);
@@ -211,6 +327,10 @@ TEST_F(ZUMApplicationTest, LongAbsenceStartsANewSessionAndForegroundPingFollowsI
   env.runUntilIdle();
   EXPECT_NE(hub->sessionIdentifier(), firstSession);
   EXPECT_EQ(hub->nextSequenceNumberAsString(), "1");
+  // Switched off, the signal stays away.
+  defaults.setObject("0", "/vantor/ads/zums:rdiim_signal");
+  env.advance(2);
+  EXPECT_EQ(pings.back(), "https://ads.example/fg");
 }
 
 TEST_F(ZUMApplicationTest, HostileSwitchesFallBackToDefaults) {
@@ -219,13 +339,25 @@ TEST_F(ZUMApplicationTest, HostileSwitchesFallBackToDefaults) {
   defaults.setObject(json{{"a", 1}}, "/vantor/ads/application_supports_split_screen");
   defaults.setObject("not a number", "zums:app_activity_tracker:app_session_timeout_ms");
   defaults.setObject(json{{"values", "oops"}}, "/vantor/ads/application_configuration");
+  defaults.setObject("1", "/vantor/ads/foreground_ping_enabled");
+  defaults.setObject("https://ads.example/fg", "/vantor/ads/foreground_ping_url");
+  defaults.setObject("-3", "/vantor/ads/foreground_ping_delay");
+  recordStartupSteps();
   auto hub = ZUMApplication::sharedInstance();
+  hub->runEarlyActivities();
   hub->setBackgroundLoadingEnabled(true);
   EXPECT_FALSE(hub->backgroundReloadingEnabled());
   EXPECT_FALSE(hub->isSplitScreenEnabled());
   testenv::AppControls::background();
   testenv::AppControls::foreground();
   env.runUntilIdle();
+  EXPECT_EQ(pings.size(), 1u) << "a negative delay sends at once";
+  env.runUntilIdle();
+  EXPECT_TRUE(hub->configuration()->dictionary().empty()) << "a stored configuration that is no dictionary";
+  // The placeholder window stays in place, shown, off screen.
+  auto placeholder = hub->placeholderWindow();
+  EXPECT_EQ(hub->placeholderWindow(), placeholder);
+  EXPECT_FALSE(placeholder->isHidden());
 }
 
 TEST_F(ZUMApplicationTest, ServerSettingsOfAnyTypeAreStoredAndAnnounced) {
@@ -247,14 +379,15 @@ TEST_F(ZUMApplicationTest, ServerSettingsOfAnyTypeAreStoredAndAnnounced) {
 
 TEST_F(ZUMApplicationTest, StrictUniversalLinksOnlyForWebSchemes) {
   testenv::AppControls::setUniversalLinkHosts({"shop.example"});
-  testenv::AppControls::setInstalledURLSchemes({"shopapp"});
+  testenv::AppControls::setInstalledURLSchemes({"shopapp", "https"});  // a browser
   auto hub = ZUMApplication::sharedInstance();
   std::vector<bool> results;
   hub->openURL(*platform::URL::fromString("https://web.example/x"), true, [&](bool ok) { results.push_back(ok); });
   hub->openURL(*platform::URL::fromString("https://shop.example/x"), true, [&](bool ok) { results.push_back(ok); });
   hub->openURL(*platform::URL::fromString("shopapp://item"), true, [&](bool ok) { results.push_back(ok); });
+  hub->openURL(*platform::URL::fromString("https://web.example/x"), false, [&](bool ok) { results.push_back(ok); });
   env.runUntilIdle();
-  EXPECT_EQ(results, (std::vector<bool>{false, true, true}));
+  EXPECT_EQ(results, (std::vector<bool>{false, true, true, true}));
 }
 
 TEST_F(ZUMApplicationTest, VolumeChangesAreAnnouncedOnceAndClamped) {
@@ -268,6 +401,7 @@ TEST_F(ZUMApplicationTest, VolumeChangesAreAnnouncedOnceAndClamped) {
   ads->setApplicationMuted(true);
   ads->setApplicationVolume(std::nanf(""));
   EXPECT_EQ(notices, 2);
+  EXPECT_TRUE(ads->applicationMuted());
   EXPECT_FLOAT_EQ(ads->clampedApplicationVolume(), 1.0f);
   ads->setApplicationVolume(-1);
   EXPECT_FLOAT_EQ(ads->clampedApplicationVolume(), 0.0f);

@@ -1,6 +1,9 @@
 #include "ZUMMobileAds.h"
 
+#include "ZUMAudioVideoManager.h"
+
 #include <cmath>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -34,13 +37,11 @@ void ZUMMobileAds::configureWithApplicationID(const std::string& applicationID) 
   }
   ZUMRunOnMainThread([applicationID] {
     auto hub = ZUMApplication::sharedInstance();
-    auto configuration = hub->configuration();
-    const auto stored = configuration->objectForKey("app_id");
     hub->runAdditionalEarlyActivities();
-    configuration->setObject(applicationID, "app_id", 999);
-    // The additional batch has just asked for the settings of this same identifier.
-    const bool justAsked = stored && *stored == applicationID;
-    if (!justAsked) hub->refreshServerSideConfiguration();
+    hub->configuration()->setObject(applicationID, "app_id", 999);
+    // Always asked, even when the additional batch has just asked for the settings of a
+    // stored identifier: the configure call is the host's word that settings are wanted.
+    hub->refreshServerSideConfiguration();
   });
 }
 
@@ -85,10 +86,21 @@ void ZUMMobileAds::postVolumeChange() {
                                                      shared_from_this());
 }
 
-void ZUMMobileAds::disableAutomatedCrashReporting() {
-  if (auto hook = ZUMCurrentStartupHooks().disableCrashReporting) hook();
+std::shared_ptr<ZUMAudioVideoManager> ZUMMobileAds::audioVideoManager() {
+  {
+    std::lock_guard lock(mutex_);
+    if (audioVideoManagerMade_) return audioVideoManager_;
+  }
+  // Made once, by video playback (outside the lock: the manager may ask for the volume);
+  // asked again until video has registered.
+  const auto make = ZUMCurrentStartupHooks().makeAudioVideoManager;
+  if (!make) return nullptr;
+  auto made = make();
+  std::lock_guard lock(mutex_);
+  if (!std::exchange(audioVideoManagerMade_, true)) audioVideoManager_ = std::move(made);
+  return audioVideoManager_;
 }
 
-void ZUMMobileAds::disableAutomatedInAppPurchaseReporting() {
-  if (auto hook = ZUMCurrentStartupHooks().disableInAppPurchaseReporting) hook();
-}
+void ZUMMobileAds::disableAutomatedCrashReporting() { ZUMOptOutOfCrashReporting(); }
+
+void ZUMMobileAds::disableAutomatedInAppPurchaseReporting() { ZUMOptOutOfInAppPurchaseReporting(); }

@@ -19,7 +19,10 @@ platform::InterfaceOrientationMask ZUMInterfaceOrientationMaskFromString(std::op
 }
 
 platform::InterfaceOrientationMask ZUMInterfaceOrientationMaskFromOrientation(platform::InterfaceOrientation orientation) {
-  return platform::interfaceOrientationMask(orientation);
+  // Every number gets its bit, 0 and numbers past the four orientations included; a
+  // number no 64-bit mask can hold gets none.
+  if (orientation < 0 || orientation >= 64) return 0;
+  return platform::InterfaceOrientationMask{1} << orientation;
 }
 
 bool ZUMInterfaceOrientationMaskHasPortraitAndLandscape(platform::InterfaceOrientationMask mask) {

@@ -16,7 +16,7 @@ std::optional<std::string> ZUMOrientationStringFromInterfaceOrientation(platform
 // "any" 30, "portrait" 6, "landscape" 24; anything else (missing included) 0.
 platform::InterfaceOrientationMask ZUMInterfaceOrientationMaskFromString(std::optional<std::string_view> text);
 
-// The single mask bit of the orientation; 0 for a number that is no orientation.
+// 1 << orientation for every number from 0 to 63 (0 and 5 included); 0 for any other.
 platform::InterfaceOrientationMask ZUMInterfaceOrientationMaskFromOrientation(platform::InterfaceOrientation orientation);
 
 // Whether the mask holds a landscape bit (8 or 16) and a portrait bit (2 or 4).

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -18,9 +19,13 @@ TEST_F(ZUMOrientationTest, StringsAndMasksGoByTheOrientationNumbers) {
   EXPECT_EQ(ZUMOrientationStringFromInterfaceOrientation(4), "l");
   for (int64_t other : {int64_t{0}, int64_t{5}, int64_t{-1}, std::numeric_limits<int64_t>::max()}) {
     EXPECT_EQ(ZUMOrientationStringFromInterfaceOrientation(other), std::nullopt) << other;
-    EXPECT_EQ(ZUMInterfaceOrientationMaskFromOrientation(other), 0u) << other;
   }
-  EXPECT_EQ(ZUMInterfaceOrientationMaskFromOrientation(3), 8u);
+  // One bit per number, whether or not it names an orientation.
+  const std::pair<int64_t, uint64_t> masks[] = {{0, 1}, {1, 2}, {3, 8}, {5, 32}, {63, uint64_t{1} << 63},
+                                                {64, 0}, {-1, 0}, {std::numeric_limits<int64_t>::max(), 0}};
+  for (const auto& [orientation, mask] : masks) {
+    EXPECT_EQ(ZUMInterfaceOrientationMaskFromOrientation(orientation), mask) << orientation;
+  }
   EXPECT_EQ(ZUMInterfaceOrientationMaskFromString("any"), 30u);
   EXPECT_EQ(ZUMInterfaceOrientationMaskFromString("portrait"), 6u);
   EXPECT_EQ(ZUMInterfaceOrientationMaskFromString("landscape"), 24u);

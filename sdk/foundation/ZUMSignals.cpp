@@ -6,9 +6,14 @@
 #include <mutex>
 #include <optional>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/base/Clock.h"
+#include "platform/base/StringConversions.h"
 #include "platform/ui/Event.h"
 #include "platform/ui/Touch.h"
+#include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMUserDefaults.h"
 
 namespace {
 
@@ -93,6 +98,24 @@ void ZUMSignalsResetForTesting() {
   s.touches = 0;
   s.digest = 0xcbf29ce484222325ull;
   s.requests = 0;
+}
+
+std::optional<nlohmann::ordered_json> ZUMRDIIMSignalParameters() {
+  ZUMSignalsInitialize(kZUMSDKVersion);  // only the first call counts
+  bool enabled = true;
+  if (auto setting = ZUMUserDefaults::stringForKey("/vantor/ads/zums:rdiim_signal")) {
+    enabled = platform::stringBoolValue(*setting);
+  }
+  std::string signal;
+  if (!ZUMSignalsRequestSignal(signal, enabled)) return std::nullopt;
+  const std::size_t equals = signal.find('=');
+  if (equals == std::string::npos || equals == 0 || equals + 1 == signal.size() ||
+      signal.find('=', equals + 1) != std::string::npos) {
+    return std::nullopt;
+  }
+  nlohmann::ordered_json result = nlohmann::ordered_json::object();
+  result[signal.substr(0, equals)] = signal.substr(equals + 1);
+  return result;
 }
 
 std::shared_ptr<ZUMGestureRecognizer> ZUMGestureRecognizer::create() {

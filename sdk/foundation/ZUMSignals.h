@@ -13,8 +13,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include <nlohmann/json_fwd.hpp>
 
 #include "platform/base/Clock.h"
 #include "platform/ui/GestureRecognizer.h"
@@ -31,6 +34,12 @@ void ZUMSignalsReportTouch(std::int32_t x, std::int32_t y, std::int32_t duration
 bool ZUMSignalsClickSignal(std::string_view adIdentifier, std::string& signal);
 // Forgets everything (tests).
 void ZUMSignalsResetForTesting();
+
+// The request-signal parameters: one "name": "value" entry from the provider, or
+// nullopt (switched off by the user default "/vantor/ads/zums:rdiim_signal", or a signal
+// that is not one non-empty name and value). Initialises the provider with the SDK
+// version on first use. Ad requests and the hub's foreground ping carry it. Main thread.
+std::optional<nlohmann::ordered_json> ZUMRDIIMSignalParameters();
 
 // The provider's touch recorder. It watches the touches of its view, reports each
 // finished one (its position in the view and how long it lasted), and never

@@ -4,7 +4,11 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
+
+class ZUMAudioVideoManager;
 
 struct ZUMStartupHooks {
   // First start-up batch.
@@ -22,7 +26,14 @@ struct ZUMStartupHooks {
   std::function<void(std::function<std::string()> scriptBlock)> executeSDKCoreScript;
   // Sends the foreground ping through the pinger, kept for retries.
   std::function<void(const std::string& url)> sendForegroundPing;
-  // The host's opt-outs.
+  // Mediation: the subset of `names` that name adapter classes present in the process.
+  // Unregistered, no class counts as an adapter.
+  std::function<std::vector<std::string>(const std::vector<std::string>& names)> availableAdapterNamesInSet;
+  // Video playback: makes the process-wide audio/video manager (nullptr where there is
+  // none), once, when ZUMMobileAds is first asked for it.
+  std::function<std::shared_ptr<ZUMAudioVideoManager>()> makeAudioVideoManager;
+  // The host's opt-outs (telemetry). The hub never calls these two directly: see
+  // ZUMOptOutOfCrashReporting below.
   std::function<void()> disableCrashReporting;
   std::function<void()> disableInAppPurchaseReporting;
 };
@@ -31,3 +42,10 @@ struct ZUMStartupHooks {
 void ZUMRegisterStartupHooks(const std::function<void(ZUMStartupHooks&)>& fill);
 // A copy of the hooks as registered so far.
 ZUMStartupHooks ZUMCurrentStartupHooks();
+
+// The host's opt-outs of crash reporting and of in-app-purchase reporting. Carried out
+// at once through the telemetry hook when it is registered; an opt-out that comes
+// before telemetry registers is remembered and carried out when it does. Each hook is
+// called once per process, however often the host opts out.
+void ZUMOptOutOfCrashReporting();
+void ZUMOptOutOfInAppPurchaseReporting();

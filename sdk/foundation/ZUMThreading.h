@@ -8,6 +8,7 @@
 #include <memory>
 #include <utility>
 #include <string>
+#include <utility>
 
 namespace platform {
 class DispatchQueue;
@@ -38,7 +39,14 @@ enum ZUMQualityOfServiceClass : int {
   ZUMQualityOfServiceClassUserInteractive = 33,
 };
 
-// A new serial queue with `label`. The platform here has no scheduling classes, so
-// `qualityOfService` is accepted and not applied.
+// Whether a queue runs its blocks one at a time, in order, or several at once.
+enum ZUMDispatchQueueAttributes : int {
+  ZUMDispatchQueueSerial = 0,
+  ZUMDispatchQueueConcurrent = 1,
+};
+
+// A new queue with `label`, serial or concurrent as `attributes` say. The platform here
+// has no scheduling classes, so `qualityOfService` is accepted and not applied.
 std::shared_ptr<platform::DispatchQueue> ZUMDispatchQueueCreate(
-    std::string label, ZUMQualityOfServiceClass qualityOfService = ZUMQualityOfServiceClassUnspecified);
+    std::string label, ZUMDispatchQueueAttributes attributes = ZUMDispatchQueueSerial,
+    ZUMQualityOfServiceClass qualityOfService = ZUMQualityOfServiceClassUnspecified);

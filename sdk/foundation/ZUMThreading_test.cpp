@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -20,7 +21,16 @@ TEST_F(ZUMThreadingTest, RunOnMainThreadRunsAtOnceOnMainAndDefersFromOtherQueues
   EXPECT_EQ(order, std::vector<std::string>{"main, at once"});
   ZUMRunOnMainThread(nullptr);
 
-  auto queue = ZUMDispatchQueueCreate("com.vantor.morvane.test", ZUMQualityOfServiceClassBackground);
+  // Attributes choose the kind of queue; the label is kept either way.
+  const std::pair<ZUMDispatchQueueAttributes, platform::DispatchQueue::Kind> kinds[] = {
+      {ZUMDispatchQueueSerial, platform::DispatchQueue::Kind::Serial},
+      {ZUMDispatchQueueConcurrent, platform::DispatchQueue::Kind::Concurrent}};
+  for (const auto& [attributes, kind] : kinds) {
+    auto made = ZUMDispatchQueueCreate("com.vantor.morvane.kind", attributes, ZUMQualityOfServiceClassUserInitiated);
+    EXPECT_EQ(made->kind(), kind);
+    EXPECT_EQ(made->label(), "com.vantor.morvane.kind");
+  }
+  auto queue = ZUMDispatchQueueCreate("com.vantor.morvane.test", ZUMDispatchQueueSerial, ZUMQualityOfServiceClassBackground);
   ASSERT_TRUE(queue);
   bool mainInBlock = false;
   queue->async([&] {

@@ -73,9 +73,9 @@ ordered_json ZUMQueryParametersFromURL(const std::optional<platform::URL>& url, 
   if (url->query()) {
     text = *url->query();
   } else {
-    // The fragment is never part of the parameters.
-    std::string specifier = url->resourceSpecifier();
-    specifier.resize(std::min(specifier.size(), specifier.find('#')));
+    // The whole resource specifier counts, fragment included: a message URL such as
+    // "tolm://x/m#f?a=1" keeps its parameters behind the fragment.
+    const std::string specifier = url->resourceSpecifier();
     std::size_t question = specifier.find('?');
     if (question == std::string::npos) return parameters;
     text = specifier.substr(question + 1);

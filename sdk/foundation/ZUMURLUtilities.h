@@ -16,7 +16,8 @@
 #include "platform/net/URLRequest.h"
 
 // A dictionary from key to value, both strings. The text is the URL's query or, when it
-// has none, what follows the first "?" of its resource specifier (no "?": empty). Pieces
+// has none, what follows the first "?" of its resource specifier, fragment included
+// (no "?": empty). Pieces
 // are split at "&" and ";"; a piece counts only when it splits at "=" into exactly two
 // parts; key and value are percent-decoded (a pair that fails to decode is skipped);
 // keys are lower-cased when asked; a later pair replaces an earlier one.

@@ -31,9 +31,11 @@ TEST(ZUMURLUtilitiesTest, QueryParametersSplitOnAmpersandAndSemicolonAndSkipBadP
   parameters = ZUMQueryParametersFromURL(url("http://h/?bad=%FF&%C3=1&alone&two=1=2&=empty&e=&ok=1&ok=2"), false);
   EXPECT_EQ(parameters, (ordered_json{{"", "empty"}, {"e", ""}, {"ok", "2"}}));
   EXPECT_EQ(ZUMQueryParametersFromURL(std::nullopt, true), ordered_json::object());
-  // An opaque URL has no query: the text after its first "?" counts, its fragment does not.
-  EXPECT_EQ(ZUMQueryParametersFromURL(url("mailto:a@b.example?Subject=Hi%21&body=x#f=1"), true),
-            (ordered_json{{"subject", "Hi!"}, {"body", "x"}}));
+  // Without a query, the text after the first "?" of the resource specifier counts,
+  // fragment and all.
+  EXPECT_EQ(ZUMQueryParametersFromURL(url("mailto:a@b.example?Subject=Hi%21&body=x#f"), true),
+            (ordered_json{{"subject", "Hi!"}, {"body", "x#f"}}));
+  EXPECT_EQ(ZUMQueryParametersFromURL(url("tolm://x/m#f?a=1"), false), (ordered_json{{"a", "1"}}));
   auto u = url("http://h/?lvn_aeid=%5Bpw_lvnaeid%5D;x&k=1&k=two%20words&k=%C3%28&k=a=b");
   EXPECT_EQ(ZUMQueryValueForKey(u, "lvn_aeid"), "[pw_lvnaeid];x");
   EXPECT_EQ(ZUMQueryValuesForKey(u, "k"), (std::vector<std::string>{"1", "two words"}));

@@ -64,7 +64,8 @@ platform::Size ZUMCGSizeFromAdSize(const ZUMAdSize& size);
 // or above 100000 points; YES for a fluid size; else whether the concrete size fits the
 // portrait screen either way round.
 bool ZUMIsAdSizeValid(const ZUMAdSize& size);
-// As ZUMIsAdSizeValid, with the reason of a refusal: code 12 with "Invalid ad size."
+// As ZUMIsAdSizeValid, but judging the absolute values of width and height (-320x-50
+// passes as 320x50), with the reason of a refusal: code 12 with "Invalid ad size."
 // for the invalid size and for sizes that are not numbers that make sense, and "Not
 // enough space to show ad with custom size, <size>. Please use a size that fits the
 // current screen bounds of <screen size>." for a size that does not fit.

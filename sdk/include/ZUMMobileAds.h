@@ -10,6 +10,8 @@
 #include <mutex>
 #include <string>
 
+class ZUMAudioVideoManager;
+
 // Posted (object: the shared ZUMMobileAds) when the application volume or mute changes.
 inline constexpr const char* kZUMMobileAdsApplicationVolumeDidChangeNotification =
     "ZUMMobileAdsApplicationVolumeDidChangeNotification";
@@ -32,7 +34,11 @@ class ZUMMobileAds : public std::enable_shared_from_this<ZUMMobileAds> {
   bool applicationMuted() const;
   void setApplicationMuted(bool muted);
 
-  // Opt-outs of crash reporting and of in-app-purchase reporting.
+  // The process-wide audio/video manager; nullptr where the SDK plays no ad video.
+  std::shared_ptr<ZUMAudioVideoManager> audioVideoManager();
+
+  // Opt-outs of crash reporting and of in-app-purchase reporting, for the rest of the
+  // process; an opt-out made before the SDK has fully started is kept until it has.
   void disableAutomatedCrashReporting();
   void disableAutomatedInAppPurchaseReporting();
 
@@ -44,4 +50,6 @@ class ZUMMobileAds : public std::enable_shared_from_this<ZUMMobileAds> {
   mutable std::mutex mutex_;
   float volume_ = 1;
   bool muted_ = false;
+  std::shared_ptr<ZUMAudioVideoManager> audioVideoManager_;
+  bool audioVideoManagerMade_ = false;
 };

@@ -1,5 +1,6 @@
 #include "sdk/network/ZUMAdURLStash.h"
 
+#include <atomic>
 #include <utility>
 
 #include "platform/base/DispatchQueue.h"
@@ -15,9 +16,15 @@ std::shared_ptr<ZUMAdURLStash> ZUMAdURLStash::sharedInstance() {
   return *instance;
 }
 
+ZUMAdViewKey ZUMAdURLStash::newAdViewKey() {
+  // 64 bits never wrap in practice: a key is never reused.
+  static std::atomic<ZUMAdViewKey> last{0};
+  return ++last;
+}
+
 ZUMAdURLStash::ZUMAdURLStash() : queue_(ZUMDispatchQueueCreate("com.vantor.morvane.adurlstash")) {}
 
-void ZUMAdURLStash::withRecord(const void* adView, bool create,
+void ZUMAdURLStash::withRecord(ZUMAdViewKey adView, bool create,
                                std::function<void(ZUMAdViewResourceCollection&)> work) {
   if (!adView) return;
   queue_->async([this, adView, create, work = std::move(work)] {
@@ -30,51 +37,51 @@ void ZUMAdURLStash::withRecord(const void* adView, bool create,
   });
 }
 
-void ZUMAdURLStash::adViewWillLoadRootContent(const void* adView) {
+void ZUMAdURLStash::adViewWillLoadRootContent(ZUMAdViewKey adView) {
   if (!adView) return;
   queue_->async([this, adView] { records_[adView] = ZUMAdViewResourceCollection::create(); });
 }
 
-void ZUMAdURLStash::adViewDidStartLoad(const void* adView) {
+void ZUMAdURLStash::adViewDidStartLoad(ZUMAdViewKey adView) {
   withRecord(adView, true, [](ZUMAdViewResourceCollection& record) { record.noteLoadStarted(); });
 }
 
-void ZUMAdURLStash::adViewDidFinishLoad(const void* adView) {
+void ZUMAdURLStash::adViewDidFinishLoad(ZUMAdViewKey adView) {
   withRecord(adView, false, [](ZUMAdViewResourceCollection& record) { record.noteLoadFinished(); });
 }
 
-void ZUMAdURLStash::adViewWillLoadURLRequest(const void* adView, const platform::URLRequest& request) {
+void ZUMAdURLStash::adViewWillLoadURLRequest(ZUMAdViewKey adView, const platform::URLRequest& request) {
   withRecord(adView, true, [request](ZUMAdViewResourceCollection& record) { record.addRequest(request); });
 }
 
-void ZUMAdURLStash::adViewRequestWillReceiveResponse(const void* adView, const platform::URLRequest& request,
+void ZUMAdURLStash::adViewRequestWillReceiveResponse(ZUMAdViewKey adView, const platform::URLRequest& request,
                                                      const platform::HTTPURLResponse& response) {
   withRecord(adView, false,
              [request, response](ZUMAdViewResourceCollection& record) { record.addResponse(request, response); });
 }
 
-void ZUMAdURLStash::adViewRequestDidReceiveData(const void* adView, const platform::URLRequest& request,
+void ZUMAdURLStash::adViewRequestDidReceiveData(ZUMAdViewKey adView, const platform::URLRequest& request,
                                                 std::string_view data) {
   // Only the length is kept, so the bytes need not travel to the queue.
   withRecord(adView, false,
              [request, length = data.size()](ZUMAdViewResourceCollection& record) { record.addData(request, length); });
 }
 
-void ZUMAdURLStash::adViewDidFinishLayout(const void* adView) {
+void ZUMAdURLStash::adViewDidFinishLayout(ZUMAdViewKey adView) {
   withRecord(adView, false, [](ZUMAdViewResourceCollection& record) { record.noteLayoutFinished(); });
 }
 
-void ZUMAdURLStash::adViewDidClickThroughToURL(const void* adView, const platform::URL& URL) {
+void ZUMAdURLStash::adViewDidClickThroughToURL(ZUMAdViewKey adView, const platform::URL& URL) {
   withRecord(adView, false,
              [string = URL.absoluteString()](ZUMAdViewResourceCollection& record) { record.addClickThrough(string); });
 }
 
-void ZUMAdURLStash::adViewDidAttemptAutoClickRequest(const void* adView, const platform::URLRequest& request) {
+void ZUMAdURLStash::adViewDidAttemptAutoClickRequest(ZUMAdViewKey adView, const platform::URLRequest& request) {
   withRecord(adView, false,
              [request](ZUMAdViewResourceCollection& record) { record.addAutoClickRequest(request); });
 }
 
-void ZUMAdURLStash::removeAdView(const void* adView) {
+void ZUMAdURLStash::removeAdView(ZUMAdViewKey adView) {
   if (!adView) return;
   queue_->async([this, adView] {
     auto node = records_.extract(adView);
@@ -87,7 +94,7 @@ void ZUMAdURLStash::setRemovedRecordHandler(RemovedRecordHandler handler) {
   queue_->async([this, handler = std::move(handler)]() mutable { removedRecordHandler_ = std::move(handler); });
 }
 
-std::shared_ptr<ZUMAdViewResourceCollection> ZUMAdURLStash::resourceCollectionForAdView(const void* adView) {
+std::shared_ptr<ZUMAdViewResourceCollection> ZUMAdURLStash::resourceCollectionForAdView(ZUMAdViewKey adView) {
   std::shared_ptr<ZUMAdViewResourceCollection> snapshot;
   queue_->sync([&] {
     const auto it = records_.find(adView);

@@ -35,27 +35,28 @@ std::vector<std::string> urls(const std::shared_ptr<ZUMAdViewResourceCollection>
 class ZUMAdURLStashTest : public testenv::PlatformTest {
  protected:
   std::shared_ptr<ZUMAdURLStash> stash = ZUMAdURLStash::sharedInstance();
-  int viewA = 0;
-  int viewB = 0;
+  const ZUMAdViewKey viewA = ZUMAdURLStash::newAdViewKey();
+  const ZUMAdViewKey viewB = ZUMAdURLStash::newAdViewKey();
 };
 
 TEST_F(ZUMAdURLStashTest, RecordsLoadsPerViewAndDropsTheOldRecordOnRootContent) {
   const std::string page = "https://ads.example.com/ad.html";
-  stash->adViewWillLoadRootContent(&viewA);
-  stash->adViewDidStartLoad(&viewA);
-  stash->adViewWillLoadURLRequest(&viewA, pageRequest(page, page));
+  stash->adViewWillLoadRootContent(viewA);
+  stash->adViewDidStartLoad(viewA);
+  stash->adViewWillLoadURLRequest(viewA, pageRequest(page, page));
   const URLRequest image = pageRequest("https://cdn.example.com/a.png", page);
-  stash->adViewWillLoadURLRequest(&viewA, image);
+  stash->adViewWillLoadURLRequest(viewA, image);
   stash->adViewRequestWillReceiveResponse(
-      &viewA, image, platform::HTTPURLResponse(*image.url(), 200, {{"Content-Type", "image/png"}}));
-  stash->adViewRequestDidReceiveData(&viewA, image, "1234");
-  stash->adViewRequestDidReceiveData(&viewA, image, "56");
-  stash->adViewDidFinishLayout(&viewA);
-  stash->adViewDidClickThroughToURL(&viewA, url("https://advertiser.example.com/"));
-  stash->adViewDidAttemptAutoClickRequest(&viewA, URLRequest(url("https://spam.example.com/")));
-  stash->adViewWillLoadURLRequest(&viewB, URLRequest(url("https://other.example.com/b.js")));
+      viewA, image, platform::HTTPURLResponse(*image.url(), 200, {{"Content-Type", "image/png"}}));
+  stash->adViewRequestDidReceiveData(viewA, image, "1234");
+  stash->adViewRequestDidReceiveData(viewA, image, "56");
+  stash->adViewDidFinishLayout(viewA);
+  stash->adViewDidFinishLoad(viewA);
+  stash->adViewDidClickThroughToURL(viewA, url("https://advertiser.example.com/"));
+  stash->adViewDidAttemptAutoClickRequest(viewA, URLRequest(url("https://spam.example.com/")));
+  stash->adViewWillLoadURLRequest(viewB, URLRequest(url("https://other.example.com/b.js")));
 
-  auto a = stash->resourceCollectionForAdView(&viewA);  // waits for the stash's queue
+  auto a = stash->resourceCollectionForAdView(viewA);  // waits for the stash's queue
   EXPECT_EQ(a->mainDocumentURLString(), page);
   EXPECT_EQ(urls(a), (std::vector<std::string>{"1 " + page, "0 https://cdn.example.com/a.png",
                                                "2 https://advertiser.example.com/", "3 https://spam.example.com/"}));
@@ -63,69 +64,82 @@ TEST_F(ZUMAdURLStashTest, RecordsLoadsPerViewAndDropsTheOldRecordOnRootContent) 
   EXPECT_EQ(a->resources()[1].MIMEType, "image/png");
   EXPECT_EQ(a->resources()[1].receivedBytes, 6u);
   EXPECT_EQ(a->loadsStarted(), 1u);
+  EXPECT_EQ(a->loadsFinished(), 1u);
   EXPECT_EQ(a->layoutsFinished(), 1u);
 
   // New root content: the old record goes, the other view's stays.
-  stash->adViewWillLoadRootContent(&viewA);
-  a = stash->resourceCollectionForAdView(&viewA);
+  stash->adViewWillLoadRootContent(viewA);
+  a = stash->resourceCollectionForAdView(viewA);
   EXPECT_TRUE(a->resources().empty());
   EXPECT_EQ(a->loadsStarted(), 0u);
-  EXPECT_EQ(urls(stash->resourceCollectionForAdView(&viewB)),
+  EXPECT_EQ(urls(stash->resourceCollectionForAdView(viewB)),
             std::vector<std::string>{"0 https://other.example.com/b.js"});
 }
 
 TEST_F(ZUMAdURLStashTest, OnlyAStartedLoadOrARequestMakesARecordAndStrayEventsAreDropped) {
   const URLRequest request(url("https://ads.example.com/x.js"));
-  stash->adViewDidFinishLayout(&viewA);
-  stash->adViewDidClickThroughToURL(&viewA, url("https://advertiser.example.com/"));
-  stash->adViewDidAttemptAutoClickRequest(&viewA, request);
-  stash->adViewRequestWillReceiveResponse(&viewA, request, platform::HTTPURLResponse(*request.url(), 200, {}));
-  stash->adViewRequestDidReceiveData(&viewA, request, "data");
-  stash->adViewDidFinishLoad(&viewA);
-  stash->removeAdView(&viewA);
-  stash->adViewDidStartLoad(nullptr);
-  stash->adViewWillLoadURLRequest(nullptr, request);
-  EXPECT_FALSE(stash->resourceCollectionForAdView(&viewA));
-  EXPECT_FALSE(stash->resourceCollectionForAdView(nullptr));
+  stash->adViewDidFinishLayout(viewA);
+  stash->adViewDidClickThroughToURL(viewA, url("https://advertiser.example.com/"));
+  stash->adViewDidAttemptAutoClickRequest(viewA, request);
+  stash->adViewRequestWillReceiveResponse(viewA, request, platform::HTTPURLResponse(*request.url(), 200, {}));
+  stash->adViewRequestDidReceiveData(viewA, request, "data");
+  stash->adViewDidFinishLoad(viewA);
+  stash->adViewDidStartLoad(0);
+  stash->adViewWillLoadURLRequest(0, request);
+  EXPECT_FALSE(stash->resourceCollectionForAdView(viewA));
+  stash->removeAdView(viewA);
+  EXPECT_FALSE(stash->resourceCollectionForAdView(0));
 
   // A response for a URL the view never requested is not recorded, nor a request without a URL.
-  stash->adViewDidStartLoad(&viewA);
-  stash->adViewRequestWillReceiveResponse(&viewA, request, platform::HTTPURLResponse(*request.url(), 200, {}));
-  stash->adViewWillLoadURLRequest(&viewA, URLRequest());
-  stash->adViewDidAttemptAutoClickRequest(&viewA, URLRequest());
-  EXPECT_EQ(urls(stash->resourceCollectionForAdView(&viewA)), std::vector<std::string>{"3 "});
+  stash->adViewDidStartLoad(viewA);
+  stash->adViewRequestWillReceiveResponse(viewA, request, platform::HTTPURLResponse(*request.url(), 200, {}));
+  stash->adViewWillLoadURLRequest(viewA, URLRequest());
+  stash->adViewDidAttemptAutoClickRequest(viewA, URLRequest());
+  EXPECT_EQ(urls(stash->resourceCollectionForAdView(viewA)), std::vector<std::string>{"3 "});
 }
 
 TEST_F(ZUMAdURLStashTest, RemovedViewsRecordGoesToReportingOnTheStashQueueOnce) {
-  std::vector<std::pair<const void*, std::vector<std::string>>> handed;
+  std::vector<std::pair<ZUMAdViewKey, std::vector<std::string>>> handed;
   bool onMainThread = true;
-  stash->setRemovedRecordHandler([&](const void* adView, std::shared_ptr<ZUMAdViewResourceCollection> record) {
+  stash->setRemovedRecordHandler([&](ZUMAdViewKey adView, std::shared_ptr<ZUMAdViewResourceCollection> record) {
     handed.emplace_back(adView, urls(record));
     onMainThread = platform::DispatchQueue::main()->isCurrent();
   });
-  stash->adViewWillLoadURLRequest(&viewA, URLRequest(url("https://ads.example.com/1.js")));
-  stash->removeAdView(&viewA);
-  stash->removeAdView(&viewA);  // already gone: nothing more
-  stash->adViewDidClickThroughToURL(&viewA, url("https://advertiser.example.com/"));
+  stash->adViewWillLoadURLRequest(viewA, URLRequest(url("https://ads.example.com/1.js")));
+  stash->removeAdView(viewA);
+  stash->removeAdView(viewA);  // already gone: nothing more
+  stash->adViewDidClickThroughToURL(viewA, url("https://advertiser.example.com/"));
   EXPECT_TRUE(handed.empty());
   env.runUntilIdle();
   ASSERT_EQ(handed.size(), 1u);
-  EXPECT_EQ(handed[0].first, &viewA);
+  EXPECT_EQ(handed[0].first, viewA);
   EXPECT_EQ(handed[0].second, std::vector<std::string>{"0 https://ads.example.com/1.js"});
   EXPECT_FALSE(onMainThread);
-  EXPECT_FALSE(stash->resourceCollectionForAdView(&viewA));
+  EXPECT_FALSE(stash->resourceCollectionForAdView(viewA));
+}
+
+TEST_F(ZUMAdURLStashTest, ARecordNeverMovesToANewView) {
+  // Views made one after another, each gone before the next (even without its
+  // removeAdView(), even at the same address): every new view starts with no record.
+  for (int i = 0; i < 3; ++i) {
+    const ZUMAdViewKey key = ZUMAdURLStash::newAdViewKey();
+    EXPECT_FALSE(stash->resourceCollectionForAdView(key)) << i;
+    stash->adViewWillLoadURLRequest(key, URLRequest(url("https://ads.example.com/" + std::to_string(i))));
+  }
+  EXPECT_NE(ZUMAdURLStash::newAdViewKey(), ZUMAdURLStash::newAdViewKey());
+  EXPECT_NE(ZUMAdURLStash::newAdViewKey(), 0u);
 }
 
 TEST_F(ZUMAdURLStashTest, GreedyCollectionKeepsResourcesAcrossMainDocumentChanges) {
   const std::string first = "https://ads.example.com/first.html";
-  stash->adViewWillLoadURLRequest(&viewA, pageRequest("https://cdn.example.com/1.js", first));
-  stash->adViewWillLoadURLRequest(&viewA, pageRequest("https://cdn.example.com/2.js", "https://ads.example.com/2.htm"));
+  stash->adViewWillLoadURLRequest(viewA, pageRequest("https://cdn.example.com/1.js", first));
+  stash->adViewWillLoadURLRequest(viewA, pageRequest("https://cdn.example.com/2.js", "https://ads.example.com/2.htm"));
   const std::vector<std::string> second{"0 https://cdn.example.com/2.js"};
-  EXPECT_EQ(urls(stash->resourceCollectionForAdView(&viewA)), second);
+  EXPECT_EQ(urls(stash->resourceCollectionForAdView(viewA)), second);
 
   ZUMAdViewResourceCollection::setGreedyCollectionEnabled(true);
-  stash->adViewWillLoadURLRequest(&viewA, pageRequest("https://cdn.example.com/3.js", first));
-  auto record = stash->resourceCollectionForAdView(&viewA);
+  stash->adViewWillLoadURLRequest(viewA, pageRequest("https://cdn.example.com/3.js", first));
+  auto record = stash->resourceCollectionForAdView(viewA);
   EXPECT_EQ(record->mainDocumentURLString(), first);
   EXPECT_EQ(urls(record), (std::vector<std::string>{second[0], "0 https://cdn.example.com/3.js"}));
 }
@@ -146,18 +160,19 @@ TEST_F(ZUMAdURLStashTest, APageThatRequestsWithoutEndKeepsABoundedRecord) {
 TEST(ZUMAdURLStashThreadedTest, ViewsReportingFromManyThreadsKeepTheirOwnOrder) {
   testenv::TestEnvironment env({.executor = platform::ExecutorKind::Threaded, .virtualTime = false});
   auto stash = ZUMAdURLStash::sharedInstance();
-  int views[4] = {};
+  ZUMAdViewKey views[4] = {};
   std::vector<std::thread> threads;
-  for (int& view : views) {
-    threads.emplace_back([&stash, &view] {
+  for (ZUMAdViewKey& view : views) {
+    view = ZUMAdURLStash::newAdViewKey();
+    threads.emplace_back([&stash, view] {
       for (int i = 0; i < 100; ++i) {
-        stash->adViewWillLoadURLRequest(&view, URLRequest(url("https://ads.example.com/" + std::to_string(i))));
+        stash->adViewWillLoadURLRequest(view, URLRequest(url("https://ads.example.com/" + std::to_string(i))));
       }
     });
   }
   for (auto& thread : threads) thread.join();
-  for (int& view : views) {
-    auto record = stash->resourceCollectionForAdView(&view);
+  for (ZUMAdViewKey view : views) {
+    auto record = stash->resourceCollectionForAdView(view);
     ASSERT_TRUE(record);
     ASSERT_EQ(record->resources().size(), 100u);
     EXPECT_EQ(record->resources()[99].URLString, "https://ads.example.com/99");

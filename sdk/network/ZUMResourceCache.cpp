@@ -25,8 +25,7 @@ namespace {
 
 platform::ErrorPtr posixError(const std::string& description) {
   const int code = errno;
-  return ZUMMakeError(kZUMErrorInternalError, -1, description,
-                      platform::Error::create("NSPOSIXErrorDomain", code));
+  return ZUMMakeError(kZUMErrorInternalError, -1, description, platform::makePOSIXError(code, description));
 }
 
 // Reads a non-negative decimal number at the front of `text`; std::nullopt on overflow

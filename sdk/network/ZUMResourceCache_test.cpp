@@ -1,5 +1,6 @@
 #include "sdk/network/ZUMResourceCache.h"
 
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 
@@ -134,6 +135,14 @@ TEST_F(ZUMResourceCacheTest, DownloadsIntoTheFileAndTellsDelegateAndObserversOnT
   EXPECT_TRUE(std::filesystem::exists(path));
   video.reset();
   EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(ZUMResourceCacheTest, AFileThatCannotBeMadeFailsWithThePlatformsPOSIXError) {
+  auto recorder = run(cache("/whole.mp4", "missing-folder/a.cache"));
+  EXPECT_EQ(recorder->events, std::vector<std::string>{"failure"});
+  ASSERT_TRUE(recorder->error && recorder->error->underlyingError());
+  EXPECT_EQ(recorder->error->underlyingError()->domain(), platform::kPOSIXErrorDomain);
+  EXPECT_EQ(recorder->error->underlyingError()->code(), ENOENT);
 }
 
 TEST_F(ZUMResourceCacheTest, ACacheIDNamesAFileInTheSDKCacheFolderThatStays) {

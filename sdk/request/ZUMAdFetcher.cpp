@@ -142,9 +142,11 @@ bool ZUMAdFetcher::fetchRequestURL(const std::optional<platform::URLRequest>& re
   }
   platform::ErrorPtr connectionError;
   if (!adConnection_->startWithRequestURL(*request, shared_from_this(), &connectionError)) {
-    if (error) *error = ZUMMakeErrorWithDescription(kZUMErrorNetworkError, "Failed to start ad connection.");
-    adConnectionHasCompleted_ = true;
-    cancel();
+    auto refused = ZUMMakeErrorWithDescription(kZUMErrorNetworkError, "Failed to start ad connection.");
+    if (error) *error = refused;
+    // The delegate hears of it too, once, with no status; the report cancels the fetcher,
+    // which marks the connection completed.
+    resourceFailedToLoadWithError(refused, 0);
     return false;
   }
   return true;
@@ -186,11 +188,9 @@ void ZUMAdFetcher::processHeaders(const Json& headers, HeaderSource source) {
   platform::ErrorPtr typeError;
   const std::uint64_t type = adResponseTypeFromHeaders(lowercasedHeaders, &typeError);
   ad_->setResponseType(type);
-  if (type == 0) {
-    // A rejected response configures nothing: neither the ad nor the process switches.
-    if (!hasNotifiedDelegate_) resourceFailedToLoadWithError(typeError, 0);
-    return;
-  }
+  // An invalid response fails the fetch (code 3) and still configures the ad and the
+  // process switches, as every response seen does.
+  if (type == 0 && !hasNotifiedDelegate_) resourceFailedToLoadWithError(typeError, 0);
   applyHeaders(lowercasedHeaders, source);
 }
 

@@ -55,9 +55,10 @@ class ZUMAdFetcher : public ZUMURLConnectionDelegate, public std::enable_shared_
   // The common entry of both. true when the fetch started: the delegate (held weakly)
   // then hears exactly one result, possibly before this returns (a cached response, or
   // given headers that make the response invalid). false, with the reason in `error`,
-  // when it could not start (a second start of one fetcher: code 2 "Could not start
-  // fetch. This object has already been used to fetch."; a connection that refuses: code
-  // 2 "Failed to start ad connection."); the delegate then hears nothing.
+  // when it could not start: a second start of one fetcher (code 2 "Could not start
+  // fetch. This object has already been used to fetch."; the delegate hears nothing), or
+  // a connection that refuses (code 2 "Failed to start ad connection."; the delegate
+  // hears that error once, as a failure with status 0, before this returns).
   bool fetchRequestURL(const std::optional<platform::URLRequest>& request,
                        const std::shared_ptr<ZUMAdFetcherDelegate>& delegate,
                        const std::optional<nlohmann::ordered_json>& responseHeaders,

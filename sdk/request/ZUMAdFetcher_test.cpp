@@ -4,14 +4,20 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ZUMRequest.h"
+#include "ZUMSlotAdLoadDelegate.h"
+
 #include "platform/base/RunLoop.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLLoading.h"
+#include "sdk/network/ZUMURLConnection.h"
 #include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcherDelegate.h"
 #include "sdk/request/ZUMAdTelemetry.h"
 #include "sdk/request/ZUMErrors.h"
+#include "sdk/request/ZUMSDKCoreController.h"
+#include "sdk/request/ZUMSlot.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TestEnvironment.h"
 
@@ -297,7 +303,7 @@ TEST_F(ZUMAdFetcherTest, RefreshRatesAndOtherValuesAreChecked) {
   EXPECT_TRUE(ad->customCloseBlocked());
 }
 
-TEST_F(ZUMAdFetcherTest, HeadersOfARejectedResponseAreNotApplied) {
+TEST_F(ZUMAdFetcherTest, ARejectedResponseFailsWithCodeThreeAndItsHeadersStillApply) {
   auto hashing = std::make_shared<Hashing>();
   ZUMAdTelemetry::setShared(hashing);
   const int& stopped = hashing->stopped;
@@ -316,18 +322,68 @@ TEST_F(ZUMAdFetcherTest, HeadersOfARejectedResponseAreNotApplied) {
   env.runUntilIdle();
   EXPECT_EQ(recorder->calls, 1);
   EXPECT_EQ(recorder->code(), kZUMErrorServerError);
+  EXPECT_EQ(recorder->responseCode, 0);
   EXPECT_EQ(ad->responseType(), 0u);
-  EXPECT_DOUBLE_EQ(ad->reloadInterval(), 0.0);
-  EXPECT_TRUE(ad->impressionURLs().empty());
-  EXPECT_FALSE(defaults().objectForKey("/vantor/ads/use_https"));
-  EXPECT_TRUE(defaults().boolForKey("/vantor/ads/content_url_enabled"));
-  EXPECT_EQ(stopped, 0);
-
-  // Without the opt-out header a served response stops fingerprinting.
-  server.route("/plain", {.body = "<html>"});
-  fetch(adFor("/plain"));
-  EXPECT_EQ(stopped, 1);
+  EXPECT_DOUBLE_EQ(ad->reloadInterval(), 30.0);
+  EXPECT_EQ(ad->impressionURLs().size(), 1u);
+  EXPECT_TRUE(defaults().boolForKey("/vantor/ads/use_https"));
+  EXPECT_EQ(stopped, 1) << "no opt-out header: fingerprinting stops";
   EXPECT_FALSE(defaults().objectForKey("/vantor/ads/content_url_enabled"));
+}
+
+TEST_F(ZUMAdFetcherTest, AConnectionThatRefusesToStartFailsOnceWithNoStatus) {
+  server.route("/slow", {.body = "<html>", .held = true});
+  fetcher = ZUMAdFetcher::create();
+  // The fetcher's connection is busy with another load, so it refuses this one.
+  ASSERT_TRUE(fetcher->adConnection()->startWithRequestURL(
+      platform::URLRequest(*platform::URL::fromString("https://ads.vantor.test/slow")), nullptr, nullptr));
+  auto recorder = std::make_shared<Recorder>();
+  platform::ErrorPtr error;
+  EXPECT_FALSE(fetcher->fetchRemainingContentForAd(adFor("/ad"), std::nullopt, recorder, &error));
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->localizedDescription(), "Failed to start ad connection.");
+  EXPECT_EQ(recorder->calls, 1);
+  EXPECT_EQ(recorder->error, error);
+  EXPECT_EQ(recorder->responseCode, 0);
+  server.release("/slow");
+  env.runUntilIdle();
+  EXPECT_EQ(recorder->calls, 1);
+  EXPECT_TRUE(fetcher->adConnectionHasCompleted());
+}
+
+TEST_F(ZUMAdFetcherTest, ASlotWhoseConnectionRefusesFailsOnce) {
+  struct Controller : ZUMSDKCoreController {
+    void buildAdURL(const std::shared_ptr<ZUMSDKCoreControllerDelegate>&) override {}
+    void executeJavaScriptFromBlockWhenReady(ZUMSDKCoreScriptBlock, ZUMSDKCoreCompletionBlock) override {}
+    void executeExportedJavaScriptCommand(const std::string&, const std::optional<Json>&,
+                                          ZUMSDKCoreCompletionBlock) override {}
+    void postJavaScriptNotification(const std::string&, const std::optional<Json>&) override {}
+    std::shared_ptr<ZUMSDKCoreWebView> activeSDKCoreWebView() override { return nullptr; }
+  };
+  struct Owner : ZUMSlotAdLoadDelegate {
+    void slotFinishedLoadingAdContent(ZUMSlot&) override { ++finished; }
+    void slotDidFailToLoadAdContentWithError(ZUMSlot&, const platform::ErrorPtr&) override { ++failed; }
+    int finished = 0;
+    int failed = 0;
+  };
+  server.route("/slow", {.body = "<html>", .held = true});
+  ZUMSDKCoreController::setSharedInstance(std::make_shared<Controller>());
+  ZUMAdFetcher::setFactory([&] {
+    auto busy = ZUMAdFetcher::createDefault();
+    busy->adConnection()->startWithRequestURL(
+        platform::URLRequest(*platform::URL::fromString("https://ads.vantor.test/slow")), nullptr, nullptr);
+    return busy;
+  });
+  auto owner = std::make_shared<Owner>();
+  auto slot = ZUMSlot::create({{0, 0}, {320, 50}});
+  slot->setAdLoadDelegate(owner);
+  slot->loadRequest(ZUMRequest::create());
+  slot->loadAdURLWithParameters(Json{{"url", "https://ads.vantor.test/ad"}});
+  server.release("/slow");
+  env.runUntilIdle();
+  EXPECT_EQ(owner->failed, 1);
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kFailed);
+  ZUMSDKCoreController::setSharedInstance(nullptr);
 }
 
 TEST_F(ZUMAdFetcherTest, CancelledOrReleasedFetchesTellNobody) {

@@ -33,7 +33,6 @@ constexpr double kSecondsPerDay = 86400.0;
 
 std::atomic<bool> validAdSizesSetterUsed{false};
 std::atomic<bool> resizeUsed{false};
-std::atomic<bool> signalsInitialized{false};
 
 // The first use of the class starts the hub's early activities, once. The flag is set
 // before they run, so a request made while they run does not start them again.
@@ -221,23 +220,6 @@ std::size_t trailingSpace(std::string_view text) {
 void ZUMNoteValidAdSizesSetterUsed() { validAdSizesSetterUsed = true; }
 void ZUMNoteResizeUsed() { resizeUsed = true; }
 
-std::optional<json> ZUMRDIIMSignalParameters() {
-  if (!signalsInitialized.exchange(true)) ZUMSignalsInitialize(ZUMRequest::sdkVersion());
-  bool enabled = true;
-  if (auto setting = ZUMUserDefaults::stringForKey("/vantor/ads/zums:rdiim_signal")) {
-    enabled = platform::stringBoolValue(*setting);
-  }
-  std::string signal;
-  if (!ZUMSignalsRequestSignal(signal, enabled)) return std::nullopt;
-  const std::size_t equals = signal.find('=');
-  if (equals == std::string::npos || equals == 0 || equals + 1 == signal.size() ||
-      signal.find('=', equals + 1) != std::string::npos) {
-    return std::nullopt;
-  }
-  json result = json::object();
-  result[signal.substr(0, equals)] = signal.substr(equals + 1);
-  return result;
-}
 
 // --- ZUMRequest -------------------------------------------------------------------------
 

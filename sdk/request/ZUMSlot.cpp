@@ -629,8 +629,10 @@ void ZUMSlot::loadAd(const std::shared_ptr<ZUMAd>& ad, const std::optional<Json>
   adFetcher_ = fetcher;
   ad->setAdUnitID(adUnitID_);
   platform::ErrorPtr error;
-  if (!fetcher->fetchRemainingContentForAd(ad, headers, shared_from_this(), &error) && adFetcher_ == fetcher) {
-    // A fetch that cannot start would otherwise leave the slot fetching for ever.
+  if (!fetcher->fetchRemainingContentForAd(ad, headers, shared_from_this(), &error) && adFetcher_ == fetcher &&
+      state_ == State::kFetching) {
+    // A fetch that cannot start and has not said so would otherwise leave the slot
+    // fetching for ever (a refused connection has already reported its failure).
     adFetcher_ = nullptr;
     didFailToReceiveAdWithError(error ? error : ZUMMakeErrorWithCode(kZUMErrorInternalError), false);
   }
