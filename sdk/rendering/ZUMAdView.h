@@ -1,0 +1,217 @@
+// The view that shows one HTML ad. It owns a web view of the engine its configuration
+// names, loads the ad's HTML with the ad's base URL, runs scripts in the page on the
+// main run loop (never inline), queues SDK events for the page until the page has
+// loaded (at most 20 wait, in the order they were posted), keeps the page's idea of the
+// interface orientation, records whether the user touched it, shows the page's script
+// alerts, and reports the page's loading, navigations and content size to its delegate.
+//
+// While the ad view is in no window its web view is parked in the placeholder window;
+// with the user default "/vantor/ads/ad_view_placeholder_window" true the ad view itself
+// is parked there once, at creation, and nothing moves later.
+//
+// Its records with the ad URL stash end when it goes.
+//
+// Main thread only.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json_fwd.hpp>
+
+#include "platform/ui/GestureRecognizerDelegate.h"
+#include "platform/ui/InterfaceOrientation.h"
+#include "platform/ui/View.h"
+#include "sdk/network/ZUMMRAIDInterceptor.h"
+#include "sdk/rendering/ZUMPageMessageName.h"
+#include "sdk/rendering/ZUMWebKitWebViewMRAIDDelegate.h"
+#include "sdk/rendering/ZUMWebView.h"
+
+namespace platform {
+class OperationQueue;
+class ViewController;
+}  // namespace platform
+
+class ZUMAd;
+class ZUMAdViewActiveViewReporter;
+class ZUMAdViewDelegateProtocol;
+class ZUMGestureRecognizer;
+class ZUMOpener;
+
+// The saved placement of an ad view (saveState() / restoreState()).
+struct ZUMAdViewState {
+  platform::Rect frame;
+  std::shared_ptr<platform::View> superview;
+  std::weak_ptr<ZUMAdViewDelegateProtocol> delegate;
+  std::weak_ptr<platform::ViewController> viewController;
+  std::uint32_t autoresizingMask = 0;
+};
+
+// At most this many SDK events wait for a page to load.
+inline constexpr std::size_t kZUMAdViewMaxQueuedSDKEvents = 20;
+
+class ZUMAdView final : public platform::View,
+                        public ZUMWebViewDelegate,
+                        public ZUMWebViewContentSizeDelegate,
+                        public ZUMWebKitWebViewMRAIDDelegate,
+                        public platform::GestureRecognizerDelegate,
+                        public ZUMMRAIDInterceptor::AdView {
+ public:
+  static std::shared_ptr<ZUMAdView> create(const platform::Rect& frame, const ZUMWebViewConfiguration& configuration);
+  // With a default configuration.
+  static std::shared_ptr<ZUMAdView> create(const platform::Rect& frame = {});
+  ~ZUMAdView() override;
+
+  // Whether ad views park themselves (not only their web views) in the placeholder
+  // window: the boolean of "/vantor/ads/ad_view_placeholder_window", false when absent.
+  static bool usesPlaceholderWindow();
+
+  // Bouncing off; the banner form also hides the ad view until its ad has loaded.
+  void configureAsInterstitialAdView();
+  void configureAsBannerAdView();
+  bool isFluidAdView() const { return fluid_; }
+  // A fluid ad view's height follows its content.
+  void setIsFluidAdView(bool fluid) { fluid_ = fluid; }
+
+  // --- Loading ------------------------------------------------------------------------
+  // Shows an ad: its request history is told to the URL stash, then its HTML loads with
+  // its base URL.
+  void setAd(const std::shared_ptr<ZUMAd>& ad);
+  const std::shared_ptr<ZUMAd>& ad() const { return ad_; }
+  void loadHTMLString(const std::optional<std::string>& string, const std::optional<platform::URL>& baseURL);
+  // Queued SDK events are cancelled.
+  void loadRequest(const platform::URLRequest& request);
+  void goBack();
+  void goForward();
+  void stopLoading();
+  void reload();
+  bool canGoBack() const;
+  bool canGoForward() const;
+  bool isLoading() const;
+  std::optional<platform::URL> URL() const;
+  std::shared_ptr<platform::ScrollView> scrollView() const;
+  platform::Size contentSize() const;
+  platform::Size intrinsicContentSize() const override;
+  platform::Size sizeThatFits(platform::Size size) const override;
+  // Sets the ad view and its web view; the background colour is the web view's alone.
+  void setOpaque(bool opaque);
+  void setBackgroundColor(std::optional<platform::Color> color);
+  std::optional<platform::Color> backgroundColor() const;
+
+  const std::shared_ptr<ZUMWebView>& webView() const { return webView_; }
+
+  // --- Scripts and messages to the page -------------------------------------------------
+  // Runs the script on a later turn of the main run loop: in the common modes unless
+  // "/vantor/ads/js_should_run_in_default_run_loop_mode" is true; wrapped in a
+  // setTimeout of "/vantor/ads/zums:js_async_delay_time" seconds when that is above 0.
+  // Dropped when the web view has gone by then.
+  void executeJavaScriptAsynchronouslyFromString(const std::string& script);
+  // QYRA_ReceiveMessage(name[, payload]) now, loaded or not.
+  void postJSNotification(ZUMPageMessageName name, const std::optional<nlohmann::ordered_json>& userInfo);
+  // The message, with {"version", "device"} under the given parameters, once the page
+  // has loaded. Dropped when 20 already wait for a loading page.
+  void dispatchSDKEvent(ZUMPageMessageName name, const std::optional<nlohmann::ordered_json>& parameters);
+  std::size_t queuedSDKEventCount() const;
+
+  // --- Orientation ----------------------------------------------------------------------
+  // Pushes an orientation (1 to 4, and only a change) into the page, with the page's
+  // orientation event, or without it.
+  void forceRotateHTMLToOrientation(platform::InterfaceOrientation orientation);
+  void didRotateToOrientation(platform::InterfaceOrientation orientation);
+  // The orientation last pushed (0 before the first).
+  platform::InterfaceOrientation orientation() const { return orientation_; }
+
+  // --- Placement and state ----------------------------------------------------------------
+  void didMoveToPlacement(bool hasPlacement);
+  bool attachedToPlacement() const { return attachedToPlacement_; }
+  bool visible() const { return visible_; }
+  void setVisible(bool visible) { visible_ = visible; }
+  // Records the placement once; a second save keeps the first record.
+  void saveState();
+  // Puts the ad view back where it was saved; nothing without a saved state.
+  void restoreState();
+  const std::optional<ZUMAdViewState>& savedState() const { return savedState_; }
+
+  // The opener of the delegate when the delegate is a ZUMAdViewDelegate.
+  std::shared_ptr<ZUMOpener> opener() const;
+
+  std::shared_ptr<ZUMAdViewDelegateProtocol> delegate() const { return delegate_.lock(); }
+  void setDelegate(const std::shared_ptr<ZUMAdViewDelegateProtocol>& delegate) { delegate_ = delegate; }
+  std::shared_ptr<platform::ViewController> viewController() const { return viewController_.lock(); }
+  void setViewController(const std::shared_ptr<platform::ViewController>& controller) { viewController_ = controller; }
+
+  // Whether the user touched the ad view (set by the touch recorder; the slot clears it
+  // when an ad's page has loaded).
+  bool touched() const { return touched_; }
+  void setTouched(bool touched) { touched_ = touched; }
+  bool hasLoadedAtLeastOnce() const { return hasLoadedAtLeastOnce_; }
+  bool showDebug() const { return showDebug_; }
+  void setShowDebug(bool show) { showDebug_ = show; }
+  const std::string& adDebugDialogString() const { return adDebugDialogString_; }
+  void setAdDebugDialogString(std::string string) { adDebugDialogString_ = std::move(string); }
+  platform::Size adResponseSize() const { return adResponseSize_; }
+  void setAdResponseSize(platform::Size size) { adResponseSize_ = size; }
+  ZUMAdViewActiveViewReporter& activeViewReporter() const { return *activeViewReporter_; }
+  const std::shared_ptr<ZUMGestureRecognizer>& touchGestureRecognizer() const { return touchGestureRecognizer_; }
+
+  // --- Web view callbacks -----------------------------------------------------------------
+  bool webViewShouldStartLoadWithRequest(ZUMWebView& webView, const platform::URLRequest& request,
+                                         platform::WebViewNavigationType navigationType) override;
+  void webViewDidStartLoad(ZUMWebView& webView) override;
+  void webViewDidFinishLoad(ZUMWebView& webView) override;
+  void webViewDidFailLoadWithError(ZUMWebView& webView, const platform::ErrorPtr& error) override;
+  // An alert while the opener allows open actions and a view controller is on screen;
+  // otherwise the page's completion runs on a later turn of the main queue.
+  void webViewRunJavaScriptAlertPanelWithTitle(ZUMWebView& webView, const std::string& title,
+                                               const std::string& message,
+                                               std::function<void()> completionHandler) override;
+  void webViewDidChangeScrollViewContentSize(ZUMWebView& webView, platform::Size size) override;
+  // The MRAID interceptor's script for this ad view while it redirects; else none.
+  std::optional<std::string> MRAIDJavaScriptURLStringForWebView(ZUMWebView& webView) override;
+
+  // --- ZUMMRAIDInterceptor::AdView --------------------------------------------------------
+  bool isInterstitialAdType() const override;
+  bool isMainAdView() const override;
+
+  // --- Gestures and layout ----------------------------------------------------------------
+  bool gestureRecognizerShouldReceiveTouch(platform::GestureRecognizer& recognizer,
+                                           const platform::Touch& touch) override;
+  bool gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(platform::GestureRecognizer& recognizer,
+                                                                           platform::GestureRecognizer& other) override;
+  void layoutSubviews() override;
+  void willMoveToWindow(const std::shared_ptr<platform::Window>& newWindow) override;
+  // Sets the web view's frame to the bounds: after "/vantor/ads/wv_content_size_delay"
+  // seconds (0.02 when unset) for a fluid ad view whose engine sizes its content late,
+  // else at once.
+  void updateWebViewFrame();
+
+ private:
+  explicit ZUMAdView(const platform::Rect& frame);
+  void setUp(const ZUMWebViewConfiguration& configuration);
+  std::shared_ptr<ZUMAdView> self();
+  void willLoadHTML();
+  void reportRequestsForAd(const ZUMAd& ad);
+  void setHTMLWindowOrientation(platform::InterfaceOrientation orientation, bool dispatchEvent);
+
+  std::shared_ptr<ZUMWebView> webView_;
+  std::shared_ptr<ZUMAd> ad_;
+  std::weak_ptr<ZUMAdViewDelegateProtocol> delegate_;
+  std::weak_ptr<platform::ViewController> viewController_;
+  std::optional<ZUMAdViewState> savedState_;
+  std::shared_ptr<platform::OperationQueue> eventQueue_;
+  std::shared_ptr<ZUMGestureRecognizer> touchGestureRecognizer_;
+  std::unique_ptr<ZUMAdViewActiveViewReporter> activeViewReporter_;
+  std::string adDebugDialogString_;
+  platform::InterfaceOrientation orientation_ = 0;
+  platform::Size adResponseSize_;
+  bool usesPlaceholderWindow_ = false;
+  bool reportedStartLoadEarly_ = false;
+  bool fluid_ = false;
+  bool touched_ = false;
+  bool showDebug_ = false;
+  bool hasLoadedAtLeastOnce_ = false;
+  bool attachedToPlacement_ = false;
+  bool visible_ = false;
+};

@@ -1,0 +1,22 @@
+#include "sdk/rendering/ZUMAdViewActiveViewReporter.h"
+
+#include "platform/base/DispatchQueue.h"
+
+ZUMAdViewActiveViewReporter::~ZUMAdViewActiveViewReporter() {
+  if (!reporting_) return;
+  reporting_ = false;
+  platform::DispatchQueue::main()->async([observer = observer_] {
+    if (auto strong = observer.lock()) strong->activeViewMonitoringDidStop(kReceiver);
+  });
+}
+
+void ZUMAdViewActiveViewReporter::start() {
+  auto observer = observer_.lock();
+  reporting_ = observer && observer->activeViewMonitoringStarted(kReceiver);
+}
+
+void ZUMAdViewActiveViewReporter::stop() {
+  if (!reporting_) return;
+  if (auto observer = observer_.lock()) observer->activeViewMonitoringDidStop(kReceiver);
+  reporting_ = false;
+}

@@ -1,0 +1,259 @@
+#include "sdk/rendering/ZUMAdViewDelegate.h"
+
+#include <array>
+#include <cctype>
+#include <mutex>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/base/ASCIIString.h"
+#include "platform/base/DispatchQueue.h"
+#include "platform/base/NotificationCenter.h"
+#include "platform/base/OperationQueue.h"
+#include "platform/ui/Application.h"
+#include "sdk/foundation/ZUMClock.h"
+#include "sdk/foundation/ZUMDevice.h"
+#include "sdk/foundation/ZUMLogger.h"
+#include "sdk/foundation/ZUMThreading.h"
+#include "sdk/foundation/ZUMURLUtilities.h"
+#include "sdk/foundation/ZUMUserDefaults.h"
+#include "sdk/network/ZUMAdURLStash.h"
+#include "sdk/network/ZUMClickTrackerCollection.h"
+#include "sdk/rendering/ZUMAdView.h"
+#include "sdk/rendering/ZUMClickHandling.h"
+#include "sdk/rendering/ZUMNotification.h"
+#include "sdk/rendering/ZUMOpener.h"
+#include "sdk/rendering/ZUMTOLMHandler.h"
+#include "sdk/request/ZUMSlot.h"
+
+namespace {
+
+constexpr std::size_t kPlaceCount = static_cast<std::size_t>(ZUMTOLMHandlerPlace::Count);
+
+struct HandlerMakers {
+  std::mutex mutex;
+  std::array<ZUMTOLMHandlerMaker, kPlaceCount> makers;
+};
+
+HandlerMakers& handlerMakers() {
+  static auto* instance = new HandlerMakers();  // never destroyed: read while the process exits
+  return *instance;
+}
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && platform::equalsIgnoringASCIICase(text.substr(0, prefix.size()), prefix);
+}
+
+bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() &&
+         platform::equalsIgnoringASCIICase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+std::string lowercaseScheme(const platform::URL& url) {
+  std::string scheme = url.scheme().value_or("");
+  for (auto& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return scheme;
+}
+
+bool deeplinkPlusEnabled() { return ZUMUserDefaults::boolForKey("/vantor/ads/deeplinkplus_enabled").value_or(true); }
+
+}  // namespace
+
+void ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace place, ZUMTOLMHandlerMaker maker) {
+  const auto index = static_cast<std::size_t>(place);
+  if (index >= kPlaceCount) return;
+  auto& registry = handlerMakers();
+  std::lock_guard lock(registry.mutex);
+  registry.makers[index] = std::move(maker);
+}
+
+bool ZUMIsReservedNotificationName(std::string_view name) {
+  for (std::string_view prefix : {"UI", "NS", "ZUM", "kZUM", "kAd", "zum", "delay_page_close"}) {
+    if (startsWithIgnoringCase(name, prefix)) return true;
+  }
+  return endsWithIgnoringCase(name, "Notification");
+}
+
+std::shared_ptr<ZUMAdViewDelegate> ZUMAdViewDelegate::create() {
+  std::shared_ptr<ZUMAdViewDelegate> delegate(new ZUMAdViewDelegate());
+  delegate->registerHandlers();
+  return delegate;
+}
+
+ZUMAdViewDelegate::ZUMAdViewDelegate()
+    : opener_(ZUMOpener::create()), parseQueue_(ZUMDispatchQueueCreate("com.vantor.morvane.tolm-messages")) {}
+
+ZUMAdViewDelegate::~ZUMAdViewDelegate() {
+  opener_->setViewController(nullptr);
+  opener_->setSlot(nullptr);
+  opener_->setAdView(nullptr);
+}
+
+void ZUMAdViewDelegate::registerHandlers() {
+  std::array<ZUMTOLMHandlerMaker, kPlaceCount> makers;
+  {
+    auto& registry = handlerMakers();
+    std::lock_guard lock(registry.mutex);
+    makers = registry.makers;
+  }
+  for (const auto& maker : makers) {
+    if (!maker) continue;
+    if (auto handler = maker(*this)) addTOLMHandler(handler);
+  }
+}
+
+void ZUMAdViewDelegate::addTOLMHandler(const std::shared_ptr<ZUMTOLMHandler>& handler) {
+  if (handler) TOLMHandlers_.push_back(handler);
+}
+
+bool ZUMAdViewDelegate::shouldTreatNavigationTypeAsClick(platform::WebViewNavigationType navigationType) const {
+  auto slot = opener_->slot();
+  if (!slot) return false;
+  switch (slot->state()) {
+    case ZUMSlot::kStateSDKCoreFailed:
+    case ZUMSlot::kStateRendering:
+    case ZUMSlot::kStateInvalidated:
+      return false;
+    default:
+      break;
+  }
+  if (navigationType == platform::WebViewNavigationType::BackForward ||
+      navigationType == platform::WebViewNavigationType::Reload) {
+    return false;
+  }
+  const auto elapsed =
+      static_cast<double>(static_cast<std::int64_t>(ZUMMonotonicTimeInMilliseconds()) - slot->timeLastLoaded()) / 1000;
+  if (elapsed < 0.15) return false;
+  auto adView = std::dynamic_pointer_cast<ZUMAdView>(slot->adView());
+  return adView && adView->touched();
+}
+
+void ZUMAdViewDelegate::handleDeeplinkPlusURL(const platform::URL& url) {
+  if (url.host() != "navigate") return;
+  const auto primaryString = ZUMQueryValueForKey(url, "primaryUrl");
+  const auto primary = primaryString ? platform::URL::fromString(*primaryString) : std::nullopt;
+  if (!primary) return;
+  const auto fallbackString = ZUMQueryValueForKey(url, "fallbackUrl");
+  const auto canOpen = ZUMDevice::sharedInstance()->canOpenURLs({primary->absoluteString()});
+  const auto answer = canOpen.find(primary->absoluteString());
+  const bool primaryOpens = answer != canOpen.end() && answer->is_boolean() && answer->get<bool>();
+
+  std::optional<platform::URL> chosen;
+  std::vector<std::string> tracking;
+  if (primaryOpens) {
+    chosen = primary;
+    tracking = ZUMQueryValuesForKey(url, "primaryTrackingUrl").value_or(std::vector<std::string>{});
+  } else {
+    if (fallbackString) chosen = platform::URL::fromString(*fallbackString);
+    tracking = ZUMQueryValuesForKey(url, "fallbackTrackingUrl").value_or(std::vector<std::string>{});
+  }
+  if (!tracking.empty()) ZUMClickTrackerCollection::sharedInstance()->trackURLs(tracking);
+  if (chosen) opener_->openApp(*chosen);
+}
+
+void ZUMAdViewDelegate::handleTOLMURL(const platform::URL& url, const std::shared_ptr<ZUMAdView>& adView) {
+  // The snapshot is taken here, on the main thread, where the chain grows.
+  auto handlers = TOLMHandlers_;
+  parseQueue_->async([self = shared_from_this(), url, adView, handlers = std::move(handlers)]() mutable {
+    auto notification = ZUMNotification::createWithNotificationURL(url);
+    if (!notification) {
+      ZUMLog(kZUMLogLevelDefault, "Dropped an in-page message without a name: " + url.absoluteString());
+      return;
+    }
+    platform::DispatchQueue::main()->async(
+        [self = std::move(self), notification = std::move(notification), adView = std::move(adView),
+         handlers = std::move(handlers)] { self->walkChain(handlers, notification, adView); });
+  });
+}
+
+void ZUMAdViewDelegate::walkChain(const std::vector<std::shared_ptr<ZUMTOLMHandler>>& handlers,
+                                  const std::shared_ptr<const ZUMNotification>& notification,
+                                  const std::shared_ptr<ZUMAdView>& adView) {
+  for (const auto& handler : handlers) {
+    if (handler->handleNotification(notification, adView)) return;
+  }
+  if (ZUMIsReservedNotificationName(notification->name())) {
+    ZUMLog(kZUMLogLevelDefault, "Dropped an in-page message under a reserved name: " + notification->name());
+    return;
+  }
+  platform::OperationQueue::main()->addOperation([notification, adView] {
+    platform::NotificationCenter::defaultCenter().post(notification->name(), adView, notification->parameters());
+  });
+}
+
+bool ZUMAdViewDelegate::adViewDelegateAdViewShouldStartLoadWithRequest(ZUMAdView& adView,
+                                                                       const platform::URLRequest& request,
+                                                                       platform::WebViewNavigationType navigationType) {
+  const auto& url = request.url();
+  if (!url) return false;
+  auto shared = std::static_pointer_cast<ZUMAdView>(adView.shared_from_this());
+  opener_->setNavigationRequest(request);
+  opener_->setViewController(adView.viewController());
+  opener_->setAdView(shared);
+
+  const std::string scheme = lowercaseScheme(*url);
+  if (scheme == "file") return false;
+  if (navigationType == platform::WebViewNavigationType::LinkClicked && url->fragment()) {
+    const auto current = adView.URL();
+    if (current && ZUMURLStringWithoutFragment(*current) == ZUMURLStringWithoutFragment(*url)) return false;
+  }
+  if (ZUMNotification::isNotificationURL(url)) {
+    handleTOLMURL(*url, shared);
+    return false;
+  }
+  if (scheme == "mailto") {
+    opener_->openEmailComposer(*url);
+    return false;
+  }
+  if (scheme == "sms") {
+    opener_->openSmsComposer(*url);
+    return false;
+  }
+  if (scheme == "deeplink+" && deeplinkPlusEnabled()) {
+    handleDeeplinkPlusURL(*url);
+    return false;
+  }
+  if (scheme == "about") return true;
+  if (scheme != "http" && scheme != "https") {
+    opener_->openApp(*url);
+    return false;
+  }
+  if (handlesClicks() && adView.hasLoadedAtLeastOnce() && shouldTreatNavigationTypeAsClick(navigationType)) {
+    const auto& mainDocument = request.mainDocumentURL();
+    if (ZUMUserDefaults::boolForKey("/vantor/ads/handle_iframe_navigation").value_or(false) && mainDocument &&
+        !mainDocument->absoluteString().empty() && mainDocument->absoluteString() != url->absoluteString()) {
+      return true;
+    }
+    opener_->setReferringURL(adView.URL());
+    auto slot = opener_->slot();
+    auto clickURL = *url;
+    if (auto handling = ZUMCurrentClickHandling(); handling && slot) {
+      handling->adWasClicked(*slot);
+      clickURL = handling->gestureClickURLWithURL(*slot, *url);
+    }
+    opener_->openApp(clickURL);
+    return false;
+  }
+  return true;
+}
+
+std::optional<bool> ZUMAdViewDelegate::adViewShouldStartLoadWithRequest(ZUMAdView& adView,
+                                                                        const platform::URLRequest& request,
+                                                                        platform::WebViewNavigationType navigationType) {
+  const bool allowed = adViewDelegateAdViewShouldStartLoadWithRequest(adView, request, navigationType);
+  if (allowed) ZUMAdURLStash::sharedInstance()->adViewWillLoadURLRequest(&adView, request);
+  return allowed;
+}
+
+void ZUMAdViewDelegate::adViewDidFinishLoad(ZUMAdView& adView) {
+  adView.forceRotateHTMLToOrientation(platform::Application::shared().statusBarOrientation());
+  hasLoadedAtLeastOnce_ = true;
+}
+
+void ZUMAdViewDelegate::adViewDidMoveToPlacement(ZUMAdView&, bool) {
+  ZUMRunOnMainThread([weak = weak_from_this()] {
+    auto self = weak.lock();
+    if (!self) return;
+    for (const auto& handler : self->TOLMHandlers_) handler->flushBuffer();
+  });
+}
