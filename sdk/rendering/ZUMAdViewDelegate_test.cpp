@@ -1,1 +1,343 @@
+#include "sdk/rendering/ZUMAdViewDelegate.h"
+
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "platform/base/NotificationCenter.h"
+#include "platform/base/UserDefaults.h"
+#include "platform/net/URLLoading.h"
+#include "platform/ui/Bundle.h"
+#include "platform/ui/Window.h"
+#include "platform/web/WebTestSupport.h"
+#include "sdk/foundation/ZUMClock.h"
+#include "sdk/network/ZUMAdURLStash.h"
+#include "sdk/network/ZUMAdViewResourceCollection.h"
+#include "sdk/rendering/ZUMAdView.h"
+#include "sdk/rendering/ZUMClickHandling.h"
+#include "sdk/rendering/ZUMNotification.h"
+#include "sdk/rendering/ZUMOpener.h"
+#include "sdk/rendering/ZUMTOLMHandler.h"
+#include "sdk/request/ZUMSlot.h"
+#include "sdk/request/ZUMSlotHooks.h"
+#include "testing/AppControls.h"
+#include "testing/LoopbackServer.h"
+#include "testing/TestEnvironment.h"
+#include "testing/TouchControls.h"
+
+namespace {
+
+using nlohmann::ordered_json;
+using platform::URL;
+using Type = platform::WebViewNavigationType;
+
+constexpr const char* kAdURL = "https://ads.example.com/ad.html";
+
+void setDefault(const std::string& key, const ordered_json& value) { platform::UserDefaults::standard().setObject(value, key); }
+
+class RecordingClickHandling : public ZUMClickHandling {
+ public:
+  void openApp(ZUMOpener&, const URL& url) override { log.push_back("app " + url.absoluteString()); }
+  void openEmailComposer(ZUMOpener&, const URL& url) override { log.push_back("mail " + url.absoluteString()); }
+  void openSmsComposer(ZUMOpener&, const URL& url) override { log.push_back("sms " + url.absoluteString()); }
+  void adWasClicked(ZUMSlot&) override { log.push_back("click"); }
+  URL gestureClickURLWithURL(ZUMSlot&, const URL& url) override {
+    return *URL::fromString(url.absoluteString() + "?clk=1");
+  }
+  std::vector<std::string> log;
+};
+
+// Claims its names and records each run; holds messages while its ad view has no
+// placement when `holdUntilPlacement` is set. Records every message it is asked about.
+class RecordingHandler : public ZUMTOLMHandler {
+ public:
+  RecordingHandler(std::vector<std::string>& log, std::vector<std::string> names, bool holdUntilPlacement = false)
+      : log_(log), holdUntilPlacement_(holdUntilPlacement) {
+    for (auto& name : names) {
+      table_[name] = [this, name](ZUMTOLMHandler&, ZUMAdView&, const ordered_json& parameters) {
+        log_.push_back(name + parameters.value("i", std::string()));
+      };
+    }
+  }
+  const ActionTable* actionBlockDictionary() const override { return &table_; }
+  bool shouldBufferNotification(const ZUMNotification&, const ZUMAdView& adView) override {
+    return holdUntilPlacement_ && !adView.attachedToPlacement();
+  }
+
+ private:
+  std::vector<std::string>& log_;
+  bool holdUntilPlacement_;
+  ActionTable table_;
+};
+
+class ZUMAdViewDelegateTest : public testenv::PlatformTest {
+ protected:
+  void SetUp() override {
+    platform::URLLoading::setLoopbackOnlyForTesting(true);
+    ZUMRegisterSlotHooks([](ZUMSlotHooks& hooks) {
+      hooks.makeAdView = [](ZUMSlot&, const platform::Rect& frame) {
+        return ZUMSlotAdViewParts{ZUMAdView::create(frame), nullptr};
+      };
+    });
+    ZUMRegisterClickHandling(clicks);
+    slot = ZUMSlot::create({0, 0, 320, 50});
+    adView = std::dynamic_pointer_cast<ZUMAdView>(slot->adView());
+    delegate->opener()->setSlot(slot);
+    adView->setDelegate(delegate);
+  }
+  void TearDown() override {
+    ZUMRegisterClickHandling(nullptr);
+    ZUMRegisterSlotHooks([](ZUMSlotHooks& hooks) { hooks.makeAdView = nullptr; });
+    platform::URLLoading::setLoopbackOnlyForTesting(false);
+  }
+
+  bool navigate(const std::string& url, Type type = Type::LinkClicked, std::optional<std::string> mainDocument = {}) {
+    platform::URLRequest request(*URL::fromString(url));
+    if (mainDocument) request.setMainDocumentURL(URL::fromString(*mainDocument));
+    return *delegate->adViewShouldStartLoadWithRequest(*adView, request, type);
+  }
+  void loadPage() {
+    adView->loadHTMLString(platform::webtest::readPage("ad_view.html"), URL::fromString(kAdURL));
+    ASSERT_TRUE(env.runUntil([&] { return !adView->isLoading(); }));
+    env.runUntilIdle();
+  }
+  // The SDK's millisecond clock never goes back, so after an earlier test's clock it
+  // stands still until this test's clock has passed it.
+  void catchUpMillisecondClock() {
+    const auto before = ZUMMonotonicTimeInMilliseconds();
+    while (ZUMMonotonicTimeInMilliseconds() == before) env.advance(1);
+  }
+  // A shown ad, touched, loaded more than 0.15 s ago: http navigations count as clicks.
+  void makeClickable() {
+    catchUpMillisecondClock();
+    adView->webViewDidFinishLoad(*adView->webView());
+    slot->didReceiveValidAd();
+    slot->didLoadAdHTMLInWebView();
+    adView->setTouched(true);
+    env.advance(0.151);
+  }
+  void page(const std::string& script) { adView->webView()->evaluateJavaScriptFromString(script); }
+
+  std::shared_ptr<RecordingClickHandling> clicks = std::make_shared<RecordingClickHandling>();
+  std::shared_ptr<ZUMAdViewDelegate> delegate = ZUMAdViewDelegate::create();
+  std::shared_ptr<ZUMSlot> slot;
+  std::shared_ptr<ZUMAdView> adView;
+};
+
+// --- The navigation policy ---------------------------------------------------------------
+
+TEST_F(ZUMAdViewDelegateTest, SchemesOtherThanTheWebAreNeverLoaded) {
+  struct Row {
+    std::string url;
+    bool allowed;
+    std::vector<std::string> log;
+  };
+  for (const auto& row : std::vector<Row>{
+           {"file:///etc/passwd", false, {}},
+           {"tolm://page/unclaimed", false, {}},
+           {"mailto:a@example.com", false, {"mail mailto:a@example.com"}},
+           {"SMS:123", false, {"sms SMS:123"}},
+           {"deeplink+://other?primaryUrl=https%3A%2F%2Fx.example.com", false, {}},
+           {"about:blank", true, {}},
+           {"tel:123", false, {"app tel:123"}},
+           {"https://landing.example.com/", true, {}},  // not a click: never loaded, not touched
+       }) {
+    clicks->log.clear();
+    EXPECT_EQ(navigate(row.url), row.allowed) << row.url;
+    EXPECT_EQ(clicks->log, row.log) << row.url;
+  }
+  EXPECT_FALSE(*delegate->adViewShouldStartLoadWithRequest(*adView, platform::URLRequest(), Type::Other));
+
+  setDefault("/vantor/ads/deeplinkplus_enabled", false);
+  clicks->log.clear();
+  EXPECT_FALSE(navigate("deeplink+://navigate?primaryUrl=x"));
+  EXPECT_EQ(clicks->log, std::vector<std::string>{"app deeplink+://navigate?primaryUrl=x"});
+}
+
+TEST_F(ZUMAdViewDelegateTest, AnAnchorJumpIsRefusedOnlyForALinkClick) {
+  loadPage();
+  EXPECT_FALSE(navigate(std::string(kAdURL) + "#top", Type::LinkClicked));
+  EXPECT_TRUE(navigate(std::string(kAdURL) + "#top", Type::Other));
+  EXPECT_TRUE(navigate("https://ads.example.com/other.html#top", Type::LinkClicked));
+  // Only allowed loads join the view's record.
+  auto record = ZUMAdURLStash::sharedInstance()->resourceCollectionForAdView(adView.get());
+  ASSERT_TRUE(record);
+}
+
+TEST_F(ZUMAdViewDelegateTest, AnHTTPNavigationIsAClickOnlyWhenEveryConditionHolds) {
+  makeClickable();
+  EXPECT_FALSE(navigate("https://landing.example.com/a", Type::LinkClicked));
+  EXPECT_EQ(clicks->log, (std::vector<std::string>{"click", "app https://landing.example.com/a?clk=1"}));
+
+  struct Row {
+    std::string name;
+    std::function<void()> change;
+    Type type = Type::LinkClicked;
+  };
+  for (const auto& row : std::vector<Row>{
+           {"reload", [] {}, Type::Reload},
+           {"back", [] {}, Type::BackForward},
+           {"untouched", [&] { adView->setTouched(false); }},
+           {"within 0.15 s", [&] { slot->didLoadAdHTMLInWebView(); env.advance(0.149); }},
+           {"rendering", [&] { slot->willLoadAdHTMLInWebView(); }},
+           {"SDK core failed", [&] { slot->didFailToRetrieveSDKCoreWithError(nullptr); }},
+           {"no slot", [&] { delegate->opener()->setSlot(nullptr); }},
+       }) {
+    makeClickable();
+    delegate->opener()->setSlot(slot);
+    row.change();
+    clicks->log.clear();
+    EXPECT_TRUE(navigate("https://landing.example.com/b", row.type)) << row.name;
+    EXPECT_TRUE(clicks->log.empty()) << row.name;
+  }
+  for (auto counted : {&ZUMSlot::resetState, &ZUMSlot::willFetchAdContent, &ZUMSlot::didReceiveAdURL}) {
+    makeClickable();
+    delegate->opener()->setSlot(slot);
+    ((*slot).*counted)();
+    EXPECT_FALSE(navigate("https://landing.example.com/c", Type::Other));
+  }
+}
+
+TEST_F(ZUMAdViewDelegateTest, IframeNavigationsLoadInPlaceWhenSwitchedOn) {
+  makeClickable();
+  setDefault("/vantor/ads/handle_iframe_navigation", "1");
+  EXPECT_TRUE(navigate("https://frame.example.com/", Type::LinkClicked, kAdURL));
+  EXPECT_TRUE(clicks->log.empty());
+  EXPECT_FALSE(navigate("https://frame.example.com/", Type::LinkClicked, "https://frame.example.com/"));
+  setDefault("/vantor/ads/handle_iframe_navigation", "0");
+  EXPECT_FALSE(navigate("https://frame.example.com/", Type::LinkClicked, kAdURL));
+  EXPECT_EQ(clicks->log.size(), 4u);
+}
+
+TEST_F(ZUMAdViewDelegateTest, DeepLinkPlusOpensThePrimaryOrTracksAndOpensTheFallback) {
+  testenv::LoopbackServer server;
+  platform::URLLoading::mapHostForTesting("track.example.com", "127.0.0.1", server.port());
+  server.route("/p", {.status = 204});
+  server.route("/f", {.status = 204});
+  const std::string link =
+      "deeplink+://navigate?primaryUrl=fb%3A%2F%2Fprofile&primaryTrackingUrl=http%3A%2F%2Ftrack.example.com%2Fp"
+      "&fallbackUrl=https%3A%2F%2Ffallback.example.com%2F&fallbackTrackingUrl=http%3A%2F%2Ftrack.example.com%2Ff"
+      "&fallbackTrackingUrl=http%3A%2F%2Ftrack.example.com%2Ff";
+  auto& bundle = platform::Bundle::main();
+  const auto listed = bundle.objectForInfoDictionaryKey("LSApplicationQueriesSchemes");
+  bundle.setObjectForInfoDictionaryKey("LSApplicationQueriesSchemes", ordered_json::array({"fb"}));
+  testenv::AppControls::setInstalledURLSchemes({"http", "https"});
+  EXPECT_FALSE(navigate(link));
+  EXPECT_EQ(clicks->log, std::vector<std::string>{"app https://fallback.example.com/"});
+  ASSERT_TRUE(env.runUntil([&] { return server.requests("/f").size() == 2; }));
+
+  testenv::AppControls::setInstalledURLSchemes({"http", "https", "fb"});
+  clicks->log.clear();
+  EXPECT_FALSE(navigate(link));
+  EXPECT_EQ(clicks->log, std::vector<std::string>{"app fb://profile"});
+  ASSERT_TRUE(env.runUntil([&] { return server.requests("/p").size() == 1; }));
+
+  clicks->log.clear();
+  navigate("deeplink+://navigate?fallbackUrl=https%3A%2F%2Ffallback.example.com%2F");  // no primary: nothing
+  EXPECT_TRUE(clicks->log.empty());
+  bundle.setObjectForInfoDictionaryKey("LSApplicationQueriesSchemes", listed);
+}
+
+// --- The chain, with a real page ----------------------------------------------------------------
+
+TEST_F(ZUMAdViewDelegateTest, MessagesReachTheChainInArrivalOrderAndHeldOnesWaitForAPlacement) {
+  std::vector<std::string> log;
+  delegate->addTOLMHandler(std::make_shared<RecordingHandler>(log, std::vector<std::string>{"m"}));
+  delegate->addTOLMHandler(std::make_shared<RecordingHandler>(log, std::vector<std::string>{"held", "m"}, true));
+  loadPage();
+  page("burst('m', 5); burst('held', 3);");
+  ASSERT_TRUE(env.runUntil([&] { return log.size() >= 5; }));
+  env.runUntilIdle();
+  EXPECT_EQ(log, (std::vector<std::string>{"m1", "m2", "m3", "m4", "m5"}));  // the first claimant only
+
+  adView->didMoveToPlacement(true);
+  EXPECT_EQ(log, (std::vector<std::string>{"m1", "m2", "m3", "m4", "m5", "held1", "held2", "held3"}));
+}
+
+TEST_F(ZUMAdViewDelegateTest, UnclaimedMessagesArePostedAfterTheWalkUnderNamesThatAreNotReserved) {
+  // Asked about every message; claims none.
+  class AskedHandler : public ZUMTOLMHandler {
+   public:
+    explicit AskedHandler(std::vector<std::string>& log) : log_(log) {}
+    const ActionTable* actionBlockDictionary() const override {
+      log_.push_back("asked");
+      return nullptr;
+    }
+    std::vector<std::string>& log_;
+  };
+  std::vector<std::string> log;
+  loadPage();
+  delegate->addTOLMHandler(std::make_shared<AskedHandler>(log));
+  delegate->addTOLMHandler(std::make_shared<RecordingHandler>(log, std::vector<std::string>{"claimed"}));
+  auto& center = platform::NotificationCenter::defaultCenter();
+  auto token = center.addObserver("", adView, nullptr, [&](const platform::Notification& notification) {
+    log.push_back("posted " + notification.name() + " " + notification.userInfo().dump());
+  });
+  page("send('jsLoaded', 'i=1')");
+  ASSERT_TRUE(env.runUntil([&] { return log.size() >= 2; }));
+  EXPECT_EQ(log, (std::vector<std::string>{"asked", "posted jsLoaded {\"i\":\"1\"}"}));
+
+  log.clear();
+  for (const char* name : {"kAdModalViewControllerDidDismissFullScreen", "delay_page_close_start",
+                           "UIApplicationDidBecomeActiveNotification", "ZUMSDKCoreDidUpdateConstants", "claimed"}) {
+    page(std::string("send('") + name + "', 'i=1')");
+  }
+  ASSERT_TRUE(env.runUntil([&] { return log.size() >= 6; }));
+  env.runUntilIdle();
+  center.removeObserver(token);
+  EXPECT_EQ(log, (std::vector<std::string>{"asked", "asked", "asked", "asked", "asked", "claimed1"}));
+}
+
+TEST_F(ZUMAdViewDelegateTest, ATapThenALinkInThePageIsAClick) {
+  auto window = platform::Window::create({0, 0, 320, 480});
+  window->makeKeyAndVisible();
+  window->addSubview(adView);
+  loadPage();
+  catchUpMillisecondClock();
+  slot->didReceiveValidAd();
+  slot->didLoadAdHTMLInWebView();
+  env.advance(1);
+  page("clickLink()");
+  env.runUntilIdle();
+  EXPECT_TRUE(clicks->log.empty());  // never touched: the link loads in the page
+  loadPage();
+
+  testenv::TouchControls::tap(window, {10, 10});
+  page("clickLink()");
+  ASSERT_TRUE(env.runUntil([&] { return !clicks->log.empty(); }));
+  EXPECT_EQ(clicks->log, (std::vector<std::string>{"click", "app https://landing.example.com/page?clk=1"}));
+  EXPECT_EQ(delegate->opener()->referringURL()->absoluteString(), kAdURL);
+}
+
+TEST(ZUMReservedNotificationNameTest, TheSDKsAndThePlatformsNamesAreReserved) {
+  for (const char* name : {"kAdModalViewControllerWillPresentFullScreen", "delay_page_close_stop",
+                           "zum-native-ad-video-click", "ZUMSlotDidLeaveWindowNotification",
+                           "UIApplicationWillEnterForegroundNotification", "uiapplicationdidbecomeactivenotification",
+                           "NSSystemClockDidChangeNotification", "AVPlayerItemDidPlayToEndTimeNotification"}) {
+    EXPECT_TRUE(ZUMIsReservedNotificationName(name)) << name;
+  }
+  for (const char* name : {"jsLoaded", "nativeAdPreProcess", "nativeAdCustomClick", "loadHtml", "showOverlay",
+                           "hideOverlay", "sendMessageToNativeJs", "sendMessageToSdk"}) {
+    EXPECT_FALSE(ZUMIsReservedNotificationName(name)) << name;
+  }
+}
+
+TEST(ZUMTOLMHandlerPlaceTest, RegisteredHandlersTakeTheirPlacesInOrder) {
+  testenv::TestEnvironment env;
+  std::vector<ZUMTOLMHandlerPlace> made;
+  for (auto place : {ZUMTOLMHandlerPlace::CSI, ZUMTOLMHandlerPlace::ActiveView, ZUMTOLMHandlerPlace::TCache}) {
+    ZUMRegisterTOLMHandlerMaker(place, [&made, place](ZUMAdViewDelegate&) {
+      made.push_back(place);
+      return ZUMTOLMHandler::create();
+    });
+  }
+  auto delegate = ZUMAdViewDelegate::create();
+  EXPECT_EQ(delegate->TOLMHandlers().size(), 3u);
+  EXPECT_EQ(made, (std::vector<ZUMTOLMHandlerPlace>{ZUMTOLMHandlerPlace::ActiveView, ZUMTOLMHandlerPlace::TCache,
+                                                   ZUMTOLMHandlerPlace::CSI}));
+  for (std::size_t place = 0; place < static_cast<std::size_t>(ZUMTOLMHandlerPlace::Count); ++place) {
+    ZUMRegisterTOLMHandlerMaker(static_cast<ZUMTOLMHandlerPlace>(place), nullptr);
+  }
+  EXPECT_TRUE(ZUMAdViewDelegate::create()->TOLMHandlers().empty());
+}
+
+}  // namespace

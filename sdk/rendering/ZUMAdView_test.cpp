@@ -1,1 +1,257 @@
+#include "sdk/rendering/ZUMAdView.h"
+
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "ZUMRequest.h"
+#include "platform/base/RunLoop.h"
+#include "platform/base/UserDefaults.h"
+#include "platform/net/URLLoading.h"
+#include "platform/ui/AlertController.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "platform/web/WebTestSupport.h"
+#include "sdk/foundation/ZUMApplication.h"
+#include "sdk/network/ZUMAdURLStash.h"
+#include "sdk/network/ZUMMRAIDInterceptor.h"
+#include "sdk/rendering/ZUMAdViewDelegate.h"
+#include "sdk/rendering/ZUMOpener.h"
+#include "sdk/rendering/ZUMUIKitWebView.h"
+#include "sdk/rendering/ZUMWebKitWebView.h"
+#include "sdk/request/ZUMAdType.h"
+#include "sdk/request/ZUMSlot.h"
+#include "testing/AppControls.h"
+#include "testing/TestEnvironment.h"
+#include "testing/TouchControls.h"
+
+namespace {
+
+using nlohmann::ordered_json;
+using platform::URL;
+
+constexpr const char* kAdURL = "https://ads.example.com/ad.html";
+
+void setDefault(const std::string& key, const ordered_json& value) { platform::UserDefaults::standard().setObject(value, key); }
+
+class RecordingDelegate : public ZUMAdViewDelegateProtocol {
+ public:
+  void adViewDidFinishLoad(ZUMAdView&) override { log.push_back("finish"); }
+  void adViewDidFailLoadWithError(ZUMAdView&, const platform::ErrorPtr& error) override {
+    log.push_back("fail " + std::to_string(error->code()));
+  }
+  std::vector<std::string> log;
+};
+
+class ZUMAdViewTest : public testenv::PlatformTest {
+ protected:
+  void SetUp() override {
+    platform::URLLoading::setLoopbackOnlyForTesting(true);
+    platform::WKWebView::registerClass();
+  }
+  void TearDown() override { platform::URLLoading::setLoopbackOnlyForTesting(false); }
+
+  std::shared_ptr<ZUMAdView> make(const std::string& engine = "ui") {
+    ZUMWebViewConfiguration configuration;
+    configuration.setWebViewClassKey(engine);
+    auto view = ZUMAdView::create({0, 0, 320, 50}, configuration);
+    view->setDelegate(delegate);
+    return view;
+  }
+  void load(ZUMAdView& view, const std::function<void()>& whileLoading = {}) {
+    view.loadHTMLString(platform::webtest::readPage("ad_view.html"), URL::fromString(kAdURL));
+    if (whileLoading) whileLoading();
+    ASSERT_TRUE(env.runUntil([&] { return !view.isLoading(); }));
+    env.runUntilIdle();
+  }
+  static std::string evaluate(ZUMAdView& view, const std::string& script) {
+    return std::dynamic_pointer_cast<ZUMUIKitWebView>(view.webView())->engine()->stringByEvaluatingJavaScriptFromString(script);
+  }
+  static const std::vector<std::string>& scripts(ZUMAdView& view) {
+    if (auto wk = std::dynamic_pointer_cast<ZUMWebKitWebView>(view.webView())) return wk->engine()->evaluatedScripts();
+    return std::dynamic_pointer_cast<ZUMUIKitWebView>(view.webView())->engine()->evaluatedScripts();
+  }
+
+  std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
+};
+
+std::string numbers(int from, int to) {
+  std::string text;
+  for (int i = from; i <= to; ++i) text += (text.empty() ? "" : ",") + std::to_string(i);
+  return text;
+}
+
+TEST_F(ZUMAdViewTest, TwentySDKEventsWaitForTheLoadInOrderAndLaterOnesAreNotLimited) {
+  auto view = make();
+  view->dispatchSDKEvent("sdkEvent", ordered_json{{"i", 0}});  // cancelled by the load
+  load(*view, [&] {
+    for (int i = 1; i <= 25; ++i) view->dispatchSDKEvent("sdkEvent", ordered_json{{"i", i}});
+    EXPECT_EQ(view->queuedSDKEventCount(), kZUMAdViewMaxQueuedSDKEvents);
+  });
+  EXPECT_EQ(delegate->log, std::vector<std::string>{"finish"});
+  const std::string order = "received.map(function(r){return JSON.parse(r.slice(r.indexOf(' ')+1)).i;}).join(',')";
+  EXPECT_EQ(evaluate(*view, order), numbers(1, 20));
+  EXPECT_EQ(evaluate(*view, "JSON.parse(received[0].slice(9)).version"), ZUMRequest::sdkVersion());
+
+  for (int i = 21; i <= 45; ++i) view->dispatchSDKEvent("sdkEvent", ordered_json{{"i", i}});
+  env.runUntilIdle();
+  EXPECT_EQ(evaluate(*view, order), numbers(1, 20) + "," + numbers(21, 45));
+}
+
+TEST_F(ZUMAdViewTest, LoadingARequestCancelsWaitingEvents) {
+  auto view = make();
+  view->dispatchSDKEvent("sdkEvent", std::nullopt);
+  view->loadRequest(platform::URLRequest(*URL::fromString(kAdURL)));
+  EXPECT_EQ(view->queuedSDKEventCount(), 0u);
+}
+
+TEST_F(ZUMAdViewTest, ScriptsRunOnALaterTurnInTheConfiguredModeAndDelay) {
+  auto view = make();
+  const auto before = scripts(*view).size();
+  view->executeJavaScriptAsynchronouslyFromString("a()");
+  EXPECT_EQ(scripts(*view).size(), before);  // never inline
+  platform::RunLoop::main().runPending(platform::kTrackingRunLoopMode);
+  ASSERT_EQ(scripts(*view).size(), before + 1);  // the common modes include tracking
+
+  setDefault("/vantor/ads/js_should_run_in_default_run_loop_mode", "true");
+  setDefault("/vantor/ads/zums:js_async_delay_time", "0.25");
+  view->executeJavaScriptAsynchronouslyFromString("b()");
+  platform::RunLoop::main().runPending(platform::kTrackingRunLoopMode);
+  EXPECT_EQ(scripts(*view).size(), before + 1);
+  env.runUntilIdle();
+  EXPECT_EQ(scripts(*view).back(), "setTimeout(function(){b()}, 250);");
+}
+
+TEST_F(ZUMAdViewTest, OrientationIsPushedOnlyForAChangeToAnInterfaceOrientation) {
+  auto view = make();
+  const auto count = [&] {
+    env.runUntilIdle();
+    return scripts(*view).size();
+  };
+  const auto start = count();
+  for (platform::InterfaceOrientation ignored : {0, 5, -1}) view->forceRotateHTMLToOrientation(ignored);
+  EXPECT_EQ(count(), start);
+  view->forceRotateHTMLToOrientation(platform::kInterfaceOrientationLandscapeRight);
+  ASSERT_EQ(count(), start + 1);
+  EXPECT_EQ(scripts(*view).back(),
+            "window.__defineGetter__('orientation',function(){return 90;});(function(){var event = "
+            "document.createEvent('Events');event.initEvent('orientationchange', true, "
+            "false);window.dispatchEvent(event);})();");
+  view->forceRotateHTMLToOrientation(platform::kInterfaceOrientationLandscapeRight);
+  EXPECT_EQ(count(), start + 1);
+  view->didRotateToOrientation(platform::kInterfaceOrientationLandscapeLeft);
+  ASSERT_EQ(count(), start + 2);
+  EXPECT_EQ(scripts(*view).back(), "window.__defineGetter__('orientation',function(){return -90;});");
+}
+
+TEST_F(ZUMAdViewTest, CancelledLoadsAreSilentUnlessSwitchedOn) {
+  auto view = make();
+  for (const auto& [code, setting, reported] : std::vector<std::tuple<int, ordered_json, bool>>{
+           {-999, nullptr, false}, {-999, "0", false}, {-999, "1", true}, {-1009, nullptr, true}}) {
+    delegate->log.clear();
+    if (setting.is_null()) platform::UserDefaults::standard().removeObjectForKey("/vantor/ads/use_cancelled_url_error");
+    else setDefault("/vantor/ads/use_cancelled_url_error", setting);
+    view->webViewDidFailLoadWithError(*view->webView(), platform::Error::create("NSURLErrorDomain", code));
+    EXPECT_EQ(delegate->log.size(), reported ? 1u : 0u) << code << " " << setting.dump();
+  }
+}
+
+TEST_F(ZUMAdViewTest, WebViewParksInThePlaceholderWindowWhileTheAdViewHasNoWindow) {
+  auto placeholder = ZUMApplication::sharedInstance()->placeholderWindow();
+  auto view = make();
+  EXPECT_EQ(view->webView()->superview(), placeholder);
+  auto window = platform::Window::create({0, 0, 320, 480});
+  window->addSubview(view);
+  EXPECT_EQ(view->webView()->superview(), view);
+  view->removeFromSuperview();
+  EXPECT_EQ(view->webView()->superview(), placeholder);
+
+  setDefault("/vantor/ads/ad_view_placeholder_window", "true");
+  auto parked = make();
+  EXPECT_EQ(parked->superview(), placeholder);
+  EXPECT_EQ(parked->webView()->superview(), parked);
+  window->addSubview(parked);
+  EXPECT_EQ(parked->webView()->superview(), parked);
+}
+
+TEST_F(ZUMAdViewTest, APageAlertAlwaysCompletes) {
+  auto adViewDelegate = ZUMAdViewDelegate::create();
+  auto view = make("wk");
+  view->setDelegate(adViewDelegate);
+  int completed = 0;
+  // No view controller: the alert completes on a later turn.
+  view->webViewRunJavaScriptAlertPanelWithTitle(*view->webView(), "t", "m", [&] { ++completed; });
+  EXPECT_EQ(completed, 0);
+  env.runUntilIdle();
+  EXPECT_EQ(completed, 1);
+
+  // With a controller on screen the user answers it.
+  auto window = platform::Window::create({0, 0, 320, 480});
+  auto controller = platform::ViewController::create();
+  window->setRootViewController(controller);
+  window->makeKeyAndVisible();
+  view->setViewController(controller);
+  view->webViewRunJavaScriptAlertPanelWithTitle(*view->webView(), "t", "m", [&] { ++completed; });
+  env.advance(1);
+  EXPECT_EQ(completed, 1);
+  EXPECT_TRUE(testenv::AppControls::answerAlert("OK"));
+  env.advance(1);
+  EXPECT_EQ(completed, 2);
+}
+
+TEST_F(ZUMAdViewTest, SavedPlacementIsRestoredOnceAndTouchesAreRecorded) {
+  auto window = platform::Window::create({0, 0, 320, 480});
+  window->makeKeyAndVisible();
+  auto view = make();
+  window->addSubview(view);
+  view->setFrame({0, 100, 320, 50});
+  view->saveState();
+  auto elsewhere = platform::View::create({0, 0, 100, 100});
+  elsewhere->addSubview(view);
+  view->setFrame({1, 2, 3, 4});
+  view->saveState();  // keeps the first record
+  view->restoreState();
+  EXPECT_EQ(view->superview(), window);
+  EXPECT_EQ(view->frame(), (platform::Rect{0, 100, 320, 50}));
+  view->restoreState();  // nothing saved: nothing moves
+  EXPECT_EQ(view->superview(), window);
+
+  EXPECT_FALSE(view->touched());
+  testenv::TouchControls::tap(window, {10, 120});
+  EXPECT_TRUE(view->touched());
+}
+
+TEST_F(ZUMAdViewTest, TeardownEndsTheStashRecord) {
+  auto view = make();
+  view->loadHTMLString("<html></html>", URL::fromString(kAdURL));
+  const void* address = view.get();
+  EXPECT_NE(ZUMAdURLStash::sharedInstance()->resourceCollectionForAdView(address), nullptr);
+  view.reset();
+  EXPECT_EQ(ZUMAdURLStash::sharedInstance()->resourceCollectionForAdView(address), nullptr);
+}
+
+TEST_F(ZUMAdViewTest, TheMRAIDScriptFollowsTheSlotsAdType) {
+  auto interceptor = ZUMMRAIDInterceptor::sharedInstance();
+  interceptor->setBannerImplementationURLString("https://media.example.com/banner/mraid.js");
+  interceptor->setInterstitialImplementationURLString("https://media.example.com/interstitial/mraid.js");
+  interceptor->setEnabled(true);
+  env.runUntilIdle();
+
+  auto slot = ZUMSlot::create({0, 0, 320, 50});
+  auto adViewDelegate = ZUMAdViewDelegate::create();
+  adViewDelegate->opener()->setSlot(slot);
+  slot->setAdType(ZUMAdType::create(kZUMAdSizeBanner), false);
+  auto view = make("wk");
+  view->setDelegate(adViewDelegate);
+  EXPECT_EQ(view->MRAIDJavaScriptURLStringForWebView(*view->webView()), std::nullopt);  // a banner's second view
+  slot->setAdType(ZUMAdType::createForInterstitial(), false);
+  EXPECT_EQ(view->MRAIDJavaScriptURLStringForWebView(*view->webView()), "https://media.example.com/interstitial/mraid.js");
+
+  interceptor->setEnabled(false);
+  env.runUntilIdle();
+  EXPECT_EQ(view->MRAIDJavaScriptURLStringForWebView(*view->webView()), std::nullopt);
+  interceptor->setBannerImplementationURLString(std::nullopt);
+  interceptor->setInterstitialImplementationURLString(std::nullopt);
+  env.runUntilIdle();
+}
+
+}  // namespace
