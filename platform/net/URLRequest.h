@@ -15,6 +15,11 @@
 
 namespace platform {
 
+// The property under which the web engines tag the requests a page makes for its
+// resources with the identifier of that page (WebView::pageIdentifier()), so that
+// interception can tell which web view a load belongs to.
+inline constexpr std::string_view kURLRequestWebPageIdentifierProperty = "WebPageIdentifier";
+
 class URLRequest {
  public:
   enum class CachePolicy {

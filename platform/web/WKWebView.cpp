@@ -170,6 +170,8 @@ bool WKWebView::canGoBack() const { return page_->canGoBack(); }
 bool WKWebView::canGoForward() const { return page_->canGoForward(); }
 bool WKWebView::isLoading() const { return page_->isLoading(); }
 std::optional<platform::URL> WKWebView::URL() const { return page_->URL(); }
+
+const std::string& WKWebView::pageIdentifier() const { return page_->identifier(); }
 std::string WKWebView::title() const { return page_->title(); }
 
 void WKWebView::evaluateJavaScript(const std::string& script, EvaluationHandler completionHandler) {

@@ -90,6 +90,9 @@ class WKWebView : public View {
 
   // What tests look at: every script evaluated, in order; the page's console.
   const std::vector<std::string>& evaluatedScripts() const { return evaluatedScripts_; }
+
+  // The identifier its page's resource requests carry (see WebPage::identifier()).
+  const std::string& pageIdentifier() const;
   const std::vector<WebConsoleMessage>& consoleMessages() const;
 
   void draw(DrawContext& context) const override;

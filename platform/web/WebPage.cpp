@@ -1,6 +1,7 @@
 #include "platform/web/WebPage.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "platform/base/DispatchQueue.h"
@@ -112,7 +113,14 @@ std::shared_ptr<WebPage> WebPage::create(Client* client) {
   return std::shared_ptr<WebPage>(new WebPage(client));
 }
 
-WebPage::WebPage(Client* client) : client_(client) {}
+namespace {
+std::string nextPageIdentifier() {
+  static std::atomic<std::uint64_t> counter{0};
+  return "page-" + std::to_string(++counter);
+}
+}  // namespace
+
+WebPage::WebPage(Client* client) : client_(client), identifier_(nextPageIdentifier()) {}
 
 WebPage::~WebPage() { detach(); }
 
@@ -379,6 +387,7 @@ void WebPage::commit(std::uint64_t serial, platform::URL documentURL, const std:
     URLRequest request(*url);
     request.setMainDocumentURL(documentURL);
     request.setValue(ContentProcess::defaultOptions().userAgent, "User-Agent");
+    request.setProperty(identifier_, std::string(kURLRequestWebPageIdentifierProperty));
     auto fetch = std::make_shared<MainLoad>(
         [weak, serial, index](std::optional<HTTPURLResponse> response, std::string data, ErrorPtr error) {
           auto self = weak.lock();

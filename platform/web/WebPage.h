@@ -94,6 +94,10 @@ class WebPage : public std::enable_shared_from_this<WebPage> {
   // Stops everything and reports nothing more.
   void detach();
 
+  // Unique in the process ("page-1", "page-2", ...); the page's resource requests carry
+  // it under kURLRequestWebPageIdentifierProperty.
+  const std::string& identifier() const { return identifier_; }
+
   // Nothing happens for an HTML string that is absent.
   void loadHTMLString(const std::string& html, const std::optional<platform::URL>& baseURL);
   void loadRequest(const URLRequest& request);
@@ -161,6 +165,7 @@ class WebPage : public std::enable_shared_from_this<WebPage> {
   Navigation makeNavigation(platform::URL url, NavigationKind kind, bool mainFrame) const;
 
   Client* client_;
+  const std::string identifier_;
   std::unique_ptr<ContentProcess> process_;
   bool processEverStarted_ = false;
 

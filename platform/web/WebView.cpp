@@ -111,6 +111,8 @@ bool WebView::canGoBack() const { return page_->canGoBack(); }
 bool WebView::canGoForward() const { return page_->canGoForward(); }
 bool WebView::isLoading() const { return page_->isLoading(); }
 
+const std::string& WebView::pageIdentifier() const { return page_->identifier(); }
+
 std::optional<platform::URL> WebView::URL() const {
   if (request_) return request_->url();
   return std::nullopt;

@@ -78,6 +78,9 @@ class WebView : public View {
 
   // What tests look at: every script evaluated, in order; the page's console and alerts.
   const std::vector<std::string>& evaluatedScripts() const { return evaluatedScripts_; }
+
+  // The identifier its page's resource requests carry (see WebPage::identifier()).
+  const std::string& pageIdentifier() const;
   const std::vector<WebConsoleMessage>& consoleMessages() const;
   const std::vector<std::string>& alertMessages() const;
 

@@ -121,6 +121,16 @@ std::optional<std::string> ZUMMRAIDInterceptor::MRAIDURLStringForAdView(const Ad
   return adView.isMainAdView() ? banner_ : expandedBanner_;
 }
 
+void ZUMMRAIDInterceptor::setMRAIDURLStringForPage(const std::string& pageIdentifier,
+                                                   std::optional<std::string> URLString) {
+  std::lock_guard lock(mutex_);
+  if (URLString && !URLString->empty()) {
+    pageScripts_[pageIdentifier] = std::move(*URLString);
+  } else {
+    pageScripts_.erase(pageIdentifier);
+  }
+}
+
 std::optional<std::string> ZUMMRAIDInterceptor::redirectURLStringForRequest(const platform::URLRequest& request) const {
   const auto& url = request.url();
   if (!url || !isHTTPURL(*url) || request.httpMethod() != "GET") return std::nullopt;
@@ -128,5 +138,10 @@ std::optional<std::string> ZUMMRAIDInterceptor::redirectURLStringForRequest(cons
   if (!path || !(*path == "mraid.js" || std::string_view(*path).ends_with("/mraid.js"))) return std::nullopt;
   std::lock_guard lock(mutex_);
   if (!enabled_ || hostedScripts_.count(url->absoluteString())) return std::nullopt;
+  if (auto page = request.property(platform::kURLRequestWebPageIdentifierProperty)) {
+    if (auto chosen = pageScripts_.find(*page); chosen != pageScripts_.end()) {
+      if (auto hosted = hostedAddress(chosen->second); hosted && hostedScripts_.count(*hosted)) return hosted;
+    }
+  }
   return hostedAddress(banner_);
 }

@@ -2,15 +2,17 @@
 // The network's settings give three hosted scripts (banner, interstitial, expanded
 // banner) and switch the redirect on or off. While on, a GET of an http(s) URL whose
 // last path component is "mraid.js" (and that is not itself one of the hosted scripts)
-// is answered, through the platform's URL interception, by a redirect to the hosted
-// banner script. The interception cannot tell which ad view a load belongs to, so views
-// that inject the script themselves ask MRAIDURLStringForAdView() for their own.
+// is answered, through the platform's URL interception, by a redirect to a hosted
+// script: the one an ad view chose for its page (setMRAIDURLStringForPage(), keyed by
+// the page identifier its web engine puts on the page's requests), else the banner
+// script. Views that inject the script themselves ask MRAIDURLStringForAdView().
 //
 // The setters return at once and apply their change in order on the interceptor's own
 // serial queue. Every member may be called from any thread; the interception runs on
 // the platform's URL-loading queue.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -55,6 +57,10 @@ class ZUMMRAIDInterceptor {
   // for another view. std::nullopt when that script is not set.
   std::optional<std::string> MRAIDURLStringForAdView(const AdView& adView) const;
 
+  // The hosted script for the requests of one page (std::nullopt: forget the page). An ad
+  // view sets it before its page loads and forgets it when it goes. Applied at once.
+  void setMRAIDURLStringForPage(const std::string& pageIdentifier, std::optional<std::string> URLString);
+
   // Where a load of `request` is redirected, or std::nullopt when the interceptor leaves
   // it alone (disabled, not an MRAID script, already a hosted script, no hosted script).
   std::optional<std::string> redirectURLStringForRequest(const platform::URLRequest& request) const;
@@ -75,5 +81,6 @@ class ZUMMRAIDInterceptor {
   std::optional<std::string> interstitial_;
   std::optional<std::string> expandedBanner_;
   std::set<std::string> hostedScripts_;  // the absolute strings of the three addresses
+  std::map<std::string, std::string, std::less<>> pageScripts_;  // page identifier -> script
   bool enabled_ = false;
 };

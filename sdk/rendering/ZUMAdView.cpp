@@ -137,6 +137,7 @@ ZUMAdView::~ZUMAdView() {
     webView_->removeFromSuperview();
     webView_->setDelegate(nullptr);
     webView_->setContentSizeDelegate(nullptr);
+    ZUMMRAIDInterceptor::sharedInstance()->setMRAIDURLStringForPage(webView_->pageIdentifier(), std::nullopt);
   }
   ZUMAdURLStash::sharedInstance()->removeAdView(this);
   if (eventQueue_) eventQueue_->cancelAllOperations();
@@ -153,7 +154,13 @@ void ZUMAdView::configureAsBannerAdView() {
 
 // --- Loading ----------------------------------------------------------------------------
 
+void ZUMAdView::chooseMRAIDScript() {
+  auto interceptor = ZUMMRAIDInterceptor::sharedInstance();
+  interceptor->setMRAIDURLStringForPage(webView_->pageIdentifier(), interceptor->MRAIDURLStringForAdView(*this));
+}
+
 void ZUMAdView::willLoadHTML() {
+  chooseMRAIDScript();
   setBackgroundColor(platform::Color::clear());
   platform::View::setBackgroundColor(platform::Color::clear());
   eventQueue_->cancelAllOperations();
@@ -202,6 +209,7 @@ void ZUMAdView::loadHTMLString(const std::optional<std::string>& string, const s
 }
 
 void ZUMAdView::loadRequest(const platform::URLRequest& request) {
+  chooseMRAIDScript();
   eventQueue_->cancelAllOperations();
   eventQueue_->setSuspended(true);
   webView_->loadRequest(request);

@@ -9,7 +9,9 @@
 // with the user default "/vantor/ads/ad_view_placeholder_window" true the ad view itself
 // is parked there once, at creation, and nothing moves later.
 //
-// Its records with the ad URL stash end when it goes.
+// A page's load of "mraid.js" gets the hosted script for this ad view (interstitial,
+// banner or expanded banner) when the MRAID interceptor redirects, with either engine.
+// Its records with the ad URL stash and the interceptor end when it goes.
 //
 // Main thread only.
 #pragma once
@@ -191,6 +193,8 @@ class ZUMAdView final : public platform::View,
   explicit ZUMAdView(const platform::Rect& frame);
   void setUp(const ZUMWebViewConfiguration& configuration);
   std::shared_ptr<ZUMAdView> self();
+  // Tells the MRAID interceptor which hosted script this page's "mraid.js" loads get.
+  void chooseMRAIDScript();
   void willLoadHTML();
   void reportRequestsForAd(const ZUMAd& ad);
   void setHTMLWindowOrientation(platform::InterfaceOrientation orientation, bool dispatchEvent);

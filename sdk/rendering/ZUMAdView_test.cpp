@@ -16,11 +16,13 @@
 #include "sdk/network/ZUMMRAIDInterceptor.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
 #include "sdk/rendering/ZUMOpener.h"
+#include "sdk/rendering/ZUMTOLMHandler.h"
 #include "sdk/rendering/ZUMUIKitWebView.h"
 #include "sdk/rendering/ZUMWebKitWebView.h"
 #include "sdk/request/ZUMAdType.h"
 #include "sdk/request/ZUMSlot.h"
 #include "testing/AppControls.h"
+#include "testing/LoopbackServer.h"
 #include "testing/TestEnvironment.h"
 #include "testing/TouchControls.h"
 
@@ -229,26 +231,54 @@ TEST_F(ZUMAdViewTest, TeardownEndsTheStashRecord) {
   EXPECT_EQ(ZUMAdURLStash::sharedInstance()->resourceCollectionForAdView(address), nullptr);
 }
 
-TEST_F(ZUMAdViewTest, TheMRAIDScriptFollowsTheSlotsAdType) {
+TEST_F(ZUMAdViewTest, APageGetsTheMRAIDScriptOfItsAdViewWithEitherEngine) {
+  testenv::LoopbackServer server;
+  for (const char* host : {"ads.example.com", "cdn.example.com"}) {
+    platform::URLLoading::mapHostForTesting(host, "127.0.0.1", server.port());
+  }
+  for (const char* kind : {"banner", "interstitial", "creative"}) {
+    server.route(std::string("/") + kind + "/mraid.js",
+                 {.body = std::string("var mraidFrom = '") + kind + "';", .contentType = "text/javascript"});
+  }
+  ZUMRegisterURLInterception();
   auto interceptor = ZUMMRAIDInterceptor::sharedInstance();
-  interceptor->setBannerImplementationURLString("https://media.example.com/banner/mraid.js");
-  interceptor->setInterstitialImplementationURLString("https://media.example.com/interstitial/mraid.js");
+  interceptor->setBannerImplementationURLString("https://cdn.example.com/banner/mraid.js");
+  interceptor->setInterstitialImplementationURLString("https://cdn.example.com/interstitial/mraid.js");
   interceptor->setEnabled(true);
   env.runUntilIdle();
 
-  auto slot = ZUMSlot::create({0, 0, 320, 50});
-  auto adViewDelegate = ZUMAdViewDelegate::create();
-  adViewDelegate->opener()->setSlot(slot);
-  slot->setAdType(ZUMAdType::create(kZUMAdSizeBanner), false);
-  auto view = make("wk");
-  view->setDelegate(adViewDelegate);
-  EXPECT_EQ(view->MRAIDJavaScriptURLStringForWebView(*view->webView()), std::nullopt);  // a banner's second view
-  slot->setAdType(ZUMAdType::createForInterstitial(), false);
-  EXPECT_EQ(view->MRAIDJavaScriptURLStringForWebView(*view->webView()), "https://media.example.com/interstitial/mraid.js");
-
+  auto banner = ZUMSlot::create({0, 0, 320, 50});
+  banner->setAdType(ZUMAdType::create(kZUMAdSizeBanner), false);
+  auto interstitial = ZUMSlot::create({0, 0, 320, 480});
+  // Claims "m" and keeps its "from".
+  class FromHandler : public ZUMTOLMHandler {
+   public:
+    const ActionTable* actionBlockDictionary() const override {
+      static const ActionTable table{{"m", action(&FromHandler::adViewM)}};
+      return &table;
+    }
+    void adViewM(ZUMAdView&, const ordered_json& parameters) { from = parameters.value("from", std::string()); }
+    std::string from;
+  };
+  for (const char* engine : {"ui", "wk"}) {
+    std::vector<std::string> got;
+    for (const auto& slot : {interstitial, banner, interstitial}) {
+      auto adViewDelegate = ZUMAdViewDelegate::create();
+      auto handler = std::make_shared<FromHandler>();
+      adViewDelegate->addTOLMHandler(handler);
+      adViewDelegate->opener()->setSlot(slot);
+      auto view = make(engine);
+      view->setDelegate(adViewDelegate);
+      view->loadHTMLString(platform::webtest::readPage("mraid_ad.html"), URL::fromString(kAdURL));
+      ASSERT_TRUE(env.runUntil([&] { return !view->isLoading(); }));
+      view->executeJavaScriptAsynchronouslyFromString("location.href = 'tolm://x/m?from=' + mraidFrom;");
+      ASSERT_TRUE(env.runUntil([&] { return !handler->from.empty(); }));
+      got.push_back(handler->from);
+    }
+    // A banner's second view has no expanded script here, so it gets the banner's.
+    EXPECT_EQ(got, (std::vector<std::string>{"interstitial", "banner", "interstitial"})) << engine;
+  }
   interceptor->setEnabled(false);
-  env.runUntilIdle();
-  EXPECT_EQ(view->MRAIDJavaScriptURLStringForWebView(*view->webView()), std::nullopt);
   interceptor->setBannerImplementationURLString(std::nullopt);
   interceptor->setInterstitialImplementationURLString(std::nullopt);
   env.runUntilIdle();

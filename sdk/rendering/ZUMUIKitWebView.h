@@ -33,6 +33,7 @@ class ZUMUIKitWebView : public ZUMWebView, public platform::WebViewDelegate {
   bool contentSizeUpdatesSynchronously() const override { return true; }
   std::shared_ptr<platform::ScrollView> scrollView() const override;
   std::optional<platform::URL> URL() const override;
+  const std::string& pageIdentifier() const override { return engine_->pageIdentifier(); }
 
   // The engine's delegate.
   bool webViewShouldStartLoadWithRequest(platform::WebView& webView, const platform::URLRequest& request,

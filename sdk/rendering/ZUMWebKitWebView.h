@@ -69,6 +69,7 @@ class ZUMWebKitWebView : public ZUMWebView,
   bool contentSizeUpdatesSynchronously() const override { return false; }
   std::shared_ptr<platform::ScrollView> scrollView() const override;
   std::optional<platform::URL> URL() const override;
+  const std::string& pageIdentifier() const override { return engine_->pageIdentifier(); }
 
   // The engine's delegates.
   void webViewDecidePolicyForNavigationAction(

@@ -78,6 +78,8 @@ class ZUMWebView : public platform::View {
   virtual bool contentSizeUpdatesSynchronously() const = 0;
   virtual std::shared_ptr<platform::ScrollView> scrollView() const = 0;
   virtual std::optional<platform::URL> URL() const = 0;
+  // The identifier the engine's page puts on its resource requests.
+  virtual const std::string& pageIdentifier() const = 0;
 
   // Appearance goes to the engine: setOpaque() sets the facade and the engine, the
   // others the engine alone (they hide View's own, which stay the facade's).
