@@ -13,7 +13,6 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/NotificationCenter.h"
-#include "platform/base/StringConversions.h"
 #include "platform/base/URL.h"
 #include "platform/net/URLRequest.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
@@ -35,12 +34,7 @@ constexpr std::string_view kOwnNames[] = {
     "UIApplicationDidEnterBackgroundNotification", "UIApplicationWillEnterForegroundNotification",
     "UIApplicationDidChangeStatusBarOrientationNotification"};
 
-double number(const Json& parameters, const char* key) {
-  const auto value = parameters.find(key);
-  return value != parameters.end() && value->is_string() ? platform::stringDoubleValue(value->get<std::string>()) : 0;
-}
-
-// "frame" sets the ad view's frame from x, y, w, h as a handler reads numbers.
+// "frame" sets the ad view's frame from x, y, w, h, read as every handler reads numbers.
 class GeometryHandler : public ZUMTOLMHandler {
  public:
   const ActionTable* actionBlockDictionary() const override {
@@ -48,7 +42,10 @@ class GeometryHandler : public ZUMTOLMHandler {
     return &table;
   }
   void adViewFrame(ZUMAdView& adView, const Json& parameters) {
-    adView.setFrame({number(parameters, "x"), number(parameters, "y"), number(parameters, "w"), number(parameters, "h")});
+    const double x = doubleParameter(parameters, "x"), y = doubleParameter(parameters, "y");
+    const double w = doubleParameter(parameters, "w"), h = doubleParameter(parameters, "h");
+    fuzzenv::check(std::isfinite(x) && std::isfinite(y) && std::isfinite(w) && std::isfinite(h));
+    adView.setFrame({x, y, w, h});
   }
 };
 

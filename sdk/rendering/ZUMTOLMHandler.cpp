@@ -1,7 +1,11 @@
 #include "sdk/rendering/ZUMTOLMHandler.h"
 
+#include <cmath>
+
 #include <nlohmann/json.hpp>
 
+#include "platform/base/StringConversions.h"
+#include "platform/base/URL.h"
 #include "platform/net/URLRequest.h"
 #include "sdk/foundation/ZUMValues.h"
 #include "sdk/rendering/ZUMAdView.h"
@@ -47,4 +51,37 @@ bool ZUMTOLMHandler::runSubAction(std::string_view key, ZUMAdView& adView, const
   if (entry == table->end()) return false;
   entry->second(*this, adView, parameters);
   return true;
+}
+
+bool ZUMTOLMHandler::hasParameter(const nlohmann::ordered_json& parameters, std::string_view key) {
+  return parameters.is_object() && parameters.contains(key);
+}
+
+bool ZUMTOLMHandler::flagParameter(const nlohmann::ordered_json& parameters, std::string_view key) {
+  const auto value = ZUMStringForKey(parameters, key);
+  return value && (*value == "1" || *value == "true");
+}
+
+double ZUMTOLMHandler::doubleParameter(const nlohmann::ordered_json& parameters, std::string_view key, double missing) {
+  const auto value = ZUMStringForKey(parameters, key);
+  if (!value) return missing;
+  const double number = platform::stringDoubleValue(*value);
+  return std::isfinite(number) ? number : missing;
+}
+
+std::int64_t ZUMTOLMHandler::integerParameter(const nlohmann::ordered_json& parameters, std::string_view key,
+                                              std::int64_t missing) {
+  const auto value = ZUMStringForKey(parameters, key);
+  return value ? platform::stringIntegerValue(*value) : missing;
+}
+
+bool ZUMTOLMHandler::boolParameter(const nlohmann::ordered_json& parameters, std::string_view key, bool missing) {
+  const auto value = ZUMStringForKey(parameters, key);
+  return value ? platform::stringBoolValue(*value) : missing;
+}
+
+std::optional<platform::URL> ZUMTOLMHandler::URLParameter(const nlohmann::ordered_json& parameters,
+                                                          std::string_view key) {
+  const auto value = ZUMStringForKey(parameters, key);
+  return value ? platform::URL::fromString(*value) : std::nullopt;
 }

@@ -7,12 +7,18 @@
 // Handlers whose one message carries several operations keep a second table keyed by
 // one parameter's value (subActionBlockDictionary()) and run it with runSubAction().
 //
+// Parameters are strings; handlers read them with the readers below: a key is present
+// whatever its value, flags are "1" or "true" exactly, numbers and booleans are read as
+// the platform reads strings, and a number that is not finite reads as the default.
+//
 // Main thread only.
 #pragma once
 
 #include <functional>
+#include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -21,8 +27,9 @@
 #include <nlohmann/json_fwd.hpp>
 
 namespace platform {
+class URL;
 class URLRequest;
-}
+}  // namespace platform
 
 class ZUMAdView;
 class ZUMNotification;
@@ -57,6 +64,15 @@ class ZUMTOLMHandler {
   // holds are held again, in the same order.
   void flushBuffer();
   std::size_t bufferedNotificationCount() const { return bufferedNotifications_.size(); }
+
+  // --- Reading parameters -----------------------------------------------------------
+  static bool hasParameter(const nlohmann::ordered_json& parameters, std::string_view key);
+  static bool flagParameter(const nlohmann::ordered_json& parameters, std::string_view key);
+  static double doubleParameter(const nlohmann::ordered_json& parameters, std::string_view key, double missing = 0);
+  static std::int64_t integerParameter(const nlohmann::ordered_json& parameters, std::string_view key,
+                                       std::int64_t missing = 0);
+  static bool boolParameter(const nlohmann::ordered_json& parameters, std::string_view key, bool missing = false);
+  static std::optional<platform::URL> URLParameter(const nlohmann::ordered_json& parameters, std::string_view key);
 
   // Builds a table entry that forwards to a member operation of the handler class T.
   template <class T>

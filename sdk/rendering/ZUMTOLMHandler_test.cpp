@@ -93,4 +93,27 @@ TEST_F(ZUMTOLMHandlerTest, RequestsAreClaimedOnlyForMessageURLs) {
   EXPECT_EQ(handler.runs.front().second, "3");
 }
 
+TEST(ZUMTOLMHandlerParametersTest, ParametersReadAsStringsWithDefaultsForMissingOrUnfitValues) {
+  const ordered_json p{{"empty", ""},      {"one", "1"},   {"yes", "YES"},       {"true", "true"}, {"n", " -2.5e1x"},
+                       {"huge", "1e999"},  {"int", "42abc"}, {"url", "https://x.example.com/a"}, {"bad url", "http://["}};
+  EXPECT_TRUE(ZUMTOLMHandler::hasParameter(p, "empty"));
+  EXPECT_FALSE(ZUMTOLMHandler::hasParameter(p, "none"));
+  for (const auto& [key, flag] : std::vector<std::pair<std::string, bool>>{
+           {"one", true}, {"true", true}, {"yes", false}, {"empty", false}, {"none", false}}) {
+    EXPECT_EQ(ZUMTOLMHandler::flagParameter(p, key), flag) << key;
+  }
+  EXPECT_TRUE(ZUMTOLMHandler::boolParameter(p, "yes"));
+  EXPECT_FALSE(ZUMTOLMHandler::boolParameter(p, "empty", true));
+  EXPECT_TRUE(ZUMTOLMHandler::boolParameter(p, "none", true));
+  EXPECT_EQ(ZUMTOLMHandler::doubleParameter(p, "n"), -25.0);
+  EXPECT_EQ(ZUMTOLMHandler::doubleParameter(p, "huge", 7), 7.0);
+  EXPECT_EQ(ZUMTOLMHandler::doubleParameter(p, "none", 3), 3.0);
+  EXPECT_EQ(ZUMTOLMHandler::doubleParameter(p, "empty", 3), 0.0);
+  EXPECT_EQ(ZUMTOLMHandler::integerParameter(p, "int"), 42);
+  EXPECT_EQ(ZUMTOLMHandler::integerParameter(p, "none", -1), -1);
+  EXPECT_EQ(ZUMTOLMHandler::URLParameter(p, "url")->host(), "x.example.com");
+  EXPECT_FALSE(ZUMTOLMHandler::URLParameter(p, "bad url"));
+  EXPECT_FALSE(ZUMTOLMHandler::URLParameter(p, "none"));
+}
+
 }  // namespace
