@@ -308,6 +308,21 @@ TEST_F(ZUMAdViewDelegateTest, ATapThenALinkInThePageIsAClick) {
   EXPECT_EQ(delegate->opener()->referringURL()->absoluteString(), kAdURL);
 }
 
+TEST(ZUMAdViewDelegateThreadsTest, MessagesParsedOnOtherThreadsKeepTheirOrder) {
+  testenv::TestEnvironment env({.executor = platform::ExecutorKind::Threaded});
+  std::vector<std::string> log;
+  auto delegate = ZUMAdViewDelegate::create();
+  delegate->addTOLMHandler(std::make_shared<RecordingHandler>(log, std::vector<std::string>{"m"}));
+  auto adView = ZUMAdView::create({0, 0, 320, 50});
+  std::vector<std::string> expected;
+  for (int i = 0; i < 300; ++i) {
+    delegate->handleTOLMURL(*URL::fromString("tolm://page/m?i=" + std::to_string(i)), adView);
+    expected.push_back("m" + std::to_string(i));
+  }
+  ASSERT_TRUE(env.runUntil([&] { return log.size() == expected.size(); }));
+  EXPECT_EQ(log, expected);
+}
+
 TEST(ZUMReservedNotificationNameTest, TheSDKsAndThePlatformsNamesAreReserved) {
   for (const char* name : {"kAdModalViewControllerWillPresentFullScreen", "delay_page_close_stop",
                            "zum-native-ad-video-click", "ZUMSlotDidLeaveWindowNotification",
