@@ -308,7 +308,7 @@ TEST_F(ZUMAdViewDelegateTest, ATapThenALinkInThePageIsAClick) {
   EXPECT_EQ(delegate->opener()->referringURL()->absoluteString(), kAdURL);
 }
 
-TEST(ZUMAdViewDelegateThreadsTest, MessagesParsedOnOtherThreadsKeepTheirOrder) {
+TEST(ZUMAdViewDelegateThreadedTest, MessagesParsedOnOtherThreadsKeepTheirOrder) {
   testenv::TestEnvironment env({.executor = platform::ExecutorKind::Threaded});
   std::vector<std::string> log;
   auto delegate = ZUMAdViewDelegate::create();
