@@ -7,6 +7,7 @@
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLLoading.h"
 #include "platform/ui/Bundle.h"
+#include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "platform/web/WebTestSupport.h"
 #include "sdk/foundation/ZUMClock.h"
@@ -164,9 +165,21 @@ TEST_F(ZUMAdViewDelegateTest, AnAnchorJumpIsRefusedOnlyForALinkClick) {
 }
 
 TEST_F(ZUMAdViewDelegateTest, AnHTTPNavigationIsAClickOnlyWhenEveryConditionHolds) {
+  auto controller = platform::ViewController::create();
+  adView->setViewController(controller);
   makeClickable();
+  EXPECT_TRUE(delegate->hasLoadedAtLeastOnce());
   EXPECT_FALSE(navigate("https://landing.example.com/a", Type::LinkClicked));
   EXPECT_EQ(clicks->log, (std::vector<std::string>{"click", "app https://landing.example.com/a?clk=1"}));
+  // The opener was primed for the click.
+  const auto& opener = *delegate->opener();
+  EXPECT_EQ(opener.viewController(), controller);
+  EXPECT_EQ(opener.adView(), adView);
+  EXPECT_EQ(opener.navigationRequest()->url()->absoluteString(), "https://landing.example.com/a");
+
+  ZUMRegisterClickHandling(nullptr);  // nothing to carry clicks out: refused all the same
+  EXPECT_FALSE(navigate("https://landing.example.com/a", Type::LinkClicked));
+  ZUMRegisterClickHandling(clicks);
 
   struct Row {
     std::string name;
@@ -199,6 +212,8 @@ TEST_F(ZUMAdViewDelegateTest, AnHTTPNavigationIsAClickOnlyWhenEveryConditionHold
 
 TEST_F(ZUMAdViewDelegateTest, IframeNavigationsLoadInPlaceWhenSwitchedOn) {
   makeClickable();
+  EXPECT_FALSE(navigate("https://frame.example.com/", Type::LinkClicked, kAdURL));  // off unless set
+  clicks->log.clear();
   setDefault("/vantor/ads/handle_iframe_navigation", "1");
   EXPECT_TRUE(navigate("https://frame.example.com/", Type::LinkClicked, kAdURL));
   EXPECT_TRUE(clicks->log.empty());
