@@ -6,6 +6,7 @@
 #include "ZUMRequest.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/UserDefaults.h"
+#include "platform/net/HTTPURLResponse.h"
 #include "platform/net/URLLoading.h"
 #include "platform/ui/AlertController.h"
 #include "platform/ui/ViewController.h"
@@ -13,12 +14,15 @@
 #include "platform/web/WebTestSupport.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/network/ZUMAdURLStash.h"
+#include "sdk/network/ZUMAdViewResourceCollection.h"
 #include "sdk/network/ZUMMRAIDInterceptor.h"
+#include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
 #include "sdk/rendering/ZUMOpener.h"
 #include "sdk/rendering/ZUMTOLMHandler.h"
 #include "sdk/rendering/ZUMUIKitWebView.h"
 #include "sdk/rendering/ZUMWebKitWebView.h"
+#include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdType.h"
 #include "sdk/request/ZUMSlot.h"
 #include "testing/AppControls.h"
@@ -229,6 +233,91 @@ TEST_F(ZUMAdViewTest, TeardownEndsTheStashRecord) {
   EXPECT_NE(ZUMAdURLStash::sharedInstance()->resourceCollectionForAdView(address), nullptr);
   view.reset();
   EXPECT_EQ(ZUMAdURLStash::sharedInstance()->resourceCollectionForAdView(address), nullptr);
+}
+
+TEST_F(ZUMAdViewTest, ConfiguringForAFormatTurnsBouncingOffAndHidesABannerUntilItLoads) {
+  EXPECT_TRUE(make()->scrollView()->bounces());
+  auto interstitial = make();
+  interstitial->configureAsInterstitialAdView();
+  EXPECT_FALSE(interstitial->scrollView()->bounces());
+  EXPECT_FALSE(interstitial->isHidden());
+  auto banner = make();
+  banner->configureAsBannerAdView();
+  EXPECT_FALSE(banner->scrollView()->bounces());
+  EXPECT_TRUE(banner->isHidden());
+}
+
+TEST_F(ZUMAdViewTest, AnAdsRequestHistoryIsToldToTheStashBeforeItsHTMLLoads) {
+  const auto requestURL = *URL::fromString("https://ads.example.com/request");
+  const auto finalURL = *URL::fromString("https://ads.example.com/final");
+  auto ad = ZUMAd::create();
+  ad->setOriginalRequest(platform::URLRequest(requestURL));
+  ad->addRedirect(ZUMURLConnectionRedirect::create(
+      platform::HTTPURLResponse(requestURL, 302, {{"Location", finalURL.absoluteString()}}), platform::URLRequest(finalURL)));
+  ad->setResponseHeaders(ordered_json{{"Content-Type", "text/html"}});
+  ad->setAdBaseURL(URL::fromString(kAdURL));
+  ad->setAdHTML("<html>ad</html>");
+  auto view = make();
+  view->platform::View::setBackgroundColor(platform::Color::white());
+  view->setAd(ad);
+  EXPECT_EQ(view->platform::View::backgroundColor(), platform::Color::clear());
+
+  auto record = ZUMAdURLStash::sharedInstance()->resourceCollectionForAdView(view.get());
+  ASSERT_TRUE(record);
+  ASSERT_EQ(record->resources().size(), 2u);
+  EXPECT_EQ(record->resources()[0].URLString, requestURL.absoluteString());
+  EXPECT_EQ(record->resources()[0].statusCode, 302);
+  EXPECT_EQ(record->resources()[1].URLString, finalURL.absoluteString());
+  EXPECT_EQ(record->resources()[1].statusCode, 200);
+  EXPECT_EQ(record->resources()[1].MIMEType, "text/html");
+  EXPECT_EQ(record->resources()[1].receivedBytes, 15u);
+  EXPECT_EQ(record->loadsStarted(), 1u);
+
+  // Without an original request, the ad's URL stands for it.
+  auto direct = ZUMAd::create();
+  direct->setAdURL(URL::fromString("https://ads.example.com/direct"));
+  direct->setAdBaseURL(URL::fromString(kAdURL));
+  view->setAd(direct);
+  record = ZUMAdURLStash::sharedInstance()->resourceCollectionForAdView(view.get());
+  ASSERT_EQ(record->resources().size(), 1u);
+  EXPECT_EQ(record->resources()[0].URLString, "https://ads.example.com/direct");
+}
+
+TEST_F(ZUMAdViewTest, NavigationsAreAllowedWithoutADelegateAnswer) {
+  auto view = make();
+  const platform::URLRequest request(*URL::fromString("https://landing.example.com/"));
+  EXPECT_TRUE(view->webViewShouldStartLoadWithRequest(*view->webView(), request, platform::WebViewNavigationType::Other));
+  view->setDelegate(nullptr);
+  EXPECT_TRUE(view->webViewShouldStartLoadWithRequest(*view->webView(), request, platform::WebViewNavigationType::Other));
+}
+
+TEST_F(ZUMAdViewTest, AFluidViewOfTheNewerEngineTakesItsFrameAfterTheContentSizeDelay) {
+  struct Row {
+    std::string engine;
+    bool fluid;
+    ordered_json delay;
+    double after;  // seconds until the web view has the ad view's bounds; 0: at once
+  };
+  for (const auto& row : std::vector<Row>{{"wk", true, nullptr, 0.02},
+                                          {"wk", true, "0.5", 0.5},
+                                          {"wk", true, "-1", 0},
+                                          {"wk", false, nullptr, 0},
+                                          {"ui", true, nullptr, 0}}) {
+    if (row.delay.is_null()) platform::UserDefaults::standard().removeObjectForKey("/vantor/ads/wv_content_size_delay");
+    else setDefault("/vantor/ads/wv_content_size_delay", row.delay);
+    auto view = make(row.engine);
+    view->setIsFluidAdView(row.fluid);
+    env.runUntilIdle();
+    view->webViewDidFinishLoad(*view->webView());  // the web view is 1 point high, then follows
+    const auto label = row.engine + (row.fluid ? " fluid " : " ") + row.delay.dump();
+    if (row.after > 0) {
+      EXPECT_EQ(view->webView()->frame().size.height, 1) << label;
+      env.advance(row.after * 0.9);
+      EXPECT_EQ(view->webView()->frame().size.height, 1) << label;
+      env.advance(row.after * 0.2);
+    }
+    EXPECT_EQ(view->webView()->frame(), view->bounds()) << label;
+  }
 }
 
 TEST_F(ZUMAdViewTest, APageGetsTheMRAIDScriptOfItsAdViewWithEitherEngine) {

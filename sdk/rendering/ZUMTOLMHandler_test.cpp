@@ -50,6 +50,8 @@ class ZUMTOLMHandlerTest : public testenv::PlatformTest {
 
 TEST_F(ZUMTOLMHandlerTest, ClaimsOnlyNamesOfItsTableExactly) {
   EXPECT_FALSE(ZUMTOLMHandler::create()->handleNotification(message("a"), adView));
+  EXPECT_FALSE(handler.handleNotification(nullptr, adView));
+  EXPECT_FALSE(handler.handleNotification(message("a"), nullptr));
   EXPECT_FALSE(handler.handleNotification(message("A"), adView));
   EXPECT_FALSE(handler.handleNotification(message("b"), adView));
   EXPECT_TRUE(handler.runs.empty());
