@@ -1,6 +1,7 @@
 #include "sdk/rendering/ZUMAdView.h"
 
 #include <algorithm>
+#include <cassert>
 #include <utility>
 
 #include <nlohmann/json.hpp>
@@ -169,6 +170,7 @@ void ZUMAdView::willLoadHTML() {
 }
 
 void ZUMAdView::setAd(const std::shared_ptr<ZUMAd>& ad) {
+  assert(platform::isMainThread());
   willLoadHTML();
   ad_ = ad;
   reportedStartLoadEarly_ = true;
@@ -204,11 +206,13 @@ void ZUMAdView::reportRequestsForAd(const ZUMAd& ad) {
 }
 
 void ZUMAdView::loadHTMLString(const std::optional<std::string>& string, const std::optional<platform::URL>& baseURL) {
+  assert(platform::isMainThread());
   willLoadHTML();
   webView_->loadHTMLString(string, baseURL);
 }
 
 void ZUMAdView::loadRequest(const platform::URLRequest& request) {
+  assert(platform::isMainThread());
   chooseMRAIDScript();
   eventQueue_->cancelAllOperations();
   eventQueue_->setSuspended(true);
@@ -239,7 +243,8 @@ std::optional<platform::Color> ZUMAdView::backgroundColor() const { return webVi
 
 // --- Scripts and messages -----------------------------------------------------------------
 
-void ZUMAdView::executeJavaScriptAsynchronouslyFromString(const std::string& script) { scheduleScript(webView_, script); }
+void ZUMAdView::executeJavaScriptAsynchronouslyFromString(const std::string& script) {
+  assert(platform::isMainThread()); scheduleScript(webView_, script); }
 
 void ZUMAdView::postJSNotification(ZUMPageMessageName name, const std::optional<ordered_json>& userInfo) {
   executeJavaScriptAsynchronouslyFromString(userInfo ? ZUMJavaScriptMessageString(name, *userInfo)
@@ -247,6 +252,7 @@ void ZUMAdView::postJSNotification(ZUMPageMessageName name, const std::optional<
 }
 
 void ZUMAdView::dispatchSDKEvent(ZUMPageMessageName name, const std::optional<ordered_json>& parameters) {
+  assert(platform::isMainThread());
   ordered_json payload{{"version", ZUMRequest::sdkVersion()}, {"device", ZUMDevice::sharedInstance()->deviceSubmodel()}};
   if (parameters && parameters->is_object()) {
     for (const auto& [key, value] : parameters->items()) payload[key] = value;
@@ -288,6 +294,7 @@ void ZUMAdView::setHTMLWindowOrientation(platform::InterfaceOrientation orientat
 // --- Placement and state ------------------------------------------------------------------------
 
 void ZUMAdView::didMoveToPlacement(bool hasPlacement) {
+  assert(platform::isMainThread());
   attachedToPlacement_ = hasPlacement;
   if (auto delegate = delegate_.lock()) delegate->adViewDidMoveToPlacement(*this, hasPlacement);
 }

@@ -1,6 +1,7 @@
 #include "sdk/rendering/ZUMAdViewDelegate.h"
 
 #include <array>
+#include <cassert>
 #include <cctype>
 #include <mutex>
 
@@ -10,6 +11,7 @@
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/OperationQueue.h"
+#include "platform/base/RunLoop.h"
 #include "platform/ui/Application.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMDevice.h"
@@ -103,6 +105,7 @@ void ZUMAdViewDelegate::registerHandlers() {
 }
 
 void ZUMAdViewDelegate::addTOLMHandler(const std::shared_ptr<ZUMTOLMHandler>& handler) {
+  assert(platform::isMainThread());
   if (handler) TOLMHandlers_.push_back(handler);
 }
 
@@ -152,6 +155,7 @@ void ZUMAdViewDelegate::handleDeeplinkPlusURL(const platform::URL& url) {
 }
 
 void ZUMAdViewDelegate::handleTOLMURL(const platform::URL& url, const std::shared_ptr<ZUMAdView>& adView) {
+  assert(platform::isMainThread());
   // The snapshot is taken here, on the main thread, where the chain grows.
   auto handlers = TOLMHandlers_;
   parseQueue_->async([self = shared_from_this(), url, adView, handlers = std::move(handlers)]() mutable {
@@ -184,6 +188,7 @@ void ZUMAdViewDelegate::walkChain(const std::vector<std::shared_ptr<ZUMTOLMHandl
 bool ZUMAdViewDelegate::adViewDelegateAdViewShouldStartLoadWithRequest(ZUMAdView& adView,
                                                                        const platform::URLRequest& request,
                                                                        platform::WebViewNavigationType navigationType) {
+  assert(platform::isMainThread());
   const auto& url = request.url();
   if (!url) return false;
   auto shared = std::static_pointer_cast<ZUMAdView>(adView.shared_from_this());

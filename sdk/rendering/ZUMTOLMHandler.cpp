@@ -1,9 +1,11 @@
 #include "sdk/rendering/ZUMTOLMHandler.h"
 
+#include <cassert>
 #include <cmath>
 
 #include <nlohmann/json.hpp>
 
+#include "platform/base/RunLoop.h"
 #include "platform/base/StringConversions.h"
 #include "platform/base/URL.h"
 #include "platform/net/URLRequest.h"
@@ -23,6 +25,7 @@ bool ZUMTOLMHandler::handleRequest(const platform::URLRequest& request, const st
 
 bool ZUMTOLMHandler::handleNotification(const std::shared_ptr<const ZUMNotification>& notification,
                                         const std::shared_ptr<ZUMAdView>& adView) {
+  assert(platform::isMainThread());
   if (!notification || !adView) return false;
   const ActionTable* table = actionBlockDictionary();
   if (!table) return false;
@@ -39,6 +42,7 @@ bool ZUMTOLMHandler::handleNotification(const std::shared_ptr<const ZUMNotificat
 bool ZUMTOLMHandler::shouldBufferNotification(const ZUMNotification&, const ZUMAdView&) { return false; }
 
 void ZUMTOLMHandler::flushBuffer() {
+  assert(platform::isMainThread());
   auto held = std::exchange(bufferedNotifications_, {});
   for (const auto& [notification, adView] : held) handleNotification(notification, adView);
 }
