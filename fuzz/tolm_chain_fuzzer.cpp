@@ -19,6 +19,7 @@
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
 #include "sdk/rendering/ZUMTOLMHandler.h"
+#include "sdk/request/ZUMSlotPlacement.h"
 #include "fuzz/FuzzEnvironment.h"
 
 namespace {
@@ -65,6 +66,7 @@ struct Road {
   std::shared_ptr<ZUMAdViewDelegate> delegate = ZUMAdViewDelegate::create();
   std::shared_ptr<ZUMAdView> adView = ZUMAdView::create({0, 0, 320, 50});
   std::shared_ptr<HoldingHandler> holding = std::make_shared<HoldingHandler>();
+  std::shared_ptr<ZUMSlotPlacement> placement = std::make_shared<ZUMSlotPlacement>();
   platform::NotificationCenter::Token observer;
 
   Road() {
@@ -105,9 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzzenv::check(finite(road->adView->frame()) && finite(road->adView->bounds()));
 
   if (road->holding->bufferedNotificationCount() > 16) {
-    road->adView->didMoveToPlacement(true);
+    road->adView->didMoveToPlacement(road->placement);
     fuzzenv::check(road->holding->bufferedNotificationCount() == 0);
-    road->adView->didMoveToPlacement(false);
+    road->adView->didMoveToPlacement(nullptr);
   }
   return 0;
 }

@@ -5,6 +5,7 @@
 #include "platform/web/WKWebView.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/network/ZUMNetworkDelivery.h"
+#include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/request/ZUMAdFetcher.h"
 
 void ZUMRegisterBuiltIns() {
@@ -15,6 +16,7 @@ void ZUMRegisterBuiltIns() {
     platform::WKWebView::registerClass();
     ZUMRegisterNetworkDelivery();
     ZUMRegisterAdFetcher();
+    ZUMSlotRendering::setShared(std::make_shared<ZUMAdViewSlotRendering>());
   });
 }
 

@@ -8,6 +8,7 @@
 #include "platform/ui/ApplicationDelegate.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
+#include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "testing/AppControls.h"
 #include "testing/TestEnvironment.h"
@@ -24,6 +25,7 @@ TEST_F(ZUMBuiltInsTest, LoadRegistersTheSubsystemsBeforeLaunchStartsThem) {
   EXPECT_TRUE(hooks.startPingerRetrySchedule);
   EXPECT_TRUE(hooks.sendForegroundPing);
   EXPECT_TRUE(ZUMAdFetcher::create());
+  EXPECT_TRUE(std::dynamic_pointer_cast<ZUMAdViewSlotRendering>(ZUMSlotRendering::shared()));
   EXPECT_TRUE(platform::ClassRegistry::shared().isRegistered(platform::WKWebView::kClassName));
   testenv::AppControls::launch(std::make_shared<platform::ApplicationDelegate>());
   env.runUntilIdle();

@@ -293,10 +293,10 @@ void ZUMAdView::setHTMLWindowOrientation(platform::InterfaceOrientation orientat
 
 // --- Placement and state ------------------------------------------------------------------------
 
-void ZUMAdView::didMoveToPlacement(bool hasPlacement) {
+void ZUMAdView::didMoveToPlacement(const std::shared_ptr<ZUMSlotPlacement>& placement) {
   assert(platform::isMainThread());
-  attachedToPlacement_ = hasPlacement;
-  if (auto delegate = delegate_.lock()) delegate->adViewDidMoveToPlacement(*this, hasPlacement);
+  attachedToPlacement_ = placement != nullptr;
+  if (auto delegate = delegate_.lock()) delegate->adViewDidMoveToPlacement(*this, placement);
 }
 
 void ZUMAdView::saveState() {

@@ -41,6 +41,7 @@ class ZUMAdViewActiveViewReporter;
 class ZUMAdViewDelegateProtocol;
 class ZUMGestureRecognizer;
 class ZUMOpener;
+class ZUMSlotPlacement;
 
 // The saved placement of an ad view (saveState() / restoreState()).
 struct ZUMAdViewState {
@@ -126,7 +127,8 @@ class ZUMAdView final : public platform::View,
   platform::InterfaceOrientation orientation() const { return orientation_; }
 
   // --- Placement and state ----------------------------------------------------------------
-  void didMoveToPlacement(bool hasPlacement);
+  // The slot's placement moved to the ad view (nullptr: none any more).
+  void didMoveToPlacement(const std::shared_ptr<ZUMSlotPlacement>& placement);
   bool attachedToPlacement() const { return attachedToPlacement_; }
   bool visible() const { return visible_; }
   void setVisible(bool visible) { visible_ = visible; }

@@ -113,9 +113,9 @@ bool ZUMAdViewDelegate::shouldTreatNavigationTypeAsClick(platform::WebViewNaviga
   auto slot = opener_->slot();
   if (!slot) return false;
   switch (slot->state()) {
-    case ZUMSlot::kStateSDKCoreFailed:
-    case ZUMSlot::kStateRendering:
-    case ZUMSlot::kStateInvalidated:
+    case ZUMSlot::State::kSDKCoreFailed:
+    case ZUMSlot::State::kRendering:
+    case ZUMSlot::State::kInvalidated:
       return false;
     default:
       break;
@@ -255,7 +255,7 @@ void ZUMAdViewDelegate::adViewDidFinishLoad(ZUMAdView& adView) {
   hasLoadedAtLeastOnce_ = true;
 }
 
-void ZUMAdViewDelegate::adViewDidMoveToPlacement(ZUMAdView&, bool) {
+void ZUMAdViewDelegate::adViewDidMoveToPlacement(ZUMAdView&, const std::shared_ptr<ZUMSlotPlacement>&) {
   ZUMRunOnMainThread([weak = weak_from_this()] {
     auto self = weak.lock();
     if (!self) return;

@@ -96,7 +96,7 @@ class ZUMAdViewDelegate : public ZUMAdViewDelegateProtocol, public std::enable_s
   // Pushes the status bar's orientation into the page, with its event.
   void adViewDidFinishLoad(ZUMAdView& adView) override;
   // Every handler, in order, replays its held messages.
-  void adViewDidMoveToPlacement(ZUMAdView& adView, bool hasPlacement) override;
+  void adViewDidMoveToPlacement(ZUMAdView& adView, const std::shared_ptr<ZUMSlotPlacement>& placement) override;
 
  protected:
   ZUMAdViewDelegate();

@@ -7,7 +7,7 @@ std::optional<bool> ZUMAdViewDelegateProtocol::adViewShouldStartLoadWithRequest(
 void ZUMAdViewDelegateProtocol::adViewDidStartLoad(ZUMAdView&) {}
 void ZUMAdViewDelegateProtocol::adViewDidFinishLoad(ZUMAdView&) {}
 void ZUMAdViewDelegateProtocol::adViewDidFailLoadWithError(ZUMAdView&, const platform::ErrorPtr&) {}
-void ZUMAdViewDelegateProtocol::adViewDidMoveToPlacement(ZUMAdView&, bool) {}
+void ZUMAdViewDelegateProtocol::adViewDidMoveToPlacement(ZUMAdView&, const std::shared_ptr<ZUMSlotPlacement>&) {}
 void ZUMAdViewDelegateProtocol::adViewContentSizeDidChange(ZUMAdView&, platform::Size) {}
 void ZUMAdViewDelegateProtocol::adViewDidLoadVideoWithSize(ZUMAdView&, platform::Size) {}
 void ZUMAdViewDelegateProtocol::adViewDidRecordImpression(ZUMAdView&) {}

@@ -10,6 +10,7 @@
 // Called on the main thread.
 #pragma once
 
+#include <memory>
 #include <optional>
 
 #include "platform/base/Error.h"
@@ -18,6 +19,7 @@
 #include "platform/web/WebViewDelegate.h"
 
 class ZUMAdView;
+class ZUMSlotPlacement;
 
 class ZUMAdViewDelegateProtocol {
  public:
@@ -28,8 +30,8 @@ class ZUMAdViewDelegateProtocol {
   virtual void adViewDidStartLoad(ZUMAdView& adView);
   virtual void adViewDidFinishLoad(ZUMAdView& adView);
   virtual void adViewDidFailLoadWithError(ZUMAdView& adView, const platform::ErrorPtr& error);
-  // `hasPlacement`: the ad view's slot now has a placement (the public ad object).
-  virtual void adViewDidMoveToPlacement(ZUMAdView& adView, bool hasPlacement);
+  // The public ad object that now shows the ad view's slot (nullptr: none).
+  virtual void adViewDidMoveToPlacement(ZUMAdView& adView, const std::shared_ptr<ZUMSlotPlacement>& placement);
   virtual void adViewContentSizeDidChange(ZUMAdView& adView, platform::Size size);
   virtual void adViewDidLoadVideoWithSize(ZUMAdView& adView, platform::Size size);
   virtual void adViewDidRecordImpression(ZUMAdView& adView);

@@ -14,12 +14,14 @@
 #include "sdk/network/ZUMAdURLStash.h"
 #include "sdk/network/ZUMAdViewResourceCollection.h"
 #include "sdk/rendering/ZUMAdView.h"
+#include "sdk/rendering/ZUMAdViewSlotRendering.h"
+#include "sdk/rendering/ZUMBannerAdViewDelegate.h"
 #include "sdk/rendering/ZUMClickHandling.h"
 #include "sdk/rendering/ZUMNotification.h"
 #include "sdk/rendering/ZUMOpener.h"
 #include "sdk/rendering/ZUMTOLMHandler.h"
 #include "sdk/request/ZUMSlot.h"
-#include "sdk/request/ZUMSlotHooks.h"
+#include "sdk/request/ZUMSlotPlacement.h"
 #include "testing/AppControls.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TestEnvironment.h"
@@ -65,21 +67,17 @@ struct RecordingHandler : ZUMTOLMHandler {
 
 class ZUMAdViewDelegateTest : public testenv::PlatformTest {
  protected:
+  // A slot's ad view and its delegate, as the SDK's load entry wires them.
   void SetUp() override {
-    ZUMRegisterSlotHooks([](ZUMSlotHooks& hooks) {
-      hooks.makeAdView = [](ZUMSlot&, const platform::Rect& frame) {
-        return ZUMSlotAdViewParts{ZUMAdView::create(frame), nullptr};
-      };
-    });
+    ZUMSlotRendering::setShared(std::make_shared<ZUMAdViewSlotRendering>());
     ZUMRegisterClickHandling(clicks);
     slot = ZUMSlot::create({0, 0, 320, 50});
     adView = std::dynamic_pointer_cast<ZUMAdView>(slot->adView());
-    delegate->opener()->setSlot(slot);
-    adView->setDelegate(delegate);
+    delegate = slot->adViewDelegate();
   }
   void TearDown() override {
     ZUMRegisterClickHandling(nullptr);
-    ZUMRegisterSlotHooks([](ZUMSlotHooks& hooks) { hooks.makeAdView = nullptr; });
+    ZUMSlotRendering::setShared(nullptr);
   }
 
   bool navigate(const std::string& url, Type type = Type::LinkClicked, std::optional<std::string> mainDocument = {}) {
@@ -110,8 +108,8 @@ class ZUMAdViewDelegateTest : public testenv::PlatformTest {
   void page(const std::string& script) { adView->webView()->evaluateJavaScriptFromString(script); }
 
   std::shared_ptr<RecordingClickHandling> clicks = std::make_shared<RecordingClickHandling>();
-  std::shared_ptr<ZUMAdViewDelegate> delegate = ZUMAdViewDelegate::create();
   std::shared_ptr<ZUMSlot> slot;
+  std::shared_ptr<ZUMAdViewDelegate> delegate;
   std::shared_ptr<ZUMAdView> adView;
 };
 
@@ -178,7 +176,7 @@ TEST_F(ZUMAdViewDelegateTest, AnHTTPNavigationIsAClickOnlyWhenEveryConditionHold
            {"reload", [] {}, Type::Reload},
            {"back", [] {}, Type::BackForward},
            {"untouched", [&] { adView->setTouched(false); }},
-           {"within 0.15 s", [&] { slot->didLoadAdHTMLInWebView(); env.advance(0.149); }},
+           {"within 0.15 s", [&] { slot->didLoadAdHTMLInWebView(); adView->setTouched(true); env.advance(0.149); }},
            {"rendering", [&] { slot->willLoadAdHTMLInWebView(); }},
            {"SDK core failed", [&] { slot->didFailToRetrieveSDKCoreWithError(nullptr); }},
            {"no slot", [&] { delegate->opener()->setSlot(nullptr); }},
@@ -252,7 +250,8 @@ TEST_F(ZUMAdViewDelegateTest, MessagesReachTheChainInArrivalOrderAndHeldOnesWait
   env.runUntilIdle();
   EXPECT_EQ(log, (std::vector<std::string>{"m1", "m2", "m3", "m4", "m5"}));  // the first claimant only
 
-  adView->didMoveToPlacement(true);
+  auto placement = std::make_shared<ZUMSlotPlacement>();
+  slot->setPlacement(placement);
   EXPECT_EQ(log, (std::vector<std::string>{"m1", "m2", "m3", "m4", "m5", "held1", "held2", "held3"}));
 }
 
@@ -305,6 +304,19 @@ TEST_F(ZUMAdViewDelegateTest, ATapThenALinkInThePageIsAClick) {
   ASSERT_TRUE(env.runUntil([&] { return !clicks->log.empty(); }));
   EXPECT_EQ(clicks->log, (std::vector<std::string>{"click", "app https://landing.example.com/page?clk=1"}));
   EXPECT_EQ(delegate->opener()->referringURL()->absoluteString(), kAdURL);
+}
+
+TEST_F(ZUMAdViewDelegateTest, TheSlotsAdViewFollowsItsLoadsAndLetsGoOfItsDelegateWhenInvalidated) {
+  EXPECT_EQ(delegate->opener()->slot(), slot);
+  EXPECT_EQ(adView->delegate(), delegate);
+  adView->setTouched(true);
+  slot->didLoadAdHTMLInWebView();
+  EXPECT_FALSE(adView->touched());
+  auto placement = std::make_shared<ZUMSlotPlacement>();
+  slot->setPlacement(placement);
+  EXPECT_TRUE(adView->attachedToPlacement());
+  slot->invalidate();
+  EXPECT_EQ(adView->delegate(), nullptr);
 }
 
 TEST(ZUMAdViewDelegateThreadedTest, MessagesParsedOnOtherThreadsKeepTheirOrder) {

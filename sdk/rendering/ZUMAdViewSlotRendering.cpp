@@ -1,0 +1,28 @@
+#include "sdk/rendering/ZUMAdViewSlotRendering.h"
+
+#include "sdk/rendering/ZUMAdView.h"
+#include "sdk/rendering/ZUMBannerAdViewDelegate.h"
+#include "sdk/request/ZUMSlot.h"
+
+ZUMSlotRendering::AdViewParts ZUMAdViewSlotRendering::makeAdView(ZUMSlot& slot, const platform::Rect& frame) {
+  auto adView = ZUMAdView::create(frame);
+  if (!adView) return {};
+  auto delegate = ZUMBannerAdViewDelegate::create(slot.shared_from_this());
+  adView->setDelegate(delegate);
+  return {adView, delegate};
+}
+
+void ZUMAdViewSlotRendering::adViewDidMoveToPlacement(platform::View& adView,
+                                                      const std::shared_ptr<ZUMSlotPlacement>& placement) {
+  if (auto* view = dynamic_cast<ZUMAdView*>(&adView)) view->didMoveToPlacement(placement);
+}
+
+void ZUMAdViewSlotRendering::pauseVideo(platform::View&) {}
+
+void ZUMAdViewSlotRendering::clearTouched(platform::View& adView) {
+  if (auto* view = dynamic_cast<ZUMAdView*>(&adView)) view->setTouched(false);
+}
+
+void ZUMAdViewSlotRendering::detachAdView(platform::View& adView) {
+  if (auto* view = dynamic_cast<ZUMAdView*>(&adView)) view->setDelegate(nullptr);
+}
