@@ -82,7 +82,8 @@ std::shared_ptr<ZUMAdView> ZUMAdView::create(const platform::Rect& frame, const 
 
 std::shared_ptr<ZUMAdView> ZUMAdView::create(const platform::Rect& frame) { return create(frame, ZUMWebViewConfiguration()); }
 
-ZUMAdView::ZUMAdView(const platform::Rect& frame) : platform::View(frame) {}
+ZUMAdView::ZUMAdView(const platform::Rect& frame)
+    : platform::View(frame), stashKey_(ZUMAdURLStash::newAdViewKey()) {}
 
 bool ZUMAdView::usesPlaceholderWindow() {
   return ZUMUserDefaults::boolForKey("/vantor/ads/ad_view_placeholder_window").value_or(false);
@@ -140,7 +141,7 @@ ZUMAdView::~ZUMAdView() {
     webView_->setContentSizeDelegate(nullptr);
     ZUMMRAIDInterceptor::sharedInstance()->setMRAIDURLStringForPage(webView_->pageIdentifier(), std::nullopt);
   }
-  ZUMAdURLStash::sharedInstance()->removeAdView(this);
+  ZUMAdURLStash::sharedInstance()->removeAdView(stashKey_);
   if (eventQueue_) eventQueue_->cancelAllOperations();
 }
 
@@ -166,7 +167,7 @@ void ZUMAdView::willLoadHTML() {
   platform::View::setBackgroundColor(platform::Color::clear());
   eventQueue_->cancelAllOperations();
   eventQueue_->setSuspended(true);
-  ZUMAdURLStash::sharedInstance()->adViewWillLoadRootContent(this);
+  ZUMAdURLStash::sharedInstance()->adViewWillLoadRootContent(stashKey_);
 }
 
 void ZUMAdView::setAd(const std::shared_ptr<ZUMAd>& ad) {
@@ -174,7 +175,7 @@ void ZUMAdView::setAd(const std::shared_ptr<ZUMAd>& ad) {
   willLoadHTML();
   ad_ = ad;
   reportedStartLoadEarly_ = true;
-  ZUMAdURLStash::sharedInstance()->adViewDidStartLoad(this);
+  ZUMAdURLStash::sharedInstance()->adViewDidStartLoad(stashKey_);
   if (!ad) return;
   reportRequestsForAd(*ad);
   webView_->loadHTMLString(ad->adHTML(), ad->adBaseURL());
@@ -190,19 +191,19 @@ void ZUMAdView::reportRequestsForAd(const ZUMAd& ad) {
     request.setValue("no original request available", "x-qyra-annotation-missing-request");
   }
   request.setMainDocumentURL(ad.adBaseURL());
-  stash->adViewWillLoadURLRequest(this, request);
+  stash->adViewWillLoadURLRequest(stashKey_, request);
   for (const auto& redirect : ad.redirects()) {
     if (!redirect) continue;
-    stash->adViewRequestWillReceiveResponse(this, request, redirect->response());
+    stash->adViewRequestWillReceiveResponse(stashKey_, request, redirect->response());
     request = redirect->request();
     request.setMainDocumentURL(ad.adBaseURL());
-    stash->adViewWillLoadURLRequest(this, request);
+    stash->adViewWillLoadURLRequest(stashKey_, request);
   }
   if (ad.adBaseURL()) {
     stash->adViewRequestWillReceiveResponse(
-        this, request, platform::HTTPURLResponse(*ad.adBaseURL(), 200, headerFieldsFromJSON(ad.responseHeaders())));
+        stashKey_, request, platform::HTTPURLResponse(*ad.adBaseURL(), 200, headerFieldsFromJSON(ad.responseHeaders())));
   }
-  if (ad.adHTML()) stash->adViewRequestDidReceiveData(this, request, *ad.adHTML());
+  if (ad.adHTML()) stash->adViewRequestDidReceiveData(stashKey_, request, *ad.adHTML());
 }
 
 void ZUMAdView::loadHTMLString(const std::optional<std::string>& string, const std::optional<platform::URL>& baseURL) {
@@ -336,13 +337,13 @@ void ZUMAdView::webViewDidStartLoad(ZUMWebView&) {
   if (reportedStartLoadEarly_) {
     reportedStartLoadEarly_ = false;
   } else {
-    ZUMAdURLStash::sharedInstance()->adViewDidStartLoad(this);
+    ZUMAdURLStash::sharedInstance()->adViewDidStartLoad(stashKey_);
   }
   if (auto delegate = delegate_.lock()) delegate->adViewDidStartLoad(*this);
 }
 
 void ZUMAdView::webViewDidFinishLoad(ZUMWebView&) {
-  ZUMAdURLStash::sharedInstance()->adViewDidFinishLoad(this);
+  ZUMAdURLStash::sharedInstance()->adViewDidFinishLoad(stashKey_);
   eventQueue_->setSuspended(false);
   hasLoadedAtLeastOnce_ = true;
   webView_->setFrame({0, 0, bounds().size.width, 1});
@@ -351,7 +352,7 @@ void ZUMAdView::webViewDidFinishLoad(ZUMWebView&) {
 }
 
 void ZUMAdView::webViewDidFailLoadWithError(ZUMWebView&, const platform::ErrorPtr& error) {
-  ZUMAdURLStash::sharedInstance()->adViewDidFinishLoad(this);
+  ZUMAdURLStash::sharedInstance()->adViewDidFinishLoad(stashKey_);
   if (error && error->code() == -999 &&
       !ZUMUserDefaults::boolForKey("/vantor/ads/use_cancelled_url_error").value_or(false)) {
     return;

@@ -26,6 +26,7 @@
 #include "platform/ui/GestureRecognizerDelegate.h"
 #include "platform/ui/InterfaceOrientation.h"
 #include "platform/ui/View.h"
+#include "sdk/network/ZUMAdURLStash.h"
 #include "sdk/network/ZUMMRAIDInterceptor.h"
 #include "sdk/rendering/ZUMPageMessageName.h"
 #include "sdk/rendering/ZUMWebKitWebViewMRAIDDelegate.h"
@@ -159,6 +160,8 @@ class ZUMAdView final : public platform::View,
   void setAdResponseSize(platform::Size size) { adResponseSize_ = size; }
   ZUMAdViewActiveViewReporter& activeViewReporter() const { return *activeViewReporter_; }
   const std::shared_ptr<ZUMGestureRecognizer>& touchGestureRecognizer() const { return touchGestureRecognizer_; }
+  // The ad view's key in the ad URL stash.
+  ZUMAdViewKey stashKey() const { return stashKey_; }
 
   // --- Web view callbacks -----------------------------------------------------------------
   bool webViewShouldStartLoadWithRequest(ZUMWebView& webView, const platform::URLRequest& request,
@@ -201,6 +204,7 @@ class ZUMAdView final : public platform::View,
   void reportRequestsForAd(const ZUMAd& ad);
   void setHTMLWindowOrientation(platform::InterfaceOrientation orientation, bool dispatchEvent);
 
+  const ZUMAdViewKey stashKey_;
   std::shared_ptr<ZUMWebView> webView_;
   std::shared_ptr<ZUMAd> ad_;
   std::weak_ptr<ZUMAdViewDelegateProtocol> delegate_;

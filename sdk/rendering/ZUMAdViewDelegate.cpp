@@ -246,7 +246,7 @@ std::optional<bool> ZUMAdViewDelegate::adViewShouldStartLoadWithRequest(ZUMAdVie
                                                                         const platform::URLRequest& request,
                                                                         platform::WebViewNavigationType navigationType) {
   const bool allowed = adViewDelegateAdViewShouldStartLoadWithRequest(adView, request, navigationType);
-  if (allowed) ZUMAdURLStash::sharedInstance()->adViewWillLoadURLRequest(&adView, request);
+  if (allowed) ZUMAdURLStash::sharedInstance()->adViewWillLoadURLRequest(adView.stashKey(), request);
   return allowed;
 }
 

@@ -234,7 +234,7 @@ TEST_F(ZUMAdViewTest, AnAdsRequestHistoryGoesToTheStashAndTeardownEndsTheRecord)
   view->setAd(ad);
   EXPECT_EQ(view->platform::View::backgroundColor(), platform::Color::clear());
   auto stash = ZUMAdURLStash::sharedInstance();
-  auto record = stash->resourceCollectionForAdView(view.get());
+  auto record = stash->resourceCollectionForAdView(view->stashKey());
   ASSERT_EQ(record->resources().size(), 2u);
   const auto& first = record->resources()[0];
   const auto& last = record->resources()[1];
@@ -246,10 +246,10 @@ TEST_F(ZUMAdViewTest, AnAdsRequestHistoryGoesToTheStashAndTeardownEndsTheRecord)
   auto direct = ZUMAd::create();  // no original request: the ad's URL stands for it
   direct->setAdURL(URL::fromString("https://ads.example.com/direct"));
   view->setAd(direct);
-  EXPECT_EQ(stash->resourceCollectionForAdView(view.get())->resources().at(0).URLString, "https://ads.example.com/direct");
-  const void* address = view.get();
+  EXPECT_EQ(stash->resourceCollectionForAdView(view->stashKey())->resources().at(0).URLString, "https://ads.example.com/direct");
+  const auto key = view->stashKey();
   view.reset();
-  EXPECT_EQ(stash->resourceCollectionForAdView(address), nullptr);
+  EXPECT_EQ(stash->resourceCollectionForAdView(key), nullptr);
 }
 
 TEST_F(ZUMAdViewTest, AFluidViewOfTheNewerEngineTakesItsFrameAfterTheContentSizeDelay) {

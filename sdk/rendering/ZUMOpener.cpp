@@ -59,7 +59,7 @@ bool ZUMOpener::shouldPerformOpenAction() {
   auto adView = adView_.lock();
   if (adView && adView->touched()) return true;
   if (adView && navigationRequest_) {
-    ZUMAdURLStash::sharedInstance()->adViewDidAttemptAutoClickRequest(adView.get(), *navigationRequest_);
+    ZUMAdURLStash::sharedInstance()->adViewDidAttemptAutoClickRequest(adView->stashKey(), *navigationRequest_);
   }
   return false;
 }
