@@ -34,6 +34,10 @@ void AppControls::rotate(platform::InterfaceOrientation orientation) {
   platform::Application::shared().setDeviceOrientation(orientation);
 }
 
+void AppControls::reportStatusBarOrientation(platform::InterfaceOrientation orientation) {
+  platform::Application::shared().reportStatusBarOrientation(orientation);
+}
+
 void AppControls::setInstalledURLSchemes(std::set<std::string> schemes) {
   platform::Application::shared().setInstalledURLSchemes(std::move(schemes));
 }

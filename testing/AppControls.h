@@ -42,6 +42,9 @@ class AppControls {
 
   // The user turns the device; the interface follows where allowed.
   static void rotate(platform::InterfaceOrientation orientation);
+  // The system reports the status bar in `orientation` (0: unknown, as early after
+  // launch) without turning anything.
+  static void reportStatusBarOrientation(platform::InterfaceOrientation orientation);
 
   // What is installed on the device, which decides what openURL() opens: the URL
   // schemes other applications handle, and the hosts whose links an installed

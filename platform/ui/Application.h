@@ -129,6 +129,9 @@ class Application {
   void becomeActive();
   void enterBackground();
   void enterForeground();
+  // The status-bar orientation as the system reports it before the interface has
+  // settled (at launch it may be unknown, 0): set as it is, no rotation, no notification.
+  void reportStatusBarOrientation(InterfaceOrientation orientation) { statusBarOrientation_ = orientation; }
 
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;

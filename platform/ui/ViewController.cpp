@@ -41,6 +41,25 @@ std::string ViewController::description() const {
   return std::string("<") + typeid(*this).name() + ": " + address + ">";
 }
 
+void ViewController::setAssociatedObject(const void* key, std::shared_ptr<void> object) {
+  auto it = std::find_if(associated_.begin(), associated_.end(), [key](const auto& e) { return e.first == key; });
+  // The old object goes after the table is consistent, since its destructor may call back.
+  std::shared_ptr<void> old;
+  if (it != associated_.end()) {
+    old = std::exchange(it->second, std::move(object));
+    if (!it->second) associated_.erase(it);
+  } else if (object) {
+    associated_.emplace_back(key, std::move(object));
+  }
+}
+
+std::shared_ptr<void> ViewController::associatedObject(const void* key) const {
+  for (const auto& [k, object] : associated_) {
+    if (k == key) return object;
+  }
+  return nullptr;
+}
+
 // --- The view --------------------------------------------------------------------------
 
 std::shared_ptr<View> ViewController::view() {

@@ -41,6 +41,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ui/Geometry.h"
@@ -150,6 +151,12 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
   // A readable summary for logs: class and address.
   virtual std::string description() const;
 
+  // --- Associated objects -----------------------------------------------------------
+  // Objects that others attach to the controller under a key of their own (the address
+  // of a static of theirs), retained by the controller for its life. nullptr removes.
+  void setAssociatedObject(const void* key, std::shared_ptr<void> object);
+  std::shared_ptr<void> associatedObject(const void* key) const;
+
  protected:
   ViewController();
 
@@ -191,6 +198,7 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
   std::vector<std::shared_ptr<ViewController>> children_;
   ModalPresentationStyle presentationStyle_ = ModalPresentationStyle::FullScreen;
   ModalTransitionStyle transitionStyle_ = ModalTransitionStyle::CoverVertical;
+  std::vector<std::pair<const void*, std::shared_ptr<void>>> associated_;
 };
 
 }  // namespace platform

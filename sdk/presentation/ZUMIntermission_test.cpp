@@ -1,0 +1,135 @@
+#include "sdk/presentation/ZUMIntermission.h"
+
+#include <functional>
+#include <utility>
+
+#include "platform/base/DispatchQueue.h"
+#include "sdk/presentation/ZUMIntermitting.h"
+#include "sdk/presentation/ZUMPresentationTestSupport.h"
+#include "testing/AppControls.h"
+
+namespace {
+
+using presentation_testing::Log;
+
+// A participant that gives the screen back like a platform dismissal: a while later.
+struct Participant : ZUMIntermitting, std::enable_shared_from_this<Participant> {
+  Participant(std::string name, std::shared_ptr<Log> log) : name(std::move(name)), log(std::move(log)) {}
+  void join(const std::shared_ptr<ZUMSlot>& slot) {
+    session = ZUMIntermission::intermissionForSlot(slot);
+    session->addParticipant(shared_from_this());
+  }
+  void presentFromViewController(const std::shared_ptr<platform::ViewController>&, std::function<void()>) override {}
+  bool shouldDismissOnApplicationEnteringForeground() override { return dismissOnForeground; }
+  void relinquishScreenWithCompletion(std::function<void()> completion) override {
+    log->push_back(name + ".relinquish");
+    session->participantWillRelinquishScreen(*this);
+    platform::DispatchQueue::main()->after(0.3, [self = shared_from_this(), completion] {
+      self->log->push_back(self->name + ".gone");
+      std::exchange(self->session, nullptr)->participantDidRelinquishScreen(*self);
+      if (completion) completion();
+    });
+  }
+  std::shared_ptr<ZUMIntermission> intermission() const override { return session; }
+
+  std::string name;
+  std::shared_ptr<Log> log;
+  bool dismissOnForeground = true;
+  std::shared_ptr<ZUMIntermission> session;
+};
+
+class ZUMIntermissionTest : public presentation_testing::PresentationTest {
+ protected:
+  std::shared_ptr<Participant> participant(const std::string& name) {
+    auto p = std::make_shared<Participant>(name, log);
+    p->join(slot);
+    return p;
+  }
+};
+
+TEST_F(ZUMIntermissionTest, NeedsASlotAndIsSharedThroughIt) {
+  EXPECT_EQ(ZUMIntermission::create(nullptr), nullptr);
+  auto session = ZUMIntermission::intermissionForSlot(slot);
+  EXPECT_EQ(ZUMIntermission::intermissionForSlot(slot), session);
+  EXPECT_EQ(session->slot(), slot);
+}
+
+// Two participants (an interstitial, then a sheet over it): one begin, one end, and the
+// host's idle timer and status bar exactly as they were.
+TEST_F(ZUMIntermissionTest, TwoParticipantsMakeOneSessionThatRestoresTheHost) {
+  struct Row {
+    bool idleDisabled, statusHidden, overridden;
+  };
+  for (const Row row : {Row{false, false, true}, Row{true, true, true}, Row{false, true, false}}) {
+    SCOPED_TRACE(::testing::Message() << row.idleDisabled << row.statusHidden << row.overridden);
+    auto& application = platform::Application::shared();
+    application.setIdleTimerDisabled(row.idleDisabled);
+    application.setStatusBarHidden(row.statusHidden);
+    log->clear();
+
+    auto a = participant("A");
+    EXPECT_TRUE(application.isIdleTimerDisabled());
+    auto b = participant("B");
+    EXPECT_EQ(a->session, b->session);
+    if (row.overridden) a->session->participantWillOverrideStatusBarVisibility(*a);
+    application.setStatusBarHidden(!row.statusHidden);  // a presenter, or the host, changes it
+
+    a->relinquishScreenWithCompletion(nullptr);
+    EXPECT_TRUE(application.isIdleTimerDisabled()) << "B still holds the screen";
+    b->relinquishScreenWithCompletion(nullptr);
+    EXPECT_EQ(application.isIdleTimerDisabled(), row.idleDisabled);
+    EXPECT_EQ(application.isStatusBarHidden(), row.overridden ? row.statusHidden : !row.statusHidden);
+    env.advance(1);
+    EXPECT_EQ(*log, (Log{"willPresent", "slot.willPresent", "A.relinquish", "B.relinquish", "slot.willDismiss",
+                         "A.gone", "B.gone", "didDismiss", "slot.didDismiss"}));
+  }
+}
+
+TEST_F(ZUMIntermissionTest, DidRelinquishAloneStillEndsAndTheSessionCanRunAgain) {
+  auto a = participant("A");
+  auto session = a->session;
+  session->participantDidRelinquishScreen(*a);
+  EXPECT_FALSE(platform::Application::shared().isIdleTimerDisabled());
+  a->join(slot);
+  session->participantDidRelinquishScreen(*a);
+  EXPECT_EQ(*log, (Log{"willPresent", "slot.willPresent", "slot.willDismiss", "didDismiss", "slot.didDismiss",
+                       "willPresent", "slot.willPresent", "slot.willDismiss", "didDismiss", "slot.didDismiss"}));
+}
+
+TEST_F(ZUMIntermissionTest, AParticipantThatVanishesEndsTheSession) {
+  // Noticed at the next call ...
+  auto a = participant("A");
+  auto b = participant("B");
+  b.reset();
+  EXPECT_EQ(a->session->activeParticipants().size(), 1u);
+  a->relinquishScreenWithCompletion(nullptr);
+  env.advance(1);
+  EXPECT_EQ(count("didDismiss"), 1);
+
+  // ... or when the last reference to the session goes with it.
+  log->clear();
+  a = participant("A");
+  a.reset();
+  EXPECT_EQ(*log, (Log{"willPresent", "slot.willPresent", "slot.willDismiss", "didDismiss", "slot.didDismiss"}));
+  EXPECT_FALSE(platform::Application::shared().isIdleTimerDisabled());
+}
+
+// Returning to the foreground dismisses those that ask for it, each after the previous
+// has completely finished; those that don't stay, and one already leaving is skipped.
+TEST_F(ZUMIntermissionTest, ForegroundDismissesOneAfterAnother) {
+  auto a = participant("A");
+  auto stays = participant("S");
+  stays->dismissOnForeground = false;
+  auto b = participant("B");
+  auto c = participant("C");
+  testenv::AppControls::background();
+  testenv::AppControls::foreground();
+  c->relinquishScreenWithCompletion(nullptr);  // leaves by itself before its turn
+  env.advance(5);
+  EXPECT_EQ(*log, (Log{"willPresent", "slot.willPresent", "C.relinquish", "C.gone", "A.relinquish", "A.gone",
+                       "B.relinquish", "B.gone"}));
+  ASSERT_EQ(a->session, nullptr);
+  EXPECT_EQ(stays->session->activeParticipants(), std::vector<std::shared_ptr<ZUMIntermitting>>{stays});
+}
+
+}  // namespace
