@@ -49,7 +49,7 @@ ZUMIntermission::~ZUMIntermission() {
   } else if (deactivatingCount_ != 0) {
     didEnd();
   }
-  if (foregroundObserver_) platform::NotificationCenter::defaultCenter().removeObserver(foregroundObserver_);
+  platform::NotificationCenter::defaultCenter().removeObserver(foregroundObserver_);
 }
 
 // --- Members ------------------------------------------------------------------------------
@@ -108,13 +108,12 @@ void ZUMIntermission::participantWillRelinquishScreen(const ZUMIntermitting& par
   deactivationQueue_->setSuspended(true);
   if (!contains(active_, &participant)) return;
   auto it = std::find_if(active_.begin(), active_.end(), [&](const Member& m) { return m.identity == &participant; });
-  Member member = *it;
-  active_.erase(it);
-  --activeCount_;
   if (!contains(deactivating_, &participant)) {
-    deactivating_.push_back(std::move(member));
+    deactivating_.push_back(*it);
     ++deactivatingCount_;
   }
+  active_.erase(it);
+  --activeCount_;
   if (activeCount_ == 0) willEnd();
 }
 
@@ -163,7 +162,7 @@ void ZUMIntermission::willEnd() {
 
 void ZUMIntermission::didEnd() {
   auto& center = platform::NotificationCenter::defaultCenter();
-  if (foregroundObserver_) center.removeObserver(std::exchange(foregroundObserver_, nullptr));
+  center.removeObserver(std::exchange(foregroundObserver_, nullptr));
   // While the session is being destroyed the notification goes without an object.
   center.post(kZUMAdModalViewControllerDidDismissFullScreenNotification, weak_from_this().lock());
   tellSlot(slot(), &ZUMSlotAdEventDelegate::slotDidDismissScreen);

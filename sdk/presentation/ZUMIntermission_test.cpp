@@ -97,21 +97,38 @@ TEST_F(ZUMIntermissionTest, DidRelinquishAloneStillEndsAndTheSessionCanRunAgain)
 }
 
 TEST_F(ZUMIntermissionTest, AParticipantThatVanishesEndsTheSession) {
-  // Noticed at the next call ...
+  // Noticed at the next call: another participant's relinquish ...
   auto a = participant("A");
   auto b = participant("B");
   b.reset();
-  EXPECT_EQ(a->session->activeParticipants().size(), 1u);
   a->relinquishScreenWithCompletion(nullptr);
   env.advance(1);
-  EXPECT_EQ(count("didDismiss"), 1);
+  EXPECT_EQ(*log, (Log{"willPresent", "slot.willPresent", "A.relinquish", "slot.willDismiss", "A.gone", "didDismiss",
+                       "slot.didDismiss"}));
 
-  // ... or when the last reference to the session goes with it.
+  // ... or a join, which then begins anew ...
   log->clear();
   a = participant("A");
+  auto session = a->session;
   a.reset();
+  b = participant("B");
+  EXPECT_EQ(*log, (Log{"willPresent", "slot.willPresent", "slot.willDismiss", "didDismiss", "slot.didDismiss",
+                       "willPresent", "slot.willPresent"}));
+
+  // ... also when it vanished while giving the screen back.
+  log->clear();
+  session->participantWillRelinquishScreen(*b);
+  b.reset();
+  session->addParticipant(nullptr);
+  EXPECT_EQ(*log, (Log{"slot.willDismiss", "didDismiss", "slot.didDismiss"}));
+
+  // When the session itself goes first, it ends what is left.
+  log->clear();
+  a = participant("A");
+  session.reset();
+  a->session->participantWillRelinquishScreen(*a);
+  a->session.reset();
   EXPECT_EQ(*log, (Log{"willPresent", "slot.willPresent", "slot.willDismiss", "didDismiss", "slot.didDismiss"}));
-  EXPECT_FALSE(platform::Application::shared().isIdleTimerDisabled());
 }
 
 // Returning to the foreground dismisses those that ask for it, each after the previous

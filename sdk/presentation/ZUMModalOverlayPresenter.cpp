@@ -10,7 +10,7 @@
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
 #include "sdk/foundation/ZUMDevice.h"
-#include "sdk/foundation/ZUMUserDefaults.h"
+#include "sdk/foundation/ZUMOrientation.h"
 #include "sdk/presentation/ZUMAdOrientationControlling.h"
 #include "sdk/presentation/ZUMIntermission.h"
 #include "sdk/presentation/ZUMViewController.h"
@@ -19,15 +19,13 @@ namespace {
 
 using platform::InterfaceOrientationMask;
 
-constexpr InterfaceOrientationMask kPortraitBits = 2 | 4;
-constexpr InterfaceOrientationMask kLandscapeBits = 8 | 16;
+constexpr InterfaceOrientationMask kLandscapeBits = platform::kInterfaceOrientationMaskLandscape;
+constexpr InterfaceOrientationMask kPortraitBits =
+    platform::kInterfaceOrientationMaskPortrait | platform::kInterfaceOrientationMaskPortraitUpsideDown;
 
-// What the application allows in the controller's window (the key window before it has one).
-InterfaceOrientationMask applicationOrientations(platform::ViewController& controller) {
-  auto view = controller.viewIfLoaded();
-  auto window = view ? view->window() : nullptr;
-  if (!window) window = platform::Window::keyWindow();
-  return platform::Application::shared().supportedInterfaceOrientationsForWindow(window);
+// What the application allows where the platform decides rotations: the key window.
+InterfaceOrientationMask applicationOrientations() {
+  return platform::Application::shared().supportedInterfaceOrientationsForWindow(platform::Window::keyWindow());
 }
 
 }  // namespace
@@ -82,7 +80,7 @@ void ZUMModalOverlayPresenter::dismissWithCompletionHandler(std::function<void()
   }
   // The platform refuses a dismissal while a transition runs; ask again once it is over,
   // so the controller does not stay up holding its session.
-  if (controller->isInTransition() || presenting->isInTransition()) {
+  if (controller->isInTransition()) {
     platform::DispatchQueue::main()->after(platform::Animation::kDefaultDuration,
                                            [self = shared_from_this(), handler = std::move(handler)]() mutable {
                                              self->dismissWithCompletionHandler(std::move(handler));
@@ -97,8 +95,9 @@ void ZUMModalOverlayPresenter::dismissWithCompletionHandler(std::function<void()
 void ZUMModalOverlayPresenter::setNeedsUpdateOrientation() {
   auto controller = presented_.lock();
   auto* ad = dynamic_cast<ZUMAdOrientationControlling*>(controller.get());
-  if (!ad || !controller->presentingViewController() || ad->adOrientations() == 0) return;
-  if (ZUMUserDefaults::boolForKey(kZUMViewControllerOnlySupportsApplicationOrientationKey).value_or(false)) {
+  // An ad that asks for nothing (mask 0) is left alone by both updates.
+  if (!ad || !controller->presentingViewController()) return;
+  if (ZUMViewControllerOnlySupportsApplicationOrientation()) {
     updateViewControllerOrientation(controller);
   } else {
     forceUpdateViewControllerOrientation(controller);
@@ -109,7 +108,7 @@ void ZUMModalOverlayPresenter::updateViewControllerOrientation(const std::shared
   auto* ad = dynamic_cast<ZUMAdOrientationControlling*>(controller.get());
   if (!ad) return;
   const InterfaceOrientationMask mask = ad->adOrientations();
-  if ((mask & applicationOrientations(*controller)) == 0) return;
+  if ((mask & applicationOrientations()) == 0) return;
   controller->setSupportedInterfaceOrientations(mask);
   auto& application = platform::Application::shared();
   if (mask & platform::interfaceOrientationMask(application.statusBarOrientation())) return;
@@ -156,18 +155,18 @@ void ZUMModalOverlayPresenter::forceUpdateViewControllerOrientation(
 
   InterfaceOrientationMask allowed;
   InterfaceOrientationMask supported;
-  if ((mask & kLandscapeBits) && (mask & kPortraitBits)) {
+  if (ZUMInterfaceOrientationMaskHasPortraitAndLandscape(mask)) {
     allowed = supported = platform::kInterfaceOrientationMaskAll;
   } else {
     supported = bit;
     allowed = (mask & kLandscapeBits) ? kLandscapeBits : kPortraitBits;
   }
-  if (supported & applicationOrientations(*controller)) controller->setSupportedInterfaceOrientations(supported);
+  if (supported & applicationOrientations()) controller->setSupportedInterfaceOrientations(supported);
 
   auto device = ZUMDevice::sharedInstance();
   platform::Rect frame;
   platform::InterfaceOrientation forced;
-  int turns;
+  int turns = 0;
   if (allowed & bit) {
     frame = device->standardizedOrientedScreenBounds();
     forced = 0;

@@ -16,10 +16,6 @@
 #include "platform/base/NotificationCenter.h"
 #include "sdk/presentation/ZUMOverlayPresenting.h"
 
-// Boolean user default: true chooses the light orientation update.
-inline constexpr const char* kZUMViewControllerOnlySupportsApplicationOrientationKey =
-    "/vantor/ads/view_controller_only_supports_application_orientation";
-
 class ZUMModalOverlayPresenter final : public ZUMOverlayPresenting,
                                        public std::enable_shared_from_this<ZUMModalOverlayPresenter> {
  public:
@@ -39,7 +35,8 @@ class ZUMModalOverlayPresenter final : public ZUMOverlayPresenting,
   // handler runs at once.
   void dismissWithCompletionHandler(std::function<void()> handler) override;
   // Only for a presented controller whose ad asks for orientations: the light update
-  // when the user default says so, else the forced update.
+  // when the user default "/vantor/ads/view_controller_only_supports_application_orientation"
+  // is true, else the forced update.
   void setNeedsUpdateOrientation() override;
   std::shared_ptr<ZUMViewController> presentedViewController() const override { return presented_.lock(); }
   void setPresentedViewController(const std::shared_ptr<ZUMViewController>& controller) override {

@@ -31,11 +31,17 @@ class AdScreen : public ZUMViewController, public ZUMAdOrientationControlling {
   double orientationUpdateAnimationDuration() const override { return 0.2; }
   void viewChangedToOrientation(InterfaceOrientation o) override { told.push_back(o); }
   bool shouldDismissOnApplicationEnteringForeground() override { return dismissOnForeground; }
+  void presentViewController(std::shared_ptr<platform::ViewController> controller, bool animated,
+                             Completion completion) override {
+    presented.push_back(controller);
+    ZUMViewController::presentViewController(std::move(controller), animated, std::move(completion));
+  }
 
   InterfaceOrientationMask mask = 0;
   InterfaceOrientation forced = -1;
   std::vector<InterfaceOrientation> told;
   bool dismissOnForeground = true;
+  std::vector<std::shared_ptr<platform::ViewController>> presented;
 };
 
 struct AppOrientations : platform::ApplicationDelegate {
@@ -198,10 +204,14 @@ TEST_F(ZUMModalOverlayPresenterTest, OrientationUpdatesOnlyForAPresentedAdThatAs
 }
 
 TEST_F(ZUMModalOverlayPresenterTest, LightUpdateLetsThePlatformRotate) {
-  platform::UserDefaults::standard().setObject(true, kZUMViewControllerOnlySupportsApplicationOrientationKey);
+  platform::UserDefaults::standard().setObject(true, "/vantor/ads/view_controller_only_supports_application_orientation");
   auto screen = present(24);
   screen->presenter()->setNeedsUpdateOrientation();
   env.advance(1);
+  // A blank, invisible controller over the ad made the platform turn.
+  ASSERT_EQ(screen->presented.size(), 1u);
+  EXPECT_EQ(screen->presented[0]->view()->alpha(), 0);
+  EXPECT_EQ(screen->presented[0]->supportedInterfaceOrientations(), 24u);
   EXPECT_EQ(platform::Application::shared().statusBarOrientation(), platform::kInterfaceOrientationLandscapeRight);
   EXPECT_EQ(screen->told, std::vector<InterfaceOrientation>{3});
   EXPECT_EQ(screen->supportedInterfaceOrientations(), 24u);

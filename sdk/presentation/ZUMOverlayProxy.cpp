@@ -42,8 +42,8 @@ void ZUMOverlayProxy::presentFromViewController(const std::shared_ptr<platform::
   intermission_ = ZUMIntermission::intermissionForSlot(slot());
   if (intermission_) intermission_->addParticipant(shared_from_this());
   host->presentViewController(controller, true, std::move(completion));
-  auto view = controller->viewIfLoaded();
-  if (!controller->presentingViewController() && !(view && view->window())) relinquishScreenWithCompletion(nullptr);
+  // Refused by the platform (the host presents another controller, or is not on screen).
+  if (!controller->presentingViewController()) relinquishScreenWithCompletion(nullptr);
 }
 
 void ZUMOverlayProxy::relinquishScreenWithCompletion(std::function<void()> completion) {
@@ -60,7 +60,7 @@ void ZUMOverlayProxy::dismiss(std::function<void()> finish) {
   auto presenting = controller ? controller->presentingViewController() : nullptr;
   if (!presenting) {
     finish();  // it already left the screen by other means
-  } else if (controller->isInTransition() || presenting->isInTransition()) {
+  } else if (controller->isInTransition()) {
     // The platform refuses a dismissal during a transition: ask again once it is over.
     platform::DispatchQueue::main()->after(platform::Animation::kDefaultDuration,
                                            [self = shared_from_this(), finish = std::move(finish)]() mutable {

@@ -85,10 +85,38 @@ TEST_F(ZUMOverlayProxyTest, AControllerThatLeftByItselfStillEndsTheSession) {
   EXPECT_TRUE(session->activeParticipants().empty());
 }
 
+TEST_F(ZUMOverlayProxyTest, NothingStaysBehindWhenNothingIsShown) {
+  auto sheet = platform::ViewController::create();
+  auto proxy = ZUMOverlayProxy::create(sheet);
+  proxy->setSlot(slot);
+  proxy->presentFromViewController(nullptr, mark("shown"));
+  EXPECT_TRUE(log->empty());
+  host->presentViewController(platform::ViewController::create(), false);
+  env.advance(1);
+  proxy->presentFromViewController(host, mark("shown"));  // the host already presents
+  env.advance(1);
+  EXPECT_EQ(*log, (Log{"willPresent", "slot.willPresent", "slot.willDismiss", "didDismiss", "slot.didDismiss"}));
+  EXPECT_EQ(proxy->intermission(), nullptr);
+}
+
+TEST_F(ZUMOverlayProxyTest, GivingBackDuringThePresentationWaitsForIt) {
+  auto sheet = platform::ViewController::create();
+  auto proxy = ZUMOverlayProxy::create(sheet);
+  proxy->setSlot(slot);
+  proxy->presentFromViewController(host, mark("shown"));
+  proxy->relinquishScreenWithCompletion(mark("gone"));
+  env.advance(2);
+  EXPECT_EQ(*log, (Log{"willPresent", "slot.willPresent", "slot.willDismiss", "shown", "gone", "didDismiss",
+                       "slot.didDismiss"}));
+  EXPECT_EQ(host->presentedViewController(), nullptr);
+}
+
 TEST_F(ZUMOverlayProxyTest, WithoutASlotPresentsOutsideAnySession) {
   auto sheet = platform::ViewController::create();
   auto proxy = ZUMOverlayProxy::create(sheet);
   proxy->presentFromViewController(host, mark("shown"));
+  env.runUntilIdle();
+  EXPECT_TRUE(log->empty()) << "animated";
   env.advance(1);
   EXPECT_EQ(host->presentedViewController(), sheet);
   EXPECT_EQ(*log, Log{"shown"});

@@ -137,7 +137,6 @@ void ZUMViewController::dismissViewControllerAnimated(bool animated, Completion 
 }
 
 void ZUMViewController::viewDidLoad() {
-  platform::ViewController::viewDidLoad();
   auto v = view();
   v->setAutoresizingMask(platform::AutoresizingFlexibleWidth | platform::AutoresizingFlexibleHeight);
   v->setOpaque(true);

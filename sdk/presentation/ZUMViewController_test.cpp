@@ -47,6 +47,24 @@ struct StubPresenter : ZUMOverlayPresenting {
   std::shared_ptr<platform::ViewController> target;
 };
 
+// Shows the view in the host's window itself, as the transparent presenters do, and
+// keeps the dismissal handler for the test.
+struct InlinePresenter : ZUMOverlayPresenting {
+  void presentFromViewController(const std::shared_ptr<platform::ViewController>& host,
+                                 std::function<void()> completion) override {
+    host->view()->window()->addSubview(presented.lock()->view());
+    completion();
+  }
+  std::shared_ptr<platform::ViewController> presentationViewController() const override { return nullptr; }
+  void dismissWithCompletionHandler(std::function<void()> handler) override { pending = std::move(handler); }
+  void setNeedsUpdateOrientation() override {}
+  std::shared_ptr<ZUMViewController> presentedViewController() const override { return presented.lock(); }
+  void setPresentedViewController(const std::shared_ptr<ZUMViewController>& c) override { presented = c; }
+  bool isReadyToPresent() const override { return !presented.expired(); }
+  std::weak_ptr<ZUMViewController> presented;
+  std::function<void()> pending;
+};
+
 class ZUMViewControllerTest : public presentation_testing::PresentationTest {
  protected:
   void SetUp() override {
@@ -112,6 +130,21 @@ TEST_F(ZUMViewControllerTest, ARefusedPresentationGivesTheSessionBack) {
   EXPECT_EQ(count("dismissalCompletion"), 1);
   EXPECT_FALSE(platform::Application::shared().isIdleTimerDisabled());
   EXPECT_FALSE(platform::Application::shared().isStatusBarHidden());
+}
+
+TEST_F(ZUMViewControllerTest, AnyPresenterShowsItAndNothingKeepsItOnceItLeaves) {
+  auto presenter = std::make_shared<InlinePresenter>();
+  screen->setPresenter(presenter);
+  screen->presentFromViewController(host, mark("presented"));
+  EXPECT_EQ(*log, (Log{"willPresent", "slot.willPresent", "finishAppearing", "presented"}));
+  std::weak_ptr<Screen> weak = screen;
+  screen.reset();
+  ASSERT_FALSE(weak.expired());
+  weak.lock()->relinquishScreenWithCompletion(nullptr);
+  EXPECT_EQ(log->back(), "slot.willDismiss") << "the host gets its state back as the screen starts to leave";
+  presenter->pending = nullptr;  // a presenter that never finishes the dismissal
+  EXPECT_TRUE(weak.expired());
+  EXPECT_EQ(count("didDismiss"), 1);
 }
 
 TEST_F(ZUMViewControllerTest, APlatformPresentationStillJoinsAndLeaves) {
