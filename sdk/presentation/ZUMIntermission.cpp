@@ -1,11 +1,13 @@
 #include "sdk/presentation/ZUMIntermission.h"
 
 #include <algorithm>
+#include <cassert>
 #include <utility>
 
 #include "ZUMSlotAdEventDelegate.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/OperationQueue.h"
+#include "platform/base/RunLoop.h"
 #include "platform/ui/Application.h"
 #include "sdk/presentation/ZUMIntermitting.h"
 #include "sdk/request/ZUMFullScreenNotifications.h"
@@ -94,6 +96,7 @@ void ZUMIntermission::cleanUp() {
 // --- Participants ---------------------------------------------------------------------------
 
 void ZUMIntermission::addParticipant(const std::shared_ptr<ZUMIntermitting>& participant) {
+  assert(platform::isMainThread());
   cleanUp();
   if (!participant) return;
   if (activeCount_ == 0 && deactivatingCount_ == 0) begin();
@@ -104,6 +107,7 @@ void ZUMIntermission::addParticipant(const std::shared_ptr<ZUMIntermitting>& par
 }
 
 void ZUMIntermission::participantWillRelinquishScreen(const ZUMIntermitting& participant) {
+  assert(platform::isMainThread());
   cleanUp();
   deactivationQueue_->setSuspended(true);
   if (!contains(active_, &participant)) return;
@@ -118,6 +122,7 @@ void ZUMIntermission::participantWillRelinquishScreen(const ZUMIntermitting& par
 }
 
 void ZUMIntermission::participantDidRelinquishScreen(const ZUMIntermitting& participant) {
+  assert(platform::isMainThread());
   cleanUp();
   if (contains(active_, &participant)) participantWillRelinquishScreen(participant);
   if (contains(deactivating_, &participant)) {

@@ -1,10 +1,12 @@
 #include "sdk/presentation/ZUMModalOverlayPresenter.h"
 
 #include <numbers>
+#include <cassert>
 #include <utility>
 
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/OperationQueue.h"
+#include "platform/base/RunLoop.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/View.h"
@@ -50,6 +52,7 @@ std::shared_ptr<platform::ViewController> ZUMModalOverlayPresenter::presentation
 
 void ZUMModalOverlayPresenter::presentFromViewController(const std::shared_ptr<platform::ViewController>& host,
                                                          std::function<void()> completion) {
+  assert(platform::isMainThread());
   auto controller = presented_.lock();
   if (!host || !controller) return;
   hideStatusBar();
@@ -71,6 +74,7 @@ void ZUMModalOverlayPresenter::hideStatusBar() {
 }
 
 void ZUMModalOverlayPresenter::dismissWithCompletionHandler(std::function<void()> handler) {
+  assert(platform::isMainThread());
   auto controller = presented_.lock();
   auto presenting = controller ? controller->presentingViewController() : nullptr;
   stopObservingForeground();

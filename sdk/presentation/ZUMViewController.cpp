@@ -1,10 +1,12 @@
 #include "sdk/presentation/ZUMViewController.h"
 
+#include <cassert>
 #include <utility>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/RunLoop.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
@@ -52,6 +54,7 @@ void ZUMViewController::addToCurrentIntermission() {
 
 void ZUMViewController::presentFromViewController(const std::shared_ptr<platform::ViewController>& host,
                                                   std::function<void()> completion) {
+  assert(platform::isMainThread());
   if (!host) {
     ZUMLogger::sharedInstance()->logPublicMessage("No UIViewController supplied to the ad. Cannot continue.");
     return;
@@ -76,6 +79,7 @@ void ZUMViewController::finishAppearing() { view()->setUserInteractionEnabled(tr
 // --- Relinquishing ----------------------------------------------------------------------------
 
 void ZUMViewController::relinquishScreenWithCompletion(std::function<void()> completion) {
+  assert(platform::isMainThread());
   view()->setUserInteractionEnabled(false);
   auto me = self();  // the dismissal's completion keeps the controller until it has run
   retainCycle_.reset();
