@@ -169,12 +169,10 @@ void ZUMModalOverlayPresenter::forceUpdateViewControllerOrientation(
 
   auto device = ZUMDevice::sharedInstance();
   platform::Rect frame;
-  platform::InterfaceOrientation forced;
+  platform::InterfaceOrientation forced = 0;
   int turns = 0;
   if (allowed & bit) {
     frame = device->standardizedOrientedScreenBounds();
-    forced = 0;
-    turns = 0;
   } else if (bit == 2 || bit == 4) {
     frame = device->standardizedLandscapeScreenBounds();
     forced = platform::kInterfaceOrientationLandscapeRight;

@@ -48,6 +48,8 @@ TEST_F(ZUMOverlayProxyTest, SharesTheSessionOfAnSDKScreen) {
   EXPECT_EQ(proxy->intermission(), screen->intermission());
 
   proxy->relinquishScreenWithCompletion(mark("sheet gone"));
+  env.runUntilIdle();
+  EXPECT_EQ(count("sheet gone"), 0) << "animated";
   env.advance(1);
   screen->relinquishScreenWithCompletion(nullptr);
   env.advance(1);
