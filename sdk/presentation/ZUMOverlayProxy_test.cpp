@@ -12,12 +12,7 @@ namespace {
 
 using presentation_testing::Log;
 
-class ZUMOverlayProxyTest : public presentation_testing::PresentationTest {
- protected:
-  std::function<void()> mark(const std::string& text) {
-    return [log = log, text] { log->push_back(text); };
-  }
-};
+using ZUMOverlayProxyTest = presentation_testing::PresentationTest;
 
 TEST_F(ZUMOverlayProxyTest, OneProxyPerControllerForTheControllersLife) {
   auto sheet = platform::ViewController::create();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -62,6 +63,10 @@ class PresentationTest : public testenv::PlatformTest {
     platform::Application::shared().setDelegate(nullptr);
   }
 
+  // A completion that writes `text` into the log.
+  std::function<void()> mark(const std::string& text) {
+    return [log = log, text] { log->push_back(text); };
+  }
   long count(const std::string& entry) const { return std::count(log->begin(), log->end(), entry); }
 
   std::shared_ptr<Log> log = std::make_shared<Log>();

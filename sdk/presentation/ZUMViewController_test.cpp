@@ -35,34 +35,24 @@ class Screen : public ZUMViewController {
   std::shared_ptr<Log> log;
 };
 
-// A presenter that is never ready, or that hands further presentations elsewhere.
-struct StubPresenter : ZUMOverlayPresenting {
-  void presentFromViewController(const std::shared_ptr<platform::ViewController>&, std::function<void()>) override {}
-  std::shared_ptr<platform::ViewController> presentationViewController() const override { return target; }
-  void dismissWithCompletionHandler(std::function<void()>) override {}
-  void setNeedsUpdateOrientation() override {}
-  std::shared_ptr<ZUMViewController> presentedViewController() const override { return nullptr; }
-  void setPresentedViewController(const std::shared_ptr<ZUMViewController>&) override {}
-  bool isReadyToPresent() const override { return false; }
-  std::shared_ptr<platform::ViewController> target;
-};
-
 // Shows the view in the host's window itself, as the transparent presenters do, and
-// keeps the dismissal handler for the test.
+// keeps the dismissal handler for the test; or is never ready; or hands presentations on.
 struct InlinePresenter : ZUMOverlayPresenting {
   void presentFromViewController(const std::shared_ptr<platform::ViewController>& host,
                                  std::function<void()> completion) override {
     host->view()->window()->addSubview(presented.lock()->view());
     completion();
   }
-  std::shared_ptr<platform::ViewController> presentationViewController() const override { return nullptr; }
+  std::shared_ptr<platform::ViewController> presentationViewController() const override { return target; }
   void dismissWithCompletionHandler(std::function<void()> handler) override { pending = std::move(handler); }
   void setNeedsUpdateOrientation() override {}
   std::shared_ptr<ZUMViewController> presentedViewController() const override { return presented.lock(); }
   void setPresentedViewController(const std::shared_ptr<ZUMViewController>& c) override { presented = c; }
-  bool isReadyToPresent() const override { return !presented.expired(); }
+  bool isReadyToPresent() const override { return ready && !presented.expired(); }
   std::weak_ptr<ZUMViewController> presented;
   std::function<void()> pending;
+  bool ready = true;
+  std::shared_ptr<platform::ViewController> target;
 };
 
 class ZUMViewControllerTest : public presentation_testing::PresentationTest {
@@ -72,9 +62,6 @@ class ZUMViewControllerTest : public presentation_testing::PresentationTest {
     screen = Screen::make(log);
     screen->setSlot(slot);
     screen->setDismissalCompletion([log = log] { log->push_back("dismissalCompletion"); });
-  }
-  std::function<void()> mark(const std::string& text) {
-    return [log = log, text] { log->push_back(text); };
   }
   std::shared_ptr<Screen> screen;
 };
@@ -107,7 +94,9 @@ TEST_F(ZUMViewControllerTest, PresentsAndRelinquishesInsideTheSession) {
 TEST_F(ZUMViewControllerTest, ShowsNothingWithoutAHostOrAReadyPresenter) {
   platform::SystemLog::Capture capture(true);
   screen->presentFromViewController(nullptr, mark("presented"));
-  screen->setPresenter(std::make_shared<StubPresenter>());
+  auto presenter = std::make_shared<InlinePresenter>();
+  presenter->ready = false;
+  screen->setPresenter(presenter);
   screen->presentFromViewController(host, mark("presented"));
   env.advance(1);
   EXPECT_TRUE(capture.contains("No UIViewController supplied to the ad. Cannot continue."));
@@ -195,7 +184,7 @@ TEST_F(ZUMViewControllerTest, GoingRecordsTheDismissalInTheAdStatistics) {
 }
 
 TEST_F(ZUMViewControllerTest, RoutesPresentationsThroughThePresenter) {
-  auto presenter = std::make_shared<StubPresenter>();
+  auto presenter = std::make_shared<InlinePresenter>();
   presenter->target = host;
   screen->setPresenter(presenter);
   auto sheet = platform::ViewController::create();
