@@ -4,21 +4,22 @@
 #include <cassert>
 #include <utility>
 
-#include "ZUMSlotAdEventDelegate.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
 #include "platform/ui/Application.h"
 #include "sdk/presentation/ZUMIntermitting.h"
+#include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMFullScreenNotifications.h"
+#include "sdk/request/ZUMMRAIDEventHandling.h"
 #include "sdk/request/ZUMSlot.h"
 
 namespace {
 
-// The slot's owner hears of the full screen through the slot's event delegate.
-void tellSlot(const std::shared_ptr<ZUMSlot>& slot, void (ZUMSlotAdEventDelegate::*event)(ZUMSlot&)) {
-  if (!slot) return;
-  if (auto delegate = slot->adEventDelegate()) ((*delegate).*event)(*slot);
+// The page of the slot's MRAID ad learns whether it can be seen.
+void updateMRAIDVisibility(const std::shared_ptr<ZUMSlot>& slot, bool visible) {
+  auto ad = slot ? slot->ad() : nullptr;
+  if (auto handler = ad ? ad->MRAIDEventHandler() : nullptr) handler->updateVisibility(visible);
 }
 
 }  // namespace
@@ -142,12 +143,14 @@ void ZUMIntermission::participantWillOverrideStatusBarVisibility(const ZUMInterm
 void ZUMIntermission::begin() {
   auto& center = platform::NotificationCenter::defaultCenter();
   center.post(kZUMAdModalViewControllerWillPresentFullScreenNotification, shared_from_this());
-  tellSlot(slot(), &ZUMSlotAdEventDelegate::slotWillPresentScreen);
+  auto slot = this->slot();
+  if (slot) slot->adWillPresentScreen();
 
   auto& application = platform::Application::shared();
   publisherIdleTimerDisabled_ = application.isIdleTimerDisabled();
   application.setIdleTimerDisabled(true);
   statusBarWasOriginallyHidden_ = application.isStatusBarHidden();
+  updateMRAIDVisibility(slot, false);
 
   if (!foregroundObserver_) {
     std::weak_ptr<ZUMIntermission> weak = weak_from_this();
@@ -162,7 +165,7 @@ void ZUMIntermission::willEnd() {
   auto& application = platform::Application::shared();
   application.setIdleTimerDisabled(publisherIdleTimerDisabled_);
   if (statusBarOverridden_) application.setStatusBarHidden(statusBarWasOriginallyHidden_);
-  tellSlot(slot(), &ZUMSlotAdEventDelegate::slotWillDismissScreen);
+  if (auto slot = this->slot()) slot->adWillDismissScreen();
 }
 
 void ZUMIntermission::didEnd() {
@@ -170,7 +173,10 @@ void ZUMIntermission::didEnd() {
   center.removeObserver(std::exchange(foregroundObserver_, nullptr));
   // While the session is being destroyed the notification goes without an object.
   center.post(kZUMAdModalViewControllerDidDismissFullScreenNotification, weak_from_this().lock());
-  tellSlot(slot(), &ZUMSlotAdEventDelegate::slotDidDismissScreen);
+  if (auto slot = this->slot()) {
+    slot->adDidDismissScreen();
+    updateMRAIDVisibility(slot, slot->monitoredViewVisible());
+  }
 }
 
 // Each dismissal is queued; the queue is suspended from a participant's will-relinquish

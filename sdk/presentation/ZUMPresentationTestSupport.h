@@ -27,9 +27,13 @@ using Log = std::vector<std::string>;
 
 struct SlotEvents : ZUMSlotAdEventDelegate {
   explicit SlotEvents(std::shared_ptr<Log> log) : log(std::move(log)) {}
-  void slotWillPresentScreen(ZUMSlot&) override { log->push_back("slot.willPresent"); }
-  void slotWillDismissScreen(ZUMSlot&) override { log->push_back("slot.willDismiss"); }
-  void slotDidDismissScreen(ZUMSlot&) override { log->push_back("slot.didDismiss"); }
+  ZUMImplemented slotWillPresentScreen(ZUMSlot&) override { return note("slot.willPresent"); }
+  ZUMImplemented slotWillDismissScreen(ZUMSlot&) override { return note("slot.willDismiss"); }
+  ZUMImplemented slotDidDismissScreen(ZUMSlot&) override { return note("slot.didDismiss"); }
+  ZUMImplemented note(const char* text) {
+    log->push_back(text);
+    return kZUMImplemented;
+  }
   std::shared_ptr<Log> log;
 };
 

@@ -9,6 +9,7 @@
 
 #include "ZUMExtras.h"
 #include "ZUMRequest.h"
+#include "ZUMSlotAdEventDelegate.h"
 #include "ZUMSlotAdKeyDelegate.h"
 #include "ZUMSlotAdLoadDelegate.h"
 #include "ZUMSlotDelegate.h"
@@ -35,6 +36,7 @@
 #include "sdk/request/ZUMAdType.h"
 #include "sdk/request/ZUMCSITimeRecorder.h"
 #include "sdk/request/ZUMErrors.h"
+#include "sdk/request/ZUMFullScreenNotifications.h"
 #include "sdk/request/ZUMSDKCoreController.h"
 #include "sdk/request/ZUMSlotEvents.h"
 #include "sdk/request/ZUMSlotFormats.h"
@@ -50,8 +52,6 @@ using Json = nlohmann::ordered_json;
 
 constexpr const char* kBackgroundLoadingDisabledText =
     "App is in background and background loading is disabled. Ignoring request.";
-constexpr const char* kWillPresentFullScreenNotification = "kAdModalViewControllerWillPresentFullScreen";
-constexpr const char* kDidDismissFullScreenNotification = "kAdModalViewControllerDidDismissFullScreen";
 
 // Numbers and strings answer a double value; a value that is not finite counts as none.
 std::optional<double> doubleValue(const Json& dictionary, const char* key) {
@@ -117,9 +117,9 @@ void ZUMSlot::setUp(const platform::Rect& frame) {
                                           onMain(&ZUMSlot::deactivateReloadTimer)));
   observers_.push_back(center.addObserver(platform::kApplicationDidBecomeActiveNotification, nullptr, nullptr,
                                           onMain(&ZUMSlot::scheduleAdReloadTimer)));
-  observers_.push_back(center.addObserver(kWillPresentFullScreenNotification, nullptr, nullptr,
+  observers_.push_back(center.addObserver(kZUMAdModalViewControllerWillPresentFullScreenNotification, nullptr, nullptr,
                                           onMain(&ZUMSlot::adWillPresentFullScreen)));
-  observers_.push_back(center.addObserver(kDidDismissFullScreenNotification, nullptr, nullptr,
+  observers_.push_back(center.addObserver(kZUMAdModalViewControllerDidDismissFullScreenNotification, nullptr, nullptr,
                                           onMain(&ZUMSlot::scheduleAdReloadTimer)));
 
   adType_ = ZUMAdType::createForInterstitial();
@@ -521,6 +521,18 @@ void ZUMSlot::reloadCurrentRequest() {
       slot->scheduleAdReloadTimer();
     }
   });
+}
+
+void ZUMSlot::adWillPresentScreen() {
+  if (auto delegate = adEventDelegate()) delegate->slotWillPresentScreen(*this);
+}
+
+void ZUMSlot::adWillDismissScreen() {
+  if (auto delegate = adEventDelegate()) delegate->slotWillDismissScreen(*this);
+}
+
+void ZUMSlot::adDidDismissScreen() {
+  if (auto delegate = adEventDelegate()) delegate->slotDidDismissScreen(*this);
 }
 
 void ZUMSlot::adWillPresentFullScreen() {

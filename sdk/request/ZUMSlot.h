@@ -137,6 +137,17 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   bool reloadable() const { return reloadable_; }
   void setReloadable(bool reloadable) { reloadable_ = reloadable; }
 
+  // --- Full screen ----------------------------------------------------------------------
+  // The slot's full-screen session begins, starts to end, has ended: the event delegate
+  // hears slotWillPresentScreen, slotWillDismissScreen, slotDidDismissScreen.
+  void adWillPresentScreen();
+  void adWillDismissScreen();
+  void adDidDismissScreen();
+  // The last visibility reported for an MRAID ad (active-view monitoring sets it); false
+  // until then. The session gives it back to the page when it ends.
+  bool monitoredViewVisible() const { return monitoredViewVisible_; }
+  void setMonitoredViewVisible(bool visible) { monitoredViewVisible_ = visible; }
+
   // --- ZUMSDKCoreControllerDelegate -----------------------------------------------------
   std::shared_ptr<ZUMCSITimeRecorder> adLoadActionTimeRecorder() override;
   // The parameters of loadingRequest() (defined with the parameter keys).
@@ -264,6 +275,7 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   bool hasAutoRefreshed_ = false;
   bool attemptedRequest_ = false;
   bool manualImpressionsEnabled_ = false;
+  bool monitoredViewVisible_ = false;
   std::int64_t timeLastLoaded_ = 0;
   ZUMAdSize newAdSize_ = kZUMAdSizeInvalid;
   std::weak_ptr<ZUMSlotPlacement> placement_;
