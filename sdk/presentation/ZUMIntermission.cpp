@@ -150,6 +150,8 @@ void ZUMIntermission::begin() {
   publisherIdleTimerDisabled_ = application.isIdleTimerDisabled();
   application.setIdleTimerDisabled(true);
   statusBarWasOriginallyHidden_ = application.isStatusBarHidden();
+  // Per run: a run in which no presenter hid the status bar leaves it alone at its end.
+  statusBarOverridden_ = false;
   updateMRAIDVisibility(slot, false);
 
   if (!foregroundObserver_) {

@@ -52,7 +52,8 @@ class ZUMIntermission : public std::enable_shared_from_this<ZUMIntermission> {
   // The participant has given the screen back (will-relinquish first when it has not
   // said so); the last one ends the session.
   void participantDidRelinquishScreen(const ZUMIntermitting& participant);
-  // A presenter is about to hide the status bar: the session restores it at its end.
+  // A presenter is about to hide the status bar: the session restores it at the end of
+  // this run.
   void participantWillOverrideStatusBarVisibility(const ZUMIntermitting& participant);
 
  private:

@@ -88,12 +88,16 @@ TEST_F(ZUMIntermissionTest, TwoParticipantsMakeOneSessionThatRestoresTheHost) {
 }
 
 TEST_F(ZUMIntermissionTest, DidRelinquishAloneStillEndsAndTheSessionCanRunAgain) {
+  auto& application = platform::Application::shared();
   auto a = participant("A");
   auto session = a->session;
+  session->participantWillOverrideStatusBarVisibility(*a);
   session->participantDidRelinquishScreen(*a);
-  EXPECT_FALSE(platform::Application::shared().isIdleTimerDisabled());
+  EXPECT_FALSE(application.isIdleTimerDisabled());
   a->join(slot);
+  application.setStatusBarHidden(true);  // the host's own choice, this time
   session->participantDidRelinquishScreen(*a);
+  EXPECT_TRUE(application.isStatusBarHidden()) << "no presenter hid it in this run";
   EXPECT_EQ(*log, (Log{"willPresent", "slot.willPresent", "slot.willDismiss", "didDismiss", "slot.didDismiss",
                        "willPresent", "slot.willPresent", "slot.willDismiss", "didDismiss", "slot.didDismiss"}));
 }
