@@ -7,7 +7,7 @@
 // a fixed order (ZUMTOLMHandlerPlace); a place whose handler class is not registered
 // (ZUMRegisterTOLMHandlerMaker) stays empty. Subclasses append theirs after these.
 // A message is parsed off the main thread, in arrival order for this delegate, then
-// offered on the main queue to a snapshot of the chain taken at parse time; the first
+// offered on the main queue to a snapshot of the chain taken when it arrived; the first
 // handler that claims it ends the walk. An unclaimed message is posted, from the main
 // operation queue, as a notification named after it (object: the ad view; user info:
 // the parameters), unless its name is reserved for the SDK's or the platform's own
