@@ -7,13 +7,13 @@
 // a fixed order (ZUMTOLMHandlerPlace); a place whose handler class is not registered
 // (ZUMRegisterTOLMHandlerMaker) stays empty. Subclasses append theirs after these.
 // A message is parsed off the main thread, in arrival order for this delegate, then
-// offered on the main queue to a snapshot of the chain taken at parse time; the first
+// offered on the main queue to a snapshot of the chain taken when it arrived; the first
 // handler that claims it ends the walk. An unclaimed message is posted, from the main
 // operation queue, as a notification named after it (object: the ad view; user info:
 // the parameters), unless its name is reserved for the SDK's or the platform's own
 // notifications (ZUMIsReservedNotificationName), which is logged and dropped.
 //
-// Main thread only, but for handleTOLMURL(), which may run on any queue.
+// Main thread only.
 #pragma once
 
 #include <cstddef>
@@ -32,6 +32,7 @@ class DispatchQueue;
 
 class ZUMAdView;
 class ZUMAdViewDelegate;
+class ZUMNotification;
 class ZUMOpener;
 class ZUMTOLMHandler;
 
@@ -82,7 +83,8 @@ class ZUMAdViewDelegate : public ZUMAdViewDelegateProtocol, public std::enable_s
   virtual bool handlesClicks() const { return true; }
   bool shouldTreatNavigationTypeAsClick(platform::WebViewNavigationType navigationType) const;
   void handleDeeplinkPlusURL(const platform::URL& url);
-  // Parses the message and offers it to the chain on the main queue.
+  // Snapshots the chain, parses the message off the main thread (after this delegate's
+  // earlier messages) and offers it to the snapshot on the main queue.
   void handleTOLMURL(const platform::URL& url, const std::shared_ptr<ZUMAdView>& adView);
 
   // The navigation policy: true loads in the web view.
@@ -105,7 +107,7 @@ class ZUMAdViewDelegate : public ZUMAdViewDelegateProtocol, public std::enable_s
 
  private:
   void walkChain(const std::vector<std::shared_ptr<ZUMTOLMHandler>>& handlers,
-                 const std::shared_ptr<const class ZUMNotification>& notification,
+                 const std::shared_ptr<const ZUMNotification>& notification,
                  const std::shared_ptr<ZUMAdView>& adView);
 
   const std::shared_ptr<ZUMOpener> opener_;

@@ -13,6 +13,8 @@
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/network/ZUMAdURLStash.h"
 #include "sdk/network/ZUMAdViewResourceCollection.h"
+#include "sdk/network/ZUMAutoClickProtection.h"
+#include "sdk/network/ZUMAdViewResourceCollection.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/rendering/ZUMBannerAdViewDelegate.h"
@@ -317,6 +319,23 @@ TEST_F(ZUMAdViewDelegateTest, TheSlotsAdViewFollowsItsLoadsAndLetsGoOfItsDelegat
   EXPECT_TRUE(adView->attachedToPlacement());
   slot->invalidate();
   EXPECT_EQ(adView->delegate(), nullptr);
+}
+
+TEST_F(ZUMAdViewDelegateTest, OpenActionsWaitForATouchOnlyUnderAutoClickProtection) {
+  auto& opener = *delegate->opener();
+  EXPECT_TRUE(opener.shouldPerformOpenAction());  // no protection
+  opener.setAutoClickProtection(ZUMAutoClickProtection::create(false));
+  EXPECT_TRUE(opener.shouldPerformOpenAction());
+  opener.setAutoClickProtection(ZUMAutoClickProtection::create(true));
+  navigate("https://landing.example.com/auto");  // primes the opener
+  EXPECT_FALSE(opener.shouldPerformOpenAction());
+  EXPECT_FALSE(opener.shouldPerformOpenAction());
+  const auto record = ZUMAdURLStash::sharedInstance()->resourceCollectionForAdView(adView->stashKey());
+  ASSERT_EQ(record->resources().size(), 3u);  // the navigation, then each refusal
+  EXPECT_EQ(record->resources()[2].type, ZUMAdViewResourceTypeAutoClickRequest);
+  EXPECT_EQ(record->resources()[2].URLString, "https://landing.example.com/auto");
+  adView->setTouched(true);
+  EXPECT_TRUE(opener.shouldPerformOpenAction());
 }
 
 TEST(ZUMAdViewDelegateThreadedTest, MessagesParsedOnOtherThreadsKeepTheirOrder) {

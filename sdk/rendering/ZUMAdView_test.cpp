@@ -17,6 +17,8 @@
 #include "sdk/network/ZUMMRAIDInterceptor.h"
 #include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
+#include "sdk/rendering/ZUMAdViewSlotRendering.h"
+#include "sdk/rendering/ZUMBannerAdViewDelegate.h"
 #include "sdk/rendering/ZUMOpener.h"
 #include "sdk/rendering/ZUMTOLMHandler.h"
 #include "sdk/rendering/ZUMUIKitWebView.h"
@@ -312,6 +314,19 @@ TEST_F(ZUMAdViewTest, APageGetsTheMRAIDScriptOfItsAdViewWithEitherEngine) {
     // A banner's second view has no expanded script here, so it gets the banner's.
     EXPECT_EQ(got, (std::vector<std::string>{"interstitial", "banner", "interstitial"})) << engine;
   }
+  // A banner slot's own ad view gets the banner script, another view of it the expanded one.
+  interceptor->setExpandedBannerImplementationURLString("https://ads.example.com/expanded/mraid.js");
+  env.runUntilIdle();
+  ZUMSlotRendering::setShared(std::make_shared<ZUMAdViewSlotRendering>());
+  auto shown = ZUMSlot::create({0, 0, 320, 50});
+  shown->setAdType(ZUMAdType::create(kZUMAdSizeBanner), false);
+  auto own = std::dynamic_pointer_cast<ZUMAdView>(shown->adView());
+  auto expanded = make();
+  expanded->setDelegate(shown->adViewDelegate());
+  EXPECT_EQ(own->MRAIDJavaScriptURLStringForWebView(*own->webView()), "https://ads.example.com/banner/mraid.js");
+  EXPECT_EQ(expanded->MRAIDJavaScriptURLStringForWebView(*expanded->webView()), "https://ads.example.com/expanded/mraid.js");
+  ZUMSlotRendering::setShared(nullptr);
+  interceptor->setExpandedBannerImplementationURLString(std::nullopt);
   interceptor->setEnabled(false);
   interceptor->setBannerImplementationURLString(std::nullopt);
   interceptor->setInterstitialImplementationURLString(std::nullopt);
