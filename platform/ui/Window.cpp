@@ -10,6 +10,7 @@
 #include "platform/ui/GestureRecognizerDelegate.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Touch.h"
+#include "platform/base/TestingReset.h"
 
 namespace platform {
 
@@ -22,7 +23,15 @@ struct Registry {
 };
 
 Registry& registry() {
-  static Registry* r = new Registry();
+  static Registry* r = [] {
+    auto* made = new Registry();
+    // A test starts from the state the process starts with.
+    registerTestingReset(made, [made] {
+      made->~Registry();
+      new (made) Registry();
+    });
+    return made;
+  }();
   return *r;
 }
 

@@ -13,6 +13,7 @@
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/foundation/ZUMThreading.h"
+#include "platform/base/TestingReset.h"
 
 namespace {
 
@@ -25,8 +26,8 @@ bool isBlank(const std::string& text) {
 ZUMMobileAds::ZUMMobileAds() = default;
 
 std::shared_ptr<ZUMMobileAds> ZUMMobileAds::sharedInstance() {
-  static auto* instance = new std::shared_ptr<ZUMMobileAds>(std::make_shared<ZUMMobileAds>());
-  return *instance;
+  static auto* shared = new platform::ResettableShared<ZUMMobileAds>([] { return std::make_shared<ZUMMobileAds>(); });
+  return shared->get();
 }
 
 void ZUMMobileAds::configureWithApplicationID(const std::string& applicationID) {

@@ -12,6 +12,7 @@
 #include "platform/base/StringConversions.h"
 #include "platform/ui/Event.h"
 #include "platform/ui/Touch.h"
+#include "platform/base/TestingReset.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 
@@ -26,7 +27,11 @@ struct SignalState {
 };
 
 SignalState& state() {
-  static auto* instance = new SignalState();
+  static auto* instance = [] {
+    auto* made = new SignalState();
+    platform::registerTestingReset(made, &ZUMSignalsResetForTesting);
+    return made;
+  }();
   return *instance;
 }
 

@@ -7,13 +7,15 @@
 #include "platform/base/URL.h"
 #include "platform/net/HTTPURLResponse.h"
 #include "platform/net/URLRequest.h"
+#include "platform/base/TestingReset.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/network/ZUMAdViewResourceCollection.h"
 
 std::shared_ptr<ZUMAdURLStash> ZUMAdURLStash::sharedInstance() {
   // Never destroyed: blocks queued on its own queue may still run while the process exits.
-  static const auto* instance = new std::shared_ptr<ZUMAdURLStash>(new ZUMAdURLStash());
-  return *instance;
+  static auto* shared = new platform::ResettableShared<ZUMAdURLStash>(
+      [] { return std::shared_ptr<ZUMAdURLStash>(new ZUMAdURLStash()); }, platform::OnTestingReset::Keep);
+  return shared->get();
 }
 
 ZUMAdViewKey ZUMAdURLStash::newAdViewKey() {

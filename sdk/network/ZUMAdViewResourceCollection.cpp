@@ -5,9 +5,11 @@
 
 #include "platform/net/HTTPURLResponse.h"
 #include "platform/net/URLRequest.h"
+#include "platform/base/TestingReset.h"
 
 namespace {
 std::atomic<bool> greedyCollection{false};
+[[maybe_unused]] const bool kGreedyCollectionResets = platform::resetBetweenTests(greedyCollection, false);
 }  // namespace
 
 std::shared_ptr<ZUMAdViewResourceCollection> ZUMAdViewResourceCollection::create() {
