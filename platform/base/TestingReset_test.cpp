@@ -1,5 +1,6 @@
 #include "platform/base/TestingReset.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,19 +13,24 @@ namespace {
 
 TEST(TestingResetTest, ResetsRunLatestFirstOncePerKeyAndMayRegisterMore) {
   static std::vector<std::string> order;  // outlives the test: the resets stay registered
-  static int early = 0, late = 0, dedup = 0;
   order.clear();
-  registerTestingReset(&early, [] { order.push_back("early"); });
-  registerTestingReset(&late, [] {
+  // Keys of their own each time, so the test passes repeated in one process too.
+  auto* keys = new int[3];
+  registerTestingReset(&keys[0], [] { order.push_back("early"); });
+  registerTestingReset(&keys[1], [keys] {
     order.push_back("late");
-    registerTestingReset(&dedup, [] { order.push_back("made by a reset"); });
+    registerTestingReset(&keys[2], [] { order.push_back("made by a reset"); });
   });
-  registerTestingReset(&late, [] { order.push_back("second under one key"); });
+  registerTestingReset(&keys[1], [] { order.push_back("second under one key"); });
+  // Earlier registrations (other tests', earlier rounds') run after these.
+  const auto firstOf = [](std::size_t n) {
+    return std::vector<std::string>(order.begin(), order.begin() + std::min(n, order.size()));
+  };
   runTestingResets();
-  EXPECT_EQ(order, (std::vector<std::string>{"late", "early"}));
+  EXPECT_EQ(firstOf(2), (std::vector<std::string>{"late", "early"}));
   order.clear();
   runTestingResets();
-  EXPECT_EQ(order, (std::vector<std::string>{"made by a reset", "late", "early"}));
+  EXPECT_EQ(firstOf(3), (std::vector<std::string>{"made by a reset", "late", "early"}));
 }
 
 TEST(TestingResetTest, SharedObjectsAreRemadeOrRetiredAndOnceFlagsRearm) {

@@ -49,8 +49,8 @@ void initializeClass() {
 
 // The request classes that parameters may name, registered on first need.
 void registerRequestClasses() {
-  static platform::OnceFlag once;
-  platform::dispatchOnce(once, [] {
+  static auto* once = new platform::ResettableOnceFlag();
+  once->call([] {
     auto& registry = platform::ClassRegistry::shared();
     registry.registerClass<ZUMRequest>(ZUMRequest::kClassName, [] { return ZUMRequest::create(); });
     registry.registerClass<ZUMRequest>(PXRRequest::kClassName,
