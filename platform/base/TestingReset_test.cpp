@@ -1,6 +1,7 @@
 #include "platform/base/TestingReset.h"
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ TEST(TestingResetTest, SharedObjectsAreRemadeOrRetiredAndOnceFlagsRearm) {
   static auto* fresh = new ResettableShared<int>([] { return std::make_shared<int>(++*made); });
   static auto* kept = new ResettableShared<int>([] { return std::make_shared<int>(7); }, OnTestingReset::Keep);
   static auto* once = new ResettableOnceFlag();
+  static std::atomic<int> flag{3};
+  EXPECT_TRUE(resetBetweenTests(flag, 3));
+  flag = 9;
   int calls = 0;
   const auto first = fresh->get();
   EXPECT_EQ(fresh->get(), first);
@@ -55,6 +59,7 @@ TEST(TestingResetTest, SharedObjectsAreRemadeOrRetiredAndOnceFlagsRearm) {
   EXPECT_EQ(*fresh->get(), *first + 1);
   once->call([&] { ++calls; });
   EXPECT_EQ(calls, 2);
+  EXPECT_EQ(flag, 3);
 }
 
 TEST(TestingResetTest, ObserversOfTheDefaultCenterEndWithTheTest) {
