@@ -5,12 +5,12 @@
 #include <utility>
 
 #include "platform/base/RunLoop.h"
+#include "platform/base/TestingReset.h"
 #include "platform/ui/Event.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/GestureRecognizerDelegate.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Touch.h"
-#include "platform/base/TestingReset.h"
 
 namespace platform {
 

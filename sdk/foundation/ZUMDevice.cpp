@@ -9,9 +9,9 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/DispatchQueue.h"
-#include "platform/base/TestingReset.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/RunLoop.h"
+#include "platform/base/TestingReset.h"
 #include "platform/base/URL.h"
 #include "platform/ui/AdvertisingIdentifierManager.h"
 #include "platform/ui/Application.h"

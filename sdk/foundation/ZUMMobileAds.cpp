@@ -8,12 +8,12 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/NotificationCenter.h"
+#include "platform/base/TestingReset.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMConfiguration.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/foundation/ZUMThreading.h"
-#include "platform/base/TestingReset.h"
 
 namespace {
 

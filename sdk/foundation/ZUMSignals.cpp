@@ -10,9 +10,9 @@
 
 #include "platform/base/Clock.h"
 #include "platform/base/StringConversions.h"
+#include "platform/base/TestingReset.h"
 #include "platform/ui/Event.h"
 #include "platform/ui/Touch.h"
-#include "platform/base/TestingReset.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 

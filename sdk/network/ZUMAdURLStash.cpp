@@ -4,10 +4,10 @@
 #include <utility>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/TestingReset.h"
 #include "platform/base/URL.h"
 #include "platform/net/HTTPURLResponse.h"
 #include "platform/net/URLRequest.h"
-#include "platform/base/TestingReset.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/network/ZUMAdViewResourceCollection.h"
 

@@ -3,9 +3,9 @@
 #include <atomic>
 #include <limits>
 
+#include "platform/base/TestingReset.h"
 #include "platform/net/HTTPURLResponse.h"
 #include "platform/net/URLRequest.h"
-#include "platform/base/TestingReset.h"
 
 namespace {
 std::atomic<bool> greedyCollection{false};

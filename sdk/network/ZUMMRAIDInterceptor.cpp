@@ -5,11 +5,11 @@
 
 #include "platform/base/ASCIIString.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/TestingReset.h"
 #include "platform/base/URL.h"
 #include "platform/net/HTTPURLResponse.h"
 #include "platform/net/URLProtocol.h"
 #include "platform/net/URLRequest.h"
-#include "platform/base/TestingReset.h"
 #include "sdk/foundation/ZUMThreading.h"
 
 namespace {

@@ -5,12 +5,12 @@
 
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/OperationQueue.h"
+#include "platform/base/TestingReset.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLConnection.h"
 #include "platform/ui/Window.h"
 #include "platform/web/WebView.h"
 #include "platform/web/WebViewDelegate.h"
-#include "platform/base/TestingReset.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMScheduler.h"

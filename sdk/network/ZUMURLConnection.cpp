@@ -6,8 +6,8 @@
 
 #include "platform/base/PercentEncoding.h"
 #include "platform/base/RunLoop.h"
-#include "platform/net/URLConnection.h"
 #include "platform/base/TestingReset.h"
+#include "platform/net/URLConnection.h"
 #include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/request/ZUMErrors.h"
 

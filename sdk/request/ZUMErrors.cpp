@@ -7,9 +7,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/base/TestingReset.h"
 #include "platform/net/HTTPURLResponse.h"
 #include "platform/ui/Device.h"
-#include "platform/base/TestingReset.h"
 
 namespace {
 
