@@ -4,8 +4,9 @@
 #   A static library of one area (platform_base, platform_net, sdk_foundation, ...).
 #   Headers are included from the repository root: #include "platform/base/Clock.h".
 # morvane_test(<name> SOURCES ... [DEPS ...])
-#   A GoogleTest executable; every test runs in its own process under ctest, because
-#   the SDK keeps process-wide singletons.
+#   A GoogleTest executable. ctest runs every test in its own process; the binary also
+#   passes whole, in any order, as process-wide state registers its reset
+#   (platform/base/TestingReset.h) and the test main runs the resets around each test.
 # morvane_fuzzer(<name> SOURCES ... [DEPS ...]) / morvane_benchmark(<name> SOURCES ... [DEPS ...])
 
 function(morvane_library name)
@@ -21,7 +22,7 @@ function(morvane_test name)
   endif()
   cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
-  target_link_libraries(${name} PRIVATE ${A_DEPS} morvane_testing GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${A_DEPS} morvane_testing morvane_testing_main GTest::gmock)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                        PROPERTIES TIMEOUT 120)
 endfunction()

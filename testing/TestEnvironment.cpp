@@ -7,6 +7,7 @@
 #include "platform/base/FileManager.h"
 #include "platform/base/Random.h"
 #include "platform/base/RunLoop.h"
+#include "platform/base/TestingReset.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLLoading.h"
 
@@ -26,6 +27,8 @@ std::filesystem::path makeRoot() {
 }  // namespace
 
 TestEnvironment::TestEnvironment(Options options) : options_(options), root_(makeRoot()) {
+  // Whatever an earlier test (or one without an environment) left behind goes first.
+  platform::runTestingResets();
   for (const auto& dir : {cachesDirectory(), temporaryDirectory(), documentsDirectory(),
                           userDefaultsFile().parent_path()}) {
     std::filesystem::create_directories(dir);
@@ -50,6 +53,9 @@ TestEnvironment::TestEnvironment(Options options) : options_(options), root_(mak
 }
 
 TestEnvironment::~TestEnvironment() {
+  // Singletons, flags and hooks go while the test's clock and folders still stand, so no
+  // hook outlives the locals it captured.
+  platform::runTestingResets();
   platform::RunLoop::main().resetForTesting();
   platform::detail::resetExecutorForTesting();
   platform::setClock(nullptr);

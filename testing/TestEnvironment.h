@@ -7,6 +7,9 @@
 //   env.advance(60);          // fires everything due in the next 60 s, in order
 //   env.runUntilIdle();       // runs what is ready now, without moving time
 //
+// Before and after each test it runs every reset registered with
+// platform/base/TestingReset.h, so process-wide state never crosses from one test to the next.
+//
 // Tests that wait on real I/O (a loopback server, a content process) use runUntil()
 // with a real-time limit; nothing in a test sleeps.
 #pragma once

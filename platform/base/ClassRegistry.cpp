@@ -1,10 +1,20 @@
 #include "platform/base/ClassRegistry.h"
 
+#include "platform/base/TestingReset.h"
+
 namespace platform {
 
 ClassRegistry& ClassRegistry::shared() {
-  static ClassRegistry registry;
-  return registry;
+  static ClassRegistry* registry = [] {
+    auto* made = new ClassRegistry();
+    // Classes a test registered end with it.
+    registerTestingReset(made, [made] {
+      std::lock_guard lock(made->mutex_);
+      made->entries_.clear();
+    });
+    return made;
+  }();
+  return *registry;
 }
 
 void ClassRegistry::add(std::string name, std::type_index base, ErasedFactory factory) {

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/OperationQueue.h"
+#include "platform/base/TestingReset.h"
 
 namespace platform {
 
@@ -35,7 +36,12 @@ struct NotificationCenter::Registration {
 
 NotificationCenter& NotificationCenter::defaultCenter() {
   // Never destroyed: other threads may still post at exit.
-  static NotificationCenter* const center = new NotificationCenter();
+  static NotificationCenter* const center = [] {
+    auto* made = new NotificationCenter();
+    // Observers registered by one test (and the locals they capture) end with it.
+    registerTestingReset(made, [made] { made->removeIf([](const Registration&) { return true; }); });
+    return made;
+  }();
   return *center;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/net/HTTPCookieStorage.h"
 #include "platform/base/ASCIIString.h"
+#include "platform/base/TestingReset.h"
 
 #include <algorithm>
 #include <charconv>
@@ -64,7 +65,15 @@ std::optional<TimeInterval> parseHTTPDate(std::string_view text) {
 }  // namespace
 
 HTTPCookieStorage& HTTPCookieStorage::sharedStorage() {
-  static HTTPCookieStorage* instance = new HTTPCookieStorage();  // lives as long as the process
+  static HTTPCookieStorage* instance = [] {
+    auto* made = new HTTPCookieStorage();
+    // A test starts from the state the process starts with.
+    registerTestingReset(made, [made] {
+      made->~HTTPCookieStorage();
+      new (made) HTTPCookieStorage();
+    });
+    return made;
+  }();
   return *instance;
 }
 

@@ -401,6 +401,7 @@ class DecliningProtocol : public URLProtocol {
 };
 
 TEST_F(URLConnectionTest, InterceptionAnswersWithoutTheNetwork) {
+  ScriptProtocol::started = ScriptProtocol::stopped = DecliningProtocol::asked = 0;
   URLProtocol::registerClass<ScriptProtocol>();
   URLProtocol::registerClass<DecliningProtocol>();
   server.route("/real", {.body = "from network"});

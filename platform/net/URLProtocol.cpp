@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/TestingReset.h"
 
 namespace platform {
 
@@ -21,7 +22,15 @@ struct Registry {
 };
 
 Registry& registry() {
-  static Registry* instance = new Registry();  // lives as long as the process
+  static Registry* instance = [] {
+    auto* made = new Registry();  // lives as long as the process
+    // Classes a test registered end with it.
+    registerTestingReset(made, [made] {
+      std::lock_guard lock(made->mutex);
+      made->classes.clear();
+    });
+    return made;
+  }();
   return *instance;
 }
 

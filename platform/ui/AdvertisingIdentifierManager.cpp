@@ -1,9 +1,19 @@
 #include "platform/ui/AdvertisingIdentifierManager.h"
 
+#include "platform/base/TestingReset.h"
+
 namespace platform {
 
 AdvertisingIdentifierManager& AdvertisingIdentifierManager::shared() {
-  static AdvertisingIdentifierManager* manager = new AdvertisingIdentifierManager();
+  static AdvertisingIdentifierManager* manager = [] {
+    auto* made = new AdvertisingIdentifierManager();
+    // A test starts from the state the process starts with.
+    registerTestingReset(made, [made] {
+      made->~AdvertisingIdentifierManager();
+      new (made) AdvertisingIdentifierManager();
+    });
+    return made;
+  }();
   return *manager;
 }
 

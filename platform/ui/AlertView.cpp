@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/base/TestingReset.h"
 #include "platform/ui/Animation.h"
 
 namespace platform {
@@ -9,7 +10,11 @@ namespace platform {
 namespace {
 // The alerts on screen; the system keeps them alive until they are dismissed.
 std::vector<std::shared_ptr<AlertView>>& onScreen() {
-  static auto* alerts = new std::vector<std::shared_ptr<AlertView>>();
+  static auto* alerts = [] {
+    auto* made = new std::vector<std::shared_ptr<AlertView>>();
+    registerTestingReset(made, [made] { made->clear(); });  // a test's alerts end with it
+    return made;
+  }();
   return *alerts;
 }
 }  // namespace

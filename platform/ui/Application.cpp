@@ -19,6 +19,7 @@
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "platform/base/ASCIIString.h"
+#include "platform/base/TestingReset.h"
 
 namespace platform {
 
@@ -70,8 +71,10 @@ Application& Application::shared() { return *sharedObject(); }
 
 std::shared_ptr<Application> Application::sharedObject() {
   // Never destroyed: notifications may still carry it while the process exits.
-  static auto* application = new std::shared_ptr<Application>(new Application());
-  return *application;
+  // Tests start each with a fresh one; the old one is kept, as references may remain.
+  static auto* application = new ResettableShared<Application>(
+      [] { return std::shared_ptr<Application>(new Application()); }, OnTestingReset::Keep);
+  return application->get();
 }
 
 std::vector<std::shared_ptr<Window>> Application::windows() const { return Window::windows(); }

@@ -4,10 +4,20 @@
 #include <cmath>
 #include <string_view>
 
+#include "platform/base/TestingReset.h"
+
 namespace platform {
 
 AudioSession& AudioSession::shared() {
-  static AudioSession* session = new AudioSession();
+  static AudioSession* session = [] {
+    auto* made = new AudioSession();
+    // A test starts from the state the process starts with.
+    registerTestingReset(made, [made] {
+      made->~AudioSession();
+      new (made) AudioSession();
+    });
+    return made;
+  }();
   return *session;
 }
 

@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/base/TestingReset.h"
+
 namespace platform {
 
 namespace {
@@ -27,7 +29,15 @@ Bundle::Bundle() : info_(std::make_unique<nlohmann::ordered_json>(defaultInfoDic
 Bundle::~Bundle() = default;
 
 Bundle& Bundle::main() {
-  static Bundle* bundle = new Bundle();
+  static Bundle* bundle = [] {
+    auto* made = new Bundle();
+    // A test starts from the state the process starts with.
+    registerTestingReset(made, [made] {
+      made->~Bundle();
+      new (made) Bundle();
+    });
+    return made;
+  }();
   return *bundle;
 }
 

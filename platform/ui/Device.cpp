@@ -3,10 +3,20 @@
 #include <charconv>
 #include <tuple>
 
+#include "platform/base/TestingReset.h"
+
 namespace platform {
 
 Device& Device::current() {
-  static Device* device = new Device();
+  static Device* device = [] {
+    auto* made = new Device();
+    // A test starts from the state the process starts with.
+    registerTestingReset(made, [made] {
+      made->~Device();
+      new (made) Device();
+    });
+    return made;
+  }();
   return *device;
 }
 

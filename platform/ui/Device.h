@@ -22,10 +22,10 @@ class Device {
 
   static Device& current();
 
-  std::string model() const;          // "iPhone", "iPad"
+  std::string model() const;          // "TestPhone", "TestTablet"
   std::string systemName() const;     // "iOS"
   std::string systemVersion() const;  // "12.4.1"
-  // The hardware model identifier ("iPhone10,4"), as the kernel reports it.
+  // The hardware model identifier ("TestPhone10,4"), as the kernel reports it.
   std::string hardwareModel() const;
   UserInterfaceIdiom userInterfaceIdiom() const;
   bool isSimulator() const;
@@ -43,10 +43,10 @@ class Device {
 
  private:
   mutable std::mutex mutex_;
-  std::string model_ = "iPhone";
+  std::string model_ = "TestPhone";
   std::string systemName_ = "iOS";
   std::string systemVersion_ = "12.4.1";
-  std::string hardwareModel_ = "iPhone10,4";
+  std::string hardwareModel_ = "TestPhone10,4";
   UserInterfaceIdiom idiom_ = UserInterfaceIdiom::Phone;
   bool simulator_ = false;
 };

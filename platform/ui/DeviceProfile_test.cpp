@@ -31,7 +31,7 @@ TEST_F(DeviceServicesTest, ProfileFillsEveryService) {
     "carrier": {"name": "Carrier", "mobileCountryCode": "310", "mobileNetworkCode": "260", "isoCountryCode": "us"},
     "radioAccessTechnology": "CTRadioAccessTechnologyLTE",
     "reachability": "wwan",
-    "model": "iPad", "systemVersion": "10.3", "hardwareModel": "iPad6,11", "idiom": "pad", "simulator": true,
+    "model": "TestTablet", "systemVersion": "10.3", "hardwareModel": "TestTablet6,11", "idiom": "pad", "simulator": true,
     "canSendMail": false,
     "audio": {"outputVolume": 0.25, "outputPortNames": null, "otherAudioPlaying": true,
               "secondaryAudioShouldBeSilenced": null, "category": "AVAudioSessionCategoryRecord"},
@@ -52,7 +52,7 @@ TEST_F(DeviceServicesTest, ProfileFillsEveryService) {
   EXPECT_EQ(Reachability::shared().flags(), Reachability::kFlagReachable | Reachability::kFlagIsWWAN);
 
   auto& device = Device::current();
-  EXPECT_EQ(device.hardwareModel(), "iPad6,11");
+  EXPECT_EQ(device.hardwareModel(), "TestTablet6,11");
   EXPECT_EQ(device.userInterfaceIdiom(), Device::UserInterfaceIdiom::Pad);
   EXPECT_EQ(device.operatingSystemVersion(), (Device::OperatingSystemVersion{10, 3, 0}));
   EXPECT_FALSE(device.isOperatingSystemAtLeast({10, 3, 1}));

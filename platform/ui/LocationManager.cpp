@@ -5,6 +5,7 @@
 
 #include "platform/base/ClassRegistry.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/TestingReset.h"
 
 namespace platform {
 
@@ -20,7 +21,15 @@ struct DeviceSide {
 };
 
 DeviceSide& side() {
-  static DeviceSide* s = new DeviceSide();
+  static DeviceSide* s = [] {
+    auto* made = new DeviceSide();
+    // A test starts from the state the process starts with.
+    registerTestingReset(made, [made] {
+      made->~DeviceSide();
+      new (made) DeviceSide();
+    });
+    return made;
+  }();
   return *s;
 }
 

@@ -2,10 +2,13 @@
 
 #include <atomic>
 
+#include "platform/base/TestingReset.h"
+
 namespace platform {
 
 namespace {
 std::atomic<bool> gCanSendMail{true};
+[[maybe_unused]] const bool kCanSendMailResets = resetBetweenTests(gCanSendMail, true);
 }  // namespace
 
 bool MailComposeViewController::canSendMail() { return gCanSendMail; }

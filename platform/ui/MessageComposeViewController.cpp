@@ -2,12 +2,17 @@
 
 #include <atomic>
 
+#include "platform/base/TestingReset.h"
+
 namespace platform {
 
 namespace {
 std::atomic<bool> gCanSendText{true};
 std::atomic<bool> gCanSendSubject{true};
 std::atomic<bool> gCanSendAttachments{true};
+[[maybe_unused]] const bool kCanSendResets = resetBetweenTests(gCanSendText, true) &&
+                                             resetBetweenTests(gCanSendSubject, true) &&
+                                             resetBetweenTests(gCanSendAttachments, true);
 }  // namespace
 
 bool MessageComposeViewController::canSendText() { return gCanSendText; }

@@ -1,9 +1,19 @@
 #include "platform/ui/Pasteboard.h"
 
+#include "platform/base/TestingReset.h"
+
 namespace platform {
 
 Pasteboard& Pasteboard::general() {
-  static Pasteboard* pasteboard = new Pasteboard();
+  static Pasteboard* pasteboard = [] {
+    auto* made = new Pasteboard();
+    // A test starts from the state the process starts with.
+    registerTestingReset(made, [made] {
+      made->~Pasteboard();
+      new (made) Pasteboard();
+    });
+    return made;
+  }();
   return *pasteboard;
 }
 

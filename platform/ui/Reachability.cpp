@@ -4,11 +4,20 @@
 #include <vector>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/TestingReset.h"
 
 namespace platform {
 
 Reachability& Reachability::shared() {
-  static Reachability* reachability = new Reachability();
+  static Reachability* reachability = [] {
+    auto* made = new Reachability();
+    // A test starts from the state the process starts with.
+    registerTestingReset(made, [made] {
+      made->~Reachability();
+      new (made) Reachability();
+    });
+    return made;
+  }();
   return *reachability;
 }
 

@@ -2,10 +2,16 @@
 
 #include <cmath>
 
+#include "platform/base/TestingReset.h"
+
 namespace platform {
 
 Screen& Screen::main() {
-  static Screen* screen = new Screen();
+  static Screen* screen = [] {
+    auto* made = new Screen();
+    registerTestingReset(made, [made] { made->resetForTesting(); });
+    return made;
+  }();
   return *screen;
 }
 

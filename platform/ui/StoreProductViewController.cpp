@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/TestingReset.h"
 
 namespace platform {
 
@@ -17,7 +18,11 @@ struct Store {
 };
 
 Store& store() {
-  static auto* s = new Store();
+  static auto* s = [] {
+    auto* made = new Store();
+    registerTestingReset(made, [made] { *made = Store(); });
+    return made;
+  }();
   return *s;
 }
 

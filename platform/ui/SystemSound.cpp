@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "platform/base/TestingReset.h"
+
 namespace platform {
 
 namespace {
@@ -10,7 +12,14 @@ std::mutex& soundMutex() {
   return *mutex;
 }
 std::vector<SystemSound::SoundID>& played() {
-  static auto* sounds = new std::vector<SystemSound::SoundID>();
+  static auto* sounds = [] {
+    auto* made = new std::vector<SystemSound::SoundID>();
+    registerTestingReset(made, [made] {
+      std::lock_guard lock(soundMutex());
+      made->clear();
+    });
+    return made;
+  }();
   return *sounds;
 }
 }  // namespace

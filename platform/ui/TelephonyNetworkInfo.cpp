@@ -1,9 +1,19 @@
 #include "platform/ui/TelephonyNetworkInfo.h"
 
+#include "platform/base/TestingReset.h"
+
 namespace platform {
 
 TelephonyNetworkInfo& TelephonyNetworkInfo::shared() {
-  static TelephonyNetworkInfo* info = new TelephonyNetworkInfo();
+  static TelephonyNetworkInfo* info = [] {
+    auto* made = new TelephonyNetworkInfo();
+    // A test starts from the state the process starts with.
+    registerTestingReset(made, [made] {
+      made->~TelephonyNetworkInfo();
+      new (made) TelephonyNetworkInfo();
+    });
+    return made;
+  }();
   return *info;
 }
 

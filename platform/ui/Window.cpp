@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/base/RunLoop.h"
+#include "platform/base/TestingReset.h"
 #include "platform/ui/Event.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/GestureRecognizerDelegate.h"
@@ -22,7 +23,15 @@ struct Registry {
 };
 
 Registry& registry() {
-  static Registry* r = new Registry();
+  static Registry* r = [] {
+    auto* made = new Registry();
+    // A test starts from the state the process starts with.
+    registerTestingReset(made, [made] {
+      made->~Registry();
+      new (made) Registry();
+    });
+    return made;
+  }();
   return *r;
 }
 

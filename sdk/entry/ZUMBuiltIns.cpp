@@ -1,7 +1,7 @@
 #include "sdk/entry/ZUMBuiltIns.h"
 
 #include "ZUMMobileAds.h"
-#include "platform/base/DispatchQueue.h"
+#include "platform/base/TestingReset.h"
 #include "platform/web/WKWebView.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/network/ZUMNetworkDelivery.h"
@@ -9,8 +9,9 @@
 #include "sdk/request/ZUMAdFetcher.h"
 
 void ZUMRegisterBuiltIns() {
-  static platform::OnceFlag once;
-  platform::dispatchOnce(once, [] {
+  // Tests drop what was registered; the next load registers it again.
+  static auto* once = new platform::ResettableOnceFlag();
+  once->call([] {
     // The newer web engine is looked up by name; the platform's own start-up sits below
     // the web area and cannot offer it.
     platform::WKWebView::registerClass();

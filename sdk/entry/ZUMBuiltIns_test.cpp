@@ -1,13 +1,26 @@
 #include "sdk/entry/ZUMBuiltIns.h"
 
+#include <functional>
+#include <memory>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "ZUMMobileAds.h"
 #include "platform/base/ClassRegistry.h"
+#include "platform/base/TestingReset.h"
 #include "platform/web/WKWebView.h"
 #include "platform/ui/ApplicationDelegate.h"
 #include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMDevice.h"
+#include "sdk/foundation/ZUMLocationService.h"
+#include "sdk/foundation/ZUMLogger.h"
+#include "sdk/foundation/ZUMNetwork.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
+#include "sdk/network/ZUMAdURLStash.h"
+#include "sdk/network/ZUMClickTrackerCollection.h"
+#include "sdk/network/ZUMMRAIDInterceptor.h"
+#include "sdk/network/ZUMPinger.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "testing/AppControls.h"
@@ -30,6 +43,28 @@ TEST_F(ZUMBuiltInsTest, LoadRegistersTheSubsystemsBeforeLaunchStartsThem) {
   testenv::AppControls::launch(std::make_shared<platform::ApplicationDelegate>());
   env.runUntilIdle();
   EXPECT_TRUE(ZUMApplication::sharedInstance()->hasRunEarlyActivities());
+}
+
+// Between tests every singleton is made anew and what the load registered is gone, until
+// the next load registers it again.
+TEST_F(ZUMBuiltInsTest, ResetsBetweenTestsRemakeSingletonsAndDropRegistrations) {
+  const std::vector<std::function<std::shared_ptr<const void>()>> singletons = {
+      [] { return ZUMApplication::sharedInstance(); },      [] { return ZUMDevice::sharedInstance(); },
+      [] { return ZUMNetwork::sharedInstance(); },          [] { return ZUMLogger::sharedInstance(); },
+      [] { return ZUMLocationService::sharedInstance(); },  [] { return ZUMPinger::sharedInstance(); },
+      [] { return ZUMAdURLStash::sharedInstance(); },       [] { return ZUMMRAIDInterceptor::sharedInstance(); },
+      [] { return ZUMClickTrackerCollection::sharedInstance(); }, [] { return ZUMMobileAds::sharedInstance(); },
+  };
+  ZUMMobileAds::load();
+  std::vector<std::shared_ptr<const void>> before;  // held, so no address is reused
+  for (const auto& get : singletons) before.push_back(get());
+  platform::runTestingResets();
+  EXPECT_FALSE(ZUMCurrentStartupHooks().registerURLInterception);
+  EXPECT_FALSE(ZUMAdFetcher::create());
+  for (std::size_t i = 0; i < singletons.size(); ++i) EXPECT_NE(singletons[i](), before[i]) << "singleton " << i;
+  ZUMMobileAds::load();
+  EXPECT_TRUE(ZUMCurrentStartupHooks().registerURLInterception);
+  EXPECT_TRUE(ZUMAdFetcher::create());
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/Random.h"
+#include "platform/base/TestingReset.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ApplicationDelegate.h"
@@ -90,12 +91,12 @@ ZUMApplication::ZUMApplication()
 ZUMApplication::~ZUMApplication() = default;
 
 std::shared_ptr<ZUMApplication> ZUMApplication::sharedInstance() {
-  static auto* instance = new std::shared_ptr<ZUMApplication>([] {
+  static auto* shared = new platform::ResettableShared<ZUMApplication>([] {
     auto hub = std::make_shared<ZUMApplication>();
     hub->setUp();
     return hub;
-  }());
-  return *instance;
+  });
+  return shared->get();
 }
 
 void ZUMApplication::setUp() {
@@ -114,16 +115,14 @@ void ZUMApplication::setUp() {
 }
 
 void ZUMApplication::load() {
-  static platform::OnceFlag once;
-  platform::dispatchOnce(once, [] {
-    // Kept for the life of the process, like the hub itself.
-    static auto* token = new platform::NotificationCenter::Token(
-        platform::NotificationCenter::defaultCenter().addObserver(
-            platform::kApplicationDidFinishLaunchingNotification, nullptr,
-            platform::OperationQueue::main(),
-            [](const platform::Notification&) { sharedInstance()->runEarlyActivities(); }));
-    (void)token;
+  // Kept for the life of the process, like the hub itself; tests drop it with the hub.
+  static auto* observer = new platform::ResettableShared<platform::NotificationCenter::Token>([] {
+    auto& center = platform::NotificationCenter::defaultCenter();
+    return std::make_shared<platform::NotificationCenter::Token>(
+        center.addObserver(platform::kApplicationDidFinishLaunchingNotification, nullptr, platform::OperationQueue::main(),
+                           [](const platform::Notification&) { sharedInstance()->runEarlyActivities(); }));
   });
+  observer->get();
 }
 
 void ZUMApplication::observeApplication() {

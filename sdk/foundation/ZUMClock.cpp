@@ -5,16 +5,37 @@
 #include <mutex>
 
 #include "platform/base/Clock.h"
+#include "platform/base/TestingReset.h"
+
+namespace {
+
+// The first call's time, and the latest count given: a test starts both afresh.
+struct MonotonicOrigin {
+  platform::ResettableOnceFlag once;
+  double start = 0;
+  std::atomic<uint64_t> last{1};
+};
+
+MonotonicOrigin& origin() {
+  static auto* instance = [] {
+    auto* made = new MonotonicOrigin();
+    platform::registerTestingReset(&made->last, [made] { made->last = 1; });
+    return made;
+  }();
+  return *instance;
+}
+
+}  // namespace
 
 uint64_t ZUMMonotonicTimeInMilliseconds() {
-  static std::once_flag once;
-  static double start = 0;
-  std::call_once(once, [] {
+  auto& o = origin();
+  double& start = o.start;
+  o.once.call([&start] {
     const double now = platform::clock().monotonicNow();
     start = std::isfinite(now) ? now : 0;
   });
   // A clock swapped or going wrong must neither make the count go back nor wrap it.
-  static std::atomic<uint64_t> last{1};
+  std::atomic<uint64_t>& last = o.last;
   const double elapsedMs = (platform::clock().monotonicNow() - start) * 1000.0;
   uint64_t value = 1;
   if (elapsedMs >= 1.0) {

@@ -11,6 +11,7 @@
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/RunLoop.h"
+#include "platform/base/TestingReset.h"
 #include "platform/base/URL.h"
 #include "platform/ui/AdvertisingIdentifierManager.h"
 #include "platform/ui/Application.h"
@@ -81,13 +82,12 @@ Rect landscapeOf(const Rect& bounds) {
 }  // namespace
 
 std::shared_ptr<ZUMDevice> ZUMDevice::sharedInstance() {
-  static platform::OnceFlag once;
-  static std::shared_ptr<ZUMDevice>* instance = nullptr;
-  platform::dispatchOnce(once, [] {
-    instance = new std::shared_ptr<ZUMDevice>(std::make_shared<ZUMDevice>());
-    (*instance)->start();
+  static auto* shared = new platform::ResettableShared<ZUMDevice>([] {
+    auto device = std::make_shared<ZUMDevice>();
+    device->start();
+    return device;
   });
-  return *instance;
+  return shared->get();
 }
 
 ZUMDevice::ZUMDevice()

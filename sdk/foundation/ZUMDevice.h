@@ -56,7 +56,7 @@ class ZUMDevice : public std::enable_shared_from_this<ZUMDevice> {
   std::optional<std::string> rawDeviceIdentifier() const;
   // "1" under limited ad tracking, else "0".
   std::string limitAdTrackingString() const;
-  // The model name ("iPhone") and the hardware model identifier ("iPhone10,4").
+  // The model name ("TestPhone") and the hardware model identifier ("TestPhone10,4").
   std::string deviceModel() const;
   std::string deviceSubmodel() const;
 

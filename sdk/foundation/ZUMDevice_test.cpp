@@ -20,7 +20,7 @@ class ZUMDeviceTest : public testenv::PlatformTest {
     ASSERT_TRUE(platform::DeviceProfile::apply(ordered_json::parse(R"({
       "advertisingIdentifier": "5D9D8B4C-1E4A-4E3B-9C59-1B7B2F0A6C11",
       "advertisingTrackingEnabled": true,
-      "model": "iPhone", "systemVersion": "12.4.1", "hardwareModel": "iPhone10,4",
+      "model": "TestPhone", "systemVersion": "12.4.1", "hardwareModel": "TestPhone10,4",
       "simulator": false, "canSendText": true,
       "audio": {"outputVolume": 0.25, "outputPortNames": ["Speaker"], "otherAudioPlaying": true,
                 "secondaryAudioShouldBeSilenced": null}})")));
@@ -35,8 +35,8 @@ TEST_F(ZUMDeviceTest, RequestKeysFromTheDeviceProfile) {
   window->makeKeyAndVisible();
   auto device = ZUMDevice::sharedInstance();
   EXPECT_EQ(device->parameters(),
-            (ordered_json{{"device_model", "iPhone"},
-                          {"device_submodel", "iPhone10,4"},
+            (ordered_json{{"device_model", "TestPhone"},
+                          {"device_submodel", "TestPhone10,4"},
                           {"os_version", "12.4.1"},
                           {"lat", "0"},
                           {"screen_width", 375.0},

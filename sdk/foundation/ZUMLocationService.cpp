@@ -2,14 +2,14 @@
 
 #include "platform/base/ClassRegistry.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/TestingReset.h"
 #include "sdk/foundation/ZUMLocation.h"
 #include "sdk/foundation/ZUMThreading.h"
 
 std::shared_ptr<ZUMLocationService> ZUMLocationService::sharedInstance() {
-  static platform::OnceFlag once;
-  static std::shared_ptr<ZUMLocationService>* instance = nullptr;
-  platform::dispatchOnce(once, [] { instance = new std::shared_ptr<ZUMLocationService>(std::make_shared<ZUMLocationService>()); });
-  return *instance;
+  static auto* shared =
+      new platform::ResettableShared<ZUMLocationService>([] { return std::make_shared<ZUMLocationService>(); });
+  return shared->get();
 }
 
 bool ZUMLocationService::isAllowed() const { return featureEnabled_ && publisherAuthorized_; }

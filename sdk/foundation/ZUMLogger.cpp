@@ -5,10 +5,12 @@
 
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/SystemLog.h"
+#include "platform/base/TestingReset.h"
 
 namespace {
 
 std::atomic<int64_t> gThreshold{kZUMLogLevelDefault};
+[[maybe_unused]] const bool kThresholdResets = platform::resetBetweenTests(gThreshold, int64_t{kZUMLogLevelDefault});
 
 // Lines leave in the order they were logged, off the caller's thread.
 const std::shared_ptr<platform::DispatchQueue>& loggingQueue() {
@@ -32,8 +34,9 @@ void ZUMSetLogLevelThreshold(int64_t threshold) {
 }
 
 std::shared_ptr<ZUMLogger> ZUMLogger::sharedInstance() {
-  static const std::shared_ptr<ZUMLogger> instance(new ZUMLogger());
-  return instance;
+  static auto* shared =
+      new platform::ResettableShared<ZUMLogger>([] { return std::shared_ptr<ZUMLogger>(new ZUMLogger()); });
+  return shared->get();
 }
 
 void ZUMLogger::logPublicMessage(const std::string& message) {

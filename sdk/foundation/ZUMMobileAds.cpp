@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/NotificationCenter.h"
+#include "platform/base/TestingReset.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMConfiguration.h"
 #include "sdk/foundation/ZUMLogger.h"
@@ -25,8 +26,8 @@ bool isBlank(const std::string& text) {
 ZUMMobileAds::ZUMMobileAds() = default;
 
 std::shared_ptr<ZUMMobileAds> ZUMMobileAds::sharedInstance() {
-  static auto* instance = new std::shared_ptr<ZUMMobileAds>(std::make_shared<ZUMMobileAds>());
-  return *instance;
+  static auto* shared = new platform::ResettableShared<ZUMMobileAds>([] { return std::make_shared<ZUMMobileAds>(); });
+  return shared->get();
 }
 
 void ZUMMobileAds::configureWithApplicationID(const std::string& applicationID) {

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/TestingReset.h"
 #include "platform/ui/Reachability.h"
 #include "platform/ui/TelephonyNetworkInfo.h"
 
@@ -43,13 +44,12 @@ std::string radioName(const std::string& technology) {
 }  // namespace
 
 std::shared_ptr<ZUMNetwork> ZUMNetwork::sharedInstance() {
-  static platform::OnceFlag once;
-  static std::shared_ptr<ZUMNetwork>* instance = nullptr;
-  platform::dispatchOnce(once, [] {
-    instance = new std::shared_ptr<ZUMNetwork>(std::make_shared<ZUMNetwork>());
-    (*instance)->start();
+  static auto* shared = new platform::ResettableShared<ZUMNetwork>([] {
+    auto network = std::make_shared<ZUMNetwork>();
+    network->start();
+    return network;
   });
-  return *instance;
+  return shared->get();
 }
 
 ZUMNetwork::ZUMNetwork()

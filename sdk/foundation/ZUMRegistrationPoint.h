@@ -9,6 +9,8 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/base/TestingReset.h"
+
 template <class Hooks>
 class ZUMRegistrationPoint {
  public:
@@ -40,7 +42,12 @@ class ZUMRegistrationPoint {
     return *instance;
   }
   static Hooks& hooks() {
-    static auto* instance = new Hooks();
+    static auto* instance = [] {
+      auto* made = new Hooks();
+      // Hooks a test registered (and the locals they capture) end with it.
+      platform::registerTestingReset(made, [] { set(Hooks()); });
+      return made;
+    }();
     return *instance;
   }
 };

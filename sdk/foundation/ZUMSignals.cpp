@@ -10,6 +10,7 @@
 
 #include "platform/base/Clock.h"
 #include "platform/base/StringConversions.h"
+#include "platform/base/TestingReset.h"
 #include "platform/ui/Event.h"
 #include "platform/ui/Touch.h"
 #include "sdk/foundation/ZUMApplication.h"
@@ -26,7 +27,11 @@ struct SignalState {
 };
 
 SignalState& state() {
-  static auto* instance = new SignalState();
+  static auto* instance = [] {
+    auto* made = new SignalState();
+    platform::registerTestingReset(made, &ZUMSignalsResetForTesting);
+    return made;
+  }();
   return *instance;
 }
 

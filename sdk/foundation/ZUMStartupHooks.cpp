@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "platform/base/TestingReset.h"
 #include "sdk/foundation/ZUMRegistrationPoint.h"
 
 namespace {
@@ -16,7 +17,14 @@ struct OptOuts {
 };
 
 OptOuts& optOuts() {
-  static auto* instance = new OptOuts();
+  static auto* instance = [] {
+    auto* made = new OptOuts();
+    platform::registerTestingReset(made, [made] {
+      std::lock_guard lock(made->mutex);
+      made->crashWanted = made->crashDone = made->purchaseWanted = made->purchaseDone = false;
+    });
+    return made;
+  }();
   return *instance;
 }
 

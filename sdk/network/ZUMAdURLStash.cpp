@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/TestingReset.h"
 #include "platform/base/URL.h"
 #include "platform/net/HTTPURLResponse.h"
 #include "platform/net/URLRequest.h"
@@ -12,8 +13,9 @@
 
 std::shared_ptr<ZUMAdURLStash> ZUMAdURLStash::sharedInstance() {
   // Never destroyed: blocks queued on its own queue may still run while the process exits.
-  static const auto* instance = new std::shared_ptr<ZUMAdURLStash>(new ZUMAdURLStash());
-  return *instance;
+  static auto* shared = new platform::ResettableShared<ZUMAdURLStash>(
+      [] { return std::shared_ptr<ZUMAdURLStash>(new ZUMAdURLStash()); }, platform::OnTestingReset::Keep);
+  return shared->get();
 }
 
 ZUMAdViewKey ZUMAdURLStash::newAdViewKey() {

@@ -3,11 +3,13 @@
 #include <atomic>
 #include <limits>
 
+#include "platform/base/TestingReset.h"
 #include "platform/net/HTTPURLResponse.h"
 #include "platform/net/URLRequest.h"
 
 namespace {
 std::atomic<bool> greedyCollection{false};
+[[maybe_unused]] const bool kGreedyCollectionResets = platform::resetBetweenTests(greedyCollection, false);
 }  // namespace
 
 std::shared_ptr<ZUMAdViewResourceCollection> ZUMAdViewResourceCollection::create() {

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/TestingReset.h"
 #include "sdk/network/ZUMPinger.h"
 
 // One URL on its way; lives in the collection's set until the ping ends.
@@ -16,8 +17,9 @@ class ZUMClickTrackerCollection::Tracker {
 };
 
 std::shared_ptr<ZUMClickTrackerCollection> ZUMClickTrackerCollection::sharedInstance() {
-  static auto* instance = new std::shared_ptr<ZUMClickTrackerCollection>(new ZUMClickTrackerCollection());
-  return *instance;
+  static auto* shared = new platform::ResettableShared<ZUMClickTrackerCollection>(
+      [] { return std::shared_ptr<ZUMClickTrackerCollection>(new ZUMClickTrackerCollection()); });
+  return shared->get();
 }
 
 ZUMClickTrackerCollection::ZUMClickTrackerCollection() = default;

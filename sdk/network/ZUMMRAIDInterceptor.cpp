@@ -5,6 +5,7 @@
 
 #include "platform/base/ASCIIString.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/TestingReset.h"
 #include "platform/base/URL.h"
 #include "platform/net/HTTPURLResponse.h"
 #include "platform/net/URLProtocol.h"
@@ -66,14 +67,15 @@ class MRAIDScriptRedirect : public platform::URLProtocol {
 }  // namespace
 
 void ZUMRegisterURLInterception() {
-  static platform::OnceFlag once;
-  platform::dispatchOnce(once, [] { platform::URLProtocol::registerClass<MRAIDScriptRedirect>(); });
+  static auto* once = new platform::ResettableOnceFlag();
+  once->call([] { platform::URLProtocol::registerClass<MRAIDScriptRedirect>(); });
 }
 
 std::shared_ptr<ZUMMRAIDInterceptor> ZUMMRAIDInterceptor::sharedInstance() {
   // Never destroyed: blocks queued on its own queue may still run while the process exits.
-  static const auto* instance = new std::shared_ptr<ZUMMRAIDInterceptor>(new ZUMMRAIDInterceptor());
-  return *instance;
+  static auto* shared = new platform::ResettableShared<ZUMMRAIDInterceptor>(
+      [] { return std::shared_ptr<ZUMMRAIDInterceptor>(new ZUMMRAIDInterceptor()); }, platform::OnTestingReset::Keep);
+  return shared->get();
 }
 
 ZUMMRAIDInterceptor::ZUMMRAIDInterceptor() : queue_(ZUMDispatchQueueCreate("com.vantor.morvane.mraidinterceptor")) {}

@@ -5,6 +5,7 @@
 
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/OperationQueue.h"
+#include "platform/base/TestingReset.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLConnection.h"
 #include "platform/ui/Window.h"
@@ -68,7 +69,11 @@ class WebViewPing final : public platform::WebViewDelegate, public std::enable_s
       : done_(std::move(done)), webView_(platform::WebView::create({{0, 0}, {1, 1}})) {}
 
   static std::set<std::shared_ptr<WebViewPing>>& running() {
-    static auto* set = new std::set<std::shared_ptr<WebViewPing>>();
+    static auto* set = [] {
+      auto* made = new std::set<std::shared_ptr<WebViewPing>>();
+      platform::registerTestingReset(made, [made] { made->clear(); });
+      return made;
+    }();
     return *set;
   }
 
@@ -95,8 +100,8 @@ std::string inFlightKey(const std::string& groupKey, const std::string& string) 
 }  // namespace
 
 std::shared_ptr<ZUMPinger> ZUMPinger::sharedInstance() {
-  static auto* instance = new std::shared_ptr<ZUMPinger>(create());
-  return *instance;
+  static auto* shared = new platform::ResettableShared<ZUMPinger>(&ZUMPinger::create);
+  return shared->get();
 }
 
 std::shared_ptr<ZUMPinger> ZUMPinger::create() { return std::shared_ptr<ZUMPinger>(new ZUMPinger()); }

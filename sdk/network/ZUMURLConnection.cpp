@@ -6,6 +6,7 @@
 
 #include "platform/base/PercentEncoding.h"
 #include "platform/base/RunLoop.h"
+#include "platform/base/TestingReset.h"
 #include "platform/net/URLConnection.h"
 #include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/request/ZUMErrors.h"
@@ -24,7 +25,14 @@ class ResponseMemoryCache {
   };
 
   static ResponseMemoryCache& shared() {
-    static ResponseMemoryCache* cache = new ResponseMemoryCache;
+    static ResponseMemoryCache* cache = [] {
+      auto* made = new ResponseMemoryCache;
+      platform::registerTestingReset(made, [made] {
+        std::lock_guard lock(made->mutex_);
+        made->entries_.clear();
+      });
+      return made;
+    }();
     return *cache;
   }
 

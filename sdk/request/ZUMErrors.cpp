@@ -2,23 +2,39 @@
 
 #include <climits>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 #include <nlohmann/json.hpp>
 
+#include "platform/base/TestingReset.h"
 #include "platform/net/HTTPURLResponse.h"
 #include "platform/ui/Device.h"
 
 namespace {
 
 std::mutex& providerMutex() {
-  static std::mutex mutex;
-  return mutex;
+  static auto* mutex = new std::mutex();
+  return *mutex;
 }
 
 std::function<std::string()>& provider() {
-  static std::function<std::string()> provider;
-  return provider;
+  static auto* provider = new std::function<std::string()>();
+  return *provider;
+}
+
+// The text is made once for the process; a test starts with neither text nor provider.
+std::optional<std::string>& frozenText() {
+  static auto* text = [] {
+    auto* made = new std::optional<std::string>();
+    platform::registerTestingReset(made, [made] {
+      std::lock_guard lock(providerMutex());
+      made->reset();
+      provider() = nullptr;
+    });
+    return made;
+  }();
+  return *text;
 }
 
 std::string platformSystemVersion() {
@@ -27,17 +43,19 @@ std::string platformSystemVersion() {
          std::to_string(version.patchVersion);
 }
 
-const std::string& osMinimumText() {
-  static const std::string text = [] {
-    std::function<std::string()> current;
-    {
-      std::lock_guard lock(providerMutex());
-      current = provider();
-    }
-    std::string version = current ? current() : platformSystemVersion();
-    return "Request Error: This device's OS is " + version + ". It is below the minimum of 6.0.";
-  }();
-  return text;
+std::string osMinimumText() {
+  std::function<std::string()> current;
+  {
+    std::lock_guard lock(providerMutex());
+    if (frozenText()) return *frozenText();
+    current = provider();
+  }
+  // The provider runs outside the lock: it may reach other singletons.
+  std::string version = current ? current() : platformSystemVersion();
+  std::string text = "Request Error: This device's OS is " + version + ". It is below the minimum of 6.0.";
+  std::lock_guard lock(providerMutex());
+  if (!frozenText()) frozenText() = std::move(text);
+  return *frozenText();
 }
 
 }  // namespace

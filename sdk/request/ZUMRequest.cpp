@@ -15,6 +15,7 @@
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/StringConversions.h"
+#include "platform/base/TestingReset.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMDevice.h"
@@ -33,19 +34,23 @@ constexpr double kSecondsPerDay = 86400.0;
 
 std::atomic<bool> validAdSizesSetterUsed{false};
 std::atomic<bool> resizeUsed{false};
+std::atomic<bool> classInitialized{false};
+// Each test starts as a fresh process would.
+[[maybe_unused]] const bool kFlagsReset = platform::resetBetweenTests(validAdSizesSetterUsed, false) &&
+                                          platform::resetBetweenTests(resizeUsed, false) &&
+                                          platform::resetBetweenTests(classInitialized, false);
 
 // The first use of the class starts the hub's early activities, once. The flag is set
 // before they run, so a request made while they run does not start them again.
 void initializeClass() {
-  static std::atomic<bool> initialized{false};
-  if (initialized.exchange(true)) return;
+  if (classInitialized.exchange(true)) return;
   ZUMRunOnMainThread([] { ZUMApplication::sharedInstance()->runEarlyActivities(); });
 }
 
 // The request classes that parameters may name, registered on first need.
 void registerRequestClasses() {
-  static platform::OnceFlag once;
-  platform::dispatchOnce(once, [] {
+  static auto* once = new platform::ResettableOnceFlag();
+  once->call([] {
     auto& registry = platform::ClassRegistry::shared();
     registry.registerClass<ZUMRequest>(ZUMRequest::kClassName, [] { return ZUMRequest::create(); });
     registry.registerClass<ZUMRequest>(PXRRequest::kClassName,
@@ -217,8 +222,12 @@ std::size_t trailingSpace(std::string_view text) {
 
 // --- Process-wide flags and the request signal ------------------------------------------
 
-void ZUMNoteValidAdSizesSetterUsed() { validAdSizesSetterUsed = true; }
-void ZUMNoteResizeUsed() { resizeUsed = true; }
+void ZUMNoteValidAdSizesSetterUsed() {
+  validAdSizesSetterUsed = true;
+}
+void ZUMNoteResizeUsed() {
+  resizeUsed = true;
+}
 
 
 // --- ZUMRequest -------------------------------------------------------------------------

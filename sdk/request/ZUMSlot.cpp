@@ -20,6 +20,7 @@
 #include "platform/base/Timer.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/View.h"
+#include "platform/base/TestingReset.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMConfiguration.h"
@@ -86,8 +87,8 @@ ZUMSlot::ZUMSlot(const platform::Rect& /*frame*/)
 
 std::shared_ptr<ZUMSlot> ZUMSlot::create(const platform::Rect& frame) {
   // The first slot runs the hub's early activities on the main thread.
-  static std::once_flag once;
-  std::call_once(once, [] {
+  static auto* once = new platform::ResettableOnceFlag();
+  once->call([] {
     ZUMRunOnMainThread([] { ZUMApplication::sharedInstance()->runEarlyActivities(); });
   });
   std::shared_ptr<ZUMSlot> slot(new ZUMSlot(frame));
@@ -199,8 +200,8 @@ void ZUMSlot::startLoad(bool autoRefresh) {
   if (auto delegate = slotDelegate()) delegate->slotWillLoadAdWithRequest(*this, loadingRequest_);
   if (state_ != State::kBuildingAdURL) return;  // the owner ended the load while told of it
   hasAutoRefreshed_ = autoRefresh;
-  static std::once_flag hintOnce;
-  std::call_once(hintOnce, [this] { logTestDeviceHint(); });
+  static auto* hintOnce = new platform::ResettableOnceFlag();
+  hintOnce->call([this] { logTestDeviceHint(); });
   loadFromNetworkExtras();
 }
 

@@ -76,7 +76,7 @@ class KeyDelegate : public ZUMSlotAdKeyDelegate {
 // device's, the network's and the request object's own, as the fixed profile gives them.
 ordered_json requestBase() {
   return ordered_json::parse(R"({
-    "device_model": "iPhone", "device_submodel": "iPhone10,4", "os_version": "12.4.1", "lat": "0",
+    "device_model": "TestPhone", "device_submodel": "TestPhone10,4", "os_version": "12.4.1", "lat": "0",
     "screen_width": 375.0, "screen_height": 667.0, "screen_density": 2.0, "orientation": "p",
     "window_width": 375.0, "window_height": 667.0, "device_volume": 0.5,
     "can_text": "1", "can_call": "0", "app_bundle_id": "com.example.reader", "app_version": "2.1",
@@ -96,7 +96,7 @@ class ZUMSlotParametersTest : public testenv::PlatformTest {
       "carrier": {"name": "Carrier", "mobileCountryCode": "310", "mobileNetworkCode": "260",
                   "isoCountryCode": "us", "allowsVOIP": true},
       "radioAccessTechnology": null, "reachability": "wifi",
-      "model": "iPhone", "systemVersion": "12.4.1", "hardwareModel": "iPhone10,4",
+      "model": "TestPhone", "systemVersion": "12.4.1", "hardwareModel": "TestPhone10,4",
       "idiom": "phone", "simulator": false, "canSendText": true,
       "audio": {"outputVolume": 0.5, "outputPortNames": ["Speaker"], "otherAudioPlaying": false}})")));
     platform::Bundle::main().setInfoDictionary(
@@ -162,7 +162,7 @@ void expectSameDictionary(const ordered_json& actual, const ordered_json& expect
 
 TEST_F(ZUMSlotParametersTest, InterstitialReferenceDictionary) {
   auto slot = makeSlot(ZUMAdType::createForInterstitial());
-  slot->setAdUnitID("/6499/example/interstitial");
+  slot->setAdUnitID("/1000/unit-A/interstitial");
   slot->setCorrelator(ZUMCorrelator::create());
   slot->setManualImpressionsEnabled(true);
   keyDelegate->hierarchy = ordered_json{{"parent_view_count", 2}};
@@ -176,7 +176,7 @@ TEST_F(ZUMSlotParametersTest, InterstitialReferenceDictionary) {
   ordered_json parameters = load(slot, request);
   expectStatistics(parameters);
   ordered_json expected = ordered_json::parse(R"({
-    "device_model": "iPhone", "device_submodel": "iPhone10,4", "os_version": "12.4.1", "lat": "0",
+    "device_model": "TestPhone", "device_submodel": "TestPhone10,4", "os_version": "12.4.1", "lat": "0",
     "screen_width": 375.0, "screen_height": 667.0, "screen_density": 2.0, "orientation": "p",
     "window_width": 375.0, "window_height": 667.0, "device_volume": 0.5,
     "can_text": "1", "can_call": "0", "app_bundle_id": "com.example.reader", "app_version": "2.1",
@@ -189,7 +189,7 @@ TEST_F(ZUMSlotParametersTest, InterstitialReferenceDictionary) {
     "REQUEST_SIGNAL": "opaque",
     "correlation_id": 0,
     "quality_signals": {"app": "taken", "request": {"mediation": "on"}},
-    "slotname": "/6499/example/interstitial",
+    "slotname": "/1000/unit-A/interstitial",
     "format": "interstitial_mb",
     "request_id": "1",
     "d_imp_hdr": "1",
@@ -206,7 +206,7 @@ TEST_F(ZUMSlotParametersTest, InterstitialReferenceDictionary) {
 
 TEST_F(ZUMSlotParametersTest, BannerWithTwoSizesReferenceDictionary) {
   auto slot = makeSlot(ZUMAdType::create(kZUMAdSizeBanner), {0, 0, 320, 50});
-  slot->setAdUnitID("/6499/example/banner");
+  slot->setAdUnitID("/1000/unit-B/banner");
   auto container = platform::View::create({0, 100, 375, 300});
   window->addSubview(container);
   container->addSubview(slot->adView());
@@ -221,7 +221,7 @@ TEST_F(ZUMSlotParametersTest, BannerWithTwoSizesReferenceDictionary) {
   ordered_json expected = requestBase();
   expected.update(ordered_json::parse(R"({
     "quality_signals": {"app": "taken"},
-    "slotname": "/6499/example/banner",
+    "slotname": "/1000/unit-B/banner",
     "sz": "320x50|300x250",
     "sz_array": ["320x50", "300x250"],
     "ad_frame": {"x": 27.5, "y": 110.0, "width": 320.0, "height": 50.0},
