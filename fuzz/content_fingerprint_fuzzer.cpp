@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include <nlohmann/json.hpp>
+
 #include "fuzz/FuzzEnvironment.h"
 #include "sdk/telemetry/ZUMCharacterSets.h"
 #include "sdk/telemetry/ZUMContent.h"

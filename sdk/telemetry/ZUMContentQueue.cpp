@@ -13,8 +13,6 @@ void ZUMContentQueue::enqueueContent(const std::shared_ptr<ZUMContent>& content)
   if (!content || size_ == 0) return;
   if (contents_.size() >= size_ && !sequenceNumbers_.empty()) remove(sequenceNumbers_.front());
   const std::uint64_t number = content->sequenceNumber();
-  // A content queued again under its number replaces the earlier one in both places.
-  if (contents_.count(number)) remove(number);
   contents_[number] = content;
   sequenceNumbers_.push_back(number);
 }

@@ -54,6 +54,17 @@ TEST_F(ZUMContentQueueTest, EqualFingerprintsKeepTheNewer) {
   EXPECT_EQ(queue->contentWithSequenceNumber(2), other);
   queue->deduplicate(nullptr);
   EXPECT_EQ(queue->count(), 2u);
+
+  // Removed contents leave the age order too: the oldest still queued is pushed out.
+  auto pair = ZUMContentQueue::create(2);
+  pair->enqueueContent(content(1, "a repeated screen"));
+  auto repeated = content(2, "a repeated screen");
+  pair->deduplicate(repeated);
+  pair->enqueueContent(repeated);
+  pair->enqueueContent(content(3, "a third screen"));
+  pair->enqueueContent(content(4, "a fourth screen"));
+  EXPECT_EQ(pair->count(), 2u);
+  EXPECT_EQ(pair->contentWithSequenceNumber(2), nullptr);
 }
 
 TEST_F(ZUMContentQueueTest, ServedPenaltyLowersTheBestUntilNoneScoresAboveZero) {
@@ -66,11 +77,21 @@ TEST_F(ZUMContentQueueTest, ServedPenaltyLowersTheBestUntilNoneScoresAboveZero) 
   }
   EXPECT_EQ(best->score(), 0);
   EXPECT_EQ(queue->contentWithHighestScore(), nullptr);
+  auto barely = ZUMContentQueue::create(1);
+  barely->enqueueContent(content(1, "a screen scoring one"));
+  EXPECT_NE(barely->contentWithHighestScore(), nullptr);
 
-  auto small = content(50, "a small screen text"), tie = content(50, "a tie of scores here");
+  auto first = content(150, "a first screen text"), later = content(200, "a later screen text");
+  queue->enqueueContent(first);
+  queue->enqueueContent(later);
+  later->deductServedPenalty();
+  EXPECT_EQ(queue->contentWithHighestScore(), first);
+  first->deductServedPenalty();
+  first->deductServedPenalty();
+  EXPECT_EQ(first->score(), -50);
+  auto tie = content(100, "a tie of scores here");
   queue->enqueueContent(tie);
-  queue->enqueueContent(small);
-  EXPECT_EQ(queue->contentWithHighestScore(), small) << "equal scores: the first in number order";
+  EXPECT_EQ(queue->contentWithHighestScore(), tie) << "equal scores: the first in number order";
 }
 
 }  // namespace

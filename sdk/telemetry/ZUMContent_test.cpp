@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <unicode/uniset.h>
 
+#include "platform/base/SystemLog.h"
 #include "platform/base/UserDefaults.h"
 #include "sdk/telemetry/ZUMCharacterSets.h"
 #include "testing/TestEnvironment.h"
@@ -159,16 +160,25 @@ TEST_F(ZUMContentTest, RangeListsReplaceTheSetsOrFallBack) {
   auto content = ZUMContent::create(1, sets);
   EXPECT_EQ(content->tokensOfParagraph("xabyé"), (Tokens{"x", "a", "b", "yé"}));
 
-  defaults.setObject("[]", kZUMSpaceDelimitedUnicodeRangeKey);
+  // A list stored as an array rather than as its text.
   defaults.removeObjectForKey(kZUMCharacterDelimitedUnicodeRangeKey);
+  defaults.setObject(nlohmann::ordered_json::array({nlohmann::ordered_json::array({48, 10})}),
+                     kZUMSpaceDelimitedUnicodeRangeKey);
+  sets->updateCharacterSets();
+  EXPECT_EQ(sets->spaceDelimitedSet()->size(), 10);
+
+  defaults.setObject("[]", kZUMSpaceDelimitedUnicodeRangeKey);
   sets->updateCharacterSets();
   EXPECT_TRUE(sets->spaceDelimitedSet()->isEmpty());
   EXPECT_EQ(sets->characterDelimitedSet(), characterDelimited) << "an absent list leaves the set";
+  platform::SystemLog::Capture capture(true);
   for (const char* invalid : {"{\"a\": 1}", "[[1, 2, 3]]", "[[1]]", "not json", "[[true, 1]]"}) {
     defaults.setObject(invalid, kZUMCharacterDelimitedUnicodeRangeKey);
     sets->updateCharacterSets();
     EXPECT_EQ(sets->characterDelimitedSet(), ZUMCharacterSets::builtInCharacterDelimitedSet()) << invalid;
   }
+  env.runUntilIdle();
+  EXPECT_TRUE(capture.contains("Invalid Unicode range list under /vantor/ads/character_delimited_unicode_range"));
 }
 
 }  // namespace
