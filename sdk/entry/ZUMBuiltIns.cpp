@@ -7,6 +7,7 @@
 #include "sdk/network/ZUMNetworkDelivery.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/request/ZUMAdFetcher.h"
+#include "sdk/telemetry/ZUMApplication+ContentHashing.h"
 
 void ZUMRegisterBuiltIns() {
   static platform::OnceFlag once;
@@ -17,6 +18,7 @@ void ZUMRegisterBuiltIns() {
     ZUMRegisterNetworkDelivery();
     ZUMRegisterAdFetcher();
     ZUMSlotRendering::setShared(std::make_shared<ZUMAdViewSlotRendering>());
+    ZUMRegisterContentHashing();
   });
 }
 

@@ -24,6 +24,7 @@ TEST_F(ZUMBuiltInsTest, LoadRegistersTheSubsystemsBeforeLaunchStartsThem) {
   EXPECT_TRUE(hooks.registerURLInterception);
   EXPECT_TRUE(hooks.startPingerRetrySchedule);
   EXPECT_TRUE(hooks.sendForegroundPing);
+  EXPECT_TRUE(hooks.startContentHashing);
   EXPECT_TRUE(ZUMAdFetcher::create());
   EXPECT_TRUE(std::dynamic_pointer_cast<ZUMAdViewSlotRendering>(ZUMSlotRendering::shared()));
   EXPECT_TRUE(platform::ClassRegistry::shared().isRegistered(platform::WKWebView::kClassName));

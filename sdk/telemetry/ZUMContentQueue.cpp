@@ -5,8 +5,9 @@
 
 #include "sdk/telemetry/ZUMContent.h"
 
-std::shared_ptr<ZUMContentQueue> ZUMContentQueue::create(std::uint64_t queueSize) {
-  return std::shared_ptr<ZUMContentQueue>(new ZUMContentQueue(queueSize));
+std::shared_ptr<ZUMContentQueue> ZUMContentQueue::create(std::uint64_t queueSize,
+                                                         std::shared_ptr<platform::DispatchQueue> hashingQueue) {
+  return std::shared_ptr<ZUMContentQueue>(new ZUMContentQueue(queueSize, std::move(hashingQueue)));
 }
 
 void ZUMContentQueue::enqueueContent(const std::shared_ptr<ZUMContent>& content) {

@@ -1,0 +1,114 @@
+#include "sdk/telemetry/ZUMApplication+ContentHashing.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "platform/base/UserDefaults.h"
+#include "platform/net/URLLoading.h"
+#include "platform/ui/TextView.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "platform/web/WebView.h"
+#include "sdk/foundation/ZUMApplication.h"
+#include "sdk/request/ZUMAdHooks.h"
+#include "sdk/request/ZUMSlot.h"
+#include "testing/TestEnvironment.h"
+
+namespace {
+
+constexpr const char* kHello = "8z44Ug==";  // of "Hello, World!"
+constexpr const char* kCyrillic = "FSEhEd3JxR4tggOm0Ns6dfRK9qg=";
+constexpr const char* kCyrillicText = "Съешь же ещё этих мягких французских булок, да выпей чаю";
+
+class ZUMApplicationContentHashingTest : public testenv::PlatformTest {
+ protected:
+  void SetUp() override {
+    platform::UserDefaults::standard().setObject("5", kZUMTraversalIntervalKey);
+    window->setRootViewController(controller);
+    window->makeKeyAndVisible();
+    text->setText("Hello, World!");
+    controller->view()->addSubview(platform::View::create());
+    controller->view()->subviews().front()->addSubview(text);
+  }
+  void TearDown() override { stopContentHashing(*hub); }
+
+  std::optional<std::string> fingerprint() { return fingerprintWithServedPenaltyDeduction(*hub); }
+
+  std::shared_ptr<ZUMApplication> hub = ZUMApplication::sharedInstance();
+  std::shared_ptr<platform::Window> window = platform::Window::create();
+  std::shared_ptr<platform::ViewController> controller = platform::ViewController::create();
+  std::shared_ptr<platform::TextView> text = platform::TextView::create();
+};
+
+TEST_F(ZUMApplicationContentHashingTest, WalksOnItsIntervalAndServesTheBestRecentFingerprint) {
+  startContentHashing(*hub);
+  startContentHashing(*hub);  // running: nothing new
+  env.advance(4.4);
+  EXPECT_EQ(fingerprint(), std::nullopt) << "no walk before the first tick";
+  env.advance(1.2);
+  EXPECT_EQ(fingerprint(), kHello);  // score 13 + 1, now -86
+  EXPECT_EQ(fingerprint(), std::nullopt);
+
+  text->setText(kCyrillicText);
+  env.advance(5);
+  stopContentHashing(*hub);
+  text->setText("A screen after hashing stopped");
+  env.advance(20);
+  EXPECT_EQ(fingerprint(), kCyrillic) << "the queue outlives a stop";
+  EXPECT_EQ(fingerprint(), std::nullopt);
+
+  startContentHashing(*hub);
+  EXPECT_EQ(fingerprint(), std::nullopt) << "a new start, a new empty queue";
+}
+
+TEST_F(ZUMApplicationContentHashingTest, HiddenWindowEmptyScreenOrNoCapacityGiveNone) {
+  window->setHidden(true);
+  startContentHashing(*hub);
+  env.advance(5.6);
+  EXPECT_EQ(fingerprint(), std::nullopt);
+  window->setHidden(false);
+  text->setText("");
+  env.advance(5);
+  EXPECT_EQ(fingerprint(), std::nullopt);
+
+  stopContentHashing(*hub);
+  platform::UserDefaults::standard().setInteger(0, kZUMContentQueueMaximumCapacityKey);
+  text->setText("Hello, World!");
+  startContentHashing(*hub);
+  env.advance(11);
+  EXPECT_EQ(fingerprint(), std::nullopt);
+}
+
+TEST_F(ZUMApplicationContentHashingTest, AdResponsesSwitchItAndRequestsCarryTheFingerprint) {
+  ZUMRegisterContentHashing();
+  ZUMCurrentAdHooks().startContentHashing();
+  env.advance(5.6);
+  auto slot = ZUMSlot::create();
+  const auto parameters = slot->requestParameters();
+  ASSERT_TRUE(parameters.contains("content_info"));
+  EXPECT_EQ(parameters["content_info"], (nlohmann::ordered_json{{"fingerprint", kHello}, {"v", 1}}));
+  EXPECT_EQ(platform::UserDefaults::standard().stringForKey("/vantor/ads/content_url_fingerprint"), kHello);
+
+  ZUMCurrentAdHooks().stopContentHashing();
+  text->setText(kCyrillicText);
+  env.advance(20);
+  // The only content is used up; the stored fingerprint stands in.
+  EXPECT_EQ(slot->requestParameters()["content_info"]["fingerprint"], kHello);
+  EXPECT_EQ(fingerprint(), std::nullopt);
+}
+
+TEST_F(ZUMApplicationContentHashingTest, WebPagesGiveTheirBodyText) {
+  platform::URLLoading::setLoopbackOnlyForTesting(true);
+  auto web = platform::WebView::create({0, 0, 320, 200});
+  web->loadHTMLString("<html><body>Hello, World!</body></html>", platform::URL::fromString("https://example.com/"));
+  ASSERT_TRUE(env.runUntil([&] { return !web->isLoading(); }));
+  text->removeFromSuperview();
+  controller->view()->addSubview(web);
+  startContentHashing(*hub);
+  env.advance(5.6);
+  EXPECT_EQ(fingerprint(), kHello);
+  EXPECT_EQ(web->evaluatedScripts(), std::vector<std::string>{"document.body.innerText"});
+  platform::URLLoading::setLoopbackOnlyForTesting(false);
+}
+
+}  // namespace
