@@ -46,7 +46,8 @@ TEST_F(ZUMApplicationContentHashingTest, WalksOnItsIntervalAndServesTheBestRecen
   env.advance(4.4);
   EXPECT_EQ(fingerprint(), std::nullopt) << "no walk before the first tick";
   env.advance(1.2);
-  EXPECT_EQ(fingerprint(), kHello);  // score 13 + 1, now -86
+  env.advance(5);  // an unchanged screen: only the newer content stays
+  EXPECT_EQ(fingerprint(), kHello);  // score 13 + 2, now -85
   EXPECT_EQ(fingerprint(), std::nullopt);
 
   text->setText(kCyrillicText);
@@ -59,6 +60,8 @@ TEST_F(ZUMApplicationContentHashingTest, WalksOnItsIntervalAndServesTheBestRecen
 
   startContentHashing(*hub);
   EXPECT_EQ(fingerprint(), std::nullopt) << "a new start, a new empty queue";
+  env.advance(5.6);
+  EXPECT_EQ(fingerprint(), "CYsG_Q==");
 }
 
 TEST_F(ZUMApplicationContentHashingTest, HiddenWindowEmptyScreenOrNoCapacityGiveNone) {
@@ -67,7 +70,7 @@ TEST_F(ZUMApplicationContentHashingTest, HiddenWindowEmptyScreenOrNoCapacityGive
   env.advance(5.6);
   EXPECT_EQ(fingerprint(), std::nullopt);
   window->setHidden(false);
-  text->setText("");
+  text->setText("short\nlines");  // scores, but no paragraph
   env.advance(5);
   EXPECT_EQ(fingerprint(), std::nullopt);
 
