@@ -1,6 +1,7 @@
 #include "sdk/telemetry/ZUMContent.h"
 
 #include <algorithm>
+#include <bitset>
 #include <climits>
 
 #include <unicode/locid.h>
@@ -38,10 +39,32 @@ std::string utf8(const char16_t* units, int32_t length) {
   return result;
 }
 
+}  // namespace
+
+// Which UTF-16 units are tokens by themselves and which make up words: the sets' answers
+// for the whole basic plane, read once per set instead of once per unit.
+struct ZUMContent::UnitClasses {
+  ZUMCharacterSets::CharacterSet characterDelimitedSet, spaceDelimitedSet;
+  std::bitset<0x10000> characterDelimited, spaceDelimited;
+
+  UnitClasses(ZUMCharacterSets::CharacterSet characterSet, ZUMCharacterSets::CharacterSet spaceSet)
+      : characterDelimitedSet(std::move(characterSet)), spaceDelimitedSet(std::move(spaceSet)) {
+    fill(*characterDelimitedSet, characterDelimited);
+    fill(*spaceDelimitedSet, spaceDelimited);
+  }
+  static void fill(const icu::UnicodeSet& set, std::bitset<0x10000>& bits) {
+    for (int32_t i = 0; i < set.getRangeCount(); ++i) {
+      for (UChar32 c = set.getRangeStart(i); c <= set.getRangeEnd(i) && c < 0x10000; ++c) bits.set(c);
+    }
+  }
+};
+
+namespace {
+
 // The tokens of a lowercased paragraph, one UTF-16 unit at a time: a character-delimited
 // unit is a token by itself, space-delimited units make up words, anything else ends a word.
-std::vector<std::string> tokenize(const icu::UnicodeString& paragraph, const icu::UnicodeSet& characterDelimited,
-                                  const icu::UnicodeSet& spaceDelimited) {
+std::vector<std::string> tokenize(const icu::UnicodeString& paragraph, const std::bitset<0x10000>& characterDelimited,
+                                  const std::bitset<0x10000>& spaceDelimited) {
   std::vector<std::string> tokens;
   const char16_t* units = paragraph.getBuffer();
   const int32_t length = paragraph.length();
@@ -51,11 +74,11 @@ std::vector<std::string> tokenize(const icu::UnicodeString& paragraph, const icu
     wordStart = -1;
   };
   for (int32_t i = 0; i < length; ++i) {
-    const UChar32 unit = units[i];
-    if (characterDelimited.contains(unit)) {
+    const char16_t unit = units[i];
+    if (characterDelimited[unit]) {
       endWord(i);
       tokens.push_back(utf8(units + i, 1));
-    } else if (spaceDelimited.contains(unit)) {
+    } else if (spaceDelimited[unit]) {
       if (wordStart < 0) wordStart = i;
     } else {
       endWord(i);
@@ -83,6 +106,18 @@ std::shared_ptr<ZUMContent> ZUMContent::create(std::uint64_t sequenceNumber,
                                                std::shared_ptr<ZUMCharacterSets> characterSets) {
   if (!characterSets) characterSets = ZUMCharacterSets::sharedInstance();
   return std::shared_ptr<ZUMContent>(new ZUMContent(sequenceNumber, std::move(characterSets)));
+}
+
+ZUMContent::~ZUMContent() = default;
+
+const ZUMContent::UnitClasses& ZUMContent::unitClasses() const {
+  auto characterDelimited = characterSets_->characterDelimitedSet();
+  auto spaceDelimited = characterSets_->spaceDelimitedSet();
+  if (!unitClasses_ || unitClasses_->characterDelimitedSet != characterDelimited ||
+      unitClasses_->spaceDelimitedSet != spaceDelimited) {
+    unitClasses_ = std::make_unique<UnitClasses>(std::move(characterDelimited), std::move(spaceDelimited));
+  }
+  return *unitClasses_;
 }
 
 ZUMContent::ZUMContent(std::uint64_t sequenceNumber, std::shared_ptr<ZUMCharacterSets> characterSets)
@@ -130,11 +165,10 @@ void ZUMContent::updateContentWithText(std::string_view text) {
   if (candidate <= static_cast<std::uint64_t>(score_)) return;
   score_ = static_cast<std::int64_t>(candidate);
 
-  const auto characterDelimited = characterSets_->characterDelimitedSet();
-  const auto spaceDelimited = characterSets_->spaceDelimitedSet();
+  const UnitClasses& classes = unitClasses();
   for (auto& paragraph : paragraphs) {
     paragraph.toLower(englishUS());
-    selectShinglesFromTokens(tokenize(paragraph, *characterDelimited, *spaceDelimited));
+    selectShinglesFromTokens(tokenize(paragraph, classes.characterDelimited, classes.spaceDelimited));
   }
   fingerprint_ = shingleHash();
 }
@@ -142,7 +176,8 @@ void ZUMContent::updateContentWithText(std::string_view text) {
 std::vector<std::string> ZUMContent::tokensOfParagraph(std::string_view paragraph) const {
   icu::UnicodeString units = unicode(paragraph);
   units.toLower(englishUS());
-  return tokenize(units, *characterSets_->characterDelimitedSet(), *characterSets_->spaceDelimitedSet());
+  const UnitClasses& classes = unitClasses();
+  return tokenize(units, classes.characterDelimited, classes.spaceDelimited);
 }
 
 std::uint64_t ZUMContent::reducedTokenHash(std::string_view token) {
@@ -153,17 +188,27 @@ std::uint64_t ZUMContent::reducedTokenHash(std::string_view token) {
 void ZUMContent::selectShinglesFromTokens(const std::vector<std::string>& tokens) {
   const std::size_t n = tokens.size();
   if (n == 0) return;
+  // Each token's hash once, for the first shingle and for entering and leaving the window.
+  std::vector<std::uint64_t> hashes(n);
+  std::transform(tokens.begin(), tokens.end(), hashes.begin(), reducedTokenHash);
   const std::size_t k = std::min<std::uint64_t>(n, shingleLength_);
-  std::uint64_t hash = reducedTokenHash(tokens[0]);
+  std::uint64_t hash = hashes[0];
   for (std::size_t i = 1; i < k; ++i) {
     hash = hash * kBase % kModulus;
-    hash = (hash + reducedTokenHash(tokens[i])) % kModulus;
+    hash = (hash + hashes[i]) % kModulus;
   }
   updateHeapWithHash(hash, tokens.data(), k);
-  if (n > shingleLength_) applyRollingHashToTokens(tokens, hash);
+  if (n > shingleLength_) rollHashes(tokens, hashes, hash);
 }
 
 void ZUMContent::applyRollingHashToTokens(const std::vector<std::string>& tokens, std::uint64_t baseHash) {
+  std::vector<std::uint64_t> hashes(tokens.size());
+  std::transform(tokens.begin(), tokens.end(), hashes.begin(), reducedTokenHash);
+  rollHashes(tokens, hashes, baseHash);
+}
+
+void ZUMContent::rollHashes(const std::vector<std::string>& tokens, const std::vector<std::uint64_t>& hashes,
+                            std::uint64_t baseHash) {
   const std::uint64_t length = shingleLength_;
   const std::size_t n = tokens.size();
   if (n < length) return;
@@ -175,9 +220,9 @@ void ZUMContent::applyRollingHashToTokens(const std::vector<std::string>& tokens
   }
   std::uint64_t hash = baseHash;
   for (std::size_t i = 0; i + length < n; ++i) {
-    const std::uint64_t leaving = power * reducedTokenHash(tokens[i]) % kModulus;
+    const std::uint64_t leaving = power * hashes[i] % kModulus;
     hash = (hash + kModulus - leaving) % kModulus * kBase % kModulus;
-    hash = (hash + reducedTokenHash(tokens[i + length])) % kModulus;
+    hash = (hash + hashes[i + length]) % kModulus;
     updateHeapWithHash(hash, tokens.data() + i + 1, length);
   }
 }

@@ -44,6 +44,7 @@ class ZUMContent {
   // `characterSets`: nullptr for the shared ones.
   static std::shared_ptr<ZUMContent> create(std::uint64_t sequenceNumber,
                                             std::shared_ptr<ZUMCharacterSets> characterSets = nullptr);
+  ~ZUMContent();
 
   // Adds the text of one view.
   void updateContentWithText(std::string_view text);
@@ -76,6 +77,11 @@ class ZUMContent {
 
  private:
   ZUMContent(std::uint64_t sequenceNumber, std::shared_ptr<ZUMCharacterSets> characterSets);
+  // The class of every UTF-16 unit under the present character sets.
+  struct UnitClasses;
+  const UnitClasses& unitClasses() const;
+  void rollHashes(const std::vector<std::string>& tokens, const std::vector<std::uint64_t>& hashes,
+                  std::uint64_t baseHash);
 
   const std::shared_ptr<ZUMCharacterSets> characterSets_;
   std::int64_t contentAgeWeight_ = 1;
@@ -89,4 +95,5 @@ class ZUMContent {
   std::int64_t score_ = 0;
   const std::uint64_t sequenceNumber_;
   std::uint64_t textBudget_ = kZUMContentMaximumTextLength;  // UTF-16 units still taken
+  mutable std::unique_ptr<UnitClasses> unitClasses_;
 };

@@ -1,6 +1,7 @@
 #include "sdk/telemetry/ZUMPublicKey.h"
 
 #include <gtest/gtest.h>
+#include <openssl/err.h>
 
 #include "platform/base/Digest.h"
 #include "platform/crypto/Certificate.h"
@@ -43,6 +44,8 @@ TEST(ZUMPublicKeyTest, RSASignaturesOverSHA256) {
   EXPECT_TRUE(raw->rawVerify(platform::SignaturePadding::PKCS1SHA256, digestBytes, signature));
   EXPECT_FALSE(raw->rawVerify(platform::SignaturePadding::PKCS1SHA256, flipped(digestBytes, 31), signature));
   EXPECT_FALSE(raw->rawVerify(platform::SignaturePadding::PKCS1SHA256, digestBytes.substr(1), signature));
+  // A refusal leaves nothing in the thread's error queue for the next user of the library.
+  EXPECT_EQ(ERR_peek_error(), 0u);
 }
 
 TEST(ZUMPublicKeyTest, AnotherCertificateOrKeyTypeVerifiesNothing) {
@@ -72,8 +75,10 @@ TEST(ZUMPublicKeyTest, DataThatIsNotOneCertificateGivesNoKey) {
     EXPECT_EQ(ZUMPublicKey::create(der.substr(0, length)), nullptr) << length;
   }
   EXPECT_EQ(ZUMPublicKey::create(der + der), nullptr);
+  EXPECT_EQ(platform::Certificate::createWithData(der + der), nullptr) << "one certificate, nothing after it";
   EXPECT_EQ(ZUMPublicKey::create("-----BEGIN CERTIFICATE-----"), nullptr);
   EXPECT_EQ(ZUMPublicKey::create(flipped(der, 0, 5)), nullptr) << "not a SEQUENCE";
+  EXPECT_EQ(ERR_peek_error(), 0u);
 }
 
 }  // namespace
