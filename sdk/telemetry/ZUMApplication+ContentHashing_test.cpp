@@ -1,5 +1,8 @@
 #include "sdk/telemetry/ZUMApplication+ContentHashing.h"
 
+#include <atomic>
+#include <thread>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -112,6 +115,36 @@ TEST_F(ZUMApplicationContentHashingTest, WebPagesGiveTheirBodyText) {
   EXPECT_EQ(fingerprint(), kHello);
   EXPECT_EQ(web->evaluatedScripts(), std::vector<std::string>{"document.body.innerText"});
   platform::URLLoading::setLoopbackOnlyForTesting(false);
+}
+
+// Real threads: walks tick every 0.1 s while another thread takes fingerprints, as
+// requests built off the main thread do.
+TEST(ZUMApplicationContentHashingThreadedTest, RequestsFromAnotherThreadWhileWalksRun) {
+  testenv::TestEnvironment env({.executor = platform::ExecutorKind::Threaded, .virtualTime = false});
+  platform::UserDefaults::standard().setObject("0.1", kZUMTraversalIntervalKey);
+  auto window = platform::Window::create();
+  auto controller = platform::ViewController::create();
+  window->setRootViewController(controller);
+  window->makeKeyAndVisible();
+  auto text = platform::TextView::create();
+  text->setText("Hello, World!");
+  controller->view()->addSubview(text);
+  auto hub = ZUMApplication::sharedInstance();
+  startContentHashing(*hub);
+  std::atomic<int> served{0};
+  std::atomic<bool> done{false};
+  std::thread requester([&] {
+    while (!done) {
+      if (fingerprintWithServedPenaltyDeduction(*hub) == kHello) ++served;
+      std::this_thread::yield();
+    }
+  });
+  // Each walk of the unchanged screen replaces the used-up content with a fresh one.
+  EXPECT_TRUE(env.runUntil([&] { return served >= 3; }));
+  done = true;
+  requester.join();
+  stopContentHashing(*hub);
+  env.runUntil([] { return false; }, std::chrono::milliseconds(200));
 }
 
 }  // namespace
