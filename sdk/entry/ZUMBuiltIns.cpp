@@ -7,7 +7,7 @@
 #include "sdk/network/ZUMNetworkDelivery.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/request/ZUMAdFetcher.h"
-#include "sdk/telemetry/ZUMApplication+ContentHashing.h"
+#include "sdk/telemetry/ZUMTelemetry.h"
 
 void ZUMRegisterBuiltIns() {
   static platform::OnceFlag once;
@@ -18,7 +18,7 @@ void ZUMRegisterBuiltIns() {
     ZUMRegisterNetworkDelivery();
     ZUMRegisterAdFetcher();
     ZUMSlotRendering::setShared(std::make_shared<ZUMAdViewSlotRendering>());
-    ZUMRegisterContentHashing();
+    ZUMRegisterTelemetry();
   });
 }
 

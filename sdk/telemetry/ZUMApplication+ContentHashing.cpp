@@ -10,11 +10,8 @@
 #include "platform/web/WebView.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMScheduler.h"
-#include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
-#include "sdk/request/ZUMAdHooks.h"
-#include "sdk/request/ZUMSlotHooks.h"
 #include "sdk/telemetry/ZUMContent.h"
 #include "sdk/telemetry/ZUMContentQueue.h"
 #include "sdk/telemetry/ZUMViewHierarchyTraverser.h"
@@ -140,17 +137,4 @@ void ZUMContentHashingWalk(ZUMViewHierarchyTraverser& traverser, const std::shar
           queue->enqueueContent(content);
         });
       });
-}
-
-void ZUMRegisterContentHashing() {
-  auto start = [] { startContentHashing(*ZUMApplication::sharedInstance()); };
-  auto stop = [] { stopContentHashing(*ZUMApplication::sharedInstance()); };
-  ZUMRegisterStartupHooks([&](ZUMStartupHooks& hooks) { hooks.startContentHashing = start; });
-  ZUMRegisterAdHooks([&](ZUMAdHooks& hooks) {
-    hooks.startContentHashing = start;
-    hooks.stopContentHashing = stop;
-  });
-  ZUMRegisterSlotHooks([](ZUMSlotHooks& hooks) {
-    hooks.contentFingerprint = [] { return fingerprintWithServedPenaltyDeduction(*ZUMApplication::sharedInstance()); };
-  });
 }

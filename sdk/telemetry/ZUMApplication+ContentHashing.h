@@ -48,7 +48,3 @@ std::string ZUMContentHashingTextOfView(platform::View& view);
 void ZUMContentHashingWalk(ZUMViewHierarchyTraverser& traverser, const std::shared_ptr<platform::View>& root,
                            const std::shared_ptr<platform::DispatchQueue>& hashingQueue,
                            const std::weak_ptr<ZUMContentQueue>& contentQueue);
-
-// Plugs content hashing into the hub's start-up, the ad responses' switch and the request
-// parameters. Called once by the SDK's load entry.
-void ZUMRegisterContentHashing();

@@ -13,7 +13,7 @@
 #include "platform/ui/Window.h"
 #include "platform/web/WebView.h"
 #include "sdk/foundation/ZUMApplication.h"
-#include "sdk/request/ZUMAdHooks.h"
+#include "sdk/telemetry/ZUMTelemetry.h"
 #include "sdk/request/ZUMSlot.h"
 #include "testing/TestEnvironment.h"
 
@@ -86,16 +86,22 @@ TEST_F(ZUMApplicationContentHashingTest, HiddenWindowEmptyScreenOrNoCapacityGive
 }
 
 TEST_F(ZUMApplicationContentHashingTest, AdResponsesSwitchItAndRequestsCarryTheFingerprint) {
-  ZUMRegisterContentHashing();
-  ZUMCurrentAdHooks().startContentHashing();
+  ZUMRegisterTelemetry();
+  ZUMAdTelemetry::shared()->startContentHashing();
   env.advance(5.6);
   auto slot = ZUMSlot::create();
   const auto parameters = slot->requestParameters();
   ASSERT_TRUE(parameters.contains("content_info"));
   EXPECT_EQ(parameters["content_info"], (nlohmann::ordered_json{{"fingerprint", kHello}, {"v", 1}}));
+  // What telemetry does not have yet answers as if absent.
+  EXPECT_EQ(parameters["cre"], "0");
+  EXPECT_FALSE(parameters.contains("kqp_app_id"));
+  const std::vector<platform::URL> urls{*platform::URL::fromString("https://example.com/imp")};
+  EXPECT_EQ(ZUMAdTelemetry::shared()->trackingURLsWithAdEventID(urls, "_ai"), urls);
+  EXPECT_EQ(ZUMSlotTelemetry::shared()->makeTimeRecorder("load"), nullptr);
   EXPECT_EQ(platform::UserDefaults::standard().stringForKey("/vantor/ads/content_url_fingerprint"), kHello);
 
-  ZUMCurrentAdHooks().stopContentHashing();
+  ZUMAdTelemetry::shared()->stopContentHashing();
   text->setText(kCyrillicText);
   env.advance(20);
   // The only content is used up; the stored fingerprint stands in.
