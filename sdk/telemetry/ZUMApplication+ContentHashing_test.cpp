@@ -13,6 +13,7 @@
 #include "platform/ui/Window.h"
 #include "platform/web/WebView.h"
 #include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/telemetry/ZUMTelemetry.h"
 #include "sdk/request/ZUMSlot.h"
 #include "testing/TestEnvironment.h"
@@ -99,6 +100,7 @@ TEST_F(ZUMApplicationContentHashingTest, AdResponsesSwitchItAndRequestsCarryTheF
   const std::vector<platform::URL> urls{*platform::URL::fromString("https://example.com/imp")};
   EXPECT_EQ(ZUMAdTelemetry::shared()->trackingURLsWithAdEventID(urls, "_ai"), urls);
   EXPECT_EQ(ZUMSlotTelemetry::shared()->makeTimeRecorder("load"), nullptr);
+  EXPECT_TRUE(ZUMCurrentStartupHooks().startContentHashing);
   EXPECT_EQ(platform::UserDefaults::standard().stringForKey("/vantor/ads/content_url_fingerprint"), kHello);
 
   ZUMAdTelemetry::shared()->stopContentHashing();

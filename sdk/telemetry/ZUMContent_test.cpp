@@ -44,6 +44,8 @@ TEST_F(ZUMContentTest, TokensFingerprintAndScoreAcrossScripts) {
        15},
       // The variation selector after the sun is a mark, so a word of its own.
       {"Good 👍🏽 morning ☀️ friends 🎉 all", {"good", "morning", "\uFE0F", "friends", "all"}, "RKl2Mg==", 36},
+      // Digits make up words; each hangul jamo is a token.
+      {"Gate 42 ᄀᄂ and more", {"gate", "42", "ᄀ", "ᄂ", "and", "more"}, "SNvKSQ==", 20},
       {"カタカナとひらがな한국어",
        {"カ", "タ", "カ", "ナ", "と", "ひ", "ら", "が", "な", "한", "국", "어"},
        "HVVk7O7Cvcjp_xE1JMNiEses-CWiFdX6is9ukQ==",
@@ -167,7 +169,8 @@ TEST_F(ZUMContentTest, RangeListsReplaceTheSetsOrFallBack) {
   sets->updateCharacterSets();
   EXPECT_EQ(sets->spaceDelimitedSet()->size(), 10);
 
-  defaults.setObject("[]", kZUMSpaceDelimitedUnicodeRangeKey);
+  // Ranges wholly outside Unicode add nothing.
+  defaults.setObject("[[2000000, 5], [-10, 3], [65, 0]]", kZUMSpaceDelimitedUnicodeRangeKey);
   sets->updateCharacterSets();
   EXPECT_TRUE(sets->spaceDelimitedSet()->isEmpty());
   EXPECT_EQ(sets->characterDelimitedSet(), characterDelimited) << "an absent list leaves the set";
