@@ -1,7 +1,5 @@
 #include "sdk/telemetry/ZUMApplication+ContentHashing.h"
 
-#include <mutex>
-
 #include "platform/base/DispatchQueue.h"
 #include "platform/ui/TextView.h"
 #include "platform/ui/View.h"
@@ -21,19 +19,6 @@ namespace {
 constexpr std::uint64_t kDefaultCapacity = 10;
 constexpr double kDefaultInterval = 10.0;
 
-// The hub's content-hashing fields.
-struct HashingState {
-  std::mutex mutex;
-  std::shared_ptr<platform::DispatchQueue> serialQueue;
-  std::shared_ptr<ZUMScheduler> scheduler;
-  std::shared_ptr<ZUMContentQueue> contentQueue;
-};
-
-HashingState& hashingState(ZUMApplication&) {
-  static auto* state = new HashingState();
-  return *state;
-}
-
 // The view to walk: the top view controller's, in a main window that shows.
 std::shared_ptr<platform::View> rootView(ZUMApplication& application) {
   auto controller = application.topViewController();
@@ -46,45 +31,32 @@ std::shared_ptr<platform::View> rootView(ZUMApplication& application) {
 }  // namespace
 
 void startContentHashing(ZUMApplication& application) {
-  auto& state = hashingState(application);
-  std::lock_guard lock(state.mutex);
-  if (state.scheduler) return;
-  state.serialQueue = ZUMDispatchQueueCreate("com.vantor.morvane.content-hashing");
+  if (application.scheduler()) return;
+  auto serialQueue = ZUMDispatchQueueCreate("com.vantor.morvane.content-hashing");
   const auto capacity = ZUMUserDefaults::integerForKey(kZUMContentQueueMaximumCapacityKey);
   const std::uint64_t queueSize = capacity && *capacity >= 0 ? static_cast<std::uint64_t>(*capacity) : kDefaultCapacity;
   const double interval = ZUMUserDefaults::doubleForKey(kZUMTraversalIntervalKey).value_or(kDefaultInterval);
-  state.contentQueue = ZUMContentQueue::create(queueSize, state.serialQueue);
-  state.scheduler = ZUMScheduler::create(interval);
+  auto contentQueue = ZUMContentQueue::create(queueSize, serialQueue);
+  auto scheduler = ZUMScheduler::create(interval);
   auto traverser = ZUMViewHierarchyTraverser::create();
   std::weak_ptr<ZUMApplication> weakApplication = application.weak_from_this();
-  state.scheduler->taskIDScheduledOnQueue(
+  scheduler->taskIDScheduledOnQueue(
       platform::DispatchQueue::main(),
-      [traverser, weakApplication, hashingQueue = state.serialQueue,
-       contentQueue = std::weak_ptr<ZUMContentQueue>(state.contentQueue)] {
+      [traverser, weakApplication, serialQueue, weakContentQueue = std::weak_ptr<ZUMContentQueue>(contentQueue)] {
         if (auto application = weakApplication.lock()) {
-          ZUMContentHashingWalk(*traverser, rootView(*application), hashingQueue, contentQueue);
+          ZUMContentHashingWalk(*traverser, rootView(*application), serialQueue, weakContentQueue);
         }
       });
-  state.scheduler->start();
+  // Another thread may have started hashing meanwhile: then this one's parts are let go.
+  if (application.startContentHashingWith(serialQueue, scheduler, contentQueue)) scheduler->start();
 }
 
 void stopContentHashing(ZUMApplication& application) {
-  auto& state = hashingState(application);
-  std::lock_guard lock(state.mutex);
-  state.serialQueue = nullptr;
-  if (state.scheduler) {
-    state.scheduler->stop();
-    state.scheduler = nullptr;
-  }
+  if (auto scheduler = application.stopContentHashingAndTakeScheduler()) scheduler->stop();
 }
 
 std::optional<std::string> fingerprintWithServedPenaltyDeduction(ZUMApplication& application) {
-  std::shared_ptr<ZUMContentQueue> contentQueue;
-  {
-    auto& state = hashingState(application);
-    std::lock_guard lock(state.mutex);
-    contentQueue = state.contentQueue;
-  }
+  const auto contentQueue = application.contentQueue();
   if (!contentQueue) return std::nullopt;
   std::optional<std::string> fingerprint;
   auto take = [&] {
@@ -93,7 +65,8 @@ std::optional<std::string> fingerprintWithServedPenaltyDeduction(ZUMApplication&
       fingerprint = content->fingerprint();
     }
   };
-  // Serialized with the walks' work, which may still be pending after a stop.
+  // Serialized with the walks' work on the queue the content queue was made with, which
+  // may still have work pending after a stop.
   if (const auto& queue = contentQueue->hashingQueue()) {
     queue->sync(take);
   } else {

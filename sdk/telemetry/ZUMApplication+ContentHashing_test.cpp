@@ -15,6 +15,7 @@
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/telemetry/ZUMTelemetry.h"
+#include "sdk/telemetry/ZUMViewHierarchyTraverser.h"
 #include "sdk/request/ZUMSlot.h"
 #include "testing/TestEnvironment.h"
 
@@ -125,11 +126,11 @@ TEST_F(ZUMApplicationContentHashingTest, WebPagesGiveTheirBodyText) {
   platform::URLLoading::setLoopbackOnlyForTesting(false);
 }
 
-// Real threads: walks tick every 0.1 s while another thread takes fingerprints, as
+// Real threads: walks run one after another while another thread takes fingerprints, as
 // requests built off the main thread do.
 TEST(ZUMApplicationContentHashingThreadedTest, RequestsFromAnotherThreadWhileWalksRun) {
   testenv::TestEnvironment env({.executor = platform::ExecutorKind::Threaded, .virtualTime = false});
-  platform::UserDefaults::standard().setObject("0.1", kZUMTraversalIntervalKey);
+  platform::UserDefaults::standard().setInteger(3600, kZUMTraversalIntervalKey);  // the test walks
   auto window = platform::Window::create();
   auto controller = platform::ViewController::create();
   window->setRootViewController(controller);
@@ -139,6 +140,7 @@ TEST(ZUMApplicationContentHashingThreadedTest, RequestsFromAnotherThreadWhileWal
   controller->view()->addSubview(text);
   auto hub = ZUMApplication::sharedInstance();
   startContentHashing(*hub);
+  auto traverser = ZUMViewHierarchyTraverser::create();
   std::atomic<int> served{0};
   std::atomic<bool> done{false};
   std::thread requester([&] {
@@ -147,12 +149,19 @@ TEST(ZUMApplicationContentHashingThreadedTest, RequestsFromAnotherThreadWhileWal
       std::this_thread::yield();
     }
   });
-  // Each walk of the unchanged screen replaces the used-up content with a fresh one.
-  EXPECT_TRUE(env.runUntil([&] { return served >= 3; }));
+  int walks = 0;
+  // Each walk of the unchanged screen replaces the used-up content with a fresh one; the
+  // next walk starts once the requester has used it.
+  EXPECT_TRUE(env.runUntil([&] {
+    if (served == walks && walks < 3 && !traverser->traversing()) {
+      ZUMContentHashingWalk(*traverser, controller->view(), hub->serialQueue(), hub->contentQueue());
+      ++walks;
+    }
+    return served == 3 && !traverser->traversing();
+  }));
   done = true;
   requester.join();
   stopContentHashing(*hub);
-  env.runUntil([] { return false; }, std::chrono::milliseconds(200));
 }
 
 }  // namespace

@@ -11,8 +11,8 @@ std::shared_ptr<ZUMViewHierarchyTraverser> ZUMViewHierarchyTraverser::create() {
 }
 
 ZUMViewHierarchyTraverser::ZUMViewHierarchyTraverser()
-    // Background priority where the platform has classes; this one runs every queue alike.
-    : SDKLowPrioritySerialQueue_(ZUMDispatchQueueCreate("com.vantor.morvane.view-hierarchy")) {}
+    : SDKLowPrioritySerialQueue_(ZUMDispatchQueueCreate("com.vantor.morvane.view-hierarchy", ZUMDispatchQueueSerial,
+                                                        ZUMQualityOfServiceClassBackground)) {}
 
 void ZUMViewHierarchyTraverser::traverseView(const std::shared_ptr<platform::View>& root,
                                              TraversalBlock traversalBlock, CompletionBlock completionBlock) {
