@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bitset>
 #include <climits>
+#include <mutex>
 
 #include <unicode/locid.h>
 #include <unicode/uniset.h>
@@ -113,10 +114,18 @@ ZUMContent::~ZUMContent() = default;
 const ZUMContent::UnitClasses& ZUMContent::unitClasses() const {
   auto characterDelimited = characterSets_->characterDelimitedSet();
   auto spaceDelimited = characterSets_->spaceDelimitedSet();
-  if (!unitClasses_ || unitClasses_->characterDelimitedSet != characterDelimited ||
-      unitClasses_->spaceDelimitedSet != spaceDelimited) {
-    unitClasses_ = std::make_unique<UnitClasses>(std::move(characterDelimited), std::move(spaceDelimited));
-  }
+  auto matches = [&](const std::shared_ptr<const UnitClasses>& classes) {
+    return classes && classes->characterDelimitedSet == characterDelimited &&
+           classes->spaceDelimitedSet == spaceDelimited;
+  };
+  if (matches(unitClasses_)) return *unitClasses_;
+  // The sets change only with the server's constants: every content of a walk, and every
+  // walk until they change, shares one table.
+  static std::mutex mutex;
+  static std::shared_ptr<const UnitClasses> last;
+  std::lock_guard lock(mutex);
+  if (!matches(last)) last = std::make_shared<const UnitClasses>(characterDelimited, spaceDelimited);
+  unitClasses_ = last;
   return *unitClasses_;
 }
 

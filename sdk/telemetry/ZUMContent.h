@@ -95,5 +95,5 @@ class ZUMContent {
   std::int64_t score_ = 0;
   const std::uint64_t sequenceNumber_;
   std::uint64_t textBudget_ = kZUMContentMaximumTextLength;  // UTF-16 units still taken
-  mutable std::unique_ptr<UnitClasses> unitClasses_;
+  mutable std::shared_ptr<const UnitClasses> unitClasses_;
 };
