@@ -4,6 +4,7 @@
 #include <bitset>
 #include <climits>
 #include <mutex>
+#include <utility>
 
 #include <unicode/locid.h>
 #include <unicode/uniset.h>
@@ -143,18 +144,18 @@ ZUMContent::ZUMContent(std::uint64_t sequenceNumber, std::shared_ptr<ZUMCharacte
 
 void ZUMContent::updateContentWithText(std::string_view text) {
   if (text.empty()) return;
-  if (textBudget_ == 0) return;
+  if (textBudget_ == 0) {
+    logDroppedText();
+    return;
+  }
   // At most three UTF-8 bytes make one UTF-16 unit, so this keeps every unit of the budget.
   if (text.size() > 3 * textBudget_) text = text.substr(0, 3 * textBudget_);
   icu::UnicodeString units = unicode(text);
   if (static_cast<std::uint64_t>(units.length()) > textBudget_) {
     units.truncate(static_cast<int32_t>(textBudget_));
+    logDroppedText();
   }
   textBudget_ -= static_cast<std::uint64_t>(units.length());
-  if (textBudget_ == 0) {
-    ZUMLog(kZUMLogLevelDefault, "Content text beyond " + std::to_string(kZUMContentMaximumTextLength) +
-                                    " characters in one walk is not fingerprinted.");
-  }
 
   std::vector<icu::UnicodeString> paragraphs;
   for (int32_t start = 0; start <= units.length();) {
@@ -180,6 +181,12 @@ void ZUMContent::updateContentWithText(std::string_view text) {
     selectShinglesFromTokens(tokenize(paragraph, classes.characterDelimited, classes.spaceDelimited));
   }
   fingerprint_ = shingleHash();
+}
+
+void ZUMContent::logDroppedText() {
+  if (std::exchange(droppedTextLogged_, true)) return;
+  ZUMLog(kZUMLogLevelDefault, "Content text beyond " + std::to_string(kZUMContentMaximumTextLength) +
+                                  " characters in one walk is not fingerprinted.");
 }
 
 std::vector<std::string> ZUMContent::tokensOfParagraph(std::string_view paragraph) const {
@@ -208,12 +215,6 @@ void ZUMContent::selectShinglesFromTokens(const std::vector<std::string>& tokens
   }
   updateHeapWithHash(hash, tokens.data(), k);
   if (n > shingleLength_) rollHashes(tokens, hashes, hash);
-}
-
-void ZUMContent::applyRollingHashToTokens(const std::vector<std::string>& tokens, std::uint64_t baseHash) {
-  std::vector<std::uint64_t> hashes(tokens.size());
-  std::transform(tokens.begin(), tokens.end(), hashes.begin(), reducedTokenHash);
-  rollHashes(tokens, hashes, baseHash);
 }
 
 void ZUMContent::rollHashes(const std::vector<std::string>& tokens, const std::vector<std::uint64_t>& hashes,

@@ -62,7 +62,6 @@ class ZUMContent {
   // h(t): the token's MurmurHash3 read as signed, plus 2^31 - 1, modulo kModulus.
   static std::uint64_t reducedTokenHash(std::string_view token);
   void selectShinglesFromTokens(const std::vector<std::string>& tokens);
-  void applyRollingHashToTokens(const std::vector<std::string>& tokens, std::uint64_t baseHash);
   void updateHeapWithHash(std::uint64_t hash, const std::string* first, std::size_t count);
   std::string shingleHash() const;
   // The kept shingles, lowest ranked first.
@@ -80,8 +79,10 @@ class ZUMContent {
   // The class of every UTF-16 unit under the present character sets.
   struct UnitClasses;
   const UnitClasses& unitClasses() const;
+  // The rolling hash over every further shingle of full length.
   void rollHashes(const std::vector<std::string>& tokens, const std::vector<std::uint64_t>& hashes,
                   std::uint64_t baseHash);
+  void logDroppedText();
 
   const std::shared_ptr<ZUMCharacterSets> characterSets_;
   std::int64_t contentAgeWeight_ = 1;
@@ -95,5 +96,6 @@ class ZUMContent {
   std::int64_t score_ = 0;
   const std::uint64_t sequenceNumber_;
   std::uint64_t textBudget_ = kZUMContentMaximumTextLength;  // UTF-16 units still taken
+  bool droppedTextLogged_ = false;
   mutable std::shared_ptr<const UnitClasses> unitClasses_;
 };

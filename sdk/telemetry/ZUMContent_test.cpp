@@ -133,11 +133,17 @@ TEST_F(ZUMContentTest, HeapKeepsTheHighestRankedShingles) {
 }
 
 TEST_F(ZUMContentTest, HostileTextIsBoundedAndRepaired) {
+  platform::SystemLog::Capture capture(true);
   auto content = ZUMContent::create(1);
   EXPECT_EQ(content->tokensOfParagraph("caf\xff\xfe" "e ab\xc3"), (Tokens{"caf", "e", "ab"}));
   content->updateContentWithText(std::string(kZUMContentMaximumTextLength - 8, '\n'));
+  env.runUntilIdle();
+  EXPECT_TRUE(capture.lines().empty()) << "nothing dropped yet";
   content->updateContentWithText("abcdefghij klmnop");  // cut to its first eight units
   content->updateContentWithText("nothing more is read");
+  env.runUntilIdle();
+  EXPECT_EQ(capture.messages(),
+            std::vector<std::string>{"Content text beyond 1048576 characters in one walk is not fingerprinted."});
   EXPECT_EQ(content->contentTotalLength(), 8u);
   ASSERT_EQ(content->keptShingles().size(), 1u);
   EXPECT_EQ(content->keptShingles()[0].shingle(), Tokens{"abcdefgh"});
