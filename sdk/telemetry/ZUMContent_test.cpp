@@ -139,8 +139,9 @@ TEST_F(ZUMContentTest, HostileTextIsBoundedAndRepaired) {
   content->updateContentWithText(std::string(kZUMContentMaximumTextLength - 8, '\n'));
   env.runUntilIdle();
   EXPECT_TRUE(capture.lines().empty()) << "nothing dropped yet";
-  content->updateContentWithText("abcdefghij klmnop");  // cut to its first eight units
+  content->updateContentWithText("abcdefghij klmnop qrstuvwxyz");  // cut to its first eight units
   content->updateContentWithText("nothing more is read");
+  content->updateContentWithText("nor this");
   env.runUntilIdle();
   EXPECT_EQ(capture.messages(),
             std::vector<std::string>{"Content text beyond 1048576 characters in one walk is not fingerprinted."});
