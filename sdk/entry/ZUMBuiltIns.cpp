@@ -7,6 +7,7 @@
 #include "sdk/network/ZUMNetworkDelivery.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/request/ZUMAdFetcher.h"
+#include "sdk/telemetry/ZUMTelemetry.h"
 
 void ZUMRegisterBuiltIns() {
   // Tests drop what was registered; the next load registers it again.
@@ -18,6 +19,7 @@ void ZUMRegisterBuiltIns() {
     ZUMRegisterNetworkDelivery();
     ZUMRegisterAdFetcher();
     ZUMSlotRendering::setShared(std::make_shared<ZUMAdViewSlotRendering>());
+    ZUMRegisterTelemetry();
   });
 }
 

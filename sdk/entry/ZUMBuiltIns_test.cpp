@@ -23,6 +23,8 @@
 #include "sdk/network/ZUMPinger.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/request/ZUMAdFetcher.h"
+#include "sdk/request/ZUMAdTelemetry.h"
+#include "sdk/request/ZUMSlotTelemetry.h"
 #include "testing/AppControls.h"
 #include "testing/TestEnvironment.h"
 
@@ -37,6 +39,8 @@ TEST_F(ZUMBuiltInsTest, LoadRegistersTheSubsystemsBeforeLaunchStartsThem) {
   EXPECT_TRUE(hooks.registerURLInterception);
   EXPECT_TRUE(hooks.startPingerRetrySchedule);
   EXPECT_TRUE(hooks.sendForegroundPing);
+  EXPECT_TRUE(hooks.startContentHashing);
+  EXPECT_TRUE(ZUMSlotTelemetry::shared() && ZUMAdTelemetry::shared());
   EXPECT_TRUE(ZUMAdFetcher::create());
   EXPECT_TRUE(std::dynamic_pointer_cast<ZUMAdViewSlotRendering>(ZUMSlotRendering::shared()));
   EXPECT_TRUE(platform::ClassRegistry::shared().isRegistered(platform::WKWebView::kClassName));

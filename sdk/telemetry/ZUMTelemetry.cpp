@@ -1,0 +1,37 @@
+#include "sdk/telemetry/ZUMTelemetry.h"
+
+#include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMStartupHooks.h"
+#include "sdk/telemetry/ZUMApplication+ContentHashing.h"
+
+std::shared_ptr<ZUMCSITimeRecorder> ZUMTelemetry::makeTimeRecorder(const std::string&) { return nullptr; }
+
+void ZUMTelemetry::reportTimeRecorder(const std::shared_ptr<ZUMCSITimeRecorder>&) {}
+
+std::optional<std::string> ZUMTelemetry::contentFingerprint() {
+  return fingerprintWithServedPenaltyDeduction(*ZUMApplication::sharedInstance());
+}
+
+bool ZUMTelemetry::crashReportingEnabled() { return false; }
+
+bool ZUMTelemetry::addAnalyticsIdentifiers(nlohmann::ordered_json&) { return false; }
+
+void ZUMTelemetry::logAnalyticsEvent(const std::string&, const std::string&) {}
+
+std::vector<platform::URL> ZUMTelemetry::trackingURLsWithAdEventID(const std::vector<platform::URL>& urls,
+                                                                   const std::string&) {
+  return urls;
+}
+
+void ZUMTelemetry::startContentHashing() { ::startContentHashing(*ZUMApplication::sharedInstance()); }
+
+void ZUMTelemetry::stopContentHashing() { ::stopContentHashing(*ZUMApplication::sharedInstance()); }
+
+void ZUMRegisterTelemetry() {
+  auto telemetry = std::make_shared<ZUMTelemetry>();
+  ZUMSlotTelemetry::setShared(telemetry);
+  ZUMAdTelemetry::setShared(telemetry);
+  ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {
+    hooks.startContentHashing = [] { startContentHashing(*ZUMApplication::sharedInstance()); };
+  });
+}

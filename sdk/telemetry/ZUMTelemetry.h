@@ -1,0 +1,37 @@
+// The telemetry area's side of the slot's and the ad model's telemetry interfaces:
+// content fingerprints for requests, and the responses' switch of content hashing. The
+// parts whose subsystems are not built yet answer as an unregistered interface does: no
+// load timings, crash reporting off, no analytics bridge (tracking URLs as given).
+//
+// Any thread, as the interfaces say.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sdk/request/ZUMAdTelemetry.h"
+#include "sdk/request/ZUMSlotTelemetry.h"
+
+class ZUMTelemetry final : public ZUMSlotTelemetry, public ZUMAdTelemetry {
+ public:
+  // ZUMSlotTelemetry
+  std::shared_ptr<ZUMCSITimeRecorder> makeTimeRecorder(const std::string& action) override;
+  void reportTimeRecorder(const std::shared_ptr<ZUMCSITimeRecorder>& recorder) override;
+  // The hub's best recent fingerprint, its content's score lowered for the next request.
+  std::optional<std::string> contentFingerprint() override;
+  bool crashReportingEnabled() override;
+  bool addAnalyticsIdentifiers(nlohmann::ordered_json& parameters) override;
+  void logAnalyticsEvent(const std::string& name, const std::string& adEventID) override;
+
+  // ZUMAdTelemetry
+  std::vector<platform::URL> trackingURLsWithAdEventID(const std::vector<platform::URL>& urls,
+                                                       const std::string& eventName) override;
+  void startContentHashing() override;
+  void stopContentHashing() override;
+};
+
+// Installs ZUMTelemetry for the slot and the ad model, and content hashing in the hub's
+// start-up. Called once by the SDK's load entry.
+void ZUMRegisterTelemetry();
