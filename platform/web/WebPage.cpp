@@ -66,6 +66,7 @@ class WebPage::MainLoad : public URLConnectionDelegate {
 
   void start(const URLRequest& request, const std::shared_ptr<MainLoad>& self) {
     connection_ = URLConnection::create(request, self);
+    connection_->limitBodyLength(kMaxDocumentBytes);
     connection_->scheduleInRunLoop(RunLoop::main(), kCommonRunLoopModes);
     connection_->start();
   }
