@@ -117,7 +117,7 @@ std::optional<platform::URL> WebView::URL() const {
 }
 
 std::string WebView::stringByEvaluatingJavaScriptFromString(const std::string& script) {
-  evaluatedScripts_.push_back(script);
+  WebPage::recordEvaluatedScript(evaluatedScripts_, script);
   auto keep = page_;
   auto result = keep->evaluate(script);
   return result.error ? std::string() : std::move(result.text);
@@ -133,8 +133,8 @@ void WebView::reportContentSize() {
   if (contentSizeObserver_) contentSizeObserver_(size);
 }
 
-const std::vector<WebConsoleMessage>& WebView::consoleMessages() const { return page_->consoleMessages(); }
-const std::vector<std::string>& WebView::alertMessages() const { return page_->alerts(); }
+const std::deque<WebConsoleMessage>& WebView::consoleMessages() const { return page_->consoleMessages(); }
+const std::deque<std::string>& WebView::alertMessages() const { return page_->alerts(); }
 
 void WebView::draw(DrawContext& context) const { page_->draw(context, bounds()); }
 
