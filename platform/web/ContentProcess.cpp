@@ -66,6 +66,11 @@ std::string ContentProcess::executablePath() {
   return MORVANE_CONTENT_PROCESS_PATH;
 }
 
+std::size_t ContentProcess::addressSpaceLimit(const Options& options) {
+  // The heap, a copy of it on its way out in a reply, and the code and stacks around them.
+  return 2 * options.memoryLimit + kAddressSpaceOverhead;
+}
+
 std::unique_ptr<ContentProcess> ContentProcess::launch(const Options& options) {
   int fds[2];
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return nullptr;
@@ -75,8 +80,10 @@ std::unique_ptr<ContentProcess> ContentProcess::launch(const Options& options) {
   posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
   const std::string path = executablePath();
   std::string memory = "--memory-limit=" + std::to_string(options.memoryLimit);
+  std::string addressSpace = "--address-space-limit=" + std::to_string(addressSpaceLimit(options));
   std::string agent = "--user-agent=" + options.userAgent;
-  std::vector<char*> argv{const_cast<char*>(path.c_str()), memory.data(), agent.data(), nullptr};
+  std::vector<char*> argv{const_cast<char*>(path.c_str()), memory.data(), addressSpace.data(), agent.data(),
+                          nullptr};
   pid_t pid = -1;
   int rc = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);

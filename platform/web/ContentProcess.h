@@ -33,7 +33,8 @@ class ContentProcess {
   struct Options {
     // Real seconds a request may take.
     TimeInterval timeLimit = 2.0;
-    // Bytes the script heap may hold.
+    // Bytes the script heap may hold. The process's whole address space is limited to
+    // addressSpaceLimit(); a page that exhausts either is ended.
     std::size_t memoryLimit = 64u << 20;
     std::string userAgent = "Mozilla/5.0 (Linux; Morvane) AppleWebKit/605.1.15 (KHTML, like Gecko) Mobile";
   };
@@ -41,6 +42,9 @@ class ContentProcess {
   // The options new processes get; tests shorten the time limit.
   static Options defaultOptions();
   static void setDefaultOptions(const Options& options);
+
+  static constexpr std::size_t kAddressSpaceOverhead = 256u << 20;
+  static std::size_t addressSpaceLimit(const Options& options);
 
   // Where the executable is: $MORVANE_CONTENT_PROCESS, else the path the build gave.
   static std::string executablePath();

@@ -54,7 +54,9 @@ class WebView : public View {
   std::optional<platform::URL> URL() const;
 
   // Runs the script in the page and returns its value as a string: "" for undefined
-  // and null, and when the script throws or the content process fails.
+  // and null, and when the script throws or the content process fails. A content process
+  // that ends after its load is reported to the delegate as a failed load (this engine
+  // has no termination notice); evaluations after that write a log line and return "".
   std::string stringByEvaluatingJavaScriptFromString(const std::string& script);
 
   // The scroll view that fills the web view; its content size is the page's.
