@@ -170,6 +170,17 @@ std::optional<std::string> ContentProcess::readLine(double deadline) {
   }
 }
 
+bool ContentProcess::chargeBudget(TimeInterval seconds) {
+  const TimeInterval now = clock().monotonicNow();
+  spent_.emplace_back(now, std::max(0.0, seconds));
+  spentInWindow_ += spent_.back().second;
+  while (!spent_.empty() && spent_.front().first <= now - options_.budgetWindow) {
+    spentInWindow_ -= spent_.front().second;
+    spent_.pop_front();
+  }
+  return spentInWindow_ <= options_.timeBudget;
+}
+
 std::optional<ContentProtocol::Reply> ContentProcess::send(Json request,
                                                           const NativeHandler& nativeHandler) {
   if (!isAlive()) return std::nullopt;
@@ -177,7 +188,8 @@ std::optional<ContentProtocol::Reply> ContentProcess::send(Json request,
   const std::int64_t id = nextId_++;
   request["id"] = id;
   request["now"] = std::floor(clock().wallNow() * 1000.0);
-  double deadline = realNow() + std::max(0.0, options_.timeLimit);
+  const double began = realNow();
+  double deadline = began + std::max(0.0, options_.timeLimit);
   if (!writeAll(request.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n", deadline)) {
     terminate(isAlive() ? "write failed" : terminationReason_);
     return std::nullopt;
@@ -197,6 +209,7 @@ std::optional<ContentProtocol::Reply> ContentProcess::send(Json request,
     }
     if (message->nativeCall) {
       const double started = realNow();
+
       std::optional<std::string> error;
       Json result;
       if (nativeHandler) {
@@ -224,6 +237,12 @@ std::optional<ContentProtocol::Reply> ContentProcess::send(Json request,
     }
     if (message->reply->fatal) {
       terminate("out of memory");
+      return std::nullopt;
+    }
+    // What the request took, less the handlers' time (the deadline moved by that much).
+    const double handlers = deadline - began - std::max(0.0, options_.timeLimit);
+    if (!chargeBudget(realNow() - began - handlers)) {
+      terminate("over its time budget");
       return std::nullopt;
     }
     return std::move(message->reply);

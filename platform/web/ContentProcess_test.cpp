@@ -69,6 +69,30 @@ TEST_F(ContentProcessTest, EndlessLoopIsKilledAtTheTimeLimit) {
   EXPECT_FALSE(process->send(evaluate("1")));
 }
 
+// Many short requests add up: past the budget within the window the process is ended;
+// spread out beyond the window, they never are.
+TEST_F(ContentProcessTest, TimeBudgetOverASlidingWindowEndsABusyProcess) {
+  ContentProcess::Options options;
+  options.timeLimit = 30;
+  options.timeBudget = 0.25;
+  options.budgetWindow = 10;
+  auto idle = ContentProcess::launch(options);
+  for (int i = 0; i < 50; ++i) {
+    ASSERT_TRUE(idle->send(evaluate("1"))) << i;
+    env.advance(10);  // each request leaves the window before the next
+  }
+
+  auto busy = ContentProcess::launch(options);
+  int served = 0;
+  while (busy->send(evaluate("for (var i = 0; i < 2000000; i++) {}"))) {
+    ++served;
+    env.advance(0.1);
+    ASSERT_LT(served, 100);
+  }
+  EXPECT_EQ(busy->terminationReason(), "over its time budget");
+  EXPECT_FALSE(busy->send(evaluate("1")));
+}
+
 // A page that exhausts its heap ends its process at once, the same way every run, and no
 // machine's speed decides it; a plain script context gets an error and goes on.
 TEST_F(ContentProcessTest, EndlessAllocationEndsAPageButNotAContext) {

@@ -43,8 +43,8 @@ class WebPageTest : public testenv::PlatformTest {
     return bytes;
   }
 
-  // Time enough for a sanitizer build to build a 4 MiB string.
-  webtest::ProcessLimits limits{30};
+  // Time enough for a sanitizer build to carry 4 MiB lines.
+  webtest::ProcessLimits limits{30, 60, 60};
   Client client;
   std::shared_ptr<WebPage> page = WebPage::create(&client);
 };
