@@ -25,48 +25,12 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/web/content/Bootstrap.h"
+#include "platform/web/content/RequestText.h"
 
 namespace {
 
-// The script engine keeps text in CESU-8: a character beyond U+FFFF is two encoded
-// surrogates of three bytes each, which is not UTF-8. Everything that leaves the engine
-// for the host is rewritten to UTF-8; a lone surrogate becomes U+FFFD.
-std::string toUTF8(std::string_view text) {
-  auto surrogateAt = [&](std::size_t i, unsigned char low, unsigned char high) -> int {
-    if (i + 2 >= text.size()) return -1;
-    const auto b0 = static_cast<unsigned char>(text[i]);
-    const auto b1 = static_cast<unsigned char>(text[i + 1]);
-    const auto b2 = static_cast<unsigned char>(text[i + 2]);
-    if (b0 != 0xED || b1 < low || b1 > high || (b2 & 0xC0) != 0x80) return -1;
-    return ((b1 & 0x0F) << 6) | (b2 & 0x3F);  // the low ten bits of the surrogate
-  };
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    const int high = surrogateAt(i, 0xA0, 0xAF);
-    if (high >= 0) {
-      const int low = surrogateAt(i + 3, 0xB0, 0xBF);
-      if (low >= 0) {
-        const std::uint32_t cp = 0x10000 + ((static_cast<std::uint32_t>(high) << 10) | static_cast<std::uint32_t>(low));
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-        i += 6;
-        continue;
-      }
-    }
-    if (high >= 0 || surrogateAt(i, 0xB0, 0xBF) >= 0) {
-      out += "\xEF\xBF\xBD";
-      i += 3;
-      continue;
-    }
-    out += text[i++];
-  }
-  return out;
-}
-
 using nlohmann::json;
+using platform::content::toUTF8;
 
 constexpr std::size_t kDefaultMemoryLimit = 64u << 20;
 constexpr int kMaxNesting = 16;
@@ -217,13 +181,13 @@ class Host {
       writeLine(errorReply(nullptr, "Error", "the script heap is out of service", true));
       return;
     }
-    json request = json::parse(line, nullptr, false);
-    if (request.is_discarded() || !request.is_object()) {
+    auto request = platform::content::decodeRequest(line);
+    if (!request) {
       writeLine(errorReply(nullptr, "SyntaxError", "malformed request"));
       return;
     }
-    const json id = request.contains("id") ? request["id"] : json(nullptr);
-    const std::string op = request.value("op", std::string());
+    const json& id = request->id;
+    const std::string& op = request->op;
     if (op == "load" || op == "context") {
       if (depth_ > 0) {
         writeLine(errorReply(id, "Error", "cannot replace the heap inside a native call"));
