@@ -1,6 +1,8 @@
 #include "sdk/rendering/ZUMNotification.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
 #include <nlohmann/json.hpp>
@@ -25,37 +27,40 @@ bool decodeInto(std::string_view text, bool escaped, bool ascii, std::string& ou
   return true;
 }
 
-// ZUMQueryParametersFromURL(url, false) for a URL with a query, read in place and in one
-// pass: "&" and ";" separate pieces, a piece of exactly two "="-parts is a pair, a later
-// key wins.
+bool isASCII(std::string_view text) {
+  unsigned char high = 0;
+  for (char c : text) high |= static_cast<unsigned char>(c);
+  return (high & 0x80) == 0;
+}
+
+// Where the piece that starts at `from` ends: the nearer "&" or ";", else the end.
+std::size_t pieceEnd(std::string_view query, std::size_t from) {
+  const char* base = query.data();
+  const void* amp = std::memchr(base + from, '&', query.size() - from);
+  const std::size_t ampAt = amp ? static_cast<std::size_t>(static_cast<const char*>(amp) - base) : query.size();
+  const void* semi = std::memchr(base + from, ';', ampAt - from);
+  return semi ? static_cast<std::size_t>(static_cast<const char*>(semi) - base) : ampAt;
+}
+
+bool decodePart(std::string_view text, std::string& out) {
+  return decodeInto(text, text.find('%') != std::string_view::npos, isASCII(text), out);
+}
+
+// ZUMQueryParametersFromURL(url, false) for a URL with a query, read in place: "&" and
+// ";" separate pieces, a piece of exactly two "="-parts is a pair, a later key wins.
 nlohmann::ordered_json parametersOfQuery(std::string_view query) {
   nlohmann::ordered_json parameters = nlohmann::ordered_json::object();
   auto& members = parameters.get_ref<nlohmann::ordered_json::object_t&>();
-  members.reserve(8);
+  members.reserve(1 + static_cast<std::size_t>(std::count(query.begin(), query.end(), '&') +
+                                               std::count(query.begin(), query.end(), ';')));
   std::string key, value;
-  const std::size_t size = query.size();
   std::size_t start = 0;
-  while (start <= size) {
-    std::size_t equals = std::string_view::npos;
-    int equalsCount = 0;
-    bool escaped[2] = {false, false};
-    unsigned char high[2] = {0, 0};
-    std::size_t end = start;
-    for (; end < size; ++end) {
-      const char c = query[end];
-      if (c == '&' || c == ';') break;
-      const int side = equalsCount > 0 ? 1 : 0;
-      if (c == '=') {
-        if (equalsCount++ == 0) equals = end;
-      } else if (c == '%') {
-        escaped[side] = true;
-      } else {
-        high[side] |= static_cast<unsigned char>(c) & 0x80;
-      }
-    }
-    if (equalsCount == 1 &&
-        decodeInto(query.substr(start, equals - start), escaped[0], high[0] == 0, key) &&
-        decodeInto(query.substr(equals + 1, end - equals - 1), escaped[1], high[1] == 0, value)) {
+  while (start <= query.size()) {
+    const std::size_t end = pieceEnd(query, start);
+    const std::string_view piece = query.substr(start, end - start);
+    const std::size_t equals = piece.find('=');
+    if (equals != std::string_view::npos && piece.find('=', equals + 1) == std::string_view::npos &&
+        decodePart(piece.substr(0, equals), key) && decodePart(piece.substr(equals + 1), value)) {
       if (members.empty()) {
         members.emplace_back(std::move(key), std::move(value));
       } else {
