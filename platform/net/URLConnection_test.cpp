@@ -365,6 +365,19 @@ TEST_F(URLConnectionTest, StalledDelegatePausesAnEndlessBodyAtTheBound) {
   server.route("/endless", {.body = std::string(40000, 'x'), .endless = true});
   auto& transport = CurlTransport::shared();
   transport.resetPeaksForTesting();
+  auto idle = [&] {
+    const auto statistics = transport.statisticsForTesting();
+    return statistics.queuedBytes == 0 && statistics.running == 0;
+  };
+  // Cancelled while paused: nothing stays queued or paused.
+  auto first = URLConnection::create(URLRequest(url("https://ads.example.com/endless")), nullptr);
+  first->start();
+  env.runUntilIdle();
+  ASSERT_TRUE(transport.waitUntilPausedForTesting(20));
+  first->cancel();
+  EXPECT_TRUE(env.runUntil(idle));
+  EXPECT_EQ(transport.statisticsForTesting().paused, 0u);
+
   auto recorder = std::make_shared<Recorder>();
   auto connection = URLConnection::create(URLRequest(url("https://ads.example.com/endless")), recorder);
   connection->start();
@@ -379,7 +392,7 @@ TEST_F(URLConnectionTest, StalledDelegatePausesAnEndlessBodyAtTheBound) {
   connection->cancel();
   EXPECT_LT(transport.statisticsForTesting().peakQueuedBytes, kBound);
   // Whatever was still queued is let go once dropped.
-  EXPECT_TRUE(env.runUntil([&] { return transport.statisticsForTesting().queuedBytes == 0; }));
+  EXPECT_TRUE(env.runUntil(idle));
   EXPECT_EQ(transport.statisticsForTesting().paused, 0u);
 }
 
