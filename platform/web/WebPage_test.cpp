@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/base/PercentEncoding.h"
 #include "platform/base/SystemLog.h"
 #include "platform/web/WebTestSupport.h"
 #include "testing/TestEnvironment.h"
@@ -56,6 +57,11 @@ TEST_F(WebPageTest, ConsoleAndAlertFloodsStayWithinTheByteCaps) {
   EXPECT_EQ(page->consoleMessages()[0].message.size(), WebPage::kMaxMessageBytes);
   EXPECT_EQ(page->alerts()[0].size(), WebPage::kMaxMessageBytes);
 
+  // Cut where a character begins, never inside one.
+  page->evaluate("console.log(new Array(6000).join('\u20ac'))");
+  EXPECT_EQ(page->consoleMessages()[1].message.size(), WebPage::kMaxMessageBytes / 3 * 3);
+  EXPECT_TRUE(PercentEncoding::isValidUTF8(page->consoleMessages()[1].message));
+
   page->evaluate("var line = 'x'; while (line.length < 17000) line += line; line = line.slice(0, 17000);"
                  "for (var i = 0; i < 70; i++) { console.warn(i + line); alert(i + line); }");
   EXPECT_LE(textBytes(page->consoleMessages()), WebPage::kMaxKeptBytes);
@@ -64,7 +70,7 @@ TEST_F(WebPageTest, ConsoleAndAlertFloodsStayWithinTheByteCaps) {
   EXPECT_EQ(page->consoleMessages().back().level, "warn");
   EXPECT_EQ(page->alerts().back().substr(0, 3), "69x");
   // Every line counted: kept or dropped.
-  EXPECT_EQ(page->consoleMessages().size() + page->droppedConsoleMessages(), 71u);
+  EXPECT_EQ(page->consoleMessages().size() + page->droppedConsoleMessages(), 72u);
   EXPECT_EQ(page->alerts().size() + page->droppedAlerts(), 71u);
   EXPECT_GT(page->droppedConsoleMessages(), 0u);
   EXPECT_EQ(client.alerts, 71);
@@ -72,7 +78,7 @@ TEST_F(WebPageTest, ConsoleAndAlertFloodsStayWithinTheByteCaps) {
   page->evaluate("for (var i = 0; i < 1500; i++) console.log('n' + i)");
   EXPECT_EQ(page->consoleMessages().size(), WebPage::kMaxKeptMessages);
   EXPECT_EQ(page->consoleMessages().front().message, "n500");
-  EXPECT_EQ(page->consoleMessages().size() + page->droppedConsoleMessages(), 1571u);
+  EXPECT_EQ(page->consoleMessages().size() + page->droppedConsoleMessages(), 1572u);
 }
 
 // Events past the cap of one round trip are lost, but never silently.
