@@ -557,13 +557,15 @@ TEST_F(URLConnectionTest, InterceptionAnswersWithoutTheNetwork) {
   EXPECT_EQ(ScriptProtocol::stopped, 2);
 
   // A handler's body counts against the limit as it is handed over.
-  auto limited = std::make_shared<Recorder>();
-  auto connection = URLConnection::create(URLRequest(url("https://ads.example.com/mraid.js")), limited);
-  connection->limitBodyLength(10);
-  connection->start();
-  ASSERT_TRUE(env.runUntil([&] { return limited->done; }));
-  EXPECT_EQ(limited->events, (std::vector<std::string>{"response 200", "fail -1103"}));
-  EXPECT_EQ(limited->body, "");
+  for (auto [limit, last] : {std::pair<std::size_t, std::string>{17, "fail -1103"}, {18, "finish"}}) {
+    auto limited = std::make_shared<Recorder>();
+    auto connection = URLConnection::create(URLRequest(url("https://ads.example.com/mraid.js")), limited);
+    connection->limitBodyLength(limit);
+    connection->start();
+    ASSERT_TRUE(env.runUntil([&] { return limited->done; }));
+    EXPECT_EQ(limited->events, (std::vector<std::string>{"response 200", last}));
+    EXPECT_EQ(limited->body.size(), last == "finish" ? limit : 0u);
+  }
 
   URLProtocol::unregisterClass<ScriptProtocol>();
   load(URLRequest(url("https://ads.example.com/mraid.js")));
