@@ -74,7 +74,7 @@ TEST_F(ContentProcessTest, EndlessLoopIsKilledAtTheTimeLimit) {
 TEST_F(ContentProcessTest, TimeBudgetOverASlidingWindowEndsABusyProcess) {
   ContentProcess::Options options;
   options.timeLimit = 30;
-  options.timeBudget = 0.25;
+  options.timeBudget = 1;
   options.budgetWindow = 10;
   auto idle = ContentProcess::launch(options);
   for (int i = 0; i < 50; ++i) {
