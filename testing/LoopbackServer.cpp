@@ -1,6 +1,8 @@
 #include "testing/LoopbackServer.h"
 #include "platform/base/ASCIIString.h"
 
+// Load tests open hundreds of connections at once; a short listen queue would drop some.
+#define CPPHTTPLIB_LISTEN_BACKLOG 4096
 #include <httplib.h>
 
 #include <algorithm>
@@ -115,7 +117,16 @@ LoopbackServer::LoopbackServer() : server_(std::make_unique<httplib::Server>()) 
       }
     }
 
-    if (response.cutAfterBytes && *response.cutAfterBytes < body.size()) {
+    if (response.endless) {
+      auto shared = std::make_shared<std::string>(body.empty() ? std::string(1, 'x') : std::move(body));
+      out.set_chunked_content_provider(contentType, [this, shared](std::size_t, httplib::DataSink& sink) {
+        {
+          std::lock_guard lock(mutex_);
+          if (stopping_) return false;
+        }
+        return sink.write(shared->data(), shared->size());
+      });
+    } else if (response.cutAfterBytes && *response.cutAfterBytes < body.size()) {
       auto shared = std::make_shared<std::string>(std::move(body));
       std::size_t cut = *response.cutAfterBytes;
       out.set_content_provider(shared->size(), contentType,

@@ -1,7 +1,7 @@
 // The loopback HTTP server that stands in for the ad network in tests: it listens on
 // 127.0.0.1 on a free port, on threads of its own, and answers scripted routes (exact
 // path -> status, headers, body; redirects; byte ranges with 206 and Content-Range; a
-// response cut short; a response held until the test releases it). It records every
+// response cut short; an endless one; a response held until the test releases it). It records every
 // request it receives. Stops in its destructor (held responses are released first).
 //
 //   testenv::LoopbackServer server;
@@ -52,6 +52,8 @@ struct ScriptedResponse {
   bool ranges = false;
   // Announce the whole body but send only this many bytes, then drop the connection.
   std::optional<std::size_t> cutAfterBytes{};
+  // Send `body` over and over, chunked, until the client goes away or the server stops.
+  bool endless = false;
   // Hold the answer until release() of this path (or the server stops).
   bool held = false;
 };

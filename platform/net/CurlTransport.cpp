@@ -1,10 +1,14 @@
 #include "platform/net/CurlTransport.h"
 
+#include <sys/resource.h>
+
 #include <csignal>
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -17,14 +21,27 @@ namespace platform::detail {
 
 namespace {
 
+// A transfer's body bytes handed on and not yet consumed; guarded by the Impl's mutex.
+struct Flow {
+  std::uint64_t id = 0;
+  std::size_t queued = 0;
+  bool paused = false;
+};
+
 struct Transfer {
   std::uint64_t id = 0;
+  CurlTransport::Impl* impl = nullptr;
   std::shared_ptr<TransferClient> client;
+  std::shared_ptr<Flow> flow = std::make_shared<Flow>();
+  std::string hostKey;  // "scheme://host:port", what the per-host cap counts
   CURL* easy = nullptr;
   curl_slist* headers = nullptr;
   HTTPResponseHeadParser parser;
   bool headDelivered = false;
   bool badHead = false;
+  std::optional<std::uint64_t> maxBodyBytes;
+  std::uint64_t bodyBytes = 0;
+  bool tooLarge = false;
   char errorBuffer[CURL_ERROR_SIZE] = {};
 
   ~Transfer() {
@@ -63,23 +80,94 @@ std::int64_t urlErrorForCurlCode(CURLcode code) {
   }
 }
 
+std::string hostKeyOf(const std::string& url) {
+  const auto scheme = url.find("://");
+  if (scheme == std::string::npos) return url;
+  const auto end = url.find_first_of("/?#", scheme + 3);
+  std::string key = url.substr(0, end);
+  // Credentials are not part of the host.
+  if (auto at = key.rfind('@'); at != std::string::npos && at > scheme) key.erase(scheme + 3, at - scheme - 2);
+  return key;
+}
+
 }  // namespace
 
 struct CurlTransport::Impl {
   std::mutex mutex;
-  std::deque<std::unique_ptr<Transfer>> toStart;
+  std::condition_variable pausedChanged;
+  // Started and not yet running, in order: they wait for a connection.
+  std::deque<std::unique_ptr<Transfer>> waiting;
   std::vector<std::uint64_t> toCancel;
+  std::vector<std::uint64_t> toResume;
   std::uint64_t nextId = 1;
+  std::size_t totalLimit = 0;    // 0: the default
+  std::size_t perHostLimit = 0;  // 0: the default
+  Statistics statistics;
 
   // I/O thread only.
   CURLM* multi = nullptr;
   std::map<std::uint64_t, std::unique_ptr<Transfer>> running;
+  std::map<std::string, std::size_t> perHost;
+  long curlTotalLimit = -1;
   std::thread thread;
 
   void loop();
+  // Moves waiting transfers that fit the caps to `starting`; under the mutex.
+  void takeStartableLocked(std::vector<std::unique_ptr<Transfer>>& starting);
+  std::size_t totalCapLocked() const;
   void begin(std::unique_ptr<Transfer> transfer);
   void finish(std::uint64_t id, CURLcode result);
+  void remove(std::map<std::uint64_t, std::unique_ptr<Transfer>>::iterator it);
+
+  // Flow control. admit() runs on the I/O thread for each chunk; false pauses.
+  bool admit(Flow& flow, std::size_t bytes);
+  void consumed(Flow& flow, std::size_t bytes);
 };
+
+namespace {
+
+// Dropping the last copy tells the transport the bytes were consumed.
+struct Receipt {
+  Receipt(CurlTransport::Impl* impl, std::shared_ptr<Flow> flow, std::size_t bytes)
+      : impl(impl), flow(std::move(flow)), bytes(bytes) {}
+  ~Receipt() { impl->consumed(*flow, bytes); }
+  Receipt(const Receipt&) = delete;
+  Receipt& operator=(const Receipt&) = delete;
+  CurlTransport::Impl* impl;
+  std::shared_ptr<Flow> flow;
+  std::size_t bytes;
+};
+
+}  // namespace
+
+bool CurlTransport::Impl::admit(Flow& flow, std::size_t bytes) {
+  std::lock_guard lock(mutex);
+  if (flow.queued >= kMaxQueuedBytesPerTransfer) {
+    if (!flow.paused) {
+      flow.paused = true;
+      ++statistics.paused;
+      pausedChanged.notify_all();
+    }
+    return false;
+  }
+  flow.queued += bytes;
+  statistics.queuedBytes += bytes;
+  statistics.peakQueuedBytes = std::max(statistics.peakQueuedBytes, statistics.queuedBytes);
+  return true;
+}
+
+void CurlTransport::Impl::consumed(Flow& flow, std::size_t bytes) {
+  {
+    std::lock_guard lock(mutex);
+    flow.queued -= bytes;
+    statistics.queuedBytes -= bytes;
+    if (!flow.paused || flow.queued > kMaxQueuedBytesPerTransfer / 2) return;
+    flow.paused = false;
+    --statistics.paused;
+    toResume.push_back(flow.id);
+  }
+  curl_multi_wakeup(multi);
+}
 
 namespace {
 
@@ -107,7 +195,16 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
     transfer->badHead = true;  // a body without a complete head
     return 0;
   }
-  if (length > 0) transfer->client->transferDidReceiveBody(std::string_view(data, length));
+  if (length == 0) return 0;
+  if (transfer->maxBodyBytes && length > *transfer->maxBodyBytes - transfer->bodyBytes) {
+    transfer->tooLarge = true;
+    return 0;  // aborts the transfer
+  }
+  // Refused bytes stay with curl and come again once the transfer resumes.
+  if (!transfer->impl->admit(*transfer->flow, length)) return CURL_WRITEFUNC_PAUSE;
+  transfer->bodyBytes += length;
+  auto receipt = std::make_shared<const Receipt>(transfer->impl, transfer->flow, length);
+  transfer->client->transferDidReceiveBody(std::string_view(data, length), std::move(receipt));
   return length;
 }
 
@@ -141,7 +238,10 @@ bool CurlTransport::isSendableField(std::string_view name, std::string_view valu
 
 std::uint64_t CurlTransport::start(TransferRequest request, std::shared_ptr<TransferClient> client) {
   auto transfer = std::make_unique<Transfer>();
+  transfer->impl = impl_;
   transfer->client = std::move(client);
+  transfer->hostKey = hostKeyOf(request.url);
+  transfer->maxBodyBytes = request.maxBodyBytes;
   transfer->easy = curl_easy_init();
   CURL* easy = transfer->easy;
   std::uint64_t id;
@@ -150,6 +250,7 @@ std::uint64_t CurlTransport::start(TransferRequest request, std::shared_ptr<Tran
     id = impl_->nextId++;
   }
   transfer->id = id;
+  transfer->flow->id = id;
   if (easy) {
     curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str());
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -206,7 +307,8 @@ std::uint64_t CurlTransport::start(TransferRequest request, std::shared_ptr<Tran
   }
   {
     std::lock_guard lock(impl_->mutex);
-    impl_->toStart.push_back(std::move(transfer));
+    impl_->waiting.push_back(std::move(transfer));
+    ++impl_->statistics.waiting;
   }
   curl_multi_wakeup(impl_->multi);
   return id;
@@ -215,10 +317,11 @@ std::uint64_t CurlTransport::start(TransferRequest request, std::shared_ptr<Tran
 void CurlTransport::cancel(std::uint64_t id) {
   {
     std::lock_guard lock(impl_->mutex);
-    auto it = std::find_if(impl_->toStart.begin(), impl_->toStart.end(),
+    auto it = std::find_if(impl_->waiting.begin(), impl_->waiting.end(),
                            [&](const auto& t) { return t->id == id; });
-    if (it != impl_->toStart.end()) {
-      impl_->toStart.erase(it);
+    if (it != impl_->waiting.end()) {
+      impl_->waiting.erase(it);
+      --impl_->statistics.waiting;
       return;
     }
     impl_->toCancel.push_back(id);
@@ -226,26 +329,103 @@ void CurlTransport::cancel(std::uint64_t id) {
   curl_multi_wakeup(impl_->multi);
 }
 
+CurlTransport::Statistics CurlTransport::statisticsForTesting() {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->statistics;
+}
+
+void CurlTransport::resetPeaksForTesting() {
+  std::lock_guard lock(impl_->mutex);
+  impl_->statistics.peakQueuedBytes = impl_->statistics.queuedBytes;
+  impl_->statistics.peakRunning = impl_->statistics.running;
+}
+
+void CurlTransport::setConnectionLimitsForTesting(std::size_t total, std::size_t perHost) {
+  {
+    std::lock_guard lock(impl_->mutex);
+    impl_->totalLimit = total;
+    impl_->perHostLimit = perHost;
+  }
+  curl_multi_wakeup(impl_->multi);
+}
+
+bool CurlTransport::waitUntilPausedForTesting(TimeInterval realSeconds) {
+  std::unique_lock lock(impl_->mutex);
+  return impl_->pausedChanged.wait_for(lock, std::chrono::duration<double>(realSeconds),
+                                       [&] { return impl_->statistics.paused > 0; });
+}
+
+std::size_t CurlTransport::Impl::totalCapLocked() const {
+  std::size_t cap = totalLimit ? totalLimit : kMaxConnections;
+  // Each connection is a descriptor, and the process needs most of them for other things.
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+    cap = std::min<std::size_t>(cap, std::max<std::size_t>(1, static_cast<std::size_t>(limit.rlim_cur / 4)));
+  }
+  return cap;
+}
+
+void CurlTransport::Impl::takeStartableLocked(std::vector<std::unique_ptr<Transfer>>& starting) {
+  const std::size_t total = totalCapLocked();
+  const std::size_t hostCap = perHostLimit ? perHostLimit : kMaxConnectionsPerHost;
+  std::map<std::string, std::size_t> hosts = perHost;
+  std::size_t count = running.size();
+  for (auto it = waiting.begin(); it != waiting.end() && count < total;) {
+    std::size_t& onHost = hosts[(*it)->hostKey];
+    if (onHost >= hostCap) {
+      ++it;
+      continue;
+    }
+    ++onHost;
+    ++count;
+    starting.push_back(std::move(*it));
+    it = waiting.erase(it);
+    --statistics.waiting;
+  }
+  const long curlLimit = static_cast<long>(total);
+  if (curlLimit != curlTotalLimit) {
+    // Idle kept-alive connections count too, so curl closes them to make room.
+    curl_multi_setopt(multi, CURLMOPT_MAX_TOTAL_CONNECTIONS, curlLimit);
+    curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, std::max(1L, curlLimit / 2));
+    curlTotalLimit = curlLimit;
+  }
+}
+
 void CurlTransport::Impl::begin(std::unique_ptr<Transfer> transfer) {
-  if (!transfer->easy) {
+  if (!transfer->easy || curl_multi_add_handle(multi, transfer->easy) != CURLM_OK) {
     transfer->client->transferDidComplete(kURLErrorUnknown);
     return;
   }
-  if (curl_multi_add_handle(multi, transfer->easy) != CURLM_OK) {
-    transfer->client->transferDidComplete(kURLErrorUnknown);
-    return;
+  ++perHost[transfer->hostKey];
+  const std::uint64_t id = transfer->id;
+  running[id] = std::move(transfer);
+  std::lock_guard lock(mutex);
+  statistics.running = running.size();
+  statistics.peakRunning = std::max(statistics.peakRunning, statistics.running);
+}
+
+void CurlTransport::Impl::remove(std::map<std::uint64_t, std::unique_ptr<Transfer>>::iterator it) {
+  Transfer& transfer = *it->second;
+  curl_multi_remove_handle(multi, transfer.easy);
+  if (auto host = perHost.find(transfer.hostKey); host != perHost.end() && --host->second == 0) perHost.erase(host);
+  std::lock_guard lock(mutex);
+  if (transfer.flow->paused) {
+    transfer.flow->paused = false;
+    --statistics.paused;
   }
-  running[transfer->id] = std::move(transfer);
+  statistics.running = running.size() - 1;
 }
 
 void CurlTransport::Impl::finish(std::uint64_t id, CURLcode result) {
   auto it = running.find(id);
   if (it == running.end()) return;
+  remove(it);
   std::unique_ptr<Transfer> transfer = std::move(it->second);
   running.erase(it);
-  curl_multi_remove_handle(multi, transfer->easy);
   std::int64_t error = urlErrorForCurlCode(result);
-  if (transfer->badHead) {
+  if (transfer->tooLarge) {
+    error = kURLErrorDataLengthExceedsMaximum;
+  } else if (transfer->badHead) {
     error = kURLErrorBadServerResponse;
   } else if (error == 0 && !transfer->headDelivered) {
     error = kURLErrorBadServerResponse;
@@ -254,21 +434,34 @@ void CurlTransport::Impl::finish(std::uint64_t id, CURLcode result) {
 }
 
 void CurlTransport::Impl::loop() {
+  bool busy = false;
   for (;;) {
-    std::deque<std::unique_ptr<Transfer>> starting;
+    // Finished transfers free connections for waiting ones: no idle wait then.
+    curl_multi_poll(multi, nullptr, 0, busy ? 0 : 1000, nullptr);
+    busy = false;
     std::vector<std::uint64_t> cancelling;
+    std::vector<std::uint64_t> resuming;
     {
       std::lock_guard lock(mutex);
-      starting.swap(toStart);
       cancelling.swap(toCancel);
+      resuming.swap(toResume);
     }
     for (std::uint64_t id : cancelling) {
       auto it = running.find(id);
       if (it == running.end()) continue;
-      curl_multi_remove_handle(multi, it->second->easy);
+      remove(it);
       running.erase(it);
     }
+    std::vector<std::unique_ptr<Transfer>> starting;
+    {
+      std::lock_guard lock(mutex);
+      takeStartableLocked(starting);
+    }
     for (auto& transfer : starting) begin(std::move(transfer));
+    for (std::uint64_t id : resuming) {
+      // May deliver what curl kept back, through onBody, right here.
+      if (auto it = running.find(id); it != running.end()) curl_easy_pause(it->second->easy, CURLPAUSE_CONT);
+    }
 
     int stillRunning = 0;
     curl_multi_perform(multi, &stillRunning);
@@ -279,8 +472,8 @@ void CurlTransport::Impl::loop() {
       curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &pointer);
       const CURLcode result = message->data.result;
       if (pointer) finish(static_cast<Transfer*>(pointer)->id, result);
+      busy = true;
     }
-    curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
   }
 }
 

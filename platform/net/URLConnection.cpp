@@ -90,10 +90,19 @@ class URLLoad : public std::enable_shared_from_this<URLLoad> {
 
   void start(std::shared_ptr<URLConnection> keepAlive);
   void cancel();
+  void limitBodyLength(std::size_t bytes) {
+    std::lock_guard lock(mutex_);
+    maxBodyBytes_ = bytes;
+  }
+  std::optional<std::size_t> maxBodyBytes() const {
+    std::lock_guard lock(mutex_);
+    return maxBodyBytes_;
+  }
 
   // News of a hop, from any thread.
   void hopResponse(std::uint64_t generation, HTTPURLResponse response);
-  void hopData(std::uint64_t generation, std::string data);
+  // `receipt` is held until the bytes reached the delegate (or were dropped).
+  void hopData(std::uint64_t generation, std::string data, TransferClient::BodyReceipt receipt = nullptr);
   void hopFinished(std::uint64_t generation);
   void hopFailed(std::uint64_t generation, std::int64_t code);
   void hopFailed(std::uint64_t generation, ErrorPtr error);
@@ -149,6 +158,7 @@ class URLLoad : public std::enable_shared_from_this<URLLoad> {
   std::shared_ptr<Timer> timer_;
   TimeInterval timeout_ = URLRequest::kDefaultTimeoutInterval;
   int redirects_ = 0;
+  std::optional<std::size_t> maxBodyBytes_;
   std::deque<std::function<void()>> events_;
   bool drainScheduled_ = false;
 };
@@ -180,13 +190,13 @@ class URLLoad::NetworkClient final : public TransferClient {
     if (auto load = load_.lock()) load->hopResponse(generation_, std::move(response));
   }
 
-  void transferDidReceiveBody(std::string_view bytes) override {
+  void transferDidReceiveBody(std::string_view bytes, BodyReceipt receipt) override {
     if (redirect_) {
       // Kept in case the delegate stops at this hop; bounded, as a redirect body is not content.
       if (redirectBody_.size() < 1024 * 1024) redirectBody_.append(bytes.substr(0, 1024 * 1024 - redirectBody_.size()));
       return;
     }
-    if (auto load = load_.lock()) load->hopData(generation_, std::string(bytes));
+    if (auto load = load_.lock()) load->hopData(generation_, std::string(bytes), std::move(receipt));
   }
 
   void transferDidComplete(std::int64_t errorCode) override {
@@ -214,8 +224,8 @@ class URLLoad::NetworkClient final : public TransferClient {
 // What an interception handler answers through; any thread.
 class URLLoad::HandlerClient final : public URLProtocolClient {
  public:
-  HandlerClient(std::weak_ptr<URLLoad> load, std::uint64_t generation)
-      : load_(std::move(load)), generation_(generation) {}
+  HandlerClient(std::weak_ptr<URLLoad> load, std::uint64_t generation, std::optional<std::size_t> maxBodyBytes)
+      : load_(std::move(load)), generation_(generation), maxBodyBytes_(maxBodyBytes) {}
 
   void stop() {
     std::lock_guard lock(mutex_);
@@ -229,7 +239,21 @@ class URLLoad::HandlerClient final : public URLProtocolClient {
     if (auto load = live()) load->hopResponse(generation_, std::move(response));
   }
   void URLProtocolDidLoadData(URLProtocol&, std::string_view data) override {
-    if (auto load = live()) load->hopData(generation_, std::string(data));
+    auto load = live();
+    if (!load) return;
+    bool tooLong;
+    {
+      std::lock_guard lock(mutex_);
+      tooLong = maxBodyBytes_ && data.size() > *maxBodyBytes_ - bodyBytes_;
+      if (tooLong) stopped_ = true;
+      bodyBytes_ += data.size();
+    }
+    // Outside the lock: the load takes its own lock, and holds it while stopping this client.
+    if (tooLong) {
+      load->hopFailed(generation_, kURLErrorDataLengthExceedsMaximum);
+    } else {
+      load->hopData(generation_, std::string(data));
+    }
   }
   void URLProtocolDidFinishLoading(URLProtocol&) override {
     if (auto load = live()) load->hopFinished(generation_);
@@ -249,6 +273,8 @@ class URLLoad::HandlerClient final : public URLProtocolClient {
   std::mutex mutex_;
   std::weak_ptr<URLLoad> load_;
   const std::uint64_t generation_;
+  const std::optional<std::size_t> maxBodyBytes_;
+  std::size_t bodyBytes_ = 0;
   bool stopped_ = false;
 };
 
@@ -295,7 +321,7 @@ void URLLoad::startHop(URLRequest request) {
 // On the URL-loading queue.
 void URLLoad::lookUpHandler(std::uint64_t generation, URLRequest request) {
   if (!accepting(generation)) return;
-  auto client = std::make_shared<HandlerClient>(weak_from_this(), generation);
+  auto client = std::make_shared<HandlerClient>(weak_from_this(), generation, maxBodyBytes());
   auto handler = URLProtocol::handlerForRequest(request, client);
   if (!handler) {
     startNetwork(generation, request);
@@ -346,6 +372,7 @@ void URLLoad::startNetwork(std::uint64_t generation, const URLRequest& request) 
   }
   transfer.body = request.httpBody();
   transfer.timeout = effectiveTimeout(request.timeoutInterval());
+  transfer.maxBodyBytes = maxBodyBytes();
   auto client = std::make_shared<NetworkClient>(weak_from_this(), generation, request);
   const std::uint64_t id = CurlTransport::shared().start(std::move(transfer), std::move(client));
   {
@@ -478,8 +505,8 @@ void URLLoad::hopResponse(std::uint64_t generation, HTTPURLResponse response) {
   });
 }
 
-void URLLoad::hopData(std::uint64_t generation, std::string data) {
-  post([this, generation, data = std::move(data)] {
+void URLLoad::hopData(std::uint64_t generation, std::string data, TransferClient::BodyReceipt receipt) {
+  post([this, generation, data = std::move(data), receipt = std::move(receipt)] {
     // The connection first: a cancel() on another thread between the two may release it.
     auto keep = keepAliveConnection();
     auto delegate = delegateIfAccepting(generation);
@@ -562,6 +589,8 @@ void URLConnection::setDelegateQueue(std::shared_ptr<OperationQueue> queue) {
   load_->setDelegateQueue(std::move(queue));
 }
 
+void URLConnection::limitBodyLength(std::size_t bytes) { load_->limitBodyLength(bytes); }
+
 void URLConnection::start() { load_->start(shared_from_this()); }
 
 void URLConnection::cancel() { load_->cancel(); }
@@ -611,6 +640,7 @@ void URLConnection::sendAsynchronousRequest(URLRequest request, std::shared_ptr<
                                             CompletionHandler completion) {
   auto connection =
       URLConnection::create(std::move(request), std::make_shared<CollectingDelegate>(std::move(completion)));
+  connection->limitBodyLength(kMaxAsynchronousBodyBytes);
   connection->setDelegateQueue(queue ? std::move(queue) : OperationQueue::main());
   connection->start();
 }

@@ -14,6 +14,9 @@
 // create() and the configuration calls belong to the thread that starts the connection;
 // cancel() may be called from any thread and, once it returns on the delivery thread,
 // nothing more reaches the delegate.
+//
+// Body bytes not yet delivered are bounded: a delegate run loop or queue that stalls
+// pauses the network transfer (see CurlTransport) instead of letting the body pile up.
 #pragma once
 
 #include <cstddef>
@@ -46,6 +49,11 @@ class URLConnection : public std::enable_shared_from_this<URLConnection> {
   // Where callbacks go; call before start(). The last call wins.
   void scheduleInRunLoop(RunLoop& runLoop, std::string_view mode);
   void setDelegateQueue(std::shared_ptr<OperationQueue> queue);
+
+  // Fails the load with kURLErrorDataLengthExceedsMaximum as soon as a body passes
+  // `bytes`, checked as the bytes arrive rather than once they were delivered. Call
+  // before start().
+  void limitBodyLength(std::size_t bytes);
 
   // Starts the load; later calls do nothing. Nothing is delivered before start() returns.
   void start();

@@ -2,10 +2,12 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -13,6 +15,7 @@
 
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
+#include "platform/net/CurlTransport.h"
 #include "platform/net/HTTPCookieStorage.h"
 #include "platform/net/URLLoading.h"
 #include "platform/net/URLProtocol.h"
@@ -355,6 +358,136 @@ TEST_F(URLConnectionTest, AsynchronousRequestRefusesAnEndlessBody) {
   EXPECT_TRUE(data.empty());
 }
 
+// A main thread that stops draining must not let the body pile up in memory: the transport
+// pauses the transfer at its bound and resumes as the delegate catches up.
+TEST_F(URLConnectionTest, StalledDelegatePausesAnEndlessBodyAtTheBound) {
+  using detail::CurlTransport;
+  constexpr std::size_t kBound = CurlTransport::kMaxQueuedBytesPerTransfer + 16384;
+  server.route("/endless", {.body = std::string(40000, 'x'), .endless = true});
+  auto& transport = CurlTransport::shared();
+  transport.resetPeaksForTesting();
+  auto idle = [&] {
+    const auto statistics = transport.statisticsForTesting();
+    return statistics.queuedBytes == 0 && statistics.running == 0;
+  };
+  // Cancelled while paused: nothing stays queued or paused.
+  auto first = URLConnection::create(URLRequest(url("https://ads.example.com/endless")), nullptr);
+  first->start();
+  env.runUntilIdle();
+  ASSERT_TRUE(transport.waitUntilPausedForTesting(20));
+  first->cancel();
+  EXPECT_TRUE(env.runUntil(idle));
+  EXPECT_EQ(transport.statisticsForTesting().paused, 0u);
+
+  auto recorder = std::make_shared<Recorder>();
+  auto connection = URLConnection::create(URLRequest(url("https://ads.example.com/endless")), recorder);
+  connection->start();
+  env.runUntilIdle();  // hands the request to the transport
+
+  ASSERT_TRUE(transport.waitUntilPausedForTesting(20));  // the main thread stalls meanwhile
+  const auto stalled = transport.statisticsForTesting();
+  EXPECT_GE(stalled.queuedBytes, CurlTransport::kMaxQueuedBytesPerTransfer);
+  EXPECT_LT(stalled.peakQueuedBytes, kBound);
+
+  ASSERT_TRUE(env.runUntil([&] { return recorder->body.size() >= 8 * CurlTransport::kMaxQueuedBytesPerTransfer; }));
+  connection->cancel();
+  EXPECT_LT(transport.statisticsForTesting().peakQueuedBytes, kBound);
+  // Whatever was still queued is let go once dropped.
+  EXPECT_TRUE(env.runUntil(idle));
+  EXPECT_EQ(transport.statisticsForTesting().paused, 0u);
+}
+
+// The cap is checked as bytes arrive, for network transfers and interception handlers alike.
+TEST_F(URLConnectionTest, BodyLimitFailsTheLoadAsTheBytesArrive) {
+  server.route("/endless", {.body = std::string(40000, 'x'), .endless = true});
+  server.route("/exact", {.body = std::string(1000, 'x')});
+  struct Row {
+    std::string path;
+    std::size_t limit;
+    std::string last;
+  } rows[] = {
+      {"/endless", 100000, "fail -1103"},
+      {"/exact", 1000, "finish"},
+      {"/exact", 999, "fail -1103"},
+  };
+  for (const auto& row : rows) {
+    auto recorder = std::make_shared<Recorder>();
+    auto connection = URLConnection::create(URLRequest(url("https://ads.example.com" + row.path)), recorder);
+    connection->limitBodyLength(row.limit);
+    connection->start();
+    ASSERT_TRUE(env.runUntil([&] { return recorder->done; })) << row.path;
+    EXPECT_EQ(recorder->events.back(), row.last) << row.path << " " << row.limit;
+    EXPECT_LE(recorder->body.size(), row.limit);
+  }
+}
+
+// A burst past the caps waits for connections instead of failing.
+TEST_F(URLConnectionTest, ConnectionsPastTheCapsWaitTheirTurn) {
+  using detail::CurlTransport;
+  server.route("/held", {.body = "late", .held = true});
+  struct Row {
+    std::size_t total, perHost, running;
+  } rows[] = {{3, 100, 3}, {100, 2, 2}};
+  for (const auto& row : rows) {
+    CurlTransport::shared().setConnectionLimitsForTesting(row.total, row.perHost);
+    CurlTransport::shared().resetPeaksForTesting();
+    std::vector<std::shared_ptr<Recorder>> recorders;
+    std::vector<std::shared_ptr<URLConnection>> connections;
+    for (int i = 0; i < 10; ++i) {
+      recorders.push_back(std::make_shared<Recorder>());
+      connections.push_back(URLConnection::create(URLRequest(url("https://ads.example.com/held")), recorders.back()));
+      connections.back()->start();
+    }
+    ASSERT_TRUE(env.runUntil([&] {
+      auto statistics = CurlTransport::shared().statisticsForTesting();
+      return statistics.running == row.running && statistics.waiting == 10 - row.running;
+    }));
+    // One waiting load cancelled leaves the queue; the rest finish once answers flow.
+    connections.back()->cancel();
+    EXPECT_EQ(CurlTransport::shared().statisticsForTesting().waiting, 9 - row.running);
+    server.release("/held");
+    ASSERT_TRUE(env.runUntil([&] {
+      return std::all_of(recorders.begin(), recorders.end() - 1, [](auto& r) { return r->done; });
+    }));
+    for (std::size_t i = 0; i + 1 < recorders.size(); ++i) EXPECT_EQ(recorders[i]->body, "late");
+    EXPECT_TRUE(recorders.back()->events.empty());
+    EXPECT_TRUE(env.runUntil([] { return CurlTransport::shared().statisticsForTesting().running == 0; }));
+    // The caps held while the queue drained too.
+    EXPECT_EQ(CurlTransport::shared().statisticsForTesting().peakRunning, row.running);
+    server.route("/held", {.body = "late", .held = true});
+  }
+  CurlTransport::shared().setConnectionLimitsForTesting(0, 0);
+}
+
+// With only 256 descriptors, a thousand loads at once all complete.
+TEST_F(URLConnectionTest, ThousandConcurrentLoadsCompleteUnderALowOpenFileLimit) {
+  using detail::CurlTransport;
+  server.route("/ping", {.body = "ok"});
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit low = saved;
+  low.rlim_cur = std::min<rlim_t>(256, saved.rlim_cur);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  CurlTransport::shared().resetPeaksForTesting();
+
+  int ok = 0, failed = 0;
+  std::map<std::int64_t, int> errors;
+  for (int i = 0; i < 1000; ++i) {
+    URLConnection::sendAsynchronousRequest(URLRequest(url("https://ads.example.com/ping")), nullptr,
+                                           [&](std::optional<HTTPURLResponse> response, std::string data, ErrorPtr e) {
+                                             ++(response && data == "ok" ? ok : failed);
+                                             if (e) ++errors[e->code()];
+                                           });
+  }
+  const bool done = env.runUntil([&] { return ok + failed == 1000; }, std::chrono::seconds(120));
+  setrlimit(RLIMIT_NOFILE, &saved);
+  ASSERT_TRUE(done);
+  EXPECT_EQ(ok, 1000) << ::testing::PrintToString(errors);
+  const auto peak = CurlTransport::shared().statisticsForTesting().peakRunning;
+  EXPECT_LE(peak, CurlTransport::kMaxConnectionsPerHost);
+  EXPECT_GE(peak, 2u);
+}
+
 // An interception handler that answers "https://ads.example.com/mraid.js" itself, and
 // redirects "/hop" to a request of its own that it marks so as not to claim it again.
 class ScriptProtocol : public URLProtocol {
@@ -423,6 +556,17 @@ TEST_F(URLConnectionTest, InterceptionAnswersWithoutTheNetwork) {
   env.runUntilIdle();
   EXPECT_EQ(ScriptProtocol::started, 2);
   EXPECT_EQ(ScriptProtocol::stopped, 2);
+
+  // A handler's body counts against the limit as it is handed over.
+  for (auto [limit, last] : {std::pair<std::size_t, std::string>{17, "fail -1103"}, {18, "finish"}}) {
+    auto limited = std::make_shared<Recorder>();
+    auto connection = URLConnection::create(URLRequest(url("https://ads.example.com/mraid.js")), limited);
+    connection->limitBodyLength(limit);
+    connection->start();
+    ASSERT_TRUE(env.runUntil([&] { return limited->done; }));
+    EXPECT_EQ(limited->events, (std::vector<std::string>{"response 200", last}));
+    EXPECT_EQ(limited->body.size(), last == "finish" ? limit : 0u);
+  }
 
   URLProtocol::unregisterClass<ScriptProtocol>();
   load(URLRequest(url("https://ads.example.com/mraid.js")));

@@ -66,6 +66,11 @@ std::string ContentProcess::executablePath() {
   return MORVANE_CONTENT_PROCESS_PATH;
 }
 
+std::size_t ContentProcess::addressSpaceLimit(const Options& options) {
+  // The heap, a copy of it on its way out in a reply, and the code and stacks around them.
+  return 2 * options.memoryLimit + kAddressSpaceOverhead;
+}
+
 std::unique_ptr<ContentProcess> ContentProcess::launch(const Options& options) {
   int fds[2];
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return nullptr;
@@ -75,8 +80,10 @@ std::unique_ptr<ContentProcess> ContentProcess::launch(const Options& options) {
   posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
   const std::string path = executablePath();
   std::string memory = "--memory-limit=" + std::to_string(options.memoryLimit);
+  std::string addressSpace = "--address-space-limit=" + std::to_string(addressSpaceLimit(options));
   std::string agent = "--user-agent=" + options.userAgent;
-  std::vector<char*> argv{const_cast<char*>(path.c_str()), memory.data(), agent.data(), nullptr};
+  std::vector<char*> argv{const_cast<char*>(path.c_str()), memory.data(), addressSpace.data(), agent.data(),
+                          nullptr};
   pid_t pid = -1;
   int rc = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
@@ -163,6 +170,17 @@ std::optional<std::string> ContentProcess::readLine(double deadline) {
   }
 }
 
+bool ContentProcess::chargeBudget(TimeInterval seconds) {
+  const TimeInterval now = clock().monotonicNow();
+  spent_.emplace_back(now, std::max(0.0, seconds));
+  spentInWindow_ += spent_.back().second;
+  while (!spent_.empty() && spent_.front().first <= now - options_.budgetWindow) {
+    spentInWindow_ -= spent_.front().second;
+    spent_.pop_front();
+  }
+  return spentInWindow_ <= options_.timeBudget;
+}
+
 std::optional<ContentProtocol::Reply> ContentProcess::send(Json request,
                                                           const NativeHandler& nativeHandler) {
   if (!isAlive()) return std::nullopt;
@@ -170,7 +188,8 @@ std::optional<ContentProtocol::Reply> ContentProcess::send(Json request,
   const std::int64_t id = nextId_++;
   request["id"] = id;
   request["now"] = std::floor(clock().wallNow() * 1000.0);
-  double deadline = realNow() + std::max(0.0, options_.timeLimit);
+  const double began = realNow();
+  double deadline = began + std::max(0.0, options_.timeLimit);
   if (!writeAll(request.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n", deadline)) {
     terminate(isAlive() ? "write failed" : terminationReason_);
     return std::nullopt;
@@ -190,6 +209,7 @@ std::optional<ContentProtocol::Reply> ContentProcess::send(Json request,
     }
     if (message->nativeCall) {
       const double started = realNow();
+
       std::optional<std::string> error;
       Json result;
       if (nativeHandler) {
@@ -217,6 +237,12 @@ std::optional<ContentProtocol::Reply> ContentProcess::send(Json request,
     }
     if (message->reply->fatal) {
       terminate("out of memory");
+      return std::nullopt;
+    }
+    // What the request took, less the handlers' time (the deadline moved by that much).
+    const double handlers = deadline - began - std::max(0.0, options_.timeLimit);
+    if (!chargeBudget(realNow() - began - handlers)) {
+      terminate("over its time budget");
       return std::nullopt;
     }
     return std::move(message->reply);

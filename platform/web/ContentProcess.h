@@ -2,8 +2,9 @@
 // scripts in a heap of its own (see content/ContentProcessMain.cpp), spoken to over a
 // socket on its stdin/stdout with the messages of ContentProtocol.
 //
-// Every request is a round trip bounded by a real-time limit: a process that overruns
-// it, dies, or sends something that is not a message is killed, and the request fails.
+// Every request is a round trip bounded by a real-time limit, and all of them together by
+// a budget over a sliding window: a process that overruns either, dies, or sends something
+// that is not a message is killed, and the request fails.
 // A dead process stays dead; its owner starts a new one when it wants to go on. Native
 // calls that arrive while a request runs are answered by the caller's handler (which
 // may itself send requests), and the time spent in the handler does not count.
@@ -18,10 +19,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/base/Clock.h"
 #include "platform/web/ContentProtocol.h"
@@ -33,7 +36,13 @@ class ContentProcess {
   struct Options {
     // Real seconds a request may take.
     TimeInterval timeLimit = 2.0;
-    // Bytes the script heap may hold.
+    // Real seconds the process may spend on requests within any `budgetWindow` seconds of
+    // the platform clock (virtual time in tests): a page that keeps the host waiting a
+    // little at a time is ended too.
+    TimeInterval timeBudget = 5.0;
+    TimeInterval budgetWindow = 30.0;
+    // Bytes the script heap may hold. The process's whole address space is limited to
+    // addressSpaceLimit(); a page that exhausts either is ended.
     std::size_t memoryLimit = 64u << 20;
     std::string userAgent = "Mozilla/5.0 (Linux; Morvane) AppleWebKit/605.1.15 (KHTML, like Gecko) Mobile";
   };
@@ -41,6 +50,9 @@ class ContentProcess {
   // The options new processes get; tests shorten the time limit.
   static Options defaultOptions();
   static void setDefaultOptions(const Options& options);
+
+  static constexpr std::size_t kAddressSpaceOverhead = 256u << 20;
+  static std::size_t addressSpaceLimit(const Options& options);
 
   // Where the executable is: $MORVANE_CONTENT_PROCESS, else the path the build gave.
   static std::string executablePath();
@@ -63,7 +75,8 @@ class ContentProcess {
                                              const NativeHandler& nativeHandler = {});
 
   bool isAlive() const { return pid_ > 0; }
-  // Why the process ended: "timed out", "exited", "protocol error", ...
+  // Why the process ended: "timed out", "over its time budget", "out of memory",
+  // "exited", "protocol error", ...
   const std::string& terminationReason() const { return terminationReason_; }
   pid_t pid() const { return pid_; }
 
@@ -73,6 +86,8 @@ class ContentProcess {
  private:
   ContentProcess(pid_t pid, int socket, Options options);
   bool writeAll(const std::string& data, TimeInterval deadline);
+  // Counts `seconds` of a request against the budget; false when it is used up.
+  bool chargeBudget(TimeInterval seconds);
   // Waits for one line until `deadline` (monotonic real seconds).
   std::optional<std::string> readLine(TimeInterval deadline);
 
@@ -83,6 +98,9 @@ class ContentProcess {
   std::int64_t nextId_ = 1;
   int depth_ = 0;
   std::string terminationReason_;
+  // Requests' real seconds by when they ended (platform clock), within the last window.
+  std::deque<std::pair<TimeInterval, TimeInterval>> spent_;
+  TimeInterval spentInWindow_ = 0;
 };
 
 }  // namespace platform

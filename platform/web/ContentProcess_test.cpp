@@ -3,6 +3,8 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 #include "testing/TestEnvironment.h"
@@ -67,18 +69,61 @@ TEST_F(ContentProcessTest, EndlessLoopIsKilledAtTheTimeLimit) {
   EXPECT_FALSE(process->send(evaluate("1")));
 }
 
-TEST_F(ContentProcessTest, EndlessAllocationGetsAnErrorAndTheProcessGoesOn) {
-  auto process = launch(10.0, 16u << 20);
-  auto reply = process->send(evaluate("var s = 'x'; while (true) { s = s + s; }"));
-  ASSERT_TRUE(reply);
-  ASSERT_TRUE(reply->error);
+// Many short requests add up: past the budget within the window the process is ended;
+// spread out beyond the window, they never are, however many.
+TEST_F(ContentProcessTest, TimeBudgetOverASlidingWindowEndsABusyProcess) {
+  ContentProcess::Options options;
+  options.timeLimit = 30;
+  options.timeBudget = 1;
+  options.budgetWindow = 10;
+  auto idle = ContentProcess::launch(options);
+  for (int i = 0; i < 50; ++i) {
+    ASSERT_TRUE(idle->send(evaluate("for (var i = 0; i < 100000; i++) {}"))) << i;
+    env.advance(10);  // each request leaves the window before the next
+  }
+
+  auto busy = ContentProcess::launch(options);
+  int served = 0;
+  while (busy->send(evaluate("for (var i = 0; i < 2000000; i++) {}"))) {
+    ++served;
+    env.advance(0.1);
+    ASSERT_LT(served, 100);
+  }
+  EXPECT_EQ(busy->terminationReason(), "over its time budget");
+  EXPECT_FALSE(busy->send(evaluate("1")));
+}
+
+// A page that exhausts its heap ends its process at once, the same way every run, and no
+// machine's speed decides it; a plain script context gets an error and goes on.
+TEST_F(ContentProcessTest, EndlessAllocationEndsAPageButNotAContext) {
+  for (const char* hog : {"var s = 'x'; while (true) { s = s + s; }",
+                          "var a = []; for (var i = 0; ; i++) { try { a.push({i: i, s: 'v' + i}); } catch (e) {} }"}) {
+    auto page = launch(30.0, 16u << 20);
+    EXPECT_FALSE(page->send(evaluate(hog))) << hog;
+    EXPECT_EQ(page->terminationReason(), "out of memory") << hog;
+  }
+
+  auto context = launch(30.0, 16u << 20);
+  ASSERT_TRUE(context->send({{"op", "context"}}));
+  auto reply = context->send(evaluate("var s = 'x'; while (true) { s = s + s; }"));
+  ASSERT_TRUE(reply && reply->error);
   EXPECT_EQ(reply->error->message, "alloc failed");
-  reply = process->send(evaluate("s = null; var a = []; for (var i = 0; ; i++) a.push({i: i, s: 'v' + i});"));
-  ASSERT_TRUE(reply);
-  ASSERT_TRUE(reply->error);
-  reply = process->send(evaluate("a = null; 6 * 7"));
+  reply = context->send(evaluate("s = null; 6 * 7"));
   ASSERT_TRUE(reply && reply->result);
   EXPECT_EQ(*reply->result, 42);
+}
+
+// Memory outside the script heap is bounded by the process's address-space limit.
+TEST_F(ContentProcessTest, AddressSpaceIsLimited) {
+  auto process = launch(2.0, 16u << 20);
+  ASSERT_TRUE(process->send(evaluate("1")));
+  std::ifstream limits("/proc/" + std::to_string(process->pid()) + "/limits");
+  std::string line, found;
+  while (std::getline(limits, line)) {
+    if (line.rfind("Max address space", 0) == 0) found = line;
+  }
+  const std::string expected = std::to_string(2 * (16u << 20) + ContentProcess::kAddressSpaceOverhead);
+  EXPECT_NE(found.find(expected + " " + std::string(20 - expected.size(), ' ') + expected), std::string::npos) << found;
 }
 
 TEST_F(ContentProcessTest, PageLoadRunsScriptsInOrderWithLoadEvents) {

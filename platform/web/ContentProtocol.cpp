@@ -141,6 +141,9 @@ std::optional<ContentProtocol::Message> ContentProtocol::decodeMessage(std::stri
   reply.text = stringField(json, "text").value_or("");
   reply.unsupported = boolField(json, "unsupported", false);
   reply.fatal = boolField(json, "fatal", false);
+  if (auto dropped = json.find("droppedEvents"); dropped != json.end() && dropped->is_number_unsigned()) {
+    reply.droppedEvents = dropped->get<std::uint64_t>();
+  }
   if (auto error = json.find("error"); error != json.end()) {
     if (!error->is_object()) return std::nullopt;
     reply.error = ScriptError{stringField(*error, "name").value_or("Error"),

@@ -68,6 +68,8 @@ class ContentProtocol {
     bool unsupported = false;
     std::optional<ScriptError> error;
     std::vector<Event> events;
+    // Events the page made past the per-request cap, which the process dropped.
+    std::uint64_t droppedEvents = 0;
     // The process ends after this reply: its heap ran out of memory beyond repair.
     bool fatal = false;
   };

@@ -48,6 +48,10 @@ class JSValue {
   // the function throws (the context's exception says why) or the context is gone.
   JSValue callWithArguments(const std::vector<JSValue>& arguments) const;
 
+  // A value as a content process's reply carries it, with no context behind its
+  // functions (they call nothing); what the fuzz target of reply values drives.
+  static JSValue fromDetachedWire(const nlohmann::ordered_json& wire) { return fromWire(wire, {}); }
+
  private:
   friend class JSContext;
   struct Handle;

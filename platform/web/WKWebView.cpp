@@ -175,7 +175,7 @@ const std::string& WKWebView::pageIdentifier() const { return page_->identifier(
 std::string WKWebView::title() const { return page_->title(); }
 
 void WKWebView::evaluateJavaScript(const std::string& script, EvaluationHandler completionHandler) {
-  evaluatedScripts_.push_back(script);
+  WebPage::recordEvaluatedScript(evaluatedScripts_, script);
   std::weak_ptr<View> weak = weak_from_this();
   DispatchQueue::main()->async([weak, script, completionHandler = std::move(completionHandler)] {
     auto self = std::static_pointer_cast<WKWebView>(weak.lock());
@@ -207,7 +207,7 @@ void WKWebView::scheduleContentSizeReport() {
   });
 }
 
-const std::vector<WebConsoleMessage>& WKWebView::consoleMessages() const { return page_->consoleMessages(); }
+const std::deque<WebConsoleMessage>& WKWebView::consoleMessages() const { return page_->consoleMessages(); }
 
 void WKWebView::draw(DrawContext& context) const { page_->draw(context, bounds()); }
 

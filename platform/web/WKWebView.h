@@ -7,12 +7,13 @@
 // process of its own (see WebPage); when it ends, the navigation delegate hears of it.
 //
 // Content-size changes reach the observer on a later turn (this engine does not update
-// its content size synchronously). Every script evaluated through evaluateJavaScript()
-// is recorded, in order, so tests can check its exact text.
+// its content size synchronously). The latest scripts evaluated through evaluateJavaScript()
+// are recorded (a bounded ring), in order, so tests can check their exact text.
 //
 // Main thread only.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -88,12 +89,12 @@ class WKWebView : public View {
   Size contentSize() const;
   void setContentSizeObserver(std::function<void(Size)> observer) { contentSizeObserver_ = std::move(observer); }
 
-  // What tests look at: every script evaluated, in order; the page's console.
+  // What tests look at: the latest scripts evaluated, in order (see WebPage); the page's console.
   const std::vector<std::string>& evaluatedScripts() const { return evaluatedScripts_; }
 
   // The identifier its page's resource requests carry (see WebPage::identifier()).
   const std::string& pageIdentifier() const;
-  const std::vector<WebConsoleMessage>& consoleMessages() const;
+  const std::deque<WebConsoleMessage>& consoleMessages() const;
 
   void draw(DrawContext& context) const override;
   void layoutSubviews() override;

@@ -139,6 +139,23 @@ TEST_F(WKWebViewTest, UserScriptsRunAtDocumentStartAndEnd) {
   EXPECT_EQ(console, (std::vector<std::string>{"user start loading", "user end interactive"}));
 }
 
+// A timer that does a lot each time it fires stays under the per-request limit but not
+// under the budget: the page is ended and the delegate hears it once.
+TEST_F(WKWebViewTest, BusyTimerPageIsEndedWhenItsBudgetIsUsed) {
+  webtest::ProcessLimits limits(30, 1, 120);
+  load("sdk_core.html");
+  delegate->log.clear();
+  view->evaluateJavaScript("var spins = 0; setInterval(function () { for (spins = 0; spins < 300000; spins++) {} }, 1000)");
+  env.runUntilIdle();
+  env.advance(100);
+  EXPECT_EQ(delegate->log, std::vector<std::string>{"terminated"});
+  ErrorPtr error;
+  view->evaluateJavaScript("1", [&](const nlohmann::ordered_json&, const ErrorPtr& e) { error = e; });
+  env.runUntilIdle();
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->code(), kWebContentErrorProcessTerminated);
+}
+
 TEST_F(WKWebViewTest, EndlessLoopTerminatesTheContentProcess) {
   webtest::ProcessLimits limits(0.5);
   load("endless_loop.html");

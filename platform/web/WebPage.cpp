@@ -7,6 +7,7 @@
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/FileManager.h"
 #include "platform/base/RunLoop.h"
+#include "platform/base/SystemLog.h"
 #include "platform/base/Timer.h"
 #include "platform/net/URLConnection.h"
 #include "platform/web/CSSColor.h"
@@ -26,7 +27,30 @@ constexpr int kTimerNestingLimit = 5;
 constexpr double kMinimumNestedDelay = 0.004;
 // A page that keeps adding timers gets no more than this many at once.
 constexpr std::size_t kMaxTimers = 10000;
-constexpr std::size_t kMaxConsoleMessages = 10000;
+
+// The first `max` bytes of `text`, not cutting a UTF-8 sequence in two.
+std::string clipped(std::string text, std::size_t max) {
+  if (text.size() <= max) return text;
+  std::size_t end = max;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  text.resize(end);
+  return text;
+}
+
+std::size_t keptBytes(const WebConsoleMessage& message) { return message.level.size() + message.message.size(); }
+std::size_t keptBytes(const std::string& text) { return text.size(); }
+
+// Keeps `item` as the latest, letting the oldest go until the caps hold.
+template <typename Kept, typename Item>
+void keep(Kept& kept, Item item) {
+  kept.bytes += keptBytes(item);
+  kept.items.push_back(std::move(item));
+  while (kept.items.size() > WebPage::kMaxKeptMessages || kept.bytes > WebPage::kMaxKeptBytes) {
+    kept.bytes -= keptBytes(kept.items.front());
+    kept.items.pop_front();
+    ++kept.dropped;
+  }
+}
 
 bool schemeIs(const URL& url, std::string_view scheme) {
   const auto& s = url.scheme();
@@ -67,6 +91,7 @@ class WebPage::MainLoad : public URLConnectionDelegate {
 
   void start(const URLRequest& request, const std::shared_ptr<MainLoad>& self) {
     connection_ = URLConnection::create(request, self);
+    connection_->limitBodyLength(kMaxDocumentBytes);
     connection_->scheduleInRunLoop(RunLoop::main(), kCommonRunLoopModes);
     connection_->start();
   }
@@ -440,6 +465,7 @@ void WebPage::runDocument(std::uint64_t serial) {
     processTerminated();
     return;
   }
+  noteDroppedEvents(reply->droppedEvents);
   handleEvents(reply->events, serial, 0);
   finishLoad(serial);
 }
@@ -464,6 +490,7 @@ WebPage::EvaluationResult WebPage::evaluate(const std::string& script) {
     result.error = makeWebContentProcessTerminatedError();
     return result;
   }
+  noteDroppedEvents(reply->droppedEvents);
   handleEvents(reply->events, serial_, 0);
   if (reply->error) {
     Error::Details details;
@@ -532,7 +559,7 @@ void WebPage::handleEvents(const std::vector<ContentProtocol::Event>& events, st
         addConsoleMessage(event.level, event.message);
         break;
       case Type::Alert:
-        if (alerts_.size() < 10000) alerts_.push_back(event.message);
+        keep(alerts_, clipped(event.message, kMaxMessageBytes));
         client_->pageDidAlert(event.message);
         break;
       case Type::ReadyState:
@@ -616,12 +643,32 @@ void WebPage::fireTimer(std::int64_t id, std::uint64_t serial) {
     processTerminated();
     return;
   }
+  noteDroppedEvents(reply->droppedEvents);
   handleEvents(reply->events, serial, nesting);
 }
 
 void WebPage::addConsoleMessage(std::string level, std::string message) {
-  // The oldest lines stay; a page that logs without end loses its latest ones.
-  if (console_.size() < kMaxConsoleMessages) console_.push_back({std::move(level), std::move(message)});
+  keep(console_, ConsoleMessage{clipped(std::move(level), 64), clipped(std::move(message), kMaxMessageBytes)});
+}
+
+void WebPage::recordEvaluatedScript(std::vector<std::string>& recorded, const std::string& script) {
+  recorded.push_back(script);
+  std::size_t bytes = 0;
+  std::size_t keepFrom = recorded.size();
+  while (keepFrom > 0 && recorded.size() - keepFrom < kMaxRecordedScripts &&
+         (keepFrom == recorded.size() || bytes + recorded[keepFrom - 1].size() <= kMaxKeptBytes)) {
+    bytes += recorded[--keepFrom].size();
+  }
+  recorded.erase(recorded.begin(), recorded.begin() + static_cast<std::ptrdiff_t>(keepFrom));
+}
+
+void WebPage::noteDroppedEvents(std::uint64_t count) {
+  if (count == 0) return;
+  if (droppedPageEvents_ == 0) {
+    SystemLog::write("web", "page made " + std::to_string(count) +
+                                " events past the limit of one turn; they were dropped (later drops are only counted)");
+  }
+  droppedPageEvents_ += count;
 }
 
 void WebPage::clearTimers() {

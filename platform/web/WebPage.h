@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -126,8 +127,24 @@ class WebPage : public std::enable_shared_from_this<WebPage> {
   const std::optional<Color>& backgroundColor() const { return backgroundColor_; }
   // The page's size where it gives one, else the viewport's.
   Size contentSize(Size viewport) const;
-  const std::vector<ConsoleMessage>& consoleMessages() const { return console_; }
-  const std::vector<std::string>& alerts() const { return alerts_; }
+  // What the page logged and alerted, the latest kept: at most kMaxKeptMessages of each,
+  // kMaxKeptBytes of text in all, kMaxMessageBytes a message (longer ones are cut). The
+  // counts say how many were let go.
+  static constexpr std::size_t kMaxKeptMessages = 1000;
+  static constexpr std::size_t kMaxKeptBytes = 1u << 20;
+  static constexpr std::size_t kMaxMessageBytes = 16u << 10;
+  const std::deque<ConsoleMessage>& consoleMessages() const { return console_.items; }
+  std::uint64_t droppedConsoleMessages() const { return console_.dropped; }
+  const std::deque<std::string>& alerts() const { return alerts_.items; }
+  std::uint64_t droppedAlerts() const { return alerts_.dropped; }
+  // Events the page made past the cap of one round trip, which were lost; the first
+  // round trip that loses any writes one log line.
+  std::uint64_t droppedPageEvents() const { return droppedPageEvents_; }
+
+  // The views keep the scripts evaluated through them for tests to look at: the latest
+  // kMaxRecordedScripts, within kMaxKeptBytes (the latest always kept).
+  static constexpr std::size_t kMaxRecordedScripts = 64;
+  static void recordEvaluatedScript(std::vector<std::string>& recorded, const std::string& script);
 
   // Paints the page's background and a block of "ink" where it shows text.
   void draw(View::DrawContext& context, const Rect& bounds) const;
@@ -160,6 +177,7 @@ class WebPage : public std::enable_shared_from_this<WebPage> {
   void fireTimer(std::int64_t id, std::uint64_t serial);
   void clearTimers();
   void addConsoleMessage(std::string level, std::string message);
+  void noteDroppedEvents(std::uint64_t count);
   bool ensureProcess();
   void processTerminated();
   Navigation makeNavigation(platform::URL url, NavigationKind kind, bool mainFrame) const;
@@ -205,8 +223,16 @@ class WebPage : public std::enable_shared_from_this<WebPage> {
   std::optional<Color> backgroundColor_;
   std::optional<double> contentWidth_;
   std::optional<double> contentHeight_;
-  std::vector<ConsoleMessage> console_;
-  std::vector<std::string> alerts_;
+  // The latest messages within the caps above.
+  template <typename Item>
+  struct Kept {
+    std::deque<Item> items;
+    std::size_t bytes = 0;
+    std::uint64_t dropped = 0;
+  };
+  Kept<ConsoleMessage> console_;
+  Kept<std::string> alerts_;
+  std::uint64_t droppedPageEvents_ = 0;
 };
 
 }  // namespace platform

@@ -32,6 +32,13 @@ class ProcessLimits {
     ContentProcess::setDefaultOptions(options);
   }
   ~ProcessLimits() { ContentProcess::setDefaultOptions(saved_); }
+  // Also the time budget over its window.
+  ProcessLimits(TimeInterval seconds, TimeInterval budget, TimeInterval window) : ProcessLimits(seconds) {
+    auto options = ContentProcess::defaultOptions();
+    options.timeBudget = budget;
+    options.budgetWindow = window;
+    ContentProcess::setDefaultOptions(options);
+  }
 
  private:
   ContentProcess::Options saved_;

@@ -1,6 +1,9 @@
 #include "platform/web/WebView.h"
 
+#include <utility>
+
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/SystemLog.h"
 #include "platform/web/WebPage.h"
 
 namespace platform {
@@ -52,7 +55,15 @@ class WebView::PageClient : public WebPage::Client {
   }
   void pageDidFailLoad(const ErrorPtr& error, bool) override {
     auto self = view_.shared_from_this();
+    terminationReported_ = isTermination(error);
     if (auto delegate = view_.delegate()) delegate->webViewDidFailLoadWithError(view_, error);
+  }
+  // This engine has no termination notice: a process that dies after its load is
+  // reported as a failed load, once (a load it ends has just been failed with it).
+  void pageWebContentProcessDidTerminate() override {
+    auto self = view_.shared_from_this();
+    if (std::exchange(terminationReported_, false)) return;
+    if (auto delegate = view_.delegate()) delegate->webViewDidFailLoadWithError(view_, makeWebContentProcessTerminatedError());
   }
   void pageDidLoadSubframe(const WebPage::Navigation&, const ErrorPtr& error) override {
     std::weak_ptr<View> weak = view_.weak_from_this();
@@ -78,8 +89,13 @@ class WebView::PageClient : public WebPage::Client {
     view_.reportContentSize();
   }
 
+  static bool isTermination(const ErrorPtr& error) {
+    return error && error->domain() == kWebContentErrorDomain && error->code() == kWebContentErrorProcessTerminated;
+  }
+
  private:
   WebView& view_;
+  bool terminationReported_ = false;
 };
 
 std::shared_ptr<WebView> WebView::create(const Rect& frame) {
@@ -119,9 +135,13 @@ std::optional<platform::URL> WebView::URL() const {
 }
 
 std::string WebView::stringByEvaluatingJavaScriptFromString(const std::string& script) {
-  evaluatedScripts_.push_back(script);
+  WebPage::recordEvaluatedScript(evaluatedScripts_, script);
   auto keep = page_;
   auto result = keep->evaluate(script);
+  // The answer cannot tell a failure from "", so a page that is gone says so in the log.
+  if (PageClient::isTermination(result.error)) {
+    SystemLog::write("web", "script not evaluated: the page's content process has ended");
+  }
   return result.error ? std::string() : std::move(result.text);
 }
 
@@ -135,8 +155,8 @@ void WebView::reportContentSize() {
   if (contentSizeObserver_) contentSizeObserver_(size);
 }
 
-const std::vector<WebConsoleMessage>& WebView::consoleMessages() const { return page_->consoleMessages(); }
-const std::vector<std::string>& WebView::alertMessages() const { return page_->alerts(); }
+const std::deque<WebConsoleMessage>& WebView::consoleMessages() const { return page_->consoleMessages(); }
+const std::deque<std::string>& WebView::alertMessages() const { return page_->alerts(); }
 
 void WebView::draw(DrawContext& context) const { page_->draw(context, bounds()); }
 

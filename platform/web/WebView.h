@@ -4,13 +4,14 @@
 // every navigation. The page runs in a content process of its own (see WebPage).
 //
 // Script alerts are shown by the engine itself (kept in alertMessages()); nothing asks
-// the delegate. Every script evaluated through stringByEvaluatingJavaScriptFromString()
-// is recorded, in order, so tests can check its exact text.
+// the delegate. The latest scripts evaluated through stringByEvaluatingJavaScriptFromString()
+// are recorded (a bounded ring), in order, so tests can check their exact text.
 //
 // Main thread only.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -53,7 +54,9 @@ class WebView : public View {
   std::optional<platform::URL> URL() const;
 
   // Runs the script in the page and returns its value as a string: "" for undefined
-  // and null, and when the script throws or the content process fails.
+  // and null, and when the script throws or the content process fails. A content process
+  // that ends after its load is reported to the delegate as a failed load (this engine
+  // has no termination notice); evaluations after that write a log line and return "".
   std::string stringByEvaluatingJavaScriptFromString(const std::string& script);
 
   // The scroll view that fills the web view; its content size is the page's.
@@ -76,13 +79,13 @@ class WebView : public View {
   std::uint64_t dataDetectorTypes() const { return dataDetectorTypes_; }
   void setDataDetectorTypes(std::uint64_t types) { dataDetectorTypes_ = types; }
 
-  // What tests look at: every script evaluated, in order; the page's console and alerts.
+  // What tests look at: the latest scripts evaluated, in order (see WebPage); the page's console and alerts.
   const std::vector<std::string>& evaluatedScripts() const { return evaluatedScripts_; }
 
   // The identifier its page's resource requests carry (see WebPage::identifier()).
   const std::string& pageIdentifier() const;
-  const std::vector<WebConsoleMessage>& consoleMessages() const;
-  const std::vector<std::string>& alertMessages() const;
+  const std::deque<WebConsoleMessage>& consoleMessages() const;
+  const std::deque<std::string>& alertMessages() const;
 
   void draw(DrawContext& context) const override;
   void layoutSubviews() override;

@@ -1,10 +1,14 @@
 // The content process: hosts one script heap (a page or a plain script context) for one
 // host object, and answers the host's requests, one line of JSON each, on stdin/stdout.
 // It has no time-out of its own: the host bounds every request and kills a process that
-// overruns it. Memory is bounded here, by an allocator that refuses to grow the heap past
-// a limit, so a script that allocates without end gets an error instead of the machine.
+// overruns it. Memory is bounded here twice: an allocator refuses to grow the script heap
+// past a limit, and the whole address space is limited (setrlimit) so nothing else in the
+// process can take the machine either. A page that exhausts its heap, or a process that
+// runs out of address space, ends the process at once with a fatal reply, the same way
+// whatever the machine's speed; a plain script context gets an error and goes on.
 //
-// Arguments: --memory-limit=<bytes>  --user-agent=<text>
+// Arguments: --memory-limit=<bytes>  --address-space-limit=<bytes>  --user-agent=<text>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +17,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -20,48 +25,12 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/web/content/Bootstrap.h"
+#include "platform/web/content/RequestText.h"
 
 namespace {
 
-// The script engine keeps text in CESU-8: a character beyond U+FFFF is two encoded
-// surrogates of three bytes each, which is not UTF-8. Everything that leaves the engine
-// for the host is rewritten to UTF-8; a lone surrogate becomes U+FFFD.
-std::string toUTF8(std::string_view text) {
-  auto surrogateAt = [&](std::size_t i, unsigned char low, unsigned char high) -> int {
-    if (i + 2 >= text.size()) return -1;
-    const auto b0 = static_cast<unsigned char>(text[i]);
-    const auto b1 = static_cast<unsigned char>(text[i + 1]);
-    const auto b2 = static_cast<unsigned char>(text[i + 2]);
-    if (b0 != 0xED || b1 < low || b1 > high || (b2 & 0xC0) != 0x80) return -1;
-    return ((b1 & 0x0F) << 6) | (b2 & 0x3F);  // the low ten bits of the surrogate
-  };
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    const int high = surrogateAt(i, 0xA0, 0xAF);
-    if (high >= 0) {
-      const int low = surrogateAt(i + 3, 0xB0, 0xBF);
-      if (low >= 0) {
-        const std::uint32_t cp = 0x10000 + ((static_cast<std::uint32_t>(high) << 10) | static_cast<std::uint32_t>(low));
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-        i += 6;
-        continue;
-      }
-    }
-    if (high >= 0 || surrogateAt(i, 0xB0, 0xBF) >= 0) {
-      out += "\xEF\xBF\xBD";
-      i += 3;
-      continue;
-    }
-    out += text[i++];
-  }
-  return out;
-}
-
 using nlohmann::json;
+using platform::content::toUTF8;
 
 constexpr std::size_t kDefaultMemoryLimit = 64u << 20;
 constexpr int kMaxNesting = 16;
@@ -71,16 +40,38 @@ constexpr int kMaxNesting = 16;
 struct Arena {
   std::size_t used = 0;
   std::size_t limit = kDefaultMemoryLimit;
+  bool endWhenExhausted = false;  // pages: the process ends rather than the script going on
 };
+
+// Ends the process with a fatal reply; allocates nothing, as memory is what ran out.
+[[noreturn]] void endOutOfMemory() {
+  static const char kReply[] =
+      "{\"id\":0,\"error\":{\"name\":\"RangeError\",\"message\":\"out of memory\"},\"events\":[],\"fatal\":true}\n";
+  const char* p = kReply;
+  std::size_t left = sizeof kReply - 1;
+  while (left > 0) {
+    ssize_t n = ::write(1, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  _exit(71);
+}
+
+void* refuse(const Arena& arena) {
+  if (arena.endWhenExhausted) endOutOfMemory();
+  return nullptr;
+}
 
 // Every block carries its size in front, so frees and reallocations keep the count.
 constexpr std::size_t kHeader = 16;
 
 void* arenaAlloc(void* udata, duk_size_t size) {
   auto* arena = static_cast<Arena*>(udata);
-  if (size > arena->limit - arena->used) return nullptr;
+  if (size > arena->limit - arena->used) return refuse(*arena);
   auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
-  if (!block) return nullptr;
+  if (!block) return refuse(*arena);
   std::memcpy(block, &size, sizeof size);
   arena->used += size;
   return block + kHeader;
@@ -106,9 +97,9 @@ void* arenaRealloc(void* udata, void* ptr, duk_size_t size) {
   auto* block = static_cast<unsigned char*>(ptr) - kHeader;
   std::size_t old;
   std::memcpy(&old, block, sizeof old);
-  if (size > old && size - old > arena->limit - arena->used) return nullptr;
+  if (size > old && size - old > arena->limit - arena->used) return refuse(*arena);
   auto* grown = static_cast<unsigned char*>(std::realloc(block, size + kHeader));
-  if (!grown) return nullptr;
+  if (!grown) return refuse(*arena);
   std::memcpy(grown, &size, sizeof size);
   arena->used = arena->used - old + size;
   return grown + kHeader;
@@ -190,13 +181,13 @@ class Host {
       writeLine(errorReply(nullptr, "Error", "the script heap is out of service", true));
       return;
     }
-    json request = json::parse(line, nullptr, false);
-    if (request.is_discarded() || !request.is_object()) {
+    auto request = platform::content::decodeRequest(line);
+    if (!request) {
       writeLine(errorReply(nullptr, "SyntaxError", "malformed request"));
       return;
     }
-    const json id = request.contains("id") ? request["id"] : json(nullptr);
-    const std::string op = request.value("op", std::string());
+    const json& id = request->id;
+    const std::string& op = request->op;
     if (op == "load" || op == "context") {
       if (depth_ > 0) {
         writeLine(errorReply(id, "Error", "cannot replace the heap inside a native call"));
@@ -256,6 +247,7 @@ class Host {
   bool create(const char* mode) {
     destroy();
     arena_.used = 0;
+    arena_.endWhenExhausted = std::string_view(mode) == "page";
     ctx_ = duk_create_heap(arenaAlloc, arenaRealloc, arenaFree, &arena_, fatal);
     if (!ctx_) return false;
     struct Setup {
@@ -356,14 +348,26 @@ int main(int argc, char** argv) {
     for (long fd = 3, last = std::min(::sysconf(_SC_OPEN_MAX), 65536L); fd < last; ++fd) ::close(static_cast<int>(fd));
   }
   std::size_t memoryLimit = kDefaultMemoryLimit;
+  unsigned long long addressSpaceLimit = 0;
   std::string userAgent = "Mozilla/5.0 (Linux) Morvane";
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
     if (arg.starts_with("--memory-limit=")) {
       unsigned long long value = std::strtoull(argv[i] + 15, nullptr, 10);
       if (value >= (1u << 20)) memoryLimit = static_cast<std::size_t>(value);
+    } else if (arg.starts_with("--address-space-limit=")) {
+      addressSpaceLimit = std::strtoull(argv[i] + 22, nullptr, 10);
     } else if (arg.starts_with("--user-agent=")) {
       userAgent = std::string(arg.substr(13));
+    }
+  }
+  // Memory outside the script heap (requests, replies, the engine's own) is bounded too.
+  std::set_new_handler([] { endOutOfMemory(); });
+  if (addressSpaceLimit > 0) {
+    rlimit limit{static_cast<rlim_t>(addressSpaceLimit), static_cast<rlim_t>(addressSpaceLimit)};
+    if (::setrlimit(RLIMIT_AS, &limit) != 0) {
+      std::fprintf(stderr, "content process: cannot limit the address space\n");
+      return 1;
     }
   }
   LineReader reader;

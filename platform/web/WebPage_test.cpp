@@ -1,0 +1,115 @@
+#include "platform/web/WebPage.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/base/PercentEncoding.h"
+#include "platform/base/SystemLog.h"
+#include "platform/web/WebTestSupport.h"
+#include "testing/TestEnvironment.h"
+
+namespace platform {
+namespace {
+
+class Client : public WebPage::Client {
+ public:
+  void pageDidFinishLoad() override { ++finished; }
+  void pageDidFailLoad(const ErrorPtr& error, bool) override { failures.push_back(error); }
+  void pageDidAlert(const std::string&) override { ++alerts; }
+  void pageWebContentProcessDidTerminate() override { ++terminated; }
+
+  int finished = 0;
+  int alerts = 0;
+  int terminated = 0;
+  std::vector<ErrorPtr> failures;
+};
+
+class WebPageTest : public testenv::PlatformTest {
+ protected:
+  void SetUp() override {
+    page->loadHTMLString("<p>page</p>", URL::fromString("https://static.example.com/"));
+    ASSERT_TRUE(env.runUntil([&] { return client.finished == 1; }));
+  }
+  void TearDown() override { page->detach(); }
+
+  template <typename Items>
+  static std::size_t textBytes(const Items& items) {
+    std::size_t bytes = 0;
+    for (const auto& item : items) {
+      if constexpr (std::is_same_v<typename Items::value_type, std::string>) {
+        bytes += item.size();
+      } else {
+        bytes += item.level.size() + item.message.size();
+      }
+    }
+    return bytes;
+  }
+
+  // Time enough for a sanitizer build to carry 4 MiB lines.
+  webtest::ProcessLimits limits{30, 60, 60};
+  Client client;
+  std::shared_ptr<WebPage> page = WebPage::create(&client);
+};
+
+// A page that logs and alerts without end keeps only its latest lines, within the caps.
+TEST_F(WebPageTest, ConsoleAndAlertFloodsStayWithinTheByteCaps) {
+  page->evaluate("var huge = 'h'; while (huge.length < (4 << 20)) huge += huge; console.log(huge); alert(huge)");
+  ASSERT_EQ(page->consoleMessages().size(), 1u);
+  EXPECT_EQ(page->consoleMessages()[0].message.size(), WebPage::kMaxMessageBytes);
+  EXPECT_EQ(page->alerts()[0].size(), WebPage::kMaxMessageBytes);
+
+  // Cut where a character begins, never inside one.
+  page->evaluate("console.log(new Array(6000).join('\u20ac'))");
+  EXPECT_EQ(page->consoleMessages()[1].message.size(), WebPage::kMaxMessageBytes / 3 * 3);
+  EXPECT_TRUE(PercentEncoding::isValidUTF8(page->consoleMessages()[1].message));
+
+  page->evaluate("var line = 'x'; while (line.length < 17000) line += line; line = line.slice(0, 17000);"
+                 "for (var i = 0; i < 70; i++) { console.warn(i + line); alert(i + line); }");
+  EXPECT_LE(textBytes(page->consoleMessages()), WebPage::kMaxKeptBytes);
+  EXPECT_LE(textBytes(page->alerts()), WebPage::kMaxKeptBytes);
+  EXPECT_EQ(page->consoleMessages().back().message.substr(0, 3), "69x");
+  EXPECT_EQ(page->consoleMessages().back().level, "warn");
+  EXPECT_EQ(page->alerts().back().substr(0, 3), "69x");
+  // Every line counted: kept or dropped.
+  EXPECT_EQ(page->consoleMessages().size() + page->droppedConsoleMessages(), 72u);
+  EXPECT_EQ(page->alerts().size() + page->droppedAlerts(), 71u);
+  EXPECT_GT(page->droppedConsoleMessages(), 0u);
+  EXPECT_EQ(client.alerts, 71);
+
+  page->evaluate("for (var i = 0; i < 1500; i++) console.log('n' + i)");
+  EXPECT_EQ(page->consoleMessages().size(), WebPage::kMaxKeptMessages);
+  EXPECT_EQ(page->consoleMessages().front().message, "n500");
+  EXPECT_EQ(page->consoleMessages().size() + page->droppedConsoleMessages(), 1572u);
+}
+
+// Events past the cap of one round trip are lost, but never silently.
+TEST_F(WebPageTest, MessageFloodReportsItsDroppedCountOnce) {
+  SystemLog::Capture log(true);
+  page->evaluate("for (var i = 0; i < 10250; i++) console.log('m')");
+  EXPECT_EQ(page->droppedPageEvents(), 250u);
+  page->evaluate("for (var i = 0; i < 10100; i++) console.log('m')");
+  EXPECT_EQ(page->droppedPageEvents(), 350u);
+  page->evaluate("console.log('quiet')");
+  EXPECT_EQ(page->droppedPageEvents(), 350u);
+  auto messages = log.messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("made 250 events past the limit"), std::string::npos);
+}
+
+TEST(WebPageRecordingTest, EvaluatedScriptsAreABoundedRingThatKeepsTheLatest) {
+  std::vector<std::string> recorded;
+  for (int i = 0; i < 70; ++i) WebPage::recordEvaluatedScript(recorded, "s" + std::to_string(i));
+  ASSERT_EQ(recorded.size(), WebPage::kMaxRecordedScripts);
+  EXPECT_EQ(recorded.front(), "s6");
+  EXPECT_EQ(recorded.back(), "s69");
+
+  const std::string half(WebPage::kMaxKeptBytes / 2, 'h');
+  WebPage::recordEvaluatedScript(recorded, half);
+  WebPage::recordEvaluatedScript(recorded, half);
+  EXPECT_EQ(recorded, (std::vector<std::string>{half, half}));
+  const std::string huge(WebPage::kMaxKeptBytes + 1, 'x');
+  WebPage::recordEvaluatedScript(recorded, huge);
+  EXPECT_EQ(recorded, std::vector<std::string>{huge});
+}
+
+}  // namespace
+}  // namespace platform
