@@ -6,7 +6,10 @@
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/network/ZUMNetworkDelivery.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
+#include "sdk/foundation/ZUMStartupHooks.h"
+#include "sdk/foundation/ZUMThreading.h"
 #include "sdk/request/ZUMAdFetcher.h"
+#include "sdk/sdkcore/ZUMSDKCorePageController.h"
 
 void ZUMRegisterBuiltIns() {
   static platform::OnceFlag once;
@@ -17,6 +20,21 @@ void ZUMRegisterBuiltIns() {
     ZUMRegisterNetworkDelivery();
     ZUMRegisterAdFetcher();
     ZUMSlotRendering::setShared(std::make_shared<ZUMAdViewSlotRendering>());
+    // The controller owns a web view, which is made on the main thread.
+    ZUMRunOnMainThread([] { ZUMSDKCoreController::setSharedInstance(ZUMSDKCorePageController::create()); });
+    ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {
+      hooks.executeSDKCoreScript = [](std::function<std::string()> scriptBlock) {
+        auto controller = ZUMSDKCoreController::sharedInstance();
+        if (!controller || !scriptBlock) return;
+        controller->executeJavaScriptFromBlockWhenReady(
+            [scriptBlock = std::move(scriptBlock)](const std::string&) -> std::optional<std::string> {
+              auto script = scriptBlock();
+              if (script.empty()) return std::nullopt;
+              return script;
+            },
+            {});
+      };
+    });
   });
 }
 

@@ -10,6 +10,7 @@
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/request/ZUMAdFetcher.h"
+#include "sdk/sdkcore/ZUMSDKCorePageController.h"
 #include "testing/AppControls.h"
 #include "testing/TestEnvironment.h"
 
@@ -26,6 +27,8 @@ TEST_F(ZUMBuiltInsTest, LoadRegistersTheSubsystemsBeforeLaunchStartsThem) {
   EXPECT_TRUE(hooks.sendForegroundPing);
   EXPECT_TRUE(ZUMAdFetcher::create());
   EXPECT_TRUE(std::dynamic_pointer_cast<ZUMAdViewSlotRendering>(ZUMSlotRendering::shared()));
+  EXPECT_TRUE(std::dynamic_pointer_cast<ZUMSDKCorePageController>(ZUMSDKCoreController::sharedInstance()));
+  EXPECT_TRUE(hooks.executeSDKCoreScript);
   EXPECT_TRUE(platform::ClassRegistry::shared().isRegistered(platform::WKWebView::kClassName));
   testenv::AppControls::launch(std::make_shared<platform::ApplicationDelegate>());
   env.runUntilIdle();
