@@ -9,7 +9,9 @@
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/request/ZUMAdFetcher.h"
+#include "sdk/rendering/ZUMAdViewDelegate.h"
 #include "sdk/sdkcore/ZUMSDKCorePageController.h"
+#include "sdk/sdkcore/ZUMTCacheTOLMHandler.h"
 
 void ZUMRegisterBuiltIns() {
   static platform::OnceFlag once;
@@ -22,6 +24,8 @@ void ZUMRegisterBuiltIns() {
     ZUMSlotRendering::setShared(std::make_shared<ZUMAdViewSlotRendering>());
     // The controller owns a web view, which is made on the main thread.
     ZUMRunOnMainThread([] { ZUMSDKCoreController::setSharedInstance(ZUMSDKCorePageController::create()); });
+    ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::TCache,
+                                [](ZUMAdViewDelegate&) { return ZUMTCacheTOLMHandler::create(); });
     ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {
       hooks.executeSDKCoreScript = [](std::function<std::string()> scriptBlock) {
         auto controller = ZUMSDKCoreController::sharedInstance();

@@ -116,8 +116,9 @@ void ZUMSDKCorePageController::refreshActiveWebViewSDKCore() {
     self->SDKCoreUpdateHandled_ = false;
     self->lastWebViewRefreshTimestamp_ = ZUMMonotonicTimeInMilliseconds();
     auto refreshed = ZUMMakeErrorWithDescription(kZUMErrorInternalError, kRefreshCancelledText);
-    for (auto& [identifier, completion] : std::exchange(self->pendingJavaScriptCompletionHandlers_, {})) {
-      platform::DispatchQueue::main()->async([completion, refreshed] { completion(Json::object(), refreshed); });
+    for (auto& entry : std::exchange(self->pendingJavaScriptCompletionHandlers_, {})) {
+      platform::DispatchQueue::main()->async(
+          [completion = std::move(entry.second), refreshed] { completion(Json::object(), refreshed); });
     }
     // Requests sent to the old page are lost with it: their requesters fail now rather
     // than wait for an answer that cannot come.
@@ -338,7 +339,9 @@ void ZUMSDKCorePageController::executeJavaScriptFromBlockWhenReady(ZUMSDKCoreScr
 
 void ZUMSDKCorePageController::executePendingJavaScriptBlocks() {
   auto webView = activeSDKCoreWebView_;
-  for (auto& [identifier, block] : std::exchange(pendingJavaScriptBlocks_, {})) {
+  for (auto& entry : std::exchange(pendingJavaScriptBlocks_, {})) {
+    const std::string identifier = entry.first;
+    const auto& block = entry.second;
     std::optional<std::string> script = block ? block(identifier) : std::nullopt;
     if (script && script->empty()) script.reset();
     auto completionNode = pendingJavaScriptBlockExecutionCompletionHandlers_.extract(identifier);

@@ -1,5 +1,7 @@
 #include "sdk/sdkcore/ZUMSDKCorePageController.h"
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -221,7 +223,8 @@ TEST_F(ZUMSDKCorePageControllerTest, LostAdRequestsFailAfterTheTimeOut) {
 // The only test that reads the SDK's millisecond clock across an hour: it first moves
 // past any time an earlier test of the binary reached, since that clock never goes back.
 TEST_F(ZUMSDKCorePageControllerTest, AnHourOldPageIsRefreshedAndTheRefreshCancelsWhatWaits) {
-  env.advance(static_cast<double>(ZUMMonotonicTimeInMilliseconds()) / 1000 + 1);
+  // Whole seconds, so the millisecond counts below are exact.
+  env.advance(std::ceil(static_cast<double>(ZUMMonotonicTimeInMilliseconds()) / 1000 + env.now()) + 1 - env.now());
   hosts.servePage(sdkcoretest::pageWith(kSilentRequests));
   loadPage();
   ASSERT_EQ(hosts.pageLoads(), 1u);
@@ -241,7 +244,7 @@ TEST_F(ZUMSDKCorePageControllerTest, AnHourOldPageIsRefreshedAndTheRefreshCancel
   EXPECT_TRUE(waiting.calls.empty());
 
   // Paused by the page, the old page still serves.
-  env.advance(0.001);
+  env.advance(0.0015);  // 3,600,001 ms, whatever the rounding of the half
   sdkcoretest::evaluate(page(), "send('sdkCoreRefresh', {refresh: 'pause', request_id: '1'})");
   controller->buildAdURL(std::make_shared<Requester>());
   env.runUntilIdle();

@@ -379,7 +379,8 @@ namespace {
 
 Json headersDictionary(const ZUMResourceCache& cache) {
   Json headers = Json::object();
-  for (const auto& [name, value] : cache.responseHeaders().fields()) headers[name] = value;
+  const auto fields = cache.responseHeaders();
+  for (const auto& [name, value] : fields.fields()) headers[name] = value;
   return headers;
 }
 
