@@ -306,7 +306,7 @@ void ZUMSDKCorePageController::SDKCoreTOLMHandlerDidReceiveInvalidAdWithRequestI
 
 // --- Script blocks ----------------------------------------------------------------------------
 
-void ZUMSDKCorePageController::completeOnce(std::map<std::string, ZUMSDKCoreCompletionBlock>& table,
+void ZUMSDKCorePageController::completeOnce(CompletionTable& table,
                                             const std::string& requestID, std::optional<Json> result,
                                             platform::ErrorPtr error) {
   auto node = table.extract(requestID);

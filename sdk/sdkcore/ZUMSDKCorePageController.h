@@ -86,6 +86,13 @@ class ZUMSDKCorePageController final : public ZUMSDKCoreController,
 
  private:
   using Requester = std::shared_ptr<ZUMSDKCoreControllerDelegate>;
+  // Identifiers in the order they were given ("9" before "10").
+  struct IdentifierOrder {
+    bool operator()(const std::string& a, const std::string& b) const {
+      return a.size() != b.size() ? a.size() < b.size() : a < b;
+    }
+  };
+  using CompletionTable = std::map<std::string, ZUMSDKCoreCompletionBlock, IdentifierOrder>;
   ZUMSDKCorePageController() = default;
 
   // On lockQueue_.
@@ -98,7 +105,7 @@ class ZUMSDKCorePageController final : public ZUMSDKCoreController,
   void handleSDKCoreUpdate();
   // Takes the completion waiting under `requestID` from `table` and calls it on the
   // main queue; nothing when it has gone.
-  void completeOnce(std::map<std::string, ZUMSDKCoreCompletionBlock>& table, const std::string& requestID,
+  void completeOnce(CompletionTable& table, const std::string& requestID,
                     std::optional<nlohmann::ordered_json> result, platform::ErrorPtr error);
   Requester takeRequester(const std::string& requestID);
 
@@ -110,9 +117,9 @@ class ZUMSDKCorePageController final : public ZUMSDKCoreController,
   bool SDKCoreUpdateHandled_ = false;
   bool hasReportedSDKCoreStateAtLeastOnce_ = false;
   bool refreshPaused_ = false;
-  std::map<std::string, ZUMSDKCoreScriptBlock> pendingJavaScriptBlocks_;
-  std::map<std::string, ZUMSDKCoreCompletionBlock> pendingJavaScriptBlockExecutionCompletionHandlers_;
-  std::map<std::string, ZUMSDKCoreCompletionBlock> pendingJavaScriptCompletionHandlers_;
+  std::map<std::string, ZUMSDKCoreScriptBlock, IdentifierOrder> pendingJavaScriptBlocks_;
+  CompletionTable pendingJavaScriptBlockExecutionCompletionHandlers_;
+  CompletionTable pendingJavaScriptCompletionHandlers_;
   std::map<std::string, Requester> pendingBuildAdURLDelegates_;
   double SDKCoreJavaScriptCompletionBlockTimeoutInterval_ = kZUMSDKCoreDefaultCompletionTimeout;
 };

@@ -8,7 +8,9 @@
 #include "ZUMRequest.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/ui/ApplicationDelegate.h"
+#include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMClock.h"
+#include "sdk/foundation/ZUMConfiguration.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/request/ZUMAdType.h"
@@ -280,7 +282,63 @@ TEST_F(ZUMSDKCorePageControllerTest, APageThatNeverLoadsFailsEachWaitingRequeste
   env.advance(kZUMSDKCoreDefaultCompletionTimeout);
   ASSERT_EQ(block.calls.size(), 1u);
   EXPECT_EQ(block.calls[0].code, kZUMErrorTimeout);
+  // A page that loads later does not run the block that timed out.
   hosts.server.release(sdkcoretest::kPagePath);
+  controller->executeJavaScriptFromBlockWhenReady([](const std::string&) { return std::optional<std::string>("1"); }, {});
+  runUntil([&] { return page().state() == ZUMSDKCoreWebView::kLoaded; });
+  for (const auto& script : sdkcoretest::evaluatedScripts(page())) EXPECT_NE(script, "0");
+}
+
+TEST_F(ZUMSDKCorePageControllerTest, ExportedCommandsAndNotificationsReachThePageAsCalls) {
+  loadPage();
+  const auto before = sdkcoretest::evaluatedScripts(page()).size();
+  Completions answered, refused;
+  controller->executeExportedJavaScriptCommand("QYRA_Echo", Json{{"k", "<v>"}}, answered.block());
+  controller->executeExportedJavaScriptCommand("QYRA_Echo", std::nullopt, {});
+  controller->executeExportedJavaScriptCommand("alert('x');f", Json::object(), refused.block());
+  controller->postJavaScriptNotification("navigationBlocked", Json{{"debugDialog", "1"}});
+  controller->postJavaScriptNotification("bad'name", std::nullopt);
+  env.runUntilIdle();
+  const auto& scripts = sdkcoretest::evaluatedScripts(page());
+  const std::vector<std::string> sent(scripts.begin() + static_cast<std::ptrdiff_t>(before), scripts.end());
+  ASSERT_EQ(sent.size(), 3u);
+  EXPECT_NE(sent[0].find(R"(QYRA_Echo({"args":{"k":"\u003cv\u003e"},"request_id":")"), std::string::npos) << sent[0];
+  EXPECT_EQ(sent[1], "QYRA_Echo({})");
+  EXPECT_EQ(sent[2], R"(QYRA_ReceiveMessage('navigationBlocked', {"debugDialog":"1"});)");
+  ASSERT_EQ(refused.calls.size(), 1u);
+  EXPECT_EQ(refused.calls[0].code, kZUMErrorInternalError);
+}
+
+TEST_F(ZUMSDKCorePageControllerTest, RequestsAreTimedAndCarryTheirExperimentIDs) {
+  hosts.servePage(sdkcoretest::pageWith(kSilentRequests));
+  auto timed = std::make_shared<Requester>();
+  timed->recorder = std::make_shared<sdkcoretest::Recorder>();
+  timed->parameters["eid"] = "e1,e2";
+  auto refused = std::make_shared<Requester>();
+  refused->recorder = std::make_shared<sdkcoretest::Recorder>();
+  controller->buildAdURL(timed);
+  controller->buildAdURL(refused);
+  runUntil([&] { return refused->requestIDs.size() == 1; });
+  sdkcoretest::evaluate(page(), "send('loadAdURL', {request_id: '" + timed->requestIDs[0] + "', url: 'https://a.example/'});"
+                                "send('invalidRequest', {request_id: '" + refused->requestIDs[0] + "'})");
+  env.runUntilIdle();
+  EXPECT_EQ(timed->recorder->log, (std::vector<std::string>{"start rur_ios", "eid e1", "eid e2", "end rur_ios", "start nwl_ios"}));
+  EXPECT_EQ(refused->recorder->log, (std::vector<std::string>{"start rur_ios", "cancel rur_ios"}));
+}
+
+// The hub's settings request: the page fetches the settings through the SDK and hands
+// them back for merging; a failed fetch is reported as a failure.
+TEST_F(ZUMSDKCorePageControllerTest, ThePageFetchesApplicationSettingsForTheHub) {
+  // The hub's settings outlive a test in this binary: a key of this run's own.
+  static int run = 0;
+  const std::string key = "settings-test-" + std::to_string(++run);
+  hosts.server.route("/app_settings", testenv::ScriptedResponse{.status = 200, .body = Json{{"status", 1}, {key, "on"}}.dump()});
+  loadPage();
+  sdkcoretest::evaluate(page(), "QYRA_fetchAppSettings({app_id: 'app-1', pn: 'com.example', sdk_version: 'v', is_init: 1})");
+  runUntil([&] { return ZUMApplication::sharedInstance()->configuration()->objectForKey(key) == Json("on"); });
+  const auto requests = hosts.server.requests("/app_settings");
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].query, "app_id=app-1&pn=com.example&sdk_version=v&is_init=1");
 }
 
 // The road of one interstitial: the slot asks the controller, the real page turns the

@@ -94,7 +94,11 @@ TEST_F(ZUMSDKCoreTOLMHandlerTest, EachMessageGivesItsDelegateCallOrReply) {
        {}, "Invalid URL (file:///etc/passwd) requested for fetching"},
       {"requestReload", {"reload"}, ""},
       {"appSettingsFetched?isSuccessful=true&appSettingsJson=" + encode(R"({"status":1,"k":"v"})"), {}, "",
-       [] { return ZUMApplication::sharedInstance()->configuration()->objectForKey("k") == Json("v"); }},
+       [] {
+         auto configuration = ZUMApplication::sharedInstance()->configuration();
+         return configuration->objectForKey("k") == Json("v") && !configuration->objectForKey("status") &&
+                configuration->objectForKey("app_config_refreshed_since_app_start") == Json(true);
+       }},
       {"appSettingsFetched?isSuccessful=true&appSettingsJson=" + encode(R"({"status":2,"k2":"v"})"), {}, "",
        [] { return !ZUMApplication::sharedInstance()->configuration()->objectForKey("k2"); }},
       {"appSettingsFetched?isSuccessful=false&errorMessage=down&appSettingsJson=" + encode(R"({"status":1,"k3":"v"})"),
@@ -104,6 +108,8 @@ TEST_F(ZUMSDKCoreTOLMHandlerTest, EachMessageGivesItsDelegateCallOrReply) {
       {"result?request_id=3&result=1", {"result 3"}, ""},
       {"result?result=1", {}, ""},
       {"cacheResource?request_id=r&url=" + encode("file:///etc/hosts") + "&cache_id=c", {}, "",
+       [this] { return handler->resourceCacheCount() == 0; }},
+      {"cacheResource?request_id=r&url=" + encode("http://127.0.0.1:9/v"), {}, "",
        [this] { return handler->resourceCacheCount() == 0; }},
       {"resourceStatusCheck?request_id=r&cache_id=c&fileurl=" + encode(missing), {},
        "QYRA_resourceCache({\"cache\":{\"cache_id\":\"c\",\"status\":\"failed\"},\"file\":{}"},
@@ -195,6 +201,7 @@ TEST_F(ZUMSDKCoreTOLMHandlerTest, FetchesReportTheRealStatusAndBodyOncePerIdenti
   answer = reply(3);
   EXPECT_EQ(answer["success"], "false");
   EXPECT_EQ(answer["response"]["response_code"], 404);
+  EXPECT_FALSE(handler->isFetchInProgressForFetchRequestID("c"));
 
   fetch("d", "/slow");
   fetch("d", "/slow");  // already running: ignored

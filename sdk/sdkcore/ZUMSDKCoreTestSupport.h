@@ -13,6 +13,7 @@
 #include "platform/net/URLLoading.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMUIKitWebView.h"
+#include "sdk/request/ZUMCSITimeRecorder.h"
 #include "sdk/request/ZUMSDKCoreControllerDelegate.h"
 #include "sdk/sdkcore/ZUMSDKCorePage.h"
 #include "sdk/sdkcore/ZUMSDKCoreWebView.h"
@@ -56,8 +57,18 @@ inline std::string evaluate(const ZUMSDKCoreWebView& webView, const std::string&
       ->stringByEvaluatingJavaScriptFromString(script);
 }
 
+struct Recorder : ZUMCSITimeRecorder {
+  void startTimingVariableWithName(const std::string& name) override { log.push_back("start " + name); }
+  void endTimingVariableWithName(const std::string& name) override { log.push_back("end " + name); }
+  void cancelTimingVariableWithName(const std::string& name) override { log.push_back("cancel " + name); }
+  void addExperimentID(const std::string& id) override { log.push_back("eid " + id); }
+  void setCustomizedParameterValue(const std::string&, const std::string&) override {}
+  std::vector<std::string> log;
+};
+
 struct Requester : ZUMSDKCoreControllerDelegate {
-  std::shared_ptr<ZUMCSITimeRecorder> adLoadActionTimeRecorder() override { return nullptr; }
+  std::shared_ptr<ZUMCSITimeRecorder> adLoadActionTimeRecorder() override { return recorder; }
+  std::shared_ptr<Recorder> recorder;
   // As a slot does, the parameters carry the identifier the controller gave.
   nlohmann::ordered_json requestParameters() override {
     auto sent = parameters;
