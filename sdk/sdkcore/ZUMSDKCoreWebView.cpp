@@ -9,6 +9,7 @@
 #include "platform/net/URLRequest.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/rendering/ZUMAdView.h"
+#include "sdk/rendering/ZUMAdViewActiveViewMonitoring.h"
 #include "sdk/rendering/ZUMNotification.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
 
@@ -154,6 +155,63 @@ std::vector<std::string> ZUMSDKCoreWebView::pendingJavaScriptCommands() const {
 
 std::size_t ZUMSDKCoreWebView::pendingJavaScriptCommandCount() const {
   return lockQueue_->syncResult([&] { return pendingJSCommands_.size(); });
+}
+
+// --- Active-view measurement ---------------------------------------------------------------------
+
+namespace {
+constexpr std::uint64_t kSDKCoreMeasurementReason = 1;
+}  // namespace
+
+void ZUMSDKCoreWebView::setActiveViewObserver(const std::shared_ptr<ZUMAdViewActiveViewMonitoring>& observer,
+                                              std::uint64_t activeViewID) {
+  std::weak_ptr<ZUMAdViewActiveViewMonitoring> weakObserver = observer;
+  lockQueue_->async([self = shared_from_this(), weakObserver, activeViewID] {
+    if (weakObserver.expired() || self->activeViewObservers_.contains(activeViewID)) return;
+    self->activeViewObservers_[activeViewID] = weakObserver;
+    self->runningActiveViewObserverIdentifiers_.insert(activeViewID);
+  });
+}
+
+void ZUMSDKCoreWebView::removeActiveViewObserverForActiveViewID(std::uint64_t activeViewID) {
+  lockQueue_->sync([&] { activeViewObservers_.erase(activeViewID); });
+}
+
+bool ZUMSDKCoreWebView::isActiveViewRunning() const {
+  return lockQueue_->syncResult([&] { return !runningActiveViewObserverIdentifiers_.empty(); });
+}
+
+void ZUMSDKCoreWebView::clearAllActiveViewInstances() {
+  std::map<std::uint64_t, std::weak_ptr<ZUMAdViewActiveViewMonitoring>> observers;
+  lockQueue_->sync([&] {
+    runningActiveViewObserverIdentifiers_.clear();
+    observers = std::exchange(activeViewObservers_, {});
+  });
+  for (auto& entry : observers) {
+    if (auto observer = entry.second.lock()) observer->activeViewMonitoringDidStop(kSDKCoreMeasurementReason);
+  }
+}
+
+void ZUMSDKCoreWebView::activeViewDidReceiveVisibilityNotification(bool visible, std::uint64_t activeViewID) {
+  std::weak_ptr<ZUMAdViewActiveViewMonitoring> observer;
+  lockQueue_->sync([&] {
+    if (auto found = activeViewObservers_.find(activeViewID); found != activeViewObservers_.end()) observer = found->second;
+  });
+  platform::DispatchQueue::main()->async([observer, visible] {
+    if (auto live = observer.lock()) live->activeViewVisibilityChanged(visible);
+  });
+}
+
+void ZUMSDKCoreWebView::activeViewDidReceiveUntrackNotification(std::uint64_t activeViewID) {
+  std::weak_ptr<ZUMAdViewActiveViewMonitoring> observer;
+  lockQueue_->sync([&] {
+    if (auto found = activeViewObservers_.find(activeViewID); found != activeViewObservers_.end()) observer = found->second;
+    activeViewObservers_.erase(activeViewID);
+    runningActiveViewObserverIdentifiers_.erase(activeViewID);
+  });
+  platform::DispatchQueue::main()->async([observer] {
+    if (auto live = observer.lock()) live->activeViewMonitoringDidStop(kSDKCoreMeasurementReason);
+  });
 }
 
 // --- Ad-view delegate ---------------------------------------------------------------------------

@@ -16,7 +16,9 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
+#include <set>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +31,7 @@ class DispatchQueue;
 }
 
 class ZUMAdView;
+class ZUMAdViewActiveViewMonitoring;
 class ZUMSDKCoreTOLMHandler;
 class ZUMSDKCoreWebView;
 
@@ -83,6 +86,19 @@ class ZUMSDKCoreWebView final : public ZUMAdViewDelegateProtocol,
   // The plain ad-view delegate that hears the ad view's events after this object.
   void setAdViewDelegate(const std::shared_ptr<ZUMAdViewDelegateProtocol>& delegate) { adViewDelegate_ = delegate; }
 
+  // --- Active-view measurement in the page ---------------------------------------------
+  // Observers are held weakly; the first registered under an identifier stays. An
+  // identifier counts as running from its registration until the page untracks it or
+  // everything is cleared (removing the observer alone does not stop it). Observers
+  // hear of the end with reason 1, the SDK-core page's measurement.
+  void setActiveViewObserver(const std::shared_ptr<ZUMAdViewActiveViewMonitoring>& observer, std::uint64_t activeViewID);
+  void removeActiveViewObserverForActiveViewID(std::uint64_t activeViewID);
+  void clearAllActiveViewInstances();
+  bool isActiveViewRunning() const;
+  // From the page's active-view messages.
+  void activeViewDidReceiveVisibilityNotification(bool visible, std::uint64_t activeViewID);
+  void activeViewDidReceiveUntrackNotification(std::uint64_t activeViewID);
+
   // ZUMAdViewDelegateProtocol
   std::optional<bool> adViewShouldStartLoadWithRequest(ZUMAdView& adView, const platform::URLRequest& request,
                                                        platform::WebViewNavigationType navigationType) override;
@@ -104,6 +120,8 @@ class ZUMSDKCoreWebView final : public ZUMAdViewDelegateProtocol,
   bool hasSDKCoreLoadedAtLeastOnce_ = false;
   std::vector<std::shared_ptr<ZUMSDKCoreWebViewNotification>> observers_;
   std::deque<std::string> pendingJSCommands_;
+  std::map<std::uint64_t, std::weak_ptr<ZUMAdViewActiveViewMonitoring>> activeViewObservers_;
+  std::set<std::uint64_t> runningActiveViewObserverIdentifiers_;
   // Main thread: numbers the loads, so a late time-out of an earlier load does nothing.
   std::uint64_t load_ = 0;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/base/URL.h"
+#include "sdk/rendering/ZUMAdViewActiveViewMonitoring.h"
 #include "platform/net/URLRequest.h"
 #include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
@@ -133,6 +134,39 @@ TEST_F(ZUMSDKCoreWebViewTest, OnlyAFailureOfThePageItselfFailsALoadedPage) {
   webView->setState(ZUMSDKCoreWebView::kLoading);
   webView->adViewDidFailLoadWithError(*webView->adView(), failure(std::nullopt));
   EXPECT_EQ(webView->state(), ZUMSDKCoreWebView::kFailed);
+}
+
+}  // namespace
+
+namespace {
+
+struct Monitor : ZUMAdViewActiveViewMonitoring {
+  void activeViewVisibilityChanged(bool visible) override { log.push_back(visible ? "visible" : "hidden"); }
+  bool activeViewMonitoringStarted(std::uint64_t) override { return true; }
+  void activeViewMonitoringDidStop(std::uint64_t reason) override { log.push_back("stop " + std::to_string(reason)); }
+  std::vector<std::string> log;
+};
+
+TEST_F(ZUMSDKCoreWebViewTest, ActiveViewObserversByIdentifier) {
+  auto first = std::make_shared<Monitor>();
+  auto second = std::make_shared<Monitor>();
+  webView->setActiveViewObserver(first, 7);
+  webView->setActiveViewObserver(second, 7);  // the first registration stays
+  webView->setActiveViewObserver(second, 8);
+  webView->activeViewDidReceiveVisibilityNotification(true, 7);
+  webView->activeViewDidReceiveVisibilityNotification(false, 9);  // nobody
+  env.runUntilIdle();
+  EXPECT_EQ(first->log, std::vector<std::string>{"visible"});
+
+  webView->removeActiveViewObserverForActiveViewID(7);
+  EXPECT_TRUE(webView->isActiveViewRunning());  // until the page untracks it
+  webView->activeViewDidReceiveUntrackNotification(7);
+  EXPECT_TRUE(webView->isActiveViewRunning());  // 8 still runs
+  webView->clearAllActiveViewInstances();
+  env.runUntilIdle();
+  EXPECT_FALSE(webView->isActiveViewRunning());
+  EXPECT_EQ(first->log, std::vector<std::string>{"visible"});
+  EXPECT_EQ(second->log, std::vector<std::string>{"stop 1"});
 }
 
 }  // namespace
