@@ -73,6 +73,8 @@ TEST_F(ZUMSDKCoreTOLMHandlerTest, EachMessageGivesItsDelegateCallOrReply) {
   const auto folder = cacheFolder();
   const std::string missing = platform::URL::fileURL(folder / "missing.tcache").absoluteString();
   std::ofstream(folder / "planted") << "x";
+  std::ofstream(folder / "present.tcache") << "abc";
+  const std::string present = platform::URL::fileURL(folder / "present.tcache").absoluteString();
   struct Row {
     std::string message;
     std::vector<std::string> log;
@@ -113,6 +115,8 @@ TEST_F(ZUMSDKCoreTOLMHandlerTest, EachMessageGivesItsDelegateCallOrReply) {
        [this] { return handler->resourceCacheCount() == 0; }},
       {"resourceStatusCheck?request_id=r&cache_id=c&fileurl=" + encode(missing), {},
        "QYRA_resourceCache({\"cache\":{\"cache_id\":\"c\",\"status\":\"failed\"},\"file\":{}"},
+      {"resourceStatusCheck?request_id=r&cache_id=c&fileurl=" + encode(present), {},
+       "{\"cache\":{\"cache_id\":\"c\",\"status\":\"not_running\"},\"file\":{\"fileurl\":\"" + present + "\",\"size\":3"},
       {"resourceStatusCheck?request_id=r&cache_id=c&fileurl=" + encode("file:///etc/hosts"), {}, ""},
       {"removeResource?fileurl=" + encode(missing), {}, ""},
       {"cleanupCacheDirectory", {}, "", [&] { return !std::filesystem::exists(folder / "planted"); }},
