@@ -6,8 +6,13 @@
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/network/ZUMNetworkDelivery.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
+#include "sdk/foundation/ZUMStartupHooks.h"
+#include "sdk/foundation/ZUMThreading.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/telemetry/ZUMTelemetry.h"
+#include "sdk/rendering/ZUMAdViewDelegate.h"
+#include "sdk/sdkcore/ZUMSDKCorePageController.h"
+#include "sdk/sdkcore/ZUMTCacheTOLMHandler.h"
 
 void ZUMRegisterBuiltIns() {
   // Tests drop what was registered; the next load registers it again.
@@ -20,6 +25,23 @@ void ZUMRegisterBuiltIns() {
     ZUMRegisterAdFetcher();
     ZUMSlotRendering::setShared(std::make_shared<ZUMAdViewSlotRendering>());
     ZUMRegisterTelemetry();
+    // The controller owns a web view, which is made on the main thread.
+    ZUMRunOnMainThread([] { ZUMSDKCoreController::setSharedInstance(ZUMSDKCorePageController::create()); });
+    ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::TCache,
+                                [](ZUMAdViewDelegate&) { return ZUMTCacheTOLMHandler::create(); });
+    ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {
+      hooks.executeSDKCoreScript = [](std::function<std::string()> scriptBlock) {
+        auto controller = ZUMSDKCoreController::sharedInstance();
+        if (!controller || !scriptBlock) return;
+        controller->executeJavaScriptFromBlockWhenReady(
+            [scriptBlock = std::move(scriptBlock)](const std::string&) -> std::optional<std::string> {
+              auto script = scriptBlock();
+              if (script.empty()) return std::nullopt;
+              return script;
+            },
+            {});
+      };
+    });
   });
 }
 

@@ -25,6 +25,7 @@
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/request/ZUMAdTelemetry.h"
 #include "sdk/request/ZUMSlotTelemetry.h"
+#include "sdk/sdkcore/ZUMSDKCorePageController.h"
 #include "testing/AppControls.h"
 #include "testing/TestEnvironment.h"
 
@@ -43,6 +44,8 @@ TEST_F(ZUMBuiltInsTest, LoadRegistersTheSubsystemsBeforeLaunchStartsThem) {
   EXPECT_TRUE(ZUMSlotTelemetry::shared() && ZUMAdTelemetry::shared());
   EXPECT_TRUE(ZUMAdFetcher::create());
   EXPECT_TRUE(std::dynamic_pointer_cast<ZUMAdViewSlotRendering>(ZUMSlotRendering::shared()));
+  EXPECT_TRUE(std::dynamic_pointer_cast<ZUMSDKCorePageController>(ZUMSDKCoreController::sharedInstance()));
+  EXPECT_TRUE(hooks.executeSDKCoreScript);
   EXPECT_TRUE(platform::ClassRegistry::shared().isRegistered(platform::WKWebView::kClassName));
   testenv::AppControls::launch(std::make_shared<platform::ApplicationDelegate>());
   env.runUntilIdle();

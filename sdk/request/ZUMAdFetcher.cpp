@@ -259,12 +259,14 @@ void ZUMAdFetcher::connectionWillPerformRedirect(ZUMURLConnection&,
 
 bool ZUMAdFetcher::connectionLoadShouldUseCacheForResponse(ZUMURLConnection&,
                                                            const platform::HTTPURLResponse& response) {
+  responseStatusCode_ = response.statusCode();
   processHeaders(dictionaryFromHeaderFields(response.allHeaderFields()), HeaderSource::Final);
   return ad_ && ad_->responseType() == 2 && !hasNotifiedDelegate_;
 }
 
 void ZUMAdFetcher::connectionLoadDidReceiveCachedResponse(ZUMURLConnection&,
                                                           const platform::HTTPURLResponse& response) {
+  responseStatusCode_ = response.statusCode();
   processHeaders(dictionaryFromHeaderFields(response.allHeaderFields()), HeaderSource::Final);
 }
 
@@ -281,6 +283,7 @@ void ZUMAdFetcher::connectionLoadDidFail(ZUMURLConnection&, const platform::Erro
   ad_->setAdHTML(std::nullopt);
   ad_->setAdBaseURL(std::nullopt);
   adConnectionHasCompleted_ = true;
+  if (status > 0) responseStatusCode_ = status;
   platform::ErrorPtr error;
   if (status == 400) {
     ZUMLogger::sharedInstance()->logPublicMessage(

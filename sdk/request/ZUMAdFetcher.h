@@ -78,6 +78,8 @@ class ZUMAdFetcher : public ZUMURLConnectionDelegate, public std::enable_shared_
   const std::shared_ptr<ZUMTiming>& timer() const { return timer_; }
   const std::shared_ptr<ZUMURLConnection>& adConnection() const { return adConnection_; }
   bool adConnectionHasCompleted() const { return adConnectionHasCompleted_; }
+  // The HTTP status of the response finally served (or of the failure), once known.
+  std::optional<std::int64_t> responseStatusCode() const { return responseStatusCode_; }
 
   // ZUMURLConnectionDelegate
   platform::ErrorPtr connectionShouldRedirectToURL(ZUMURLConnection& connection, const platform::URL& url) override;
@@ -111,6 +113,7 @@ class ZUMAdFetcher : public ZUMURLConnectionDelegate, public std::enable_shared_
   bool hasStartedFetch_ = false;
   bool adConnectionHasCompleted_ = false;
   bool hasNotifiedDelegate_ = false;
+  std::optional<std::int64_t> responseStatusCode_;
 };
 
 // Installs the real fetcher as the factory of ZUMAdFetcher::create(). Called once at

@@ -14,6 +14,8 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "platform/base/Error.h"
+
 class ZUMAd;
 class ZUMCSITimeRecorder;
 
@@ -37,4 +39,7 @@ class ZUMSDKCoreControllerDelegate {
   virtual void invalidJavaScriptRequest() = 0;
   // The SDK-core page could not be loaded.
   virtual void failedJavaScriptFile() = 0;
+  // The request was lost: the page did not answer in time (code 5) or was refreshed
+  // before it answered (code 11). Answers that come later are not delivered.
+  virtual void SDKCoreRequestDidFailWithError(const platform::ErrorPtr& error) = 0;
 };

@@ -667,6 +667,11 @@ void ZUMSlot::failedJavaScriptFile() {
   didFailToRetrieveSDKCoreWithError(ZUMMakeErrorWithCode(kZUMErrorNetworkError));
 }
 
+void ZUMSlot::SDKCoreRequestDidFailWithError(const platform::ErrorPtr& error) {
+  if (state_ != State::kBuildingAdURL) return;
+  didFailToReceiveAdWithError(error ? error : ZUMMakeErrorWithCode(kZUMErrorInternalError), false);
+}
+
 // --- ZUMAdFetcherDelegate -------------------------------------------------------------------
 
 void ZUMSlot::adFetcherDidFetchAd(ZUMAdFetcher& fetcher, const std::shared_ptr<ZUMAd>& ad) {

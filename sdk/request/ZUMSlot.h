@@ -158,6 +158,7 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   void loadAd(const std::shared_ptr<ZUMAd>& ad, const std::optional<nlohmann::ordered_json>& headers) override;
   void invalidJavaScriptRequest() override;
   void failedJavaScriptFile() override;
+  void SDKCoreRequestDidFailWithError(const platform::ErrorPtr& error) override;
 
   // --- ZUMAdFetcherDelegate -------------------------------------------------------------
   void adFetcherDidFetchAd(ZUMAdFetcher& fetcher, const std::shared_ptr<ZUMAd>& ad) override;

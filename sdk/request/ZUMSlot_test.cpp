@@ -278,12 +278,20 @@ TEST_F(ZUMSlotTest, SDKCoreAnswersThatEndTheLoad) {
   EXPECT_TRUE(fetchers.empty());
   EXPECT_EQ(loadDelegate->errors.size(), 3u);
 
+  // A lost request fails with the controller's code.
+  slot->loadRequest(ZUMRequest::create());
+  slot->SDKCoreRequestDidFailWithError(ZUMMakeErrorWithCode(kZUMErrorTimeout));
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kFailed);
+  EXPECT_EQ(lastErrorCode(), kZUMErrorTimeout);
+  EXPECT_EQ(loadDelegate->errors.size(), 4u);
+
   // A late answer to a load that already ended changes nothing.
+  slot->SDKCoreRequestDidFailWithError(ZUMMakeErrorWithCode(kZUMErrorTimeout));
   slot->failedJavaScriptFile();
   slot->loadAdURLWithParameters(Json{{"url", "https://ads.example/ad"}});
   EXPECT_EQ(slot->state(), ZUMSlot::State::kFailed);
   EXPECT_TRUE(fetchers.empty());
-  EXPECT_EQ(loadDelegate->errors.size(), 3u);
+  EXPECT_EQ(loadDelegate->errors.size(), 4u);
 }
 
 TEST_F(ZUMSlotTest, RequestScenarioUpdatesTheHubStatistics) {

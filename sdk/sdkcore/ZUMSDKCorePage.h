@@ -1,0 +1,7 @@
+// The SDK-core page of this SDK's ad network, built into the SDK so that tests and the
+// demo can serve it at ZUMSDKCorePageURLString. Pure function; any thread.
+#pragma once
+
+#include <string_view>
+
+std::string_view ZUMSDKCorePageHTML();

@@ -1,0 +1,255 @@
+#include "sdk/sdkcore/ZUMSDKCoreWebView.h"
+
+#include <algorithm>
+#include <cassert>
+
+#include "platform/base/DispatchQueue.h"
+#include "platform/base/RunLoop.h"
+#include "platform/base/URL.h"
+#include "platform/net/URLRequest.h"
+#include "sdk/foundation/ZUMThreading.h"
+#include "sdk/rendering/ZUMAdView.h"
+#include "sdk/rendering/ZUMAdViewActiveViewMonitoring.h"
+#include "sdk/rendering/ZUMNotification.h"
+#include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
+
+const char* const ZUMSDKCorePageURLString = "https://static.adnetwork.example/static/sdk/core/sdk-core-v40.html";
+
+std::shared_ptr<ZUMSDKCoreWebView> ZUMSDKCoreWebView::create(
+    const std::optional<ZUMWebViewConfiguration>& configuration) {
+  assert(platform::isMainThread());
+  auto webView = std::shared_ptr<ZUMSDKCoreWebView>(new ZUMSDKCoreWebView());
+  webView->lockQueue_ = ZUMDispatchQueueCreate("com.vantor.morvane.sdk-core-web-view");
+  webView->adView_ = ZUMAdView::create({}, configuration.value_or(ZUMWebViewConfiguration()));
+  webView->adView_->setDelegate(webView);
+  webView->setSDKCoreTOLMHandler(ZUMSDKCoreTOLMHandler::create());
+  return webView;
+}
+
+ZUMSDKCoreWebView::~ZUMSDKCoreWebView() {
+  if (!adView_) return;
+  ZUMRunOnMainThread([adView = std::move(adView_)] {
+    adView->setDelegate(nullptr);
+    adView->removeFromSuperview();
+  });
+}
+
+void ZUMSDKCoreWebView::setSDKCoreTOLMHandler(std::shared_ptr<ZUMSDKCoreTOLMHandler> handler) {
+  handler_ = std::move(handler);
+  if (handler_) handler_->setSDKCoreWebView(shared_from_this());
+}
+
+// --- Loading and observers --------------------------------------------------------------------
+
+void ZUMSDKCoreWebView::refreshSDKCoreAndNotifyObserver(
+    const std::shared_ptr<ZUMSDKCoreWebViewNotification>& observer) {
+  std::weak_ptr<ZUMSDKCoreWebView> weak = weak_from_this();
+  platform::DispatchQueue::main()->async([weak, observer] {
+    auto self = weak.lock();
+    if (!self) return;
+    const auto current = self->state();
+    if (current != kLoadRequested && current != kLoading) {
+      self->setState(kLoadRequested);
+      const std::uint64_t load = ++self->load_;
+      self->adView_->loadRequest(platform::URLRequest(*platform::URL::fromString(ZUMSDKCorePageURLString)));
+      // A load that never ends would keep every observer (and every requester behind
+      // them) waiting.
+      platform::DispatchQueue::main()->after(kZUMSDKCorePageLoadTimeout, [weak, load] {
+        if (auto page = weak.lock()) page->loadTimedOut(load);
+      });
+    }
+    self->addObserverForOneTimeNotification(observer);
+  });
+}
+
+void ZUMSDKCoreWebView::loadTimedOut(std::uint64_t load) {
+  const auto current = state();
+  if (load != load_ || (current != kLoadRequested && current != kLoading)) return;
+  setState(kFailed);
+  adView_->stopLoading();
+  notifyAllObserversOnlyOnceThatSDKCoreRequestIsFinished();
+}
+
+void ZUMSDKCoreWebView::addObserverForOneTimeNotification(
+    const std::shared_ptr<ZUMSDKCoreWebViewNotification>& observer) {
+  if (!observer) return;
+  std::weak_ptr<ZUMSDKCoreWebView> weak = weak_from_this();
+  lockQueue_->async([weak, observer] {
+    auto self = weak.lock();
+    if (!self) return;
+    if (std::find(self->observers_.begin(), self->observers_.end(), observer) == self->observers_.end()) {
+      self->observers_.push_back(observer);
+    }
+    if (self->state_ == kLoaded || self->state_ == kFailed) self->notifyAllObserversOnlyOnceThatSDKCoreRequestIsFinished();
+  });
+}
+
+void ZUMSDKCoreWebView::removeObserver(const std::shared_ptr<ZUMSDKCoreWebViewNotification>& observer) {
+  lockQueue_->sync([&] { std::erase(observers_, observer); });
+}
+
+std::size_t ZUMSDKCoreWebView::observerCount() const {
+  return lockQueue_->syncResult([&] { return observers_.size(); });
+}
+
+void ZUMSDKCoreWebView::notifyAllObserversOnlyOnceThatSDKCoreRequestIsFinished() {
+  std::weak_ptr<ZUMSDKCoreWebView> weak = weak_from_this();
+  lockQueue_->async([weak] {
+    auto self = weak.lock();
+    if (!self || self->state_ == kLoadRequested || self->state_ == kLoading) return;
+    for (auto& observer : std::exchange(self->observers_, {})) {
+      platform::DispatchQueue::main()->async([weak, observer] {
+        if (auto page = weak.lock()) observer->didFinishLoadingSDKCoreInSDKCoreWebView(*page);
+      });
+    }
+  });
+}
+
+std::int64_t ZUMSDKCoreWebView::state() const {
+  return lockQueue_->syncResult([&] { return state_; });
+}
+
+void ZUMSDKCoreWebView::setState(std::int64_t state) {
+  std::weak_ptr<ZUMSDKCoreWebView> weak = weak_from_this();
+  lockQueue_->async([weak, state] {
+    if (auto self = weak.lock()) {
+      self->state_ = state;
+      if (state == kLoaded) self->hasSDKCoreLoadedAtLeastOnce_ = true;
+    }
+  });
+}
+
+bool ZUMSDKCoreWebView::hasSDKCoreLoadedAtLeastOnce() const {
+  return lockQueue_->syncResult([&] { return hasSDKCoreLoadedAtLeastOnce_; });
+}
+
+// --- Script queue -------------------------------------------------------------------------------
+
+void ZUMSDKCoreWebView::enqueueJavaScriptCommand(std::string command) {
+  std::weak_ptr<ZUMSDKCoreWebView> weak = weak_from_this();
+  lockQueue_->async([weak, command = std::move(command)]() mutable {
+    auto self = weak.lock();
+    if (!self || self->state_ == kFailed) return;
+    if (self->pendingJSCommands_.size() >= kZUMSDKCoreMaxPendingCommands) self->pendingJSCommands_.pop_front();
+    self->pendingJSCommands_.push_back(std::move(command));
+    self->dispatchPendingJavaScriptCommands();
+  });
+}
+
+void ZUMSDKCoreWebView::dispatchPendingJavaScriptCommands() {
+  std::weak_ptr<ZUMSDKCoreWebView> weak = weak_from_this();
+  lockQueue_->async([weak] {
+    auto self = weak.lock();
+    if (!self || self->state_ != kLoaded) return;
+    for (auto& command : std::exchange(self->pendingJSCommands_, {})) {
+      platform::DispatchQueue::main()->async([weak, command = std::move(command)] {
+        if (auto page = weak.lock()) page->adView_->executeJavaScriptAsynchronouslyFromString(command);
+      });
+    }
+  });
+}
+
+std::vector<std::string> ZUMSDKCoreWebView::pendingJavaScriptCommands() const {
+  return lockQueue_->syncResult([&] { return std::vector<std::string>(pendingJSCommands_.begin(), pendingJSCommands_.end()); });
+}
+
+std::size_t ZUMSDKCoreWebView::pendingJavaScriptCommandCount() const {
+  return lockQueue_->syncResult([&] { return pendingJSCommands_.size(); });
+}
+
+// --- Active-view measurement ---------------------------------------------------------------------
+
+namespace {
+constexpr std::uint64_t kSDKCoreMeasurementReason = 1;
+}  // namespace
+
+void ZUMSDKCoreWebView::setActiveViewObserver(const std::shared_ptr<ZUMAdViewActiveViewMonitoring>& observer,
+                                              std::uint64_t activeViewID) {
+  std::weak_ptr<ZUMAdViewActiveViewMonitoring> weakObserver = observer;
+  lockQueue_->async([self = shared_from_this(), weakObserver, activeViewID] {
+    if (weakObserver.expired() || self->activeViewObservers_.contains(activeViewID)) return;
+    self->activeViewObservers_[activeViewID] = weakObserver;
+    self->runningActiveViewObserverIdentifiers_.insert(activeViewID);
+  });
+}
+
+void ZUMSDKCoreWebView::removeActiveViewObserverForActiveViewID(std::uint64_t activeViewID) {
+  lockQueue_->sync([&] { activeViewObservers_.erase(activeViewID); });
+}
+
+bool ZUMSDKCoreWebView::isActiveViewRunning() const {
+  return lockQueue_->syncResult([&] { return !runningActiveViewObserverIdentifiers_.empty(); });
+}
+
+void ZUMSDKCoreWebView::clearAllActiveViewInstances() {
+  std::map<std::uint64_t, std::weak_ptr<ZUMAdViewActiveViewMonitoring>> observers;
+  lockQueue_->sync([&] {
+    runningActiveViewObserverIdentifiers_.clear();
+    observers = std::exchange(activeViewObservers_, {});
+  });
+  for (auto& entry : observers) {
+    if (auto observer = entry.second.lock()) observer->activeViewMonitoringDidStop(kSDKCoreMeasurementReason);
+  }
+}
+
+void ZUMSDKCoreWebView::activeViewDidReceiveVisibilityNotification(bool visible, std::uint64_t activeViewID) {
+  std::weak_ptr<ZUMAdViewActiveViewMonitoring> observer;
+  lockQueue_->sync([&] {
+    if (auto found = activeViewObservers_.find(activeViewID); found != activeViewObservers_.end()) observer = found->second;
+  });
+  platform::DispatchQueue::main()->async([observer, visible] {
+    if (auto live = observer.lock()) live->activeViewVisibilityChanged(visible);
+  });
+}
+
+void ZUMSDKCoreWebView::activeViewDidReceiveUntrackNotification(std::uint64_t activeViewID) {
+  std::weak_ptr<ZUMAdViewActiveViewMonitoring> observer;
+  lockQueue_->sync([&] {
+    if (auto found = activeViewObservers_.find(activeViewID); found != activeViewObservers_.end()) observer = found->second;
+    activeViewObservers_.erase(activeViewID);
+    runningActiveViewObserverIdentifiers_.erase(activeViewID);
+  });
+  platform::DispatchQueue::main()->async([observer] {
+    if (auto live = observer.lock()) live->activeViewMonitoringDidStop(kSDKCoreMeasurementReason);
+  });
+}
+
+// --- Ad-view delegate ---------------------------------------------------------------------------
+
+std::optional<bool> ZUMSDKCoreWebView::adViewShouldStartLoadWithRequest(ZUMAdView& adView,
+                                                                        const platform::URLRequest& request,
+                                                                        platform::WebViewNavigationType navigationType) {
+  const auto current = state();
+  if (current == kLoading) return false;
+  if (request.url() && request.url()->absoluteString() == ZUMSDKCorePageURLString) {
+    setState(kLoading);
+    return true;
+  }
+  if (current == kLoaded && ZUMNotification::isNotificationURL(request.url())) {
+    if (handler_ && handler_->handleRequest(request, adView_)) return false;
+    auto delegate = adViewDelegate_.lock();
+    return delegate ? delegate->adViewShouldStartLoadWithRequest(adView, request, navigationType).value_or(false)
+                    : false;
+  }
+  return false;
+}
+
+void ZUMSDKCoreWebView::adViewDidFinishLoad(ZUMAdView& adView) {
+  if (state() == kLoading) setState(kLoaded);
+  if (auto delegate = adViewDelegate_.lock()) delegate->adViewDidFinishLoad(adView);
+  dispatchPendingJavaScriptCommands();
+  notifyAllObserversOnlyOnceThatSDKCoreRequestIsFinished();
+}
+
+void ZUMSDKCoreWebView::adViewDidFailLoadWithError(ZUMAdView& adView, const platform::ErrorPtr& error) {
+  const auto current = state();
+  const auto failing = error ? error->userInfoString(platform::kErrorFailingURLStringKey) : std::nullopt;
+  // While the page's own load is under way, a failure that names no address is the
+  // page's too: a load that failed without saying where must not stay "loading".
+  if ((failing && *failing == ZUMSDKCorePageURLString) ||
+      (!failing && (current == kLoadRequested || current == kLoading))) {
+    setState(kFailed);
+  }
+  if (auto delegate = adViewDelegate_.lock()) delegate->adViewDidFailLoadWithError(adView, error);
+  notifyAllObserversOnlyOnceThatSDKCoreRequestIsFinished();
+}

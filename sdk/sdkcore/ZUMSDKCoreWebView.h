@@ -1,0 +1,127 @@
+// The hidden page that runs the ad network's SDK-core script. It wraps one ZUMAdView
+// that is never shown, loads the page from ZUMSDKCorePageURLString, tracks whether the
+// page is loading, loaded or failed, queues script commands until the page can run
+// them (at most 50 wait; the oldest goes first), tells one-time observers when a load
+// has ended, and routes the page's in-page messages to its SDK-core message handler.
+//
+// States: 0 never loaded, 1 load requested, 2 loading, 3 loaded, 4 failed. A load that
+// has not ended kZUMSDKCorePageLoadTimeout seconds after it was requested fails (state
+// 4), so observers never wait for ever.
+//
+// State, observers and the script queue live on the serial queue
+// "com.vantor.morvane.sdk-core-web-view"; state() and the counts may be read from any
+// thread. Loading, scripts, observer callbacks and the ad-view delegate operations run
+// on the main thread.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <set>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sdk/rendering/ZUMAdViewDelegateProtocol.h"
+#include "sdk/rendering/ZUMWebViewConfiguration.h"
+
+namespace platform {
+class DispatchQueue;
+}
+
+class ZUMAdView;
+class ZUMAdViewActiveViewMonitoring;
+class ZUMSDKCoreTOLMHandler;
+class ZUMSDKCoreWebView;
+
+// The page's address: loaded, and recognised in navigations and load failures, always
+// compared as whole absolute strings.
+extern const char* const ZUMSDKCorePageURLString;
+// How long a requested load may take before it counts as failed, in seconds.
+inline constexpr double kZUMSDKCorePageLoadTimeout = 30.0;
+// At most this many script commands wait for the page.
+inline constexpr std::size_t kZUMSDKCoreMaxPendingCommands = 50;
+
+// A one-time load observer: told once, on the main thread, when a load has ended
+// (loaded or failed: it reads the state itself).
+class ZUMSDKCoreWebViewNotification {
+ public:
+  virtual ~ZUMSDKCoreWebViewNotification() = default;
+  virtual void didFinishLoadingSDKCoreInSDKCoreWebView(ZUMSDKCoreWebView& webView) = 0;
+};
+
+class ZUMSDKCoreWebView final : public ZUMAdViewDelegateProtocol,
+                                public std::enable_shared_from_this<ZUMSDKCoreWebView> {
+ public:
+  enum State : std::int64_t { kNeverLoaded = 0, kLoadRequested = 1, kLoading = 2, kLoaded = 3, kFailed = 4 };
+
+  // Main thread (it makes an ad view). A default configuration when none is given.
+  static std::shared_ptr<ZUMSDKCoreWebView> create(const std::optional<ZUMWebViewConfiguration>& configuration = {});
+  ~ZUMSDKCoreWebView() override;
+
+  // Starts a load unless one is under way, and adds `observer` (may be nullptr) as a
+  // one-time observer that is told when that load ends.
+  void refreshSDKCoreAndNotifyObserver(const std::shared_ptr<ZUMSDKCoreWebViewNotification>& observer);
+  // Adds a one-time observer (nullptr is ignored); in state 3 or 4 every waiting
+  // observer is told at once.
+  void addObserverForOneTimeNotification(const std::shared_ptr<ZUMSDKCoreWebViewNotification>& observer);
+  void removeObserver(const std::shared_ptr<ZUMSDKCoreWebViewNotification>& observer);
+  std::size_t observerCount() const;
+
+  std::int64_t state() const;
+  void setState(std::int64_t state);
+  bool hasSDKCoreLoadedAtLeastOnce() const;
+
+  // Queues a script for the page: dropped in state 4; run in order once the page is in
+  // state 3.
+  void enqueueJavaScriptCommand(std::string command);
+  void dispatchPendingJavaScriptCommands();
+  std::size_t pendingJavaScriptCommandCount() const;
+  std::vector<std::string> pendingJavaScriptCommands() const;
+
+  const std::shared_ptr<ZUMAdView>& adView() const { return adView_; }
+  const std::shared_ptr<ZUMSDKCoreTOLMHandler>& SDKCoreTOLMHandler() const { return handler_; }
+  void setSDKCoreTOLMHandler(std::shared_ptr<ZUMSDKCoreTOLMHandler> handler);
+  // The plain ad-view delegate that hears the ad view's events after this object.
+  void setAdViewDelegate(const std::shared_ptr<ZUMAdViewDelegateProtocol>& delegate) { adViewDelegate_ = delegate; }
+
+  // --- Active-view measurement in the page ---------------------------------------------
+  // Observers are held weakly; the first registered under an identifier stays. An
+  // identifier counts as running from its registration until the page untracks it or
+  // everything is cleared (removing the observer alone does not stop it). Observers
+  // hear of the end with reason 1, the SDK-core page's measurement.
+  void setActiveViewObserver(const std::shared_ptr<ZUMAdViewActiveViewMonitoring>& observer, std::uint64_t activeViewID);
+  void removeActiveViewObserverForActiveViewID(std::uint64_t activeViewID);
+  void clearAllActiveViewInstances();
+  bool isActiveViewRunning() const;
+  // From the page's active-view messages.
+  void activeViewDidReceiveVisibilityNotification(bool visible, std::uint64_t activeViewID);
+  void activeViewDidReceiveUntrackNotification(std::uint64_t activeViewID);
+
+  // ZUMAdViewDelegateProtocol
+  std::optional<bool> adViewShouldStartLoadWithRequest(ZUMAdView& adView, const platform::URLRequest& request,
+                                                       platform::WebViewNavigationType navigationType) override;
+  void adViewDidFinishLoad(ZUMAdView& adView) override;
+  void adViewDidFailLoadWithError(ZUMAdView& adView, const platform::ErrorPtr& error) override;
+
+ private:
+  ZUMSDKCoreWebView() = default;
+  void notifyAllObserversOnlyOnceThatSDKCoreRequestIsFinished();
+  void loadTimedOut(std::uint64_t load);
+
+  std::shared_ptr<platform::DispatchQueue> lockQueue_;
+  std::shared_ptr<ZUMAdView> adView_;
+  std::weak_ptr<ZUMAdViewDelegateProtocol> adViewDelegate_;
+  std::shared_ptr<ZUMSDKCoreTOLMHandler> handler_;
+
+  // On lockQueue_.
+  std::int64_t state_ = kNeverLoaded;
+  bool hasSDKCoreLoadedAtLeastOnce_ = false;
+  std::vector<std::shared_ptr<ZUMSDKCoreWebViewNotification>> observers_;
+  std::deque<std::string> pendingJSCommands_;
+  std::map<std::uint64_t, std::weak_ptr<ZUMAdViewActiveViewMonitoring>> activeViewObservers_;
+  std::set<std::uint64_t> runningActiveViewObserverIdentifiers_;
+  // Main thread: numbers the loads, so a late time-out of an earlier load does nothing.
+  std::uint64_t load_ = 0;
+};

@@ -1,0 +1,172 @@
+#include "sdk/sdkcore/ZUMSDKCoreWebView.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/base/URL.h"
+#include "sdk/rendering/ZUMAdViewActiveViewMonitoring.h"
+#include "platform/net/URLRequest.h"
+#include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
+#include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
+#include "sdk/sdkcore/ZUMSDKCoreTOLMHandlerDelegate.h"
+#include "testing/TestEnvironment.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+struct Observer : ZUMSDKCoreWebViewNotification {
+  void didFinishLoadingSDKCoreInSDKCoreWebView(ZUMSDKCoreWebView& webView) override { states.push_back(webView.state()); }
+  std::vector<std::int64_t> states;
+};
+
+struct Reloads : ZUMSDKCoreTOLMHandlerDelegate {
+  void SDKCoreTOLMHandlerLoadAdURLWithRequestID(ZUMSDKCoreTOLMHandler&, const std::string&, const Json&) override {}
+  void SDKCoreTOLMHandlerLoadAdWithRequestID(ZUMSDKCoreTOLMHandler&, const std::string&, const Json&) override {}
+  void SDKCoreTOLMHandlerDidReceiveInvalidAdWithRequestID(ZUMSDKCoreTOLMHandler&, const std::optional<std::string>&,
+                                                          const Json&) override {}
+  void SDKCoreTOLMHandlerDidLoadSDKConstants(ZUMSDKCoreTOLMHandler&, const Json&) override {}
+  void SDKCoreTOLMHandlerDidReceiveSDKCoreUpdateNotification(ZUMSDKCoreTOLMHandler&) override { ++count; }
+  void SDKCoreTOLMHandlerDidReceiveResultActionWithRequestID(ZUMSDKCoreTOLMHandler&, const std::string&,
+                                                             const Json&) override {}
+  void SDKCoreTOLMHandlerDidReceivePauseSDKCoreRefreshAction(ZUMSDKCoreTOLMHandler&) override {}
+  void SDKCoreTOLMHandlerDidReceiveResumeSDKCoreRefreshAction(ZUMSDKCoreTOLMHandler&) override {}
+  int count = 0;
+};
+
+class ZUMSDKCoreWebViewTest : public testenv::PlatformTest {
+ protected:
+  bool navigate(const std::string& url) {
+    const bool allowed = *webView->adViewShouldStartLoadWithRequest(
+        *webView->adView(), platform::URLRequest(*platform::URL::fromString(url)), platform::WebViewNavigationType::Other);
+    env.runUntilIdle();
+    return allowed;
+  }
+  sdkcoretest::NetworkHosts hosts;
+  std::shared_ptr<ZUMSDKCoreWebView> webView = ZUMSDKCoreWebView::create();
+};
+
+TEST_F(ZUMSDKCoreWebViewTest, TheQueueKeepsTheNewestFiftyAndRunsThemInOrderOnceLoaded) {
+  for (int i = 1; i <= 51; ++i) {
+    webView->enqueueJavaScriptCommand("seen = (typeof seen === 'undefined' ? '' : seen) + '" + std::to_string(i) + ",';");
+  }
+  auto first = std::make_shared<Observer>();
+  auto second = std::make_shared<Observer>();
+  webView->refreshSDKCoreAndNotifyObserver(first);
+  webView->refreshSDKCoreAndNotifyObserver(second);  // no second load
+  env.runUntilIdle();
+  EXPECT_EQ(webView->pendingJavaScriptCommandCount(), 50u);
+  ASSERT_TRUE(env.runUntil([&] { return !second->states.empty(); }));
+  env.runUntilIdle();
+  EXPECT_EQ(hosts.pageLoads(), 1u);
+  EXPECT_EQ(first->states, std::vector<std::int64_t>{ZUMSDKCoreWebView::kLoaded});
+  EXPECT_EQ(second->states, std::vector<std::int64_t>{ZUMSDKCoreWebView::kLoaded});
+  std::string expected;
+  for (int i = 2; i <= 51; ++i) expected += std::to_string(i) + ",";
+  EXPECT_EQ(sdkcoretest::evaluate(*webView, "seen"), expected);
+  EXPECT_TRUE(webView->hasSDKCoreLoadedAtLeastOnce());
+
+  // An observer added to a loaded page hears at once.
+  auto late = std::make_shared<Observer>();
+  webView->addObserverForOneTimeNotification(late);
+  env.runUntilIdle();
+  EXPECT_EQ(late->states.size(), 1u);
+}
+
+TEST_F(ZUMSDKCoreWebViewTest, APageThatNeverLoadsFailsAfterTheTimeOutAndDropsLaterCommands) {
+  hosts.servePage(std::string(ZUMSDKCorePageHTML()), /*held=*/true);
+  auto observer = std::make_shared<Observer>();
+  webView->refreshSDKCoreAndNotifyObserver(observer);
+  ASSERT_TRUE(env.runUntil([&] { return webView->state() == ZUMSDKCoreWebView::kLoading; }));
+  env.advance(kZUMSDKCorePageLoadTimeout - 0.1);
+  EXPECT_TRUE(observer->states.empty());
+  env.advance(0.2);
+  EXPECT_EQ(observer->states, std::vector<std::int64_t>{ZUMSDKCoreWebView::kFailed});
+  webView->enqueueJavaScriptCommand("dropped = 1;");
+  env.runUntilIdle();
+  EXPECT_EQ(webView->pendingJavaScriptCommandCount(), 0u);
+  hosts.server.release(sdkcoretest::kPagePath);
+}
+
+TEST_F(ZUMSDKCoreWebViewTest, NavigationPolicyByState) {
+  auto reloads = std::make_shared<Reloads>();
+  webView->SDKCoreTOLMHandler()->setDelegate(reloads);
+  const std::string message = "tolm://sdkcore/requestReload";
+  struct Row {
+    std::int64_t state;
+    std::string url;
+    bool allowed;
+    std::int64_t stateAfter;
+    int reloads;
+  };
+  const std::vector<Row> rows = {
+      {ZUMSDKCoreWebView::kNeverLoaded, ZUMSDKCorePageURLString, true, ZUMSDKCoreWebView::kLoading, 0},
+      {ZUMSDKCoreWebView::kLoading, message, false, ZUMSDKCoreWebView::kLoading, 0},  // lost while loading
+      {ZUMSDKCoreWebView::kLoading, ZUMSDKCorePageURLString, false, ZUMSDKCoreWebView::kLoading, 0},
+      {ZUMSDKCoreWebView::kLoadRequested, message, false, ZUMSDKCoreWebView::kLoadRequested, 0},
+      {ZUMSDKCoreWebView::kLoaded, message, false, ZUMSDKCoreWebView::kLoaded, 1},
+      {ZUMSDKCoreWebView::kLoaded, "TOLM://x/requestReload", false, ZUMSDKCoreWebView::kLoaded, 1},
+      {ZUMSDKCoreWebView::kLoaded, "tolm://sdkcore/noSuchMessage", false, ZUMSDKCoreWebView::kLoaded, 0},
+      {ZUMSDKCoreWebView::kLoaded, "https://elsewhere.example/", false, ZUMSDKCoreWebView::kLoaded, 0},
+      {ZUMSDKCoreWebView::kFailed, ZUMSDKCorePageURLString, true, ZUMSDKCoreWebView::kLoading, 0},
+  };
+  for (const auto& row : rows) {
+    reloads->count = 0;
+    webView->setState(row.state);
+    EXPECT_EQ(navigate(row.url), row.allowed) << row.state << " " << row.url;
+    EXPECT_EQ(webView->state(), row.stateAfter) << row.state << " " << row.url;
+    EXPECT_EQ(reloads->count, row.reloads) << row.state << " " << row.url;
+  }
+}
+
+TEST_F(ZUMSDKCoreWebViewTest, OnlyAFailureOfThePageItselfFailsALoadedPage) {
+  auto failure = [](std::optional<std::string> url) {
+    Json info = Json::object();
+    if (url) info[platform::kErrorFailingURLStringKey] = *url;
+    return platform::Error::create("test", -1, info);
+  };
+  webView->setState(ZUMSDKCoreWebView::kLoaded);
+  webView->adViewDidFailLoadWithError(*webView->adView(), failure("https://elsewhere.example/x.js"));
+  webView->adViewDidFailLoadWithError(*webView->adView(), failure(std::nullopt));
+  EXPECT_EQ(webView->state(), ZUMSDKCoreWebView::kLoaded);
+  webView->adViewDidFailLoadWithError(*webView->adView(), failure(ZUMSDKCorePageURLString));
+  EXPECT_EQ(webView->state(), ZUMSDKCoreWebView::kFailed);
+  // While its own load runs, a failure that names no address is the page's.
+  webView->setState(ZUMSDKCoreWebView::kLoading);
+  webView->adViewDidFailLoadWithError(*webView->adView(), failure(std::nullopt));
+  EXPECT_EQ(webView->state(), ZUMSDKCoreWebView::kFailed);
+}
+
+}  // namespace
+
+namespace {
+
+struct Monitor : ZUMAdViewActiveViewMonitoring {
+  void activeViewVisibilityChanged(bool visible) override { log.push_back(visible ? "visible" : "hidden"); }
+  bool activeViewMonitoringStarted(std::uint64_t) override { return true; }
+  void activeViewMonitoringDidStop(std::uint64_t reason) override { log.push_back("stop " + std::to_string(reason)); }
+  std::vector<std::string> log;
+};
+
+TEST_F(ZUMSDKCoreWebViewTest, ActiveViewObserversByIdentifier) {
+  auto first = std::make_shared<Monitor>();
+  auto second = std::make_shared<Monitor>();
+  webView->setActiveViewObserver(first, 7);
+  webView->setActiveViewObserver(second, 7);  // the first registration stays
+  webView->setActiveViewObserver(second, 8);
+  webView->activeViewDidReceiveVisibilityNotification(true, 7);
+  webView->activeViewDidReceiveVisibilityNotification(false, 9);  // nobody
+  env.runUntilIdle();
+  EXPECT_EQ(first->log, std::vector<std::string>{"visible"});
+
+  webView->removeActiveViewObserverForActiveViewID(7);
+  EXPECT_TRUE(webView->isActiveViewRunning());  // until the page untracks it
+  webView->activeViewDidReceiveUntrackNotification(7);
+  EXPECT_TRUE(webView->isActiveViewRunning());  // 8 still runs
+  webView->clearAllActiveViewInstances();
+  env.runUntilIdle();
+  EXPECT_FALSE(webView->isActiveViewRunning());
+  EXPECT_EQ(first->log, std::vector<std::string>{"visible"});
+  EXPECT_EQ(second->log, std::vector<std::string>{"stop 1"});
+}
+
+}  // namespace

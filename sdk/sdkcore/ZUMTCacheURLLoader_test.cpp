@@ -1,0 +1,91 @@
+#include "sdk/sdkcore/ZUMTCacheURLLoader.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/ui/ApplicationDelegate.h"
+#include "sdk/foundation/ZUMURLUtilities.h"
+#include "sdk/network/ZUMResourceCache.h"
+#include "sdk/request/ZUMErrors.h"
+#include "sdk/sdkcore/ZUMSDKCorePageController.h"
+#include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
+#include "sdk/sdkcore/ZUMTCacheTOLMHandler.h"
+#include "testing/AppControls.h"
+#include "testing/TestEnvironment.h"
+
+namespace {
+
+class ZUMTCacheURLLoaderTest : public testenv::PlatformTest {
+ protected:
+  void SetUp() override {
+    testenv::AppControls::launch(std::make_shared<platform::ApplicationDelegate>());
+    env.runUntilIdle();
+    ZUMSDKCoreController::setSharedInstance(controller);
+  }
+  void TearDown() override { ZUMSDKCoreController::setSharedInstance(nullptr); }
+  static std::optional<platform::URL> tcache(const std::string& resource) {
+    return platform::URL::fromString("tcache://cache?url=" + ZUMPercentEncodedString(resource));
+  }
+  struct Outcome {
+    bool done = false;
+    std::shared_ptr<ZUMResourceCache> cache;
+    platform::ErrorPtr error;
+  };
+  Outcome load(const std::optional<platform::URL>& url) {
+    Outcome outcome;
+    ZUMTCacheURLLoader::create()->loadTCacheURL(url, [&](const auto&, const auto& cache, const auto& error) {
+      EXPECT_FALSE(outcome.done);
+      outcome = {true, cache, error};
+    });
+    EXPECT_TRUE(env.runUntil([&] { return outcome.done; }));
+    return outcome;
+  }
+
+  sdkcoretest::NetworkHosts hosts;
+  std::shared_ptr<ZUMSDKCorePageController> controller = ZUMSDKCorePageController::create();
+};
+
+TEST_F(ZUMTCacheURLLoaderTest, ThePageCachesTheResourceAndTheLoaderHandsOverItsDownload) {
+  hosts.server.route("/clip.mp4", testenv::ScriptedResponse{.status = 200, .body = "frames", .contentType = "video/mp4"});
+  auto outcome = load(tcache("https://ads.adnetwork.example/clip.mp4"));
+  ASSERT_TRUE(outcome.cache) << (outcome.error ? outcome.error->localizedDescription() : "");
+  // The download may still run (the handler's own cache) or have ended (a cache of the file).
+  EXPECT_TRUE(env.runUntil([&] { return outcome.cache->dataWithRange(0, 6, nullptr) == "frames"; }));
+  EXPECT_TRUE(outcome.cache->isValid());
+  EXPECT_EQ(hosts.server.requests("/clip.mp4").size(), 1u);
+
+}
+
+TEST_F(ZUMTCacheURLLoaderTest, UnfitURLsAndFailedDownloadsFailWithCode11) {
+  struct Row {
+    std::optional<platform::URL> url;
+    std::string text;
+  };
+  const std::vector<Row> rows = {
+      {platform::URL::fromString("https://ads.adnetwork.example/clip.mp4"),
+       "Provided URL https://ads.adnetwork.example/clip.mp4 isn't a valid tcache URL."},
+      {tcache("file:///etc/hosts"), ""},
+  };
+  for (const auto& row : rows) {
+    const auto outcome = load(row.url);
+    EXPECT_FALSE(outcome.cache);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->code(), kZUMErrorInternalError);
+    if (!row.text.empty()) {
+      EXPECT_EQ(outcome.error->localizedDescription(), row.text);
+    }
+  }
+}
+
+TEST_F(ZUMTCacheURLLoaderTest, StartCacheMessagesPrefetchThroughThePage) {
+  hosts.server.route("/clip.mp4", testenv::ScriptedResponse{.status = 200, .body = "frames"});
+  auto handler = ZUMTCacheTOLMHandler::create();
+  auto adView = ZUMAdView::create();
+  const auto message = "tolm://x/tcache?action=start_cache&url=" +
+                       ZUMPercentEncodedString(tcache("https://ads.adnetwork.example/clip.mp4")->absoluteString());
+  EXPECT_TRUE(handler->handleRequest(platform::URLRequest(*platform::URL::fromString(message)), adView));
+  EXPECT_TRUE(handler->handleRequest(platform::URLRequest(*platform::URL::fromString("tolm://x/tcache?action=x")), adView));
+  EXPECT_EQ(handler->runningLoaderCount(), 1u);
+  ASSERT_TRUE(env.runUntil([&] { return handler->runningLoaderCount() == 0 && hosts.server.requests("/clip.mp4").size() == 1; }));
+}
+
+}  // namespace
