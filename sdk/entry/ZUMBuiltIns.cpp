@@ -8,6 +8,7 @@
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/foundation/ZUMThreading.h"
+#include "sdk/rendering/ZUMSlotResponseProcessor.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/telemetry/ZUMTelemetry.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
@@ -42,6 +43,7 @@ void ZUMRegisterBuiltIns() {
             {});
       };
     });
+    ZUMSlotResponseProcessing::setShared(std::make_shared<ZUMSlotResponseProcessor>());
   });
 }
 

@@ -22,6 +22,7 @@
 #include "sdk/network/ZUMMRAIDInterceptor.h"
 #include "sdk/network/ZUMPinger.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
+#include "sdk/rendering/ZUMSlotResponseProcessor.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/request/ZUMAdTelemetry.h"
 #include "sdk/request/ZUMSlotTelemetry.h"
@@ -46,6 +47,7 @@ TEST_F(ZUMBuiltInsTest, LoadRegistersTheSubsystemsBeforeLaunchStartsThem) {
   EXPECT_TRUE(std::dynamic_pointer_cast<ZUMAdViewSlotRendering>(ZUMSlotRendering::shared()));
   EXPECT_TRUE(std::dynamic_pointer_cast<ZUMSDKCorePageController>(ZUMSDKCoreController::sharedInstance()));
   EXPECT_TRUE(hooks.executeSDKCoreScript);
+  EXPECT_TRUE(std::dynamic_pointer_cast<ZUMSlotResponseProcessor>(ZUMSlotResponseProcessing::shared()));
   EXPECT_TRUE(platform::ClassRegistry::shared().isRegistered(platform::WKWebView::kClassName));
   testenv::AppControls::launch(std::make_shared<platform::ApplicationDelegate>());
   env.runUntilIdle();

@@ -1,12 +1,137 @@
 #include "sdk/rendering/ZUMBannerAdViewDelegate.h"
 
+#include <array>
+#include <mutex>
+
+#include "ZUMSlotAdEventDelegate.h"
+#include "platform/base/Error.h"
+#include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMOpener.h"
+#include "sdk/rendering/ZUMSlotResponseProcessor.h"
+#include "sdk/request/ZUMAdType.h"
+#include "sdk/request/ZUMErrors.h"
+#include "sdk/request/ZUMSlot.h"
+
+namespace {
+
+constexpr std::size_t kPlaceCount = static_cast<std::size_t>(ZUMBannerTOLMHandlerPlace::Count);
+
+struct BannerHandlerMakers {
+  std::mutex mutex;
+  std::array<ZUMBannerTOLMHandlerMaker, kPlaceCount> makers;
+};
+
+BannerHandlerMakers& bannerHandlerMakers() {
+  static auto* instance = new BannerHandlerMakers();  // never destroyed: read while the process exits
+  return *instance;
+}
+
+// The URL loading system's code of a cancelled load.
+constexpr std::int64_t kURLErrorCancelled = -999;
+
+}  // namespace
+
+void ZUMRegisterBannerTOLMHandlerMaker(ZUMBannerTOLMHandlerPlace place, ZUMBannerTOLMHandlerMaker maker) {
+  const auto index = static_cast<std::size_t>(place);
+  if (index >= kPlaceCount) return;
+  auto& registry = bannerHandlerMakers();
+  std::lock_guard lock(registry.mutex);
+  registry.makers[index] = std::move(maker);
+}
 
 std::shared_ptr<ZUMBannerAdViewDelegate> ZUMBannerAdViewDelegate::create(const std::shared_ptr<ZUMSlot>& slot) {
   std::shared_ptr<ZUMBannerAdViewDelegate> delegate(new ZUMBannerAdViewDelegate(slot));
-  delegate->registerHandlers();
-  delegate->opener()->setSlot(slot);
+  delegate->setUpForSlot(slot);
   return delegate;
 }
 
 ZUMBannerAdViewDelegate::ZUMBannerAdViewDelegate(const std::shared_ptr<ZUMSlot>& slot) : slot_(slot) {}
+
+void ZUMBannerAdViewDelegate::setUpForSlot(const std::shared_ptr<ZUMSlot>& slot) {
+  registerHandlers();
+  opener()->setSlot(slot);
+  std::array<ZUMBannerTOLMHandlerMaker, kPlaceCount> makers;
+  {
+    auto& registry = bannerHandlerMakers();
+    std::lock_guard lock(registry.mutex);
+    makers = registry.makers;
+  }
+  for (const auto& maker : makers) {
+    if (!maker) continue;
+    if (auto handler = maker(*this)) addTOLMHandler(handler);
+  }
+}
+
+std::optional<bool> ZUMBannerAdViewDelegate::adViewShouldStartLoadWithRequest(
+    ZUMAdView& adView, const platform::URLRequest& request, platform::WebViewNavigationType navigationType) {
+  auto slot = this->slot();
+  if (slot && !(slot->adType() && slot->adType()->isInterstitial())) {
+    opener()->setViewController(adView.viewController());
+  }
+  return ZUMAdViewDelegate::adViewShouldStartLoadWithRequest(adView, request, navigationType);
+}
+
+void ZUMBannerAdViewDelegate::adViewDidFinishLoad(ZUMAdView& adView) {
+  loadFinished_ = true;
+  if (loadDelayed_) return;  // the release of the delay replays it
+  finishLoad(adView);
+}
+
+void ZUMBannerAdViewDelegate::finishLoad(ZUMAdView& adView) {
+  ZUMAdViewDelegate::adViewDidFinishLoad(adView);
+  auto slot = this->slot();
+  if (!slot || slot->state() != ZUMSlot::State::kRendering) return;
+  auto keepAlive = slot;  // the owner may drop its slot while told
+  slot->didReceiveValidAd();
+  slot->didLoadAdHTMLInWebView();
+  adView.setHidden(false);
+  slot->adFinishedLoadingContent();
+}
+
+void ZUMBannerAdViewDelegate::adViewDidFailLoadWithError(ZUMAdView& adView, const platform::ErrorPtr& error) {
+  ZUMAdViewDelegate::adViewDidFailLoadWithError(adView, error);
+  auto slot = this->slot();
+  // A load that is over (shown, failed, cancelled or invalidated) is not failed again.
+  if (!slot || !slot->isMakingRequest()) return;
+  slot->didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorNetworkError), false);
+}
+
+void ZUMBannerAdViewDelegate::adViewContentSizeDidChange(ZUMAdView&, platform::Size size) {
+  if (auto slot = this->slot()) ZUMSlotResponseProcessor::updateContentSize(*slot, size);
+}
+
+void ZUMBannerAdViewDelegate::adViewDidLoadVideoWithSize(ZUMAdView&, platform::Size size) {
+  auto slot = this->slot();
+  if (!slot) return;
+  if (auto delegate = slot->adEventDelegate()) delegate->slotDidLoadVideoWithSize(*slot, size);
+}
+
+void ZUMBannerAdViewDelegate::adViewDidRecordImpression(ZUMAdView&) {
+  auto slot = this->slot();
+  if (!slot) return;
+  if (auto delegate = slot->adEventDelegate()) delegate->slotDidRecordImpression(*slot);
+}
+
+void ZUMBannerAdViewDelegate::adViewDidRecordClick(ZUMAdView&) {
+  auto slot = this->slot();
+  if (!slot) return;
+  if (auto delegate = slot->adEventDelegate()) delegate->slotDidRecordClick(*slot);
+}
+
+void ZUMBannerAdViewDelegate::loadHandlerDidChangeDelay(ZUMTOLMHandler&, std::int64_t from, std::int64_t to) {
+  if (from == 0 && to >= 1) {
+    loadDelayed_ = true;
+  } else if (from >= 1 && to == 0) {
+    loadDelayed_ = false;
+    auto slot = this->slot();
+    auto adView = slot ? std::dynamic_pointer_cast<ZUMAdView>(slot->adView()) : nullptr;
+    if (loadFinished_ && adView) finishLoad(*adView);
+  }
+}
+
+void ZUMBannerAdViewDelegate::loadHandlerDidCancel(ZUMTOLMHandler&) {
+  auto slot = this->slot();
+  auto adView = slot ? std::dynamic_pointer_cast<ZUMAdView>(slot->adView()) : nullptr;
+  if (!adView) return;
+  adViewDidFailLoadWithError(*adView, platform::Error::create("NSURLErrorDomain", kURLErrorCancelled));
+}

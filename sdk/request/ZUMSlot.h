@@ -198,6 +198,9 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   bool manualImpressionsEnabled() const { return manualImpressionsEnabled_; }
   void setManualImpressionsEnabled(bool enabled) { manualImpressionsEnabled_ = enabled; }
   std::int64_t timeLastLoaded() const { return timeLastLoaded_; }
+  // Whether the shown ad has made its impression.
+  bool viewHasMadeImpression() const { return viewHasMadeImpression_; }
+  void setViewHasMadeImpression(bool made) { viewHasMadeImpression_ = made; }
   ZUMAdSize newAdSize() const { return newAdSize_; }
   void setNewAdSize(const ZUMAdSize& size) { newAdSize_ = size; }
   std::shared_ptr<ZUMSlotPlacement> placement() const { return placement_.lock(); }
@@ -277,6 +280,7 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   bool attemptedRequest_ = false;
   bool manualImpressionsEnabled_ = false;
   bool monitoredViewVisible_ = false;
+  bool viewHasMadeImpression_ = false;
   std::int64_t timeLastLoaded_ = 0;
   ZUMAdSize newAdSize_ = kZUMAdSizeInvalid;
   std::weak_ptr<ZUMSlotPlacement> placement_;
