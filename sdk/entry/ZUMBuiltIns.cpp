@@ -8,6 +8,7 @@
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/foundation/ZUMThreading.h"
+#include "sdk/rendering/ZUMAdViewSlotEvents.h"
 #include "sdk/rendering/ZUMSlotResponseProcessor.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/telemetry/ZUMTelemetry.h"
@@ -44,6 +45,7 @@ void ZUMRegisterBuiltIns() {
       };
     });
     ZUMSlotResponseProcessing::setShared(std::make_shared<ZUMSlotResponseProcessor>());
+    ZUMSlotEvents::setShared(std::make_shared<ZUMAdViewSlotEvents>());
   });
 }
 

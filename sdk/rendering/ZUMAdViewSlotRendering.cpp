@@ -2,9 +2,11 @@
 
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMBannerAdViewDelegate.h"
+#include "sdk/rendering/ZUMSlotEventHandler.h"
 #include "sdk/request/ZUMSlot.h"
 
 ZUMSlotRendering::AdViewParts ZUMAdViewSlotRendering::makeAdView(ZUMSlot& slot, const platform::Rect& frame) {
+  ZUMSlotEventHandler::forSlot(slot);
   auto adView = ZUMAdView::create(frame);
   if (!adView) return {};
   auto delegate = ZUMBannerAdViewDelegate::create(slot.shared_from_this());

@@ -1,5 +1,6 @@
 // The rendering area's side of the slot (ZUMSlotRendering): a slot's ad view is a
-// ZUMAdView with a banner ad-view delegate bound to the slot. The SDK's load entry
+// ZUMAdView with a banner ad-view delegate bound to the slot, and the slot gets its
+// ZUMSlotEventHandler. The SDK's load entry
 // installs it with ZUMSlotRendering::setShared().
 //
 // Main thread only.

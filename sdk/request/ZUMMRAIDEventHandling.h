@@ -1,6 +1,6 @@
 // The receiver of an MRAID ad's page events (the slot, for its ads): load and unload,
 // visibility, position, orientation and page errors, each sent to the ad's page. Held
-// weakly by the ad. Main thread only.
+// weakly by the ad; the slot keeps it (ZUMSlot::MRAIDEventHandler()). Main thread only.
 #pragma once
 
 #include <string>

@@ -50,6 +50,7 @@ class ZUMFennickLogger;
 class ZUMImpressionMonitor;
 class ZUMIntermission;
 class ZUMMAdManager;
+class ZUMMRAIDEventHandling;
 class ZUMRequest;
 class ZUMSlotAdEventDelegate;
 class ZUMSlotAdKeyDelegate;
@@ -217,6 +218,10 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   // The slot's event logger, renewed by the event area at every load.
   std::shared_ptr<ZUMFennickLogger> logger() const { return logger_; }
   void setLogger(std::shared_ptr<ZUMFennickLogger> logger) { logger_ = std::move(logger); }
+  // The MRAID event handling of the slot's ads, made by the event area (kept here; ads
+  // hold it weakly).
+  std::shared_ptr<ZUMMRAIDEventHandling> MRAIDEventHandler() const { return MRAIDEventHandler_; }
+  void setMRAIDEventHandler(std::shared_ptr<ZUMMRAIDEventHandling> handler) { MRAIDEventHandler_ = std::move(handler); }
   std::shared_ptr<ZUMImpressionMonitor> impressionMonitor() const { return impressionMonitor_; }
   void setImpressionMonitor(std::shared_ptr<ZUMImpressionMonitor> monitor) { impressionMonitor_ = std::move(monitor); }
   // The rectangles the MRAID page is told of (zero until measured).
@@ -289,6 +294,7 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   std::shared_ptr<ZUMCSI> CSI_;
   std::shared_ptr<ZUMFennickLogger> logger_;
   std::shared_ptr<ZUMImpressionMonitor> impressionMonitor_;
+  std::shared_ptr<ZUMMRAIDEventHandling> MRAIDEventHandler_;
   platform::Rect usableInterfaceFrame_;
   platform::Rect creativeWebViewFrame_;
   platform::Rect creativeAdFrame_;
