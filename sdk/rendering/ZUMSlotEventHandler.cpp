@@ -92,21 +92,6 @@ void ZUMSlotEventHandler::adWasClicked() {
   ad->statistics()->incrementNumberForKey("pcc", true);
 }
 
-void ZUMSlotEventHandler::adWillPresentScreen() {
-  auto slot = slot_.lock();
-  if (auto delegate = slot ? slot->adEventDelegate() : nullptr) delegate->slotWillPresentScreen(*slot);
-}
-
-void ZUMSlotEventHandler::adWillDismissScreen() {
-  auto slot = slot_.lock();
-  if (auto delegate = slot ? slot->adEventDelegate() : nullptr) delegate->slotWillDismissScreen(*slot);
-}
-
-void ZUMSlotEventHandler::adDidDismissScreen() {
-  auto slot = slot_.lock();
-  if (auto delegate = slot ? slot->adEventDelegate() : nullptr) delegate->slotDidDismissScreen(*slot);
-}
-
 void ZUMSlotEventHandler::adWillLeaveApplication() {
   auto slot = slot_.lock();
   if (auto delegate = slot ? slot->adEventDelegate() : nullptr) delegate->slotWillLeaveApplication(*slot);

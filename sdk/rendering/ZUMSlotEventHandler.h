@@ -39,9 +39,7 @@ class ZUMSlotEventHandler final : public ZUMMRAIDEventHandling,
   // --- Event forwarding -------------------------------------------------------------
   // The hub's click count, and the shown ad's "tclickcurr" and "pcc".
   void adWasClicked();
-  void adWillPresentScreen();
-  void adWillDismissScreen();
-  void adDidDismissScreen();
+  // (The full-screen notices are the slot's own: ZUMSlot::adWillPresentScreen() ...)
   void adWillLeaveApplication();
   void adDidLoadVideoWithSize(platform::Size size);
   // The shown ad's "pclb"; the hub is told.
