@@ -113,6 +113,7 @@ class ZUMSlotResponseProcessorTest : public testenv::PlatformTest {
 TEST_F(ZUMSlotResponseProcessorTest, AStandardAdFromTheServerRendersAndIsReportedOnce) {
   server.route("/ad", {.headers = {{"X-Qyra-Refresh-Rate", "45"}},
                        .body = "<html><body>An ad<script>var seen = 1;</script></body></html>"});
+  adView->setHidden(true);  // as a banner view keeps it until its ad has loaded
   loadFromServer("/ad");
   ASSERT_TRUE(waitFor(State::kValidAd));
   env.runUntilIdle();
@@ -175,6 +176,34 @@ TEST_F(ZUMSlotResponseProcessorTest, FailuresEndTheLoadWithTheirCodes) {
   }
   EXPECT_EQ(refuser->mediated, 1);
   EXPECT_EQ(owner->errors.back()->localizedDescription(), "Current class not set up for processing mediation.");
+
+  // A script ad without HTML: code 2, pending actions cancelled, then the refresh is armed.
+  slot->setAdResponseDelegate(nullptr);
+  slot->setReloadable(true);
+  slot->setReloadInterval(30);
+  slot->resetState();
+  slot->willFetchAdContent();
+  auto script = ZUMAd::create();
+  processor->loadAdNetworkJavaScriptRequest(*slot, script);
+  EXPECT_EQ(lastError(), kZUMErrorNetworkError);
+  EXPECT_EQ(owner->errors.back()->localizedDescription(), "Empty ad HTML.");
+  EXPECT_TRUE(slot->hasReloadTimer());
+  // With HTML it runs under the script delegate; the next standard ad gets a plain one back.
+  script->setAdHTML("<script>network()</script>");
+  processor->loadAdNetworkJavaScriptRequest(*slot, script);
+  EXPECT_NE(std::dynamic_pointer_cast<ZUMAdNetworkJavaScriptAdViewDelegate>(slot->adViewDelegate()), nullptr);
+  slot->resetState();
+  slot->willFetchAdContent();
+  auto standard = ZUMAd::create();
+  standard->setResponseType(1);
+  standard->setAdHTML("<p>x</p>");
+  processor->processAdResponse(*slot, standard);
+  EXPECT_EQ(std::dynamic_pointer_cast<ZUMAdNetworkJavaScriptAdViewDelegate>(slot->adViewDelegate()), nullptr);
+  EXPECT_EQ(adView->delegate(), slot->adViewDelegate());
+  // A new shown ad has made no impression yet.
+  slot->setViewHasMadeImpression(true);
+  processor->finishedLoadingAdResponse(*slot, standard);
+  EXPECT_FALSE(slot->viewHasMadeImpression());
 }
 
 TEST_F(ZUMSlotResponseProcessorTest, ACustomRenderingAdWaitsForAPlacementAndNeverRefreshes) {
@@ -243,7 +272,7 @@ TEST_F(ZUMSlotResponseProcessorTest, MultiSizeAndFluidSizing) {
   slot->setNewAdSize(tall);
   ZUMSlotResponseProcessor::setViewForAdUsingView(*slot, adView);
   EXPECT_EQ(adView->adResponseSize().height, 250);
-  ZUMSlotResponseProcessor::updateContentSize(*slot, {100, 400});
+  slot->adViewDelegate()->adViewContentSizeDidChange(*adView, {100, 400});
   ASSERT_EQ(owner->contentSizes.size(), 1u);
   EXPECT_EQ(owner->contentSizes[0].width, 375);
   EXPECT_EQ(owner->contentSizes[0].height, 250);
@@ -256,6 +285,10 @@ TEST_F(ZUMSlotResponseProcessorTest, MultiSizeAndFluidSizing) {
 TEST_F(ZUMSlotResponseProcessorTest, TheLoadDelayReportsOnceWhenReleased) {
   auto delegate = slot->adViewDelegate();
   auto handler = ZUMTOLMHandler::create();
+  slot->loadRequest(ZUMRequest::create());  // a slot that has loaded may refresh
+  env.runUntilIdle();
+  owner->errors.clear();
+  slot->resetState();
   renderWithoutLoad();
   delegate->loadHandlerDidChangeDelay(*handler, 0, 1);
   delegate->adViewDidFinishLoad(*adView);
@@ -265,6 +298,7 @@ TEST_F(ZUMSlotResponseProcessorTest, TheLoadDelayReportsOnceWhenReleased) {
   delegate->loadHandlerDidChangeDelay(*handler, 1, 0);
   EXPECT_EQ(owner->finished.size(), 1u);
   EXPECT_EQ(slot->state(), State::kValidAd);
+  EXPECT_FALSE(delegate->isLoadDelayed());
   delegate->loadHandlerDidChangeDelay(*handler, 0, 1);
   delegate->loadHandlerDidChangeDelay(*handler, 1, 0);
   EXPECT_EQ(owner->finished.size(), 1u);
@@ -273,8 +307,12 @@ TEST_F(ZUMSlotResponseProcessorTest, TheLoadDelayReportsOnceWhenReleased) {
   EXPECT_TRUE(owner->errors.empty());
   slot->resetState();
   renderWithoutLoad();
+  slot->setReloadable(true);
+  slot->setReloadInterval(30);
+  slot->scheduleAdReloadTimer();
   delegate->loadHandlerDidCancel(*handler);
   EXPECT_EQ(lastError(), kZUMErrorNetworkError);
+  EXPECT_TRUE(slot->hasReloadTimer());  // pending actions kept
 
   // A finished load outside state 5 shows nothing.
   slot->resetState();
@@ -313,9 +351,20 @@ TEST_F(ZUMSlotResponseProcessorTest, PassbackFailsALoadInProgressOnly) {
   EXPECT_EQ(owner->errors.back()->localizedDescription(), "Passback URL received.");
   EXPECT_TRUE(without->wasPassbackReceived());
 
+  // A passback while checking stops the check; a later finish starts nothing.
+  withURL->startRenderingTimerForAdView(adView);
+  EXPECT_TRUE(withURL->isCheckingRendering());
+  slot->resetState();
+  renderWithoutLoad();
+  EXPECT_FALSE(navigate(*withURL, "https://pb.example.com/p/"));
+  EXPECT_FALSE(withURL->isCheckingRendering());
+  withURL->adViewDidFinishLoad(*adView);
+  EXPECT_FALSE(withURL->renderingCheckHasStarted());
+  EXPECT_EQ(owner->errors.size(), 2u);
+
   slot->didReceiveValidAd();  // a shown ad is never failed by a late passback
   EXPECT_FALSE(navigate(*withURL, "https://pb.example.com/p"));
-  EXPECT_EQ(owner->errors.size(), 1u);
+  EXPECT_EQ(owner->errors.size(), 2u);
   EXPECT_EQ(slot->state(), State::kValidAd);
   EXPECT_FALSE(*withURL->adViewShouldStartLoadWithRequest(*adView, platform::URLRequest(),
                                                           platform::WebViewNavigationType::Other));

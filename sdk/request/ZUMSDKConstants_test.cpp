@@ -86,6 +86,8 @@ TEST_F(ZUMSDKConstantsTest, ADeliveryBecomesTheSwitches) {
              {"refresh_intervals", "{\"active_view_sampling_interval\":\"0.5\"}"},
              {"zum:javascript_completion_timeout", "4"},
              {"init_delay", "1"},
+             {"zums:sai:enabled", "1"},
+             {"zums:sai:impression_ping_schema", "^https://"},
              {"mraid_banner_path", "https://mraid.example/b.js"}});
   EXPECT_EQ(switches(), sorted(Json{{"/vantor/ads/foreground_ping_url", "old"},
                               {"/vantor/ads/clickthrough_confirm_schemes", {{"mailto", "m"}}},
@@ -94,6 +96,8 @@ TEST_F(ZUMSDKConstantsTest, ADeliveryBecomesTheSwitches) {
                               {"/vantor/ads/zums:fennick_config", {{"on", true}}},
                               {"zums:app_activity_tracker:app_session_timeout_ms", 1800000.0},
                               {"/vantor/ads/zums:sai:click_ping_schema", {"a", "", "b"}},
+                              {"/vantor/ads/zums:sai:enabled", "1"},
+                              {"/vantor/ads/zums:sai:impression_ping_schema", {"^https://"}},
                               {"/vantor/ads/zums:safariviewcontroller_supported_schemes", {"https"}},
                               {"/vantor/ads/as_domains", "a.example"},
                               {"ns.efs", "1"},
@@ -110,6 +114,7 @@ TEST_F(ZUMSDKConstantsTest, ADeliveryBecomesTheSwitches) {
   // The next delivery: lists, the experiment ids and the logging config follow it;
   // unusable numbers keep the settings (the time-out its default).
   apply(Json{{"active_view_unload_cache_size", "abc"},
+             {"iap_equivalent_classes", "C,D"},  // not JSON: kept as the text
              {"refresh_intervals", "{\"active_view_sampling_interval\":-1}"},
              {"zum:javascript_completion_timeout", "abc"},
              {"zums:app_activity_tracker:app_session_timeout_ms", "nan"},
@@ -118,12 +123,13 @@ TEST_F(ZUMSDKConstantsTest, ADeliveryBecomesTheSwitches) {
   EXPECT_EQ(switches(), sorted(Json{{"/vantor/ads/foreground_ping_url", "old"},
                               {"/vantor/ads/clickthrough_confirm_schemes", {{"mailto", "m"}}},
                               {"/vantor/ads/zums:interstitial_ad_pool:field_names", {{"a", "b"}}},
+                              {"/vantor/ads/zums:sai:enabled", "1"},
                               {"/vantor/ads/experiment_id_string", "wv9"},
                               {"zums:app_activity_tracker:app_session_timeout_ms", 1800000.0},
                               {"/vantor/ads/as_domains", "a.example"},
                               {"ns.efs", "1"},
                               {"ns.dns_domain_set", {"d.example"}},
-                              {"/vantor/ads/iap_equivalent_classes", {"A", "B"}}}));
+                              {"/vantor/ads/iap_equivalent_classes", "C,D"}}));
   EXPECT_EQ(log, (std::vector<std::string>{"old views", "timeout 10.000000", "fennick null", "handled"}));
   EXPECT_FALSE(ZUMBoolCacheValueForKey("init_delay"));
   EXPECT_FALSE(ZUMMRAIDInterceptor::sharedInstance()->canRedirect());
@@ -144,6 +150,9 @@ TEST_F(ZUMSDKConstantsTest, HostileValuesNeverCrashTheWrite) {
   apply(Json{{"zum:javascript_completion_timeout", "1e308"}, {"active_view_unload_cache_size", "1e300"}});
   EXPECT_EQ(log[0], "cache 1000");
   EXPECT_EQ(log[2], "timeout 600.000000");
+  apply(Json{{"active_view_unload_cache_size", "+30"}, {"zums:app_activity_tracker:app_session_timeout_ms", "-5"}});
+  EXPECT_EQ(log[0], "cache 30");
+  EXPECT_FALSE(defaults().objectForKey("zums:app_activity_tracker:app_session_timeout_ms"));
 }
 
 }  // namespace
