@@ -189,7 +189,15 @@ TEST_F(ZUMSlotEventHandlerTest, PositionPostsOnlyChanges) {
   env.runUntilIdle();
   names = pageMessageNames();
   EXPECT_EQ(std::count(names.begin(), names.end(), "onDefaultPositionReceived"), 2);
+  EXPECT_EQ(std::count(names.begin(), names.end(), "onScreenInfoChanged"), 0);  // no MRAID creative
   EXPECT_NE(pageMessages().back().find("\"message\":\"bad\",\"action\":\"resize\""), std::string::npos);
+  // An MRAID creative whose usable frame changed hears of its screen again.
+  ad->setMRAIDEventHandler(handler);
+  slot->setUsableInterfaceFrame({0, 0, 1, 1});
+  handler->updatePositionFromView(*adView);
+  env.runUntilIdle();
+  names = pageMessageNames();
+  EXPECT_EQ(std::count(names.begin(), names.end(), "onScreenInfoChanged"), 1);
 }
 
 TEST_F(ZUMSlotEventHandlerTest, VolumePayload) {
