@@ -20,6 +20,7 @@
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMCSITimeRecorder.h"
 #include "sdk/request/ZUMErrors.h"
+#include "sdk/request/ZUMSDKConstants.h"
 #include "sdk/request/ZUMSDKCoreControllerDelegate.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
 
@@ -413,17 +414,16 @@ void ZUMSDKCorePageController::postJavaScriptNotification(const std::string& nam
 // --- Other messages of the page -----------------------------------------------------------------
 
 void ZUMSDKCorePageController::SDKCoreTOLMHandlerDidLoadSDKConstants(ZUMSDKCoreTOLMHandler&, const Json& constants) {
-  // Storing the constants is not done here yet; the completion time-out is the one
-  // the controller itself needs.
-  std::optional<double> timeout;
-  if (auto text = ZUMStringForKey(constants, "zum:javascript_completion_timeout")) {
-    const double value = platform::stringDoubleValue(*text);
-    if (std::isfinite(value) && value >= 0) timeout = value;
-  }
-  lockQueue_->async([self = shared_from_this(), timeout] {
-    self->SDKCoreUpdateHandled_ = true;
-    if (timeout) self->SDKCoreJavaScriptCompletionBlockTimeoutInterval_ = *timeout;
-  });
+  std::weak_ptr<ZUMSDKCorePageController> weak = shared_from_this();
+  ZUMSDKConstantsTargets targets;
+  targets.setJavaScriptCompletionTimeout = [weak](double seconds) {
+    if (auto self = weak.lock()) self->setSDKCoreJavaScriptCompletionBlockTimeoutInterval(seconds);
+  };
+  targets.didHandleUpdate = [weak] {
+    if (auto self = weak.lock()) self->lockQueue_->async([self] { self->SDKCoreUpdateHandled_ = true; });
+  };
+  targets.controller = shared_from_this();
+  ZUMApplySDKConstants(constants, targets);
 }
 
 void ZUMSDKCorePageController::SDKCoreTOLMHandlerDidReceiveSDKCoreUpdateNotification(ZUMSDKCoreTOLMHandler&) {}

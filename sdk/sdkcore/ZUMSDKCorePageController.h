@@ -75,6 +75,7 @@ class ZUMSDKCorePageController final : public ZUMSDKCoreController,
   void SDKCoreTOLMHandlerDidReceiveInvalidAdWithRequestID(ZUMSDKCoreTOLMHandler& handler,
                                                           const std::optional<std::string>& requestID,
                                                           const nlohmann::ordered_json& parameters) override;
+  // The constants become the switches and live settings (ZUMApplySDKConstants).
   void SDKCoreTOLMHandlerDidLoadSDKConstants(ZUMSDKCoreTOLMHandler& handler,
                                              const nlohmann::ordered_json& constants) override;
   void SDKCoreTOLMHandlerDidReceiveSDKCoreUpdateNotification(ZUMSDKCoreTOLMHandler& handler) override;

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ZUMRequest.h"
+#include "platform/base/NotificationCenter.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/ui/ApplicationDelegate.h"
 #include "sdk/foundation/ZUMApplication.h"
@@ -194,10 +195,18 @@ TEST_F(ZUMSDKCorePageControllerTest, EveryCompletionFiresExactlyOnceOnTheMainThr
   EXPECT_EQ(silent.calls[0].code, kZUMErrorTimeout);
   EXPECT_EQ(silent.calls[0].text, "Completion block execution timed out.");
 
-  // The page's constant sets the time-out.
-  sdkcoretest::evaluate(page(), "send('loadSdkConstants', {'zum:javascript_completion_timeout': '2'})");
+  // The page's constants set the time-out and become the switches, and the update is told.
+  int updates = 0;
+  auto token = platform::NotificationCenter::defaultCenter().addObserver(
+      "ZUMSDKCoreDidUpdateConstants", controller, nullptr, [&](const platform::Notification&) { ++updates; });
+  sdkcoretest::evaluate(page(),
+                        "send('loadSdkConstants', {'zum:javascript_completion_timeout': '2', 'as_domains': 'a.example'})");
   env.runUntilIdle();
+  platform::NotificationCenter::defaultCenter().removeObserver(token);
   EXPECT_EQ(controller->SDKCoreJavaScriptCompletionBlockTimeoutInterval(), 2);
+  EXPECT_EQ(platform::UserDefaults::standard().stringForKey("/vantor/ads/as_domains"), "a.example");
+  EXPECT_EQ(updates, 1);
+  EXPECT_TRUE(controller->SDKCoreUpdateHandled());
   controller->executeJavaScriptFromBlockWhenReady([](const std::string&) { return std::optional<std::string>("0"); },
                                                   timedByConstant.block());
   env.advance(2.1);
