@@ -104,7 +104,6 @@ TEST_F(RunLoopTest, ARunNestedInATimersBlockDoesNotFireThatTimerAgain) {
   env.advance(1);
   EXPECT_EQ(fires, 1);
   EXPECT_DOUBLE_EQ(env.now(), 2.0);  // the nested run waited its second out
-  EXPECT_FALSE(timer->isValid());
 }
 
 TEST_F(RunLoopTest, ARunNestedInABlockKeepsTheMainQueueFirstInFirstOut) {
