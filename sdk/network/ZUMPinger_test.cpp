@@ -86,8 +86,9 @@ TEST_F(ZUMPingerTest, BadStringsAndFailedAnswersCompleteNo) {
   EXPECT_EQ(ping(url("/ok")), false);
 }
 
-TEST_F(ZUMPingerTest, PlainHTTPGoesThroughAHiddenWebViewUnlessSwitchedOff) {
+TEST_F(ZUMPingerTest, PlainHTTPGoesThroughAHiddenWebViewUnlessSwitchedOffAndTimesOut) {
   server.route("/held", {.status = 200, .body = "<html></html>", .held = true});
+  server.route("/never", {.status = 200, .held = true});
   server.route("/plain", {.status = 204});
   auto window = ZUMApplication::sharedInstance()->placeholderWindow();
   auto webViews = [&] {
@@ -110,6 +111,14 @@ TEST_F(ZUMPingerTest, PlainHTTPGoesThroughAHiddenWebViewUnlessSwitchedOff) {
   EXPECT_TRUE(*result);
   env.runUntilIdle();
   EXPECT_EQ(webViews(), 0) << "the web view is taken down after the ping";
+
+  // A web view ping that never ends fails after the timeout and is taken down too.
+  start("/never");
+  ASSERT_TRUE(env.runUntil([&] { return server.heldCount("/never") == 1; }));
+  env.advance(ZUMPinger::kPingTimeout + 1);
+  ASSERT_TRUE(env.runUntil([&] { return result.has_value(); }));
+  EXPECT_FALSE(*result);
+  server.release("/never");
 
   // Switched off, no web view.
   defaults().setObject("0", "/vantor/ads/enable_http_web_view_pings");
