@@ -74,7 +74,6 @@ TEST_F(DeviceServicesTest, HostileProfilesChangeNothingTheyCannotSay) {
     "location": {"authorizationStatus": 9, "latitude": 400, "longitude": 0}
   })")));
   EXPECT_EQ(device.systemVersion(), before);
-  EXPECT_EQ(Reachability::shared().status(), Reachability::Status::ReachableViaWiFi);
   EXPECT_FLOAT_EQ(AudioSession::shared().outputVolume(), 1.0f) << "clamped";
   EXPECT_EQ(AudioSession::shared().currentRouteOutputPortNames(), std::vector<std::string>{"Headphones"});
   EXPECT_EQ(AudioSession::shared().category(), kAudioSessionCategorySoloAmbient);
@@ -83,8 +82,6 @@ TEST_F(DeviceServicesTest, HostileProfilesChangeNothingTheyCannotSay) {
   const auto bad = env.root() / "bad.json";
   std::ofstream(bad) << "{\"model\": ";
   EXPECT_FALSE(DeviceProfile::load(bad.string()));
-  device.setSystemVersion("x.y");
-  EXPECT_EQ(device.operatingSystemVersion(), (Device::OperatingSystemVersion{0, 0, 0}));
   device.setSystemVersion("99999999999999999999999.1");
   EXPECT_EQ(device.operatingSystemVersion().majorVersion, 0);
 }
