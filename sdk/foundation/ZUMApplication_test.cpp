@@ -182,6 +182,7 @@ TEST_F(ZUMApplicationTest, RequestersAreCountedOncePerRequester) {
   EXPECT_EQ(hub->currentAdRequestCount(), 2);
   hub->requesterDidEndRequest(&a);
   hub->requesterDidEndRequest(&a);
+  hub->requesterDidEndRequest(nullptr);  // never began: no notice
   EXPECT_EQ(hub->currentAdRequestCount(), 1);
   EXPECT_EQ(notices, 3);
   EXPECT_EQ(hub->statistics()->objectForKey("crqc"), json(2));
@@ -329,6 +330,7 @@ TEST_F(ZUMApplicationTest, HostileSwitchesFallBackToDefaults) {
   EXPECT_EQ(pings.size(), 1u) << "a negative delay sends at once";
   env.runUntilIdle();
   EXPECT_TRUE(hub->configuration()->dictionary().empty()) << "a stored configuration that is no dictionary";
+  EXPECT_FALSE(hub->placeholderWindow()->isHidden()) << "parked views stay in a shown window";
 }
 
 TEST_F(ZUMApplicationTest, ServerSettingsOfAnyTypeAreStoredAndAnnounced) {

@@ -4,7 +4,6 @@
 
 #include "platform/net/URLConnection.h"
 #include "platform/net/URLLoading.h"
-#include "platform/web/WebView.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TestEnvironment.h"
 
@@ -135,17 +134,6 @@ TEST_F(ZUMMRAIDInterceptorTest, PicksTheScriptByTheViewsAdTypeAndRole) {
   EXPECT_EQ(interceptor->MRAIDURLStringForAdView(FakeAdView(false, false)), "https://cdn.example.com/e.js");
   EXPECT_EQ(interceptor->MRAIDURLStringForAdView(FakeAdView(true, false)), "https://cdn.example.com/i.js");
   EXPECT_FALSE(interceptor->canRedirect());  // off until switched on
-}
-
-TEST_F(ZUMMRAIDInterceptorTest, APagesScriptElementGetsTheHostedScript) {
-  configure(kBannerScript, true);
-  auto view = platform::WebView::create({0, 0, 320, 50});
-  view->loadHTMLString("<html><head><script src=\"https://ads.example.com/creative/mraid.js\"></script></head>"
-                       "<body>ad</body></html>",
-                       url("https://ads.example.com/creative/ad.html"));
-  ASSERT_TRUE(env.runUntil([&] { return !view->isLoading(); }));
-  EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("mraidFrom"), "hosted");
-  EXPECT_TRUE(server.requests("/creative/mraid.js").empty());
 }
 
 }  // namespace
