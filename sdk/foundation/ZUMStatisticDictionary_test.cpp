@@ -30,10 +30,11 @@ TEST_F(ZUMStatisticDictionaryTest, IncrementCountsMissingAndWrongTypedValuesAsZe
   statistics->setObject("text", "s", false);
   statistics->setObject(2.5, "f", false);
   statistics->setObject(std::numeric_limits<std::int64_t>::max(), "max", false);
-  for (const char* key : {"missing", "s", "f", "max", "missing"}) statistics->incrementNumberForKey(key, false);
+  statistics->setObject(std::uint64_t{7}, "u", false);
+  for (const char* key : {"missing", "s", "f", "max", "u", "missing"}) statistics->incrementNumberForKey(key, false);
   EXPECT_EQ(statistics->dictionary(), (ordered_json{{"s", 1}, {"f", 3.5},
                                                     {"max", std::numeric_limits<std::int64_t>::max()},
-                                                    {"missing", 2}}));
+                                                    {"u", 8}, {"missing", 2}}));
 }
 
 TEST_F(ZUMStatisticDictionaryTest, ArraysAreBoundedDroppingTheOldest) {
@@ -72,6 +73,9 @@ TEST_F(ZUMStatisticDictionaryTest, ANotifyingWriteAfterTheNoticeWasQueuedGetsIts
   statistics->setObject(2, "a", true);
   env.runUntilIdle();
   EXPECT_EQ(delegate->snapshots, (std::vector<ordered_json>{{{"a", 1}}, {{"a", 2}}}));
+  statistics->setObject(3, "a");  // the short form notifies too
+  env.runUntilIdle();
+  EXPECT_EQ(delegate->snapshots.size(), 3u);
 }
 
 }  // namespace
