@@ -10,7 +10,7 @@ namespace platform {
 namespace {
 
 TEST(StringConversionsTest, BooleanReadingLooksAtTheFirstSignificantCharacter) {
-  for (const char* text : {"YES", "T", "  +12abc", "\t-0007", "00yes", "\xE3\x80\x80y"}) {
+  for (const char* text : {"YES", "T", "  +12abc", "\t-0007", "00yes", "\xC2\xA0 9", "\xE3\x80\x80y"}) {
     EXPECT_TRUE(stringBoolValue(text)) << text;
   }
   for (const char* text : {"", "no", "-0", "000", "0x1", "+-1", ".5", "\xC2"}) {

@@ -111,9 +111,12 @@ TEST_F(UserDefaultsTest, DamagedFilesKeepWhatIsReadable) {
     std::string text;
     Json expected;
   } cases[] = {
+      {"", Json::object()},
       {std::string("\x00\xff garbage", 11), Json::object()},
       {"[1, 2]", Json::object()},
+      {"\"just a string\"", Json::object()},
       {R"({"a": 1, "b": "two", "c": [1, 2, {"d": )", {{"a", 1}, {"b", "two"}}},
+      {R"({"a": 1 "b": 2})", {{"a", 1}}},
       {R"({"a": 1} trailing)", {{"a", 1}}},
       {R"({"a": null, "b": {"$data": 7}, "c": {"$date": "x"}, "e": 2, "f": 1e999})", {{"e", 2}}},
       {R"({"bad utf8": ")" + std::string("\xC3\x28") + R"(", "ok": true})", Json::object()},

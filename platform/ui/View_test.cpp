@@ -296,6 +296,7 @@ TEST_F(ViewTest, SnapshotCompositesBackgroundsWithAlphaAndClips) {
 
   // Sizes that cannot be drawn give an empty bitmap.
   EXPECT_TRUE(View::create(Rect(0, 0, 1e12, 10))->snapshot(2).isEmpty());
+  EXPECT_FALSE(root->snapshot(std::numeric_limits<double>::quiet_NaN()).isEmpty()) << "a scale that is no number reads as 1";
 }
 
 }  // namespace

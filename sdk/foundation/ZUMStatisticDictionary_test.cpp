@@ -50,6 +50,8 @@ TEST_F(ZUMStatisticDictionaryTest, ArraysAreBoundedDroppingTheOldest) {
   statistics->addObject(1, "s", false);
   statistics->addObject(nullptr, "s", false);
   EXPECT_EQ(statistics->objectForKey("s"), (ordered_json{1}));
+  statistics->setObject(nullptr, "s", false);  // null removes
+  EXPECT_FALSE(statistics->objectForKey("s"));
 }
 
 TEST_F(ZUMStatisticDictionaryTest, NoticesAreCoalescedPerTurnOfTheQueue) {
