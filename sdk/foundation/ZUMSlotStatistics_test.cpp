@@ -27,9 +27,6 @@ TEST_F(ZUMSlotStatisticsTest, RecordsExitCodesDurationsAndFillStates) {
   EXPECT_EQ(stats->adapterFillStatusParameter(), "alloc-a.1.300_alloc-b.2.1500");
   EXPECT_EQ(stats->adapterFillStatusParameterOrderedByAllocationIDs({"alloc-b", "unknown", "alloc-a"}),
             "alloc-b.2.1500_alloc-a.1.300");
-  EXPECT_EQ(stats->statistics()["adapter_fill_status"][0],
-            (ordered_json{{"fill_status_allocation_id", "alloc-a"}, {"fill_status_exit", 1},
-                          {"fill_status_duration", 300}}));
 
   stats->resetTimingAdapters();
   EXPECT_EQ(stats->adapterFillStatusParameter(), "alloc-a.1.300_alloc-b.2.1500");
@@ -64,9 +61,7 @@ TEST_F(ZUMSlotStatisticsTest, PersistsPerIdentifierAndSurvivesDamagedDefaults) {
   EXPECT_EQ(bad1->statistics(), ordered_json::object());
   auto bad2 = ZUMSlotStatistics::create();
   bad2->setIdentifier("bad-2");
-  EXPECT_EQ(bad2->adapterExitCodesParameter(), "");
   EXPECT_EQ(bad2->adapterDurationsParameter(), "1,2,2");
-  EXPECT_EQ(bad2->adapterFillStatusParameterOrderedByAllocationIDs({""}), "");
   bad2->endTimingAdapterWithExitCode(0);
   bad2->endTimingAdapterWithFillStatus(0, "a");
   EXPECT_EQ(bad2->adapterExitCodesParameter(), "0");
