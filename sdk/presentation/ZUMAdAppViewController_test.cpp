@@ -125,12 +125,16 @@ TEST_F(ZUMAdAppViewControllerTest, CloseButtonPaddingScaleAndPosition) {
   EXPECT_EQ(controller->closeButton()->frame(), (platform::Rect{0, 0, 40, 40}));
   EXPECT_EQ(controller->closeButton()->image(platform::Button::Normal)->size(), (platform::Size{60, 60}));
   EXPECT_EQ(controller->closeButton()->accessibilityLabel(), "Close Advertisement");
+  EXPECT_TRUE(controller->closeButton()->showsTouchWhenHighlighted());
   controller->setCustomClosePosition(6);  // not an MRAID ad: stays
   EXPECT_EQ(controller->closeButton()->frame(), (platform::Rect{0, 0, 40, 40}));
   slot->ad()->setMRAIDEventHandler(page);
   controller->setCustomClosePosition(6);
   EXPECT_EQ(controller->closeButton()->frame(), (platform::Rect{0, 617, 50, 50}));
   EXPECT_EQ(controller->closeButton()->autoresizingMask(), 12u);
+  controller->view()->addSubview(platform::View::create());  // the blank button stays on top
+  controller->setUseCustomClose(true);
+  EXPECT_EQ(controller->view()->subviews().back(), controller->closeButton());
 
   controller->closeButton()->sendActionsForControlEvents(platform::Button::TouchUpInside);
   env.advance(1);
@@ -174,11 +178,13 @@ TEST_F(ZUMAdAppViewControllerTest, AdOrientationsAfterTheFirstAppearanceReorient
   auto controller = make(true);
   show(controller);
   log->clear();
+  controller->didRotateFromInterfaceOrientation(platform::kInterfaceOrientationPortrait);
+  EXPECT_EQ(controller->adView()->orientation(), platform::kInterfaceOrientationLandscapeLeft);
   controller->setAdOrientations(6);
   EXPECT_EQ(controller->forcedAdOrientation(), 1);
   EXPECT_EQ(controller->adView()->orientation(), 1);
   EXPECT_EQ(controller->supportedInterfaceOrientations(), 16u);
-  EXPECT_EQ(*log, Log{"orientation"});
+  EXPECT_EQ(*log, (Log{"orientation", "orientation"}));
 }
 
 TEST_F(ZUMAdAppViewControllerTest, ExpandedControllerLeavesASnapshotAndGivesTheAdViewBack) {
@@ -261,6 +267,10 @@ TEST_F(ZUMAdAppViewControllerTest, LinkClicksPingAndTheLandingPageIsTimed) {
   auto controller = make(false);
   controller->loadHTML("<p>landing</p>", platform::URL::fromString("https://example.com/"));
   show(controller);
+  controller->load(std::nullopt);
+  controller->load(platform::URL::fromString("https://example.com/next"));
+  EXPECT_TRUE(controller->adView()->isLoading());
+  env.advance(1);
   auto statistics = slot->ad()->statistics();
   const auto start = statistics->objectForKey("tlanding_page_load_start");
   const auto end = statistics->objectForKey("tlanding_page_load_end");

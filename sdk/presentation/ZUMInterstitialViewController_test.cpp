@@ -84,6 +84,7 @@ TEST_F(ZUMInterstitialViewControllerTest, OnshowAfterPresentationOnhideBeforeDis
   show();
   auto page = std::static_pointer_cast<ZUMAdView>(slot->adView());
   EXPECT_EQ(controller->adView(), page);
+  EXPECT_EQ(page->viewController(), controller);
   EXPECT_EQ(page->superview(), controller->view());
   EXPECT_EQ(*log, (Log{"willPresent", "willPresent:0", "presented"}));
   EXPECT_EQ(page->queuedSDKEventCount(), 1u);
@@ -101,15 +102,21 @@ TEST_F(ZUMInterstitialViewControllerTest, OnshowAfterPresentationOnhideBeforeDis
 TEST_F(ZUMInterstitialViewControllerTest, NamesTheAnalyticsScreenOnce) {
   struct Row {
     std::optional<std::string> name, screenClass;
-    bool enabled, rewarded;
+    const char* enabled;  // nullptr: absent
+    bool rewarded;
     std::vector<std::string> names;
   };
-  for (const Row& row : {Row{"Main", "Home", true, false, {"Main/Interstitial"}},
-                         Row{std::nullopt, "Home", true, true, {"Home/Rewarded"}},
-                         Row{std::nullopt, std::nullopt, true, false, {}}, Row{"Main", "Home", false, false, {}}}) {
+  for (const Row& row : {Row{"Main", "Home", "1", false, {"Main/Interstitial"}},
+                         Row{std::nullopt, "Home", "true", true, {"Home/Rewarded"}},
+                         Row{std::nullopt, std::nullopt, "1", false, {}}, Row{"Main", "Home", "0", false, {}},
+                         Row{"Main", "Home", nullptr, false, {}}}) {
     SCOPED_TRACE(row.names.size());
-    platform::UserDefaults::standard().setObject(row.enabled ? "1" : "0",
-                                                 "/vantor/ads/zums:sai:interstitial_screen_enabled");
+    const char* key = "/vantor/ads/zums:sai:interstitial_screen_enabled";
+    if (row.enabled) {
+      (void)platform::UserDefaults::standard().setObject(row.enabled, key);
+    } else {
+      platform::UserDefaults::standard().removeObjectForKey(key);
+    }
     formats->rewarded = row.rewarded;
     analytics->screen = {row.name, row.screenClass};
     analytics->names.clear();
@@ -130,6 +137,7 @@ TEST_F(ZUMInterstitialViewControllerTest, RewardedAdsStayUpAcrossAShortTripToThe
     bool dismisses;
   };
   for (const Row& row : {Row{true, "5000", 4.999, false}, Row{true, 5000, 5.001, true}, Row{true, "5000", -1, true},
+                         Row{true, "100000000", -1, true},
                          Row{true, std::nullopt, 1, true}, Row{true, "soon", 1, true}, Row{false, "5000", 1, true},
                          Row{true, "0", 0.001, true}}) {
     SCOPED_TRACE(row.away);
