@@ -1,5 +1,7 @@
 #include "sdk/presentation/ZUMAdAppViewController.h"
 
+#include <array>
+
 #include <nlohmann/json.hpp>
 
 #include "ZUMSlotDelegate.h"
@@ -18,25 +20,10 @@
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMOpener.h"
 #include "sdk/request/ZUMAd.h"
-#include "sdk/request/ZUMMRAIDEventHandling.h"
 
 namespace {
 
 using presentation_testing::Log;
-
-// The MRAID page of the slot's ad, as the slot would tell it.
-struct Page : ZUMMRAIDEventHandling {
-  explicit Page(std::shared_ptr<Log> log) : log(std::move(log)) {}
-  void MRAIDAdDidLoad() override {}
-  void MRAIDAdDidUnload() override {}
-  void updateVisibility(bool visible) override { log->push_back(visible ? "visible" : "hidden"); }
-  void updatePositionFromView(platform::View&) override {}
-  void notifyOrientationToMRAIDCreative() override { log->push_back("orientation"); }
-  void handleError(const std::string& message, const std::string& action) override {
-    log->push_back(action + ": " + message);
-  }
-  std::shared_ptr<Log> log;
-};
 
 struct Owner : ZUMSlotDelegate {
   std::optional<bool> slotShouldChangeAudioSessionCategoryTo(ZUMSlot&, const std::string&) override { return audio; }
@@ -80,7 +67,7 @@ class ZUMAdAppViewControllerTest : public presentation_testing::PresentationTest
     env.advance(1);
   }
   std::vector<std::weak_ptr<ZUMAdAppViewController>> shown;
-  std::shared_ptr<Page> page = std::make_shared<Page>(log);
+  std::shared_ptr<presentation_testing::MRAIDPage> page = std::make_shared<presentation_testing::MRAIDPage>(log);
   std::shared_ptr<Owner> owner = std::make_shared<Owner>();
 };
 
@@ -142,19 +129,15 @@ TEST_F(ZUMAdAppViewControllerTest, CloseButtonPaddingScaleAndPosition) {
 }
 
 TEST_F(ZUMAdAppViewControllerTest, AdOrientationsBeforeTheFirstAppearanceFollowTheApplication) {
-  struct Row {
-    const char* application;  // the bundle's supported orientations
-    platform::InterfaceOrientationMask ad, supported;
-  };
-  for (const Row& row : {Row{"L", 6, 30}, Row{"PL", 2, 2}, Row{"P", 24, 30}, Row{"l", 8, 24}, Row{"u", 2, 6},
-                         Row{"PL", 0, 30}}) {
-    SCOPED_TRACE(row.application);
-    nlohmann::ordered_json names = nlohmann::ordered_json::array();
-    for (char c : std::string(row.application)) {
-      if (c == 'P') names.push_back("UIInterfaceOrientationPortrait");
-      if (c == 'u') names.push_back("UIInterfaceOrientationPortraitUpsideDown");
-      if (c == 'L' || c == 'l') names.push_back("UIInterfaceOrientationLandscapeLeft");
-      if (c == 'L') names.push_back("UIInterfaceOrientationLandscapeRight");
+  const char* kNames[] = {"", "UIInterfaceOrientationPortrait", "UIInterfaceOrientationPortraitUpsideDown",
+                          "UIInterfaceOrientationLandscapeRight", "UIInterfaceOrientationLandscapeLeft"};
+  // The application's mask, the ad's, the controller's.
+  for (const auto& [application, ad, supported] : std::vector<std::array<unsigned, 3>>{
+           {24, 6, 30}, {26, 2, 2}, {2, 24, 30}, {16, 8, 24}, {4, 2, 6}, {26, 0, 30}}) {
+    SCOPED_TRACE(application);
+    auto names = nlohmann::ordered_json::array();
+    for (int o = 1; o <= 4; ++o) {
+      if (application & (1u << o)) names.push_back(kNames[o]);
     }
     platform::Bundle::main().setInfoDictionary({{"UISupportedInterfaceOrientations", names}});
     ZUMApplication::sharedInstance();
@@ -162,8 +145,8 @@ TEST_F(ZUMAdAppViewControllerTest, AdOrientationsBeforeTheFirstAppearanceFollowT
     testenv::AppControls::becomeActive();
     env.runUntilIdle();
     auto controller = make(false);
-    controller->setAdOrientations(row.ad);
-    EXPECT_EQ(controller->supportedInterfaceOrientations(), row.supported);
+    controller->setAdOrientations(ad);
+    EXPECT_EQ(controller->supportedInterfaceOrientations(), supported);
   }
   setDefault("/vantor/ads/application_supports_split_screen", true);
   auto controller = make(false);
@@ -177,6 +160,7 @@ TEST_F(ZUMAdAppViewControllerTest, AdOrientationsAfterTheFirstAppearanceReorient
   testenv::AppControls::rotate(platform::kInterfaceOrientationLandscapeLeft);
   auto controller = make(true);
   show(controller);
+  EXPECT_EQ(*log, (Log{"willPresent", "slot.willPresent", "hidden", "visible"}));
   log->clear();
   controller->didRotateFromInterfaceOrientation(platform::kInterfaceOrientationPortrait);
   EXPECT_EQ(controller->adView()->orientation(), platform::kInterfaceOrientationLandscapeLeft);
@@ -185,6 +169,9 @@ TEST_F(ZUMAdAppViewControllerTest, AdOrientationsAfterTheFirstAppearanceReorient
   EXPECT_EQ(controller->adView()->orientation(), 1);
   EXPECT_EQ(controller->supportedInterfaceOrientations(), 16u);
   EXPECT_EQ(*log, (Log{"orientation", "orientation"}));
+  log->clear();
+  hide(controller);
+  EXPECT_EQ(*log, (Log{"slot.willDismiss", "hidden", "didDismiss", "slot.didDismiss", "hidden"}));
 }
 
 TEST_F(ZUMAdAppViewControllerTest, ExpandedControllerLeavesASnapshotAndGivesTheAdViewBack) {
@@ -221,12 +208,7 @@ TEST_F(ZUMAdAppViewControllerTest, ExpandedControllerLeavesASnapshotAndGivesTheA
 }
 
 TEST_F(ZUMAdAppViewControllerTest, RecordOnlyAudioGetsPlayAndRecordWhileUp) {
-  struct Row {
-    const char* initial;
-    std::optional<bool> ownerAllows;
-    bool changesFail;
-    const char* whileUp;
-  };
+  struct Row { const char* initial; std::optional<bool> ownerAllows; bool changesFail; const char* whileUp; };
   using platform::kAudioSessionCategoryPlayAndRecord, platform::kAudioSessionCategoryRecord;
   for (const Row& row : {Row{kAudioSessionCategoryRecord, std::nullopt, false, kAudioSessionCategoryPlayAndRecord},
                          Row{kAudioSessionCategoryRecord, true, false, kAudioSessionCategoryPlayAndRecord},
@@ -247,20 +229,6 @@ TEST_F(ZUMAdAppViewControllerTest, RecordOnlyAudioGetsPlayAndRecordWhileUp) {
     hide(controller);
     EXPECT_EQ(audio.category(), row.initial);
   }
-}
-
-TEST_F(ZUMAdAppViewControllerTest, MRAIDVisibilityAndTheReturnToTheForeground) {
-  auto controller = make(true);
-  show(controller);
-  EXPECT_EQ(*log, (Log{"willPresent", "slot.willPresent", "hidden", "visible"}));
-  // After a click left the application the ad stays up once.
-  controller->adViewDelegate()->opener()->setDidOpenAnotherApplication(true);
-  EXPECT_TRUE(controller->shouldDismissOnApplicationEnteringForeground()) << "not loaded";
-  controller->setUseCustomClose(true);
-  EXPECT_TRUE(controller->shouldDismissOnApplicationEnteringForeground());
-  log->clear();
-  hide(controller);
-  EXPECT_EQ(*log, (Log{"slot.willDismiss", "hidden", "didDismiss", "slot.didDismiss", "hidden"}));
 }
 
 TEST_F(ZUMAdAppViewControllerTest, LinkClicksPingAndTheLandingPageIsTimed) {
@@ -287,6 +255,9 @@ TEST_F(ZUMAdAppViewControllerTest, LinkClicksPingAndTheLandingPageIsTimed) {
   controller->adViewDelegate()->opener()->setDidOpenAnotherApplication(true);
   EXPECT_FALSE(controller->shouldDismissOnApplicationEnteringForeground());
   EXPECT_TRUE(controller->shouldDismissOnApplicationEnteringForeground());
+  controller->adViewDelegate()->opener()->setDidOpenAnotherApplication(true);
+  controller->setUseCustomClose(true);
+  EXPECT_TRUE(controller->shouldDismissOnApplicationEnteringForeground()) << "an ad with its own close";
 
   const platform::URLRequest request(*platform::URL::fromString("https://example.com/next"));
   for (const char* disabled : {"0", "1"}) {
