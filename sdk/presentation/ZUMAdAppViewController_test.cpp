@@ -108,6 +108,8 @@ TEST_F(ZUMAdAppViewControllerTest, CloseButtonPaddingScaleAndPosition) {
   setDefault("/vantor/ads/zum:interstitial:close_button_padding_dip", "8");
   setDefault("/vantor/ads/zums:close_button:scale", 2.0);
   auto controller = make(false);
+  controller->load(platform::URL::fromString("https://example.com/kept"));
+  EXPECT_FALSE(controller->adView()->isLoading()) << "kept until the view is configured";
   show(controller);
   EXPECT_EQ(controller->closeButton()->frame(), (platform::Rect{0, 0, 40, 40}));
   EXPECT_EQ(controller->closeButton()->image(platform::Button::Normal)->size(), (platform::Size{60, 60}));
@@ -260,15 +262,15 @@ TEST_F(ZUMAdAppViewControllerTest, LinkClicksPingAndTheLandingPageIsTimed) {
   EXPECT_TRUE(controller->shouldDismissOnApplicationEnteringForeground()) << "an ad with its own close";
 
   const platform::URLRequest request(*platform::URL::fromString("https://example.com/next"));
-  for (const char* disabled : {"0", "1"}) {
-    setDefault("/vantor/ads/disable_interstitial_click_ping_on_click_navigation", disabled);
+  for (const char* disabled : {"", "1"}) {
+    if (*disabled) setDefault("/vantor/ads/disable_interstitial_click_ping_on_click_navigation", disabled);
     controller->adViewDelegate()->adViewShouldStartLoadWithRequest(*controller->adView(), request,
                                                                    platform::WebViewNavigationType::LinkClicked);
     controller->adViewDelegate()->adViewShouldStartLoadWithRequest(*controller->adView(), request,
                                                                    platform::WebViewNavigationType::Other);
+    env.runUntilIdle();
+    EXPECT_EQ(owner->clicks, 1) << "only a link click pings, unless switched off";
   }
-  env.runUntilIdle();
-  EXPECT_EQ(owner->clicks, 1);
 }
 
 TEST_F(ZUMAdAppViewControllerTest, SupplementalPageHearsItsStateAndVisibility) {
@@ -278,6 +280,7 @@ TEST_F(ZUMAdAppViewControllerTest, SupplementalPageHearsItsStateAndVisibility) {
   EXPECT_EQ(controller->adView()->queuedSDKEventCount(), 3u);
   hide(controller);
   EXPECT_EQ(controller->adView()->queuedSDKEventCount(), 4u);
+  EXPECT_EQ(controller->intermission(), nullptr);
 }
 
 }  // namespace
