@@ -4,13 +4,13 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ZUMSlotDelegate.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/RunLoop.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMStatisticDictionary.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/presentation/ZUMAdAppViewController.h"
+#include "sdk/rendering/ZUMSlotEventHandler.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMSlot.h"
 
@@ -22,11 +22,6 @@ std::shared_ptr<ZUMStatisticDictionary> adStatistics(const std::shared_ptr<ZUMAd
   return ad ? ad->statistics() : nullptr;
 }
 
-// The shown ad pings its click URLs and the slot's owner hears of the click.
-void pingClickURLs(ZUMSlot& slot) {
-  if (auto ad = slot.ad()) ad->pingClickURLs();
-  if (auto owner = slot.slotDelegate()) owner->slotDidReceiveAdClick(slot);
-}
 
 }  // namespace
 
@@ -48,7 +43,7 @@ std::optional<bool> ZUMAdAppAdViewDelegate::adViewShouldStartLoadWithRequest(
   if (navigationType == platform::WebViewNavigationType::LinkClicked && !pingDisabled) {
     auto controller = adAppViewController();
     platform::DispatchQueue::main()->async([slot = std::weak_ptr<ZUMSlot>(controller ? controller->slot() : nullptr)] {
-      if (auto strong = slot.lock()) pingClickURLs(*strong);
+      if (auto strong = slot.lock()) ZUMSlotEventHandler::forSlot(*strong)->pingClickURLs();
     });
   }
   return ZUMAdViewDelegate::adViewShouldStartLoadWithRequest(adView, request, navigationType);

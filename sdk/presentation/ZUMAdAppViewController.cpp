@@ -3,7 +3,6 @@
 #include <cassert>
 #include <utility>
 
-#include "ZUMSlotDelegate.h"
 #include "platform/base/RunLoop.h"
 #include "platform/net/URLRequest.h"
 #include "platform/ui/Application.h"
@@ -18,6 +17,7 @@
 #include "sdk/rendering/ZUMBannerAdViewDelegate.h"
 #include "sdk/rendering/ZUMMRAIDResizeProperties.h"
 #include "sdk/rendering/ZUMOpener.h"
+#include "sdk/rendering/ZUMSlotEventHandler.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMMRAIDEventHandling.h"
 #include "sdk/request/ZUMSlot.h"
@@ -37,10 +37,9 @@ std::shared_ptr<ZUMMRAIDEventHandling> MRAIDEventHandler(const std::shared_ptr<Z
   return ad ? ad->MRAIDEventHandler() : nullptr;
 }
 
-// The slot's owner decides; an owner that does not say lets the category change.
+// The slot asks its owner; without a slot nobody objects.
 bool slotAllowsAudioCategory(const std::shared_ptr<ZUMSlot>& slot, const std::string& category) {
-  auto owner = slot ? slot->slotDelegate() : nullptr;
-  return !owner || owner->slotShouldChangeAudioSessionCategoryTo(*slot, category).value_or(true);
+  return !slot || ZUMSlotEventHandler::forSlot(*slot)->shouldChangeAudioSessionCategoryTo(category);
 }
 
 }  // namespace
