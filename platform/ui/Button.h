@@ -51,6 +51,9 @@ class Button : public View {
   void setEnabled(bool enabled);
   bool isSelected() const { return selected_; }
   void setSelected(bool selected) { selected_ = selected; }
+  // A glow under the touch while highlighted (drawing only).
+  bool showsTouchWhenHighlighted() const { return showsTouch_; }
+  void setShowsTouchWhenHighlighted(bool shows) { showsTouch_ = shows; }
   bool isHighlighted() const { return highlighted_; }
   void setHighlighted(bool highlighted) { highlighted_ = highlighted; }
 
@@ -98,6 +101,7 @@ class Button : public View {
   bool enabled_ = true;
   bool selected_ = false;
   bool highlighted_ = false;
+  bool showsTouch_ = false;
   bool tracking_ = false;
   std::vector<Target> targets_;
 };

@@ -97,6 +97,9 @@ class View : public std::enable_shared_from_this<View> {
   void setOpaque(bool opaque) { opaque_ = opaque; }
   const std::optional<Color>& backgroundColor() const { return backgroundColor_; }
   void setBackgroundColor(std::optional<Color> color) { backgroundColor_ = color; }
+  // What assistive technologies read for the view; nullopt when none is set.
+  const std::optional<std::string>& accessibilityLabel() const { return accessibilityLabel_; }
+  void setAccessibilityLabel(std::optional<std::string> label) { accessibilityLabel_ = std::move(label); }
   // The view's own tint, or the nearest ancestor's; nullopt when none is set.
   std::optional<Color> tintColor() const;
   void setTintColor(std::optional<Color> color) { tintColor_ = color; }
@@ -276,6 +279,7 @@ class View : public std::enable_shared_from_this<View> {
   std::uint32_t autoresizingMask_ = AutoresizingNone;
   std::optional<Color> backgroundColor_;
   std::optional<Color> tintColor_;
+  std::optional<std::string> accessibilityLabel_;
   double cornerRadius_ = 0;
   ContentMode contentMode_ = ContentMode::ScaleToFill;
   std::int64_t tag_ = 0;

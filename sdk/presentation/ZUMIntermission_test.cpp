@@ -7,7 +7,6 @@
 #include "sdk/presentation/ZUMIntermitting.h"
 #include "sdk/presentation/ZUMPresentationTestSupport.h"
 #include "sdk/request/ZUMAd.h"
-#include "sdk/request/ZUMMRAIDEventHandling.h"
 #include "testing/AppControls.h"
 
 namespace {
@@ -105,17 +104,7 @@ TEST_F(ZUMIntermissionTest, DidRelinquishAloneStillEndsAndTheSessionCanRunAgain)
 // The MRAID page is told it cannot be seen while the session runs, then what the slot
 // last measured.
 TEST_F(ZUMIntermissionTest, HidesTheAdFromMRAIDVisibilityWhileItRuns) {
-  struct Page : ZUMMRAIDEventHandling {
-    explicit Page(std::shared_ptr<Log> log) : log(std::move(log)) {}
-    void MRAIDAdDidLoad() override {}
-    void MRAIDAdDidUnload() override {}
-    void updateVisibility(bool visible) override { log->push_back(visible ? "visible" : "hidden"); }
-    void updatePositionFromView(platform::View&) override {}
-    void notifyOrientationToMRAIDCreative() override {}
-    void handleError(const std::string&, const std::string&) override {}
-    std::shared_ptr<Log> log;
-  };
-  auto page = std::make_shared<Page>(log);
+  auto page = std::make_shared<presentation_testing::MRAIDPage>(log);
   slot->setAd(ZUMAd::create());
   slot->ad()->setMRAIDEventHandler(page);
   slot->setMonitoredViewVisible(true);

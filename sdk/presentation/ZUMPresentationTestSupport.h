@@ -16,6 +16,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "sdk/request/ZUMMRAIDEventHandling.h"
 #include "sdk/request/ZUMFullScreenNotifications.h"
 #include "sdk/request/ZUMSlot.h"
 #include "testing/AppControls.h"
@@ -33,6 +34,21 @@ struct SlotEvents : ZUMSlotAdEventDelegate {
   ZUMImplemented note(const char* text) {
     log->push_back(text);
     return kZUMImplemented;
+  }
+  std::shared_ptr<Log> log;
+};
+
+// The MRAID page of the slot's ad, as the slot would tell it: visibility, orientation
+// notices and errors ("action: message") go into the log.
+struct MRAIDPage : ZUMMRAIDEventHandling {
+  explicit MRAIDPage(std::shared_ptr<Log> log) : log(std::move(log)) {}
+  void MRAIDAdDidLoad() override {}
+  void MRAIDAdDidUnload() override {}
+  void updateVisibility(bool visible) override { log->push_back(visible ? "visible" : "hidden"); }
+  void updatePositionFromView(platform::View&) override {}
+  void notifyOrientationToMRAIDCreative() override { log->push_back("orientation"); }
+  void handleError(const std::string& message, const std::string& action) override {
+    log->push_back(action + ": " + message);
   }
   std::shared_ptr<Log> log;
 };

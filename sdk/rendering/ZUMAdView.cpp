@@ -13,6 +13,7 @@
 #include "platform/net/HTTPURLResponse.h"
 #include "platform/ui/AlertAction.h"
 #include "platform/ui/AlertController.h"
+#include "platform/ui/Color.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
@@ -316,6 +317,17 @@ void ZUMAdView::restoreState() {
   delegate_ = state.delegate;
   viewController_ = state.viewController;
   setAutoresizingMask(state.autoresizingMask);
+}
+
+void ZUMAdView::reset() {
+  setAutoresizingMask(platform::AutoresizingFlexibleWidth | platform::AutoresizingFlexibleHeight);
+  setOpaque(false);
+  setBackgroundColor(platform::Color::clear());
+  webView_->setClipsToBounds(true);
+  if (auto scroll = webView_->scrollView()) {
+    scroll->setScrollEnabled(true);
+    scroll->setScrollsToTop(false);
+  }
 }
 
 std::shared_ptr<ZUMOpener> ZUMAdView::opener() const {

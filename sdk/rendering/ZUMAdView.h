@@ -138,6 +138,9 @@ class ZUMAdView final : public platform::View,
   // Puts the ad view back where it was saved; nothing without a saved state.
   void restoreState();
   const std::optional<ZUMAdViewState>& savedState() const { return savedState_; }
+  // Ready to be hosted full screen: follows its superview's size, see-through, the page
+  // clipped and scrollable, no scroll-to-top.
+  void reset();
 
   // The opener of the delegate when the delegate is a ZUMAdViewDelegate.
   std::shared_ptr<ZUMOpener> opener() const;

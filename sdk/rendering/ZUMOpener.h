@@ -55,6 +55,10 @@ class ZUMOpener {
   // The navigation that led to the current open action.
   const std::optional<platform::URLRequest>& navigationRequest() const { return navigationRequest_; }
   void setNavigationRequest(std::optional<platform::URLRequest> request) { navigationRequest_ = std::move(request); }
+  // A click has just taken the user to another application (cleared by whoever acts on
+  // the user's return).
+  bool didOpenAnotherApplication() const { return didOpenAnotherApplication_; }
+  void setDidOpenAnotherApplication(bool opened) { didOpenAnotherApplication_ = opened; }
   // nullptr: no protection.
   std::shared_ptr<ZUMAutoClickProtection> autoClickProtection() const { return autoClickProtection_; }
   void setAutoClickProtection(std::shared_ptr<ZUMAutoClickProtection> protection) {
@@ -70,4 +74,5 @@ class ZUMOpener {
   std::weak_ptr<ZUMSlot> slot_;
   std::optional<platform::URLRequest> navigationRequest_;
   std::shared_ptr<ZUMAutoClickProtection> autoClickProtection_;
+  bool didOpenAnotherApplication_ = false;
 };

@@ -1,0 +1,65 @@
+#include "sdk/presentation/ZUMAdAppAdViewDelegate.h"
+
+#include <cassert>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/base/DispatchQueue.h"
+#include "platform/base/RunLoop.h"
+#include "sdk/foundation/ZUMClock.h"
+#include "sdk/foundation/ZUMStatisticDictionary.h"
+#include "sdk/foundation/ZUMUserDefaults.h"
+#include "sdk/presentation/ZUMAdAppViewController.h"
+#include "sdk/rendering/ZUMSlotEventHandler.h"
+#include "sdk/request/ZUMAd.h"
+#include "sdk/request/ZUMSlot.h"
+
+namespace {
+
+std::shared_ptr<ZUMStatisticDictionary> adStatistics(const std::shared_ptr<ZUMAdAppViewController>& controller) {
+  auto slot = controller ? controller->slot() : nullptr;
+  auto ad = slot ? slot->ad() : nullptr;
+  return ad ? ad->statistics() : nullptr;
+}
+
+
+}  // namespace
+
+std::shared_ptr<ZUMAdAppAdViewDelegate> ZUMAdAppAdViewDelegate::create(
+    const std::shared_ptr<ZUMAdAppViewController>& controller) {
+  std::shared_ptr<ZUMAdAppAdViewDelegate> delegate(new ZUMAdAppAdViewDelegate(controller));
+  delegate->registerHandlers();
+  return delegate;
+}
+
+ZUMAdAppAdViewDelegate::ZUMAdAppAdViewDelegate(const std::shared_ptr<ZUMAdAppViewController>& controller)
+    : controller_(controller) {}
+
+std::optional<bool> ZUMAdAppAdViewDelegate::adViewShouldStartLoadWithRequest(
+    ZUMAdView& adView, const platform::URLRequest& request, platform::WebViewNavigationType navigationType) {
+  assert(platform::isMainThread());
+  const bool pingDisabled =
+      ZUMUserDefaults::stringForKey("/vantor/ads/disable_interstitial_click_ping_on_click_navigation") == "1";
+  if (navigationType == platform::WebViewNavigationType::LinkClicked && !pingDisabled) {
+    auto controller = adAppViewController();
+    platform::DispatchQueue::main()->async([slot = std::weak_ptr<ZUMSlot>(controller ? controller->slot() : nullptr)] {
+      if (auto strong = slot.lock()) ZUMSlotEventHandler::forSlot(*strong)->pingClickURLs();
+    });
+  }
+  return ZUMAdViewDelegate::adViewShouldStartLoadWithRequest(adView, request, navigationType);
+}
+
+void ZUMAdAppAdViewDelegate::adViewDidStartLoad(ZUMAdView& adView) {
+  if (auto statistics = adStatistics(adAppViewController());
+      statistics && !statistics->objectForKey("tlanding_page_load_start")) {
+    statistics->setObject(ZUMMonotonicTimeInMilliseconds(), "tlanding_page_load_start", true);
+  }
+  ZUMAdViewDelegate::adViewDidStartLoad(adView);
+}
+
+void ZUMAdAppAdViewDelegate::adViewDidFinishLoad(ZUMAdView& adView) {
+  if (auto statistics = adStatistics(adAppViewController())) {
+    statistics->setObject(ZUMMonotonicTimeInMilliseconds(), "tlanding_page_load_end", true);
+  }
+  ZUMAdViewDelegate::adViewDidFinishLoad(adView);
+}
