@@ -3,7 +3,6 @@
 #include <array>
 #include <cassert>
 #include <cctype>
-#include <mutex>
 
 #include <nlohmann/json.hpp>
 
@@ -16,6 +15,7 @@
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMLogger.h"
+#include "sdk/foundation/ZUMRegistrationPoint.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
@@ -32,15 +32,7 @@ namespace {
 
 constexpr std::size_t kPlaceCount = static_cast<std::size_t>(ZUMTOLMHandlerPlace::Count);
 
-struct HandlerMakers {
-  std::mutex mutex;
-  std::array<ZUMTOLMHandlerMaker, kPlaceCount> makers;
-};
-
-HandlerMakers& handlerMakers() {
-  static auto* instance = new HandlerMakers();  // never destroyed: read while the process exits
-  return *instance;
-}
+using HandlerMakers = ZUMRegistrationPoint<std::array<ZUMTOLMHandlerMaker, kPlaceCount>>;
 
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && platform::equalsIgnoringASCIICase(text.substr(0, prefix.size()), prefix);
@@ -64,9 +56,7 @@ bool deeplinkPlusEnabled() { return ZUMUserDefaults::boolForKey("/vantor/ads/dee
 void ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace place, ZUMTOLMHandlerMaker maker) {
   const auto index = static_cast<std::size_t>(place);
   if (index >= kPlaceCount) return;
-  auto& registry = handlerMakers();
-  std::lock_guard lock(registry.mutex);
-  registry.makers[index] = std::move(maker);
+  HandlerMakers::fill([&](auto& makers) { makers[index] = std::move(maker); });
 }
 
 bool ZUMIsReservedNotificationName(std::string_view name) {
@@ -92,13 +82,7 @@ ZUMAdViewDelegate::~ZUMAdViewDelegate() {
 }
 
 void ZUMAdViewDelegate::registerHandlers() {
-  std::array<ZUMTOLMHandlerMaker, kPlaceCount> makers;
-  {
-    auto& registry = handlerMakers();
-    std::lock_guard lock(registry.mutex);
-    makers = registry.makers;
-  }
-  for (const auto& maker : makers) {
+  for (const auto& maker : HandlerMakers::current()) {
     if (!maker) continue;
     if (auto handler = maker(*this)) addTOLMHandler(handler);
   }

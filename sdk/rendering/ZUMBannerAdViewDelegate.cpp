@@ -1,10 +1,10 @@
 #include "sdk/rendering/ZUMBannerAdViewDelegate.h"
 
 #include <array>
-#include <mutex>
 
 #include "ZUMSlotAdEventDelegate.h"
 #include "platform/base/Error.h"
+#include "sdk/foundation/ZUMRegistrationPoint.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMOpener.h"
 #include "sdk/rendering/ZUMSlotResponseProcessor.h"
@@ -16,15 +16,7 @@ namespace {
 
 constexpr std::size_t kPlaceCount = static_cast<std::size_t>(ZUMBannerTOLMHandlerPlace::Count);
 
-struct BannerHandlerMakers {
-  std::mutex mutex;
-  std::array<ZUMBannerTOLMHandlerMaker, kPlaceCount> makers;
-};
-
-BannerHandlerMakers& bannerHandlerMakers() {
-  static auto* instance = new BannerHandlerMakers();  // never destroyed: read while the process exits
-  return *instance;
-}
+using BannerHandlerMakers = ZUMRegistrationPoint<std::array<ZUMBannerTOLMHandlerMaker, kPlaceCount>>;
 
 // The URL loading system's code of a cancelled load.
 constexpr std::int64_t kURLErrorCancelled = -999;
@@ -34,9 +26,7 @@ constexpr std::int64_t kURLErrorCancelled = -999;
 void ZUMRegisterBannerTOLMHandlerMaker(ZUMBannerTOLMHandlerPlace place, ZUMBannerTOLMHandlerMaker maker) {
   const auto index = static_cast<std::size_t>(place);
   if (index >= kPlaceCount) return;
-  auto& registry = bannerHandlerMakers();
-  std::lock_guard lock(registry.mutex);
-  registry.makers[index] = std::move(maker);
+  BannerHandlerMakers::fill([&](auto& makers) { makers[index] = std::move(maker); });
 }
 
 std::shared_ptr<ZUMBannerAdViewDelegate> ZUMBannerAdViewDelegate::create(const std::shared_ptr<ZUMSlot>& slot) {
@@ -50,13 +40,7 @@ ZUMBannerAdViewDelegate::ZUMBannerAdViewDelegate(const std::shared_ptr<ZUMSlot>&
 void ZUMBannerAdViewDelegate::setUpForSlot(const std::shared_ptr<ZUMSlot>& slot) {
   registerHandlers();
   opener()->setSlot(slot);
-  std::array<ZUMBannerTOLMHandlerMaker, kPlaceCount> makers;
-  {
-    auto& registry = bannerHandlerMakers();
-    std::lock_guard lock(registry.mutex);
-    makers = registry.makers;
-  }
-  for (const auto& maker : makers) {
+  for (const auto& maker : BannerHandlerMakers::current()) {
     if (!maker) continue;
     if (auto handler = maker(*this)) addTOLMHandler(handler);
   }
