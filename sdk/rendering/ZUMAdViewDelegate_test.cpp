@@ -12,7 +12,6 @@
 #include "platform/web/WebTestSupport.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/network/ZUMAdURLStash.h"
-#include "sdk/network/ZUMAdViewResourceCollection.h"
 #include "sdk/network/ZUMAutoClickProtection.h"
 #include "sdk/network/ZUMAdViewResourceCollection.h"
 #include "sdk/rendering/ZUMAdView.h"

@@ -10,7 +10,6 @@ namespace {
 
 TEST(ZUMExtrasTest, ACopyKeepsItsOwnParameters) {
   auto extras = ZUMExtras::create();
-  EXPECT_FALSE(extras->additionalParameters());
   extras->setAdditionalParameters(json("not a dictionary"));
   EXPECT_FALSE(extras->additionalParameters());
 

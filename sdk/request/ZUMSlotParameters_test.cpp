@@ -175,18 +175,15 @@ TEST_F(ZUMSlotParametersTest, InterstitialReferenceDictionary) {
 
   ordered_json parameters = load(slot, request);
   expectStatistics(parameters);
-  ordered_json expected = ordered_json::parse(R"({
-    "device_model": "TestPhone", "device_submodel": "TestPhone10,4", "os_version": "12.4.1", "lat": "0",
-    "screen_width": 375.0, "screen_height": 667.0, "screen_density": 2.0, "orientation": "p",
-    "window_width": 375.0, "window_height": 667.0, "device_volume": 0.5,
-    "can_text": "1", "can_call": "0", "app_bundle_id": "com.example.reader", "app_version": "2.1",
-    "net": "wifi", "net_last": 1, "mcc": "310", "mnc": "260", "carrier_country": "us",
-    "js": "qyra-sdk-i-v7.23.0",
-    "kw": ["news"],
-    "request_origin": "pub",
-    "_request_object_properties": {"privateMediationExtras": {"mediation": "on"}, "class": "ZUMRequest"},
-    "ios_current_boot_timestamp_ms": 3600000.0,
-    "REQUEST_SIGNAL": "opaque",
+  // The request's keywords go right after the SDK version, its extras into its own properties.
+  ordered_json expected = ordered_json::object();
+  const ordered_json base = requestBase();
+  for (const auto& [key, value] : base.items()) {
+    expected[key] = value;
+    if (key == "js") expected["kw"] = ordered_json::array({"news"});
+  }
+  expected["_request_object_properties"] = {{"privateMediationExtras", {{"mediation", "on"}}}, {"class", "ZUMRequest"}};
+  expected.update(ordered_json::parse(R"({
     "correlation_id": 0,
     "quality_signals": {"app": "taken", "request": {"mediation": "on"}},
     "slotname": "/1000/unit-A/interstitial",
@@ -198,7 +195,7 @@ TEST_F(ZUMSlotParametersTest, InterstitialReferenceDictionary) {
     "eid": "e1,e2",
     "cre": "0",
     "sai": "1",
-    "extra_caps": ["cap_a"]})");
+    "extra_caps": ["cap_a"]})"));
   expected["correlation_id"] = slot->correlator()->correlationID();
   expectSameDictionary(parameters, expected);
   EXPECT_EQ(keyDelegate->cached, 1);
