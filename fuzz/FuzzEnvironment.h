@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/base/Clock.h"
 #include "platform/base/Executor.h"
@@ -34,6 +37,24 @@ inline void setUpOnce(const std::string& name) {
     return true;
   }();
   (void)done;
+}
+
+// The "name<separator>value" pairs of the input's lines (lines without the separator are
+// skipped), so a target's corpus can be written by hand as well as found by the fuzzer.
+inline std::vector<std::pair<std::string, std::string>> pairsFromLines(std::string_view text, char separator,
+                                                                       bool trimLeadingSpaces) {
+  std::vector<std::pair<std::string, std::string>> pairs;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    const std::size_t at = line.find(separator);
+    if (at == std::string_view::npos) continue;
+    std::string_view value = line.substr(at + 1);
+    while (trimLeadingSpaces && !value.empty() && value.front() == ' ') value.remove_prefix(1);
+    pairs.emplace_back(line.substr(0, at), value);
+  }
+  return pairs;
 }
 
 // Runs everything that is ready on the main loop and the queues.

@@ -30,16 +30,7 @@ namespace {
 // Header lines as an HTTP response head would carry them.
 json headersFromLines(std::string_view text) {
   json headers = json::object();
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    const std::size_t colon = line.find(':');
-    if (colon == std::string_view::npos) continue;
-    std::string_view value = line.substr(colon + 1);
-    while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
-    headers[std::string(line.substr(0, colon))] = std::string(value);
-  }
+  for (auto& [name, value] : fuzzenv::pairsFromLines(text, ':', true)) headers[name] = std::move(value);
   return headers;
 }
 

@@ -21,14 +21,7 @@ namespace {
 
 json constantsFromLines(std::string_view text) {
   json constants = json::object();
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos) continue;
-    constants[std::string(line.substr(0, equals))] = std::string(line.substr(equals + 1));
-  }
+  for (auto& [name, value] : fuzzenv::pairsFromLines(text, '=', false)) constants[name] = std::move(value);
   return constants;
 }
 
