@@ -200,28 +200,33 @@ TEST_F(ZUMInterstitialTest, AnAdInOrientationsTheApplicationLacksIsRefusedAtLoad
 // window until the time-out or the page's stop, then its slot is invalidated, even though
 // the host still holds the interstitial.
 TEST_F(ZUMInterstitialTest, ADelayedCloseParksTheAdViewUntilTheTimeOutOrTheStopMessage) {
-  for (bool stopMessage : {false, true}) {
+  enum class End { TimeOut, StopMessage, TimeOutAfterAnEarlyStart };
+  for (End end : {End::TimeOut, End::StopMessage, End::TimeOutAfterAnEarlyStart}) {
+    const int row = static_cast<int>(end);
     interstitial = ZUMInterstitial::create("unit-A");
     interstitial->setDelegate(delegate);
     delegate->log.clear();
     load();
-    present();
-    ASSERT_EQ(delegate->log, (Log{"received", "willPresent"}));
     auto slot = interstitial->slot();
     auto adView = slot->adView();
-    platform::NotificationCenter::defaultCenter().post(kZUMDelayPageCloseStartNotification, adView);
+    auto& center = platform::NotificationCenter::defaultCenter();
+    // The page may ask while it loads, before the ad is shown.
+    if (end == End::TimeOutAfterAnEarlyStart) center.post(kZUMDelayPageCloseStartNotification, adView);
+    present();
+    ASSERT_EQ(delegate->log, (Log{"received", "willPresent"}));
+    if (end != End::TimeOutAfterAnEarlyStart) center.post(kZUMDelayPageCloseStartNotification, adView);
     dismiss();
-    EXPECT_EQ(adView->window(), ZUMApplication::sharedInstance()->placeholderWindow()) << stopMessage;
+    EXPECT_EQ(adView->window(), ZUMApplication::sharedInstance()->placeholderWindow()) << row;
     EXPECT_NE(slot->state(), ZUMSlot::State::kInvalidated);
-    if (stopMessage) {
-      platform::NotificationCenter::defaultCenter().post(kZUMDelayPageCloseStopNotification, adView);
+    if (end == End::StopMessage) {
+      center.post(kZUMDelayPageCloseStopNotification, adView);
       env.runUntilIdle();
     } else {
       env.advance(delegate->dismissedAt + 1.99 - env.now());
       EXPECT_NE(slot->state(), ZUMSlot::State::kInvalidated);
       env.advance(0.02);
     }
-    EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated) << stopMessage;
+    EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated) << row;
     EXPECT_EQ(adView->superview(), nullptr);
   }
 }
