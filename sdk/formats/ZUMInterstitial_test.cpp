@@ -15,6 +15,7 @@
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/formats/ZUMInterstitialOwner.h"
 #include "sdk/presentation/ZUMInterstitialViewController.h"
+#include "sdk/rendering/ZUMAdView.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
@@ -40,11 +41,17 @@ struct HostDelegate : ZUMInterstitialDelegate {
     dismissedAt = platform::clock().monotonicNow();
     return note("didDismiss");
   }
+  ZUMImplemented interstitialDidReceiveAdClick(ZUMInterstitial&) override { return note("click"); }
+  std::optional<bool> adShouldChangeAudioSessionToCategory(const void*, const std::string& category) override {
+    if (!answersAudio) return std::nullopt;
+    return category == "playback";
+  }
   ZUMImplemented note(std::string what) {
     log.push_back(platform::isMainThread() ? what : what + "!");
     return kZUMImplemented;
   }
   bool handlesPresentationFailure = true;
+  bool answersAudio = false;
   Log log;
   platform::TimeInterval dismissedAt = 0;
 };
@@ -100,7 +107,12 @@ TEST_F(ZUMInterstitialTest, OneAdIsLoadedShownOnceAndDismissedAndTheObjectIsThen
   EXPECT_EQ(delegate->log, Log{"received"});
   EXPECT_TRUE(interstitial->isReady());
   EXPECT_EQ(interstitial->adNetworkClassName(), kZUMFirstPartyAdapterClassName);
+  auto adView = std::static_pointer_cast<ZUMAdView>(interstitial->slot()->adView());
+  EXPECT_EQ(adView->rewardBasedVideoAdTOLMHandlerDelegate(), interstitial);
+  interstitial->setAdUnitID("unit-B");
+  EXPECT_EQ(interstitial->slot()->adUnitID(), "unit-B");
   present();
+  EXPECT_EQ(shown->adOrientations(), 30u);  // the ad's, all of them
   EXPECT_EQ(host->presentedViewController(), interstitial->viewController());
   EXPECT_TRUE(interstitial->hasBeenUsed());
   EXPECT_TRUE(interstitial->slot()->viewHasMadeImpression());
@@ -108,6 +120,7 @@ TEST_F(ZUMInterstitialTest, OneAdIsLoadedShownOnceAndDismissedAndTheObjectIsThen
   platform::SystemLog::Capture capture(true);
   interstitial->presentFromRootViewController(host);  // a second present only logs
   env.runUntilIdle();
+  EXPECT_EQ(capture.messages().size(), 1u);
   EXPECT_TRUE(capture.contains("Will not send request because interstitial object has been used."));
 
   std::weak_ptr<ZUMInterstitial> weak = interstitial;
@@ -133,8 +146,10 @@ TEST_F(ZUMInterstitialTest, ALoadAfterUseFailsWithCodeSixEvenWhenTheHostMarkedIt
       interstitial->setHasBeenUsed(true);
     }
     delegate->log.clear();
+    platform::SystemLog::Capture capture(true);
     load();
     EXPECT_EQ(delegate->log, Log{"failed 6"}) << presented;
+    EXPECT_TRUE(capture.contains("Will not send request because interstitial object has been used.")) << presented;
   }
 }
 
@@ -170,7 +185,9 @@ TEST_F(ZUMInterstitialTest, AnAdInOrientationsTheApplicationLacksIsRefusedAtLoad
     delegate->log.clear();
     load();
     platform::UserDefaults::standard().setBool(true, kOnlyApplicationOrientations);
+    platform::SystemLog::Capture capture(true);
     present();
+    EXPECT_TRUE(capture.contains("Application does not support the ad's orientation."));
     const Log expected = handlesFailure ? Log{"received", "failedToPresent"}
                                         : Log{"received", "willPresent", "willDismiss", "didDismiss"};
     EXPECT_EQ(delegate->log, expected);
@@ -183,29 +200,81 @@ TEST_F(ZUMInterstitialTest, AnAdInOrientationsTheApplicationLacksIsRefusedAtLoad
 // window until the time-out or the page's stop, then its slot is invalidated, even though
 // the host still holds the interstitial.
 TEST_F(ZUMInterstitialTest, ADelayedCloseParksTheAdViewUntilTheTimeOutOrTheStopMessage) {
-  for (bool stopMessage : {false, true}) {
+  enum class End { TimeOut, StopMessage, TimeOutAfterAnEarlyStart };
+  for (End end : {End::TimeOut, End::StopMessage, End::TimeOutAfterAnEarlyStart}) {
+    const int row = static_cast<int>(end);
     interstitial = ZUMInterstitial::create("unit-A");
     interstitial->setDelegate(delegate);
     delegate->log.clear();
     load();
-    present();
-    ASSERT_EQ(delegate->log, (Log{"received", "willPresent"}));
     auto slot = interstitial->slot();
     auto adView = slot->adView();
-    platform::NotificationCenter::defaultCenter().post(kZUMDelayPageCloseStartNotification, adView);
+    auto& center = platform::NotificationCenter::defaultCenter();
+    // The page may ask while it loads, before the ad is shown.
+    if (end == End::TimeOutAfterAnEarlyStart) center.post(kZUMDelayPageCloseStartNotification, adView);
+    present();
+    ASSERT_EQ(delegate->log, (Log{"received", "willPresent"}));
+    if (end != End::TimeOutAfterAnEarlyStart) center.post(kZUMDelayPageCloseStartNotification, adView);
     dismiss();
-    EXPECT_EQ(adView->window(), ZUMApplication::sharedInstance()->placeholderWindow()) << stopMessage;
+    EXPECT_EQ(adView->window(), ZUMApplication::sharedInstance()->placeholderWindow()) << row;
     EXPECT_NE(slot->state(), ZUMSlot::State::kInvalidated);
-    if (stopMessage) {
-      platform::NotificationCenter::defaultCenter().post(kZUMDelayPageCloseStopNotification, adView);
+    if (end == End::StopMessage) {
+      center.post(kZUMDelayPageCloseStopNotification, adView);
       env.runUntilIdle();
     } else {
       env.advance(delegate->dismissedAt + 1.99 - env.now());
       EXPECT_NE(slot->state(), ZUMSlot::State::kInvalidated);
       env.advance(0.02);
     }
-    EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated) << stopMessage;
+    EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated) << row;
     EXPECT_EQ(adView->superview(), nullptr);
+  }
+}
+
+// The slot's questions, answered for the host.
+TEST_F(ZUMInterstitialTest, TheSlotsQuestionsAreAnsweredForTheHost) {
+  load();
+  auto& slot = *interstitial->slot();
+  EXPECT_EQ(interstitial->slotShouldChangeAudioSessionCategoryTo(slot, "playback"), true);  // no answer: yes
+  delegate->answersAudio = true;
+  EXPECT_EQ(interstitial->slotShouldChangeAudioSessionCategoryTo(slot, "record"), false);
+  EXPECT_EQ(interstitial->slotShouldReloadCurrentRequest(slot), false);
+  interstitial->slotDidReceiveAdClick(slot);
+  EXPECT_EQ(delegate->log.back(), "click");
+
+  const char* reporting = "/vantor/ads/zums:interstitial_player_to_video_manager_reporting_enabled";
+  EXPECT_EQ(interstitial->slotShouldDisableVideoEventReportToAudioVideoManager(slot, nullptr), true);
+  platform::UserDefaults::standard().setObject("1", reporting);
+  EXPECT_EQ(interstitial->slotShouldDisableVideoEventReportToAudioVideoManager(slot, nullptr), false);
+
+  // With the switch on, an ad in the application's orientations passes.
+  platform::UserDefaults::standard().setBool(true, kOnlyApplicationOrientations);
+  auto ad = ZUMAd::create();
+  platform::ErrorPtr error;
+  EXPECT_TRUE(interstitial->slotShouldProcessAdResponse(slot, ad, &error));
+  EXPECT_EQ(error, nullptr);
+}
+
+// In split screen the SDK's own ads must fit the window, within the ad's threshold.
+TEST_F(ZUMInterstitialTest, InSplitScreenAnAdThatWouldBeCroppedIsNotShown) {
+  platform::UserDefaults::standard().setBool(true, "/vantor/ads/application_supports_split_screen");
+  load();
+  auto ad = interstitial->slot()->ad();
+  const auto window = ZUMApplication::sharedInstance()->mainWindow()->frame().size;
+  ad->setCroppedContentThreshold(5);
+  const struct {
+    platform::Size size;
+    bool shown;
+  } rows[] = {{{window.width, window.height - 4}, true},
+              {{window.height, window.width}, true},
+              {{window.width, window.height - 5}, false},
+              {{0.005, window.height - 50}, true}};  // an ad of no real size is not judged
+  for (const auto& row : rows) {
+    ad->setSize(row.size);
+    platform::SystemLog::Capture capture(true);
+    EXPECT_EQ(interstitial->canPresentFullScreen(), row.shown) << row.size.width << "x" << row.size.height;
+    env.runUntilIdle();  // the log writes on its own queue
+    EXPECT_EQ(capture.contains("The interstitial size differs from the current window size."), !row.shown);
   }
 }
 
