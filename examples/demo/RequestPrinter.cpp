@@ -8,9 +8,10 @@ namespace {
 // Long ad URLs are cut to keep one request on one line.
 constexpr std::size_t kLongestTarget = 140;
 
-std::string seconds(double value) {
+// Right-aligned in `width` characters (0: as long as it takes).
+std::string seconds(double value, int width = 0) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.3fs", value);
+  std::snprintf(text, sizeof text, "%*.3fs", width, value);
   return text;
 }
 
@@ -25,7 +26,18 @@ void RequestPrinter::print(const AdServer::Request& request) {
   std::lock_guard lock(mutex_);
   ++count_;
   if (summarized_) return;
-  out_ << "  " << seconds(elapsed_()) << "  " << request.method << ' ' << request.host << target << std::endl;
+  writeLine("server", request.method + ' ' + request.host + target);
+}
+
+void RequestPrinter::say(const std::string& who, const std::string& what) {
+  std::lock_guard lock(mutex_);
+  if (!summarized_) writeLine(who, what);
+}
+
+void RequestPrinter::writeLine(const std::string& who, const std::string& what) {
+  char column[16];
+  std::snprintf(column, sizeof column, "%-9s", who.c_str());
+  out_ << "  " << seconds(elapsed_(), 7) << "  " << column << ' ' << what << std::endl;
 }
 
 void RequestPrinter::summarize(const std::string& outcome) {

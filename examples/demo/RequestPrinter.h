@@ -1,7 +1,8 @@
-// Prints the ad server's requests as they arrive, one line each with the virtual time
-// it came at, and the run's one-line summary:
+// Prints the road as it happens, one line each with the virtual time: the ad server's
+// requests as they arrive, the host's steps and callbacks, and the run's summary:
 //
-//     0.000s  GET static.adnetwork.example/static/sdk/core/...
+//     0.000s  server    GET static.adnetwork.example/static/sdk/core/...
+//     0.002s  delegate  interstitialDidReceiveAd
 //
 // Thread-safe: the server calls print() on its threads.
 #pragma once
@@ -20,6 +21,8 @@ class RequestPrinter {
   RequestPrinter(std::ostream& out, std::function<double()> elapsed);
 
   void print(const AdServer::Request& request);
+  // One line of the host's: `who` (host, user, delegate, slot) and what happened.
+  void say(const std::string& who, const std::string& what);
   // "<outcome>: <n> requests to the ad server in <t> s of virtual time", the last line:
   // requests after it are counted, not printed.
   void summarize(const std::string& outcome);
@@ -27,6 +30,9 @@ class RequestPrinter {
   std::size_t count() const;
 
  private:
+  // With the mutex held.
+  void writeLine(const std::string& who, const std::string& what);
+
   std::ostream& out_;
   std::function<double()> elapsed_;
   mutable std::mutex mutex_;
