@@ -47,11 +47,14 @@ ZUMInterstitial::ZUMInterstitial(std::string adUnitID) : adUnitID_(std::move(adU
 
 ZUMInterstitial::~ZUMInterstitial() {
   if (!slot_) return;
-  slot_->invalidate();
-  if (auto adView = std::dynamic_pointer_cast<ZUMAdView>(slot_->adView())) adView->setViewController(nullptr);
-  slot_->cancelPendingAndFutureActions();
-  // The slot owns views: it goes on the main thread.
-  ZUMReleaseOnMainThread(std::move(slot_));
+  // The slot owns views, so its teardown runs on the main thread (at once when the host
+  // drops the interstitial there).
+  ZUMRunOnMainThread([slot = std::move(slot_)] {
+    auto adView = std::dynamic_pointer_cast<ZUMAdView>(slot->adView());
+    slot->invalidate();
+    if (adView) adView->setViewController(nullptr);
+    slot->cancelPendingAndFutureActions();
+  });
 }
 
 void ZUMInterstitial::setAdUnitID(std::string adUnitID) {
