@@ -12,6 +12,8 @@
 
 // The level every SDK message uses.
 inline constexpr int64_t kZUMLogLevelDefault = 1;
+// Lines for the SDK's own debugging: printed only once the threshold is raised.
+inline constexpr int64_t kZUMLogLevelDebug = 2;
 
 // Prints `message` through the system log when the threshold is at least `level`.
 void ZUMLog(int64_t level, std::string message);

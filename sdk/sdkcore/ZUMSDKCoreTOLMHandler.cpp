@@ -39,6 +39,11 @@ void logDropped(const std::string& message, const std::string& why) {
   ZUMLogger::sharedInstance()->logPublicMessage("SDK core message \"" + message + "\" dropped: " + why);
 }
 
+// Answers the server may give that need no developer's attention.
+void logIgnored(const std::string& message, const std::string& why) {
+  ZUMLog(kZUMLogLevelDebug, "SDK core message \"" + message + "\" ignored: " + why);
+}
+
 bool isHTTPURL(const platform::URL& url) {
   std::string scheme = url.scheme().value_or("");
   for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -186,20 +191,18 @@ void ZUMSDKCoreTOLMHandler::saveState(ZUMAdView&, const Json& parameters) {
 }
 
 void ZUMSDKCoreTOLMHandler::appSettingsFetched(ZUMAdView&, const Json& parameters) {
+  // A failed fetch is the page's business; a fetch that succeeded with an error message
+  // is the developer's, in the page's own words.
   const auto successful = ZUMStringForKey(parameters, "isSuccessful");
-  if (!successful || !platform::stringBoolValue(*successful)) {
-    // A failure says why: that is what the log line is for.
-    const auto message = ZUMStringForKey(parameters, "errorMessage");
-    ZUMLogger::sharedInstance()->logPublicMessage("Application settings could not be fetched: " +
-                                                  message.value_or("no reason given"));
-    return;
+  if (!successful || !platform::stringBoolValue(*successful)) return;
+  if (const auto message = ZUMStringForKey(parameters, "errorMessage")) {
+    return ZUMLogger::sharedInstance()->logPublicMessage(*message);
   }
-  platform::ErrorPtr error;
-  auto settings = zum_decodedJSONObjectError(ZUMStringForKey(parameters, "appSettingsJson"), &error);
-  if (!settings || !settings->is_object()) return logDropped("appSettingsFetched", "appSettingsJson is not a JSON object");
+  auto settings = zum_decodedJSONObjectError(ZUMStringForKey(parameters, "appSettingsJson"), nullptr);
+  if (!settings || !settings->is_object()) return logIgnored("appSettingsFetched", "appSettingsJson is not a JSON object");
   const auto status = settings->find("status");
   if (status == settings->end() || !status->is_number_integer() || status->get<std::int64_t>() != 1) {
-    return logDropped("appSettingsFetched", "status is not 1");
+    return logIgnored("appSettingsFetched", "status is not 1");
   }
   settings->erase("status");
   (*settings)["app_config_last_refresh_timestamp"] = platform::clock().wallNow();

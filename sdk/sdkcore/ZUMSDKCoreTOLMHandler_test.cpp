@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/base/SystemLog.h"
 #include "platform/base/URL.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLRequest.h"
@@ -95,16 +96,6 @@ TEST_F(ZUMSDKCoreTOLMHandlerTest, EachMessageGivesItsDelegateCallOrReply) {
       {"fetchHttpRequest?http_request=" + encode(R"({"http_request_id":"h","url":"file:///etc/passwd"})"),
        {}, "Invalid URL (file:///etc/passwd) requested for fetching"},
       {"requestReload", {"reload"}, ""},
-      {"appSettingsFetched?isSuccessful=true&appSettingsJson=" + encode(R"({"status":1,"k":"v"})"), {}, "",
-       [] {
-         auto configuration = ZUMApplication::sharedInstance()->configuration();
-         return configuration->objectForKey("k") == Json("v") && !configuration->objectForKey("status") &&
-                configuration->objectForKey("app_config_refreshed_since_app_start") == Json(true);
-       }},
-      {"appSettingsFetched?isSuccessful=true&appSettingsJson=" + encode(R"({"status":2,"k2":"v"})"), {}, "",
-       [] { return !ZUMApplication::sharedInstance()->configuration()->objectForKey("k2"); }},
-      {"appSettingsFetched?isSuccessful=false&errorMessage=down&appSettingsJson=" + encode(R"({"status":1,"k3":"v"})"),
-       {}, "", [] { return !ZUMApplication::sharedInstance()->configuration()->objectForKey("k3"); }},
       {"saveState?key=k&state=v", {}, "",
        [] { return platform::UserDefaults::standard().objectForKey(kZUMSDKCoreStateKey) == Json{{"version", 1}, {"k", "v"}}; }},
       {"result?request_id=3&result=1", {"result 3"}, ""},
@@ -139,6 +130,36 @@ TEST_F(ZUMSDKCoreTOLMHandlerTest, EachMessageGivesItsDelegateCallOrReply) {
       EXPECT_TRUE(row.check()) << row.message;
     }
   }
+}
+
+TEST_F(ZUMSDKCoreTOLMHandlerTest, FetchedSettingsMergeOnlyWithoutAnErrorWhichIsLoggedAsItStands) {
+  const struct {
+    std::string key;  // the one setting the answer carries
+    std::string parameters;
+    bool merged;
+    std::vector<std::string> logged;
+  } rows[] = {
+      {"a", "isSuccessful=true&appSettingsJson=" + encode(R"({"status":1,"a":"v"})"), true, {}},
+      {"b", "isSuccessful=true&errorMessage=Quota%20spent&appSettingsJson=" + encode(R"({"status":1,"b":"v"})"), false,
+       {"<Vantor> Quota spent"}},
+      {"c", "isSuccessful=false&errorMessage=down&appSettingsJson=" + encode(R"({"status":1,"c":"v"})"), false, {}},
+      {"d", "appSettingsJson=" + encode(R"({"status":1,"d":"v"})"), false, {}},
+      {"e", "isSuccessful=true&appSettingsJson=" + encode(R"({"status":2,"e":"v"})"), false, {}},
+      {"f", "isSuccessful=true&appSettingsJson=" + encode(R"({"status":"1","f":"v"})"), false, {}},
+      {"g", "isSuccessful=true&appSettingsJson=" + encode("[1]"), false, {}},
+  };
+  for (const auto& row : rows) {
+    platform::SystemLog::Capture capture(true);
+    send("tolm://sdkcore/appSettingsFetched?" + row.parameters);
+    env.runUntilIdle();
+    auto configuration = ZUMApplication::sharedInstance()->configuration();
+    EXPECT_EQ(configuration->objectForKey(row.key) == Json("v"), row.merged) << row.parameters;
+    EXPECT_EQ(capture.messages(), row.logged) << row.parameters;
+  }
+  auto configuration = ZUMApplication::sharedInstance()->configuration();
+  EXPECT_FALSE(configuration->objectForKey("status"));
+  EXPECT_EQ(configuration->objectForKey("app_config_refreshed_since_app_start"), Json(true));
+  EXPECT_EQ(configuration->priorityForKey("a"), 500);
 }
 
 TEST_F(ZUMSDKCoreTOLMHandlerTest, RefreshPausesCountEveryPausingRequest) {
