@@ -1,8 +1,10 @@
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cassert>
 #include <cctype>
-#include <chrono>
 #include <filesystem>
 #include <system_error>
 
@@ -387,21 +389,27 @@ Json headersDictionary(const ZUMResourceCache& cache) {
   return headers;
 }
 
+// Whole seconds since 1970 of the file's creation: its birth time where the file system
+// records one, else its last modification (file systems without birth times).
+std::optional<std::int64_t> creationTimestamp(const std::filesystem::path& path) {
+  struct statx status {};
+  if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME | STATX_MTIME, &status) != 0) return std::nullopt;
+  if (status.stx_mask & STATX_BTIME) return status.stx_btime.tv_sec;
+  if (status.stx_mask & STATX_MTIME) return status.stx_mtime.tv_sec;
+  return std::nullopt;
+}
+
 Json fileDictionary(const std::optional<platform::URL>& fileURL) {
   Json file = Json::object();
   const auto path = fileURL && fileURL->path() ? std::optional<std::filesystem::path>(*fileURL->path()) : std::nullopt;
   std::error_code error;
   if (!path || !std::filesystem::is_regular_file(*path, error)) return file;
   const auto size = std::filesystem::file_size(*path, error);
-  if (error) return file;
-  const auto written = std::filesystem::last_write_time(*path, error);
-  if (error) return file;
-  const auto onSystemClock = std::chrono::system_clock::now() + std::chrono::duration_cast<std::chrono::system_clock::duration>(
-                                                                 written - std::filesystem::file_time_type::clock::now());
-  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(onSystemClock.time_since_epoch());
+  const auto created = creationTimestamp(*path);
+  if (error || !created) return file;
   file["fileurl"] = fileURL->absoluteString();
   file["size"] = static_cast<std::uint64_t>(size);
-  file["creation_timestamp_in_seconds"] = seconds.count();
+  file["creation_timestamp_in_seconds"] = *created;
   return file;
 }
 

@@ -1,5 +1,9 @@
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -160,6 +164,30 @@ TEST_F(ZUMSDKCoreTOLMHandlerTest, FetchedSettingsMergeOnlyWithoutAnErrorWhichIsL
   EXPECT_FALSE(configuration->objectForKey("status"));
   EXPECT_EQ(configuration->objectForKey("app_config_refreshed_since_app_start"), Json(true));
   EXPECT_EQ(configuration->priorityForKey("a"), 500);
+}
+
+TEST_F(ZUMSDKCoreTOLMHandlerTest, AFilesCreationTimeIsItsBirthNotItsLastWrite) {
+  const auto path = cacheFolder() / "old.tcache";
+  const std::int64_t before = std::time(nullptr);
+  std::ofstream(path) << "abc";
+  const std::int64_t after = std::time(nullptr);
+  constexpr std::int64_t kWritten = 1000000000;
+  const struct timespec times[2] = {{kWritten, 0}, {kWritten, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  const auto replies = send("tolm://sdkcore/resourceStatusCheck?request_id=r&cache_id=c&fileurl=" +
+                            encode(platform::URL::fileURL(path).absoluteString()));
+  ASSERT_EQ(replies.size(), 1u);
+  const auto& reply = replies.back();
+  const auto open = reply.find('{');
+  const auto created = Json::parse(reply.substr(open, reply.rfind(')') - open))["file"]["creation_timestamp_in_seconds"];
+  struct statx status {};
+  ASSERT_EQ(::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME, &status), 0);
+  if (status.stx_mask & STATX_BTIME) {
+    EXPECT_GE(created.get<std::int64_t>(), before);
+    EXPECT_LE(created.get<std::int64_t>(), after);
+  } else {
+    EXPECT_EQ(created, kWritten) << "without birth times the modification time stands in";
+  }
 }
 
 TEST_F(ZUMSDKCoreTOLMHandlerTest, RefreshPausesCountEveryPausingRequest) {
