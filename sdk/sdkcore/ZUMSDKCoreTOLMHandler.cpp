@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cassert>
 #include <cctype>
 #include <filesystem>
@@ -349,6 +350,7 @@ void ZUMSDKCoreTOLMHandler::cacheResource(ZUMAdView&, const Json& parameters) {
   if (!cache) return logDropped("cacheResource", error ? error->localizedDescription() : "no cache");
   cache->setDelegate(weak_from_this());
   resourceCaches_[*requestID] = cache;
+  forgetEndedResourceCaches(cache->fileURL());  // the new download empties the file
   cache->start();
 }
 
@@ -357,6 +359,19 @@ std::shared_ptr<ZUMResourceCache> ZUMSDKCoreTOLMHandler::resourceCacheForFileURL
     if (cache->fileURL().absoluteString() == fileURL.absoluteString()) return cache;
   }
   return nullptr;
+}
+
+std::shared_ptr<ZUMResourceCache> ZUMSDKCoreTOLMHandler::endedResourceCacheForFileURL(
+    const platform::URL& fileURL) const {
+  const auto found = std::find_if(endedResourceCaches_.rbegin(), endedResourceCaches_.rend(), [&](const auto& cache) {
+    return cache->fileURL().absoluteString() == fileURL.absoluteString();
+  });
+  return found == endedResourceCaches_.rend() ? nullptr : *found;
+}
+
+void ZUMSDKCoreTOLMHandler::forgetEndedResourceCaches(const platform::URL& fileURL) {
+  std::erase_if(endedResourceCaches_,
+                [&](const auto& cache) { return cache->fileURL().absoluteString() == fileURL.absoluteString(); });
 }
 
 std::optional<std::string> ZUMSDKCoreTOLMHandler::requestIDForResourceCache(const ZUMResourceCache& cache) const {
@@ -430,7 +445,11 @@ void ZUMSDKCoreTOLMHandler::notifyResourceCache(const std::shared_ptr<ZUMResourc
   dictionary["status"] = status;
   if (cache->responseHeadersReceived()) dictionary["headers"] = headersDictionary(*cache);
   notifyCacheDictionary(dictionary, fileDictionary(cache->fileURL()), requestID, error);
-  if (!cachingInProgress) resourceCaches_.erase(*requestID);
+  if (cachingInProgress) return;
+  resourceCaches_.erase(*requestID);
+  forgetEndedResourceCaches(cache->fileURL());
+  endedResourceCaches_.push_back(cache);
+  if (endedResourceCaches_.size() > kZUMSDKCoreMaxEndedResourceCaches) endedResourceCaches_.pop_front();
 }
 
 void ZUMSDKCoreTOLMHandler::notifyCacheDictionary(const Json& cache, const Json& file,
@@ -474,6 +493,7 @@ void ZUMSDKCoreTOLMHandler::removeResource(ZUMAdView&, const Json& parameters) {
   }
   std::error_code ignored;
   std::filesystem::remove(*confined, ignored);
+  forgetEndedResourceCaches(*fileURL);
 }
 
 void ZUMSDKCoreTOLMHandler::cleanupCacheDirectory(ZUMAdView&, const Json&) {
@@ -481,4 +501,5 @@ void ZUMSDKCoreTOLMHandler::cleanupCacheDirectory(ZUMAdView&, const Json&) {
   if (!folder || !folder->path()) return;
   std::error_code ignored;
   std::filesystem::remove_all(*folder->path(), ignored);
+  endedResourceCaches_.clear();
 }

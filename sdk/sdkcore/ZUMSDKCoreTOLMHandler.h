@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -35,6 +36,8 @@ inline constexpr const char* kZUMSDKCoreStateKey = "/vantor/ads/sdk_core_state";
 // The saved state's JSON may not grow past this many bytes; a "saveState" that would
 // is refused with a log line.
 inline constexpr std::size_t kZUMSDKCoreMaxSavedStateBytes = 64 * 1024;
+// How many ended downloads stay known by their file, for hand-overs that come late.
+inline constexpr std::size_t kZUMSDKCoreMaxEndedResourceCaches = 16;
 
 class ZUMSDKCoreTOLMHandler final : public ZUMTOLMHandler,
                                     public ZUMAdFetcherDelegate,
@@ -60,6 +63,11 @@ class ZUMSDKCoreTOLMHandler final : public ZUMTOLMHandler,
   std::shared_ptr<ZUMResourceCache> resourceCacheForFileURL(const platform::URL& fileURL) const;
   std::optional<std::string> requestIDForResourceCache(const ZUMResourceCache& cache) const;
   std::size_t resourceCacheCount() const { return resourceCaches_.size(); }
+  // The latest download into `fileURL` that has ended (succeeded or failed) since the
+  // file was last written, removed or cleaned up; nullptr when none is known. It answers
+  // a hand-over that arrives after the download's end, which the running table above
+  // no longer knows.
+  std::shared_ptr<ZUMResourceCache> endedResourceCacheForFileURL(const platform::URL& fileURL) const;
   // Whether the page holds refreshes back.
   bool isRefreshPaused() const { return !pauseIDs_.empty(); }
 
@@ -101,10 +109,12 @@ class ZUMSDKCoreTOLMHandler final : public ZUMTOLMHandler,
   void notifyCacheDictionary(const nlohmann::ordered_json& cache, const nlohmann::ordered_json& file,
                              const std::optional<std::string>& requestID, const platform::ErrorPtr& error);
   void enqueue(std::string command);
+  void forgetEndedResourceCaches(const platform::URL& fileURL);
 
   std::shared_ptr<platform::DispatchQueue> lockQueue_;
   std::map<std::string, std::shared_ptr<ZUMAdFetcher>> adFetchers_;  // on lockQueue_
   std::map<std::string, std::shared_ptr<ZUMResourceCache>> resourceCaches_;
+  std::deque<std::shared_ptr<ZUMResourceCache>> endedResourceCaches_;  // oldest first
   std::set<std::int64_t> pauseIDs_;
   std::weak_ptr<ZUMSDKCoreWebView> webView_;
   std::weak_ptr<ZUMSDKCoreTOLMHandlerDelegate> delegate_;

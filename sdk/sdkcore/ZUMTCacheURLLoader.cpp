@@ -6,7 +6,6 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/DispatchQueue.h"
-#include "platform/net/URLRequest.h"
 #include "sdk/foundation/ZUMFiles.h"
 #include "sdk/foundation/ZUMValues.h"
 #include "sdk/network/ZUMResourceCache.h"
@@ -32,6 +31,18 @@ std::optional<platform::URL> fileInCacheFolder(const std::optional<nlohmann::ord
   return url;
 }
 
+// The SDK-core message handler's download of `file`: the running one, or, when the page's
+// answer came after its end, the ended one, which reports what it cached. nullptr when
+// the handler knows of none: the file's bytes could then be anything.
+std::shared_ptr<ZUMResourceCache> downloadOfFile(const std::shared_ptr<ZUMSDKCoreController>& controller,
+                                                 const platform::URL& file) {
+  auto webView = controller ? controller->activeSDKCoreWebView() : nullptr;
+  auto handler = webView ? webView->SDKCoreTOLMHandler() : nullptr;
+  if (!handler) return nullptr;
+  if (auto running = handler->resourceCacheForFileURL(file)) return running;
+  return handler->endedResourceCacheForFileURL(file);
+}
+
 }  // namespace
 
 std::shared_ptr<ZUMTCacheURLLoader> ZUMTCacheURLLoader::create() {
@@ -52,20 +63,15 @@ void ZUMTCacheURLLoader::loadTCacheURL(const std::optional<platform::URL>& tcach
   std::weak_ptr<ZUMSDKCoreController> weakController = controller;
   controller->executeExportedJavaScriptCommand(
       "QYRA_TCache", parameters,
-      [completion, tcacheURL, inner, text, weakController](const std::optional<nlohmann::ordered_json>& result,
-                                                         const platform::ErrorPtr& error) {
+      [completion, tcacheURL, text, weakController](const std::optional<nlohmann::ordered_json>& result,
+                                                    const platform::ErrorPtr& error) {
         if (error) return completion(tcacheURL, nullptr, error);
         const auto file = fileInCacheFolder(result);
-        if (!file) {
+        const auto cache = file ? downloadOfFile(weakController.lock(), *file) : nullptr;
+        if (!cache || !cache->isValid()) {
           return completion(tcacheURL, nullptr,
                             ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Failed to load tcache URL " + text));
         }
-        std::shared_ptr<ZUMResourceCache> cache;
-        if (auto controller = weakController.lock()) {
-          auto webView = controller->activeSDKCoreWebView();
-          if (webView && webView->SDKCoreTOLMHandler()) cache = webView->SDKCoreTOLMHandler()->resourceCacheForFileURL(*file);
-        }
-        if (!cache) cache = ZUMResourceCache::create(platform::URLRequest(*inner), *file, false);
         completion(tcacheURL, cache, nullptr);
       });
 }
