@@ -25,6 +25,7 @@
 #include "sdk/rendering/ZUMSlotResponseProcessor.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/request/ZUMAdTelemetry.h"
+#include "sdk/request/ZUMSDKConstants.h"
 #include "sdk/request/ZUMSlotTelemetry.h"
 #include "sdk/sdkcore/ZUMSDKCorePageController.h"
 #include "testing/AppControls.h"
@@ -43,6 +44,7 @@ TEST_F(ZUMBuiltInsTest, LoadRegistersTheSubsystemsBeforeLaunchStartsThem) {
   EXPECT_TRUE(hooks.sendForegroundPing);
   EXPECT_TRUE(hooks.startContentHashing);
   EXPECT_TRUE(ZUMSlotTelemetry::shared() && ZUMAdTelemetry::shared());
+  EXPECT_TRUE(ZUMSDKConstantsTargets::registered().updateCharacterSets);
   EXPECT_TRUE(ZUMAdFetcher::create());
   EXPECT_TRUE(std::dynamic_pointer_cast<ZUMAdViewSlotRendering>(ZUMSlotRendering::shared()));
   EXPECT_TRUE(std::dynamic_pointer_cast<ZUMSDKCorePageController>(ZUMSDKCoreController::sharedInstance()));

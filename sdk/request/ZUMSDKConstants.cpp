@@ -16,8 +16,10 @@
 #include "sdk/foundation/ZUMJSONAdditions.h"
 #include "sdk/foundation/ZUMLocationService.h"
 #include "sdk/foundation/ZUMLogger.h"
+#include "sdk/foundation/ZUMRegistrationPoint.h"
 #include "sdk/network/ZUMAdViewResourceCollection.h"
 #include "sdk/network/ZUMMRAIDInterceptor.h"
+#include "sdk/request/ZUMSDKCoreController.h"
 
 namespace {
 
@@ -219,6 +221,14 @@ std::optional<std::vector<std::string>> adapterNames(const Delivery& delivery) {
 }
 
 }  // namespace
+
+void ZUMSDKConstantsTargets::registerTargets(const std::function<void(ZUMSDKConstantsTargets&)>& fill) {
+  ZUMRegistrationPoint<ZUMSDKConstantsTargets>::fill(fill);
+}
+
+ZUMSDKConstantsTargets ZUMSDKConstantsTargets::registered() {
+  return ZUMRegistrationPoint<ZUMSDKConstantsTargets>::current();
+}
 
 void ZUMApplySDKConstants(const Json& constants, const ZUMSDKConstantsTargets& targets) {
   const Delivery delivery(constants);

@@ -9,6 +9,7 @@
 #include "sdk/foundation/ZUMFiles.h"
 #include "sdk/network/ZUMAdViewResourceCollection.h"
 #include "sdk/network/ZUMMRAIDInterceptor.h"
+#include "sdk/request/ZUMSDKCoreController.h"
 #include "testing/TestEnvironment.h"
 
 namespace {
@@ -19,6 +20,15 @@ struct View : ZUMMRAIDInterceptor::AdView {
   bool isInterstitialAdType() const override { return interstitial; }
   bool isMainAdView() const override { return true; }
   bool interstitial = false;
+};
+
+// The notification's object; asked for nothing.
+struct IdleController : ZUMSDKCoreController {
+  void buildAdURL(const std::shared_ptr<ZUMSDKCoreControllerDelegate>&) override {}
+  void executeJavaScriptFromBlockWhenReady(ZUMSDKCoreScriptBlock, ZUMSDKCoreCompletionBlock) override {}
+  void executeExportedJavaScriptCommand(const std::string&, const std::optional<Json>&, ZUMSDKCoreCompletionBlock) override {}
+  void postJavaScriptNotification(const std::string&, const std::optional<Json>&) override {}
+  std::shared_ptr<ZUMSDKCoreWebView> activeSDKCoreWebView() override { return nullptr; }
 };
 
 class ZUMSDKConstantsTest : public testenv::PlatformTest {
@@ -50,7 +60,7 @@ class ZUMSDKConstantsTest : public testenv::PlatformTest {
     env.runUntilIdle();
   }
 
-  std::shared_ptr<int> controller = std::make_shared<int>(0);
+  std::shared_ptr<ZUMSDKCoreController> controller = std::make_shared<IdleController>();
   ZUMSDKConstantsTargets targets;
   std::vector<std::string> log;
 };

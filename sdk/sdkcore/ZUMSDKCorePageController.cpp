@@ -415,7 +415,7 @@ void ZUMSDKCorePageController::postJavaScriptNotification(const std::string& nam
 
 void ZUMSDKCorePageController::SDKCoreTOLMHandlerDidLoadSDKConstants(ZUMSDKCoreTOLMHandler&, const Json& constants) {
   std::weak_ptr<ZUMSDKCorePageController> weak = shared_from_this();
-  ZUMSDKConstantsTargets targets;
+  auto targets = ZUMSDKConstantsTargets::registered();
   targets.setJavaScriptCompletionTimeout = [weak](double seconds) {
     if (auto self = weak.lock()) self->setSDKCoreJavaScriptCompletionBlockTimeoutInterval(seconds);
   };

@@ -16,6 +16,7 @@
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/request/ZUMAdType.h"
 #include "sdk/request/ZUMErrors.h"
+#include "sdk/request/ZUMSDKConstants.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/request/ZUMSlotEvents.h"
 #include "sdk/request/ZUMSlotResponseProcessing.h"
@@ -215,6 +216,21 @@ TEST_F(ZUMSDKCorePageControllerTest, EveryCompletionFiresExactlyOnceOnTheMainThr
   for (auto* completions : {&result, &failed, &silent, &empty, &timedByConstant}) {
     EXPECT_EQ(completions->calls.size(), 1u);
   }
+}
+
+TEST_F(ZUMSDKCorePageControllerTest, ConstantDeliveriesRunWhatTheAreasAboveRegistered) {
+  int refreshes = 0;
+  ZUMSDKConstantsTargets::registerTargets([&](ZUMSDKConstantsTargets& targets) {
+    targets.updateCharacterSets = [&] { ++refreshes; };
+  });
+  std::shared_ptr<void> object;
+  auto token = platform::NotificationCenter::defaultCenter().addObserver(
+      kZUMSDKCoreDidUpdateConstantsNotification, nullptr, nullptr,
+      [&](const platform::Notification& notification) { object = notification.object(); });
+  loadPage();
+  runUntil([&] { return refreshes == 1; });  // the page answers every load's request
+  platform::NotificationCenter::defaultCenter().removeObserver(token);
+  EXPECT_EQ(object, std::static_pointer_cast<void>(std::shared_ptr<ZUMSDKCoreController>(controller)));
 }
 
 TEST_F(ZUMSDKCorePageControllerTest, LostAdRequestsFailAfterTheTimeOut) {

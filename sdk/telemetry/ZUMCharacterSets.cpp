@@ -9,6 +9,7 @@
 #include <unicode/uniset.h>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/TestingReset.h"
 #include "platform/base/UserDefaults.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMThreading.h"
@@ -44,8 +45,8 @@ CharacterSet setFromStoredValue(const nlohmann::ordered_json& stored, const char
 }  // namespace
 
 std::shared_ptr<ZUMCharacterSets> ZUMCharacterSets::sharedInstance() {
-  static auto* instance = new std::shared_ptr<ZUMCharacterSets>(create());
-  return *instance;
+  static auto* shared = new platform::ResettableShared<ZUMCharacterSets>([] { return create(); });
+  return shared->get();
 }
 
 std::shared_ptr<ZUMCharacterSets> ZUMCharacterSets::create() {

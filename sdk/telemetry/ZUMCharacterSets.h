@@ -31,7 +31,8 @@ class ZUMCharacterSets : public std::enable_shared_from_this<ZUMCharacterSets> {
  public:
   using CharacterSet = std::shared_ptr<const icu::UnicodeSet>;
 
-  // The process-wide instance, made once.
+  // The process-wide instance, made once; the SDK-core controller's constant deliveries
+  // update it (ZUMRegisterTelemetry registers that).
   static std::shared_ptr<ZUMCharacterSets> sharedInstance();
   // A separate instance with the sets of the present user defaults.
   static std::shared_ptr<ZUMCharacterSets> create();

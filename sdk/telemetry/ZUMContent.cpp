@@ -113,19 +113,19 @@ std::shared_ptr<ZUMContent> ZUMContent::create(std::uint64_t sequenceNumber,
 ZUMContent::~ZUMContent() = default;
 
 const ZUMContent::UnitClasses& ZUMContent::unitClasses() const {
+  // A walk cuts all its text with one pair of sets: new ranges delivered meanwhile take
+  // effect at the next walk's content.
+  if (unitClasses_) return *unitClasses_;
   auto characterDelimited = characterSets_->characterDelimitedSet();
   auto spaceDelimited = characterSets_->spaceDelimitedSet();
-  auto matches = [&](const std::shared_ptr<const UnitClasses>& classes) {
-    return classes && classes->characterDelimitedSet == characterDelimited &&
-           classes->spaceDelimitedSet == spaceDelimited;
-  };
-  if (matches(unitClasses_)) return *unitClasses_;
-  // The sets change only with the server's constants: every content of a walk, and every
-  // walk until they change, shares one table.
+  // The sets change only with the server's constants: every walk until they change
+  // shares one table.
   static std::mutex mutex;
   static std::shared_ptr<const UnitClasses> last;
   std::lock_guard lock(mutex);
-  if (!matches(last)) last = std::make_shared<const UnitClasses>(characterDelimited, spaceDelimited);
+  if (!last || last->characterDelimitedSet != characterDelimited || last->spaceDelimitedSet != spaceDelimited) {
+    last = std::make_shared<const UnitClasses>(characterDelimited, spaceDelimited);
+  }
   unitClasses_ = last;
   return *unitClasses_;
 }

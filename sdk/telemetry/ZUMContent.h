@@ -6,6 +6,9 @@
 // first four MD5 bytes of each kept shingle. The score grows with the text's length and
 // the walk's number; a request that uses the fingerprint lowers it.
 //
+// A content tokenizes with the character sets of its first paragraph for its whole life,
+// so a walk never mixes the sets of two deliveries.
+//
 // A content does a bounded amount of work: after kZUMContentMaximumTextLength UTF-16
 // units in all, further text is ignored (with one log line). Text that is not valid
 // UTF-8 is read with replacement characters.
@@ -76,7 +79,7 @@ class ZUMContent {
 
  private:
   ZUMContent(std::uint64_t sequenceNumber, std::shared_ptr<ZUMCharacterSets> characterSets);
-  // The class of every UTF-16 unit under the present character sets.
+  // The class of every UTF-16 unit under the content's character sets, read at its first use.
   struct UnitClasses;
   const UnitClasses& unitClasses() const;
   // The rolling hash over every further shingle of full length.

@@ -9,7 +9,9 @@
 
 #include "platform/base/SystemLog.h"
 #include "platform/base/UserDefaults.h"
+#include "sdk/request/ZUMSDKConstants.h"
 #include "sdk/telemetry/ZUMCharacterSets.h"
+#include "sdk/telemetry/ZUMTelemetry.h"
 #include "testing/TestEnvironment.h"
 
 namespace {
@@ -189,6 +191,16 @@ TEST_F(ZUMContentTest, RangeListsReplaceTheSetsOrFallBack) {
   }
   env.runUntilIdle();
   EXPECT_TRUE(capture.contains("Invalid Unicode range list under /vantor/ads/character_delimited_unicode_range"));
+}
+
+TEST_F(ZUMContentTest, ADeliveredRangeListCutsTheNextWalkNotTheOneUnderWay) {
+  ZUMRegisterTelemetry();
+  auto underWay = ZUMContent::create(1);
+  EXPECT_EQ(underWay->tokensOfParagraph("xab"), Tokens{"xab"});
+  ZUMApplySDKConstants({{"character_delimited_unicode_range", "[[97, 1]]"}}, ZUMSDKConstantsTargets::registered());
+  env.runUntilIdle();
+  EXPECT_EQ(underWay->tokensOfParagraph("xab"), Tokens{"xab"});
+  EXPECT_EQ(ZUMContent::create(2)->tokensOfParagraph("xab"), (Tokens{"x", "a", "b"}));
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
+#include "sdk/request/ZUMSDKConstants.h"
 #include "sdk/telemetry/ZUMApplication+ContentHashing.h"
+#include "sdk/telemetry/ZUMCharacterSets.h"
 
 std::shared_ptr<ZUMCSITimeRecorder> ZUMTelemetry::makeTimeRecorder(const std::string&) { return nullptr; }
 
@@ -33,5 +35,9 @@ void ZUMRegisterTelemetry() {
   ZUMAdTelemetry::setShared(telemetry);
   ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {
     hooks.startContentHashing = [] { startContentHashing(*ZUMApplication::sharedInstance()); };
+  });
+  // Range lists delivered by the server cut the next walk's text, not the next launch's.
+  ZUMSDKConstantsTargets::registerTargets([](ZUMSDKConstantsTargets& targets) {
+    targets.updateCharacterSets = [] { ZUMCharacterSets::sharedInstance()->updateCharacterSets(); };
   });
 }

@@ -32,6 +32,7 @@ class ZUMTelemetry final : public ZUMSlotTelemetry, public ZUMAdTelemetry {
   void stopContentHashing() override;
 };
 
-// Installs ZUMTelemetry for the slot and the ad model, and content hashing in the hub's
-// start-up. Called once by the SDK's load entry.
+// Installs ZUMTelemetry for the slot and the ad model, content hashing in the hub's
+// start-up, and the character sets' refresh in every delivery of SDK constants. Called
+// once by the SDK's load entry.
 void ZUMRegisterTelemetry();
