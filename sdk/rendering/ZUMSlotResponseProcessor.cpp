@@ -8,6 +8,7 @@
 #include "ZUMRequest.h"
 #include "ZUMSlotAdResponseDelegate.h"
 #include "ZUMSlotDelegate.h"
+#include "platform/base/WhiteSpace.h"
 #include "platform/ui/ScrollView.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
@@ -34,9 +35,9 @@ bool isInterstitialSlot(const ZUMSlot& slot) { return slot.adType() && slot.adTy
 // A size worth telling: both sides above zero (the zero and the invalid sizes are not).
 bool hasArea(const ZUMAdSize& size) { return size.size.width > 0 && size.size.height > 0; }
 
+// Nothing but the platform's white space and newlines, Unicode's included.
 bool isBlank(const std::optional<std::string>& text) {
-  if (!text) return true;
-  return text->find_first_not_of(" \t\n\r\v\f") == std::string::npos;
+  return !text || platform::trimmingWhitespaceAndNewlines(*text).empty();
 }
 
 std::shared_ptr<ZUMAdView> adViewOf(const ZUMSlot& slot) { return std::dynamic_pointer_cast<ZUMAdView>(slot.adView()); }

@@ -133,6 +133,28 @@ TEST_F(ZUMSlotResponseProcessorTest, AStandardAdFromTheServerRendersAndIsReporte
   EXPECT_EQ(owner->finished.size(), 1u);
 }
 
+TEST_F(ZUMSlotResponseProcessorTest, HTMLOfOnlyWhiteSpaceAndNewlinesFailsUnicodesIncluded) {
+  const struct {
+    std::string path;
+    std::string body;
+  } rows[] = {
+      {"/no-break", "\xC2\xA0"},
+      {"/ideographic", "\n\xE3\x80\x80 "},
+      {"/separators", "\xE2\x80\xA8\xE2\x80\xA9"},
+  };
+  for (const auto& row : rows) {
+    server.route(row.path, {.body = row.body});
+    slot = ZUMSlot::create({0, 0, 320, 50});
+    slot->setSlotDelegate(owner);
+    slot->setAdLoadDelegate(owner);
+    loadFromServer(row.path);
+    ASSERT_TRUE(env.runUntil([&] { return slot->state() == State::kFailed || slot->state() == State::kValidAd; }));
+    EXPECT_EQ(slot->state(), State::kFailed) << row.path;
+    EXPECT_EQ(lastError(), kZUMErrorNoFill) << row.path;
+    owner->errors.clear();
+  }
+}
+
 TEST_F(ZUMSlotResponseProcessorTest, FailuresEndTheLoadWithTheirCodes) {
   server.route("/blank", {.body = " \n\t \n"});
   loadFromServer("/blank");

@@ -16,6 +16,7 @@
 #include "platform/base/RunLoop.h"
 #include "platform/base/StringConversions.h"
 #include "platform/base/TestingReset.h"
+#include "platform/base/WhiteSpace.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMDevice.h"
@@ -185,39 +186,6 @@ std::string dateDescription(platform::TimeInterval date) {
   return buffer;
 }
 
-// --- White space ---------------------------------------------------------------------
-
-bool isWhitespaceOrNewline(char32_t c) {
-  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
-         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
-         c == 0x3000;
-}
-
-// The length of the white-space character at the start (forward) or end of `text`; 0
-// when there is none. Only well-formed UTF-8 sequences count.
-std::size_t leadingSpace(std::string_view text) {
-  if (text.empty()) return 0;
-  const auto b0 = static_cast<unsigned char>(text[0]);
-  if (b0 < 0x80) return isWhitespaceOrNewline(b0) ? 1 : 0;
-  std::size_t length = b0 >= 0xF0 ? 4 : b0 >= 0xE0 ? 3 : b0 >= 0xC0 ? 2 : 0;
-  if (length == 0 || length > text.size()) return 0;
-  char32_t c = b0 & (0x7F >> length);
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    if ((b & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (b & 0x3F);
-  }
-  return isWhitespaceOrNewline(c) ? length : 0;
-}
-
-std::size_t trailingSpace(std::string_view text) {
-  for (std::size_t length = 1; length <= 4 && length <= text.size(); ++length) {
-    std::string_view tail = text.substr(text.size() - length);
-    if (leadingSpace(tail) == length) return length;
-  }
-  return 0;
-}
-
 }  // namespace
 
 // --- Process-wide flags and the request signal ------------------------------------------
@@ -385,8 +353,7 @@ std::optional<std::string> ZUMRequest::contentURLString() const {
 }
 
 std::optional<std::string> ZUMRequest::trimmedString(std::string_view text) {
-  while (std::size_t n = leadingSpace(text)) text.remove_prefix(n);
-  while (std::size_t n = trailingSpace(text)) text.remove_suffix(n);
+  text = platform::trimmingWhitespaceAndNewlines(text);
   if (text.empty()) return std::nullopt;
   return std::string(text);
 }
