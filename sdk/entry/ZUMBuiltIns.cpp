@@ -6,6 +6,7 @@
 #include "sdk/formats/ZUMFormats.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/network/ZUMNetworkDelivery.h"
+#include "sdk/presentation/ZUMAdAppAdViewPresentation.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/foundation/ZUMThreading.h"
@@ -47,6 +48,7 @@ void ZUMRegisterBuiltIns() {
     });
     ZUMSlotResponseProcessing::setShared(std::make_shared<ZUMSlotResponseProcessor>());
     ZUMSlotEvents::setShared(std::make_shared<ZUMAdViewSlotEvents>());
+    ZUMAdViewPresentation::setShared(std::make_shared<ZUMAdAppAdViewPresentation>());
     ZUMRegisterFormats();
   });
 }

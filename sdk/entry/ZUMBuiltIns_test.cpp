@@ -21,6 +21,7 @@
 #include "sdk/network/ZUMClickTrackerCollection.h"
 #include "sdk/network/ZUMMRAIDInterceptor.h"
 #include "sdk/network/ZUMPinger.h"
+#include "sdk/presentation/ZUMAdAppAdViewPresentation.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/rendering/ZUMSlotResponseProcessor.h"
 #include "sdk/request/ZUMAdFetcher.h"
@@ -50,6 +51,7 @@ TEST_F(ZUMBuiltInsTest, LoadRegistersTheSubsystemsBeforeLaunchStartsThem) {
   EXPECT_TRUE(std::dynamic_pointer_cast<ZUMSDKCorePageController>(ZUMSDKCoreController::sharedInstance()));
   EXPECT_TRUE(hooks.executeSDKCoreScript);
   EXPECT_TRUE(std::dynamic_pointer_cast<ZUMSlotResponseProcessor>(ZUMSlotResponseProcessing::shared()));
+  EXPECT_TRUE(std::dynamic_pointer_cast<ZUMAdAppAdViewPresentation>(ZUMAdViewPresentation::shared()));
   EXPECT_TRUE(platform::ClassRegistry::shared().isRegistered(platform::WKWebView::kClassName));
   testenv::AppControls::launch(std::make_shared<platform::ApplicationDelegate>());
   env.runUntilIdle();

@@ -5,11 +5,14 @@
 #include "platform/base/SystemLog.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/ui/ScrollView.h"
+#include "platform/ui/ViewController.h"
+#include "sdk/presentation/ZUMAdAppAdViewPresentation.h"
 #include "sdk/presentation/ZUMPresentationAnalytics.h"
 #include "sdk/presentation/ZUMPresentationFormats.h"
 #include "sdk/presentation/ZUMPresentationTestSupport.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
+#include "sdk/rendering/ZUMSlotEventHandler.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMSlotPlacement.h"
 
@@ -94,6 +97,20 @@ TEST_F(ZUMInterstitialViewControllerTest, OnshowAfterPresentationOnhideBeforeDis
   EXPECT_FALSE(controller->isLoaded());
   slot->didReceiveValidAd();
   EXPECT_TRUE(controller->isLoaded());
+}
+
+// The page's screen info names the orientation the controller forces its ad into.
+TEST_F(ZUMInterstitialViewControllerTest, TheForcedOrientationIsWhatTheAdViewsScreenInfoNames) {
+  ZUMAdViewPresentation::setShared(std::make_shared<ZUMAdAppAdViewPresentation>());
+  show();
+  auto page = std::static_pointer_cast<ZUMAdView>(slot->adView());
+  EXPECT_EQ(ZUMSlotEventHandler::forcedAdOrientation(*page), std::nullopt);
+  controller->setForcedAdOrientation(platform::kInterfaceOrientationLandscapeRight);
+  EXPECT_EQ(ZUMSlotEventHandler::forcedAdOrientation(*page), "l");
+  controller->setForcedAdOrientation(platform::kInterfaceOrientationPortrait);
+  EXPECT_EQ(ZUMSlotEventHandler::forcedAdOrientation(*page), "p");
+  page->setViewController(platform::ViewController::create());
+  EXPECT_EQ(ZUMSlotEventHandler::forcedAdOrientation(*page), std::nullopt) << "not an ad-app controller";
 }
 
 TEST_F(ZUMInterstitialViewControllerTest, NamesTheAnalyticsScreenOnce) {

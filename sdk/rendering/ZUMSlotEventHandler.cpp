@@ -13,6 +13,7 @@
 #include "platform/base/ASCIIString.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/View.h"
+#include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMClock.h"
@@ -25,6 +26,7 @@
 #include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/foundation/ZUMValues.h"
 #include "sdk/rendering/ZUMAdView.h"
+#include "sdk/rendering/ZUMAdViewPresentation.h"
 #include "sdk/rendering/ZUMNotification.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdType.h"
@@ -235,7 +237,26 @@ void ZUMSlotEventHandler::notifyOrientationToMRAIDCreative() {
                {"maxSizeWidth", application.size.width},
                {"maxSizeHeight", application.size.height},
                {"isOrientationLandscape", ZUMNumberWithBool(device->orientationLandscape())}};
-  if (auto adView = adViewOf(*slot)) adView->postJSNotification("onScreenInfoChanged", payload);
+  auto adView = adViewOf(*slot);
+  if (!adView) return;
+  if (auto forced = forcedAdOrientation(*adView)) payload["forcedOrientation"] = *forced;
+  adView->postJSNotification("onScreenInfoChanged", payload);
+}
+
+std::optional<std::string> ZUMSlotEventHandler::forcedAdOrientation(const ZUMAdView& adView) {
+  auto presentation = ZUMAdViewPresentation::shared();
+  auto controller = adView.viewController();
+  if (!presentation || !controller) return std::nullopt;
+  switch (presentation->forcedAdOrientation(*controller)) {
+    case platform::kInterfaceOrientationPortrait:
+    case platform::kInterfaceOrientationPortraitUpsideDown:
+      return "p";
+    case platform::kInterfaceOrientationLandscapeRight:
+    case platform::kInterfaceOrientationLandscapeLeft:
+      return "l";
+    default:
+      return std::nullopt;
+  }
 }
 
 void ZUMSlotEventHandler::notifyDeviceFeatures() {

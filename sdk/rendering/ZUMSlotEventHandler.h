@@ -23,6 +23,7 @@
 #include "platform/ui/Geometry.h"
 #include "sdk/request/ZUMMRAIDEventHandling.h"
 
+class ZUMAdView;
 class ZUMSlot;
 
 // Posted (object: the slot) when the interface orientation its MRAID creative sees
@@ -74,6 +75,9 @@ class ZUMSlotEventHandler final : public ZUMMRAIDEventHandling,
   void handleError(const std::string& message, const std::string& action) override;
 
   bool isMRAIDEnabled() const;
+  // What the controller showing `adView` forces its ad into (ZUMAdViewPresentation):
+  // "p" (portrait or upside down), "l" (either landscape) or std::nullopt for none.
+  static std::optional<std::string> forcedAdOrientation(const ZUMAdView& adView);
   void notifyDeviceFeatures();
   void SDKDidBecomeReady();
 

@@ -13,7 +13,9 @@
 #include "sdk/foundation/ZUMSignals.h"
 #include "sdk/foundation/ZUMStatisticDictionary.h"
 #include "sdk/network/ZUMClickTrackerCollection.h"
+#include "platform/ui/ViewController.h"
 #include "sdk/rendering/ZUMAdView.h"
+#include "sdk/rendering/ZUMAdViewPresentation.h"
 #include "sdk/rendering/ZUMAdViewSlotEvents.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/rendering/ZUMUIKitWebView.h"
@@ -172,6 +174,44 @@ TEST_F(ZUMSlotEventHandlerTest, MRAIDLoadTellsThePageOnceInOrder) {
   testenv::AppControls::rotate(platform::kInterfaceOrientationPortrait);
   env.runUntilIdle();
   EXPECT_EQ(pageMessages().size(), count);
+}
+
+TEST_F(ZUMSlotEventHandlerTest, ScreenInfoCarriesTheOrientationTheAdsControllerForces) {
+  struct Forcing : ZUMAdViewPresentation {
+    platform::InterfaceOrientation forcedAdOrientation(const platform::ViewController& asked) override {
+      return &asked == controller.get() ? orientation : platform::kInterfaceOrientationUnknown;
+    }
+    std::shared_ptr<platform::ViewController> controller = platform::ViewController::create();
+    platform::InterfaceOrientation orientation = platform::kInterfaceOrientationUnknown;
+  };
+  auto forcing = std::make_shared<Forcing>();
+  adView->loadHTMLString("<p>mraid</p>", URL::fromString("https://ads.example.com/"));
+  ASSERT_TRUE(env.runUntil([&] { return !adView->isLoading(); }));
+  ad->setMRAIDEventHandler(handler);
+  auto screenInfo = [&] {
+    handler->notifyOrientationToMRAIDCreative();
+    env.runUntilIdle();
+    const auto message = pageMessages().back();
+    const auto open = message.find('{');
+    return Json::parse(message.substr(open, message.rfind('}') - open + 1)).value("forcedOrientation", "none");
+  };
+  EXPECT_EQ(screenInfo(), "none") << "nothing registered";
+  ZUMAdViewPresentation::setShared(forcing);
+  forcing->orientation = platform::kInterfaceOrientationLandscapeRight;
+  EXPECT_EQ(screenInfo(), "none") << "no controller";
+  adView->setViewController(forcing->controller);
+  const struct {
+    platform::InterfaceOrientation orientation;
+    std::string forced;
+  } rows[] = {
+      {platform::kInterfaceOrientationUnknown, "none"},     {platform::kInterfaceOrientationPortrait, "p"},
+      {platform::kInterfaceOrientationPortraitUpsideDown, "p"}, {platform::kInterfaceOrientationLandscapeRight, "l"},
+      {platform::kInterfaceOrientationLandscapeLeft, "l"},  {5, "none"},
+  };
+  for (const auto& row : rows) {
+    forcing->orientation = row.orientation;
+    EXPECT_EQ(screenInfo(), row.forced) << row.orientation;
+  }
 }
 
 TEST_F(ZUMSlotEventHandlerTest, PositionPostsOnlyChanges) {
