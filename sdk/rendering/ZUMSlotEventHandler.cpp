@@ -39,10 +39,16 @@ using Json = nlohmann::ordered_json;
 // The ad network's click-serving domains when "/vantor/ads/as_domains" says nothing.
 constexpr const char* kBuiltInClickDomains = "clicks.vantor-ads.example,ads.vantor.example,vantorclick.example";
 
-std::string lowercased(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
+// Whether `host` (lower-case) is served by the click domain `entry` (lower-case). An
+// entry names a domain: the host is that domain or a subdomain of it, bounded by a dot,
+// so "badexample.com" is not "example.com". An entry written with a leading dot
+// (".example.com") is the dot-bounded suffix it spells: its subdomains only. An empty
+// entry, or a dot alone, matches nothing.
+bool isHostOfClickDomain(std::string_view host, std::string_view entry) {
+  if (entry.starts_with('.')) return entry.size() > 1 && host.size() > entry.size() && host.ends_with(entry);
+  if (entry.empty()) return false;
+  if (host == entry) return true;
+  return host.size() > entry.size() && host.ends_with(entry) && host[host.size() - entry.size() - 1] == '.';
 }
 
 std::shared_ptr<ZUMAdView> adViewOf(const ZUMSlot& slot) { return std::dynamic_pointer_cast<ZUMAdView>(slot.adView()); }
@@ -165,20 +171,13 @@ platform::URL ZUMSlotEventHandler::gestureClickURLWithURL(const platform::URL& u
 bool ZUMSlotEventHandler::isVantorAdURL(const platform::URL& url) {
   const auto host = url.host();
   if (!host || host->empty()) return false;
-  const std::string lowerHost = lowercased(*host);
+  const std::string lowerHost = platform::asciiLowercased(*host);
   auto list = ZUMUserDefaults::stringForKey("/vantor/ads/as_domains");
   const std::string domains = list && !list->empty() ? *list : kBuiltInClickDomains;
   std::string_view rest = domains;
   while (true) {
     const auto comma = rest.find(',');
-    const std::string domain = lowercased(std::string(rest.substr(0, comma)));
-    if (!domain.empty()) {
-      if (lowerHost == domain) return true;
-      if (lowerHost.size() > domain.size() && lowerHost.ends_with(domain) &&
-          lowerHost[lowerHost.size() - domain.size() - 1] == '.') {
-        return true;
-      }
-    }
+    if (isHostOfClickDomain(lowerHost, platform::asciiLowercased(rest.substr(0, comma)))) return true;
     if (comma == std::string_view::npos) return false;
     rest.remove_prefix(comma + 1);
   }

@@ -60,8 +60,8 @@ class ZUMSlotEventHandler final : public ZUMMRAIDEventHandling,
   // click signal is appended (an "adurl=" tail stays last).
   platform::URL gestureClickURLWithURL(const platform::URL& url);
   // Whether the URL's host is one of the click-serving domains ("/vantor/ads/as_domains",
-  // comma-separated, else the built-in ones) or a subdomain of one. Empty entries never
-  // match.
+  // comma-separated, else the built-in ones) or a subdomain of one; an entry with a
+  // leading dot (".example.com") takes its subdomains only. Empty entries never match.
   static bool isVantorAdURL(const platform::URL& url);
 
   // --- ZUMMRAIDEventHandling ----------------------------------------------------------

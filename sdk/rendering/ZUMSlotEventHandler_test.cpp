@@ -120,6 +120,21 @@ TEST_F(ZUMSlotEventHandlerTest, ClickURLRewrite) {
   EXPECT_FALSE(ZUMSlotEventHandler::isVantorAdURL(*URL::fromString("https://any.example/")));
 }
 
+TEST_F(ZUMSlotEventHandlerTest, ADomainWrittenWithALeadingDotTakesItsSubdomains) {
+  platform::UserDefaults::standard().setObject(".Clk.example.net,.,..", "/vantor/ads/as_domains");
+  const struct {
+    std::string host;
+    bool served;
+  } rows[] = {
+      {"a.clk.example.net", true},   {"x.y.CLK.example.net", true}, {"clk.example.net", false},
+      {"badclk.example.net", false}, {"example.net", false},        {"clk.example.net.evil.test", false},
+      {"any.example", false},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(ZUMSlotEventHandler::isVantorAdURL(*URL::fromString("https://" + row.host + "/a")), row.served) << row.host;
+  }
+}
+
 TEST_F(ZUMSlotEventHandlerTest, OneImpressionPerAdAndClicksEveryTime) {
   testenv::LoopbackServer server;
   platform::URLLoading::mapHostForTesting("track.example.com", "127.0.0.1", server.port());
