@@ -76,13 +76,13 @@ const std::string kBlockedError = "useCustomClose: Custom close has been disable
 TEST_F(ZUMAdAppViewControllerTest, CloseButtonMatrix) {
   struct Row {
     bool custom, mraid, blockingOn, adBlocked;
-    double shownSide;  // 0: removed; 30: standard image; 10: the blank one
+    double shownSide;  // 0: removed; 25: standard image; 10: the blank one
     bool error;
   };
-  for (const Row& row : {Row{false, false, false, false, 30, false}, Row{true, false, false, false, 0, false},
-                         Row{true, true, false, false, 10, false}, Row{true, true, true, true, 30, true},
-                         Row{true, false, true, true, 30, false}, Row{true, true, true, false, 10, false},
-                         Row{true, true, false, true, 10, false}, Row{false, true, true, true, 30, false}}) {
+  for (const Row& row : {Row{false, false, false, false, 25, false}, Row{true, false, false, false, 0, false},
+                         Row{true, true, false, false, 10, false}, Row{true, true, true, true, 25, true},
+                         Row{true, false, true, true, 25, false}, Row{true, true, true, false, 10, false},
+                         Row{true, true, false, true, 10, false}, Row{false, true, true, true, 25, false}}) {
     SCOPED_TRACE(::testing::Message() << row.custom << row.mraid << row.blockingOn << row.adBlocked);
     slot->setAd(ZUMAd::create());
     slot->ad()->setCustomCloseBlocked(row.adBlocked);
@@ -112,7 +112,7 @@ TEST_F(ZUMAdAppViewControllerTest, CloseButtonPaddingScaleAndPosition) {
   EXPECT_FALSE(controller->adView()->isLoading()) << "kept until the view is configured";
   show(controller);
   EXPECT_EQ(controller->closeButton()->frame(), (platform::Rect{0, 0, 40, 40}));
-  EXPECT_EQ(controller->closeButton()->image(platform::Button::Normal)->size(), (platform::Size{60, 60}));
+  EXPECT_EQ(controller->closeButton()->image(platform::Button::Normal)->size(), (platform::Size{50, 50}));
   EXPECT_EQ(controller->closeButton()->accessibilityLabel(), "Close Advertisement");
   EXPECT_TRUE(controller->closeButton()->showsTouchWhenHighlighted());
   controller->setCustomClosePosition(6);  // not an MRAID ad: stays

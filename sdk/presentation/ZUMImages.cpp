@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int kCloseSidePixels = 60;
+constexpr int kCloseSidePixels = 50;
 constexpr double kCloseScale = 2.0;
 
 std::shared_ptr<platform::Image> drawCloseButton() {

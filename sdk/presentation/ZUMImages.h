@@ -9,8 +9,8 @@ namespace platform {
 class Image;
 }
 
-// The standard close button: a white cross on a dark translucent disc, 30 x 30 points
-// at scale 2. Made once.
+// The standard close button: a white cross on a dark translucent disc, 50 x 50 pixels
+// at scale 2, so 25 x 25 points. Made once.
 std::shared_ptr<platform::Image> ZUMCloseButtonImage();
 // A fully transparent 10 x 10 point picture. Made once.
 std::shared_ptr<platform::Image> ZUMBlankImage();
