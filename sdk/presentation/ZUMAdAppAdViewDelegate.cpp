@@ -1,5 +1,6 @@
 #include "sdk/presentation/ZUMAdAppAdViewDelegate.h"
 
+#include <array>
 #include <cassert>
 
 #include <nlohmann/json.hpp>
@@ -7,14 +8,25 @@
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/RunLoop.h"
 #include "sdk/foundation/ZUMClock.h"
+#include "sdk/foundation/ZUMRegistrationPoint.h"
 #include "sdk/foundation/ZUMStatisticDictionary.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/presentation/ZUMAdAppViewController.h"
 #include "sdk/rendering/ZUMSlotEventHandler.h"
 #include "sdk/request/ZUMAd.h"
+#include "sdk/request/ZUMAdType.h"
 #include "sdk/request/ZUMSlot.h"
 
 namespace {
+
+constexpr std::size_t kPlaceCount = static_cast<std::size_t>(ZUMAdAppTOLMHandlerPlace::Count);
+
+using AdAppHandlerMakers = ZUMRegistrationPoint<std::array<ZUMAdAppTOLMHandlerMaker, kPlaceCount>>;
+
+bool showsInterstitial(const std::shared_ptr<ZUMAdAppViewController>& controller) {
+  auto slot = controller ? controller->slot() : nullptr;
+  return slot && slot->adType() && slot->adType()->isInterstitial();
+}
 
 std::shared_ptr<ZUMStatisticDictionary> adStatistics(const std::shared_ptr<ZUMAdAppViewController>& controller) {
   auto slot = controller ? controller->slot() : nullptr;
@@ -22,18 +34,34 @@ std::shared_ptr<ZUMStatisticDictionary> adStatistics(const std::shared_ptr<ZUMAd
   return ad ? ad->statistics() : nullptr;
 }
 
-
 }  // namespace
+
+void ZUMRegisterAdAppTOLMHandlerMaker(ZUMAdAppTOLMHandlerPlace place, ZUMAdAppTOLMHandlerMaker maker) {
+  const auto index = static_cast<std::size_t>(place);
+  if (index >= kPlaceCount) return;
+  AdAppHandlerMakers::fill([&](auto& makers) { makers[index] = std::move(maker); });
+}
 
 std::shared_ptr<ZUMAdAppAdViewDelegate> ZUMAdAppAdViewDelegate::create(
     const std::shared_ptr<ZUMAdAppViewController>& controller) {
   std::shared_ptr<ZUMAdAppAdViewDelegate> delegate(new ZUMAdAppAdViewDelegate(controller));
   delegate->registerHandlers();
+  delegate->appendAdAppHandlers();
   return delegate;
 }
 
 ZUMAdAppAdViewDelegate::ZUMAdAppAdViewDelegate(const std::shared_ptr<ZUMAdAppViewController>& controller)
     : controller_(controller) {}
+
+void ZUMAdAppAdViewDelegate::appendAdAppHandlers() {
+  const auto makers = AdAppHandlerMakers::current();
+  const bool interstitial = showsInterstitial(adAppViewController());
+  for (std::size_t index = 0; index < kPlaceCount; ++index) {
+    const auto place = static_cast<ZUMAdAppTOLMHandlerPlace>(index);
+    if (!makers[index] || (place == ZUMAdAppTOLMHandlerPlace::AppEvent && !interstitial)) continue;
+    if (auto handler = makers[index](*this)) addTOLMHandler(handler);
+  }
+}
 
 std::optional<bool> ZUMAdAppAdViewDelegate::adViewShouldStartLoadWithRequest(
     ZUMAdView& adView, const platform::URLRequest& request, platform::WebViewNavigationType navigationType) {

@@ -4,14 +4,34 @@
 // landing page in the ad's statistics ("tlanding_page_load_start" once,
 // "tlanding_page_load_end" at every load).
 //
+// After the base's handlers it appends the full-screen ones (ad-app, then app events for
+// an interstitial's slot), whose makers are registered with
+// ZUMRegisterAdAppTOLMHandlerMaker (a place left empty gets no handler).
+//
 // Main thread only.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 
 #include "sdk/rendering/ZUMAdViewDelegate.h"
 
+class ZUMAdAppAdViewDelegate;
 class ZUMAdAppViewController;
+
+// The places of the handlers a full-screen ad's delegate appends after the base's, in
+// order.
+enum class ZUMAdAppTOLMHandlerPlace : std::size_t {
+  AdApp,
+  AppEvent,  // with the controller's slot; only when that slot's ad type is an interstitial's
+  Count,
+};
+
+using ZUMAdAppTOLMHandlerMaker = std::function<std::shared_ptr<ZUMTOLMHandler>(ZUMAdAppAdViewDelegate& delegate)>;
+// Registers the handler class of a place (an empty maker leaves it empty). Delegates
+// made afterwards use it. Any thread.
+void ZUMRegisterAdAppTOLMHandlerMaker(ZUMAdAppTOLMHandlerPlace place, ZUMAdAppTOLMHandlerMaker maker);
 
 class ZUMAdAppAdViewDelegate : public ZUMAdViewDelegate {
  public:
@@ -30,6 +50,7 @@ class ZUMAdAppAdViewDelegate : public ZUMAdViewDelegate {
 
  private:
   explicit ZUMAdAppAdViewDelegate(const std::shared_ptr<ZUMAdAppViewController>& controller);
+  void appendAdAppHandlers();
 
   const std::weak_ptr<ZUMAdAppViewController> controller_;
 };

@@ -19,7 +19,10 @@
 #include "sdk/presentation/ZUMSupplementalAdAppViewController.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMOpener.h"
+#include "sdk/rendering/ZUMTOLMHandler.h"
 #include "sdk/request/ZUMAd.h"
+#include "sdk/request/ZUMAdType.h"
+#include "sdk/request/ZUMSlot.h"
 
 namespace {
 
@@ -207,6 +210,32 @@ TEST_F(ZUMAdAppViewControllerTest, ExpandedControllerLeavesASnapshotAndGivesTheA
   env.advance(1);
   EXPECT_TRUE(weak.expired());
   EXPECT_EQ(banner->subviews(), (std::vector<std::shared_ptr<platform::View>>{adView})) << "snapshot gone with it";
+}
+
+// The full-screen handlers follow the base's: ad-app, then app events for an
+// interstitial's slot only.
+TEST_F(ZUMAdAppViewControllerTest, TheDelegateAppendsTheFullScreenHandlersAfterTheBase) {
+  const auto base = ZUMAdAppAdViewDelegate::create(nullptr)->TOLMHandlers().size();
+  const auto adApp = ZUMTOLMHandler::create(), appEvent = ZUMTOLMHandler::create();
+  ZUMRegisterAdAppTOLMHandlerMaker(ZUMAdAppTOLMHandlerPlace::AppEvent, [&](ZUMAdAppAdViewDelegate&) { return appEvent; });
+  ZUMRegisterAdAppTOLMHandlerMaker(ZUMAdAppTOLMHandlerPlace::AdApp, [&](ZUMAdAppAdViewDelegate& delegate) {
+    EXPECT_EQ(delegate.TOLMHandlers().size(), base) << "after the base's";
+    return adApp;
+  });
+  const struct {
+    std::shared_ptr<ZUMAdType> adType;
+    std::vector<std::shared_ptr<ZUMTOLMHandler>> appended;
+  } rows[] = {
+      {ZUMAdType::createForInterstitial(), {adApp, appEvent}},
+      {ZUMAdType::create({{320, 50}, 0}), {adApp}},
+      {nullptr, {adApp}},
+  };
+  for (const auto& row : rows) {
+    slot->setAdType(row.adType, false);
+    const auto handlers = ZUMAdAppAdViewDelegate::create(make(false))->TOLMHandlers();
+    ASSERT_EQ(handlers.size(), base + row.appended.size());
+    EXPECT_EQ(std::vector(handlers.begin() + static_cast<std::ptrdiff_t>(base), handlers.end()), row.appended);
+  }
 }
 
 TEST_F(ZUMAdAppViewControllerTest, RecordOnlyAudioGetsPlayAndRecordWhileUp) {
