@@ -46,6 +46,8 @@ class ZUMSDKCoreWebViewTest : public testenv::PlatformTest {
 };
 
 TEST_F(ZUMSDKCoreWebViewTest, TheQueueKeepsTheNewestFiftyAndRunsThemInOrderOnceLoaded) {
+  // The page's answer waits until the queue has been checked, however quick the load.
+  hosts.servePage(std::string(ZUMSDKCorePageHTML()), /*held=*/true);
   for (int i = 1; i <= 51; ++i) {
     webView->enqueueJavaScriptCommand("seen = (typeof seen === 'undefined' ? '' : seen) + '" + std::to_string(i) + ",';");
   }
@@ -53,8 +55,11 @@ TEST_F(ZUMSDKCoreWebViewTest, TheQueueKeepsTheNewestFiftyAndRunsThemInOrderOnceL
   auto second = std::make_shared<Observer>();
   webView->refreshSDKCoreAndNotifyObserver(first);
   webView->refreshSDKCoreAndNotifyObserver(second);  // no second load
+  ASSERT_TRUE(env.runUntil([&] { return hosts.server.heldCount(sdkcoretest::kPagePath) == 1; }));
   env.runUntilIdle();
   EXPECT_EQ(webView->pendingJavaScriptCommandCount(), 50u);
+  EXPECT_TRUE(first->states.empty() && second->states.empty());
+  hosts.server.release(sdkcoretest::kPagePath);
   ASSERT_TRUE(env.runUntil([&] { return !second->states.empty(); }));
   env.runUntilIdle();
   EXPECT_EQ(hosts.pageLoads(), 1u);
