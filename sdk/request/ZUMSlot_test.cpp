@@ -20,6 +20,8 @@
 #include "platform/base/NotificationCenter.h"
 #include "platform/ui/ApplicationDelegate.h"
 #include "platform/ui/View.h"
+#include "sdk/csi/ZUMCSI.h"
+#include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMConfiguration.h"
 #include "sdk/foundation/ZUMStatisticDictionary.h"
@@ -29,7 +31,6 @@
 #include "sdk/request/ZUMAdType.h"
 #include "sdk/request/ZUMErrors.h"
 #include "sdk/request/ZUMSDKCoreController.h"
-#include "sdk/request/ZUMCSITimeRecorder.h"
 #include "sdk/request/ZUMSlotEvents.h"
 #include "sdk/request/ZUMSlotMediation.h"
 #include "sdk/request/ZUMSlotPlacement.h"
@@ -745,16 +746,6 @@ TEST_F(ZUMSlotTest, OptionalOperationsAnswerNotImplemented) {
 // The teardown tells the areas what they need without the slot, which can no longer be
 // shared then.
 TEST_F(ZUMSlotTest, TeardownHandsTheAreasOnlyWhatTheyNeed) {
-  struct Recorder : ZUMCSITimeRecorder {
-    void startTimingVariableWithName(const std::string&) override {}
-    void endTimingVariableWithName(const std::string&) override {}
-    void cancelTimingVariableWithName(const std::string&) override {}
-    void addExperimentID(const std::string&) override {}
-    void setCustomizedParameterValue(const std::string& value, const std::string& key) override {
-      values[key] = value;
-    }
-    std::map<std::string, std::string> values;
-  };
   struct Telemetry : ZUMSlotTelemetry {
     std::shared_ptr<ZUMCSITimeRecorder> makeTimeRecorder(const std::string&) override { return recorder; }
     void reportTimeRecorder(const std::shared_ptr<ZUMCSITimeRecorder>& reported) override { reports.push_back(reported); }
@@ -762,7 +753,7 @@ TEST_F(ZUMSlotTest, TeardownHandsTheAreasOnlyWhatTheyNeed) {
     bool crashReportingEnabled() override { return false; }
     bool addAnalyticsIdentifiers(Json&) override { return false; }
     void logAnalyticsEvent(const std::string&, const std::string&) override {}
-    std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
+    std::shared_ptr<ZUMCSITimeRecorder> recorder = ZUMCSITimeRecorder::create("load_ad_ios");
     std::vector<std::shared_ptr<ZUMCSITimeRecorder>> reports;
   };
   auto rendering = std::make_shared<Rendering>();
@@ -771,6 +762,7 @@ TEST_F(ZUMSlotTest, TeardownHandsTheAreasOnlyWhatTheyNeed) {
   ZUMSlotTelemetry::setShared(telemetry);
   auto doomed = ZUMSlot::create({{0, 0}, {320, 50}});
   auto view = doomed->adView();
+  auto csi = doomed->CSI();
   auto shown = ZUMAd::create();
   shown->setBRVQueryID("q-1");
   doomed->setAd(shown);
@@ -780,7 +772,8 @@ TEST_F(ZUMSlotTest, TeardownHandsTheAreasOnlyWhatTheyNeed) {
   EXPECT_EQ(eventLog->unloaded, std::vector{shown});
   EXPECT_EQ(rendering->detached, std::vector{view.get()});
   ASSERT_FALSE(telemetry->reports.empty());
-  EXPECT_EQ(telemetry->recorder->values["bqi"], "q-1");
+  EXPECT_EQ(telemetry->recorder->customizedParameters()["bqi"], "q-1");
+  EXPECT_EQ(csi->BRVQueryID(), "q-1");
 }
 
 // The ad view's area hears of placements and finished pages while the slot has its
