@@ -18,9 +18,12 @@
 #include "ZUMSlotAdLoadDelegate.h"
 #include "ZUMSlotDelegate.h"
 #include "platform/base/NotificationCenter.h"
+#include "platform/base/UserDefaults.h"
+#include "platform/net/URLLoading.h"
 #include "platform/ui/ApplicationDelegate.h"
 #include "platform/ui/View.h"
 #include "sdk/csi/ZUMCSI.h"
+#include "sdk/csi/ZUMCSIReporter.h"
 #include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMConfiguration.h"
@@ -39,6 +42,7 @@
 #include "sdk/request/ZUMSlotTelemetry.h"
 #include "ZUMSlotAdEventDelegate.h"
 #include "testing/AppControls.h"
+#include "testing/LoopbackServer.h"
 #include "testing/TestEnvironment.h"
 
 namespace {
@@ -774,6 +778,31 @@ TEST_F(ZUMSlotTest, TeardownHandsTheAreasOnlyWhatTheyNeed) {
   ASSERT_FALSE(telemetry->reports.empty());
   EXPECT_EQ(telemetry->recorder->customizedParameters()["bqi"], "q-1");
   EXPECT_EQ(csi->BRVQueryID(), "q-1");
+}
+
+// The slot's own CSI registry stamps the view's creation and sends its timings when the
+// slot goes, with the shown ad's query id.
+TEST_F(ZUMSlotTest, TheSlotsCSIReportsAtTeardown) {
+  testenv::LoopbackServer server;
+  server.route("/csi", {.status = 204});
+  platform::URLLoading::mapHostForTesting("csi.adnetwork.example", "127.0.0.1", server.port());
+  platform::UserDefaults::standard().setObject(Json("1"), "/vantor/ads/csi_reporting_probability");
+  env.advance(2);
+  auto doomed = ZUMSlot::create();
+  auto csi = doomed->CSI();
+  EXPECT_EQ(csi->timestampForLabel("native:view_create"), 1'800'000'002'000);
+  auto recorder = csi->timeRecorderForAction("load_med");
+  recorder->startTimingVariableWithName("med");
+  env.advance(0.5);
+  recorder->endTimingVariableWithName("med");
+  auto shown = ZUMAd::create();
+  shown->setBRVQueryID("q-2");
+  doomed->setAd(shown);
+  doomed.reset();
+  ASSERT_TRUE(env.runUntil([&] { return server.requestCount() == 1 && ZUMCSIReporter::beaconsInFlight() == 0; }));
+  EXPECT_EQ(csi->BRVQueryID(), "q-2");
+  EXPECT_NE(server.requests("/csi")[0].query.value_or("").find("it=med.500"), std::string::npos);
+  platform::URLLoading::removeHostMappingsForTesting();
 }
 
 // The ad view's area hears of placements and finished pages while the slot has its
