@@ -8,12 +8,16 @@
 #include <iostream>
 #include <memory>
 
+#include <nlohmann/json.hpp>
+
 #include "AdServer.h"
 #include "DemoEnvironment.h"
 #include "InterstitialHost.h"
 #include "RequestPrinter.h"
 #include "ZUMMobileAds.h"
 #include "platform/base/MainLoopDriver.h"
+#include "platform/base/UserDefaults.h"
+#include "sdk/csi/ZUMCSIConfiguration.h"
 
 namespace {
 
@@ -35,6 +39,8 @@ int main() {
   std::cout << "The road of " << kInterstitials << " interstitials, against an ad server on 127.0.0.1:"
             << server.port() << ", on virtual time:" << std::endl;
 
+  // Every latency beacon is sent, not a sample of them, so the road shows its timings.
+  platform::UserDefaults::standard().setObject("1", kZUMCSIReportingProbabilityKey);
   auto host = std::make_shared<InterstitialHost>(
       [&](const std::string& who, const std::string& what) { printer.say(who, what); }, kAdUnitID);
   ZUMMobileAds::load();

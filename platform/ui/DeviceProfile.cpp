@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/base/Locale.h"
 #include "platform/ui/AdvertisingIdentifierManager.h"
 #include "platform/ui/AudioSession.h"
 #include "platform/ui/Device.h"
@@ -138,6 +139,7 @@ bool DeviceProfile::apply(const Json& profile) {
   withString(profile, "systemName", [&](std::string s) { device.setSystemName(std::move(s)); });
   withString(profile, "systemVersion", [&](std::string s) { device.setSystemVersion(std::move(s)); });
   withString(profile, "hardwareModel", [&](std::string s) { device.setHardwareModel(std::move(s)); });
+  withString(profile, "localeIdentifier", [](std::string s) { Locale::setCurrentLocaleIdentifier(std::move(s)); });
   withString(profile, "idiom", [&](const std::string& s) {
     if (s == "phone") device.setUserInterfaceIdiom(Device::UserInterfaceIdiom::Phone);
     if (s == "pad") device.setUserInterfaceIdiom(Device::UserInterfaceIdiom::Pad);

@@ -10,6 +10,7 @@
 //    "reachability": "wifi" | "wwan" | "none",
 //    "model": "TestPhone", "systemName": "iOS", "systemVersion": "12.4.1",
 //    "hardwareModel": "TestPhone10,4", "idiom": "phone" | "pad", "simulator": false,
+//    "localeIdentifier": "en_US",
 //    "canSendMail": true, "canSendText": true,
 //    "audio": {"outputVolume": 0.5, "outputPortNames": ["Speaker"] | null,
 //              "otherAudioPlaying": false, "secondaryAudioShouldBeSilenced": false | null,

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "platform/base/Locale.h"
 #include "platform/ui/AdvertisingIdentifierManager.h"
 #include "platform/ui/AudioSession.h"
 #include "platform/ui/Bundle.h"
@@ -32,7 +33,7 @@ TEST_F(DeviceServicesTest, ProfileFillsEveryService) {
     "radioAccessTechnology": "CTRadioAccessTechnologyLTE",
     "reachability": "wwan",
     "model": "TestTablet", "systemVersion": "10.3", "hardwareModel": "TestTablet6,11", "idiom": "pad", "simulator": true,
-    "canSendMail": false,
+    "localeIdentifier": "fr_CA", "canSendMail": false,
     "audio": {"outputVolume": 0.25, "outputPortNames": null, "otherAudioPlaying": true,
               "secondaryAudioShouldBeSilenced": null, "category": "AVAudioSessionCategoryRecord"},
     "location": {"servicesEnabled": true, "authorizationStatus": 4, "latitude": 48.85, "longitude": 2.35}
@@ -54,6 +55,7 @@ TEST_F(DeviceServicesTest, ProfileFillsEveryService) {
   EXPECT_EQ(device.userInterfaceIdiom(), Device::UserInterfaceIdiom::Pad);
   EXPECT_EQ(device.operatingSystemVersion(), (Device::OperatingSystemVersion{10, 3, 0}));
   EXPECT_FALSE(device.isOperatingSystemAtLeast({10, 3, 1}));
+  EXPECT_EQ(Locale::currentLocaleIdentifier(), "fr_CA");
   EXPECT_FALSE(MailComposeViewController::canSendMail());
 
   auto& audio = AudioSession::shared();
@@ -69,11 +71,12 @@ TEST_F(DeviceServicesTest, HostileProfilesChangeNothingTheyCannotSay) {
   const auto before = device.systemVersion();
   EXPECT_FALSE(DeviceProfile::apply(nlohmann::ordered_json::array()));
   EXPECT_TRUE(DeviceProfile::apply(nlohmann::ordered_json::parse(R"({
-    "systemVersion": 12, "carrier": "x", "reachability": 3, "idiom": "watch",
+    "systemVersion": 12, "localeIdentifier": "", "carrier": "x", "reachability": 3, "idiom": "watch",
     "audio": {"outputVolume": 1e308, "outputPortNames": [1, "Headphones"], "category": "Bogus"},
     "location": {"authorizationStatus": 9, "latitude": 400, "longitude": 0}
   })")));
   EXPECT_EQ(device.systemVersion(), before);
+  EXPECT_EQ(Locale::currentLocaleIdentifier(), "en_US");
   EXPECT_FLOAT_EQ(AudioSession::shared().outputVolume(), 1.0f) << "clamped";
   EXPECT_EQ(AudioSession::shared().currentRouteOutputPortNames(), std::vector<std::string>{"Headphones"});
   EXPECT_EQ(AudioSession::shared().category(), kAudioSessionCategorySoloAmbient);

@@ -10,6 +10,7 @@
 #include "platform/base/RunLoop.h"
 #include "platform/ui/InterfaceOrientation.h"
 #include "platform/ui/Window.h"
+#include "sdk/csi/ZUMCSI.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMLogger.h"
@@ -144,6 +145,7 @@ void ZUMInterstitial::presentFromRootViewController(const std::shared_ptr<platfo
     adPresentationDidFail();
     return;
   }
+  if (const auto& csi = slot_->CSI()) csi->recordTimestampForLabel("native:view_show");
   interstitialOwner_->interstitialWillBePresented();
   viewController_->setSlot(slot_);
   applyAdOrientations();

@@ -14,6 +14,7 @@
 #include "platform/ui/ApplicationDelegate.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "sdk/csi/ZUMCSI.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/formats/ZUMInterstitialOwner.h"
 #include "sdk/presentation/ZUMInterstitialViewController.h"
@@ -118,6 +119,8 @@ TEST_F(ZUMInterstitialTest, OneAdIsLoadedShownOnceAndDismissedAndTheObjectIsThen
   EXPECT_EQ(host->presentedViewController(), interstitial->viewController());
   EXPECT_TRUE(interstitial->hasBeenUsed());
   EXPECT_TRUE(interstitial->slot()->viewHasMadeImpression());
+  env.runUntilIdle();  // timestamps are stored on the CSI's queue
+  EXPECT_GT(interstitial->slot()->CSI()->timestampForLabel("native:view_show"), 0);
 
   platform::SystemLog::Capture capture(true);
   interstitial->presentFromRootViewController(host);  // a second present only logs

@@ -4,6 +4,7 @@
 
 #include "ZUMSlotAdEventDelegate.h"
 #include "platform/base/Error.h"
+#include "sdk/csi/ZUMCSI.h"
 #include "sdk/foundation/ZUMRegistrationPoint.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMOpener.h"
@@ -64,7 +65,10 @@ void ZUMBannerAdViewDelegate::adViewDidFinishLoad(ZUMAdView& adView) {
 void ZUMBannerAdViewDelegate::finishLoad(ZUMAdView& adView) {
   ZUMAdViewDelegate::adViewDidFinishLoad(adView);
   auto slot = this->slot();
-  if (!slot || slot->state() != ZUMSlot::State::kRendering) return;
+  if (!slot) return;
+  // Every finished page is timed, whatever the slot's state.
+  if (auto csi = slot->CSI()) csi->recordTimestampForLabel("native:view_load");
+  if (slot->state() != ZUMSlot::State::kRendering) return;
   auto keepAlive = slot;  // the owner may drop its slot while told
   slot->didReceiveValidAd();
   slot->didLoadAdHTMLInWebView();

@@ -19,7 +19,7 @@
 #include "sdk/rendering/ZUMOpener.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdType.h"
-#include "sdk/request/ZUMCSITimeRecorder.h"
+#include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/request/ZUMErrors.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/request/ZUMSlotEvents.h"

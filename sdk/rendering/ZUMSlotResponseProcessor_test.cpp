@@ -10,9 +10,11 @@
 #include "ZUMSlotAdLoadDelegate.h"
 #include "ZUMSlotAdResponseDelegate.h"
 #include "ZUMSlotDelegate.h"
+#include "platform/base/Clock.h"
 #include "platform/net/URLLoading.h"
 #include "platform/ui/Image.h"
 #include "platform/ui/Window.h"
+#include "sdk/csi/ZUMCSI.h"
 #include "sdk/rendering/ZUMAdNetworkJavaScriptAdViewDelegate.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
@@ -95,6 +97,7 @@ class ZUMSlotResponseProcessorTest : public testenv::PlatformTest {
     request->registerAdNetworkExtras(extras);
     slot->loadRequest(request);
   }
+  static std::int64_t wallMilliseconds() { return static_cast<std::int64_t>(platform::clock().wallNow() * 1000); }
   bool waitFor(State state) { return env.runUntil([&] { return slot->state() == state; }); }
   std::int64_t lastError() const { return owner->errors.empty() ? -1 : owner->errors.back()->code(); }
   // A slot rendering a standard ad whose page has not reported its load yet.
@@ -317,8 +320,12 @@ TEST_F(ZUMSlotResponseProcessorTest, TheLoadDelayReportsOnceWhenReleased) {
   for (auto [from, to] : {std::pair{1, 2}, {2, 1}}) delegate->loadHandlerDidChangeDelay(*handler, from, to);
   EXPECT_TRUE(owner->finished.empty());
   EXPECT_TRUE(delegate->isLoadDelayed());
+  const auto csi = slot->CSI();
+  EXPECT_EQ(csi->timestampForLabel("native:view_load"), 0) << "not finished while delayed";
+  env.advance(1);
   delegate->loadHandlerDidChangeDelay(*handler, 1, 0);
   EXPECT_EQ(owner->finished.size(), 1u);
+  EXPECT_EQ(csi->timestampForLabel("native:view_load"), wallMilliseconds());
   EXPECT_EQ(slot->state(), State::kValidAd);
   EXPECT_FALSE(delegate->isLoadDelayed());
   delegate->loadHandlerDidChangeDelay(*handler, 0, 1);
@@ -336,11 +343,13 @@ TEST_F(ZUMSlotResponseProcessorTest, TheLoadDelayReportsOnceWhenReleased) {
   EXPECT_EQ(lastError(), kZUMErrorNetworkError);
   EXPECT_TRUE(slot->hasReloadTimer());  // pending actions kept
 
-  // A finished load outside state 5 shows nothing.
+  // A finished load outside state 5 shows nothing, but is timed.
   slot->resetState();
   adView->setHidden(true);
+  env.advance(1);
   delegate->adViewDidFinishLoad(*adView);
   EXPECT_TRUE(adView->isHidden());
+  EXPECT_EQ(csi->timestampForLabel("native:view_load"), wallMilliseconds());
 }
 
 TEST_F(ZUMSlotResponseProcessorTest, PassbackFailsALoadInProgressOnly) {

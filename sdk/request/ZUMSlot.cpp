@@ -21,6 +21,8 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/View.h"
 #include "platform/base/TestingReset.h"
+#include "sdk/csi/ZUMCSI.h"
+#include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMConfiguration.h"
@@ -35,7 +37,6 @@
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/request/ZUMAdType.h"
-#include "sdk/request/ZUMCSITimeRecorder.h"
 #include "sdk/request/ZUMErrors.h"
 #include "sdk/request/ZUMFullScreenNotifications.h"
 #include "sdk/request/ZUMSDKCoreController.h"
@@ -103,6 +104,8 @@ void ZUMSlot::setUp(const platform::Rect& frame) {
     adViewDelegate_ = std::move(parts.adViewDelegate);
   }
   if (!adView_) adView_ = platform::View::create(frame);
+  CSI_ = ZUMCSI::create();
+  CSI_->recordTimestampForLabel("native:view_create");
   if (auto mediation = ZUMSlotMediation::shared()) mediationManager_ = mediation->makeMediationManager(*this);
 
   std::weak_ptr<ZUMSlot> weak = weak_from_this();
@@ -136,6 +139,10 @@ ZUMSlot::~ZUMSlot() {
   observers_.clear();
   if (reloadTimer_) std::exchange(reloadTimer_, nullptr)->invalidate();
   invalidate();
+  if (CSI_) {
+    CSI_->setBRVQueryID(ad_ ? ad_->BRVQueryID() : std::nullopt);
+    CSI_->sendReport();
+  }
   sendCSIAdLoadTimings();
   ZUMApplication::sharedInstance()->didNotSendAdStatistics(std::exchange(pendingAdStatistics_, {}));
 }

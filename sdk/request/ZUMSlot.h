@@ -220,7 +220,7 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   // --- Per-slot state of the areas above the slot -----------------------------------------
   // The waterfall driver, made with the slot by ZUMSlotMediation (nullptr without it).
   std::shared_ptr<ZUMMAdManager> mediationManager() const { return mediationManager_; }
-  // The slot's CSI registry, set by telemetry.
+  // The slot's own CSI registry, made with the slot; reported at teardown.
   std::shared_ptr<ZUMCSI> CSI() const { return CSI_; }
   void setCSI(std::shared_ptr<ZUMCSI> csi) { CSI_ = std::move(csi); }
   // The slot's event logger, renewed by the event area at every load.

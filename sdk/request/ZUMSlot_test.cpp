@@ -18,8 +18,13 @@
 #include "ZUMSlotAdLoadDelegate.h"
 #include "ZUMSlotDelegate.h"
 #include "platform/base/NotificationCenter.h"
+#include "platform/base/UserDefaults.h"
+#include "platform/net/URLLoading.h"
 #include "platform/ui/ApplicationDelegate.h"
 #include "platform/ui/View.h"
+#include "sdk/csi/ZUMCSI.h"
+#include "sdk/csi/ZUMCSIReporter.h"
+#include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMConfiguration.h"
 #include "sdk/foundation/ZUMStatisticDictionary.h"
@@ -29,7 +34,6 @@
 #include "sdk/request/ZUMAdType.h"
 #include "sdk/request/ZUMErrors.h"
 #include "sdk/request/ZUMSDKCoreController.h"
-#include "sdk/request/ZUMCSITimeRecorder.h"
 #include "sdk/request/ZUMSlotEvents.h"
 #include "sdk/request/ZUMSlotMediation.h"
 #include "sdk/request/ZUMSlotPlacement.h"
@@ -38,6 +42,7 @@
 #include "sdk/request/ZUMSlotTelemetry.h"
 #include "ZUMSlotAdEventDelegate.h"
 #include "testing/AppControls.h"
+#include "testing/LoopbackServer.h"
 #include "testing/TestEnvironment.h"
 
 namespace {
@@ -745,16 +750,6 @@ TEST_F(ZUMSlotTest, OptionalOperationsAnswerNotImplemented) {
 // The teardown tells the areas what they need without the slot, which can no longer be
 // shared then.
 TEST_F(ZUMSlotTest, TeardownHandsTheAreasOnlyWhatTheyNeed) {
-  struct Recorder : ZUMCSITimeRecorder {
-    void startTimingVariableWithName(const std::string&) override {}
-    void endTimingVariableWithName(const std::string&) override {}
-    void cancelTimingVariableWithName(const std::string&) override {}
-    void addExperimentID(const std::string&) override {}
-    void setCustomizedParameterValue(const std::string& value, const std::string& key) override {
-      values[key] = value;
-    }
-    std::map<std::string, std::string> values;
-  };
   struct Telemetry : ZUMSlotTelemetry {
     std::shared_ptr<ZUMCSITimeRecorder> makeTimeRecorder(const std::string&) override { return recorder; }
     void reportTimeRecorder(const std::shared_ptr<ZUMCSITimeRecorder>& reported) override { reports.push_back(reported); }
@@ -762,7 +757,7 @@ TEST_F(ZUMSlotTest, TeardownHandsTheAreasOnlyWhatTheyNeed) {
     bool crashReportingEnabled() override { return false; }
     bool addAnalyticsIdentifiers(Json&) override { return false; }
     void logAnalyticsEvent(const std::string&, const std::string&) override {}
-    std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
+    std::shared_ptr<ZUMCSITimeRecorder> recorder = ZUMCSITimeRecorder::create("load_ad_ios");
     std::vector<std::shared_ptr<ZUMCSITimeRecorder>> reports;
   };
   auto rendering = std::make_shared<Rendering>();
@@ -771,6 +766,7 @@ TEST_F(ZUMSlotTest, TeardownHandsTheAreasOnlyWhatTheyNeed) {
   ZUMSlotTelemetry::setShared(telemetry);
   auto doomed = ZUMSlot::create({{0, 0}, {320, 50}});
   auto view = doomed->adView();
+  auto csi = doomed->CSI();
   auto shown = ZUMAd::create();
   shown->setBRVQueryID("q-1");
   doomed->setAd(shown);
@@ -780,7 +776,33 @@ TEST_F(ZUMSlotTest, TeardownHandsTheAreasOnlyWhatTheyNeed) {
   EXPECT_EQ(eventLog->unloaded, std::vector{shown});
   EXPECT_EQ(rendering->detached, std::vector{view.get()});
   ASSERT_FALSE(telemetry->reports.empty());
-  EXPECT_EQ(telemetry->recorder->values["bqi"], "q-1");
+  EXPECT_EQ(telemetry->recorder->customizedParameters()["bqi"], "q-1");
+  EXPECT_EQ(csi->BRVQueryID(), "q-1");
+}
+
+// The slot's own CSI registry stamps the view's creation and sends its timings when the
+// slot goes, with the shown ad's query id.
+TEST_F(ZUMSlotTest, TheSlotsCSIReportsAtTeardown) {
+  testenv::LoopbackServer server;
+  server.route("/csi", {.status = 204});
+  platform::URLLoading::mapHostForTesting("csi.adnetwork.example", "127.0.0.1", server.port());
+  platform::UserDefaults::standard().setObject(Json("1"), "/vantor/ads/csi_reporting_probability");
+  env.advance(2);
+  auto doomed = ZUMSlot::create();
+  auto csi = doomed->CSI();
+  EXPECT_EQ(csi->timestampForLabel("native:view_create"), 1'800'000'002'000);
+  auto recorder = csi->timeRecorderForAction("load_med");
+  recorder->startTimingVariableWithName("med");
+  env.advance(0.5);
+  recorder->endTimingVariableWithName("med");
+  auto shown = ZUMAd::create();
+  shown->setBRVQueryID("q-2");
+  doomed->setAd(shown);
+  doomed.reset();
+  ASSERT_TRUE(env.runUntil([&] { return server.requestCount() == 1 && ZUMCSIReporter::beaconsInFlight() == 0; }));
+  EXPECT_EQ(csi->BRVQueryID(), "q-2");
+  EXPECT_NE(server.requests("/csi")[0].query.value_or("").find("it=med.500"), std::string::npos);
+  platform::URLLoading::removeHostMappingsForTesting();
 }
 
 // The ad view's area hears of placements and finished pages while the slot has its

@@ -18,7 +18,7 @@
 #include "sdk/foundation/ZUMValues.h"
 #include "sdk/rendering/ZUMPageMessageName.h"
 #include "sdk/request/ZUMAd.h"
-#include "sdk/request/ZUMCSITimeRecorder.h"
+#include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/request/ZUMErrors.h"
 #include "sdk/request/ZUMSDKConstants.h"
 #include "sdk/request/ZUMSDKCoreControllerDelegate.h"

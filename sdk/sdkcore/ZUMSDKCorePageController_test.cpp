@@ -337,18 +337,23 @@ TEST_F(ZUMSDKCorePageControllerTest, ExportedCommandsAndNotificationsReachThePag
 TEST_F(ZUMSDKCorePageControllerTest, RequestsAreTimedAndCarryTheirExperimentIDs) {
   hosts.servePage(sdkcoretest::pageWith(kSilentRequests));
   auto timed = std::make_shared<Requester>();
-  timed->recorder = std::make_shared<sdkcoretest::Recorder>();
+  timed->recorder = ZUMCSITimeRecorder::create("load_ad_ios");
   timed->parameters["eid"] = "e1,e2";
   auto refused = std::make_shared<Requester>();
-  refused->recorder = std::make_shared<sdkcoretest::Recorder>();
+  refused->recorder = ZUMCSITimeRecorder::create("load_ad_ios");
   controller->buildAdURL(timed);
   controller->buildAdURL(refused);
   runUntil([&] { return refused->requestIDs.size() == 1; });
+  EXPECT_EQ(sdkcoretest::timingKeys(refused->recorder->ongoingVariables()), std::vector<std::string>{"rur_ios"});
   sdkcoretest::evaluate(page(), "send('loadAdURL', {request_id: '" + timed->requestIDs[0] + "', url: 'https://a.example/'});"
                                 "send('invalidRequest', {request_id: '" + refused->requestIDs[0] + "'})");
   env.runUntilIdle();
-  EXPECT_EQ(timed->recorder->log, (std::vector<std::string>{"start rur_ios", "eid e1", "eid e2", "end rur_ios", "start nwl_ios"}));
-  EXPECT_EQ(refused->recorder->log, (std::vector<std::string>{"start rur_ios", "cancel rur_ios"}));
+  EXPECT_EQ(sdkcoretest::timingKeys(timed->recorder->completedVariables()), std::vector<std::string>{"rur_ios"});
+  EXPECT_EQ(sdkcoretest::timingKeys(timed->recorder->ongoingVariables()), std::vector<std::string>{"nwl_ios"});
+  EXPECT_EQ(timed->recorder->experimentIDs(), (std::vector<std::string>{"e1", "e2"}));
+  EXPECT_TRUE(refused->recorder->ongoingVariables().empty()) << "cancelled";
+  EXPECT_TRUE(refused->recorder->completedVariables().empty()) << "cancelled";
+  EXPECT_TRUE(refused->recorder->experimentIDs().empty());
 }
 
 // The hub's settings request: the page fetches the settings through the SDK and hands

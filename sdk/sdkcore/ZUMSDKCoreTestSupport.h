@@ -13,7 +13,7 @@
 #include "platform/net/URLLoading.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMUIKitWebView.h"
-#include "sdk/request/ZUMCSITimeRecorder.h"
+#include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/request/ZUMSDKCoreControllerDelegate.h"
 #include "sdk/sdkcore/ZUMSDKCorePage.h"
 #include "sdk/sdkcore/ZUMSDKCoreWebView.h"
@@ -57,18 +57,16 @@ inline std::string evaluate(const ZUMSDKCoreWebView& webView, const std::string&
       ->stringByEvaluatingJavaScriptFromString(script);
 }
 
-struct Recorder : ZUMCSITimeRecorder {
-  void startTimingVariableWithName(const std::string& name) override { log.push_back("start " + name); }
-  void endTimingVariableWithName(const std::string& name) override { log.push_back("end " + name); }
-  void cancelTimingVariableWithName(const std::string& name) override { log.push_back("cancel " + name); }
-  void addExperimentID(const std::string& id) override { log.push_back("eid " + id); }
-  void setCustomizedParameterValue(const std::string&, const std::string&) override {}
-  std::vector<std::string> log;
-};
+// The keys of a recorder's timings, in order.
+inline std::vector<std::string> timingKeys(const ZUMCSITimeRecorder::Timings& timings) {
+  std::vector<std::string> keys;
+  for (const auto& entry : timings) keys.push_back(entry.first);
+  return keys;
+}
 
 struct Requester : ZUMSDKCoreControllerDelegate {
   std::shared_ptr<ZUMCSITimeRecorder> adLoadActionTimeRecorder() override { return recorder; }
-  std::shared_ptr<Recorder> recorder;
+  std::shared_ptr<ZUMCSITimeRecorder> recorder;
   // As a slot does, the parameters carry the identifier the controller gave.
   nlohmann::ordered_json requestParameters() override {
     auto sent = parameters;

@@ -7,6 +7,8 @@
 #include "platform/base/RunLoop.h"
 #include "platform/base/URL.h"
 #include "platform/net/URLRequest.h"
+#include "sdk/csi/ZUMCSI.h"
+#include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewActiveViewMonitoring.h"
@@ -15,11 +17,18 @@
 
 const char* const ZUMSDKCorePageURLString = "https://static.adnetwork.example/static/sdk/core/sdk-core-v40.html";
 
+namespace {
+// The page's load is timed as a part of the ad load.
+constexpr const char* kLoadAction = "load_ad_ios";
+constexpr const char* kPageLoadTiming = "jsf_ios";
+}  // namespace
+
 std::shared_ptr<ZUMSDKCoreWebView> ZUMSDKCoreWebView::create(
     const std::optional<ZUMWebViewConfiguration>& configuration) {
   assert(platform::isMainThread());
   auto webView = std::shared_ptr<ZUMSDKCoreWebView>(new ZUMSDKCoreWebView());
   webView->lockQueue_ = ZUMDispatchQueueCreate("com.vantor.morvane.sdk-core-web-view");
+  webView->CSI_ = ZUMCSI::create();
   webView->adView_ = ZUMAdView::create({}, configuration.value_or(ZUMWebViewConfiguration()));
   webView->adView_->setDelegate(webView);
   webView->setSDKCoreTOLMHandler(ZUMSDKCoreTOLMHandler::create());
@@ -27,6 +36,7 @@ std::shared_ptr<ZUMSDKCoreWebView> ZUMSDKCoreWebView::create(
 }
 
 ZUMSDKCoreWebView::~ZUMSDKCoreWebView() {
+  if (CSI_) CSI_->sendReport();
   if (!adView_) return;
   ZUMRunOnMainThread([adView = std::move(adView_)] {
     adView->setDelegate(nullptr);
@@ -43,12 +53,14 @@ void ZUMSDKCoreWebView::setSDKCoreTOLMHandler(std::shared_ptr<ZUMSDKCoreTOLMHand
 
 void ZUMSDKCoreWebView::refreshSDKCoreAndNotifyObserver(
     const std::shared_ptr<ZUMSDKCoreWebViewNotification>& observer) {
+  willRefreshSDKCore();
   std::weak_ptr<ZUMSDKCoreWebView> weak = weak_from_this();
   platform::DispatchQueue::main()->async([weak, observer] {
     auto self = weak.lock();
     if (!self) return;
     const auto current = self->state();
     if (current != kLoadRequested && current != kLoading) {
+      if (auto recorder = self->pageLoadRecorder()) recorder->startTimingVariableWithName(kPageLoadTiming);
       self->setState(kLoadRequested);
       const std::uint64_t load = ++self->load_;
       self->adView_->loadRequest(platform::URLRequest(*platform::URL::fromString(ZUMSDKCorePageURLString)));
@@ -62,9 +74,12 @@ void ZUMSDKCoreWebView::refreshSDKCoreAndNotifyObserver(
   });
 }
 
+void ZUMSDKCoreWebView::willRefreshSDKCore() { CSI_->sendReport(); }
+
 void ZUMSDKCoreWebView::loadTimedOut(std::uint64_t load) {
   const auto current = state();
   if (load != load_ || (current != kLoadRequested && current != kLoading)) return;
+  if (auto recorder = pageLoadRecorder()) recorder->cancelTimingVariableWithName(kPageLoadTiming);
   setState(kFailed);
   adView_->stopLoading();
   notifyAllObserversOnlyOnceThatSDKCoreRequestIsFinished();
@@ -235,7 +250,10 @@ std::optional<bool> ZUMSDKCoreWebView::adViewShouldStartLoadWithRequest(ZUMAdVie
 }
 
 void ZUMSDKCoreWebView::adViewDidFinishLoad(ZUMAdView& adView) {
-  if (state() == kLoading) setState(kLoaded);
+  if (state() == kLoading) {
+    if (auto recorder = pageLoadRecorder()) recorder->endTimingVariableWithName(kPageLoadTiming);
+    setState(kLoaded);
+  }
   if (auto delegate = adViewDelegate_.lock()) delegate->adViewDidFinishLoad(adView);
   dispatchPendingJavaScriptCommands();
   notifyAllObserversOnlyOnceThatSDKCoreRequestIsFinished();
@@ -248,8 +266,13 @@ void ZUMSDKCoreWebView::adViewDidFailLoadWithError(ZUMAdView& adView, const plat
   // page's too: a load that failed without saying where must not stay "loading".
   if ((failing && *failing == ZUMSDKCorePageURLString) ||
       (!failing && (current == kLoadRequested || current == kLoading))) {
+    if (auto recorder = pageLoadRecorder()) recorder->cancelTimingVariableWithName(kPageLoadTiming);
     setState(kFailed);
   }
   if (auto delegate = adViewDelegate_.lock()) delegate->adViewDidFailLoadWithError(adView, error);
   notifyAllObserversOnlyOnceThatSDKCoreRequestIsFinished();
+}
+
+std::shared_ptr<ZUMCSITimeRecorder> ZUMSDKCoreWebView::pageLoadRecorder() const {
+  return CSI_->timeRecorderForAction(kLoadAction);
 }

@@ -8,6 +8,9 @@
 // has not ended kZUMSDKCorePageLoadTimeout seconds after it was requested fails (state
 // 4), so observers never wait for ever.
 //
+// The page's loads are timed ("jsf_ios" of the action "load_ad_ios") in a CSI registry of
+// the web view's own, reported at every refresh and when the web view goes.
+//
 // State, observers and the script queue live on the serial queue
 // "com.vantor.morvane.sdk-core-web-view"; state() and the counts may be read from any
 // thread. Loading, scripts, observer callbacks and the ad-view delegate operations run
@@ -32,6 +35,8 @@ class DispatchQueue;
 
 class ZUMAdView;
 class ZUMAdViewActiveViewMonitoring;
+class ZUMCSI;
+class ZUMCSITimeRecorder;
 class ZUMSDKCoreTOLMHandler;
 class ZUMSDKCoreWebView;
 
@@ -60,9 +65,13 @@ class ZUMSDKCoreWebView final : public ZUMAdViewDelegateProtocol,
   static std::shared_ptr<ZUMSDKCoreWebView> create(const std::optional<ZUMWebViewConfiguration>& configuration = {});
   ~ZUMSDKCoreWebView() override;
 
-  // Starts a load unless one is under way, and adds `observer` (may be nullptr) as a
-  // one-time observer that is told when that load ends.
+  // Sends the CSI report, starts a load unless one is under way, and adds `observer`
+  // (may be nullptr) as a one-time observer that is told when that load ends.
   void refreshSDKCoreAndNotifyObserver(const std::shared_ptr<ZUMSDKCoreWebViewNotification>& observer);
+  // Sends the CSI report.
+  void willRefreshSDKCore();
+  // The registry that times the page's loads.
+  const std::shared_ptr<ZUMCSI>& CSI() const { return CSI_; }
   // Adds a one-time observer (nullptr is ignored); in state 3 or 4 every waiting
   // observer is told at once.
   void addObserverForOneTimeNotification(const std::shared_ptr<ZUMSDKCoreWebViewNotification>& observer);
@@ -109,11 +118,14 @@ class ZUMSDKCoreWebView final : public ZUMAdViewDelegateProtocol,
   ZUMSDKCoreWebView() = default;
   void notifyAllObserversOnlyOnceThatSDKCoreRequestIsFinished();
   void loadTimedOut(std::uint64_t load);
+  // The recorder of the page's load timings; nullptr when the registry does not report.
+  std::shared_ptr<ZUMCSITimeRecorder> pageLoadRecorder() const;
 
   std::shared_ptr<platform::DispatchQueue> lockQueue_;
   std::shared_ptr<ZUMAdView> adView_;
   std::weak_ptr<ZUMAdViewDelegateProtocol> adViewDelegate_;
   std::shared_ptr<ZUMSDKCoreTOLMHandler> handler_;
+  std::shared_ptr<ZUMCSI> CSI_;
 
   // On lockQueue_.
   std::int64_t state_ = kNeverLoaded;

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/base/URL.h"
+#include "platform/base/UserDefaults.h"
+#include "sdk/csi/ZUMCSI.h"
+#include "sdk/csi/ZUMCSIReporter.h"
 #include "sdk/rendering/ZUMAdViewActiveViewMonitoring.h"
 #include "platform/net/URLRequest.h"
 #include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
@@ -139,6 +142,48 @@ TEST_F(ZUMSDKCoreWebViewTest, OnlyAFailureOfThePageItselfFailsALoadedPage) {
   webView->setState(ZUMSDKCoreWebView::kLoading);
   webView->adViewDidFailLoadWithError(*webView->adView(), failure(std::nullopt));
   EXPECT_EQ(webView->state(), ZUMSDKCoreWebView::kFailed);
+}
+
+// The page's loads are timed in the web view's own CSI registry: a refresh reports the
+// earlier load before it starts the next; a failed load is not timed; the web view's
+// release reports what is left.
+TEST_F(ZUMSDKCoreWebViewTest, PageLoadsAreTimedAndReportedAtRefreshAndRelease) {
+  hosts.server.route("/csi", {.status = 204});
+  platform::URLLoading::mapHostForTesting("csi.adnetwork.example", "127.0.0.1", hosts.server.port());
+  platform::UserDefaults::standard().setObject(Json("1"), "/vantor/ads/csi_reporting_probability");
+  auto beacons = [&] { return hosts.server.requests("/csi"); };
+  env.advance(1);
+  auto timed = ZUMSDKCoreWebView::create();
+  auto recorder = timed->CSI()->timeRecorderForAction("load_ad_ios");
+  auto observer = std::make_shared<Observer>();
+  hosts.servePage(std::string(ZUMSDKCorePageHTML()), /*held=*/true);
+  timed->refreshSDKCoreAndNotifyObserver(observer);
+  ASSERT_TRUE(env.runUntil([&] { return timed->state() == ZUMSDKCoreWebView::kLoading; }));
+  env.advance(0.3);
+  hosts.server.release(sdkcoretest::kPagePath);
+  ASSERT_TRUE(env.runUntil([&] { return !observer->states.empty(); }));
+  EXPECT_EQ(sdkcoretest::timingKeys(recorder->completedVariables()), std::vector<std::string>{"jsf_ios"});
+
+  hosts.servePage(std::string(ZUMSDKCorePageHTML()), /*held=*/true);
+  timed->refreshSDKCoreAndNotifyObserver(nullptr);
+  ASSERT_TRUE(env.runUntil([&] { return timed->state() == ZUMSDKCoreWebView::kLoading && beacons().size() == 1; }));
+  const auto query = beacons()[0].query.value_or("");
+  EXPECT_NE(query.find("action=load_ad_ios"), std::string::npos) << query;
+  EXPECT_NE(query.find("it=jsf_ios.300"), std::string::npos) << query;
+  EXPECT_EQ(sdkcoretest::timingKeys(recorder->ongoingVariables()), std::vector<std::string>{"jsf_ios"});
+  const auto failure = platform::Error::create("test", -1, Json{{platform::kErrorFailingURLStringKey, ZUMSDKCorePageURLString}});
+  timed->adViewDidFailLoadWithError(*timed->adView(), failure);
+  EXPECT_TRUE(recorder->ongoingVariables().empty());
+  EXPECT_TRUE(recorder->completedVariables().empty());
+  hosts.server.release(sdkcoretest::kPagePath);
+
+  recorder->startTimingVariableWithName("later");
+  env.advance(0.25);
+  recorder->endTimingVariableWithName("later");
+  timed.reset();
+  ASSERT_TRUE(env.runUntil([&] { return beacons().size() == 2 && ZUMCSIReporter::beaconsInFlight() == 0; }));
+  EXPECT_NE(beacons()[1].query.value_or("").find("it=later.250"), std::string::npos);
+  platform::URLLoading::removeHostMappingsForTesting();
 }
 
 }  // namespace

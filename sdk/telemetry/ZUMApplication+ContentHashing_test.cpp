@@ -12,6 +12,7 @@
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "platform/web/WebView.h"
+#include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/telemetry/ZUMTelemetry.h"
@@ -100,7 +101,10 @@ TEST_F(ZUMApplicationContentHashingTest, AdResponsesSwitchItAndRequestsCarryTheF
   EXPECT_FALSE(parameters.contains("kqp_app_id"));
   const std::vector<platform::URL> urls{*platform::URL::fromString("https://example.com/imp")};
   EXPECT_EQ(ZUMAdTelemetry::shared()->trackingURLsWithAdEventID(urls, "_ai"), urls);
-  EXPECT_EQ(ZUMSlotTelemetry::shared()->makeTimeRecorder("load"), nullptr);
+  auto recorder = ZUMSlotTelemetry::shared()->makeTimeRecorder("load");
+  ASSERT_TRUE(recorder);
+  EXPECT_EQ(recorder->action(), "load");
+  EXPECT_NE(ZUMSlotTelemetry::shared()->makeTimeRecorder("load"), recorder) << "a new one for every load";
   EXPECT_TRUE(ZUMCurrentStartupHooks().startContentHashing);
   EXPECT_EQ(platform::UserDefaults::standard().stringForKey("/vantor/ads/content_url_fingerprint"), kHello);
 

@@ -1,14 +1,22 @@
 #include "sdk/telemetry/ZUMTelemetry.h"
 
+#include "sdk/csi/ZUMCSIConfiguration.h"
+#include "sdk/csi/ZUMCSIReporter.h"
+#include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/request/ZUMSDKConstants.h"
 #include "sdk/telemetry/ZUMApplication+ContentHashing.h"
 #include "sdk/telemetry/ZUMCharacterSets.h"
 
-std::shared_ptr<ZUMCSITimeRecorder> ZUMTelemetry::makeTimeRecorder(const std::string&) { return nullptr; }
+std::shared_ptr<ZUMCSITimeRecorder> ZUMTelemetry::makeTimeRecorder(const std::string& action) {
+  return ZUMCSITimeRecorder::create(action);
+}
 
-void ZUMTelemetry::reportTimeRecorder(const std::shared_ptr<ZUMCSITimeRecorder>&) {}
+void ZUMTelemetry::reportTimeRecorder(const std::shared_ptr<ZUMCSITimeRecorder>& recorder) {
+  // Sampled at each report; the reporter keeps itself until its beacon has completed.
+  ZUMCSIReporter::create(ZUMCSIConfiguration::defaultConfiguration())->reportTimeRecorder(recorder, nullptr);
+}
 
 std::optional<std::string> ZUMTelemetry::contentFingerprint() {
   return fingerprintWithServedPenaltyDeduction(*ZUMApplication::sharedInstance());

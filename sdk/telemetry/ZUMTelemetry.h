@@ -1,7 +1,8 @@
-// The telemetry area's side of the slot's and the ad model's telemetry interfaces:
-// content fingerprints for requests, and the responses' switch of content hashing. The
-// parts whose subsystems are not built yet answer as an unregistered interface does: no
-// load timings, crash reporting off, no analytics bridge (tracking URLs as given).
+// The telemetry area's side of the slot's and the ad model's telemetry interfaces: load
+// timings sent as CSI beacons, content fingerprints for requests, and the responses'
+// switch of content hashing. The parts whose subsystems are not built yet answer as an
+// unregistered interface does: crash reporting off, no analytics bridge (tracking URLs as
+// given).
 //
 // Any thread, as the interfaces say.
 #pragma once
@@ -17,7 +18,9 @@
 class ZUMTelemetry final : public ZUMSlotTelemetry, public ZUMAdTelemetry {
  public:
   // ZUMSlotTelemetry
+  // A new recorder at every call.
   std::shared_ptr<ZUMCSITimeRecorder> makeTimeRecorder(const std::string& action) override;
+  // A beacon of the recorder through a new reporter with the default configuration.
   void reportTimeRecorder(const std::shared_ptr<ZUMCSITimeRecorder>& recorder) override;
   // The hub's best recent fingerprint, its content's score lowered for the next request.
   std::optional<std::string> contentFingerprint() override;
