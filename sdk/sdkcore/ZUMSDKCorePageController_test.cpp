@@ -104,14 +104,16 @@ TEST_F(ZUMSDKCorePageControllerTest, FirstRequestLoadsThePageThenSendsUpdateAndR
   EXPECT_EQ(first->log[0], "url https://ads.adnetwork.example/ad?unit=unit-A&format=interstitial&request_id=2");
   EXPECT_EQ(second->log[0], "url https://ads.adnetwork.example/ad?unit=unit-A&format=interstitial&request_id=3&mediation=1");
 
-  // Saved state and constants request first, then the block, then the requests.
+  // The plain ad-view delegate's orientation first, as at every finished load; then the
+  // saved state and the constants request, then the block, then the requests.
+  const auto& scripts = sdkcoretest::evaluatedScripts(page());
   std::vector<std::string> heads;
-  for (const auto& script : sdkcoretest::evaluatedScripts(page())) heads.push_back(script.substr(0, script.find('(')));
-  const std::vector<std::string> expected{"QYRA_reloadSavedState", "QYRA_getSdkConstants", "var fromBlock = 1;",
-                                          "QYRA_getAd", "QYRA_getAdapterLessMediationAd"};
+  for (const auto& script : scripts) heads.push_back(script.substr(0, script.find('(')));
+  const std::vector<std::string> expected{"window.__defineGetter__", "QYRA_reloadSavedState", "QYRA_getSdkConstants",
+                                          "var fromBlock = 1;", "QYRA_getAd", "QYRA_getAdapterLessMediationAd"};
   ASSERT_GE(heads.size(), expected.size());
-  EXPECT_EQ(std::vector<std::string>(heads.begin(), heads.begin() + 5), expected);
-  EXPECT_NE(sdkcoretest::evaluatedScripts(page())[0].find("\"is_refresh\":0"), std::string::npos);
+  EXPECT_EQ(std::vector<std::string>(heads.begin(), heads.begin() + 6), expected);
+  EXPECT_NE(scripts[1].find("\"is_refresh\":0"), std::string::npos);
   EXPECT_EQ(sdkcoretest::evaluate(page(), "savedState.requests"), "6");  // the page counted both
   EXPECT_TRUE(controller->SDKCoreUpdateHandled());
 }

@@ -12,7 +12,9 @@
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewActiveViewMonitoring.h"
+#include "sdk/rendering/ZUMAdViewDelegate.h"
 #include "sdk/rendering/ZUMNotification.h"
+#include "sdk/rendering/ZUMTOLMHandler.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
 
 const char* const ZUMSDKCorePageURLString = "https://static.adnetwork.example/static/sdk/core/sdk-core-v40.html";
@@ -31,6 +33,7 @@ std::shared_ptr<ZUMSDKCoreWebView> ZUMSDKCoreWebView::create(
   webView->CSI_ = ZUMCSI::create();
   webView->adView_ = ZUMAdView::create({}, configuration.value_or(ZUMWebViewConfiguration()));
   webView->adView_->setDelegate(webView);
+  webView->adViewDelegate_ = ZUMAdViewDelegate::create();
   webView->setSDKCoreTOLMHandler(ZUMSDKCoreTOLMHandler::create());
   return webView;
 }
@@ -242,9 +245,8 @@ std::optional<bool> ZUMSDKCoreWebView::adViewShouldStartLoadWithRequest(ZUMAdVie
   }
   if (current == kLoaded && ZUMNotification::isNotificationURL(request.url())) {
     if (handler_ && handler_->handleRequest(request, adView_)) return false;
-    auto delegate = adViewDelegate_.lock();
-    return delegate ? delegate->adViewShouldStartLoadWithRequest(adView, request, navigationType).value_or(false)
-                    : false;
+    if (activeViewHandler_ && activeViewHandler_->handleRequest(request, adView_)) return false;
+    return adViewDelegate_ && adViewDelegate_->adViewShouldStartLoadWithRequest(adView, request, navigationType).value_or(false);
   }
   return false;
 }
@@ -254,7 +256,7 @@ void ZUMSDKCoreWebView::adViewDidFinishLoad(ZUMAdView& adView) {
     if (auto recorder = pageLoadRecorder()) recorder->endTimingVariableWithName(kPageLoadTiming);
     setState(kLoaded);
   }
-  if (auto delegate = adViewDelegate_.lock()) delegate->adViewDidFinishLoad(adView);
+  if (adViewDelegate_) adViewDelegate_->adViewDidFinishLoad(adView);
   dispatchPendingJavaScriptCommands();
   notifyAllObserversOnlyOnceThatSDKCoreRequestIsFinished();
 }
@@ -269,7 +271,7 @@ void ZUMSDKCoreWebView::adViewDidFailLoadWithError(ZUMAdView& adView, const plat
     if (auto recorder = pageLoadRecorder()) recorder->cancelTimingVariableWithName(kPageLoadTiming);
     setState(kFailed);
   }
-  if (auto delegate = adViewDelegate_.lock()) delegate->adViewDidFailLoadWithError(adView, error);
+  if (adViewDelegate_) adViewDelegate_->adViewDidFailLoadWithError(adView, error);
   notifyAllObserversOnlyOnceThatSDKCoreRequestIsFinished();
 }
 

@@ -2,7 +2,14 @@
 // that is never shown, loads the page from ZUMSDKCorePageURLString, tracks whether the
 // page is loading, loaded or failed, queues script commands until the page can run
 // them (at most 50 wait; the oldest goes first), tells one-time observers when a load
-// has ended, and routes the page's in-page messages to its SDK-core message handler.
+// has ended, and routes the page's in-page messages.
+//
+// Routing, once the page has loaded (state 3): a message goes to the SDK-core message
+// handler, then to the active-view message handler (when there is one), and otherwise
+// to the plain ad-view delegate made here, whose chain of handlers and notifications
+// (ZUMAdViewDelegate) takes the rest and whose answer is the navigation's. That
+// delegate also hears every finished and failed load, the page's own and its
+// sub-resources'. Messages in any other state are dropped.
 //
 // States: 0 never loaded, 1 load requested, 2 loading, 3 loaded, 4 failed. A load that
 // has not ended kZUMSDKCorePageLoadTimeout seconds after it was requested fails (state
@@ -38,6 +45,7 @@ class ZUMAdViewActiveViewMonitoring;
 class ZUMCSI;
 class ZUMCSITimeRecorder;
 class ZUMSDKCoreTOLMHandler;
+class ZUMTOLMHandler;
 class ZUMSDKCoreWebView;
 
 // The page's address: loaded, and recognised in navigations and load failures, always
@@ -92,8 +100,15 @@ class ZUMSDKCoreWebView final : public ZUMAdViewDelegateProtocol,
   const std::shared_ptr<ZUMAdView>& adView() const { return adView_; }
   const std::shared_ptr<ZUMSDKCoreTOLMHandler>& SDKCoreTOLMHandler() const { return handler_; }
   void setSDKCoreTOLMHandler(std::shared_ptr<ZUMSDKCoreTOLMHandler> handler);
-  // The plain ad-view delegate that hears the ad view's events after this object.
-  void setAdViewDelegate(const std::shared_ptr<ZUMAdViewDelegateProtocol>& delegate) { adViewDelegate_ = delegate; }
+  // The handler of the page's active-view messages, asked after the SDK-core one;
+  // nullptr (the start) for none.
+  const std::shared_ptr<ZUMTOLMHandler>& activeViewTOLMHandler() const { return activeViewHandler_; }
+  void setActiveViewTOLMHandler(std::shared_ptr<ZUMTOLMHandler> handler) { activeViewHandler_ = std::move(handler); }
+  // The plain ad-view delegate that hears the ad view's events after this object and
+  // takes the messages no handler here claims; held strongly. A plain ZUMAdViewDelegate
+  // from the start; nullptr refuses those messages.
+  const std::shared_ptr<ZUMAdViewDelegateProtocol>& adViewDelegate() const { return adViewDelegate_; }
+  void setAdViewDelegate(std::shared_ptr<ZUMAdViewDelegateProtocol> delegate) { adViewDelegate_ = std::move(delegate); }
 
   // --- Active-view measurement in the page ---------------------------------------------
   // Observers are held weakly; the first registered under an identifier stays. An
@@ -123,8 +138,9 @@ class ZUMSDKCoreWebView final : public ZUMAdViewDelegateProtocol,
 
   std::shared_ptr<platform::DispatchQueue> lockQueue_;
   std::shared_ptr<ZUMAdView> adView_;
-  std::weak_ptr<ZUMAdViewDelegateProtocol> adViewDelegate_;
+  std::shared_ptr<ZUMAdViewDelegateProtocol> adViewDelegate_;
   std::shared_ptr<ZUMSDKCoreTOLMHandler> handler_;
+  std::shared_ptr<ZUMTOLMHandler> activeViewHandler_;
   std::shared_ptr<ZUMCSI> CSI_;
 
   // On lockQueue_.

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/base/NotificationCenter.h"
 #include "platform/base/URL.h"
 #include "platform/base/UserDefaults.h"
 #include "sdk/csi/ZUMCSI.h"
 #include "sdk/csi/ZUMCSIReporter.h"
+#include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewActiveViewMonitoring.h"
+#include "sdk/rendering/ZUMAdViewDelegate.h"
+#include "sdk/rendering/ZUMTOLMHandler.h"
 #include "platform/net/URLRequest.h"
 #include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
@@ -124,6 +128,85 @@ TEST_F(ZUMSDKCoreWebViewTest, NavigationPolicyByState) {
     EXPECT_EQ(webView->state(), row.stateAfter) << row.state << " " << row.url;
     EXPECT_EQ(reloads->count, row.reloads) << row.state << " " << row.url;
   }
+}
+
+// A handler that claims `name` and answers the page with `answer` (the message's "x").
+struct Answering : ZUMTOLMHandler {
+  Answering(std::string name, std::string answer) {
+    table[std::move(name)] = [answer = std::move(answer)](ZUMTOLMHandler&, ZUMAdView& adView, const Json& p) {
+      adView.executeJavaScriptAsynchronouslyFromString(answer + " = '" + p.value("x", "") + "';");
+    };
+  }
+  const ActionTable* actionBlockDictionary() const override { return &table; }
+  ActionTable table;
+};
+
+// Messages the SDK-core handler does not claim go to the active-view handler, then to
+// the plain ad-view delegate's chain; what nothing claims becomes a notification.
+TEST_F(ZUMSDKCoreWebViewTest, UnclaimedPageMessagesReachTheActiveViewHandlerThenThePlainDelegate) {
+  ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::Analytics,
+                              [](ZUMAdViewDelegate&) { return std::make_shared<Answering>("probe", "chained"); });
+  webView = ZUMSDKCoreWebView::create();  // its plain delegate takes the registered handler
+  webView->setActiveViewTOLMHandler(std::make_shared<Answering>("trackActiveViewUnit", "tracked"));
+  std::vector<std::string> posted;
+  auto token = platform::NotificationCenter::defaultCenter().addObserver(
+      "unclaimed", webView->adView(), nullptr,
+      [&](const platform::Notification& n) { posted.push_back(n.userInfo().value("x", "")); });
+  webView->refreshSDKCoreAndNotifyObserver(nullptr);
+  ASSERT_TRUE(env.runUntil([&] { return webView->state() == ZUMSDKCoreWebView::kLoaded; }));
+  sdkcoretest::evaluate(*webView, "send('trackActiveViewUnit', {x: 'a'}); send('probe', {x: 'b'});"
+                                  "send('unclaimed', {x: 'c'}); arrived = 1;");
+  ASSERT_TRUE(env.runUntil([&] { return !posted.empty(); }));
+  env.runUntilIdle();
+  platform::NotificationCenter::defaultCenter().removeObserver(token);
+  EXPECT_EQ(sdkcoretest::evaluate(*webView, "tracked + ' ' + chained + ' ' + arrived"), "a b 1");
+  EXPECT_EQ(posted, std::vector<std::string>{"c"});
+
+  // Without a plain delegate such messages are refused and go nowhere.
+  webView->setAdViewDelegate(nullptr);
+  EXPECT_FALSE(navigate("tolm://sdkcore/probe?x=d"));
+  EXPECT_FALSE(navigate("tolm://sdkcore/trackActiveViewUnit?x=e"));
+  EXPECT_EQ(sdkcoretest::evaluate(*webView, "tracked + ' ' + chained"), "e b");
+}
+
+// The plain delegate hears every finished and failed load; a failure wakes the waiting
+// observers unless a load is under way.
+TEST_F(ZUMSDKCoreWebViewTest, LoadsAndFailuresOfSubResourcesReachThePlainDelegate) {
+  struct Recording : ZUMAdViewDelegateProtocol {
+    void adViewDidFinishLoad(ZUMAdView&) override { log.push_back("finish"); }
+    void adViewDidFailLoadWithError(ZUMAdView&, const platform::ErrorPtr& error) override {
+      log.push_back("fail " + error->userInfoString(platform::kErrorFailingURLStringKey).value_or("-"));
+    }
+    std::vector<std::string> log;
+  };
+  auto recording = std::make_shared<Recording>();
+  webView->setAdViewDelegate(recording);
+  const std::string script = "https://elsewhere.example/x.js";
+  const auto failure = platform::Error::create("test", -1, Json{{platform::kErrorFailingURLStringKey, script}});
+  const struct {
+    std::int64_t state;
+    bool woken;
+  } rows[] = {
+      {ZUMSDKCoreWebView::kNeverLoaded, true},
+      {ZUMSDKCoreWebView::kLoadRequested, false},
+      {ZUMSDKCoreWebView::kLoading, false},
+      {ZUMSDKCoreWebView::kFailed, true},
+  };
+  for (const auto& row : rows) {
+    webView->setState(row.state);
+    auto observer = std::make_shared<Observer>();
+    webView->addObserverForOneTimeNotification(observer);
+    env.runUntilIdle();
+    recording->log.clear();
+    webView->adViewDidFailLoadWithError(*webView->adView(), failure);
+    env.runUntilIdle();
+    EXPECT_EQ(recording->log, std::vector<std::string>{"fail " + script}) << row.state;
+    EXPECT_EQ(observer->states.size(), row.woken ? 1u : 0u) << row.state;
+    EXPECT_EQ(webView->state(), row.state) << row.state;
+    webView->removeObserver(observer);
+  }
+  webView->adViewDidFinishLoad(*webView->adView());
+  EXPECT_EQ(recording->log.back(), "finish");
 }
 
 TEST_F(ZUMSDKCoreWebViewTest, OnlyAFailureOfThePageItselfFailsALoadedPage) {
