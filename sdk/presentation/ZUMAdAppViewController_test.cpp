@@ -215,7 +215,9 @@ TEST_F(ZUMAdAppViewControllerTest, ExpandedControllerLeavesASnapshotAndGivesTheA
 // The full-screen handlers follow the base's: ad-app, then app events for an
 // interstitial's slot only.
 TEST_F(ZUMAdAppViewControllerTest, TheDelegateAppendsTheFullScreenHandlersAfterTheBase) {
-  const auto base = ZUMAdAppAdViewDelegate::create(nullptr)->TOLMHandlers().size();
+  ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::Default, [](ZUMAdViewDelegate&) { return ZUMTOLMHandler::create(); });
+  const auto base = ZUMAdViewDelegate::create()->TOLMHandlers().size();
+  ASSERT_EQ(base, 1u);
   const auto adApp = ZUMTOLMHandler::create(), appEvent = ZUMTOLMHandler::create();
   ZUMRegisterAdAppTOLMHandlerMaker(ZUMAdAppTOLMHandlerPlace::AppEvent, [&](ZUMAdAppAdViewDelegate&) { return appEvent; });
   ZUMRegisterAdAppTOLMHandlerMaker(ZUMAdAppTOLMHandlerPlace::AdApp, [&](ZUMAdAppAdViewDelegate& delegate) {

@@ -18,6 +18,7 @@
 #include "sdk/foundation/ZUMConfiguration.h"
 #include "sdk/foundation/ZUMFiles.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
+#include "sdk/network/ZUMResourceCache.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandlerDelegate.h"
@@ -265,6 +266,49 @@ TEST_F(ZUMSDKCoreTOLMHandlerTest, FetchesReportTheRealStatusAndBodyOncePerIdenti
   EXPECT_EQ(reply(5)["response"]["http_request_id"], "d");
   env.runUntilIdle();
   EXPECT_EQ(webView->pendingJavaScriptCommandCount(), 5u);
+}
+
+// Ended downloads stay known by their file until the file is written again, removed or
+// cleaned up, the latest sixteen of them.
+TEST_F(ZUMSDKCoreTOLMHandlerTest, EndedDownloadsStayKnownByTheirFileUntilItChanges) {
+  sdkcoretest::NetworkHosts hosts;
+  hosts.server.route("/a", testenv::ScriptedResponse{.status = 200, .body = "abc"});
+  hosts.server.route("/slow", testenv::ScriptedResponse{.status = 200, .body = "later", .held = true});
+  auto file = [](const std::string& cacheID) { return *ZUMResourceCache::fileURLForCacheID(cacheID, nullptr); };
+  auto cache = [&](const std::string& requestID, const std::string& path, const std::string& cacheID) {
+    send("tolm://sdkcore/cacheResource?request_id=" + requestID + "&cache_id=" + cacheID +
+         "&url=" + encode("https://ads.adnetwork.example" + path));
+  };
+  auto ended = [&](const std::string& cacheID) { return handler->endedResourceCacheForFileURL(file(cacheID)); };
+  auto settle = [&] { ASSERT_TRUE(env.runUntil([&] { return handler->resourceCacheCount() == 0; })); };
+
+  cache("r1", "/a", "a");
+  cache("r2", "/missing", "m");
+  settle();
+  ASSERT_TRUE(ended("a") && ended("m"));
+  EXPECT_TRUE(ended("a")->isCompleted() && ended("a")->isValid());
+  EXPECT_EQ(ended("a")->cachedContentSize(), 3);
+  EXPECT_FALSE(ended("m")->isValid());
+  EXPECT_NE(webView->pendingJavaScriptCommands().back().find("\"error\":"), std::string::npos) << "a failure says why";
+  EXPECT_FALSE(handler->endedResourceCacheForFileURL(file("never")));
+
+  send("tolm://sdkcore/removeResource?fileurl=" + encode(file("a").absoluteString()));
+  EXPECT_FALSE(ended("a"));
+  EXPECT_TRUE(ended("m"));
+  cache("r3", "/slow", "m");  // a new download of the file: the old one's end no longer holds
+  EXPECT_FALSE(ended("m"));
+  hosts.server.release("/slow");
+  settle();
+  EXPECT_TRUE(ended("m") && ended("m")->isValid());
+  send("tolm://sdkcore/cleanupCacheDirectory");
+  EXPECT_FALSE(ended("m"));
+
+  for (std::size_t i = 0; i <= kZUMSDKCoreMaxEndedResourceCaches; ++i) {
+    cache("n" + std::to_string(i), "/a", "n" + std::to_string(i));
+    settle();
+  }
+  EXPECT_FALSE(ended("n0"));
+  EXPECT_TRUE(ended("n1") && ended("n" + std::to_string(kZUMSDKCoreMaxEndedResourceCaches)));
 }
 
 }  // namespace

@@ -93,6 +93,7 @@ TEST_F(ZUMSDKCoreWebViewTest, APageThatNeverLoadsFailsAfterTheTimeOutAndDropsLat
   EXPECT_TRUE(observer->states.empty());
   env.advance(0.2);
   EXPECT_EQ(observer->states, std::vector<std::int64_t>{ZUMSDKCoreWebView::kFailed});
+  EXPECT_FALSE(webView->hasSDKCoreLoadedAtLeastOnce());
   webView->enqueueJavaScriptCommand("dropped = 1;");
   env.runUntilIdle();
   EXPECT_EQ(webView->pendingJavaScriptCommandCount(), 0u);
@@ -290,6 +291,13 @@ TEST_F(ZUMSDKCoreWebViewTest, ActiveViewObserversByIdentifier) {
   webView->activeViewDidReceiveVisibilityNotification(false, 9);  // nobody
   env.runUntilIdle();
   EXPECT_EQ(first->log, std::vector<std::string>{"visible"});
+
+  // The page's untrack ends a registered measurement and tells its observer.
+  auto third = std::make_shared<Monitor>();
+  webView->setActiveViewObserver(third, 9);
+  webView->activeViewDidReceiveUntrackNotification(9);
+  env.runUntilIdle();
+  EXPECT_EQ(third->log, std::vector<std::string>{"stop 1"});
 
   webView->removeActiveViewObserverForActiveViewID(7);
   EXPECT_TRUE(webView->isActiveViewRunning());  // until the page untracks it

@@ -1,8 +1,12 @@
 #include "sdk/sdkcore/ZUMTCacheURLLoader.h"
 
+#include <filesystem>
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 #include "platform/ui/ApplicationDelegate.h"
+#include "sdk/foundation/ZUMFiles.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/network/ZUMResourceCache.h"
 #include "sdk/request/ZUMErrors.h"
@@ -98,6 +102,30 @@ TEST_F(ZUMTCacheURLLoaderTest, ADownloadThatEndedBeforeTheAnswerIsHandedOverAsIt
   ASSERT_TRUE(outcome.error);
   EXPECT_EQ(outcome.error->localizedDescription(), "Failed to load tcache URL " + cut->absoluteString());
   env.runUntilIdle();  // the completion ran once (load() checks)
+}
+
+// The page may name no file but one its download fills inside the SDK's cache folder.
+TEST_F(ZUMTCacheURLLoaderTest, AnswersNamingAnyOtherFileFail) {
+  // The page answers at once with the file named in the resource's "file".
+  hosts.servePage(sdkcoretest::pageWith(R"(
+function QYRA_TCache(command) {
+  var resource = decodeURIComponent(/[?&]url=([^&]*)/.exec(command.args.tcache_url)[1]);
+  send('result', {request_id: command.request_id,
+                  result: {fileurl: decodeURIComponent(/[?&]file=([^&]*)/.exec(resource)[1])}});
+}
+)"));
+  const std::string folder = *ZUMCacheDirectoryURL(std::nullopt, nullptr)->path();
+  std::filesystem::create_directories(folder + "/sub");
+  std::ofstream(folder + "/planted.tcache") << "planted";
+  for (const std::string& file : {std::string("file:///etc/hosts"), std::string("https://ads.adnetwork.example/x"),
+                                  "file://" + folder, "file://" + folder + "/sub/../../x.tcache",
+                                  "file://" + folder + "/planted.tcache", std::string("not a url")}) {
+    const auto url = tcache("https://ads.adnetwork.example/r?file=" + ZUMPercentEncodedString(file));
+    const auto outcome = load(url);
+    EXPECT_FALSE(outcome.cache) << file;
+    ASSERT_TRUE(outcome.error) << file;
+    EXPECT_EQ(outcome.error->localizedDescription(), "Failed to load tcache URL " + url->absoluteString()) << file;
+  }
 }
 
 TEST_F(ZUMTCacheURLLoaderTest, UnfitURLsAndFailedDownloadsFailWithCode11) {
