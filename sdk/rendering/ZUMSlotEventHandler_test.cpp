@@ -121,18 +121,19 @@ TEST_F(ZUMSlotEventHandlerTest, ClickURLRewrite) {
 }
 
 TEST_F(ZUMSlotEventHandlerTest, ADomainWrittenWithALeadingDotTakesItsSubdomains) {
-  platform::UserDefaults::standard().setObject(".Clk.example.net,.,..", "/vantor/ads/as_domains");
+  platform::UserDefaults::standard().setObject(".Clk.example.net,.,..,.t", "/vantor/ads/as_domains");
   const struct {
     std::string host;
     bool served;
   } rows[] = {
       {"a.clk.example.net", true},   {"x.y.CLK.example.net", true}, {"clk.example.net", false},
       {"badclk.example.net", false}, {"example.net", false},        {"clk.example.net.evil.test", false},
-      {"any.example", false},
+      {"any.example", false},        {"a.t", true},                 {"t", false},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(ZUMSlotEventHandler::isVantorAdURL(*URL::fromString("https://" + row.host + "/a")), row.served) << row.host;
   }
+  EXPECT_FALSE(ZUMSlotEventHandler::isVantorAdURL(*URL::fromString("about:blank"))) << "no host";
 }
 
 TEST_F(ZUMSlotEventHandlerTest, OneImpressionPerAdAndClicksEveryTime) {
