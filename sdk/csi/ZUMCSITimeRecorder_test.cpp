@@ -38,6 +38,8 @@ TEST_F(ZUMCSITimeRecorderTest, EndingKeepsTheLengthOnTheMonotonicClock) {
   EXPECT_EQ(recorder->durationAfterEndTimingVariableWithName("never"), 0);
   recorder->endTimingVariableWithName("never");
   recorder->cancelTimingVariableWithName("never");
+  recorder->startTimingVariableWithName("cancelled");
+  recorder->cancelTimingVariableWithName("cancelled");
   EXPECT_TRUE(recorder->ongoingVariables().empty());
   auto completed = recorder->completedVariables();
   ASSERT_EQ(keys(completed), std::vector<std::string>{"awr_ios"});
@@ -100,6 +102,9 @@ TEST_F(ZUMCSITimeRecorderTest, CompletedTimingsAddedRemovedAndTaken) {
   recorder->removeCompletedVariableForKey("spare");
   EXPECT_EQ(keys(recorder->takeCompletedVariables()), std::vector<std::string>{"nwl_ios"});
   EXPECT_TRUE(recorder->completedVariables().empty());
+  EXPECT_TRUE(timing->isValid());
+  timing->setStart(kZUMCSISpoiltStart);
+  EXPECT_FALSE(timing->isValid());
 }
 
 TEST_F(ZUMCSITimeRecorderTest, ExperimentIDsAndParameters) {

@@ -180,6 +180,8 @@ TEST_F(ZUMCSITest, TheUserDefaultsSetTheProbabilityAndTheEndpoint) {
       {"https://beacons.adnetwork.example/latency?x=1", "https://beacons.adnetwork.example/latency?x=1"},
       {"not a url", kZUMCSIDefaultServer},
       {"ftp://beacons.adnetwork.example/csi", kZUMCSIDefaultServer},
+      {"https:1e999", kZUMCSIDefaultServer},
+      {"HTTP://beacons.adnetwork.example/csi", "HTTP://beacons.adnetwork.example/csi"},
       {42, kZUMCSIDefaultServer},
       {absent, kZUMCSIDefaultServer},
   };
@@ -262,6 +264,13 @@ TEST_F(ZUMCSITest, TheReporter) {
   auto reporter = ZUMCSIReporter::create(configuration);
   EXPECT_EQ(ZUMCSIReporter::create(nullptr), nullptr);
   EXPECT_EQ(reporter->URLForTimeRecorder(*recorder), std::nullopt) << "no timing";
+  auto other = ZUMCSITimeRecorder::create("make_wv");
+  time(*other, "wv", 0.1);
+  configuration->setServiceName("other_sdk");
+  configuration->setVersion(4);
+  const auto url = reporter->URLForTimeRecorder(*other);
+  EXPECT_EQ(ZUMQueryValueForKey(url, "s"), "other_sdk");
+  EXPECT_EQ(ZUMQueryValueForKey(url, "v"), "4");
   recorder->setCustomizedParameterValue("custom", "s");
   time(*recorder, "wv", 0.3);
   int completions = 0;
