@@ -3,17 +3,28 @@
 # morvane_library(<name> SOURCES ... [DEPS ...] [PRIVATE_DEPS ...])
 #   A static library of one area (platform_base, platform_net, sdk_foundation, ...).
 #   Headers are included from the repository root: #include "platform/base/Clock.h".
+#   `cmake --install` installs it into the package (cmake/MorvaneInstall.cmake).
 # morvane_test(<name> SOURCES ... [DEPS ...])
 #   A GoogleTest executable. ctest runs every test in its own process; the binary also
 #   passes whole, in any order, as process-wide state registers its reset
 #   (platform/base/TestingReset.h) and the test main runs the resets around each test.
 # morvane_fuzzer(<name> SOURCES ... [DEPS ...]) / morvane_benchmark(<name> SOURCES ... [DEPS ...])
 
+include(GNUInstallDirs)
+# Where the package puts its parts, below the install prefix.
+set(MORVANE_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/morvane)
+set(MORVANE_INSTALL_LIBDIR ${CMAKE_INSTALL_LIBDIR}/morvane)
+set(MORVANE_INSTALL_LIBEXECDIR ${CMAKE_INSTALL_LIBEXECDIR}/morvane)
+set(MORVANE_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/Morvane)
+
 function(morvane_library name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
   add_library(${name} STATIC ${A_SOURCES})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_include_directories(${name} PUBLIC
+    $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
+    $<INSTALL_INTERFACE:${MORVANE_INSTALL_INCLUDEDIR}>)
   target_link_libraries(${name} PUBLIC ${A_DEPS} PRIVATE ${A_PRIVATE_DEPS})
+  install(TARGETS ${name} EXPORT MorvaneTargets ARCHIVE DESTINATION ${MORVANE_INSTALL_LIBDIR})
 endfunction()
 
 function(morvane_test name)

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "platform/base/FileManager.h"
+#include "platform/base/MainLoopDriver.h"
 #include "platform/base/Random.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/TestingReset.h"
@@ -65,30 +66,12 @@ TestEnvironment::~TestEnvironment() {
   std::filesystem::remove_all(root_, ec);
 }
 
-void TestEnvironment::advance(platform::TimeInterval seconds) {
-  const platform::TimeInterval deadline = now() + std::max(0.0, seconds);
-  platform::RunLoop::main().runMode(platform::kDefaultRunLoopMode, deadline);
-  runUntilIdle();
-}
+void TestEnvironment::advance(platform::TimeInterval seconds) { platform::MainLoopDriver::advance(seconds); }
 
-void TestEnvironment::runUntilIdle() {
-  auto& loop = platform::RunLoop::main();
-  while (loop.runPending(platform::kDefaultRunLoopMode)) {
-  }
-}
+void TestEnvironment::runUntilIdle() { platform::MainLoopDriver::runUntilIdle(); }
 
-bool TestEnvironment::runUntil(const std::function<bool()>& done,
-                               std::chrono::milliseconds realLimit) {
-  const auto end = std::chrono::steady_clock::now() + realLimit;
-  auto& loop = platform::RunLoop::main();
-  for (;;) {
-    runUntilIdle();
-    if (done()) return true;
-    const auto left = end - std::chrono::steady_clock::now();
-    if (left <= std::chrono::steady_clock::duration::zero()) return done();
-    loop.waitForWork(std::min(std::chrono::duration_cast<std::chrono::milliseconds>(left),
-                              std::chrono::milliseconds(50)));
-  }
+bool TestEnvironment::runUntil(const std::function<bool()>& done, std::chrono::milliseconds realLimit) {
+  return platform::MainLoopDriver::runUntil(done, realLimit);
 }
 
 platform::VirtualClock& TestEnvironment::clock() {

@@ -23,6 +23,7 @@
 
 #include "platform/base/Clock.h"
 #include "platform/base/Executor.h"
+#include "platform/base/MainLoopDriver.h"
 
 namespace testenv {
 
@@ -39,6 +40,7 @@ class TestEnvironment {
   TestEnvironment(const TestEnvironment&) = delete;
   TestEnvironment& operator=(const TestEnvironment&) = delete;
 
+  // The main loop's driver (platform/base/MainLoopDriver.h), on the test's clock.
   // Runs the main loop in the default mode until `seconds` of virtual time have
   // passed, firing every timer and delayed block that falls due, in order.
   void advance(platform::TimeInterval seconds);
@@ -48,7 +50,7 @@ class TestEnvironment {
   // Runs ready work and waits for work from other threads until `done()` holds or the
   // real-time limit passes. Returns done().
   bool runUntil(const std::function<bool()>& done,
-                std::chrono::milliseconds realLimit = std::chrono::seconds(20));
+                std::chrono::milliseconds realLimit = platform::MainLoopDriver::kDefaultRealLimit);
 
   platform::VirtualClock& clock();
   platform::TimeInterval now() const;  // monotonic

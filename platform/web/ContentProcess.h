@@ -10,7 +10,8 @@
 // may itself send requests), and the time spent in the handler does not count.
 //
 // The executable is found through the environment variable MORVANE_CONTENT_PROCESS,
-// else where the build put it.
+// else at the path the build compiled in: the build tree's, or the installed one for a
+// build made to be installed (MORVANE_PACKAGE).
 //
 // Not thread-safe: one thread at a time (web views use theirs on the main thread).
 #pragma once
@@ -54,7 +55,7 @@ class ContentProcess {
   static constexpr std::size_t kAddressSpaceOverhead = 256u << 20;
   static std::size_t addressSpaceLimit(const Options& options);
 
-  // Where the executable is: $MORVANE_CONTENT_PROCESS, else the path the build gave.
+  // Where the executable is: $MORVANE_CONTENT_PROCESS, else the path compiled in.
   static std::string executablePath();
 
   // Starts a process; nullptr when it cannot be started.

@@ -153,8 +153,8 @@ TEST_F(ZUMCSITest, SamplingKeepsTheDrawsBelowTheProbability) {
   }
 }
 
-// The server stores its settings as strings; numbers do too, and a string reads as the
-// platform reads it ("abc" is 0). Anything else is absent.
+// The server stores its settings as strings; numbers do too. A word is no number: like
+// anything else unreadable it counts as absent (the default 0.05).
 TEST_F(ZUMCSITest, TheUserDefaultsSetTheProbabilityAndTheEndpoint) {
   const nlohmann::ordered_json absent;
   const struct {
@@ -163,7 +163,7 @@ TEST_F(ZUMCSITest, TheUserDefaultsSetTheProbabilityAndTheEndpoint) {
     bool reports;
   } rows[] = {
       {"0.5", 499, true}, {"0.5", 500, false}, {0.5, 499, true}, {"1", 999, true}, {"0", 0, false},
-      {"abc", 0, false},  {absent, 49, true},  {absent, 50, false}, {nlohmann::ordered_json::array({1}), 49, true},
+      {"abc", 49, true},  {"abc", 50, false}, {absent, 49, true},  {absent, 50, false}, {nlohmann::ordered_json::array({1}), 49, true},
       {nlohmann::ordered_json::array({1}), 50, false}, {true, 999, true},
   };
   for (const auto& row : rows) {

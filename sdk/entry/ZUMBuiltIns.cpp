@@ -3,6 +3,7 @@
 #include "ZUMMobileAds.h"
 #include "platform/base/TestingReset.h"
 #include "platform/web/WKWebView.h"
+#include "sdk/formats/ZUMFormats.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/network/ZUMNetworkDelivery.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
@@ -46,6 +47,7 @@ void ZUMRegisterBuiltIns() {
     });
     ZUMSlotResponseProcessing::setShared(std::make_shared<ZUMSlotResponseProcessor>());
     ZUMSlotEvents::setShared(std::make_shared<ZUMAdViewSlotEvents>());
+    ZUMRegisterFormats();
   });
 }
 

@@ -27,9 +27,11 @@ class ZUMUserDefaults {
 
   // A boolean, a number (non-zero is true) or a string ("YES", "true", "1" are true).
   static std::optional<bool> boolForKey(std::string_view key);
-  // A number (saturated; fractions cut) or a string holding one.
+  // A number (saturated; fractions cut) or a string beginning with one ("42abc" is
+  // 42; a word is absent, never 0).
   static std::optional<std::int64_t> integerForKey(std::string_view key);
-  // A finite number, or a string holding one; infinities and NaN read as absent.
+  // A finite number, or a string beginning with one; infinities, NaN and words read as
+  // absent.
   static std::optional<double> doubleForKey(std::string_view key);
   // A string as it is, a number as its text.
   static std::optional<std::string> stringForKey(std::string_view key);

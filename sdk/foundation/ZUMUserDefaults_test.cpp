@@ -29,6 +29,7 @@ TEST_F(ZUMUserDefaultsTest, ScalarsReadFromStringsAndNumbers) {
   set("/vantor/ads/n", 2.9);
   set("/vantor/ads/s_n", "  42abc");
   set("/vantor/ads/big", "1e999");
+  set("/vantor/ads/word", " soon");
   set("/vantor/ads/list", ordered_json::array({1}));
 
   EXPECT_EQ(ZUMUserDefaults::boolForKey("/vantor/ads/s_no"), false);
@@ -39,6 +40,10 @@ TEST_F(ZUMUserDefaultsTest, ScalarsReadFromStringsAndNumbers) {
 
   // Infinities never reach timers or sizes.
   EXPECT_EQ(ZUMUserDefaults::doubleForKey("/vantor/ads/big"), std::nullopt);
+  // A word is no number at all, not 0.
+  EXPECT_EQ(ZUMUserDefaults::doubleForKey("/vantor/ads/word"), std::nullopt);
+  EXPECT_EQ(ZUMUserDefaults::integerForKey("/vantor/ads/word"), std::nullopt);
+  EXPECT_EQ(ZUMUserDefaults::doubleForKey("/vantor/ads/s_n"), 42.0);
 
   EXPECT_EQ(ZUMUserDefaults::stringForKey("/vantor/ads/n"), "2.9");
   set("/vantor/ads/data", platform::makeData({1}));

@@ -42,6 +42,7 @@ class ZUMAdViewActiveViewReporter;
 class ZUMAdViewDelegateProtocol;
 class ZUMGestureRecognizer;
 class ZUMOpener;
+class ZUMRewardBasedVideoAdTOLMHandlerDelegate;
 class ZUMSlotPlacement;
 
 // The saved placement of an ad view (saveState() / restoreState()).
@@ -149,6 +150,13 @@ class ZUMAdView final : public platform::View,
   void setDelegate(const std::shared_ptr<ZUMAdViewDelegateProtocol>& delegate) { delegate_ = delegate; }
   std::shared_ptr<platform::ViewController> viewController() const { return viewController_.lock(); }
   void setViewController(const std::shared_ptr<platform::ViewController>& controller) { viewController_ = controller; }
+  // Hears the page's rewarded-video messages (held weakly).
+  std::shared_ptr<ZUMRewardBasedVideoAdTOLMHandlerDelegate> rewardBasedVideoAdTOLMHandlerDelegate() const {
+    return rewardBasedVideoAdTOLMHandlerDelegate_.lock();
+  }
+  void setRewardBasedVideoAdTOLMHandlerDelegate(const std::shared_ptr<ZUMRewardBasedVideoAdTOLMHandlerDelegate>& d) {
+    rewardBasedVideoAdTOLMHandlerDelegate_ = d;
+  }
 
   // Whether the user touched the ad view (set by the touch recorder; the slot clears it
   // when an ad's page has loaded).
@@ -212,6 +220,7 @@ class ZUMAdView final : public platform::View,
   std::shared_ptr<ZUMAd> ad_;
   std::weak_ptr<ZUMAdViewDelegateProtocol> delegate_;
   std::weak_ptr<platform::ViewController> viewController_;
+  std::weak_ptr<ZUMRewardBasedVideoAdTOLMHandlerDelegate> rewardBasedVideoAdTOLMHandlerDelegate_;
   std::optional<ZUMAdViewState> savedState_;
   std::shared_ptr<platform::OperationQueue> eventQueue_;
   std::shared_ptr<ZUMGestureRecognizer> touchGestureRecognizer_;

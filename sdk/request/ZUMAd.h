@@ -32,6 +32,8 @@ class ZUMSafeBrowsingReporter;
 class ZUMStatisticDictionary;
 class ZUMURLConnectionRedirect;
 
+inline constexpr std::uint64_t kZUMMediationResponseType = 2;
+
 class ZUMAd {
  public:
   // An empty ad: the defaults.
@@ -80,7 +82,8 @@ class ZUMAd {
   std::int64_t impressionDefinition() const { return impressionDefinition_; }
   void setImpressionDefinition(std::int64_t definition) { impressionDefinition_ = definition; }
 
-  // 0 invalid, 1 standard, 2 mediation, 3 native, 4 custom rendering.
+  // 0 invalid, 1 standard, 2 mediation (kZUMMediationResponseType), 3 native, 4 custom
+  // rendering.
   std::uint64_t responseType() const { return responseType_; }
   void setResponseType(std::uint64_t type) { responseType_ = type; }
   // Whether the ad's web view may scroll; true unless set.

@@ -568,6 +568,11 @@ void ZUMSlot::setRequestID(const std::string& requestID) {
   requestID_ = requestID;
 }
 
+std::optional<std::string> ZUMSlot::adNetworkClassName() const {
+  if (state_ != State::kValidAd || !ad_ || ad_->responseType() == kZUMMediationResponseType) return std::nullopt;
+  return kZUMFirstPartyAdapterClassName;
+}
+
 std::optional<std::string> ZUMSlot::requestID() const {
   std::lock_guard lock(mutex_);
   return requestID_;

@@ -60,6 +60,10 @@ class ZUMSlotDelegate;
 class ZUMSlotPlacement;
 class ZUMSlotStatistics;
 
+// The class name of the SDK's own network's adapter, which fills every ad that is not
+// mediated.
+inline constexpr const char* kZUMFirstPartyAdapterClassName = "ZUMMAdapterVantorMorvaneAds";
+
 // Posted (object: the slot) when the owner's view left its window.
 inline constexpr const char* kZUMSlotDidLeaveWindowNotification = "ZUMSlotDidLeaveWindowNotification";
 
@@ -173,6 +177,10 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   void setAdUnitID(std::optional<std::string> adUnitID);
   std::shared_ptr<ZUMAdType> adType() const { return adType_; }
   std::shared_ptr<ZUMAd> ad() const { return ad_; }
+  // The adapter class that filled the shown ad: none unless a valid ad is shown (state
+  // 6); the first-party adapter for an ad that is not mediated. A mediated ad's network
+  // is known to mediation alone, so it names none here.
+  std::optional<std::string> adNetworkClassName() const;
   void setAd(std::shared_ptr<ZUMAd> ad) { ad_ = std::move(ad); }
   std::shared_ptr<ZUMAd> loadingAd() const { return loadingAd_; }
   void setLoadingAd(std::shared_ptr<ZUMAd> ad) { loadingAd_ = std::move(ad); }

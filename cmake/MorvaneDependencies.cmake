@@ -1,0 +1,11 @@
+# The external libraries the installed static libraries link: the build finds them with
+# find_package(... REQUIRED), and the installed package config with find_dependency(),
+# from this one list (each side defines morvane_dependency before including it). An area
+# that links a new external library adds its line here.
+# Libraries that only the build's own programs use (Duktape in the content process,
+# stb_image's header, the test and benchmark libraries) are found where they are used.
+morvane_dependency(Threads)
+morvane_dependency(nlohmann_json 3)
+morvane_dependency(CURL)
+morvane_dependency(OpenSSL)
+morvane_dependency(ICU COMPONENTS uc i18n)

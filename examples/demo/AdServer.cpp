@@ -1,0 +1,108 @@
+#include "AdServer.h"
+
+#include <httplib.h>
+
+#include <cctype>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <string_view>
+
+#include "platform/base/URL.h"
+#include "sdk/sdkcore/ZUMSDKCorePage.h"
+#include "sdk/sdkcore/ZUMSDKCoreWebView.h"
+
+namespace {
+
+using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
+
+constexpr const char* kAdServer = "https://ads.adnetwork.example";
+
+// Keeps what a URL query or an HTML attribute may hold as it stands; the rest as %XX.
+std::string percentEncoded(std::string_view text) {
+  std::string encoded;
+  for (const unsigned char c : text) {
+    if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+      encoded += static_cast<char>(c);
+    } else {
+      char escape[4];
+      std::snprintf(escape, sizeof escape, "%%%02X", c);
+      encoded += escape;
+    }
+  }
+  return encoded;
+}
+
+std::string pagePath() {
+  const auto url = platform::URL::fromString(ZUMSDKCorePageURLString);
+  if (!url || !url->path()) throw std::logic_error("the SDK-core page has no path");
+  return *url->path();
+}
+
+// The ad every ad URL gets: a full-screen page with a link to the advertiser, and the
+// pings the SDK sends when it is shown and when it is clicked.
+void answerAd(const httplib::Request& request, httplib::Response& response) {
+  const std::string unit = percentEncoded(request.get_param_value("unit"));
+  response.set_header("x-qyra-tracking-urls", std::string(kAdServer) + "/impression?unit=" + unit);
+  response.set_header("x-qyra-click-tracking-urls", std::string(kAdServer) + "/click_ping?unit=" + unit);
+  response.set_header("x-qyra-orientation", "portrait");
+  response.set_content(
+      "<!DOCTYPE html>\n<html><head><meta name=\"viewport\" content=\"width=device-width\">"
+      "<title>Demo interstitial</title></head>\n"
+      "<body style=\"margin:0;background:#1d4e89;color:#fff\">"
+      "<a href=\"https://advertiser.adnetwork.example/landing?unit=" + unit + "\">Visit the advertiser</a>"
+      "</body></html>\n",
+      "text/html; charset=utf-8");
+}
+
+std::map<std::string, Handler> routes() {
+  return {
+      {pagePath(),
+       [](const httplib::Request&, httplib::Response& response) {
+         response.set_content(std::string(ZUMSDKCorePageHTML()), "text/html; charset=utf-8");
+       }},
+      {"/app_settings",
+       [](const httplib::Request&, httplib::Response& response) {
+         response.set_content(R"({"status":1})", "application/json");
+       }},
+      {"/ad", answerAd},
+  };
+}
+
+}  // namespace
+
+const std::vector<std::string>& AdServer::hosts() {
+  static const std::vector<std::string> hosts{"static.adnetwork.example", "ads.adnetwork.example",
+                                              "csi.adnetwork.example", "advertiser.adnetwork.example"};
+  return hosts;
+}
+
+AdServer::AdServer(Observer observer) : observer_(std::move(observer)), server_(std::make_unique<httplib::Server>()) {
+  addRoutes();
+  // One request per connection: an idle kept-alive connection would hold the shutdown.
+  server_->set_keep_alive_max_count(1);
+  port_ = server_->bind_to_any_port("127.0.0.1");
+  if (port_ <= 0) throw std::runtime_error("ad server: cannot listen on 127.0.0.1");
+  thread_ = std::thread([this] { server_->listen_after_bind(); });
+  // stop() only takes effect once the accept loop runs.
+  while (!server_->is_running()) std::this_thread::yield();
+}
+
+AdServer::~AdServer() {
+  server_->stop();
+  if (thread_.joinable()) thread_.join();
+}
+
+void AdServer::addRoutes() {
+  auto answer = [this, table = routes()](const httplib::Request& request, httplib::Response& response) {
+    observer_(Request{request.method, request.get_header_value("Host"), request.target});
+    if (const auto route = table.find(request.path); route != table.end()) {
+      route->second(request, response);
+    } else {
+      response.status = 204;  // pings, click URLs and beacons want no body
+    }
+  };
+  server_->Get(".*", answer);
+  server_->Post(".*", answer);
+}

@@ -1,0 +1,84 @@
+// The demo host: what the read-aloud application does with the SDK, against the demo's
+// own ad server, on virtual time. It configures the SDK, loads an interstitial, shows it
+// when it arrives, taps it, closes it, and loads the next one after 60 ticks of a
+// one-second timer; every request the server gets, every slot state seen and every
+// delegate callback is printed as it happens. Exits 0 when both interstitials were
+// received, shown and dismissed.
+#include <chrono>
+#include <iostream>
+#include <memory>
+
+#include <nlohmann/json.hpp>
+
+#include "AdServer.h"
+#include "DemoEnvironment.h"
+#include "InterstitialHost.h"
+#include "RequestPrinter.h"
+#include "ZUMMobileAds.h"
+#include "platform/base/MainLoopDriver.h"
+#include "platform/base/UserDefaults.h"
+#include "sdk/csi/ZUMCSIConfiguration.h"
+
+namespace {
+
+constexpr const char* kApplicationID = "app-demo-0001";
+constexpr const char* kAdUnitID = "demo/unit-A";
+constexpr std::size_t kInterstitials = 2;
+constexpr double kSecondsOnScreenBeforeTap = 4;
+constexpr double kSecondsOnScreenAfterTap = 3;
+constexpr std::chrono::seconds kRealLimit{30};
+constexpr std::chrono::milliseconds kSettleTime{150};
+
+}  // namespace
+
+int main() {
+  DemoEnvironment environment;
+  RequestPrinter printer(std::cout, [&] { return environment.elapsed(); });
+  AdServer server([&](const AdServer::Request& request) { printer.print(request); });
+  environment.routeHosts(AdServer::hosts(), server.port());
+  std::cout << "The road of " << kInterstitials << " interstitials, against an ad server on 127.0.0.1:"
+            << server.port() << ", on virtual time:" << std::endl;
+
+  // Every latency beacon is sent, not a sample of them, so the road shows its timings.
+  platform::UserDefaults::standard().setObject("1", kZUMCSIReportingProbabilityKey);
+  auto host = std::make_shared<InterstitialHost>(
+      [&](const std::string& who, const std::string& what) { printer.say(who, what); }, kAdUnitID);
+  ZUMMobileAds::load();
+  environment.launch();
+  printer.say("host", std::string("configure the SDK with application id \"") + kApplicationID + "\"");
+  ZUMMobileAds::configureWithApplicationID(kApplicationID);
+  host->launch();
+
+  auto waitFor = [&](auto done) {
+    return environment.runUntil(
+        [&] {
+          host->noteSlotState();
+          return done() || host->failed() > 0;
+        },
+        kRealLimit);
+  };
+  host->loadInterstitial();
+  // Lets requests already on their way reach the server before the clock jumps, so each
+  // is printed at the time it was sent.
+  auto advance = [&](double seconds) {
+    platform::MainLoopDriver::runUntil([] { return false; }, kSettleTime);
+    platform::MainLoopDriver::advance(seconds);
+  };
+  for (std::size_t shown = 1; shown <= kInterstitials; ++shown) {
+    if (!waitFor([&] { return host->onScreen(); }) || host->failed() > 0) break;
+    advance(kSecondsOnScreenBeforeTap);
+    host->tapAd();
+    advance(kSecondsOnScreenAfterTap);
+    host->closeAd();
+    if (!waitFor([&] { return host->dismissed() == shown; })) break;
+    if (shown == kInterstitials) break;
+    // The next load starts from the host's one-second timer.
+    advance(InterstitialHost::kTicksBetweenAds);
+  }
+  platform::MainLoopDriver::runUntil([] { return false; }, kSettleTime);  // the last pings
+
+  const bool ok = host->received() == kInterstitials && host->dismissed() == kInterstitials && host->failed() == 0;
+  printer.summarize(std::to_string(host->dismissed()) + " of " + std::to_string(kInterstitials) +
+                    " interstitials received, shown and dismissed");
+  return ok ? 0 : 1;
+}

@@ -1,0 +1,39 @@
+// Drives the main run loop in steps, for code that sets its pace instead of handing the
+// main thread to applicationMain()'s endless run: the test environment and the demo.
+// On a VirtualClock the main loop never waits, so advance() runs an hour of timers at
+// once; real I/O (the network transport, content processes, a local server) still happens
+// on other threads, and runUntil() waits for the work they post, within a real-time limit.
+//
+//   platform::MainLoopDriver::advance(60);  // fires everything due in the next 60 s, in order
+//   platform::MainLoopDriver::runUntilIdle();
+//   platform::MainLoopDriver::runUntil([&] { return answered; }, std::chrono::seconds(5));
+//
+// Main thread only: the thread bindMainThread() named.
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+#include "platform/base/Clock.h"
+
+namespace platform {
+
+class MainLoopDriver {
+ public:
+  static constexpr std::chrono::milliseconds kDefaultRealLimit{20'000};
+
+  // Runs the main loop in the default mode until `seconds` of clock time have passed,
+  // firing every timer and delayed block that falls due, in order, then runUntilIdle().
+  // A negative interval counts as none.
+  static void advance(TimeInterval seconds);
+  // Runs everything that is ready now (main queue, other queues under the deterministic
+  // executor, due timers), repeatedly, until nothing is left, without moving the clock.
+  static void runUntilIdle();
+  // Runs ready work and waits for work posted from other threads until `done()` holds or
+  // `realLimit` of real time has passed, without moving the clock. Returns done().
+  static bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds realLimit = kDefaultRealLimit);
+
+  MainLoopDriver() = delete;
+};
+
+}  // namespace platform

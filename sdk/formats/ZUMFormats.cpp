@@ -1,0 +1,27 @@
+#include "sdk/formats/ZUMFormats.h"
+
+#include <memory>
+
+#include "ZUMInterstitial.h"
+#include "sdk/request/ZUMSlot.h"
+
+namespace {
+constexpr std::int64_t kRequestedAdTypeNone = 0;
+constexpr std::int64_t kRequestedAdTypeInterstitial = 2;
+}  // namespace
+
+std::int64_t ZUMFormats::requestedAdTypeForOwner(const ZUMSlotDelegate& owner) {
+  return dynamic_cast<const ZUMInterstitial*>(&owner) ? kRequestedAdTypeInterstitial : kRequestedAdTypeNone;
+}
+
+bool ZUMFormats::slotShowsRewardedAd(const ZUMSlot& slot) {
+  auto interstitial = std::dynamic_pointer_cast<ZUMInterstitial>(slot.slotDelegate());
+  return interstitial &&
+         std::dynamic_pointer_cast<ZUMInterstitialRewardBasedVideoAdDelegate>(interstitial->delegate()) != nullptr;
+}
+
+void ZUMRegisterFormats() {
+  auto formats = std::make_shared<ZUMFormats>();
+  ZUMSlotFormats::setShared(formats);
+  ZUMPresentationFormats::setShared(formats);
+}

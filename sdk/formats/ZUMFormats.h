@@ -1,0 +1,19 @@
+// The formats' answers to what lower areas ask of them: which public class owns a slot
+// (ZUMSlotFormats), and whether a slot shows a rewarded ad (ZUMPresentationFormats).
+// Installed once by the SDK's load entry.
+//
+// Main thread, as the interfaces say.
+#pragma once
+
+#include "sdk/presentation/ZUMPresentationFormats.h"
+#include "sdk/request/ZUMSlotFormats.h"
+
+class ZUMFormats final : public ZUMSlotFormats, public ZUMPresentationFormats {
+ public:
+  // 2 for an interstitial, else 0 (banner views answer 1 once they exist).
+  std::int64_t requestedAdTypeForOwner(const ZUMSlotDelegate& owner) override;
+  // The slot's owner is an interstitial whose delegate takes rewards.
+  bool slotShowsRewardedAd(const ZUMSlot& slot) override;
+};
+
+void ZUMRegisterFormats();

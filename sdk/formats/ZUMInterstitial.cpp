@@ -1,0 +1,332 @@
+#include "ZUMInterstitial.h"
+
+#include <cassert>
+#include <cmath>
+#include <exception>
+#include <utility>
+
+#include "ZUMRequest.h"
+#include "platform/base/DispatchQueue.h"
+#include "platform/base/RunLoop.h"
+#include "platform/ui/InterfaceOrientation.h"
+#include "platform/ui/Window.h"
+#include "sdk/csi/ZUMCSI.h"
+#include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMDevice.h"
+#include "sdk/foundation/ZUMLogger.h"
+#include "sdk/foundation/ZUMThreading.h"
+#include "sdk/foundation/ZUMUserDefaults.h"
+#include "sdk/formats/ZUMInterstitialOwner.h"
+#include "sdk/presentation/ZUMInterstitialViewController.h"
+#include "sdk/rendering/ZUMAdView.h"
+#include "sdk/rendering/ZUMSlotEventHandler.h"
+#include "sdk/request/ZUMAd.h"
+#include "sdk/request/ZUMErrors.h"
+#include "sdk/request/ZUMSlot.h"
+
+namespace {
+
+constexpr platform::InterfaceOrientationMask kAllOrientations = 30;
+constexpr double kMinimumAdDimension = 0.01;
+
+bool onlyApplicationOrientations() {
+  return ZUMUserDefaults::boolForKey("/vantor/ads/view_controller_only_supports_application_orientation")
+      .value_or(false);
+}
+
+void logPublicMessage(const std::string& message) { ZUMLogger::sharedInstance()->logPublicMessage(message); }
+
+}  // namespace
+
+std::shared_ptr<ZUMInterstitial> ZUMInterstitial::create(std::string adUnitID) {
+  std::shared_ptr<ZUMInterstitial> interstitial(new ZUMInterstitial(std::move(adUnitID)));
+  interstitial->interstitialOwner_ = ZUMInterstitialOwner::create(interstitial);
+  return interstitial;
+}
+
+ZUMInterstitial::ZUMInterstitial(std::string adUnitID) : adUnitID_(std::move(adUnitID)) {}
+
+ZUMInterstitial::~ZUMInterstitial() {
+  if (!slot_) return;
+  // The slot owns views, so its teardown runs on the main thread (at once when the host
+  // drops the interstitial there).
+  ZUMRunOnMainThread([slot = std::move(slot_)] {
+    auto adView = std::dynamic_pointer_cast<ZUMAdView>(slot->adView());
+    slot->invalidate();
+    if (adView) adView->setViewController(nullptr);
+    slot->cancelPendingAndFutureActions();
+  });
+}
+
+void ZUMInterstitial::setAdUnitID(std::string adUnitID) {
+  adUnitID_ = std::move(adUnitID);
+  if (slot_) slot_->setAdUnitID(adUnitID_);
+}
+
+std::optional<std::string> ZUMInterstitial::adNetworkClassName() const {
+  return slot_ ? slot_->adNetworkClassName() : std::nullopt;
+}
+
+bool ZUMInterstitial::isReady() const { return slot_ && slot_->state() == ZUMSlot::State::kValidAd; }
+
+void ZUMInterstitial::cancel() {
+  if (slot_) slot_->cancelPendingAndFutureActions();
+}
+
+void ZUMInterstitial::setMediated() {
+  std::weak_ptr<ZUMInterstitial> weak = weak_from_this();
+  ZUMRunOnMainThread([weak] {
+    if (auto self = weak.lock()) self->isMediated_ = true;
+  });
+}
+
+void ZUMInterstitial::setViewController(std::shared_ptr<ZUMInterstitialViewController> controller) {
+  viewController_ = std::move(controller);
+}
+
+// --- Loading ---------------------------------------------------------------------------------
+
+void ZUMInterstitial::loadRequest(const std::shared_ptr<ZUMRequest>& request) {
+  auto copy = request ? request->copy() : nullptr;
+  ZUMApplication::sharedInstance()->requesterWillBeginRequest(this);
+  // Held strongly until the load has started, so the hub always hears the end.
+  platform::DispatchQueue::main()->async([self = shared_from_this(), copy] { self->continueLoad(copy); });
+}
+
+void ZUMInterstitial::continueLoad(const std::shared_ptr<ZUMRequest>& request) {
+  if (!slot_) {
+    ZUMApplication::sharedInstance()->runAdditionalEarlyActivities();
+    // The interstitial pool ("/vantor/ads/zums:interstitial_ad_pool:enabled") would hand
+    // over a preloaded slot here, through adoptSlot() as well.
+    createSlot();
+  }
+  slot_->loadRequest(request);
+  ZUMApplication::sharedInstance()->requesterDidEndRequest(this);
+}
+
+void ZUMInterstitial::createSlot() {
+  assert(platform::isMainThread());
+  if (slot_) return;
+  auto slot = ZUMSlot::create(ZUMDevice::sharedInstance()->standardizedPortraitScreenBounds());
+  if (auto adView = std::dynamic_pointer_cast<ZUMAdView>(slot->adView())) adView->configureAsInterstitialAdView();
+  slot->setAdUnitID(adUnitID_);
+  adoptSlot(std::move(slot));
+}
+
+void ZUMInterstitial::adoptSlot(std::shared_ptr<ZUMSlot> slot) {
+  slot_ = std::move(slot);
+  auto self = shared_from_this();
+  slot_->setSlotDelegate(self);
+  slot_->setAdEventDelegate(self);
+  slot_->setAdLoadDelegate(self);
+  slot_->setAdResponseDelegate(self);
+  if (auto adView = std::dynamic_pointer_cast<ZUMAdView>(slot_->adView())) {
+    adView->setRewardBasedVideoAdTOLMHandlerDelegate(self);
+  }
+  slot_->setPlacement(self);
+  viewController_ = ZUMInterstitialViewController::create(slot_);
+  interstitialOwner_->interstitialDidCreateSlot();
+}
+
+// --- Presenting -------------------------------------------------------------------------------
+
+void ZUMInterstitial::presentFromRootViewController(const std::shared_ptr<platform::ViewController>& root) {
+  assert(platform::isMainThread());
+  alreadyUsedError_ = ZUMMakeErrorWithCode(kZUMErrorInterstitialAlreadyUsed);
+  if (hasBeenUsed_) {
+    logPublicMessage(alreadyUsedError_->localizedDescription());
+    return;
+  }
+  if (!isReady()) {
+    logPublicMessage("Cannot present interstitial. It is not ready.");
+    return;
+  }
+  if (!canPresentFullScreen()) {
+    adPresentationDidFail();
+    return;
+  }
+  if (const auto& csi = slot_->CSI()) csi->recordTimestampForLabel("native:view_show");
+  interstitialOwner_->interstitialWillBePresented();
+  viewController_->setSlot(slot_);
+  applyAdOrientations();
+  // The impression counts when the ad is shown, not when its page loaded.
+  ZUMSlotEventHandler::forSlot(*slot_)->didMakeAdImpression();
+  try {
+    viewController_->presentFromViewController(root, nullptr);
+  } catch (const std::exception& exception) {
+    logPublicMessage(std::string("Presenting the interstitial threw exception: ") + exception.what() +
+                     " with trace: (none)");
+  }
+  hasBeenUsed_ = true;
+}
+
+void ZUMInterstitial::applyAdOrientations() {
+  const auto supported = static_cast<platform::InterfaceOrientationMask>(slot_->ad() ? slot_->ad()->supportedOrientations() : 0);
+  const auto current = viewController_->adOrientations();
+  // Orientations the host set keep precedence over an ad that allows every one.
+  if (current == 0 || (supported != 0 && supported != kAllOrientations &&
+                       !viewController_->adOrientationsOverridesLockedOrientation())) {
+    viewController_->setAdOrientations(supported);
+  }
+}
+
+void ZUMInterstitial::adPresentationDidFail() {
+  std::weak_ptr<ZUMInterstitial> weak = weak_from_this();
+  platform::DispatchQueue::main()->async([weak] {
+    auto self = weak.lock();
+    if (!self) return;
+    auto delegate = self->delegate();
+    if (!delegate || delegate->interstitialDidFailToPresentScreen(*self)) return;
+    // A host that does not handle the failure still sees a show begin and end, so its
+    // flow (a timer started at dismissal) goes on.
+    delegate->interstitialWillPresentScreen(*self);
+    platform::DispatchQueue::main()->async([weak] {
+      auto self = weak.lock();
+      if (!self) return;
+      if (auto delegate = self->delegate()) delegate->interstitialWillDismissScreen(*self);
+      platform::DispatchQueue::main()->async([weak] {
+        auto self = weak.lock();
+        if (!self) return;
+        if (auto delegate = self->delegate()) delegate->interstitialDidDismissScreen(*self);
+      });
+    });
+  });
+}
+
+bool ZUMInterstitial::canPresentFullScreen() const {
+  auto hub = ZUMApplication::sharedInstance();
+  const auto ad = slot_ ? slot_->ad() : nullptr;
+  if (!hub->isSplitScreenEnabled()) {
+    if (onlyApplicationOrientations() && !hub->supportsOrientations(ad ? ad->supportedOrientations() : 0)) {
+      logPublicMessage("Ad cannot be presented. Application does not support the ad's orientation.");
+      return false;
+    }
+    return true;
+  }
+  if (adNetworkClassName() != kZUMFirstPartyAdapterClassName || !ad) return true;
+  auto window = hub->mainWindow();
+  const platform::Size windowSize = window ? window->frame().standardized().size : platform::Size{0, 0};
+  const platform::Size adSize = ad->size();
+  if (!canFitAdSize(adSize, windowSize, ad->croppedContentThreshold()) && adSize.width >= kMinimumAdDimension &&
+      adSize.height >= kMinimumAdDimension) {
+    logPublicMessage("The interstitial size differs from the current window size.");
+    return false;
+  }
+  return true;
+}
+
+bool ZUMInterstitial::canFitAdSize(platform::Size adSize, platform::Size windowSize, double threshold) {
+  auto near = [threshold](double a, double b) { return std::fabs(a - b) < threshold; };
+  return (near(windowSize.width, adSize.width) && near(windowSize.height, adSize.height)) ||
+         (near(windowSize.height, adSize.width) && near(windowSize.width, adSize.height));
+}
+
+// --- Delegate callbacks -----------------------------------------------------------------------
+
+void ZUMInterstitial::tellDelegate(std::function<void(ZUMInterstitialDelegate&, ZUMInterstitial&)> call) {
+  std::weak_ptr<ZUMInterstitial> weak = weak_from_this();
+  ZUMRunOnMainThread([weak, call = std::move(call)] {
+    auto self = weak.lock();
+    if (!self) return;
+    if (auto delegate = self->delegate()) call(*delegate, *self);
+  });
+}
+
+std::optional<bool> ZUMInterstitial::slotShouldLoadRequest(ZUMSlot&, const std::shared_ptr<ZUMRequest>&,
+                                                           platform::ErrorPtr* error) {
+  if (!hasBeenUsed_) return true;
+  // An object the host marked used before any present has no error yet: it still gets
+  // the used object's code 6, never the generic refusal.
+  if (!alreadyUsedError_) alreadyUsedError_ = ZUMMakeErrorWithCode(kZUMErrorInterstitialAlreadyUsed);
+  if (error) *error = alreadyUsedError_;
+  logPublicMessage(alreadyUsedError_->localizedDescription());
+  return false;
+}
+
+std::optional<bool> ZUMInterstitial::slotShouldReloadCurrentRequest(ZUMSlot&) { return false; }
+
+ZUMImplemented ZUMInterstitial::slotDidLoadMRAIDAd(ZUMSlot&) {
+  if (viewController_) viewController_->positionCloseButton();
+  return kZUMImplemented;
+}
+
+std::optional<bool> ZUMInterstitial::slotShouldChangeAudioSessionCategoryTo(ZUMSlot&, const std::string& category) {
+  auto delegate = this->delegate();
+  if (!delegate) return true;
+  return delegate->adShouldChangeAudioSessionToCategory(this, category).value_or(true);
+}
+
+std::optional<bool> ZUMInterstitial::slotShouldDisableVideoEventReportToAudioVideoManager(
+    ZUMSlot&, const std::shared_ptr<ZUMAudioVideoManager>&) {
+  auto enabled = ZUMUserDefaults::boolForKey("/vantor/ads/zums:interstitial_player_to_video_manager_reporting_enabled");
+  return !enabled.value_or(false);
+}
+
+ZUMImplemented ZUMInterstitial::slotDidReceiveAdClick(ZUMSlot&) {
+  if (auto delegate = this->delegate()) delegate->interstitialDidReceiveAdClick(*this);
+  return kZUMImplemented;
+}
+
+bool ZUMInterstitial::slotShouldProcessAdResponse(ZUMSlot&, const std::shared_ptr<ZUMAd>& ad,
+                                                  platform::ErrorPtr* error) {
+  auto hub = ZUMApplication::sharedInstance();
+  if (hub->isSplitScreenEnabled() || !onlyApplicationOrientations()) return true;
+  if (ad && hub->supportsOrientations(ad->supportedOrientations())) return true;
+  if (error) *error = ZUMMakeErrorWithCode(kZUMErrorInvalidResponse);
+  return false;
+}
+
+void ZUMInterstitial::slotWillProcessMediatedAdResponse(ZUMSlot&, const std::shared_ptr<ZUMAd>&) {
+  // The mediation manager learns its delegate here once mediation exists.
+}
+
+void ZUMInterstitial::slotFinishedLoadingAdContent(ZUMSlot&) {
+  tellDelegate([](ZUMInterstitialDelegate& d, ZUMInterstitial& self) { d.interstitialDidReceiveAd(self); });
+}
+
+void ZUMInterstitial::slotDidFailToLoadAdContentWithError(ZUMSlot&, const platform::ErrorPtr& error) {
+  auto requestError = ZUMRequestErrorFromError(error);
+  tellDelegate([requestError](ZUMInterstitialDelegate& d, ZUMInterstitial& self) {
+    d.interstitialDidFailToReceiveAdWithError(self, requestError);
+  });
+}
+
+ZUMImplemented ZUMInterstitial::slotWillPresentScreen(ZUMSlot&) {
+  tellDelegate([](ZUMInterstitialDelegate& d, ZUMInterstitial& self) { d.interstitialWillPresentScreen(self); });
+  return kZUMImplemented;
+}
+
+ZUMImplemented ZUMInterstitial::slotWillDismissScreen(ZUMSlot&) {
+  tellDelegate([](ZUMInterstitialDelegate& d, ZUMInterstitial& self) { d.interstitialWillDismissScreen(self); });
+  return kZUMImplemented;
+}
+
+ZUMImplemented ZUMInterstitial::slotDidDismissScreen(ZUMSlot&) {
+  // The owner may drop its hold on this object: it lives to the end of the call.
+  auto keepAlive = shared_from_this();
+  interstitialOwner_->interstitialIsDismissed();
+  tellDelegate([](ZUMInterstitialDelegate& d, ZUMInterstitial& self) { d.interstitialDidDismissScreen(self); });
+  return kZUMImplemented;
+}
+
+ZUMImplemented ZUMInterstitial::slotWillLeaveApplication(ZUMSlot&) {
+  tellDelegate([](ZUMInterstitialDelegate& d, ZUMInterstitial& self) { d.interstitialWillLeaveApplication(self); });
+  return kZUMImplemented;
+}
+
+// --- Rewarded video messages -----------------------------------------------------------------
+
+void ZUMInterstitial::rewardBasedVideoAdTOLMHandlerDidReceiveRewardNotificationWithRewardItem(
+    const std::shared_ptr<ZUMAdReward>& rewardItem) {
+  auto rewarded = std::dynamic_pointer_cast<ZUMInterstitialRewardBasedVideoAdDelegate>(delegate());
+  if (!rewarded) return;
+  auto ad = slot_ ? slot_->ad() : nullptr;
+  auto reward = ad && ad->reward() ? ad->reward() : rewardItem;
+  rewarded->interstitialDidRewardUserWithReward(*this, reward);
+}
+
+void ZUMInterstitial::rewardBasedVideoAdTOLMHandlerDidReceiveStartVideoNotification() {
+  if (auto rewarded = std::dynamic_pointer_cast<ZUMInterstitialRewardBasedVideoAdDelegate>(delegate())) {
+    rewarded->interstitialDidStartPlayingRewardBasedVideoAd(*this);
+  }
+}

@@ -1,0 +1,319 @@
+#include "ZUMInterstitial.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "ZUMMobileAds.h"
+#include "ZUMRequest.h"
+#include "platform/base/Clock.h"
+#include "platform/base/RunLoop.h"
+#include "platform/base/SystemLog.h"
+#include "platform/base/UserDefaults.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/ApplicationDelegate.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "sdk/csi/ZUMCSI.h"
+#include "sdk/foundation/ZUMApplication.h"
+#include "sdk/formats/ZUMInterstitialOwner.h"
+#include "sdk/presentation/ZUMInterstitialViewController.h"
+#include "sdk/rendering/ZUMAdView.h"
+#include "sdk/request/ZUMAd.h"
+#include "sdk/request/ZUMSlot.h"
+#include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
+#include "testing/TestEnvironment.h"
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+// Every callback the host can get, with "!" when it did not arrive on the main thread.
+struct HostDelegate : ZUMInterstitialDelegate {
+  ZUMImplemented interstitialDidReceiveAd(ZUMInterstitial&) override { return note("received"); }
+  ZUMImplemented interstitialDidFailToReceiveAdWithError(ZUMInterstitial&, const ZUMRequestErrorPtr& e) override {
+    return note("failed " + std::to_string(e->code()));
+  }
+  ZUMImplemented interstitialWillPresentScreen(ZUMInterstitial&) override { return note("willPresent"); }
+  ZUMImplemented interstitialDidFailToPresentScreen(ZUMInterstitial&) override {
+    if (!handlesPresentationFailure) return std::nullopt;
+    return note("failedToPresent");
+  }
+  ZUMImplemented interstitialWillDismissScreen(ZUMInterstitial&) override { return note("willDismiss"); }
+  ZUMImplemented interstitialDidDismissScreen(ZUMInterstitial&) override {
+    dismissedAt = platform::clock().monotonicNow();
+    return note("didDismiss");
+  }
+  ZUMImplemented interstitialDidReceiveAdClick(ZUMInterstitial&) override { return note("click"); }
+  std::optional<bool> adShouldChangeAudioSessionToCategory(const void*, const std::string& category) override {
+    if (!answersAudio) return std::nullopt;
+    return category == "playback";
+  }
+  ZUMImplemented note(std::string what) {
+    log.push_back(platform::isMainThread() ? what : what + "!");
+    return kZUMImplemented;
+  }
+  bool handlesPresentationFailure = true;
+  bool answersAudio = false;
+  Log log;
+  platform::TimeInterval dismissedAt = 0;
+};
+
+// An application that supports only portrait.
+struct PortraitApplication : platform::ApplicationDelegate {
+  std::optional<platform::InterfaceOrientationMask> supportedInterfaceOrientationsForWindow(
+      platform::Application&, const std::shared_ptr<platform::Window>&) override {
+    return platform::kInterfaceOrientationMaskPortrait;
+  }
+};
+
+constexpr const char* kOnlyApplicationOrientations = "/vantor/ads/view_controller_only_supports_application_orientation";
+
+class ZUMInterstitialTest : public testenv::PlatformTest {
+ protected:
+  void SetUp() override {
+    ZUMMobileAds::load();
+    window = platform::Window::create();
+    window->setRootViewController(host);
+    window->makeKeyAndVisible();
+    serveAd({});
+    interstitial->setDelegate(delegate);
+  }
+  void TearDown() override { platform::Application::shared().setDelegate(nullptr); }
+  void serveAd(std::vector<std::pair<std::string, std::string>> headers) {
+    hosts.server.route("/ad", {.headers = std::move(headers), .body = "<html><body>Ad<script>var a = 1;</script></body></html>"});
+  }
+  void load() {
+    interstitial->loadRequest(ZUMRequest::create());
+    ASSERT_TRUE(env.runUntil([&] { return !delegate->log.empty(); }));
+  }
+  void present() {
+    interstitial->presentFromRootViewController(host);
+    env.advance(1);
+    shown = interstitial->viewController();
+  }
+  void dismiss() {
+    shown->closeButtonPressed();
+    env.advance(1);
+  }
+
+  sdkcoretest::NetworkHosts hosts;
+  std::shared_ptr<platform::Window> window;
+  std::shared_ptr<platform::ViewController> host = platform::ViewController::create();
+  std::shared_ptr<ZUMInterstitial> interstitial = ZUMInterstitial::create("unit-A");
+  std::shared_ptr<HostDelegate> delegate = std::make_shared<HostDelegate>();
+  std::shared_ptr<ZUMInterstitialViewController> shown;
+};
+
+TEST_F(ZUMInterstitialTest, OneAdIsLoadedShownOnceAndDismissedAndTheObjectIsThenUsed) {
+  load();
+  EXPECT_EQ(delegate->log, Log{"received"});
+  EXPECT_TRUE(interstitial->isReady());
+  EXPECT_EQ(interstitial->adNetworkClassName(), kZUMFirstPartyAdapterClassName);
+  auto adView = std::static_pointer_cast<ZUMAdView>(interstitial->slot()->adView());
+  EXPECT_EQ(adView->rewardBasedVideoAdTOLMHandlerDelegate(), interstitial);
+  interstitial->setAdUnitID("unit-B");
+  EXPECT_EQ(interstitial->slot()->adUnitID(), "unit-B");
+  present();
+  EXPECT_EQ(shown->adOrientations(), 30u);  // the ad's, all of them
+  EXPECT_EQ(host->presentedViewController(), interstitial->viewController());
+  EXPECT_TRUE(interstitial->hasBeenUsed());
+  EXPECT_TRUE(interstitial->slot()->viewHasMadeImpression());
+  env.runUntilIdle();  // timestamps are stored on the CSI's queue
+  EXPECT_GT(interstitial->slot()->CSI()->timestampForLabel("native:view_show"), 0);
+
+  platform::SystemLog::Capture capture(true);
+  interstitial->presentFromRootViewController(host);  // a second present only logs
+  env.runUntilIdle();
+  const auto messages = capture.messages();
+  EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
+                          [](const std::string& m) { return m.find("has been used") != std::string::npos; }),
+            1);
+
+  std::weak_ptr<ZUMInterstitial> weak = interstitial;
+  auto slot = interstitial->slot();
+  interstitial.reset();  // on screen, the owner keeps it
+  ASSERT_FALSE(weak.expired());
+  dismiss();
+  EXPECT_EQ(delegate->log, (Log{"received", "willPresent", "willDismiss", "didDismiss"}));
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated);
+  EXPECT_TRUE(weak.expired());
+}
+
+TEST_F(ZUMInterstitialTest, ALoadAfterUseFailsWithCodeSixEvenWhenTheHostMarkedItUsed) {
+  for (bool presented : {true, false}) {
+    interstitial = ZUMInterstitial::create("unit-A");
+    interstitial->setDelegate(delegate);
+    delegate->log.clear();
+    if (presented) {
+      load();
+      present();
+      dismiss();
+    } else {
+      interstitial->setHasBeenUsed(true);
+    }
+    delegate->log.clear();
+    platform::SystemLog::Capture capture(true);
+    load();
+    EXPECT_EQ(delegate->log, Log{"failed 6"}) << presented;
+    EXPECT_TRUE(capture.contains("Will not send request because interstitial object has been used.")) << presented;
+  }
+}
+
+TEST_F(ZUMInterstitialTest, PresentingBeforeTheAdIsReadyOnlyLogsAndLeavesTheObjectUsable) {
+  platform::SystemLog::Capture capture(true);
+  interstitial->presentFromRootViewController(host);
+  env.runUntilIdle();
+  EXPECT_TRUE(capture.contains("Cannot present interstitial. It is not ready."));
+  EXPECT_FALSE(interstitial->hasBeenUsed());
+  EXPECT_TRUE(delegate->log.empty());
+}
+
+// The application supports portrait only and asks ads to keep to it.
+TEST_F(ZUMInterstitialTest, AnAdInOrientationsTheApplicationLacksIsRefusedAtLoadOrAtPresent) {
+  auto application = std::make_shared<PortraitApplication>();
+  platform::Application::shared().setDelegate(application);
+  // The hub reads the application's orientations when it becomes active.
+  platform::Application::shared().resignActive();
+  platform::Application::shared().becomeActive();
+  env.runUntilIdle();
+  serveAd({{"X-Qyra-Orientation", "landscape"}});
+
+  platform::UserDefaults::standard().setBool(true, kOnlyApplicationOrientations);
+  load();
+  EXPECT_EQ(delegate->log, Log{"failed 13"});
+
+  // Accepted while the switch was off, refused when shown after it was turned on.
+  for (bool handlesFailure : {true, false}) {
+    platform::UserDefaults::standard().setBool(false, kOnlyApplicationOrientations);
+    interstitial = ZUMInterstitial::create("unit-A");
+    interstitial->setDelegate(delegate);
+    delegate->handlesPresentationFailure = handlesFailure;
+    delegate->log.clear();
+    load();
+    platform::UserDefaults::standard().setBool(true, kOnlyApplicationOrientations);
+    platform::SystemLog::Capture capture(true);
+    present();
+    EXPECT_TRUE(capture.contains("Application does not support the ad's orientation."));
+    const Log expected = handlesFailure ? Log{"received", "failedToPresent"}
+                                        : Log{"received", "willPresent", "willDismiss", "didDismiss"};
+    EXPECT_EQ(delegate->log, expected);
+    EXPECT_FALSE(interstitial->hasBeenUsed());
+    EXPECT_EQ(host->presentedViewController(), nullptr);
+  }
+}
+
+// The page asked to delay its close: the dismissed ad keeps running in the placeholder
+// window until the time-out or the page's stop, then its slot is invalidated, even though
+// the host still holds the interstitial.
+TEST_F(ZUMInterstitialTest, ADelayedCloseParksTheAdViewUntilTheTimeOutOrTheStopMessage) {
+  enum class End { TimeOut, StopMessage, TimeOutAfterAnEarlyStart };
+  for (End end : {End::TimeOut, End::StopMessage, End::TimeOutAfterAnEarlyStart}) {
+    const int row = static_cast<int>(end);
+    interstitial = ZUMInterstitial::create("unit-A");
+    interstitial->setDelegate(delegate);
+    delegate->log.clear();
+    load();
+    auto slot = interstitial->slot();
+    auto adView = slot->adView();
+    auto& center = platform::NotificationCenter::defaultCenter();
+    // The page may ask while it loads, before the ad is shown.
+    if (end == End::TimeOutAfterAnEarlyStart) center.post(kZUMDelayPageCloseStartNotification, adView);
+    present();
+    ASSERT_EQ(delegate->log, (Log{"received", "willPresent"}));
+    if (end != End::TimeOutAfterAnEarlyStart) center.post(kZUMDelayPageCloseStartNotification, adView);
+    dismiss();
+    EXPECT_EQ(adView->window(), ZUMApplication::sharedInstance()->placeholderWindow()) << row;
+    EXPECT_NE(slot->state(), ZUMSlot::State::kInvalidated);
+    if (end == End::StopMessage) {
+      center.post(kZUMDelayPageCloseStopNotification, adView);
+      env.runUntilIdle();
+    } else {
+      env.advance(delegate->dismissedAt + 1.99 - env.now());
+      EXPECT_NE(slot->state(), ZUMSlot::State::kInvalidated);
+      env.advance(0.02);
+    }
+    EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated) << row;
+    EXPECT_EQ(adView->superview(), nullptr);
+  }
+}
+
+// The slot's questions, answered for the host.
+TEST_F(ZUMInterstitialTest, TheSlotsQuestionsAreAnsweredForTheHost) {
+  load();
+  auto& slot = *interstitial->slot();
+  EXPECT_EQ(interstitial->slotShouldChangeAudioSessionCategoryTo(slot, "playback"), true);  // no answer: yes
+  delegate->answersAudio = true;
+  EXPECT_EQ(interstitial->slotShouldChangeAudioSessionCategoryTo(slot, "record"), false);
+  EXPECT_EQ(interstitial->slotShouldReloadCurrentRequest(slot), false);
+  interstitial->slotDidReceiveAdClick(slot);
+  EXPECT_EQ(delegate->log.back(), "click");
+
+  const char* reporting = "/vantor/ads/zums:interstitial_player_to_video_manager_reporting_enabled";
+  EXPECT_EQ(interstitial->slotShouldDisableVideoEventReportToAudioVideoManager(slot, nullptr), true);
+  platform::UserDefaults::standard().setObject("1", reporting);
+  EXPECT_EQ(interstitial->slotShouldDisableVideoEventReportToAudioVideoManager(slot, nullptr), false);
+
+  // With the switch on, an ad in the application's orientations passes.
+  platform::UserDefaults::standard().setBool(true, kOnlyApplicationOrientations);
+  auto ad = ZUMAd::create();
+  platform::ErrorPtr error;
+  EXPECT_TRUE(interstitial->slotShouldProcessAdResponse(slot, ad, &error));
+  EXPECT_EQ(error, nullptr);
+}
+
+// In split screen the SDK's own ads must fit the window, within the ad's threshold.
+TEST_F(ZUMInterstitialTest, InSplitScreenAnAdThatWouldBeCroppedIsNotShown) {
+  platform::UserDefaults::standard().setBool(true, "/vantor/ads/application_supports_split_screen");
+  load();
+  auto ad = interstitial->slot()->ad();
+  const auto window = ZUMApplication::sharedInstance()->mainWindow()->frame().size;
+  ad->setCroppedContentThreshold(5);
+  const struct {
+    platform::Size size;
+    bool shown;
+  } rows[] = {{{window.width, window.height - 4}, true},
+              {{window.height, window.width}, true},
+              {{window.width, window.height - 5}, false},
+              {{0.005, window.height - 50}, true}};  // an ad of no real size is not judged
+  for (const auto& row : rows) {
+    ad->setSize(row.size);
+    platform::SystemLog::Capture capture(true);
+    EXPECT_EQ(interstitial->canPresentFullScreen(), row.shown) << row.size.width << "x" << row.size.height;
+    env.runUntilIdle();  // the log writes on its own queue
+    EXPECT_EQ(capture.contains("The interstitial size differs from the current window size."), !row.shown);
+  }
+}
+
+TEST(ZUMInterstitialOwnerTest, TheDelayTimeOutIsAUsableStoredNumberOfSecondsOrTwo) {
+  testenv::TestEnvironment env;
+  const struct {
+    const char* stored;
+    double seconds;
+  } rows[] = {{nullptr, 2.0}, {"3.5", 3.5}, {"0", 0.0}, {"soon", 2.0}, {"-1", 2.0}, {"nan", 2.0}};
+  for (const auto& row : rows) {
+    auto& defaults = platform::UserDefaults::standard();
+    if (row.stored) defaults.setObject(row.stored, "/vantor/ads/zum:delay_page_close_timeout");
+    else defaults.removeObjectForKey("/vantor/ads/zum:delay_page_close_timeout");
+    auto owner = ZUMInterstitialOwner::create(ZUMInterstitial::create());
+    EXPECT_EQ(owner->delayPageCloseTimeoutInterval(), row.seconds) << (row.stored ? row.stored : "absent");
+  }
+  EXPECT_EQ(ZUMInterstitialOwner::create(nullptr), nullptr);
+}
+
+TEST(ZUMInterstitialFitTest, AnAdFitsAWindowEitherWayRoundWithinTheThreshold) {
+  const struct {
+    platform::Size ad, window;
+    double threshold;
+    bool fits;
+  } rows[] = {
+      {{320, 480}, {320, 480}, 1, true},   {{480, 320}, {320, 480}, 1, true},   {{320, 480}, {320, 490}, 10, false},
+      {{320, 480}, {320, 489.9}, 10, true}, {{300, 480}, {320, 480}, 10, false}, {{480, 300}, {320, 480}, 21, true},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(ZUMInterstitial::canFitAdSize(row.ad, row.window, row.threshold), row.fits)
+        << row.ad.width << "x" << row.ad.height << " in " << row.window.width << "x" << row.window.height;
+  }
+}
+
+}  // namespace
