@@ -14,6 +14,8 @@
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/telemetry/ZUMTelemetry.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
+#include "sdk/rendering/ZUMOpenerTOLMHandler.h"
+#include "sdk/rendering/ZUMSDKCoreNavigationBlockedReporter.h"
 #include "sdk/sdkcore/ZUMSDKCorePageController.h"
 #include "sdk/sdkcore/ZUMTCacheTOLMHandler.h"
 
@@ -30,6 +32,10 @@ void ZUMRegisterBuiltIns() {
     ZUMRegisterTelemetry();
     // The controller owns a web view, which is made on the main thread.
     ZUMRunOnMainThread([] { ZUMSDKCoreController::setSharedInstance(ZUMSDKCorePageController::create()); });
+    ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::Opener, [](ZUMAdViewDelegate& delegate) {
+      return ZUMOpenerTOLMHandler::create(delegate.opener());
+    });
+    ZUMNavigationBlockedReporting::setShared(std::make_shared<ZUMSDKCoreNavigationBlockedReporter>());
     ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::TCache,
                                 [](ZUMAdViewDelegate&) { return ZUMTCacheTOLMHandler::create(); });
     ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {
