@@ -6,6 +6,7 @@
 #include "sdk/formats/ZUMFormats.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/network/ZUMNetworkDelivery.h"
+#include "sdk/presentation/ZUMOpenerScreens.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/foundation/ZUMThreading.h"
@@ -35,6 +36,7 @@ void ZUMRegisterBuiltIns() {
     ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::Opener, [](ZUMAdViewDelegate& delegate) {
       return ZUMOpenerTOLMHandler::create(delegate.opener());
     });
+    ZUMClickHandling::setShared(std::make_shared<ZUMOpenerScreens>());
     ZUMNavigationBlockedReporting::setShared(std::make_shared<ZUMSDKCoreNavigationBlockedReporter>());
     ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::TCache,
                                 [](ZUMAdViewDelegate&) { return ZUMTCacheTOLMHandler::create(); });
