@@ -9,6 +9,7 @@
 #include "platform/ui/SafariViewController.h"
 #include "platform/ui/StoreProductViewController.h"
 #include "sdk/foundation/ZUMLogger.h"
+#include "sdk/presentation/ZUMBrowserViewController.h"
 #include "sdk/presentation/ZUMOverlayProxy.h"
 #include "sdk/presentation/ZUMSKStoreProductViewControllerDelegate.h"
 #include "sdk/rendering/ZUMOpener.h"
@@ -115,8 +116,18 @@ void ZUMOpenerScreens::fetchInAppStoreForProductID(ZUMOpener& opener, const std:
       });
 }
 
-void ZUMOpenerScreens::openWebViewBrowserToURL(ZUMOpener& opener, const URL& url, std::uint64_t) {
-  opener.openApp(url);
+void ZUMOpenerScreens::openWebViewBrowserToURL(ZUMOpener& opener, const URL& url, std::uint64_t orientationMask) {
+  auto host = opener.topViewController();
+  if (!host) {
+    opener.openApp(url);
+    return;
+  }
+  auto browser = ZUMBrowserViewController::create();
+  browser->setSupportedInterfaceOrientations(orientationMask);
+  browser->setSlot(opener.slot());
+  browser->load(url, opener.referringURL());
+  browser->presentFromViewController(host, nullptr);
+  opener.didClickURL(url);
 }
 
 void ZUMOpenerScreens::openSafariViewControllerToURL(ZUMOpener& opener, const URL& url) {

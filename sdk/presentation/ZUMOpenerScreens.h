@@ -5,8 +5,8 @@
 // the click is recorded through the opener once the screen is up. The opener has run
 // its gates before every call.
 //
-// The in-app browser is not part of this SDK yet: its landing pages open outside the
-// application (the opener's openApp, with its checks). Composers are not offered yet.
+// Landing pages show in the in-app browser (ZUMBrowserViewController), or, with nothing
+// to present from, open outside the application. Composers are not offered yet.
 //
 // Installed by the SDK's load entry as the click handling. Holds nothing between calls;
 // the work it starts reaches the opener weakly. Main thread only.

@@ -7,6 +7,7 @@
 #include "platform/base/UserDefaults.h"
 #include "platform/ui/SafariViewController.h"
 #include "platform/ui/StoreProductViewController.h"
+#include "sdk/presentation/ZUMBrowserViewController.h"
 #include "sdk/presentation/ZUMOverlayProxy.h"
 #include "sdk/presentation/ZUMPresentationTestSupport.h"
 #include "sdk/presentation/ZUMSKStoreProductViewControllerDelegate.h"
@@ -144,11 +145,24 @@ TEST_F(ZUMOpenerScreensTest, ThePlatformsBrowserShowsWebPagesInTheSessionAndOthe
   env.advance(1);
   taken();
 
-  // Without the platform's browser class, a landing page opens outside for now.
+  // Without the platform's browser class: the in-app browser, or outside for the
+  // platform's browser.
   platform::ClassRegistry::shared().unregisterClass(platform::SafariViewController::kClassName);
   opener->openBrowserToURL(URL::fromString("https://landing.example.com/c"), 30);
+  env.advance(1);
+  auto browser = std::dynamic_pointer_cast<ZUMBrowserViewController>(host->presentedViewController());
+  ASSERT_TRUE(browser);
+  EXPECT_EQ(taken(), joined(kSessionBegins, {"click"}));
+  browser->doneButtonPressed();
+  env.advance(1);
+  EXPECT_EQ(taken(), kSessionEnds);
   opener->openSafariViewControllerToURL(URL::fromString("https://landing.example.com/d"), 30);
-  EXPECT_EQ(taken(), (Log{"click", "click", "open https://landing.example.com/c", "open https://landing.example.com/d"}));
+  EXPECT_EQ(taken(), (Log{"click", "open https://landing.example.com/d"}));
+
+  // Nothing to present from: the landing page opens outside.
+  window->setRootViewController(nullptr);
+  opener->openWebViewBrowserToURL(URL::fromString("https://landing.example.com/e"), 30);
+  EXPECT_EQ(taken(), (Log{"click", "open https://landing.example.com/e"}));
 }
 
 TEST(ZUMOpenerScreensParametersTest, TheProductIdentifierIsReadAsTheStoreReadsAnInteger) {
