@@ -17,7 +17,9 @@
 #include "sdk/csi/ZUMCSI.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/formats/ZUMInterstitialOwner.h"
+#include "sdk/presentation/ZUMBrowserViewController.h"
 #include "sdk/presentation/ZUMInterstitialViewController.h"
+#include "testing/AppControls.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMSlot.h"
@@ -45,6 +47,7 @@ struct HostDelegate : ZUMInterstitialDelegate {
     return note("didDismiss");
   }
   ZUMImplemented interstitialDidReceiveAdClick(ZUMInterstitial&) override { return note("click"); }
+  ZUMImplemented interstitialWillLeaveApplication(ZUMInterstitial&) override { return note("willLeave"); }
   std::optional<bool> adShouldChangeAudioSessionToCategory(const void*, const std::string& category) override {
     if (!answersAudio) return std::nullopt;
     return category == "playback";
@@ -138,6 +141,39 @@ TEST_F(ZUMInterstitialTest, OneAdIsLoadedShownOnceAndDismissedAndTheObjectIsThen
   EXPECT_EQ(delegate->log, (Log{"received", "willPresent", "willDismiss", "didDismiss"}));
   EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated);
   EXPECT_TRUE(weak.expired());
+}
+
+// The page's open messages, once the user touched the ad, reach the opener through the
+// handler chain: one click and one click ping each, the in-app browser inside the same
+// full-screen session, and another application with one leave notice.
+TEST_F(ZUMInterstitialTest, TapsOnThePageOpenTheBrowserAndAnotherApplicationWithOneClickEach) {
+  serveAd({{"x-qyra-click-tracking-urls", "https://ads.adnetwork.example/click_ping?unit=A"}});
+  hosts.server.route("/click_ping", {.status = 204});
+  hosts.server.route("/landing", {.status = 200, .body = "<p>landing</p>"});
+  testenv::AppControls::setInstalledURLSchemes({"http", "https", "myapp"});
+  load();
+  present();
+  auto adView = shown->adView();
+  const auto send = [&](const std::string& message) {
+    adView->setTouched(true);
+    adView->webView()->evaluateJavaScriptFromString("location.href = 'tolm://page/" + message + "';");
+    env.advance(1);
+  };
+  send("open?a=browser&u=https%3A%2F%2Fads.adnetwork.example%2Flanding");
+  auto browser = std::dynamic_pointer_cast<ZUMBrowserViewController>(shown->presentedViewController());
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(env.runUntil([&] { return hosts.server.requests("/click_ping").size() == 1; }));
+  browser->doneButtonPressed();
+  env.advance(1);
+  EXPECT_EQ(shown->presentedViewController(), nullptr);
+
+  send("open?a=app&u=myapp%3A%2F%2Fitem");
+  ASSERT_TRUE(env.runUntil([&] { return hosts.server.requests("/click_ping").size() == 2; }));
+  EXPECT_EQ(platform::Application::shared().openedURLs().back().absoluteString(), "myapp://item");
+  dismiss();
+  env.runUntilIdle();
+  EXPECT_EQ(hosts.server.requests("/click_ping").size(), 2u);
+  EXPECT_EQ(delegate->log, (Log{"received", "willPresent", "click", "click", "willLeave", "willDismiss", "didDismiss"}));
 }
 
 TEST_F(ZUMInterstitialTest, ALoadAfterUseFailsWithCodeSixEvenWhenTheHostMarkedItUsed) {
