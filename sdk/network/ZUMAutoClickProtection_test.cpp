@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "platform/base/SystemLog.h"
 #include "platform/net/URLLoading.h"
 #include "sdk/network/ZUMNavigationBlockedReporting.h"
 #include "sdk/network/ZUMPinger.h"
@@ -45,7 +46,10 @@ TEST_F(ZUMAutoClickProtectionTest, WithoutTemplatesEachReportPostsTheEntriesThat
                                             Json::object(),
                                             {{"navigationURL", "https://landing.example.com/b"}}}));
   ZUMNavigationBlockedReporting::setShared(nullptr);
+  platform::SystemLog::Capture capture(true);
   protection->reportSpamOpenAction("debug", "https://landing.example.com/c");  // logged, never a crash
+  env.runUntilIdle();
+  EXPECT_TRUE(capture.contains("Blocked navigation not reported"));
   EXPECT_EQ(page->posts.size(), 3u);
 }
 
@@ -59,7 +63,10 @@ TEST_F(ZUMAutoClickProtectionTest, TemplatesArePingedInsteadWithEveryMacroReplac
   ASSERT_TRUE(protection);
   EXPECT_TRUE(protection->isEnabled());
   protection->reportSpamOpenAction("debug", "https://landing.example.com/p?q=1&r=a b");
+  platform::SystemLog::Capture capture(true);
   protection->reportSpamOpenAction("debug", std::nullopt);  // nothing to report with
+  env.runUntilIdle();
+  EXPECT_TRUE(capture.contains("Blocked navigation without a URL not reported."));
   expectedPings = 2;
   const std::string encoded = "https%3A%2F%2Flanding.example.com%2Fp%3Fq%3D1%26r%3Da%20b";
   EXPECT_EQ(reportQueries(), (std::multiset<std::string>{"u=" + encoded + "&again=" + encoded, "fixed=1"}));

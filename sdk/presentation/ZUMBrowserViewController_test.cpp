@@ -5,7 +5,9 @@
 #include "platform/net/URLLoading.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/BarButtonItem.h"
+#include "platform/ui/Bitmap.h"
 #include "platform/ui/Device.h"
+#include "platform/ui/Image.h"
 #include "platform/ui/Toolbar.h"
 #include "platform/ui/View.h"
 #include "sdk/foundation/ZUMStatisticDictionary.h"
@@ -94,12 +96,23 @@ TEST_F(ZUMBrowserViewControllerTest, TheToolbarFollowsThePagesHistoryAndTheStati
   EXPECT_FALSE(browser->forwardButton()->isEnabled());
   EXPECT_EQ(statistic("tlanding_page_load_start"), firstStart);
   EXPECT_GT(statistic("tlanding_page_load_end")->get<std::int64_t>(), firstEnd->get<std::int64_t>());
-  browser->back();
+  ASSERT_TRUE(browser->backButton()->sendAction());
   ASSERT_TRUE(loaded());
   env.runUntilIdle();
   EXPECT_FALSE(browser->backButton()->isEnabled());
   EXPECT_TRUE(browser->forwardButton()->isEnabled());
   EXPECT_EQ(browser->adView()->URL()->absoluteString(), "https://landing.example.com/one");
+  ASSERT_TRUE(browser->forwardButton()->sendAction());
+  ASSERT_TRUE(loaded());
+  env.runUntilIdle();
+  EXPECT_EQ(browser->adView()->URL()->absoluteString(), "https://landing.example.com/two");
+  browser->forward();  // nothing ahead: stays
+  env.runUntilIdle();
+  EXPECT_EQ(browser->adView()->URL()->absoluteString(), "https://landing.example.com/two");
+  const auto loads = server.requests("/two").size();
+  ASSERT_TRUE(browser->reloadButton()->sendAction());
+  ASSERT_TRUE(loaded());
+  EXPECT_GT(server.requests("/two").size(), loads);
 }
 
 TEST_F(ZUMBrowserViewControllerTest, OnlyLinkAndFormNavigationsCountTowardsTheLandingPageStatisticsAndNoneIsAClick) {
@@ -169,12 +182,40 @@ TEST_F(ZUMBrowserViewControllerTest, TheToolbarIsLowOnAPhoneInLandscapeAndThePag
     shown->presentFromViewController(host, nullptr);
     env.advance(1);
     const double height = shown->view()->bounds().size.height;
-    EXPECT_EQ(shown->toolbar()->frame().size.height, row.toolbarHeight) << row.toolbarHeight;
+    const auto toolbar = shown->toolbar()->frame();
+    EXPECT_EQ(toolbar, (platform::Rect{0, height - row.toolbarHeight + 1, shown->view()->bounds().size.width,
+                                       row.toolbarHeight}))
+        << row.toolbarHeight;
+    EXPECT_EQ(shown->toolbar()->superview(), shown->view());
+    EXPECT_EQ(shown->adView()->autoresizingMask(),
+              platform::AutoresizingFlexibleWidth | platform::AutoresizingFlexibleHeight);
     EXPECT_EQ(shown->adView()->frame().size.height, height - row.toolbarHeight + 1) << row.toolbarHeight;
     shown->doneButtonPressed();
     env.advance(1);
   }
   platform::Device::current().setUserInterfaceIdiom(platform::Device::UserInterfaceIdiom::Phone);
+}
+
+TEST(ZUMBrowserToolbarImageTest, TheArrowsAreOppositeTrianglesOf27PointsAtScale2) {
+  testenv::TestEnvironment env;
+  const auto left = ZUMBrowserToolbarImageA(), right = ZUMBrowserToolbarImageB();
+  ASSERT_TRUE(left && right);
+  EXPECT_EQ(left->size(), (platform::Size{27, 27}));
+  EXPECT_EQ(left->scale(), 2.0);
+  EXPECT_NE(left, ZUMBrowserToolbarImageA()) << "each call makes a new image";
+  // The point of the left arrow is near the left edge; the right arrow mirrors it.
+  const auto& a = left->bitmap();
+  const auto& b = right->bitmap();
+  int drawn = 0;
+  for (int y = 0; y < a.height(); ++y) {
+    for (int x = 0; x < a.width(); ++x) {
+      EXPECT_EQ(a.pixel(x, y).a, b.pixel(a.width() - 1 - x, y).a);
+      drawn += a.pixel(x, y).a != 0;
+    }
+  }
+  EXPECT_GT(drawn, 200);
+  EXPECT_NE(a.pixel(16, 27).a, 0);
+  EXPECT_EQ(a.pixel(16, 10).a, 0);
 }
 
 }  // namespace

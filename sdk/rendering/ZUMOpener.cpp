@@ -173,12 +173,15 @@ void ZUMOpener::openAppLink(const URL& url, const std::string& eventID) {
     postOpenDeepLink(url, false, eventID);
     return;
   }
-  willLeaveApplication();
   platform::OperationQueue::main()->addOperation([weak = weak_from_this(), url, eventID] {
     ZUMApplication::sharedInstance()->openURL(url, true, [weak, url, eventID](bool opened) {
       auto self = weak.lock();
       if (!self) return;
-      if (opened) self->didClickURL(url);
+      // As for other applications: leaving is reported only once something opened.
+      if (opened) {
+        self->willLeaveApplication();
+        self->didClickURL(url);
+      }
       self->postOpenDeepLink(url, opened, eventID);
     });
   });

@@ -72,7 +72,8 @@ class ZUMOpener : public platform::AlertViewDelegate, public std::enable_shared_
   void openApp(const std::optional<platform::URL>& url);
   // The slot's leave notices; didOpenAnotherApplication() becomes true.
   void willLeaveApplication();
-  // An app link: the page hears "openDeepLink" with whether it opened.
+  // An app link: the page hears "openDeepLink" with whether it opened; the click and the
+  // leave notices follow only when it did.
   void openAppLink(const platform::URL& url, const std::string& eventID);
   void openEmailComposer(const platform::URL& url);
   void openSmsComposer(const platform::URL& url);

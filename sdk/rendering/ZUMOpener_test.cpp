@@ -223,6 +223,7 @@ TEST_F(ZUMOpenerTest, AppLinksTellThePageWhetherTheyOpenedAndRecordOnlyWhatOpene
     opener->openAppLink(*URL::fromString(row.url), "e1");
     const auto log = taken();
     EXPECT_EQ(std::count(log.begin(), log.end(), "click"), row.opened ? 1 : 0) << row.url;
+    EXPECT_EQ(std::count(log.begin(), log.end(), "leave"), row.opened ? 1 : 0) << row.url;
     const auto messages = pageMessages();
     ASSERT_EQ(messages.size(), before + 1) << row.url;
     const Json payload = {{URL::fromString(row.url)->absoluteString(), row.opened}, {"event_id", "e1"}};
