@@ -86,8 +86,12 @@ TEST_F(ZUMComposeDelegateProxyTest, TheMessageProxyDoesTheSameAndANilComposerMak
   mail->setMailComposeViewController(second);
   EXPECT_EQ(first->mailComposeDelegate(), nullptr);
   EXPECT_EQ(second->mailComposeDelegate(), mail);
+  auto other = std::make_shared<Finisher>(log);
+  mail->setMailComposeDelegate(other);
   mail->stopProxying();
   EXPECT_EQ(second->mailComposeDelegate(), nullptr);
+  EXPECT_EQ(mail->mailComposeViewController(), nullptr);
+  EXPECT_EQ(mail->mailComposeDelegate(), nullptr);
 }
 
 }  // namespace
