@@ -86,33 +86,30 @@ TEST(ZUMCSIMillisecondsTest, RoundsAndSaturates) {
   for (const auto& row : rows) EXPECT_EQ(ZUMCSIMillisecondsFromSeconds(row.seconds), row.milliseconds) << row.seconds;
 }
 
-// Real threads add experiment ids and parameters while another reads them, as a beacon
-// does: nothing is lost and nothing breaks.
+// Real threads add experiment ids and parameters while a beacon reads them: nothing is
+// lost and nothing breaks.
 TEST(ZUMCSITimeRecorderThreadedTest, ParametersChangeWhileABeaconReadsThem) {
   testenv::TestEnvironment env({.executor = platform::ExecutorKind::Threaded, .virtualTime = false});
   auto recorder = ZUMCSITimeRecorder::create("load_ad_ios");
   constexpr int kWriters = 4;
   constexpr int kEach = 200;
-  std::atomic<bool> done{false};
-  std::thread reader([&] {
-    while (!done) {
-      for (const auto& id : recorder->experimentIDs()) EXPECT_FALSE(id.empty());
-      for (const auto& entry : recorder->customizedParameters()) EXPECT_FALSE(entry.second.empty());
-    }
-  });
+  std::atomic<int> finished{0};
   std::vector<std::thread> writers;
   for (int w = 0; w < kWriters; ++w) {
-    writers.emplace_back([&recorder, w] {
+    writers.emplace_back([&recorder, &finished, w] {
       for (int i = 0; i < kEach; ++i) {
         const auto text = std::to_string(w) + "-" + std::to_string(i);
         recorder->addExperimentID(text);
         recorder->setCustomizedParameterValue(text, text);
       }
+      ++finished;
     });
   }
+  while (finished < kWriters) {  // reading as a beacon does, while they write
+    for (const auto& id : recorder->experimentIDs()) EXPECT_FALSE(id.empty());
+    for (const auto& entry : recorder->customizedParameters()) EXPECT_FALSE(entry.second.empty());
+  }
   for (auto& writer : writers) writer.join();
-  done = true;
-  reader.join();
   EXPECT_EQ(recorder->experimentIDs().size(), static_cast<std::size_t>(kWriters * kEach));
   EXPECT_EQ(recorder->customizedParameters().size(), static_cast<std::size_t>(kWriters * kEach));
 }

@@ -18,6 +18,7 @@
 #include "sdk/csi/ZUMCSIConfiguration.h"
 #include "sdk/csi/ZUMCSIReporter.h"
 #include "sdk/csi/ZUMCSITimeRecorder.h"
+#include "sdk/csi/ZUMCSIVariableTiming.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "testing/AppControls.h"
@@ -169,6 +170,8 @@ TEST_F(ZUMCSITest, ATimingRunningWhenTheApplicationResignsIsNeverSent) {
   testenv::AppControls::resignActive();
   env.advance(1);
   recorder->endTimingVariableWithName("spoilt");
+  ASSERT_TRUE(recorder->completedVariables().contains("spoilt"));
+  EXPECT_EQ(recorder->completedVariables()["spoilt"]->start(), kZUMCSISpoiltStart);
   csi->sendReport();
   EXPECT_EQ(value(beacon(1), "it"), "kept.250");
   EXPECT_TRUE(recorder->completedVariables().empty());
