@@ -45,6 +45,7 @@ struct HostDelegate : ZUMInterstitialDelegate {
     return note("didDismiss");
   }
   ZUMImplemented interstitialDidReceiveAdClick(ZUMInterstitial&) override { return note("click"); }
+  ZUMImplemented interstitialWillLeaveApplication(ZUMInterstitial&) override { return note("willLeave"); }
   std::optional<bool> adShouldChangeAudioSessionToCategory(const void*, const std::string& category) override {
     if (!answersAudio) return std::nullopt;
     return category == "playback";
@@ -149,6 +150,8 @@ TEST_F(ZUMInterstitialTest, ALoadAfterUseFailsWithCodeSixEvenWhenTheHostMarkedIt
       load();
       present();
       dismiss();
+      // Still held by the host: its slot is invalidated at the dismissal all the same.
+      EXPECT_EQ(interstitial->slot()->state(), ZUMSlot::State::kInvalidated);
     } else {
       interstitial->setHasBeenUsed(true);
     }
@@ -207,8 +210,8 @@ TEST_F(ZUMInterstitialTest, AnAdInOrientationsTheApplicationLacksIsRefusedAtLoad
 // window until the time-out or the page's stop, then its slot is invalidated, even though
 // the host still holds the interstitial.
 TEST_F(ZUMInterstitialTest, ADelayedCloseParksTheAdViewUntilTheTimeOutOrTheStopMessage) {
-  enum class End { TimeOut, StopMessage, TimeOutAfterAnEarlyStart };
-  for (End end : {End::TimeOut, End::StopMessage, End::TimeOutAfterAnEarlyStart}) {
+  enum class End { TimeOut, StopMessage, TimeOutAfterAnEarlyStart, StopWhileShown };
+  for (End end : {End::TimeOut, End::StopMessage, End::TimeOutAfterAnEarlyStart, End::StopWhileShown}) {
     const int row = static_cast<int>(end);
     interstitial = ZUMInterstitial::create("unit-A");
     interstitial->setDelegate(delegate);
@@ -222,6 +225,16 @@ TEST_F(ZUMInterstitialTest, ADelayedCloseParksTheAdViewUntilTheTimeOutOrTheStopM
     present();
     ASSERT_EQ(delegate->log, (Log{"received", "willPresent"}));
     if (end != End::TimeOutAfterAnEarlyStart) center.post(kZUMDelayPageCloseStartNotification, adView);
+    if (end == End::StopWhileShown) {
+      // Stopped before the close: the ad stays up, and its close is no longer delayed.
+      center.post(kZUMDelayPageCloseStopNotification, adView);
+      env.runUntilIdle();
+      EXPECT_EQ(slot->state(), ZUMSlot::State::kValidAd);
+      dismiss();
+      EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated);
+      EXPECT_EQ(adView->superview(), nullptr);
+      continue;
+    }
     dismiss();
     EXPECT_EQ(adView->window(), ZUMApplication::sharedInstance()->placeholderWindow()) << row;
     EXPECT_NE(slot->state(), ZUMSlot::State::kInvalidated);
@@ -238,6 +251,31 @@ TEST_F(ZUMInterstitialTest, ADelayedCloseParksTheAdViewUntilTheTimeOutOrTheStopM
   }
 }
 
+// The ad's orientations apply unless the host's own (set before) should win: an ad that
+// allows all, or none, or a controller told that its orientations override the ad's.
+TEST_F(ZUMInterstitialTest, TheControllerTakesTheAdsOrientationsUnlessItsOwnWin) {
+  constexpr platform::InterfaceOrientationMask kPortrait = 6, kLandscape = 24, kAll = 30;
+  const struct {
+    platform::InterfaceOrientationMask preset, ad;
+    bool overrides;
+    platform::InterfaceOrientationMask shown;
+  } rows[] = {{0, kLandscape, false, kLandscape},   {kLandscape, kAll, false, kLandscape},
+              {kLandscape, kPortrait, false, kPortrait}, {kLandscape, kPortrait, true, kLandscape},
+              {kLandscape, 0, false, kLandscape}};
+  for (const auto& row : rows) {
+    interstitial = ZUMInterstitial::create("unit-A");
+    interstitial->setDelegate(delegate);
+    delegate->log.clear();
+    load();
+    interstitial->slot()->ad()->setSupportedOrientations(row.ad);
+    interstitial->viewController()->setAdOrientations(row.preset);
+    interstitial->viewController()->setAdOrientationsOverridesLockedOrientation(row.overrides);
+    present();
+    EXPECT_EQ(shown->adOrientations(), row.shown) << row.preset << " " << row.ad << " " << row.overrides;
+    dismiss();
+  }
+}
+
 // The slot's questions, answered for the host.
 TEST_F(ZUMInterstitialTest, TheSlotsQuestionsAreAnsweredForTheHost) {
   load();
@@ -248,6 +286,8 @@ TEST_F(ZUMInterstitialTest, TheSlotsQuestionsAreAnsweredForTheHost) {
   EXPECT_EQ(interstitial->slotShouldReloadCurrentRequest(slot), false);
   interstitial->slotDidReceiveAdClick(slot);
   EXPECT_EQ(delegate->log.back(), "click");
+  interstitial->slotWillLeaveApplication(slot);
+  EXPECT_EQ(delegate->log.back(), "willLeave");
 
   const char* reporting = "/vantor/ads/zums:interstitial_player_to_video_manager_reporting_enabled";
   EXPECT_EQ(interstitial->slotShouldDisableVideoEventReportToAudioVideoManager(slot, nullptr), true);
