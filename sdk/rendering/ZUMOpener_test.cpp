@@ -19,6 +19,7 @@
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/rendering/ZUMBannerAdViewDelegate.h"
+#include "sdk/rendering/ZUMSafariViewControllerSupport.h"
 #include "sdk/rendering/ZUMUIKitWebView.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMSlot.h"
@@ -280,6 +281,30 @@ TEST_F(ZUMOpenerTest, TheTopControllerClimbsFromTheOpenersControllerOrTheMainWin
   EXPECT_EQ(opener->topViewController(), presented);
   opener->setViewController(presented);
   EXPECT_EQ(opener->topViewController(), presented);
+}
+
+TEST(ZUMSafariViewControllerSupportTest, SchemesAreComparedLowerCasedAgainstTheStoredListOrTheWeb) {
+  testenv::TestEnvironment env;
+  const struct {
+    const char* url;
+    std::optional<Json> stored;
+    bool supported;
+  } rows[] = {
+      {"https://x.example.com/", std::nullopt, true},     {"HTTP://x.example.com/", std::nullopt, true},
+      {"ftp://x.example.com/", std::nullopt, false},      {"tel:123", std::nullopt, false},
+      {"ftp://x.example.com/", Json{"ftp"}, true},         {"https://x.example.com/", Json{"ftp"}, false},
+      {"FTP://x.example.com/", Json{"ftp", 3}, true},      {"ftp://x.example.com/", Json{"FTP"}, false},
+  };
+  for (const auto& row : rows) {
+    auto& defaults = platform::UserDefaults::standard();
+    const char* key = "/vantor/ads/zums:safariviewcontroller_supported_schemes";
+    if (row.stored) {
+      defaults.setObject(*row.stored, key);
+    } else {
+      defaults.removeObjectForKey(key);
+    }
+    EXPECT_EQ(ZUMSafariViewControllerSupportsURL(*URL::fromString(row.url)), row.supported) << row.url;
+  }
 }
 
 }  // namespace
