@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/Locale.h"
+#include "platform/base/TestingReset.h"
 #include "platform/ui/AdvertisingIdentifierManager.h"
 #include "platform/ui/AudioSession.h"
 #include "platform/ui/Bundle.h"
@@ -64,6 +65,10 @@ TEST_F(DeviceServicesTest, ProfileFillsEveryService) {
   EXPECT_EQ(audio.category(), kAudioSessionCategoryRecord);
 
   EXPECT_EQ(LocationManager::authorizationStatus(), LocationAuthorizationStatus::AuthorizedWhenInUse);
+
+  // The next test starts from the device's own locale.
+  runTestingResets();
+  EXPECT_EQ(Locale::currentLocaleIdentifier(), "en_US");
 }
 
 TEST_F(DeviceServicesTest, HostileProfilesChangeNothingTheyCannotSay) {

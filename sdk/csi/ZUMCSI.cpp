@@ -51,11 +51,10 @@ void ZUMCSI::setTimestamp(std::int64_t milliseconds, const std::string& label) {
 }
 
 std::int64_t ZUMCSI::timestampForLabel(const std::string& label) const {
-  std::int64_t milliseconds = 0;
-  lockQueue_->sync([&] {
-    if (auto it = timestamps_.find(label); it != timestamps_.end()) milliseconds = it->second;
+  return lockQueue_->syncResult([&] {
+    auto it = timestamps_.find(label);
+    return it == timestamps_.end() ? std::int64_t{0} : it->second;
   });
-  return milliseconds;
 }
 
 void ZUMCSI::sendReport() {

@@ -11,6 +11,7 @@
 #include "platform/ui/Bundle.h"
 #include "platform/ui/Device.h"
 #include "sdk/foundation/ZUMDevice.h"
+#include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 
 namespace {
@@ -23,12 +24,13 @@ std::string replacingAll(std::string text, char from, char to) {
   return text;
 }
 
-// The endpoint of the user defaults, when it is an http(s) URL.
+// The endpoint of the user defaults, when it is an http(s) URL with a host.
 std::optional<std::string> configuredServer() {
   auto string = ZUMUserDefaults::stringForKey(kZUMCSIReportingURLKey);
   if (!string) return std::nullopt;
   auto url = platform::URL::fromString(*string);
-  if (!url || !url->scheme() || (*url->scheme() != "https" && *url->scheme() != "http")) return std::nullopt;
+  if (!ZUMURLHasScheme(url, "https") && !ZUMURLHasScheme(url, "http")) return std::nullopt;
+  if (url->host().value_or("").empty()) return std::nullopt;
   return string;
 }
 

@@ -19,7 +19,7 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-std::atomic<std::size_t> gBeaconsInFlight{0};
+std::atomic<std::size_t> gBeaconsInFlight;  // zero
 [[maybe_unused]] const bool kBeaconsInFlightResets = platform::resetBetweenTests(gBeaconsInFlight, std::size_t{0});
 
 std::string joined(const std::vector<std::string>& items) {

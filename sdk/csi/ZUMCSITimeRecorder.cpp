@@ -37,9 +37,8 @@ void ZUMCSITimeRecorder::endTimingVariableWithName(const std::string& name, cons
 }
 
 std::int64_t ZUMCSITimeRecorder::durationAfterEndTimingVariableWithName(const std::string& name) {
-  double seconds = 0;
-  lockQueue_->sync([&] { seconds = durationAfterCommonEndTimingVariableWithName(name, name); });
-  return ZUMCSIMillisecondsFromSeconds(seconds);
+  return ZUMCSIMillisecondsFromSeconds(
+      lockQueue_->syncResult([&] { return durationAfterCommonEndTimingVariableWithName(name, name); }));
 }
 
 double ZUMCSITimeRecorder::durationAfterCommonEndTimingVariableWithName(const std::string&, const std::string& key) {
@@ -65,15 +64,11 @@ void ZUMCSITimeRecorder::cancelTimingVariableWithName(const std::string&, const 
 }
 
 ZUMCSITimeRecorder::Timings ZUMCSITimeRecorder::ongoingVariables() const {
-  Timings copy;
-  lockQueue_->sync([&] { copy = ongoingVariables_; });
-  return copy;
+  return lockQueue_->syncResult([&] { return ongoingVariables_; });
 }
 
 ZUMCSITimeRecorder::Timings ZUMCSITimeRecorder::completedVariables() const {
-  Timings copy;
-  lockQueue_->sync([&] { copy = completedVariables_; });
-  return copy;
+  return lockQueue_->syncResult([&] { return completedVariables_; });
 }
 
 void ZUMCSITimeRecorder::addCompletedVariable(const std::shared_ptr<ZUMCSIVariableTiming>& timing) {
@@ -91,9 +86,7 @@ void ZUMCSITimeRecorder::removeCompletedVariableForKey(const std::string& key) {
 }
 
 ZUMCSITimeRecorder::Timings ZUMCSITimeRecorder::takeCompletedVariables() {
-  Timings taken;
-  lockQueue_->sync([&] { taken.swap(completedVariables_); });
-  return taken;
+  return lockQueue_->syncResult([&] { return std::exchange(completedVariables_, {}); });
 }
 
 // --- Beacon parameters ------------------------------------------------------------------------
@@ -107,9 +100,7 @@ void ZUMCSITimeRecorder::removeExperimentID(const std::string& experimentID) {
 }
 
 std::vector<std::string> ZUMCSITimeRecorder::experimentIDs() const {
-  std::vector<std::string> copy;
-  lockQueue_->sync([&] { copy = experimentIDs_; });
-  return copy;
+  return lockQueue_->syncResult([&] { return experimentIDs_; });
 }
 
 void ZUMCSITimeRecorder::setCustomizedParameterValue(const std::string& value, const std::string& key) {
@@ -118,15 +109,11 @@ void ZUMCSITimeRecorder::setCustomizedParameterValue(const std::string& value, c
 }
 
 std::map<std::string, std::string> ZUMCSITimeRecorder::customizedParameters() const {
-  std::map<std::string, std::string> copy;
-  lockQueue_->sync([&] { copy = customizedParameters_; });
-  return copy;
+  return lockQueue_->syncResult([&] { return customizedParameters_; });
 }
 
 std::string ZUMCSITimeRecorder::action() const {
-  std::string copy;
-  lockQueue_->sync([&] { copy = action_; });
-  return copy;
+  return lockQueue_->syncResult([&] { return action_; });
 }
 
 void ZUMCSITimeRecorder::setAction(std::string action) {

@@ -7,6 +7,7 @@
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/network/ZUMNetworkDelivery.h"
 #include "sdk/presentation/ZUMAdAppAdViewPresentation.h"
+#include "sdk/presentation/ZUMOpenerScreens.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/foundation/ZUMThreading.h"
@@ -15,6 +16,8 @@
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/telemetry/ZUMTelemetry.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
+#include "sdk/rendering/ZUMOpenerTOLMHandler.h"
+#include "sdk/rendering/ZUMSDKCoreNavigationBlockedReporter.h"
 #include "sdk/sdkcore/ZUMSDKCorePageController.h"
 #include "sdk/sdkcore/ZUMTCacheTOLMHandler.h"
 
@@ -31,6 +34,11 @@ void ZUMRegisterBuiltIns() {
     ZUMRegisterTelemetry();
     // The controller owns a web view, which is made on the main thread.
     ZUMRunOnMainThread([] { ZUMSDKCoreController::setSharedInstance(ZUMSDKCorePageController::create()); });
+    ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::Opener, [](ZUMAdViewDelegate& delegate) {
+      return ZUMOpenerTOLMHandler::create(delegate.opener());
+    });
+    ZUMClickHandling::setShared(std::make_shared<ZUMOpenerScreens>());
+    ZUMNavigationBlockedReporting::setShared(std::make_shared<ZUMSDKCoreNavigationBlockedReporter>());
     ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::TCache,
                                 [](ZUMAdViewDelegate&) { return ZUMTCacheTOLMHandler::create(); });
     ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {

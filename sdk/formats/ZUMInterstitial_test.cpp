@@ -17,7 +17,9 @@
 #include "sdk/csi/ZUMCSI.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/formats/ZUMInterstitialOwner.h"
+#include "sdk/presentation/ZUMBrowserViewController.h"
 #include "sdk/presentation/ZUMInterstitialViewController.h"
+#include "testing/AppControls.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMSlot.h"
@@ -45,6 +47,7 @@ struct HostDelegate : ZUMInterstitialDelegate {
     return note("didDismiss");
   }
   ZUMImplemented interstitialDidReceiveAdClick(ZUMInterstitial&) override { return note("click"); }
+  ZUMImplemented interstitialWillLeaveApplication(ZUMInterstitial&) override { return note("willLeave"); }
   std::optional<bool> adShouldChangeAudioSessionToCategory(const void*, const std::string& category) override {
     if (!answersAudio) return std::nullopt;
     return category == "playback";
@@ -140,6 +143,39 @@ TEST_F(ZUMInterstitialTest, OneAdIsLoadedShownOnceAndDismissedAndTheObjectIsThen
   EXPECT_TRUE(weak.expired());
 }
 
+// The page's open messages, once the user touched the ad, reach the opener through the
+// handler chain: one click and one click ping each, the in-app browser inside the same
+// full-screen session, and another application with one leave notice.
+TEST_F(ZUMInterstitialTest, TapsOnThePageOpenTheBrowserAndAnotherApplicationWithOneClickEach) {
+  serveAd({{"x-qyra-click-tracking-urls", "https://ads.adnetwork.example/click_ping?unit=A"}});
+  hosts.server.route("/click_ping", {.status = 204});
+  hosts.server.route("/landing", {.status = 200, .body = "<p>landing</p>"});
+  testenv::AppControls::setInstalledURLSchemes({"http", "https", "myapp"});
+  load();
+  present();
+  auto adView = shown->adView();
+  const auto send = [&](const std::string& message) {
+    adView->setTouched(true);
+    adView->webView()->evaluateJavaScriptFromString("location.href = 'tolm://page/" + message + "';");
+    env.advance(1);
+  };
+  send("open?a=browser&u=https%3A%2F%2Fads.adnetwork.example%2Flanding");
+  auto browser = std::dynamic_pointer_cast<ZUMBrowserViewController>(shown->presentedViewController());
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(env.runUntil([&] { return hosts.server.requests("/click_ping").size() == 1; }));
+  browser->doneButtonPressed();
+  env.advance(1);
+  EXPECT_EQ(shown->presentedViewController(), nullptr);
+
+  send("open?a=app&u=myapp%3A%2F%2Fitem");
+  ASSERT_TRUE(env.runUntil([&] { return hosts.server.requests("/click_ping").size() == 2; }));
+  EXPECT_EQ(platform::Application::shared().openedURLs().back().absoluteString(), "myapp://item");
+  dismiss();
+  env.runUntilIdle();
+  EXPECT_EQ(hosts.server.requests("/click_ping").size(), 2u);
+  EXPECT_EQ(delegate->log, (Log{"received", "willPresent", "click", "click", "willLeave", "willDismiss", "didDismiss"}));
+}
+
 TEST_F(ZUMInterstitialTest, ALoadAfterUseFailsWithCodeSixEvenWhenTheHostMarkedItUsed) {
   for (bool presented : {true, false}) {
     interstitial = ZUMInterstitial::create("unit-A");
@@ -149,6 +185,8 @@ TEST_F(ZUMInterstitialTest, ALoadAfterUseFailsWithCodeSixEvenWhenTheHostMarkedIt
       load();
       present();
       dismiss();
+      // Still held by the host: its slot is invalidated at the dismissal all the same.
+      EXPECT_EQ(interstitial->slot()->state(), ZUMSlot::State::kInvalidated);
     } else {
       interstitial->setHasBeenUsed(true);
     }
@@ -207,8 +245,8 @@ TEST_F(ZUMInterstitialTest, AnAdInOrientationsTheApplicationLacksIsRefusedAtLoad
 // window until the time-out or the page's stop, then its slot is invalidated, even though
 // the host still holds the interstitial.
 TEST_F(ZUMInterstitialTest, ADelayedCloseParksTheAdViewUntilTheTimeOutOrTheStopMessage) {
-  enum class End { TimeOut, StopMessage, TimeOutAfterAnEarlyStart };
-  for (End end : {End::TimeOut, End::StopMessage, End::TimeOutAfterAnEarlyStart}) {
+  enum class End { TimeOut, StopMessage, TimeOutAfterAnEarlyStart, StopWhileShown };
+  for (End end : {End::TimeOut, End::StopMessage, End::TimeOutAfterAnEarlyStart, End::StopWhileShown}) {
     const int row = static_cast<int>(end);
     interstitial = ZUMInterstitial::create("unit-A");
     interstitial->setDelegate(delegate);
@@ -222,6 +260,16 @@ TEST_F(ZUMInterstitialTest, ADelayedCloseParksTheAdViewUntilTheTimeOutOrTheStopM
     present();
     ASSERT_EQ(delegate->log, (Log{"received", "willPresent"}));
     if (end != End::TimeOutAfterAnEarlyStart) center.post(kZUMDelayPageCloseStartNotification, adView);
+    if (end == End::StopWhileShown) {
+      // Stopped before the close: the ad stays up, and its close is no longer delayed.
+      center.post(kZUMDelayPageCloseStopNotification, adView);
+      env.runUntilIdle();
+      EXPECT_EQ(slot->state(), ZUMSlot::State::kValidAd);
+      dismiss();
+      EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated);
+      EXPECT_EQ(adView->superview(), nullptr);
+      continue;
+    }
     dismiss();
     EXPECT_EQ(adView->window(), ZUMApplication::sharedInstance()->placeholderWindow()) << row;
     EXPECT_NE(slot->state(), ZUMSlot::State::kInvalidated);
@@ -238,6 +286,31 @@ TEST_F(ZUMInterstitialTest, ADelayedCloseParksTheAdViewUntilTheTimeOutOrTheStopM
   }
 }
 
+// The ad's orientations apply unless the host's own (set before) should win: an ad that
+// allows all, or none, or a controller told that its orientations override the ad's.
+TEST_F(ZUMInterstitialTest, TheControllerTakesTheAdsOrientationsUnlessItsOwnWin) {
+  constexpr platform::InterfaceOrientationMask kPortrait = 6, kLandscape = 24, kAll = 30;
+  const struct {
+    platform::InterfaceOrientationMask preset, ad;
+    bool overrides;
+    platform::InterfaceOrientationMask shown;
+  } rows[] = {{0, kLandscape, false, kLandscape},   {kLandscape, kAll, false, kLandscape},
+              {kLandscape, kPortrait, false, kPortrait}, {kLandscape, kPortrait, true, kLandscape},
+              {kLandscape, 0, false, kLandscape}};
+  for (const auto& row : rows) {
+    interstitial = ZUMInterstitial::create("unit-A");
+    interstitial->setDelegate(delegate);
+    delegate->log.clear();
+    load();
+    interstitial->slot()->ad()->setSupportedOrientations(row.ad);
+    interstitial->viewController()->setAdOrientations(row.preset);
+    interstitial->viewController()->setAdOrientationsOverridesLockedOrientation(row.overrides);
+    present();
+    EXPECT_EQ(shown->adOrientations(), row.shown) << row.preset << " " << row.ad << " " << row.overrides;
+    dismiss();
+  }
+}
+
 // The slot's questions, answered for the host.
 TEST_F(ZUMInterstitialTest, TheSlotsQuestionsAreAnsweredForTheHost) {
   load();
@@ -248,6 +321,8 @@ TEST_F(ZUMInterstitialTest, TheSlotsQuestionsAreAnsweredForTheHost) {
   EXPECT_EQ(interstitial->slotShouldReloadCurrentRequest(slot), false);
   interstitial->slotDidReceiveAdClick(slot);
   EXPECT_EQ(delegate->log.back(), "click");
+  interstitial->slotWillLeaveApplication(slot);
+  EXPECT_EQ(delegate->log.back(), "willLeave");
 
   const char* reporting = "/vantor/ads/zums:interstitial_player_to_video_manager_reporting_enabled";
   EXPECT_EQ(interstitial->slotShouldDisableVideoEventReportToAudioVideoManager(slot, nullptr), true);

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cassert>
-#include <cctype>
 
 #include <nlohmann/json.hpp>
 
@@ -22,9 +21,9 @@
 #include "sdk/network/ZUMAdURLStash.h"
 #include "sdk/network/ZUMClickTrackerCollection.h"
 #include "sdk/rendering/ZUMAdView.h"
-#include "sdk/rendering/ZUMClickHandling.h"
 #include "sdk/rendering/ZUMNotification.h"
 #include "sdk/rendering/ZUMOpener.h"
+#include "sdk/rendering/ZUMSlotEventHandler.h"
 #include "sdk/rendering/ZUMTOLMHandler.h"
 #include "sdk/request/ZUMSlot.h"
 
@@ -43,11 +42,7 @@ bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
          platform::equalsIgnoringASCIICase(text.substr(text.size() - suffix.size()), suffix);
 }
 
-std::string lowercaseScheme(const platform::URL& url) {
-  std::string scheme = url.scheme().value_or("");
-  for (auto& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return scheme;
-}
+std::string lowercaseScheme(const platform::URL& url) { return platform::asciiLowercased(url.scheme().value_or("")); }
 
 bool deeplinkPlusEnabled() { return ZUMUserDefaults::boolForKey("/vantor/ads/deeplinkplus_enabled").value_or(true); }
 
@@ -214,13 +209,10 @@ bool ZUMAdViewDelegate::adViewDelegateAdViewShouldStartLoadWithRequest(ZUMAdView
       return true;
     }
     opener_->setReferringURL(adView.URL());
+    // The opener counts the click once it has taken the user somewhere; counting it here
+    // as well would count every click twice.
     auto slot = opener_->slot();
-    auto clickURL = *url;
-    if (auto handling = ZUMCurrentClickHandling(); handling && slot) {
-      handling->adWasClicked(*slot);
-      clickURL = handling->gestureClickURLWithURL(*slot, *url);
-    }
-    opener_->openApp(clickURL);
+    opener_->openApp(slot ? ZUMSlotEventHandler::forSlot(*slot)->gestureClickURLWithURL(*url) : *url);
     return false;
   }
   return true;

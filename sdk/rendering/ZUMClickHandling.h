@@ -1,34 +1,39 @@
-// What the ad view's opener and navigation policy need from the areas that carry out
-// clicks (leaving the application, the composers) and record them (the slot's click
-// and click-URL rewrite). Click handling registers one implementation at start-up; until
-// then the opener logs each action it cannot carry out and the click rule keeps the URL
-// as it is.
+// What the opener needs from the area that shows full-screen controllers: the store
+// product sheet (and its preloading), the in-app browser, the platform's browser
+// controller and the composers. The opener has run its gates before each call; the
+// implementation presents inside the slot's full-screen session and records the click
+// through the opener (didClickURL) once the screen is up. The presentation area
+// implements it and the SDK's load entry installs it once with setShared().
+//
+// Unregistered (shared() is nullptr), the opener logs "No click handling: ..." and
+// shows nothing.
 //
 // Called on the main thread.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "platform/base/URL.h"
+#include "sdk/foundation/ZUMRegistrationPoint.h"
 
 class ZUMOpener;
-class ZUMSlot;
+enum class ZUMStoreSheetPresentation;
 
-class ZUMClickHandling {
+class ZUMClickHandling : public ZUMSharedInterface<ZUMClickHandling> {
  public:
   virtual ~ZUMClickHandling() = default;
 
-  // Opens the URL outside the ad (another application, a deep link).
-  virtual void openApp(ZUMOpener& opener, const platform::URL& url) = 0;
+  virtual void openInAppStoreWithProductID(ZUMOpener& opener, const std::optional<std::string>& productID,
+                                           const std::optional<platform::URL>& fallbackURL,
+                                           ZUMStoreSheetPresentation presentation) = 0;
+  virtual void fetchInAppStoreForProductID(ZUMOpener& opener, const std::string& productID) = 0;
+  virtual void openWebViewBrowserToURL(ZUMOpener& opener, const platform::URL& url, std::uint64_t orientationMask) = 0;
+  virtual void openSafariViewControllerToURL(ZUMOpener& opener, const platform::URL& url) = 0;
+  // Whether the platform has a browser controller of its own.
+  virtual bool hasSafariViewController() const = 0;
   virtual void openEmailComposer(ZUMOpener& opener, const platform::URL& url) = 0;
   virtual void openSmsComposer(ZUMOpener& opener, const platform::URL& url) = 0;
-  // The slot counts a click on its ad.
-  virtual void adWasClicked(ZUMSlot& slot) = 0;
-  // The slot's click URL for a tapped URL (with the click signal added).
-  virtual platform::URL gestureClickURLWithURL(ZUMSlot& slot, const platform::URL& url) = 0;
 };
-
-// The registered implementation (nullptr: none). Any thread.
-std::shared_ptr<ZUMClickHandling> ZUMCurrentClickHandling();
-// Replaces the registered implementation (nullptr removes it). Any thread.
-void ZUMRegisterClickHandling(std::shared_ptr<ZUMClickHandling> clickHandling);

@@ -1,65 +1,261 @@
 #include "sdk/rendering/ZUMOpener.h"
 
-#include <mutex>
+#include <cassert>
 
+#include <nlohmann/json.hpp>
+
+#include "platform/base/ASCIIString.h"
+#include "platform/base/OperationQueue.h"
+#include "platform/base/RunLoop.h"
+#include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMLogger.h"
+#include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/network/ZUMAdURLStash.h"
 #include "sdk/network/ZUMAutoClickProtection.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMClickHandling.h"
+#include "sdk/rendering/ZUMSafariViewControllerSupport.h"
+#include "sdk/rendering/ZUMSlotEventHandler.h"
+#include "sdk/request/ZUMSlot.h"
 
 namespace {
 
-std::mutex& clickHandlingMutex() {
-  static auto* mutex = new std::mutex();  // never destroyed: read while the process exits
-  return *mutex;
-}
-std::shared_ptr<ZUMClickHandling>& clickHandlingInstance() {
-  static auto* instance = new std::shared_ptr<ZUMClickHandling>();
-  return *instance;
-}
+using platform::URL;
 
-std::shared_ptr<ZUMClickHandling> clickHandlingFor(const char* action, const platform::URL& url) {
-  auto handling = ZUMCurrentClickHandling();
-  if (!handling) ZUMLog(kZUMLogLevelDefault, std::string("No click handling: ") + action + " " + url.absoluteString() + " not opened.");
+std::shared_ptr<ZUMClickHandling> clickHandlingFor(const char* action, const std::string& subject) {
+  auto handling = ZUMClickHandling::shared();
+  if (!handling) ZUMLog(kZUMLogLevelDefault, std::string("No click handling: ") + action + " " + subject + " not opened.");
   return handling;
 }
 
+std::string lowercaseScheme(const URL& url) { return platform::asciiLowercased(url.scheme().value_or("")); }
+
+// Schemes that would run or read something inside this application rather than open
+// another one.
+bool opensInAnotherApplication(const URL& url) {
+  const auto scheme = lowercaseScheme(url);
+  return !scheme.empty() && scheme != "file" && scheme != "about" && scheme != "javascript" && scheme != "data";
+}
+
 }  // namespace
-
-std::shared_ptr<ZUMClickHandling> ZUMCurrentClickHandling() {
-  std::lock_guard lock(clickHandlingMutex());
-  return clickHandlingInstance();
-}
-
-void ZUMRegisterClickHandling(std::shared_ptr<ZUMClickHandling> clickHandling) {
-  std::lock_guard lock(clickHandlingMutex());
-  clickHandlingInstance() = std::move(clickHandling);
-}
 
 std::shared_ptr<ZUMOpener> ZUMOpener::create() { return std::shared_ptr<ZUMOpener>(new ZUMOpener()); }
 
 ZUMOpener::~ZUMOpener() = default;
 
-void ZUMOpener::openApp(const platform::URL& url) {
-  if (auto handling = clickHandlingFor("openApp", url)) handling->openApp(*this, url);
-}
-
-void ZUMOpener::openEmailComposer(const platform::URL& url) {
-  if (auto handling = clickHandlingFor("openEmailComposer", url)) handling->openEmailComposer(*this, url);
-}
-
-void ZUMOpener::openSmsComposer(const platform::URL& url) {
-  if (auto handling = clickHandlingFor("openSmsComposer", url)) handling->openSmsComposer(*this, url);
-}
+// --- Gates ---------------------------------------------------------------------------------
 
 bool ZUMOpener::shouldPerformOpenAction() {
+  assert(platform::isMainThread());
   if (!autoClickProtection_ || !autoClickProtection_->isEnabled()) return true;
   auto adView = adView_.lock();
   if (adView && adView->touched()) return true;
   if (adView && navigationRequest_) {
     ZUMAdURLStash::sharedInstance()->adViewDidAttemptAutoClickRequest(adView->stashKey(), *navigationRequest_);
   }
+  std::optional<std::string> debugDialog;
+  if (adView) debugDialog = adView->adDebugDialogString();
+  std::optional<std::string> navigationURL;
+  if (navigationRequest_ && navigationRequest_->url()) navigationURL = navigationRequest_->url()->absoluteString();
+  autoClickProtection_->reportSpamOpenAction(debugDialog, navigationURL);
   return false;
+}
+
+bool ZUMOpener::shouldPerformOpenActionWithOrientations(std::uint64_t orientationMask) {
+  if (!ZUMApplication::sharedInstance()->supportsOrientations(orientationMask)) return false;
+  return shouldPerformOpenAction();
+}
+
+std::optional<std::string> ZUMOpener::confirmationMessageForURL(const URL& url) {
+  static const nlohmann::ordered_json kDefaultSchemes = {{"tel", "Call"}, {"facetime", "FaceTime"}};
+  const auto stored = ZUMUserDefaults::dictionaryForKey("/vantor/ads/clickthrough_confirm_schemes");
+  const auto& schemes = stored ? *stored : kDefaultSchemes;
+  // Schemes are case-insensitive: "TEL:" must ask as "tel:" does.
+  const auto scheme = lowercaseScheme(url);
+  for (const auto& [key, title] : schemes.items()) {
+    if (platform::asciiLowercased(key) == scheme && title.is_string()) return title.get<std::string>();
+  }
+  return std::nullopt;
+}
+
+bool ZUMOpener::shouldOpenURL(const std::optional<URL>& url) {
+  const bool allowed = shouldPerformOpenAction();
+  if (!url || !allowed) return false;
+  const auto title = confirmationMessageForURL(*url);
+  if (!title) return true;
+  for (const auto& confirmed : allowedAppURLs_) {
+    if (confirmed.absoluteString() == url->absoluteString()) return true;
+  }
+  confirmClickToURL(*url, *title);
+  return false;
+}
+
+void ZUMOpener::confirmClickToURL(const URL& url, const std::string& message) {
+  const auto& text = url.absoluteString();
+  const auto schemeLength = url.scheme().value_or("").size() + 1;
+  auto alert = platform::AlertView::create("", text.size() > schemeLength ? text.substr(schemeLength) : "",
+                                           weak_from_this(), "Cancel", {message});
+  confirmationAlertURLs_.emplace_back(alert, url);
+  alert->show();
+}
+
+void ZUMOpener::alertViewClickedButtonAtIndex(platform::AlertView& alert, std::int64_t buttonIndex) {
+  for (auto entry = confirmationAlertURLs_.begin(); entry != confirmationAlertURLs_.end(); ++entry) {
+    if (entry->first.lock().get() != &alert) continue;
+    const auto url = entry->second;
+    confirmationAlertURLs_.erase(entry);
+    if (buttonIndex == alert.firstOtherButtonIndex()) {
+      allowedAppURLs_.push_back(url);
+      openApp(url);
+    }
+    return;
+  }
+}
+
+// --- Recording -------------------------------------------------------------------------
+
+void ZUMOpener::didClickURL(const std::optional<URL>& url) {
+  auto slot = slot_.lock();
+  auto events = slot ? ZUMSlotEventHandler::forSlot(*slot) : nullptr;
+  if (events) events->adWasClicked();
+  if (auto adView = adView_.lock(); adView && url) {
+    ZUMAdURLStash::sharedInstance()->adViewDidClickThroughToURL(adView->stashKey(), *url);
+  }
+  if (events) events->pingClickURLs();
+}
+
+std::shared_ptr<platform::ViewController> ZUMOpener::topViewController() const {
+  auto controller = viewController_.lock();
+  auto view = controller ? controller->viewIfLoaded() : nullptr;
+  if (!view || !view->window()) {
+    auto window = ZUMApplication::sharedInstance()->mainWindow();
+    controller = window ? window->rootViewController() : nullptr;
+  }
+  while (controller && controller->presentedViewController()) controller = controller->presentedViewController();
+  return controller;
+}
+
+// --- Other applications ------------------------------------------------------------------
+
+void ZUMOpener::openApp(const std::optional<URL>& url) {
+  if (url && !opensInAnotherApplication(*url)) {
+    ZUMLog(kZUMLogLevelDefault, "Refused to open " + url->absoluteString() + " outside the application.");
+    return;
+  }
+  if (!shouldOpenURL(url)) return;
+  didClickURL(url);
+  platform::OperationQueue::main()->addOperation([weak = weak_from_this(), url = *url] {
+    ZUMApplication::sharedInstance()->openURL(url, false, [weak](bool opened) {
+      // Leaving is reported only when something did open.
+      auto self = weak.lock();
+      if (self && opened) self->willLeaveApplication();
+    });
+  });
+}
+
+void ZUMOpener::willLeaveApplication() {
+  auto slot = slot_.lock();
+  auto events = slot ? ZUMSlotEventHandler::forSlot(*slot) : nullptr;
+  if (events) events->adWillLeaveApplication();
+  didOpenAnotherApplication_ = true;
+  if (events) events->willLeaveAppDueToClick();
+}
+
+void ZUMOpener::openAppLink(const URL& url, const std::string& eventID) {
+  const auto scheme = lowercaseScheme(url);
+  const bool allowed = shouldOpenURL(url) && scheme != "about" && scheme != "file" && opensInAnotherApplication(url);
+  const bool modern = ZUMDevice::sharedInstance()->isOSAtLeastMajor(10, 0, 0);
+  if (!allowed || (!modern && (scheme == "http" || scheme == "https"))) {
+    postOpenDeepLink(url, false, eventID);
+    return;
+  }
+  platform::OperationQueue::main()->addOperation([weak = weak_from_this(), url, eventID] {
+    ZUMApplication::sharedInstance()->openURL(url, true, [weak, url, eventID](bool opened) {
+      auto self = weak.lock();
+      if (!self) return;
+      // As for other applications: leaving is reported only once something opened.
+      if (opened) {
+        self->willLeaveApplication();
+        self->didClickURL(url);
+      }
+      self->postOpenDeepLink(url, opened, eventID);
+    });
+  });
+}
+
+void ZUMOpener::postOpenDeepLink(const URL& url, bool opened, const std::string& eventID) {
+  auto adView = adView_.lock();
+  if (!adView) return;
+  nlohmann::ordered_json info = {{url.absoluteString(), opened}, {"event_id", eventID}};
+  adView->postJSNotification("openDeepLink", info);
+}
+
+// --- Screens of the presentation area ----------------------------------------------------
+
+void ZUMOpener::openInAppStoreWithProductID(const std::optional<std::string>& productID,
+                                            const std::optional<URL>& fallbackURL,
+                                            ZUMStoreSheetPresentation presentation) {
+  if (!shouldPerformOpenAction()) return;
+  if (auto handling = clickHandlingFor("openInAppStore", productID.value_or(""))) {
+    handling->openInAppStoreWithProductID(*this, productID, fallbackURL, presentation);
+  }
+}
+
+void ZUMOpener::fetchInAppStoreForProductID(const std::optional<std::string>& productID) {
+  if (!productID || cachedStoreProductViewController_.contains(*productID)) return;
+  if (auto handling = clickHandlingFor("fetchInAppStore", *productID)) handling->fetchInAppStoreForProductID(*this, *productID);
+}
+
+void ZUMOpener::openBrowserToURL(const std::optional<URL>& url, std::uint64_t orientationMask) {
+  auto handling = ZUMClickHandling::shared();
+  const bool custom = ZUMUserDefaults::boolForKey("/vantor/ads/show_landing_page_in_custom_browser").value_or(false);
+  if (custom && handling && handling->hasSafariViewController()) {
+    openSafariViewControllerToURL(url, orientationMask);
+  } else {
+    openWebViewBrowserToURL(url, orientationMask);
+  }
+}
+
+void ZUMOpener::openWebViewBrowserToURL(const std::optional<URL>& url, std::uint64_t orientationMask) {
+  if (!shouldPerformOpenActionWithOrientations(orientationMask) || !url) return;
+  if (auto handling = clickHandlingFor("openWebViewBrowser", url->absoluteString())) {
+    handling->openWebViewBrowserToURL(*this, *url, orientationMask);
+  }
+}
+
+void ZUMOpener::openSafariViewControllerToURL(const std::optional<URL>& url, std::uint64_t orientationMask) {
+  if (!shouldPerformOpenActionWithOrientations(orientationMask) || !url) return;
+  auto handling = ZUMClickHandling::shared();
+  if (handling && handling->hasSafariViewController() && ZUMSafariViewControllerSupportsURL(*url) &&
+      topViewController()) {
+    handling->openSafariViewControllerToURL(*this, *url);
+    return;
+  }
+  openApp(url);
+}
+
+void ZUMOpener::openEmailComposer(const URL& url) {
+  if (auto handling = clickHandlingFor("openEmailComposer", url.absoluteString())) handling->openEmailComposer(*this, url);
+}
+
+void ZUMOpener::openSmsComposer(const URL& url) {
+  if (auto handling = clickHandlingFor("openSmsComposer", url.absoluteString())) handling->openSmsComposer(*this, url);
+}
+
+// --- MRAID refusals ------------------------------------------------------------------------
+
+void ZUMOpener::openPromptToStorePictureAtURL(const std::optional<URL>&) {
+  reportMRAIDError("Saving pictures is not permitted in this application.", "storePicture");
+}
+
+void ZUMOpener::openCalendarWithDictionary(const nlohmann::ordered_json&) {
+  reportMRAIDError("Creating calendar events is not supported.", "createCalendarEvent");
+}
+
+void ZUMOpener::reportMRAIDError(const std::string& message, const std::string& action) {
+  if (auto slot = slot_.lock()) ZUMSlotEventHandler::forSlot(*slot)->handleError(message, action);
 }

@@ -1,44 +1,109 @@
-// The object that carries out the click and open actions of one web ad. Every ad-view
-// delegate owns one and shares it with its message handlers; the navigation policy
-// primes it before each decision (the navigation's request, the view controller, the ad
-// view) and the delegate's owner gives it its slot.
+// The object that carries out the click and open actions of one web ad, and the one
+// place where clicks are checked and recorded. Every ad-view delegate owns one and
+// shares it with its message handlers; the navigation policy primes it before each
+// decision (the navigation's request, the view controller, the ad view) and the
+// delegate's owner gives it its slot.
 //
-// Here: its state, the auto-click gate and the actions the navigation policy calls,
-// which go to the registered click handling (ZUMClickHandling.h).
+// Every action passes its gates in a fixed order: auto-click protection (the ad view
+// must have been touched), the orientations the opened screen may take, then the
+// presence of content. URLs whose scheme is in the confirmation table
+// ("/vantor/ads/clickthrough_confirm_schemes", else tel and facetime; schemes compare
+// in any case) ask the user first. An action that took the user somewhere records the
+// click once: the slot's click count and click pings, and the URL stash's click-through.
+//
+// Here: the gates, confirmation, click recording, leaving the application, app links,
+// the browser choice and the MRAID refusals. The screens the presentation area shows
+// (store sheet, browsers, composers) go to the registered click handling
+// (ZUMClickHandling.h). Holds its view controller, ad view and slot weakly; it is the
+// delegate of the confirmation alerts it shows, which hold it weakly, so an alert
+// answered after the opener went away opens nothing.
 //
 // Main thread only.
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <nlohmann/json_fwd.hpp>
 
 #include "platform/base/URL.h"
 #include "platform/net/URLRequest.h"
+#include "platform/ui/AlertView.h"
 
 namespace platform {
+class StoreProductViewController;
 class ViewController;
-}
+}  // namespace platform
 
 class ZUMAdView;
 class ZUMAutoClickProtection;
 class ZUMSlot;
 
-class ZUMOpener {
+// Whether the store sheet waits for its product before it is shown.
+enum class ZUMStoreSheetPresentation { AfterFetch, AtOnce };
+
+class ZUMOpener : public platform::AlertViewDelegate, public std::enable_shared_from_this<ZUMOpener> {
  public:
   static std::shared_ptr<ZUMOpener> create();
-  ~ZUMOpener();
+  ~ZUMOpener() override;
   ZUMOpener(const ZUMOpener&) = delete;
   ZUMOpener& operator=(const ZUMOpener&) = delete;
 
-  // --- Actions --------------------------------------------------------------------------
-  void openApp(const platform::URL& url);
+  // --- Store sheet, browsers, other applications ---------------------------------------
+  void openInAppStoreWithProductID(const std::optional<std::string>& productID,
+                                   const std::optional<platform::URL>& fallbackURL,
+                                   ZUMStoreSheetPresentation presentation);
+  // Preloads a sheet: no gate.
+  void fetchInAppStoreForProductID(const std::optional<std::string>& productID);
+  // The platform's browser controller when "/vantor/ads/show_landing_page_in_custom_browser"
+  // is true and the platform has one, else the in-app browser.
+  void openBrowserToURL(const std::optional<platform::URL>& url, std::uint64_t orientationMask);
+  void openWebViewBrowserToURL(const std::optional<platform::URL>& url, std::uint64_t orientationMask);
+  void openSafariViewControllerToURL(const std::optional<platform::URL>& url, std::uint64_t orientationMask);
+  // Another application: gate and confirmation, the click, then the open on the main
+  // operation queue; leaving the application is reported once the open succeeded. Only
+  // a URL with a scheme that another application may open (not file, about, javascript
+  // or data) is opened.
+  void openApp(const std::optional<platform::URL>& url);
+  // The slot's leave notices; didOpenAnotherApplication() becomes true.
+  void willLeaveApplication();
+  // An app link: the page hears "openDeepLink" with whether it opened; the click and the
+  // leave notices follow only when it did.
+  void openAppLink(const platform::URL& url, const std::string& eventID);
   void openEmailComposer(const platform::URL& url);
   void openSmsComposer(const platform::URL& url);
 
+  // --- MRAID refusals -------------------------------------------------------------------
+  void openPromptToStorePictureAtURL(const std::optional<platform::URL>& url);
+  void openCalendarWithDictionary(const nlohmann::ordered_json& dictionary);
+
+  // --- Gates, confirmation, recording ---------------------------------------------------
   // The auto-click gate: true without protection, with protection switched off, or once
-  // the ad view was touched. A refusal is recorded with the URL stash (the navigation
-  // request as the attempted click) each time.
+  // the ad view was touched. Each refusal is recorded with the URL stash and reported by
+  // the protection.
   bool shouldPerformOpenAction();
+  // False, without consulting the auto-click gate, when the application supports none of
+  // the mask's orientations; else the auto-click gate.
+  bool shouldPerformOpenActionWithOrientations(std::uint64_t orientationMask);
+  // The confirmation button's title for the URL's scheme (any case), or nullopt.
+  static std::optional<std::string> confirmationMessageForURL(const platform::URL& url);
+  // Auto-click gate (always run), URL present, then confirmation: false while an alert
+  // asks the user.
+  bool shouldOpenURL(const std::optional<platform::URL>& url);
+  void confirmClickToURL(const platform::URL& url, const std::string& message);
+  // The slot's click count and pings; the URL stash's click-through when there is a URL.
+  void didClickURL(const std::optional<platform::URL>& url);
+  // The controller to present from: the opener's controller when its view is in a
+  // window, else the main window's root; then up its presented chain.
+  std::shared_ptr<platform::ViewController> topViewController() const;
+
+  // --- platform::AlertViewDelegate ------------------------------------------------------
+  void alertViewClickedButtonAtIndex(platform::AlertView& alert, std::int64_t buttonIndex) override;
 
   // --- State ----------------------------------------------------------------------------
   // Held weakly.
@@ -64,15 +129,26 @@ class ZUMOpener {
   void setAutoClickProtection(std::shared_ptr<ZUMAutoClickProtection> protection) {
     autoClickProtection_ = std::move(protection);
   }
+  // Preloaded store sheets by product identifier; an entry is taken out when shown.
+  std::map<std::string, std::shared_ptr<platform::StoreProductViewController>>& cachedStoreProductViewController() {
+    return cachedStoreProductViewController_;
+  }
+  // URLs the user confirmed; they open without asking again.
+  std::size_t allowedAppURLCount() const { return allowedAppURLs_.size(); }
 
  private:
   ZUMOpener() = default;
+  void reportMRAIDError(const std::string& message, const std::string& action);
+  void postOpenDeepLink(const platform::URL& url, bool opened, const std::string& eventID);
 
+  std::vector<std::pair<std::weak_ptr<platform::AlertView>, platform::URL>> confirmationAlertURLs_;
+  std::vector<platform::URL> allowedAppURLs_;
   std::weak_ptr<platform::ViewController> viewController_;
   std::optional<platform::URL> referringURL_;
   std::weak_ptr<ZUMAdView> adView_;
   std::weak_ptr<ZUMSlot> slot_;
   std::optional<platform::URLRequest> navigationRequest_;
   std::shared_ptr<ZUMAutoClickProtection> autoClickProtection_;
+  std::map<std::string, std::shared_ptr<platform::StoreProductViewController>> cachedStoreProductViewController_;
   bool didOpenAnotherApplication_ = false;
 };

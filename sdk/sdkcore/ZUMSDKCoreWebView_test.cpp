@@ -229,8 +229,8 @@ TEST_F(ZUMSDKCoreWebViewTest, OnlyAFailureOfThePageItselfFailsALoadedPage) {
 }
 
 // The page's loads are timed in the web view's own CSI registry: a refresh reports the
-// earlier load before it starts the next; a failed load is not timed; the web view's
-// release reports what is left.
+// earlier load before it starts the next; a failed or timed-out load is not timed; the
+// web view's release reports what is left.
 TEST_F(ZUMSDKCoreWebViewTest, PageLoadsAreTimedAndReportedAtRefreshAndRelease) {
   hosts.server.route("/csi", {.status = 204});
   platform::URLLoading::mapHostForTesting("csi.adnetwork.example", "127.0.0.1", hosts.server.port());
@@ -259,6 +259,16 @@ TEST_F(ZUMSDKCoreWebViewTest, PageLoadsAreTimedAndReportedAtRefreshAndRelease) {
   timed->adViewDidFailLoadWithError(*timed->adView(), failure);
   EXPECT_TRUE(recorder->ongoingVariables().empty());
   EXPECT_TRUE(recorder->completedVariables().empty());
+  hosts.server.release(sdkcoretest::kPagePath);
+  ASSERT_TRUE(env.runUntil([&] { return hosts.server.heldCount(sdkcoretest::kPagePath) == 0; }));
+
+  // Nor is a load that times out.
+  hosts.servePage(std::string(ZUMSDKCorePageHTML()), /*held=*/true);
+  timed->refreshSDKCoreAndNotifyObserver(nullptr);
+  ASSERT_TRUE(env.runUntil([&] { return !recorder->ongoingVariables().empty(); }));
+  env.advance(kZUMSDKCorePageLoadTimeout + 0.1);
+  EXPECT_EQ(timed->state(), ZUMSDKCoreWebView::kFailed);
+  EXPECT_TRUE(recorder->ongoingVariables().empty());
   hosts.server.release(sdkcoretest::kPagePath);
 
   recorder->startTimingVariableWithName("later");
