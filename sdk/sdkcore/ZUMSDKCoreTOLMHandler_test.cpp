@@ -283,6 +283,7 @@ TEST_F(ZUMSDKCoreTOLMHandlerTest, EndedDownloadsStayKnownByTheirFileUntilItChang
   auto settle = [&] { ASSERT_TRUE(env.runUntil([&] { return handler->resourceCacheCount() == 0; })); };
 
   cache("r1", "/a", "a");
+  settle();
   cache("r2", "/missing", "m");
   settle();
   ASSERT_TRUE(ended("a") && ended("m"));
