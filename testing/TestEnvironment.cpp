@@ -16,14 +16,7 @@ namespace testenv {
 
 namespace {
 
-std::filesystem::path makeRoot() {
-  std::error_code ec;
-  std::filesystem::path base = std::filesystem::temp_directory_path(ec);
-  if (ec) base = "/tmp";
-  std::string pattern = (base / "morvane-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::system_error(errno, std::generic_category(), "mkdtemp");
-  return pattern;
-}
+std::filesystem::path makeRoot() { return platform::FileManager::makeUniqueSystemTemporaryDirectory("morvane-test-"); }
 
 }  // namespace
 

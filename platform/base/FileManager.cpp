@@ -196,4 +196,13 @@ std::optional<FileManager::DiskSpace> FileManager::diskSpace(const Path& path, E
   return space;
 }
 
+FileManager::Path FileManager::makeUniqueSystemTemporaryDirectory(const std::string& prefix) {
+  std::error_code ec;
+  std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+  if (ec) base = "/tmp";
+  std::string pattern = (base / (prefix + "XXXXXX")).string();
+  if (!mkdtemp(pattern.data())) throw std::system_error(errno, std::generic_category(), "mkdtemp");
+  return pattern;
+}
+
 }  // namespace platform

@@ -36,6 +36,10 @@ class FileManager {
   static Path temporaryDirectory();
   static Path documentsDirectory();
 
+  // A new, empty folder "<prefix>XXXXXX" in the system's temporary folder (/tmp when it
+  // cannot be read), for a whole run's files; throws std::system_error when none can be made.
+  static Path makeUniqueSystemTemporaryDirectory(const std::string& prefix);
+
   static bool exists(const Path& path);
   static bool isDirectory(const Path& path);
 
