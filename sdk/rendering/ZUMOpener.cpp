@@ -1,5 +1,6 @@
 #include "sdk/rendering/ZUMOpener.h"
 
+#include <algorithm>
 #include <cassert>
 
 #include <nlohmann/json.hpp>
@@ -112,6 +113,7 @@ void ZUMOpener::alertViewClickedButtonAtIndex(platform::AlertView& alert, std::i
       allowedAppURLs_.push_back(url);
       openApp(url);
     }
+    takeRecordedClick(url);
     return;
   }
 }
@@ -147,7 +149,7 @@ void ZUMOpener::openApp(const std::optional<URL>& url) {
     return;
   }
   if (!shouldOpenURL(url)) return;
-  didClickURL(url);
+  if (!takeRecordedClick(*url)) didClickURL(url);
   platform::OperationQueue::main()->addOperation([weak = weak_from_this(), url = *url] {
     ZUMApplication::sharedInstance()->openURL(url, false, [weak](bool opened) {
       // Leaving is reported only when something did open.
@@ -155,6 +157,23 @@ void ZUMOpener::openApp(const std::optional<URL>& url) {
       if (self && opened) self->willLeaveApplication();
     });
   });
+}
+
+void ZUMOpener::openAppForRecordedClick(const std::optional<URL>& url) {
+  if (!url) return openApp(url);
+  recordedClickURLs_.push_back(*url);
+  openApp(url);
+  // Kept only while a confirmation for the URL is up; its answer takes it.
+  const bool confirming = std::any_of(confirmationAlertURLs_.begin(), confirmationAlertURLs_.end(),
+                                      [&](const auto& entry) { return entry.second == *url; });
+  if (!confirming) takeRecordedClick(*url);
+}
+
+bool ZUMOpener::takeRecordedClick(const URL& url) {
+  const auto found = std::find(recordedClickURLs_.begin(), recordedClickURLs_.end(), url);
+  if (found == recordedClickURLs_.end()) return false;
+  recordedClickURLs_.erase(found);
+  return true;
 }
 
 void ZUMOpener::willLeaveApplication() {
