@@ -25,6 +25,7 @@
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMFiles.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
+#include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMNetwork.h"
 #include "sdk/foundation/ZUMScheduler.h"
@@ -204,9 +205,8 @@ void ZUMApplication::applicationWillEnterForeground() {
     since = std::exchange(backgroundSince_, -1);
   }
   double timeout = kDefaultSessionTimeout;
-  if (auto ms = platform::UserDefaults::standard().objectForKey(kSessionTimeoutKey); ms && ms->is_number()) {
-    const double seconds = ms->get<double>() / 1000;
-    if (std::isfinite(seconds) && seconds >= 0) timeout = seconds;
+  if (auto stored = platform::UserDefaults::standard().objectForKey(kSessionTimeoutKey)) {
+    if (auto ms = ZUMJSONDouble(*stored); ms && *ms >= 0) timeout = *ms / 1000;
   }
   if (since >= 0 && ZUMTimeIntervalSinceBoot() - since >= timeout) startNewSession();
   sendForegroundPingIfEnabled();
@@ -338,18 +338,15 @@ void ZUMApplication::statisticDictionaryDidChange(ZUMStatisticDictionary& statis
 void ZUMApplication::restoreConfiguration() {
   auto stored = platform::UserDefaults::standard().dictionaryForKey(kPersistedConfigurationKey);
   if (!stored) return;
-  const auto values = stored->find("values");
-  const auto priorities = stored->find("priorities");
-  if (values == stored->end() || !values->is_object()) return;
+  const json* values = ZUMJSONObjectForKey(*stored, "values");
+  const json* priorities = ZUMJSONObjectForKey(*stored, "priorities");
+  if (!values) return;
   // One merge per priority: a relaunch restores the configuration in a few writes.
   std::map<ZUMConfiguration::Priority, json> byPriority;
   for (const auto& [key, value] : values->items()) {
     if (key == kRefreshedSinceAppStartKey) continue;
     ZUMConfiguration::Priority priority = 500;
-    if (priorities != stored->end() && priorities->is_object()) {
-      auto p = priorities->find(key);
-      if (p != priorities->end() && p->is_number_integer()) priority = p->get<std::int64_t>();
-    }
+    if (priorities) priority = ZUMJSONIntegerForKey(*priorities, key, priority);
     byPriority[priority][key] = value;
   }
   for (const auto& [priority, entries] : byPriority) configuration_->addEntriesFromDictionary(entries, priority);

@@ -26,6 +26,7 @@
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMConfiguration.h"
+#include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMLocationService.h"
 #include "sdk/foundation/ZUMLogger.h"
@@ -54,23 +55,6 @@ using Json = nlohmann::ordered_json;
 
 constexpr const char* kBackgroundLoadingDisabledText =
     "App is in background and background loading is disabled. Ignoring request.";
-
-// Numbers and strings answer a double value; a value that is not finite counts as none.
-std::optional<double> doubleValue(const Json& dictionary, const char* key) {
-  if (!dictionary.is_object()) return std::nullopt;
-  auto it = dictionary.find(key);
-  if (it == dictionary.end()) return std::nullopt;
-  double value;
-  if (it->is_number()) {
-    value = it->get<double>();
-  } else if (it->is_string()) {
-    value = platform::stringDoubleValue(it->get<std::string>());
-  } else {
-    return std::nullopt;
-  }
-  if (!std::isfinite(value)) return std::nullopt;
-  return value;
-}
 
 Json errorParameters(const platform::ErrorPtr& error) {
   Json info = Json::object();
@@ -225,32 +209,29 @@ void ZUMSlot::loadFromNetworkExtras() {
   if (!parameters.is_object()) parameters = Json::object();
 
   std::uint64_t orientations = 0;
-  if (auto it = parameters.find("_orientation"); it != parameters.end() && it->is_string()) {
-    const auto& text = it->get_ref<const std::string&>();
-    orientations = text == "p" ? 6 : text == "l" ? 24 : 0;
+  if (auto text = ZUMJSONStringForKey(parameters, "_orientation")) {
+    orientations = *text == "p" ? 6 : *text == "l" ? 24 : 0;
   }
 
   std::shared_ptr<ZUMAd> directAd = adObject;
   if (!directAd) {
-    if (auto it = parameters.find("_ad"); it != parameters.end() && it->is_object()) {
+    if (const Json* dictionary = ZUMJSONObjectForKey(parameters, "_ad")) {
       directAd = adType_ && adType_->isInterstitial()
-                     ? std::shared_ptr<ZUMAd>(ZUMInterstitialAd::createWithDictionary(*it))
-                     : std::shared_ptr<ZUMAd>(ZUMBannerAd::createWithDictionary(*it));
+                     ? std::shared_ptr<ZUMAd>(ZUMInterstitialAd::createWithDictionary(*dictionary))
+                     : std::shared_ptr<ZUMAd>(ZUMBannerAd::createWithDictionary(*dictionary));
     }
   }
   if (directAd) {
     if (orientations != 0) directAd->setSupportedOrientations(orientations);
     logEvent("direct_loading_from_ad", Json::object());
     std::optional<Json> headers;
-    if (auto it = parameters.find("_adHeaders"); it != parameters.end() && it->is_object()) headers = *it;
+    if (const Json* adHeaders = ZUMJSONObjectForKey(parameters, "_adHeaders")) headers = *adHeaders;
     loadAd(directAd, headers);
     return;
   }
 
   std::optional<platform::URL> requestURL;
-  if (auto it = parameters.find("_requestUrl"); it != parameters.end() && it->is_string()) {
-    requestURL = platform::URL::fromString(it->get_ref<const std::string&>());
-  }
+  if (auto text = ZUMJSONStringForKey(parameters, "_requestUrl")) requestURL = platform::URL::fromString(*text);
   if (requestURL) {
     ZUMMRAIDInterceptor::sharedInstance()->setEnabled(true);
     auto ad = ZUMAd::create();
@@ -589,10 +570,7 @@ void ZUMSlot::loadAdURLWithParameters(const Json& parameters) {
     didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInvalidRequest), false);
     return;
   }
-  std::string scenario;
-  if (parameters.is_object()) {
-    if (auto it = parameters.find("request_scenario"); it != parameters.end() && it->is_string()) scenario = *it;
-  }
+  const std::string scenario = ZUMJSONStringForKey(parameters, "request_scenario", "");
   auto statistics = ZUMApplication::sharedInstance()->statistics();
   auto sequenceNumber = [&] { return statistics->objectForKey("seq_num").value_or(Json()); };
   if (scenario == "offline_empty") {
@@ -607,15 +585,11 @@ void ZUMSlot::loadAdURLWithParameters(const Json& parameters) {
   }
 
   auto ad = ZUMAd::create();
-  if (parameters.is_object()) {
-    if (auto it = parameters.find("url"); it != parameters.end() && it->is_string()) {
-      ad->setAdURL(platform::URL::fromString(it->get_ref<const std::string&>()));
-    }
-  }
-  auto width = doubleValue(parameters, "interstitial_size_width");
-  auto height = doubleValue(parameters, "interstitial_size_height");
+  if (auto text = ZUMJSONStringForKey(parameters, "url")) ad->setAdURL(platform::URL::fromString(*text));
+  auto width = ZUMJSONDoubleForKey(parameters, "interstitial_size_width");
+  auto height = ZUMJSONDoubleForKey(parameters, "interstitial_size_height");
   if (width && height && *width >= 0 && *height >= 0) ad->setSize({*width, *height});
-  if (auto threshold = doubleValue(parameters, "cropped_content_threshold")) ad->setCroppedContentThreshold(*threshold);
+  if (auto threshold = ZUMJSONDoubleForKey(parameters, "cropped_content_threshold")) ad->setCroppedContentThreshold(*threshold);
   loadAd(ad, std::nullopt);
 }
 

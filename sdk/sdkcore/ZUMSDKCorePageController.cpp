@@ -13,6 +13,7 @@
 #include "platform/base/UserDefaults.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
+#include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/foundation/ZUMValues.h"
@@ -37,14 +38,6 @@ constexpr const char* kEmptyCommandText = "Empty or invalid JavaScript command r
 std::optional<std::string> adRequestParameterJSONFromParameters(const Json& parameters) {
   if (!parameters.is_object()) return std::nullopt;
   return ZUMScriptSafeJSON(zum_JSONStringPretty(zum_JSONSafeDictionary(parameters), false, nullptr).value_or(""));
-}
-
-// The value's truth as the platform reads a boxed value: true, a number other than 0,
-// or a string that reads as true.
-bool truthValue(const Json& value) {
-  if (value.is_boolean()) return value.get<bool>();
-  if (value.is_number()) return value.get<double>() != 0;
-  return value.is_string() && platform::stringBoolValue(value.get<std::string>());
 }
 
 void startTiming(const std::shared_ptr<ZUMCSITimeRecorder>& recorder, const char* name) {
@@ -274,7 +267,7 @@ void ZUMSDKCorePageController::SDKCoreTOLMHandlerLoadAdWithRequestID(ZUMSDKCoreT
         default: break;
       }
       if (!made) return live->loadAd(nullptr, std::nullopt);
-      if (auto mediation = ad.find("is_mediation"); mediation != ad.end() && truthValue(*mediation)) {
+      if (ZUMJSONBoolForKey(ad, "is_mediation", false)) {
         made->setResponseType(2);
         Json headers = made->responseHeaders().value_or(Json::object());
         headers["x-qyra-mediation"] = 1;
