@@ -10,6 +10,7 @@
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
 #include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/request/ZUMSlot.h"
@@ -93,9 +94,8 @@ void ZUMInterstitialOwner::interstitialIsDismissed() {
     moveAdViewToPlaceholderWindow(slot ? slot->adView() : nullptr);
     adViewParked_ = true;
     std::weak_ptr<ZUMInterstitialOwner> weak = weak_from_this();
-    platform::DispatchQueue::main()->after(delayPageCloseTimeoutInterval_, [weak] {
-      if (auto self = weak.lock()) self->interstitialDelayPageCloseStopped();
-    });
+    platform::DispatchQueue::main()->after(delayPageCloseTimeoutInterval_,
+                                           ZUMBindWeak(weak, &ZUMInterstitialOwner::interstitialDelayPageCloseStopped));
     return;
   }
   if (auto interstitial = weakInterstitial_.lock(); interstitial && interstitial->slot()) {

@@ -20,6 +20,7 @@
 #include "platform/ui/Bundle.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMConfiguration.h"
 #include "sdk/foundation/ZUMDevice.h"
@@ -110,9 +111,7 @@ void ZUMApplication::setUp() {
   updateAvailableAdapterNamesWithPotentialAdapterNames(std::nullopt);
   active_ = platform::Application::shared().isActive();
   observeApplication();
-  ZUMRunOnMainThread([weak = weak_from_this()] {
-    if (auto hub = weak.lock()) hub->refreshSupportedOrientations();
-  });
+  ZUMRunOnMainThread(ZUMBindWeak(weak_from_this(), &ZUMApplication::refreshSupportedOrientations));
 }
 
 void ZUMApplication::load() {
@@ -169,9 +168,7 @@ void ZUMApplication::runEarlyActivities() {
   std::weak_ptr<ZUMApplication> weak = weak_from_this();
   observers_.push_back(platform::NotificationCenter::defaultCenter().addObserver(
       platform::kApplicationWillEnterForegroundNotification, nullptr, main,
-      [weak](const platform::Notification&) {
-        if (auto hub = weak.lock()) hub->applicationWillEnterForeground();
-      }));
+      ZUMBindWeak(weak, &ZUMApplication::applicationWillEnterForeground)));
 }
 
 void ZUMApplication::runAdditionalEarlyActivities() {

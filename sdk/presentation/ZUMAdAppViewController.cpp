@@ -9,6 +9,7 @@
 #include "platform/ui/AudioSession.h"
 #include "platform/ui/Button.h"
 #include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/presentation/ZUMAdAppAdViewDelegate.h"
 #include "sdk/presentation/ZUMImages.h"
@@ -62,12 +63,8 @@ void ZUMAdAppViewController::setUp() {
   closeButton_->setAccessibilityLabel("Close Advertisement");
   auto me = std::static_pointer_cast<ZUMAdAppViewController>(shared_from_this());
   std::weak_ptr<ZUMAdAppViewController> weak = me;
-  closeButton_->addTarget(
-      std::weak_ptr<void>(me),
-      [weak](platform::Button&) {
-        if (auto controller = weak.lock()) controller->closeButtonPressed();
-      },
-      platform::Button::TouchUpInside);
+  closeButton_->addTarget(std::weak_ptr<void>(me), ZUMBindWeak(weak, &ZUMAdAppViewController::closeButtonPressed),
+                          platform::Button::TouchUpInside);
 }
 
 ZUMAdAppViewController::~ZUMAdAppViewController() {

@@ -8,6 +8,7 @@
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
 #include "platform/ui/Application.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/presentation/ZUMIntermitting.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMFullScreenNotifications.h"
@@ -157,9 +158,7 @@ void ZUMIntermission::begin() {
   if (!foregroundObserver_) {
     std::weak_ptr<ZUMIntermission> weak = weak_from_this();
     foregroundObserver_ = center.addObserver(platform::kApplicationWillEnterForegroundNotification, nullptr, nullptr,
-                                             [weak](const platform::Notification&) {
-                                               if (auto self = weak.lock()) self->applicationWillEnterForeground();
-                                             });
+                                             ZUMBindWeak(weak, &ZUMIntermission::applicationWillEnterForeground));
   }
 }
 

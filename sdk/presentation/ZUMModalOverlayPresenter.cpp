@@ -11,6 +11,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMOrientation.h"
 #include "sdk/presentation/ZUMAdOrientationControlling.h"
@@ -60,9 +61,7 @@ void ZUMModalOverlayPresenter::presentFromViewController(const std::shared_ptr<p
   std::weak_ptr<ZUMModalOverlayPresenter> weak = weak_from_this();
   appForegroundObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
       platform::kApplicationWillEnterForegroundNotification, nullptr, platform::OperationQueue::main(),
-      [weak](const platform::Notification&) {
-        if (auto self = weak.lock()) self->appDidEnterForeground();
-      });
+      ZUMBindWeak(weak, &ZUMModalOverlayPresenter::appDidEnterForeground));
   host->presentViewController(controller, true, std::move(completion));
 }
 

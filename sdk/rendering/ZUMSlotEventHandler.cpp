@@ -16,6 +16,7 @@
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMGeometry.h"
@@ -84,9 +85,8 @@ ZUMSlotEventHandler::~ZUMSlotEventHandler() {
 void ZUMSlotEventHandler::observeApplicationVolume() {
   std::weak_ptr<ZUMSlotEventHandler> weak = weak_from_this();
   volumeObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
-      kZUMMobileAdsApplicationVolumeDidChangeNotification, nullptr, nullptr, [weak](const platform::Notification&) {
-        if (auto self = weak.lock()) self->postVolumeNotification();
-      });
+      kZUMMobileAdsApplicationVolumeDidChangeNotification, nullptr, nullptr,
+      ZUMBindWeak(weak, &ZUMSlotEventHandler::postVolumeNotification));
 }
 
 // --- Event forwarding -----------------------------------------------------------------------
@@ -203,9 +203,8 @@ void ZUMSlotEventHandler::MRAIDAdDidLoad() {
   if (!creativeOrientationObserver_) {
     std::weak_ptr<ZUMSlotEventHandler> weak = self;
     creativeOrientationObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
-        kZUMSlotCreativeOrientationChangedNotification, slot, nullptr, [weak](const platform::Notification&) {
-          if (auto handler = weak.lock()) handler->notifyOrientationToMRAIDCreative();
-        });
+        kZUMSlotCreativeOrientationChangedNotification, slot, nullptr,
+        ZUMBindWeak(weak, &ZUMSlotEventHandler::notifyOrientationToMRAIDCreative));
   }
   slot->setUsableInterfaceFrame({});
   slot->setCreativeWebViewFrame({});
@@ -358,9 +357,7 @@ void ZUMSlotEventHandler::beginListeningToDeviceOrientationChangeEvent() {
   std::weak_ptr<ZUMSlotEventHandler> weak = weak_from_this();
   statusBarObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
       platform::kApplicationDidChangeStatusBarOrientationNotification, nullptr, nullptr,
-      [weak](const platform::Notification&) {
-        if (auto self = weak.lock()) self->didChangeDeviceOrientation();
-      });
+      ZUMBindWeak(weak, &ZUMSlotEventHandler::didChangeDeviceOrientation));
 }
 
 void ZUMSlotEventHandler::endListeningToDeviceOrientationChangeEvent() {

@@ -10,6 +10,7 @@
 #include "platform/base/OperationQueue.h"
 #include "platform/base/StringConversions.h"
 #include "platform/base/UserDefaults.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMLocationService.h"
 #include "sdk/foundation/ZUMLogger.h"
@@ -118,9 +119,7 @@ bool ZUMAdFetcher::fetchRequestURL(const std::optional<platform::URLRequest>& re
   if (!request) {
     adConnectionHasCompleted_ = true;
     std::weak_ptr<ZUMAdFetcher> weak = weak_from_this();
-    platform::OperationQueue::main()->addOperation([weak] {
-      if (auto fetcher = weak.lock()) fetcher->completedURLConnection();
-    });
+    platform::OperationQueue::main()->addOperation(ZUMBindWeak(weak, &ZUMAdFetcher::completedURLConnection));
     return true;
   }
   platform::ErrorPtr connectionError;

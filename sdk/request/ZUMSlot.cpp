@@ -24,6 +24,7 @@
 #include "sdk/csi/ZUMCSI.h"
 #include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMConfiguration.h"
 #include "sdk/foundation/ZUMJSONReaders.h"
@@ -94,11 +95,7 @@ void ZUMSlot::setUp(const platform::Rect& frame) {
 
   std::weak_ptr<ZUMSlot> weak = weak_from_this();
   auto onMain = [weak](void (ZUMSlot::*action)()) {
-    return [weak, action](const platform::Notification&) {
-      ZUMRunOnMainThread([weak, action] {
-        if (auto slot = weak.lock()) ((*slot).*action)();
-      });
-    };
+    return [weak, action](const platform::Notification&) { ZUMRunOnMainThread(ZUMBindWeak(weak, action)); };
   };
   auto& center = platform::NotificationCenter::defaultCenter();
   observers_.push_back(center.addObserver(platform::kApplicationWillResignActiveNotification, nullptr, nullptr,
@@ -150,9 +147,7 @@ void ZUMSlot::loadRequest(const std::shared_ptr<ZUMRequest>& request) {
 void ZUMSlot::loadNextRequestWithAutoRefresh(bool autoRefresh) {
   if (!platform::isMainThread()) {
     std::weak_ptr<ZUMSlot> weak = weak_from_this();
-    platform::DispatchQueue::main()->async([weak, autoRefresh] {
-      if (auto slot = weak.lock()) slot->loadNextRequestWithAutoRefresh(autoRefresh);
-    });
+    platform::DispatchQueue::main()->async(ZUMBindWeak(weak, &ZUMSlot::loadNextRequestWithAutoRefresh, autoRefresh));
     return;
   }
   startLoad(autoRefresh);

@@ -11,6 +11,7 @@
 #include "platform/base/RunLoop.h"
 #include "platform/base/StringConversions.h"
 #include "platform/base/UserDefaults.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
 #include "sdk/foundation/ZUMJSONReaders.h"
@@ -119,9 +120,8 @@ void ZUMSDKCorePageController::refreshActiveWebViewSDKCore() {
     for (auto& [identifier, requester] : std::exchange(self->pendingBuildAdURLDelegates_, {})) {
       if (auto recorder = requester->adLoadActionTimeRecorder()) recorder->cancelTimingVariableWithName("rur_ios");
       std::weak_ptr<ZUMSDKCoreControllerDelegate> weak = requester;
-      platform::DispatchQueue::main()->async([weak, refreshed] {
-        if (auto live = weak.lock()) live->SDKCoreRequestDidFailWithError(refreshed);
-      });
+      platform::DispatchQueue::main()->async(
+          ZUMBindWeak(weak, &ZUMSDKCoreControllerDelegate::SDKCoreRequestDidFailWithError, refreshed));
     }
   });
 }
@@ -143,9 +143,7 @@ void ZUMSDKCorePageController::didFinishLoadingSDKCoreInSDKCoreWebView(ZUMSDKCor
     } else if (state == ZUMSDKCoreWebView::kFailed) {
       for (auto& requester : std::exchange(self->pendingActiveWebViewLoadDelegates_, {})) {
         std::weak_ptr<ZUMSDKCoreControllerDelegate> weak = requester;
-        platform::DispatchQueue::main()->async([weak] {
-          if (auto live = weak.lock()) live->failedJavaScriptFile();
-        });
+        platform::DispatchQueue::main()->async(ZUMBindWeak(weak, &ZUMSDKCoreControllerDelegate::failedJavaScriptFile));
       }
     }
     if (webView && !webView->hasSDKCoreLoadedAtLeastOnce()) self->lastWebViewRefreshTimestamp_ = 0;
@@ -202,9 +200,8 @@ void ZUMSDKCorePageController::asynchronouslyRequestURLForDelegate(const Request
       if (!argument) {
         // Nothing can be asked for it; say so rather than leave it waiting.
         std::weak_ptr<ZUMSDKCoreControllerDelegate> weak = requester;
-        platform::DispatchQueue::main()->async([weak] {
-          if (auto live = weak.lock()) live->invalidJavaScriptRequest();
-        });
+        platform::DispatchQueue::main()->async(
+            ZUMBindWeak(weak, &ZUMSDKCoreControllerDelegate::invalidJavaScriptRequest));
         return;
       }
       const char* function = parameters.contains("vantor-ad-url-mediation") ? "QYRA_getAdapterLessMediationAd" : "QYRA_getAd";
@@ -293,9 +290,7 @@ void ZUMSDKCorePageController::SDKCoreTOLMHandlerDidReceiveInvalidAdWithRequestI
   if (!requester) return;
   if (auto recorder = requester->adLoadActionTimeRecorder()) recorder->cancelTimingVariableWithName("rur_ios");
   std::weak_ptr<ZUMSDKCoreControllerDelegate> weak = requester;
-  platform::DispatchQueue::main()->async([weak] {
-    if (auto live = weak.lock()) live->invalidJavaScriptRequest();
-  });
+  platform::DispatchQueue::main()->async(ZUMBindWeak(weak, &ZUMSDKCoreControllerDelegate::invalidJavaScriptRequest));
 }
 
 // --- Script blocks ----------------------------------------------------------------------------
@@ -409,9 +404,8 @@ void ZUMSDKCorePageController::postJavaScriptNotification(const std::string& nam
 void ZUMSDKCorePageController::SDKCoreTOLMHandlerDidLoadSDKConstants(ZUMSDKCoreTOLMHandler&, const Json& constants) {
   std::weak_ptr<ZUMSDKCorePageController> weak = shared_from_this();
   auto targets = ZUMSDKConstantsTargets::registered();
-  targets.setJavaScriptCompletionTimeout = [weak](double seconds) {
-    if (auto self = weak.lock()) self->setSDKCoreJavaScriptCompletionBlockTimeoutInterval(seconds);
-  };
+  targets.setJavaScriptCompletionTimeout =
+      ZUMBindWeak(weak, &ZUMSDKCorePageController::setSDKCoreJavaScriptCompletionBlockTimeoutInterval);
   targets.didHandleUpdate = [weak] {
     if (auto self = weak.lock()) self->lockQueue_->async([self] { self->SDKCoreUpdateHandled_ = true; });
   };
