@@ -10,6 +10,7 @@
 #include "platform/base/Clock.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/FileManager.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/Random.h"
@@ -151,6 +152,7 @@ void ZUMApplication::observeApplication() {
 // --- Start-up -------------------------------------------------------------------------
 
 void ZUMApplication::runEarlyActivities() {
+  platform::assertMainThread();
   if (ranEarly_.exchange(true)) return;
   const ZUMStartupHooks hooks = ZUMCurrentStartupHooks();
   if (hooks.registerURLInterception) hooks.registerURLInterception();
@@ -172,6 +174,7 @@ void ZUMApplication::runEarlyActivities() {
 }
 
 void ZUMApplication::runAdditionalEarlyActivities() {
+  platform::assertMainThread();
   if (ranAdditional_.exchange(true)) return;
   const ZUMStartupHooks hooks = ZUMCurrentStartupHooks();
   if (hooks.startPingerRetrySchedule) hooks.startPingerRetrySchedule();
@@ -495,6 +498,7 @@ std::shared_ptr<platform::Window> ZUMApplication::mainWindow() const {
 }
 
 std::shared_ptr<platform::Window> ZUMApplication::placeholderWindow() {
+  platform::assertMainThread();
   std::lock_guard lock(mutex_);
   if (!placeholderWindow_) {
     // Off screen, never key: views parked here stay in a window and keep running.
@@ -520,6 +524,7 @@ std::int64_t ZUMApplication::topViewControllerOrientation() const {
 }
 
 void ZUMApplication::setForcedInterfaceOrientation(std::optional<std::int64_t> orientation) {
+  platform::assertMainThread();
   std::lock_guard lock(mutex_);
   forcedOrientation_ = orientation;
 }

@@ -1,11 +1,11 @@
 #include "sdk/presentation/ZUMAdAppAdViewDelegate.h"
 
 #include <array>
-#include <cassert>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMRegistrationPoint.h"
@@ -65,7 +65,7 @@ void ZUMAdAppAdViewDelegate::appendAdAppHandlers() {
 
 std::optional<bool> ZUMAdAppAdViewDelegate::adViewShouldStartLoadWithRequest(
     ZUMAdView& adView, const platform::URLRequest& request, platform::WebViewNavigationType navigationType) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   const bool pingDisabled =
       ZUMUserDefaults::stringForKey("/vantor/ads/disable_interstitial_click_ping_on_click_navigation") == "1";
   if (navigationType == platform::WebViewNavigationType::LinkClicked && !pingDisabled) {

@@ -1,8 +1,8 @@
 #include "sdk/presentation/ZUMAdAppViewController.h"
 
-#include <cassert>
 #include <utility>
 
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "platform/net/URLRequest.h"
 #include "platform/ui/Application.h"
@@ -272,7 +272,7 @@ bool ZUMAdAppViewController::shouldDismissOnApplicationEnteringForeground() {
 }
 
 void ZUMAdAppViewController::relinquishScreenWithCompletion(std::function<void()> completion) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   if (auto original = std::exchange(originalAudioSessionCategory_, std::nullopt)) {
     (void)platform::AudioSession::shared().setCategory(*original);  // a failure leaves the ad's category
   }

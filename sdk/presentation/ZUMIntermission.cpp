@@ -1,10 +1,10 @@
 #include "sdk/presentation/ZUMIntermission.h"
 
 #include <algorithm>
-#include <cassert>
 #include <utility>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
 #include "platform/ui/Application.h"
@@ -98,7 +98,7 @@ void ZUMIntermission::cleanUp() {
 // --- Participants ---------------------------------------------------------------------------
 
 void ZUMIntermission::addParticipant(const std::shared_ptr<ZUMIntermitting>& participant) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   cleanUp();
   if (!participant) return;
   if (activeCount_ == 0 && deactivatingCount_ == 0) begin();
@@ -109,7 +109,7 @@ void ZUMIntermission::addParticipant(const std::shared_ptr<ZUMIntermitting>& par
 }
 
 void ZUMIntermission::participantWillRelinquishScreen(const ZUMIntermitting& participant) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   cleanUp();
   deactivationQueue_->setSuspended(true);
   if (!contains(active_, &participant)) return;
@@ -124,7 +124,7 @@ void ZUMIntermission::participantWillRelinquishScreen(const ZUMIntermitting& par
 }
 
 void ZUMIntermission::participantDidRelinquishScreen(const ZUMIntermitting& participant) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   cleanUp();
   if (contains(active_, &participant)) participantWillRelinquishScreen(participant);
   if (contains(deactivating_, &participant)) {

@@ -1,10 +1,10 @@
 #include "sdk/presentation/ZUMModalOverlayPresenter.h"
 
 #include <numbers>
-#include <cassert>
 #include <utility>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
 #include "platform/ui/Animation.h"
@@ -53,7 +53,7 @@ std::shared_ptr<platform::ViewController> ZUMModalOverlayPresenter::presentation
 
 void ZUMModalOverlayPresenter::presentFromViewController(const std::shared_ptr<platform::ViewController>& host,
                                                          std::function<void()> completion) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   auto controller = presented_.lock();
   if (!host || !controller) return;
   hideStatusBar();
@@ -73,7 +73,7 @@ void ZUMModalOverlayPresenter::hideStatusBar() {
 }
 
 void ZUMModalOverlayPresenter::dismissWithCompletionHandler(std::function<void()> handler) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   auto controller = presented_.lock();
   auto presenting = controller ? controller->presentingViewController() : nullptr;
   stopObservingForeground();

@@ -1,12 +1,12 @@
 #include "sdk/rendering/ZUMAdViewDelegate.h"
 
 #include <array>
-#include <cassert>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/base/ASCIIString.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
@@ -84,7 +84,7 @@ void ZUMAdViewDelegate::registerHandlers() {
 }
 
 void ZUMAdViewDelegate::addTOLMHandler(const std::shared_ptr<ZUMTOLMHandler>& handler) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   if (handler) TOLMHandlers_.push_back(handler);
 }
 
@@ -134,7 +134,7 @@ void ZUMAdViewDelegate::handleDeeplinkPlusURL(const platform::URL& url) {
 }
 
 void ZUMAdViewDelegate::handleTOLMURL(const platform::URL& url, const std::shared_ptr<ZUMAdView>& adView) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   // The snapshot is taken here, on the main thread, where the chain grows.
   auto handlers = TOLMHandlers_;
   parseQueue_->async([self = shared_from_this(), url, adView, handlers = std::move(handlers)]() mutable {
@@ -167,7 +167,7 @@ void ZUMAdViewDelegate::walkChain(const std::vector<std::shared_ptr<ZUMTOLMHandl
 bool ZUMAdViewDelegate::adViewDelegateAdViewShouldStartLoadWithRequest(ZUMAdView& adView,
                                                                        const platform::URLRequest& request,
                                                                        platform::WebViewNavigationType navigationType) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   const auto& url = request.url();
   if (!url) return false;
   auto shared = std::static_pointer_cast<ZUMAdView>(adView.shared_from_this());

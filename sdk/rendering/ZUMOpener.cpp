@@ -1,10 +1,10 @@
 #include "sdk/rendering/ZUMOpener.h"
 
-#include <cassert>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/base/ASCIIString.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
 #include "platform/ui/View.h"
@@ -50,7 +50,7 @@ ZUMOpener::~ZUMOpener() = default;
 // --- Gates ---------------------------------------------------------------------------------
 
 bool ZUMOpener::shouldPerformOpenAction() {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   if (!autoClickProtection_ || !autoClickProtection_->isEnabled()) return true;
   auto adView = adView_.lock();
   if (adView && adView->touched()) return true;

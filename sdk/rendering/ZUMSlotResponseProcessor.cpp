@@ -8,6 +8,7 @@
 #include "ZUMRequest.h"
 #include "ZUMSlotAdResponseDelegate.h"
 #include "ZUMSlotDelegate.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/WhiteSpace.h"
 #include "platform/ui/ScrollView.h"
 #include "sdk/foundation/ZUMApplication.h"
@@ -51,6 +52,7 @@ void logEvent(ZUMSlot& slot, const std::string& name, const Json& info) {
 // --- Dispatch -------------------------------------------------------------------------------
 
 void ZUMSlotResponseProcessor::processAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad) {
+  platform::assertMainThread();
   if (!ad) {
     slot.didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInternalError), false);
     return;
@@ -176,6 +178,7 @@ void ZUMSlotResponseProcessor::processMediationAdResponse(ZUMSlot& slot, const s
 // --- Shown ad -------------------------------------------------------------------------------
 
 void ZUMSlotResponseProcessor::finishedLoadingAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& givenAd) {
+  platform::assertMainThread();
   // A copy: the caller may pass the slot's own loading ad, cleared below.
   const std::shared_ptr<ZUMAd> ad = givenAd;
   if (!ad) return;
@@ -197,6 +200,7 @@ void ZUMSlotResponseProcessor::processCustomRenderingAdResponse(ZUMSlot& slot, c
 }
 
 void ZUMSlotResponseProcessor::renderPendingCustomRenderingAd(ZUMSlot& slot) {
+  platform::assertMainThread();
   auto ad = slot.pendingCustomRenderingAd();
   if (!ad) return;
   auto keepAlive = slot.shared_from_this();
@@ -220,6 +224,7 @@ void ZUMSlotResponseProcessor::renderPendingCustomRenderingAd(ZUMSlot& slot) {
 // --- Sizing ---------------------------------------------------------------------------------
 
 void ZUMSlotResponseProcessor::setViewForAdUsingView(ZUMSlot& slot, const std::shared_ptr<platform::View>& view) {
+  platform::assertMainThread();
   auto delegate = slot.slotDelegate();
   if (delegate) delegate->slotDidReceiveAdView(slot, view);
   auto adView = std::dynamic_pointer_cast<ZUMAdView>(view);
@@ -280,6 +285,7 @@ bool ZUMSlotResponseProcessor::validateAdResponseWithAdSize(const ZUMAdSize& siz
 }
 
 void ZUMSlotResponseProcessor::updateContentSize(ZUMSlot& slot, platform::Size size) {
+  platform::assertMainThread();
   auto delegate = slot.slotDelegate();
   if (!delegate) return;
   auto ad = slot.ad() ? slot.ad() : slot.loadingAd();

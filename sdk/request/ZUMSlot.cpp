@@ -14,6 +14,7 @@
 #include "ZUMSlotAdLoadDelegate.h"
 #include "ZUMSlotDelegate.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/StringConversions.h"
@@ -83,6 +84,7 @@ std::shared_ptr<ZUMSlot> ZUMSlot::create(const platform::Rect& frame) {
 }
 
 void ZUMSlot::setUp(const platform::Rect& frame) {
+  platform::assertMainThread();
   if (auto rendering = ZUMSlotRendering::shared()) {
     auto parts = rendering->makeAdView(*this, frame);
     adView_ = std::move(parts.adView);
@@ -154,6 +156,7 @@ void ZUMSlot::loadNextRequestWithAutoRefresh(bool autoRefresh) {
 }
 
 void ZUMSlot::startLoad(bool autoRefresh) {
+  platform::assertMainThread();
   // A refresh that was on its way when the slot was invalidated ends here, before the
   // owner's gate could report a refusal. A load the host asks for still meets the gate
   // (a used interstitial's refusal must reach it).
@@ -293,6 +296,7 @@ bool ZUMSlot::isMakingRequest() const {
 }
 
 void ZUMSlot::setAdType(const std::shared_ptr<ZUMAdType>& adType, bool reloadRequest) {
+  platform::assertMainThread();
   if (!adType || (adType_ && adType_->isEqual(adType))) return;
   auto oldType = std::exchange(adType_, adType);
   if (!reloadRequest) return;
@@ -310,6 +314,7 @@ void ZUMSlot::setAdType(const std::shared_ptr<ZUMAdType>& adType, bool reloadReq
 // --- Ending ---------------------------------------------------------------------------------
 
 void ZUMSlot::cancelLoad() {
+  platform::assertMainThread();
   ZUMApplication::sharedInstance()->requesterDidEndRequest(this);
   if (adFetcher_) std::exchange(adFetcher_, nullptr)->cancel();
   loadingAd_ = nullptr;
@@ -336,6 +341,7 @@ void ZUMSlot::cancelPendingAndFutureActions() {
 }
 
 void ZUMSlot::invalidate() {
+  platform::assertMainThread();
   // An invalidated slot never loads again, so its owner must not hear from a refresh.
   deactivateReloadTimer();
   ZUMApplication::sharedInstance()->requesterDidEndRequest(this);
@@ -352,6 +358,7 @@ void ZUMSlot::invalidate() {
 // --- Step methods ---------------------------------------------------------------------------
 
 void ZUMSlot::setState(State state) {
+  platform::assertMainThread();
   if (state_ == State::kInvalidated || state_ == state) return;
   state_ = state;
 }
@@ -373,6 +380,7 @@ void ZUMSlot::willRequestAdURL() {
 void ZUMSlot::didReceiveAdURL() { setState(State::kAdURLReceived); }
 
 void ZUMSlot::willFetchAdContent() {
+  platform::assertMainThread();
   setState(State::kFetching);
   if (!loadingAd_) return;
   auto statistics = loadingAd_->statistics();
@@ -400,6 +408,7 @@ void ZUMSlot::willStartAdRendering() { setState(State::kRendering); }
 void ZUMSlot::willLoadAdHTMLInWebView() { setState(State::kRendering); }
 
 void ZUMSlot::didReceiveValidAd() {
+  platform::assertMainThread();
   setState(State::kValidAd);
   if (auto recorder = adLoadActionTimeRecorder()) {
     recorder->endTimingVariableWithName("awr_ios");
@@ -410,6 +419,7 @@ void ZUMSlot::didReceiveValidAd() {
 }
 
 void ZUMSlot::didFailToReceiveAdWithError(const platform::ErrorPtr& givenError, bool shouldCancelPendingActions) {
+  platform::assertMainThread();
   auto keepAlive = shared_from_this();
   bool invalidated = state_ == State::kInvalidated;
   if (shouldCancelPendingActions) cancelPendingActions();
@@ -435,6 +445,7 @@ void ZUMSlot::didFailToReceiveAdWithError(const platform::ErrorPtr& givenError, 
 void ZUMSlot::invalidateState() { setState(State::kInvalidated); }
 
 void ZUMSlot::didLoadAdHTMLInWebView() {
+  platform::assertMainThread();
   if (auto processing = ZUMSlotResponseProcessing::shared()) {
     processing->finishedLoadingAdResponse(*this, loadingAd_);
   } else if (loadingAd_) {
@@ -449,6 +460,7 @@ void ZUMSlot::didLoadAdHTMLInWebView() {
 }
 
 void ZUMSlot::adFinishedLoadingContent() {
+  platform::assertMainThread();
   logEvent("loading_succeeded", Json::object());
   if (auto events = ZUMSlotEvents::shared()) events->startImpressionMonitoring(*this);
   ZUMApplication::sharedInstance()->requesterDidEndRequest(this);
@@ -475,6 +487,7 @@ void ZUMSlot::setReloadInterval(double seconds) {
 }
 
 void ZUMSlot::scheduleAdReloadTimer() {
+  platform::assertMainThread();
   deactivateReloadTimer();
   if (state_ == State::kInvalidated || !reloadable_ || !attemptedRequest_ || !(reloadInterval_ > 0)) return;
   std::weak_ptr<ZUMSlot> weak = weak_from_this();
@@ -494,6 +507,7 @@ void ZUMSlot::deactivateReloadTimer() {
 }
 
 void ZUMSlot::reloadCurrentRequest() {
+  platform::assertMainThread();
   std::weak_ptr<ZUMSlot> weak = weak_from_this();
   ZUMRunOnMainThread([weak] {
     auto slot = weak.lock();
@@ -508,18 +522,22 @@ void ZUMSlot::reloadCurrentRequest() {
 }
 
 void ZUMSlot::adWillPresentScreen() {
+  platform::assertMainThread();
   if (auto delegate = adEventDelegate()) delegate->slotWillPresentScreen(*this);
 }
 
 void ZUMSlot::adWillDismissScreen() {
+  platform::assertMainThread();
   if (auto delegate = adEventDelegate()) delegate->slotWillDismissScreen(*this);
 }
 
 void ZUMSlot::adDidDismissScreen() {
+  platform::assertMainThread();
   if (auto delegate = adEventDelegate()) delegate->slotDidDismissScreen(*this);
 }
 
 void ZUMSlot::adWillPresentFullScreen() {
+  platform::assertMainThread();
   auto rendering = ZUMSlotRendering::shared();
   if (adView_ && adView_->window() && rendering) rendering->pauseVideo(*adView_);
   deactivateReloadTimer();
@@ -557,6 +575,7 @@ std::optional<std::string> ZUMSlot::requestID() const {
 // The controller's answers count only while the slot waits for one (state 2); a late
 // answer to a load that was cancelled or has failed is dropped.
 void ZUMSlot::loadAdURLWithParameters(const Json& parameters) {
+  platform::assertMainThread();
   if (state_ != State::kBuildingAdURL) return;
   auto keepAlive = shared_from_this();
   logEvent("url_build_request_completed", Json::object());
@@ -589,6 +608,7 @@ void ZUMSlot::loadAdURLWithParameters(const Json& parameters) {
 }
 
 void ZUMSlot::loadAd(const std::shared_ptr<ZUMAd>& ad, const std::optional<Json>& headers) {
+  platform::assertMainThread();
   if (state_ != State::kBuildingAdURL && state_ != State::kAdURLReceived) return;
   auto keepAlive = shared_from_this();
   if (!ad) {
@@ -639,16 +659,19 @@ void ZUMSlot::resetRequestState() {
 }
 
 void ZUMSlot::invalidJavaScriptRequest() {
+  platform::assertMainThread();
   if (state_ != State::kBuildingAdURL) return;
   didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInvalidRequest), false);
 }
 
 void ZUMSlot::failedJavaScriptFile() {
+  platform::assertMainThread();
   if (state_ != State::kBuildingAdURL) return;
   didFailToRetrieveSDKCoreWithError(ZUMMakeErrorWithCode(kZUMErrorNetworkError));
 }
 
 void ZUMSlot::SDKCoreRequestDidFailWithError(const platform::ErrorPtr& error) {
+  platform::assertMainThread();
   if (state_ != State::kBuildingAdURL) return;
   didFailToReceiveAdWithError(error ? error : ZUMMakeErrorWithCode(kZUMErrorInternalError), false);
 }
@@ -656,6 +679,7 @@ void ZUMSlot::SDKCoreRequestDidFailWithError(const platform::ErrorPtr& error) {
 // --- ZUMAdFetcherDelegate -------------------------------------------------------------------
 
 void ZUMSlot::adFetcherDidFetchAd(ZUMAdFetcher& fetcher, const std::shared_ptr<ZUMAd>& ad) {
+  platform::assertMainThread();
   if (&fetcher != adFetcher_.get() || state_ == State::kInvalidated) return;  // a cancelled fetch
   auto keepAlive = shared_from_this();
   logEvent("url_fetching_succeeded", Json::object());
@@ -677,6 +701,7 @@ void ZUMSlot::didFetchAdContent() {
 
 void ZUMSlot::adFetcherDidFailToFetchAd(ZUMAdFetcher& fetcher, const std::shared_ptr<ZUMAd>& ad,
                                         const platform::ErrorPtr& error, std::int64_t responseCode) {
+  platform::assertMainThread();
   if (&fetcher != adFetcher_.get() || state_ == State::kInvalidated) return;  // a cancelled fetch
   auto keepAlive = shared_from_this();
   Json info = errorParameters(error);
@@ -692,11 +717,13 @@ void ZUMSlot::adFetcherDidFailToFetchAd(ZUMAdFetcher& fetcher, const std::shared
 Json ZUMSlot::applicationStatistics() const { return *applicationStatistics_; }
 
 void ZUMSlot::setAdUnitID(std::optional<std::string> adUnitID) {
+  platform::assertMainThread();
   adUnitID_ = std::move(adUnitID);
   slotStats_->setIdentifier(adUnitID_.value_or(std::string()));
 }
 
 void ZUMSlot::setPlacement(const std::shared_ptr<ZUMSlotPlacement>& placement) {
+  platform::assertMainThread();
   placement_ = placement;
   if (auto rendering = ZUMSlotRendering::shared(); adView_ && rendering) {
     rendering->adViewDidMoveToPlacement(*adView_, placement);

@@ -1,6 +1,5 @@
 #include "sdk/sdkcore/ZUMSDKCorePageController.h"
 
-#include <cassert>
 #include <cmath>
 #include <utility>
 
@@ -8,6 +7,7 @@
 
 #include "ZUMRequest.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/StringConversions.h"
 #include "platform/base/UserDefaults.h"
@@ -48,7 +48,7 @@ void startTiming(const std::shared_ptr<ZUMCSITimeRecorder>& recorder, const char
 }  // namespace
 
 std::shared_ptr<ZUMSDKCorePageController> ZUMSDKCorePageController::create() {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   auto controller = std::shared_ptr<ZUMSDKCorePageController>(new ZUMSDKCorePageController());
   controller->lockQueue_ = ZUMDispatchQueueCreate("com.vantor.morvane.sdk-core-controller");
   ZUMWebViewConfiguration configuration;

@@ -1,9 +1,9 @@
 #include "sdk/sdkcore/ZUMSDKCoreWebView.h"
 
 #include <algorithm>
-#include <cassert>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/URL.h"
 #include "platform/net/URLRequest.h"
@@ -28,7 +28,7 @@ constexpr const char* kPageLoadTiming = "jsf_ios";
 
 std::shared_ptr<ZUMSDKCoreWebView> ZUMSDKCoreWebView::create(
     const std::optional<ZUMWebViewConfiguration>& configuration) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   auto webView = std::shared_ptr<ZUMSDKCoreWebView>(new ZUMSDKCoreWebView());
   webView->lockQueue_ = ZUMDispatchQueueCreate("com.vantor.morvane.sdk-core-web-view");
   webView->CSI_ = ZUMCSI::create();
