@@ -33,17 +33,6 @@ constexpr std::size_t kPlaceCount = static_cast<std::size_t>(ZUMTOLMHandlerPlace
 
 using HandlerMakers = ZUMRegistrationPoint<std::array<ZUMTOLMHandlerMaker, kPlaceCount>>;
 
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && platform::equalsIgnoringASCIICase(text.substr(0, prefix.size()), prefix);
-}
-
-bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() &&
-         platform::equalsIgnoringASCIICase(text.substr(text.size() - suffix.size()), suffix);
-}
-
-std::string lowercaseScheme(const platform::URL& url) { return platform::asciiLowercased(url.scheme().value_or("")); }
-
 bool deeplinkPlusEnabled() { return ZUMUserDefaults::boolForKey("/vantor/ads/deeplinkplus_enabled").value_or(true); }
 
 }  // namespace
@@ -56,9 +45,9 @@ void ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace place, ZUMTOLMHandlerMaker 
 
 bool ZUMIsReservedNotificationName(std::string_view name) {
   for (std::string_view prefix : {"UI", "NS", "ZUM", "kZUM", "kAd", "zum", "delay_page_close"}) {
-    if (startsWithIgnoringCase(name, prefix)) return true;
+    if (platform::startsWithIgnoringASCIICase(name, prefix)) return true;
   }
-  return endsWithIgnoringCase(name, "Notification");
+  return platform::endsWithIgnoringASCIICase(name, "Notification");
 }
 
 std::shared_ptr<ZUMAdViewDelegate> ZUMAdViewDelegate::create() {
@@ -175,7 +164,7 @@ bool ZUMAdViewDelegate::adViewDelegateAdViewShouldStartLoadWithRequest(ZUMAdView
   opener_->setViewController(adView.viewController());
   opener_->setAdView(shared);
 
-  const std::string scheme = lowercaseScheme(*url);
+  const std::string scheme = ZUMLowercasedScheme(*url);
   if (scheme == "file") return false;
   if (navigationType == platform::WebViewNavigationType::LinkClicked && url->fragment()) {
     const auto current = adView.URL();

@@ -31,10 +31,6 @@ using Json = nlohmann::ordered_json;
 
 using platform::asciiLowercased;
 
-bool hasPrefixIgnoringCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && platform::equalsIgnoringASCIICase(text.substr(0, prefix.size()), prefix);
-}
-
 // A header whose text is a JSON object, decoded; nullopt when it is not one.
 std::optional<Json> objectHeader(const Json& headers, const char* name) {
   auto text = ZUMJSONStringForKey(headers, name);
@@ -145,7 +141,7 @@ void ZUMAdFetcher::cancel() {
 std::uint64_t ZUMAdFetcher::adResponseTypeFromHeaders(const Json& headers, platform::ErrorPtr* error) {
   if (!headers.is_object()) return 1;
   if (ZUMJSONBoolForKey(headers, "x-qyra-mediation", false)) {
-    if (hasPrefixIgnoringCase(ZUMJSONStringForKey(headers, "content-type").value_or(""), "application/json")) return 2;
+    if (platform::startsWithIgnoringASCIICase(ZUMJSONStringForKey(headers, "content-type").value_or(""), "application/json")) return 2;
     if (error) *error = ZUMMakeErrorWithCode(kZUMErrorServerError);
     return 0;
   }

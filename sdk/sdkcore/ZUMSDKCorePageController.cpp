@@ -18,7 +18,7 @@
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/foundation/ZUMValues.h"
-#include "sdk/rendering/ZUMPageMessageName.h"
+#include "sdk/rendering/ZUMJavaScriptMessageString.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/request/ZUMErrors.h"
@@ -386,17 +386,12 @@ void ZUMSDKCorePageController::executeExportedJavaScriptCommand(const std::strin
 }
 
 void ZUMSDKCorePageController::postJavaScriptNotification(const std::string& name, const std::optional<Json>& userInfo) {
-  if (!ZUMIsPageMessageName(name)) {
+  auto script = ZUMJavaScriptMessageStringForCheckedName(name, userInfo);
+  if (!script) {
     ZUMLogger::sharedInstance()->logPublicMessage("SDK core notification with an unfit name not posted.");
     return;
   }
-  std::string script = "QYRA_ReceiveMessage('" + name + "');";
-  if (userInfo) {
-    if (auto text = zum_JSONStringPretty(*userInfo, false, nullptr)) {
-      script = "QYRA_ReceiveMessage('" + name + "', " + ZUMScriptSafeJSON(*text) + ");";
-    }
-  }
-  executeJavaScriptFromBlockWhenReady([script](const std::string&) { return std::optional<std::string>(script); }, {});
+  executeJavaScriptFromBlockWhenReady([script](const std::string&) { return script; }, {});
 }
 
 // --- Other messages of the page -----------------------------------------------------------------

@@ -22,12 +22,7 @@ std::optional<platform::URL> fileInCacheFolder(const std::optional<nlohmann::ord
   if (!result) return std::nullopt;
   const auto text = ZUMStringForKey(*result, "fileurl");
   const auto url = text ? platform::URL::fromString(*text) : std::nullopt;
-  const auto folder = ZUMCacheDirectoryURL(std::nullopt, nullptr);
-  if (!url || !url->isFileURL() || !url->path() || !folder || !folder->path()) return std::nullopt;
-  std::error_code ignored;
-  const auto root = std::filesystem::weakly_canonical(*folder->path(), ignored);
-  const auto relative = std::filesystem::weakly_canonical(*url->path(), ignored).lexically_relative(root);
-  if (relative.empty() || *relative.begin() == ".." || relative == ".") return std::nullopt;
+  if (!url || !ZUMPathInsideCacheDirectory(*url)) return std::nullopt;
   return url;
 }
 
