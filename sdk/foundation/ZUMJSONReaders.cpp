@@ -23,12 +23,19 @@ bool beginsWithNumber(const std::string& text) {
 
 bool isNonFinite(const Json& value) { return value.is_number_float() && !std::isfinite(value.get<double>()); }
 
-// A value the number readers take: a finite number, a boolean, or a string that begins
-// with a number.
-bool isNumeric(const Json& value) {
+// A value the number readers take: a finite number, a boolean, or (when strings are
+// read) a string that begins with a number.
+bool isNumeric(const Json& value, ZUMJSONStrings strings) {
   if (value.is_boolean()) return true;
   if (value.is_number()) return !isNonFinite(value);
-  return value.is_string() && beginsWithNumber(value.get_ref<const std::string&>());
+  return strings == ZUMJSONStrings::Read && value.is_string() && beginsWithNumber(value.get_ref<const std::string&>());
+}
+
+template <typename Reader>
+auto readForKey(const Json& dictionary, std::string_view key, Reader reader) -> decltype(reader(dictionary)) {
+  const Json* value = ZUMJSONValueForKey(dictionary, key);
+  if (!value) return {};
+  return reader(*value);
 }
 
 }  // namespace
@@ -39,18 +46,19 @@ const Json* ZUMJSONValueForKey(const Json& dictionary, std::string_view key) {
   return it == dictionary.end() ? nullptr : &*it;
 }
 
-std::optional<bool> ZUMJSONBool(const Json& value) {
+std::optional<bool> ZUMJSONBool(const Json& value, ZUMJSONStrings strings) {
   if (isNonFinite(value)) return std::nullopt;
+  if (value.is_string() && strings == ZUMJSONStrings::Refused) return std::nullopt;
   return platform::boolValue(value);
 }
 
-std::optional<std::int64_t> ZUMJSONInteger(const Json& value) {
-  if (!isNumeric(value)) return std::nullopt;
+std::optional<std::int64_t> ZUMJSONInteger(const Json& value, ZUMJSONStrings strings) {
+  if (!isNumeric(value, strings)) return std::nullopt;
   return platform::integerValue(value);
 }
 
-std::optional<double> ZUMJSONDouble(const Json& value) {
-  if (!isNumeric(value)) return std::nullopt;
+std::optional<double> ZUMJSONDouble(const Json& value, ZUMJSONStrings strings) {
+  if (!isNumeric(value, strings)) return std::nullopt;
   auto number = platform::doubleValue(value);
   if (!number || !std::isfinite(*number)) return std::nullopt;
   return number;
@@ -65,27 +73,16 @@ const Json* ZUMJSONArray(const Json& value) { return value.is_array() ? &value :
 
 const Json* ZUMJSONObject(const Json& value) { return value.is_object() ? &value : nullptr; }
 
-namespace {
-
-template <typename Reader>
-auto readForKey(const Json& dictionary, std::string_view key, Reader reader) -> decltype(reader(dictionary)) {
-  const Json* value = ZUMJSONValueForKey(dictionary, key);
-  if (!value) return {};
-  return reader(*value);
+std::optional<bool> ZUMJSONBoolForKey(const Json& dictionary, std::string_view key, ZUMJSONStrings strings) {
+  return readForKey(dictionary, key, [strings](const Json& value) { return ZUMJSONBool(value, strings); });
 }
 
-}  // namespace
-
-std::optional<bool> ZUMJSONBoolForKey(const Json& dictionary, std::string_view key) {
-  return readForKey(dictionary, key, ZUMJSONBool);
+std::optional<std::int64_t> ZUMJSONIntegerForKey(const Json& dictionary, std::string_view key, ZUMJSONStrings strings) {
+  return readForKey(dictionary, key, [strings](const Json& value) { return ZUMJSONInteger(value, strings); });
 }
 
-std::optional<std::int64_t> ZUMJSONIntegerForKey(const Json& dictionary, std::string_view key) {
-  return readForKey(dictionary, key, ZUMJSONInteger);
-}
-
-std::optional<double> ZUMJSONDoubleForKey(const Json& dictionary, std::string_view key) {
-  return readForKey(dictionary, key, ZUMJSONDouble);
+std::optional<double> ZUMJSONDoubleForKey(const Json& dictionary, std::string_view key, ZUMJSONStrings strings) {
+  return readForKey(dictionary, key, [strings](const Json& value) { return ZUMJSONDouble(value, strings); });
 }
 
 std::optional<std::string> ZUMJSONStringForKey(const Json& dictionary, std::string_view key) {
@@ -100,16 +97,17 @@ const Json* ZUMJSONObjectForKey(const Json& dictionary, std::string_view key) {
   return readForKey(dictionary, key, ZUMJSONObject);
 }
 
-bool ZUMJSONBoolForKey(const Json& dictionary, std::string_view key, bool defaultValue) {
-  return ZUMJSONBoolForKey(dictionary, key).value_or(defaultValue);
+bool ZUMJSONBoolForKey(const Json& dictionary, std::string_view key, bool defaultValue, ZUMJSONStrings strings) {
+  return ZUMJSONBoolForKey(dictionary, key, strings).value_or(defaultValue);
 }
 
-std::int64_t ZUMJSONIntegerForKey(const Json& dictionary, std::string_view key, std::int64_t defaultValue) {
-  return ZUMJSONIntegerForKey(dictionary, key).value_or(defaultValue);
+std::int64_t ZUMJSONIntegerForKey(const Json& dictionary, std::string_view key, std::int64_t defaultValue,
+                                  ZUMJSONStrings strings) {
+  return ZUMJSONIntegerForKey(dictionary, key, strings).value_or(defaultValue);
 }
 
-double ZUMJSONDoubleForKey(const Json& dictionary, std::string_view key, double defaultValue) {
-  return ZUMJSONDoubleForKey(dictionary, key).value_or(defaultValue);
+double ZUMJSONDoubleForKey(const Json& dictionary, std::string_view key, double defaultValue, ZUMJSONStrings strings) {
+  return ZUMJSONDoubleForKey(dictionary, key, strings).value_or(defaultValue);
 }
 
 std::string ZUMJSONStringForKey(const Json& dictionary, std::string_view key, std::string defaultValue) {

@@ -15,6 +15,9 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
 
+// Each row: what the readers answer for one value when strings are read as text
+// (ZUMJSONStrings::Read). With strings refused, the default, a string answers none of
+// the number and boolean readers and everything else reads the same.
 TEST(ZUMJSONReadersTest, EveryKindOfValueReadByEveryReader) {
   const struct {
     const char* name;
@@ -54,24 +57,33 @@ TEST(ZUMJSONReadersTest, EveryKindOfValueReadByEveryReader) {
       {"array", Json::array({1}), kNone, kNone, kNone, kNone},
       {"object", Json::object({{"a", 1}}), kNone, kNone, kNone, kNone},
   };
+  constexpr auto kRead = ZUMJSONStrings::Read;
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    EXPECT_EQ(ZUMJSONBool(row.value), row.asBool);
-    EXPECT_EQ(ZUMJSONInteger(row.value), row.asInteger);
-    EXPECT_EQ(ZUMJSONDouble(row.value), row.asDouble);
+    EXPECT_EQ(ZUMJSONBool(row.value, kRead), row.asBool);
+    EXPECT_EQ(ZUMJSONInteger(row.value, kRead), row.asInteger);
+    EXPECT_EQ(ZUMJSONDouble(row.value, kRead), row.asDouble);
     EXPECT_EQ(ZUMJSONString(row.value), row.asString);
     EXPECT_EQ(ZUMJSONArray(row.value) != nullptr, row.value.is_array());
     EXPECT_EQ(ZUMJSONObject(row.value) != nullptr, row.value.is_object());
 
+    // Strings refused: a string is no number and no boolean.
+    const bool text = row.value.is_string();
+    EXPECT_EQ(ZUMJSONBool(row.value), text ? kNone : row.asBool);
+    EXPECT_EQ(ZUMJSONInteger(row.value), text ? kNone : row.asInteger);
+    EXPECT_EQ(ZUMJSONDouble(row.value), text ? kNone : row.asDouble);
+
     // The keyed forms read the same, and answer the default where the value answers none.
     const Json dictionary = {{"k", row.value}};
-    EXPECT_EQ(ZUMJSONBoolForKey(dictionary, "k"), row.asBool);
-    EXPECT_EQ(ZUMJSONIntegerForKey(dictionary, "k"), row.asInteger);
-    EXPECT_EQ(ZUMJSONDoubleForKey(dictionary, "k"), row.asDouble);
+    EXPECT_EQ(ZUMJSONBoolForKey(dictionary, "k", kRead), row.asBool);
+    EXPECT_EQ(ZUMJSONIntegerForKey(dictionary, "k", kRead), row.asInteger);
+    EXPECT_EQ(ZUMJSONDoubleForKey(dictionary, "k", kRead), row.asDouble);
+    EXPECT_EQ(ZUMJSONDoubleForKey(dictionary, "k"), text ? kNone : row.asDouble);
     EXPECT_EQ(ZUMJSONStringForKey(dictionary, "k"), row.asString);
-    EXPECT_EQ(ZUMJSONBoolForKey(dictionary, "k", true), row.asBool.value_or(true));
-    EXPECT_EQ(ZUMJSONIntegerForKey(dictionary, "k", 99), row.asInteger.value_or(99));
-    EXPECT_EQ(ZUMJSONDoubleForKey(dictionary, "k", 9.5), row.asDouble.value_or(9.5));
+    EXPECT_EQ(ZUMJSONBoolForKey(dictionary, "k", true, kRead), row.asBool.value_or(true));
+    EXPECT_EQ(ZUMJSONIntegerForKey(dictionary, "k", 99, kRead), row.asInteger.value_or(99));
+    EXPECT_EQ(ZUMJSONDoubleForKey(dictionary, "k", 9.5, kRead), row.asDouble.value_or(9.5));
+    EXPECT_EQ(ZUMJSONBoolForKey(dictionary, "k", true), text ? true : row.asBool.value_or(true));
     EXPECT_EQ(ZUMJSONStringForKey(dictionary, "k", "default"), row.asString.value_or("default"));
     EXPECT_EQ(ZUMJSONArrayForKey(dictionary, "k"), ZUMJSONArray(dictionary["k"]));
     EXPECT_EQ(ZUMJSONObjectForKey(dictionary, "k"), ZUMJSONObject(dictionary["k"]));

@@ -39,19 +39,19 @@ std::string ZUMUserDefaults::keyForName(std::string_view name) {
 std::optional<bool> ZUMUserDefaults::boolForKey(std::string_view key) {
   auto value = object(key);
   if (!value) return std::nullopt;
-  return ZUMJSONBool(*value);
+  return ZUMJSONBool(*value, ZUMJSONStrings::Read);
 }
 
 std::optional<std::int64_t> ZUMUserDefaults::integerForKey(std::string_view key) {
   auto value = object(key);
   if (!value) return std::nullopt;
-  return ZUMJSONInteger(*value);
+  return ZUMJSONInteger(*value, ZUMJSONStrings::Read);
 }
 
 std::optional<double> ZUMUserDefaults::doubleForKey(std::string_view key) {
   auto value = object(key);
   if (!value) return std::nullopt;
-  return ZUMJSONDouble(*value);
+  return ZUMJSONDouble(*value, ZUMJSONStrings::Read);
 }
 
 std::optional<std::string> ZUMUserDefaults::stringForKey(std::string_view key) {

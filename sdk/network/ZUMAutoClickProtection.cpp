@@ -38,7 +38,7 @@ std::shared_ptr<ZUMAutoClickProtection> ZUMAutoClickProtection::create(bool enab
 std::shared_ptr<ZUMAutoClickProtection> ZUMAutoClickProtection::createWithDictionary(
     const nlohmann::ordered_json& settings) {
   if (!settings.is_object()) return nullptr;
-  const bool enabled = ZUMJSONBoolForKey(settings, "enable_protection", false);
+  const bool enabled = ZUMJSONBoolForKey(settings, "enable_protection", false, ZUMJSONStrings::Read);
   return std::shared_ptr<ZUMAutoClickProtection>(new ZUMAutoClickProtection(enabled, templatesFrom(settings)));
 }
 

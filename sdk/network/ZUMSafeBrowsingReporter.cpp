@@ -10,7 +10,7 @@ std::shared_ptr<ZUMSafeBrowsingReporter> ZUMSafeBrowsingReporter::create(const n
   if (!settings.is_object()) return nullptr;
   std::shared_ptr<ZUMAutoClickProtection> protection;
   // A value that has no boolean reading (a list, a dictionary, null) counts as absent.
-  if (const auto enabled = ZUMJSONBoolForKey(settings, "protection_enabled")) {
+  if (const auto enabled = ZUMJSONBoolForKey(settings, "protection_enabled", ZUMJSONStrings::Read)) {
     protection = ZUMAutoClickProtection::create(*enabled);
   }
   return std::shared_ptr<ZUMSafeBrowsingReporter>(new ZUMSafeBrowsingReporter(std::move(protection)));

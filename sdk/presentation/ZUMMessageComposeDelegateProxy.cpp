@@ -1,6 +1,5 @@
 #include "sdk/presentation/ZUMMessageComposeDelegateProxy.h"
 
-
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"

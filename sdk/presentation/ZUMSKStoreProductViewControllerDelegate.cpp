@@ -1,6 +1,5 @@
 #include "sdk/presentation/ZUMSKStoreProductViewControllerDelegate.h"
 
-
 #include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/TestingReset.h"

@@ -246,7 +246,9 @@ std::optional<platform::Color> ZUMAdView::backgroundColor() const { return webVi
 // --- Scripts and messages -----------------------------------------------------------------
 
 void ZUMAdView::executeJavaScriptAsynchronouslyFromString(const std::string& script) {
-  platform::assertMainThread(); scheduleScript(webView_, script); }
+  platform::assertMainThread();
+  scheduleScript(webView_, script);
+}
 
 void ZUMAdView::postJSNotification(ZUMPageMessageName name, const std::optional<ordered_json>& userInfo) {
   executeJavaScriptAsynchronouslyFromString(userInfo ? ZUMJavaScriptMessageString(name, *userInfo)

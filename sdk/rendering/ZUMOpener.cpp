@@ -1,6 +1,5 @@
 #include "sdk/rendering/ZUMOpener.h"
 
-
 #include <nlohmann/json.hpp>
 
 #include "platform/base/ASCIIString.h"
@@ -32,7 +31,6 @@ std::shared_ptr<ZUMClickHandling> clickHandlingFor(const char* action, const std
   if (!handling) ZUMLog(kZUMLogLevelDefault, std::string("No click handling: ") + action + " " + subject + " not opened.");
   return handling;
 }
-
 
 // Schemes that would run or read something inside this application rather than open
 // another one.

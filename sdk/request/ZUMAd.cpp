@@ -104,24 +104,26 @@ void ZUMAd::readDictionary(const Json& dictionary) {
   if (const Json* activeView = ZUMJSONObjectForKey(dictionary, "active_view")) {
     setActiveViewConfigurations(*activeView);
   }
-  if (ZUMJSONBoolForKey(dictionary, "use_displayed_impression", false)) impressionDefinition_ = 1;
+  if (ZUMJSONBoolForKey(dictionary, "use_displayed_impression", false, ZUMJSONStrings::Read)) impressionDefinition_ = 1;
   addURLs(clickURLs_, urlsForKey(dictionary, "click_urls"));
   addURLs(impressionURLs_, urlsForKey(dictionary, "impression_urls"));
   addURLs(manualImpressionURLs_, urlsForKey(dictionary, "manual_impression_urls"));
   if (const Json* safeBrowsing = ZUMJSONValueForKey(dictionary, "safe_browsing")) {
     safeBrowsingReporter_ = ZUMSafeBrowsingReporter::create(*safeBrowsing);
   }
-  auto width = ZUMJSONDoubleForKey(dictionary, "_native_interstitial_size_width");
-  auto height = ZUMJSONDoubleForKey(dictionary, "_native_interstitial_size_height");
+  auto width = ZUMJSONDoubleForKey(dictionary, "_native_interstitial_size_width", ZUMJSONStrings::Read);
+  auto height = ZUMJSONDoubleForKey(dictionary, "_native_interstitial_size_height", ZUMJSONStrings::Read);
   if (width && height) size_ = {*width, *height};
-  if (auto threshold = ZUMJSONDoubleForKey(dictionary, "_native_cropped_content_threshold")) {
+  if (auto threshold = ZUMJSONDoubleForKey(dictionary, "_native_cropped_content_threshold", ZUMJSONStrings::Read)) {
     croppedContentThreshold_ = *threshold;
   }
   if (const Json* rewards = ZUMJSONArrayForKey(dictionary, "rewards");
       rewards && !rewards->empty() && rewards->front().is_object()) {
     if (auto formats = ZUMAdFormats::shared()) reward_ = formats->makeReward(rewards->front());
   }
-  if (auto blocked = ZUMJSONBoolForKey(dictionary, "custom_close_blocked")) customCloseBlocked_ = *blocked;
+  if (auto blocked = ZUMJSONBoolForKey(dictionary, "custom_close_blocked", ZUMJSONStrings::Read)) {
+    customCloseBlocked_ = *blocked;
+  }
   if (auto queryID = ZUMJSONStringForKey(dictionary, "brv_query_id")) BRVQueryID_ = queryID;
 }
 

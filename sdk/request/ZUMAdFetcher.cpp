@@ -140,13 +140,16 @@ void ZUMAdFetcher::cancel() {
 
 std::uint64_t ZUMAdFetcher::adResponseTypeFromHeaders(const Json& headers, platform::ErrorPtr* error) {
   if (!headers.is_object()) return 1;
-  if (ZUMJSONBoolForKey(headers, "x-qyra-mediation", false)) {
-    if (platform::startsWithIgnoringASCIICase(ZUMJSONStringForKey(headers, "content-type").value_or(""), "application/json")) return 2;
+  if (ZUMJSONBoolForKey(headers, "x-qyra-mediation", false, ZUMJSONStrings::Read)) {
+    const std::string contentType = ZUMJSONStringForKey(headers, "content-type").value_or("");
+    if (platform::startsWithIgnoringASCIICase(contentType, "application/json")) return 2;
     if (error) *error = ZUMMakeErrorWithCode(kZUMErrorServerError);
     return 0;
   }
-  if (auto format = ZUMJSONStringForKey(headers, "x-qyra-ad-format"); format && asciiLowercased(*format) == "native") return 3;
-  if (ZUMJSONBoolForKey(headers, "x-qyra-custom-rendering-allowed", false)) return 4;
+  if (auto format = ZUMJSONStringForKey(headers, "x-qyra-ad-format"); format && asciiLowercased(*format) == "native") {
+    return 3;
+  }
+  if (ZUMJSONBoolForKey(headers, "x-qyra-custom-rendering-allowed", false, ZUMJSONStrings::Read)) return 4;
   return 1;
 }
 
@@ -202,20 +205,26 @@ void ZUMAdFetcher::applyHeaders(const Json& headers, HeaderSource source) {
   }
   ad.setDebugDialogString(ZUMJSONStringForKey(headers, "x-qyra-debug-dialog"));
   ad.setCustomAdSizeString(ZUMJSONStringForKey(headers, "x-qyra-ad-size"));
-  ad.setScrollEnabled(!ZUMJSONBoolForKey(headers, "x-qyra-disable-activation-and-scroll", false));
+  ad.setScrollEnabled(!ZUMJSONBoolForKey(headers, "x-qyra-disable-activation-and-scroll", false, ZUMJSONStrings::Read));
 
   // Only a served response decides HTTPS for the process, and only when it says so: an
   // absent header leaves the switch as it is (absent included), and a redirect hop on
   // the way decides nothing.
   if (source == HeaderSource::Final) {
-    if (auto useHTTPS = ZUMJSONBoolForKey(headers, "x-qyra-use-https")) defaults.setBool(*useHTTPS, "/vantor/ads/use_https");
+    if (auto useHTTPS = ZUMJSONBoolForKey(headers, "x-qyra-use-https", ZUMJSONStrings::Read)) {
+      defaults.setBool(*useHTTPS, "/vantor/ads/use_https");
+    }
   }
 
-  if (auto blocked = ZUMJSONBoolForKey(headers, "x-qyra-custom-close-blocked")) ad.setCustomCloseBlocked(*blocked);
-  if (auto fluid = ZUMJSONStringForKey(headers, "x-qyra-fluid"); fluid && asciiLowercased(*fluid) == "height") ad.setFluid(true);
+  if (auto blocked = ZUMJSONBoolForKey(headers, "x-qyra-custom-close-blocked", ZUMJSONStrings::Read)) {
+    ad.setCustomCloseBlocked(*blocked);
+  }
+  if (auto fluid = ZUMJSONStringForKey(headers, "x-qyra-fluid"); fluid && asciiLowercased(*fluid) == "height") {
+    ad.setFluid(true);
+  }
   if (auto queryID = ZUMJSONStringForKey(headers, "x-qyra-brv-query-id")) ad.setBRVQueryID(queryID);
   ZUMLocationService::sharedInstance()->setPublisherAuthorized(
-      ZUMJSONBoolForKey(headers, "x-qyra-auto-collect-location", false));
+      ZUMJSONBoolForKey(headers, "x-qyra-auto-collect-location", false, ZUMJSONStrings::Read));
   if (auto settings = objectHeader(headers, "x-qyra-safe-browsing")) {
     ad.setSafeBrowsingReporter(ZUMSafeBrowsingReporter::create(*settings));
   }

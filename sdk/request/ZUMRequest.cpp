@@ -284,7 +284,7 @@ std::optional<json> ZUMRequest::extrasParameters() const {
 
 std::optional<json> ZUMRequest::networkExtrasAdditionalParameters() {
   std::optional<json> result = extrasParameters();
-  if (result && ZUMJSONBoolForKey(*result, "_useOnce", false)) {
+  if (result && ZUMJSONBoolForKey(*result, "_useOnce", false, ZUMJSONStrings::Read)) {
     removeAdNetworkExtrasFor(ZUMExtras::kClassName);
   }
   return result;
@@ -502,7 +502,9 @@ void ZUMRequest::readParameters(const json& parameters) {
     gender_ = *text == "1" ? kZUMGenderMale : *text == "2" ? kZUMGenderFemale : kZUMGenderUnknown;
   }
   if (auto text = ZUMJSONStringForKey(parameters, "cust_age")) birthday_ = dateFromBirthdayString(*text);
-  if (const json* value = ZUMJSONObjectForKey(parameters, "uule")) location_ = ZUMLocation::createWithDictionary(*value);
+  if (const json* value = ZUMJSONObjectForKey(parameters, "uule")) {
+    location_ = ZUMLocation::createWithDictionary(*value);
+  }
   if (const json* value = ZUMJSONValueForKey(parameters, "kw")) setKeywords(*value);
   if (auto text = ZUMJSONStringForKey(parameters, "tag_for_child_directed_treatment")) {
     childDirectedTreatment_ = platform::stringBoolValue(*text);

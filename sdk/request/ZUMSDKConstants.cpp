@@ -79,8 +79,10 @@ class Delivery {
 
   // The constant's text; any other JSON type counts as absent.
   std::optional<std::string> value(std::string_view key) const { return ZUMJSONStringForKey(constants_, key); }
-  bool boolValue(std::string_view key) const { return ZUMJSONBoolForKey(constants_, key, false); }
-  std::optional<double> number(std::string_view key) const { return ZUMJSONDoubleForKey(constants_, key); }
+  bool boolValue(std::string_view key) const { return ZUMJSONBoolForKey(constants_, key, false, ZUMJSONStrings::Read); }
+  std::optional<double> number(std::string_view key) const {
+    return ZUMJSONDoubleForKey(constants_, key, ZUMJSONStrings::Read);
+  }
 
   void standardWrite(std::string_view key, std::optional<std::string> under = std::nullopt) const {
     auto text = value(key);
@@ -228,7 +230,7 @@ void ZUMApplySDKConstants(const Json& constants, const ZUMSDKConstantsTargets& t
     targets.setUseNewWebViewsForActiveViewProcessing(delivery.boolValue("use_new_web_views_for_active_view"));
   }
   if (auto intervals = delivery.decoded("refresh_intervals"); intervals && intervals->is_object()) {
-    auto interval = ZUMJSONDoubleForKey(*intervals, "active_view_sampling_interval");
+    auto interval = ZUMJSONDoubleForKey(*intervals, "active_view_sampling_interval", ZUMJSONStrings::Read);
     // Zero or less would sample without pause.
     if (interval && *interval > 0 && targets.setActiveViewSamplingInterval) {
       targets.setActiveViewSamplingInterval(std::min(*interval, kMaxSamplingInterval));

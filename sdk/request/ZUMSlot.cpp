@@ -600,10 +600,12 @@ void ZUMSlot::loadAdURLWithParameters(const Json& parameters) {
 
   auto ad = ZUMAd::create();
   if (auto text = ZUMJSONStringForKey(parameters, "url")) ad->setAdURL(platform::URL::fromString(*text));
-  auto width = ZUMJSONDoubleForKey(parameters, "interstitial_size_width");
-  auto height = ZUMJSONDoubleForKey(parameters, "interstitial_size_height");
+  auto width = ZUMJSONDoubleForKey(parameters, "interstitial_size_width", ZUMJSONStrings::Read);
+  auto height = ZUMJSONDoubleForKey(parameters, "interstitial_size_height", ZUMJSONStrings::Read);
   if (width && height && *width >= 0 && *height >= 0) ad->setSize({*width, *height});
-  if (auto threshold = ZUMJSONDoubleForKey(parameters, "cropped_content_threshold")) ad->setCroppedContentThreshold(*threshold);
+  if (auto threshold = ZUMJSONDoubleForKey(parameters, "cropped_content_threshold", ZUMJSONStrings::Read)) {
+    ad->setCroppedContentThreshold(*threshold);
+  }
   loadAd(ad, std::nullopt);
 }
 

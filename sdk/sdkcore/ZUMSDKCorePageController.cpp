@@ -264,7 +264,7 @@ void ZUMSDKCorePageController::SDKCoreTOLMHandlerLoadAdWithRequestID(ZUMSDKCoreT
         default: break;
       }
       if (!made) return live->loadAd(nullptr, std::nullopt);
-      if (ZUMJSONBoolForKey(ad, "is_mediation", false)) {
+      if (ZUMJSONBoolForKey(ad, "is_mediation", false, ZUMJSONStrings::Read)) {
         made->setResponseType(2);
         Json headers = made->responseHeaders().value_or(Json::object());
         headers["x-qyra-mediation"] = 1;
