@@ -387,7 +387,7 @@ void DispatchQueue::sync(const std::function<void()>& block) {
 void DispatchQueue::after(TimeInterval delay, std::function<void()> block) {
   if (!block) return;
   auto self = shared_from_this();
-  auto timer = Timer::create(delay, false, [self, block = std::move(block)](Timer&) {
+  auto timer = Timer::createOneShot(delay, [self, block = std::move(block)](Timer&) {
     if (self->kind_ == Kind::Main) {
       runAs(self.get(), block);
     } else {

@@ -76,7 +76,7 @@ void ZUMAdNetworkJavaScriptAdViewDelegate::startRenderingTimerForAdView(const st
   adView_ = adView;
   std::weak_ptr<ZUMAdNetworkJavaScriptAdViewDelegate> weak =
       std::static_pointer_cast<ZUMAdNetworkJavaScriptAdViewDelegate>(shared_from_this());
-  checkRenderingTimer_ = platform::Timer::scheduled(kRenderCheckInterval, true, [weak](platform::Timer& timer) {
+  checkRenderingTimer_ = platform::Timer::startRepeating(kRenderCheckInterval, [weak](platform::Timer& timer) {
     auto self = weak.lock();
     if (!self) {
       timer.invalidate();
