@@ -310,7 +310,9 @@ bool ZUMSlotResponseProcessor::isBeingMediated(const ZUMSlot& slot) {
   return parameters && parameters->is_object() && parameters->contains("pw");
 }
 
-bool ZUMSlotResponseProcessor::isMediating(const ZUMSlot& slot) { return slot.ad() && slot.ad()->responseType() == kZUMMediationResponseType; }
+bool ZUMSlotResponseProcessor::isMediating(const ZUMSlot& slot) {
+  return slot.ad() && slot.ad()->responseType() == kZUMMediationResponseType;
+}
 
 std::shared_ptr<platform::ViewController> ZUMSlotResponseProcessor::viewControllerForPresentingModalView(ZUMSlot& slot) {
   auto delegate = slot.slotDelegate();

@@ -212,7 +212,8 @@ void ZUMSlot::loadFromNetworkExtras() {
   std::uint64_t orientations = 0;
   if (auto text = ZUMJSONStringForKey(parameters, "_orientation")) {
     if (*text == "p") {
-      orientations = platform::kInterfaceOrientationMaskPortrait | platform::kInterfaceOrientationMaskPortraitUpsideDown;
+      orientations =
+          platform::kInterfaceOrientationMaskPortrait | platform::kInterfaceOrientationMaskPortraitUpsideDown;
     } else if (*text == "l") {
       orientations = platform::kInterfaceOrientationMaskLandscape;
     }
