@@ -107,11 +107,11 @@ std::string dateDescription(platform::TimeInterval date) {
     rest += 86400;
     days -= 1;
   }
-  const auto date = platform::civilFromDays(days);
+  const auto civil = platform::civilFromDays(days);
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld +0000",
-                static_cast<long long>(date.year), static_cast<long long>(date.month),
-                static_cast<long long>(date.day), static_cast<long long>(rest / 3600),
+                static_cast<long long>(civil.year), static_cast<long long>(civil.month),
+                static_cast<long long>(civil.day), static_cast<long long>(rest / 3600),
                 static_cast<long long>(rest / 60 % 60), static_cast<long long>(rest % 60));
   return buffer;
 }
