@@ -1,11 +1,11 @@
 #include "sdk/presentation/ZUMAdAppAdViewDelegate.h"
 
 #include <array>
-#include <cassert>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMRegistrationPoint.h"
@@ -65,7 +65,7 @@ void ZUMAdAppAdViewDelegate::appendAdAppHandlers() {
 
 std::optional<bool> ZUMAdAppAdViewDelegate::adViewShouldStartLoadWithRequest(
     ZUMAdView& adView, const platform::URLRequest& request, platform::WebViewNavigationType navigationType) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   const auto allowed = ZUMAdViewDelegate::adViewShouldStartLoadWithRequest(adView, request, navigationType);
   // A link click the base policy turns away went to the opener, which pings when it takes
   // the user somewhere (or nowhere, for a refused link): pinging here too would count one

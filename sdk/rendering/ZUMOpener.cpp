@@ -1,11 +1,11 @@
 #include "sdk/rendering/ZUMOpener.h"
 
 #include <algorithm>
-#include <cassert>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/base/ASCIIString.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
 #include "platform/ui/View.h"
@@ -14,6 +14,7 @@
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMLogger.h"
+#include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/network/ZUMAdURLStash.h"
 #include "sdk/network/ZUMAutoClickProtection.h"
@@ -33,12 +34,10 @@ std::shared_ptr<ZUMClickHandling> clickHandlingFor(const char* action, const std
   return handling;
 }
 
-std::string lowercaseScheme(const URL& url) { return platform::asciiLowercased(url.scheme().value_or("")); }
-
 // Schemes that would run or read something inside this application rather than open
 // another one.
 bool opensInAnotherApplication(const URL& url) {
-  const auto scheme = lowercaseScheme(url);
+  const auto scheme = ZUMLowercasedScheme(url);
   return !scheme.empty() && scheme != "file" && scheme != "about" && scheme != "javascript" && scheme != "data";
 }
 
@@ -51,7 +50,7 @@ ZUMOpener::~ZUMOpener() = default;
 // --- Gates ---------------------------------------------------------------------------------
 
 bool ZUMOpener::shouldPerformOpenAction() {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   if (!autoClickProtection_ || !autoClickProtection_->isEnabled()) return true;
   auto adView = adView_.lock();
   if (adView && adView->touched()) return true;
@@ -76,7 +75,7 @@ std::optional<std::string> ZUMOpener::confirmationMessageForURL(const URL& url) 
   const auto stored = ZUMUserDefaults::dictionaryForKey("/vantor/ads/clickthrough_confirm_schemes");
   const auto& schemes = stored ? *stored : kDefaultSchemes;
   // Schemes are case-insensitive: "TEL:" must ask as "tel:" does.
-  const auto scheme = lowercaseScheme(url);
+  const auto scheme = ZUMLowercasedScheme(url);
   for (const auto& [key, title] : schemes.items()) {
     if (platform::asciiLowercased(key) == scheme && title.is_string()) return title.get<std::string>();
   }
@@ -185,7 +184,7 @@ void ZUMOpener::willLeaveApplication() {
 }
 
 void ZUMOpener::openAppLink(const URL& url, const std::string& eventID) {
-  const auto scheme = lowercaseScheme(url);
+  const auto scheme = ZUMLowercasedScheme(url);
   const bool allowed = shouldOpenURL(url) && scheme != "about" && scheme != "file" && opensInAnotherApplication(url);
   const bool modern = ZUMDevice::sharedInstance()->isOSAtLeastMajor(10, 0, 0);
   if (!allowed || (!modern && (scheme == "http" || scheme == "https"))) {
