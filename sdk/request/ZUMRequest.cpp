@@ -93,7 +93,7 @@ std::optional<platform::TimeInterval> dateFromBirthdayString(std::string_view te
 std::optional<std::string> birthdayText(std::optional<platform::TimeInterval> birthday) {
   if (!birthday || !std::isfinite(*birthday) || std::fabs(*birthday) > kLargestDate) return std::nullopt;
   const auto date = platform::civilFromDays(static_cast<std::int64_t>(std::floor(*birthday / kSecondsPerDay)));
-  char buffer[32];
+  char buffer[80];  // room for any 64-bit fields, as the optimiser checks
   std::snprintf(buffer, sizeof buffer, "%04lld%02lld%02lld", static_cast<long long>(date.year),
                 static_cast<long long>(date.month), static_cast<long long>(date.day));
   return std::string(buffer);
@@ -108,7 +108,7 @@ std::string dateDescription(platform::TimeInterval date) {
     days -= 1;
   }
   const auto civil = platform::civilFromDays(days);
-  char buffer[64];
+  char buffer[160];  // room for any 64-bit fields, as the optimiser checks
   std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld +0000",
                 static_cast<long long>(civil.year), static_cast<long long>(civil.month),
                 static_cast<long long>(civil.day), static_cast<long long>(rest / 3600),
