@@ -31,6 +31,11 @@ TEST(SymbolsTest, AnAddressInsideANamedFunctionResolvesToItsImageAndName) {
     EXPECT_NE(resolved->imageBase, 0u);
   }
   EXPECT_EQ(imagePathForAddress(start), resolveAddress(start)->imagePath);
+  // A return address at a function's first byte returns from a call that never returns,
+  // made by whatever precedes the function.
+  const auto returning = resolveAddress(start, AddressKind::ReturnAddress);
+  ASSERT_TRUE(returning.has_value());
+  EXPECT_NE(returning->symbol, std::optional<std::string>("symbolsTestRecorder(int)"));
 }
 
 TEST(SymbolsTest, TellsNoImageFromNoSymbol) {
