@@ -39,31 +39,25 @@ NumberFormatter::~NumberFormatter() = default;
 void NumberFormatter::setLocale(Locale locale) {
   locale_ = std::move(locale);
   prepared_.reset();
-  unusable_ = false;
 }
 
 void NumberFormatter::setPositiveFormat(std::string pattern) {
   positiveFormat_ = std::move(pattern);
   prepared_.reset();
-  unusable_ = false;
 }
 
 void NumberFormatter::setNegativeFormat(std::string pattern) {
   negativeFormat_ = std::move(pattern);
   prepared_.reset();
-  unusable_ = false;
 }
 
 void NumberFormatter::setRoundingMode(RoundingMode mode) {
   roundingMode_ = mode;
   prepared_.reset();
-  unusable_ = false;
 }
 
 bool NumberFormatter::prepare() const {
   if (prepared_) return true;
-  if (unusable_) return false;
-  unusable_ = true;
   if (!isSinglePattern(positiveFormat_) || (!negativeFormat_.empty() && !isSinglePattern(negativeFormat_))) {
     return false;
   }
@@ -76,7 +70,6 @@ bool NumberFormatter::prepare() const {
   if (U_FAILURE(status)) return false;
   format->setRoundingMode(icuRounding(roundingMode_));
   prepared_ = std::make_unique<Prepared>(Prepared{std::move(format)});
-  unusable_ = false;
   return true;
 }
 

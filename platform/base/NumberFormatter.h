@@ -43,7 +43,8 @@ class NumberFormatter {
 
  private:
   struct Prepared;
-  // Builds the library's formatter for the current settings; false when it cannot.
+  // Builds the library's formatter for the current settings, once; false when it cannot
+  // (settings it cannot use are tried again at each format, which is rare and cheap).
   bool prepare() const;
 
   Locale locale_;
@@ -51,7 +52,6 @@ class NumberFormatter {
   std::string negativeFormat_;
   RoundingMode roundingMode_ = RoundingMode::HalfEven;
   mutable std::unique_ptr<Prepared> prepared_;
-  mutable bool unusable_ = false;  // the settings were tried and refused
 };
 
 }  // namespace platform

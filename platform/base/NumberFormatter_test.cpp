@@ -1,5 +1,7 @@
 #include "platform/base/NumberFormatter.h"
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 namespace platform {
@@ -70,11 +72,33 @@ TEST(NumberFormatterTest, APatternItCannotUseGivesNoneUntilChanged) {
   EXPECT_EQ(formatter.stringFromNumber(decimal("-1")), std::nullopt);
 }
 
+TEST(NumberFormatterTest, ASettingChangedAfterFormattingTakesEffect) {
+  const struct {
+    const char* name;
+    std::function<void(NumberFormatter&)> change;
+    const char* number;
+    const char* text;
+  } rows[] = {
+      {"locale", [](NumberFormatter& f) { f.setLocale(Locale("de_DE")); }, "1.5", "1,5"},
+      {"positive", [](NumberFormatter& f) { f.setPositiveFormat("0.00"); }, "1.5", "1.50"},
+      {"negative", [](NumberFormatter& f) { f.setNegativeFormat("(#.######)"); }, "-1.5", "(1.5)"},
+      {"rounding", [](NumberFormatter& f) { f.setRoundingMode(NumberFormatter::RoundingMode::Ceiling); },
+       "0.0000011", "0.000002"},
+  };
+  for (const auto& row : rows) {
+    const auto formatter = priceFormatter();
+    ASSERT_TRUE(formatter->stringFromNumber(decimal(row.number)).has_value()) << row.name;
+    row.change(*formatter);
+    EXPECT_EQ(formatter->stringFromNumber(decimal(row.number)), row.text) << row.name;
+  }
+}
+
 TEST(NumberFormatterTest, CurrencyCodesOfLocales) {
   EXPECT_EQ(Locale("en_US").currencyCode(), "USD");
   EXPECT_EQ(Locale("de_DE").currencyCode(), "EUR");
   EXPECT_EQ(Locale("ja_JP").currencyCode(), "JPY");
   EXPECT_EQ(Locale("").currencyCode(), std::nullopt);
+  EXPECT_EQ(Locale(std::string("en_US\0de_DE", 11)).currencyCode(), std::nullopt);
   EXPECT_EQ(NumberFormatter().locale(), Locale("en_US"));  // the device's current locale
 }
 

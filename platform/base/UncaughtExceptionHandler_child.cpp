@@ -1,7 +1,11 @@
 // Run by UncaughtExceptionHandler_test.cpp: raises an exception that nothing catches,
 // three named functions deep, and writes what its handlers heard to a file.
 //
-//   platform_uncaught_exception_child <main-queue|serial-queue|standard|reraise> <file>
+//   platform_uncaught_exception_child <mode> <file>
+// Modes: main-queue, serial-queue (a platform exception raised on that queue), standard
+// (a std::out_of_range), thrown (a platform exception thrown without raise()),
+// non-standard (an int), reraise (the handler raises), reraise-noexcept (the handler
+// raises inside a noexcept function), no-handler.
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -46,12 +50,27 @@ void reraisingHandler(const platform::Exception& exception) {
   platform::Exception::raise("AgainException", "raised by the handler");
 }
 
+void raiseAgain() noexcept { platform::Exception::raise("AgainException", "raised where nothing may escape"); }
+
+void noexceptReraisingHandler(const platform::Exception& exception) {
+  append("reraising handler: " + exception.name());
+  raiseAgain();
+}
+
+platform::UncaughtExceptionHandler handlerFor(const std::string& mode) {
+  if (mode == "reraise") return &reraisingHandler;
+  if (mode == "reraise-noexcept") return &noexceptReraisingHandler;
+  return &reportingHandler;
+}
+
 }  // namespace
 
 // Exported (not static), so that the frames resolve by name; the empty asm after each call
 // keeps it from becoming a jump that would leave no frame.
 [[gnu::noinline]] void uncaughtLevel3() {
   if (gMode == "standard") throw std::out_of_range("index 7 past the end");
+  if (gMode == "non-standard") throw 42;
+  if (gMode == "thrown") throw platform::Exception("ChildTestException", "thrown without raise()");
   platform::Exception::raise("ChildTestException", "raised three functions deep", {{"key", "value"}});
 }
 
@@ -70,9 +89,11 @@ int main(int argc, char** argv) {
   gMode = argv[1];
   gOutput = argv[2];
   platform::bindMainThread();
-  platform::setUncaughtExceptionHandler(&previousHandler);
-  gReporterPrevious = platform::getUncaughtExceptionHandler();
-  platform::setUncaughtExceptionHandler(gMode == "reraise" ? &reraisingHandler : &reportingHandler);
+  if (gMode != "no-handler") {
+    platform::setUncaughtExceptionHandler(&previousHandler);
+    gReporterPrevious = platform::getUncaughtExceptionHandler();
+    platform::setUncaughtExceptionHandler(handlerFor(gMode));
+  }
   if (gMode == "serial-queue") {
     platform::setExecutorKind(platform::ExecutorKind::Threaded);
     platform::DispatchQueue::serial("com.example.uncaught")->async(&uncaughtLevel1);

@@ -112,7 +112,9 @@ TEST_F(PaymentQueueTest, UnfinishedTransactionsAreDeliveredAgainAfterARelaunch) 
   StoreControls::buy({"com.example.finished", 1}, StoreControls::PurchaseOutcome::Purchased, 1700000000.0);
   StoreControls::buy({"com.example.pending", 2}, StoreControls::PurchaseOutcome::Purchased, 1700000100.0);
   env.runUntilIdle();
+  StoreControls::relaunch();  // both kept, unfinished
   auto queue = PaymentQueue::defaultQueue();
+  ASSERT_EQ(queue->transactions().size(), 2u);
   queue->finishTransaction(queue->transactions().front());
   EXPECT_EQ(queue->transactions().size(), 1u);
 
@@ -162,10 +164,11 @@ TEST(StoreFileTest, ReadsWhatItWroteAndNothingFromADamagedFile) {
   const std::vector<PaymentTransaction::Record> records = {
       {"k1", State::Purchased, {"com.example.a", 2}, "T-1", 1700000000.25},
       {"k2", State::Deferred, {"com.example.b", 1}, std::nullopt, std::nullopt},
+      {"k3", State::Purchasing, {"com.example.c", 1}, std::nullopt, std::nullopt},
   };
   const auto read = StoreFile::decode(StoreFile::encode(records));
   ASSERT_TRUE(read.has_value());
-  ASSERT_EQ(read->size(), 2u);
+  ASSERT_EQ(read->size(), 3u);
   EXPECT_EQ((*read)[0].key, "k1");
   EXPECT_EQ((*read)[0].state, State::Purchased);
   EXPECT_EQ((*read)[0].payment.productIdentifier, "com.example.a");
@@ -174,11 +177,13 @@ TEST(StoreFileTest, ReadsWhatItWroteAndNothingFromADamagedFile) {
   EXPECT_EQ((*read)[0].transactionDate, 1700000000.25);
   EXPECT_EQ((*read)[1].transactionIdentifier, std::nullopt);
   EXPECT_EQ((*read)[1].transactionDate, std::nullopt);
+  EXPECT_EQ((*read)[2].state, State::Purchasing);
 
   const char* damaged[] = {
       "", "not json", "[]", "{}", R"({"transactions": {}})",
       R"({"transactions": [1]})",
       R"({"transactions": [{"product": "a", "quantity": 1, "state": 1}]})",
+      R"({"transactions": [{"key": "k", "quantity": 1, "state": 1}]})",
       R"({"transactions": [{"key": "k", "product": "a", "quantity": 1, "state": 5}]})",
       R"({"transactions": [{"key": "k", "product": "a", "quantity": 1, "state": -1}]})",
       R"({"transactions": [{"key": "k", "product": "a", "quantity": "1", "state": 1}]})",
