@@ -5,7 +5,7 @@
 // Modes: main-queue, serial-queue (a platform exception raised on that queue), standard
 // (a std::out_of_range), thrown (a platform exception thrown without raise()),
 // non-standard (an int), reraise (the handler raises), reraise-noexcept (the handler
-// raises inside a noexcept function), no-handler.
+// raises inside a noexcept function), no-handler (a handler installed, then removed).
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -89,11 +89,10 @@ int main(int argc, char** argv) {
   gMode = argv[1];
   gOutput = argv[2];
   platform::bindMainThread();
-  if (gMode != "no-handler") {
-    platform::setUncaughtExceptionHandler(&previousHandler);
-    gReporterPrevious = platform::getUncaughtExceptionHandler();
-    platform::setUncaughtExceptionHandler(handlerFor(gMode));
-  }
+  platform::setUncaughtExceptionHandler(&previousHandler);
+  gReporterPrevious = platform::getUncaughtExceptionHandler();
+  // "no-handler" installs one and removes it again.
+  platform::setUncaughtExceptionHandler(gMode == "no-handler" ? nullptr : handlerFor(gMode));
   if (gMode == "serial-queue") {
     platform::setExecutorKind(platform::ExecutorKind::Threaded);
     platform::DispatchQueue::serial("com.example.uncaught")->async(&uncaughtLevel1);
