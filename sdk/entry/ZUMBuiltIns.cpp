@@ -2,6 +2,8 @@
 
 #include "ZUMMobileAds.h"
 #include "platform/base/TestingReset.h"
+#include "platform/web/JSContext.h"
+#include "platform/web/JSVirtualMachine.h"
 #include "platform/web/WKWebView.h"
 #include "sdk/formats/ZUMFormats.h"
 #include "sdk/foundation/ZUMApplication.h"
@@ -25,9 +27,11 @@ void ZUMRegisterBuiltIns() {
   // Tests drop what was registered; the next load registers it again.
   static auto* once = new platform::ResettableOnceFlag();
   once->call([] {
-    // The newer web engine is looked up by name; the platform's own start-up sits below
-    // the web area and cannot offer it.
+    // The newer web engine and the script-context classes are looked up by name; the
+    // platform's own start-up sits below the web area and cannot offer them.
     platform::WKWebView::registerClass();
+    platform::JSVirtualMachine::registerClass();
+    platform::JSContext::registerClass();
     ZUMRegisterNetworkDelivery();
     ZUMRegisterAdFetcher();
     ZUMSlotRendering::setShared(std::make_shared<ZUMAdViewSlotRendering>());

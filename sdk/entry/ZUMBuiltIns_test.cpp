@@ -52,7 +52,9 @@ TEST_F(ZUMBuiltInsTest, LoadRegistersTheSubsystemsBeforeLaunchStartsThem) {
   EXPECT_TRUE(hooks.executeSDKCoreScript);
   EXPECT_TRUE(std::dynamic_pointer_cast<ZUMSlotResponseProcessor>(ZUMSlotResponseProcessing::shared()));
   EXPECT_TRUE(std::dynamic_pointer_cast<ZUMAdAppAdViewPresentation>(ZUMAdViewPresentation::shared()));
-  EXPECT_TRUE(platform::ClassRegistry::shared().isRegistered(platform::WKWebView::kClassName));
+  for (const auto* name : {platform::WKWebView::kClassName, "JSVirtualMachine", "JSContext"}) {
+    EXPECT_TRUE(platform::ClassRegistry::shared().isRegistered(name)) << name;
+  }
   testenv::AppControls::launch(std::make_shared<platform::ApplicationDelegate>());
   env.runUntilIdle();
   EXPECT_TRUE(ZUMApplication::sharedInstance()->hasRunEarlyActivities());
