@@ -10,6 +10,7 @@
 #include "sdk/csi/ZUMCSI.h"
 #include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/foundation/ZUMThreading.h"
+#include "sdk/rendering/ZUMActiveViewTOLMHandler.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewActiveViewMonitoring.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
@@ -35,6 +36,9 @@ std::shared_ptr<ZUMSDKCoreWebView> ZUMSDKCoreWebView::create(
   webView->adView_->setDelegate(webView);
   webView->adViewDelegate_ = ZUMAdViewDelegate::create();
   webView->setSDKCoreTOLMHandler(ZUMSDKCoreTOLMHandler::create());
+  auto activeViewHandler = ZUMActiveViewTOLMHandler::create();
+  activeViewHandler->setDelegate(webView);
+  webView->activeViewHandler_ = activeViewHandler;
   return webView;
 }
 
