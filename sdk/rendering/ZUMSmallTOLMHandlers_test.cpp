@@ -132,12 +132,14 @@ TEST_F(ZUMSmallTOLMHandlersTest, ActiveViewMessages) {
       {"untrackActiveViewUnit?hashCode=7", false, {"untrack 7"}},
       {"untrackActiveViewUnit", false, {}},
       {"untrackActiveViewUnit?hashCode=-3", false, {}},
+      {"untrackActiveViewUnit?hashCode=0", false, {"untrack 0"}},
       {"visibilityChanged?hashCode=5&isVisible=1", false, {"visible 5 1"}},
       {"visibilityChanged?hashCode=5&isVisible=true", false, {"visible 5 0"}},
       {"visibilityChanged?hashCode=5", false, {}},
       {"visibilityChanged?isVisible=1", false, {}},
       {"visibilityChanged?hashCode=99999999999999999999&isVisible=1", false, {"visible 9223372036854775807 1"}},
   };
+  platform::SystemLog::Capture capture(true);
   for (const auto& row : rows) {
     auto handler = ZUMActiveViewTOLMHandler::create();
     handler->setDelegate(recorder);
@@ -147,6 +149,7 @@ TEST_F(ZUMSmallTOLMHandlersTest, ActiveViewMessages) {
     EXPECT_EQ(recorder->take(), row.expected) << row.message;
     adView->activeViewReporter().stop();
   }
+  EXPECT_TRUE(capture.contains("negative unit id dropped"));
   // A start the owner refuses leaves the reporter off, so an untrack goes to the delegate.
   recorder->accepts = false;
   auto handler = ZUMActiveViewTOLMHandler::create();
@@ -245,6 +248,7 @@ TEST_F(ZUMSmallTOLMHandlersTest, InstrumentMessages) {
   };
   auto handler = ZUMCSITOLMHandler::create();
   handler->setCSIDelegate(recorder);
+  platform::SystemLog::Capture capture(true);
   for (const auto& row : rows) {
     recorder->csi = ZUMCSI::create();
     if (row.startStamp) recorder->csi->setTimestamp(row.startStamp, "native:view_create");
@@ -254,6 +258,7 @@ TEST_F(ZUMSmallTOLMHandlersTest, InstrumentMessages) {
     ASSERT_TRUE(recorded);
     EXPECT_EQ(recorded->completedVariables().size(), row.timings) << row.message;
   }
+  EXPECT_TRUE(capture.contains("timestamp before 1970 dropped"));
   send(*handler, "instrument?action=tick&label=l&timestamp=5000");
   ASSERT_EQ(recorder->csi->timeRecorderForAction("make_wv")->completedVariables().size(), 1u);
   const auto timing = recorder->csi->timeRecorderForAction("make_wv")->completedVariables().at("l");

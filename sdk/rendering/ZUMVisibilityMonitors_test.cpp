@@ -8,6 +8,8 @@
 #include <nlohmann/json.hpp>
 
 #include "ZUMRequest.h"
+#include "platform/base/NotificationCenter.h"
+#include "platform/ui/AudioSession.h"
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
 #include "platform/web/WebTestSupport.h"
@@ -19,8 +21,10 @@
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/rendering/ZUMImpressionMonitor.h"
 #include "sdk/rendering/ZUMSlotActiveView.h"
+#include "sdk/rendering/ZUMSlotEventHandler.h"
 #include "sdk/rendering/ZUMUIKitWebView.h"
 #include "sdk/request/ZUMAd.h"
+#include "sdk/request/ZUMAdType.h"
 #include "sdk/request/ZUMSDKCoreController.h"
 #include "sdk/request/ZUMSlot.h"
 #include "testing/AppControls.h"
@@ -171,6 +175,10 @@ TEST_F(ZUMVisibilityTest, ImpressionsCountAtOnceOrOnFirstSightOnce) {
     env.advance(0.4);
     env.advance(2.0);
     EXPECT_EQ(refreshes->impressions, row.afterShown) << row.definition << row.visibleAtStart;
+    if (row.afterShown && monitor->viewMonitor()) {  // done: the view is no longer sampled for it
+      EXPECT_FALSE(monitor->viewMonitor()->isMonitoring());
+      EXPECT_FALSE(monitor->viewMonitor()->delegate());
+    }
   }
 }
 
@@ -202,6 +210,9 @@ TEST_F(ZUMVisibilityTest, TheActiveViewReportHasItsKeysInOrder) {
   EXPECT_EQ(unit["timestamp"], ZUMMonotonicTimeInMilliseconds());
   EXPECT_EQ(unit["hashCode"], 7);
   EXPECT_TRUE(unit["appMuted"].is_boolean());
+  // The device's volume is read afresh for each report.
+  platform::AudioSession::shared().setOutputVolume(0.25f);
+  EXPECT_EQ(monitor->activeViewStateWithID(7, true, false)["units"][0]["deviceVolume"], 0.25f);
 
   scene.view->setHidden(true);
   monitor->sample();
@@ -333,7 +344,7 @@ TEST_F(ZUMSlotActiveViewTest, BothReceiversAndTheirStops) {
   env.advance(0.5);
   EXPECT_EQ(controller->page->log.front(), "observe " + std::to_string(activeView->activeViewID()));
   EXPECT_EQ(controller->page->commands.size(), 3u);
-  EXPECT_EQ(controller->page->commands.back().rfind("QYRA_updateActiveView({", 0), 0u);
+  EXPECT_EQ(controller->page->commands.back().rfind("QYRA_updateActiveView({\n", 0), 0u);  // pretty JSON
   EXPECT_EQ(measured(), 2);  // the creative's page joined after the first sample
   EXPECT_EQ(lastUnit()["activeViewJSON"], (Json{{"cfg", "x"}}));
 
@@ -350,6 +361,73 @@ TEST_F(ZUMSlotActiveViewTest, BothReceiversAndTheirStops) {
   activeView->finishActiveViewReporting();
   EXPECT_EQ(controller->returned, 1);  // given back exactly once
   EXPECT_FALSE(activeView->activeViewMonitoringStarted(3));
+}
+
+TEST_F(ZUMSlotActiveViewTest, OwnerSignalsDriveTheSchedule) {
+  auto activeView = ZUMSlotActiveView::forSlot(*slot);
+  adView->removeFromSuperview();
+  adView->activeViewReporter().start();
+  EXPECT_EQ(measured(), 1);  // out of any window: one sample, no schedule
+  env.advance(1.0);
+  EXPECT_EQ(measured(), 1);
+  activeView->interstitialViewWillAppear();
+  env.advance(0.5);
+  EXPECT_EQ(measured(), 2);
+  activeView->interstitialViewWillDisappear();  // a last sample, then none
+  EXPECT_EQ(measured(), 3);
+  env.advance(1.0);
+  EXPECT_EQ(measured(), 3);
+  activeView->ownerViewDidMoveToWindow(window);
+  env.advance(0.5);
+  EXPECT_EQ(measured(), 4);
+  int left = 0;
+  auto& center = platform::NotificationCenter::defaultCenter();
+  const auto token = center.addObserver(kZUMSlotDidLeaveWindowNotification, slot, nullptr,
+                                        [&left](const platform::Notification&) { ++left; });
+  activeView->ownerViewDidMoveToWindow(nullptr);
+  center.removeObserver(token);
+  EXPECT_EQ(left, 1);
+  EXPECT_EQ(measured(), 5);
+  env.advance(1.0);
+  EXPECT_EQ(measured(), 5);
+}
+
+TEST_F(ZUMSlotActiveViewTest, TheCreativesVisibilityReachesTheAdViewAndItsMRAIDPage) {
+  auto activeView = ZUMSlotActiveView::forSlot(*slot);
+  auto engine = std::dynamic_pointer_cast<ZUMUIKitWebView>(adView->webView())->engine();
+  activeView->activeViewVisibilityChanged(true);
+  EXPECT_TRUE(adView->visible());
+  EXPECT_FALSE(slot->monitoredViewVisible());  // kept for MRAID ads only
+  slot->ad()->setMRAIDEventHandler(ZUMSlotEventHandler::forSlot(*slot));
+  const auto before = engine->evaluatedScripts().size();
+  activeView->activeViewVisibilityChanged(true);
+  EXPECT_TRUE(slot->monitoredViewVisible());
+  env.runUntilIdle();
+  ASSERT_GT(engine->evaluatedScripts().size(), before);
+  EXPECT_NE(engine->evaluatedScripts().back().find("onAdVisibilityChanged"), std::string::npos);
+}
+
+TEST_F(ZUMSlotActiveViewTest, ABannersImpressionCountsOnFirstSightOnce) {
+  slot->setAdType(ZUMAdType::create(kZUMAdSizeBanner), false);
+  slot->setViewHasMadeImpression(false);
+  slot->ad()->setImpressionDefinition(1);
+  adView->setHidden(true);
+  auto activeView = ZUMSlotActiveView::forSlot(*slot);
+  activeView->startImpressionMonitoring();
+  auto first = slot->impressionMonitor();
+  ASSERT_TRUE(first);
+  activeView->startImpressionMonitoring();  // a new start replaces the monitor
+  EXPECT_NE(slot->impressionMonitor(), first);
+  env.advance(1.0);
+  EXPECT_FALSE(slot->viewHasMadeImpression());
+  adView->setHidden(false);
+  env.advance(0.5);
+  EXPECT_TRUE(slot->viewHasMadeImpression());
+  EXPECT_FALSE(slot->impressionMonitor());
+  // An interstitial's impression is counted when it is shown, not by a monitor.
+  slot->setAdType(ZUMAdType::createForInterstitial(), false);
+  activeView->startImpressionMonitoring();
+  EXPECT_FALSE(slot->impressionMonitor());
 }
 
 TEST_F(ZUMSlotActiveViewTest, MediatedAdsAndAdsWithoutImpressionNeverReport) {

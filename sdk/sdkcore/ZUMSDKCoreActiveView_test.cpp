@@ -7,7 +7,11 @@
 #include "platform/base/UserDefaults.h"
 #include "platform/ui/ApplicationDelegate.h"
 #include "platform/ui/Window.h"
+#include "sdk/csi/ZUMCSI.h"
+#include "sdk/csi/ZUMCSIConfiguration.h"
 #include "sdk/rendering/ZUMActiveViewTOLMHandler.h"
+#include "sdk/rendering/ZUMAdViewDelegate.h"
+#include "sdk/rendering/ZUMCSITOLMHandler.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/rendering/ZUMNotification.h"
@@ -16,6 +20,7 @@
 #include "sdk/request/ZUMSDKConstants.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/sdkcore/ZUMSDKCorePageController.h"
+#include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
 #include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
 #include "testing/AppControls.h"
 #include "testing/TestEnvironment.h"
@@ -181,6 +186,46 @@ TEST_F(ZUMSDKCoreActiveViewTest, TheLentSDKCorePageReceivesASlotsMeasurements) {
   EXPECT_EQ(sdkcoretest::evaluate(*page, "measured[2].units[0].doneReasonCode"), "u");
   EXPECT_EQ(controller->activeViewSDKCoreWebViews(), std::vector{page});
   ZUMSlotRendering::setShared(nullptr);
+}
+
+TEST_F(ZUMSDKCoreActiveViewTest, ScriptCallsWaitForThePageAndKeepTheirOrder) {
+  platform::UserDefaults::standard().setObject(Json{{"version", 2}}, kZUMSDKCoreStateKey);
+  controller->postJavaScriptNotification("first", std::nullopt);
+  controller->executeExportedJavaScriptCommand("QYRA_Echo", Json{{"n", 1}}, {});
+  controller->postJavaScriptNotification("second", Json{{"n", 2}});
+  auto page = controller->activeSDKCoreWebView();
+  // The index of the first script the page ran that begins with `start` (-1: none).
+  auto position = [&](const std::string& start) {
+    const auto& scripts = sdkcoretest::evaluatedScripts(*page);
+    for (std::size_t at = 0; at < scripts.size(); ++at) {
+      if (scripts[at].rfind(start, 0) == 0) return static_cast<int>(at);
+    }
+    return -1;
+  };
+  ASSERT_TRUE(env.runUntil([&] { return position("QYRA_ReceiveMessage('second'") >= 0; }));
+  const int state = position("QYRA_reloadSavedState(");
+  EXPECT_GE(state, 0);
+  EXPECT_LT(state, position("QYRA_getSdkConstants("));
+  EXPECT_LT(position("QYRA_getSdkConstants("), position("QYRA_ReceiveMessage('first');"));
+  EXPECT_LT(position("QYRA_ReceiveMessage('first');"), position("QYRA_Echo({\"args\":{\"n\":1}})"));
+  EXPECT_LT(position("QYRA_Echo("), position("QYRA_ReceiveMessage('second', {\"n\":2});"));
+  EXPECT_NE(sdkcoretest::evaluatedScripts(*page)[static_cast<std::size_t>(state)].find("\"is_refresh\":0"),
+            std::string::npos);
+}
+
+TEST_F(ZUMSDKCoreActiveViewTest, ThePagesTimingMessagesWriteToItsOwnRegistry) {
+  platform::UserDefaults::standard().setObject("1", kZUMCSIReportingProbabilityKey);
+  ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::CSI,
+                              [](ZUMAdViewDelegate&) -> std::shared_ptr<ZUMTOLMHandler> { return ZUMCSITOLMHandler::create(); });
+  auto page = ZUMSDKCoreWebView::create();
+  auto delegate = std::dynamic_pointer_cast<ZUMAdViewDelegate>(page->adViewDelegate());
+  ASSERT_TRUE(delegate);
+  ASSERT_EQ(delegate->TOLMHandlers().size(), 1u);
+  auto tick = ZUMNotification::createWithNotificationURL(
+      *platform::URL::fromString("tolm://page/instrument?action=tick&label=page_tick&timestamp=42"));
+  EXPECT_TRUE(delegate->TOLMHandlers()[0]->handleNotification(tick, page->adView()));
+  EXPECT_EQ(page->CSI()->timestampForLabel("page_tick"), 42);
+  ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::CSI, {});
 }
 
 }  // namespace

@@ -36,6 +36,7 @@
 #include "sdk/rendering/ZUMActiveViewTOLMHandlerDelegate.h"
 #include "sdk/rendering/ZUMActiveViewWebView.h"
 #include "sdk/rendering/ZUMAdViewDelegateProtocol.h"
+#include "sdk/rendering/ZUMCSITOLMHandlerDelegate.h"
 #include "sdk/rendering/ZUMWebViewConfiguration.h"
 
 namespace platform {
@@ -69,6 +70,7 @@ class ZUMSDKCoreWebViewNotification {
 class ZUMSDKCoreWebView final : public ZUMAdViewDelegateProtocol,
                                 public ZUMActiveViewWebView,
                                 public ZUMActiveViewTOLMHandlerDelegate,
+                                public ZUMCSITOLMHandlerDelegate,
                                 public std::enable_shared_from_this<ZUMSDKCoreWebView> {
  public:
   enum State : std::int64_t { kNeverLoaded = 0, kLoadRequested = 1, kLoading = 2, kLoaded = 3, kFailed = 4 };
@@ -82,8 +84,10 @@ class ZUMSDKCoreWebView final : public ZUMAdViewDelegateProtocol,
   void refreshSDKCoreAndNotifyObserver(const std::shared_ptr<ZUMSDKCoreWebViewNotification>& observer);
   // Sends the CSI report.
   void willRefreshSDKCore();
-  // The registry that times the page's loads.
+  // The registry that times the page's loads; the page's own timing messages write there
+  // too (it is the CSI delegate of the plain ad-view delegate's timing handler).
   const std::shared_ptr<ZUMCSI>& CSI() const { return CSI_; }
+  std::shared_ptr<ZUMCSI> CSIForTOLMHandler(ZUMTOLMHandler&) override { return CSI_; }
   // Adds a one-time observer (nullptr is ignored); in state 3 or 4 every waiting
   // observer is told at once.
   void addObserverForOneTimeNotification(const std::shared_ptr<ZUMSDKCoreWebViewNotification>& observer);
