@@ -418,16 +418,25 @@ TEST_F(ZUMSlotActiveViewTest, ABannersImpressionCountsOnFirstSightOnce) {
   ASSERT_TRUE(first);
   activeView->startImpressionMonitoring();  // a new start replaces the monitor
   EXPECT_NE(slot->impressionMonitor(), first);
+  EXPECT_FALSE(first->delegate());
   env.advance(1.0);
   EXPECT_FALSE(slot->viewHasMadeImpression());
   adView->setHidden(false);
   env.advance(0.5);
   EXPECT_TRUE(slot->viewHasMadeImpression());
   EXPECT_FALSE(slot->impressionMonitor());
+  // Without an ad the impression counts at once (definition 0), even unseen.
+  slot->setAd(nullptr);
+  slot->setViewHasMadeImpression(false);
+  adView->setHidden(true);
+  activeView->startImpressionMonitoring();
+  EXPECT_TRUE(slot->viewHasMadeImpression());
   // An interstitial's impression is counted when it is shown, not by a monitor.
+  slot->setViewHasMadeImpression(false);
   slot->setAdType(ZUMAdType::createForInterstitial(), false);
   activeView->startImpressionMonitoring();
   EXPECT_FALSE(slot->impressionMonitor());
+  EXPECT_FALSE(slot->viewHasMadeImpression());
 }
 
 TEST_F(ZUMSlotActiveViewTest, MediatedAdsAndAdsWithoutImpressionNeverReport) {
