@@ -10,6 +10,7 @@
 #include "sdk/network/ZUMNetworkDelivery.h"
 #include "sdk/presentation/ZUMAdAppAdViewPresentation.h"
 #include "sdk/presentation/ZUMOpenerScreens.h"
+#include "sdk/presentation/ZUMSmallTOLMHandlers.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/foundation/ZUMThreading.h"
@@ -43,6 +44,7 @@ void ZUMRegisterBuiltIns() {
     });
     ZUMClickHandling::setShared(std::make_shared<ZUMOpenerScreens>());
     ZUMNavigationBlockedReporting::setShared(std::make_shared<ZUMSDKCoreNavigationBlockedReporter>());
+    ZUMRegisterSmallTOLMHandlers();
     ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::TCache,
                                 [](ZUMAdViewDelegate&) { return ZUMTCacheTOLMHandler::create(); });
     ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {

@@ -36,8 +36,12 @@ platform::Rect ZUMVisibleRectInWindow(const std::shared_ptr<platform::View>& vie
   if (!window || window->isHidden()) return zero;
 
   platform::Rect visible = view->convertRectToView(view->bounds(), nullptr);
+  // A window moved off its screen shows nothing of what lies outside the screen.
+  const platform::Rect screen = window->screen().bounds();
+  visible = visible.intersection({window->convertPointFromScreen(screen.origin), screen.size});
   for (auto current = view; current; current = current->superview()) {
-    if (current->isHidden()) return zero;
+    // Views too transparent to be touched are not seen either.
+    if (current->isHidden() || current->alpha() < kZUMMinimumVisibleAlpha) return zero;
     // The window always bounds what can be seen in it, whether it clips or not.
     if (current != view && (current->clipsToBounds() || current == window)) {
       visible = visible.intersection(current->convertRectToView(current->bounds(), nullptr));

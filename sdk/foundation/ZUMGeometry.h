@@ -24,10 +24,14 @@ nlohmann::ordered_json ZUMDictionaryFromRect(const platform::Rect& rect);
 // screen's coordinates follow the interface orientation.
 platform::Rect ZUMRectInInterfaceOrientation(const platform::Rect& rect);
 
+// Below this alpha a view counts as hidden, as it does for touches.
+inline constexpr double kZUMMinimumVisibleAlpha = 0.01;
+
 // The part of the view visible in its window, in window coordinates: the view's bounds
-// clipped by every ancestor that clips to its bounds and by the window's bounds. The
-// zero rectangle when the application is not active, the view has no window, the
-// window or any view on the way up is hidden, or nothing is left.
+// clipped by every ancestor that clips to its bounds, by the window's bounds and by the
+// screen. The zero rectangle when the application is not active, the view has no
+// window, the window or any view on the way up is hidden or (nearly) transparent, or
+// nothing is left.
 platform::Rect ZUMVisibleRectInWindow(const std::shared_ptr<platform::View>& view);
 
 // The same visible part in the view's own coordinates (zero rectangle in the same cases).

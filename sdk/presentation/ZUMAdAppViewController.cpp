@@ -18,6 +18,7 @@
 #include "sdk/rendering/ZUMBannerAdViewDelegate.h"
 #include "sdk/rendering/ZUMMRAIDResizeProperties.h"
 #include "sdk/rendering/ZUMOpener.h"
+#include "sdk/rendering/ZUMSlotActiveView.h"
 #include "sdk/rendering/ZUMSlotEventHandler.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMMRAIDEventHandling.h"
@@ -234,6 +235,7 @@ void ZUMAdAppViewController::viewWillAppear(bool animated) {
     configureView();
   }
   viewHasAppearedAtLeastOnce_ = true;
+  if (auto shown = slot()) ZUMSlotActiveView::forSlot(*shown)->interstitialViewWillAppear();
   if (adOrientations_ != 0) {
     if (auto p = presenter()) p->setNeedsUpdateOrientation();
   }
@@ -255,6 +257,7 @@ void ZUMAdAppViewController::viewDidAppear(bool animated) {
 
 void ZUMAdAppViewController::viewWillDisappear(bool animated) {
   ZUMViewController::viewWillDisappear(animated);
+  if (auto shown = slot()) ZUMSlotActiveView::forSlot(*shown)->interstitialViewWillDisappear();
   if (auto rendering = ZUMSlotRendering::shared(); rendering && adView_) rendering->pauseVideo(*adView_);
   if (auto handler = MRAIDEventHandler(slot())) handler->updateVisibility(false);
 }

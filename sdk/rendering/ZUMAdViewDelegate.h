@@ -25,6 +25,7 @@
 
 #include "platform/base/URL.h"
 #include "sdk/rendering/ZUMAdViewDelegateProtocol.h"
+#include "sdk/rendering/ZUMCSITOLMHandlerDelegate.h"
 
 namespace platform {
 class DispatchQueue;
@@ -66,7 +67,9 @@ void ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace place, ZUMTOLMHandlerMaker 
 // "kAd", "zum" or "delay_page_close" or ends "Notification" (any case).
 bool ZUMIsReservedNotificationName(std::string_view name);
 
-class ZUMAdViewDelegate : public ZUMAdViewDelegateProtocol, public std::enable_shared_from_this<ZUMAdViewDelegate> {
+class ZUMAdViewDelegate : public ZUMAdViewDelegateProtocol,
+                          public ZUMCSITOLMHandlerDelegate,
+                          public std::enable_shared_from_this<ZUMAdViewDelegate> {
  public:
   static std::shared_ptr<ZUMAdViewDelegate> create();
   ~ZUMAdViewDelegate() override;
@@ -99,6 +102,10 @@ class ZUMAdViewDelegate : public ZUMAdViewDelegateProtocol, public std::enable_s
   void adViewDidFinishLoad(ZUMAdView& adView) override;
   // Every handler, in order, replays its held messages.
   void adViewDidMoveToPlacement(ZUMAdView& adView, const std::shared_ptr<ZUMSlotPlacement>& placement) override;
+
+  // --- ZUMCSITOLMHandlerDelegate --------------------------------------------------------
+  // The base has no registry of its own.
+  std::shared_ptr<ZUMCSI> CSIForTOLMHandler(ZUMTOLMHandler&) override { return nullptr; }
 
  protected:
   ZUMAdViewDelegate();

@@ -1,5 +1,7 @@
 #include "sdk/rendering/ZUMAdViewSlotEvents.h"
 
+#include "sdk/rendering/ZUMSlotActiveView.h"
+
 #include <nlohmann/json.hpp>
 
 #include "sdk/rendering/ZUMSlotEventHandler.h"
@@ -37,7 +39,9 @@ void ZUMAdViewSlotEvents::MRAIDAdDidUnload(const std::shared_ptr<ZUMAd>& ad) {
   if (auto handler = ad ? ad->MRAIDEventHandler() : nullptr) handler->MRAIDAdDidUnload();
 }
 
-void ZUMAdViewSlotEvents::startImpressionMonitoring(ZUMSlot&) {}
+void ZUMAdViewSlotEvents::startImpressionMonitoring(ZUMSlot& slot) {
+  ZUMSlotActiveView::forSlot(slot)->startImpressionMonitoring();
+}
 
 void ZUMAdViewSlotEvents::postVolumeNotification(ZUMSlot& slot) {
   ZUMSlotEventHandler::forSlot(slot)->postVolumeNotification();

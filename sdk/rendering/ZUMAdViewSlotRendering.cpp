@@ -1,7 +1,9 @@
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 
 #include "sdk/rendering/ZUMAdView.h"
+#include "sdk/rendering/ZUMAdViewActiveViewReporter.h"
 #include "sdk/rendering/ZUMBannerAdViewDelegate.h"
+#include "sdk/rendering/ZUMSlotActiveView.h"
 #include "sdk/rendering/ZUMSlotEventHandler.h"
 #include "sdk/request/ZUMSlot.h"
 
@@ -11,6 +13,9 @@ ZUMSlotRendering::AdViewParts ZUMAdViewSlotRendering::makeAdView(ZUMSlot& slot, 
   if (!adView) return {};
   auto delegate = ZUMBannerAdViewDelegate::create(slot.shared_from_this());
   adView->setDelegate(delegate);
+  auto activeView = ZUMSlotActiveView::forSlot(slot);
+  activeView->setMonitoredView(adView);
+  adView->activeViewReporter().setObserver(activeView);
   return {adView, delegate};
 }
 
@@ -26,5 +31,10 @@ void ZUMAdViewSlotRendering::clearTouched(platform::View& adView) {
 }
 
 void ZUMAdViewSlotRendering::detachAdView(platform::View& adView) {
-  if (auto* view = dynamic_cast<ZUMAdView*>(&adView)) view->setDelegate(nullptr);
+  auto* view = dynamic_cast<ZUMAdView*>(&adView);
+  if (!view) return;
+  view->setDelegate(nullptr);
+  if (auto activeView = std::dynamic_pointer_cast<ZUMSlotActiveView>(view->activeViewReporter().observer())) {
+    activeView->slotWillInvalidate();
+  }
 }

@@ -105,6 +105,11 @@ void ZUMBannerAdViewDelegate::adViewDidRecordClick(ZUMAdView&) {
   if (auto delegate = slot->adEventDelegate()) delegate->slotDidRecordClick(*slot);
 }
 
+std::shared_ptr<ZUMCSI> ZUMBannerAdViewDelegate::CSIForTOLMHandler(ZUMTOLMHandler&) {
+  auto slot = this->slot();
+  return slot ? slot->CSI() : nullptr;
+}
+
 void ZUMBannerAdViewDelegate::loadHandlerDidChangeDelay(ZUMTOLMHandler&, std::int64_t from, std::int64_t to) {
   if (from == 0 && to >= 1) {
     loadDelayed_ = true;

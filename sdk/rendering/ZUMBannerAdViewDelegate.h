@@ -57,6 +57,8 @@ class ZUMBannerAdViewDelegate : public ZUMAdViewDelegate, public ZUMDelayLoadDel
   void adViewDidLoadVideoWithSize(ZUMAdView& adView, platform::Size size) override;
   void adViewDidRecordImpression(ZUMAdView& adView) override;
   void adViewDidRecordClick(ZUMAdView& adView) override;
+  // The slot's registry.
+  std::shared_ptr<ZUMCSI> CSIForTOLMHandler(ZUMTOLMHandler& handler) override;
 
   // --- ZUMDelayLoadDelegate -----------------------------------------------------------
   // 0 -> n holds the load; n -> 0 releases it and, when the page has finished, reports

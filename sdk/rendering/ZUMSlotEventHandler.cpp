@@ -1,5 +1,7 @@
 #include "sdk/rendering/ZUMSlotEventHandler.h"
 
+#include "sdk/rendering/ZUMSlotActiveView.h"
+
 #include <algorithm>
 #include <cctype>
 #include <string_view>
@@ -133,6 +135,7 @@ void ZUMSlotEventHandler::didMakeAdImpression() {
   ZUMApplication::sharedInstance()->statistics()->incrementNumberForKey("pimp", false);
   pingImpressionURLs();
   slot->setViewHasMadeImpression(true);
+  ZUMSlotActiveView::forSlot(*slot)->startActiveViewReportingIfEnabled();
 }
 
 void ZUMSlotEventHandler::pingClickURLs() {
@@ -227,6 +230,7 @@ void ZUMSlotEventHandler::MRAIDAdDidLoad() {
   notifyDeviceFeatures();
   SDKDidBecomeReady();
   if (auto delegate = slot->slotDelegate()) delegate->slotDidLoadMRAIDAd(*slot);
+  ZUMSlotActiveView::forSlot(*slot)->startActiveViewReportingIfEnabled();
 }
 
 void ZUMSlotEventHandler::MRAIDAdDidUnload() { endListeningToDeviceOrientationChangeEvent(); }

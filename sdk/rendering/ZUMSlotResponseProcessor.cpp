@@ -1,5 +1,7 @@
 #include "sdk/rendering/ZUMSlotResponseProcessor.h"
 
+#include "sdk/rendering/ZUMSlotActiveView.h"
+
 #include <utility>
 
 #include <nlohmann/json.hpp>
@@ -57,6 +59,7 @@ void ZUMSlotResponseProcessor::processAdResponse(ZUMSlot& slot, const std::share
     slot.didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInternalError), false);
     return;
   }
+  ZUMSlotActiveView::forSlot(slot)->finishActiveViewReporting();
   auto recorder = slot.adLoadActionTimeRecorder();
   if (recorder) {
     recorder->endTimingVariableWithName("arf_ios");
@@ -182,6 +185,8 @@ void ZUMSlotResponseProcessor::finishedLoadingAdResponse(ZUMSlot& slot, const st
   // A copy: the caller may pass the slot's own loading ad, cleared below.
   const std::shared_ptr<ZUMAd> ad = givenAd;
   if (!ad) return;
+  // The measurement of the ad shown so far ends with it.
+  ZUMSlotActiveView::forSlot(slot)->finishActiveViewReporting();
   slot.setAd(ad);
   slot.setLoadingAd(nullptr);
   slot.setViewHasMadeImpression(false);

@@ -17,8 +17,13 @@
 
 #include "platform/base/Error.h"
 
+class ZUMActiveViewWebView;
 class ZUMSDKCoreControllerDelegate;
 class ZUMSDKCoreWebView;
+
+// How often active-view and impression monitors sample until the constants say otherwise,
+// in seconds.
+inline constexpr double kZUMDefaultActiveViewSamplingInterval = 0.4;
 
 // Given the request identifier, the script to run on the page; nullopt when there is
 // nothing valid to run.
@@ -52,4 +57,13 @@ class ZUMSDKCoreController {
                                           const std::optional<nlohmann::ordered_json>& userInfo) = 0;
   // The page that serves requests (nullptr before the first one is made).
   virtual std::shared_ptr<ZUMSDKCoreWebView> activeSDKCoreWebView() = 0;
+
+  // --- Active view ----------------------------------------------------------------------
+  // The sampling interval of the visibility monitors, seconds.
+  virtual double activeViewSamplingInterval() { return kZUMDefaultActiveViewSamplingInterval; }
+  // A page to run active-view measurement in, lent to the caller (main thread); nullptr
+  // when the controller lends none.
+  virtual std::shared_ptr<ZUMActiveViewWebView> SDKCoreWebViewForActiveViewProcessing() { return nullptr; }
+  // The borrower is done with `webView` (its observer already removed).
+  virtual void finishedUsingSDKCoreWebViewForActiveViewProcessing(const std::shared_ptr<ZUMActiveViewWebView>&) {}
 };

@@ -55,6 +55,7 @@ class ZUMRequest;
 class ZUMSlotAdEventDelegate;
 class ZUMSlotAdKeyDelegate;
 class ZUMSlotAdLoadDelegate;
+class ZUMSlotActiveView;
 class ZUMSlotAdResponseDelegate;
 class ZUMSlotDelegate;
 class ZUMSlotPlacement;
@@ -230,6 +231,9 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   // hold it weakly).
   std::shared_ptr<ZUMMRAIDEventHandling> MRAIDEventHandler() const { return MRAIDEventHandler_; }
   void setMRAIDEventHandler(std::shared_ptr<ZUMMRAIDEventHandling> handler) { MRAIDEventHandler_ = std::move(handler); }
+  // The slot's active-view side, made by the rendering area on first use.
+  std::shared_ptr<ZUMSlotActiveView> activeView() const { return activeView_; }
+  void setActiveView(std::shared_ptr<ZUMSlotActiveView> activeView) { activeView_ = std::move(activeView); }
   std::shared_ptr<ZUMImpressionMonitor> impressionMonitor() const { return impressionMonitor_; }
   void setImpressionMonitor(std::shared_ptr<ZUMImpressionMonitor> monitor) { impressionMonitor_ = std::move(monitor); }
   // The rectangles the MRAID page is told of (zero until measured).
@@ -302,6 +306,7 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   std::shared_ptr<ZUMCSI> CSI_;
   std::shared_ptr<ZUMFennickLogger> logger_;
   std::shared_ptr<ZUMImpressionMonitor> impressionMonitor_;
+  std::shared_ptr<ZUMSlotActiveView> activeView_;
   std::shared_ptr<ZUMMRAIDEventHandling> MRAIDEventHandler_;
   platform::Rect usableInterfaceFrame_;
   platform::Rect creativeWebViewFrame_;

@@ -51,9 +51,9 @@ std::shared_ptr<ZUMSDKCorePageController> ZUMSDKCorePageController::create() {
   platform::assertMainThread();
   auto controller = std::shared_ptr<ZUMSDKCorePageController>(new ZUMSDKCorePageController());
   controller->lockQueue_ = ZUMDispatchQueueCreate("com.vantor.morvane.sdk-core-controller");
-  ZUMWebViewConfiguration configuration;
-  configuration.setWebViewClassKey("ui");
-  controller->setActiveSDKCoreWebView(ZUMSDKCoreWebView::create(configuration));
+  controller->webViewConfiguration_.setWebViewClassKey("ui");
+  controller->setSDKCoreWebViewExperiment();
+  controller->setActiveSDKCoreWebView(ZUMSDKCoreWebView::create(controller->webViewConfiguration_));
   return controller;
 }
 
@@ -404,11 +404,23 @@ void ZUMSDKCorePageController::SDKCoreTOLMHandlerDidLoadSDKConstants(ZUMSDKCoreT
   targets.didHandleUpdate = [weak] {
     if (auto self = weak.lock()) self->lockQueue_->async([self] { self->SDKCoreUpdateHandled_ = true; });
   };
+  targets.setActiveViewUnloadCacheMaxSize = [weak](std::int64_t size) {
+    if (auto self = weak.lock()) self->setActiveViewUnloadCacheMaxSize(size);
+  };
+  targets.setUseNewWebViewsForActiveViewProcessing = [weak](bool use) {
+    if (auto self = weak.lock()) self->setUseNewWebViewsForActiveViewProcessing(use);
+  };
+  targets.setActiveViewSamplingInterval = [weak](double seconds) {
+    if (auto self = weak.lock()) self->setActiveViewSamplingInterval(seconds);
+  };
+  targets.webViewExperimentID = experimentID_;
   targets.controller = shared_from_this();
   ZUMApplySDKConstants(constants, targets);
 }
 
-void ZUMSDKCorePageController::SDKCoreTOLMHandlerDidReceiveSDKCoreUpdateNotification(ZUMSDKCoreTOLMHandler&) {}
+void ZUMSDKCorePageController::SDKCoreTOLMHandlerDidReceiveSDKCoreUpdateNotification(ZUMSDKCoreTOLMHandler&) {
+  lockQueue_->async([self = shared_from_this()] { self->activeViewRequestedSDKCoreReload_ = true; });
+}
 
 void ZUMSDKCorePageController::SDKCoreTOLMHandlerDidReceivePauseSDKCoreRefreshAction(ZUMSDKCoreTOLMHandler&) {
   lockQueue_->sync([&] { refreshPaused_ = true; });

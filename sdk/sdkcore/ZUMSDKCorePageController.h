@@ -10,6 +10,12 @@
 // time-out, or that a refresh cut off, fails with code 5 or 11; every completion is
 // called exactly once, on the main thread (result, time-out, refresh, or no script).
 //
+// It also lends SDK-core pages for active-view measurement (a shared one, or a fresh one
+// each time when the constants say so), keeps up to a cap of the given-back pages whose
+// measurement still runs, and keeps the visibility monitors' sampling interval. At
+// creation it draws once whether this process joins the web-view experiment (the page
+// then runs in the newer engine in the experiment's arm).
+//
 // The tables live on the serial queue "com.vantor.morvane.sdk-core-controller". Every
 // public operation may be called from any thread and returns at once; create() and the
 // page's callbacks run on the main thread.
@@ -36,6 +42,8 @@ inline constexpr std::uint64_t kZUMSDKCoreRefreshAgeMilliseconds = 3'600'000;
 // The script completion time-out until the constant "zum:javascript_completion_timeout"
 // sets another, in seconds.
 inline constexpr double kZUMSDKCoreDefaultCompletionTimeout = 10.0;
+// How many given-back pages whose measurement runs are kept until the constants say.
+inline constexpr std::int64_t kZUMDefaultActiveViewUnloadCacheMaxSize = 3;
 
 class ZUMSDKCorePageController final : public ZUMSDKCoreController,
                                        public ZUMSDKCoreWebViewNotification,
@@ -56,6 +64,23 @@ class ZUMSDKCorePageController final : public ZUMSDKCoreController,
                                   const std::optional<nlohmann::ordered_json>& userInfo) override;
   std::shared_ptr<ZUMSDKCoreWebView> activeSDKCoreWebView() override;
   void setActiveSDKCoreWebView(std::shared_ptr<ZUMSDKCoreWebView> webView);
+
+  // --- Active view --------------------------------------------------------------------------
+  double activeViewSamplingInterval() override;
+  // Values that are not finite or not above 0 are refused (the earlier one stays).
+  void setActiveViewSamplingInterval(double seconds);
+  std::shared_ptr<ZUMActiveViewWebView> SDKCoreWebViewForActiveViewProcessing() override;
+  void finishedUsingSDKCoreWebViewForActiveViewProcessing(const std::shared_ptr<ZUMActiveViewWebView>& webView) override;
+  void cacheRunningActiveViewWebView(const std::shared_ptr<ZUMSDKCoreWebView>& webView);
+  void removeFinishedActiveViewWebViews();
+  std::vector<std::shared_ptr<ZUMSDKCoreWebView>> activeViewSDKCoreWebViews() const;
+  // Below 1 is refused.
+  void setActiveViewUnloadCacheMaxSize(std::int64_t size);
+  void setUseNewWebViewsForActiveViewProcessing(bool use);
+  // The web-view experiment's id (nullopt: not in the experiment) and the class key of
+  // the pages the controller makes ("ui", or "wk" in the experiment's arm).
+  std::optional<std::string> SDKCoreWebViewExperimentID() const { return experimentID_; }
+  const ZUMWebViewConfiguration& webViewConfiguration() const { return webViewConfiguration_; }
 
   // How long a sent script (and an ad request sent to the page) waits for its answer.
   double SDKCoreJavaScriptCompletionBlockTimeoutInterval() const;
@@ -95,6 +120,8 @@ class ZUMSDKCorePageController final : public ZUMSDKCoreController,
   };
   using CompletionTable = std::map<std::string, ZUMSDKCoreCompletionBlock, IdentifierOrder>;
   ZUMSDKCorePageController() = default;
+  void setSDKCoreWebViewExperiment();
+  std::shared_ptr<ZUMSDKCoreWebView> makeRefreshedWebView();
 
   // On lockQueue_.
   std::string nextRequestID();
@@ -123,4 +150,13 @@ class ZUMSDKCorePageController final : public ZUMSDKCoreController,
   CompletionTable pendingJavaScriptCompletionHandlers_;
   std::map<std::string, Requester> pendingBuildAdURLDelegates_;
   double SDKCoreJavaScriptCompletionBlockTimeoutInterval_ = kZUMSDKCoreDefaultCompletionTimeout;
+  std::vector<std::shared_ptr<ZUMSDKCoreWebView>> activeViewSDKCoreWebViews_;
+  std::int64_t activeViewUnloadCacheMaxSize_ = kZUMDefaultActiveViewUnloadCacheMaxSize;
+  bool activeViewRequestedSDKCoreReload_ = false;
+  std::shared_ptr<ZUMSDKCoreWebView> activeViewSDKCoreWebView_;
+  bool useNewWebViewsForActiveViewProcessing_ = false;
+  double activeViewSamplingInterval_ = kZUMDefaultActiveViewSamplingInterval;
+  // Set once by create(), read-only afterwards.
+  std::optional<std::string> experimentID_;
+  ZUMWebViewConfiguration webViewConfiguration_;
 };

@@ -11,9 +11,11 @@
 #include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMThreading.h"
+#include "sdk/rendering/ZUMActiveViewTOLMHandler.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewActiveViewMonitoring.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
+#include "sdk/rendering/ZUMCSITOLMHandler.h"
 #include "sdk/rendering/ZUMNotification.h"
 #include "sdk/rendering/ZUMTOLMHandler.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
@@ -34,8 +36,15 @@ std::shared_ptr<ZUMSDKCoreWebView> ZUMSDKCoreWebView::create(
   webView->CSI_ = ZUMCSI::create();
   webView->adView_ = ZUMAdView::create({}, configuration.value_or(ZUMWebViewConfiguration()));
   webView->adView_->setDelegate(webView);
-  webView->adViewDelegate_ = ZUMAdViewDelegate::create();
+  auto plainDelegate = ZUMAdViewDelegate::create();
+  for (const auto& handler : plainDelegate->TOLMHandlers()) {
+    if (auto timings = std::dynamic_pointer_cast<ZUMCSITOLMHandler>(handler)) timings->setCSIDelegate(webView);
+  }
+  webView->adViewDelegate_ = plainDelegate;
   webView->setSDKCoreTOLMHandler(ZUMSDKCoreTOLMHandler::create());
+  auto activeViewHandler = ZUMActiveViewTOLMHandler::create();
+  activeViewHandler->setDelegate(webView);
+  webView->activeViewHandler_ = activeViewHandler;
   return webView;
 }
 

@@ -33,7 +33,10 @@
 #include <string>
 #include <vector>
 
+#include "sdk/rendering/ZUMActiveViewTOLMHandlerDelegate.h"
+#include "sdk/rendering/ZUMActiveViewWebView.h"
 #include "sdk/rendering/ZUMAdViewDelegateProtocol.h"
+#include "sdk/rendering/ZUMCSITOLMHandlerDelegate.h"
 #include "sdk/rendering/ZUMWebViewConfiguration.h"
 
 namespace platform {
@@ -65,6 +68,9 @@ class ZUMSDKCoreWebViewNotification {
 };
 
 class ZUMSDKCoreWebView final : public ZUMAdViewDelegateProtocol,
+                                public ZUMActiveViewWebView,
+                                public ZUMActiveViewTOLMHandlerDelegate,
+                                public ZUMCSITOLMHandlerDelegate,
                                 public std::enable_shared_from_this<ZUMSDKCoreWebView> {
  public:
   enum State : std::int64_t { kNeverLoaded = 0, kLoadRequested = 1, kLoading = 2, kLoaded = 3, kFailed = 4 };
@@ -78,8 +84,10 @@ class ZUMSDKCoreWebView final : public ZUMAdViewDelegateProtocol,
   void refreshSDKCoreAndNotifyObserver(const std::shared_ptr<ZUMSDKCoreWebViewNotification>& observer);
   // Sends the CSI report.
   void willRefreshSDKCore();
-  // The registry that times the page's loads.
+  // The registry that times the page's loads; the page's own timing messages write there
+  // too (it is the CSI delegate of the plain ad-view delegate's timing handler).
   const std::shared_ptr<ZUMCSI>& CSI() const { return CSI_; }
+  std::shared_ptr<ZUMCSI> CSIForTOLMHandler(ZUMTOLMHandler&) override { return CSI_; }
   // Adds a one-time observer (nullptr is ignored); in state 3 or 4 every waiting
   // observer is told at once.
   void addObserverForOneTimeNotification(const std::shared_ptr<ZUMSDKCoreWebViewNotification>& observer);
@@ -92,7 +100,7 @@ class ZUMSDKCoreWebView final : public ZUMAdViewDelegateProtocol,
 
   // Queues a script for the page: dropped in state 4; run in order once the page is in
   // state 3.
-  void enqueueJavaScriptCommand(std::string command);
+  void enqueueJavaScriptCommand(std::string command) override;
   void dispatchPendingJavaScriptCommands();
   std::size_t pendingJavaScriptCommandCount() const;
   std::vector<std::string> pendingJavaScriptCommands() const;
@@ -100,8 +108,8 @@ class ZUMSDKCoreWebView final : public ZUMAdViewDelegateProtocol,
   const std::shared_ptr<ZUMAdView>& adView() const { return adView_; }
   const std::shared_ptr<ZUMSDKCoreTOLMHandler>& SDKCoreTOLMHandler() const { return handler_; }
   void setSDKCoreTOLMHandler(std::shared_ptr<ZUMSDKCoreTOLMHandler> handler);
-  // The handler of the page's active-view messages, asked after the SDK-core one;
-  // nullptr (the start) for none.
+  // The handler of the page's active-view messages, asked after the SDK-core one; from
+  // the start a ZUMActiveViewTOLMHandler whose delegate is this web view (nullptr: none).
   const std::shared_ptr<ZUMTOLMHandler>& activeViewTOLMHandler() const { return activeViewHandler_; }
   void setActiveViewTOLMHandler(std::shared_ptr<ZUMTOLMHandler> handler) { activeViewHandler_ = std::move(handler); }
   // The plain ad-view delegate that hears the ad view's events after this object and
@@ -115,13 +123,22 @@ class ZUMSDKCoreWebView final : public ZUMAdViewDelegateProtocol,
   // identifier counts as running from its registration until the page untracks it or
   // everything is cleared (removing the observer alone does not stop it). Observers
   // hear of the end with reason 1, the SDK-core page's measurement.
-  void setActiveViewObserver(const std::shared_ptr<ZUMAdViewActiveViewMonitoring>& observer, std::uint64_t activeViewID);
-  void removeActiveViewObserverForActiveViewID(std::uint64_t activeViewID);
+  void setActiveViewObserver(const std::shared_ptr<ZUMAdViewActiveViewMonitoring>& observer,
+                             std::uint64_t activeViewID) override;
+  void removeActiveViewObserverForActiveViewID(std::uint64_t activeViewID) override;
   void clearAllActiveViewInstances();
   bool isActiveViewRunning() const;
   // From the page's active-view messages.
   void activeViewDidReceiveVisibilityNotification(bool visible, std::uint64_t activeViewID);
   void activeViewDidReceiveUntrackNotification(std::uint64_t activeViewID);
+  // ZUMActiveViewTOLMHandlerDelegate: the two above.
+  void activeViewTOLMHandlerDidReceiveVisibilityNotification(ZUMTOLMHandler&, bool visible,
+                                                             std::uint64_t activeViewID) override {
+    activeViewDidReceiveVisibilityNotification(visible, activeViewID);
+  }
+  void activeViewTOLMHandlerDidReceiveUntrackNotification(ZUMTOLMHandler&, std::uint64_t activeViewID) override {
+    activeViewDidReceiveUntrackNotification(activeViewID);
+  }
 
   // ZUMAdViewDelegateProtocol
   std::optional<bool> adViewShouldStartLoadWithRequest(ZUMAdView& adView, const platform::URLRequest& request,
