@@ -154,6 +154,7 @@ WKWebView::WKWebView(const Rect& frame, std::shared_ptr<WKWebViewConfiguration> 
       scrollView_(ScrollView::create({0, 0, frame.width(), frame.height()})) {
   scrollView_->setAutoresizingMask(AutoresizingFlexibleWidth | AutoresizingFlexibleHeight);
   scrollView_->setContentSize(contentSize());
+  page_->setViewportSize(frame.size);
 }
 
 WKWebView::~WKWebView() { page_->detach(); }
@@ -184,8 +185,9 @@ void WKWebView::evaluateJavaScript(const std::string& script, EvaluationHandler 
       return;
     }
     auto page = self->page_;
-    auto result = page->evaluate(script);
-    if (completionHandler) completionHandler(result.result, result.error);
+    page->evaluate(script, [completionHandler](WebPage::EvaluationResult result) {
+      if (completionHandler) completionHandler(result.result, result.error);
+    });
   });
 }
 
@@ -213,6 +215,7 @@ void WKWebView::draw(DrawContext& context) const { page_->draw(context, bounds()
 
 void WKWebView::layoutSubviews() {
   View::layoutSubviews();
+  page_->setViewportSize(bounds().size);
   scheduleContentSizeReport();
 }
 
