@@ -73,6 +73,11 @@ std::shared_ptr<RunLoopEventSource> RunLoop::eventSource() const {
   return eventSource_;
 }
 
+bool RunLoop::eventSourceBusy() const {
+  auto source = eventSource();
+  return source && source->isBusy();
+}
+
 void RunLoop::notify() {
   wake_.notify_all();
   if (auto source = eventSource()) source->wakeUp();

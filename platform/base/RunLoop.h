@@ -44,6 +44,9 @@ class RunLoopEventSource {
   virtual void waitAndDispatch(std::chrono::nanoseconds limit) = 0;
   // Any thread: makes a waitAndDispatch() in progress return.
   virtual void wakeUp() = 0;
+  // Whether work of its own is in flight (a page loading or answering a script): a
+  // driver of virtual time waits for it before moving the clock.
+  virtual bool isBusy() const { return false; }
 };
 
 inline constexpr std::string_view kDefaultRunLoopMode = "kCFRunLoopDefaultMode";
@@ -99,6 +102,8 @@ class RunLoop {
   // posted here. Its events never count as the loop's own work, so virtual time and
   // idleness stay as they were. nullptr removes it.
   void setEventSource(std::shared_ptr<RunLoopEventSource> source);
+  // Whether the event source has work in flight (see RunLoopEventSource::isBusy()).
+  bool eventSourceBusy() const;
 
   // Test set-up: forgets every timer and block.
   void resetForTesting();

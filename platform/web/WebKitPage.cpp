@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 #include <utility>
 
 #include <gtk/gtk.h>
@@ -64,16 +65,22 @@ class GLibEventSource final : public RunLoopEventSource {
     g_source_unref(timeout);
   }
   void wakeUp() override { g_main_context_wakeup(nullptr); }
+  bool isBusy() const override { return WebKitPage::anyBusy(); }
 };
 
-int gLivePages = 0;
-
-void pageCreated() {
-  if (gLivePages++ == 0) RunLoop::main().setEventSource(std::make_shared<GLibEventSource>());
+std::set<const WebKitPage*>& livePages() {
+  static std::set<const WebKitPage*> pages;
+  return pages;
 }
 
-void pageDestroyed() {
-  if (--gLivePages == 0) RunLoop::main().setEventSource(nullptr);
+void pageCreated(const WebKitPage* page) {
+  livePages().insert(page);
+  if (livePages().size() == 1) RunLoop::main().setEventSource(std::make_shared<GLibEventSource>());
+}
+
+void pageDestroyed(const WebKitPage* page) {
+  livePages().erase(page);
+  if (livePages().empty()) RunLoop::main().setEventSource(nullptr);
 }
 
 WebKitWebContext* sharedContext() {
@@ -215,6 +222,13 @@ struct WebKitPage::Native {
   std::weak_ptr<WebPage>* watchdogPage = nullptr;
 };
 
+bool WebKitPage::anyBusy() {
+  for (const WebKitPage* page : livePages()) {
+    if (page->attached_ && (page->evaluationsInFlight_ > 0 || page->isLoading())) return true;
+  }
+  return false;
+}
+
 bool WebKitPage::isAvailable() {
   static const bool available = [] {
     // Pixels are the same without compositing, and a page takes about half the memory.
@@ -241,7 +255,7 @@ std::shared_ptr<WebKitPage> WebKitPage::create(Client* client) {
 }
 
 WebKitPage::WebKitPage(Client* client) : WebPage(client), native_(std::make_unique<Native>()) {
-  pageCreated();
+  pageCreated(this);
   auto& n = *native_;
   n.content = webkit_user_content_manager_new();
   g_signal_connect(n.content, "script-message-received::morvaneConsole",
@@ -317,7 +331,7 @@ WebKitPage::~WebKitPage() {
   g_signal_handlers_disconnect_by_data(n.content, this);
   gtk_widget_destroy(n.window);
   g_object_unref(n.content);
-  pageDestroyed();
+  pageDestroyed(this);
 }
 
 void WebKitPage::detach() {
@@ -561,6 +575,18 @@ void WebKitPage::onDecidePolicy(void* rawDecision, int type) {
     post([navigation](WebKitPage& self) { self.client()->pageRequestsNewWindow(navigation); });
     return;
   }
+  const std::string scheme = url->scheme().value_or("");
+  if (scheme != "http" && scheme != "https" && scheme != "about" && scheme != "data" && scheme != "file" &&
+      scheme != "blob") {
+    // A message to the host (tolm:, an application's scheme), which WebKit cannot load:
+    // turned down at once, so the page's next message is not held behind it, and still
+    // asked about. A client that lets it through gets the load WebKit would fail.
+    webkit_policy_decision_ignore(decision);
+    post([navigation](WebKitPage& self) {
+      self.client()->pageDecidePolicy(navigation, [](bool) {});
+    });
+    return;
+  }
   auto held = std::make_shared<HeldDecision>(decision);
   post([navigation, held](WebKitPage& self) {
     std::weak_ptr<WebPage> weak = self.weak_from_this();
@@ -607,8 +633,11 @@ void WebKitPage::onConsole(const std::string& json) {
 // --- Scripts, size, pixels -------------------------------------------------------------
 
 void WebKitPage::startEvaluation(const std::string& script, std::function<void(EvaluationResult)> done) {
-  auto* pending = new Pending<EvaluationResult>{
-      weak_from_this(), [done = std::move(done)](WebKitPage&, EvaluationResult result) { done(std::move(result)); }};
+  ++evaluationsInFlight_;
+  auto* pending = new Pending<EvaluationResult>{weak_from_this(), [done = std::move(done)](WebKitPage& page, EvaluationResult result) {
+                                                  --page.evaluationsInFlight_;
+                                                  done(std::move(result));
+                                                }};
   webkit_web_view_evaluate_javascript(
       native_->view, wrappedScript(script).c_str(), -1, nullptr, nullptr, nullptr,
       [](GObject* object, GAsyncResult* asyncResult, gpointer data) {

@@ -59,6 +59,9 @@ class WebKitPage final : public WebPage {
   void setViewportSize(Size size) override;
   void draw(View::DrawContext& context, const Rect& bounds) const override;
 
+  // Whether any page is loading or has a script of the host's to answer.
+  static bool anyBusy();
+
   // The page's pixels as WebKit draws them now, one pixel a point; empty when the page
   // gives none within the time limit.
   Bitmap snapshot() const;
@@ -103,6 +106,8 @@ class WebKitPage final : public WebPage {
   Size viewport_{320, 480};
   // The watchdog's question in flight and when it was asked (steady clock, seconds).
   bool heartbeatPending_ = false;
+  // The host's evaluations not answered yet.
+  int evaluationsInFlight_ = 0;
   double heartbeatSentAt_ = 0;
 };
 
