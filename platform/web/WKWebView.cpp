@@ -177,6 +177,13 @@ std::string WKWebView::title() const { return page_->title(); }
 
 void WKWebView::evaluateJavaScript(const std::string& script, EvaluationHandler completionHandler) {
   WebPage::recordEvaluatedScript(evaluatedScripts_, script);
+  if (page_->engine() == WebEngine::WebKit) {
+    // The real engine answers on a later turn by itself.
+    page_->evaluate(script, [completionHandler = std::move(completionHandler)](WebPage::EvaluationResult result) {
+      if (completionHandler) completionHandler(result.result, result.error);
+    });
+    return;
+  }
   std::weak_ptr<View> weak = weak_from_this();
   DispatchQueue::main()->async([weak, script, completionHandler = std::move(completionHandler)] {
     auto self = std::static_pointer_cast<WKWebView>(weak.lock());

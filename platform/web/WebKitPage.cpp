@@ -6,6 +6,7 @@
 #include <cmath>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
@@ -55,17 +56,30 @@ class GLibEventSource final : public RunLoopEventSource {
     for (int i = 0; i < kMaxDispatchPerPass && g_main_context_iteration(nullptr, FALSE); ++i) {
     }
   }
+  // One iteration of the context, its poll bounded by `limit` (GLib's own loop, with the
+  // wait cut short; no timer source is made for it).
   void waitAndDispatch(std::chrono::nanoseconds limit) override {
-    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(limit).count();
-    GSource* timeout = g_timeout_source_new(static_cast<guint>(std::clamp<long long>(ms, 1, 60'000)));
-    g_source_set_callback(timeout, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr, nullptr);
-    g_source_attach(timeout, nullptr);
-    g_main_context_iteration(nullptr, TRUE);
-    g_source_destroy(timeout);
-    g_source_unref(timeout);
+    GMainContext* context = g_main_context_default();
+    if (!g_main_context_acquire(context)) return;
+    gint priority = 0;
+    g_main_context_prepare(context, &priority);
+    gint timeout = 0;
+    gint count = 0;
+    while ((count = g_main_context_query(context, priority, &timeout, fds_.data(), static_cast<gint>(fds_.size()))) >
+           static_cast<gint>(fds_.size())) {
+      fds_.resize(static_cast<std::size_t>(count));
+    }
+    const auto ms = std::clamp<long long>(std::chrono::ceil<std::chrono::milliseconds>(limit).count(), 0, 60'000);
+    if (timeout < 0 || timeout > ms) timeout = static_cast<gint>(ms);
+    g_poll(fds_.data(), static_cast<guint>(count), timeout);
+    if (g_main_context_check(context, priority, fds_.data(), count)) g_main_context_dispatch(context);
+    g_main_context_release(context);
   }
   void wakeUp() override { g_main_context_wakeup(nullptr); }
   bool isBusy() const override { return WebKitPage::anyBusy(); }
+
+ private:
+  std::vector<GPollFD> fds_ = std::vector<GPollFD>(16);
 };
 
 std::set<const WebKitPage*>& livePages() {
@@ -156,17 +170,27 @@ struct Pending {
   std::function<void(WebKitPage&, Result)> done;
 };
 
-// The script wrapped so the page itself serialises the value (keeping its keys' order)
-// and says what it was.
+// Runs a script of the host's and has the page itself serialise its value (keeping its
+// keys' order) and say what it was. Defined in each document at its start, so an
+// evaluation sends only the call; a page that took the name away gets it inline.
+constexpr const char* kEvaluateFunction =
+    "function(s){try{var v=(0,eval)(s);var t=typeof v;"
+    "if(t==='function'||t==='symbol'||t==='bigint')return JSON.stringify({u:1});"
+    "var j;try{j=v===undefined?null:JSON.stringify(v);}catch(x){return JSON.stringify({u:1});}"
+    "if(j===undefined)return JSON.stringify({u:1});"
+    "return JSON.stringify({r:j,t:v==null?'':String(v)});"
+    "}catch(e){return JSON.stringify({e:[e&&e.name?String(e.name):'Error',"
+    "e&&e.message!==undefined?String(e.message):String(e)]});}}";
+
+std::string evaluateFunctionScript() {
+  return std::string("Object.defineProperty(window,'__morvaneEvaluate',{value:") + kEvaluateFunction +
+         ",configurable:true});";
+}
+
 std::string wrappedScript(const std::string& script) {
-  return "(function(){try{var v=(0,eval)(" + nlohmann::json(script).dump() +
-         ");var t=typeof v;"
-         "if(t==='function'||t==='symbol'||t==='bigint')return '{\"u\":1}';"
-         "var j;try{j=v===undefined?null:JSON.stringify(v);}catch(x){return '{\"u\":1}';}"
-         "if(j===undefined)return '{\"u\":1}';"
-         "return JSON.stringify({r:j,t:v==null?'':String(v)});"
-         "}catch(e){return JSON.stringify({e:[e&&e.name?String(e.name):'Error',"
-         "e&&e.message!==undefined?String(e.message):String(e)]});}})()";
+  const std::string source = nlohmann::json(script).dump();
+  return "(typeof __morvaneEvaluate==='function'?__morvaneEvaluate:" + std::string(kEvaluateFunction) + ")(" +
+         source + ")";
 }
 
 WebPage::EvaluationResult evaluationResult(const std::string& answer) {
@@ -364,6 +388,7 @@ void WebKitPage::installUserScripts() {
     webkit_user_script_unref(script);
   };
   add(kConsoleScript, true);
+  add(evaluateFunctionScript(), true);
   if (!client()) return;
   for (const auto& script : client()->pageUserScripts()) add(script.source, script.atDocumentStart);
 }
