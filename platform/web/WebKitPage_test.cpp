@@ -224,5 +224,27 @@ TEST_F(WebKitPageTest, HostRequestsAreFetchedThroughThePlatformsURLLoading) {
   EXPECT_FALSE(view->isLoading());
 }
 
+TEST_F(WebKitPageTest, TheContentSizeAndAStoppedHostLoadReachTheView) {
+  auto view = WKWebView::create({0, 0, 320, 50});
+  std::vector<Size> sizes;
+  view->setContentSizeObserver([&](Size size) { sizes.push_back(size); });
+  view->setNavigationDelegate(navigations_);
+  view->loadHTMLString("<body style='margin:0'><div style='width:300px;height:250px'></div></body>", std::nullopt);
+  ASSERT_TRUE(waitFor([&] { return !sizes.empty() && sizes.back() == Size{320, 250}; }));
+  EXPECT_EQ(view->contentSize(), (Size{320, 250}));
+
+  // A request of the host held by its server: stopping fails it before its commit.
+  webtest::PageServer::Scope server;
+  webtest::PageServer::pages()["https://held.adnetwork.example/"] = std::nullopt;
+  view->loadRequest(URLRequest(*URL::fromString("https://held.adnetwork.example/")));
+  ASSERT_TRUE(waitFor([&] { return !webtest::PageServer::requested().empty(); }));
+  EXPECT_TRUE(view->isLoading());
+  EXPECT_EQ(view->URL()->absoluteString(), "https://held.adnetwork.example/");
+  view->stopLoading();
+  ASSERT_EQ(navigations_->failed.size(), 1u);
+  EXPECT_EQ(navigations_->failed[0]->code(), kURLErrorCancelled);
+  EXPECT_FALSE(view->isLoading());
+}
+
 }  // namespace
 }  // namespace platform
