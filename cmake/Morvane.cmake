@@ -4,8 +4,8 @@
 #   A static library of one area (platform_base, platform_net, sdk_foundation, ...).
 #   Headers are included from the repository root: #include "platform/base/Clock.h".
 #   `cmake --install` installs it into the package (cmake/MorvaneInstall.cmake).
-# morvane_test(<name> SOURCES ... [DEPS ...])
-#   A GoogleTest executable. ctest runs every test in its own process; the binary also
+# morvane_test(<name> SOURCES ... [DEPS ...] [LABELS ...])
+#   A GoogleTest executable; LABELS let ctest presets leave its tests out. ctest runs every test in its own process; the binary also
 #   passes whole, in any order, as process-wide state registers its reset
 #   (platform/base/TestingReset.h) and the test main runs the resets around each test.
 # morvane_fuzzer(<name> SOURCES ... [DEPS ...]) / morvane_benchmark(<name> SOURCES ... [DEPS ...])
@@ -31,11 +31,11 @@ function(morvane_test name)
   if(NOT MORVANE_TESTS)
     return()
   endif()
-  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS;LABELS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_DEPS} morvane_testing morvane_testing_main GTest::gmock)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       PROPERTIES TIMEOUT 120)
+                       PROPERTIES TIMEOUT 120 LABELS "${A_LABELS}")
 endfunction()
 
 function(morvane_fuzzer name)

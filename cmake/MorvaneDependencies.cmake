@@ -9,3 +9,6 @@ morvane_dependency(nlohmann_json 3)
 morvane_dependency(CURL)
 morvane_dependency(OpenSSL)
 morvane_dependency(ICU COMPONENTS uc i18n)
+# WebKitGTK, the platform's real web engine, is known to pkg-config only.
+morvane_dependency(PkgConfig)
+pkg_check_modules(MORVANE_WEBKIT REQUIRED IMPORTED_TARGET webkit2gtk-4.1)

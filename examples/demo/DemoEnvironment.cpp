@@ -62,7 +62,8 @@ bool DemoEnvironment::runUntil(const std::function<bool()>& done, std::chrono::m
   for (;;) {
     platform::MainLoopDriver::runUntilIdle();
     if (done() || std::chrono::steady_clock::now() >= end) return done();
-    if (loop.waitForWork(kQuietPeriod)) continue;
+    // A page still loading or answering (on WebKit) is work in flight too.
+    if (loop.waitForWork(kQuietPeriod) || loop.eventSourceBusy()) continue;
     if (const auto next = loop.nextFireDate(platform::kDefaultRunLoopMode)) {
       platform::MainLoopDriver::advance(*next - clock_->monotonicNow());
     }

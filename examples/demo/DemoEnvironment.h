@@ -39,8 +39,8 @@ class DemoEnvironment {
 
   // Runs the main loop until `done()` holds, or `realLimit` of real time has passed, as
   // the SDK would run on a device: what is ready runs, work from other threads is waited
-  // for, and when nothing has come for kQuietPeriod of real time the clock moves to the
-  // next timer. (Unlike a test, the demo does not know which timer it waits for.)
+  // for, and when nothing has come for kQuietPeriod of real time and no page is loading
+  // or answering a script, the clock moves to the next timer. (Unlike a test, the demo does not know which timer it waits for.)
   // Returns done().
   bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds realLimit);
   // Real I/O on this machine (a loopback request) answers well within this.

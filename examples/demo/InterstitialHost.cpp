@@ -1,5 +1,6 @@
 #include "InterstitialHost.h"
 
+#include "AdPicture.h"
 #include <utility>
 
 #include "ZUMRequest.h"
@@ -59,6 +60,12 @@ void InterstitialHost::tapAd() {
   sendTouch(touch);
   say("user", "taps the ad");
   adView->webView()->evaluateJavaScriptFromString(std::string("location.href = '") + kAdLink + adUnitID_ + "';");
+}
+
+void InterstitialHost::savePicture(const std::string& path) {
+  if (!window_) return;
+  const std::string problem = writePicture(*window_, path);
+  say("host", problem.empty() ? "a picture of the screen: " + path : "no picture of the screen: " + problem);
 }
 
 void InterstitialHost::noteSlotState() {

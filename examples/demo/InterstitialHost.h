@@ -39,6 +39,8 @@ class InterstitialHost final : public ZUMInterstitialDelegate,
   void tapAd();
   // The user closes the ad with its close button.
   void closeAd();
+  // Writes the screen as it shows the ad now to `path` as a PNG, and says so.
+  void savePicture(const std::string& path);
 
   // Prints the current interstitial's slot state when it changed since the last look
   // (states that last only inside one call are never seen).

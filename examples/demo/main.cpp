@@ -2,9 +2,12 @@
 // own ad server, on virtual time. It configures the SDK, loads an interstitial, shows it
 // when it arrives, taps it, closes it, and loads the next one after 60 ticks of a
 // one-second timer; every request the server gets, every slot state seen and every
-// delegate callback is printed as it happens. Exits 0 when both interstitials were
-// received, shown and dismissed.
+// delegate callback is printed as it happens. Where a display is available the ads' pages
+// run on WebKit and a PNG of the screen is written for each ad shown (into
+// MORVANE_DEMO_PICTURES, else demo-pictures/ in the current folder). Exits 0 when both
+// interstitials were received, shown and dismissed.
 #include <chrono>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 
@@ -17,6 +20,7 @@
 #include "ZUMMobileAds.h"
 #include "platform/base/MainLoopDriver.h"
 #include "platform/base/UserDefaults.h"
+#include "platform/web/WebPage.h"
 #include "sdk/csi/ZUMCSIConfiguration.h"
 
 namespace {
@@ -64,9 +68,15 @@ int main() {
     platform::MainLoopDriver::runUntil([] { return false; }, kSettleTime);
     platform::MainLoopDriver::advance(seconds);
   };
+  const char* picturesFolder = std::getenv("MORVANE_DEMO_PICTURES");
+  const std::string pictures = picturesFolder && *picturesFolder ? picturesFolder : "demo-pictures";
   for (std::size_t shown = 1; shown <= kInterstitials; ++shown) {
     if (!waitFor([&] { return host->onScreen(); }) || host->failed() > 0) break;
     advance(kSecondsOnScreenBeforeTap);
+    // Only a real engine draws the page; the deterministic one paints a colour.
+    if (platform::WebPage::defaultEngine() == platform::WebEngine::WebKit) {
+      host->savePicture(pictures + "/interstitial-" + std::to_string(shown) + ".png");
+    }
     host->tapAd();
     advance(kSecondsOnScreenAfterTap);
     host->closeAd();

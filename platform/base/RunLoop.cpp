@@ -63,6 +63,37 @@ RunLoop& RunLoop::current() {
 
 bool RunLoop::isMainLoop() const { return this == &main(); }
 
+void RunLoop::setEventSource(std::shared_ptr<RunLoopEventSource> source) {
+  std::lock_guard lock(mutex_);
+  eventSource_ = std::move(source);
+}
+
+std::shared_ptr<RunLoopEventSource> RunLoop::eventSource() const {
+  std::lock_guard lock(mutex_);
+  return eventSource_;
+}
+
+bool RunLoop::eventSourceBusy() const {
+  auto source = eventSource();
+  return source && source->isBusy();
+}
+
+void RunLoop::notify() {
+  wake_.notify_all();
+  if (auto source = eventSource()) source->wakeUp();
+}
+
+void RunLoop::waitInEventSource(std::unique_lock<std::mutex>& lock, RunLoopEventSource& source,
+                                std::chrono::steady_clock::time_point until) {
+  while (!woken_ && !stopRequested_) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= until) break;
+    lock.unlock();
+    source.waitAndDispatch(until - now);
+    lock.lock();
+  }
+}
+
 void RunLoop::perform(std::function<void()> block) {
   perform({std::string(kCommonRunLoopModes)}, std::move(block));
 }
@@ -74,7 +105,7 @@ void RunLoop::perform(std::vector<std::string> modes, std::function<void()> bloc
     performs_.push_back({nextSequence_++, std::move(modes), std::move(block)});
     woken_ = true;
   }
-  wake_.notify_all();
+  notify();
 }
 
 void RunLoop::addTimer(const std::shared_ptr<Timer>& timer, std::string_view mode) {
@@ -90,7 +121,7 @@ void RunLoop::addTimer(const std::shared_ptr<Timer>& timer, std::string_view mod
     it->modes.emplace(mode);
     woken_ = true;
   }
-  wake_.notify_all();
+  notify();
 }
 
 void RunLoop::addCommonMode(std::string_view mode) {
@@ -167,6 +198,9 @@ bool RunLoop::runPerforms(std::string_view mode, std::uint64_t upTo) {
 }
 
 bool RunLoop::runPending(std::string_view mode) {
+  if (isMainLoop()) {
+    if (auto source = eventSource()) source->dispatchReady();
+  }
   bool did = fireDueTimers(mode);
   std::uint64_t upTo;
   {
@@ -205,6 +239,8 @@ void RunLoop::waitUntil(TimeInterval deadline) {
   if (virtualTime) {
     // Another thread's loop under virtual time: poll, the main loop moves the clock.
     wake_.wait_for(lock, std::chrono::milliseconds(1), [&] { return woken_ || stopRequested_; });
+  } else if (auto source = isMainLoop() ? eventSource_ : nullptr) {
+    waitInEventSource(lock, *source, realDeadline(deadline));
   } else {
     wake_.wait_until(lock, realDeadline(deadline), [&] { return woken_ || stopRequested_; });
   }
@@ -261,7 +297,7 @@ void RunLoop::stop() {
     std::lock_guard lock(mutex_);
     stopRequested_ = true;
   }
-  wake_.notify_all();
+  notify();
 }
 
 void RunLoop::wakeUp() {
@@ -269,7 +305,7 @@ void RunLoop::wakeUp() {
     std::lock_guard lock(mutex_);
     woken_ = true;
   }
-  wake_.notify_all();
+  notify();
 }
 
 std::string RunLoop::currentMode() const {
@@ -279,6 +315,12 @@ std::string RunLoop::currentMode() const {
 
 bool RunLoop::waitForWork(std::chrono::milliseconds limit) {
   std::unique_lock lock(mutex_);
+  if (auto source = isMainLoop() ? eventSource_ : nullptr) {
+    waitInEventSource(lock, *source, std::chrono::steady_clock::now() + limit);
+    const bool got = woken_;
+    woken_ = false;
+    return got;
+  }
   const bool got = wake_.wait_for(lock, limit, [&] { return woken_; });
   woken_ = false;
   return got;

@@ -32,6 +32,23 @@ namespace platform {
 
 class Timer;
 
+// Another event loop whose events the main run loop serves while it runs: the GLib main
+// context a real web engine delivers its events on. Main thread only, except wakeUp().
+class RunLoopEventSource {
+ public:
+  virtual ~RunLoopEventSource() = default;
+  // Dispatches the events that are ready, without waiting.
+  virtual void dispatchReady() = 0;
+  // Waits up to `limit` of real time for one of its events or wakeUp(), dispatching
+  // what came.
+  virtual void waitAndDispatch(std::chrono::nanoseconds limit) = 0;
+  // Any thread: makes a waitAndDispatch() in progress return.
+  virtual void wakeUp() = 0;
+  // Whether work of its own is in flight (a page loading or answering a script): a
+  // driver of virtual time waits for it before moving the clock.
+  virtual bool isBusy() const { return false; }
+};
+
 inline constexpr std::string_view kDefaultRunLoopMode = "kCFRunLoopDefaultMode";
 inline constexpr std::string_view kTrackingRunLoopMode = "UITrackingRunLoopMode";
 inline constexpr std::string_view kCommonRunLoopModes = "kCFRunLoopCommonModes";
@@ -80,6 +97,14 @@ class RunLoop {
   // (a synchronous dispatch to the main queue runs after earlier main-queue work).
   void runPerformsQueuedBefore(std::string_view mode);
 
+  // The main loop only: each pass dispatches the source's ready events first, and real
+  // waits (a loop on the real clock, waitForWork()) wait in the source, woken by work
+  // posted here. Its events never count as the loop's own work, so virtual time and
+  // idleness stay as they were. nullptr removes it.
+  void setEventSource(std::shared_ptr<RunLoopEventSource> source);
+  // Whether the event source has work in flight (see RunLoopEventSource::isBusy()).
+  bool eventSourceBusy() const;
+
   // Test set-up: forgets every timer and block.
   void resetForTesting();
 
@@ -106,6 +131,11 @@ class RunLoop {
   bool runPerforms(std::string_view mode, std::uint64_t upTo);
   void waitUntil(TimeInterval deadline);
   bool isMainLoop() const;
+  std::shared_ptr<RunLoopEventSource> eventSource() const;
+  // Waits on the event source until woken or `until`; the lock is held on entry and exit.
+  void waitInEventSource(std::unique_lock<std::mutex>& lock, RunLoopEventSource& source,
+                         std::chrono::steady_clock::time_point until);
+  void notify();
 
   mutable std::mutex mutex_;
   std::condition_variable wake_;
@@ -117,6 +147,7 @@ class RunLoop {
   std::uint64_t nextTimerOrder_ = 1;
   bool stopRequested_ = false;
   bool woken_ = false;
+  std::shared_ptr<RunLoopEventSource> eventSource_;
 };
 
 // Marks the calling thread as the main thread (the application's main, or a test).

@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <functional>
 #include <limits>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/base/DispatchQueue.h"
@@ -139,6 +145,68 @@ TEST_F(RunLoopTest, StopEndsTheInnermostRun) {
   EXPECT_EQ(loop.runMode(kDefaultRunLoopMode, kDistantFuture), RunLoop::RunResult::Finished);
   EXPECT_TRUE(after);
   EXPECT_DOUBLE_EQ(env.now(), 5.0);
+}
+
+// Stands for GLib's context: events come from the test, and a wait returns when woken.
+class FakeEventSource : public RunLoopEventSource {
+ public:
+  void dispatchReady() override {
+    ++dispatches;
+    for (auto& event : std::exchange(ready, {})) event();
+  }
+  void waitAndDispatch(std::chrono::nanoseconds limit) override {
+    ++waits;
+    longestWait = std::max(longestWait, limit);
+    if (onWait) std::exchange(onWait, nullptr)();
+    std::unique_lock lock(mutex);
+    woken.wait_for(lock, limit, [&] { return wakeUps > 0; });
+    wakeUps = 0;
+  }
+  void wakeUp() override {
+    std::lock_guard lock(mutex);
+    ++wakeUps;
+    woken.notify_all();
+  }
+  std::vector<std::function<void()>> ready;
+  std::function<void()> onWait;
+  int dispatches = 0;
+  int waits = 0;
+  std::chrono::nanoseconds longestWait{0};
+  std::mutex mutex;
+  std::condition_variable woken;
+  int wakeUps = 0;
+};
+
+TEST_F(RunLoopTest, AnEventSourceIsServedEachPassAndWaitedInUntilWorkArrives) {
+  auto source = std::make_shared<FakeEventSource>();
+  auto& loop = RunLoop::main();
+  loop.setEventSource(source);
+  std::vector<std::string> events;
+  // Its ready events run before the blocks of the same pass, and the blocks they post too.
+  source->ready.push_back([&] {
+    events.push_back("event");
+    loop.perform([&] { events.push_back("posted by the event"); });
+  });
+  loop.perform([&] { events.push_back("block"); });
+  env.runUntilIdle();
+  EXPECT_EQ(events, (std::vector<std::string>{"event", "block", "posted by the event"}));
+
+  // A real wait happens in the source; work posted from another thread ends it. (The
+  // blocks above left the loop marked as woken: a wait of no time clears that.)
+  loop.waitForWork(std::chrono::milliseconds(0));
+  source->onWait = [&] {
+    std::thread([&] { loop.perform([] {}); }).join();
+  };
+  EXPECT_TRUE(loop.waitForWork(std::chrono::seconds(20)));
+  EXPECT_LE(source->longestWait, std::chrono::seconds(20));
+  // Nothing comes: the wait ends at its limit.
+  EXPECT_FALSE(loop.waitForWork(std::chrono::milliseconds(5)));
+  EXPECT_GE(source->waits, 2);
+
+  loop.setEventSource(nullptr);
+  const int dispatches = source->dispatches;
+  env.runUntilIdle();
+  EXPECT_EQ(source->dispatches, dispatches);
 }
 
 }  // namespace

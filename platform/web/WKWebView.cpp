@@ -154,6 +154,7 @@ WKWebView::WKWebView(const Rect& frame, std::shared_ptr<WKWebViewConfiguration> 
       scrollView_(ScrollView::create({0, 0, frame.width(), frame.height()})) {
   scrollView_->setAutoresizingMask(AutoresizingFlexibleWidth | AutoresizingFlexibleHeight);
   scrollView_->setContentSize(contentSize());
+  page_->setViewportSize(frame.size);
 }
 
 WKWebView::~WKWebView() { page_->detach(); }
@@ -176,6 +177,13 @@ std::string WKWebView::title() const { return page_->title(); }
 
 void WKWebView::evaluateJavaScript(const std::string& script, EvaluationHandler completionHandler) {
   WebPage::recordEvaluatedScript(evaluatedScripts_, script);
+  if (page_->engine() == WebEngine::WebKit) {
+    // The real engine answers on a later turn by itself.
+    page_->evaluate(script, [completionHandler = std::move(completionHandler)](WebPage::EvaluationResult result) {
+      if (completionHandler) completionHandler(result.result, result.error);
+    });
+    return;
+  }
   std::weak_ptr<View> weak = weak_from_this();
   DispatchQueue::main()->async([weak, script, completionHandler = std::move(completionHandler)] {
     auto self = std::static_pointer_cast<WKWebView>(weak.lock());
@@ -184,8 +192,9 @@ void WKWebView::evaluateJavaScript(const std::string& script, EvaluationHandler 
       return;
     }
     auto page = self->page_;
-    auto result = page->evaluate(script);
-    if (completionHandler) completionHandler(result.result, result.error);
+    page->evaluate(script, [completionHandler](WebPage::EvaluationResult result) {
+      if (completionHandler) completionHandler(result.result, result.error);
+    });
   });
 }
 
@@ -213,6 +222,7 @@ void WKWebView::draw(DrawContext& context) const { page_->draw(context, bounds()
 
 void WKWebView::layoutSubviews() {
   View::layoutSubviews();
+  page_->setViewportSize(bounds().size);
   scheduleContentSizeReport();
 }
 

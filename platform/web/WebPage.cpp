@@ -8,11 +8,13 @@
 #include "platform/base/FileManager.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/SystemLog.h"
+#include "platform/base/TestingReset.h"
 #include "platform/base/Timer.h"
 #include "platform/net/URLConnection.h"
 #include "platform/web/CSSColor.h"
 #include "platform/web/ContentProcess.h"
 #include "platform/web/HTMLDocument.h"
+#include "platform/web/WebKitPage.h"
 
 namespace platform {
 
@@ -132,9 +134,47 @@ class WebPage::MainLoad : public URLConnectionDelegate {
   std::string data_;
 };
 
+std::shared_ptr<WebPage::MainLoad> WebPage::fetch(const URLRequest& request, FetchDone done) {
+  auto load = std::make_shared<MainLoad>(std::move(done));
+  load->start(request, load);
+  return load;
+}
+
+void WebPage::cancelFetch(const std::shared_ptr<MainLoad>& load) {
+  if (load) load->cancel();
+}
+
 // --- The page ------------------------------------------------------------------------
 
-std::shared_ptr<WebPage> WebPage::create(Client* client) {
+namespace {
+
+// 0: not chosen yet (WebKit where a display is available); else the engine plus one.
+std::atomic<int> gDefaultEngine{0};
+// Tests run on the deterministic engine unless they name another.
+const bool kDefaultEngineReset = [] {
+  registerTestingReset(&gDefaultEngine, [] { gDefaultEngine = static_cast<int>(WebEngine::Deterministic) + 1; });
+  return true;
+}();
+
+}  // namespace
+
+WebEngine WebPage::defaultEngine() {
+  if (const int chosen = gDefaultEngine.load()) return static_cast<WebEngine>(chosen - 1);
+  const WebEngine engine = WebKitPage::isAvailable() ? WebEngine::WebKit : WebEngine::Deterministic;
+  gDefaultEngine = static_cast<int>(engine) + 1;
+  return engine;
+}
+
+void WebPage::setDefaultEngine(WebEngine engine) { gDefaultEngine = static_cast<int>(engine) + 1; }
+
+std::shared_ptr<WebPage> WebPage::create(Client* client) { return create(client, defaultEngine()); }
+
+std::shared_ptr<WebPage> WebPage::create(Client* client, WebEngine engine) {
+  (void)kDefaultEngineReset;
+  if (engine == WebEngine::WebKit) {
+    if (auto page = WebKitPage::create(client)) return page;
+    SystemLog::write("web", "WebKit cannot start here (no display?); the page runs on the deterministic engine");
+  }
   return std::shared_ptr<WebPage>(new WebPage(client));
 }
 
@@ -510,6 +550,11 @@ WebPage::EvaluationResult WebPage::evaluate(const std::string& script) {
   return result;
 }
 
+void WebPage::evaluate(const std::string& script, std::function<void(EvaluationResult)> done) {
+  auto result = evaluate(script);
+  if (done) done(std::move(result));
+}
+
 void WebPage::processTerminated() {
   clearTimers();
   const bool wasLoading = loading_;
@@ -559,8 +604,7 @@ void WebPage::handleEvents(const std::vector<ContentProtocol::Event>& events, st
         addConsoleMessage(event.level, event.message);
         break;
       case Type::Alert:
-        keep(alerts_, clipped(event.message, kMaxMessageBytes));
-        client_->pageDidAlert(event.message);
+        addAlert(event.message);
         break;
       case Type::ReadyState:
         readyState_ = event.text;
@@ -649,6 +693,11 @@ void WebPage::fireTimer(std::int64_t id, std::uint64_t serial) {
 
 void WebPage::addConsoleMessage(std::string level, std::string message) {
   keep(console_, ConsoleMessage{clipped(std::move(level), 64), clipped(std::move(message), kMaxMessageBytes)});
+}
+
+void WebPage::addAlert(const std::string& message) {
+  keep(alerts_, clipped(message, kMaxMessageBytes));
+  if (client_) client_->pageDidAlert(message);
 }
 
 void WebPage::recordEvaluatedScript(std::vector<std::string>& recorded, const std::string& script) {

@@ -1,9 +1,12 @@
-// The page of one web view, whichever engine shows it: loads documents (an HTML string
-// with a base URL, or a request loaded through the platform's URL loading, `src`
-// scripts included), runs their scripts in a content process of its own, keeps their
-// timers on the main run loop, evaluates scripts, keeps the back-forward list, and turns
-// what the page does into reports to its client (the engine), which maps them onto its
-// delegates.
+// The page of one web view, whichever engine shows it. Two engines stand behind this
+// seam (create() picks one, see WebEngine):
+//   - the deterministic engine (this class): loads documents (an HTML string with a base
+//     URL, or a request loaded through the platform's URL loading, `src` scripts
+//     included), runs their scripts in a content process of its own, keeps their timers
+//     on the main run loop, evaluates scripts, keeps the back-forward list;
+//   - WebKit (WebKitPage), a real document with a DOM and pixels, for hosts with a display.
+// Either turns what the page does into reports to its client (the web view), which maps
+// them onto its delegates.
 //
 // A content process that overruns its time or dies fails the load or evaluation in
 // progress and is reported as terminated; the next load starts a new one.
@@ -22,6 +25,7 @@
 #include <vector>
 
 #include "platform/base/Error.h"
+#include "platform/net/HTTPURLResponse.h"
 #include "platform/net/URLRequest.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/Geometry.h"
@@ -34,6 +38,15 @@ namespace platform {
 class ContentProcess;
 class Timer;
 class URLConnection;
+
+// The engines a page can run on.
+enum class WebEngine {
+  // Duktape in a content process of ours, page timers on the main run loop: what unit
+  // tests use on virtual time.
+  Deterministic,
+  // WebKitGTK in an offscreen window: needs a display.
+  WebKit,
+};
 
 class WebPage : public std::enable_shared_from_this<WebPage> {
  public:
@@ -86,47 +99,62 @@ class WebPage : public std::enable_shared_from_this<WebPage> {
     virtual std::vector<UserScript> pageUserScripts();
   };
 
-  // `client` must outlive the page or detach() it first.
+  // `client` must outlive the page or detach() it first. The page runs on the default
+  // engine (a WebKit page where WebKit cannot start falls back to the deterministic one,
+  // with a log line).
   static std::shared_ptr<WebPage> create(Client* client);
-  ~WebPage();
+  static std::shared_ptr<WebPage> create(Client* client, WebEngine engine);
+  virtual ~WebPage();
   WebPage(const WebPage&) = delete;
   WebPage& operator=(const WebPage&) = delete;
 
+  // The engine new pages get: WebKit where a display is available (a host application,
+  // the demo), else the deterministic one. The test environment resets it to the
+  // deterministic engine before each test; a test that needs WebKit says so here.
+  static WebEngine defaultEngine();
+  static void setDefaultEngine(WebEngine engine);
+  virtual WebEngine engine() const { return WebEngine::Deterministic; }
+
   // Stops everything and reports nothing more.
-  void detach();
+  virtual void detach();
 
   // Unique in the process ("page-1", "page-2", ...); the page's resource requests carry
   // it under kURLRequestWebPageIdentifierProperty.
   const std::string& identifier() const { return identifier_; }
 
   // Nothing happens for an HTML string that is absent.
-  void loadHTMLString(const std::string& html, const std::optional<platform::URL>& baseURL);
-  void loadRequest(const URLRequest& request);
+  virtual void loadHTMLString(const std::string& html, const std::optional<platform::URL>& baseURL);
+  virtual void loadRequest(const URLRequest& request);
   // Fails the load in progress with the cancelled error (-999).
-  void stopLoading();
-  void reload();
-  void goBack();
-  void goForward();
-  bool canGoBack() const;
-  bool canGoForward() const;
+  virtual void stopLoading();
+  virtual void reload();
+  virtual void goBack();
+  virtual void goForward();
+  virtual bool canGoBack() const;
+  virtual bool canGoForward() const;
   // From a load call until that load finishes or fails.
-  bool isLoading() const { return loading_ || hostLoadPending_; }
+  virtual bool isLoading() const { return loading_ || hostLoadPending_; }
   // Loads what the page wanted in a new window here instead (a client without windows).
-  void followInPlace(const Navigation& navigation);
+  virtual void followInPlace(const Navigation& navigation);
 
   // The URL of the document shown, or of the load under way once it was allowed.
-  std::optional<platform::URL> URL() const;
+  virtual std::optional<platform::URL> URL() const;
 
   // Runs a script in the document now (one round trip, bounded by the content
   // process's time limit); what it makes the page do is reported before this returns.
-  EvaluationResult evaluate(const std::string& script);
+  virtual EvaluationResult evaluate(const std::string& script);
+  // The same, the result handed to `done` once the page answered: at once here, on a
+  // later turn of the main loop on WebKit (whose scripts run in a process of its own).
+  virtual void evaluate(const std::string& script, std::function<void(EvaluationResult)> done);
+  // The size of the view that shows the page, in points (what a page lays out and draws in).
+  virtual void setViewportSize(Size) {}
 
   const std::string& readyState() const { return readyState_; }
   const std::string& bodyText() const { return bodyText_; }
-  const std::string& title() const { return title_; }
+  virtual std::string title() const { return title_; }
   const std::optional<Color>& backgroundColor() const { return backgroundColor_; }
   // The page's size where it gives one, else the viewport's.
-  Size contentSize(Size viewport) const;
+  virtual Size contentSize(Size viewport) const;
   // What the page logged and alerted, the latest kept: at most kMaxKeptMessages of each,
   // kMaxKeptBytes of text in all, kMaxMessageBytes a message (longer ones are cut). The
   // counts say how many were let go.
@@ -147,17 +175,29 @@ class WebPage : public std::enable_shared_from_this<WebPage> {
   static void recordEvaluatedScript(std::vector<std::string>& recorded, const std::string& script);
 
   // Paints the page's background and a block of "ink" where it shows text.
-  void draw(View::DrawContext& context, const Rect& bounds) const;
+  virtual void draw(View::DrawContext& context, const Rect& bounds) const;
+
+ protected:
+  // Collects one document (or a `src` script) through the platform's URL loading.
+  class MainLoad;
+  friend class MainLoad;
+
+  explicit WebPage(Client* client);
+  Client* client() const { return client_; }
+  // Starts loading `request` through the platform's URL loading, at most kMaxDocumentBytes;
+  // `done` gets the response and body, or the error. cancelFetch() drops it unanswered.
+  using FetchDone = std::function<void(std::optional<HTTPURLResponse>, std::string, ErrorPtr)>;
+  static std::shared_ptr<MainLoad> fetch(const URLRequest& request, FetchDone done);
+  static void cancelFetch(const std::shared_ptr<MainLoad>& load);
+  Navigation makeNavigation(platform::URL url, NavigationKind kind, bool mainFrame) const;
+  void addConsoleMessage(std::string level, std::string message);
+  void addAlert(const std::string& message);
 
  private:
   struct HistoryEntry {
     URLRequest request;
     std::optional<std::string> html;
   };
-  class MainLoad;
-  friend class MainLoad;
-
-  explicit WebPage(Client* client);
 
   // Loads asked for by the host are decided on a later turn, as engines do; a later one
   // or stopLoading() drops those not decided yet.
@@ -176,11 +216,9 @@ class WebPage : public std::enable_shared_from_this<WebPage> {
   void setTimer(std::int64_t id, double delay, bool repeats, int nesting, std::uint64_t serial);
   void fireTimer(std::int64_t id, std::uint64_t serial);
   void clearTimers();
-  void addConsoleMessage(std::string level, std::string message);
   void noteDroppedEvents(std::uint64_t count);
   bool ensureProcess();
   void processTerminated();
-  Navigation makeNavigation(platform::URL url, NavigationKind kind, bool mainFrame) const;
 
   Client* client_;
   const std::string identifier_;

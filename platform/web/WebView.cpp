@@ -111,6 +111,7 @@ WebView::WebView(const Rect& frame)
       scrollView_(ScrollView::create({0, 0, frame.width(), frame.height()})) {
   scrollView_->setAutoresizingMask(AutoresizingFlexibleWidth | AutoresizingFlexibleHeight);
   scrollView_->setContentSize(contentSize());
+  page_->setViewportSize(frame.size);
 }
 
 WebView::~WebView() { page_->detach(); }
@@ -162,6 +163,7 @@ void WebView::draw(DrawContext& context) const { page_->draw(context, bounds());
 
 void WebView::layoutSubviews() {
   View::layoutSubviews();
+  page_->setViewportSize(bounds().size);
   reportContentSize();
 }
 
