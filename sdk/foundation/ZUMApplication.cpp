@@ -345,7 +345,7 @@ void ZUMApplication::restoreConfiguration() {
   std::map<ZUMConfiguration::Priority, json> byPriority;
   for (const auto& [key, value] : values->items()) {
     if (key == kRefreshedSinceAppStartKey) continue;
-    ZUMConfiguration::Priority priority = 500;
+    ZUMConfiguration::Priority priority = ZUMConfiguration::kSDKPriority;
     if (priorities) priority = ZUMJSONIntegerForKey(*priorities, key, priority);
     byPriority[priority][key] = value;
   }

@@ -367,7 +367,7 @@ void ZUMAdView::webViewDidFinishLoad(ZUMWebView&) {
 
 void ZUMAdView::webViewDidFailLoadWithError(ZUMWebView&, const platform::ErrorPtr& error) {
   ZUMAdURLStash::sharedInstance()->adViewDidFinishLoad(stashKey_);
-  if (error && error->code() == -999 &&
+  if (error && error->code() == platform::kURLErrorCancelled &&
       !ZUMUserDefaults::boolForKey("/vantor/ads/use_cancelled_url_error").value_or(false)) {
     return;
   }

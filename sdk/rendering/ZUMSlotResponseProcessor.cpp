@@ -68,15 +68,15 @@ void ZUMSlotResponseProcessor::processAdResponse(ZUMSlot& slot, const std::share
                 {"reload_interval", ad->reloadInterval()},
                 {"response_type", ad->responseType()}});
   switch (ad->responseType()) {
-    case 1:
-    case 3:
+    case kZUMStandardResponseType:
+    case kZUMNativeResponseType:
       processStandardAdResponse(slot, ad);
       return;
-    case 2:
+    case kZUMMediationResponseType:
       if (recorder) recorder->setCustomizedParameterValue("1", "is_mediation");
       processMediationAdResponse(slot, ad);
       return;
-    case 4:
+    case kZUMCustomRenderingResponseType:
       processCustomRenderingAdResponse(slot, ad);
       return;
     default:
@@ -310,7 +310,9 @@ bool ZUMSlotResponseProcessor::isBeingMediated(const ZUMSlot& slot) {
   return parameters && parameters->is_object() && parameters->contains("pw");
 }
 
-bool ZUMSlotResponseProcessor::isMediating(const ZUMSlot& slot) { return slot.ad() && slot.ad()->responseType() == 2; }
+bool ZUMSlotResponseProcessor::isMediating(const ZUMSlot& slot) {
+  return slot.ad() && slot.ad()->responseType() == kZUMMediationResponseType;
+}
 
 std::shared_ptr<platform::ViewController> ZUMSlotResponseProcessor::viewControllerForPresentingModalView(ZUMSlot& slot) {
   auto delegate = slot.slotDelegate();

@@ -106,7 +106,7 @@ bool ZUMAdFetcher::fetchRequestURL(const std::optional<platform::URLRequest>& re
   // The type and the given headers come before the connection starts: a cached response
   // answers before the start returns, and what it sets must not be overwritten after the
   // delegate has seen the ad.
-  ad_->setResponseType(1);
+  ad_->setResponseType(kZUMStandardResponseType);
   if (request) ad_->setOriginalRequest(*request);
   if (responseHeaders) {
     processHeaders(*responseHeaders, HeaderSource::Final);
@@ -139,18 +139,20 @@ void ZUMAdFetcher::cancel() {
 // --- Headers -----------------------------------------------------------------------------
 
 std::uint64_t ZUMAdFetcher::adResponseTypeFromHeaders(const Json& headers, platform::ErrorPtr* error) {
-  if (!headers.is_object()) return 1;
+  if (!headers.is_object()) return kZUMStandardResponseType;
   if (ZUMJSONBoolForKey(headers, "x-qyra-mediation", false, ZUMJSONStrings::Read)) {
     const std::string contentType = ZUMJSONStringForKey(headers, "content-type").value_or("");
-    if (platform::startsWithIgnoringASCIICase(contentType, "application/json")) return 2;
+    if (platform::startsWithIgnoringASCIICase(contentType, "application/json")) return kZUMMediationResponseType;
     if (error) *error = ZUMMakeErrorWithCode(kZUMErrorServerError);
-    return 0;
+    return kZUMInvalidResponseType;
   }
   if (auto format = ZUMJSONStringForKey(headers, "x-qyra-ad-format"); format && asciiLowercased(*format) == "native") {
-    return 3;
+    return kZUMNativeResponseType;
   }
-  if (ZUMJSONBoolForKey(headers, "x-qyra-custom-rendering-allowed", false, ZUMJSONStrings::Read)) return 4;
-  return 1;
+  if (ZUMJSONBoolForKey(headers, "x-qyra-custom-rendering-allowed", false, ZUMJSONStrings::Read)) {
+    return kZUMCustomRenderingResponseType;
+  }
+  return kZUMStandardResponseType;
 }
 
 void ZUMAdFetcher::processHTTPHeaders(const Json& headers) { processHeaders(headers, HeaderSource::Final); }
@@ -248,7 +250,7 @@ bool ZUMAdFetcher::connectionLoadShouldUseCacheForResponse(ZUMURLConnection&,
                                                            const platform::HTTPURLResponse& response) {
   responseStatusCode_ = response.statusCode();
   processHeaders(dictionaryFromHeaderFields(response.allHeaderFields()), HeaderSource::Final);
-  return ad_ && ad_->responseType() == 2 && !hasNotifiedDelegate_;
+  return ad_ && ad_->responseType() == kZUMMediationResponseType && !hasNotifiedDelegate_;
 }
 
 void ZUMAdFetcher::connectionLoadDidReceiveCachedResponse(ZUMURLConnection&,

@@ -20,6 +20,7 @@
 #include "platform/base/StringConversions.h"
 #include "platform/base/Timer.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/InterfaceOrientation.h"
 #include "platform/ui/View.h"
 #include "platform/base/TestingReset.h"
 #include "sdk/csi/ZUMCSI.h"
@@ -183,7 +184,9 @@ void ZUMSlot::startLoad(bool autoRefresh) {
   hub->requesterWillBeginRequest(this);
   if (recorder) recorder->setCustomizedParameterValue(ZUMRequest::sdkVersion(), "sdkVersion");
   willRequestAdURL();
-  if (adUnitID_) hub->configuration()->setObject(*adUnitID_, "last_requested_ad_unit_id", 999);
+  if (adUnitID_) {
+    hub->configuration()->setObject(*adUnitID_, "last_requested_ad_unit_id", ZUMConfiguration::kHostPriority);
+  }
   if (!nextRequest_) nextRequest_ = ZUMRequest::create();
   loadingRequest_ = nextRequest_->copy();
   if (auto delegate = slotDelegate()) delegate->slotWillLoadAdWithRequest(*this, loadingRequest_);
@@ -208,7 +211,12 @@ void ZUMSlot::loadFromNetworkExtras() {
 
   std::uint64_t orientations = 0;
   if (auto text = ZUMJSONStringForKey(parameters, "_orientation")) {
-    orientations = *text == "p" ? 6 : *text == "l" ? 24 : 0;
+    if (*text == "p") {
+      orientations =
+          platform::kInterfaceOrientationMaskPortrait | platform::kInterfaceOrientationMaskPortraitUpsideDown;
+    } else if (*text == "l") {
+      orientations = platform::kInterfaceOrientationMaskLandscape;
+    }
   }
 
   std::shared_ptr<ZUMAd> directAd = adObject;
@@ -300,7 +308,7 @@ void ZUMSlot::setAdType(const std::shared_ptr<ZUMAdType>& adType, bool reloadReq
   if (!adType || (adType_ && adType_->isEqual(adType))) return;
   auto oldType = std::exchange(adType_, adType);
   if (!reloadRequest) return;
-  if (ad_ && ad_->responseType() == 2) {
+  if (ad_ && ad_->responseType() == kZUMMediationResponseType) {
     bool eitherInterstitial = (oldType && oldType->isInterstitial()) || adType->isInterstitial();
     auto mediation = ZUMSlotMediation::shared();
     if (!eitherInterstitial && mediation && mediation->changeMediatedAdType(*this, adType)) return;

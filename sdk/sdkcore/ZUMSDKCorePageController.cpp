@@ -265,7 +265,7 @@ void ZUMSDKCorePageController::SDKCoreTOLMHandlerLoadAdWithRequestID(ZUMSDKCoreT
       }
       if (!made) return live->loadAd(nullptr, std::nullopt);
       if (ZUMJSONBoolForKey(ad, "is_mediation", false, ZUMJSONStrings::Read)) {
-        made->setResponseType(2);
+        made->setResponseType(kZUMMediationResponseType);
         Json headers = made->responseHeaders().value_or(Json::object());
         headers["x-qyra-mediation"] = 1;
         headers["Content-Type"] = "application/json";

@@ -194,7 +194,8 @@ void ZUMSDKCoreTOLMHandler::appSettingsFetched(ZUMAdView&, const Json& parameter
   settings->erase("status");
   (*settings)["app_config_last_refresh_timestamp"] = platform::clock().wallNow();
   (*settings)["app_config_refreshed_since_app_start"] = true;
-  ZUMApplication::sharedInstance()->configuration()->addEntriesFromDictionary(*settings, 500);
+  ZUMApplication::sharedInstance()->configuration()->addEntriesFromDictionary(*settings,
+                                                                               ZUMConfiguration::kSDKPriority);
 }
 
 // --- HTTP requests for the page ----------------------------------------------------------------
