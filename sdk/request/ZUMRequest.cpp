@@ -11,6 +11,7 @@
 
 #include "PXRRequest.h"
 #include "ZUMExtras.h"
+#include "platform/base/CivilDate.h"
 #include "platform/base/ClassRegistry.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/RunLoop.h"
@@ -70,36 +71,6 @@ std::optional<json> valueOf(const std::unique_ptr<json>& value) {
   return *value;
 }
 
-// --- Gregorian dates, counted in days since 1970-01-01 (proleptic, UTC) ----------------
-
-std::int64_t daysFromCivil(std::int64_t y, std::int64_t m, std::int64_t d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const std::int64_t yoe = y - era * 400;
-  const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-void civilFromDays(std::int64_t z, std::int64_t& y, std::int64_t& m, std::int64_t& d) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  d = doy - (153 * mp + 2) / 5 + 1;
-  m = mp < 10 ? mp + 3 : mp - 9;
-  y = yoe + era * 400 + (m <= 2);
-}
-
-bool isLeapYear(std::int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-std::int64_t daysInMonth(std::int64_t y, std::int64_t m) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && isLeapYear(y) ? 29 : kDays[m - 1];
-}
-
 // Dates far outside any birthday are refused before they reach integer arithmetic.
 constexpr double kLargestDate = 1e13;  // about 300 000 years either side of 1970
 
@@ -115,17 +86,16 @@ std::optional<platform::TimeInterval> dateFromBirthdayString(std::string_view te
     return result;
   };
   const std::int64_t y = number(0, 4), m = number(4, 2), d = number(6, 2);
-  if (m < 1 || m > 12 || d < 1 || d > daysInMonth(y, m)) return std::nullopt;
-  return static_cast<double>(daysFromCivil(y, m, d)) * kSecondsPerDay;
+  if (m < 1 || m > 12 || d < 1 || d > platform::daysInMonth(y, m)) return std::nullopt;
+  return static_cast<double>(platform::daysFromCivil({y, m, d})) * kSecondsPerDay;
 }
 
 std::optional<std::string> birthdayText(std::optional<platform::TimeInterval> birthday) {
   if (!birthday || !std::isfinite(*birthday) || std::fabs(*birthday) > kLargestDate) return std::nullopt;
-  std::int64_t y = 0, m = 0, d = 0;
-  civilFromDays(static_cast<std::int64_t>(std::floor(*birthday / kSecondsPerDay)), y, m, d);
+  const auto date = platform::civilFromDays(static_cast<std::int64_t>(std::floor(*birthday / kSecondsPerDay)));
   char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%04lld%02lld%02lld", static_cast<long long>(y),
-                static_cast<long long>(m), static_cast<long long>(d));
+  std::snprintf(buffer, sizeof buffer, "%04lld%02lld%02lld", static_cast<long long>(date.year),
+                static_cast<long long>(date.month), static_cast<long long>(date.day));
   return std::string(buffer);
 }
 
@@ -137,11 +107,11 @@ std::string dateDescription(platform::TimeInterval date) {
     rest += 86400;
     days -= 1;
   }
-  std::int64_t y = 0, m = 0, d = 0;
-  civilFromDays(days, y, m, d);
+  const auto civil = platform::civilFromDays(days);
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld +0000", static_cast<long long>(y),
-                static_cast<long long>(m), static_cast<long long>(d), static_cast<long long>(rest / 3600),
+  std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld +0000",
+                static_cast<long long>(civil.year), static_cast<long long>(civil.month),
+                static_cast<long long>(civil.day), static_cast<long long>(rest / 3600),
                 static_cast<long long>(rest / 60 % 60), static_cast<long long>(rest % 60));
   return buffer;
 }
@@ -374,7 +344,7 @@ void ZUMRequest::setBirthdayWithMonth(std::int64_t month, std::int64_t day, std:
   }
   const std::int64_t monthIndex = month - 1;
   const std::int64_t yearsCarried = monthIndex >= 0 ? monthIndex / 12 : (monthIndex - 11) / 12;
-  const std::int64_t days = daysFromCivil(year + yearsCarried, monthIndex - yearsCarried * 12 + 1, 1) + (day - 1);
+  const std::int64_t days = platform::daysFromCivil({year + yearsCarried, monthIndex - yearsCarried * 12 + 1, 1}) + (day - 1);
   setBirthday(static_cast<double>(days) * kSecondsPerDay);
 }
 
