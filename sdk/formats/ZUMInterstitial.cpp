@@ -21,7 +21,7 @@
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMSlotEventHandler.h"
 #include "sdk/request/ZUMAd.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSlot.h"
 
 namespace {

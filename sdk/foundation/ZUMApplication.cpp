@@ -38,7 +38,7 @@
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/foundation/ZUMValues.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 
 using json = nlohmann::ordered_json;
 

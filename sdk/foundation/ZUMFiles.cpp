@@ -8,7 +8,7 @@
 
 #include "platform/base/FileManager.h"
 #include "platform/base/Digest.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMFiles.h"
 #include "sdk/foundation/ZUMThreading.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 
 namespace {
 

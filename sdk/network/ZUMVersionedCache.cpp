@@ -13,7 +13,7 @@
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/network/ZUMResourceCache.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "platform/base/Timer.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMViewContentRendered.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSlot.h"
 
 namespace {

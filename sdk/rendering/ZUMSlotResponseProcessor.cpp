@@ -21,7 +21,7 @@
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdType.h"
 #include "sdk/csi/ZUMCSITimeRecorder.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/request/ZUMSlotEvents.h"
 

@@ -23,7 +23,7 @@
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcherDelegate.h"
 #include "sdk/request/ZUMAdTelemetry.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "sdk/rendering/ZUMJavaScriptMessageString.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/csi/ZUMCSITimeRecorder.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSDKConstants.h"
 #include "sdk/request/ZUMSDKCoreControllerDelegate.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"

@@ -30,7 +30,7 @@
 #include "sdk/rendering/ZUMJavaScriptMessageString.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcher.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandlerDelegate.h"
 #include "sdk/sdkcore/ZUMSDKCoreWebView.h"
 

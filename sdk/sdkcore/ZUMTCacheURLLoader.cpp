@@ -10,7 +10,7 @@
 #include "sdk/foundation/ZUMValues.h"
 #include "sdk/network/ZUMResourceCache.h"
 #include "sdk/network/ZUMTCacheURL.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSDKCoreController.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
 #include "sdk/sdkcore/ZUMSDKCoreWebView.h"
