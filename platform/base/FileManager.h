@@ -44,25 +44,25 @@ class FileManager {
   static bool isDirectory(const Path& path);
 
   // Creates the folder and any missing parents; true when it exists afterwards.
-  static bool createDirectory(const Path& path, ErrorPtr* error = nullptr);
+  [[nodiscard]] static bool createDirectory(const Path& path, ErrorPtr* error = nullptr);
   // Removes a file, or a folder with everything in it. A missing item is an error.
-  static bool removeItem(const Path& path, ErrorPtr* error = nullptr);
+  [[nodiscard]] static bool removeItem(const Path& path, ErrorPtr* error = nullptr);
   // The names of the folder's entries, sorted; std::nullopt when it cannot be read.
-  static std::optional<std::vector<std::string>> contentsOfDirectory(const Path& path,
-                                                                      ErrorPtr* error = nullptr);
+  [[nodiscard]] static std::optional<std::vector<std::string>> contentsOfDirectory(const Path& path,
+                                                                                   ErrorPtr* error = nullptr);
 
   // Writes `data` to a temporary file beside `path`, then renames it over `path`, so a
   // reader sees the old file or the whole new one, never part of it.
-  static bool writeAtomically(const Path& path, std::string_view data, ErrorPtr* error = nullptr);
+  [[nodiscard]] static bool writeAtomically(const Path& path, std::string_view data, ErrorPtr* error = nullptr);
   // The whole file.
-  static std::optional<std::string> readFile(const Path& path, ErrorPtr* error = nullptr);
+  [[nodiscard]] static std::optional<std::string> readFile(const Path& path, ErrorPtr* error = nullptr);
 
-  static std::optional<std::uint64_t> fileSize(const Path& path, ErrorPtr* error = nullptr);
+  [[nodiscard]] static std::optional<std::uint64_t> fileSize(const Path& path, ErrorPtr* error = nullptr);
   // Seconds since 1970; the modification date where the file system keeps no birth time.
-  static std::optional<TimeInterval> creationDate(const Path& path, ErrorPtr* error = nullptr);
+  [[nodiscard]] static std::optional<TimeInterval> creationDate(const Path& path, ErrorPtr* error = nullptr);
 
   // Free and total bytes of the file system that holds `path`.
-  static std::optional<DiskSpace> diskSpace(const Path& path, ErrorPtr* error = nullptr);
+  [[nodiscard]] static std::optional<DiskSpace> diskSpace(const Path& path, ErrorPtr* error = nullptr);
 };
 
 }  // namespace platform

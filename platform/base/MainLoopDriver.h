@@ -36,7 +36,8 @@ class MainLoopDriver {
   static void runUntilIdle();
   // Runs ready work and waits for work posted from other threads until `done()` holds or
   // `realLimit` of real time has passed, without moving the clock. Returns done().
-  static bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds realLimit = kDefaultRealLimit);
+  [[nodiscard]] static bool runUntil(const std::function<bool()>& done,
+                                     std::chrono::milliseconds realLimit = kDefaultRealLimit);
 
   MainLoopDriver() = delete;
 };

@@ -44,7 +44,7 @@ class PercentEncoding {
   static std::string encode(std::string_view text, const AllowedSet& allowed);
   // `text` with every "%XX" replaced by its byte; std::nullopt when a "%" is not
   // followed by two hex digits or when the result is not valid UTF-8.
-  static std::optional<std::string> decode(std::string_view text);
+  [[nodiscard]] static std::optional<std::string> decode(std::string_view text);
   // Whether `text` is valid UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
   static bool isValidUTF8(std::string_view text);
 };

@@ -42,28 +42,28 @@ nlohmann::ordered_json makeData(Data bytes);
 nlohmann::ordered_json makeDate(TimeInterval secondsSince1970);
 bool isData(const nlohmann::ordered_json& value);
 bool isDate(const nlohmann::ordered_json& value);
-std::optional<Data> dataValue(const nlohmann::ordered_json& value);
-std::optional<TimeInterval> dateValue(const nlohmann::ordered_json& value);
+[[nodiscard]] std::optional<Data> dataValue(const nlohmann::ordered_json& value);
+[[nodiscard]] std::optional<TimeInterval> dateValue(const nlohmann::ordered_json& value);
 
 // Whether the value is a property list: no null, no non-finite number and no foreign
 // binary value anywhere, nested no deeper than kMaxPropertyListDepth.
 bool isPropertyList(const nlohmann::ordered_json& value);
 
-std::optional<bool> boolValue(const nlohmann::ordered_json& value);
-std::optional<std::int32_t> intValue(const nlohmann::ordered_json& value);
-std::optional<std::int64_t> integerValue(const nlohmann::ordered_json& value);
-std::optional<float> floatValue(const nlohmann::ordered_json& value);
-std::optional<double> doubleValue(const nlohmann::ordered_json& value);
+[[nodiscard]] std::optional<bool> boolValue(const nlohmann::ordered_json& value);
+[[nodiscard]] std::optional<std::int32_t> intValue(const nlohmann::ordered_json& value);
+[[nodiscard]] std::optional<std::int64_t> integerValue(const nlohmann::ordered_json& value);
+[[nodiscard]] std::optional<float> floatValue(const nlohmann::ordered_json& value);
+[[nodiscard]] std::optional<double> doubleValue(const nlohmann::ordered_json& value);
 // A string as it is; a number as its text (integers without a decimal point, doubles
 // in their shortest form, booleans as "1" and "0").
-std::optional<std::string> stringValue(const nlohmann::ordered_json& value);
+[[nodiscard]] std::optional<std::string> stringValue(const nlohmann::ordered_json& value);
 
 // The JSON form of a property list (tags above). Values that are not property lists
 // are dropped where they stand; nullopt when the value itself is not one.
-std::optional<nlohmann::ordered_json> toTaggedJSON(const nlohmann::ordered_json& value);
+[[nodiscard]] std::optional<nlohmann::ordered_json> toTaggedJSON(const nlohmann::ordered_json& value);
 // Reads the JSON form back. What cannot be read (null, a malformed tag, nesting too
 // deep) is dropped where it stands, so the rest survives; nullopt when the value itself
 // cannot be read.
-std::optional<nlohmann::ordered_json> fromTaggedJSON(const nlohmann::ordered_json& json);
+[[nodiscard]] std::optional<nlohmann::ordered_json> fromTaggedJSON(const nlohmann::ordered_json& json);
 
 }  // namespace platform

@@ -28,12 +28,12 @@ class URL {
  public:
   // Parses an absolute URL ("https://h/p?q#f") or a relative reference ("p?q", "/p",
   // "//h/p"). std::nullopt for an empty string or one that is not a URL.
-  static std::optional<URL> fromString(std::string_view string);
+  [[nodiscard]] static std::optional<URL> fromString(std::string_view string);
   // Resolves `string` against `base` (RFC 3986 section 5.2; dot segments removed). The
   // result is absolute when `base` has a scheme; std::nullopt when `string` is not a URL,
   // or when it is relative and `base` has no scheme. An empty string gives the base
   // without its fragment.
-  static std::optional<URL> fromString(std::string_view string, const URL& base);
+  [[nodiscard]] static std::optional<URL> fromString(std::string_view string, const URL& base);
   // A "file://" URL for a file-system path (made absolute against the working
   // directory); a directory URL ends in "/".
   static URL fileURL(const std::filesystem::path& path, bool isDirectory = false);
@@ -80,11 +80,11 @@ class URL {
 
  private:
   URL() = default;
-  static std::optional<URL> parse(std::string_view string);
-  static std::optional<URL> compose(std::optional<std::string> scheme,
-                                    std::optional<std::string> authority, std::string path,
-                                    std::optional<std::string> query,
-                                    std::optional<std::string> fragment);
+  [[nodiscard]] static std::optional<URL> parse(std::string_view string);
+  [[nodiscard]] static std::optional<URL> compose(std::optional<std::string> scheme,
+                                                  std::optional<std::string> authority, std::string path,
+                                                  std::optional<std::string> query,
+                                                  std::optional<std::string> fragment);
 
   std::string string_;
   std::optional<std::string> scheme_;

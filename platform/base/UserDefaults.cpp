@@ -311,10 +311,11 @@ bool UserDefaults::setObject(const Json& value, std::string_view key) {
   return true;
 }
 
-void UserDefaults::setBool(bool value, std::string_view key) { setObject(Json(value), key); }
+// A boolean or an integer is always a property list, so these writes cannot be refused.
+void UserDefaults::setBool(bool value, std::string_view key) { static_cast<void>(setObject(Json(value), key)); }
 
 void UserDefaults::setInteger(std::int64_t value, std::string_view key) {
-  setObject(Json(value), key);
+  static_cast<void>(setObject(Json(value), key));
 }
 
 bool UserDefaults::setFloat(float value, std::string_view key) {

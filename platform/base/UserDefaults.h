@@ -61,12 +61,12 @@ class UserDefaults {
   // Stores a property list; null removes the key. A value that is not a property list
   // (PropertyList.h: null inside, non-finite numbers, too deep) is refused: nothing
   // changes and the answer is false.
-  bool setObject(const nlohmann::ordered_json& value, std::string_view key);
+  [[nodiscard]] bool setObject(const nlohmann::ordered_json& value, std::string_view key);
   void setBool(bool value, std::string_view key);
   void setInteger(std::int64_t value, std::string_view key);
   // A non-finite number is refused, as by setObject().
-  bool setFloat(float value, std::string_view key);
-  bool setDouble(double value, std::string_view key);
+  [[nodiscard]] bool setFloat(float value, std::string_view key);
+  [[nodiscard]] bool setDouble(double value, std::string_view key);
   void removeObjectForKey(std::string_view key);
 
   std::filesystem::path file() const;

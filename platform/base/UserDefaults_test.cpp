@@ -27,12 +27,12 @@ class UserDefaultsTest : public testenv::PlatformTest {
 
 TEST_F(UserDefaultsTest, TypedGettersReadAsThePlatformDoes) {
   auto defaults = UserDefaults::create(file());
-  defaults->setObject("  +12abc", "text");
-  defaults->setObject("yes", "yes");
-  defaults->setDouble(2.5, "double");
+  EXPECT_TRUE(defaults->setObject("  +12abc", "text"));
+  EXPECT_TRUE(defaults->setObject("yes", "yes"));
+  EXPECT_TRUE(defaults->setDouble(2.5, "double"));
   defaults->setInteger(3, "integer");
   defaults->setBool(true, "bool");
-  defaults->setObject(Json::array({1, "a"}), "array");
+  EXPECT_TRUE(defaults->setObject(Json::array({1, "a"}), "array"));
 
   EXPECT_EQ(defaults->integerForKey("text"), 12);
   EXPECT_EQ(defaults->doubleForKey("text"), 12.0);
@@ -55,15 +55,15 @@ TEST_F(UserDefaultsTest, EverythingSurvivesARestartWithItsKind) {
   const Json tagLike = {{"$date", 12}};
   {
     auto defaults = UserDefaults::create(file());
-    defaults->setObject("", "empty string");
-    defaults->setObject(dictionary, "dictionary");
-    defaults->setObject(tagLike, "tag-like");
-    defaults->setObject(Json::array({makeData({1, 2}), makeDate(5), 1.5}), "array");
-    defaults->setObject(makeData({0, 255}), "data");
-    defaults->setObject(makeDate(1'800'000'000.5), "date");
+    EXPECT_TRUE(defaults->setObject("", "empty string"));
+    EXPECT_TRUE(defaults->setObject(dictionary, "dictionary"));
+    EXPECT_TRUE(defaults->setObject(tagLike, "tag-like"));
+    EXPECT_TRUE(defaults->setObject(Json::array({makeData({1, 2}), makeDate(5), 1.5}), "array"));
+    EXPECT_TRUE(defaults->setObject(makeData({0, 255}), "data"));
+    EXPECT_TRUE(defaults->setObject(makeDate(1'800'000'000.5), "date"));
     defaults->setInteger(std::numeric_limits<std::int64_t>::min(), "min");
     defaults->setBool(false, "false");
-    defaults->setObject("to be removed", "gone");
+    EXPECT_TRUE(defaults->setObject("to be removed", "gone"));
     defaults->removeObjectForKey("gone");
   }
   auto restarted = UserDefaults::create(file());
@@ -86,7 +86,7 @@ TEST_F(UserDefaultsTest, EverythingSurvivesARestartWithItsKind) {
 
 TEST_F(UserDefaultsTest, StandardDefaultsFollowTheirFile) {
   UserDefaults::setStandardFile(file());
-  UserDefaults::standard().setObject("1", "/vantor/ads/use_https");
+  EXPECT_TRUE(UserDefaults::standard().setObject("1", "/vantor/ads/use_https"));
   UserDefaults::setStandardFile(file());  // a restart
   EXPECT_TRUE(UserDefaults::standard().boolForKey("/vantor/ads/use_https"));
 
@@ -96,7 +96,7 @@ TEST_F(UserDefaultsTest, StandardDefaultsFollowTheirFile) {
 
 TEST_F(UserDefaultsTest, ValuesThatAreNotPropertyListsAreRefused) {
   auto defaults = UserDefaults::create(file());
-  defaults->setDouble(1.0, "n");
+  EXPECT_TRUE(defaults->setDouble(1.0, "n"));
   EXPECT_FALSE(defaults->setDouble(std::nan(""), "n"));
   EXPECT_FALSE(defaults->setObject(Json::array({1, nullptr}), "n"));
   EXPECT_EQ(defaults->objectForKey("n"), Json(1.0));

@@ -28,7 +28,7 @@ class Trust {
   static std::shared_ptr<Trust> createWithCertificate(std::shared_ptr<const Certificate> certificate);
 
   // The verdict; std::nullopt when the evaluation could not run.
-  std::optional<TrustResult> evaluate();
+  [[nodiscard]] std::optional<TrustResult> evaluate();
   // The leaf's public key after a successful evaluation, else nullptr.
   std::shared_ptr<const PublicKey> copyPublicKey() const { return key_; }
 

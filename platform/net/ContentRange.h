@@ -18,7 +18,7 @@ struct ContentRange {
 
   // std::nullopt unless the value is a well-formed byte range: first <= last, and last
   // below the complete length when that is known.
-  static std::optional<ContentRange> parse(std::string_view value);
+  [[nodiscard]] static std::optional<ContentRange> parse(std::string_view value);
 
   bool operator==(const ContentRange&) const = default;
 };

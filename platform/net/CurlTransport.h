@@ -83,7 +83,7 @@ class CurlTransport {
   // Lower caps for a test; 0 restores the default.
   void setConnectionLimitsForTesting(std::size_t total, std::size_t perHost);
   // Waits (real time) until some transfer is paused for its consumer; false on time-out.
-  bool waitUntilPausedForTesting(TimeInterval realSeconds);
+  [[nodiscard]] bool waitUntilPausedForTesting(TimeInterval realSeconds);
 
   struct Impl;
 

@@ -37,11 +37,11 @@ class HTTPResponseHeadParser {
 
   // A "Content-Length" value: decimal digits only (surrounding white space allowed),
   // no overflow; a list of equal values counts as one. std::nullopt otherwise.
-  static std::optional<std::int64_t> parseContentLength(std::string_view value);
+  [[nodiscard]] static std::optional<std::int64_t> parseContentLength(std::string_view value);
 
  private:
   void reset();
-  bool parseStatusLine(std::string_view line);
+  [[nodiscard]] bool parseStatusLine(std::string_view line);
 
   State state_ = State::NeedMore;
   bool haveStatus_ = false;

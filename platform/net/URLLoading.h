@@ -34,7 +34,7 @@ class URLLoading {
     std::optional<std::string> hostHeader;  // the "Host" to send when mapped
   };
   // std::nullopt when the loopback guard refuses the host.
-  static std::optional<Destination> destinationForURL(const URL& url);
+  [[nodiscard]] static std::optional<Destination> destinationForURL(const URL& url);
 };
 
 }  // namespace platform

@@ -107,7 +107,7 @@ class Application {
 
   // --- Opening URLs -------------------------------------------------------------------
   // Opens the URL in another application; whether anything opened.
-  bool openURL(const URL& url);
+  [[nodiscard]] bool openURL(const URL& url);
   // The same with options (kApplicationOpenURLOptionUniversalLinksOnly); the completion,
   // when given, learns on a later turn of the main queue whether it opened.
   void openURL(const URL& url, const nlohmann::ordered_json& options,

@@ -24,7 +24,7 @@ class AudioSession {
   std::string category() const;
   // Changes the category; false (and no change) for an unknown category or while
   // tests make category changes fail.
-  bool setCategory(const std::string& category);
+  [[nodiscard]] bool setCategory(const std::string& category);
 
   // From 0 to 1.
   float outputVolume() const;

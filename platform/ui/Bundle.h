@@ -33,12 +33,12 @@ class Bundle {
   std::string bundleIdentifier() const;  // "CFBundleIdentifier"
 
   // Replaces the dictionary; a value that is not an object is refused (false).
-  bool setInfoDictionary(const nlohmann::ordered_json& dictionary);
+  [[nodiscard]] bool setInfoDictionary(const nlohmann::ordered_json& dictionary);
   // Sets one key (tests).
   void setObjectForInfoDictionaryKey(std::string_view key, const nlohmann::ordered_json& value);
   // Reads the dictionary from a JSON file; false, and nothing changes, when the file
   // cannot be read or does not hold a JSON object.
-  bool loadInfoDictionary(const std::string& path);
+  [[nodiscard]] bool loadInfoDictionary(const std::string& path);
 
   // The folder of the bundle's resources: the executable's own folder, as a bundle holds
   // its executable, unless one was set (tests install a folder of their own).

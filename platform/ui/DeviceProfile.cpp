@@ -85,7 +85,8 @@ void applyAudio(const Json& profile) {
     if (hint->is_null()) session.setSecondaryAudioShouldBeSilencedHint(std::nullopt);
     if (hint->is_boolean()) session.setSecondaryAudioShouldBeSilencedHint(hint->get<bool>());
   }
-  withString(*audio, "category", [&](const std::string& s) { session.setCategory(s); });
+  // An unknown category leaves the session's as it is, as a value of the wrong type does.
+  withString(*audio, "category", [&](const std::string& s) { static_cast<void>(session.setCategory(s)); });
 }
 
 void applyLocation(const Json& profile) {

@@ -30,9 +30,9 @@ namespace platform {
 class DeviceProfile {
  public:
   // Applies a profile; a value that is not an object does nothing (false).
-  static bool apply(const nlohmann::ordered_json& profile);
+  [[nodiscard]] static bool apply(const nlohmann::ordered_json& profile);
   // Reads and applies a profile file; false when it cannot be read or parsed.
-  static bool load(const std::string& path);
+  [[nodiscard]] static bool load(const std::string& path);
 };
 
 }  // namespace platform

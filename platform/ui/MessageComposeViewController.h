@@ -55,7 +55,8 @@ class MessageComposeViewController : public ViewController {
   // Ignored where the device cannot send a subject.
   void setSubject(std::optional<std::string> subject);
   // False (nothing added) where the device cannot send attachments.
-  bool addAttachmentData(std::vector<std::uint8_t> data, std::string typeIdentifier, std::string fileName);
+  [[nodiscard]] bool addAttachmentData(std::vector<std::uint8_t> data, std::string typeIdentifier,
+                                       std::string fileName);
 
   const std::vector<std::string>& recipients() const { return recipients_; }
   const std::optional<std::string>& body() const { return body_; }

@@ -13,7 +13,7 @@ namespace platform {
 class CSSColor {
  public:
   // An RGB colour, or std::nullopt for what is not a colour.
-  static std::optional<Color> parse(std::string_view text);
+  [[nodiscard]] static std::optional<Color> parse(std::string_view text);
 };
 
 }  // namespace platform

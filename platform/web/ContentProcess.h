@@ -72,8 +72,8 @@ class ContentProcess {
   // Sends `request` (an object; "id" and "now" are added) and waits for its reply.
   // std::nullopt when the process is dead, overran its time, or broke the protocol; it
   // is dead afterwards.
-  std::optional<ContentProtocol::Reply> send(nlohmann::ordered_json request,
-                                             const NativeHandler& nativeHandler = {});
+  [[nodiscard]] std::optional<ContentProtocol::Reply> send(nlohmann::ordered_json request,
+                                                           const NativeHandler& nativeHandler = {});
 
   bool isAlive() const { return pid_ > 0; }
   // Why the process ended: "timed out", "over its time budget", "out of memory",
@@ -86,11 +86,11 @@ class ContentProcess {
 
  private:
   ContentProcess(pid_t pid, int socket, Options options);
-  bool writeAll(const std::string& data, TimeInterval deadline);
+  [[nodiscard]] bool writeAll(const std::string& data, TimeInterval deadline);
   // Counts `seconds` of a request against the budget; false when it is used up.
-  bool chargeBudget(TimeInterval seconds);
+  [[nodiscard]] bool chargeBudget(TimeInterval seconds);
   // Waits for one line until `deadline` (monotonic real seconds).
-  std::optional<std::string> readLine(TimeInterval deadline);
+  [[nodiscard]] std::optional<std::string> readLine(TimeInterval deadline);
 
   pid_t pid_;
   int socket_;

@@ -91,7 +91,7 @@ class ContentProtocol {
 
   // Decodes one line from the process; std::nullopt for anything that is not a well-formed
   // reply or native call. Events of unknown types and malformed events are skipped.
-  static std::optional<Message> decodeMessage(std::string_view line);
+  [[nodiscard]] static std::optional<Message> decodeMessage(std::string_view line);
 
   // The delay of a timer in seconds from what a page asked for in milliseconds: not a
   // number or negative is 0; capped at 2^31 - 1 ms, as browsers do.

@@ -37,7 +37,7 @@ class ZUMCSIReporter : public std::enable_shared_from_this<ZUMCSIReporter> {
   void reportTimeRecorder(const std::shared_ptr<ZUMCSITimeRecorder>& recorder, CompletionBlock completion);
   // The beacon's URL; std::nullopt when the recorder has no completed timing or the
   // endpoint makes no URL. Takes the recorder's completed timings.
-  std::optional<platform::URL> URLForTimeRecorder(ZUMCSITimeRecorder& recorder);
+  [[nodiscard]] std::optional<platform::URL> URLForTimeRecorder(ZUMCSITimeRecorder& recorder);
 
   const std::shared_ptr<ZUMCSIConfiguration>& configuration() const { return configuration_; }
 

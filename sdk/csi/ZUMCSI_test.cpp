@@ -36,7 +36,9 @@ void seedForDraw(std::uint32_t draw) {
   platform::Random::seed(seed);
 }
 
-void setDefault(const char* key, Json value) { platform::UserDefaults::standard().setObject(std::move(value), key); }
+void setDefault(const char* key, Json value) {
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject(std::move(value), key));
+}
 
 class ZUMCSITest : public testenv::PlatformTest {
  protected:

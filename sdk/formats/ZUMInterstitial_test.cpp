@@ -346,7 +346,7 @@ TEST_F(ZUMInterstitialTest, TheSlotsQuestionsAreAnsweredForTheHost) {
 
   const char* reporting = "/vantor/ads/zums:interstitial_player_to_video_manager_reporting_enabled";
   EXPECT_EQ(interstitial->slotShouldDisableVideoEventReportToAudioVideoManager(slot, nullptr), true);
-  platform::UserDefaults::standard().setObject("1", reporting);
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject("1", reporting));
   EXPECT_EQ(interstitial->slotShouldDisableVideoEventReportToAudioVideoManager(slot, nullptr), false);
 
   // With the switch on, an ad in the application's orientations passes.
@@ -388,7 +388,8 @@ TEST(ZUMInterstitialOwnerTest, TheDelayTimeOutIsAUsableStoredNumberOfSecondsOrTw
   } rows[] = {{nullptr, 2.0}, {"3.5", 3.5}, {"0", 0.0}, {"soon", 2.0}, {"-1", 2.0}, {"nan", 2.0}};
   for (const auto& row : rows) {
     auto& defaults = platform::UserDefaults::standard();
-    if (row.stored) defaults.setObject(row.stored, "/vantor/ads/zum:delay_page_close_timeout");
+    if (row.stored)
+      EXPECT_TRUE(defaults.setObject(row.stored, "/vantor/ads/zum:delay_page_close_timeout"));
     else defaults.removeObjectForKey("/vantor/ads/zum:delay_page_close_timeout");
     auto owner = ZUMInterstitialOwner::create(ZUMInterstitial::create());
     EXPECT_EQ(owner->delayPageCloseTimeoutInterval(), row.seconds) << (row.stored ? row.stored : "absent");

@@ -364,8 +364,12 @@ void ZUMApplication::configurationDidChange(ZUMConfiguration& configuration) {
   if (auto flag = values.find(kRefreshedSinceAppStartKey); flag != values.end() && *flag == true) {
     configurationUpdateNeeded_ = false;
   }
-  platform::UserDefaults::standard().setObject(json{{"values", values}, {"priorities", priorities}},
-                                               kPersistedConfigurationKey);
+  // A value the defaults cannot hold (a null from the page) leaves the last stored
+  // configuration for the next launch.
+  if (!platform::UserDefaults::standard().setObject(json{{"values", values}, {"priorities", priorities}},
+                                                    kPersistedConfigurationKey)) {
+    ZUMLog(kZUMLogLevelDefault, "Could not store the configuration for the next launch.");
+  }
   platform::NotificationCenter::defaultCenter().post(kZUMApplicationConfigurationChangedNotification);
 }
 

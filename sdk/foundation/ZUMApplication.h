@@ -174,9 +174,9 @@ class ZUMApplication final : public ZUMConfigurationDelegate,
   std::shared_ptr<ZUMContentQueue> contentQueue() const;
   // Installs the three when hashing is off (no scheduler); false, changing nothing, when
   // it is on. The content queue replaces the last one.
-  bool startContentHashingWith(std::shared_ptr<platform::DispatchQueue> serialQueue,
-                               std::shared_ptr<ZUMScheduler> scheduler,
-                               std::shared_ptr<ZUMContentQueue> contentQueue);
+  [[nodiscard]] bool startContentHashingWith(std::shared_ptr<platform::DispatchQueue> serialQueue,
+                                             std::shared_ptr<ZUMScheduler> scheduler,
+                                             std::shared_ptr<ZUMContentQueue> contentQueue);
   // Clears the queue and takes the scheduler out, for the driver to stop; the content
   // queue stays, so requests keep their fingerprints. Nullptr when hashing was off.
   std::shared_ptr<ZUMScheduler> stopContentHashingAndTakeScheduler();

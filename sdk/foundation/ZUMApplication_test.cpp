@@ -56,7 +56,7 @@ class ZUMApplicationTest : public testenv::PlatformTest {
 
 TEST_F(ZUMApplicationTest, FinishingLaunchRunsBothBatchesOnceInOrder) {
   recordStartupSteps();
-  platform::UserDefaults::standard().setObject("1", "/vantor/ads/zums:interstitial_ad_pool:enabled");
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject("1", "/vantor/ads/zums:interstitial_ad_pool:enabled"));
   ZUMApplication::load();
   ZUMApplication::load();
   testenv::AppControls::launch(std::make_shared<platform::ApplicationDelegate>());
@@ -112,10 +112,10 @@ TEST_F(ZUMApplicationTest, EmptyApplicationIdentifierIsRefused) {
 
 TEST_F(ZUMApplicationTest, StoredConfigurationSurvivesARelaunchButNotItsPerLaunchFlag) {
   // What the previous launch left behind.
-  platform::UserDefaults::standard().setObject(
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject(
       json{{"values", {{"app_id", "app-9"}, {"app_config_refreshed_since_app_start", true}, {"x", 1}}},
            {"priorities", {{"app_id", 999}, {"x", "not a number"}}}},
-      "/vantor/ads/application_configuration");
+      "/vantor/ads/application_configuration"));
   recordStartupSteps();
   auto hub = ZUMApplication::sharedInstance();
   auto configuration = hub->configuration();
@@ -277,10 +277,10 @@ TEST_F(ZUMApplicationTest, AudioVideoManagerIsMadeOnceByVideo) {
 TEST_F(ZUMApplicationTest, LongAbsenceStartsANewSessionAndForegroundPingFollowsItsDelay) {
   recordStartupSteps();
   auto& defaults = platform::UserDefaults::standard();
-  defaults.setObject(60000, "zums:app_activity_tracker:app_session_timeout_ms");
-  defaults.setObject("1", "/vantor/ads/foreground_ping_enabled");
-  defaults.setObject("https://ads.example/fg", "/vantor/ads/foreground_ping_url");
-  defaults.setObject("2", "/vantor/ads/foreground_ping_delay");
+  EXPECT_TRUE(defaults.setObject(60000, "zums:app_activity_tracker:app_session_timeout_ms"));
+  EXPECT_TRUE(defaults.setObject("1", "/vantor/ads/foreground_ping_enabled"));
+  EXPECT_TRUE(defaults.setObject("https://ads.example/fg", "/vantor/ads/foreground_ping_url"));
+  EXPECT_TRUE(defaults.setObject("2", "/vantor/ads/foreground_ping_delay"));
   auto hub = ZUMApplication::sharedInstance();
   hub->runEarlyActivities();
   env.runUntilIdle();
@@ -304,20 +304,20 @@ TEST_F(ZUMApplicationTest, LongAbsenceStartsANewSessionAndForegroundPingFollowsI
   env.runUntilIdle();
   EXPECT_NE(hub->sessionIdentifier(), firstSession);
   // Switched off, the signal stays away.
-  defaults.setObject("0", "/vantor/ads/zums:rdiim_signal");
+  EXPECT_TRUE(defaults.setObject("0", "/vantor/ads/zums:rdiim_signal"));
   env.advance(2);
   EXPECT_EQ(pings.back(), "https://ads.example/fg");
 }
 
 TEST_F(ZUMApplicationTest, HostileSwitchesFallBackToDefaults) {
   auto& defaults = platform::UserDefaults::standard();
-  defaults.setObject(json::array({1, 2}), "/vantor/ads/bg_reload_enabled");
-  defaults.setObject(json{{"a", 1}}, "/vantor/ads/application_supports_split_screen");
-  defaults.setObject("not a number", "zums:app_activity_tracker:app_session_timeout_ms");
-  defaults.setObject(json{{"values", "oops"}}, "/vantor/ads/application_configuration");
-  defaults.setObject("1", "/vantor/ads/foreground_ping_enabled");
-  defaults.setObject("https://ads.example/fg", "/vantor/ads/foreground_ping_url");
-  defaults.setObject("-3", "/vantor/ads/foreground_ping_delay");
+  EXPECT_TRUE(defaults.setObject(json::array({1, 2}), "/vantor/ads/bg_reload_enabled"));
+  EXPECT_TRUE(defaults.setObject(json{{"a", 1}}, "/vantor/ads/application_supports_split_screen"));
+  EXPECT_TRUE(defaults.setObject("not a number", "zums:app_activity_tracker:app_session_timeout_ms"));
+  EXPECT_TRUE(defaults.setObject(json{{"values", "oops"}}, "/vantor/ads/application_configuration"));
+  EXPECT_TRUE(defaults.setObject("1", "/vantor/ads/foreground_ping_enabled"));
+  EXPECT_TRUE(defaults.setObject("https://ads.example/fg", "/vantor/ads/foreground_ping_url"));
+  EXPECT_TRUE(defaults.setObject("-3", "/vantor/ads/foreground_ping_delay"));
   recordStartupSteps();
   auto hub = ZUMApplication::sharedInstance();
   hub->runEarlyActivities();

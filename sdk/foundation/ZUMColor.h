@@ -11,4 +11,4 @@
 // white space and "#" (an optional "0x" allowed; more than eight digits saturate):
 // bits 16-23 red, 8-15 green, 0-7 blue, each divided by 255. std::nullopt when no
 // hexadecimal number can be read there.
-std::optional<platform::Color> ZUMColorFromHexString(std::string_view text);
+[[nodiscard]] std::optional<platform::Color> ZUMColorFromHexString(std::string_view text);

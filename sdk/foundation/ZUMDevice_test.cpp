@@ -24,9 +24,10 @@ class ZUMDeviceTest : public testenv::PlatformTest {
       "simulator": false, "canSendText": true,
       "audio": {"outputVolume": 0.25, "outputPortNames": ["Speaker"], "otherAudioPlaying": true,
                 "secondaryAudioShouldBeSilenced": null}})")));
-    platform::Bundle::main().setInfoDictionary(ordered_json{{"CFBundleIdentifier", "com.example.reader"},
-                                                            {"CFBundleShortVersionString", "2.1"},
-                                                            {"LSApplicationQueriesSchemes", {"tel", "fb"}}});
+    EXPECT_TRUE(
+        platform::Bundle::main().setInfoDictionary(ordered_json{{"CFBundleIdentifier", "com.example.reader"},
+                                                                {"CFBundleShortVersionString", "2.1"},
+                                                                {"LSApplicationQueriesSchemes", {"tel", "fb"}}}));
   }
 };
 
@@ -57,7 +58,7 @@ TEST_F(ZUMDeviceTest, DeviceIdentifierIsTheMD5OfTheAdvertisingIdentifierUnlessLi
   auto device = ZUMDevice::sharedInstance();
   // MD5 of "5D9D8B4C-1E4A-4E3B-9C59-1B7B2F0A6C11".
   EXPECT_EQ(device->deviceIdentifier(), "6d99677cc1d276688df0e21e2fd7c28c");
-  platform::DeviceProfile::apply({{"advertisingTrackingEnabled", false}});
+  EXPECT_TRUE(platform::DeviceProfile::apply({{"advertisingTrackingEnabled", false}}));
   EXPECT_EQ(device->deviceIdentifier(), "");
   EXPECT_EQ(device->parameters()["lat"], "1");
 }

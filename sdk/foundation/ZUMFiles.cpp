@@ -8,6 +8,7 @@
 
 #include "platform/base/FileManager.h"
 #include "platform/base/Digest.h"
+#include "sdk/foundation/ZUMLogger.h"
 #include "sdk/errors/ZUMErrors.h"
 
 namespace {
@@ -58,10 +59,13 @@ void ZUMBoolCacheSetValueForKey(std::optional<std::string_view> key, bool value)
   auto file = boolCacheFile(key);
   if (!file) return;
   bool exists = platform::FileManager::exists(*file);
-  if (value && !exists) {
-    platform::FileManager::writeAtomically(*file, "");
-  } else if (!value && exists) {
-    platform::FileManager::removeItem(*file);
+  // A flag that cannot be changed keeps its old value, which the next read answers.
+  platform::ErrorPtr error;
+  const bool failed = (value && !exists && !platform::FileManager::writeAtomically(*file, "", &error)) ||
+                      (!value && exists && !platform::FileManager::removeItem(*file, &error));
+  if (failed) {
+    ZUMLog(kZUMLogLevelDefault, "Could not change the flag " + std::string(*key) + ": " +
+                                    (error ? error->localizedDescription() : std::string("unknown error")));
   }
 }
 

@@ -24,13 +24,13 @@ inline constexpr std::int64_t kZUMJSONReadingErrorCorrupt = 3840;
 // a non-finite number, a string that is not UTF-8, or nesting beyond
 // platform::kMaxPropertyListDepth. zum_JSONSafeDictionary/Array turn any value into one
 // that this accepts.
-std::optional<std::string> zum_JSONStringPretty(const nlohmann::ordered_json& value, bool pretty,
-                                                platform::ErrorPtr* error);
+[[nodiscard]] std::optional<std::string> zum_JSONStringPretty(const nlohmann::ordered_json& value, bool pretty,
+                                                              platform::ErrorPtr* error);
 
 // The dictionary or array that the UTF-8 text encodes; std::nullopt with an error of
 // kZUMJSONReadingErrorDomain when it does not. No text gives nothing and no error.
-std::optional<nlohmann::ordered_json> zum_decodedJSONObjectError(std::optional<std::string_view> text,
-                                                                 platform::ErrorPtr* error);
+[[nodiscard]] std::optional<nlohmann::ordered_json> zum_decodedJSONObjectError(std::optional<std::string_view> text,
+                                                                               platform::ErrorPtr* error);
 
 // A copy that zum_JSONStringPretty accepts, nested values made safe too:
 //   - a non-finite number becomes its text ("nan", "inf", "-inf");

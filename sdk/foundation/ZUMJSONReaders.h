@@ -34,23 +34,26 @@ enum class ZUMJSONStrings { Refused, Read };
 // The pointer is into `dictionary`.
 const nlohmann::ordered_json* ZUMJSONValueForKey(const nlohmann::ordered_json& dictionary, std::string_view key);
 
-std::optional<bool> ZUMJSONBool(const nlohmann::ordered_json& value, ZUMJSONStrings strings = ZUMJSONStrings::Refused);
-std::optional<std::int64_t> ZUMJSONInteger(const nlohmann::ordered_json& value,
-                                           ZUMJSONStrings strings = ZUMJSONStrings::Refused);
-std::optional<double> ZUMJSONDouble(const nlohmann::ordered_json& value,
-                                    ZUMJSONStrings strings = ZUMJSONStrings::Refused);
-std::optional<std::string> ZUMJSONString(const nlohmann::ordered_json& value);
+[[nodiscard]] std::optional<bool> ZUMJSONBool(const nlohmann::ordered_json& value,
+                                              ZUMJSONStrings strings = ZUMJSONStrings::Refused);
+[[nodiscard]] std::optional<std::int64_t> ZUMJSONInteger(const nlohmann::ordered_json& value,
+                                                         ZUMJSONStrings strings = ZUMJSONStrings::Refused);
+[[nodiscard]] std::optional<double> ZUMJSONDouble(const nlohmann::ordered_json& value,
+                                                  ZUMJSONStrings strings = ZUMJSONStrings::Refused);
+[[nodiscard]] std::optional<std::string> ZUMJSONString(const nlohmann::ordered_json& value);
 // The value itself when it is an array (an object); nullptr otherwise.
 const nlohmann::ordered_json* ZUMJSONArray(const nlohmann::ordered_json& value);
 const nlohmann::ordered_json* ZUMJSONObject(const nlohmann::ordered_json& value);
 
-std::optional<bool> ZUMJSONBoolForKey(const nlohmann::ordered_json& dictionary, std::string_view key,
-                                      ZUMJSONStrings strings = ZUMJSONStrings::Refused);
-std::optional<std::int64_t> ZUMJSONIntegerForKey(const nlohmann::ordered_json& dictionary, std::string_view key,
-                                                 ZUMJSONStrings strings = ZUMJSONStrings::Refused);
-std::optional<double> ZUMJSONDoubleForKey(const nlohmann::ordered_json& dictionary, std::string_view key,
-                                          ZUMJSONStrings strings = ZUMJSONStrings::Refused);
-std::optional<std::string> ZUMJSONStringForKey(const nlohmann::ordered_json& dictionary, std::string_view key);
+[[nodiscard]] std::optional<bool> ZUMJSONBoolForKey(const nlohmann::ordered_json& dictionary, std::string_view key,
+                                                    ZUMJSONStrings strings = ZUMJSONStrings::Refused);
+[[nodiscard]] std::optional<std::int64_t> ZUMJSONIntegerForKey(const nlohmann::ordered_json& dictionary,
+                                                               std::string_view key,
+                                                               ZUMJSONStrings strings = ZUMJSONStrings::Refused);
+[[nodiscard]] std::optional<double> ZUMJSONDoubleForKey(const nlohmann::ordered_json& dictionary, std::string_view key,
+                                                        ZUMJSONStrings strings = ZUMJSONStrings::Refused);
+[[nodiscard]] std::optional<std::string> ZUMJSONStringForKey(const nlohmann::ordered_json& dictionary,
+                                                             std::string_view key);
 const nlohmann::ordered_json* ZUMJSONArrayForKey(const nlohmann::ordered_json& dictionary, std::string_view key);
 const nlohmann::ordered_json* ZUMJSONObjectForKey(const nlohmann::ordered_json& dictionary, std::string_view key);
 

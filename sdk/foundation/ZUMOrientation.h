@@ -11,7 +11,8 @@
 #include "platform/ui/InterfaceOrientation.h"
 
 // "p" for portrait or upside down, "l" for either landscape, nullopt otherwise.
-std::optional<std::string> ZUMOrientationStringFromInterfaceOrientation(platform::InterfaceOrientation orientation);
+[[nodiscard]] std::optional<std::string> ZUMOrientationStringFromInterfaceOrientation(
+    platform::InterfaceOrientation orientation);
 
 // "any" 30, "portrait" 6, "landscape" 24; anything else (missing included) 0.
 platform::InterfaceOrientationMask ZUMInterfaceOrientationMaskFromString(std::optional<std::string_view> text);

@@ -37,10 +37,10 @@ TEST_F(ZUMOrientationTest, ApplicationOrientationSwitchIsReadTyped) {
   constexpr const char* kKey = "/vantor/ads/view_controller_only_supports_application_orientation";
   auto& defaults = platform::UserDefaults::standard();
   EXPECT_FALSE(ZUMViewControllerOnlySupportsApplicationOrientation());
-  defaults.setObject("YES", kKey);
+  EXPECT_TRUE(defaults.setObject("YES", kKey));
   EXPECT_TRUE(ZUMViewControllerOnlySupportsApplicationOrientation());
   for (const auto& off : {nlohmann::ordered_json("no"), nlohmann::ordered_json::array({true})}) {
-    defaults.setObject(off, kKey);
+    EXPECT_TRUE(defaults.setObject(off, kKey));
     EXPECT_FALSE(ZUMViewControllerOnlySupportsApplicationOrientation()) << off.dump();
   }
 }

@@ -26,12 +26,12 @@
 void ZUMSignalsInitialize(std::string_view sdkVersion);
 // Fills `signal` (expected empty) with "name=value" and answers YES, unless `enabled`
 // is NO or the provider is not initialised.
-bool ZUMSignalsRequestSignal(std::string& signal, bool enabled);
+[[nodiscard]] bool ZUMSignalsRequestSignal(std::string& signal, bool enabled);
 // Records one touch for later signals.
 void ZUMSignalsReportTouch(std::int32_t x, std::int32_t y, std::int32_t durationMilliseconds);
 // Writes the click signal of `adIdentifier` into `signal` (as "name=value") and answers
 // YES; NO for an empty identifier or before initialisation.
-bool ZUMSignalsClickSignal(std::string_view adIdentifier, std::string& signal);
+[[nodiscard]] bool ZUMSignalsClickSignal(std::string_view adIdentifier, std::string& signal);
 // Forgets everything (tests).
 void ZUMSignalsResetForTesting();
 
@@ -39,7 +39,7 @@ void ZUMSignalsResetForTesting();
 // nullopt (switched off by the user default "/vantor/ads/zums:rdiim_signal", or a signal
 // that is not one non-empty name and value). Initialises the provider with the SDK
 // version on first use. Ad requests and the hub's foreground ping carry it. Main thread.
-std::optional<nlohmann::ordered_json> ZUMRDIIMSignalParameters();
+[[nodiscard]] std::optional<nlohmann::ordered_json> ZUMRDIIMSignalParameters();
 
 // The provider's touch recorder. It watches the touches of its view, reports each
 // finished one (its position in the view and how long it lasted), and never

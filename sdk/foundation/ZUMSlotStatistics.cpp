@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/UserDefaults.h"
+#include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMTiming.h"
 
 using nlohmann::ordered_json;
@@ -110,7 +111,10 @@ void ZUMSlotStatistics::save() {
   if (state_->statistics.empty()) {
     defaults.removeObjectForKey(defaultsKey(state_->identifier));
   } else {
-    defaults.setObject(state_->statistics, defaultsKey(state_->identifier));
+    // Statistics a host value made unstorable (a non-finite number) are not kept.
+    if (!defaults.setObject(state_->statistics, defaultsKey(state_->identifier))) {
+      ZUMLog(kZUMLogLevelDefault, "Could not store the slot statistics of " + state_->identifier + ".");
+    }
   }
 }
 

@@ -51,11 +51,11 @@ TEST_F(ZUMSlotStatisticsTest, PersistsPerIdentifierAndSurvivesDamagedDefaults) {
 
   // Whatever a stored value holds, reading and appending never fail.
   auto& defaults = platform::UserDefaults::standard();
-  defaults.setObject("not a dictionary", "zums:slot_statistics:bad-1");
-  defaults.setObject(ordered_json{{"adapter_exit", "text"},
-                                  {"adapter_duration", {1, "2", {{"x", 1}}, 2.0}},
-                                  {"adapter_fill_status", {7, {{"fill_status_exit", 1}}, "s"}}},
-                     "zums:slot_statistics:bad-2");
+  EXPECT_TRUE(defaults.setObject("not a dictionary", "zums:slot_statistics:bad-1"));
+  EXPECT_TRUE(defaults.setObject(ordered_json{{"adapter_exit", "text"},
+                                              {"adapter_duration", {1, "2", {{"x", 1}}, 2.0}},
+                                              {"adapter_fill_status", {7, {{"fill_status_exit", 1}}, "s"}}},
+                                 "zums:slot_statistics:bad-2"));
   auto bad1 = ZUMSlotStatistics::create();
   bad1->setIdentifier("bad-1");
   EXPECT_EQ(bad1->statistics(), ordered_json::object());

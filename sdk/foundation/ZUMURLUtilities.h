@@ -25,11 +25,11 @@ nlohmann::ordered_json ZUMQueryParametersFromURL(const std::optional<platform::U
                                                  bool lowercaseKeys);
 // Every percent-decoded value of `key` in the URL's "&"-separated query, in order, from
 // pieces that split at "=" into exactly two parts; std::nullopt when there is none.
-std::optional<std::vector<std::string>> ZUMQueryValuesForKey(const std::optional<platform::URL>& url,
-                                                             std::string_view key);
+[[nodiscard]] std::optional<std::vector<std::string>> ZUMQueryValuesForKey(const std::optional<platform::URL>& url,
+                                                                           std::string_view key);
 // The first of them.
-std::optional<std::string> ZUMQueryValueForKey(const std::optional<platform::URL>& url,
-                                               std::string_view key);
+[[nodiscard]] std::optional<std::string> ZUMQueryValueForKey(const std::optional<platform::URL>& url,
+                                                             std::string_view key);
 
 // The URL with each pair of `parameters` (a dictionary, in its order) appended as key,
 // "=" and the percent-encoded value (a string as it is, a number as its text), after "?"
@@ -40,34 +40,34 @@ std::optional<std::string> ZUMQueryValueForKey(const std::optional<platform::URL
 // before a fragment. Characters of a key that would end the pair ("&", "=", "#", ";",
 // "+") or cannot stand in a URL are percent-encoded. No parameters: the URL unchanged;
 // std::nullopt when the result is not a URL.
-std::optional<platform::URL> ZUMURLByAppendingQueryParameters(const platform::URL& url,
-                                                              const nlohmann::ordered_json& parameters);
+[[nodiscard]] std::optional<platform::URL> ZUMURLByAppendingQueryParameters(const platform::URL& url,
+                                                                            const nlohmann::ordered_json& parameters);
 
 // The third and fourth path components ("/" counted first) joined by "/"
 // ("/a/b/c" -> "b/c"); std::nullopt when the path has fewer.
-std::optional<std::string> ZUMURLInnerPathString(const platform::URL& url);
+[[nodiscard]] std::optional<std::string> ZUMURLInnerPathString(const platform::URL& url);
 // The absolute string without its fragment ("#" on).
 std::string ZUMURLStringWithoutFragment(const platform::URL& url);
 // The URL's scheme in ASCII lower case; "" when it has none.
 std::string ZUMLowercasedScheme(const platform::URL& url);
 // Whether the scheme (host) equals `string` ignoring case; false without URL or host.
-bool ZUMURLHasScheme(const std::optional<platform::URL>& url, std::string_view scheme);
-bool ZUMURLHasHost(const std::optional<platform::URL>& url, std::string_view host);
+[[nodiscard]] bool ZUMURLHasScheme(const std::optional<platform::URL>& url, std::string_view scheme);
+[[nodiscard]] bool ZUMURLHasHost(const std::optional<platform::URL>& url, std::string_view host);
 // Whether the URL's absolute string matches any of the regular expressions, ignoring
 // case; invalid patterns never match; false without URL or patterns.
-bool ZUMURLMatchesAnyPattern(const std::optional<platform::URL>& url,
-                             const std::vector<std::string>& patterns);
+[[nodiscard]] bool ZUMURLMatchesAnyPattern(const std::optional<platform::URL>& url,
+                                           const std::vector<std::string>& patterns);
 
 // The string with one trailing "/" removed.
-std::optional<std::string> ZUMStringByRemovingTrailingSlash(std::optional<std::string> string);
+[[nodiscard]] std::optional<std::string> ZUMStringByRemovingTrailingSlash(std::optional<std::string> string);
 // UTF-8 percent-encoding that leaves only ASCII letters, digits and "-._~" as they are
 // (so "!*'();:@&=+$,/?%#[]" are escaped too).
 std::string ZUMPercentEncodedString(std::string_view string);
 
 // The URLs that the strings make, in order, the others skipped; std::nullopt when none.
-std::optional<std::vector<platform::URL>> ZUMURLsFromStrings(const std::vector<std::string>& strings);
+[[nodiscard]] std::optional<std::vector<platform::URL>> ZUMURLsFromStrings(const std::vector<std::string>& strings);
 // The absolute strings of the URLs; std::nullopt when there are none.
-std::optional<std::vector<std::string>> ZUMStringsFromURLs(const std::vector<platform::URL>& urls);
+[[nodiscard]] std::optional<std::vector<std::string>> ZUMStringsFromURLs(const std::vector<platform::URL>& urls);
 // The URLs of the pieces of `string` between runs of white space, in order; pieces that
 // make no URL are skipped. Empty for no string.
 std::vector<platform::URL> ZUMURLsFromWhitespaceSeparatedString(std::optional<std::string_view> string);
@@ -76,7 +76,6 @@ std::vector<platform::URL> ZUMURLsFromWhitespaceSeparatedString(std::optional<st
 // header fields; "User-Agent" is the SDK's web user agent when there is one (ZUMNetwork);
 // with both a body and a content type it is a "POST" of the body with "Content-Length"
 // and "Content-Type"; otherwise a plain GET. Call from any thread.
-std::optional<platform::URLRequest> ZUMURLRequestWithBody(const std::optional<platform::URL>& url,
-                                                          std::optional<std::string> body,
-                                                          std::optional<platform::HTTPHeaderFields> headers,
-                                                          std::optional<std::string> contentType);
+[[nodiscard]] std::optional<platform::URLRequest> ZUMURLRequestWithBody(
+    const std::optional<platform::URL>& url, std::optional<std::string> body,
+    std::optional<platform::HTTPHeaderFields> headers, std::optional<std::string> contentType);

@@ -27,19 +27,19 @@ class ZUMUserDefaults {
   static std::string keyForName(std::string_view name);
 
   // A boolean, a number (non-zero is true) or a string ("YES", "true", "1" are true).
-  static std::optional<bool> boolForKey(std::string_view key);
+  [[nodiscard]] static std::optional<bool> boolForKey(std::string_view key);
   // A finite number (saturated; fractions cut) or a string beginning with one ("42abc"
   // is 42; a word is absent, never 0).
-  static std::optional<std::int64_t> integerForKey(std::string_view key);
+  [[nodiscard]] static std::optional<std::int64_t> integerForKey(std::string_view key);
   // A finite number, or a string beginning with one; infinities, NaN and words read as
   // absent.
-  static std::optional<double> doubleForKey(std::string_view key);
+  [[nodiscard]] static std::optional<double> doubleForKey(std::string_view key);
   // A string as it is, a number as its text.
-  static std::optional<std::string> stringForKey(std::string_view key);
+  [[nodiscard]] static std::optional<std::string> stringForKey(std::string_view key);
   // An array, or a string holding a JSON array (constants arrive as strings).
-  static std::optional<nlohmann::ordered_json> arrayForKey(std::string_view key);
+  [[nodiscard]] static std::optional<nlohmann::ordered_json> arrayForKey(std::string_view key);
   // The strings of such an array, its other elements skipped.
-  static std::optional<std::vector<std::string>> stringArrayForKey(std::string_view key);
+  [[nodiscard]] static std::optional<std::vector<std::string>> stringArrayForKey(std::string_view key);
   // A dictionary, or a string holding a JSON dictionary.
-  static std::optional<nlohmann::ordered_json> dictionaryForKey(std::string_view key);
+  [[nodiscard]] static std::optional<nlohmann::ordered_json> dictionaryForKey(std::string_view key);
 };

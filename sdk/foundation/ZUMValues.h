@@ -28,7 +28,8 @@ const nlohmann::ordered_json* ZUMObjectOfClassForKey(const nlohmann::ordered_jso
                                                      std::string_view key, ZUMValueClass valueClass);
 // The common case: the string under `key`, or std::nullopt when absent or not a string
 // (ZUMJSONStringForKey of ZUMJSONReaders.h, the family new code reads with).
-std::optional<std::string> ZUMStringForKey(const nlohmann::ordered_json& dictionary, std::string_view key);
+[[nodiscard]] std::optional<std::string> ZUMStringForKey(const nlohmann::ordered_json& dictionary,
+                                                         std::string_view key);
 
 // Stores `value` under `key` only when both are given (a null value counts as none).
 // A null `dictionary` becomes a dictionary; any other non-dictionary is left alone.
@@ -39,7 +40,7 @@ void ZUMSetObjectIfNotNil(nlohmann::ordered_json& dictionary, std::optional<std:
 
 // The elements `test` accepts, in order; std::nullopt when none does.
 template <typename T, typename Test>
-std::optional<std::vector<T>> ZUMFilteredArray(const std::vector<T>& list, Test test) {
+[[nodiscard]] std::optional<std::vector<T>> ZUMFilteredArray(const std::vector<T>& list, Test test) {
   std::vector<T> kept;
   for (const T& element : list) {
     if (test(element)) kept.push_back(element);

@@ -19,6 +19,6 @@ class ZUMViewUtilities {
   // window coordinates as {"x", "y", "width", "height"} plus "visible": 1 when the view
   // is not hidden and overlaps the application frame of `screen` (its bounds below the
   // status bar), else 0.
-  static std::optional<nlohmann::ordered_json> positionOfView(const std::shared_ptr<platform::View>& view,
-                                                              const platform::Screen& screen);
+  [[nodiscard]] static std::optional<nlohmann::ordered_json> positionOfView(const std::shared_ptr<platform::View>& view,
+                                                                            const platform::Screen& screen);
 };

@@ -69,7 +69,7 @@ bool ZUMIsAdSizeValid(const ZUMAdSize& size);
 // for the invalid size and for sizes that are not numbers that make sense, and "Not
 // enough space to show ad with custom size, <size>. Please use a size that fits the
 // current screen bounds of <screen size>." for a size that does not fit.
-bool ZUMValidateAdSize(const ZUMAdSize& size, platform::ErrorPtr* error);
+[[nodiscard]] bool ZUMValidateAdSize(const ZUMAdSize& size, platform::ErrorPtr* error);
 
 // Text for logs and descriptions: "320x50" for standard and custom sizes (whole
 // numbers as such, others with their fraction), "fluid" or "fluid 320x50", "smart

@@ -96,8 +96,8 @@ class ZUMInterstitial : public ZUMSlotDelegate,
   void adPresentationDidFail();
 
   // --- ZUMSlotDelegate ---------------------------------------------------------------------
-  std::optional<bool> slotShouldLoadRequest(ZUMSlot& slot, const std::shared_ptr<ZUMRequest>& request,
-                                            platform::ErrorPtr* error) override;
+  [[nodiscard]] std::optional<bool> slotShouldLoadRequest(ZUMSlot& slot, const std::shared_ptr<ZUMRequest>& request,
+                                                          platform::ErrorPtr* error) override;
   std::optional<bool> slotShouldReloadCurrentRequest(ZUMSlot& slot) override;
   ZUMImplemented slotDidLoadMRAIDAd(ZUMSlot& slot) override;
   std::optional<bool> slotShouldChangeAudioSessionCategoryTo(ZUMSlot& slot, const std::string& category) override;

@@ -45,7 +45,7 @@ void ZUMNoteResizeUsed();
 
 // The request-signal parameters: one "name": "value" entry from the opaque signal
 // provider, or nullopt. Initialises the provider on the first call. Main thread.
-std::optional<nlohmann::ordered_json> ZUMRDIIMSignalParameters();
+[[nodiscard]] std::optional<nlohmann::ordered_json> ZUMRDIIMSignalParameters();
 
 class ZUMRequest {
  public:
@@ -92,7 +92,7 @@ class ZUMRequest {
   // The additional parameters of the registered ZUMExtras (nullopt without one). When
   // they hold a true "_useOnce", that ZUMExtras is unregistered (its parameters are still
   // returned). To read an "_ad" ad object too, take adNetworkExtrasFor<ZUMExtras>() first.
-  std::optional<nlohmann::ordered_json> networkExtrasAdditionalParameters();
+  [[nodiscard]] std::optional<nlohmann::ordered_json> networkExtrasAdditionalParameters();
 
   // --- Targeting as the parameters carry it --------------------------------------------
   // "1" for male, "2" for female, else nullopt.
@@ -179,7 +179,7 @@ class ZUMRequest {
   // call it first, then set their own.
   void copyInto(ZUMRequest& copy) const;
   // Text without white space and newlines at either end; nullopt when nothing is left.
-  static std::optional<std::string> trimmedString(std::string_view text);
+  [[nodiscard]] static std::optional<std::string> trimmedString(std::string_view text);
 
  private:
   struct Values;

@@ -35,9 +35,9 @@ class ZUMSlotDelegate {
   virtual ~ZUMSlotDelegate() = default;
 
   // The owner's gate. false refuses the load; the error given (or none) is reported.
-  virtual std::optional<bool> slotShouldLoadRequest(ZUMSlot& /*slot*/,
-                                                    const std::shared_ptr<ZUMRequest>& /*request*/,
-                                                    platform::ErrorPtr* /*error*/) {
+  [[nodiscard]] virtual std::optional<bool> slotShouldLoadRequest(ZUMSlot& /*slot*/,
+                                                                  const std::shared_ptr<ZUMRequest>& /*request*/,
+                                                                  platform::ErrorPtr* /*error*/) {
     return std::nullopt;
   }
   // The owner's consent to an auto-refresh.
@@ -75,7 +75,7 @@ class ZUMSlotDelegate {
                                                 const std::optional<std::string>& /*info*/) {
     return std::nullopt;
   }
-  virtual std::optional<bool> slotNotifyPublisherToRenderCustomRenderingAd(
+  [[nodiscard]] virtual std::optional<bool> slotNotifyPublisherToRenderCustomRenderingAd(
       ZUMSlot& /*slot*/, const std::shared_ptr<ZUMAd>& /*ad*/, platform::ErrorPtr* /*error*/) {
     return std::nullopt;
   }

@@ -89,7 +89,8 @@ void ZUMPingerRetryStore::writeEntries(const std::string& groupKey, const std::v
   }
   ordered_json dictionary = ordered_json::object();
   for (const auto& entry : entries) dictionary[entry.urlString] = platform::makeDate(entry.storedAt);
-  defaults_.setObject(dictionary, groupKey);
+  // Strings and dates only: always a property list, so the write cannot be refused.
+  static_cast<void>(defaults_.setObject(dictionary, groupKey));
 }
 
 void ZUMPingerRetryStore::writeGroupKeys(const std::vector<std::string>& keys) {
@@ -97,7 +98,7 @@ void ZUMPingerRetryStore::writeGroupKeys(const std::vector<std::string>& keys) {
     defaults_.removeObjectForKey(kZUMPingerRetryGroupKeysKey);
     return;
   }
-  defaults_.setObject(ordered_json(keys), kZUMPingerRetryGroupKeysKey);
+  static_cast<void>(defaults_.setObject(ordered_json(keys), kZUMPingerRetryGroupKeysKey));  // strings only
 }
 
 bool ZUMPingerRetryStore::storeRetryURLString(const std::string& urlString, const std::string& groupKey,

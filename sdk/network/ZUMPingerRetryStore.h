@@ -82,7 +82,8 @@ class ZUMPingerRetryStore {
   // non-empty strings of an array, at most kMaximumGroupCount. The entries: nullopt when
   // the value is not a dictionary; otherwise its pairs with a finite number, in order.
   static std::vector<std::string> decodeGroupKeys(const std::optional<nlohmann::ordered_json>& value);
-  static std::optional<std::vector<Entry>> decodeEntries(const std::optional<nlohmann::ordered_json>& value);
+  [[nodiscard]] static std::optional<std::vector<Entry>> decodeEntries(
+      const std::optional<nlohmann::ordered_json>& value);
 
  private:
   void writeEntries(const std::string& groupKey, const std::vector<Entry>& entries);

@@ -121,7 +121,7 @@ TEST_F(ZUMPingerTest, PlainHTTPGoesThroughAHiddenWebViewUnlessSwitchedOffAndTime
   server.release("/never");
 
   // Switched off, no web view.
-  defaults().setObject("0", "/vantor/ads/enable_http_web_view_pings");
+  EXPECT_TRUE(defaults().setObject("0", "/vantor/ads/enable_http_web_view_pings"));
   start("/plain");
   env.runUntilIdle();
   EXPECT_EQ(webViews(), 0);
@@ -159,7 +159,7 @@ TEST_F(ZUMPingerTest, AFailedRetryGroupPingSurvivesARestartAndIsResentAtTheTick)
 
 TEST_F(ZUMPingerTest, ASuccessfulRetryGroupPingRemovesItsEntryAndTheTickDoesNotDuplicateIt) {
   server.route("/iap", {.status = 200, .held = true});
-  defaults().setObject("20", "/vantor/ads/ping_interval");
+  EXPECT_TRUE(defaults().setObject("20", "/vantor/ads/ping_interval"));
   pinger->startRetrySchedule();
   const std::string target = url("/iap?p=1");
   pinger->pingWithRetryGroupKey("/vantor/ads/auto-iap", *platform::URL::fromString(target), target + "&retry=1");
@@ -175,8 +175,8 @@ TEST_F(ZUMPingerTest, ASuccessfulRetryGroupPingRemovesItsEntryAndTheTickDoesNotD
 
 TEST_F(ZUMPingerTest, TheSizeLimitAndTimeToLiveHold) {
   server.route("/r", {.status = 500});
-  defaults().setObject("2", "/vantor/ads/maximum_retry_url_count");
-  defaults().setObject("100", "/vantor/ads/url_time_to_live");
+  EXPECT_TRUE(defaults().setObject("2", "/vantor/ads/maximum_retry_url_count"));
+  EXPECT_TRUE(defaults().setObject("100", "/vantor/ads/url_time_to_live"));
   for (const char* query : {"/r?1", "/r?1", "/r?2", "/r?3"}) pinger->storeRetryURLString(url(query), kCrashGroup);
   auto entries = stored(kCrashGroup);  // the repeat is not stored twice; the last finds the group full
   ASSERT_EQ(entries.size(), 2u);
@@ -208,7 +208,7 @@ TEST_F(ZUMPingerTest, HostileSwitchesFallBackToDefaultsOrSafeBounds) {
                         Case{"30", 30, 30, 30}}) {
     for (const char* key : {"/vantor/ads/maximum_retry_url_count", "/vantor/ads/url_time_to_live",
                             "/vantor/ads/ping_interval"}) {
-      defaults().setObject(c.value, key);
+      EXPECT_TRUE(defaults().setObject(c.value, key));
     }
     auto limits = ZUMPingerRetryStore::currentLimits();
     EXPECT_EQ(limits.maximumCount, c.count) << c.value.dump();
@@ -220,18 +220,21 @@ TEST_F(ZUMPingerTest, HostileSwitchesFallBackToDefaultsOrSafeBounds) {
 TEST_F(ZUMPingerTest, DamagedStoresAreSurvivedKeepingWhatIsUsable) {
   server.route("/ok", {.status = 204});
   const double now = platform::clock().wallNow();
-  defaults().setObject(ordered_json{{url("/ok?good"), platform::makeDate(now)}, {url("/ok?number"), now},
-                                    {url("/ok?text"), "yesterday"}, {"", now}, {"not a url", now},
-                                    {url("/ok?nested"), ordered_json::array({1, 2})}},
-                       kCrashGroup);
-  defaults().setObject("foreign", "/vantor/ads/foreign");
+  EXPECT_TRUE(defaults().setObject(ordered_json{{url("/ok?good"), platform::makeDate(now)},
+                                                {url("/ok?number"), now},
+                                                {url("/ok?text"), "yesterday"},
+                                                {"", now},
+                                                {"not a url", now},
+                                                {url("/ok?nested"), ordered_json::array({1, 2})}},
+                                   kCrashGroup));
+  EXPECT_TRUE(defaults().setObject("foreign", "/vantor/ads/foreign"));
   // The list also names a settings dictionary that holds no retry entry: somebody else's.
   const ordered_json settings = {{"values", {{"app_id", "app-1"}}}};
-  defaults().setObject(settings, "/vantor/ads/application_configuration");
-  defaults().setObject(ordered_json::array({1, "", kCrashGroup, "/vantor/ads/foreign", kCrashGroup,
-                                            "/vantor/ads/missing", "/vantor/ads/application_configuration",
-                                            ordered_json::object()}),
-                       kZUMPingerRetryGroupKeysKey);
+  EXPECT_TRUE(defaults().setObject(settings, "/vantor/ads/application_configuration"));
+  EXPECT_TRUE(defaults().setObject(
+      ordered_json::array({1, "", kCrashGroup, "/vantor/ads/foreign", kCrashGroup, "/vantor/ads/missing",
+                           "/vantor/ads/application_configuration", ordered_json::object()}),
+      kZUMPingerRetryGroupKeysKey));
 
   pinger->startRetrySchedule();
   env.advance(60.5);

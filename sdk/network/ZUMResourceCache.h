@@ -41,7 +41,8 @@ class ZUMResourceCache : public std::enable_shared_from_this<ZUMResourceCache> {
                                                   platform::ErrorPtr* error);
   // The file of a cache made with `cacheID`; std::nullopt with the error when the SDK's
   // cache folder is unavailable.
-  static std::optional<platform::URL> fileURLForCacheID(std::string_view cacheID, platform::ErrorPtr* error);
+  [[nodiscard]] static std::optional<platform::URL> fileURLForCacheID(std::string_view cacheID,
+                                                                      platform::ErrorPtr* error);
   // A cache writing to `fileURL` (a file URL); with removeFileOnDealloc the file is
   // deleted when the cache goes. nullptr when `fileURL` is not a file URL.
   static std::shared_ptr<ZUMResourceCache> create(platform::URLRequest request, const platform::URL& fileURL,
@@ -84,8 +85,8 @@ class ZUMResourceCache : public std::enable_shared_from_this<ZUMResourceCache> {
   // `length` bytes at `offset` of the file; std::nullopt with (11, "Failed to read file
   // <file URL>") for a negative or out-of-range request, or a file that is missing or
   // shorter than the range.
-  std::optional<std::string> dataWithRange(std::int64_t offset, std::int64_t length,
-                                           platform::ErrorPtr* error) const;
+  [[nodiscard]] std::optional<std::string> dataWithRange(std::int64_t offset, std::int64_t length,
+                                                         platform::ErrorPtr* error) const;
 
   const platform::URL& fileURL() const { return fileURL_; }
   const platform::URLRequest& request() const { return request_; }

@@ -9,4 +9,4 @@
 // The URL in the "url" query parameter of a URL whose scheme is "tcache" (any case);
 // std::nullopt for other schemes, a missing or undecodable parameter, or an inner URL
 // that is not http(s) (a page must not reach local files through it).
-std::optional<platform::URL> ZUMURLFromTCacheURL(const std::optional<platform::URL>& url);
+[[nodiscard]] std::optional<platform::URL> ZUMURLFromTCacheURL(const std::optional<platform::URL>& url);

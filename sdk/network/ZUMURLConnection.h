@@ -30,9 +30,9 @@ class ZUMURLConnection : public std::enable_shared_from_this<ZUMURLConnection> {
   // (2, "Ignoring -- Currently loading <URL>"). A GET whose cache policy does not say
   // "reload" is answered from the memory cache when it holds the URL. A request that
   // cannot be loaded (no URL) is reported as failed with status -1 before this returns.
-  bool startWithRequestURL(const platform::URLRequest& request,
-                           const std::shared_ptr<ZUMURLConnectionDelegate>& delegate,
-                           platform::ErrorPtr* error);
+  [[nodiscard]] bool startWithRequestURL(const platform::URLRequest& request,
+                                         const std::shared_ptr<ZUMURLConnectionDelegate>& delegate,
+                                         platform::ErrorPtr* error);
   // Forgets the delegate and stops the load; nothing more is reported.
   void cancel();
 

@@ -36,7 +36,7 @@ struct Owner : ZUMSlotDelegate {
 };
 
 void setDefault(const char* key, const nlohmann::ordered_json& value) {
-  platform::UserDefaults::standard().setObject(value, key);
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject(value, key));
 }
 
 class ZUMAdAppViewControllerTest : public presentation_testing::PresentationTest {
@@ -144,7 +144,7 @@ TEST_F(ZUMAdAppViewControllerTest, AdOrientationsBeforeTheFirstAppearanceFollowT
     for (int o = 1; o <= 4; ++o) {
       if (application & (1u << o)) names.push_back(kNames[o]);
     }
-    platform::Bundle::main().setInfoDictionary({{"UISupportedInterfaceOrientations", names}});
+    EXPECT_TRUE(platform::Bundle::main().setInfoDictionary({{"UISupportedInterfaceOrientations", names}}));
     ZUMApplication::sharedInstance();
     testenv::AppControls::resignActive();
     testenv::AppControls::becomeActive();

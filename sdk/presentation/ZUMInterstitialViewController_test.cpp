@@ -180,7 +180,8 @@ TEST_F(ZUMInterstitialViewControllerTest, SplitScreenCropBeyondTheThresholdClose
   for (const Row& row : {Row{true, {300, 500}, false}, Row{true, {300, 499}, true}, Row{true, {199, 600}, true},
                          Row{false, {100, 100}, false}}) {
     SCOPED_TRACE(row.size.height);
-    platform::UserDefaults::standard().setObject(row.splitScreen, "/vantor/ads/application_supports_split_screen");
+    EXPECT_TRUE(
+        platform::UserDefaults::standard().setObject(row.splitScreen, "/vantor/ads/application_supports_split_screen"));
     show();
     auto page = controller->adView();
     page->webView()->scrollView()->setContentSize({300, 600});

@@ -205,7 +205,8 @@ TEST_F(ZUMModalOverlayPresenterTest, OrientationUpdatesOnlyForAPresentedAdThatAs
 }
 
 TEST_F(ZUMModalOverlayPresenterTest, LightUpdateLetsThePlatformRotate) {
-  platform::UserDefaults::standard().setObject(true, "/vantor/ads/view_controller_only_supports_application_orientation");
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject(
+      true, "/vantor/ads/view_controller_only_supports_application_orientation"));
   auto screen = present(24);
   screen->presenter()->setNeedsUpdateOrientation();
   env.advance(1);

@@ -156,7 +156,7 @@ TEST_F(ZUMOpenerScreensTest, ThePlatformsBrowserShowsWebPagesInTheSessionAndOthe
   opener->openSafariViewControllerToURL(URL::fromString("itms-apps://store.example.com/app/1"), 30);
   EXPECT_EQ(taken(), (Log{"click", "open itms-apps://store.example.com/app/1"}));
 
-  platform::UserDefaults::standard().setObject(true, "/vantor/ads/show_landing_page_in_custom_browser");
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject(true, "/vantor/ads/show_landing_page_in_custom_browser"));
   opener->openBrowserToURL(URL::fromString("https://landing.example.com/b"), 30);
   env.advance(1);
   EXPECT_EQ(taken(), joined(kSessionBegins, {"click"}));

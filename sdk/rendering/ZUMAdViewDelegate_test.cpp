@@ -37,7 +37,9 @@ using Type = platform::WebViewNavigationType;
 
 constexpr const char* kAdURL = "https://ads.example.com/ad.html";
 
-void setDefault(const std::string& key, const ordered_json& value) { platform::UserDefaults::standard().setObject(value, key); }
+void setDefault(const std::string& key, const ordered_json& value) {
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject(value, key));
+}
 
 // Records the composers the opener asks for; other applications are read from what the
 // platform's application opened.

@@ -39,8 +39,11 @@ using platform::URL;
 constexpr const char* kAdURL = "https://ads.example.com/ad.html";
 
 void setDefault(const std::string& key, const ordered_json& value) {
-  if (value.is_null()) platform::UserDefaults::standard().removeObjectForKey(key);
-  else platform::UserDefaults::standard().setObject(value, key);
+  if (value.is_null()) {
+    platform::UserDefaults::standard().removeObjectForKey(key);
+  } else {
+    EXPECT_TRUE(platform::UserDefaults::standard().setObject(value, key));
+  }
 }
 
 struct RecordingDelegate : ZUMAdViewDelegateProtocol {

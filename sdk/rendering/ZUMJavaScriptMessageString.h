@@ -28,5 +28,5 @@ std::string ZUMJavaScriptMessageString(ZUMPageMessageName name, const nlohmann::
 // The same for a name that only arrives at run time through an interface of a lower
 // area (the SDK-core controller's notifications): checked with ZUMIsPageMessageName,
 // std::nullopt when unfit; an absent payload builds the short form.
-std::optional<std::string> ZUMJavaScriptMessageStringForCheckedName(
+[[nodiscard]] std::optional<std::string> ZUMJavaScriptMessageStringForCheckedName(
     std::string_view name, const std::optional<nlohmann::ordered_json>& payload);

@@ -95,7 +95,7 @@ class ZUMOpener : public platform::AlertViewDelegate, public std::enable_shared_
   // the mask's orientations; else the auto-click gate.
   bool shouldPerformOpenActionWithOrientations(std::uint64_t orientationMask);
   // The confirmation button's title for the URL's scheme (any case), or nullopt.
-  static std::optional<std::string> confirmationMessageForURL(const platform::URL& url);
+  [[nodiscard]] static std::optional<std::string> confirmationMessageForURL(const platform::URL& url);
   // Auto-click gate (always run), URL present, then confirmation: false while an alert
   // asks the user.
   bool shouldOpenURL(const std::optional<platform::URL>& url);

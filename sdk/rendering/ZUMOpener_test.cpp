@@ -157,10 +157,11 @@ TEST_F(ZUMOpenerTest, AConfirmedURLOpensAndThenOpensWithoutAskingWhileACancelled
   EXPECT_EQ(taken(), (std::vector<std::string>{"click", "leave", "open tel:5550100"}));
 
   // A user default of {} switches confirmation off; other tables are read in any case.
-  platform::UserDefaults::standard().setObject(Json::object(), "/vantor/ads/clickthrough_confirm_schemes");
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject(Json::object(), "/vantor/ads/clickthrough_confirm_schemes"));
   opener->openApp(URL::fromString("facetime:x@example.com"));
   EXPECT_FALSE(frontAlert());
-  platform::UserDefaults::standard().setObject(Json{{"SMS", "Text"}}, "/vantor/ads/clickthrough_confirm_schemes");
+  EXPECT_TRUE(
+      platform::UserDefaults::standard().setObject(Json{{"SMS", "Text"}}, "/vantor/ads/clickthrough_confirm_schemes"));
   opener->openApp(URL::fromString("sms:5550104"));
   ASSERT_TRUE(frontAlert());
   EXPECT_EQ(frontAlert()->buttonTitleAtIndex(frontAlert()->firstOtherButtonIndex()), "Text");
@@ -299,7 +300,7 @@ TEST(ZUMSafariViewControllerSupportTest, SchemesAreComparedLowerCasedAgainstTheS
     auto& defaults = platform::UserDefaults::standard();
     const char* key = "/vantor/ads/zums:safariviewcontroller_supported_schemes";
     if (row.stored) {
-      defaults.setObject(*row.stored, key);
+      EXPECT_TRUE(defaults.setObject(*row.stored, key));
     } else {
       defaults.removeObjectForKey(key);
     }

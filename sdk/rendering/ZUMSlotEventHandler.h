@@ -77,7 +77,7 @@ class ZUMSlotEventHandler final : public ZUMMRAIDEventHandling,
   bool isMRAIDEnabled() const;
   // What the controller showing `adView` forces its ad into (ZUMAdViewPresentation):
   // "p" (portrait or upside down), "l" (either landscape) or std::nullopt for none.
-  static std::optional<std::string> forcedAdOrientation(const ZUMAdView& adView);
+  [[nodiscard]] static std::optional<std::string> forcedAdOrientation(const ZUMAdView& adView);
   void notifyDeviceFeatures();
   void SDKDidBecomeReady();
 

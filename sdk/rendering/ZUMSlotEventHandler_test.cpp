@@ -84,7 +84,8 @@ class ZUMSlotEventHandlerTest : public testenv::PlatformTest {
 
 TEST_F(ZUMSlotEventHandlerTest, ClickURLRewrite) {
   ZUMSignalsInitialize(ZUMRequest::sdkVersion());
-  platform::UserDefaults::standard().setObject("ads.example.com,,clk.example.net", "/vantor/ads/as_domains");
+  EXPECT_TRUE(
+      platform::UserDefaults::standard().setObject("ads.example.com,,clk.example.net", "/vantor/ads/as_domains"));
   struct Row {
     std::string url;
     bool signed_;
@@ -116,12 +117,12 @@ TEST_F(ZUMSlotEventHandlerTest, ClickURLRewrite) {
     EXPECT_EQ(ad->statistics()->objectForKey("pit").value_or(Json()), row.pit ? Json(*row.pit) : Json()) << row.url;
   }
   // An empty entry never matches every host.
-  platform::UserDefaults::standard().setObject(",", "/vantor/ads/as_domains");
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject(",", "/vantor/ads/as_domains"));
   EXPECT_FALSE(ZUMSlotEventHandler::isVantorAdURL(*URL::fromString("https://any.example/")));
 }
 
 TEST_F(ZUMSlotEventHandlerTest, ADomainWrittenWithALeadingDotTakesItsSubdomains) {
-  platform::UserDefaults::standard().setObject(".Clk.example.net,.,..,.t", "/vantor/ads/as_domains");
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject(".Clk.example.net,.,..,.t", "/vantor/ads/as_domains"));
   const struct {
     std::string host;
     bool served;

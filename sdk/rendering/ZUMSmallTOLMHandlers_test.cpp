@@ -96,7 +96,7 @@ class ZUMSmallTOLMHandlersTest : public testenv::PlatformTest {
  protected:
   void SetUp() override {
     // Every registry reports, so timings can be read back.
-    platform::UserDefaults::standard().setObject("1", kZUMCSIReportingProbabilityKey);
+    EXPECT_TRUE(platform::UserDefaults::standard().setObject("1", kZUMCSIReportingProbabilityKey));
     ZUMSlotRendering::setShared(std::make_shared<ZUMAdViewSlotRendering>());
     ZUMAdFormats::setShared(recorder);
     slot = ZUMSlot::create({0, 0, 320, 50});
@@ -177,7 +177,7 @@ TEST_F(ZUMSmallTOLMHandlersTest, RefreshMessages) {
   auto handler = ZUMAdRefreshTOLMHandler::create(slot->adViewDelegate()->opener());
   for (const auto& row : rows) {
     auto& defaults = platform::UserDefaults::standard();
-    if (*row.protection) defaults.setObject(row.protection, "/vantor/ads/enable_refresh_tolm_protection");
+    if (*row.protection) EXPECT_TRUE(defaults.setObject(row.protection, "/vantor/ads/enable_refresh_tolm_protection"));
     else defaults.removeObjectForKey("/vantor/ads/enable_refresh_tolm_protection");
     slot->setReloadable(row.reloadableBefore);
     EXPECT_TRUE(send(*handler, row.message)) << row.message;

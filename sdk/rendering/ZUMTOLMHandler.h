@@ -72,7 +72,8 @@ class ZUMTOLMHandler {
   static std::int64_t integerParameter(const nlohmann::ordered_json& parameters, std::string_view key,
                                        std::int64_t missing = 0);
   static bool boolParameter(const nlohmann::ordered_json& parameters, std::string_view key, bool missing = false);
-  static std::optional<platform::URL> URLParameter(const nlohmann::ordered_json& parameters, std::string_view key);
+  [[nodiscard]] static std::optional<platform::URL> URLParameter(const nlohmann::ordered_json& parameters,
+                                                                 std::string_view key);
 
   // Builds a table entry that forwards to a member operation of the handler class T.
   template <class T>

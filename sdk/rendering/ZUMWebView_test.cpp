@@ -20,7 +20,7 @@ using platform::webtest::readPage;
 constexpr const char* kAdURL = "https://ads.example.com/ad.html";
 
 void setDefault(const std::string& key, const nlohmann::ordered_json& value) {
-  platform::UserDefaults::standard().setObject(value, key);
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject(value, key));
 }
 
 class RecordingDelegate : public ZUMWebViewDelegate,

@@ -43,15 +43,15 @@ class ZUMAdFetcher : public ZUMURLConnectionDelegate, public std::enable_shared_
   static std::shared_ptr<ZUMAdFetcher> createDefault();
 
   // Fetches `request` into a new, empty ad (the SDK-core page's own HTTP requests).
-  bool fetchRequestURL(const platform::URLRequest& request, const std::shared_ptr<ZUMAdFetcherDelegate>& delegate,
-                       platform::ErrorPtr* error);
+  [[nodiscard]] bool fetchRequestURL(const platform::URLRequest& request,
+                                     const std::shared_ptr<ZUMAdFetcherDelegate>& delegate, platform::ErrorPtr* error);
   // Completes `ad`: without HTML it is fetched from its ad URL (a GET with the SDK's user
   // agent); with HTML, or without a URL, nothing is loaded. `headers` (a dictionary),
   // when given, are processed as response headers.
-  virtual bool fetchRemainingContentForAd(const std::shared_ptr<ZUMAd>& ad,
-                                          const std::optional<nlohmann::ordered_json>& headers,
-                                          const std::shared_ptr<ZUMAdFetcherDelegate>& delegate,
-                                          platform::ErrorPtr* error);
+  [[nodiscard]] virtual bool fetchRemainingContentForAd(const std::shared_ptr<ZUMAd>& ad,
+                                                        const std::optional<nlohmann::ordered_json>& headers,
+                                                        const std::shared_ptr<ZUMAdFetcherDelegate>& delegate,
+                                                        platform::ErrorPtr* error);
   // The common entry of both. true when the fetch started: the delegate (held weakly)
   // then hears exactly one result, possibly before this returns (a cached response, or
   // given headers that make the response invalid). false, with the reason in `error`,
@@ -59,10 +59,10 @@ class ZUMAdFetcher : public ZUMURLConnectionDelegate, public std::enable_shared_
   // fetch. This object has already been used to fetch."; the delegate hears nothing), or
   // a connection that refuses (code 2 "Failed to start ad connection."; the delegate
   // hears that error once, as a failure with status 0, before this returns).
-  bool fetchRequestURL(const std::optional<platform::URLRequest>& request,
-                       const std::shared_ptr<ZUMAdFetcherDelegate>& delegate,
-                       const std::optional<nlohmann::ordered_json>& responseHeaders,
-                       const std::shared_ptr<ZUMAd>& responseAd, platform::ErrorPtr* error);
+  [[nodiscard]] bool fetchRequestURL(const std::optional<platform::URLRequest>& request,
+                                     const std::shared_ptr<ZUMAdFetcherDelegate>& delegate,
+                                     const std::optional<nlohmann::ordered_json>& responseHeaders,
+                                     const std::shared_ptr<ZUMAd>& responseAd, platform::ErrorPtr* error);
   // Forgets the delegate and stops the connection; the delegate hears nothing more.
   virtual void cancel();
 

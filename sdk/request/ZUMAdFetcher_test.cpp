@@ -361,8 +361,8 @@ TEST_F(ZUMAdFetcherTest, ASlotWhoseConnectionRefusesFailsOnce) {
   ZUMSDKCoreController::setSharedInstance(std::make_shared<Controller>());
   ZUMAdFetcher::setFactory([&] {
     auto busy = ZUMAdFetcher::createDefault();
-    busy->adConnection()->startWithRequestURL(
-        platform::URLRequest(*platform::URL::fromString("https://ads.vantor.test/slow")), nullptr, nullptr);
+    EXPECT_TRUE(busy->adConnection()->startWithRequestURL(
+        platform::URLRequest(*platform::URL::fromString("https://ads.vantor.test/slow")), nullptr, nullptr));
     return busy;
   });
   auto owner = std::make_shared<Owner>();

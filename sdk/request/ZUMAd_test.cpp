@@ -219,13 +219,14 @@ TEST_F(ZUMAdPingTest, TheDebugSignalIsSentAtMostOnceAndOnlyInDebugMode) {
   ad->setAdUnitID("unit/1");
   ad->setDebugSignalInformation("data 1");
   ad->pingDebugSignal();  // no URL configured
-  platform::UserDefaults::standard().setObject("https://ads.vantor.test/debug?v=1", "/vantor/ads/debug_signal_data_url");
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject("https://ads.vantor.test/debug?v=1",
+                                                           "/vantor/ads/debug_signal_data_url"));
   ad->pingDebugSignal();  // debug mode off
   settle();
   EXPECT_EQ(server.requestCount(), 0u);
 
   ZUMApplication::sharedInstance()->setDebugModeEnabled(true);
-  platform::UserDefaults::standard().setObject("device-9", "/vantor/ads/debug_device_identifier");
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject("device-9", "/vantor/ads/debug_device_identifier"));
   ad->pingDebugSignal();
   ad->pingDebugSignal();
   settle();

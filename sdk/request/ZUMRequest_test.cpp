@@ -279,7 +279,7 @@ TEST_F(ZUMRequestTest, ParametersAddTheRequestSignalUnlessItIsSwitchedOff) {
   EXPECT_FALSE(without.contains(signalKey));
   EXPECT_FALSE(withSignal[signalKey].get<std::string>().empty());
 
-  platform::UserDefaults::standard().setObject("0", "/vantor/ads/zums:rdiim_signal");
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject("0", "/vantor/ads/zums:rdiim_signal"));
   EXPECT_FALSE(ZUMRDIIMSignalParameters());
   EXPECT_FALSE(request->parameters().contains(signalKey));
 }

@@ -87,7 +87,7 @@ class Delivery {
   void standardWrite(std::string_view key, std::optional<std::string> under = std::nullopt) const {
     auto text = value(key);
     if (!text || text->empty()) return;
-    defaults().setObject(*text, under ? *under : switchKey(key));
+    store(*text, under ? *under : switchKey(key));
   }
   // A list switch follows each delivery: absent removes it.
   void listWrite(std::string_view key) const {
@@ -104,7 +104,7 @@ class Delivery {
       if (comma == std::string_view::npos) break;
       rest.remove_prefix(comma + 1);
     }
-    defaults().setObject(list, switchKey(key));
+    store(list, switchKey(key));
   }
   // A JSON dictionary of strings, when it has any.
   void stringMapWrite(std::string_view key) const {
@@ -114,7 +114,7 @@ class Delivery {
     for (const auto& [name, entry] : object->items()) {
       if (entry.is_string()) map[name] = entry;
     }
-    if (!map.empty()) defaults().setObject(map, switchKey(key));
+    if (!map.empty()) store(map, switchKey(key));
   }
   std::optional<Json> decoded(std::string_view key) const {
     auto text = value(key);
@@ -128,6 +128,13 @@ class Delivery {
 
   static std::string switchKey(std::string_view key) { return std::string(kPrefix) + std::string(key); }
   static platform::UserDefaults& defaults() { return platform::UserDefaults::standard(); }
+  // Writes a switch; a value the defaults cannot hold (a null inside) is refused and
+  // logged, never written.
+  static void store(const Json& value, const std::string& key) {
+    if (!defaults().setObject(value, key)) {
+      ZUMLog(kZUMLogLevelDefault, "Skipped the SDK switch " + key + ": not a property list.");
+    }
+  }
 
  private:
   Json constants_;
@@ -153,7 +160,7 @@ void writeExperimentIDs(const Delivery& delivery, const ZUMSDKConstantsTargets& 
     add(*targets.webViewExperimentID);
     any = true;
   }
-  if (any) Delivery::defaults().setObject(joined, key);
+  if (any) Delivery::store(joined, key);
 }
 
 void writeFennickConfig(const Delivery& delivery) {
@@ -178,7 +185,7 @@ void writeNamespaced(const Delivery& delivery) {
     for (const auto& element : *decoded) {
       if (element.is_string()) strings.push_back(element);
     }
-    Delivery::defaults().setObject(strings, *prefix + "dns_domain_set");
+    Delivery::store(strings, *prefix + "dns_domain_set");
   }
 }
 
@@ -251,7 +258,7 @@ void ZUMApplySDKConstants(const Json& constants, const ZUMSDKConstantsTargets& t
   }
   ZUMBoolCacheSetValueForKey("init_delay", delivery.boolValue("init_delay"));
   if (auto timeout = delivery.number("zums:app_activity_tracker:app_session_timeout_ms"); timeout && *timeout >= 0) {
-    Delivery::defaults().setObject(*timeout, "zums:app_activity_tracker:app_session_timeout_ms");
+    Delivery::store(*timeout, "zums:app_activity_tracker:app_session_timeout_ms");
   }
   for (const char* key : {"zums:sai:enabled", "zums:sai:click_navigation_enabled", "zums:sai:interstitial_screen_enabled",
                           "zums:sai:using_macro:enabled"}) {
@@ -272,7 +279,7 @@ void ZUMApplySDKConstants(const Json& constants, const ZUMSDKConstantsTargets& t
         for (const auto& element : *decoded) {
           if (element.is_string()) names.push_back(element);
         }
-        Delivery::defaults().setObject(names, Delivery::switchKey(key));
+        Delivery::store(names, Delivery::switchKey(key));
         continue;
       }
     }

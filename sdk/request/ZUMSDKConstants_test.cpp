@@ -66,10 +66,10 @@ class ZUMSDKConstantsTest : public testenv::PlatformTest {
 };
 
 TEST_F(ZUMSDKConstantsTest, ADeliveryBecomesTheSwitches) {
-  defaults().setObject("old", "/vantor/ads/foreground_ping_url");
-  defaults().setObject(Json::array({"x"}), "/vantor/ads/zums:banner_ad_pool:schema");
-  defaults().setObject("stale", "/vantor/ads/experiment_id_string");
-  defaults().setObject(Json{{"mailto", "m"}}, "/vantor/ads/clickthrough_confirm_schemes");
+  EXPECT_TRUE(defaults().setObject("old", "/vantor/ads/foreground_ping_url"));
+  EXPECT_TRUE(defaults().setObject(Json::array({"x"}), "/vantor/ads/zums:banner_ad_pool:schema"));
+  EXPECT_TRUE(defaults().setObject("stale", "/vantor/ads/experiment_id_string"));
+  EXPECT_TRUE(defaults().setObject(Json{{"mailto", "m"}}, "/vantor/ads/clickthrough_confirm_schemes"));
   targets.webViewExperimentID = "wv9";
   Json observed;
   auto token = platform::NotificationCenter::defaultCenter().addObserver(

@@ -81,7 +81,8 @@ std::optional<std::string> contentFingerprint(ZUMSlotTelemetry* telemetry) {
     if (auto fingerprint = telemetry->contentFingerprint()) {
       // Every write saves the defaults file: skip it when nothing changed.
       if (defaults.stringForKey(kContentFingerprintKey) != fingerprint) {
-        defaults.setObject(*fingerprint, kContentFingerprintKey);
+        // A string is always a property list: the write cannot be refused.
+        static_cast<void>(defaults.setObject(*fingerprint, kContentFingerprintKey));
       }
       return fingerprint;
     }

@@ -99,8 +99,8 @@ class ZUMSlotParametersTest : public testenv::PlatformTest {
       "model": "TestPhone", "systemVersion": "12.4.1", "hardwareModel": "TestPhone10,4",
       "idiom": "phone", "simulator": false, "canSendText": true,
       "audio": {"outputVolume": 0.5, "outputPortNames": ["Speaker"], "otherAudioPlaying": false}})")));
-    platform::Bundle::main().setInfoDictionary(
-        ordered_json{{"CFBundleIdentifier", "com.example.reader"}, {"CFBundleShortVersionString", "2.1"}});
+    EXPECT_TRUE(platform::Bundle::main().setInfoDictionary(
+        ordered_json{{"CFBundleIdentifier", "com.example.reader"}, {"CFBundleShortVersionString", "2.1"}}));
     window = platform::Window::create({0, 0, 375, 667});
     window->makeKeyAndVisible();
     testenv::AppControls::launch(std::make_shared<platform::ApplicationDelegate>());
@@ -166,9 +166,10 @@ TEST_F(ZUMSlotParametersTest, InterstitialReferenceDictionary) {
   slot->setCorrelator(ZUMCorrelator::create());
   slot->setManualImpressionsEnabled(true);
   keyDelegate->hierarchy = ordered_json{{"parent_view_count", 2}};
-  platform::UserDefaults::standard().setObject("e1,e2", "/vantor/ads/experiment_id_string");
-  platform::UserDefaults::standard().setObject("1", "/vantor/ads/zums:sai:enabled");
-  platform::UserDefaults::standard().setObject(ordered_json{"cap_a"}, "/vantor/ads/zums:sdk_core_constants:caps");
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject("e1,e2", "/vantor/ads/experiment_id_string"));
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject("1", "/vantor/ads/zums:sai:enabled"));
+  EXPECT_TRUE(
+      platform::UserDefaults::standard().setObject(ordered_json{"cap_a"}, "/vantor/ads/zums:sdk_core_constants:caps"));
   auto request = ZUMRequest::create();
   request->setKeywords(ordered_json{"news"});
   request->setPrivateMediationExtras(ordered_json{{"mediation", "on"}});
@@ -287,10 +288,10 @@ TEST_F(ZUMSlotParametersTest, HostileSizesAndSwitchesAreReadTyped) {
   owner->ownerFrame = platform::Rect{nan, 0, std::numeric_limits<double>::infinity(), 50};
   keyDelegate->hierarchy = ordered_json("not a dictionary");
   auto& defaults = platform::UserDefaults::standard();
-  defaults.setObject(ordered_json{{"on", true}}, "/vantor/ads/use_https");  // wrong type: absent
-  defaults.setObject("YES", "/vantor/ads/zums:sai:enabled");
-  defaults.setObject(1, "/vantor/ads/prefetch_enabled");
-  defaults.setObject(ordered_json::array(), "/vantor/ads/experiment_id_string");
+  EXPECT_TRUE(defaults.setObject(ordered_json{{"on", true}}, "/vantor/ads/use_https"));  // wrong type: absent
+  EXPECT_TRUE(defaults.setObject("YES", "/vantor/ads/zums:sai:enabled"));
+  EXPECT_TRUE(defaults.setObject(1, "/vantor/ads/prefetch_enabled"));
+  EXPECT_TRUE(defaults.setObject(ordered_json::array(), "/vantor/ads/experiment_id_string"));
 
   ordered_json parameters = load(slot);
   EXPECT_FALSE(parameters.contains("sz"));
@@ -303,8 +304,8 @@ TEST_F(ZUMSlotParametersTest, HostileSizesAndSwitchesAreReadTyped) {
   EXPECT_EQ(parameters["sai"], "1");
   EXPECT_EQ(parameters["_forcePrefetch"], "1");
 
-  defaults.setObject("0", "/vantor/ads/use_https");
-  defaults.setObject("false", "/vantor/ads/zums:sai:enabled");
+  EXPECT_TRUE(defaults.setObject("0", "/vantor/ads/use_https"));
+  EXPECT_TRUE(defaults.setObject("false", "/vantor/ads/zums:sai:enabled"));
   parameters = load(slot);
   EXPECT_FALSE(parameters.contains("force_https"));
   EXPECT_EQ(parameters["sai"], "0");
@@ -312,8 +313,8 @@ TEST_F(ZUMSlotParametersTest, HostileSizesAndSwitchesAreReadTyped) {
 
 TEST_F(ZUMSlotParametersTest, CollectedLocationReplacesTheRequestsLocationInPlace) {
   platform::LocationManager::registerClass();
-  platform::DeviceProfile::apply(ordered_json::parse(R"({"location": {"servicesEnabled": true,
-      "authorizationStatus": 4, "latitude": 48.5, "longitude": 2.25, "accuracy": 10}})"));
+  EXPECT_TRUE(platform::DeviceProfile::apply(ordered_json::parse(R"({"location": {"servicesEnabled": true,
+      "authorizationStatus": 4, "latitude": 48.5, "longitude": 2.25, "accuracy": 10}})")));
   auto service = ZUMLocationService::sharedInstance();
   service->setFeatureEnabled(true);
   service->updateLocation();

@@ -788,7 +788,7 @@ TEST_F(ZUMSlotTest, TheSlotsCSIReportsAtTeardown) {
   testenv::LoopbackServer server;
   server.route("/csi", {.status = 204});
   platform::URLLoading::mapHostForTesting("csi.adnetwork.example", "127.0.0.1", server.port());
-  platform::UserDefaults::standard().setObject(Json("1"), "/vantor/ads/csi_reporting_probability");
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject(Json("1"), "/vantor/ads/csi_reporting_probability"));
   env.advance(2);
   auto doomed = ZUMSlot::create();
   auto csi = doomed->CSI();

@@ -122,9 +122,9 @@ TEST_F(ZUMSDKCoreActiveViewTest, SamplingIntervalsFromConstantsNeverSpin) {
 
 TEST_F(ZUMSDKCoreActiveViewTest, AFullFractionAlwaysJoinsTheWebViewExperiment) {
   auto& defaults = platform::UserDefaults::standard();
-  defaults.setObject("1.0", "/vantor/ads/zums:sdk_core_wv_experiment:fraction");
-  defaults.setObject("exp-1", "/vantor/ads/zums:sdk_core_wv_experiment:experiment");
-  defaults.setObject("ctl-1", "/vantor/ads/zums:sdk_core_wv_experiment:control");
+  EXPECT_TRUE(defaults.setObject("1.0", "/vantor/ads/zums:sdk_core_wv_experiment:fraction"));
+  EXPECT_TRUE(defaults.setObject("exp-1", "/vantor/ads/zums:sdk_core_wv_experiment:experiment"));
+  EXPECT_TRUE(defaults.setObject("ctl-1", "/vantor/ads/zums:sdk_core_wv_experiment:control"));
   for (int draw = 0; draw < 8; ++draw) {
     auto joined = ZUMSDKCorePageController::create();
     const auto id = joined->SDKCoreWebViewExperimentID();
@@ -132,7 +132,7 @@ TEST_F(ZUMSDKCoreActiveViewTest, AFullFractionAlwaysJoinsTheWebViewExperiment) {
     EXPECT_EQ(joined->webViewConfiguration().webViewClassKey(), *id == "exp-1" ? "wk" : "ui") << *id;
     EXPECT_TRUE(*id == "exp-1" || *id == "ctl-1") << *id;
   }
-  defaults.setObject("0", "/vantor/ads/zums:sdk_core_wv_experiment:fraction");
+  EXPECT_TRUE(defaults.setObject("0", "/vantor/ads/zums:sdk_core_wv_experiment:fraction"));
   int joined = 0;
   for (int draw = 0; draw < 20; ++draw) joined += ZUMSDKCorePageController::create()->SDKCoreWebViewExperimentID() ? 1 : 0;
   EXPECT_LE(joined, 1);  // only the draw 0
@@ -189,7 +189,7 @@ TEST_F(ZUMSDKCoreActiveViewTest, TheLentSDKCorePageReceivesASlotsMeasurements) {
 }
 
 TEST_F(ZUMSDKCoreActiveViewTest, ScriptCallsWaitForThePageAndKeepTheirOrder) {
-  platform::UserDefaults::standard().setObject(Json{{"version", 2}}, kZUMSDKCoreStateKey);
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject(Json{{"version", 2}}, kZUMSDKCoreStateKey));
   controller->postJavaScriptNotification("first", std::nullopt);
   controller->executeExportedJavaScriptCommand("QYRA_Echo", Json{{"n", 1}}, {});
   controller->postJavaScriptNotification("second", Json{{"n", 2}});
@@ -214,7 +214,7 @@ TEST_F(ZUMSDKCoreActiveViewTest, ScriptCallsWaitForThePageAndKeepTheirOrder) {
 }
 
 TEST_F(ZUMSDKCoreActiveViewTest, ThePagesTimingMessagesWriteToItsOwnRegistry) {
-  platform::UserDefaults::standard().setObject("1", kZUMCSIReportingProbabilityKey);
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject("1", kZUMCSIReportingProbabilityKey));
   ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::CSI,
                               [](ZUMAdViewDelegate&) -> std::shared_ptr<ZUMTOLMHandler> { return ZUMCSITOLMHandler::create(); });
   auto page = ZUMSDKCoreWebView::create();

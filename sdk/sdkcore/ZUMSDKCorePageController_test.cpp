@@ -82,7 +82,8 @@ class ZUMSDKCorePageControllerTest : public testenv::PlatformTest {
 };
 
 TEST_F(ZUMSDKCorePageControllerTest, FirstRequestLoadsThePageThenSendsUpdateAndRequestsInOrderWithSharedIdentifiers) {
-  platform::UserDefaults::standard().setObject(Json{{"version", 1}, {"requests", "4"}}, kZUMSDKCoreStateKey);
+  EXPECT_TRUE(
+      platform::UserDefaults::standard().setObject(Json{{"version", 1}, {"requests", "4"}}, kZUMSDKCoreStateKey));
   auto first = std::make_shared<Requester>();
   auto second = std::make_shared<Requester>();
   second->parameters["vantor-ad-url-mediation"] = "1";

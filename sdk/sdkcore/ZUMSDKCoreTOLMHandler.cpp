@@ -174,7 +174,8 @@ void ZUMSDKCoreTOLMHandler::saveState(ZUMAdView&, const Json& parameters) {
   saved[*key] = *state;
   // The page may not fill the defaults file: a state past the cap is refused whole.
   if (saved.dump().size() > kZUMSDKCoreMaxSavedStateBytes) return logDropped("saveState", "the state is too large");
-  defaults.setObject(saved, kZUMSDKCoreStateKey);
+  // A stored state of another kind (a null written by someone else) cannot be kept.
+  if (!defaults.setObject(saved, kZUMSDKCoreStateKey)) logDropped("saveState", "the saved states cannot be stored");
 }
 
 void ZUMSDKCoreTOLMHandler::appSettingsFetched(ZUMAdView&, const Json& parameters) {

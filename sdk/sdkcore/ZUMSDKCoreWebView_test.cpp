@@ -234,7 +234,7 @@ TEST_F(ZUMSDKCoreWebViewTest, OnlyAFailureOfThePageItselfFailsALoadedPage) {
 TEST_F(ZUMSDKCoreWebViewTest, PageLoadsAreTimedAndReportedAtRefreshAndRelease) {
   hosts.server.route("/csi", {.status = 204});
   platform::URLLoading::mapHostForTesting("csi.adnetwork.example", "127.0.0.1", hosts.server.port());
-  platform::UserDefaults::standard().setObject(Json("1"), "/vantor/ads/csi_reporting_probability");
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject(Json("1"), "/vantor/ads/csi_reporting_probability"));
   auto beacons = [&] { return hosts.server.requests("/csi"); };
   env.advance(1);
   auto timed = ZUMSDKCoreWebView::create();

@@ -38,7 +38,7 @@ void startContentHashing(ZUMApplication& application);
 void stopContentHashing(ZUMApplication& application);
 // The best-scoring queued fingerprint, its content's score lowered by 100; nullopt when
 // no content scores above 0.
-std::optional<std::string> fingerprintWithServedPenaltyDeduction(ZUMApplication& application);
+[[nodiscard]] std::optional<std::string> fingerprintWithServedPenaltyDeduction(ZUMApplication& application);
 
 // The text a walk takes from a view: a web page's body text, a text view's text, else "".
 // Main thread.

@@ -29,7 +29,7 @@ constexpr const char* kCyrillicText = "Съешь же ещё этих мягк�
 class ZUMApplicationContentHashingTest : public testenv::PlatformTest {
  protected:
   void SetUp() override {
-    platform::UserDefaults::standard().setObject("5", kZUMTraversalIntervalKey);
+    EXPECT_TRUE(platform::UserDefaults::standard().setObject("5", kZUMTraversalIntervalKey));
     window->setRootViewController(controller);
     window->makeKeyAndVisible();
     text->setText("Hello, World!");

@@ -87,7 +87,7 @@ TEST_F(ZUMContentTest, OnlyTextThatRaisesTheScoreAddsShingles) {
 
 TEST_F(ZUMContentTest, SettingsFromTheDefaultsAndGuards) {
   auto& defaults = platform::UserDefaults::standard();
-  defaults.setObject("2", kZUMMaximumShingleCountKey);
+  EXPECT_TRUE(defaults.setObject("2", kZUMMaximumShingleCountKey));
   defaults.setInteger(3, kZUMShingleLengthKey);
   defaults.setInteger(3, kZUMContentLengthWeightKey);
   defaults.setInteger(-2, kZUMContentAgeWeightKey);
@@ -158,8 +158,8 @@ TEST_F(ZUMContentTest, RangeListsReplaceTheSetsOrFallBack) {
   env.runUntilIdle();
   EXPECT_EQ(sets->characterDelimitedSet()->size(), ZUMCharacterSets::builtInCharacterDelimitedSet()->size());
 
-  defaults.setObject("[[97, 3], [-5, 6], [1114100, 1e300]]", kZUMCharacterDelimitedUnicodeRangeKey);
-  defaults.setObject("[[48, 10], [65, \"26\"]]", kZUMSpaceDelimitedUnicodeRangeKey);
+  EXPECT_TRUE(defaults.setObject("[[97, 3], [-5, 6], [1114100, 1e300]]", kZUMCharacterDelimitedUnicodeRangeKey));
+  EXPECT_TRUE(defaults.setObject("[[48, 10], [65, \"26\"]]", kZUMSpaceDelimitedUnicodeRangeKey));
   sets->updateCharacterSets();
   const auto characterDelimited = sets->characterDelimitedSet();
   EXPECT_TRUE(characterDelimited->contains(u'a') && characterDelimited->contains(u'c'));
@@ -173,19 +173,19 @@ TEST_F(ZUMContentTest, RangeListsReplaceTheSetsOrFallBack) {
 
   // A list stored as an array rather than as its text.
   defaults.removeObjectForKey(kZUMCharacterDelimitedUnicodeRangeKey);
-  defaults.setObject(nlohmann::ordered_json::array({nlohmann::ordered_json::array({48, 10})}),
-                     kZUMSpaceDelimitedUnicodeRangeKey);
+  EXPECT_TRUE(defaults.setObject(nlohmann::ordered_json::array({nlohmann::ordered_json::array({48, 10})}),
+                                 kZUMSpaceDelimitedUnicodeRangeKey));
   sets->updateCharacterSets();
   EXPECT_EQ(sets->spaceDelimitedSet()->size(), 10);
 
   // Ranges wholly outside Unicode add nothing.
-  defaults.setObject("[[2000000, 5], [-10, 3], [65, 0]]", kZUMSpaceDelimitedUnicodeRangeKey);
+  EXPECT_TRUE(defaults.setObject("[[2000000, 5], [-10, 3], [65, 0]]", kZUMSpaceDelimitedUnicodeRangeKey));
   sets->updateCharacterSets();
   EXPECT_TRUE(sets->spaceDelimitedSet()->isEmpty());
   EXPECT_EQ(sets->characterDelimitedSet(), characterDelimited) << "an absent list leaves the set";
   platform::SystemLog::Capture capture(true);
   for (const char* invalid : {"{\"a\": 1}", "[[1, 2, 3]]", "[[1]]", "not json", "[[true, 1]]"}) {
-    defaults.setObject(invalid, kZUMCharacterDelimitedUnicodeRangeKey);
+    EXPECT_TRUE(defaults.setObject(invalid, kZUMCharacterDelimitedUnicodeRangeKey));
     sets->updateCharacterSets();
     EXPECT_EQ(sets->characterDelimitedSet(), ZUMCharacterSets::builtInCharacterDelimitedSet()) << invalid;
   }

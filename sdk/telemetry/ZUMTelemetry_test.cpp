@@ -26,12 +26,12 @@ TEST(ZUMTelemetryTest, LoadTimingsAreReportedAsSampledBeacons) {
   env.advance(1.5);
   recorder->endTimingVariableWithName("ttc_ios");
 
-  defaults.setObject(nlohmann::ordered_json("0"), "/vantor/ads/csi_reporting_probability");
+  EXPECT_TRUE(defaults.setObject(nlohmann::ordered_json("0"), "/vantor/ads/csi_reporting_probability"));
   telemetry.reportTimeRecorder(recorder);
   env.runUntilIdle();
   EXPECT_EQ(recorder->completedVariables().size(), 1u) << "sampled out: nothing sent, nothing taken";
 
-  defaults.setObject(nlohmann::ordered_json("1"), "/vantor/ads/csi_reporting_probability");
+  EXPECT_TRUE(defaults.setObject(nlohmann::ordered_json("1"), "/vantor/ads/csi_reporting_probability"));
   telemetry.reportTimeRecorder(recorder);
   ASSERT_TRUE(env.runUntil([&] { return server.requestCount() == 1 && ZUMCSIReporter::beaconsInFlight() == 0; }));
   const auto query = server.requests("/csi")[0].query.value_or("");

@@ -17,7 +17,7 @@ struct Request {
 };
 
 // std::nullopt unless `line` is one JSON object.
-std::optional<Request> decodeRequest(std::string_view line);
+[[nodiscard]] std::optional<Request> decodeRequest(std::string_view line);
 
 // The script engine keeps text in CESU-8: a character beyond U+FFFF is two encoded
 // surrogates of three bytes each, which is not UTF-8. Everything that leaves the engine
