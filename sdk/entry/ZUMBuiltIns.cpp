@@ -7,6 +7,7 @@
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/network/ZUMNetworkDelivery.h"
 #include "sdk/presentation/ZUMAdAppAdViewPresentation.h"
+#include "sdk/presentation/ZUMMRAIDTOLMHandler.h"
 #include "sdk/presentation/ZUMOpenerScreens.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
@@ -36,6 +37,9 @@ void ZUMRegisterBuiltIns() {
     ZUMRunOnMainThread([] { ZUMSDKCoreController::setSharedInstance(ZUMSDKCorePageController::create()); });
     ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::Opener, [](ZUMAdViewDelegate& delegate) {
       return ZUMOpenerTOLMHandler::create(delegate.opener());
+    });
+    ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::MRAID, [](ZUMAdViewDelegate& delegate) {
+      return ZUMMRAIDTOLMHandler::create(delegate.opener());
     });
     ZUMClickHandling::setShared(std::make_shared<ZUMOpenerScreens>());
     ZUMNavigationBlockedReporting::setShared(std::make_shared<ZUMSDKCoreNavigationBlockedReporter>());
