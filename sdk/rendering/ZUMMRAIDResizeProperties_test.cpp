@@ -58,6 +58,8 @@ TEST(ZUMMRAIDResizePropertiesTest, EveryKeyCombinationParsesOrIsRefusedWhole) {
       {"offscreen true", {{"allowOffscreen", "true"}}, true, {0, -10, 300, 250}, 0, true},
       {"offscreen 1", {{"allowOffscreen", "1"}}, true, {0, -10, 300, 250}, 0, true},
       {"offscreen bool", {{"allowOffscreen", true}}, true, {0, -10, 300, 250}, 0, true},
+      {"offscreen number", {{"allowOffscreen", 1}}, true, {0, -10, 300, 250}, 0, true},
+      {"offscreen zero", {{"allowOffscreen", 0}}, true, {0, -10, 300, 250}, 0, false},
       {"offscreen no", {{"allowOffscreen", "no"}}, true, {0, -10, 300, 250}, 0, false},
       {"no width", {{"width", nullptr}}, false, {}, 0, false},
       {"no height", {{"height", nullptr}}, false, {}, 0, false},
