@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/NotificationCenter.h"
+#include "platform/ui/Color.h"
 #include "platform/ui/View.h"
 #include "sdk/presentation/ZUMPresentationTestSupport.h"
 #include "sdk/presentation/ZUMUnclickableView.h"
@@ -129,6 +130,8 @@ TEST_F(ZUMMRAIDResizeOverlayPresenterTest, ARotationKeepsAFittingAdAndClosesOneT
   env.advance(1);
   EXPECT_EQ(count("slot.willDismiss"), 0);
   EXPECT_EQ(presenter->cropView()->bounds().size, (platform::Size{667, 355}));
+  EXPECT_EQ(presenter->cropView()->convertRectToView(presenter->cropView()->bounds(), nullptr), (Rect{0, 20, 667, 355}))
+      << "the pivot is centred on the landscape application frame";
   EXPECT_EQ(controller->view()->frame(), presenter->contentFrame());
 
   // Back in portrait a taller ad fits; in landscape it cannot, even shifted.
@@ -153,10 +156,31 @@ TEST_F(ZUMMRAIDResizeOverlayPresenterTest, TheOverlayClosesWhenTheBannerLeavesIt
   env.advance(1);
   EXPECT_EQ(count("slot.didDismiss"), 1);
   EXPECT_EQ(controller->view()->superview(), nullptr);
+  EXPECT_EQ(controller->view()->alpha(), 0) << "faded out";
   // Gone, it hears no more rotations.
   testenv::AppControls::rotate(platform::kInterfaceOrientationLandscapeLeft);
   env.advance(1);
   EXPECT_EQ(count("slot.didDismiss"), 1);
+}
+
+using ZUMTransparentOverlayPresenterTest = presentation_testing::PresentationTest;
+
+TEST_F(ZUMTransparentOverlayPresenterTest, AnInterstitialFillsTheApplicationFrameOverASeeThroughPivot) {
+  auto interstitial = ZUMViewController::create();
+  auto transparent = ZUMTransparentOverlayPresenter::create();
+  interstitial->setPresenter(transparent);
+  interstitial->presentFromViewController(host, mark("shown"));
+  env.advance(1);
+  EXPECT_EQ(*log, (presentation_testing::Log{"shown"}));
+  EXPECT_EQ(interstitial->view()->convertRectToView(interstitial->view()->bounds(), nullptr), (Rect{0, 20, 375, 647}));
+  EXPECT_EQ(interstitial->view()->backgroundColor(), platform::Color::clear());
+  EXPECT_FALSE(transparent->pivotView()->isOpaque());
+  EXPECT_EQ(transparent->pivotView()->backgroundColor(), platform::Color::clear());
+  EXPECT_EQ(transparent->presentationViewController(), host);
+  interstitial->relinquishScreenWithCompletion(mark("gone"));
+  env.advance(1);
+  EXPECT_EQ(*log, (presentation_testing::Log{"shown", "gone"}));
+  EXPECT_EQ(transparent->pivotView()->superview(), nullptr);
 }
 
 }  // namespace

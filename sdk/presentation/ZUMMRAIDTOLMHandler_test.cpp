@@ -2,12 +2,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ZUMSlotDelegate.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Image.h"
 #include "sdk/presentation/ZUMAdAppViewController.h"
 #include "sdk/presentation/ZUMExpandedAdAppViewController.h"
 #include "sdk/presentation/ZUMMRAIDPageTestSupport.h"
 #include "sdk/presentation/ZUMMRAIDResizeOverlayPresenter.h"
+#include "sdk/presentation/ZUMSupplementalAdAppViewController.h"
 #include "sdk/network/ZUMAutoClickProtection.h"
 #include "sdk/rendering/ZUMNotification.h"
 #include "sdk/rendering/ZUMOpener.h"
@@ -138,6 +140,38 @@ TEST_F(ZUMMRAIDTOLMHandlerTest, WithoutATouchExpandAndResizeAreRefusedWithTheirE
             "|error:createCalendarEvent:Creating calendar events is not supported.");
   EXPECT_EQ(adView->superview(), banner);
   EXPECT_TRUE(log->empty());
+}
+
+struct ClickCounter : ZUMSlotDelegate {
+  ZUMImplemented slotDidReceiveAdClick(ZUMSlot&) override { return ++clicks, kZUMImplemented; }
+  int clicks = 0;
+};
+
+TEST_F(ZUMMRAIDTOLMHandlerTest, AWebAppOpensOverTheAdAndOverAResizedAdKeepsItFromReportingDefault) {
+  auto counter = std::make_shared<ClickCounter>();
+  slot->setSlotDelegate(counter);
+  resize(kResize300);
+  auto presenter = std::dynamic_pointer_cast<ZUMMRAIDResizeOverlayPresenter>(resized()->presenter());
+  heard();
+  run("mraid.useCustomClose(true); mraid.expand('https://ads.example.com/second.html');");
+  auto webApp = testenv::AppControls::topmost<ZUMSupplementalAdAppViewController>();
+  ASSERT_NE(webApp, nullptr);
+  EXPECT_EQ(webApp->slot(), slot);
+  EXPECT_TRUE(webApp->useCustomClose());
+  EXPECT_EQ(webApp->supportedInterfaceOrientations(), platform::kInterfaceOrientationMaskAll);
+  EXPECT_FALSE(presenter->dismissToDefaultState());
+  EXPECT_EQ(counter->clicks, 2);  // the resize and the web app
+  webApp->closeButtonPressed();
+  env.advance(1);
+
+  // HTML that is no URL's text is shown; its click has no URL.
+  closeEverything();
+  adView->opener()->openWebAppWithHTML("<p>two words</p>", std::nullopt, platform::kInterfaceOrientationMaskPortrait, false);
+  env.advance(1);
+  webApp = testenv::AppControls::topmost<ZUMSupplementalAdAppViewController>();
+  ASSERT_NE(webApp, nullptr);
+  EXPECT_EQ(webApp->supportedInterfaceOrientations(), platform::kInterfaceOrientationMaskPortrait);
+  EXPECT_EQ(counter->clicks, 3);
 }
 
 // --- Orientation properties -------------------------------------------------------------------

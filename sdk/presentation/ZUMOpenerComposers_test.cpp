@@ -49,6 +49,7 @@ TEST_F(ZUMOpenerComposersTest, AMailLinkFillsTheComposerWhichOpensAndClosesOneSe
     EXPECT_EQ(composer->subject(), row.subject) << row.url;
     EXPECT_EQ(composer->messageBody(), row.body) << row.url;
     EXPECT_FALSE(composer->isMessageBodyHTML()) << row.url;
+    EXPECT_EQ(composer->modalTransitionStyle(), platform::ModalTransitionStyle::CoverVertical) << row.url;
     EXPECT_EQ(std::exchange(*log, {}), kSessionBegins) << row.url;
     std::weak_ptr<platform::MailComposeViewController> weak = composer;
     composer.reset();
