@@ -130,11 +130,14 @@ TEST_F(ZUMMRAIDTOLMHandlerTest, WithoutATouchExpandAndResizeAreRefusedWithTheirE
   auto protection = ZUMAutoClickProtection::create(true);
   adView->opener()->setAutoClickProtection(protection);
   adView->setTouched(false);
-  run("mraid.expand();");
+  run("mraid.expand(); mraid.expand('https://ads.example.com/second.html');");
+  adView->opener()->openWebAppWithHTML("<p>x</p>", std::nullopt, platform::kInterfaceOrientationMaskAll, false);
   resize(kResize300);
   run("mraid.storePicture('https://ads.example.com/p.png'); mraid.createCalendarEvent({description: 'x'});");
   EXPECT_EQ(heard(),
             "error:expand:Expanding an ad is not allowed until the user interacts with the ad."
+            "|error:expand:Expanding an ad is not allowed until the user interacts with the ad."
+            "|error:expand:Expanding an ad is not allowed until the user interacts with the ad."
             "|error:resize:Resizing an ad is not allowed until the user interacts with the ad."
             "|error:storePicture:Saving pictures is not permitted in this application."
             "|error:createCalendarEvent:Creating calendar events is not supported.");
