@@ -4,7 +4,7 @@
 //
 //   testenv::TestEnvironment env;
 //   timer->...;
-//   env.advance(60);          // fires everything due in the next 60 s, in order
+//   env.advance(60s);         // fires everything due in the next 60 s, in order
 //   env.runUntilIdle();       // runs what is ready now, without moving time
 //
 // Before and after each test it runs every reset registered with
@@ -44,6 +44,12 @@ class TestEnvironment {
   // Runs the main loop in the default mode until `seconds` of virtual time have
   // passed, firing every timer and delayed block that falls due, in order.
   void advance(platform::TimeInterval seconds);
+  // The same for a std::chrono duration, which new tests use: env.advance(60s),
+  // env.advance(1500ms).
+  template <class Rep, class Period>
+  void advance(std::chrono::duration<Rep, Period> duration) {
+    advance(std::chrono::duration<platform::TimeInterval>(duration).count());
+  }
   // Runs everything that is ready now (main queue, other queues, due timers), repeatedly,
   // until nothing is left, without moving time.
   void runUntilIdle();

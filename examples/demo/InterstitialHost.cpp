@@ -120,7 +120,7 @@ ZUMImplemented InterstitialHost::interstitialDidDismissScreen(ZUMInterstitial&) 
   say("delegate", "interstitialDidDismissScreen; the one-second timer starts");
   ticks_ = 0;
   std::weak_ptr<InterstitialHost> weak = weak_from_this();
-  timer_ = platform::Timer::scheduled(1.0, true, [weak](platform::Timer&) {
+  timer_ = platform::Timer::startRepeating(1.0, [weak](platform::Timer&) {
     if (auto self = weak.lock()) self->tick();
   });
   return kZUMImplemented;

@@ -24,6 +24,14 @@ inline bool equalsIgnoringASCIICase(std::string_view a, std::string_view b) {
                     [](char x, char y) { return asciiLowercased(x) == asciiLowercased(y); });
 }
 
+inline bool startsWithIgnoringASCIICase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && equalsIgnoringASCIICase(text.substr(0, prefix.size()), prefix);
+}
+
+inline bool endsWithIgnoringASCIICase(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() && equalsIgnoringASCIICase(text.substr(text.size() - suffix.size()), suffix);
+}
+
 // Without leading and trailing spaces and tabs (HTTP's optional white space).
 inline std::string_view trimmingSpacesAndTabs(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);

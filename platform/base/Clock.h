@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 
 namespace platform {
@@ -48,6 +49,10 @@ class VirtualClock final : public Clock {
   // Moves time forward; a time in the past is ignored.
   void advanceTo(TimeInterval monotonic);
   void advanceBy(TimeInterval seconds);
+  template <class Rep, class Period>
+  void advanceBy(std::chrono::duration<Rep, Period> duration) {
+    advanceBy(std::chrono::duration<TimeInterval>(duration).count());
+  }
 
  private:
   const TimeInterval wallStart_;

@@ -5,6 +5,7 @@
 #include <deque>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/base/Executor.h"
@@ -78,22 +79,6 @@ class ThreadPool {
   std::deque<std::function<void()>> tasks_;
 };
 
-// The deterministic executor's single first-in, first-out list of blocks of every
-// non-main queue; the main run loop runs it on the test's thread.
-struct DeterministicState {
-  struct Item {
-    std::shared_ptr<DispatchQueue> queue;
-    std::function<void()> block;
-  };
-  std::mutex mutex;
-  std::deque<Item> items;
-};
-
-DeterministicState& deterministic() {
-  static DeterministicState* state = new DeterministicState();
-  return *state;
-}
-
 void runAs(DispatchQueue* queue, const std::function<void()>& block) {
   QueueScope scope(queue, queue->kind() == DispatchQueue::Kind::Main);
   block();
@@ -101,46 +86,222 @@ void runAs(DispatchQueue* queue, const std::function<void()>& block) {
 
 }  // namespace
 
-void setExecutorKind(ExecutorKind kind) { gExecutorKind = kind; }
-ExecutorKind executorKind() { return gExecutorKind; }
-
-namespace detail {
-
-bool runDeterministicBlocks() {
-  auto& state = deterministic();
-  std::size_t count;
-  {
-    std::lock_guard lock(state.mutex);
-    count = state.items.size();
-  }
-  std::size_t ran = 0;
-  for (; ran < count; ++ran) {
-    DeterministicState::Item item;
-    {
-      std::lock_guard lock(state.mutex);
-      if (state.items.empty()) break;
-      item = std::move(state.items.front());
-      state.items.pop_front();
-    }
-    runAs(item.queue.get(), item.block);
-  }
-  return ran > 0;
-}
-
-void resetExecutorForTesting() {
-  std::deque<DeterministicState::Item> dropped;
-  auto& state = deterministic();
-  std::lock_guard lock(state.mutex);
-  dropped.swap(state.items);
-}
-
-}  // namespace detail
-
 struct DispatchQueue::SerialState {
   std::mutex mutex;
   std::deque<std::function<void()>> items;
   bool draining = false;
 };
+
+// Production: concurrent queues on the worker pool; a serial queue drains its own list
+// on one worker at a time.
+class ThreadedExecutor final : public Executor {
+ public:
+  void async(const std::shared_ptr<DispatchQueue>& queue, std::function<void()> block) override {
+    if (queue->isConcurrent()) {
+      ThreadPool::shared().submit([queue, block = std::move(block)] { runAs(queue.get(), block); });
+      return;
+    }
+    auto& serial = *queue->serial_;
+    bool startDrain = false;
+    {
+      std::lock_guard lock(serial.mutex);
+      serial.items.push_back(std::move(block));
+      startDrain = !std::exchange(serial.draining, true);
+    }
+    if (startDrain) ThreadPool::shared().submit([queue] { drain(queue); });
+  }
+
+  void sync(DispatchQueue& queue, const std::function<void()>& block) override {
+    if (queue.isConcurrent()) {
+      QueueScope scope(&queue, std::nullopt);
+      block();
+      return;
+    }
+    if (takeOverIdle(queue, block)) return;
+    runHoldingTheQueue(queue, block);
+  }
+
+  bool runsMainQueueOnCaller() const override { return false; }
+
+ private:
+  static void drain(const std::shared_ptr<DispatchQueue>& queue) {
+    auto& serial = *queue->serial_;
+    for (;;) {
+      std::function<void()> next;
+      {
+        std::lock_guard lock(serial.mutex);
+        if (serial.items.empty()) {
+          serial.draining = false;
+          return;
+        }
+        next = std::move(serial.items.front());
+        serial.items.pop_front();
+      }
+      runAs(queue.get(), next);
+    }
+  }
+
+  // Fast path: an idle serial queue is taken over by the caller. Whether it was idle.
+  bool takeOverIdle(DispatchQueue& queue, const std::function<void()>& block) {
+    auto& serial = *queue.serial_;
+    {
+      std::lock_guard lock(serial.mutex);
+      if (serial.draining || !serial.items.empty()) return false;
+      serial.draining = true;
+    }
+    {
+      QueueScope scope(&queue, std::nullopt);
+      block();
+    }
+    bool restart = false;
+    {
+      std::lock_guard lock(serial.mutex);
+      serial.draining = false;
+      restart = !serial.items.empty();
+    }
+    // Blocks queued meanwhile: hand them to a worker by queueing a no-op.
+    if (restart) async(queue.shared_from_this(), [] {});
+    return true;
+  }
+
+  // Busy: queue a barrier that holds the queue while the caller runs the block. The
+  // barrier's state is shared, since the worker wakes after the caller has returned.
+  void runHoldingTheQueue(DispatchQueue& queue, const std::function<void()>& block) {
+    struct Barrier {
+      std::mutex mutex;
+      std::condition_variable cv;
+      bool started = false;
+      bool finished = false;
+    };
+    auto barrier = std::make_shared<Barrier>();
+    async(queue.shared_from_this(), [barrier] {
+      std::unique_lock lock(barrier->mutex);
+      barrier->started = true;
+      barrier->cv.notify_all();
+      barrier->cv.wait(lock, [&] { return barrier->finished; });
+    });
+    {
+      std::unique_lock lock(barrier->mutex);
+      barrier->cv.wait(lock, [&] { return barrier->started; });
+    }
+    {
+      QueueScope scope(&queue, std::nullopt);
+      block();
+    }
+    std::lock_guard lock(barrier->mutex);
+    barrier->finished = true;
+    barrier->cv.notify_all();
+  }
+};
+
+// Tests: one first-in, first-out list of the blocks of every non-main queue, which the
+// main run loop runs on the test's thread.
+class DeterministicExecutor final : public Executor {
+ public:
+  void async(const std::shared_ptr<DispatchQueue>& queue, std::function<void()> block) override {
+    {
+      std::lock_guard lock(mutex_);
+      items_.push_back({queue, std::move(block)});
+    }
+    RunLoop::main().wakeUp();
+  }
+
+  void sync(DispatchQueue& queue, const std::function<void()>& block) override {
+    if (!detail::onBoundThread()) {
+      // Another real thread (an I/O thread) waits for the test's thread to run the block.
+      queue.asyncAndWait(block);
+      return;
+    }
+    // Run this queue's earlier blocks in order, then the block, on the caller's thread.
+    std::vector<std::function<void()>> earlier;
+    {
+      std::lock_guard lock(mutex_);
+      for (auto it = items_.begin(); it != items_.end();) {
+        if (it->queue.get() == &queue && queue.kind() == DispatchQueue::Kind::Serial) {
+          earlier.push_back(std::move(it->block));
+          it = items_.erase(it);
+        } else {
+          ++it;
+        }
+      }
+    }
+    // The earlier blocks answer as blocks of a background queue; the caller's own block
+    // keeps the caller's main-thread answer.
+    for (auto& b : earlier) runAs(&queue, b);
+    QueueScope scope(&queue, std::nullopt);
+    block();
+  }
+
+  // On the test's thread, "waiting for the main thread" means running the main queue's
+  // earlier blocks first.
+  bool runsMainQueueOnCaller() const override { return detail::onBoundThread(); }
+
+  // Runs the blocks queued when called, in order. Whether anything ran.
+  bool runQueued() {
+    std::size_t count;
+    {
+      std::lock_guard lock(mutex_);
+      count = items_.size();
+    }
+    std::size_t ran = 0;
+    for (; ran < count; ++ran) {
+      Item item;
+      {
+        std::lock_guard lock(mutex_);
+        if (items_.empty()) break;
+        item = std::move(items_.front());
+        items_.pop_front();
+      }
+      runAs(item.queue.get(), item.block);
+    }
+    return ran > 0;
+  }
+
+  void reset() {
+    std::deque<Item> dropped;  // destroyed after the lock is released
+    std::lock_guard lock(mutex_);
+    dropped.swap(items_);
+  }
+
+ private:
+  struct Item {
+    std::shared_ptr<DispatchQueue> queue;
+    std::function<void()> block;
+  };
+  std::mutex mutex_;
+  std::deque<Item> items_;
+};
+
+namespace {
+
+// Both live for ever, so blocks still queued at exit never touch a destroyed executor.
+ThreadedExecutor& threadedExecutor() {
+  static auto* executor = new ThreadedExecutor();
+  return *executor;
+}
+
+DeterministicExecutor& deterministicExecutor() {
+  static auto* executor = new DeterministicExecutor();
+  return *executor;
+}
+
+}  // namespace
+
+void setExecutorKind(ExecutorKind kind) { gExecutorKind = kind; }
+ExecutorKind executorKind() { return gExecutorKind; }
+
+Executor& executor() {
+  if (executorKind() == ExecutorKind::Deterministic) return deterministicExecutor();
+  return threadedExecutor();
+}
+
+namespace detail {
+
+bool runDeterministicBlocks() { return deterministicExecutor().runQueued(); }
+
+void resetExecutorForTesting() { deterministicExecutor().reset(); }
+
+}  // namespace detail
 
 DispatchQueue::DispatchQueue(Kind kind, std::string label)
     : serial_(kind == Kind::Serial ? std::make_unique<SerialState>() : nullptr),
@@ -181,42 +342,7 @@ void DispatchQueue::async(std::function<void()> block) {
     RunLoop::main().perform([self, block = std::move(block)] { runAs(self.get(), block); });
     return;
   }
-  if (executorKind() == ExecutorKind::Deterministic) {
-    {
-      auto& state = deterministic();
-      std::lock_guard lock(state.mutex);
-      state.items.push_back({self, std::move(block)});
-    }
-    RunLoop::main().wakeUp();
-    return;
-  }
-  if (isConcurrent()) {
-    ThreadPool::shared().submit([self, block = std::move(block)] { runAs(self.get(), block); });
-    return;
-  }
-  bool startDrain = false;
-  {
-    std::lock_guard lock(serial_->mutex);
-    serial_->items.push_back(std::move(block));
-    startDrain = !std::exchange(serial_->draining, true);
-  }
-  if (startDrain) {
-    ThreadPool::shared().submit([self] {
-      for (;;) {
-        std::function<void()> next;
-        {
-          std::lock_guard lock(self->serial_->mutex);
-          if (self->serial_->items.empty()) {
-            self->serial_->draining = false;
-            return;
-          }
-          next = std::move(self->serial_->items.front());
-          self->serial_->items.pop_front();
-        }
-        runAs(self.get(), next);
-      }
-    });
-  }
+  executor().async(self, std::move(block));
 }
 
 void DispatchQueue::asyncAndWait(const std::function<void()>& block) {
@@ -244,104 +370,24 @@ void DispatchQueue::sync(const std::function<void()>& block) {
     block();
     return;
   }
-  if (kind_ == Kind::Main) {
-    if (isMainThread() || (executorKind() == ExecutorKind::Deterministic && detail::onBoundThread())) {
-      // On the test's thread under the deterministic executor, "waiting for the main
-      // thread" means running the main queue's earlier blocks first.
-      if (!isMainThread()) RunLoop::main().runPerformsQueuedBefore(kDefaultRunLoopMode);
-      runAs(this, block);
-      return;
-    }
-    asyncAndWait(block);
+  if (kind_ != Kind::Main) {
+    executor().sync(*this, block);
     return;
   }
-  if (executorKind() == ExecutorKind::Deterministic && !detail::onBoundThread()) {
-    // Another real thread (an I/O thread) waits for the test's thread to run the block.
-    asyncAndWait(block);
+  if (isMainThread() || executor().runsMainQueueOnCaller()) {
+    // On the test's thread under the deterministic executor, "waiting for the main
+    // thread" means running the main queue's earlier blocks first.
+    if (!isMainThread()) RunLoop::main().runPerformsQueuedBefore(kDefaultRunLoopMode);
+    runAs(this, block);
     return;
   }
-  if (executorKind() == ExecutorKind::Deterministic) {
-    // Run this queue's earlier blocks in order, then the block, on the caller's thread.
-    std::vector<std::function<void()>> earlier;
-    {
-      auto& state = deterministic();
-      std::lock_guard lock(state.mutex);
-      for (auto it = state.items.begin(); it != state.items.end();) {
-        if (it->queue.get() == this && kind_ == Kind::Serial) {
-          earlier.push_back(std::move(it->block));
-          it = state.items.erase(it);
-        } else {
-          ++it;
-        }
-      }
-    }
-    // The earlier blocks answer as blocks of a background queue; the caller's own block
-    // keeps the caller's main-thread answer.
-    for (auto& b : earlier) runAs(this, b);
-    QueueScope scope(this, std::nullopt);
-    block();
-    return;
-  }
-  if (isConcurrent()) {
-    QueueScope scope(this, std::nullopt);
-    block();
-    return;
-  }
-  {
-    // Fast path: an idle serial queue is taken over by the caller.
-    std::unique_lock lock(serial_->mutex);
-    if (!serial_->draining && serial_->items.empty()) {
-      serial_->draining = true;
-      lock.unlock();
-      {
-        QueueScope scope(this, std::nullopt);
-        block();
-      }
-      bool restart = false;
-      {
-        std::lock_guard relock(serial_->mutex);
-        serial_->draining = false;
-        restart = !serial_->items.empty();
-      }
-      if (restart) {
-        // Blocks queued meanwhile: hand them to a worker by re-queueing a no-op.
-        async([] {});
-      }
-      return;
-    }
-  }
-  // Busy: queue a barrier that holds the queue while the caller runs the block. The
-  // barrier's state is shared, since the worker wakes after the caller has returned.
-  struct Barrier {
-    std::mutex mutex;
-    std::condition_variable cv;
-    bool started = false;
-    bool finished = false;
-  };
-  auto barrier = std::make_shared<Barrier>();
-  async([barrier] {
-    std::unique_lock lock(barrier->mutex);
-    barrier->started = true;
-    barrier->cv.notify_all();
-    barrier->cv.wait(lock, [&] { return barrier->finished; });
-  });
-  {
-    std::unique_lock lock(barrier->mutex);
-    barrier->cv.wait(lock, [&] { return barrier->started; });
-  }
-  {
-    QueueScope scope(this, std::nullopt);
-    block();
-  }
-  std::lock_guard lock(barrier->mutex);
-  barrier->finished = true;
-  barrier->cv.notify_all();
+  asyncAndWait(block);
 }
 
 void DispatchQueue::after(TimeInterval delay, std::function<void()> block) {
   if (!block) return;
   auto self = shared_from_this();
-  auto timer = Timer::create(delay, false, [self, block = std::move(block)](Timer&) {
+  auto timer = Timer::createOneShot(delay, [self, block = std::move(block)](Timer&) {
     if (self->kind_ == Kind::Main) {
       runAs(self.get(), block);
     } else {

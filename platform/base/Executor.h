@@ -5,13 +5,35 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <memory>
 
 namespace platform {
+
+class DispatchQueue;
 
 enum class ExecutorKind { Threaded, Deterministic };
 
 void setExecutorKind(ExecutorKind kind);
 ExecutorKind executorKind();
+
+// The interface both executors implement (ThreadedExecutor, DeterministicExecutor in
+// DispatchQueue.cpp); DispatchQueue asks the chosen one and never branches on the kind.
+class Executor {
+ public:
+  virtual ~Executor() = default;
+  // Submits a block of `queue`, which is not the main queue.
+  virtual void async(const std::shared_ptr<DispatchQueue>& queue, std::function<void()> block) = 0;
+  // Runs `block` after the earlier blocks of `queue` (not the main queue, not the
+  // current one), on the caller's thread.
+  virtual void sync(DispatchQueue& queue, const std::function<void()>& block) = 0;
+  // Whether a caller off the main thread may run main-queue work itself instead of
+  // waiting for the main thread.
+  virtual bool runsMainQueueOnCaller() const = 0;
+};
+
+// The executor setExecutorKind() chose.
+Executor& executor();
 
 namespace detail {
 // Runs the deterministic executor's queued blocks (up to those queued when called).

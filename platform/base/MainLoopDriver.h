@@ -4,7 +4,7 @@
 // once; real I/O (the network transport, content processes, a local server) still happens
 // on other threads, and runUntil() waits for the work they post, within a real-time limit.
 //
-//   platform::MainLoopDriver::advance(60);  // fires everything due in the next 60 s, in order
+//   platform::MainLoopDriver::advance(60s);  // fires everything due in the next 60 s, in order
 //   platform::MainLoopDriver::runUntilIdle();
 //   platform::MainLoopDriver::runUntil([&] { return answered; }, std::chrono::seconds(5));
 //
@@ -26,6 +26,11 @@ class MainLoopDriver {
   // firing every timer and delayed block that falls due, in order, then runUntilIdle().
   // A negative interval counts as none.
   static void advance(TimeInterval seconds);
+  // The same for a std::chrono duration, which new code prefers: advance(1500ms).
+  template <class Rep, class Period>
+  static void advance(std::chrono::duration<Rep, Period> duration) {
+    advance(std::chrono::duration<TimeInterval>(duration).count());
+  }
   // Runs everything that is ready now (main queue, other queues under the deterministic
   // executor, due timers), repeatedly, until nothing is left, without moving the clock.
   static void runUntilIdle();

@@ -15,6 +15,22 @@ namespace {
 using MainLoopDriverTest = testenv::PlatformTest;
 using Log = std::vector<std::string>;
 
+// Durations move time as seconds do: just before the due time nothing fires, at it the
+// block runs.
+TEST_F(MainLoopDriverTest, AdvanceTakesChronoDurations) {
+  using namespace std::chrono_literals;
+  Log log;
+  DispatchQueue::main()->after(1.5, [&] { log.push_back("due at 1.5 s"); });
+  const TimeInterval start = env.now();
+  env.advance(1499ms);
+  EXPECT_TRUE(log.empty());
+  env.advance(1ms);
+  EXPECT_EQ(log, Log{"due at 1.5 s"});
+  MainLoopDriver::advance(2min);
+  virtualClock()->advanceBy(30s);
+  EXPECT_DOUBLE_EQ(env.now() - start, 1.5 + 120 + 30);
+}
+
 // Delayed blocks fall due in order, up to and including the deadline, and the work they
 // queue runs in the same advance; what falls due later waits.
 TEST_F(MainLoopDriverTest, AdvanceFiresWhatFallsDueByTheDeadlineAndWhatThatQueues) {

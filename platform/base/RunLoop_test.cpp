@@ -20,8 +20,8 @@ TEST_F(RunLoopTest, TrackingModeRunsCommonModeWorkAndHoldsDefaultModeWork) {
   auto& loop = RunLoop::main();
   loop.perform({std::string(kDefaultRunLoopMode)}, [&] { events.push_back("default block"); });
   loop.perform([&] { events.push_back("common block"); });
-  auto common = Timer::create(1, false, [&](Timer&) { events.push_back("common timer"); });
-  auto defaultOnly = Timer::create(1, false, [&](Timer&) { events.push_back("default timer"); });
+  auto common = Timer::createOneShot(1, [&](Timer&) { events.push_back("common timer"); });
+  auto defaultOnly = Timer::createOneShot(1, [&](Timer&) { events.push_back("default timer"); });
   loop.addTimer(common, kCommonRunLoopModes);
   loop.addTimer(defaultOnly, kDefaultRunLoopMode);
 
@@ -39,9 +39,9 @@ TEST_F(RunLoopTest, TimersFireInFireDateOrderAndNotBefore) {
   auto record = [&](std::string name) {
     return [&, name](Timer&) { fired.emplace_back(name, env.now()); };
   };
-  auto late = Timer::scheduled(10, false, record("10s"));
-  auto early = Timer::scheduled(3, false, record("3s"));
-  auto ticking = Timer::scheduled(4, true, record("tick"));
+  auto late = Timer::startOneShot(10, record("10s"));
+  auto early = Timer::startOneShot(3, record("3s"));
+  auto ticking = Timer::startRepeating(4, record("tick"));
 
   env.advance(2.999);
   EXPECT_TRUE(fired.empty());
@@ -56,12 +56,12 @@ TEST_F(RunLoopTest, InvalidatingATimerInsideAnotherTimersFireIsSafe) {
   int secondFired = 0;
   std::shared_ptr<Timer> second;
   // Same fire date, added later: the first one fires first and stops the other.
-  auto first = Timer::scheduled(1, false, [&](Timer& self) {
+  auto first = Timer::startOneShot(1, [&](Timer& self) {
     second->invalidate();
     second.reset();  // drop the last owner while the loop is iterating
     self.invalidate();
   });
-  second = Timer::create(1, false, [&](Timer&) { ++secondFired; });
+  second = Timer::createOneShot(1, [&](Timer&) { ++secondFired; });
   RunLoop::main().addTimer(second, kDefaultRunLoopMode);
   env.advance(5);
   EXPECT_EQ(secondFired, 0);
@@ -70,7 +70,7 @@ TEST_F(RunLoopTest, InvalidatingATimerInsideAnotherTimersFireIsSafe) {
 
 TEST_F(RunLoopTest, RepeatingTimerSkipsMissedFiresAndCanStopItself) {
   int fires = 0;
-  auto timer = Timer::scheduled(1, true, [&](Timer& self) {
+  auto timer = Timer::startRepeating(1, [&](Timer& self) {
     if (++fires == 3) self.invalidate();
   });
   // A long stall (the clock jumps without the loop running) costs one fire, not many.
@@ -84,8 +84,8 @@ TEST_F(RunLoopTest, RepeatingTimerSkipsMissedFiresAndCanStopItself) {
 
 TEST_F(RunLoopTest, FireRunsTheBlockAndEndsOnlyOneShotTimers) {
   int fires = 0;
-  auto repeating = Timer::scheduled(60, true, [&](Timer&) { ++fires; });
-  auto once = Timer::scheduled(60, false, [&](Timer&) { ++fires; });
+  auto repeating = Timer::startRepeating(60, [&](Timer&) { ++fires; });
+  auto once = Timer::startOneShot(60, [&](Timer&) { ++fires; });
   repeating->fire();
   once->fire();
   once->fire();
@@ -97,7 +97,7 @@ TEST_F(RunLoopTest, FireRunsTheBlockAndEndsOnlyOneShotTimers) {
 TEST_F(RunLoopTest, ARunNestedInATimersBlockDoesNotFireThatTimerAgain) {
   auto& loop = RunLoop::main();
   int fires = 0;
-  auto timer = Timer::scheduled(1, false, [&](Timer&) {
+  auto timer = Timer::startOneShot(1, [&](Timer&) {
     // Bounded, so that the fault shows as a count rather than endless recursion.
     if (++fires < 3) loop.runMode(kDefaultRunLoopMode, env.now() + 1);
   });
@@ -122,7 +122,7 @@ TEST_F(RunLoopTest, ARunNestedInABlockKeepsTheMainQueueFirstInFirstOut) {
 
 TEST_F(RunLoopTest, AFireDateThatIsNotANumberNeverFallsDue) {
   int fires = 0;
-  auto timer = Timer::scheduled(1, false, [&](Timer&) { ++fires; });
+  auto timer = Timer::startOneShot(1, [&](Timer&) { ++fires; });
   timer->setFireDate(std::numeric_limits<double>::quiet_NaN());
   env.advance(10);  // must come back
   EXPECT_EQ(fires, 0);

@@ -14,6 +14,22 @@ Timer::Timer(TimeInterval interval, bool repeats, Block block)
       block_(std::move(block)),
       fireDate_(clock().monotonicNow() + interval_) {}
 
+std::shared_ptr<Timer> Timer::createOneShot(TimeInterval delay, Block block) {
+  return create(delay, false, std::move(block));
+}
+
+std::shared_ptr<Timer> Timer::createRepeating(TimeInterval interval, Block block) {
+  return create(interval, true, std::move(block));
+}
+
+std::shared_ptr<Timer> Timer::startOneShot(TimeInterval delay, Block block) {
+  return scheduled(delay, false, std::move(block));
+}
+
+std::shared_ptr<Timer> Timer::startRepeating(TimeInterval interval, Block block) {
+  return scheduled(interval, true, std::move(block));
+}
+
 std::shared_ptr<Timer> Timer::create(TimeInterval interval, bool repeats, Block block) {
   return std::make_shared<Timer>(interval, repeats, std::move(block));
 }

@@ -17,9 +17,16 @@ class Timer : public std::enable_shared_from_this<Timer> {
  public:
   using Block = std::function<void(Timer&)>;
 
-  // A timer that is not scheduled yet; its first fire date is now + interval.
+  // Timers that are not scheduled yet, first due at now + the interval: a one-shot timer
+  // fires once, a repeating one every `interval`. Add them to a run loop yourself.
+  static std::shared_ptr<Timer> createOneShot(TimeInterval delay, Block block);
+  static std::shared_ptr<Timer> createRepeating(TimeInterval interval, Block block);
+  // The same, added to the current thread's run loop in the default mode.
+  static std::shared_ptr<Timer> startOneShot(TimeInterval delay, Block block);
+  static std::shared_ptr<Timer> startRepeating(TimeInterval interval, Block block);
+  // The older forms with a bare bool, kept while code written against them is merged;
+  // new code uses the four above.
   static std::shared_ptr<Timer> create(TimeInterval interval, bool repeats, Block block);
-  // A timer added to the current thread's run loop in the default mode.
   static std::shared_ptr<Timer> scheduled(TimeInterval interval, bool repeats, Block block);
 
   // Runs the block now. A one-shot timer is invalidated afterwards; a repeating one

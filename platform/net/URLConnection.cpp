@@ -291,7 +291,7 @@ void URLLoad::start(std::shared_ptr<URLConnection> keepAlive) {
     request = currentRequest_;
     timeout_ = effectiveTimeout(request.timeoutInterval());
     std::weak_ptr<URLLoad> weak = weak_from_this();
-    timer_ = Timer::create(timeout_, false, [weak](Timer&) {
+    timer_ = Timer::createOneShot(timeout_, [weak](Timer&) {
       if (auto load = weak.lock()) load->timedOut();
     });
   }

@@ -1,7 +1,8 @@
 // The application's main bundle: its information dictionary (bundle identifier,
 // versions, supported interface orientations, the URL schemes it may query, and the
 // host's own keys such as "ZUMDelayEarlyActivities"). Production loads it from a JSON
-// file; tests replace it. Thread-safe.
+// file; tests replace it. Also the folder of the bundle's resources, and the look-up of
+// a resource file by name and type (Bundle+Resources.cpp). Thread-safe.
 #pragma once
 
 #include <memory>
@@ -39,12 +40,22 @@ class Bundle {
   // cannot be read or does not hold a JSON object.
   bool loadInfoDictionary(const std::string& path);
 
+  // The folder of the bundle's resources: the executable's own folder, as a bundle holds
+  // its executable, unless one was set (tests install a folder of their own).
+  std::string resourcePath() const;
+  void setResourcePath(std::string path);
+  // The path of the resource file "<name>.<type>" ("<name>" for an empty type) directly
+  // in the resource folder; none when no such regular file is there, and for a name or a
+  // type that holds "/" or "..", or an empty name.
+  std::optional<std::string> pathForResource(std::string_view name, std::string_view type) const;
+
   Bundle();
   ~Bundle();
 
  private:
   mutable std::mutex mutex_;
   std::unique_ptr<nlohmann::ordered_json> info_;
+  std::optional<std::string> resourcePath_;
 };
 
 }  // namespace platform

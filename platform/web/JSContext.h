@@ -31,6 +31,15 @@ class JSContext : public std::enable_shared_from_this<JSContext> {
  public:
   using NativeFunction = std::function<JSValue(const std::vector<JSValue>& arguments)>;
 
+  // An optional class found by name (ScriptContextClasses.cpp): registered at start-up
+  // where the system version has it, as WKWebView is.
+  static constexpr const char* kClassName = "JSContext";
+  class Factory {
+   public:
+    std::shared_ptr<JSContext> create(std::shared_ptr<JSVirtualMachine> virtualMachine) const;
+  };
+  static void registerClass();
+
   // nullptr when no content process can be started.
   static std::shared_ptr<JSContext> create(std::shared_ptr<JSVirtualMachine> virtualMachine = nullptr);
   ~JSContext();

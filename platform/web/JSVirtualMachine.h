@@ -9,6 +9,15 @@ namespace platform {
 
 class JSVirtualMachine {
  public:
+  // An optional class found by name (ScriptContextClasses.cpp): registered at start-up
+  // where the system version has it, as WKWebView is.
+  static constexpr const char* kClassName = "JSVirtualMachine";
+  class Factory {
+   public:
+    std::shared_ptr<JSVirtualMachine> create() const { return JSVirtualMachine::create(); }
+  };
+  static void registerClass();
+
   static std::shared_ptr<JSVirtualMachine> create() { return std::make_shared<JSVirtualMachine>(); }
 };
 

@@ -6,6 +6,7 @@
 
 #include "platform/base/NotificationCenter.h"
 #include "platform/ui/Application.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 
 ZUMCSIVariableTiming::ZUMCSIVariableTiming(std::string name, double startTime)
     : name_(std::move(name)), start_(startTime) {}
@@ -16,10 +17,7 @@ std::shared_ptr<ZUMCSIVariableTiming> ZUMCSIVariableTiming::create(std::string n
   // Observed on the posting thread, so the timing is spoilt before the application has
   // left the foreground.
   platform::NotificationCenter::defaultCenter().addObserver(
-      timing,
-      [weak](const platform::Notification&) {
-        if (auto self = weak.lock()) self->resigningActive();
-      },
+      timing, ZUMBindWeak(weak, &ZUMCSIVariableTiming::resigningActive),
       platform::kApplicationWillResignActiveNotification, nullptr);
   return timing;
 }

@@ -1,12 +1,12 @@
 #include "ZUMInterstitial.h"
 
-#include <cassert>
 #include <cmath>
 #include <exception>
 #include <utility>
 
 #include "ZUMRequest.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "platform/ui/InterfaceOrientation.h"
 #include "platform/ui/Window.h"
@@ -21,7 +21,7 @@
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMSlotEventHandler.h"
 #include "sdk/request/ZUMAd.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSlot.h"
 
 namespace {
@@ -105,7 +105,7 @@ void ZUMInterstitial::continueLoad(const std::shared_ptr<ZUMRequest>& request) {
 }
 
 void ZUMInterstitial::createSlot() {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   if (slot_) return;
   auto slot = ZUMSlot::create(ZUMDevice::sharedInstance()->standardizedPortraitScreenBounds());
   if (auto adView = std::dynamic_pointer_cast<ZUMAdView>(slot->adView())) adView->configureAsInterstitialAdView();
@@ -131,7 +131,7 @@ void ZUMInterstitial::adoptSlot(std::shared_ptr<ZUMSlot> slot) {
 // --- Presenting -------------------------------------------------------------------------------
 
 void ZUMInterstitial::presentFromRootViewController(const std::shared_ptr<platform::ViewController>& root) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   alreadyUsedError_ = ZUMMakeErrorWithCode(kZUMErrorInterstitialAlreadyUsed);
   if (hasBeenUsed_) {
     logPublicMessage(alreadyUsedError_->localizedDescription());

@@ -1,15 +1,16 @@
 #include "sdk/formats/ZUMInterstitialOwner.h"
 
-#include <cassert>
 #include <cmath>
 #include <utility>
 
 #include "ZUMInterstitial.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
 #include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/request/ZUMSlot.h"
@@ -42,7 +43,7 @@ ZUMInterstitialOwner::ZUMInterstitialOwner(const std::shared_ptr<ZUMInterstitial
 ZUMInterstitialOwner::~ZUMInterstitialOwner() { stopObserving(); }
 
 void ZUMInterstitialOwner::interstitialDidCreateSlot() {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   if (isSlotCreated_) return;
   isSlotCreated_ = true;
   if (auto interstitial = weakInterstitial_.lock()) observeInterstitial(*interstitial);
@@ -74,7 +75,7 @@ void ZUMInterstitialOwner::stopObserving() {
 }
 
 void ZUMInterstitialOwner::interstitialWillBePresented() {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   presentedInterstitial_ = weakInterstitial_.lock();
   if (isInterstitialCloseDelayed_) pageCloseDelayedInterstitial_ = presentedInterstitial_;
 }
@@ -85,7 +86,7 @@ void ZUMInterstitialOwner::interstitialDelayPageCloseStarted() {
 }
 
 void ZUMInterstitialOwner::interstitialIsDismissed() {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   // Kept until the end of this call: the last strong reference may be the one dropped.
   auto keepAlive = std::exchange(presentedInterstitial_, nullptr);
   if (pageCloseDelayedInterstitial_) {
@@ -93,9 +94,8 @@ void ZUMInterstitialOwner::interstitialIsDismissed() {
     moveAdViewToPlaceholderWindow(slot ? slot->adView() : nullptr);
     adViewParked_ = true;
     std::weak_ptr<ZUMInterstitialOwner> weak = weak_from_this();
-    platform::DispatchQueue::main()->after(delayPageCloseTimeoutInterval_, [weak] {
-      if (auto self = weak.lock()) self->interstitialDelayPageCloseStopped();
-    });
+    platform::DispatchQueue::main()->after(delayPageCloseTimeoutInterval_,
+                                           ZUMBindWeak(weak, &ZUMInterstitialOwner::interstitialDelayPageCloseStopped));
     return;
   }
   if (auto interstitial = weakInterstitial_.lock(); interstitial && interstitial->slot()) {

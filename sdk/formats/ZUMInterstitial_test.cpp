@@ -83,8 +83,9 @@ class ZUMInterstitialTest : public testenv::PlatformTest {
     interstitial->setDelegate(delegate);
   }
   void TearDown() override { platform::Application::shared().setDelegate(nullptr); }
-  void serveAd(std::vector<std::pair<std::string, std::string>> headers) {
-    hosts.server.route("/ad", {.headers = std::move(headers), .body = "<html><body>Ad<script>var a = 1;</script></body></html>"});
+  void serveAd(std::vector<std::pair<std::string, std::string>> headers,
+               std::string body = "<html><body>Ad<script>var a = 1;</script></body></html>") {
+    hosts.server.route("/ad", {.headers = std::move(headers), .body = std::move(body)});
   }
   void load() {
     interstitial->loadRequest(ZUMRequest::create());
@@ -174,6 +175,25 @@ TEST_F(ZUMInterstitialTest, TapsOnThePageOpenTheBrowserAndAnotherApplicationWith
   env.runUntilIdle();
   EXPECT_EQ(hosts.server.requests("/click_ping").size(), 2u);
   EXPECT_EQ(delegate->log, (Log{"received", "willPresent", "click", "click", "willLeave", "willDismiss", "didDismiss"}));
+}
+
+// A link the user taps in the full-screen page is a click the opener carries out: the
+// full-screen delegate's own link-click ping must not count it a second time.
+TEST_F(ZUMInterstitialTest, ALinkTappedInThePageIsOneClickAndOnePing) {
+  serveAd({{"x-qyra-click-tracking-urls", "https://ads.adnetwork.example/click_ping?unit=A"}},
+          "<html><body><a id=\"go\" href=\"https://ads.adnetwork.example/landing\">Go</a></body></html>");
+  hosts.server.route("/click_ping", {.status = 204});
+  load();
+  present();
+  shown->adView()->setTouched(true);
+  shown->adView()->webView()->evaluateJavaScriptFromString("document.getElementById('go').click();");
+  env.advance(1);
+  ASSERT_TRUE(env.runUntil([&] { return hosts.server.requests("/click_ping").size() == 1; }));
+  env.advance(5);
+  env.runUntilIdle();
+  EXPECT_EQ(hosts.server.requests("/click_ping").size(), 1u);
+  EXPECT_EQ(std::count(delegate->log.begin(), delegate->log.end(), "click"), 1);
+  dismiss();
 }
 
 TEST_F(ZUMInterstitialTest, ALoadAfterUseFailsWithCodeSixEvenWhenTheHostMarkedItUsed) {

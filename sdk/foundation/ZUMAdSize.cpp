@@ -8,7 +8,7 @@
 #include "platform/base/StringConversions.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Window.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "platform/ui/Screen.h"
 #include "platform/ui/Window.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "testing/TestEnvironment.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include "platform/base/Clock.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/FileManager.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/Random.h"
@@ -20,11 +21,13 @@
 #include "platform/ui/Bundle.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMConfiguration.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMFiles.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
+#include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMNetwork.h"
 #include "sdk/foundation/ZUMScheduler.h"
@@ -35,7 +38,7 @@
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/foundation/ZUMValues.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 
 using json = nlohmann::ordered_json;
 
@@ -109,9 +112,7 @@ void ZUMApplication::setUp() {
   updateAvailableAdapterNamesWithPotentialAdapterNames(std::nullopt);
   active_ = platform::Application::shared().isActive();
   observeApplication();
-  ZUMRunOnMainThread([weak = weak_from_this()] {
-    if (auto hub = weak.lock()) hub->refreshSupportedOrientations();
-  });
+  ZUMRunOnMainThread(ZUMBindWeak(weak_from_this(), &ZUMApplication::refreshSupportedOrientations));
 }
 
 void ZUMApplication::load() {
@@ -151,6 +152,7 @@ void ZUMApplication::observeApplication() {
 // --- Start-up -------------------------------------------------------------------------
 
 void ZUMApplication::runEarlyActivities() {
+  platform::assertMainThread();
   if (ranEarly_.exchange(true)) return;
   const ZUMStartupHooks hooks = ZUMCurrentStartupHooks();
   if (hooks.registerURLInterception) hooks.registerURLInterception();
@@ -168,12 +170,11 @@ void ZUMApplication::runEarlyActivities() {
   std::weak_ptr<ZUMApplication> weak = weak_from_this();
   observers_.push_back(platform::NotificationCenter::defaultCenter().addObserver(
       platform::kApplicationWillEnterForegroundNotification, nullptr, main,
-      [weak](const platform::Notification&) {
-        if (auto hub = weak.lock()) hub->applicationWillEnterForeground();
-      }));
+      ZUMBindWeak(weak, &ZUMApplication::applicationWillEnterForeground)));
 }
 
 void ZUMApplication::runAdditionalEarlyActivities() {
+  platform::assertMainThread();
   if (ranAdditional_.exchange(true)) return;
   const ZUMStartupHooks hooks = ZUMCurrentStartupHooks();
   if (hooks.startPingerRetrySchedule) hooks.startPingerRetrySchedule();
@@ -204,9 +205,8 @@ void ZUMApplication::applicationWillEnterForeground() {
     since = std::exchange(backgroundSince_, -1);
   }
   double timeout = kDefaultSessionTimeout;
-  if (auto ms = platform::UserDefaults::standard().objectForKey(kSessionTimeoutKey); ms && ms->is_number()) {
-    const double seconds = ms->get<double>() / 1000;
-    if (std::isfinite(seconds) && seconds >= 0) timeout = seconds;
+  if (auto stored = platform::UserDefaults::standard().objectForKey(kSessionTimeoutKey)) {
+    if (auto ms = ZUMJSONDouble(*stored); ms && *ms >= 0) timeout = *ms / 1000;
   }
   if (since >= 0 && ZUMTimeIntervalSinceBoot() - since >= timeout) startNewSession();
   sendForegroundPingIfEnabled();
@@ -338,18 +338,15 @@ void ZUMApplication::statisticDictionaryDidChange(ZUMStatisticDictionary& statis
 void ZUMApplication::restoreConfiguration() {
   auto stored = platform::UserDefaults::standard().dictionaryForKey(kPersistedConfigurationKey);
   if (!stored) return;
-  const auto values = stored->find("values");
-  const auto priorities = stored->find("priorities");
-  if (values == stored->end() || !values->is_object()) return;
+  const json* values = ZUMJSONObjectForKey(*stored, "values");
+  const json* priorities = ZUMJSONObjectForKey(*stored, "priorities");
+  if (!values) return;
   // One merge per priority: a relaunch restores the configuration in a few writes.
   std::map<ZUMConfiguration::Priority, json> byPriority;
   for (const auto& [key, value] : values->items()) {
     if (key == kRefreshedSinceAppStartKey) continue;
-    ZUMConfiguration::Priority priority = 500;
-    if (priorities != stored->end() && priorities->is_object()) {
-      auto p = priorities->find(key);
-      if (p != priorities->end() && p->is_number_integer()) priority = p->get<std::int64_t>();
-    }
+    ZUMConfiguration::Priority priority = ZUMConfiguration::kSDKPriority;
+    if (priorities) priority = ZUMJSONIntegerForKey(*priorities, key, priority);
     byPriority[priority][key] = value;
   }
   for (const auto& [priority, entries] : byPriority) configuration_->addEntriesFromDictionary(entries, priority);
@@ -501,6 +498,7 @@ std::shared_ptr<platform::Window> ZUMApplication::mainWindow() const {
 }
 
 std::shared_ptr<platform::Window> ZUMApplication::placeholderWindow() {
+  platform::assertMainThread();
   std::lock_guard lock(mutex_);
   if (!placeholderWindow_) {
     // Off screen, never key: views parked here stay in a window and keep running.
@@ -526,6 +524,7 @@ std::int64_t ZUMApplication::topViewControllerOrientation() const {
 }
 
 void ZUMApplication::setForcedInterfaceOrientation(std::optional<std::int64_t> orientation) {
+  platform::assertMainThread();
   std::lock_guard lock(mutex_);
   forcedOrientation_ = orientation;
 }

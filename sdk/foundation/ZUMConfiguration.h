@@ -26,6 +26,10 @@ class DispatchQueue;
 class ZUMConfiguration : public std::enable_shared_from_this<ZUMConfiguration> {
  public:
   using Priority = std::int64_t;
+  // The SDK's own values and the server's settings.
+  static constexpr Priority kSDKPriority = 500;
+  // The host's values (its application identifier), which the server may not replace.
+  static constexpr Priority kHostPriority = 999;
 
   static std::shared_ptr<ZUMConfiguration> create();
 

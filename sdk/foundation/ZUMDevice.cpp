@@ -22,6 +22,7 @@
 #include "platform/ui/Screen.h"
 #include "platform/ui/Window.h"
 #include "platform/base/Digest.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMOrientation.h"
 #include "sdk/foundation/ZUMThreading.h"
 
@@ -111,9 +112,7 @@ void ZUMDevice::start() {
   std::weak_ptr<ZUMDevice> weak = weak_from_this();
   rotationObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
       platform::kApplicationDidChangeStatusBarOrientationNotification, nullptr, nullptr,
-      [weak](const platform::Notification&) {
-        if (auto self = weak.lock()) self->updateDynamicParameters();
-      });
+      ZUMBindWeak(weak, &ZUMDevice::updateDynamicParameters));
   updateDynamicParameters();
 }
 
@@ -160,9 +159,7 @@ void ZUMDevice::updateDynamicParameters() {
     s.silenceHint = silenceHint;
   });
   std::weak_ptr<ZUMDevice> weak = weak_from_this();
-  ZUMRunOnMainThread([weak] {
-    if (auto self = weak.lock()) self->refreshInterfaceSignals();
-  });
+  ZUMRunOnMainThread(ZUMBindWeak(weak, &ZUMDevice::refreshInterfaceSignals));
 }
 
 ZUMDevice::Signals ZUMDevice::signals() const {

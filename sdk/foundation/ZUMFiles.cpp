@@ -1,12 +1,14 @@
 #include "sdk/foundation/ZUMFiles.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/base/FileManager.h"
 #include "platform/base/Digest.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 
 namespace {
 
@@ -37,6 +39,19 @@ std::optional<platform::URL> ZUMCacheDirectoryURL(std::optional<std::string_view
   if (name && !name->empty()) folder /= std::string(*name);
   if (!platform::FileManager::createDirectory(folder, error)) return std::nullopt;
   return platform::URL::fileURL(folder, true);
+}
+
+std::optional<std::string> ZUMPathInsideCacheDirectory(const platform::URL& fileURL) {
+  if (!fileURL.isFileURL() || !fileURL.path()) return std::nullopt;
+  const auto folder = ZUMCacheDirectoryURL(std::nullopt, nullptr);
+  if (!folder || !folder->path()) return std::nullopt;
+  std::error_code ignored;
+  const auto root = std::filesystem::weakly_canonical(*folder->path(), ignored);
+  const auto path = std::filesystem::weakly_canonical(*fileURL.path(), ignored);
+  if (root.empty() || path.empty()) return std::nullopt;
+  const auto relative = path.lexically_relative(root);
+  if (relative.empty() || *relative.begin() == ".." || relative == ".") return std::nullopt;
+  return path.string();
 }
 
 void ZUMBoolCacheSetValueForKey(std::optional<std::string_view> key, bool value) {

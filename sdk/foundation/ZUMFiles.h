@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include <nlohmann/json_fwd.hpp>
@@ -18,6 +19,11 @@
 // the folder cannot be created. An empty name counts as none.
 std::optional<platform::URL> ZUMCacheDirectoryURL(std::optional<std::string_view> name,
                                                   platform::ErrorPtr* error);
+
+// The canonical path of the file `fileURL` names when it lies inside the SDK's folder
+// (below it, never the folder itself, however the path is spelled: "..", links);
+// std::nullopt for any other URL. The files a page may touch are these only.
+std::optional<std::string> ZUMPathInsideCacheDirectory(const platform::URL& fileURL);
 
 // A flag that survives restarts: the file "ZUMBoolCache_<md5 of key, lower-case hex>" in
 // the SDK's cache folder exists while the flag is set. Setting it writes the empty file

@@ -11,7 +11,7 @@
 #include "platform/base/PropertyList.h"
 #include "platform/base/StringConversions.h"
 #include "sdk/foundation/ZUM_HVRStringEncoding.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 
 using nlohmann::ordered_json;
 

@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/PropertyList.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 
 using nlohmann::ordered_json;
 

@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "sdk/foundation/ZUMJSONReaders.h"
+
 using nlohmann::ordered_json;
 
 namespace {
@@ -23,14 +25,6 @@ std::int64_t truncated(double value) {
   const double nearest = std::round(value);
   if (std::fabs(value - nearest) < 1e-6) return static_cast<std::int64_t>(nearest);
   return static_cast<std::int64_t>(std::trunc(value));
-}
-
-std::optional<double> numberValue(const ordered_json& dictionary, const char* key) {
-  auto it = dictionary.find(key);
-  if (it == dictionary.end() || !it->is_number()) return std::nullopt;
-  const double value = it->get<double>();
-  if (!std::isfinite(value)) return std::nullopt;
-  return value;
 }
 
 }  // namespace
@@ -60,11 +54,11 @@ std::shared_ptr<ZUMLocation> ZUMLocation::createWithLocationDescription(std::str
 
 std::shared_ptr<ZUMLocation> ZUMLocation::createWithDictionary(const ordered_json& dictionary) {
   if (!dictionary.is_object()) return nullptr;
-  auto lat = numberValue(dictionary, "lat");
-  auto lon = numberValue(dictionary, "long");
+  auto lat = ZUMJSONDoubleForKey(dictionary, "lat");
+  auto lon = ZUMJSONDoubleForKey(dictionary, "long");
   if (!lat || !lon) return nullptr;
-  const double radius = numberValue(dictionary, "radius").value_or(0);
-  const double time = numberValue(dictionary, "time").value_or(0);
+  const double radius = ZUMJSONDoubleForKey(dictionary, "radius", 0);
+  const double time = ZUMJSONDoubleForKey(dictionary, "time", 0);
   return create(*lat / 1e7, *lon / 1e7, radius / 1000, time / 1e6);
 }
 

@@ -39,7 +39,7 @@ void ZUMMobileAds::configureWithApplicationID(const std::string& applicationID) 
   ZUMRunOnMainThread([applicationID] {
     auto hub = ZUMApplication::sharedInstance();
     hub->runAdditionalEarlyActivities();
-    hub->configuration()->setObject(applicationID, "app_id", 999);
+    hub->configuration()->setObject(applicationID, "app_id", ZUMConfiguration::kHostPriority);
     // Always asked, even when the additional batch has just asked for the settings of a
     // stored identifier: the configure call is the host's word that settings are wanted.
     hub->refreshServerSideConfiguration();

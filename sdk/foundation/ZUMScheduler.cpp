@@ -5,6 +5,7 @@
 
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/Timer.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMScheduledBlockTimer.h"
 
 namespace {
@@ -42,12 +43,7 @@ void ZUMScheduler::start() {
   // The timer holds the scheduler weakly: the owner's reference decides its life.
   std::weak_ptr<ZUMScheduler> weakSelf = weak_from_this();
   const platform::TimeInterval tolerance = interval_ < platform::kDistantFuture ? interval_ / 10 : 0;
-  auto timer = ZUMScheduledBlockTimer(
-      true,
-      [weakSelf] {
-        if (auto self = weakSelf.lock()) self->tick();
-      },
-      interval_, tolerance);
+  auto timer = ZUMScheduledBlockTimer(true, ZUMBindWeak(weakSelf, &ZUMScheduler::tick), interval_, tolerance);
   {
     std::lock_guard lock(mutex_);
     // Made outside the lock, so the run loop's lock is never taken under ours.

@@ -5,6 +5,7 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include "platform/base/ASCIIString.h"
 #include "platform/base/PercentEncoding.h"
 #include "platform/base/PropertyList.h"
 #include "sdk/foundation/ZUMNetwork.h"
@@ -158,6 +159,10 @@ std::optional<std::string> ZUMURLInnerPathString(const platform::URL& url) {
 std::string ZUMURLStringWithoutFragment(const platform::URL& url) {
   const std::string& whole = url.absoluteString();
   return whole.substr(0, whole.find('#'));
+}
+
+std::string ZUMLowercasedScheme(const platform::URL& url) {
+  return platform::asciiLowercased(url.scheme().value_or(""));
 }
 
 bool ZUMURLHasScheme(const std::optional<platform::URL>& url, std::string_view scheme) {

@@ -48,6 +48,8 @@ std::optional<platform::URL> ZUMURLByAppendingQueryParameters(const platform::UR
 std::optional<std::string> ZUMURLInnerPathString(const platform::URL& url);
 // The absolute string without its fragment ("#" on).
 std::string ZUMURLStringWithoutFragment(const platform::URL& url);
+// The URL's scheme in ASCII lower case; "" when it has none.
+std::string ZUMLowercasedScheme(const platform::URL& url);
 // Whether the scheme (host) equals `string` ignoring case; false without URL or host.
 bool ZUMURLHasScheme(const std::optional<platform::URL>& url, std::string_view scheme);
 bool ZUMURLHasHost(const std::optional<platform::URL>& url, std::string_view host);

@@ -7,6 +7,7 @@
 #include "platform/base/PropertyList.h"
 #include "platform/base/UserDefaults.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
+#include "sdk/foundation/ZUMJSONReaders.h"
 
 using nlohmann::ordered_json;
 
@@ -29,18 +30,6 @@ std::optional<ordered_json> structured(std::string_view key, bool wantArray) {
   return value;
 }
 
-// Whether a stored string begins with a number (after leading white space): "42abc"
-// reads as 42, as the platform reads it, but a word must not read as 0.
-bool beginsWithNumber(const ordered_json& value) {
-  if (!value.is_string()) return true;
-  const auto& text = value.get_ref<const std::string&>();
-  std::size_t i = text.find_first_not_of(" \t\n\r\f\v");
-  if (i == std::string::npos) return false;
-  if (text[i] == '+' || text[i] == '-') ++i;
-  if (i < text.size() && text[i] == '.') ++i;
-  return i < text.size() && text[i] >= '0' && text[i] <= '9';
-}
-
 }  // namespace
 
 std::string ZUMUserDefaults::keyForName(std::string_view name) {
@@ -50,23 +39,19 @@ std::string ZUMUserDefaults::keyForName(std::string_view name) {
 std::optional<bool> ZUMUserDefaults::boolForKey(std::string_view key) {
   auto value = object(key);
   if (!value) return std::nullopt;
-  return platform::boolValue(*value);
+  return ZUMJSONBool(*value, ZUMJSONStrings::Read);
 }
 
 std::optional<std::int64_t> ZUMUserDefaults::integerForKey(std::string_view key) {
   auto value = object(key);
   if (!value) return std::nullopt;
-  if (value->is_number_float() && std::isnan(value->get<double>())) return std::nullopt;
-  if (!beginsWithNumber(*value)) return std::nullopt;
-  return platform::integerValue(*value);
+  return ZUMJSONInteger(*value, ZUMJSONStrings::Read);
 }
 
 std::optional<double> ZUMUserDefaults::doubleForKey(std::string_view key) {
   auto value = object(key);
-  if (!value || !beginsWithNumber(*value)) return std::nullopt;
-  auto number = platform::doubleValue(*value);
-  if (!number || !std::isfinite(*number)) return std::nullopt;
-  return number;
+  if (!value) return std::nullopt;
+  return ZUMJSONDouble(*value, ZUMJSONStrings::Read);
 }
 
 std::optional<std::string> ZUMUserDefaults::stringForKey(std::string_view key) {

@@ -6,8 +6,9 @@
 //
 //   bool on = ZUMUserDefaults::boolForKey("/vantor/ads/zums:rdiim_signal").value_or(true);
 //
-// Strings and numbers (booleans included) read as one another with the platform's
-// rules (platform/base/StringConversions.h). Static functions; any thread.
+// Booleans and numbers read as ZUMJSONReaders.h reads them (its one rule for numeric
+// strings and non-finite numbers); strings also read numbers as their text. Static
+// functions; any thread.
 #pragma once
 
 #include <cstdint>
@@ -27,8 +28,8 @@ class ZUMUserDefaults {
 
   // A boolean, a number (non-zero is true) or a string ("YES", "true", "1" are true).
   static std::optional<bool> boolForKey(std::string_view key);
-  // A number (saturated; fractions cut) or a string beginning with one ("42abc" is
-  // 42; a word is absent, never 0).
+  // A finite number (saturated; fractions cut) or a string beginning with one ("42abc"
+  // is 42; a word is absent, never 0).
   static std::optional<std::int64_t> integerForKey(std::string_view key);
   // A finite number, or a string beginning with one; infinities, NaN and words read as
   // absent.

@@ -7,6 +7,7 @@
 
 #include "platform/base/PropertyList.h"
 #include "platform/base/StringConversions.h"
+#include "sdk/foundation/ZUMJSONReaders.h"
 
 std::string ZUMStringFromBOOL(bool value) { return value ? "1" : "0"; }
 
@@ -28,10 +29,9 @@ std::string ZUMStringFromDouble(double value) {
 
 const nlohmann::ordered_json* ZUMObjectOfClassForKey(const nlohmann::ordered_json& dictionary,
                                                      std::string_view key, ZUMValueClass valueClass) {
-  if (!dictionary.is_object()) return nullptr;
-  auto it = dictionary.find(key);
-  if (it == dictionary.end()) return nullptr;
-  const nlohmann::ordered_json& value = *it;
+  const nlohmann::ordered_json* found = ZUMJSONValueForKey(dictionary, key);
+  if (!found) return nullptr;
+  const nlohmann::ordered_json& value = *found;
   bool matches = false;
   switch (valueClass) {
     case ZUMValueClass::String: matches = value.is_string(); break;
@@ -45,9 +45,7 @@ const nlohmann::ordered_json* ZUMObjectOfClassForKey(const nlohmann::ordered_jso
 }
 
 std::optional<std::string> ZUMStringForKey(const nlohmann::ordered_json& dictionary, std::string_view key) {
-  const auto* value = ZUMObjectOfClassForKey(dictionary, key, ZUMValueClass::String);
-  if (!value) return std::nullopt;
-  return value->get<std::string>();
+  return ZUMJSONStringForKey(dictionary, key);
 }
 
 void ZUMSetObjectIfNotNil(nlohmann::ordered_json& dictionary, std::optional<std::string_view> key,

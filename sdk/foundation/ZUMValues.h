@@ -26,7 +26,8 @@ enum class ZUMValueClass { String, Number, Array, Dictionary, Data, Date };
 // class; nullptr otherwise. The pointer is into `dictionary`.
 const nlohmann::ordered_json* ZUMObjectOfClassForKey(const nlohmann::ordered_json& dictionary,
                                                      std::string_view key, ZUMValueClass valueClass);
-// The common case: the string under `key`, or std::nullopt when absent or not a string.
+// The common case: the string under `key`, or std::nullopt when absent or not a string
+// (ZUMJSONStringForKey of ZUMJSONReaders.h, the family new code reads with).
 std::optional<std::string> ZUMStringForKey(const nlohmann::ordered_json& dictionary, std::string_view key);
 
 // Stores `value` under `key` only when both are given (a null value counts as none).

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/PropertyList.h"
+#include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/foundation/ZUMValues.h"
@@ -12,7 +13,7 @@
 namespace {
 
 std::optional<std::vector<std::string>> templatesFrom(const nlohmann::ordered_json& settings) {
-  const auto* list = ZUMObjectOfClassForKey(settings, "reporting_urls", ZUMValueClass::Array);
+  const auto* list = ZUMJSONArrayForKey(settings, "reporting_urls");
   if (!list) return std::nullopt;
   std::vector<std::string> templates;
   for (const auto& entry : *list) {
@@ -37,8 +38,7 @@ std::shared_ptr<ZUMAutoClickProtection> ZUMAutoClickProtection::create(bool enab
 std::shared_ptr<ZUMAutoClickProtection> ZUMAutoClickProtection::createWithDictionary(
     const nlohmann::ordered_json& settings) {
   if (!settings.is_object()) return nullptr;
-  const auto entry = settings.find("enable_protection");
-  const bool enabled = entry != settings.end() && platform::boolValue(*entry).value_or(false);
+  const bool enabled = ZUMJSONBoolForKey(settings, "enable_protection", false, ZUMJSONStrings::Read);
   return std::shared_ptr<ZUMAutoClickProtection>(new ZUMAutoClickProtection(enabled, templatesFrom(settings)));
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/TestingReset.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/network/ZUMPinger.h"
 
 // One URL on its way; lives in the collection's set until the ping ends.
@@ -55,9 +56,7 @@ void ZUMClickTrackerCollection::start(std::optional<platform::URL> url) {
       return;
     }
     ZUMPinger::sharedInstance()->pingURLString(tracker->url()->absoluteString(), platform::DispatchQueue::main(),
-                                               [weak, tracker](bool) {
-                                                 if (auto self = weak.lock()) self->finished(tracker);
-                                               });
+                                               ZUMBindWeak(weak, &ZUMClickTrackerCollection::finished, tracker));
   });
 }
 

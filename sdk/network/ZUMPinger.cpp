@@ -12,6 +12,7 @@
 #include "platform/web/WebView.h"
 #include "platform/web/WebViewDelegate.h"
 #include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMScheduler.h"
 #include "sdk/foundation/ZUMThreading.h"
@@ -45,9 +46,7 @@ class WebViewPing final : public platform::WebViewDelegate, public std::enable_s
     ping->webView_->setDelegate(ping);
     if (auto window = ZUMApplication::sharedInstance()->placeholderWindow()) window->addSubview(ping->webView_);
     std::weak_ptr<WebViewPing> weak = ping;
-    platform::DispatchQueue::main()->after(ZUMPinger::kPingTimeout, [weak] {
-      if (auto self = weak.lock()) self->finish(false);
-    });
+    platform::DispatchQueue::main()->after(ZUMPinger::kPingTimeout, ZUMBindWeak(weak, &WebViewPing::finish, false));
     ping->webView_->loadRequest(request);
   }
 
@@ -206,9 +205,7 @@ void ZUMPinger::startRetrySchedule() {
   if (scheduler_) return;
   scheduler_ = ZUMScheduler::create(ZUMPingerRetryStore::currentPingInterval());
   std::weak_ptr<ZUMPinger> weak = weak_from_this();
-  scheduler_->taskIDScheduledOnQueue(queue_, [weak] {
-    if (auto self = weak.lock()) self->resendStoredPings();
-  });
+  scheduler_->taskIDScheduledOnQueue(queue_, ZUMBindWeak(weak, &ZUMPinger::resendStoredPings));
   scheduler_->start();
 }
 

@@ -17,9 +17,10 @@
 #include "platform/net/ContentRange.h"
 #include "platform/net/URLConnection.h"
 #include "platform/base/Digest.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMFiles.h"
 #include "sdk/foundation/ZUMThreading.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 
 namespace {
 
@@ -184,9 +185,7 @@ void ZUMResourceCache::start() {
     end(Outcome::Failed, error);
     return;
   }
-  platform::DispatchQueue::main()->async([weak = weak_from_this()] {
-    if (auto self = weak.lock()) self->beginLoad();
-  });
+  platform::DispatchQueue::main()->async(ZUMBindWeak(weak_from_this(), &ZUMResourceCache::beginLoad));
 }
 
 void ZUMResourceCache::beginLoad() {

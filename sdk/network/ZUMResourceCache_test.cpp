@@ -11,7 +11,7 @@
 #include "platform/base/RunLoop.h"
 #include "platform/net/URLLoading.h"
 #include "platform/net/URLProtocol.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TestEnvironment.h"
 

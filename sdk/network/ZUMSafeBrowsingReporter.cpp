@@ -3,15 +3,15 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/PropertyList.h"
+#include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/network/ZUMAutoClickProtection.h"
 
 std::shared_ptr<ZUMSafeBrowsingReporter> ZUMSafeBrowsingReporter::create(const nlohmann::ordered_json& settings) {
   if (!settings.is_object()) return nullptr;
   std::shared_ptr<ZUMAutoClickProtection> protection;
-  const auto entry = settings.find("protection_enabled");
-  if (entry != settings.end()) {
-    // A value that has no boolean reading (a list, a dictionary, null) counts as absent.
-    if (const auto enabled = platform::boolValue(*entry)) protection = ZUMAutoClickProtection::create(*enabled);
+  // A value that has no boolean reading (a list, a dictionary, null) counts as absent.
+  if (const auto enabled = ZUMJSONBoolForKey(settings, "protection_enabled", ZUMJSONStrings::Read)) {
+    protection = ZUMAutoClickProtection::create(*enabled);
   }
   return std::shared_ptr<ZUMSafeBrowsingReporter>(new ZUMSafeBrowsingReporter(std::move(protection)));
 }

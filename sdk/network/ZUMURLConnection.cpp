@@ -9,7 +9,7 @@
 #include "platform/base/TestingReset.h"
 #include "platform/net/URLConnection.h"
 #include "sdk/network/ZUMURLConnectionRedirect.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 
 namespace {
 

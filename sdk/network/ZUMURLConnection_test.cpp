@@ -5,7 +5,7 @@
 #include "platform/base/RunLoop.h"
 #include "platform/net/URLLoading.h"
 #include "sdk/network/ZUMURLConnectionRedirect.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TestEnvironment.h"
 

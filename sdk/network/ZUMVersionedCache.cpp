@@ -1,16 +1,19 @@
 #include "sdk/network/ZUMVersionedCache.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <string>
 #include <system_error>
 #include <utility>
 
 #include "platform/base/Random.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/FileManager.h"
+#include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/network/ZUMResourceCache.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 
 namespace {
 
@@ -28,6 +31,26 @@ std::optional<Files> filesForCacheID(std::string_view cacheID, platform::ErrorPt
   files.version = files.content;
   files.version.replace_extension(".version");
   return files;
+}
+
+// The most a cache reads back: the content is a script of a few hundred kilobytes, the
+// version a short name. A larger file is damaged or not ours.
+constexpr std::uintmax_t kMaxContentBytes = 16 * 1024 * 1024;
+constexpr std::uintmax_t kMaxVersionBytes = 4 * 1024;
+
+// The file's bytes when it holds at most `limit`; a larger file counts as absent, with a
+// log line (and, when asked, an error), so it is never read into memory.
+std::optional<std::string> readBounded(const std::filesystem::path& path, std::uintmax_t limit,
+                                       platform::ErrorPtr* error = nullptr) {
+  std::error_code sizeError;
+  const auto size = std::filesystem::file_size(path, sizeError);
+  if (!sizeError && size > limit) {
+    ZUMLog(kZUMLogLevelDefault, "Ignored the cache file " + path.filename().string() + ": " + std::to_string(size) +
+                                    " bytes, more than " + std::to_string(limit) + ".");
+    if (error) *error = ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Cache file too large.");
+    return std::nullopt;
+  }
+  return platform::FileManager::readFile(path, error);
 }
 
 void completeOnMainQueue(ZUMVersionedCache::Completion completion, platform::ErrorPtr error) {
@@ -76,11 +99,11 @@ ZUMVersionedCache::~ZUMVersionedCache() {
 void ZUMVersionedCache::load() {
   auto files = filesForCacheID(cacheID_, nullptr);
   if (!files) return;
-  auto data = platform::FileManager::readFile(files->content);
+  auto data = readBounded(files->content, kMaxContentBytes);
   if (!data) return;
   std::lock_guard lock(mutex_);
   data_ = std::move(data);
-  version_ = platform::FileManager::readFile(files->version);
+  version_ = readBounded(files->version, kMaxVersionBytes);
 }
 
 std::optional<std::string> ZUMVersionedCache::cacheData() const {
@@ -151,7 +174,7 @@ void ZUMVersionedCache::downloadEnded(const std::shared_ptr<ZUMResourceCache>& d
     auto files = filesForCacheID(cacheID_, &error);
     std::optional<std::string> data;
     const auto partialPath = finished->fileURL().path();
-    if (files && partialPath) data = platform::FileManager::readFile(*partialPath, &error);
+    if (files && partialPath) data = readBounded(*partialPath, kMaxContentBytes, &error);
     if (data) {
       std::error_code ignored;
       std::filesystem::remove(files->version, ignored);

@@ -69,6 +69,20 @@ TEST_F(ZUMVersionedCacheTest, AFailedUpdateKeepsTheOldContentAndVersion) {
   }
 }
 
+// A damaged or foreign file far larger than any script is never read into memory: the
+// cache starts empty instead.
+TEST_F(ZUMVersionedCacheTest, AnOversizedStoredFileCountsAsAbsent) {
+  EXPECT_EQ(update(cache, "/v1.js", "1"), nullptr);
+  for (const auto& entry : std::filesystem::directory_iterator(env.cachesDirectory() / "Morvane")) {
+    if (entry.path().extension() == ".tcache") std::filesystem::resize_file(entry.path(), 16 * 1024 * 1024 + 1);
+  }
+  auto restarted = ZUMVersionedCache::create("fennick_js");
+  EXPECT_EQ(restarted->cacheData(), std::nullopt);
+  EXPECT_EQ(restarted->cacheVersion(), std::nullopt);
+  EXPECT_EQ(update(restarted, "/v1.js", "1"), nullptr) << "an absent cache downloads again";
+  EXPECT_EQ(restarted->cacheData(), "var version = 1;");
+}
+
 TEST_F(ZUMVersionedCacheTest, ASecondUpdateWhileOneRunsFailsAndReleasingTheCacheStillCompletesIt) {
   platform::ErrorPtr first = platform::Error::create("unset", 0);
   cache->updateWithURL(url("/slow.js"), "1", [&](platform::ErrorPtr error) { first = std::move(error); });

@@ -1,11 +1,11 @@
 #include "sdk/presentation/ZUMAdAppAdViewDelegate.h"
 
 #include <array>
-#include <cassert>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMRegistrationPoint.h"
@@ -65,16 +65,20 @@ void ZUMAdAppAdViewDelegate::appendAdAppHandlers() {
 
 std::optional<bool> ZUMAdAppAdViewDelegate::adViewShouldStartLoadWithRequest(
     ZUMAdView& adView, const platform::URLRequest& request, platform::WebViewNavigationType navigationType) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
+  const auto allowed = ZUMAdViewDelegate::adViewShouldStartLoadWithRequest(adView, request, navigationType);
+  // A link click the base policy turns away went to the opener, which pings when it takes
+  // the user somewhere (or nowhere, for a refused link): pinging here too would count one
+  // click twice. Only a link that loads in the ad's own page is pinged here.
   const bool pingDisabled =
       ZUMUserDefaults::stringForKey("/vantor/ads/disable_interstitial_click_ping_on_click_navigation") == "1";
-  if (navigationType == platform::WebViewNavigationType::LinkClicked && !pingDisabled) {
+  if (allowed.value_or(true) && navigationType == platform::WebViewNavigationType::LinkClicked && !pingDisabled) {
     auto controller = adAppViewController();
     platform::DispatchQueue::main()->async([slot = std::weak_ptr<ZUMSlot>(controller ? controller->slot() : nullptr)] {
       if (auto strong = slot.lock()) ZUMSlotEventHandler::forSlot(*strong)->pingClickURLs();
     });
   }
-  return ZUMAdViewDelegate::adViewShouldStartLoadWithRequest(adView, request, navigationType);
+  return allowed;
 }
 
 void ZUMAdAppAdViewDelegate::adViewDidStartLoad(ZUMAdView& adView) {

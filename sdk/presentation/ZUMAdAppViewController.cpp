@@ -1,14 +1,15 @@
 #include "sdk/presentation/ZUMAdAppViewController.h"
 
-#include <cassert>
 #include <utility>
 
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "platform/net/URLRequest.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/AudioSession.h"
 #include "platform/ui/Button.h"
 #include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/presentation/ZUMAdAppAdViewDelegate.h"
 #include "sdk/presentation/ZUMImages.h"
@@ -62,12 +63,8 @@ void ZUMAdAppViewController::setUp() {
   closeButton_->setAccessibilityLabel("Close Advertisement");
   auto me = std::static_pointer_cast<ZUMAdAppViewController>(shared_from_this());
   std::weak_ptr<ZUMAdAppViewController> weak = me;
-  closeButton_->addTarget(
-      std::weak_ptr<void>(me),
-      [weak](platform::Button&) {
-        if (auto controller = weak.lock()) controller->closeButtonPressed();
-      },
-      platform::Button::TouchUpInside);
+  closeButton_->addTarget(std::weak_ptr<void>(me), ZUMBindWeak(weak, &ZUMAdAppViewController::closeButtonPressed),
+                          platform::Button::TouchUpInside);
 }
 
 ZUMAdAppViewController::~ZUMAdAppViewController() {
@@ -275,7 +272,7 @@ bool ZUMAdAppViewController::shouldDismissOnApplicationEnteringForeground() {
 }
 
 void ZUMAdAppViewController::relinquishScreenWithCompletion(std::function<void()> completion) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   if (auto original = std::exchange(originalAudioSessionCategory_, std::nullopt)) {
     (void)platform::AudioSession::shared().setCategory(*original);  // a failure leaves the ad's category
   }

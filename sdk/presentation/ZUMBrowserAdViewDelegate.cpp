@@ -2,10 +2,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/base/ASCIIString.h"
 #include "platform/net/URLRequest.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMStatisticDictionary.h"
+#include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/presentation/ZUMBrowserViewController.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/request/ZUMAd.h"
@@ -37,7 +37,7 @@ std::optional<bool> ZUMBrowserAdViewDelegate::adViewShouldStartLoadWithRequest(
                               navigationType == platform::WebViewNavigationType::FormSubmitted;
   auto statistics = userNavigation ? adStatistics(browserControllerForAdView(adView)) : nullptr;
   if (statistics && request.url()) {
-    const auto scheme = platform::asciiLowercased(request.url()->scheme().value_or(""));
+    const auto scheme = ZUMLowercasedScheme(*request.url());
     if (scheme == "http") statistics->incrementNumberForKey("plpnc", true);
     if (scheme == "https") statistics->incrementNumberForKey("plpsnc", true);
   }

@@ -1,13 +1,14 @@
 #include "sdk/presentation/ZUMIntermission.h"
 
 #include <algorithm>
-#include <cassert>
 #include <utility>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
 #include "platform/ui/Application.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/presentation/ZUMIntermitting.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMFullScreenNotifications.h"
@@ -97,7 +98,7 @@ void ZUMIntermission::cleanUp() {
 // --- Participants ---------------------------------------------------------------------------
 
 void ZUMIntermission::addParticipant(const std::shared_ptr<ZUMIntermitting>& participant) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   cleanUp();
   if (!participant) return;
   if (activeCount_ == 0 && deactivatingCount_ == 0) begin();
@@ -108,7 +109,7 @@ void ZUMIntermission::addParticipant(const std::shared_ptr<ZUMIntermitting>& par
 }
 
 void ZUMIntermission::participantWillRelinquishScreen(const ZUMIntermitting& participant) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   cleanUp();
   deactivationQueue_->setSuspended(true);
   if (!contains(active_, &participant)) return;
@@ -123,7 +124,7 @@ void ZUMIntermission::participantWillRelinquishScreen(const ZUMIntermitting& par
 }
 
 void ZUMIntermission::participantDidRelinquishScreen(const ZUMIntermitting& participant) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   cleanUp();
   if (contains(active_, &participant)) participantWillRelinquishScreen(participant);
   if (contains(deactivating_, &participant)) {
@@ -157,9 +158,7 @@ void ZUMIntermission::begin() {
   if (!foregroundObserver_) {
     std::weak_ptr<ZUMIntermission> weak = weak_from_this();
     foregroundObserver_ = center.addObserver(platform::kApplicationWillEnterForegroundNotification, nullptr, nullptr,
-                                             [weak](const platform::Notification&) {
-                                               if (auto self = weak.lock()) self->applicationWillEnterForeground();
-                                             });
+                                             ZUMBindWeak(weak, &ZUMIntermission::applicationWillEnterForeground));
   }
 }
 

@@ -1,11 +1,11 @@
 #include "sdk/presentation/ZUMInterstitialViewController.h"
 
-#include <cassert>
 #include <utility>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
 #include "platform/ui/Application.h"
@@ -57,7 +57,7 @@ bool ZUMInterstitialViewController::isLoaded() const {
 
 void ZUMInterstitialViewController::presentFromViewController(const std::shared_ptr<platform::ViewController>& host,
                                                               std::function<void()> completion) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   auto slot = this->slot();
   if (!slot || !slot->placement()) return;
   if (auto analytics = ZUMPresentationAnalytics::shared()) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/ui/View.h"
 #include "sdk/foundation/ZUMDevice.h"
@@ -62,6 +63,7 @@ bool ZUMMRAIDResizeOverlayPresenter::resizePropertiesAreValid(const ZUMMRAIDResi
 }
 
 bool ZUMMRAIDResizeOverlayPresenter::setResizeProperties(const std::optional<ZUMMRAIDResizeProperties>& properties) {
+  platform::assertMainThread();
   if (properties && resizePropertiesAreValid(*properties, referenceView_.get())) {
     resizeProperties_ = properties;
     return true;
@@ -106,7 +108,10 @@ void ZUMMRAIDResizeOverlayPresenter::updateTransparentInterstitialOrientation() 
   repositionContentIfNeeded();
 }
 
-void ZUMMRAIDResizeOverlayPresenter::repositionContentIfNeeded() { reposition(kSettleChecks); }
+void ZUMMRAIDResizeOverlayPresenter::repositionContentIfNeeded() {
+  platform::assertMainThread();
+  reposition(kSettleChecks);
+}
 
 void ZUMMRAIDResizeOverlayPresenter::reposition(int settleChecksLeft) {
   auto controller = presentedViewController();

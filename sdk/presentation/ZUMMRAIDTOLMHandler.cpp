@@ -1,10 +1,10 @@
 #include "sdk/presentation/ZUMMRAIDTOLMHandler.h"
 
-#include <cassert>
 #include <cmath>
 
 #include <nlohmann/json.hpp>
 
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/StringConversions.h"
 #include "platform/ui/Application.h"
@@ -45,7 +45,7 @@ const ZUMTOLMHandler::ActionTable* ZUMMRAIDTOLMHandler::subActionBlockDictionary
 }
 
 void ZUMMRAIDTOLMHandler::MRAID(ZUMAdView& adView, const nlohmann::ordered_json& parameters) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   runSubAction("a", adView, parameters);
 }
 

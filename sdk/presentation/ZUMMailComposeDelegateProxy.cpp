@@ -1,8 +1,7 @@
 #include "sdk/presentation/ZUMMailComposeDelegateProxy.h"
 
-#include <cassert>
-
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "sdk/presentation/ZUMPlatformControllerDismissal.h"
 
@@ -14,7 +13,7 @@ std::shared_ptr<ZUMMailComposeDelegateProxy> ZUMMailComposeDelegateProxy::associ
 }
 
 void ZUMMailComposeDelegateProxy::setMailComposeViewController(const std::shared_ptr<platform::MailComposeViewController>& controller) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   if (controller == controller_) return;
   if (controller_) {
     controller_->setMailComposeDelegate({});

@@ -1,8 +1,7 @@
 #include "sdk/presentation/ZUMMessageComposeDelegateProxy.h"
 
-#include <cassert>
-
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "sdk/presentation/ZUMPlatformControllerDismissal.h"
 
@@ -14,7 +13,7 @@ std::shared_ptr<ZUMMessageComposeDelegateProxy> ZUMMessageComposeDelegateProxy::
 }
 
 void ZUMMessageComposeDelegateProxy::setMessageComposeViewController(const std::shared_ptr<platform::MessageComposeViewController>& controller) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   if (controller == controller_) return;
   if (controller_) {
     controller_->setMessageComposeDelegate({});

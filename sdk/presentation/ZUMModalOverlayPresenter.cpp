@@ -1,16 +1,17 @@
 #include "sdk/presentation/ZUMModalOverlayPresenter.h"
 
 #include <numbers>
-#include <cassert>
 #include <utility>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMOrientation.h"
 #include "sdk/presentation/ZUMAdOrientationControlling.h"
@@ -52,7 +53,7 @@ std::shared_ptr<platform::ViewController> ZUMModalOverlayPresenter::presentation
 
 void ZUMModalOverlayPresenter::presentFromViewController(const std::shared_ptr<platform::ViewController>& host,
                                                          std::function<void()> completion) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   auto controller = presented_.lock();
   if (!host || !controller) return;
   hideStatusBar();
@@ -60,9 +61,7 @@ void ZUMModalOverlayPresenter::presentFromViewController(const std::shared_ptr<p
   std::weak_ptr<ZUMModalOverlayPresenter> weak = weak_from_this();
   appForegroundObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
       platform::kApplicationWillEnterForegroundNotification, nullptr, platform::OperationQueue::main(),
-      [weak](const platform::Notification&) {
-        if (auto self = weak.lock()) self->appDidEnterForeground();
-      });
+      ZUMBindWeak(weak, &ZUMModalOverlayPresenter::appDidEnterForeground));
   host->presentViewController(controller, true, std::move(completion));
 }
 
@@ -74,7 +73,7 @@ void ZUMModalOverlayPresenter::hideStatusBar() {
 }
 
 void ZUMModalOverlayPresenter::dismissWithCompletionHandler(std::function<void()> handler) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   auto controller = presented_.lock();
   auto presenting = controller ? controller->presentingViewController() : nullptr;
   stopObservingForeground();

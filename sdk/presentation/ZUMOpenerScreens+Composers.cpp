@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/ui/MailComposeViewController.h"
 #include "platform/ui/MessageComposeViewController.h"
@@ -101,6 +102,7 @@ void ZUMOpenerScreens::openSmsComposer(ZUMOpener& opener, const URL& url) {
 void ZUMOpenerScreens::presentComposerController(ZUMOpener& opener,
                                                  const std::shared_ptr<platform::ViewController>& composer,
                                                  const URL& url, int retriesLeft) {
+  platform::assertMainThread();
   if (!composer) return;
   if (!opener.shouldPerformOpenAction()) {
     stopProxying(*composer);

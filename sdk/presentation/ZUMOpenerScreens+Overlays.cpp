@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/base/MainThreadChecker.h"
 #include "platform/ui/View.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/presentation/ZUMExpandedAdAppViewController.h"
@@ -81,6 +82,7 @@ void ZUMOpenerScreens::openWebAppWithHTML(ZUMOpener& opener, const std::string& 
 }
 
 void ZUMOpenerScreens::expandToWebApp(ZUMOpener& opener, std::uint64_t orientationMask, bool useCustomClose) {
+  platform::assertMainThread();
   auto adView = opener.adView();
   if (!adView) return;
   auto top = opener.topViewController();
@@ -106,6 +108,7 @@ void ZUMOpenerScreens::expandToWebApp(ZUMOpener& opener, std::uint64_t orientati
 }
 
 void ZUMOpenerScreens::openWebAppWithResizeProperties(ZUMOpener& opener, const ZUMMRAIDResizeProperties& properties) {
+  platform::assertMainThread();
   auto adView = opener.adView();
   if (!adView) return;
   auto top = opener.topViewController();

@@ -102,7 +102,8 @@ void ZUMOpenerScreens::loadStoreSheet(ZUMOpener& opener,
         }
         if (!isOnScreen(*controller)) return;  // a sheet that waited was never shown
         if (auto delegate = controller->delegate()) delegate->productViewControllerDidFinish(*controller);
-        if (strong) strong->openApp(fallbackURL);
+        // The click was recorded when the sheet came up.
+        if (strong) strong->openAppForRecordedClick(fallbackURL);
       });
 }
 

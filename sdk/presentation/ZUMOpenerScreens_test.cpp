@@ -100,8 +100,9 @@ TEST_F(ZUMOpenerScreensTest, AFailedSheetThatIsUpClosesAndOpensItsFallbackWhileO
   EXPECT_EQ(taken(), joined(kSessionBegins, {"click"}));
   env.advance(2);
   EXPECT_EQ(sheetOnScreen(), nullptr);
-  // The fallback opens while the sheet's dismissal runs.
-  EXPECT_EQ(taken(), (Log{"slot.willDismiss", "click", "didDismiss", "slot.didDismiss",
+  // The fallback opens while the sheet's dismissal runs; the one click was counted when
+  // the sheet came up.
+  EXPECT_EQ(taken(), (Log{"slot.willDismiss", "didDismiss", "slot.didDismiss",
                           "open https://store.example.com/app/404"}));
 
   opener->openInAppStoreWithProductID("404", fallback, ZUMStoreSheetPresentation::AfterFetch);
@@ -111,6 +112,24 @@ TEST_F(ZUMOpenerScreensTest, AFailedSheetThatIsUpClosesAndOpensItsFallbackWhileO
   opener->fetchInAppStoreForProductID("404");
   env.advance(3);
   EXPECT_TRUE(opener->cachedStoreProductViewController().empty());
+}
+
+// A fallback that needs confirmation: the click counted for the sheet is the only one,
+// whether the user calls or cancels, and a later click on the same number counts anew.
+TEST_F(ZUMOpenerScreensTest, AFailedSheetsFallbackThatAsksFirstCountsNoSecondClick) {
+  platform::StoreProductViewController::setProductLoads("405", false);
+  const auto fallback = URL::fromString("tel:5550100");
+  for (const char* answer : {"Cancel", "Call"}) {
+    opener->openInAppStoreWithProductID("405", fallback, ZUMStoreSheetPresentation::AtOnce);
+    env.advance(3);
+    ASSERT_TRUE(testenv::AppControls::answerAlert(answer)) << answer;
+    Log expected = joined(kSessionBegins, {"slot.willDismiss", "didDismiss", "slot.didDismiss"});
+    expected.insert(expected.begin() + 2, "click");
+    if (std::string(answer) == "Call") expected.push_back("open tel:5550100");
+    EXPECT_EQ(taken(), expected) << answer;
+  }
+  opener->openApp(fallback);  // confirmed above: no second question
+  EXPECT_EQ(taken(), (Log{"click", "open tel:5550100"}));
 }
 
 TEST_F(ZUMOpenerScreensTest, TheSheetGoesAwayThroughItsProxyOrElseItsPresentingController) {

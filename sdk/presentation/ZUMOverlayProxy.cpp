@@ -1,9 +1,9 @@
 #include "sdk/presentation/ZUMOverlayProxy.h"
 
-#include <cassert>
 #include <utility>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/View.h"
@@ -38,7 +38,7 @@ ZUMOverlayProxy::~ZUMOverlayProxy() {
 
 void ZUMOverlayProxy::presentFromViewController(const std::shared_ptr<platform::ViewController>& host,
                                                 std::function<void()> completion) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   if (intermission_) return;
   auto controller = viewController();
   if (!host || !controller) return;
@@ -50,7 +50,7 @@ void ZUMOverlayProxy::presentFromViewController(const std::shared_ptr<platform::
 }
 
 void ZUMOverlayProxy::relinquishScreenWithCompletion(std::function<void()> completion) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   if (intermission_) intermission_->participantWillRelinquishScreen(*this);
   auto finish = [self = shared_from_this(), completion = std::move(completion)] {
     if (completion) completion();

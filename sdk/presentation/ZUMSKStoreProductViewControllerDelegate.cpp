@@ -1,7 +1,6 @@
 #include "sdk/presentation/ZUMSKStoreProductViewControllerDelegate.h"
 
-#include <cassert>
-
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/TestingReset.h"
 #include "sdk/presentation/ZUMOverlayProxy.h"
@@ -14,7 +13,7 @@ std::shared_ptr<ZUMSKStoreProductViewControllerDelegate> ZUMSKStoreProductViewCo
 
 void ZUMSKStoreProductViewControllerDelegate::productViewControllerDidFinish(
     platform::StoreProductViewController& controller) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   auto shared = std::static_pointer_cast<platform::ViewController>(controller.shared_from_this());
   if (auto proxy = ZUMOverlayProxy::overlayProxyForViewController(shared)) {
     proxy->relinquishScreenWithCompletion(nullptr);

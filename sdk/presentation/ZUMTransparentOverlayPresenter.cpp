@@ -1,10 +1,10 @@
 #include "sdk/presentation/ZUMTransparentOverlayPresenter.h"
 
 #include <algorithm>
-#include <cassert>
 #include <utility>
 
 #include "platform/base/OperationQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"
@@ -77,7 +77,7 @@ std::shared_ptr<platform::ViewController> ZUMTransparentOverlayPresenter::presen
 
 void ZUMTransparentOverlayPresenter::presentFromViewController(const std::shared_ptr<platform::ViewController>& host,
                                                                std::function<void()> completion) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   auto hostView = host ? host->viewIfLoaded() : nullptr;
   auto window = hostView ? hostView->window() : nullptr;
   if (!window) window = ZUMApplication::sharedInstance()->mainWindow();
@@ -166,7 +166,7 @@ void ZUMTransparentOverlayPresenter::updateTransparentInterstitialOrientation() 
 // --- Dismissing ----------------------------------------------------------------------------------
 
 void ZUMTransparentOverlayPresenter::dismissWithCompletionHandler(std::function<void()> handler) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   stopObserving();
   auto controller = presented_.lock();
   auto view = controller ? controller->viewIfLoaded() : nullptr;

@@ -1,11 +1,11 @@
 #include "sdk/presentation/ZUMViewController.h"
 
-#include <cassert>
 #include <utility>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/View.h"
@@ -54,7 +54,7 @@ void ZUMViewController::addToCurrentIntermission() {
 
 void ZUMViewController::presentFromViewController(const std::shared_ptr<platform::ViewController>& host,
                                                   std::function<void()> completion) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   if (!host) {
     ZUMLogger::sharedInstance()->logPublicMessage("No UIViewController supplied to the ad. Cannot continue.");
     return;
@@ -79,7 +79,7 @@ void ZUMViewController::finishAppearing() { view()->setUserInteractionEnabled(tr
 // --- Relinquishing ----------------------------------------------------------------------------
 
 void ZUMViewController::relinquishScreenWithCompletion(std::function<void()> completion) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   view()->setUserInteractionEnabled(false);
   auto me = self();  // the dismissal's completion keeps the controller until it has run
   retainCycle_.reset();

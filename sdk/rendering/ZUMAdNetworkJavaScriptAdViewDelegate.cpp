@@ -6,7 +6,7 @@
 #include "platform/base/Timer.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMViewContentRendered.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSlot.h"
 
 namespace {
@@ -76,7 +76,7 @@ void ZUMAdNetworkJavaScriptAdViewDelegate::startRenderingTimerForAdView(const st
   adView_ = adView;
   std::weak_ptr<ZUMAdNetworkJavaScriptAdViewDelegate> weak =
       std::static_pointer_cast<ZUMAdNetworkJavaScriptAdViewDelegate>(shared_from_this());
-  checkRenderingTimer_ = platform::Timer::scheduled(kRenderCheckInterval, true, [weak](platform::Timer& timer) {
+  checkRenderingTimer_ = platform::Timer::startRepeating(kRenderCheckInterval, [weak](platform::Timer& timer) {
     auto self = weak.lock();
     if (!self) {
       timer.invalidate();

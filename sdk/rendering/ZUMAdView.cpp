@@ -1,13 +1,13 @@
 #include "sdk/rendering/ZUMAdView.h"
 
 #include <algorithm>
-#include <cassert>
 #include <utility>
 
 #include <nlohmann/json.hpp>
 
 #include "ZUMRequest.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
 #include "platform/net/HTTPURLResponse.h"
@@ -172,7 +172,7 @@ void ZUMAdView::willLoadHTML() {
 }
 
 void ZUMAdView::setAd(const std::shared_ptr<ZUMAd>& ad) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   willLoadHTML();
   ad_ = ad;
   reportedStartLoadEarly_ = true;
@@ -208,13 +208,13 @@ void ZUMAdView::reportRequestsForAd(const ZUMAd& ad) {
 }
 
 void ZUMAdView::loadHTMLString(const std::optional<std::string>& string, const std::optional<platform::URL>& baseURL) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   willLoadHTML();
   webView_->loadHTMLString(string, baseURL);
 }
 
 void ZUMAdView::loadRequest(const platform::URLRequest& request) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   chooseMRAIDScript();
   eventQueue_->cancelAllOperations();
   eventQueue_->setSuspended(true);
@@ -246,7 +246,9 @@ std::optional<platform::Color> ZUMAdView::backgroundColor() const { return webVi
 // --- Scripts and messages -----------------------------------------------------------------
 
 void ZUMAdView::executeJavaScriptAsynchronouslyFromString(const std::string& script) {
-  assert(platform::isMainThread()); scheduleScript(webView_, script); }
+  platform::assertMainThread();
+  scheduleScript(webView_, script);
+}
 
 void ZUMAdView::postJSNotification(ZUMPageMessageName name, const std::optional<ordered_json>& userInfo) {
   executeJavaScriptAsynchronouslyFromString(userInfo ? ZUMJavaScriptMessageString(name, *userInfo)
@@ -254,7 +256,7 @@ void ZUMAdView::postJSNotification(ZUMPageMessageName name, const std::optional<
 }
 
 void ZUMAdView::dispatchSDKEvent(ZUMPageMessageName name, const std::optional<ordered_json>& parameters) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   ordered_json payload{{"version", ZUMRequest::sdkVersion()}, {"device", ZUMDevice::sharedInstance()->deviceSubmodel()}};
   if (parameters && parameters->is_object()) {
     for (const auto& [key, value] : parameters->items()) payload[key] = value;
@@ -296,7 +298,7 @@ void ZUMAdView::setHTMLWindowOrientation(platform::InterfaceOrientation orientat
 // --- Placement and state ------------------------------------------------------------------------
 
 void ZUMAdView::didMoveToPlacement(const std::shared_ptr<ZUMSlotPlacement>& placement) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   attachedToPlacement_ = placement != nullptr;
   if (auto delegate = delegate_.lock()) delegate->adViewDidMoveToPlacement(*this, placement);
 }
@@ -365,7 +367,7 @@ void ZUMAdView::webViewDidFinishLoad(ZUMWebView&) {
 
 void ZUMAdView::webViewDidFailLoadWithError(ZUMWebView&, const platform::ErrorPtr& error) {
   ZUMAdURLStash::sharedInstance()->adViewDidFinishLoad(stashKey_);
-  if (error && error->code() == -999 &&
+  if (error && error->code() == platform::kURLErrorCancelled &&
       !ZUMUserDefaults::boolForKey("/vantor/ads/use_cancelled_url_error").value_or(false)) {
     return;
   }

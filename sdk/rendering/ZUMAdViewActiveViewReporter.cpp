@@ -1,13 +1,13 @@
 #include "sdk/rendering/ZUMAdViewActiveViewReporter.h"
 
 #include "platform/base/DispatchQueue.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 
 ZUMAdViewActiveViewReporter::~ZUMAdViewActiveViewReporter() {
   if (!reporting_) return;
   reporting_ = false;
-  platform::DispatchQueue::main()->async([observer = observer_] {
-    if (auto strong = observer.lock()) strong->activeViewMonitoringDidStop(kReceiver);
-  });
+  platform::DispatchQueue::main()->async(
+      ZUMBindWeak(observer_, &ZUMAdViewActiveViewMonitoring::activeViewMonitoringDidStop, kReceiver));
 }
 
 void ZUMAdViewActiveViewReporter::start() {

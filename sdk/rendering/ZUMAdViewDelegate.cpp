@@ -1,12 +1,12 @@
 #include "sdk/rendering/ZUMAdViewDelegate.h"
 
 #include <array>
-#include <cassert>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/base/ASCIIString.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
@@ -33,17 +33,6 @@ constexpr std::size_t kPlaceCount = static_cast<std::size_t>(ZUMTOLMHandlerPlace
 
 using HandlerMakers = ZUMRegistrationPoint<std::array<ZUMTOLMHandlerMaker, kPlaceCount>>;
 
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && platform::equalsIgnoringASCIICase(text.substr(0, prefix.size()), prefix);
-}
-
-bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() &&
-         platform::equalsIgnoringASCIICase(text.substr(text.size() - suffix.size()), suffix);
-}
-
-std::string lowercaseScheme(const platform::URL& url) { return platform::asciiLowercased(url.scheme().value_or("")); }
-
 bool deeplinkPlusEnabled() { return ZUMUserDefaults::boolForKey("/vantor/ads/deeplinkplus_enabled").value_or(true); }
 
 }  // namespace
@@ -56,9 +45,9 @@ void ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace place, ZUMTOLMHandlerMaker 
 
 bool ZUMIsReservedNotificationName(std::string_view name) {
   for (std::string_view prefix : {"UI", "NS", "ZUM", "kZUM", "kAd", "zum", "delay_page_close"}) {
-    if (startsWithIgnoringCase(name, prefix)) return true;
+    if (platform::startsWithIgnoringASCIICase(name, prefix)) return true;
   }
-  return endsWithIgnoringCase(name, "Notification");
+  return platform::endsWithIgnoringASCIICase(name, "Notification");
 }
 
 std::shared_ptr<ZUMAdViewDelegate> ZUMAdViewDelegate::create() {
@@ -84,7 +73,7 @@ void ZUMAdViewDelegate::registerHandlers() {
 }
 
 void ZUMAdViewDelegate::addTOLMHandler(const std::shared_ptr<ZUMTOLMHandler>& handler) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   if (handler) TOLMHandlers_.push_back(handler);
 }
 
@@ -134,7 +123,7 @@ void ZUMAdViewDelegate::handleDeeplinkPlusURL(const platform::URL& url) {
 }
 
 void ZUMAdViewDelegate::handleTOLMURL(const platform::URL& url, const std::shared_ptr<ZUMAdView>& adView) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   // The snapshot is taken here, on the main thread, where the chain grows.
   auto handlers = TOLMHandlers_;
   parseQueue_->async([self = shared_from_this(), url, adView, handlers = std::move(handlers)]() mutable {
@@ -167,7 +156,7 @@ void ZUMAdViewDelegate::walkChain(const std::vector<std::shared_ptr<ZUMTOLMHandl
 bool ZUMAdViewDelegate::adViewDelegateAdViewShouldStartLoadWithRequest(ZUMAdView& adView,
                                                                        const platform::URLRequest& request,
                                                                        platform::WebViewNavigationType navigationType) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   const auto& url = request.url();
   if (!url) return false;
   auto shared = std::static_pointer_cast<ZUMAdView>(adView.shared_from_this());
@@ -175,7 +164,7 @@ bool ZUMAdViewDelegate::adViewDelegateAdViewShouldStartLoadWithRequest(ZUMAdView
   opener_->setViewController(adView.viewController());
   opener_->setAdView(shared);
 
-  const std::string scheme = lowercaseScheme(*url);
+  const std::string scheme = ZUMLowercasedScheme(*url);
   if (scheme == "file") return false;
   if (navigationType == platform::WebViewNavigationType::LinkClicked && url->fragment()) {
     const auto current = adView.URL();

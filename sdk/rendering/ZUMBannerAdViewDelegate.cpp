@@ -10,7 +10,7 @@
 #include "sdk/rendering/ZUMOpener.h"
 #include "sdk/rendering/ZUMSlotResponseProcessor.h"
 #include "sdk/request/ZUMAdType.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSlot.h"
 
 namespace {
@@ -20,7 +20,6 @@ constexpr std::size_t kPlaceCount = static_cast<std::size_t>(ZUMBannerTOLMHandle
 using BannerHandlerMakers = ZUMRegistrationPoint<std::array<ZUMBannerTOLMHandlerMaker, kPlaceCount>>;
 
 // The URL loading system's code of a cancelled load.
-constexpr std::int64_t kURLErrorCancelled = -999;
 
 }  // namespace
 
@@ -121,5 +120,5 @@ void ZUMBannerAdViewDelegate::loadHandlerDidCancel(ZUMTOLMHandler&) {
   auto slot = this->slot();
   auto adView = slot ? std::dynamic_pointer_cast<ZUMAdView>(slot->adView()) : nullptr;
   if (!adView) return;
-  adViewDidFailLoadWithError(*adView, platform::Error::create("NSURLErrorDomain", kURLErrorCancelled));
+  adViewDidFailLoadWithError(*adView, platform::Error::create("NSURLErrorDomain", platform::kURLErrorCancelled));
 }

@@ -11,7 +11,9 @@
 // Pure functions; any thread.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json_fwd.hpp>
 
@@ -23,3 +25,8 @@ std::string ZUMJavaScriptMessageString(ZUMPageMessageName name);
 // scalar, a non-finite number, a string that is not UTF-8, ...: what
 // zum_JSONStringPretty refuses) is dropped, and the short form is built instead.
 std::string ZUMJavaScriptMessageString(ZUMPageMessageName name, const nlohmann::ordered_json& payload);
+// The same for a name that only arrives at run time through an interface of a lower
+// area (the SDK-core controller's notifications): checked with ZUMIsPageMessageName,
+// std::nullopt when unfit; an absent payload builds the short form.
+std::optional<std::string> ZUMJavaScriptMessageStringForCheckedName(
+    std::string_view name, const std::optional<nlohmann::ordered_json>& payload);

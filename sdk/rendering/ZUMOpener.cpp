@@ -1,11 +1,12 @@
 #include "sdk/rendering/ZUMOpener.h"
 
-#include <cassert>
+#include <algorithm>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/base/ASCIIString.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
 #include "platform/ui/View.h"
@@ -14,6 +15,7 @@
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMLogger.h"
+#include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/network/ZUMAdURLStash.h"
 #include "sdk/network/ZUMAutoClickProtection.h"
@@ -34,12 +36,10 @@ std::shared_ptr<ZUMClickHandling> clickHandlingFor(const char* action, const std
   return handling;
 }
 
-std::string lowercaseScheme(const URL& url) { return platform::asciiLowercased(url.scheme().value_or("")); }
-
 // Schemes that would run or read something inside this application rather than open
 // another one.
 bool opensInAnotherApplication(const URL& url) {
-  const auto scheme = lowercaseScheme(url);
+  const auto scheme = ZUMLowercasedScheme(url);
   return !scheme.empty() && scheme != "file" && scheme != "about" && scheme != "javascript" && scheme != "data";
 }
 
@@ -52,7 +52,7 @@ ZUMOpener::~ZUMOpener() = default;
 // --- Gates ---------------------------------------------------------------------------------
 
 bool ZUMOpener::shouldPerformOpenAction() {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   if (!autoClickProtection_ || !autoClickProtection_->isEnabled()) return true;
   auto adView = adView_.lock();
   if (adView && adView->touched()) return true;
@@ -77,7 +77,7 @@ std::optional<std::string> ZUMOpener::confirmationMessageForURL(const URL& url) 
   const auto stored = ZUMUserDefaults::dictionaryForKey("/vantor/ads/clickthrough_confirm_schemes");
   const auto& schemes = stored ? *stored : kDefaultSchemes;
   // Schemes are case-insensitive: "TEL:" must ask as "tel:" does.
-  const auto scheme = lowercaseScheme(url);
+  const auto scheme = ZUMLowercasedScheme(url);
   for (const auto& [key, title] : schemes.items()) {
     if (platform::asciiLowercased(key) == scheme && title.is_string()) return title.get<std::string>();
   }
@@ -114,6 +114,7 @@ void ZUMOpener::alertViewClickedButtonAtIndex(platform::AlertView& alert, std::i
       allowedAppURLs_.push_back(url);
       openApp(url);
     }
+    takeRecordedClick(url);
     return;
   }
 }
@@ -149,7 +150,7 @@ void ZUMOpener::openApp(const std::optional<URL>& url) {
     return;
   }
   if (!shouldOpenURL(url)) return;
-  didClickURL(url);
+  if (!takeRecordedClick(*url)) didClickURL(url);
   platform::OperationQueue::main()->addOperation([weak = weak_from_this(), url = *url] {
     ZUMApplication::sharedInstance()->openURL(url, false, [weak](bool opened) {
       // Leaving is reported only when something did open.
@@ -157,6 +158,23 @@ void ZUMOpener::openApp(const std::optional<URL>& url) {
       if (self && opened) self->willLeaveApplication();
     });
   });
+}
+
+void ZUMOpener::openAppForRecordedClick(const std::optional<URL>& url) {
+  if (!url) return openApp(url);
+  recordedClickURLs_.push_back(*url);
+  openApp(url);
+  // Kept only while a confirmation for the URL is up; its answer takes it.
+  const bool confirming = std::any_of(confirmationAlertURLs_.begin(), confirmationAlertURLs_.end(),
+                                      [&](const auto& entry) { return entry.second == *url; });
+  if (!confirming) takeRecordedClick(*url);
+}
+
+bool ZUMOpener::takeRecordedClick(const URL& url) {
+  const auto found = std::find(recordedClickURLs_.begin(), recordedClickURLs_.end(), url);
+  if (found == recordedClickURLs_.end()) return false;
+  recordedClickURLs_.erase(found);
+  return true;
 }
 
 void ZUMOpener::willLeaveApplication() {
@@ -168,7 +186,7 @@ void ZUMOpener::willLeaveApplication() {
 }
 
 void ZUMOpener::openAppLink(const URL& url, const std::string& eventID) {
-  const auto scheme = lowercaseScheme(url);
+  const auto scheme = ZUMLowercasedScheme(url);
   const bool allowed = shouldOpenURL(url) && scheme != "about" && scheme != "file" && opensInAnotherApplication(url);
   const bool modern = ZUMDevice::sharedInstance()->isOSAtLeastMajor(10, 0, 0);
   if (!allowed || (!modern && (scheme == "http" || scheme == "https"))) {
@@ -308,7 +326,7 @@ constexpr const char* kExpandRefused = "Expanding an ad is not allowed until the
 constexpr const char* kResizeRefused = "Resizing an ad is not allowed until the user interacts with the ad.";
 
 bool isWebScheme(const URL& url) {
-  const auto scheme = lowercaseScheme(url);
+  const auto scheme = ZUMLowercasedScheme(url);
   return scheme == "http" || scheme == "https";
 }
 

@@ -76,6 +76,10 @@ class ZUMOpener : public platform::AlertViewDelegate,
   // a URL with a scheme that another application may open (not file, about, javascript
   // or data) is opened.
   void openApp(const std::optional<platform::URL>& url);
+  // As openApp, for a click already recorded (the fallback of a store sheet that failed
+  // on screen): the user clicked once, so the open records nothing more, also when it
+  // waits for a confirmation.
+  void openAppForRecordedClick(const std::optional<platform::URL>& url);
   // The slot's leave notices; didOpenAnotherApplication() becomes true.
   void willLeaveApplication();
   // An app link: the page hears "openDeepLink" with whether it opened; the click and the
@@ -165,12 +169,15 @@ class ZUMOpener : public platform::AlertViewDelegate,
   std::size_t allowedAppURLCount() const { return allowedAppURLs_.size(); }
 
  private:
+  // Removes one entry of recordedClickURLs_ for the URL; whether there was one.
+  bool takeRecordedClick(const platform::URL& url);
   ZUMOpener() = default;
   void composerDidFinish(platform::ViewController& composer, const char* result);
   void postOpenDeepLink(const platform::URL& url, bool opened, const std::string& eventID);
 
   std::vector<std::pair<std::weak_ptr<platform::AlertView>, platform::URL>> confirmationAlertURLs_;
   std::vector<platform::URL> allowedAppURLs_;
+  std::vector<platform::URL> recordedClickURLs_;
   std::weak_ptr<platform::ViewController> viewController_;
   std::optional<platform::URL> referringURL_;
   std::weak_ptr<ZUMAdView> adView_;

@@ -11,11 +11,13 @@
 #include "ZUMSlotAdEventDelegate.h"
 #include "ZUMSlotDelegate.h"
 #include "platform/base/ASCIIString.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMGeometry.h"
@@ -65,6 +67,7 @@ platform::Rect shifted(const platform::Rect& rect, const platform::Point& origin
 }  // namespace
 
 std::shared_ptr<ZUMSlotEventHandler> ZUMSlotEventHandler::forSlot(ZUMSlot& slot) {
+  platform::assertMainThread();
   if (auto existing = std::dynamic_pointer_cast<ZUMSlotEventHandler>(slot.MRAIDEventHandler())) return existing;
   std::shared_ptr<ZUMSlotEventHandler> handler(new ZUMSlotEventHandler(slot.shared_from_this()));
   handler->observeApplicationVolume();
@@ -84,14 +87,14 @@ ZUMSlotEventHandler::~ZUMSlotEventHandler() {
 void ZUMSlotEventHandler::observeApplicationVolume() {
   std::weak_ptr<ZUMSlotEventHandler> weak = weak_from_this();
   volumeObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
-      kZUMMobileAdsApplicationVolumeDidChangeNotification, nullptr, nullptr, [weak](const platform::Notification&) {
-        if (auto self = weak.lock()) self->postVolumeNotification();
-      });
+      kZUMMobileAdsApplicationVolumeDidChangeNotification, nullptr, nullptr,
+      ZUMBindWeak(weak, &ZUMSlotEventHandler::postVolumeNotification));
 }
 
 // --- Event forwarding -----------------------------------------------------------------------
 
 void ZUMSlotEventHandler::adWasClicked() {
+  platform::assertMainThread();
   ZUMApplication::sharedInstance()->incrementTotalAdClickCount();
   auto slot = slot_.lock();
   auto ad = slot ? slot->ad() : nullptr;
@@ -101,16 +104,19 @@ void ZUMSlotEventHandler::adWasClicked() {
 }
 
 void ZUMSlotEventHandler::adWillLeaveApplication() {
+  platform::assertMainThread();
   auto slot = slot_.lock();
   if (auto delegate = slot ? slot->adEventDelegate() : nullptr) delegate->slotWillLeaveApplication(*slot);
 }
 
 void ZUMSlotEventHandler::adDidLoadVideoWithSize(platform::Size size) {
+  platform::assertMainThread();
   auto slot = slot_.lock();
   if (auto delegate = slot ? slot->adEventDelegate() : nullptr) delegate->slotDidLoadVideoWithSize(*slot, size);
 }
 
 void ZUMSlotEventHandler::willLeaveAppDueToClick() {
+  platform::assertMainThread();
   auto slot = slot_.lock();
   auto ad = slot ? slot->ad() : nullptr;
   if (ad) ad->statistics()->setObject(true, "pclb", true);
@@ -120,6 +126,7 @@ void ZUMSlotEventHandler::willLeaveAppDueToClick() {
 // --- Impressions and pings ------------------------------------------------------------------
 
 void ZUMSlotEventHandler::didMakeAdImpression() {
+  platform::assertMainThread();
   auto slot = slot_.lock();
   // One impression per shown ad, whichever caller reports it first.
   if (!slot || slot->viewHasMadeImpression()) return;
@@ -194,6 +201,7 @@ bool ZUMSlotEventHandler::isMRAIDEnabled() const {
 }
 
 void ZUMSlotEventHandler::MRAIDAdDidLoad() {
+  platform::assertMainThread();
   auto slot = slot_.lock();
   if (!slot) return;
   auto self = shared_from_this();
@@ -203,9 +211,8 @@ void ZUMSlotEventHandler::MRAIDAdDidLoad() {
   if (!creativeOrientationObserver_) {
     std::weak_ptr<ZUMSlotEventHandler> weak = self;
     creativeOrientationObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
-        kZUMSlotCreativeOrientationChangedNotification, slot, nullptr, [weak](const platform::Notification&) {
-          if (auto handler = weak.lock()) handler->notifyOrientationToMRAIDCreative();
-        });
+        kZUMSlotCreativeOrientationChangedNotification, slot, nullptr,
+        ZUMBindWeak(weak, &ZUMSlotEventHandler::notifyOrientationToMRAIDCreative));
   }
   slot->setUsableInterfaceFrame({});
   slot->setCreativeWebViewFrame({});
@@ -225,6 +232,7 @@ void ZUMSlotEventHandler::MRAIDAdDidLoad() {
 void ZUMSlotEventHandler::MRAIDAdDidUnload() { endListeningToDeviceOrientationChangeEvent(); }
 
 void ZUMSlotEventHandler::notifyOrientationToMRAIDCreative() {
+  platform::assertMainThread();
   auto slot = slot_.lock();
   if (!slot || !isMRAIDEnabled()) return;
   auto device = ZUMDevice::sharedInstance();
@@ -259,6 +267,7 @@ std::optional<std::string> ZUMSlotEventHandler::forcedAdOrientation(const ZUMAdV
 }
 
 void ZUMSlotEventHandler::notifyDeviceFeatures() {
+  platform::assertMainThread();
   auto slot = slot_.lock();
   auto adView = slot ? adViewOf(*slot) : nullptr;
   if (!adView) return;
@@ -271,6 +280,7 @@ void ZUMSlotEventHandler::notifyDeviceFeatures() {
 }
 
 void ZUMSlotEventHandler::SDKDidBecomeReady() {
+  platform::assertMainThread();
   auto slot = slot_.lock();
   if (auto adView = slot ? adViewOf(*slot) : nullptr) {
     adView->postJSNotification("onReadyEventReceived", Json{{"js", ZUMRequest::sdkVersion()}});
@@ -278,6 +288,7 @@ void ZUMSlotEventHandler::SDKDidBecomeReady() {
 }
 
 void ZUMSlotEventHandler::updateVisibility(bool visible) {
+  platform::assertMainThread();
   auto slot = slot_.lock();
   if (auto adView = slot ? adViewOf(*slot) : nullptr) {
     adView->dispatchSDKEvent("onAdVisibilityChanged", Json{{"visible", ZUMStringFromBOOL(visible)}});
@@ -285,6 +296,7 @@ void ZUMSlotEventHandler::updateVisibility(bool visible) {
 }
 
 void ZUMSlotEventHandler::handleError(const std::string& message, const std::string& action) {
+  platform::assertMainThread();
   auto slot = slot_.lock();
   if (auto adView = slot ? adViewOf(*slot) : nullptr) {
     adView->dispatchSDKEvent("onError", Json{{"message", message}, {"action", action}});
@@ -292,6 +304,7 @@ void ZUMSlotEventHandler::handleError(const std::string& message, const std::str
 }
 
 void ZUMSlotEventHandler::updatePositionFromView(platform::View& view) {
+  platform::assertMainThread();
   auto slot = slot_.lock();
   if (!slot) return;
   const platform::Rect application = ZUMDevice::sharedInstance()->standardizedOrientedApplicationFrame();
@@ -342,6 +355,7 @@ Json ZUMSlotEventHandler::volumePayload() {
 }
 
 void ZUMSlotEventHandler::postVolumeNotification() {
+  platform::assertMainThread();
   ZUMRunOnMainThread([weak = weak_from_this()] {
     auto self = weak.lock();
     auto slot = self ? self->slot_.lock() : nullptr;
@@ -358,9 +372,7 @@ void ZUMSlotEventHandler::beginListeningToDeviceOrientationChangeEvent() {
   std::weak_ptr<ZUMSlotEventHandler> weak = weak_from_this();
   statusBarObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
       platform::kApplicationDidChangeStatusBarOrientationNotification, nullptr, nullptr,
-      [weak](const platform::Notification&) {
-        if (auto self = weak.lock()) self->didChangeDeviceOrientation();
-      });
+      ZUMBindWeak(weak, &ZUMSlotEventHandler::didChangeDeviceOrientation));
 }
 
 void ZUMSlotEventHandler::endListeningToDeviceOrientationChangeEvent() {
@@ -372,6 +384,7 @@ void ZUMSlotEventHandler::endListeningToDeviceOrientationChangeEvent() {
 }
 
 void ZUMSlotEventHandler::didChangeDeviceOrientation() {
+  platform::assertMainThread();
   if (auto slot = slot_.lock()) {
     platform::NotificationCenter::defaultCenter().post(kZUMSlotCreativeOrientationChangedNotification, slot);
   }

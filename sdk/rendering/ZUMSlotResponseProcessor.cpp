@@ -8,6 +8,7 @@
 #include "ZUMRequest.h"
 #include "ZUMSlotAdResponseDelegate.h"
 #include "ZUMSlotDelegate.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/WhiteSpace.h"
 #include "platform/ui/ScrollView.h"
 #include "sdk/foundation/ZUMApplication.h"
@@ -20,7 +21,7 @@
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdType.h"
 #include "sdk/csi/ZUMCSITimeRecorder.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/request/ZUMSlotEvents.h"
 
@@ -51,6 +52,7 @@ void logEvent(ZUMSlot& slot, const std::string& name, const Json& info) {
 // --- Dispatch -------------------------------------------------------------------------------
 
 void ZUMSlotResponseProcessor::processAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad) {
+  platform::assertMainThread();
   if (!ad) {
     slot.didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInternalError), false);
     return;
@@ -66,15 +68,15 @@ void ZUMSlotResponseProcessor::processAdResponse(ZUMSlot& slot, const std::share
                 {"reload_interval", ad->reloadInterval()},
                 {"response_type", ad->responseType()}});
   switch (ad->responseType()) {
-    case 1:
-    case 3:
+    case kZUMStandardResponseType:
+    case kZUMNativeResponseType:
       processStandardAdResponse(slot, ad);
       return;
-    case 2:
+    case kZUMMediationResponseType:
       if (recorder) recorder->setCustomizedParameterValue("1", "is_mediation");
       processMediationAdResponse(slot, ad);
       return;
-    case 4:
+    case kZUMCustomRenderingResponseType:
       processCustomRenderingAdResponse(slot, ad);
       return;
     default:
@@ -176,6 +178,7 @@ void ZUMSlotResponseProcessor::processMediationAdResponse(ZUMSlot& slot, const s
 // --- Shown ad -------------------------------------------------------------------------------
 
 void ZUMSlotResponseProcessor::finishedLoadingAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& givenAd) {
+  platform::assertMainThread();
   // A copy: the caller may pass the slot's own loading ad, cleared below.
   const std::shared_ptr<ZUMAd> ad = givenAd;
   if (!ad) return;
@@ -197,6 +200,7 @@ void ZUMSlotResponseProcessor::processCustomRenderingAdResponse(ZUMSlot& slot, c
 }
 
 void ZUMSlotResponseProcessor::renderPendingCustomRenderingAd(ZUMSlot& slot) {
+  platform::assertMainThread();
   auto ad = slot.pendingCustomRenderingAd();
   if (!ad) return;
   auto keepAlive = slot.shared_from_this();
@@ -220,6 +224,7 @@ void ZUMSlotResponseProcessor::renderPendingCustomRenderingAd(ZUMSlot& slot) {
 // --- Sizing ---------------------------------------------------------------------------------
 
 void ZUMSlotResponseProcessor::setViewForAdUsingView(ZUMSlot& slot, const std::shared_ptr<platform::View>& view) {
+  platform::assertMainThread();
   auto delegate = slot.slotDelegate();
   if (delegate) delegate->slotDidReceiveAdView(slot, view);
   auto adView = std::dynamic_pointer_cast<ZUMAdView>(view);
@@ -280,6 +285,7 @@ bool ZUMSlotResponseProcessor::validateAdResponseWithAdSize(const ZUMAdSize& siz
 }
 
 void ZUMSlotResponseProcessor::updateContentSize(ZUMSlot& slot, platform::Size size) {
+  platform::assertMainThread();
   auto delegate = slot.slotDelegate();
   if (!delegate) return;
   auto ad = slot.ad() ? slot.ad() : slot.loadingAd();
@@ -304,7 +310,9 @@ bool ZUMSlotResponseProcessor::isBeingMediated(const ZUMSlot& slot) {
   return parameters && parameters->is_object() && parameters->contains("pw");
 }
 
-bool ZUMSlotResponseProcessor::isMediating(const ZUMSlot& slot) { return slot.ad() && slot.ad()->responseType() == 2; }
+bool ZUMSlotResponseProcessor::isMediating(const ZUMSlot& slot) {
+  return slot.ad() && slot.ad()->responseType() == kZUMMediationResponseType;
+}
 
 std::shared_ptr<platform::ViewController> ZUMSlotResponseProcessor::viewControllerForPresentingModalView(ZUMSlot& slot) {
   auto delegate = slot.slotDelegate();

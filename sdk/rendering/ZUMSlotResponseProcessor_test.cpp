@@ -25,7 +25,7 @@
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/request/ZUMAdType.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/request/ZUMSlotPlacement.h"
 #include "testing/LoopbackServer.h"

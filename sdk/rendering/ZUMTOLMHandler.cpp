@@ -1,10 +1,10 @@
 #include "sdk/rendering/ZUMTOLMHandler.h"
 
-#include <cassert>
 #include <cmath>
 
 #include <nlohmann/json.hpp>
 
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/StringConversions.h"
 #include "platform/base/URL.h"
@@ -25,7 +25,7 @@ bool ZUMTOLMHandler::handleRequest(const platform::URLRequest& request, const st
 
 bool ZUMTOLMHandler::handleNotification(const std::shared_ptr<const ZUMNotification>& notification,
                                         const std::shared_ptr<ZUMAdView>& adView) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   if (!notification || !adView) return false;
   const ActionTable* table = actionBlockDictionary();
   if (!table) return false;
@@ -42,7 +42,7 @@ bool ZUMTOLMHandler::handleNotification(const std::shared_ptr<const ZUMNotificat
 bool ZUMTOLMHandler::shouldBufferNotification(const ZUMNotification&, const ZUMAdView&) { return false; }
 
 void ZUMTOLMHandler::flushBuffer() {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   auto held = std::exchange(bufferedNotifications_, {});
   for (const auto& [notification, adView] : held) handleNotification(notification, adView);
 }

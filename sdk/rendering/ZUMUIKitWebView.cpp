@@ -1,5 +1,7 @@
 #include "sdk/rendering/ZUMUIKitWebView.h"
 
+#include "sdk/foundation/ZUMBindWeak.h"
+
 std::shared_ptr<ZUMWebView> ZUMUIKitWebView::create(const platform::Rect& frame,
                                                     const ZUMWebViewConfiguration& configuration) {
   auto view = std::shared_ptr<ZUMUIKitWebView>(new ZUMUIKitWebView(frame, configuration));
@@ -11,9 +13,7 @@ std::shared_ptr<ZUMWebView> ZUMUIKitWebView::create(const platform::Rect& frame,
   engine->setMediaPlaybackRequiresUserAction(configuration.mediaPlaybackRequiresUserAction());
   engine->setScalesPageToFit(configuration.scalesPageToFit());
   std::weak_ptr<ZUMUIKitWebView> weakView = view;
-  engine->setContentSizeObserver([weakView](platform::Size) {
-    if (auto self = weakView.lock()) self->engineContentSizeDidChange();
-  });
+  engine->setContentSizeObserver(ZUMBindWeak(weakView, &ZUMUIKitWebView::engineContentSizeDidChange));
   view->engine_ = engine;
   view->finishCreation(engine);
   return view;

@@ -9,6 +9,7 @@
 #include "platform/ui/Device.h"
 #include "platform/web/WKUserContentController.h"
 #include "platform/web/WKUserScript.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 
 namespace {
@@ -149,9 +150,7 @@ std::shared_ptr<ZUMWebView> ZUMWebKitWebView::create(const platform::Rect& frame
   engine->setNavigationDelegate(view);
   engine->setUIDelegate(view);
   std::weak_ptr<ZUMWebKitWebView> weakView = view;
-  engine->setContentSizeObserver([weakView](platform::Size) {
-    if (auto self = weakView.lock()) self->engineContentSizeDidChange();
-  });
+  engine->setContentSizeObserver(ZUMBindWeak(weakView, &ZUMWebKitWebView::engineContentSizeDidChange));
   view->engine_ = engine;
   view->finishCreation(engine);
 

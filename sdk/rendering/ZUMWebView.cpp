@@ -5,6 +5,7 @@
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/StringConversions.h"
 #include "platform/base/UserDefaults.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMScheduler.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/rendering/ZUMUIKitWebView.h"
@@ -79,9 +80,8 @@ void ZUMWebView::startRequestPolling() {
   scheduler_ = ZUMScheduler::create(interval);
   std::weak_ptr<ZUMWebView> weakSelf = std::static_pointer_cast<ZUMWebView>(shared_from_this());
   ZUMRunOnMainThread([scheduler = scheduler_, weakSelf] {
-    scheduler->taskIDScheduledOnQueue(platform::DispatchQueue::main(), [weakSelf] {
-      if (auto self = weakSelf.lock()) self->notifyDelegateIfRequestFailed();
-    });
+    scheduler->taskIDScheduledOnQueue(platform::DispatchQueue::main(),
+                                      ZUMBindWeak(weakSelf, &ZUMWebView::notifyDelegateIfRequestFailed));
     scheduler->start();
   });
 }
@@ -156,9 +156,7 @@ void ZUMWebView::didFinishLoad() {
   // once as the page settles, so every finished load reports its page's size.
   if (sizeReportedSinceStart_) return;
   std::weak_ptr<ZUMWebView> weakSelf = std::static_pointer_cast<ZUMWebView>(keepAlive);
-  platform::DispatchQueue::main()->async([weakSelf] {
-    if (auto self = weakSelf.lock()) self->engineContentSizeDidChange();
-  });
+  platform::DispatchQueue::main()->async(ZUMBindWeak(weakSelf, &ZUMWebView::engineContentSizeDidChange));
 }
 
 void ZUMWebView::didFailLoadWithError(const platform::ErrorPtr& error) {

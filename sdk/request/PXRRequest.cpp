@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "sdk/foundation/ZUMJSONReaders.h"
+
 using json = nlohmann::ordered_json;
 
 PXRRequest::PXRRequest() = default;
@@ -15,11 +17,8 @@ std::shared_ptr<ZUMRequest> PXRRequest::createWithParameters(const json& paramet
 
 void PXRRequest::readParameters(const json& parameters) {
   ZUMRequest::readParameters(parameters);
-  if (!parameters.is_object()) return;
-  if (auto it = parameters.find("ppid"); it != parameters.end() && it->is_string()) {
-    publisherProvidedID_ = it->get<std::string>();
-  }
-  if (auto it = parameters.find("category_exclusions"); it != parameters.end()) setCategoryExclusions(*it);
+  if (auto text = ZUMJSONStringForKey(parameters, "ppid")) publisherProvidedID_ = std::move(*text);
+  if (const json* value = ZUMJSONValueForKey(parameters, "category_exclusions")) setCategoryExclusions(*value);
 }
 
 std::shared_ptr<ZUMRequest> PXRRequest::copy() const {

@@ -9,6 +9,7 @@
 #include "ZUMAdSize.h"
 #include "platform/base/StringConversions.h"
 #include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMOrientation.h"
 #include "sdk/foundation/ZUMStatisticDictionary.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
@@ -24,58 +25,18 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-const Json* valueForKey(const Json& dictionary, const char* key) {
-  if (!dictionary.is_object()) return nullptr;
-  auto it = dictionary.find(key);
-  return it == dictionary.end() ? nullptr : &*it;
-}
-
-std::optional<std::string> stringForKey(const Json& dictionary, const char* key) {
-  const Json* value = valueForKey(dictionary, key);
-  if (!value || !value->is_string()) return std::nullopt;
-  return value->get<std::string>();
-}
-
-// Numbers and strings answer a double value; a value that is not finite counts as none.
-std::optional<double> doubleForKey(const Json& dictionary, const char* key) {
-  const Json* value = valueForKey(dictionary, key);
-  if (!value) return std::nullopt;
-  double result;
-  if (value->is_number()) {
-    result = value->get<double>();
-  } else if (value->is_string()) {
-    result = platform::stringDoubleValue(value->get<std::string>());
-  } else if (value->is_boolean()) {
-    result = value->get<bool>() ? 1.0 : 0.0;
-  } else {
-    return std::nullopt;
-  }
-  if (!std::isfinite(result)) return std::nullopt;
-  return result;
-}
-
 std::optional<platform::URL> urlForKey(const Json& dictionary, const char* key) {
-  auto text = stringForKey(dictionary, key);
+  auto text = ZUMJSONStringForKey(dictionary, key);
   if (!text) return std::nullopt;
   return platform::URL::fromString(*text);
-}
-
-// Numbers and strings answer a boolean value ("1", "true" and 1 are true).
-std::optional<bool> boolForKey(const Json& dictionary, const char* key) {
-  const Json* value = valueForKey(dictionary, key);
-  if (!value) return std::nullopt;
-  if (value->is_boolean()) return value->get<bool>();
-  if (value->is_number()) return value->get<double>() != 0;
-  if (value->is_string()) return platform::stringBoolValue(value->get_ref<const std::string&>());
-  return std::nullopt;
 }
 
 // The URLs that the strings of an array make; other elements, and strings that make no
 // URL, are skipped. Anything but an array gives none.
 std::vector<platform::URL> urlsForKey(const Json& dictionary, const char* key) {
   std::vector<platform::URL> urls;
-  const Json* array = valueForKey(dictionary, key);
-  if (!array || !array->is_array()) return urls;
+  const Json* array = ZUMJSONArrayForKey(dictionary, key);
+  if (!array) return urls;
   for (const Json& element : *array) {
     if (!element.is_string()) continue;
     if (auto url = platform::URL::fromString(element.get_ref<const std::string&>())) urls.push_back(std::move(*url));
@@ -112,7 +73,7 @@ std::shared_ptr<ZUMAd> ZUMAd::createWithDictionary(const Json& dictionary, const
 }
 
 void ZUMAd::readDictionary(const Json& dictionary) {
-  auto html = stringForKey(dictionary, "ad_html");
+  auto html = ZUMJSONStringForKey(dictionary, "ad_html");
   auto baseURL = urlForKey(dictionary, "ad_base_url");
   if (baseURL && html && !html->empty()) {
     adHTML_ = html;
@@ -120,7 +81,7 @@ void ZUMAd::readDictionary(const Json& dictionary) {
   } else {
     adURL_ = urlForKey(dictionary, "ad_url");
   }
-  if (const Json* json = valueForKey(dictionary, "ad_json")) {
+  if (const Json* json = ZUMJSONValueForKey(dictionary, "ad_json")) {
     std::optional<std::string> text;
     if (json->is_string()) {
       text = json->get<std::string>();
@@ -129,39 +90,41 @@ void ZUMAd::readDictionary(const Json& dictionary) {
     }
     if (text && (!adHTML_ || adHTML_->empty())) adHTML_ = text;
   }
-  auto sizeText = stringForKey(dictionary, "ad_size");
+  auto sizeText = ZUMJSONStringForKey(dictionary, "ad_size");
   size_ = ZUMAdSizeFromString(sizeText ? std::optional<std::string_view>(*sizeText) : std::nullopt);
-  if (auto orientation = stringForKey(dictionary, "orientation")) {
+  if (auto orientation = ZUMJSONStringForKey(dictionary, "orientation")) {
     std::uint64_t mask = ZUMInterfaceOrientationMaskFromString(*orientation);
     if (mask != 0) supportedOrientations_ = mask;
   }
-  if (const Json* javaScript = valueForKey(dictionary, "ad_is_javascript"); javaScript && javaScript->is_number()) {
-    hasAdNetworkJavaScript_ = javaScript->get<double>() != 0;
+  if (auto javaScript = ZUMJSONBoolForKey(dictionary, "ad_is_javascript")) {
+    hasAdNetworkJavaScript_ = *javaScript;
     if (hasAdNetworkJavaScript_) adNetworkPassbackURL_ = urlForKey(dictionary, "ad_passback_url");
   }
-  if (auto text = stringForKey(dictionary, "debug_dialog")) debugDialogString_ = text;
-  if (const Json* activeView = valueForKey(dictionary, "active_view"); activeView && activeView->is_object()) {
+  if (auto text = ZUMJSONStringForKey(dictionary, "debug_dialog")) debugDialogString_ = text;
+  if (const Json* activeView = ZUMJSONObjectForKey(dictionary, "active_view")) {
     setActiveViewConfigurations(*activeView);
   }
-  if (boolForKey(dictionary, "use_displayed_impression").value_or(false)) impressionDefinition_ = 1;
+  if (ZUMJSONBoolForKey(dictionary, "use_displayed_impression", false, ZUMJSONStrings::Read)) impressionDefinition_ = 1;
   addURLs(clickURLs_, urlsForKey(dictionary, "click_urls"));
   addURLs(impressionURLs_, urlsForKey(dictionary, "impression_urls"));
   addURLs(manualImpressionURLs_, urlsForKey(dictionary, "manual_impression_urls"));
-  if (const Json* safeBrowsing = valueForKey(dictionary, "safe_browsing")) {
+  if (const Json* safeBrowsing = ZUMJSONValueForKey(dictionary, "safe_browsing")) {
     safeBrowsingReporter_ = ZUMSafeBrowsingReporter::create(*safeBrowsing);
   }
-  auto width = doubleForKey(dictionary, "_native_interstitial_size_width");
-  auto height = doubleForKey(dictionary, "_native_interstitial_size_height");
+  auto width = ZUMJSONDoubleForKey(dictionary, "_native_interstitial_size_width", ZUMJSONStrings::Read);
+  auto height = ZUMJSONDoubleForKey(dictionary, "_native_interstitial_size_height", ZUMJSONStrings::Read);
   if (width && height) size_ = {*width, *height};
-  if (auto threshold = doubleForKey(dictionary, "_native_cropped_content_threshold")) {
+  if (auto threshold = ZUMJSONDoubleForKey(dictionary, "_native_cropped_content_threshold", ZUMJSONStrings::Read)) {
     croppedContentThreshold_ = *threshold;
   }
-  if (const Json* rewards = valueForKey(dictionary, "rewards");
-      rewards && rewards->is_array() && !rewards->empty() && rewards->front().is_object()) {
+  if (const Json* rewards = ZUMJSONArrayForKey(dictionary, "rewards");
+      rewards && !rewards->empty() && rewards->front().is_object()) {
     if (auto formats = ZUMAdFormats::shared()) reward_ = formats->makeReward(rewards->front());
   }
-  if (auto blocked = boolForKey(dictionary, "custom_close_blocked")) customCloseBlocked_ = *blocked;
-  if (auto queryID = stringForKey(dictionary, "brv_query_id")) BRVQueryID_ = queryID;
+  if (auto blocked = ZUMJSONBoolForKey(dictionary, "custom_close_blocked", ZUMJSONStrings::Read)) {
+    customCloseBlocked_ = *blocked;
+  }
+  if (auto queryID = ZUMJSONStringForKey(dictionary, "brv_query_id")) BRVQueryID_ = queryID;
 }
 
 void ZUMAd::readNativeFields(const NativeFields& native) {
@@ -243,8 +206,7 @@ std::shared_ptr<ZUMBannerAd> ZUMBannerAd::createWithDictionary(const Json& dicti
 
 void ZUMBannerAd::readDictionary(const Json& dictionary) {
   ZUMAd::readDictionary(dictionary);
-  const Json* rate = valueForKey(dictionary, "refresh_rate");
-  if (rate && rate->is_number()) setReloadInterval(rate->get<double>());
+  if (auto rate = ZUMJSONDoubleForKey(dictionary, "refresh_rate")) setReloadInterval(*rate);
 }
 
 std::shared_ptr<ZUMInterstitialAd> ZUMInterstitialAd::create() {

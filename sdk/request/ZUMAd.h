@@ -32,7 +32,12 @@ class ZUMSafeBrowsingReporter;
 class ZUMStatisticDictionary;
 class ZUMURLConnectionRedirect;
 
+// What an ad response holds (ZUMAd::responseType()).
+inline constexpr std::uint64_t kZUMInvalidResponseType = 0;
+inline constexpr std::uint64_t kZUMStandardResponseType = 1;
 inline constexpr std::uint64_t kZUMMediationResponseType = 2;
+inline constexpr std::uint64_t kZUMNativeResponseType = 3;
+inline constexpr std::uint64_t kZUMCustomRenderingResponseType = 4;
 
 class ZUMAd {
  public:
@@ -82,8 +87,7 @@ class ZUMAd {
   std::int64_t impressionDefinition() const { return impressionDefinition_; }
   void setImpressionDefinition(std::int64_t definition) { impressionDefinition_ = definition; }
 
-  // 0 invalid, 1 standard, 2 mediation (kZUMMediationResponseType), 3 native, 4 custom
-  // rendering.
+  // One of the kZUM...ResponseType values above.
   std::uint64_t responseType() const { return responseType_; }
   void setResponseType(std::uint64_t type) { responseType_ = type; }
   // Whether the ad's web view may scroll; true unless set.

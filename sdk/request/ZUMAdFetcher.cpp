@@ -10,6 +10,8 @@
 #include "platform/base/OperationQueue.h"
 #include "platform/base/StringConversions.h"
 #include "platform/base/UserDefaults.h"
+#include "sdk/foundation/ZUMBindWeak.h"
+#include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMLocationService.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMOrientation.h"
@@ -21,7 +23,7 @@
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcherDelegate.h"
 #include "sdk/request/ZUMAdTelemetry.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 
 namespace {
 
@@ -29,31 +31,9 @@ using Json = nlohmann::ordered_json;
 
 using platform::asciiLowercased;
 
-bool hasPrefixIgnoringCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && platform::equalsIgnoringASCIICase(text.substr(0, prefix.size()), prefix);
-}
-
-// The header's value when it is a string; a value of another kind counts as absent.
-std::optional<std::string> stringHeader(const Json& headers, const char* name) {
-  auto it = headers.find(name);
-  if (it == headers.end() || !it->is_string()) return std::nullopt;
-  return it->get<std::string>();
-}
-
-// The header's truth value: a string by the platform's rule, a number or a boolean by
-// its value; anything else counts as absent.
-std::optional<bool> truthHeader(const Json& headers, const char* name) {
-  auto it = headers.find(name);
-  if (it == headers.end()) return std::nullopt;
-  if (it->is_string()) return platform::stringBoolValue(it->get_ref<const std::string&>());
-  if (it->is_boolean()) return it->get<bool>();
-  if (it->is_number()) return it->get<double>() != 0;
-  return std::nullopt;
-}
-
 // A header whose text is a JSON object, decoded; nullopt when it is not one.
 std::optional<Json> objectHeader(const Json& headers, const char* name) {
-  auto text = stringHeader(headers, name);
+  auto text = ZUMJSONStringForKey(headers, name);
   if (!text) return std::nullopt;
   Json value = Json::parse(*text, nullptr, false);
   if (value.is_discarded() || !value.is_object()) return std::nullopt;
@@ -61,7 +41,7 @@ std::optional<Json> objectHeader(const Json& headers, const char* name) {
 }
 
 std::vector<platform::URL> urlsHeader(const Json& headers, const char* name) {
-  auto text = stringHeader(headers, name);
+  auto text = ZUMJSONStringForKey(headers, name);
   if (!text) return {};
   return ZUMURLsFromWhitespaceSeparatedString(*text);
 }
@@ -126,7 +106,7 @@ bool ZUMAdFetcher::fetchRequestURL(const std::optional<platform::URLRequest>& re
   // The type and the given headers come before the connection starts: a cached response
   // answers before the start returns, and what it sets must not be overwritten after the
   // delegate has seen the ad.
-  ad_->setResponseType(1);
+  ad_->setResponseType(kZUMStandardResponseType);
   if (request) ad_->setOriginalRequest(*request);
   if (responseHeaders) {
     processHeaders(*responseHeaders, HeaderSource::Final);
@@ -135,9 +115,7 @@ bool ZUMAdFetcher::fetchRequestURL(const std::optional<platform::URLRequest>& re
   if (!request) {
     adConnectionHasCompleted_ = true;
     std::weak_ptr<ZUMAdFetcher> weak = weak_from_this();
-    platform::OperationQueue::main()->addOperation([weak] {
-      if (auto fetcher = weak.lock()) fetcher->completedURLConnection();
-    });
+    platform::OperationQueue::main()->addOperation(ZUMBindWeak(weak, &ZUMAdFetcher::completedURLConnection));
     return true;
   }
   platform::ErrorPtr connectionError;
@@ -161,15 +139,20 @@ void ZUMAdFetcher::cancel() {
 // --- Headers -----------------------------------------------------------------------------
 
 std::uint64_t ZUMAdFetcher::adResponseTypeFromHeaders(const Json& headers, platform::ErrorPtr* error) {
-  if (!headers.is_object()) return 1;
-  if (truthHeader(headers, "x-qyra-mediation").value_or(false)) {
-    if (hasPrefixIgnoringCase(stringHeader(headers, "content-type").value_or(""), "application/json")) return 2;
+  if (!headers.is_object()) return kZUMStandardResponseType;
+  if (ZUMJSONBoolForKey(headers, "x-qyra-mediation", false, ZUMJSONStrings::Read)) {
+    const std::string contentType = ZUMJSONStringForKey(headers, "content-type").value_or("");
+    if (platform::startsWithIgnoringASCIICase(contentType, "application/json")) return kZUMMediationResponseType;
     if (error) *error = ZUMMakeErrorWithCode(kZUMErrorServerError);
-    return 0;
+    return kZUMInvalidResponseType;
   }
-  if (auto format = stringHeader(headers, "x-qyra-ad-format"); format && asciiLowercased(*format) == "native") return 3;
-  if (truthHeader(headers, "x-qyra-custom-rendering-allowed").value_or(false)) return 4;
-  return 1;
+  if (auto format = ZUMJSONStringForKey(headers, "x-qyra-ad-format"); format && asciiLowercased(*format) == "native") {
+    return kZUMNativeResponseType;
+  }
+  if (ZUMJSONBoolForKey(headers, "x-qyra-custom-rendering-allowed", false, ZUMJSONStrings::Read)) {
+    return kZUMCustomRenderingResponseType;
+  }
+  return kZUMStandardResponseType;
 }
 
 void ZUMAdFetcher::processHTTPHeaders(const Json& headers) { processHeaders(headers, HeaderSource::Final); }
@@ -202,7 +185,7 @@ void ZUMAdFetcher::applyHeaders(const Json& headers, HeaderSource source) {
 
   auto telemetry = ZUMAdTelemetry::shared();
   auto& defaults = platform::UserDefaults::standard();
-  if (stringHeader(headers, "x-qyra-content-url-opted-out") == "false") {
+  if (ZUMJSONStringForKey(headers, "x-qyra-content-url-opted-out") == "false") {
     if (telemetry) telemetry->startContentHashing();
     defaults.setBool(true, "/vantor/ads/content_url_enabled");
   } else {
@@ -211,37 +194,43 @@ void ZUMAdFetcher::applyHeaders(const Json& headers, HeaderSource source) {
   }
 
   ad.setActiveViewConfigurations(objectHeader(headers, "x-qyra-activeview"));
-  if (auto text = stringHeader(headers, "x-qyra-use-displayed-impression");
+  if (auto text = ZUMJSONStringForKey(headers, "x-qyra-use-displayed-impression");
       text && platform::stringBoolValue(*text)) {
     ad.setImpressionDefinition(1);
   }
-  if (auto orientation = stringHeader(headers, "x-qyra-orientation")) {
+  if (auto orientation = ZUMJSONStringForKey(headers, "x-qyra-orientation")) {
     if (auto mask = ZUMInterfaceOrientationMaskFromString(*orientation); mask != 0) ad.setSupportedOrientations(mask);
   }
-  if (auto rate = stringHeader(headers, "x-qyra-refresh-rate"); rate && !rate->empty()) {
+  if (auto rate = ZUMJSONStringForKey(headers, "x-qyra-refresh-rate"); rate && !rate->empty()) {
     const double seconds = platform::stringDoubleValue(*rate);
     if (std::isfinite(seconds) && seconds >= 0) ad.setReloadInterval(seconds);
   }
-  ad.setDebugDialogString(stringHeader(headers, "x-qyra-debug-dialog"));
-  ad.setCustomAdSizeString(stringHeader(headers, "x-qyra-ad-size"));
-  ad.setScrollEnabled(!truthHeader(headers, "x-qyra-disable-activation-and-scroll").value_or(false));
+  ad.setDebugDialogString(ZUMJSONStringForKey(headers, "x-qyra-debug-dialog"));
+  ad.setCustomAdSizeString(ZUMJSONStringForKey(headers, "x-qyra-ad-size"));
+  ad.setScrollEnabled(!ZUMJSONBoolForKey(headers, "x-qyra-disable-activation-and-scroll", false, ZUMJSONStrings::Read));
 
   // Only a served response decides HTTPS for the process, and only when it says so: an
   // absent header leaves the switch as it is (absent included), and a redirect hop on
   // the way decides nothing.
   if (source == HeaderSource::Final) {
-    if (auto useHTTPS = truthHeader(headers, "x-qyra-use-https")) defaults.setBool(*useHTTPS, "/vantor/ads/use_https");
+    if (auto useHTTPS = ZUMJSONBoolForKey(headers, "x-qyra-use-https", ZUMJSONStrings::Read)) {
+      defaults.setBool(*useHTTPS, "/vantor/ads/use_https");
+    }
   }
 
-  if (auto blocked = truthHeader(headers, "x-qyra-custom-close-blocked")) ad.setCustomCloseBlocked(*blocked);
-  if (auto fluid = stringHeader(headers, "x-qyra-fluid"); fluid && asciiLowercased(*fluid) == "height") ad.setFluid(true);
-  if (auto queryID = stringHeader(headers, "x-qyra-brv-query-id")) ad.setBRVQueryID(queryID);
+  if (auto blocked = ZUMJSONBoolForKey(headers, "x-qyra-custom-close-blocked", ZUMJSONStrings::Read)) {
+    ad.setCustomCloseBlocked(*blocked);
+  }
+  if (auto fluid = ZUMJSONStringForKey(headers, "x-qyra-fluid"); fluid && asciiLowercased(*fluid) == "height") {
+    ad.setFluid(true);
+  }
+  if (auto queryID = ZUMJSONStringForKey(headers, "x-qyra-brv-query-id")) ad.setBRVQueryID(queryID);
   ZUMLocationService::sharedInstance()->setPublisherAuthorized(
-      truthHeader(headers, "x-qyra-auto-collect-location").value_or(false));
+      ZUMJSONBoolForKey(headers, "x-qyra-auto-collect-location", false, ZUMJSONStrings::Read));
   if (auto settings = objectHeader(headers, "x-qyra-safe-browsing")) {
     ad.setSafeBrowsingReporter(ZUMSafeBrowsingReporter::create(*settings));
   }
-  if (auto signals = stringHeader(headers, "x-qyra-debug-signals")) ad.setDebugSignalInformation(signals);
+  if (auto signals = ZUMJSONStringForKey(headers, "x-qyra-debug-signals")) ad.setDebugSignalInformation(signals);
 }
 
 // --- Connection ----------------------------------------------------------------------------
@@ -261,7 +250,7 @@ bool ZUMAdFetcher::connectionLoadShouldUseCacheForResponse(ZUMURLConnection&,
                                                            const platform::HTTPURLResponse& response) {
   responseStatusCode_ = response.statusCode();
   processHeaders(dictionaryFromHeaderFields(response.allHeaderFields()), HeaderSource::Final);
-  return ad_ && ad_->responseType() == 2 && !hasNotifiedDelegate_;
+  return ad_ && ad_->responseType() == kZUMMediationResponseType && !hasNotifiedDelegate_;
 }
 
 void ZUMAdFetcher::connectionLoadDidReceiveCachedResponse(ZUMURLConnection&,

@@ -15,7 +15,7 @@
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcherDelegate.h"
 #include "sdk/request/ZUMAdTelemetry.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSDKCoreController.h"
 #include "sdk/request/ZUMSlot.h"
 #include "testing/LoopbackServer.h"

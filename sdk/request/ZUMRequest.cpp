@@ -11,6 +11,7 @@
 
 #include "PXRRequest.h"
 #include "ZUMExtras.h"
+#include "platform/base/CivilDate.h"
 #include "platform/base/ClassRegistry.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/RunLoop.h"
@@ -20,6 +21,7 @@
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMDevice.h"
+#include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMLocation.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMNetwork.h"
@@ -69,77 +71,6 @@ std::optional<json> valueOf(const std::unique_ptr<json>& value) {
   return *value;
 }
 
-// The platform's boolean reading of a plist value: numbers non-zero, strings by their text.
-bool boolValue(const json& value) {
-  if (value.is_boolean()) return value.get<bool>();
-  if (value.is_number_integer()) return value.get<std::int64_t>() != 0;
-  if (value.is_number_unsigned()) return value.get<std::uint64_t>() != 0;
-  if (value.is_number_float()) {
-    const double d = value.get<double>();
-    return !std::isnan(d) && d != 0;
-  }
-  if (value.is_string()) return platform::stringBoolValue(value.get_ref<const std::string&>());
-  return false;
-}
-
-// The integer value of a number, saturated; NaN gives 0.
-std::int64_t integerValue(const json& value) {
-  if (value.is_boolean()) return value.get<bool>() ? 1 : 0;
-  if (value.is_number_integer()) return value.get<std::int64_t>();
-  if (value.is_number_unsigned()) {
-    const std::uint64_t u = value.get<std::uint64_t>();
-    return u > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())
-               ? std::numeric_limits<std::int64_t>::max()
-               : static_cast<std::int64_t>(u);
-  }
-  if (value.is_number_float()) {
-    const double d = value.get<double>();
-    if (std::isnan(d)) return 0;
-    if (d >= 9.2e18) return std::numeric_limits<std::int64_t>::max();
-    if (d <= -9.2e18) return std::numeric_limits<std::int64_t>::min();
-    return static_cast<std::int64_t>(d);
-  }
-  return 0;
-}
-
-bool isNumber(const json& value) { return value.is_number() || value.is_boolean(); }
-
-const json* member(const json& dictionary, std::string_view key) {
-  if (!dictionary.is_object()) return nullptr;
-  auto it = dictionary.find(key);
-  return it == dictionary.end() ? nullptr : &*it;
-}
-
-// --- Gregorian dates, counted in days since 1970-01-01 (proleptic, UTC) ----------------
-
-std::int64_t daysFromCivil(std::int64_t y, std::int64_t m, std::int64_t d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const std::int64_t yoe = y - era * 400;
-  const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-void civilFromDays(std::int64_t z, std::int64_t& y, std::int64_t& m, std::int64_t& d) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  d = doy - (153 * mp + 2) / 5 + 1;
-  m = mp < 10 ? mp + 3 : mp - 9;
-  y = yoe + era * 400 + (m <= 2);
-}
-
-bool isLeapYear(std::int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-std::int64_t daysInMonth(std::int64_t y, std::int64_t m) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && isLeapYear(y) ? 29 : kDays[m - 1];
-}
-
 // Dates far outside any birthday are refused before they reach integer arithmetic.
 constexpr double kLargestDate = 1e13;  // about 300 000 years either side of 1970
 
@@ -155,17 +86,16 @@ std::optional<platform::TimeInterval> dateFromBirthdayString(std::string_view te
     return result;
   };
   const std::int64_t y = number(0, 4), m = number(4, 2), d = number(6, 2);
-  if (m < 1 || m > 12 || d < 1 || d > daysInMonth(y, m)) return std::nullopt;
-  return static_cast<double>(daysFromCivil(y, m, d)) * kSecondsPerDay;
+  if (m < 1 || m > 12 || d < 1 || d > platform::daysInMonth(y, m)) return std::nullopt;
+  return static_cast<double>(platform::daysFromCivil({y, m, d})) * kSecondsPerDay;
 }
 
 std::optional<std::string> birthdayText(std::optional<platform::TimeInterval> birthday) {
   if (!birthday || !std::isfinite(*birthday) || std::fabs(*birthday) > kLargestDate) return std::nullopt;
-  std::int64_t y = 0, m = 0, d = 0;
-  civilFromDays(static_cast<std::int64_t>(std::floor(*birthday / kSecondsPerDay)), y, m, d);
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%04lld%02lld%02lld", static_cast<long long>(y),
-                static_cast<long long>(m), static_cast<long long>(d));
+  const auto date = platform::civilFromDays(static_cast<std::int64_t>(std::floor(*birthday / kSecondsPerDay)));
+  char buffer[80];  // room for any 64-bit fields, as the optimiser checks
+  std::snprintf(buffer, sizeof buffer, "%04lld%02lld%02lld", static_cast<long long>(date.year),
+                static_cast<long long>(date.month), static_cast<long long>(date.day));
   return std::string(buffer);
 }
 
@@ -177,11 +107,11 @@ std::string dateDescription(platform::TimeInterval date) {
     rest += 86400;
     days -= 1;
   }
-  std::int64_t y = 0, m = 0, d = 0;
-  civilFromDays(days, y, m, d);
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld +0000", static_cast<long long>(y),
-                static_cast<long long>(m), static_cast<long long>(d), static_cast<long long>(rest / 3600),
+  const auto civil = platform::civilFromDays(days);
+  char buffer[160];  // room for any 64-bit fields, as the optimiser checks
+  std::snprintf(buffer, sizeof buffer, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld +0000",
+                static_cast<long long>(civil.year), static_cast<long long>(civil.month),
+                static_cast<long long>(civil.day), static_cast<long long>(rest / 3600),
                 static_cast<long long>(rest / 60 % 60), static_cast<long long>(rest % 60));
   return buffer;
 }
@@ -222,11 +152,11 @@ std::shared_ptr<ZUMRequest> ZUMRequest::createWithParameters(const json& paramet
 std::shared_ptr<ZUMRequest> ZUMRequest::createWithParameters(const std::function<std::shared_ptr<ZUMRequest>()>& make,
                                                              const json& parameters) {
   std::shared_ptr<ZUMRequest> request = make();
-  const json* properties = member(parameters, "_request_object_properties");
-  const json* className = properties ? member(*properties, "class") : nullptr;
-  if (className && className->is_string() && className->get_ref<const std::string&>() != request->className()) {
+  const json* properties = ZUMJSONValueForKey(parameters, "_request_object_properties");
+  auto className = properties ? ZUMJSONStringForKey(*properties, "class") : std::nullopt;
+  if (className && *className != request->className()) {
     registerRequestClasses();
-    if (auto named = platform::ClassRegistry::shared().create<ZUMRequest>(className->get_ref<const std::string&>())) {
+    if (auto named = platform::ClassRegistry::shared().create<ZUMRequest>(*className)) {
       request = std::move(named);
     }
   }
@@ -324,7 +254,7 @@ std::optional<json> ZUMRequest::extrasParameters() const {
 
 std::optional<json> ZUMRequest::networkExtrasAdditionalParameters() {
   std::optional<json> result = extrasParameters();
-  if (const json* useOnce = result ? member(*result, "_useOnce") : nullptr; useOnce && boolValue(*useOnce)) {
+  if (result && ZUMJSONBoolForKey(*result, "_useOnce", false, ZUMJSONStrings::Read)) {
     removeAdNetworkExtrasFor(ZUMExtras::kClassName);
   }
   return result;
@@ -414,7 +344,7 @@ void ZUMRequest::setBirthdayWithMonth(std::int64_t month, std::int64_t day, std:
   }
   const std::int64_t monthIndex = month - 1;
   const std::int64_t yearsCarried = monthIndex >= 0 ? monthIndex / 12 : (monthIndex - 11) / 12;
-  const std::int64_t days = daysFromCivil(year + yearsCarried, monthIndex - yearsCarried * 12 + 1, 1) + (day - 1);
+  const std::int64_t days = platform::daysFromCivil({year + yearsCarried, monthIndex - yearsCarried * 12 + 1, 1}) + (day - 1);
   setBirthday(static_cast<double>(days) * kSecondsPerDay);
 }
 
@@ -464,11 +394,11 @@ json ZUMRequest::threadSafeParameters() const {
   if (values_->formatParameters) {
     for (const json& format : *values_->formatParameters) {
       if (!format.is_object()) continue;
-      if (const json* name = member(format, "format"); name && name->is_string()) {
+      if (auto name = ZUMJSONStringForKey(format, "format")) {
         if (!formatNames.empty()) formatNames += ",";
-        formatNames += name->get_ref<const std::string&>();
+        formatNames += *name;
       }
-      if (const json* ids = member(format, "custom_template_ids"); ids && ids->is_array() && !ids->empty()) {
+      if (const json* ids = ZUMJSONArrayForKey(format, "custom_template_ids"); ids && !ids->empty()) {
         std::string joined;
         bool first = true;
         for (const json& id : *ids) {
@@ -479,7 +409,7 @@ json ZUMRequest::threadSafeParameters() const {
         }
         result["native_custom_templates"] = joined;
       }
-      if (const json* types = member(format, "allowed_response_types"); types && types->is_array()) {
+      if (const json* types = ZUMJSONArrayForKey(format, "allowed_response_types"); types) {
         for (const json& type : *types) {
           if (!type.is_string()) continue;
           const std::string& key = type.get_ref<const std::string&>();
@@ -531,40 +461,31 @@ json ZUMRequest::parameters() const {
 // --- Rebuilding -----------------------------------------------------------------------
 
 void ZUMRequest::readParameters(const json& parameters) {
-  if (const json* properties = member(parameters, "_request_object_properties")) {
-    if (const json* value = member(*properties, "testDevices")) setTestDevices(*value);
-    if (const json* value = member(*properties, "formatParameters")) setFormatParameters(*value);
-    if (const json* value = member(*properties, "privateMediationExtras")) setPrivateMediationExtras(*value);
+  if (const json* properties = ZUMJSONValueForKey(parameters, "_request_object_properties")) {
+    if (const json* value = ZUMJSONValueForKey(*properties, "testDevices")) setTestDevices(*value);
+    if (const json* value = ZUMJSONValueForKey(*properties, "formatParameters")) setFormatParameters(*value);
+    if (const json* value = ZUMJSONValueForKey(*properties, "privateMediationExtras")) {
+      setPrivateMediationExtras(*value);
+    }
   }
-  if (const json* value = member(parameters, "cust_gender"); value && value->is_string()) {
-    const std::string& text = value->get_ref<const std::string&>();
-    gender_ = text == "1" ? kZUMGenderMale : text == "2" ? kZUMGenderFemale : kZUMGenderUnknown;
+  if (auto text = ZUMJSONStringForKey(parameters, "cust_gender")) {
+    gender_ = *text == "1" ? kZUMGenderMale : *text == "2" ? kZUMGenderFemale : kZUMGenderUnknown;
   }
-  if (const json* value = member(parameters, "cust_age"); value && value->is_string()) {
-    birthday_ = dateFromBirthdayString(value->get_ref<const std::string&>());
-  }
-  if (const json* value = member(parameters, "uule"); value && value->is_object()) {
+  if (auto text = ZUMJSONStringForKey(parameters, "cust_age")) birthday_ = dateFromBirthdayString(*text);
+  if (const json* value = ZUMJSONObjectForKey(parameters, "uule")) {
     location_ = ZUMLocation::createWithDictionary(*value);
   }
-  if (const json* value = member(parameters, "kw")) setKeywords(*value);
-  if (const json* value = member(parameters, "tag_for_child_directed_treatment"); value && value->is_string()) {
-    childDirectedTreatment_ = platform::stringBoolValue(value->get_ref<const std::string&>());
+  if (const json* value = ZUMJSONValueForKey(parameters, "kw")) setKeywords(*value);
+  if (auto text = ZUMJSONStringForKey(parameters, "tag_for_child_directed_treatment")) {
+    childDirectedTreatment_ = platform::stringBoolValue(*text);
   }
-  if (const json* value = member(parameters, "options")) setAdConfigurationParameters(*value);
-  if (const json* value = member(parameters, "url"); value && value->is_string()) {
-    contentURL_ = value->get<std::string>();
-  }
-  if (const json* value = member(parameters, "native_version"); value && isNumber(*value)) {
-    responseType_ = integerValue(*value);
-  }
-  if (const json* value = member(parameters, "request_agent"); value && value->is_string()) {
-    requestAgent_ = value->get<std::string>();
-  }
-  if (const json* value = member(parameters, "custom_targeting")) setCustomTargeting(*value);
-  if (const json* value = member(parameters, "ene"); value && isNumber(*value)) {
-    nativeExpressEnabled_ = boolValue(*value);
-  }
-  if (const json* value = member(parameters, "extras"); value && value->is_object()) {
+  if (const json* value = ZUMJSONValueForKey(parameters, "options")) setAdConfigurationParameters(*value);
+  if (auto text = ZUMJSONStringForKey(parameters, "url")) contentURL_ = std::move(*text);
+  if (auto type = ZUMJSONIntegerForKey(parameters, "native_version")) responseType_ = *type;
+  if (auto text = ZUMJSONStringForKey(parameters, "request_agent")) requestAgent_ = std::move(*text);
+  if (const json* value = ZUMJSONValueForKey(parameters, "custom_targeting")) setCustomTargeting(*value);
+  if (auto enabled = ZUMJSONBoolForKey(parameters, "ene")) nativeExpressEnabled_ = *enabled;
+  if (const json* value = ZUMJSONObjectForKey(parameters, "extras")) {
     auto extras = ZUMExtras::create();
     extras->setAdditionalParameters(*value);
     registerAdNetworkExtras(std::move(extras));

@@ -14,6 +14,7 @@
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMFiles.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
+#include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMLocationService.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMRegistrationPoint.h"
@@ -77,19 +78,10 @@ class Delivery {
   explicit Delivery(const Json& constants) : constants_(constants.is_object() ? constants : Json::object()) {}
 
   // The constant's text; any other JSON type counts as absent.
-  std::optional<std::string> value(std::string_view key) const {
-    auto it = constants_.find(std::string(key));
-    if (it == constants_.end() || !it->is_string()) return std::nullopt;
-    return it->get<std::string>();
-  }
-  bool boolValue(std::string_view key) const { return platform::stringBoolValue(value(key).value_or("")); }
-  // The number in the text, when the text is one and it is finite.
+  std::optional<std::string> value(std::string_view key) const { return ZUMJSONStringForKey(constants_, key); }
+  bool boolValue(std::string_view key) const { return ZUMJSONBoolForKey(constants_, key, false, ZUMJSONStrings::Read); }
   std::optional<double> number(std::string_view key) const {
-    auto text = value(key);
-    if (!text || !isNumberText(*text)) return std::nullopt;
-    const double number = platform::stringDoubleValue(*text);
-    if (!std::isfinite(number)) return std::nullopt;
-    return number;
+    return ZUMJSONDoubleForKey(constants_, key, ZUMJSONStrings::Read);
   }
 
   void standardWrite(std::string_view key, std::optional<std::string> under = std::nullopt) const {
@@ -138,14 +130,6 @@ class Delivery {
   static platform::UserDefaults& defaults() { return platform::UserDefaults::standard(); }
 
  private:
-  static bool isNumberText(const std::string& text) {
-    const auto start = text.find_first_not_of(" \t");
-    if (start == std::string::npos) return false;
-    std::size_t i = start;
-    if (text[i] == '+' || text[i] == '-') ++i;
-    return i < text.size() && (std::isdigit(static_cast<unsigned char>(text[i])) || text[i] == '.');
-  }
-
   Json constants_;
 };
 
@@ -246,13 +230,9 @@ void ZUMApplySDKConstants(const Json& constants, const ZUMSDKConstantsTargets& t
     targets.setUseNewWebViewsForActiveViewProcessing(delivery.boolValue("use_new_web_views_for_active_view"));
   }
   if (auto intervals = delivery.decoded("refresh_intervals"); intervals && intervals->is_object()) {
-    std::optional<double> interval;
-    if (auto it = intervals->find("active_view_sampling_interval"); it != intervals->end()) {
-      if (it->is_number()) interval = it->get<double>();
-      if (it->is_string()) interval = platform::stringDoubleValue(it->get<std::string>());
-    }
-    // Zero or less would sample without pause; not finite, never.
-    if (interval && std::isfinite(*interval) && *interval > 0 && targets.setActiveViewSamplingInterval) {
+    auto interval = ZUMJSONDoubleForKey(*intervals, "active_view_sampling_interval", ZUMJSONStrings::Read);
+    // Zero or less would sample without pause.
+    if (interval && *interval > 0 && targets.setActiveViewSamplingInterval) {
       targets.setActiveViewSamplingInterval(std::min(*interval, kMaxSamplingInterval));
     }
   }

@@ -14,18 +14,22 @@
 #include "ZUMSlotAdLoadDelegate.h"
 #include "ZUMSlotDelegate.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/StringConversions.h"
 #include "platform/base/Timer.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/InterfaceOrientation.h"
 #include "platform/ui/View.h"
 #include "platform/base/TestingReset.h"
 #include "sdk/csi/ZUMCSI.h"
 #include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMConfiguration.h"
+#include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMLocationService.h"
 #include "sdk/foundation/ZUMLogger.h"
@@ -37,7 +41,7 @@
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/request/ZUMAdType.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMFullScreenNotifications.h"
 #include "sdk/request/ZUMSDKCoreController.h"
 #include "sdk/request/ZUMSlotEvents.h"
@@ -54,23 +58,6 @@ using Json = nlohmann::ordered_json;
 
 constexpr const char* kBackgroundLoadingDisabledText =
     "App is in background and background loading is disabled. Ignoring request.";
-
-// Numbers and strings answer a double value; a value that is not finite counts as none.
-std::optional<double> doubleValue(const Json& dictionary, const char* key) {
-  if (!dictionary.is_object()) return std::nullopt;
-  auto it = dictionary.find(key);
-  if (it == dictionary.end()) return std::nullopt;
-  double value;
-  if (it->is_number()) {
-    value = it->get<double>();
-  } else if (it->is_string()) {
-    value = platform::stringDoubleValue(it->get<std::string>());
-  } else {
-    return std::nullopt;
-  }
-  if (!std::isfinite(value)) return std::nullopt;
-  return value;
-}
 
 Json errorParameters(const platform::ErrorPtr& error) {
   Json info = Json::object();
@@ -98,6 +85,7 @@ std::shared_ptr<ZUMSlot> ZUMSlot::create(const platform::Rect& frame) {
 }
 
 void ZUMSlot::setUp(const platform::Rect& frame) {
+  platform::assertMainThread();
   if (auto rendering = ZUMSlotRendering::shared()) {
     auto parts = rendering->makeAdView(*this, frame);
     adView_ = std::move(parts.adView);
@@ -110,11 +98,7 @@ void ZUMSlot::setUp(const platform::Rect& frame) {
 
   std::weak_ptr<ZUMSlot> weak = weak_from_this();
   auto onMain = [weak](void (ZUMSlot::*action)()) {
-    return [weak, action](const platform::Notification&) {
-      ZUMRunOnMainThread([weak, action] {
-        if (auto slot = weak.lock()) ((*slot).*action)();
-      });
-    };
+    return [weak, action](const platform::Notification&) { ZUMRunOnMainThread(ZUMBindWeak(weak, action)); };
   };
   auto& center = platform::NotificationCenter::defaultCenter();
   observers_.push_back(center.addObserver(platform::kApplicationWillResignActiveNotification, nullptr, nullptr,
@@ -166,15 +150,14 @@ void ZUMSlot::loadRequest(const std::shared_ptr<ZUMRequest>& request) {
 void ZUMSlot::loadNextRequestWithAutoRefresh(bool autoRefresh) {
   if (!platform::isMainThread()) {
     std::weak_ptr<ZUMSlot> weak = weak_from_this();
-    platform::DispatchQueue::main()->async([weak, autoRefresh] {
-      if (auto slot = weak.lock()) slot->loadNextRequestWithAutoRefresh(autoRefresh);
-    });
+    platform::DispatchQueue::main()->async(ZUMBindWeak(weak, &ZUMSlot::loadNextRequestWithAutoRefresh, autoRefresh));
     return;
   }
   startLoad(autoRefresh);
 }
 
 void ZUMSlot::startLoad(bool autoRefresh) {
+  platform::assertMainThread();
   // A refresh that was on its way when the slot was invalidated ends here, before the
   // owner's gate could report a refusal. A load the host asks for still meets the gate
   // (a used interstitial's refusal must reach it).
@@ -201,7 +184,9 @@ void ZUMSlot::startLoad(bool autoRefresh) {
   hub->requesterWillBeginRequest(this);
   if (recorder) recorder->setCustomizedParameterValue(ZUMRequest::sdkVersion(), "sdkVersion");
   willRequestAdURL();
-  if (adUnitID_) hub->configuration()->setObject(*adUnitID_, "last_requested_ad_unit_id", 999);
+  if (adUnitID_) {
+    hub->configuration()->setObject(*adUnitID_, "last_requested_ad_unit_id", ZUMConfiguration::kHostPriority);
+  }
   if (!nextRequest_) nextRequest_ = ZUMRequest::create();
   loadingRequest_ = nextRequest_->copy();
   if (auto delegate = slotDelegate()) delegate->slotWillLoadAdWithRequest(*this, loadingRequest_);
@@ -225,32 +210,34 @@ void ZUMSlot::loadFromNetworkExtras() {
   if (!parameters.is_object()) parameters = Json::object();
 
   std::uint64_t orientations = 0;
-  if (auto it = parameters.find("_orientation"); it != parameters.end() && it->is_string()) {
-    const auto& text = it->get_ref<const std::string&>();
-    orientations = text == "p" ? 6 : text == "l" ? 24 : 0;
+  if (auto text = ZUMJSONStringForKey(parameters, "_orientation")) {
+    if (*text == "p") {
+      orientations =
+          platform::kInterfaceOrientationMaskPortrait | platform::kInterfaceOrientationMaskPortraitUpsideDown;
+    } else if (*text == "l") {
+      orientations = platform::kInterfaceOrientationMaskLandscape;
+    }
   }
 
   std::shared_ptr<ZUMAd> directAd = adObject;
   if (!directAd) {
-    if (auto it = parameters.find("_ad"); it != parameters.end() && it->is_object()) {
+    if (const Json* dictionary = ZUMJSONObjectForKey(parameters, "_ad")) {
       directAd = adType_ && adType_->isInterstitial()
-                     ? std::shared_ptr<ZUMAd>(ZUMInterstitialAd::createWithDictionary(*it))
-                     : std::shared_ptr<ZUMAd>(ZUMBannerAd::createWithDictionary(*it));
+                     ? std::shared_ptr<ZUMAd>(ZUMInterstitialAd::createWithDictionary(*dictionary))
+                     : std::shared_ptr<ZUMAd>(ZUMBannerAd::createWithDictionary(*dictionary));
     }
   }
   if (directAd) {
     if (orientations != 0) directAd->setSupportedOrientations(orientations);
     logEvent("direct_loading_from_ad", Json::object());
     std::optional<Json> headers;
-    if (auto it = parameters.find("_adHeaders"); it != parameters.end() && it->is_object()) headers = *it;
+    if (const Json* adHeaders = ZUMJSONObjectForKey(parameters, "_adHeaders")) headers = *adHeaders;
     loadAd(directAd, headers);
     return;
   }
 
   std::optional<platform::URL> requestURL;
-  if (auto it = parameters.find("_requestUrl"); it != parameters.end() && it->is_string()) {
-    requestURL = platform::URL::fromString(it->get_ref<const std::string&>());
-  }
+  if (auto text = ZUMJSONStringForKey(parameters, "_requestUrl")) requestURL = platform::URL::fromString(*text);
   if (requestURL) {
     ZUMMRAIDInterceptor::sharedInstance()->setEnabled(true);
     auto ad = ZUMAd::create();
@@ -317,10 +304,11 @@ bool ZUMSlot::isMakingRequest() const {
 }
 
 void ZUMSlot::setAdType(const std::shared_ptr<ZUMAdType>& adType, bool reloadRequest) {
+  platform::assertMainThread();
   if (!adType || (adType_ && adType_->isEqual(adType))) return;
   auto oldType = std::exchange(adType_, adType);
   if (!reloadRequest) return;
-  if (ad_ && ad_->responseType() == 2) {
+  if (ad_ && ad_->responseType() == kZUMMediationResponseType) {
     bool eitherInterstitial = (oldType && oldType->isInterstitial()) || adType->isInterstitial();
     auto mediation = ZUMSlotMediation::shared();
     if (!eitherInterstitial && mediation && mediation->changeMediatedAdType(*this, adType)) return;
@@ -334,6 +322,7 @@ void ZUMSlot::setAdType(const std::shared_ptr<ZUMAdType>& adType, bool reloadReq
 // --- Ending ---------------------------------------------------------------------------------
 
 void ZUMSlot::cancelLoad() {
+  platform::assertMainThread();
   ZUMApplication::sharedInstance()->requesterDidEndRequest(this);
   if (adFetcher_) std::exchange(adFetcher_, nullptr)->cancel();
   loadingAd_ = nullptr;
@@ -360,6 +349,7 @@ void ZUMSlot::cancelPendingAndFutureActions() {
 }
 
 void ZUMSlot::invalidate() {
+  platform::assertMainThread();
   // An invalidated slot never loads again, so its owner must not hear from a refresh.
   deactivateReloadTimer();
   ZUMApplication::sharedInstance()->requesterDidEndRequest(this);
@@ -376,6 +366,7 @@ void ZUMSlot::invalidate() {
 // --- Step methods ---------------------------------------------------------------------------
 
 void ZUMSlot::setState(State state) {
+  platform::assertMainThread();
   if (state_ == State::kInvalidated || state_ == state) return;
   state_ = state;
 }
@@ -397,6 +388,7 @@ void ZUMSlot::willRequestAdURL() {
 void ZUMSlot::didReceiveAdURL() { setState(State::kAdURLReceived); }
 
 void ZUMSlot::willFetchAdContent() {
+  platform::assertMainThread();
   setState(State::kFetching);
   if (!loadingAd_) return;
   auto statistics = loadingAd_->statistics();
@@ -424,6 +416,7 @@ void ZUMSlot::willStartAdRendering() { setState(State::kRendering); }
 void ZUMSlot::willLoadAdHTMLInWebView() { setState(State::kRendering); }
 
 void ZUMSlot::didReceiveValidAd() {
+  platform::assertMainThread();
   setState(State::kValidAd);
   if (auto recorder = adLoadActionTimeRecorder()) {
     recorder->endTimingVariableWithName("awr_ios");
@@ -434,6 +427,7 @@ void ZUMSlot::didReceiveValidAd() {
 }
 
 void ZUMSlot::didFailToReceiveAdWithError(const platform::ErrorPtr& givenError, bool shouldCancelPendingActions) {
+  platform::assertMainThread();
   auto keepAlive = shared_from_this();
   bool invalidated = state_ == State::kInvalidated;
   if (shouldCancelPendingActions) cancelPendingActions();
@@ -459,6 +453,7 @@ void ZUMSlot::didFailToReceiveAdWithError(const platform::ErrorPtr& givenError, 
 void ZUMSlot::invalidateState() { setState(State::kInvalidated); }
 
 void ZUMSlot::didLoadAdHTMLInWebView() {
+  platform::assertMainThread();
   if (auto processing = ZUMSlotResponseProcessing::shared()) {
     processing->finishedLoadingAdResponse(*this, loadingAd_);
   } else if (loadingAd_) {
@@ -473,6 +468,7 @@ void ZUMSlot::didLoadAdHTMLInWebView() {
 }
 
 void ZUMSlot::adFinishedLoadingContent() {
+  platform::assertMainThread();
   logEvent("loading_succeeded", Json::object());
   if (auto events = ZUMSlotEvents::shared()) events->startImpressionMonitoring(*this);
   ZUMApplication::sharedInstance()->requesterDidEndRequest(this);
@@ -499,6 +495,7 @@ void ZUMSlot::setReloadInterval(double seconds) {
 }
 
 void ZUMSlot::scheduleAdReloadTimer() {
+  platform::assertMainThread();
   deactivateReloadTimer();
   if (state_ == State::kInvalidated || !reloadable_ || !attemptedRequest_ || !(reloadInterval_ > 0)) return;
   std::weak_ptr<ZUMSlot> weak = weak_from_this();
@@ -518,6 +515,7 @@ void ZUMSlot::deactivateReloadTimer() {
 }
 
 void ZUMSlot::reloadCurrentRequest() {
+  platform::assertMainThread();
   std::weak_ptr<ZUMSlot> weak = weak_from_this();
   ZUMRunOnMainThread([weak] {
     auto slot = weak.lock();
@@ -532,18 +530,22 @@ void ZUMSlot::reloadCurrentRequest() {
 }
 
 void ZUMSlot::adWillPresentScreen() {
+  platform::assertMainThread();
   if (auto delegate = adEventDelegate()) delegate->slotWillPresentScreen(*this);
 }
 
 void ZUMSlot::adWillDismissScreen() {
+  platform::assertMainThread();
   if (auto delegate = adEventDelegate()) delegate->slotWillDismissScreen(*this);
 }
 
 void ZUMSlot::adDidDismissScreen() {
+  platform::assertMainThread();
   if (auto delegate = adEventDelegate()) delegate->slotDidDismissScreen(*this);
 }
 
 void ZUMSlot::adWillPresentFullScreen() {
+  platform::assertMainThread();
   auto rendering = ZUMSlotRendering::shared();
   if (adView_ && adView_->window() && rendering) rendering->pauseVideo(*adView_);
   deactivateReloadTimer();
@@ -581,6 +583,7 @@ std::optional<std::string> ZUMSlot::requestID() const {
 // The controller's answers count only while the slot waits for one (state 2); a late
 // answer to a load that was cancelled or has failed is dropped.
 void ZUMSlot::loadAdURLWithParameters(const Json& parameters) {
+  platform::assertMainThread();
   if (state_ != State::kBuildingAdURL) return;
   auto keepAlive = shared_from_this();
   logEvent("url_build_request_completed", Json::object());
@@ -589,10 +592,7 @@ void ZUMSlot::loadAdURLWithParameters(const Json& parameters) {
     didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInvalidRequest), false);
     return;
   }
-  std::string scenario;
-  if (parameters.is_object()) {
-    if (auto it = parameters.find("request_scenario"); it != parameters.end() && it->is_string()) scenario = *it;
-  }
+  const std::string scenario = ZUMJSONStringForKey(parameters, "request_scenario", "");
   auto statistics = ZUMApplication::sharedInstance()->statistics();
   auto sequenceNumber = [&] { return statistics->objectForKey("seq_num").value_or(Json()); };
   if (scenario == "offline_empty") {
@@ -607,19 +607,18 @@ void ZUMSlot::loadAdURLWithParameters(const Json& parameters) {
   }
 
   auto ad = ZUMAd::create();
-  if (parameters.is_object()) {
-    if (auto it = parameters.find("url"); it != parameters.end() && it->is_string()) {
-      ad->setAdURL(platform::URL::fromString(it->get_ref<const std::string&>()));
-    }
-  }
-  auto width = doubleValue(parameters, "interstitial_size_width");
-  auto height = doubleValue(parameters, "interstitial_size_height");
+  if (auto text = ZUMJSONStringForKey(parameters, "url")) ad->setAdURL(platform::URL::fromString(*text));
+  auto width = ZUMJSONDoubleForKey(parameters, "interstitial_size_width", ZUMJSONStrings::Read);
+  auto height = ZUMJSONDoubleForKey(parameters, "interstitial_size_height", ZUMJSONStrings::Read);
   if (width && height && *width >= 0 && *height >= 0) ad->setSize({*width, *height});
-  if (auto threshold = doubleValue(parameters, "cropped_content_threshold")) ad->setCroppedContentThreshold(*threshold);
+  if (auto threshold = ZUMJSONDoubleForKey(parameters, "cropped_content_threshold", ZUMJSONStrings::Read)) {
+    ad->setCroppedContentThreshold(*threshold);
+  }
   loadAd(ad, std::nullopt);
 }
 
 void ZUMSlot::loadAd(const std::shared_ptr<ZUMAd>& ad, const std::optional<Json>& headers) {
+  platform::assertMainThread();
   if (state_ != State::kBuildingAdURL && state_ != State::kAdURLReceived) return;
   auto keepAlive = shared_from_this();
   if (!ad) {
@@ -670,16 +669,19 @@ void ZUMSlot::resetRequestState() {
 }
 
 void ZUMSlot::invalidJavaScriptRequest() {
+  platform::assertMainThread();
   if (state_ != State::kBuildingAdURL) return;
   didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInvalidRequest), false);
 }
 
 void ZUMSlot::failedJavaScriptFile() {
+  platform::assertMainThread();
   if (state_ != State::kBuildingAdURL) return;
   didFailToRetrieveSDKCoreWithError(ZUMMakeErrorWithCode(kZUMErrorNetworkError));
 }
 
 void ZUMSlot::SDKCoreRequestDidFailWithError(const platform::ErrorPtr& error) {
+  platform::assertMainThread();
   if (state_ != State::kBuildingAdURL) return;
   didFailToReceiveAdWithError(error ? error : ZUMMakeErrorWithCode(kZUMErrorInternalError), false);
 }
@@ -687,6 +689,7 @@ void ZUMSlot::SDKCoreRequestDidFailWithError(const platform::ErrorPtr& error) {
 // --- ZUMAdFetcherDelegate -------------------------------------------------------------------
 
 void ZUMSlot::adFetcherDidFetchAd(ZUMAdFetcher& fetcher, const std::shared_ptr<ZUMAd>& ad) {
+  platform::assertMainThread();
   if (&fetcher != adFetcher_.get() || state_ == State::kInvalidated) return;  // a cancelled fetch
   auto keepAlive = shared_from_this();
   logEvent("url_fetching_succeeded", Json::object());
@@ -708,6 +711,7 @@ void ZUMSlot::didFetchAdContent() {
 
 void ZUMSlot::adFetcherDidFailToFetchAd(ZUMAdFetcher& fetcher, const std::shared_ptr<ZUMAd>& ad,
                                         const platform::ErrorPtr& error, std::int64_t responseCode) {
+  platform::assertMainThread();
   if (&fetcher != adFetcher_.get() || state_ == State::kInvalidated) return;  // a cancelled fetch
   auto keepAlive = shared_from_this();
   Json info = errorParameters(error);
@@ -723,11 +727,13 @@ void ZUMSlot::adFetcherDidFailToFetchAd(ZUMAdFetcher& fetcher, const std::shared
 Json ZUMSlot::applicationStatistics() const { return *applicationStatistics_; }
 
 void ZUMSlot::setAdUnitID(std::optional<std::string> adUnitID) {
+  platform::assertMainThread();
   adUnitID_ = std::move(adUnitID);
   slotStats_->setIdentifier(adUnitID_.value_or(std::string()));
 }
 
 void ZUMSlot::setPlacement(const std::shared_ptr<ZUMSlotPlacement>& placement) {
+  platform::assertMainThread();
   placement_ = placement;
   if (auto rendering = ZUMSlotRendering::shared(); adView_ && rendering) {
     rendering->adViewDidMoveToPlacement(*adView_, placement);

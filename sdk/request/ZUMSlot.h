@@ -313,7 +313,7 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   std::weak_ptr<ZUMSlotAdKeyDelegate> adKeyDelegate_;
   std::vector<platform::NotificationCenter::Token> observers_;
 
-  // --- Request parameters (added for ZUMSlot+Parameters.cpp) ----------------------------
+  // --- Request parameters (ZUMSlot+Parameters.cpp) --------------------------------------
  public:
   // The request's parameters overlaid with the slot's own keys, in order: correlation
   // id, quality signals, slot name, format and size keys, request id, position and the

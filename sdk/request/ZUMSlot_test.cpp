@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <map>
 #include <string>
@@ -17,6 +18,7 @@
 #include "ZUMRequest.h"
 #include "ZUMSlotAdLoadDelegate.h"
 #include "ZUMSlotDelegate.h"
+#include "platform/base/DispatchQueue.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLLoading.h"
@@ -32,7 +34,7 @@
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/request/ZUMAdType.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSDKCoreController.h"
 #include "sdk/request/ZUMSlotEvents.h"
 #include "sdk/request/ZUMSlotMediation.h"
@@ -855,5 +857,36 @@ TEST_F(ZUMSlotTest, AMediatedAdMayTakeANewBannerTypeWithoutARequest) {
   EXPECT_EQ(mediation->asked, 1);
   EXPECT_EQ(controller->requesters.size(), 2u);
 }
+
+#ifndef NDEBUG
+// The slot's main-thread entry points check their thread: a call from another queue
+// stops at the check instead of changing the state from the wrong thread.
+TEST_F(ZUMSlotTest, AMainThreadEntryPointCalledFromAnotherQueueFailsAtTheCheck) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  loadUntilFetching();
+  auto queue = platform::DispatchQueue::serial("com.vantor.morvane.test");
+  const struct {
+    const char* entryPoint;
+    std::function<void()> call;
+  } rows[] = {
+      {"cancelLoad", [this] { slot->cancelLoad(); }},
+      {"didFailToReceiveAdWithError", [this] { slot->didFailToReceiveAdWithError(nullptr, false); }},
+      {"invalidate", [this] { slot->invalidate(); }},
+  };
+  for (const auto& row : rows) {
+    EXPECT_DEATH(
+        {
+          queue->async(row.call);
+          env.runUntilIdle();
+        },
+        std::string(row.entryPoint) + ".*called off the main thread")
+        << row.entryPoint;
+  }
+  // From the main queue the same calls pass.
+  platform::DispatchQueue::main()->async([this] { slot->cancelLoad(); });
+  env.runUntilIdle();
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kIdle);
+}
+#endif
 
 }  // namespace

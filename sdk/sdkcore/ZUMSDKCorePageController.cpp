@@ -1,6 +1,5 @@
 #include "sdk/sdkcore/ZUMSDKCorePageController.h"
 
-#include <cassert>
 #include <cmath>
 #include <utility>
 
@@ -8,18 +7,21 @@
 
 #include "ZUMRequest.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/StringConversions.h"
 #include "platform/base/UserDefaults.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
+#include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/foundation/ZUMValues.h"
-#include "sdk/rendering/ZUMPageMessageName.h"
+#include "sdk/rendering/ZUMJavaScriptMessageString.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/csi/ZUMCSITimeRecorder.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSDKConstants.h"
 #include "sdk/request/ZUMSDKCoreControllerDelegate.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
@@ -39,14 +41,6 @@ std::optional<std::string> adRequestParameterJSONFromParameters(const Json& para
   return ZUMScriptSafeJSON(zum_JSONStringPretty(zum_JSONSafeDictionary(parameters), false, nullptr).value_or(""));
 }
 
-// The value's truth as the platform reads a boxed value: true, a number other than 0,
-// or a string that reads as true.
-bool truthValue(const Json& value) {
-  if (value.is_boolean()) return value.get<bool>();
-  if (value.is_number()) return value.get<double>() != 0;
-  return value.is_string() && platform::stringBoolValue(value.get<std::string>());
-}
-
 void startTiming(const std::shared_ptr<ZUMCSITimeRecorder>& recorder, const char* name) {
   if (recorder) recorder->startTimingVariableWithName(name);
 }
@@ -54,7 +48,7 @@ void startTiming(const std::shared_ptr<ZUMCSITimeRecorder>& recorder, const char
 }  // namespace
 
 std::shared_ptr<ZUMSDKCorePageController> ZUMSDKCorePageController::create() {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   auto controller = std::shared_ptr<ZUMSDKCorePageController>(new ZUMSDKCorePageController());
   controller->lockQueue_ = ZUMDispatchQueueCreate("com.vantor.morvane.sdk-core-controller");
   ZUMWebViewConfiguration configuration;
@@ -126,9 +120,8 @@ void ZUMSDKCorePageController::refreshActiveWebViewSDKCore() {
     for (auto& [identifier, requester] : std::exchange(self->pendingBuildAdURLDelegates_, {})) {
       if (auto recorder = requester->adLoadActionTimeRecorder()) recorder->cancelTimingVariableWithName("rur_ios");
       std::weak_ptr<ZUMSDKCoreControllerDelegate> weak = requester;
-      platform::DispatchQueue::main()->async([weak, refreshed] {
-        if (auto live = weak.lock()) live->SDKCoreRequestDidFailWithError(refreshed);
-      });
+      platform::DispatchQueue::main()->async(
+          ZUMBindWeak(weak, &ZUMSDKCoreControllerDelegate::SDKCoreRequestDidFailWithError, refreshed));
     }
   });
 }
@@ -150,9 +143,7 @@ void ZUMSDKCorePageController::didFinishLoadingSDKCoreInSDKCoreWebView(ZUMSDKCor
     } else if (state == ZUMSDKCoreWebView::kFailed) {
       for (auto& requester : std::exchange(self->pendingActiveWebViewLoadDelegates_, {})) {
         std::weak_ptr<ZUMSDKCoreControllerDelegate> weak = requester;
-        platform::DispatchQueue::main()->async([weak] {
-          if (auto live = weak.lock()) live->failedJavaScriptFile();
-        });
+        platform::DispatchQueue::main()->async(ZUMBindWeak(weak, &ZUMSDKCoreControllerDelegate::failedJavaScriptFile));
       }
     }
     if (webView && !webView->hasSDKCoreLoadedAtLeastOnce()) self->lastWebViewRefreshTimestamp_ = 0;
@@ -209,9 +200,8 @@ void ZUMSDKCorePageController::asynchronouslyRequestURLForDelegate(const Request
       if (!argument) {
         // Nothing can be asked for it; say so rather than leave it waiting.
         std::weak_ptr<ZUMSDKCoreControllerDelegate> weak = requester;
-        platform::DispatchQueue::main()->async([weak] {
-          if (auto live = weak.lock()) live->invalidJavaScriptRequest();
-        });
+        platform::DispatchQueue::main()->async(
+            ZUMBindWeak(weak, &ZUMSDKCoreControllerDelegate::invalidJavaScriptRequest));
         return;
       }
       const char* function = parameters.contains("vantor-ad-url-mediation") ? "QYRA_getAdapterLessMediationAd" : "QYRA_getAd";
@@ -274,8 +264,8 @@ void ZUMSDKCorePageController::SDKCoreTOLMHandlerLoadAdWithRequestID(ZUMSDKCoreT
         default: break;
       }
       if (!made) return live->loadAd(nullptr, std::nullopt);
-      if (auto mediation = ad.find("is_mediation"); mediation != ad.end() && truthValue(*mediation)) {
-        made->setResponseType(2);
+      if (ZUMJSONBoolForKey(ad, "is_mediation", false, ZUMJSONStrings::Read)) {
+        made->setResponseType(kZUMMediationResponseType);
         Json headers = made->responseHeaders().value_or(Json::object());
         headers["x-qyra-mediation"] = 1;
         headers["Content-Type"] = "application/json";
@@ -300,9 +290,7 @@ void ZUMSDKCorePageController::SDKCoreTOLMHandlerDidReceiveInvalidAdWithRequestI
   if (!requester) return;
   if (auto recorder = requester->adLoadActionTimeRecorder()) recorder->cancelTimingVariableWithName("rur_ios");
   std::weak_ptr<ZUMSDKCoreControllerDelegate> weak = requester;
-  platform::DispatchQueue::main()->async([weak] {
-    if (auto live = weak.lock()) live->invalidJavaScriptRequest();
-  });
+  platform::DispatchQueue::main()->async(ZUMBindWeak(weak, &ZUMSDKCoreControllerDelegate::invalidJavaScriptRequest));
 }
 
 // --- Script blocks ----------------------------------------------------------------------------
@@ -398,17 +386,12 @@ void ZUMSDKCorePageController::executeExportedJavaScriptCommand(const std::strin
 }
 
 void ZUMSDKCorePageController::postJavaScriptNotification(const std::string& name, const std::optional<Json>& userInfo) {
-  if (!ZUMIsPageMessageName(name)) {
+  auto script = ZUMJavaScriptMessageStringForCheckedName(name, userInfo);
+  if (!script) {
     ZUMLogger::sharedInstance()->logPublicMessage("SDK core notification with an unfit name not posted.");
     return;
   }
-  std::string script = "QYRA_ReceiveMessage('" + name + "');";
-  if (userInfo) {
-    if (auto text = zum_JSONStringPretty(*userInfo, false, nullptr)) {
-      script = "QYRA_ReceiveMessage('" + name + "', " + ZUMScriptSafeJSON(*text) + ");";
-    }
-  }
-  executeJavaScriptFromBlockWhenReady([script](const std::string&) { return std::optional<std::string>(script); }, {});
+  executeJavaScriptFromBlockWhenReady([script](const std::string&) { return script; }, {});
 }
 
 // --- Other messages of the page -----------------------------------------------------------------
@@ -416,9 +399,8 @@ void ZUMSDKCorePageController::postJavaScriptNotification(const std::string& nam
 void ZUMSDKCorePageController::SDKCoreTOLMHandlerDidLoadSDKConstants(ZUMSDKCoreTOLMHandler&, const Json& constants) {
   std::weak_ptr<ZUMSDKCorePageController> weak = shared_from_this();
   auto targets = ZUMSDKConstantsTargets::registered();
-  targets.setJavaScriptCompletionTimeout = [weak](double seconds) {
-    if (auto self = weak.lock()) self->setSDKCoreJavaScriptCompletionBlockTimeoutInterval(seconds);
-  };
+  targets.setJavaScriptCompletionTimeout =
+      ZUMBindWeak(weak, &ZUMSDKCorePageController::setSDKCoreJavaScriptCompletionBlockTimeoutInterval);
   targets.didHandleUpdate = [weak] {
     if (auto self = weak.lock()) self->lockQueue_->async([self] { self->SDKCoreUpdateHandled_ = true; });
   };

@@ -30,7 +30,7 @@
 #include "sdk/rendering/ZUMJavaScriptMessageString.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcher.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandlerDelegate.h"
 #include "sdk/sdkcore/ZUMSDKCoreWebView.h"
 
@@ -48,24 +48,8 @@ void logIgnored(const std::string& message, const std::string& why) {
 }
 
 bool isHTTPURL(const platform::URL& url) {
-  std::string scheme = url.scheme().value_or("");
-  for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string scheme = ZUMLowercasedScheme(url);
   return scheme == "http" || scheme == "https";
-}
-
-// The file of `fileURL` when it lies inside the SDK's cache folder; the page may touch
-// no other file.
-std::optional<std::filesystem::path> confinedPath(const std::optional<platform::URL>& fileURL) {
-  if (!fileURL || !fileURL->isFileURL() || !fileURL->path()) return std::nullopt;
-  auto folder = ZUMCacheDirectoryURL(std::nullopt, nullptr);
-  if (!folder || !folder->path()) return std::nullopt;
-  std::error_code ignored;
-  const auto root = std::filesystem::weakly_canonical(*folder->path(), ignored);
-  const auto path = std::filesystem::weakly_canonical(*fileURL->path(), ignored);
-  if (root.empty() || path.empty()) return std::nullopt;
-  const auto relative = path.lexically_relative(root);
-  if (relative.empty() || *relative.begin() == ".." || relative == ".") return std::nullopt;
-  return path;
 }
 
 }  // namespace
@@ -210,7 +194,8 @@ void ZUMSDKCoreTOLMHandler::appSettingsFetched(ZUMAdView&, const Json& parameter
   settings->erase("status");
   (*settings)["app_config_last_refresh_timestamp"] = platform::clock().wallNow();
   (*settings)["app_config_refreshed_since_app_start"] = true;
-  ZUMApplication::sharedInstance()->configuration()->addEntriesFromDictionary(*settings, 500);
+  ZUMApplication::sharedInstance()->configuration()->addEntriesFromDictionary(*settings,
+                                                                               ZUMConfiguration::kSDKPriority);
 }
 
 // --- HTTP requests for the page ----------------------------------------------------------------
@@ -468,7 +453,7 @@ void ZUMSDKCoreTOLMHandler::resourceStatusCheck(ZUMAdView&, const Json& paramete
   const auto fileURLString = ZUMStringForKey(parameters, "fileurl");
   const auto fileURL = fileURLString ? platform::URL::fromString(*fileURLString) : std::nullopt;
   if (!requestID || !fileURL) return logDropped("resourceStatusCheck", "request_id and fileurl needed");
-  const auto confined = confinedPath(fileURL);
+  const auto confined = fileURL ? ZUMPathInsideCacheDirectory(*fileURL) : std::nullopt;
   if (!confined) return logDropped("resourceStatusCheck", "the file is outside the SDK's cache folder");
   Json dictionary = Json::object();
   if (auto cache = resourceCacheForFileURL(*fileURL)) {
@@ -486,7 +471,7 @@ void ZUMSDKCoreTOLMHandler::resourceStatusCheck(ZUMAdView&, const Json& paramete
 void ZUMSDKCoreTOLMHandler::removeResource(ZUMAdView&, const Json& parameters) {
   const auto fileURLString = ZUMStringForKey(parameters, "fileurl");
   const auto fileURL = fileURLString ? platform::URL::fromString(*fileURLString) : std::nullopt;
-  const auto confined = confinedPath(fileURL);
+  const auto confined = fileURL ? ZUMPathInsideCacheDirectory(*fileURL) : std::nullopt;
   if (!confined) return logDropped("removeResource", "the file is outside the SDK's cache folder");
   if (auto cache = resourceCacheForFileURL(*fileURL)) {
     cache->cancelWithError(ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Delete cached resource."));

@@ -1,14 +1,15 @@
 #include "sdk/sdkcore/ZUMSDKCoreWebView.h"
 
 #include <algorithm>
-#include <cassert>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/URL.h"
 #include "platform/net/URLRequest.h"
 #include "sdk/csi/ZUMCSI.h"
 #include "sdk/csi/ZUMCSITimeRecorder.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewActiveViewMonitoring.h"
@@ -27,7 +28,7 @@ constexpr const char* kPageLoadTiming = "jsf_ios";
 
 std::shared_ptr<ZUMSDKCoreWebView> ZUMSDKCoreWebView::create(
     const std::optional<ZUMWebViewConfiguration>& configuration) {
-  assert(platform::isMainThread());
+  platform::assertMainThread();
   auto webView = std::shared_ptr<ZUMSDKCoreWebView>(new ZUMSDKCoreWebView());
   webView->lockQueue_ = ZUMDispatchQueueCreate("com.vantor.morvane.sdk-core-web-view");
   webView->CSI_ = ZUMCSI::create();
@@ -69,9 +70,8 @@ void ZUMSDKCoreWebView::refreshSDKCoreAndNotifyObserver(
       self->adView_->loadRequest(platform::URLRequest(*platform::URL::fromString(ZUMSDKCorePageURLString)));
       // A load that never ends would keep every observer (and every requester behind
       // them) waiting.
-      platform::DispatchQueue::main()->after(kZUMSDKCorePageLoadTimeout, [weak, load] {
-        if (auto page = weak.lock()) page->loadTimedOut(load);
-      });
+      platform::DispatchQueue::main()->after(kZUMSDKCorePageLoadTimeout,
+                                             ZUMBindWeak(weak, &ZUMSDKCoreWebView::loadTimedOut, load));
     }
     self->addObserverForOneTimeNotification(observer);
   });
@@ -215,9 +215,8 @@ void ZUMSDKCoreWebView::activeViewDidReceiveVisibilityNotification(bool visible,
   lockQueue_->sync([&] {
     if (auto found = activeViewObservers_.find(activeViewID); found != activeViewObservers_.end()) observer = found->second;
   });
-  platform::DispatchQueue::main()->async([observer, visible] {
-    if (auto live = observer.lock()) live->activeViewVisibilityChanged(visible);
-  });
+  platform::DispatchQueue::main()->async(
+      ZUMBindWeak(observer, &ZUMAdViewActiveViewMonitoring::activeViewVisibilityChanged, visible));
 }
 
 void ZUMSDKCoreWebView::activeViewDidReceiveUntrackNotification(std::uint64_t activeViewID) {
@@ -227,9 +226,8 @@ void ZUMSDKCoreWebView::activeViewDidReceiveUntrackNotification(std::uint64_t ac
     activeViewObservers_.erase(activeViewID);
     runningActiveViewObserverIdentifiers_.erase(activeViewID);
   });
-  platform::DispatchQueue::main()->async([observer] {
-    if (auto live = observer.lock()) live->activeViewMonitoringDidStop(kSDKCoreMeasurementReason);
-  });
+  platform::DispatchQueue::main()->async(
+      ZUMBindWeak(observer, &ZUMAdViewActiveViewMonitoring::activeViewMonitoringDidStop, kSDKCoreMeasurementReason));
 }
 
 // --- Ad-view delegate ---------------------------------------------------------------------------

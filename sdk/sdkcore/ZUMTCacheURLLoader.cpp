@@ -10,7 +10,7 @@
 #include "sdk/foundation/ZUMValues.h"
 #include "sdk/network/ZUMResourceCache.h"
 #include "sdk/network/ZUMTCacheURL.h"
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSDKCoreController.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
 #include "sdk/sdkcore/ZUMSDKCoreWebView.h"
@@ -22,12 +22,7 @@ std::optional<platform::URL> fileInCacheFolder(const std::optional<nlohmann::ord
   if (!result) return std::nullopt;
   const auto text = ZUMStringForKey(*result, "fileurl");
   const auto url = text ? platform::URL::fromString(*text) : std::nullopt;
-  const auto folder = ZUMCacheDirectoryURL(std::nullopt, nullptr);
-  if (!url || !url->isFileURL() || !url->path() || !folder || !folder->path()) return std::nullopt;
-  std::error_code ignored;
-  const auto root = std::filesystem::weakly_canonical(*folder->path(), ignored);
-  const auto relative = std::filesystem::weakly_canonical(*url->path(), ignored).lexically_relative(root);
-  if (relative.empty() || *relative.begin() == ".." || relative == ".") return std::nullopt;
+  if (!url || !ZUMPathInsideCacheDirectory(*url)) return std::nullopt;
   return url;
 }
 

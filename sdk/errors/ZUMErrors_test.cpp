@@ -1,4 +1,4 @@
-#include "sdk/request/ZUMErrors.h"
+#include "sdk/errors/ZUMErrors.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
