@@ -9,6 +9,7 @@
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/network/ZUMNetworkDelivery.h"
 #include "sdk/presentation/ZUMAdAppAdViewPresentation.h"
+#include "sdk/presentation/ZUMMRAIDTOLMHandler.h"
 #include "sdk/presentation/ZUMOpenerScreens.h"
 #include "sdk/presentation/ZUMSmallTOLMHandlers.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
@@ -41,6 +42,9 @@ void ZUMRegisterBuiltIns() {
     ZUMRunOnMainThread([] { ZUMSDKCoreController::setSharedInstance(ZUMSDKCorePageController::create()); });
     ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::Opener, [](ZUMAdViewDelegate& delegate) {
       return ZUMOpenerTOLMHandler::create(delegate.opener());
+    });
+    ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::MRAID, [](ZUMAdViewDelegate& delegate) {
+      return ZUMMRAIDTOLMHandler::create(delegate.opener());
     });
     ZUMClickHandling::setShared(std::make_shared<ZUMOpenerScreens>());
     ZUMNavigationBlockedReporting::setShared(std::make_shared<ZUMSDKCoreNavigationBlockedReporter>());

@@ -19,6 +19,7 @@
 #include "sdk/formats/ZUMInterstitialOwner.h"
 #include "sdk/presentation/ZUMBrowserViewController.h"
 #include "sdk/presentation/ZUMInterstitialViewController.h"
+#include "sdk/presentation/ZUMTransparentOverlayPresenter.h"
 #include "testing/AppControls.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/request/ZUMAd.h"
@@ -193,6 +194,19 @@ TEST_F(ZUMInterstitialTest, ALinkTappedInThePageIsOneClickAndOnePing) {
   env.runUntilIdle();
   EXPECT_EQ(hosts.server.requests("/click_ping").size(), 1u);
   EXPECT_EQ(std::count(delegate->log.begin(), delegate->log.end(), "click"), 1);
+  dismiss();
+}
+
+// A page that asks for a transparent background before it is shown is presented over
+// the host's screen instead of modally.
+TEST_F(ZUMInterstitialTest, APageAskingForATransparentBackgroundIsShownOverTheHostsScreen) {
+  serveAd({}, "<html><body><script>location.href = "
+              "'tolm://page/setInterstitialProperties?transparentBackground=1';</script></body></html>");
+  load();
+  env.advance(1);
+  present();
+  ASSERT_TRUE(shown);
+  EXPECT_TRUE(std::dynamic_pointer_cast<ZUMTransparentOverlayPresenter>(shown->presenter()));
   dismiss();
 }
 

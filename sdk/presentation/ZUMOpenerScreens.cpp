@@ -145,11 +145,3 @@ void ZUMOpenerScreens::openSafariViewControllerToURL(ZUMOpener& opener, const UR
   proxy->presentFromViewController(opener.topViewController(), nullptr);
   opener.didClickURL(url);
 }
-
-void ZUMOpenerScreens::openEmailComposer(ZUMOpener&, const URL& url) {
-  ZUMLog(kZUMLogLevelDefault, "No mail composer: " + url.absoluteString() + " not opened.");
-}
-
-void ZUMOpenerScreens::openSmsComposer(ZUMOpener&, const URL& url) {
-  ZUMLog(kZUMLogLevelDefault, "No message composer: " + url.absoluteString() + " not opened.");
-}

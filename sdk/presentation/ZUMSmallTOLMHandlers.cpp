@@ -5,6 +5,7 @@
 #include "sdk/presentation/ZUMAdAppViewController.h"
 #include "sdk/presentation/ZUMDefaultTOLMHandler.h"
 #include "sdk/presentation/ZUMOrientationTOLMHandler.h"
+#include "sdk/presentation/ZUMTransparentOverlayPresenter.h"
 #include "sdk/rendering/ZUMActiveViewTOLMHandler.h"
 #include "sdk/rendering/ZUMAdRefreshTOLMHandler.h"
 #include "sdk/rendering/ZUMAnalyticsTOLMHandler.h"
@@ -17,6 +18,12 @@
 #include "sdk/rendering/ZUMRewardBasedVideoAdTOLMHandler.h"
 
 namespace {
+
+// Pages that ask for a transparent background are shown over the host's screen.
+std::shared_ptr<ZUMAdAppTOLMHandler> makeAdAppHandler() {
+  return ZUMAdAppTOLMHandler::create(
+      []() -> std::shared_ptr<ZUMOverlayPresenting> { return ZUMTransparentOverlayPresenter::create(); });
+}
 
 template <class Handler>
 ZUMTOLMHandlerMaker plain() {
@@ -46,19 +53,17 @@ void registerBaseHandlers() {
 
 void ZUMRegisterSmallTOLMHandlers() {
   registerBaseHandlers();
-  // The transparent presenter's class is not part of the SDK yet: until it is, pages
-  // that ask for a transparent background keep the modal presenter (logged).
   ZUMRegisterBannerTOLMHandlerMaker(ZUMBannerTOLMHandlerPlace::AppEvent, [](ZUMBannerAdViewDelegate& delegate) {
     return ZUMAppEventTOLMHandler::create(delegate.slot());
   });
   ZUMRegisterBannerTOLMHandlerMaker(ZUMBannerTOLMHandlerPlace::AdApp,
-                                    [](ZUMBannerAdViewDelegate&) { return ZUMAdAppTOLMHandler::create(); });
+                                    [](ZUMBannerAdViewDelegate&) { return makeAdAppHandler(); });
   ZUMRegisterBannerTOLMHandlerMaker(ZUMBannerTOLMHandlerPlace::DelayPageLoad, [](ZUMBannerAdViewDelegate& delegate) {
     return ZUMDelayPageLoadTOLMHandler::create(
         std::static_pointer_cast<ZUMBannerAdViewDelegate>(delegate.shared_from_this()));
   });
   ZUMRegisterAdAppTOLMHandlerMaker(ZUMAdAppTOLMHandlerPlace::AdApp,
-                                   [](ZUMAdAppAdViewDelegate&) { return ZUMAdAppTOLMHandler::create(); });
+                                   [](ZUMAdAppAdViewDelegate&) { return makeAdAppHandler(); });
   ZUMRegisterAdAppTOLMHandlerMaker(ZUMAdAppTOLMHandlerPlace::AppEvent, [](ZUMAdAppAdViewDelegate& delegate) {
     auto controller = delegate.adAppViewController();
     return ZUMAppEventTOLMHandler::create(controller ? controller->slot() : nullptr);

@@ -1,7 +1,12 @@
 #include "sdk/rendering/ZUMMRAIDResizeProperties.h"
 
 #include <array>
+#include <charconv>
+#include <cmath>
 
+#include <nlohmann/json.hpp>
+
+#include "platform/base/StringConversions.h"
 #include "platform/ui/View.h"
 
 namespace {
@@ -55,4 +60,92 @@ platform::Rect ZUMMRAIDResizeProperties::closeButtonRectForPosition(std::int64_t
 
 std::uint32_t ZUMMRAIDResizeProperties::autoresizingMaskForClosePosition(std::int64_t position) {
   return known(position) ? kPlaces[static_cast<std::size_t>(position)].mask : 0;
+}
+
+// --- Parsing -------------------------------------------------------------------------------
+
+namespace {
+
+constexpr const char* kPositionNames[] = {"top-right",    "top-center",    "top-left",   "center",
+                                          "bottom-right", "bottom-center", "bottom-left"};
+
+// A page's number: a JSON number, or a string that holds one number and nothing else
+// (white space around it allowed). Not finite, or beyond the extent: nullopt.
+std::optional<double> strictNumber(const nlohmann::ordered_json& value) {
+  double number = 0;
+  if (value.is_number() && !value.is_boolean()) {
+    number = value.get<double>();
+  } else if (value.is_string()) {
+    const auto& text = value.get_ref<const std::string&>();
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return std::nullopt;
+    const auto last = text.find_last_not_of(" \t\r\n");
+    const char* begin = text.data() + first;
+    const char* end = text.data() + last + 1;
+    if (*begin == '+') ++begin;  // from_chars takes no plus sign
+    const auto [stop, error] = std::from_chars(begin, end, number, std::chars_format::general);
+    if (error != std::errc() || stop != end) return std::nullopt;
+  } else {
+    return std::nullopt;
+  }
+  if (!std::isfinite(number) || std::fabs(number) > ZUMMRAIDResizeProperties::kMaxExtent) return std::nullopt;
+  return number;
+}
+
+bool booleanValue(const nlohmann::ordered_json& value) {
+  if (value.is_boolean()) return value.get<bool>();
+  if (value.is_number()) return value.get<double>() != 0;
+  if (value.is_string()) return platform::stringBoolValue(value.get_ref<const std::string&>());
+  return false;
+}
+
+}  // namespace
+
+std::optional<ZUMMRAIDResizeProperties> ZUMMRAIDResizeProperties::create(const nlohmann::ordered_json& dictionary) {
+  if (!dictionary.is_object()) return std::nullopt;
+  for (const char* key : {"width", "height", "offsetX", "offsetY", "customClosePosition", "allowOffscreen"}) {
+    if (!dictionary.contains(key)) return std::nullopt;
+  }
+  const auto width = strictNumber(dictionary["width"]);
+  const auto height = strictNumber(dictionary["height"]);
+  const auto x = strictNumber(dictionary["offsetX"]);
+  const auto y = strictNumber(dictionary["offsetY"]);
+  if (!width || !height || !x || !y || *width < 0 || *height < 0) return std::nullopt;
+  ZUMMRAIDResizeProperties properties;
+  properties.size_ = {*width, *height};
+  properties.offset_ = {*x, *y};
+  const auto& position = dictionary["customClosePosition"];
+  properties.customClosePosition_ = position.is_string() ? closePositionFromString(position.get<std::string>()) : 0;
+  properties.allowOffscreen_ = booleanValue(dictionary["allowOffscreen"]);
+  return properties;
+}
+
+std::int64_t ZUMMRAIDResizeProperties::closePositionFromString(const std::string& name) {
+  for (std::size_t i = 0; i < std::size(kPositionNames); ++i) {
+    if (name == kPositionNames[i]) return static_cast<std::int64_t>(i);
+  }
+  return 0;
+}
+
+std::string ZUMMRAIDResizeProperties::description() const {
+  using platform::doubleString;
+  return "{{" + doubleString(size_.width) + ", " + doubleString(size_.height) + "}, {" + doubleString(offset_.x) +
+         ", " + doubleString(offset_.y) + "}, " + platform::integerString(customClosePosition_) + ", " +
+         (allowOffscreen_ ? "YES" : "NO") + "}";
+}
+
+// --- Validity -------------------------------------------------------------------------------
+
+namespace {
+
+bool liesWithin(const platform::Rect& rect, const platform::Rect& bounds) {
+  return !rect.isNull() && bounds.intersection(rect) == rect.standardized();
+}
+
+}  // namespace
+
+bool ZUMMRAIDResizeProperties::isContentFrameValid(const platform::Rect& contentFrame, const platform::Rect& bounds,
+                                                   bool allowOffscreen, std::int64_t closeButtonPosition) {
+  if (!liesWithin(closeButtonRectForPosition(closeButtonPosition, contentFrame), bounds)) return false;
+  return allowOffscreen || liesWithin(contentFrame, bounds);
 }

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/ASCIIString.h"
+#include "platform/base/DispatchQueue.h"
 #include "platform/base/MainThreadChecker.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
@@ -20,6 +21,7 @@
 #include "sdk/network/ZUMAutoClickProtection.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMClickHandling.h"
+#include "sdk/rendering/ZUMMRAIDResizeProperties.h"
 #include "sdk/rendering/ZUMSafariViewControllerSupport.h"
 #include "sdk/rendering/ZUMSlotEventHandler.h"
 #include "sdk/request/ZUMSlot.h"
@@ -256,14 +258,6 @@ void ZUMOpener::openSafariViewControllerToURL(const std::optional<URL>& url, std
   openApp(url);
 }
 
-void ZUMOpener::openEmailComposer(const URL& url) {
-  if (auto handling = clickHandlingFor("openEmailComposer", url.absoluteString())) handling->openEmailComposer(*this, url);
-}
-
-void ZUMOpener::openSmsComposer(const URL& url) {
-  if (auto handling = clickHandlingFor("openSmsComposer", url.absoluteString())) handling->openSmsComposer(*this, url);
-}
-
 // --- MRAID refusals ------------------------------------------------------------------------
 
 void ZUMOpener::openPromptToStorePictureAtURL(const std::optional<URL>&) {
@@ -276,4 +270,115 @@ void ZUMOpener::openCalendarWithDictionary(const nlohmann::ordered_json&) {
 
 void ZUMOpener::reportMRAIDError(const std::string& message, const std::string& action) {
   if (auto slot = slot_.lock()) ZUMSlotEventHandler::forSlot(*slot)->handleError(message, action);
+}
+
+// --- Composers -------------------------------------------------------------------------------
+
+void ZUMOpener::openEmailComposer(const URL& url) {
+  if (!shouldPerformOpenAction()) return;
+  if (!platform::MailComposeViewController::canSendMail()) {
+    reportMRAIDError("This device cannot send mail.", "open");
+    return;
+  }
+  if (auto handling = clickHandlingFor("openEmailComposer", url.absoluteString())) handling->openEmailComposer(*this, url);
+}
+
+void ZUMOpener::openSmsComposer(const URL& url) {
+  if (!shouldPerformOpenAction()) return;
+  if (!platform::MessageComposeViewController::canSendText()) {
+    reportMRAIDError("This device cannot send text messages.", "open");
+    return;
+  }
+  if (auto handling = clickHandlingFor("openSmsComposer", url.absoluteString())) handling->openSmsComposer(*this, url);
+}
+
+void ZUMOpener::mailComposeControllerDidFinishWithResult(platform::MailComposeViewController& controller,
+                                                         platform::MailComposeResult result, platform::ErrorPtr) {
+  static constexpr const char* kResults[] = {"cancelled", "saved", "sent", "failed"};
+  const auto index = static_cast<std::size_t>(result);
+  composerDidFinish(controller, index < std::size(kResults) ? kResults[index] : "unknown");
+}
+
+void ZUMOpener::messageComposeViewControllerDidFinishWithResult(platform::MessageComposeViewController& controller,
+                                                                platform::MessageComposeResult result) {
+  static constexpr const char* kResults[] = {"cancelled", "sent", "failed"};
+  const auto index = static_cast<std::size_t>(result);
+  composerDidFinish(controller, index < std::size(kResults) ? kResults[index] : "unknown");
+}
+
+void ZUMOpener::composerDidFinish(platform::ViewController& composer, const char* result) {
+  ZUMLog(kZUMLogLevelDefault, std::string("Composer finished: ") + result + ".");
+  // Nothing is dismissed inside the composer's own callback.
+  platform::DispatchQueue::main()->async(
+      [weak = weak_from_this(), composer = std::weak_ptr<platform::ViewController>(composer.shared_from_this())] {
+        auto self = weak.lock();
+        auto strong = composer.lock();
+        auto handling = ZUMClickHandling::shared();
+        if (self && strong && handling) handling->composerDidFinish(*self, strong);
+      });
+}
+
+// --- Overlays ----------------------------------------------------------------------------------
+
+namespace {
+
+constexpr const char* kExpandRefused = "Expanding an ad is not allowed until the user interacts with the ad.";
+constexpr const char* kResizeRefused = "Resizing an ad is not allowed until the user interacts with the ad.";
+
+bool isWebScheme(const URL& url) {
+  const auto scheme = ZUMLowercasedScheme(url);
+  return scheme == "http" || scheme == "https";
+}
+
+}  // namespace
+
+void ZUMOpener::openWebApp(const std::optional<URL>& url, std::uint64_t orientationMask, bool useCustomClose) {
+  if (!shouldPerformOpenActionWithOrientations(orientationMask)) {
+    reportMRAIDError(kExpandRefused, "expand");
+    return;
+  }
+  if (!url) return;
+  if (auto handling = clickHandlingFor("openWebApp", url->absoluteString())) {
+    handling->openWebApp(*this, *url, orientationMask, useCustomClose);
+  }
+}
+
+void ZUMOpener::openWebAppWithHTML(const std::optional<std::string>& html, const std::optional<URL>& baseURL,
+                                   std::uint64_t orientationMask, bool useCustomClose) {
+  if (!shouldPerformOpenActionWithOrientations(orientationMask)) {
+    reportMRAIDError(kExpandRefused, "expand");
+    return;
+  }
+  if (!html) return;
+  std::optional<URL> base = baseURL;
+  if (base && !isWebScheme(*base)) {
+    ZUMLog(kZUMLogLevelDefault, "Web app base URL " + base->absoluteString() + " refused: only http(s) is used.");
+    base.reset();
+  }
+  if (auto handling = clickHandlingFor("openWebAppWithHTML", "HTML")) {
+    handling->openWebAppWithHTML(*this, *html, base, orientationMask, useCustomClose);
+  }
+}
+
+void ZUMOpener::expandToWebAppWithSupportedOrientations(std::uint64_t orientationMask, bool useCustomClose) {
+  if (!shouldPerformOpenActionWithOrientations(orientationMask)) {
+    reportMRAIDError(kExpandRefused, "expand");
+    return;
+  }
+  if (!adView_.lock()) return;
+  if (auto handling = clickHandlingFor("expand", "ad view")) handling->expandToWebApp(*this, orientationMask, useCustomClose);
+}
+
+void ZUMOpener::openWebAppWithResizeProperties(const std::optional<ZUMMRAIDResizeProperties>& properties) {
+  if (!shouldPerformOpenAction()) {
+    reportMRAIDError(kResizeRefused, "resize");
+    return;
+  }
+  if (!adView_.lock()) return;
+  if (!properties) {
+    // Missing or untrusted values: the page hears it and nothing changes.
+    reportMRAIDError("Received invalid resize properties", "resize");
+    return;
+  }
+  if (auto handling = clickHandlingFor("resize", "ad view")) handling->openWebAppWithResizeProperties(*this, *properties);
 }

@@ -34,6 +34,8 @@
 #include "platform/base/URL.h"
 #include "platform/net/URLRequest.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/MailComposeViewController.h"
+#include "platform/ui/MessageComposeViewController.h"
 
 namespace platform {
 class StoreProductViewController;
@@ -42,12 +44,16 @@ class ViewController;
 
 class ZUMAdView;
 class ZUMAutoClickProtection;
+class ZUMMRAIDResizeProperties;
 class ZUMSlot;
 
 // Whether the store sheet waits for its product before it is shown.
 enum class ZUMStoreSheetPresentation { AfterFetch, AtOnce };
 
-class ZUMOpener : public platform::AlertViewDelegate, public std::enable_shared_from_this<ZUMOpener> {
+class ZUMOpener : public platform::AlertViewDelegate,
+                  public platform::MailComposeViewControllerDelegate,
+                  public platform::MessageComposeViewControllerDelegate,
+                  public std::enable_shared_from_this<ZUMOpener> {
  public:
   static std::shared_ptr<ZUMOpener> create();
   ~ZUMOpener() override;
@@ -79,8 +85,23 @@ class ZUMOpener : public platform::AlertViewDelegate, public std::enable_shared_
   // An app link: the page hears "openDeepLink" with whether it opened; the click and the
   // leave notices follow only when it did.
   void openAppLink(const platform::URL& url, const std::string& eventID);
+  // Composers: auto-click gate, then whether the device can send; a device that cannot
+  // tells the page with an MRAID error ("open").
   void openEmailComposer(const platform::URL& url);
   void openSmsComposer(const platform::URL& url);
+
+  // --- Overlays -------------------------------------------------------------------------
+  // A full-screen web app of a URL, or of HTML with an http(s) base URL (any other base
+  // URL is dropped, so a page cannot reach local files). Refused orientations or no
+  // touch: the MRAID error ("expand").
+  void openWebApp(const std::optional<platform::URL>& url, std::uint64_t orientationMask, bool useCustomClose);
+  void openWebAppWithHTML(const std::optional<std::string>& html, const std::optional<platform::URL>& baseURL,
+                          std::uint64_t orientationMask, bool useCustomClose);
+  // MRAID expand of the ad view itself.
+  void expandToWebAppWithSupportedOrientations(std::uint64_t orientationMask, bool useCustomClose);
+  // MRAID resize. No touch: the MRAID error ("resize"); no properties (missing or
+  // refused values): "Received invalid resize properties" ("resize"), nothing changes.
+  void openWebAppWithResizeProperties(const std::optional<ZUMMRAIDResizeProperties>& properties);
 
   // --- MRAID refusals -------------------------------------------------------------------
   void openPromptToStorePictureAtURL(const std::optional<platform::URL>& url);
@@ -108,6 +129,13 @@ class ZUMOpener : public platform::AlertViewDelegate, public std::enable_shared_
 
   // --- platform::AlertViewDelegate ------------------------------------------------------
   void alertViewClickedButtonAtIndex(platform::AlertView& alert, std::int64_t buttonIndex) override;
+  // --- Composer delegates: on a later turn of the main queue the composer goes ----------
+  void mailComposeControllerDidFinishWithResult(platform::MailComposeViewController& controller,
+                                                platform::MailComposeResult result, platform::ErrorPtr error) override;
+  void messageComposeViewControllerDidFinishWithResult(platform::MessageComposeViewController& controller,
+                                                       platform::MessageComposeResult result) override;
+  // "onError" with the message and the action, through the slot's MRAID events.
+  void reportMRAIDError(const std::string& message, const std::string& action);
 
   // --- State ----------------------------------------------------------------------------
   // Held weakly.
@@ -144,7 +172,7 @@ class ZUMOpener : public platform::AlertViewDelegate, public std::enable_shared_
   // Removes one entry of recordedClickURLs_ for the URL; whether there was one.
   bool takeRecordedClick(const platform::URL& url);
   ZUMOpener() = default;
-  void reportMRAIDError(const std::string& message, const std::string& action);
+  void composerDidFinish(platform::ViewController& composer, const char* result);
   void postOpenDeepLink(const platform::URL& url, bool opened, const std::string& eventID);
 
   std::vector<std::pair<std::weak_ptr<platform::AlertView>, platform::URL>> confirmationAlertURLs_;

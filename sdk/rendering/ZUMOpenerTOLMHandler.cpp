@@ -89,14 +89,21 @@ void ZUMOpenerTOLMHandler::openInlineSafari(ZUMAdView&, const nlohmann::ordered_
   if (url && opener_) opener_->openSafariViewControllerToURL(url, orientationFromParams(parameters));
 }
 
-// Web apps and expansion are not carried out by this SDK yet; the message stays claimed
-// so that it never opens as "app".
-void ZUMOpenerTOLMHandler::openWebApp(ZUMAdView&, const nlohmann::ordered_json&) {
-  ZUMLog(kZUMLogLevelDefault, "The web app of an \"open\" message is not available; nothing opened.");
+// A "u" URL wins; else the "html" with its "baseurl" (the opener keeps only an http(s)
+// base URL).
+void ZUMOpenerTOLMHandler::openWebApp(ZUMAdView&, const nlohmann::ordered_json& parameters) {
+  if (!opener_) return;
+  const auto mask = orientationFromParams(parameters);
+  const bool customClose = shouldUseCustomClose(parameters);
+  if (auto url = URLParameter(parameters, "u")) {
+    opener_->openWebApp(url, mask, customClose);
+  } else if (auto html = ZUMStringForKey(parameters, "html")) {
+    opener_->openWebAppWithHTML(html, URLParameter(parameters, "baseurl"), mask, customClose);
+  }
 }
 
-void ZUMOpenerTOLMHandler::expand(ZUMAdView&, const nlohmann::ordered_json&) {
-  ZUMLog(kZUMLogLevelDefault, "Expanding an ad is not available; nothing opened.");
+void ZUMOpenerTOLMHandler::expand(ZUMAdView&, const nlohmann::ordered_json& parameters) {
+  if (opener_) opener_->expandToWebAppWithSupportedOrientations(orientationFromParams(parameters), shouldUseCustomClose(parameters));
 }
 
 void ZUMOpenerTOLMHandler::openApp(ZUMAdView&, const nlohmann::ordered_json& parameters) {

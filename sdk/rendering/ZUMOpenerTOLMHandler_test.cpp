@@ -42,6 +42,17 @@ struct RecordingClickHandling : ZUMClickHandling {
   bool hasSafariViewController() const override { return true; }
   void openEmailComposer(ZUMOpener&, const URL&) override {}
   void openSmsComposer(ZUMOpener&, const URL&) override {}
+  void openWebApp(ZUMOpener&, const URL& url, std::uint64_t mask, bool customClose) override {
+    log.push_back("webapp " + url.absoluteString() + " " + std::to_string(mask) + " " + std::to_string(customClose));
+  }
+  void openWebAppWithHTML(ZUMOpener&, const std::string& html, const std::optional<URL>& baseURL, std::uint64_t mask,
+                          bool customClose) override {
+    log.push_back("html " + html + " " + (baseURL ? baseURL->absoluteString() : "-") + " " + std::to_string(mask) +
+                  " " + std::to_string(customClose));
+  }
+  void expandToWebApp(ZUMOpener&, std::uint64_t mask, bool customClose) override {
+    log.push_back("expand " + std::to_string(mask) + " " + std::to_string(customClose));
+  }
   std::vector<std::string> log;
 };
 
@@ -81,6 +92,7 @@ TEST_F(ZUMOpenerTOLMHandlerTest, OpenMessagesReachTheOpenerCallTheirSubActionNam
   auto window = platform::Window::create({0, 0, 320, 480});  // something to present from
   window->setRootViewController(platform::ViewController::create());
   window->makeKeyAndVisible();
+  handler->opener()->setAdView(adView);  // expand needs the ad view the opener acts for
   const std::string u = "u=https%3A%2F%2Flanding.example.com%2Fa";
   const struct {
     std::string message;
@@ -103,8 +115,17 @@ TEST_F(ZUMOpenerTOLMHandlerTest, OpenMessagesReachTheOpenerCallTheirSubActionNam
       {"open?a=in_app_store&product_id=123&wait_for_fetch=true", {"store 123 - wait"}},
       {"open?a=in_app_store&wait_for_fetch=false", {"store - - now"}},
       {"open?a=in_app_store&product_id=9&wait_for_fetch=1", {"store 9 - now"}},
-      {"open?a=webapp&" + u + "&html=x", {}},
-      {"open?a=expand", {}},
+      {"open?a=webapp&" + u + "&html=x", {"webapp https://landing.example.com/a 30 0"}},
+      {"open?a=webapp&o=l&custom_close=1&html=%3Cp%3E&baseurl=https%3A%2F%2Fbase.example.com%2F",
+       {"html <p> https://base.example.com/ 24 1"}},
+      {"open?a=webapp&html=x&baseurl=HTTP%3A%2F%2Fbase.example.com%2F", {"html x HTTP://base.example.com/ 30 0"}},
+      // A base URL of another scheme would give the page local files or scripts: dropped.
+      {"open?a=webapp&html=x&baseurl=file%3A%2F%2F%2Fvar%2Fmobile%2F", {"html x - 30 0"}},
+      {"open?a=webapp&html=x&baseurl=javascript%3Avoid(0)", {"html x - 30 0"}},
+      {"open?a=webapp&html=x&baseurl=data%3Atext%2Fhtml%2Cx", {"html x - 30 0"}},
+      {"open?a=webapp&baseurl=https%3A%2F%2Fbase.example.com%2F", {}},
+      {"open?a=expand", {"expand 30 0"}},
+      {"open?a=expand&o=p&custom_close=true", {"expand 6 0"}},
       {"fetchAppStore?product_id=77", {"fetch 77"}},
       {"fetchAppStore", {}},
   };
