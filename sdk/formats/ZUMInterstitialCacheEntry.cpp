@@ -65,9 +65,13 @@ ZUMInterstitialCacheEntry::ZUMInterstitialCacheEntry(std::shared_ptr<ZUMCSITimeR
     : timeRecorder_(std::move(recorder)), slot_(std::move(slot)) {}
 
 ZUMInterstitialCacheEntry::~ZUMInterstitialCacheEntry() {
-  // A slot an interstitial took is its own now; an untaken one is torn down, on the main
-  // thread, whichever thread let the entry go.
-  if (!taken_) ZUMInterstitial::releaseSlot(std::move(slot_));
+  // A slot an interstitial took is its own now; an untaken one is torn down. Either way
+  // the entry's hold on it ends on the main thread, whichever thread let the entry go.
+  if (taken_) {
+    ZUMReleaseOnMainThread(std::move(slot_));
+  } else {
+    ZUMInterstitial::releaseSlot(std::move(slot_));
+  }
   if (auto recorder = takeTimeRecorder()) {
     endTiming(*recorder, kDiscardTiming, kPopTiming);
     ZUMRunOnMainThread([recorder = std::move(recorder)] { sendCSIPingForTimeRecorder(recorder); });

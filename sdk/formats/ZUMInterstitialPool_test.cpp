@@ -344,6 +344,7 @@ TEST(ZUMInterstitialPoolThreadedTest, TakesExpiriesAndFillsFromSeveralThreads) {
   setDefault(kZUMCSIReportingProbabilityKey, "1");
   setDefault(kZUMInterstitialPoolMaxDepthKey, 3);
   setDefault(kZUMInterstitialPoolTimeLimitKey, 10);
+  env.advance(1s);
   auto events = std::make_shared<CountingDelegate>();
   // An inactive application: each slot refuses its load at once, so only the pool and the
   // beacons run.
@@ -351,34 +352,67 @@ TEST(ZUMInterstitialPoolThreadedTest, TakesExpiriesAndFillsFromSeveralThreads) {
   auto pool = ZUMInterstitialPool::create(ZUMRequest::create(), "unit-A");
   pool->setDelegate(events);
 
-  constexpr int kThreads = 4;
-  constexpr int kRounds = 30;
+  // The main thread moves time by ticks of 3 s (entries live 10 s). Fillers fill all the
+  // time; at every fourth tick each taker takes one entry, so some entries are taken and
+  // others expire.
+  constexpr int kTicks = 40;
+  constexpr int kTakers = 2;
+  std::atomic<int> tick{0};
+  std::atomic<int> tookAtTick{0};
+  std::atomic<bool> stop{false};
   std::atomic<int> taken{0};
-  std::atomic<int> finished{0};
   std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&] {
-      for (int i = 0; i < kRounds; ++i) {
+  for (int t = 0; t < 2 * kTakers; ++t) {
+    threads.emplace_back([&, taker = t % 2 == 0] {
+      for (int last = -1; !stop;) {
         pool->fill();
-        if (auto entry = pool->nextEntry()) {
-          ++taken;
-          ZUMRunOnMainThread([entry] { entry->slotDidMoveToPlacement(); });
+        if (const int now = tick; taker && now % 4 == 0 && now != last) {
+          last = now;
+          if (auto entry = pool->nextEntry()) {
+            ++taken;
+            ZUMRunOnMainThread([entry] { entry->slotDidMoveToPlacement(); });
+          }
+          ++tookAtTick;
         }
+        std::this_thread::yield();
       }
-      ++finished;
     });
   }
-  while (finished < kThreads) env.advance(3s);  // expiries while they take and fill
+  auto settle = [&] {
+    // Beacons travel in real time: none may time out on the virtual clock.
+    return env.runUntil([&] { return tookAtTick == kTakers && ZUMCSIReporter::beaconsInFlight() == 0; });
+  };
+  bool settled = true;
+  for (int i = 0; i < kTicks && settled; ++i) {
+    if (tick % 4 == 0) settled = settle();
+    tookAtTick = 0;
+    ++tick;
+    env.advance(3s);
+    settled = settled && env.runUntil([] { return ZUMCSIReporter::beaconsInFlight() == 0; });
+  }
+  stop = true;
   for (auto& thread : threads) thread.join();
-  env.advance(11s);
-  ASSERT_TRUE(env.runUntil([&] { return pool->entryCount() == 0; }));
-  env.runUntilIdle();
-  EXPECT_EQ(events->adds, events->removes);  // appended entries all left: no entry lost
-  EXPECT_GT(events->adds, 0);
+  ASSERT_TRUE(settled);
+  // Fills still on their way may add entries after the threads stopped: they expire too.
+  // Then every appended entry has left and none was lost (the events arrive on the global
+  // queue).
+  auto drained = [&] { return pool->entryCount() == 0 && events->adds == events->removes; };
+  bool allLeft = false;
+  for (int i = 0; i < 10 && !allLeft; ++i) {
+    env.advance(11s);
+    allLeft = env.runUntil(drained, 500ms);
+  }
+  EXPECT_TRUE(allLeft) << events->adds << " added, " << events->removes << " removed";
   EXPECT_GT(taken, 0);
+  EXPECT_GT(events->removes - taken, 0);  // expired
   pool.reset();
   const auto made = static_cast<std::size_t>(events->adds.load());
-  ASSERT_TRUE(env.runUntil([&] { return cacheBeacons(server).size() >= made && ZUMCSIReporter::beaconsInFlight() == 0; }));
+  ASSERT_TRUE(env.runUntil([&] { return cacheBeacons(server).size() >= made; }));
+  // Slots send beacons of their own: every load ends before the environment goes.
+  for (int settled = 0; settled < 2; ++settled) {
+    env.runUntilIdle();
+    ASSERT_TRUE(env.runUntil([] { return ZUMCSIReporter::beaconsInFlight() == 0; }));
+  }
   EXPECT_EQ(cacheBeacons(server).size(), made);
   platform::URLLoading::removeHostMappingsForTesting();
 }
