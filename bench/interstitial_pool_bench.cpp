@@ -16,6 +16,8 @@
 #include <chrono>
 #include <memory>
 
+#include <nlohmann/json.hpp>
+
 #include "ZUMMobileAds.h"
 #include "ZUMRequest.h"
 #include "platform/base/UserDefaults.h"
