@@ -333,6 +333,14 @@ TEST_F(ZUMInterstitialPoolTest, WhenIdleWaitsForTheLastRequestAndTheLastBufferin
   EXPECT_EQ(adRequests(), 3u);
 }
 
+TEST_F(ZUMInterstitialPoolTest, WhenIdleFillsAPoolAddedWhileIdle) {
+  auto policy = ZUMInterstitialPoolRefillWhenIdlePolicy::create();
+  pool->setDelegate(policy);
+  policy->addPool(pool);
+  waitForEntries(2);  // the add starts the first, the end of each load the next
+  EXPECT_EQ(adRequests(), 2u);
+}
+
 // Takes, expiries and fills from several threads at once: every entry made ends in exactly
 // one beacon, and every entry appended is taken, expired or still held.
 TEST(ZUMInterstitialPoolThreadedTest, TakesExpiriesAndFillsFromSeveralThreads) {
