@@ -8,7 +8,7 @@
 namespace platform {
 
 #ifndef NDEBUG
-void assertMainThread(std::source_location caller) {
+void assertMainThread(CallerLocation caller) {
   if (isMainThread()) return;
   std::fprintf(stderr, "%s:%u: %s: called off the main thread, which it allows only\n", caller.file_name(),
                static_cast<unsigned>(caller.line()), caller.function_name());

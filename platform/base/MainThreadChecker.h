@@ -1,7 +1,6 @@
-// The one check of "main thread only" (Chromium's sequence checker is the model): a class
-// whose header says "main thread only" calls platform::assertMainThread() at the top of
-// each entry point, so a call from another queue fails in a debug build (every test
-// build) instead of passing by luck. Under the deterministic executor, blocks of other
+// The one check of "main thread only": a class whose header says "main thread only"
+// calls platform::assertMainThread() at the top of each entry point, so a call from
+// another queue fails in a debug build (every test build) instead of passing by luck. Under the deterministic executor, blocks of other
 // queues run on the test's thread but are not on the main thread, so the check fails
 // there as it would on a device.
 //
@@ -13,10 +12,23 @@
 
 namespace platform {
 
-#ifdef NDEBUG
-inline void assertMainThread(std::source_location = std::source_location::current()) {}
+// Where the check was called from. Compilers whose library lacks std::source_location
+// (the fuzzing build's) name no place.
+#if defined(__cpp_lib_source_location)
+using CallerLocation = std::source_location;
 #else
-void assertMainThread(std::source_location caller = std::source_location::current());
+struct CallerLocation {
+  static constexpr CallerLocation current() { return {}; }
+  constexpr const char* file_name() const { return "?"; }
+  constexpr const char* function_name() const { return "?"; }
+  constexpr unsigned line() const { return 0; }
+};
+#endif
+
+#ifdef NDEBUG
+inline void assertMainThread(CallerLocation = CallerLocation::current()) {}
+#else
+void assertMainThread(CallerLocation caller = CallerLocation::current());
 #endif
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "ZUMInterstitial.h"
+#include "sdk/formats/ZUMInterstitialCacheEntry.h"
 #include "sdk/request/ZUMSlot.h"
 
 namespace {
@@ -11,7 +12,10 @@ constexpr std::int64_t kRequestedAdTypeInterstitial = 2;
 }  // namespace
 
 std::int64_t ZUMFormats::requestedAdTypeForOwner(const ZUMSlotDelegate& owner) {
-  return dynamic_cast<const ZUMInterstitial*>(&owner) ? kRequestedAdTypeInterstitial : kRequestedAdTypeNone;
+  // A pool entry's slot loads an interstitial ahead of the interstitial that takes it.
+  const bool interstitial = dynamic_cast<const ZUMInterstitial*>(&owner) != nullptr ||
+                            dynamic_cast<const ZUMInterstitialCacheEntry*>(&owner) != nullptr;
+  return interstitial ? kRequestedAdTypeInterstitial : kRequestedAdTypeNone;
 }
 
 bool ZUMFormats::slotShowsRewardedAd(const ZUMSlot& slot) {

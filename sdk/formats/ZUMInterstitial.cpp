@@ -46,15 +46,19 @@ std::shared_ptr<ZUMInterstitial> ZUMInterstitial::create(std::string adUnitID) {
 
 ZUMInterstitial::ZUMInterstitial(std::string adUnitID) : adUnitID_(std::move(adUnitID)) {}
 
-ZUMInterstitial::~ZUMInterstitial() {
-  if (!slot_) return;
+ZUMInterstitial::~ZUMInterstitial() { releaseSlot(std::move(slot_)); }
+
+void ZUMInterstitial::releaseSlot(std::shared_ptr<ZUMSlot> slot) {
+  if (!slot) return;
   // The slot owns views, so its teardown runs on the main thread (at once when the host
   // drops the interstitial there).
-  ZUMRunOnMainThread([slot = std::move(slot_)] {
+  ZUMRunOnMainThread([slot = std::move(slot)]() mutable {
     auto adView = std::dynamic_pointer_cast<ZUMAdView>(slot->adView());
     slot->invalidate();
     if (adView) adView->setViewController(nullptr);
     slot->cancelPendingAndFutureActions();
+    // Let go here, on the main thread, whatever thread later destroys this block.
+    slot.reset();
   });
 }
 
@@ -269,6 +273,10 @@ ZUMImplemented ZUMInterstitial::slotDidReceiveAdClick(ZUMSlot&) {
 
 bool ZUMInterstitial::slotShouldProcessAdResponse(ZUMSlot&, const std::shared_ptr<ZUMAd>& ad,
                                                   platform::ErrorPtr* error) {
+  return canProcessAdResponse(ad, error);
+}
+
+bool ZUMInterstitial::canProcessAdResponse(const std::shared_ptr<ZUMAd>& ad, platform::ErrorPtr* error) {
   auto hub = ZUMApplication::sharedInstance();
   if (hub->isSplitScreenEnabled() || !onlyApplicationOrientations()) return true;
   if (ad && hub->supportsOrientations(ad->supportedOrientations())) return true;

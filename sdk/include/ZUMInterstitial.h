@@ -94,6 +94,13 @@ class ZUMInterstitial : public ZUMSlotDelegate,
   static bool canFitAdSize(platform::Size adSize, platform::Size windowSize, double threshold);
   // Tells the delegate the ad could not be shown, on a later turn of the main queue.
   void adPresentationDidFail();
+  // Tears an interstitial's slot down on the main thread (at once when called there) and
+  // lets it go. Any thread.
+  static void releaseSlot(std::shared_ptr<ZUMSlot> slot);
+  // The veto of responses before rendering: false, with code 13 in `error`, for an ad
+  // whose orientations the application does not support, when the user default asks for
+  // that check and split screen is off.
+  static bool canProcessAdResponse(const std::shared_ptr<ZUMAd>& ad, platform::ErrorPtr* error);
 
   // --- ZUMSlotDelegate ---------------------------------------------------------------------
   [[nodiscard]] std::optional<bool> slotShouldLoadRequest(ZUMSlot& slot, const std::shared_ptr<ZUMRequest>& request,

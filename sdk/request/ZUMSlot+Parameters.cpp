@@ -92,6 +92,10 @@ std::optional<std::string> contentFingerprint(ZUMSlotTelemetry* telemetry) {
 
 }  // namespace
 
+std::optional<std::string> ZUMSlot::experimentIDString() {
+  return ZUMUserDefaults::stringForKey("/vantor/ads/experiment_id_string");
+}
+
 nlohmann::ordered_json ZUMSlot::requestParameters() { return requestParametersForRequest(loadingRequest()); }
 
 nlohmann::ordered_json ZUMSlot::requestParametersForRequest(const std::shared_ptr<ZUMRequest>& request) {
@@ -179,7 +183,7 @@ nlohmann::ordered_json ZUMSlot::requestParametersForRequest(const std::shared_pt
       result["view_hierarchy"] = std::move(*hierarchy);
     }
   }
-  if (auto experiments = ZUMUserDefaults::stringForKey("/vantor/ads/experiment_id_string")) {
+  if (auto experiments = experimentIDString()) {
     result["eid"] = std::move(*experiments);
   }
   if (ZUMUserDefaults::boolForKey("/vantor/ads/prefetch_enabled").value_or(false)) result["_forcePrefetch"] = "1";

@@ -326,4 +326,7 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   // statistics (handing the earlier ones back first), may store the content fingerprint
   // and may log the analytics event "_aq".
   nlohmann::ordered_json requestParametersForRequest(const std::shared_ptr<ZUMRequest>& request);
+  // The experiment ids (comma-separated) that every slot's request carries under "eid",
+  // when there are any. Any thread.
+  static std::optional<std::string> experimentIDString();
 };
