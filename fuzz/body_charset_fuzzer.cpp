@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto delegate = std::make_shared<Delegate>();
   platform::URLRequest request(*platform::URL::fromString("https://ads.example.com/ad"),
                                platform::URLRequest::CachePolicy::ReloadIgnoringLocalCacheData);
-  connection->startWithRequestURL(request, delegate, nullptr);
+  static_cast<void>(connection->startWithRequestURL(request, delegate, nullptr));
   fuzzenv::drainMainLoop();
 
   fuzzenv::check(delegate->text.has_value() && !delegate->failed);

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (data[0] & 1) {
     // A range list for the character-delimited set; the text is the rest after a newline.
     const std::size_t end = std::min(input.find('\n'), input.size());
-    defaults.setObject(std::string(input.substr(0, end)), kZUMCharacterDelimitedUnicodeRangeKey);
+    static_cast<void>(defaults.setObject(std::string(input.substr(0, end)), kZUMCharacterDelimitedUnicodeRangeKey));
     sets = ZUMCharacterSets::create();
     defaults.removeObjectForKey(kZUMCharacterDelimitedUnicodeRangeKey);
     fuzzenv::drainMainLoop();

@@ -39,16 +39,16 @@ std::map<std::string, std::string> settingsFromLines(std::string_view text) {
 
 void storeDefaults(const json& input, const std::map<std::string, std::string>& settings) {
   auto& defaults = platform::UserDefaults::standard();
-  defaults.setObject(json(), kZUMCSIReportingURLKey);
-  defaults.setObject(json(), kZUMCSIReportingProbabilityKey);
+  static_cast<void>(defaults.setObject(json(), kZUMCSIReportingURLKey));
+  static_cast<void>(defaults.setObject(json(), kZUMCSIReportingProbabilityKey));
   if (input.is_object()) {
-    if (input.contains("url")) defaults.setObject(input["url"], kZUMCSIReportingURLKey);
-    if (input.contains("probability")) defaults.setObject(input["probability"], kZUMCSIReportingProbabilityKey);
+    if (input.contains("url")) static_cast<void>(defaults.setObject(input["url"], kZUMCSIReportingURLKey));
+    if (input.contains("probability")) static_cast<void>(defaults.setObject(input["probability"], kZUMCSIReportingProbabilityKey));
     return;
   }
-  if (settings.contains("url")) defaults.setObject(json(settings.at("url")), kZUMCSIReportingURLKey);
+  if (settings.contains("url")) static_cast<void>(defaults.setObject(json(settings.at("url")), kZUMCSIReportingURLKey));
   if (settings.contains("probability")) {
-    defaults.setObject(json(settings.at("probability")), kZUMCSIReportingProbabilityKey);
+    static_cast<void>(defaults.setObject(json(settings.at("probability")), kZUMCSIReportingProbabilityKey));
   }
 }
 

@@ -21,17 +21,17 @@ namespace {
 
 void storeDefaults(std::string_view text) {
   auto& defaults = platform::UserDefaults::standard();
-  defaults.setObject(json(), kZUMInterstitialPoolMaxDepthKey);
-  defaults.setObject(json(), kZUMInterstitialPoolTimeLimitKey);
+  static_cast<void>(defaults.setObject(json(), kZUMInterstitialPoolMaxDepthKey));
+  static_cast<void>(defaults.setObject(json(), kZUMInterstitialPoolTimeLimitKey));
   const json input = json::parse(text, nullptr, false);
   if (input.is_object()) {
-    if (input.contains("depth")) defaults.setObject(input["depth"], kZUMInterstitialPoolMaxDepthKey);
-    if (input.contains("limit")) defaults.setObject(input["limit"], kZUMInterstitialPoolTimeLimitKey);
+    if (input.contains("depth")) static_cast<void>(defaults.setObject(input["depth"], kZUMInterstitialPoolMaxDepthKey));
+    if (input.contains("limit")) static_cast<void>(defaults.setObject(input["limit"], kZUMInterstitialPoolTimeLimitKey));
     return;
   }
   for (auto& [name, value] : fuzzenv::pairsFromLines(text, '=', false)) {
-    if (name == "depth") defaults.setObject(json(value), kZUMInterstitialPoolMaxDepthKey);
-    if (name == "limit") defaults.setObject(json(value), kZUMInterstitialPoolTimeLimitKey);
+    if (name == "depth") static_cast<void>(defaults.setObject(json(value), kZUMInterstitialPoolMaxDepthKey));
+    if (name == "limit") static_cast<void>(defaults.setObject(json(value), kZUMInterstitialPoolTimeLimitKey));
   }
 }
 

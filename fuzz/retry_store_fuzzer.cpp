@@ -24,13 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   auto defaults = platform::UserDefaults::create({});
   const std::string group = "/vantor/ads/crash_reporting";
-  defaults->setObject(*value, kZUMPingerRetryGroupKeysKey);
-  defaults->setObject(*value, group);
+  static_cast<void>(defaults->setObject(*value, kZUMPingerRetryGroupKeysKey));
+  static_cast<void>(defaults->setObject(*value, group));
   if (value->is_object()) {
     std::size_t count = 0;
     for (const auto& [key, member] : value->items()) {
       if (++count > 64) break;
-      defaults->setObject(member, key);
+      static_cast<void>(defaults->setObject(member, key));
     }
   }
 

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <cerrno>
+#include <stdexcept>
 #include <system_error>
 
 #include <nlohmann/json.hpp>
@@ -35,9 +36,11 @@ DemoEnvironment::DemoEnvironment() : root_(makeRoot()), clock_(std::make_shared<
   std::filesystem::create_directories(defaultsFile.parent_path());
   platform::FileManager::setApplicationHome(root_);
   platform::UserDefaults::setStandardFile(defaultsFile);
-  platform::Bundle::main().setInfoDictionary({{"CFBundleIdentifier", "com.example.morvane-demo"},
-                                              {"CFBundleShortVersionString", "1.0"},
-                                              {"CFBundleVersion", "1"}});
+  if (!platform::Bundle::main().setInfoDictionary({{"CFBundleIdentifier", "com.example.morvane-demo"},
+                                                   {"CFBundleShortVersionString", "1.0"},
+                                                   {"CFBundleVersion", "1"}})) {
+    throw std::runtime_error("the demo's bundle information was refused");
+  }
   platform::URLLoading::setLoopbackOnlyForTesting(true);
 }
 

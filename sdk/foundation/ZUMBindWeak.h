@@ -18,16 +18,26 @@
 #include <type_traits>
 #include <utility>
 
+namespace zum_bind_weak_detail {
+// Calls without the call's arguments. Templated on them so that the call is checked only
+// when a call drops them (a compiler may check a non-dependent call of a generic lambda
+// at once, where it can never be made).
+template <class... Dropped, class Method, class Target, class... Bound>
+void invokeDropping(Method method, Target* target, const Bound&... bound) {
+  std::invoke(method, target, bound...);
+}
+}  // namespace zum_bind_weak_detail
+
 template <class T, class Method, class... Bound>
 auto ZUMBindWeak(std::weak_ptr<T> target, Method method, Bound&&... bound) {
   static_assert(std::is_member_function_pointer_v<Method>, "ZUMBindWeak binds a member function");
   return [target = std::move(target), method, ... bound = std::forward<Bound>(bound)](auto&&... arguments) {
     const std::shared_ptr<T> self = target.lock();
     if (!self) return;
-    if constexpr (std::is_invocable_v<Method, T*, const std::decay_t<Bound>&..., decltype(arguments)...>) {
+    if constexpr (requires { std::invoke(method, self.get(), bound..., std::forward<decltype(arguments)>(arguments)...); }) {
       std::invoke(method, self.get(), bound..., std::forward<decltype(arguments)>(arguments)...);
     } else {
-      std::invoke(method, self.get(), bound...);
+      zum_bind_weak_detail::invokeDropping<decltype(arguments)...>(method, self.get(), bound...);
     }
   };
 }
