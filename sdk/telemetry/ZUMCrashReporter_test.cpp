@@ -246,10 +246,23 @@ TEST_F(ZUMCrashReporterHandlerTest, AnSDKExceptionIsStoredBeforeTheHandlerReturn
   EXPECT_EQ(query.at("excst").rfind("app,PXRRaiseForTest(", 0), 0u) << query.at("excst");
   EXPECT_EQ(previousCalls.size(), 1u);
 
+  // The ping goes out once the pinger's queue runs, and its success empties the group.
+  testenv::LoopbackServer server;
+  server.route("/sdk/exception_204", {.status = 204});
+  platform::URLLoading::mapHostForTesting("pings.adnetwork.example", "127.0.0.1", server.port());
+  ASSERT_TRUE(env.runUntil([&] { return server.requestCount() == 1 && stored().empty(); }));
+  EXPECT_EQ(server.requests()[0].query, platform::URL::fromString(entries[0].urlString)->query());
+
+  // A full group drops the report; nothing is sent.
   platform::UserDefaults::standard().setObject(nlohmann::ordered_json("1"), "/vantor/ads/maximum_retry_url_count");
+  ASSERT_TRUE(ZUMCrashReporter::sharedInstance()->reportUncaughtException(raisedBySDK("ZUM first")));
   EXPECT_TRUE(ZUMCrashReporter::sharedInstance()->reportUncaughtException(raisedBySDK("ZUM other")));
-  EXPECT_EQ(stored().size(), 1u);
+  ASSERT_EQ(stored().size(), 1u);
+  EXPECT_EQ(mapOf(platform::URL::fromString(stored()[0].urlString)).at("excr"), "ZUM first");
+  EXPECT_FALSE(ZUMCrashReporter::sharedInstance()->reportUncaughtException(platform::Exception("Host", "x")));
+  ASSERT_TRUE(env.runUntil([&] { return server.requestCount() == 2 && stored().empty(); }));
   EXPECT_EQ(previousCalls.size(), 1u);
+  platform::URLLoading::removeHostMappingsForTesting();
 }
 
 }  // namespace
