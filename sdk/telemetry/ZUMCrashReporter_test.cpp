@@ -237,21 +237,25 @@ TEST_F(ZUMCrashReporterHandlerTest, AnSDKExceptionIsStoredBeforeTheHandlerReturn
   EXPECT_TRUE(ZUMTelemetry().crashReportingEnabled());
   EXPECT_EQ(platform::getUncaughtExceptionHandler() != &recordingPrevious, true);
   platform::getUncaughtExceptionHandler()(raisedBySDK(std::nullopt));
+  platform::getUncaughtExceptionHandler()(raisedBySDK("ZUM second"));  // each one is reported
   const auto entries = stored();
-  ASSERT_EQ(entries.size(), 1u);
+  ASSERT_EQ(entries.size(), 2u);
   const auto query = mapOf(platform::URL::fromString(entries[0].urlString));
   EXPECT_EQ(query.at("excr"), "redacted");
   EXPECT_EQ(query.at("exclc"), "PXRRaiseForTest(std::optional<std::__cxx11::basic_string<char, std::char_traits<char>, "
                                "std::allocator<char> > >)");
   EXPECT_EQ(query.at("excst").rfind("app,PXRRaiseForTest(", 0), 0u) << query.at("excst");
-  EXPECT_EQ(previousCalls.size(), 1u);
+  EXPECT_EQ(previousCalls.size(), 2u);
 
-  // The ping goes out once the pinger's queue runs, and its success empties the group.
+  // The pings go out once the pinger's queue runs, and its success empties the group.
   testenv::LoopbackServer server;
   server.route("/sdk/exception_204", {.status = 204});
   platform::URLLoading::mapHostForTesting("pings.adnetwork.example", "127.0.0.1", server.port());
-  ASSERT_TRUE(env.runUntil([&] { return server.requestCount() == 1 && stored().empty(); }));
-  EXPECT_EQ(server.requests()[0].query, platform::URL::fromString(entries[0].urlString)->query());
+  ASSERT_TRUE(env.runUntil([&] { return server.requestCount() == 2 && stored().empty(); }));
+  std::vector<std::optional<std::string>> queries;
+  for (const auto& request : server.requests()) queries.push_back(request.query);
+  EXPECT_THAT(queries, ::testing::UnorderedElementsAre(platform::URL::fromString(entries[0].urlString)->query(),
+                                                       platform::URL::fromString(entries[1].urlString)->query()));
 
   // A full group drops the report; nothing is sent.
   platform::UserDefaults::standard().setObject(nlohmann::ordered_json("1"), "/vantor/ads/maximum_retry_url_count");
@@ -260,8 +264,8 @@ TEST_F(ZUMCrashReporterHandlerTest, AnSDKExceptionIsStoredBeforeTheHandlerReturn
   ASSERT_EQ(stored().size(), 1u);
   EXPECT_EQ(mapOf(platform::URL::fromString(stored()[0].urlString)).at("excr"), "ZUM first");
   EXPECT_FALSE(ZUMCrashReporter::sharedInstance()->reportUncaughtException(platform::Exception("Host", "x")));
-  ASSERT_TRUE(env.runUntil([&] { return server.requestCount() == 2 && stored().empty(); }));
-  EXPECT_EQ(previousCalls.size(), 1u);
+  ASSERT_TRUE(env.runUntil([&] { return server.requestCount() == 3 && stored().empty(); }));
+  EXPECT_EQ(previousCalls.size(), 2u);
   platform::URLLoading::removeHostMappingsForTesting();
 }
 
