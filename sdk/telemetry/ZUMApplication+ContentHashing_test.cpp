@@ -96,8 +96,11 @@ TEST_F(ZUMApplicationContentHashingTest, AdResponsesSwitchItAndRequestsCarryTheF
   const auto parameters = slot->requestParameters();
   ASSERT_TRUE(parameters.contains("content_info"));
   EXPECT_EQ(parameters["content_info"], (nlohmann::ordered_json{{"fingerprint", kHello}, {"v", 1}}));
-  // What telemetry does not have yet answers as if absent.
-  EXPECT_EQ(parameters["cre"], "0");
+  // Crash reporting is on until the host opts out; what telemetry does not have yet
+  // answers as if absent.
+  EXPECT_FALSE(parameters.contains("cre"));
+  ZUMOptOutOfCrashReporting();
+  EXPECT_EQ(slot->requestParameters().value("cre", ""), "0");
   EXPECT_FALSE(parameters.contains("kqp_app_id"));
   const std::vector<platform::URL> urls{*platform::URL::fromString("https://example.com/imp")};
   EXPECT_EQ(ZUMAdTelemetry::shared()->trackingURLsWithAdEventID(urls, "_ai"), urls);

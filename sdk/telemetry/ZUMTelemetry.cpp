@@ -8,6 +8,7 @@
 #include "sdk/request/ZUMSDKConstants.h"
 #include "sdk/telemetry/ZUMApplication+ContentHashing.h"
 #include "sdk/telemetry/ZUMCharacterSets.h"
+#include "sdk/telemetry/ZUMCrashReporter.h"
 
 std::shared_ptr<ZUMCSITimeRecorder> ZUMTelemetry::makeTimeRecorder(const std::string& action) {
   return ZUMCSITimeRecorder::create(action);
@@ -22,7 +23,7 @@ std::optional<std::string> ZUMTelemetry::contentFingerprint() {
   return fingerprintWithServedPenaltyDeduction(*ZUMApplication::sharedInstance());
 }
 
-bool ZUMTelemetry::crashReportingEnabled() { return false; }
+bool ZUMTelemetry::crashReportingEnabled() { return ZUMCrashReporter::sharedInstance()->reportingEnabled(); }
 
 bool ZUMTelemetry::addAnalyticsIdentifiers(nlohmann::ordered_json&) { return false; }
 
@@ -44,6 +45,7 @@ void ZUMRegisterTelemetry() {
   ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {
     hooks.startContentHashing = [] { startContentHashing(*ZUMApplication::sharedInstance()); };
   });
+  ZUMRegisterCrashReporter();
   // Range lists delivered by the server cut the next walk's text, not the next launch's.
   ZUMSDKConstantsTargets::registerTargets([](ZUMSDKConstantsTargets& targets) {
     targets.updateCharacterSets = [] { ZUMCharacterSets::sharedInstance()->updateCharacterSets(); };

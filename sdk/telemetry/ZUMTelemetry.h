@@ -1,8 +1,8 @@
 // The telemetry area's side of the slot's and the ad model's telemetry interfaces: load
 // timings sent as CSI beacons, content fingerprints for requests, and the responses'
-// switch of content hashing. The parts whose subsystems are not built yet answer as an
-// unregistered interface does: crash reporting off, no analytics bridge (tracking URLs as
-// given).
+// switch of content hashing, and whether crash reporting is on. The parts whose subsystems
+// are not built yet answer as an unregistered interface does: no analytics bridge
+// (tracking URLs as given).
 //
 // Any thread, as the interfaces say.
 #pragma once
@@ -35,7 +35,7 @@ class ZUMTelemetry final : public ZUMSlotTelemetry, public ZUMAdTelemetry {
   void stopContentHashing() override;
 };
 
-// Installs ZUMTelemetry for the slot and the ad model, content hashing in the hub's
-// start-up, and the character sets' refresh in every delivery of SDK constants. Called
+// Installs ZUMTelemetry for the slot and the ad model, content hashing and the crash
+// reporter (with its opt-out) in the hub's start-up, and the character sets' refresh in every delivery of SDK constants. Called
 // once by the SDK's load entry.
 void ZUMRegisterTelemetry();
