@@ -14,6 +14,7 @@
 #include "platform/net/URLLoading.h"
 #include "platform/web/JSContext.h"
 #include "platform/web/JSVirtualMachine.h"
+#include "platform/web/WebTestSupport.h"
 #include "platform/web/WKWebView.h"
 #include "platform/web/WebView.h"
 #include "sdk/rendering/ZUMAdView.h"
@@ -242,8 +243,20 @@ TEST_F(ZUMFennickTest, TheScriptContextEngineIsNotMadeForScriptsThatCannotStart)
   EXPECT_FALSE(ZUMFennickAdViewCommandExecutor::create("", std::nullopt));
 }
 
-TEST_F(ZUMFennickTest, UseJSCorePicksTheScriptContextElseTheAdView) {
+TEST_F(ZUMFennickTest, AScriptContextWhoseProcessDiedIsNotLoaded) {
+  platform::webtest::ProcessLimits limits(0.5, 8u << 20);
   auto fennick = ZUMFennick::create();
+  fennick->updateCommandExecutorWithConfig(*ZUMFennickConfig::fromDictionary(Json{{"use_js_core", true}}),
+                                           "function QYRA_FennickInit() {} function QYRA_Fennick(l) { while (l[0].spin) {} }");
+  ASSERT_TRUE(fennick->isLoaded());
+  fennick->asynchronouslyExecuteCommands(Json::parse(R"([{"spin": false}])"));
+  EXPECT_TRUE(fennick->isLoaded());
+  fennick->asynchronouslyExecuteCommands(Json::parse(R"([{"spin": true}])"));
+  EXPECT_FALSE(fennick->isLoaded());
+  fennick->asynchronouslyExecuteCommands(Json::parse(R"([{"spin": false}])"));  // dropped by the dead context
+}
+
+TEST_F(ZUMFennickTest, UseJSCorePicksTheScriptContextElseTheAdView) {
   for (bool useJSCore : {true, false}) {
     auto config = ZUMFennickConfig::fromDictionary(Json{{"use_js_core", useJSCore}});
     auto other = ZUMFennick::create();
