@@ -98,7 +98,7 @@ TEST_F(ZUMFennickTest, ConfigurationKeysDefaultsAndBounds) {
       {{{"beacon_interval_in_sec", -5}, {"max_buffer_size", -3}}, false, false, 60, 100, {}, {}, {}, ""},
       {{{"beacon_interval_in_sec", nan}}, false, false, 60, 100, {}, {}, {}, ""},
       {{{"beacon_interval_in_sec", 1e300}}, false, false, kZUMFennickMaxBeaconInterval, 100, {}, {}, {}, ""},
-      {{{"beacon_interval_in_sec", 0.001}}, false, false, 1, 100, {}, {}, {}, ""},
+      {{{"beacon_interval_in_sec", 0.001}, {"max_buffer_size", 1}}, false, false, 1, 1, {}, {}, {}, ""},
       {{{"script_url", "ftp://a.example/f.js"}, {"base_url", "javascript:alert(1)"}}, false, false, 60, 100, {}, {}, {}, ""},
       {{{"script_url", 5}, {"js_config", 3}, {"version", false}}, false, false, 60, 100, {}, {}, {}, ""},
   };
@@ -147,9 +147,11 @@ TEST_F(ZUMFennickTest, AConstantsDeliveryStartsOneDownloadAndCommandsReachTheScr
   fennick->updateIfNeeded();
   ASSERT_TRUE(env.runUntil([&] { return fennick->isLoaded(); }));
   EXPECT_EQ(server.requests("/fennick.js").size(), 1u);
+  const auto installed = fennick->commandExecutor();
   fennick->updateIfNeeded();
   env.runUntilIdle();
-  EXPECT_EQ(server.requests("/fennick.js").size(), 1u) << "an installed executor stays";
+  EXPECT_EQ(server.requests("/fennick.js").size(), 1u);
+  EXPECT_EQ(fennick->commandExecutor(), installed) << "an installed executor stays";
 
   fennick->asynchronouslyExecuteCommands(Json::parse(R"([{"id":"a"},{"id":"b"}])"));
   fennick->asynchronouslyExecuteCommands(Json::parse(R"([{"id":"c"}])"));
@@ -274,11 +276,16 @@ TEST_F(ZUMFennickTest, TheAdViewEngineKeepsListsUntilItsPageLoadsThenRunsThemInO
   ASSERT_TRUE(executor);
   EXPECT_FALSE(executor->isLoaded());
   executor->asynchronouslyExecuteCommands(Json::parse(R"([{"beacon":{"time_interval_sec":60}}])"));
+  for (std::size_t n = 0; n < ZUMFennickAdViewCommandExecutor::kMaxWaitingCommandLists; ++n) {
+    executor->asynchronouslyExecuteCommands(Json::array({Json{{"n", n}}}));  // the oldest, the beacon, goes
+  }
   ASSERT_TRUE(env.runUntil([&] { return executor->isLoaded(); }));
   executor->asynchronouslyExecuteCommands(Json::parse(R"([{"id":"x","text":"a\u2028b</script>"}])"));
   env.runUntilIdle();
-  EXPECT_EQ(Json::parse(evaluate(*executor->adView(), "JSON.stringify(QYRA_FennickState.received)")),
-            Json::parse(R"([{"beacon":{"time_interval_sec":60}},{"id":"x","text":"a\u2028b</script>"}])"));
+  const Json received = Json::parse(evaluate(*executor->adView(), "JSON.stringify(QYRA_FennickState.received)"));
+  ASSERT_EQ(received.size(), ZUMFennickAdViewCommandExecutor::kMaxWaitingCommandLists + 1);
+  EXPECT_EQ(received.front(), Json::parse(R"({"n":0})"));
+  EXPECT_EQ(received.back(), Json::parse(R"({"id":"x","text":"a\u2028b</script>"})"));
 }
 
 TEST_F(ZUMFennickTest, TheAdViewPageRunsScriptsWithMarkupDollarsAndBackslashesUnchanged) {
@@ -326,6 +333,15 @@ TEST_F(ZUMFennickTest, TheBeaconArrivesAtEachIntervalWithoutAnID) {
 
 // --- Network bridge --------------------------------------------------------------------
 
+TEST_F(ZUMFennickTest, BridgeAnswersCapTheirTextOnACharacterBoundary) {
+  bool failed = true;
+  const std::string text = std::string(kZUMFennickMaxResponseTextBytes - 1, 'a') + "\xC3\xA9" + "tail";
+  auto result = ZUMFennickBridgeResult(std::nullopt, text, nullptr, &failed);
+  EXPECT_FALSE(failed);
+  EXPECT_EQ(result["response"].get<std::string>().size(), kZUMFennickMaxResponseTextBytes - 1);
+  EXPECT_EQ(ZUMFennickBridgeResult(std::nullopt, "\xFF", nullptr, &failed)["response"], "");
+}
+
 TEST_F(ZUMFennickTest, BridgeRequestsAreCheckedBeforeTheyAreSent) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   struct Case {
@@ -363,7 +379,7 @@ TEST_F(ZUMFennickTest, BridgeRequestsAreCheckedBeforeTheyAreSent) {
   }
   auto headers = ZUMFennickMakeBridgeRequest(
       {{"url", "https://a.example/"},
-       {"request_headers", {{"X-Ok", "yes"}, {"X-Number", 5}, {"X-Split", "a\r\nb"}, {"Bad Name", "v"}}}});
+       {"request_headers", {{"X-Ok", "yes"}, {"X-Number", 5}, {"X-Split", "a\r\nb"}, {"X-Lead", "\nb"}, {"Bad Name", "v"}}}});
   ASSERT_TRUE(headers.request);
   EXPECT_EQ(headers.request->allHTTPHeaderFields().size(), 1u);
   EXPECT_EQ(headers.request->valueForHTTPHeaderField("X-Ok"), "yes");
