@@ -27,7 +27,7 @@ bool isWeb(const std::optional<platform::URL>& url) {
 }
 
 void checkConfig(const json& stored) {
-  platform::UserDefaults::standard().setObject(stored, kZUMFennickConfigKey);
+  if (!platform::UserDefaults::standard().setObject(stored, kZUMFennickConfigKey)) return;  // not storable
   auto config = ZUMFennickConfig::fromUserDefaults();
   if (!config) return;
   fuzzenv::check(std::isfinite(config->beaconInterval));
