@@ -29,6 +29,7 @@
 #include "sdk/request/ZUMSDKConstants.h"
 #include "sdk/request/ZUMSlotTelemetry.h"
 #include "sdk/sdkcore/ZUMSDKCorePageController.h"
+#include "sdk/telemetry/ZUMFennick.h"
 #include "testing/AppControls.h"
 #include "testing/TestEnvironment.h"
 
@@ -46,6 +47,7 @@ TEST_F(ZUMBuiltInsTest, LoadRegistersTheSubsystemsBeforeLaunchStartsThem) {
   EXPECT_TRUE(hooks.startContentHashing);
   EXPECT_TRUE(ZUMSlotTelemetry::shared() && ZUMAdTelemetry::shared());
   EXPECT_TRUE(ZUMSDKConstantsTargets::registered().updateCharacterSets);
+  EXPECT_TRUE(ZUMSDKConstantsTargets::registered().updateFennick);
   EXPECT_TRUE(ZUMAdFetcher::create());
   EXPECT_TRUE(std::dynamic_pointer_cast<ZUMAdViewSlotRendering>(ZUMSlotRendering::shared()));
   EXPECT_TRUE(std::dynamic_pointer_cast<ZUMSDKCorePageController>(ZUMSDKCoreController::sharedInstance()));
@@ -69,6 +71,7 @@ TEST_F(ZUMBuiltInsTest, ResetsBetweenTestsRemakeSingletonsAndDropRegistrations) 
       [] { return ZUMLocationService::sharedInstance(); },  [] { return ZUMPinger::sharedInstance(); },
       [] { return ZUMAdURLStash::sharedInstance(); },       [] { return ZUMMRAIDInterceptor::sharedInstance(); },
       [] { return ZUMClickTrackerCollection::sharedInstance(); }, [] { return ZUMMobileAds::sharedInstance(); },
+      [] { return ZUMFennick::sharedInstance(); },
   };
   ZUMMobileAds::load();
   std::vector<std::shared_ptr<const void>> before;  // held, so no address is reused

@@ -130,7 +130,7 @@ TEST_F(ZUMCrashReporterCrashTest, AnSDKCrashIsOnDiskWhenTheChildDiesAndALaterSta
   // A later start over the same defaults sends it within one retry interval.
   platform::UserDefaults::setStandardFile(defaultsFile());
   // The child stored it at the real time; the test's clock stands at a fixed date.
-  platform::UserDefaults::standard().setObject(nlohmann::ordered_json("1e9"), "/vantor/ads/url_time_to_live");
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject(nlohmann::ordered_json("1e9"), "/vantor/ads/url_time_to_live"));
   platform::URLLoading::mapHostForTesting("pings.adnetwork.example", "127.0.0.1", server.port());
   ZUMPinger::sharedInstance()->startRetrySchedule();
   env.advance(61s);

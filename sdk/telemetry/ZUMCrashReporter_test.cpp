@@ -258,7 +258,7 @@ TEST_F(ZUMCrashReporterHandlerTest, AnSDKExceptionIsStoredBeforeTheHandlerReturn
                                                        platform::URL::fromString(entries[1].urlString)->query()));
 
   // A full group drops the report; nothing is sent.
-  platform::UserDefaults::standard().setObject(nlohmann::ordered_json("1"), "/vantor/ads/maximum_retry_url_count");
+  EXPECT_TRUE(platform::UserDefaults::standard().setObject(nlohmann::ordered_json("1"), "/vantor/ads/maximum_retry_url_count"));
   ASSERT_TRUE(ZUMCrashReporter::sharedInstance()->reportUncaughtException(raisedBySDK("ZUM first")));
   EXPECT_TRUE(ZUMCrashReporter::sharedInstance()->reportUncaughtException(raisedBySDK("ZUM other")));
   ASSERT_EQ(stored().size(), 1u);

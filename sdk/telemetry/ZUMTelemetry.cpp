@@ -9,6 +9,7 @@
 #include "sdk/telemetry/ZUMApplication+ContentHashing.h"
 #include "sdk/telemetry/ZUMCharacterSets.h"
 #include "sdk/telemetry/ZUMCrashReporter.h"
+#include "sdk/telemetry/ZUMFennick.h"
 
 std::shared_ptr<ZUMCSITimeRecorder> ZUMTelemetry::makeTimeRecorder(const std::string& action) {
   return ZUMCSITimeRecorder::create(action);
@@ -49,5 +50,6 @@ void ZUMRegisterTelemetry() {
   // Range lists delivered by the server cut the next walk's text, not the next launch's.
   ZUMSDKConstantsTargets::registerTargets([](ZUMSDKConstantsTargets& targets) {
     targets.updateCharacterSets = [] { ZUMCharacterSets::sharedInstance()->updateCharacterSets(); };
+    targets.updateFennick = [] { ZUMFennick::sharedInstance()->updateIfNeeded(); };
   });
 }

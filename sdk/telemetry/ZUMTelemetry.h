@@ -36,6 +36,7 @@ class ZUMTelemetry final : public ZUMSlotTelemetry, public ZUMAdTelemetry {
 };
 
 // Installs ZUMTelemetry for the slot and the ad model, content hashing and the crash
-// reporter (with its opt-out) in the hub's start-up, and the character sets' refresh in every delivery of SDK constants. Called
+// reporter (with its opt-out) in the hub's start-up, and the character sets' and the
+// Fennick channel's refresh in every delivery of SDK constants. Called
 // once by the SDK's load entry.
 void ZUMRegisterTelemetry();
