@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "platform/base/FileManager.h"
 #include "platform/base/PercentEncoding.h"
 #include "platform/base/URL.h"
 #include "platform/base/UserDefaults.h"
@@ -106,8 +107,9 @@ class ZUMCrashReporterCrashTest : public testenv::PlatformTest {
         .value_or("(undecodable)");
   }
 
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("crash-reporter-" + std::to_string(::getpid()));
+  // A folder of each test's own: a test that made the parent's defaults its child's file
+  // may still write them there after it ended.
+  const std::filesystem::path folder = platform::FileManager::makeUniqueSystemTemporaryDirectory("crash-reporter");
   testenv::LoopbackServer childServer;
   testenv::LoopbackServer server;
 };
