@@ -1,7 +1,5 @@
 #include "platform/base/UncaughtExceptionHandler.h"
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,7 +15,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-extern char** environ;
+#include "testing/ChildProcess.h"
 
 namespace platform {
 namespace {
@@ -53,40 +51,16 @@ std::vector<std::string> readLines(const std::filesystem::path& path) {
   return lines;
 }
 
-// A child that hangs (a handler entered twice waiting for itself) is ended after a
-// limit far beyond any run's length, and fails the test by its status.
-int waitForChild(pid_t pid) {
-  constexpr auto kLimit = std::chrono::seconds(60);
-  const auto start = std::chrono::steady_clock::now();
-  int status = 0;
-  while (::waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() - start > kLimit) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
-      break;
-    }
-    ::usleep(1000);
-  }
-  return status;
-}
-
 ChildRun runChild(const std::string& mode) {
   const auto base = std::filesystem::temp_directory_path() / ("uncaught-" + mode + "-" + std::to_string(::getpid()));
   const auto output = base.string() + ".txt";
   const auto errors = base.string() + ".err";
   std::filesystem::remove(output);
-  std::string program = MORVANE_UNCAUGHT_EXCEPTION_CHILD;
-  std::string outputPath = output;
-  char* argv[] = {program.data(), const_cast<char*>(mode.c_str()), outputPath.data(), nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   ChildRun run;
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return run;
-  run.status = waitForChild(pid);
+  // A child that hangs (a handler entered twice waiting for itself) fails by its status.
+  const auto status = testenv::runChildProcess({MORVANE_UNCAUGHT_EXCEPTION_CHILD, mode, output}, errors);
+  if (!status) return run;
+  run.status = *status;
   run.lines = readLines(output);
   std::ifstream err(errors);
   run.stderrText.assign(std::istreambuf_iterator<char>(err), {});

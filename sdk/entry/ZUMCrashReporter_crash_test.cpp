@@ -1,7 +1,5 @@
 // Real crashes: a child host loads the SDK and dies of an uncaught exception; its
 // defaults file then holds the report, and a later start over that file sends it.
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,10 +22,9 @@
 #include "sdk/network/ZUMPinger.h"
 #include "sdk/network/ZUMPingerRetryStore.h"
 #include "sdk/telemetry/ZUMCrashReporter.h"
+#include "testing/ChildProcess.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TestEnvironment.h"
-
-extern char** environ;
 
 namespace {
 
@@ -43,22 +40,6 @@ struct ChildRun {
   std::vector<std::string> reports;  // the crash group's retry URL strings
 };
 
-// A child that hangs (a reporter waiting on the queue that raised) is ended after a
-// limit far beyond any run's length, and fails the test by its status.
-int waitForChild(pid_t pid) {
-  const auto start = std::chrono::steady_clock::now();
-  int status = 0;
-  while (::waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() - start > 60s) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
-      break;
-    }
-    ::usleep(1000);
-  }
-  return status;
-}
-
 class ZUMCrashReporterCrashTest : public testenv::PlatformTest {
  protected:
   void SetUp() override {
@@ -70,23 +51,15 @@ class ZUMCrashReporterCrashTest : public testenv::PlatformTest {
   void TearDown() override { std::filesystem::remove_all(folder); }
 
   ChildRun runChild(const std::string& mode) {
-    std::string program = MORVANE_CRASH_REPORTER_CHILD;
-    std::string defaults = defaultsFile().string();
-    std::string port = std::to_string(childServer.port());
-    std::string resources = folder.string();
-    std::string output = (folder / "host.txt").string();
-    const std::string errors = (folder / "stderr.txt").string();
-    char* argv[] = {program.data(), const_cast<char*>(mode.c_str()), defaults.data(), port.data(),
-                    resources.data(), output.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const auto output = folder / "host.txt";
     ChildRun run;
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return run;
-    run.status = waitForChild(pid);
+    // A child that hangs (a reporter waiting on the queue that raised) fails by its status.
+    const auto status =
+        testenv::runChildProcess({MORVANE_CRASH_REPORTER_CHILD, mode, defaultsFile().string(),
+                                  std::to_string(childServer.port()), folder.string(), output.string()},
+                                 folder / "stderr.txt");
+    if (!status) return run;
+    run.status = *status;
     std::ifstream in(output);
     for (std::string line; std::getline(in, line);) run.hostLines.push_back(line);
     std::ifstream file(defaultsFile());
