@@ -78,9 +78,9 @@ bool RunLoop::eventSourceBusy() const {
   return source && source->isBusy();
 }
 
-void RunLoop::notify() {
+void RunLoop::notify(const std::shared_ptr<RunLoopEventSource>& source) {
   wake_.notify_all();
-  if (auto source = eventSource()) source->wakeUp();
+  if (source) source->wakeUp();
 }
 
 void RunLoop::waitInEventSource(std::unique_lock<std::mutex>& lock, RunLoopEventSource& source,
@@ -100,16 +100,19 @@ void RunLoop::perform(std::function<void()> block) {
 
 void RunLoop::perform(std::vector<std::string> modes, std::function<void()> block) {
   if (!block) return;
+  std::shared_ptr<RunLoopEventSource> source;
   {
     std::lock_guard lock(mutex_);
     performs_.push_back({nextSequence_++, std::move(modes), std::move(block)});
     woken_ = true;
+    source = eventSource_;
   }
-  notify();
+  notify(source);
 }
 
 void RunLoop::addTimer(const std::shared_ptr<Timer>& timer, std::string_view mode) {
   if (!timer || !timer->isValid()) return;
+  std::shared_ptr<RunLoopEventSource> source;
   {
     std::lock_guard lock(mutex_);
     auto it = std::find_if(timers_.begin(), timers_.end(),
@@ -120,8 +123,9 @@ void RunLoop::addTimer(const std::shared_ptr<Timer>& timer, std::string_view mod
     }
     it->modes.emplace(mode);
     woken_ = true;
+    source = eventSource_;
   }
-  notify();
+  notify(source);
 }
 
 void RunLoop::addCommonMode(std::string_view mode) {
@@ -293,19 +297,23 @@ void RunLoop::run() {
 }
 
 void RunLoop::stop() {
+  std::shared_ptr<RunLoopEventSource> source;
   {
     std::lock_guard lock(mutex_);
     stopRequested_ = true;
+    source = eventSource_;
   }
-  notify();
+  notify(source);
 }
 
 void RunLoop::wakeUp() {
+  std::shared_ptr<RunLoopEventSource> source;
   {
     std::lock_guard lock(mutex_);
     woken_ = true;
+    source = eventSource_;
   }
-  notify();
+  notify(source);
 }
 
 std::string RunLoop::currentMode() const {

@@ -135,7 +135,8 @@ class RunLoop {
   // Waits on the event source until woken or `until`; the lock is held on entry and exit.
   void waitInEventSource(std::unique_lock<std::mutex>& lock, RunLoopEventSource& source,
                          std::chrono::steady_clock::time_point until);
-  void notify();
+  // Wakes a waiting loop and its event source (read under the lock by the caller).
+  void notify(const std::shared_ptr<RunLoopEventSource>& source);
 
   mutable std::mutex mutex_;
   std::condition_variable wake_;
