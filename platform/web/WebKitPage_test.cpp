@@ -207,6 +207,16 @@ TEST_F(WebKitPageTest, ALoopingPageIsEndedByTheWatchdogWhileTheMainLoopKeepsRunn
   EXPECT_EQ(navigations_->terminated, 1);
 }
 
+// Busy for well under its time limit, a page is not ended: the watchdog counts from the
+// question it is still waiting on.
+TEST_F(WebKitPageTest, APageBusyForLessThanItsTimeLimitIsNotEnded) {
+  webtest::ProcessLimits limits(2.0);
+  auto view = loadedView("<p>busy for a moment</p>");
+  EXPECT_EQ(evaluate(*view, "var t = Date.now(); while (Date.now() - t < 400) {} 'done'"), "done");
+  EXPECT_EQ(evaluate(*view, "document.body.textContent"), "busy for a moment");
+  EXPECT_EQ(navigations_->terminated, 0);
+}
+
 TEST_F(WebKitPageTest, HostRequestsAreFetchedThroughThePlatformsURLLoading) {
   webtest::PageServer::Scope server;
   webtest::PageServer::pages()["https://served.adnetwork.example/page"] =
