@@ -545,11 +545,13 @@ bool ZUMApplication::supportsOrientations(std::uint64_t mask) const {
 // --- Opening URLs ---------------------------------------------------------------------
 
 void ZUMApplication::openURL(const platform::URL& url) {
+  platform::assertMainThread();
   platform::Application::shared().openURL(url, json::object(), nullptr);
 }
 
 void ZUMApplication::openURL(const platform::URL& url, bool strictUniversalLink,
                              std::function<void(bool opened)> completionHandler) {
+  platform::assertMainThread();
   json options = json::object();
   const std::string scheme = url.scheme() ? *url.scheme() : std::string();
   const bool web = platform::equalsIgnoringASCIICase(scheme, "http") || platform::equalsIgnoringASCIICase(scheme, "https");
