@@ -37,7 +37,7 @@ class ZUMInterstitialAnalyticsTest : public testenv::PlatformTest {
   }
   void load(unsigned reporters, std::vector<std::pair<std::string, std::string>> headers = {}) {
     framework = std::make_unique<Framework>(reporters);
-    framework->screen->currentName = "Home";
+    framework->recorder->screenName = "Home";
     setDefault("/vantor/ads/zums:sai:interstitial_screen_enabled", "1");
     hosts.server.route("/ad", {.headers = std::move(headers), .body = "<html><body>Ad</body></html>"});
     interstitial->loadRequest(ZUMRequest::create());

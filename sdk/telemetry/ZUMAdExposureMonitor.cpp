@@ -48,10 +48,7 @@ void ZUMAdExposureMonitor::startMonitoringOnMainThread() {
 void ZUMAdExposureMonitor::finishMonitoring() {
   platform::assertMainThread();
   removeConstantsObserver();
-  if (auto monitor = std::exchange(viewMonitor_, nullptr)) {
-    monitor->stopMonitoring();
-    monitor->setDelegate(nullptr);
-  }
+  viewMonitor_.reset();  // its schedule stops with it
   adUnitExposure_.reset();
   state_ = State::kFinished;
 }

@@ -33,34 +33,20 @@ struct Identifiers : Stubs::Identifiers {
   std::optional<std::string> eventID = "event-1";
 };
 
-struct EventLog : Stubs::InternalEventLogger {
-  explicit EventLog(std::shared_ptr<Lines> lines) : lines(std::move(lines)) {}
+// The event log and both reporters in one.
+struct Recorder : Stubs::InternalEventLogger, Stubs::AdExposureReporter, Stubs::ScreenViewReporter {
   void logInternalEventWithOrigin(const std::string& origin, const std::string& name,
                                   const nlohmann::ordered_json& parameters) override {
     lines->push_back("event " + origin + " " + name + " " + parameters.dump());
   }
-  std::shared_ptr<Lines> lines;
-};
-
-struct ExposureReporter : Stubs::AdExposureReporter {
-  explicit ExposureReporter(std::shared_ptr<Lines> lines) : lines(std::move(lines)) {}
   void beginAdUnitExposure(const std::string& id) override { lines->push_back("begin " + id); }
   void endAdUnitExposure(const std::string& id) override { lines->push_back("end " + id); }
-  std::shared_ptr<Lines> lines;
-};
-
-struct ScreenReporter : Stubs::ScreenViewReporter {
-  explicit ScreenReporter(std::shared_ptr<Lines> lines) : lines(std::move(lines)) {}
   void setScreenName(const std::optional<std::string>& name, const std::optional<std::string>&) override {
     lines->push_back("screen " + name.value_or("(nil)"));
   }
-  void getScreenName(std::optional<std::string>& name, std::optional<std::string>& screenClass) override {
-    name = currentName;
-    screenClass = currentClass;
-  }
-  std::shared_ptr<Lines> lines;
-  std::optional<std::string> currentName;
-  std::optional<std::string> currentClass;
+  void getScreenName(std::optional<std::string>& name, std::optional<std::string>&) override { name = screenName; }
+  const std::shared_ptr<Lines> lines = std::make_shared<Lines>();
+  std::optional<std::string> screenName;
 };
 
 // Answers only part of a group.
@@ -96,16 +82,15 @@ class Framework {
 
   explicit Framework(unsigned reporters = kAllReporters) {
     install(ZUMAnalytics::kIdentifiersClassName, identifiers);
-    install(ZUMAnalytics::kAnalyticsClassName, std::make_shared<EventLog>(lines));
-    if (reporters & kExposure) install(ZUMAnalytics::kAdExposureReporterClassName, exposure);
-    if (reporters & kScreen) install(ZUMAnalytics::kScreenViewReporterClassName, screen);
+    install(ZUMAnalytics::kAnalyticsClassName, recorder);
+    if (reporters & kExposure) install(ZUMAnalytics::kAdExposureReporterClassName, recorder);
+    if (reporters & kScreen) install(ZUMAnalytics::kScreenViewReporterClassName, recorder);
     setDefault(kEnabledKey, "1");
   }
 
-  const std::shared_ptr<Lines> lines = std::make_shared<Lines>();
   const std::shared_ptr<Identifiers> identifiers = std::make_shared<Identifiers>();
-  const std::shared_ptr<ExposureReporter> exposure = std::make_shared<ExposureReporter>(lines);
-  const std::shared_ptr<ScreenReporter> screen = std::make_shared<ScreenReporter>(lines);
+  const std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
+  const std::shared_ptr<Lines> lines = recorder->lines;
 };
 
 }  // namespace analyticstest
