@@ -18,6 +18,7 @@
 #include "sdk/rendering/ZUMAdViewSlotEvents.h"
 #include "sdk/rendering/ZUMSlotResponseProcessor.h"
 #include "sdk/request/ZUMAdFetcher.h"
+#include "sdk/telemetry/ZUMAnalyticsPresentation.h"
 #include "sdk/telemetry/ZUMTelemetry.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
 #include "sdk/rendering/ZUMOpenerTOLMHandler.h"
@@ -38,6 +39,7 @@ void ZUMRegisterBuiltIns() {
     ZUMRegisterAdFetcher();
     ZUMSlotRendering::setShared(std::make_shared<ZUMAdViewSlotRendering>());
     ZUMRegisterTelemetry();
+    ZUMPresentationAnalytics::setShared(std::make_shared<ZUMAnalyticsPresentation>());
     // The controller owns a web view, which is made on the main thread.
     ZUMRunOnMainThread([] { ZUMSDKCoreController::setSharedInstance(ZUMSDKCorePageController::create()); });
     ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::Opener, [](ZUMAdViewDelegate& delegate) {

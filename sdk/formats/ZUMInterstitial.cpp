@@ -12,6 +12,7 @@
 #include "platform/ui/Window.h"
 #include "sdk/csi/ZUMCSI.h"
 #include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMThreading.h"
@@ -23,6 +24,7 @@
 #include "sdk/request/ZUMAd.h"
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSlot.h"
+#include "sdk/telemetry/ZUMAdUnitExposure.h"
 
 namespace {
 
@@ -300,6 +302,7 @@ void ZUMInterstitial::slotDidFailToLoadAdContentWithError(ZUMSlot&, const platfo
 }
 
 ZUMImplemented ZUMInterstitial::slotWillPresentScreen(ZUMSlot&) {
+  ZUMRunOnMainThread(ZUMBindWeak(weak_from_this(), &ZUMInterstitial::beginAdUnitExposure));
   tellDelegate([](ZUMInterstitialDelegate& d, ZUMInterstitial& self) { d.interstitialWillPresentScreen(self); });
   return kZUMImplemented;
 }
@@ -313,9 +316,16 @@ ZUMImplemented ZUMInterstitial::slotDidDismissScreen(ZUMSlot&) {
   // The owner may drop its hold on this object: it lives to the end of the call.
   auto keepAlive = shared_from_this();
   interstitialOwner_->interstitialIsDismissed();
+  ZUMRunOnMainThread(ZUMBindWeak(weak_from_this(), &ZUMInterstitial::endAdUnitExposure));
   tellDelegate([](ZUMInterstitialDelegate& d, ZUMInterstitial& self) { d.interstitialDidDismissScreen(self); });
   return kZUMImplemented;
 }
+
+void ZUMInterstitial::beginAdUnitExposure() {
+  if (!isMediated_ && !adUnitExposure_) adUnitExposure_ = ZUMAdUnitExposure::begin(adUnitID_);
+}
+
+void ZUMInterstitial::endAdUnitExposure() { adUnitExposure_.reset(); }
 
 ZUMImplemented ZUMInterstitial::slotWillLeaveApplication(ZUMSlot&) {
   tellDelegate([](ZUMInterstitialDelegate& d, ZUMInterstitial& self) { d.interstitialWillLeaveApplication(self); });

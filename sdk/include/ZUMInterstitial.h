@@ -34,6 +34,7 @@ namespace platform {
 class ViewController;
 }
 
+class ZUMAdUnitExposure;
 class ZUMInAppPurchaseDelegate;
 class ZUMInterstitialOwner;
 class ZUMInterstitialViewController;
@@ -141,6 +142,9 @@ class ZUMInterstitial : public ZUMSlotDelegate,
   void adoptSlot(std::shared_ptr<ZUMSlot> slot);
   void continueLoad(const std::shared_ptr<ZUMRequest>& request);
   void applyAdOrientations();
+  // The analytics exposure of the ad unit while the ad is on screen; none when mediated.
+  void beginAdUnitExposure();
+  void endAdUnitExposure();
   // Calls `call` with the delegate on the main thread, when there is one then.
   void tellDelegate(std::function<void(ZUMInterstitialDelegate&, ZUMInterstitial&)> call);
 
@@ -151,6 +155,7 @@ class ZUMInterstitial : public ZUMSlotDelegate,
   bool hasBeenUsed_ = false;
   platform::ErrorPtr alreadyUsedError_;
   std::weak_ptr<ZUMInterstitialDelegate> delegate_;
+  std::unique_ptr<ZUMAdUnitExposure> adUnitExposure_;  // main thread; ends when dropped
   std::shared_ptr<ZUMInterstitialViewController> viewController_;
   std::weak_ptr<ZUMInAppPurchaseDelegate> inAppPurchaseDelegate_;
 };

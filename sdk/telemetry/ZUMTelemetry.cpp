@@ -6,6 +6,7 @@
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/request/ZUMSDKConstants.h"
+#include "sdk/telemetry/ZUMAnalytics.h"
 #include "sdk/telemetry/ZUMApplication+ContentHashing.h"
 #include "sdk/telemetry/ZUMCharacterSets.h"
 #include "sdk/telemetry/ZUMCrashReporter.h"
@@ -26,13 +27,19 @@ std::optional<std::string> ZUMTelemetry::contentFingerprint() {
 
 bool ZUMTelemetry::crashReportingEnabled() { return ZUMCrashReporter::sharedInstance()->reportingEnabled(); }
 
-bool ZUMTelemetry::addAnalyticsIdentifiers(nlohmann::ordered_json&) { return false; }
+bool ZUMTelemetry::addAnalyticsIdentifiers(nlohmann::ordered_json& parameters) {
+  if (!ZUMAnalytics::sharedInstance()) return false;
+  ZUMAddAnalyticsIdentifiers(parameters);
+  return true;
+}
 
-void ZUMTelemetry::logAnalyticsEvent(const std::string&, const std::string&) {}
+void ZUMTelemetry::logAnalyticsEvent(const std::string& name, const std::string& adEventID) {
+  if (auto analytics = ZUMAnalytics::sharedInstance()) analytics->logEventWithName(name, adEventID);
+}
 
 std::vector<platform::URL> ZUMTelemetry::trackingURLsWithAdEventID(const std::vector<platform::URL>& urls,
-                                                                   const std::string&) {
-  return urls;
+                                                                   const std::string& eventName) {
+  return ZUMTrackingURLsWithAdEventID(urls, eventName);
 }
 
 void ZUMTelemetry::startContentHashing() { ::startContentHashing(*ZUMApplication::sharedInstance()); }

@@ -1,8 +1,7 @@
 // The telemetry area's side of the slot's and the ad model's telemetry interfaces: load
 // timings sent as CSI beacons, content fingerprints for requests, and the responses'
-// switch of content hashing, and whether crash reporting is on. The parts whose subsystems
-// are not built yet answer as an unregistered interface does: no analytics bridge
-// (tracking URLs as given).
+// switch of content hashing, whether crash reporting is on, and the analytics bridge
+// (ZUMAnalytics): request identifiers, events and stamped tracking URLs.
 //
 // Any thread, as the interfaces say.
 #pragma once
