@@ -1,24 +1,20 @@
-// A mediation response fetched by a real slot from the loopback server becomes a
-// configuration, or fails the load with the configuration's error.
+// A mediation response that a real slot fetches from the loopback server, at the ad URL
+// the SDK-core page gives, becomes a configuration, or fails the load with the
+// configuration's error.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "ZUMExtras.h"
+#include "ZUMMobileAds.h"
 #include "ZUMRequest.h"
 #include "ZUMSlotAdLoadDelegate.h"
 #include "ZUMSlotAdResponseDelegate.h"
 #include "ZUMSlotDelegate.h"
-#include "platform/net/URLLoading.h"
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/mediation/ZUMMConfig.h"
-#include "sdk/mediation/ZUMMediation.h"
-#include "sdk/rendering/ZUMAdViewSlotRendering.h"
-#include "sdk/rendering/ZUMSlotResponseProcessor.h"
 #include "sdk/request/ZUMAd.h"
-#include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/request/ZUMAdMediationDelegate.h"
 #include "sdk/request/ZUMSlot.h"
-#include "testing/LoopbackServer.h"
+#include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
 #include "testing/TestEnvironment.h"
 
 namespace {
@@ -43,38 +39,25 @@ struct Owner : ZUMSlotDelegate, ZUMSlotAdLoadDelegate, ZUMSlotAdResponseDelegate
 
 class ZUMMediationSlotTest : public testenv::PlatformTest {
  protected:
-  void SetUp() override {
-    ZUMSlotRendering::setShared(std::make_shared<ZUMAdViewSlotRendering>());
-    ZUMSlotResponseProcessing::setShared(std::make_shared<ZUMSlotResponseProcessor>());
-    ZUMRegisterAdFetcher();
-    ZUMRegisterMediation();
-    platform::URLLoading::mapHostForTesting("ads.example.com", "127.0.0.1", server.port());
-  }
+  void SetUp() override { ZUMMobileAds::load(); }
   // The code the load of `body` fails with.
   std::int64_t loadFails(const std::string& body) {
-    // A path per response: the connection keeps mediation responses in its memory cache.
-    const std::string path = "/mediation/" + std::to_string(++loads);
-    server.route(path, {.headers = {{"X-Qyra-Mediation", "1"}}, .body = body,
+    hosts.server.route("/ad", {.headers = {{"X-Qyra-Mediation", "1"}}, .body = body,
                                 .contentType = "application/json"});
     auto slot = ZUMSlot::create({0, 0, 320, 50});
     slot->setAdUnitID("unit-A");
     slot->setSlotDelegate(owner);
     slot->setAdLoadDelegate(owner);
     slot->setAdResponseDelegate(owner);
-    auto request = ZUMRequest::create();
-    auto extras = ZUMExtras::create();
-    extras->setAdditionalParameters(Json{{"_requestUrl", "https://ads.example.com" + path}});
-    request->registerAdNetworkExtras(extras);
     owner->errors.clear();
-    slot->loadRequest(request);
+    slot->loadRequest(ZUMRequest::create());
     EXPECT_TRUE(env.runUntil([&] { return slot->state() == ZUMSlot::State::kFailed; })) << body;
     env.runUntilIdle();
     return owner->errors.size() == 1 ? owner->errors[0]->code() : -1;
   }
 
-  testenv::LoopbackServer server;
+  sdkcoretest::NetworkHosts hosts;
   std::shared_ptr<Owner> owner = std::make_shared<Owner>();
-  int loads = 0;
 };
 
 TEST_F(ZUMMediationSlotTest, AResponseBecomesAConfigurationOrFailsWithItsError) {
