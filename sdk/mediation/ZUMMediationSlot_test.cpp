@@ -62,6 +62,8 @@ class ZUMMediationSlotTest : public testenv::PlatformTest {
 
 TEST_F(ZUMMediationSlotTest, AResponseBecomesAConfigurationOrFailsWithItsError) {
   EXPECT_EQ(loadFails(R"({"ad_networks": "one"})"), kZUMErrorInvalidMediationResponse);
+  EXPECT_EQ(loadFails(R"(["ad_networks"])"), kZUMErrorInvalidMediationResponse);
+  EXPECT_EQ(loadFails("{not json"), kZUMErrorInvalidMediationResponse);
   EXPECT_EQ(loadFails(R"({"ad_networks": [{"name": "no id"}]})"), kZUMErrorInvalidMediationResponse);
   // A valid configuration: no waterfall runs it yet.
   EXPECT_EQ(loadFails(R"({"ad_networks": [{"id": 1, "adapters": ["Missing"]}], "settings": {"refresh": 60}})"),

@@ -164,7 +164,9 @@ void ZUMSlotResponseProcessor::processMediationAdResponse(ZUMSlot& slot, const s
   platform::ErrorPtr error;
   auto configuration = zum_decodedJSONObjectError(ad->adHTML(), &error);
   if (!configuration || !configuration->is_object()) {
-    slot.didFailToReceiveAdWithError(error ? error : ZUMMakeErrorWithCode(kZUMErrorInvalidResponse), false);
+    // A body that is no JSON object holds no networks: the invalid mediation response
+    // of the error model, not the decoder's own error.
+    slot.didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInvalidMediationResponse), false);
     return;
   }
   const Json headers = ad->responseHeaders().value_or(Json::object());
