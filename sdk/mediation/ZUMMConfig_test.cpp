@@ -1,6 +1,8 @@
 #include "sdk/mediation/ZUMMConfig.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 #include <nlohmann/json.hpp>
 
 #include "platform/base/SystemLog.h"
@@ -234,6 +236,44 @@ TEST_F(ZUMMConfigTest, TheCustomEventSwapHasFourOutcomes) {
   EXPECT_FALSE(plain->resolveAdNetworkClassForCustomEventWithError(&error));
   EXPECT_FALSE(error);
   EXPECT_TRUE(ZUMResolveAdapterClass(*plain));
+}
+
+TEST_F(ZUMMConfigTest, EveryKeyFillsItsOwnField) {
+  using Entry = ZUMMAdNetworkConfig;
+  auto dump = [](const Json* value) { return value ? value->dump() : "none"; };
+  auto list = [](const std::optional<std::vector<std::string>>& value) { return value ? Json(*value).dump() : "none"; };
+  auto text = [](const std::optional<std::string>& value) { return value.value_or("none"); };
+  const struct {
+    const char* key;
+    Json value;
+    std::function<std::string(const Entry&)> read;
+  } rows[] = {
+      {"extras", {{"e", 1}}, [&](const Entry& e) { return dump(e.extras()); }},
+      {"ad", {{"a", 1}}, [&](const Entry& e) { return dump(e.ad()); }},
+      {"imp_urls", {"i"}, [&](const Entry& e) { return list(e.impressionURLs()); }},
+      {"clickurl", {"c"}, [&](const Entry& e) { return list(e.clickURLs()); }},
+      {"fill_urls", {"f"}, [&](const Entry& e) { return list(e.fillURLs()); }},
+      {"video_start_urls", {"v"}, [&](const Entry& e) { return list(e.videoStartURLs()); }},
+      {"ad_loader_options", {{"o", 1}}, [&](const Entry& e) { return dump(e.nativeExpressAdLoaderOptions()); }},
+      {"html_template", "<p>", [&](const Entry& e) { return text(e.nativeExpressHTMLTemplate()); }},
+      {"ad_base_url", "https://b.example/", [&](const Entry& e) { return text(e.nativeExpressAdBaseURL()); }},
+      {"template_ids", {"t"}, [&](const Entry& e) { return dump(e.nativeExpressTemplateIDs()); }},
+      {"assets", {{"s", 1}}, [&](const Entry& e) { return dump(e.nativeExpressAssets()); }},
+  };
+  for (const auto& row : rows) {
+    auto entry = Entry::create({{"id", "n"}, {row.key, row.value}}, nullptr);
+    const std::string expected = row.value.is_string() ? row.value.get<std::string>() : row.value.dump();
+    EXPECT_EQ(row.read(*entry), expected) << row.key;
+    auto other = Entry::create({{"id", "n"}, {"other", row.value}}, nullptr);
+    EXPECT_EQ(row.read(*other), "none") << row.key;
+  }
+  auto config = parse({{"settings", {{"click_urls", {"c"}}, {"nofill_urls", {"n"}}}}, {"ad_networks", Json::array()}});
+  EXPECT_EQ(config->clickURLs(), std::vector<std::string>{"c"});
+  EXPECT_EQ(config->noFillURLs(), std::vector<std::string>{"n"});
+  EXPECT_EQ(config->impressionURLs(), std::nullopt);
+  // Without a publisher id the description shows the credentials.
+  auto entry = Entry::create({{"id", "n"}, {"data", {{"k", "v"}}}}, nullptr);
+  EXPECT_EQ(entry->description(), R"(networkID:n adapter:(null) data:{"k":"v"})");
 }
 
 }  // namespace
