@@ -11,6 +11,7 @@
 #include "ZUMSlotDelegate.h"
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/mediation/ZUMMConfig.h"
+#include "sdk/mediation/ZUMMediation.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdMediationDelegate.h"
 #include "sdk/request/ZUMSlot.h"
@@ -41,8 +42,9 @@ class ZUMMediationSlotTest : public testenv::PlatformTest {
  protected:
   void SetUp() override { ZUMMobileAds::load(); }
   // The code the load of `body` fails with.
-  std::int64_t loadFails(const std::string& body) {
-    hosts.server.route("/ad", {.headers = {{"X-Qyra-Mediation", "1"}}, .body = body,
+  std::int64_t loadFails(const std::string& body, std::vector<std::pair<std::string, std::string>> headers = {}) {
+    headers.emplace_back("X-Qyra-Mediation", "1");
+    hosts.server.route("/ad", {.headers = std::move(headers), .body = body,
                                 .contentType = "application/json"});
     auto slot = ZUMSlot::create({0, 0, 320, 50});
     slot->setAdUnitID("unit-A");
@@ -68,6 +70,33 @@ TEST_F(ZUMMediationSlotTest, AResponseBecomesAConfigurationOrFailsWithItsError) 
   // A valid configuration: no waterfall runs it yet.
   EXPECT_EQ(loadFails(R"({"ad_networks": [{"id": 1, "adapters": ["Missing"]}], "settings": {"refresh": 60}})"),
             kZUMErrorNoMediationAdapter);
+}
+
+// Mediation as built, keeping the responses it is given.
+struct RecordingMediation : ZUMSlotMediation {
+  std::shared_ptr<ZUMMAdManager> makeMediationManager(ZUMSlot& slot) override { return built.makeMediationManager(slot); }
+  std::shared_ptr<const ZUMMConfig> makeConfiguration(const std::string& appKey, const Json& response,
+                                                      platform::ErrorPtr* error) override {
+    responses.push_back(response);
+    return built.makeConfiguration(appKey, response, error);
+  }
+  void cancelMediation(ZUMMAdManager& manager) override { built.cancelMediation(manager); }
+  bool changeMediatedAdType(ZUMSlot& slot, const std::shared_ptr<ZUMAdType>& type) override {
+    return built.changeMediatedAdType(slot, type);
+  }
+  ZUMMediationSlotMediation built;
+  std::vector<Json> responses;
+};
+
+TEST_F(ZUMMediationSlotTest, SizeHeadersFillOnlyTheDefaultSizesTheResponseLacks) {
+  auto mediation = std::make_shared<RecordingMediation>();
+  ZUMSlotMediation::setShared(mediation);
+  EXPECT_EQ(loadFails(R"({"ad_networks": [], "default_ad_sz": "728x90"})",
+                      {{"X-Qyra-Ad-Slot-Size", "320x50"}, {"X-Qyra-Ad-Size", "300x250"}}),
+            kZUMErrorNoMediationAdapter);
+  ASSERT_EQ(mediation->responses.size(), 1u);
+  EXPECT_EQ(mediation->responses[0].value("default_slot_sz", ""), "320x50");
+  EXPECT_EQ(mediation->responses[0].value("default_ad_sz", ""), "728x90");
 }
 
 }  // namespace
