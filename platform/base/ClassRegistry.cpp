@@ -1,5 +1,8 @@
 #include "platform/base/ClassRegistry.h"
 
+#include <algorithm>
+#include <set>
+
 #include "platform/base/TestingReset.h"
 
 namespace platform {
@@ -17,9 +20,48 @@ ClassRegistry& ClassRegistry::shared() {
   return *registry;
 }
 
-void ClassRegistry::add(std::string name, std::type_index base, ErasedFactory factory) {
+void ClassRegistry::add(std::string name, std::type_index base, ErasedFactory factory,
+                        ClassDescriptor descriptor) {
   std::lock_guard lock(mutex_);
-  entries_.insert_or_assign(std::move(name), Entry{base, std::move(factory)});
+  entries_.insert_or_assign(std::move(name), Entry{base, std::move(factory), std::move(descriptor)});
+}
+
+std::optional<ClassDescriptor> ClassRegistry::descriptor(std::string_view name) const {
+  std::lock_guard lock(mutex_);
+  auto it = entries_.find(name);
+  if (it == entries_.end()) return std::nullopt;
+  return it->second.descriptor;
+}
+
+bool ClassRegistry::inherits(std::string_view name, Member member, std::string_view value) const {
+  std::lock_guard lock(mutex_);
+  std::set<std::string_view> seen;
+  for (auto it = entries_.find(name); it != entries_.end(); it = entries_.find(it->second.descriptor.superclass)) {
+    if (!seen.insert(it->first).second) return false;
+    const auto& values = it->second.descriptor.*member;
+    if (std::find(values.begin(), values.end(), value) != values.end()) return true;
+  }
+  return false;
+}
+
+bool ClassRegistry::conformsToProtocol(std::string_view name, std::string_view protocol) const {
+  return inherits(name, &ClassDescriptor::protocols, protocol);
+}
+
+bool ClassRegistry::instancesRespondToOperation(std::string_view name, std::string_view operation) const {
+  return inherits(name, &ClassDescriptor::operations, operation);
+}
+
+bool ClassRegistry::respondsToClassOperation(std::string_view name, std::string_view operation) const {
+  return inherits(name, &ClassDescriptor::classOperations, operation);
+}
+
+bool ClassRegistry::hasInitialiser(std::string_view name, std::string_view initialiser) const {
+  std::lock_guard lock(mutex_);
+  auto it = entries_.find(name);
+  if (it == entries_.end()) return false;
+  const auto& initialisers = it->second.descriptor.initialisers;
+  return std::find(initialisers.begin(), initialisers.end(), initialiser) != initialisers.end();
 }
 
 ClassRegistry::ErasedFactory ClassRegistry::find(std::string_view name, std::type_index base) const {

@@ -4,6 +4,12 @@
 // whether it conforms would. Classes whose objects need arguments register a small
 // factory interface as their base.
 //
+// A class may also carry a descriptor: its superclass, the protocols it adopts, the
+// optional operations its objects answer, its class operations and its initialisers,
+// so that callers can ask what a class found by name conforms to or answers before
+// making anything (the questions a runtime answers about a class). Protocols and
+// operations are inherited along the superclass chain.
+//
 // Nothing is registered by static initialisers: built-in classes are registered by an
 // explicit call at start-up, tests register what they need. Thread-safe.
 //
@@ -15,12 +21,22 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <typeindex>
 #include <vector>
 
 namespace platform {
+
+// What a class declares about itself; every name is exact.
+struct ClassDescriptor {
+  std::string superclass{};                    // a registered class name, or empty
+  std::vector<std::string> protocols{};        // adopted by the class itself
+  std::vector<std::string> operations{};       // optional operations its objects answer
+  std::vector<std::string> classOperations{};  // operations of the class itself
+  std::vector<std::string> initialisers{};     // the ways its objects are made
+};
 
 class ClassRegistry {
  public:
@@ -32,10 +48,10 @@ class ClassRegistry {
 
   // Registers (or replaces) `name`; an empty name or factory is ignored.
   template <class Base>
-  void registerClass(std::string name, Factory<Base> factory) {
+  void registerClass(std::string name, Factory<Base> factory, ClassDescriptor descriptor = {}) {
     if (name.empty() || !factory) return;
     auto erased = [factory = std::move(factory)]() -> std::shared_ptr<void> { return factory(); };
-    add(std::move(name), std::type_index(typeid(Base)), std::move(erased));
+    add(std::move(name), std::type_index(typeid(Base)), std::move(erased), std::move(descriptor));
   }
 
   // A new object of the class named `name`; nullptr when the name is unknown, was
@@ -54,6 +70,17 @@ class ClassRegistry {
     return static_cast<bool>(find(name, std::type_index(typeid(Base))));
   }
 
+  // The descriptor `name` was registered with (std::nullopt when unknown).
+  std::optional<ClassDescriptor> descriptor(std::string_view name) const;
+  // Whether the class adopts `protocol`, itself or through a registered superclass.
+  bool conformsToProtocol(std::string_view name, std::string_view protocol) const;
+  // Whether its objects answer `operation`, declared by it or by a superclass.
+  bool instancesRespondToOperation(std::string_view name, std::string_view operation) const;
+  // Whether the class answers the class operation, itself or through a superclass.
+  bool respondsToClassOperation(std::string_view name, std::string_view operation) const;
+  // Whether the class declares the initialiser (initialisers are not inherited).
+  bool hasInitialiser(std::string_view name, std::string_view initialiser) const;
+
   void unregisterClass(std::string_view name);
   // Every registered name, sorted.
   std::vector<std::string> names() const;
@@ -63,9 +90,14 @@ class ClassRegistry {
   struct Entry {
     std::type_index base;
     ErasedFactory factory;
+    ClassDescriptor descriptor;
   };
+  using Member = std::vector<std::string> ClassDescriptor::*;
 
-  void add(std::string name, std::type_index base, ErasedFactory factory);
+  void add(std::string name, std::type_index base, ErasedFactory factory, ClassDescriptor descriptor);
+  // Whether `value` is in `member` of the class or of a superclass; a chain that loops
+  // or names an unknown class ends there.
+  bool inherits(std::string_view name, Member member, std::string_view value) const;
   // The factory of `name` when registered with `base`, else an empty function.
   ErasedFactory find(std::string_view name, std::type_index base) const;
 

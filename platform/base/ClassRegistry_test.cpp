@@ -46,5 +46,37 @@ TEST(ClassRegistryTest, SharedRegistryStartsEmpty) {
   EXPECT_TRUE(shared.create<Adapter>("Outer"));
 }
 
+TEST(ClassRegistryTest, DescriptorsInheritAlongTheSuperclassChain) {
+  ClassRegistry registry;
+  auto make = [] { return std::make_shared<HTMLAdapter>(); };
+  registry.registerClass<Adapter>("Base", make,
+                                  {.protocols = {"Banner"}, .operations = {"changeSize"},
+                                   .classOperations = {"version"}, .initialisers = {"initWithConnector"}});
+  registry.registerClass<Adapter>("Child", make, {.superclass = "Base", .protocols = {"Native"}});
+  registry.registerClass<Adapter>("Orphan", make, {.superclass = "Missing"});
+  registry.registerClass<Adapter>("LoopA", make, {.superclass = "LoopB"});
+  registry.registerClass<Adapter>("LoopB", make, {.superclass = "LoopA"});
+  const struct {
+    const char* name;
+    bool banner, native, changeSize, version, initialiser;
+  } rows[] = {
+      {"Base", true, false, true, true, true},
+      {"Child", true, true, true, true, false},  // initialisers are the class's own
+      {"Orphan", false, false, false, false, false},
+      {"LoopA", false, false, false, false, false},  // a loop ends instead of hanging
+      {"Unknown", false, false, false, false, false},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(registry.conformsToProtocol(row.name, "Banner"), row.banner) << row.name;
+    EXPECT_EQ(registry.conformsToProtocol(row.name, "Native"), row.native) << row.name;
+    EXPECT_EQ(registry.instancesRespondToOperation(row.name, "changeSize"), row.changeSize) << row.name;
+    EXPECT_EQ(registry.respondsToClassOperation(row.name, "version"), row.version) << row.name;
+    EXPECT_EQ(registry.hasInitialiser(row.name, "initWithConnector"), row.initialiser) << row.name;
+  }
+  EXPECT_EQ(registry.descriptor("Child")->superclass, "Base");
+  EXPECT_FALSE(registry.descriptor("Unknown"));
+  EXPECT_FALSE(registry.conformsToProtocol("Base", "Version"));  // lists are kept apart
+}
+
 }  // namespace
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include "platform/web/WKWebView.h"
 #include "sdk/formats/ZUMFormats.h"
 #include "sdk/foundation/ZUMApplication.h"
+#include "sdk/mediation/ZUMMediation.h"
 #include "sdk/network/ZUMNetworkDelivery.h"
 #include "sdk/presentation/ZUMAdAppAdViewPresentation.h"
 #include "sdk/presentation/ZUMMRAIDTOLMHandler.h"
@@ -70,6 +71,7 @@ void ZUMRegisterBuiltIns() {
     ZUMSlotEvents::setShared(std::make_shared<ZUMAdViewSlotEvents>());
     ZUMAdViewPresentation::setShared(std::make_shared<ZUMAdAppAdViewPresentation>());
     ZUMRegisterFormats();
+    ZUMRegisterMediation();
   });
 }
 

@@ -2,7 +2,7 @@
 // hub's start-up hooks, classes looked up by name, and the implementations of the
 // interfaces the slot and the ad model declare: ZUMSlotRendering, ZUMSlotResponseProcessing,
 // ZUMSlotEvents, ZUMSlotTelemetry, ZUMSlotMediation, ZUMSlotFormats, ZUMAdTelemetry,
-// ZUMAdFormats, each with its setShared()). Called by ZUMMobileAds::load().
+// ZUMAdFormats, ZUMClickTrackerMediation, each with its setShared()). Called by ZUMMobileAds::load().
 #pragma once
 
 void ZUMRegisterBuiltIns();

@@ -7,6 +7,7 @@
 
 #include "platform/base/PropertyList.h"
 #include "platform/base/StringConversions.h"
+#include "sdk/foundation/ZUMValues.h"
 
 using Json = nlohmann::ordered_json;
 
@@ -67,6 +68,28 @@ std::optional<double> ZUMJSONDouble(const Json& value, ZUMJSONStrings strings) {
 std::optional<std::string> ZUMJSONString(const Json& value) {
   if (!value.is_string()) return std::nullopt;
   return value.get<std::string>();
+}
+
+std::optional<std::string> ZUMJSONStringOrNumberText(const Json& value) {
+  if (value.is_string()) return value.get<std::string>();
+  if (value.is_boolean()) return value.get<bool>() ? "1" : "0";
+  if (value.is_number_unsigned()) return std::to_string(value.get<std::uint64_t>());
+  if (value.is_number_integer()) return std::to_string(value.get<std::int64_t>());
+  if (auto number = ZUMJSONDouble(value)) return ZUMStringFromDouble(*number);
+  return std::nullopt;
+}
+
+std::optional<std::vector<std::string>> ZUMJSONStringItems(const Json& value) {
+  if (!value.is_array()) return std::nullopt;
+  std::vector<std::string> strings;
+  for (const auto& item : value) {
+    if (item.is_string()) strings.push_back(item.get<std::string>());
+  }
+  return strings;
+}
+
+std::optional<std::vector<std::string>> ZUMJSONStringItemsForKey(const Json& dictionary, std::string_view key) {
+  return readForKey(dictionary, key, [](const Json& value) { return ZUMJSONStringItems(value); });
 }
 
 const Json* ZUMJSONArray(const Json& value) { return value.is_array() ? &value : nullptr; }

@@ -24,6 +24,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <nlohmann/json_fwd.hpp>
 
@@ -41,6 +42,12 @@ const nlohmann::ordered_json* ZUMJSONValueForKey(const nlohmann::ordered_json& d
 [[nodiscard]] std::optional<double> ZUMJSONDouble(const nlohmann::ordered_json& value,
                                                   ZUMJSONStrings strings = ZUMJSONStrings::Refused);
 [[nodiscard]] std::optional<std::string> ZUMJSONString(const nlohmann::ordered_json& value);
+// A string as it is; a finite number (or boolean) as its text, as the platform's number
+// writes it ("42", "4.5", "1"); std::nullopt for other kinds.
+[[nodiscard]] std::optional<std::string> ZUMJSONStringOrNumberText(const nlohmann::ordered_json& value);
+// The string items of an array, in order (other items skipped); std::nullopt when the
+// value is no array.
+[[nodiscard]] std::optional<std::vector<std::string>> ZUMJSONStringItems(const nlohmann::ordered_json& value);
 // The value itself when it is an array (an object); nullptr otherwise.
 const nlohmann::ordered_json* ZUMJSONArray(const nlohmann::ordered_json& value);
 const nlohmann::ordered_json* ZUMJSONObject(const nlohmann::ordered_json& value);
@@ -54,6 +61,8 @@ const nlohmann::ordered_json* ZUMJSONObject(const nlohmann::ordered_json& value)
                                                         ZUMJSONStrings strings = ZUMJSONStrings::Refused);
 [[nodiscard]] std::optional<std::string> ZUMJSONStringForKey(const nlohmann::ordered_json& dictionary,
                                                              std::string_view key);
+[[nodiscard]] std::optional<std::vector<std::string>> ZUMJSONStringItemsForKey(const nlohmann::ordered_json& dictionary,
+                                                                         std::string_view key);
 const nlohmann::ordered_json* ZUMJSONArrayForKey(const nlohmann::ordered_json& dictionary, std::string_view key);
 const nlohmann::ordered_json* ZUMJSONObjectForKey(const nlohmann::ordered_json& dictionary, std::string_view key);
 

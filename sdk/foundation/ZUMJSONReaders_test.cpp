@@ -106,4 +106,22 @@ TEST(ZUMJSONReadersTest, AbsentKeysAndNonDictionariesGiveTheDefault) {
   EXPECT_EQ(ZUMJSONValueForKey(dictionary, "k"), &dictionary["k"]);
 }
 
+TEST(ZUMJSONReadersTest, TextOfNumbersAndTheStringItemsOfArrays) {
+  const std::optional<std::string> none;
+  const struct {
+    Json value;
+    std::optional<std::string> text;
+  } rows[] = {
+      {"42", "42"}, {42, "42"}, {-7, "-7"}, {18446744073709551615u, "18446744073709551615"},
+      {4.5, "4.5"}, {true, "1"}, {false, "0"}, {nullptr, none}, {Json::array(), none}, {Json::object(), none},
+  };
+  for (const auto& row : rows) EXPECT_EQ(ZUMJSONStringOrNumberText(row.value), row.text) << row.value.dump();
+  EXPECT_EQ(ZUMJSONStringItems({"a", 1, nullptr, "b", {"c"}}), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(ZUMJSONStringItems(Json::array()), std::vector<std::string>{});  // empty is not absent
+  EXPECT_EQ(ZUMJSONStringItems("a"), std::nullopt);
+  EXPECT_EQ(ZUMJSONStringItemsForKey({{"k", {"x"}}}, "k"), std::vector<std::string>{"x"});
+  EXPECT_EQ(ZUMJSONStringItemsForKey({{"k", "x"}}, "k"), std::nullopt);
+  EXPECT_EQ(ZUMJSONStringItemsForKey({{"other", {"x"}}}, "k"), std::nullopt);
+}
+
 }  // namespace

@@ -4,7 +4,10 @@
 
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/TestingReset.h"
+#include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMBindWeak.h"
+#include "sdk/foundation/ZUMLogger.h"
+#include "sdk/network/ZUMClickTrackerMediation.h"
 #include "sdk/network/ZUMPinger.h"
 
 // One URL on its way; lives in the collection's set until the ping ends.
@@ -34,6 +37,43 @@ void ZUMClickTrackerCollection::trackURLs(const std::vector<platform::URL>& urls
 
 void ZUMClickTrackerCollection::trackURLs(const std::vector<std::string>& urlStrings) {
   for (const auto& string : urlStrings) start(platform::URL::fromString(string));
+}
+
+void ZUMClickTrackerCollection::trackMediationURLsFromTemplates(const ZUMMediationPing& ping) {
+  std::vector<std::string> templates;
+  if (ping.templates) {
+    templates = *ping.templates;
+  } else if (ping.defaultTemplate) {
+    templates.push_back(*ping.defaultTemplate);
+  }
+  if (templates.empty()) return;
+  auto mediation = ZUMClickTrackerMediation::shared();
+  if (!mediation) {
+    ZUMLog(kZUMLogLevelDefault, "Mediation pings not sent: no mediation to fill their templates.");
+    return;
+  }
+  const bool stamped = ping.eventType == "_ac" || ping.eventType == "_ai";
+  auto hub = ZUMApplication::sharedInstance();
+  std::vector<platform::URL> urls;
+  for (const auto& urlTemplate : templates) {
+    const ZUMMediationURLValues values{ping.appKey,        ping.refresh,          ping.allocationID,
+                                       ping.networkID,     ping.qData.value_or(""), hub->sessionIdentifier(),
+                                       hub->nextSequenceNumberAsString(), ping.exitCodes, ping.durations,
+                                       ping.fillStatus};
+    auto url = mediation->mediationURL(urlTemplate, values);
+    if (!url) {
+      ZUMLog(kZUMLogLevelDefault, "Mediation ping template gives no URL: " + urlTemplate);
+      continue;
+    }
+    if (!stamped) {
+      urls.push_back(std::move(*url));
+      continue;
+    }
+    for (auto& stampedURL : mediation->trackingURLsWithAdEventID({*url}, *ping.eventType)) {
+      urls.push_back(std::move(stampedURL));
+    }
+  }
+  trackURLs(urls);
 }
 
 std::size_t ZUMClickTrackerCollection::activeTrackerCount() const {

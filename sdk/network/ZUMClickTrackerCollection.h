@@ -3,6 +3,8 @@
 // until its ping ends; a tracker without a URL sends nothing and ends at once. The
 // track calls return at once.
 //
+// Mediation pings fill their templates through ZUMClickTrackerMediation.
+//
 // Every operation may be called from any thread.
 #pragma once
 
@@ -16,6 +18,23 @@
 
 #include "platform/base/URL.h"
 
+// One mediation ping (no fill, fill, click or impression) of one network entry.
+struct ZUMMediationPing {
+  // The templates; std::nullopt: the default alone (an empty list sends nothing).
+  std::optional<std::vector<std::string>> templates{};
+  std::optional<std::string> defaultTemplate{};
+  std::optional<std::string> networkID{};
+  std::optional<std::string> allocationID{};
+  std::optional<std::string> qData{};   // std::nullopt fills the empty string
+  std::optional<std::string> appKey{};  // the ad location id
+  bool refresh = false;
+  std::optional<std::string> durations{};
+  std::optional<std::string> exitCodes{};
+  std::optional<std::string> fillStatus{};
+  // "_ac" (click) and "_ai" (impression) pass the analytics step; others do not.
+  std::optional<std::string> eventType{};
+};
+
 class ZUMClickTrackerCollection : public std::enable_shared_from_this<ZUMClickTrackerCollection> {
  public:
   static std::shared_ptr<ZUMClickTrackerCollection> sharedInstance();
@@ -26,6 +45,10 @@ class ZUMClickTrackerCollection : public std::enable_shared_from_this<ZUMClickTr
   // sends nothing.
   void trackURLs(const std::vector<platform::URL>& urls);
   void trackURLs(const std::vector<std::string>& urlStrings);
+
+  // One tracker per filled template, each with the session id and a fresh sequence
+  // number of the hub. A template that gives no URL is skipped with a log line.
+  void trackMediationURLsFromTemplates(const ZUMMediationPing& ping);
 
   // Trackers started and not finished.
   std::size_t activeTrackerCount() const;

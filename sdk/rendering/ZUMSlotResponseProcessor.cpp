@@ -26,6 +26,7 @@
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/request/ZUMSlotEvents.h"
+#include "sdk/request/ZUMSlotMediation.h"
 
 namespace {
 
@@ -163,7 +164,9 @@ void ZUMSlotResponseProcessor::processMediationAdResponse(ZUMSlot& slot, const s
   platform::ErrorPtr error;
   auto configuration = zum_decodedJSONObjectError(ad->adHTML(), &error);
   if (!configuration || !configuration->is_object()) {
-    slot.didFailToReceiveAdWithError(error ? error : ZUMMakeErrorWithCode(kZUMErrorInvalidResponse), false);
+    // A body that is no JSON object holds no networks: the invalid mediation response
+    // of the error model, not the decoder's own error.
+    slot.didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorInvalidMediationResponse), false);
     return;
   }
   const Json headers = ad->responseHeaders().value_or(Json::object());
@@ -173,8 +176,16 @@ void ZUMSlotResponseProcessor::processMediationAdResponse(ZUMSlot& slot, const s
   };
   fill("default_slot_sz", "x-qyra-ad-slot-size");
   fill("default_ad_sz", "x-qyra-ad-size");
-  // The waterfall driver's configuration and pass live in mediation, which has no entry
-  // for a mediated response here yet.
+  if (auto mediation = ZUMSlotMediation::shared()) {
+    platform::ErrorPtr refused;
+    auto config = mediation->makeConfiguration(slot.adUnitID().value_or(""), *configuration, &refused);
+    if (!config) {
+      slot.didFailToReceiveAdWithError(refused ? refused : ZUMMakeErrorWithCode(kZUMErrorInvalidMediationResponse),
+                                       false);
+      return;
+    }
+  }
+  // No waterfall runs a configuration yet: no network can be asked.
   slot.didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorNoMediationAdapter), false);
 }
 

@@ -84,6 +84,9 @@ struct Rendering : ZUMSlotRendering {
 
 struct Mediation : ZUMSlotMediation {
   std::shared_ptr<ZUMMAdManager> makeMediationManager(ZUMSlot&) override { return nullptr; }
+  std::shared_ptr<const ZUMMConfig> makeConfiguration(const std::string&, const Json&, platform::ErrorPtr*) override {
+    return nullptr;
+  }
   void cancelMediation(ZUMMAdManager&) override {}
   bool changeMediatedAdType(ZUMSlot&, const std::shared_ptr<ZUMAdType>&) override {
     ++asked;

@@ -1,0 +1,28 @@
+// A mediated native ad of the app-install kind: what the SDK's app-install ad copies
+// from it and what the native express connector puts into its assets.
+// Main thread.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ZUMMediatedNativeAd.h"
+
+class ZUMNativeAdImage;
+
+class ZUMMediatedNativeAppInstallAd : public virtual ZUMMediatedNativeAd {
+ public:
+  virtual std::optional<std::string> headline() const = 0;
+  virtual std::vector<std::shared_ptr<ZUMNativeAdImage>> images() const = 0;
+  virtual std::optional<std::string> body() const = 0;
+  virtual std::shared_ptr<ZUMNativeAdImage> icon() const = 0;
+  virtual std::optional<std::string> callToAction() const = 0;
+  // The rating as decimal text ("4.5"); std::nullopt: none.
+  virtual std::optional<std::string> starRating() const = 0;
+  virtual std::optional<std::string> store() const = 0;
+  virtual std::optional<std::string> price() const = 0;
+  // Optional: the network's own AdChoices view (nullptr: none).
+  virtual std::shared_ptr<platform::View> adChoicesView() const { return nullptr; }
+};
