@@ -1,7 +1,5 @@
 #include "sdk/telemetry/ZUMBufferedFennickLogger.h"
 
-#include <algorithm>
-
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/telemetry/ZUMFennickCommand.h"
 #include "sdk/telemetry/ZUMFennickConfig.h"
@@ -15,8 +13,7 @@ std::shared_ptr<ZUMBufferedFennickLogger> ZUMBufferedFennickLogger::create() {
   auto config = ZUMFennickConfig::fromUserDefaults();
   if (!config || !config->enabled) return nullptr;
   // The configuration keeps the size at 1 or more.
-  return std::shared_ptr<ZUMBufferedFennickLogger>(
-      new ZUMBufferedFennickLogger(std::max<std::int64_t>(config->maxBufferedCommandSize, 1)));
+  return std::shared_ptr<ZUMBufferedFennickLogger>(new ZUMBufferedFennickLogger(config->maxBufferedCommandSize));
 }
 
 void ZUMBufferedFennickLogger::bufferEvent(const Json& event) {

@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ZUMRequest.h"
+#include "platform/base/SystemLog.h"
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/telemetry/ZUMBufferedFennickLogger.h"
@@ -73,6 +74,11 @@ TEST(ZUMFennickCommandTest, BuildersGiveTheirShapesOrNothing) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(c.got, c.want);
   }
+  env.runUntilIdle();  // the cases' lines are written
+  platform::SystemLog::Capture capture(true);
+  (void)ZUMFennickCommand("id", Json{{"v", nan}});
+  env.runUntilIdle();
+  EXPECT_EQ(capture.messages(), std::vector<std::string>{"Fennick: dropped an event that cannot be written as JSON."});
   env.advance(2500ms);
   auto command = ZUMFennickCommand("app:1", count("x"));
   ASSERT_TRUE(command);
@@ -166,11 +172,16 @@ TEST_F(ZUMFennickLoggerTest, TheBufferKeepsTheNewestCommandsUpToItsSizeAndCounts
   config["max_buffer_size"] = 3;
   storeConfig(config);
   auto logger = ZUMFennickLogger::create();
+  platform::SystemLog::Capture capture(true);
   for (const char* key : {"a", "b", "c", "d", "e"}) logger->reportEvent(count(key));
+  env.runUntilIdle();
+  EXPECT_EQ(capture.messages(), std::vector<std::string>{"Fennick: the buffer is full; its oldest commands are dropped."})
+      << "the first drop is logged";
   EXPECT_EQ(logger->bufferedLogger()->bufferedCommandCount(), 3u);
   EXPECT_EQ(logger->bufferedLogger()->droppedCommandCount(), 3) << "created, a and b";
 
   auto buffer = ZUMBufferedFennickLogger::create();
+  buffer->bufferParameters(Json{{"id", "buffered"}, {"params", count("y")}});  // no list: ignored
   buffer->bufferParameters(Json::array({Json{{"id", "buffered"}, {"params", count("x")}}}));
   buffer->reportBufferedEventsToLogger(*logger);  // not loaded: kept in the logger's buffer
   EXPECT_EQ(logger->bufferedLogger()->droppedCommandCount(), 4);
