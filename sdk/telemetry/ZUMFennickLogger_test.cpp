@@ -205,6 +205,12 @@ TEST_F(ZUMFennickLoggerTest, BufferedCommandsOfAnotherObjectFollowTheFirstComman
   auto logger = ZUMFennickLogger::create();
   buffer->reportBufferedEventsToLogger(*logger);
   buffer->reportBufferedEventsToLogger(*logger);  // empty: nothing sent
+  auto timer = std::dynamic_pointer_cast<ZUMFennickTimerCommandExecutor>(fennick->commandExecutor());
+  auto context = std::dynamic_pointer_cast<ZUMFennickJSCoreCommandExecutor>(timer->executor())->context();
+  context->evaluateScript("var calls = 0; var inner = QYRA_Fennick; QYRA_Fennick = function (l) { calls++; inner(l); };");
+  logger->reportBufferedParameters(Json::array());
+  logger->reportBufferedParameters(Json{{"id", "buffered"}, {"params", count("x")}});  // no list
+  EXPECT_EQ(context->evaluateScript("calls").toJSON(), 0) << "nothing to send";
   const Json params = paramsOf(received(*fennick), logger->fennickID());
   ASSERT_EQ(params.size(), 3u);
   EXPECT_TRUE(params[0].contains("env"));
