@@ -108,6 +108,11 @@ TEST_F(ZUMFennickLoggingTest, AnInterstitialLogsThroughItsSlotsLoggerAndFollowsI
   EXPECT_LT(at(interstitialEvent("loading_succeeded")), at(interstitialEvent("presented")));
   EXPECT_LT(at(interstitialEvent("presented")), at(interstitialEvent("dismissed")));
   EXPECT_LT(at(interstitialEvent("dismissed")), static_cast<std::ptrdiff_t>(params.size()));
+
+  const auto entries = ZUMLoggingHierarchy::sharedInstance()->entryCount();
+  interstitial.reset();  // it leaves the hierarchy
+  env.runUntilIdle();
+  EXPECT_EQ(ZUMLoggingHierarchy::sharedInstance()->entryCount(), entries - 1);
 }
 
 TEST_F(ZUMFennickLoggingTest, WithTheChannelDisabledAWholeInterstitialLoadSendsNothing) {

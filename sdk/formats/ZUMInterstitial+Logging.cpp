@@ -21,12 +21,10 @@ void ZUMInterstitial::interstitialCreatedSlot(const std::shared_ptr<ZUMSlot>& sl
   auto hierarchy = ZUMLoggingHierarchy::sharedInstance();
   std::shared_ptr<void> self = shared_from_this();
   hierarchy->linkObject(slot, {self});
-  auto& center = platform::NotificationCenter::defaultCenter();
-  if (rootLoggerObserver_) center.removeObserver(std::exchange(rootLoggerObserver_, nullptr));
   // Only a real root is observed: an observer of no object would hear every tree.
   if (auto root = hierarchy->rootObjectForObject(self)) {
     std::weak_ptr<ZUMInterstitial> weak = weak_from_this();
-    rootLoggerObserver_ = center.addObserver(
+    rootLoggerObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
         kZUMLoggingHierarchyRootObjectLoggerDidChangeNotification, root, nullptr,
         [weak](const platform::Notification&) { ZUMRunOnMainThread(ZUMBindWeak(weak, &ZUMInterstitial::rootObjectLoggerChanged)); });
   }
