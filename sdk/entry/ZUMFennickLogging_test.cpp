@@ -11,6 +11,7 @@
 #include "ZUMRequest.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/presentation/ZUMInterstitialViewController.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/request/ZUMSlot.h"
@@ -28,6 +29,10 @@ using fennicktest::received;
 
 struct Counter : ZUMInterstitialDelegate {
   ZUMImplemented interstitialDidReceiveAd(ZUMInterstitial&) override {
+    ++received;
+    return kZUMImplemented;
+  }
+  ZUMImplemented interstitialDidFailToReceiveAdWithError(ZUMInterstitial&, const ZUMRequestErrorPtr&) override {
     ++received;
     return kZUMImplemented;
   }
@@ -113,6 +118,17 @@ TEST_F(ZUMFennickLoggingTest, AnInterstitialLogsThroughItsSlotsLoggerAndFollowsI
   interstitial.reset();  // it leaves the hierarchy
   env.runUntilIdle();
   EXPECT_EQ(ZUMLoggingHierarchy::sharedInstance()->entryCount(), entries - 1);
+}
+
+TEST_F(ZUMFennickLoggingTest, AFailedLoadIsLoggedWithItsError) {
+  auto fennick = startChannel(fennicktest::enabledConfig());
+  hosts.server.route("/ad", {.status = 500, .body = "down"});
+  load(1);
+  const Json params = paramsOf(received(*fennick), interstitial->slot()->logger()->fennickID());
+  ASSERT_FALSE(params.empty());
+  const Json& failed = params.back()["interstitial"]["loading_failed"];
+  EXPECT_TRUE(failed["error_message"].is_string()) << params.back().dump();
+  EXPECT_EQ(failed["error_code"], kZUMErrorServerError) << "a 500 answer";
 }
 
 TEST_F(ZUMFennickLoggingTest, WithTheChannelDisabledAWholeInterstitialLoadSendsNothing) {
