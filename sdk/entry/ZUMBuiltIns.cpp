@@ -20,6 +20,8 @@
 #include "sdk/rendering/ZUMSlotResponseProcessor.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/telemetry/ZUMAnalyticsPresentation.h"
+#include "sdk/request/ZUMSlot.h"
+#include "sdk/telemetry/ZUMFennickLogger.h"
 #include "sdk/telemetry/ZUMTelemetry.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
 #include "sdk/rendering/ZUMOpenerTOLMHandler.h"
@@ -68,7 +70,10 @@ void ZUMRegisterBuiltIns() {
       };
     });
     ZUMSlotResponseProcessing::setShared(std::make_shared<ZUMSlotResponseProcessor>());
-    ZUMSlotEvents::setShared(std::make_shared<ZUMAdViewSlotEvents>());
+    // Each slot event goes to the slot's current event logger.
+    ZUMSlotEvents::setShared(std::make_shared<ZUMAdViewSlotEvents>([](ZUMSlot& slot, const nlohmann::ordered_json& event) {
+      if (auto logger = slot.logger()) logger->reportEvent(event);
+    }));
     ZUMAdViewPresentation::setShared(std::make_shared<ZUMAdAppAdViewPresentation>());
     ZUMRegisterFormats();
     ZUMRegisterMediation();

@@ -25,6 +25,8 @@
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/telemetry/ZUMAdUnitExposure.h"
+#include "sdk/telemetry/ZUMBufferedFennickLogger.h"
+#include "sdk/telemetry/ZUMFennickCommand.h"
 
 namespace {
 
@@ -43,12 +45,16 @@ void logPublicMessage(const std::string& message) { ZUMLogger::sharedInstance()-
 std::shared_ptr<ZUMInterstitial> ZUMInterstitial::create(std::string adUnitID) {
   std::shared_ptr<ZUMInterstitial> interstitial(new ZUMInterstitial(std::move(adUnitID)));
   interstitial->interstitialOwner_ = ZUMInterstitialOwner::create(interstitial);
+  interstitial->bufferedLogger_ = ZUMBufferedFennickLogger::create();
   return interstitial;
 }
 
 ZUMInterstitial::ZUMInterstitial(std::string adUnitID) : adUnitID_(std::move(adUnitID)) {}
 
-ZUMInterstitial::~ZUMInterstitial() { releaseSlot(std::move(slot_)); }
+ZUMInterstitial::~ZUMInterstitial() {
+  stopLogging();
+  releaseSlot(std::move(slot_));
+}
 
 void ZUMInterstitial::releaseSlot(std::shared_ptr<ZUMSlot> slot) {
   if (!slot) return;
@@ -93,6 +99,7 @@ void ZUMInterstitial::setViewController(std::shared_ptr<ZUMInterstitialViewContr
 // --- Loading ---------------------------------------------------------------------------------
 
 void ZUMInterstitial::loadRequest(const std::shared_ptr<ZUMRequest>& request) {
+  if (bufferedLogger_) bufferedLogger_->bufferEvent(nlohmann::ordered_json{{"interstitial", {{"loading_started", 1}}}});
   auto copy = request ? request->copy() : nullptr;
   ZUMApplication::sharedInstance()->requesterWillBeginRequest(this);
   // Held strongly until the load has started, so the hub always hears the end.
@@ -130,6 +137,7 @@ void ZUMInterstitial::adoptSlot(std::shared_ptr<ZUMSlot> slot) {
     adView->setRewardBasedVideoAdTOLMHandlerDelegate(self);
   }
   slot_->setPlacement(self);
+  interstitialCreatedSlot(slot_);
   viewController_ = ZUMInterstitialViewController::create(slot_);
   interstitialOwner_->interstitialDidCreateSlot();
 }
@@ -152,6 +160,7 @@ void ZUMInterstitial::presentFromRootViewController(const std::shared_ptr<platfo
     return;
   }
   if (const auto& csi = slot_->CSI()) csi->recordTimestampForLabel("native:view_show");
+  reportCountEvent("presented");
   interstitialOwner_->interstitialWillBePresented();
   viewController_->setSlot(slot_);
   applyAdOrientations();
@@ -291,10 +300,12 @@ void ZUMInterstitial::slotWillProcessMediatedAdResponse(ZUMSlot&, const std::sha
 }
 
 void ZUMInterstitial::slotFinishedLoadingAdContent(ZUMSlot&) {
+  reportCountEvent("loading_succeeded");
   tellDelegate([](ZUMInterstitialDelegate& d, ZUMInterstitial& self) { d.interstitialDidReceiveAd(self); });
 }
 
 void ZUMInterstitial::slotDidFailToLoadAdContentWithError(ZUMSlot&, const platform::ErrorPtr& error) {
+  reportValueEvent("loading_failed", ZUMFennickErrorParameters(error));
   auto requestError = ZUMRequestErrorFromError(error);
   tellDelegate([requestError](ZUMInterstitialDelegate& d, ZUMInterstitial& self) {
     d.interstitialDidFailToReceiveAdWithError(self, requestError);
@@ -315,6 +326,7 @@ ZUMImplemented ZUMInterstitial::slotWillDismissScreen(ZUMSlot&) {
 ZUMImplemented ZUMInterstitial::slotDidDismissScreen(ZUMSlot&) {
   // The owner may drop its hold on this object: it lives to the end of the call.
   auto keepAlive = shared_from_this();
+  reportCountEvent("dismissed");
   interstitialOwner_->interstitialIsDismissed();
   ZUMRunOnMainThread(ZUMBindWeak(weak_from_this(), &ZUMInterstitial::endAdUnitExposure));
   tellDelegate([](ZUMInterstitialDelegate& d, ZUMInterstitial& self) { d.interstitialDidDismissScreen(self); });

@@ -151,9 +151,11 @@ platform::ErrorPtr readingError(std::string reason) {
 
 }  // namespace
 
+bool zum_isValidJSONObject(const ordered_json& value) { return value.is_structured() && isValidJSONValue(value, 0); }
+
 std::optional<std::string> zum_JSONStringPretty(const ordered_json& value, bool pretty,
                                                 platform::ErrorPtr* error) {
-  if (value.is_structured() && isValidJSONValue(value, 0)) {
+  if (zum_isValidJSONObject(value)) {
     try {
       return pretty ? value.dump(2) : value.dump();
     } catch (const ordered_json::exception&) {

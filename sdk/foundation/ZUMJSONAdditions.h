@@ -26,6 +26,8 @@ inline constexpr std::int64_t kZUMJSONReadingErrorCorrupt = 3840;
 // that this accepts.
 [[nodiscard]] std::optional<std::string> zum_JSONStringPretty(const nlohmann::ordered_json& value, bool pretty,
                                                               platform::ErrorPtr* error);
+// Whether zum_JSONStringPretty accepts `value`, without writing the text.
+[[nodiscard]] bool zum_isValidJSONObject(const nlohmann::ordered_json& value);
 
 // The dictionary or array that the UTF-8 text encodes; std::nullopt with an error of
 // kZUMJSONReadingErrorDomain when it does not. No text gives nothing and no error.

@@ -22,11 +22,14 @@
 #include <optional>
 #include <string>
 
+#include <nlohmann/json_fwd.hpp>
+
 #include "ZUMInterstitialDelegate.h"
 #include "ZUMSlotAdEventDelegate.h"
 #include "ZUMSlotAdLoadDelegate.h"
 #include "ZUMSlotAdResponseDelegate.h"
 #include "ZUMSlotDelegate.h"
+#include "platform/base/NotificationCenter.h"
 #include "sdk/rendering/ZUMRewardBasedVideoAdTOLMHandlerDelegate.h"
 #include "sdk/request/ZUMSlotPlacement.h"
 
@@ -35,6 +38,8 @@ class ViewController;
 }
 
 class ZUMAdUnitExposure;
+class ZUMBufferedFennickLogger;
+class ZUMFennickLogger;
 class ZUMInAppPurchaseDelegate;
 class ZUMInterstitialOwner;
 class ZUMInterstitialViewController;
@@ -148,6 +153,17 @@ class ZUMInterstitial : public ZUMSlotDelegate,
   // Calls `call` with the delegate on the main thread, when there is one then.
   void tellDelegate(std::function<void(ZUMInterstitialDelegate&, ZUMInterstitial&)> call);
 
+  // --- Event logging: through the logger of the slot's tree (ZUMInterstitial+Logging.cpp) ---
+  // Links this object below the slot and follows the slot's logger as it is renewed.
+  void interstitialCreatedSlot(const std::shared_ptr<ZUMSlot>& slot);
+  // Takes the tree's logger when it changed: tells it of this object and hands it the
+  // events buffered so far.
+  void rootObjectLoggerChanged();
+  // {"interstitial": {key: 1}} or {"interstitial": {name: value}} to the logger.
+  void reportCountEvent(const std::string& key);
+  void reportValueEvent(const std::string& name, const std::optional<nlohmann::ordered_json>& value);
+  void stopLogging();
+
   std::string adUnitID_;
   std::shared_ptr<ZUMInterstitialOwner> interstitialOwner_;
   std::shared_ptr<ZUMSlot> slot_;
@@ -158,4 +174,9 @@ class ZUMInterstitial : public ZUMSlotDelegate,
   std::unique_ptr<ZUMAdUnitExposure> adUnitExposure_;  // main thread; ends when dropped
   std::shared_ptr<ZUMInterstitialViewController> viewController_;
   std::weak_ptr<ZUMInAppPurchaseDelegate> inAppPurchaseDelegate_;
+  // Holds events until a logger exists (nullptr with logging off); the logger is the
+  // slot's, held weakly.
+  std::shared_ptr<ZUMBufferedFennickLogger> bufferedLogger_;
+  std::weak_ptr<ZUMFennickLogger> logger_;
+  platform::NotificationCenter::Token rootLoggerObserver_;
 };

@@ -26,6 +26,7 @@
 #include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/rendering/ZUMAdViewActiveViewReporter.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
+#include "sdk/rendering/ZUMAdViewLogging.h"
 #include "sdk/rendering/ZUMJavaScriptMessageString.h"
 #include "sdk/rendering/ZUMOpener.h"
 #include "sdk/rendering/ZUMWebKitWebView.h"
@@ -169,6 +170,8 @@ void ZUMAdView::willLoadHTML() {
   eventQueue_->cancelAllOperations();
   eventQueue_->setSuspended(true);
   ZUMAdURLStash::sharedInstance()->adViewWillLoadRootContent(stashKey_);
+  // Rendering starts: log through the tree's current logger.
+  if (auto logging = ZUMAdViewLogging::shared()) logger_ = logging->loggerForAdView(self());
 }
 
 void ZUMAdView::setAd(const std::shared_ptr<ZUMAd>& ad) {

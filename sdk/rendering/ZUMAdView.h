@@ -40,6 +40,7 @@ class ViewController;
 class ZUMAd;
 class ZUMAdViewActiveViewReporter;
 class ZUMAdViewDelegateProtocol;
+class ZUMFennickLogger;
 class ZUMGestureRecognizer;
 class ZUMOpener;
 class ZUMRewardBasedVideoAdTOLMHandlerDelegate;
@@ -158,6 +159,11 @@ class ZUMAdView final : public platform::View,
     rewardBasedVideoAdTOLMHandlerDelegate_ = d;
   }
 
+  // The event logger of the ad view's tree, taken (held strongly) each time an ad's HTML
+  // starts to load; nullptr without one.
+  const std::shared_ptr<ZUMFennickLogger>& logger() const { return logger_; }
+  void setLogger(std::shared_ptr<ZUMFennickLogger> logger) { logger_ = std::move(logger); }
+
   // Whether the user touched the ad view (set by the touch recorder; the slot clears it
   // when an ad's page has loaded).
   bool touched() const { return touched_; }
@@ -218,6 +224,7 @@ class ZUMAdView final : public platform::View,
   const ZUMAdViewKey stashKey_;
   std::shared_ptr<ZUMWebView> webView_;
   std::shared_ptr<ZUMAd> ad_;
+  std::shared_ptr<ZUMFennickLogger> logger_;
   std::weak_ptr<ZUMAdViewDelegateProtocol> delegate_;
   std::weak_ptr<platform::ViewController> viewController_;
   std::weak_ptr<ZUMRewardBasedVideoAdTOLMHandlerDelegate> rewardBasedVideoAdTOLMHandlerDelegate_;

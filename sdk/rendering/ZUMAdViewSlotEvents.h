@@ -4,8 +4,8 @@
 // ZUMSlotEvents::setShared().
 //
 // A slot's events are dictionaries under the one name "slot": a count {"slot": {<key>: 1}}
-// or a value {"slot": <value>}. They go to the event sink that telemetry installs (none:
-// dropped).
+// or a value {"slot": <value>}. They go to the event sink given at construction (none:
+// dropped); the SDK's load entry gives one that hands them to the slot's logger.
 //
 // Main thread only.
 #pragma once

@@ -94,6 +94,7 @@ void ZUMSlot::setUp(const platform::Rect& frame) {
   if (!adView_) adView_ = platform::View::create(frame);
   CSI_ = ZUMCSI::create();
   CSI_->recordTimestampForLabel("native:view_create");
+  if (auto telemetry = ZUMSlotTelemetry::shared()) telemetry->makeRootLoggingObject(*this);
   if (auto mediation = ZUMSlotMediation::shared()) mediationManager_ = mediation->makeMediationManager(*this);
 
   std::weak_ptr<ZUMSlot> weak = weak_from_this();
@@ -379,6 +380,8 @@ void ZUMSlot::didFailToRetrieveSDKCoreWithError(const platform::ErrorPtr& error)
 }
 
 void ZUMSlot::willRequestAdURL() {
+  // Each load logs to a logger of its own.
+  if (auto telemetry = ZUMSlotTelemetry::shared()) telemetry->resetLogger(*this);
   logEvent("loading_started", Json::object());
   setState(State::kBuildingAdURL);
   Json statistics = ZUMApplication::sharedInstance()->nextRequestStatisticsDictionaryForSlot(this);

@@ -3,7 +3,7 @@
 // entry installs it once with setShared().
 //
 // Unregistered (shared() is nullptr): no timings, no fingerprint, crash reporting off
-// ("cre" = "0"), no analytics identifiers.
+// ("cre" = "0"), no analytics identifiers, no event logger.
 //
 // Called on the main thread; reportTimeRecorder also from the slot's destructor (it
 // receives only the recorder).
@@ -18,6 +18,7 @@
 #include "sdk/foundation/ZUMRegistrationPoint.h"
 
 class ZUMCSITimeRecorder;
+class ZUMSlot;
 
 class ZUMSlotTelemetry : public ZUMSharedInterface<ZUMSlotTelemetry> {
  public:
@@ -36,4 +37,11 @@ class ZUMSlotTelemetry : public ZUMSharedInterface<ZUMSlotTelemetry> {
   virtual bool addAnalyticsIdentifiers(nlohmann::ordered_json& parameters) = 0;
   // Logs an event (name, ad event id) through the analytics bridge.
   virtual void logAnalyticsEvent(const std::string& name, const std::string& adEventID) = 0;
+
+  // The slot is made (its ad view too): it becomes a root of the logging hierarchy,
+  // without a logger yet, with its ad view linked below it.
+  virtual void makeRootLoggingObject(ZUMSlot& /*slot*/) {}
+  // A load starts: the slot gets a new event logger (slot.setLogger()), which becomes
+  // the logger of its tree.
+  virtual void resetLogger(ZUMSlot& /*slot*/) {}
 };

@@ -10,7 +10,11 @@
 #include "sdk/telemetry/ZUMApplication+ContentHashing.h"
 #include "sdk/telemetry/ZUMCharacterSets.h"
 #include "sdk/telemetry/ZUMCrashReporter.h"
+#include "sdk/rendering/ZUMAdView.h"
+#include "sdk/request/ZUMSlot.h"
 #include "sdk/telemetry/ZUMFennick.h"
+#include "sdk/telemetry/ZUMFennickLogger.h"
+#include "sdk/telemetry/ZUMLoggingHierarchy.h"
 
 std::shared_ptr<ZUMCSITimeRecorder> ZUMTelemetry::makeTimeRecorder(const std::string& action) {
   return ZUMCSITimeRecorder::create(action);
@@ -42,6 +46,23 @@ std::vector<platform::URL> ZUMTelemetry::trackingURLsWithAdEventID(const std::ve
   return ZUMTrackingURLsWithAdEventID(urls, eventName);
 }
 
+void ZUMTelemetry::makeRootLoggingObject(ZUMSlot& slot) {
+  auto hierarchy = ZUMLoggingHierarchy::sharedInstance();
+  auto root = slot.shared_from_this();
+  hierarchy->setLogger(nullptr, root);
+  if (auto adView = slot.adView()) hierarchy->linkObject(root, {adView});
+}
+
+void ZUMTelemetry::resetLogger(ZUMSlot& slot) {
+  auto logger = ZUMFennickLogger::create();
+  slot.setLogger(logger);
+  ZUMLoggingHierarchy::sharedInstance()->setLogger(logger, slot.shared_from_this());
+}
+
+std::shared_ptr<ZUMFennickLogger> ZUMTelemetry::loggerForAdView(const std::shared_ptr<ZUMAdView>& adView) {
+  return ZUMLoggingHierarchy::sharedInstance()->loggerForObject(adView);
+}
+
 void ZUMTelemetry::startContentHashing() { ::startContentHashing(*ZUMApplication::sharedInstance()); }
 
 void ZUMTelemetry::stopContentHashing() { ::stopContentHashing(*ZUMApplication::sharedInstance()); }
@@ -50,6 +71,7 @@ void ZUMRegisterTelemetry() {
   auto telemetry = std::make_shared<ZUMTelemetry>();
   ZUMSlotTelemetry::setShared(telemetry);
   ZUMAdTelemetry::setShared(telemetry);
+  ZUMAdViewLogging::setShared(telemetry);
   ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {
     hooks.startContentHashing = [] { startContentHashing(*ZUMApplication::sharedInstance()); };
   });

@@ -11,10 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "sdk/rendering/ZUMAdViewLogging.h"
 #include "sdk/request/ZUMAdTelemetry.h"
 #include "sdk/request/ZUMSlotTelemetry.h"
 
-class ZUMTelemetry final : public ZUMSlotTelemetry, public ZUMAdTelemetry {
+class ZUMTelemetry final : public ZUMSlotTelemetry, public ZUMAdTelemetry, public ZUMAdViewLogging {
  public:
   // ZUMSlotTelemetry
   // A new recorder at every call.
@@ -26,15 +27,20 @@ class ZUMTelemetry final : public ZUMSlotTelemetry, public ZUMAdTelemetry {
   bool crashReportingEnabled() override;
   bool addAnalyticsIdentifiers(nlohmann::ordered_json& parameters) override;
   void logAnalyticsEvent(const std::string& name, const std::string& adEventID) override;
+  void makeRootLoggingObject(ZUMSlot& slot) override;
+  void resetLogger(ZUMSlot& slot) override;
 
   // ZUMAdTelemetry
   std::vector<platform::URL> trackingURLsWithAdEventID(const std::vector<platform::URL>& urls,
                                                        const std::string& eventName) override;
   void startContentHashing() override;
   void stopContentHashing() override;
+
+  // ZUMAdViewLogging
+  std::shared_ptr<ZUMFennickLogger> loggerForAdView(const std::shared_ptr<ZUMAdView>& adView) override;
 };
 
-// Installs ZUMTelemetry for the slot and the ad model, content hashing and the crash
+// Installs ZUMTelemetry for the slot, the ad model and the ad view, content hashing and the crash
 // reporter (with its opt-out) in the hub's start-up, and the character sets' and the
 // Fennick channel's refresh in every delivery of SDK constants. Called
 // once by the SDK's load entry.

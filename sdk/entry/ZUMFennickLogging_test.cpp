@@ -1,0 +1,150 @@
+// The Fennick loggers of real ad trees: an interstitial below its slot, the slot's ad
+// view below the slot, loaded through the SDK-core page from the loopback server, with
+// the channel's own script reading back what it received.
+#include <algorithm>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "ZUMInterstitial.h"
+#include "ZUMMobileAds.h"
+#include "ZUMRequest.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "sdk/errors/ZUMErrors.h"
+#include "sdk/presentation/ZUMInterstitialViewController.h"
+#include "sdk/rendering/ZUMAdView.h"
+#include "sdk/request/ZUMSlot.h"
+#include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
+#include "sdk/telemetry/ZUMFennickLogger.h"
+#include "sdk/telemetry/ZUMFennickTestSupport.h"
+#include "sdk/telemetry/ZUMLoggingHierarchy.h"
+#include "testing/TestEnvironment.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+using fennicktest::paramsOf;
+using fennicktest::received;
+
+struct Counter : ZUMInterstitialDelegate {
+  ZUMImplemented interstitialDidReceiveAd(ZUMInterstitial&) override {
+    ++received;
+    return kZUMImplemented;
+  }
+  ZUMImplemented interstitialDidFailToReceiveAdWithError(ZUMInterstitial&, const ZUMRequestErrorPtr&) override {
+    ++received;
+    return kZUMImplemented;
+  }
+  int received = 0;
+};
+
+Json interstitialEvent(const std::string& key) { return Json{{"interstitial", {{key, 1}}}}; }
+
+class ZUMFennickLoggingTest : public testenv::PlatformTest {
+ protected:
+  void SetUp() override {
+    ZUMMobileAds::load();
+    hosts.server.route("/ad", {.body = "<html><body>Ad</body></html>"});
+    window->setRootViewController(host);
+    window->makeKeyAndVisible();
+  }
+  // The configuration stored by an earlier launch, delivered again by the SDK-core page.
+  std::shared_ptr<ZUMFennick> startChannel(const Json& config) {
+    fennicktest::storeConfig(config);
+    hosts.servePage(sdkcoretest::pageWith("SDK_CONSTANTS['zums:fennick_config'] = '" + config.dump() + "';"));
+    auto fennick = ZUMFennick::sharedInstance();
+    EXPECT_TRUE(env.runUntil([&] { return fennick->isLoaded(); }));
+    // Made once the channel is configured, as a host's objects are after start-up.
+    interstitial = ZUMInterstitial::create("unit-A");
+    interstitial->setDelegate(counter);
+    return fennick;
+  }
+  void load(int times) {
+    interstitial->loadRequest(ZUMRequest::create());
+    ASSERT_TRUE(env.runUntil([&] { return counter->received == times; }));
+  }
+
+  fennicktest::ScriptHost script;
+  sdkcoretest::NetworkHosts hosts;
+  std::shared_ptr<platform::Window> window = platform::Window::create();
+  std::shared_ptr<platform::ViewController> host = platform::ViewController::create();
+  std::shared_ptr<ZUMInterstitial> interstitial;
+  std::shared_ptr<Counter> counter = std::make_shared<Counter>();
+};
+
+TEST_F(ZUMFennickLoggingTest, AnInterstitialLogsThroughItsSlotsLoggerAndFollowsItToTheNextLoad) {
+  auto fennick = startChannel(fennicktest::enabledConfig());
+  load(1);
+  auto slot = interstitial->slot();
+  auto first = slot->logger();
+  ASSERT_TRUE(first);
+  EXPECT_EQ(std::static_pointer_cast<ZUMAdView>(slot->adView())->logger(), first);
+  EXPECT_EQ(ZUMLoggingHierarchy::sharedInstance()->loggerForObject(interstitial), first);
+  const std::string firstID = first->fennickID();
+  first.reset();
+  Json params = paramsOf(received(*fennick), firstID);
+  ASSERT_GE(params.size(), 7u) << params.dump();
+  EXPECT_TRUE(params[0].contains("env"));
+  EXPECT_TRUE(params[1].contains("fennick"));
+  EXPECT_EQ(params[2], Json::parse(R"({"interstitial":{"ad_unit_id":"unit-A","class":"ZUMInterstitial"}})"));
+  EXPECT_EQ(params[3], interstitialEvent("loading_started"));
+  EXPECT_EQ(params[4], Json::parse(R"({"slot":{"ad_context":{"ad_unit_id":"unit-A"}}})"));
+  EXPECT_EQ(params[5], Json::parse(R"({"slot":{"loading_started":1}})"));
+  EXPECT_EQ(params.back(), interstitialEvent("loading_succeeded"));
+  EXPECT_EQ(params[params.size() - 2], Json::parse(R"({"slot":{"loading_succeeded":1}})"));
+
+  load(2);  // the next load renews the logger; the old one ends
+  auto second = slot->logger();
+  ASSERT_TRUE(second);
+  EXPECT_NE(second->fennickID(), firstID);
+  EXPECT_EQ(std::static_pointer_cast<ZUMAdView>(slot->adView())->logger(), second);
+  interstitial->presentFromRootViewController(host);
+  env.advance(1);
+  interstitial->viewController()->closeButtonPressed();
+  env.advance(1);
+  const Json all = received(*fennick);
+  EXPECT_EQ(paramsOf(all, firstID).back(), Json::parse(R"({"fennick":{"finish":1}})"));
+  params = paramsOf(all, second->fennickID());
+  ASSERT_GE(params.size(), 4u) << params.dump();
+  EXPECT_EQ(params[2]["interstitial"]["ad_unit_id"], "unit-A");
+  EXPECT_EQ(params[3], interstitialEvent("loading_started"));
+  const auto at = [&](const Json& event) { return std::find(params.begin(), params.end(), event) - params.begin(); };
+  EXPECT_LT(at(interstitialEvent("loading_succeeded")), at(interstitialEvent("presented")));
+  EXPECT_LT(at(interstitialEvent("presented")), at(interstitialEvent("dismissed")));
+  EXPECT_LT(at(interstitialEvent("dismissed")), static_cast<std::ptrdiff_t>(params.size()));
+
+  const auto entries = ZUMLoggingHierarchy::sharedInstance()->entryCount();
+  interstitial.reset();  // it leaves the hierarchy
+  env.runUntilIdle();
+  EXPECT_EQ(ZUMLoggingHierarchy::sharedInstance()->entryCount(), entries - 1);
+}
+
+TEST_F(ZUMFennickLoggingTest, AFailedLoadIsLoggedWithItsError) {
+  auto fennick = startChannel(fennicktest::enabledConfig());
+  hosts.server.route("/ad", {.status = 500, .body = "down"});
+  load(1);
+  const Json params = paramsOf(received(*fennick), interstitial->slot()->logger()->fennickID());
+  ASSERT_FALSE(params.empty());
+  const Json& failed = params.back()["interstitial"]["loading_failed"];
+  EXPECT_TRUE(failed["error_message"].is_string()) << params.back().dump();
+  EXPECT_EQ(failed["error_code"], kZUMErrorServerError) << "a 500 answer";
+}
+
+TEST_F(ZUMFennickLoggingTest, WithTheChannelDisabledAWholeInterstitialLoadSendsNothing) {
+  auto config = fennicktest::enabledConfig();
+  config["enabled"] = false;  // the script still runs: nothing may reach it
+  auto fennick = startChannel(config);
+  load(1);
+  EXPECT_FALSE(interstitial->slot()->logger());
+  EXPECT_FALSE(std::static_pointer_cast<ZUMAdView>(interstitial->slot()->adView())->logger());
+  interstitial->presentFromRootViewController(host);
+  env.advance(1);
+  interstitial->viewController()->closeButtonPressed();
+  env.advance(1);
+  interstitial.reset();
+  env.runUntilIdle();
+  for (const auto& command : received(*fennick)) EXPECT_FALSE(command.contains("id")) << command.dump();  // beacons only
+}
+
+}  // namespace
