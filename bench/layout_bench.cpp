@@ -62,7 +62,7 @@ void BM_LayoutPassOfSimpleConstraints(benchmark::State& state) {
   }
   benchmark::DoNotOptimize(tree.rows.back()->frame());
 }
-BENCHMARK(BM_LayoutPassOfSimpleConstraints);
+BENCHMARK(BM_LayoutPassOfSimpleConstraints)->Unit(benchmark::kMicrosecond);
 
 void BM_SettingTheSameFramesDirectly(benchmark::State& state) {
   testenv::TestEnvironment env;
@@ -79,6 +79,8 @@ void BM_SettingTheSameFramesDirectly(benchmark::State& state) {
   }
   benchmark::DoNotOptimize(tree.rows.back()->frame());
 }
-BENCHMARK(BM_SettingTheSameFramesDirectly);
+BENCHMARK(BM_SettingTheSameFramesDirectly)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
+
+BENCHMARK_MAIN();
