@@ -148,14 +148,9 @@ class Pass {
     const auto second = c->secondItem();
     Normalized n;
     n.constraint = c;
-    if (isSubview(first.get()) && !dynamic_cast<const LayoutGuide*>(first.get())) {
-      n.target = first.get();
-      n.targetInfo = infoOf(c->firstAttribute());
-      n.source = second.get();
-      n.sourceAttribute = c->secondAttribute();
-      n.multiplier = c->multiplier();
-      n.constant = c->constant();
-    } else if (first.get() == &superview_ && isSubview(second.get())) {
+    if (!first) return std::nullopt;  // its item is gone
+    const bool secondUnderFirst = second && second->superview() == first;
+    if (secondUnderFirst && first.get() == &superview_) {
       // superview.a = m * subview.b + k, solved for the subview.
       n.target = second.get();
       n.targetInfo = infoOf(c->secondAttribute());
@@ -164,11 +159,18 @@ class Pass {
       if (c->multiplier() == 0) return unsolved(c);
       n.multiplier = 1 / c->multiplier();
       n.constant = -c->constant() / c->multiplier();
+    } else if (secondUnderFirst) {
+      return std::nullopt;  // the first item's own pass places the second
+    } else if (isSubview(first.get())) {
+      n.target = first.get();
+      n.targetInfo = infoOf(c->firstAttribute());
+      n.source = second.get();
+      n.sourceAttribute = c->secondAttribute();
+      n.multiplier = c->multiplier();
+      n.constant = c->constant();
+    } else if (first->superview()) {
+      return std::nullopt;  // another view's pass places the first item
     } else {
-      if (!first) return std::nullopt;  // its item is gone
-      // Another view's pass places the first item, or the second under it.
-      if (first->superview() && !dynamic_cast<const LayoutGuide*>(first.get())) return std::nullopt;
-      if (second && second->superview() == first) return std::nullopt;
       return unsolved(c);  // a guide or a view without a superview cannot be placed
     }
     if (c->relation() != LayoutConstraint::Relation::Equal || c->priority() < LayoutConstraint::kPriorityRequired ||
@@ -215,9 +217,7 @@ class Pass {
   void addFact(const Normalized& n) {
     const int target = existingNode(n.target, n.targetInfo.axis);
     Fact fact{n.targetInfo.kind, n.multiplier, n.constant, 0, -1, kMin, n.constraint.get()};
-    if (!n.source) {
-      fact.multiplier = 0;  // a constant size
-    } else {
+    if (n.source) {
       const AttributeInfo s = infoOf(n.sourceAttribute);
       fact.sourceKind = s.kind;
       if (n.source == &superview_) {
@@ -279,7 +279,7 @@ class Pass {
     for (const auto& fact : node.facts) {
       double source = fact.fixed;
       if (fact.sourceNode >= 0) source = nodes_[static_cast<std::size_t>(fact.sourceNode)].result->value(fact.sourceKind);
-      const double value = fact.multiplier == 0 ? fact.constant : fact.multiplier * source + fact.constant;
+      const double value = fact.multiplier * source + fact.constant;  // a constant size reads 0
       if (!std::isfinite(value)) {
         fail(Outcome::NotFinite, node);
         return false;

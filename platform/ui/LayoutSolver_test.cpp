@@ -52,7 +52,7 @@ std::shared_ptr<LayoutConstraint> size(const std::shared_ptr<View>& view, A a, d
 
 TEST_F(LayoutSolverTest, SolvesTheSimpleKindsAndLeavesTheRest) {
   struct Views {
-    std::shared_ptr<View> s, a, b;
+    std::shared_ptr<View> s, a, b, nested, loose;
   };
   using Build = std::function<std::vector<std::shared_ptr<LayoutConstraint>>(const Views&)>;
   const Rect kept(1, 2, 3, 4);  // a's and b's frames before the pass
@@ -107,9 +107,17 @@ TEST_F(LayoutSolverTest, SolvesTheSimpleKindsAndLeavesTheRest) {
          return std::vector{make(v.a, A::Left, v.s, A::Left, 1, 50, R::GreaterThanOrEqual), low,
                             make(v.a, A::LastBaseline, v.s, A::Bottom, 1, 0), make(v.a, A::Top, v.s, A::Width, 1, 0),
                             make(v.a, A::Top, v.s, A::Left, 1, 0), make(v.a, A::Left, nullptr, A::NotAnAttribute, 1, 9),
-                            make(v.s, A::Left, v.a, A::Left, 0, 9), make(v.a, A::Top, v.s, A::Top, 1, 6)};
+                            make(v.s, A::Left, v.a, A::Left, 0, 9), make(v.a, A::Left, v.s, A::LastBaseline, 1, 0),
+                            make(v.loose, A::Left, v.s, A::Left, 1, 0), make(v.a, A::Top, v.s, A::Top, 1, 6)};
        },
-       Outcome::Solved, Rect(1, 6, 3, 4), kept, 7},
+       Outcome::Solved, Rect(1, 6, 3, 4), kept, 9},
+      {"a chain of siblings; what another view's pass places is not this pass's",
+       [](const Views& v) {
+         return std::vector{make(v.b, A::Left, v.a, A::Right, 1, 8), make(v.a, A::Left, v.s, A::Left, 1, 10),
+                            size(v.a, A::Width, 100), make(v.nested, A::Left, v.a, A::Left, 1, 0),
+                            make(v.a, A::Bottom, v.nested, A::Bottom, 1, 0)};
+       },
+       Outcome::Solved, Rect(10, 2, 100, 4), Rect(118, 2, 3, 4), 0},
       {"a cycle", [](const Views& v) {
          return std::vector{make(v.a, A::Left, v.b, A::Left, 1, 0), make(v.b, A::Left, v.a, A::Left, 1, 0),
                             make(v.b, A::Top, v.s, A::Top, 1, 0)};
@@ -142,12 +150,12 @@ TEST_F(LayoutSolverTest, SolvesTheSimpleKindsAndLeavesTheRest) {
   };
   for (const auto& row : rows) {
     auto s = View::create(Rect(0, 0, 375, 667));
-    auto a = View::create(kept), b = View::create(kept);
+    auto a = View::create(kept), b = View::create(kept), nested = View::create(kept), loose = View::create();
     s->addSubview(a);
     s->addSubview(b);
-    a->setTranslatesAutoresizingMaskIntoConstraints(false);
-    b->setTranslatesAutoresizingMaskIntoConstraints(false);
-    s->addConstraints(row.build({s, a, b}));
+    a->addSubview(nested);
+    for (auto& v : {a, b, nested}) v->setTranslatesAutoresizingMaskIntoConstraints(false);
+    s->addConstraints(row.build({s, a, b, nested, loose}));
     const auto result = LayoutSolver::solve(*s);
     EXPECT_EQ(result.outcome, row.outcome) << row.name;
     EXPECT_EQ(result.unsolved.size(), row.unsolved) << row.name;
@@ -162,15 +170,19 @@ TEST_F(LayoutSolverTest, FillsFreeSizesWithTheIntrinsicSizeAndLeavesTranslatingV
   auto s = View::create(Rect(0, 0, 300, 200));
   auto label = SizedView::create(Size{80, kViewNoIntrinsicMetric});
   auto fixed = View::create(Rect(5, 5, 10, 10));  // translates its mask: not placed
+  auto follower = View::create(Rect(0, 0, 10, 10));
   s->addSubview(label);
   s->addSubview(fixed);
+  s->addSubview(follower);
   label->setTranslatesAutoresizingMaskIntoConstraints(false);
+  follower->setTranslatesAutoresizingMaskIntoConstraints(false);
   s->addConstraints({make(label, A::Right, s, A::Right, 1, -10), make(label, A::CenterY, s, A::CenterY, 1, 0),
-                     make(fixed, A::Left, s, A::Left, 1, 50)});
+                     make(fixed, A::Left, s, A::Left, 1, 50), make(follower, A::Top, fixed, A::Bottom, 1, 5)});
   SystemLog::Capture log(true);
   s->layoutIfNeeded();
   EXPECT_EQ(label->frame(), Rect(210, 98, 80, 4)) << "the free height keeps its size";
   EXPECT_EQ(fixed->frame(), Rect(5, 5, 10, 10));
+  EXPECT_EQ(follower->frame(), Rect(0, 20, 10, 10)) << "below the frame the sibling keeps";
   s->setNeedsLayout();
   s->layoutIfNeeded();
   EXPECT_EQ(log.messages().size(), 1u) << "logged once";
