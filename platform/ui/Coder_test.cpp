@@ -50,11 +50,18 @@ TEST_F(CoderTest, MakesRegisteredClassesWithTheArchivedFrame) {
   EXPECT_EQ(view->alpha(), 0.5);
   EXPECT_EQ(view->tag(), 7);
 
-  auto badge = std::dynamic_pointer_cast<BadgeView>(
-      Coder::create(archive("BadgeView", std::string(kFrame) + R"(, "title": "New", "tag": "7")"))->decodeView());
+  auto badgeArchive = Coder::create(archive("BadgeView", std::string(kFrame) + R"(, "title": "New", "tag": "7")"));
+  ASSERT_TRUE(badgeArchive);
+  EXPECT_TRUE(badgeArchive->containsValueForKey("title"));
+  EXPECT_FALSE(badgeArchive->containsValueForKey("subtitle"));
+  auto badge = std::dynamic_pointer_cast<BadgeView>(badgeArchive->decodeView());
   ASSERT_TRUE(badge);
   EXPECT_EQ(badge->title, "New");
   EXPECT_EQ(badge->tag(), 0) << "a tag of another type is absent";
+
+  auto empty = Coder::create(archive("View", R"("frame": {"x": 1, "y": 2, "width": 0, "height": 0})"));
+  ASSERT_TRUE(empty && empty->decodeView());
+  EXPECT_EQ(empty->decodeView()->frame(), Rect(1, 2, 0, 0)) << "an empty frame is a frame";
 
   auto controller =
       Coder::create(archive("ViewController", R"("view": )" + archive("BadgeView", kFrame)))->decodeViewController();

@@ -222,14 +222,14 @@ class Pass {
       fact.sourceKind = s.kind;
       if (n.source == &superview_) {
         fact.fixed = spanOf(superview_.bounds(), s.axis).value(s.kind);
-      } else if (const auto* guide = dynamic_cast<const LayoutGuide*>(n.source)) {
-        const auto owner = guide->ownerView();
-        const Rect inSuperview = superview_.convertRectFromView(*guide->rectInOwnerView(), owner.get());
-        fact.fixed = spanOf(inSuperview, s.axis).value(s.kind);
       } else if (const int node = existingNode(n.source, s.axis); node >= 0) {
         fact.sourceNode = node;
         nodes_[static_cast<std::size_t>(node)].dependents.push_back(target);
         ++nodes_[static_cast<std::size_t>(target)].pending;
+      } else if (const auto* guide = dynamic_cast<const LayoutGuide*>(n.source)) {
+        const auto owner = guide->ownerView();
+        const Rect inSuperview = superview_.convertRectFromView(*guide->rectInOwnerView(), owner.get());
+        fact.fixed = spanOf(inSuperview, s.axis).value(s.kind);
       } else {
         fact.fixed = spanOf(modelFrame(*n.source), s.axis).value(s.kind);
       }
