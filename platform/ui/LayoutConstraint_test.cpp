@@ -57,6 +57,8 @@ TEST_F(LayoutConstraintTest, AConstraintIsActiveWhileOneViewHoldsIt) {
   apart->setActive(true);
   EXPECT_TRUE(apart->isActive());
   EXPECT_EQ(apart->holder(), nullptr) << "no common ancestor: recorded only";
+  apart->setActive(false);
+  EXPECT_FALSE(apart->isActive());
 }
 
 TEST_F(LayoutConstraintTest, ParsesVisualFormats) {

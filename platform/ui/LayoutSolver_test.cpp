@@ -295,6 +295,8 @@ TEST_F(LayoutSolverTest, AChangeInsideAnAnimationEndsWithTheDurationOnVirtualTim
   EXPECT_GT(halfway, 597);
   EXPECT_LT(halfway, 647);
   root->setNeedsLayout();  // a pass in the middle keeps the move going
+  env.runUntilIdle();
+  EXPECT_EQ(screen.content->frame().height(), halfway);
   env.advance(240ms);
   EXPECT_LT(screen.content->frame().height(), 647) << "not before 0.5 s";
   EXPECT_GT(screen.content->frame().height(), halfway);
@@ -302,14 +304,27 @@ TEST_F(LayoutSolverTest, AChangeInsideAnAnimationEndsWithTheDurationOnVirtualTim
   EXPECT_EQ(screen.content->frame(), Rect(0, 20, 375, 647));
   EXPECT_EQ(ends, std::vector<Rect>{Rect(0, 20, 375, 647)}) << "done when the completion runs";
 
+  // After a delay, the move takes the duration.
+  Animation::animate(0.2, 0.3, [&] {
+    screen.bottom->setConstant(-50);
+    root->layoutIfNeeded();
+  });
+  env.advance(290ms);
+  EXPECT_EQ(screen.content->frame(), Rect(0, 20, 375, 647)) << "not before the delay";
+  env.advance(110ms);
+  EXPECT_LT(screen.content->frame().height(), 647);
+  EXPECT_GT(screen.content->frame().height(), 597);
+  env.advance(100ms);
+  EXPECT_EQ(screen.content->frame(), Rect(0, 20, 375, 597));
+
   // Without animations, or in a block without a duration, the frame is set at once.
   Animation::performWithoutAnimation([&] {
     Animation::animate(0.5, [&] {
-      screen.bottom->setConstant(-50);
+      screen.bottom->setConstant(0);
       root->layoutIfNeeded();
     });
   });
-  EXPECT_EQ(screen.content->frame(), Rect(0, 20, 375, 597));
+  EXPECT_EQ(screen.content->frame(), Rect(0, 20, 375, 647));
 }
 
 }  // namespace
