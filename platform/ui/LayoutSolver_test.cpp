@@ -325,6 +325,8 @@ TEST_F(LayoutSolverTest, AChangeInsideAnAnimationEndsWithTheDurationOnVirtualTim
     });
   });
   EXPECT_EQ(screen.content->frame(), Rect(0, 20, 375, 647));
+  env.runUntilIdle();
+  EXPECT_EQ(Animation::runningCount(), 0);
 }
 
 }  // namespace
