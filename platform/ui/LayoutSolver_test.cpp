@@ -206,6 +206,7 @@ TEST_F(LayoutSolverTest, AFaultLeavesEveryFrameAndIsLoggedOnce) {
   EXPECT_EQ(b->frame(), Rect(2, 2, 2, 2));
   ASSERT_EQ(log.messages().size(), 1u);
   EXPECT_TRUE(log.contains("conflicting equalities among 2 constraints"));
+  EXPECT_TRUE(log.contains(".width == nothing.none * 1 + 10 @1000")) << log.messages().front();
   width->setConstant(20);
   EXPECT_TRUE(s->needsLayout()) << "a new constant asks for a pass";
   s->layoutIfNeeded();
