@@ -13,6 +13,7 @@
 #include "platform/ui/Bundle.h"
 #include "platform/ui/Device.h"
 #include "platform/ui/DeviceProfile.h"
+#include "platform/ui/LayoutGuide.h"
 #include "platform/ui/LocationManager.h"
 #include "platform/ui/SafariViewController.h"
 #include "platform/ui/Screen.h"
@@ -80,6 +81,12 @@ std::shared_ptr<Application> Application::sharedObject() {
 std::vector<std::shared_ptr<Window>> Application::windows() const { return Window::windows(); }
 
 std::shared_ptr<Window> Application::keyWindow() const { return Window::keyWindow(); }
+
+void Application::setStatusBarHidden(bool hidden) {
+  if (hidden == statusBarHidden_) return;
+  statusBarHidden_ = hidden;
+  LayoutGuide::statusBarDidChange();
+}
 
 Rect Application::statusBarFrame() const {
   if (statusBarHidden_) return Rect::zero();

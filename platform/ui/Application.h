@@ -87,7 +87,8 @@ class Application {
 
   // --- Status bar and idle timer --------------------------------------------------------
   bool isStatusBarHidden() const { return statusBarHidden_; }
-  void setStatusBarHidden(bool hidden) { statusBarHidden_ = hidden; }
+  // A change lays out again the views whose constraints may name a top layout guide.
+  void setStatusBarHidden(bool hidden);
   InterfaceOrientation statusBarOrientation() const { return statusBarOrientation_; }
   // The zero rectangle while hidden; else a 20-point bar across the top of the screen.
   Rect statusBarFrame() const;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/ui/LayoutGuide.h"
 #include "platform/ui/View.h"
 
 namespace platform {
@@ -26,7 +27,39 @@ std::shared_ptr<LayoutConstraint> LayoutConstraint::create(const std::shared_ptr
 }
 
 void LayoutConstraint::setConstant(double constant) {
-  if (std::isfinite(constant)) constant_ = constant;
+  if (!std::isfinite(constant) || constant == constant_) return;
+  constant_ = constant;
+  invalidateLayout();
+}
+
+void LayoutConstraint::setActive(bool active) {
+  auto holder = holder_.lock();
+  if (!active) {
+    if (holder) holder->removeConstraint(shared_from_this());
+    active_ = false;
+    return;
+  }
+  active_ = true;
+  if (holder) return;
+  // A guide is not in the tree; its controller's view stands in for it.
+  auto asTreeItem = [](std::shared_ptr<View> item) -> std::shared_ptr<View> {
+    if (auto guide = std::dynamic_pointer_cast<LayoutGuide>(item)) return guide->ownerView();
+    return item;
+  };
+  const auto first = asTreeItem(first_.lock());
+  const auto second = asTreeItem(second_.lock());
+  std::shared_ptr<View> home = second ? nullptr : first;
+  for (auto v = first; v && second && !home; v = v->superview()) {
+    if (second->isDescendantOfView(v.get())) home = v;
+  }
+  if (home) home->addConstraint(shared_from_this());
+}
+
+void LayoutConstraint::invalidateLayout() const {
+  for (const auto& item : {first_.lock(), second_.lock()}) {
+    if (!item) continue;
+    if (auto superview = item->superview()) superview->setNeedsLayout();
+  }
 }
 
 void LayoutConstraint::setPriority(float priority) {

@@ -1,7 +1,10 @@
-// A layout constraint as a recorded value: first item's attribute relates to a second
-// item's attribute times a multiplier plus a constant, with a priority and an active
-// flag. Nothing solves constraints; views keep their frames. Constraints from the
-// visual format language are parsed into the same values.
+// A layout constraint: first item's attribute relates to a second item's attribute times
+// a multiplier plus a constant, with a priority. A constraint is active while a view
+// holds it: adding it to a view activates it (moving it from any other view), removing
+// it deactivates it, and activating one that no view holds adds it to the nearest
+// common ancestor of its items. Layout passes solve the simple ones (LayoutSolver.h);
+// the rest are recorded only. Constraints from the visual format language are parsed
+// into the same values.
 //
 // Main thread only.
 #pragma once
@@ -17,7 +20,7 @@ namespace platform {
 
 class View;
 
-class LayoutConstraint {
+class LayoutConstraint : public std::enable_shared_from_this<LayoutConstraint> {
  public:
   enum class Attribute {
     NotAnAttribute = 0, Left, Right, Top, Bottom, Leading, Trailing, Width, Height, CenterX, CenterY,
@@ -53,16 +56,28 @@ class LayoutConstraint {
   Attribute secondAttribute() const { return secondAttribute_; }
   double multiplier() const { return multiplier_; }
   double constant() const { return constant_; }
+  // A constant that is not finite is refused. A change takes effect at the next layout
+  // pass, which it asks for.
   void setConstant(double constant);
   float priority() const { return priority_; }
   void setPriority(float priority);
   bool isActive() const { return active_; }
-  void setActive(bool active) { active_ = active; }
+  // Activating adds the constraint to the nearest common ancestor of its items (a
+  // layout guide stands for its controller's view), when they have one; deactivating
+  // removes it from the view that holds it.
+  void setActive(bool active);
+  // The view that holds the constraint, if any.
+  std::shared_ptr<View> holder() const { return holder_.lock(); }
   const std::optional<std::string>& identifier() const { return identifier_; }
   void setIdentifier(std::optional<std::string> identifier) { identifier_ = std::move(identifier); }
 
  private:
+  friend class View;
+  friend class LayoutSolver;
+
   LayoutConstraint() = default;
+  // Marks the superviews of its items for layout, where it is solved.
+  void invalidateLayout() const;
 
   std::weak_ptr<View> first_;
   std::weak_ptr<View> second_;
@@ -73,6 +88,9 @@ class LayoutConstraint {
   double constant_ = 0;
   float priority_ = kPriorityRequired;
   bool active_ = false;
+  // A layout pass has logged that it leaves the constraint unsolved or at fault.
+  bool reported_ = false;
+  std::weak_ptr<View> holder_;
   std::optional<std::string> identifier_;
 };
 

@@ -33,6 +33,34 @@ TEST_F(LayoutConstraintTest, RecordsValuesOnTheViewThatHoldsThem) {
   EXPECT_EQ(child->frame(), Rect());
 }
 
+TEST_F(LayoutConstraintTest, AConstraintIsActiveWhileOneViewHoldsIt) {
+  auto root = View::create(), parent = View::create(), child = View::create(), loose = View::create();
+  root->addSubview(parent);
+  parent->addSubview(child);
+  auto pin = LayoutConstraint::create(child, A::Top, R::Equal, root, A::Top, 1, 0);
+  pin->setActive(true);
+  EXPECT_EQ(pin->holder(), root) << "the nearest common ancestor";
+  EXPECT_TRUE(pin->isActive());
+  parent->addConstraint(pin);
+  EXPECT_TRUE(root->constraints().empty()) << "moved, not copied";
+  EXPECT_EQ(pin->holder(), parent);
+  root->layoutIfNeeded();
+  pin->setActive(false);
+  EXPECT_FALSE(pin->isActive());
+  EXPECT_TRUE(parent->constraints().empty());
+  EXPECT_TRUE(parent->needsLayout()) << "the layout it set is undone at the next pass";
+
+  auto width = LayoutConstraint::create(child, A::Width, R::Equal, nullptr, A::NotAnAttribute, 1, 20);
+  width->setActive(true);
+  EXPECT_EQ(width->holder(), child);
+  auto apart = LayoutConstraint::create(child, A::Top, R::Equal, loose, A::Top, 1, 0);
+  apart->setActive(true);
+  EXPECT_TRUE(apart->isActive());
+  EXPECT_EQ(apart->holder(), nullptr) << "no common ancestor: recorded only";
+  apart->setActive(false);
+  EXPECT_FALSE(apart->isActive());
+}
+
 TEST_F(LayoutConstraintTest, ParsesVisualFormats) {
   auto parent = View::create();
   auto left = View::create(), text = View::create(), right = View::create(), icon = View::create();

@@ -9,9 +9,12 @@
 #include <typeinfo>
 
 #include "platform/ui/Bitmap.h"
+#include "platform/ui/Coder.h"
 #include "platform/ui/Event.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/Image.h"
+#include "platform/ui/LayoutConstraint.h"
+#include "platform/ui/LayoutSolver.h"
 #include "platform/ui/Window.h"
 
 namespace platform {
@@ -37,6 +40,28 @@ const View* rootOf(const View* view) {
 
 std::shared_ptr<View> View::create(const Rect& frame) {
   return std::shared_ptr<View>(new View(frame));
+}
+
+std::shared_ptr<View> View::create(const Coder& coder) {
+  auto view = std::shared_ptr<View>(new View(Rect()));
+  if (!view->initWithCoder(coder)) return nullptr;
+  return view;
+}
+
+void View::registerClass() {
+  Coder::registerViewClass("View", [](const Coder& coder) { return View::create(coder); });
+}
+
+bool View::initWithCoder(const Coder& coder) {
+  const auto archivedFrame = coder.decodeRectForKey("frame");
+  if (!archivedFrame) return false;
+  setFrame(*archivedFrame);
+  if (auto hidden = coder.decodeBoolForKey("hidden")) setHidden(*hidden);
+  if (auto alpha = coder.decodeDoubleForKey("alpha")) setAlpha(*alpha);
+  if (auto tag = coder.decodeDoubleForKey("tag"); tag && *tag >= -9e15 && *tag <= 9e15) {
+    setTag(static_cast<std::int64_t>(*tag));
+  }
+  return true;
 }
 
 View::View(const Rect& frame) {
@@ -278,6 +303,7 @@ void View::layoutIfNeeded() {
   auto self = shared_from_this();
   if (needsLayout_) {
     needsLayout_ = false;
+    LayoutSolver::layOutSubviews(*this);
     layoutSubviews();
   }
   const auto subviews = subviews_;
@@ -298,9 +324,13 @@ Size View::intrinsicContentSize() const { return {kViewNoIntrinsicMetric, kViewN
 
 void View::addConstraint(const std::shared_ptr<LayoutConstraint>& constraint) {
   if (!constraint) return;
-  if (std::find(constraints_.begin(), constraints_.end(), constraint) == constraints_.end()) {
-    constraints_.push_back(constraint);
-  }
+  auto holder = constraint->holder_.lock();
+  if (holder.get() == this) return;
+  if (holder) holder->removeConstraint(constraint);
+  constraints_.push_back(constraint);
+  constraint->holder_ = weak_from_this();
+  constraint->active_ = true;
+  constraint->invalidateLayout();
 }
 
 void View::addConstraints(const std::vector<std::shared_ptr<LayoutConstraint>>& constraints) {
@@ -308,7 +338,13 @@ void View::addConstraints(const std::vector<std::shared_ptr<LayoutConstraint>>& 
 }
 
 void View::removeConstraint(const std::shared_ptr<LayoutConstraint>& constraint) {
-  constraints_.erase(std::remove(constraints_.begin(), constraints_.end(), constraint), constraints_.end());
+  auto it = std::find(constraints_.begin(), constraints_.end(), constraint);
+  if (it == constraints_.end()) return;
+  const auto keep = *it;
+  constraints_.erase(it);
+  keep->holder_.reset();
+  keep->active_ = false;
+  keep->invalidateLayout();
 }
 
 void View::removeConstraints(const std::vector<std::shared_ptr<LayoutConstraint>>& constraints) {

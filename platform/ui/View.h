@@ -25,6 +25,7 @@
 namespace platform {
 
 class Bitmap;
+class Coder;
 class Event;
 class GestureRecognizer;
 class Image;
@@ -68,6 +69,10 @@ inline constexpr double kViewNoIntrinsicMetric = -1.0;
 class View : public std::enable_shared_from_this<View> {
  public:
   static std::shared_ptr<View> create(const Rect& frame = {});
+  // A view made from an archive (Coder.h); nullptr, logged, when it holds no usable frame.
+  static std::shared_ptr<View> create(const Coder& coder);
+  // Registers the class under its archive name, "View".
+  static void registerClass();
   virtual ~View();
   View(const View&) = delete;
   View& operator=(const View&) = delete;
@@ -155,7 +160,9 @@ class View : public std::enable_shared_from_this<View> {
   virtual Size intrinsicContentSize() const;
   void invalidateIntrinsicContentSize() { setNeedsLayout(); }
 
-  // Constraints are recorded, never solved: layout stays with frames and autoresizing.
+  // Before a view lays out its subviews, the simple constraints that place them are
+  // solved and set their frames (LayoutSolver.h); a view that translates its
+  // autoresizing mask into constraints keeps its frame and autoresizing.
   bool translatesAutoresizingMaskIntoConstraints() const { return translatesMask_; }
   void setTranslatesAutoresizingMaskIntoConstraints(bool value) { translatesMask_ = value; }
   const std::vector<std::shared_ptr<LayoutConstraint>>& constraints() const { return constraints_; }
@@ -246,6 +253,11 @@ class View : public std::enable_shared_from_this<View> {
 
  protected:
   explicit View(const Rect& frame);
+  // The coder initializer's share of the base: the archived frame, and "hidden",
+  // "alpha" and "tag" when present. False, with nothing changed, without a usable
+  // frame. Subclasses made from archives call it from their create(const Coder&) before
+  // their own set-up.
+  [[nodiscard]] bool initWithCoder(const Coder& coder);
 
  private:
   friend class Window;

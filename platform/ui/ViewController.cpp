@@ -8,7 +8,9 @@
 #include "platform/base/SystemLog.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Coder.h"
 #include "platform/ui/Device.h"
+#include "platform/ui/LayoutGuide.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
@@ -30,6 +32,27 @@ void warn(const std::string& message) { SystemLog::write(kLogSubsystem, message)
 
 std::shared_ptr<ViewController> ViewController::create() {
   return std::shared_ptr<ViewController>(new ViewController());
+}
+
+std::shared_ptr<ViewController> ViewController::create(const Coder& coder) {
+  auto controller = std::shared_ptr<ViewController>(new ViewController());
+  if (!controller->initWithCoder(coder)) return nullptr;
+  return controller;
+}
+
+void ViewController::registerClass() {
+  Coder::registerViewControllerClass("ViewController",
+                                     [](const Coder& coder) { return ViewController::create(coder); });
+}
+
+bool ViewController::initWithCoder(const Coder& coder) {
+  auto archive = coder.decodeArchiveForKey("view");
+  if (!archive) {
+    warn("Refused to make " + coder.className() + " from an archive without a view.");
+    return false;
+  }
+  archivedView_ = archive->decodeView();
+  return archivedView_ != nullptr;
 }
 
 ViewController::ViewController() = default;
@@ -75,7 +98,21 @@ std::shared_ptr<View> ViewController::view() {
 
 void ViewController::setView(std::shared_ptr<View> view) { view_ = std::move(view); }
 
-void ViewController::loadView() { view_ = View::create(Screen::main().bounds()); }
+void ViewController::loadView() {
+  view_ = archivedView_ ? std::exchange(archivedView_, nullptr) : View::create(Screen::main().bounds());
+}
+
+std::shared_ptr<LayoutGuide> ViewController::topLayoutGuide() {
+  if (!topLayoutGuide_) topLayoutGuide_ = LayoutGuide::create(shared_from_this());
+  return topLayoutGuide_;
+}
+
+bool ViewController::isUnderFullScreenPresentation() {
+  for (auto c = outermostContainer()->presentedViewController(); c; c = c->presentedViewController()) {
+    if (c->coversPresenter()) return true;
+  }
+  return false;
+}
 
 // --- Appearance ------------------------------------------------------------------------
 

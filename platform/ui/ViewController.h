@@ -49,6 +49,8 @@
 
 namespace platform {
 
+class Coder;
+class LayoutGuide;
 class View;
 class Window;
 
@@ -74,6 +76,11 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
   using Completion = std::function<void()>;
 
   static std::shared_ptr<ViewController> create();
+  // A controller made from an archive (Coder.h) holding its view's archive under "view";
+  // nullptr, logged, when that view cannot be made (no frame, unknown class).
+  static std::shared_ptr<ViewController> create(const Coder& coder);
+  // Registers the class under its archive name, "ViewController".
+  static void registerClass();
   virtual ~ViewController();
   ViewController(const ViewController&) = delete;
   ViewController& operator=(const ViewController&) = delete;
@@ -85,9 +92,14 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
   bool isViewLoaded() const { return view_ != nullptr; }
   // Sets the view; viewDidLoad is not called for a view set this way.
   void setView(std::shared_ptr<View> view);
-  // Makes the view; the base makes a plain view of the main screen's size.
+  // Makes the view; the base takes the archived view of a controller made from an
+  // archive, else makes a plain view of the main screen's size.
   virtual void loadView();
   virtual void viewDidLoad() {}
+
+  // The top layout guide (LayoutGuide.h), made on first use and kept for the
+  // controller's life.
+  std::shared_ptr<LayoutGuide> topLayoutGuide();
 
   // --- Appearance -------------------------------------------------------------------
   virtual void viewWillAppear(bool /*animated*/) {}
@@ -159,8 +171,13 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
 
  protected:
   ViewController();
+  // The coder initializer's share of the base: decodes the archived view (made when the
+  // view loads). False, with nothing kept, when there is none. Subclasses made from
+  // archives call it from their create(const Coder&) before their own set-up.
+  [[nodiscard]] bool initWithCoder(const Coder& coder);
 
  private:
+  friend class LayoutGuide;
   friend class Window;
 
   enum class Appearance { Disappeared, Appearing, Appeared, Disappearing };
@@ -173,6 +190,8 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
 
   std::shared_ptr<ViewController> outermostContainer();
   bool coversPresenter() const;
+  // Whether a controller presented above this one (or its outermost container) covers it.
+  bool isUnderFullScreenPresentation();
   void beginAppearance(bool appearing, bool animated);
   void endAppearance(bool animated);
   void installAsRootOf(const std::shared_ptr<Window>& window);
@@ -184,6 +203,8 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
                        Completion completion);
 
   std::shared_ptr<View> view_;
+  std::shared_ptr<View> archivedView_;
+  std::shared_ptr<LayoutGuide> topLayoutGuide_;
   bool loadingView_ = false;
   Appearance appearance_ = Appearance::Disappeared;
   bool beingPresented_ = false;

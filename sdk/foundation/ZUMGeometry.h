@@ -43,6 +43,6 @@ std::shared_ptr<platform::Image> ZUMScreenshotOfView(const std::shared_ptr<platf
 
 // When the view has a superview: turns off its autoresizing-mask constraints and adds to
 // the superview active constraints that make its centre X, centre Y, width and height
-// equal to the superview's. As constraints are recorded but not solved here, the view
-// is also given the superview's bounds as its frame and follows its size.
+// equal to the superview's, which the superview's layout passes solve. The view is also
+// given the superview's bounds as its frame at once, and follows its size between passes.
 void ZUMCenterInSuperview(const std::shared_ptr<platform::View>& view);

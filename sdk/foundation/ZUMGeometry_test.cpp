@@ -1,12 +1,16 @@
 #include "sdk/foundation/ZUMGeometry.h"
 
+#include <utility>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Image.h"
+#include "platform/ui/LayoutConstraint.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/View.h"
+#include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "sdk/foundation/ZUMViewUtilities.h"
 #include "testing/AppControls.h"
@@ -104,6 +108,34 @@ TEST_F(ZUMGeometryTest, CenterInSuperviewFillsTheSuperviewAndScreenshotsUseTheSc
   ASSERT_TRUE(image);
   EXPECT_EQ(image->bitmap().width(), 60);
   EXPECT_EQ(ZUMScreenshotOfView(View::create(Rect(0, 0, 0, 0))), nullptr);
+}
+
+TEST_F(ZUMGeometryTest, ACentredBannerIsSolvedAgainAfterARotation) {
+  using A = platform::LayoutConstraint::Attribute;
+  auto controller = platform::ViewController::create();
+  window->setRootViewController(controller);
+  auto root = controller->view();
+  auto slot = addView(root, Rect(0, 0, 10, 10));  // a banner-sized slot in the middle
+  slot->setTranslatesAutoresizingMaskIntoConstraints(false);
+  for (auto [attribute, constant] : {std::pair{A::Width, 320.0}, std::pair{A::Height, 50.0}}) {
+    slot->addConstraint(platform::LayoutConstraint::create(
+        slot, attribute, platform::LayoutConstraint::Relation::Equal, nullptr, A::NotAnAttribute, 1, constant));
+  }
+  for (auto attribute : {A::CenterX, A::CenterY}) {
+    root->addConstraint(platform::LayoutConstraint::create(
+        slot, attribute, platform::LayoutConstraint::Relation::Equal, root, attribute, 1, 0));
+  }
+  auto banner = addView(slot, Rect(5, 5, 1, 1));
+  ZUMCenterInSuperview(banner);
+  banner->setAutoresizingMask(platform::AutoresizingNone);  // only the constraints keep it
+  env.runUntilIdle();
+  EXPECT_EQ(slot->frame(), Rect(27.5, 308.5, 320, 50));
+  EXPECT_EQ(banner->frame(), Rect(0, 0, 320, 50));
+
+  testenv::AppControls::rotate(platform::kInterfaceOrientationLandscapeRight);
+  env.runUntilIdle();
+  EXPECT_EQ(slot->frame(), Rect(173.5, 162.5, 320, 50));
+  EXPECT_EQ(banner->frame(), Rect(0, 0, 320, 50));
 }
 
 }  // namespace
