@@ -10,8 +10,10 @@
 #include "ZUMAppEventDelegate.h"
 #include "platform/base/SystemLog.h"
 #include "platform/ui/View.h"
+#include "platform/web/WebView.h"
 #include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/formats/ZUMFormatsTestSupport.h"
+#include "sdk/network/ZUMClickTrackerCollection.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/request/ZUMCorrelator.h"
 #include "sdk/request/ZUMSlot.h"
@@ -178,10 +180,15 @@ TEST_F(PXRInterstitialTest, ACustomRenderedAdIsDrawnByTheHostWhichReportsItsImpr
   env.advance(5s);
   EXPECT_EQ(pings("/manual_ping") + pings("/click_ping") + pings("/impression_ping"), 0u);
 
+  // The host draws the creative in a web view of its own, at the ad's base.
+  auto page = platform::WebView::create({0, 0, 320, 480});
+  page->loadHTMLString(*ad->adHTML(), ad->adBaseURL());
+  ASSERT_TRUE(env.runUntil([&] { return !page->isLoading(); }));
+  host->view()->addSubview(page);
   auto telemetry = std::make_shared<CountingTelemetry>(ZUMSlotTelemetry::shared());
   ZUMSlotTelemetry::setShared(telemetry);
-  ad->finishedRenderingAdView(platform::View::create());
-  ad->finishedRenderingAdView(platform::View::create());
+  ad->finishedRenderingAdView(page);
+  ad->finishedRenderingAdView(page);
   EXPECT_EQ(telemetry->reports, 1) << "the load completes once";
   EXPECT_TRUE(interstitial->isReady());
   EXPECT_TRUE(ad->isRendered());
@@ -192,6 +199,7 @@ TEST_F(PXRInterstitialTest, ACustomRenderedAdIsDrawnByTheHostWhichReportsItsImpr
   }
   ASSERT_TRUE(env.runUntil([&] { return pings("/manual_ping") == 1 && pings("/click_ping") == 2; }));
   env.advance(5s);
+  ASSERT_TRUE(env.runUntil([] { return ZUMClickTrackerCollection::sharedInstance()->activeTrackerCount() == 0; }));
   // One impression per ad (the slot's rule); the ad's manual-tracking URLs are spent by
   // their first ping, as the ad model's are.
   EXPECT_EQ(pings("/impression_ping"), 1u);
