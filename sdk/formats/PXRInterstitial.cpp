@@ -58,15 +58,13 @@ void PXRInterstitial::presentFromRootViewController(const std::shared_ptr<platfo
 
 // --- Slot delegate ---------------------------------------------------------------------------
 
-ZUMImplemented PXRInterstitial::slotDidReceiveAppEvent(ZUMSlot& slot, const std::string& name,
+ZUMImplemented PXRInterstitial::slotDidReceiveAppEvent(ZUMSlot&, const std::string& name,
                                                        const std::optional<std::string>& info) {
-  ZUMInterstitial::slotDidReceiveAppEvent(slot, name, info);
   if (auto delegate = appEventDelegate()) delegate->interstitialDidReceiveAppEvent(*this, name, info);
   return kZUMImplemented;
 }
 
-ZUMImplemented PXRInterstitial::slotWillLoadAdWithRequest(ZUMSlot& slot, const std::shared_ptr<ZUMRequest>& request) {
-  ZUMInterstitial::slotWillLoadAdWithRequest(slot, request);
+ZUMImplemented PXRInterstitial::slotWillLoadAdWithRequest(ZUMSlot& slot, const std::shared_ptr<ZUMRequest>&) {
   const auto correlator = slot.correlator();
   previousCorrelationID_ = correlator ? correlator->correlationID() : 0;
   return kZUMImplemented;

@@ -14,6 +14,7 @@
 #include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/formats/ZUMFormatsTestSupport.h"
 #include "sdk/network/ZUMClickTrackerCollection.h"
+#include "sdk/presentation/ZUMInterstitialViewController.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/request/ZUMCorrelator.h"
 #include "sdk/request/ZUMSlot.h"
@@ -103,23 +104,33 @@ TEST_F(PXRInterstitialTest, ACorrelatorSetBeforeTheFirstLoadMakesTheSlotAndGoesW
   load(*interstitial, *delegate, PXRRequest::create());
   EXPECT_EQ(delegate->log, Log{"received"});
   EXPECT_EQ(correlationIDOfRequest(0), std::to_string(correlator->correlationID()));
+  // Without custom rendering it shows as any interstitial.
+  interstitial->presentFromRootViewController(host);
+  env.advance(1s);
+  EXPECT_EQ(host->presentedViewController(), interstitial->viewController());
+  interstitial->viewController()->closeButtonPressed();
+  env.advance(1s);
 }
 
 // A second load while the first still waits for its ad: it replaces the first only when
-// the correlator was reset in between (a new page view); otherwise it is dropped.
+// the correlator was reset in between (a new page view); otherwise it is dropped. A
+// correlator set only once the first load started finds nothing to compare with.
 TEST_F(PXRInterstitialTest, ALoadInProgressIsPreemptedOnlyAfterTheCorrelatorWasReset) {
-  for (bool reset : {false, true}) {
+  enum class Between { Nothing, Reset, CorrelatorSet };
+  for (Between between : {Between::Nothing, Between::Reset, Between::CorrelatorSet}) {
+    const bool reset = between == Between::Reset;
     interstitial = PXRInterstitial::create("unit-A");
     interstitial->setDelegate(delegate);
     delegate->log.clear();
     auto correlator = ZUMCorrelator::create();
-    interstitial->setCorrelator(correlator);
+    if (between != Between::CorrelatorSet) interstitial->setCorrelator(correlator);
     hosts.server.route("/ad", {.body = "<html><body>Ad</body></html>", .held = true});
     const auto before = hosts.server.requests("/ad").size();
     const auto firstID = correlator->correlationID();
     interstitial->loadRequest(PXRRequest::create());
     ASSERT_TRUE(env.runUntil([&] { return hosts.server.requests("/ad").size() == before + 1; }));
     if (reset) correlator->reset();
+    if (between == Between::CorrelatorSet) interstitial->setCorrelator(correlator);
     interstitial->loadRequest(PXRRequest::create());
     if (reset) {
       ASSERT_TRUE(env.runUntil([&] { return hosts.server.requests("/ad").size() == before + 2; }));
@@ -131,7 +142,9 @@ TEST_F(PXRInterstitialTest, ALoadInProgressIsPreemptedOnlyAfterTheCorrelatorWasR
     env.advance(5s);
     EXPECT_EQ(hosts.server.requests("/ad").size(), before + (reset ? 2 : 1)) << reset;
     EXPECT_EQ(delegate->log, Log{"received"}) << reset;
-    EXPECT_EQ(correlationIDOfRequest(before), std::to_string(firstID));
+    if (between != Between::CorrelatorSet) {
+      EXPECT_EQ(correlationIDOfRequest(before), std::to_string(firstID));
+    }
   }
 }
 
