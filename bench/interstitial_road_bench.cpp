@@ -21,6 +21,9 @@
 // times per load (the benchmark's own time is the road's). Dropping each side's pages
 // and content processes runs outside the stopwatch.
 //
+// A second benchmark sets the publisher interstitial's road against this one's, in the
+// same run (see BM_PublisherInterstitialRoadVersusPlain).
+//
 // Real time and the threaded executor, as in production, because what is measured must be
 // real work: HTTP over loopback, content processes launched and scripts run in them, and
 // the hops between the main thread and the SDK's serial queues. The deterministic
@@ -38,6 +41,8 @@
 #include <string_view>
 #include <vector>
 
+#include "PXRInterstitial.h"
+#include "PXRRequest.h"
 #include "ZUMInterstitial.h"
 #include "ZUMMobileAds.h"
 #include "ZUMRequest.h"
@@ -54,6 +59,7 @@
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMUIKitWebView.h"
 #include "sdk/request/ZUMAd.h"
+#include "sdk/request/ZUMCorrelator.h"
 #include "sdk/request/ZUMSDKCoreController.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
@@ -132,11 +138,12 @@ struct RoadLoad {
   std::optional<Clock::duration> time;  // absent: no ad
 };
 
-RoadLoad loadInterstitial() {
-  RoadLoad load{ZUMInterstitial::create("unit-A"), std::make_shared<Receiver>(), std::nullopt};
+RoadLoad loadInterstitial(std::shared_ptr<ZUMInterstitial> interstitial = ZUMInterstitial::create("unit-A"),
+                          const std::shared_ptr<ZUMRequest>& request = ZUMRequest::create()) {
+  RoadLoad load{std::move(interstitial), std::make_shared<Receiver>(), std::nullopt};
   load.interstitial->setDelegate(load.receiver);
   const auto begin = Clock::now();
-  load.interstitial->loadRequest(ZUMRequest::create());
+  load.interstitial->loadRequest(request);
   runMainLoopUntil([&] { return load.receiver->receivedAt || load.receiver->failed; });
   if (load.receiver->receivedAt) load.time = *load.receiver->receivedAt - begin;
   return load;
@@ -352,6 +359,53 @@ void BM_InterstitialRoadVersusFloor(benchmark::State& state) {
   state.counters["ratio_to_floor"] = milliseconds(roadTime) / milliseconds(floorTime);
 }
 BENCHMARK(BM_InterstitialRoadVersusFloor)->Unit(benchmark::kMillisecond)->Iterations(kLoads)->UseManualTime();
+
+// The publisher interstitial's road against the plain one's: each iteration loads one of
+// each, in turns (so neither always meets the other's trailing work), the publisher's
+// with a shared correlator and a PXRRequest as a publisher host would. It adds answers
+// to the slot, not work on the road: "ratio_pxr_to_plain" is expected near 1.
+std::optional<Clock::duration> timeAndDispose(RoadLoad load) {
+  return load.time && dispose(load) ? load.time : std::nullopt;
+}
+
+std::optional<Clock::duration> loadPublisherInterstitial(const std::shared_ptr<ZUMCorrelator>& correlator) {
+  auto interstitial = PXRInterstitial::create("unit-A");
+  interstitial->setCorrelator(correlator);
+  return timeAndDispose(loadInterstitial(std::move(interstitial), PXRRequest::create()));
+}
+
+void BM_PublisherInterstitialRoadVersusPlain(benchmark::State& state) {
+  testenv::TestEnvironment env({.executor = platform::ExecutorKind::Threaded, .virtualTime = false});
+  sdkcoretest::NetworkHosts hosts;
+  hosts.server.route("/ad", {.body = kAdHTML});
+  Host host;
+  auto correlator = ZUMCorrelator::create();
+  if (!timeAndDispose(loadInterstitial()) || !loadPublisherInterstitial(correlator)) {
+    state.SkipWithError("the warm-up failed");
+    return;
+  }
+  runMainLoopFor(kSettleTime);
+  Clock::duration plainTime{}, publisherTime{};
+  bool plainFirst = true;
+  for (auto _ : state) {
+    auto first = plainFirst ? timeAndDispose(loadInterstitial()) : loadPublisherInterstitial(correlator);
+    auto second = plainFirst ? loadPublisherInterstitial(correlator) : timeAndDispose(loadInterstitial());
+    if (!first || !second) {
+      state.SkipWithError("a load failed");
+      break;
+    }
+    plainTime += plainFirst ? *first : *second;
+    publisherTime += plainFirst ? *second : *first;
+    state.SetIterationTime(std::chrono::duration<double>(plainFirst ? *second : *first).count());
+    plainFirst = !plainFirst;
+  }
+  if (state.iterations() == 0 || plainTime == Clock::duration::zero()) return;
+  const double loads = static_cast<double>(state.iterations());
+  state.counters["pxr_ms"] = milliseconds(publisherTime) / loads;
+  state.counters["plain_ms"] = milliseconds(plainTime) / loads;
+  state.counters["ratio_pxr_to_plain"] = milliseconds(publisherTime) / milliseconds(plainTime);
+}
+BENCHMARK(BM_PublisherInterstitialRoadVersusPlain)->Unit(benchmark::kMillisecond)->Iterations(kLoads)->UseManualTime();
 
 }  // namespace
 

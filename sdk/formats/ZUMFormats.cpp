@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "ZUMAdReward.h"
 #include "ZUMInterstitial.h"
 #include "sdk/formats/ZUMInterstitialCacheEntry.h"
 #include "sdk/request/ZUMSlot.h"
@@ -24,8 +25,18 @@ bool ZUMFormats::slotShowsRewardedAd(const ZUMSlot& slot) {
          std::dynamic_pointer_cast<ZUMInterstitialRewardBasedVideoAdDelegate>(interstitial->delegate()) != nullptr;
 }
 
+std::shared_ptr<ZUMAdReward> ZUMFormats::makeReward(const nlohmann::ordered_json& dictionary) {
+  return ZUMAdReward::createWithRewardDictionary(dictionary);
+}
+
+std::shared_ptr<ZUMAdReward> ZUMFormats::makeReward(const std::optional<std::string>& type,
+                                                    const std::optional<platform::Decimal>& amount) {
+  return ZUMAdReward::create(type, amount);
+}
+
 void ZUMRegisterFormats() {
   auto formats = std::make_shared<ZUMFormats>();
   ZUMSlotFormats::setShared(formats);
   ZUMPresentationFormats::setShared(formats);
+  ZUMAdFormats::setShared(formats);
 }

@@ -44,9 +44,13 @@ void logPublicMessage(const std::string& message) { ZUMLogger::sharedInstance()-
 
 std::shared_ptr<ZUMInterstitial> ZUMInterstitial::create(std::string adUnitID) {
   std::shared_ptr<ZUMInterstitial> interstitial(new ZUMInterstitial(std::move(adUnitID)));
-  interstitial->interstitialOwner_ = ZUMInterstitialOwner::create(interstitial);
-  interstitial->bufferedLogger_ = ZUMBufferedFennickLogger::create();
+  interstitial->finishCreation();
   return interstitial;
+}
+
+void ZUMInterstitial::finishCreation() {
+  interstitialOwner_ = ZUMInterstitialOwner::create(shared_from_this());
+  bufferedLogger_ = ZUMBufferedFennickLogger::create();
 }
 
 ZUMInterstitial::ZUMInterstitial(std::string adUnitID) : adUnitID_(std::move(adUnitID)) {}
@@ -352,6 +356,10 @@ void ZUMInterstitial::rewardBasedVideoAdTOLMHandlerDidReceiveRewardNotificationW
   if (!rewarded) return;
   auto ad = slot_ ? slot_->ad() : nullptr;
   auto reward = ad && ad->reward() ? ad->reward() : rewardItem;
+  if (!reward) {
+    ZUMLog(1, "Reward not given: neither the ad nor the page's message holds a valid reward.");
+    return;
+  }
   rewarded->interstitialDidRewardUserWithReward(*this, reward);
 }
 

@@ -69,7 +69,7 @@ class ZUMInterstitial : public ZUMSlotDelegate,
   // Shows the loaded ad once. A used or unready interstitial only logs; one that cannot
   // be shown full screen tells its delegate (interstitialDidFailToPresentScreen, or a
   // short show when the delegate lacks it).
-  void presentFromRootViewController(const std::shared_ptr<platform::ViewController>& root);
+  virtual void presentFromRootViewController(const std::shared_ptr<platform::ViewController>& root);
   // The slot holds a loaded ad.
   bool isReady() const;
   bool hasBeenUsed() const { return hasBeenUsed_; }
@@ -140,8 +140,12 @@ class ZUMInterstitial : public ZUMSlotDelegate,
       const std::shared_ptr<ZUMAdReward>& rewardItem) override;
   void rewardBasedVideoAdTOLMHandlerDidReceiveStartVideoNotification() override;
 
- private:
+ protected:
   explicit ZUMInterstitial(std::string adUnitID);
+  // The second step of every create(): the owner needs the object already shared.
+  void finishCreation();
+
+ private:
   // Makes this the slot's owner and delegates; the one path every slot of this object
   // takes, whether made here or taken ready from a pool.
   void adoptSlot(std::shared_ptr<ZUMSlot> slot);

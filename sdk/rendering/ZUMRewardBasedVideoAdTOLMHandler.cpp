@@ -25,14 +25,14 @@ void ZUMRewardBasedVideoAdTOLMHandler::reward(ZUMAdView& adView, const nlohmann:
     return;
   }
   if (action != "grant" || !delegate) return;
-  nlohmann::ordered_json dictionary = nlohmann::ordered_json::object();
-  if (auto type = ZUMStringForKey(parameters, "type")) dictionary["rb_type"] = *type;
-  if (auto amount = ZUMStringForKey(parameters, "amount")) dictionary["rb_amount"] = *amount;
+  const auto amountText = ZUMStringForKey(parameters, "amount");
   auto formats = ZUMAdFormats::shared();
-  auto reward = formats ? formats->makeReward(dictionary) : nullptr;
-  if (!reward) {
-    ZUMLog(1, "Reward message dropped: no reward could be made of it.");
-    return;
-  }
+  // The page's amount is text: read exactly, so "2.50" is 2.5 and "1e400" or "nan" is none.
+  auto reward = formats ? formats->makeReward(ZUMStringForKey(parameters, "type"),
+                                              amountText ? platform::Decimal::fromString(*amountText) : std::nullopt)
+                        : nullptr;
+  // The delegate hears the grant all the same: the ad's own reward, when it has one,
+  // is what the user earns.
+  if (!reward) ZUMLog(1, "Reward message carries no valid reward.");
   delegate->rewardBasedVideoAdTOLMHandlerDidReceiveRewardNotificationWithRewardItem(reward);
 }

@@ -2,10 +2,11 @@
 // the video started; "grant" hands it the reward of type "type" and amount "amount".
 // Any other action does nothing.
 //
-// The reward is made by the formats area (ZUMAdFormats::makeReward, from {"rb_type",
-// "rb_amount"} with the page's texts as they stand), which owns the reward's type and
-// its decimal amount; without a formats area, or when it makes no reward, the grant is
-// logged and dropped.
+// The reward is made by the formats area (ZUMAdFormats::makeReward) from "type" and the
+// exact decimal that "amount" spells. When none can be made (no formats area, a missing
+// type, an amount that is missing, not a number, NaN or infinite) the grant is logged
+// and its delegate hears it with no reward item, so that an ad with a reward of its own
+// still pays that one.
 //
 // Main thread only.
 #pragma once

@@ -11,6 +11,7 @@ class ZUMAdReward;
 class ZUMRewardBasedVideoAdTOLMHandlerDelegate {
  public:
   virtual ~ZUMRewardBasedVideoAdTOLMHandlerDelegate() = default;
+  // `rewardItem` is nullptr when the page's grant carried no valid reward.
   virtual void rewardBasedVideoAdTOLMHandlerDidReceiveRewardNotificationWithRewardItem(
       const std::shared_ptr<ZUMAdReward>& rewardItem) = 0;
   virtual void rewardBasedVideoAdTOLMHandlerDidReceiveStartVideoNotification() = 0;

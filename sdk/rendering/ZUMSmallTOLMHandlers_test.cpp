@@ -72,7 +72,7 @@ struct Recorder : ZUMAdViewActiveViewMonitoring,
   void loadHandlerDidCancel(ZUMTOLMHandler&) override { add("cancel"); }
   void rewardBasedVideoAdTOLMHandlerDidReceiveRewardNotificationWithRewardItem(
       const std::shared_ptr<ZUMAdReward>& reward) override {
-    add("reward " + reward->text);
+    add(reward ? "reward " + reward->text : "grant without a reward");
   }
   void rewardBasedVideoAdTOLMHandlerDidReceiveStartVideoNotification() override { add("video start"); }
   ZUMImplemented slotDidReceiveAppEvent(ZUMSlot&, const std::string& name, const std::optional<std::string>& info) override {
@@ -81,6 +81,10 @@ struct Recorder : ZUMAdViewActiveViewMonitoring,
   }
   std::shared_ptr<ZUMAdReward> makeReward(const Json& dictionary) override {
     return dictionary.contains("rb_amount") ? std::make_shared<ZUMAdReward>(dictionary.dump()) : nullptr;
+  }
+  std::shared_ptr<ZUMAdReward> makeReward(const std::optional<std::string>& type,
+                                          const std::optional<platform::Decimal>& amount) override {
+    return type && amount ? std::make_shared<ZUMAdReward>(*type + " " + amount->stringValue()) : nullptr;
   }
   void add(std::string line) { log.push_back(std::move(line)); }
   Log take() { return std::exchange(log, {}); }
@@ -367,19 +371,25 @@ TEST_F(ZUMSmallTOLMHandlersTest, VideoClickedAndRewardMessages) {
     Log expected;
   } rows[] = {
       {"reward?action=video_start", {"video start"}},
-      {"reward?action=grant&type=coins&amount=2.50", {R"(reward {"rb_type":"coins","rb_amount":"2.50"})"}},
-      {"reward?action=grant&amount=1", {R"(reward {"rb_amount":"1"})"}},
-      {"reward?action=grant&type=coins", {}},  // no reward made of it: logged, dropped
+      {"reward?action=grant&type=coins&amount=2.50", {"reward coins 2.5"}},  // the exact decimal of the text
+      {"reward?action=grant&type=gems&amount=-0.000001", {"reward gems -0.000001"}},
+      // No reward made of it: logged, and the grant still heard (the ad may have its own).
+      {"reward?action=grant&amount=1", {"grant without a reward"}},
+      {"reward?action=grant&type=coins", {"grant without a reward"}},
+      {"reward?action=grant&type=coins&amount=nan", {"grant without a reward"}},
+      {"reward?action=grant&type=coins&amount=1e400", {"grant without a reward"}},
+      {"reward?action=grant&type=coins&amount=10coins", {"grant without a reward"}},
       {"reward?action=other", {}},
       {"reward", {}},
   };
   auto handler = ZUMRewardBasedVideoAdTOLMHandler::create();
-  platform::SystemLog::Capture capture(true);
   for (const auto& row : rows) {
+    platform::SystemLog::Capture capture(true);
     EXPECT_TRUE(send(*handler, row.message)) << row.message;
+    const bool refused = row.expected == Log{"grant without a reward"};
     EXPECT_EQ(recorder->take(), row.expected) << row.message;
+    EXPECT_EQ(capture.contains("Reward message carries no valid reward."), refused) << row.message;
   }
-  EXPECT_TRUE(capture.contains("Reward message dropped"));
 }
 
 }  // namespace

@@ -103,6 +103,10 @@ TEST(ZUMAdDictionaryTest, ValuesOfTheWrongKindCountAsAbsent) {
       seen.push_back(dictionary);
       return nullptr;
     }
+    std::shared_ptr<ZUMAdReward> makeReward(const std::optional<std::string>&,
+                                            const std::optional<platform::Decimal>&) override {
+      return nullptr;
+    }
     std::vector<Json> seen;
   };
   auto formats = std::make_shared<Formats>();
