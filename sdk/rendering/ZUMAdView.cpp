@@ -25,6 +25,7 @@
 #include "sdk/network/ZUMAdURLStash.h"
 #include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/rendering/ZUMAdViewActiveViewReporter.h"
+#include "sdk/rendering/ZUMAdViewVideoController.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
 #include "sdk/rendering/ZUMJavaScriptMessageString.h"
 #include "sdk/rendering/ZUMOpener.h"
@@ -132,6 +133,7 @@ void ZUMAdView::setUp(const ZUMWebViewConfiguration& configuration) {
   } else if (placeholder) {
     placeholder->addSubview(webView_);
   }
+  videoController_ = ZUMAdViewVideoController::create(self());
   visible_ = true;
 }
 
@@ -163,6 +165,7 @@ void ZUMAdView::chooseMRAIDScript() {
 }
 
 void ZUMAdView::willLoadHTML() {
+  if (videoController_) videoController_->setHasVideoContent(false);
   chooseMRAIDScript();
   setBackgroundColor(platform::Color::clear());
   platform::View::setBackgroundColor(platform::Color::clear());
@@ -434,6 +437,7 @@ bool ZUMAdView::gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecogni
 void ZUMAdView::layoutSubviews() {
   platform::View::layoutSubviews();
   updateWebViewFrame();
+  if (videoPlayerView_) setVideoPlayerFrame(cachedVideoPlayerFrame_);
 }
 
 void ZUMAdView::willMoveToWindow(const std::shared_ptr<platform::Window>& newWindow) {
