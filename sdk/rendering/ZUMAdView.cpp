@@ -25,11 +25,13 @@
 #include "sdk/network/ZUMAdURLStash.h"
 #include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/rendering/ZUMAdViewActiveViewReporter.h"
+#include "sdk/rendering/ZUMAdViewPresentation.h"
 #include "sdk/rendering/ZUMAdViewVideoController.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
 #include "sdk/rendering/ZUMJavaScriptMessageString.h"
 #include "sdk/rendering/ZUMOpener.h"
 #include "sdk/rendering/ZUMWebKitWebView.h"
+#include "sdk/rendering/ZUMWiggleGestureRecognizer.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdType.h"
 #include "sdk/request/ZUMSlot.h"
@@ -101,6 +103,10 @@ void ZUMAdView::setUp(const ZUMWebViewConfiguration& configuration) {
   touchGestureRecognizer_ = ZUMGestureRecognizer::create();
   touchGestureRecognizer_->setDelegate(self());
   addGestureRecognizer(touchGestureRecognizer_);
+  debugGestureRecognizer_ = ZUMWiggleGestureRecognizer::create();
+  debugGestureRecognizer_->setDelegate(self());
+  debugGestureRecognizer_->addTarget(self(), &ZUMAdView::handleGesture);
+  addGestureRecognizer(debugGestureRecognizer_);
 
   activeViewReporter_ = std::make_unique<ZUMAdViewActiveViewReporter>();
   showDebug_ = true;
@@ -432,6 +438,11 @@ bool ZUMAdView::gestureRecognizerShouldReceiveTouch(platform::GestureRecognizer&
 bool ZUMAdView::gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(platform::GestureRecognizer&,
                                                                                     platform::GestureRecognizer&) {
   return true;
+}
+
+void ZUMAdView::handleGesture(platform::GestureRecognizer& recognizer) {
+  if (recognizer.state() != platform::GestureRecognizer::Recognized || !showDebug_) return;
+  if (auto presentation = ZUMAdViewPresentation::shared()) presentation->presentDebugOptionsForAdView(*this);
 }
 
 void ZUMAdView::layoutSubviews() {

@@ -48,6 +48,7 @@ class ZUMRewardBasedVideoAdTOLMHandlerDelegate;
 class ZUMSlotPlacement;
 class ZUMVideoConfiguration;
 class ZUMVideoPlayer;
+class ZUMWiggleGestureRecognizer;
 
 // The saved placement of an ad view (saveState() / restoreState()).
 struct ZUMAdViewState {
@@ -176,6 +177,9 @@ class ZUMAdView final : public platform::View,
   void setAdResponseSize(platform::Size size) { adResponseSize_ = size; }
   ZUMAdViewActiveViewReporter& activeViewReporter() const { return *activeViewReporter_; }
   const std::shared_ptr<ZUMGestureRecognizer>& touchGestureRecognizer() const { return touchGestureRecognizer_; }
+  // A recognized wiggle opens the debug dialog while showDebug() (ZUMAdViewPresentation).
+  const std::shared_ptr<ZUMWiggleGestureRecognizer>& debugGestureRecognizer() const { return debugGestureRecognizer_; }
+  void handleGesture(platform::GestureRecognizer& recognizer);
   // The ad view's key in the ad URL stash.
   ZUMAdViewKey stashKey() const { return stashKey_; }
 
@@ -255,6 +259,7 @@ class ZUMAdView final : public platform::View,
   std::optional<ZUMAdViewState> savedState_;
   std::shared_ptr<platform::OperationQueue> eventQueue_;
   std::shared_ptr<ZUMGestureRecognizer> touchGestureRecognizer_;
+  std::shared_ptr<ZUMWiggleGestureRecognizer> debugGestureRecognizer_;
   std::unique_ptr<ZUMAdViewActiveViewReporter> activeViewReporter_;
   std::shared_ptr<ZUMAdViewVideoController> videoController_;
   std::shared_ptr<ZUMVideoPlayer> videoPlayer_;
