@@ -182,6 +182,7 @@ TEST_F(ZUMVideoTOLMHandlersTest, EachVideoActionReachesThePlayerItsViewAndTheAdV
     Log log;
   } cases[] = {
       {"video?action=src&src=https%3A%2F%2Fcdn.example.com%2Fclip.mp4", {"set up https://cdn.example.com/clip.mp4 configuration"}},
+      {"video?action=src", {"set up - configuration"}},
       {"video?action=load", {"load"}},
       {"video?action=loadControl&minBufferMs=100", {"configuration update {\"action\":\"loadControl\",\"minBufferMs\":\"100\"}"}},
       {"video?action=play", {"view disable", "view reset", "play", "view enable"}},
@@ -302,7 +303,10 @@ TEST_F(ZUMVideoTOLMHandlersTest, MetadataReachesTheVideoControllerAndItsHost) {
   }
   EXPECT_EQ(controller.videoPlaybackState(), 0);
 
+  platform::SystemLog::Capture capture(true);
   send(*metadata, "videoMeta?duration=nan&currentTime=1e300&aspectRatio=inf&playbackState=3");
+  env.runUntilIdle();
+  EXPECT_TRUE(capture.contains("Video metadata \"currentTime\" refused: not a finite number."));
   EXPECT_EQ(controller.videoDuration(), 30.5);
   EXPECT_EQ(controller.currentPlaybackTime(), 4.25);
   EXPECT_EQ(controller.aspectRatio(), 1.7777);
@@ -365,6 +369,37 @@ TEST_F(ZUMVideoTOLMHandlersTest, APrecacheDownloadsIntoTheCacheFolderAndTheSecon
   EXPECT_EQ(recorder.take(), Log{"set up " + other + " configuration"});
 }
 
+TEST_F(ZUMVideoTOLMHandlersTest, AThresholdBelowTheSizeIsReportedOnceAndWithoutOneEveryDataCallbackIs) {
+  send(*video, "precache?src=https%3A%2F%2Fcdn.example.com%2Fclip.mp4&notifyBytes=1000");
+  ASSERT_TRUE(env.runUntil([&] { return precacheEvents().size() >= 3; }));
+  const auto events = precacheEvents();
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_TRUE(events[1].starts_with("precacheProgress ")) << events[1];
+  EXPECT_GE(std::stoll(events[1].substr(17)), 1000);
+  EXPECT_TRUE(events[2].starts_with("precacheComplete"));
+
+  // The cache's callbacks, as more data would bring them.
+  auto& precache = *video->precacheTOLMHandler();
+  const auto cache = precache.resourceCache();
+  precache.resourceCacheDidReceiveData(cache);  // the threshold was reported already
+  EXPECT_EQ(precacheEvents().size(), 3u);
+  send(*video, "precache?notifyBytes=1000000");  // a threshold above what is cached
+  precache.resourceCacheDidReceiveData(cache);
+  EXPECT_EQ(precacheEvents().size(), 3u);
+  send(*video, "precache");  // no threshold: every callback
+  precache.resourceCacheDidReceiveData(cache);
+  precache.resourceCacheDidReceiveData(cache);
+  env.runUntilIdle();
+  EXPECT_EQ(precacheEvents().size(), 5u);
+  // A cache that is not the handler's is not heard.
+  auto other = ZUMResourceCache::create(cache->request(), platform::URL::fileURL(env.temporaryDirectory() / "o"), true);
+  precache.resourceCacheDidReceiveData(other);
+  precache.resourceCacheDidSucceedCaching(other);
+  precache.resourceCacheDidFailCachingWithError(other, nullptr);
+  env.runUntilIdle();
+  EXPECT_EQ(precacheEvents().size(), 5u);
+}
+
 TEST_F(ZUMVideoTOLMHandlersTest, EveryDataCallbackIsReportedWithoutAThresholdAndTheLimitCapsTheDownload) {
   EXPECT_TRUE(send(*video, "precache?src=https%3A%2F%2Fcdn.example.com%2Fclip.mp4&maxBufferBytes=100"));
   ASSERT_TRUE(env.runUntil([&] { return precacheEvents().size() >= 3; }));
@@ -405,6 +440,7 @@ TEST_F(ZUMVideoTOLMHandlersTest, AFailureACancelAndSourcesOutsideTheWebAreReport
   EXPECT_EQ(server.requestCount(), requests);
   EXPECT_EQ(precacheEvents().size(), count);
   EXPECT_EQ(video->precacheTOLMHandler()->sourceURL()->absoluteString(), "https://cdn.example.com/held.mp4");
+  EXPECT_FALSE(video->precacheTOLMHandler()->hasStartedPreloading());  // not the earlier source either
   env.runUntilIdle();
   EXPECT_TRUE(capture.contains("Precache source refused"));
 }
