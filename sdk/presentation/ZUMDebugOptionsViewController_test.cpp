@@ -105,6 +105,16 @@ TEST_F(ZUMDebugOptionsViewControllerTest, WithoutSwitchesOnlyTheCreativeInformat
   EXPECT_TRUE(answer("Copy"));
   EXPECT_EQ(platform::Pasteboard::general().string(), "creative 42");
   EXPECT_EQ(delegate->dismissed, 2);
+
+  // The close button: an animated dismissal, then the delegate.
+  auto dialog2 = open();
+  dialog2->closeButtonPressed();
+  env.runUntilIdle();
+  EXPECT_EQ(host->presentedViewController(), dialog2);
+  EXPECT_EQ(delegate->dismissed, 2);
+  env.advance(1);
+  EXPECT_EQ(host->presentedViewController(), nullptr);
+  EXPECT_EQ(delegate->dismissed, 3);
 }
 
 TEST_F(ZUMDebugOptionsViewControllerTest, TheBadAdReportPostsTheCreativeInformation) {
@@ -148,9 +158,10 @@ TEST_F(ZUMDebugOptionsViewControllerTest, TroubleshootingLinksThroughTheStatusEn
   EXPECT_EQ(alert(), "Debug Options | Troubleshooting mode is enabled.\nCreative preview is enabled. | Dismiss Ad "
                      "Information Creative Preview Troubleshooting");
   auto second = std::dynamic_pointer_cast<ZUMDebugOptionsViewController>(host->presentedViewController());
+  const auto options = platform::AlertView::visibleAlerts().back();
   EXPECT_TRUE(answer("Troubleshooting"));
   ASSERT_TRUE(env.runUntil([&] { return server.heldCount("/debug-status") == 1; }));
-  second->alertViewClickedButtonAtIndex(*platform::AlertView::create("Debug Options", "", {}, "Dismiss"), 3);
+  second->alertViewClickedButtonAtIndex(*options, 3);  // "Troubleshooting" again
   env.advance(1);
   EXPECT_EQ(host->presentedViewController(), nullptr);
   // The first fetch still ends: its answer (not linked) sends the device to linking.
@@ -216,10 +227,33 @@ TEST_F(ZUMDebugOptionsViewControllerTest, PreviewStatusAnswers) {
   ASSERT_TRUE(env.runUntil([&] { return testenv::AppControls::topmost<platform::SafariViewController>() != nullptr; }));
   EXPECT_FALSE(ZUMApplication::sharedInstance()->inAppPreviewCreativeToken());
 
-  // A switch that is off says so.
-  setDefault("enable_debug_signals", false);
+  // After an answer, the same dialog may ask again.
   EXPECT_TRUE(testenv::AppControls::finishSafari());
   env.advance(1);
+  server.route("/preview-status", {.body = R"({"status":"2"})"});
+  auto dialog = open();
+  const auto options = platform::AlertView::visibleAlerts().back();
+  EXPECT_TRUE(answer("Creative Preview"));
+  waitForStatus("There was no creative pushed");
+  dialog->alertViewClickedButtonAtIndex(*options, 2);
+  ASSERT_TRUE(env.runUntil([&] { return server.requests("/preview-status").size() == 8; }));
+  waitForStatus("There was no creative pushed");
+  EXPECT_TRUE(answer("Dismiss"));
+
+  // A linking page the browser controller cannot show opens outside the application.
+  setDefault("debug_device_linking_url", "debugapp://link");
+  testenv::AppControls::setInstalledURLSchemes({"debugapp"});
+  server.route("/preview-status", {.body = R"({"status":"1"})"});
+  open();
+  EXPECT_TRUE(answer("Creative Preview"));
+  ASSERT_TRUE(env.runUntil([&] { return !platform::Application::shared().openedURLs().empty(); }));
+  EXPECT_EQ(platform::Application::shared().openedURLs().back().absoluteString(),
+            "debugapp://link?linkedDeviceId=device-1&adSlotPath=unit-A");
+  env.advance(1);
+  EXPECT_EQ(host->presentedViewController(), nullptr);
+
+  // A switch that is off says so.
+  setDefault("enable_debug_signals", false);
   open();
   EXPECT_TRUE(answer("Troubleshooting"));
   EXPECT_EQ(alert(), "Feature Not Enabled |  | Dismiss");

@@ -146,6 +146,10 @@ TEST_F(ZUMSearchRequestTest, TheDynamicHeightFragmentIsSortedAndEncoded) {
 
 TEST_F(ZUMSearchRequestTest, EveryOptionWritesItsOwnFragmentKey) {
   auto r = ZUMDynamicHeightSearchRequest::create();
+  EXPECT_EQ(r->numberOfAds(), 0);  // nothing set: the defaults
+  EXPECT_EQ(r->titleFontSize(), 0);
+  EXPECT_FALSE(r->boldTitleEnabled());
+  EXPECT_FALSE(r->channel());
   r->setChannel("a"), r->setHostLanguage("b"), r->setLocationExtensionTextColor("c");
   r->setLocationExtensionFontSize(1), r->setLocationExtensionEnabled(true), r->setEndorsementsExtensionEnabled(true);
   r->setSellerRatingsExtensionEnabled(false), r->setSiteLinksExtensionEnabled(true), r->setCSSWidth("d");
@@ -175,6 +179,9 @@ TEST_F(ZUMSearchRequestTest, EveryOptionWritesItsOwnFragmentKey) {
   EXPECT_TRUE(r->locationExtensionEnabled());
   EXPECT_FALSE(r->sellerRatingsExtensionEnabled());
   EXPECT_EQ(r->borderCSSSelections(), "p");
+  r->setAdvancedOptionValue("many", "number");  // the fragment's value is no property
+  EXPECT_EQ(r->numberOfAds(), 3);
+  EXPECT_EQ(r->fragmentParameters()["number"], "many");
 }
 
 TEST_F(ZUMSearchRequestTest, HostTextNeverLeavesTheFragmentOrChangesTheHost) {
