@@ -177,6 +177,11 @@ TEST_F(ZUMDebugOptionsViewControllerTest, ADeviceNotLinkedGoesThroughTheLinkingP
   ASSERT_TRUE(env.runUntil([&] { return testenv::AppControls::topmost<platform::SafariViewController>() != nullptr; }));
   auto browser = testenv::AppControls::topmost<platform::SafariViewController>();
   EXPECT_EQ(browser->url().absoluteString(), "https://debug.example.com/link?linkedDeviceId=device-1&adSlotPath=unit-A");
+  const auto dialogView = host->presentedViewController()->view();
+  EXPECT_EQ(browser->parentViewController(), host->presentedViewController());
+  EXPECT_EQ(browser->view()->superview(), dialogView);
+  EXPECT_EQ(browser->view()->center(), dialogView->center());  // fills the dialog
+  EXPECT_EQ(browser->view()->bounds().size, dialogView->bounds().size);
   EXPECT_FALSE(ZUMApplication::sharedInstance()->debugModeEnabled());
   EXPECT_TRUE(testenv::AppControls::finishSafari());
   env.advance(1);
