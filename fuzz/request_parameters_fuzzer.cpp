@@ -13,6 +13,7 @@
 
 #include "PXRRequest.h"
 #include "ZUMRequest.h"
+#include "ZUMSearchRequest.h"
 #include "platform/base/Clock.h"
 #include "platform/base/Executor.h"
 #include "platform/base/FileManager.h"
@@ -33,8 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (input.is_discarded()) input = json{{"cust_age", std::string(text)}, {"ppid", std::string(text)}};
 
   // Through both entry points, so the class named in the input and the receiver differ.
-  for (int entry = 0; entry < 2; ++entry) {
-    auto request = entry == 0 ? ZUMRequest::createWithParameters(input) : PXRRequest::createWithParameters(input);
+  for (int entry = 0; entry < 3; ++entry) {
+    auto request = entry == 0   ? ZUMRequest::createWithParameters(input)
+                   : entry == 1 ? PXRRequest::createWithParameters(input)
+                                : ZUMSearchRequest::createWithParameters(input);
     fuzzenv::check(request != nullptr);
     const json first = request->threadSafeParameters();
     auto rebuilt = ZUMRequest::createWithParameters(first);

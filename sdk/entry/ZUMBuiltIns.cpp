@@ -26,6 +26,8 @@
 #include "sdk/rendering/ZUMAdViewDelegate.h"
 #include "sdk/rendering/ZUMOpenerTOLMHandler.h"
 #include "sdk/rendering/ZUMSDKCoreNavigationBlockedReporter.h"
+#include "sdk/rendering/ZUMVideoMetadataTOLMHandler.h"
+#include "sdk/rendering/ZUMVideoPlayerTOLMHandler.h"
 #include "sdk/sdkcore/ZUMSDKCorePageController.h"
 #include "sdk/sdkcore/ZUMTCacheTOLMHandler.h"
 
@@ -54,6 +56,10 @@ void ZUMRegisterBuiltIns() {
     ZUMClickHandling::setShared(std::make_shared<ZUMOpenerScreens>());
     ZUMNavigationBlockedReporting::setShared(std::make_shared<ZUMSDKCoreNavigationBlockedReporter>());
     ZUMRegisterSmallTOLMHandlers();
+    ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::VideoPlayer,
+                                [](ZUMAdViewDelegate&) { return ZUMVideoPlayerTOLMHandler::create(); });
+    ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::VideoMetadata,
+                                [](ZUMAdViewDelegate&) { return ZUMVideoMetadataTOLMHandler::create(); });
     ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::TCache,
                                 [](ZUMAdViewDelegate&) { return ZUMTCacheTOLMHandler::create(); });
     ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {

@@ -25,11 +25,14 @@
 #include "sdk/network/ZUMAdURLStash.h"
 #include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/rendering/ZUMAdViewActiveViewReporter.h"
+#include "sdk/rendering/ZUMAdViewPresentation.h"
+#include "sdk/rendering/ZUMAdViewVideoController.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
 #include "sdk/rendering/ZUMAdViewLogging.h"
 #include "sdk/rendering/ZUMJavaScriptMessageString.h"
 #include "sdk/rendering/ZUMOpener.h"
 #include "sdk/rendering/ZUMWebKitWebView.h"
+#include "sdk/rendering/ZUMWiggleGestureRecognizer.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdType.h"
 #include "sdk/request/ZUMSlot.h"
@@ -101,6 +104,10 @@ void ZUMAdView::setUp(const ZUMWebViewConfiguration& configuration) {
   touchGestureRecognizer_ = ZUMGestureRecognizer::create();
   touchGestureRecognizer_->setDelegate(self());
   addGestureRecognizer(touchGestureRecognizer_);
+  debugGestureRecognizer_ = ZUMWiggleGestureRecognizer::create();
+  debugGestureRecognizer_->setDelegate(self());
+  debugGestureRecognizer_->addTarget(self(), &ZUMAdView::handleGesture);
+  addGestureRecognizer(debugGestureRecognizer_);
 
   activeViewReporter_ = std::make_unique<ZUMAdViewActiveViewReporter>();
   showDebug_ = true;
@@ -133,6 +140,7 @@ void ZUMAdView::setUp(const ZUMWebViewConfiguration& configuration) {
   } else if (placeholder) {
     placeholder->addSubview(webView_);
   }
+  videoController_ = ZUMAdViewVideoController::create(self());
   visible_ = true;
 }
 
@@ -164,6 +172,7 @@ void ZUMAdView::chooseMRAIDScript() {
 }
 
 void ZUMAdView::willLoadHTML() {
+  if (videoController_) videoController_->setHasVideoContent(false);
   chooseMRAIDScript();
   setBackgroundColor(platform::Color::clear());
   platform::View::setBackgroundColor(platform::Color::clear());
@@ -434,9 +443,15 @@ bool ZUMAdView::gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecogni
   return true;
 }
 
+void ZUMAdView::handleGesture(platform::GestureRecognizer& recognizer) {
+  if (recognizer.state() != platform::GestureRecognizer::Recognized || !showDebug_) return;
+  if (auto presentation = ZUMAdViewPresentation::shared()) presentation->presentDebugOptionsForAdView(*this);
+}
+
 void ZUMAdView::layoutSubviews() {
   platform::View::layoutSubviews();
   updateWebViewFrame();
+  if (videoPlayerView_) setVideoPlayerFrame(cachedVideoPlayerFrame_);
 }
 
 void ZUMAdView::willMoveToWindow(const std::shared_ptr<platform::Window>& newWindow) {

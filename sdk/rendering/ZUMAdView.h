@@ -39,12 +39,17 @@ class ViewController;
 
 class ZUMAd;
 class ZUMAdViewActiveViewReporter;
+class ZUMAdViewVideoController;
 class ZUMAdViewDelegateProtocol;
 class ZUMFennickLogger;
 class ZUMGestureRecognizer;
 class ZUMOpener;
+class ZUMResourceCache;
 class ZUMRewardBasedVideoAdTOLMHandlerDelegate;
 class ZUMSlotPlacement;
+class ZUMVideoConfiguration;
+class ZUMVideoPlayer;
+class ZUMWiggleGestureRecognizer;
 
 // The saved placement of an ad view (saveState() / restoreState()).
 struct ZUMAdViewState {
@@ -134,7 +139,8 @@ class ZUMAdView final : public platform::View,
   void didMoveToPlacement(const std::shared_ptr<ZUMSlotPlacement>& placement);
   bool attachedToPlacement() const { return attachedToPlacement_; }
   bool visible() const { return visible_; }
-  void setVisible(bool visible) { visible_ = visible; }
+  // Also lets the video side adjust playback to it.
+  void setVisible(bool visible);
   // Records the placement once; a second save keeps the first record.
   void saveState();
   // Puts the ad view back where it was saved; nothing without a saved state.
@@ -177,8 +183,37 @@ class ZUMAdView final : public platform::View,
   void setAdResponseSize(platform::Size size) { adResponseSize_ = size; }
   ZUMAdViewActiveViewReporter& activeViewReporter() const { return *activeViewReporter_; }
   const std::shared_ptr<ZUMGestureRecognizer>& touchGestureRecognizer() const { return touchGestureRecognizer_; }
+  // A recognized wiggle opens the debug dialog while showDebug() (ZUMAdViewPresentation).
+  const std::shared_ptr<ZUMWiggleGestureRecognizer>& debugGestureRecognizer() const { return debugGestureRecognizer_; }
+  void handleGesture(platform::GestureRecognizer& recognizer);
   // The ad view's key in the ad URL stash.
   ZUMAdViewKey stashKey() const { return stashKey_; }
+
+  // --- Video --------------------------------------------------------------------------------
+  // The state of a video the page plays itself; made with the ad view.
+  const std::shared_ptr<ZUMAdViewVideoController>& videoController() const { return videoController_; }
+  // The ad view's one native player (made by the video side on first use) and the view
+  // that shows it, if any (a ZUMVideoRendering). Both go with the ad view.
+  const std::shared_ptr<ZUMVideoPlayer>& videoPlayer() const { return videoPlayer_; }
+  void setVideoPlayer(std::shared_ptr<ZUMVideoPlayer> player) { videoPlayer_ = std::move(player); }
+  const std::shared_ptr<platform::View>& videoPlayerView() const { return videoPlayerView_; }
+  void setVideoPlayerView(std::shared_ptr<platform::View> view) { videoPlayerView_ = std::move(view); }
+  // Where layout puts the player view; the zero rectangle means the bounds.
+  platform::Rect cachedVideoPlayerFrame() const { return cachedVideoPlayerFrame_; }
+  void setCachedVideoPlayerFrame(const platform::Rect& frame) { cachedVideoPlayerFrame_ = frame; }
+  // The page asked for 360-degree video.
+  bool isSpherical() const { return spherical_; }
+  void setSpherical(bool spherical) { spherical_ = spherical; }
+  // The video side's operations (ZUMAdViewVideo); nothing happens without one.
+  void setUpVideoPlayerWithURL(const std::optional<platform::URL>& url,
+                               const std::shared_ptr<ZUMResourceCache>& resourceCache,
+                               const std::shared_ptr<ZUMVideoConfiguration>& configuration);
+  void hideVideo();
+  void showVideo();
+  void rotateVideoToDegrees(double degrees);
+  void setVideoPlayerFrame(const platform::Rect& frame);
+  void optimizeVideoPlayback();
+  void pauseVideo();
 
   // --- Web view callbacks -----------------------------------------------------------------
   bool webViewShouldStartLoadWithRequest(ZUMWebView& webView, const platform::URLRequest& request,
@@ -231,7 +266,12 @@ class ZUMAdView final : public platform::View,
   std::optional<ZUMAdViewState> savedState_;
   std::shared_ptr<platform::OperationQueue> eventQueue_;
   std::shared_ptr<ZUMGestureRecognizer> touchGestureRecognizer_;
+  std::shared_ptr<ZUMWiggleGestureRecognizer> debugGestureRecognizer_;
   std::unique_ptr<ZUMAdViewActiveViewReporter> activeViewReporter_;
+  std::shared_ptr<ZUMAdViewVideoController> videoController_;
+  std::shared_ptr<ZUMVideoPlayer> videoPlayer_;
+  std::shared_ptr<platform::View> videoPlayerView_;
+  platform::Rect cachedVideoPlayerFrame_;
   std::string adDebugDialogString_;
   platform::InterfaceOrientation orientation_ = 0;
   platform::Size adResponseSize_;
@@ -243,4 +283,5 @@ class ZUMAdView final : public platform::View,
   bool hasLoadedAtLeastOnce_ = false;
   bool attachedToPlacement_ = false;
   bool visible_ = false;
+  bool spherical_ = false;
 };

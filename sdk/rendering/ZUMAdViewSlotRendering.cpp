@@ -24,7 +24,9 @@ void ZUMAdViewSlotRendering::adViewDidMoveToPlacement(platform::View& adView,
   if (auto* view = dynamic_cast<ZUMAdView*>(&adView)) view->didMoveToPlacement(placement);
 }
 
-void ZUMAdViewSlotRendering::pauseVideo(platform::View&) {}
+void ZUMAdViewSlotRendering::pauseVideo(platform::View& adView) {
+  if (auto* view = dynamic_cast<ZUMAdView*>(&adView)) view->pauseVideo();
+}
 
 void ZUMAdViewSlotRendering::clearTouched(platform::View& adView) {
   if (auto* view = dynamic_cast<ZUMAdView*>(&adView)) view->setTouched(false);

@@ -1,6 +1,7 @@
 #include "sdk/rendering/ZUMTOLMHandler.h"
 
 #include <cmath>
+#include <limits>
 
 #include <nlohmann/json.hpp>
 
@@ -71,6 +72,27 @@ double ZUMTOLMHandler::doubleParameter(const nlohmann::ordered_json& parameters,
   if (!value) return missing;
   const double number = platform::stringDoubleValue(*value);
   return std::isfinite(number) ? number : missing;
+}
+
+std::optional<double> ZUMTOLMHandler::finiteDoubleParameter(const nlohmann::ordered_json& parameters,
+                                                            std::string_view key) {
+  const auto value = ZUMStringForKey(parameters, key);
+  if (!value) return std::nullopt;
+  // Text that does not begin with a number ("nan", "inf", "abc") is no number here.
+  std::size_t i = value->find_first_not_of(" \t\n\r\f\v");
+  if (i != std::string::npos && ((*value)[i] == '+' || (*value)[i] == '-')) ++i;
+  if (i != std::string::npos && i < value->size() && (*value)[i] == '.') ++i;
+  if (i == std::string::npos || i >= value->size() || (*value)[i] < '0' || (*value)[i] > '9') return std::nullopt;
+  const double number = platform::stringDoubleValue(*value);
+  if (!std::isfinite(number)) return std::nullopt;
+  return number;
+}
+
+std::optional<float> ZUMTOLMHandler::finiteFloatParameter(const nlohmann::ordered_json& parameters,
+                                                          std::string_view key) {
+  const auto number = finiteDoubleParameter(parameters, key);
+  if (!number || std::fabs(*number) > std::numeric_limits<float>::max()) return std::nullopt;
+  return static_cast<float>(*number);
 }
 
 std::int64_t ZUMTOLMHandler::integerParameter(const nlohmann::ordered_json& parameters, std::string_view key,

@@ -71,6 +71,14 @@ class ZUMTOLMHandler {
   static double doubleParameter(const nlohmann::ordered_json& parameters, std::string_view key, double missing = 0);
   static std::int64_t integerParameter(const nlohmann::ordered_json& parameters, std::string_view key,
                                        std::int64_t missing = 0);
+  // The number when the key is present and its value begins with a number (after white
+  // space: a sign, then a digit or a point and a digit) that reads as finite (in single
+  // precision for the float form); std::nullopt otherwise, so that a malformed number
+  // ("nan", "inf", "abc", "1e999") is refused rather than read as 0.
+  [[nodiscard]] static std::optional<double> finiteDoubleParameter(const nlohmann::ordered_json& parameters,
+                                                                   std::string_view key);
+  [[nodiscard]] static std::optional<float> finiteFloatParameter(const nlohmann::ordered_json& parameters,
+                                                                 std::string_view key);
   static bool boolParameter(const nlohmann::ordered_json& parameters, std::string_view key, bool missing = false);
   [[nodiscard]] static std::optional<platform::URL> URLParameter(const nlohmann::ordered_json& parameters,
                                                                  std::string_view key);

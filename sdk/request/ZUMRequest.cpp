@@ -10,6 +10,8 @@
 #include <nlohmann/json.hpp>
 
 #include "PXRRequest.h"
+#include "ZUMDynamicHeightSearchRequest.h"
+#include "ZUMSearchRequest.h"
 #include "ZUMExtras.h"
 #include "platform/base/CivilDate.h"
 #include "platform/base/ClassRegistry.h"
@@ -58,6 +60,11 @@ void registerRequestClasses() {
     registry.registerClass<ZUMRequest>(ZUMRequest::kClassName, [] { return ZUMRequest::create(); });
     registry.registerClass<ZUMRequest>(PXRRequest::kClassName,
                                        []() -> std::shared_ptr<ZUMRequest> { return PXRRequest::create(); });
+    registry.registerClass<ZUMRequest>(ZUMSearchRequest::kClassName,
+                                       []() -> std::shared_ptr<ZUMRequest> { return ZUMSearchRequest::create(); });
+    registry.registerClass<ZUMRequest>(ZUMDynamicHeightSearchRequest::kClassName, []() -> std::shared_ptr<ZUMRequest> {
+      return ZUMDynamicHeightSearchRequest::create();
+    });
   });
 }
 

@@ -1,0 +1,61 @@
+#include "sdk/rendering/ZUMAdViewVideoController.h"
+
+#include "platform/base/MainThreadChecker.h"
+#include "sdk/rendering/ZUMAdViewVideoControllerDelegate.h"
+
+std::shared_ptr<ZUMAdViewVideoController> ZUMAdViewVideoController::create(const std::shared_ptr<ZUMAdView>& adView) {
+  return std::shared_ptr<ZUMAdViewVideoController>(new ZUMAdViewVideoController(adView));
+}
+
+void ZUMAdViewVideoController::setHasVideoContent(bool hasVideoContent) {
+  platform::assertMainThread();
+  hasVideoContent_ = hasVideoContent;
+}
+
+void ZUMAdViewVideoController::setVideoDuration(float seconds) {
+  platform::assertMainThread();
+  videoDuration_ = seconds;
+}
+
+void ZUMAdViewVideoController::setCurrentPlaybackTime(float seconds) {
+  platform::assertMainThread();
+  currentPlaybackTime_ = seconds;
+}
+
+void ZUMAdViewVideoController::setVideoPlaybackState(std::int64_t state) {
+  platform::assertMainThread();
+  if (state == videoPlaybackState_) return;
+  videoPlaybackState_ = state;
+  auto delegate = delegate_.lock();
+  if (!delegate) return;
+  switch (state) {
+    case kZUMVideoPlaybackStatePlaying:
+    case kZUMVideoPlaybackStateResumed: delegate->adViewVideoControllerDidPlayVideo(*this); break;
+    case kZUMVideoPlaybackStatePaused: delegate->adViewVideoControllerDidPauseVideo(*this); break;
+    case kZUMVideoPlaybackStateEnded: delegate->adViewVideoControllerDidEndVideoPlayback(*this); break;
+    default: break;
+  }
+}
+
+void ZUMAdViewVideoController::setVideoMuted(bool muted) {
+  platform::assertMainThread();
+  if (muted == videoMuted_) return;
+  videoMuted_ = muted;
+  auto delegate = delegate_.lock();
+  if (!delegate) return;
+  if (muted) {
+    delegate->adViewVideoControllerDidMuteVideo(*this);
+  } else {
+    delegate->adViewVideoControllerDidUnmuteVideo(*this);
+  }
+}
+
+void ZUMAdViewVideoController::setAspectRatio(double aspectRatio) {
+  platform::assertMainThread();
+  aspectRatio_ = aspectRatio;
+}
+
+void ZUMAdViewVideoController::setCustomControlsEnabled(bool enabled) {
+  platform::assertMainThread();
+  customControlsEnabled_ = enabled;
+}
