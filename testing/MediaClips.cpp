@@ -51,11 +51,15 @@ using CodecContext = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
 using Frame = std::unique_ptr<AVFrame, FrameDeleter>;
 using Packet = std::unique_ptr<AVPacket, PacketDeleter>;
 
+// The chroma planes' subsampling: 1 for 4:2:0, 0 for 4:4:4.
+int chromaShift(const AVFrame& frame) { return frame.format == AV_PIX_FMT_YUV444P ? 0 : 1; }
+
 void drawFrameNumbers(AVFrame& frame, int number, const ClipOptions& o) {
-  const int chromaW = (o.width + 1) / 2, chromaH = (o.height + 1) / 2;
-  for (int y = 0; y < o.height; ++y) {
+  const int shift = chromaShift(frame);
+  const int chromaW = (frame.width + shift) >> shift, chromaH = (frame.height + shift) >> shift;
+  for (int y = 0; y < frame.height; ++y) {
     std::uint8_t* row = frame.data[0] + y * frame.linesize[0];
-    for (int x = 0; x < o.width; ++x) row[x] = MediaClips::kBackgroundY;
+    for (int x = 0; x < frame.width; ++x) row[x] = MediaClips::kBackgroundY;
   }
   for (int y = 0; y < chromaH; ++y) {
     for (int x = 0; x < chromaW; ++x) {
@@ -80,8 +84,8 @@ void drawFrameNumbers(AVFrame& frame, int number, const ClipOptions& o) {
       for (int x = x0; x < x0 + b && x < o.width; ++x) frame.data[0][y * frame.linesize[0] + x] = one ? 235 : 16;
     }
     // Neutral chroma under the blocks, so they read the same in any matrix.
-    for (int y = b / 2; y < b && y < chromaH; ++y) {
-      for (int x = x0 / 2; x < (x0 + b) / 2 && x < chromaW; ++x) {
+    for (int y = b >> shift; y < (2 * b) >> shift && y < chromaH; ++y) {
+      for (int x = x0 >> shift; x < (x0 + b) >> shift && x < chromaW; ++x) {
         frame.data[1][y * frame.linesize[1] + x] = 128;
         frame.data[2][y * frame.linesize[2] + x] = 128;
       }
@@ -129,9 +133,9 @@ class Encoder {
     const int frames = static_cast<int>(std::lround(o_.seconds * o_.framesPerSecond));
     const std::int64_t samples = static_cast<std::int64_t>(std::llround(o_.seconds * kSampleRate));
     Frame picture(av_frame_alloc());
-    picture->format = AV_PIX_FMT_YUV420P;
-    picture->width = o_.width;
-    picture->height = o_.height;
+    picture->format = video_->pix_fmt;
+    picture->width = video_->width;
+    picture->height = video_->height;
     check(av_frame_get_buffer(picture.get(), 0), "picture");
     int frame = 0;
     std::int64_t sample = 0;
@@ -159,18 +163,21 @@ class Encoder {
 
  private:
   static constexpr int kSampleRate = 44100;
+  bool odd() const { return (o_.width | o_.height) & 1; }
 
   void openVideo() {
     const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
     if (!codec) fail("no libx264 encoder");
     video_.reset(avcodec_alloc_context3(codec));
     AVCodecContext& c = *video_;
-    c.width = o_.width;
-    c.height = o_.height;
+    // 4:2:0 H.264 crops in steps of two pixels, so an odd size is coded in 4:4:4 as the
+    // next even size cropped by one pixel in the sequence header.
+    c.width = o_.width + (o_.width & 1);
+    c.height = o_.height + (o_.height & 1);
     c.time_base = {1, o_.framesPerSecond};
     c.framerate = {o_.framesPerSecond, 1};
     c.gop_size = o_.keyframeInterval;
-    c.pix_fmt = AV_PIX_FMT_YUV420P;
+    c.pix_fmt = odd() ? AV_PIX_FMT_YUV444P : AV_PIX_FMT_YUV420P;
     const bool bt709 = o_.matrix == ClipOptions::Matrix::BT709;
     c.colorspace = bt709 ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
     c.color_primaries = bt709 ? AVCOL_PRI_BT709 : AVCOL_PRI_SMPTE170M;
@@ -179,6 +186,10 @@ class Encoder {
     if (format_->oformat->flags & AVFMT_GLOBALHEADER) c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     av_opt_set(c.priv_data, "preset", o_.preset, 0);
     av_opt_set(c.priv_data, "crf", "18", 0);
+    if (odd()) {
+      const std::string crop = "crop-rect=0,0," + std::to_string(o_.width & 1) + "," + std::to_string(o_.height & 1);
+      av_opt_set(c.priv_data, "x264-params", crop.c_str(), 0);
+    }
     // Deterministic output: one encoding thread.
     c.thread_count = 1;
     check(avcodec_open2(&c, codec, nullptr), "open video encoder");

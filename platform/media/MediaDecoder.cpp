@@ -428,7 +428,7 @@ void MediaDecoder::Impl::trim() {
 
 bool MediaDecoder::Impl::settledFor(double time, bool video) const {
   if (stopping_ || error_ || ended_) return true;
-  if (seekTarget_ || decoding_ ? false : full()) return true;
+  if (!seekTarget_ && !decoding_ && full()) return true;
   if (video && !frames_.empty() && frames_.back().time > time) return true;
   if (!video && !audio_.empty() &&
       audio_.back().time + double(audio_.back().samples.size() / 2) / std::max(1, sampleRate_) >= time) {
@@ -440,7 +440,10 @@ bool MediaDecoder::Impl::settledFor(double time, bool video) const {
 
 template <class Ready>
 void MediaDecoder::Impl::awaitSettled(std::unique_lock<std::mutex>& lock, Ready ready) {
-  changed_.wait_for(lock, kAwaitLimit, ready);
+  // The source's waiting for bytes is not signalled here: look again every few
+  // milliseconds as well as on every change.
+  const auto deadline = std::chrono::steady_clock::now() + kAwaitLimit;
+  while (!ready() && std::chrono::steady_clock::now() < deadline) changed_.wait_for(lock, std::chrono::milliseconds(2));
 }
 
 std::optional<MediaDecoder::Frame> MediaDecoder::Impl::frameAt(double time, bool await) {
