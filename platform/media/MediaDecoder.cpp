@@ -210,6 +210,7 @@ bool MediaDecoder::Impl::open(MediaInfo& info) {
     const AVCodecParameters* p = format_->streams[stream]->codecpar;
     const AVCodec* codec = avcodec_find_decoder(p->codec_id);
     context = codec ? avcodec_alloc_context3(codec) : nullptr;
+    if (context) context->max_pixels = kMaxPixels;
     if (!context || avcodec_parameters_to_context(context, p) < 0 || avcodec_open2(context, codec, nullptr) < 0) {
       avcodec_free_context(&context);
       if (stream == videoStream_) videoStream_ = -1; else audioStream_ = -1;
@@ -411,6 +412,9 @@ void MediaDecoder::Impl::doSeek(double time) {
 }
 
 bool MediaDecoder::Impl::full() const {
+  const std::size_t frameBytes =
+      frames_.empty() ? 0 : std::size_t(frames_.front().buffer->width()) * frames_.front().buffer->height() * 3 / 2;
+  if (frames_.size() >= 2 && frames_.size() * frameBytes >= kMaxQueuedBytes) return true;
   const bool videoFull = videoStream_ < 0 || frames_.size() >= kMaxQueuedFrames ||
                          (!frames_.empty() && frames_.back().time - playhead_ >= kAheadSeconds);
   const bool audioFull = audioStream_ < 0 || (!audio_.empty() && audio_.back().time - playhead_ >= kAudioAheadSeconds);

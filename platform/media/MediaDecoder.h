@@ -56,6 +56,10 @@ class MediaDecoder : public std::enable_shared_from_this<MediaDecoder> {
   // Video decoded ahead of the play head, at most.
   static constexpr double kAheadSeconds = 1.0;
   static constexpr std::size_t kMaxQueuedFrames = 40;
+  // Bytes of decoded frames held at most, and the largest picture decoded (4096 x 4096):
+  // a hostile file must not make the decoder hold gigabytes.
+  static constexpr std::size_t kMaxQueuedBytes = 192u << 20;
+  static constexpr std::int64_t kMaxPixels = 4096 * 4096;
   // How long an awaiting call may wait in real time before it gives up.
   static constexpr std::chrono::milliseconds kAwaitLimit{10'000};
 

@@ -47,6 +47,7 @@ void Player::replaceCurrentItem(std::shared_ptr<PlayerItem> item) {
   }
   itemTokens_.clear();
   item_ = std::move(item);
+  timelineStarted_ = false;
   waiting_ = endPosted_ = false;
   audioRendered_ = item_ ? item_->seconds() : 0;
   if (item_) {
@@ -81,6 +82,11 @@ void Player::itemChanged(PlayerItem& item) {
   } else if (item.status() == PlayerItem::Status::ReadyToPlay && status_ == Status::Unknown) {
     status_ = Status::ReadyToPlay;
     observers_.notify("status");
+  }
+  // A rate set before the item was ready starts the time now.
+  if (item.status() == PlayerItem::Status::ReadyToPlay && !timelineStarted_) {
+    timelineStarted_ = true;
+    retime(item.seconds());
   }
   update();
 }

@@ -98,6 +98,7 @@ class Player : public std::enable_shared_from_this<Player> {
   bool waiting_ = false;  // held by the stall rule with the rate kept
   bool waitsToMinimizeStalling_ = true;
   bool endPosted_ = false;
+  bool timelineStarted_ = false;  // the current item's timeline was set once it was ready
   float volume_ = 1.0f;
   bool muted_ = false;
   double audioRendered_ = 0;  // item time up to which sound was rendered

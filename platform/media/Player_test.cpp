@@ -79,6 +79,17 @@ TEST_F(PlayerTest, AClipPlaysFromAFileTheServerAndACustomScheme) {
   }
 }
 
+TEST_F(PlayerTest, PlayAskedBeforeTheItemIsReadyStartsWhenItIs) {
+  auto item = PlayerItem::create(Asset::create(mediatest::writeClip(env, MediaClips::make())));
+  auto player = Player::create(item);
+  player->play();
+  EXPECT_EQ(player->timeControlStatus(), Player::TimeControlStatus::WaitingToPlayAtSpecifiedRate);
+  ASSERT_TRUE(env.runUntil([&] { return item->status() == PlayerItem::Status::ReadyToPlay; }));
+  env.advance(1s);
+  EXPECT_DOUBLE_EQ(player->currentTime().seconds(), 1.0);
+  EXPECT_EQ(player->timeControlStatus(), Player::TimeControlStatus::Playing);
+}
+
 TEST_F(PlayerTest, SeeksLandOnTheFrameAskedFor) {
   auto player = playerFor(MediaClips::make());
   const struct {
