@@ -12,17 +12,20 @@ std::int64_t ByteSource::read(std::int64_t offset, std::uint8_t* out, std::int64
     if (cancelled_ || error_) return -1;
     if (length_ && offset >= *length_) return 0;
     if (holds(offset)) break;
-    waiting_ = true;
     if (!fetchWillReach(offset)) {
       lock.unlock();
       fetch(offset);
       lock.lock();
-      // The fetch may have answered at once, or failed.
-      if (cancelled_ || error_ || holds(offset) || (length_ && offset >= *length_)) continue;
+      // Look again: the fetch may have answered at once, failed, or even ended already.
+      continue;
     }
+    // Only now does the reader wait for bytes from outside (a fetch that reads a file
+    // at once is no wait). A fetch that ends wakes the readers under the lock, so the
+    // wait cannot miss it.
+    waiting_ = true;
     changed_.wait(lock);
+    waiting_ = false;
   }
-  waiting_ = false;
   auto it = std::prev(ranges_.upper_bound(offset));
   std::int64_t count = std::min(size, it->second - offset);
   if (length_) count = std::min(count, *length_ - offset);
@@ -79,7 +82,12 @@ void ByteSource::setChangeHandler(std::function<void()> handler) {
   changeHandler_ = std::move(handler);
 }
 
-void ByteSource::wakeReaders() { changed_.notify_all(); }
+void ByteSource::wakeReaders() {
+  // Taking the lock orders this after a reader's last look at the state: it is either
+  // before that look or already waiting, so the notice cannot be lost.
+  { std::lock_guard lock(mutex_); }
+  changed_.notify_all();
+}
 
 void ByteSource::deliver(std::int64_t offset, std::string_view data) {
   if (data.empty() || offset < 0) return;

@@ -68,6 +68,8 @@ class ByteSource {
   void fail(ErrorPtr error);
 
   // Starts bringing the bytes from `offset`. Called on the reading thread, without the lock.
+  // Afterwards the bytes are held, the source failed, or fetchWillReach(offset) holds
+  // until the fetch ends, which the subclass then tells with wakeReaders() (or a delivery).
   virtual void fetch(std::int64_t offset) = 0;
   // Whether a fetch under way will bring the byte at `offset` without a new one. Called
   // with the lock held: it must not call back into this class.

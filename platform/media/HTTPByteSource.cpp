@@ -7,6 +7,9 @@
 #include "platform/net/URLConnection.h"
 
 namespace platform {
+namespace {
+constexpr int kMaxEmptyTransfers = 3;
+}
 
 class HTTPByteSource::Transfer final : public URLConnectionDelegate {
  public:
@@ -38,6 +41,7 @@ class HTTPByteSource::Transfer final : public URLConnectionDelegate {
   void connectionDidReceiveData(URLConnection&, std::string_view data) override {
     auto source = current();
     if (!source) return;
+    source->emptyTransfers_ = 0;
     source->deliver(position_, data);
     position_ += static_cast<std::int64_t>(data.size());
     std::lock_guard lock(source->stateMutex_);
@@ -49,6 +53,10 @@ class HTTPByteSource::Transfer final : public URLConnectionDelegate {
     if (!source) return;
     // A body without a length ends where it ends.
     if (wholeBody_ || asked_ == 0) source->setLength(position_);
+    // A server that keeps ending transfers without bytes would be asked again for ever.
+    if (position_ == asked_ && !wholeBody_ && ++source->emptyTransfers_ >= kMaxEmptyTransfers) {
+      return source->fail(makeURLError(kURLErrorNetworkConnectionLost, source->url_.absoluteString()));
+    }
     source->transferEnded(*this);
     source->wakeReaders();
   }
@@ -100,11 +108,16 @@ void HTTPByteSource::fetch(std::int64_t offset) {
   int generation = 0;
   {
     std::lock_guard lock(stateMutex_);
-    // A server that ignores ranges sends everything once; nothing more to ask.
-    if (rangesIgnored_) return;
-    cursor_ = offset;
-    generation = ++transfers_;  // the transfer under way stops counting now
+    // A server that ignores ranges sends everything once; nothing more to ask. Once its
+    // body has ended, bytes still missing will never come.
+    if (rangesIgnored_ && cursor_) return;
+    if (rangesIgnored_) generation = -1;
+    if (generation == 0) {
+      cursor_ = offset;
+      generation = ++transfers_;  // the transfer under way stops counting now
+    }
   }
+  if (generation < 0) return fail(makeURLError(kURLErrorNetworkConnectionLost, url_.absoluteString()));
   std::weak_ptr<HTTPByteSource> weak = weak_from_this();
   DispatchQueue::main()->async([weak, offset, generation] {
     if (auto self = weak.lock()) self->startTransfer(offset, generation);

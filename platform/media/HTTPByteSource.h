@@ -7,6 +7,7 @@
 // Connections live on the main thread; fetch() hops there. Any thread otherwise.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -44,6 +45,7 @@ class HTTPByteSource final : public ByteSource, public std::enable_shared_from_t
   std::optional<std::int64_t> cursor_;
   bool rangesIgnored_ = false;
   int transfers_ = 0;
+  std::atomic<int> emptyTransfers_{0};
   std::shared_ptr<URLConnection> connection_;  // main thread
   friend class Transfer;
 };

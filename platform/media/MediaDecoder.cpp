@@ -143,6 +143,7 @@ class MediaDecoder::Impl {
   double playhead_ = 0;
   std::optional<double> seekTarget_;
   bool stopping_ = false;
+  bool open_ = false;
   bool decoding_ = false;  // between taking a step and finishing it
 };
 
@@ -293,6 +294,10 @@ void MediaDecoder::Impl::run() {
     if (opened_) opened_(nullptr, error_);
     return;
   }
+  {
+    std::lock_guard lock(mutex_);
+    open_ = true;
+  }
   if (opened_) opened_(&info, nullptr);
   for (;;) {
     std::optional<double> target;
@@ -432,6 +437,7 @@ void MediaDecoder::Impl::trim() {
 
 bool MediaDecoder::Impl::settledFor(double time, bool video) const {
   if (stopping_ || error_ || ended_) return true;
+  if (!open_) return false;  // the streams are not known yet
   if (!seekTarget_ && !decoding_ && full()) return true;
   if (video && !frames_.empty() && frames_.back().time > time) return true;
   if (!video && !audio_.empty() &&
