@@ -95,12 +95,10 @@ void ByteSource::deliver(std::int64_t offset, std::string_view data) {
   {
     std::lock_guard lock(mutex_);
     if (cancelled_ || error_) return;
-    if (end > kMaxLength || (length_ && end > *length_)) {
-      if (!length_ || offset >= *length_) return;  // nothing of it belongs to the resource
-    }
-    const std::int64_t keep = std::min<std::int64_t>(end, length_.value_or(kMaxLength)) - offset;
-    if (keep <= 0) return;
-    const std::int64_t stop = offset + keep;
+    // Only bytes inside the resource (or the limit, while its length is not known) are kept.
+    const std::int64_t stop = std::min(end, length_.value_or(kMaxLength));
+    if (stop <= offset) return;
+    const std::int64_t keep = stop - offset;
     if (static_cast<std::int64_t>(bytes_.size()) < stop) bytes_.resize(static_cast<std::size_t>(stop));
     std::memcpy(bytes_.data() + offset, data.data(), static_cast<std::size_t>(keep));
     // Merge [offset, stop) into the ranges.

@@ -25,8 +25,9 @@ namespace platform {
 
 class ByteSource {
  public:
-  // A resource larger than this fails instead of being copied into memory.
-  static constexpr std::int64_t kMaxLength = std::int64_t(1) << 31;
+  // A resource larger than this fails instead of being copied into memory (the copy is
+  // one buffer up to the highest byte read).
+  static constexpr std::int64_t kMaxLength = std::int64_t(512) << 20;
 
   virtual ~ByteSource() = default;
   ByteSource(const ByteSource&) = delete;

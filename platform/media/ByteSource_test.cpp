@@ -57,6 +57,9 @@ TEST(ByteSourceTest, KeepsDisjointRangesAndMergesThem) {
   EXPECT_EQ(source.availableRanges().back(), (std::pair<std::int64_t, std::int64_t>{98, 100}));
   EXPECT_EQ(readAll(source, 100, 4), "");  // the end
   EXPECT_EQ(source.read(-1, nullptr, 4), -1);
+  source.deliver(-3, "abcd");
+  source.deliver(120, "late");
+  EXPECT_EQ(source.availableRanges(), (std::vector<std::pair<std::int64_t, std::int64_t>>{{0, 43}, {98, 100}}));
 }
 
 TEST(ByteSourceTest, AReaderFetchesOnceAndWaitsForTheBytes) {

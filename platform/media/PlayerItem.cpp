@@ -81,9 +81,11 @@ void PlayerItem::loaded() {
     status_ = Status::ReadyToPlay;
     observers_.notify("duration");
   }
+  // The loaded ranges first, so nobody sees a ready item with nothing loaded (a player
+  // would take that for a stall).
+  bytesChanged();
   observers_.notify("status");
   if (auto player = player_.lock()) player->itemChanged(*this);
-  bytesChanged();
 }
 
 void PlayerItem::bytesChanged() {

@@ -152,25 +152,37 @@ TEST_F(PlayerTest, AStallHoldsTheTimeOrDropsTheRateByTheSwitch) {
     item.addObserver("loadedTimeRanges", [&] { loadedEnds.push_back(item.loadedEnd()); });
     std::vector<float> rates;
     player->addObserver("rate", [&] { rates.push_back(player->rate()); });
+    std::vector<Player::TimeControlStatus> controls;
+    player->addObserver("timeControlStatus", [&] { controls.push_back(player->timeControlStatus()); });
+    int bufferFullNotices = 0;
+    player->addObserver("currentItem.playbackBufferFull", [&] { ++bufferFullNotices; });
+    EXPECT_FALSE(item.isPlaybackBufferFull());
     player->setAutomaticallyWaitsToMinimizeStalling(waits);
     player->play();
     env.advance(4s);
+    // Sound was rendered up to the stall and no further.
+    EXPECT_EQ(player->audioOutput().frameCount(), std::llround(loadedEnd * 44100));
     EXPECT_DOUBLE_EQ(player->currentTime().seconds(), item.currentTime().seconds());
     EXPECT_NEAR(player->currentTime().seconds(), loadedEnd, 1e-5);
+    using S = Player::TimeControlStatus;
     if (waits) {
       EXPECT_EQ(rates, std::vector<float>{1});
-      EXPECT_EQ(player->timeControlStatus(), Player::TimeControlStatus::WaitingToPlayAtSpecifiedRate);
+      EXPECT_EQ(controls, (std::vector<S>{S::Playing, S::WaitingToPlayAtSpecifiedRate}));
       EXPECT_FALSE(item.isPlaybackLikelyToKeepUp());
     } else {
       EXPECT_EQ(rates, (std::vector<float>{1, 0}));
+      EXPECT_EQ(controls, (std::vector<S>{S::Playing, S::Paused}));
     }
     server.release("/paced.mp4");
     ASSERT_TRUE(waitForLoadedEnd(item, 4.0));
     EXPECT_GE(loadedEnds.size(), 1u);
     EXPECT_DOUBLE_EQ(loadedEnds.back(), 4.0);
+    EXPECT_TRUE(item.isPlaybackBufferFull());
+    EXPECT_EQ(bufferFullNotices, 1);
     if (!waits) player->play();
     env.advance(0.5s);
     EXPECT_NEAR(player->currentTime().seconds(), loadedEnd + 0.5, 1e-5);
+    EXPECT_EQ(controls.back(), S::Playing);
   }
 }
 
@@ -188,8 +200,14 @@ TEST_F(PlayerTest, SoundFollowsVolumeMuteAndTheAudioMix) {
   for (auto* p : {&full, &muted, &mixed, &quiet}) (*p)->play();
   env.advance(1s);
   const double level = full->audioOutput().rmsLevel();
-  EXPECT_NEAR(level, 0.5 / std::sqrt(2.0), 0.02);  // a sine of peak 0.5
+  EXPECT_NEAR(level, 0.5 / std::sqrt(2.0), 0.01);  // a sine of peak 0.5
   EXPECT_EQ(full->audioOutput().frameCount(), 44100);
+  // To the end: the tone lasts to the last samples the decoder gives when it drains.
+  full->audioOutput().reset();
+  full->seekToTime(MediaTime::makeWithSeconds(1.9, 600));
+  env.advance(1s);
+  EXPECT_EQ(full->audioOutput().frameCount(), 4410);
+  EXPECT_NEAR(full->audioOutput().rmsLevel(), level, 0.02);
   EXPECT_EQ(muted->audioOutput().rmsLevel(), 0.0);
   EXPECT_NEAR(mixed->audioOutput().rmsLevel() / level, 0.3, 0.001);
   EXPECT_NEAR(quiet->audioOutput().rmsLevel() / level, 0.5, 0.001);
@@ -220,7 +238,37 @@ TEST_F(PlayerTest, FramesCarryTheirSizeMatrixAndRange) {
     EXPECT_EQ(MediaClips::frameNumber(frame->baseAddressOfPlane(0), frame->bytesPerRowOfPlane(0), frame->width(),
                                       frame->height()),
               0);
+    // The background is the clip's dark red in every layout of the chroma.
+    std::uint8_t rgb[3];
+    frame->rgbAt(frame->width() - 5, frame->height() - 5, rgb);
+    EXPECT_GT(rgb[0], 150);
+    EXPECT_LT(rgb[1], 70);
   }
+}
+
+TEST_F(PlayerTest, ARemovedObserverIsNotCalledAgainEvenWithATickQueued) {
+  auto player = playerFor(MediaClips::make());
+  std::vector<std::string> calls;
+  Player::TimeObserverToken second;
+  player->addPeriodicTimeObserver(MediaTime::makeWithSeconds(0.5, 600), nullptr, [&](MediaTime t) {
+    calls.push_back("first " + std::to_string(t.seconds()).substr(0, 3));
+    if (t.seconds() >= 0.5) player->removeTimeObserver(second);
+  });
+  second = player->addPeriodicTimeObserver(MediaTime::makeWithSeconds(0.5, 600), nullptr, [&](MediaTime t) {
+    calls.push_back("second " + std::to_string(t.seconds()).substr(0, 3));
+  });
+  player->play();
+  env.advance(1s);
+  EXPECT_EQ(calls, (std::vector<std::string>{"first 0.0", "second 0.0", "first 0.5", "first 1.0"}));
+}
+
+TEST_F(PlayerTest, ARemovedOutputGetsNoMoreFrames) {
+  auto player = playerFor(MediaClips::make());
+  ASSERT_TRUE(output_->copyPixelBufferForItemTime(MediaTime::zero()));
+  player->currentItem()->removeOutput(output_);
+  EXPECT_TRUE(player->currentItem()->outputs().empty());
+  EXPECT_FALSE(output_->copyPixelBufferForItemTime(MediaTime::zero()));
+  EXPECT_FALSE(output_->itemTimeForHostTime(clock().monotonicNow()).isValid());
 }
 
 TEST_F(PlayerTest, TheOutputTellsWhenANewFrameIsDue) {
