@@ -177,5 +177,58 @@ TEST_F(NetworkSourceTest, ALoaderThatNeverGivesDataFailsTheSourceInsteadOfBeingA
   EXPECT_EQ(delegate->asked, 4);  // the probe, then three empty answers
 }
 
+
+// Answers the probe, then holds every data request.
+class HoldingDelegate final : public AssetResourceLoaderDelegate {
+ public:
+  bool resourceLoaderShouldWaitForLoadingOfRequestedResource(
+      AssetResourceLoader&, const std::shared_ptr<AssetResourceLoadingRequest>& request) override {
+    if (auto* info = request->contentInformationRequest()) {
+      info->setContentType("public.mpeg-4");
+      info->setContentLength(1000);
+      request->respondWithData("ab");
+      request->finishLoading();
+    } else {
+      held.push_back(request);
+    }
+    return true;
+  }
+  void resourceLoaderDidCancelLoadingRequest(AssetResourceLoader&,
+                                             const std::shared_ptr<AssetResourceLoadingRequest>& request) override {
+    cancelled.push_back(request);
+  }
+  std::vector<std::shared_ptr<AssetResourceLoadingRequest>> held, cancelled;
+};
+
+TEST_F(NetworkSourceTest, ALoaderSourceAsksForTheRestAndCancelsWhatItNoLongerNeeds) {
+  auto loader = AssetResourceLoader::create();
+  auto delegate = std::make_shared<HoldingDelegate>();
+  loader->setDelegate(delegate, nullptr);
+  auto source = LoaderByteSource::create(*URL::fromString("clip-scheme://media.example/x"), loader);
+  std::int64_t got = 0;
+  std::thread reader([&] {
+    std::uint8_t bytes[8];
+    got = source->read(2, bytes, 8);
+  });
+  ASSERT_TRUE(env.runUntil([&] { return !delegate->held.empty() && source->isWaitingForData(); }));
+  EXPECT_EQ(source->contentType(), "public.mpeg-4");
+  EXPECT_EQ(source->length(), 1000);
+  auto* data = delegate->held[0]->dataRequest();
+  ASSERT_TRUE(data);
+  EXPECT_EQ(data->requestedOffset(), 2);
+  EXPECT_EQ(data->requestedLength(), 998);
+  EXPECT_TRUE(data->requestsAllDataToEndOfResource());
+  source->cancel();
+  reader.join();
+  EXPECT_EQ(got, -1);
+  auto request = delegate->held[0];
+  source.reset();
+  env.runUntilIdle();
+  EXPECT_EQ(delegate->cancelled, std::vector<std::shared_ptr<AssetResourceLoadingRequest>>{request});
+  EXPECT_TRUE(request->isCancelled());
+  request->respondWithData("late");  // ignored
+  EXPECT_EQ(request->dataRequest()->currentOffset(), 2);
+}
+
 }  // namespace
 }  // namespace platform

@@ -41,7 +41,9 @@ void Player::replaceCurrentItem(std::shared_ptr<PlayerItem> item) {
   assertMainThread();
   if (item == item_) return;
   if (item_) {
-    if (rate_ > 0) renderAudio(item_->seconds());
+    if (effectivelyPlaying()) renderAudio(item_->seconds());
+    // An item that leaves the player stops where it is.
+    item_->setTimeline(item_->seconds(), 0, clock().monotonicNow(), item_->durationSeconds());
     for (const auto& [key, token] : itemTokens_) item_->removeObserver(token);
     item_->setPlayer(nullptr);
   }

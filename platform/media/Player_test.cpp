@@ -300,5 +300,34 @@ TEST_F(PlayerTest, ABrokenClipFailsTheItemAndThePlayer) {
   }
 }
 
+
+TEST_F(PlayerTest, ReplacingTheItemMovesEveryNoticeToTheNewOne) {
+  auto player = playerFor(MediaClips::make());
+  auto first = player->currentItem();
+  int items = 0, readyNotices = 0;
+  player->addObserver("currentItem", [&] { ++items; });
+  player->addObserver("currentItem.status", [&] { ++readyNotices; });
+  player->play();
+  env.advance(1s);
+  auto second = PlayerItem::create(Asset::create(mediatest::writeClip(env, MediaClips::make({.seconds = 1}), "b.mp4")));
+  player->replaceCurrentItem(second);
+  EXPECT_EQ(items, 1);
+  ASSERT_TRUE(env.runUntil([&] { return second->status() == PlayerItem::Status::ReadyToPlay; }));
+  EXPECT_EQ(readyNotices, 1);  // the new item's, heard through the player
+  env.advance(0.5s);
+  EXPECT_DOUBLE_EQ(second->currentTime().seconds(), 0.5);
+  EXPECT_DOUBLE_EQ(first->currentTime().seconds(), 1.0);  // the old item stays where it was
+  // The old item's end is no longer the player's: only the new one's is posted.
+  int ends = 0;
+  auto token = NotificationCenter::defaultCenter().addObserver(kPlayerItemDidPlayToEndTimeNotification, nullptr,
+                                                               nullptr, [&](const Notification& n) {
+                                                                 EXPECT_EQ(n.object(), second);
+                                                                 ++ends;
+                                                               });
+  env.advance(3s);
+  EXPECT_EQ(ends, 1);
+  NotificationCenter::defaultCenter().removeObserver(token);
+}
+
 }  // namespace
 }  // namespace platform
