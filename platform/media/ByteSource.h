@@ -64,8 +64,6 @@ class ByteSource {
   // For subclasses, from any thread.
   void deliver(std::int64_t offset, std::string_view data);
   void setLength(std::int64_t length);
-  // Ends the resource where the bytes delivered so far end (a body without a length).
-  void finishAt(std::int64_t length) { setLength(length); }
   void fail(ErrorPtr error);
 
   // Starts bringing the bytes from `offset`. Called on the reading thread, without the lock.

@@ -47,10 +47,10 @@ void LoaderByteSource::fetch(std::int64_t offset) {
     replaced = std::exchange(pending_, request);
   }
   if (replaced) cancelRequest(replaced);
-  issue(request);
+  sendToDelegate(request);
 }
 
-void LoaderByteSource::issue(std::shared_ptr<AssetResourceLoadingRequest> request) {
+void LoaderByteSource::sendToDelegate(std::shared_ptr<AssetResourceLoadingRequest> request) {
   auto delegate = loader_->delegate();
   if (!delegate) {
     return fail(makeMediaError(kMediaErrorUnsupportedURL, "No resource loader delegate for " + url_.absoluteString()));

@@ -26,7 +26,7 @@ class LoaderByteSource final : public ByteSource, public std::enable_shared_from
       : url_(std::move(url)), loader_(std::move(loader)) {}
   void fetch(std::int64_t offset) override;
   bool fetchWillReach(std::int64_t offset) const override;
-  void issue(std::shared_ptr<AssetResourceLoadingRequest> request);
+  void sendToDelegate(std::shared_ptr<AssetResourceLoadingRequest> request);
   void cancelRequest(const std::shared_ptr<AssetResourceLoadingRequest>& request);
 
   // From the requests.

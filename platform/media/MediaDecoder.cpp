@@ -97,7 +97,6 @@ class MediaDecoder::Impl {
   std::condition_variable changed_;
   bool ended_ = false;
   ErrorPtr error_;
-  std::atomic<std::uint64_t> decoded_{0};
 
  private:
   bool open(MediaInfo& info);
@@ -373,7 +372,6 @@ void MediaDecoder::Impl::pushVideo(const AVFrame& f) {
     const int strides[2] = {buffer->bytesPerRowOfPlane(0), buffer->bytesPerRowOfPlane(1)};
     sws_scale(sws_, f.data, f.linesize, 0, f.height, planes, strides);
   }
-  ++decoded_;
   std::lock_guard lock(mutex_);
   if (seekTarget_) return;  // decoded before a seek that came meanwhile
   frames_.push_back({std::move(buffer), time});
@@ -544,6 +542,5 @@ ErrorPtr MediaDecoder::error() const {
   std::lock_guard lock(impl_->mutex_);
   return impl_->error_;
 }
-std::uint64_t MediaDecoder::decodedFrameCount() const { return impl_->decoded_; }
 
 }  // namespace platform

@@ -89,8 +89,6 @@ class MediaDecoder : public std::enable_shared_from_this<MediaDecoder> {
 
   bool hasEnded() const;
   ErrorPtr error() const;
-  // Frames decoded since start, for benchmarks.
-  std::uint64_t decodedFrameCount() const;
 
   class Impl;
 
