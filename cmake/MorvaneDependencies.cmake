@@ -12,3 +12,5 @@ morvane_dependency(ICU COMPONENTS uc i18n)
 # WebKitGTK, the platform's real web engine, is known to pkg-config only.
 morvane_dependency(PkgConfig)
 pkg_check_modules(MORVANE_WEBKIT REQUIRED IMPORTED_TARGET webkit2gtk-4.1)
+# The FFmpeg libraries behind platform/media, known to pkg-config only.
+pkg_check_modules(MORVANE_FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale libswresample)

@@ -126,6 +126,18 @@ LoopbackServer::LoopbackServer() : server_(std::make_unique<httplib::Server>()) 
         }
         return sink.write(shared->data(), shared->size());
       });
+    } else if (response.pausedAfterBytes && *response.pausedAfterBytes < body.size()) {
+      auto shared = std::make_shared<std::string>(std::move(body));
+      const std::size_t pause = *response.pausedAfterBytes;
+      const std::string path = request.path;
+      out.set_content_provider(shared->size(), contentType,
+                               [this, shared, pause, path](std::size_t offset, std::size_t length,
+                                                           httplib::DataSink& sink) {
+                                 if (offset >= pause && !waitForRelease(path)) return false;
+                                 const std::size_t end = offset < pause ? pause : shared->size();
+                                 sink.write(shared->data() + offset, std::min(length, end - offset));
+                                 return true;
+                               });
     } else if (response.cutAfterBytes && *response.cutAfterBytes < body.size()) {
       auto shared = std::make_shared<std::string>(std::move(body));
       std::size_t cut = *response.cutAfterBytes;
@@ -220,6 +232,17 @@ std::vector<RecordedRequest> LoopbackServer::requests(const std::string& path) c
 std::size_t LoopbackServer::requestCount() const {
   std::lock_guard lock(mutex_);
   return requests_.size();
+}
+
+bool LoopbackServer::waitForRelease(const std::string& path) {
+  std::unique_lock lock(mutex_);
+  auto it = routes_.find(path);
+  if (it == routes_.end()) return false;
+  auto entry = it->second;
+  ++held_[path];
+  released_.wait(lock, [&] { return entry->released || stopping_; });
+  --held_[path];
+  return !stopping_;
 }
 
 ScriptedResponse LoopbackServer::answer(const RecordedRequest& request) {

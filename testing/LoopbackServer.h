@@ -56,6 +56,9 @@ struct ScriptedResponse {
   bool endless = false;
   // Hold the answer until release() of this path (or the server stops).
   bool held = false;
+  // Send this many bytes of the body (after any range is applied), then hold the rest
+  // until release() of this path: a body that arrives in two paces.
+  std::optional<std::size_t> pausedAfterBytes{};
 };
 
 class LoopbackServer {
@@ -89,6 +92,8 @@ class LoopbackServer {
  private:
   struct Route;
   ScriptedResponse answer(const RecordedRequest& request);
+  // Waits until `path` is released (or the server stops); false when stopping.
+  bool waitForRelease(const std::string& path);
 
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;

@@ -26,16 +26,70 @@ std::string AudioSession::category() const {
   return category_;
 }
 
-bool AudioSession::setCategory(const std::string& category) {
+bool AudioSession::setCategory(const std::string& category) { return setCategory(category, 0); }
+
+bool AudioSession::setCategory(const std::string& category, std::uint64_t options) {
   static constexpr std::string_view kKnown[] = {
       kAudioSessionCategoryAmbient, kAudioSessionCategorySoloAmbient,
       kAudioSessionCategoryPlayback, kAudioSessionCategoryRecord,
       kAudioSessionCategoryPlayAndRecord};
-  if (std::find(std::begin(kKnown), std::end(kKnown), category) == std::end(kKnown)) return false;
+  const bool known = std::find(std::begin(kKnown), std::end(kKnown), category) != std::end(kKnown);
   std::lock_guard lock(mutex_);
-  if (categoryChangesFail_) return false;
+  const bool done = known && !categoryChangesFail_;
+  calls_.push_back({"setCategory", category, options, done});
+  if (!done) return false;
   category_ = category;
+  options_ = options;
   return true;
+}
+
+std::uint64_t AudioSession::categoryOptions() const {
+  std::lock_guard lock(mutex_);
+  return options_;
+}
+
+std::string AudioSession::mode() const {
+  std::lock_guard lock(mutex_);
+  return mode_;
+}
+
+bool AudioSession::setMode(const std::string& mode) {
+  static constexpr std::string_view kKnown[] = {kAudioSessionModeDefault, kAudioSessionModeMoviePlayback,
+                                                kAudioSessionModeSpokenAudio};
+  const bool known = std::find(std::begin(kKnown), std::end(kKnown), mode) != std::end(kKnown);
+  std::lock_guard lock(mutex_);
+  calls_.push_back({"setMode", mode, 0, known});
+  if (known) mode_ = mode;
+  return known;
+}
+
+bool AudioSession::setActive(bool active, std::uint64_t options) {
+  std::lock_guard lock(mutex_);
+  calls_.push_back({"setActive", active ? "1" : "0", options, true});
+  if (active && !active_) {
+    // Categories that do not mix silence the others.
+    const bool mixes = category_ == kAudioSessionCategoryAmbient || (options_ & kAudioSessionCategoryOptionMixWithOthers);
+    if (!mixes && otherAudioPlaying_) {
+      otherAudioInterrupted_ = true;
+      otherAudioPlaying_ = false;
+    }
+  } else if (!active && active_ && otherAudioInterrupted_ &&
+             (options & kAudioSessionSetActiveOptionNotifyOthersOnDeactivation)) {
+    otherAudioInterrupted_ = false;
+    otherAudioPlaying_ = true;
+  }
+  active_ = active;
+  return true;
+}
+
+bool AudioSession::isActive() const {
+  std::lock_guard lock(mutex_);
+  return active_;
+}
+
+std::vector<AudioSessionCall> AudioSession::calls() const {
+  std::lock_guard lock(mutex_);
+  return calls_;
 }
 
 float AudioSession::outputVolume() const {

@@ -1,9 +1,15 @@
-// The application's audio session: its category, the device's output volume, the
-// output ports of the current route, whether another application plays audio, and the
-// hint that secondary audio should be silenced. Values come from the device profile
-// or from tests. Thread-safe.
+// The application's audio session: its category with options, its mode, activation, the
+// device's output volume, the output ports of the current route, whether another
+// application plays audio, and the hint that secondary audio should be silenced. Values
+// come from the device profile or from tests. Every change the application asks for is
+// recorded in calls(), in order, so tests can read what was done to the session.
+//
+// Activating the session in a category that does not mix with others interrupts other
+// applications' audio; deactivating it with kAudioSessionSetActiveOptionNotifyOthersOnDeactivation
+// lets that audio resume. Thread-safe.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -17,6 +23,26 @@ inline constexpr const char* kAudioSessionCategoryPlayback = "AVAudioSessionCate
 inline constexpr const char* kAudioSessionCategoryRecord = "AVAudioSessionCategoryRecord";
 inline constexpr const char* kAudioSessionCategoryPlayAndRecord = "AVAudioSessionCategoryPlayAndRecord";
 
+inline constexpr const char* kAudioSessionModeDefault = "AVAudioSessionModeDefault";
+inline constexpr const char* kAudioSessionModeMoviePlayback = "AVAudioSessionModeMoviePlayback";
+inline constexpr const char* kAudioSessionModeSpokenAudio = "AVAudioSessionModeSpokenAudio";
+
+// Category options (bits).
+inline constexpr std::uint64_t kAudioSessionCategoryOptionMixWithOthers = 1;
+inline constexpr std::uint64_t kAudioSessionCategoryOptionDuckOthers = 2;
+// Options of setActive().
+inline constexpr std::uint64_t kAudioSessionSetActiveOptionNotifyOthersOnDeactivation = 1;
+
+// One change asked of the session: "setCategory" (value: the category), "setMode" (the
+// mode) or "setActive" ("1" or "0"), with its options, and whether it was done.
+struct AudioSessionCall {
+  std::string operation;
+  std::string value;
+  std::uint64_t options = 0;
+  bool succeeded = true;
+  friend bool operator==(const AudioSessionCall&, const AudioSessionCall&) = default;
+};
+
 class AudioSession {
  public:
   static AudioSession& shared();
@@ -25,6 +51,17 @@ class AudioSession {
   // Changes the category; false (and no change) for an unknown category or while
   // tests make category changes fail.
   [[nodiscard]] bool setCategory(const std::string& category);
+  [[nodiscard]] bool setCategory(const std::string& category, std::uint64_t options);
+  std::uint64_t categoryOptions() const;
+
+  std::string mode() const;
+  // False (and no change) for an unknown mode.
+  [[nodiscard]] bool setMode(const std::string& mode);
+
+  [[nodiscard]] bool setActive(bool active, std::uint64_t options = 0);
+  bool isActive() const;
+
+  std::vector<AudioSessionCall> calls() const;
 
   // From 0 to 1.
   float outputVolume() const;
@@ -44,6 +81,11 @@ class AudioSession {
  private:
   mutable std::mutex mutex_;
   std::string category_ = kAudioSessionCategorySoloAmbient;
+  std::uint64_t options_ = 0;
+  std::string mode_ = kAudioSessionModeDefault;
+  bool active_ = false;
+  bool otherAudioInterrupted_ = false;
+  std::vector<AudioSessionCall> calls_;
   float volume_ = 0.5f;
   std::optional<std::vector<std::string>> portNames_ = std::vector<std::string>{"Speaker"};
   bool otherAudioPlaying_ = false;
