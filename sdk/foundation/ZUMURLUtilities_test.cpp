@@ -60,6 +60,8 @@ TEST(ZUMURLUtilitiesTest, ManyPairsKeepFirstPlacesAndLastValuesAsAFewDo) {
     EXPECT_EQ(parsed, expected) << lowercase;
     EXPECT_EQ(parsed.size(), lowercase ? 300u : 343u);
   }
+  // Text read in place (not through a URL) may hold raw bytes: only UTF-8 counts.
+  EXPECT_EQ(ZUMQueryParametersFromString("a=\xC3\xA4&b=\xFF&\xC3=c&d=1", false), (ordered_json{{"a", "\u00e4"}, {"d", "1"}}));
   EXPECT_EQ(ZUMQueryPieceCount(""), 1u);
   EXPECT_EQ(ZUMQueryPieceCount("a=1;b&c;"), 4u);
 }
