@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_map>
+#include <functional>
 
 #include <nlohmann/json.hpp>
 #include <unicode/locid.h>
@@ -108,8 +108,9 @@ class QueryPieces {
 
 // A dictionary of strings built in first-seen order, where a later value of a key
 // replaces the earlier one in its place. Small dictionaries are searched directly; from
-// kIndexFrom keys on, an index of views into the dictionary's own keys finds them, so a
-// message of many pairs costs linear time, not quadratic.
+// kIndexFrom keys on, an open-addressing index of positions finds them, so a message of
+// many pairs costs linear time, not quadratic. The index is flat (hash and position in
+// one array, at most half full) so that a look-up touches one slot and one key.
 class StringDictionaryBuilder {
  public:
   explicit StringDictionaryBuilder(std::size_t expected) : members_(&dictionary_.get_ref<ordered_json::object_t&>()) {
@@ -121,19 +122,13 @@ class StringDictionaryBuilder {
       *existing = std::move(value);
       return;
     }
-    const std::size_t capacity = members_->capacity();
     members_->emplace_back(std::move(key), std::move(value));
-    if (members_->capacity() != capacity) {
-      // The keys moved with the storage: the views must be taken again.
-      index_.clear();
-    }
-    if (members_->size() >= kIndexFrom) {
-      if (index_.empty()) {
-        index_.reserve(members_->capacity());
-        for (std::size_t at = 0; at < members_->size(); ++at) index_.emplace((members_->begin() + static_cast<std::ptrdiff_t>(at))->first, at);
-      } else {
-        index_.emplace(members_->back().first, members_->size() - 1);
-      }
+    const std::size_t count = members_->size();
+    if (count < kIndexFrom) return;
+    if (2 * count > slots_.size()) {
+      rebuildIndex();
+    } else {
+      insert(hashOf(member(count - 1).first), count - 1);
     }
   }
 
@@ -141,11 +136,41 @@ class StringDictionaryBuilder {
 
  private:
   static constexpr std::size_t kIndexFrom = 16;
+  struct Slot {
+    std::size_t hash = 0;
+    std::size_t position = 0;  // 1 + the member's position; 0: empty
+  };
+
+  static std::size_t hashOf(std::string_view key) { return std::hash<std::string_view>{}(key); }
+  ordered_json::object_t::value_type& member(std::size_t position) {
+    return *(members_->begin() + static_cast<std::ptrdiff_t>(position));
+  }
+
+  void insert(std::size_t hash, std::size_t position) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t at = hash & mask;
+    while (slots_[at].position != 0) at = (at + 1) & mask;
+    slots_[at] = {hash, position + 1};
+  }
+
+  void rebuildIndex() {
+    std::size_t size = 64;
+    while (size < 4 * members_->size()) size *= 2;
+    slots_.assign(size, Slot{});
+    for (std::size_t position = 0; position < members_->size(); ++position) {
+      insert(hashOf(member(position).first), position);
+    }
+  }
 
   ordered_json* find(std::string_view key) {
-    if (!index_.empty()) {
-      const auto found = index_.find(key);
-      return found == index_.end() ? nullptr : &(members_->begin() + static_cast<std::ptrdiff_t>(found->second))->second;
+    if (!slots_.empty()) {
+      const std::size_t hash = hashOf(key);
+      const std::size_t mask = slots_.size() - 1;
+      for (std::size_t at = hash & mask; slots_[at].position != 0; at = (at + 1) & mask) {
+        auto& candidate = member(slots_[at].position - 1);
+        if (slots_[at].hash == hash && candidate.first == key) return &candidate.second;
+      }
+      return nullptr;
     }
     for (auto& [name, value] : *members_) {
       if (name == key) return &value;
@@ -155,7 +180,7 @@ class StringDictionaryBuilder {
 
   ordered_json dictionary_ = ordered_json::object();
   ordered_json::object_t* members_;
-  std::unordered_map<std::string_view, std::size_t> index_;
+  std::vector<Slot> slots_;
 };
 
 std::string valueDescription(const ordered_json& value) {
