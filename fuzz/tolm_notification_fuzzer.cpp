@@ -1,6 +1,7 @@
 // A page's navigation URL turned into a message: never crashes, and every message it
 // gives holds a non-empty UTF-8 name taken from the path and only string parameters,
-// the same ones the query reader finds.
+// the same ones the query reader finds and the same ones a plain reading of the rules
+// (split, decode, a later key replaces the value in place) finds.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -13,6 +14,30 @@
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/rendering/ZUMNotification.h"
 #include "fuzz/FuzzEnvironment.h"
+
+namespace {
+
+// The query rules read the plain way, one key look-up per pair: quadratic, so only for
+// inputs of modest size.
+nlohmann::ordered_json plainReading(std::string_view query) {
+  nlohmann::ordered_json parameters = nlohmann::ordered_json::object();
+  std::size_t start = 0;
+  while (start <= query.size()) {
+    std::size_t end = query.find_first_of("&;", start);
+    if (end == std::string_view::npos) end = query.size();
+    const std::string_view piece = query.substr(start, end - start);
+    const std::size_t equals = piece.find('=');
+    if (equals != std::string_view::npos && piece.find('=', equals + 1) == std::string_view::npos) {
+      auto key = platform::PercentEncoding::decode(piece.substr(0, equals));
+      auto value = platform::PercentEncoding::decode(piece.substr(equals + 1));
+      if (key && value) parameters[*key] = *value;
+    }
+    start = end + 1;
+  }
+  return parameters;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -33,6 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzenv::check(platform::PercentEncoding::isValidUTF8(value.get_ref<const std::string&>()));
   }
   fuzzenv::check(parameters == ZUMQueryParametersFromURL(url, false));
+  std::string storage;
+  const std::string_view query = ZUMQueryTextOfURL(*url, storage);
+  if (query.size() <= 64 * 1024) fuzzenv::check(parameters == plainReading(query));
   (void)message->description();
   return 0;
 }

@@ -100,11 +100,16 @@ ErrorPtr makeURLError(std::int64_t code, std::optional<std::string> failingURLSt
   return Error::create(kURLErrorDomain, code, userInfo, std::move(details));
 }
 
-ErrorPtr makeWebContentProcessTerminatedError() {
+ErrorPtr makeWebContentProcessTerminatedError(std::string_view reason) {
   Error::Details details;
   details.localizedDescription = "The web page's content process ended.";
+  if (!reason.empty()) details.localizedFailureReason = std::string(reason);
   return Error::create(kWebContentErrorDomain, kWebContentErrorProcessTerminated,
                        nlohmann::ordered_json::object(), std::move(details));
+}
+
+bool isWebContentProcessTerminatedError(const ErrorPtr& error) {
+  return error && error->domain() == kWebContentErrorDomain && error->code() == kWebContentErrorProcessTerminated;
 }
 
 ErrorPtr makePOSIXError(int errnoValue, std::string_view what) {

@@ -128,7 +128,11 @@ enum WebContentErrorCode : std::int64_t {
   kWebContentErrorJavaScriptException = 4,
   kWebContentErrorJavaScriptResultTypeIsUnsupported = 5,
 };
-ErrorPtr makeWebContentProcessTerminatedError();
+// `reason`, when given, says why the process ended ("timed out", "out of memory", ...)
+// and is the error's failure reason.
+ErrorPtr makeWebContentProcessTerminatedError(std::string_view reason = {});
+// Whether `error` is one of those.
+bool isWebContentProcessTerminatedError(const ErrorPtr& error);
 
 // The file system's errors (see FileManager): code is the errno value.
 inline constexpr const char* kPOSIXErrorDomain = "platform.POSIXError";

@@ -9,6 +9,7 @@
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/Timer.h"
+#include "platform/net/BodyBuffer.h"
 #include "platform/net/CurlTransport.h"
 #include "platform/net/HTTPCookieStorage.h"
 #include "platform/net/URLLoading.h"
@@ -601,14 +602,15 @@ namespace {
 
 class CollectingDelegate final : public URLConnectionDelegate {
  public:
-  explicit CollectingDelegate(URLConnection::CompletionHandler completion) : completion_(std::move(completion)) {}
+  CollectingDelegate(URLConnection::CompletionHandler completion, std::size_t maxBodyBytes)
+      : completion_(std::move(completion)), maxBodyBytes_(maxBodyBytes) {}
 
   void connectionDidReceiveResponse(URLConnection&, const HTTPURLResponse& response) override {
     response_.emplace(response);
     data_.clear();
   }
   void connectionDidReceiveData(URLConnection& connection, std::string_view data) override {
-    if (data.size() > URLConnection::kMaxAsynchronousBodyBytes - data_.size()) {
+    if (data.size() > maxBodyBytes_ - data_.size()) {
       connection.cancel();
       data_.clear();
       const auto failing = connection.currentRequest().url();
@@ -621,7 +623,7 @@ class CollectingDelegate final : public URLConnectionDelegate {
   }
   void connectionDidFinishLoading(URLConnection&) override {
     if (auto completion = std::exchange(completion_, nullptr)) {
-      completion(std::move(response_), std::move(data_), nullptr);
+      completion(std::move(response_), data_.take(), nullptr);
     }
   }
   void connectionDidFailWithError(URLConnection&, const ErrorPtr& error) override {
@@ -630,17 +632,18 @@ class CollectingDelegate final : public URLConnectionDelegate {
 
  private:
   URLConnection::CompletionHandler completion_;
+  const std::size_t maxBodyBytes_;
   std::optional<HTTPURLResponse> response_;
-  std::string data_;
+  BodyBuffer data_;
 };
 
 }  // namespace
 
 void URLConnection::sendAsynchronousRequest(URLRequest request, std::shared_ptr<OperationQueue> queue,
-                                            CompletionHandler completion) {
-  auto connection =
-      URLConnection::create(std::move(request), std::make_shared<CollectingDelegate>(std::move(completion)));
-  connection->limitBodyLength(kMaxAsynchronousBodyBytes);
+                                            CompletionHandler completion, std::size_t maxBodyBytes) {
+  auto connection = URLConnection::create(std::move(request),
+                                          std::make_shared<CollectingDelegate>(std::move(completion), maxBodyBytes));
+  connection->limitBodyLength(maxBodyBytes);
   connection->setDelegateQueue(queue ? std::move(queue) : OperationQueue::main());
   connection->start();
 }

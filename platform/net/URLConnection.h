@@ -69,10 +69,12 @@ class URLConnection : public std::enable_shared_from_this<URLConnection> {
   // Loads `request` and calls `completion` once on `queue` (the main operation queue when
   // null): with the response and the whole body, or with an error (no response, empty
   // data). An HTTP error status is a response, not an error. A body larger than
-  // kMaxAsynchronousBodyBytes fails the load with kURLErrorDataLengthExceedsMaximum.
+  // `maxBodyBytes` fails the load with kURLErrorDataLengthExceedsMaximum as the bytes
+  // arrive; the body kept never takes more memory than that.
   static constexpr std::size_t kMaxAsynchronousBodyBytes = 32u << 20;
   static void sendAsynchronousRequest(URLRequest request, std::shared_ptr<OperationQueue> queue,
-                                      CompletionHandler completion);
+                                      CompletionHandler completion,
+                                      std::size_t maxBodyBytes = kMaxAsynchronousBodyBytes);
 
   ~URLConnection();
   URLConnection(const URLConnection&) = delete;

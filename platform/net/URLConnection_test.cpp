@@ -358,6 +358,36 @@ TEST_F(URLConnectionTest, AsynchronousRequestRefusesAnEndlessBody) {
   EXPECT_TRUE(data.empty());
 }
 
+// Each caller chooses how much of a body it keeps; past it the load fails once.
+TEST_F(URLConnectionTest, AsynchronousRequestKeepsAtMostTheCallersCap) {
+  server.route("/endless", {.body = std::string(40000, 'x'), .endless = true});
+  server.route("/exact", {.body = std::string(1000, 'x')});
+  const struct {
+    const char* path;
+    std::size_t cap;
+    bool fails;
+  } rows[] = {{"/exact", 1000, false}, {"/exact", 999, true}, {"/endless", 100000, true}};
+  for (const auto& row : rows) {
+    ErrorPtr error;
+    std::string data;
+    int calls = 0;
+    URLConnection::sendAsynchronousRequest(
+        URLRequest(url(std::string("https://ads.example.com") + row.path)), nullptr,
+        [&](std::optional<HTTPURLResponse>, std::string d, ErrorPtr e) {
+          error = std::move(e);
+          data = std::move(d);
+          ++calls;
+        },
+        row.cap);
+    ASSERT_TRUE(env.runUntil([&] { return calls > 0; })) << row.path;
+    env.runUntilIdle();
+    EXPECT_EQ(calls, 1) << row.path;
+    EXPECT_EQ(error ? error->code() : std::int64_t{0}, row.fails ? std::int64_t{kURLErrorDataLengthExceedsMaximum} : 0)
+        << row.path << row.cap;
+    EXPECT_EQ(data.size(), row.fails ? 0 : 1000u) << row.path << row.cap;
+  }
+}
+
 // A main thread that stops draining must not let the body pile up in memory: the transport
 // pauses the transfer at its bound and resumes as the delegate catches up.
 TEST_F(URLConnectionTest, StalledDelegatePausesAnEndlessBodyAtTheBound) {

@@ -29,8 +29,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// A line longer than this is not a message of ours.
-constexpr std::size_t kMaxLine = 64u << 20;
 constexpr int kMaxNesting = 16;
 
 std::mutex gOptionsMutex;
@@ -146,8 +144,8 @@ std::optional<std::string> ContentProcess::readLine(double deadline) {
       return line;
     }
     scanned = buffer_.size();
-    if (buffer_.size() > kMaxLine) {
-      terminate("protocol error");
+    if (buffer_.size() > kMaxReplyBytes) {
+      terminate("reply too large");
       return std::nullopt;
     }
     pollfd p{socket_, POLLIN, 0};

@@ -53,6 +53,9 @@ class ContentProcess {
   static void setDefaultOptions(const Options& options);
 
   static constexpr std::size_t kAddressSpaceOverhead = 256u << 20;
+  // The longest reply line taken from a process; a longer one ends it ("reply too large").
+  // The process caps one round trip's events well below this (see content/Bootstrap).
+  static constexpr std::size_t kMaxReplyBytes = 8u << 20;
   static std::size_t addressSpaceLimit(const Options& options);
 
   // Where the executable is: $MORVANE_CONTENT_PROCESS, else the path compiled in.

@@ -173,6 +173,7 @@ bool WKWebView::isLoading() const { return page_->isLoading(); }
 std::optional<platform::URL> WKWebView::URL() const { return page_->URL(); }
 
 const std::string& WKWebView::pageIdentifier() const { return page_->identifier(); }
+const std::string& WKWebView::webContentProcessTerminationReason() const { return page_->terminationReason(); }
 std::string WKWebView::title() const { return page_->title(); }
 
 void WKWebView::evaluateJavaScript(const std::string& script, EvaluationHandler completionHandler) {

@@ -95,6 +95,9 @@ class WKWebView : public View {
   // The identifier its page's resource requests carry (see WebPage::identifier()).
   const std::string& pageIdentifier() const;
   const std::deque<WebConsoleMessage>& consoleMessages() const;
+  // Why the page's content process last ended (see WebPage::terminationReason()); what a
+  // navigation delegate told of the termination may ask it.
+  const std::string& webContentProcessTerminationReason() const;
 
   void draw(DrawContext& context) const override;
   void layoutSubviews() override;

@@ -149,6 +149,7 @@ TEST_F(WKWebViewTest, BusyTimerPageIsEndedWhenItsBudgetIsUsed) {
   env.runUntilIdle();
   env.advance(100);
   EXPECT_EQ(delegate->log, std::vector<std::string>{"terminated"});
+  EXPECT_EQ(view->webContentProcessTerminationReason(), "over its time budget");
   ErrorPtr error;
   view->evaluateJavaScript("1", [&](const nlohmann::ordered_json&, const ErrorPtr& e) { error = e; });
   env.runUntilIdle();

@@ -629,13 +629,14 @@ void WebKitPage::onTerminated(int reason) {
   const char* why = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? "it exceeded its memory limit"
                     : reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API ? "the host ended it"
                                                                      : "it crashed";
-  SystemLog::write("web", std::string("the page's web process ended: ") + why);
+  // Ended by this page: the reason it gave says more than "the host ended it".
+  noteTermination(terminationPending_ ? endingReason_ : why);
   post([](WebKitPage& self) {
     self.terminationPending_ = false;
     const bool wasLoading = std::exchange(self.loading_, false);
     self.provisional_ = false;
     if (wasLoading) {
-      self.client()->pageDidFailLoad(terminatedError(), false);
+      self.client()->pageDidFailLoad(makeWebContentProcessTerminatedError(self.terminationReason()), false);
       if (!self.client()) return;
     }
     self.client()->pageWebContentProcessDidTerminate();
@@ -839,6 +840,7 @@ void WebKitPage::terminate(const std::string& reason) {
   if (terminationPending_ || processGone_) return;
   terminationPending_ = true;
   processGone_ = true;
+  endingReason_ = reason;
   SystemLog::write("web", "ending the page's web process: " + reason);
   webkit_web_view_terminate_web_process(native_->view);
 }

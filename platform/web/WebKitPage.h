@@ -97,6 +97,7 @@ class WebKitPage final : public WebPage {
   std::optional<std::string> expectedHTMLLoad_;
   // The host ended the web process and WebKit has not said so yet.
   bool terminationPending_ = false;
+  std::string endingReason_;  // given to terminate()
   // The web process is gone until the next load: the watchdog rests, evaluations fail.
   bool processGone_ = false;
   // WebKit committed the document it shows (as of its latest signal): only a document

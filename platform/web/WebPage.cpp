@@ -408,7 +408,8 @@ void WebPage::commit(std::uint64_t serial, platform::URL documentURL, const std:
   contentHeight_.reset();
   // A process that was killed is replaced by the next document.
   if (!ensureProcess()) {
-    failLoad(serial, makeWebContentProcessTerminatedError());
+    noteTermination("it could not be started");
+    failLoad(serial, makeWebContentProcessTerminatedError(terminationReason_));
     return;
   }
   client_->pageDidCommitLoad();
@@ -521,13 +522,13 @@ WebPage::EvaluationResult WebPage::evaluate(const std::string& script) {
   auto self = shared_from_this();
   if (!process_ && !processEverStarted_) ensureProcess();
   if (!process_ || !process_->isAlive()) {
-    result.error = makeWebContentProcessTerminatedError();
+    result.error = makeWebContentProcessTerminatedError(terminationReason_);
     return result;
   }
   auto reply = process_->send({{"op", "evaluate"}, {"script", script}});
   if (!reply) {
     processTerminated();
-    result.error = makeWebContentProcessTerminatedError();
+    result.error = makeWebContentProcessTerminatedError(terminationReason_);
     return result;
   }
   noteDroppedEvents(reply->droppedEvents);
@@ -555,7 +556,14 @@ void WebPage::evaluate(const std::string& script, std::function<void(EvaluationR
   if (done) done(std::move(result));
 }
 
+void WebPage::noteTermination(std::string reason) {
+  if (reason.empty()) reason = "it ended";
+  SystemLog::write("web", "the page's content process ended: " + reason);
+  terminationReason_ = std::move(reason);
+}
+
 void WebPage::processTerminated() {
+  noteTermination(process_ ? process_->terminationReason() : "it could not be started");
   clearTimers();
   const bool wasLoading = loading_;
   const auto url = URL();
@@ -567,6 +575,7 @@ void WebPage::processTerminated() {
   if (wasLoading) {
     Error::Details details;
     details.localizedDescription = "The web page's content process ended.";
+    details.localizedFailureReason = terminationReason_;
     Json userInfo = Json::object();
     if (url) userInfo[kErrorFailingURLStringKey] = url->absoluteString();
     client_->pageDidFailLoad(Error::create(kWebContentErrorDomain, kWebContentErrorProcessTerminated,

@@ -168,6 +168,9 @@ class WebPage : public std::enable_shared_from_this<WebPage> {
   // Events the page made past the cap of one round trip, which were lost; the first
   // round trip that loses any writes one log line.
   std::uint64_t droppedPageEvents() const { return droppedPageEvents_; }
+  // Why the page's last content process ended ("timed out", "out of memory", ...);
+  // empty while none has. Set before the termination is reported.
+  const std::string& terminationReason() const { return terminationReason_; }
 
   // The views keep the scripts evaluated through them for tests to look at: the latest
   // kMaxRecordedScripts, within kMaxKeptBytes (the latest always kept).
@@ -192,6 +195,8 @@ class WebPage : public std::enable_shared_from_this<WebPage> {
   Navigation makeNavigation(platform::URL url, NavigationKind kind, bool mainFrame) const;
   void addConsoleMessage(std::string level, std::string message);
   void addAlert(const std::string& message);
+  // Keeps the reason and writes it to the system log.
+  void noteTermination(std::string reason);
 
  private:
   struct HistoryEntry {
@@ -271,6 +276,7 @@ class WebPage : public std::enable_shared_from_this<WebPage> {
   Kept<ConsoleMessage> console_;
   Kept<std::string> alerts_;
   std::uint64_t droppedPageEvents_ = 0;
+  std::string terminationReason_;
 };
 
 }  // namespace platform

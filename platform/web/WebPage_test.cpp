@@ -95,6 +95,28 @@ TEST_F(WebPageTest, MessageFloodReportsItsDroppedCountOnce) {
   EXPECT_NE(messages[0].find("made 250 events past the limit"), std::string::npos);
 }
 
+// Events are weighed as well as counted: long console lines past one round trip's bytes
+// are dropped and reported like any others, and the page goes on. A reply longer than
+// the host takes ends the process, with that reason.
+TEST_F(WebPageTest, LongEventsAreCappedInBytesAndAnOverlongReplyEndsThePage) {
+  SystemLog::Capture log(true);
+  page->evaluate("var line = 'y'; while (line.length < (64 << 10)) line += line;"
+                 "for (var i = 0; i < 2000; i++) console.log(line)");
+  EXPECT_EQ(client.terminated, 0);
+  EXPECT_GT(page->droppedPageEvents(), 1500u);
+  EXPECT_LT(page->droppedPageEvents(), 2000u);
+  EXPECT_EQ(page->consoleMessages().size() + page->droppedConsoleMessages() + page->droppedPageEvents(), 2000u);
+  EXPECT_TRUE(log.contains("events past the limit"));
+  EXPECT_EQ(page->evaluate("6 * 7").text, "42");
+
+  const auto result = page->evaluate("var big = 'z'; while (big.length < (8 << 20)) big += big; big + 'tail'");
+  ASSERT_TRUE(result.error);
+  EXPECT_EQ(client.terminated, 1);
+  EXPECT_EQ(page->terminationReason(), "reply too large");
+  EXPECT_EQ(result.error->localizedFailureReason(), "reply too large");
+  EXPECT_TRUE(log.contains("the page's content process ended: reply too large"));
+}
+
 TEST(WebPageRecordingTest, EvaluatedScriptsAreABoundedRingThatKeepsTheLatest) {
   std::vector<std::string> recorded;
   for (int i = 0; i < 70; ++i) WebPage::recordEvaluatedScript(recorded, "s" + std::to_string(i));

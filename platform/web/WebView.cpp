@@ -55,7 +55,7 @@ class WebView::PageClient : public WebPage::Client {
   }
   void pageDidFailLoad(const ErrorPtr& error, bool) override {
     auto self = view_.shared_from_this();
-    terminationReported_ = isTermination(error);
+    terminationReported_ = isWebContentProcessTerminatedError(error);
     if (auto delegate = view_.delegate()) delegate->webViewDidFailLoadWithError(view_, error);
   }
   // This engine has no termination notice: a process that dies after its load is
@@ -63,7 +63,9 @@ class WebView::PageClient : public WebPage::Client {
   void pageWebContentProcessDidTerminate() override {
     auto self = view_.shared_from_this();
     if (std::exchange(terminationReported_, false)) return;
-    if (auto delegate = view_.delegate()) delegate->webViewDidFailLoadWithError(view_, makeWebContentProcessTerminatedError());
+    if (auto delegate = view_.delegate()) {
+      delegate->webViewDidFailLoadWithError(view_, makeWebContentProcessTerminatedError(view_.page_->terminationReason()));
+    }
   }
   void pageDidLoadSubframe(const WebPage::Navigation&, const ErrorPtr& error) override {
     std::weak_ptr<View> weak = view_.weak_from_this();
@@ -87,10 +89,6 @@ class WebView::PageClient : public WebPage::Client {
   void pageContentSizeDidChange() override {
     auto self = view_.shared_from_this();
     view_.reportContentSize();
-  }
-
-  static bool isTermination(const ErrorPtr& error) {
-    return error && error->domain() == kWebContentErrorDomain && error->code() == kWebContentErrorProcessTerminated;
   }
 
  private:
@@ -140,7 +138,7 @@ std::string WebView::stringByEvaluatingJavaScriptFromString(const std::string& s
   auto keep = page_;
   auto result = keep->evaluate(script);
   // The answer cannot tell a failure from "", so a page that is gone says so in the log.
-  if (PageClient::isTermination(result.error)) {
+  if (isWebContentProcessTerminatedError(result.error)) {
     SystemLog::write("web", "script not evaluated: the page's content process has ended");
   }
   return result.error ? std::string() : std::move(result.text);

@@ -87,10 +87,13 @@ TEST_F(WebViewTest, EndlessLoopFailsTheLoadAndTheMainLoopGoesOn) {
   webtest::ProcessLimits limits(0.5);
   bool laterBlockRan = false;
   DispatchQueue::main()->after(1.0, [&] { laterBlockRan = true; });
+  SystemLog::Capture log(true);
   load("endless_loop.html");
   ASSERT_EQ(delegate->errors.size(), 1u);
   EXPECT_EQ(delegate->errors[0]->domain(), kWebContentErrorDomain);
   EXPECT_EQ(delegate->errors[0]->code(), kWebContentErrorProcessTerminated);
+  EXPECT_EQ(delegate->errors[0]->localizedFailureReason(), "timed out");
+  EXPECT_TRUE(log.contains("the page's content process ended: timed out"));
   EXPECT_EQ(delegate->errors[0]->userInfoString(kErrorFailingURLStringKey), "https://static.example.com/page.html");
   EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("1"), "");
   env.advance(1.0);
@@ -128,6 +131,8 @@ TEST_F(WebViewTest, ProcessDeathAfterTheLoadReachesTheDelegateOnce) {
   view->stringByEvaluatingJavaScriptFromString("setTimeout(function () { var s = 'x'; for (;;) s += s; }, 10)");
   env.advance(1);
   EXPECT_EQ(delegate->log, std::vector<std::string>{"fail 2"});
+  ASSERT_EQ(delegate->errors.size(), 1u);
+  EXPECT_EQ(delegate->errors[0]->localizedFailureReason(), "out of memory");
   SystemLog::Capture log(true);
   EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("6 * 7"), "");
   EXPECT_TRUE(log.contains("content process has ended"));

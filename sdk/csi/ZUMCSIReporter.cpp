@@ -19,6 +19,9 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+// A beacon's answer is not read: a body past this fails it rather than fill memory.
+constexpr std::size_t kMaximumResponseBytes = 64 * 1024;
+
 std::atomic<std::size_t> gBeaconsInFlight;  // zero
 [[maybe_unused]] const bool kBeaconsInFlightResets = platform::resetBetweenTests(gBeaconsInFlight, std::size_t{0});
 
@@ -62,7 +65,8 @@ void ZUMCSIReporter::reportTimeRecorder(const std::shared_ptr<ZUMCSITimeRecorder
           std::optional<platform::HTTPURLResponse> response, std::string, platform::ErrorPtr error) {
         --gBeaconsInFlight;
         if (completion) completion(response, error);
-      });
+      },
+      kMaximumResponseBytes);
 }
 
 std::size_t ZUMCSIReporter::beaconsInFlight() { return gBeaconsInFlight; }

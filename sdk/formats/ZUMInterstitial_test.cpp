@@ -25,6 +25,7 @@
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
+#include "platform/web/ContentProcess.h"
 #include "testing/TestEnvironment.h"
 
 namespace {
@@ -35,6 +36,7 @@ using Log = std::vector<std::string>;
 struct HostDelegate : ZUMInterstitialDelegate {
   ZUMImplemented interstitialDidReceiveAd(ZUMInterstitial&) override { return note("received"); }
   ZUMImplemented interstitialDidFailToReceiveAdWithError(ZUMInterstitial&, const ZUMRequestErrorPtr& e) override {
+    lastError = e;
     return note("failed " + std::to_string(e->code()));
   }
   ZUMImplemented interstitialWillPresentScreen(ZUMInterstitial&) override { return note("willPresent"); }
@@ -60,6 +62,7 @@ struct HostDelegate : ZUMInterstitialDelegate {
   bool handlesPresentationFailure = true;
   bool answersAudio = false;
   Log log;
+  ZUMRequestErrorPtr lastError;
   platform::TimeInterval dismissedAt = 0;
 };
 
@@ -143,6 +146,51 @@ TEST_F(ZUMInterstitialTest, OneAdIsLoadedShownOnceAndDismissedAndTheObjectIsThen
   EXPECT_EQ(delegate->log, (Log{"received", "willPresent", "willDismiss", "didDismiss"}));
   EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated);
   EXPECT_TRUE(weak.expired());
+}
+
+// A page whose content process ends, while it loads or once the ad is shown, reaches the
+// host as one failure that says so, on either web view, with the reason in the log.
+TEST_F(ZUMInterstitialTest, APageThatDiesIsReportedOnceWithItsReasonOnEitherWebView) {
+  const struct {
+    const char* webView;
+    bool shownFirst;
+    const char* logged;
+  } rows[] = {
+      {"ui", false, "The ad's page ended while it loaded: timed out."},
+      {"wk", false, "The ad's page ended while it loaded: timed out."},
+      {"ui", true, "The ad's page ended after it was shown: out of memory."},
+      {"wk", true, "The ad's page ended after it was shown: out of memory."},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.webView) + (row.shownFirst ? " shown" : " loading"));
+    ASSERT_TRUE(platform::UserDefaults::standard().setObject(row.webView, "/vantor/ads/wv_class"));
+    const auto saved = platform::ContentProcess::defaultOptions();
+    auto limits = saved;
+    limits.timeLimit = row.shownFirst ? 30 : 0.5;
+    limits.memoryLimit = 8u << 20;
+    platform::ContentProcess::setDefaultOptions(limits);
+    serveAd({}, row.shownFirst ? "<html><body>Ad<script>setTimeout(function () { var s = 'x'; for (;;) s += s; }, "
+                                 "5000);</script></body></html>"
+                               : "<html><body>Ad<script>for (;;) {}</script></body></html>");
+    interstitial = ZUMInterstitial::create("unit-A");
+    interstitial->setDelegate(delegate);
+    delegate->log.clear();
+    platform::SystemLog::Capture capture(true);
+    load();
+    if (row.shownFirst) {
+      present();
+      env.advance(10);
+    }
+    env.runUntilIdle();
+    EXPECT_EQ(delegate->log, row.shownFirst ? (Log{"received", "willPresent", "failed 11"}) : Log{"failed 11"});
+    ASSERT_TRUE(delegate->lastError);
+    EXPECT_EQ(delegate->lastError->localizedDescription(),
+              std::string("The ad's web page ended (") + (row.shownFirst ? "out of memory" : "timed out") + ").");
+    EXPECT_TRUE(capture.contains(row.logged));
+    EXPECT_FALSE(interstitial->isReady());
+    if (row.shownFirst) dismiss();
+    platform::ContentProcess::setDefaultOptions(saved);
+  }
 }
 
 // The page's open messages, once the user touched the ad, reach the opener through the

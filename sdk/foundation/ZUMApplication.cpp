@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <map>
 
 #include <nlohmann/json.hpp>
@@ -65,23 +66,25 @@ std::optional<std::string> nonEmpty(std::string text) {
 
 // --- ZUMAdStatistics ------------------------------------------------------------------
 
-ZUMAdStatistics::ZUMAdStatistics(std::shared_ptr<ZUMStatisticDictionary> statistics)
-    : statistics_(std::move(statistics)) {}
+ZUMAdStatistics::ZUMAdStatistics(std::shared_ptr<ZUMStatisticDictionary> statistics,
+                                 std::shared_ptr<const json> dictionary)
+    : statistics_(std::move(statistics)), dictionary_(std::move(dictionary)) {}
 
 std::shared_ptr<ZUMAdStatistics> ZUMAdStatistics::create(std::shared_ptr<ZUMStatisticDictionary> statistics) {
   if (!statistics) return nullptr;
-  return std::shared_ptr<ZUMAdStatistics>(new ZUMAdStatistics(std::move(statistics)));
+  return std::shared_ptr<ZUMAdStatistics>(new ZUMAdStatistics(std::move(statistics), nullptr));
 }
 
 std::shared_ptr<ZUMAdStatistics> ZUMAdStatistics::create(const json& dictionary) {
-  auto statistics = ZUMStatisticDictionary::create();
-  if (dictionary.is_object()) {
-    for (const auto& [key, value] : dictionary.items()) statistics->setObject(value, key, false);
-  }
-  return create(std::move(statistics));
+  auto copy = std::make_shared<const json>(dictionary.is_object() ? dictionary : json::object());
+  return std::shared_ptr<ZUMAdStatistics>(new ZUMAdStatistics(nullptr, std::move(copy)));
 }
 
-json ZUMAdStatistics::dictionary() const { return statistics_->dictionary(); }
+json ZUMAdStatistics::dictionary() const { return statistics_ ? statistics_->dictionary() : *dictionary_; }
+
+const void* ZUMAdStatistics::identity() const {
+  return statistics_ ? static_cast<const void*>(statistics_.get()) : static_cast<const void*>(this);
+}
 
 // --- The hub --------------------------------------------------------------------------
 
@@ -282,7 +285,17 @@ json ZUMApplication::nextRequestStatisticsDictionaryForSlot(const ZUMSlot*) {
 
 std::vector<std::shared_ptr<ZUMAdStatistics>> ZUMApplication::pendingAdStatistics() {
   std::lock_guard lock(mutex_);
-  return std::exchange(pendingAdStatistics_, {});
+  std::vector<std::shared_ptr<ZUMAdStatistics>> taken(std::make_move_iterator(pendingAdStatistics_.begin()),
+                                                      std::make_move_iterator(pendingAdStatistics_.end()));
+  pendingAdStatistics_.clear();
+  pendingAdStatisticsIndex_.clear();
+  droppedAdStatisticsLogged_ = false;
+  return taken;
+}
+
+std::uint64_t ZUMApplication::droppedAdStatisticsCount() const {
+  std::lock_guard lock(mutex_);
+  return droppedAdStatistics_;
 }
 
 void ZUMApplication::addPendingAdStatistics(const std::shared_ptr<ZUMAdStatistics>& statistics) {
@@ -292,11 +305,21 @@ void ZUMApplication::addPendingAdStatistics(const std::shared_ptr<ZUMAdStatistic
 void ZUMApplication::didNotSendAdStatistics(const std::vector<std::shared_ptr<ZUMAdStatistics>>& statistics) {
   std::lock_guard lock(mutex_);
   for (const auto& entry : statistics) {
-    if (!entry) continue;
     // One entry per ad's statistics: a set, as the statistics themselves are one object.
-    const bool waiting = std::any_of(pendingAdStatistics_.begin(), pendingAdStatistics_.end(),
-                                     [&](const auto& pending) { return pending->statistics() == entry->statistics(); });
-    if (!waiting) pendingAdStatistics_.push_back(entry);
+    if (!entry || pendingAdStatisticsIndex_.count(entry->identity())) continue;
+    pendingAdStatisticsIndex_.emplace(entry->identity(),
+                                      pendingAdStatistics_.insert(pendingAdStatistics_.end(), entry));
+    if (pendingAdStatistics_.size() <= kMaximumPendingAdStatistics) continue;
+    // Ads loaded without a request that would carry them (a direct ad URL) must not
+    // pile up: the oldest goes.
+    pendingAdStatisticsIndex_.erase(pendingAdStatistics_.front()->identity());
+    pendingAdStatistics_.pop_front();
+    ++droppedAdStatistics_;
+    if (!std::exchange(droppedAdStatisticsLogged_, true)) {
+      ZUMLog(kZUMLogLevelDefault, "Dropped the statistics of an earlier ad: at most " +
+                                      std::to_string(kMaximumPendingAdStatistics) + " wait for a request (" +
+                                      std::to_string(droppedAdStatistics_) + " dropped in all).");
+    }
   }
 }
 

@@ -9,13 +9,16 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <nlohmann/json_fwd.hpp>
@@ -50,7 +53,8 @@ inline constexpr const char* kZUMApplicationConfigurationChangedNotification =
 inline constexpr const char* kZUMSDKVersion = "qyra-sdk-i-v7.23.0";
 
 // The statistics of an earlier ad, waiting to be sent with a request: the ad's own
-// statistics dictionary, read when the request is built, so changes made meanwhile go too.
+// statistics dictionary, read when the request is built, so changes made meanwhile go too;
+// or a plain dictionary, which needs no statistics object (nor its queue) of its own.
 class ZUMAdStatistics {
  public:
   // The pending entry of an ad's statistics.
@@ -59,11 +63,16 @@ class ZUMAdStatistics {
   static std::shared_ptr<ZUMAdStatistics> create(const nlohmann::ordered_json& dictionary);
   // A copy of the statistics as they are now.
   nlohmann::ordered_json dictionary() const;
+  // The ad's statistics; null for a plain dictionary.
   const std::shared_ptr<ZUMStatisticDictionary>& statistics() const { return statistics_; }
+  // Who the statistics belong to: entries of one ad share it.
+  const void* identity() const;
 
  private:
-  explicit ZUMAdStatistics(std::shared_ptr<ZUMStatisticDictionary> statistics);
+  ZUMAdStatistics(std::shared_ptr<ZUMStatisticDictionary> statistics,
+                  std::shared_ptr<const nlohmann::ordered_json> dictionary);
   const std::shared_ptr<ZUMStatisticDictionary> statistics_;
+  const std::shared_ptr<const nlohmann::ordered_json> dictionary_;
 };
 
 class ZUMApplication final : public ZUMConfigurationDelegate,
@@ -105,9 +114,13 @@ class ZUMApplication final : public ZUMConfigurationDelegate,
   // each ad's statistics wait at most once.
   std::vector<std::shared_ptr<ZUMAdStatistics>> pendingAdStatistics();
   // Adds an ad's statistics to those waiting to be sent, unless they already wait.
+  // At most kMaximumPendingAdStatistics ads wait: past it the oldest is dropped, counted
+  // (droppedAdStatisticsCount()) and logged once until the statistics are next taken.
   void addPendingAdStatistics(const std::shared_ptr<ZUMAdStatistics>& statistics);
-  // Hands back statistics that were taken but not sent.
+  // Hands back statistics that were taken but not sent (they wait as if they were added).
   void didNotSendAdStatistics(const std::vector<std::shared_ptr<ZUMAdStatistics>>& statistics);
+  static constexpr std::size_t kMaximumPendingAdStatistics = 64;
+  std::uint64_t droppedAdStatisticsCount() const;
   void incrementTotalAdClickCount();
   std::int64_t totalAdClickCount() const;
   void willLeaveApplicationDueToClickOnAd(const std::shared_ptr<ZUMAd>& ad);
@@ -219,7 +232,11 @@ class ZUMApplication final : public ZUMConfigurationDelegate,
 
   mutable std::mutex mutex_;  // guards what follows
   std::set<const void*> requesters_;
-  std::vector<std::shared_ptr<ZUMAdStatistics>> pendingAdStatistics_;
+  // Oldest first, with an index by identity so that a repeated ad is found at once.
+  std::list<std::shared_ptr<ZUMAdStatistics>> pendingAdStatistics_;
+  std::unordered_map<const void*, std::list<std::shared_ptr<ZUMAdStatistics>>::iterator> pendingAdStatisticsIndex_;
+  std::uint64_t droppedAdStatistics_ = 0;
+  bool droppedAdStatisticsLogged_ = false;
   std::vector<std::string> potentialAdapterNames_;
   std::shared_ptr<platform::DispatchQueue> contentHashingQueue_;
   std::shared_ptr<ZUMScheduler> scheduler_;

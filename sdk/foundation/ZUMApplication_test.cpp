@@ -1,5 +1,7 @@
 #include "sdk/foundation/ZUMApplication.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -11,6 +13,7 @@
 #include "platform/base/ClassRegistry.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/NotificationCenter.h"
+#include "platform/base/SystemLog.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/ui/ApplicationDelegate.h"
 #include "platform/ui/Bundle.h"
@@ -212,6 +215,38 @@ TEST_F(ZUMApplicationTest, AdStatisticsThatChangeWaitOnceAndAreHandedBack) {
   hub->didNotSendAdStatistics(taken);
   hub->didNotSendAdStatistics({nullptr});
   ASSERT_EQ(hub->pendingAdStatistics().size(), 1u);
+}
+
+// Ads whose statistics no request carries away (loaded from a direct ad URL) must not
+// pile up in the hub: the newest wait, the oldest are dropped, counted and logged once.
+TEST_F(ZUMApplicationTest, PendingAdStatisticsAreBoundedKeepingTheNewest) {
+  constexpr std::size_t kBound = ZUMApplication::kMaximumPendingAdStatistics;
+  auto hub = ZUMApplication::sharedInstance();
+  platform::SystemLog::Capture capture(true);
+  std::vector<std::shared_ptr<ZUMStatisticDictionary>> ads;
+  for (int i = 0; i < 3000; ++i) {
+    ads.push_back(ZUMStatisticDictionary::create(hub));
+    ads.back()->setObject(i, "ad");
+    ads.back()->setObject(i, "again");  // a second change of one ad is the same entry
+  }
+  env.runUntilIdle();
+  EXPECT_EQ(hub->droppedAdStatisticsCount(), 3000 - kBound);
+  auto taken = hub->pendingAdStatistics();
+  ASSERT_EQ(taken.size(), kBound);
+  EXPECT_EQ(taken.front()->dictionary()["ad"], 3000 - static_cast<int>(kBound));
+  EXPECT_EQ(taken.back()->dictionary()["ad"], 2999);
+  const auto messages = capture.messages();
+  EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
+                          [](const std::string& m) { return m.find("Dropped the statistics") != std::string::npos; }),
+            1);
+  // Handed back with a plain dictionary past the bound: the oldest of them goes.
+  taken.push_back(ZUMAdStatistics::create(json{{"plain", 1}}));
+  hub->didNotSendAdStatistics(taken);
+  taken = hub->pendingAdStatistics();
+  ASSERT_EQ(taken.size(), kBound);
+  EXPECT_EQ(taken.back()->dictionary(), (json{{"plain", 1}}));
+  EXPECT_FALSE(taken.back()->statistics());
+  EXPECT_EQ(hub->droppedAdStatisticsCount(), 3001 - kBound);
 }
 
 TEST_F(ZUMApplicationTest, AvailableAdaptersAreTheNamesMediationKnowsAsAdapters) {

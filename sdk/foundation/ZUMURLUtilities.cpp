@@ -1,5 +1,9 @@
 #include "sdk/foundation/ZUMURLUtilities.h"
 
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
 #include <nlohmann/json.hpp>
 #include <unicode/locid.h>
 #include <unicode/uchar.h>
@@ -53,6 +57,132 @@ std::optional<std::pair<std::string_view, std::string_view>> pair(std::string_vi
   return std::make_pair(piece.substr(0, equals), piece.substr(equals + 1));
 }
 
+// A percent-decoded key or value into `out`; false when it does not decode to UTF-8.
+// Text without "%" is taken as it stands, after a UTF-8 check that plain ASCII skips.
+bool decodePart(std::string_view text, std::string& out) {
+  if (text.find('%') == std::string_view::npos) {
+    unsigned char high = 0;
+    for (char c : text) high |= static_cast<unsigned char>(c);
+    if ((high & 0x80) != 0 && !platform::PercentEncoding::isValidUTF8(text)) return false;
+    out.assign(text);
+    return true;
+  }
+  auto decoded = platform::PercentEncoding::decode(text);
+  if (!decoded) return false;
+  out = std::move(*decoded);
+  return true;
+}
+
+// The pieces of a query, split at "&" and ";". Each separator is searched for with
+// memchr, and each search resumes where the last one stopped, so a query of one kind
+// of separator is still read once.
+class QueryPieces {
+ public:
+  explicit QueryPieces(std::string_view query) : query_(query) {}
+
+  // The next piece; false once the text is used up.
+  bool next(std::string_view& piece) {
+    if (start_ > query_.size()) return false;
+    const std::size_t end = std::min(nextOf('&', amp_), nextOf(';', semi_));
+    piece = query_.substr(start_, end - start_);
+    start_ = end + 1;
+    return true;
+  }
+
+ private:
+  // The first `separator` at or after start_, from where it was last found.
+  std::size_t nextOf(char separator, std::size_t& cached) {
+    if (cached != kUnsearched && cached >= start_) return cached;
+    const void* found = start_ < query_.size() ? std::memchr(query_.data() + start_, separator, query_.size() - start_)
+                                               : nullptr;
+    cached = found ? static_cast<std::size_t>(static_cast<const char*>(found) - query_.data()) : query_.size();
+    return cached;
+  }
+
+  static constexpr std::size_t kUnsearched = static_cast<std::size_t>(-1);
+  std::string_view query_;
+  std::size_t start_ = 0;
+  std::size_t amp_ = kUnsearched;
+  std::size_t semi_ = kUnsearched;
+};
+
+// A dictionary of strings built in first-seen order, where a later value of a key
+// replaces the earlier one in its place. Small dictionaries are searched directly; from
+// kIndexFrom keys on, an open-addressing index of positions finds them, so a message of
+// many pairs costs linear time, not quadratic. The index is flat (hash and position in
+// one array, at most half full) so that a look-up touches one slot and one key.
+class StringDictionaryBuilder {
+ public:
+  explicit StringDictionaryBuilder(std::size_t expected) : members_(&dictionary_.get_ref<ordered_json::object_t&>()) {
+    members_->reserve(expected);
+  }
+
+  void set(std::string key, std::string value) {
+    if (auto* existing = find(key)) {
+      *existing = std::move(value);
+      return;
+    }
+    members_->emplace_back(std::move(key), std::move(value));
+    const std::size_t count = members_->size();
+    if (count < kIndexFrom) return;
+    if (2 * count > slots_.size()) {
+      rebuildIndex();
+    } else {
+      insert(hashOf(member(count - 1).first), count - 1);
+    }
+  }
+
+  ordered_json take() { return std::move(dictionary_); }
+
+ private:
+  static constexpr std::size_t kIndexFrom = 16;
+  struct Slot {
+    std::size_t hash = 0;
+    std::size_t position = 0;  // 1 + the member's position; 0: empty
+  };
+
+  static std::size_t hashOf(std::string_view key) { return std::hash<std::string_view>{}(key); }
+  ordered_json::object_t::value_type& member(std::size_t position) {
+    return *(members_->begin() + static_cast<std::ptrdiff_t>(position));
+  }
+
+  void insert(std::size_t hash, std::size_t position) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t at = hash & mask;
+    while (slots_[at].position != 0) at = (at + 1) & mask;
+    slots_[at] = {hash, position + 1};
+  }
+
+  void rebuildIndex() {
+    std::size_t size = 64;
+    while (size < 4 * members_->size()) size *= 2;
+    slots_.assign(size, Slot{});
+    for (std::size_t position = 0; position < members_->size(); ++position) {
+      insert(hashOf(member(position).first), position);
+    }
+  }
+
+  ordered_json* find(std::string_view key) {
+    if (!slots_.empty()) {
+      const std::size_t hash = hashOf(key);
+      const std::size_t mask = slots_.size() - 1;
+      for (std::size_t at = hash & mask; slots_[at].position != 0; at = (at + 1) & mask) {
+        auto& candidate = member(slots_[at].position - 1);
+        if (slots_[at].hash == hash && candidate.first == key) return &candidate.second;
+      }
+      return nullptr;
+    }
+    for (auto& [name, value] : *members_) {
+      if (name == key) return &value;
+    }
+    return nullptr;
+  }
+
+  ordered_json dictionary_ = ordered_json::object();
+  ordered_json::object_t* members_;
+  std::vector<Slot> slots_;
+};
+
 std::string valueDescription(const ordered_json& value) {
   if (value.is_string()) return value.get<std::string>();
   if (auto text = platform::stringValue(value)) return *text;
@@ -67,29 +197,39 @@ const platform::PercentEncoding::AllowedSet& keyAllowed() {
 
 }  // namespace
 
+std::string_view ZUMQueryTextOfURL(const platform::URL& url, std::string& storage) {
+  if (url.query()) return *url.query();
+  // The whole resource specifier counts, fragment included: a message URL such as
+  // "tolm://x/m#f?a=1" keeps its parameters behind the fragment.
+  storage = url.resourceSpecifier();
+  const std::size_t question = storage.find('?');
+  if (question == std::string::npos) return {};
+  return std::string_view(storage).substr(question + 1);
+}
+
+std::size_t ZUMQueryPieceCount(std::string_view query) {
+  return 1 + static_cast<std::size_t>(std::count(query.begin(), query.end(), '&') +
+                                      std::count(query.begin(), query.end(), ';'));
+}
+
 ordered_json ZUMQueryParametersFromURL(const std::optional<platform::URL>& url, bool lowercaseKeys) {
-  ordered_json parameters = ordered_json::object();
-  if (!url) return parameters;
-  std::string text;
-  if (url->query()) {
-    text = *url->query();
-  } else {
-    // The whole resource specifier counts, fragment included: a message URL such as
-    // "tolm://x/m#f?a=1" keeps its parameters behind the fragment.
-    const std::string specifier = url->resourceSpecifier();
-    std::size_t question = specifier.find('?');
-    if (question == std::string::npos) return parameters;
-    text = specifier.substr(question + 1);
+  if (!url) return ordered_json::object();
+  std::string storage;
+  return ZUMQueryParametersFromString(ZUMQueryTextOfURL(*url, storage), lowercaseKeys);
+}
+
+ordered_json ZUMQueryParametersFromString(std::string_view query, bool lowercaseKeys) {
+  StringDictionaryBuilder parameters(ZUMQueryPieceCount(query));
+  std::string key, value;
+  QueryPieces pieces(query);
+  for (std::string_view piece; pieces.next(piece);) {
+    const std::size_t equals = piece.find('=');
+    if (equals != std::string_view::npos && piece.find('=', equals + 1) == std::string_view::npos &&
+        decodePart(piece.substr(0, equals), key) && decodePart(piece.substr(equals + 1), value)) {
+      parameters.set(lowercaseKeys ? lowercased(key) : std::move(key), std::move(value));
+    }
   }
-  for (std::string_view piece : split(text, "&;")) {
-    auto keyValue = pair(piece);
-    if (!keyValue) continue;
-    auto key = platform::PercentEncoding::decode(keyValue->first);
-    auto value = platform::PercentEncoding::decode(keyValue->second);
-    if (!key || !value) continue;
-    parameters[lowercaseKeys ? lowercased(*key) : *key] = std::move(*value);
-  }
-  return parameters;
+  return parameters.take();
 }
 
 std::optional<std::vector<std::string>> ZUMQueryValuesForKey(const std::optional<platform::URL>& url,

@@ -4,6 +4,7 @@
 // any thread.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,14 @@
 // keys are lower-cased when asked; a later pair replaces an earlier one.
 nlohmann::ordered_json ZUMQueryParametersFromURL(const std::optional<platform::URL>& url,
                                                  bool lowercaseKeys);
+// The same dictionary from a query's text, read in place. Linear in the text: a later
+// duplicate key is found through an index, never by scanning the pairs read so far.
+nlohmann::ordered_json ZUMQueryParametersFromString(std::string_view query, bool lowercaseKeys);
+// The text ZUMQueryParametersFromURL reads (empty when there is none); `storage` keeps
+// the text alive when it is not the URL's own query.
+std::string_view ZUMQueryTextOfURL(const platform::URL& url, std::string& storage);
+// How many "&"- or ";"-separated pieces the text holds (one more than its separators).
+std::size_t ZUMQueryPieceCount(std::string_view query);
 // Every percent-decoded value of `key` in the URL's "&"-separated query, in order, from
 // pieces that split at "=" into exactly two parts; std::nullopt when there is none.
 [[nodiscard]] std::optional<std::vector<std::string>> ZUMQueryValuesForKey(const std::optional<platform::URL>& url,

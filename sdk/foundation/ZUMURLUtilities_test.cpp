@@ -40,6 +40,32 @@ TEST(ZUMURLUtilitiesTest, QueryParametersSplitOnAmpersandAndSemicolonAndSkipBadP
   EXPECT_EQ(ZUMQueryValuesForKey(u, "K"), std::nullopt);
 }
 
+TEST(ZUMURLUtilitiesTest, ManyPairsKeepFirstPlacesAndLastValuesAsAFewDo) {
+  // Past the size where keys are looked up through an index, a later duplicate (in any
+  // case, when keys are lower-cased) still replaces the value in the first one's place.
+  for (const bool lowercase : {false, true}) {
+    std::string query;
+    ordered_json expected = ordered_json::object();
+    for (int i = 0; i < 300; ++i) {
+      query += "K" + std::to_string(i) + "=" + std::to_string(i) + ";";
+      expected[(lowercase ? "k" : "K") + std::to_string(i)] = std::to_string(i);
+    }
+    for (int i = 0; i < 300; i += 7) {
+      query += "k" + std::to_string(i) + "=again&";
+      expected[(lowercase ? "k" : "k") + std::to_string(i)] = "again";
+    }
+    query += "K299=last";
+    expected[(lowercase ? "k" : "K") + std::string("299")] = "last";
+    const ordered_json parsed = ZUMQueryParametersFromString(query, lowercase);
+    EXPECT_EQ(parsed, expected) << lowercase;
+    EXPECT_EQ(parsed.size(), lowercase ? 300u : 343u);
+  }
+  // Text read in place (not through a URL) may hold raw bytes: only UTF-8 counts.
+  EXPECT_EQ(ZUMQueryParametersFromString("a=\xC3\xA4&b=\xFF&\xC3=c&d=1", false), (ordered_json{{"a", "\u00e4"}, {"d", "1"}}));
+  EXPECT_EQ(ZUMQueryPieceCount(""), 1u);
+  EXPECT_EQ(ZUMQueryPieceCount("a=1;b&c;"), 4u);
+}
+
 TEST(ZUMURLUtilitiesTest, AppendingParametersKeepsTheAdURLTailLast) {
   EXPECT_EQ(appended("http://h/p", {{"a", "x y"}, {"b", "&=?/"}}), "http://h/p?a=x%20y&b=%26%3D%3F%2F");
   // Empty values are appended alone; numbers as their text.

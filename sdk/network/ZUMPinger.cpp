@@ -160,7 +160,8 @@ void ZUMPinger::sendThroughLoader(const platform::URL& url, CompletionBlock done
       std::move(*request), platform::OperationQueue::main(),
       [done = std::move(done)](std::optional<platform::HTTPURLResponse> response, std::string, platform::ErrorPtr error) {
         done(!error && response && response->statusCode() >= 200 && response->statusCode() < 400);
-      });
+      },
+      kMaximumResponseBytes);
 }
 
 void ZUMPinger::sendThroughWebView(const platform::URL& url, CompletionBlock done) {

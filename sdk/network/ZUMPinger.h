@@ -38,6 +38,8 @@ class ZUMPinger : public std::enable_shared_from_this<ZUMPinger> {
 
   // How long a ping may take before it counts as failed.
   static constexpr platform::TimeInterval kPingTimeout = 60;
+  // A ping's answer is read for its status alone; a body past this fails the ping.
+  static constexpr std::size_t kMaximumResponseBytes = 1u << 20;
 
   static std::shared_ptr<ZUMPinger> sharedInstance();
   // A pinger of its own over the standard user defaults (the process uses the shared

@@ -93,6 +93,10 @@ std::string bodyText(std::string body, const std::optional<platform::HTTPURLResp
   return latin1ToUTF8(body);
 }
 
+platform::ErrorPtr tooLarge() {
+  return ZUMMakeErrorWithDescription(kZUMErrorInvalidResponse, "Response body too large.");
+}
+
 }  // namespace
 
 // Hands the platform connection's news to the ZUMURLConnection while it lives, tagged
@@ -118,7 +122,13 @@ class ZUMURLConnection::Loader final : public platform::URLConnectionDelegate {
     if (auto owner = owner_.lock()) owner->didFinish(generation_);
   }
   void connectionDidFailWithError(platform::URLConnection&, const platform::ErrorPtr& error) override {
-    if (auto owner = owner_.lock()) owner->didFail(generation_, error, 0);
+    auto owner = owner_.lock();
+    if (!owner) return;
+    if (error && error->domain() == platform::kURLErrorDomain && error->code() == platform::kURLErrorDataLengthExceedsMaximum) {
+      owner->didFail(generation_, tooLarge(), -1);
+    } else {
+      owner->didFail(generation_, error, 0);
+    }
   }
 
  private:
@@ -172,6 +182,7 @@ bool ZUMURLConnection::startWithRequestURL(const platform::URLRequest& request,
   loading_ = true;
   loadingURL_ = request.url();
   connection_ = platform::URLConnection::create(request, std::make_shared<Loader>(weak_from_this(), generation));
+  connection_->limitBodyLength(kMaximumBodyBytes);
   connection_->scheduleInRunLoop(platform::RunLoop::main(), platform::kCommonRunLoopModes);
   connection_->start();
   return true;
@@ -234,8 +245,8 @@ void ZUMURLConnection::didReceiveResponse(std::uint64_t generation, const platfo
 
 void ZUMURLConnection::didReceiveData(std::uint64_t generation, std::string_view data) {
   if (!isCurrent(generation)) return;
-  if (body_.size() + data.size() > kMaximumBodyBytes) {
-    didFail(generation, ZUMMakeErrorWithDescription(kZUMErrorInvalidResponse, "Response body too large."), -1);
+  if (data.size() > kMaximumBodyBytes - body_.size()) {
+    didFail(generation, tooLarge(), -1);
     return;
   }
   body_.append(data);
@@ -245,7 +256,7 @@ void ZUMURLConnection::didFinish(std::uint64_t generation) {
   if (!isCurrent(generation)) return;
   auto self = shared_from_this();
   auto delegate = endLoad();
-  std::string text = bodyText(std::exchange(body_, {}), response_);
+  std::string text = bodyText(body_.take(), response_);
   // A load finished without a response answers the URL it asked for.
   platform::URL baseURL = response_ ? response_->url() : *loadingURL_;
   if (useCache_ && cacheAllowed_ && response_) {

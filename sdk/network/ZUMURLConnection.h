@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/base/Error.h"
+#include "platform/net/BodyBuffer.h"
 #include "platform/net/HTTPURLResponse.h"
 #include "platform/net/URLRequest.h"
 #include "sdk/network/ZUMURLConnectionDelegate.h"
@@ -40,8 +41,9 @@ class ZUMURLConnection : public std::enable_shared_from_this<ZUMURLConnection> {
   ZUMURLConnection(const ZUMURLConnection&) = delete;
   ZUMURLConnection& operator=(const ZUMURLConnection&) = delete;
 
-  // Bodies larger than this fail the load (status -1) rather than fill memory.
-  static constexpr std::size_t kMaximumBodyBytes = 32 * 1024 * 1024;
+  // Ad HTML and settings are small: a body larger than this fails the load once (status
+  // -1, "Response body too large."), as the bytes arrive and before more is kept.
+  static constexpr std::size_t kMaximumBodyBytes = 4 * 1024 * 1024;
 
  private:
   class Loader;
@@ -65,5 +67,5 @@ class ZUMURLConnection : public std::enable_shared_from_this<ZUMURLConnection> {
   bool useCache_ = false;
   std::optional<platform::URL> loadingURL_;
   std::optional<platform::HTTPURLResponse> response_;
-  std::string body_;
+  platform::BodyBuffer body_;
 };

@@ -1,8 +1,11 @@
 #include "sdk/network/ZUMURLConnection.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "platform/base/RunLoop.h"
+#include "platform/net/CurlTransport.h"
 #include "platform/net/URLLoading.h"
 #include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/errors/ZUMErrors.h"
@@ -159,6 +162,36 @@ TEST_F(ZUMURLConnectionTest, BodiesThatAreNotUTF8BecomeText) {
   server.route("/broken", {.body = "a\xFF", .contentType = "text/html"});
   EXPECT_EQ(load(requestFor("https://ads.example.com/latin"))->body, "caf\xC3\xA9");
   EXPECT_EQ(load(requestFor("https://ads.example.com/broken"))->body, "a\xC3\xBF");
+}
+
+// An ad response past the cap fails once, as its bytes arrive: an endless one too, and
+// without more than the cap ever held by the loader and the transport together.
+TEST_F(ZUMURLConnectionTest, ABodyPastTheCapFailsOnceAtTheCap) {
+  using platform::detail::CurlTransport;
+  constexpr std::size_t kCap = ZUMURLConnection::kMaximumBodyBytes;
+  server.route("/exact", {.body = std::string(kCap, 'x')});
+  server.route("/over", {.body = std::string(kCap + 1, 'x')});
+  server.route("/endless", {.body = std::string(40000, 'x'), .endless = true});
+  const struct {
+    const char* path;
+    const char* last;
+  } rows[] = {{"/exact", "finish https://ads.example.com/exact"}, {"/over", "fail -1"}, {"/endless", "fail -1"}};
+  for (const auto& row : rows) {
+    CurlTransport::shared().resetPeaksForTesting();
+    auto recorder = load(requestFor(std::string("https://ads.example.com") + row.path));
+    env.runUntilIdle();
+    EXPECT_EQ(recorder->events.back(), row.last) << row.path;
+    EXPECT_EQ(std::count_if(recorder->events.begin(), recorder->events.end(),
+                            [](const std::string& e) { return e.starts_with("fail") || e.starts_with("finish"); }),
+              1) << row.path;
+    if (recorder->error) {
+      EXPECT_EQ(recorder->error->localizedDescription(), "Response body too large.");
+    } else {
+      EXPECT_EQ(recorder->body, std::string(kCap, 'x'));
+    }
+    EXPECT_LE(CurlTransport::shared().statisticsForTesting().peakQueuedBytes,
+              CurlTransport::kMaxQueuedBytesPerTransfer + 64 * 1024) << row.path;
+  }
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include "sdk/foundation/ZUMStatisticDictionary.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/presentation/ZUMAdAppViewController.h"
+#include "sdk/rendering/ZUMAdView.h"
+#include "sdk/rendering/ZUMBannerAdViewDelegate.h"
 #include "sdk/rendering/ZUMSlotEventHandler.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdType.h"
@@ -87,6 +89,15 @@ void ZUMAdAppAdViewDelegate::adViewDidStartLoad(ZUMAdView& adView) {
     statistics->setObject(ZUMMonotonicTimeInMilliseconds(), "tlanding_page_load_start", true);
   }
   ZUMAdViewDelegate::adViewDidStartLoad(adView);
+}
+
+void ZUMAdAppAdViewDelegate::adViewDidFailLoadWithError(ZUMAdView& adView, const platform::ErrorPtr& error) {
+  ZUMAdViewDelegate::adViewDidFailLoadWithError(adView, error);
+  auto controller = adAppViewController();
+  auto slot = controller ? controller->slot() : nullptr;
+  if (!slot || slot->adView().get() != &adView) return;
+  if (!platform::isWebContentProcessTerminatedError(error)) return;
+  if (auto slotDelegate = slot->adViewDelegate()) slotDelegate->pageDidEnd(*slot, error);
 }
 
 void ZUMAdAppAdViewDelegate::adViewDidFinishLoad(ZUMAdView& adView) {

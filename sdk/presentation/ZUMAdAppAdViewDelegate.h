@@ -47,6 +47,9 @@ class ZUMAdAppAdViewDelegate : public ZUMAdViewDelegate {
                                                        platform::WebViewNavigationType navigationType) override;
   void adViewDidStartLoad(ZUMAdView& adView) override;
   void adViewDidFinishLoad(ZUMAdView& adView) override;
+  // The slot's own ad view losing its page (its content process ended) is the slot's
+  // news: it goes to the slot's ad-view delegate (see ZUMBannerAdViewDelegate::pageDidEnd).
+  void adViewDidFailLoadWithError(ZUMAdView& adView, const platform::ErrorPtr& error) override;
 
  private:
   explicit ZUMAdAppAdViewDelegate(const std::shared_ptr<ZUMAdAppViewController>& controller);

@@ -128,7 +128,6 @@ void ZUMAdViewDelegate::handleTOLMURL(const platform::URL& url, const std::share
   auto handlers = TOLMHandlers_;
   parseQueue_->async([self = shared_from_this(), url, adView, handlers = std::move(handlers)]() mutable {
     auto notification = ZUMNotification::createWithNotificationURL(url);
-    if (!notification) ZUMLog(kZUMLogLevelDefault, "Dropped an in-page message without a name: " + url.absoluteString());
     // Back on the main queue either way, so the ad view and the delegate are let go there.
     platform::DispatchQueue::main()->async(
         [self = std::move(self), notification = std::move(notification), adView = std::move(adView),

@@ -5,6 +5,7 @@
 #include "ZUMSlotAdEventDelegate.h"
 #include "platform/base/Error.h"
 #include "sdk/csi/ZUMCSI.h"
+#include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMRegistrationPoint.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMOpener.h"
@@ -78,9 +79,25 @@ void ZUMBannerAdViewDelegate::finishLoad(ZUMAdView& adView) {
 void ZUMBannerAdViewDelegate::adViewDidFailLoadWithError(ZUMAdView& adView, const platform::ErrorPtr& error) {
   ZUMAdViewDelegate::adViewDidFailLoadWithError(adView, error);
   auto slot = this->slot();
+  if (slot && platform::isWebContentProcessTerminatedError(error)) {
+    pageDidEnd(*slot, error);
+    return;
+  }
   // A load that is over (shown, failed, cancelled or invalidated) is not failed again.
   if (!slot || !slot->isMakingRequest()) return;
   slot->didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorNetworkError), false);
+}
+
+void ZUMBannerAdViewDelegate::pageDidEnd(ZUMSlot& slot, const platform::ErrorPtr& error) {
+  const bool loading = slot.isMakingRequest();
+  // A failed, cancelled or invalidated ad has told its owner all it will.
+  if (!loading && slot.state() != ZUMSlot::State::kValidAd) return;
+  const std::string reason = error->localizedFailureReason().value_or("no reason given");
+  ZUMLog(kZUMLogLevelDefault, std::string("The ad's page ended ") + (loading ? "while it loaded" : "after it was shown") +
+                                  ": " + reason + ".");
+  auto keepAlive = slot.shared_from_this();
+  slot.didFailToReceiveAdWithError(
+      ZUMMakeError(kZUMErrorInternalError, -1, "The ad's web page ended (" + reason + ").", error), !loading);
 }
 
 void ZUMBannerAdViewDelegate::adViewContentSizeDidChange(ZUMAdView&, platform::Size size) {

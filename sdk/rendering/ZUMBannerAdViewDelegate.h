@@ -51,8 +51,14 @@ class ZUMBannerAdViewDelegate : public ZUMAdViewDelegate, public ZUMDelayLoadDel
                                                        platform::WebViewNavigationType navigationType) override;
   void adViewDidFinishLoad(ZUMAdView& adView) override;
   // The slot fails with the network error (code 2) unless its load is over; the error
-  // given does not reach the slot.
+  // given does not reach the slot. A page whose content process ended is pageDidEnd().
   void adViewDidFailLoadWithError(ZUMAdView& adView, const platform::ErrorPtr& error) override;
+  // The ad's page died (`error` is the platform's termination error, its failure reason
+  // why): a load in progress fails with an error that says so (code 11), and so does an
+  // ad already shown, once, as any failed ad of its format; both with a log line giving
+  // the reason. Whoever delegates for the slot's ad view (a full-screen controller
+  // while the ad is shown) hands the termination here.
+  void pageDidEnd(ZUMSlot& slot, const platform::ErrorPtr& error);
   void adViewContentSizeDidChange(ZUMAdView& adView, platform::Size size) override;
   void adViewDidLoadVideoWithSize(ZUMAdView& adView, platform::Size size) override;
   void adViewDidRecordImpression(ZUMAdView& adView) override;

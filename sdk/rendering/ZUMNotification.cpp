@@ -1,93 +1,59 @@
 #include "sdk/rendering/ZUMNotification.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string_view>
 
 #include <nlohmann/json.hpp>
 
-#include "platform/base/PercentEncoding.h"
+#include "platform/base/ASCIIString.h"
+#include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 
 namespace {
 
-// A percent-decoded key or value into `out`; false when it does not decode to UTF-8.
-// `escaped` and `ascii` say what the caller saw while scanning, so plain text is taken as
-// it stands without another pass.
-bool decodeInto(std::string_view text, bool escaped, bool ascii, std::string& out) {
-  if (!escaped) {
-    if (!ascii && !platform::PercentEncoding::isValidUTF8(text)) return false;
-    out.assign(text);
-    return true;
-  }
-  auto decoded = platform::PercentEncoding::decode(text);
-  if (!decoded) return false;
-  out = std::move(*decoded);
-  return true;
-}
+// What a dropped message's log line shows of its URL.
+constexpr std::size_t kLoggedURLBytes = 256;
 
-bool isASCII(std::string_view text) {
-  unsigned char high = 0;
-  for (char c : text) high |= static_cast<unsigned char>(c);
-  return (high & 0x80) == 0;
-}
-
-// Where the piece that starts at `from` ends: the nearer "&" or ";", else the end.
-std::size_t pieceEnd(std::string_view query, std::size_t from) {
-  const char* base = query.data();
-  const void* amp = std::memchr(base + from, '&', query.size() - from);
-  const std::size_t ampAt = amp ? static_cast<std::size_t>(static_cast<const char*>(amp) - base) : query.size();
-  const void* semi = std::memchr(base + from, ';', ampAt - from);
-  return semi ? static_cast<std::size_t>(static_cast<const char*>(semi) - base) : ampAt;
-}
-
-bool decodePart(std::string_view text, std::string& out) {
-  return decodeInto(text, text.find('%') != std::string_view::npos, isASCII(text), out);
-}
-
-// ZUMQueryParametersFromURL(url, false) for a URL with a query, read in place: "&" and
-// ";" separate pieces, a piece of exactly two "="-parts is a pair, a later key wins.
-nlohmann::ordered_json parametersOfQuery(std::string_view query) {
-  nlohmann::ordered_json parameters = nlohmann::ordered_json::object();
-  auto& members = parameters.get_ref<nlohmann::ordered_json::object_t&>();
-  members.reserve(1 + static_cast<std::size_t>(std::count(query.begin(), query.end(), '&') +
-                                               std::count(query.begin(), query.end(), ';')));
-  std::string key, value;
-  std::size_t start = 0;
-  while (start <= query.size()) {
-    const std::size_t end = pieceEnd(query, start);
-    const std::string_view piece = query.substr(start, end - start);
-    const std::size_t equals = piece.find('=');
-    if (equals != std::string_view::npos && piece.find('=', equals + 1) == std::string_view::npos &&
-        decodePart(piece.substr(0, equals), key) && decodePart(piece.substr(equals + 1), value)) {
-      if (members.empty()) {
-        members.emplace_back(std::move(key), std::move(value));
-      } else {
-        parameters[key] = std::move(value);
-      }
-    }
-    start = end + 1;
-  }
-  return parameters;
+void logDropped(const platform::URL& url, const std::string& why) {
+  const std::string& text = url.absoluteString();
+  ZUMLog(kZUMLogLevelDefault, "Dropped an in-page message " + why + ": " + text.substr(0, kLoggedURLBytes) +
+                                  (text.size() > kLoggedURLBytes ? "..." : ""));
 }
 
 }  // namespace
 
 bool ZUMNotification::isNotificationURL(const std::optional<platform::URL>& url) {
-  return ZUMURLHasScheme(url, "tolm");
+  // A scheme is ASCII, so ASCII case folding is the whole of it.
+  return url && url->scheme() && platform::equalsIgnoringASCIICase(*url->scheme(), "tolm");
 }
 
 std::shared_ptr<const ZUMNotification> ZUMNotification::createWithNotificationURL(
     const std::optional<platform::URL>& url) {
   if (!isNotificationURL(url)) return nullptr;
+  const std::size_t bytes = url->absoluteString().size();
+  if (bytes > kMaximumURLBytes) {
+    logDropped(*url, "of " + std::to_string(bytes) + " bytes (at most " + std::to_string(kMaximumURLBytes) + ")");
+    return nullptr;
+  }
   std::optional<std::string> path = url->path();
-  if (!path || path->size() < 2) return nullptr;
+  if (!path || path->size() < 2) {
+    logDropped(*url, "without a name");
+    return nullptr;
+  }
+  std::string storage;
+  const std::string_view query = ZUMQueryTextOfURL(*url, storage);
+  // A query shorter than the limit cannot hold more pieces than it: no need to count.
+  const std::size_t pieces = query.size() < kMaximumParameterCount ? 0 : ZUMQueryPieceCount(query);
+  if (pieces > kMaximumParameterCount) {
+    logDropped(*url, "of " + std::to_string(pieces) + " parameters (at most " +
+                         std::to_string(kMaximumParameterCount) + ")");
+    return nullptr;
+  }
   path->erase(0, 1);
-  // Both readers give string values only, so the dictionary is taken as it is.
-  auto parameters = std::make_shared<nlohmann::ordered_json>(
-      url->query() ? parametersOfQuery(*url->query()) : ZUMQueryParametersFromURL(url, false));
-  return std::make_shared<const ZUMNotification>(Token{}, std::move(*path), std::move(parameters));
+  // The reader gives string values only, so the dictionary is taken as it is.
+  return std::make_shared<const ZUMNotification>(
+      Token{}, std::move(*path),
+      std::make_shared<const nlohmann::ordered_json>(ZUMQueryParametersFromString(query, false)));
 }
 
 std::shared_ptr<const ZUMNotification> ZUMNotification::create(const std::optional<std::string>& name,

@@ -8,6 +8,7 @@
 // on the main queue).
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,8 +24,14 @@ class ZUMNotification {
   // Whether the URL's scheme, lowercased, is "tolm"; false without URL or scheme.
   static bool isNotificationURL(const std::optional<platform::URL>& url);
 
+  // What one message may carry: the URL's whole text, and the pieces of its query
+  // (pairs or not). A larger message is dropped with a log line, before it is read, so
+  // a hostile page cannot hold the thread that parses it.
+  static constexpr std::size_t kMaximumURLBytes = 4u << 20;
+  static constexpr std::size_t kMaximumParameterCount = 100'000;
+
   // The message a URL carries; nullptr when it is not a message URL or its name would be
-  // empty. The host is ignored. The name is the URL's (percent-decoded) path without its
+  // empty, or when it carries more than the limits above (both logged). The host is ignored. The name is the URL's (percent-decoded) path without its
   // first character ("/a/b" gives "a/b"); no path, "/", or a path that does not decode
   // to UTF-8 gives no message. The parameters are ZUMQueryParametersFromURL(url, false):
   // "&" and ";" separate pairs, only pieces of exactly two "="-parts count, key and

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "platform/base/SystemLog.h"
+#include "testing/TestEnvironment.h"
+
 namespace {
 
 using Json = nlohmann::ordered_json;
@@ -88,6 +91,38 @@ TEST(ZUMNotificationTest, ParametersFollowTheQueryRules) {
     auto message = ZUMNotification::createWithNotificationURL(url("tolm://x/m" + c.tail));
     ASSERT_TRUE(message) << c.tail;
     EXPECT_EQ(message->parameters(), c.parameters) << c.tail;
+  }
+}
+
+class ZUMNotificationLimitsTest : public testenv::PlatformTest {};
+
+TEST_F(ZUMNotificationLimitsTest, MessagesPastTheLimitsOrWithoutANameAreDroppedWithALogLine) {
+  const std::string head = "tolm://x/m?";
+  const std::size_t fill = ZUMNotification::kMaximumURLBytes - head.size() - 2;
+  // One piece more than allowed: "a=1;" repeated, then "z".
+  std::string pieces;
+  for (std::size_t i = 1; i < ZUMNotification::kMaximumParameterCount; ++i) pieces += "a" + std::to_string(i % 9) + ";";
+  struct Case {
+    std::string url;
+    bool parsed;
+    std::string logged;
+  } cases[] = {
+      {head + "v=" + std::string(fill, 'b'), true, ""},
+      {head + "v=" + std::string(fill + 1, 'b'), false, "Dropped an in-page message of 4194305 bytes (at most 4194304)"},
+      {head + pieces + "z=1", true, ""},
+      {head + pieces + ";z=1", false, "Dropped an in-page message of 100001 parameters (at most 100000)"},
+      {"tolm://x/?a=1", false, "Dropped an in-page message without a name: tolm://x/?a=1"},
+  };
+  for (const Case& c : cases) {
+    platform::SystemLog::Capture capture(true);
+    auto message = ZUMNotification::createWithNotificationURL(url(c.url));
+    env.runUntilIdle();
+    EXPECT_EQ(message != nullptr, c.parsed) << c.logged;
+    if (c.parsed) {
+      EXPECT_TRUE(capture.messages().empty()) << c.url.size();
+    } else {
+      EXPECT_TRUE(capture.contains(c.logged)) << c.logged;
+    }
   }
 }
 

@@ -251,6 +251,10 @@ void ZUMWebKitWebView::webViewDidFailProvisionalNavigation(platform::WKWebView&,
   didFailLoadWithError(error);
 }
 
+void ZUMWebKitWebView::webViewWebContentProcessDidTerminate(platform::WKWebView& webView) {
+  didTerminateWebContentProcess(webView.webContentProcessTerminationReason());
+}
+
 std::shared_ptr<platform::WKWebView> ZUMWebKitWebView::webViewCreateWebViewWithConfiguration(
     platform::WKWebView&, const platform::WKWebViewConfiguration&, const platform::WKNavigationAction& navigationAction) {
   auto keepAlive = shared_from_this();

@@ -79,6 +79,7 @@ class ZUMWebKitWebView : public ZUMWebView,
   void webViewDidFinishNavigation(platform::WKWebView& webView) override;
   void webViewDidFailNavigation(platform::WKWebView& webView, const platform::ErrorPtr& error) override;
   void webViewDidFailProvisionalNavigation(platform::WKWebView& webView, const platform::ErrorPtr& error) override;
+  void webViewWebContentProcessDidTerminate(platform::WKWebView& webView) override;
   // Shown to the delegate as a navigation question; nothing opens, whatever it answers.
   std::shared_ptr<platform::WKWebView> webViewCreateWebViewWithConfiguration(
       platform::WKWebView& webView, const platform::WKWebViewConfiguration& configuration,

@@ -1,5 +1,7 @@
 #include "sdk/rendering/ZUMWebView.h"
 
+#include <utility>
+
 #include <nlohmann/json.hpp>
 
 #include "platform/base/DispatchQueue.h"
@@ -100,6 +102,7 @@ void ZUMWebView::setWebView(std::shared_ptr<platform::View> engine) {
 void ZUMWebView::loadHTMLString(const std::optional<std::string>& string,
                                 const std::optional<platform::URL>& baseURL) {
   willLoad();
+  terminationReported_ = false;
   if (!string) return;
   if (auto key = keyForURL(baseURL)) pendingRequestURLStrings_.insert(*key);
   engineLoadHTMLString(*string, baseURL);
@@ -107,6 +110,7 @@ void ZUMWebView::loadHTMLString(const std::optional<std::string>& string,
 
 void ZUMWebView::loadRequest(const platform::URLRequest& request) {
   willLoad();
+  terminationReported_ = false;
   if (auto key = keyForURL(request.url())) pendingRequestURLStrings_.insert(*key);
   engineLoadRequest(request);
 }
@@ -162,7 +166,14 @@ void ZUMWebView::didFinishLoad() {
 void ZUMWebView::didFailLoadWithError(const platform::ErrorPtr& error) {
   auto keepAlive = shared_from_this();
   currentRequestURLString_.reset();
+  if (platform::isWebContentProcessTerminatedError(error)) terminationReported_ = true;
   if (auto delegate = this->delegate()) delegate->webViewDidFailLoadWithError(*this, error);
+}
+
+void ZUMWebView::didTerminateWebContentProcess(const std::string& reason) {
+  if (std::exchange(terminationReported_, false)) return;
+  didFailLoadWithError(platform::makeWebContentProcessTerminatedError(reason));
+  terminationReported_ = false;
 }
 
 void ZUMWebView::notifyDelegateIfRequestFailed() {

@@ -119,6 +119,10 @@ class ZUMWebView : public platform::View {
   void didStartLoad();
   void didFinishLoad();
   void didFailLoadWithError(const platform::ErrorPtr& error);
+  // The page's content process ended (`reason` says why). A load it ended was failed
+  // with the termination error already; otherwise the delegate hears that error as a
+  // failed load now, so a page that dies after its load is reported all the same.
+  void didTerminateWebContentProcess(const std::string& reason);
   // The engine's content size may have changed.
   void engineContentSizeDidChange();
 
@@ -138,5 +142,8 @@ class ZUMWebView : public platform::View {
   bool sizeReportedSinceStart_ = false;
   std::set<std::string> pendingRequestURLStrings_;
   std::optional<std::string> currentRequestURLString_;
+  // A load failed because its content process ended; the notice that follows is not
+  // reported again.
+  bool terminationReported_ = false;
   std::shared_ptr<ZUMScheduler> scheduler_;
 };

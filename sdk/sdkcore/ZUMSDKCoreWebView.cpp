@@ -273,8 +273,10 @@ void ZUMSDKCoreWebView::adViewDidFailLoadWithError(ZUMAdView& adView, const plat
   const auto failing = error ? error->userInfoString(platform::kErrorFailingURLStringKey) : std::nullopt;
   // While the page's own load is under way, a failure that names no address is the
   // page's too: a load that failed without saying where must not stay "loading".
+  // A page whose content process ended is gone whenever that happens.
   if ((failing && *failing == ZUMSDKCorePageURLString) ||
-      (!failing && (current == kLoadRequested || current == kLoading))) {
+      (!failing && (current == kLoadRequested || current == kLoading)) ||
+      platform::isWebContentProcessTerminatedError(error)) {
     if (auto recorder = pageLoadRecorder()) recorder->cancelTimingVariableWithName(kPageLoadTiming);
     setState(kFailed);
   }

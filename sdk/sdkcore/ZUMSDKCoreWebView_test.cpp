@@ -226,6 +226,10 @@ TEST_F(ZUMSDKCoreWebViewTest, OnlyAFailureOfThePageItselfFailsALoadedPage) {
   webView->setState(ZUMSDKCoreWebView::kLoading);
   webView->adViewDidFailLoadWithError(*webView->adView(), failure(std::nullopt));
   EXPECT_EQ(webView->state(), ZUMSDKCoreWebView::kFailed);
+  // A loaded page whose content process ended is gone, whatever address it names.
+  webView->setState(ZUMSDKCoreWebView::kLoaded);
+  webView->adViewDidFailLoadWithError(*webView->adView(), platform::makeWebContentProcessTerminatedError("crashed"));
+  EXPECT_EQ(webView->state(), ZUMSDKCoreWebView::kFailed);
 }
 
 // The page's loads are timed in the web view's own CSI registry: a refresh reports the

@@ -122,7 +122,8 @@ void ZUMFennickJSCoreCommandExecutor::handleNetworkIO(const JSValue& parameters,
         bool failed = false;
         auto result = ZUMFennickBridgeResult(response, data, error, &failed);
         call(failed ? failureCallback : successCallback, result);
-      });
+      },
+      kMaxResponseBytes);
 }
 
 // --- Ad view ------------------------------------------------------------------------------

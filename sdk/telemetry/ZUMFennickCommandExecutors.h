@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -38,6 +39,8 @@ class ZUMFennickJSCoreCommandExecutor final : public ZUMFennickCommandExecuting,
 
   // At most this many of the script's requests run at once; more are refused.
   static constexpr int kMaxRequestsInFlight = 16;
+  // The most of one answer handed to the script; a longer body fails its request.
+  static constexpr std::size_t kMaxResponseBytes = 1u << 20;
 
   // The native function's work: sends the script's request, or refuses it.
   void handleNetworkIO(const platform::JSValue& parameters, const platform::JSValue& successCallback,

@@ -14,13 +14,23 @@ const char* const kBootstrapSource = R"JS(
   var keys = Object.keys, isArray = Array.isArray, defineProperty = Object.defineProperty;
   var RealDate = Date, Str = String, Num = Number, isFiniteNum = isFinite;
   var HANDLE = '__morvaneHandle__';
-  var MAX_EVENTS = 10000, MAX_DEPTH = 64;
+  // One round trip's events are capped in count and in the length of their JSON (URLs
+  // are ASCII, so a page message of the host's 4 MiB limit still fits); the host ends a
+  // process whose reply passes ContentProcess::kMaxReplyBytes. Console and alert text is
+  // cut to what the host keeps of one message (WebPage::kMaxMessageBytes).
+  var MAX_EVENTS = 10000, MAX_EVENT_BYTES = 6 * 1024 * 1024, MAX_MESSAGE = 16 * 1024, MAX_DEPTH = 64;
 
   var events = [];
+  var eventBytes = 0;
   var dropped = 0;
   function emit(ev) {
-    if (events.length >= MAX_EVENTS) { dropped++; return; }
+    var size = stringify(ev).length;
+    if (events.length >= MAX_EVENTS || size > MAX_EVENT_BYTES - eventBytes) { dropped++; return; }
+    eventBytes += size;
     events[events.length] = ev;
+  }
+  function clip(message) {
+    return message.length > MAX_MESSAGE ? message.substring(0, MAX_MESSAGE) : message;
   }
   function text(v) {
     try { return Str(v); } catch (e) { return ''; }
@@ -246,13 +256,13 @@ const char* const kBootstrapSource = R"JS(
     global.addEventListener = winListeners.add;
     global.removeEventListener = winListeners.remove;
     global.dispatchEvent = function (event) { return dispatch('window', event, global); };
-    global.alert = function (message) { emit({ type: 'alert', message: arguments.length ? text(message) : '' }); };
+    global.alert = function (message) { emit({ type: 'alert', message: arguments.length ? clip(text(message)) : '' }); };
     global.open = function (url) { emit({ type: 'openWindow', url: text(url), navigationType: 'other' }); return null; };
     function log(level) {
       return function () {
         var parts = [];
         for (var i = 0; i < arguments.length; i++) parts[parts.length] = text(arguments[i]);
-        emit({ type: 'console', level: level, message: parts.join(' ') });
+        emit({ type: 'console', level: level, message: clip(parts.join(' ')) });
       };
     }
     global.console = { log: log('log'), info: log('info'), warn: log('warn'), error: log('error'), debug: log('debug') };
@@ -372,9 +382,10 @@ const char* const kBootstrapSource = R"JS(
   return function (line) {
     var req = parse(line);
     var reply = { id: req.id };
-    var outer = events, outerDropped = dropped;
+    var outer = events, outerDropped = dropped, outerBytes = eventBytes;
     events = [];
     dropped = 0;
+    eventBytes = 0;
     if (typeof req.now === 'number') nowMs = req.now;
     if (isArray(req.release)) {
       for (var r = 0; r < req.release.length; r++) delete handles[req.release[r]];
@@ -418,6 +429,7 @@ const char* const kBootstrapSource = R"JS(
     if (dropped) reply.droppedEvents = dropped;
     events = outer;
     dropped = outerDropped;
+    eventBytes = outerBytes;
     return stringify(reply);
   };
 })
