@@ -256,5 +256,48 @@ TEST_F(WebKitPageTest, TheContentSizeAndAStoppedHostLoadReachTheView) {
   EXPECT_FALSE(view->isLoading());
 }
 
+// Where a load failed decides the delegate's call (before its document's commit it is
+// the provisional navigation's); a failed load does not hold back the next one's end.
+TEST_F(WebKitPageTest, LoadsReportEachStepAndWhetherTheyFailedBeforeTheirCommit) {
+  struct Steps : Navigations {
+    void webViewDidCommitNavigation(WKWebView&) override { steps.push_back("commit"); }
+    void webViewDidFinishNavigation(WKWebView&) override { steps.push_back("finish"); }
+    void webViewDidFailNavigation(WKWebView&, const ErrorPtr&) override { steps.push_back("fail"); }
+    void webViewDidFailProvisionalNavigation(WKWebView&, const ErrorPtr&) override {
+      steps.push_back("fail provisional");
+    }
+    std::vector<std::string> steps;
+  };
+  webtest::PageServer::Scope server;
+  webtest::PageServer::pages()["https://served.adnetwork.example/ok"] = "<p>served</p>";
+  auto steps = std::make_shared<Steps>();
+  auto view = WKWebView::create({0, 0, 100, 100});
+  view->setNavigationDelegate(steps);
+  const struct {
+    const char* name;
+    std::function<void()> load;
+    std::vector<std::string> steps;
+  } rows[] = {
+      {"a missing file", [&] { view->loadRequest(URLRequest(*URL::fromString("file:///nonexistent-morvane/ad.html"))); },
+       {"fail provisional"}},
+      {"an HTML string after a failure", [&] { view->loadHTMLString("<p>ad</p>", std::nullopt); }, {"commit", "finish"}},
+      {"a host request refused", [&] { view->loadRequest(URLRequest(*URL::fromString("https://127.0.0.1:1/ad"))); },
+       {"fail provisional"}},
+      {"a host request after a failure",
+       [&] { view->loadRequest(URLRequest(*URL::fromString("https://served.adnetwork.example/ok"))); },
+       {"commit", "finish"}},
+  };
+  for (const auto& row : rows) {
+    steps->steps.clear();
+    row.load();
+    EXPECT_TRUE(waitFor([&] {
+      return !steps->steps.empty() && (steps->steps.back() == "finish" || steps->steps.back().rfind("fail", 0) == 0);
+    })) << row.name;
+    env_.runUntilIdle();
+    EXPECT_EQ(steps->steps, row.steps) << row.name;
+    EXPECT_FALSE(view->isLoading()) << row.name;
+  }
+}
+
 }  // namespace
 }  // namespace platform
