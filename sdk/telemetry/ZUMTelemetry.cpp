@@ -11,6 +11,7 @@
 #include "sdk/telemetry/ZUMCharacterSets.h"
 #include "sdk/telemetry/ZUMCrashReporter.h"
 #include "sdk/telemetry/ZUMFennick.h"
+#include "sdk/telemetry/ZUMInAppPurchaseTransactionReporter.h"
 
 std::shared_ptr<ZUMCSITimeRecorder> ZUMTelemetry::makeTimeRecorder(const std::string& action) {
   return ZUMCSITimeRecorder::create(action);
@@ -54,6 +55,7 @@ void ZUMRegisterTelemetry() {
     hooks.startContentHashing = [] { startContentHashing(*ZUMApplication::sharedInstance()); };
   });
   ZUMRegisterCrashReporter();
+  ZUMRegisterInAppPurchaseReporting();
   // Range lists delivered by the server cut the next walk's text, not the next launch's.
   ZUMSDKConstantsTargets::registerTargets([](ZUMSDKConstantsTargets& targets) {
     targets.updateCharacterSets = [] { ZUMCharacterSets::sharedInstance()->updateCharacterSets(); };
