@@ -129,14 +129,9 @@ void ZUMInAppPurchaseTransactionReporter::paymentQueueUpdatedTransactions(
     platform::DispatchQueue::main()->async(std::move(report));
     return;
   }
-  // Whichever comes first, the answer or the time-out, reports; the other does nothing.
-  auto once = [done = std::make_shared<bool>(false), report = std::move(report)] {
-    if (std::exchange(*done, true)) return;
-    report();
-  };
+  // Reported whatever the answer; an unanswered request times out (ZUMProductsRequest).
   cache->requestProductsWithProductIdentifiers(std::move(unknownProducts), platform::DispatchQueue::main(),
-                                               [once](auto&&...) { once(); });
-  platform::DispatchQueue::main()->after(kProductRequestTimeout, once);
+                                               [report = std::move(report)](auto&&...) { report(); });
 }
 
 bool ZUMInAppPurchaseTransactionReporter::claimTransaction(const std::optional<std::string>& identifier,

@@ -8,7 +8,7 @@
 // at every launch: each transaction identifier is reported once, the reported ones
 // remembered (at most kMaximumRememberedTransactions, newest kept) in the user defaults.
 // Records waiting for a product request that never answers are reported without a
-// price after kProductRequestTimeout.
+// price once the request times out (ZUMProductsRequest::kTimeout).
 //
 // Main thread only, except the pure builders (any thread). The shared instance lives for
 // the process (tests reset it); the payment queue holds it weakly.
@@ -59,7 +59,6 @@ class ZUMInAppPurchaseTransactionReporter final : public platform::PaymentTransa
     bool operator==(const Record&) const = default;
   };
 
-  static constexpr platform::TimeInterval kProductRequestTimeout = 60;
   static constexpr std::size_t kMaximumRememberedTransactions = 500;
 
   static std::shared_ptr<ZUMInAppPurchaseTransactionReporter> sharedInstance();

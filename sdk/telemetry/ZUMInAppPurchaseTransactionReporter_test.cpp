@@ -216,4 +216,87 @@ TEST_F(ZUMInAppPurchaseReporterTest, AnUnfinishedPurchaseDeliveredAgainAfterARel
   env.advance(120s);
   EXPECT_EQ(server.requestCount(), 1u);
 }
+
+TEST_F(ZUMInAppPurchaseReporterTest, EquivalentClassesAndTheOptOutKeepTheReporterAway) {
+  auto reporter = Reporter::sharedInstance();
+  platform::ClassRegistry::shared().registerClass<Reporter>("PLKMeasurement", [] { return nullptr; });
+  EXPECT_FALSE(reporter->shouldBeEnabled());
+  enable();
+  EXPECT_FALSE(reporter->reportingEnabled());
+  StoreControls::buy({"com.example.coins", 1});
+  env.advance(120s);
+  EXPECT_EQ(server.requestCount(), 0u);
+
+  platform::ClassRegistry::shared().unregisterClass("PLKMeasurement");
+  EXPECT_TRUE(reporter->shouldBeEnabled());
+  enable();
+  enable();
+  EXPECT_TRUE(reporter->reportingEnabled());
+  StoreControls::buy({"com.example.coins", 1});
+  EXPECT_EQ(received(1).size(), 1u);
+
+  ZUMOptOutOfInAppPurchaseReporting();
+  EXPECT_TRUE(reporter->wasDisabled());
+  EXPECT_FALSE(reporter->reportingEnabled());
+  EXPECT_FALSE(reporter->shouldBeEnabled());
+  reporter->enableReporting();
+  EXPECT_FALSE(reporter->reportingEnabled());
+  StoreControls::buy({"com.example.coins", 1});
+  env.advance(120s);
+  EXPECT_EQ(server.requestCount(), 1u);
+}
+
+TEST_F(ZUMInAppPurchaseReporterTest, UnknownProductsAndUnansweredRequestsReportWithoutAPriceOnce) {
+  enable();
+  StoreControls::buy({"com.example.unknown", 1});  // the store calls it invalid
+  auto queries = received(1);
+  ASSERT_EQ(queries.size(), 1u);
+  EXPECT_EQ(queries[0].at("price"), "");
+  EXPECT_EQ(queries[0].at("currency_code"), "");
+  EXPECT_EQ(ZUMInAppPurchaseProductCache::sharedInstance()->cachedProductForProductID("com.example.unknown"), nullptr);
+
+  StoreControls::setProductRequestAnswer(StoreControls::ProductRequestAnswer::Never);
+  StoreControls::buy({"com.example.gems", 1});
+  env.advance(std::chrono::duration<double>(ZUMProductsRequest::kTimeout) - 1s);
+  EXPECT_EQ(server.requestCount(), 1u);
+  env.advance(2s);
+  queries = received(2);
+  ASSERT_EQ(queries.size(), 2u);
+  EXPECT_EQ(queries[1].at("sku"), "com.example.gems");
+  EXPECT_EQ(queries[1].at("price"), "");
+
+  StoreControls::setProductRequestAnswer(StoreControls::ProductRequestAnswer::Fail);
+  StoreControls::buy({"com.example.gems", 2});
+  queries = received(3);
+  ASSERT_EQ(queries.size(), 3u);
+  EXPECT_EQ(queries[2].at("quantity"), "2");
+  env.advance(120s);
+  EXPECT_EQ(server.requestCount(), 3u);
+}
+
+TEST_F(ZUMInAppPurchaseReporterTest, AFailedPingStaysStoredAndGoesOutAgainMarked) {
+  std::atomic<bool> failing = true;
+  server.route("/sdk/conversion/", [&](const testenv::RecordedRequest&) {
+    return testenv::ScriptedResponse{.status = failing ? 500 : 204};
+  });
+  setDefault("&again=yes", "/vantor/ads/iap_retry_suffix");
+  enable();
+  StoreControls::buy({"com.example.coins", 1});
+  ASSERT_TRUE(env.runUntil(
+      [&] { return server.requestCount() == 1 && ZUMPinger::sharedInstance()->pingsInFlight() == 0; }));
+  env.runUntilIdle();
+  const auto entries = stored();
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(queryOf(entries[0].urlString).at("again"), "yes");
+  EXPECT_EQ(queryOf(entries[0].urlString).at("price"), "0.99");
+
+  failing = false;
+  ZUMPinger::sharedInstance()->startRetrySchedule();
+  env.advance(61s);
+  auto queries = received(2);
+  ASSERT_EQ(queries.size(), 2u);
+  EXPECT_EQ(queries[1].at("again"), "yes");
+  EXPECT_EQ(queries[0].count("again"), 0u);
+}
+
 }  // namespace

@@ -5,6 +5,8 @@
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/MainThreadChecker.h"
 #include "sdk/errors/ZUMErrors.h"
+#include "sdk/foundation/ZUMBindWeak.h"
+#include "sdk/foundation/ZUMLogger.h"
 
 void ZUMProductsRequest::requestProductsWithProductIdentifiers(std::set<std::string> identifiers,
                                                                std::shared_ptr<platform::DispatchQueue> queue,
@@ -38,6 +40,14 @@ void ZUMProductsRequest::requestWithQueue(std::shared_ptr<platform::DispatchQueu
   queue_ = std::move(queue);
   productsRequest_->setDelegate(weak_from_this());
   productsRequest_->start();
+  platform::DispatchQueue::main()->after(kTimeout, ZUMBindWeak(weak_from_this(), &ZUMProductsRequest::timedOut));
+}
+
+void ZUMProductsRequest::timedOut() {
+  if (!completionHandler_) return;
+  ZUMLog(kZUMLogLevelDefault, "Store product request timed out; purchases are reported without prices.");
+  productsRequest_->cancel();
+  complete(std::nullopt, std::nullopt, ZUMMakeErrorWithDescription(kZUMErrorTimeout, std::nullopt));
 }
 
 void ZUMProductsRequest::productsRequestDidReceiveResponse(platform::ProductsRequest&,

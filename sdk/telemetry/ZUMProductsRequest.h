@@ -2,10 +2,10 @@
 // names: the products found (by identifier) and the identifiers the store does not know,
 // or an error. Wraps the platform's products request and becomes its delegate.
 //
-// The class method keeps the request alive until it has answered; a request that never
-// answers is let go of by whoever holds it (the product cache's caller stops waiting
-// after a time-out). Main thread only (the store's thread); the completion runs on the
-// named queue.
+// The class method keeps the request alive until it has answered. A store that never
+// answers would hold the request, and the purchases waiting for it, for ever: after
+// kTimeout the store request is cancelled and the handler gets the SDK's time-out error.
+// Main thread only (the store's thread); the completion runs on the named queue.
 #pragma once
 
 #include <functional>
@@ -15,6 +15,7 @@
 #include <set>
 #include <string>
 
+#include "platform/base/Clock.h"
 #include "platform/base/Error.h"
 #include "platform/store/Product.h"
 #include "platform/store/ProductsRequest.h"
@@ -32,6 +33,8 @@ using ZUMProductsCompletionHandler = std::function<void(
 class ZUMProductsRequest final : public platform::ProductsRequestDelegate,
                                  public std::enable_shared_from_this<ZUMProductsRequest> {
  public:
+  static constexpr platform::TimeInterval kTimeout = 60;
+
   // Nothing without a queue and a handler. A request that cannot be made answers the SDK
   // error 12 "Couldn't initialize." on the queue.
   static void requestProductsWithProductIdentifiers(std::set<std::string> identifiers,
@@ -40,7 +43,8 @@ class ZUMProductsRequest final : public platform::ProductsRequestDelegate,
   // nullptr when the store cannot make the request.
   static std::shared_ptr<ZUMProductsRequest> create(std::set<std::string> identifiers);
 
-  // Keeps the handler and queue, becomes the store request's delegate and starts it.
+  // Keeps the handler and queue, becomes the store request's delegate and starts it, and
+  // starts the time-out.
   void requestWithQueue(std::shared_ptr<platform::DispatchQueue> queue, ZUMProductsCompletionHandler completionHandler);
 
   // platform::ProductsRequestDelegate
@@ -54,6 +58,7 @@ class ZUMProductsRequest final : public platform::ProductsRequestDelegate,
   // Hands the answer to the handler on the queue, once.
   void complete(std::optional<ZUMProductsByIdentifier> products, std::optional<std::set<std::string>> invalid,
                 platform::ErrorPtr error);
+  void timedOut();
 
   std::shared_ptr<platform::ProductsRequest> productsRequest_;
   ZUMProductsCompletionHandler completionHandler_;
