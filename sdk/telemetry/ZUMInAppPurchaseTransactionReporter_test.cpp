@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "ZUMDefaultInAppPurchase.h"
+#include "ZUMInAppPurchase.h"
 #include "platform/base/ClassRegistry.h"
 #include "platform/base/PercentEncoding.h"
 #include "platform/base/TestingReset.h"
@@ -244,6 +246,16 @@ TEST_F(ZUMInAppPurchaseReporterTest, EquivalentClassesAndTheOptOutKeepTheReporte
   StoreControls::buy({"com.example.coins", 1});
   env.advance(120s);
   EXPECT_EQ(server.requestCount(), 1u);
+}
+
+TEST_F(ZUMInAppPurchaseReporterTest, ThePublicPurchaseShellsDoNothing) {
+  EXPECT_EQ(ZUMInAppPurchase::create(), nullptr);
+  enable();
+  ZUMDefaultInAppPurchase::enableDefaultPurchaseFlowWithDelegate(nullptr);
+  ZUMDefaultInAppPurchase::disableDefaultPurchaseFlow();
+  StoreControls::buy({"com.example.coins", 1});
+  EXPECT_EQ(received(1).size(), 1u);
+  EXPECT_EQ(platform::PaymentQueue::defaultQueue()->transactions().size(), 1u) << "never finished";
 }
 
 TEST_F(ZUMInAppPurchaseReporterTest, UnknownProductsAndUnansweredRequestsReportWithoutAPriceOnce) {
