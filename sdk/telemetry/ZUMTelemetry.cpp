@@ -15,6 +15,7 @@
 #include "sdk/telemetry/ZUMFennick.h"
 #include "sdk/telemetry/ZUMFennickLogger.h"
 #include "sdk/telemetry/ZUMLoggingHierarchy.h"
+#include "sdk/telemetry/ZUMInAppPurchaseTransactionReporter.h"
 
 std::shared_ptr<ZUMCSITimeRecorder> ZUMTelemetry::makeTimeRecorder(const std::string& action) {
   return ZUMCSITimeRecorder::create(action);
@@ -76,6 +77,7 @@ void ZUMRegisterTelemetry() {
     hooks.startContentHashing = [] { startContentHashing(*ZUMApplication::sharedInstance()); };
   });
   ZUMRegisterCrashReporter();
+  ZUMRegisterInAppPurchaseReporting();
   // Range lists delivered by the server cut the next walk's text, not the next launch's.
   ZUMSDKConstantsTargets::registerTargets([](ZUMSDKConstantsTargets& targets) {
     targets.updateCharacterSets = [] { ZUMCharacterSets::sharedInstance()->updateCharacterSets(); };
