@@ -183,6 +183,7 @@ TEST_F(LayoutSolverTest, FillsFreeSizesWithTheIntrinsicSizeAndLeavesTranslatingV
   EXPECT_EQ(label->frame(), Rect(210, 98, 80, 4)) << "the free height keeps its size";
   EXPECT_EQ(fixed->frame(), Rect(5, 5, 10, 10));
   EXPECT_EQ(follower->frame(), Rect(0, 20, 10, 10)) << "below the frame the sibling keeps";
+  EXPECT_EQ(log.messages().size(), 1u) << "logged at the first pass";
   s->setNeedsLayout();
   s->layoutIfNeeded();
   EXPECT_EQ(log.messages().size(), 1u) << "logged once";
