@@ -12,33 +12,10 @@
 #include "platform/base/MainLoopDriver.h"
 #include "platform/media/Player.h"
 #include "platform/media/PlayerItem.h"
+#include "testing/MemoryLoaderDelegate.h"
 #include "platform/media/PlayerItemVideoOutput.h"
 
 namespace {
-
-class BytesDelegate final : public platform::AssetResourceLoaderDelegate {
- public:
-  explicit BytesDelegate(std::string bytes) : bytes_(std::move(bytes)) {}
-  bool resourceLoaderShouldWaitForLoadingOfRequestedResource(
-      platform::AssetResourceLoader&, const std::shared_ptr<platform::AssetResourceLoadingRequest>& request) override {
-    if (auto* info = request->contentInformationRequest()) {
-      info->setContentType("public.mpeg-4");
-      info->setContentLength(static_cast<std::int64_t>(bytes_.size()));
-      info->setByteRangeAccessSupported(true);
-    }
-    if (auto* data = request->dataRequest()) {
-      const auto size = static_cast<std::int64_t>(bytes_.size());
-      const std::int64_t start = std::min(data->requestedOffset(), size);
-      const std::int64_t end = std::min(size, data->requestedOffset() + data->requestedLength());
-      if (end > start) request->respondWithData(std::string_view(bytes_).substr(start, end - start));
-    }
-    request->finishLoading();
-    return true;
-  }
-
- private:
-  std::string bytes_;
-};
 
 void play(const std::shared_ptr<platform::Asset>& asset) {
   using platform::PlayerItem;
@@ -70,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzzenv::setUpOnce("media_file");
   {
     auto asset = platform::Asset::create(*platform::URL::fromString("fuzz-media://input.example/file"));
-    auto delegate = std::make_shared<BytesDelegate>(std::string(reinterpret_cast<const char*>(data), size));
+    auto delegate = std::make_shared<testenv::MemoryLoaderDelegate>(std::string(reinterpret_cast<const char*>(data), size));
     asset->resourceLoader()->setDelegate(delegate, nullptr);
     play(asset);
   }
