@@ -3,11 +3,13 @@
 #include <cmath>
 #include <deque>
 #include <mutex>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
+#include "platform/base/TestingReset.h"
 #include "platform/base/Timer.h"
 #include "platform/net/BodyBuffer.h"
 #include "platform/net/CurlTransport.h"
@@ -279,6 +281,44 @@ class URLLoad::HandlerClient final : public URLProtocolClient {
   bool stopped_ = false;
 };
 
+namespace {
+
+// Loads under way. A running load keeps its connection alive until it ends, so one still
+// on its way when a test ends would deliver into the next test, or stay at exit as a
+// cycle that the leak checker reports: the test environment ends them between tests.
+std::mutex gRunningMutex;
+std::unordered_map<const URLLoad*, std::weak_ptr<URLLoad>>& runningLoads() {
+  static auto* loads = [] {
+    auto* made = new std::unordered_map<const URLLoad*, std::weak_ptr<URLLoad>>();
+    registerTestingReset(made, [made] {
+      std::unordered_map<const URLLoad*, std::weak_ptr<URLLoad>> ending;
+      {
+        std::lock_guard lock(gRunningMutex);
+        ending.swap(*made);
+      }
+      for (auto& [key, weak] : ending) {
+        if (auto load = weak.lock()) load->cancel();
+      }
+    });
+    return made;
+  }();
+  return *loads;
+}
+
+void noteRunning(const std::shared_ptr<URLLoad>& load) {
+  auto& loads = runningLoads();
+  std::lock_guard lock(gRunningMutex);
+  loads[load.get()] = load;
+}
+
+void noteEnded(const URLLoad* load) {
+  auto& loads = runningLoads();
+  std::lock_guard lock(gRunningMutex);
+  loads.erase(load);
+}
+
+}  // namespace
+
 void URLLoad::start(std::shared_ptr<URLConnection> keepAlive) {
   URLRequest request;
   RunLoop* timerLoop;
@@ -287,6 +327,8 @@ void URLLoad::start(std::shared_ptr<URLConnection> keepAlive) {
     if (state_ != State::Idle) return;
     state_ = State::Running;
     keepAlive_ = std::move(keepAlive);
+    // Before any end can come: the end takes it out again.
+    noteRunning(shared_from_this());
     if (!runLoop_ && !queue_) runLoop_ = &RunLoop::current();
     timerLoop = queue_ ? &RunLoop::main() : runLoop_;
     request = currentRequest_;
@@ -414,6 +456,7 @@ void URLLoad::cancel() {
     keepAlive = std::move(keepAlive_);
     timer = std::move(timer_);
   }
+  noteEnded(this);
   if (timer) timer->invalidate();
   // The delegate and the connection are released here, outside the lock.
 }
@@ -491,6 +534,7 @@ bool URLLoad::endLoad(std::uint64_t generation, std::shared_ptr<URLConnectionDel
     timer = std::move(timer_);
     released = std::move(keepAlive_);
   }
+  noteEnded(this);
   if (timer) timer->invalidate();
   return true;
 }

@@ -15,6 +15,7 @@
 
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
+#include "platform/base/TestingReset.h"
 #include "platform/net/CurlTransport.h"
 #include "platform/net/HTTPCookieStorage.h"
 #include "platform/net/URLLoading.h"
@@ -203,6 +204,30 @@ TEST_F(URLConnectionTest, CancelDeliversNothingMore) {
   env.advance(120);
 
   EXPECT_EQ(barrier->body, "fast");
+  EXPECT_TRUE(recorder->events.empty());
+}
+
+// A load still on its way when a test ends is ended with the test: it keeps its
+// connection alive while it runs, so left alone it would deliver into the next test, or
+// stay at exit as a cycle the leak checker reports.
+TEST_F(URLConnectionTest, ALoadStillRunningWhenATestEndsIsEndedWithIt) {
+  server.route("/slow", {.body = "late", .held = true});
+  auto recorder = std::make_shared<Recorder>();
+  std::weak_ptr<URLConnection> weak;
+  {
+    auto connection = URLConnection::create(URLRequest(url("https://ads.example.com/slow")), recorder);
+    connection->start();
+    weak = connection;
+  }
+  ASSERT_TRUE(env.runUntil([&] { return server.heldCount("/slow") == 1; }));
+  ASSERT_FALSE(weak.expired());  // the running load holds it
+
+  runTestingResets();  // as the test environment does when a test ends
+  EXPECT_TRUE(weak.expired());
+  server.release("/slow");
+  URLLoading::mapHostForTesting("ads.example.com", "127.0.0.1", server.port());
+  auto barrier = load(URLRequest(url("https://ads.example.com/fast")));
+  EXPECT_TRUE(barrier->done);
   EXPECT_TRUE(recorder->events.empty());
 }
 

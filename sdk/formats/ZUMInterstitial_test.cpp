@@ -17,6 +17,7 @@
 #include "sdk/csi/ZUMCSI.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/formats/ZUMInterstitialOwner.h"
+#include "sdk/network/ZUMClickTrackerCollection.h"
 #include "sdk/presentation/ZUMBrowserViewController.h"
 #include "sdk/presentation/ZUMInterstitialViewController.h"
 #include "sdk/presentation/ZUMTransparentOverlayPresenter.h"
@@ -219,6 +220,8 @@ TEST_F(ZUMInterstitialTest, TapsOnThePageOpenTheBrowserAndAnotherApplicationWith
 
   send("open?a=app&u=myapp%3A%2F%2Fitem");
   ASSERT_TRUE(env.runUntil([&] { return hosts.server.requests("/click_ping").size() == 2; }));
+  // Both pings have their answers: none is left on its way when the test ends.
+  ASSERT_TRUE(env.runUntil([] { return ZUMClickTrackerCollection::sharedInstance()->activeTrackerCount() == 0; }));
   EXPECT_EQ(platform::Application::shared().openedURLs().back().absoluteString(), "myapp://item");
   dismiss();
   env.runUntilIdle();
