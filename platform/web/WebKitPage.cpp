@@ -626,6 +626,9 @@ void WebKitPage::onDecidePolicy(void* rawDecision, int type) {
 void WebKitPage::onTerminated(int reason) {
   heartbeatPending_ = false;
   processGone_ = true;
+  // The document went with its process: the next one is watched once it commits, so a
+  // new web process is not timed while it starts.
+  documentCommitted_ = false;
   const char* why = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? "it exceeded its memory limit"
                     : reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API ? "the host ended it"
                                                                      : "it crashed";
@@ -840,6 +843,8 @@ void WebKitPage::terminate(const std::string& reason) {
   if (terminationPending_ || processGone_) return;
   terminationPending_ = true;
   processGone_ = true;
+  documentCommitted_ = false;
+  heartbeatPending_ = false;
   endingReason_ = reason;
   SystemLog::write("web", "ending the page's web process: " + reason);
   webkit_web_view_terminate_web_process(native_->view);
