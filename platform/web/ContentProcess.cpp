@@ -168,6 +168,21 @@ std::optional<std::string> ContentProcess::readLine(double deadline) {
   }
 }
 
+bool ContentProcess::waitUntilReady() {
+  if (ready_) return true;
+  auto line = readLine(realNow() + std::max(0.0, options_.startLimit));
+  if (!line) {
+    if (terminationReason_ == "timed out") terminationReason_ = "did not start in time";
+    return false;
+  }
+  if (*line != R"({"ready":true})") {
+    terminate("protocol error");
+    return false;
+  }
+  ready_ = true;
+  return true;
+}
+
 bool ContentProcess::chargeBudget(TimeInterval seconds) {
   const TimeInterval now = clock().monotonicNow();
   spent_.emplace_back(now, std::max(0.0, seconds));
@@ -181,7 +196,7 @@ bool ContentProcess::chargeBudget(TimeInterval seconds) {
 
 std::optional<ContentProtocol::Reply> ContentProcess::send(Json request,
                                                           const NativeHandler& nativeHandler) {
-  if (!isAlive()) return std::nullopt;
+  if (!isAlive() || !waitUntilReady()) return std::nullopt;
   if (depth_ >= kMaxNesting) return std::nullopt;
   const std::int64_t id = nextId_++;
   request["id"] = id;

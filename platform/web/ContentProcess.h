@@ -4,7 +4,8 @@
 //
 // Every request is a round trip bounded by a real-time limit, and all of them together by
 // a budget over a sliding window: a process that overruns either, dies, or sends something
-// that is not a message is killed, and the request fails.
+// that is not a message is killed, and the request fails. A new process first says it is
+// ready, within a limit of its own: its start is not counted against its first request.
 // A dead process stays dead; its owner starts a new one when it wants to go on. Native
 // calls that arrive while a request runs are answered by the caller's handler (which
 // may itself send requests), and the time spent in the handler does not count.
@@ -37,6 +38,8 @@ class ContentProcess {
   struct Options {
     // Real seconds a request may take.
     TimeInterval timeLimit = 2.0;
+    // Real seconds a new process may take to be ready for its first request.
+    TimeInterval startLimit = 30.0;
     // Real seconds the process may spend on requests within any `budgetWindow` seconds of
     // the platform clock (virtual time in tests): a page that keeps the host waiting a
     // little at a time is ended too.
@@ -94,6 +97,8 @@ class ContentProcess {
   [[nodiscard]] bool chargeBudget(TimeInterval seconds);
   // Waits for one line until `deadline` (monotonic real seconds).
   [[nodiscard]] std::optional<std::string> readLine(TimeInterval deadline);
+  // Waits, once, for the process to say it is ready; false when it is dead afterwards.
+  [[nodiscard]] bool waitUntilReady();
 
   pid_t pid_;
   int socket_;
@@ -101,6 +106,7 @@ class ContentProcess {
   std::string buffer_;
   std::int64_t nextId_ = 1;
   int depth_ = 0;
+  bool ready_ = false;
   std::string terminationReason_;
   // Requests' real seconds by when they ended (platform clock), within the last window.
   std::deque<std::pair<TimeInterval, TimeInterval>> spent_;

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include <gtest/gtest.h>
@@ -231,6 +232,45 @@ TEST_F(ContentProcessTest, HostDescriptorsDoNotLeakIntoTheProcess) {
   ::close(leaky[0]);
   ::close(leaky[1]);
   EXPECT_TRUE(open.empty()) << open.size() << " inherited descriptors, e.g. " << open.front();
+}
+
+// The time limit bounds a page's work, not the process's start: one slow to start still
+// answers its first request, one that never says it is ready or says something else is
+// ended with the reason.
+TEST_F(ContentProcessTest, AProcessIsTimedFromWhenItIsReady) {
+  const std::string real = ContentProcess::executablePath();
+  const struct {
+    const char* body;
+    TimeInterval startLimit;
+    const char* ended;  // nullptr: it answers
+  } rows[] = {
+      {"sleep 1.5; exec \"$REAL\" \"$@\"", 30, nullptr},
+      {"exec sleep 30", 0.2, "did not start in time"},
+      {"echo hello; exec sleep 30", 30, "protocol error"},
+  };
+  int n = 0;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.body);
+    const auto script = env.temporaryDirectory() / ("start-" + std::to_string(n++) + ".sh");
+    std::ofstream(script) << "#!/bin/sh\nREAL='" << real << "'\n" << row.body << "\n";
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    setenv("MORVANE_CONTENT_PROCESS", script.c_str(), 1);
+    ContentProcess::Options options;
+    options.timeLimit = 1.0;
+    options.startLimit = row.startLimit;
+    auto process = ContentProcess::launch(options);
+    unsetenv("MORVANE_CONTENT_PROCESS");
+    ASSERT_TRUE(process);
+    auto reply = process->send(evaluate("6 * 7"));
+    if (!row.ended) {
+      ASSERT_TRUE(reply);
+      EXPECT_EQ(reply->text, "42");
+    } else {
+      EXPECT_FALSE(reply);
+      EXPECT_FALSE(process->isAlive());
+      EXPECT_EQ(process->terminationReason(), row.ended);
+    }
+  }
 }
 
 TEST_F(ContentProcessTest, AProcessThatCannotStartIsReported) {

@@ -374,6 +374,8 @@ int main(int argc, char** argv) {
   Host host(memoryLimit, userAgent);
   host.setReader(&reader);
   gHost = &host;
+  // The host times each request from here on, not the process's start.
+  writeLine(R"({"ready":true})");
   std::string line;
   while (!host.isBroken() && reader.read(line)) host.handle(line);
   return 0;
