@@ -625,6 +625,8 @@ void WebKitPage::onDecidePolicy(void* rawDecision, int type) {
 
 void WebKitPage::onTerminated(int reason) {
   heartbeatPending_ = false;
+  // The next web process starts with its whole budget.
+  busy_.reset();
   processGone_ = true;
   // The document went with its process: the next one is watched once it commits, so a
   // new web process is not timed while it starts.
@@ -815,28 +817,52 @@ void WebKitPage::draw(View::DrawContext& context, const Rect& bounds) const {
 
 void WebKitPage::watchdogTick() {
   if (!attached_ || processGone_ || !documentCommitted_) return;
+  const auto& options = ContentProcess::defaultOptions();
   const double now = steadySeconds();
   if (heartbeatPending_) {
-    if (now - heartbeatSentAt_ > ContentProcess::defaultOptions().timeLimit) {
+    const double waited = now - heartbeatSentAt_;
+    if (waited > options.timeLimit) {
       terminate("the page did not answer within its time limit");
+    } else if (busy_.spent(options.budgetWindow) + chargeable(waited) > options.timeBudget) {
+      terminate("the page was busy for more than its time budget");
     }
     return;
   }
   heartbeatPending_ = true;
   heartbeatSentAt_ = now;
-  auto* pending = new Pending<bool>{weak_from_this(), nullptr};
+  heartbeatSentAtWall_ = static_cast<double>(g_get_real_time()) / 1e3;
+  auto* pending = new Pending<double>{weak_from_this(), nullptr};
+  // The page says when it got to the question (its wall clock, ms), so the time the
+  // answer then spent waiting for the host's loop is not the page's.
   webkit_web_view_evaluate_javascript(
-      native_->view, "0", -1, nullptr, nullptr, nullptr,
+      native_->view, "Date.now()", -1, nullptr, nullptr, nullptr,
       [](GObject* object, GAsyncResult* result, gpointer data) {
-        std::unique_ptr<Pending<bool>> pending(static_cast<Pending<bool>*>(data));
+        std::unique_ptr<Pending<double>> pending(static_cast<Pending<double>*>(data));
         GError* error = nullptr;
+        double ranAt = 0;
         if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(object), result, &error)) {
+          if (jsc_value_is_number(value)) ranAt = jsc_value_to_double(value);
           g_object_unref(value);
         }
         if (error) g_error_free(error);
-        if (auto page = std::static_pointer_cast<WebKitPage>(pending->page.lock())) page->heartbeatPending_ = false;
+        if (auto page = std::static_pointer_cast<WebKitPage>(pending->page.lock())) page->heartbeatAnswered(ranAt);
       },
       pending);
+}
+
+double WebKitPage::chargeable(double busy) { return std::max(0.0, busy - kQuickAnswer); }
+
+void WebKitPage::heartbeatAnswered(double ranAtWallMs) {
+  if (!heartbeatPending_) return;
+  heartbeatPending_ = false;
+  const double waited = steadySeconds() - heartbeatSentAt_;
+  // A page clock that jumped counts as at most what the host saw.
+  const double busy = std::clamp((ranAtWallMs - heartbeatSentAtWall_) / 1e3, 0.0, waited);
+  busy_.charge(chargeable(busy));
+  const auto& options = ContentProcess::defaultOptions();
+  if (busy_.spent(options.budgetWindow) > options.timeBudget && attached_ && !processGone_) {
+    terminate("the page was busy for more than its time budget");
+  }
 }
 
 void WebKitPage::terminate(const std::string& reason) {

@@ -11,8 +11,9 @@
 //     sub-frame's from the main frame's, so every navigation is reported as the main
 //     frame's.
 //   - Limits: a watchdog of the host asks the page for a trivial answer; a page that
-//     gives none within the content process's time limit is ended and reported as a
-//     terminated content process, once. WebKit's memory-pressure settings bound each web
+//     gives none within the content process's time limit, or keeps it waiting for more
+//     than the time budget over the budget's window (each wait beyond kQuickAnswer
+//     counts), is ended and reported as a terminated content process, once. WebKit's memory-pressure settings bound each web
 //     process (kMemoryLimit); compositing is off.
 //   - Synchronous evaluation (the older web view) and drawing wait in a nested GLib loop,
 //     within the time limit.
@@ -24,6 +25,7 @@
 #include <memory>
 
 #include "platform/ui/Bitmap.h"
+#include "platform/web/TimeBudget.h"
 #include "platform/web/WebPage.h"
 
 namespace platform {
@@ -32,6 +34,9 @@ class WebKitPage final : public WebPage {
  public:
   // Each web process is held to this much memory; above it WebKit ends it.
   static constexpr std::size_t kMemoryLimit = 512u << 20;
+  // A watchdog question answered within this many seconds charges nothing to the page's
+  // time budget: the round trip itself, and a busy machine's scheduling.
+  static constexpr double kQuickAnswer = 0.05;
 
   // Whether WebKit can run here: GTK starts on a display. Asked once; main thread.
   static bool isAvailable();
@@ -82,6 +87,9 @@ class WebKitPage final : public WebPage {
   void beginHostFetch(const URLRequest& request);
   void startEvaluation(const std::string& script, std::function<void(EvaluationResult)> done);
   void watchdogTick();
+  void heartbeatAnswered(double ranAtWallMs);
+  // Seconds of a wait that count against the budget.
+  static double chargeable(double busy);
   void terminate(const std::string& reason);
   void updateContentSize();
 
@@ -110,6 +118,9 @@ class WebKitPage final : public WebPage {
   // The host's evaluations not answered yet.
   int evaluationsInFlight_ = 0;
   double heartbeatSentAt_ = 0;
+  double heartbeatSentAtWall_ = 0;  // ms
+  // What the watchdog charged to the time budget.
+  TimeBudget busy_;
 };
 
 }  // namespace platform

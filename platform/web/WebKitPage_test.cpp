@@ -221,6 +221,38 @@ TEST_F(WebKitPageTest, APageBusyForLessThanItsTimeLimitIsNotEnded) {
   EXPECT_EQ(navigations_->terminated, 0);
 }
 
+// A page that keeps the watchdog waiting a little at a time, each wait well within the
+// time limit, is ended once the waits add up to its budget within the budget's window
+// (the virtual clock stands still here, so every wait stays in it).
+TEST_F(WebKitPageTest, APageBusyALittleAtATimeIsEndedOverItsTimeBudget) {
+  webtest::ProcessLimits limits(2.0, 1.5, 30.0);
+  auto view = loadedView("<p>busy in bursts</p>");
+  view->evaluateJavaScript("setInterval(function () { var t = Date.now(); while (Date.now() - t < 300) {} }, 350)");
+  ASSERT_TRUE(waitFor([&] { return navigations_->terminated > 0; }));
+  EXPECT_EQ(navigations_->terminated, 1);
+  EXPECT_EQ(view->webContentProcessTerminationReason(), "the page was busy for more than its time budget");
+
+  // The next web process starts with its whole budget, and a page that answers lives
+  // past its time limit and its budget.
+  navigations_->finished = 0;
+  view->loadHTMLString("<p>calm</p><script>setTimeout(function () { document.title = 'later'; }, 2500)</script>",
+                       std::nullopt);
+  ASSERT_TRUE(waitFor([&] { return navigations_->finished > 0; }));
+  EXPECT_EQ(evaluate(*view, "var t = Date.now(); while (Date.now() - t < 300) {} 'done'"), "done");
+  EXPECT_TRUE(waitFor([&] { return view->title() == "later" || navigations_->terminated > 1; }));
+  EXPECT_EQ(navigations_->terminated, 1);
+}
+
+// A page that never answers is ended as soon as its wait uses up the budget, long before
+// its time limit.
+TEST_F(WebKitPageTest, APageThatNeverAnswersIsEndedWhenItsWaitUsesUpTheBudget) {
+  webtest::ProcessLimits limits(60.0, 0.5, 30.0);
+  auto view = loadedView("<p>about to loop</p>");
+  view->evaluateJavaScript("setTimeout(function () { for (;;) {} }, 0)");
+  ASSERT_TRUE(waitFor([&] { return navigations_->terminated > 0; }));
+  EXPECT_EQ(view->webContentProcessTerminationReason(), "the page was busy for more than its time budget");
+}
+
 TEST_F(WebKitPageTest, HostRequestsAreFetchedThroughThePlatformsURLLoading) {
   webtest::PageServer::Scope server;
   webtest::PageServer::pages()["https://served.adnetwork.example/page"] =

@@ -90,6 +90,11 @@ class WebView::PageClient : public WebPage::Client {
     auto self = view_.shared_from_this();
     view_.reportContentSize();
   }
+  std::vector<WebPage::UserScript> pageUserScripts() override {
+    std::vector<WebPage::UserScript> scripts;
+    for (const auto& source : view_.documentStartScripts_) scripts.push_back({source, true});
+    return scripts;
+  }
 
  private:
   WebView& view_;
@@ -127,6 +132,7 @@ bool WebView::canGoForward() const { return page_->canGoForward(); }
 bool WebView::isLoading() const { return page_->isLoading(); }
 
 const std::string& WebView::pageIdentifier() const { return page_->identifier(); }
+bool WebView::pageLoadsUseURLLoading() const { return page_->engine() == WebEngine::Deterministic; }
 
 std::optional<platform::URL> WebView::URL() const {
   if (request_) return request_->url();

@@ -84,6 +84,12 @@ class WebView : public View {
 
   // The identifier its page's resource requests carry (see WebPage::identifier()).
   const std::string& pageIdentifier() const;
+  // Whether the page's own loads (its scripts, frames) go through the platform's URL
+  // loading, so that URL protocols see them: not on WebKit (see WebKitPage).
+  bool pageLoadsUseURLLoading() const;
+  // Scripts run at the start of each main-frame document from the next navigation on:
+  // what a host puts in the page where URL protocols cannot reach its loads.
+  void setDocumentStartScripts(std::vector<std::string> scripts) { documentStartScripts_ = std::move(scripts); }
   const std::deque<WebConsoleMessage>& consoleMessages() const;
   const std::deque<std::string>& alertMessages() const;
 
@@ -102,6 +108,7 @@ class WebView : public View {
   std::unique_ptr<PageClient> client_;
   std::shared_ptr<WebPage> page_;
   std::optional<URLRequest> request_;
+  std::vector<std::string> documentStartScripts_;
   std::vector<std::string> evaluatedScripts_;
   std::shared_ptr<ScrollView> scrollView_;
   std::function<void(Size)> contentSizeObserver_;

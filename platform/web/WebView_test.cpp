@@ -254,5 +254,15 @@ TEST_F(WebViewTest, SnapshotShowsThePageBackgroundAndContentSizeFollowsThePage) 
   EXPECT_EQ(snapshot.pixel(2, 2), (Bitmap::Pixel{0, 0, 0, 255}));
 }
 
+// The deterministic engine loads a page's scripts through URL loading; scripts the host
+// gives run first in each document.
+TEST_F(WebViewTest, DocumentStartScriptsRunBeforeThePagesOwn) {
+  EXPECT_TRUE(view->pageLoadsUseURLLoading());
+  view->setDocumentStartScripts({"var seen = ['host'];"});
+  view->loadHTMLString("<script>seen.push('page')</script>", URL::fromString("https://static.example.com/a.html"));
+  ASSERT_TRUE(env.runUntil([&] { return !view->isLoading(); }));
+  EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("seen.join()"), "host,page");
+}
+
 }  // namespace
 }  // namespace platform

@@ -139,9 +139,25 @@ std::optional<std::string> ZUMMRAIDInterceptor::redirectURLStringForRequest(cons
   const auto path = url->path();
   if (!path || !(*path == "mraid.js" || std::string_view(*path).ends_with("/mraid.js"))) return std::nullopt;
   std::lock_guard lock(mutex_);
-  if (!enabled_ || hostedScripts_.count(url->absoluteString())) return std::nullopt;
-  if (auto page = request.property(platform::kURLRequestWebPageIdentifierProperty)) {
-    if (auto chosen = pageScripts_.find(*page); chosen != pageScripts_.end()) {
+  if (hostedScripts_.count(url->absoluteString())) return std::nullopt;
+  return scriptForPageLocked(request.property(platform::kURLRequestWebPageIdentifierProperty));
+}
+
+void ZUMMRAIDInterceptor::waitForPendingSettings() const {
+  queue_->sync([] {});
+}
+
+std::optional<std::string> ZUMMRAIDInterceptor::MRAIDURLStringForPage(const std::string& pageIdentifier) const {
+  waitForPendingSettings();
+  std::lock_guard lock(mutex_);
+  return scriptForPageLocked(pageIdentifier);
+}
+
+std::optional<std::string> ZUMMRAIDInterceptor::scriptForPageLocked(
+    const std::optional<std::string>& pageIdentifier) const {
+  if (!enabled_) return std::nullopt;
+  if (pageIdentifier) {
+    if (auto chosen = pageScripts_.find(*pageIdentifier); chosen != pageScripts_.end()) {
       if (auto hosted = hostedAddress(chosen->second); hosted && hostedScripts_.count(*hosted)) return hosted;
     }
   }

@@ -5,7 +5,8 @@
 // is answered, through the platform's URL interception, by a redirect to a hosted
 // script: the one an ad view chose for its page (setMRAIDURLStringForPage(), keyed by
 // the page identifier its web engine puts on the page's requests), else the banner
-// script. Views that inject the script themselves ask MRAIDURLStringForAdView().
+// script. Views that inject the script themselves ask MRAIDURLStringForAdView(), or
+// MRAIDURLStringForPage() where the page's own loads bypass URL interception.
 //
 // The setters return at once and apply their change in order on the interceptor's own
 // serial queue. Every member may be called from any thread; the interception runs on
@@ -65,6 +66,14 @@ class ZUMMRAIDInterceptor {
   // it alone (disabled, not an MRAID script, already a hosted script, no hosted script).
   std::optional<std::string> redirectURLStringForRequest(const platform::URLRequest& request) const;
 
+  // Returns once the setters called before it have been applied, so that a page about to
+  // load sees the settings just given. Not from a block that the queue waits on.
+  void waitForPendingSettings() const;
+  // Where a load of "mraid.js" by the page would be redirected, once the settings given
+  // before the call apply: for a web engine whose pages' own loads bypass URL
+  // interception, which puts that script in the page itself.
+  std::optional<std::string> MRAIDURLStringForPage(const std::string& pageIdentifier) const;
+
   ZUMMRAIDInterceptor(const ZUMMRAIDInterceptor&) = delete;
   ZUMMRAIDInterceptor& operator=(const ZUMMRAIDInterceptor&) = delete;
 
@@ -73,6 +82,9 @@ class ZUMMRAIDInterceptor {
 
   enum class Script { Banner, Interstitial, ExpandedBanner };
   void setImplementationURLString(Script script, std::optional<std::string> URLString);
+  // The script a page's MRAID loads get (its own choice while that is hosted, else the
+  // banner's); std::nullopt when disabled. Under mutex_.
+  std::optional<std::string> scriptForPageLocked(const std::optional<std::string>& pageIdentifier) const;
 
   const std::shared_ptr<platform::DispatchQueue> queue_;
   // Written only on queue_, read from any thread.

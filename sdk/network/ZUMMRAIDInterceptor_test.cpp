@@ -136,4 +136,27 @@ TEST_F(ZUMMRAIDInterceptorTest, PicksTheScriptByTheViewsAdTypeAndRole) {
   EXPECT_FALSE(interceptor->canRedirect());  // off until switched on
 }
 
+// A web engine that puts the script in the page asks right before the load: the settings
+// given just before count, and a page gets what its "mraid.js" loads would.
+TEST_F(ZUMMRAIDInterceptorTest, APageAskingRightAfterTheSettingsGetsTheScriptItsLoadsWould) {
+  interceptor->setBannerImplementationURLString("https://cdn.example.com/b.js");
+  interceptor->setInterstitialImplementationURLString("https://cdn.example.com/i.js");
+  interceptor->setEnabled(true);
+  interceptor->setMRAIDURLStringForPage("page-i", "https://cdn.example.com/i.js");
+  interceptor->setMRAIDURLStringForPage("page-x", "https://cdn.example.com/not-hosted.js");
+  const struct {
+    const char* page;
+    std::optional<std::string> script;
+  } rows[] = {
+      {"page-i", "https://cdn.example.com/i.js"},
+      {"page-x", "https://cdn.example.com/b.js"},  // its choice is no hosted script
+      {"page-unknown", "https://cdn.example.com/b.js"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(interceptor->MRAIDURLStringForPage(row.page), row.script) << row.page;
+  interceptor->setEnabled(false);
+  EXPECT_EQ(interceptor->MRAIDURLStringForPage("page-i"), std::nullopt);
+  interceptor->setMRAIDURLStringForPage("page-i", std::nullopt);
+  interceptor->setMRAIDURLStringForPage("page-x", std::nullopt);
+}
+
 }  // namespace

@@ -168,6 +168,8 @@ void ZUMAdView::configureAsBannerAdView() {
 
 void ZUMAdView::chooseMRAIDScript() {
   auto interceptor = ZUMMRAIDInterceptor::sharedInstance();
+  // Settings given just before this load count for it (the web view asks next).
+  interceptor->waitForPendingSettings();
   interceptor->setMRAIDURLStringForPage(webView_->pageIdentifier(), interceptor->MRAIDURLStringForAdView(*this));
 }
 

@@ -1,6 +1,8 @@
 #include "sdk/rendering/ZUMUIKitWebView.h"
 
 #include "sdk/foundation/ZUMBindWeak.h"
+#include "sdk/network/ZUMMRAIDInterceptor.h"
+#include "sdk/rendering/ZUMWebKitWebView.h"
 
 std::shared_ptr<ZUMWebView> ZUMUIKitWebView::create(const platform::Rect& frame,
                                                     const ZUMWebViewConfiguration& configuration) {
@@ -30,6 +32,15 @@ ZUMUIKitWebView::~ZUMUIKitWebView() {
   if (!engine_) return;
   engine_->setContentSizeObserver(nullptr);
   engine_->setDelegate(nullptr);
+}
+
+void ZUMUIKitWebView::willLoad() {
+  if (engine_->pageLoadsUseURLLoading()) return;
+  std::vector<std::string> scripts;
+  if (auto url = ZUMMRAIDInterceptor::sharedInstance()->MRAIDURLStringForPage(pageIdentifier())) {
+    scripts.push_back(ZUMWebKitWebView::MRAIDReplacementScript(*url));
+  }
+  engine_->setDocumentStartScripts(std::move(scripts));
 }
 
 void ZUMUIKitWebView::engineLoadHTMLString(const std::string& string, const std::optional<platform::URL>& baseURL) {

@@ -2,7 +2,9 @@
 // AirPlay on; data detectors, the user action for media and page scaling from the
 // configuration. Scripts run through the engine's synchronous evaluation (the result is
 // dropped); the content size follows the page at once. The engine's own alerts stay
-// with the engine.
+// with the engine. Where the engine's page loads bypass URL interception (WebKit), each
+// document gets the MRAID script that interception would have given its "mraid.js"
+// loads, put in the page as the newer web view does.
 //
 // Main thread only.
 #pragma once
@@ -44,6 +46,8 @@ class ZUMUIKitWebView : public ZUMWebView, public platform::WebViewDelegate {
 
  protected:
   ZUMUIKitWebView(const platform::Rect& frame, const ZUMWebViewConfiguration& configuration);
+
+  void willLoad() override;
 
   void engineLoadHTMLString(const std::string& string, const std::optional<platform::URL>& baseURL) override;
   void engineLoadRequest(const platform::URLRequest& request) override;

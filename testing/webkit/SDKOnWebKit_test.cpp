@@ -131,22 +131,21 @@ TEST_P(SDKOnWebKitTest, ADomClickSendsItsMessageToTheWebViewLayer) {
   EXPECT_EQ(view->URL()->absoluteString(), kAdURL);
 }
 
-// Only the newer web view puts the hosted MRAID script in the page itself; the older one
-// relies on URL interception, which a page's own loads on WebKit do not go through.
-using MRAIDOnWebKitTest = SDKOnWebKitTest;
+// A page's own loads on WebKit do not go through URL interception: both web views put
+// the hosted MRAID script in the page themselves.
+class MRAIDOnWebKitTest : public SDKOnWebKitTest {};
+INSTANTIATE_TEST_SUITE_P(Flavours, MRAIDOnWebKitTest, ::testing::Values("ui", "wk"));
 
-TEST_F(MRAIDOnWebKitTest, AnMRAIDBannerHearsItIsReadyThenViewable) {
+TEST_P(MRAIDOnWebKitTest, AnMRAIDBannerHearsItIsReadyThenViewable) {
   // The hosted script comes from a loopback server: a page's own loads go to WebKit's
   // network stack, which knows no test hosts. The ad is served over http, so that
   // WebKit lets it load a plain-http script.
   testenv::LoopbackServer server;
   server.route("/hosted/banner/mraid.js",
                {.body = platform::webtest::readPage("mraid.js"), .contentType = "text/javascript"});
-  ASSERT_TRUE(platform::UserDefaults::standard().setObject("wk", "/vantor/ads/wv_class"));
+  ASSERT_TRUE(platform::UserDefaults::standard().setObject(GetParam(), "/vantor/ads/wv_class"));
   ZUMRegisterURLInterception();
   auto interceptor = ZUMMRAIDInterceptor::sharedInstance();
-  interceptor->setBannerImplementationURLString(server.baseURL() + "/hosted/banner/mraid.js");
-  interceptor->setEnabled(true);
   ZUMSlotRendering::setShared(std::make_shared<ZUMAdViewSlotRendering>());
   ZUMClickHandling::setShared(std::make_shared<ZUMOpenerScreens>());
   ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::MRAID,
@@ -169,7 +168,9 @@ TEST_F(MRAIDOnWebKitTest, AnMRAIDBannerHearsItIsReadyThenViewable) {
   adView->setFrame({0, 0, 320, 50});
   host->view()->addSubview(adView);
   adView->setViewController(host);
-  env_.runUntilIdle();  // the interceptor's settings apply on its own queue
+  // The interceptor's settings, given just before the load, count for it.
+  interceptor->setBannerImplementationURLString(server.baseURL() + "/hosted/banner/mraid.js");
+  interceptor->setEnabled(true);
   adView->loadHTMLString(platform::webtest::readPage("mraid_ad.html"),
                          platform::URL::fromString("http://creative.adnetwork.example/mraid-ad.html"));
 
