@@ -20,7 +20,8 @@
 
 namespace rewardedtest {
 
-enum class Answer { kNow, kLater, kFail, kNever };
+// kLater and kFailLater answer `delay` seconds after the call.
+enum class Answer { kNow, kLater, kFail, kFailLater, kNever };
 
 struct Script {
   Answer setUp = Answer::kNow;
@@ -64,8 +65,7 @@ struct Adapter : ZUMMRewardBasedVideoAdNetworkAdapter, std::enable_shared_from_t
   }
   void presentRewardBasedVideoAdWithRootViewController(const std::shared_ptr<platform::ViewController>&) override {
     // Pings handed to the tracker before this call are still running now.
-    note("present (pings running: " + std::to_string(ZUMClickTrackerCollection::sharedInstance()->activeTrackerCount()) +
-         ")");
+    note(ZUMClickTrackerCollection::sharedInstance()->activeTrackerCount() > 0 ? "present after pings" : "present");
   }
   void stopBeingDelegate() override {
     note("stop");
@@ -75,12 +75,13 @@ struct Adapter : ZUMMRewardBasedVideoAdNetworkAdapter, std::enable_shared_from_t
   using Call = void (*)(ZUMMRewardBasedVideoAdNetworkConnector&, Adapter&);
   void answer(Answer how, Call success, Call failure) {
     if (how == Answer::kNever) return;
-    auto call = [weak = weak_from_this(), how, success, failure] {
+    const bool fails = how == Answer::kFail || how == Answer::kFailLater;
+    auto call = [weak = weak_from_this(), fails, success, failure] {
       auto self = weak.lock();
       auto target = self ? self->connector.lock() : nullptr;
-      if (target) (how == Answer::kFail ? failure : success)(*target, *self);
+      if (target) (fails ? failure : success)(*target, *self);
     };
-    if (how == Answer::kLater) {
+    if (how == Answer::kLater || how == Answer::kFailLater) {
       platform::DispatchQueue::main()->after(script->delay, call);
     } else {
       call();
