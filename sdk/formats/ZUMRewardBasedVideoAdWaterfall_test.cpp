@@ -376,6 +376,26 @@ TEST_F(ZUMRewardBasedVideoAdWaterfallTest, EarlySetUpWaitsForTheSwitchAndRefresh
   EXPECT_EQ(rewarded->connectorForAdapterClass("NetA")->adNetworkConfig()->networkID(), "n1");
 }
 
+// The settings come the way they do in an application: asked for by the configure call,
+// fetched by the SDK-core page from the loopback server; the switch comes with the
+// page's constants.
+TEST_F(ZUMRewardBasedVideoAdWaterfallTest, EarlySetUpTakesTheSettingsTheSDKCorePageDelivers) {
+  hosts.servePage(sdkcoretest::pageWith("SDK_CONSTANTS['zums:rbv_cld_early_set_up'] = '1';"));
+  const Json settings = {{"status", 1},
+                         {"ad_unit_id_settings", {rewardedUnit({{{"adapters", {"NetC"}}, {"data", {{"pubid", "p9"}}}}})}}};
+  hosts.server.route("/app_settings", testenv::ScriptedResponse{.status = 200, .body = settings.dump()});
+  ZUMMobileAds::configureWithApplicationID("app-1");
+  // The page's constants and settings come over the loopback server and on the page's
+  // timers: wait for each step's real I/O, then let virtual time move on.
+  for (int step = 0; step < 100 && board->log.empty(); ++step) {
+    (void)env.runUntil([&] { return !board->log.empty(); }, std::chrono::milliseconds(50));
+    env.advance(100ms);
+  }
+  EXPECT_EQ(board->log, Log{"NetC setUp"});
+  EXPECT_EQ(board->adapters.at(0)->credentialsList, (Json{{{"pubid", "p9"}}}));
+  EXPECT_FALSE(rewarded->isObservingApplicationConfiguration());
+}
+
 TEST_F(ZUMRewardBasedVideoAdWaterfallTest, TheFirstLoadEndsTheObservation) {
   ASSERT_TRUE(platform::UserDefaults::standard().setObject("1", kEarlySetUp));
   serve({network("n1", "NetB", "al-1")});
