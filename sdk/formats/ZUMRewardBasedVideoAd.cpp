@@ -338,8 +338,13 @@ void ZUMRewardBasedVideoAd::setUpAdaptersFromApplicationConfiguration() {
 
 std::vector<ZUMRewardBasedVideoAd::NetworkConfig>
 ZUMRewardBasedVideoAd::rewardedNetworkConfigsFromApplicationConfiguration() const {
+  return rewardedNetworkConfigsFromSettings(ZUMApplication::sharedInstance()->configuration()->dictionary());
+}
+
+std::vector<ZUMRewardBasedVideoAd::NetworkConfig> ZUMRewardBasedVideoAd::rewardedNetworkConfigsFromSettings(
+    const Json& settings) {
   std::vector<NetworkConfig> configs;
-  const Json settings = ZUMApplication::sharedInstance()->configuration()->dictionary();
+  if (!settings.is_object()) return configs;
   if (!ZUMJSONBoolForKey(settings, "app_config_refreshed_since_app_start", false)) return configs;
   const Json* units = ZUMJSONArrayForKey(settings, "ad_unit_id_settings");
   if (!units) return configs;
@@ -349,12 +354,21 @@ ZUMRewardBasedVideoAd::rewardedNetworkConfigsFromApplicationConfiguration() cons
     const Json* networks = mediation ? ZUMJSONArrayForKey(*mediation, "ad_networks") : nullptr;
     if (!networks) continue;
     for (const auto& network : *networks) {
-      if (!network.is_object()) continue;
+      if (!network.is_object()) {
+        ZUMLog(1, "Rewarded early set-up skips an ad network entry that is not a dictionary.");
+        continue;
+      }
       Json dictionary = network;
       if (!dictionary.contains("id")) dictionary["id"] = "{TBD}";
       platform::ErrorPtr error;
       auto config = ZUMMAdNetworkConfig::create(dictionary, &error);
-      if (config && ZUMResolveAdapterClass(*config)) configs.push_back(std::move(config));
+      if (!config) {
+        ZUMLog(1, "Rewarded early set-up skips an ad network entry: " +
+                      (error ? error->localizedDescription() : std::string("no config")));
+        continue;
+      }
+      // An adapter class that does not resolve is logged by the resolution.
+      if (ZUMResolveAdapterClass(*config)) configs.push_back(std::move(config));
     }
   }
   return configs;

@@ -84,6 +84,11 @@ class ZUMRewardBasedVideoAd final : public ZUMMRewardBasedVideoAdConnectorDelega
   bool isObservingApplicationConfiguration() const { return configurationObserver_ != nullptr; }
   const std::shared_ptr<ZUMInterstitial>& interstitial() const { return interstitial_; }
   const std::shared_ptr<ZUMSlotStatistics>& adStatistics() const { return adStatistics_; }
+  // The network configs of the "rewarded" units of application settings, when the
+  // settings were refreshed in this launch: every entry that makes a config whose
+  // adapter class resolves, "id" "{TBD}" when it has none. Entries of another shape are
+  // skipped.
+  static std::vector<NetworkConfig> rewardedNetworkConfigsFromSettings(const Json& settings);
   // The connector of an adapter class, nullptr when there is none.
   std::shared_ptr<ZUMMRewardBasedVideoAdNetworkConnectorImpl> connectorForAdapterClass(const std::string& name) const;
 
