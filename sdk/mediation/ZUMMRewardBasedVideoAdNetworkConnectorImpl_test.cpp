@@ -76,7 +76,7 @@ class ZUMMRewardBasedVideoAdNetworkConnectorTest : public testenv::PlatformTest 
   }
   // The queries the server got at `path`, once `count` have come.
   std::vector<std::string> queries(const std::string& path, std::size_t count) {
-    EXPECT_TRUE(env.runUntil([&] { return server.requests(path).size() >= count; })) << path;
+    EXPECT_TRUE(env.runUntil([&] { return server.requests(path).size() >= count; }, std::chrono::seconds(5))) << path;
     std::vector<std::string> result;
     for (const auto& request : server.requests(path)) result.push_back(request.query.value_or(""));
     return result;
@@ -146,10 +146,18 @@ TEST_F(ZUMMRewardBasedVideoAdNetworkConnectorTest, AnswersAboutTheRequestFollowT
   EXPECT_EQ(connector->currentAdapterName(), "RewardedA");
   EXPECT_FALSE(connector->userHasLocation());
   EXPECT_EQ(connector->userLatitude(), 0);
+  EXPECT_EQ(connector->userLongitude(), 0);
   EXPECT_FALSE(connector->userLocationDescription());
+  EXPECT_TRUE(connector->adapterNames().empty());
+  connector->setMediationConfig(ZUMMConfig::create("unit-A", {{"ad_networks", {{{"id", "n"}, {"adapters", {"X", "Y"}}}}}}, nullptr));
+  EXPECT_EQ(connector->adapterNames(), (std::vector<std::vector<std::string>>{{"X", "Y"}}));
   EXPECT_EQ(connector->userKeywords(), (std::vector<std::string>{"boats", "kites"}));
   EXPECT_EQ(connector->userRequestAgent(), "agent-1");
   EXPECT_EQ(connector->networkExtras(), extras);
+  connector->setRequest(nullptr);
+  EXPECT_FALSE(connector->testMode());
+  EXPECT_FALSE(connector->networkExtras());
+  connector->setRequest(request);
 
   // The same class may replace the config; shared, the location is answered.
   connector->setAdNetworkConfig(entry({{"id", "n3"}, {"adapters", {"RewardedA"}},
