@@ -120,6 +120,7 @@ TEST_F(ZUMRewardBasedVideoAdWaterfallTest, TheFirstNetworkToFillWinsAndTheFillSt
   EXPECT_FALSE(rewarded->isReady());
   EXPECT_EQ(std::count(board->log.begin(), board->log.end(), "NetB present after pings"), 1);
   adapter(0)->report([](auto& c, auto& a) { c.adapterDidOpenRewardBasedVideoAd(a); });
+  adapter(0)->report([](auto& c, auto& a) { c.adapterDidRewardUserWithReward(a, nullptr); });
   auto filled = adapter(1);
   platform::DispatchQueue::global()->async([filled] {
     filled->report([](auto& c, auto& a) { c.adapterDidOpenRewardBasedVideoAd(a); });

@@ -10,6 +10,7 @@
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/SystemLog.h"
 #include "platform/net/URLLoading.h"
+#include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/formats/ZUMFormatsTestSupport.h"
 #include "sdk/presentation/ZUMInterstitialViewController.h"
@@ -77,6 +78,7 @@ TEST_F(ZUMRewardBasedVideoAdTest, AStandardResponsePlaysOnceInItsInterstitialAnd
   load();
   ASSERT_EQ(listener->log, Log{"received"});
   EXPECT_TRUE(rewarded->isReady());
+  EXPECT_EQ(ZUMApplication::sharedInstance()->currentAdRequestCount(), 0);
   const auto requests = adRequests();
   ASSERT_EQ(requests.size(), 1u);
   for (const char* sent : {R"("slotname":"unit-R")", R"("rbv":"1")", R"("format":"reward_mb")", R"("sai":"0")"}) {
@@ -145,6 +147,7 @@ TEST_F(ZUMRewardBasedVideoAdTest, EachFailureReachesTheHostWithItsCodeAndText) {
     EXPECT_EQ(listener->log, Log{row.heard});
     EXPECT_FALSE(rewarded->isReady());
     EXPECT_FALSE(rewarded->isRequestInProgress());
+    EXPECT_EQ(ZUMApplication::sharedInstance()->currentAdRequestCount(), 0);
   }
 }
 
