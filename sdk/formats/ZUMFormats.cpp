@@ -4,6 +4,8 @@
 
 #include "ZUMAdReward.h"
 #include "ZUMInterstitial.h"
+#include "ZUMRewardBasedVideoAd.h"
+#include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/formats/ZUMInterstitialCacheEntry.h"
 #include "sdk/request/ZUMSlot.h"
 
@@ -39,4 +41,5 @@ void ZUMRegisterFormats() {
   ZUMSlotFormats::setShared(formats);
   ZUMPresentationFormats::setShared(formats);
   ZUMAdFormats::setShared(formats);
+  ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) { hooks.createRewardedAd = [] { ZUMRewardBasedVideoAd::sharedInstance(); }; });
 }
