@@ -130,10 +130,21 @@ TEST_F(GLTextureCacheTest, DroppedTexturesAreDeletedAtTheNextFlushWithTheContext
   GLuint name = 0;
   {
     GLContextScope scope(context);
+    // The caller's binding and unpacking stay as they were.
+    GLuint bound = 0;
+    glGenTextures(1, &bound);
+    glBindTexture(GL_TEXTURE_2D, bound);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
     auto texture = cache->createTextureFromImage(frame, GL_TEXTURE_2D, GL_RED_EXT, 4, 4, GL_RED_EXT,
                                                  GL_UNSIGNED_BYTE, 0);
     ASSERT_NE(texture, nullptr);
     name = texture->name();
+    GLint binding = 0, alignment = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &binding);
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    EXPECT_EQ(static_cast<GLuint>(binding), bound);
+    EXPECT_EQ(alignment, 8);
+    glDeleteTextures(1, &bound);
   }
   cache->flush();  // not current: the name waits
   GLContextScope scope(context);

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -67,6 +69,7 @@ TEST_F(GLViewTest, AViewDrawnOnARenderThreadShowsThePixelsInItsSnapshot) {
   EXPECT_EQ(shot.pixel(9, 3), kRed);
   EXPECT_EQ(shot.pixel(0, 4), kGreen);
   EXPECT_EQ(shot.pixel(9, 7), kGreen);
+  EXPECT_EQ(view->lastFrame()->size(), (Size{5, 4})) << "the frame is at the view's scale";
 
   // A new size at layout gives a new drawable of that size at the next display.
   view->setFrame(Rect(0, 0, 3, 2));
@@ -93,6 +96,7 @@ TEST_F(GLViewTest, AMissingContextOrDrawableIsReportedNeverACrash) {
   ASSERT_NE(error, nullptr);
   EXPECT_EQ(error->domain(), kGLErrorDomain);
   EXPECT_EQ(error->code(), kGLErrorContextUnavailable);
+  EXPECT_TRUE(log.contains("No OpenGL ES context"));
   GLContext::setAvailabilityForTesting(GLAvailability::Available);
 
   auto delegate = std::make_shared<HalvesDelegate>();
@@ -118,27 +122,39 @@ TEST_F(GLViewTest, AMissingContextOrDrawableIsReportedNeverACrash) {
 }
 
 TEST_F(GLViewTest, AContextIsCurrentOnOneThreadAtATime) {
+  SystemLog::Capture log(true);
   auto context = GLContext::create();
   ASSERT_NE(context, nullptr);
+  auto takeOnAThread = [&](bool keep) {
+    std::atomic<bool> took{false};
+    auto thread = Thread::create("example.other", [&] {
+      took = GLContext::setCurrentContext(context);
+      if (took && !keep) took = GLContext::setCurrentContext(nullptr);
+    });
+    thread->start();
+    thread->join();
+    return took.load();
+  };
   ASSERT_TRUE(GLContext::setCurrentContext(context));
   EXPECT_TRUE(context->isCurrent());
-  std::atomic<bool> tookElsewhere{true};
-  auto thread = Thread::create("example.other", [&] {
-    SystemLog::Capture log(true);
-    tookElsewhere = GLContext::setCurrentContext(context);
-  });
-  thread->start();
-  thread->join();
-  EXPECT_FALSE(tookElsewhere);
+  EXPECT_FALSE(takeOnAThread(false));
+  EXPECT_TRUE(log.contains("Cannot make the context current"));
+
   ASSERT_TRUE(GLContext::setCurrentContext(nullptr));
   EXPECT_FALSE(context->isCurrent());
   EXPECT_EQ(GLContext::currentContext(), nullptr);
+  // Released here, it can be current elsewhere; a thread that ends with it current
+  // releases it too.
+  EXPECT_TRUE(takeOnAThread(true));
+  EXPECT_TRUE(GLContext::setCurrentContext(context));
+  ASSERT_TRUE(GLContext::setCurrentContext(nullptr));
 }
 
 const char* kVertex = "attribute vec3 position; void main() { gl_Position = vec4(position, 1.0); }";
 const char* kFragment = "precision mediump float; uniform vec4 tint; void main() { gl_FragColor = tint; }";
 
 struct Built {
+  GLuint shaders[2] = {0, 0};
   GLint compiled[2] = {0, 0};
   GLint linked = 0;
   std::string log;
@@ -147,7 +163,9 @@ struct Built {
 // Compiles and links as the SDK does, binding "position" to 0 before the link.
 Built build(const char* vertex, const char* fragment, GLuint& program) {
   Built built;
-  GLuint shaders[2] = {gl::createShader(GL_VERTEX_SHADER), gl::createShader(GL_FRAGMENT_SHADER)};
+  GLuint* shaders = built.shaders;
+  shaders[0] = gl::createShader(GL_VERTEX_SHADER);
+  shaders[1] = gl::createShader(GL_FRAGMENT_SHADER);
   const char* sources[2] = {vertex, fragment};
   program = gl::createProgram();
   for (int i = 0; i < 2; ++i) {
@@ -161,9 +179,9 @@ Built build(const char* vertex, const char* fragment, GLuint& program) {
   gl::linkProgram(program);
   built.linked = gl::getProgramiv(program, GL_LINK_STATUS);
   built.log += gl::getProgramInfoLog(program);
-  for (GLuint shader : shaders) {
-    gl::detachShader(program, shader);
-    gl::deleteShader(shader);
+  for (int i = 0; i < 2; ++i) {
+    gl::detachShader(program, shaders[i]);
+    gl::deleteShader(shaders[i]);
   }
   return built;
 }
@@ -181,12 +199,25 @@ TEST_F(GLViewTest, ProgramCallsReportFailuresAndAreRecordedInOrder) {
   EXPECT_GE(gl::getUniformLocation(program, "tint"), 0);
   EXPECT_EQ(gl::getUniformLocation(program, "absent"), -1);
   EXPECT_EQ(gl::getAttribLocation(program, "position"), 0);
+  const GLuint v = good.shaders[0], f = good.shaders[1];
+  const std::string vs = std::to_string(v), fs = std::to_string(f);
+  const std::vector<gl::RecordedGLCall> expected{
+      {"glCreateShader", v, ""},        {"glCreateShader", f, ""},         {"glCreateProgram", program, ""},
+      {"glShaderSource", v, ""},        {"glCompileShader", v, ""},        {"glGetShaderiv", v, ""},
+      {"glAttachShader", program, vs},  {"glShaderSource", f, ""},         {"glCompileShader", f, ""},
+      {"glGetShaderiv", f, ""},         {"glAttachShader", program, fs},   {"glBindAttribLocation", program, "position"},
+      {"glLinkProgram", program, ""},   {"glGetProgramiv", program, ""},   {"glDetachShader", program, vs},
+      {"glDeleteShader", v, ""},        {"glDetachShader", program, fs},   {"glDeleteShader", f, ""},
+      {"glUseProgram", program, ""},    {"glGetUniformLocation", program, "tint"},
+      {"glGetUniformLocation", program, "absent"},                         {"glGetAttribLocation", program, "position"},
+  };
+  EXPECT_EQ(gl::recordedCalls(), expected);
   const auto names = gl::recordedCallNames();
-  const auto bind = std::find(names.begin(), names.end(), "glBindAttribLocation");
-  const auto link = std::find(names.begin(), names.end(), "glLinkProgram");
-  EXPECT_LT(bind, link) << "the attribute is bound before the link";
-  EXPECT_EQ(gl::recordedCalls().back(), (gl::RecordedGLCall{"glGetAttribLocation", program, "position"}));
+  EXPECT_LT(std::find(names.begin(), names.end(), "glBindAttribLocation"),
+            std::find(names.begin(), names.end(), "glLinkProgram"))
+      << "the attribute is bound before the link";
   gl::deleteProgram(program);
+  EXPECT_EQ(gl::recordedCalls().back(), (gl::RecordedGLCall{"glDeleteProgram", program, ""}));
 
   gl::clearRecordedCalls();
   const Built badShader = build(kVertex, "void main() { gl_FragColor = nonsense; }", program);
@@ -204,6 +235,83 @@ TEST_F(GLViewTest, ProgramCallsReportFailuresAndAreRecordedInOrder) {
   EXPECT_EQ(badLink.linked, GL_FALSE);
   EXPECT_FALSE(badLink.log.empty());
   gl::deleteProgram(program);
+}
+
+TEST_F(GLViewTest, TheDrawableFollowsScaleAndContextAndIsFreedInTheContextItWasMadeIn) {
+  SystemLog::Capture log(true);
+  auto context = GLContext::create(), other = GLContext::create();
+  ASSERT_NE(context, nullptr);
+  ASSERT_NE(other, nullptr);
+  auto view = GLView::create(Rect(0, 0, 10, 20), context);
+  const struct {
+    double scale;
+    int width, height;
+  } rows[] = {
+      {3, 30, 60},
+      {0, 30, 60},  // refused: the scale stays 3
+      {-1, 30, 60},
+      {std::numeric_limits<double>::quiet_NaN(), 30, 60},
+      {std::numeric_limits<double>::infinity(), 30, 60},
+      {1000, 8192, 8192},  // capped at the largest bitmap side
+      {0.5, 5, 10},
+      {0.1, 1, 2},
+  };
+  for (const auto& row : rows) {
+    view->setContentScaleFactor(row.scale);
+    EXPECT_EQ(view->drawableWidth(), row.width) << row.scale;
+    EXPECT_EQ(view->drawableHeight(), row.height) << row.scale;
+  }
+
+  GLContextScope scope(context);
+  GLContextScope again(context);
+  ASSERT_TRUE(again.isCurrent()) << "a scope of the current context keeps it current";
+  ASSERT_TRUE(view->bindDrawable());
+  GLint framebuffer = 0, viewport[4] = {};
+  glGetIntegerv(GL_FRAMEBUFFER_BINDING, &framebuffer);
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_TRUE(glIsFramebuffer(framebuffer));
+  EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{0, 0, 1, 2}));
+  view->deleteDrawable();
+  EXPECT_FALSE(glIsFramebuffer(framebuffer));
+
+  // Only the height changes: a drawable of the new size.
+  view->setFrame(Rect(0, 0, 10, 30));
+  view->layoutIfNeeded();
+  ASSERT_TRUE(view->bindDrawable());
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{0, 0, 1, 3}));
+
+  ASSERT_TRUE(view->bindDrawable());
+  glGetIntegerv(GL_FRAMEBUFFER_BINDING, &framebuffer);
+  view->setContext(other);  // the old context's drawable goes with it
+  EXPECT_FALSE(glIsFramebuffer(framebuffer));
+  EXPECT_TRUE(context->isCurrent());
+  EXPECT_FALSE(view->bindDrawable()) << "the new context is not current here";
+}
+
+TEST_F(GLViewTest, ADrawableWhoseContextIsBusyOnAnotherThreadIsLeftToThatContext) {
+  SystemLog::Capture log(true);
+  auto context = GLContext::create();
+  ASSERT_NE(context, nullptr);
+  auto view = GLView::create(Rect(0, 0, 4, 4), context);
+  auto delegate = std::make_shared<HalvesDelegate>();
+  view->setDelegate(delegate);
+  auto thread = Thread::create("example.busy", [] { Thread::runCurrentRunLoop(); });
+  thread->start();
+  // The render thread keeps its context current, as a render thread does.
+  ASSERT_TRUE(thread->perform(
+      [&] {
+        ASSERT_TRUE(GLContext::setCurrentContext(context));
+        view->display();
+        EXPECT_TRUE(context->isCurrent()) << "display keeps the thread's context";
+      },
+      Thread::Wait::UntilDone));
+  EXPECT_NE(view->lastFrame(), nullptr);
+  view->deleteDrawable();
+  EXPECT_TRUE(log.contains("busy on another thread"));
+  ASSERT_TRUE(thread->perform([] { EXPECT_TRUE(GLContext::setCurrentContext(nullptr)); }, Thread::Wait::UntilDone));
+  thread->stopRunLoop();
+  thread->join();
 }
 
 }  // namespace

@@ -73,6 +73,7 @@ TEST_F(ThreadTest, StoppingTheLoopEndsTheThreadAndLaterPerformsAreRefusedWithout
     Thread::runCurrentRunLoop();
     entryReturned = true;
   });
+  thread->join();         // before start: nothing to wait for
   thread->stopRunLoop();  // asked before the loop runs: its first run ends at once
   thread->start();
   thread->join();
@@ -224,6 +225,27 @@ TEST_F(ThreadTest, TicksOfAThreadThatEndedAreDroppedAndTheMainLoopGoesOn) {
   env.advance(1s);
   EXPECT_EQ(count, 0);
   EXPECT_FALSE(link->isValid());
+}
+
+// On the system clock a link on another thread is timed by that thread's own loop, which
+// sleeps while the link is paused: resuming it from the main thread must wake that loop.
+TEST(DisplayLinkOnTheSystemClockTest, AResumedLinkWakesItsThreadAndTicksThere) {
+  testenv::TestEnvironment env({.executor = ExecutorKind::Threaded, .virtualTime = false});
+  std::atomic<int> count{0};
+  std::atomic<bool> elsewhere{false};
+  auto thread = startLoopThread("example.real");
+  auto link = DisplayLink::create([&](DisplayLink&) {
+    if (Thread::current() != thread) elsewhere = true;
+    ++count;
+  });
+  ASSERT_TRUE(thread->perform([&] { ASSERT_TRUE(link->addToRunLoop(RunLoop::current(), kDefaultRunLoopMode)); },
+                              Thread::Wait::UntilDone));
+  link->setPaused(false);
+  EXPECT_TRUE(env.runUntil([&] { return count >= 3; }));
+  EXPECT_FALSE(elsewhere);
+  link->invalidate();
+  thread->stopRunLoop();
+  thread->join();
 }
 
 }  // namespace
