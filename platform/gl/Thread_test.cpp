@@ -137,6 +137,7 @@ TEST_F(ThreadTest, ADisplayLinkTicksAtEveryVsyncOnItsThreadAndPausesAndResumes) 
 
   env.advance(1s);
   EXPECT_EQ(ticks.count(), 0u) << "a link starts paused";
+  EXPECT_EQ(RunLoop::main().nextFireDate(kDefaultRunLoopMode), kDistantFuture) << "and wakes no loop";
 
   link->setPaused(false);
   env.advance(1s);
@@ -161,6 +162,7 @@ TEST_F(ThreadTest, ADisplayLinkTicksAtEveryVsyncOnItsThreadAndPausesAndResumes) 
   link->invalidate();
   env.advance(1s);
   EXPECT_EQ(ticks.count(), 90u);
+  EXPECT_EQ(RunLoop::main().nextFireDate(kDefaultRunLoopMode), std::nullopt);
   thread->stopRunLoop();
   thread->join();
 }
