@@ -14,3 +14,5 @@ morvane_dependency(PkgConfig)
 pkg_check_modules(MORVANE_WEBKIT REQUIRED IMPORTED_TARGET webkit2gtk-4.1)
 # The FFmpeg libraries behind platform/media, known to pkg-config only.
 pkg_check_modules(MORVANE_FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswscale libswresample)
+# Mesa's EGL and OpenGL ES 2 behind platform/gl, known to pkg-config only.
+pkg_check_modules(MORVANE_GL REQUIRED IMPORTED_TARGET egl glesv2)

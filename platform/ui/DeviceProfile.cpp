@@ -14,6 +14,7 @@
 #include "platform/ui/LocationManager.h"
 #include "platform/ui/MailComposeViewController.h"
 #include "platform/ui/MessageComposeViewController.h"
+#include "platform/ui/MotionManager.h"
 #include "platform/ui/Reachability.h"
 #include "platform/ui/TelephonyNetworkInfo.h"
 
@@ -115,6 +116,23 @@ void applyLocation(const Json& profile) {
   }
 }
 
+// "motion": {"available": true, "attitude": [m11, m12, m13, m21, ..., m33]}: an attitude
+// of anything but nine finite numbers is ignored.
+void applyMotion(const Json& profile) {
+  const Json* motion = member(profile, "motion");
+  if (!motion || !motion->is_object()) return;
+  withBool(*motion, "available", [](bool b) { MotionManager::setDeviceMotionAvailable(b); });
+  const Json* attitude = member(*motion, "attitude");
+  if (!attitude || !attitude->is_array() || attitude->size() != 9) return;
+  RotationMatrix matrix;
+  for (std::size_t i = 0; i < 9; ++i) {
+    const Json& v = (*attitude)[i];
+    if (!v.is_number()) return;
+    matrix.m[i / 3][i % 3] = v.get<double>();
+  }
+  static_cast<void>(MotionManager::setAttitudeRotationMatrix(matrix));
+}
+
 }  // namespace
 
 bool DeviceProfile::apply(const Json& profile) {
@@ -151,6 +169,7 @@ bool DeviceProfile::apply(const Json& profile) {
 
   applyAudio(profile);
   applyLocation(profile);
+  applyMotion(profile);
   return true;
 }
 

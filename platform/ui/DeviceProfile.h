@@ -1,5 +1,5 @@
 // Fills the device services (advertising identifier, carrier and radio, reachability,
-// device and system, audio, location) from a JSON device profile, so a production run
+// device and system, audio, location, motion) from a JSON device profile, so a production run
 // describes the device it pretends to be. Every key is optional; a value of the wrong
 // type is ignored. The format:
 //
@@ -16,7 +16,8 @@
 //              "otherAudioPlaying": false, "secondaryAudioShouldBeSilenced": false | null,
 //              "category": "AVAudioSessionCategorySoloAmbient"},
 //    "location": {"servicesEnabled": true, "authorizationStatus": 0...4,
-//                 "latitude": 0, "longitude": 0, "accuracy": 10}}
+//                 "latitude": 0, "longitude": 0, "accuracy": 10},
+//    "motion": {"available": true, "attitude": [1, 0, 0, 0, 1, 0, 0, 0, 1]}}
 //
 // Call from any thread, before the services are read (start-up).
 #pragma once
