@@ -81,14 +81,16 @@ struct ZUMInterstitialCache::State {
 };
 
 std::shared_ptr<ZUMInterstitialCache> ZUMInterstitialCache::sharedInstance() {
-  static auto* shared = new platform::ResettableShared<ZUMInterstitialCache>([] {
-    std::shared_ptr<ZUMInterstitialCache> cache(new ZUMInterstitialCache());
-    cache->observeConstants();
-    cache->updateRefillPolicy();
-    cache->loadInterstitialsForSavedRequests();
-    return cache;
-  });
+  static auto* shared = new platform::ResettableShared<ZUMInterstitialCache>([] { return create(); });
   return shared->get();
+}
+
+std::shared_ptr<ZUMInterstitialCache> ZUMInterstitialCache::create() {
+  std::shared_ptr<ZUMInterstitialCache> cache(new ZUMInterstitialCache());
+  cache->observeConstants();
+  cache->updateRefillPolicy();
+  cache->loadInterstitialsForSavedRequests();
+  return cache;
 }
 
 ZUMInterstitialCache::ZUMInterstitialCache()

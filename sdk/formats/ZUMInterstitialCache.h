@@ -51,6 +51,8 @@ class ZUMInterstitialCache final : public std::enable_shared_from_this<ZUMInters
 
   // Made once, then preloads the saved requests.
   static std::shared_ptr<ZUMInterstitialCache> sharedInstance();
+  // A cache of its own, made as the shared one is (it preloads the saved requests too).
+  static std::shared_ptr<ZUMInterstitialCache> create();
   ~ZUMInterstitialCache();
   ZUMInterstitialCache(const ZUMInterstitialCache&) = delete;
   ZUMInterstitialCache& operator=(const ZUMInterstitialCache&) = delete;
