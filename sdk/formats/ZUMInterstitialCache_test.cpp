@@ -77,7 +77,8 @@ TEST_F(ZUMInterstitialCacheTest, PoolKeys) {
       {"invalid exclusions", {{"ad_unit_exclusions", "("}}, plain, "unit-A", {{"customTargeting", {{"k", "v"}}}}},
       {"schema of another type", {{"schema", 7}}, plain, "unit-A", {{"customTargeting", {{"k", "v"}}}}},
       {"null field name", {{"schema", Json{"networkExtras", "keywords"}}}, plain, "unit-A", {{"keywords", "news"}}},
-      {"own field name", {{"schema", Json{"kw"}}, {"field_names", Json::object()}}, plain, "unit-A", {{"kw", "news"}}},
+      {"renamed and own field names", {{"schema", Json{"keywords", "kw"}}, {"field_names", {{"keywords", "custom_targeting"}}}},
+       plain, "unit-A", {{"keywords", {{"k", "v"}}}, {"kw", "news"}}},
       {"path missing", {{"allowed_schema_patterns", {{"custom_targeting.x", "^a$"}}}}, plain, "unit-A",
        {{"customTargeting", {{"k", "v"}}}}},
       {"value fails", {{"allowed_schema_patterns", {{"custom_targeting.k", "^a$"}}}}, plain, "unit-A", nullptr},
@@ -88,6 +89,8 @@ TEST_F(ZUMInterstitialCacheTest, PoolKeys) {
        "unit-A", Json::object()},
       {"array one fails", {{"allowed_schema_patterns", {{"a", "^1$"}}}}, {{"a", {1, 2}}}, "unit-A", nullptr},
       {"empty array", {{"allowed_schema_patterns", {{"a", "^1$"}}}}, {{"a", Json::array()}}, "unit-A", Json::object()},
+      {"deep within the limit", {{"allowed_schema_patterns", {{"a", "1"}}}},
+       {{"a", Json::parse(std::string(20, '[') + "1" + std::string(20, ']'))}}, "unit-A", Json::object()},
       {"too deep", {{"allowed_schema_patterns", {{"a", "1"}}}}, {{"a", Json::parse(std::string(40, '[') + "1" + std::string(40, ']'))}},
        "unit-A", nullptr},
   };
@@ -106,11 +109,14 @@ TEST_F(ZUMInterstitialCacheTest, RequestsShareAPoolOnlyWhenTheirMappedParameters
   };
   EXPECT_EQ(key(targeted({{"a", 1}, {"b", 2}}, {"x"})), key(targeted({{"b", 2}, {"a", 1}}, {"y"})));
   EXPECT_FALSE(key(targeted({{"a", 1}})) == key(targeted({{"a", 2}})));
+  cache->loadRequest(targeted({{"a", 1}}, {"x"}), "unit-A");
+  cache->loadRequest(targeted({{"a", 1}}, {"y"}), "unit-A");
+  EXPECT_EQ(cache->poolForRequest(targeted({{"a", 1}}), "unit-A")->request()->keywords(), Json{"y"});
   auto withExtras = ZUMRequest::create();
   withExtras->registerAdNetworkExtras(std::make_shared<OtherExtras>());
   EXPECT_FALSE(ZUMInterstitialPoolKeyForRequest(withExtras, "unit-A"));
   EXPECT_EQ(cache->cacheEntryForRequest(withExtras, "unit-A"), nullptr);
-  EXPECT_EQ(cache->poolCount(), 0u);
+  EXPECT_EQ(cache->poolCount(), 1u);
 }
 
 TEST_F(ZUMInterstitialCacheTest, AFourthKeyDropsTheLeastRecentlyAccessedPoolAndMaxPoolsBelowOneMeansOne) {
@@ -136,11 +142,14 @@ TEST_F(ZUMInterstitialCacheTest, AConstantsUpdateReplacesThePolicyOnlyWhenItsNam
     return cache->refillPolicy();
   };
   const auto onPop = cache->refillPolicy();
+  EXPECT_EQ(cache->poolForRequest(ZUMRequest::create(), "unit-A")->delegate(), onPop);
   EXPECT_EQ(post("sometimes"), onPop);
   const auto onDismiss = post("onDismiss");
   EXPECT_TRUE(std::dynamic_pointer_cast<ZUMInterstitialPoolRefillOnDismissPolicy>(onDismiss));
   EXPECT_EQ(cache->poolForRequest(ZUMRequest::create(), "unit-A")->delegate(), onDismiss);
   EXPECT_EQ(post("onDismiss"), onDismiss);
+  EXPECT_TRUE(std::dynamic_pointer_cast<ZUMInterstitialPoolRefillOnDismissPolicy>(ZUMInterstitialCache::create()->refillPolicy()))
+      << "a new cache starts with the stored policy";
   EXPECT_TRUE(std::dynamic_pointer_cast<ZUMInterstitialPoolRefillOnPopPolicy>(post("whatever")));
 }
 
