@@ -182,7 +182,8 @@ void ZUMInterstitialCache::didAccessKey(const ZUMInterstitialPoolKey& key, const
   }
   state_->observedRequestsByKey.insert_or_assign(key.canonical, State::Observed{key, parameters});
   dropLeastRecentlyAccessedPools();
-  saveObservedRequests();
+  // Later on the queue: the main thread may be waiting for this access, not for the file.
+  lockQueue_->async(ZUMBindWeak(weak_from_this(), &ZUMInterstitialCache::saveObservedRequests));
 }
 
 void ZUMInterstitialCache::addPool(const ZUMInterstitialPoolKey& key, const std::shared_ptr<ZUMRequest>& request) {

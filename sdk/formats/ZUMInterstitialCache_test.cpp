@@ -164,6 +164,9 @@ TEST_F(ZUMInterstitialCacheTest, AReadyEntryIsReceivedWithoutARequestAndKeepsThe
   auto adView = std::dynamic_pointer_cast<ZUMAdView>(interstitial->slot()->adView());
   EXPECT_EQ(adView->rewardBasedVideoAdTOLMHandlerDelegate(), interstitial);
   EXPECT_EQ(interstitial->slot()->slotDelegate(), interstitial);
+  auto another = ZUMInterstitialCacheEntry::create(ZUMRequest::create(), "unit-A");
+  interstitial->loadSlotFromCacheEntry(another);
+  EXPECT_NE(interstitial->slot(), another->slot()) << "an interstitial keeps the slot it has";
 
   interstitial->setHasBeenUsed(true);
   load(*interstitial, *delegate);
