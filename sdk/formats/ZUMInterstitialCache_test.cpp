@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include <nlohmann/json.hpp>
 
 #include "ZUMAdNetworkExtras.h"
 #include "platform/base/NotificationCenter.h"
+#include "platform/base/SystemLog.h"
 #include "platform/base/TestingReset.h"
 #include "platform/base/UserDefaults.h"
 #include "sdk/formats/ZUMFormatsTestSupport.h"
@@ -211,6 +213,7 @@ TEST_F(ZUMInterstitialCacheTest, TheMostRecentSavedRequestsPreloadAfterARestartA
   setDefault(kZUMInterstitialPoolMaxDepthKey, "1");
 
   // A new process over the same defaults file.
+  platform::SystemLog::Capture log(true);
   const auto file = platform::UserDefaults::standard().file();
   cache.reset();
   platform::runTestingResets();
@@ -225,11 +228,15 @@ TEST_F(ZUMInterstitialCacheTest, TheMostRecentSavedRequestsPreloadAfterARestartA
   std::set<std::string> units;
   for (const auto& request : hosts.server.requests("/ad")) units.insert(request.query.value_or("").substr(0, 11));
   EXPECT_EQ(units, (std::set<std::string>{"unit=unit-B", "unit=unit-C"}));
+  const auto messages = log.messages();
+  EXPECT_EQ(std::count(messages.begin(), messages.end(), "A damaged saved interstitial request was dropped."), 2);
 
   setDefault(kZUMInterstitialRequestsToPreloadKey, "not a list");
   platform::runTestingResets();
   platform::UserDefaults::setStandardFile(file);
   EXPECT_EQ(ZUMInterstitialCache::sharedInstance()->poolCount(), 0u);
+  env.runUntilIdle();
+  EXPECT_TRUE(log.contains("The saved interstitial requests are not a list: none is preloaded."));
 }
 
 }  // namespace
