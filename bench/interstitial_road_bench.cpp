@@ -22,7 +22,8 @@
 // and content processes runs outside the stopwatch.
 //
 // A second benchmark sets the publisher interstitial's road against this one's, in the
-// same run (see BM_PublisherInterstitialRoadVersusPlain).
+// same run (see BM_PublisherInterstitialRoadVersusPlain); a third a load taken from the
+// interstitial pool against a fresh one (BM_PooledInterstitialVersusFresh).
 //
 // Real time and the threaded executor, as in production, because what is measured must be
 // real work: HTTP over loopback, content processes launched and scripts run in them, and
@@ -56,6 +57,10 @@
 #include "platform/web/WebPage.h"
 #include "platform/web/WebView.h"
 #include "platform/web/WebViewDelegate.h"
+#include "platform/base/UserDefaults.h"
+#include "sdk/formats/ZUMInterstitialCache.h"
+#include "sdk/formats/ZUMInterstitialPool.h"
+#include "sdk/foundation/ZUMApplication.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMUIKitWebView.h"
 #include "sdk/request/ZUMAd.h"
@@ -406,6 +411,61 @@ void BM_PublisherInterstitialRoadVersusPlain(benchmark::State& state) {
   state.counters["ratio_pxr_to_plain"] = milliseconds(publisherTime) / milliseconds(plainTime);
 }
 BENCHMARK(BM_PublisherInterstitialRoadVersusPlain)->Unit(benchmark::kMillisecond)->Iterations(kLoads)->UseManualTime();
+
+// With the interstitial pool on and an entry of the same ad ready, a load is received
+// from the pool; against a fresh load of the same ad with the pool off, in the same run.
+// Each iteration waits until the pool's entry has finished loading (the pool refills
+// itself after each take, one ad deep), times the pooled load, then the fresh one, so
+// neither meets the other's work. "ratio_pooled_to_fresh" is the pooled load's time
+// over the fresh one's.
+void setPoolOn(bool on) {
+  static_cast<void>(platform::UserDefaults::standard().setObject(on ? "1" : "0", kZUMInterstitialPoolEnabledKey));
+}
+
+bool poolEntryReady(const std::shared_ptr<ZUMInterstitialPool>& pool) {
+  return runMainLoopUntil(
+      [&] { return pool->entryCount() == 1 && ZUMApplication::sharedInstance()->currentAdRequestCount() == 0; });
+}
+
+void BM_PooledInterstitialVersusFresh(benchmark::State& state) {
+  testenv::TestEnvironment env({.executor = platform::ExecutorKind::Threaded, .virtualTime = false});
+  sdkcoretest::NetworkHosts hosts;
+  hosts.server.route("/ad", {.body = kAdHTML});
+  Host host;
+  static_cast<void>(platform::UserDefaults::standard().setObject("1", kZUMInterstitialPoolMaxDepthKey));
+  setPoolOn(false);
+  const auto request = ZUMRequest::create();
+  auto cache = ZUMInterstitialCache::sharedInstance();
+  cache->loadRequest(request, "unit-A");
+  runMainLoopFor(kSettleTime);
+  auto pool = cache->poolForRequest(request, "unit-A");
+  if (!pool || !poolEntryReady(pool) || !timeAndDispose(loadInterstitial())) {
+    state.SkipWithError("the warm-up failed");
+    return;
+  }
+  Clock::duration pooledTime{}, freshTime{};
+  for (auto _ : state) {
+    setPoolOn(true);
+    const auto pooled = poolEntryReady(pool) ? timeAndDispose(loadInterstitial(ZUMInterstitial::create("unit-A"), request))
+                                             : std::nullopt;
+    setPoolOn(false);
+    const auto fresh = pooled && poolEntryReady(pool) ? timeAndDispose(loadInterstitial()) : std::nullopt;
+    if (!pooled || !fresh) {
+      state.SkipWithError("a load failed, or the pool did not refill");
+      break;
+    }
+    const auto pooledLoad = pooled.value_or(Clock::duration::zero());
+    pooledTime += pooledLoad;
+    freshTime += fresh.value_or(Clock::duration::zero());
+    state.SetIterationTime(std::chrono::duration<double>(pooledLoad).count());
+  }
+  if (state.iterations() == 0 || freshTime == Clock::duration::zero()) return;
+  const double loads = static_cast<double>(state.iterations());
+  state.counters["pooled_ms"] = milliseconds(pooledTime) / loads;
+  state.counters["fresh_ms"] = milliseconds(freshTime) / loads;
+  state.counters["ratio_pooled_to_fresh"] = milliseconds(pooledTime) / milliseconds(freshTime);
+}
+BENCHMARK(BM_PooledInterstitialVersusFresh)->Unit(benchmark::kMillisecond)->Iterations(kLoads)->UseManualTime();
 
 }  // namespace
 

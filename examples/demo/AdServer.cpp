@@ -40,6 +40,18 @@ std::string pagePath() {
   return *url->path();
 }
 
+// The SDK-core page with the demo network's constants: the interstitial pool is on and
+// keeps one ad preloaded.
+std::string pageHTML() {
+  std::string html(ZUMSDKCorePageHTML());
+  const std::string constants = "var SDK_CONSTANTS = {";
+  const auto at = html.find(constants);
+  if (at == std::string::npos) throw std::logic_error("the SDK-core page has no constants");
+  html.insert(at + constants.size(),
+              "'zums:interstitial_ad_pool:enabled': '1', 'zums:interstitial_ad_pool:max_pool_depth': '1', ");
+  return html;
+}
+
 // The ad every ad URL gets: a full-screen page with a link to the advertiser, and the
 // pings the SDK sends when it is shown and when it is clicked.
 void answerAd(const httplib::Request& request, httplib::Response& response) {
@@ -59,8 +71,8 @@ void answerAd(const httplib::Request& request, httplib::Response& response) {
 std::map<std::string, Handler> routes() {
   return {
       {pagePath(),
-       [](const httplib::Request&, httplib::Response& response) {
-         response.set_content(std::string(ZUMSDKCorePageHTML()), "text/html; charset=utf-8");
+       [html = pageHTML()](const httplib::Request&, httplib::Response& response) {
+         response.set_content(html, "text/html; charset=utf-8");
        }},
       {"/app_settings",
        [](const httplib::Request&, httplib::Response& response) {

@@ -1,6 +1,7 @@
 // The demo's ad network, on this machine: an HTTP server on 127.0.0.1, on a free port and
 // threads of its own, that the host maps the SDK's invented hosts to (hosts()). It serves
-//   - the SDK's built-in SDK-core page, at the page's own address;
+//   - the SDK's built-in SDK-core page, at the page's own address, with the network's
+//     constants: the interstitial pool on, one ad deep;
 //   - the application settings the page fetches ("/app_settings");
 //   - an interstitial ad for every ad URL the page builds ("/ad?unit=...&format=..."), with
 //     the response headers the SDK reads from an ad (impression and click pings, the

@@ -18,6 +18,8 @@
 namespace {
 
 // The link the demo's ad shows; its page follows it when tapped.
+constexpr const char* kPoolOrigin = "cache";
+
 constexpr const char* kAdLink = "https://ads.adnetwork.example/landing?unit=";
 
 void sendTouch(const std::shared_ptr<platform::Touch>& touch) {
@@ -94,7 +96,12 @@ void InterstitialHost::tick() {
 ZUMImplemented InterstitialHost::interstitialDidReceiveAd(ZUMInterstitial& ad) {
   noteSlotState();
   ++received_;
-  say("delegate", std::string("interstitialDidReceiveAd") + (platform::isMainThread() ? "" : " (off the main thread!)"));
+  // A pool entry loads its request with the origin "cache".
+  const auto request = ad.slot() ? ad.slot()->loadingRequest() : nullptr;
+  const bool fromPool = request && request->origin() == kPoolOrigin;
+  ++(fromPool ? poolHits_ : poolMisses_);
+  say("delegate", std::string("interstitialDidReceiveAd") + (platform::isMainThread() ? "" : " (off the main thread!)") +
+                      (fromPool ? ", an ad the interstitial pool loaded ahead" : ", an ad loaded for this interstitial"));
   say("host", "present it at once");
   ad.presentFromRootViewController(root_);
   return kZUMImplemented;

@@ -51,6 +51,10 @@ class InterstitialHost final : public ZUMInterstitialDelegate,
   std::size_t received() const { return received_; }
   std::size_t dismissed() const { return dismissed_; }
   std::size_t failed() const { return failed_; }
+  // Interstitials received with a slot that the interstitial pool had loaded ahead, and
+  // those loaded for themselves.
+  std::size_t poolHits() const { return poolHits_; }
+  std::size_t poolMisses() const { return poolMisses_; }
 
   // ZUMInterstitialDelegate
   ZUMImplemented interstitialDidReceiveAd(ZUMInterstitial& ad) override;
@@ -78,4 +82,6 @@ class InterstitialHost final : public ZUMInterstitialDelegate,
   std::size_t received_ = 0;
   std::size_t dismissed_ = 0;
   std::size_t failed_ = 0;
+  std::size_t poolHits_ = 0;
+  std::size_t poolMisses_ = 0;
 };

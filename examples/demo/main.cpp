@@ -4,12 +4,15 @@
 // one-second timer; every request the server gets, every slot state seen and every
 // delegate callback is printed as it happens. Where a display is available the ads' pages
 // run on WebKit and a PNG of the screen is written for each ad shown (into
-// MORVANE_DEMO_PICTURES, else demo-pictures/ in the current folder). Exits 0 when both
-// interstitials were received, shown and dismissed.
+// MORVANE_DEMO_PICTURES, else demo-pictures/ in the current folder). The ad server's
+// constants switch the interstitial pool on: the first interstitial misses it, and the
+// next comes from it. Exits 0 when both interstitials were received, shown and dismissed,
+// the second from the pool.
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <string>
 
 #include <nlohmann/json.hpp>
 
@@ -22,6 +25,8 @@
 #include "platform/base/UserDefaults.h"
 #include "platform/web/WebPage.h"
 #include "sdk/csi/ZUMCSIConfiguration.h"
+#include "sdk/formats/ZUMInterstitialCache.h"
+#include "sdk/foundation/ZUMUserDefaults.h"
 
 namespace {
 
@@ -36,6 +41,11 @@ constexpr std::chrono::milliseconds kSettleTime{150};
 // Lets real sockets and pages answer for a moment without moving virtual time: nothing is
 // awaited, so the run always ends at the settle time.
 void settle() { static_cast<void>(platform::MainLoopDriver::runUntil([] { return false; }, kSettleTime)); }
+
+// "1 hit", "2 misses".
+std::string counted(std::size_t count, const std::string& noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : noun.back() == 's' ? "es" : "s");
+}
 
 }  // namespace
 
@@ -67,6 +77,13 @@ int main() {
         },
         kRealLimit);
   };
+  // The ad network's constants switch the interstitial pool on; the first load waits for
+  // them, so that the pool is made then and the next interstitial comes from it.
+  environment.runUntil([] { return ZUMUserDefaults::boolForKey(kZUMInterstitialPoolEnabledKey).value_or(false); },
+                       kRealLimit);
+  const bool poolOn = ZUMUserDefaults::boolForKey(kZUMInterstitialPoolEnabledKey).value_or(false);
+  printer.say("host", poolOn ? "the ad server's constants switched the interstitial pool on"
+                             : "the interstitial pool is off: no constants switched it on");
   host->loadInterstitial();
   // Lets requests already on their way reach the server before the clock jumps, so each
   // is printed at the time it was sent.
@@ -93,8 +110,11 @@ int main() {
   }
   settle();  // the last pings
 
-  const bool ok = host->received() == kInterstitials && host->dismissed() == kInterstitials && host->failed() == 0;
+  // Every interstitial after the first comes from the pool.
+  const bool ok = host->received() == kInterstitials && host->dismissed() == kInterstitials && host->failed() == 0 &&
+                  host->poolHits() == kInterstitials - 1;
   printer.summarize(std::to_string(host->dismissed()) + " of " + std::to_string(kInterstitials) +
-                    " interstitials received, shown and dismissed");
+                    " interstitials received, shown and dismissed (interstitial pool: " +
+                    counted(host->poolHits(), "hit") + ", " + counted(host->poolMisses(), "miss") + ")");
   return ok ? 0 : 1;
 }

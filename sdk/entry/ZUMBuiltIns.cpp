@@ -6,6 +6,7 @@
 #include "platform/web/JSVirtualMachine.h"
 #include "platform/web/WKWebView.h"
 #include "sdk/formats/ZUMFormats.h"
+#include "sdk/formats/ZUMInterstitialCache.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/mediation/ZUMMediation.h"
 #include "sdk/network/ZUMNetworkDelivery.h"
@@ -83,6 +84,10 @@ void ZUMRegisterBuiltIns() {
     ZUMAdViewPresentation::setShared(std::make_shared<ZUMAdAppAdViewPresentation>());
     ZUMRegisterFormats();
     ZUMRegisterMediation();
+    // Made when the pool is on, it preloads the requests saved by the last run.
+    ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {
+      hooks.warmInterstitialPool = [] { ZUMInterstitialCache::sharedInstance(); };
+    });
   });
 }
 

@@ -17,6 +17,8 @@
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
+#include "sdk/formats/ZUMInterstitialCache.h"
+#include "sdk/formats/ZUMInterstitialCacheEntry.h"
 #include "sdk/formats/ZUMInterstitialOwner.h"
 #include "sdk/presentation/ZUMInterstitialViewController.h"
 #include "sdk/rendering/ZUMAdView.h"
@@ -113,12 +115,32 @@ void ZUMInterstitial::loadRequest(const std::shared_ptr<ZUMRequest>& request) {
 void ZUMInterstitial::continueLoad(const std::shared_ptr<ZUMRequest>& request) {
   if (!slot_) {
     ZUMApplication::sharedInstance()->runAdditionalEarlyActivities();
-    // The interstitial pool ("/vantor/ads/zums:interstitial_ad_pool:enabled") would hand
-    // over a preloaded slot here, through adoptSlot() as well.
-    createSlot();
+    std::shared_ptr<ZUMInterstitialCacheEntry> entry;
+    if (ZUMUserDefaults::boolForKey(kZUMInterstitialPoolEnabledKey).value_or(false)) {
+      entry = ZUMInterstitialCache::sharedInstance()->cacheEntryForRequest(request, adUnitID_);
+    }
+    if (entry) {
+      loadSlotFromCacheEntry(entry);
+    } else {
+      createSlot();
+      slot_->loadRequest(request);
+    }
+  } else {
+    slot_->loadRequest(request);
   }
-  slot_->loadRequest(request);
   ZUMApplication::sharedInstance()->requesterDidEndRequest(this);
+}
+
+void ZUMInterstitial::loadSlotFromCacheEntry(const std::shared_ptr<ZUMInterstitialCacheEntry>& entry) {
+  platform::assertMainThread();
+  if (slot_ || !entry || !entry->slot()) return;
+  adoptSlot(entry->slot());
+  entry->slotDidMoveToPlacement();
+  if (entry->error()) {
+    slotDidFailToLoadAdContentWithError(*slot_, entry->error());
+  } else if (entry->isLoaded()) {
+    slotFinishedLoadingAdContent(*slot_);
+  }
 }
 
 void ZUMInterstitial::createSlot() {

@@ -41,6 +41,7 @@ class ZUMAdUnitExposure;
 class ZUMBufferedFennickLogger;
 class ZUMFennickLogger;
 class ZUMInAppPurchaseDelegate;
+class ZUMInterstitialCacheEntry;
 class ZUMInterstitialOwner;
 class ZUMInterstitialViewController;
 class ZUMRequest;
@@ -93,6 +94,10 @@ class ZUMInterstitial : public ZUMSlotDelegate,
   void setViewController(std::shared_ptr<ZUMInterstitialViewController> controller);
   // Makes the slot (once): an interstitial ad view of the portrait screen's size.
   void createSlot();
+  // Takes the slot a pool entry loaded ahead (only when no slot exists), then tells the
+  // delegate what the entry heard: its error, its ad, or nothing yet (the slot's own
+  // outcome comes later).
+  void loadSlotFromCacheEntry(const std::shared_ptr<ZUMInterstitialCacheEntry>& entry);
   // Whether the ad may be shown full screen now (orientation and split-screen checks).
   bool canPresentFullScreen() const;
   // Whether an ad of `adSize` fits a window of `windowSize` either way round, each side
