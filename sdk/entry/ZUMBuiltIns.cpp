@@ -30,6 +30,7 @@
 #include "sdk/rendering/ZUMVideoPlayerTOLMHandler.h"
 #include "sdk/sdkcore/ZUMSDKCorePageController.h"
 #include "sdk/sdkcore/ZUMTCacheTOLMHandler.h"
+#include "sdk/video/ZUMVideo.h"
 
 void ZUMRegisterBuiltIns() {
   // Tests drop what was registered; the next load registers it again.
@@ -83,6 +84,7 @@ void ZUMRegisterBuiltIns() {
     ZUMAdViewPresentation::setShared(std::make_shared<ZUMAdAppAdViewPresentation>());
     ZUMRegisterFormats();
     ZUMRegisterMediation();
+    ZUMRegisterVideo();
   });
 }
 
