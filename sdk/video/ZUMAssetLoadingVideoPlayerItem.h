@@ -60,6 +60,7 @@ class ZUMAssetLoadingVideoPlayerItem final : public platform::AssetResourceLoade
   const std::shared_ptr<platform::PlayerItem>& playerItem() const { return playerItem_; }
   const std::shared_ptr<platform::Asset>& asset() const { return asset_; }
   const std::shared_ptr<platform::DispatchQueue>& lockQueue() const { return lockQueue_; }
+  const std::shared_ptr<ZUMVideoAssetLoader>& assetLoader() const { return assetLoader_; }
 
   // Main thread: whether more bytes are wanted now.
   bool isLoadingEnabled() const { return loadingEnabled_; }
