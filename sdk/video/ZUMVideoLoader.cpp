@@ -152,6 +152,11 @@ void ZUMVideoLoader::notifyVideoLoaderFailedToLoadURL(const std::optional<platfo
   });
 }
 
+std::shared_ptr<ZUMResourceCache> ZUMVideoLoader::resourceCache() {
+  std::lock_guard lock(streamMutex_);
+  return resourceCache_;
+}
+
 void ZUMVideoLoader::cancel() {
   platform::assertMainThread();
   cancelStream();

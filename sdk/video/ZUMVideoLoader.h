@@ -66,6 +66,8 @@ class ZUMVideoLoader final : public platform::AssetResourceLoaderDelegate,
   void setDelegate(const std::shared_ptr<ZUMVideoLoaderDelegate>& delegate) { delegate_ = delegate; }
   bool hasBeenUsed() const { return hasBeenUsed_; }
   const std::shared_ptr<ZUMAssetLoadingVideoPlayerItem>& assetLoadingPlayerItem() const { return assetLoadingPlayerItem_; }
+  // The stream route's cache.
+  std::shared_ptr<ZUMResourceCache> resourceCache();
   // The stream route's asset.
   const std::shared_ptr<platform::Asset>& cachedResourceAsset() const { return cachedResourceAsset_; }
 
