@@ -10,6 +10,7 @@
 #include "platform/base/URL.h"
 #include "platform/media/Player.h"
 #include "platform/ui/ApplicationDelegate.h"
+#include "sdk/foundation/ZUMThreading.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/sdkcore/ZUMSDKCorePageController.h"
 #include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
@@ -34,9 +35,13 @@ class TestPlayer final : public ZUMVideoLoadingPlayer {
   void addPeriodicTimeObserver(platform::MediaTime interval, std::shared_ptr<platform::DispatchQueue> queue,
                                std::function<void(platform::MediaTime)> block,
                                std::function<void(Token)> completion) override {
-    auto token = player->addPeriodicTimeObserver(interval, std::move(queue), std::move(block));
-    ++observers;
-    if (completion) completion(token);
+    // On the main thread, as the player's own observers are added.
+    ZUMRunOnMainThread([this, interval, queue = std::move(queue), block = std::move(block),
+                        completion = std::move(completion)]() mutable {
+      auto token = player->addPeriodicTimeObserver(interval, std::move(queue), std::move(block));
+      ++observers;
+      if (completion) completion(token);
+    });
   }
   void removeTimeObserver(const Token& token) override {
     player->removeTimeObserver(token);
