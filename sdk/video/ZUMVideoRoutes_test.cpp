@@ -91,6 +91,32 @@ class ZUMVideoRoutesTest : public testenv::PlatformTest {
   videotest::SDKCorePage page;
 };
 
+// Enough buffered ahead ends loading only once the player has posted "canplaythrough",
+// unless the configuration ignores it.
+TEST_F(ZUMVideoRoutesTest, TheMaxBufferCountsAfterCanPlayThroughUnlessIgnored) {
+  page.hosts.server.route("/clip.mp4", {.body = testenv::MediaClips::make(), .contentType = "video/mp4", .ranges = true});
+  const auto url = *platform::URL::fromString(videotest::SDKCorePage::resource("/clip.mp4"));
+  for (const bool ignore : {false, true}) {
+    SCOPED_TRACE(ignore);
+    player->canPlayThrough = false;
+    auto loader = ZUMVideoLoader::create(player);
+    loader->loadURL(url, nullptr, ZUMVideoConfigurationImpl::create(
+                                      Json{{"maxBufferMs", 500}, {"videoBufferShouldIgnoreCanPlayThrough", ignore}}));
+    auto item = loader->assetLoadingPlayerItem();
+    ASSERT_TRUE(item);
+    player->player->replaceCurrentItem(item->playerItem());
+    ASSERT_TRUE(pump([&] { return item->playerItem()->loadedEnd() >= 0.5; }));
+    item->loadPlayerItemData();
+    env.runUntilIdle();
+    EXPECT_EQ(item->isLoadingEnabled(), !ignore);
+    player->canPlayThrough = true;
+    item->loadPlayerItemData();
+    env.runUntilIdle();
+    EXPECT_FALSE(item->isLoadingEnabled());
+    loader->cancel();
+  }
+}
+
 TEST_F(ZUMVideoRoutesTest, PlainRoute) { playToEnd(Route::Plain, true); }
 TEST_F(ZUMVideoRoutesTest, PlainRouteWithoutRanges) { playToEnd(Route::Plain, false); }
 TEST_F(ZUMVideoRoutesTest, AssetLoadingRoute) { playToEnd(Route::AssetLoading, true); }
