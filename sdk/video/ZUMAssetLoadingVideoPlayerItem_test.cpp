@@ -51,10 +51,10 @@ class ZUMAssetLoadingVideoPlayerItemTest : public testenv::PlatformTest {
   }
   std::shared_ptr<ZUMAssetLoadingVideoPlayerItem> quietItem(const std::string& path, const Json& settings,
                                                             Request first) {
-    const auto before = server.requests(path).size();
     auto item = ZUMAssetLoadingVideoPlayerItem::create(*platform::URL::fromString(url(path)), assetLoader(path, settings),
                                                        ZUMVideoConfigurationImpl::create(settings));
-    EXPECT_TRUE(env.runUntil([&] { return server.requests(path).size() > before; }));
+    // The platform's first request made the item ask for a download.
+    EXPECT_TRUE(env.runUntil([&] { return item->assetLoader()->currentRangedCache().cache != nullptr; }));
     send(*item, first);
     EXPECT_TRUE(env.runUntil([&] { return item->playerItem()->status() == platform::PlayerItem::Status::Failed; }));
     server.release(path);
@@ -108,7 +108,7 @@ TEST_F(ZUMAssetLoadingVideoPlayerItemTest, RangedDownloadsNumberTheirFilesAndSta
   auto loader = assetLoader("/v.mp4", Json::object(), main);
   EXPECT_FALSE(std::filesystem::exists(folder / "video_asset_7.cache"));
 
-  const auto first = loader->getResourceCache(50, nullptr);
+  const auto first = loader->getResourceCache(0, nullptr);
   ASSERT_TRUE(first);
   EXPECT_EQ(first->cache, main);
   const struct {
@@ -138,6 +138,14 @@ TEST_F(ZUMAssetLoadingVideoPlayerItemTest, RangedDownloadsNumberTheirFilesAndSta
   loader->finishedUsingResourceCache(main);
   EXPECT_TRUE(current->isCompleted());
   EXPECT_TRUE(main->isValid());
+  // A file that cannot be made: no cache, and the error says which.
+  const auto next = folder / "video_asset_3.cache";
+  ASSERT_TRUE(platform::FileManager::createDirectory(next / "in the way"));
+  auto blocked = assetLoader("/v.mp4", Json::object());
+  platform::ErrorPtr error;
+  EXPECT_FALSE(blocked->getResourceCache(0, &error));
+  EXPECT_EQ(error ? error->localizedDescription() : "none",
+            "Fail to create file with empty content at URL " + platform::URL::fileURL(next).absoluteString());
   server.release("/v.mp4");
 }
 
@@ -240,6 +248,9 @@ TEST_F(ZUMAssetLoadingVideoPlayerItemTest, AServerIgnoringRangesServesFromOneDow
   EXPECT_TRUE(later->isFinished());
   EXPECT_EQ(errorOf(later), "none");
   EXPECT_EQ(ranges("/whole.mp4"), (std::vector<std::string>{"bytes=0-", "none"}));
+  const auto slice = item->assetLoader()->getResourceCache(299'999, nullptr);
+  EXPECT_EQ(slice->startingByteOffset, 0);
+  EXPECT_EQ(slice->cache, item->assetLoader()->currentRangedCache().cache);
 }
 
 }  // namespace

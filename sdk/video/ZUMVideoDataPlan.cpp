@@ -8,11 +8,8 @@ namespace {
 
 constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
 
-std::int64_t addSaturating(std::int64_t a, std::int64_t b) {
-  if (b > 0 && a > kMax - b) return kMax;
-  if (b < 0 && a < std::numeric_limits<std::int64_t>::min() - b) return std::numeric_limits<std::int64_t>::min();
-  return a + b;
-}
+// a + b for b >= 0, at most the largest value.
+std::int64_t addSaturating(std::int64_t a, std::int64_t b) { return a > kMax - b ? kMax : a + b; }
 
 }  // namespace
 

@@ -37,6 +37,7 @@ TEST(ZUMVideoDataPlanTest, RequestsGetTheCachedBytesTheyStillLack) {
       {"negative offset", {-50, 100, -50, false}, W(0, 100), {0, 100, true}},
       {"negative length", {0, -5, 0, false}, W(0, 100), {0, 0, true}},
       {"huge length", {kMax - 10, kMax, kMax - 10, false}, W(kMax - 20, 15), {10, 5, false}},
+      {"the last byte there is", {kMax, 1, kMax, false}, W(0, 100), {0, 0, true}},
       {"negative cache size", {0, 100, 0, false}, W(0, -40), {0, 0, false}},
       {"negative chunk is none", {0, 100, 0, false}, W(0, 100, std::nullopt, -1), {0, 100, true}},
       {"zero chunk serves nothing", {0, 100, 0, false}, W(0, 100, std::nullopt, 0), {0, 0, false}},

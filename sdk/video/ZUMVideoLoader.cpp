@@ -46,7 +46,7 @@ ZUMVideoLoader::~ZUMVideoLoader() {
     stopObservingLocked();
     pending = std::exchange(pendingRequests_, {});
   }
-  if (cachedResourceAsset_) cachedResourceAsset_->resourceLoader()->setDelegate({}, platform::DispatchQueue::global());
+  // The asset holds its delegate weakly: nothing reaches a loader that has gone.
   for (const auto& request : pending) request->finishLoadingWithError(internalError("Video loading has been explicitly canceled."));
 }
 
@@ -118,7 +118,6 @@ void ZUMVideoLoader::loadWithResourceCache(const std::shared_ptr<ZUMResourceCach
   if (!streamURL) return notifyVideoLoaderFailedToLoadURL(sourceURL_, internalError("No stream URL for the video cache."));
   {
     std::lock_guard lock(streamMutex_);
-    pendingRequests_.clear();
     resourceCache_ = cache;
   }
   cachedResourceAsset_ = platform::Asset::create(*streamURL);

@@ -100,9 +100,13 @@ TEST_F(ZUMVideoLoaderTest, StreamRequestsGetCachedBytesAsTheyArriveAndOnlyTheirS
   auto moved = streamRequest(0, 100);
   moved->respondWithData(std::string(80, 'x'));
   auto done = streamRequest(10, 20);
+  auto last = streamRequest(59, 1);
   EXPECT_TRUE(send(*loader, whole));
   EXPECT_TRUE(send(*loader, moved));
   EXPECT_TRUE(send(*loader, done));
+  EXPECT_TRUE(send(*loader, last));
+  EXPECT_EQ(served(last), 1);
+  EXPECT_TRUE(last->isFinished());
   EXPECT_EQ(served(whole), 60);
   EXPECT_EQ(served(moved), 80);
   EXPECT_TRUE(done->isFinished());
@@ -120,6 +124,7 @@ TEST_F(ZUMVideoLoaderTest, CancelFinishesPendingRequests) {
   send(*loader, r);
   loader->cancel();
   EXPECT_EQ(errorOf(r), "Video loading has been explicitly canceled.");
+  EXPECT_FALSE(loader->cachedResourceAsset()->resourceLoader()->delegate());
   page.hosts.server.release("/slow.mp4");
 }
 
