@@ -224,6 +224,7 @@ TEST_F(ZUMAssetLoadingVideoPlayerItemTest, FailedCachesAndMissingFilesFailTheReq
   }
   // No folder for the ranged downloads: no buffer.
   auto item = quietItem("/big.mp4", Json{{"maxBufferMs", 1}});
+  ASSERT_TRUE(env.runUntil([&] { return item->assetLoader()->currentRangedCache().cache->isCompleted(); }));
   const std::filesystem::path folder = *ZUMCacheDirectoryURL("VideoAsset", nullptr)->path();
   ASSERT_TRUE(platform::FileManager::removeItem(folder));
   ASSERT_TRUE(platform::FileManager::writeAtomically(folder, "a file in the folder's place"));
