@@ -1,7 +1,7 @@
 // Bytes handed to the player through the asset-loading item's "video" route from a
 // finished cache, against reading the same file directly, in one run. The file (16 MB) is
 // served in 4 MB loading requests, each served in one pass; the direct read takes the same
-// pieces with pread(), piece by piece in turn. "ratio_to_file" is the route's time over
+// chunks with pread(), chunk by chunk in turn. "ratio_to_file" is the route's time over
 // the direct read's (target: at most 1.5; read the median of the repetitions, since other
 // work on the machine spreads single runs).
 #include <benchmark/benchmark.h>
@@ -55,7 +55,7 @@ void BM_VideoRouteFromFinishedCache(benchmark::State& state) {
   const auto videoURL = *platform::URL::fromString("video://media.example/video.mp4");
 
   double routeSeconds = 0, fileSeconds = 0;
-  // Each piece through the route and directly, in turns (which goes first alternates,
+  // Each chunk through the route and directly, in turns (which goes first alternates,
   // so neither always finds the other's freed buffer warm), under the same load.
   auto viaRoute = [&](std::int64_t offset) {
     const auto begin = std::chrono::steady_clock::now();
