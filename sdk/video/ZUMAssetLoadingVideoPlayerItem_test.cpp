@@ -252,6 +252,7 @@ TEST_F(ZUMAssetLoadingVideoPlayerItemTest, AServerIgnoringRangesServesFromOneDow
   const auto slice = item->assetLoader()->getResourceCache(299'999, nullptr);
   EXPECT_EQ(slice->startingByteOffset, 0);
   EXPECT_EQ(slice->cache, item->assetLoader()->currentRangedCache().cache);
+  EXPECT_EQ(item->assetLoader()->currentRangedCache().startingByteOffset, 0);
 }
 
 }  // namespace
