@@ -67,18 +67,24 @@ void AssetResourceLoadingRequest::finishLoading() {
 }
 
 void AssetResourceLoadingRequest::finishLoadingWithError(ErrorPtr error) {
+  if (!error) error = makeURLError(kURLErrorUnknown);
   {
     std::lock_guard lock(mutex_);
     if (finished_ || cancelled_) return;
     finished_ = true;
+    error_ = error;
   }
-  if (!error) error = makeURLError(kURLErrorUnknown);
   if (auto source = source_.lock()) source->requestFinished(*this, std::move(error));
 }
 
 bool AssetResourceLoadingRequest::isFinished() const {
   std::lock_guard lock(mutex_);
   return finished_;
+}
+
+ErrorPtr AssetResourceLoadingRequest::error() const {
+  std::lock_guard lock(mutex_);
+  return error_;
 }
 
 bool AssetResourceLoadingRequest::isCancelled() const {

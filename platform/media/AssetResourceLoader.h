@@ -77,6 +77,8 @@ class AssetResourceLoadingRequest {
   void finishLoadingWithError(ErrorPtr error);
   bool isFinished() const;
   bool isCancelled() const;
+  // What finishLoadingWithError() gave; nullptr otherwise.
+  ErrorPtr error() const;
 
   struct DataRange {
     std::int64_t offset = 0;
@@ -97,6 +99,7 @@ class AssetResourceLoadingRequest {
   mutable std::mutex mutex_;
   bool finished_ = false;
   bool cancelled_ = false;
+  ErrorPtr error_;
 };
 
 class AssetResourceLoaderDelegate {

@@ -31,6 +31,7 @@
 #include "sdk/rendering/ZUMVideoPlayerTOLMHandler.h"
 #include "sdk/sdkcore/ZUMSDKCorePageController.h"
 #include "sdk/sdkcore/ZUMTCacheTOLMHandler.h"
+#include "sdk/video/ZUMVideo.h"
 
 void ZUMRegisterBuiltIns() {
   // Tests drop what was registered; the next load registers it again.
@@ -88,6 +89,7 @@ void ZUMRegisterBuiltIns() {
     ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {
       hooks.warmInterstitialPool = [] { ZUMInterstitialCache::sharedInstance(); };
     });
+    ZUMRegisterVideo();
   });
 }
 

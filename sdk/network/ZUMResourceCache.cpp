@@ -224,6 +224,11 @@ bool ZUMResourceCache::responseHeadersReceived() const {
   return response_.has_value();
 }
 
+bool ZUMResourceCache::serverIgnoredRange() const {
+  std::lock_guard lock(mutex_);
+  return serverIgnoredRange_;
+}
+
 platform::HTTPHeaderFields ZUMResourceCache::responseHeaders() const {
   std::lock_guard lock(mutex_);
   return response_ ? response_->allHeaderFields() : platform::HTTPHeaderFields();
@@ -323,6 +328,11 @@ void ZUMResourceCache::didReceiveResponse(const platform::HTTPURLResponse& respo
   auto self = shared_from_this();
   std::int64_t expected = -1;
   if (auto error = checkResponse(request_, response, &expected)) {
+    const int status = response.statusCode();
+    if (request_.valueForHTTPHeaderField("Range") && status >= 200 && status <= 299 && status != 206) {
+      std::lock_guard lock(mutex_);
+      serverIgnoredRange_ = true;
+    }
     end(Outcome::Failed, error);
     return;
   }

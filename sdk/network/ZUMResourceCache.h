@@ -70,6 +70,10 @@ class ZUMResourceCache : public std::enable_shared_from_this<ZUMResourceCache> {
   bool isValid() const;
   // The final response has arrived.
   bool responseHeadersReceived() const;
+  // Caching failed because the server answered the "Range" request with the whole
+  // resource (a 2xx other than 206): it ignores ranges, and only a download from byte 0
+  // without one can get its bytes.
+  bool serverIgnoredRange() const;
   // Its header fields (empty before).
   platform::HTTPHeaderFields responseHeaders() const;
   // Its MIME type.
@@ -134,6 +138,7 @@ class ZUMResourceCache : public std::enable_shared_from_this<ZUMResourceCache> {
   bool started_ = false;
   bool completed_ = false;
   bool valid_ = true;
+  bool serverIgnoredRange_ = false;
   int fd_ = -1;
   std::shared_ptr<platform::URLConnection> connection_;
   std::optional<platform::HTTPURLResponse> response_;

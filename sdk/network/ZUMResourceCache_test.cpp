@@ -181,6 +181,8 @@ TEST_F(ZUMResourceCacheTest, AnswersWithoutTheRequestedBytesFail) {
     ASSERT_TRUE(recorder->error) << path;
     EXPECT_TRUE(recorder->error->userInfoString(kZUMErrorHTTPStatusKey)) << path;
     EXPECT_FALSE(failing->isValid());
+    // Only the whole file for a range says the server ignores ranges.
+    EXPECT_EQ(failing->serverIgnoredRange(), path == "/whole.mp4") << path;
   }
 }
 
