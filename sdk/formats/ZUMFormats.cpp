@@ -3,16 +3,19 @@
 #include <memory>
 
 #include "ZUMAdReward.h"
+#include "ZUMBannerView.h"
 #include "ZUMInterstitial.h"
 #include "sdk/formats/ZUMInterstitialCacheEntry.h"
 #include "sdk/request/ZUMSlot.h"
 
 namespace {
 constexpr std::int64_t kRequestedAdTypeNone = 0;
+constexpr std::int64_t kRequestedAdTypeBanner = 1;
 constexpr std::int64_t kRequestedAdTypeInterstitial = 2;
 }  // namespace
 
 std::int64_t ZUMFormats::requestedAdTypeForOwner(const ZUMSlotDelegate& owner) {
+  if (dynamic_cast<const ZUMBannerView*>(&owner) != nullptr) return kRequestedAdTypeBanner;
   // A pool entry's slot loads an interstitial ahead of the interstitial that takes it.
   const bool interstitial = dynamic_cast<const ZUMInterstitial*>(&owner) != nullptr ||
                             dynamic_cast<const ZUMInterstitialCacheEntry*>(&owner) != nullptr;
@@ -39,4 +42,5 @@ void ZUMRegisterFormats() {
   ZUMSlotFormats::setShared(formats);
   ZUMPresentationFormats::setShared(formats);
   ZUMAdFormats::setShared(formats);
+  ZUMBannerView::registerClass();
 }
