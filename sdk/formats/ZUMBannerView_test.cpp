@@ -273,6 +273,7 @@ TEST_F(ZUMBannerViewTest, TheLoadGateAsksForAValidSizeFirstThenARootViewControll
         << delegate->lastError->localizedDescription();
     EXPECT_TRUE(capture.contains(row.message));
     EXPECT_EQ(adRequests(), 0u);
+    EXPECT_TRUE(banner->slot()->hasReloadTimer()) << "a refused load tries again on the timer";
   }
 }
 
@@ -367,6 +368,40 @@ TEST_F(ZUMBannerViewTest, EachSlotEventIsOneCallbackOnTheMainThread) {
     env.runUntilIdle();
     EXPECT_EQ(delegate->log, Log{row.heard});
   }
+}
+
+TEST_F(ZUMBannerViewTest, AutoloadLoadsOnceTurnedOnAndTheAudioQuestionGoesToTheDelegate) {
+  auto banner = placed();
+  banner->setAutoloadEnabled(true);
+  banner->setAutoloadEnabled(true);  // no change: no second load
+  ASSERT_TRUE(env.runUntil([&] { return !delegate->log.empty(); }));
+  env.runUntilIdle();
+  EXPECT_EQ(delegate->log, Log{"received"});
+  EXPECT_EQ(adRequests(), 1u);
+
+  struct Audio : ZUMBannerViewDelegate {
+    std::optional<bool> adShouldChangeAudioSessionToCategory(const void*, const std::string& c) override {
+      return c == "playback";
+    }
+  };
+  auto audio = std::make_shared<Audio>();
+  const struct {
+    std::shared_ptr<ZUMBannerViewDelegate> delegate;
+    const char* category;
+    bool answer;
+  } rows[] = {{nullptr, "ambient", true}, {delegate, "ambient", true}, {audio, "ambient", false}, {audio, "playback", true}};
+  for (const auto& row : rows) {
+    banner->setDelegate(row.delegate);
+    EXPECT_EQ(banner->slotShouldChangeAudioSessionCategoryTo(*banner->slot(), row.category), row.answer) << row.category;
+  }
+  banner->setBannerKey(Json{{"unit", "unit-A"}});
+  EXPECT_EQ(banner->bannerKey(), (Json{{"unit", "unit-A"}}));
+
+  auto slot = banner->slot();
+  banner->removeFromSuperview();
+  banner.reset();  // a dropped banner stops its slot for good
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated);
+  EXPECT_FALSE(slot->hasReloadTimer());
 }
 
 TEST_F(ZUMBannerViewTest, AnAdUnitStartsAnExposureMonitorUnlessMediated) {
