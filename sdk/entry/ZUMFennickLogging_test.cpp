@@ -178,6 +178,13 @@ TEST_F(ZUMFennickLoggingTest, ABannerLogsThroughItsSlotsLogger) {
     EXPECT_EQ(params.back(), Json::parse(R"({"bannerview":{"loading_succeeded":1}})"));
     EXPECT_EQ(std::count(params.begin(), params.end(), params[3]), 1) << "each event once";
   }
+  hosts.server.route("/ad", {.status = 500, .body = "down"});
+  banner->loadRequest(ZUMRequest::create());
+  ASSERT_TRUE(env.runUntil([&] { return banner->slot()->state() == ZUMSlot::State::kFailed; }));
+  env.runUntilIdle();
+  const Json params = paramsOf(received(*fennick), banner->slot()->logger()->fennickID());
+  ASSERT_FALSE(params.empty());
+  EXPECT_EQ(params.back()["bannerview"]["loading_failed"]["error_code"], kZUMErrorServerError) << params.back().dump();
 }
 
 }  // namespace
