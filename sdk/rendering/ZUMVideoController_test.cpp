@@ -114,9 +114,11 @@ TEST_F(ZUMVideoControllerTest, AReplacedOrNestedInnerControllerRelaysOnlyWhileIt
   // A banner shown inside a banner: the outer controller takes the inner one's news.
   outer->setInternalVideoController(controller);
   EXPECT_EQ(controller->delegate(), outer);
-  adView->videoController()->setVideoPlaybackState(1);
+  for (int state : {1, 3, 4}) adView->videoController()->setVideoPlaybackState(state);
+  adView->videoController()->setVideoMuted(true);
+  adView->videoController()->setVideoMuted(false);
   env.runUntilIdle();
-  EXPECT_EQ(outerHost->take(), Log{"play"});
+  EXPECT_EQ(outerHost->take(), (Log{"play", "pause", "end", "mute", "unmute"}));
   outer->setInternalVideoController(nullptr);
   EXPECT_EQ(controller->delegate(), nullptr) << "let go when replaced";
   controller->setDelegate(host);
