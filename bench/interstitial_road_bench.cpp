@@ -23,7 +23,9 @@
 //
 // A second benchmark sets the publisher interstitial's road against this one's, in the
 // same run (see BM_PublisherInterstitialRoadVersusPlain); a third a load taken from the
-// interstitial pool against a fresh one (BM_PooledInterstitialVersusFresh).
+// interstitial pool against a fresh one (BM_PooledInterstitialVersusFresh); a fourth
+// measures a banner's refresh against the same floor, its ad page kept as a banner keeps
+// its ad view (see BM_BannerRefreshVersusFloor).
 //
 // Real time and the threaded executor, as in production, because what is measured must be
 // real work: HTTP over loopback, content processes launched and scripts run in them, and
@@ -44,6 +46,7 @@
 
 #include "PXRInterstitial.h"
 #include "PXRRequest.h"
+#include "ZUMBannerView.h"
 #include "ZUMInterstitial.h"
 #include "ZUMMobileAds.h"
 #include "ZUMRequest.h"
@@ -232,6 +235,10 @@ struct Fetch : platform::URLConnectionDelegate {
   bool done = false;
 };
 
+// Whether a load makes a new ad page (a new interstitial's ad view) or reloads the one
+// it has (a banner's refresh).
+enum class AdPage { kNew, kReused };
+
 class Floor {
  public:
   explicit Floor(const platform::Rect& frame) : SDKCorePage_(platform::WebView::create(frame)) {
@@ -252,13 +259,15 @@ class Floor {
   }
 
   // One load's work; absent when a step failed.
-  std::optional<Clock::duration> load() {
+  std::optional<Clock::duration> load(AdPage page = AdPage::kNew) {
     const auto begin = Clock::now();
     for (const auto& script : work_.SDKCoreScripts) SDKCorePage_->stringByEvaluatingJavaScriptFromString(script);
     auto html = fetchAd();
     if (!html) return std::nullopt;
-    adPage_ = platform::WebView::create(work_.adFrame);
-    adPage_->setDelegate(host_);
+    if (page == AdPage::kNew || !adPage_) {
+      adPage_ = platform::WebView::create(work_.adFrame);
+      adPage_->setDelegate(host_);
+    }
     adPage_->loadHTMLString(*html, work_.adURL);
     if (!runUntilLoaded()) return std::nullopt;
     for (const auto& script : work_.adScripts) adPage_->stringByEvaluatingJavaScriptFromString(script);
@@ -466,6 +475,111 @@ void BM_PooledInterstitialVersusFresh(benchmark::State& state) {
   state.counters["ratio_pooled_to_fresh"] = milliseconds(pooledTime) / milliseconds(freshTime);
 }
 BENCHMARK(BM_PooledInterstitialVersusFresh)->Unit(benchmark::kMillisecond)->Iterations(kLoads)->UseManualTime();
+
+// --- A banner's refresh ----------------------------------------------------------------------
+//
+// One iteration is a refresh of a loaded banner in the key window, from the slot's timer
+// firing (its reloadCurrentRequest(), what the timer runs) until the delegate hears
+// adViewDidReceiveAd; the ad carries no refresh rate, so no timer of its own interferes.
+// The floor repeats what the warm-up's refresh did (the SDK-core page's scripts, the ad
+// request, the ad's page) on the platform, reloading one page as the banner reloads its
+// one ad view. "ratio_to_floor" is the refresh's time over the floor's.
+
+struct BannerReceiver : ZUMBannerViewDelegate {
+  ZUMImplemented adViewDidReceiveAd(ZUMBannerView& banner) override {
+    ++received;
+    if (auto engine = engineOf(banner.adView())) adScriptsAtReceipt = engine->evaluatedScripts();
+    return kZUMImplemented;
+  }
+  ZUMImplemented adViewDidFailToReceiveAdWithError(ZUMBannerView&, const ZUMRequestErrorPtr&) override {
+    failed = true;
+    return kZUMImplemented;
+  }
+  int received = 0;
+  bool failed = false;
+  std::vector<std::string> adScriptsAtReceipt;
+};
+
+// One refresh, timed; absent when it failed.
+std::optional<Clock::duration> refresh(ZUMBannerView& banner, BannerReceiver& receiver) {
+  const int heard = receiver.received;
+  const auto begin = Clock::now();
+  banner.slot()->reloadCurrentRequest();
+  if (!runMainLoopUntil([&] { return receiver.received > heard || receiver.failed; }) || receiver.failed) {
+    return std::nullopt;
+  }
+  return Clock::now() - begin;
+}
+
+// A refresh, read for what it did.
+std::optional<LoadWork> readRefreshWork(const testenv::LoopbackServer& server, ZUMBannerView& banner,
+                                        BannerReceiver& receiver) {
+  auto core = SDKCoreEngine();
+  auto engine = engineOf(banner.adView());
+  if (!core || !engine || core->evaluatedScripts().size() >= platform::WebPage::kMaxRecordedScripts) return std::nullopt;
+  const std::size_t scriptsBefore = core->evaluatedScripts().size();
+  const std::size_t requestsBefore = server.requestCount();
+  if (!refresh(banner, receiver) || !banner.slot()->ad()) return std::nullopt;
+  LoadWork work;
+  const auto requests = server.requests();
+  work.requests.assign(requests.begin() + static_cast<std::ptrdiff_t>(requestsBefore), requests.end());
+  const auto& scripts = core->evaluatedScripts();
+  work.SDKCoreScripts.assign(scripts.begin() + static_cast<std::ptrdiff_t>(scriptsBefore), scripts.end());
+  work.adScripts = receiver.adScriptsAtReceipt;
+  work.adURL = banner.slot()->ad()->adBaseURL();
+  work.adFrame = engine->frame();
+  return work;
+}
+
+void BM_BannerRefreshVersusFloor(benchmark::State& state) {
+  testenv::TestEnvironment env({.executor = platform::ExecutorKind::Threaded, .virtualTime = false});
+  sdkcoretest::NetworkHosts hosts;
+  hosts.server.route("/ad", {.body = kAdHTML});
+  Host host;
+  auto banner = ZUMBannerView::create(kZUMAdSizeBanner);
+  auto receiver = std::make_shared<BannerReceiver>();
+  banner->setAdUnitID("unit-A");
+  banner->setRootViewController(host.root);
+  banner->setDelegate(receiver);
+  host.window->addSubview(banner);
+  banner->loadRequest(ZUMRequest::create());
+  const bool loaded = runMainLoopUntil([&] { return receiver->received > 0 || receiver->failed; }) && !receiver->failed;
+  runMainLoopFor(kSettleTime);
+  auto work = loaded ? readRefreshWork(hosts.server, *banner, *receiver) : std::nullopt;
+  runMainLoopFor(kSettleTime);
+  auto core = SDKCoreEngine();
+  if (!work || !floorRepeats(*work) || !core) {
+    state.SkipWithError("the warm-up failed, or a refresh does other work than the floor repeats");
+    return;
+  }
+  Floor floor(core->frame());
+  floor.setWork(*work);
+  if (!floor.loadSDKCorePage() || !floor.load(AdPage::kReused)) {
+    state.SkipWithError("the floor's warm-up failed");
+    return;
+  }
+  state.SetLabel(describe(*work));
+
+  Clock::duration refreshTime{}, floorTime{};
+  for (auto _ : state) {
+    const std::size_t requestsBefore = hosts.server.requestCount();
+    const auto road = refresh(*banner, *receiver);
+    const auto floorLoad = road ? floor.load(AdPage::kReused) : std::nullopt;
+    if (!floorLoad || hosts.server.requestCount() != requestsBefore + 2 * work->requests.size()) {
+      state.SkipWithError("a refresh failed, or its work changed");
+      break;
+    }
+    refreshTime += *road;
+    floorTime += *floorLoad;
+    state.SetIterationTime(std::chrono::duration<double>(*road).count());
+  }
+  if (state.iterations() == 0 || floorTime == Clock::duration::zero()) return;
+  const double loads = static_cast<double>(state.iterations());
+  state.counters["refresh_ms"] = milliseconds(refreshTime) / loads;
+  state.counters["floor_ms"] = milliseconds(floorTime) / loads;
+  state.counters["ratio_to_floor"] = milliseconds(refreshTime) / milliseconds(floorTime);
+}
+BENCHMARK(BM_BannerRefreshVersusFloor)->Unit(benchmark::kMillisecond)->Iterations(kLoads)->UseManualTime();
 
 }  // namespace
 

@@ -52,13 +52,15 @@ std::string pageHTML() {
   return html;
 }
 
-// The ad every ad URL gets: a full-screen page with a link to the advertiser, and the
-// pings the SDK sends when it is shown and when it is clicked.
+// The ad every ad URL gets: a page with a link to the advertiser, and the pings the SDK
+// sends when it is shown and when it is clicked; a banner's refreshes every 30 seconds.
 void answerAd(const httplib::Request& request, httplib::Response& response) {
   const std::string unit = percentEncoded(request.get_param_value("unit"));
   response.set_header("x-qyra-tracking-urls", std::string(kAdServer) + "/impression?unit=" + unit);
   response.set_header("x-qyra-click-tracking-urls", std::string(kAdServer) + "/click_ping?unit=" + unit);
   response.set_header("x-qyra-orientation", "portrait");
+  // Banners refresh on the ad's timer.
+  if (request.get_param_value("format") == "banner") response.set_header("x-qyra-refresh-rate", "30");
   response.set_content(
       "<!DOCTYPE html>\n<html><head><meta name=\"viewport\" content=\"width=device-width\">"
       "<title>Demo interstitial</title></head>\n"

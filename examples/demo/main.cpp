@@ -8,15 +8,20 @@
 // constants switch the interstitial pool on: the first interstitial misses it, and the
 // next comes from it. Exits 0 when both interstitials were received, shown and dismissed,
 // the second from the pool.
+//
+// With --banner it shows a banner instead: loaded once, then refreshed twice on its ad's
+// 30-second timer, each callback printed. Exits 0 when all three ads were received.
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
 #include "AdServer.h"
+#include "BannerHost.h"
 #include "DemoEnvironment.h"
 #include "InterstitialHost.h"
 #include "RequestPrinter.h"
@@ -47,15 +52,47 @@ std::string counted(std::size_t count, const std::string& noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : noun.back() == 's' ? "es" : "s");
 }
 
+constexpr std::size_t kBannerAds = 3;  // the first load and two refreshes
+constexpr double kBannerRefreshSeconds = 30;
+
+// The banner variant, once the SDK is configured.
+int runBanner(DemoEnvironment& environment, RequestPrinter& printer) {
+  auto host = std::make_shared<BannerHost>(
+      [&](const std::string& who, const std::string& what) { printer.say(who, what); }, kAdUnitID);
+  host->launch();
+  host->loadBanner();
+  for (std::size_t ads = 1; ads <= kBannerAds; ++ads) {
+    const bool heard = environment.runUntil(
+        [&] {
+          host->noteSlotState();
+          return host->received() >= ads || host->failed() > 0;
+        },
+        kRealLimit);
+    if (!heard || host->failed() > 0 || ads == kBannerAds) break;
+    settle();
+    platform::MainLoopDriver::advance(kBannerRefreshSeconds);
+  }
+  settle();  // the last pings
+  printer.summarize(std::to_string(host->received()) + " of " + std::to_string(kBannerAds) +
+                    " banner ads received (one load, then refreshes)");
+  return host->received() == kBannerAds && host->failed() == 0 ? 0 : 1;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const bool banner = argc > 1 && std::string_view(argv[1]) == "--banner";
   DemoEnvironment environment;
   RequestPrinter printer(std::cout, [&] { return environment.elapsed(); });
   AdServer server([&](const AdServer::Request& request) { printer.print(request); });
   environment.routeHosts(AdServer::hosts(), server.port());
-  std::cout << "The road of " << kInterstitials << " interstitials, against an ad server on 127.0.0.1:"
-            << server.port() << ", on virtual time:" << std::endl;
+  if (banner) {
+    std::cout << "The road of a banner and its refreshes, against an ad server on 127.0.0.1:" << server.port()
+              << ", on virtual time:" << std::endl;
+  } else {
+    std::cout << "The road of " << kInterstitials << " interstitials, against an ad server on 127.0.0.1:"
+              << server.port() << ", on virtual time:" << std::endl;
+  }
 
   // Every latency beacon is sent, not a sample of them, so the road shows its timings.
   if (!platform::UserDefaults::standard().setObject("1", kZUMCSIReportingProbabilityKey)) {
@@ -67,6 +104,7 @@ int main() {
   environment.launch();
   printer.say("host", std::string("configure the SDK with application id \"") + kApplicationID + "\"");
   ZUMMobileAds::configureWithApplicationID(kApplicationID);
+  if (banner) return runBanner(environment, printer);
   host->launch();
 
   auto waitFor = [&](auto done) {

@@ -82,9 +82,11 @@ class View : public std::enable_shared_from_this<View> {
   // the center. Setting it sets the center and, with an identity transform, the size
   // of the bounds (a non-identity transform keeps the bounds size).
   Rect frame() const;
-  void setFrame(const Rect& frame);
+  // Virtual, as are setBounds() and setAlpha(): a view may keep them in step with state
+  // of its own (a banner's frame follows its ad size).
+  virtual void setFrame(const Rect& frame);
   Rect bounds() const { return bounds_; }
-  void setBounds(const Rect& bounds);
+  virtual void setBounds(const Rect& bounds);
   Point center() const { return center_; }
   void setCenter(Point center);
   const AffineTransform& transform() const { return transform_; }
@@ -93,7 +95,7 @@ class View : public std::enable_shared_from_this<View> {
 
   // --- Appearance -------------------------------------------------------------------
   double alpha() const { return alpha_; }
-  void setAlpha(double alpha);  // clamped to 0...1
+  virtual void setAlpha(double alpha);  // clamped to 0...1
   bool isHidden() const { return hidden_; }
   void setHidden(bool hidden) { hidden_ = hidden; }
   bool clipsToBounds() const { return clipsToBounds_; }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "ZUMBannerView.h"
 #include "ZUMInterstitial.h"
 #include "ZUMMobileAds.h"
 #include "ZUMRequest.h"
@@ -145,6 +146,45 @@ TEST_F(ZUMFennickLoggingTest, WithTheChannelDisabledAWholeInterstitialLoadSendsN
   interstitial.reset();
   env.runUntilIdle();
   for (const auto& command : received(*fennick)) EXPECT_FALSE(command.contains("id")) << command.dump();  // beacons only
+}
+
+struct BannerCounter : ZUMBannerViewDelegate {
+  ZUMImplemented adViewDidReceiveAd(ZUMBannerView&) override {
+    ++received;
+    return kZUMImplemented;
+  }
+  int received = 0;
+};
+
+// A banner is no root: it logs below its slot, through the slot's logger, and follows it.
+TEST_F(ZUMFennickLoggingTest, ABannerLogsThroughItsSlotsLogger) {
+  auto fennick = startChannel(fennicktest::enabledConfig());
+  auto banner = ZUMBannerView::create(kZUMAdSizeBanner);
+  auto bannerCounter = std::make_shared<BannerCounter>();
+  banner->setAdUnitID("unit-B");
+  banner->setRootViewController(host);
+  banner->setDelegate(bannerCounter);
+  window->addSubview(banner);
+  for (int load = 1; load <= 2; ++load) {
+    banner->loadRequest(ZUMRequest::create());
+    ASSERT_TRUE(env.runUntil([&] { return bannerCounter->received == load; }));
+    auto logger = banner->slot()->logger();
+    ASSERT_TRUE(logger);
+    EXPECT_EQ(ZUMLoggingHierarchy::sharedInstance()->loggerForObject(banner), logger);
+    const Json params = paramsOf(received(*fennick), logger->fennickID());
+    ASSERT_GE(params.size(), 4u) << params.dump();
+    EXPECT_EQ(params[2], Json::parse(R"({"bannerview":{"ad_unit_id":"unit-B","class":"ZUMBannerView"}})"));
+    EXPECT_EQ(params[3], Json::parse(R"({"bannerview":{"loading_started":{"size":{"width":320.0,"height":50.0}}}})"));
+    EXPECT_EQ(params.back(), Json::parse(R"({"bannerview":{"loading_succeeded":1}})"));
+    EXPECT_EQ(std::count(params.begin(), params.end(), params[3]), 1) << "each event once";
+  }
+  hosts.server.route("/ad", {.status = 500, .body = "down"});
+  banner->loadRequest(ZUMRequest::create());
+  ASSERT_TRUE(env.runUntil([&] { return banner->slot()->state() == ZUMSlot::State::kFailed; }));
+  env.runUntilIdle();
+  const Json params = paramsOf(received(*fennick), banner->slot()->logger()->fennickID());
+  ASSERT_FALSE(params.empty());
+  EXPECT_EQ(params.back()["bannerview"]["loading_failed"]["error_code"], kZUMErrorServerError) << params.back().dump();
 }
 
 }  // namespace

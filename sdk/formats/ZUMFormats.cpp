@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "ZUMAdReward.h"
+#include "ZUMBannerView.h"
 #include "ZUMInterstitial.h"
 #include "ZUMRewardBasedVideoAd.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
@@ -11,10 +12,12 @@
 
 namespace {
 constexpr std::int64_t kRequestedAdTypeNone = 0;
+constexpr std::int64_t kRequestedAdTypeBanner = 1;
 constexpr std::int64_t kRequestedAdTypeInterstitial = 2;
 }  // namespace
 
 std::int64_t ZUMFormats::requestedAdTypeForOwner(const ZUMSlotDelegate& owner) {
+  if (dynamic_cast<const ZUMBannerView*>(&owner) != nullptr) return kRequestedAdTypeBanner;
   // A pool entry's slot loads an interstitial ahead of the interstitial that takes it.
   const bool interstitial = dynamic_cast<const ZUMInterstitial*>(&owner) != nullptr ||
                             dynamic_cast<const ZUMInterstitialCacheEntry*>(&owner) != nullptr;
@@ -42,4 +45,5 @@ void ZUMRegisterFormats() {
   ZUMPresentationFormats::setShared(formats);
   ZUMAdFormats::setShared(formats);
   ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) { hooks.createRewardedAd = [] { ZUMRewardBasedVideoAd::sharedInstance(); }; });
+  ZUMBannerView::registerClass();
 }

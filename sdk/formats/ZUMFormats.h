@@ -11,7 +11,7 @@
 
 class ZUMFormats final : public ZUMSlotFormats, public ZUMPresentationFormats, public ZUMAdFormats {
  public:
-  // 2 for an interstitial or a pool entry, else 0 (banner views answer 1 once they exist).
+  // 1 for a banner view, 2 for an interstitial or a pool entry, else 0.
   std::int64_t requestedAdTypeForOwner(const ZUMSlotDelegate& owner) override;
   // The slot's owner is an interstitial whose delegate takes rewards.
   bool slotShowsRewardedAd(const ZUMSlot& slot) override;

@@ -1,6 +1,12 @@
 #include "sdk/rendering/ZUMAdViewVideoController.h"
 
+#include <nlohmann/json.hpp>
+
+#include "ZUMVideoOptions.h"
+#include "platform/base/DispatchQueue.h"
 #include "platform/base/MainThreadChecker.h"
+#include "sdk/foundation/ZUMValues.h"
+#include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewVideoControllerDelegate.h"
 
 std::shared_ptr<ZUMAdViewVideoController> ZUMAdViewVideoController::create(const std::shared_ptr<ZUMAdView>& adView) {
@@ -58,4 +64,27 @@ void ZUMAdViewVideoController::setAspectRatio(double aspectRatio) {
 void ZUMAdViewVideoController::setCustomControlsEnabled(bool enabled) {
   platform::assertMainThread();
   customControlsEnabled_ = enabled;
+}
+
+// --- Commands to the page ---------------------------------------------------------------------
+
+void ZUMAdViewVideoController::play() { sendCommand({{"action", "play"}}); }
+
+void ZUMAdViewVideoController::pause() { sendCommand({{"action", "pause"}}); }
+
+void ZUMAdViewVideoController::setMute(bool mute) { sendCommand({{"action", mute ? "mute" : "unmute"}}); }
+
+void ZUMAdViewVideoController::setInitialStateWithVideoOptions(const std::shared_ptr<ZUMVideoOptions>& given) {
+  const auto options = given ? given : ZUMVideoOptions::create();
+  videoOptionsCustomControlsRequested_ = options->customControlsRequested();
+  sendCommand({{"action", "initialState"},
+               {"muteStart", ZUMStringFromBOOL(options->startMuted())},
+               {"customControlsRequested", ZUMNumberWithBool(options->customControlsRequested())}});
+}
+
+void ZUMAdViewVideoController::sendCommand(nlohmann::ordered_json command) {
+  // The ad view lives on the main thread; it is looked up there, when the command runs.
+  platform::DispatchQueue::main()->async([weak = adView_, command = std::move(command)] {
+    if (auto adView = weak.lock()) adView->postJSNotification("pubVideoCmd", command);
+  });
 }

@@ -1,0 +1,25 @@
+// Asks an ad loader for several ads at once: {"max_num_ads": numberOfAds}.
+#pragma once
+
+#include <cstdint>
+
+#include "ZUMAdLoaderOptions.h"
+
+class ZUMMultipleAdsAdLoaderOptions : public ZUMAdLoaderOptions {
+ public:
+  static constexpr const char* kClassName = "ZUMMultipleAdsAdLoaderOptions";
+  static std::shared_ptr<ZUMMultipleAdsAdLoaderOptions> create() {
+    return std::make_shared<ZUMMultipleAdsAdLoaderOptions>();
+  }
+  std::int64_t numberOfAds() const { return numberOfAds_; }
+  void setNumberOfAds(std::int64_t number) { numberOfAds_ = number; }
+
+  std::shared_ptr<ZUMAdLoaderOptions> copy() const override {
+    return std::make_shared<ZUMMultipleAdsAdLoaderOptions>(*this);
+  }
+  std::optional<nlohmann::ordered_json> requestParameters() const override;
+  std::string className() const override { return kClassName; }
+
+ private:
+  std::int64_t numberOfAds_ = 1;
+};
