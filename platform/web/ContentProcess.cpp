@@ -290,6 +290,19 @@ bool ContentProcess::waitUntilReady() {
   return true;
 }
 
+std::optional<std::string> ContentProcess::readReadyLine(double deadline) {
+  if (auto line = takeLine()) return line;
+  if (!readAvailable()) return std::nullopt;
+  if (auto line = takeLine()) return line;
+  // Nothing whole yet: the cap and the deadline are checked on each dispatch.
+  if (buffer_.size() > kMaxReplyBytes) {
+    terminate("reply too large");
+  } else if (realNow() >= deadline) {
+    terminate("timed out");
+  }
+  return std::nullopt;
+}
+
 bool ContentProcess::chargeBudget(TimeInterval seconds) {
   const TimeInterval now = clock().monotonicNow();
   spent_.emplace_back(now, std::max(0.0, seconds));
@@ -434,17 +447,7 @@ bool ContentProcess::serve(Wait wait) {
       continue;
     }
     serving_ = true;
-    std::optional<std::string> line;
-    if (wait == Wait::ForMessage) {
-      line = readLine(inFlight_->deadline);
-    } else if (!(line = takeLine()) && readAvailable() && !(line = takeLine())) {
-      // Nothing whole yet: the caps and the deadline are checked on each dispatch.
-      if (buffer_.size() > kMaxReplyBytes) {
-        terminate("reply too large");
-      } else if (realNow() >= inFlight_->deadline) {
-        terminate("timed out");
-      }
-    }
+    auto line = wait == Wait::ForMessage ? readLine(inFlight_->deadline) : readReadyLine(inFlight_->deadline);
     if (!line) {
       serving_ = false;
       if (isAlive()) return false;

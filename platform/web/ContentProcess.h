@@ -116,6 +116,9 @@ class ContentProcess {
   [[nodiscard]] std::optional<std::string> readLine(TimeInterval deadline);
   // Waits, once, for the process to say it is ready; false when it is dead afterwards.
   [[nodiscard]] bool waitUntilReady();
+  // A line that is there now, without waiting; std::nullopt when none is whole yet, or
+  // with the process ended when it passed the reply cap or `deadline`.
+  [[nodiscard]] std::optional<std::string> readReadyLine(TimeInterval deadline);
   // The next line taken from the buffer, if it holds a whole one.
   [[nodiscard]] std::optional<std::string> takeLine();
   // Reads what the socket holds without waiting, up to the first line end or the reply
