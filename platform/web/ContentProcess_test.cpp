@@ -309,6 +309,16 @@ TEST(ContentProcessRealTimeTest, AsyncRepliesAndOverrunsReachTheirCallbacks) {
   ASSERT_TRUE(env.runUntil([&] { return log.size() == 2; }, std::chrono::seconds(20)));
   EXPECT_EQ(log, (std::vector<std::string>{"42", "failed"}));
   EXPECT_EQ(process->terminationReason(), "timed out");
+
+  // A reply past the cap ends the process as it is read, not once it is whole.
+  options.timeLimit = 30;
+  auto talker = ContentProcess::launch(options);
+  ASSERT_TRUE(talker);
+  talker->sendAsync({{"op", "evaluate"}, {"script", "var big = 'z'; while (big.length < (8 << 20)) big += big; big"}},
+                    {}, record);
+  ASSERT_TRUE(env.runUntil([&] { return log.size() == 3; }, std::chrono::seconds(60)));
+  EXPECT_EQ(log.back(), "failed");
+  EXPECT_EQ(talker->terminationReason(), "reply too large");
 }
 
 // A descriptor the host left inheritable (a curl socket, a pipe) must not live on in a
