@@ -275,14 +275,16 @@ TEST_F(ContentProcessTest, AsyncRequestHoldsNoMainQueueWorkAndHoldsTheClock) {
                                            "after at " + std::to_string(start + 1)}));
 }
 
-// A native call during a request that does not wait is answered through its handler.
+// A native call during a request that does not wait is answered through its handler,
+// which may run the main loop meanwhile.
 TEST_F(ContentProcessTest, AsyncRequestsAnswerNativeCalls) {
   auto process = launch();
   ASSERT_TRUE(process->send({{"op", "context"}}));
   ASSERT_TRUE(process->send({{"op", "installNative"}, {"name", "native"}}));
   Json result;
   process->sendAsync(evaluate("native(20) + 1"),
-                     [](const ContentProtocol::NativeCall& call, std::optional<std::string>&) {
+                     [&](const ContentProtocol::NativeCall& call, std::optional<std::string>&) {
+                       env.runUntilIdle();
                        return Json(call.args[0].get<int>() * 2);
                      },
                      [&](std::optional<ContentProtocol::Reply> reply) {
@@ -290,6 +292,7 @@ TEST_F(ContentProcessTest, AsyncRequestsAnswerNativeCalls) {
                      });
   env.runUntilIdle();
   EXPECT_EQ(result, 41);
+  EXPECT_TRUE(process->isAlive());
 }
 
 // On the real clock (a host application) the loop reads replies as they come and

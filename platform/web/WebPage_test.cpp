@@ -166,6 +166,14 @@ TEST_F(WebPageTest, AProcessEndedWithRequestsOwedIsReportedOnce) {
   ASSERT_TRUE(errors[0]);
   EXPECT_EQ(errors[0]->code(), kWebContentErrorProcessTerminated);
   view->detach();
+
+  // A page that never loaded starts its process for an evaluation.
+  Client blank;
+  auto fresh = WebPage::create(&blank);
+  std::string text;
+  fresh->evaluate("6 * 7", [&](WebPage::EvaluationResult result) { text = result.text; });
+  env.runUntilIdle();
+  EXPECT_EQ(text, "42");
 }
 
 TEST(WebPageRecordingTest, EvaluatedScriptsAreABoundedRingThatKeepsTheLatest) {
