@@ -22,7 +22,8 @@ void MainLoopDriver::advance(TimeInterval seconds) {
 
 void MainLoopDriver::runUntilIdle() {
   auto& loop = RunLoop::main();
-  while (loop.runPending(kDefaultRunLoopMode)) {
+  // Idle means no reply owed either: a page still answering finishes first.
+  while (loop.runPending(kDefaultRunLoopMode) || loop.serveOwedReply()) {
   }
 }
 

@@ -32,7 +32,8 @@ class MainLoopDriver {
     advance(std::chrono::duration<TimeInterval>(duration).count());
   }
   // Runs everything that is ready now (main queue, other queues under the deterministic
-  // executor, due timers), repeatedly, until nothing is left, without moving the clock.
+  // executor, due timers, replies owed by content processes), repeatedly, until nothing
+  // is left, without moving the clock.
   static void runUntilIdle();
   // Runs ready work and waits for work posted from other threads until `done()` holds or
   // `realLimit` of real time has passed, without moving the clock. Returns done().

@@ -78,18 +78,57 @@ bool RunLoop::eventSourceBusy() const {
   return source && source->isBusy();
 }
 
-void RunLoop::notify(const std::shared_ptr<RunLoopEventSource>& source) {
+void RunLoop::notify(const Sources& sources) {
   wake_.notify_all();
-  if (source) source->wakeUp();
+  if (sources.events) sources.events->wakeUp();
+  if (sources.replies) sources.replies->wakeUp();
 }
 
-void RunLoop::waitInEventSource(std::unique_lock<std::mutex>& lock, RunLoopEventSource& source,
-                                std::chrono::steady_clock::time_point until) {
+void RunLoop::setReplySource(std::shared_ptr<RunLoopEventSource> source) {
+  std::lock_guard lock(mutex_);
+  replySource_ = std::move(source);
+}
+
+std::shared_ptr<RunLoopEventSource> RunLoop::replySource() const {
+  std::lock_guard lock(mutex_);
+  return replySource_;
+}
+
+bool RunLoop::replyOwed() const {
+  auto source = replySource();
+  return source && source->isBusy();
+}
+
+bool RunLoop::serveOwedReply() {
+  auto source = isMainLoop() ? replySource() : nullptr;
+  if (!source || !source->isBusy()) return false;
+  // The source's own deadlines bound the wait.
+  source->waitAndDispatch(std::chrono::hours(1));
+  return true;
+}
+
+void RunLoop::waitInSources(std::unique_lock<std::mutex>& lock, std::chrono::steady_clock::time_point until) {
+  // A reply owed while the event source is served too is looked for at least this often.
+  constexpr auto kReplySlice = std::chrono::milliseconds(5);
   while (!woken_ && !stopRequested_) {
     const auto now = std::chrono::steady_clock::now();
     if (now >= until) break;
+    auto source = eventSource_;
+    auto replies = replySource_;
+    const bool owed = replies && replies->isBusy();
+    if (!source && !owed) {
+      wake_.wait_until(lock, until, [&] { return woken_ || stopRequested_; });
+      break;
+    }
     lock.unlock();
-    source.waitAndDispatch(until - now);
+    if (source && owed) {
+      source->waitAndDispatch(std::min<std::chrono::nanoseconds>(until - now, kReplySlice));
+      replies->dispatchReady();
+    } else if (source) {
+      source->waitAndDispatch(until - now);
+    } else {
+      replies->waitAndDispatch(until - now);
+    }
     lock.lock();
   }
 }
@@ -100,19 +139,19 @@ void RunLoop::perform(std::function<void()> block) {
 
 void RunLoop::perform(std::vector<std::string> modes, std::function<void()> block) {
   if (!block) return;
-  std::shared_ptr<RunLoopEventSource> source;
+  Sources sources;
   {
     std::lock_guard lock(mutex_);
     performs_.push_back({nextSequence_++, std::move(modes), std::move(block)});
     woken_ = true;
-    source = eventSource_;
+    sources = {eventSource_, replySource_};
   }
-  notify(source);
+  notify(sources);
 }
 
 void RunLoop::addTimer(const std::shared_ptr<Timer>& timer, std::string_view mode) {
   if (!timer || !timer->isValid()) return;
-  std::shared_ptr<RunLoopEventSource> source;
+  Sources sources;
   {
     std::lock_guard lock(mutex_);
     auto it = std::find_if(timers_.begin(), timers_.end(),
@@ -123,9 +162,9 @@ void RunLoop::addTimer(const std::shared_ptr<Timer>& timer, std::string_view mod
     }
     it->modes.emplace(mode);
     woken_ = true;
-    source = eventSource_;
+    sources = {eventSource_, replySource_};
   }
-  notify(source);
+  notify(sources);
 }
 
 void RunLoop::addCommonMode(std::string_view mode) {
@@ -204,6 +243,8 @@ bool RunLoop::runPerforms(std::string_view mode, std::uint64_t upTo) {
 bool RunLoop::runPending(std::string_view mode) {
   if (isMainLoop()) {
     if (auto source = eventSource()) source->dispatchReady();
+    // Under virtual time replies wait until the loop is idle (see setReplySource()).
+    if (auto replies = virtualClock() ? nullptr : replySource()) replies->dispatchReady();
   }
   bool did = fireDueTimers(mode);
   std::uint64_t upTo;
@@ -235,16 +276,17 @@ void RunLoop::waitUntil(TimeInterval deadline) {
     return;
   }
   if (virtualTime && isMainLoop()) {
-    // Nothing is ready: jump to the next thing that falls due instead of waiting.
+    // Nothing is ready: serve a reply owed, else jump to the next thing that falls due
+    // instead of waiting.
     lock.unlock();
-    virtualTime->advanceTo(deadline);
+    if (!serveOwedReply()) virtualTime->advanceTo(deadline);
     return;
   }
   if (virtualTime) {
     // Another thread's loop under virtual time: poll, the main loop moves the clock.
     wake_.wait_for(lock, std::chrono::milliseconds(1), [&] { return woken_ || stopRequested_; });
-  } else if (auto source = isMainLoop() ? eventSource_ : nullptr) {
-    waitInEventSource(lock, *source, realDeadline(deadline));
+  } else if (isMainLoop()) {
+    waitInSources(lock, realDeadline(deadline));
   } else {
     wake_.wait_until(lock, realDeadline(deadline), [&] { return woken_ || stopRequested_; });
   }
@@ -281,7 +323,7 @@ RunLoop::RunResult RunLoop::runMode(std::string_view mode, TimeInterval deadline
     if (did) continue;
 
     const auto next = nextFireDate(mode);
-    if (!next && deadline >= kDistantFuture && virtualClock() && isMainLoop()) {
+    if (!next && deadline >= kDistantFuture && virtualClock() && isMainLoop() && !replyOwed()) {
       // Nothing will ever fall due on virtual time.
       return RunResult::Finished;
     }
@@ -297,23 +339,23 @@ void RunLoop::run() {
 }
 
 void RunLoop::stop() {
-  std::shared_ptr<RunLoopEventSource> source;
+  Sources sources;
   {
     std::lock_guard lock(mutex_);
     stopRequested_ = true;
-    source = eventSource_;
+    sources = {eventSource_, replySource_};
   }
-  notify(source);
+  notify(sources);
 }
 
 void RunLoop::wakeUp() {
-  std::shared_ptr<RunLoopEventSource> source;
+  Sources sources;
   {
     std::lock_guard lock(mutex_);
     woken_ = true;
-    source = eventSource_;
+    sources = {eventSource_, replySource_};
   }
-  notify(source);
+  notify(sources);
 }
 
 std::string RunLoop::currentMode() const {
@@ -322,9 +364,10 @@ std::string RunLoop::currentMode() const {
 }
 
 bool RunLoop::waitForWork(std::chrono::milliseconds limit) {
+  if (virtualClock() && serveOwedReply()) return true;
   std::unique_lock lock(mutex_);
-  if (auto source = isMainLoop() ? eventSource_ : nullptr) {
-    waitInEventSource(lock, *source, std::chrono::steady_clock::now() + limit);
+  if (isMainLoop() && (eventSource_ || replySource_)) {
+    waitInSources(lock, std::chrono::steady_clock::now() + limit);
     const bool got = woken_;
     woken_ = false;
     return got;

@@ -105,6 +105,16 @@ class RunLoop {
   // Whether the event source has work in flight (see RunLoopEventSource::isBusy()).
   bool eventSourceBusy() const;
 
+  // The main loop only: replies it is owed by processes of its own (content processes
+  // answering pages), whose isBusy() says one is owed. On the real clock each pass
+  // dispatches those that are ready and waits serve them too. Under a VirtualClock they
+  // are served only when the loop has nothing else to do, the earliest request first
+  // (waitAndDispatch() waits for one and dispatches it), and the clock does not move
+  // while one is owed: the order of work never depends on how fast a process answers.
+  void setReplySource(std::shared_ptr<RunLoopEventSource> source);
+  // Serves the reply source once when a reply is owed (see above); false when none is.
+  bool serveOwedReply();
+
   // Test set-up: forgets every timer and block.
   void resetForTesting();
 
@@ -132,11 +142,17 @@ class RunLoop {
   void waitUntil(TimeInterval deadline);
   bool isMainLoop() const;
   std::shared_ptr<RunLoopEventSource> eventSource() const;
-  // Waits on the event source until woken or `until`; the lock is held on entry and exit.
-  void waitInEventSource(std::unique_lock<std::mutex>& lock, RunLoopEventSource& source,
-                         std::chrono::steady_clock::time_point until);
-  // Wakes a waiting loop and its event source (read under the lock by the caller).
-  void notify(const std::shared_ptr<RunLoopEventSource>& source);
+  struct Sources {
+    std::shared_ptr<RunLoopEventSource> events;
+    std::shared_ptr<RunLoopEventSource> replies;
+  };
+  // Waits on the event and reply sources (on the condition alone when neither has
+  // anything to wait for) until woken or `until`; the lock is held on entry and exit.
+  void waitInSources(std::unique_lock<std::mutex>& lock, std::chrono::steady_clock::time_point until);
+  // Wakes a waiting loop and its sources (read under the lock by the caller).
+  void notify(const Sources& sources);
+  std::shared_ptr<RunLoopEventSource> replySource() const;
+  bool replyOwed() const;
 
   mutable std::mutex mutex_;
   std::condition_variable wake_;
@@ -149,6 +165,7 @@ class RunLoop {
   bool stopRequested_ = false;
   bool woken_ = false;
   std::shared_ptr<RunLoopEventSource> eventSource_;
+  std::shared_ptr<RunLoopEventSource> replySource_;
 };
 
 // Marks the calling thread as the main thread (the application's main, or a test).

@@ -209,5 +209,51 @@ TEST_F(RunLoopTest, AnEventSourceIsServedEachPassAndWaitedInUntilWorkArrives) {
   EXPECT_EQ(source->dispatches, dispatches);
 }
 
+// Stands for content processes: each wait serves one reply owed.
+class FakeReplySource : public RunLoopEventSource {
+ public:
+  void dispatchReady() override { ++readyDispatches; }
+  void waitAndDispatch(std::chrono::nanoseconds) override {
+    if (owed == 0) return;
+    --owed;
+    served();
+  }
+  void wakeUp() override {}
+  bool isBusy() const override { return owed > 0; }
+  int owed = 0;
+  int readyDispatches = 0;
+  std::function<void()> served;
+};
+
+// Under virtual time a reply owed is served when nothing else is ready, and the clock
+// waits for it: the order never depends on how fast the other side answers.
+TEST_F(RunLoopTest, RepliesOwedAreServedWhenIdleAndHoldTheVirtualClock) {
+  auto replies = std::make_shared<FakeReplySource>();
+  auto& loop = RunLoop::main();
+  loop.setReplySource(replies);
+  const auto start = env.now();
+  std::vector<std::string> events;
+  replies->served = [&] { events.push_back("reply at " + std::to_string(static_cast<int>(env.now() - start))); };
+  replies->owed = 2;
+  loop.perform([&] { events.push_back("block"); });
+  auto timer = Timer::startOneShot(1, [&](Timer&) {
+    events.push_back("timer");
+    replies->owed = 1;
+  });
+  env.advance(2);
+  EXPECT_EQ(events, (std::vector<std::string>{"block", "reply at 0", "reply at 0", "timer", "reply at 1"}));
+  EXPECT_EQ(replies->readyDispatches, 0);
+
+  // A run with nothing else to do ends only once nothing is owed either.
+  replies->owed = 2;
+  EXPECT_EQ(loop.runMode(kDefaultRunLoopMode, kDistantFuture), RunLoop::RunResult::Finished);
+  EXPECT_EQ(replies->owed, 0);
+  replies->owed = 1;
+  EXPECT_TRUE(loop.waitForWork(std::chrono::milliseconds(0)));
+  EXPECT_EQ(replies->owed, 0);
+  EXPECT_FALSE(loop.serveOwedReply());
+  loop.setReplySource(nullptr);
+}
+
 }  // namespace
 }  // namespace platform

@@ -11,10 +11,15 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstring>
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
 
+#include "platform/base/MainThreadChecker.h"
+#include "platform/base/RunLoop.h"
 #include "platform/base/SystemLog.h"
 
 extern char** environ;
@@ -48,6 +53,96 @@ int remainingMillis(double deadline) {
 }
 
 }  // namespace
+
+// --- Requests answered on later turns ------------------------------------------------
+
+// The main run loop's source of content processes' replies: the processes with requests
+// of sendAsync() not answered yet. Main thread only, except wakeUp().
+class ContentReplySource final : public RunLoopEventSource {
+ public:
+  static ContentReplySource& shared() {
+    // Lives for ever: the run loop may hold it while the process exits.
+    static ContentReplySource* source = [] {
+      auto made = std::make_shared<ContentReplySource>();
+      RunLoop::main().setReplySource(made);
+      return made.get();
+    }();
+    return *source;
+  }
+
+  ContentReplySource() {
+    if (::pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0) wake_[0] = wake_[1] = -1;
+  }
+  ~ContentReplySource() override {
+    for (int fd : wake_) {
+      if (fd >= 0) ::close(fd);
+    }
+  }
+
+  void add(ContentProcess* process) {
+    if (std::find(processes_.begin(), processes_.end(), process) == processes_.end()) processes_.push_back(process);
+  }
+  void remove(ContentProcess* process) { std::erase(processes_, process); }
+
+  void dispatchReady() override {
+    const auto snapshot = processes_;
+    bool delivered = false;
+    for (ContentProcess* process : snapshot) {
+      // An earlier process's callback may have destroyed this one.
+      if (std::find(processes_.begin(), processes_.end(), process) == processes_.end()) continue;
+      if (process->owesReply()) delivered |= process->serve(ContentProcess::Wait::No);
+    }
+    // What a reply made happen is the loop's work: a wait in progress ends.
+    if (delivered) RunLoop::main().wakeUp();
+  }
+
+  void waitAndDispatch(std::chrono::nanoseconds limit) override {
+    if (virtualClock()) {
+      // The earliest request first, waiting for it: the same order on any machine.
+      ContentProcess* earliest = nullptr;
+      for (ContentProcess* process : processes_) {
+        if (process->owesReply() && (!earliest || process->owedOrder() < earliest->owedOrder())) earliest = process;
+      }
+      if (earliest) earliest->serve(ContentProcess::Wait::ForMessage);
+      return;
+    }
+    std::vector<pollfd> fds;
+    if (wake_[0] >= 0) fds.push_back({wake_[0], POLLIN, 0});
+    double wait = std::chrono::duration<double>(limit).count();
+    for (ContentProcess* process : processes_) {
+      if (!process->owesReply()) continue;
+      if (!process->isAlive() || !process->inFlight_ || process->buffer_.find('\n') != std::string::npos) {
+        wait = 0;
+        continue;
+      }
+      wait = std::min(wait, process->inFlight_->deadline - realNow());
+      fds.push_back({process->socket_, POLLIN, 0});
+    }
+    const int ms = static_cast<int>(std::ceil(std::clamp(wait, 0.0, 60.0) * 1000));
+    if (::poll(fds.data(), fds.size(), ms) > 0 && wake_[0] >= 0 && (fds[0].revents & POLLIN)) {
+      char drain[64];
+      while (::read(wake_[0], drain, sizeof drain) > 0) {
+      }
+      // The run loop looks at its own flag before it waits again, so no wake is lost.
+      wakePending_ = false;
+    }
+    dispatchReady();
+  }
+
+  // One byte at most until a wait takes it: a perform costs no write while one is there.
+  void wakeUp() override {
+    if (wake_[1] >= 0 && !wakePending_.exchange(true)) (void)!::write(wake_[1], "w", 1);
+  }
+
+  bool isBusy() const override {
+    return std::any_of(processes_.begin(), processes_.end(), [](const ContentProcess* p) { return p->owesReply(); });
+  }
+
+ private:
+  std::vector<ContentProcess*> processes_;
+  int wake_[2] = {-1, -1};
+  std::atomic<bool> wakePending_{false};
+};
 
 ContentProcess::Options ContentProcess::defaultOptions() {
   std::lock_guard lock(gOptionsMutex);
@@ -98,6 +193,7 @@ ContentProcess::ContentProcess(pid_t pid, int socket, Options options)
     : pid_(pid), socket_(socket), options_(std::move(options)) {}
 
 ContentProcess::~ContentProcess() {
+  if (registered_) ContentReplySource::shared().remove(this);
   terminate("closed");
   if (socket_ >= 0) ::close(socket_);
 }
@@ -134,16 +230,35 @@ bool ContentProcess::writeAll(const std::string& data, double deadline) {
   return true;
 }
 
-std::optional<std::string> ContentProcess::readLine(double deadline) {
-  std::size_t scanned = 0;
-  for (;;) {
-    auto nl = buffer_.find('\n', scanned);
-    if (nl != std::string::npos) {
-      std::string line = buffer_.substr(0, nl);
-      buffer_.erase(0, nl + 1);
-      return line;
+std::optional<std::string> ContentProcess::takeLine() {
+  auto nl = buffer_.find('\n');
+  if (nl == std::string::npos) return std::nullopt;
+  std::string line = buffer_.substr(0, nl);
+  buffer_.erase(0, nl + 1);
+  return line;
+}
+
+bool ContentProcess::readAvailable() {
+  while (buffer_.size() <= kMaxReplyBytes) {
+    char chunk[65536];
+    ssize_t n = ::recv(socket_, chunk, sizeof chunk, MSG_DONTWAIT);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
+    if (n <= 0) {
+      terminate("exited");
+      return false;
     }
-    scanned = buffer_.size();
+    buffer_.append(chunk, static_cast<std::size_t>(n));
+    // A line is taken before what follows it: a process that sends its last reply and
+    // exits is heard out.
+    if (std::memchr(chunk, '\n', static_cast<std::size_t>(n))) return true;
+  }
+  return true;
+}
+
+std::optional<std::string> ContentProcess::readLine(double deadline) {
+  for (;;) {
+    if (auto line = takeLine()) return line;
     if (buffer_.size() > kMaxReplyBytes) {
       terminate("reply too large");
       return std::nullopt;
@@ -155,16 +270,8 @@ std::optional<std::string> ContentProcess::readLine(double deadline) {
       return std::nullopt;
     }
     int ready = ::poll(&p, 1, ms);
-    if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) continue;  // the deadline check above ends the wait
-    char chunk[65536];
-    ssize_t n = ::recv(socket_, chunk, sizeof chunk, MSG_DONTWAIT);
-    if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
-    if (n <= 0) {
-      terminate("exited");
-      return std::nullopt;
-    }
-    buffer_.append(chunk, static_cast<std::size_t>(n));
+    if (!readAvailable()) return std::nullopt;
   }
 }
 
@@ -183,6 +290,19 @@ bool ContentProcess::waitUntilReady() {
   return true;
 }
 
+std::optional<std::string> ContentProcess::readReadyLine(double deadline) {
+  if (auto line = takeLine()) return line;
+  if (!readAvailable()) return std::nullopt;
+  if (auto line = takeLine()) return line;
+  // Nothing whole yet: the cap and the deadline are checked on each dispatch.
+  if (buffer_.size() > kMaxReplyBytes) {
+    terminate("reply too large");
+  } else if (realNow() >= deadline) {
+    terminate("timed out");
+  }
+  return std::nullopt;
+}
+
 bool ContentProcess::chargeBudget(TimeInterval seconds) {
   const TimeInterval now = clock().monotonicNow();
   spent_.emplace_back(now, std::max(0.0, seconds));
@@ -194,13 +314,70 @@ bool ContentProcess::chargeBudget(TimeInterval seconds) {
   return spentInWindow_ <= options_.timeBudget;
 }
 
-std::optional<ContentProtocol::Reply> ContentProcess::send(Json request,
-                                                          const NativeHandler& nativeHandler) {
-  if (!isAlive() || !waitUntilReady()) return std::nullopt;
-  if (depth_ >= kMaxNesting) return std::nullopt;
+std::int64_t ContentProcess::stamp(Json& request) {
   const std::int64_t id = nextId_++;
   request["id"] = id;
   request["now"] = std::floor(clock().wallNow() * 1000.0);
+  return id;
+}
+
+bool ContentProcess::answerNativeCall(const ContentProtocol::NativeCall& call, const NativeHandler& handler,
+                                      TimeInterval& deadline) {
+  const double started = realNow();
+  std::optional<std::string> error;
+  Json result;
+  std::weak_ptr<int> alive = token_;
+  if (handler) {
+    // A copy: the handler may end the request that holds it.
+    NativeHandler keep = handler;
+    result = keep(call, error);
+  } else {
+    error = "no native function";
+  }
+  // The handler may have destroyed the process, or ended it.
+  if (alive.expired() || !isAlive()) return false;
+  deadline += realNow() - started;
+  Json answer = {{"op", "nativeReply"}, {"callId", call.callId}};
+  if (error) {
+    answer["error"] = *error;
+  } else {
+    answer["result"] = std::move(result);
+  }
+  if (!writeAll(answer.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n", deadline)) {
+    terminate("write failed");
+    return false;
+  }
+  return true;
+}
+
+std::optional<ContentProtocol::Reply> ContentProcess::acceptReply(ContentProtocol::Message& message, std::int64_t id,
+                                                                  TimeInterval began, TimeInterval handlerSeconds) {
+  if (message.reply->id != id && !message.reply->fatal) {
+    terminate("protocol error");
+    return std::nullopt;
+  }
+  if (message.reply->fatal) {
+    terminate("out of memory");
+    return std::nullopt;
+  }
+  // What the request took, less the handlers' time.
+  if (!chargeBudget(realNow() - began - handlerSeconds)) {
+    terminate("over its time budget");
+    return std::nullopt;
+  }
+  return std::move(message.reply);
+}
+
+std::optional<ContentProtocol::Reply> ContentProcess::send(Json request, const NativeHandler& nativeHandler) {
+  if (!isAlive() || !waitUntilReady()) return std::nullopt;
+  if (depth_ >= kMaxNesting) return std::nullopt;
+  if (!serving_) {
+    std::weak_ptr<int> alive = token_;
+    finishOutstanding();
+    // A callback of an earlier request may have ended the process's owner.
+    if (alive.expired() || !isAlive()) return std::nullopt;
+  }
+  const std::int64_t id = stamp(request);
   const double began = realNow();
   double deadline = began + std::max(0.0, options_.timeLimit);
   if (!writeAll(request.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n", deadline)) {
@@ -221,44 +398,102 @@ std::optional<ContentProtocol::Reply> ContentProcess::send(Json request,
       return std::nullopt;
     }
     if (message->nativeCall) {
-      const double started = realNow();
-
-      std::optional<std::string> error;
-      Json result;
-      if (nativeHandler) {
-        result = nativeHandler(*message->nativeCall, error);
-      } else {
-        error = "no native function";
-      }
-      if (!isAlive()) return std::nullopt;
-      deadline += realNow() - started;
-      Json answer = {{"op", "nativeReply"}, {"callId", message->nativeCall->callId}};
-      if (error) {
-        answer["error"] = *error;
-      } else {
-        answer["result"] = std::move(result);
-      }
-      if (!writeAll(answer.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n", deadline)) {
-        terminate("write failed");
-        return std::nullopt;
-      }
+      if (!answerNativeCall(*message->nativeCall, nativeHandler, deadline)) return std::nullopt;
       continue;
     }
-    if (message->reply->id != id && !message->reply->fatal) {
+    // The deadline moved by the handlers' time.
+    return acceptReply(*message, id, began, deadline - began - std::max(0.0, options_.timeLimit));
+  }
+}
+
+void ContentProcess::sendAsync(Json request, NativeHandler nativeHandler, Done done) {
+  assertMainThread();
+  static std::uint64_t nextOrder = 0;
+  queued_.push_back({std::move(request), std::move(nativeHandler), std::move(done), ++nextOrder});
+  if (!registered_) {
+    ContentReplySource::shared().add(this);
+    registered_ = true;
+  }
+  if (!inFlight_ && isAlive()) startNext();
+}
+
+void ContentProcess::startNext() {
+  if (inFlight_ || queued_.empty()) return;
+  // A new process says it is ready first (a wait of its own, within its start limit).
+  if (!waitUntilReady()) return;
+  InFlight next;
+  next.request = std::move(queued_.front());
+  queued_.pop_front();
+  next.id = stamp(next.request.message);
+  next.began = realNow();
+  next.deadline = next.began + std::max(0.0, options_.timeLimit);
+  const std::string line = next.request.message.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
+  next.request.message = Json();
+  inFlight_ = std::move(next);
+  if (!writeAll(line, inFlight_->deadline)) terminate(isAlive() ? "write failed" : terminationReason_);
+}
+
+bool ContentProcess::serve(Wait wait) {
+  if (serving_) return false;
+  std::weak_ptr<int> alive = token_;
+  for (;;) {
+    if (!hasOutstandingRequests()) return false;
+    if (!isAlive()) {
+      failOutstanding();
+      return true;
+    }
+    if (!inFlight_) {
+      startNext();
+      continue;
+    }
+    serving_ = true;
+    auto line = wait == Wait::ForMessage ? readLine(inFlight_->deadline) : readReadyLine(inFlight_->deadline);
+    if (!line) {
+      serving_ = false;
+      if (isAlive()) return false;
+      continue;
+    }
+    auto message = ContentProtocol::decodeMessage(*line);
+    if (!message) {
       terminate("protocol error");
-      return std::nullopt;
+      serving_ = false;
+      continue;
     }
-    if (message->reply->fatal) {
-      terminate("out of memory");
-      return std::nullopt;
+    if (message->nativeCall) {
+      const double before = inFlight_->deadline;
+      const bool answered = answerNativeCall(*message->nativeCall, inFlight_->request.handler, inFlight_->deadline);
+      if (alive.expired()) return true;
+      serving_ = false;
+      if (answered && inFlight_) inFlight_->handlerSeconds += inFlight_->deadline - before;
+      continue;
     }
-    // What the request took, less the handlers' time (the deadline moved by that much).
-    const double handlers = deadline - began - std::max(0.0, options_.timeLimit);
-    if (!chargeBudget(realNow() - began - handlers)) {
-      terminate("over its time budget");
-      return std::nullopt;
-    }
-    return std::move(message->reply);
+    auto reply = acceptReply(*message, inFlight_->id, inFlight_->began, inFlight_->handlerSeconds);
+    serving_ = false;
+    if (!reply) continue;
+    Done done = std::move(inFlight_->request.done);
+    inFlight_.reset();
+    startNext();
+    if (done) done(std::move(reply));
+    return true;
+  }
+}
+
+void ContentProcess::finishOutstanding() {
+  std::weak_ptr<int> alive = token_;
+  while (!alive.expired() && hasOutstandingRequests() && !serving_) serve(Wait::ForMessage);
+}
+
+void ContentProcess::failOutstanding() {
+  std::vector<Done> dones;
+  if (inFlight_) dones.push_back(std::move(inFlight_->request.done));
+  inFlight_.reset();
+  for (auto& request : queued_) dones.push_back(std::move(request.done));
+  queued_.clear();
+  std::weak_ptr<int> alive = token_;
+  for (auto& done : dones) {
+    // An owner that destroyed the process knows it is gone.
+    if (alive.expired()) return;
+    if (done) done(std::nullopt);
   }
 }
 

@@ -10,6 +10,13 @@
 // calls that arrive while a request runs are answered by the caller's handler (which
 // may itself send requests), and the time spent in the handler does not count.
 //
+// Requests go two ways. send() waits for the reply (the older web view's synchronous
+// evaluation, script contexts). sendAsync() does not: the process's socket is a source
+// of the main run loop (see RunLoop::setReplySource()), read without blocking up to the
+// reply cap, its deadline and budget checked on each dispatch, and the reply reaches
+// `done` on a later turn. One request is in flight per process; later ones wait in
+// order, and a send() first serves those asked before it.
+//
 // The executable is found through the environment variable MORVANE_CONTENT_PROCESS,
 // else at the path the build compiled in: the build tree's, or the installed one for a
 // build made to be installed (MORVANE_PACKAGE).
@@ -32,6 +39,8 @@
 #include "platform/web/ContentProtocol.h"
 
 namespace platform {
+
+class ContentReplySource;
 
 class ContentProcess {
  public:
@@ -81,6 +90,14 @@ class ContentProcess {
   [[nodiscard]] std::optional<ContentProtocol::Reply> send(nlohmann::ordered_json request,
                                                            const NativeHandler& nativeHandler = {});
 
+  // Sends `request` without waiting; `done` gets what send() would return, on a later
+  // turn of the main loop (also when the process is dead already). Destroying the
+  // process drops the callbacks not called yet. Main thread only.
+  using Done = std::function<void(std::optional<ContentProtocol::Reply>)>;
+  void sendAsync(nlohmann::ordered_json request, NativeHandler nativeHandler, Done done);
+  // Whether a request given to sendAsync() has not reached its `done` yet.
+  bool hasOutstandingRequests() const { return inFlight_.has_value() || !queued_.empty(); }
+
   bool isAlive() const { return pid_ > 0; }
   // Why the process ended: "timed out", "over its time budget", "out of memory",
   // "exited", "protocol error", ...
@@ -99,6 +116,53 @@ class ContentProcess {
   [[nodiscard]] std::optional<std::string> readLine(TimeInterval deadline);
   // Waits, once, for the process to say it is ready; false when it is dead afterwards.
   [[nodiscard]] bool waitUntilReady();
+  // A line that is there now, without waiting; std::nullopt when none is whole yet, or
+  // with the process ended when it passed the reply cap or `deadline`.
+  [[nodiscard]] std::optional<std::string> readReadyLine(TimeInterval deadline);
+  // The next line taken from the buffer, if it holds a whole one.
+  [[nodiscard]] std::optional<std::string> takeLine();
+  // Reads what the socket holds without waiting, up to the first line end or the reply
+  // cap; false when the process ended.
+  [[nodiscard]] bool readAvailable();
+  // Stamps a request with its id and the page's clock; returns the id.
+  std::int64_t stamp(nlohmann::ordered_json& request);
+  // Answers a native call through `handler`; false when the process ended.
+  [[nodiscard]] bool answerNativeCall(const ContentProtocol::NativeCall& call, const NativeHandler& handler,
+                                      TimeInterval& deadline);
+  // The reply to request `id` begun at `began` (real seconds), or std::nullopt with the
+  // process ended: a stray or fatal reply, or a budget used up.
+  [[nodiscard]] std::optional<ContentProtocol::Reply> acceptReply(ContentProtocol::Message& message, std::int64_t id,
+                                                                  TimeInterval began, TimeInterval handlerSeconds);
+
+  // The requests of sendAsync().
+  friend class ContentReplySource;
+  enum class Wait { No, ForMessage };
+  struct Request {
+    nlohmann::ordered_json message;
+    NativeHandler handler;
+    Done done;
+    std::uint64_t order = 0;  // in the order all processes' requests were asked for
+  };
+  struct InFlight {
+    std::int64_t id = 0;
+    TimeInterval began = 0;
+    TimeInterval deadline = 0;
+    TimeInterval handlerSeconds = 0;
+    Request request;
+  };
+  // Writes the next queued request.
+  void startNext();
+  // Handles what the process sent for the request in flight (waiting for a message, or
+  // not), until its reply is delivered or nothing more is there; fails every request
+  // of a dead process. Whether a callback was called.
+  bool serve(Wait wait);
+  // Serves every request asked for so far, waiting (send() keeps the order).
+  void finishOutstanding();
+  void failOutstanding();
+  // Whether a reply is owed that the run loop should serve (not while serving it).
+  bool owesReply() const { return hasOutstandingRequests() && !serving_; }
+  // The order of the request owed first.
+  std::uint64_t owedOrder() const { return inFlight_ ? inFlight_->request.order : queued_.front().order; }
 
   pid_t pid_;
   int socket_;
@@ -111,6 +175,13 @@ class ContentProcess {
   // Requests' real seconds by when they ended (platform clock), within the last window.
   std::deque<std::pair<TimeInterval, TimeInterval>> spent_;
   TimeInterval spentInWindow_ = 0;
+
+  std::deque<Request> queued_;
+  std::optional<InFlight> inFlight_;
+  bool serving_ = false;
+  bool registered_ = false;
+  // Expires with the process, so a callback that destroyed it is noticed.
+  std::shared_ptr<int> token_ = std::make_shared<int>(0);
 };
 
 }  // namespace platform

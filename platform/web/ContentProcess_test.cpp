@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/base/DispatchQueue.h"
 #include "testing/TestEnvironment.h"
 
 namespace platform {
@@ -212,6 +213,115 @@ TEST_F(ContentProcessTest, NativeCallsRoundTripAndMayCallBackIn) {
                         });
   ASSERT_TRUE(reply && reply->result);
   EXPECT_EQ(*reply->result, "refused");
+}
+
+// Requests that do not wait are answered on later turns, one at a time, in the order
+// asked; a waiting request first serves those asked before it.
+TEST_F(ContentProcessTest, AsyncRequestsAreAnsweredInOrderAndBeforeALaterSyncOne) {
+  auto process = launch();
+  std::vector<std::string> log;
+  auto record = [&](std::optional<ContentProtocol::Reply> reply) {
+    log.push_back(reply && reply->result ? reply->result->get<std::string>() : "failed");
+  };
+  process->sendAsync(evaluate("var seen = ['a']; seen.join()"), {}, record);
+  process->sendAsync(evaluate("seen.push('b'); seen.join()"), {}, record);
+  EXPECT_TRUE(log.empty());
+  EXPECT_TRUE(process->hasOutstandingRequests());
+  auto reply = process->send(evaluate("seen.push('sync'); seen.join()"));
+  ASSERT_TRUE(reply && reply->result);
+  EXPECT_EQ(*reply->result, "a,b,sync");
+  EXPECT_EQ(log, (std::vector<std::string>{"a", "a,b"}));
+  EXPECT_FALSE(process->hasOutstandingRequests());
+
+  process->sendAsync(evaluate("seen.push('c'); seen.join()"), {}, record);
+  env.runUntilIdle();
+  EXPECT_EQ(log.back(), "a,b,sync,c");
+}
+
+// A request that overruns ends the process when the loop serves it; what waited behind
+// it fails too, and so does a request to the dead process, on a later turn.
+TEST_F(ContentProcessTest, AsyncRequestThatOverrunsFailsItAndThoseBehindIt) {
+  auto process = launch(0.3);
+  std::vector<std::string> log;
+  auto record = [&](const std::string& name) {
+    return [&log, name](std::optional<ContentProtocol::Reply> reply) { log.push_back(name + (reply ? " ok" : " failed")); };
+  };
+  process->sendAsync(evaluate("while (true) {}"), {}, record("loop"));
+  process->sendAsync(evaluate("1"), {}, record("next"));
+  env.runUntilIdle();
+  EXPECT_EQ(log, (std::vector<std::string>{"loop failed", "next failed"}));
+  EXPECT_EQ(process->terminationReason(), "timed out");
+  process->sendAsync(evaluate("1"), {}, record("dead"));
+  EXPECT_EQ(log.size(), 2u);
+  env.runUntilIdle();
+  EXPECT_EQ(log.back(), "dead failed");
+  EXPECT_FALSE(process->hasOutstandingRequests());
+}
+
+// While a process works, the main loop runs what is ready; under virtual time the reply
+// comes after it, whatever the machine's speed, and the clock waits for the reply.
+TEST_F(ContentProcessTest, AsyncRequestHoldsNoMainQueueWorkAndHoldsTheClock) {
+  auto process = launch();
+  std::vector<std::string> log;
+  process->sendAsync(evaluate("for (var i = 0; i < 300000; i++) {} Date.now()"), {},
+                     [&](std::optional<ContentProtocol::Reply> reply) {
+                       log.push_back(reply ? "reply at " + std::to_string(env.now()) : "failed");
+                     });
+  const auto start = env.now();
+  DispatchQueue::main()->async([&] { log.push_back("main queue"); });
+  DispatchQueue::main()->after(1.0, [&] { log.push_back("after at " + std::to_string(env.now())); });
+  env.advance(2);
+  EXPECT_EQ(log, (std::vector<std::string>{"main queue", "reply at " + std::to_string(start),
+                                           "after at " + std::to_string(start + 1)}));
+}
+
+// A native call during a request that does not wait is answered through its handler,
+// which may run the main loop meanwhile.
+TEST_F(ContentProcessTest, AsyncRequestsAnswerNativeCalls) {
+  auto process = launch();
+  ASSERT_TRUE(process->send({{"op", "context"}}));
+  ASSERT_TRUE(process->send({{"op", "installNative"}, {"name", "native"}}));
+  Json result;
+  process->sendAsync(evaluate("native(20) + 1"),
+                     [&](const ContentProtocol::NativeCall& call, std::optional<std::string>&) {
+                       env.runUntilIdle();
+                       return Json(call.args[0].get<int>() * 2);
+                     },
+                     [&](std::optional<ContentProtocol::Reply> reply) {
+                       if (reply && reply->result) result = *reply->result;
+                     });
+  env.runUntilIdle();
+  EXPECT_EQ(result, 41);
+  EXPECT_TRUE(process->isAlive());
+}
+
+// On the real clock (a host application) the loop reads replies as they come and
+// checks deadlines on each pass.
+TEST(ContentProcessRealTimeTest, AsyncRepliesAndOverrunsReachTheirCallbacks) {
+  testenv::TestEnvironment env({.virtualTime = false});
+  ContentProcess::Options options;
+  options.timeLimit = 0.3;
+  auto process = ContentProcess::launch(options);
+  ASSERT_TRUE(process);
+  std::vector<std::string> log;
+  auto record = [&](std::optional<ContentProtocol::Reply> reply) {
+    log.push_back(reply && reply->result ? reply->result->dump() : "failed");
+  };
+  process->sendAsync({{"op", "evaluate"}, {"script", "for (var i = 0; i < 100000; i++) {} 6 * 7"}}, {}, record);
+  process->sendAsync({{"op", "evaluate"}, {"script", "while (true) {}"}}, {}, record);
+  ASSERT_TRUE(env.runUntil([&] { return log.size() == 2; }, std::chrono::seconds(20)));
+  EXPECT_EQ(log, (std::vector<std::string>{"42", "failed"}));
+  EXPECT_EQ(process->terminationReason(), "timed out");
+
+  // A reply past the cap ends the process as it is read, not once it is whole.
+  options.timeLimit = 30;
+  auto talker = ContentProcess::launch(options);
+  ASSERT_TRUE(talker);
+  talker->sendAsync({{"op", "evaluate"}, {"script", "var big = 'z'; while (big.length < (8 << 20)) big += big; big"}},
+                    {}, record);
+  ASSERT_TRUE(env.runUntil([&] { return log.size() == 3; }, std::chrono::seconds(60)));
+  EXPECT_EQ(log.back(), "failed");
+  EXPECT_EQ(talker->terminationReason(), "reply too large");
 }
 
 // A descriptor the host left inheritable (a curl socket, a pipe) must not live on in a

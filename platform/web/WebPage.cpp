@@ -390,6 +390,7 @@ bool WebPage::ensureProcess() {
   if (process_ && process_->isAlive()) return true;
   process_ = ContentProcess::launch();
   processEverStarted_ = true;
+  reportedProcess_ = nullptr;
   return process_ != nullptr;
 }
 
@@ -500,15 +501,23 @@ void WebPage::runDocument(std::uint64_t serial) {
   Json request = std::move(pendingLoad_);
   pendingLoad_ = Json();
   request["scripts"] = std::move(scripts);
-  auto self = shared_from_this();
-  auto reply = process_ ? process_->send(std::move(request)) : std::nullopt;
-  if (!reply) {
+  if (!process_) {
     processTerminated();
     return;
   }
-  noteDroppedEvents(reply->droppedEvents);
-  handleEvents(reply->events, serial, 0);
-  finishLoad(serial);
+  // Answered on a later turn: the main loop goes on while the page runs.
+  std::weak_ptr<WebPage> weak = weak_from_this();
+  process_->sendAsync(std::move(request), {}, [weak, serial](std::optional<ContentProtocol::Reply> reply) {
+    auto self = weak.lock();
+    if (!self) return;
+    if (!reply) {
+      self->processTerminated();
+      return;
+    }
+    self->noteDroppedEvents(reply->droppedEvents);
+    self->handleEvents(reply->events, serial, 0);
+    self->finishLoad(serial);
+  });
 }
 
 void WebPage::finishLoad(std::uint64_t serial) {
@@ -518,21 +527,44 @@ void WebPage::finishLoad(std::uint64_t serial) {
 }
 
 WebPage::EvaluationResult WebPage::evaluate(const std::string& script) {
-  EvaluationResult result;
   auto self = shared_from_this();
   if (!process_ && !processEverStarted_) ensureProcess();
-  if (!process_ || !process_->isAlive()) {
-    result.error = makeWebContentProcessTerminatedError(terminationReason_);
-    return result;
-  }
+  if (!process_ || !process_->isAlive()) return terminatedResult();
   auto reply = process_->send({{"op", "evaluate"}, {"script", script}});
+  return evaluated(std::move(reply), serial_);
+}
+
+void WebPage::evaluate(const std::string& script, std::function<void(EvaluationResult)> done) {
+  if (!process_ && !processEverStarted_) ensureProcess();
+  if (!process_ || !process_->isAlive()) {
+    if (done) done(terminatedResult());
+    return;
+  }
+  std::weak_ptr<WebPage> weak = weak_from_this();
+  process_->sendAsync({{"op", "evaluate"}, {"script", script}}, {},
+                      [weak, serial = serial_, done = std::move(done)](std::optional<ContentProtocol::Reply> reply) {
+                        auto self = weak.lock();
+                        if (!self) return;
+                        auto result = self->evaluated(std::move(reply), serial);
+                        if (done) done(std::move(result));
+                      });
+}
+
+WebPage::EvaluationResult WebPage::terminatedResult() const {
+  EvaluationResult result;
+  result.error = makeWebContentProcessTerminatedError(terminationReason_);
+  return result;
+}
+
+WebPage::EvaluationResult WebPage::evaluated(std::optional<ContentProtocol::Reply> reply, std::uint64_t serial) {
+  auto self = shared_from_this();
   if (!reply) {
     processTerminated();
-    result.error = makeWebContentProcessTerminatedError(terminationReason_);
-    return result;
+    return terminatedResult();
   }
   noteDroppedEvents(reply->droppedEvents);
-  handleEvents(reply->events, serial_, 0);
+  handleEvents(reply->events, serial, 0);
+  EvaluationResult result;
   if (reply->error) {
     Error::Details details;
     details.localizedDescription = "A JavaScript exception occurred";
@@ -551,10 +583,7 @@ WebPage::EvaluationResult WebPage::evaluate(const std::string& script) {
   return result;
 }
 
-void WebPage::evaluate(const std::string& script, std::function<void(EvaluationResult)> done) {
-  auto result = evaluate(script);
-  if (done) done(std::move(result));
-}
+bool WebPage::isBusy() const { return process_ && process_->hasOutstandingRequests(); }
 
 void WebPage::noteTermination(std::string reason) {
   if (reason.empty()) reason = "it ended";
@@ -563,6 +592,9 @@ void WebPage::noteTermination(std::string reason) {
 }
 
 void WebPage::processTerminated() {
+  // Each request the process still owed fails too; the end is reported once.
+  if (process_ && process_.get() == reportedProcess_) return;
+  reportedProcess_ = process_.get();
   noteTermination(process_ ? process_->terminationReason() : "it could not be started");
   clearTimers();
   const bool wasLoading = loading_;
@@ -688,16 +720,24 @@ void WebPage::setTimer(std::int64_t id, double delay, bool repeats, int nesting,
 void WebPage::fireTimer(std::int64_t id, std::uint64_t serial) {
   auto it = timers_.find(id);
   if (it == timers_.end() || serial != serial_ || !process_) return;
+  // A repeating timer whose last fire is not answered yet skips this one, so a slow page
+  // cannot pile up fires.
+  if (!timersFiring_.insert(id).second) return;
   const int nesting = it->second.nesting;
   if (!it->second.timer->repeats()) timers_.erase(it);
-  auto self = shared_from_this();
-  auto reply = process_->send({{"op", "fireTimer"}, {"timer", id}});
-  if (!reply) {
-    processTerminated();
-    return;
-  }
-  noteDroppedEvents(reply->droppedEvents);
-  handleEvents(reply->events, serial, nesting);
+  std::weak_ptr<WebPage> weak = weak_from_this();
+  process_->sendAsync({{"op", "fireTimer"}, {"timer", id}}, {},
+                      [weak, id, serial, nesting](std::optional<ContentProtocol::Reply> reply) {
+                        auto self = weak.lock();
+                        if (!self) return;
+                        self->timersFiring_.erase(id);
+                        if (!reply) {
+                          self->processTerminated();
+                          return;
+                        }
+                        self->noteDroppedEvents(reply->droppedEvents);
+                        self->handleEvents(reply->events, serial, nesting);
+                      });
 }
 
 void WebPage::addConsoleMessage(std::string level, std::string message) {
@@ -732,6 +772,7 @@ void WebPage::noteDroppedEvents(std::uint64_t count) {
 void WebPage::clearTimers() {
   for (auto& [id, timer] : timers_) timer.timer->invalidate();
   timers_.clear();
+  timersFiring_.clear();
 }
 
 void WebPage::draw(View::DrawContext& context, const Rect& bounds) const {

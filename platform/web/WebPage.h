@@ -21,6 +21,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -141,11 +142,16 @@ class WebPage : public std::enable_shared_from_this<WebPage> {
   virtual std::optional<platform::URL> URL() const;
 
   // Runs a script in the document now (one round trip, bounded by the content
-  // process's time limit); what it makes the page do is reported before this returns.
+  // process's time limit, after what the page was asked before); what it makes the page
+  // do is reported before this returns.
   virtual EvaluationResult evaluate(const std::string& script);
-  // The same, the result handed to `done` once the page answered: at once here, on a
-  // later turn of the main loop on WebKit (whose scripts run in a process of its own).
+  // The same, the result handed to `done` once the page answered, on a later turn of the
+  // main loop (at once when the page's process has ended). Loads and timers are answered
+  // that way too: the main loop never waits for a page but here above.
   virtual void evaluate(const std::string& script, std::function<void(EvaluationResult)> done);
+  // The deterministic engine: whether the page owes an answer (a load, a timer or an
+  // evaluation in its content process). The main loop's virtual clock waits for it.
+  virtual bool isBusy() const;
   // The size of the view that shows the page, in points (what a page lays out and draws in).
   virtual void setViewportSize(Size) {}
 
@@ -224,11 +230,17 @@ class WebPage : public std::enable_shared_from_this<WebPage> {
   void noteDroppedEvents(std::uint64_t count);
   bool ensureProcess();
   void processTerminated();
+  EvaluationResult terminatedResult() const;
+  // What an evaluation answered (std::nullopt: the process ended); its page events are
+  // handled as of load `serial`.
+  EvaluationResult evaluated(std::optional<ContentProtocol::Reply> reply, std::uint64_t serial);
 
   Client* client_;
   const std::string identifier_;
   std::unique_ptr<ContentProcess> process_;
   bool processEverStarted_ = false;
+  // The process whose end was reported (its later failures are not reported again).
+  const ContentProcess* reportedProcess_ = nullptr;
 
   // Each main-frame load that begins gets a new serial; late work of older loads checks
   // it and drops out.
@@ -259,6 +271,8 @@ class WebPage : public std::enable_shared_from_this<WebPage> {
     int nesting = 0;
   };
   std::map<std::int64_t, PageTimer> timers_;
+  // Timers fired and not answered yet.
+  std::set<std::int64_t> timersFiring_;
 
   std::string readyState_ = "complete";
   std::string bodyText_;

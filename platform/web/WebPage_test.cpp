@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/base/DispatchQueue.h"
 #include "platform/base/PercentEncoding.h"
 #include "platform/base/SystemLog.h"
 #include "platform/web/WebTestSupport.h"
@@ -14,13 +15,17 @@ class Client : public WebPage::Client {
  public:
   void pageDidFinishLoad() override { ++finished; }
   void pageDidFailLoad(const ErrorPtr& error, bool) override { failures.push_back(error); }
-  void pageDidAlert(const std::string&) override { ++alerts; }
+  void pageDidAlert(const std::string& message) override {
+    ++alerts;
+    if (onAlert) onAlert(message);
+  }
   void pageWebContentProcessDidTerminate() override { ++terminated; }
 
   int finished = 0;
   int alerts = 0;
   int terminated = 0;
   std::vector<ErrorPtr> failures;
+  std::function<void(const std::string&)> onAlert;
 };
 
 class WebPageTest : public testenv::PlatformTest {
@@ -115,6 +120,60 @@ TEST_F(WebPageTest, LongEventsAreCappedInBytesAndAnOverlongReplyEndsThePage) {
   EXPECT_EQ(page->terminationReason(), "reply too large");
   EXPECT_EQ(result.error->localizedFailureReason(), "reply too large");
   EXPECT_TRUE(log.contains("the page's content process ended: reply too large"));
+}
+
+// A page whose timer works a while holds neither the main queue nor another page's timer
+// due at the same time: both are sent before the first is answered, and under virtual
+// time the answers come after the main queue's work, in the order asked.
+TEST_F(WebPageTest, ABusyPageHoldsNeitherMainQueueWorkNorOtherPagesTimers) {
+  Client otherClient;
+  auto other = WebPage::create(&otherClient);
+  other->loadHTMLString("<p>other</p>", URL::fromString("https://other.example.com/"));
+  env.runUntilIdle();
+  ASSERT_EQ(otherClient.finished, 1);
+  std::vector<std::string> log;
+  client.onAlert = [&](const std::string& message) {
+    log.push_back(message + (other->isBusy() ? " while the other works" : ""));
+  };
+  otherClient.onAlert = [&](const std::string& message) { log.push_back(message); };
+  page->evaluate("setTimeout(function () { for (var i = 0; i < 300000; i++) {} alert('busy page') }, 1000)");
+  other->evaluate("setTimeout(function () { alert('other page') }, 1000)");
+  DispatchQueue::main()->after(1.0, [&] { log.push_back(std::string("main queue") + (page->isBusy() ? " while busy" : "")); });
+  env.advance(2);
+  EXPECT_EQ(log, (std::vector<std::string>{"main queue while busy", "busy page while the other works", "other page"}));
+  EXPECT_FALSE(page->isBusy());
+  other->detach();
+}
+
+// A content process that dies with several requests owed fails each of them, and the
+// page reports its end once.
+TEST_F(WebPageTest, AProcessEndedWithRequestsOwedIsReportedOnce) {
+  webtest::ProcessLimits shortLimit(0.3);
+  Client looping;
+  auto view = WebPage::create(&looping);
+  view->loadHTMLString("<script>setTimeout(function () { while (true) {} }, 1000)</script>",
+                       URL::fromString("https://loop.example.com/"));
+  env.runUntilIdle();
+  ASSERT_EQ(looping.finished, 1);
+  std::vector<ErrorPtr> errors;
+  DispatchQueue::main()->after(1.0, [&] {
+    view->evaluate("1", [&](WebPage::EvaluationResult result) { errors.push_back(result.error); });
+  });
+  env.advance(2);
+  EXPECT_EQ(looping.terminated, 1);
+  EXPECT_EQ(view->terminationReason(), "timed out");
+  ASSERT_EQ(errors.size(), 1u);
+  ASSERT_TRUE(errors[0]);
+  EXPECT_EQ(errors[0]->code(), kWebContentErrorProcessTerminated);
+  view->detach();
+
+  // A page that never loaded starts its process for an evaluation.
+  Client blank;
+  auto fresh = WebPage::create(&blank);
+  std::string text;
+  fresh->evaluate("6 * 7", [&](WebPage::EvaluationResult result) { text = result.text; });
+  env.runUntilIdle();
+  EXPECT_EQ(text, "42");
 }
 
 TEST(WebPageRecordingTest, EvaluatedScriptsAreABoundedRingThatKeepsTheLatest) {
