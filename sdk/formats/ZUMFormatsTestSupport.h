@@ -8,9 +8,11 @@
 #include <utility>
 #include <vector>
 
+#include "ZUMAdReward.h"
 #include "ZUMInterstitial.h"
 #include "ZUMMobileAds.h"
 #include "ZUMRequest.h"
+#include "ZUMRewardBasedVideoAd.h"
 #include "platform/base/RunLoop.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
@@ -35,6 +37,27 @@ struct HostDelegate : ZUMInterstitialDelegate {
   }
   Log log;
   ZUMRequestErrorPtr lastError;
+};
+
+// The callbacks a rewarded ad's host hears, in order, "!" marking one off the main thread;
+// a reward as "reward 'type' amount", so an empty type shows.
+struct RewardedHost : ZUMRewardBasedVideoAdDelegate {
+  void rewardBasedVideoAdDidRewardUserWithReward(ZUMRewardBasedVideoAd&, const std::shared_ptr<ZUMAdReward>& r) override {
+    note("reward '" + r->type() + "' " + r->amount().stringValue());
+  }
+  ZUMImplemented rewardBasedVideoAdDidFailToLoadWithError(ZUMRewardBasedVideoAd&, const ZUMRequestErrorPtr& e) override {
+    return note("failed " + std::to_string(e->code()) + " " + e->localizedDescription());
+  }
+  ZUMImplemented rewardBasedVideoAdDidReceiveAd(ZUMRewardBasedVideoAd&) override { return note("received"); }
+  ZUMImplemented rewardBasedVideoAdDidOpen(ZUMRewardBasedVideoAd&) override { return note("open"); }
+  ZUMImplemented rewardBasedVideoAdDidStartPlaying(ZUMRewardBasedVideoAd&) override { return note("start"); }
+  ZUMImplemented rewardBasedVideoAdDidClose(ZUMRewardBasedVideoAd&) override { return note("close"); }
+  ZUMImplemented rewardBasedVideoAdWillLeaveApplication(ZUMRewardBasedVideoAd&) override { return note("leave"); }
+  ZUMImplemented note(std::string what) {
+    log.push_back(platform::isMainThread() ? std::move(what) : what + "!");
+    return kZUMImplemented;
+  }
+  Log log;
 };
 
 class FormatsTest : public testenv::PlatformTest {

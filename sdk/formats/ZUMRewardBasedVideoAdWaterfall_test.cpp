@@ -25,24 +25,7 @@ using Json = nlohmann::ordered_json;
 using namespace std::chrono_literals;
 using rewardedtest::Answer;
 
-struct Host : ZUMRewardBasedVideoAdDelegate {
-  void rewardBasedVideoAdDidRewardUserWithReward(ZUMRewardBasedVideoAd&, const std::shared_ptr<ZUMAdReward>& r) override {
-    note("reward '" + r->type() + "' " + r->amount().stringValue());
-  }
-  ZUMImplemented rewardBasedVideoAdDidFailToLoadWithError(ZUMRewardBasedVideoAd&, const ZUMRequestErrorPtr& e) override {
-    return note("failed " + std::to_string(e->code()) + " " + e->localizedDescription());
-  }
-  ZUMImplemented rewardBasedVideoAdDidReceiveAd(ZUMRewardBasedVideoAd&) override { return note("received"); }
-  ZUMImplemented rewardBasedVideoAdDidOpen(ZUMRewardBasedVideoAd&) override { return note("open"); }
-  ZUMImplemented rewardBasedVideoAdDidStartPlaying(ZUMRewardBasedVideoAd&) override { return note("start"); }
-  ZUMImplemented rewardBasedVideoAdDidClose(ZUMRewardBasedVideoAd&) override { return note("close"); }
-  ZUMImplemented rewardBasedVideoAdWillLeaveApplication(ZUMRewardBasedVideoAd&) override { return note("leave"); }
-  ZUMImplemented note(std::string what) {
-    log.push_back(platform::isMainThread() ? std::move(what) : what + "!");
-    return kZUMImplemented;
-  }
-  Log log;
-};
+using Host = formatstest::RewardedHost;
 
 // One network entry of a response.
 Json network(const std::string& id, const std::string& adapter, const std::string& allocation, Json more = {}) {

@@ -23,25 +23,7 @@ namespace {
 using formatstest::Log;
 using Json = nlohmann::ordered_json;
 
-// What the host hears, "!" marking a call off the main thread.
-struct Host : ZUMRewardBasedVideoAdDelegate {
-  void rewardBasedVideoAdDidRewardUserWithReward(ZUMRewardBasedVideoAd&, const std::shared_ptr<ZUMAdReward>& r) override {
-    note("reward " + r->type() + " " + r->amount().stringValue());
-  }
-  ZUMImplemented rewardBasedVideoAdDidFailToLoadWithError(ZUMRewardBasedVideoAd&, const ZUMRequestErrorPtr& e) override {
-    return note("failed " + std::to_string(e->code()) + " " + e->localizedDescription());
-  }
-  ZUMImplemented rewardBasedVideoAdDidReceiveAd(ZUMRewardBasedVideoAd&) override { return note("received"); }
-  ZUMImplemented rewardBasedVideoAdDidOpen(ZUMRewardBasedVideoAd&) override { return note("open"); }
-  ZUMImplemented rewardBasedVideoAdDidStartPlaying(ZUMRewardBasedVideoAd&) override { return note("start"); }
-  ZUMImplemented rewardBasedVideoAdDidClose(ZUMRewardBasedVideoAd&) override { return note("close"); }
-  ZUMImplemented rewardBasedVideoAdWillLeaveApplication(ZUMRewardBasedVideoAd&) override { return note("leave"); }
-  ZUMImplemented note(std::string what) {
-    log.push_back(platform::isMainThread() ? std::move(what) : what + "!");
-    return kZUMImplemented;
-  }
-  Log log;
-};
+using Host = formatstest::RewardedHost;
 struct ClickingHost : Host, ZUMRewardBasedVideoAdClickDelegate {
   void rewardBasedVideoAdDidReceiveAdClick(ZUMRewardBasedVideoAd&) override { note("click"); }
 };
@@ -96,7 +78,7 @@ TEST_F(ZUMRewardBasedVideoAdTest, AStandardResponsePlaysOnceInItsInterstitialAnd
   EXPECT_EQ(host->presentedViewController(), interstitial->viewController());
   interstitial->viewController()->closeButtonPressed();
   env.advance(std::chrono::seconds(1));
-  EXPECT_EQ(listener->log, (Log{"received", "open", "start", "reward coins 2.5", "close"}));
+  EXPECT_EQ(listener->log, (Log{"received", "open", "start", "reward 'coins' 2.5", "close"}));
 
   // A load after a present starts over with a new interstitial.
   load();
@@ -194,7 +176,7 @@ TEST_F(ZUMRewardBasedVideoAdTest, TheInterstitialsCallbacksMapToTheHostsOnTheMai
       platform::DispatchQueue::global()->async([&] { rewarded->interstitialDidReceiveAdClick(*sender); });
       env.runUntilIdle();
     }
-    Log expected{"open", "close", "leave", "start", "reward gems 4"};
+    Log expected{"open", "close", "leave", "start", "reward 'gems' 4"};
     if (delegate == clicking) expected.push_back("click");
     EXPECT_EQ(delegate->log, expected);
   }
