@@ -40,19 +40,11 @@ std::string ZUMBannerView::className() const { return classNameOf(*this); }
 
 void ZUMBannerView::bannerCreatedSlot(const std::shared_ptr<ZUMSlot>& slot) {
   platform::assertMainThread();
-  auto hierarchy = ZUMLoggingHierarchy::sharedInstance();
-  std::shared_ptr<void> me = shared_from_this();
   // Below the slot, the root of the tree: a banner is no root, so nothing could be
   // linked below it.
-  hierarchy->linkObject(slot, {me});
-  // Only a real root is observed: an observer of no object would hear every tree.
-  if (auto root = hierarchy->rootObjectForObject(me)) {
-    std::weak_ptr<ZUMBannerView> weak = self();
-    rootLoggerObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
-        kZUMLoggingHierarchyRootObjectLoggerDidChangeNotification, root, nullptr, [weak](const platform::Notification&) {
-          ZUMRunOnMainThread(ZUMBindWeak(weak, &ZUMBannerView::rootObjectLoggerChanged));
-        });
-  }
+  std::weak_ptr<ZUMBannerView> weak = self();
+  rootLoggerObserver_ = ZUMLoggingHierarchy::sharedInstance()->linkObjectObservingRootLogger(
+      slot, shared_from_this(), ZUMBindWeak(weak, &ZUMBannerView::rootObjectLoggerChanged));
   rootObjectLoggerChanged();
 }
 

@@ -18,16 +18,9 @@ constexpr const char* kEventName = "interstitial";
 
 void ZUMInterstitial::interstitialCreatedSlot(const std::shared_ptr<ZUMSlot>& slot) {
   platform::assertMainThread();
-  auto hierarchy = ZUMLoggingHierarchy::sharedInstance();
-  std::shared_ptr<void> self = shared_from_this();
-  hierarchy->linkObject(slot, {self});
-  // Only a real root is observed: an observer of no object would hear every tree.
-  if (auto root = hierarchy->rootObjectForObject(self)) {
-    std::weak_ptr<ZUMInterstitial> weak = weak_from_this();
-    rootLoggerObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
-        kZUMLoggingHierarchyRootObjectLoggerDidChangeNotification, root, nullptr,
-        [weak](const platform::Notification&) { ZUMRunOnMainThread(ZUMBindWeak(weak, &ZUMInterstitial::rootObjectLoggerChanged)); });
-  }
+  std::weak_ptr<ZUMInterstitial> weak = weak_from_this();
+  rootLoggerObserver_ = ZUMLoggingHierarchy::sharedInstance()->linkObjectObservingRootLogger(
+      slot, shared_from_this(), ZUMBindWeak(weak, &ZUMInterstitial::rootObjectLoggerChanged));
   // A slot taken ready from a pool already has its logger.
   rootObjectLoggerChanged();
 }

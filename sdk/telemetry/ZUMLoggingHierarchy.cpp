@@ -5,6 +5,7 @@
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/TestingReset.h"
 #include "sdk/foundation/ZUMLogger.h"
+#include "sdk/foundation/ZUMThreading.h"
 #include "sdk/telemetry/ZUMFennickLogger.h"
 
 namespace {
@@ -90,4 +91,15 @@ void ZUMLoggingHierarchy::purgeIfGrown() {
   eraseDead(objectLogger_);
   // Twice what lives: purging stays a small constant cost per entry added.
   purgeThreshold_ = std::max(kMinimumPurgeThreshold, 2 * (objectsRootLoggingObject_.size() + objectLogger_.size()));
+}
+
+platform::NotificationCenter::Token ZUMLoggingHierarchy::linkObjectObservingRootLogger(
+    const std::shared_ptr<void>& object, const std::shared_ptr<void>& child, std::function<void()> changed) {
+  linkObject(object, {child});
+  auto root = rootObjectForObject(child);
+  // Only a real root is observed: an observer of no object would hear every tree.
+  if (!root) return {};
+  return platform::NotificationCenter::defaultCenter().addObserver(
+      kZUMLoggingHierarchyRootObjectLoggerDidChangeNotification, root, nullptr,
+      [changed = std::move(changed)](const platform::Notification&) { ZUMRunOnMainThread(changed); });
 }

@@ -23,10 +23,13 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
+
+#include "platform/base/NotificationCenter.h"
 
 class ZUMFennickLogger;
 
@@ -48,6 +51,12 @@ class ZUMLoggingHierarchy {
   // living logger.
   std::shared_ptr<ZUMFennickLogger> loggerForObject(const std::shared_ptr<void>& object) const;
   std::shared_ptr<void> rootObjectForObject(const std::shared_ptr<void>& object) const;
+  // Links `child` below `object` (as linkObject()) and observes the root that gives it:
+  // `changed` runs on the main thread after each change of that root's logger. The
+  // observer to remove; none when the child got no root.
+  platform::NotificationCenter::Token linkObjectObservingRootLogger(const std::shared_ptr<void>& object,
+                                                                    const std::shared_ptr<void>& child,
+                                                                    std::function<void()> changed);
   // Forgets the object, as a child and as a root. A weak reference names it too, so an
   // object may remove itself while it ends.
   void removeObject(const std::weak_ptr<void>& object);
