@@ -240,9 +240,11 @@ TEST_F(PlayerTest, FramesCarryTheirSizeMatrixAndRange) {
               0);
     // The background is the clip's dark red in every layout of the chroma.
     std::uint8_t rgb[3];
-    frame->rgbAt(frame->width() - 5, frame->height() - 5, rgb);
-    EXPECT_GT(rgb[0], 150);
-    EXPECT_LT(rgb[1], 70);
+    for (const int x : {frame->width() - 5, 1}) {  // the first chroma column too
+      frame->rgbAt(x, frame->height() - 5, rgb);
+      EXPECT_GT(rgb[0], 150) << x;
+      EXPECT_LT(rgb[1], 70) << x;
+    }
   }
 }
 

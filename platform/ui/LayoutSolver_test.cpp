@@ -171,17 +171,22 @@ TEST_F(LayoutSolverTest, FillsFreeSizesWithTheIntrinsicSizeAndLeavesTranslatingV
   auto label = SizedView::create(Size{80, kViewNoIntrinsicMetric});
   auto fixed = View::create(Rect(5, 5, 10, 10));  // translates its mask: not placed
   auto follower = View::create(Rect(0, 0, 10, 10));
+  auto hairline = SizedView::create(Size{0.5, kViewNoIntrinsicMetric});  // under a point, still a size
   s->addSubview(label);
+  s->addSubview(hairline);
   s->addSubview(fixed);
   s->addSubview(follower);
   label->setTranslatesAutoresizingMaskIntoConstraints(false);
   follower->setTranslatesAutoresizingMaskIntoConstraints(false);
+  hairline->setTranslatesAutoresizingMaskIntoConstraints(false);
+  s->addConstraints({make(hairline, A::Left, s, A::Left, 1, 1), make(hairline, A::Top, s, A::Top, 1, 1)});
   s->addConstraints({make(label, A::Right, s, A::Right, 1, -10), make(label, A::CenterY, s, A::CenterY, 1, 0),
                      make(fixed, A::Left, s, A::Left, 1, 50), make(follower, A::Top, fixed, A::Bottom, 1, 5)});
   SystemLog::Capture log(true);
   s->layoutIfNeeded();
   EXPECT_EQ(label->frame(), Rect(210, 98, 80, 4)) << "the free height keeps its size";
   EXPECT_EQ(fixed->frame(), Rect(5, 5, 10, 10));
+  EXPECT_EQ(hairline->frame().size.width, 0.5);
   EXPECT_EQ(follower->frame(), Rect(0, 20, 10, 10)) << "below the frame the sibling keeps";
   EXPECT_EQ(log.messages().size(), 1u) << "logged at the first pass";
   s->setNeedsLayout();
