@@ -1,35 +1,14 @@
 #include "PXRInterstitial.h"
 
-#include <cstdio>
-
 #include "PXRCustomRenderedAd.h"
 #include "PXRCustomRenderedInterstitialDelegate.h"
 #include "ZUMAppEventDelegate.h"
 #include "platform/base/MainThreadChecker.h"
-#include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMLogger.h"
-#include "sdk/rendering/ZUMSlotEventHandler.h"
+#include "sdk/formats/PXRCustomRendering.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMCorrelator.h"
 #include "sdk/request/ZUMSlot.h"
-
-namespace {
-
-std::string objectDescription(const char* className, const void* object) {
-  if (!object) return "(null)";
-  char text[96];
-  std::snprintf(text, sizeof text, "<%s: %p>", className, object);
-  return text;
-}
-
-// `slot` while it holds `handedOff` in `state`, else nullptr. Reports of an ad the slot no
-// longer holds (it loaded another, it was invalidated) would count for something else.
-std::shared_ptr<ZUMSlot> slotHolding(const std::shared_ptr<ZUMSlot>& slot, const std::shared_ptr<ZUMAd>& handedOff,
-                                     ZUMSlot::State state) {
-  return slot && handedOff && slot->ad() == handedOff && slot->state() == state ? slot : nullptr;
-}
-
-}  // namespace
 
 std::shared_ptr<PXRInterstitial> PXRInterstitial::create(std::string adUnitID) {
   std::shared_ptr<PXRInterstitial> interstitial(new PXRInterstitial(std::move(adUnitID)));
@@ -84,20 +63,16 @@ std::optional<bool> PXRInterstitial::slotNotifyPublisherToRenderCustomRenderingA
   customAdRenderingEnabled_ = true;
   auto delegate = customRenderedInterstitialDelegate();
   if (delegate && ad) {
-    auto base = ad->adBaseURL() ? platform::URL::fromString("/", *ad->adBaseURL()) : std::nullopt;
     auto self = std::static_pointer_cast<PXRInterstitial>(shared_from_this());
-    auto customAd = PXRCustomRenderedAd::create(ad->adHTML(), std::move(base), self);
-    customRenderedAd_ = ad;
-    slot.willStartAdRendering();
-    delegate->interstitialDidReceiveCustomRenderedAd(*this, customAd);
+    customRendering_.handOff(slot, ad, self, [&](const std::shared_ptr<PXRCustomRenderedAd>& customAd) {
+      delegate->interstitialDidReceiveCustomRenderedAd(*this, customAd);
+    });
     return true;
   }
   if (error) {
-    *error = ZUMMakeErrorWithDescription(
-        kZUMErrorInvalidArgument,
-        "Ignoring delegate callback. Delegate does not conform to PXRCustomRenderedInterstitialDelegate.\nInterstitial: " +
-            objectDescription("PXRInterstitial", this) + "\nDelegate: " +
-            objectDescription("PXRCustomRenderedInterstitialDelegate", delegate.get()));
+    *error = PXRCustomRendering::delegateDoesNotConformError(
+        "PXRCustomRenderedInterstitialDelegate", "Interstitial",
+        PXRCustomRendering::objectDescription("PXRInterstitial", this), delegate.get());
   }
   return false;
 }
@@ -105,26 +80,9 @@ std::optional<bool> PXRInterstitial::slotNotifyPublisherToRenderCustomRenderingA
 // --- Reports of the host's rendering ----------------------------------------------------------
 
 void PXRInterstitial::finishedRenderingAdView(const std::shared_ptr<platform::View>&) {
-  platform::assertMainThread();
-  // Only a load still waiting for the host completes: once, and never a failed or
-  // invalidated slot's.
-  if (auto held = slotHolding(slot(), customRenderedAd_.lock(), ZUMSlot::State::kRendering)) {
-    held->didReceiveValidAd();
-  }
+  customRendering_.finishedRendering(slot());
 }
 
-void PXRInterstitial::recordCustomAdImpression() {
-  platform::assertMainThread();
-  if (auto held = slotHolding(slot(), customRenderedAd_.lock(), ZUMSlot::State::kValidAd)) {
-    auto events = ZUMSlotEventHandler::forSlot(*held);
-    events->didMakeAdImpression();
-    events->pingManualTrackingURLs();
-  }
-}
+void PXRInterstitial::recordCustomAdImpression() { customRendering_.recordImpression(slot()); }
 
-void PXRInterstitial::recordClick() {
-  platform::assertMainThread();
-  if (auto held = slotHolding(slot(), customRenderedAd_.lock(), ZUMSlot::State::kValidAd)) {
-    ZUMSlotEventHandler::forSlot(*held)->pingClickURLs();
-  }
-}
+void PXRInterstitial::recordClick() { customRendering_.recordClick(slot()); }

@@ -1,6 +1,6 @@
 // What a custom-rendered ad reports back to the format object that made it (a
-// PXRInterstitial): the host finished drawing the ad, counted an impression, or saw a
-// click. Main thread only.
+// PXRBannerView or a PXRInterstitial): the host finished drawing the ad, counted an
+// impression, or saw a click. Main thread only.
 #pragma once
 
 #include <memory>

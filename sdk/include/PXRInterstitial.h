@@ -17,6 +17,7 @@
 
 #include "PXRCustomRenderedAdEventHandler.h"
 #include "ZUMInterstitial.h"
+#include "sdk/formats/PXRCustomRendering.h"
 
 class PXRCustomRenderedInterstitialDelegate;
 class ZUMAppEventDelegate;
@@ -74,5 +75,5 @@ class PXRInterstitial final : public ZUMInterstitial, public PXRCustomRenderedAd
   std::weak_ptr<ZUMAppEventDelegate> appEventDelegate_;
   std::weak_ptr<PXRCustomRenderedInterstitialDelegate> customRenderedInterstitialDelegate_;
   bool customAdRenderingEnabled_ = false;
-  std::weak_ptr<ZUMAd> customRenderedAd_;
+  PXRCustomRendering customRendering_;
 };

@@ -8,6 +8,7 @@
 
 #include "ZUMImplemented.h"
 
+class ZUMBannerView;
 class ZUMInterstitial;
 
 class ZUMAppEventDelegate {
@@ -15,6 +16,10 @@ class ZUMAppEventDelegate {
   virtual ~ZUMAppEventDelegate() = default;
   virtual ZUMImplemented interstitialDidReceiveAppEvent(ZUMInterstitial& /*interstitial*/, const std::string& /*name*/,
                                                         const std::optional<std::string>& /*info*/) {
+    return std::nullopt;
+  }
+  virtual ZUMImplemented adViewDidReceiveAppEvent(ZUMBannerView& /*banner*/, const std::string& /*name*/,
+                                                  const std::optional<std::string>& /*info*/) {
     return std::nullopt;
   }
 };
