@@ -25,7 +25,8 @@
 // same run (see BM_PublisherInterstitialRoadVersusPlain); a third a load taken from the
 // interstitial pool against a fresh one (BM_PooledInterstitialVersusFresh); a fourth
 // measures a banner's refresh against the same floor, its ad page kept as a banner keeps
-// its ad view (see BM_BannerRefreshVersusFloor).
+// its ad view (see BM_BannerRefreshVersusFloor); a fifth the publisher banner's refresh
+// against the plain banner's (BM_PublisherBannerRefreshVersusPlain).
 //
 // Real time and the threaded executor, as in production, because what is measured must be
 // real work: HTTP over loopback, content processes launched and scripts run in them, and
@@ -44,6 +45,7 @@
 #include <string_view>
 #include <vector>
 
+#include "PXRBannerView.h"
 #include "PXRInterstitial.h"
 #include "PXRRequest.h"
 #include "ZUMBannerView.h"
@@ -531,21 +533,33 @@ std::optional<LoadWork> readRefreshWork(const testenv::LoopbackServer& server, Z
   return work;
 }
 
+// A banner in the host's key window, loaded with `request`; absent when the load failed.
+struct PlacedBanner {
+  std::shared_ptr<ZUMBannerView> banner;
+  std::shared_ptr<BannerReceiver> receiver;
+};
+
+std::optional<PlacedBanner> placeLoadedBanner(std::shared_ptr<ZUMBannerView> banner, const Host& host,
+                                              const std::shared_ptr<ZUMRequest>& request) {
+  PlacedBanner placed{std::move(banner), std::make_shared<BannerReceiver>()};
+  placed.banner->setAdUnitID("unit-A");
+  placed.banner->setRootViewController(host.root);
+  placed.banner->setDelegate(placed.receiver);
+  host.window->addSubview(placed.banner);
+  placed.banner->loadRequest(request);
+  auto& receiver = *placed.receiver;
+  const bool loaded = runMainLoopUntil([&] { return receiver.received > 0 || receiver.failed; }) && !receiver.failed;
+  return loaded ? std::optional<PlacedBanner>(std::move(placed)) : std::nullopt;
+}
+
 void BM_BannerRefreshVersusFloor(benchmark::State& state) {
   testenv::TestEnvironment env({.executor = platform::ExecutorKind::Threaded, .virtualTime = false});
   sdkcoretest::NetworkHosts hosts;
   hosts.server.route("/ad", {.body = kAdHTML});
   Host host;
-  auto banner = ZUMBannerView::create(kZUMAdSizeBanner);
-  auto receiver = std::make_shared<BannerReceiver>();
-  banner->setAdUnitID("unit-A");
-  banner->setRootViewController(host.root);
-  banner->setDelegate(receiver);
-  host.window->addSubview(banner);
-  banner->loadRequest(ZUMRequest::create());
-  const bool loaded = runMainLoopUntil([&] { return receiver->received > 0 || receiver->failed; }) && !receiver->failed;
+  auto placed = placeLoadedBanner(ZUMBannerView::create(kZUMAdSizeBanner), host, ZUMRequest::create());
   runMainLoopFor(kSettleTime);
-  auto work = loaded ? readRefreshWork(hosts.server, *banner, *receiver) : std::nullopt;
+  auto work = placed ? readRefreshWork(hosts.server, *placed->banner, *placed->receiver) : std::nullopt;
   runMainLoopFor(kSettleTime);
   auto core = SDKCoreEngine();
   if (!work || !floorRepeats(*work) || !core) {
@@ -563,7 +577,7 @@ void BM_BannerRefreshVersusFloor(benchmark::State& state) {
   Clock::duration refreshTime{}, floorTime{};
   for (auto _ : state) {
     const std::size_t requestsBefore = hosts.server.requestCount();
-    const auto road = refresh(*banner, *receiver);
+    const auto road = refresh(*placed->banner, *placed->receiver);
     const auto floorLoad = road ? floor.load(AdPage::kReused) : std::nullopt;
     if (!floorLoad || hosts.server.requestCount() != requestsBefore + 2 * work->requests.size()) {
       state.SkipWithError("a refresh failed, or its work changed");
@@ -580,6 +594,51 @@ void BM_BannerRefreshVersusFloor(benchmark::State& state) {
   state.counters["ratio_to_floor"] = milliseconds(refreshTime) / milliseconds(floorTime);
 }
 BENCHMARK(BM_BannerRefreshVersusFloor)->Unit(benchmark::kMillisecond)->Iterations(kLoads)->UseManualTime();
+
+// The publisher banner's refresh against the plain banner's, in the same window and run:
+// each iteration refreshes one of each, in turns (so neither always meets the other's
+// trailing work), the publisher's with a shared correlator, its valid sizes and a
+// PXRRequest as a publisher host would. It adds answers to the slot, not work on the
+// refresh: "ratio_pxr_to_plain" is expected near 1.
+void BM_PublisherBannerRefreshVersusPlain(benchmark::State& state) {
+  testenv::TestEnvironment env({.executor = platform::ExecutorKind::Threaded, .virtualTime = false});
+  sdkcoretest::NetworkHosts hosts;
+  hosts.server.route("/ad", {.body = kAdHTML});
+  Host host;
+  auto publisherBanner = PXRBannerView::create(kZUMAdSizeBanner, {0, 60});
+  publisherBanner->setCorrelator(ZUMCorrelator::create());
+  publisherBanner->setValidAdSizesWithSizes({kZUMAdSizeBanner});
+  auto plain = placeLoadedBanner(ZUMBannerView::create(kZUMAdSizeBanner), host, ZUMRequest::create());
+  auto publisher = plain ? placeLoadedBanner(publisherBanner, host, PXRRequest::create()) : std::nullopt;
+  if (!plain || !publisher || !refresh(*plain->banner, *plain->receiver) ||
+      !refresh(*publisher->banner, *publisher->receiver)) {
+    state.SkipWithError("the warm-up failed");
+    return;
+  }
+  runMainLoopFor(kSettleTime);
+  Clock::duration plainTime{}, publisherTime{};
+  bool plainFirst = true;
+  for (auto _ : state) {
+    PlacedBanner& first = plainFirst ? *plain : *publisher;
+    PlacedBanner& second = plainFirst ? *publisher : *plain;
+    const auto firstTime = refresh(*first.banner, *first.receiver);
+    const auto secondTime = firstTime ? refresh(*second.banner, *second.receiver) : std::nullopt;
+    if (!secondTime) {
+      state.SkipWithError("a refresh failed");
+      break;
+    }
+    plainTime += plainFirst ? *firstTime : *secondTime;
+    publisherTime += plainFirst ? *secondTime : *firstTime;
+    state.SetIterationTime(std::chrono::duration<double>(plainFirst ? *secondTime : *firstTime).count());
+    plainFirst = !plainFirst;
+  }
+  if (state.iterations() == 0 || plainTime == Clock::duration::zero()) return;
+  const double refreshes = static_cast<double>(state.iterations());
+  state.counters["pxr_ms"] = milliseconds(publisherTime) / refreshes;
+  state.counters["plain_ms"] = milliseconds(plainTime) / refreshes;
+  state.counters["ratio_pxr_to_plain"] = milliseconds(publisherTime) / milliseconds(plainTime);
+}
+BENCHMARK(BM_PublisherBannerRefreshVersusPlain)->Unit(benchmark::kMillisecond)->Iterations(kLoads)->UseManualTime();
 
 }  // namespace
 
