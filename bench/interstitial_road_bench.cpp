@@ -384,6 +384,34 @@ std::optional<Clock::duration> timeAndDispose(RoadLoad load) {
   return load.time && dispose(load) ? load.time : std::nullopt;
 }
 
+// Runs the plain and the publisher form of the same work once each per iteration, in
+// turns (so neither always meets the other's trailing work); the benchmark's own time is
+// the publisher's. Counters: "pxr_ms", "plain_ms" and "ratio_pxr_to_plain".
+using TimedRun = std::function<std::optional<Clock::duration>()>;
+
+void timePublisherAgainstPlain(benchmark::State& state, const TimedRun& plain, const TimedRun& publisher) {
+  Clock::duration plainTime{}, publisherTime{};
+  bool plainFirst = true;
+  for (auto _ : state) {
+    const auto first = plainFirst ? plain() : publisher();
+    const auto second = first ? (plainFirst ? publisher() : plain()) : std::nullopt;
+    if (!second) {
+      state.SkipWithError("a run failed");
+      break;
+    }
+    const auto publisherRun = plainFirst ? *second : *first;
+    plainTime += plainFirst ? *first : *second;
+    publisherTime += publisherRun;
+    state.SetIterationTime(std::chrono::duration<double>(publisherRun).count());
+    plainFirst = !plainFirst;
+  }
+  if (state.iterations() == 0 || plainTime == Clock::duration::zero()) return;
+  const double runs = static_cast<double>(state.iterations());
+  state.counters["pxr_ms"] = milliseconds(publisherTime) / runs;
+  state.counters["plain_ms"] = milliseconds(plainTime) / runs;
+  state.counters["ratio_pxr_to_plain"] = milliseconds(publisherTime) / milliseconds(plainTime);
+}
+
 std::optional<Clock::duration> loadPublisherInterstitial(const std::shared_ptr<ZUMCorrelator>& correlator) {
   auto interstitial = PXRInterstitial::create("unit-A");
   interstitial->setCorrelator(correlator);
@@ -401,25 +429,9 @@ void BM_PublisherInterstitialRoadVersusPlain(benchmark::State& state) {
     return;
   }
   runMainLoopFor(kSettleTime);
-  Clock::duration plainTime{}, publisherTime{};
-  bool plainFirst = true;
-  for (auto _ : state) {
-    auto first = plainFirst ? timeAndDispose(loadInterstitial()) : loadPublisherInterstitial(correlator);
-    auto second = plainFirst ? loadPublisherInterstitial(correlator) : timeAndDispose(loadInterstitial());
-    if (!first || !second) {
-      state.SkipWithError("a load failed");
-      break;
-    }
-    plainTime += plainFirst ? *first : *second;
-    publisherTime += plainFirst ? *second : *first;
-    state.SetIterationTime(std::chrono::duration<double>(plainFirst ? *second : *first).count());
-    plainFirst = !plainFirst;
-  }
-  if (state.iterations() == 0 || plainTime == Clock::duration::zero()) return;
-  const double loads = static_cast<double>(state.iterations());
-  state.counters["pxr_ms"] = milliseconds(publisherTime) / loads;
-  state.counters["plain_ms"] = milliseconds(plainTime) / loads;
-  state.counters["ratio_pxr_to_plain"] = milliseconds(publisherTime) / milliseconds(plainTime);
+  timePublisherAgainstPlain(
+      state, [] { return timeAndDispose(loadInterstitial()); },
+      [&] { return loadPublisherInterstitial(correlator); });
 }
 BENCHMARK(BM_PublisherInterstitialRoadVersusPlain)->Unit(benchmark::kMillisecond)->Iterations(kLoads)->UseManualTime();
 
@@ -595,10 +607,9 @@ void BM_BannerRefreshVersusFloor(benchmark::State& state) {
 }
 BENCHMARK(BM_BannerRefreshVersusFloor)->Unit(benchmark::kMillisecond)->Iterations(kLoads)->UseManualTime();
 
-// The publisher banner's refresh against the plain banner's, in the same window and run:
-// each iteration refreshes one of each, in turns (so neither always meets the other's
-// trailing work), the publisher's with a shared correlator, its valid sizes and a
-// PXRRequest as a publisher host would. It adds answers to the slot, not work on the
+// The publisher banner's refresh against the plain banner's, in the same window and run,
+// in turns; the publisher's with a shared correlator, its valid sizes and a PXRRequest
+// as a publisher host would. It adds answers to the slot, not work on the
 // refresh: "ratio_pxr_to_plain" is expected near 1.
 void BM_PublisherBannerRefreshVersusPlain(benchmark::State& state) {
   testenv::TestEnvironment env({.executor = platform::ExecutorKind::Threaded, .virtualTime = false});
@@ -616,27 +627,9 @@ void BM_PublisherBannerRefreshVersusPlain(benchmark::State& state) {
     return;
   }
   runMainLoopFor(kSettleTime);
-  Clock::duration plainTime{}, publisherTime{};
-  bool plainFirst = true;
-  for (auto _ : state) {
-    PlacedBanner& first = plainFirst ? *plain : *publisher;
-    PlacedBanner& second = plainFirst ? *publisher : *plain;
-    const auto firstTime = refresh(*first.banner, *first.receiver);
-    const auto secondTime = firstTime ? refresh(*second.banner, *second.receiver) : std::nullopt;
-    if (!secondTime) {
-      state.SkipWithError("a refresh failed");
-      break;
-    }
-    plainTime += plainFirst ? *firstTime : *secondTime;
-    publisherTime += plainFirst ? *secondTime : *firstTime;
-    state.SetIterationTime(std::chrono::duration<double>(plainFirst ? *secondTime : *firstTime).count());
-    plainFirst = !plainFirst;
-  }
-  if (state.iterations() == 0 || plainTime == Clock::duration::zero()) return;
-  const double refreshes = static_cast<double>(state.iterations());
-  state.counters["pxr_ms"] = milliseconds(publisherTime) / refreshes;
-  state.counters["plain_ms"] = milliseconds(plainTime) / refreshes;
-  state.counters["ratio_pxr_to_plain"] = milliseconds(publisherTime) / milliseconds(plainTime);
+  timePublisherAgainstPlain(
+      state, [&] { return refresh(*plain->banner, *plain->receiver); },
+      [&] { return refresh(*publisher->banner, *publisher->receiver); });
 }
 BENCHMARK(BM_PublisherBannerRefreshVersusPlain)->Unit(benchmark::kMillisecond)->Iterations(kLoads)->UseManualTime();
 

@@ -9,7 +9,6 @@
 #include "ZUMRequest.h"
 #include "platform/base/MainThreadChecker.h"
 #include "sdk/rendering/ZUMSlotEventHandler.h"
-#include "sdk/request/ZUMCorrelator.h"
 #include "sdk/request/ZUMSlot.h"
 
 // --- Creation ------------------------------------------------------------------------------------
@@ -92,16 +91,12 @@ ZUMImplemented PXRBannerView::slotWillResizeToAdSize(ZUMSlot&, const ZUMAdSize& 
 }
 
 ZUMImplemented PXRBannerView::slotWillLoadAdWithRequest(ZUMSlot& slot, const std::shared_ptr<ZUMRequest>&) {
-  const auto correlator = slot.correlator();
-  previousCorrelationID_ = correlator ? correlator->correlationID() : 0;
+  preemption_.willLoad(slot);
   return kZUMImplemented;
 }
 
 std::optional<bool> PXRBannerView::slotShouldPreemptInProgressRequest(ZUMSlot& slot) {
-  // The slot asks with itself: its correlator is the one the requests carry. A reset one
-  // means a new page view, whose ads replace the ones still loading for the old.
-  const auto correlator = slot.correlator();
-  return correlator && previousCorrelationID_ != 0 && correlator->correlationID() != previousCorrelationID_;
+  return preemption_.shouldPreempt(slot);
 }
 
 std::optional<bool> PXRBannerView::slotNotifyPublisherToRenderCustomRenderingAd(ZUMSlot& slot,

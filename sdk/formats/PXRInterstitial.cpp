@@ -44,16 +44,12 @@ ZUMImplemented PXRInterstitial::slotDidReceiveAppEvent(ZUMSlot&, const std::stri
 }
 
 ZUMImplemented PXRInterstitial::slotWillLoadAdWithRequest(ZUMSlot& slot, const std::shared_ptr<ZUMRequest>&) {
-  const auto correlator = slot.correlator();
-  previousCorrelationID_ = correlator ? correlator->correlationID() : 0;
+  preemption_.willLoad(slot);
   return kZUMImplemented;
 }
 
 std::optional<bool> PXRInterstitial::slotShouldPreemptInProgressRequest(ZUMSlot& slot) {
-  // The slot's correlator, not the new request's: a reset correlator means a new page
-  // view, whose ads replace the ones still loading for the old.
-  const auto correlator = slot.correlator();
-  return correlator && previousCorrelationID_ != 0 && correlator->correlationID() != previousCorrelationID_;
+  return preemption_.shouldPreempt(slot);
 }
 
 std::optional<bool> PXRInterstitial::slotNotifyPublisherToRenderCustomRenderingAd(ZUMSlot& slot,

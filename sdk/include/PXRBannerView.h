@@ -18,7 +18,6 @@
 #pragma once
 
 #include <any>
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +25,7 @@
 
 #include "PXRCustomRenderedAdEventHandler.h"
 #include "ZUMBannerView.h"
+#include "sdk/formats/PXRCorrelatorPreemption.h"
 #include "sdk/formats/PXRCustomRendering.h"
 
 class PXRCustomRenderedBannerViewDelegate;
@@ -95,7 +95,7 @@ class PXRBannerView final : public ZUMBannerView, public PXRCustomRenderedAdEven
  private:
   using ZUMBannerView::ZUMBannerView;
 
-  std::uint32_t previousCorrelationID_ = 0;
+  PXRCorrelatorPreemption preemption_;
   std::weak_ptr<ZUMAppEventDelegate> appEventDelegate_;
   std::optional<std::vector<std::any>> validAdSizes_;
   std::weak_ptr<PXRCustomRenderedBannerViewDelegate> customRenderedBannerViewDelegate_;

@@ -10,13 +10,13 @@
 // Delegates are held weakly. Main thread only, as ZUMInterstitial (loadRequest() from any).
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "PXRCustomRenderedAdEventHandler.h"
 #include "ZUMInterstitial.h"
+#include "sdk/formats/PXRCorrelatorPreemption.h"
 #include "sdk/formats/PXRCustomRendering.h"
 
 class PXRCustomRenderedInterstitialDelegate;
@@ -71,7 +71,7 @@ class PXRInterstitial final : public ZUMInterstitial, public PXRCustomRenderedAd
  private:
   using ZUMInterstitial::ZUMInterstitial;
 
-  std::uint32_t previousCorrelationID_ = 0;
+  PXRCorrelatorPreemption preemption_;
   std::weak_ptr<ZUMAppEventDelegate> appEventDelegate_;
   std::weak_ptr<PXRCustomRenderedInterstitialDelegate> customRenderedInterstitialDelegate_;
   bool customAdRenderingEnabled_ = false;
