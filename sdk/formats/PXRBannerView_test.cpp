@@ -88,6 +88,24 @@ class PXRBannerViewTest : public formatstest::FormatsTest {
   std::shared_ptr<PublisherHost> delegate = std::make_shared<PublisherHost>();
 };
 
+TEST_F(PXRBannerViewTest, EachInitializerKeepsSizeAndFrameInStep) {
+  const struct {
+    const char* name;
+    std::shared_ptr<PXRBannerView> banner;
+    platform::Rect frame;
+    ZUMAdSize adSize;
+  } rows[] = {
+      {"none", PXRBannerView::create(), {0, 0, 0, 0}, {{0, 0}, kZUMAdSizeFlagCustom}},
+      {"size and origin", PXRBannerView::create(kZUMAdSizeBanner, {5, 7}), {5, 7, 320, 50}, kZUMAdSizeBanner},
+      {"frame", PXRBannerView::create(platform::Rect{1, 2, 300, 250}), {1, 2, 300, 250}, kZUMAdSizeMediumRectangle},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.banner->frame(), row.frame) << row.name;
+    EXPECT_TRUE(ZUMAdSizeEqualToSize(row.banner->adSize(), row.adSize)) << row.name;
+    EXPECT_EQ(row.banner->validAdSizes(), std::nullopt) << row.name;
+  }
+}
+
 // "dcs" and "dcr" are process-wide: once a setter was used, every later request of any
 // ad carries them. Setting the list directly turns on neither.
 TEST_F(PXRBannerViewTest, TheSizeSettersMarkEveryLaterRequest) {
