@@ -101,7 +101,7 @@ class ZUMSearchBannerViewTest : public testenv::PlatformTest {
       return delegate->log.size() >= count || (hosts.server.requests(kPagePath).size() > pages && !webView->isLoading());
     }));
     env.advance(1s);
-    ASSERT_GE(delegate->log.size(), count) << ::testing::PrintToString(delegate->log);
+    ASSERT_TRUE(env.runUntil([&] { return delegate->log.size() >= count; })) << ::testing::PrintToString(delegate->log);
   }
   static std::string evaluate(ZUMDynamicHeightSearchBannerView& view, const std::string& script) {
     return std::dynamic_pointer_cast<ZUMUIKitWebView>(view.adWebView())->engine()->stringByEvaluatingJavaScriptFromString(script);
@@ -365,9 +365,6 @@ TEST_F(ZUMSearchBannerViewTest, AlertsCompleteOnALaterTurnAndOnlyTheTouchRecorde
   auto other = platform::GestureRecognizer::create();
   EXPECT_TRUE(view->gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(*recorder, *other));
   EXPECT_FALSE(view->gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(*other, *recorder));
-  EXPECT_EQ(view->gestureRecognizers().size(), 1u);
-  EXPECT_TRUE(view->clipsToBounds());
-  EXPECT_FALSE(view->adWebView()->scrollView()->isScrollEnabled());
 }
 
 }  // namespace
