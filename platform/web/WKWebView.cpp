@@ -4,6 +4,7 @@
 
 #include "platform/base/ClassRegistry.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/ui/Touch.h"
 #include "platform/web/WebPage.h"
 
 namespace platform {
@@ -220,6 +221,11 @@ void WKWebView::scheduleContentSizeReport() {
 const std::deque<WebConsoleMessage>& WKWebView::consoleMessages() const { return page_->consoleMessages(); }
 
 void WKWebView::draw(DrawContext& context) const { page_->draw(context, bounds()); }
+
+void WKWebView::touchesEnded(const TouchList& touches, const Event& event) {
+  View::touchesEnded(touches, event);
+  if (touches.size() == 1 && touches.front()) page_->tap(touches.front()->locationInView(this));
+}
 
 void WKWebView::layoutSubviews() {
   View::layoutSubviews();

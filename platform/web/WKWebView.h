@@ -101,6 +101,8 @@ class WKWebView : public View {
 
   void draw(DrawContext& context) const override;
   void layoutSubviews() override;
+  // A finger lifted from the view taps the page there.
+  void touchesEnded(const TouchList& touches, const Event& event) override;
 
  protected:
   WKWebView(const Rect& frame, std::shared_ptr<WKWebViewConfiguration> configuration);

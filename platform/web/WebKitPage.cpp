@@ -710,6 +710,15 @@ WebPage::EvaluationResult WebKitPage::evaluate(const std::string& script) {
   return std::move(**answer);
 }
 
+void WebKitPage::tap(Point point) {
+  if (!std::isfinite(point.x) || !std::isfinite(point.y)) return;
+  // Whole points, written without the process's locale (GTK sets one).
+  const auto coordinate = [](double v) { return std::to_string(std::lround(std::clamp(v, -1e6, 1e6))); };
+  evaluate("(function (x, y) { var e = document.elementFromPoint(x, y); if (e && e.click) e.click(); })(" +
+               coordinate(point.x) + ", " + coordinate(point.y) + ")",
+           nullptr);
+}
+
 void WebKitPage::evaluate(const std::string& script, std::function<void(EvaluationResult)> done) {
   if (processGone_) {
     EvaluationResult gone;

@@ -62,6 +62,7 @@ class WebKitPage final : public WebPage {
   void evaluate(const std::string& script, std::function<void(EvaluationResult)> done) override;
   Size contentSize(Size viewport) const override;
   void setViewportSize(Size size) override;
+  void tap(Point point) override;
   void draw(View::DrawContext& context, const Rect& bounds) const override;
 
   // Whether any page is loading or has a script of the host's to answer.

@@ -154,6 +154,10 @@ class WebPage : public std::enable_shared_from_this<WebPage> {
   virtual bool isBusy() const;
   // The size of the view that shows the page, in points (what a page lays out and draws in).
   virtual void setViewportSize(Size) {}
+  // The user's tap at `point` of the view that shows the page: the element there is
+  // clicked, so a link navigates as a clicked link does. The deterministic engine lays
+  // nothing out, so nothing is under a point and a tap does nothing there.
+  virtual void tap(Point) {}
 
   const std::string& readyState() const { return readyState_; }
   const std::string& bodyText() const { return bodyText_; }

@@ -4,6 +4,7 @@
 
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/SystemLog.h"
+#include "platform/ui/Touch.h"
 #include "platform/web/WebPage.h"
 
 namespace platform {
@@ -164,6 +165,11 @@ const std::deque<WebConsoleMessage>& WebView::consoleMessages() const { return p
 const std::deque<std::string>& WebView::alertMessages() const { return page_->alerts(); }
 
 void WebView::draw(DrawContext& context) const { page_->draw(context, bounds()); }
+
+void WebView::touchesEnded(const TouchList& touches, const Event& event) {
+  View::touchesEnded(touches, event);
+  if (touches.size() == 1 && touches.front()) page_->tap(touches.front()->locationInView(this));
+}
 
 void WebView::layoutSubviews() {
   View::layoutSubviews();

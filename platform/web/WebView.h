@@ -95,6 +95,8 @@ class WebView : public View {
 
   void draw(DrawContext& context) const override;
   void layoutSubviews() override;
+  // A finger lifted from the view taps the page there.
+  void touchesEnded(const TouchList& touches, const Event& event) override;
 
  protected:
   explicit WebView(const Rect& frame);

@@ -128,6 +128,7 @@ void ZUMBannerView::setAdOptions(const std::vector<std::shared_ptr<ZUMAdLoaderOp
 void ZUMBannerView::setAdUnitID(std::string adUnitID) {
   platform::assertMainThread();
   adUnitID_ = std::move(adUnitID);
+  if (!slot_) return;  // a fluid search banner shows its page without a slot
   slot_->setAdUnitID(adUnitID_);
   if (adExposureMonitor_) adExposureMonitor_->finishMonitoring();
   if (!isMediated_) adExposureMonitor_ = ZUMAdExposureMonitor::create(shared_from_this(), slot_->adUnitID());
@@ -145,13 +146,14 @@ void ZUMBannerView::setAutoloadEnabled(bool enabled) {
 }
 
 nlohmann::ordered_json ZUMBannerView::requestParametersForRequest(const std::shared_ptr<ZUMRequest>& request) {
-  return slot_->requestParametersForRequest(request);
+  return slot_ ? slot_->requestParametersForRequest(request) : nlohmann::ordered_json::object();
 }
 
 void ZUMBannerView::setRootViewController(const std::shared_ptr<platform::ViewController>& controller) {
   platform::assertMainThread();
   if (controller == rootViewController_.lock()) return;
   rootViewController_ = controller;
+  if (!slot_) return;
   if (auto adView = std::dynamic_pointer_cast<ZUMAdView>(slot_->adView())) adView->setViewController(controller);
   if (auto inner = std::dynamic_pointer_cast<ZUMBannerView>(rootAdView_)) inner->setRootViewController(controller);
 }
@@ -166,14 +168,16 @@ void ZUMBannerView::setRootAdView(const std::shared_ptr<platform::View>& view) {
   addSubview(view);
 }
 
-std::shared_ptr<platform::View> ZUMBannerView::adView() const { return slot_->adView(); }
+std::shared_ptr<platform::View> ZUMBannerView::adView() const { return slot_ ? slot_->adView() : nullptr; }
 
-std::optional<std::string> ZUMBannerView::adNetworkClassName() const { return slot_->adNetworkClassName(); }
+std::optional<std::string> ZUMBannerView::adNetworkClassName() const {
+  return slot_ ? slot_->adNetworkClassName() : std::nullopt;
+}
 
-bool ZUMBannerView::hasAutoRefreshed() const { return slot_->hasAutoRefreshed(); }
+bool ZUMBannerView::hasAutoRefreshed() const { return slot_ && slot_->hasAutoRefreshed(); }
 
 std::shared_ptr<platform::View> ZUMBannerView::mediatedAdView() const {
-  const auto ad = slot_->ad();
+  const auto ad = slot_ ? slot_->ad() : nullptr;
   return ad && ad->responseType() == kZUMMediationResponseType ? rootAdView_ : nullptr;
 }
 
@@ -196,7 +200,7 @@ void ZUMBannerView::setAlpha(double alpha) {
 
 void ZUMBannerView::didMoveToWindow() {
   platform::View::didMoveToWindow();
-  ZUMSlotActiveView::forSlot(*slot_)->ownerViewDidMoveToWindow(window());
+  if (slot_) ZUMSlotActiveView::forSlot(*slot_)->ownerViewDidMoveToWindow(window());
 }
 
 std::optional<platform::Rect> ZUMBannerView::frameInInterface() {

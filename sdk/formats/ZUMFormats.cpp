@@ -6,6 +6,7 @@
 #include "ZUMBannerView.h"
 #include "ZUMInterstitial.h"
 #include "ZUMRewardBasedVideoAd.h"
+#include "ZUMSearchBannerView.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/formats/ZUMInterstitialCacheEntry.h"
 #include "sdk/request/ZUMSlot.h"
@@ -46,4 +47,5 @@ void ZUMRegisterFormats() {
   ZUMAdFormats::setShared(formats);
   ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) { hooks.createRewardedAd = [] { ZUMRewardBasedVideoAd::sharedInstance(); }; });
   ZUMBannerView::registerClass();
+  ZUMSearchBannerView::registerClass();
 }

@@ -86,14 +86,14 @@ class ZUMBannerView : public platform::View,
   // --- Loading ---------------------------------------------------------------------------
   // Loads a copy of `request` carrying the ad options' parameters (nullptr stays nullptr:
   // the slot loads an empty request).
-  void loadRequest(const std::shared_ptr<ZUMRequest>& request);
+  virtual void loadRequest(const std::shared_ptr<ZUMRequest>& request);
   // One option per class; a second of a class and an entry that is no option (nullptr)
   // are logged and ignored.
   void setAdOptions(const std::vector<std::shared_ptr<ZUMAdLoaderOptions>>& options);
   const std::shared_ptr<ZUMAdConfiguration>& adConfiguration() const { return adConfiguration_; }
   const std::string& adUnitID() const { return adUnitID_; }
   // Passed to the slot; starts a new exposure monitor for the unit unless mediated.
-  void setAdUnitID(std::string adUnitID);
+  virtual void setAdUnitID(std::string adUnitID);
   // Turning it on loads (nullptr request) on a later turn of the main queue.
   bool isAutoloadEnabled() const { return autoloadEnabled_; }
   void setAutoloadEnabled(bool enabled);
