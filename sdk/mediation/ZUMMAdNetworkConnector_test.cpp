@@ -30,9 +30,11 @@
 #include "sdk/network/ZUMClickTrackerCollection.h"
 #include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/request/ZUMAdLoaderConfiguration.h"
+#include "sdk/request/ZUMAdTelemetry.h"
 #include "sdk/request/ZUMAdType.h"
 #include "sdk/request/ZUMFullScreenNotifications.h"
 #include "sdk/request/ZUMLoadable.h"
+#include "sdk/request/ZUMLoadableTestSupport.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TestEnvironment.h"
 
@@ -48,6 +50,18 @@ constexpr const char* kPings = "https://ads.adnetwork.example";
 struct NetworkAd : ZUMMediatedNativeAd {
   std::shared_ptr<ZUMMediatedNativeAdDelegate> mediatedNativeAdDelegate() override { return nullptr; }
   Json extraAssets() const override { return Json::object(); }
+};
+
+// The analytics step: which events the pings pass, URLs as given.
+struct Analytics : ZUMAdTelemetry {
+  std::vector<platform::URL> trackingURLsWithAdEventID(const std::vector<platform::URL>& urls,
+                                                       const std::string& eventName) override {
+    events.push_back(eventName);
+    return urls;
+  }
+  void startContentHashing() override {}
+  void stopContentHashing() override {}
+  Log events;
 };
 
 class ZUMMAdNetworkConnectorTest : public testenv::PlatformTest {
@@ -306,7 +320,7 @@ TEST_F(ZUMMAdNetworkConnectorTest, BannerClicksPingOncePerViewAndTheImpressionWh
   window->addSubview(view);
   auto connector = make<ZUMMAdNetworkConnectorBanner>(
       {{"id", "n1"}, {"adapters", {"ConnA"}}, {"clickurl", {std::string(kPings) + "/c?n=@pw_adnetid@&r=@pw_adnetrefresh@"}},
-       {"imp_urls", {std::string(kPings) + "/i?n=@pw_adnetid@"}}},
+       {"imp_urls", {std::string(kPings) + "/i?n=@pw_adnetid@&r=@pw_adnetrefresh@"}}},
       {{"settings", {{"use_displayed_impression", true}}}});
   auto adapter = adapterOf(classA);
   adapter->report([&](auto& c, auto& a) { c.adapterDidReceiveAdView(a, view); });
@@ -326,7 +340,7 @@ TEST_F(ZUMMAdNetworkConnectorTest, BannerClicksPingOncePerViewAndTheImpressionWh
   env.advance(std::chrono::seconds(2));
   view->setHidden(false);
   env.advance(std::chrono::seconds(2));
-  EXPECT_EQ(queries("/i", 1), Log{"n=n1"});
+  EXPECT_EQ(queries("/i", 1), Log{"n=n1&r=1"});  // the second view came from the network's own refresh
   EXPECT_FALSE(connector->impressionMonitor());
 }
 
@@ -393,6 +407,8 @@ TEST_F(ZUMMAdNetworkConnectorTest, TheInterstitialConnectorBracketsTheFullScreen
 }
 
 TEST_F(ZUMMAdNetworkConnectorTest, PingsTakeTheirTemplatesInOrderAndTheSlotsStatistics) {
+  auto analytics = std::make_shared<Analytics>();
+  ZUMAdTelemetry::setShared(analytics);
   auto stats = slot().slotStats();
   stats->startTimingAdapter();
   stats->endTimingAdapterWithExitCode(3);
@@ -435,6 +451,7 @@ TEST_F(ZUMMAdNetworkConnectorTest, PingsTakeTheirTemplatesInOrderAndTheSlotsStat
   const auto fills = queries("/f", 2);
   EXPECT_EQ(fills.size(), 2u);
   EXPECT_EQ(std::count_if(fills.begin(), fills.end(), [](const std::string& q) { return q.find("al-0") != std::string::npos; }), 1);
+  EXPECT_EQ(analytics->events, (Log{"_ac", "_ac", "_ac", "_ai", "_ai"}));  // fills pass no analytics
   const std::size_t before = server.requestCount();
   make({{"id", "n1"}, {"adapters", {"ConnA"}}})->reportFill();  // no default
   env.runUntilIdle();
@@ -451,15 +468,7 @@ TEST_F(ZUMMAdNetworkConnectorTest, PingsTakeTheirTemplatesInOrderAndTheSlotsStat
 
 TEST_F(ZUMMAdNetworkConnectorTest, TheNativeConnectorAsksWithTheLoadersTypesAndTakesANativeAdFromAnyAdapter) {
   registerAdapter("ConnNative", board, true, true);
-  struct Loadable : ZUMLoadableClass {
-    std::string requiredDelegateProtocol() const override { return "P"; }
-    std::optional<Json> requestParametersForAdLoader(ZUMAdLoader&) const override { return std::nullopt; }
-    bool canInitWithAdLoader(ZUMAdLoader&, platform::ErrorPtr*) const override { return true; }
-    std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
-        const std::shared_ptr<const ZUMMConfig>&, const std::shared_ptr<ZUMMAdNetworkConfig>&) const override {
-      return nullptr;
-    }
-  };
+  using Loadable = loadabletest::LoadableClass;
   ZUMRegisterLoadableClass(kZUMNativeContentAdClassName, std::make_shared<Loadable>());
   ZUMRegisterLoadableClass(kZUMNativeAppInstallAdClassName, std::make_shared<Loadable>());
   auto loaderConfiguration = ZUMAdLoaderConfiguration::create({"2", "1", "2"}, {ZUMMultipleAdsAdLoaderOptions::create()});
@@ -488,6 +497,24 @@ TEST_F(ZUMMAdNetworkConnectorTest, TheNativeConnectorAsksWithTheLoadersTypesAndT
   connector->adapterDidGetAdClick(*connector->adapter());  // the network's ad reports its own clicks
   env.runUntilIdle();
   EXPECT_EQ(server.requestCount(), before);
+}
+
+class ZUMMediatedAdTest : public testenv::PlatformTest {};
+
+TEST_F(ZUMMediatedAdTest, HandlersRunInTheOrderAddedEachTimeTheAdReports) {
+  auto ad = ZUMMediatedAd::create();
+  Log heard;
+  ad->addClickHandler([&] { heard.push_back("click 1"); });
+  ad->addClickHandler(nullptr);
+  ad->addImpressionHandler([&] { heard.push_back("impression"); });
+  ad->addClickHandler([&] {
+    heard.push_back("click 2");
+    ad->addClickHandler([&] { heard.push_back("click 3"); });  // runs from the next report on
+  });
+  ad->reportClick();
+  ad->reportImpression();
+  ad->reportClick();
+  EXPECT_EQ(heard, (Log{"click 1", "click 2", "impression", "click 1", "click 2", "click 3"}));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "ZUMRequest.h"
 #include "platform/base/DispatchQueue.h"
 #include "sdk/request/ZUMLoadable.h"
+#include "sdk/request/ZUMLoadableTestSupport.h"
 #include "testing/TestEnvironment.h"
 
 namespace {
@@ -17,15 +18,7 @@ namespace {
 using Json = nlohmann::ordered_json;
 using Names = std::vector<std::string>;
 
-struct LoadableClass : ZUMLoadableClass {
-  std::string requiredDelegateProtocol() const override { return "P"; }
-  std::optional<Json> requestParametersForAdLoader(ZUMAdLoader&) const override { return std::nullopt; }
-  bool canInitWithAdLoader(ZUMAdLoader&, platform::ErrorPtr*) const override { return true; }
-  std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
-      const std::shared_ptr<const ZUMMConfig>&, const std::shared_ptr<ZUMMAdNetworkConfig>&) const override {
-    return nullptr;
-  }
-};
+using loadabletest::LoadableClass;
 
 class ZUMAdLoaderConfigurationTest : public testenv::PlatformTest {
  protected:
