@@ -19,6 +19,7 @@
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMSlotStatistics.h"
+#include "sdk/foundation/ZUMStatisticDictionary.h"
 #include "sdk/mediation/ZUMMAdNetworkConfig.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorBanner.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorInterstitial.h"
@@ -57,11 +58,13 @@ struct Analytics : ZUMAdTelemetry {
   std::vector<platform::URL> trackingURLsWithAdEventID(const std::vector<platform::URL>& urls,
                                                        const std::string& eventName) override {
     events.push_back(eventName);
+    for (const auto& url : urls) queries.push_back(url.query().value_or(""));
     return urls;
   }
   void startContentHashing() override {}
   void stopContentHashing() override {}
   Log events;
+  Log queries;  // in the order the pings were made (they may arrive in any)
 };
 
 class ZUMMAdNetworkConnectorTest : public testenv::PlatformTest {
@@ -139,6 +142,8 @@ TEST_F(ZUMMAdNetworkConnectorTest, LocationAnswersFollowTheEntrysSwitchAndThePre
       {"switch not text", {{"pentwick_share_location", 1}}, precise, Json::object(), false, 0, 0, 0, std::nullopt},
       {"described only", {{"pentwick_share_location", "1"}}, described, Json::object(), false, 0, 0, 0, "Harbour town"},
       {"no data", nullptr, precise, Json::object(), false, 0, 0, 0, std::nullopt},
+      {"described, not shared", {{"pentwick_share_location", "0"}}, described, Json::object(), false, 0, 0, 0, std::nullopt},
+      {"no location", {{"pentwick_share_location", "1"}}, ZUMRequest::create(), Json::object(), false, 0, 0, 0, std::nullopt},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -186,6 +191,7 @@ TEST_F(ZUMMAdNetworkConnectorTest, RequestAnswersComeFromTheSlotsLoadingRequestA
   EXPECT_EQ(connector->adapterNames(), (std::vector<std::vector<std::string>>{{"Missing", "ConnA"}}));
   EXPECT_EQ(twoEntries->adapterNames(), (std::vector<std::vector<std::string>>{{"X", "Y"}, {}}));
   EXPECT_EQ(twoEntries->adapterVersion(), "adapter: , version: unknown");
+  EXPECT_EQ(twoEntries->currentAdapterName(), "");
 
   auto mobileAds = ZUMMobileAds::sharedInstance();
   mobileAds->setApplicationVolume(5);
@@ -323,14 +329,19 @@ TEST_F(ZUMMAdNetworkConnectorTest, BannerClicksPingOncePerViewAndTheImpressionWh
        {"imp_urls", {std::string(kPings) + "/i?n=@pw_adnetid@&r=@pw_adnetrefresh@"}}},
       {{"settings", {{"use_displayed_impression", true}}}});
   auto adapter = adapterOf(classA);
+  slot().setAd(ZUMAd::create());
   adapter->report([&](auto& c, auto& a) { c.adapterDidReceiveAdView(a, view); });
   adapter->report([](auto& c, auto& a) { c.adapterWillLeaveApplication(a); });
   adapter->report([](auto& c, auto& a) { c.adapterWillLeaveApplication(a); });
-  adapter->report([](auto& c, auto& a) { c.adapterDidGetAdClick(a); });
   EXPECT_EQ(queries("/c", 1), Log{"n=n1&r=0"});
+  EXPECT_EQ(slot().ad()->statistics()->objectForKey("pcc"), 2);  // the slot counts every click
+  EXPECT_EQ(slot().ad()->statistics()->objectForKey("pclb"), true);
   adapter->report([&](auto& c, auto& a) { c.adapterDidReceiveAdView(a, view); });
   adapter->report([](auto& c, auto& a) { c.adapterWillPresentFullScreenModal(a); });
-  EXPECT_EQ(queries("/c", 2), (Log{"n=n1&r=0", "n=n1&r=1"}));
+  adapter->report([&](auto& c, auto& a) { c.adapterDidReceiveAdView(a, view); });
+  adapter->report([](auto& c, auto& a) { c.adapterDidGetAdClick(a); });
+  adapter->report([](auto& c, auto& a) { c.adapterClickDidOccurInBanner(a, nullptr); });
+  EXPECT_EQ(queries("/c", 3), (Log{"n=n1&r=0", "n=n1&r=1", "n=n1&r=1"}));
 
   env.advance(std::chrono::seconds(3));
   EXPECT_EQ(server.requests("/i").size(), 0u);
@@ -395,15 +406,23 @@ TEST_F(ZUMMAdNetworkConnectorTest, TheInterstitialConnectorBracketsTheFullScreen
   adapter->report([](auto& c, auto& a) { c.adapterDidReceiveInterstitialObject(a, nullptr); });
   adapter->report([](auto& c, auto& a) { c.adapterWillPresentInterstitial(a); });
   adapter->report([](auto& c, auto& a) { c.adapterDidDismissInterstitial(a); });
+  adapter->report([](auto& c, auto& a) { c.adapterWillDismissInterstitial(a); });
+  adapter->report([](auto& c, auto& a) { c.adapterDidDismissInterstitial(a); });
   adapter->report([](auto& c, auto& a) { c.adapterDidFailInterstitial(a, ZUMMakeErrorWithCode(2)); });
   adapter->report([&](auto& c, auto& a) { c.adapterDidReceiveAdView(a, platform::View::create()); });
   EXPECT_EQ(board->log, (Log{"failed 11 Invalid mediation ad requested from interstitial object.", "ConnA interstitial",
                              "interstitial", "slot will present", "slot will dismiss", "slot did dismiss",
-                             "failed 2 Request Error: A network error occurred."}));
+                             "slot will dismiss", "slot did dismiss", "failed 2 Request Error: A network error occurred."}));
   EXPECT_EQ(posted, (Log{kZUMAdModalViewControllerWillPresentFullScreenNotification,
+                         kZUMAdModalViewControllerDidDismissFullScreenNotification,
                          kZUMAdModalViewControllerDidDismissFullScreenNotification}));
   EXPECT_EQ(queries("/i", 1).size(), 1u);
   platform::NotificationCenter::defaultCenter().removeObserver(token);
+  // A new interstitial may be clicked (and pinged) again.
+  adapter->report([](auto& c, auto& a) { c.adapterWillLeaveApplication(a); });
+  adapter->report([](auto& c, auto& a) { c.adapterDidReceiveInterstitial(a); });
+  adapter->report([](auto& c, auto& a) { c.adapterWillLeaveApplication(a); });
+  EXPECT_EQ(queries("/clk", 2).size(), 2u);
 }
 
 TEST_F(ZUMMAdNetworkConnectorTest, PingsTakeTheirTemplatesInOrderAndTheSlotsStatistics) {
@@ -431,10 +450,11 @@ TEST_F(ZUMMAdNetworkConnectorTest, PingsTakeTheirTemplatesInOrderAndTheSlotsStat
     const std::size_t before = server.requestCount();
     Json entry = {{"id", "n1"}, {"adapters", {"ConnA"}}};
     if (!row.entry.is_null()) entry["clickurl"] = row.entry;
+    analytics->queries.clear();
     make(entry, row.response)->reportClick();
-    auto heard = queries(row.path, row.queries.size());
+    EXPECT_EQ(queries(row.path, row.queries.size()).size(), row.queries.size());
     if (row.path == std::string("/c")) {
-      EXPECT_EQ(heard, row.queries);
+      EXPECT_EQ(analytics->queries, row.queries);
     }
     EXPECT_EQ(server.requestCount() - before, row.queries.size());
   }
@@ -473,7 +493,13 @@ TEST_F(ZUMMAdNetworkConnectorTest, TheNativeConnectorAsksWithTheLoadersTypesAndT
   ZUMRegisterLoadableClass(kZUMNativeAppInstallAdClassName, std::make_shared<Loadable>());
   auto loaderConfiguration = ZUMAdLoaderConfiguration::create({"2", "1", "2"}, {ZUMMultipleAdsAdLoaderOptions::create()});
 
+  EXPECT_FALSE(ZUMMAdNetworkConnectorNativeAd::create(nullptr, nullptr));
   auto withoutNative = make<ZUMMAdNetworkConnectorNativeAd>({{"id", "n1"}, {"adapters", {"ConnA"}}});
+  auto entry = config->adNetworkConfigs().front();
+  EXPECT_FALSE(ZUMMAdNetworkConnectorNativeAd::create(nullptr, entry));
+  EXPECT_FALSE(ZUMMAdNetworkConnectorInterstitial::create(nullptr, entry));
+  EXPECT_FALSE(ZUMMAdNetworkConnectorBanner::create(nullptr, entry));
+  EXPECT_FALSE(Connector::create(nullptr, entry));
   withoutNative->getAdFromAdapterWithType(nullptr);
   auto connector = make<ZUMMAdNetworkConnectorNativeAd>({{"id", "n2"}, {"adapters", {"ConnNative"}}},
                                                         {{"settings", {{"allow_pub_rendered_attribution", true}}}});
@@ -481,6 +507,7 @@ TEST_F(ZUMMAdNetworkConnectorTest, TheNativeConnectorAsksWithTheLoadersTypesAndT
   connector->getAdFromAdapterWithType(nullptr);
   auto stranger = std::make_shared<Adapter>("Stranger", connector, board, true);
   auto networkAd = std::make_shared<NetworkAd>();
+  stranger->report([&](auto& c, auto& a) { c.adapterDidReceiveMediatedNativeAd(a, nullptr); });  // no ad: nothing
   stranger->report([&](auto& c, auto& a) { c.adapterDidReceiveMediatedNativeAd(a, networkAd); });
   stranger->report([](auto& c, auto& a) { c.adapterDidFailAd(a, ZUMMakeErrorWithCode(1)); });
   stranger->report([](auto& c, auto& a) { c.adapterWillLeaveApplication(a); });
