@@ -2,9 +2,13 @@
 // and ad size, separated by a space); the rest is the response body. The body goes
 // through a slot's mediation response processing, which must end the load with exactly
 // one error, and into a configuration whose descriptions and filled ping templates are
-// made. Nothing crashes, and only registered adapter classes are ever chosen.
+// made. Nothing crashes, and only registered adapter classes are ever chosen. Each
+// entry's connector (banner, interstitial and native in turn) answers every question an
+// adapter may ask; the inlined ad's numbers, taken from the size header's text (which
+// may read "nan" or "inf"), never reach its text unless finite.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,6 +23,10 @@
 #include "platform/base/ClassRegistry.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
 #include "sdk/mediation/ZUMMAdNetworkConfig.h"
+#include "sdk/mediation/ZUMMAdNetworkConnectorBanner.h"
+#include "sdk/mediation/ZUMMAdNetworkConnectorInterstitial.h"
+#include "sdk/mediation/ZUMMAdNetworkConnectorNativeAd.h"
+#include "sdk/mediation/ZUMMConnectorDelegate.h"
 #include "sdk/mediation/ZUMMConfig.h"
 #include "sdk/mediation/ZUMMUtilities.h"
 #include "sdk/mediation/ZUMMediation.h"
@@ -58,6 +66,62 @@ void registerClasses() {
     return true;
   }();
   (void)done;
+}
+
+// The waterfall the connectors report to: it only names the slot.
+struct Waterfall : ZUMMConnectorDelegate {
+  void adRequestReturnsFromConnectorWithView(Connector&, const std::shared_ptr<platform::View>&) override {}
+  void adRequestReturnsFromConnectorWithInterstitial(Connector&, const std::shared_ptr<void>&) override {}
+  void adRequestReturnsFromConnectorWithMediatedAd(Connector&, const std::shared_ptr<ZUMMediatedAd>&) override {}
+  void adRequestFailedFromConnectorWithError(Connector&, const platform::ErrorPtr&) override {}
+  bool connectorShouldReturnMediatedAd(Connector&) override { return false; }
+  std::shared_ptr<ZUMSlot> slot() const override { return theSlot; }
+  std::shared_ptr<ZUMSlot> theSlot;
+};
+
+std::shared_ptr<ZUMMAdNetworkConnectorImpl> makeConnector(std::size_t index, const std::shared_ptr<const ZUMMConfig>& config,
+                                                          const std::shared_ptr<ZUMMAdNetworkConfig>& entry) {
+  switch (index % 3) {
+    case 0: return ZUMMAdNetworkConnectorBanner::create(config, entry);
+    case 1: return ZUMMAdNetworkConnectorInterstitial::create(config, entry);
+    default: return ZUMMAdNetworkConnectorNativeAd::create(config, entry);
+  }
+}
+
+void askEverything(ZUMMAdNetworkConnectorImpl& connector) {
+  (void)connector.publisherId();
+  (void)connector.credentials().dump();
+  (void)connector.testMode();
+  (void)connector.networkExtras();
+  (void)connector.childDirectedTreatment();
+  (void)connector.userGender();
+  (void)connector.userBirthday();
+  (void)connector.userLatitude();
+  (void)connector.userLongitude();
+  (void)connector.userLocationAccuracyInMeters();
+  (void)connector.userLocationDescription();
+  (void)connector.userKeywords();
+  (void)connector.extras();
+  (void)connector.adapterNames();
+  (void)connector.currentAdapterName();
+  (void)connector.userRequestAgent();
+  (void)connector.adapterVersion();
+  (void)connector.adVolume();
+  (void)connector.adMuted();
+  (void)connector.viewControllerForPresentingModalView();
+  (void)connector.inlineAdNativeFields();
+  fuzzenv::check(!connector.credentials().contains("pentwick_share_location"));
+  fuzzenv::check(!connector.userHasLocation() || connector.isLocationShared());
+  const auto inlined = connector.inlineAd();
+  fuzzenv::check(inlined.has_value() == (connector.networkConfig()->ad() != nullptr));
+  if (!inlined) return;
+  for (const char* key : {"_native_interstitial_size_width", "_native_interstitial_size_height",
+                          "_native_cropped_content_threshold"}) {
+    // A key the server's own ad carries stays as the server wrote it.
+    if (!inlined->contains(key) || connector.networkConfig()->ad()->contains(key)) continue;
+    const std::string text = (*inlined)[key].get<std::string>();
+    fuzzenv::check(text.find("nan") == std::string::npos && text.find("inf") == std::string::npos);
+  }
 }
 
 void fillTemplates(const ZUMMConfig::Templates& templates, const ZUMMediationURLValues& values) {
@@ -115,6 +179,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fillTemplates(entry->impressionURLs(), values);
     fillTemplates(entry->clickURLs(), values);
     fillTemplates(entry->fillURLs(), values);
+  }
+  // Every entry's connector, over the slot and its ad with the header's numbers.
+  const std::string sizeText(sizes.substr(0, space));
+  ad->setSize({std::strtod(sizeText.c_str(), nullptr), 50});
+  ad->setCroppedContentThreshold(std::strtod(std::string(space == std::string_view::npos ? "" : sizes.substr(space + 1)).c_str(), nullptr));
+  slot->setAd(ad);
+  auto waterfall = std::make_shared<Waterfall>();
+  waterfall->theSlot = slot;
+  std::size_t index = 0;
+  for (const auto& entry : config->adNetworkConfigs()) {
+    auto connector = makeConnector(index++, config, entry);
+    connector->setAdManager(waterfall);
+    connector->setUpAdapter();
+    askEverything(*connector);
   }
   fuzzenv::drainMainLoop();
   return 0;

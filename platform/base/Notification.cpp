@@ -17,6 +17,17 @@ Notification::Notification(std::string name, std::shared_ptr<void> object,
   }
 }
 
+Notification::Notification(std::string name, std::shared_ptr<void> object, Objects userInfoObjects)
+    : name_(std::move(name)),
+      object_(std::move(object)),
+      userInfoObjects_(std::make_shared<const Objects>(std::move(userInfoObjects))) {}
+
+std::shared_ptr<void> Notification::userInfoObject(std::string_view key) const {
+  if (!userInfoObjects_) return nullptr;
+  auto found = userInfoObjects_->find(key);
+  return found == userInfoObjects_->end() ? nullptr : found->second;
+}
+
 const nlohmann::ordered_json& Notification::userInfo() const {
   static const auto* const empty = new nlohmann::ordered_json(nlohmann::ordered_json::object());
   return userInfo_ ? *userInfo_ : *empty;

@@ -6,8 +6,10 @@
 // Immutable once made and cheap to copy; may cross threads freely.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json_fwd.hpp>
 
@@ -18,16 +20,22 @@ class Notification {
   explicit Notification(std::string name, std::shared_ptr<void> object = nullptr);
   // `userInfo` should be a dictionary; anything else is kept as given.
   Notification(std::string name, std::shared_ptr<void> object, nlohmann::ordered_json userInfo);
+  // With user-info entries that are objects, not property-list values, kept typed.
+  using Objects = std::map<std::string, std::shared_ptr<void>, std::less<>>;
+  Notification(std::string name, std::shared_ptr<void> object, Objects userInfoObjects);
 
   const std::string& name() const { return name_; }
   const std::shared_ptr<void>& object() const { return object_; }
   // The user info; an empty dictionary when none was given.
   const nlohmann::ordered_json& userInfo() const;
+  // The user-info object under `key`, or nullptr.
+  std::shared_ptr<void> userInfoObject(std::string_view key) const;
 
  private:
   std::string name_;
   std::shared_ptr<void> object_;
   std::shared_ptr<const nlohmann::ordered_json> userInfo_;  // shared: copies are cheap
+  std::shared_ptr<const Objects> userInfoObjects_;
 };
 
 }  // namespace platform

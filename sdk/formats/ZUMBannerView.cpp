@@ -30,6 +30,7 @@
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/telemetry/ZUMAdExposureMonitor.h"
 #include "sdk/telemetry/ZUMBufferedFennickLogger.h"
+#include "sdk/mediation/ZUMMAdNetworkConnectorBanner.h"
 
 namespace {
 
@@ -262,8 +263,8 @@ void ZUMBannerView::slotWillProcessMediatedAdResponse(ZUMSlot&, const std::share
 }
 
 std::shared_ptr<ZUMMAdNetworkConnectorImpl> ZUMBannerView::mediationConnectorForConfiguration(
-    const std::shared_ptr<const ZUMMConfig>&, const std::shared_ptr<ZUMMAdNetworkConfig>&) {
-  return nullptr;
+    const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) {
+  return ZUMMAdNetworkConnectorBanner::create(config, networkConfig);
 }
 
 // --- The host's callbacks ------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 
 class ZUMMAdNetworkConnectorImpl;
 class ZUMMediatedAd;
+class ZUMSlot;
 
 namespace platform {
 class View;
@@ -26,4 +27,7 @@ class ZUMMConnectorDelegate {
   virtual void adRequestFailedFromConnectorWithError(Connector& connector, const platform::ErrorPtr& error) = 0;
   // Whether the owner of the slot's ad processes mediated ads itself.
   virtual bool connectorShouldReturnMediatedAd(Connector& connector) = 0;
+  // The slot the waterfall runs for: the connector answers about its request and ad,
+  // and relays the adapter's screen and click events to it (nullptr once gone).
+  virtual std::shared_ptr<ZUMSlot> slot() const = 0;
 };

@@ -11,9 +11,6 @@
 #include "platform/base/Clock.h"
 #include "platform/base/MainThreadChecker.h"
 #include "sdk/errors/ZUMErrors.h"
-#include "sdk/foundation/ZUMJSONReaders.h"
-#include "sdk/foundation/ZUMLocation.h"
-#include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMMacros.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
@@ -34,11 +31,12 @@ constexpr const char* kNoAdapterText = "Couldn't instantiate adapter. Adapter cl
 
 platform::ClassRegistry& registry() { return platform::ClassRegistry::shared(); }
 
+// The response's templates then the entry's; an empty list counts as none, so the
+// default goes out.
 std::optional<std::vector<std::string>> joined(const std::optional<std::vector<std::string>>& first,
                                                const std::optional<std::vector<std::string>>& second) {
-  std::vector<std::string> all = first.value_or(std::vector<std::string>{});
-  if (second) all.insert(all.end(), second->begin(), second->end());
-  if (all.empty()) return std::nullopt;
+  auto all = ZUMMUtilities::joinedTemplates(first, second);
+  if (all && all->empty()) return std::nullopt;
   return all;
 }
 
@@ -54,10 +52,7 @@ void ZUMMRewardBasedVideoAdNetworkConnectorImpl::setAdNetworkConfig(const Networ
   if (!config) return;
   if (adNetworkConfig_ && adNetworkConfig_->adapterClass() != config->adapterClass()) return;
   adNetworkConfig_ = config;
-  const Json* credentials = config->credentials();
-  isLocationShared_ = credentials && ZUMJSONStringForKey(*credentials, kZUMMShareLocationCredential) == "1";
-  networkData_ = credentials ? *credentials : Json::object();
-  networkData_.erase(kZUMMShareLocationCredential);
+  takeCredentialsOf(config.get());
 }
 
 void ZUMMRewardBasedVideoAdNetworkConnectorImpl::setRequest(const std::shared_ptr<ZUMRequest>& request) {
@@ -152,16 +147,9 @@ void ZUMMRewardBasedVideoAdNetworkConnectorImpl::pingURLs(const std::optional<st
                                                           std::optional<std::string> eventType) const {
   // Without templates and without a default there is nothing to send.
   if (!templates && !defaultTemplate) return;
-  const ZUMMAdNetworkConfig* config = pingConfig();
-  ZUMMediationPing ping{.templates = templates, .defaultTemplate = std::move(defaultTemplate)};
-  if (config) {
-    ping.networkID = config->networkID();
-    ping.allocationID = config->allocationID();
-  }
-  if (mediationConfig_) {
-    ping.qData = mediationConfig_->qdata();
-    ping.appKey = mediationConfig_->appKey();
-  }
+  ZUMMediationPing ping = ZUMMUtilities::pingForEntry(mediationConfig_.get(), pingConfig());
+  ping.templates = templates;
+  ping.defaultTemplate = std::move(defaultTemplate);
   ping.fillStatus = std::move(fillStatus);
   ping.eventType = std::move(eventType);
   ZUMClickTrackerCollection::sharedInstance()->trackMediationURLsFromTemplates(ping);
@@ -205,88 +193,9 @@ void ZUMMRewardBasedVideoAdNetworkConnectorImpl::pingRewardedUserURLsWithReward(
 
 // --- Answers to the adapter -------------------------------------------------------------------
 
-std::optional<std::string> ZUMMRewardBasedVideoAdNetworkConnectorImpl::publisherId() const {
-  const auto* config = pingConfig();
-  return config ? config->publisherID() : std::nullopt;
-}
-
-bool ZUMMRewardBasedVideoAdNetworkConnectorImpl::testMode() const { return request_ && request_->isATestDevice(); }
-
-std::shared_ptr<ZUMAdNetworkExtras> ZUMMRewardBasedVideoAdNetworkConnectorImpl::networkExtras() const {
-  const std::string name = currentAdapterName();
-  auto classObject = ZUMMAdapterClassNamed(name);
-  if (!classObject || !registry().respondsToClassOperation(name, kZUMMNetworkExtrasClassOperation)) {
-    ZUMLogger::sharedInstance()->logPublicMessage("Adapter class " + name + " does not respond to " +
-                                                  kZUMMNetworkExtrasClassOperation +
-                                                  ". Unable to retrieve network extras.");
-    return nullptr;
-  }
-  const auto extrasClass = classObject->networkExtrasClass();
-  return request_ && extrasClass ? request_->adNetworkExtrasFor(*extrasClass) : nullptr;
-}
-
-std::optional<bool> ZUMMRewardBasedVideoAdNetworkConnectorImpl::childDirectedTreatment() const {
-  return request_ ? request_->childDirectedTreatment() : std::nullopt;
-}
-
-ZUMGender ZUMMRewardBasedVideoAdNetworkConnectorImpl::userGender() const {
-  return request_ ? request_->gender() : kZUMGenderUnknown;
-}
-
-std::optional<platform::TimeInterval> ZUMMRewardBasedVideoAdNetworkConnectorImpl::userBirthday() const {
-  return request_ ? request_->birthday() : std::nullopt;
-}
-
-bool ZUMMRewardBasedVideoAdNetworkConnectorImpl::userHasLocation() const {
-  return isLocationShared_ && request_ && request_->location();
-}
-
-double ZUMMRewardBasedVideoAdNetworkConnectorImpl::userLatitude() const {
-  return userHasLocation() ? request_->location()->latitude() : 0;
-}
-
-double ZUMMRewardBasedVideoAdNetworkConnectorImpl::userLongitude() const {
-  return userHasLocation() ? request_->location()->longitude() : 0;
-}
-
-double ZUMMRewardBasedVideoAdNetworkConnectorImpl::userLocationAccuracyInMeters() const {
-  return userHasLocation() ? request_->location()->accuracy() : 0;
-}
-
-std::optional<std::string> ZUMMRewardBasedVideoAdNetworkConnectorImpl::userLocationDescription() const {
-  if (!isLocationShared_ || !request_ || !request_->location()) return std::nullopt;
-  return request_->location()->locationDescription();
-}
-
-std::optional<std::vector<std::string>> ZUMMRewardBasedVideoAdNetworkConnectorImpl::userKeywords() const {
-  auto keywords = request_ ? request_->keywords() : std::nullopt;
-  return keywords ? ZUMJSONStringItems(*keywords) : std::nullopt;
-}
-
-std::optional<Json> ZUMMRewardBasedVideoAdNetworkConnectorImpl::inlineAd() const {
-  const auto* config = pingConfig();
-  return config && config->ad() ? std::optional<Json>(*config->ad()) : std::nullopt;
-}
-
-std::optional<Json> ZUMMRewardBasedVideoAdNetworkConnectorImpl::extras() const {
-  const auto* config = pingConfig();
-  return config && config->extras() ? std::optional<Json>(*config->extras()) : std::nullopt;
-}
-
-std::vector<std::vector<std::string>> ZUMMRewardBasedVideoAdNetworkConnectorImpl::adapterNames() const {
-  std::vector<std::vector<std::string>> names;
-  if (!mediationConfig_) return names;
-  for (const auto& config : mediationConfig_->adNetworkConfigs()) names.push_back(config->adapterList());
-  return names;
-}
-
 std::string ZUMMRewardBasedVideoAdNetworkConnectorImpl::currentAdapterName() const {
   const auto* config = pingConfig();
   return config && config->adapterClass() ? *config->adapterClass() : std::string();
-}
-
-std::optional<std::string> ZUMMRewardBasedVideoAdNetworkConnectorImpl::userRequestAgent() const {
-  return request_ ? request_->requestAgent() : std::nullopt;
 }
 
 // --- The adapter's reports ---------------------------------------------------------------------

@@ -19,7 +19,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ZUMMRewardBasedVideoAdNetworkConnector.h"
-#include "sdk/mediation/ZUMMediationAdRequestInternal.h"
+#include "sdk/mediation/ZUMMRequestAnswers.h"
 
 namespace platform {
 class ViewController;
@@ -31,12 +31,9 @@ class ZUMMConfig;
 class ZUMMRewardBasedVideoAdConnectorDelegate;
 class ZUMRequest;
 
-// The credential that shares the user's location with a network.
-inline constexpr const char* kZUMMShareLocationCredential = "pentwick_share_location";
-
 class ZUMMRewardBasedVideoAdNetworkConnectorImpl final
     : public ZUMMRewardBasedVideoAdNetworkConnector,
-      public ZUMMediationAdRequestInternal,
+      public ZUMMRequestAnswers,
       public std::enable_shared_from_this<ZUMMRewardBasedVideoAdNetworkConnectorImpl> {
  public:
   using Json = nlohmann::ordered_json;
@@ -75,28 +72,9 @@ class ZUMMRewardBasedVideoAdNetworkConnectorImpl final
   void pingRewardedUserURLsWithReward(const ZUMAdReward& reward, const std::optional<std::string>& userIdentifier);
   void askAdapterToStopBeingDelegate();
 
-  // --- ZUMMediationAdRequest ----------------------------------------------------------------
-  std::optional<std::string> publisherId() const override;
-  Json credentials() const override { return networkData_; }
-  bool testMode() const override;
-  std::shared_ptr<ZUMAdNetworkExtras> networkExtras() const override;
-  std::optional<bool> childDirectedTreatment() const override;
-  ZUMGender userGender() const override;
-  std::optional<platform::TimeInterval> userBirthday() const override;
-  bool userHasLocation() const override;
-  double userLatitude() const override;
-  double userLongitude() const override;
-  double userLocationAccuracyInMeters() const override;
-  std::optional<std::string> userLocationDescription() const override;
-  std::optional<std::vector<std::string>> userKeywords() const override;
-
-  // --- ZUMMediationAdRequestInternal --------------------------------------------------------
-  std::optional<Json> inlineAd() const override;
-  std::optional<Json> extras() const override;
-  std::vector<std::vector<std::string>> adapterNames() const override;
+  // --- Answers (ZUMMRequestAnswers): the one config, else the first of the list ---------
   // The adapter class of the one config, else of the first of the list; "" for none.
   std::string currentAdapterName() const override;
-  std::optional<std::string> userRequestAgent() const override;
 
   // --- ZUMMRewardBasedVideoAdNetworkConnector (the adapter's reports) ----------------------
   void adapterDidSetUpRewardBasedVideoAd(Adapter& adapter) override;
@@ -114,6 +92,9 @@ class ZUMMRewardBasedVideoAdNetworkConnectorImpl final
   using Relay = std::function<void(ZUMMRewardBasedVideoAdNetworkConnectorImpl&, ZUMMRewardBasedVideoAdConnectorDelegate&)>;
 
   ZUMMRewardBasedVideoAdNetworkConnectorImpl() = default;
+  std::shared_ptr<ZUMRequest> answeredRequest() const override { return request_; }
+  const ZUMMAdNetworkConfig* answeredNetworkConfig() const override { return pingConfig(); }
+  const ZUMMConfig* answeredMediationConfig() const override { return mediationConfig_.get(); }
   void setUpWithAdNetworkConfig();
   void setUpWithMultipleAdNetworkConfigs();
   void failSetUp(const std::string& description);
@@ -127,8 +108,6 @@ class ZUMMRewardBasedVideoAdNetworkConnectorImpl final
 
   std::shared_ptr<ZUMMRewardBasedVideoAdNetworkAdapter> adapter_;
   std::string adapterClassName_;
-  Json networkData_ = Json::object();
-  bool isLocationShared_ = false;
   std::shared_ptr<const ZUMMConfig> mediationConfig_;
   NetworkConfig adNetworkConfig_;
   std::vector<NetworkConfig> appConfigs_;

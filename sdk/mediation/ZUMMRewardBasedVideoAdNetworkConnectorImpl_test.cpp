@@ -168,6 +168,7 @@ TEST_F(ZUMMRewardBasedVideoAdNetworkConnectorTest, AnswersAboutTheRequestFollowT
   EXPECT_EQ(connector->userLongitude(), -3.25);
   EXPECT_EQ(connector->userLocationAccuracyInMeters(), 40);
   EXPECT_EQ(connector->credentials(), Json::object());
+  EXPECT_FALSE(connector->inlineAd());  // the entry carries no ad
 }
 
 TEST_F(ZUMMRewardBasedVideoAdNetworkConnectorTest, SeveralConfigsOfOneClassSetUpOneAdapterWithTheirCredentials) {

@@ -3,6 +3,8 @@
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMMacros.h"
 #include "sdk/foundation/ZUMValues.h"
+#include "sdk/mediation/ZUMMAdNetworkConfig.h"
+#include "sdk/mediation/ZUMMConfig.h"
 
 std::string ZUMMUtilities::filledMediationTemplate(std::string_view urlTemplate,
                                                    const ZUMMediationURLValues& values) {
@@ -49,4 +51,25 @@ std::string ZUMMUtilities::defaultImpressionTemplate() {
   return std::string(kZUMMEventPingServer) +
          "/imp?ad_loc=@pw_adlocid@&qdata=@pw_qdata@&ad_network_id=@pw_adnetid@&js=@pw_sdkver@"
          "&session_id=@pw_sessid@&seq_num=@pw_seqnum@&nr=@pw_adnetrefresh@&adt=@pw_adt@&aec=@pw_aec@";
+}
+
+ZUMMediationPing ZUMMUtilities::pingForEntry(const ZUMMConfig* config, const ZUMMAdNetworkConfig* entry) {
+  ZUMMediationPing ping;
+  if (entry) {
+    ping.networkID = entry->networkID();
+    ping.allocationID = entry->allocationID();
+  }
+  if (config) {
+    ping.qData = config->qdata();
+    ping.appKey = config->appKey();
+  }
+  return ping;
+}
+
+std::optional<std::vector<std::string>> ZUMMUtilities::joinedTemplates(
+    const std::optional<std::vector<std::string>>& first, const std::optional<std::vector<std::string>>& second) {
+  if (!first && !second) return std::nullopt;
+  std::vector<std::string> all = first.value_or(std::vector<std::string>{});
+  if (second) all.insert(all.end(), second->begin(), second->end());
+  return all;
 }

@@ -7,9 +7,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/base/URL.h"
+#include "sdk/network/ZUMClickTrackerCollection.h"
 #include "sdk/network/ZUMClickTrackerMediation.h"
+
+class ZUMMAdNetworkConfig;
+class ZUMMConfig;
 
 // The mediation event-ping server of the built-in templates.
 inline constexpr const char* kZUMMEventPingServer = "https://mediation.adnetwork.example";
@@ -31,4 +36,12 @@ class ZUMMUtilities {
   static std::string defaultNoFillTemplate();
   static std::string defaultClickTemplate();
   static std::string defaultImpressionTemplate();
+
+  // A ping of a connector's entry: the entry's network and allocation ids, the
+  // response's qdata and app key (each left out when its owner is missing).
+  static ZUMMediationPing pingForEntry(const ZUMMConfig* config, const ZUMMAdNetworkConfig* entry);
+  // The first templates followed by the second; std::nullopt when both are absent (an
+  // empty list stays empty: it sends nothing, where none sends the default).
+  static std::optional<std::vector<std::string>> joinedTemplates(const std::optional<std::vector<std::string>>& first,
+                                                                 const std::optional<std::vector<std::string>>& second);
 };

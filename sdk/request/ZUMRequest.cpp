@@ -401,7 +401,9 @@ json ZUMRequest::threadSafeParameters() const {
   if (values_->formatParameters) {
     for (const json& format : *values_->formatParameters) {
       if (!format.is_object()) continue;
-      if (auto name = ZUMJSONStringForKey(format, "format")) {
+      // Ad classes send their format as a number, older callers as text: both name it.
+      const json* value = ZUMJSONValueForKey(format, "format");
+      if (auto name = value && !value->is_boolean() ? ZUMJSONStringOrNumberText(*value) : std::nullopt) {
         if (!formatNames.empty()) formatNames += ",";
         formatNames += *name;
       }

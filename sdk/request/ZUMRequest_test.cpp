@@ -153,6 +153,7 @@ TEST_F(ZUMRequestTest, FormatParametersGiveTemplatesVersionAndResponseTypeKeys) 
       {"format": "app_install", "custom_template_ids": ["1", "2"], "allowed_response_types": ["t1"]},
       "not a dictionary",
       {"format": 5, "custom_template_ids": []},
+      {"format": true},
       {"format": "content", "allowed_response_types": ["t1", "t2", 3]}])"));
   json parameters = request->threadSafeParameters();
   EXPECT_FALSE(parameters.contains("native_templates"));
@@ -164,7 +165,7 @@ TEST_F(ZUMRequestTest, FormatParametersGiveTemplatesVersionAndResponseTypeKeys) 
 
   request->setResponseType(2);
   parameters = request->threadSafeParameters();
-  EXPECT_EQ(parameters["native_templates"], "app_install,content");
+  EXPECT_EQ(parameters["native_templates"], "app_install,5,content");  // numbers name formats too
   EXPECT_EQ(parameters["native_version"], 2);
   EXPECT_EQ(parameters["_request_object_properties"]["formatParameters"], *request->formatParameters());
 }
