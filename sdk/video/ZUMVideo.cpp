@@ -1,11 +1,38 @@
 #include "sdk/video/ZUMVideo.h"
 
+#include "platform/base/MainThreadChecker.h"
+#include "platform/net/URLRequest.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
+#include "sdk/network/ZUMResourceCache.h"
+#include "sdk/rendering/ZUMAdView.h"
+#include "sdk/telemetry/ZUMLoggingHierarchy.h"
 #include "sdk/video/ZUMAudioVideoManagerImpl.h"
 #include "sdk/video/ZUMVideoConfigurationImpl.h"
+#include "sdk/video/ZUMVideoPlayerImpl.h"
 
 std::shared_ptr<ZUMVideoConfiguration> ZUMVideo::makeVideoConfiguration(const nlohmann::ordered_json& dictionary) {
   return ZUMVideoConfigurationImpl::create(dictionary);
+}
+
+void ZUMVideo::setUpVideoPlayer(ZUMAdView& adView, const std::optional<platform::URL>& url,
+                                const std::shared_ptr<ZUMResourceCache>& resourceCache,
+                                const std::shared_ptr<ZUMVideoConfiguration>& configuration) {
+  platform::assertMainThread();
+  auto player = std::dynamic_pointer_cast<ZUMVideoPlayerImpl>(adView.videoPlayer());
+  if (!player) {
+    const auto owner = std::static_pointer_cast<ZUMAdView>(adView.shared_from_this());
+    player = ZUMVideoPlayerImpl::create(owner);
+    adView.setVideoPlayer(player);
+    ZUMLoggingHierarchy::sharedInstance()->linkObject(owner, {player});
+    player->setDelegate(shared_from_this());
+  }
+  auto source = url;
+  if (!source && resourceCache) source = resourceCache->request().url();
+  player->setSourceURL(source, resourceCache, configuration);
+}
+
+void ZUMVideo::pauseVideo(ZUMAdView& adView) {
+  if (auto player = std::dynamic_pointer_cast<ZUMVideoPlayerImpl>(adView.videoPlayer())) player->pause();
 }
 
 void ZUMRegisterVideo() {
