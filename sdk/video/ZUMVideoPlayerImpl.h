@@ -98,6 +98,7 @@ class ZUMVideoPlayerImpl final : public ZUMVideoPlayer,
   bool isReportingToAudioVideoManagerDisabled() const { return reportingDisabled_; }
 
   const std::shared_ptr<platform::Player>& player() const { return player_; }
+  std::shared_ptr<ZUMAdView> adView() const { return adView_.lock(); }
   std::shared_ptr<ZUMVideoPlayerDelegate> delegate() const { return delegate_.lock(); }
   void setDelegate(const std::shared_ptr<ZUMVideoPlayerDelegate>& delegate) { delegate_ = delegate; }
   const std::shared_ptr<ZUMFennickLogger>& logger() const { return logger_; }
