@@ -207,7 +207,7 @@ void ZUMVideoPlayerImpl::setAudioMixVolume(float volume) {
 }
 
 platform::Size ZUMVideoPlayerImpl::videoSize() const {
-  platform::Size size(-1, -1);
+  platform::Size size{-1, -1};
   const auto& item = player_->currentItem();
   if (!item) return size;
   const double density = ZUMDevice::sharedInstance()->mainScreenDensity();
@@ -218,7 +218,7 @@ platform::Size ZUMVideoPlayerImpl::videoSize() const {
     const double width = (natural.width * t.a + natural.height * t.c) / density;
     const double height = (natural.width * t.b + natural.height * t.d) / density;
     // A size that is not finite (a broken transform, no density) never reaches the page.
-    if (std::isfinite(width) && std::isfinite(height)) size = platform::Size(width, height);
+    if (std::isfinite(width) && std::isfinite(height)) size = platform::Size{width, height};
   }
   return size;
 }

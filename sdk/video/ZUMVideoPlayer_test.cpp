@@ -231,7 +231,7 @@ TEST_F(ZUMVideoPlayerTest, VolumeMuteAndTheAudioMixReachTheSoundAndTheManager) {
 }
 
 TEST_F(ZUMVideoPlayerTest, TheVideoSizeFollowsTheTracksTransform) {
-  EXPECT_EQ(player->videoSize(), platform::Size(-1, -1));  // no item
+  EXPECT_EQ(player->videoSize(), (platform::Size{-1, -1}));  // no item
   const double density = ZUMDevice::sharedInstance()->mainScreenDensity();
   const struct {
     int rotation;
