@@ -24,6 +24,10 @@
 #include "sdk/video/ZUMVideoConfigurationImpl.h"
 #include "sdk/video/ZUMVideoPlayerDelegate.h"
 #include "sdk/video/ZUMVideoTestSupport.h"
+#include "sdk/telemetry/ZUMFennick.h"
+#include "sdk/telemetry/ZUMFennickLogger.h"
+#include "sdk/telemetry/ZUMFennickTestSupport.h"
+#include "sdk/telemetry/ZUMLoggingHierarchy.h"
 #include "testing/LoopbackServer.h"
 #include "testing/MediaClips.h"
 #include "testing/TestEnvironment.h"
@@ -397,5 +401,41 @@ TEST_F(ZUMVideoPlayerTest, OwnBufferingResumesAStallOnlyWithEnoughBufferedAhead)
   EXPECT_GE(item->loadedEnd() - secondStall, 0.5);
   EXPECT_LT(item->loadedEnd() - secondStall, 2.5);
   EXPECT_FALSE(player->isPlaybackStalled());
+}
+TEST_F(ZUMVideoPlayerTest, ItsCourseGoesToItsTreesFennickLogger) {
+  fennicktest::ScriptHost host;
+  fennicktest::storeConfig(fennicktest::enabledConfig());
+  auto fennick = ZUMFennick::sharedInstance();
+  fennick->updateIfNeeded();
+  ASSERT_TRUE(env.runUntil([&] { return fennick->isLoaded(); }));
+  auto logger = ZUMFennickLogger::create();
+  ASSERT_TRUE(logger);
+  auto hierarchy = ZUMLoggingHierarchy::sharedInstance();
+  hierarchy->setLogger(logger, adView);
+  hierarchy->linkObject(adView, {player});
+
+  const auto url = load(MediaClips::make());
+  player->playNativePlayer();
+  env.advance(0.25s);
+  ZUMSDKCoreController::setSharedInstance(nullptr);
+  player->setSourceURL(platform::URL::fromString("tcache://cache?src=x"), nullptr, nullptr);
+  ASSERT_TRUE(env.runUntil([&] { return !player->isBuffering(); }));
+  env.runUntilIdle();
+
+  Json logged = Json::array();
+  for (const auto& params : fennicktest::paramsOf(fennicktest::received(*fennick), logger->fennickID())) {
+    if (params.contains("video_player")) logged.push_back(params["video_player"]);
+  }
+  const Json file = {{"url", url.absoluteString()}, {"is_tcache", 0}};
+  EXPECT_EQ(logged, Json::parse(R"([
+    {"loading_started": )" + file.dump() + R"(},
+    {"ready_to_play": )" + file.dump() + R"(},
+    {"play": 1},
+    {"progress": {"time_ms": 0.0, "duration_ms": 2000.0}},
+    {"progress": {"time_ms": 250.0, "duration_ms": 2000.0}},
+    {"loading_started": {"url": "tcache://cache?src=x", "is_tcache": 1}},
+    {"loading_failed": {"error_message": "Provided URL tcache://cache?src=x isn't a valid tcache URL.", "error_code": 11,
+                        "url": "tcache://cache?src=x", "is_tcache": 1}}
+  ])")) << logged.dump(1);
 }
 }  // namespace
