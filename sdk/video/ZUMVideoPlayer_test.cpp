@@ -232,6 +232,9 @@ TEST_F(ZUMVideoPlayerTest, VolumeMuteAndTheAudioMixReachTheSoundAndTheManager) {
   player->pauseNativePlayer();
   EXPECT_EQ(manager->playingVideoCount(), 0u);
   EXPECT_EQ(manager->soundVideoCount(), 0u);
+  player->setVolume(0.8f);  // paused: no sound to report
+  player->setMuted(false);
+  EXPECT_EQ(manager->soundVideoCount(), 0u);
 }
 
 TEST_F(ZUMVideoPlayerTest, TheVideoSizeFollowsTheTracksTransform) {
@@ -292,7 +295,17 @@ TEST_F(ZUMVideoPlayerTest, NothingReachesThePageOrTheDelegateAfterTheTeardown) {
   ASSERT_TRUE(env.runUntil([&] { return player->hasPostedCanPlayThrough(); }));
   const auto calls = delegate->calls;
   newEvents();
+  // A third source still loading: the teardown ends its buffering (with no object left).
+  player->setSourceURL(platform::URL::fromString("https://media.example/held.mp4"), nullptr, nullptr);
+  int stops = 0;
+  auto token = platform::NotificationCenter::defaultCenter().addObserver(
+      kZUMVideoPlayerDidStopBufferingNotification, nullptr, nullptr, [&](const platform::Notification& n) {
+        EXPECT_FALSE(n.object());
+        ++stops;
+      });
   player.reset();
+  EXPECT_EQ(stops, 1);
+  platform::NotificationCenter::defaultCenter().removeObserver(token);
   EXPECT_EQ(manager->playingVideoCount(), 0u);  // the teardown reported the pause
   avPlayer->play();
   env.advance(2s);
@@ -401,6 +414,10 @@ TEST_F(ZUMVideoPlayerTest, OwnBufferingResumesAStallOnlyWithEnoughBufferedAhead)
   EXPECT_GE(item->loadedEnd() - secondStall, 0.5);
   EXPECT_LT(item->loadedEnd() - secondStall, 2.5);
   EXPECT_FALSE(player->isPlaybackStalled());
+  // The page's pause is no stall.
+  player->pauseNativePlayer();
+  EXPECT_FALSE(player->isPlaybackStalled());
+  EXPECT_EQ(player->player()->rate(), 0);
 }
 TEST_F(ZUMVideoPlayerTest, ItsCourseGoesToItsTreesFennickLogger) {
   fennicktest::ScriptHost host;
@@ -437,5 +454,32 @@ TEST_F(ZUMVideoPlayerTest, ItsCourseGoesToItsTreesFennickLogger) {
     {"loading_failed": {"error_message": "Provided URL tcache://cache?src=x isn't a valid tcache URL.", "error_code": 11,
                         "url": "tcache://cache?src=x", "is_tcache": 1}}
   ])")) << logged.dump(1);
+}
+TEST_F(ZUMVideoPlayerTest, CanPlayThroughWaitsForDataAndLoadersGetTimeObservers) {
+  testenv::LoopbackServer server;
+  const std::string& clip = MediaClips::make({.seconds = 4});
+  // The index and a few frames, far less than a second.
+  server.route("/paced.mp4", {.body = clip, .contentType = "video/mp4", .ranges = true, .pausedAfterBytes = clip.find("mdat") + 2000});
+  player->setSourceURL(platform::URL::fromString(server.baseURL() + "/paced.mp4"), nullptr, nullptr);
+  ASSERT_TRUE(env.runUntil([&] { return player->player()->currentItem() != nullptr; }));
+  env.runUntilIdle();
+  EXPECT_FALSE(player->hasPostedCanPlayThrough());  // the item is there, not enough data yet
+  server.release("/paced.mp4");
+  ASSERT_TRUE(env.runUntil([&] { return player->hasPostedCanPlayThrough(); }));
+
+  // A loader's observer, asked for from another queue, is added on the main thread.
+  std::vector<double> ticks;
+  ZUMVideoLoadingPlayer::Token token;
+  platform::DispatchQueue::global()->async([&] {
+    player->addPeriodicTimeObserver(platform::MediaTime{1, 2}, nullptr, [&](platform::MediaTime t) { ticks.push_back(t.seconds()); },
+                                    [&](ZUMVideoLoadingPlayer::Token made) { token = made; });
+  });
+  env.runUntilIdle();
+  ASSERT_TRUE(token);
+  player->playNativePlayer();
+  env.advance(1s);
+  player->removeTimeObserver(token);
+  env.advance(1s);
+  EXPECT_EQ(ticks, (std::vector<double>{0, 0.5, 1.0}));
 }
 }  // namespace
