@@ -194,4 +194,38 @@ TEST_F(ZUMAudioVideoManagerTest, EnableAndDisableTakeEffectBeforeTheNextRead) {
   EXPECT_TRUE(audio->isEnabled());
 }
 
+TEST_F(ZUMAudioVideoManagerTest, AnApplicationManagedSessionIsRestoredAndLeftWhenTheSoundStops) {
+  manager->setAudioSessionIsApplicationManaged(true);
+  auto player = platform::Player::create();
+  manager->playerWillStartPlayingVideo(player);  // with sound: the SDK takes the session
+  manager->playerWillStartPlayingSound(player);   // again: nothing new
+  EXPECT_EQ(changes(), (Calls{kSolo, kDefaultMode, "setActive 1"}));
+  EXPECT_EQ(heard(), (Calls{"will play audio", "will play video"}));
+  manager->playerDidStopPlayingSound(player);
+  EXPECT_EQ(changes(), (Calls{std::string("setCategory ") + platform::kAudioSessionCategoryPlayback + " 2",
+                              std::string("setMode ") + platform::kAudioSessionModeSpokenAudio}));
+  EXPECT_FALSE(ZUMAudioSession::sharedInstance()->isEnabled());
+}
+
+TEST_F(ZUMAudioVideoManagerTest, TheInterruptionIsForgottenWithTheSavedSettings) {
+  auto audio = ZUMAudioSession::sharedInstance();
+  const struct {
+    const char* name;
+    std::function<void()> forget;
+  } rows[] = {{"restored", [&] { audio->restoreState(); }}, {"disabled", [&] { audio->disable(); }}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    audio->enable();
+    session().setOtherAudioPlaying(true);
+    audio->setMixable(false);
+    EXPECT_TRUE(audio->wasOtherAppAudioInterrupted());
+    row.forget();
+    EXPECT_FALSE(audio->wasOtherAppAudioInterrupted());
+    audio->enable();
+    changes();
+    audio->resumeBackgroundAppAudioIfInterrupted();  // nothing was interrupted any more
+    EXPECT_EQ(changes(), Calls{});
+  }
+}
+
 }  // namespace

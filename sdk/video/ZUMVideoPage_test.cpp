@@ -57,6 +57,7 @@ class ZUMVideoPageTest : public testenv::PlatformTest {
   }
   // The event names the page heard since the last look.
   std::string heard() {
+    env.runUntilIdle();  // messages to the page run on a later turn
     const std::string all = page("eventNames()");
     std::string fresh = all.substr(std::min(all.size(), seen_.size()));
     seen_ = all;
@@ -111,9 +112,23 @@ TEST_F(ZUMVideoPageTest, ThePagePlaysMutesSeeksAndPausesARealClip) {
   EXPECT_FALSE(player()->player()->currentItem());
   adView->setVisible(true);
   EXPECT_EQ(player()->player()->currentItem(), item);
+  page("video('hide')");
+  EXPECT_TRUE(view->isHidden());
+  page("video('show')");
+  EXPECT_FALSE(view->isHidden());
   page("video('play')");
   env.advance(1s);
   EXPECT_EQ(heard(), "play,timeupdate,timeupdate,pause,ended");
+  adView->pauseVideo();  // full screen: the page hears "pause" only
+  EXPECT_EQ(heard(), "pause");
+
+  // A new source takes the old view away; the player stays and shows it in a new one.
+  const auto firstPlayer = player();
+  page("source('" + server.baseURL() + "/clip.mp4')");
+  ASSERT_TRUE(env.runUntil([&] { return adView->videoPlayerView() && adView->videoPlayerView() != view; }));
+  EXPECT_FALSE(view->superview());
+  EXPECT_EQ(player(), firstPlayer);
+  EXPECT_EQ(adView->subviews().front(), adView->videoPlayerView());
 }
 
 }  // namespace
