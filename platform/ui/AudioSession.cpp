@@ -40,7 +40,16 @@ bool AudioSession::setCategory(const std::string& category, std::uint64_t option
   if (!done) return false;
   category_ = category;
   options_ = options;
+  interruptOthersIfSoloLocked();
   return true;
+}
+
+void AudioSession::interruptOthersIfSoloLocked() {
+  const bool mixes = category_ == kAudioSessionCategoryAmbient || (options_ & kAudioSessionCategoryOptionMixWithOthers);
+  if (active_ && !mixes && otherAudioPlaying_) {
+    otherAudioInterrupted_ = true;
+    otherAudioPlaying_ = false;
+  }
 }
 
 std::uint64_t AudioSession::categoryOptions() const {
@@ -68,11 +77,8 @@ bool AudioSession::setActive(bool active, std::uint64_t options) {
   calls_.push_back({"setActive", active ? "1" : "0", options, true});
   if (active && !active_) {
     // Categories that do not mix silence the others.
-    const bool mixes = category_ == kAudioSessionCategoryAmbient || (options_ & kAudioSessionCategoryOptionMixWithOthers);
-    if (!mixes && otherAudioPlaying_) {
-      otherAudioInterrupted_ = true;
-      otherAudioPlaying_ = false;
-    }
+    active_ = true;
+    interruptOthersIfSoloLocked();
   } else if (!active && active_ && otherAudioInterrupted_ &&
              (options & kAudioSessionSetActiveOptionNotifyOthersOnDeactivation)) {
     otherAudioInterrupted_ = false;

@@ -4,8 +4,8 @@
 // come from the device profile or from tests. Every change the application asks for is
 // recorded in calls(), in order, so tests can read what was done to the session.
 //
-// Activating the session in a category that does not mix with others interrupts other
-// applications' audio; deactivating it with kAudioSessionSetActiveOptionNotifyOthersOnDeactivation
+// Activating the session in a category that does not mix with others, or switching an
+// active session to one, interrupts other applications' audio; deactivating it with kAudioSessionSetActiveOptionNotifyOthersOnDeactivation
 // lets that audio resume. Thread-safe.
 #pragma once
 
@@ -79,6 +79,9 @@ class AudioSession {
   void setCategoryChangesFail(bool fail);
 
  private:
+  // An active session in a category that does not mix silences the others.
+  void interruptOthersIfSoloLocked();
+
   mutable std::mutex mutex_;
   std::string category_ = kAudioSessionCategorySoloAmbient;
   std::uint64_t options_ = 0;

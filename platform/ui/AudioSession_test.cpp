@@ -57,5 +57,17 @@ TEST_F(AudioSessionTest, OtherAudioResumesOnlyWhenNotifiedOnDeactivation) {
   }
 }
 
+TEST_F(AudioSessionTest, AnActiveSessionSwitchedToASoloCategoryInterruptsOthers) {
+  ASSERT_TRUE(session.setCategory(kAudioSessionCategoryAmbient));
+  ASSERT_TRUE(session.setActive(true));
+  session.setOtherAudioPlaying(true);
+  ASSERT_TRUE(session.setCategory(kAudioSessionCategoryPlayback, kAudioSessionCategoryOptionMixWithOthers));
+  EXPECT_TRUE(session.isOtherAudioPlaying());
+  ASSERT_TRUE(session.setCategory(kAudioSessionCategorySoloAmbient));
+  EXPECT_FALSE(session.isOtherAudioPlaying());
+  ASSERT_TRUE(session.setActive(false, kAudioSessionSetActiveOptionNotifyOthersOnDeactivation));
+  EXPECT_TRUE(session.isOtherAudioPlaying());
+}
+
 }  // namespace
 }  // namespace platform
