@@ -1,6 +1,8 @@
 #include "platform/web/ContentProcess.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -381,6 +383,38 @@ TEST_F(ContentProcessTest, AProcessIsTimedFromWhenItIsReady) {
       EXPECT_EQ(process->terminationReason(), row.ended);
     }
   }
+}
+
+// A request that does not wait never waits for the process's start either: it is written
+// once the ready line is found, on a later dispatch. (The process here starts only when
+// the test opens its gate, after the request was made.)
+TEST_F(ContentProcessTest, AnAsyncRequestDoesNotWaitForTheProcessToStart) {
+  const auto gate = env.temporaryDirectory() / "gate";
+  ASSERT_EQ(::mkfifo(gate.c_str(), 0600), 0);
+  // Held open both ways, so neither side's open of the gate waits for the other.
+  const int gateFd = ::open(gate.c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(gateFd, 0);
+  const auto script = env.temporaryDirectory() / "gated.sh";
+  std::ofstream(script) << "#!/bin/sh\nread go < '" << gate.string() << "'\nexec '" << ContentProcess::executablePath()
+                        << "' \"$@\"\n";
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  setenv("MORVANE_CONTENT_PROCESS", script.c_str(), 1);
+  ContentProcess::Options options;
+  options.startLimit = 30;
+  auto process = ContentProcess::launch(options);
+  unsetenv("MORVANE_CONTENT_PROCESS");
+  ASSERT_TRUE(process);
+  std::vector<std::string> log;
+  process->sendAsync(evaluate("6 * 7"), {}, [&](std::optional<ContentProtocol::Reply> reply) {
+    log.push_back(reply ? reply->text : "failed");
+  });
+  EXPECT_TRUE(process->isAlive());
+  EXPECT_TRUE(process->hasOutstandingRequests());
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(::write(gateFd, "go\n", 3), 3);
+  EXPECT_TRUE(env.runUntil([&] { return !log.empty(); }, std::chrono::seconds(30)));
+  ::close(gateFd);
+  EXPECT_EQ(log, (std::vector<std::string>{"42"}));
 }
 
 TEST_F(ContentProcessTest, AProcessThatCannotStartIsReported) {
