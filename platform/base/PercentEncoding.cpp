@@ -1,5 +1,8 @@
 #include "platform/base/PercentEncoding.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace platform {
 
 namespace {
@@ -86,27 +89,47 @@ std::string PercentEncoding::encode(std::string_view text, const AllowedSet& all
 
 std::optional<std::string> PercentEncoding::decode(std::string_view text) {
   std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '%') {
-      out.push_back(text[i]);
-      continue;
-    }
-    if (text.size() - i < 3) return std::nullopt;
-    int high = hexValue(text[i + 1]);
-    int low = hexValue(text[i + 2]);
-    if (high < 0 || low < 0) return std::nullopt;
-    out.push_back(static_cast<char>(high * 16 + low));
-    i += 2;
-  }
-  if (!isValidUTF8(out)) return std::nullopt;
+  if (!decode(text, out)) return std::nullopt;
   return out;
+}
+
+bool PercentEncoding::decode(std::string_view text, std::string& out) {
+  // The runs between escapes are copied whole.
+  std::size_t percent = text.find('%');
+  if (percent == std::string_view::npos) {
+    if (!isValidUTF8(text)) return false;
+    out.assign(text);
+    return true;
+  }
+  out.clear();
+  out.reserve(text.size());
+  std::size_t start = 0;
+  while (percent != std::string_view::npos) {
+    out.append(text.data() + start, percent - start);
+    if (text.size() - percent < 3) return false;
+    const int high = hexValue(text[percent + 1]);
+    const int low = hexValue(text[percent + 2]);
+    if (high < 0 || low < 0) return false;
+    out.push_back(static_cast<char>(high * 16 + low));
+    start = percent + 3;
+    percent = text.find('%', start);
+  }
+  out.append(text.data() + start, text.size() - start);
+  return isValidUTF8(out);
 }
 
 bool PercentEncoding::isValidUTF8(std::string_view text) {
   std::size_t i = 0;
   const std::size_t n = text.size();
   while (i < n) {
+    // ASCII eight bytes at a time.
+    while (n - i >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, text.data() + i, 8);
+      if ((word & 0x8080808080808080ull) != 0) break;
+      i += 8;
+    }
+    if (i >= n) break;
     auto b0 = static_cast<unsigned char>(text[i]);
     if (b0 < 0x80) {
       ++i;

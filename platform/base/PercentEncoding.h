@@ -45,6 +45,9 @@ class PercentEncoding {
   // `text` with every "%XX" replaced by its byte; std::nullopt when a "%" is not
   // followed by two hex digits or when the result is not valid UTF-8.
   [[nodiscard]] static std::optional<std::string> decode(std::string_view text);
+  // The same into `out` (replacing what it held, its storage reused); false where
+  // decode() gives std::nullopt, `out` then unspecified.
+  [[nodiscard]] static bool decode(std::string_view text, std::string& out);
   // Whether `text` is valid UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
   static bool isValidUTF8(std::string_view text);
 };

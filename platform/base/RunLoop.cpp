@@ -22,7 +22,15 @@ std::chrono::steady_clock::time_point realDeadline(TimeInterval monotonicDeadlin
              std::chrono::duration<double>(capped));
 }
 
+// How often a reply owed is looked for while the event source is waited in, when the
+// event source cannot watch the replies' descriptors itself.
+constexpr auto kReplySlice = std::chrono::milliseconds(5);
+
 }  // namespace
+
+void RunLoopEventSource::waitAndDispatchWatching(std::chrono::nanoseconds limit, const std::vector<int>&) {
+  waitAndDispatch(std::min<std::chrono::nanoseconds>(limit, kReplySlice));
+}
 
 static std::atomic<std::thread::id> gBoundThread{};
 
@@ -108,8 +116,6 @@ bool RunLoop::serveOwedReply() {
 }
 
 void RunLoop::waitInSources(std::unique_lock<std::mutex>& lock, std::chrono::steady_clock::time_point until) {
-  // A reply owed while the event source is served too is looked for at least this often.
-  constexpr auto kReplySlice = std::chrono::milliseconds(5);
   while (!woken_ && !stopRequested_) {
     const auto now = std::chrono::steady_clock::now();
     if (now >= until) break;
@@ -122,7 +128,14 @@ void RunLoop::waitInSources(std::unique_lock<std::mutex>& lock, std::chrono::ste
     }
     lock.unlock();
     if (source && owed) {
-      source->waitAndDispatch(std::min<std::chrono::nanoseconds>(until - now, kReplySlice));
+      // One wait for both: the replies' descriptors are watched with the source's own.
+      const auto readable = replies->readable();
+      if (readable) {
+        source->waitAndDispatchWatching(std::min<std::chrono::nanoseconds>(until - now, readable->within),
+                                        readable->descriptors);
+      } else {
+        source->waitAndDispatch(std::min<std::chrono::nanoseconds>(until - now, kReplySlice));
+      }
       replies->dispatchReady();
     } else if (source) {
       source->waitAndDispatch(until - now);

@@ -42,8 +42,21 @@ class RunLoopEventSource {
   // Waits up to `limit` of real time for one of its events or wakeUp(), dispatching
   // what came.
   virtual void waitAndDispatch(std::chrono::nanoseconds limit) = 0;
+  // Waits as waitAndDispatch() does, and until one of `descriptors` (another source's:
+  // see readable()) can be read, so one wait serves both; what they hold is left to
+  // their source. A source that cannot wait on descriptors waits a short slice instead.
+  virtual void waitAndDispatchWatching(std::chrono::nanoseconds limit, const std::vector<int>& descriptors);
   // Any thread: makes a waitAndDispatch() in progress return.
   virtual void wakeUp() = 0;
+  // For a source whose events arrive on descriptors: what a wait in another source
+  // watches for them, and how long that wait may last before this source must be
+  // looked at (its earliest deadline; zero when it has events ready now). std::nullopt
+  // when it cannot be waited for that way.
+  struct Readable {
+    std::vector<int> descriptors;
+    std::chrono::nanoseconds within{0};
+  };
+  virtual std::optional<Readable> readable() const { return std::nullopt; }
   // Whether work of its own is in flight (a page loading or answering a script): a
   // driver of virtual time waits for it before moving the clock.
   virtual bool isBusy() const { return false; }
@@ -107,7 +120,8 @@ class RunLoop {
 
   // The main loop only: replies it is owed by processes of its own (content processes
   // answering pages), whose isBusy() says one is owed. On the real clock each pass
-  // dispatches those that are ready and waits serve them too. Under a VirtualClock they
+  // dispatches those that are ready and waits serve them too; with an event source as
+  // well, one wait in the event source watches the replies' descriptors (readable()). Under a VirtualClock they
   // are served only when the loop has nothing else to do, the earliest request first
   // (waitAndDispatch() waits for one and dispatches it), and the clock does not move
   // while one is owed: the order of work never depends on how fast a process answers.

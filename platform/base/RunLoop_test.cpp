@@ -162,6 +162,11 @@ class FakeEventSource : public RunLoopEventSource {
     woken.wait_for(lock, limit, [&] { return wakeUps > 0; });
     wakeUps = 0;
   }
+  void waitAndDispatchWatching(std::chrono::nanoseconds limit, const std::vector<int>& descriptors) override {
+    watched = descriptors;
+    waitAndDispatch(limit);
+  }
+  std::vector<int> watched;
   void wakeUp() override {
     std::lock_guard lock(mutex);
     ++wakeUps;
@@ -220,10 +225,46 @@ class FakeReplySource : public RunLoopEventSource {
   }
   void wakeUp() override {}
   bool isBusy() const override { return owed > 0; }
+  std::optional<Readable> readable() const override { return watch; }
   int owed = 0;
   int readyDispatches = 0;
   std::function<void()> served;
+  std::optional<Readable> watch;
 };
+
+// On the real clock, with an event source (GLib's) and a reply owed, the loop waits once
+// in the event source with the replies' descriptors watched, for as long as the replies'
+// deadline allows; only a reply source that cannot be watched makes it look in slices.
+TEST(RunLoopRealTimeTest, AnEventSourceWatchesTheRepliesDescriptorsInOneWait) {
+  testenv::TestEnvironment env({.virtualTime = false});
+  auto& loop = RunLoop::main();
+  auto source = std::make_shared<FakeEventSource>();
+  auto replies = std::make_shared<FakeReplySource>();
+  loop.setEventSource(source);
+  loop.setReplySource(replies);
+  loop.waitForWork(std::chrono::milliseconds(0));
+  replies->owed = 1;
+  replies->watch = RunLoopEventSource::Readable{{7, 9}, std::chrono::hours(2)};
+  // The reply comes during the wait: its source's dispatch wakes the loop.
+  source->onWait = [&] { loop.wakeUp(); };
+  EXPECT_TRUE(loop.waitForWork(std::chrono::hours(1)));
+  EXPECT_EQ(source->watched, (std::vector<int>{7, 9}));
+  EXPECT_GT(source->longestWait, std::chrono::minutes(30));
+  EXPECT_GE(replies->readyDispatches, 1);
+
+  // The deadline of a reply bounds the wait.
+  replies->watch = RunLoopEventSource::Readable{{7}, std::chrono::milliseconds(0)};
+  source->longestWait = {};
+  EXPECT_FALSE(loop.waitForWork(std::chrono::milliseconds(20)));
+  EXPECT_EQ(source->longestWait, std::chrono::milliseconds(0));
+
+  replies->watch.reset();
+  source->longestWait = {};
+  EXPECT_FALSE(loop.waitForWork(std::chrono::milliseconds(20)));
+  EXPECT_LE(source->longestWait, std::chrono::milliseconds(5));
+  loop.setReplySource(nullptr);
+  loop.setEventSource(nullptr);
+}
 
 // Under virtual time a reply owed is served when nothing else is ready, and the clock
 // waits for it: the order never depends on how fast the other side answers.

@@ -133,6 +133,16 @@ TEST(PercentEncodingTest, DecodingReportsFailure) {
   for (const char* bad : {"%", "a%4g", "%FF", "%C3", "%C0%AF", "%ED%A0%80", "%F4%90%80%80", "\xFF"}) {
     EXPECT_EQ(PercentEncoding::decode(bad), std::nullopt) << bad;
   }
+  // Into a buffer: what it held is replaced; runs between escapes and raw UTF-8 past
+  // eight ASCII bytes are kept whole.
+  std::string out = "held before";
+  ASSERT_TRUE(PercentEncoding::decode("abcdefghij%41\xC3\xA4z%2", out) == false);
+  ASSERT_TRUE(PercentEncoding::decode("abcdefghij%41\xC3\xA4z", out));
+  EXPECT_EQ(out, "abcdefghijA\xC3\xA4z");
+  ASSERT_TRUE(PercentEncoding::decode("", out));
+  EXPECT_EQ(out, "");
+  EXPECT_FALSE(PercentEncoding::decode("abcdefghijklmnop\xC3", out));
+  EXPECT_FALSE(PercentEncoding::isValidUTF8("abcdefgh\xE2\x82"));
 }
 
 }  // namespace

@@ -109,15 +109,9 @@ class ContentReplySource final : public RunLoopEventSource {
     std::vector<pollfd> fds;
     if (wake_[0] >= 0) fds.push_back({wake_[0], POLLIN, 0});
     double wait = std::chrono::duration<double>(limit).count();
-    for (ContentProcess* process : processes_) {
-      if (!process->owesReply()) continue;
-      if (!process->isAlive() || !process->inFlight_ || process->buffer_.find('\n') != std::string::npos) {
-        wait = 0;
-        continue;
-      }
-      wait = std::min(wait, process->inFlight_->deadline - realNow());
-      fds.push_back({process->socket_, POLLIN, 0});
-    }
+    std::vector<int> sockets;
+    awaited(sockets, wait);
+    for (int socket : sockets) fds.push_back({socket, POLLIN, 0});
     const int ms = static_cast<int>(std::ceil(std::clamp(wait, 0.0, 60.0) * 1000));
     if (::poll(fds.data(), fds.size(), ms) > 0 && wake_[0] >= 0 && (fds[0].revents & POLLIN)) {
       char drain[64];
@@ -138,7 +132,32 @@ class ContentReplySource final : public RunLoopEventSource {
     return std::any_of(processes_.begin(), processes_.end(), [](const ContentProcess* p) { return p->owesReply(); });
   }
 
+  // The sockets of the processes that owe a reply, watched by the event source's own
+  // wait (GLib's, while web engine pages live) until the earliest deadline.
+  std::optional<Readable> readable() const override {
+    double wait = 60.0;
+    Readable watch;
+    awaited(watch.descriptors, wait);
+    watch.within = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::duration<double>(std::max(0.0, wait)));
+    return watch;
+  }
+
  private:
+  // The sockets to wait on for replies owed, and `wait` (real seconds) cut to the
+  // earliest deadline among them (to zero when one must be looked at now).
+  void awaited(std::vector<int>& sockets, double& wait) const {
+    for (ContentProcess* process : processes_) {
+      if (!process->owesReply()) continue;
+      const auto next = process->awaited();
+      if (!next) {
+        wait = 0;
+        continue;
+      }
+      wait = std::min(wait, next->deadline - realNow());
+      sockets.push_back(next->socket);
+    }
+  }
+
   std::vector<ContentProcess*> processes_;
   int wake_[2] = {-1, -1};
   std::atomic<bool> wakePending_{false};
@@ -275,19 +294,52 @@ std::optional<std::string> ContentProcess::readLine(double deadline) {
   }
 }
 
+TimeInterval ContentProcess::readyDeadline() {
+  if (!readyDeadline_) readyDeadline_ = realNow() + std::max(0.0, options_.startLimit);
+  return *readyDeadline_;
+}
+
+namespace {
+constexpr std::string_view kReadyLine = R"({"ready":true})";
+}  // namespace
+
 bool ContentProcess::waitUntilReady() {
   if (ready_) return true;
-  auto line = readLine(realNow() + std::max(0.0, options_.startLimit));
+  if (!isAlive()) return false;
+  auto line = readLine(readyDeadline());
   if (!line) {
     if (terminationReason_ == "timed out") terminationReason_ = "did not start in time";
     return false;
   }
-  if (*line != R"({"ready":true})") {
+  if (*line != kReadyLine) {
     terminate("protocol error");
     return false;
   }
   ready_ = true;
   return true;
+}
+
+bool ContentProcess::takeReady() {
+  if (ready_) return true;
+  if (!isAlive()) return false;
+  auto line = readReadyLine(readyDeadline());
+  if (!line) {
+    if (terminationReason_ == "timed out") terminationReason_ = "did not start in time";
+    return false;
+  }
+  if (*line != kReadyLine) {
+    terminate("protocol error");
+    return false;
+  }
+  ready_ = true;
+  return true;
+}
+
+std::optional<ContentProcess::Awaited> ContentProcess::awaited() {
+  if (!isAlive() || buffer_.find('\n') != std::string::npos) return std::nullopt;
+  if (inFlight_) return Awaited{socket_, inFlight_->deadline};
+  if (!ready_ && !queued_.empty()) return Awaited{socket_, readyDeadline()};
+  return std::nullopt;
 }
 
 std::optional<std::string> ContentProcess::readReadyLine(double deadline) {
@@ -414,13 +466,14 @@ void ContentProcess::sendAsync(Json request, NativeHandler nativeHandler, Done d
     ContentReplySource::shared().add(this);
     registered_ = true;
   }
-  if (!inFlight_ && isAlive()) startNext();
+  if (!inFlight_ && isAlive()) startNext(Wait::No);
 }
 
-void ContentProcess::startNext() {
+void ContentProcess::startNext(Wait wait) {
   if (inFlight_ || queued_.empty()) return;
-  // A new process says it is ready first (a wait of its own, within its start limit).
-  if (!waitUntilReady()) return;
+  // A new process says it is ready first, within its start limit; without waiting, the
+  // request is written on the dispatch that finds the line.
+  if (!(wait == Wait::ForMessage ? waitUntilReady() : takeReady())) return;
   InFlight next;
   next.request = std::move(queued_.front());
   queued_.pop_front();
@@ -443,7 +496,9 @@ bool ContentProcess::serve(Wait wait) {
       return true;
     }
     if (!inFlight_) {
-      startNext();
+      startNext(wait);
+      // Not ready yet: its line is looked for on a later dispatch.
+      if (!inFlight_ && isAlive()) return false;
       continue;
     }
     serving_ = true;
@@ -472,7 +527,7 @@ bool ContentProcess::serve(Wait wait) {
     if (!reply) continue;
     Done done = std::move(inFlight_->request.done);
     inFlight_.reset();
-    startNext();
+    startNext(Wait::No);
     if (done) done(std::move(reply));
     return true;
   }

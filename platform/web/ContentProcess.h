@@ -5,7 +5,9 @@
 // Every request is a round trip bounded by a real-time limit, and all of them together by
 // a budget over a sliding window: a process that overruns either, dies, or sends something
 // that is not a message is killed, and the request fails. A new process first says it is
-// ready, within a limit of its own: its start is not counted against its first request.
+// ready, within a limit of its own counted from when it is first asked for something: its
+// start is not counted against its first request. Only send() waits for that line; a
+// request of sendAsync() is written once it has come.
 // A dead process stays dead; its owner starts a new one when it wants to go on. Native
 // calls that arrive while a request runs are answered by the caller's handler (which
 // may itself send requests), and the time spent in the handler does not count.
@@ -116,6 +118,12 @@ class ContentProcess {
   [[nodiscard]] std::optional<std::string> readLine(TimeInterval deadline);
   // Waits, once, for the process to say it is ready; false when it is dead afterwards.
   [[nodiscard]] bool waitUntilReady();
+  // Takes the ready line if it is there, without waiting; false while it has not come
+  // (the process is ended once its start limit has passed) or when the process is dead.
+  [[nodiscard]] bool takeReady();
+  // When the process must have said it is ready (monotonic real seconds), from the first
+  // time it is asked for.
+  TimeInterval readyDeadline();
   // A line that is there now, without waiting; std::nullopt when none is whole yet, or
   // with the process ended when it passed the reply cap or `deadline`.
   [[nodiscard]] std::optional<std::string> readReadyLine(TimeInterval deadline);
@@ -150,8 +158,17 @@ class ContentProcess {
     TimeInterval handlerSeconds = 0;
     Request request;
   };
-  // Writes the next queued request.
-  void startNext();
+  // Writes the next queued request once the process is ready (waiting for that only
+  // with Wait::ForMessage).
+  void startNext(Wait wait);
+  // What a wait for the process's next message watches: its socket, until the real time
+  // (monotonic seconds) when it must be looked at anyway. std::nullopt when it must be
+  // looked at now (a whole line is buffered, it is dead, or a request can be written).
+  struct Awaited {
+    int socket;
+    TimeInterval deadline;
+  };
+  std::optional<Awaited> awaited();
   // Handles what the process sent for the request in flight (waiting for a message, or
   // not), until its reply is delivered or nothing more is there; fails every request
   // of a dead process. Whether a callback was called.
@@ -171,6 +188,7 @@ class ContentProcess {
   std::int64_t nextId_ = 1;
   int depth_ = 0;
   bool ready_ = false;
+  std::optional<TimeInterval> readyDeadline_;
   std::string terminationReason_;
   // Requests' real seconds by when they ended (platform clock), within the last window.
   std::deque<std::pair<TimeInterval, TimeInterval>> spent_;

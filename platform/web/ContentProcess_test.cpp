@@ -1,6 +1,8 @@
 #include "platform/web/ContentProcess.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/RunLoop.h"
 #include "testing/TestEnvironment.h"
 
 namespace platform {
@@ -381,6 +384,95 @@ TEST_F(ContentProcessTest, AProcessIsTimedFromWhenItIsReady) {
       EXPECT_EQ(process->terminationReason(), row.ended);
     }
   }
+}
+
+// A content process that starts only once a byte is written to `gate` (a pipe held open
+// both ways, so neither side's open of it waits for the other).
+std::unique_ptr<ContentProcess> gatedProcess(testenv::TestEnvironment& env, const ContentProcess::Options& options,
+                                             int& gate) {
+  const auto fifo = env.temporaryDirectory() / "gate";
+  if (::mkfifo(fifo.c_str(), 0600) != 0) return nullptr;
+  gate = ::open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+  const auto script = env.temporaryDirectory() / "gated.sh";
+  std::ofstream(script) << "#!/bin/sh\nread go < '" << fifo.string() << "'\nexec '" << ContentProcess::executablePath()
+                        << "' \"$@\"\n";
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  setenv("MORVANE_CONTENT_PROCESS", script.c_str(), 1);
+  auto process = ContentProcess::launch(options);
+  unsetenv("MORVANE_CONTENT_PROCESS");
+  return process;
+}
+
+// A request that does not wait never waits for the process's start either: it is written
+// once the ready line is found, on a later dispatch. (The process here starts only when
+// the test opens its gate, after the request was made.)
+TEST_F(ContentProcessTest, AnAsyncRequestDoesNotWaitForTheProcessToStart) {
+  ContentProcess::Options options;
+  options.startLimit = 30;
+  int gate = -1;
+  auto process = gatedProcess(env, options, gate);
+  ASSERT_TRUE(process);
+  std::vector<std::string> log;
+  process->sendAsync(evaluate("6 * 7"), {}, [&](std::optional<ContentProtocol::Reply> reply) {
+    log.push_back(reply ? reply->text : "failed");
+  });
+  EXPECT_TRUE(process->isAlive());
+  EXPECT_TRUE(process->hasOutstandingRequests());
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(::write(gate, "go\n", 3), 3);
+  EXPECT_TRUE(env.runUntil([&] { return !log.empty(); }, std::chrono::seconds(30)));
+  ::close(gate);
+  EXPECT_EQ(log, (std::vector<std::string>{"42"}));
+}
+
+// Stands for GLib's context: records what each wait watches, and ends it at once.
+class WatchingEventSource : public RunLoopEventSource {
+ public:
+  void dispatchReady() override {}
+  void waitAndDispatch(std::chrono::nanoseconds) override {}
+  void waitAndDispatchWatching(std::chrono::nanoseconds limit, const std::vector<int>& descriptors) override {
+    limits.push_back(limit);
+    watched.push_back(descriptors.size());
+    RunLoop::main().wakeUp();
+  }
+  void wakeUp() override {}
+  std::vector<std::chrono::nanoseconds> limits;
+  std::vector<std::size_t> watched;
+};
+
+// On the real clock, with an event source as well, one wait watches the socket of each
+// process that owes a reply, until the earliest time one must be looked at: a request's
+// time limit, or the start limit of a process not ready yet.
+TEST(ContentProcessRealTimeTest, OneWaitWatchesEachProcessOwingAReplyUntilItsDeadline) {
+  testenv::TestEnvironment env({.virtualTime = false});
+  ContentProcess::Options options;
+  options.timeLimit = 30;
+  options.startLimit = 50;
+  int gate = -1;
+  auto starting = gatedProcess(env, options, gate);
+  ASSERT_TRUE(starting);
+  auto busy = ContentProcess::launch(options);
+  ASSERT_TRUE(busy && busy->send({{"op", "evaluate"}, {"script", "1"}}));
+  auto source = std::make_shared<WatchingEventSource>();
+  auto& loop = RunLoop::main();
+  loop.setEventSource(source);
+  loop.waitForWork(std::chrono::milliseconds(0));
+  starting->sendAsync({{"op", "evaluate"}, {"script", "1"}}, {}, {});
+  busy->sendAsync({{"op", "evaluate"}, {"script", "while (true) {}"}}, {}, {});
+  loop.waitForWork(std::chrono::hours(1));
+  ASSERT_EQ(source->watched.size(), 1u);
+  EXPECT_EQ(source->watched.back(), 2u);
+  EXPECT_GT(source->limits.back(), std::chrono::seconds(1));
+  EXPECT_LE(source->limits.back(), std::chrono::seconds(30));
+  // The process still starting is watched until its start limit.
+  busy.reset();
+  loop.waitForWork(std::chrono::hours(1));
+  ASSERT_EQ(source->watched.size(), 2u);
+  EXPECT_EQ(source->watched.back(), 1u);
+  EXPECT_GT(source->limits.back(), std::chrono::seconds(35));
+  loop.setEventSource(nullptr);
+  starting.reset();
+  ::close(gate);
 }
 
 TEST_F(ContentProcessTest, AProcessThatCannotStartIsReported) {

@@ -58,7 +58,17 @@ class GLibEventSource final : public RunLoopEventSource {
   }
   // One iteration of the context, its poll bounded by `limit` (GLib's own loop, with the
   // wait cut short; no timer source is made for it).
-  void waitAndDispatch(std::chrono::nanoseconds limit) override {
+  void waitAndDispatch(std::chrono::nanoseconds limit) override { iterate(limit, {}); }
+  // The same poll watches the content processes' sockets, so neither GLib's events nor a
+  // page's reply waits for the other.
+  void waitAndDispatchWatching(std::chrono::nanoseconds limit, const std::vector<int>& descriptors) override {
+    iterate(limit, descriptors);
+  }
+  void wakeUp() override { g_main_context_wakeup(nullptr); }
+  bool isBusy() const override { return WebKitPage::anyBusy(); }
+
+ private:
+  void iterate(std::chrono::nanoseconds limit, const std::vector<int>& descriptors) {
     GMainContext* context = g_main_context_default();
     if (!g_main_context_acquire(context)) return;
     gint priority = 0;
@@ -69,16 +79,18 @@ class GLibEventSource final : public RunLoopEventSource {
            static_cast<gint>(fds_.size())) {
       fds_.resize(static_cast<std::size_t>(count));
     }
+    // Another source's descriptors follow GLib's own; GLib checks only its own.
+    fds_.resize(std::max(fds_.size(), static_cast<std::size_t>(count) + descriptors.size()));
+    for (std::size_t i = 0; i < descriptors.size(); ++i) {
+      fds_[static_cast<std::size_t>(count) + i] = GPollFD{descriptors[i], G_IO_IN | G_IO_HUP | G_IO_ERR, 0};
+    }
     const auto ms = std::clamp<long long>(std::chrono::ceil<std::chrono::milliseconds>(limit).count(), 0, 60'000);
     if (timeout < 0 || timeout > ms) timeout = static_cast<gint>(ms);
-    g_poll(fds_.data(), static_cast<guint>(count), timeout);
+    g_poll(fds_.data(), static_cast<guint>(static_cast<std::size_t>(count) + descriptors.size()), timeout);
     if (g_main_context_check(context, priority, fds_.data(), count)) g_main_context_dispatch(context);
     g_main_context_release(context);
   }
-  void wakeUp() override { g_main_context_wakeup(nullptr); }
-  bool isBusy() const override { return WebKitPage::anyBusy(); }
 
- private:
   std::vector<GPollFD> fds_ = std::vector<GPollFD>(16);
 };
 

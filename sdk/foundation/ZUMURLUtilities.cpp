@@ -1,8 +1,12 @@
 #include "sdk/foundation/ZUMURLUtilities.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <functional>
+#include <tuple>
 
 #include <nlohmann/json.hpp>
 #include <unicode/locid.h>
@@ -57,54 +61,70 @@ std::optional<std::pair<std::string_view, std::string_view>> pair(std::string_vi
   return std::make_pair(piece.substr(0, equals), piece.substr(equals + 1));
 }
 
-// A percent-decoded key or value into `out`; false when it does not decode to UTF-8.
-// Text without "%" is taken as it stands, after a UTF-8 check that plain ASCII skips.
-bool decodePart(std::string_view text, std::string& out) {
-  if (text.find('%') == std::string_view::npos) {
-    unsigned char high = 0;
-    for (char c : text) high |= static_cast<unsigned char>(c);
-    if ((high & 0x80) != 0 && !platform::PercentEncoding::isValidUTF8(text)) return false;
-    out.assign(text);
-    return true;
-  }
-  auto decoded = platform::PercentEncoding::decode(text);
-  if (!decoded) return false;
-  out = std::move(*decoded);
-  return true;
+// What a byte of a query is to the one pass that reads it.
+enum QueryByte : unsigned char { kPlainByte = 0, kSeparatorByte = 1, kEqualsByte = 2, kPercentByte = 4, kHighByte = 8 };
+
+constexpr std::array<unsigned char, 256> kQueryBytes = [] {
+  std::array<unsigned char, 256> classes{};
+  classes[static_cast<unsigned char>('&')] = kSeparatorByte;
+  classes[static_cast<unsigned char>(';')] = kSeparatorByte;
+  classes[static_cast<unsigned char>('=')] = kEqualsByte;
+  classes[static_cast<unsigned char>('%')] = kPercentByte;
+  for (std::size_t byte = 0x80; byte < 0x100; ++byte) classes[byte] = kHighByte;
+  return classes;
+}();
+
+// Sixteen bytes of text as one vector (the compiler's vector extension: one register
+// where the machine has them, plain code elsewhere).
+using Bytes16 = unsigned char __attribute__((vector_size(16)));
+
+Bytes16 load16(const char* bytes) {
+  Bytes16 vector;
+  std::memcpy(&vector, bytes, sizeof vector);
+  return vector;
 }
 
-// The pieces of a query, split at "&" and ";". Each separator is searched for with
-// memchr, and each search resumes where the last one stopped, so a query of one kind
-// of separator is still read once.
-class QueryPieces {
- public:
-  explicit QueryPieces(std::string_view query) : query_(query) {}
+// Where the first byte at or after `at` that is not plain is; `size` when there is none.
+// Sixteen bytes are looked at in each step, so a pair costs a step or two per separator,
+// "=" or escape in it, however long its plain runs.
+std::size_t nextQuerySyntax(const char* text, std::size_t at, std::size_t size) {
+  for (; at < size; at += 16) {
+    Bytes16 v;
+    if (size - at >= 16) {
+      v = load16(text + at);
+    } else {
+      char tail[16] = {};  // zero bytes are plain
+      std::memcpy(tail, text + at, size - at);
+      v = load16(tail);
+    }
+    const auto found = (v == '&') | (v == ';') | (v == '=') | (v == '%') | (v >= 0x80);
+    if constexpr (std::endian::native == std::endian::little) {
+      std::uint64_t halves[2];
+      std::memcpy(halves, &found, sizeof halves);
+      if (halves[0] != 0) return at + static_cast<std::size_t>(std::countr_zero(halves[0]) / 8);
+      if (halves[1] != 0) return at + 8 + static_cast<std::size_t>(std::countr_zero(halves[1]) / 8);
+    } else {
+      for (std::size_t lane = 0; lane < 16; ++lane) {
+        if (found[lane] != 0) return at + lane;
+      }
+    }
+  }
+  return size;
+}
 
-  // The next piece; false once the text is used up.
-  bool next(std::string_view& piece) {
-    if (start_ > query_.size()) return false;
-    const std::size_t end = std::min(nextOf('&', amp_), nextOf(';', semi_));
-    piece = query_.substr(start_, end - start_);
-    start_ = end + 1;
+// A key or value as it decodes: the text itself when it holds no escape (checked for
+// UTF-8 only when it has bytes above 0x7F), else its decoding in `buffer`; false when it
+// does not decode.
+bool decodedPart(std::string_view text, unsigned char classes, std::string& buffer, std::string_view& part) {
+  if ((classes & kPercentByte) == 0) {
+    if ((classes & kHighByte) != 0 && !platform::PercentEncoding::isValidUTF8(text)) return false;
+    part = text;
     return true;
   }
-
- private:
-  // The first `separator` at or after start_, from where it was last found.
-  std::size_t nextOf(char separator, std::size_t& cached) {
-    if (cached != kUnsearched && cached >= start_) return cached;
-    const void* found = start_ < query_.size() ? std::memchr(query_.data() + start_, separator, query_.size() - start_)
-                                               : nullptr;
-    cached = found ? static_cast<std::size_t>(static_cast<const char*>(found) - query_.data()) : query_.size();
-    return cached;
-  }
-
-  static constexpr std::size_t kUnsearched = static_cast<std::size_t>(-1);
-  std::string_view query_;
-  std::size_t start_ = 0;
-  std::size_t amp_ = kUnsearched;
-  std::size_t semi_ = kUnsearched;
-};
+  if (!platform::PercentEncoding::decode(text, buffer)) return false;
+  part = buffer;
+  return true;
+}
 
 // A dictionary of strings built in first-seen order, where a later value of a key
 // replaces the earlier one in its place. Small dictionaries are searched directly; from
@@ -117,12 +137,18 @@ class StringDictionaryBuilder {
     members_->reserve(expected);
   }
 
-  void set(std::string key, std::string value) {
+  // `key` and `value` are copied: the caller's buffers are used again for the next pair.
+  void set(std::string_view key, std::string_view value) {
     if (auto* existing = find(key)) {
-      *existing = std::move(value);
+      existing->get_ref<std::string&>().assign(value);
       return;
     }
-    members_->emplace_back(std::move(key), std::move(value));
+    // Made empty and filled: the library's conversion from a string first tears down the
+    // value it replaces, a call per pair.
+    members_->emplace_back(std::piecewise_construct, std::forward_as_tuple(key),
+                           std::forward_as_tuple(ordered_json::value_t::string))
+        .second.get_ref<std::string&>()
+        .assign(value);
     const std::size_t count = members_->size();
     if (count < kIndexFrom) return;
     if (2 * count > slots_.size()) {
@@ -173,9 +199,17 @@ class StringDictionaryBuilder {
       return nullptr;
     }
     for (auto& [name, value] : *members_) {
-      if (name == key) return &value;
+      if (sameKey(name, key)) return &value;
     }
     return nullptr;
+  }
+
+  // Keys of one message often share their length and first byte ("k1", "k2"): the last
+  // byte tells most of them apart without a call.
+  static bool sameKey(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    if (a.empty()) return true;
+    return a.back() == b.back() && std::memcmp(a.data(), b.data(), a.size()) == 0;
   }
 
   ordered_json dictionary_ = ordered_json::object();
@@ -208,8 +242,19 @@ std::string_view ZUMQueryTextOfURL(const platform::URL& url, std::string& storag
 }
 
 std::size_t ZUMQueryPieceCount(std::string_view query) {
-  return 1 + static_cast<std::size_t>(std::count(query.begin(), query.end(), '&') +
-                                      std::count(query.begin(), query.end(), ';'));
+  std::size_t separators = 0;
+  std::size_t at = 0;
+  while (query.size() - at >= 16) {
+    // Counted per lane, sixteen bytes a step, for at most 255 steps before a lane could wrap.
+    Bytes16 lanes = {};
+    for (std::size_t steps = std::min<std::size_t>((query.size() - at) / 16, 255); steps > 0; --steps, at += 16) {
+      const Bytes16 v = load16(query.data() + at);
+      lanes -= reinterpret_cast<Bytes16>((v == '&') | (v == ';'));  // a match is all ones: -1
+    }
+    for (int lane = 0; lane < 16; ++lane) separators += lanes[lane];
+  }
+  for (; at < query.size(); ++at) separators += query[at] == '&' || query[at] == ';';
+  return 1 + separators;
 }
 
 ordered_json ZUMQueryParametersFromURL(const std::optional<platform::URL>& url, bool lowercaseKeys) {
@@ -220,14 +265,40 @@ ordered_json ZUMQueryParametersFromURL(const std::optional<platform::URL>& url, 
 
 ordered_json ZUMQueryParametersFromString(std::string_view query, bool lowercaseKeys) {
   StringDictionaryBuilder parameters(ZUMQueryPieceCount(query));
-  std::string key, value;
-  QueryPieces pieces(query);
-  for (std::string_view piece; pieces.next(piece);) {
-    const std::size_t equals = piece.find('=');
-    if (equals != std::string_view::npos && piece.find('=', equals + 1) == std::string_view::npos &&
-        decodePart(piece.substr(0, equals), key) && decodePart(piece.substr(equals + 1), value)) {
-      parameters.set(lowercaseKeys ? lowercased(key) : std::move(key), std::move(value));
+  // One pass over the text, from one separator, "=" or escape to the next; a pair
+  // without escapes is copied straight from the text into the dictionary. Escaped parts
+  // decode into these buffers.
+  std::string keyBuffer, valueBuffer;
+  const char* const text = query.data();
+  const std::size_t size = query.size();
+  std::size_t at = 0;
+  for (;;) {
+    const std::size_t start = at;
+    std::size_t equals = std::string_view::npos;
+    bool moreEquals = false;
+    unsigned char keyClasses = 0, valueClasses = 0;
+    for (; (at = nextQuerySyntax(text, at, size)) < size; ++at) {
+      const unsigned char byte = kQueryBytes[static_cast<unsigned char>(text[at])];
+      if (byte == kSeparatorByte) break;
+      if (byte == kEqualsByte) {
+        if (equals != std::string_view::npos) moreEquals = true;
+        else equals = at;
+        continue;
+      }
+      (equals == std::string_view::npos ? keyClasses : valueClasses) |= byte;
     }
+    std::string_view key, value;
+    if (equals != std::string_view::npos && !moreEquals &&
+        decodedPart(query.substr(start, equals - start), keyClasses, keyBuffer, key) &&
+        decodedPart(query.substr(equals + 1, at - equals - 1), valueClasses, valueBuffer, value)) {
+      if (lowercaseKeys) {
+        parameters.set(lowercased(key), value);
+      } else {
+        parameters.set(key, value);
+      }
+    }
+    if (at >= size) break;
+    ++at;
   }
   return parameters.take();
 }

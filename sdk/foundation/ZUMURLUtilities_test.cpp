@@ -66,6 +66,24 @@ TEST(ZUMURLUtilitiesTest, ManyPairsKeepFirstPlacesAndLastValuesAsAFewDo) {
   EXPECT_EQ(ZUMQueryPieceCount("a=1;b&c;"), 4u);
 }
 
+TEST(ZUMURLUtilitiesTest, PairsAreFoundWhereverTheyFallInTheText) {
+  // Separators, "=", escapes and raw bytes at every place around the reader's steps.
+  for (std::size_t length = 0; length < 40; ++length) {
+    const std::string run(length, 'p');
+    const std::string query = run + "=" + run + "&k" + run + "=%41" + run + ";" + run + "x=\xC3\xA4&bad=" + run +
+                              "\xFF&two=" + run + "=&last=" + run;
+    ordered_json expected = ordered_json::object();
+    expected[run] = run;
+    expected["k" + run] = "A" + run;
+    expected[run + "x"] = "\u00e4";
+    expected["last"] = run;
+    EXPECT_EQ(ZUMQueryParametersFromString(query, false), expected) << length;
+    EXPECT_EQ(ZUMQueryPieceCount(query), 6u) << length;
+  }
+  // Counted past the point where a step's counts could wrap.
+  EXPECT_EQ(ZUMQueryPieceCount(std::string(5000, '&') + std::string(17, ';')), 5018u);
+}
+
 TEST(ZUMURLUtilitiesTest, AppendingParametersKeepsTheAdURLTailLast) {
   EXPECT_EQ(appended("http://h/p", {{"a", "x y"}, {"b", "&=?/"}}), "http://h/p?a=x%20y&b=%26%3D%3F%2F");
   // Empty values are appended alone; numbers as their text.

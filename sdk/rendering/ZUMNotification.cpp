@@ -22,6 +22,24 @@ void logDropped(const platform::URL& url, const std::string& why) {
 
 }  // namespace
 
+struct ZUMNotification::Storage {
+  Storage(std::string name, nlohmann::ordered_json dictionary)
+      : parameters(std::move(dictionary)), notification(Token{}, std::move(name), parameters) {}
+  // The string values are freed in place: the library's general teardown of a dictionary
+  // first moves every value onto a stack of its own.
+  ~Storage() {
+    if (parameters.is_object()) parameters.get_ref<nlohmann::ordered_json::object_t&>().clear();
+  }
+
+  nlohmann::ordered_json parameters;  // a dictionary, before the notification that refers to it
+  ZUMNotification notification;
+};
+
+std::shared_ptr<const ZUMNotification> ZUMNotification::make(std::string name, nlohmann::ordered_json parameters) {
+  auto storage = std::make_shared<Storage>(std::move(name), std::move(parameters));
+  return std::shared_ptr<const ZUMNotification>(storage, &storage->notification);
+}
+
 bool ZUMNotification::isNotificationURL(const std::optional<platform::URL>& url) {
   // A scheme is ASCII, so ASCII case folding is the whole of it.
   return url && url->scheme() && platform::equalsIgnoringASCIICase(*url->scheme(), "tolm");
@@ -51,29 +69,27 @@ std::shared_ptr<const ZUMNotification> ZUMNotification::createWithNotificationUR
   }
   path->erase(0, 1);
   // The reader gives string values only, so the dictionary is taken as it is.
-  return std::make_shared<const ZUMNotification>(
-      Token{}, std::move(*path),
-      std::make_shared<const nlohmann::ordered_json>(ZUMQueryParametersFromString(query, false)));
+  return make(std::move(*path), ZUMQueryParametersFromString(query, false));
 }
 
 std::shared_ptr<const ZUMNotification> ZUMNotification::create(const std::optional<std::string>& name,
                                                                const nlohmann::ordered_json& parameters) {
   if (!name || name->empty()) return nullptr;
-  auto strings = std::make_shared<nlohmann::ordered_json>(nlohmann::ordered_json::object());
+  nlohmann::ordered_json strings = nlohmann::ordered_json::object();
   if (parameters.is_object()) {
     for (const auto& [key, value] : parameters.items()) {
-      if (value.is_string()) (*strings)[key] = value;
+      if (value.is_string()) strings[key] = value;
     }
   }
-  return std::make_shared<const ZUMNotification>(Token{}, *name, std::move(strings));
+  return make(*name, std::move(strings));
 }
 
-ZUMNotification::ZUMNotification(Token, std::string name, std::shared_ptr<const nlohmann::ordered_json> parameters)
-    : name_(std::move(name)), parameters_(std::move(parameters)) {}
+ZUMNotification::ZUMNotification(Token, std::string name, const nlohmann::ordered_json& parameters)
+    : name_(std::move(name)), parameters_(parameters) {}
 
 std::string ZUMNotification::description() const {
   char address[32];
   std::snprintf(address, sizeof address, "%p", static_cast<const void*>(this));
   return "<ZUMNotification: " + std::string(address) + "> name:" + name_ +
-         " parameters:" + parameters_->dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+         " parameters:" + parameters_.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }

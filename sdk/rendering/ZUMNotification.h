@@ -19,6 +19,8 @@
 
 class ZUMNotification {
   struct Token {};
+  // A message and its parameters, made in one allocation.
+  struct Storage;
 
  public:
   // Whether the URL's scheme, lowercased, is "tolm"; false without URL or scheme.
@@ -45,19 +47,21 @@ class ZUMNotification {
   static std::shared_ptr<const ZUMNotification> create(const std::optional<std::string>& name,
                                                        const nlohmann::ordered_json& parameters);
 
-  ZUMNotification(Token, std::string name, std::shared_ptr<const nlohmann::ordered_json> parameters);
+  ZUMNotification(Token, std::string name, const nlohmann::ordered_json& parameters);
   ZUMNotification(const ZUMNotification&) = delete;
   ZUMNotification& operator=(const ZUMNotification&) = delete;
 
   // Never empty.
   const std::string& name() const { return name_; }
   // A dictionary from string to string; empty, never null, without parameters.
-  const nlohmann::ordered_json& parameters() const { return *parameters_; }
+  const nlohmann::ordered_json& parameters() const { return parameters_; }
 
   // "<ZUMNotification: 0x...> name:click parameters:{...}" (parameters as compact JSON).
   std::string description() const;
 
  private:
+  static std::shared_ptr<const ZUMNotification> make(std::string name, nlohmann::ordered_json parameters);
+
   const std::string name_;
-  const std::shared_ptr<const nlohmann::ordered_json> parameters_;
+  const nlohmann::ordered_json& parameters_;  // owned by the Storage that holds this
 };
