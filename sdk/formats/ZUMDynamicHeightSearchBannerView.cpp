@@ -157,10 +157,10 @@ bool ZUMDynamicHeightSearchBannerView::webViewShouldStartLoadWithRequest(ZUMWebV
 
 void ZUMDynamicHeightSearchBannerView::handleResize(const platform::URL& url) {
   const auto text = ZUMQueryValueForKey(url, "height");
-  // The page's text as a number ("12px" reads 12, a word 0), then made sane.
-  const double asked = text ? ZUMJSONDouble(nlohmann::ordered_json(*text), ZUMJSONStrings::Read).value_or(0) : 0;
-  const double height = saneHeight(asked, platform::Screen::main().bounds().height());
-  if (text && height != asked) {
+  // The page's text as a number ("12px" reads 12; no number reads 0), then made sane.
+  const auto asked = text ? ZUMJSONDouble(nlohmann::ordered_json(*text), ZUMJSONStrings::Read) : 0.0;
+  const double height = saneHeight(asked.value_or(0), platform::Screen::main().bounds().height());
+  if (text && (!asked || height != *asked)) {
     ZUMLog(kZUMLogLevelDefault, "Search banner took height " + std::to_string(height) + " for the page's " + *text);
   }
   if (height > 0 && adState_ != ZUMDynamicHeightSearchAdState::AdShown) {

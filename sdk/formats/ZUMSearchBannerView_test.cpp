@@ -18,10 +18,12 @@
 #include "platform/ui/Screen.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "platform/web/WKWebView.h"
 #include "platform/web/WebTestSupport.h"
 #include "sdk/foundation/ZUMSignals.h"
 #include "sdk/formats/ZUMDynamicHeightSearchBannerView.h"
 #include "sdk/rendering/ZUMUIKitWebView.h"
+#include "sdk/rendering/ZUMWebKitWebView.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
 #include "testing/TestEnvironment.h"
@@ -109,6 +111,12 @@ class ZUMSearchBannerViewTest : public testenv::PlatformTest {
   static double webViewHeight(const ZUMSearchBannerView& banner) {
     return banner.dynamicHeightAdView()->adWebView()->frame().height();
   }
+  // Stores the value under the key, or removes the key for none.
+  static void setDefault(const char* key, const std::optional<nlohmann::ordered_json>& value) {
+    auto& defaults = platform::UserDefaults::standard();
+    defaults.removeObjectForKey(key);
+    EXPECT_TRUE(!value || defaults.setObject(*value, key));
+  }
   // The navigation filter's answer for `url` and what it did.
   static bool navigate(ZUMDynamicHeightSearchBannerView& view, const std::string& url,
                        platform::WebViewNavigationType type = platform::WebViewNavigationType::Other) {
@@ -186,9 +194,9 @@ TEST_F(ZUMSearchBannerViewTest, AResizeToZeroShowsNoAdYetSetsTheStateAndALaterOn
   EXPECT_EQ(delegate->log, (Log{"size 320x0", "size 320x90"}));
   // After a failure a positive height reports the ad again.
   EXPECT_FALSE(navigate(view, "tolm://noAdLoaded"));
-  EXPECT_FALSE(navigate(view, "tolm://adResized?height=70"));
+  EXPECT_FALSE(navigate(view, "tolm://adResized?height=0.5"));
   EXPECT_EQ(delegate->log, (Log{"size 320x0", "size 320x90", "size 320x0", "failed 1 No ads are available",
-                                "received", "size 320x70"}));
+                                "received", "size 320x0"}));
 }
 
 TEST_F(ZUMSearchBannerViewTest, UntrustedHeightsAreMadeSane) {
@@ -196,15 +204,19 @@ TEST_F(ZUMSearchBannerViewTest, UntrustedHeightsAreMadeSane) {
   const struct {
     const char* height;
     double taken;
+    bool logged;
   } rows[] = {
-      {"120", 120}, {"12.5px", 12.5}, {"NaN", 0}, {"inf", 0}, {"-infinity", 0}, {"-5", 0},
-      {"1e999", 0}, {"1e9", screen}, {"", 0}, {"tall", 0},
+      {"120", 120, false}, {"12.5px", 12.5, false}, {"NaN", 0, true}, {"inf", 0, true}, {"-infinity", 0, true},
+      {"-5", 0, true},     {"1e999", 0, true},      {"1e9", screen, true}, {"", 0, true}, {"tall", 0, true},
   };
   auto banner = fluid();
   auto& view = *banner->dynamicHeightAdView();
   for (const auto& row : rows) {
     SCOPED_TRACE(row.height);
+    platform::SystemLog::Capture logged;
     EXPECT_FALSE(navigate(view, std::string("tolm://adResized?height=") + row.height));
+    env.runUntilIdle();
+    EXPECT_EQ(logged.contains("Search banner took height"), row.logged);
     EXPECT_EQ(webViewHeight(*banner), row.taken);
     EXPECT_EQ(view.currentAdSize(), (platform::Size{320, row.taken}));
   }
@@ -232,11 +244,7 @@ TEST_F(ZUMSearchBannerViewTest, ACancelledLoadCountsOnlyWhenTheSwitchSaysSo) {
     auto view = ZUMDynamicHeightSearchBannerView::create({0, 0, 320, 0});
     auto listener = std::make_shared<ViewDelegate>();
     view->setDelegate(listener);
-    if (row.setting) {
-      ASSERT_TRUE(platform::UserDefaults::standard().setObject(*row.setting, "/vantor/ads/use_cancelled_url_error"));
-    } else {
-      platform::UserDefaults::standard().removeObjectForKey("/vantor/ads/use_cancelled_url_error");
-    }
+    setDefault("/vantor/ads/use_cancelled_url_error", row.setting);
     view->webViewDidFailLoadWithError(*view->adWebView(), platform::Error::create(platform::kURLErrorDomain,
                                                                                    platform::kURLErrorCancelled));
     EXPECT_EQ(listener->failures, row.fails ? std::vector<std::int64_t>{-999} : std::vector<std::int64_t>{});
@@ -351,6 +359,28 @@ TEST_F(ZUMSearchBannerViewTest, AClickSignalIsAppendedOnlyAsOneNonEmptyPair) {
   };
   for (const auto& row : rows) {
     EXPECT_EQ(ZUMDynamicHeightSearchBannerView::clickSignalQueryItem(row.signal), row.item) << row.signal;
+  }
+}
+
+TEST_F(ZUMSearchBannerViewTest, TheSearchViewsOwnSettingChoosesItsEngine) {
+  platform::WKWebView::registerClass();
+  const struct {
+    const char* name;
+    std::optional<std::string> searchClass, defaultClass;
+    bool webKit;
+  } rows[] = {
+      {"neither", std::nullopt, std::nullopt, false},
+      {"the default's", std::nullopt, "wk", true},
+      {"its own over the default", "ui", "wk", false},
+      {"its own", "wk", std::nullopt, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    setDefault("/vantor/ads/vqs_wv_class", row.searchClass);
+    setDefault("/vantor/ads/wv_class", row.defaultClass);
+    auto view = ZUMDynamicHeightSearchBannerView::create({0, 0, 320, 0});
+    EXPECT_EQ(std::dynamic_pointer_cast<ZUMWebKitWebView>(view->adWebView()) != nullptr, row.webKit);
+    EXPECT_FALSE(view->adWebView()->scrollView()->isScrollEnabled());
   }
 }
 
