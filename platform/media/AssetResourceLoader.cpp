@@ -109,6 +109,11 @@ std::shared_ptr<AssetResourceLoaderDelegate> AssetResourceLoader::delegate() con
   return delegate_.lock();
 }
 
+std::weak_ptr<AssetResourceLoaderDelegate> AssetResourceLoader::weakDelegate() const {
+  std::lock_guard lock(mutex_);
+  return delegate_;
+}
+
 std::shared_ptr<DispatchQueue> AssetResourceLoader::delegateQueue() const {
   std::lock_guard lock(mutex_);
   return queue_ ? queue_ : DispatchQueue::main();

@@ -120,6 +120,9 @@ class AssetResourceLoader : public std::enable_shared_from_this<AssetResourceLoa
   // The delegate (held weakly) and the queue its calls run on; nullptr queue: the main queue.
   void setDelegate(std::weak_ptr<AssetResourceLoaderDelegate> delegate, std::shared_ptr<DispatchQueue> queue);
   std::shared_ptr<AssetResourceLoaderDelegate> delegate() const;
+  // For callers off the delegate's queue: a strong reference taken there could be the
+  // last one and end the delegate on the wrong thread.
+  std::weak_ptr<AssetResourceLoaderDelegate> weakDelegate() const;
   std::shared_ptr<DispatchQueue> delegateQueue() const;
 
  private:

@@ -51,31 +51,38 @@ void LoaderByteSource::fetch(std::int64_t offset) {
 }
 
 void LoaderByteSource::sendToDelegate(std::shared_ptr<AssetResourceLoadingRequest> request) {
-  auto delegate = loader_->delegate();
-  if (!delegate) {
-    return fail(makeMediaError(kMediaErrorUnsupportedURL, "No resource loader delegate for " + url_.absoluteString()));
-  }
+  // Called on the decoder's thread: the delegate is only locked on its own queue, where its
+  // owner may drop it.
+  auto delegate = loader_->weakDelegate();
+  if (delegate.expired()) return failWithoutDelegate();
   std::weak_ptr<LoaderByteSource> weak = weak_from_this();
   auto loader = loader_;
   loader_->delegateQueue()->async([weak, loader, delegate, request] {
     if (request->isCancelled()) return;
-    if (!delegate->resourceLoaderShouldWaitForLoadingOfRequestedResource(*loader, request)) {
-      if (auto self = weak.lock()) {
-        self->fail(makeMediaError(kMediaErrorUnsupportedURL, "The resource loader declined " +
-                                                                 self->url_.absoluteString()));
-      }
+    auto self = weak.lock();
+    auto strong = delegate.lock();
+    if (!strong) {
+      if (self) self->failWithoutDelegate();
+      return;
+    }
+    if (!strong->resourceLoaderShouldWaitForLoadingOfRequestedResource(*loader, request) && self) {
+      self->fail(makeMediaError(kMediaErrorUnsupportedURL, "The resource loader declined " + self->url_.absoluteString()));
     }
   });
+}
+
+void LoaderByteSource::failWithoutDelegate() {
+  fail(makeMediaError(kMediaErrorUnsupportedURL, "No resource loader delegate for " + url_.absoluteString()));
 }
 
 void LoaderByteSource::cancelRequest(const std::shared_ptr<AssetResourceLoadingRequest>& request) {
   if (request->isFinished()) return;
   request->cancel();
-  auto delegate = loader_->delegate();
-  if (!delegate) return;
+  auto delegate = loader_->weakDelegate();
+  if (delegate.expired()) return;
   auto loader = loader_;
   loader_->delegateQueue()->async([loader, delegate, request] {
-    delegate->resourceLoaderDidCancelLoadingRequest(*loader, request);
+    if (auto strong = delegate.lock()) strong->resourceLoaderDidCancelLoadingRequest(*loader, request);
   });
 }
 

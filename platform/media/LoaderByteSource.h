@@ -27,6 +27,7 @@ class LoaderByteSource final : public ByteSource, public std::enable_shared_from
   void fetch(std::int64_t offset) override;
   bool fetchWillReach(std::int64_t offset) const override;
   void sendToDelegate(std::shared_ptr<AssetResourceLoadingRequest> request);
+  void failWithoutDelegate();
   void cancelRequest(const std::shared_ptr<AssetResourceLoadingRequest>& request);
 
   // From the requests.
