@@ -212,7 +212,11 @@ void ZUMMAdManager::detach(Connector& connector) {
 
 void ZUMMAdManager::receive(const std::shared_ptr<Connector>& connector) {
   if (connector == receivedConnector_) return;
-  if (receivedConnector_) detach(*receivedConnector_);
+  if (receivedConnector_) {
+    // Replaced: its network's adapter stops too, whoever still holds the connector.
+    receivedConnector_->askAdapterToStopBeingDelegate();
+    detach(*receivedConnector_);
+  }
   receivedConnector_ = connector;
 }
 

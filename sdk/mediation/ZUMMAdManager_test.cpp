@@ -73,6 +73,26 @@ struct Owner : ZUMSlotDelegate, ZUMSlotAdLoadDelegate, ZUMAdMediationDelegate {
   std::function<void(const platform::ErrorPtr&)> completion;
 };
 
+// An adapter that takes new banner sizes and presents its interstitial (logged).
+struct SizingAdapter : Adapter {
+  using Adapter::Adapter;
+  bool changeAdSizeTo(const ZUMAdSize& size) override {
+    note("size " + ZUMAdSizeDescription(size));
+    return true;
+  }
+  void presentInterstitialFromRootViewController(const std::shared_ptr<platform::ViewController>&) override {
+    note("present");
+  }
+};
+struct SizingClass : AdapterClass {
+  std::shared_ptr<ZUMMAdNetworkAdapter> initWithZUMMAdNetworkConnector(
+      const std::shared_ptr<ZUMMAdNetworkConnector>& connector) const override {
+    auto adapter = std::make_shared<SizingAdapter>(name, connector, board, false);
+    adapters->push_back(adapter);
+    return adapter;
+  }
+};
+
 class ZUMMAdManagerTest : public testenv::PlatformTest {
  public:  // the scenario table's steps drive the fixture
   using testenv::PlatformTest::env;
@@ -82,6 +102,14 @@ class ZUMMAdManagerTest : public testenv::PlatformTest {
     platform::URLLoading::mapHostForTesting("mediation.adnetwork.example", "127.0.0.1", server.port());
     owner->board = board;
     for (const char* name : {"WfA", "WfB", "WfC"}) classes[name] = registerAdapter(name, board);
+    auto sizing = std::make_shared<SizingClass>();
+    sizing->name = "WfS";
+    sizing->board = board;
+    ZUMMRegisterAdapterClass("WfS", sizing,
+                             {.protocols = {kZUMMAdNetworkAdapterProtocol},
+                              .operations = {kZUMMGetBannerWithSizeOperation, kZUMMGetInterstitialOperation},
+                              .initialisers = {kZUMMInitWithAdNetworkConnector}});
+    classes["WfS"] = sizing;
     slot = ZUMSlot::create({0, 0, 320, 50});
     slot->setAdUnitID("unit-W");
     slot->setSlotDelegate(owner);
@@ -348,6 +376,39 @@ TEST_F(ZUMMAdManagerTest, TheCSIParametersNameEachNetworkWithItsDuration) {
   auto parameters = slot->CSI()->timeRecorderForAction(kZUMMCSIActionLoadMediation)->customizedParameters();
   EXPECT_EQ(parameters[kZUMMCSINetworksFailParameter], "WfA.120.WfB.340");
   EXPECT_EQ(parameters[kZUMMCSINetworkSucceedParameter], "WfC.80");
+}
+
+TEST_F(ZUMMAdManagerTest, SizeChangesAndPresentationReachTheShownNetworkWhenItTakesThem) {
+  prefix = "/sizes";
+  EXPECT_FALSE(manager->changeAdTypeTo(ZUMAdType::create(kZUMAdSizeLargeBanner)));  // nothing shown yet
+  mediate({"WfA"});
+  fill("WfA");
+  EXPECT_FALSE(manager->changeAdTypeTo(ZUMAdType::create(kZUMAdSizeLargeBanner)));  // the network does not answer it
+  mediate({"WfS"});
+  fill("WfS");
+  EXPECT_TRUE(manager->changeAdTypeTo(ZUMAdType::create(kZUMAdSizeMediumRectangle)));
+  EXPECT_TRUE(manager->changeAdTypeTo(nullptr));
+  EXPECT_EQ(manager->adType(), nullptr);
+  manager->presentInterstitialFromRootViewController(nullptr);
+  EXPECT_EQ(takeLog(), (Log{"WfA banner 320x50", "slot loaded", "WfS banner 320x50", "WfA stop", "slot loaded",
+                            "WfS size 300x250", "WfS size 0x0", "WfS present"}));
+}
+
+TEST_F(ZUMMAdManagerTest, AMediatedAdOfANewPassReplacesTheShownNetwork) {
+  prefix = "/replace";
+  owner->processes = true;
+  mediate({"WfA"});
+  fill("WfA");
+  owner->completion(nullptr);
+  mediate({"WfB"});
+  fill("WfB");  // the earlier network is still the received one: the pass must not hang
+  owner->completion(nullptr);
+  env.runUntilIdle();
+  EXPECT_EQ(takeLog(), (Log{"WfA banner 320x50", "process", "slot loaded", "WfB banner 320x50", "process", "WfA stop",
+                            "slot loaded"}));
+  EXPECT_EQ(manager->receivedConnector(), owner->connectors.at(1));
+  EXPECT_FALSE(manager->hasTimeoutTimer());
+  EXPECT_EQ(pings("/fill"), (Log{"fs=a1.0.0&nr=0", "fs=a1.0.0&nr=0"}));
 }
 
 }  // namespace
