@@ -258,6 +258,7 @@ TEST_F(ZUMMAdManagerTest, NetworksAreAskedInTurnEachUnderItsTimeOut) {
   EXPECT_EQ(takeLog(), (Log{"WfB stop", "slot failed 9 Request Error: No ad to show from all configured ad networks."}));
   EXPECT_EQ(pings("/nofill"), (Log{"aec=3,4,3&fs=a1.2.2000_a2.3.0_a3.2.5000"}));
   EXPECT_FALSE(manager->hasTimeoutTimer());
+  EXPECT_EQ(manager->requestingConnector(), nullptr);
 }
 
 TEST_F(ZUMMAdManagerTest, TimeOutsThatAreNoPositiveNumberAreDueAtOnceAndHugeOnesNeverComeDue) {
@@ -272,6 +273,12 @@ TEST_F(ZUMMAdManagerTest, TimeOutsThatAreNoPositiveNumberAreDueAtOnceAndHugeOnes
   EXPECT_TRUE(manager->requestInProgress());
   fill("WfB");
   EXPECT_EQ(takeLog(), (Log{"slot loaded"}));
+  prefix = "/fraction";  // under a second is still a time-out of its own
+  mediate({"WfC"}, {{"ad_network_timeout_millis", 500}});
+  env.advance(499ms);
+  EXPECT_EQ(takeLog(), (Log{"WfC banner 320x50"}));
+  env.advance(2ms);
+  EXPECT_EQ(takeLog(), (Log{"WfC stop", "slot failed 9 Request Error: No ad to show from all configured ad networks."}));
 }
 
 TEST_F(ZUMMAdManagerTest, NoConnectorEndsThePassWithCode8AndLeavesTheRestUntried) {
@@ -298,6 +305,7 @@ TEST_F(ZUMMAdManagerTest, AnswersOfAnEndedAttemptChangeNothing) {
   env.runUntilIdle();
   EXPECT_EQ(takeLog(), Log{});
   EXPECT_EQ(manager->requestingConnector(), owner->connectors.at(1));
+  EXPECT_EQ(timedOut->adManager(), nullptr);
   EXPECT_TRUE(manager->requestInProgress());
   env.advance(10s);  // the second network's time-out still fires on time
   EXPECT_EQ(takeLog(), (Log{"WfB stop", "slot failed 9 Request Error: No ad to show from all configured ad networks."}));
@@ -409,6 +417,22 @@ TEST_F(ZUMMAdManagerTest, AMediatedAdOfANewPassReplacesTheShownNetwork) {
   EXPECT_EQ(manager->receivedConnector(), owner->connectors.at(1));
   EXPECT_FALSE(manager->hasTimeoutTimer());
   EXPECT_EQ(pings("/fill"), (Log{"fs=a1.0.0&nr=0", "fs=a1.0.0&nr=0"}));
+}
+
+TEST_F(ZUMMAdManagerTest, AConnectorCallingFromAnotherThreadIsHeardOnTheMainThread) {
+  prefix = "/offmain";
+  owner->interstitial = true;
+  mediate({"WfA"});
+  auto interstitial = std::make_shared<int>(7);
+  platform::DispatchQueue::global()->async([manager = manager, connector = owner->connectors.at(0), interstitial] {
+    manager->adRequestReturnsFromConnectorWithInterstitial(*connector, interstitial);
+  });
+  env.runUntilIdle();
+  EXPECT_EQ(takeLog(), (Log{"WfA interstitial", "slot loaded"}));
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kValidAd);
+  EXPECT_EQ(manager->lastMediatedInterstitial(), interstitial);
+  EXPECT_EQ(manager->requestingConnector(), nullptr);
+  EXPECT_EQ(manager->receivedConnector(), owner->connectors.at(0));
 }
 
 }  // namespace
