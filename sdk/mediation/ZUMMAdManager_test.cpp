@@ -369,6 +369,12 @@ TEST_F(ZUMMAdManagerTest, AnOwnersLateWordAfterCancelChangesNothing) {
   owner->completion(ZUMMakeErrorWithCode(kZUMErrorInternalError));
   env.runUntilIdle();
   EXPECT_EQ(takeLog(), (Log{"WfA banner 320x50", "process"}));
+  prefix = "/late2";  // nor does a time-out after cancelPendingActions
+  owner->processes = false;
+  mediate({"WfC"});
+  manager->cancelPendingActions();
+  env.advance(11s);
+  EXPECT_EQ(takeLog(), (Log{"WfC banner 320x50"}));
   EXPECT_TRUE(classes["WfB"]->adapters->empty());
 }
 
