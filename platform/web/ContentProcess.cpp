@@ -303,10 +303,10 @@ namespace {
 constexpr std::string_view kReadyLine = R"({"ready":true})";
 }  // namespace
 
-bool ContentProcess::waitUntilReady() {
+bool ContentProcess::becomeReady(Wait wait) {
   if (ready_) return true;
   if (!isAlive()) return false;
-  auto line = readLine(readyDeadline());
+  auto line = nextLine(wait, readyDeadline());
   if (!line) {
     if (terminationReason_ == "timed out") terminationReason_ = "did not start in time";
     return false;
@@ -319,20 +319,8 @@ bool ContentProcess::waitUntilReady() {
   return true;
 }
 
-bool ContentProcess::takeReady() {
-  if (ready_) return true;
-  if (!isAlive()) return false;
-  auto line = readReadyLine(readyDeadline());
-  if (!line) {
-    if (terminationReason_ == "timed out") terminationReason_ = "did not start in time";
-    return false;
-  }
-  if (*line != kReadyLine) {
-    terminate("protocol error");
-    return false;
-  }
-  ready_ = true;
-  return true;
+std::optional<std::string> ContentProcess::nextLine(Wait wait, TimeInterval deadline) {
+  return wait == Wait::ForMessage ? readLine(deadline) : readReadyLine(deadline);
 }
 
 std::optional<ContentProcess::Awaited> ContentProcess::awaited() {
@@ -421,7 +409,7 @@ std::optional<ContentProtocol::Reply> ContentProcess::acceptReply(ContentProtoco
 }
 
 std::optional<ContentProtocol::Reply> ContentProcess::send(Json request, const NativeHandler& nativeHandler) {
-  if (!isAlive() || !waitUntilReady()) return std::nullopt;
+  if (!isAlive() || !becomeReady(Wait::ForMessage)) return std::nullopt;
   if (depth_ >= kMaxNesting) return std::nullopt;
   if (!serving_) {
     std::weak_ptr<int> alive = token_;
@@ -473,7 +461,7 @@ void ContentProcess::startNext(Wait wait) {
   if (inFlight_ || queued_.empty()) return;
   // A new process says it is ready first, within its start limit; without waiting, the
   // request is written on the dispatch that finds the line.
-  if (!(wait == Wait::ForMessage ? waitUntilReady() : takeReady())) return;
+  if (!becomeReady(wait)) return;
   InFlight next;
   next.request = std::move(queued_.front());
   queued_.pop_front();
@@ -502,7 +490,7 @@ bool ContentProcess::serve(Wait wait) {
       continue;
     }
     serving_ = true;
-    auto line = wait == Wait::ForMessage ? readLine(inFlight_->deadline) : readReadyLine(inFlight_->deadline);
+    auto line = nextLine(wait, inFlight_->deadline);
     if (!line) {
       serving_ = false;
       if (isAlive()) return false;

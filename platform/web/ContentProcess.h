@@ -110,17 +110,19 @@ class ContentProcess {
   void terminate(const std::string& reason);
 
  private:
+  enum class Wait { No, ForMessage };
   ContentProcess(pid_t pid, int socket, Options options);
   [[nodiscard]] bool writeAll(const std::string& data, TimeInterval deadline);
   // Counts `seconds` of a request against the budget; false when it is used up.
   [[nodiscard]] bool chargeBudget(TimeInterval seconds);
   // Waits for one line until `deadline` (monotonic real seconds).
   [[nodiscard]] std::optional<std::string> readLine(TimeInterval deadline);
-  // Waits, once, for the process to say it is ready; false when it is dead afterwards.
-  [[nodiscard]] bool waitUntilReady();
-  // Takes the ready line if it is there, without waiting; false while it has not come
-  // (the process is ended once its start limit has passed) or when the process is dead.
-  [[nodiscard]] bool takeReady();
+  // Takes the process's ready line, waiting for it with Wait::ForMessage; false while it
+  // has not come without waiting (the process is ended once its start limit has passed)
+  // or when the process is dead.
+  [[nodiscard]] bool becomeReady(Wait wait);
+  // The next line: waited for with Wait::ForMessage, else only one that is there now.
+  [[nodiscard]] std::optional<std::string> nextLine(Wait wait, TimeInterval deadline);
   // When the process must have said it is ready (monotonic real seconds), from the first
   // time it is asked for.
   TimeInterval readyDeadline();
@@ -144,7 +146,6 @@ class ContentProcess {
 
   // The requests of sendAsync().
   friend class ContentReplySource;
-  enum class Wait { No, ForMessage };
   struct Request {
     nlohmann::ordered_json message;
     NativeHandler handler;
