@@ -390,6 +390,15 @@ TEST_F(ZUMMAdManagerTest, TheCSIParametersNameEachNetworkWithItsDuration) {
   auto parameters = slot->CSI()->timeRecorderForAction(kZUMMCSIActionLoadMediation)->customizedParameters();
   EXPECT_EQ(parameters[kZUMMCSINetworksFailParameter], "WfA.120.WfB.340");
   EXPECT_EQ(parameters[kZUMMCSINetworkSucceedParameter], "WfC.80");
+  // The next pass names only its own failures.
+  mediate({"WfB", "WfA"});
+  env.advance(50ms);
+  fail("WfB", noFill());
+  env.advance(30ms);
+  fill("WfA");
+  parameters = slot->CSI()->timeRecorderForAction(kZUMMCSIActionLoadMediation)->customizedParameters();
+  EXPECT_EQ(parameters[kZUMMCSINetworksFailParameter], "WfB.50");
+  EXPECT_EQ(parameters[kZUMMCSINetworkSucceedParameter], "WfA.30");
 }
 
 TEST_F(ZUMMAdManagerTest, SizeChangesAndPresentationReachTheShownNetworkWhenItTakesThem) {
