@@ -340,14 +340,14 @@ TEST_F(ZUMBannerViewTest, AFailureIsToldOnceAndRearmsTheTimerOnce) {
   env.runUntilIdle();
   EXPECT_EQ(adRequests(), 2u);
 
-  // A mediation response fails once with code 8 until the waterfall exists.
+  // A mediation response whose one network has no adapter fails once: no network filled.
   hosts.server.route("/ad", {.headers = {{"X-Qyra-Mediation", "1"}},
                              .body = R"({"ad_networks": [{"id": 1, "adapters": ["Missing"]}]})",
                              .contentType = "application/json"});
   delegate->log.clear();
   load(*banner);
   env.runUntilIdle();
-  EXPECT_EQ(delegate->log, Log{"failed 8"});
+  EXPECT_EQ(delegate->log, Log{"failed 9"});
 }
 
 TEST_F(ZUMBannerViewTest, EachSlotEventIsOneCallbackOnTheMainThread) {

@@ -1,13 +1,20 @@
 #include "sdk/mediation/ZUMMediation.h"
 
 #include "platform/base/MainThreadChecker.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
+#include "sdk/mediation/ZUMMAdManager.h"
+#include "sdk/mediation/ZUMMAdNetworkConfig.h"
+#include "sdk/mediation/ZUMMAdNetworkConnectorImpl.h"
 #include "sdk/mediation/ZUMMAdNetworkAdapterImpl.h"
 #include "sdk/mediation/ZUMMConfig.h"
 #include "sdk/mediation/ZUMMUtilities.h"
 #include "sdk/request/ZUMAdTelemetry.h"
+#include "sdk/request/ZUMSlot.h"
 
-std::shared_ptr<ZUMMAdManager> ZUMMediationSlotMediation::makeMediationManager(ZUMSlot&) { return nullptr; }
+std::shared_ptr<ZUMMAdManager> ZUMMediationSlotMediation::makeMediationManager(ZUMSlot& slot) {
+  return ZUMMAdManager::create(slot.shared_from_this());
+}
 
 std::shared_ptr<const ZUMMConfig> ZUMMediationSlotMediation::makeConfiguration(const std::string& appKey,
                                                                                const nlohmann::ordered_json& response,
@@ -16,9 +23,30 @@ std::shared_ptr<const ZUMMConfig> ZUMMediationSlotMediation::makeConfiguration(c
   return ZUMMConfig::create(appKey, response, error);
 }
 
-void ZUMMediationSlotMediation::cancelMediation(ZUMMAdManager&) {}
+void ZUMMediationSlotMediation::mediate(ZUMSlot& slot, const std::shared_ptr<ZUMAdType>& adType,
+                                        const std::shared_ptr<const ZUMMConfig>& config) {
+  platform::assertMainThread();
+  if (auto manager = slot.mediationManager()) return manager->mediateForAdType(adType, config);
+  // A slot made before mediation was installed has no waterfall to run.
+  slot.didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorNoMediationAdapter), false);
+}
 
-bool ZUMMediationSlotMediation::changeMediatedAdType(ZUMSlot&, const std::shared_ptr<ZUMAdType>&) { return false; }
+double ZUMMediationSlotMediation::refreshInterval(const ZUMMConfig& config) { return config.refreshInterval(); }
+
+void ZUMMediationSlotMediation::cancelMediation(ZUMMAdManager& manager) { manager.cancel(); }
+
+bool ZUMMediationSlotMediation::changeMediatedAdType(ZUMSlot& slot, const std::shared_ptr<ZUMAdType>& adType) {
+  platform::assertMainThread();
+  auto manager = slot.mediationManager();
+  return manager && manager->changeAdTypeTo(adType);
+}
+
+std::optional<std::string> ZUMMediationSlotMediation::mediatedAdNetworkClassName(const ZUMSlot& slot) {
+  auto manager = slot.mediationManager();
+  auto connector = manager ? manager->receivedConnector() : nullptr;
+  auto entry = connector ? connector->networkConfig() : nullptr;
+  return entry ? entry->adapterClass() : std::nullopt;
+}
 
 std::optional<platform::URL> ZUMMediationClickTracking::mediationURL(const std::string& urlTemplate,
                                                                      const ZUMMediationURLValues& values) {

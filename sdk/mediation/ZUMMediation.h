@@ -1,11 +1,8 @@
 // The mediation area's side of the interfaces that wait for it: the slot's
-// (ZUMSlotMediation: the configuration of a mediation response), the click tracker's
-// (ZUMClickTrackerMediation: filling ping templates) and the hub's start-up hook that
-// lists the adapter classes present. ZUMRegisterMediation installs them once; the SDK's
-// load entry calls it.
-//
-// Until the waterfall exists a slot gets no mediation manager, so a usable
-// configuration still ends its load with code 8.
+// (ZUMSlotMediation: one waterfall per slot, the configuration of a mediation response
+// and the pass over it), the click tracker's (ZUMClickTrackerMediation: filling ping
+// templates) and the hub's start-up hook that lists the adapter classes present.
+// ZUMRegisterMediation installs them once; the SDK's load entry calls it.
 //
 // Main thread, except the click tracker's side and the hook (any thread).
 #pragma once
@@ -23,8 +20,13 @@ class ZUMMediationSlotMediation final : public ZUMSlotMediation {
   std::shared_ptr<ZUMMAdManager> makeMediationManager(ZUMSlot& slot) override;
   std::shared_ptr<const ZUMMConfig> makeConfiguration(const std::string& appKey, const nlohmann::ordered_json& response,
                                                       platform::ErrorPtr* error) override;
+  void mediate(ZUMSlot& slot, const std::shared_ptr<ZUMAdType>& adType,
+               const std::shared_ptr<const ZUMMConfig>& config) override;
+  double refreshInterval(const ZUMMConfig& config) override;
   void cancelMediation(ZUMMAdManager& manager) override;
+  // False when the shown network's adapter cannot take the new size.
   bool changeMediatedAdType(ZUMSlot& slot, const std::shared_ptr<ZUMAdType>& adType) override;
+  std::optional<std::string> mediatedAdNetworkClassName(const ZUMSlot& slot) override;
 };
 
 class ZUMMediationClickTracking final : public ZUMClickTrackerMediation {

@@ -35,6 +35,10 @@ using Json = nlohmann::ordered_json;
 constexpr ZUMAdSize kZeroAdSize{{0, 0}, 0};
 
 bool isInterstitialSlot(const ZUMSlot& slot) { return slot.adType() && slot.adType()->isInterstitial(); }
+// A slot of banner size: neither interstitial nor rewarded.
+bool isBannerSlot(const ZUMSlot& slot) {
+  return slot.adType() && !slot.adType()->isInterstitial() && !slot.adType()->isRewardBasedVideoAd();
+}
 
 // A size worth telling: both sides above zero (the zero and the invalid sizes are not).
 bool hasArea(const ZUMAdSize& size) { return size.size.width > 0 && size.size.height > 0; }
@@ -176,17 +180,28 @@ void ZUMSlotResponseProcessor::processMediationAdResponse(ZUMSlot& slot, const s
   };
   fill("default_slot_sz", "x-qyra-ad-slot-size");
   fill("default_ad_sz", "x-qyra-ad-size");
-  if (auto mediation = ZUMSlotMediation::shared()) {
-    platform::ErrorPtr refused;
-    auto config = mediation->makeConfiguration(slot.adUnitID().value_or(""), *configuration, &refused);
-    if (!config) {
-      slot.didFailToReceiveAdWithError(refused ? refused : ZUMMakeErrorWithCode(kZUMErrorInvalidMediationResponse),
-                                       false);
-      return;
-    }
+  auto mediation = ZUMSlotMediation::shared();
+  if (!mediation) {
+    // Without the mediation area no network can be asked.
+    slot.didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorNoMediationAdapter), false);
+    return;
   }
-  // No waterfall runs a configuration yet: no network can be asked.
-  slot.didFailToReceiveAdWithError(ZUMMakeErrorWithCode(kZUMErrorNoMediationAdapter), false);
+  platform::ErrorPtr refused;
+  auto config = mediation->makeConfiguration(slot.adUnitID().value_or(""), *configuration, &refused);
+  if (!config) {
+    slot.didFailToReceiveAdWithError(refused ? refused : ZUMMakeErrorWithCode(kZUMErrorInvalidMediationResponse),
+                                     false);
+    return;
+  }
+  finishedLoadingAdResponse(slot, ad);
+  if (ad->customAdSizeString()) slot.setNewAdSize(ZUMAdSizeFromSize(ZUMAdSizeFromString(*ad->customAdSizeString())));
+  auto adType = slot.adType();
+  if (isBannerSlot(slot) && hasArea(slot.newAdSize())) adType = ZUMAdType::bannerAdTypeForSize(slot.newAdSize());
+  mediation->mediate(slot, adType, config);
+  if (isBannerSlot(slot)) {
+    slot.setReloadInterval(mediation->refreshInterval(*config));
+    slot.scheduleAdReloadTimer();
+  }
 }
 
 // --- Shown ad -------------------------------------------------------------------------------

@@ -574,8 +574,10 @@ void ZUMSlot::setRequestID(const std::string& requestID) {
 }
 
 std::optional<std::string> ZUMSlot::adNetworkClassName() const {
-  if (state_ != State::kValidAd || !ad_ || ad_->responseType() == kZUMMediationResponseType) return std::nullopt;
-  return kZUMFirstPartyAdapterClassName;
+  if (state_ != State::kValidAd || !ad_) return std::nullopt;
+  if (ad_->responseType() != kZUMMediationResponseType) return kZUMFirstPartyAdapterClassName;
+  auto mediation = ZUMSlotMediation::shared();
+  return mediation ? mediation->mediatedAdNetworkClassName(*this) : std::nullopt;
 }
 
 std::optional<std::string> ZUMSlot::requestID() const {

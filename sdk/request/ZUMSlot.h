@@ -179,8 +179,8 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   std::shared_ptr<ZUMAdType> adType() const { return adType_; }
   std::shared_ptr<ZUMAd> ad() const { return ad_; }
   // The adapter class that filled the shown ad: none unless a valid ad is shown (state
-  // 6); the first-party adapter for an ad that is not mediated. A mediated ad's network
-  // is known to mediation alone, so it names none here.
+  // 6); the first-party adapter for an ad that is not mediated; for a mediated ad, the
+  // shown network's (ZUMSlotMediation).
   std::optional<std::string> adNetworkClassName() const;
   void setAd(std::shared_ptr<ZUMAd> ad) { ad_ = std::move(ad); }
   std::shared_ptr<ZUMAd> loadingAd() const { return loadingAd_; }

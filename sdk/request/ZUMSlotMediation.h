@@ -1,16 +1,17 @@
 // What the slot asks of mediation: its waterfall driver, the configuration of a
-// mediation response, stopping the waterfall, and switching a mediated ad to a new ad
-// type. The area implements it and the SDK's load entry installs
-// it once with setShared().
+// mediation response, running the waterfall over it, stopping the waterfall, switching
+// a mediated ad to a new ad type, and naming the network that filled. The area
+// implements it and the SDK's load entry installs it once with setShared().
 //
 // Unregistered (shared() is nullptr): a slot has no mediation manager, a mediation
-// response finds no adapter (code 8), nothing is stopped, and a new ad type always
-// needs a new request.
+// response finds no adapter (code 8), nothing is stopped, a new ad type always needs a
+// new request, and a mediated ad names no network.
 //
 // Called on the main thread, never from the slot's destructor.
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <nlohmann/json_fwd.hpp>
@@ -35,8 +36,16 @@ class ZUMSlotMediation : public ZUMSharedInterface<ZUMSlotMediation> {
   [[nodiscard]] virtual std::shared_ptr<const ZUMMConfig> makeConfiguration(const std::string& appKey,
                                                                             const nlohmann::ordered_json& response,
                                                                             platform::ErrorPtr* error) = 0;
+  // Runs the slot's waterfall over `config` for `adType`; its outcome reaches the slot
+  // through the slot's own calls (a slot without a manager fails with code 8).
+  virtual void mediate(ZUMSlot& slot, const std::shared_ptr<ZUMAdType>& adType,
+                       const std::shared_ptr<const ZUMMConfig>& config) = 0;
+  // The configuration's refresh interval, in seconds (0: none).
+  virtual double refreshInterval(const ZUMMConfig& config) = 0;
   // Stops the waterfall of the slot's mediation manager.
   virtual void cancelMediation(ZUMMAdManager& manager) = 0;
   // Whether the shown mediated ad took the new type without a new request.
   virtual bool changeMediatedAdType(ZUMSlot& slot, const std::shared_ptr<ZUMAdType>& adType) = 0;
+  // The adapter class of the network whose ad the slot shows; std::nullopt without one.
+  virtual std::optional<std::string> mediatedAdNetworkClassName(const ZUMSlot& slot) = 0;
 };

@@ -87,11 +87,14 @@ struct Mediation : ZUMSlotMediation {
   std::shared_ptr<const ZUMMConfig> makeConfiguration(const std::string&, const Json&, platform::ErrorPtr*) override {
     return nullptr;
   }
+  void mediate(ZUMSlot&, const std::shared_ptr<ZUMAdType>&, const std::shared_ptr<const ZUMMConfig>&) override {}
+  double refreshInterval(const ZUMMConfig&) override { return 0; }
   void cancelMediation(ZUMMAdManager&) override {}
   bool changeMediatedAdType(ZUMSlot&, const std::shared_ptr<ZUMAdType>&) override {
     ++asked;
     return takesNewType;
   }
+  std::optional<std::string> mediatedAdNetworkClassName(const ZUMSlot&) override { return std::nullopt; }
   int asked = 0;
   bool takesNewType = true;
 };
