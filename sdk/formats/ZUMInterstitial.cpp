@@ -20,6 +20,8 @@
 #include "sdk/formats/ZUMInterstitialCache.h"
 #include "sdk/formats/ZUMInterstitialCacheEntry.h"
 #include "sdk/formats/ZUMInterstitialOwner.h"
+#include "sdk/mediation/ZUMMAdManager.h"
+#include "sdk/mediation/ZUMMAdNetworkConnectorInterstitial.h"
 #include "sdk/presentation/ZUMInterstitialViewController.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMSlotEventHandler.h"
@@ -159,6 +161,8 @@ void ZUMInterstitial::adoptSlot(std::shared_ptr<ZUMSlot> slot) {
   slot_->setAdEventDelegate(self);
   slot_->setAdLoadDelegate(self);
   slot_->setAdResponseDelegate(self);
+  // A pool entry's waterfall asks its owner for the next connector: from now on, this.
+  if (auto ad = slot_->ad(); ad && ad->responseType() == kZUMMediationResponseType) ad->setMediationDelegate(self);
   if (auto adView = std::dynamic_pointer_cast<ZUMAdView>(slot_->adView())) {
     adView->setRewardBasedVideoAdTOLMHandlerDelegate(self);
   }
@@ -188,6 +192,12 @@ void ZUMInterstitial::presentFromRootViewController(const std::shared_ptr<platfo
   if (const auto& csi = slot_->CSI()) csi->recordTimestampForLabel("native:view_show");
   reportCountEvent("presented");
   interstitialOwner_->interstitialWillBePresented();
+  if (auto ad = slot_->ad(); ad && ad->responseType() == kZUMMediationResponseType) {
+    // The network presents its own ad and counts its impression when it does.
+    if (auto manager = slot_->mediationManager()) manager->presentInterstitialFromRootViewController(root);
+    hasBeenUsed_ = true;
+    return;
+  }
   viewController_->setSlot(slot_);
   applyAdOrientations();
   // The impression counts when the ad is shown, not when its page loaded.
@@ -321,8 +331,13 @@ bool ZUMInterstitial::canProcessAdResponse(const std::shared_ptr<ZUMAd>& ad, pla
   return false;
 }
 
-void ZUMInterstitial::slotWillProcessMediatedAdResponse(ZUMSlot&, const std::shared_ptr<ZUMAd>&) {
-  // The mediation manager learns its delegate here once mediation exists.
+void ZUMInterstitial::slotWillProcessMediatedAdResponse(ZUMSlot&, const std::shared_ptr<ZUMAd>& ad) {
+  if (ad) ad->setMediationDelegate(shared_from_this());
+}
+
+std::shared_ptr<ZUMMAdNetworkConnectorImpl> ZUMInterstitial::mediationConnectorForConfiguration(
+    const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) {
+  return ZUMMAdNetworkConnectorInterstitial::create(config, networkConfig);
 }
 
 void ZUMInterstitial::slotFinishedLoadingAdContent(ZUMSlot&) {

@@ -12,7 +12,9 @@
 #include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMThreading.h"
+#include "sdk/mediation/ZUMMAdNetworkConnectorInterstitial.h"
 #include "sdk/rendering/ZUMAdView.h"
+#include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMSlot.h"
 
 namespace {
@@ -141,4 +143,11 @@ bool ZUMInterstitialCacheEntry::slotShouldProcessAdResponse(ZUMSlot&, const std:
   return ZUMInterstitial::canProcessAdResponse(ad, error);
 }
 
-void ZUMInterstitialCacheEntry::slotWillProcessMediatedAdResponse(ZUMSlot&, const std::shared_ptr<ZUMAd>&) {}
+void ZUMInterstitialCacheEntry::slotWillProcessMediatedAdResponse(ZUMSlot&, const std::shared_ptr<ZUMAd>& ad) {
+  if (ad) ad->setMediationDelegate(shared_from_this());
+}
+
+std::shared_ptr<ZUMMAdNetworkConnectorImpl> ZUMInterstitialCacheEntry::mediationConnectorForConfiguration(
+    const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) {
+  return ZUMMAdNetworkConnectorInterstitial::create(config, networkConfig);
+}

@@ -18,6 +18,7 @@
 #include "ZUMSlotAdLoadDelegate.h"
 #include "ZUMSlotAdResponseDelegate.h"
 #include "ZUMSlotDelegate.h"
+#include "sdk/request/ZUMAdMediationDelegate.h"
 
 class ZUMCSITimeRecorder;
 class ZUMRequest;
@@ -28,6 +29,7 @@ inline constexpr const char* kZUMInterstitialCacheEntryAction = "cache_rq";
 class ZUMInterstitialCacheEntry final : public ZUMSlotDelegate,
                                         public ZUMSlotAdLoadDelegate,
                                         public ZUMSlotAdResponseDelegate,
+                                        public ZUMAdMediationDelegate,
                                         public std::enable_shared_from_this<ZUMInterstitialCacheEntry> {
  public:
   // Starts loading a copy of `request` (nullptr: an empty request) with the origin
@@ -62,8 +64,13 @@ class ZUMInterstitialCacheEntry final : public ZUMSlotDelegate,
   // The interstitial's orientation veto (code 13).
   bool slotShouldProcessAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad,
                                    platform::ErrorPtr* error) override;
-  // Mediation answers are left to the slot, which fails them until mediation exists.
+  // The entry becomes the mediation response's owner until an interstitial takes the slot.
   void slotWillProcessMediatedAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad) override;
+
+  // --- ZUMAdMediationDelegate --------------------------------------------------------------
+  // An interstitial connector for each network, as the interstitial makes.
+  std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
+      const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) override;
 
  private:
   ZUMInterstitialCacheEntry(std::shared_ptr<ZUMCSITimeRecorder> recorder, std::shared_ptr<ZUMSlot> slot);

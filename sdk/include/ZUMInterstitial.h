@@ -31,6 +31,7 @@
 #include "ZUMSlotDelegate.h"
 #include "platform/base/NotificationCenter.h"
 #include "sdk/rendering/ZUMRewardBasedVideoAdTOLMHandlerDelegate.h"
+#include "sdk/request/ZUMAdMediationDelegate.h"
 #include "sdk/request/ZUMSlotPlacement.h"
 
 namespace platform {
@@ -53,6 +54,7 @@ class ZUMInterstitial : public ZUMSlotDelegate,
                         public ZUMSlotAdResponseDelegate,
                         public ZUMSlotPlacement,
                         public ZUMRewardBasedVideoAdTOLMHandlerDelegate,
+                        public ZUMAdMediationDelegate,
                         public std::enable_shared_from_this<ZUMInterstitial> {
  public:
   static std::shared_ptr<ZUMInterstitial> create(std::string adUnitID = "");
@@ -67,9 +69,9 @@ class ZUMInterstitial : public ZUMSlotDelegate,
   // Loads `request` (nullptr: an empty request) with a copy taken now; the rest of the
   // load runs on the main queue. Any thread.
   void loadRequest(const std::shared_ptr<ZUMRequest>& request);
-  // Shows the loaded ad once. A used or unready interstitial only logs; one that cannot
-  // be shown full screen tells its delegate (interstitialDidFailToPresentScreen, or a
-  // short show when the delegate lacks it).
+  // Shows the loaded ad once (a mediated one through its network). A used or unready
+  // interstitial only logs; one that cannot be shown full screen tells its delegate
+  // (interstitialDidFailToPresentScreen, or a short show when the delegate lacks it).
   virtual void presentFromRootViewController(const std::shared_ptr<platform::ViewController>& root);
   // The slot holds a loaded ad.
   bool isReady() const;
@@ -128,7 +130,13 @@ class ZUMInterstitial : public ZUMSlotDelegate,
   // when the user default asks for that and split screen is off.
   bool slotShouldProcessAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad,
                                    platform::ErrorPtr* error) override;
+  // The interstitial becomes the mediation response's owner.
   void slotWillProcessMediatedAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad) override;
+
+  // --- ZUMAdMediationDelegate ----------------------------------------------------------------
+  // An interstitial connector for each network.
+  std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
+      const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) override;
 
   // --- ZUMSlotAdLoadDelegate -------------------------------------------------------------
   void slotFinishedLoadingAdContent(ZUMSlot& slot) override;
@@ -151,8 +159,8 @@ class ZUMInterstitial : public ZUMSlotDelegate,
   void finishCreation();
 
  private:
-  // Makes this the slot's owner and delegates; the one path every slot of this object
-  // takes, whether made here or taken ready from a pool.
+  // Makes this the slot's owner and delegates (and the owner of its mediated ad); the one
+  // path every slot of this object takes, whether made here or taken ready from a pool.
   void adoptSlot(std::shared_ptr<ZUMSlot> slot);
   void continueLoad(const std::shared_ptr<ZUMRequest>& request);
   void applyAdOrientations();
