@@ -30,6 +30,7 @@
 #include "sdk/mediation/ZUMMConfig.h"
 #include "sdk/mediation/ZUMMUtilities.h"
 #include "sdk/mediation/ZUMMediation.h"
+#include "sdk/network/ZUMClickTrackerMediation.h"
 #include "sdk/rendering/ZUMSlotResponseProcessor.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdMediationDelegate.h"
@@ -55,6 +56,8 @@ struct Owner : ZUMSlotAdLoadDelegate, ZUMSlotAdResponseDelegate, ZUMAdMediationD
 void registerClasses() {
   static const bool done = [] {
     ZUMRegisterMediation();
+    // The slot's waterfall pings no fill: dropped with a log line instead of sent.
+    ZUMClickTrackerMediation::setShared(nullptr);
     ZUMMRegisterAdapterClass("FuzzAdapter", std::make_shared<ZUMMAdapterClass>(),
                              {.protocols = {kZUMMAdNetworkAdapterProtocol},
                               .operations = {kZUMMGetBannerWithSizeOperation}});

@@ -54,6 +54,20 @@ void logEvent(ZUMSlot& slot, const std::string& name, const Json& info) {
   if (auto events = ZUMSlotEvents::shared()) events->logEvent(slot, name, info);
 }
 
+// The ad becomes the slot's shown ad.
+void showAd(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& givenAd) {
+  platform::assertMainThread();
+  // A copy: the caller may pass the slot's own loading ad, cleared below.
+  const std::shared_ptr<ZUMAd> ad = givenAd;
+  if (!ad) return;
+  // The measurement of the ad shown so far ends with it.
+  ZUMSlotActiveView::forSlot(slot)->finishActiveViewReporting();
+  slot.setAd(ad);
+  slot.setLoadingAd(nullptr);
+  slot.setViewHasMadeImpression(false);
+  ad->pingDebugSignal();
+}
+
 }  // namespace
 
 // --- Dispatch -------------------------------------------------------------------------------
@@ -193,7 +207,7 @@ void ZUMSlotResponseProcessor::processMediationAdResponse(ZUMSlot& slot, const s
                                      false);
     return;
   }
-  finishedLoadingAdResponse(slot, ad);
+  showAd(slot, ad);
   if (ad->customAdSizeString()) slot.setNewAdSize(ZUMAdSizeFromSize(ZUMAdSizeFromString(*ad->customAdSizeString())));
   auto adType = slot.adType();
   if (isBannerSlot(slot) && hasArea(slot.newAdSize())) adType = ZUMAdType::bannerAdTypeForSize(slot.newAdSize());
@@ -206,17 +220,8 @@ void ZUMSlotResponseProcessor::processMediationAdResponse(ZUMSlot& slot, const s
 
 // --- Shown ad -------------------------------------------------------------------------------
 
-void ZUMSlotResponseProcessor::finishedLoadingAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& givenAd) {
-  platform::assertMainThread();
-  // A copy: the caller may pass the slot's own loading ad, cleared below.
-  const std::shared_ptr<ZUMAd> ad = givenAd;
-  if (!ad) return;
-  // The measurement of the ad shown so far ends with it.
-  ZUMSlotActiveView::forSlot(slot)->finishActiveViewReporting();
-  slot.setAd(ad);
-  slot.setLoadingAd(nullptr);
-  slot.setViewHasMadeImpression(false);
-  ad->pingDebugSignal();
+void ZUMSlotResponseProcessor::finishedLoadingAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad) {
+  showAd(slot, ad);
 }
 
 // --- Custom rendering -----------------------------------------------------------------------

@@ -41,7 +41,7 @@ class ZUMSlotResponseProcessor final : public ZUMSlotResponseProcessing {
   void renderPendingCustomRenderingAd(ZUMSlot& slot) override;
 
   static void processStandardAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad);
-  void processMediationAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad);
+  static void processMediationAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad);
   static void processCustomRenderingAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad);
 
   // --- Sizing ---------------------------------------------------------------------------

@@ -1,0 +1,281 @@
+// A slot's mediation waterfall driven by the input. The first byte picks the format
+// (banner or interstitial), whether the owner processes mediated ads itself, and the
+// number of networks; the second the time-out per network (in tenths of a second, 0:
+// due at once); then one byte per network chooses its adapter class (one of four, or a
+// missing one). The rest are two-byte steps: an adapter's answer (a fill, no fill, an
+// error), the owner's answer on a mediated ad, cancel(), or time passing, each on the
+// main thread or from another queue, addressed to any adapter made so far, or a new pass
+// (cancelling the last first, as a slot's new load does, or not).
+//
+// Properties: an answer of an attempt that has ended (a network timed out, failed or
+// replaced, or a pass cancelled) changes nothing the waterfall or the slot shows; each
+// pass has exactly one outcome (an ad, code 8 or code 9), none after cancel(); the shown
+// network's own answers bring only its ads or its own failure (code 3), whatever pass
+// runs; no time-out is left running.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "ZUMMAdNetworkAdapter.h"
+#include "ZUMMAdNetworkConnector.h"
+#include "ZUMMAdapterClass.h"
+#include "ZUMSlotAdLoadDelegate.h"
+#include "fuzz/FuzzEnvironment.h"
+#include "platform/base/DispatchQueue.h"
+#include "platform/base/MainLoopDriver.h"
+#include "platform/ui/View.h"
+#include "sdk/errors/ZUMErrors.h"
+#include "sdk/foundation/ZUMSlotStatistics.h"
+#include "sdk/mediation/ZUMMAdManager.h"
+#include "sdk/mediation/ZUMMAdNetworkConnectorBanner.h"
+#include "sdk/mediation/ZUMMAdNetworkConnectorInterstitial.h"
+#include "sdk/mediation/ZUMMConfig.h"
+#include "sdk/request/ZUMAd.h"
+#include "sdk/request/ZUMAdMediationDelegate.h"
+#include "sdk/request/ZUMAdType.h"
+#include "sdk/request/ZUMSlot.h"
+
+using Json = nlohmann::ordered_json;
+
+namespace {
+
+struct Adapter : ZUMMAdNetworkAdapter {
+  explicit Adapter(const std::shared_ptr<ZUMMAdNetworkConnector>& connector) : connector(connector) {}
+  void getBannerWithSize(const ZUMAdSize&) override {}
+  void getInterstitial() override {}
+  void stopBeingDelegate() override {}
+  bool isBannerAnimationOK(std::int64_t) override { return true; }
+  void presentInterstitialFromRootViewController(const std::shared_ptr<platform::ViewController>&) override {}
+  std::weak_ptr<ZUMMAdNetworkConnector> connector;
+};
+
+std::vector<std::shared_ptr<Adapter>>& adapters() {
+  static std::vector<std::shared_ptr<Adapter>> made;
+  return made;
+}
+
+struct AdapterClass : ZUMMAdapterClass {
+  std::shared_ptr<ZUMMAdNetworkAdapter> initWithZUMMAdNetworkConnector(
+      const std::shared_ptr<ZUMMAdNetworkConnector>& connector) const override {
+    adapters().push_back(std::make_shared<Adapter>(connector));
+    return adapters().back();
+  }
+};
+
+constexpr const char* kClasses[] = {"FuzzWfA", "FuzzWfB", "FuzzWfC", "FuzzWfD", "FuzzWfMissing"};
+
+// The slot's owner: connectors of its format; the outcomes it hears, in order.
+struct Owner : ZUMSlotAdLoadDelegate, ZUMAdMediationDelegate {
+  std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
+      const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& entry) override {
+    if (interstitial) return ZUMMAdNetworkConnectorInterstitial::create(config, entry);
+    return ZUMMAdNetworkConnectorBanner::create(config, entry);
+  }
+  bool processesMediatedAds() const override { return processes; }
+  void adProcessMediatedAd(const std::shared_ptr<ZUMAd>&, const std::shared_ptr<ZUMMediatedAd>&,
+                           std::function<void(const platform::ErrorPtr&)> done) override {
+    completion = std::move(done);
+  }
+  void slotFinishedLoadingAdContent(ZUMSlot&) override { outcomes.push_back(0); }
+  void slotDidFailToLoadAdContentWithError(ZUMSlot&, const platform::ErrorPtr& error) override {
+    outcomes.push_back(error ? error->code() : -1);
+  }
+  bool interstitial = false;
+  bool processes = false;
+  std::function<void(const platform::ErrorPtr&)> completion;
+  std::vector<std::int64_t> outcomes;  // 0: an ad; otherwise the failure's code
+};
+
+// What an ended attempt must leave as it is.
+struct Snapshot {
+  bool requestInProgress, timer;
+  const void *requesting, *received, *interstitial;
+  std::string exits, fills;
+  std::size_t outcomes;
+  bool operator==(const Snapshot&) const = default;
+};
+
+Snapshot snapshot(const ZUMMAdManager& manager, ZUMSlot& slot, const Owner& owner) {
+  return {manager.requestInProgress(),
+          manager.hasTimeoutTimer(),
+          manager.requestingConnector().get(),
+          manager.receivedConnector().get(),
+          manager.lastMediatedInterstitial().get(),
+          slot.slotStats()->adapterExitCodesParameter(),
+          slot.slotStats()->adapterFillStatusParameter(),
+          owner.outcomes.size()};
+}
+
+void setUpOnce() {
+  static const bool done = [] {
+    fuzzenv::setUpOnce("mediation-waterfall-fuzzer");
+    // No mediation click tracking is registered: pings are dropped with a log line.
+    for (std::size_t i = 0; i < 4; ++i) {
+      ZUMMRegisterAdapterClass(kClasses[i], std::make_shared<AdapterClass>(),
+                               {.protocols = {kZUMMAdNetworkAdapterProtocol},
+                                .operations = {kZUMMGetBannerWithSizeOperation, kZUMMGetInterstitialOperation},
+                                .initialisers = {kZUMMInitWithAdNetworkConnector}});
+    }
+    return true;
+  }();
+  (void)done;
+}
+
+// Runs `step` on the main thread, or from a global queue (the answer then hops).
+void run(bool offMain, std::function<void()> step) {
+  if (offMain) {
+    platform::DispatchQueue::global()->async(std::move(step));
+  } else {
+    step();
+  }
+  fuzzenv::drainMainLoop();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  setUpOnce();
+  if (size < 2) return 0;
+  adapters().clear();
+  auto owner = std::make_shared<Owner>();
+  owner->interstitial = data[0] & 1;
+  owner->processes = data[0] & 2;
+  const std::size_t networks = 1 + ((data[0] >> 2) & 7);
+  const double timeout = data[1] / 10.0;
+  std::size_t at = 2;
+  Json entries = Json::array();
+  for (std::size_t i = 0; i < networks && at < size; ++i, ++at) {
+    entries.push_back({{"id", "n" + std::to_string(i)}, {"adapters", {kClasses[data[at] % 5]}}});
+  }
+  auto config = ZUMMConfig::create(
+      "unit-F", {{"ad_networks", entries}, {"settings", {{"ad_network_timeout_millis", data[1] * 100}}}}, nullptr);
+  fuzzenv::check(config != nullptr);
+
+  auto slot = ZUMSlot::create({0, 0, 320, 50});
+  slot->setAdLoadDelegate(owner);
+  auto ad = ZUMAd::create();
+  ad->setMediationDelegate(owner);
+  slot->setAd(ad);
+  auto manager = ZUMMAdManager::create(slot);
+
+  // The pass in progress: its outcomes so far, and whether it was cancelled.
+  std::size_t passOutcomes = 0;
+  bool cancelled = false;
+  // Outcomes that `step` brings, counted for the pass unless the shown network spoke.
+  auto count = [&](bool shownNetwork, std::size_t before) {
+    for (std::size_t i = before; i < owner->outcomes.size(); ++i) {
+      const auto code = owner->outcomes[i];
+      fuzzenv::check(!cancelled);
+      if (shownNetwork) {
+        // The shown network by itself: an ad of its own, or its own failure.
+        fuzzenv::check(code == 0 || (code == kZUMErrorServerError && !owner->interstitial));
+      } else {
+        fuzzenv::check(++passOutcomes == 1);
+        fuzzenv::check(code == 0 || code == kZUMErrorNoMediationAdapter || code == kZUMErrorNoFillFromAnyNetwork);
+      }
+    }
+  };
+  // A pass that ends must have had its outcome, unless it was cancelled.
+  auto endPass = [&] { fuzzenv::check(cancelled || passOutcomes == 1); };
+  auto startPass = [&] {
+    passOutcomes = 0;
+    cancelled = false;
+    const std::size_t started = owner->outcomes.size();
+    manager->mediateForAdType(owner->interstitial ? ZUMAdType::createForInterstitial()
+                                                  : ZUMAdType::create(kZUMAdSizeBanner),
+                              config);
+    fuzzenv::drainMainLoop();
+    count(false, started);
+  };
+  startPass();
+
+  for (; at + 1 < size; at += 2) {
+    const std::uint8_t op = data[at];
+    const std::uint8_t arg = data[at + 1];
+    const bool offMain = op & 8;
+    const std::size_t before = owner->outcomes.size();
+    switch (op % 8) {
+      case 0:
+      case 1:
+      case 2: {
+        if (adapters().empty()) break;
+        auto adapter = adapters()[arg % adapters().size()];
+        auto connector = adapter->connector.lock();
+        if (!connector) break;
+        auto* impl = dynamic_cast<ZUMMAdNetworkConnectorImpl*>(connector.get());
+        const bool asked = manager->requestInProgress() && impl == manager->requestingConnector().get();
+        const bool shown = !asked && impl == manager->receivedConnector().get();
+        const Snapshot earlier = snapshot(*manager, *slot, *owner);
+        auto view = platform::View::create({0, 0, 320, 50});
+        run(offMain, [adapter, connector, view, kind = op % 8, interstitial = owner->interstitial] {
+          if (kind == 0 && interstitial) return connector->adapterDidReceiveInterstitial(*adapter);
+          if (kind == 0) return connector->adapterDidReceiveAdView(*adapter, view);
+          connector->adapterDidFailAd(*adapter, ZUMMakeErrorWithCode(kind == 1 ? kZUMErrorNoFill : kZUMErrorNetworkError));
+        });
+        // An attempt that has ended changes nothing.
+        if (!asked && !shown) fuzzenv::check(snapshot(*manager, *slot, *owner) == earlier);
+        count(shown, before);
+        break;
+      }
+      case 3:
+      case 4: {
+        auto completion = std::exchange(owner->completion, nullptr);
+        if (!completion) break;
+        const Snapshot earlier = snapshot(*manager, *slot, *owner);
+        run(offMain, [completion, failed = op % 8 == 4] {
+          completion(failed ? ZUMMakeErrorWithCode(kZUMErrorInternalError) : nullptr);
+        });
+        if (cancelled) fuzzenv::check(snapshot(*manager, *slot, *owner) == earlier);
+        count(false, before);
+        break;
+      }
+      case 5:
+        run(offMain, [manager] { manager->cancel(); });
+        cancelled = true;
+        count(false, before);
+        break;
+      case 6:
+        platform::MainLoopDriver::advance(arg * 0.02);
+        count(false, before);
+        break;
+      default: {
+        if (!(arg & 1)) {
+          platform::MainLoopDriver::advance(arg * 1.0);
+          count(false, before);
+          break;
+        }
+        // A new pass, as a new load of the slot starts one (cancelling first), or by
+        // itself once the last one has ended.
+        const bool cancelFirst = arg & 2;
+        if (!cancelFirst && (manager->requestInProgress() || owner->completion)) break;
+        if (cancelFirst) {
+          manager->cancel();
+          cancelled = true;
+          fuzzenv::drainMainLoop();
+          count(false, before);
+        }
+        endPass();
+        owner->completion = nullptr;
+        startPass();
+        break;
+      }
+    }
+  }
+
+  // The pass ends: the owner answers, and every network's time would be up.
+  const std::size_t before = owner->outcomes.size();
+  if (auto completion = std::exchange(owner->completion, nullptr)) completion(nullptr);
+  fuzzenv::drainMainLoop();
+  platform::MainLoopDriver::advance(static_cast<double>(networks) * (timeout + 1) + 1);
+  count(false, before);
+  fuzzenv::check(!manager->requestInProgress() && !manager->hasTimeoutTimer());
+  endPass();
+  manager.reset();
+  slot.reset();
+  fuzzenv::drainMainLoop();
+  return 0;
+}
