@@ -74,7 +74,10 @@ class ZUMMediationSlotTest : public testenv::PlatformTest {
     headers.emplace_back("X-Qyra-Mediation", "1");
     hosts.server.route("/ad", {.headers = std::move(headers), .body = body,
                                 .contentType = "application/json"});
+    auto installed = ZUMSlotMediation::shared();
+    if (madeBeforeMediation) ZUMSlotMediation::setShared(nullptr);
     auto slot = ZUMSlot::create({0, 0, 320, 50});
+    ZUMSlotMediation::setShared(installed);
     slot->setAdUnitID("unit-A");
     slot->setSlotDelegate(owner);
     slot->setAdLoadDelegate(owner);
@@ -88,6 +91,7 @@ class ZUMMediationSlotTest : public testenv::PlatformTest {
 
   sdkcoretest::NetworkHosts hosts;
   std::shared_ptr<Owner> owner = std::make_shared<Owner>();
+  bool madeBeforeMediation = false;  // the slot has no waterfall
 };
 
 TEST_F(ZUMMediationSlotTest, AResponseBecomesAConfigurationOrFailsWithItsError) {
@@ -98,6 +102,11 @@ TEST_F(ZUMMediationSlotTest, AResponseBecomesAConfigurationOrFailsWithItsError) 
   // A valid configuration runs: its one network has no adapter, so none fills.
   EXPECT_EQ(loadFails(R"({"ad_networks": [{"id": 1, "adapters": ["Missing"]}], "settings": {"refresh": 60}})"),
             kZUMErrorNoFillFromAnyNetwork);
+  madeBeforeMediation = true;  // no waterfall to run it: no network can be asked
+  EXPECT_EQ(loadFails(R"({"ad_networks": [{"id": 1, "adapters": ["Missing"]}]})"), kZUMErrorNoMediationAdapter);
+  madeBeforeMediation = false;
+  ZUMSlotMediation::setShared(nullptr);  // no mediation area at all: likewise
+  EXPECT_EQ(loadFails(R"({"ad_networks": [{"id": 1, "adapters": ["Missing"]}]})"), kZUMErrorNoMediationAdapter);
 }
 
 // Mediation as built, keeping the responses it is given.
@@ -130,9 +139,14 @@ TEST_F(ZUMMediationSlotTest, SizeHeadersFillOnlyTheDefaultSizesTheResponseLacks)
   EXPECT_EQ(loadFails(R"({"ad_networks": [], "default_ad_sz": "728x90"})",
                       {{"X-Qyra-Ad-Slot-Size", "320x50"}, {"X-Qyra-Ad-Size", "300x250"}}),
             kZUMErrorNoFillFromAnyNetwork);
-  ASSERT_EQ(mediation->responses.size(), 1u);
+  EXPECT_EQ(loadFails(R"({"ad_networks": [], "default_slot_sz": "728x90"})",
+                      {{"X-Qyra-Ad-Slot-Size", "320x50"}, {"X-Qyra-Ad-Size", "300x250"}}),
+            kZUMErrorNoFillFromAnyNetwork);
+  ASSERT_EQ(mediation->responses.size(), 2u);
   EXPECT_EQ(mediation->responses[0].value("default_slot_sz", ""), "320x50");
   EXPECT_EQ(mediation->responses[0].value("default_ad_sz", ""), "728x90");
+  EXPECT_EQ(mediation->responses[1].value("default_slot_sz", ""), "728x90");
+  EXPECT_EQ(mediation->responses[1].value("default_ad_sz", ""), "300x250");
 }
 
 // --- The slot's own waterfall ---------------------------------------------------------------
@@ -232,6 +246,7 @@ TEST_F(ZUMMediationHandOffTest, ABannerSlotShowsItsNetworkAndReloadsAfterTheConf
   env.advance(1s);
   waitFor("HoA banner 300x250", 2);
   EXPECT_EQ(adRequests(), 2u);
+  EXPECT_EQ(slot->adNetworkClassName(), std::nullopt) << "none while the next pass asks";
   ASSERT_GE(board->log.size(), 3u);
   EXPECT_EQ(board->log[1], "HoA stop") << "the shown network stops before the next pass asks";
 }
