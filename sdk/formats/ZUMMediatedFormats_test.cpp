@@ -26,22 +26,6 @@ using connectortest::Adapter;
 using connectortest::Board;
 using namespace std::chrono_literals;
 
-// An adapter that presents its interstitial (logged).
-struct PresentingAdapter : Adapter {
-  using Adapter::Adapter;
-  void presentInterstitialFromRootViewController(const std::shared_ptr<platform::ViewController>&) override {
-    note("present");
-  }
-};
-struct PresentingClass : connectortest::AdapterClass {
-  std::shared_ptr<ZUMMAdNetworkAdapter> initWithZUMMAdNetworkConnector(
-      const std::shared_ptr<ZUMMAdNetworkConnector>& connector) const override {
-    auto adapter = std::make_shared<PresentingAdapter>(name, connector, board, false);
-    adapters->push_back(adapter);
-    return adapter;
-  }
-};
-
 // What the host hears from either format, in the board beside the adapters' lines.
 struct Host : ZUMBannerViewDelegate, ZUMInterstitialDelegate {
   ZUMImplemented adViewDidReceiveAd(ZUMBannerView&) override { return note("received"); }
@@ -65,16 +49,7 @@ class ZUMMediatedFormatsTest : public formatstest::FormatsTest {
  protected:
   ZUMMediatedFormatsTest() {
     platform::URLLoading::mapHostForTesting("mediation.adnetwork.example", "127.0.0.1", hosts.server.port());
-    for (const char* name : {"MfA", "MfB"}) {
-      auto classObject = std::make_shared<PresentingClass>();
-      classObject->name = name;
-      classObject->board = board;
-      ZUMMRegisterAdapterClass(name, classObject,
-                               {.protocols = {kZUMMAdNetworkAdapterProtocol},
-                                .operations = {kZUMMGetBannerWithSizeOperation, kZUMMGetInterstitialOperation},
-                                .initialisers = {kZUMMInitWithAdNetworkConnector}});
-      classes[name] = classObject;
-    }
+    for (const char* name : {"MfA", "MfB"}) classes[name] = connectortest::registerSizingAdapter(name, board);
     hostDelegate->board = board;
   }
   ~ZUMMediatedFormatsTest() override {

@@ -73,26 +73,6 @@ struct Owner : ZUMSlotDelegate, ZUMSlotAdLoadDelegate, ZUMAdMediationDelegate {
   std::function<void(const platform::ErrorPtr&)> completion;
 };
 
-// An adapter that takes new banner sizes and presents its interstitial (logged).
-struct SizingAdapter : Adapter {
-  using Adapter::Adapter;
-  bool changeAdSizeTo(const ZUMAdSize& size) override {
-    note("size " + ZUMAdSizeDescription(size));
-    return true;
-  }
-  void presentInterstitialFromRootViewController(const std::shared_ptr<platform::ViewController>&) override {
-    note("present");
-  }
-};
-struct SizingClass : AdapterClass {
-  std::shared_ptr<ZUMMAdNetworkAdapter> initWithZUMMAdNetworkConnector(
-      const std::shared_ptr<ZUMMAdNetworkConnector>& connector) const override {
-    auto adapter = std::make_shared<SizingAdapter>(name, connector, board, false);
-    adapters->push_back(adapter);
-    return adapter;
-  }
-};
-
 class ZUMMAdManagerTest : public testenv::PlatformTest {
  public:  // the scenario table's steps drive the fixture
   using testenv::PlatformTest::env;
@@ -102,14 +82,7 @@ class ZUMMAdManagerTest : public testenv::PlatformTest {
     platform::URLLoading::mapHostForTesting("mediation.adnetwork.example", "127.0.0.1", server.port());
     owner->board = board;
     for (const char* name : {"WfA", "WfB", "WfC"}) classes[name] = registerAdapter(name, board);
-    auto sizing = std::make_shared<SizingClass>();
-    sizing->name = "WfS";
-    sizing->board = board;
-    ZUMMRegisterAdapterClass("WfS", sizing,
-                             {.protocols = {kZUMMAdNetworkAdapterProtocol},
-                              .operations = {kZUMMGetBannerWithSizeOperation, kZUMMGetInterstitialOperation},
-                              .initialisers = {kZUMMInitWithAdNetworkConnector}});
-    classes["WfS"] = sizing;
+    classes["WfS"] = registerSizingAdapter("WfS", board);
     slot = ZUMSlot::create({0, 0, 320, 50});
     slot->setAdUnitID("unit-W");
     slot->setSlotDelegate(owner);

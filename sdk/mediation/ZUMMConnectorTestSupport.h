@@ -1,5 +1,6 @@
-// Scripted banner, interstitial and native adapters for the connector tests, with a
-// scripted waterfall (the connectors' delegate) over a real slot. Each adapter writes
+// Scripted banner, interstitial and native adapters (and one that takes sizes and
+// presents) for the connector and waterfall tests, with a scripted waterfall (the
+// connectors' delegate) over a real slot. Each adapter writes
 // the calls it gets into the board's log ("ConnA banner 320x50", "ConnA stop") and
 // reports whatever the test tells it to; the waterfall and the slot's owner write what
 // they hear into the same log, "!" marking a call off the main thread.
@@ -86,6 +87,38 @@ inline std::shared_ptr<AdapterClass> registerAdapter(const std::string& name, co
                                        .initialisers = {kZUMMInitWithAdNetworkConnector}};
   if (extras) descriptor.classOperations.push_back(kZUMMNetworkExtrasClassOperation);
   ZUMMRegisterAdapterClass(name, classObject, std::move(descriptor));
+  return classObject;
+}
+
+// An adapter that takes new banner sizes and presents its interstitial (both logged).
+struct SizingAdapter : Adapter {
+  using Adapter::Adapter;
+  bool changeAdSizeTo(const ZUMAdSize& size) override {
+    note("size " + ZUMAdSizeDescription(size));
+    return true;
+  }
+  void presentInterstitialFromRootViewController(const std::shared_ptr<platform::ViewController>&) override {
+    note("present");
+  }
+};
+struct SizingClass : AdapterClass {
+  std::shared_ptr<ZUMMAdNetworkAdapter> initWithZUMMAdNetworkConnector(
+      const std::shared_ptr<ZUMMAdNetworkConnector>& connector) const override {
+    auto adapter = std::make_shared<SizingAdapter>(name, connector, board, false);
+    adapters->push_back(adapter);
+    return adapter;
+  }
+};
+
+// Registers the scripted sizing class `name`.
+inline std::shared_ptr<AdapterClass> registerSizingAdapter(const std::string& name, const std::shared_ptr<Board>& board) {
+  auto classObject = std::make_shared<SizingClass>();
+  classObject->name = name;
+  classObject->board = board;
+  ZUMMRegisterAdapterClass(name, classObject,
+                           {.protocols = {kZUMMAdNetworkAdapterProtocol},
+                            .operations = {kZUMMGetBannerWithSizeOperation, kZUMMGetInterstitialOperation},
+                            .initialisers = {kZUMMInitWithAdNetworkConnector}});
   return classObject;
 }
 

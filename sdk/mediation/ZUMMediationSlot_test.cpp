@@ -155,36 +155,12 @@ using connectortest::Adapter;
 using Log = std::vector<std::string>;
 using namespace std::chrono_literals;
 
-// An adapter that takes new banner sizes.
-struct SizingAdapter : Adapter {
-  using Adapter::Adapter;
-  bool changeAdSizeTo(const ZUMAdSize& size) override {
-    note("size " + ZUMAdSizeDescription(size));
-    return true;
-  }
-};
-struct SizingClass : connectortest::AdapterClass {
-  std::shared_ptr<ZUMMAdNetworkAdapter> initWithZUMMAdNetworkConnector(
-      const std::shared_ptr<ZUMMAdNetworkConnector>& connector) const override {
-    auto adapter = std::make_shared<SizingAdapter>(name, connector, board, false);
-    adapters->push_back(adapter);
-    return adapter;
-  }
-};
-
 class ZUMMediationHandOffTest : public ZUMMediationSlotTest {
  protected:
   void SetUp() override {
     ZUMMediationSlotTest::SetUp();
     for (const char* name : {"HoA", "HoB"}) classes[name] = connectortest::registerAdapter(name, board);
-    auto sizing = std::make_shared<SizingClass>();
-    sizing->name = "HoS";
-    sizing->board = board;
-    ZUMMRegisterAdapterClass("HoS", sizing,
-                             {.protocols = {kZUMMAdNetworkAdapterProtocol},
-                              .operations = {kZUMMGetBannerWithSizeOperation, kZUMMGetInterstitialOperation},
-                              .initialisers = {kZUMMInitWithAdNetworkConnector}});
-    classes["HoS"] = sizing;
+    classes["HoS"] = connectortest::registerSizingAdapter("HoS", board);
     owner->kind = Owner::Kind::kBanner;
   }
   void makeSlot(const std::shared_ptr<ZUMAdType>& type) {
