@@ -94,27 +94,33 @@ std::optional<std::string> PercentEncoding::decode(std::string_view text) {
 }
 
 bool PercentEncoding::decode(std::string_view text, std::string& out) {
-  // The runs between escapes are copied whole.
   std::size_t percent = text.find('%');
   if (percent == std::string_view::npos) {
     if (!isValidUTF8(text)) return false;
     out.assign(text);
     return true;
   }
-  out.clear();
-  out.reserve(text.size());
-  std::size_t start = 0;
-  while (percent != std::string_view::npos) {
-    out.append(text.data() + start, percent - start);
-    if (text.size() - percent < 3) return false;
-    const int high = hexValue(text[percent + 1]);
-    const int low = hexValue(text[percent + 2]);
+  // Written in place: the decoding is never longer than the text. Runs between escapes
+  // are short in practice, so bytes are copied one at a time rather than searched for.
+  out.resize(text.size());
+  char* const begin = out.data();
+  std::memcpy(begin, text.data(), percent);
+  char* to = begin + percent;
+  const char* from = text.data() + percent;
+  const char* const end = text.data() + text.size();
+  while (from != end) {
+    if (*from != '%') {
+      *to++ = *from++;
+      continue;
+    }
+    if (end - from < 3) return false;
+    const int high = hexValue(from[1]);
+    const int low = hexValue(from[2]);
     if (high < 0 || low < 0) return false;
-    out.push_back(static_cast<char>(high * 16 + low));
-    start = percent + 3;
-    percent = text.find('%', start);
+    *to++ = static_cast<char>(high * 16 + low);
+    from += 3;
   }
-  out.append(text.data() + start, text.size() - start);
+  out.resize(static_cast<std::size_t>(to - begin));
   return isValidUTF8(out);
 }
 
