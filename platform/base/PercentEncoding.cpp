@@ -100,14 +100,14 @@ bool PercentEncoding::decode(std::string_view text, std::string& out) {
     out.assign(text);
     return true;
   }
-  // Written in place: the decoding is never longer than the text. Runs between escapes
-  // are short in practice, so bytes are copied one at a time rather than searched for.
-  out.resize(text.size());
+  // Decoded in place in a copy of the text, which is never shorter than its decoding.
+  // Runs between escapes are short in practice, so bytes are moved one at a time rather
+  // than searched for.
+  out.assign(text);
   char* const begin = out.data();
-  std::memcpy(begin, text.data(), percent);
   char* to = begin + percent;
-  const char* from = text.data() + percent;
-  const char* const end = text.data() + text.size();
+  const char* from = to;
+  const char* const end = begin + out.size();
   while (from != end) {
     if (*from != '%') {
       *to++ = *from++;

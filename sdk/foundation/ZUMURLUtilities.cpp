@@ -159,7 +159,10 @@ bool decodedPart(std::string_view text, unsigned char classes, std::string& buff
 // one array, at most half full) so that a look-up touches one slot and one key.
 class StringDictionaryBuilder {
  public:
-  explicit StringDictionaryBuilder(std::size_t expected) : members_(&dictionary_.get_ref<ordered_json::object_t&>()) {
+  // Fills `dictionary`, an empty dictionary, made by the caller so that it is returned
+  // without a move.
+  StringDictionaryBuilder(ordered_json& dictionary, std::size_t expected)
+      : members_(&dictionary.get_ref<ordered_json::object_t&>()) {
     members_->reserve(expected);
   }
 
@@ -192,8 +195,6 @@ class StringDictionaryBuilder {
     added();
     return true;
   }
-
-  ordered_json take() { return std::move(dictionary_); }
 
  private:
   static constexpr std::size_t kIndexFrom = 16;
@@ -258,7 +259,6 @@ class StringDictionaryBuilder {
     return a.back() == b.back() && std::memcmp(a.data(), b.data(), a.size()) == 0;
   }
 
-  ordered_json dictionary_ = ordered_json(ordered_json::value_t::object);  // no initializer list to read
   ordered_json::object_t* members_;
   std::vector<Slot> slots_;
 };
@@ -324,47 +324,50 @@ ordered_json ZUMQueryParametersFromURL(const std::optional<platform::URL>& url, 
 }
 
 ordered_json ZUMQueryParametersFromString(std::string_view query, bool lowercaseKeys) {
-  StringDictionaryBuilder parameters(ZUMQueryPieceCount(query));
+  ordered_json dictionary(ordered_json::value_t::object);  // made directly, not from an initializer list
+  StringDictionaryBuilder parameters(dictionary, ZUMQueryPieceCount(query));
   // One pass over the text, from one separator, "=" or escape to the next; a pair
   // without escapes is copied straight from the text into the dictionary, an escaped
   // value decodes straight into its place. Escaped keys, and escaped values replacing
   // earlier ones, decode into these buffers.
   std::string keyBuffer, valueBuffer;
   std::size_t start = 0;
-  std::size_t equals = std::string_view::npos;
-  bool moreEquals = false;
-  unsigned char keyClasses = 0, valueClasses = 0;
+  std::size_t equals = std::string_view::npos;  // the piece's first "="
+  std::size_t equalsCount = 0;
+  unsigned char classes[2] = {};  // of the key, of the value (an "=" adds its own bit)
   const auto endPiece = [&](std::size_t end) {
     std::string_view key, value;
-    if (equals != std::string_view::npos && !moreEquals &&
-        decodedPart(query.substr(start, equals - start), keyClasses, keyBuffer, key)) {
+    if (equalsCount == 1 && decodedPart(query.substr(start, equals - start), classes[0], keyBuffer, key)) {
       const std::string_view encodedValue = query.substr(equals + 1, end - equals - 1);
-      std::string lowercasedKey;
-      if (lowercaseKeys) key = lowercasedKey = lowercased(key);
-      if ((valueClasses & kPercentByte) != 0) {
+      if (lowercaseKeys) {
+        keyBuffer = lowercased(key);
+        key = keyBuffer;
+      }
+      if ((classes[1] & kPercentByte) != 0) {
         parameters.setDecoding(key, encodedValue, valueBuffer);
-      } else if (decodedPart(encodedValue, valueClasses, valueBuffer, value)) {
+      } else if (decodedPart(encodedValue, classes[1], valueBuffer, value)) {
         parameters.set(key, value);
       }
     }
     start = end + 1;
-    equals = std::string_view::npos;
-    moreEquals = false;
-    keyClasses = valueClasses = 0;
+    equalsCount = 0;
+    classes[0] = classes[1] = 0;
   };
   forEachQuerySyntaxByte(query, [&](std::size_t at) {
     const unsigned char byte = kQueryBytes[static_cast<unsigned char>(query[at])];
     if (byte == kSeparatorByte) {
       endPiece(at);
-    } else if (byte == kEqualsByte) {
-      if (equals != std::string_view::npos) moreEquals = true;
-      else equals = at;
-    } else {
-      (equals == std::string_view::npos ? keyClasses : valueClasses) |= byte;
+      return;
     }
+    // No branch on which of "=", "%" or a high byte it is: their order in a piece is
+    // the page's to choose.
+    const bool isEquals = byte == kEqualsByte;
+    if (isEquals && equalsCount == 0) equals = at;
+    classes[equalsCount != 0] |= byte;
+    equalsCount += isEquals;
   });
   endPiece(query.size());
-  return parameters.take();
+  return dictionary;
 }
 
 std::optional<std::vector<std::string>> ZUMQueryValuesForKey(const std::optional<platform::URL>& url,

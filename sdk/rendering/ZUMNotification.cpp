@@ -38,7 +38,9 @@ struct ZUMNotification::Storage {
 
 std::shared_ptr<const ZUMNotification> ZUMNotification::make(std::string&& name, nlohmann::ordered_json&& parameters) {
   auto storage = std::make_shared<Storage>(std::move(name), std::move(parameters));
-  return std::shared_ptr<const ZUMNotification>(storage, &storage->notification);
+  const ZUMNotification* notification = &storage->notification;
+  // The owner is moved, not copied: no count to raise and lower again.
+  return std::shared_ptr<const ZUMNotification>(std::move(storage), notification);
 }
 
 bool ZUMNotification::isNotificationURL(const std::optional<platform::URL>& url) {
