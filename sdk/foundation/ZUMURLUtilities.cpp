@@ -189,22 +189,19 @@ class StringDictionaryBuilder {
   }
 
   // The same with a value still percent-encoded: a new key's value decodes straight into
-  // its place, with no copy from a buffer. False, and nothing changed, when the value
-  // does not decode.
-  bool setDecoding(std::string_view key, std::string_view encodedValue, std::string& buffer) {
+  // its place, with no copy from a buffer. Nothing changes when the value does not decode.
+  void setDecoding(std::string_view key, std::string_view encodedValue, std::string& buffer) {
     if (auto* existing = find(key)) {
-      if (!platform::PercentEncoding::decode(encodedValue, buffer)) return false;
-      existing->get_ref<std::string&>().swap(buffer);
-      return true;
+      if (platform::PercentEncoding::decode(encodedValue, buffer)) existing->get_ref<std::string&>().swap(buffer);
+      return;
     }
     auto& member = members_->emplace_back(std::piecewise_construct, std::forward_as_tuple(key),
                                           std::forward_as_tuple(std::string_view()));
     if (!platform::PercentEncoding::decode(encodedValue, member.second.get_ref<std::string&>())) {
       members_->pop_back();
-      return false;
+      return;
     }
     added();
-    return true;
   }
 
  private:
