@@ -164,7 +164,10 @@ std::optional<std::string> URL::path() const {
   return decoded;
 }
 
-std::string URL::percentEncodedPath() const { return opaque_ ? std::string() : path_; }
+const std::string& URL::percentEncodedPath() const {
+  static const std::string none;
+  return opaque_ ? none : path_;
+}
 
 std::vector<std::string> URL::pathComponents() const {
   std::vector<std::string> components;

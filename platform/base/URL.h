@@ -58,7 +58,7 @@ class URL {
   // URL and when the path does not decode to UTF-8.
   std::optional<std::string> path() const;
   // The path as written, still percent-encoded; empty for an opaque URL.
-  std::string percentEncodedPath() const;
+  const std::string& percentEncodedPath() const;
   // The decoded path split at "/": "/" first when the path begins with one, empty
   // pieces skipped ("/a/b/" -> {"/", "a", "b"}). Empty when path() is empty or absent.
   std::vector<std::string> pathComponents() const;

@@ -8,6 +8,10 @@
 #include <functional>
 #include <tuple>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <nlohmann/json.hpp>
 #include <unicode/locid.h>
 #include <unicode/uchar.h>
@@ -84,32 +88,65 @@ Bytes16 load16(const char* bytes) {
   return vector;
 }
 
-// Where the first byte at or after `at` that is not plain is; `size` when there is none.
-// Sixteen bytes are looked at in each step, so a pair costs a step or two per separator,
-// "=" or escape in it, however long its plain runs.
-std::size_t nextQuerySyntax(const char* text, std::size_t at, std::size_t size) {
-  for (; at < size; at += 16) {
-    Bytes16 v;
-    if (size - at >= 16) {
-      v = load16(text + at);
-    } else {
-      char tail[16] = {};  // zero bytes are plain
-      std::memcpy(tail, text + at, size - at);
-      v = load16(tail);
-    }
-    const auto found = (v == '&') | (v == ';') | (v == '=') | (v == '%') | (v >= 0x80);
-    if constexpr (std::endian::native == std::endian::little) {
-      std::uint64_t halves[2];
-      std::memcpy(halves, &found, sizeof halves);
-      if (halves[0] != 0) return at + static_cast<std::size_t>(std::countr_zero(halves[0]) / 8);
-      if (halves[1] != 0) return at + 8 + static_cast<std::size_t>(std::countr_zero(halves[1]) / 8);
-    } else {
-      for (std::size_t lane = 0; lane < 16; ++lane) {
-        if (found[lane] != 0) return at + lane;
-      }
-    }
+// One bit per lane of a comparison's result (a match is all ones), lane 0 lowest.
+std::uint32_t laneBits(Bytes16 found) {
+#if defined(__SSE2__)
+  // One instruction where the machine has it: the top bit of every lane.
+  __m128i lanes;
+  std::memcpy(&lanes, &found, sizeof lanes);
+  return static_cast<std::uint32_t>(_mm_movemask_epi8(lanes));
+#else
+  if constexpr (std::endian::native == std::endian::little) {
+    // The top bit of each byte of a half, gathered into its top byte by one multiply.
+    std::uint64_t halves[2];
+    std::memcpy(halves, &found, sizeof halves);
+    constexpr std::uint64_t kTopBits = 0x8080808080808080ull, kGather = 0x0002040810204081ull;
+    return static_cast<std::uint32_t>(((halves[0] & kTopBits) * kGather) >> 56) |
+           static_cast<std::uint32_t>(((halves[1] & kTopBits) * kGather) >> 56) << 8;
+  } else {
+    std::uint32_t bits = 0;
+    for (int lane = 0; lane < 16; ++lane) bits |= static_cast<std::uint32_t>(found[lane] != 0) << lane;
+    return bits;
   }
-  return size;
+#endif
+}
+
+// The sum of the sixteen lanes, in a few steps rather than a step per lane.
+std::size_t laneSum(Bytes16 lanes) {
+  std::uint64_t halves[2];
+  std::memcpy(halves, &lanes, sizeof halves);
+  constexpr std::uint64_t kEvenBytes = 0x00FF00FF00FF00FFull, kAllPairs = 0x0001000100010001ull;
+  std::size_t sum = 0;
+  for (std::uint64_t half : halves) {
+    const std::uint64_t pairs = (half & kEvenBytes) + ((half >> 8) & kEvenBytes);  // four sums of two lanes
+    sum += static_cast<std::size_t>((pairs * kAllPairs) >> 48);                    // their total (at most 2040)
+  }
+  return sum;
+}
+
+// Calls `visit(at)` for each byte of the text that is not plain, in order. The text is
+// read sixteen bytes a step and each step's bytes found by their bits, so a query costs
+// a step per sixteen bytes and a call per separator, "=" or escape, never a second look
+// at a byte. The last step reads the last sixteen bytes again, its lanes already seen
+// ignored; only a text shorter than sixteen bytes is copied.
+template <typename Visit>
+void forEachQuerySyntaxByte(std::string_view text, Visit&& visit) {
+  const auto syntax = [](Bytes16 v) {
+    return laneBits((v == '&') | (v == ';') | (v == '=') | (v == '%') | (v >= 0x80));
+  };
+  const auto visitBits = [&](std::size_t base, std::uint32_t bits) {
+    for (; bits != 0; bits &= bits - 1) visit(base + static_cast<std::size_t>(std::countr_zero(bits)));
+  };
+  const std::size_t size = text.size();
+  if (size < 16) {
+    char padded[16] = {};  // zero bytes are plain
+    if (size > 0) std::memcpy(padded, text.data(), size);
+    visitBits(0, syntax(load16(padded)));
+    return;
+  }
+  std::size_t at = 0;
+  for (; size - at >= 16; at += 16) visitBits(at, syntax(load16(text.data() + at)));
+  if (at < size) visitBits(size - 16, syntax(load16(text.data() + size - 16)) >> (16 - (size - at)) << (16 - (size - at)));
 }
 
 // A key or value as it decodes: the text itself when it holds no escape (checked for
@@ -133,7 +170,10 @@ bool decodedPart(std::string_view text, unsigned char classes, std::string& buff
 // one array, at most half full) so that a look-up touches one slot and one key.
 class StringDictionaryBuilder {
  public:
-  explicit StringDictionaryBuilder(std::size_t expected) : members_(&dictionary_.get_ref<ordered_json::object_t&>()) {
+  // Fills `dictionary`, an empty dictionary, made by the caller so that it is returned
+  // without a move.
+  StringDictionaryBuilder(ordered_json& dictionary, std::size_t expected)
+      : members_(&dictionary.get_ref<ordered_json::object_t&>()) {
     members_->reserve(expected);
   }
 
@@ -143,12 +183,36 @@ class StringDictionaryBuilder {
       existing->get_ref<std::string&>().assign(value);
       return;
     }
-    // Made empty and filled: the library's conversion from a string first tears down the
-    // value it replaces, a call per pair.
-    members_->emplace_back(std::piecewise_construct, std::forward_as_tuple(key),
-                           std::forward_as_tuple(ordered_json::value_t::string))
-        .second.get_ref<std::string&>()
-        .assign(value);
+    // Both strings made straight from the text, each in one step.
+    members_->emplace_back(std::piecewise_construct, std::forward_as_tuple(key), std::forward_as_tuple(value));
+    added();
+  }
+
+  // The same with a value still percent-encoded: a new key's value decodes straight into
+  // its place, with no copy from a buffer. Nothing changes when the value does not decode.
+  void setDecoding(std::string_view key, std::string_view encodedValue, std::string& buffer) {
+    if (auto* existing = find(key)) {
+      if (platform::PercentEncoding::decode(encodedValue, buffer)) existing->get_ref<std::string&>().swap(buffer);
+      return;
+    }
+    auto& member = members_->emplace_back(std::piecewise_construct, std::forward_as_tuple(key),
+                                          std::forward_as_tuple(std::string_view()));
+    if (!platform::PercentEncoding::decode(encodedValue, member.second.get_ref<std::string&>())) {
+      members_->pop_back();
+      return;
+    }
+    added();
+  }
+
+ private:
+  static constexpr std::size_t kIndexFrom = 16;
+  struct Slot {
+    std::size_t hash = 0;
+    std::size_t position = 0;  // 1 + the member's position; 0: empty
+  };
+
+  // Indexes the member just added, once there are enough of them.
+  void added() {
     const std::size_t count = members_->size();
     if (count < kIndexFrom) return;
     if (2 * count > slots_.size()) {
@@ -157,15 +221,6 @@ class StringDictionaryBuilder {
       insert(hashOf(member(count - 1).first), count - 1);
     }
   }
-
-  ordered_json take() { return std::move(dictionary_); }
-
- private:
-  static constexpr std::size_t kIndexFrom = 16;
-  struct Slot {
-    std::size_t hash = 0;
-    std::size_t position = 0;  // 1 + the member's position; 0: empty
-  };
 
   static std::size_t hashOf(std::string_view key) { return std::hash<std::string_view>{}(key); }
   ordered_json::object_t::value_type& member(std::size_t position) {
@@ -212,7 +267,6 @@ class StringDictionaryBuilder {
     return a.back() == b.back() && std::memcmp(a.data(), b.data(), a.size()) == 0;
   }
 
-  ordered_json dictionary_ = ordered_json::object();
   ordered_json::object_t* members_;
   std::vector<Slot> slots_;
 };
@@ -251,9 +305,23 @@ std::size_t ZUMQueryPieceCount(std::string_view query) {
       const Bytes16 v = load16(query.data() + at);
       lanes -= reinterpret_cast<Bytes16>((v == '&') | (v == ';'));  // a match is all ones: -1
     }
-    for (int lane = 0; lane < 16; ++lane) separators += lanes[lane];
+    separators += laneSum(lanes);
   }
-  for (; at < query.size(); ++at) separators += query[at] == '&' || query[at] == ';';
+  // The last bytes as in forEachQuerySyntaxByte: the last sixteen read again, the lanes
+  // already counted left out.
+  const std::size_t rest = query.size() - at;
+  if (rest == 0) return 1 + separators;
+  char padded[16] = {};
+  const char* last = padded;
+  if (query.size() >= 16) {
+    last = query.data() + query.size() - 16;
+  } else {
+    std::memcpy(padded, query.data(), rest);
+  }
+  const Bytes16 v = load16(last);
+  std::uint32_t bits = laneBits((v == '&') | (v == ';'));
+  if (query.size() >= 16) bits >>= 16 - rest;
+  for (; bits != 0; bits &= bits - 1) ++separators;  // a few bits: no call to a library count
   return 1 + separators;
 }
 
@@ -264,43 +332,50 @@ ordered_json ZUMQueryParametersFromURL(const std::optional<platform::URL>& url, 
 }
 
 ordered_json ZUMQueryParametersFromString(std::string_view query, bool lowercaseKeys) {
-  StringDictionaryBuilder parameters(ZUMQueryPieceCount(query));
+  ordered_json dictionary(ordered_json::value_t::object);  // made directly, not from an initializer list
+  StringDictionaryBuilder parameters(dictionary, ZUMQueryPieceCount(query));
   // One pass over the text, from one separator, "=" or escape to the next; a pair
-  // without escapes is copied straight from the text into the dictionary. Escaped parts
-  // decode into these buffers.
+  // without escapes is copied straight from the text into the dictionary, an escaped
+  // value decodes straight into its place. Escaped keys, and escaped values replacing
+  // earlier ones, decode into these buffers.
   std::string keyBuffer, valueBuffer;
-  const char* const text = query.data();
-  const std::size_t size = query.size();
-  std::size_t at = 0;
-  for (;;) {
-    const std::size_t start = at;
-    std::size_t equals = std::string_view::npos;
-    bool moreEquals = false;
-    unsigned char keyClasses = 0, valueClasses = 0;
-    for (; (at = nextQuerySyntax(text, at, size)) < size; ++at) {
-      const unsigned char byte = kQueryBytes[static_cast<unsigned char>(text[at])];
-      if (byte == kSeparatorByte) break;
-      if (byte == kEqualsByte) {
-        if (equals != std::string_view::npos) moreEquals = true;
-        else equals = at;
-        continue;
-      }
-      (equals == std::string_view::npos ? keyClasses : valueClasses) |= byte;
-    }
+  std::size_t start = 0;
+  std::size_t equals = std::string_view::npos;  // the piece's first "="
+  std::size_t equalsCount = 0;
+  unsigned char classes[2] = {};  // of the key, of the value (an "=" adds its own bit)
+  const auto endPiece = [&](std::size_t end) {
     std::string_view key, value;
-    if (equals != std::string_view::npos && !moreEquals &&
-        decodedPart(query.substr(start, equals - start), keyClasses, keyBuffer, key) &&
-        decodedPart(query.substr(equals + 1, at - equals - 1), valueClasses, valueBuffer, value)) {
+    if (equalsCount == 1 && decodedPart(query.substr(start, equals - start), classes[0], keyBuffer, key)) {
+      const std::string_view encodedValue = query.substr(equals + 1, end - equals - 1);
       if (lowercaseKeys) {
-        parameters.set(lowercased(key), value);
-      } else {
+        keyBuffer = lowercased(key);
+        key = keyBuffer;
+      }
+      if ((classes[1] & kPercentByte) != 0) {
+        parameters.setDecoding(key, encodedValue, valueBuffer);
+      } else if (decodedPart(encodedValue, classes[1], valueBuffer, value)) {
         parameters.set(key, value);
       }
     }
-    if (at >= size) break;
-    ++at;
-  }
-  return parameters.take();
+    start = end + 1;
+    equalsCount = 0;
+    classes[0] = classes[1] = 0;
+  };
+  forEachQuerySyntaxByte(query, [&](std::size_t at) {
+    const unsigned char byte = kQueryBytes[static_cast<unsigned char>(query[at])];
+    if (byte == kSeparatorByte) {
+      endPiece(at);
+      return;
+    }
+    // No branch on which of "=", "%" or a high byte it is: their order in a piece is
+    // the page's to choose.
+    const bool isEquals = byte == kEqualsByte;
+    if (isEquals && equalsCount == 0) equals = at;
+    classes[equalsCount != 0] |= byte;
+    equalsCount += isEquals;
+  });
+  endPiece(query.size());
+  return dictionary;
 }
 
 std::optional<std::vector<std::string>> ZUMQueryValuesForKey(const std::optional<platform::URL>& url,

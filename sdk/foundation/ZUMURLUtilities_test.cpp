@@ -60,6 +60,19 @@ TEST(ZUMURLUtilitiesTest, ManyPairsKeepFirstPlacesAndLastValuesAsAFewDo) {
     EXPECT_EQ(parsed, expected) << lowercase;
     EXPECT_EQ(parsed.size(), lowercase ? 300u : 343u);
   }
+  // Escaped values, decoded straight into their places, go through the same index: each
+  // key keeps one place whichever kind of value came first or last.
+  std::string query;
+  ordered_json expected = ordered_json::object();
+  for (int i = 0; i < 60; ++i) {
+    query += "e" + std::to_string(i) + (i % 3 == 0 ? "=%41&" : "=a&");
+    expected["e" + std::to_string(i)] = i % 3 == 0 ? "A" : "a";
+  }
+  for (int i = 0; i < 60; i += 2) {
+    query += "e" + std::to_string(i) + (i % 4 == 0 ? "=%42&" : "=b&");
+    expected["e" + std::to_string(i)] = i % 4 == 0 ? "B" : "b";
+  }
+  EXPECT_EQ(ZUMQueryParametersFromString(query, false), expected);
   // Text read in place (not through a URL) may hold raw bytes: only UTF-8 counts.
   EXPECT_EQ(ZUMQueryParametersFromString("a=\xC3\xA4&b=\xFF&\xC3=c&d=1", false), (ordered_json{{"a", "\u00e4"}, {"d", "1"}}));
   EXPECT_EQ(ZUMQueryPieceCount(""), 1u);

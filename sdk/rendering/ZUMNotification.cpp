@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/ASCIIString.h"
+#include "platform/base/PercentEncoding.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 
@@ -23,7 +24,7 @@ void logDropped(const platform::URL& url, const std::string& why) {
 }  // namespace
 
 struct ZUMNotification::Storage {
-  Storage(std::string name, nlohmann::ordered_json dictionary)
+  Storage(std::string&& name, nlohmann::ordered_json&& dictionary)
       : parameters(std::move(dictionary)), notification(Token{}, std::move(name), parameters) {}
   // The string values are freed in place: the library's general teardown of a dictionary
   // first moves every value onto a stack of its own.
@@ -35,9 +36,11 @@ struct ZUMNotification::Storage {
   ZUMNotification notification;
 };
 
-std::shared_ptr<const ZUMNotification> ZUMNotification::make(std::string name, nlohmann::ordered_json parameters) {
+std::shared_ptr<const ZUMNotification> ZUMNotification::make(std::string&& name, nlohmann::ordered_json&& parameters) {
   auto storage = std::make_shared<Storage>(std::move(name), std::move(parameters));
-  return std::shared_ptr<const ZUMNotification>(storage, &storage->notification);
+  const ZUMNotification* notification = &storage->notification;
+  // The owner is moved, not copied: no count to raise and lower again.
+  return std::shared_ptr<const ZUMNotification>(std::move(storage), notification);
 }
 
 bool ZUMNotification::isNotificationURL(const std::optional<platform::URL>& url) {
@@ -53,8 +56,14 @@ std::shared_ptr<const ZUMNotification> ZUMNotification::createWithNotificationUR
     logDropped(*url, "of " + std::to_string(bytes) + " bytes (at most " + std::to_string(kMaximumURLBytes) + ")");
     return nullptr;
   }
-  std::optional<std::string> path = url->path();
-  if (!path || path->size() < 2) {
+  // The name is path() without its leading "/", decoded straight from the text after it
+  // (a non-opaque path is empty or begins with "/", which decodes to itself).
+  const std::string& encodedPath = url->percentEncodedPath();
+  std::string name;
+  const bool decoded = encodedPath.size() >= 2 &&
+                       platform::PercentEncoding::decode(std::string_view(encodedPath).substr(1), name);
+  if (decoded && !name.empty() && name.back() == '/') name.pop_back();
+  if (!decoded || name.empty()) {
     logDropped(*url, "without a name");
     return nullptr;
   }
@@ -67,9 +76,8 @@ std::shared_ptr<const ZUMNotification> ZUMNotification::createWithNotificationUR
                          std::to_string(kMaximumParameterCount) + ")");
     return nullptr;
   }
-  path->erase(0, 1);
   // The reader gives string values only, so the dictionary is taken as it is.
-  return make(std::move(*path), ZUMQueryParametersFromString(query, false));
+  return make(std::move(name), ZUMQueryParametersFromString(query, false));
 }
 
 std::shared_ptr<const ZUMNotification> ZUMNotification::create(const std::optional<std::string>& name,
@@ -81,10 +89,10 @@ std::shared_ptr<const ZUMNotification> ZUMNotification::create(const std::option
       if (value.is_string()) strings[key] = value;
     }
   }
-  return make(*name, std::move(strings));
+  return make(std::string(*name), std::move(strings));
 }
 
-ZUMNotification::ZUMNotification(Token, std::string name, const nlohmann::ordered_json& parameters)
+ZUMNotification::ZUMNotification(Token, std::string&& name, const nlohmann::ordered_json& parameters)
     : name_(std::move(name)), parameters_(parameters) {}
 
 std::string ZUMNotification::description() const {

@@ -47,7 +47,7 @@ class ZUMNotification {
   static std::shared_ptr<const ZUMNotification> create(const std::optional<std::string>& name,
                                                        const nlohmann::ordered_json& parameters);
 
-  ZUMNotification(Token, std::string name, const nlohmann::ordered_json& parameters);
+  ZUMNotification(Token, std::string&& name, const nlohmann::ordered_json& parameters);
   ZUMNotification(const ZUMNotification&) = delete;
   ZUMNotification& operator=(const ZUMNotification&) = delete;
 
@@ -60,7 +60,7 @@ class ZUMNotification {
   std::string description() const;
 
  private:
-  static std::shared_ptr<const ZUMNotification> make(std::string name, nlohmann::ordered_json parameters);
+  static std::shared_ptr<const ZUMNotification> make(std::string&& name, nlohmann::ordered_json&& parameters);
 
   const std::string name_;
   const nlohmann::ordered_json& parameters_;  // owned by the Storage that holds this

@@ -52,6 +52,8 @@ TEST(ZUMNotificationTest, NameIsThePathWithoutItsFirstCharacterWhateverTheHost) 
       {"tolm://", std::nullopt},
       {"tolm:click", std::nullopt},      // opaque: no path
       {"tolm://x/%FF", std::nullopt},    // the path is not UTF-8
+      {"tolm://x/a%2F", "a"},            // a trailing slash counts once decoded
+      {"tolm://x/%2F", std::nullopt},
   };
   for (const Case& c : cases) {
     auto message = ZUMNotification::createWithNotificationURL(url(c.url));
@@ -80,6 +82,8 @@ TEST(ZUMNotificationTest, ParametersFollowTheQueryRules) {
       {"?a=x&a=2&Key=V&key=w", {{"a", "2"}, {"Key", "V"}, {"key", "w"}}},
       // UTF-8 percent-decoding of key and value; a pair that fails is dropped alone.
       {"?e=%E2%82%AC&bad=%FF&half=%C3%28&%FE=k&d=ok", {{"e", "\u20ac"}, {"d", "ok"}}},
+      // A later duplicate that fails to decode leaves the earlier value; one that decodes replaces it.
+      {"?a=1&a=%FF&b=%41&b=%42%43", {{"a", "1"}, {"b", "BC"}}},
       {"?x=%26%3D%3B%20&%61=b+c", {{"x", "&=; "}, {"a", "b+c"}}},
       // The text starts after the first "?"; later ones are plain text.
       {"?u=https://e.com/p?q&v=1?2", {{"u", "https://e.com/p?q"}, {"v", "1?2"}}},
