@@ -1,0 +1,1 @@
+#include "sdk/formats/ZUMBannerCache.h"
