@@ -182,6 +182,7 @@ void ZUMBannerCache::addBannerEntryToCurrentCache(const std::shared_ptr<ZUMSlot>
   auto found = state.currentBannerCache.find(name);
   if (found == state.currentBannerCache.end()) {
     const auto max = static_cast<std::size_t>(maxPools());
+    // By value: the name leaves the list it is taken from.
     while (state.currentBannerCache.size() >= max && !recent.empty()) removeCurrentKey(recent.front());
     found = state.currentBannerCache.emplace(name, State::Filed{key, std::make_unique<ZUMBannerPool>()}).first;
   }
@@ -202,7 +203,7 @@ void ZUMBannerCache::updateCacheWithBannerView(const std::shared_ptr<ZUMBannerVi
   if (found->second.pool->count() == 0) removeCurrentKey(oldName);
 }
 
-void ZUMBannerCache::removeCurrentKey(const std::string& name) {
+void ZUMBannerCache::removeCurrentKey(std::string name) {
   auto& recent = state_->recentlyAccessedKeysInCurrentCache;
   recent.erase(std::remove(recent.begin(), recent.end(), name), recent.end());
   state_->currentBannerCache.erase(name);

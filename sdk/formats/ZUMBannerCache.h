@@ -96,7 +96,7 @@ class ZUMBannerCache final : public std::enable_shared_from_this<ZUMBannerCache>
   void updateCacheWithBannerView(const std::shared_ptr<ZUMBannerView>& banner, const nlohmann::ordered_json& key);
   void addBannerEntryToCurrentCache(const std::shared_ptr<ZUMSlot>& entry, const nlohmann::ordered_json& key);
   std::shared_ptr<ZUMSlot> bannerEntryFromPreviousCache(const nlohmann::ordered_json& key);
-  void removeCurrentKey(const std::string& name);
+  void removeCurrentKey(std::string name);
 
   const std::shared_ptr<platform::DispatchQueue> lockQueue_;
   std::unique_ptr<State> state_;  // on lockQueue_
