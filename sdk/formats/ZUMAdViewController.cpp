@@ -49,6 +49,7 @@ std::shared_ptr<ZUMAdViewController> ZUMAdViewController::create() {
 std::shared_ptr<ZUMAdViewController> ZUMAdViewController::create(const platform::Coder& coder) {
   std::shared_ptr<ZUMAdViewController> controller(new ZUMAdViewController());
   if (!controller->initWithCoder(coder)) return nullptr;
+  controller->madeFromArchive_ = true;
   return controller;
 }
 
@@ -66,9 +67,12 @@ std::shared_ptr<ZUMAdViewController> ZUMAdViewController::self() {
 // --- The host's view ------------------------------------------------------------------------------
 
 void ZUMAdViewController::loadView() {
-  // An archived view is the host's view, as if the host had set it.
-  platform::ViewController::loadView();
-  auto archived = viewIfLoaded();
+  std::shared_ptr<platform::View> archived;
+  if (madeFromArchive_) {
+    // The archived view is the host's view, as if the host had set it.
+    platform::ViewController::loadView();
+    archived = viewIfLoaded();
+  }
   platform::ViewController::setView(contentView_);
   if (archived) setView(archived);
 }

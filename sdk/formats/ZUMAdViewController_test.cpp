@@ -9,6 +9,7 @@
 #include "PXRRequest.h"
 #include "ZUMBannerView.h"
 #include "platform/base/SystemLog.h"
+#include "platform/ui/Coder.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/View.h"
 #include "sdk/formats/ZUMFormatsTestSupport.h"
@@ -56,6 +57,12 @@ class ZUMAdViewControllerTest : public formatstest::FormatsTest {
     env.advance(0.5s);
   }
   Rect screen() const { return platform::Screen::main().bounds(); }
+  // The banner is on its 0.5 s way between the two places.
+  void expectMoving(double fromY, double toY) {
+    const double y = controller->bannerView()->frame().minY();
+    EXPECT_GT(y, std::min(fromY, toY));
+    EXPECT_LT(y, std::max(fromY, toY));
+  }
   void swipeBanner() {
     const Rect frame = controller->bannerView()->frame();
     const double x = frame.midX(), y = frame.midY();
@@ -123,15 +130,19 @@ TEST_F(ZUMAdViewControllerTest, ASwipeHidesTheBannerAndReloadsAtFiveSecondsAndAS
   awaitAd();
   const auto slot = controller->bannerView()->slot();
   const double h = screen().height();
+  const double swiped = env.now();
+  // To `seconds` after the swipe, whatever the rounding of the steps before.
+  const auto advanceTo = [&](double seconds) { env.advance(swiped + seconds - env.now()); };
   swipeBanner();
-  env.advance(0.5s);
+  advanceTo(0.2);
+  expectMoving(h - 50, h);
+  swipeBanner();  // inside the pause, while the banner is still in sight
+  advanceTo(0.5);
   EXPECT_EQ(controller->bannerView()->frame().minY(), h) << "moved out";
   EXPECT_EQ(content->frame().maxY(), h);
-  env.advance(2s);
-  swipeBanner();  // at 2.5 s, inside the pause
-  env.advance(2.4s);
+  advanceTo(4.9);
   EXPECT_EQ(slot->state(), State::kValidAd) << "no reload at 4.9 s";
-  env.advance(0.1s);
+  advanceTo(5);
   EXPECT_NE(slot->state(), State::kValidAd) << "the reload at 5 s";
   awaitAd();
   EXPECT_EQ(controller->bannerView()->frame().maxY(), h) << "back with the ad";
@@ -159,12 +170,17 @@ TEST_F(ZUMAdViewControllerTest, HidingPutsTheBannerAwayAndShowingReloadsIt) {
   controller->view()->layoutIfNeeded();
   EXPECT_EQ(content->frame(), Rect(0, 20, screen().width(), screen().height() - 20)) << "hidden wherever it docks";
   controller->setAdViewPositionVertical(ZUMAdViewController::kPositionBottom);
+  controller->view()->layoutIfNeeded();
   EXPECT_EQ(banner->slot()->state(), State::kValidAd);
 
   controller->setAdViewHidden(false);
   EXPECT_FALSE(banner->isHidden());
   EXPECT_EQ(banner->slot()->state(), State::kBuildingAdURL);
-  awaitAd();
+  ASSERT_TRUE(env.runUntil([&] { return banner->slot()->state() == State::kValidAd; }));
+  env.runUntilIdle();
+  env.advance(0.25s);
+  expectMoving(screen().height(), screen().height() - 50);
+  env.advance(0.25s);
   EXPECT_EQ(content->frame().maxY(), screen().height() - 50);
   EXPECT_EQ(banner->frame().maxY(), screen().height());
 }
@@ -206,6 +222,38 @@ TEST_F(ZUMAdViewControllerTest, TurningToLandscapeHidesTheBannerFirstThenGivesIt
   EXPECT_LT(height, 50) << "the landscape smart height";
   EXPECT_EQ(probe->bannerView()->frame(), Rect(0, h - height, w, height));
   EXPECT_EQ(content->frame().maxY(), h - height);
+}
+
+TEST_F(ZUMAdViewControllerTest, MovingAShownBannerFreesTheOldEdgeAndTheOldSide) {
+  const double w = screen().width(), h = screen().height();
+  install(ZUMAdViewController::create(), "unit-A", [](ZUMAdViewController& c) {
+    c.setAdSize({{200, 50}, kZUMAdSizeFlagCustom});
+    c.setAdViewPositionVertical(ZUMAdViewController::kPositionTop);
+  });
+  awaitAd();
+  ASSERT_EQ(content->frame(), Rect(0, 70, w, h - 70));
+  controller->setAdViewPositionVertical(ZUMAdViewController::kPositionBottom);
+  controller->setAdViewPositionHorizontal(ZUMAdViewController::kPositionTrailing);
+  controller->view()->layoutIfNeeded();
+  EXPECT_EQ(controller->bannerView()->frame(), Rect(w - 200, h - 50, 200, 50));
+  EXPECT_EQ(content->frame(), Rect(0, 20, w, h - 70));
+}
+
+TEST_F(ZUMAdViewControllerTest, AnArchivedViewIsTheHostsViewAndAPlainControllerHasNone) {
+  platform::View::registerClass();
+  const auto archived = std::dynamic_pointer_cast<ZUMAdViewController>(
+      platform::Coder::create(
+          R"({"class": "ZUMAdViewController", "view": {"class": "View", "frame": {"x": 0, "y": 0, "width": 9, "height": 9}}})")
+          ->decodeViewController());
+  ASSERT_TRUE(archived);
+  const auto view = archived->view();
+  ASSERT_TRUE(archived->originalContentView());
+  EXPECT_NE(archived->originalContentView(), view);
+  EXPECT_EQ(archived->originalContentView()->superview(), view);
+
+  const auto plain = ZUMAdViewController::create();
+  EXPECT_TRUE(plain->view()->subviews().empty());
+  EXPECT_FALSE(plain->originalContentView());
 }
 
 }  // namespace

@@ -164,6 +164,8 @@ TEST_F(ZUMBannerCacheTest, OnlyThePreviousScreenHandsOutSlotsEachOnceAndNeverAnI
   const auto b1 = banner("unit-A", screenB), b2 = banner("unit-A", screenB), b3 = banner("unit-A", screenB);
   EXPECT_EQ(cache->cacheEntryForBannerView(b1, key), a1->slot()) << "the oldest first";
   EXPECT_EQ(cache->entryCount(Generation::Current, key), 1u) << "filed in the new generation";
+  EXPECT_FALSE(cache->cacheEntryForBannerView(a1, std::nullopt)) << "no key: nothing asked, no generation started";
+  EXPECT_FALSE(cache->cacheEntryForBannerView(nullptr, key));
   EXPECT_EQ(cache->cacheEntryForBannerView(b2, key), a3->slot()) << "the invalidated slot was skipped";
   EXPECT_FALSE(cache->cacheEntryForBannerView(b3, key)) << "each slot once";
   EXPECT_EQ(cache->entryCount(Generation::Previous, key), 0u);
@@ -191,6 +193,7 @@ TEST_F(ZUMBannerCacheTest, TheFourthKeyEvictsTheLeastRecentlyUsedAndTheFourthSlo
   EXPECT_EQ(cache->entryCount(Generation::Current, keyOf(k4)), 3u);
   show(banner("unit-4", screenB));
   EXPECT_EQ(cache->entryCount(Generation::Previous, keyOf(k4)), 2u);
+  EXPECT_EQ(cache->recentlyAccessedKeys(), std::vector<Json>{keyOf(k4)}) << "the new generation's own keys only";
   EXPECT_EQ(cache->cacheEntryForBannerView(banner("unit-4", screenB), keyOf(k4)), same[2]) << "the oldest were dropped";
   settle();
 }
@@ -233,6 +236,21 @@ TEST_F(ZUMBannerCacheTest, AReleasedScreenIsNotKeptAliveAndItsSuccessorIsAnother
   auto orphan = banner("unit-A", nullptr);
   EXPECT_FALSE(cache->cacheEntryForBannerView(orphan, key)) << "no root view controller, nothing handed out";
   EXPECT_EQ(cache->poolCount(Generation::Previous), 1u) << "the switch to no screen starts a generation";
+}
+
+TEST_F(ZUMBannerCacheTest, APoolKeepsEachSlotOnceNewestLastAndTakesTheOldestFirst) {
+  store(kZUMBannerPoolMaxQueuesKey, 2);
+  const auto s1 = ZUMSlot::create({}), s2 = ZUMSlot::create({}), s3 = ZUMSlot::create({});
+  ZUMBannerPool pool;
+  pool.addEntry(nullptr);
+  for (const auto& slot : {s1, s2, s1}) pool.addEntry(slot);
+  EXPECT_EQ(pool.count(), 2u) << "adding a slot again moves it";
+  pool.addEntry(s3);
+  EXPECT_EQ(pool.nextEntry(), s1) << "s2 was the oldest and went";
+  EXPECT_EQ(pool.nextEntry(), s3);
+  EXPECT_FALSE(pool.nextEntry());
+  pool.removeEntry(nullptr);
+  EXPECT_EQ(pool.count(), 0u);
 }
 
 }  // namespace

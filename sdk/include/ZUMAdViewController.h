@@ -141,4 +141,5 @@ class ZUMAdViewController : public platform::ViewController, public ZUMBannerVie
   std::int64_t adViewPositionVertical_ = kPositionBottom;
   std::int64_t adViewPositionHorizontal_ = kPositionCenter;
   ZUMAdSize adSize_ = kZUMAdSizeSmartBannerPortrait;
+  bool madeFromArchive_ = false;
 };
