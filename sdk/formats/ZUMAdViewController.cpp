@@ -96,6 +96,8 @@ void ZUMAdViewController::setView(const std::shared_ptr<platform::View>& view) {
   leadingConstraint_ = pin(view, Attribute::Leading, contentView_, Attribute::Leading);
   trailingConstraint_ = pin(view, Attribute::Trailing, contentView_, Attribute::Trailing);
   contentView_->addConstraints({bottomConstraint_, topConstraint_, leadingConstraint_, trailingConstraint_});
+  // A banner already shown keeps its room.
+  if (bannerPositionConstraintVertical_) updateAdViewHidden(!hasReceivedValidAd_ || adViewHidden_);
 }
 
 void ZUMAdViewController::viewDidLoad() {
