@@ -107,7 +107,8 @@ class ZUMAdViewController : public platform::ViewController, public ZUMBannerVie
   std::shared_ptr<ZUMAdViewController> self();
   void setUpBannerViewIfNeeded();
   void setUpPositionConstraints();
-  // Algorithm of the docking table: moves the content and the banner for `hidden`.
+  // Moves the content and the banner for `hidden`: the content gives the banner its room
+  // at the docked edge, or takes it back while the banner waits beyond that edge.
   void updateAdViewHidden(bool hidden);
   void updateLayout();
   void resetContentViewConstraints();
