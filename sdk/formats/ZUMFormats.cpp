@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "ZUMAdReward.h"
+#include "ZUMAdViewController.h"
 #include "ZUMBannerView.h"
 #include "ZUMInterstitial.h"
 #include "ZUMRewardBasedVideoAd.h"
@@ -48,4 +49,5 @@ void ZUMRegisterFormats() {
   ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) { hooks.createRewardedAd = [] { ZUMRewardBasedVideoAd::sharedInstance(); }; });
   ZUMBannerView::registerClass();
   ZUMSearchBannerView::registerClass();
+  ZUMAdViewController::registerClass();
 }
