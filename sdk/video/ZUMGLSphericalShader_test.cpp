@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <utility>
 
 #include <GLES2/gl2.h>
 
@@ -114,7 +115,12 @@ TEST_F(ZUMGLSphericalShaderTest, BindsThePositionBeforeLinkingAndReleasesItsShad
   const auto calls = platform::gl::recordedCalls();
   EXPECT_EQ(calls[11], (platform::gl::RecordedGLCall{"glBindAttribLocation", shader->glProgram(), "position"}));
   const GLuint program = shader->glProgram();
+  draw(*shader, frameOf(4, 4, 100, 128, 128), 2, 2, 0, 0);
+  const GLuint luma = shader->lumaTexture()->name(), chroma = shader->chromaTexture()->name();
+  EXPECT_TRUE(glIsTexture(luma) && glIsTexture(chroma));
+  platform::gl::clearRecordedCalls();
   shader.reset();
+  EXPECT_FALSE(glIsTexture(luma) || glIsTexture(chroma)) << "the textures go with the shader";
   EXPECT_EQ(platform::gl::recordedCalls().back(), (platform::gl::RecordedGLCall{"glDeleteProgram", program, ""}));
 }
 
@@ -333,6 +339,80 @@ TEST_F(ZUMGLSphericalShaderTest, UntrustedSettingsAndReadingsKeepTheViewARotatio
       ZUMGLMatrix4::rotationZ(-90 * kDegree) * ZUMGLMatrix4::rotationX(90 * kDegree) * ZUMGLMatrix4::rotationY(90 * kDegree);
   expectNear(huge->deviceRotationMatrix(),
              huge->externalRollRotation() * landscape.transposed() * huge->externalPitchRotation());
+}
+
+TEST_F(ZUMGLSphericalShaderTest, EachPixelLooksAlongItsRay) {
+  withMotion(lookingAhead());
+  ZUMApplication::sharedInstance()->setForcedInterfaceOrientation(platform::kInterfaceOrientationPortrait);
+  auto shader = made();
+  shader->startMotionTracking();
+  // Luma climbs one step per column (horizontal) or per row, so a pixel's grey tells the
+  // frame coordinate its ray reached: (u x 180 - 0.5) texels from the first.
+  auto ramp = [](bool horizontal) {
+    auto frame = std::make_shared<platform::PixelBuffer>(180, 180, false, platform::kYCbCrMatrixITU_R_709_2);
+    for (int row = 0; row < 180; ++row) {
+      for (int x = 0; x < 180; ++x) frame->mutableBaseAddressOfPlane(0)[row * 180 + x] = static_cast<std::uint8_t>(16 + (horizontal ? x : row));
+    }
+    std::fill_n(frame->mutableBaseAddressOfPlane(1), 90 * 90 * 2, 128);
+    return frame;
+  };
+  const int w = 101, h = 61;
+  const auto [fovX, fovY] = ZUMGLSphericalShader::fieldOfView(w, h);
+  for (bool horizontal : {true, false}) {
+    const auto frame = ramp(horizontal);
+    for (const auto& [x, y] : {std::pair{0, 0}, {100, 60}, {50, 30}, {100, 0}, {0, 60}, {20, 45}}) {
+      SCOPED_TRACE(std::to_string(horizontal) + " " + std::to_string(x) + "," + std::to_string(y));
+      const double ndcX = (x + 0.5) / w * 2 - 1, ndcY = (y + 0.5) / h * 2 - 1;
+      const double rx = ndcX * std::tan(fovX), ry = ndcY * std::tan(fovY);
+      const double u = 0.5 + std::atan2(rx, 1.0) / (2 * std::numbers::pi);
+      const double v = std::acos(ry / std::sqrt(rx * rx + ry * ry + 1)) / std::numbers::pi;
+      const double texel = std::clamp((horizontal ? u : v) * 180 - 0.5, 0.0, 179.0);
+      EXPECT_NEAR(draw(*shader, frame, w, h, x, y).g, expected(false, 16 + texel, 128, 128).g, 2);
+    }
+  }
+}
+
+TEST_F(ZUMGLSphericalShaderTest, AnyAttitudeIsUsedAsTheRotationItIs) {
+  ZUMApplication::sharedInstance()->setForcedInterfaceOrientation(platform::kInterfaceOrientationPortrait);
+  const auto r = ZUMGLMatrix4::rotationZ(0.35) * ZUMGLMatrix4::rotationY(0.52) * ZUMGLMatrix4::rotationX(0.7);
+  for (double scale : {1.0, 3.5, 1e-3}) {
+    SCOPED_TRACE(scale);
+    platform::RotationMatrix attitude;
+    for (int row = 0; row < 3; ++row) {
+      for (int column = 0; column < 3; ++column) attitude.m[row][column] = scale * r.at(row, column);
+    }
+    withMotion(attitude);
+    auto shader = made();
+    shader->startMotionTracking();
+    expectNear(shader->deviceRotationMatrix(), (r * ZUMGLMatrix4::rotationX(90 * kDegree)).transposed(), 1e-9);
+  }
+}
+
+TEST_F(ZUMGLSphericalShaderTest, OrthonormalMeansFiniteUnitColumnsAtRightAngles) {
+  auto with = [](int row, int column, double value, ZUMGLMatrix4 m = ZUMGLMatrix4::rotationY(0.3)) {
+    m.at(row, column) = value;
+    return m;
+  };
+  auto sheared = ZUMGLMatrix4::identity();
+  sheared.at(0, 1) = 0.1;
+  const struct {
+    const char* name;
+    ZUMGLMatrix4 matrix;
+    bool orthonormal;
+  } rows[] = {
+      {"identity", ZUMGLMatrix4::identity(), true},
+      {"rotation", ZUMGLMatrix4::rotationZ(1) * ZUMGLMatrix4::rotationX(2), true},
+      {"first column long", with(0, 0, 2 * std::cos(0.3)), false},
+      {"last column long", with(2, 2, 2), false},
+      {"columns not at right angles", sheared, false},
+      {"not a number outside the rotation", with(3, 3, kNaN), false},
+      {"infinite", with(3, 0, std::numeric_limits<double>::infinity()), false},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.matrix.isOrthonormal(1e-6), row.orthonormal) << row.name;
+  }
+  const auto t = (ZUMGLMatrix4::rotationZ(0.2) * ZUMGLMatrix4::rotationX(0.4)).transposed();
+  expectNear(t * ZUMGLMatrix4::rotationZ(0.2) * ZUMGLMatrix4::rotationX(0.4), ZUMGLMatrix4::identity(), 1e-12);
 }
 
 }  // namespace
