@@ -194,6 +194,9 @@ TEST_F(ZUMVideoPlayerGLViewTest, SetUpFailuresAndTeardown) {
   env.advance(100ms);
   EXPECT_EQ(listener->events, (std::vector<std::string>{
                                   "failed com.vantor.zum_videoplayer_glview -1 Failed to create spherical shader."}));
+  ASSERT_NE(view->glView()->lastFrame(), nullptr);
+  const auto& shot = view->glView()->lastFrame()->bitmap();
+  EXPECT_EQ(shot.pixel(shot.width() / 2, shot.height() / 2), (platform::Bitmap::Pixel{0, 0, 0, 255})) << "cleared to black";
   ZUMGLSphericalShader::setSourcesForTesting(std::nullopt);
 
   // Teardown before the report: nothing reaches the delegate.
