@@ -195,9 +195,11 @@ TEST_F(ZUMVideoTest, OneReusedPlayerAndItsViewPlacedRotatedAndHidden) {
   adView->setVideoPlayerFrame({1, 2, 3, 4});
   adView->rotateVideoToDegrees(90);
   auto avPlayer = readyPlayer();
+  adView->layoutIfNeeded();
   video->playerDidLoadURL(player(), platform::URL::fromString("https://ads.example.com/a.mp4"), avPlayer);
   auto view = adView->videoPlayerView();
   ASSERT_TRUE(std::dynamic_pointer_cast<ZUMVideoPlayerView>(view));
+  EXPECT_TRUE(adView->needsLayout()) << "a new view is laid out";
   EXPECT_EQ(view->frame(), adView->bounds());
 
   const struct {
@@ -207,7 +209,9 @@ TEST_F(ZUMVideoTest, OneReusedPlayerAndItsViewPlacedRotatedAndHidden) {
     adView->setVideoPlayerFrame(f.asked);
     EXPECT_EQ(view->frame(), f.wanted);
   }
+  adView->layoutIfNeeded();
   adView->rotateVideoToDegrees(90);
+  EXPECT_TRUE(adView->needsLayout());
   EXPECT_EQ(platform::Animation::runningCount(), 0);
   EXPECT_NEAR(view->transform().a, 0, 1e-7);
   EXPECT_NEAR(view->transform().b, 1, 1e-7);
