@@ -64,6 +64,8 @@ struct RecordingView : platform::View, ZUMVideoRendering {
   void disableVideoPlaybackOptimization() override { r.add("view disable"); }
   void resetVideoPlaybackOptimization() override { r.add("view reset"); }
   void enableVideoPlaybackOptimization() override { r.add("view enable"); }
+  void setUpWithPlayer(const std::shared_ptr<platform::Player>&) override {}
+  void optimizeVideoForAdVisibility(bool) override {}
   Recorder& r;
 };
 

@@ -28,7 +28,7 @@ class ZUMVideoPlayerView final : public platform::View, public ZUMVideoRendering
 
   // Shows `player` (keeping its current item for the optimisation); nothing when it is
   // the player shown already.
-  void setUpWithPlayer(const std::shared_ptr<platform::Player>& player);
+  void setUpWithPlayer(const std::shared_ptr<platform::Player>& player) override;
   void setFrame(const platform::Rect& frame) override;
 
   void enableVideoPlaybackOptimization() override;
@@ -36,7 +36,7 @@ class ZUMVideoPlayerView final : public platform::View, public ZUMVideoRendering
   // Puts the kept item back when the player has another (or none).
   void resetVideoPlaybackOptimization() override;
   // Detaches the kept item while the ad is invisible and the video paused, else attaches it.
-  void optimizeVideoForAdVisibility(bool visible);
+  void optimizeVideoForAdVisibility(bool visible) override;
 
   const std::shared_ptr<platform::Player>& player() const { return player_; }
   const std::shared_ptr<platform::PlayerLayer>& playerLayer() const { return playerLayer_; }
