@@ -42,6 +42,8 @@ struct CheckingGLView : platform::View, ZUMVideoRendering, ZUMVideoPlayerGLView 
   void disableVideoPlaybackOptimization() override {}
   void resetVideoPlaybackOptimization() override {}
   void enableVideoPlaybackOptimization() override {}
+  void setUpWithPlayer(const std::shared_ptr<platform::Player>&) override {}
+  void optimizeVideoForAdVisibility(bool) override {}
   void handleUserTouchMovedByVector(float dx, float dy) override { fuzzenv::check(std::isfinite(dx) && std::isfinite(dy)); }
 };
 
