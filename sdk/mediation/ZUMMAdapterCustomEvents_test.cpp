@@ -88,7 +88,7 @@ struct BannerEvent : ZUMCustomEventBanner {
                        const std::optional<std::string>& label,
                        const std::shared_ptr<ZUMCustomEventRequest>& request) override {
     asked->log.push_back("banner " + ZUMAdSizeDescription(size) + " " + parameter.value_or("-") + " " +
-                         label.value_or("-"));
+                         label.value_or("-") + (delegateValue.lock() ? "" : " (no delegate)"));
     asked->request = request;
   }
   std::weak_ptr<ZUMCustomEventBannerDelegate> delegate() const override { return delegateValue; }
@@ -100,7 +100,8 @@ struct InterstitialEvent : ZUMCustomEventInterstitial {
   void requestInterstitialAdWithParameter(const std::optional<std::string>& parameter,
                                           const std::optional<std::string>& label,
                                           const std::shared_ptr<ZUMCustomEventRequest>& request) override {
-    asked->log.push_back("interstitial " + parameter.value_or("-") + " " + label.value_or("-"));
+    asked->log.push_back("interstitial " + parameter.value_or("-") + " " + label.value_or("-") +
+                         (delegateValue.lock() ? "" : " (no delegate)"));
     asked->request = request;
   }
   void presentFromRootViewController(const std::shared_ptr<platform::ViewController>&) override {
@@ -118,7 +119,8 @@ struct NativeEvent : ZUMCustomEventNativeAd {
                                     const std::shared_ptr<platform::ViewController>&) override {
     std::string types;
     for (const auto& type : adTypes) types += " " + type;
-    asked->log.push_back("native " + parameter.value_or("-") + types + " options " + std::to_string(options.size()));
+    asked->log.push_back("native " + parameter.value_or("-") + types + " options " + std::to_string(options.size()) +
+                         (delegateValue.lock() ? "" : " (no delegate)"));
     asked->request = request;
   }
   bool handlesUserClicks() override { return true; }

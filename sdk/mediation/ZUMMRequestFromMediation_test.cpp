@@ -185,6 +185,13 @@ TEST_F(ZUMMRequestFromMediationTest, TheRequestCarriesTheTargetingAndOnlyAnInter
     EXPECT_EQ(request->keywords(), Json::array({"k1", "k2"}));
     EXPECT_EQ(request->testDevices(), std::nullopt);
   }
+  // Entry extras and an inlined ad that are no dictionaries add nothing.
+  InternalAnswers odd;
+  odd.entryExtras = Json::array({"x"});
+  odd.inlined = Json::array({"y"});
+  auto request = ZUMRequestWithMediationAdRequest(odd);
+  EXPECT_EQ(parametersOf(*request), (Json{{"pw", "1"}}));
+  EXPECT_FALSE(request->adNetworkExtrasFor<ZUMExtras>()->hasAd());
   // The publisher's extras hold what they held.
   EXPECT_EQ(publisherExtras->additionalParameters(),
             (Json{{"_mediationRequestUrl", "https://u.example/r"}, {"q", "v"}}));
