@@ -7,6 +7,7 @@
 #include "ZUMMRewardBasedVideoAdNetworkAdapter.h"
 #include "sdk/entry/ZUMBuiltIns.h"
 #include "sdk/foundation/ZUMApplication.h"
+#include "sdk/mediation/ZUMMAdNetworkConfig.h"
 #include "sdk/mediation/ZUMMediationTestSupport.h"
 #include "testing/TestEnvironment.h"
 
@@ -47,7 +48,9 @@ TEST_F(ZUMMAdNetworkAdapterImplTest, TheHubListsAdaptersOnceMediationRegisters) 
       std::vector<std::string>{zummtest::kSubclassAdapter, zummtest::kPlainClass, zummtest::kRewardedOnlyAdapter});
   EXPECT_TRUE(hub->availableAdapterNames().empty());  // no mediation yet: none counts
   ZUMRegisterBuiltIns();
-  EXPECT_EQ(hub->availableAdapterNames(), std::vector<std::string>{zummtest::kSubclassAdapter});
+  // The SDK's own custom events adapter is registered with mediation and listed first.
+  EXPECT_EQ(hub->availableAdapterNames(),
+            (std::vector<std::string>{kZUMMAdapterCustomEventsClassName, zummtest::kSubclassAdapter}));
 }
 
 TEST_F(ZUMMAdNetworkAdapterImplTest, AdapterClassesAreFoundByNameOnly) {

@@ -7,6 +7,7 @@
 #include "sdk/mediation/ZUMMAdNetworkConfig.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorImpl.h"
 #include "sdk/mediation/ZUMMAdNetworkAdapterImpl.h"
+#include "sdk/mediation/ZUMMAdapterCustomEvents.h"
 #include "sdk/mediation/ZUMMConfig.h"
 #include "sdk/mediation/ZUMMUtilities.h"
 #include "sdk/request/ZUMAdTelemetry.h"
@@ -62,6 +63,7 @@ std::vector<platform::URL> ZUMMediationClickTracking::trackingURLsWithAdEventID(
 void ZUMRegisterMediation() {
   ZUMSlotMediation::setShared(std::make_shared<ZUMMediationSlotMediation>());
   ZUMClickTrackerMediation::setShared(std::make_shared<ZUMMediationClickTracking>());
+  ZUMMAdapterCustomEvents::registerClass();
   ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {
     hooks.availableAdapterNamesInSet = &ZUMMAdNetworkAdapterImpl::availableAdapterNamesInSet;
   });
