@@ -57,8 +57,9 @@ void ZUMMAdapterCustomEvents::failWithMessage(Connector& connector, const std::s
   connector.adapterDidFailAd(*this, ZUMMakeErrorWithDomain(kZUMMCustomEventsErrorDomain, 1, message));
 }
 
-std::shared_ptr<ZUMCustomEvent> ZUMMAdapterCustomEvents::customEventWithCredentials(Connector& connector,
-                                                                                  const Json& credentials) {
+template <class Kind>
+std::shared_ptr<Kind> ZUMMAdapterCustomEvents::customEventWithCredentials(Connector& connector, const Json& credentials,
+                                                                          std::string (*notOfKind)(const std::string&)) {
   auto className = ZUMJSONStringForKey(credentials, "class_name");
   if (!className) {
     failWithMessage(connector, "No class name for the Custom Event.", false);
@@ -66,8 +67,13 @@ std::shared_ptr<ZUMCustomEvent> ZUMMAdapterCustomEvents::customEventWithCredenti
   }
   // Only a class the app registered as a custom event is ever made.
   auto customEvent = platform::ClassRegistry::shared().create<ZUMCustomEvent>(*className);
-  if (!customEvent) failWithMessage(connector, "Cannot find Custom Event class named " + *className + ".", true);
-  return customEvent;
+  if (!customEvent) {
+    failWithMessage(connector, "Cannot find Custom Event class named " + *className + ".", true);
+    return nullptr;
+  }
+  auto ofKind = std::dynamic_pointer_cast<Kind>(customEvent);
+  if (!ofKind) failWithMessage(connector, notOfKind(*className), true);
+  return ofKind;
 }
 
 void ZUMMAdapterCustomEvents::getBannerWithSize(const ZUMAdSize& size) {
@@ -75,21 +81,14 @@ void ZUMMAdapterCustomEvents::getBannerWithSize(const ZUMAdSize& size) {
   auto target = connector();
   if (!target) return;
   const Json credentials = target->credentials();
-  auto customEvent = customEventWithCredentials(*target, credentials);
-  if (!customEvent) return;
-  auto request = ZUMCustomEventRequest::create(*target);
-  auto banner = std::dynamic_pointer_cast<ZUMCustomEventBanner>(customEvent);
-  if (!banner) {
-    failWithMessage(*target,
-                    "Custom Event class " + ZUMJSONStringForKey(credentials, "class_name").value_or("") +
-                        " does not conform to the " + kZUMCustomEventBannerProtocol + " protocol.",
-                    true);
-    return;
-  }
+  auto banner = customEventWithCredentials<ZUMCustomEventBanner>(*target, credentials, [](const std::string& name) {
+    return "Custom Event class " + name + " does not conform to the " + kZUMCustomEventBannerProtocol + " protocol.";
+  });
+  if (!banner) return;
   customEventBanner_ = banner;
   banner->setDelegate(std::weak_ptr<ZUMCustomEventBannerDelegate>(shared_from_this()));
   banner->requestBannerAd(size, ZUMJSONStringForKey(credentials, "parameter"), ZUMJSONStringForKey(credentials, "label"),
-                          request);
+                          ZUMCustomEventRequest::create(*target));
 }
 
 void ZUMMAdapterCustomEvents::getInterstitial() {
@@ -97,21 +96,17 @@ void ZUMMAdapterCustomEvents::getInterstitial() {
   auto target = connector();
   if (!target) return;
   const Json credentials = target->credentials();
-  auto customEvent = customEventWithCredentials(*target, credentials);
-  if (!customEvent) return;
-  auto request = ZUMCustomEventRequest::create(*target);
-  auto interstitial = std::dynamic_pointer_cast<ZUMCustomEventInterstitial>(customEvent);
-  if (!interstitial) {
-    failWithMessage(*target,
-                    "Custom Event class " + ZUMJSONStringForKey(credentials, "class_name").value_or("") +
-                        " does not conform to the " + kZUMCustomEventInterstitialProtocol + " protocol.",
-                    true);
-    return;
-  }
+  auto interstitial =
+      customEventWithCredentials<ZUMCustomEventInterstitial>(*target, credentials, [](const std::string& name) {
+        return "Custom Event class " + name + " does not conform to the " + kZUMCustomEventInterstitialProtocol +
+               " protocol.";
+      });
+  if (!interstitial) return;
   customEventInterstitial_ = interstitial;
   interstitial->setDelegate(std::weak_ptr<ZUMCustomEventInterstitialDelegate>(shared_from_this()));
   interstitial->requestInterstitialAdWithParameter(ZUMJSONStringForKey(credentials, "parameter"),
-                                                   ZUMJSONStringForKey(credentials, "label"), request);
+                                                   ZUMJSONStringForKey(credentials, "label"),
+                                                   ZUMCustomEventRequest::create(*target));
 }
 
 bool ZUMMAdapterCustomEvents::getNativeAdWithAdTypes(const std::vector<std::string>& adTypes,
@@ -125,16 +120,10 @@ bool ZUMMAdapterCustomEvents::getNativeAdWithAdTypes(const std::vector<std::stri
     return true;
   }
   const Json credentials = target->credentials();
-  auto customEvent = customEventWithCredentials(*target, credentials);
-  if (!customEvent) return true;
-  auto nativeAd = std::dynamic_pointer_cast<ZUMCustomEventNativeAd>(customEvent);
-  if (!nativeAd) {
-    failWithMessage(*target,
-                    "Custom event class " + ZUMJSONStringForKey(credentials, "class_name").value_or("") +
-                        " doesn't implement method " + kZUMCustomEventRequestNativeAdOperation + ".",
-                    true);
-    return true;
-  }
+  auto nativeAd = customEventWithCredentials<ZUMCustomEventNativeAd>(*target, credentials, [](const std::string& name) {
+    return "Custom event class " + name + " doesn't implement method " + kZUMCustomEventRequestNativeAdOperation + ".";
+  });
+  if (!nativeAd) return true;
   auto request = ZUMCustomEventRequest::create(*target);
   customEventNativeAd_ = nativeAd;
   nativeAd->setDelegate(std::weak_ptr<ZUMCustomEventNativeAdDelegate>(shared_from_this()));

@@ -89,9 +89,11 @@ class ZUMMAdapterCustomEvents final : public ZUMMAdNetworkAdapter,
   void relay(Call call) {
     if (auto target = connector()) call(*target);
   }
-  // A new object of the class the credentials name; nullptr after reporting why.
-  std::shared_ptr<ZUMCustomEvent> customEventWithCredentials(Connector& connector,
-                                                             const nlohmann::ordered_json& credentials);
+  // A new object of the class the credentials name, when it is a `Kind`; nullptr after
+  // reporting why. `notOfKind` words the report on a class of another kind from its name.
+  template <class Kind>
+  std::shared_ptr<Kind> customEventWithCredentials(Connector& connector, const nlohmann::ordered_json& credentials,
+                                                   std::string (*notOfKind)(const std::string& className));
   // Reports a set-up failure once: kZUMMCustomEventsErrorDomain, code 1.
   void failWithMessage(Connector& connector, const std::string& message, bool log);
 
