@@ -19,6 +19,7 @@
 #include "platform/gl/GLView.h"
 #include "platform/base/RunLoop.h"
 #include "platform/media/PixelBuffer.h"
+#include "sdk/video/ZUMCreateGLProgram.h"
 #include "sdk/video/ZUMGLSphericalShader.h"
 
 namespace {
@@ -48,23 +49,10 @@ void main() {
 const GLfloat kBT709[9] = {1.164f, 1.164f, 1.164f, 0.0f, -0.213f, 2.112f, 1.793f, -0.533f, 0.0f};
 const GLfloat kQuad[12] = {-1, -1, 0, 1, -1, 0, -1, 1, 0, 1, 1, 0};
 
-GLuint compile(GLenum type, const char* source) {
-  const GLuint shader = gl::createShader(type);
-  gl::shaderSource(shader, source);
-  gl::compileShader(shader);
-  return shader;
-}
-
+// The flat program, made as the SDK makes its own.
 GLuint link(const char* fragment) {
-  const GLuint program = gl::createProgram();
-  const GLuint vs = compile(GL_VERTEX_SHADER, kQuadVertex), fs = compile(GL_FRAGMENT_SHADER, fragment);
-  gl::attachShader(program, vs);
-  gl::attachShader(program, fs);
-  gl::bindAttribLocation(program, 0, "position");
-  gl::linkProgram(program);
-  gl::deleteShader(vs);
-  gl::deleteShader(fs);
-  return gl::getProgramiv(program, GL_LINK_STATUS) ? program : 0;
+  GLuint program = 0;
+  return ZUMCreateGLProgram(kQuadVertex, fragment, {{0, "position"}}, &program, nullptr) ? program : 0;
 }
 
 struct Rig {
