@@ -258,4 +258,84 @@ TEST_F(ZUMMediaContentTest, TheSupportPageIsAStoredWebURLElseTheAdServers) {
   }
 }
 
+// --- The support page's variants ------------------------------------------------------------------
+
+class ZUMNativeVideoPageTest : public ZUMMediaContentTest {
+ protected:
+  std::shared_ptr<ZUMMediaContent> loaded(const Json& dictionary) {
+    auto content = makeContent(&dictionary);
+    EXPECT_EQ(load(*content)->error, nullptr);
+    return content;
+  }
+};
+
+TEST_F(ZUMNativeVideoPageTest, ASilentPageIsLoadedButGetsNoVideo) {
+  std::string page(ZUMNativeVideoPageHTML());
+  page.replace(page.find("send('jsLoaded', {});"), 22, "");  // never says it is ready
+  servePage(page);
+  auto content = loaded(videoDictionary());
+  env.advance(5s);
+  EXPECT_TRUE(scriptsStartingWith(*content, kRenderVideo).empty());
+  EXPECT_FALSE(content->videoController()->hasVideoContent());
+}
+
+TEST_F(ZUMNativeVideoPageTest, ASlowPageGetsTheVideoWhenItIsReady) {
+  std::string page(ZUMNativeVideoPageHTML());
+  page.replace(page.find("send('jsLoaded', {});"), 22, "setTimeout(function () { send('jsLoaded', {}); }, 3000);");
+  servePage(page);
+  auto content = loaded(videoDictionary());
+  env.advance(2.9s);
+  EXPECT_TRUE(scriptsStartingWith(*content, kRenderVideo).empty());
+  env.advance(0.2s);
+  EXPECT_EQ(scriptsStartingWith(*content, kRenderVideo).size(), 1u);
+}
+
+TEST_F(ZUMNativeVideoPageTest, AVideoThePageCannotPlayReachesNoHost) {
+  server.route("/broken.mp4", {.status = 404, .body = "no"});
+  const Json cases[] = {
+      Json{{"videoUrl", server.baseURL() + "/broken.mp4"}},
+      Json{{"videoUrl", "file:///etc/passwd"}},
+      Json{{"videoUrl", 7}},
+      Json::object(),
+  };
+  for (const auto& dictionary : cases) {
+    auto content = loaded(dictionary);
+    ASSERT_TRUE(env.runUntil([&] { return !scriptsStartingWith(*content, kRenderVideo).empty(); }));
+    env.advance(1s);
+    EXPECT_FALSE(content->videoController()->hasVideoContent()) << dictionary.dump();
+    if (dictionary.value("videoUrl", Json()) != cases[0]["videoUrl"]) {
+      EXPECT_EQ(adViewOf(*content)->videoPlayer(), nullptr) << dictionary.dump();  // the page made no player
+    }
+  }
+}
+
+TEST_F(ZUMNativeVideoPageTest, HostCommandsBeforeThePlayerIsReadyWaitForIt) {
+  Json dictionary = videoDictionary();
+  dictionary["autoplay"] = false;
+  dictionary["customControlsAllowed"] = true;
+  auto options = ZUMVideoOptions::create();
+  options->setCustomControlsRequested(true);
+  auto content = makeContent(&dictionary, options);
+  EXPECT_EQ(load(*content)->error, nullptr);
+  const auto controller = std::dynamic_pointer_cast<ZUMAdViewVideoController>(content->videoController());
+  ASSERT_TRUE(env.runUntil([&] { return controller->hasVideoContent(); }));
+  env.runUntilIdle();
+  EXPECT_TRUE(controller->customControlsEnabled());
+  EXPECT_TRUE(controller->videoMuted());
+  EXPECT_EQ(controller->videoPlaybackState(), 0);  // waits for the host
+  controller->play();
+  env.advance(0.5s);
+  EXPECT_EQ(controller->videoPlaybackState(), kZUMVideoPlaybackStatePlaying);
+  EXPECT_GT(controller->currentPlaybackTime(), 0.2);
+  controller->setMute(false);
+  env.advance(0.25s);
+  EXPECT_FALSE(controller->videoMuted());
+  controller->pause();
+  env.advance(0.25s);
+  EXPECT_EQ(controller->videoPlaybackState(), kZUMVideoPlaybackStatePaused);
+  controller->play();
+  env.advance(0.25s);
+  EXPECT_EQ(controller->videoPlaybackState(), kZUMVideoPlaybackStateResumed);
+}
+
 }  // namespace
