@@ -12,6 +12,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ZUMAdLoader.h"
+#include "ZUMAdLoaderDelegate.h"
 #include "ZUMExtras.h"
 #include "ZUMMobileAds.h"
 #include "ZUMNativeAd.h"
@@ -20,7 +22,9 @@
 #include "ZUMSlotAdLoadDelegate.h"
 #include "platform/base/RunLoop.h"
 #include "platform/net/URLLoading.h"
+#include "sdk/native/ZUMNativeAdClass.h"
 #include "sdk/native/ZUMNativeAdsPage.h"
+#include "sdk/request/ZUMAdLoaderConfiguration.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMUIKitWebView.h"
 #include "sdk/request/ZUMSlot.h"
@@ -96,8 +100,89 @@ class TestAd : public ZUMNativeAd {
   std::set<std::string> required;
   std::vector<std::string> assets;
 
- private:
+ protected:
   TestAd(const Json& dictionary, const ZUMAdConfiguration::Options& options) : ZUMNativeAd(dictionary, options) {}
+};
+
+// The delegate protocol of the test kinds.
+class TestAdLoaderDelegate : public virtual ZUMAdLoaderDelegate {
+ public:
+  virtual void adLoaderDidReceiveTestAd(ZUMAdLoader& loader, const std::shared_ptr<TestAd>& ad) = 0;
+};
+
+// A loadable ad produced by a test kind's loader delegation: it hands itself to a
+// TestAdLoaderDelegate.
+class DeliveredTestAd : public TestAd {
+ public:
+  static std::shared_ptr<DeliveredTestAd> create(const Json& dictionary, const ZUMAdConfiguration::Options& options,
+                                                 std::string className) {
+    auto ad = std::shared_ptr<DeliveredTestAd>(new DeliveredTestAd(dictionary, options));
+    ad->className = std::move(className);
+    return ad;
+  }
+  void adLoaderDidReceiveAd(ZUMAdLoader& loader) override {
+    auto self = std::static_pointer_cast<DeliveredTestAd>(shared_from_this());
+    if (auto delegate = std::dynamic_pointer_cast<TestAdLoaderDelegate>(loader.delegate())) {
+      delegate->adLoaderDidReceiveTestAd(loader, self);
+    }
+  }
+  std::optional<std::string> loadableClassName() const override { return className; }
+  std::string className;
+
+ private:
+  using TestAd::TestAd;
+};
+
+// The class object of a test kind registered under one of the native class names: its
+// ads take the entry's "assets" (names) as requested assets, and it keeps every ad it
+// made.
+class TestAdClass : public ZUMNativeAdClass {
+ public:
+  TestAdClass(std::string className, std::string templateID)
+      : className(std::move(className)), templateID(std::move(templateID)) {}
+  std::string requiredDelegateProtocol() const override { return "TestAdLoaderDelegate"; }
+  bool delegateConformsToRequiredProtocol(const ZUMAdLoaderDelegate& delegate) const override {
+    return dynamic_cast<const TestAdLoaderDelegate*>(&delegate) != nullptr;
+  }
+  std::optional<Json> requestParametersForAdLoader(ZUMAdLoader&) const override {
+    return Json{{"format", std::stoi(templateID)}, {"allowed_response_types", {"ina"}}};
+  }
+  bool canInitWithAdLoader(ZUMAdLoader&, platform::ErrorPtr* error) const override {
+    if (refusal && error) *error = refusal;
+    return !refusal;
+  }
+  std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
+      const std::shared_ptr<const ZUMMConfig>&, const std::shared_ptr<ZUMMAdNetworkConfig>&) const override {
+    return nullptr;
+  }
+  std::shared_ptr<ZUMNativeAd> adWithDictionary(const Json& dictionary,
+                                                const ZUMAdConfiguration::Options& options) const override {
+    auto ad = DeliveredTestAd::create(dictionary, options, className);
+    ad->templateID = templateID;
+    if (const auto* assets = dictionary.contains("assets") ? &dictionary["assets"] : nullptr; assets && assets->is_array()) {
+      for (const auto& name : *assets) {
+        if (name.is_string()) ad->assets.push_back(name.get<std::string>());
+      }
+    }
+    if (dictionary.contains("required") && dictionary["required"].is_string()) ad->required = {dictionary["required"]};
+    made.push_back(ad);
+    return ad;
+  }
+
+  std::string className;
+  std::string templateID;
+  platform::ErrorPtr refusal;
+  mutable std::vector<std::weak_ptr<DeliveredTestAd>> made;
+};
+
+// Registers the test kinds under the content ("1") and app-install ("2") class names.
+struct TestKinds {
+  TestKinds() {
+    ZUMRegisterLoadableClass(kZUMNativeContentAdClassName, content);
+    ZUMRegisterLoadableClass(kZUMNativeAppInstallAdClassName, appInstall);
+  }
+  std::shared_ptr<TestAdClass> content = std::make_shared<TestAdClass>(kZUMNativeContentAdClassName, "1");
+  std::shared_ptr<TestAdClass> appInstall = std::make_shared<TestAdClass>(kZUMNativeAppInstallAdClassName, "2");
 };
 
 // What an ad tells its host, "!" marking a call off the main thread.
