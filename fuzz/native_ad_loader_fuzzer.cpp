@@ -29,11 +29,10 @@
 #include "sdk/network/ZUMNetworkDelivery.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/native/ZUMNativeAdClass.h"
-#include "sdk/rendering/ZUMAdViewSlotRendering.h"
+#include "sdk/native/ZUMNativePageTestSupport.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdLoaderConfiguration.h"
 #include "sdk/request/ZUMSlot.h"
-#include "sdk/request/ZUMSlotRendering.h"
 
 using Json = nlohmann::ordered_json;
 
@@ -116,23 +115,6 @@ struct Delegate final : KindDelegate {
   int finished = 0;
 };
 
-// The real ad views, remembering the last one made (the preprocessor's page).
-struct RecordingRendering final : ZUMSlotRendering {
-  AdViewParts makeAdView(ZUMSlot& slot, const platform::Rect& frame) override {
-    auto parts = real.makeAdView(slot, frame);
-    last = parts.adView;
-    return parts;
-  }
-  void adViewDidMoveToPlacement(platform::View& v, const std::shared_ptr<ZUMSlotPlacement>& p) override {
-    real.adViewDidMoveToPlacement(v, p);
-  }
-  void pauseVideo(platform::View& v) override { real.pauseVideo(v); }
-  void clearTouched(platform::View& v) override { real.clearTouched(v); }
-  void detachAdView(platform::View& v) override { real.detachAdView(v); }
-  ZUMAdViewSlotRendering real;
-  std::shared_ptr<platform::View> last;
-};
-
 // The results an answer must give: one per entry, then a no-fill when short; one
 // no-fill for no ads. Final (capital) only at the end.
 std::string expectedResults(const std::string& answer, std::int64_t requested) {
@@ -163,8 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform::URLLoading::setOffline(true);
     ZUMRegisterNetworkDelivery();
     ZUMRegisterAdFetcher();
-    auto made = std::make_shared<RecordingRendering>();
-    ZUMSlotRendering::setShared(made);
+    auto made = nativepagetest::RecordingSlotRendering::install();
     ZUMRegisterLoadableClass(kZUMNativeContentAdClassName, std::make_shared<KindClass>("1"));
     ZUMRegisterLoadableClass(kZUMNativeAppInstallAdClassName, std::make_shared<KindClass>("2"));
     return made;
