@@ -23,6 +23,8 @@ class ZUMMediaView : public platform::View, public ZUMMediaContentDelegate {
   // keeps what it shows; otherwise shows the ad's media content from the next turn of the
   // main queue (nullptr: nothing).
   void setNativeAd(const std::shared_ptr<ZUMNativeAd>& nativeAd);
+  // The template id of custom template ads, which media views do not show.
+  static constexpr const char* kCustomTemplateID = "3";
   const std::shared_ptr<ZUMMediaContentDisplaying>& mediaContent() const { return mediaContent_; }
   // Replaces the content and the view shown (nullptr: none).
   void setMediaContent(std::shared_ptr<ZUMMediaContentDisplaying> mediaContent);
@@ -40,6 +42,8 @@ class ZUMMediaView : public platform::View, public ZUMMediaContentDelegate {
   explicit ZUMMediaView(const platform::Rect& frame) : platform::View(frame) {}
 
  private:
+  void showMediaContentOfNativeAd(const std::weak_ptr<ZUMNativeAd>& nativeAd);
+
   std::shared_ptr<platform::View> mediaView_;
   std::shared_ptr<ZUMMediaContentDisplaying> mediaContent_;
   std::weak_ptr<ZUMNativeAd> nativeAd_;

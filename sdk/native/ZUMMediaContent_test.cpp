@@ -40,7 +40,7 @@ TEST_F(ZUMMediaContentTest, TheTimeOutIsTheStoredPositiveNumberElseTenSeconds) {
     Json stored;
     double seconds;
   } cases[] = {
-      {"2.5", 2.5}, {4, 4}, {nullptr, 10}, {"0", 10}, {-3, 10}, {"soon", 10}, {Json::array({2}), 10},
+      {"2.5", 2.5}, {4, 4}, {"0.5", 0.5}, {nullptr, 10}, {"0", 10}, {-3, 10}, {"soon", 10}, {Json::array({2}), 10},
   };
   for (const auto& c : cases) {
     store(kTimeoutKey, c.stored);
@@ -126,6 +126,7 @@ TEST_F(ZUMMediaContentTest, ADictionaryThatIsNoJSONFailsTheLoadWithItsText) {
   servePage("", /*held=*/true);
   Json dictionary = videoDictionary();
   dictionary["ratio"] = NAN;
+  dictionary["title"] = "Café";
   auto content = makeContent(&dictionary);
   auto completion = startLoad(*content);
   platform::NotificationCenter::defaultCenter().post("jsLoaded", adViewOf(*content));
@@ -133,7 +134,7 @@ TEST_F(ZUMMediaContentTest, ADictionaryThatIsNoJSONFailsTheLoadWithItsText) {
   ASSERT_EQ(completion->calls, 1);
   EXPECT_EQ(completion->error->code(), kZUMErrorInternalError);
   EXPECT_EQ(completion->error->localizedDescription(),
-            "Vast video response ({\"videoUrl\":\"" + server.baseURL() + "/clip.mp4\",\"ratio\":null}) can't be JSON encoded.");
+            "Vast video response ({\"videoUrl\":\"" + server.baseURL() + "/clip.mp4\",\"ratio\":null,\"title\":\"Café\"}) can't be JSON encoded.");
   EXPECT_TRUE(scriptsStartingWith(*content, kRenderVideo).empty());
   // "jsLoaded" of another ad view is not this content's.
   platform::NotificationCenter::defaultCenter().post("jsLoaded", platform::View::create());
@@ -157,6 +158,9 @@ TEST_F(ZUMMediaContentTest, ThePageGetsTheDictionaryAsScriptDataAndTheHostsIniti
   EXPECT_EQ(scriptsStartingWith(*content, "QYRA_ReceiveMessage('pubVideoCmd'"),
             std::vector<std::string>{"QYRA_ReceiveMessage('pubVideoCmd', "
                                      "{\"action\":\"initialState\",\"muteStart\":\"1\",\"customControlsRequested\":0});"});
+
+  // The page is told it is ready as any other ad page loaded in a slot.
+  EXPECT_EQ(scriptsStartingWith(*content, "QYRA_ReceiveMessage('onReadyEventReceived'").size(), 1u);
 
   // Without options the page hears no initial state.
   auto plain = makeContent(&dictionary, nullptr);

@@ -1,8 +1,12 @@
 #include "ZUMMediaView.h"
 
 #include "ZUMMediaContentDisplaying.h"
+#include "ZUMNativeAd.h"
+#include "platform/base/DispatchQueue.h"
 #include "platform/base/MainThreadChecker.h"
 #include "platform/ui/ImageView.h"
+#include "sdk/foundation/ZUMBindWeak.h"
+#include "sdk/foundation/ZUMLogger.h"
 #include "sdk/native/ZUMMediaContent.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMSlotActiveView.h"
@@ -12,6 +16,28 @@
 std::shared_ptr<ZUMMediaView> ZUMMediaView::create(const platform::Rect& frame) {
   platform::assertMainThread();
   return std::shared_ptr<ZUMMediaView>(new ZUMMediaView(frame));
+}
+
+void ZUMMediaView::setNativeAd(const std::shared_ptr<ZUMNativeAd>& nativeAd) {
+  platform::assertMainThread();
+  if (nativeAd && nativeAd->adFormatTemplateID() == kCustomTemplateID) {
+    ZUMLogger::sharedInstance()->logPublicMessage("Failed to set custom template native ad on media view. Not supported.");
+    return;
+  }
+  if (nativeAd && !nativeAd->mediaContent()) {
+    ZUMLogger::sharedInstance()->logPublicMessage("Failed to populate media conent: media content is not available");
+    return;
+  }
+  nativeAd_ = nativeAd;
+  // The ad's content is taken on the next turn, once the ad has finished setting up.
+  const std::weak_ptr<ZUMMediaView> me = std::static_pointer_cast<ZUMMediaView>(shared_from_this());
+  platform::DispatchQueue::main()->async(
+      ZUMBindWeak(me, &ZUMMediaView::showMediaContentOfNativeAd, std::weak_ptr<ZUMNativeAd>(nativeAd)));
+}
+
+void ZUMMediaView::showMediaContentOfNativeAd(const std::weak_ptr<ZUMNativeAd>& nativeAd) {
+  const auto ad = nativeAd.lock();
+  setMediaContent(ad ? ad->mediaContent() : nullptr);
 }
 
 void ZUMMediaView::setMediaContent(std::shared_ptr<ZUMMediaContentDisplaying> mediaContent) {

@@ -13,6 +13,8 @@
 #include "platform/ui/Image.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Window.h"
+#include "platform/base/SystemLog.h"
+#include "sdk/native/ZUMNativeTestSupport.h"
 #include "sdk/native/ZUMNativeVideoTestSupport.h"
 #include "sdk/rendering/ZUMActiveViewMonitor.h"
 #include "sdk/rendering/ZUMAdViewVideoController.h"
@@ -132,6 +134,65 @@ TEST_F(ZUMMediaViewTest, TheContentsVisibilityFollowsTheMediaViewsWindow) {
   window->addSubview(mediaView);
   EXPECT_TRUE(monitor->viewMonitor()->isMonitoring());
   platform::NotificationCenter::defaultCenter().removeObserver(token);
+}
+
+// A native ad kind with the media the test gives.
+class Ad : public nativetest::TestAd {
+ public:
+  static std::shared_ptr<Ad> create(std::string templateID, std::shared_ptr<ZUMMediaContentDisplaying> media) {
+    auto ad = std::shared_ptr<Ad>(new Ad());
+    ad->templateID = std::move(templateID);
+    ad->media = std::move(media);
+    return ad;
+  }
+  std::shared_ptr<ZUMMediaContentDisplaying> mediaContent() const override { return media; }
+  std::shared_ptr<ZUMMediaContentDisplaying> media;
+
+ private:
+  Ad() : TestAd(Json::object(), {}) {}
+};
+
+TEST_F(ZUMMediaViewTest, ANativeAdsMediaIsShownFromTheNextTurnUnlessTheAdIsRefused) {
+  auto media = std::make_shared<OtherMedia>();
+  auto ad = Ad::create("2", media);
+  mediaView->setNativeAd(ad);
+  EXPECT_EQ(mediaView->nativeAd(), ad);
+  EXPECT_EQ(mediaView->mediaContent(), nullptr);  // not inside the call
+  env.runUntilIdle();
+  EXPECT_EQ(mediaView->mediaContent(), media);
+  EXPECT_EQ(mediaView->mediaView(), media->view);
+
+  platform::SystemLog::Capture capture(true);
+  const struct {
+    std::shared_ptr<Ad> ad;
+    const char* log;
+  } refused[] = {
+      {Ad::create("3", std::make_shared<OtherMedia>()),
+       "Failed to set custom template native ad on media view. Not supported."},
+      {Ad::create("1", nullptr), "Failed to populate media conent: media content is not available"},
+  };
+  for (const auto& r : refused) {
+    capture.clear();
+    mediaView->setNativeAd(r.ad);
+    env.runUntilIdle();
+    EXPECT_TRUE(capture.contains(r.log)) << r.log;
+    EXPECT_EQ(mediaView->nativeAd(), ad);  // the previous ad and media stay
+    EXPECT_EQ(mediaView->mediaContent(), media);
+  }
+
+  // An ad gone before the turn, or none, leaves nothing shown.
+  auto gone = Ad::create("1", std::make_shared<OtherMedia>());
+  mediaView->setNativeAd(gone);
+  gone.reset();
+  env.runUntilIdle();
+  EXPECT_EQ(mediaView->mediaContent(), nullptr);
+  mediaView->setNativeAd(ad);
+  env.runUntilIdle();
+  mediaView->setNativeAd(nullptr);
+  EXPECT_EQ(mediaView->nativeAd(), nullptr);
+  env.runUntilIdle();
+  EXPECT_EQ(mediaView->mediaContent(), nullptr);
+  EXPECT_TRUE(mediaView->subviews().empty());
 }
 
 // --- End to end ----------------------------------------------------------------------------------
