@@ -165,10 +165,13 @@ TEST_F(ZUMAdLoaderTest, ResponsesWithoutAdsEndWithNoFill) {
     delegate->log.clear();
     hosts.servePage(row.page.empty() ? std::string(ZUMNativeAdsPageHTML()) : row.page);
     hosts.server.route("/native", {.headers = {{"x-qyra-ad-format", "native"}}, .body = row.body});
+    platform::SystemLog::Capture capture(true);
     auto loader = makeLoader({"1"}, {});
     load(*loader);
     ASSERT_TRUE(waitForLog(2));
     EXPECT_EQ(delegate->log, (Log{"failed 1 Request Error: No ad to show.", "finished"}));
+    env.runUntilIdle();
+    EXPECT_TRUE(capture.contains("The native ad response holds no ads."));
   }
 }
 
