@@ -353,6 +353,8 @@ TEST_F(ZUMNativeAdTest, StatisticsAreKeptPerFormatAndBounded) {
   EXPECT_EQ(ad->statistics()["template_id"], "1");
   EXPECT_EQ(ad->statistics()["ad_unit_id"], "unit-A");
   EXPECT_EQ(ad->statistics()["uses_media_view"], 0);
+  ad->reportIsMediaContentRendered(true);
+  EXPECT_EQ(ad->statistics()["uses_media_view"], 1);
   EXPECT_TRUE(ad->statistics()["timestamp_ms"].is_number_float());
 
   auto forA = ZUMNativeAdStatisticsForAdUnitID("unit-A", "4");
