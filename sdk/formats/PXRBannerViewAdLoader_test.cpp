@@ -30,7 +30,7 @@ struct BannerDelegate : PXRBannerAdLoaderDelegate {
   void adLoaderDidFailToReceiveAdWithError(ZUMAdLoader&, const ZUMRequestErrorPtr& error) override {
     log.push_back("failed " + std::to_string(error->code()) + " " + error->localizedDescription());
   }
-  std::vector<ZUMAdSize> sizes{kZUMAdSizeBanner, kZUMAdSizeMediumRectangle};
+  std::vector<ZUMAdSize> sizes{kZUMAdSizeMediumRectangle, kZUMAdSizeBanner};
   std::vector<std::string> log;
   std::shared_ptr<PXRBannerView> received;
 };
@@ -58,15 +58,16 @@ TEST_F(PXRBannerViewAdLoaderTest, TheDelegatesSizesBecomeTheRequestsAndTheSlots)
   ASSERT_NE(bannerClass(), nullptr);
   EXPECT_EQ(bannerClass()->requiredDelegateProtocol(), "PXRBannerAdLoaderDelegate");
   EXPECT_EQ(bannerClass()->requestParametersForAdLoader(*loader),
-            (Json{{"allowed_response_types", {"iba"}}, {"sz_array", {"320x50", "300x250"}}}));
+            (Json{{"allowed_response_types", {"iba"}}, {"sz_array", {"300x250", "320x50"}}}));
   platform::ErrorPtr error;
   EXPECT_TRUE(bannerClass()->canInitWithAdLoader(*loader, &error));
   EXPECT_EQ(error, nullptr);
   auto sizes = loader->validAdSizes();
   ASSERT_TRUE(sizes);
   ASSERT_EQ(sizes->size(), 2u);
-  EXPECT_TRUE(ZUMAdSizeEqualToSize(ZUMAdSizeFromValue((*sizes)[1]), ZUMAdSizeFromSize({300, 250})));
-  EXPECT_EQ(loader->bounds(), (platform::Rect{{0, 0}, {320, 50}}));
+  EXPECT_TRUE(ZUMAdSizeEqualToSize(ZUMAdSizeFromValue((*sizes)[1]), ZUMAdSizeFromSize({320, 50})));
+  // The slot is as big as the first size asked for.
+  EXPECT_EQ(loader->bounds(), (platform::Rect{{0, 0}, {300, 250}}));
 
   // A host without sizes: no parameters, the class refuses, the load fails on a later turn.
   delegate->sizes.clear();

@@ -165,7 +165,7 @@ void ZUMAdLoader::preprocessorDidFinish(const std::shared_ptr<ZUMAdLoadResults>&
   // A failed run has no document, hence no ads: the load ends with no fill.
   const auto ads = adConfiguration ? ZUMNativeAd::adsArrayInAdsConfigurationDictionary(*adConfiguration) : std::nullopt;
   const auto count = static_cast<std::int64_t>(ads ? ads->size() : 0);
-  if (!ads) ZUMLog(kZUMLogLevelDefault, "The native ad response holds no ads.");
+  if (count == 0) ZUMLog(kZUMLogLevelDefault, "The native ad response holds no ads.");
   if (results) {
     results->setReturnedAdCount(count);
     for (std::int64_t i = 0; i < count; ++i) createSingleNativeAd(results, (*ads)[static_cast<std::size_t>(i)], slot, i);

@@ -12,7 +12,10 @@
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "sdk/errors/ZUMErrors.h"
+#include "sdk/mediation/ZUMMediatedAd.h"
+#include "sdk/native/ZUMNativeMediation.h"
 #include "sdk/native/ZUMNativeTestSupport.h"
+#include "sdk/request/ZUMAd.h"
 
 namespace {
 
@@ -165,10 +168,13 @@ TEST_F(ZUMAdLoaderTest, ResponsesWithoutAdsEndWithNoFill) {
     delegate->log.clear();
     hosts.servePage(row.page.empty() ? std::string(ZUMNativeAdsPageHTML()) : row.page);
     hosts.server.route("/native", {.headers = {{"x-qyra-ad-format", "native"}}, .body = row.body});
+    platform::SystemLog::Capture capture(true);
     auto loader = makeLoader({"1"}, {});
     load(*loader);
     ASSERT_TRUE(waitForLog(2));
     EXPECT_EQ(delegate->log, (Log{"failed 1 Request Error: No ad to show.", "finished"}));
+    env.runUntilIdle();
+    EXPECT_TRUE(capture.contains("The native ad response holds no ads."));
   }
 }
 
@@ -298,6 +304,70 @@ TEST_F(ZUMAdLoaderTest, TwoAdsOfOneResponseClickedInTurnTellTheirOwnDelegates) {
   env.advance(1s);
   EXPECT_EQ(first->log, (Log{"a:click", "a:leave"}));
   EXPECT_EQ(second->log, (Log{"b:click", "b:leave"}));
+}
+
+// Mediation as the loader sees it: entries without a response type, and a mediated ad
+// that becomes the test's loadable ad.
+struct FakeMediation : ZUMNativeMediation {
+  std::optional<std::string> responseType(const ZUMMAdNetworkConfig&) override { return std::nullopt; }
+  std::shared_ptr<ZUMMAdNetworkConnectorImpl> makeNativeAdConnector(const std::shared_ptr<const ZUMMConfig>&,
+                                                                    const std::shared_ptr<ZUMMAdNetworkConfig>&) override {
+    ++connectors;
+    return nullptr;
+  }
+  std::shared_ptr<ZUMLoadable> loadableAdForAdLoader(ZUMMediatedAd&, ZUMAdLoader&) override { return loadable; }
+  std::shared_ptr<ZUMLoadable> loadable;
+  int connectors = 0;
+};
+
+TEST_F(ZUMAdLoaderTest, AMediatedAdIsCheckedThenDeliveredAsTheFinalResult) {
+  auto loader = makeLoader({"1"}, {});
+  auto mediated = ZUMMediatedAd::create();
+  auto mediation = std::make_shared<FakeMediation>();
+  const struct {
+    const char* name;
+    bool installed;
+    std::string className;
+    std::string completion;
+    Log heard;
+  } rows[] = {
+      {"no mediation", false, "", "11 The mediated ad cannot be loaded by an ad loader.", {}},
+      {"no ad", true, "", "11 The mediated ad cannot be loaded by an ad loader.", {}},
+      {"a kind the delegate lacks", true, "PXRBannerView",
+       "12 Delegate does not conform to the required protocol, PXRBannerAdLoaderDelegate.", {}},
+      {"a kind the delegate has", true, kZUMNativeContentAdClassName, "ok", {"ad m final", "finished"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    delegate->log.clear();
+    ZUMNativeMediation::setShared(row.installed ? mediation : nullptr);
+    mediation->loadable = row.className.empty() ? nullptr
+                                                : nativetest::DeliveredTestAd::create(Json{{"headline", "m"}}, {},
+                                                                                      row.className);
+    std::string completion;
+    loader->adProcessMediatedAd(nullptr, mediated, [&](const platform::ErrorPtr& error) {
+      completion = error ? std::to_string(error->code()) + " " + error->localizedDescription() : "ok";
+    });
+    env.runUntilIdle();
+    EXPECT_EQ(completion.substr(0, row.completion.size()), row.completion);
+    EXPECT_EQ(delegate->log, row.heard);
+  }
+  // The loader keeps the ad alive while its assets load.
+  delegate->log.clear();
+  mediation->loadable = nativetest::DeliveredTestAd::create(Json{{"headline", "k"}}, {}, kZUMNativeContentAdClassName);
+  loader->adProcessMediatedAd(nullptr, mediated, [](const platform::ErrorPtr&) {});
+  mediation->loadable = nullptr;
+  env.runUntilIdle();
+  EXPECT_EQ(delegate->log, (Log{"ad k final", "finished"}));
+  // The loader owns the mediated responses of its slot.
+  auto response = ZUMAd::create();
+  loader->slotWillProcessMediatedAdResponse(*loader->slot(), response);
+  EXPECT_EQ(response->mediationDelegate(), loader);
+  // An entry without a response type gets mediation's native connector.
+  EXPECT_EQ(loader->mediationConnectorForConfiguration(nullptr, nullptr), nullptr);
+  EXPECT_EQ(mediation->connectors, 1);
+  EXPECT_TRUE(loader->processesMediatedAds());
+  EXPECT_EQ(loader->adLoaderConfigurationForAd(nullptr, nullptr), loader->adLoaderConfiguration());
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "platform/ui/Window.h"
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMSignals.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
 #include "sdk/foundation/ZUMStatisticDictionary.h"
 #include "sdk/native/ZUMNativeTestSupport.h"
@@ -273,6 +274,29 @@ TEST_F(ZUMNativeAdTest, HostReportedEventsAreRefusedWithALogLineUnlessAllowed) {
   EXPECT_NE(calls[1].find("handleImpressionPing({\"provided_signals\":{\"s\":1}"), std::string::npos);
 }
 
+TEST_F(ZUMNativeAdTest, TouchesAreRoundedAndNeedAllThreeValues) {
+  // The click signal reflects every touch reported: compare the ad's report with a direct one.
+  auto signalAfter = [](const std::function<void()>& report) {
+    ZUMSignalsResetForTesting();
+    ZUMSignalsInitialize("v-test");
+    report();
+    std::string signal;
+    EXPECT_TRUE(ZUMSignalsClickSignal("ad-1", signal));
+    return signal;
+  };
+  auto ad = TestAd::create(Json{{"allow_pub_event_reporting", {{"touch_reporting", true}}}});
+  const auto rounded = signalAfter([&] { ad->reportTouchEventWithData(Json{{"x", 10.6}, {"y", 20.4}, {"duration_ms", 99.5}}); });
+  EXPECT_EQ(rounded, signalAfter([] { ZUMSignalsReportTouch(11, 20, 100); }));
+  EXPECT_NE(rounded, signalAfter([] { ZUMSignalsReportTouch(10, 20, 99); }));
+  const auto none = signalAfter([] {});
+  EXPECT_EQ(none, signalAfter([&] { ad->reportTouchEventWithData(Json{{"x", 1}, {"y", 2}}); }));
+  EXPECT_EQ(none, signalAfter([&] { ad->reportTouchEventWithData(Json{{"x", "1"}, {"y", 2}, {"duration_ms", 3}}); }));
+  // Out of range values are clamped, never undefined.
+  EXPECT_EQ(signalAfter([&] { ad->reportTouchEventWithData(Json{{"x", 1e12}, {"y", -1e12}, {"duration_ms", 0}}); }),
+            signalAfter([] { ZUMSignalsReportTouch(2147483647, -2147483647 - 1, 0); }));
+  ZUMSignalsResetForTesting();
+}
+
 TEST_F(ZUMNativeAdTest, DebugPingOnlyWithURLDebugModeAndData) {
   hosts.server.route("/debug", {.status = 200, .body = ""});
   const std::string url = "https://track.example/debug";
@@ -329,6 +353,8 @@ TEST_F(ZUMNativeAdTest, StatisticsAreKeptPerFormatAndBounded) {
   EXPECT_EQ(ad->statistics()["template_id"], "1");
   EXPECT_EQ(ad->statistics()["ad_unit_id"], "unit-A");
   EXPECT_EQ(ad->statistics()["uses_media_view"], 0);
+  ad->reportIsMediaContentRendered(true);
+  EXPECT_EQ(ad->statistics()["uses_media_view"], 1);
   EXPECT_TRUE(ad->statistics()["timestamp_ms"].is_number_float());
 
   auto forA = ZUMNativeAdStatisticsForAdUnitID("unit-A", "4");
