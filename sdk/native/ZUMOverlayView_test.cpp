@@ -5,6 +5,7 @@
 
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/PercentEncoding.h"
+#include "platform/base/SystemLog.h"
 #include "platform/web/WebTestSupport.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
@@ -85,6 +86,7 @@ TEST_F(ZUMOverlayViewTest, TheAdPageLoadsAnOverlayAndHearsThatItLoadedWithItsId)
   EXPECT_FALSE(page->isHidden());
   EXPECT_EQ(page->frame(), overlay->bounds()) << "sized as the overlay";
   EXPECT_EQ(page->URL()->absoluteString(), "https://overlay.example.com/");
+  EXPECT_NE(page->orientation(), 0) << "the page's message handler heard the load";
   EXPECT_EQ(overlay->overlayIdentifier(), "ov-1");
   EXPECT_EQ(receivedOnce(*adPage, 1),
             Received{R"(sendMessageToNativeJs {"messageType":"htmlLoaded","id":"ov-1"})"});
@@ -118,10 +120,14 @@ TEST_F(ZUMOverlayViewTest, AFailedLoadClearsTheIdAndAnOverlayWithoutIdAddsNone) 
   loadOverlay("ov-2");
   auto page = overlay->overlayView();
   ASSERT_EQ(overlay->overlayIdentifier(), "ov-2");
+  overlay->adViewDidFinishLoad(*page);  // a later load of the page is no new overlay
   overlay->adViewDidFailLoadWithError(*page, platform::Error::create("test", 1));
   EXPECT_EQ(overlay->overlayIdentifier(), std::nullopt);
   send(*page, "sendMessageToSdk", "x=1");
-  EXPECT_EQ(receivedOnce(*adPage, 3).back(), R"(sendMessageToNativeJs {"x":"1"})");
+  EXPECT_EQ(receivedOnce(*adPage, 3),
+            (Received{R"(sendMessageToNativeJs {"messageType":"htmlLoaded"})",
+                      R"(sendMessageToNativeJs {"messageType":"htmlLoaded","id":"ov-2"})",
+                      R"(sendMessageToNativeJs {"x":"1"})"}));
 }
 
 TEST_F(ZUMOverlayViewTest, OnlyHttpOrTheBlankPageMayBeTheBaseAndHtmlIsRequired) {
@@ -144,8 +150,11 @@ TEST_F(ZUMOverlayViewTest, OnlyHttpOrTheBlankPageMayBeTheBaseAndHtmlIsRequired) 
   };
   for (const auto& c : cases) {
     overlay->removeOverlaySubview();
+    platform::SystemLog::Capture capture(true);
     overlay->loadOverlayWithUserInfo(c.message);
     EXPECT_EQ(overlay->overlayView() != nullptr, c.loads) << c.message.dump();
+    env.runUntilIdle();
+    EXPECT_EQ(capture.contains("Overlay not loaded"), !c.loads) << "refusals are logged";
   }
 }
 

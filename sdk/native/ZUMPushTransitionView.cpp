@@ -43,7 +43,7 @@ std::shared_ptr<ZUMPushTransitionView> ZUMPushTransitionView::create(const platf
 void ZUMPushTransitionView::commonInit() {
   platform::assertMainThread();
   setClipsToBounds(true);
-  clippingView_ = platform::View::create({{0, 0}, bounds().size});
+  clippingView_ = platform::View::create();
   clippingView_->setClipsToBounds(true);
   addSubview(clippingView_);
   ZUMCenterInSuperview(clippingView_);

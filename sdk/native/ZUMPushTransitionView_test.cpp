@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/ui/Coder.h"
 #include "platform/ui/Transition.h"
 #include "testing/TestEnvironment.h"
 
@@ -49,6 +50,7 @@ TEST_F(ZUMPushTransitionViewTest, ThreeViewsTakeTurnsPushedInFromTheTop) {
   EXPECT_EQ(rotation->currentView(), views[0]);
   EXPECT_EQ(views[0]->superview(), rotation->clippingView());
   EXPECT_EQ(views[0]->center(), (platform::Point{15, 10})) << "centred";
+  EXPECT_FALSE(views[0]->translatesAutoresizingMaskIntoConstraints());
   expectPushAt(5, 1, 1);
   EXPECT_EQ(views[0]->superview(), nullptr);
   expectPushAt(10, 2, 2);
@@ -57,7 +59,7 @@ TEST_F(ZUMPushTransitionViewTest, ThreeViewsTakeTurnsPushedInFromTheTop) {
 }
 
 TEST_F(ZUMPushTransitionViewTest, OneViewIsShownAndNeverRotates) {
-  rotation->setViews({views[0]});
+  rotation->setViews({nullptr, views[0], nullptr});
   env.advance(60s);
   EXPECT_EQ(rotation->currentView(), views[0]);
   EXPECT_EQ(pushes(), 0u);
@@ -121,6 +123,14 @@ TEST_F(ZUMPushTransitionViewTest, UnusableDurationsGiveTheDefaultsAndNothingSpin
   rotation->setViews(views);
   env.advance(1s);
   EXPECT_EQ(pushes(), 10u) << "one push every 0.1 s at the shortest";
+}
+
+TEST_F(ZUMPushTransitionViewTest, AnArchivedViewClipsAndRotatesLikeAMadeOne) {
+  auto archived = ZUMPushTransitionView::create(
+      *platform::Coder::create(R"({"class": "ZUMPushTransitionView", "frame": {"x": 0, "y": 0, "width": 30, "height": 20}})"));
+  ASSERT_NE(archived, nullptr);
+  EXPECT_EQ(archived->clippingView()->frame(), (platform::Rect{0, 0, 30, 20}));
+  EXPECT_EQ(ZUMPushTransitionView::create(*platform::Coder::create(R"({"class": "ZUMPushTransitionView"})")), nullptr);
 }
 
 TEST_F(ZUMPushTransitionViewTest, ARotationEndsWithItsView) {
