@@ -32,7 +32,7 @@ double textSizeOf(const Json& dictionary) {
   const auto size = ZUMJSONDoubleForKey(dictionary, "text_size");
   if (!size) return ZUMNativeAdAttribution::kDefaultTextSize;
   if (*size <= 0) {
-    ZUMLog(kZUMLogLevelDebug, "Attribution \"text_size\" not positive; the default is used.");
+    ZUMLog(kZUMLogLevelDefault, "Attribution \"text_size\" not positive; the default is used.");
     return ZUMNativeAdAttribution::kDefaultTextSize;
   }
   return std::min(*size, ZUMNativeAdAttribution::kMaximumTextSize);
@@ -49,7 +49,7 @@ std::optional<platform::Color> colorForKey(const Json& dictionary, const char* k
   const Json* alpha = ZUMJSONValueForKey(*colour, "a");
   const auto a = alpha ? ZUMJSONDouble(*alpha) : std::optional<double>(1.0);
   if (!r || !g || !b || !a) {
-    ZUMLog(kZUMLogLevelDebug, std::string("Attribution \"") + key + "\" is no colour; the default is used.");
+    ZUMLog(kZUMLogLevelDefault, std::string("Attribution \"") + key + "\" is no colour; the default is used.");
     return std::nullopt;
   }
   return platform::Color::rgb(*r / 255, *g / 255, *b / 255, *a);  // clamped to 0...1

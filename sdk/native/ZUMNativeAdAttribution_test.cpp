@@ -2,6 +2,7 @@
 // server (pictures made at run time), and the badge view that draws it.
 #include "sdk/native/ZUMNativeAdAttribution.h"
 
+#include <algorithm>
 #include <chrono>
 #include <limits>
 
@@ -10,6 +11,7 @@
 
 #include "ZUMNativeAdImage.h"
 #include "platform/base/RunLoop.h"
+#include "platform/base/SystemLog.h"
 #include "platform/net/URLLoading.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/LayoutConstraint.h"
@@ -76,6 +78,7 @@ TEST_F(ZUMNativeAdAttributionTest, DurationsAndTextSizesFromTheServerAreCheckedB
       {3000, 3.0, 3.0, 256},
       {50, 0.05, 0.05, 50},
       {49.9, 1.0, 4.0, 49.9},
+      {0.5, 1.0, 4.0, 0.5},
       {-3000, 1.0, 4.0, 12},
       {0, 1.0, 4.0, 12},
       {kNaN, 1.0, 4.0, 12},
@@ -83,6 +86,7 @@ TEST_F(ZUMNativeAdAttributionTest, DurationsAndTextSizesFromTheServerAreCheckedB
       {"3000", 1.0, 4.0, 12},
       {1e300, 1e297, 1e297, 256},
   };
+  platform::SystemLog::Capture capture(true);
   for (const auto& c : cases) {
     json dictionary = json::object();
     if (!c.value.is_null()) {
@@ -93,6 +97,8 @@ TEST_F(ZUMNativeAdAttributionTest, DurationsAndTextSizesFromTheServerAreCheckedB
     EXPECT_EQ(attribution->iconPresentationDuration(), c.presentation) << c.value;
     EXPECT_EQ(attribution->font().pointSize(), c.textSize) << c.value;
   }
+  env.runUntilIdle();
+  EXPECT_TRUE(capture.contains("Attribution \"text_size\" not positive; the default is used."));
 }
 
 TEST_F(ZUMNativeAdAttributionTest, ColoursNeedEveryComponentAsAFiniteNumberAndAreClamped) {
@@ -112,12 +118,15 @@ TEST_F(ZUMNativeAdAttributionTest, ColoursNeedEveryComponentAsAFiniteNumberAndAr
       {{{"r", 0}, {"g", 0}, {"b", 0}, {"a", -1}}, Color::rgb(0, 0, 0, 0)},
       {json::array({255, 0, 0}), textDefault},
   };
+  platform::SystemLog::Capture capture(true);
   for (const auto& c : cases) {
     const auto attribution = ZUMNativeAdAttribution::create({{"text_color", c.colour}, {"bg_color", c.colour}});
     EXPECT_EQ(attribution->textColor(), c.expected) << c.colour;
     const Color expectedBackground = c.expected == textDefault ? background : c.expected;
     EXPECT_EQ(attribution->backgroundColor(), expectedBackground) << c.colour;
   }
+  env.runUntilIdle();
+  EXPECT_TRUE(capture.contains("Attribution \"text_color\" is no colour; the default is used."));
   const auto plain = ZUMNativeAdAttribution::create("no dictionary");
   EXPECT_EQ(plain->text(), std::nullopt);
   EXPECT_EQ(plain->textColor(), textDefault);
@@ -153,6 +162,7 @@ TEST_F(ZUMNativeAdAttributionTest, IconsKeepTheOrderInWhichTheyFinished) {
 }
 
 TEST_F(ZUMNativeAdAttributionTest, TheFirstIconFailureCompletesTheLoadOnceWithItsError) {
+  platform::SystemLog::Capture capture(true);
   const auto attribution =
       ZUMNativeAdAttribution::create({{"images", icons({"/broken.png", "/wide.png", "/held.png"})}});
   load(attribution);
@@ -163,6 +173,15 @@ TEST_F(ZUMNativeAdAttributionTest, TheFirstIconFailureCompletesTheLoadOnceWithIt
   env.runUntilIdle();
   EXPECT_EQ(results, std::vector<std::int64_t>{11});
   EXPECT_TRUE(attribution->icons().empty());
+  EXPECT_EQ(std::ranges::count_if(capture.messages(), [](const std::string& m) { return m.find("icon failed") != m.npos; }), 1);
+
+  // Loaded again once the server mends the picture: every icon once, the earlier successes not counted twice.
+  server.route("/broken.png", {.body = testenv::pngBytes(4, 4), .contentType = "image/png"});
+  results.clear();
+  load(attribution);
+  ASSERT_TRUE(env.runUntil([&] { return !results.empty(); }));
+  EXPECT_EQ(results, std::vector<std::int64_t>{0});
+  EXPECT_EQ(attribution->icons().size(), 3u);
 }
 
 TEST_F(ZUMNativeAdAttributionTest, NoIconsCompleteOnTheNextTurnAndALaterLoadStartsAfresh) {
