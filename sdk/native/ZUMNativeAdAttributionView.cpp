@@ -110,6 +110,5 @@ std::shared_ptr<platform::View> ZUMNativeAdAttributionView::textView() const { r
 
 void ZUMNativeAdAttributionView::layoutSubviews() {
   platform::View::layoutSubviews();
-  setCornerRadius(kCornerRadius);
-  setClipsToBounds(true);
+  setCornerRadius(kCornerRadius);  // clipped to bounds since made
 }

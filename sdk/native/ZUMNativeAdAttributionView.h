@@ -35,7 +35,7 @@ class ZUMNativeAdAttributionView final : public platform::View {
     return dynamicConstraints_;
   }
 
-  // Lays out, then rounds the corners (3 points) and clips to them.
+  // Lays out, then rounds the corners (3 points); the view clips to them.
   void layoutSubviews() override;
 
  private:

@@ -301,7 +301,10 @@ TEST_F(ZUMNativeAdAttributionViewTest, AnewAttributionReplacesTheIconSizeAndRest
 }
 
 TEST_F(ZUMNativeAdAttributionViewTest, NeitherIconsNorTextGiveAHiddenView) {
-  EXPECT_TRUE(ZUMNativeAdAttributionView::create(ZUMNativeAdAttribution::create(json::object()))->isHidden());
+  const auto empty = ZUMNativeAdAttributionView::create(ZUMNativeAdAttribution::create(json::object()));
+  EXPECT_TRUE(empty->isHidden());
+  EXPECT_EQ(empty->dynamicConstraints()[0]->constant(), 0) << "no icons, no icon area";
+  EXPECT_EQ(empty->dynamicConstraints()[1]->constant(), 0);
   EXPECT_TRUE(ZUMNativeAdAttributionView::create(ZUMNativeAdAttribution::create({{"text", ""}}))->isHidden());
   EXPECT_FALSE(ZUMNativeAdAttributionView::create(ZUMNativeAdAttribution::create({{"text", "Ad"}}))->isHidden());
   EXPECT_FALSE(ZUMNativeAdAttributionView::create(loaded({{"image", icon("/wide.png")}}))->isHidden());
