@@ -31,6 +31,7 @@ TEST_F(TransitionTest, ATransitionRunsForItsDurationAndAReplacementKeepsItsOwnTi
   Transition later = kPush;
   later.subtype = TransitionSubtype::FromLeft;
   LayerTransitions::add(*view, later, "PushNewView");  // the first one's timer must not end this one
+  EXPECT_EQ(LayerTransitions::keys(*view), Keys{"PushNewView"}) << "replaced, not added beside";
   EXPECT_EQ(LayerTransitions::addedCount(*view), 3u);
 
   env.advance(500ms);  // 1.1 s: the first push would have ended
