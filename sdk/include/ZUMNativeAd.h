@@ -34,6 +34,7 @@ class View;
 class ViewController;
 }  // namespace platform
 
+class ZUMMediaContentDisplaying;
 class ZUMNativeAdDelegate;
 class ZUMNativeAdEventRouter;
 class ZUMSlot;
@@ -80,6 +81,8 @@ class ZUMNativeAd : public ZUMLoadable,
   virtual std::set<std::string> requiredAssets() const { return {}; }
   // The view the AdChoices asset shows, or nullptr.
   virtual std::shared_ptr<platform::View> adChoicesContentView() const { return nullptr; }
+  // The ad's media (its video), which media views show, or nullptr.
+  virtual std::shared_ptr<ZUMMediaContentDisplaying> mediaContent() const { return nullptr; }
   // Starts the kind's asset loads (the base has none), then completes as the base does.
   void loadAssetsWithCompletionHandler(AssetCompletion completion) override;
 
