@@ -8,6 +8,7 @@
 #include "sdk/mediation/ZUMMAdNetworkConnectorImpl.h"
 #include "sdk/mediation/ZUMMAdNetworkAdapterImpl.h"
 #include "sdk/mediation/ZUMMAdapterCustomEvents.h"
+#include "sdk/mediation/ZUMMAdapterHTML.h"
 #include "sdk/mediation/ZUMMConfig.h"
 #include "sdk/mediation/ZUMMUtilities.h"
 #include "sdk/request/ZUMAdTelemetry.h"
@@ -64,6 +65,7 @@ void ZUMRegisterMediation() {
   ZUMSlotMediation::setShared(std::make_shared<ZUMMediationSlotMediation>());
   ZUMClickTrackerMediation::setShared(std::make_shared<ZUMMediationClickTracking>());
   ZUMMAdapterCustomEvents::registerClass();
+  ZUMMAdapterHTML::registerClass();
   ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {
     hooks.availableAdapterNamesInSet = &ZUMMAdNetworkAdapterImpl::availableAdapterNamesInSet;
   });
