@@ -10,6 +10,7 @@
 #include "ZUMSearchBannerView.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/formats/ZUMInterstitialCacheEntry.h"
+#include "sdk/formats/ZUMMAdURLAdapter.h"
 #include "sdk/request/ZUMSlot.h"
 
 namespace {
@@ -50,4 +51,5 @@ void ZUMRegisterFormats() {
   ZUMBannerView::registerClass();
   ZUMSearchBannerView::registerClass();
   ZUMAdViewController::registerClass();
+  ZUMMAdURLAdapter::registerClass();
 }
