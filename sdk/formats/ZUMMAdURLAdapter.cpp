@@ -125,7 +125,6 @@ Json ZUMMAdURLAdapter::requestParameters() {
   platform::assertMainThread();
   auto connector = connector_.lock();
   Json request = connector ? ZUMRequestWithMediationAdRequest(*connector)->parameters() : Json::object();
-  if (!request.is_object()) request = Json::object();
   if (banner_) {
     request["format"] = "banner";
     request["ad_frame"] = ZUMDictionaryFromRect(banner_->frame().standardized());

@@ -14,6 +14,7 @@
 #include "sdk/mediation/ZUMMAdNetworkConfig.h"
 #include "sdk/mediation/ZUMMLoggingConnector.h"
 #include "sdk/mediation/ZUMMRequestFromMediation.h"
+#include "sdk/presentation/ZUMInterstitialViewController.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMSlot.h"
 
@@ -231,7 +232,7 @@ TEST_F(ZUMMAdURLAdapterTest, TheBannersAndTheInterstitialsReportsAreRelayedUncha
   interstitial->stopBeingDelegate();
   EXPECT_EQ(view.delegate(), nullptr);
   EXPECT_EQ(ad.delegate(), nullptr);
-  banner->changeAdSizeTo(kZUMAdSizeLargeBanner);
+  EXPECT_TRUE(banner->changeAdSizeTo(kZUMAdSizeLargeBanner));
   EXPECT_TRUE(ZUMAdSizeEqualToSize(view.adSize(), kZUMAdSizeLargeBanner));
 }
 
@@ -256,6 +257,14 @@ TEST_F(ZUMMAdURLAdapterTest, TheHiddenBannerOrInterstitialShowsTheAdThePageAnswe
   waitForReport();
   EXPECT_EQ(connector->log, Log{"interstitial"});
   EXPECT_EQ(pings("/ad"), 0u) << "the ad server is never asked: the page answered";
+  connector->log.clear();
+  interstitial->presentInterstitialFromRootViewController(host);
+  waitForReport();
+  EXPECT_EQ(connector->log.front(), "will present");
+  env.advance(1s);
+  interstitial->interstitial()->viewController()->closeButtonPressed();
+  env.advance(1s);
+  EXPECT_EQ(connector->log.back(), "did dismiss");
 
   // A page that never answers: the SDK core gives up after its time-out and the
   // adapter passes its error on.

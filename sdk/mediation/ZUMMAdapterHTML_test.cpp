@@ -220,4 +220,22 @@ TEST_F(ZUMMAdapterHTMLTest, AfterStopBeingDelegateOrItsEndNoSnapshotIsTakenAndNo
   EXPECT_TRUE(connector->log.empty());
 }
 
+// The checker's timer may outlive either end: it then checks nothing.
+TEST_F(ZUMMAdapterHTMLTest, TheCheckerChecksNothingWithoutItsWebViewOrItsDelegate) {
+  struct Heard : ZUMMWebViewRenderedCheckerDelegate {
+    void webViewIsRendered(platform::View&, bool) override { ++calls; }
+    int calls = 0;
+  };
+  auto view = platform::View::create({0, 0, 10, 10});
+  auto heard = std::make_shared<Heard>();
+  ZUMMWebViewRenderedChecker noDelegate(view, nullptr);
+  noDelegate.checkIsContentRenderedInWebView();
+  ZUMMWebViewRenderedChecker noView(nullptr, heard);
+  noView.checkIsContentRenderedInWebView();
+  EXPECT_EQ(heard->calls, 0);
+  ZUMMWebViewRenderedChecker both(view, heard);
+  both.checkIsContentRenderedInWebView();
+  EXPECT_EQ(heard->calls, 1);
+}
+
 }  // namespace
