@@ -11,6 +11,7 @@
 #include "sdk/mediation/ZUMMAdapterHTML.h"
 #include "sdk/mediation/ZUMMConfig.h"
 #include "sdk/mediation/ZUMMUtilities.h"
+#include "sdk/mediation/ZUMMediationNativeMediation.h"
 #include "sdk/request/ZUMAdTelemetry.h"
 #include "sdk/request/ZUMSlot.h"
 
@@ -64,6 +65,7 @@ std::vector<platform::URL> ZUMMediationClickTracking::trackingURLsWithAdEventID(
 void ZUMRegisterMediation() {
   ZUMSlotMediation::setShared(std::make_shared<ZUMMediationSlotMediation>());
   ZUMClickTrackerMediation::setShared(std::make_shared<ZUMMediationClickTracking>());
+  ZUMNativeMediation::setShared(std::make_shared<ZUMMediationNativeMediation>());
   ZUMMAdapterCustomEvents::registerClass();
   ZUMMAdapterHTML::registerClass();
   ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {
