@@ -12,6 +12,13 @@
 // pass has exactly one outcome (an ad, code 8 or code 9), none after cancel(); the shown
 // network's own answers bring only its ads or its own failure (code 3), whatever pass
 // runs; no time-out is left running.
+//
+// The same input, split at newlines into up to five fields, is also an entry's credentials
+// ("pvotym_html", "pvotym_passback_url", "class_name", "parameter", "label", in that order;
+// a field starting "#" is a number, "~" null, "[" an array, "-" absent, anything else the
+// text itself), put through each built-in adapter for every format it is asked for.
+// Properties: no crash; a request the adapter refuses is failed by exactly one
+// adapter:didFailAd:, and no request is answered more than once.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -28,7 +35,13 @@
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/MainLoopDriver.h"
 #include "platform/ui/View.h"
+#include "ZUMCustomEventBanner.h"
 #include "sdk/errors/ZUMErrors.h"
+#include "sdk/formats/ZUMMAdURLAdapter.h"
+#include "sdk/mediation/ZUMMAdapterCustomEvents.h"
+#include "sdk/mediation/ZUMMAdapterHTML.h"
+#include "sdk/mediation/ZUMMLoggingConnector.h"
+#include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMSlotStatistics.h"
 #include "sdk/mediation/ZUMMAdManager.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorBanner.h"
@@ -64,6 +77,14 @@ struct AdapterClass : ZUMMAdapterClass {
     adapters().push_back(std::make_shared<Adapter>(connector));
     return adapters().back();
   }
+};
+
+// A banner custom event the credentials may name: it takes every request, never answers.
+struct FuzzEvent : ZUMCustomEventBanner {
+  void requestBannerAd(const ZUMAdSize&, const std::optional<std::string>&, const std::optional<std::string>&,
+                       const std::shared_ptr<ZUMCustomEventRequest>&) override {}
+  std::weak_ptr<ZUMCustomEventBannerDelegate> delegate() const override { return {}; }
+  void setDelegate(std::weak_ptr<ZUMCustomEventBannerDelegate>) override {}
 };
 
 constexpr const char* kClasses[] = {"FuzzWfA", "FuzzWfB", "FuzzWfC", "FuzzWfD", "FuzzWfMissing"};
@@ -114,6 +135,10 @@ void setUpOnce() {
   static const bool done = [] {
     fuzzenv::setUpOnce("mediation-waterfall-fuzzer");
     // No mediation click tracking is registered: pings are dropped with a log line.
+    ZUMMAdapterHTML::registerClass();
+    ZUMMAdapterCustomEvents::registerClass();
+    ZUMMAdURLAdapter::registerClass();
+    ZUMRegisterCustomEventClass("FuzzEvent", [] { return std::make_shared<FuzzEvent>(); });
     for (std::size_t i = 0; i < 4; ++i) {
       ZUMMRegisterAdapterClass(kClasses[i], std::make_shared<AdapterClass>(),
                                {.protocols = {kZUMMAdNetworkAdapterProtocol},
@@ -123,6 +148,90 @@ void setUpOnce() {
     return true;
   }();
   (void)done;
+}
+
+Json credentialsFromInput(const std::uint8_t* data, std::size_t size) {
+  static const char* const kKeys[] = {"pvotym_html", "pvotym_passback_url", "class_name", "parameter", "label"};
+  Json credentials = Json::object();
+  std::string_view text(reinterpret_cast<const char*>(data), size);
+  for (const char* key : kKeys) {
+    const std::size_t end = text.find('\n');
+    const std::string field(text.substr(0, end));
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    const char kind = field.empty() ? ' ' : field[0];
+    if (kind == '-') continue;
+    if (kind == '#') {
+      credentials[key] = static_cast<double>(field.size()) - 1.5;
+    } else if (kind == '~') {
+      credentials[key] = nullptr;
+    } else if (kind == '[') {
+      credentials[key] = Json::array({field});
+    } else {
+      credentials[key] = field;
+    }
+  }
+  return credentials;
+}
+
+// Whether the HTML adapter must refuse the credentials (its table of code-2 errors).
+bool htmlAdapterRefuses(const Json& credentials) {
+  if (const Json* passback = ZUMJSONValueForKey(credentials, "pvotym_passback_url"); passback && !passback->is_null()) {
+    const auto text = ZUMJSONString(*passback);
+    if (!text || text->empty() || !platform::URL::fromString(*text)) return true;
+  }
+  const auto html = ZUMJSONStringForKey(credentials, "pvotym_html");
+  return !html || html->empty();
+}
+
+void throughBuiltInAdapters(const std::uint8_t* data, std::size_t size) {
+  auto connector = std::make_shared<connectortest::InternalLoggingConnector>();
+  connector->credentialsValue = credentialsFromInput(data, size);
+  const Json& credentials = connector->credentialsValue;
+  auto outcome = [&](auto request) {
+    connector->log.clear();
+    connector->errors.clear();
+    request();
+    fuzzenv::drainMainLoop();
+    fuzzenv::check(connector->log.size() <= 1);
+    return connector->errors.size();
+  };
+  {
+    auto html = ZUMMAdapterHTML::create(connector);
+    // A refused request fails once; any other is answered at most once, after the
+    // page has had every check (about 20 s).
+    const bool refused = htmlAdapterRefuses(credentials);
+    const std::size_t failures = outcome([&] {
+      html->getBannerWithSize(kZUMAdSizeBanner);
+      platform::MainLoopDriver::advance(21);
+    });
+    fuzzenv::check(!refused || failures == 1);
+    fuzzenv::check(outcome([&] { html->getInterstitial(); }) == 1);
+    html->stopBeingDelegate();
+  }
+  {
+    // Only a registered custom event of the asked kind is ever made; anything else
+    // fails once.
+    const auto name = ZUMJSONStringForKey(credentials, "class_name");
+    auto events = ZUMMAdapterCustomEvents::create(connector);
+    fuzzenv::check(outcome([&] { events->getBannerWithSize(kZUMAdSizeBanner); }) == (name == "FuzzEvent" ? 0u : 1u));
+    fuzzenv::check(outcome([&] { events->getInterstitial(); }) == 1);
+    fuzzenv::check(outcome([&] { events->getNativeAdWithAdTypes({"1"}, {}); }) == 1);  // not a native connector
+    events->stopBeingDelegate();
+  }
+  for (const bool banner : {true, false}) {
+    auto adURL = ZUMMAdURLAdapter::create(connector);
+    fuzzenv::check(outcome([&] {
+                     if (banner) adURL->getBannerWithSize(kZUMAdSizeBanner);
+                     if (!banner) adURL->getInterstitial();
+                   }) == 0);
+    const Json sent = adURL->requestParameters();
+    fuzzenv::check(sent.size() == 7 && sent["data"] == (credentials.is_object() ? credentials : Json::object()));
+    fuzzenv::check(outcome([&] { adURL->loadAd(nullptr, std::nullopt); }) == 1);
+    fuzzenv::check(outcome([&] { adURL->loadAdURLWithParameters(credentials); }) == 1);
+    adURL->stopBeingDelegate();
+    fuzzenv::check(outcome([&] { adURL->invalidJavaScriptRequest(); }) == 0);
+  }
+  fuzzenv::drainMainLoop();
 }
 
 // Runs `step` on the main thread, or from a global queue (the answer then hops).
@@ -277,5 +386,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   manager.reset();
   slot.reset();
   fuzzenv::drainMainLoop();
+  throughBuiltInAdapters(data, size);
   return 0;
 }

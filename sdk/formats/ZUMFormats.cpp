@@ -11,6 +11,7 @@
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/formats/PXRBannerViewLoadableClass.h"
 #include "sdk/formats/ZUMInterstitialCacheEntry.h"
+#include "sdk/formats/ZUMMAdURLAdapter.h"
 #include "sdk/request/ZUMSlot.h"
 
 namespace {
@@ -52,4 +53,5 @@ void ZUMRegisterFormats() {
   ZUMSearchBannerView::registerClass();
   ZUMAdViewController::registerClass();
   PXRBannerViewLoadableClass::registerClass();
+  ZUMMAdURLAdapter::registerClass();
 }

@@ -48,9 +48,10 @@ TEST_F(ZUMMAdNetworkAdapterImplTest, TheHubListsAdaptersOnceMediationRegisters) 
       std::vector<std::string>{zummtest::kSubclassAdapter, zummtest::kPlainClass, zummtest::kRewardedOnlyAdapter});
   EXPECT_TRUE(hub->availableAdapterNames().empty());  // no mediation yet: none counts
   ZUMRegisterBuiltIns();
-  // The SDK's own custom events adapter is registered with mediation and listed first.
+  // The SDK's own adapters are registered at start-up and listed first.
   EXPECT_EQ(hub->availableAdapterNames(),
-            (std::vector<std::string>{kZUMMAdapterCustomEventsClassName, zummtest::kSubclassAdapter}));
+            (std::vector<std::string>{kZUMMAdapterCustomEventsClassName, "ZUMMAdapterHTML", "ZUMMAdURLAdapter",
+                                      zummtest::kSubclassAdapter}));
 }
 
 TEST_F(ZUMMAdNetworkAdapterImplTest, AdapterClassesAreFoundByNameOnly) {

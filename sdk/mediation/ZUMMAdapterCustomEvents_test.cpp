@@ -14,6 +14,7 @@
 #include "sdk/mediation/ZUMMAdNetworkConnectorNativeAd.h"
 #include "sdk/mediation/ZUMMConfig.h"
 #include "sdk/mediation/ZUMMConnectorTestSupport.h"
+#include "sdk/mediation/ZUMMLoggingConnector.h"
 #include "testing/TestEnvironment.h"
 
 namespace {
@@ -21,58 +22,7 @@ namespace {
 using Json = nlohmann::ordered_json;
 using Log = std::vector<std::string>;
 
-// A connector that writes every report it gets into a log.
-struct LoggingConnector : ZUMMAdNetworkConnector {
-  std::optional<std::string> publisherId() const override { return std::nullopt; }
-  Json credentials() const override { return credentialsValue; }
-  bool testMode() const override { return true; }
-  std::shared_ptr<ZUMAdNetworkExtras> networkExtras() const override { return extras; }
-  std::optional<bool> childDirectedTreatment() const override { return std::nullopt; }
-  ZUMGender userGender() const override { return kZUMGenderMale; }
-  std::optional<platform::TimeInterval> userBirthday() const override { return std::nullopt; }
-  bool userHasLocation() const override { return false; }
-  double userLatitude() const override { return 0; }
-  double userLongitude() const override { return 0; }
-  double userLocationAccuracyInMeters() const override { return 0; }
-  std::optional<std::string> userLocationDescription() const override { return std::nullopt; }
-  std::optional<std::vector<std::string>> userKeywords() const override { return std::nullopt; }
-  std::shared_ptr<platform::ViewController> viewControllerForPresentingModalView() const override { return nullptr; }
-  float adVolume() const override { return 1; }
-  bool adMuted() const override { return false; }
-  void adapterDidFailAd(ZUMMAdNetworkAdapter&, const platform::ErrorPtr& e) override {
-    log.push_back("fail " + e->domain() + " " + std::to_string(e->code()) + " " + e->localizedDescription());
-    errors.push_back(e);
-  }
-  void adapterDidReceiveAdView(ZUMMAdNetworkAdapter&, const std::shared_ptr<platform::View>& v) override {
-    log.push_back(v ? "view" : "no view");
-  }
-  void adapterDidReceiveInterstitial(ZUMMAdNetworkAdapter&) override { log.push_back("interstitial"); }
-  void adapterDidReceiveMediatedNativeAd(ZUMMAdNetworkAdapter&, const std::shared_ptr<ZUMMediatedNativeAd>&) override {
-    log.push_back("native");
-  }
-  void adapterDidGetAdClick(ZUMMAdNetworkAdapter&) override { log.push_back("click"); }
-  void adapterWillLeaveApplication(ZUMMAdNetworkAdapter&) override { log.push_back("leave"); }
-  void adapterWillPresentFullScreenModal(ZUMMAdNetworkAdapter&) override { log.push_back("will present modal"); }
-  void adapterWillDismissFullScreenModal(ZUMMAdNetworkAdapter&) override { log.push_back("will dismiss modal"); }
-  void adapterDidDismissFullScreenModal(ZUMMAdNetworkAdapter&) override { log.push_back("did dismiss modal"); }
-  void adapterWillPresentInterstitial(ZUMMAdNetworkAdapter&) override { log.push_back("will present"); }
-  void adapterWillDismissInterstitial(ZUMMAdNetworkAdapter&) override { log.push_back("will dismiss"); }
-  void adapterDidDismissInterstitial(ZUMMAdNetworkAdapter&) override { log.push_back("did dismiss"); }
-  void adapterDidReceiveInterstitialObject(ZUMMAdNetworkAdapter&, const std::shared_ptr<void>&) override {
-    log.push_back("old interstitial");
-  }
-  void adapterClickDidOccurInBanner(ZUMMAdNetworkAdapter&, const std::shared_ptr<platform::View>&) override {
-    log.push_back("old click");
-  }
-  void adapterDidFailInterstitial(ZUMMAdNetworkAdapter&, const platform::ErrorPtr&) override {
-    log.push_back("old fail");
-  }
-
-  Json credentialsValue = Json::object();
-  std::shared_ptr<ZUMAdNetworkExtras> extras;
-  Log log;
-  std::vector<platform::ErrorPtr> errors;
-};
+using connectortest::LoggingConnector;
 
 // What the app's custom events were asked, across all objects made.
 struct Asked {

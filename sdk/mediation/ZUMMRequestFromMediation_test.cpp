@@ -10,7 +10,11 @@
 #include "platform/base/SystemLog.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMLocation.h"
+#include "sdk/mediation/ZUMMAdNetworkConnectorBanner.h"
+#include "sdk/mediation/ZUMMConfig.h"
+#include "sdk/mediation/ZUMMConnectorTestSupport.h"
 #include "sdk/mediation/ZUMMediationAdRequestInternal.h"
+#include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/request/ZUMAd.h"
 #include "testing/TestEnvironment.h"
 
@@ -227,3 +231,64 @@ TEST_F(ZUMMRequestFromMediationTest, TestModeLocationAndTheNilCasesOfTheTwoSteps
 }
 
 }  // namespace
+
+// The SDK's own banner connector over a real slot: the inlined ad of its entry keeps the
+// slot's ad's request and redirects, plus one marked 399 redirect from the slot ad's base
+// URL to the inlined ad's, which needs that base URL.
+TEST_F(ZUMMRequestFromMediationTest, TheRealConnectorsInlinedAdKeepsTheSlotAdsRequestAndRedirects) {
+  auto config = ZUMMConfig::create(
+      "unit-R",
+      {{"ad_networks",
+        {{{"id", "n"},
+          {"adapters", {"ZUMMAdapterCustomEvents"}},
+          {"ad", {{"ad_html", "<p>inlined</p>"}, {"ad_base_url", "https://inlined.example/ad"}}}}}}},
+      nullptr);
+  ASSERT_TRUE(config);
+  const platform::URLRequest original(*platform::URL::fromString("https://ads.example/first"));
+  auto earlier = ZUMURLConnectionRedirect::create(
+      platform::HTTPURLResponse(*platform::URL::fromString("https://ads.example/first"), 302, {}),
+      platform::URLRequest(*platform::URL::fromString("https://ads.example/second")));
+  const struct {
+    const char* name;
+    bool slotAd;
+    std::optional<std::string> baseURL;
+    std::size_t redirects;
+  } rows[] = {
+      {"a slot ad with a base URL", true, "https://ads.example/second", 2},
+      {"a slot ad without one", true, std::nullopt, 1},
+      {"no slot ad", false, std::nullopt, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    auto waterfall = std::make_shared<connectortest::Waterfall>();
+    waterfall->board = std::make_shared<connectortest::Board>();
+    waterfall->theSlot = ZUMSlot::create({0, 0, 320, 50});
+    if (row.slotAd) {
+      auto slotAd = ZUMAd::create();
+      slotAd->setOriginalRequest(original);
+      slotAd->addRedirect(earlier);
+      if (row.baseURL) slotAd->setAdBaseURL(platform::URL::fromString(*row.baseURL));
+      slotAd->setResponseHeaders(Json{{"X-Served-By", "edge-4"}, {"X-Count", 3}});
+      waterfall->theSlot->setAd(slotAd);
+    }
+    auto connector = ZUMMAdNetworkConnectorBanner::create(config, config->adNetworkConfigs().front());
+    connector->setAdManager(waterfall);
+    auto ad = ZUMRequestWithMediationAdRequest(*connector)->adNetworkExtrasFor<ZUMExtras>()->ad();
+    ASSERT_TRUE(ad);
+    EXPECT_EQ(ad->adHTML(), "<p>inlined</p>");
+    EXPECT_EQ(ad->originalRequest().has_value(), row.slotAd);
+    ASSERT_EQ(ad->redirects().size(), row.redirects);
+    if (row.redirects > 0) {
+      EXPECT_EQ(ad->redirects()[0], earlier);
+    }
+    if (row.redirects < 2) continue;
+    const auto& inlined = *ad->redirects()[1];
+    EXPECT_EQ(inlined.response().statusCode(), 399);
+    EXPECT_EQ(inlined.response().url().absoluteString(), *row.baseURL);
+    EXPECT_EQ(inlined.response().valueForHTTPHeaderField("X-Served-By"), "edge-4");
+    EXPECT_EQ(inlined.response().valueForHTTPHeaderField("X-Count"), std::nullopt);  // only text headers
+    ASSERT_TRUE(inlined.request().url());
+    EXPECT_EQ(inlined.request().url()->absoluteString(), "https://inlined.example/ad");
+    EXPECT_EQ(inlined.request().valueForHTTPHeaderField(kZUMMInlinedAnnotationHeader), "inlined in mediation response");
+  }
+}

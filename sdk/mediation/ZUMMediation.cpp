@@ -8,6 +8,7 @@
 #include "sdk/mediation/ZUMMAdNetworkConnectorImpl.h"
 #include "sdk/mediation/ZUMMAdNetworkAdapterImpl.h"
 #include "sdk/mediation/ZUMMAdapterCustomEvents.h"
+#include "sdk/mediation/ZUMMAdapterHTML.h"
 #include "sdk/mediation/ZUMMConfig.h"
 #include "sdk/mediation/ZUMMUtilities.h"
 #include "sdk/mediation/ZUMMediationNativeMediation.h"
@@ -66,6 +67,7 @@ void ZUMRegisterMediation() {
   ZUMClickTrackerMediation::setShared(std::make_shared<ZUMMediationClickTracking>());
   ZUMNativeMediation::setShared(std::make_shared<ZUMMediationNativeMediation>());
   ZUMMAdapterCustomEvents::registerClass();
+  ZUMMAdapterHTML::registerClass();
   ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {
     hooks.availableAdapterNamesInSet = &ZUMMAdNetworkAdapterImpl::availableAdapterNamesInSet;
   });

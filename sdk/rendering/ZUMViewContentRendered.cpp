@@ -30,7 +30,8 @@ std::uint8_t toByte(double component) {
 
 }  // namespace
 
-double ZUMBackgroundPixelFraction(const std::shared_ptr<platform::Image>& image, std::optional<platform::Color> color) {
+double ZUMBackgroundPixelFraction(const std::shared_ptr<platform::Image>& image, std::optional<platform::Color> color,
+                                  ZUMPixelScan scan) {
   const platform::Color reference = color.value_or(platform::Color::clear());
   const auto components = reference.components();
   double r, g, b, a;
@@ -60,7 +61,9 @@ double ZUMBackgroundPixelFraction(const std::shared_ptr<platform::Image>& image,
     } else {
       ++mismatches;
     }
-    if (static_cast<double>(mismatches) > 0.1 * static_cast<double>(i + 1)) return 0;
+    if (scan == ZUMPixelScan::kStopAtContent && static_cast<double>(mismatches) > 0.1 * static_cast<double>(i + 1)) {
+      return 0;
+    }
   }
   return static_cast<double>(matches) / static_cast<double>(total);
 }
