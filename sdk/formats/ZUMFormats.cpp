@@ -6,6 +6,7 @@
 #include "ZUMAdViewController.h"
 #include "ZUMBannerView.h"
 #include "ZUMInterstitial.h"
+#include "ZUMNativeExpressAdView.h"
 #include "ZUMRewardBasedVideoAd.h"
 #include "ZUMSearchBannerView.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
@@ -50,4 +51,5 @@ void ZUMRegisterFormats() {
   ZUMBannerView::registerClass();
   ZUMSearchBannerView::registerClass();
   ZUMAdViewController::registerClass();
+  ZUMNativeExpressAdView::registerClass();
 }
