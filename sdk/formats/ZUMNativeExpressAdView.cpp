@@ -5,14 +5,11 @@
 #include <nlohmann/json.hpp>
 
 #include "ZUMBannerView.h"
-#include "ZUMNativeAdImageAdLoaderOptions.h"
 #include "ZUMRequest.h"
 #include "platform/base/MainThreadChecker.h"
 #include "platform/ui/Coder.h"
 #include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMGeometry.h"
-#include "sdk/foundation/ZUMJSONReaders.h"
-#include "sdk/mediation/ZUMMAdNetworkConfig.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorNativeExpressAd.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdLoaderConfiguration.h"
@@ -23,34 +20,6 @@
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-// The image orientations the entry's options may name ("horizonal" is the server's word).
-constexpr std::int64_t kPortraitOrientation = 2;
-constexpr std::int64_t kLandscapeOrientation = 3;
-
-// The entry's template ids as ad types: strings as they are, numbers as their text.
-std::vector<std::string> templateIDsOf(const ZUMMAdNetworkConfig& entry) {
-  std::vector<std::string> ids;
-  const Json* list = entry.nativeExpressTemplateIDs();
-  if (!list) return ids;
-  for (const auto& item : *list) {
-    if (item.is_boolean()) continue;
-    if (auto text = ZUMJSONStringOrNumberText(item)) ids.push_back(std::move(*text));
-  }
-  return ids;
-}
-
-std::shared_ptr<ZUMNativeAdImageAdLoaderOptions> imageOptionsOf(const ZUMMAdNetworkConfig& entry) {
-  auto options = ZUMNativeAdImageAdLoaderOptions::create();
-  options->setDisableImageLoading(true);
-  const Json* given = entry.nativeExpressAdLoaderOptions();
-  if (!given) return options;
-  if (auto multiple = ZUMJSONBoolForKey(*given, "multiple_images")) options->setShouldRequestMultipleImages(*multiple);
-  const auto orientation = ZUMJSONStringForKey(*given, "native_image_orientation");
-  if (orientation == "portrait") options->setPreferredImageOrientation(kPortraitOrientation);
-  if (orientation == "horizonal") options->setPreferredImageOrientation(kLandscapeOrientation);
-  return options;
-}
 
 }  // namespace
 
@@ -209,7 +178,7 @@ std::shared_ptr<ZUMMAdNetworkConnectorImpl> ZUMNativeExpressAdView::mediationCon
 std::optional<std::shared_ptr<ZUMAdLoaderConfiguration>> ZUMNativeExpressAdView::adLoaderConfigurationForAd(
     const std::shared_ptr<ZUMAd>&, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) {
   if (!networkConfig) return nullptr;
-  return ZUMAdLoaderConfiguration::create(templateIDsOf(*networkConfig), {imageOptionsOf(*networkConfig)});
+  return ZUMMAdNetworkConnectorNativeExpressAd::adLoaderConfigurationForNetworkConfig(*networkConfig);
 }
 
 // --- Logging -------------------------------------------------------------------------------------

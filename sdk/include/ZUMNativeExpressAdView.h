@@ -106,9 +106,8 @@ class ZUMNativeExpressAdView : public platform::View,
   // --- ZUMAdMediationDelegate ---------------------------------------------------------------------
   std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
       const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) override;
-  // The entry's template ids (numbers as their text) as ad types, with one image option:
-  // image loading off; "multiple_images" of "ad_loader_options" asks for several;
-  // "native_image_orientation" "portrait" is 2, "horizonal" 3, anything else the default.
+  // The entry's template ids as ad types with one image option, as
+  // ZUMMAdNetworkConnectorNativeExpressAd::adLoaderConfigurationForNetworkConfig makes it.
   // Holds nullptr when the ids give no configuration.
   std::optional<std::shared_ptr<ZUMAdLoaderConfiguration>> adLoaderConfigurationForAd(
       const std::shared_ptr<ZUMAd>& ad, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) override;

@@ -6,9 +6,11 @@
 #include "ZUMMediatedNativeAppInstallAd.h"
 #include "ZUMMediatedNativeContentAd.h"
 #include "ZUMNativeAdImage.h"
+#include "ZUMNativeAdImageAdLoaderOptions.h"
 #include "platform/base/MainThreadChecker.h"
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
+#include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/mediation/ZUMMAdNetworkConfig.h"
@@ -17,6 +19,7 @@
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
 #include "sdk/rendering/ZUMOpener.h"
+#include "sdk/request/ZUMAdLoaderConfiguration.h"
 
 namespace {
 
@@ -52,6 +55,34 @@ void putCommonAssets(Json& assets, const Json& extras, const CommonAssets& commo
   }
   if (!urls.empty()) assets["images"] = std::move(urls);
   putText(assets, "call_to_action", common.callToAction);
+}
+
+// The image orientations the entry's options may name ("horizonal" is the server's word).
+constexpr std::int64_t kPortraitOrientation = 2;
+constexpr std::int64_t kLandscapeOrientation = 3;
+
+// The entry's template ids as ad types: strings as they are, numbers as their text.
+std::vector<std::string> templateIDsOf(const ZUMMAdNetworkConfig& entry) {
+  std::vector<std::string> ids;
+  const Json* list = entry.nativeExpressTemplateIDs();
+  if (!list) return ids;
+  for (const auto& item : *list) {
+    if (item.is_boolean()) continue;
+    if (auto text = ZUMJSONStringOrNumberText(item)) ids.push_back(std::move(*text));
+  }
+  return ids;
+}
+
+std::shared_ptr<ZUMNativeAdImageAdLoaderOptions> imageOptionsOf(const ZUMMAdNetworkConfig& entry) {
+  auto options = ZUMNativeAdImageAdLoaderOptions::create();
+  options->setDisableImageLoading(true);
+  const Json* given = entry.nativeExpressAdLoaderOptions();
+  if (!given) return options;
+  if (auto multiple = ZUMJSONBoolForKey(*given, "multiple_images")) options->setShouldRequestMultipleImages(*multiple);
+  const auto orientation = ZUMJSONStringForKey(*given, "native_image_orientation");
+  if (orientation == "portrait") options->setPreferredImageOrientation(kPortraitOrientation);
+  if (orientation == "horizonal") options->setPreferredImageOrientation(kLandscapeOrientation);
+  return options;
 }
 
 void logDropped(const std::string& what) {
@@ -92,6 +123,11 @@ std::shared_ptr<ZUMMAdNetworkConnectorNativeExpressAd> ZUMMAdNetworkConnectorNat
 
 ZUMMAdNetworkConnectorNativeExpressAd::~ZUMMAdNetworkConnectorNativeExpressAd() {
   if (adView_) adView_->setDelegate(nullptr);
+}
+
+std::shared_ptr<ZUMAdLoaderConfiguration> ZUMMAdNetworkConnectorNativeExpressAd::adLoaderConfigurationForNetworkConfig(
+    const ZUMMAdNetworkConfig& networkConfig) {
+  return ZUMAdLoaderConfiguration::create(templateIDsOf(networkConfig), {imageOptionsOf(networkConfig)});
 }
 
 // --- Asking --------------------------------------------------------------------------------------

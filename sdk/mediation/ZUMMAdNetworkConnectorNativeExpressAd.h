@@ -43,6 +43,14 @@ class ZUMMAdNetworkConnectorNativeExpressAd final : public ZUMMAdNetworkConnecto
   void getAdFromAdapterWithType(const std::shared_ptr<ZUMAdType>& adType) override;
   const std::shared_ptr<ZUMAdType>& adType() const { return adType_; }
 
+  // The ad loader configuration of an entry (the native express view's): the entry's
+  // template ids (numbers as their text) as ad types, with one image option: image
+  // loading off; "multiple_images" of "ad_loader_options" asks for several;
+  // "native_image_orientation" "portrait" is 2, "horizonal" 3, anything else the
+  // default. nullptr when the ids give no configuration.
+  static std::shared_ptr<ZUMAdLoaderConfiguration> adLoaderConfigurationForNetworkConfig(
+      const ZUMMAdNetworkConfig& networkConfig);
+
   // --- Asset JSON ------------------------------------------------------------------------
   // The kind's own assets: "icon" (URL), "star_rating", "store", "price"; or "icon" (the
   // logo's URL) and "advertiser". Each only when present.
