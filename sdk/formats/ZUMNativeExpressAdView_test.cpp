@@ -9,6 +9,7 @@
 #include "ZUMBannerView.h"
 #include "ZUMNativeAdImageAdLoaderOptions.h"
 #include "ZUMNativeExpressAdView.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/Coder.h"
 #include "platform/web/WebTestSupport.h"
 #include "sdk/errors/ZUMErrors.h"
@@ -246,6 +247,13 @@ TEST_F(ZUMNativeExpressAdViewTest, AWaterfallsSecondNetworkShowsItsAdInTheTempla
   EXPECT_EQ(view->adNetworkClassName(), "XpB");
   EXPECT_TRUE(env.runUntil([&] { return pings("/fill/XpB") == 1; }));
   EXPECT_EQ(pings("/fill/XpA"), 0u);
+
+  // The template is an ad page: a tap that opens the store leaves the app for the slot.
+  adView->setTouched(true);
+  std::dynamic_pointer_cast<ZUMUIKitWebView>(adView->webView())->engine()->stringByEvaluatingJavaScriptFromString(
+      "location.href = 'tolm://page/open?a=app&u=' + encodeURIComponent('https://landing.adnetwork.example/x')");
+  waitFor("host leave");
+  EXPECT_EQ(platform::Application::shared().openedURLs().back().absoluteString(), "https://landing.adnetwork.example/x");
 }
 
 }  // namespace

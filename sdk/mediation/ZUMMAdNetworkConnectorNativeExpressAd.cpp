@@ -103,10 +103,10 @@ class ZUMMAdNetworkConnectorNativeExpressAd::TemplatePageDelegate final : public
   }
   void adViewDidFinishLoad(ZUMAdView& adView) override {
     ZUMAdViewDelegate::adViewDidFinishLoad(adView);
-    if (auto connector = connector_.lock()) connector->templatePageDidFinishLoad(adView);
+    if (auto connector = connector_.lock()) connector->templatePageDidFinishLoad();
   }
-  void adViewDidFailLoadWithError(ZUMAdView& adView, const platform::ErrorPtr& error) override {
-    if (auto connector = connector_.lock()) connector->templatePageDidFailLoad(adView, error);
+  void adViewDidFailLoadWithError(ZUMAdView&, const platform::ErrorPtr& error) override {
+    if (auto connector = connector_.lock()) connector->templatePageDidFailLoad(error);
   }
 
  private:
@@ -119,10 +119,6 @@ std::shared_ptr<ZUMMAdNetworkConnectorNativeExpressAd> ZUMMAdNetworkConnectorNat
   if (!config || !networkConfig) return nullptr;
   return std::shared_ptr<ZUMMAdNetworkConnectorNativeExpressAd>(
       new ZUMMAdNetworkConnectorNativeExpressAd(std::move(config), std::move(networkConfig)));
-}
-
-ZUMMAdNetworkConnectorNativeExpressAd::~ZUMMAdNetworkConnectorNativeExpressAd() {
-  if (adView_) adView_->setDelegate(nullptr);
 }
 
 std::shared_ptr<ZUMAdLoaderConfiguration> ZUMMAdNetworkConnectorNativeExpressAd::adLoaderConfigurationForNetworkConfig(
@@ -244,15 +240,15 @@ void ZUMMAdNetworkConnectorNativeExpressAd::loadNativeExpressHTMLTemplateForMedi
   adView_->loadHTMLString(networkConfig()->nativeExpressHTMLTemplate(), templateBaseURL());
 }
 
-void ZUMMAdNetworkConnectorNativeExpressAd::templatePageDidFinishLoad(ZUMAdView& adView) {
+void ZUMMAdNetworkConnectorNativeExpressAd::templatePageDidFinishLoad() {
   // Only the first load of the template answers; what the page loads later is its own.
-  if (stage_ != Stage::kLoadingTemplate || &adView != adView_.get()) return;
+  if (stage_ != Stage::kLoadingTemplate) return;
   stage_ = Stage::kEnded;
   adView_->postJSNotification(kZUMNativeExpressAssetsPageEvent, assets_);
   if (auto manager = adManager()) manager->adRequestReturnsFromConnectorWithView(*this, adView_);
 }
 
-void ZUMMAdNetworkConnectorNativeExpressAd::templatePageDidFailLoad(ZUMAdView& adView, const platform::ErrorPtr& error) {
-  if (stage_ != Stage::kLoadingTemplate || &adView != adView_.get()) return;
+void ZUMMAdNetworkConnectorNativeExpressAd::templatePageDidFailLoad(const platform::ErrorPtr& error) {
+  if (stage_ != Stage::kLoadingTemplate) return;
   fail(ZUMMakeErrorWithUnderlyingError(kZUMErrorNetworkError, error));
 }

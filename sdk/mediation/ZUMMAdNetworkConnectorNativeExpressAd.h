@@ -35,7 +35,6 @@ class ZUMMAdNetworkConnectorNativeExpressAd final : public ZUMMAdNetworkConnecto
  public:
   static std::shared_ptr<ZUMMAdNetworkConnectorNativeExpressAd> create(std::shared_ptr<const ZUMMConfig> config,
                                                                        std::shared_ptr<ZUMMAdNetworkConfig> networkConfig);
-  ~ZUMMAdNetworkConnectorNativeExpressAd() override;
 
   // Keeps the type; fails the attempt (code 11) without asking the adapter when the entry
   // has no template, its base URL is not http(s), or no ad loader configuration was
@@ -81,8 +80,8 @@ class ZUMMAdNetworkConnectorNativeExpressAd final : public ZUMMAdNetworkConnecto
   // The entry's base URL when it is http(s) with a host.
   std::optional<platform::URL> templateBaseURL() const;
   void loadNativeExpressHTMLTemplateForMediatedNativeAd(const Json& assets);
-  void templatePageDidFinishLoad(ZUMAdView& adView);
-  void templatePageDidFailLoad(ZUMAdView& adView, const platform::ErrorPtr& error);
+  void templatePageDidFinishLoad();
+  void templatePageDidFailLoad(const platform::ErrorPtr& error);
   // Ends the attempt with `error` (once).
   void fail(const platform::ErrorPtr& error);
 

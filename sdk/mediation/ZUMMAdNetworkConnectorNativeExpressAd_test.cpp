@@ -10,6 +10,7 @@
 #include "ZUMMobileAds.h"
 #include "ZUMNativeAdImage.h"
 #include "ZUMNativeAdImageAdLoaderOptions.h"
+#include "platform/ui/Application.h"
 #include "platform/web/WebTestSupport.h"
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorNativeExpressAd.h"
@@ -18,6 +19,7 @@
 #include "sdk/mediation/ZUMNativeExpressTestSupport.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/request/ZUMAdLoaderConfiguration.h"
+#include "sdk/request/ZUMAdType.h"
 #include "sdk/request/ZUMLoadableTestSupport.h"
 #include "testing/TestEnvironment.h"
 
@@ -40,7 +42,8 @@ class ZUMMAdNetworkConnectorNativeExpressAdTest : public testenv::PlatformTest {
   // The connector of `entry` (over the template page unless it says otherwise), with the
   // ad loader configuration of the entry's ids.
   std::shared_ptr<Connector> make(Json entry) {
-    entry.merge_patch(Json{{"id", "n1"}, {"adapters", {"XNative"}}});
+    entry["id"] = "n1";
+    if (!entry.contains("adapters")) entry["adapters"] = {"XNative"};
     if (!entry.contains("html_template")) entry["html_template"] = platform::webtest::readPage(kTemplatePage);
     auto config = ZUMMConfig::create("unit-X", Json{{"ad_networks", {entry}}}, nullptr);
     auto networkConfig = config->adNetworkConfigs().front();
@@ -112,13 +115,18 @@ TEST_F(ZUMMAdNetworkConnectorNativeExpressAdTest, AnAttemptWithoutTemplateWebBas
       {"no base", {{"template_ids", {1}}}, "failed 11 " + kNotWeb},
       {"no ad types", {{"ad_base_url", "http://t.example/"}, {"template_ids", {"9"}}},
        "failed 11 Native express entry's template ids give no ad types."},
+      {"no native ads", {{"ad_base_url", "http://t.example/"}, {"template_ids", {1}}, {"adapters", {"XPlain"}}},
+       "failed 11 XPlain adapter doesn't implement protocol for fetching native ad."},
       {"asked", {{"ad_base_url", "http://t.example/"}, {"template_ids", {1, "2"}}}, "XNative native 1 2 options 1"},
   };
+  registerAdapter("XPlain", board);
+  auto adType = ZUMAdType::create(kZUMAdSizeBanner);
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     board->log.clear();
     auto connector = make(row.entry);
-    connector->getAdFromAdapterWithType(nullptr);
+    connector->getAdFromAdapterWithType(adType);
+    EXPECT_EQ(connector->adType(), adType);
     EXPECT_EQ(board->log, Log{row.heard});
     EXPECT_FALSE(connector->adView()) << "nothing loaded";
   }
@@ -152,6 +160,7 @@ TEST_F(ZUMMAdNetworkConnectorNativeExpressAdTest, TheTemplateGetsTheJSONOnceThen
   EXPECT_EQ(received[0]["name"], "onNativeExpressAssets");
   EXPECT_EQ(received[0]["payload"], Json::parse(*connector->assetsFromMediatedNativeAd(*fullAppInstallAd())));
   EXPECT_EQ(connector->adView()->URL()->absoluteString(), "https://templates.adnetwork.example/t/");
+  EXPECT_EQ(connector->adView()->orientation(), platform::Application::shared().statusBarOrientation()) << "an ad page";
 
   deliver(fullAppInstallAd());  // later answers change nothing
   adapter->adapters->back()->report([](auto& c, auto& a) { c.adapterDidFailAd(a, ZUMMakeErrorWithCode(3)); });
