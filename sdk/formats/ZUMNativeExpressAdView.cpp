@@ -185,14 +185,11 @@ std::optional<std::shared_ptr<ZUMAdLoaderConfiguration>> ZUMNativeExpressAdView:
 
 void ZUMNativeExpressAdView::createdBannerView(const std::shared_ptr<ZUMBannerView>& banner) {
   platform::assertMainThread();
-  // This view has no root of its own: it joins the tree of its banner's slot, whose
-  // logger each load replaces, and keeps its banner below it.
-  auto hierarchy = ZUMLoggingHierarchy::sharedInstance();
+  // This view has no root of its own: it joins the tree of its banner's slot (where the
+  // banner already is), whose logger each load replaces. A new slot has no logger yet.
   std::weak_ptr<ZUMNativeExpressAdView> weak = self();
-  rootLoggerObserver_ = hierarchy->linkObjectObservingRootLogger(
+  rootLoggerObserver_ = ZUMLoggingHierarchy::sharedInstance()->linkObjectObservingRootLogger(
       banner->slot(), shared_from_this(), ZUMBindWeak(weak, &ZUMNativeExpressAdView::rootObjectLoggerChanged));
-  hierarchy->linkObject(shared_from_this(), {banner});
-  rootObjectLoggerChanged();
 }
 
 void ZUMNativeExpressAdView::rootObjectLoggerChanged() {

@@ -20,10 +20,12 @@
 #include "sdk/mediation/ZUMMConnectorTestSupport.h"
 #include "sdk/mediation/ZUMNativeExpressTestSupport.h"
 #include "sdk/network/ZUMClickTrackerCollection.h"
+#include "sdk/request/ZUMAdConfiguration.h"
 #include "sdk/request/ZUMAdLoaderConfiguration.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/telemetry/ZUMFennickLogger.h"
 #include "sdk/telemetry/ZUMFennickTestSupport.h"
+#include "sdk/telemetry/ZUMLoggingHierarchy.h"
 
 namespace {
 
@@ -109,6 +111,7 @@ TEST_F(ZUMNativeExpressAdViewTest, EachInitialiserWrapsABannerOfItsFrameAndSize)
     EXPECT_EQ(banner->delegate(), row.view);
     EXPECT_EQ(banner->slot()->adResponseDelegate(), row.view);
     EXPECT_TRUE(row.view->clipsToBounds());
+    EXPECT_EQ(row.view->backgroundColor(), platform::Color::clear());
     EXPECT_EQ(row.view->intrinsicContentSize(), banner->intrinsicContentSize());
   }
 }
@@ -127,6 +130,15 @@ TEST_F(ZUMNativeExpressAdViewTest, ALoadSendsACopyWithNativeExpressOnAndNoReques
   waitFor("host received");
   view->loadRequest(nullptr);
   EXPECT_FALSE(view->bannerView()->slot()->loadingRequest()->nativeExpressEnabled()) << "the slot's own empty request";
+  waitFor("host received");
+
+  view->setAdOptions({ZUMNativeAdImageAdLoaderOptions::create()});
+  ASSERT_TRUE(view->bannerView()->adConfiguration());
+  EXPECT_TRUE(view->bannerView()->adConfiguration()->option<ZUMNativeAdImageAdLoaderOptions>());
+  board->log.clear();
+  view->setAutoloadEnabled(true);
+  EXPECT_TRUE(view->isAutoloadEnabled());
+  waitFor("host received");
 }
 
 TEST_F(ZUMNativeExpressAdViewTest, EachBannerCallbackReachesTheHostOnceRenamedOnlyWhenItAnswers) {
@@ -170,6 +182,12 @@ TEST_F(ZUMNativeExpressAdViewTest, TheViewsEventReachesEachLoggerItsTreeGets) {
     const Json params = fennicktest::paramsOf(fennicktest::received(*fennick), id);
     EXPECT_EQ(std::count(params.begin(), params.end(), event), 1) << params.dump();
   }
+  auto banner = view->bannerView();
+  const auto entries = ZUMLoggingHierarchy::sharedInstance()->entryCount();
+  view->removeFromSuperview();
+  view.reset();  // it leaves the hierarchy; its banner stays below the slot
+  env.runUntilIdle();
+  EXPECT_EQ(ZUMLoggingHierarchy::sharedInstance()->entryCount(), entries - 1);
 }
 
 TEST_F(ZUMNativeExpressAdViewTest, AnEntryGivesAnAdLoaderConfigurationOfItsTemplateIdsAndOneImageOption) {
