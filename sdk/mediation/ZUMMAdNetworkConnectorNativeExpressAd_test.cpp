@@ -148,7 +148,11 @@ TEST_F(ZUMMAdNetworkConnectorNativeExpressAdTest, AnAdWithoutItsKindsAssetsFails
 TEST_F(ZUMMAdNetworkConnectorNativeExpressAdTest, TheTemplateGetsTheJSONOnceThenTheWaterfallGetsItsAdViewOnce) {
   auto connector = make(goodEntry);
   connector->getAdFromAdapterWithType(nullptr);
-  deliver(fullAppInstallAd());
+  auto networkAd = fullAppInstallAd();
+  const std::weak_ptr<ZUMMediatedNativeAd> heldAd = networkAd;
+  deliver(networkAd);
+  networkAd.reset();
+  EXPECT_FALSE(heldAd.expired()) << "the network's ad lives as long as its template";
   auto stranger = std::make_shared<Adapter>("Stranger", connector, board, true);
   stranger->report([&](auto& c, auto& a) { c.adapterDidReceiveMediatedNativeAd(a, fullAppInstallAd()); });
   ASSERT_TRUE(connector->adView());
