@@ -10,6 +10,7 @@
 #include "ZUMRewardBasedVideoAd.h"
 #include "ZUMSearchBannerView.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
+#include "sdk/formats/PXRBannerViewLoadableClass.h"
 #include "sdk/formats/ZUMInterstitialCacheEntry.h"
 #include "sdk/request/ZUMSlot.h"
 
@@ -51,5 +52,6 @@ void ZUMRegisterFormats() {
   ZUMBannerView::registerClass();
   ZUMSearchBannerView::registerClass();
   ZUMAdViewController::registerClass();
+  PXRBannerViewLoadableClass::registerClass();
   ZUMNativeExpressAdView::registerClass();
 }

@@ -27,12 +27,13 @@
 #include "ZUMBannerView.h"
 #include "sdk/formats/PXRCorrelatorPreemption.h"
 #include "sdk/formats/PXRCustomRendering.h"
+#include "sdk/request/ZUMLoadable.h"
 
 class PXRCustomRenderedBannerViewDelegate;
 class ZUMAppEventDelegate;
 class ZUMCorrelator;
 
-class PXRBannerView final : public ZUMBannerView, public PXRCustomRenderedAdEventHandler {
+class PXRBannerView final : public ZUMBannerView, public PXRCustomRenderedAdEventHandler, public ZUMLoadable {
  public:
   // The banner's initializers (ZUMBannerView::create), making a publisher banner.
   static std::shared_ptr<PXRBannerView> create();
@@ -91,6 +92,13 @@ class PXRBannerView final : public ZUMBannerView, public PXRCustomRenderedAdEven
   void finishedRenderingAdView(const std::shared_ptr<platform::View>& view) override;
   void recordCustomAdImpression() override;
   void recordClick() override;
+
+  // --- ZUMLoadable (publisher banners of an ad loader) ----------------------------------------
+  // Nothing to preload: completes with nullptr on the next turn of the main queue.
+  void loadAssetsWithCompletionHandler(std::function<void(const platform::ErrorPtr&)> completion) override;
+  // Hands the banner to the loader's PXRBannerAdLoaderDelegate, on the main thread.
+  void adLoaderDidReceiveAd(ZUMAdLoader& loader) override;
+  std::optional<std::string> loadableClassName() const override { return "PXRBannerView"; }
 
  private:
   using ZUMBannerView::ZUMBannerView;

@@ -10,6 +10,7 @@
 #include "sdk/mediation/ZUMMAdapterCustomEvents.h"
 #include "sdk/mediation/ZUMMConfig.h"
 #include "sdk/mediation/ZUMMUtilities.h"
+#include "sdk/mediation/ZUMMediationNativeMediation.h"
 #include "sdk/request/ZUMAdTelemetry.h"
 #include "sdk/request/ZUMSlot.h"
 
@@ -63,6 +64,7 @@ std::vector<platform::URL> ZUMMediationClickTracking::trackingURLsWithAdEventID(
 void ZUMRegisterMediation() {
   ZUMSlotMediation::setShared(std::make_shared<ZUMMediationSlotMediation>());
   ZUMClickTrackerMediation::setShared(std::make_shared<ZUMMediationClickTracking>());
+  ZUMNativeMediation::setShared(std::make_shared<ZUMMediationNativeMediation>());
   ZUMMAdapterCustomEvents::registerClass();
   ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {
     hooks.availableAdapterNamesInSet = &ZUMMAdNetworkAdapterImpl::availableAdapterNamesInSet;

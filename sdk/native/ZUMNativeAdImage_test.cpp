@@ -9,6 +9,7 @@
 
 #include "ZUMNativeAdImageAdLoaderOptions.h"
 #include "platform/base/RunLoop.h"
+#include "platform/base/SystemLog.h"
 #include "platform/net/URLLoading.h"
 #include "platform/ui/Image.h"
 #include "sdk/errors/ZUMErrors.h"
@@ -48,7 +49,10 @@ class ZUMNativeAdImageTest : public testenv::PlatformTest {
 };
 
 TEST_F(ZUMNativeAdImageTest, DictionariesGiveImagesOnlyWithAURL) {
+  platform::SystemLog::Capture capture(true);
   EXPECT_EQ(ZUMNativeAdImage::createWithDictionary(json{{"url", "not a url"}}), nullptr);
+  env.runUntilIdle();
+  EXPECT_TRUE(capture.contains("Native ad image without a valid \"url\" skipped."));
   EXPECT_EQ(ZUMNativeAdImage::createWithDictionary(json{{"url", 7}}), nullptr);
   EXPECT_EQ(ZUMNativeAdImage::createWithDictionary(json{{"scale", 2}}), nullptr);
   EXPECT_EQ(ZUMNativeAdImage::createWithDictionary(json::array()), nullptr);
@@ -107,6 +111,11 @@ TEST_F(ZUMNativeAdImageTest, ADownloadDecodesAtTheImagesScaleAndIsNotRepeated) {
 
   EXPECT_EQ(load(image), nullptr);
   EXPECT_EQ(server.requests("/icon.png").size(), 1u);
+
+  // A caller that wants no answer still gets its image.
+  auto unheard = ZUMNativeAdImage::createWithURL(*platform::URL::fromString(url("/icon.png")), 1);
+  unheard->loadImageWithCompletionHandler(nullptr);
+  EXPECT_TRUE(env.runUntil([&] { return unheard->image() != nullptr; }));
 }
 
 TEST_F(ZUMNativeAdImageTest, AGivenImageCompletesWithoutTheNetwork) {

@@ -1,5 +1,7 @@
 #include "sdk/rendering/ZUMAdViewVideoController.h"
 
+#include <cmath>
+
 #include <nlohmann/json.hpp>
 
 #include "ZUMVideoOptions.h"
@@ -8,6 +10,11 @@
 #include "sdk/foundation/ZUMValues.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewVideoControllerDelegate.h"
+
+namespace {
+// What a page reports is untrusted: a number that is not finite reaches no host.
+double finiteOrZero(double value) { return std::isfinite(value) ? value : 0.0; }
+}  // namespace
 
 std::shared_ptr<ZUMAdViewVideoController> ZUMAdViewVideoController::create(const std::shared_ptr<ZUMAdView>& adView) {
   return std::shared_ptr<ZUMAdViewVideoController>(new ZUMAdViewVideoController(adView));
@@ -20,12 +27,12 @@ void ZUMAdViewVideoController::setHasVideoContent(bool hasVideoContent) {
 
 void ZUMAdViewVideoController::setVideoDuration(float seconds) {
   platform::assertMainThread();
-  videoDuration_ = seconds;
+  videoDuration_ = finiteOrZero(seconds);
 }
 
 void ZUMAdViewVideoController::setCurrentPlaybackTime(float seconds) {
   platform::assertMainThread();
-  currentPlaybackTime_ = seconds;
+  currentPlaybackTime_ = finiteOrZero(seconds);
 }
 
 void ZUMAdViewVideoController::setVideoPlaybackState(std::int64_t state) {
@@ -58,7 +65,7 @@ void ZUMAdViewVideoController::setVideoMuted(bool muted) {
 
 void ZUMAdViewVideoController::setAspectRatio(double aspectRatio) {
   platform::assertMainThread();
-  aspectRatio_ = aspectRatio;
+  aspectRatio_ = finiteOrZero(aspectRatio);
 }
 
 void ZUMAdViewVideoController::setCustomControlsEnabled(bool enabled) {

@@ -48,6 +48,7 @@ class ZUMAdViewVideoController final : public ZUMVideoControlling,
   void setInitialStateWithVideoOptions(const std::shared_ptr<ZUMVideoOptions>& options) override;
 
   // --- State from the page ------------------------------------------------------------
+  // Durations, times and aspect ratios that are not finite are stored as 0.
   bool hasVideoContent() const override { return hasVideoContent_; }
   void setHasVideoContent(bool hasVideoContent);
   double videoDuration() const { return videoDuration_; }

@@ -1,5 +1,7 @@
 #include "ZUMVideoController.h"
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -104,6 +106,19 @@ TEST_F(ZUMVideoControllerTest, ThePagesReportsReachTheHostOncePerChange) {
   EXPECT_EQ(controller->aspectRatio(), 1.5);
   EXPECT_EQ(controller->videoPlaybackState(), 4);
   EXPECT_FALSE(controller->customControlsEnabled()) << "the options did not ask for them";
+
+  // Numbers that are not finite reach no host: 0 instead.
+  for (const double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+    page.setVideoDuration(12);
+    page.setCurrentPlaybackTime(3);
+    page.setAspectRatio(2);
+    page.setVideoDuration(static_cast<float>(bad));
+    page.setCurrentPlaybackTime(static_cast<float>(bad));
+    page.setAspectRatio(bad);
+    EXPECT_EQ(page.videoDuration(), 0) << bad;
+    EXPECT_EQ(page.currentPlaybackTime(), 0) << bad;
+    EXPECT_EQ(controller->aspectRatio(), 0) << bad;
+  }
 }
 
 TEST_F(ZUMVideoControllerTest, AReplacedOrNestedInnerControllerRelaysOnlyWhileItIsTheOne) {

@@ -5,6 +5,8 @@
 // Main thread only.
 #pragma once
 
+#include "platform/ui/Geometry.h"
+
 class ZUMVideoPlayer {
  public:
   virtual ~ZUMVideoPlayer() = default;
@@ -17,4 +19,6 @@ class ZUMVideoPlayer {
   virtual void setMuted(bool muted) = 0;
   // 0 (silent) to 1; never non-finite.
   virtual void setVolume(float volume) = 0;
+  // The video's size in points; (-1, -1) until it is known.
+  virtual platform::Size videoSize() const { return {-1, -1}; }
 };

@@ -20,6 +20,7 @@
 #include "platform/base/Error.h"
 
 class ZUMAdLoader;
+class ZUMAdLoaderDelegate;
 class ZUMMAdNetworkConfig;
 class ZUMMAdNetworkConnectorImpl;
 class ZUMMConfig;
@@ -32,6 +33,9 @@ class ZUMLoadable {
   virtual void loadAssetsWithCompletionHandler(std::function<void(const platform::ErrorPtr&)> completion) = 0;
   // Hands the ad to the loader's delegate through the class's delegate protocol.
   virtual void adLoaderDidReceiveAd(ZUMAdLoader& loader) = 0;
+  // The name of the ad's loadable class (ZUMRegisterLoadableClass); std::nullopt when
+  // the ad does not tell.
+  virtual std::optional<std::string> loadableClassName() const { return std::nullopt; }
 };
 
 class ZUMLoadableClass {
@@ -39,6 +43,9 @@ class ZUMLoadableClass {
   virtual ~ZUMLoadableClass() = default;
   // The delegate protocol the loader's delegate must adopt.
   virtual std::string requiredDelegateProtocol() const = 0;
+  // Whether `delegate` adopts that protocol (a dynamic_cast to its interface). A class
+  // that cannot tell accepts no delegate.
+  virtual bool delegateConformsToRequiredProtocol(const ZUMAdLoaderDelegate& /*delegate*/) const { return false; }
   // The dictionary this class adds to the request's format parameters; std::nullopt or
   // an empty one adds nothing.
   virtual std::optional<nlohmann::ordered_json> requestParametersForAdLoader(ZUMAdLoader& loader) const = 0;

@@ -90,7 +90,7 @@ class ZUMVideoPlayerImpl final : public ZUMVideoPlayer,
   // 0...1 on every audio track of the current item; 1 removes the mix.
   void setAudioMixVolume(float volume);
   // The last video track's size turned by its transform, in points; (-1, -1) without one.
-  platform::Size videoSize() const;
+  platform::Size videoSize() const override;
   bool isMuted() const { return muted_; }
   float volume() const { return volume_; }
   bool isBuffering() const { return isBuffering_; }
