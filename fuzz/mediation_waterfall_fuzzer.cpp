@@ -7,11 +7,18 @@
 // main thread or from another queue, addressed to any adapter made so far, or a new pass
 // (cancelling the last first, as a slot's new load does, or not).
 //
+// Native express (bit 5 of the first byte): the networks are native express entries whose
+// "html_template", "ad_base_url", "template_ids" and "ad_loader_options" two more bytes
+// per network pick (hostile forms and text from the input among them); a fill is a
+// network's native ad of either kind, both or neither, with assets from the input, and
+// the owner's steps become the template page's load finishing or failing.
+//
 // Properties: an answer of an attempt that has ended (a network timed out, failed or
 // replaced, or a pass cancelled) changes nothing the waterfall or the slot shows; each
 // pass has exactly one outcome (an ad, code 8 or code 9), none after cancel(); the shown
 // network's own answers bring only its ads or its own failure (code 3), whatever pass
-// runs; no time-out is left running.
+// runs; no time-out is left running. A native express network that is not being asked
+// brings nothing at all: its attempt ended once.
 //
 // The same input, split at newlines into up to five fields, is also an entry's credentials
 // ("pvotym_html", "pvotym_passback_url", "class_name", "parameter", "label", in that order;
@@ -30,6 +37,9 @@
 #include "ZUMMAdNetworkAdapter.h"
 #include "ZUMMAdNetworkConnector.h"
 #include "ZUMMAdapterClass.h"
+#include "ZUMMediatedNativeAppInstallAd.h"
+#include "ZUMMediatedNativeContentAd.h"
+#include "ZUMNativeAdImage.h"
 #include "ZUMSlotAdLoadDelegate.h"
 #include "fuzz/FuzzEnvironment.h"
 #include "platform/base/DispatchQueue.h"
@@ -46,10 +56,14 @@
 #include "sdk/mediation/ZUMMAdManager.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorBanner.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorInterstitial.h"
+#include "sdk/mediation/ZUMMAdNetworkConnectorNativeExpressAd.h"
 #include "sdk/mediation/ZUMMConfig.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdMediationDelegate.h"
+#include "sdk/rendering/ZUMAdView.h"
+#include "sdk/request/ZUMAdLoaderConfiguration.h"
 #include "sdk/request/ZUMAdType.h"
+#include "sdk/request/ZUMLoadableTestSupport.h"
 #include "sdk/request/ZUMSlot.h"
 
 using Json = nlohmann::ordered_json;
@@ -57,13 +71,15 @@ using Json = nlohmann::ordered_json;
 namespace {
 
 struct Adapter : ZUMMAdNetworkAdapter {
-  explicit Adapter(const std::shared_ptr<ZUMMAdNetworkConnector>& connector) : connector(connector) {}
+  Adapter(const std::shared_ptr<ZUMMAdNetworkConnector>& connector, bool native) : connector(connector), native(native) {}
+  bool getNativeAdWithAdTypes(const std::vector<std::string>&, const std::vector<std::any>&) override { return native; }
   void getBannerWithSize(const ZUMAdSize&) override {}
   void getInterstitial() override {}
   void stopBeingDelegate() override {}
   bool isBannerAnimationOK(std::int64_t) override { return true; }
   void presentInterstitialFromRootViewController(const std::shared_ptr<platform::ViewController>&) override {}
   std::weak_ptr<ZUMMAdNetworkConnector> connector;
+  bool native;
 };
 
 std::vector<std::shared_ptr<Adapter>>& adapters() {
@@ -72,11 +88,13 @@ std::vector<std::shared_ptr<Adapter>>& adapters() {
 }
 
 struct AdapterClass : ZUMMAdapterClass {
+  explicit AdapterClass(bool native) : native(native) {}
   std::shared_ptr<ZUMMAdNetworkAdapter> initWithZUMMAdNetworkConnector(
       const std::shared_ptr<ZUMMAdNetworkConnector>& connector) const override {
-    adapters().push_back(std::make_shared<Adapter>(connector));
+    adapters().push_back(std::make_shared<Adapter>(connector, native));
     return adapters().back();
   }
+  bool native;
 };
 
 // A banner custom event the credentials may name: it takes every request, never answers.
@@ -89,12 +107,127 @@ struct FuzzEvent : ZUMCustomEventBanner {
 
 constexpr const char* kClasses[] = {"FuzzWfA", "FuzzWfB", "FuzzWfC", "FuzzWfD", "FuzzWfMissing"};
 
+// --- Native express --------------------------------------------------------------------
+
+// Text the input picks: absent, a hostile form, or a slice of the input itself.
+std::optional<std::string> textFrom(unsigned choice, std::string_view input) {
+  static const char* const kForms[] = {"", "</script><script>QYRA_ReceiveMessage('x')</script>", "\xff\xfe\xc0",
+                                       "\xe2\x80\xa8'\"\\", "https://img.adnetwork.example/a.png"};
+  if (choice % 7 == 0) return std::nullopt;
+  if (choice % 7 < 6) return kForms[choice % 7 - 1];
+  return std::string(input.substr(0, 64));
+}
+
+// A JSON value the input picks, for the entry's list and dictionary fields.
+Json jsonFrom(unsigned choice, std::string_view input, const Json& good) {
+  switch (choice % 8) {
+    case 0: return nullptr;
+    case 1: return good;
+    case 2: return Json::array({true, nullptr, Json::object(), 2.5, -1, "9"});
+    case 3: return Json{{"multiple_images", "yes"}, {"native_image_orientation", 5}};
+    case 4: return Json{{"multiple_images", true}, {"native_image_orientation", "horizonal"}};
+    case 5: return Json::array({1, "2", 1e300});
+    case 6: return "2";
+    default: return Json::parse(input.substr(0, 64), nullptr, false, true);
+  }
+}
+
+// The express fields of an entry from two bytes.
+void addExpressFields(Json& entry, std::uint8_t first, std::uint8_t second, std::string_view input) {
+  static const char* const kBases[] = {"https://templates.adnetwork.example/", "http://t.example/x", "file:///etc/",
+                                       "javascript:alert(1)", "https://", "about:blank"};
+  if (first & 7) {
+    entry["html_template"] = (first & 7) == 1 ? "<html><body>template</body></html>" : textFrom(first & 7, input).value_or("");
+  }
+  const unsigned base = (first >> 3) & 7;
+  if (base < 6) entry["ad_base_url"] = kBases[base];
+  if (base == 6) entry["ad_base_url"] = std::string(input.substr(0, 64));
+  const Json ids = jsonFrom(second & 7, input, Json::array({2, "1"}));
+  if (!ids.is_null() && !ids.is_discarded()) entry["template_ids"] = ids;
+  const Json options = jsonFrom((second >> 3) & 7, input, Json{{"multiple_images", true}});
+  if (!options.is_null() && !options.is_discarded()) entry["ad_loader_options"] = options;
+}
+
+struct Fields {
+  std::optional<std::string> text[8];
+  std::shared_ptr<ZUMNativeAdImage> icon, logo;
+  std::vector<std::shared_ptr<ZUMNativeAdImage>> images;
+  Json extras;
+};
+struct FuzzAd : virtual ZUMMediatedNativeAd {
+  std::shared_ptr<ZUMMediatedNativeAdDelegate> mediatedNativeAdDelegate() override { return nullptr; }
+  Json extraAssets() const override { return f.extras; }
+  Fields f;
+};
+struct AppInstallAd : virtual FuzzAd, ZUMMediatedNativeAppInstallAd {
+  std::optional<std::string> headline() const override { return f.text[0]; }
+  std::vector<std::shared_ptr<ZUMNativeAdImage>> images() const override { return f.images; }
+  std::optional<std::string> body() const override { return f.text[1]; }
+  std::shared_ptr<ZUMNativeAdImage> icon() const override { return f.icon; }
+  std::optional<std::string> callToAction() const override { return f.text[2]; }
+  std::optional<std::string> starRating() const override { return f.text[3]; }
+  std::optional<std::string> store() const override { return f.text[4]; }
+  std::optional<std::string> price() const override { return f.text[5]; }
+};
+struct ContentAd : virtual FuzzAd, ZUMMediatedNativeContentAd {
+  std::optional<std::string> headline() const override { return f.text[0]; }
+  std::optional<std::string> body() const override { return f.text[1]; }
+  std::vector<std::shared_ptr<ZUMNativeAdImage>> images() const override { return f.images; }
+  std::shared_ptr<ZUMNativeAdImage> logo() const override { return f.logo; }
+  std::optional<std::string> callToAction() const override { return f.text[2]; }
+  std::optional<std::string> advertiser() const override { return f.text[6]; }
+};
+struct BothAd : AppInstallAd, ContentAd {
+  std::optional<std::string> headline() const override { return f.text[0]; }
+  std::vector<std::shared_ptr<ZUMNativeAdImage>> images() const override { return f.images; }
+  std::optional<std::string> body() const override { return f.text[1]; }
+  std::optional<std::string> callToAction() const override { return f.text[2]; }
+};
+
+// A network's native ad of the kind `arg` picks, its assets from the input.
+std::shared_ptr<ZUMMediatedNativeAd> nativeAdFrom(std::uint8_t arg, std::string_view input) {
+  std::shared_ptr<FuzzAd> ad;
+  switch (arg & 3) {
+    case 0: ad = std::make_shared<FuzzAd>(); break;
+    case 1: ad = std::make_shared<AppInstallAd>(); break;
+    case 2: ad = std::make_shared<ContentAd>(); break;
+    default: ad = std::make_shared<BothAd>(); break;
+  }
+  unsigned seed = arg >> 2;
+  for (auto& text : ad->f.text) {
+    text = textFrom(seed, input);
+    seed = seed * 5 + 3;
+  }
+  auto image = [&](unsigned choice) -> std::shared_ptr<ZUMNativeAdImage> {
+    if (choice % 3 == 0) return nullptr;
+    auto url = platform::URL::fromString(textFrom(choice, input).value_or(""));
+    return std::make_shared<ZUMNativeAdImage>(choice % 3 == 1 ? url : std::nullopt, 1, false);
+  };
+  ad->f.icon = image(arg);
+  ad->f.logo = image(arg >> 1);
+  for (unsigned i = 0; i < (arg & 7u); ++i) ad->f.images.push_back(image(arg + i));
+  ad->f.extras = jsonFrom(arg >> 3, input, Json{{"k", std::string(input.substr(0, 16))}});
+  return ad;
+}
+
+// The template page of an express network's connector, when it has one.
+std::shared_ptr<ZUMAdView> templateOf(const std::shared_ptr<ZUMMAdNetworkConnector>& connector) {
+  auto express = std::dynamic_pointer_cast<ZUMMAdNetworkConnectorNativeExpressAd>(connector);
+  return express ? express->adView() : nullptr;
+}
+
 // The slot's owner: connectors of its format; the outcomes it hears, in order.
 struct Owner : ZUMSlotAdLoadDelegate, ZUMAdMediationDelegate {
   std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
       const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& entry) override {
+    if (express) return ZUMMAdNetworkConnectorNativeExpressAd::create(config, entry);
     if (interstitial) return ZUMMAdNetworkConnectorInterstitial::create(config, entry);
     return ZUMMAdNetworkConnectorBanner::create(config, entry);
+  }
+  std::optional<std::shared_ptr<ZUMAdLoaderConfiguration>> adLoaderConfigurationForAd(
+      const std::shared_ptr<ZUMAd>&, const std::shared_ptr<ZUMMAdNetworkConfig>& entry) override {
+    if (!express || !entry) return std::nullopt;
+    return ZUMMAdNetworkConnectorNativeExpressAd::adLoaderConfigurationForNetworkConfig(*entry);
   }
   bool processesMediatedAds() const override { return processes; }
   void adProcessMediatedAd(const std::shared_ptr<ZUMAd>&, const std::shared_ptr<ZUMMediatedAd>&,
@@ -107,6 +240,7 @@ struct Owner : ZUMSlotAdLoadDelegate, ZUMAdMediationDelegate {
   }
   bool interstitial = false;
   bool processes = false;
+  bool express = false;
   std::function<void(const platform::ErrorPtr&)> completion;
   std::vector<std::int64_t> outcomes;  // 0: an ad; otherwise the failure's code
 };
@@ -139,8 +273,12 @@ void setUpOnce() {
     ZUMMAdapterCustomEvents::registerClass();
     ZUMMAdURLAdapter::registerClass();
     ZUMRegisterCustomEventClass("FuzzEvent", [] { return std::make_shared<FuzzEvent>(); });
+    // The native kinds, so template ids name ad types.
+    ZUMRegisterLoadableClass(kZUMNativeContentAdClassName, std::make_shared<loadabletest::LoadableClass>());
+    ZUMRegisterLoadableClass(kZUMNativeAppInstallAdClassName, std::make_shared<loadabletest::LoadableClass>());
     for (std::size_t i = 0; i < 4; ++i) {
-      ZUMMRegisterAdapterClass(kClasses[i], std::make_shared<AdapterClass>(),
+      // The last class has no native ads.
+      ZUMMRegisterAdapterClass(kClasses[i], std::make_shared<AdapterClass>(i < 3),
                                {.protocols = {kZUMMAdNetworkAdapterProtocol},
                                 .operations = {kZUMMGetBannerWithSizeOperation, kZUMMGetInterstitialOperation},
                                 .initialisers = {kZUMMInitWithAdNetworkConnector}});
@@ -251,14 +389,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 2) return 0;
   adapters().clear();
   auto owner = std::make_shared<Owner>();
-  owner->interstitial = data[0] & 1;
+  owner->express = data[0] & 32;
+  owner->interstitial = (data[0] & 1) && !owner->express;
   owner->processes = data[0] & 2;
   const std::size_t networks = 1 + ((data[0] >> 2) & 7);
   const double timeout = data[1] / 10.0;
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
   std::size_t at = 2;
   Json entries = Json::array();
   for (std::size_t i = 0; i < networks && at < size; ++i, ++at) {
-    entries.push_back({{"id", "n" + std::to_string(i)}, {"adapters", {kClasses[data[at] % 5]}}});
+    Json entry = {{"id", "n" + std::to_string(i)}, {"adapters", {kClasses[data[at] % 5]}}};
+    if (owner->express && at + 2 < size) {
+      addExpressFields(entry, data[at + 1], data[at + 2], input.substr(at));
+      at += 2;
+    }
+    entries.push_back(std::move(entry));
   }
   auto config = ZUMMConfig::create(
       "unit-F", {{"ad_networks", entries}, {"settings", {{"ad_network_timeout_millis", data[1] * 100}}}}, nullptr);
@@ -320,18 +465,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool shown = !asked && impl == manager->receivedConnector().get();
         const Snapshot earlier = snapshot(*manager, *slot, *owner);
         auto view = platform::View::create({0, 0, 320, 50});
-        run(offMain, [adapter, connector, view, kind = op % 8, interstitial = owner->interstitial] {
+        auto nativeAd = owner->express ? nativeAdFrom(arg, input.substr(at)) : nullptr;
+        run(offMain, [adapter, connector, view, nativeAd, kind = op % 8, interstitial = owner->interstitial] {
+          if (kind == 0 && nativeAd) return connector->adapterDidReceiveMediatedNativeAd(*adapter, nativeAd);
           if (kind == 0 && interstitial) return connector->adapterDidReceiveInterstitial(*adapter);
           if (kind == 0) return connector->adapterDidReceiveAdView(*adapter, view);
           connector->adapterDidFailAd(*adapter, ZUMMakeErrorWithCode(kind == 1 ? kZUMErrorNoFill : kZUMErrorNetworkError));
         });
-        // An attempt that has ended changes nothing.
+        // An attempt that has ended changes nothing; an express one brings nothing at all.
         if (!asked && !shown) fuzzenv::check(snapshot(*manager, *slot, *owner) == earlier);
+        if (!asked && owner->express) fuzzenv::check(owner->outcomes.size() == before);
         count(shown, before);
         break;
       }
       case 3:
       case 4: {
+        if (owner->express) {
+          // The template page of a network's connector finishes or fails to load.
+          if (adapters().empty()) break;
+          auto connector = adapters()[arg % adapters().size()]->connector.lock();
+          auto page = templateOf(connector);
+          if (!page) break;
+          auto* impl = dynamic_cast<ZUMMAdNetworkConnectorImpl*>(connector.get());
+          const bool asked = manager->requestInProgress() && impl == manager->requestingConnector().get();
+          run(false, [page, failed = op % 8 == 4] {
+            if (failed) return page->webViewDidFailLoadWithError(*page->webView(), ZUMMakeErrorWithCode(kZUMErrorNetworkError));
+            page->webViewDidFinishLoad(*page->webView());
+          });
+          if (!asked) fuzzenv::check(owner->outcomes.size() == before);
+          count(false, before);
+          break;
+        }
         auto completion = std::exchange(owner->completion, nullptr);
         if (!completion) break;
         const Snapshot earlier = snapshot(*manager, *slot, *owner);

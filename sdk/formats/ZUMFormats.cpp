@@ -6,6 +6,7 @@
 #include "ZUMAdViewController.h"
 #include "ZUMBannerView.h"
 #include "ZUMInterstitial.h"
+#include "ZUMNativeExpressAdView.h"
 #include "ZUMRewardBasedVideoAd.h"
 #include "ZUMSearchBannerView.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
@@ -54,4 +55,5 @@ void ZUMRegisterFormats() {
   ZUMAdViewController::registerClass();
   PXRBannerViewLoadableClass::registerClass();
   ZUMMAdURLAdapter::registerClass();
+  ZUMNativeExpressAdView::registerClass();
 }

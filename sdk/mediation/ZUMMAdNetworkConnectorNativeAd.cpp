@@ -19,17 +19,24 @@ std::shared_ptr<ZUMMAdNetworkConnectorNativeAd> ZUMMAdNetworkConnectorNativeAd::
 
 void ZUMMAdNetworkConnectorNativeAd::getAdFromAdapterWithType(const std::shared_ptr<ZUMAdType>&) {
   platform::assertMainThread();
+  if (auto error = askAdapterForNativeAd(adapter().get(), currentAdapterName(), adLoaderConfiguration().get())) {
+    failAttempt(error);
+  }
+}
+
+platform::ErrorPtr ZUMMAdNetworkConnectorNativeAd::askAdapterForNativeAd(Adapter* adapter, const std::string& adapterName,
+                                                                         const ZUMAdLoaderConfiguration* configuration) {
   std::vector<std::string> adTypes;
   std::vector<std::any> options;
-  if (const auto& configuration = adLoaderConfiguration()) {
+  if (configuration) {
     adTypes = configuration->adTypes();
     for (const auto& option : configuration->options().value_or(ZUMAdConfiguration::Options{})) {
       options.emplace_back(option);
     }
   }
-  if (adapter() && adapter()->getNativeAdWithAdTypes(adTypes, options)) return;
-  failAttempt(ZUMMakeErrorWithDescription(
-      kZUMErrorInternalError, currentAdapterName() + " adapter doesn't implement protocol for fetching native ad."));
+  if (adapter && adapter->getNativeAdWithAdTypes(adTypes, options)) return nullptr;
+  return ZUMMakeErrorWithDescription(kZUMErrorInternalError,
+                                     adapterName + " adapter doesn't implement protocol for fetching native ad.");
 }
 
 void ZUMMAdNetworkConnectorNativeAd::handleDidFailAd(const platform::ErrorPtr& error) {

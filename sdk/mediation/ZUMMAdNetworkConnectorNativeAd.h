@@ -9,6 +9,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "sdk/mediation/ZUMMAdNetworkConnectorImpl.h"
 
@@ -19,6 +20,10 @@ class ZUMMAdNetworkConnectorNativeAd final : public ZUMMAdNetworkConnectorImpl {
 
   // An adapter without native ads fails the attempt (code 11).
   void getAdFromAdapterWithType(const std::shared_ptr<ZUMAdType>& adType) override;
+  // Asks `adapter` (named `adapterName`) for native ads of the configuration's types with
+  // its options; the error (code 11) when there is no adapter or it has no native ads.
+  [[nodiscard]] static platform::ErrorPtr askAdapterForNativeAd(Adapter* adapter, const std::string& adapterName,
+                                                                const ZUMAdLoaderConfiguration* configuration);
 
  protected:
   void handleDidFailAd(const platform::ErrorPtr& error) override;

@@ -135,6 +135,7 @@ struct Waterfall : ZUMMConnectorDelegate {
     board->note("mediated ad");
   }
   void adRequestFailedFromConnectorWithError(Connector& c, const platform::ErrorPtr& error) override {
+    errors.push_back(error);
     board->note("failed " + std::to_string(error->code()) + " " + error->localizedDescription() +
                 (c.didNetworkRefresh() ? " refresh" : ""));
   }
@@ -145,6 +146,7 @@ struct Waterfall : ZUMMConnectorDelegate {
   std::shared_ptr<ZUMSlot> theSlot;
   bool returnsMediatedAds = false;
   std::vector<std::shared_ptr<ZUMMediatedAd>> mediatedAds;
+  std::vector<platform::ErrorPtr> errors;
 };
 
 // The slot's owner: it keeps the request the slot loads (and ends the load there) and
