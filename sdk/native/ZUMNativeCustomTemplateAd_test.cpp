@@ -13,6 +13,7 @@
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "sdk/native/ZUMNativeTestSupport.h"
+#include "testing/TestImages.h"
 
 namespace {
 
@@ -132,6 +133,7 @@ TEST_F(ZUMNativeCustomTemplateAdTest, AssetsFromTheServerSkipMalformedEntriesAnd
       customAd("7", Json{{{"name", "c"}, {"type", "string"}, {"string_value", "see"}},
                          {{"name", "B"}, {"type", "image"}, {"image_value", image("/b.png")}},
                          {{"name", "a"}, {"type", "string"}, {"string_value", 42}},
+                         {{"name", "b"}, {"type", "string"}, {"string_value", "bee"}},
                          {{"name", ""}, {"type", "string"}, {"string_value", "empty name"}},
                          {{"name", 5}, {"type", "string"}, {"string_value", "number name"}},
                          {{"name", "d"}, {"type", ""}, {"string_value", "empty type"}},
@@ -143,27 +145,29 @@ TEST_F(ZUMNativeCustomTemplateAdTest, AssetsFromTheServerSkipMalformedEntriesAnd
   ASSERT_NE(ad, nullptr);
   EXPECT_EQ(ad->requiredAssets(), std::set<std::string>{"R"});
   // Images are offered once the assets load; strings at once, a number as no text.
-  EXPECT_EQ(ad->availableAssetKeys(), (std::vector<std::string>{"a", "c"}));
+  EXPECT_EQ(ad->availableAssetKeys(), (std::vector<std::string>{"a", "b", "c"}));
   EXPECT_EQ(ad->stringForKey("a"), std::nullopt);
   EXPECT_EQ(ad->stringForKey("c"), "see");
   Log log;
   ad->loadAssetsWithCompletionHandler([&](const platform::ErrorPtr& error) { log.push_back(error ? "failed" : "ok"); });
   ASSERT_TRUE(env.runUntil([&] { return !log.empty(); }));
   EXPECT_EQ(log, Log{"ok"});
-  EXPECT_EQ(ad->availableAssetKeys(), (std::vector<std::string>{"a", "B", "c", "R"}));
+  EXPECT_EQ(ad->availableAssetKeys(), (std::vector<std::string>{"a", "B", "b", "c", "R"}));
   EXPECT_NE(ad->imageForKey("B"), nullptr);
   EXPECT_EQ(ad->imageForKey("c"), nullptr);
   EXPECT_EQ(ad->mediaView(), nullptr);
   EXPECT_EQ(ad->mediaContent(), nullptr);
   EXPECT_EQ(ad->adFormatTemplateID(), "3");
-  EXPECT_NE(ad->description().find(", availableAssetKeys:[a, B, c, R]>"), std::string::npos);
+  EXPECT_NE(ad->description().find(", availableAssetKeys:[a, B, b, c, R]>"), std::string::npos);
   EXPECT_EQ(ad->description().rfind("<ZUMNativeCustomTemplateAd: 0x", 0), 0u);
 }
 
 TEST_F(ZUMNativeCustomTemplateAdTest, AnImageThatFailsIsUnavailableAndItsClickIsRefused) {
+  hosts.server.route("/icon.png", {.body = testenv::pngBytes(4, 4, {0, 0, 200}), .contentType = "image/png"});
   auto slot = nativetest::loadedPageSlot(env);
   auto ad = ZUMNativeCustomTemplateAd::create(
       customAd(7, Json{{{"name", "logo"}, {"type", "image"}, {"image_value", image("/missing.png")}},
+                       {{"name", "icon"}, {"type", "image"}, {"image_value", image("/icon.png")}},
                        {{"name", "title"}, {"type", "string"}, {"string_value", "Title"}}}),
       {});
   ad->setSlot(slot);
@@ -171,8 +175,10 @@ TEST_F(ZUMNativeCustomTemplateAdTest, AnImageThatFailsIsUnavailableAndItsClickIs
   ad->loadAssetsWithCompletionHandler([&](const platform::ErrorPtr& error) { log.push_back(error ? "failed" : "ok"); });
   ASSERT_TRUE(env.runUntil([&] { return !log.empty(); }));
   EXPECT_EQ(log, Log{"ok"});  // the image was optional
-  EXPECT_EQ(ad->availableAssetKeys(), std::vector<std::string>{"title"});
+  EXPECT_EQ(ad->availableAssetKeys(), (std::vector<std::string>{"icon", "title"}));
   EXPECT_EQ(ad->imageForKey("logo"), nullptr);
+  ASSERT_NE(ad->imageForKey("icon"), nullptr);
+  EXPECT_NE(ad->imageForKey("icon")->image(), nullptr);
 
   platform::SystemLog::Capture capture(true);
   bool ran = false;
