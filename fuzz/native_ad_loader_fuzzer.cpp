@@ -9,7 +9,12 @@
 // an error), in order, followed by one no-fill when fewer came back than were asked for;
 // a document without ads gives exactly one no-fill; the last result is the only final
 // one and exactly one adLoaderDidFinishLoading follows it.
+//
+// Each object entry is also read as a custom template ad (its "video" left out, images
+// offered without loading): no asset key is empty, the keys come sorted regardless of
+// case, and its assets complete once.
 #include <cstddef>
+#include <cctype>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,6 +25,8 @@
 #include "ZUMAdLoader.h"
 #include "ZUMMultipleAdsAdLoaderOptions.h"
 #include "ZUMNativeAd.h"
+#include "ZUMNativeAdImageAdLoaderOptions.h"
+#include "ZUMNativeCustomTemplateAd.h"
 #include "fuzz/FuzzEnvironment.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/net/URLLoading.h"
@@ -137,6 +144,37 @@ bool matches(const std::string& got, const std::string& expected) {
   return true;
 }
 
+// The custom template reading of every object entry of the answer's ads.
+void checkCustomTemplateAds(const std::string& answer) {
+  platform::ErrorPtr error;
+  auto document = zum_decodedJSONObjectError(answer, &error);
+  auto ads = document ? ZUMNativeAd::adsArrayInAdsConfigurationDictionary(*document) : std::nullopt;
+  if (!ads) return;
+  auto images = ZUMNativeAdImageAdLoaderOptions::create();
+  images->setDisableImageLoading(true);
+  for (auto entry : *ads) {
+    if (!entry.is_object()) continue;
+    entry.erase("video");  // the video loads a page of its own
+    auto ad = ZUMNativeCustomTemplateAd::create(entry, {images});
+    if (!ad) continue;
+    int completions = 0;
+    ad->loadAssetsWithCompletionHandler([&](const platform::ErrorPtr&) { ++completions; });
+    fuzzenv::drainMainLoop();
+    fuzzenv::check(completions == 1);
+    const auto keys = ad->availableAssetKeys();
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      fuzzenv::check(!keys[i].empty());
+      if (i == 0) continue;
+      std::string previous = keys[i - 1], current = keys[i];
+      for (auto* text : {&previous, &current}) {
+        for (auto& c : *text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      }
+      fuzzenv::check(previous <= current);
+    }
+    static_cast<void>(ad->description());
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -180,5 +218,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzzenv::check(!loader->isLoading());
   loader.reset();
   fuzzenv::drainMainLoop();
+  checkCustomTemplateAds(answer);
   return 0;
 }

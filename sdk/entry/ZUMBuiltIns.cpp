@@ -9,6 +9,7 @@
 #include "sdk/formats/ZUMInterstitialCache.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/mediation/ZUMMediation.h"
+#include "ZUMNativeCustomTemplateAd.h"
 #include "sdk/network/ZUMNetworkDelivery.h"
 #include "sdk/presentation/ZUMAdAppAdViewPresentation.h"
 #include "sdk/presentation/ZUMMRAIDTOLMHandler.h"
@@ -43,6 +44,7 @@ void ZUMRegisterBuiltIns() {
     platform::JSVirtualMachine::registerClass();
     platform::JSContext::registerClass();
     ZUMRegisterNetworkDelivery();
+    ZUMNativeCustomTemplateAd::registerClass();
     ZUMRegisterAdFetcher();
     ZUMSlotRendering::setShared(std::make_shared<ZUMAdViewSlotRendering>());
     ZUMRegisterTelemetry();

@@ -123,7 +123,8 @@ class ZUMNativeAd : public ZUMLoadable,
   std::shared_ptr<platform::ViewController> rootViewController() const { return rootViewController_.lock(); }
   void setRootViewController(const std::shared_ptr<platform::ViewController>& controller);
   const std::shared_ptr<ZUMSlot>& slot() const { return slot_; }
-  void setSlot(const std::shared_ptr<ZUMSlot>& slot);
+  // Kinds that observe the slot's page override it and call this one.
+  virtual void setSlot(const std::shared_ptr<ZUMSlot>& slot);
   const std::optional<std::string>& adUnitID() const { return adUnitID_; }
   void setAdUnitID(std::optional<std::string> adUnitID) { adUnitID_ = std::move(adUnitID); }
   const std::optional<Json>& adConfiguration() const { return adConfiguration_; }

@@ -1,0 +1,267 @@
+// Custom template ads: template ids from the ad and from the app, assets from the server
+// with malformed entries skipped, an image that fails, the loader dropping templates it
+// did not ask for, and clicks answered by the native-ads page with a custom click.
+#include "ZUMNativeCustomTemplateAd.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "ZUMNativeAdImage.h"
+#include "ZUMMultipleAdsAdLoaderOptions.h"
+#include "ZUMNativeAdImageAdLoaderOptions.h"
+#include "platform/base/SystemLog.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "sdk/native/ZUMNativeTestSupport.h"
+#include "testing/TestImages.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using nativetest::Json;
+using nativetest::Log;
+
+Json customAd(const Json& templateID, Json assets = Json::array()) {
+  return Json{{"type", "native"},
+              {"template_id", 3},
+              {"custom_template_id", templateID},
+              {"custom_assets", std::move(assets)},
+              {"tracking_urls_and_actions",
+               {{"vantor_click_tracking_url", "https://track.example/click"},
+                {"click_actions", {{{"url", "https://landing.example/page"}}}}}}};
+}
+
+Json image(const std::string& path, bool required = false) {
+  return Json{{"url", "https://track.example" + path}, {"scale", 1}, {"require", required}};
+}
+
+ZUMAdConfiguration::Options noImageLoading() {
+  auto option = ZUMNativeAdImageAdLoaderOptions::create();
+  option->setDisableImageLoading(true);
+  return {option};
+}
+
+std::size_t count(const platform::SystemLog::Capture& capture, const std::string& text) {
+  const auto messages = capture.messages();
+  return std::count_if(messages.begin(), messages.end(),
+                       [&](const std::string& m) { return m.find(text) != std::string::npos; });
+}
+
+// The app: the template ids it asks for and the ads it receives.
+struct TemplateDelegate : ZUMNativeCustomTemplateAdLoaderDelegate {
+  std::optional<Json> nativeCustomTemplateIDsForAdLoader(ZUMAdLoader&) override { return ids; }
+  void adLoaderDidReceiveNativeCustomTemplateAd(ZUMAdLoader&, const std::shared_ptr<ZUMNativeCustomTemplateAd>& ad) override {
+    ads.push_back(ad);
+  }
+  void adLoaderDidFailToReceiveAdWithError(ZUMAdLoader&, const ZUMRequestErrorPtr& error) override {
+    failures.push_back(error->code());
+  }
+  ZUMImplemented adLoaderDidFinishLoading(ZUMAdLoader&) override {
+    finished = true;
+    return kZUMImplemented;
+  }
+  std::optional<Json> ids;
+  std::vector<std::shared_ptr<ZUMNativeCustomTemplateAd>> ads;
+  std::vector<std::int64_t> failures;
+  bool finished = false;
+};
+
+class ZUMNativeCustomTemplateAdTest : public testenv::PlatformTest {
+ protected:
+  ZUMNativeCustomTemplateAdTest() {
+    ZUMMobileAds::load();
+    window->setRootViewController(host);
+    window->makeKeyAndVisible();
+  }
+  std::shared_ptr<ZUMAdLoader> makeLoader(Json ids) {
+    delegate->ids = std::move(ids);
+    auto count = ZUMMultipleAdsAdLoaderOptions::create();
+    count->setNumberOfAds(2);
+    auto loader = ZUMAdLoader::create("unit-A", host, {"3"}, {count});
+    loader->setDelegate(delegate);
+    return loader;
+  }
+
+  nativetest::NativeHosts hosts;
+  std::shared_ptr<TemplateDelegate> delegate = std::make_shared<TemplateDelegate>();
+  std::shared_ptr<platform::Window> window = platform::Window::create();
+  std::shared_ptr<platform::ViewController> host = platform::ViewController::create();
+};
+
+TEST_F(ZUMNativeCustomTemplateAdTest, TemplateIDOfTheAdIsAStringOrANumbersDecimalText) {
+  const struct {
+    Json id;
+    std::optional<std::string> expected;
+  } rows[] = {{12, "12"}, {12.0, "12"}, {"0042", "0042"}, {"abc", "abc"}, {Json::object(), std::nullopt},
+              {true, std::nullopt}, {nullptr, std::nullopt}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.id.dump());
+    auto ad = ZUMNativeCustomTemplateAd::create(customAd(row.id), {});
+    ASSERT_EQ(ad != nullptr, row.expected.has_value());
+    if (ad) {
+      EXPECT_EQ(ad->templateID(), *row.expected);
+    }
+  }
+  auto withoutID = customAd(1);
+  withoutID.erase("custom_template_id");
+  EXPECT_EQ(ZUMNativeCustomTemplateAd::create(withoutID, {}), nullptr);
+}
+
+TEST_F(ZUMNativeCustomTemplateAdTest, RequestSendsTheAppsIDsAsTextDroppingOthersWithALogLine) {
+  auto loader = makeLoader(Json{12, "34", "abc", {{"x", 1}}, "5.5"});
+  auto adClass = ZUMLoadableClassNamed(kZUMNativeCustomTemplateAdClassName);
+  ASSERT_NE(adClass, nullptr);
+  EXPECT_TRUE(adClass->delegateConformsToRequiredProtocol(*delegate));
+  platform::SystemLog::Capture capture(true);
+  auto parameters = adClass->requestParametersForAdLoader(*loader);
+  ASSERT_TRUE(parameters);
+  env.runUntilIdle();
+  EXPECT_EQ(*parameters, (Json{{"format", 3},
+                               {"custom_template_ids", {"12", "34", "abc", "5.5"}},
+                               {"allowed_response_types", {"ina"}}}));
+  EXPECT_EQ(count(capture, "Received non-numeric custom template ID. The template ID may be invalid: abc"), 1u);
+  EXPECT_EQ(count(capture, "non-numeric"), 1u);
+  EXPECT_EQ(count(capture, "Received non-string custom template ID: {\"x\":1}"), 1u);
+
+  // An app that names no ids asks for none.
+  delegate->ids.reset();
+  EXPECT_EQ(adClass->requestParametersForAdLoader(*loader)->at("custom_template_ids"), Json::array());
+}
+
+TEST_F(ZUMNativeCustomTemplateAdTest, AssetsFromTheServerSkipMalformedEntriesAndSortRegardlessOfCase) {
+  auto ad = ZUMNativeCustomTemplateAd::create(
+      customAd("7", Json{{{"name", "c"}, {"type", "string"}, {"string_value", "see"}},
+                         {{"name", "B"}, {"type", "image"}, {"image_value", image("/b.png")}},
+                         {{"name", "a"}, {"type", "string"}, {"string_value", 42}},
+                         {{"name", "b"}, {"type", "string"}, {"string_value", "bee"}},
+                         {{"name", ""}, {"type", "string"}, {"string_value", "empty name"}},
+                         {{"name", 5}, {"type", "string"}, {"string_value", "number name"}},
+                         {{"name", "d"}, {"type", ""}, {"string_value", "empty type"}},
+                         {{"name", "e"}, {"type", "video"}},
+                         {{"name", "f"}, {"type", "image"}, {"image_value", "not a dictionary"}},
+                         "not an asset",
+                         {{"name", "R"}, {"type", "image"}, {"image_value", image("/r.png", true)}}}),
+      noImageLoading());
+  ASSERT_NE(ad, nullptr);
+  EXPECT_EQ(ad->requiredAssets(), std::set<std::string>{"R"});
+  // Images are offered once the assets load; strings at once, a number as no text.
+  EXPECT_EQ(ad->availableAssetKeys(), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(ad->stringForKey("a"), std::nullopt);
+  EXPECT_EQ(ad->stringForKey("c"), "see");
+  Log log;
+  ad->loadAssetsWithCompletionHandler([&](const platform::ErrorPtr& error) { log.push_back(error ? "failed" : "ok"); });
+  ASSERT_TRUE(env.runUntil([&] { return !log.empty(); }));
+  EXPECT_EQ(log, Log{"ok"});
+  EXPECT_EQ(ad->availableAssetKeys(), (std::vector<std::string>{"a", "B", "b", "c", "R"}));
+  EXPECT_NE(ad->imageForKey("B"), nullptr);
+  EXPECT_EQ(ad->imageForKey("c"), nullptr);
+  EXPECT_EQ(ad->mediaView(), nullptr);
+  EXPECT_EQ(ad->mediaContent(), nullptr);
+  EXPECT_EQ(ad->adFormatTemplateID(), "3");
+  EXPECT_NE(ad->description().find(", availableAssetKeys:[a, B, b, c, R]>"), std::string::npos);
+  EXPECT_EQ(ad->description().rfind("<ZUMNativeCustomTemplateAd: 0x", 0), 0u);
+}
+
+TEST_F(ZUMNativeCustomTemplateAdTest, AnImageThatFailsIsUnavailableAndItsClickIsRefused) {
+  hosts.server.route("/icon.png", {.body = testenv::pngBytes(4, 4, {0, 0, 200}), .contentType = "image/png"});
+  auto slot = nativetest::loadedPageSlot(env);
+  auto ad = ZUMNativeCustomTemplateAd::create(
+      customAd(7, Json{{{"name", "logo"}, {"type", "image"}, {"image_value", image("/missing.png")}},
+                       {{"name", "icon"}, {"type", "image"}, {"image_value", image("/icon.png")}},
+                       {{"name", "title"}, {"type", "string"}, {"string_value", "Title"}}}),
+      {});
+  ad->setSlot(slot);
+  Log log;
+  ad->loadAssetsWithCompletionHandler([&](const platform::ErrorPtr& error) { log.push_back(error ? "failed" : "ok"); });
+  ASSERT_TRUE(env.runUntil([&] { return !log.empty(); }));
+  EXPECT_EQ(log, Log{"ok"});  // the image was optional
+  EXPECT_EQ(ad->availableAssetKeys(), (std::vector<std::string>{"icon", "title"}));
+  EXPECT_EQ(ad->imageForKey("logo"), nullptr);
+  ASSERT_NE(ad->imageForKey("icon"), nullptr);
+  EXPECT_NE(ad->imageForKey("icon")->image(), nullptr);
+
+  platform::SystemLog::Capture capture(true);
+  bool ran = false;
+  ad->performClickOnAssetWithKey("logo", [&] { ran = true; });
+  env.runUntilIdle();
+  EXPECT_EQ(count(capture, "Asset is unavailable. Cannot perform click on \"logo\"."), 1u);
+  EXPECT_TRUE(nativetest::nativeCalls(*slot).empty());
+  // The refused click's handler is dropped: the next click with a handler is taken.
+  ad->performClickOnAssetWithKey("title", [&] { ran = true; });
+  EXPECT_EQ(count(capture, "Still processing"), 0u);
+  ASSERT_TRUE(env.runUntil([&] { return ran; }));
+}
+
+TEST_F(ZUMNativeCustomTemplateAdTest, ARequiredImageThatFailsFailsTheAd) {
+  auto ad = ZUMNativeCustomTemplateAd::create(
+      customAd(7, Json{{{"name", "hero"}, {"type", "image"}, {"image_value", image("/missing.png", true)}}}), {});
+  Log log;
+  ad->loadAssetsWithCompletionHandler([&](const platform::ErrorPtr& error) { log.push_back(error ? "failed" : "ok"); });
+  ASSERT_TRUE(env.runUntil([&] { return !log.empty(); }));
+  EXPECT_EQ(log, Log{"failed"});
+}
+
+TEST_F(ZUMNativeCustomTemplateAdTest, ClicksWithHandlersRunThemOnTheMainThreadOnThePagesCustomClick) {
+  auto slot = nativetest::loadedPageSlot(env);
+  auto ad = ZUMNativeCustomTemplateAd::create(
+      customAd(7, Json{{{"name", "title"}, {"type", "string"}, {"string_value", "Title"}}}), {});
+  auto adDelegate = std::make_shared<nativetest::AdDelegate>();
+  ad->setDelegate(adDelegate);
+  ad->setRootViewController(host);
+  ad->setSlot(slot);
+
+  platform::SystemLog::Capture capture(true);
+  Log handlers;
+  ad->performClickOnAssetWithKey("title", [&] { handlers.push_back(platform::isMainThread() ? "first" : "first!"); });
+  ad->performClickOnAssetWithKey("title", [&] { handlers.push_back("second"); });
+  env.runUntilIdle();
+  EXPECT_EQ(count(capture, "Still processing prior click event. This click event will be ignored."), 1u);
+  ASSERT_TRUE(env.runUntil([&] { return !handlers.empty() && hosts.hits("/click") > 0; }));
+  env.advance(1s);
+  EXPECT_EQ(handlers, Log{"first"});
+  EXPECT_EQ(hosts.hits("/click"), 1u);
+  const auto calls = nativetest::nativeCalls(*slot);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_NE(calls[0].find("\"has_custom_click_handler\":true"), std::string::npos);
+  EXPECT_NE(calls[0].find("\"template\":\"3\""), std::string::npos);
+  // The app handled the click: nothing left the application.
+  EXPECT_EQ(adDelegate->log, Log{"click"});
+
+  // A standing handler hears the message's asset, on the main thread.
+  Log heard;
+  ad->setCustomClickHandler([&](const std::string& asset) {
+    heard.push_back(asset + (platform::isMainThread() ? "" : "!"));
+  });
+  EXPECT_TRUE(ad->customClickHandler());
+  ad->performClickOnAssetWithKey("title");
+  ASSERT_TRUE(env.runUntil([&] { return !heard.empty(); }));
+  EXPECT_EQ(heard, Log{"title"});
+  EXPECT_EQ(handlers, Log{"first"});
+  EXPECT_EQ(nativetest::nativeCalls(*slot).size(), 2u);
+
+  // Without a handler the page runs the click action instead.
+  ad->setCustomClickHandler(nullptr);
+  EXPECT_FALSE(ad->customClickHandler());
+  ad->performClickOnAssetWithKey("title");
+  env.runUntilIdle();
+  const auto plain = nativetest::nativeCalls(*slot);
+  ASSERT_EQ(plain.size(), 3u);
+  EXPECT_EQ(plain[2].find("has_custom_click_handler"), std::string::npos);
+}
+
+TEST_F(ZUMNativeCustomTemplateAdTest, TheLoaderDropsAnAdOfATemplateNotAskedFor) {
+  hosts.server.route("/native",
+                     {.status = 200,
+                      .headers = {{"x-qyra-ad-format", "native"}},
+                      .body = Json{{"ads", {customAd(99), customAd(12)}}}.dump()});
+  auto loader = makeLoader(Json{12});
+  loader->loadRequest(nativetest::pageRequest("https://ads.adnetwork.example/native"));
+  ASSERT_TRUE(env.runUntil([&] { return delegate->finished; }));
+  ASSERT_EQ(delegate->ads.size(), 1u);
+  EXPECT_EQ(delegate->ads[0]->templateID(), "12");
+  EXPECT_EQ(delegate->ads[0]->loadableClassName(), kZUMNativeCustomTemplateAdClassName);
+  EXPECT_EQ(delegate->failures.size(), 1u);
+  EXPECT_FALSE(delegate->ads[0]->hasValidConfigurationForRequestParameters(Json{{"custom_template_ids", {"99"}}}));
+}
+
+}  // namespace
