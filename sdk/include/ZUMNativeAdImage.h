@@ -29,7 +29,7 @@ class ZUMNativeAdImage : public std::enable_shared_from_this<ZUMNativeAdImage> {
   // (boolean, YES when absent), "scale" (number, 1.0 when absent). nullptr without a URL.
   static std::shared_ptr<ZUMNativeAdImage> createWithDictionary(const nlohmann::ordered_json& dictionary);
   // An image already at hand: optional, at the picture's own scale; nullptr without one.
-  static std::shared_ptr<ZUMNativeAdImage> createWithImage(std::shared_ptr<const platform::Image> image);
+  static std::shared_ptr<ZUMNativeAdImage> createWithImage(std::shared_ptr<platform::Image> image);
   // An optional image to download from `url`.
   static std::shared_ptr<ZUMNativeAdImage> createWithURL(platform::URL url, double scale);
 
@@ -44,8 +44,8 @@ class ZUMNativeAdImage : public std::enable_shared_from_this<ZUMNativeAdImage> {
   // the main queue, with nil, the connection's error, or an error of code 11.
   void loadImageWithCompletionHandler(CompletionHandler completion);
 
-  const std::shared_ptr<const platform::Image>& image() const { return image_; }
-  void setImage(std::shared_ptr<const platform::Image> image) { image_ = std::move(image); }
+  const std::shared_ptr<platform::Image>& image() const { return image_; }
+  void setImage(std::shared_ptr<platform::Image> image) { image_ = std::move(image); }
   const std::optional<platform::URL>& imageURL() const { return imageURL_; }
   void setImageURL(std::optional<platform::URL> url) { imageURL_ = std::move(url); }
   double scale() const { return scale_; }
@@ -61,7 +61,7 @@ class ZUMNativeAdImage : public std::enable_shared_from_this<ZUMNativeAdImage> {
 
  private:
   bool required_;
-  std::shared_ptr<const platform::Image> image_;
+  std::shared_ptr<platform::Image> image_;
   std::optional<platform::URL> imageURL_;
   double scale_;
 };

@@ -201,9 +201,7 @@ std::shared_ptr<platform::View> ZUMMediaContent::mediaView() {
   }
   if (!placeholderImageView_) {
     if (!placeholderImage_ || !placeholderImage_->image()) return nullptr;
-    // Images never change once made; the image view only draws it.
-    placeholderImageView_ =
-        platform::ImageView::create(std::const_pointer_cast<platform::Image>(placeholderImage_->image()));
+    placeholderImageView_ = platform::ImageView::create(placeholderImage_->image());
     placeholderImageView_->setContentMode(platform::ContentMode::ScaleAspectFit);
   }
   return placeholderImageView_;

@@ -88,8 +88,7 @@ void ZUMNativeAdAttributionView::setAttribution(const ZUMNativeAdAttribution& at
   double tallest = 0;
   for (const auto& icon : attribution.icons()) {
     if (!icon || !icon->image()) continue;
-    // Images never change once made; the image view only shows it.
-    auto imageView = platform::ImageView::create(std::const_pointer_cast<platform::Image>(icon->image()));
+    auto imageView = platform::ImageView::create(icon->image());
     const platform::Size size = icon->image()->size();
     widest = std::max(widest, size.width);
     tallest = std::max(tallest, size.height);

@@ -38,7 +38,7 @@ std::shared_ptr<ZUMNativeAdImage> ZUMNativeAdImage::createWithDictionary(const n
                                             ZUMJSONBoolForKey(dictionary, "require", true));
 }
 
-std::shared_ptr<ZUMNativeAdImage> ZUMNativeAdImage::createWithImage(std::shared_ptr<const platform::Image> image) {
+std::shared_ptr<ZUMNativeAdImage> ZUMNativeAdImage::createWithImage(std::shared_ptr<platform::Image> image) {
   if (!image) return nullptr;
   auto made = std::make_shared<ZUMNativeAdImage>(std::nullopt, image->scale(), false);
   made->image_ = std::move(image);
