@@ -1,0 +1,300 @@
+#include "sdk/native/ZUMNativeAdViewPolicy.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "ZUMMediaView.h"
+#include "ZUMNativeAd.h"
+#include "platform/base/MainThreadChecker.h"
+#include "platform/ui/Color.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/ScrollView.h"
+#include "platform/ui/TextView.h"
+#include "platform/ui/View.h"
+#include "sdk/foundation/ZUMGeometry.h"
+#include "sdk/foundation/ZUMLogger.h"
+#include "sdk/native/ZUMNativeAdAttributionView.h"
+
+using platform::Point;
+using platform::Rect;
+using platform::View;
+
+namespace {
+
+std::uint32_t componentByte(double component) {
+  if (!std::isfinite(component)) {
+    component = component > 0 ? 1.0 : 0.0;  // +inf is full, -inf and NaN are none
+  }
+  return static_cast<std::uint32_t>(std::clamp(component, 0.0, 1.0) * 255.0);
+}
+
+nlohmann::ordered_json rectRelativeTo(const Rect& rect, const char* relativeTo) {
+  auto dictionary = ZUMDictionaryFromRect(rect);
+  dictionary["relative_to"] = relativeTo;
+  return dictionary;
+}
+
+nlohmann::ordered_json sizeDictionary(platform::Size size) {
+  return {{"width", size.width}, {"height", size.height}};
+}
+
+// A media view takes touches (it plays and reports its own clicks); every other asset
+// view lets them fall through to the ad view's recognizer.
+void prepareAssetView(View& view) {
+  const bool isMediaView = dynamic_cast<ZUMMediaView*>(&view) != nullptr;
+  if (view.isUserInteractionEnabled() == isMediaView) {
+    return;
+  }
+  view.setUserInteractionEnabled(isMediaView);
+  const std::string description = view.description();
+  ZUMLogger::sharedInstance()->logPublicMessage(
+      isMediaView ? "User interactions must be enabled on the ZUMMediaView view to enable media interaction.\n"
+                    "userInteractionEnabled has been set to YES on " + description + "."
+                  : "User interactions must be disabled on the asset view to enable click handling.\n"
+                    "userInteractionEnabled has been set to NO on " + description + ".");
+}
+
+}  // namespace
+
+std::uint32_t ZUMNativeColorNumber(const platform::Color& color) {
+  return componentByte(color.redComponent()) << 24 | componentByte(color.greenComponent()) << 16 |
+         componentByte(color.blueComponent()) << 8 | componentByte(color.alpha());
+}
+
+std::string ZUMNativeFontSizeString(double pointSize) {
+  if (!std::isfinite(pointSize)) {
+    pointSize = 0;
+  }
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.6f", pointSize);
+  std::string text = buffer;
+  text.erase(text.find_last_not_of('0') + 1);
+  if (!text.empty() && text.back() == '.') {
+    text.pop_back();
+  }
+  return text;
+}
+
+std::shared_ptr<ZUMNativeAdViewPolicy> ZUMNativeAdViewPolicy::create(const ViewPtr& adView,
+                                                                     std::string attributionIconAssetName,
+                                                                     std::string attributionTextAssetName,
+                                                                     std::string backgroundAssetName,
+                                                                     bool isAdViewOwnedByPublisher) {
+  platform::assertMainThread();
+  if (!adView) {
+    return nullptr;
+  }
+  return std::shared_ptr<ZUMNativeAdViewPolicy>(
+      new ZUMNativeAdViewPolicy(adView, std::move(attributionIconAssetName), std::move(attributionTextAssetName),
+                                std::move(backgroundAssetName), isAdViewOwnedByPublisher));
+}
+
+ZUMNativeAdViewPolicy::ZUMNativeAdViewPolicy(const ViewPtr& adView, std::string iconName, std::string textName,
+                                             std::string backgroundName, bool publisherOwned)
+    : adView_(adView),
+      attributionIconAssetName_(std::move(iconName)),
+      attributionTextAssetName_(std::move(textName)),
+      backgroundAssetName_(std::move(backgroundName)),
+      isAdViewOwnedByPublisher_(publisherOwned) {}
+
+ZUMNativeAdViewPolicy::~ZUMNativeAdViewPolicy() = default;
+
+void ZUMNativeAdViewPolicy::setNativeAd(const std::shared_ptr<ZUMNativeAd>& ad) {
+  platform::assertMainThread();
+  if (ad == nativeAd_) {
+    return;
+  }
+  nativeAd_ = ad;
+  adChoicesViewCorner_ = ad ? ad->attributionCorner() : 0;
+}
+
+void ZUMNativeAdViewPolicy::setAssetViews(const std::vector<std::pair<std::string, ViewPtr>>& assetViews) {
+  platform::assertMainThread();
+  assetViewAssetNames_.clear();
+  weakAdChoicesViewFromPublisher_.reset();
+  adChoicesContentView_.reset();
+  for (const auto& [name, view] : assetViews) {
+    if (!view) {
+      continue;
+    }
+    prepareAssetView(*view);
+    if (ZUMNativeAssetNameIsAdChoicesView(name)) {
+      weakAdChoicesViewFromPublisher_ = view;
+    }
+    forgetAssetView(view.get());  // one name per view, as in a map keyed by view
+    assetViewAssetNames_.emplace_back(view, name);
+  }
+}
+
+void ZUMNativeAdViewPolicy::replaceAssetWithName(const std::string& name, const ViewPtr& view,
+                                                 std::weak_ptr<View>* field) {
+  platform::assertMainThread();
+  if (!field) {
+    return;
+  }
+  const ViewPtr old = field->lock();
+  if (old == view) {
+    return;
+  }
+  if (view) {
+    prepareAssetView(*view);
+  }
+  *field = view;
+  if (old) {
+    forgetAssetView(old.get());
+  }
+  if (view) {
+    forgetAssetView(view.get());
+    assetViewAssetNames_.emplace_back(view, name);
+    if (ZUMNativeAssetNameIsAdChoicesView(name)) {
+      weakAdChoicesViewFromPublisher_ = view;
+    }
+  }
+}
+
+std::vector<std::pair<ZUMNativeAdViewPolicy::ViewPtr, std::string>> ZUMNativeAdViewPolicy::liveAssetViews() {
+  std::erase_if(assetViewAssetNames_, [](const auto& entry) { return entry.first.expired(); });
+  std::vector<std::pair<ViewPtr, std::string>> live;
+  live.reserve(assetViewAssetNames_.size());
+  for (const auto& [view, name] : assetViewAssetNames_) {
+    if (auto strong = view.lock()) {
+      live.emplace_back(std::move(strong), name);
+    }
+  }
+  return live;
+}
+
+void ZUMNativeAdViewPolicy::forgetAssetView(const View* view) {
+  std::erase_if(assetViewAssetNames_, [view](const auto& entry) {
+    return entry.first.expired() || entry.first.lock().get() == view;
+  });
+}
+
+void ZUMNativeAdViewPolicy::updateAdChoicesContentView() {
+  if (!isAdViewOwnedByPublisher_ || adChoicesContentView_) {
+    return;
+  }
+  const auto publisherView = weakAdChoicesViewFromPublisher_.lock();
+  if (!publisherView) {
+    return;
+  }
+  for (const auto& subview : publisherView->subviews()) {
+    if (std::dynamic_pointer_cast<ZUMNativeAdAttributionView>(subview)) {
+      adChoicesContentView_ = subview;
+      return;
+    }
+  }
+}
+
+ZUMNativeAdViewPolicy::Json ZUMNativeAdViewPolicy::signalDictionaryWithAssetView(const View& view,
+                                                                                const View& adView) const {
+  const auto superview = view.superview();
+  const Rect frame = adView.convertRectFromView(view.frame(), superview.get());
+  Json signal = Json::object();
+  signal["frame"] = rectRelativeTo(frame, "ad_view");
+  const bool isImageOrMedia =
+      dynamic_cast<const platform::ImageView*>(&view) != nullptr || dynamic_cast<const ZUMMediaView*>(&view) != nullptr;
+  if (!isImageOrMedia && view.backgroundColor()) {
+    signal["background_color"] = ZUMNativeColorNumber(*view.backgroundColor());
+  }
+  const Rect visible = ZUMVisibleRectInView(std::const_pointer_cast<View>(view.shared_from_this()));
+  if (visible.isNull() || visible.size.width == 0 || visible.size.height == 0) {
+    signal["visible_bounds"] = rectRelativeTo(Rect(frame.origin.x, frame.origin.y, 0, 0), "ad_view");
+  } else {
+    signal["visible_bounds"] = rectRelativeTo(visible, "self");
+  }
+  // The views that show text answer its font, colour and string.
+  if (const auto* label = dynamic_cast<const platform::Label*>(&view)) {
+    signal["font_size"] = ZUMNativeFontSizeString(label->font().pointSize());
+    signal["text_color"] = ZUMNativeColorNumber(label->textColor());
+    if (label->text()) {
+      signal["text"] = *label->text();
+    }
+  } else if (const auto* textView = dynamic_cast<const platform::TextView*>(&view)) {
+    signal["text"] = textView->text();
+  }
+  return signal;
+}
+
+ZUMNativeAdViewPolicy::Json ZUMNativeAdViewPolicy::nativeAdSignalDictionary() {
+  platform::assertMainThread();
+  Json dictionary = Json::object();
+  const auto adView = adView_.lock();
+  if (!adView) {
+    return dictionary;
+  }
+  dictionary["ad_view_signal"] = {{"frame", rectRelativeTo(adView->convertRectToView(adView->bounds(), nullptr), "window")}};
+
+  Json assets = Json::object();
+  for (const auto& [view, name] : liveAssetViews()) {
+    if (!ZUMNativeAssetNameIsAdChoicesView(name)) {
+      assets[name] = signalDictionaryWithAssetView(*view, *adView);
+    }
+  }
+  if (const auto* attribution = dynamic_cast<ZUMNativeAdAttributionView*>(adChoicesContentView_.get());
+      attribution && !attribution->isHidden()) {
+    if (const auto icon = attribution->iconView()) {
+      assets[attributionIconAssetName_] = signalDictionaryWithAssetView(*icon, *adView);
+    }
+    if (const auto text = attribution->textView()) {
+      assets[attributionTextAssetName_] = signalDictionaryWithAssetView(*text, *adView);
+    }
+  }
+  dictionary["asset_view_signal"] = std::move(assets);
+
+  Json scrollSignal = {{"contained_in_scroll_view", 0}};
+  for (auto ancestor = adView->superview(); ancestor; ancestor = ancestor->superview()) {
+    if (const auto* scrollView = dynamic_cast<platform::ScrollView*>(ancestor.get())) {
+      scrollSignal["contained_in_scroll_view"] = 1;
+      scrollSignal["scroll_view_size"] = sizeDictionary(scrollView->bounds().size);
+      scrollSignal["content_size"] = sizeDictionary(scrollView->contentSize());
+      break;
+    }
+  }
+  dictionary["scroll_view_signal"] = std::move(scrollSignal);
+  return dictionary;
+}
+
+ZUMNativeAdViewPolicy::Json ZUMNativeAdViewPolicy::tapHandlingEnvironment(Point location,
+                                                                         const std::string& tappedViewName) {
+  Json environment = nativeAdSignalDictionary();
+  // A point that is not finite would make the environment unserialisable.
+  const double x = std::isfinite(location.x) ? location.x : 0.0;
+  const double y = std::isfinite(location.y) ? location.y : 0.0;
+  environment["click_signal"] = {{"asset_id", tappedViewName},
+                                 {"click_point", {{"x", x}, {"y", y}, {"relative_to", "ad_view"}}}};
+  return environment;
+}
+
+std::pair<ZUMNativeAdViewPolicy::ViewPtr, std::string> ZUMNativeAdViewPolicy::clickTargetAtLocation(Point location) {
+  platform::assertMainThread();
+  const auto adView = adView_.lock();
+  if (!adView) {
+    return {nullptr, backgroundAssetName_};
+  }
+  updateAdChoicesContentView();
+  if (const auto attribution = std::dynamic_pointer_cast<ZUMNativeAdAttributionView>(adChoicesContentView_);
+      attribution && !attribution->isHidden() &&
+      attribution->convertRectToView(attribution->bounds(), adView.get()).contains(location)) {
+    const Point inAttribution = attribution->convertPointFromView(location, adView.get());
+    const auto icon = attribution->iconView();
+    const bool onIcon = icon && icon->frame().contains(inAttribution);
+    auto hit = onIcon ? std::make_pair(icon, attributionIconAssetName_)
+                      : std::make_pair(attribution->textView(), attributionTextAssetName_);
+    if (hit.first) {
+      return hit;
+    }
+  }
+  for (auto& [view, name] : liveAssetViews()) {
+    if (ZUMNativeAssetNameIsAdChoicesView(name) || view->isHidden()) {
+      continue;
+    }
+    const auto superview = view->superview();
+    if (adView->convertRectFromView(view->frame(), superview.get()).contains(location)) {
+      return {view, name};
+    }
+  }
+  return {adView, backgroundAssetName_};
+}

@@ -1,0 +1,90 @@
+// Watches one ad view for one native ad: which subview shows which asset, which asset a
+// tap on the ad view hits, and the signal dictionary that describes the ad view's
+// geometry and look for every click and impression.
+//
+// Holds its ad view and asset views weakly (the ad view keeps the policy alive through
+// its tap recognizer), the ad and the AdChoices content view strongly. Main thread only.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/ui/Geometry.h"
+
+namespace platform {
+class Color;
+class View;
+}  // namespace platform
+
+class ZUMNativeAd;
+
+// A colour as one number: red in bits 24-31, green 16-23, blue 8-15, alpha 0-7. Each
+// component is clamped to 0...1 first (not finite: 0), so the conversion is defined.
+std::uint32_t ZUMNativeColorNumber(const platform::Color& color);
+
+// A point size as text: six decimals, then no trailing zeros nor trailing "." (14 -> "14").
+std::string ZUMNativeFontSizeString(double pointSize);
+
+class ZUMNativeAdViewPolicy : public std::enable_shared_from_this<ZUMNativeAdViewPolicy> {
+ public:
+  using Json = nlohmann::ordered_json;
+  using ViewPtr = std::shared_ptr<platform::View>;
+
+  // nullptr without an ad view. Template views pass their kind's names with
+  // `isAdViewOwnedByPublisher` false; an ad's registration passes them with true.
+  static std::shared_ptr<ZUMNativeAdViewPolicy> create(const ViewPtr& adView, std::string attributionIconAssetName,
+                                                       std::string attributionTextAssetName,
+                                                       std::string backgroundAssetName, bool isAdViewOwnedByPublisher);
+  ~ZUMNativeAdViewPolicy();
+  ZUMNativeAdViewPolicy(const ZUMNativeAdViewPolicy&) = delete;
+  ZUMNativeAdViewPolicy& operator=(const ZUMNativeAdViewPolicy&) = delete;
+
+  const std::shared_ptr<ZUMNativeAd>& nativeAd() const { return nativeAd_; }
+  void setNativeAd(const std::shared_ptr<ZUMNativeAd>& ad);
+
+  // Replaces every asset view at once (publisher-owned ad views).
+  void setAssetViews(const std::vector<std::pair<std::string, ViewPtr>>& assetViews);
+  // Replaces one asset view and the caller's weak field that names it (template views'
+  // setters); nothing when `field` is absent or already holds `view`.
+  void replaceAssetWithName(const std::string& name, const ViewPtr& view, std::weak_ptr<platform::View>* field);
+
+  Json nativeAdSignalDictionary();
+  Json tapHandlingEnvironment(platform::Point location, const std::string& tappedViewName);
+
+  // What a tap at `location` (ad-view coordinates) hits: the attribution icon or text of a
+  // shown AdChoices content view, else the first shown asset view under it (the AdChoices
+  // asset skipped), else the ad view under the background name.
+  std::pair<ViewPtr, std::string> clickTargetAtLocation(platform::Point location);
+
+  ViewPtr adView() const { return adView_.lock(); }
+  bool isAdViewOwnedByPublisher() const { return isAdViewOwnedByPublisher_; }
+  const ViewPtr& adChoicesContentView() const { return adChoicesContentView_; }
+  std::int64_t adChoicesViewCorner() const { return adChoicesViewCorner_; }
+
+ private:
+  ZUMNativeAdViewPolicy(const ViewPtr& adView, std::string iconName, std::string textName, std::string backgroundName,
+                        bool publisherOwned);
+
+  // Asset views in registration order, their dead entries dropped.
+  std::vector<std::pair<ViewPtr, std::string>> liveAssetViews();
+  void forgetAssetView(const platform::View* view);
+  void updateAdChoicesContentView();
+  Json signalDictionaryWithAssetView(const platform::View& view, const platform::View& adView) const;
+
+  ViewPtr adChoicesContentView_;
+  std::weak_ptr<platform::View> weakAdChoicesViewFromPublisher_;
+  std::weak_ptr<platform::View> adView_;
+  std::vector<std::pair<std::weak_ptr<platform::View>, std::string>> assetViewAssetNames_;
+  std::string attributionIconAssetName_;
+  std::string attributionTextAssetName_;
+  std::string backgroundAssetName_;
+  std::int64_t adChoicesViewCorner_ = 0;
+  bool isAdViewOwnedByPublisher_ = false;
+  std::shared_ptr<ZUMNativeAd> nativeAd_;
+};
