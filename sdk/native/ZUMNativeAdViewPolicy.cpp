@@ -4,17 +4,25 @@
 #include <cmath>
 #include <cstdio>
 
+#include "ZUMMediaContentDisplaying.h"
 #include "ZUMMediaView.h"
 #include "ZUMNativeAd.h"
+#include "ZUMVideoControlling.h"
 #include "platform/base/MainThreadChecker.h"
+#include "platform/base/NotificationCenter.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TextView.h"
 #include "platform/ui/View.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMGeometry.h"
+#include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMLogger.h"
+#include "sdk/foundation/ZUMSignals.h"
+#include "sdk/foundation/ZUMUserDefaults.h"
+#include "sdk/rendering/ZUMNativeAdVideoClickTOLMHandler.h"
 #include "sdk/native/ZUMNativeAdAttributionView.h"
 
 using platform::Point;
@@ -86,9 +94,122 @@ std::shared_ptr<ZUMNativeAdViewPolicy> ZUMNativeAdViewPolicy::create(const ViewP
   if (!adView) {
     return nullptr;
   }
-  return std::shared_ptr<ZUMNativeAdViewPolicy>(
+  std::shared_ptr<ZUMNativeAdViewPolicy> policy(
       new ZUMNativeAdViewPolicy(adView, std::move(attributionIconAssetName), std::move(attributionTextAssetName),
                                 std::move(backgroundAssetName), isAdViewOwnedByPublisher));
+  policy->addUserInteractionToAdView();
+  return policy;
+}
+
+std::shared_ptr<ZUMNativeAdTapGestureRecognizer> ZUMNativeAdTapGestureRecognizer::create() {
+  return std::shared_ptr<ZUMNativeAdTapGestureRecognizer>(new ZUMNativeAdTapGestureRecognizer());
+}
+
+void ZUMNativeAdViewPolicy::addUserInteractionToAdView() {
+  const auto adView = adView_.lock();
+  // An ad view is watched by one policy at a time.
+  for (const auto& recognizer : adView->gestureRecognizers()) {
+    if (const auto tap = std::dynamic_pointer_cast<ZUMNativeAdTapGestureRecognizer>(recognizer)) {
+      if (const auto previous = tap->nativeAdViewPolicy) {
+        previous->unregisterAdView();
+      }
+      break;
+    }
+  }
+  adView->setUserInteractionEnabled(true);
+  auto self = shared_from_this();
+  auto singleTap = ZUMNativeAdTapGestureRecognizer::create();
+  singleTap->addTarget(self, &ZUMNativeAdViewPolicy::handleTap);
+  singleTap->nativeAdViewPolicy = self;
+  singleTap->setDelegate(self);
+  singleTap_ = singleTap;
+  auto touch = ZUMGestureRecognizer::create();
+  touch->setDelegate(self);
+  touchGestureRecognizer_ = touch;
+  adView->addGestureRecognizer(singleTap);
+  adView->addGestureRecognizer(touch);
+}
+
+void ZUMNativeAdViewPolicy::unregisterAdView() {
+  platform::assertMainThread();
+  const auto adView = adView_.lock();
+  if (!adView) {
+    return;
+  }
+  // Keeps this policy alive while its last owner, the tap recognizer, is removed.
+  const auto self = shared_from_this();
+  if (const auto tap = singleTap_.lock()) {
+    adView->removeGestureRecognizer(tap);
+  }
+  if (const auto touch = touchGestureRecognizer_.lock()) {
+    adView->removeGestureRecognizer(touch);
+  }
+}
+
+bool ZUMNativeAdViewPolicy::gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(
+    platform::GestureRecognizer& recognizer, platform::GestureRecognizer& other) {
+  if (ZUMUserDefaults::boolForKey(kZUMNativeIndiscriminateRecognitionKey).value_or(false)) {
+    return true;
+  }
+  const auto adView = adView_.lock();
+  return adView && recognizer.view() == adView && other.view() == adView;
+}
+
+bool ZUMNativeAdViewPolicy::nativeAdHasVideo() const {
+  const auto content = nativeAd_ ? nativeAd_->mediaContent() : nullptr;
+  const auto controller = content ? content->videoController() : nullptr;
+  return controller && controller->hasVideoContent();
+}
+
+void ZUMNativeAdViewPolicy::handleTap(platform::GestureRecognizer& recognizer) {
+  platform::assertMainThread();
+  const auto adView = adView_.lock();
+  if (recognizer.state() != platform::GestureRecognizer::Recognized || !adView || !nativeAd_ ||
+      nativeAd_->publisherClickReportingAllowed()) {
+    return;  // an ad whose host reports its own clicks ignores taps
+  }
+  const Point location = recognizer.locationInView(adView.get());
+  auto [view, name] = clickTargetAtLocation(location);
+  if (ZUMNativeAssetNameIsMediaView(name) && nativeAdHasVideo()) {
+    return;  // the media view reports its own clicks
+  }
+  const auto ad = nativeAd_;  // the click may reach the host, which may replace the ad
+  ad->performClickOnView(view, name, tapHandlingEnvironment(location, name));
+}
+
+void ZUMNativeAdViewPolicy::beginObservingVideoClickNotifications() {
+  auto& center = platform::NotificationCenter::defaultCenter();
+  center.removeObserver(this, kZUMNativeAdVideoClickNotification, nullptr);
+  if (!nativeAdHasVideo()) {
+    return;
+  }
+  // Only the ad's own media view: another ad's video click is not this ad's.
+  if (const auto mediaView = nativeAd_->mediaContent()->mediaView()) {
+    center.addObserver(shared_from_this(),
+                       ZUMBindWeak(weak_from_this(), &ZUMNativeAdViewPolicy::handleVideoClickNotification),
+                       kZUMNativeAdVideoClickNotification, mediaView);
+  }
+}
+
+void ZUMNativeAdViewPolicy::handleVideoClickNotification(const platform::Notification& notification) {
+  const auto adView = adView_.lock();
+  if (!adView || !nativeAd_) {
+    return;
+  }
+  for (const auto& [view, name] : liveAssetViews()) {
+    if (!ZUMNativeAssetNameIsMediaView(name)) {
+      continue;
+    }
+    // The page's point is untrusted: what is not a finite number counts as 0.
+    auto coordinate = [&](std::string_view key) {
+      const double value = ZUMJSONDoubleForKey(notification.userInfo(), key, 0.0, ZUMJSONStrings::Read);
+      return std::isfinite(value) ? value : 0.0;
+    };
+    const Point location = view->convertPointToView(Point{coordinate("touchX"), coordinate("touchY")}, adView.get());
+    const auto ad = nativeAd_;
+    ad->performClickOnView(view, name, tapHandlingEnvironment(location, name));
+    return;
+  }
 }
 
 ZUMNativeAdViewPolicy::ZUMNativeAdViewPolicy(const ViewPtr& adView, std::string iconName, std::string textName,
@@ -99,7 +220,9 @@ ZUMNativeAdViewPolicy::ZUMNativeAdViewPolicy(const ViewPtr& adView, std::string 
       backgroundAssetName_(std::move(backgroundName)),
       isAdViewOwnedByPublisher_(publisherOwned) {}
 
-ZUMNativeAdViewPolicy::~ZUMNativeAdViewPolicy() = default;
+ZUMNativeAdViewPolicy::~ZUMNativeAdViewPolicy() {
+  platform::NotificationCenter::defaultCenter().removeObserver(this);
+}
 
 void ZUMNativeAdViewPolicy::setNativeAd(const std::shared_ptr<ZUMNativeAd>& ad) {
   platform::assertMainThread();
@@ -108,6 +231,7 @@ void ZUMNativeAdViewPolicy::setNativeAd(const std::shared_ptr<ZUMNativeAd>& ad) 
   }
   nativeAd_ = ad;
   adChoicesViewCorner_ = ad ? ad->attributionCorner() : 0;
+  beginObservingVideoClickNotifications();
 }
 
 void ZUMNativeAdViewPolicy::setAssetViews(const std::vector<std::pair<std::string, ViewPtr>>& assetViews) {

@@ -1,6 +1,7 @@
 // Watches one ad view for one native ad: which subview shows which asset, which asset a
-// tap on the ad view hits, and the signal dictionary that describes the ad view's
-// geometry and look for every click and impression.
+// tap on the ad view hits (reported as the ad's click), and the signal dictionary that
+// describes the ad view's geometry and look for every click and impression.
+// ZUMNativeAdTapGestureRecognizer is the tap recognizer it puts on the ad view.
 //
 // Holds its ad view and asset views weakly (the ad view keeps the policy alive through
 // its tap recognizer), the ad and the AdChoices content view strongly. Main thread only.
@@ -16,13 +17,35 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/ui/Geometry.h"
+#include "platform/ui/GestureRecognizerDelegate.h"
+#include "platform/ui/TapGestureRecognizer.h"
 
 namespace platform {
 class Color;
 class View;
 }  // namespace platform
 
+class ZUMGestureRecognizer;
 class ZUMNativeAd;
+class ZUMNativeAdViewPolicy;
+
+namespace platform {
+class Notification;
+}  // namespace platform
+
+// The user default that lets the policy's recognizers recognize along with any other.
+inline constexpr const char* kZUMNativeIndiscriminateRecognitionKey = "/vantor/ads/native-indiscriminate-recognition";
+
+// The policy's tap recognizer. As the ad view holds its recognizers, a registered ad
+// view keeps its policy alive through this one.
+class ZUMNativeAdTapGestureRecognizer final : public platform::TapGestureRecognizer {
+ public:
+  static std::shared_ptr<ZUMNativeAdTapGestureRecognizer> create();
+  std::shared_ptr<ZUMNativeAdViewPolicy> nativeAdViewPolicy;
+
+ private:
+  ZUMNativeAdTapGestureRecognizer() = default;
+};
 
 // A colour as one number: red in bits 24-31, green 16-23, blue 8-15, alpha 0-7. Each
 // component is clamped to 0...1 first (not finite: 0), so the conversion is defined.
@@ -31,7 +54,8 @@ std::uint32_t ZUMNativeColorNumber(const platform::Color& color);
 // A point size as text: six decimals, then no trailing zeros nor trailing "." (14 -> "14").
 std::string ZUMNativeFontSizeString(double pointSize);
 
-class ZUMNativeAdViewPolicy : public std::enable_shared_from_this<ZUMNativeAdViewPolicy> {
+class ZUMNativeAdViewPolicy : public platform::GestureRecognizerDelegate,
+                              public std::enable_shared_from_this<ZUMNativeAdViewPolicy> {
  public:
   using Json = nlohmann::ordered_json;
   using ViewPtr = std::shared_ptr<platform::View>;
@@ -41,7 +65,7 @@ class ZUMNativeAdViewPolicy : public std::enable_shared_from_this<ZUMNativeAdVie
   static std::shared_ptr<ZUMNativeAdViewPolicy> create(const ViewPtr& adView, std::string attributionIconAssetName,
                                                        std::string attributionTextAssetName,
                                                        std::string backgroundAssetName, bool isAdViewOwnedByPublisher);
-  ~ZUMNativeAdViewPolicy();
+  ~ZUMNativeAdViewPolicy() override;
   ZUMNativeAdViewPolicy(const ZUMNativeAdViewPolicy&) = delete;
   ZUMNativeAdViewPolicy& operator=(const ZUMNativeAdViewPolicy&) = delete;
 
@@ -54,6 +78,9 @@ class ZUMNativeAdViewPolicy : public std::enable_shared_from_this<ZUMNativeAdVie
   // setters); nothing when `field` is absent or already holds `view`.
   void replaceAssetWithName(const std::string& name, const ViewPtr& view, std::weak_ptr<platform::View>* field);
 
+  // Takes the recognizers off the ad view.
+  void unregisterAdView();
+
   Json nativeAdSignalDictionary();
   Json tapHandlingEnvironment(platform::Point location, const std::string& tappedViewName);
 
@@ -61,6 +88,11 @@ class ZUMNativeAdViewPolicy : public std::enable_shared_from_this<ZUMNativeAdVie
   // shown AdChoices content view, else the first shown asset view under it (the AdChoices
   // asset skipped), else the ad view under the background name.
   std::pair<ViewPtr, std::string> clickTargetAtLocation(platform::Point location);
+
+  // Both recognizers recognize along with others attached to the same ad view (with any
+  // other when the indiscriminate-recognition default is on).
+  bool gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(platform::GestureRecognizer& recognizer,
+                                                                           platform::GestureRecognizer& other) override;
 
   ViewPtr adView() const { return adView_.lock(); }
   bool isAdViewOwnedByPublisher() const { return isAdViewOwnedByPublisher_; }
@@ -71,6 +103,11 @@ class ZUMNativeAdViewPolicy : public std::enable_shared_from_this<ZUMNativeAdVie
   ZUMNativeAdViewPolicy(const ViewPtr& adView, std::string iconName, std::string textName, std::string backgroundName,
                         bool publisherOwned);
 
+  void addUserInteractionToAdView();
+  void handleTap(platform::GestureRecognizer& recognizer);
+  bool nativeAdHasVideo() const;
+  void beginObservingVideoClickNotifications();
+  void handleVideoClickNotification(const platform::Notification& notification);
   // Asset views in registration order, their dead entries dropped.
   std::vector<std::pair<ViewPtr, std::string>> liveAssetViews();
   void forgetAssetView(const platform::View* view);
@@ -86,5 +123,7 @@ class ZUMNativeAdViewPolicy : public std::enable_shared_from_this<ZUMNativeAdVie
   std::string backgroundAssetName_;
   std::int64_t adChoicesViewCorner_ = 0;
   bool isAdViewOwnedByPublisher_ = false;
+  std::weak_ptr<ZUMNativeAdTapGestureRecognizer> singleTap_;
+  std::weak_ptr<ZUMGestureRecognizer> touchGestureRecognizer_;
   std::shared_ptr<ZUMNativeAd> nativeAd_;
 };

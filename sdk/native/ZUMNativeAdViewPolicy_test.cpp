@@ -5,13 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/base/UserDefaults.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/Font.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/Window.h"
 #include "sdk/native/ZUMNativeAdAttributionView.h"
+#include "sdk/native/ZUMNativeTestSupport.h"
+#include "sdk/rendering/ZUMNativeAdVideoClickTOLMHandler.h"
 #include "testing/TestEnvironment.h"
+#include "testing/TouchControls.h"
 
 namespace {
 
@@ -128,6 +132,95 @@ TEST(ZUMNativeAdViewPolicyValues, ColourNumbersClampComponentsAndFontSizesDropTr
   for (const auto& [size, text] : {std::pair{14.0, "14"}, std::pair{14.5, "14.5"}, std::pair{0.1234567, "0.123457"},
                                    std::pair{100.0, "100"}, std::pair{nan, "0"}}) {
     EXPECT_EQ(ZUMNativeFontSizeString(size), text) << size;
+  }
+}
+
+// Taps on the ad view, through the platform's touches, become the right ad's clicks.
+class ZUMNativeAdViewPolicyTapTest : public ZUMNativeAdViewPolicyTest {
+ protected:
+  static nativetest::Json adDictionary(const std::string& id, bool publisherClicks = false) {
+    return {{"template_id", 2}, {"id", id}, {"allow_pub_event_reporting", {{"click_reporting", publisherClicks}}}};
+  }
+  // The native-ads script calls of the page since the last look.
+  std::vector<std::string> newCalls() {
+    env.runUntilIdle();
+    auto calls = nativetest::nativeCalls(*slot);
+    std::vector<std::string> fresh(calls.begin() + static_cast<std::ptrdiff_t>(seen), calls.end());
+    seen = calls.size();
+    return fresh;
+  }
+  void tap(platform::Point inWindow) {
+    testenv::TouchControls::tap(window, inWindow);
+    env.runUntilIdle();
+  }
+
+  bool sdkLoaded = (ZUMMobileAds::load(), true);
+  nativetest::NativeHosts hosts;
+  std::shared_ptr<ZUMSlot> slot = nativetest::loadedPageSlot(env);
+  std::size_t seen = 0;
+};
+
+TEST_F(ZUMNativeAdViewPolicyTapTest, TapsBecomeClicksOfTheViewsOwnAd) {
+  auto policy = appInstallPolicy(false);
+  auto ad = nativetest::TestAd::create(adDictionary("first"));
+  ad->setSlot(slot);
+  policy->setNativeAd(ad);
+  policy.reset();  // the ad view's recognizer keeps it
+
+  // A second template view shows the second ad of the same response.
+  auto otherView = View::create(Rect(10, 400, 300, 200));
+  window->addSubview(otherView);
+  auto other = ZUMNativeAdViewPolicy::create(otherView, "2009", "2010", "2099", false);
+  auto otherAd = nativetest::TestAd::create(adDictionary("second"));
+  otherAd->setSlot(slot);
+  other->setNativeAd(otherAd);
+
+  tap({10 + 25, 100 + 35});  // on the headline
+  tap({10 + 5, 400 + 5});    // on the other view's background
+  const auto calls = newCalls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_NE(calls[0].find(R"("click_signal":{"asset_id":"2001","click_point":{"x":25.0,"y":35.0)"), std::string::npos);
+  EXPECT_NE(calls[0].find(R"("id":"first")"), std::string::npos);
+  EXPECT_NE(calls[1].find(R"("asset_id":"2099")"), std::string::npos);
+  EXPECT_NE(calls[1].find(R"("id":"second")"), std::string::npos);
+
+  // A new policy on the first view takes the old one's recognizers off.
+  auto replacement = ZUMNativeAdViewPolicy::create(adView, "2009", "2010", "2099", false);
+  EXPECT_EQ(adView->gestureRecognizers().size(), 2u);
+  tap({10 + 25, 100 + 35});
+  EXPECT_TRUE(newCalls().empty());  // the replacement has no ad yet
+
+  // A host that reports its own clicks gets none from taps.
+  replacement->setNativeAd(nativetest::TestAd::create(adDictionary("third", true)));
+  tap({10 + 25, 100 + 35});
+  EXPECT_TRUE(newCalls().empty());
+}
+
+TEST_F(ZUMNativeAdViewPolicyTapTest, VideoClicksCountOnlyFromTheAdsOwnMediaView) {
+  auto policy = appInstallPolicy(false);
+  auto ad = nativetest::TestAd::create(adDictionary("first"));
+  ad->setSlot(slot);
+  policy->setNativeAd(ad);
+  // The ad has no video: a page's video click from anywhere is not its click.
+  platform::NotificationCenter::defaultCenter().post(platform::Notification(
+      kZUMNativeAdVideoClickNotification, nullptr, nativetest::Json{{"touchX", "1"}, {"touchY", "2"}}));
+  EXPECT_TRUE(newCalls().empty());
+}
+
+TEST_F(ZUMNativeAdViewPolicyTest, RecognizesAlongOnlyWithTheAdViewsRecognizersUnlessTheDefaultSaysAny) {
+  auto policy = appInstallPolicy(false);
+  ASSERT_EQ(adView->gestureRecognizers().size(), 2u);
+  auto& tap = *adView->gestureRecognizers()[0];
+  auto& touch = *adView->gestureRecognizers()[1];
+  auto elsewhere = platform::TapGestureRecognizer::create();
+  window->addGestureRecognizer(elsewhere);
+  EXPECT_TRUE(policy->gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(tap, touch));
+  EXPECT_FALSE(policy->gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(tap, *elsewhere));
+  for (const auto& [value, any] : {std::pair{nativetest::Json("1"), true}, std::pair{nativetest::Json("no"), false},
+                                   std::pair{nativetest::Json(true), true}}) {
+    ASSERT_TRUE(platform::UserDefaults::standard().setObject(value, kZUMNativeIndiscriminateRecognitionKey));
+    EXPECT_EQ(policy->gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(touch, *elsewhere), any)
+        << value;
   }
 }
 
