@@ -8,6 +8,7 @@
 #include "ZUMMediaView.h"
 #include "ZUMNativeAd.h"
 #include "ZUMVideoControlling.h"
+#include "platform/base/DispatchQueue.h"
 #include "platform/base/MainThreadChecker.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/ui/Color.h"
@@ -23,6 +24,7 @@
 #include "sdk/foundation/ZUMSignals.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/rendering/ZUMNativeAdVideoClickTOLMHandler.h"
+#include "sdk/telemetry/ZUMAdExposureMonitor.h"
 #include "sdk/native/ZUMNativeAdAttributionView.h"
 
 using platform::Point;
@@ -144,6 +146,7 @@ void ZUMNativeAdViewPolicy::unregisterAdView() {
   if (const auto touch = touchGestureRecognizer_.lock()) {
     adView->removeGestureRecognizer(touch);
   }
+  platform::DispatchQueue::main()->async(ZUMBindWeak(weak_from_this(), &ZUMNativeAdViewPolicy::stopImpressionMonitoring));
 }
 
 bool ZUMNativeAdViewPolicy::gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(
@@ -221,6 +224,11 @@ ZUMNativeAdViewPolicy::ZUMNativeAdViewPolicy(const ViewPtr& adView, std::string 
       isAdViewOwnedByPublisher_(publisherOwned) {}
 
 ZUMNativeAdViewPolicy::~ZUMNativeAdViewPolicy() {
+  finishAdExposureMonitoring();
+  if (impressionMonitor_) {
+    impressionMonitor_->setDelegate(nullptr);
+    impressionMonitor_->stopMonitoring();
+  }
   platform::NotificationCenter::defaultCenter().removeObserver(this);
 }
 
@@ -229,9 +237,96 @@ void ZUMNativeAdViewPolicy::setNativeAd(const std::shared_ptr<ZUMNativeAd>& ad) 
   if (ad == nativeAd_) {
     return;
   }
+  const auto adView = adView_.lock();
+  if (nativeAd_) {
+    if (const auto delegate = delegate_.lock()) {
+      delegate->nativeAdViewPolicyDidUnloadNativeAd(*this, *nativeAd_, adView.get());
+    }
+  }
   nativeAd_ = ad;
   adChoicesViewCorner_ = ad ? ad->attributionCorner() : 0;
   beginObservingVideoClickNotifications();
+  finishAdExposureMonitoring();
+  if (ad) {
+    adExposureMonitor_ = ZUMAdExposureMonitor::create(adView, ad->adUnitID());
+    if (adExposureMonitor_) {
+      adExposureMonitor_->startMonitoring();
+    }
+  }
+  platform::DispatchQueue::main()->async(ZUMBindWeak(weak_from_this(), &ZUMNativeAdViewPolicy::handleImpressionTracking));
+}
+
+void ZUMNativeAdViewPolicy::finishAdExposureMonitoring() {
+  if (adExposureMonitor_) {
+    adExposureMonitor_->finishMonitoring();
+    adExposureMonitor_.reset();
+  }
+}
+
+void ZUMNativeAdViewPolicy::handleImpressionTracking() {
+  platform::assertMainThread();
+  // A host that reports impressions itself gets none from the policy.
+  if (!nativeAd_ || nativeAd_->publisherImpressionReportingAllowed()) {
+    return;
+  }
+  const auto adView = adView_.lock();
+  if (!adView || (!adView->superview() && !isAdViewOwnedByPublisher_)) {
+    return;  // a template view counts once it is placed; a host's view may be tracked unplaced
+  }
+  if (!nativeAd_->hasRecordedImpression()) {
+    checkForImpression();
+  }
+  if (const auto delegate = delegate_.lock()) {
+    delegate->nativeAdViewPolicyDidBeginTrackingView(*this, *adView);
+  }
+}
+
+void ZUMNativeAdViewPolicy::checkForImpression() {
+  // One visible point at the check is enough; otherwise wait for the view to be seen.
+  if (ZUMVisibleRectInWindow(adView_.lock()) == Rect::zero()) {
+    startImpressionMonitoring();
+  } else {
+    recordImpression();
+  }
+}
+
+void ZUMNativeAdViewPolicy::startImpressionMonitoring() {
+  if (impressionMonitor_) {
+    return;
+  }
+  impressionMonitor_ = ZUMImpressionMonitor::create(adView_.lock(), static_cast<std::int64_t>(ZUMImpressionDefinition::Visible));
+  impressionMonitor_->setDelegate(shared_from_this());
+  impressionMonitor_->startMonitoring();
+}
+
+void ZUMNativeAdViewPolicy::stopImpressionMonitoring() {
+  if (impressionMonitor_) {
+    impressionMonitor_->setDelegate(nullptr);
+    impressionMonitor_->stopMonitoring();
+    impressionMonitor_.reset();
+  }
+}
+
+void ZUMNativeAdViewPolicy::impressionMonitorDidMonitorImpression(ZUMImpressionMonitor& /*monitor*/) {
+  recordImpression();
+}
+
+void ZUMNativeAdViewPolicy::recordImpression() {
+  stopImpressionMonitoring();
+  if (nativeAd_ && !nativeAd_->hasRecordedImpression()) {
+    const auto ad = nativeAd_;
+    ad->recordImpressionWithEnvironment(nativeAdSignalDictionary());
+  }
+}
+
+void ZUMNativeAdViewPolicy::adViewDidLayoutSubviews() {
+  platform::assertMainThread();
+  handleImpressionTracking();
+}
+
+void ZUMNativeAdViewPolicy::adViewDidMoveToSuperview() {
+  platform::assertMainThread();
+  handleImpressionTracking();
 }
 
 void ZUMNativeAdViewPolicy::setAssetViews(const std::vector<std::pair<std::string, ViewPtr>>& assetViews) {

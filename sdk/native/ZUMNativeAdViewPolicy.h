@@ -19,12 +19,14 @@
 #include "platform/ui/Geometry.h"
 #include "platform/ui/GestureRecognizerDelegate.h"
 #include "platform/ui/TapGestureRecognizer.h"
+#include "sdk/rendering/ZUMImpressionMonitor.h"
 
 namespace platform {
 class Color;
 class View;
 }  // namespace platform
 
+class ZUMAdExposureMonitor;
 class ZUMGestureRecognizer;
 class ZUMNativeAd;
 class ZUMNativeAdViewPolicy;
@@ -32,6 +34,16 @@ class ZUMNativeAdViewPolicy;
 namespace platform {
 class Notification;
 }  // namespace platform
+
+// Told when the policy begins tracking its view (every pass of the impression tracking
+// that gets that far) and when it lets an ad go for another.
+class ZUMNativeAdViewPolicyDelegate {
+ public:
+  virtual ~ZUMNativeAdViewPolicyDelegate() = default;
+  virtual void nativeAdViewPolicyDidBeginTrackingView(ZUMNativeAdViewPolicy& policy, platform::View& view) = 0;
+  virtual void nativeAdViewPolicyDidUnloadNativeAd(ZUMNativeAdViewPolicy& policy, ZUMNativeAd& ad,
+                                                   platform::View* view) = 0;
+};
 
 // The user default that lets the policy's recognizers recognize along with any other.
 inline constexpr const char* kZUMNativeIndiscriminateRecognitionKey = "/vantor/ads/native-indiscriminate-recognition";
@@ -55,6 +67,7 @@ std::uint32_t ZUMNativeColorNumber(const platform::Color& color);
 std::string ZUMNativeFontSizeString(double pointSize);
 
 class ZUMNativeAdViewPolicy : public platform::GestureRecognizerDelegate,
+                              public ZUMImpressionMonitorDelegate,
                               public std::enable_shared_from_this<ZUMNativeAdViewPolicy> {
  public:
   using Json = nlohmann::ordered_json;
@@ -70,7 +83,11 @@ class ZUMNativeAdViewPolicy : public platform::GestureRecognizerDelegate,
   ZUMNativeAdViewPolicy& operator=(const ZUMNativeAdViewPolicy&) = delete;
 
   const std::shared_ptr<ZUMNativeAd>& nativeAd() const { return nativeAd_; }
+  // Tells the delegate the old ad is gone, starts exposure monitoring of the new one and,
+  // on a coming turn of the main queue, its impression tracking.
   void setNativeAd(const std::shared_ptr<ZUMNativeAd>& ad);
+  std::shared_ptr<ZUMNativeAdViewPolicyDelegate> delegate() const { return delegate_.lock(); }
+  void setDelegate(const std::shared_ptr<ZUMNativeAdViewPolicyDelegate>& delegate) { delegate_ = delegate; }
 
   // Replaces every asset view at once (publisher-owned ad views).
   void setAssetViews(const std::vector<std::pair<std::string, ViewPtr>>& assetViews);
@@ -78,8 +95,12 @@ class ZUMNativeAdViewPolicy : public platform::GestureRecognizerDelegate,
   // setters); nothing when `field` is absent or already holds `view`.
   void replaceAssetWithName(const std::string& name, const ViewPtr& view, std::weak_ptr<platform::View>* field);
 
-  // Takes the recognizers off the ad view.
+  // Takes the recognizers off the ad view, then (on a coming turn) stops impression
+  // monitoring.
   void unregisterAdView();
+  // The template views' layout and superview callbacks.
+  void adViewDidLayoutSubviews();
+  void adViewDidMoveToSuperview();
 
   Json nativeAdSignalDictionary();
   Json tapHandlingEnvironment(platform::Point location, const std::string& tappedViewName);
@@ -94,7 +115,12 @@ class ZUMNativeAdViewPolicy : public platform::GestureRecognizerDelegate,
   bool gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(platform::GestureRecognizer& recognizer,
                                                                            platform::GestureRecognizer& other) override;
 
+  // ZUMImpressionMonitorDelegate
+  void impressionMonitorDidMonitorImpression(ZUMImpressionMonitor& monitor) override;
+
   ViewPtr adView() const { return adView_.lock(); }
+  bool isMonitoringImpression() const { return impressionMonitor_ != nullptr; }
+  const std::shared_ptr<ZUMAdExposureMonitor>& adExposureMonitor() const { return adExposureMonitor_; }
   bool isAdViewOwnedByPublisher() const { return isAdViewOwnedByPublisher_; }
   const ViewPtr& adChoicesContentView() const { return adChoicesContentView_; }
   std::int64_t adChoicesViewCorner() const { return adChoicesViewCorner_; }
@@ -108,6 +134,12 @@ class ZUMNativeAdViewPolicy : public platform::GestureRecognizerDelegate,
   bool nativeAdHasVideo() const;
   void beginObservingVideoClickNotifications();
   void handleVideoClickNotification(const platform::Notification& notification);
+  void handleImpressionTracking();
+  void checkForImpression();
+  void startImpressionMonitoring();
+  void stopImpressionMonitoring();
+  void recordImpression();
+  void finishAdExposureMonitoring();
   // Asset views in registration order, their dead entries dropped.
   std::vector<std::pair<ViewPtr, std::string>> liveAssetViews();
   void forgetAssetView(const platform::View* view);
@@ -122,8 +154,11 @@ class ZUMNativeAdViewPolicy : public platform::GestureRecognizerDelegate,
   std::string attributionTextAssetName_;
   std::string backgroundAssetName_;
   std::int64_t adChoicesViewCorner_ = 0;
+  std::shared_ptr<ZUMImpressionMonitor> impressionMonitor_;
+  std::shared_ptr<ZUMAdExposureMonitor> adExposureMonitor_;
   bool isAdViewOwnedByPublisher_ = false;
   std::weak_ptr<ZUMNativeAdTapGestureRecognizer> singleTap_;
   std::weak_ptr<ZUMGestureRecognizer> touchGestureRecognizer_;
+  std::weak_ptr<ZUMNativeAdViewPolicyDelegate> delegate_;
   std::shared_ptr<ZUMNativeAd> nativeAd_;
 };

@@ -149,6 +149,11 @@ class ZUMNativeAdViewPolicyTapTest : public ZUMNativeAdViewPolicyTest {
     seen = calls.size();
     return fresh;
   }
+  std::vector<std::string> newClicks() {
+    auto calls = newCalls();
+    std::erase_if(calls, [](const std::string& call) { return call.find("handleClickTolm") == std::string::npos; });
+    return calls;
+  }
   void tap(platform::Point inWindow) {
     testenv::TouchControls::tap(window, inWindow);
     env.runUntilIdle();
@@ -177,7 +182,7 @@ TEST_F(ZUMNativeAdViewPolicyTapTest, TapsBecomeClicksOfTheViewsOwnAd) {
 
   tap({10 + 25, 100 + 35});  // on the headline
   tap({10 + 5, 400 + 5});    // on the other view's background
-  const auto calls = newCalls();
+  const auto calls = newClicks();
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_NE(calls[0].find(R"("click_signal":{"asset_id":"2001","click_point":{"x":25.0,"y":35.0)"), std::string::npos);
   EXPECT_NE(calls[0].find(R"("id":"first")"), std::string::npos);
@@ -188,12 +193,12 @@ TEST_F(ZUMNativeAdViewPolicyTapTest, TapsBecomeClicksOfTheViewsOwnAd) {
   auto replacement = ZUMNativeAdViewPolicy::create(adView, "2009", "2010", "2099", false);
   EXPECT_EQ(adView->gestureRecognizers().size(), 2u);
   tap({10 + 25, 100 + 35});
-  EXPECT_TRUE(newCalls().empty());  // the replacement has no ad yet
+  EXPECT_TRUE(newClicks().empty());  // the replacement has no ad yet
 
   // A host that reports its own clicks gets none from taps.
   replacement->setNativeAd(nativetest::TestAd::create(adDictionary("third", true)));
   tap({10 + 25, 100 + 35});
-  EXPECT_TRUE(newCalls().empty());
+  EXPECT_TRUE(newClicks().empty());
 }
 
 TEST_F(ZUMNativeAdViewPolicyTapTest, VideoClicksCountOnlyFromTheAdsOwnMediaView) {
@@ -204,7 +209,71 @@ TEST_F(ZUMNativeAdViewPolicyTapTest, VideoClicksCountOnlyFromTheAdsOwnMediaView)
   // The ad has no video: a page's video click from anywhere is not its click.
   platform::NotificationCenter::defaultCenter().post(platform::Notification(
       kZUMNativeAdVideoClickNotification, nullptr, nativetest::Json{{"touchX", "1"}, {"touchY", "2"}}));
-  EXPECT_TRUE(newCalls().empty());
+  EXPECT_TRUE(newClicks().empty());
+}
+
+struct PolicyDelegate : ZUMNativeAdViewPolicyDelegate {
+  void nativeAdViewPolicyDidBeginTrackingView(ZUMNativeAdViewPolicy&, View&) override { log.push_back("tracking"); }
+  void nativeAdViewPolicyDidUnloadNativeAd(ZUMNativeAdViewPolicy&, ZUMNativeAd& ad, View*) override {
+    log.push_back("unload " + ad.adConfiguration()->value("id", ""));
+  }
+  std::vector<std::string> log;
+};
+
+TEST_F(ZUMNativeAdViewPolicyTapTest, ImpressionsCountAtTheFirstCheckOrWhenFirstSeen) {
+  auto impressions = [&] {
+    const auto calls = newCalls();
+    return std::count_if(calls.begin(), calls.end(),
+                         [](const std::string& call) { return call.find("handleImpressionPing") != std::string::npos; });
+  };
+  // A template view in a visible window: at the first check, with the signal dictionary.
+  auto policy = appInstallPolicy(false);
+  auto delegate = std::make_shared<PolicyDelegate>();
+  policy->setDelegate(delegate);
+  auto ad = nativetest::TestAd::create(adDictionary("first"));
+  ad->setSlot(slot);
+  policy->setNativeAd(ad);
+  EXPECT_FALSE(ad->hasRecordedImpression());  // not before the main queue's turn
+  env.runUntilIdle();
+  EXPECT_TRUE(ad->hasRecordedImpression());
+  EXPECT_NE(nativetest::nativeCalls(*slot).back().find(R"("asset_view_signal":{"2001")"), std::string::npos);
+  EXPECT_EQ(impressions(), 1);
+  EXPECT_EQ(delegate->log, std::vector<std::string>{"tracking"});
+  auto second = nativetest::TestAd::create(adDictionary("second"));
+  second->setSlot(slot);
+  policy->setNativeAd(second);
+  env.runUntilIdle();
+  EXPECT_EQ(delegate->log, (std::vector<std::string>{"tracking", "unload first", "tracking"}));
+  EXPECT_EQ(impressions(), 1);
+
+  // A template view without a superview is not tracked; a host's own view is, off screen.
+  for (const bool publisherOwned : {false, true}) {
+    auto offScreen = View::create(Rect(0, 0, 100, 100));
+    auto offPolicy = ZUMNativeAdViewPolicy::create(offScreen, "2009", "2010", "2099", publisherOwned);
+    auto offAd = nativetest::TestAd::create(adDictionary("off"));
+    offAd->setSlot(slot);
+    offPolicy->setNativeAd(offAd);
+    env.runUntilIdle();
+    EXPECT_EQ(offPolicy->isMonitoringImpression(), publisherOwned);
+    window->addSubview(offScreen);
+    env.advance(std::chrono::seconds(2));
+    env.runUntilIdle();
+    EXPECT_EQ(offAd->hasRecordedImpression(), publisherOwned);
+    EXPECT_FALSE(offPolicy->isMonitoringImpression());
+  }
+  EXPECT_EQ(impressions(), 1);
+
+  // A host that reports its own impressions gets none from the policy.
+  auto hostReported = nativetest::TestAd::create(
+      {{"id", "host"}, {"allow_pub_event_reporting", {{"impression_reporting", true}}}});
+  hostReported->setSlot(slot);
+  auto hostPolicy = ZUMNativeAdViewPolicy::create(View::create(Rect(0, 0, 50, 50)), "2009", "2010", "2099", true);
+  window->addSubview(hostPolicy->adView());
+  hostPolicy->setNativeAd(hostReported);
+  env.runUntilIdle();
+  hostPolicy->adViewDidMoveToSuperview();
+  EXPECT_FALSE(hostReported->hasRecordedImpression());
+  EXPECT_FALSE(hostPolicy->isMonitoringImpression());
 }
 
 TEST_F(ZUMNativeAdViewPolicyTest, RecognizesAlongOnlyWithTheAdViewsRecognizersUnlessTheDefaultSaysAny) {
