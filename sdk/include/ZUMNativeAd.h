@@ -37,6 +37,7 @@ class ViewController;
 class ZUMMediaContentDisplaying;
 class ZUMNativeAdDelegate;
 class ZUMNativeAdEventRouter;
+class ZUMOverlayView;
 class ZUMSlot;
 
 // Asset ids of the template views: the media view and the AdChoices view of the app
@@ -81,6 +82,8 @@ class ZUMNativeAd : public ZUMLoadable,
   virtual std::set<std::string> requiredAssets() const { return {}; }
   // The view the AdChoices asset shows, or nullptr.
   virtual std::shared_ptr<platform::View> adChoicesContentView() const { return nullptr; }
+  // The view over the ad view in which the ad's page opens its overlay page, or nullptr.
+  virtual std::shared_ptr<ZUMOverlayView> overlayView() const { return nullptr; }
   // The ad's media (its video), which media views show, or nullptr.
   virtual std::shared_ptr<ZUMMediaContentDisplaying> mediaContent() const { return nullptr; }
   // Starts the kind's asset loads (the base has none), then completes as the base does.

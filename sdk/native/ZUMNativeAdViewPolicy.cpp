@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "ZUMAdChoicesView.h"
 #include "ZUMMediaContentDisplaying.h"
 #include "ZUMMediaView.h"
 #include "ZUMNativeAd.h"
@@ -14,6 +15,7 @@
 #include "platform/ui/Color.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/LayoutConstraint.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TextView.h"
 #include "platform/ui/View.h"
@@ -26,6 +28,7 @@
 #include "sdk/rendering/ZUMNativeAdVideoClickTOLMHandler.h"
 #include "sdk/telemetry/ZUMAdExposureMonitor.h"
 #include "sdk/native/ZUMNativeAdAttributionView.h"
+#include "sdk/native/ZUMOverlayView.h"
 
 using platform::Point;
 using platform::Rect;
@@ -245,6 +248,11 @@ void ZUMNativeAdViewPolicy::setNativeAd(const std::shared_ptr<ZUMNativeAd>& ad) 
   }
   nativeAd_ = ad;
   adChoicesViewCorner_ = ad ? ad->attributionCorner() : 0;
+  if (!isAdViewOwnedByPublisher_) {
+    updateAdChoicesView();
+    updateOverlay();
+    orderViews();
+  }
   beginObservingVideoClickNotifications();
   finishAdExposureMonitoring();
   if (ad) {
@@ -254,6 +262,117 @@ void ZUMNativeAdViewPolicy::setNativeAd(const std::shared_ptr<ZUMNativeAd>& ad) 
     }
   }
   platform::DispatchQueue::main()->async(ZUMBindWeak(weak_from_this(), &ZUMNativeAdViewPolicy::handleImpressionTracking));
+}
+
+void ZUMNativeAdViewPolicy::updateAdChoicesView() {
+  if (adChoicesContentView_) {
+    adChoicesContentView_->removeFromSuperview();
+  }
+  adChoicesContentView_ = nativeAd_ ? nativeAd_->adChoicesContentView() : nullptr;
+  if (!adChoicesContentView_) {
+    return;
+  }
+  const auto publisherView = std::dynamic_pointer_cast<ZUMAdChoicesView>(weakAdChoicesViewFromPublisher_.lock());
+  shouldAllowPublisherRenderAdChoices_ = publisherView && nativeAd_->publisherRenderAdChoicesAllowed();
+  if (shouldAllowPublisherRenderAdChoices_) {
+    publisherView->setAdChoicesContentView(adChoicesContentView_);
+    return;
+  }
+  const auto adView = adView_.lock();
+  if (!adView) {
+    return;
+  }
+  adChoicesContentView_->setTranslatesAutoresizingMaskIntoConstraints(false);
+  adView->addSubview(adChoicesContentView_);
+  constrainAdChoicesViewToCorner();
+}
+
+void ZUMNativeAdViewPolicy::constrainAdChoicesViewToCorner() {
+  using Attribute = platform::LayoutConstraint::Attribute;
+  const auto adView = adView_.lock();
+  adView->removeConstraints(adChoicesViewConstraints_);
+  adChoicesViewConstraints_.clear();
+  static constexpr std::pair<Attribute, Attribute> kCorners[] = {
+      {Attribute::Top, Attribute::Right},     // 0: top right
+      {Attribute::Top, Attribute::Left},      // 1: top left
+      {Attribute::Bottom, Attribute::Right},  // 2: bottom right
+      {Attribute::Bottom, Attribute::Left},   // 3: bottom left
+  };
+  if (adChoicesViewCorner_ < 0 || adChoicesViewCorner_ >= static_cast<std::int64_t>(std::size(kCorners))) {
+    return;  // an unknown corner pins nothing
+  }
+  const auto [vertical, horizontal] = kCorners[adChoicesViewCorner_];
+  for (const Attribute attribute : {vertical, horizontal}) {
+    auto constraint = platform::LayoutConstraint::create(adChoicesContentView_, attribute,
+                                                         platform::LayoutConstraint::Relation::Equal, adView,
+                                                         attribute, 1, 0);
+    adView->addConstraint(constraint);
+    adChoicesViewConstraints_.push_back(std::move(constraint));
+  }
+}
+
+void ZUMNativeAdViewPolicy::updateOverlay() {
+  const auto overlay = nativeAd_ ? nativeAd_->overlayView() : nullptr;
+  const auto held = overlayView_.lock();
+  if (overlay == held) {
+    return;
+  }
+  const auto adView = adView_.lock();
+  if (held) {
+    // The platform keeps a removed view's constraints in its old superview: drop the
+    // old overlay's, so the ad view's constraints do not grow with every ad shown.
+    if (const auto superview = held->superview()) {
+      std::vector<std::shared_ptr<platform::LayoutConstraint>> fill;
+      for (const auto& constraint : superview->constraints()) {
+        if (constraint->firstItem() == held || constraint->secondItem() == held) {
+          fill.push_back(constraint);
+        }
+      }
+      superview->removeConstraints(fill);
+    }
+    held->removeFromSuperview();
+  }
+  overlayView_ = overlay;
+  if (overlay && adView) {
+    adView->addSubview(overlay);
+    ZUMCenterInSuperview(overlay);  // fills the ad view
+  }
+}
+
+void ZUMNativeAdViewPolicy::orderViews() {
+  const auto adView = adView_.lock();
+  if (!adView) {
+    return;
+  }
+  // The overlay only counts while it is still the ad view's subview.
+  auto overlay = overlayView_.lock();
+  if (overlay && overlay->superview() != adView) {
+    overlay.reset();
+  }
+  const auto& subviews = adView->subviews();
+  ViewPtr expectedTop;
+  ViewPtr expectedAdChoices;
+  if (overlay) {
+    expectedTop = subviews.empty() ? nullptr : subviews.back();
+    expectedAdChoices = subviews.size() < 2 ? nullptr : subviews[subviews.size() - 2];
+  } else {
+    expectedAdChoices = subviews.empty() ? nullptr : subviews.back();
+  }
+  if (shouldAllowPublisherRenderAdChoices_) {
+    if (overlay && expectedTop != overlay) {
+      adView->bringSubviewToFront(overlay);
+    }
+    return;
+  }
+  if (expectedTop == overlay && expectedAdChoices == adChoicesContentView_) {
+    return;
+  }
+  if (adChoicesContentView_ && adChoicesContentView_->superview() == adView) {
+    adView->bringSubviewToFront(adChoicesContentView_);
+  }
+  if (overlay) {
+    adView->bringSubviewToFront(overlay);
+  }
 }
 
 void ZUMNativeAdViewPolicy::finishAdExposureMonitoring() {
@@ -321,11 +440,13 @@ void ZUMNativeAdViewPolicy::recordImpression() {
 
 void ZUMNativeAdViewPolicy::adViewDidLayoutSubviews() {
   platform::assertMainThread();
+  orderViews();
   handleImpressionTracking();
 }
 
 void ZUMNativeAdViewPolicy::adViewDidMoveToSuperview() {
   platform::assertMainThread();
+  orderViews();
   handleImpressionTracking();
 }
 

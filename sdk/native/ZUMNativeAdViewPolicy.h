@@ -23,6 +23,7 @@
 
 namespace platform {
 class Color;
+class LayoutConstraint;
 class View;
 }  // namespace platform
 
@@ -30,6 +31,7 @@ class ZUMAdExposureMonitor;
 class ZUMGestureRecognizer;
 class ZUMNativeAd;
 class ZUMNativeAdViewPolicy;
+class ZUMOverlayView;
 
 namespace platform {
 class Notification;
@@ -124,6 +126,10 @@ class ZUMNativeAdViewPolicy : public platform::GestureRecognizerDelegate,
   bool isAdViewOwnedByPublisher() const { return isAdViewOwnedByPublisher_; }
   const ViewPtr& adChoicesContentView() const { return adChoicesContentView_; }
   std::int64_t adChoicesViewCorner() const { return adChoicesViewCorner_; }
+  const std::vector<std::shared_ptr<platform::LayoutConstraint>>& adChoicesViewConstraints() const {
+    return adChoicesViewConstraints_;
+  }
+  bool shouldAllowPublisherRenderAdChoices() const { return shouldAllowPublisherRenderAdChoices_; }
 
  private:
   ZUMNativeAdViewPolicy(const ViewPtr& adView, std::string iconName, std::string textName, std::string backgroundName,
@@ -134,6 +140,12 @@ class ZUMNativeAdViewPolicy : public platform::GestureRecognizerDelegate,
   bool nativeAdHasVideo() const;
   void beginObservingVideoClickNotifications();
   void handleVideoClickNotification(const platform::Notification& notification);
+  // Template views place the ad's AdChoices content view in its corner (or hand it to
+  // the host's AdChoices view) and its overlay over the whole ad view, overlay on top.
+  void updateAdChoicesView();
+  void constrainAdChoicesViewToCorner();
+  void updateOverlay();
+  void orderViews();
   void handleImpressionTracking();
   void checkForImpression();
   void startImpressionMonitoring();
@@ -153,7 +165,10 @@ class ZUMNativeAdViewPolicy : public platform::GestureRecognizerDelegate,
   std::string attributionIconAssetName_;
   std::string attributionTextAssetName_;
   std::string backgroundAssetName_;
+  std::weak_ptr<ZUMOverlayView> overlayView_;
   std::int64_t adChoicesViewCorner_ = 0;
+  std::vector<std::shared_ptr<platform::LayoutConstraint>> adChoicesViewConstraints_;
+  bool shouldAllowPublisherRenderAdChoices_ = false;
   std::shared_ptr<ZUMImpressionMonitor> impressionMonitor_;
   std::shared_ptr<ZUMAdExposureMonitor> adExposureMonitor_;
   bool isAdViewOwnedByPublisher_ = false;

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include "ZUMAdChoicesView.h"
+#include "ZUMNativeAdViewAdOptions.h"
 #include "platform/base/UserDefaults.h"
+#include "platform/ui/LayoutConstraint.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/Font.h"
 #include "platform/ui/Label.h"
@@ -13,6 +16,7 @@
 #include "platform/ui/Window.h"
 #include "sdk/native/ZUMNativeAdAttributionView.h"
 #include "sdk/native/ZUMNativeTestSupport.h"
+#include "sdk/native/ZUMOverlayView.h"
 #include "sdk/rendering/ZUMNativeAdVideoClickTOLMHandler.h"
 #include "testing/TestEnvironment.h"
 #include "testing/TouchControls.h"
@@ -274,6 +278,80 @@ TEST_F(ZUMNativeAdViewPolicyTapTest, ImpressionsCountAtTheFirstCheckOrWhenFirstS
   hostPolicy->adViewDidMoveToSuperview();
   EXPECT_FALSE(hostReported->hasRecordedImpression());
   EXPECT_FALSE(hostPolicy->isMonitoringImpression());
+}
+
+// An ad with an AdChoices content view and an overlay, for the template views to place.
+class PlacedAd : public nativetest::TestAd {
+ public:
+  static std::shared_ptr<PlacedAd> create(std::int64_t corner, bool publisherRendering = false) {
+    auto options = ZUMNativeAdViewAdOptions::create();
+    options->setPreferredAdChoicesPosition(corner);
+    return std::shared_ptr<PlacedAd>(new PlacedAd(
+        {{"attribution", {{"allow_pub_rendering", publisherRendering}}}}, {ZUMAdLoaderOptions::create(), options}));
+  }
+  std::shared_ptr<View> adChoicesContentView() const override { return choices; }
+  std::shared_ptr<ZUMOverlayView> overlayView() const override { return overlay; }
+
+  std::shared_ptr<View> choices = ZUMNativeAdAttributionView::create(Rect(0, 0, 60, 15));
+  std::shared_ptr<ZUMOverlayView> overlay = ZUMOverlayView::create();
+
+ private:
+  using TestAd::TestAd;
+};
+
+TEST_F(ZUMNativeAdViewPolicyTest, AdChoicesSitsInItsCornerUnderTheOverlay) {
+  using Attribute = platform::LayoutConstraint::Attribute;
+  using Pins = std::vector<std::pair<Attribute, Attribute>>;
+  const std::pair<std::int64_t, Pins> corners[] = {
+      {0, {{Attribute::Top, Attribute::Top}, {Attribute::Right, Attribute::Right}}},
+      {1, {{Attribute::Top, Attribute::Top}, {Attribute::Left, Attribute::Left}}},
+      {2, {{Attribute::Bottom, Attribute::Bottom}, {Attribute::Right, Attribute::Right}}},
+      {3, {{Attribute::Bottom, Attribute::Bottom}, {Attribute::Left, Attribute::Left}}},
+      {5, {}},
+  };
+  auto policy = appInstallPolicy(false);
+  for (const auto& [corner, pins] : corners) {
+    auto ad = PlacedAd::create(corner);
+    policy->setNativeAd(ad);
+    Pins placed;
+    for (const auto& constraint : policy->adChoicesViewConstraints()) {
+      EXPECT_EQ(constraint->firstItem(), ad->choices);
+      EXPECT_EQ(constraint->secondItem(), adView);
+      EXPECT_NE(std::find(adView->constraints().begin(), adView->constraints().end(), constraint),
+                adView->constraints().end());
+      placed.emplace_back(constraint->firstAttribute(), constraint->secondAttribute());
+    }
+    EXPECT_EQ(placed, pins) << corner;
+    EXPECT_EQ(adView->constraints().size(), pins.size() + 4) << corner;  // and the overlay's four
+    const auto& subviews = adView->subviews();
+    ASSERT_GE(subviews.size(), 3u);
+    EXPECT_EQ(subviews.back(), ad->overlay);
+    EXPECT_EQ(subviews[subviews.size() - 2], ad->choices);
+  }
+
+  // A subview added later goes under the overlay and the AdChoices view again.
+  auto ad = std::dynamic_pointer_cast<PlacedAd>(policy->nativeAd());
+  adView->addSubview(View::create(Rect(0, 0, 10, 10)));
+  policy->adViewDidLayoutSubviews();
+  EXPECT_EQ(adView->subviews().back(), ad->overlay);
+  EXPECT_EQ(adView->subviews()[adView->subviews().size() - 2], ad->choices);
+  EXPECT_EQ(ad->overlay->frame(), adView->bounds());
+}
+
+TEST_F(ZUMNativeAdViewPolicyTest, TheHostsAdChoicesViewShowsTheContentWhenAllowed) {
+  auto policy = appInstallPolicy(false);
+  auto hostChoices = ZUMAdChoicesView::create(Rect(0, 0, 60, 15));
+  adView->addSubview(hostChoices);
+  std::weak_ptr<View> field;
+  policy->replaceAssetWithName("2012", hostChoices, &field);
+  auto ad = PlacedAd::create(0, true);
+  policy->setNativeAd(ad);
+  EXPECT_TRUE(policy->shouldAllowPublisherRenderAdChoices());
+  EXPECT_EQ(ad->choices->superview(), hostChoices);
+  EXPECT_TRUE(policy->adChoicesViewConstraints().empty());
+  adView->addSubview(View::create(Rect(0, 0, 10, 10)));
+  policy->adViewDidMoveToSuperview();
+  EXPECT_EQ(adView->subviews().back(), ad->overlay);
 }
 
 TEST_F(ZUMNativeAdViewPolicyTest, RecognizesAlongOnlyWithTheAdViewsRecognizersUnlessTheDefaultSaysAny) {
