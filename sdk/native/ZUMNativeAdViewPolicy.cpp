@@ -12,6 +12,7 @@
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/MainThreadChecker.h"
 #include "platform/base/NotificationCenter.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
@@ -20,12 +21,16 @@
 #include "platform/ui/TextView.h"
 #include "platform/ui/View.h"
 #include "sdk/foundation/ZUMBindWeak.h"
+#include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMGeometry.h"
+#include "sdk/foundation/ZUMJSONAdditions.h"
 #include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMSignals.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
+#include "sdk/rendering/ZUMActiveViewWebView.h"
 #include "sdk/rendering/ZUMNativeAdVideoClickTOLMHandler.h"
+#include "sdk/request/ZUMSDKCoreController.h"
 #include "sdk/telemetry/ZUMAdExposureMonitor.h"
 #include "sdk/native/ZUMNativeAdAttributionView.h"
 #include "sdk/native/ZUMOverlayView.h"
@@ -149,7 +154,12 @@ void ZUMNativeAdViewPolicy::unregisterAdView() {
   if (const auto touch = touchGestureRecognizer_.lock()) {
     adView->removeGestureRecognizer(touch);
   }
-  platform::DispatchQueue::main()->async(ZUMBindWeak(weak_from_this(), &ZUMNativeAdViewPolicy::stopImpressionMonitoring));
+  platform::DispatchQueue::main()->async([weak = weak_from_this()] {
+    if (const auto self = weak.lock()) {
+      self->stopImpressionMonitoring();
+      self->finishActiveViewReporting();
+    }
+  });
 }
 
 bool ZUMNativeAdViewPolicy::gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(
@@ -228,6 +238,7 @@ ZUMNativeAdViewPolicy::ZUMNativeAdViewPolicy(const ViewPtr& adView, std::string 
 
 ZUMNativeAdViewPolicy::~ZUMNativeAdViewPolicy() {
   finishAdExposureMonitoring();
+  finishActiveViewReporting();
   if (impressionMonitor_) {
     impressionMonitor_->setDelegate(nullptr);
     impressionMonitor_->stopMonitoring();
@@ -255,6 +266,7 @@ void ZUMNativeAdViewPolicy::setNativeAd(const std::shared_ptr<ZUMNativeAd>& ad) 
   }
   beginObservingVideoClickNotifications();
   finishAdExposureMonitoring();
+  finishActiveViewReporting();
   if (ad) {
     adExposureMonitor_ = ZUMAdExposureMonitor::create(adView, ad->adUnitID());
     if (adExposureMonitor_) {
@@ -436,18 +448,121 @@ void ZUMNativeAdViewPolicy::recordImpression() {
     const auto ad = nativeAd_;
     ad->recordImpressionWithEnvironment(nativeAdSignalDictionary());
   }
+  startActiveViewReportingIfEnabled();
+}
+
+void ZUMNativeAdViewPolicy::startActiveViewReportingIfEnabled() {
+  if (!nativeAd_ || !nativeAd_->hasRecordedImpression() || nativeAd_->activeViewConfigurations().empty()) {
+    return;
+  }
+  const auto adView = adView_.lock();
+  if (!activeViewMonitor_) {
+    activeViewMonitor_ = ZUMActiveViewMonitor::create(adView, "native_advanced", nativeAd_->activeViewConfigurations());
+    if (!activeViewMonitor_) {
+      return;
+    }
+    activeViewMonitor_->setDelegate(shared_from_this());
+    // Leaving and coming back to the foreground is measured at once.
+    auto sample = [weak = weak_from_this()](const platform::Notification&) {
+      const auto self = weak.lock();
+      if (self && self->activeViewMonitor_) {
+        self->activeViewMonitor_->sample();
+      }
+    };
+    auto& center = platform::NotificationCenter::defaultCenter();
+    applicationObservers_.push_back(
+        center.addObserver(platform::kApplicationWillResignActiveNotification, nullptr, nullptr, sample));
+    applicationObservers_.push_back(
+        center.addObserver(platform::kApplicationDidBecomeActiveNotification, nullptr, nullptr, sample));
+  }
+  if (!SDKCoreWebView_) {
+    activeViewID_ = ZUMApplication::sharedInstance()->nextActiveViewID();
+    const auto controller = ZUMSDKCoreController::sharedInstance();
+    SDKCoreWebView_ = controller ? controller->SDKCoreWebViewForActiveViewProcessing() : nullptr;
+    if (SDKCoreWebView_) {
+      SDKCoreWebView_->setActiveViewObserver(shared_from_this(), activeViewID_);
+    }
+  }
+  activeViewMonitor_->sample();
+  if (adView && adView->window()) {
+    activeViewMonitor_->startMonitoring();
+  }
+}
+
+void ZUMNativeAdViewPolicy::activeViewMonitorDidRefresh(ZUMActiveViewMonitor& monitor) {
+  if (&monitor == activeViewMonitor_.get()) {
+    enqueueJSCommandWithUnloaded(false);
+  }
+}
+
+void ZUMNativeAdViewPolicy::enqueueJSCommandWithUnloaded(bool unloaded) {
+  if (!activeViewMonitor_ || !SDKCoreWebView_) {
+    return;
+  }
+  const auto text =
+      zum_JSONStringPretty(activeViewMonitor_->activeViewStateWithID(activeViewID_, false, unloaded), false, nullptr);
+  if (!text) {
+    return;  // this one report is lost; the next sample makes another
+  }
+  SDKCoreWebView_->enqueueJavaScriptCommand("QYRA_updateActiveView(" + ZUMScriptSafeJSON(*text) + ")");
+}
+
+void ZUMNativeAdViewPolicy::removeApplicationObservers() {
+  auto& center = platform::NotificationCenter::defaultCenter();
+  for (const auto& token : std::exchange(applicationObservers_, {})) {
+    center.removeObserver(token);
+  }
+}
+
+void ZUMNativeAdViewPolicy::finishActiveViewReporting() {
+  if (activeViewMonitor_) {
+    enqueueJSCommandWithUnloaded(true);
+    removeApplicationObservers();
+    const auto monitor = std::exchange(activeViewMonitor_, nullptr);
+    monitor->setDelegate(nullptr);
+    monitor->stopMonitoring();
+  }
+  if (const auto webView = std::exchange(SDKCoreWebView_, nullptr)) {
+    webView->removeActiveViewObserverForActiveViewID(activeViewID_);
+    if (const auto controller = ZUMSDKCoreController::sharedInstance()) {
+      controller->finishedUsingSDKCoreWebViewForActiveViewProcessing(webView);
+    }
+  }
+}
+
+void ZUMNativeAdViewPolicy::activeViewVisibilityChanged(bool /*visible*/) {}
+
+bool ZUMNativeAdViewPolicy::activeViewMonitoringStarted(std::uint64_t /*receiver*/) { return false; }
+
+void ZUMNativeAdViewPolicy::activeViewMonitoringDidStop(std::uint64_t reason) {
+  if (reason == 1) {  // the SDK-core page untracked this unit or cleared every one
+    finishActiveViewReporting();
+  }
 }
 
 void ZUMNativeAdViewPolicy::adViewDidLayoutSubviews() {
   platform::assertMainThread();
   orderViews();
   handleImpressionTracking();
+  if (activeViewMonitor_) {
+    activeViewMonitor_->sample();
+  }
 }
 
 void ZUMNativeAdViewPolicy::adViewDidMoveToSuperview() {
   platform::assertMainThread();
   orderViews();
   handleImpressionTracking();
+  if (!activeViewMonitor_) {
+    return;
+  }
+  const auto adView = adView_.lock();
+  if (adView && adView->window()) {
+    activeViewMonitor_->startMonitoring();
+  } else {
+    activeViewMonitor_->sample();
+    activeViewMonitor_->stopMonitoring();
+  }
 }
 
 void ZUMNativeAdViewPolicy::setAssetViews(const std::vector<std::pair<std::string, ViewPtr>>& assetViews) {

@@ -19,6 +19,8 @@
 #include "platform/ui/Geometry.h"
 #include "platform/ui/GestureRecognizerDelegate.h"
 #include "platform/ui/TapGestureRecognizer.h"
+#include "sdk/rendering/ZUMActiveViewMonitor.h"
+#include "sdk/rendering/ZUMAdViewActiveViewMonitoring.h"
 #include "sdk/rendering/ZUMImpressionMonitor.h"
 
 namespace platform {
@@ -27,6 +29,7 @@ class LayoutConstraint;
 class View;
 }  // namespace platform
 
+class ZUMActiveViewWebView;
 class ZUMAdExposureMonitor;
 class ZUMGestureRecognizer;
 class ZUMNativeAd;
@@ -70,6 +73,8 @@ std::string ZUMNativeFontSizeString(double pointSize);
 
 class ZUMNativeAdViewPolicy : public platform::GestureRecognizerDelegate,
                               public ZUMImpressionMonitorDelegate,
+                              public ZUMActiveViewMonitorDelegate,
+                              public ZUMAdViewActiveViewMonitoring,
                               public std::enable_shared_from_this<ZUMNativeAdViewPolicy> {
  public:
   using Json = nlohmann::ordered_json;
@@ -119,6 +124,14 @@ class ZUMNativeAdViewPolicy : public platform::GestureRecognizerDelegate,
 
   // ZUMImpressionMonitorDelegate
   void impressionMonitorDidMonitorImpression(ZUMImpressionMonitor& monitor) override;
+  // ZUMActiveViewMonitorDelegate: each sample is reported to the lent SDK-core page.
+  void activeViewMonitorDidRefresh(ZUMActiveViewMonitor& monitor) override;
+  // ZUMAdViewActiveViewMonitoring: the SDK-core page's stop with reason 1 (it no longer
+  // tracks this unit) ends reporting; the policy never takes a start.
+  void activeViewVisibilityChanged(bool visible) override;
+  bool activeViewMonitoringStarted(std::uint64_t receiver) override;
+  void activeViewMonitoringDidStop(std::uint64_t reason) override;
+  bool isReportingActiveView() const { return activeViewMonitor_ != nullptr; }
 
   ViewPtr adView() const { return adView_.lock(); }
   bool isMonitoringImpression() const { return impressionMonitor_ != nullptr; }
@@ -152,6 +165,12 @@ class ZUMNativeAdViewPolicy : public platform::GestureRecognizerDelegate,
   void stopImpressionMonitoring();
   void recordImpression();
   void finishAdExposureMonitoring();
+  // After the impression, while the ad has active-view configurations: samples the ad
+  // view and reports them through a lent SDK-core page until finished.
+  void startActiveViewReportingIfEnabled();
+  void enqueueJSCommandWithUnloaded(bool unloaded);
+  void finishActiveViewReporting();
+  void removeApplicationObservers();
   // Asset views in registration order, their dead entries dropped.
   std::vector<std::pair<ViewPtr, std::string>> liveAssetViews();
   void forgetAssetView(const platform::View* view);
@@ -171,6 +190,10 @@ class ZUMNativeAdViewPolicy : public platform::GestureRecognizerDelegate,
   bool shouldAllowPublisherRenderAdChoices_ = false;
   std::shared_ptr<ZUMImpressionMonitor> impressionMonitor_;
   std::shared_ptr<ZUMAdExposureMonitor> adExposureMonitor_;
+  std::shared_ptr<ZUMActiveViewMonitor> activeViewMonitor_;
+  std::uint64_t activeViewID_ = 0;
+  std::shared_ptr<ZUMActiveViewWebView> SDKCoreWebView_;
+  std::vector<std::shared_ptr<const void>> applicationObservers_;
   bool isAdViewOwnedByPublisher_ = false;
   std::weak_ptr<ZUMNativeAdTapGestureRecognizer> singleTap_;
   std::weak_ptr<ZUMGestureRecognizer> touchGestureRecognizer_;

@@ -9,6 +9,7 @@
 #include "ZUMNativeAdViewAdOptions.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/ui/LayoutConstraint.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/Font.h"
 #include "platform/ui/Label.h"
@@ -17,7 +18,9 @@
 #include "sdk/native/ZUMNativeAdAttributionView.h"
 #include "sdk/native/ZUMNativeTestSupport.h"
 #include "sdk/native/ZUMOverlayView.h"
+#include "sdk/rendering/ZUMActiveViewWebView.h"
 #include "sdk/rendering/ZUMNativeAdVideoClickTOLMHandler.h"
+#include "sdk/request/ZUMSDKCoreController.h"
 #include "testing/TestEnvironment.h"
 #include "testing/TouchControls.h"
 
@@ -352,6 +355,88 @@ TEST_F(ZUMNativeAdViewPolicyTest, TheHostsAdChoicesViewShowsTheContentWhenAllowe
   adView->addSubview(View::create(Rect(0, 0, 10, 10)));
   policy->adViewDidMoveToSuperview();
   EXPECT_EQ(adView->subviews().back(), ad->overlay);
+}
+
+// An SDK-core controller that lends a page recording what it is given.
+struct LentPage : ZUMActiveViewWebView {
+  void setActiveViewObserver(const std::shared_ptr<ZUMAdViewActiveViewMonitoring>& o, std::uint64_t) override {
+    observer = o;
+  }
+  void removeActiveViewObserverForActiveViewID(std::uint64_t) override { observer.reset(); }
+  void enqueueJavaScriptCommand(std::string command) override { commands.push_back(std::move(command)); }
+  std::weak_ptr<ZUMAdViewActiveViewMonitoring> observer;
+  std::vector<std::string> commands;
+};
+struct LendingController : ZUMSDKCoreController {
+  void buildAdURL(const std::shared_ptr<ZUMSDKCoreControllerDelegate>&) override {}
+  void executeJavaScriptFromBlockWhenReady(ZUMSDKCoreScriptBlock, ZUMSDKCoreCompletionBlock) override {}
+  void executeExportedJavaScriptCommand(const std::string&, const std::optional<nativetest::Json>&,
+                                        ZUMSDKCoreCompletionBlock) override {}
+  void postJavaScriptNotification(const std::string&, const std::optional<nativetest::Json>&) override {}
+  std::shared_ptr<ZUMSDKCoreWebView> activeSDKCoreWebView() override { return nullptr; }
+  std::shared_ptr<ZUMActiveViewWebView> SDKCoreWebViewForActiveViewProcessing() override {
+    ++lent;
+    return page;
+  }
+  void finishedUsingSDKCoreWebViewForActiveViewProcessing(const std::shared_ptr<ZUMActiveViewWebView>&) override {
+    ++returned;
+  }
+  double activeViewSamplingInterval() override { return 0.5; }
+  std::shared_ptr<LentPage> page = std::make_shared<LentPage>();
+  int lent = 0;
+  int returned = 0;
+};
+
+TEST_F(ZUMNativeAdViewPolicyTapTest, ActiveViewIsReportedAfterTheImpressionUntilTheSDKCorePageStopsIt) {
+  auto controller = std::make_shared<LendingController>();
+  ZUMSDKCoreController::setSharedInstance(controller);
+  auto& commands = controller->page->commands;
+  auto view = View::create(Rect(0, 0, 100, 100));
+  auto policy = ZUMNativeAdViewPolicy::create(view, "2009", "2010", "2099", true);
+  auto ad = nativetest::TestAd::create({{"tracking_urls_and_actions", {{"active_view", {{"mode", 1}}}}}});
+  ad->setSlot(slot);
+  policy->setNativeAd(ad);
+  env.runUntilIdle();
+  env.advance(std::chrono::seconds(1));
+  EXPECT_EQ(controller->lent, 0);  // nothing before the impression
+  EXPECT_TRUE(commands.empty());
+
+  window->addSubview(view);
+  env.advance(std::chrono::seconds(1));
+  env.runUntilIdle();
+  ASSERT_TRUE(ad->hasRecordedImpression());
+  EXPECT_EQ(controller->lent, 1);
+  ASSERT_FALSE(commands.empty());
+  EXPECT_EQ(commands.back().rfind("QYRA_updateActiveView({", 0), 0u);
+  EXPECT_NE(commands.back().find(R"("adFormat":"native_advanced")"), std::string::npos);
+  EXPECT_EQ(commands.back().find("doneReasonCode"), std::string::npos);
+
+  // One report per sampling interval, and one for each application state change.
+  auto before = commands.size();
+  env.advance(std::chrono::milliseconds(500));
+  env.runUntilIdle();
+  EXPECT_EQ(commands.size(), before + 1);
+  before = commands.size();
+  platform::NotificationCenter::defaultCenter().post(platform::kApplicationWillResignActiveNotification);
+  platform::NotificationCenter::defaultCenter().post(platform::kApplicationDidBecomeActiveNotification);
+  env.runUntilIdle();
+  EXPECT_EQ(commands.size(), before + 2);
+
+  // Other stop reasons do nothing; reason 1 ends with an unloaded report and returns the page.
+  const auto observer = controller->page->observer.lock();
+  ASSERT_EQ(observer, policy);
+  EXPECT_FALSE(observer->activeViewMonitoringStarted(2));
+  observer->activeViewMonitoringDidStop(2);
+  EXPECT_TRUE(policy->isReportingActiveView());
+  observer->activeViewMonitoringDidStop(1);
+  EXPECT_FALSE(policy->isReportingActiveView());
+  EXPECT_NE(commands.back().find(R"("doneReasonCode":"u")"), std::string::npos);
+  EXPECT_EQ(controller->returned, 1);
+  before = commands.size();
+  env.advance(std::chrono::seconds(2));
+  env.runUntilIdle();
+  EXPECT_EQ(commands.size(), before);
+  ZUMSDKCoreController::setSharedInstance(nullptr);
 }
 
 TEST_F(ZUMNativeAdViewPolicyTest, RecognizesAlongOnlyWithTheAdViewsRecognizersUnlessTheDefaultSaysAny) {
