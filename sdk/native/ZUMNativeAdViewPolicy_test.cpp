@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "ZUMAdChoicesView.h"
+#include "ZUMMediaView.h"
 #include "ZUMNativeAdViewAdOptions.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/ui/LayoutConstraint.h"
@@ -213,6 +214,16 @@ TEST_F(ZUMNativeAdViewPolicyTapTest, VideoClicksCountOnlyFromTheAdsOwnMediaView)
   auto ad = nativetest::TestAd::create(adDictionary("first"));
   ad->setSlot(slot);
   policy->setNativeAd(ad);
+  // Without video the media view's taps are the policy's, under the media asset name.
+  auto media = ZUMMediaView::create(Rect(20, 100, 200, 100));
+  media->setUserInteractionEnabled(false);
+  adView->addSubview(media);
+  policy->setAssetViews({{"2001", headline}, {"2011", media}});
+  EXPECT_TRUE(media->isUserInteractionEnabled());  // it plays and reports its own clicks
+  tap({10 + 30, 100 + 150});
+  const auto clicks = newClicks();
+  ASSERT_EQ(clicks.size(), 1u);
+  EXPECT_NE(clicks[0].find(R"("asset_id":"2011")"), std::string::npos);
   // The ad has no video: a page's video click from anywhere is not its click.
   platform::NotificationCenter::defaultCenter().post(platform::Notification(
       kZUMNativeAdVideoClickNotification, nullptr, nativetest::Json{{"touchX", "1"}, {"touchY", "2"}}));
