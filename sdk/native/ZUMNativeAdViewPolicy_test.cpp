@@ -357,7 +357,10 @@ TEST_F(ZUMNativeAdViewPolicyTest, TheHostsAdChoicesViewShowsTheContentWhenAllowe
   auto hostChoices = ZUMAdChoicesView::create(Rect(0, 0, 60, 15));
   adView->addSubview(hostChoices);
   std::weak_ptr<View> field;
+  hostChoices->setUserInteractionEnabled(true);
   policy->replaceAssetWithName("2012", hostChoices, &field);
+  EXPECT_EQ(field.lock(), hostChoices);
+  EXPECT_FALSE(hostChoices->isUserInteractionEnabled());
   auto ad = PlacedAd::create(0, true);
   policy->setNativeAd(ad);
   EXPECT_TRUE(policy->shouldAllowPublisherRenderAdChoices());
@@ -366,6 +369,13 @@ TEST_F(ZUMNativeAdViewPolicyTest, TheHostsAdChoicesViewShowsTheContentWhenAllowe
   adView->addSubview(View::create(Rect(0, 0, 10, 10)));
   policy->adViewDidMoveToSuperview();
   EXPECT_EQ(adView->subviews().back(), ad->overlay);
+
+  // Asset views set anew without it: the next ad's AdChoices goes in the corner.
+  policy->setAssetViews({{"2001", headline}});
+  auto next = PlacedAd::create(0, true);
+  policy->setNativeAd(next);
+  EXPECT_FALSE(policy->shouldAllowPublisherRenderAdChoices());
+  EXPECT_EQ(next->choices->superview(), adView);
 }
 
 // An SDK-core controller that lends a page recording what it is given.
