@@ -411,6 +411,8 @@ struct LendingController : ZUMSDKCoreController {
 TEST_F(ZUMNativeAdViewPolicyTapTest, ActiveViewIsReportedAfterTheImpressionUntilTheSDKCorePageStopsIt) {
   auto controller = std::make_shared<LendingController>();
   ZUMSDKCoreController::setSharedInstance(controller);
+  // Given back even when an assertion ends the test early.
+  const std::shared_ptr<void> restore(nullptr, [](void*) { ZUMSDKCoreController::setSharedInstance(nullptr); });
   auto& commands = controller->page->commands;
   auto view = View::create(Rect(0, 0, 100, 100));
   auto policy = ZUMNativeAdViewPolicy::create(view, "2009", "2010", "2099", true);
@@ -457,7 +459,6 @@ TEST_F(ZUMNativeAdViewPolicyTapTest, ActiveViewIsReportedAfterTheImpressionUntil
   env.advance(std::chrono::seconds(2));
   env.runUntilIdle();
   EXPECT_EQ(commands.size(), before);
-  ZUMSDKCoreController::setSharedInstance(nullptr);
 }
 
 TEST_F(ZUMNativeAdViewPolicyTest, RecognizesAlongOnlyWithTheAdViewsRecognizersUnlessTheDefaultSaysAny) {
