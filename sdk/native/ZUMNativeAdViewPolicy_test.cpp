@@ -19,6 +19,7 @@
 #include "sdk/native/ZUMNativeAdAttributionView.h"
 #include "sdk/native/ZUMNativeTestSupport.h"
 #include "sdk/native/ZUMOverlayView.h"
+#include "sdk/rendering/ZUMActiveViewTestSupport.h"
 #include "sdk/rendering/ZUMActiveViewWebView.h"
 #include "sdk/rendering/ZUMNativeAdVideoClickTOLMHandler.h"
 #include "sdk/request/ZUMSDKCoreController.h"
@@ -379,34 +380,7 @@ TEST_F(ZUMNativeAdViewPolicyTest, TheHostsAdChoicesViewShowsTheContentWhenAllowe
 }
 
 // An SDK-core controller that lends a page recording what it is given.
-struct LentPage : ZUMActiveViewWebView {
-  void setActiveViewObserver(const std::shared_ptr<ZUMAdViewActiveViewMonitoring>& o, std::uint64_t) override {
-    observer = o;
-  }
-  void removeActiveViewObserverForActiveViewID(std::uint64_t) override { observer.reset(); }
-  void enqueueJavaScriptCommand(std::string command) override { commands.push_back(std::move(command)); }
-  std::weak_ptr<ZUMAdViewActiveViewMonitoring> observer;
-  std::vector<std::string> commands;
-};
-struct LendingController : ZUMSDKCoreController {
-  void buildAdURL(const std::shared_ptr<ZUMSDKCoreControllerDelegate>&) override {}
-  void executeJavaScriptFromBlockWhenReady(ZUMSDKCoreScriptBlock, ZUMSDKCoreCompletionBlock) override {}
-  void executeExportedJavaScriptCommand(const std::string&, const std::optional<nativetest::Json>&,
-                                        ZUMSDKCoreCompletionBlock) override {}
-  void postJavaScriptNotification(const std::string&, const std::optional<nativetest::Json>&) override {}
-  std::shared_ptr<ZUMSDKCoreWebView> activeSDKCoreWebView() override { return nullptr; }
-  std::shared_ptr<ZUMActiveViewWebView> SDKCoreWebViewForActiveViewProcessing() override {
-    ++lent;
-    return page;
-  }
-  void finishedUsingSDKCoreWebViewForActiveViewProcessing(const std::shared_ptr<ZUMActiveViewWebView>&) override {
-    ++returned;
-  }
-  double activeViewSamplingInterval() override { return 0.5; }
-  std::shared_ptr<LentPage> page = std::make_shared<LentPage>();
-  int lent = 0;
-  int returned = 0;
-};
+using activeviewtest::LendingController;
 
 TEST_F(ZUMNativeAdViewPolicyTapTest, ActiveViewIsReportedAfterTheImpressionUntilTheSDKCorePageStopsIt) {
   auto controller = std::make_shared<LendingController>();

@@ -15,6 +15,7 @@
 #include "platform/web/WebTestSupport.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/rendering/ZUMActiveViewMonitor.h"
+#include "sdk/rendering/ZUMActiveViewTestSupport.h"
 #include "sdk/rendering/ZUMActiveViewWebView.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewActiveViewReporter.h"
@@ -234,36 +235,7 @@ TEST_F(ZUMVisibilityTest, TheActiveViewReportHasItsKeysInOrder) {
 // --- A slot's active view ---------------------------------------------------------------------
 
 // A lent SDK-core page that records what it is given.
-struct LentPage : ZUMActiveViewWebView {
-  void setActiveViewObserver(const std::shared_ptr<ZUMAdViewActiveViewMonitoring>& o, std::uint64_t id) override {
-    observer = o;
-    log.push_back("observe " + std::to_string(id));
-  }
-  void removeActiveViewObserverForActiveViewID(std::uint64_t id) override { log.push_back("remove " + std::to_string(id)); }
-  void enqueueJavaScriptCommand(std::string command) override { commands.push_back(std::move(command)); }
-  std::weak_ptr<ZUMAdViewActiveViewMonitoring> observer;
-  std::vector<std::string> log;
-  std::vector<std::string> commands;
-};
-
-struct LendingController : ZUMSDKCoreController {
-  void buildAdURL(const std::shared_ptr<ZUMSDKCoreControllerDelegate>&) override {}
-  void executeJavaScriptFromBlockWhenReady(ZUMSDKCoreScriptBlock, ZUMSDKCoreCompletionBlock) override {}
-  void executeExportedJavaScriptCommand(const std::string&, const std::optional<Json>&, ZUMSDKCoreCompletionBlock) override {}
-  void postJavaScriptNotification(const std::string&, const std::optional<Json>&) override {}
-  std::shared_ptr<ZUMSDKCoreWebView> activeSDKCoreWebView() override { return nullptr; }
-  std::shared_ptr<ZUMActiveViewWebView> SDKCoreWebViewForActiveViewProcessing() override {
-    ++lent;
-    return page;
-  }
-  void finishedUsingSDKCoreWebViewForActiveViewProcessing(const std::shared_ptr<ZUMActiveViewWebView>&) override {
-    ++returned;
-  }
-  double activeViewSamplingInterval() override { return 0.5; }
-  std::shared_ptr<LentPage> page = std::make_shared<LentPage>();
-  int lent = 0;
-  int returned = 0;
-};
+using activeviewtest::LendingController;
 
 class ZUMSlotActiveViewTest : public testenv::PlatformTest {
  protected:
