@@ -419,6 +419,16 @@ TEST_F(ZUMNativeAdViewPolicyTapTest, ActiveViewIsReportedAfterTheImpressionUntil
   env.runUntilIdle();
   EXPECT_EQ(commands.size(), before + 2);
 
+  // Leaving the window takes one last sample and ends the sampling.
+  view->removeFromSuperview();
+  before = commands.size();
+  policy->adViewDidMoveToSuperview();
+  env.runUntilIdle();
+  EXPECT_EQ(commands.size(), before + 1);
+  env.advance(std::chrono::seconds(1));
+  env.runUntilIdle();
+  EXPECT_EQ(commands.size(), before + 1);
+
   // Other stop reasons do nothing; reason 1 ends with an unloaded report and returns the page.
   const auto observer = controller->page->observer.lock();
   ASSERT_EQ(observer, policy);
