@@ -142,18 +142,17 @@ void ZUMNativeAdViewPolicy::addUserInteractionToAdView() {
 
 void ZUMNativeAdViewPolicy::unregisterAdView() {
   platform::assertMainThread();
-  const auto adView = adView_.lock();
-  if (!adView) {
-    return;
-  }
   // Keeps this policy alive while its last owner, the tap recognizer, is removed.
   const auto self = shared_from_this();
-  if (const auto tap = singleTap_.lock()) {
-    adView->removeGestureRecognizer(tap);
+  if (const auto adView = adView_.lock()) {
+    if (const auto tap = singleTap_.lock()) {
+      adView->removeGestureRecognizer(tap);
+    }
+    if (const auto touch = touchGestureRecognizer_.lock()) {
+      adView->removeGestureRecognizer(touch);
+    }
   }
-  if (const auto touch = touchGestureRecognizer_.lock()) {
-    adView->removeGestureRecognizer(touch);
-  }
+  // Also once the ad view is gone: the lent SDK-core page goes back and hears the end.
   platform::DispatchQueue::main()->async([weak = weak_from_this()] {
     if (const auto self = weak.lock()) {
       self->stopImpressionMonitoring();
