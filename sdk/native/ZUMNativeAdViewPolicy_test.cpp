@@ -102,6 +102,37 @@ TEST_F(ZUMNativeAdViewPolicyTest, AttributionIconAndTextInsideTheAdChoicesViewAr
   }
 }
 
+TEST_F(ZUMNativeAdViewPolicyTest, ReplacedAssetViewsAndAdChoicesViewsTakeNoMoreTaps) {
+  // A template view's setter gives the headline a new view: the old one is no asset now.
+  auto policy = ZUMNativeAdViewPolicy::create(adView, "2009", "2010", "2099", false);
+  std::weak_ptr<View> field;
+  policy->replaceAssetWithName("2001", headline, &field);
+  auto moved = platform::Label::create(Rect(20, 150, 200, 40));
+  adView->addSubview(moved);
+  policy->replaceAssetWithName("2001", moved, &field);
+  EXPECT_EQ(field.lock(), moved);
+  EXPECT_EQ(policy->clickTargetAtLocation(Point{25, 35}).second, "2099");
+  EXPECT_EQ(policy->clickTargetAtLocation(Point{25, 155}).second, "2001");
+
+  // A host registers its views again with another AdChoices view: its attribution is hit.
+  auto choicesAt = [&](const Rect& frame) {
+    auto choices = View::create(frame);
+    adView->addSubview(choices);
+    auto attribution = ZUMNativeAdAttributionView::create(Rect(0, 0, 100, 30));
+    attribution->iconView()->setFrame(Rect(80, 0, 20, 30));
+    attribution->setHidden(false);
+    choices->addSubview(attribution);
+    return choices;
+  };
+  auto hostPolicy = ZUMNativeAdViewPolicy::create(adView, "2009", "2010", "2099", true);
+  auto first = choicesAt(Rect(200, 0, 100, 30));
+  hostPolicy->setAssetViews({{"2012", first}});
+  EXPECT_EQ(hostPolicy->clickTargetAtLocation(Point{290, 10}).second, "2009");
+  first->removeFromSuperview();
+  hostPolicy->setAssetViews({{"2012", choicesAt(Rect(200, 200, 100, 30))}});
+  EXPECT_EQ(hostPolicy->clickTargetAtLocation(Point{290, 210}).second, "2009");
+}
+
 TEST_F(ZUMNativeAdViewPolicyTest, SignalDictionaryDescribesTheViewsGeometryAndLook) {
   headline->setFont(platform::Font::systemFont(14));
   headline->setTextColor(Color::red());
@@ -354,6 +385,19 @@ TEST_F(ZUMNativeAdViewPolicyTest, AdChoicesSitsInItsCornerUnderTheOverlay) {
   EXPECT_EQ(adView->subviews().back(), ad->overlay);
   EXPECT_EQ(adView->subviews()[adView->subviews().size() - 2], ad->choices);
   EXPECT_EQ(ad->overlay->frame(), adView->bounds());
+}
+
+TEST_F(ZUMNativeAdViewPolicyTest, AnAdSetOnceTheAdViewIsGonePlacesNothing) {
+  auto policy = appInstallPolicy(false);
+  adView->removeFromSuperview();
+  adView.reset();
+  ASSERT_EQ(policy->adView(), nullptr);
+  auto ad = PlacedAd::create(0);
+  policy->setNativeAd(ad);
+  env.runUntilIdle();
+  EXPECT_EQ(ad->overlay->superview(), nullptr);
+  EXPECT_EQ(ad->choices->superview(), nullptr);
+  EXPECT_FALSE(ad->hasRecordedImpression());
 }
 
 TEST_F(ZUMNativeAdViewPolicyTest, TheHostsAdChoicesViewShowsTheContentWhenAllowed) {
