@@ -195,20 +195,24 @@ void ZUMNativeAdViewPolicy::handleTap(platform::GestureRecognizer& recognizer) {
 void ZUMNativeAdViewPolicy::beginObservingVideoClickNotifications() {
   auto& center = platform::NotificationCenter::defaultCenter();
   center.removeObserver(this, kZUMNativeAdVideoClickNotification, nullptr);
-  if (!nativeAdHasVideo()) {
+  if (!nativeAd_ || !nativeAd_->mediaContent()) {
     return;
   }
-  // Only the ad's own media view: another ad's video click is not this ad's.
-  if (const auto mediaView = nativeAd_->mediaContent()->mediaView()) {
-    center.addObserver(shared_from_this(),
-                       ZUMBindWeak(weak_from_this(), &ZUMNativeAdViewPolicy::handleVideoClickNotification),
-                       kZUMNativeAdVideoClickNotification, mediaView);
-  }
+  // An ad is usually shown before its page's player holds the video, when its media view
+  // is not yet the page's: the sender is checked as each click arrives.
+  center.addObserver(shared_from_this(),
+                     ZUMBindWeak(weak_from_this(), &ZUMNativeAdViewPolicy::handleVideoClickNotification),
+                     kZUMNativeAdVideoClickNotification, nullptr);
 }
 
 void ZUMNativeAdViewPolicy::handleVideoClickNotification(const platform::Notification& notification) {
   const auto adView = adView_.lock();
-  if (!adView || !nativeAd_) {
+  if (!adView || !nativeAd_ || !nativeAdHasVideo()) {
+    return;
+  }
+  // Only the ad's own media view: another ad's video click is not this ad's.
+  const auto mediaView = nativeAd_->mediaContent()->mediaView();
+  if (!mediaView || notification.object() != mediaView) {
     return;
   }
   for (const auto& [view, name] : liveAssetViews()) {

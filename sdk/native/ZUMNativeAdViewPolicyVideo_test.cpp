@@ -47,13 +47,15 @@ class ZUMNativeAdViewPolicyVideoTest : public nativevideotest::NativeVideoTest {
     adView->addSubview(headline);
     adView->addSubview(mediaView);
   }
-  // A content of the clip, loaded, its player holding the video.
+  // A content of the clip, loaded (its player takes the video a little later).
   std::shared_ptr<ZUMMediaContent> loadedContent() {
     const auto dictionary = videoDictionary();
     auto content = makeContent(&dictionary);
     EXPECT_EQ(load(*content)->error, nullptr);
-    EXPECT_TRUE(env.runUntil([&] { return content->videoController()->hasVideoContent(); }));
     return content;
+  }
+  void waitForVideo(const ZUMMediaContent& content) {
+    EXPECT_TRUE(env.runUntil([&] { return content.videoController()->hasVideoContent(); }));
   }
   // The page's clicks since the last look.
   std::vector<std::string> newClicks() {
@@ -80,6 +82,10 @@ class ZUMNativeAdViewPolicyVideoTest : public nativevideotest::NativeVideoTest {
 };
 
 TEST_F(ZUMNativeAdViewPolicyVideoTest, APlayingMediaViewClicksOnlyThroughItsOwnPage) {
+  // The host shows the ad as it is delivered, before the page's player holds the video
+  // (its clip held back until then).
+  server.route("/clip.mp4", {.body = testenv::MediaClips::make({.seconds = 2}),
+                             .contentType = "video/mp4", .ranges = true, .held = true});
   auto content = loadedContent();
   auto ad = VideoAd::create("video", content);
   ad->setSlot(slot);
@@ -87,6 +93,11 @@ TEST_F(ZUMNativeAdViewPolicyVideoTest, APlayingMediaViewClicksOnlyThroughItsOwnP
   auto policy = ZUMNativeAdViewPolicy::create(adView, "2009", "2010", "2099", true);
   policy->setAssetViews({{"2001", headline}, {"2011", mediaView}});
   policy->setNativeAd(ad);
+  EXPECT_FALSE(content->videoController()->hasVideoContent());
+  pageClick(*content, "{touchX: '1', touchY: '1'}");
+  EXPECT_TRUE(newClicks().empty());  // no video yet, so no video click
+  server.release("/clip.mp4");
+  waitForVideo(*content);
   env.advance(500ms);
   ASSERT_EQ(mediaView->mediaView(), content->mediaView());
   EXPECT_EQ(content->videoController()->videoPlaybackState(), kZUMVideoPlaybackStatePlaying);
@@ -104,7 +115,10 @@ TEST_F(ZUMNativeAdViewPolicyVideoTest, APlayingMediaViewClicksOnlyThroughItsOwnP
   ASSERT_EQ(clicks.size(), 1u);
   EXPECT_NE(clicks[0].find(R"("asset_id":"2001")"), std::string::npos);
 
-  // The video page's click, at its point in the media view: numbers that are not finite are 0.
+  // The video page's click, at its point in the media view: numbers that are not finite
+  // are 0. The ad set again still hears each click once.
+  policy->setNativeAd(nullptr);
+  policy->setNativeAd(ad);
   const struct {
     const char* touch;
     const char* point;
@@ -124,7 +138,13 @@ TEST_F(ZUMNativeAdViewPolicyVideoTest, APlayingMediaViewClicksOnlyThroughItsOwnP
 
   // Another ad's video page is not this ad's media view.
   auto other = loadedContent();
+  waitForVideo(*other);
   pageClick(*other, "{touchX: '12', touchY: '8'}");
+  EXPECT_TRUE(newClicks().empty());
+  // Nor is there a click once the host's ad view is gone.
+  adView->removeFromSuperview();
+  adView.reset();
+  pageClick(*content, "{touchX: '12', touchY: '8'}");
   EXPECT_TRUE(newClicks().empty());
 }
 
