@@ -30,21 +30,22 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-bool isString(const Json& dictionary, const char* key) { return dictionary.contains(key) && dictionary[key].is_string(); }
+bool isString(const Json& dictionary, const char* key) { return dictionary.contains(key) && dictionary.at(key).is_string(); }
+bool isObject(const Json& dictionary, const char* key) { return dictionary.contains(key) && dictionary.at(key).is_object(); }
 
 void checkAd(const ZUMNativeAdvancedAd& ad, const Json& dictionary, bool appInstall, bool imageLoadingOff) {
   fuzzenv::check(isString(dictionary, "headline"));
   if (appInstall) {
-    fuzzenv::check(isString(dictionary, "call_to_action") && dictionary["app_icon"].is_object());
+    fuzzenv::check(isString(dictionary, "call_to_action") && isObject(dictionary, "app_icon"));
     fuzzenv::check(std::isfinite(static_cast<const ZUMNativeAppInstallAd&>(ad).starRating()));
   } else {
     fuzzenv::check(isString(dictionary, "body"));
   }
-  const Json* allow = dictionary.contains("allow_pub_owned_ad_view") ? &dictionary["allow_pub_owned_ad_view"] : nullptr;
+  const Json* allow = dictionary.contains("allow_pub_owned_ad_view") ? &dictionary.at("allow_pub_owned_ad_view") : nullptr;
   if (!allow || !(allow->is_number() || allow->is_boolean() || allow->is_string())) {
     fuzzenv::check(!ad.publisherOwnedAdViewAllowed());
   }
-  fuzzenv::check((ad.adChoicesContentView() != nullptr) == dictionary["attribution"].is_object());
+  fuzzenv::check((ad.adChoicesContentView() != nullptr) == isObject(dictionary, "attribution"));
   if (imageLoadingOff) fuzzenv::check(ad.images().size() == ad.nativeAdImages().size());
 }
 
