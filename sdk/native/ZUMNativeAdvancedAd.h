@@ -113,7 +113,6 @@ class ZUMNativeAdvancedAd : public ZUMNativeAd, public ZUMNativeAdViewPolicyDele
 
   // The policy watching the registered view, while there is one.
   std::shared_ptr<ZUMNativeAdViewPolicy> nativeAdViewPolicy() const { return nativeAdViewPolicy_.lock(); }
-  const ZUMNativeAdvancedAdKind& kind() const { return kind_; }
 
  protected:
   // A server ad: the shared keys of `dictionary` ("headline", "body", "call_to_action",

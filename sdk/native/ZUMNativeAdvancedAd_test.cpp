@@ -20,9 +20,12 @@
 #include "ZUMVideoControlling.h"
 #include "platform/base/SystemLog.h"
 #include "platform/ui/Coder.h"
+#include "platform/ui/Image.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "sdk/mediation/ZUMMAdNetworkConfig.h"
+#include "sdk/native/ZUMNativeMediation.h"
 #include "sdk/native/ZUMNativeTestSupport.h"
 #include "sdk/native/ZUMOverlayView.h"
 #include "testing/TestImages.h"
@@ -202,7 +205,11 @@ TEST_F(ZUMNativeAdvancedAdTest, AssetsLoadedBeforeDeliveryAndTheFailuresThatFail
   // One of three images missing: the other two are offered and the ad loads.
   hosts.server.route("/b.png", {.status = 404});
   auto ad = ZUMNativeAppInstallAd::create(appInstallAd(), imageOptions(false));
+  int earlier = 0;  // a second caller in the same turn starts no second download
+  ad->loadAssetsWithCompletionHandler([&](const platform::ErrorPtr&) { ++earlier; });
   EXPECT_EQ(loadAssets(*ad), "ok");
+  EXPECT_EQ(earlier, 1);
+  EXPECT_EQ(hosts.hits("/a.png"), 1u);
   EXPECT_EQ(urls(ad->images()), (Log{"/a.png", "/c.png"}));
   EXPECT_NE(ad->icon()->image(), nullptr);
 
@@ -280,7 +287,9 @@ TEST_F(ZUMNativeAdvancedAdTest, RegisteringAHostsViewIsRefusedInOrderUntilTheFir
   auto ad = ZUMNativeContentAd::create(contentAd(), {});
   auto view = platform::View::create(Rect(0, 0, 300, 250));
   auto other = platform::View::create(Rect(0, 300, 300, 250));
-  const ZUMNativeAdvancedAd::AssetViews assets{{ZUMNativeContentAd::kHeadlineAsset, platform::Label::create()}};
+  auto headline = platform::View::create(Rect(10, 10, 100, 20));
+  view->addSubview(headline);
+  const ZUMNativeAdvancedAd::AssetViews assets{{ZUMNativeContentAd::kHeadlineAsset, headline}};
 
   refused->registerAdView(view, assets);
   refused->unregisterAdView();
@@ -304,6 +313,9 @@ TEST_F(ZUMNativeAdvancedAdTest, RegisteringAHostsViewIsRefusedInOrderUntilTheFir
   ASSERT_NE(ad->nativeAdViewPolicy(), nullptr);
   EXPECT_EQ(ad->nativeAdViewPolicy()->adView(), view);
   EXPECT_EQ(ad->nativeAdViewPolicy()->delegate(), ad);
+  EXPECT_TRUE(ad->nativeAdViewPolicy()->isAdViewOwnedByPublisher());
+  EXPECT_EQ(ad->nativeAdViewPolicy()->clickTargetAtLocation({15, 15}).second, "1001");
+  EXPECT_EQ(ad->nativeAdViewPolicy()->clickTargetAtLocation({200, 15}).second, "1099");
   EXPECT_EQ(refused->nativeAdViewPolicy(), nullptr);
 
   // The first view goes away with its policy: the other view can be registered.
@@ -365,13 +377,14 @@ TEST_F(ZUMNativeAdvancedAdTest, TheTemplateViewReportsWhetherItShowsAVideoThatHa
     ad->setMediaContent(video);
     auto templateView = ZUMNativeAppInstallAdView::create(Rect(0, 0, 300, 250));
     auto mediaView = ZUMMediaView::create(Rect(0, 100, 300, 150));
+    templateView->setNativeAppInstallAd(ad);  // a media view connected later is fed too
     if (row.mediaView) templateView->setMediaView(mediaView);
-    templateView->setNativeAppInstallAd(ad);
     EXPECT_EQ(ad->statistics().value("uses_media_view", Json()), row.usesMediaView);
     env.runUntilIdle();
     // The media view shows the ad's media from the next turn.
     EXPECT_EQ(mediaView->mediaContent() == video, row.mediaView);
     EXPECT_EQ(templateView->nativeAppInstallAd(), ad);
+    EXPECT_EQ(templateView->nativeAdViewPolicy()->delegate(), ad);
   }
 }
 
@@ -417,7 +430,10 @@ TEST_F(ZUMNativeAdvancedAdTest, TapsOnTemplateViewsOfTwoAdsReachEachAdsOwnPageCa
     view->addSubview(logo);
     view->setLogoView(logo);
     view->setNativeContentAd(ads[i]);
+    env.runUntilIdle();
+    EXPECT_FALSE(ads[i]->hasRecordedImpression());  // not placed yet
     window->addSubview(view);
+    EXPECT_TRUE(ads[i]->hasRecordedImpression());  // seen once placed in the visible window
     views.push_back(view);
   }
   env.runUntilIdle();
@@ -425,7 +441,6 @@ TEST_F(ZUMNativeAdvancedAdTest, TapsOnTemplateViewsOfTwoAdsReachEachAdsOwnPageCa
     adDelegates.push_back(std::make_shared<nativetest::AdDelegate>(i == 0 ? "first:" : "second:"));
     ads[i]->setDelegate(adDelegates.back());
   }
-  EXPECT_TRUE(ads[0]->hasRecordedImpression() && ads[1]->hasRecordedImpression());
   const std::size_t before = nativetest::nativeCalls(*ads[0]->slot()).size();
 
   testenv::TouchControls::tap(window, {20, 20});         // the first view's logo
@@ -446,6 +461,54 @@ TEST_F(ZUMNativeAdvancedAdTest, TapsOnTemplateViewsOfTwoAdsReachEachAdsOwnPageCa
   EXPECT_EQ(hosts.hits("/click-app"), 0u);
 }
 
+TEST_F(ZUMNativeAdvancedAdTest, TemplateViewsKeepTheOverlayOnTopAndNameEachOutletsAsset) {
+  auto dictionary = contentAd();
+  dictionary["attribution"] = Json{{"text", "Ad"}, {"allow_pub_rendering", true}};
+  auto ad = ZUMNativeContentAd::create(dictionary, {});
+  auto view = ZUMNativeContentAdView::create(Rect(0, 0, 300, 250));
+  window->addSubview(view);
+  auto choices = ZUMAdChoicesView::create(Rect(250, 0, 50, 20));
+  view->addSubview(choices);
+  view->setAdChoicesView(choices);
+  view->setNativeContentAd(ad);
+  EXPECT_FALSE(view->nativeAdViewPolicy()->isAdViewOwnedByPublisher());
+  // The host's AdChoices view shows the badge; the overlay covers the view, on top.
+  EXPECT_EQ(choices->adChoicesContentView(), ad->adChoicesContentView());
+  view->addSubview(platform::View::create(Rect(0, 0, 10, 10)));
+  view->setNeedsLayout();
+  view->layoutIfNeeded();
+  EXPECT_EQ(view->subviews().back(), ad->overlayView());
+  EXPECT_EQ(ad->overlayView()->frame(), view->bounds());
+
+  using Setter = void (ZUMNativeContentAdView::*)(const std::shared_ptr<platform::View>&);
+  const std::pair<Setter, const char*> content[] = {
+      {&ZUMNativeContentAdView::setHeadlineView, "1001"}, {&ZUMNativeContentAdView::setBodyView, "1002"},
+      {&ZUMNativeContentAdView::setCallToActionView, "1003"}, {&ZUMNativeContentAdView::setAdvertiserView, "1004"},
+      {&ZUMNativeContentAdView::setImageView, "1005"}, {&ZUMNativeContentAdView::setLogoView, "1006"}};
+  for (const auto& [setter, name] : content) {
+    auto outlet = platform::View::create(Rect(100, 100, 20, 20));
+    view->addSubview(outlet);
+    (view.get()->*setter)(outlet);
+    EXPECT_EQ(view->nativeAdViewPolicy()->clickTargetAtLocation({105, 105}).second, name);
+    outlet->removeFromSuperview();
+  }
+  using AppSetter = void (ZUMNativeAppInstallAdView::*)(const std::shared_ptr<platform::View>&);
+  auto appView = ZUMNativeAppInstallAdView::create(Rect(0, 0, 300, 250));
+  const std::pair<AppSetter, const char*> appInstall[] = {
+      {&ZUMNativeAppInstallAdView::setHeadlineView, "2001"}, {&ZUMNativeAppInstallAdView::setCallToActionView, "2002"},
+      {&ZUMNativeAppInstallAdView::setIconView, "2003"}, {&ZUMNativeAppInstallAdView::setBodyView, "2004"},
+      {&ZUMNativeAppInstallAdView::setStoreView, "2005"}, {&ZUMNativeAppInstallAdView::setPriceView, "2006"},
+      {&ZUMNativeAppInstallAdView::setImageView, "2007"}, {&ZUMNativeAppInstallAdView::setStarRatingView, "2008"}};
+  for (const auto& [setter, name] : appInstall) {
+    auto outlet = platform::View::create(Rect(100, 100, 20, 20));
+    appView->addSubview(outlet);
+    (appView.get()->*setter)(outlet);
+    EXPECT_EQ(appView->nativeAdViewPolicy()->clickTargetAtLocation({105, 105}).second, name);
+    outlet->removeFromSuperview();
+  }
+  EXPECT_EQ(appView->nativeAdViewPolicy()->clickTargetAtLocation({105, 105}).second, "2099");
+}
+
 TEST_F(ZUMNativeAdvancedAdTest, TemplateViewsAreMadeFromArchives) {
   for (const char* name : {"ZUMNativeAppInstallAdView", "ZUMNativeContentAdView"}) {
     SCOPED_TRACE(name);
@@ -457,6 +520,70 @@ TEST_F(ZUMNativeAdvancedAdTest, TemplateViewsAreMadeFromArchives) {
     EXPECT_NE(view->nativeAdViewPolicy(), nullptr);
     EXPECT_EQ(platform::Coder::create(Json{{"class", name}}.dump())->decodeView(), nullptr);
   }
+}
+
+
+// Mediation as the kinds' class objects see it: the response type of an entry, and the
+// native-ad connectors asked for.
+struct CountingMediation : ZUMNativeMediation {
+  std::optional<std::string> responseType(const ZUMMAdNetworkConfig&) override { return type; }
+  std::shared_ptr<ZUMMAdNetworkConnectorImpl> makeNativeAdConnector(const std::shared_ptr<const ZUMMConfig>&,
+                                                                    const std::shared_ptr<ZUMMAdNetworkConfig>&) override {
+    ++connectors;
+    return nullptr;
+  }
+  std::shared_ptr<ZUMLoadable> loadableAdForAdLoader(ZUMMediatedAd&, ZUMAdLoader&) override { return nullptr; }
+  std::optional<std::string> type;
+  int connectors = 0;
+};
+
+TEST_F(ZUMNativeAdvancedAdTest, OnlyANativeNetworkEntryGetsANativeAdConnector) {
+  auto mediation = std::make_shared<CountingMediation>();
+  ZUMNativeMediation::setShared(mediation);
+  platform::ErrorPtr error;
+  auto entry = ZUMMAdNetworkConfig::create(Json{{"id", "n1"}}, &error);
+  ASSERT_NE(entry, nullptr);
+  for (const char* className : {kZUMNativeAppInstallAdClassName, kZUMNativeContentAdClassName}) {
+    SCOPED_TRACE(className);
+    auto adClass = ZUMLoadableClassNamed(className);
+    mediation->connectors = 0;
+    for (const auto& type : {std::optional<std::string>("banner"), std::optional<std::string>(), std::optional<std::string>("native")}) {
+      mediation->type = type;
+      static_cast<void>(adClass->mediationConnectorForConfiguration(nullptr, entry));
+    }
+    EXPECT_EQ(mediation->connectors, 1);
+    static_cast<void>(adClass->mediationConnectorForConfiguration(nullptr, nullptr));
+    EXPECT_EQ(mediation->connectors, 1);
+  }
+  ZUMNativeMediation::setShared(nullptr);
+}
+
+// An ad made from values at hand, as another network's ad gives them.
+struct ValuesAd final : ZUMNativeAdvancedAd {
+  ValuesAd() : ZUMNativeAdvancedAd(Json::object(), {}, ZUMNativeAppInstallAd::kind()) {}
+  using ZUMNativeAdvancedAd::hasRequiredValues;
+  using ZUMNativeAdvancedAd::setValues;
+  void adLoaderDidReceiveAd(ZUMAdLoader&) override {}
+};
+
+TEST_F(ZUMNativeAdvancedAdTest, AnAdMadeFromValuesAtHandOffersThemWithoutDownloads) {
+  auto ad = std::make_shared<ValuesAd>();
+  EXPECT_FALSE(ad->hasRequiredValues());
+  auto picture = platform::Image::createBlank({4, 4});
+  auto shown = ZUMNativeAdImage::createWithImage(picture);
+  ZUMNativeAdvancedAdValues values;
+  values.headline = "Get it";
+  values.callToAction = "Install";
+  values.availableImages = {shown};
+  values.singleImage = ZUMNativeAdImage::createWithImage(picture);
+  ad->setValues(std::move(values));
+  EXPECT_TRUE(ad->hasRequiredValues());
+  EXPECT_EQ(ad->images(), std::vector<std::shared_ptr<ZUMNativeAdImage>>{shown});
+  EXPECT_EQ(ad->mediaContent(), nullptr);
+  EXPECT_NE(ad->videoController(), nullptr);
+  EXPECT_EQ(loadAssets(*ad), "ok");
+  EXPECT_EQ(ad->images(), std::vector<std::shared_ptr<ZUMNativeAdImage>>{shown});
+  EXPECT_EQ(imageHits(), 0u);
 }
 
 }  // namespace
