@@ -143,9 +143,11 @@ bool ZUMMAdapterVantorMorvaneAds::wantsPublisherBanner() const {
 
 void ZUMMAdapterVantorMorvaneAds::observeManualImpressions(const std::shared_ptr<ZUMBannerView>& banner) {
   auto connector = connector_.lock();
-  if (!connector || manualImpressionObserver_) return;
+  if (!connector) return;
+  auto& center = platform::NotificationCenter::defaultCenter();
+  if (manualImpressionObserver_) center.removeObserver(manualImpressionObserver_);  // an earlier banner's
   std::weak_ptr<PXRBannerView> weakBanner = std::dynamic_pointer_cast<PXRBannerView>(banner);
-  manualImpressionObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
+  manualImpressionObserver_ = center.addObserver(
       kZUMMAdNetworkConnectorDidRecordManualImpressionNotification, connector, platform::OperationQueue::main(),
       [weakBanner](const platform::Notification&) {
         if (auto publisherBanner = weakBanner.lock()) publisherBanner->recordImpression();
@@ -205,7 +207,8 @@ bool ZUMMAdapterVantorMorvaneAds::getNativeAdWithAdTypes(const std::vector<std::
   auto connector = connector_.lock();
   if (!connector) return true;
   if (!std::dynamic_pointer_cast<ZUMMAdNetworkConnectorNativeAd>(connector)) {
-    fail("Connector used " + platform::demangledSymbol(typeid(*connector).name()) +
+    const ZUMMAdNetworkConnector& given = *connector;
+    fail("Connector used " + platform::demangledSymbol(typeid(given).name()) +
          " isn't a valid connector for requesting native ad");
     return true;
   }
