@@ -134,6 +134,17 @@ class ZUMMAdapterVantorMorvaneAdsTest : public formatstest::FormatsTest {
     if (!connector && manager) connector = manager->requestingConnector();
     return std::dynamic_pointer_cast<ZUMMAdapterVantorMorvaneAds>(connector ? connector->adapter() : nullptr);
   }
+  // A host's banner view of `size` loaded to its first ad.
+  std::shared_ptr<ZUMBannerView> loadHostBanner(const ZUMAdSize& size) {
+    auto banner = ZUMBannerView::create(size);
+    banner->setAdUnitID("unit-H");
+    banner->setRootViewController(host);
+    banner->setDelegate(hostDelegate);
+    window->addSubview(banner);
+    banner->loadRequest(ZUMRequest::create());
+    waitFor("received");
+    return banner;
+  }
   std::size_t hits(const std::string& path) {
     EXPECT_TRUE(env.runUntil([] { return ZUMClickTrackerCollection::sharedInstance()->activeTrackerCount() == 0; }));
     return pings(path);
@@ -283,11 +294,18 @@ TEST_F(ZUMMAdapterVantorMorvaneAdsTest, NativeRequestsItCannotServeFailWithCodeE
   nativeConnector->setUpAdapter();
   auto own = std::dynamic_pointer_cast<ZUMMAdapterVantorMorvaneAds>(nativeConnector->adapter());
   ASSERT_TRUE(own);
-  EXPECT_TRUE(own->getNativeAdWithAdTypes({"-1", "9"}, {}));
+  EXPECT_TRUE(own->getNativeAdWithAdTypes({"9", "-1"}, {}));
   env.runUntilIdle();
   EXPECT_EQ(waterfall->board->log,
-            Log{"failed 11 ZUMMAdapterVantorMorvaneAds can't handle any of the requested ad types. (-1, 9)"});
+            Log{"failed 11 ZUMMAdapterVantorMorvaneAds can't handle any of the requested ad types. (9, -1)"});
   EXPECT_EQ(own->adLoader(), nullptr);
+  // Kinds it cannot hand over as mediated native ads fail the attempt rather than vanish.
+  auto someLoader = ZUMAdLoader::create("unit-L", host, {"3"}, {});
+  waterfall->board->log.clear();
+  own->adLoaderDidReceiveNativeAppInstallAd(*someLoader, nullptr);
+  own->adLoaderDidReceiveNativeContentAd(*someLoader, nullptr);
+  env.runUntilIdle();
+  EXPECT_EQ(waterfall->board->log, Log(2, "failed 11 A native ad of this kind can't be handed over."));
   // A type it serves goes to an ad loader of its own, with the options given.
   auto options = PXRBannerViewOptions::create();
   EXPECT_TRUE(own->getNativeAdWithAdTypes({"-1", "3"}, {std::any(std::shared_ptr<ZUMAdLoaderOptions>(options))}));
@@ -304,13 +322,7 @@ TEST_F(ZUMMAdapterVantorMorvaneAdsTest, NativeRequestsItCannotServeFailWithCodeE
 
 TEST_F(ZUMMAdapterVantorMorvaneAdsTest, ABannerViewWaterfallLoadsTheSDKsOwnBannerFromTheSameServer) {
   serveMediation();
-  auto banner = ZUMBannerView::create(kZUMAdSizeBanner);
-  banner->setAdUnitID("unit-H");
-  banner->setRootViewController(host);
-  banner->setDelegate(hostDelegate);
-  window->addSubview(banner);
-  banner->loadRequest(ZUMRequest::create());
-  waitFor("received");
+  auto banner = loadHostBanner(kZUMAdSizeBanner);
   auto adapter = adapterOf(*banner->slot());
   ASSERT_TRUE(adapter);
   auto own = adapter->bannerView();
@@ -327,83 +339,82 @@ TEST_F(ZUMMAdapterVantorMorvaneAdsTest, ABannerViewWaterfallLoadsTheSDKsOwnBanne
   EXPECT_EQ(hostDelegate->log, Log{"received"});
 }
 
-TEST_F(ZUMMAdapterVantorMorvaneAdsTest, AnInlinedAdSizeOrTheResponsesDefaultReplacesTheRequestedSize) {
-  const auto inlined = [](Json size) {
-    return Json{{"ad",
-                 {{"ad_html", "<html><body>Inlined</body></html>"},
-                  {"ad_base_url", "https://ads.adnetwork.example/inlined"},
-                  {"ad_size", std::move(size)}}}};
-  };
+TEST_F(ZUMMAdapterVantorMorvaneAdsTest, TheInlinedAdChoosesTheBannersSizeAndKind) {
+  const ZUMAdSize requested = kZUMAdSizeMediumRectangle;
   const struct {
     const char* name;
-    Json entry;
-    Json settingsAndDefaults;  // top-level keys of the response besides the networks
+    Json ad;           // the entry's inlined ad (null: none)
+    Json defaultSize;  // the response's "default_ad_sz" (null: none)
     ZUMAdSize expected;
+    bool publisherBanner;
   } rows[] = {
-      {"inlined 320x50", inlined("320x50"), Json::object(), kZUMAdSizeBanner},
-      {"zero: the response's default", inlined("0x0"),
-       {{"default_ad_sz", "468x60"}}, ZUMAdSizeFromSize({468, 60})},
-      {"not a size string", inlined(320), Json::object(), kZUMAdSizeMediumRectangle},
-      {"no inlined ad: as requested", Json::object(), {{"default_ad_sz", "468x60"}}, kZUMAdSizeMediumRectangle},
+      {"inlined 320x50", {{"ad_size", "320x50"}}, "468x60", kZUMAdSizeBanner, false},
+      {"zero: the response's default", {{"ad_size", "0x0"}}, "468x60", ZUMAdSizeFromSize({468, 60}), false},
+      {"one side zero is a size", {{"ad_size", "0x50"}}, "468x60", ZUMAdSizeFromSize({0, 50}), false},
+      {"zero without a default", {{"ad_size", "0x0"}}, nullptr, requested, false},
+      {"not a size string", {{"ad_size", 320}}, nullptr, requested, false},
+      {"no inlined ad", nullptr, "468x60", requested, false},
+      {"manual impression URLs", {{"manual_impression_urls", Json::array()}}, nullptr, requested, true},
+      {"manual impression URLs null", {{"manual_impression_urls", nullptr}}, nullptr, requested, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    serveMediation(row.entry);
-    {
-      std::lock_guard lock(answers->mutex);
-      answers->mediation.update(row.settingsAndDefaults);
-    }
-    hostDelegate->log.clear();
-    auto banner = ZUMBannerView::create(kZUMAdSizeMediumRectangle);
-    banner->setAdUnitID("unit-H");
-    banner->setRootViewController(host);
-    banner->setDelegate(hostDelegate);
-    window->addSubview(banner);
-    banner->loadRequest(ZUMRequest::create());
-    waitFor("received");
-    auto adapter = adapterOf(*banner->slot());
-    ASSERT_TRUE(adapter && adapter->bannerView());
+    Json entry = {{"id", "own"}, {"adapters", {kName}}};
+    if (!row.ad.is_null()) entry["ad"] = row.ad;
+    Json response = {{"ad_networks", {entry}}};
+    if (!row.defaultSize.is_null()) response["default_ad_sz"] = row.defaultSize;
+    platform::ErrorPtr error;
+    auto config = ZUMMConfig::create("unit-H", response, &error);
+    ASSERT_TRUE(config);
+    auto connector = ZUMMAdNetworkConnectorImpl::create(config, config->adNetworkConfigs().at(0));
+    auto adapter = ZUMMAdapterVantorMorvaneAds::create(connector);
+    adapter->getBannerWithSize(requested);  // no root view controller: it fails at once
+    ASSERT_TRUE(adapter->bannerView());
     EXPECT_TRUE(ZUMAdSizeEqualToSize(adapter->bannerView()->adSize(), row.expected))
         << ZUMAdSizeDescription(adapter->bannerView()->adSize());
+    EXPECT_EQ(std::dynamic_pointer_cast<PXRBannerView>(adapter->bannerView()) != nullptr, row.publisherBanner);
+  }
+}
+
+// A publisher banner pings its manual impression URLs once per ad, so each case has its
+// own waterfall and URL.
+TEST_F(ZUMMAdapterVantorMorvaneAdsTest, InlinedManualImpressionURLsGiveAPublisherBannerThatRecordsTheConnectorsImpression) {
+  for (const bool stopped : {false, true}) {
+    SCOPED_TRACE(stopped ? "stopped" : "running");
+    const std::string path = stopped ? "/manual-after-stop" : "/manual";
+    hosts.server.route(path, {.status = 200});
+    serveMediation({{"ad",
+                     {{"ad_html", "<html><body>Inlined</body></html>"},
+                      {"ad_base_url", "https://ads.adnetwork.example/inlined"},
+                      {"ad_size", "320x50"},
+                      {"manual_impression_urls", {"https://ads.adnetwork.example" + path}}}}});
+    hostDelegate->log.clear();
+    const auto asked = pings("/ad");
+    auto banner = loadHostBanner(kZUMAdSizeMediumRectangle);
+    auto adapter = adapterOf(*banner->slot());
+    ASSERT_TRUE(adapter);
+    auto publisherBanner = std::dynamic_pointer_cast<PXRBannerView>(adapter->bannerView());
+    ASSERT_TRUE(publisherBanner);
+    EXPECT_TRUE(ZUMAdSizeEqualToSize(publisherBanner->adSize(), kZUMAdSizeBanner)) << "the inlined size";
+    EXPECT_EQ(publisherBanner->appEventDelegate(), adapter);
+    EXPECT_EQ(pings("/ad"), asked + 1) << "the inlined ad loads without asking the server";
+
+    auto connector = banner->slot()->mediationManager()->receivedConnector();
+    ASSERT_TRUE(connector);
+    // Another sender's notification records nothing.
+    platform::NotificationCenter::defaultCenter().post(kZUMMAdNetworkConnectorDidRecordManualImpressionNotification,
+                                                       std::make_shared<int>(0));
+    EXPECT_EQ(hits(path), 0u);
+    if (stopped) connector->askAdapterToStopBeingDelegate();
+    connector->reportManualImpression();
+    EXPECT_EQ(hits(path), stopped ? 0u : 1u);
+    EXPECT_EQ(publisherBanner->delegate() == nullptr, stopped);
+    EXPECT_EQ(publisherBanner->appEventDelegate() == nullptr, stopped);
     banner->removeFromSuperview();
   }
 }
 
-TEST_F(ZUMMAdapterVantorMorvaneAdsTest, ManualImpressionURLsGiveAPublisherBannerThatRecordsTheConnectorsManualImpression) {
-  hosts.server.route("/manual", {.status = 200});
-  serveMediation({{"ad",
-                   {{"ad_html", "<html><body>Inlined</body></html>"},
-                    {"ad_base_url", "https://ads.adnetwork.example/inlined"},
-                    {"manual_impression_urls", {"https://ads.adnetwork.example/manual"}}}}});
-  auto banner = ZUMBannerView::create(kZUMAdSizeBanner);
-  banner->setAdUnitID("unit-H");
-  banner->setRootViewController(host);
-  banner->setDelegate(hostDelegate);
-  window->addSubview(banner);
-  banner->loadRequest(ZUMRequest::create());
-  waitFor("received");
-  auto adapter = adapterOf(*banner->slot());
-  ASSERT_TRUE(adapter);
-  auto publisherBanner = std::dynamic_pointer_cast<PXRBannerView>(adapter->bannerView());
-  ASSERT_TRUE(publisherBanner);
-  EXPECT_EQ(publisherBanner->appEventDelegate(), adapter);
-  EXPECT_EQ(pings("/ad"), 1u) << "the inlined ad loads without asking the server";
-
-  auto connector = banner->slot()->mediationManager()->receivedConnector();
-  ASSERT_TRUE(connector);
-  connector->reportManualImpression();
-  EXPECT_EQ(hits("/manual"), 1u);
-  // Another connector's notification records nothing; after the end neither does its own.
-  platform::NotificationCenter::defaultCenter().post(kZUMMAdNetworkConnectorDidRecordManualImpressionNotification,
-                                                     std::make_shared<int>(0));
-  connector->askAdapterToStopBeingDelegate();
-  connector->reportManualImpression();
-  EXPECT_EQ(hits("/manual"), 1u);
-  EXPECT_EQ(publisherBanner->delegate(), nullptr);
-  EXPECT_EQ(publisherBanner->appEventDelegate(), nullptr);
-}
-
-TEST_F(ZUMMAdapterVantorMorvaneAdsTest, APublisherBannersHostOptionsAlsoGiveAPublisherBanner) {
+TEST_F(ZUMMAdapterVantorMorvaneAdsTest, HostOptionsAlsoGiveAPublisherBannerAndAnInterstitialHasItsSlotBeforeLoading) {
   // An ad loader asking for publisher banners hands its options to the connector.
   platform::ErrorPtr error;
   auto config = ZUMMConfig::create("unit-H", {{"ad_networks", Json::array()}}, &error);
@@ -419,6 +430,15 @@ TEST_F(ZUMMAdapterVantorMorvaneAdsTest, APublisherBannersHostOptionsAlsoGiveAPub
   EXPECT_TRUE(plain->changeAdSizeTo(kZUMAdSizeLargeBanner));
   EXPECT_TRUE(ZUMAdSizeEqualToSize(plain->bannerView()->adSize(), kZUMAdSizeLargeBanner));
   EXPECT_TRUE(env.runUntil([&] { return !this->connector->log.empty(); }));
+  // Its own slot at once, so that no pool entry stands in for the waterfall's interstitial.
+  auto interstitial = ZUMMAdapterVantorMorvaneAds::create(this->connector);
+  this->connector->log.clear();
+  interstitial->getInterstitial();
+  EXPECT_TRUE(interstitial->interstitial()->slot());
+  EXPECT_EQ(interstitial->interstitial()->delegate(), interstitial);
+  EXPECT_TRUE(env.runUntil([&] { return !this->connector->log.empty(); }));
+  interstitial->stopBeingDelegate();
+  EXPECT_EQ(interstitial->interstitial()->delegate(), nullptr);
 }
 
 TEST_F(ZUMMAdapterVantorMorvaneAdsTest, AnInterstitialWaterfallPresentsTheSDKsOwnInterstitial) {
@@ -482,6 +502,15 @@ TEST_F(ZUMMAdapterVantorMorvaneAdsTest, ARewardedWaterfallLoadsARewardedAdOfItsO
   EXPECT_EQ(shared->delegate(), hostDelegate) << "the shared ad keeps its host";
   EXPECT_TRUE(adapter->rewardBasedVideoAd()->isReady());
   EXPECT_EQ(pings("/ad"), 2u);
+  // The host presents: its own ad plays, and the host hears it open and close.
+  shared->presentFromRootViewController(host);
+  waitFor("open");
+  auto shown = adapter->rewardBasedVideoAd()->interstitial();
+  ASSERT_TRUE(shown && shown->viewController());
+  env.advance(1s);
+  shown->viewController()->closeButtonPressed();
+  env.advance(1s);
+  waitFor("close");
   // A second request drops the first own ad's delegate.
   auto first = adapter->rewardBasedVideoAd();
   adapter->requestRewardBasedVideoAd();
@@ -490,7 +519,7 @@ TEST_F(ZUMMAdapterVantorMorvaneAdsTest, ARewardedWaterfallLoadsARewardedAdOfItsO
   EXPECT_TRUE(env.runUntil([&] { return adapter->rewardBasedVideoAd()->isReady(); }));
   adapter->stopBeingDelegate();
   EXPECT_EQ(adapter->rewardBasedVideoAd()->delegate(), nullptr);
-  EXPECT_EQ(hostDelegate->log, Log{"received"});
+  EXPECT_EQ(hostDelegate->log, (Log{"received", "open", "close"}));
 }
 
 }  // namespace
