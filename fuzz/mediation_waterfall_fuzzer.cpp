@@ -26,6 +26,13 @@
 // text itself), put through each built-in adapter for every format it is asked for.
 // Properties: no crash; a request the adapter refuses is failed by exactly one
 // adapter:didFailAd:, and no request is answered more than once.
+//
+// The first three fields are also, through the SDK's own network's adapter, the entry's
+// inlined "ad_size" and "manual_impression_urls" and the response's "default_ad_sz".
+// Properties: the banner it loads has the inlined size (else the default, else the
+// requested one) whenever that size is valid; it is a publisher banner exactly when the
+// inlined ad has manual impression URLs; the connector's manual impression, before and
+// after the adapter stops, crashes nothing.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -47,7 +54,10 @@
 #include "platform/ui/View.h"
 #include "ZUMCustomEventBanner.h"
 #include "sdk/errors/ZUMErrors.h"
+#include "PXRBannerView.h"
+#include "ZUMBannerView.h"
 #include "sdk/formats/ZUMMAdURLAdapter.h"
+#include "sdk/formats/ZUMMAdapterVantorMorvaneAds.h"
 #include "sdk/mediation/ZUMMAdapterCustomEvents.h"
 #include "sdk/mediation/ZUMMAdapterHTML.h"
 #include "sdk/mediation/ZUMMLoggingConnector.h"
@@ -272,6 +282,7 @@ void setUpOnce() {
     ZUMMAdapterHTML::registerClass();
     ZUMMAdapterCustomEvents::registerClass();
     ZUMMAdURLAdapter::registerClass();
+    ZUMMAdapterVantorMorvaneAds::registerClass();
     ZUMRegisterCustomEventClass("FuzzEvent", [] { return std::make_shared<FuzzEvent>(); });
     // The native kinds, so template ids name ad types.
     ZUMRegisterLoadableClass(kZUMNativeContentAdClassName, std::make_shared<loadabletest::LoadableClass>());
@@ -319,6 +330,45 @@ bool htmlAdapterRefuses(const Json& credentials) {
   }
   const auto html = ZUMJSONStringForKey(credentials, "pvotym_html");
   return !html || html->empty();
+}
+
+// A size string's size; zero for anything else.
+platform::Size sizeFrom(const Json* value) {
+  const auto text = value ? ZUMJSONString(*value) : std::nullopt;
+  return text ? ZUMAdSizeFromString(*text) : platform::Size{0, 0};
+}
+
+void throughFirstPartyAdapter(const Json& fields) {
+  Json inlined = Json::object();
+  if (const Json* size = ZUMJSONValueForKey(fields, "pvotym_html")) inlined["ad_size"] = *size;
+  const Json* urls = ZUMJSONValueForKey(fields, "pvotym_passback_url");
+  if (urls) inlined["manual_impression_urls"] = *urls;
+  Json response = {{"ad_networks", {{{"id", "own"}, {"adapters", {kZUMFirstPartyAdapterClassName}}, {"ad", inlined}}}}};
+  if (const Json* size = ZUMJSONValueForKey(fields, "class_name")) response["default_ad_sz"] = *size;
+  auto config = ZUMMConfig::create("unit-F", response, nullptr);
+  fuzzenv::check(config && config->adNetworkConfigs().size() == 1);
+  auto connector = ZUMMAdNetworkConnectorBanner::create(config, config->adNetworkConfigs()[0]);
+  connector->setUpAdapter();
+  auto adapter = std::dynamic_pointer_cast<ZUMMAdapterVantorMorvaneAds>(connector->adapter());
+  fuzzenv::check(adapter != nullptr);
+  adapter->getBannerWithSize(kZUMAdSizeMediumRectangle);
+  fuzzenv::drainMainLoop();
+
+  platform::Size size = sizeFrom(ZUMJSONValueForKey(inlined, "ad_size"));
+  if (size.width == 0 && size.height == 0 && config->defaultAdSize()) {
+    size = ZUMAdSizeFromString(*config->defaultAdSize());
+  }
+  const ZUMAdSize expected = size.width == 0 && size.height == 0 ? kZUMAdSizeMediumRectangle : ZUMAdSizeFromSize(size);
+  auto banner = adapter->bannerView();
+  fuzzenv::check(banner != nullptr);
+  fuzzenv::check(!ZUMIsAdSizeValid(expected) || ZUMAdSizeEqualToSize(banner->adSize(), expected));
+  fuzzenv::check((std::dynamic_pointer_cast<PXRBannerView>(banner) != nullptr) == (urls && !urls->is_null()));
+  connector->reportManualImpression();
+  fuzzenv::drainMainLoop();
+  connector->askAdapterToStopBeingDelegate();
+  connector->reportManualImpression();
+  fuzzenv::drainMainLoop();
+  fuzzenv::check(banner->delegate() == nullptr);
 }
 
 void throughBuiltInAdapters(const std::uint8_t* data, std::size_t size) {
@@ -369,6 +419,7 @@ void throughBuiltInAdapters(const std::uint8_t* data, std::size_t size) {
     adURL->stopBeingDelegate();
     fuzzenv::check(outcome([&] { adURL->invalidJavaScriptRequest(); }) == 0);
   }
+  throughFirstPartyAdapter(credentials);
   fuzzenv::drainMainLoop();
 }
 

@@ -13,6 +13,7 @@
 #include "sdk/formats/PXRBannerViewLoadableClass.h"
 #include "sdk/formats/ZUMInterstitialCacheEntry.h"
 #include "sdk/formats/ZUMMAdURLAdapter.h"
+#include "sdk/formats/ZUMMAdapterVantorMorvaneAds.h"
 #include "sdk/request/ZUMSlot.h"
 
 namespace {
@@ -55,5 +56,6 @@ void ZUMRegisterFormats() {
   ZUMAdViewController::registerClass();
   PXRBannerViewLoadableClass::registerClass();
   ZUMMAdURLAdapter::registerClass();
+  ZUMMAdapterVantorMorvaneAds::registerClass();
   ZUMNativeExpressAdView::registerClass();
 }

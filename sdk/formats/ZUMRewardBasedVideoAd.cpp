@@ -48,6 +48,10 @@ std::shared_ptr<ZUMRewardBasedVideoAd> ZUMRewardBasedVideoAd::sharedInstance() {
   return shared->get();
 }
 
+std::shared_ptr<ZUMRewardBasedVideoAd> ZUMRewardBasedVideoAd::create() {
+  return std::shared_ptr<ZUMRewardBasedVideoAd>(new ZUMRewardBasedVideoAd());
+}
+
 ZUMRewardBasedVideoAd::ZUMRewardBasedVideoAd() : adStatistics_(ZUMSlotStatistics::create()) {}
 
 ZUMRewardBasedVideoAd::~ZUMRewardBasedVideoAd() {

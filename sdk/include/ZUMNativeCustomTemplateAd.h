@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "ZUMAdLoaderDelegate.h"
+#include "ZUMMediatedNativeCustomTemplateAd.h"
 #include "ZUMNativeAd.h"
 
 namespace platform {
@@ -41,7 +42,9 @@ class ZUMNativeCustomTemplateAdLoaderDelegate : public virtual ZUMAdLoaderDelega
                                                          const std::shared_ptr<ZUMNativeCustomTemplateAd>& ad) = 0;
 };
 
-class ZUMNativeCustomTemplateAd : public ZUMNativeAd {
+// It is also a mediated custom template ad, so that the SDK's own network hands it to a
+// waterfall as it is.
+class ZUMNativeCustomTemplateAd : public ZUMNativeAd, public ZUMMediatedNativeCustomTemplateAd {
  public:
   using ClickHandler = std::function<void(const std::string& assetKey)>;
   using OneShotHandler = std::function<void()>;
@@ -56,15 +59,15 @@ class ZUMNativeCustomTemplateAd : public ZUMNativeAd {
   ~ZUMNativeCustomTemplateAd() override;
 
   // --- App-facing ----------------------------------------------------------------------
-  const std::string& templateID() const { return templateID_; }
+  std::string templateID() const override { return templateID_; }
   // Sorted regardless of case.
-  std::vector<std::string> availableAssetKeys() const;
-  std::optional<std::string> stringForKey(const std::string& key) const;
-  std::shared_ptr<ZUMNativeAdImage> imageForKey(const std::string& key) const;
+  std::vector<std::string> availableAssetKeys() const override;
+  std::optional<std::string> stringForKey(const std::string& key) const override;
+  std::shared_ptr<ZUMNativeAdImage> imageForKey(const std::string& key) const override;
   // The video's media view once it has loaded and while its controller has video.
   std::shared_ptr<ZUMMediaView> mediaView() const;
   const std::shared_ptr<ZUMVideoController>& videoController() const { return videoController_; }
-  void performClickOnAssetWithKey(const std::string& key);
+  void performClickOnAssetWithKey(const std::string& key) override;
   // `handler` runs once, when the page answers this click with a custom click; a second
   // click with a handler while one waits is refused.
   void performClickOnAssetWithKey(const std::string& key, OneShotHandler handler);
@@ -72,6 +75,11 @@ class ZUMNativeCustomTemplateAd : public ZUMNativeAd {
   void setCustomClickHandler(ClickHandler handler);
   ClickHandler customClickHandler() const;
   std::string description() const;
+
+  // --- ZUMMediatedNativeAd: the ad reports its own user events ---------------------------
+  std::shared_ptr<ZUMMediatedNativeAdDelegate> mediatedNativeAdDelegate() override { return nullptr; }
+  // The server's extra assets (an empty dictionary without them).
+  Json extraAssets() const override { return ZUMNativeAd::extraAssets().value_or(Json::object()); }
 
   // --- ZUMNativeAd ---------------------------------------------------------------------
   std::string adFormatTemplateID() const override { return "3"; }

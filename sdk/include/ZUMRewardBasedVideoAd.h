@@ -60,6 +60,9 @@ class ZUMRewardBasedVideoAd final : public ZUMMRewardBasedVideoAdConnectorDelega
 
   // Made once (main thread), reset between tests.
   static std::shared_ptr<ZUMRewardBasedVideoAd> sharedInstance();
+  // A rewarded ad of its own, apart from the shared one (the SDK's own mediation adapter
+  // loads one per network attempt); it does not set adapters up early.
+  static std::shared_ptr<ZUMRewardBasedVideoAd> create();
   ~ZUMRewardBasedVideoAd() override;
   ZUMRewardBasedVideoAd(const ZUMRewardBasedVideoAd&) = delete;
   ZUMRewardBasedVideoAd& operator=(const ZUMRewardBasedVideoAd&) = delete;

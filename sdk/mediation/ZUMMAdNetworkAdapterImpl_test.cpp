@@ -50,8 +50,8 @@ TEST_F(ZUMMAdNetworkAdapterImplTest, TheHubListsAdaptersOnceMediationRegisters) 
   ZUMRegisterBuiltIns();
   // The SDK's own adapters are registered at start-up and listed first.
   EXPECT_EQ(hub->availableAdapterNames(),
-            (std::vector<std::string>{kZUMMAdapterCustomEventsClassName, "ZUMMAdapterHTML", "ZUMMAdURLAdapter",
-                                      zummtest::kSubclassAdapter}));
+            (std::vector<std::string>{"ZUMMAdapterVantorMorvaneAds", kZUMMAdapterCustomEventsClassName,
+                                      "ZUMMAdapterHTML", "ZUMMAdURLAdapter", zummtest::kSubclassAdapter}));
 }
 
 TEST_F(ZUMMAdNetworkAdapterImplTest, AdapterClassesAreFoundByNameOnly) {

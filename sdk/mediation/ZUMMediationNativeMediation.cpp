@@ -3,6 +3,9 @@
 #include "sdk/mediation/ZUMMAdNetworkConfig.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorNativeAd.h"
 #include "sdk/mediation/ZUMMediatedAd.h"
+#include "ZUMMediatedNativeAd.h"
+#include "sdk/mediation/ZUMMediatedNativeAdImpl.h"
+#include "sdk/request/ZUMLoadable.h"
 
 std::optional<std::string> ZUMMediationNativeMediation::responseType(const ZUMMAdNetworkConfig& networkConfig) {
   return networkConfig.responseType();
@@ -14,5 +17,9 @@ std::shared_ptr<ZUMMAdNetworkConnectorImpl> ZUMMediationNativeMediation::makeNat
 }
 
 std::shared_ptr<ZUMLoadable> ZUMMediationNativeMediation::loadableAdForAdLoader(ZUMMediatedAd& ad, ZUMAdLoader& loader) {
+  // The SDK's own network hands over its real native ads: they load as they are.
+  if (auto* native = dynamic_cast<ZUMMediatedNativeAdImpl*>(&ad)) {
+    if (auto own = std::dynamic_pointer_cast<ZUMLoadable>(native->ad())) return own;
+  }
   return ad.loadableAdForAdLoader(loader);
 }
