@@ -11,6 +11,7 @@
 #include "ZUMSearchBannerView.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/formats/PXRBannerViewLoadableClass.h"
+#include "sdk/formats/PXRMediatedBanners.h"
 #include "sdk/formats/ZUMInterstitialCacheEntry.h"
 #include "sdk/formats/ZUMMAdURLAdapter.h"
 #include "sdk/request/ZUMSlot.h"
@@ -54,6 +55,7 @@ void ZUMRegisterFormats() {
   ZUMSearchBannerView::registerClass();
   ZUMAdViewController::registerClass();
   PXRBannerViewLoadableClass::registerClass();
+  ZUMMediatedBannerFormats::setShared(std::make_shared<PXRMediatedBanners>());
   ZUMMAdURLAdapter::registerClass();
   ZUMNativeExpressAdView::registerClass();
 }

@@ -4,6 +4,11 @@
 // the app's own handler instead of the SDK's click action: the ad's page answers such a
 // click with the in-page message "nativeAdCustomClick" naming its "asset".
 //
+// It adopts the network-side protocol of custom template ads, so that the first-party
+// network can hand one over as a mediated ad; it can also stand for another network's
+// custom template ad (createWithMediatedNativeAd): the network's template id and assets,
+// clicks passed to the network and reported through the mediated wrapper.
+//
 // Main thread, but for the two click handlers, which are read and written on the ad's
 // own serial queue and always run on the main queue.
 #pragma once
@@ -17,6 +22,7 @@
 #include <vector>
 
 #include "ZUMAdLoaderDelegate.h"
+#include "ZUMMediatedNativeCustomTemplateAd.h"
 #include "ZUMNativeAd.h"
 
 namespace platform {
@@ -25,6 +31,7 @@ class Notification;
 class View;
 }  // namespace platform
 class ZUMMediaContent;
+class ZUMMediatedNativeAdImpl;
 class ZUMMediaView;
 class ZUMNativeAdImage;
 class ZUMNativeCustomTemplateAd;
@@ -41,7 +48,7 @@ class ZUMNativeCustomTemplateAdLoaderDelegate : public virtual ZUMAdLoaderDelega
                                                          const std::shared_ptr<ZUMNativeCustomTemplateAd>& ad) = 0;
 };
 
-class ZUMNativeCustomTemplateAd : public ZUMNativeAd {
+class ZUMNativeCustomTemplateAd : public ZUMNativeAd, public ZUMMediatedNativeCustomTemplateAd {
  public:
   using ClickHandler = std::function<void(const std::string& assetKey)>;
   using OneShotHandler = std::function<void()>;
@@ -51,20 +58,24 @@ class ZUMNativeCustomTemplateAd : public ZUMNativeAd {
   // nullptr when "custom_template_id" is neither a string nor a number.
   static std::shared_ptr<ZUMNativeCustomTemplateAd> create(const Json& dictionary,
                                                            const ZUMAdConfiguration::Options& options);
+  // The ad standing for another network's custom template ad (the wrapper's `ad`);
+  // nullptr when that is no custom template ad.
+  static std::shared_ptr<ZUMNativeCustomTemplateAd> createWithMediatedNativeAd(
+      const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd, const ZUMAdConfiguration::Options& options);
   // Registers the kind's class object under its ad loader class name.
   static void registerClass();
   ~ZUMNativeCustomTemplateAd() override;
 
   // --- App-facing ----------------------------------------------------------------------
-  const std::string& templateID() const { return templateID_; }
+  std::string templateID() const override { return templateID_; }
   // Sorted regardless of case.
-  std::vector<std::string> availableAssetKeys() const;
-  std::optional<std::string> stringForKey(const std::string& key) const;
-  std::shared_ptr<ZUMNativeAdImage> imageForKey(const std::string& key) const;
+  std::vector<std::string> availableAssetKeys() const override;
+  std::optional<std::string> stringForKey(const std::string& key) const override;
+  std::shared_ptr<ZUMNativeAdImage> imageForKey(const std::string& key) const override;
   // The video's media view once it has loaded and while its controller has video.
   std::shared_ptr<ZUMMediaView> mediaView() const;
   const std::shared_ptr<ZUMVideoController>& videoController() const { return videoController_; }
-  void performClickOnAssetWithKey(const std::string& key);
+  void performClickOnAssetWithKey(const std::string& key) override;
   // `handler` runs once, when the page answers this click with a custom click; a second
   // click with a handler while one waits is refused.
   void performClickOnAssetWithKey(const std::string& key, OneShotHandler handler);
@@ -72,6 +83,12 @@ class ZUMNativeCustomTemplateAd : public ZUMNativeAd {
   void setCustomClickHandler(ClickHandler handler);
   ClickHandler customClickHandler() const;
   std::string description() const;
+
+  // --- ZUMMediatedNativeAd (the same operations as ZUMNativeAd's) -----------------------
+  std::shared_ptr<ZUMMediatedNativeAdDelegate> mediatedNativeAdDelegate() override {
+    return ZUMNativeAd::mediatedNativeAdDelegate();
+  }
+  std::optional<Json> extraAssets() const override { return ZUMNativeAd::extraAssets(); }
 
   // --- ZUMNativeAd ---------------------------------------------------------------------
   std::string adFormatTemplateID() const override { return "3"; }
@@ -86,6 +103,8 @@ class ZUMNativeCustomTemplateAd : public ZUMNativeAd {
 
  private:
   ZUMNativeCustomTemplateAd(const Json& dictionary, const ZUMAdConfiguration::Options& options);
+  explicit ZUMNativeCustomTemplateAd(const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd);
+  void readMediatedAssets(const ZUMMediatedNativeCustomTemplateAd& networkAd);
   void readAssets(const Json& dictionary);
   void loadImages(const std::map<std::string, std::shared_ptr<ZUMNativeAdImage>>& images);
   void loadVideo();
@@ -111,4 +130,6 @@ class ZUMNativeCustomTemplateAd : public ZUMNativeAd {
   OneShotHandler deprecatedCustomClickHandler_;  // on lockQueue_
   std::string templateID_;
   std::weak_ptr<platform::View> observedAdView_;
+  // The network's ad this one stands for (nullptr for the SDK's own ads).
+  std::shared_ptr<ZUMMediatedNativeCustomTemplateAd> networkAd_;
 };

@@ -2,7 +2,6 @@
 
 #include "sdk/mediation/ZUMMAdNetworkConfig.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorNativeAd.h"
-#include "sdk/mediation/ZUMMediatedAd.h"
 
 std::optional<std::string> ZUMMediationNativeMediation::responseType(const ZUMMAdNetworkConfig& networkConfig) {
   return networkConfig.responseType();
@@ -11,8 +10,4 @@ std::optional<std::string> ZUMMediationNativeMediation::responseType(const ZUMMA
 std::shared_ptr<ZUMMAdNetworkConnectorImpl> ZUMMediationNativeMediation::makeNativeAdConnector(
     const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) {
   return ZUMMAdNetworkConnectorNativeAd::create(config, networkConfig);
-}
-
-std::shared_ptr<ZUMLoadable> ZUMMediationNativeMediation::loadableAdForAdLoader(ZUMMediatedAd& ad, ZUMAdLoader& loader) {
-  return ad.loadableAdForAdLoader(loader);
 }
