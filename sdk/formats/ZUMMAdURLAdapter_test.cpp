@@ -279,4 +279,29 @@ TEST_F(ZUMMAdURLAdapterTest, TheHiddenBannerOrInterstitialShowsTheAdThePageAnswe
   EXPECT_EQ(connector->log, Log{"fail com.vantor.ads 5 " + ZUMMakeErrorWithCode(kZUMErrorTimeout)->localizedDescription()});
 }
 
+// The built-in page takes the unit from the entry's credentials and asks the ad server
+// for a mediated ad; without one it refuses, which the adapter reports as code 4.
+TEST_F(ZUMMAdURLAdapterTest, TheBuiltInPageServesAnEntryWhoseCredentialsNameTheUnit) {
+  connector->credentialsValue = {{"slotname", "unit/mediated-3"}};
+  auto banner = make();
+  banner->getBannerWithSize(kZUMAdSizeBanner);
+  waitForReport();
+  EXPECT_EQ(connector->log, Log{"view"});
+  const auto asked = hosts.server.requests("/ad");
+  ASSERT_EQ(asked.size(), 1u);
+  const std::string query = asked[0].query.value_or("");
+  EXPECT_EQ(query.rfind("unit=unit%2Fmediated-3&format=banner", 0), 0u) << query;
+  EXPECT_NE(query.find("&mediation=1"), std::string::npos) << query;
+  banner->stopBeingDelegate();
+
+  connector->log.clear();
+  connector->credentialsValue = {{"slotname", 7}};
+  auto refused = make();
+  refused->getInterstitial();
+  waitForReport();
+  EXPECT_EQ(connector->log, Log{std::string("fail ") + kZUMMAdURLAdapterErrorDomain +
+                                " 4 Failed to load ad. Check network connection."});
+  refused->stopBeingDelegate();
+}
+
 }  // namespace

@@ -86,7 +86,11 @@ TEST_F(ZUMSDKCorePageControllerTest, FirstRequestLoadsThePageThenSendsUpdateAndR
       platform::UserDefaults::standard().setObject(Json{{"version", 1}, {"requests", "4"}}, kZUMSDKCoreStateKey));
   auto first = std::make_shared<Requester>();
   auto second = std::make_shared<Requester>();
-  second->parameters["vantor-ad-url-mediation"] = "1";
+  // A waterfall entry of this network: the page fetches the ad itself.
+  second->parameters = {{"request_param", {{"format", "interstitial_mb"}}},
+                        {"data", {{"slotname", "unit-A"}}},
+                        {"vantor-ad-url-mediation", "1"}};
+  hosts.server.route("/ad", {.body = "<html><body>Mediated</body></html>"});
   std::vector<std::string> blockIDs;
   controller->buildAdURL(first);
   controller->executeJavaScriptFromBlockWhenReady(
@@ -103,7 +107,12 @@ TEST_F(ZUMSDKCorePageControllerTest, FirstRequestLoadsThePageThenSendsUpdateAndR
   EXPECT_EQ(first->requestIDs, std::vector<std::string>{"2"});
   EXPECT_EQ(second->requestIDs, std::vector<std::string>{"3"});
   EXPECT_EQ(first->log[0], "url https://ads.adnetwork.example/ad?unit=unit-A&format=interstitial&request_id=2");
-  EXPECT_EQ(second->log[0], "url https://ads.adnetwork.example/ad?unit=unit-A&format=interstitial&request_id=3&mediation=1");
+  EXPECT_EQ(second->log[0], "ad");
+  ASSERT_TRUE(second->loaded && second->loaded->adHTML());
+  EXPECT_EQ(*second->loaded->adHTML(), "<html><body>Mediated</body></html>");
+  const auto asked = hosts.server.requests("/ad");
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].query.value_or(""), "unit=unit-A&format=interstitial&request_id=3&mediation=1");
 
   // The plain ad-view delegate's orientation first, as at every finished load; then the
   // saved state and the constants request, then the block, then the requests.
