@@ -220,8 +220,11 @@ TEST_F(ZUMMediatedNativeAdTest, ANewViewUntracksTheOldOneFirstAndTheSameViewSend
     mediated->reportMediatedAdShouldUntrackView(first);
     EXPECT_EQ(mediated->renderedView(), second);
     EXPECT_EQ(*network->delegate->log, (Log{"render 1", "untrack 1", "render 2"}));
+    // Untracked, the next view has no view before it to untrack.
     mediated->reportMediatedAdShouldUntrackView(second);
+    EXPECT_EQ(mediated->renderedView(), nullptr);
     mediated->reportMediatedAdRenderedInView(first, host);
+    EXPECT_EQ(*network->delegate->log, (Log{"render 1", "untrack 1", "render 2", "untrack 2", "render 1"}));
     network->delegate->log->clear();
   }
   // Gone while rendered: the network untracks the view still alive.
