@@ -9,6 +9,7 @@
 #include "PXRBannerView.h"
 #include "PXRBannerViewOptions.h"
 #include "ZUMAdLoader.h"
+#include "ZUMAdSizeDelegate.h"
 #include "ZUMAppEventDelegate.h"
 #include "ZUMBannerViewDelegate.h"
 #include "ZUMMediatedNativeAdNotificationSource.h"
@@ -20,6 +21,7 @@
 #include "sdk/mediation/ZUMMConfig.h"
 #include "sdk/mediation/ZUMMConnectorTestSupport.h"
 #include "sdk/mediation/ZUMMediatedBannerAd.h"
+#include "sdk/mediation/ZUMMediatedBannerFormats.h"
 #include "sdk/native/ZUMMediatedNativeAdImpl.h"
 #include "sdk/network/ZUMClickTrackerCollection.h"
 #include "sdk/request/ZUMSlot.h"
@@ -38,6 +40,7 @@ struct Host : PXRBannerAdLoaderDelegate,
               ZUMNativeCustomTemplateAdLoaderDelegate,
               ZUMAppEventDelegate,
               ZUMBannerViewDelegate,
+              ZUMAdSizeDelegate,
               ZUMNativeAdDelegate {
   std::vector<ZUMAdSize> validBannerSizesForAdLoader(ZUMAdLoader&) override {
     return {kZUMAdSizeBanner, kZUMAdSizeLargeBanner, kZUMAdSizeMediumRectangle};
@@ -135,6 +138,8 @@ TEST_F(ZUMMediatedAdLoaderTest, ABannerWrapperSizesByTheResponseElseTheViewAndRe
       {"a zero entry size: the view's", Json::array({"0x0"}), "300x250", kZUMAdSizeLargeBanner},
       {"no size at all: the view's", nullptr, nullptr, kZUMAdSizeLargeBanner},
   };
+  options->setEnableManualImpressions(true);
+  options->setAdSizeDelegate(hostDelegate);
   auto loader = makeLoader({"-1"});
   // The waterfall that found the banner, before the loader's banner takes it over.
   auto waterfall = std::make_shared<connectortest::Waterfall>();
@@ -162,6 +167,11 @@ TEST_F(ZUMMediatedAdLoaderTest, ABannerWrapperSizesByTheResponseElseTheViewAndRe
     ASSERT_TRUE(banner);
     EXPECT_TRUE(ZUMAdSizeEqualToSize(banner->adSize(), row.expected)) << ZUMAdSizeDescription(banner->adSize());
     EXPECT_EQ(banner->adUnitID(), "unit-L");
+    EXPECT_TRUE(banner->enableManualImpressions());
+    EXPECT_EQ(banner->validAdSizes().value_or(std::vector<std::any>{}).size(), 3u);
+    EXPECT_EQ(banner->appEventDelegate(), hostDelegate);
+    EXPECT_EQ(banner->adSizeDelegate(), hostDelegate);
+    EXPECT_EQ(banner->slot()->state(), ZUMSlot::State::kValidAd);
     EXPECT_EQ(banner->slot()->mediationConnector(), connector);
     EXPECT_EQ(view->superview(), banner);
     env.runUntilIdle();
@@ -172,6 +182,28 @@ TEST_F(ZUMMediatedAdLoaderTest, ABannerWrapperSizesByTheResponseElseTheViewAndRe
     env.runUntilIdle();
     EXPECT_EQ(takeLog(), Log{});
   }
+}
+
+TEST_F(ZUMMediatedAdLoaderTest, ABannerWrapperWithoutViewOrFormatsOrOptionsMakesWhatItCan) {
+  platform::ErrorPtr error;
+  auto config = ZUMMConfig::create("unit-L", Json{{"ad_networks", {{{"id", "n1"}, {"adapters", {"MlBanner"}}}}}}, &error);
+  ASSERT_TRUE(config);
+  auto connector = ZUMMAdNetworkConnectorBanner::create(config, config->adNetworkConfigs().at(0));
+  auto view = platform::View::create({0, 0, 320, 50});
+  auto loader = makeLoader({"-1"});
+  EXPECT_FALSE(ZUMMediatedBannerAd::create(nullptr, connector)->loadableAdForAdLoader(*loader));
+  auto formats = ZUMMediatedBannerFormats::shared();
+  ZUMMediatedBannerFormats::setShared(nullptr);
+  EXPECT_FALSE(ZUMMediatedBannerAd::create(view, connector)->loadableAdForAdLoader(*loader));
+  ZUMMediatedBannerFormats::setShared(formats);
+  // A loader without banner options: no manual impressions, nobody hears app events.
+  auto plain = ZUMAdLoader::create("unit-L", host, {"-1"}, {});
+  plain->setDelegate(hostDelegate);
+  auto banner = std::dynamic_pointer_cast<PXRBannerView>(
+      ZUMMediatedBannerAd::create(view, connector)->loadableAdForAdLoader(*plain));
+  ASSERT_TRUE(banner);
+  EXPECT_FALSE(banner->enableManualImpressions());
+  EXPECT_EQ(banner->appEventDelegate(), nullptr);
 }
 
 TEST_F(ZUMMediatedAdLoaderTest, AnotherNetworksBannerReachesTheLoadersDelegateAndKeepsReportingToIt) {

@@ -16,6 +16,7 @@
 #include "sdk/native/ZUMMediatedNativeAdImpl.h"
 #include "sdk/native/ZUMMediationNativeAdMediaContent.h"
 #include "sdk/native/ZUMMediationNativeAdVideoController.h"
+#include "sdk/native/ZUMNativeAdViewPolicy.h"
 #include "sdk/native/ZUMNativeTestSupport.h"
 
 namespace {
@@ -261,6 +262,16 @@ TEST_F(ZUMMediatedNativeAdTest, TheNetworksNotificationsReachTheHostOnTheMainThr
   EXPECT_EQ(*network->delegate->log, (Log{"impression ping", "click ping"}));
   EXPECT_EQ(host->log, (Log{"present", "dismiss", "dismissed", "leave"}));
 
+  // The view policy's views are the ones the network renders in and untracks.
+  auto adView = platform::View::create({0, 0, 3, 3});
+  auto policy = ZUMNativeAdViewPolicy::create(adView, "2009", "2010", "2099", false);
+  ASSERT_NE(policy, nullptr);
+  ad->nativeAdViewPolicyDidBeginTrackingView(*policy, *adView);
+  ad->nativeAdViewPolicyDidUnloadNativeAd(*policy, *ad, nullptr);
+  EXPECT_EQ(mediated->renderedView(), adView);
+  ad->nativeAdViewPolicyDidUnloadNativeAd(*policy, *ad, adView.get());
+  EXPECT_EQ(mediated->renderedView(), nullptr);
+
   // Gone: later notifications find nobody.
   ad.reset();
   ZUMMediatedNativeAdNotificationSource::mediatedNativeAdWillPresentScreen(object);
@@ -295,6 +306,12 @@ TEST_F(ZUMMediatedNativeAdTest, TheMediatedVideoTellsEachChangeOnceOnTheMainThre
   EXPECT_EQ(publicController->videoPlaybackState(), kZUMMediationVideoPlaybackStateEnded);
   // Commands go nowhere: the network plays its video itself.
   publicController->pause();
+  EXPECT_EQ(controller->videoPlaybackState(), kZUMMediationVideoPlaybackStateEnded);
+
+  // Once it stops observing, the network's news changes nothing.
+  controller->stopObservingMediatedNativeAd();
+  ZUMMediatedNativeAdNotificationSource::mediatedNativeAdDidPlayVideo(object);
+  env.runUntilIdle();
   EXPECT_EQ(controller->videoPlaybackState(), kZUMMediationVideoPlaybackStateEnded);
 
   bool loaded = false;
