@@ -9,6 +9,8 @@
 #include "sdk/formats/ZUMInterstitialCache.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/mediation/ZUMMediation.h"
+#include "ZUMNativeAppInstallAd.h"
+#include "ZUMNativeContentAd.h"
 #include "ZUMNativeCustomTemplateAd.h"
 #include "sdk/network/ZUMNetworkDelivery.h"
 #include "sdk/presentation/ZUMAdAppAdViewPresentation.h"
@@ -45,6 +47,8 @@ void ZUMRegisterBuiltIns() {
     platform::JSContext::registerClass();
     ZUMRegisterNetworkDelivery();
     ZUMNativeCustomTemplateAd::registerClass();
+    ZUMNativeAppInstallAd::registerClass();
+    ZUMNativeContentAd::registerClass();
     ZUMRegisterAdFetcher();
     ZUMSlotRendering::setShared(std::make_shared<ZUMAdViewSlotRendering>());
     ZUMRegisterTelemetry();

@@ -142,18 +142,17 @@ void ZUMNativeAdViewPolicy::addUserInteractionToAdView() {
 
 void ZUMNativeAdViewPolicy::unregisterAdView() {
   platform::assertMainThread();
-  const auto adView = adView_.lock();
-  if (!adView) {
-    return;
-  }
   // Keeps this policy alive while its last owner, the tap recognizer, is removed.
   const auto self = shared_from_this();
-  if (const auto tap = singleTap_.lock()) {
-    adView->removeGestureRecognizer(tap);
+  if (const auto adView = adView_.lock()) {
+    if (const auto tap = singleTap_.lock()) {
+      adView->removeGestureRecognizer(tap);
+    }
+    if (const auto touch = touchGestureRecognizer_.lock()) {
+      adView->removeGestureRecognizer(touch);
+    }
   }
-  if (const auto touch = touchGestureRecognizer_.lock()) {
-    adView->removeGestureRecognizer(touch);
-  }
+  // Also once the ad view is gone: the lent SDK-core page goes back and hears the end.
   platform::DispatchQueue::main()->async([weak = weak_from_this()] {
     if (const auto self = weak.lock()) {
       self->stopImpressionMonitoring();
@@ -196,20 +195,24 @@ void ZUMNativeAdViewPolicy::handleTap(platform::GestureRecognizer& recognizer) {
 void ZUMNativeAdViewPolicy::beginObservingVideoClickNotifications() {
   auto& center = platform::NotificationCenter::defaultCenter();
   center.removeObserver(this, kZUMNativeAdVideoClickNotification, nullptr);
-  if (!nativeAdHasVideo()) {
+  if (!nativeAd_ || !nativeAd_->mediaContent()) {
     return;
   }
-  // Only the ad's own media view: another ad's video click is not this ad's.
-  if (const auto mediaView = nativeAd_->mediaContent()->mediaView()) {
-    center.addObserver(shared_from_this(),
-                       ZUMBindWeak(weak_from_this(), &ZUMNativeAdViewPolicy::handleVideoClickNotification),
-                       kZUMNativeAdVideoClickNotification, mediaView);
-  }
+  // An ad is usually shown before its page's player holds the video, when its media view
+  // is not yet the page's: the sender is checked as each click arrives.
+  center.addObserver(shared_from_this(),
+                     ZUMBindWeak(weak_from_this(), &ZUMNativeAdViewPolicy::handleVideoClickNotification),
+                     kZUMNativeAdVideoClickNotification, nullptr);
 }
 
 void ZUMNativeAdViewPolicy::handleVideoClickNotification(const platform::Notification& notification) {
   const auto adView = adView_.lock();
-  if (!adView || !nativeAd_) {
+  if (!adView || !nativeAd_ || !nativeAdHasVideo()) {
+    return;
+  }
+  // Only the ad's own media view: another ad's video click is not this ad's.
+  const auto mediaView = nativeAd_->mediaContent()->mediaView();
+  if (!mediaView || notification.object() != mediaView) {
     return;
   }
   for (const auto& [view, name] : liveAssetViews()) {

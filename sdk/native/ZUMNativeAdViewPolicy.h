@@ -95,7 +95,7 @@ class ZUMNativeAdViewPolicy : public platform::GestureRecognizerDelegate,
   void replaceAssetWithName(const std::string& name, const ViewPtr& view, std::weak_ptr<platform::View>* field);
 
   // Takes the recognizers off the ad view, then (on a coming turn) stops impression
-  // monitoring.
+  // monitoring and finishes active-view reporting.
   void unregisterAdView();
   // The template views' layout and superview callbacks.
   void adViewDidLayoutSubviews();

@@ -9,6 +9,7 @@
 #include "ZUMMediaView.h"
 #include "ZUMNativeAdViewAdOptions.h"
 #include "platform/base/UserDefaults.h"
+#include "platform/net/URLLoading.h"
 #include "platform/ui/LayoutConstraint.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Color.h"
@@ -23,6 +24,8 @@
 #include "sdk/rendering/ZUMActiveViewWebView.h"
 #include "sdk/rendering/ZUMNativeAdVideoClickTOLMHandler.h"
 #include "sdk/request/ZUMSDKCoreController.h"
+#include "sdk/sdkcore/ZUMSDKCorePageController.h"
+#include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
 #include "testing/TestEnvironment.h"
 #include "testing/TouchControls.h"
 
@@ -97,6 +100,37 @@ TEST_F(ZUMNativeAdViewPolicyTest, AttributionIconAndTextInsideTheAdChoicesViewAr
     EXPECT_FALSE(policy->nativeAdSignalDictionary()["asset_view_signal"].contains(icon));
     choices->removeFromSuperview();
   }
+}
+
+TEST_F(ZUMNativeAdViewPolicyTest, ReplacedAssetViewsAndAdChoicesViewsTakeNoMoreTaps) {
+  // A template view's setter gives the headline a new view: the old one is no asset now.
+  auto policy = ZUMNativeAdViewPolicy::create(adView, "2009", "2010", "2099", false);
+  std::weak_ptr<View> field;
+  policy->replaceAssetWithName("2001", headline, &field);
+  auto moved = platform::Label::create(Rect(20, 150, 200, 40));
+  adView->addSubview(moved);
+  policy->replaceAssetWithName("2001", moved, &field);
+  EXPECT_EQ(field.lock(), moved);
+  EXPECT_EQ(policy->clickTargetAtLocation(Point{25, 35}).second, "2099");
+  EXPECT_EQ(policy->clickTargetAtLocation(Point{25, 155}).second, "2001");
+
+  // A host registers its views again with another AdChoices view: its attribution is hit.
+  auto choicesAt = [&](const Rect& frame) {
+    auto choices = View::create(frame);
+    adView->addSubview(choices);
+    auto attribution = ZUMNativeAdAttributionView::create(Rect(0, 0, 100, 30));
+    attribution->iconView()->setFrame(Rect(80, 0, 20, 30));
+    attribution->setHidden(false);
+    choices->addSubview(attribution);
+    return choices;
+  };
+  auto hostPolicy = ZUMNativeAdViewPolicy::create(adView, "2009", "2010", "2099", true);
+  auto first = choicesAt(Rect(200, 0, 100, 30));
+  hostPolicy->setAssetViews({{"2012", first}});
+  EXPECT_EQ(hostPolicy->clickTargetAtLocation(Point{290, 10}).second, "2009");
+  first->removeFromSuperview();
+  hostPolicy->setAssetViews({{"2012", choicesAt(Rect(200, 200, 100, 30))}});
+  EXPECT_EQ(hostPolicy->clickTargetAtLocation(Point{290, 210}).second, "2009");
 }
 
 TEST_F(ZUMNativeAdViewPolicyTest, SignalDictionaryDescribesTheViewsGeometryAndLook) {
@@ -353,6 +387,19 @@ TEST_F(ZUMNativeAdViewPolicyTest, AdChoicesSitsInItsCornerUnderTheOverlay) {
   EXPECT_EQ(ad->overlay->frame(), adView->bounds());
 }
 
+TEST_F(ZUMNativeAdViewPolicyTest, AnAdSetOnceTheAdViewIsGonePlacesNothing) {
+  auto policy = appInstallPolicy(false);
+  adView->removeFromSuperview();
+  adView.reset();
+  ASSERT_EQ(policy->adView(), nullptr);
+  auto ad = PlacedAd::create(0);
+  policy->setNativeAd(ad);
+  env.runUntilIdle();
+  EXPECT_EQ(ad->overlay->superview(), nullptr);
+  EXPECT_EQ(ad->choices->superview(), nullptr);
+  EXPECT_FALSE(ad->hasRecordedImpression());
+}
+
 TEST_F(ZUMNativeAdViewPolicyTest, TheHostsAdChoicesViewShowsTheContentWhenAllowed) {
   auto policy = appInstallPolicy(false);
   auto hostChoices = ZUMAdChoicesView::create(Rect(0, 0, 60, 15));
@@ -443,6 +490,99 @@ TEST_F(ZUMNativeAdViewPolicyTapTest, ActiveViewIsReportedAfterTheImpressionUntil
   env.advance(std::chrono::seconds(2));
   env.runUntilIdle();
   EXPECT_EQ(commands.size(), before);
+}
+
+TEST_F(ZUMNativeAdViewPolicyTapTest, UnregisteringFinishesActiveViewOnTheNextTurnEvenWithoutTheAdView) {
+  auto controller = std::make_shared<LendingController>();
+  ZUMSDKCoreController::setSharedInstance(controller);
+  const std::shared_ptr<void> restore(nullptr, [](void*) { ZUMSDKCoreController::setSharedInstance(nullptr); });
+  const auto& page = *controller->page;
+  for (const bool viewGone : {false, true}) {
+    auto view = View::create(Rect(0, 0, 100, 100));
+    window->addSubview(view);
+    auto policy = ZUMNativeAdViewPolicy::create(view, "2009", "2010", "2099", true);
+    auto ad = nativetest::TestAd::create({{"tracking_urls_and_actions", {{"active_view", {{"mode", 1}}}}}});
+    ad->setSlot(slot);
+    policy->setNativeAd(ad);
+    env.runUntilIdle();
+    ASSERT_TRUE(policy->isReportingActiveView()) << viewGone;
+    if (viewGone) {
+      view->removeFromSuperview();
+      view.reset();
+    }
+    const auto reports = page.commands.size();
+    policy->unregisterAdView();
+    EXPECT_TRUE(!view || view->gestureRecognizers().empty());
+    EXPECT_TRUE(policy->isReportingActiveView());  // not within the call
+    EXPECT_EQ(page.commands.size(), reports);
+    env.runUntilIdle();
+    EXPECT_FALSE(policy->isReportingActiveView()) << viewGone;
+    ASSERT_EQ(page.commands.size(), reports + 1) << viewGone;
+    EXPECT_NE(page.commands.back().find(R"("doneReasonCode":"u")"), std::string::npos);
+    EXPECT_EQ(page.log.back().rfind("remove ", 0), 0u);
+    EXPECT_EQ(controller->returned, viewGone ? 2 : 1);
+  }
+}
+
+// The SDK-core page as built, with a recorder of its measurements and a way to untrack a
+// unit as its own measurement does.
+TEST_F(ZUMNativeAdViewPolicyTapTest, TheSDKCorePageReceivesTheMeasurementsUntilItUntracksTheUnit) {
+  hosts.server.route(sdkcoretest::kPagePath,
+                     {.status = 200,
+                      .body = sdkcoretest::pageWith(
+                          "var measured = []; function QYRA_updateActiveView(s) { measured.push(s); }\n"
+                          "function untrack(id) { tolmSend('sdkcore', 'untrackActiveViewUnit', {hashCode: id}); }")});
+  platform::URLLoading::mapHostForTesting("static.adnetwork.example", "127.0.0.1", hosts.server.port());
+  auto controller = ZUMSDKCorePageController::create();
+  ZUMSDKCoreController::setSharedInstance(controller);
+  const std::shared_ptr<void> restore(nullptr, [](void*) { ZUMSDKCoreController::setSharedInstance(nullptr); });
+  auto view = View::create(Rect(0, 0, 100, 100));
+  auto policy = ZUMNativeAdViewPolicy::create(view, "2009", "2010", "2099", true);
+  const nativetest::Json unit = {{"unit", "u-7"}};
+  auto ad = nativetest::TestAd::create({{"tracking_urls_and_actions", {{"active_view", unit}}}});
+  ad->setSlot(slot);
+  policy->setNativeAd(ad);
+  env.runUntilIdle();
+  ASSERT_TRUE(policy->isMonitoringImpression());
+  window->addSubview(view);
+  env.advance(std::chrono::seconds(1));
+  ASSERT_TRUE(ad->hasRecordedImpression());
+  auto page = std::dynamic_pointer_cast<ZUMSDKCoreWebView>(controller->SDKCoreWebViewForActiveViewProcessing());
+  ASSERT_TRUE(page);  // the shared page, the one the policy borrowed
+  ASSERT_TRUE(env.runUntil([&] { return page->state() == ZUMSDKCoreWebView::kLoaded; }));
+  env.runUntilIdle();
+  auto measured = [&] {
+    env.runUntilIdle();
+    return nativetest::Json::parse(sdkcoretest::evaluate(*page, "JSON.stringify(measured)"));
+  };
+  auto first = measured();
+  ASSERT_FALSE(first.empty());
+  const auto& firstUnit = first[0]["units"][0];
+  EXPECT_EQ(firstUnit["adFormat"], "native_advanced");
+  EXPECT_EQ(firstUnit["activeViewJSON"], unit);
+  EXPECT_EQ(firstUnit["isVisible"], "1");
+  EXPECT_FALSE(firstUnit.contains("doneReasonCode"));
+  const auto id = firstUnit["hashCode"].get<std::uint64_t>();
+
+  // One measurement per sampling interval, one at each application state change.
+  const auto interval = std::chrono::duration<double>(controller->activeViewSamplingInterval());
+  auto count = measured().size();
+  env.advance(interval);
+  EXPECT_EQ(measured().size(), count + 1);
+  platform::NotificationCenter::defaultCenter().post(platform::kApplicationWillResignActiveNotification);
+  platform::NotificationCenter::defaultCenter().post(platform::kApplicationDidBecomeActiveNotification);
+  EXPECT_EQ(measured().size(), count + 3);
+
+  // The page untracks the unit: one last measurement, unloaded, and no more.
+  sdkcoretest::evaluate(*page, "untrack(" + std::to_string(id) + ")");
+  auto last = measured();
+  EXPECT_FALSE(policy->isReportingActiveView());
+  EXPECT_EQ(last.back()["units"][0]["doneReasonCode"], "u");
+  count = last.size();
+  env.advance(interval * 4);
+  last = measured();
+  EXPECT_EQ(last.size(), count);
+  for (const auto& report : last) EXPECT_EQ(report["units"][0]["hashCode"], id);
 }
 
 TEST_F(ZUMNativeAdViewPolicyTest, RecognizesAlongOnlyWithTheAdViewsRecognizersUnlessTheDefaultSaysAny) {

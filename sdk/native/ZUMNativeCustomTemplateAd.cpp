@@ -392,9 +392,9 @@ void ZUMNativeCustomTemplateAd::handleNativeAdCustomClick(const platform::Notifi
 // --- Loader and description ------------------------------------------------------------------
 
 bool ZUMNativeCustomTemplateAd::hasValidConfigurationForRequestParameters(const Json& parameters) const {
-  if (!ZUMNativeAd::hasValidConfigurationForRequestParameters(parameters)) return false;
-  auto ids = ZUMJSONStringItemsForKey(parameters, "custom_template_ids").value_or(std::vector<std::string>{});
-  return std::find(ids.begin(), ids.end(), templateID_) != ids.end();
+  const auto ids = ZUMJSONStringItemsForKey(parameters, "custom_template_ids").value_or(std::vector<std::string>{});
+  const bool asked = std::find(ids.begin(), ids.end(), templateID_) != ids.end();
+  return ZUMNativeAd::hasValidConfigurationForRequestParameters(parameters) && asked;
 }
 
 void ZUMNativeCustomTemplateAd::adLoaderDidReceiveAd(ZUMAdLoader& loader) {

@@ -22,6 +22,7 @@
 #include "ZUMSlotAdLoadDelegate.h"
 #include "platform/base/RunLoop.h"
 #include "platform/net/URLLoading.h"
+#include "sdk/entry/ZUMBuiltIns.h"
 #include "sdk/native/ZUMNativeAdClass.h"
 #include "sdk/native/ZUMNativeAdsPage.h"
 #include "sdk/request/ZUMAdLoaderConfiguration.h"
@@ -175,9 +176,11 @@ class TestAdClass : public ZUMNativeAdClass {
   mutable std::vector<std::weak_ptr<DeliveredTestAd>> made;
 };
 
-// Registers the test kinds under the content ("1") and app-install ("2") class names.
+// Registers the test kinds under the content ("1") and app-install ("2") class names, in
+// place of the SDK's own kinds (registered first, so a later load keeps the test's).
 struct TestKinds {
   TestKinds() {
+    ZUMRegisterBuiltIns();
     ZUMRegisterLoadableClass(kZUMNativeContentAdClassName, content);
     ZUMRegisterLoadableClass(kZUMNativeAppInstallAdClassName, appInstall);
   }
