@@ -14,9 +14,16 @@
 #include "ZUMBannerViewDelegate.h"
 #include "ZUMMediatedNativeAdNotificationSource.h"
 #include "ZUMNativeAdDelegate.h"
+#include "ZUMMediatedNativeAppInstallAd.h"
+#include "ZUMMediatedNativeContentAd.h"
+#include "ZUMNativeAdImage.h"
+#include "ZUMNativeAppInstallAd.h"
+#include "ZUMNativeContentAd.h"
 #include "ZUMNativeCustomTemplateAd.h"
+#include "ZUMVideoController.h"
 #include "platform/base/DispatchQueue.h"
 #include "sdk/formats/ZUMFormatsTestSupport.h"
+#include "testing/TestImages.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorBanner.h"
 #include "sdk/mediation/ZUMMConfig.h"
 #include "sdk/mediation/ZUMMConnectorTestSupport.h"
@@ -38,6 +45,9 @@ using connectortest::Board;
 // Everything it hears goes into the board, "!" off the main thread.
 struct Host : PXRBannerAdLoaderDelegate,
               ZUMNativeCustomTemplateAdLoaderDelegate,
+              ZUMNativeAppInstallAdLoaderDelegate,
+              ZUMNativeContentAdLoaderDelegate,
+              ZUMVideoControllerDelegate,
               ZUMAppEventDelegate,
               ZUMBannerViewDelegate,
               ZUMAdSizeDelegate,
@@ -54,6 +64,16 @@ struct Host : PXRBannerAdLoaderDelegate,
     ads.push_back(a);
     board->note("host template " + a->templateID());
   }
+  void adLoaderDidReceiveNativeAppInstallAd(ZUMAdLoader&, const std::shared_ptr<ZUMNativeAppInstallAd>& a) override {
+    kinds.push_back(a);
+    board->note("host app install " + a->headline().value_or("-"));
+  }
+  void adLoaderDidReceiveNativeContentAd(ZUMAdLoader&, const std::shared_ptr<ZUMNativeContentAd>& a) override {
+    kinds.push_back(a);
+    board->note("host content " + a->headline().value_or("-"));
+  }
+  ZUMImplemented videoControllerDidPlayVideo(ZUMVideoController&) override { return note("video play"); }
+  ZUMImplemented videoControllerDidEndVideoPlayback(ZUMVideoController&) override { return note("video end"); }
   void adLoaderDidFailToReceiveAdWithError(ZUMAdLoader&, const ZUMRequestErrorPtr& e) override {
     board->note("host failed " + std::to_string(e->code()));
   }
@@ -71,6 +91,7 @@ struct Host : PXRBannerAdLoaderDelegate,
   std::shared_ptr<Board> board;
   std::vector<std::shared_ptr<PXRBannerView>> banners;
   std::vector<std::shared_ptr<ZUMNativeCustomTemplateAd>> ads;
+  std::vector<std::shared_ptr<ZUMNativeAdvancedAd>> kinds;
 };
 
 // A custom template ad of the other network.
@@ -83,6 +104,33 @@ struct NetworkTemplateAd : ZUMMediatedNativeCustomTemplateAd {
   std::shared_ptr<ZUMNativeAdImage> imageForKey(const std::string&) const override { return nullptr; }
   void performClickOnAssetWithKey(const std::string& key) override { board->note("network click " + key); }
   std::shared_ptr<Board> board;
+};
+
+// App-install and content ads of the other network, with video.
+struct NetworkAd : virtual ZUMMediatedNativeAd {
+  std::shared_ptr<ZUMMediatedNativeAdDelegate> mediatedNativeAdDelegate() override { return nullptr; }
+  std::optional<Json> extraAssets() const override { return std::nullopt; }
+};
+struct NetworkAppInstallAd : NetworkAd, ZUMMediatedNativeAppInstallAd {
+  std::optional<std::string> headline() const override { return "Network app"; }
+  std::vector<std::shared_ptr<ZUMNativeAdImage>> images() const override { return {}; }
+  std::optional<std::string> body() const override { return std::nullopt; }
+  std::shared_ptr<ZUMNativeAdImage> icon() const override { return icon_; }
+  std::optional<std::string> callToAction() const override { return "Install"; }
+  std::optional<std::string> starRating() const override { return "4"; }
+  std::optional<std::string> store() const override { return std::nullopt; }
+  std::optional<std::string> price() const override { return std::nullopt; }
+  std::optional<bool> hasVideoContent() const override { return true; }
+  std::shared_ptr<ZUMNativeAdImage> icon_;
+};
+struct NetworkContentAd : NetworkAd, ZUMMediatedNativeContentAd {
+  std::optional<std::string> headline() const override { return "Network story"; }
+  std::optional<std::string> body() const override { return "Body"; }
+  std::vector<std::shared_ptr<ZUMNativeAdImage>> images() const override { return {}; }
+  std::shared_ptr<ZUMNativeAdImage> logo() const override { return nullptr; }
+  std::optional<std::string> callToAction() const override { return std::nullopt; }
+  std::optional<std::string> advertiser() const override { return std::nullopt; }
+  std::optional<bool> hasVideoContent() const override { return true; }
 };
 
 class ZUMMediatedAdLoaderTest : public formatstest::FormatsTest {
@@ -267,6 +315,47 @@ TEST_F(ZUMMediatedAdLoaderTest, AnotherNetworksTemplateAdReachesTheLoadersDelega
   EXPECT_EQ(takeLog(), (Log{"host native present", "host native leave"}));
   EXPECT_TRUE(env.runUntil([] { return ZUMClickTrackerCollection::sharedInstance()->activeTrackerCount() == 0; }));
   EXPECT_EQ(pings("/click"), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ZUMMediatedAdLoaderTest, AnotherNetworksAppInstallAndContentAdsArriveAndTheHostHearsTheirVideo) {
+  serveMediation({{"id", "n1"}, {"adapters", {"MlNative"}}});
+  hosts.server.route("/icon.png", {.body = testenv::pngBytes(2, 2), .contentType = "image/png"});
+  auto appInstall = std::make_shared<NetworkAppInstallAd>();
+  appInstall->icon_ = ZUMNativeAdImage::createWithURL(*platform::URL::fromString("https://ads.adnetwork.example/icon.png"), 1);
+  const struct {
+    const char* name;
+    std::shared_ptr<ZUMMediatedNativeAd> network;
+    std::string delivered;
+  } rows[] = {
+      {"app install", appInstall, "host app install Network app"},
+      {"content", std::make_shared<NetworkContentAd>(), "host content Network story"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    hostDelegate->kinds.clear();
+    auto loader = makeLoader({"2", "1"});
+    loader->loadRequest(ZUMRequest::create());
+    waitFor("MlNative native 2 1 options 1");
+    report(*nativeClass, [&](ZUMMAdNetworkConnector& c, Adapter& a) { c.adapterDidReceiveMediatedNativeAd(a, row.network); });
+    waitFor(row.delivered);
+    ASSERT_EQ(hostDelegate->kinds.size(), 1u);
+    auto ad = hostDelegate->kinds[0];
+    EXPECT_EQ(ad->adNetworkClassName(), "MlNative");
+    ad->videoController()->setDelegate(hostDelegate);
+    EXPECT_TRUE(ad->videoController()->hasVideoContent());
+    takeLog();
+    const auto network = row.network;
+    platform::DispatchQueue::global()->async([network] {
+      ZUMMediatedNativeAdNotificationSource::mediatedNativeAdDidPlayVideo(network);
+      ZUMMediatedNativeAdNotificationSource::mediatedNativeAdDidEndVideoPlayback(network);
+    });
+    waitFor("host video end");
+    EXPECT_EQ(takeLog(), (Log{"host video play", "host video end"})) << "on the main thread";
+  }
 }
 
 }  // namespace

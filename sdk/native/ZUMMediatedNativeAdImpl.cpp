@@ -19,6 +19,8 @@ ZUMMediatedNativeAdImpl::~ZUMMediatedNativeAdImpl() {
 
 std::optional<std::string> ZUMMediatedNativeAdImpl::nativeAdClass() const {
   const ZUMMediatedNativeAd* ad = ad_.get();
+  // The first-party network hands over the SDK's own ads, whatever protocols they adopt.
+  if (const auto* own = dynamic_cast<const ZUMNativeAd*>(ad)) return own->loadableClassName();
   if (dynamic_cast<const ZUMMediatedNativeAppInstallAd*>(ad)) return kZUMNativeAppInstallAdClassName;
   if (dynamic_cast<const ZUMMediatedNativeContentAd*>(ad)) return kZUMNativeContentAdClassName;
   if (dynamic_cast<const ZUMMediatedNativeCustomTemplateAd*>(ad)) return kZUMNativeCustomTemplateAdClassName;

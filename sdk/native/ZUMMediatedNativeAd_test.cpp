@@ -8,7 +8,11 @@
 #include "ZUMMediatedNativeAdNotificationSource.h"
 #include "ZUMMediatedNativeAppInstallAd.h"
 #include "ZUMMediatedNativeContentAd.h"
+#include "ZUMNativeAdImage.h"
+#include "ZUMNativeAppInstallAd.h"
+#include "ZUMNativeContentAd.h"
 #include "ZUMNativeCustomTemplateAd.h"
+#include "platform/base/URL.h"
 #include "ZUMVideoController.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/ui/View.h"
@@ -66,19 +70,28 @@ struct NetworkTemplateAd : PlainNetworkAd, ZUMMediatedNativeCustomTemplateAd {
   void performClickOnAssetWithKey(const std::string& key) override { delegate->log->push_back("network click " + key); }
 };
 
+std::shared_ptr<ZUMNativeAdImage> networkImage(const std::string& name) {
+  return ZUMNativeAdImage::createWithURL(*platform::URL::fromString("https://network.example/" + name), 1);
+}
+
 struct NetworkAppInstallAd : PlainNetworkAd, ZUMMediatedNativeAppInstallAd {
   std::optional<std::string> headline() const override { return "h"; }
-  std::vector<std::shared_ptr<ZUMNativeAdImage>> images() const override { return {}; }
+  std::vector<std::shared_ptr<ZUMNativeAdImage>> images() const override { return {image}; }
   std::optional<std::string> body() const override { return std::nullopt; }
-  std::shared_ptr<ZUMNativeAdImage> icon() const override { return nullptr; }
-  std::optional<std::string> callToAction() const override { return std::nullopt; }
-  std::optional<std::string> starRating() const override { return std::nullopt; }
-  std::optional<std::string> store() const override { return std::nullopt; }
-  std::optional<std::string> price() const override { return std::nullopt; }
+  std::shared_ptr<ZUMNativeAdImage> icon() const override { return iconImage; }
+  std::optional<std::string> callToAction() const override { return "Install"; }
+  std::optional<std::string> starRating() const override { return rating; }
+  std::optional<std::string> store() const override { return "Store"; }
+  std::optional<std::string> price() const override { return "Free"; }
+  std::shared_ptr<platform::View> adChoicesView() const override { return choices; }
   std::shared_ptr<platform::View> mediaView() const override { return media; }
   std::optional<bool> hasVideoContent() const override { return video; }
   std::shared_ptr<platform::View> media = platform::View::create({0, 0, 16, 9});
   std::optional<bool> video = true;
+  std::shared_ptr<ZUMNativeAdImage> image = networkImage("image.png");
+  std::shared_ptr<ZUMNativeAdImage> iconImage = networkImage("icon.png");
+  std::optional<std::string> rating = "4.5";
+  std::shared_ptr<platform::View> choices = platform::View::create({0, 0, 15, 15});
 };
 
 struct NetworkContentAd : PlainNetworkAd, ZUMMediatedNativeContentAd {
@@ -87,7 +100,7 @@ struct NetworkContentAd : PlainNetworkAd, ZUMMediatedNativeContentAd {
   std::vector<std::shared_ptr<ZUMNativeAdImage>> images() const override { return {}; }
   std::shared_ptr<ZUMNativeAdImage> logo() const override { return nullptr; }
   std::optional<std::string> callToAction() const override { return std::nullopt; }
-  std::optional<std::string> advertiser() const override { return std::nullopt; }
+  std::optional<std::string> advertiser() const override { return "Advertiser"; }
 };
 
 // The host's listener of the public video controller, "!" off the main thread.
@@ -121,6 +134,8 @@ class ZUMMediatedNativeAdTest : public testenv::PlatformTest {
 };
 
 TEST_F(ZUMMediatedNativeAdTest, EachProtocolNamesItsKindAndAnAdOfNoneBecomesNothing) {
+  auto noIcon = std::make_shared<NetworkAppInstallAd>();
+  noIcon->iconImage = nullptr;
   const struct {
     const char* name;
     std::shared_ptr<ZUMMediatedNativeAd> ad;
@@ -129,8 +144,9 @@ TEST_F(ZUMMediatedNativeAdTest, EachProtocolNamesItsKindAndAnAdOfNoneBecomesNoth
   } rows[] = {
       {"plain", std::make_shared<PlainNetworkAd>(), std::nullopt, false},
       {"none at all", nullptr, std::nullopt, false},
-      {"app install", std::make_shared<NetworkAppInstallAd>(), kZUMNativeAppInstallAdClassName, false},
-      {"content", std::make_shared<NetworkContentAd>(), kZUMNativeContentAdClassName, false},
+      {"app install", std::make_shared<NetworkAppInstallAd>(), kZUMNativeAppInstallAdClassName, true},
+      {"app install without an icon", noIcon, kZUMNativeAppInstallAdClassName, false},
+      {"content", std::make_shared<NetworkContentAd>(), kZUMNativeContentAdClassName, true},
       {"custom template", std::make_shared<NetworkTemplateAd>(), kZUMNativeCustomTemplateAdClassName, true},
   };
   auto loader = makeLoader();
@@ -166,6 +182,39 @@ TEST_F(ZUMMediatedNativeAdTest, ANetworksTemplateAdBecomesACustomTemplateAdOfThe
   ad->recordImpression();
   EXPECT_EQ(*network->delegate->log,
             (Log{"network click title", "click ping", "click title", "impression ping", "impression"}));
+}
+
+TEST_F(ZUMMediatedNativeAdTest, NetworkAppInstallAndContentAdsBecomeTheKindsWithTheirValuesAndMedia) {
+  auto network = std::make_shared<NetworkAppInstallAd>();
+  auto mediated = wrap(network, network->delegate->log);
+  auto ad = std::dynamic_pointer_cast<ZUMNativeAppInstallAd>(mediated->loadableAdForAdLoader(*makeLoader()));
+  ASSERT_NE(ad, nullptr);
+  EXPECT_EQ(ad->headline(), "h");
+  EXPECT_EQ(ad->callToAction(), "Install");
+  EXPECT_EQ(ad->store(), "Store");
+  EXPECT_EQ(ad->price(), "Free");
+  EXPECT_EQ(ad->starRating(), 4.5);
+  EXPECT_EQ(ad->icon(), network->iconImage);
+  EXPECT_EQ(ad->images(), (std::vector<std::shared_ptr<ZUMNativeAdImage>>{network->image})) << "at hand";
+  EXPECT_EQ(ad->adChoicesContentView(), network->choices);
+  EXPECT_EQ(ad->overlayView(), nullptr);
+  EXPECT_EQ(ad->attribution(), nullptr);
+  EXPECT_FALSE(ad->publisherOwnedAdViewAllowed());
+  auto media = std::dynamic_pointer_cast<ZUMMediationNativeAdMediaContent>(ad->mediaContent());
+  ASSERT_NE(media, nullptr);
+  EXPECT_EQ(media->mediaView(), network->media);
+  // An unreadable rating is none.
+  network->rating = "four";
+  auto unrated = std::dynamic_pointer_cast<ZUMNativeAppInstallAd>(wrap(network, network->delegate->log)->loadableAdForAdLoader(*makeLoader()));
+  ASSERT_NE(unrated, nullptr);
+  EXPECT_EQ(unrated->starRating(), 0.0);
+
+  auto content = std::make_shared<NetworkContentAd>();
+  auto contentAd = std::dynamic_pointer_cast<ZUMNativeContentAd>(wrap(content, content->delegate->log)->loadableAdForAdLoader(*makeLoader()));
+  ASSERT_NE(contentAd, nullptr);
+  EXPECT_EQ(contentAd->body(), "b");
+  EXPECT_EQ(contentAd->advertiser(), "Advertiser");
+  EXPECT_NE(std::dynamic_pointer_cast<ZUMMediationNativeAdMediaContent>(contentAd->mediaContent()), nullptr);
 }
 
 TEST_F(ZUMMediatedNativeAdTest, AFirstPartyNativeAdIsUsedAsItIs) {
