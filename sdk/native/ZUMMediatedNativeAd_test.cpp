@@ -203,6 +203,12 @@ TEST_F(ZUMMediatedNativeAdTest, NetworkAppInstallAndContentAdsBecomeTheKindsWith
   auto media = std::dynamic_pointer_cast<ZUMMediationNativeAdMediaContent>(ad->mediaContent());
   ASSERT_NE(media, nullptr);
   EXPECT_EQ(media->mediaView(), network->media);
+  // It hears the network's notifications.
+  auto host = std::make_shared<nativetest::AdDelegate>();
+  ad->setDelegate(host);
+  ZUMMediatedNativeAdNotificationSource::mediatedNativeAdWillPresentScreen(network);
+  env.runUntilIdle();
+  EXPECT_EQ(host->log, Log{"present"});
   // An unreadable rating is none.
   network->rating = "four";
   auto unrated = std::dynamic_pointer_cast<ZUMNativeAppInstallAd>(wrap(network, network->delegate->log)->loadableAdForAdLoader(*makeLoader()));
