@@ -11,6 +11,7 @@
 #include "ZUMSearchBannerView.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/formats/PXRBannerViewLoadableClass.h"
+#include "sdk/formats/PXRMediatedBanners.h"
 #include "sdk/formats/ZUMInterstitialCacheEntry.h"
 #include "sdk/formats/ZUMMAdURLAdapter.h"
 #include "sdk/formats/ZUMMAdapterVantorMorvaneAds.h"
@@ -55,6 +56,7 @@ void ZUMRegisterFormats() {
   ZUMSearchBannerView::registerClass();
   ZUMAdViewController::registerClass();
   PXRBannerViewLoadableClass::registerClass();
+  ZUMMediatedBannerFormats::setShared(std::make_shared<PXRMediatedBanners>());
   ZUMMAdURLAdapter::registerClass();
   ZUMMAdapterVantorMorvaneAds::registerClass();
   ZUMNativeExpressAdView::registerClass();

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <nlohmann/json_fwd.hpp>
@@ -44,6 +45,7 @@ class ZUMMediatedNativeAd {
   virtual ~ZUMMediatedNativeAd() = default;
   // The receiver of the ad's user events (nullptr: none).
   virtual std::shared_ptr<ZUMMediatedNativeAdDelegate> mediatedNativeAdDelegate() = 0;
-  // Assets beyond the kind's own, as a dictionary (read into the native express assets).
-  virtual nlohmann::ordered_json extraAssets() const = 0;
+  // Assets beyond the kind's own, as a dictionary (std::nullopt: none). The SDK's native
+  // ads answer the same operation, so one of them can stand for a network's ad.
+  virtual std::optional<nlohmann::ordered_json> extraAssets() const = 0;
 };

@@ -22,4 +22,8 @@ class ZUMMediatedNativeContentAd : public virtual ZUMMediatedNativeAd {
   virtual std::optional<std::string> advertiser() const = 0;
   // Optional: the network's own AdChoices view (nullptr: none).
   virtual std::shared_ptr<platform::View> adChoicesView() const { return nullptr; }
+  // Optional: the view showing the network's media (nullptr: none).
+  virtual std::shared_ptr<platform::View> mediaView() const { return nullptr; }
+  // Optional: whether the ad has video (std::nullopt: the ad does not tell, taken as none).
+  virtual std::optional<bool> hasVideoContent() const { return std::nullopt; }
 };

@@ -5,6 +5,12 @@
 // events to the host's ZUMNativeAdDelegate, and the statistics record that later
 // requests send back. The kinds add their assets and views.
 //
+// An ad made from another network's ad (the mediated constructor of a kind) has no
+// dictionary and no slot: it holds the wrapper of the network's ad, reports its clicks,
+// impressions and views to it, and hears the network ad's notifications
+// (ZUMMediatedNativeAdNotificationSource), handled on the main thread whatever thread
+// posts them.
+//
 // Every ad of one response shares one slot; its events reach the ad that last asked the
 // page to act (a click or impression of its own), never another ad of the response.
 //
@@ -27,14 +33,18 @@
 #include "ZUMSlotAdEventDelegate.h"
 #include "platform/base/Error.h"
 #include "sdk/request/ZUMAdConfiguration.h"
+#include "sdk/native/ZUMNativeAdViewPolicyDelegate.h"
 #include "sdk/request/ZUMLoadable.h"
 
 namespace platform {
+class Notification;
 class View;
 class ViewController;
 }  // namespace platform
 
 class ZUMMediaContentDisplaying;
+class ZUMMediatedNativeAdDelegate;
+class ZUMMediatedNativeAdImpl;
 class ZUMNativeAdDelegate;
 class ZUMNativeAdEventRouter;
 class ZUMOverlayView;
@@ -57,6 +67,7 @@ inline constexpr std::int64_t kZUMNativeAdStatisticsDefaultMaxCount = 10;
 
 class ZUMNativeAd : public ZUMLoadable,
                     public ZUMSlotAdEventDelegate,
+                    public ZUMNativeAdViewPolicyDelegate,
                     public std::enable_shared_from_this<ZUMNativeAd> {
  public:
   using Json = nlohmann::ordered_json;
@@ -86,6 +97,9 @@ class ZUMNativeAd : public ZUMLoadable,
   virtual std::shared_ptr<ZUMOverlayView> overlayView() const { return nullptr; }
   // The ad's media (its video), which media views show, or nullptr.
   virtual std::shared_ptr<ZUMMediaContentDisplaying> mediaContent() const { return nullptr; }
+  // The receiver of a network's native ad's user events when this ad stands for one (the
+  // first-party network's ads); none in the base.
+  virtual std::shared_ptr<ZUMMediatedNativeAdDelegate> mediatedNativeAdDelegate() { return nullptr; }
   // Starts the kind's asset loads (the base has none), then completes as the base does.
   void loadAssetsWithCompletionHandler(AssetCompletion completion) override;
 
@@ -120,6 +134,12 @@ class ZUMNativeAd : public ZUMLoadable,
   ZUMImplemented slotDidRecordImpression(ZUMSlot& slot) override;
   ZUMImplemented slotDidRecordClick(ZUMSlot& slot) override;
 
+  // --- ZUMNativeAdViewPolicyDelegate: a mediated ad's network renders in and untracks the
+  // policy's view -----------------------------------------------------------------------
+  void nativeAdViewPolicyDidBeginTrackingView(ZUMNativeAdViewPolicy& policy, platform::View& view) override;
+  void nativeAdViewPolicyDidUnloadNativeAd(ZUMNativeAdViewPolicy& policy, ZUMNativeAd& ad,
+                                           platform::View* view) override;
+
   // --- Properties ---------------------------------------------------------------------
   std::shared_ptr<ZUMNativeAdDelegate> delegate() const { return delegate_.lock(); }
   void setDelegate(const std::shared_ptr<ZUMNativeAdDelegate>& delegate) { delegate_ = delegate; }
@@ -132,7 +152,15 @@ class ZUMNativeAd : public ZUMLoadable,
   void setAdUnitID(std::optional<std::string> adUnitID) { adUnitID_ = std::move(adUnitID); }
   const std::optional<Json>& adConfiguration() const { return adConfiguration_; }
   const std::optional<std::string>& adNetworkClassName() const { return adNetworkClassName_; }
-  const std::optional<Json>& extraAssets() const { return extraAssets_; }
+  void setAdNetworkClassName(std::optional<std::string> name) { adNetworkClassName_ = std::move(name); }
+  // The mediated ad's extra assets (std::nullopt for server ads). Virtual, as the
+  // network-side protocol of mediated ads has the same operation.
+  virtual std::optional<Json> extraAssets() const { return extraAssets_; }
+  // The wrapper of another network's ad (nullptr for server ads).
+  const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedNativeAd() const { return mediatedNativeAd_; }
+  void setMediatedNativeAd(std::shared_ptr<ZUMMediatedNativeAdImpl> mediatedAd) {
+    mediatedNativeAd_ = std::move(mediatedAd);
+  }
 
   bool hasRecordedImpression() const { return hasRecordedImpression_; }
   bool publisherRenderAdChoicesAllowed() const { return publisherRenderAdChoicesAllowed_; }
@@ -154,6 +182,12 @@ class ZUMNativeAd : public ZUMLoadable,
   // A server ad: `dictionary` is one entry of the preprocessed "ads" array; the options
   // give the AdChoices corner.
   ZUMNativeAd(const Json& dictionary, const ZUMAdConfiguration::Options& options);
+  // A mediated ad: no dictionary, no options read (the AdChoices corner stays 0 and the
+  // host may report nothing itself); the class name and extra assets are the mediated
+  // ad's. The kind's factory then calls observeMediatedNativeAd().
+  explicit ZUMNativeAd(const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd);
+  // Hears the network ad's notifications until this ad goes away.
+  void observeMediatedNativeAd();
 
  private:
   struct AssetState {
@@ -174,6 +208,7 @@ class ZUMNativeAd : public ZUMLoadable,
   using DelegateCall = ZUMImplemented (ZUMNativeAdDelegate::*)(ZUMNativeAd&);
   ZUMImplemented relay(DelegateCall call);
   void keepStatistics() const;
+  void handleMediatedNativeAdNotification(const platform::Notification& notification);
 
   bool hasRecordedImpression_ = false;
   std::set<std::string> impressionTrackingURLs_;
@@ -189,6 +224,7 @@ class ZUMNativeAd : public ZUMLoadable,
   std::optional<std::string> adNetworkClassName_;
   std::optional<std::string> adUnitID_;
   std::optional<Json> adConfiguration_;
+  std::shared_ptr<ZUMMediatedNativeAdImpl> mediatedNativeAd_;
   std::shared_ptr<ZUMSlot> slot_;
   std::shared_ptr<ZUMNativeAdEventRouter> router_;
   std::set<std::string> thirdPartyClickTrackingURLs_;

@@ -35,6 +35,11 @@ class ZUMNativeAppInstallAd : public ZUMNativeAdvancedAd {
   // an "app_icon" that makes an image.
   static std::shared_ptr<ZUMNativeAppInstallAd> create(const Json& dictionary,
                                                        const ZUMAdConfiguration::Options& options);
+  // Standing for another network's app-install ad (the wrapper's `ad`): its texts,
+  // rating, images and icon as given, its AdChoices view and its media; nullptr when the
+  // ad is of another kind or lacks the headline, call to action or icon.
+  static std::shared_ptr<ZUMNativeAppInstallAd> createWithMediatedNativeAd(
+      const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd, const ZUMAdConfiguration::Options& options);
   // Registers the class object under its ad-loader class name, and the template view.
   static void registerClass();
 
@@ -52,6 +57,8 @@ class ZUMNativeAppInstallAd : public ZUMNativeAdvancedAd {
 
  private:
   ZUMNativeAppInstallAd(const Json& dictionary, const ZUMAdConfiguration::Options& options);
+  explicit ZUMNativeAppInstallAd(const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd)
+      : ZUMNativeAdvancedAd(mediatedAd, kind()) {}
 
   std::optional<std::string> store_;
   std::optional<std::string> price_;

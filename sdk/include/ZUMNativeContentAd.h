@@ -31,6 +31,11 @@ class ZUMNativeContentAd : public ZUMNativeAdvancedAd {
 
   // From one entry of a native response; nullptr without "headline" or "body".
   static std::shared_ptr<ZUMNativeContentAd> create(const Json& dictionary, const ZUMAdConfiguration::Options& options);
+  // Standing for another network's content ad (the wrapper's `ad`): its texts, images
+  // and logo as given, its AdChoices view and its media; nullptr when the ad is of
+  // another kind or lacks the headline or body.
+  static std::shared_ptr<ZUMNativeContentAd> createWithMediatedNativeAd(
+      const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd, const ZUMAdConfiguration::Options& options);
   // Registers the class object under its ad-loader class name, and the template view.
   static void registerClass();
 
@@ -46,6 +51,8 @@ class ZUMNativeContentAd : public ZUMNativeAdvancedAd {
 
  private:
   ZUMNativeContentAd(const Json& dictionary, const ZUMAdConfiguration::Options& options);
+  explicit ZUMNativeContentAd(const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd)
+      : ZUMNativeAdvancedAd(mediatedAd, kind()) {}
 
   std::optional<std::string> advertiser_;
 };

@@ -4,6 +4,11 @@
 // the app's own handler instead of the SDK's click action: the ad's page answers such a
 // click with the in-page message "nativeAdCustomClick" naming its "asset".
 //
+// It adopts the network-side protocol of custom template ads, so that the first-party
+// network can hand one over as a mediated ad; it can also stand for another network's
+// custom template ad (createWithMediatedNativeAd): the network's template id and assets,
+// clicks passed to the network and reported through the mediated wrapper.
+//
 // Main thread, but for the two click handlers, which are read and written on the ad's
 // own serial queue and always run on the main queue.
 #pragma once
@@ -26,6 +31,7 @@ class Notification;
 class View;
 }  // namespace platform
 class ZUMMediaContent;
+class ZUMMediatedNativeAdImpl;
 class ZUMMediaView;
 class ZUMNativeAdImage;
 class ZUMNativeCustomTemplateAd;
@@ -54,6 +60,10 @@ class ZUMNativeCustomTemplateAd : public ZUMNativeAd, public ZUMMediatedNativeCu
   // nullptr when "custom_template_id" is neither a string nor a number.
   static std::shared_ptr<ZUMNativeCustomTemplateAd> create(const Json& dictionary,
                                                            const ZUMAdConfiguration::Options& options);
+  // The ad standing for another network's custom template ad (the wrapper's `ad`);
+  // nullptr when that is no custom template ad.
+  static std::shared_ptr<ZUMNativeCustomTemplateAd> createWithMediatedNativeAd(
+      const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd, const ZUMAdConfiguration::Options& options);
   // Registers the kind's class object under its ad loader class name.
   static void registerClass();
   ~ZUMNativeCustomTemplateAd() override;
@@ -76,10 +86,11 @@ class ZUMNativeCustomTemplateAd : public ZUMNativeAd, public ZUMMediatedNativeCu
   ClickHandler customClickHandler() const;
   std::string description() const;
 
-  // --- ZUMMediatedNativeAd: the ad reports its own user events ---------------------------
-  std::shared_ptr<ZUMMediatedNativeAdDelegate> mediatedNativeAdDelegate() override { return nullptr; }
-  // The server's extra assets (an empty dictionary without them).
-  Json extraAssets() const override { return ZUMNativeAd::extraAssets().value_or(Json::object()); }
+  // --- ZUMMediatedNativeAd (the same operations as ZUMNativeAd's) -----------------------
+  std::shared_ptr<ZUMMediatedNativeAdDelegate> mediatedNativeAdDelegate() override {
+    return ZUMNativeAd::mediatedNativeAdDelegate();
+  }
+  std::optional<Json> extraAssets() const override { return ZUMNativeAd::extraAssets(); }
 
   // --- ZUMNativeAd ---------------------------------------------------------------------
   std::string adFormatTemplateID() const override { return "3"; }
@@ -94,6 +105,8 @@ class ZUMNativeCustomTemplateAd : public ZUMNativeAd, public ZUMMediatedNativeCu
 
  private:
   ZUMNativeCustomTemplateAd(const Json& dictionary, const ZUMAdConfiguration::Options& options);
+  explicit ZUMNativeCustomTemplateAd(const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd);
+  void readMediatedAssets(const ZUMMediatedNativeCustomTemplateAd& networkAd);
   void readAssets(const Json& dictionary);
   void loadImages(const std::map<std::string, std::shared_ptr<ZUMNativeAdImage>>& images);
   void loadVideo();
@@ -119,4 +132,6 @@ class ZUMNativeCustomTemplateAd : public ZUMNativeAd, public ZUMMediatedNativeCu
   OneShotHandler deprecatedCustomClickHandler_;  // on lockQueue_
   std::string templateID_;
   std::weak_ptr<platform::View> observedAdView_;
+  // The network's ad this one stands for (nullptr for the SDK's own ads).
+  std::shared_ptr<ZUMMediatedNativeCustomTemplateAd> networkAd_;
 };

@@ -14,10 +14,12 @@
 #include "ZUMVideoControllerDelegate.h"
 #include "ZUMVideoControlling.h"
 #include "sdk/rendering/ZUMAdViewVideoControllerDelegate.h"
+#include "sdk/rendering/ZUMMediationNativeAdVideoControllerDelegate.h"
 
 class ZUMVideoController final : public ZUMVideoControlling,
                                  public ZUMVideoControllerDelegate,
                                  public ZUMAdViewVideoControllerDelegate,
+                                 public ZUMMediationNativeAdVideoControllerDelegate,
                                  public std::enable_shared_from_this<ZUMVideoController> {
  public:
   static std::shared_ptr<ZUMVideoController> create();
@@ -45,6 +47,9 @@ class ZUMVideoController final : public ZUMVideoControlling,
   void adViewVideoControllerDidEndVideoPlayback(ZUMAdViewVideoController&) override;
   void adViewVideoControllerDidMuteVideo(ZUMAdViewVideoController&) override;
   void adViewVideoControllerDidUnmuteVideo(ZUMAdViewVideoController&) override;
+  void mediationNativeAdVideoControllerDidPlayVideo(ZUMMediationNativeAdVideoController&) override;
+  void mediationNativeAdVideoControllerDidPauseVideo(ZUMMediationNativeAdVideoController&) override;
+  void mediationNativeAdVideoControllerDidEndVideoPlayback(ZUMMediationNativeAdVideoController&) override;
   ZUMImplemented videoControllerDidPlayVideo(ZUMVideoController&) override;
   ZUMImplemented videoControllerDidPauseVideo(ZUMVideoController&) override;
   ZUMImplemented videoControllerDidEndVideoPlayback(ZUMVideoController&) override;

@@ -20,7 +20,7 @@
 #include "sdk/mediation/ZUMMAdNetworkConnectorImpl.h"
 #include "sdk/mediation/ZUMMConfig.h"
 #include "sdk/mediation/ZUMMUtilities.h"
-#include "sdk/mediation/ZUMMediatedAd.h"
+#include "sdk/native/ZUMMediatedAd.h"
 #include "sdk/network/ZUMClickTrackerCollection.h"
 #include "sdk/rendering/ZUMSlotResponseProcessor.h"
 #include "sdk/request/ZUMAd.h"
@@ -47,8 +47,19 @@ std::shared_ptr<ZUMMAdManager> ZUMMAdManager::create(const std::shared_ptr<ZUMSl
 
 ZUMMAdManager::~ZUMMAdManager() {
   if (adNetworkTimeoutTimer_) adNetworkTimeoutTimer_->invalidate();
-  if (requestingConnector_) requestingConnector_->setAdManager(nullptr);
-  if (receivedConnector_) receivedConnector_->setAdManager(nullptr);
+  if (requestingConnector_ && reportsHere(*requestingConnector_)) requestingConnector_->setAdManager(nullptr);
+  if (receivedConnector_ && reportsHere(*receivedConnector_)) receivedConnector_->setAdManager(nullptr);
+}
+
+bool ZUMMAdManager::reportsHere(const Connector& connector) const {
+  return connector.adManager().get() == static_cast<const ZUMMConnectorDelegate*>(this);
+}
+
+void ZUMMAdManager::adoptReceivedConnector(const std::shared_ptr<Connector>& connector) {
+  platform::assertMainThread();
+  if (!connector) return;
+  receive(connector);
+  connector->setAdManager(shared_from_this());
 }
 
 // --- The slot's calls --------------------------------------------------------------------
@@ -85,8 +96,10 @@ void ZUMMAdManager::presentInterstitialFromRootViewController(const std::shared_
 void ZUMMAdManager::cancel() {
   ZUMRunOnMainThread([self = shared_from_this()] {
     self->cancelPendingActions();
-    if (self->requestingConnector_) self->requestingConnector_->askAdapterToStopBeingDelegate();
-    if (self->receivedConnector_) self->receivedConnector_->askAdapterToStopBeingDelegate();
+    // A connector another slot took over serves that slot: it goes on.
+    for (const auto& connector : {self->requestingConnector_, self->receivedConnector_}) {
+      if (connector && self->reportsHere(*connector)) connector->askAdapterToStopBeingDelegate();
+    }
     if (self->fillStatusPingsSent_ || !self->requestingConnector_) return;
     self->recordFill(ZUMMFillState::kCancelled, self->attemptEntry_);
     self->reportNoFill();
@@ -207,13 +220,14 @@ void ZUMMAdManager::resetRequestingState() {
 
 void ZUMMAdManager::detach(Connector& connector) {
   cancelPendingActions();
-  connector.setAdManager(nullptr);
+  if (reportsHere(connector)) connector.setAdManager(nullptr);
 }
 
 void ZUMMAdManager::receive(const std::shared_ptr<Connector>& connector) {
   if (connector == receivedConnector_) return;
-  if (receivedConnector_) {
-    // Replaced: its network's adapter stops too, whoever still holds the connector.
+  // Replaced: its network's adapter stops too, whoever still holds the connector; but
+  // not one that another slot's waterfall took over.
+  if (receivedConnector_ && reportsHere(*receivedConnector_)) {
     receivedConnector_->askAdapterToStopBeingDelegate();
     detach(*receivedConnector_);
   }

@@ -75,6 +75,9 @@ class ZUMMAdManager final : public ZUMMSlotDelegate,
   void cancel();
   // Work queued for later (a hop to the main thread, the time-out) does nothing.
   void cancelPendingActions();
+  // `connector`, filled by another slot's waterfall, becomes this one's received network
+  // and reports here. The waterfall it leaves may still hold it, but never stops it.
+  void adoptReceivedConnector(const std::shared_ptr<Connector>& connector);
 
   // --- ZUMMConnectorDelegate -------------------------------------------------------------
   void adRequestReturnsFromConnectorWithView(Connector& connector, const std::shared_ptr<platform::View>& view) override;
@@ -118,6 +121,8 @@ class ZUMMAdManager final : public ZUMMSlotDelegate,
   void resetRequestingState();
   // The waterfall lets go of a connector that is not the received one.
   void detach(Connector& connector);
+  // Whether `connector` reports to this waterfall (not handed over to another slot's).
+  bool reportsHere(const Connector& connector) const;
   // `connector` becomes the received network; the earlier one is let go.
   void receive(const std::shared_ptr<Connector>& connector);
   // Sends the fill ping through the received connector once per pass; whether it was

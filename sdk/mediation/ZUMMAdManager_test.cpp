@@ -23,7 +23,7 @@
 #include "sdk/mediation/ZUMMAdNetworkConnectorInterstitial.h"
 #include "sdk/mediation/ZUMMConfig.h"
 #include "sdk/mediation/ZUMMConnectorTestSupport.h"
-#include "sdk/mediation/ZUMMediatedAd.h"
+#include "sdk/native/ZUMMediatedAd.h"
 #include "sdk/network/ZUMClickTrackerCollection.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdMediationDelegate.h"

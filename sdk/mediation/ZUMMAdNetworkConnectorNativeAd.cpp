@@ -7,7 +7,7 @@
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/mediation/ZUMMConfig.h"
 #include "sdk/mediation/ZUMMConnectorDelegate.h"
-#include "sdk/mediation/ZUMMediatedNativeAdImpl.h"
+#include "sdk/native/ZUMMediatedNativeAdImpl.h"
 #include "sdk/request/ZUMAdLoaderConfiguration.h"
 
 std::shared_ptr<ZUMMAdNetworkConnectorNativeAd> ZUMMAdNetworkConnectorNativeAd::create(

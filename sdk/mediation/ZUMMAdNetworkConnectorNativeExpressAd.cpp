@@ -210,7 +210,7 @@ std::optional<Json> ZUMMAdNetworkConnectorNativeExpressAd::assetsDictionaryFromM
   }
   // Without any asset of its kind the template has nothing to show, whatever the text.
   if (assets.empty()) return std::nullopt;
-  putCommonAssets(assets, ad.extraAssets(), common);
+  putCommonAssets(assets, ad.extraAssets().value_or(Json()), common);
   Json wrapper = Json::object();
   if (const Json* ids = networkConfig()->nativeExpressTemplateIDs()) wrapper["template_id"] = *ids;
   wrapper["assets"] = std::move(assets);

@@ -27,7 +27,7 @@
 #include "sdk/mediation/ZUMMConfig.h"
 #include "sdk/mediation/ZUMMConnectorTestSupport.h"
 #include "sdk/mediation/ZUMMediatedBannerAd.h"
-#include "sdk/mediation/ZUMMediatedNativeAdImpl.h"
+#include "sdk/native/ZUMMediatedNativeAdImpl.h"
 #include "sdk/network/ZUMClickTrackerCollection.h"
 #include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/request/ZUMAdLoaderConfiguration.h"
@@ -50,7 +50,7 @@ constexpr const char* kPings = "https://ads.adnetwork.example";
 
 struct NetworkAd : ZUMMediatedNativeAd {
   std::shared_ptr<ZUMMediatedNativeAdDelegate> mediatedNativeAdDelegate() override { return nullptr; }
-  Json extraAssets() const override { return Json::object(); }
+  std::optional<Json> extraAssets() const override { return Json::object(); }
 };
 
 // The analytics step: which events the pings pass, URLs as given.

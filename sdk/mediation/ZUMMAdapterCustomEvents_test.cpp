@@ -81,7 +81,7 @@ struct NativeEvent : ZUMCustomEventNativeAd {
 };
 struct NetworkAd : ZUMMediatedNativeAd {
   std::shared_ptr<ZUMMediatedNativeAdDelegate> mediatedNativeAdDelegate() override { return nullptr; }
-  Json extraAssets() const override { return Json::object(); }
+  std::optional<Json> extraAssets() const override { return Json::object(); }
 };
 
 class ZUMMAdapterCustomEventsTest : public testenv::PlatformTest {

@@ -14,6 +14,7 @@
 #include "sdk/mediation/ZUMMediationNativeMediation.h"
 #include "sdk/request/ZUMAdTelemetry.h"
 #include "sdk/request/ZUMSlot.h"
+#include "sdk/request/ZUMSlotResponseProcessing.h"
 
 std::shared_ptr<ZUMMAdManager> ZUMMediationSlotMediation::makeMediationManager(ZUMSlot& slot) {
   return ZUMMAdManager::create(slot.shared_from_this());
@@ -49,6 +50,20 @@ std::optional<std::string> ZUMMediationSlotMediation::mediatedAdNetworkClassName
   auto connector = manager ? manager->receivedConnector() : nullptr;
   auto entry = connector ? connector->networkConfig() : nullptr;
   return entry ? entry->adapterClass() : std::nullopt;
+}
+
+void ZUMMediationSlotMediation::adoptMediationConnector(ZUMSlot& slot,
+                                                        const std::shared_ptr<ZUMMAdNetworkConnectorImpl>& connector) {
+  platform::assertMainThread();
+  auto manager = slot.mediationManager();
+  if (!manager || !connector) return;
+  auto previousManager = connector->adManager();
+  auto previous = previousManager ? previousManager->slot() : nullptr;
+  // A connector already of this slot changes nothing.
+  if (previous.get() == &slot) return;
+  auto processing = ZUMSlotResponseProcessing::shared();
+  if (previous && previous->ad() && processing) processing->finishedLoadingAdResponse(slot, previous->ad());
+  manager->adoptReceivedConnector(connector);
 }
 
 std::optional<platform::URL> ZUMMediationClickTracking::mediationURL(const std::string& urlTemplate,

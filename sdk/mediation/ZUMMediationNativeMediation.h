@@ -1,6 +1,5 @@
 // The mediation area's side of the native area's interface (ZUMNativeMediation): the
-// response type of a network entry, the native-ad connector of an entry, and the ad a
-// mediated ad becomes for an ad loader. ZUMRegisterMediation installs it.
+// response type of a network entry and the native-ad connector of an entry. ZUMRegisterMediation installs it.
 //
 // Main thread.
 #pragma once
@@ -12,5 +11,4 @@ class ZUMMediationNativeMediation final : public ZUMNativeMediation {
   std::optional<std::string> responseType(const ZUMMAdNetworkConfig& networkConfig) override;
   std::shared_ptr<ZUMMAdNetworkConnectorImpl> makeNativeAdConnector(
       const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) override;
-  std::shared_ptr<ZUMLoadable> loadableAdForAdLoader(ZUMMediatedAd& ad, ZUMAdLoader& loader) override;
 };

@@ -45,7 +45,7 @@ struct Fields {
 
 struct PlainAd : virtual ZUMMediatedNativeAd {
   std::shared_ptr<ZUMMediatedNativeAdDelegate> mediatedNativeAdDelegate() override { return nullptr; }
-  Json extraAssets() const override { return f.extras; }
+  std::optional<Json> extraAssets() const override { return f.extras; }
   Fields f;
 };
 struct AppInstallAd : PlainAd, ZUMMediatedNativeAppInstallAd {

@@ -6,6 +6,7 @@
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/native/ZUMAdLoadResults.h"
+#include "sdk/native/ZUMMediatedAd.h"
 #include "sdk/native/ZUMNativeMediation.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMLoadable.h"
@@ -38,8 +39,7 @@ std::optional<std::shared_ptr<ZUMAdLoaderConfiguration>> ZUMAdLoader::adLoaderCo
 void ZUMAdLoader::adProcessMediatedAd(const std::shared_ptr<ZUMAd>&, const std::shared_ptr<ZUMMediatedAd>& mediatedAd,
                                       std::function<void(const platform::ErrorPtr&)> completion) {
   if (!completion) return;
-  auto mediation = ZUMNativeMediation::shared();
-  auto loadable = mediation && mediatedAd ? mediation->loadableAdForAdLoader(*mediatedAd, *this) : nullptr;
+  auto loadable = mediatedAd ? mediatedAd->loadableAdForAdLoader(*this) : nullptr;
   if (!loadable) {
     completion(ZUMMakeErrorWithDescription(kZUMErrorInternalError, "The mediated ad cannot be loaded by an ad loader."));
     return;

@@ -12,7 +12,7 @@
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "sdk/errors/ZUMErrors.h"
-#include "sdk/mediation/ZUMMediatedAd.h"
+#include "sdk/native/ZUMMediatedAd.h"
 #include "sdk/native/ZUMNativeMediation.h"
 #include "sdk/native/ZUMNativeTestSupport.h"
 #include "sdk/request/ZUMAd.h"
@@ -308,6 +308,10 @@ TEST_F(ZUMAdLoaderTest, TwoAdsOfOneResponseClickedInTurnTellTheirOwnDelegates) {
 
 // Mediation as the loader sees it: entries without a response type, and a mediated ad
 // that becomes the test's loadable ad.
+struct FakeMediatedAd : ZUMMediatedAd {
+  std::shared_ptr<ZUMLoadable> loadableAdForAdLoader(ZUMAdLoader&) override { return loadable; }
+  std::shared_ptr<ZUMLoadable> loadable;
+};
 struct FakeMediation : ZUMNativeMediation {
   std::optional<std::string> responseType(const ZUMMAdNetworkConfig&) override { return std::nullopt; }
   std::shared_ptr<ZUMMAdNetworkConnectorImpl> makeNativeAdConnector(const std::shared_ptr<const ZUMMConfig>&,
@@ -315,14 +319,12 @@ struct FakeMediation : ZUMNativeMediation {
     ++connectors;
     return nullptr;
   }
-  std::shared_ptr<ZUMLoadable> loadableAdForAdLoader(ZUMMediatedAd&, ZUMAdLoader&) override { return loadable; }
-  std::shared_ptr<ZUMLoadable> loadable;
   int connectors = 0;
 };
 
 TEST_F(ZUMAdLoaderTest, AMediatedAdIsCheckedThenDeliveredAsTheFinalResult) {
   auto loader = makeLoader({"1"}, {});
-  auto mediated = ZUMMediatedAd::create();
+  auto mediated = std::make_shared<FakeMediatedAd>();
   auto mediation = std::make_shared<FakeMediation>();
   const struct {
     const char* name;
@@ -341,7 +343,7 @@ TEST_F(ZUMAdLoaderTest, AMediatedAdIsCheckedThenDeliveredAsTheFinalResult) {
     SCOPED_TRACE(row.name);
     delegate->log.clear();
     ZUMNativeMediation::setShared(row.installed ? mediation : nullptr);
-    mediation->loadable = row.className.empty() ? nullptr
+    mediated->loadable = row.className.empty() ? nullptr
                                                 : nativetest::DeliveredTestAd::create(Json{{"headline", "m"}}, {},
                                                                                       row.className);
     std::string completion;
@@ -354,9 +356,9 @@ TEST_F(ZUMAdLoaderTest, AMediatedAdIsCheckedThenDeliveredAsTheFinalResult) {
   }
   // The loader keeps the ad alive while its assets load.
   delegate->log.clear();
-  mediation->loadable = nativetest::DeliveredTestAd::create(Json{{"headline", "k"}}, {}, kZUMNativeContentAdClassName);
+  mediated->loadable = nativetest::DeliveredTestAd::create(Json{{"headline", "k"}}, {}, kZUMNativeContentAdClassName);
   loader->adProcessMediatedAd(nullptr, mediated, [](const platform::ErrorPtr&) {});
-  mediation->loadable = nullptr;
+  mediated->loadable = nullptr;
   env.runUntilIdle();
   EXPECT_EQ(delegate->log, (Log{"ad k final", "finished"}));
   // The loader owns the mediated responses of its slot.

@@ -9,6 +9,7 @@
 #include "ZUMRequest.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/MainThreadChecker.h"
+#include "platform/base/NotificationCenter.h"
 #include "platform/base/URL.h"
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMApplication.h"
@@ -19,6 +20,7 @@
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
+#include "sdk/native/ZUMMediatedNativeAdImpl.h"
 #include "sdk/native/ZUMNativeAdEventRouter.h"
 #include "sdk/network/ZUMPinger.h"
 #include "sdk/rendering/ZUMAdView.h"
@@ -80,7 +82,10 @@ ZUMNativeAd::ZUMNativeAd(const Json& dictionary, const ZUMAdConfiguration::Optio
   }
 }
 
-ZUMNativeAd::~ZUMNativeAd() { keepStatistics(); }
+ZUMNativeAd::~ZUMNativeAd() {
+  keepStatistics();
+  platform::NotificationCenter::defaultCenter().removeObserver(this);
+}
 
 void ZUMNativeAd::readTrackingData(const Json& dictionary) {
   const Json* tracking = ZUMJSONObjectForKey(dictionary, "tracking_urls_and_actions");
@@ -138,9 +143,14 @@ void ZUMNativeAd::callPage(const std::string& function, const Json& argument) {
                                                     ZUMScriptSafeJSON(*json) + ")");
 }
 
-void ZUMNativeAd::performClickOnView(const std::shared_ptr<platform::View>& /*view*/,
+void ZUMNativeAd::performClickOnView(const std::shared_ptr<platform::View>& view,
                                      const std::optional<std::string>& assetName, const Json& environment) {
   platform::assertMainThread();
+  if (mediatedNativeAd_) {
+    // The network records its clicks itself: it tells through its notifications.
+    if (mediatedNativeAd_->adapterHandlesUserClicks()) return;
+    mediatedNativeAd_->reportClickOnAssetWithName(assetName.value_or(""), view, rootViewController());
+  }
   if (!assetName || !adConfiguration_) return;
   Json argument = environment.is_object() ? environment : Json::object();
   argument["ad"] = *adConfiguration_;
@@ -153,7 +163,9 @@ void ZUMNativeAd::recordImpressionWithEnvironment(const Json& environment) {
   platform::assertMainThread();
   if (hasRecordedImpression_) return;
   hasRecordedImpression_ = true;
+  if (mediatedNativeAd_ && mediatedNativeAd_->adapterHandlesUserImpressions()) return;
   pingDebugSignal();
+  if (mediatedNativeAd_) mediatedNativeAd_->reportImpression();
   if (!adConfiguration_) return;
   Json argument = environment.is_object() ? environment : Json::object();
   argument["ad"] = *adConfiguration_;

@@ -1,5 +1,6 @@
 // The class object of a native ad kind: a loadable class (ZUMLoadable.h) that also makes
-// the kind's ads from the entries of a preprocessed response. The kinds register theirs
+// the kind's ads from the entries of a preprocessed response and from other networks'
+// native ads. The kinds register theirs
 // with ZUMRegisterLoadableClass; the ad loader finds it through the class tables.
 //
 // Immutable; any thread (the ads it makes are main-thread objects).
@@ -12,6 +13,7 @@
 #include "sdk/request/ZUMAdConfiguration.h"
 #include "sdk/request/ZUMLoadable.h"
 
+class ZUMMediatedNativeAdImpl;
 class ZUMNativeAd;
 
 class ZUMNativeAdClass : public ZUMLoadableClass {
@@ -20,4 +22,10 @@ class ZUMNativeAdClass : public ZUMLoadableClass {
   // the entry cannot make one.
   virtual std::shared_ptr<ZUMNativeAd> adWithDictionary(const nlohmann::ordered_json& dictionary,
                                                         const ZUMAdConfiguration::Options& options) const = 0;
+  // An ad of the kind standing for another network's ad (its wrapper); nullptr when the
+  // kind cannot stand for it.
+  virtual std::shared_ptr<ZUMNativeAd> adWithMediatedNativeAd(const std::shared_ptr<ZUMMediatedNativeAdImpl>& /*ad*/,
+                                                              const ZUMAdConfiguration::Options& /*options*/) const {
+    return nullptr;
+  }
 };

@@ -16,6 +16,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "sdk/native/ZUMNativeAdViewPolicyDelegate.h"
 #include "platform/ui/Geometry.h"
 #include "platform/ui/GestureRecognizerDelegate.h"
 #include "platform/ui/TapGestureRecognizer.h"
@@ -40,15 +41,6 @@ namespace platform {
 class Notification;
 }  // namespace platform
 
-// Told when the policy begins tracking its view (every pass of the impression tracking
-// that gets that far) and when it lets an ad go for another.
-class ZUMNativeAdViewPolicyDelegate {
- public:
-  virtual ~ZUMNativeAdViewPolicyDelegate() = default;
-  virtual void nativeAdViewPolicyDidBeginTrackingView(ZUMNativeAdViewPolicy& policy, platform::View& view) = 0;
-  virtual void nativeAdViewPolicyDidUnloadNativeAd(ZUMNativeAdViewPolicy& policy, ZUMNativeAd& ad,
-                                                   platform::View* view) = 0;
-};
 
 // The user default that lets the policy's recognizers recognize along with any other.
 inline constexpr const char* kZUMNativeIndiscriminateRecognitionKey = "/vantor/ads/native-indiscriminate-recognition";

@@ -66,6 +66,10 @@ class ZUMNativeAdvancedAdClass final : public ZUMNativeAdClass {
                                                 const ZUMAdConfiguration::Options& options) const override {
     return description_.make(dictionary, options);
   }
+  std::shared_ptr<ZUMNativeAd> adWithMediatedNativeAd(const std::shared_ptr<ZUMMediatedNativeAdImpl>& ad,
+                                                      const ZUMAdConfiguration::Options& options) const override {
+    return description_.makeMediated ? description_.makeMediated(ad, options) : nullptr;
+  }
 
  private:
   const ZUMNativeAdvancedAdClassDescription description_;
@@ -116,6 +120,12 @@ ZUMNativeAdvancedAd::ZUMNativeAdvancedAd(const Json& dictionary, const ZUMAdConf
   // Whatever its JSON type: a number, a boolean or a string as the platform reads one.
   publisherOwnedAdViewAllowed_ =
       ZUMJSONBoolForKey(dictionary, "allow_pub_owned_ad_view", false, ZUMJSONStrings::Read);
+}
+
+ZUMNativeAdvancedAd::ZUMNativeAdvancedAd(const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd,
+                                         const ZUMNativeAdvancedAdKind& kind)
+    : ZUMNativeAd(mediatedAd), kind_(kind) {
+  platform::assertMainThread();
 }
 
 ZUMNativeAdvancedAd::~ZUMNativeAdvancedAd() = default;

@@ -9,7 +9,11 @@
 // An ad is made from a server dictionary or (for other networks' ads) from values at
 // hand: both ways end in setValues(), which is the one place the shared fields are set.
 //
-// The ad is the delegate of every view policy that shows it; it holds the policy of a
+// An ad made from another network's ad takes the network's values as they are (its
+// images already at hand), the network's media content and video, and no overlay,
+// attribution or host-owned view.
+//
+// The ad is the delegate of every view policy that shows it (ZUMNativeAd); it holds the policy of a
 // registered host view weakly (the view's tap recognizer keeps that policy). Main thread
 // only, but for the asset bookkeeping of the base.
 #pragma once
@@ -31,6 +35,7 @@ class View;
 
 class ZUMAdLoaderDelegate;
 class ZUMMediaContentDisplaying;
+class ZUMMediatedNativeAdImpl;
 class ZUMNativeAdAttribution;
 class ZUMNativeAdImage;
 class ZUMVideoController;
@@ -61,7 +66,7 @@ struct ZUMNativeAdvancedAdValues {
   std::shared_ptr<ZUMMediaContentDisplaying> mediaContent;
 };
 
-class ZUMNativeAdvancedAd : public ZUMNativeAd, public ZUMNativeAdViewPolicyDelegate {
+class ZUMNativeAdvancedAd : public ZUMNativeAd {
  public:
   using ViewPtr = std::shared_ptr<platform::View>;
   // Asset name -> the host's view showing that asset, in the order taps test them.
@@ -107,10 +112,6 @@ class ZUMNativeAdvancedAd : public ZUMNativeAd, public ZUMNativeAdViewPolicyDele
   // The overlay follows the slot's page.
   void setSlot(const std::shared_ptr<ZUMSlot>& slot) override;
 
-  // --- ZUMNativeAdViewPolicyDelegate: a server ad has nobody to tell ---------------------
-  void nativeAdViewPolicyDidBeginTrackingView(ZUMNativeAdViewPolicy&, platform::View&) override {}
-  void nativeAdViewPolicyDidUnloadNativeAd(ZUMNativeAdViewPolicy&, ZUMNativeAd&, platform::View*) override {}
-
   // The policy watching the registered view, while there is one.
   std::shared_ptr<ZUMNativeAdViewPolicy> nativeAdViewPolicy() const { return nativeAdViewPolicy_.lock(); }
 
@@ -120,6 +121,8 @@ class ZUMNativeAdvancedAd : public ZUMNativeAd, public ZUMNativeAdViewPolicyDele
   // "allow_pub_owned_ad_view") and the image and video options.
   ZUMNativeAdvancedAd(const Json& dictionary, const ZUMAdConfiguration::Options& options,
                       const ZUMNativeAdvancedAdKind& kind);
+  // Another network's ad: the kind's factory sets its values, then observes the ad.
+  ZUMNativeAdvancedAd(const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd, const ZUMNativeAdvancedAdKind& kind);
   // The shared fields, whichever way the ad was made.
   void setValues(ZUMNativeAdvancedAdValues values);
   // Whether every value the kind requires is there (an ad without one is not made).
@@ -164,5 +167,8 @@ struct ZUMNativeAdvancedAdClassDescription {
   const char* templateID;
   std::shared_ptr<ZUMNativeAd> (*make)(const nlohmann::ordered_json& dictionary,
                                        const ZUMAdConfiguration::Options& options);
+  // The kind's ad standing for another network's ad (nullptr when it cannot).
+  std::shared_ptr<ZUMNativeAd> (*makeMediated)(const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd,
+                                               const ZUMAdConfiguration::Options& options);
 };
 void ZUMRegisterNativeAdvancedAdClass(const ZUMNativeAdvancedAdClassDescription& description);

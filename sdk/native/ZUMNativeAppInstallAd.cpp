@@ -2,7 +2,10 @@
 
 #include "ZUMAdLoader.h"
 #include "ZUMNativeAppInstallAdView.h"
+#include "ZUMMediatedNativeAppInstallAd.h"
 #include "sdk/foundation/ZUMJSONReaders.h"
+#include "sdk/native/ZUMMediatedNativeAdImpl.h"
+#include "sdk/native/ZUMMediationNativeAdMediaContent.h"
 #include "sdk/request/ZUMAdLoaderConfiguration.h"
 
 const ZUMNativeAdvancedAdKind& ZUMNativeAppInstallAd::kind() {
@@ -31,6 +34,10 @@ void ZUMNativeAppInstallAd::registerClass() {
       .make = [](const Json& dictionary, const ZUMAdConfiguration::Options& options) -> std::shared_ptr<ZUMNativeAd> {
         return create(dictionary, options);
       },
+      .makeMediated = [](const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd,
+                         const ZUMAdConfiguration::Options& options) -> std::shared_ptr<ZUMNativeAd> {
+        return createWithMediatedNativeAd(mediatedAd, options);
+      },
   });
   ZUMNativeAppInstallAdView::registerClass();
 }
@@ -39,6 +46,29 @@ std::shared_ptr<ZUMNativeAppInstallAd> ZUMNativeAppInstallAd::create(const Json&
                                                                      const ZUMAdConfiguration::Options& options) {
   auto ad = std::shared_ptr<ZUMNativeAppInstallAd>(new ZUMNativeAppInstallAd(dictionary, options));
   return ad->hasRequiredValues() ? ad : nullptr;
+}
+
+std::shared_ptr<ZUMNativeAppInstallAd> ZUMNativeAppInstallAd::createWithMediatedNativeAd(
+    const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd, const ZUMAdConfiguration::Options& /*options*/) {
+  auto network =
+      mediatedAd ? std::dynamic_pointer_cast<ZUMMediatedNativeAppInstallAd>(mediatedAd->ad()) : nullptr;
+  if (!network) return nullptr;
+  auto ad = std::shared_ptr<ZUMNativeAppInstallAd>(new ZUMNativeAppInstallAd(mediatedAd));
+  ad->setValues({.headline = network->headline(),
+                 .body = network->body(),
+                 .callToAction = network->callToAction(),
+                 .images = {},
+                 .availableImages = network->images(),
+                 .singleImage = network->icon(),
+                 .adChoicesContentView = network->adChoicesView(),
+                 .mediaContent = ZUMMediationNativeAdMediaContent::createWithMediatedNativeAppInstallAd(network)});
+  if (!ad->hasRequiredValues()) return nullptr;
+  ad->store_ = network->store();
+  ad->price_ = network->price();
+  // The network gives the rating as decimal text; anything unreadable is no rating.
+  if (auto rating = network->starRating()) ad->starRating_ = ZUMJSONDouble(Json(*rating), ZUMJSONStrings::Read).value_or(0.0);
+  ad->observeMediatedNativeAd();
+  return ad;
 }
 
 ZUMNativeAppInstallAd::ZUMNativeAppInstallAd(const Json& dictionary, const ZUMAdConfiguration::Options& options)

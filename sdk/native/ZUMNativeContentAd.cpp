@@ -2,7 +2,10 @@
 
 #include "ZUMAdLoader.h"
 #include "ZUMNativeContentAdView.h"
+#include "ZUMMediatedNativeContentAd.h"
 #include "sdk/foundation/ZUMJSONReaders.h"
+#include "sdk/native/ZUMMediatedNativeAdImpl.h"
+#include "sdk/native/ZUMMediationNativeAdMediaContent.h"
 #include "sdk/request/ZUMAdLoaderConfiguration.h"
 
 const ZUMNativeAdvancedAdKind& ZUMNativeContentAd::kind() {
@@ -32,6 +35,10 @@ void ZUMNativeContentAd::registerClass() {
       .make = [](const Json& dictionary, const ZUMAdConfiguration::Options& options) -> std::shared_ptr<ZUMNativeAd> {
         return create(dictionary, options);
       },
+      .makeMediated = [](const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd,
+                         const ZUMAdConfiguration::Options& options) -> std::shared_ptr<ZUMNativeAd> {
+        return createWithMediatedNativeAd(mediatedAd, options);
+      },
   });
   ZUMNativeContentAdView::registerClass();
 }
@@ -40,6 +47,25 @@ std::shared_ptr<ZUMNativeContentAd> ZUMNativeContentAd::create(const Json& dicti
                                                                const ZUMAdConfiguration::Options& options) {
   auto ad = std::shared_ptr<ZUMNativeContentAd>(new ZUMNativeContentAd(dictionary, options));
   return ad->hasRequiredValues() ? ad : nullptr;
+}
+
+std::shared_ptr<ZUMNativeContentAd> ZUMNativeContentAd::createWithMediatedNativeAd(
+    const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd, const ZUMAdConfiguration::Options& /*options*/) {
+  auto network = mediatedAd ? std::dynamic_pointer_cast<ZUMMediatedNativeContentAd>(mediatedAd->ad()) : nullptr;
+  if (!network) return nullptr;
+  auto ad = std::shared_ptr<ZUMNativeContentAd>(new ZUMNativeContentAd(mediatedAd));
+  ad->setValues({.headline = network->headline(),
+                 .body = network->body(),
+                 .callToAction = network->callToAction(),
+                 .images = {},
+                 .availableImages = network->images(),
+                 .singleImage = network->logo(),
+                 .adChoicesContentView = network->adChoicesView(),
+                 .mediaContent = ZUMMediationNativeAdMediaContent::createWithMediatedNativeContentAd(network)});
+  if (!ad->hasRequiredValues()) return nullptr;
+  ad->advertiser_ = network->advertiser();
+  ad->observeMediatedNativeAd();
+  return ad;
 }
 
 ZUMNativeContentAd::ZUMNativeContentAd(const Json& dictionary, const ZUMAdConfiguration::Options& options)

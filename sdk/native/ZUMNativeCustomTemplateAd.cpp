@@ -19,7 +19,9 @@
 #include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/native/ZUMMediaContent.h"
+#include "sdk/native/ZUMMediatedNativeAdImpl.h"
 #include "sdk/native/ZUMNativeAdClass.h"
+#include "sdk/native/ZUMNativeMediation.h"
 #include "sdk/request/ZUMAdLoaderConfiguration.h"
 #include "sdk/request/ZUMSlot.h"
 
@@ -97,9 +99,17 @@ class ZUMNativeCustomTemplateAdClass : public ZUMNativeAdClass {
     return Json{{"format", 3}, {"custom_template_ids", std::move(kept)}, {"allowed_response_types", {"ina"}}};
   }
   bool canInitWithAdLoader(ZUMAdLoader&, platform::ErrorPtr*) const override { return true; }
+  // The native connector for a "native" entry, as every native kind answers.
   std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
-      const std::shared_ptr<const ZUMMConfig>&, const std::shared_ptr<ZUMMAdNetworkConfig>&) const override {
-    return nullptr;
+      const std::shared_ptr<const ZUMMConfig>& config,
+      const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) const override {
+    auto mediation = ZUMNativeMediation::shared();
+    if (!mediation || !networkConfig || mediation->responseType(*networkConfig) != "native") return nullptr;
+    return mediation->makeNativeAdConnector(config, networkConfig);
+  }
+  std::shared_ptr<ZUMNativeAd> adWithMediatedNativeAd(const std::shared_ptr<ZUMMediatedNativeAdImpl>& ad,
+                                                      const ZUMAdConfiguration::Options& options) const override {
+    return ZUMNativeCustomTemplateAd::createWithMediatedNativeAd(ad, options);
   }
   std::shared_ptr<ZUMNativeAd> adWithDictionary(const Json& dictionary,
                                                 const ZUMAdConfiguration::Options& options) const override {
@@ -141,6 +151,39 @@ ZUMNativeCustomTemplateAd::ZUMNativeCustomTemplateAd(const Json& dictionary, con
   // Only an ad with a video has media; one without loads no video page.
   if (const Json* video = ZUMJSONObjectForKey(dictionary, "video")) {
     mediaContent_ = ZUMMediaContent::create(video, nullptr, videoOptions);
+  }
+}
+
+std::shared_ptr<ZUMNativeCustomTemplateAd> ZUMNativeCustomTemplateAd::createWithMediatedNativeAd(
+    const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd, const ZUMAdConfiguration::Options& /*options*/) {
+  platform::assertMainThread();
+  auto networkAd =
+      mediatedAd ? std::dynamic_pointer_cast<ZUMMediatedNativeCustomTemplateAd>(mediatedAd->ad()) : nullptr;
+  if (!networkAd) return nullptr;
+  auto ad = std::shared_ptr<ZUMNativeCustomTemplateAd>(new ZUMNativeCustomTemplateAd(mediatedAd));
+  ad->networkAd_ = networkAd;
+  ad->templateID_ = networkAd->templateID();
+  ad->readMediatedAssets(*networkAd);
+  ad->observeMediatedNativeAd();
+  return ad;
+}
+
+ZUMNativeCustomTemplateAd::ZUMNativeCustomTemplateAd(const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd)
+    : ZUMNativeAd(mediatedAd),
+      lockQueue_(platform::DispatchQueue::serial("com.vantor.morvane.custom-template")),
+      videoController_(ZUMVideoController::create()) {}
+
+// The network delivers its assets ready: each listed key is offered at once, with its
+// text or else its image.
+void ZUMNativeCustomTemplateAd::readMediatedAssets(const ZUMMediatedNativeCustomTemplateAd& networkAd) {
+  for (const auto& key : networkAd.availableAssetKeys()) {
+    if (key.empty()) continue;
+    if (auto text = networkAd.stringForKey(key)) {
+      stringAssets_[key] = *text;
+    } else if (auto image = networkAd.imageForKey(key)) {
+      imageAssets_[key] = image;
+    }
+    availableAssetKeys_.insert(key);
   }
 }
 
@@ -274,6 +317,8 @@ void ZUMNativeCustomTemplateAd::performClickOnAssetWithKey(const std::string& ke
     logPublic("Asset is unavailable. Cannot perform click on \"" + key + "\".");
     return;
   }
+  // Another network records the click on its own ad; the wrapper reports it below.
+  if (networkAd_) networkAd_->performClickOnAssetWithKey(key);
   bool hasHandler = false;
   lockQueue_->sync([&] { hasHandler = deprecatedCustomClickHandler_ || customClickHandler_; });
   performClickOnView(nullptr, key, hasHandler ? Json{{"has_custom_click_handler", true}} : Json::object());

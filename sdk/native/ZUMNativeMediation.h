@@ -1,11 +1,11 @@
-// What the native area asks of mediation: the type of a network entry's response, the
-// native-ad connector of an entry, and the SDK ad a mediated ad becomes for an ad
-// loader. The mediation area implements it and installs it once with setShared() when it
+// What the native area asks of mediation: the type of a network entry's response and the
+// native-ad connector of an entry. (The SDK ad a mediated ad becomes for an ad loader is
+// the mediated ad's own answer: the wrappers stand in this area or derive from its base.)
+// The mediation area implements it and installs it once with setShared() when it
 // registers.
 //
 // Unregistered (shared() is nullptr): an entry has no response type and no native-ad
-// connector (the waterfall then fails the load with its own error), and a mediated ad
-// becomes no loadable ad (the loader refuses it with code 11).
+// connector (the waterfall then fails the load with its own error).
 //
 // Called on the main thread.
 #pragma once
@@ -16,12 +16,9 @@
 
 #include "sdk/foundation/ZUMRegistrationPoint.h"
 
-class ZUMAdLoader;
-class ZUMLoadable;
 class ZUMMAdNetworkConfig;
 class ZUMMAdNetworkConnectorImpl;
 class ZUMMConfig;
-class ZUMMediatedAd;
 
 class ZUMNativeMediation : public ZUMSharedInterface<ZUMNativeMediation> {
  public:
@@ -32,6 +29,4 @@ class ZUMNativeMediation : public ZUMSharedInterface<ZUMNativeMediation> {
   // A new native-ad connector for the entry; nullptr when none can be made.
   virtual std::shared_ptr<ZUMMAdNetworkConnectorImpl> makeNativeAdConnector(
       const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) = 0;
-  // The SDK ad the mediated ad becomes for `loader`; nullptr when none.
-  virtual std::shared_ptr<ZUMLoadable> loadableAdForAdLoader(ZUMMediatedAd& ad, ZUMAdLoader& loader) = 0;
 };

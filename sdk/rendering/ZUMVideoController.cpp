@@ -29,11 +29,14 @@ void ZUMVideoController::setInternalVideoController(std::shared_ptr<ZUMVideoCont
 
 void ZUMVideoController::setListener(const std::shared_ptr<ZUMVideoControlling>& controller,
                                      const std::shared_ptr<ZUMVideoController>& listener) {
-  // Only our own controllers take a listener; a mediated ad's speaks for itself.
+  // Only our own controllers take a listener (a mediated ad's through the SDK's wrapper of
+  // its video); another speaks for itself.
   if (auto adViewController = std::dynamic_pointer_cast<ZUMAdViewVideoController>(controller)) {
     adViewController->setDelegate(listener);
   } else if (auto nested = std::dynamic_pointer_cast<ZUMVideoController>(controller)) {
     nested->setDelegate(listener);
+  } else if (auto mediated = std::dynamic_pointer_cast<ZUMMediationNativeAdVideoControllerDelegating>(controller)) {
+    mediated->setDelegate(listener);
   }
 }
 
@@ -85,6 +88,15 @@ void ZUMVideoController::tellDelegate(ZUMImplemented (ZUMVideoControllerDelegate
   });
 }
 
+void ZUMVideoController::mediationNativeAdVideoControllerDidPlayVideo(ZUMMediationNativeAdVideoController&) {
+  tellDelegate(&ZUMVideoControllerDelegate::videoControllerDidPlayVideo);
+}
+void ZUMVideoController::mediationNativeAdVideoControllerDidPauseVideo(ZUMMediationNativeAdVideoController&) {
+  tellDelegate(&ZUMVideoControllerDelegate::videoControllerDidPauseVideo);
+}
+void ZUMVideoController::mediationNativeAdVideoControllerDidEndVideoPlayback(ZUMMediationNativeAdVideoController&) {
+  tellDelegate(&ZUMVideoControllerDelegate::videoControllerDidEndVideoPlayback);
+}
 void ZUMVideoController::adViewVideoControllerDidPlayVideo(ZUMAdViewVideoController&) {
   tellDelegate(&ZUMVideoControllerDelegate::videoControllerDidPlayVideo);
 }

@@ -336,6 +336,14 @@ void ZUMSlot::cancelPendingActions() {
   cancelMediation();
 }
 
+void ZUMSlot::setMediationConnector(std::shared_ptr<ZUMMAdNetworkConnectorImpl> connector) {
+  platform::assertMainThread();
+  if (connector == mediationConnector_) return;
+  mediationConnector_ = std::move(connector);
+  auto mediation = ZUMSlotMediation::shared();
+  if (mediation && mediationConnector_) mediation->adoptMediationConnector(*this, mediationConnector_);
+}
+
 void ZUMSlot::cancelMediation() {
   auto mediation = ZUMSlotMediation::shared();
   if (mediation && mediationManager_) mediation->cancelMediation(*mediationManager_);

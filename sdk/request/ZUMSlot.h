@@ -50,6 +50,7 @@ class ZUMFennickLogger;
 class ZUMImpressionMonitor;
 class ZUMIntermission;
 class ZUMMAdManager;
+class ZUMMAdNetworkConnectorImpl;
 class ZUMMRAIDEventHandling;
 class ZUMRequest;
 class ZUMSlotAdEventDelegate;
@@ -221,6 +222,11 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   // --- Per-slot state of the areas above the slot -----------------------------------------
   // The waterfall driver, made with the slot by ZUMSlotMediation (nullptr without it).
   std::shared_ptr<ZUMMAdManager> mediationManager() const { return mediationManager_; }
+  // The connector whose network's ad the slot shows though another slot's waterfall
+  // found it (an ad loader's mediated banner): kept, and handed to this slot's waterfall
+  // (ZUMSlotMediation), so that the network's events reach this slot.
+  const std::shared_ptr<ZUMMAdNetworkConnectorImpl>& mediationConnector() const { return mediationConnector_; }
+  void setMediationConnector(std::shared_ptr<ZUMMAdNetworkConnectorImpl> connector);
   // The slot's own CSI registry, made with the slot; reported at teardown.
   std::shared_ptr<ZUMCSI> CSI() const { return CSI_; }
   void setCSI(std::shared_ptr<ZUMCSI> csi) { CSI_ = std::move(csi); }
@@ -303,6 +309,7 @@ class ZUMSlot final : public ZUMSDKCoreControllerDelegate,
   std::weak_ptr<ZUMSlotPlacement> placement_;
   std::weak_ptr<ZUMIntermission> intermission_;
   std::shared_ptr<ZUMMAdManager> mediationManager_;
+  std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnector_;
   std::shared_ptr<ZUMCSI> CSI_;
   std::shared_ptr<ZUMFennickLogger> logger_;
   std::shared_ptr<ZUMImpressionMonitor> impressionMonitor_;

@@ -1,4 +1,4 @@
-#include "sdk/mediation/ZUMMediatedAd.h"
+#include "sdk/native/ZUMMediatedAd.h"
 
 #include "platform/base/MainThreadChecker.h"
 

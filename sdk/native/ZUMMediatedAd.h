@@ -4,6 +4,9 @@
 // ZUMMediatedNativeAdImpl a network's native ad object; for an ad loader each turns
 // itself into a loadable ad of the SDK (loadableAdForAdLoader).
 //
+// It lives in the native area, below mediation, because the native ad kinds take the
+// native wrapper and report to it; mediation's banner wrapper derives from it there.
+//
 // Handlers are copies, run in the order added. Main thread only.
 #pragma once
 
