@@ -522,7 +522,6 @@ TEST_F(ZUMNativeAdvancedAdTest, TemplateViewsAreMadeFromArchives) {
   }
 }
 
-
 // Mediation as the kinds' class objects see it: the response type of an entry, and the
 // native-ad connectors asked for.
 struct CountingMediation : ZUMNativeMediation {
@@ -532,7 +531,6 @@ struct CountingMediation : ZUMNativeMediation {
     ++connectors;
     return nullptr;
   }
-  std::shared_ptr<ZUMLoadable> loadableAdForAdLoader(ZUMMediatedAd&, ZUMAdLoader&) override { return nullptr; }
   std::optional<std::string> type;
   int connectors = 0;
 };
