@@ -12,6 +12,8 @@
 #include "ZUMMAdapterClass.h"
 #include "ZUMMRewardBasedVideoAdNetworkConnector.h"
 #include "ZUMMediatedNativeAd.h"
+#include "ZUMNativeAppInstallAd.h"
+#include "ZUMNativeContentAd.h"
 #include "ZUMRequest.h"
 #include "ZUMRewardBasedVideoAd.h"
 #include "platform/base/MainThreadChecker.h"
@@ -27,17 +29,6 @@
 #include "sdk/request/ZUMAdLoaderConfiguration.h"
 #include "sdk/request/ZUMLoadable.h"
 #include "sdk/request/ZUMSlot.h"
-
-// The app-install and content kinds come in their own headers; until one exists its
-// class is not registered, the adapter never asks for its ads, and its relay is unused.
-#if __has_include("ZUMNativeAppInstallAd.h")
-#include "ZUMNativeAppInstallAd.h"
-#define ZUM_HAS_NATIVE_APP_INSTALL_AD 1
-#endif
-#if __has_include("ZUMNativeContentAd.h")
-#include "ZUMNativeContentAd.h"
-#define ZUM_HAS_NATIVE_CONTENT_AD 1
-#endif
 
 using Json = nlohmann::ordered_json;
 
@@ -250,21 +241,13 @@ void ZUMMAdapterVantorMorvaneAds::adLoaderDidReceiveNativeAd(ZUMAdLoader& loader
 }
 
 void ZUMMAdapterVantorMorvaneAds::adLoaderDidReceiveNativeAppInstallAd(
-    ZUMAdLoader& loader, [[maybe_unused]] const std::shared_ptr<ZUMNativeAppInstallAd>& ad) {
-#ifdef ZUM_HAS_NATIVE_APP_INSTALL_AD
-  adLoaderDidReceiveNativeAd(loader, std::dynamic_pointer_cast<ZUMMediatedNativeAd>(ad));
-#else
-  adLoaderDidReceiveNativeAd(loader, nullptr);
-#endif
+    ZUMAdLoader& loader, const std::shared_ptr<ZUMNativeAppInstallAd>& ad) {
+  adLoaderDidReceiveNativeAd(loader, ad);
 }
 
 void ZUMMAdapterVantorMorvaneAds::adLoaderDidReceiveNativeContentAd(
-    ZUMAdLoader& loader, [[maybe_unused]] const std::shared_ptr<ZUMNativeContentAd>& ad) {
-#ifdef ZUM_HAS_NATIVE_CONTENT_AD
-  adLoaderDidReceiveNativeAd(loader, std::dynamic_pointer_cast<ZUMMediatedNativeAd>(ad));
-#else
-  adLoaderDidReceiveNativeAd(loader, nullptr);
-#endif
+    ZUMAdLoader& loader, const std::shared_ptr<ZUMNativeContentAd>& ad) {
+  adLoaderDidReceiveNativeAd(loader, ad);
 }
 
 void ZUMMAdapterVantorMorvaneAds::adLoaderDidReceiveNativeCustomTemplateAd(

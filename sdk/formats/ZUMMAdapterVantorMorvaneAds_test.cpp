@@ -14,6 +14,10 @@
 #include "ZUMAdReward.h"
 #include "ZUMBannerView.h"
 #include "ZUMMAdapterClass.h"
+#include "ZUMNativeAppInstallAd.h"
+#include "ZUMNativeAppInstallAdLoaderDelegate.h"
+#include "ZUMNativeContentAd.h"
+#include "ZUMNativeContentAdLoaderDelegate.h"
 #include "platform/base/Decimal.h"
 #include "platform/base/NotificationCenter.h"
 #include "sdk/errors/ZUMErrors.h"
@@ -31,6 +35,7 @@
 #include "sdk/network/ZUMClickTrackerCollection.h"
 #include "sdk/presentation/ZUMInterstitialViewController.h"
 #include "sdk/request/ZUMSlot.h"
+#include "testing/TestImages.h"
 
 namespace {
 
@@ -75,6 +80,8 @@ struct RewardedWaterfall : ZUMMRewardBasedVideoAdConnectorDelegate {
 struct Host : ZUMBannerViewDelegate,
               ZUMInterstitialDelegate,
               ZUMNativeCustomTemplateAdLoaderDelegate,
+              ZUMNativeAppInstallAdLoaderDelegate,
+              ZUMNativeContentAdLoaderDelegate,
               formatstest::RewardedHost {
   ZUMImplemented adViewDidReceiveAd(ZUMBannerView&) override { return note("received"); }
   ZUMImplemented adViewDidFailToReceiveAdWithError(ZUMBannerView&, const ZUMRequestErrorPtr& e) override {
@@ -91,10 +98,19 @@ struct Host : ZUMBannerViewDelegate,
     customAds.push_back(ad);
     note("native " + ad->templateID() + " " + ad->stringForKey("title").value_or("-"));
   }
+  void adLoaderDidReceiveNativeAppInstallAd(ZUMAdLoader&, const std::shared_ptr<ZUMNativeAppInstallAd>& ad) override {
+    nativeAds.push_back(ad);
+    note("app install " + ad->headline().value_or("-"));
+  }
+  void adLoaderDidReceiveNativeContentAd(ZUMAdLoader&, const std::shared_ptr<ZUMNativeContentAd>& ad) override {
+    nativeAds.push_back(ad);
+    note("content " + ad->headline().value_or("-"));
+  }
   void adLoaderDidFailToReceiveAdWithError(ZUMAdLoader&, const ZUMRequestErrorPtr& e) override {
     note("failed " + std::to_string(e->code()));
   }
   std::vector<std::shared_ptr<ZUMNativeCustomTemplateAd>> customAds;
+  std::vector<std::shared_ptr<ZUMNativeAd>> nativeAds;
 };
 
 class ZUMMAdapterVantorMorvaneAdsTest : public formatstest::FormatsTest {
@@ -485,6 +501,43 @@ TEST_F(ZUMMAdapterVantorMorvaneAdsTest, AnAdLoaderWaterfallDeliversTheSDKsOwnCus
   EXPECT_EQ(adapter->adLoader()->adLoaderConfiguration()->adTypes(), std::vector<std::string>{"3"});
   ASSERT_EQ(hostDelegate->customAds.size(), 1u);
   EXPECT_EQ(pings("/ad"), 2u);
+}
+
+// The SDK's own app-install and content ads reach the host's loader as they are, carrying
+// the host's ad unit.
+TEST_F(ZUMMAdapterVantorMorvaneAdsTest, AnAdLoaderWaterfallDeliversTheSDKsOwnAppInstallAndContentAds) {
+  hosts.server.route("/icon.png", {.body = testenv::pngBytes(4, 4, {0, 0, 200}), .contentType = "image/png"});
+  const struct {
+    const char* type;
+    Json ad;
+    const char* heard;
+  } rows[] = {
+      {"2",
+       {{"type", "native"},
+        {"template_id", 2},
+        {"headline", "Own app"},
+        {"call_to_action", "Install"},
+        {"app_icon", {{"url", "https://track.example/icon.png"}, {"scale", 1}}}},
+       "app install Own app"},
+      {"1", {{"type", "native"}, {"template_id", 1}, {"headline", "Own story"}, {"body", "Text"}}, "content Own story"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.heard);
+    hostDelegate->log.clear();
+    hostDelegate->nativeAds.clear();
+    serveMediation();
+    serveFirstParty({.headers = {{"x-qyra-ad-format", "native"}}, .body = Json{{"ads", {row.ad}}}.dump()});
+    auto loader = ZUMAdLoader::create("unit-H", host, {row.type}, {});
+    loader->setDelegate(hostDelegate);
+    loader->loadRequest(ZUMRequest::create());
+    ASSERT_TRUE(env.runUntil([&] { return !hostDelegate->log.empty(); }));
+    EXPECT_EQ(hostDelegate->log, Log{row.heard});
+    auto adapter = adapterOf(*loader->slot());
+    ASSERT_TRUE(adapter && adapter->adLoader());
+    EXPECT_EQ(adapter->adLoader()->adLoaderConfiguration()->adTypes(), std::vector<std::string>{row.type});
+    ASSERT_EQ(hostDelegate->nativeAds.size(), 1u);
+    EXPECT_EQ(hostDelegate->nativeAds[0]->adUnitID(), "unit-H");
+  }
 }
 
 TEST_F(ZUMMAdapterVantorMorvaneAdsTest, ARewardedWaterfallLoadsARewardedAdOfItsOwnLeavingTheSharedOneAlone) {

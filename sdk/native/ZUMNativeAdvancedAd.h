@@ -26,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "ZUMMediatedNativeAd.h"
 #include "ZUMNativeAd.h"
 #include "sdk/native/ZUMNativeAdViewPolicy.h"
 
@@ -66,7 +67,9 @@ struct ZUMNativeAdvancedAdValues {
   std::shared_ptr<ZUMMediaContentDisplaying> mediaContent;
 };
 
-class ZUMNativeAdvancedAd : public ZUMNativeAd {
+// It is also a mediated native ad, so that the SDK's own network hands it to a waterfall
+// as it is.
+class ZUMNativeAdvancedAd : public ZUMNativeAd, public virtual ZUMMediatedNativeAd {
  public:
   using ViewPtr = std::shared_ptr<platform::View>;
   // Asset name -> the host's view showing that asset, in the order taps test them.
@@ -97,6 +100,12 @@ class ZUMNativeAdvancedAd : public ZUMNativeAd {
   void registerAdView(const ViewPtr& adView, const std::optional<AssetViews>& assetViews);
   // Stops watching the registered view (refused, logged, when registering is not allowed).
   void unregisterAdView();
+
+  // --- ZUMMediatedNativeAd (the same operations as ZUMNativeAd's) -----------------------
+  std::shared_ptr<ZUMMediatedNativeAdDelegate> mediatedNativeAdDelegate() override {
+    return ZUMNativeAd::mediatedNativeAdDelegate();
+  }
+  std::optional<Json> extraAssets() const override { return ZUMNativeAd::extraAssets(); }
 
   // --- ZUMNativeAd ---------------------------------------------------------------------
   std::string adFormatTemplateID() const override { return kind_.templateID; }
