@@ -166,7 +166,7 @@ struct Fields {
 };
 struct FuzzAd : virtual ZUMMediatedNativeAd {
   std::shared_ptr<ZUMMediatedNativeAdDelegate> mediatedNativeAdDelegate() override { return nullptr; }
-  Json extraAssets() const override { return f.extras; }
+  std::optional<Json> extraAssets() const override { return f.extras; }
   Fields f;
 };
 struct AppInstallAd : virtual FuzzAd, ZUMMediatedNativeAppInstallAd {

@@ -48,7 +48,7 @@ void ZUMMediationNativeAdVideoController::observeMediatedNativeAd(const std::sha
   for (const auto& [name, state] : states) {
     // No queue: heard on the posting thread, which setVideoPlaybackState allows.
     tokens.push_back(center.addObserver(name, object, nullptr,
-                                        [weak = weak_from_this(), state](const platform::Notification&) {
+                                        [weak = weak_from_this(), state = state](const platform::Notification&) {
                                           if (auto self = weak.lock()) self->setVideoPlaybackState(state);
                                         }));
   }
