@@ -21,6 +21,8 @@
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/native/ZUMMediatedNativeAdImpl.h"
+#include "sdk/native/ZUMNativeAdClass.h"
+#include "sdk/native/ZUMNativeMediation.h"
 #include "sdk/native/ZUMNativeAdEventRouter.h"
 #include "sdk/network/ZUMPinger.h"
 #include "sdk/rendering/ZUMAdView.h"
@@ -242,3 +244,10 @@ ZUMImplemented ZUMNativeAd::slotDidRecordImpression(ZUMSlot&) {
   return relay(&ZUMNativeAdDelegate::nativeAdDidRecordImpression);
 }
 ZUMImplemented ZUMNativeAd::slotDidRecordClick(ZUMSlot&) { return relay(&ZUMNativeAdDelegate::nativeAdDidRecordClick); }
+
+std::shared_ptr<ZUMMAdNetworkConnectorImpl> ZUMNativeAdClass::mediationConnectorForConfiguration(
+    const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) const {
+  auto mediation = ZUMNativeMediation::shared();
+  if (!mediation || !networkConfig || mediation->responseType(*networkConfig) != "native") return nullptr;
+  return mediation->makeNativeAdConnector(config, networkConfig);
+}

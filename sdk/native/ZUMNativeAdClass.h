@@ -28,4 +28,9 @@ class ZUMNativeAdClass : public ZUMLoadableClass {
                                                               const ZUMAdConfiguration::Options& /*options*/) const {
     return nullptr;
   }
+  // Every native kind: a network entry whose response is native gets a native-ad
+  // connector (none without mediation).
+  std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
+      const std::shared_ptr<const ZUMMConfig>& config,
+      const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) const override;
 };

@@ -16,7 +16,6 @@
 #include "sdk/native/ZUMNativeAdAttributionView.h"
 #include "sdk/native/ZUMNativeAdClass.h"
 #include "sdk/native/ZUMNativeAdvancedAdView.h"
-#include "sdk/native/ZUMNativeMediation.h"
 #include "sdk/native/ZUMOverlayView.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/request/ZUMSlot.h"
@@ -53,15 +52,6 @@ class ZUMNativeAdvancedAdClass final : public ZUMNativeAdClass {
                 {"native_advanced_statistics", statistics.value_or(Json::array())}};
   }
   bool canInitWithAdLoader(ZUMAdLoader&, platform::ErrorPtr*) const override { return true; }
-  // A network entry whose response is native gets a native-ad connector (none without
-  // mediation).
-  std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
-      const std::shared_ptr<const ZUMMConfig>& config,
-      const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) const override {
-    auto mediation = ZUMNativeMediation::shared();
-    if (!mediation || !networkConfig || mediation->responseType(*networkConfig) != "native") return nullptr;
-    return mediation->makeNativeAdConnector(config, networkConfig);
-  }
   std::shared_ptr<ZUMNativeAd> adWithDictionary(const Json& dictionary,
                                                 const ZUMAdConfiguration::Options& options) const override {
     return description_.make(dictionary, options);

@@ -21,7 +21,6 @@
 #include "sdk/native/ZUMMediaContent.h"
 #include "sdk/native/ZUMMediatedNativeAdImpl.h"
 #include "sdk/native/ZUMNativeAdClass.h"
-#include "sdk/native/ZUMNativeMediation.h"
 #include "sdk/request/ZUMAdLoaderConfiguration.h"
 #include "sdk/request/ZUMSlot.h"
 
@@ -99,14 +98,6 @@ class ZUMNativeCustomTemplateAdClass : public ZUMNativeAdClass {
     return Json{{"format", 3}, {"custom_template_ids", std::move(kept)}, {"allowed_response_types", {"ina"}}};
   }
   bool canInitWithAdLoader(ZUMAdLoader&, platform::ErrorPtr*) const override { return true; }
-  // The native connector for a "native" entry, as every native kind answers.
-  std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
-      const std::shared_ptr<const ZUMMConfig>& config,
-      const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) const override {
-    auto mediation = ZUMNativeMediation::shared();
-    if (!mediation || !networkConfig || mediation->responseType(*networkConfig) != "native") return nullptr;
-    return mediation->makeNativeAdConnector(config, networkConfig);
-  }
   std::shared_ptr<ZUMNativeAd> adWithMediatedNativeAd(const std::shared_ptr<ZUMMediatedNativeAdImpl>& ad,
                                                       const ZUMAdConfiguration::Options& options) const override {
     return ZUMNativeCustomTemplateAd::createWithMediatedNativeAd(ad, options);
