@@ -294,14 +294,20 @@ TEST_F(ZUMMAdURLAdapterTest, TheBuiltInPageServesAnEntryWhoseCredentialsNameTheU
   EXPECT_NE(query.find("&mediation=1"), std::string::npos) << query;
   banner->stopBeingDelegate();
 
-  connector->log.clear();
-  connector->credentialsValue = {{"slotname", 7}};
-  auto refused = make();
-  refused->getInterstitial();
-  waitForReport();
-  EXPECT_EQ(connector->log, Log{std::string("fail ") + kZUMMAdURLAdapterErrorDomain +
-                                " 4 Failed to load ad. Check network connection."});
-  refused->stopBeingDelegate();
+  // No unit, or an ad server that fails: refused.
+  hosts.server.route("/ad", {.status = 404, .body = "gone"});
+  for (const Json& credentials : {Json{{"slotname", 7}}, Json{{"slotname", "unit-x"}}}) {
+    SCOPED_TRACE(credentials.dump());
+    connector->log.clear();
+    connector->credentialsValue = credentials;
+    auto refused = make();
+    refused->getInterstitial();
+    waitForReport();
+    EXPECT_EQ(connector->log, Log{std::string("fail ") + kZUMMAdURLAdapterErrorDomain +
+                                  " 4 Failed to load ad. Check network connection."});
+    refused->stopBeingDelegate();
+  }
+  EXPECT_EQ(hosts.server.requests("/ad").size(), 2u) << "only the entry with a unit asks the ad server";
 }
 
 }  // namespace
