@@ -359,33 +359,13 @@ void ZUMNativeAdViewPolicy::orderViews() {
   if (!adView) {
     return;
   }
-  // The overlay only counts while it is still the ad view's subview.
-  auto overlay = overlayView_.lock();
-  if (overlay && overlay->superview() != adView) {
-    overlay.reset();
-  }
-  const auto& subviews = adView->subviews();
-  ViewPtr expectedTop;
-  ViewPtr expectedAdChoices;
-  if (overlay) {
-    expectedTop = subviews.empty() ? nullptr : subviews.back();
-    expectedAdChoices = subviews.size() < 2 ? nullptr : subviews[subviews.size() - 2];
-  } else {
-    expectedAdChoices = subviews.empty() ? nullptr : subviews.back();
-  }
-  if (shouldAllowPublisherRenderAdChoices_) {
-    if (overlay && expectedTop != overlay) {
-      adView->bringSubviewToFront(overlay);
-    }
-    return;
-  }
-  if (expectedTop == overlay && expectedAdChoices == adChoicesContentView_) {
-    return;
-  }
-  if (adChoicesContentView_ && adChoicesContentView_->superview() == adView) {
+  // Bringing a view to the front that is already there, or that is not the ad view's
+  // subview, changes nothing: the order is simply made again, the AdChoices view (unless
+  // the host renders its own) under the overlay.
+  if (!shouldAllowPublisherRenderAdChoices_ && adChoicesContentView_) {
     adView->bringSubviewToFront(adChoicesContentView_);
   }
-  if (overlay) {
+  if (const auto overlay = overlayView_.lock()) {
     adView->bringSubviewToFront(overlay);
   }
 }
