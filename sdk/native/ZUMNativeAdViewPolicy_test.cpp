@@ -68,6 +68,11 @@ TEST_F(ZUMNativeAdViewPolicyTest, TapsHitTheShownAssetViewElseTheBackground) {
   headline->setHidden(true);
   EXPECT_EQ(policy->clickTargetAtLocation(Point{25, 35}), std::make_pair(adView, std::string("2099")));
 
+  // A host that names one view twice: the later name is the view's only one.
+  headline->setHidden(false);
+  policy->setAssetViews({{"2001", headline}, {"2004", headline}});
+  EXPECT_EQ(policy->clickTargetAtLocation(Point{25, 35}).second, "2004");
+
   const auto environment = policy->tapHandlingEnvironment(Point{25, 35}, "2001");
   EXPECT_EQ(environment["click_signal"].dump(),
             R"({"asset_id":"2001","click_point":{"x":25.0,"y":35.0,"relative_to":"ad_view"}})");
