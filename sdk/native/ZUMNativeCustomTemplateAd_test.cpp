@@ -9,6 +9,7 @@
 #include "ZUMNativeAdImage.h"
 #include "ZUMMultipleAdsAdLoaderOptions.h"
 #include "ZUMNativeAdImageAdLoaderOptions.h"
+#include "platform/base/NotificationCenter.h"
 #include "platform/base/SystemLog.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
@@ -247,6 +248,13 @@ TEST_F(ZUMNativeCustomTemplateAdTest, ClicksWithHandlersRunThemOnTheMainThreadOn
   const auto plain = nativetest::nativeCalls(*slot);
   ASSERT_EQ(plain.size(), 3u);
   EXPECT_EQ(plain[2].find("has_custom_click_handler"), std::string::npos);
+
+  // Moved to another slot, the ad no longer hears its old ad view's custom clicks.
+  ad->setCustomClickHandler([&](const std::string& asset) { heard.push_back(asset); });
+  ad->setSlot(nativetest::loadedPageSlot(env));
+  platform::NotificationCenter::defaultCenter().post("nativeAdCustomClick", slot->adView(), Json{{"asset", "old"}});
+  env.runUntilIdle();
+  EXPECT_EQ(heard, Log{"title"});
 }
 
 TEST_F(ZUMNativeCustomTemplateAdTest, TheLoaderDropsAnAdOfATemplateNotAskedFor) {
