@@ -143,7 +143,7 @@ TEST_F(ZUMBrowserViewControllerTest, OnlyLinkAndFormNavigationsCountTowardsTheLa
   EXPECT_FALSE(ZUMBrowserAdViewDelegate::browserControllerForAdView(*ZUMAdView::create()));
 }
 
-TEST_F(ZUMBrowserViewControllerTest, ViewInSafariOpensThePageOutsideAndDoneRestoresTheHost) {
+TEST_F(ZUMBrowserViewControllerTest, ViewInSafariOpensThePageOutsideReportsTheLeaveAndDoneRestoresTheHost) {
   show();
   browser->load(URL::fromString("https://landing.example.com/one"), std::nullopt);
   ASSERT_TRUE(loaded());
@@ -156,6 +156,8 @@ TEST_F(ZUMBrowserViewControllerTest, ViewInSafariOpensThePageOutsideAndDoneResto
   EXPECT_EQ(platform::Application::shared().openedURLs().back().absoluteString(), "https://landing.example.com/one");
   EXPECT_EQ(statistic("pcbo"), Json(true));
   EXPECT_EQ(statistic("pcc"), Json(1));
+  // The opener made for the button is gone by now; the leave is reported all the same.
+  EXPECT_EQ(statistic("pclb"), Json(true));
 
   ASSERT_TRUE(browser->doneButton()->sendAction());
   env.advance(1);

@@ -151,11 +151,12 @@ void ZUMOpener::openApp(const std::optional<URL>& url) {
   }
   if (!shouldOpenURL(url)) return;
   if (!takeRecordedClick(*url)) didClickURL(url);
-  platform::OperationQueue::main()->addOperation([weak = weak_from_this(), url = *url] {
-    ZUMApplication::sharedInstance()->openURL(url, false, [weak](bool opened) {
+  // The opener is held until the open has answered: an opener made for this one call
+  // (the in-app browser's) must still report the leave.
+  platform::OperationQueue::main()->addOperation([self = shared_from_this(), url = *url] {
+    ZUMApplication::sharedInstance()->openURL(url, false, [self](bool opened) {
       // Leaving is reported only when something did open.
-      auto self = weak.lock();
-      if (self && opened) self->willLeaveApplication();
+      if (opened) self->willLeaveApplication();
     });
   });
 }

@@ -72,9 +72,10 @@ class ZUMOpener : public platform::AlertViewDelegate,
   void openWebViewBrowserToURL(const std::optional<platform::URL>& url, std::uint64_t orientationMask);
   void openSafariViewControllerToURL(const std::optional<platform::URL>& url, std::uint64_t orientationMask);
   // Another application: gate and confirmation, the click, then the open on the main
-  // operation queue; leaving the application is reported once the open succeeded. Only
-  // a URL with a scheme that another application may open (not file, about, javascript
-  // or data) is opened.
+  // operation queue; leaving the application is reported once the open succeeded (the
+  // opener keeps itself until the open has answered, so a short-lived one reports it).
+  // Only a URL with a scheme that another application may open (not file, about,
+  // javascript or data) is opened.
   void openApp(const std::optional<platform::URL>& url);
   // As openApp, for a click already recorded (the fallback of a store sheet that failed
   // on screen): the user clicked once, so the open records nothing more, also when it
