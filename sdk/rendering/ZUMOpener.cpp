@@ -278,7 +278,7 @@ void ZUMOpener::reportMRAIDError(const std::string& message, const std::string& 
 void ZUMOpener::openEmailComposer(const URL& url) {
   if (!shouldPerformOpenAction()) return;
   if (!platform::MailComposeViewController::canSendMail()) {
-    reportMRAIDError("This device cannot send mail.", "open");
+    ZUMLog(kZUMLogLevelDefault, "This device cannot send mail.");
     return;
   }
   if (auto handling = clickHandlingFor("openEmailComposer", url.absoluteString())) handling->openEmailComposer(*this, url);
@@ -287,7 +287,7 @@ void ZUMOpener::openEmailComposer(const URL& url) {
 void ZUMOpener::openSmsComposer(const URL& url) {
   if (!shouldPerformOpenAction()) return;
   if (!platform::MessageComposeViewController::canSendText()) {
-    reportMRAIDError("This device cannot send text messages.", "open");
+    ZUMLog(kZUMLogLevelDefault, "This device cannot send text messages.");
     return;
   }
   if (auto handling = clickHandlingFor("openSmsComposer", url.absoluteString())) handling->openSmsComposer(*this, url);

@@ -87,7 +87,7 @@ class ZUMOpener : public platform::AlertViewDelegate,
   // leave notices follow only when it did.
   void openAppLink(const platform::URL& url, const std::string& eventID);
   // Composers: auto-click gate, then whether the device can send; a device that cannot
-  // tells the page with an MRAID error ("open").
+  // opens nothing and tells the page nothing (a log line says why).
   void openEmailComposer(const platform::URL& url);
   void openSmsComposer(const platform::URL& url);
 
