@@ -2,8 +2,9 @@
 // "setOrientationProperties", "storePicture", "createCalendarEvent" or anything),
 // through the MRAID message handler to its opener, whose click handling records the
 // resize requests that pass. Never crashes; every resize that reaches the presentation
-// area has a finite, non-negative size and finite offsets within the parser's extent,
-// and so has every frame the resize presenter computes from it; the orientations set
+// area has a finite size and finite offsets (what is not finite reads as 0), and every
+// frame the resize presenter accepts is finite and no larger than the extent it allows,
+// and so is the frame it places the ad at; the orientations set
 // on the full-screen ad controller are a subset of the four, and its animation
 // duration is finite and not negative.
 #include <cmath>
@@ -32,6 +33,10 @@ bool finite(const platform::Rect& r) {
          std::isfinite(r.size.height);
 }
 
+bool within(const platform::Rect& r) {
+  return r.width() <= ZUMMRAIDResizeProperties::kMaxExtent && r.height() <= ZUMMRAIDResizeProperties::kMaxExtent;
+}
+
 // Checks what reaches the presentation area, then computes what the resize presenter
 // would place.
 struct RecordingClickHandling : ZUMClickHandling {
@@ -45,14 +50,15 @@ struct RecordingClickHandling : ZUMClickHandling {
   void openSmsComposer(ZUMOpener&, const platform::URL&) override {}
   void openWebAppWithResizeProperties(ZUMOpener&, const ZUMMRAIDResizeProperties& properties) override {
     const auto frame = properties.frame();
-    fuzzenv::check(finite(frame) && frame.size.width >= 0 && frame.size.height >= 0);
-    fuzzenv::check(std::fabs(frame.origin.x) <= ZUMMRAIDResizeProperties::kMaxExtent &&
-                   std::fabs(frame.origin.y) <= ZUMMRAIDResizeProperties::kMaxExtent);
+    fuzzenv::check(finite(frame));
     const auto bounds = platform::Rect{0, 20, 375, 647};
-    fuzzenv::check(finite(ZUMMRAIDResizeOverlayPresenter::adjustedContentFrame(frame, bounds)));
-    fuzzenv::check(finite(ZUMMRAIDResizeProperties::closeButtonRectForPosition(properties.customClosePosition(), frame)));
+    const auto adjusted = ZUMMRAIDResizeOverlayPresenter::adjustedContentFrame(frame, bounds);
+    if (ZUMMRAIDResizeProperties::isContentFrameValid(adjusted, bounds, properties.allowOffscreen(),
+                                                      properties.customClosePosition())) {
+      fuzzenv::check(finite(adjusted) && within(adjusted));
+    }
     auto presenter = ZUMMRAIDResizeOverlayPresenter::create(reference);
-    if (presenter->setResizeProperties(properties)) fuzzenv::check(finite(presenter->contentFrame()));
+    if (presenter->setResizeProperties(properties)) fuzzenv::check(finite(presenter->contentFrame()) && within(frame));
   }
   std::shared_ptr<platform::View> reference = platform::View::create({0, 100, 320, 50});
 };

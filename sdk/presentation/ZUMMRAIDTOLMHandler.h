@@ -1,6 +1,6 @@
 // Turns an MRAID ad's "mraid" messages into work for the opener it shares with its
-// ad-view delegate: "resize" (parsed into ZUMMRAIDResizeProperties; refused values
-// reach the opener as none, which tells the page), "storePicture" and
+// ad-view delegate: "resize" (parsed into ZUMMRAIDResizeProperties; a missing key
+// reaches the opener as none, which tells the page), "storePicture" and
 // "createCalendarEvent" (refused by the opener), and "setOrientationProperties",
 // applied to the full-screen ad controller the opener shows from. "mraidLoaded" tells
 // the slot that its own ad view's MRAID script has loaded. Unknown sub-actions ("a")

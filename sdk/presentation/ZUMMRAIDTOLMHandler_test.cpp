@@ -69,8 +69,9 @@ TEST_F(ZUMMRAIDTOLMHandlerTest, RefusedResizesTellThePageAndChangeNothing) {
   } rows[] = {
       {"missing key", "{width: 300, height: 250, offsetX: 0, offsetY: 0, allowOffscreen: false}",
        "error:resize:Received invalid resize properties"},
-      {"infinite", "{width: 1/0, height: 250, offsetX: 0, offsetY: 0, customClosePosition: '', allowOffscreen: 0}",
-       "error:resize:Received invalid resize properties"},
+      {"infinite reads as 0, too high",
+       "{width: 1/0, height: 2000, offsetX: 0, offsetY: 0, customClosePosition: '', allowOffscreen: 0}",
+       "error:setResizeProperties:Received invalid resize properties {{0, 2000}, {0, 0}, 0, NO}"},
       {"wider than the screen",
        "{width: 400, height: 250, offsetX: 0, offsetY: 0, customClosePosition: 'center', allowOffscreen: false}",
        "error:setResizeProperties:Received invalid resize properties {{400, 250}, {0, 0}, 3, NO}"},

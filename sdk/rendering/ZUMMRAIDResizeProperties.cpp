@@ -1,13 +1,12 @@
 #include "sdk/rendering/ZUMMRAIDResizeProperties.h"
 
 #include <array>
-#include <charconv>
-#include <cmath>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/base/StringConversions.h"
 #include "platform/ui/View.h"
+#include "sdk/foundation/ZUMJSONReaders.h"
 
 namespace {
 
@@ -69,34 +68,10 @@ namespace {
 constexpr const char* kPositionNames[] = {"top-right",    "top-center",    "top-left",   "center",
                                           "bottom-right", "bottom-center", "bottom-left"};
 
-// A page's number: a JSON number, or a string that holds one number and nothing else
-// (white space around it allowed). Not finite, or beyond the extent: nullopt.
-std::optional<double> strictNumber(const nlohmann::ordered_json& value) {
-  double number = 0;
-  if (value.is_number() && !value.is_boolean()) {
-    number = value.get<double>();
-  } else if (value.is_string()) {
-    const auto& text = value.get_ref<const std::string&>();
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return std::nullopt;
-    const auto last = text.find_last_not_of(" \t\r\n");
-    const char* begin = text.data() + first;
-    const char* end = text.data() + last + 1;
-    if (*begin == '+') ++begin;  // from_chars takes no plus sign
-    const auto [stop, error] = std::from_chars(begin, end, number, std::chars_format::general);
-    if (error != std::errc() || stop != end) return std::nullopt;
-  } else {
-    return std::nullopt;
-  }
-  if (!std::isfinite(number) || std::fabs(number) > ZUMMRAIDResizeProperties::kMaxExtent) return std::nullopt;
-  return number;
-}
-
-bool booleanValue(const nlohmann::ordered_json& value) {
-  if (value.is_boolean()) return value.get<bool>();
-  if (value.is_number()) return value.get<double>() != 0;
-  if (value.is_string()) return platform::stringBoolValue(value.get_ref<const std::string&>());
-  return false;
+// A size or offset as the platform reads text as a number: the leading number, 0 for
+// anything else (a word, an empty string, an object), and 0 for what is not finite.
+double numberForKey(const nlohmann::ordered_json& dictionary, const char* key) {
+  return ZUMJSONDoubleForKey(dictionary, key, 0.0, ZUMJSONStrings::Read);
 }
 
 }  // namespace
@@ -106,17 +81,12 @@ std::optional<ZUMMRAIDResizeProperties> ZUMMRAIDResizeProperties::create(const n
   for (const char* key : {"width", "height", "offsetX", "offsetY", "customClosePosition", "allowOffscreen"}) {
     if (!dictionary.contains(key)) return std::nullopt;
   }
-  const auto width = strictNumber(dictionary["width"]);
-  const auto height = strictNumber(dictionary["height"]);
-  const auto x = strictNumber(dictionary["offsetX"]);
-  const auto y = strictNumber(dictionary["offsetY"]);
-  if (!width || !height || !x || !y || *width < 0 || *height < 0) return std::nullopt;
   ZUMMRAIDResizeProperties properties;
-  properties.size_ = {*width, *height};
-  properties.offset_ = {*x, *y};
+  properties.size_ = {numberForKey(dictionary, "width"), numberForKey(dictionary, "height")};
+  properties.offset_ = {numberForKey(dictionary, "offsetX"), numberForKey(dictionary, "offsetY")};
   const auto& position = dictionary["customClosePosition"];
   properties.customClosePosition_ = position.is_string() ? closePositionFromString(position.get<std::string>()) : 0;
-  properties.allowOffscreen_ = booleanValue(dictionary["allowOffscreen"]);
+  properties.allowOffscreen_ = ZUMJSONBoolForKey(dictionary, "allowOffscreen", false, ZUMJSONStrings::Read);
   return properties;
 }
 
@@ -146,6 +116,7 @@ bool liesWithin(const platform::Rect& rect, const platform::Rect& bounds) {
 
 bool ZUMMRAIDResizeProperties::isContentFrameValid(const platform::Rect& contentFrame, const platform::Rect& bounds,
                                                    bool allowOffscreen, std::int64_t closeButtonPosition) {
-  if (!liesWithin(closeButtonRectForPosition(closeButtonPosition, contentFrame), bounds)) return false;
-  return allowOffscreen || liesWithin(contentFrame, bounds);
+  if (contentFrame.width() > kMaxExtent || contentFrame.height() > kMaxExtent) return false;
+  if (allowOffscreen) return liesWithin(closeButtonRectForPosition(closeButtonPosition, contentFrame), bounds);
+  return liesWithin(contentFrame, bounds);
 }

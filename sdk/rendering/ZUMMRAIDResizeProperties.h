@@ -4,9 +4,10 @@
 // class operations place the close area inside a content frame and judge a frame
 // against bounds; the resize presenter and the full-screen ad controllers use them.
 //
-// The page is not trusted: a size or offset that is not a plain finite number, a
-// negative size and an extent beyond kMaxExtent are refused at parsing (create() gives
-// nullopt), so nothing non-finite or absurd ever reaches a view.
+// Parsing reads numbers as the platform reads text and checks no range: a negative, zero
+// or huge size passes, and the frame check judges it. The page is not trusted, so what
+// is not a finite number reads as 0, and the frame check refuses a frame larger than
+// kMaxExtent, so nothing non-finite or absurd ever reaches a view.
 //
 // A value type; pure functions; any thread.
 #pragma once
@@ -22,16 +23,16 @@
 class ZUMMRAIDResizeProperties {
  public:
   static constexpr double kCloseAreaSide = 50.0;
-  // The largest size or offset magnitude a page may ask for, in points: far beyond any
-  // screen, small enough that frame arithmetic stays exact.
+  // The largest width or height of a valid frame, in points: far beyond any screen,
+  // small enough that frame arithmetic stays exact and a page's viewport stays drawable.
   static constexpr double kMaxExtent = 100000.0;
 
   // From the message's parameters: "width", "height", "offsetX", "offsetY",
-  // "customClosePosition" and "allowOffscreen" must all be present. Numbers may be
-  // JSON numbers or strings holding only a number (white space around allowed). The
-  // position name not in the table reads as 0; "allowOffscreen" is a boolean, a
-  // number, or a string read as the platform reads booleans. nullopt when a key is
-  // missing or a size or offset is refused.
+  // "customClosePosition" and "allowOffscreen" must all be present. A size or offset is
+  // a JSON number or the leading number of a string ("12px" is 12); anything else, and
+  // what is not finite, reads as 0. The position name not in the table reads as 0;
+  // "allowOffscreen" is a boolean, a number, or a string read as the platform reads
+  // booleans. nullopt only when a key is missing.
   static std::optional<ZUMMRAIDResizeProperties> create(const nlohmann::ordered_json& dictionary);
   ZUMMRAIDResizeProperties() = default;
 
@@ -57,8 +58,9 @@ class ZUMMRAIDResizeProperties {
   // The autoresizing flags that keep the close area at its corner or edge; 0 for an
   // unknown position.
   static std::uint32_t autoresizingMaskForClosePosition(std::int64_t position);
-  // The close area must lie wholly inside the bounds, so the user can always close the
-  // ad; without off-screen permission the content frame must too.
+  // With off-screen permission the close area must lie wholly inside the bounds, so the
+  // user can always close the ad; without it the content frame must. Either way a frame
+  // wider or higher than kMaxExtent is refused.
   static bool isContentFrameValid(const platform::Rect& contentFrame, const platform::Rect& bounds,
                                   bool allowOffscreen, std::int64_t closeButtonPosition);
 

@@ -34,7 +34,7 @@ Json resizeMessage(Json overrides) {
   return message;
 }
 
-TEST(ZUMMRAIDResizePropertiesTest, EveryKeyCombinationParsesOrIsRefusedWhole) {
+TEST(ZUMMRAIDResizePropertiesTest, EveryValueParsesAndOnlyAMissingKeyIsRefused) {
   const struct {
     const char* name;
     Json overrides;
@@ -67,18 +67,21 @@ TEST(ZUMMRAIDResizePropertiesTest, EveryKeyCombinationParsesOrIsRefusedWhole) {
       {"no offsetY", {{"offsetY", nullptr}}, false, {}, 0, false},
       {"no position", {{"customClosePosition", nullptr}}, false, {}, 0, false},
       {"no offscreen", {{"allowOffscreen", nullptr}}, false, {}, 0, false},
-      {"text", {{"width", "wide"}}, false, {}, 0, false},
-      {"trailing text", {{"height", "250px"}}, false, {}, 0, false},
-      {"empty", {{"offsetX", ""}}, false, {}, 0, false},
-      {"nan", {{"offsetY", "nan"}}, false, {}, 0, false},
-      {"infinite", {{"width", "inf"}}, false, {}, 0, false},
-      {"overflowing", {{"width", "1e400"}}, false, {}, 0, false},
-      {"negative size", {{"height", "-1"}}, false, {}, 0, false},
-      {"absurd size", {{"width", 100001}}, false, {}, 0, false},
-      {"absurd offset", {{"offsetX", "-100001"}}, false, {}, 0, false},
+      // Read as the platform reads text as a number, with no range check: the frame
+      // check judges the frame.
+      {"text", {{"width", "wide"}}, true, {0, -10, 0, 250}, 0, false},
+      {"trailing text", {{"height", "250px"}}, true, {0, -10, 300, 250}, 0, false},
+      {"hexadecimal", {{"width", "0x1A"}}, true, {0, -10, 0, 250}, 0, false},
+      {"empty", {{"offsetX", ""}}, true, {0, -10, 300, 250}, 0, false},
+      {"nan", {{"offsetY", "nan"}}, true, {0, 0, 300, 250}, 0, false},
+      {"infinite", {{"width", "inf"}}, true, {0, -10, 0, 250}, 0, false},
+      {"overflowing", {{"width", "1e400"}}, true, {0, -10, 0, 250}, 0, false},
+      {"negative size", {{"height", "-1"}}, true, {0, -10, 300, -1}, 0, false},
+      {"huge size", {{"width", 1e300}}, true, {0, -10, 1e300, 250}, 0, false},
+      {"huge offset", {{"offsetX", "-1e300"}}, true, {-1e300, -10, 300, 250}, 0, false},
       {"largest allowed", {{"width", "100000"}, {"offsetX", "-100000"}}, true, {-100000, -10, 100000, 250}, 0, false},
-      {"boolean number", {{"width", true}}, false, {}, 0, false},
-      {"object", {{"offsetY", Json::object()}}, false, {}, 0, false},
+      {"boolean number", {{"width", true}}, true, {0, -10, 1, 250}, 0, false},
+      {"object", {{"offsetY", Json::object()}}, true, {0, 0, 300, 250}, 0, false},
   };
   for (const auto& row : rows) {
     const auto properties = ZUMMRAIDResizeProperties::create(resizeMessage(row.overrides));
@@ -91,7 +94,7 @@ TEST(ZUMMRAIDResizePropertiesTest, EveryKeyCombinationParsesOrIsRefusedWhole) {
   EXPECT_FALSE(ZUMMRAIDResizeProperties::create(Json::array()));
 }
 
-TEST(ZUMMRAIDResizePropertiesTest, AFrameIsValidWhenItsCloseAreaAndWithoutPermissionItselfLieInTheBounds) {
+TEST(ZUMMRAIDResizePropertiesTest, WithoutPermissionTheFrameAndWithItTheCloseAreaMustLieInTheBounds) {
   const platform::Rect bounds{0, 20, 320, 460};
   const struct {
     const char* name;
@@ -107,8 +110,11 @@ TEST(ZUMMRAIDResizePropertiesTest, AFrameIsValidWhenItsCloseAreaAndWithoutPermis
       {"over, offscreen allowed, close inside", {-100, 20, 300, 250}, true, 0, true},
       {"over, offscreen allowed, close outside", {-100, 20, 300, 250}, true, 2, false},
       {"close area one point over", {-1, 20, 300, 250}, true, 2, false},
-      {"small frame, close area out", {0, 20, 30, 30}, false, 0, false},
+      {"small frame at the edge, close area out", {0, 20, 30, 30}, false, 0, true},
       {"small frame, close area in", {0, 20, 30, 30}, false, 2, true},
+      {"negative size, inside", {320, 480, -320, -460}, false, 0, true},
+      {"wider than a frame may be, close inside", {-99900, 20, 100001, 250}, true, 0, false},
+      {"as wide as a frame may be", {-99900, 20, 100000, 250}, true, 0, true},
       {"bottom close on the edge", {0, 230, 320, 250}, true, 4, true},
   };
   for (const auto& row : rows) {

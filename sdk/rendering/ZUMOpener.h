@@ -100,8 +100,8 @@ class ZUMOpener : public platform::AlertViewDelegate,
                           std::uint64_t orientationMask, bool useCustomClose);
   // MRAID expand of the ad view itself.
   void expandToWebAppWithSupportedOrientations(std::uint64_t orientationMask, bool useCustomClose);
-  // MRAID resize. No touch: the MRAID error ("resize"); no properties (missing or
-  // refused values): "Received invalid resize properties" ("resize"), nothing changes.
+  // MRAID resize. No touch: the MRAID error ("resize"); no properties (a key was
+  // missing): "Received invalid resize properties" ("resize"), nothing changes.
   void openWebAppWithResizeProperties(const std::optional<ZUMMRAIDResizeProperties>& properties);
 
   // --- MRAID refusals -------------------------------------------------------------------
