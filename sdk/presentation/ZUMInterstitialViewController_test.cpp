@@ -10,9 +10,12 @@
 #include "sdk/presentation/ZUMPresentationAnalytics.h"
 #include "sdk/presentation/ZUMPresentationFormats.h"
 #include "sdk/presentation/ZUMPresentationTestSupport.h"
+#include "sdk/presentation/ZUMTransparentOverlayPresenter.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
+#include "sdk/rendering/ZUMSlotActiveView.h"
 #include "sdk/rendering/ZUMSlotEventHandler.h"
+#include "sdk/rendering/ZUMViewMonitor.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMSlotPlacement.h"
 
@@ -97,6 +100,31 @@ TEST_F(ZUMInterstitialViewControllerTest, OnshowAfterPresentationOnhideBeforeDis
   EXPECT_FALSE(controller->isLoaded());
   slot->didReceiveValidAd();
   EXPECT_TRUE(controller->isLoaded());
+}
+
+// Over the host's screen the platform presents nothing: the controller's own present
+// joins the session, and the presenter's appearance calls start active-view sampling,
+// each once.
+TEST_F(ZUMInterstitialViewControllerTest, OverTheHostsScreenItJoinsTheSessionAndStartsActiveViewOnce) {
+  auto activeView = ZUMSlotActiveView::forSlot(*slot);
+  activeView->startActiveViewReporting();
+  ASSERT_TRUE(activeView->activeViewMonitor());
+  ASSERT_FALSE(activeView->activeViewMonitor()->viewMonitor()->isMonitoring()) << "not in a window yet";
+  controller = ZUMInterstitialViewController::create(slot);
+  controller->setPresenter(ZUMTransparentOverlayPresenter::create());
+  controller->presentFromViewController(host, mark("presented"));
+  env.advance(1);
+  EXPECT_EQ(host->presentedViewController(), nullptr);
+  EXPECT_EQ(*log, (Log{"willPresent", "willPresent:0", "presented"}));
+  EXPECT_TRUE(activeView->activeViewMonitor()->viewMonitor()->isMonitoring());
+  log->clear();
+  controller->relinquishScreenWithCompletion(mark("dismissed"));
+  env.advance(1);
+  // (How many events the never-loaded page holds is not the point here.)
+  EXPECT_EQ(log->size(), 3u);
+  EXPECT_EQ(count("didDismiss"), 1);
+  EXPECT_EQ(count("dismissed"), 1);
+  EXPECT_FALSE(activeView->activeViewMonitor()->viewMonitor()->isMonitoring());
 }
 
 // The page's screen info names the orientation the controller forces its ad into.
