@@ -9,7 +9,9 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "ZUMNativeAd.h"
 #include "platform/base/URL.h"
+#include "sdk/native/ZUMNativeAdsPage.h"
 #include "sdk/sdkcore/ZUMSDKCorePage.h"
 #include "sdk/sdkcore/ZUMSDKCoreWebView.h"
 
@@ -34,9 +36,9 @@ std::string percentEncoded(std::string_view text) {
   return encoded;
 }
 
-std::string pagePath() {
-  const auto url = platform::URL::fromString(ZUMSDKCorePageURLString);
-  if (!url || !url->path()) throw std::logic_error("the SDK-core page has no path");
+std::string pathOf(const std::string& address, const char* page) {
+  const auto url = platform::URL::fromString(address);
+  if (!url || !url->path()) throw std::logic_error(std::string(page) + " has no path");
   return *url->path();
 }
 
@@ -72,9 +74,14 @@ void answerAd(const httplib::Request& request, httplib::Response& response) {
 
 std::map<std::string, Handler> routes() {
   return {
-      {pagePath(),
+      {pathOf(ZUMSDKCorePageURLString, "the SDK-core page"),
        [html = pageHTML()](const httplib::Request&, httplib::Response& response) {
          response.set_content(html, "text/html; charset=utf-8");
+       }},
+      // The built-in native-ads page, where the ad loader looks for it.
+      {pathOf(ZUMNativeAd::supportHTMLURL(), "the native-ads page"),
+       [](const httplib::Request&, httplib::Response& response) {
+         response.set_content(std::string(ZUMNativeAdsPageHTML()), "text/html; charset=utf-8");
        }},
       {"/app_settings",
        [](const httplib::Request&, httplib::Response& response) {

@@ -2,6 +2,7 @@
 // threads of its own, that the host maps the SDK's invented hosts to (hosts()). It serves
 //   - the SDK's built-in SDK-core page, at the page's own address, with the network's
 //     constants: the interstitial pool on, one ad deep;
+//   - the SDK's built-in native-ads page, where the ad loader looks for it;
 //   - the application settings the page fetches ("/app_settings");
 //   - an interstitial ad for every ad URL the page builds ("/ad?unit=...&format=..."), with
 //     the response headers the SDK reads from an ad (impression and click pings, the
