@@ -61,6 +61,7 @@ TEST(ZUMMRAIDResizePropertiesTest, EveryValueParsesAndOnlyAMissingKeyIsRefused) 
       {"offscreen number", {{"allowOffscreen", 1}}, true, {0, -10, 300, 250}, 0, true},
       {"offscreen zero", {{"allowOffscreen", 0}}, true, {0, -10, 300, 250}, 0, false},
       {"offscreen no", {{"allowOffscreen", "no"}}, true, {0, -10, 300, 250}, 0, false},
+      {"offscreen object", {{"allowOffscreen", Json::object()}}, true, {0, -10, 300, 250}, 0, false},
       {"no width", {{"width", nullptr}}, false, {}, 0, false},
       {"no height", {{"height", nullptr}}, false, {}, 0, false},
       {"no offsetX", {{"offsetX", nullptr}}, false, {}, 0, false},
