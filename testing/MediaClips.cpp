@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -111,6 +112,17 @@ void drawEquirectangular(AVFrame& frame, int number, const ClipOptions& o) {
   }
 }
 
+void drawGrey(AVFrame& frame, int number, const ClipOptions& o) {
+  const auto grey = MediaClips::kGreys[(number / o.framesPerSecond) % std::size(MediaClips::kGreys)];
+  const int shift = chromaShift(frame);
+  for (int y = 0; y < frame.height; ++y) std::memset(frame.data[0] + y * frame.linesize[0], grey, frame.width);
+  for (int y = 0; y < (frame.height + shift) >> shift; ++y) {
+    for (int plane = 1; plane < 3; ++plane) {
+      std::memset(frame.data[plane] + y * frame.linesize[plane], 128, (frame.width + shift) >> shift);
+    }
+  }
+}
+
 class Encoder {
  public:
   Encoder(const ClipOptions& o, const std::string& path) : o_(o) {
@@ -147,6 +159,8 @@ class Encoder {
         check(av_frame_make_writable(picture.get()), "writable");
         if (o_.pattern == ClipOptions::Pattern::FrameNumbers) {
           drawFrameNumbers(*picture, frame, o_);
+        } else if (o_.pattern == ClipOptions::Pattern::Greys) {
+          drawGrey(*picture, frame, o_);
         } else {
           drawEquirectangular(*picture, frame, o_);
         }

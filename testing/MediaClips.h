@@ -16,7 +16,8 @@ namespace testenv {
 
 struct ClipOptions {
   enum class Matrix { BT601, BT709 };
-  enum class Pattern { FrameNumbers, Equirectangular };
+  // Greys: the whole picture one grey with neutral chroma, kGreys in turn, one a second.
+  enum class Pattern { FrameNumbers, Equirectangular, Greys };
 
   int width = 320;
   int height = 180;
@@ -61,6 +62,8 @@ class MediaClips {
   // kBlock x kBlock pixels from (kBlock, kBlock), most significant first.
   static constexpr int kBits = 12;
   static constexpr int kBlock = 16;
+  // The lumas of the Greys pattern, written as they stand whatever the clip's range.
+  static constexpr std::uint8_t kGreys[] = {0, 96, 255};
   // A frame's background luma and chroma (video range): a dark red.
   static constexpr std::uint8_t kBackgroundY = 82, kBackgroundCb = 90, kBackgroundCr = 240;
 

@@ -22,6 +22,14 @@ Notification::Notification(std::string name, std::shared_ptr<void> object, Objec
       object_(std::move(object)),
       userInfoObjects_(std::make_shared<const Objects>(std::move(userInfoObjects))) {}
 
+Notification Notification::fromEndingObject(std::string name, const void* object,
+                                            std::weak_ptr<const void> identity) {
+  Notification notification(std::move(name));
+  notification.endingObject_ = object;
+  notification.endingIdentity_ = std::move(identity);
+  return notification;
+}
+
 std::shared_ptr<void> Notification::userInfoObject(std::string_view key) const {
   if (!userInfoObjects_) return nullptr;
   auto found = userInfoObjects_->find(key);

@@ -24,8 +24,16 @@ class Notification {
   using Objects = std::map<std::string, std::shared_ptr<void>, std::less<>>;
   Notification(std::string name, std::shared_ptr<void> object, Objects userInfoObjects);
 
+  // Posted by an object from its destructor, when nothing may hold it any more: object()
+  // is nullptr, yet observers of that very object still hear it. `identity` is the
+  // object's weak_from_this().
+  static Notification fromEndingObject(std::string name, const void* object, std::weak_ptr<const void> identity);
+
   const std::string& name() const { return name_; }
   const std::shared_ptr<void>& object() const { return object_; }
+  // The ending object's address and identity (nullptr and empty for other notifications).
+  const void* endingObject() const { return endingObject_; }
+  const std::weak_ptr<const void>& endingIdentity() const { return endingIdentity_; }
   // The user info; an empty dictionary when none was given.
   const nlohmann::ordered_json& userInfo() const;
   // The user-info object under `key`, or nullptr.
@@ -34,6 +42,8 @@ class Notification {
  private:
   std::string name_;
   std::shared_ptr<void> object_;
+  const void* endingObject_ = nullptr;
+  std::weak_ptr<const void> endingIdentity_;
   std::shared_ptr<const nlohmann::ordered_json> userInfo_;  // shared: copies are cheap
   std::shared_ptr<const Objects> userInfoObjects_;
 };

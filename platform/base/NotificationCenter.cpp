@@ -28,6 +28,12 @@ struct NotificationCenter::Registration {
   bool matches(const Notification& notification) const {
     if (!name.empty() && name != notification.name()) return false;
     if (object == nullptr) return true;
+    // An ending object is known by its control block, which no other object can share
+    // while a weak reference to it remains.
+    if (notification.endingObject() == object) {
+      const auto& ending = notification.endingIdentity();
+      return !ending.owner_before(objectAlive) && !objectAlive.owner_before(ending);
+    }
     // An observed object that is gone matches nothing, even a new object that happens
     // to live at its address.
     return notification.object().get() == object && !objectAlive.expired();

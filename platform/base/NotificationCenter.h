@@ -6,7 +6,8 @@
 //   block is added to that queue and runs there later (the post does not wait for it).
 // - An observer matches when its name is empty (any name) or equal to the
 //   notification's, and its object is nullptr (any object) or is the notification's
-//   object, compared by identity; an observed object that is gone matches nothing.
+//   object, compared by identity; an observed object that is gone matches nothing, except
+//   its own notification posted as it ends (Notification::fromEndingObject).
 // - Observers added during a post are not called by that post; an observer removed
 //   during a post (by any observer of it, or by another thread before its turn) is not
 //   called afterwards, nor are its blocks still waiting on a queue.

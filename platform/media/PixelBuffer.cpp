@@ -27,6 +27,27 @@ std::uint8_t* PixelBuffer::mutableBaseAddressOfPlane(int plane) {
   return bytes_.data() + (plane == 0 ? 0 : static_cast<std::size_t>(width_) * height_);
 }
 
+PixelBuffer PixelBuffer::inRange(bool fullRange) const {
+  PixelBuffer converted(*this);
+  if (fullRange == fullRange_) return converted;
+  converted.fullRange_ = fullRange;
+  // One table per plane: luma spans 219 video-range steps, chroma 224.
+  std::uint8_t tables[2][256];
+  for (int plane = 0; plane < 2; ++plane) {
+    const double steps = plane == 0 ? 219.0 : 224.0, origin = plane == 0 ? 0.0 : 128.0;
+    const double offset = plane == 0 ? 16.0 : 128.0;
+    for (int value = 0; value < 256; ++value) {
+      const double out = fullRange ? (value - offset) * 255.0 / steps + origin : (value - origin) * steps / 255.0 + offset;
+      tables[plane][value] = static_cast<std::uint8_t>(std::clamp(std::lround(out), 0L, 255L));
+    }
+  }
+  const std::size_t lumaBytes = static_cast<std::size_t>(width_) * height_;
+  for (std::size_t i = 0; i < converted.bytes_.size(); ++i) {
+    converted.bytes_[i] = tables[i < lumaBytes ? 0 : 1][converted.bytes_[i]];
+  }
+  return converted;
+}
+
 void PixelBuffer::rgbAt(int x, int y, std::uint8_t rgb[3]) const {
   x = std::clamp(x, 0, std::max(0, width_ - 1));
   y = std::clamp(y, 0, std::max(0, height_ - 1));

@@ -38,6 +38,11 @@ class PixelBuffer {
   const std::uint8_t* baseAddressOfPlane(int plane) const;
   std::uint8_t* mutableBaseAddressOfPlane(int plane);
 
+  // A copy in the given range, scaled as video outputs convert: full-range luma 0-255 is
+  // video-range 16-235, chroma 0-255 is 16-240 (about 128); values outside video range
+  // clamp on the way to full range.
+  PixelBuffer inRange(bool fullRange) const;
+
   // The pixel at (x, y) as 8-bit R, G, B through the buffer's matrix and range.
   void rgbAt(int x, int y, std::uint8_t rgb[3]) const;
 

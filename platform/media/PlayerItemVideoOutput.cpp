@@ -12,6 +12,7 @@ std::shared_ptr<PlayerItemVideoOutput> PlayerItemVideoOutput::create(std::uint32
 void PlayerItemVideoOutput::attach(std::weak_ptr<PlayerItem> item) {
   std::lock_guard lock(mutex_);
   item_ = std::move(item);
+  lastDecoded_.reset();
   lastCopied_.reset();
 }
 
@@ -34,7 +35,7 @@ bool PlayerItemVideoOutput::hasNewPixelBufferForItemTime(MediaTime itemTime) {
   if (!item || !itemTime.isValid() || !item->decoder()) return false;
   const auto frame = item->decoder()->frameAt(itemTime.seconds(), true);
   std::lock_guard lock(mutex_);
-  return frame && frame->buffer != lastCopied_;
+  return frame && frame->buffer != lastDecoded_;
 }
 
 std::shared_ptr<const PixelBuffer> PlayerItemVideoOutput::copyPixelBufferForItemTime(MediaTime itemTime,
@@ -48,9 +49,16 @@ std::shared_ptr<const PixelBuffer> PlayerItemVideoOutput::copyPixelBufferForItem
   const auto frame = item->decoder()->frameAt(itemTime.seconds(), true);
   if (!frame) return nullptr;
   if (displayTime) *displayTime = MediaTime::makeWithSeconds(frame->time, 600000);
+  const bool fullRange = pixelFormat_ == kPixelFormat420YpCbCr8BiPlanarFullRange;
   std::lock_guard lock(mutex_);
-  lastCopied_ = frame->buffer;
-  return frame->buffer;
+  if (frame->buffer != lastDecoded_) {
+    lastDecoded_ = frame->buffer;
+    // Converted once per frame, and only when the stream's range is not the one asked for.
+    lastCopied_ = frame->buffer->isFullRange() == fullRange
+                      ? frame->buffer
+                      : std::make_shared<const PixelBuffer>(frame->buffer->inRange(fullRange));
+  }
+  return lastCopied_;
 }
 
 }  // namespace platform

@@ -20,8 +20,8 @@ class PlayerItem;
 
 class PlayerItemVideoOutput {
  public:
-  // `pixelFormat`: kPixelFormat420YpCbCr8BiPlanarVideoRange or ...FullRange. Frames keep
-  // the range of their stream; the format is what the caller asked for.
+  // `pixelFormat`: kPixelFormat420YpCbCr8BiPlanarVideoRange or ...FullRange (anything
+  // else reads as video range). Frames come in that range, whatever their stream's.
   static std::shared_ptr<PlayerItemVideoOutput> create(std::uint32_t pixelFormat);
 
   std::uint32_t requestedPixelFormat() const { return pixelFormat_; }
@@ -38,6 +38,7 @@ class PlayerItemVideoOutput {
   const std::uint32_t pixelFormat_;
   mutable std::mutex mutex_;
   std::weak_ptr<PlayerItem> item_;
+  std::shared_ptr<const PixelBuffer> lastDecoded_;  // the decoder's frame behind lastCopied_
   std::shared_ptr<const PixelBuffer> lastCopied_;
 };
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "platform/media/MediaTestSupport.h"
 #include "platform/media/PixelBuffer.h"
 #include "platform/media/Player.h"
@@ -91,11 +93,16 @@ TEST(PixelBufferTest, ConvertsByItsMatrixAndRange) {
       buffer.mutableBaseAddressOfPlane(1)[2 * i + 1] = c.cr;
     }
     EXPECT_EQ(buffer.widthOfPlane(1), 2);
-    std::uint8_t rgb[3];
-    buffer.rgbAt(2, 2, rgb);
-    EXPECT_NEAR(rgb[0], c.r, 2);
-    EXPECT_NEAR(rgb[1], c.g, 2);
-    EXPECT_NEAR(rgb[2], c.b, 2);
+    // The same colour in the other range, as a video output converts it.
+    const PixelBuffer other = buffer.inRange(!c.fullRange);
+    EXPECT_EQ(other.isFullRange(), !c.fullRange);
+    for (const PixelBuffer* shown : {&std::as_const(buffer), &other}) {
+      std::uint8_t rgb[3];
+      shown->rgbAt(2, 2, rgb);
+      EXPECT_NEAR(rgb[0], c.r, 2);
+      EXPECT_NEAR(rgb[1], c.g, 2);
+      EXPECT_NEAR(rgb[2], c.b, 2);
+    }
   }
 }
 

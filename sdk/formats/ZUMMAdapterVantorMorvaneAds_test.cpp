@@ -152,7 +152,10 @@ class ZUMMAdapterVantorMorvaneAdsTest : public formatstest::FormatsTest {
   }
   // A host's banner view of `size` loaded to its first ad.
   std::shared_ptr<ZUMBannerView> loadHostBanner(const ZUMAdSize& size) {
-    auto banner = ZUMBannerView::create(size);
+    return loadHostBanner(ZUMBannerView::create(size));
+  }
+  template <class Banner>
+  std::shared_ptr<Banner> loadHostBanner(std::shared_ptr<Banner> banner) {
     banner->setAdUnitID("unit-H");
     banner->setRootViewController(host);
     banner->setDelegate(hostDelegate);
@@ -428,6 +431,23 @@ TEST_F(ZUMMAdapterVantorMorvaneAdsTest, InlinedManualImpressionURLsGiveAPublishe
     EXPECT_EQ(publisherBanner->appEventDelegate() == nullptr, stopped);
     banner->removeFromSuperview();
   }
+}
+
+// The host's own publisher banner, filled by the SDK's own network: an impression the
+// host records reaches the network's connector, whose publisher banner pings its URLs.
+TEST_F(ZUMMAdapterVantorMorvaneAdsTest, AHostsManualImpressionOfAMediatedPublisherBannerReachesTheNetwork) {
+  hosts.server.route("/manual-inner", {.status = 200});
+  serveMediation({{"ad",
+                   {{"ad_html", "<html><body>Inlined</body></html>"},
+                    {"ad_base_url", "https://ads.adnetwork.example/inlined"},
+                    {"ad_size", "320x50"},
+                    {"manual_impression_urls", {"https://ads.adnetwork.example/manual-inner"}}}}});
+  auto banner = loadHostBanner(PXRBannerView::create(kZUMAdSizeBanner));
+  ASSERT_TRUE(adapterOf(*banner->slot()));
+  EXPECT_EQ(hits("/manual-inner"), 0u);
+  banner->recordImpression();
+  EXPECT_EQ(hits("/manual-inner"), 1u);
+  banner->removeFromSuperview();
 }
 
 TEST_F(ZUMMAdapterVantorMorvaneAdsTest, HostOptionsAlsoGiveAPublisherBannerAndAnInterstitialHasItsSlotBeforeLoading) {

@@ -104,6 +104,8 @@ class ZUMAdLoader final : public ZUMSlotDelegate,
                             const std::shared_ptr<ZUMSlot>& slot, std::int64_t index);
   void loadAssetsForNativeAd(const std::shared_ptr<ZUMAdLoadResults>& results, const ZUMAdLoadResult& ad,
                              std::int64_t index);
+  // The loader stops keeping an ad whose assets finished loading, whatever the outcome.
+  void releaseNativeAd(const std::shared_ptr<ZUMLoadable>& ad);
   // nullptr when the delegate adopts the protocol of the class, else the code-12 error.
   platform::ErrorPtr delegateConformanceError(const ZUMAdLoaderDelegate& delegate,
                                               const std::optional<ZUMAdClass>& adClass) const;

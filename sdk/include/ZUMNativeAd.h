@@ -188,6 +188,10 @@ class ZUMNativeAd : public ZUMLoadable,
   explicit ZUMNativeAd(const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd);
   // Hears the network ad's notifications until this ad goes away.
   void observeMediatedNativeAd();
+  // Whether the slot's page now acts for this ad (it was the last to ask the page to
+  // act): the page's messages, posted by an ad view the response's ads share, are then
+  // this ad's.
+  bool isAddressedByPage() const;
 
  private:
   struct AssetState {

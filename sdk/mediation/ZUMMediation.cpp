@@ -52,6 +52,12 @@ std::optional<std::string> ZUMMediationSlotMediation::mediatedAdNetworkClassName
   return entry ? entry->adapterClass() : std::nullopt;
 }
 
+void ZUMMediationSlotMediation::reportManualImpression(ZUMSlot& slot) {
+  platform::assertMainThread();
+  auto manager = slot.mediationManager();
+  if (auto connector = manager ? manager->receivedConnector() : nullptr) connector->reportManualImpression();
+}
+
 void ZUMMediationSlotMediation::adoptMediationConnector(ZUMSlot& slot,
                                                         const std::shared_ptr<ZUMMAdNetworkConnectorImpl>& connector) {
   platform::assertMainThread();

@@ -27,6 +27,7 @@ class ZUMMediationSlotMediation final : public ZUMSlotMediation {
   // False when the shown network's adapter cannot take the new size.
   bool changeMediatedAdType(ZUMSlot& slot, const std::shared_ptr<ZUMAdType>& adType) override;
   std::optional<std::string> mediatedAdNetworkClassName(const ZUMSlot& slot) override;
+  void reportManualImpression(ZUMSlot& slot) override;
   void adoptMediationConnector(ZUMSlot& slot, const std::shared_ptr<ZUMMAdNetworkConnectorImpl>& connector) override;
 };
 

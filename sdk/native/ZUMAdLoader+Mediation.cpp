@@ -60,6 +60,7 @@ void ZUMAdLoader::adProcessMediatedAd(const std::shared_ptr<ZUMAd>&, const std::
         auto self = weak.lock();
         auto ad = weakAd.lock();
         if (!self || !ad) return;
+        self->releaseNativeAd(ad);
         completion(error);
         if (!error) self->adDidFinishLoadingAssets({.ad = ad, .adClass = adClass}, true);
       });

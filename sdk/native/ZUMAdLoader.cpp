@@ -213,6 +213,8 @@ void ZUMAdLoader::loadAssetsForNativeAd(const std::shared_ptr<ZUMAdLoadResults>&
     auto self = weak.lock();
     auto loaded = weakAd.lock();
     if (!self || !loaded) return;
+    // Held from here by its result, if by anything: a failed ad is let go.
+    self->releaseNativeAd(loaded);
     if (error) {
       results->insertAdLoadResult(
           {.error = ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Error loading native ad assets.")}, index);
@@ -221,6 +223,8 @@ void ZUMAdLoader::loadAssetsForNativeAd(const std::shared_ptr<ZUMAdLoadResults>&
     results->insertAdLoadResult({.ad = loaded, .adClass = adClass}, index);
   });
 }
+
+void ZUMAdLoader::releaseNativeAd(const std::shared_ptr<ZUMLoadable>& ad) { std::erase(nativeAds_, ad); }
 
 // --- Results -------------------------------------------------------------------------------
 
@@ -237,7 +241,6 @@ void ZUMAdLoader::handleLoadResult(const ZUMAdLoadResults& results, const ZUMAdL
 
 void ZUMAdLoader::adDidFinishLoadingAssets(const ZUMAdLoadResult& result, bool isFinalResult) {
   auto keepAlive = shared_from_this();
-  std::erase(nativeAds_, result.ad);
   auto delegate = this->delegate();
   platform::ErrorPtr refusal =
       delegate ? delegateConformanceError(*delegate, result.adClass)

@@ -189,6 +189,8 @@ TEST_F(ZUMAdLoaderTest, AFailedAssetFailsItsIndexOnly) {
   finishAsset(1, "img");
   ASSERT_TRUE(waitForLog(3));
   EXPECT_EQ(delegate->log, (Log{"failed 11 Error loading native ad assets.", "ad b final", "finished"}));
+  // A loader kept for the next load keeps no ad whose failure it reported.
+  EXPECT_EQ(kinds.content->made[0].lock(), nullptr);
 }
 
 TEST_F(ZUMAdLoaderTest, FailuresFoundAtTheStartComeOnALaterTurn) {
@@ -361,6 +363,19 @@ TEST_F(ZUMAdLoaderTest, AMediatedAdIsCheckedThenDeliveredAsTheFinalResult) {
   mediated->loadable = nullptr;
   env.runUntilIdle();
   EXPECT_EQ(delegate->log, (Log{"ad k final", "finished"}));
+  // ... and lets it go once its assets failed.
+  auto failing = nativetest::DeliveredTestAd::create(Json{{"headline", "f"}}, {}, kZUMNativeContentAdClassName);
+  failing->assets = {"img"};
+  failing->required = {"img"};
+  const std::weak_ptr<nativetest::DeliveredTestAd> failed = failing;
+  mediated->loadable = std::exchange(failing, nullptr);
+  std::string outcome;
+  loader->adProcessMediatedAd(nullptr, mediated, [&](const platform::ErrorPtr& error) { outcome = error ? "failed" : "ok"; });
+  mediated->loadable = nullptr;
+  failed.lock()->failedToLoadAssetWithName("img");
+  env.runUntilIdle();
+  EXPECT_EQ(outcome, "failed");
+  EXPECT_TRUE(failed.expired());
   // The loader owns the mediated responses of its slot.
   auto response = ZUMAd::create();
   loader->slotWillProcessMediatedAdResponse(*loader->slot(), response);

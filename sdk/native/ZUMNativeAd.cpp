@@ -124,6 +124,8 @@ void ZUMNativeAd::setSlot(const std::shared_ptr<ZUMSlot>& slot) {
   if (auto adView = std::dynamic_pointer_cast<ZUMAdView>(slot->adView())) adView->setViewController(rootViewController());
 }
 
+bool ZUMNativeAd::isAddressedByPage() const { return router_ && router_->isActiveAd(*this); }
+
 void ZUMNativeAd::setRootViewController(const std::shared_ptr<platform::ViewController>& controller) {
   platform::assertMainThread();
   rootViewController_ = controller;

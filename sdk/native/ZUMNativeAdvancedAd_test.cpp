@@ -1,8 +1,8 @@
 // App-install and content ads on the loopback server: which dictionaries make an ad, the
 // assets loaded before delivery and which failures fail it, the request parameters of
 // their class objects, the registration of a host's own view with its refusals, the
-// media view's rendering report, and taps on template views of two ads of one response
-// reaching each ad's own page call and delegate.
+// media view's rendering report, and taps on template views and overlay messages of two
+// ads of one response reaching each ad's own page call, delegate and overlay.
 #include "ZUMNativeAppInstallAd.h"
 
 #include <algorithm>
@@ -459,6 +459,50 @@ TEST_F(ZUMNativeAdvancedAdTest, TapsOnTemplateViewsOfTwoAdsReachEachAdsOwnPageCa
   EXPECT_EQ(adDelegates[0]->log, (Log{"first:click", "first:leave"}));
   EXPECT_EQ(adDelegates[1]->log, (Log{"second:click", "second:leave"}));
   EXPECT_EQ(hosts.hits("/click-app"), 0u);
+}
+
+// The page answers a click with the overlay message the clicked asset names: the
+// overlay it acts on is the clicked ad's, not the other ad's of the same response.
+TEST_F(ZUMNativeAdvancedAdTest, OverlayMessagesOfTheSharedPageReachTheAdItActsFor) {
+  hosts.servePage(nativetest::pageWith("vantor.qyra.nativeAds.handleClickTolm = function (c) {"
+                                       " send(c.click.asset, {overlayHtml: '<p>Over</p>'}); };"));
+  hosts.server.route("/native", {.headers = {{"x-qyra-ad-format", "native"}},
+                                 .body = Json{{"ads", {appInstallAd("first"), appInstallAd("second")}}}.dump()});
+  auto count = ZUMMultipleAdsAdLoaderOptions::create();
+  count->setNumberOfAds(2);
+  auto loader = ZUMAdLoader::create("unit-A", host, {"2"}, {imageOptions(true).front(), count});
+  auto delegate = std::make_shared<KindsDelegate>();
+  loader->setDelegate(delegate);
+  loader->loadRequest(nativetest::pageRequest("https://ads.adnetwork.example/native"));
+  ASSERT_TRUE(env.runUntil([&] { return !loader->isLoading(); }));
+  const auto& ads = delegate->appInstallAds;
+  ASSERT_EQ(ads.size(), 2u);
+  auto state = [&] {
+    Log states;
+    for (const auto& ad : ads) {
+      const auto& overlay = ad->overlayView();
+      states.push_back(std::string(overlay->isHidden() ? "hidden" : "shown") + (overlay->overlayView() ? " page" : ""));
+    }
+    return states;
+  };
+  const struct {
+    std::size_t ad;
+    const char* message;
+    Log expected;
+  } steps[] = {
+      {0, "showOverlay", {"shown", "hidden"}},
+      {1, "loadHtml", {"shown", "hidden page"}},
+      {1, "showOverlay", {"shown", "shown page"}},
+      {0, "hideOverlay", {"hidden", "shown page"}},
+      {0, "sendMessageToNativeJs", {"hidden page", "shown page"}},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.message);
+    ads[step.ad]->performClickOnView(nullptr, step.message, Json::object());
+    ASSERT_TRUE(env.runUntil([&] { return state() == step.expected; })) << testing::PrintToString(state());
+    env.advance(1s);
+    EXPECT_EQ(state(), step.expected);
+  }
 }
 
 TEST_F(ZUMNativeAdvancedAdTest, TemplateViewsKeepTheOverlayOnTopAndNameEachOutletsAsset) {

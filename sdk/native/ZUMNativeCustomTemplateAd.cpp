@@ -366,6 +366,8 @@ void ZUMNativeCustomTemplateAd::observeCustomClicks() {
 }
 
 void ZUMNativeCustomTemplateAd::handleNativeAdCustomClick(const platform::Notification& notification) {
+  // The ads of one response share the ad view: the click is the ad's the page acts for.
+  if (!isAddressedByPage()) return;
   auto asset = ZUMJSONStringForKey(notification.userInfo(), "asset");
   lockQueue_->async([weak = weak_from_this(), asset] {
     auto self = weak.lock();

@@ -1,6 +1,7 @@
 // Custom template ads: template ids from the ad and from the app, assets from the server
 // with malformed entries skipped, an image that fails, the loader dropping templates it
-// did not ask for, and clicks answered by the native-ads page with a custom click.
+// did not ask for, and clicks answered by the native-ads page with a custom click, heard
+// by the clicked ad only.
 #include "ZUMNativeCustomTemplateAd.h"
 
 #include <algorithm>
@@ -255,6 +256,29 @@ TEST_F(ZUMNativeCustomTemplateAdTest, ClicksWithHandlersRunThemOnTheMainThreadOn
   platform::NotificationCenter::defaultCenter().post("nativeAdCustomClick", slot->adView(), Json{{"asset", "old"}});
   env.runUntilIdle();
   EXPECT_EQ(heard, Log{"title"});
+}
+
+// The ads of one response share the page's ad view: a custom click is the clicked ad's.
+TEST_F(ZUMNativeCustomTemplateAdTest, EachAdOfAResponseHearsOnlyItsOwnCustomClicks) {
+  const Json title = Json{{{"name", "title"}, {"type", "string"}, {"string_value", "Title"}}};
+  hosts.server.route("/native", {.status = 200,
+                                 .headers = {{"x-qyra-ad-format", "native"}},
+                                 .body = Json{{"ads", {customAd(7, title), customAd(7, title)}}}.dump()});
+  auto loader = makeLoader(Json{7});
+  loader->loadRequest(nativetest::pageRequest("https://ads.adnetwork.example/native"));
+  ASSERT_TRUE(env.runUntil([&] { return delegate->finished; }));
+  ASSERT_EQ(delegate->ads.size(), 2u);
+  Log heard;
+  for (const std::string name : {"first", "second"}) {
+    delegate->ads[name == "first" ? 0 : 1]->setCustomClickHandler(
+        [&heard, name](const std::string& asset) { heard.push_back(name + " " + asset); });
+  }
+  for (std::size_t i = 0; i < 2; ++i) {
+    delegate->ads[i]->performClickOnAssetWithKey("title");
+    ASSERT_TRUE(env.runUntil([&] { return heard.size() > i; }));
+    env.advance(1s);
+  }
+  EXPECT_EQ(heard, (Log{"first title", "second title"}));
 }
 
 TEST_F(ZUMNativeCustomTemplateAdTest, TheLoaderDropsAnAdOfATemplateNotAskedFor) {

@@ -56,12 +56,18 @@ std::shared_ptr<ZUMOverlayView> ZUMOverlayView::self() {
   return std::static_pointer_cast<ZUMOverlayView>(shared_from_this());
 }
 
-void ZUMOverlayView::observe(const char* name, const std::shared_ptr<ZUMAdView>& sender,
-                             void (ZUMOverlayView::*handler)(const platform::Notification&)) {
+void ZUMOverlayView::observe(const char* name, Page page, Handler handler) {
+  const auto& sender = page == Page::Ad ? adView_ : overlayView_;
   // A sender is required: an observer of no object would hear every page's message.
   if (!sender) return;
   auto me = self();
-  platform::NotificationCenter::defaultCenter().addObserver(me, ZUMBindWeak(me, handler), name, sender);
+  platform::NotificationCenter::defaultCenter().addObserver(me, ZUMBindWeak(me, &ZUMOverlayView::relay, page, handler),
+                                                            name, sender);
+}
+
+void ZUMOverlayView::relay(Page page, Handler handler, const platform::Notification& notification) {
+  if (page == Page::Ad && addressed_ && !addressed_()) return;
+  (this->*handler)(notification);
 }
 
 void ZUMOverlayView::stopObservingAdView() {
@@ -72,17 +78,18 @@ void ZUMOverlayView::stopObservingAdView() {
   }
 }
 
-void ZUMOverlayView::setAdView(const std::shared_ptr<ZUMAdView>& adView) {
+void ZUMOverlayView::setAdView(const std::shared_ptr<ZUMAdView>& adView, AddressedTest addressed) {
   platform::assertMainThread();
+  addressed_ = std::move(addressed);
   if (adView == adView_) return;
   removeOverlaySubview();
   setHidden(true);
   stopObservingAdView();
   adView_ = adView;
-  observe(kLoadHtml, adView_, &ZUMOverlayView::handleLoadOverlayView);
-  observe(kShowOverlay, adView_, &ZUMOverlayView::handleShowOverlayView);
-  observe(kHideOverlay, adView_, &ZUMOverlayView::handleHideOverlayView);
-  observe(kSendMessageToNativeJs, adView_, &ZUMOverlayView::handleSendMessageToOverlayView);
+  observe(kLoadHtml, Page::Ad, &ZUMOverlayView::handleLoadOverlayView);
+  observe(kShowOverlay, Page::Ad, &ZUMOverlayView::handleShowOverlayView);
+  observe(kHideOverlay, Page::Ad, &ZUMOverlayView::handleHideOverlayView);
+  observe(kSendMessageToNativeJs, Page::Ad, &ZUMOverlayView::handleSendMessageToOverlayView);
 }
 
 void ZUMOverlayView::addOverlaySubview() {
@@ -95,8 +102,8 @@ void ZUMOverlayView::addOverlaySubview() {
   overlayView_->setHidden(false);
   addSubview(overlayView_);
   ZUMCenterInSuperview(overlayView_);
-  observe(kHideOverlay, overlayView_, &ZUMOverlayView::handleHideOverlayNotification);
-  observe(kSendMessageToSdk, overlayView_, &ZUMOverlayView::handleSendMessageToAdViewNotification);
+  observe(kHideOverlay, Page::Overlay, &ZUMOverlayView::handleHideOverlayNotification);
+  observe(kSendMessageToSdk, Page::Overlay, &ZUMOverlayView::handleSendMessageToAdViewNotification);
 }
 
 void ZUMOverlayView::removeOverlaySubview() {

@@ -12,7 +12,9 @@
 //
 // Each name is heard only from the ad view it was given and from its own overlay page,
 // never from another sender (the page chooses the names, so another ad's page could use
-// them too). Base URLs are http(s) or "about:blank" only. Once the overlay page has
+// them too). An ad view that several ads share acts for one of them at a time: given a
+// test of whether it acts for this overlay's ad, the ad page's messages are heard only
+// while it does. Base URLs are http(s) or "about:blank" only. Once the overlay page has
 // loaded, the ad page hears "sendMessageToNativeJs" with {"messageType": "htmlLoaded"}
 // and the overlay's "id".
 //
@@ -20,6 +22,7 @@
 // it is the overlay page's delegate (held weakly there). Main thread only.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,9 +45,11 @@ class ZUMOverlayView final : public platform::View, public ZUMAdViewDelegateProt
   ~ZUMOverlayView() override;
 
   const std::shared_ptr<ZUMAdView>& adView() const { return adView_; }
+  // Whether the ad page now acts for this overlay's ad; nullptr: always.
+  using AddressedTest = std::function<bool()>;
   // A change drops the overlay page, hides this view and moves every observation of the
-  // ad page to the new ad view (none for nullptr).
-  void setAdView(const std::shared_ptr<ZUMAdView>& adView);
+  // ad page to the new ad view (none for nullptr). `addressed` replaces the earlier test.
+  void setAdView(const std::shared_ptr<ZUMAdView>& adView, AddressedTest addressed = nullptr);
 
   // Loads "overlayHtml" (a string) with "baseUrl" ("about:blank" when absent) into the
   // overlay page, made when there is none. Without HTML, or with a base URL that is not
@@ -72,9 +77,12 @@ class ZUMOverlayView final : public platform::View, public ZUMAdViewDelegateProt
  private:
   explicit ZUMOverlayView(const platform::Rect& frame);
   std::shared_ptr<ZUMOverlayView> self();
-  void observe(const char* name, const std::shared_ptr<ZUMAdView>& sender,
-               void (ZUMOverlayView::*handler)(const platform::Notification&));
+  using Handler = void (ZUMOverlayView::*)(const platform::Notification&);
+  enum class Page { Ad, Overlay };
+  void observe(const char* name, Page page, Handler handler);
   void stopObservingAdView();
+  // The ad page's messages reach `handler` only while that page acts for this overlay's ad.
+  void relay(Page page, Handler handler, const platform::Notification& notification);
 
   // The ad page's messages.
   void handleLoadOverlayView(const platform::Notification& notification);
@@ -90,4 +98,5 @@ class ZUMOverlayView final : public platform::View, public ZUMAdViewDelegateProt
   std::shared_ptr<ZUMAdViewDelegate> adViewDelegate_;
   std::optional<std::string> overlayIdentifier_;
   std::shared_ptr<ZUMAdView> adView_;
+  AddressedTest addressed_;
 };

@@ -35,6 +35,7 @@
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdType.h"
 #include "sdk/request/ZUMSlot.h"
+#include "sdk/request/ZUMSlotMediation.h"
 
 namespace {
 
@@ -152,7 +153,12 @@ void ZUMSlotEventHandler::pingImpressionURLs() {
 
 void ZUMSlotEventHandler::pingManualTrackingURLs() {
   auto slot = slot_.lock();
-  if (auto ad = slot ? slot->ad() : nullptr) ad->pingManualImpressionURLs();
+  auto ad = slot ? slot->ad() : nullptr;
+  if (!ad) return;
+  ad->pingManualImpressionURLs();
+  // A mediated ad's network records its own impression.
+  auto mediation = ZUMSlotMediation::shared();
+  if (mediation && ad->responseType() == kZUMMediationResponseType) mediation->reportManualImpression(*slot);
 }
 
 // --- Click URL ------------------------------------------------------------------------------

@@ -52,6 +52,7 @@ class ZUMSlotEventHandler final : public ZUMMRAIDEventHandling,
   // The shown ad pings its click URLs every time; the owner is told.
   void pingClickURLs();
   void pingImpressionURLs();
+  // The shown ad's manual-impression pings; a mediated ad's network is told as well.
   void pingManualTrackingURLs();
 
   // --- Click URL ----------------------------------------------------------------------

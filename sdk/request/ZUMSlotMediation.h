@@ -1,13 +1,14 @@
 // What the slot asks of mediation: its waterfall driver, the configuration of a
 // mediation response, running the waterfall over it, stopping the waterfall, switching
-// a mediated ad to a new ad type, naming the network that filled, and taking over the
-// connector another slot's waterfall filled with. The area
+// a mediated ad to a new ad type, naming the network that filled, telling it of an
+// impression the host recorded, and taking over the connector another slot's waterfall
+// filled with. The area
 // implements it and the SDK's load entry installs it once with setShared().
 //
 // Unregistered (shared() is nullptr): a slot has no mediation manager, a mediation
 // response finds no adapter (code 8), nothing is stopped, a new ad type always needs a
-// new request, a mediated ad names no network, and a connector handed over is only kept
-// by the slot.
+// new request, a mediated ad names no network, a network hears of no manual impression,
+// and a connector handed over is only kept by the slot.
 //
 // Called on the main thread, never from the slot's destructor.
 #pragma once
@@ -51,6 +52,9 @@ class ZUMSlotMediation : public ZUMSharedInterface<ZUMSlotMediation> {
   virtual bool changeMediatedAdType(ZUMSlot& slot, const std::shared_ptr<ZUMAdType>& adType) = 0;
   // The adapter class of the network whose ad the slot shows; std::nullopt without one.
   virtual std::optional<std::string> mediatedAdNetworkClassName(const ZUMSlot& slot) = 0;
+  // The host recorded an impression of the slot's shown mediated ad by hand: the network
+  // that filled it is told (its connector's reportManualImpression()).
+  virtual void reportManualImpression(ZUMSlot& /*slot*/) {}
   // The connector of another slot's waterfall now serves `slot`: the other slot's shown
   // ad becomes this slot's, the connector this slot's waterfall's received network.
   virtual void adoptMediationConnector(ZUMSlot& /*slot*/, const std::shared_ptr<ZUMMAdNetworkConnectorImpl>& /*connector*/) {}

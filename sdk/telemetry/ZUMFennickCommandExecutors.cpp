@@ -12,6 +12,7 @@
 #include "platform/net/URLConnection.h"
 #include "platform/web/JSVirtualMachine.h"
 #include "sdk/foundation/ZUMBindWeak.h"
+#include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMScheduledBlockTimer.h"
@@ -48,6 +49,10 @@ bool containsIgnoringCase(const std::string& text, std::string_view needle) {
 // --- Script context -----------------------------------------------------------------------
 
 std::shared_ptr<ZUMFennickJSCoreCommandExecutor> ZUMFennickJSCoreCommandExecutor::create(const std::string& script) {
+  if (!ZUMDevice::sharedInstance()->isOSAtLeastMajor(7, 0, 0)) {
+    failedToStart("the system is older than 7.0.0.");
+    return nullptr;
+  }
   if (script.empty()) {
     failedToStart("it is empty.");
     return nullptr;

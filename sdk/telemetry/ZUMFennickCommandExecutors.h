@@ -29,8 +29,8 @@ class ZUMAdView;
 class ZUMFennickJSCoreCommandExecutor final : public ZUMFennickCommandExecuting,
                                               public std::enable_shared_from_this<ZUMFennickJSCoreCommandExecutor> {
  public:
-  // nullptr for an empty script, without the script-context classes, or when the script
-  // throws, has no "QYRA_FennickInit" or its init throws.
+  // nullptr below system version 7.0.0, for an empty script, without the script-context
+  // classes, or when the script throws, has no "QYRA_FennickInit" or its init throws.
   static std::shared_ptr<ZUMFennickJSCoreCommandExecutor> create(const std::string& script);
 
   // Whether the context still runs (its process may have died).

@@ -12,6 +12,7 @@
 #include "platform/base/ClassRegistry.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLLoading.h"
+#include "platform/ui/Device.h"
 #include "platform/web/JSContext.h"
 #include "platform/web/JSVirtualMachine.h"
 #include "platform/web/WebTestSupport.h"
@@ -243,6 +244,11 @@ TEST_F(ZUMFennickTest, TheScriptContextEngineIsNotMadeForScriptsThatCannotStart)
   platform::ClassRegistry::shared().unregisterClass(platform::JSContext::kClassName);
   EXPECT_FALSE(ZUMFennickJSCoreCommandExecutor::create("function QYRA_FennickInit() {}"));
   EXPECT_FALSE(ZUMFennickAdViewCommandExecutor::create("", std::nullopt));
+}
+
+TEST_F(ZUMFennickTest, NoScriptContextEngineIsMadeBelowSystemVersion7) {
+  platform::Device::current().setSystemVersion("6.1.4");
+  EXPECT_FALSE(ZUMFennickJSCoreCommandExecutor::create("function QYRA_FennickInit() {}"));
 }
 
 TEST_F(ZUMFennickTest, AScriptContextWhoseProcessDiedIsNotLoaded) {

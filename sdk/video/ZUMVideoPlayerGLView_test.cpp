@@ -1,5 +1,6 @@
 // The 360-degree player view: its render thread and display link on virtual time, the
-// video outputs it builds, what reaches its delegate, and the frames it draws.
+// video outputs it builds, what reaches its delegate, and the frames it draws, full-range
+// streams included.
 #include "sdk/video/ZUMVideoPlayerGLViewImpl.h"
 
 #include <gtest/gtest.h>
@@ -133,6 +134,28 @@ TEST_F(ZUMVideoPlayerGLViewTest, DrawsTheFramesAtTheDisplaysPaceOnlyInAWindow) {
   EXPECT_EQ(view->videoOutputResetCount(), 2) << "each resume rebuilds the output";
   env.runUntilIdle();
   EXPECT_EQ(player->currentItem()->outputs().size(), 1u) << "the old output left the item";
+}
+
+// The view asks its output for video range; a full-range stream's black, grey and white
+// (one a second) come out as the values they stand for.
+TEST_F(ZUMVideoPlayerGLViewTest, AFullRangeStreamsGreysReadBackAsTheirValues) {
+  auto greys = playerOf(MediaClips::make(
+      {.seconds = 3, .audio = false, .fullRange = true, .pattern = testenv::ClipOptions::Pattern::Greys}));
+  listener->expected = greys;
+  auto view = made();
+  setUp(*view, greys);
+  greys->play();
+  env.advance(500ms);
+  for (const int grey : MediaClips::kGreys) {
+    SCOPED_TRACE(grey);
+    ASSERT_NE(view->glView()->lastFrame(), nullptr);
+    const auto& shot = view->glView()->lastFrame()->bitmap();
+    const auto centre = shot.pixel(shot.width() / 2, shot.height() / 2);
+    EXPECT_NEAR(centre.r, grey, 2);
+    EXPECT_NEAR(centre.g, grey, 2);
+    EXPECT_NEAR(centre.b, grey, 2);
+    env.advance(1s);
+  }
 }
 
 TEST_F(ZUMVideoPlayerGLViewTest, WithoutFramesTheOutputIsRebuiltAtTheThreshold) {

@@ -16,8 +16,10 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+// "currentItem.status" as well as "status": the platform player fails once for good, while
+// each later item that fails fails on its own.
 constexpr const char* kObservedKeyPaths[] = {"currentItem.playbackLikelyToKeepUp", "currentItem.playbackBufferFull",
-                                            "currentItem.duration", "rate", "status"};
+                                            "currentItem.duration", "currentItem.status", "rate", "status"};
 
 }  // namespace
 
@@ -41,14 +43,21 @@ void ZUMVideoPlayerImpl::stopObservingPlayer() {
 void ZUMVideoPlayerImpl::observeValueForKeyPath(const std::string& keyPath) {
   if (keyPath == "status") {
     const auto status = player_->status();
-    if (status == platform::Player::Status::Unknown || status == platform::Player::Status::Failed) {
-      postVideoEvent({{"event", "error"}});
-    }
+    if (status == platform::Player::Status::Unknown) postVideoEvent({{"event", "error"}});
+    if (status == platform::Player::Status::Failed) reportFailedItem();
   } else if (keyPath == "rate") {
     rateChanged();
   } else if (platform::startsWithIgnoringASCIICase(keyPath, "currentItem.")) {
     currentItemChanged();
   }
+}
+
+void ZUMVideoPlayerImpl::reportFailedItem() {
+  const auto& item = player_->currentItem();
+  // The player's failure and its item's are one failure when they come together.
+  if (item && item == failedItem_.lock()) return;
+  failedItem_ = item;
+  postVideoEvent({{"event", "error"}});
 }
 
 void ZUMVideoPlayerImpl::rateChanged() {
@@ -58,8 +67,7 @@ void ZUMVideoPlayerImpl::rateChanged() {
   } else {
     pause();
   }
-  const bool ownBuffering = bufferingConfiguration_ && !bufferingConfiguration_->enableAVPlayerPlaybackBuffering();
-  if (rate == 0 && playing_ && ownBuffering && !playbackStalled_) {
+  if (rate == 0 && playing_ && ownBuffering() && !playbackStalled_) {
     playbackStalled_ = true;
     observeLoadedTimeRanges();
     player_->pause();
@@ -70,9 +78,15 @@ void ZUMVideoPlayerImpl::rateChanged() {
   }
 }
 
+bool ZUMVideoPlayerImpl::ownBuffering() const {
+  return bufferingConfiguration_ && !bufferingConfiguration_->enableAVPlayerPlaybackBuffering();
+}
+
 void ZUMVideoPlayerImpl::currentItemChanged() {
-  if (hasPostedCanPlayThrough_) return;
   const auto& item = player_->currentItem();
+  // An item may come failed already, or fail once the player has failed for good.
+  if (item && item->status() == platform::PlayerItem::Status::Failed) return reportFailedItem();
+  if (hasPostedCanPlayThrough_) return;
   const auto duration = item ? item->duration() : platform::MediaTime::zero();
   const bool ready = item && (item->isPlaybackLikelyToKeepUp() || item->isPlaybackBufferFull());
   if (duration.isValid() && duration.timescale >= 1 && ready) videoIsReadyToPlay();

@@ -75,7 +75,8 @@ ZUMVideoPlayerImpl::~ZUMVideoPlayerImpl() {
   for (const auto& token : periodicTimeObservers_) player_->removeTimeObserver(token);
   report(&ZUMAudioVideoManagerImpl::playerDidPauseVideo);
   if (std::exchange(isBuffering_, false)) {
-    platform::NotificationCenter::defaultCenter().post(kZUMVideoPlayerDidStopBufferingNotification);
+    platform::NotificationCenter::defaultCenter().post(platform::Notification::fromEndingObject(
+        kZUMVideoPlayerDidStopBufferingNotification, this, weak_from_this()));
   }
   stopObservingPlayer();
   stopObservingLoadedTimeRanges();
@@ -116,9 +117,9 @@ void ZUMVideoPlayerImpl::setSourceURL(const std::optional<platform::URL>& url,
 void ZUMVideoPlayerImpl::videoLoaderDidStartedLoadingURL(ZUMVideoLoader& loader, const std::optional<platform::URL>&) {
   platform::assertMainThread();
   if (&loader != videoLoader_.get()) return;
-  if (bufferingConfiguration_ && !bufferingConfiguration_->enableAVPlayerPlaybackBuffering()) {
-    player_->setAutomaticallyWaitsToMinimizeStalling(false);
-  }
+  // Set for every source: one whose configuration turned the platform's wait off must
+  // not leave a later source that wants it with no buffering at all.
+  player_->setAutomaticallyWaitsToMinimizeStalling(!ownBuffering());
   playerItem_ = loader.playerItem();
   observeItemEnd(playerItem_);
   player_->replaceCurrentItem(playerItem_);

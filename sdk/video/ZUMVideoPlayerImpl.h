@@ -2,8 +2,9 @@
 // messages (ZUMVideoPlayer). It wraps one platform player for its whole life, asks a new
 // single-use ZUMVideoLoader for the item of each source, and reports playback to the page
 // as "onVideoEvent" ("canplaythrough" once per source; "play" and "pause" only after it;
-// "ended", "error" always; "timeupdate" every 1/4 s while the rate is above 0). With the
-// platform's own buffering switched off by the source's configuration it runs its own
+// "ended" always; "error" once per failed item; "timeupdate" every 1/4 s while the rate
+// is above 0). With the platform's own buffering switched off by the source's
+// configuration (set again for each source) it runs its own
 // stall rule: a rate that falls to 0 while the page wants playback pauses the player
 // until enough is buffered ahead ("bufferForPlaybackMs", after the first stall
 // "bufferForPlaybackAfterRebufferMs"). It reports video and sound to the process's
@@ -19,8 +20,9 @@
 // Owned by its ad view (held weakly back). Posts
 // "ZUMVideoPlayerWillStartBufferingNotification" and
 // "ZUMVideoPlayerDidStopBufferingNotification" (object: the player) once per change;
-// the end of buffering at teardown has no object, since the player is ending. Main
-// thread only, except addPeriodicTimeObserver() (any thread).
+// the end of buffering at teardown reaches the player's observers as its ending
+// object's notice (Notification::fromEndingObject). Main thread only, except
+// addPeriodicTimeObserver() (any thread).
 #pragma once
 
 #include <memory>
@@ -125,7 +127,12 @@ class ZUMVideoPlayerImpl final : public ZUMVideoPlayer,
   void observePlayer();
   void stopObservingPlayer();
   void observeValueForKeyPath(const std::string& keyPath);
+  // Posts "error" once for each item that failed (or the player, without an item).
+  void reportFailedItem();
   void rateChanged();
+  // Whether the source's configuration switches the platform's buffering off for this
+  // player's own stall rule.
+  bool ownBuffering() const;
   void currentItemChanged();
   void observeItemEnd(const std::shared_ptr<platform::PlayerItem>& item);
   void stopObservingItemEnd();
@@ -153,6 +160,7 @@ class ZUMVideoPlayerImpl final : public ZUMVideoPlayer,
   const std::shared_ptr<platform::Player> player_ = platform::Player::create();
   const bool reportingDisabled_;
   std::shared_ptr<platform::PlayerItem> playerItem_;
+  std::weak_ptr<platform::PlayerItem> failedItem_;  // the last item "error" was posted for
   std::shared_ptr<ZUMVideoLoader> videoLoader_;
   std::shared_ptr<ZUMVideoConfiguration> configuration_;
   std::shared_ptr<ZUMVideoConfigurationImpl> bufferingConfiguration_;  // configuration_ when it is one

@@ -160,6 +160,17 @@ TEST_F(ZUMVideoPlayerTest, EachSourceIsAnnouncedOnceAndABrokenOnePostsAnError) {
   EXPECT_EQ(didStop, 2);
   center.removeObserver(will);
   center.removeObserver(stop);
+
+  // The platform player stays failed, yet a later source plays, and a second broken one
+  // gets its own "error", once.
+  load(MediaClips::make({.seconds = 1}), Json::object(), "c.mp4");
+  player->setSourceURL(videotest::writeFile(env, MediaClips::truncated(clip, clip.size() / 2), "broken2.mp4"), nullptr, nullptr);
+  EXPECT_TRUE(env.runUntil([&] {
+    const auto& item = player->player()->currentItem();
+    return item && item->status() == platform::PlayerItem::Status::Failed;
+  }));
+  env.advance(1s);
+  EXPECT_EQ(newEvents(), (Log{"canplaythrough", "error"}));
 }
 
 TEST_F(ZUMVideoPlayerTest, HostileVolumesAndTimesChangeNothing) {
@@ -295,11 +306,12 @@ TEST_F(ZUMVideoPlayerTest, NothingReachesThePageOrTheDelegateAfterTheTeardown) {
   ASSERT_TRUE(env.runUntil([&] { return player->hasPostedCanPlayThrough(); }));
   const auto calls = delegate->calls;
   newEvents();
-  // A third source still loading: the teardown ends its buffering (with no object left).
+  // A third source still loading: the teardown ends its buffering, heard by the player's
+  // own observers (the ending player itself is handed to nobody).
   player->setSourceURL(platform::URL::fromString("https://media.example/held.mp4"), nullptr, nullptr);
   int stops = 0;
   auto token = platform::NotificationCenter::defaultCenter().addObserver(
-      kZUMVideoPlayerDidStopBufferingNotification, nullptr, nullptr, [&](const platform::Notification& n) {
+      kZUMVideoPlayerDidStopBufferingNotification, player, nullptr, [&](const platform::Notification& n) {
         EXPECT_FALSE(n.object());
         ++stops;
       });
@@ -364,19 +376,28 @@ class PacedLoaderDelegate final : public platform::AssetResourceLoaderDelegate {
   std::vector<std::shared_ptr<platform::AssetResourceLoadingRequest>> pending_;
 };
 
+// An 8-second clip served by `paced`, its first eighth available, made the player's
+// current item once ready.
+std::shared_ptr<platform::PlayerItem> pacedItem(testenv::TestEnvironment& env, platform::Player& player,
+                                                std::shared_ptr<PacedLoaderDelegate>& paced) {
+  const std::string& clip = MediaClips::make({.seconds = 8, .keyframeInterval = 10});
+  paced = std::make_shared<PacedLoaderDelegate>(clip);
+  auto asset = platform::Asset::create(*platform::URL::fromString("paced://media.example/clip.mp4"));
+  asset->resourceLoader()->setDelegate(paced, platform::DispatchQueue::serial("test.paced"));
+  paced->setAvailable(paced->size() / 8);
+  auto item = platform::PlayerItem::create(asset);
+  player.replaceCurrentItem(item);
+  EXPECT_TRUE(env.runUntil([&] { return item->status() == platform::PlayerItem::Status::ReadyToPlay; }));
+  return item;
+}
+
 TEST_F(ZUMVideoPlayerTest, OwnBufferingResumesAStallOnlyWithEnoughBufferedAhead) {
   // The source's configuration switches the platform's buffering off; the clip then
   // arrives as the test lets it.
   load(MediaClips::make({.seconds = 0.5}), Json{{"bufferForPlaybackMs", 2500}, {"bufferForPlaybackAfterRebufferMs", 500}});
   EXPECT_FALSE(player->player()->automaticallyWaitsToMinimizeStalling());
-  const std::string& clip = MediaClips::make({.seconds = 8, .keyframeInterval = 10});
-  auto paced = std::make_shared<PacedLoaderDelegate>(clip);
-  auto asset = platform::Asset::create(*platform::URL::fromString("paced://media.example/clip.mp4"));
-  asset->resourceLoader()->setDelegate(paced, platform::DispatchQueue::serial("test.paced"));
-  paced->setAvailable(clip.size() / 8);
-  auto item = platform::PlayerItem::create(asset);
-  player->player()->replaceCurrentItem(item);
-  ASSERT_TRUE(env.runUntil([&] { return item->status() == platform::PlayerItem::Status::ReadyToPlay; }));
+  std::shared_ptr<PacedLoaderDelegate> paced;
+  auto item = pacedItem(env, *player->player(), paced);
   newEvents();
 
   // Lets data in small steps until playback resumes; returns the buffered-ahead seconds
@@ -392,7 +413,7 @@ TEST_F(ZUMVideoPlayerTest, OwnBufferingResumesAStallOnlyWithEnoughBufferedAhead)
     return largestWhileStalled;
   };
 
-  std::int64_t available = clip.size() / 8;
+  std::int64_t available = paced->size() / 8;
   player->playNativePlayer();
   env.advance(8s);
   EXPECT_TRUE(player->isPlaybackStalled());
@@ -419,6 +440,24 @@ TEST_F(ZUMVideoPlayerTest, OwnBufferingResumesAStallOnlyWithEnoughBufferedAhead)
   EXPECT_FALSE(player->isPlaybackStalled());
   EXPECT_EQ(player->player()->rate(), 0);
 }
+// Each source sets the platform's wait again: after one with the player's own buffering,
+// a source that asks for the platform's rides out a stall and plays to its end (its item
+// put in place as the stall test's is).
+TEST_F(ZUMVideoPlayerTest, ALaterSourceWithThePlatformsBufferingPlaysOnAfterAStall) {
+  load(MediaClips::make({.seconds = 0.5}), Json{{"enableAVPlayerPlaybackBuffering", false}});
+  EXPECT_FALSE(player->player()->automaticallyWaitsToMinimizeStalling());
+  load(MediaClips::make({.seconds = 1}), Json::object(), "b.mp4");
+  EXPECT_TRUE(player->player()->automaticallyWaitsToMinimizeStalling());
+  std::shared_ptr<PacedLoaderDelegate> paced;
+  auto item = pacedItem(env, *player->player(), paced);
+  player->playNativePlayer();
+  env.advance(4s);  // past the end of the data
+  paced->setAvailable(paced->size());
+  ASSERT_TRUE(env.runUntil([&] { return item->loadedEnd() > 7.9; }));
+  env.advance(8s);
+  EXPECT_NEAR(player->player()->currentTime().seconds(), 8.0, 0.05) << "played to the end";
+}
+
 TEST_F(ZUMVideoPlayerTest, ItsCourseGoesToItsTreesFennickLogger) {
   fennicktest::ScriptHost host;
   fennicktest::storeConfig(fennicktest::enabledConfig());
