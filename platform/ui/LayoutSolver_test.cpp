@@ -203,6 +203,16 @@ TEST_F(LayoutSolverTest, FillsFreeSizesWithTheIntrinsicSizeAndLeavesTranslatingV
   s->layoutIfNeeded();
   EXPECT_EQ(log.messages().size(), 1u) << "logged once";
   EXPECT_TRUE(log.contains("it conflicts with: the frame of <View")) << log.messages().front();
+
+  fixed->setFrame(Rect(50, 5, 10, 10));  // now where its constraint puts it
+  s->setNeedsLayout();
+  s->layoutIfNeeded();
+  EXPECT_TRUE(LayoutSolver::solve(*s).broken.empty()) << "tried again once the frame it met moved";
+  label->setFrame(Rect(0, 0, 80, 4));
+  label->setTranslatesAutoresizingMaskIntoConstraints(true);
+  s->layoutIfNeeded();
+  EXPECT_EQ(label->frame(), Rect(0, 0, 80, 4)) << "a view that keeps its frame breaks the constraints against it";
+  EXPECT_EQ(LayoutSolver::solve(*s).broken.size(), 2u);
 }
 
 TEST_F(LayoutSolverTest, AConflictBreaksTheLaterConstraintOnceUntilItCanHold) {
@@ -316,6 +326,10 @@ TEST_F(LayoutSolverTest, ConstraintsComeAndGoBetweenWindowPasses) {
   window->addConstraint(make(b, A::Top, window, A::Top, 1, 40));
   env.runUntilIdle();
   EXPECT_EQ(b->frame(), Rect(100, 40, 10, 10)) << "a view that left takes its constraints along";
+  b->setFrame(Rect(100, 40, 10, 25));
+  window->setNeedsLayout();
+  env.runUntilIdle();
+  EXPECT_EQ(b->frame(), Rect(100, 40, 10, 25)) << "a free size the app sets stays";
 }
 
 // A window whose root controller's view holds a content view pinned to the top layout

@@ -259,7 +259,6 @@ class SimplexSolver::Tableau {
     owners_.clear();
     for (auto& row : rows_) row.reset();
     objective_ = Row();
-    artificial_.reset();
     for (const auto& [id, record] : records) (void)insert(id, record.definition);
   }
 

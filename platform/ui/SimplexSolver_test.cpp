@@ -26,7 +26,7 @@ TEST(SimplexSolverTest, RequiredHoldAndOptionalAreMetByWeight) {
       {"x == 10", {def(1, 0, -10, Relation::Equal)}, 10, 0},
       {"x >= 10 beats a weak x == 0", {def(1, 0, 0, Relation::Equal, 1), def(1, 0, -10, Relation::GreaterOrEqual)}, 10, 0},
       {"x <= 10 beats a weak x == 20", {def(1, 0, -20, Relation::Equal, 1), def(1, 0, -10, Relation::LessOrEqual)}, 10, 0},
-      {"the heavier of two optional equalities", {def(1, 0, -5, Relation::Equal, 2), def(1, 0, -15, Relation::Equal, 3)}, 15, 0},
+      {"the heavier of two optional equalities", {def(1, 0, -5, Relation::Equal, 0.25), def(1, 0, -15, Relation::Equal, 0.5)}, 15, 0},
       {"an optional inequality that cannot be met", {def(1, 0, -3, Relation::Equal), def(1, 0, -10, Relation::GreaterOrEqual, 9)}, 3, 0},
       {"an optional inequality met at no cost",
        {def(1, 0, -30, Relation::Equal, 1), def(1, 0, -10, Relation::GreaterOrEqual, 9)}, 30, 0},
