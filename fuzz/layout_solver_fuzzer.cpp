@@ -1,13 +1,16 @@
-// Arbitrary constraint sets (any items, attributes, relations and priorities, cycles,
-// conflicting equalities, huge multipliers and constants) solved for the subviews of
-// one view: never crashes or hangs, never gives a frame that is not finite, and a pass
-// that reports a fault, like every view it does not place, leaves frames as they were.
+// Arbitrary constraint systems (any items, attributes, relations and priorities, cycles,
+// conflicting equalities, huge multipliers and constants) solved for a view hierarchy:
+// never crashes or hangs, never gives a frame that is not finite, leaves the frames of the
+// views it does not place as they were, and every required constraint it neither records
+// nor breaks holds in the frames it gives.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "fuzz/FuzzEnvironment.h"
@@ -49,6 +52,46 @@ class Sized : public View {
 bool finite(const Rect& r) {
   return std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
          std::isfinite(r.size.height);
+}
+
+// An attribute of an item in the top view's coordinates; nullopt where a size was
+// clamped to zero or the frame was kept, so the equation no longer says anything.
+std::optional<double> valueOf(const std::shared_ptr<View>& item, LayoutConstraint::Attribute a, const View& top) {
+  using A = LayoutConstraint::Attribute;
+  if (!item) return a == A::NotAnAttribute ? std::optional<double>(0) : std::nullopt;
+  Rect r = item->bounds();
+  if (auto guide = std::dynamic_pointer_cast<platform::LayoutGuide>(item)) {
+    r = *guide->rectInOwnerView();
+  } else if (item.get() != &top) {
+    r = item->convertRectToView(item->bounds(), &top);
+  }
+  if (r.width() <= 0 || r.height() <= 0 || std::fabs(r.minX()) > 1e9 || std::fabs(r.minY()) > 1e9) return std::nullopt;
+  switch (a) {
+    case A::Left: case A::Leading: return r.minX();
+    case A::Right: case A::Trailing: return r.maxX();
+    case A::CenterX: return r.midX();
+    case A::Width: return r.width();
+    case A::Top: return r.minY();
+    case A::Bottom: return r.maxY();
+    case A::CenterY: return r.midY();
+    case A::Height: return r.height();
+    default: return std::nullopt;
+  }
+}
+
+// `scale`: the largest magnitude in the system, which bounds what rounding can lose.
+bool holds(const LayoutConstraint& c, const View& top, double scale) {
+  if (!c.firstItem()) return true;  // nothing to place: left alone
+  const auto first = valueOf(c.firstItem(), c.firstAttribute(), top);
+  const auto second = valueOf(c.secondItem(), c.secondAttribute(), top);
+  if (!first || !second || std::fabs(c.multiplier()) > 1e6 || std::fabs(c.constant()) > 1e6) return true;
+  const double right = c.multiplier() * *second + c.constant();
+  const double slack = 1e-3 + 1e-9 * scale + 1e-6 * (std::fabs(*first) + std::fabs(right));
+  switch (c.relation()) {
+    case LayoutConstraint::Relation::Equal: return std::fabs(*first - right) <= slack;
+    case LayoutConstraint::Relation::LessThanOrEqual: return *first <= right + slack;
+    default: return *first >= right - slack;
+  }
 }
 
 }  // namespace
@@ -104,12 +147,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!items[i]) continue;
     const Rect now = items[i]->frame();
     fuzzenv::check(finite(now));
-    bool placed = false;
-    for (const auto& [view, frame] : result.frames) placed |= view == items[i];
-    if (result.outcome != platform::LayoutSolver::Outcome::Solved || !placed) {
-      fuzzenv::check(now == before[i] || items[i] == nested);
+    if (items[i]->translatesAutoresizingMaskIntoConstraints() || items[i] == superview) {
+      fuzzenv::check(now == before[i]);
     }
   }
   for (const auto& [view, frame] : result.frames) fuzzenv::check(finite(frame) && frame.size.width >= 0);
+  // Every required constraint kept holds (those held by views of the hierarchy).
+  const auto kept = platform::LayoutSolver::solve(*superview);
+  auto listed = [](const auto& list, const auto& c) { return std::find(list.begin(), list.end(), c) != list.end(); };
+  double scale = 1e6;  // the constants checked
+  for (const auto& v : items) {
+    if (!v) continue;
+    const Rect r = v->frame();
+    const platform::Size intrinsic = v->intrinsicContentSize();
+    for (double value : {r.minX(), r.minY(), r.maxX(), r.maxY(), intrinsic.width, intrinsic.height}) {
+      scale = std::max(scale, std::fabs(value));
+    }
+  }
+  std::vector<std::shared_ptr<View>> holders{superview, nested};
+  for (const auto& subview : superview->subviews()) holders.push_back(subview);
+  for (const auto& holder : holders) {
+    for (const auto& c : holder->constraints()) {
+      scale = std::max({scale, std::fabs(c->constant()) * std::max(1.0, std::fabs(c->multiplier())), 1e3 * std::fabs(c->multiplier())});
+    }
+  }
+  for (const auto& holder : holders) {
+    for (const auto& c : holder->constraints()) {
+      if (c->priority() < LayoutConstraint::kPriorityRequired || listed(kept.unsolved, c) || listed(kept.broken, c) ||
+          listed(kept.notFinite, c->firstItem()) || listed(kept.notFinite, c->secondItem())) {
+        continue;
+      }
+      fuzzenv::check(holds(*c, *superview, scale));
+    }
+  }
   return 0;
 }

@@ -63,7 +63,11 @@ void LayoutConstraint::invalidateLayout() const {
 }
 
 void LayoutConstraint::setPriority(float priority) {
-  if (std::isfinite(priority)) priority_ = std::fmin(std::fmax(priority, 1.0f), kPriorityRequired);
+  if (!std::isfinite(priority)) return;
+  const float clamped = std::fmin(std::fmax(priority, 1.0f), kPriorityRequired);
+  if (clamped == priority_) return;
+  priority_ = clamped;
+  invalidateLayout();
 }
 
 namespace {

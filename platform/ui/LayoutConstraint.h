@@ -2,9 +2,8 @@
 // a multiplier plus a constant, with a priority. A constraint is active while a view
 // holds it: adding it to a view activates it (moving it from any other view), removing
 // it deactivates it, and activating one that no view holds adds it to the nearest
-// common ancestor of its items. Layout passes solve the simple ones (LayoutSolver.h);
-// the rest are recorded only. Constraints from the visual format language are parsed
-// into the same values.
+// common ancestor of its items. Layout passes solve them (LayoutSolver.h).
+// Constraints from the visual format language are parsed into the same values.
 //
 // Main thread only.
 #pragma once
@@ -60,6 +59,8 @@ class LayoutConstraint : public std::enable_shared_from_this<LayoutConstraint> {
   // pass, which it asks for.
   void setConstant(double constant);
   float priority() const { return priority_; }
+  // Clamped to 1...1000; one that is not finite is refused. A change takes effect at the
+  // next layout pass, which it asks for.
   void setPriority(float priority);
   bool isActive() const { return active_; }
   // Activating adds the constraint to the nearest common ancestor of its items (a

@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
-#include <deque>
-#include <optional>
 #include <string>
-#include <unordered_map>
 
 #include "platform/base/SystemLog.h"
 #include "platform/ui/Animation.h"
@@ -20,12 +18,42 @@ namespace platform {
 namespace {
 
 using Attribute = LayoutConstraint::Attribute;
-using Outcome = LayoutSolver::Outcome;
+using Relation = SimplexSolver::Relation;
+using Term = SimplexSolver::Term;
 
 constexpr std::string_view kLogSubsystem = "ui";
 
+// The variables of an item, in this order.
+enum Var { kLeft, kTop, kWidth, kHeight };
+// Constraints the solver makes for an item: its frame held (pins), where it stays, and
+// its intrinsic size hugged and kept from compression (per axis).
+enum Generated { kPin = 0, kStay = 4, kHug = 8, kCompress = 10 };
+
+// Below every priority: what nothing else sets stays, its size before its position.
+constexpr double kStayPositionWeight = 1e-3;
+constexpr double kStaySizeWeight = 2e-3;
+
+// A frame change of this view is the pass's own; anything else changes the generation.
+const View* gQuiet = nullptr;
+std::uint64_t gGeneration = 1;
+
+class Quiet {
+ public:
+  explicit Quiet(const View& view) : saved_(std::exchange(gQuiet, &view)) {}
+  ~Quiet() { gQuiet = saved_; }
+  Quiet(const Quiet&) = delete;
+  Quiet& operator=(const Quiet&) = delete;
+
+ private:
+  const View* saved_;
+};
+
+double weightOf(float priority) {
+  return priority >= LayoutConstraint::kPriorityRequired ? SimplexSolver::kRequired : std::exp2(priority / 50.0);
+}
+
 // What an attribute is along its axis.
-enum Kind { kMin, kMax, kCenter, kSize, kKinds };
+enum Kind { kMin, kMax, kCenter, kSize };
 
 struct AttributeInfo {
   bool valid = false;
@@ -49,319 +77,13 @@ AttributeInfo infoOf(Attribute a) {
   }
 }
 
-// One axis of a rectangle.
-struct Span {
-  double min = 0;
-  double size = 0;
-  double value(Kind kind) const {
-    switch (kind) {
-      case kMin: return min;
-      case kMax: return min + size;
-      case kCenter: return min + size / 2;
-      default: return size;
-    }
-  }
-};
-
-Span spanOf(const Rect& r, int axis) { return axis == 0 ? Span{r.minX(), r.width()} : Span{r.minY(), r.height()}; }
-
 // The frame the view has, or is moving to inside an animation.
 Rect modelFrame(const View& view) { return Animation::layoutTargetFrame(view).value_or(view.frame()); }
 
-bool near(double a, double b) { return std::fabs(a - b) <= 1e-3 + 1e-9 * std::max(std::fabs(a), std::fabs(b)); }
-
-// target.kind = multiplier * source + constant, where the source is a value known at
-// once or a kind of another node's solution.
-struct Fact {
-  Kind kind = kMin;
-  double multiplier = 1;
-  double constant = 0;
-  double fixed = 0;
-  int sourceNode = -1;
-  Kind sourceKind = kMin;
-  const LayoutConstraint* constraint = nullptr;
-};
-
-// One axis of one subview the pass places.
-struct Node {
-  View* view = nullptr;
-  int axis = 0;
-  std::vector<Fact> facts;
-  std::vector<int> dependents;
-  int pending = 0;
-  std::optional<Span> result;
-};
-
-// A constraint turned round to "target.attribute = multiplier * source.attribute + constant".
-struct Normalized {
-  View* target = nullptr;
-  AttributeInfo targetInfo;
-  const View* source = nullptr;  // nullptr: a constant size
-  Attribute sourceAttribute = Attribute::NotAnAttribute;
-  double multiplier = 1;
-  double constant = 0;
-  std::shared_ptr<LayoutConstraint> constraint;
-};
-
-class Pass {
- public:
-  explicit Pass(const View& superview) : superview_(superview) {}
-
-  LayoutSolver::Result run() {
-    gather();
-    if (constraints_.empty()) return std::move(result_);
-    std::vector<Normalized> normalized;
-    for (const auto& c : constraints_) {
-      if (auto n = normalize(c)) normalized.push_back(std::move(*n));
-    }
-    for (const auto& n : normalized) nodeFor(n.target, n.targetInfo.axis);
-    for (const auto& n : normalized) addFact(n);
-    solveInOrder();
-    if (result_.outcome == Outcome::Solved) collectFrames();
-    return std::move(result_);
-  }
-
- private:
-  void gather() {
-    auto take = [this](const View& v) {
-      for (const auto& c : v.constraints()) {
-        if (c->isActive()) constraints_.push_back(c);
-      }
-    };
-    take(superview_);
-    for (const auto& subview : superview_.subviews()) take(*subview);
-    for (auto a = superview_.superview(); a; a = a->superview()) take(*a);
-  }
-
-  void leaveUnsolved(const std::shared_ptr<LayoutConstraint>& c) { result_.unsolved.push_back(c); }
-
-  bool isSubview(const View* view) const {
-    if (!view) return false;
-    auto s = view->superview();
-    return s.get() == &superview_;
-  }
-
-  // The constraint as one that sets a subview of this pass; nullopt when it sets none
-  // (it belongs to another view's pass) or is not of the simple kinds (recorded).
-  std::optional<Normalized> normalize(const std::shared_ptr<LayoutConstraint>& c) {
-    const auto first = c->firstItem();
-    const auto second = c->secondItem();
-    Normalized n;
-    n.constraint = c;
-    if (!first) return std::nullopt;  // its item is gone
-    const bool secondUnderFirst = second && second->superview() == first;
-    if (secondUnderFirst && first.get() == &superview_) {
-      // superview.a = m * subview.b + k, solved for the subview.
-      n.target = second.get();
-      n.targetInfo = infoOf(c->secondAttribute());
-      n.source = first.get();
-      n.sourceAttribute = c->firstAttribute();
-      if (c->multiplier() == 0) return unsolved(c);
-      n.multiplier = 1 / c->multiplier();
-      n.constant = -c->constant() / c->multiplier();
-    } else if (secondUnderFirst) {
-      return std::nullopt;  // the first item's own pass places the second
-    } else if (isSubview(first.get())) {
-      n.target = first.get();
-      n.targetInfo = infoOf(c->firstAttribute());
-      n.source = second.get();
-      n.sourceAttribute = c->secondAttribute();
-      n.multiplier = c->multiplier();
-      n.constant = c->constant();
-    } else if (first->superview()) {
-      return std::nullopt;  // another view's pass places the first item
-    } else {
-      return unsolved(c);  // a guide or a view without a superview cannot be placed
-    }
-    if (c->relation() != LayoutConstraint::Relation::Equal || c->priority() < LayoutConstraint::kPriorityRequired ||
-        !n.targetInfo.valid || n.target->translatesAutoresizingMaskIntoConstraints()) {
-      return unsolved(c);
-    }
-    if (!sourceIsSimple(n)) return unsolved(c);
-    return n;
-  }
-
-  std::optional<Normalized> unsolved(const std::shared_ptr<LayoutConstraint>& c) {
-    leaveUnsolved(c);
-    return std::nullopt;
-  }
-
-  bool sourceIsSimple(const Normalized& n) const {
-    if (!n.source) return n.sourceAttribute == Attribute::NotAnAttribute && n.targetInfo.kind == kSize;
-    const AttributeInfo s = infoOf(n.sourceAttribute);
-    if (!s.valid) return false;
-    const bool sizes = n.targetInfo.kind == kSize && s.kind == kSize;
-    const bool locations = n.targetInfo.kind != kSize && s.kind != kSize && n.targetInfo.axis == s.axis;
-    if (!sizes && !locations) return false;
-    if (n.source == &superview_ || isSubview(n.source)) return true;
-    const auto* guide = dynamic_cast<const LayoutGuide*>(n.source);
-    if (!guide) return false;
-    const auto owner = guide->ownerView();
-    return owner && superview_.isDescendantOfView(owner.get());
-  }
-
-  int nodeFor(View* view, int axis) {
-    auto& slots = nodeIndex_.try_emplace(view, std::array<int, 2>{-1, -1}).first->second;
-    if (slots[axis] < 0) {
-      slots[axis] = static_cast<int>(nodes_.size());
-      nodes_.push_back(Node{view, axis, {}, {}, 0, std::nullopt});
-    }
-    return slots[axis];
-  }
-
-  int existingNode(const View* view, int axis) const {
-    auto it = nodeIndex_.find(view);
-    return it == nodeIndex_.end() ? -1 : it->second[axis];
-  }
-
-  void addFact(const Normalized& n) {
-    const int target = existingNode(n.target, n.targetInfo.axis);
-    Fact fact{n.targetInfo.kind, n.multiplier, n.constant, 0, -1, kMin, n.constraint.get()};
-    if (n.source) {
-      const AttributeInfo s = infoOf(n.sourceAttribute);
-      fact.sourceKind = s.kind;
-      if (n.source == &superview_) {
-        fact.fixed = spanOf(superview_.bounds(), s.axis).value(s.kind);
-      } else if (const int node = existingNode(n.source, s.axis); node >= 0) {
-        fact.sourceNode = node;
-        nodes_[static_cast<std::size_t>(node)].dependents.push_back(target);
-        ++nodes_[static_cast<std::size_t>(target)].pending;
-      } else if (const auto* guide = dynamic_cast<const LayoutGuide*>(n.source)) {
-        const auto owner = guide->ownerView();
-        const Rect inSuperview = superview_.convertRectFromView(*guide->rectInOwnerView(), owner.get());
-        fact.fixed = spanOf(inSuperview, s.axis).value(s.kind);
-      } else {
-        fact.fixed = spanOf(modelFrame(*n.source), s.axis).value(s.kind);
-      }
-    }
-    nodes_[static_cast<std::size_t>(target)].facts.push_back(fact);
-    factConstraints_.push_back(n.constraint);
-  }
-
-  void fail(Outcome outcome, const Node& node) {
-    result_.outcome = outcome;
-    for (const auto& fact : node.facts) addFaulty(fact.constraint);
-  }
-
-  void addFaulty(const LayoutConstraint* c) {
-    for (const auto& held : factConstraints_) {
-      if (held.get() == c && std::find(result_.faulty.begin(), result_.faulty.end(), held) == result_.faulty.end()) {
-        result_.faulty.push_back(held);
-      }
-    }
-  }
-
-  // Kahn's order: a node is solved once every node it reads is.
-  void solveInOrder() {
-    std::deque<int> ready;
-    for (std::size_t i = 0; i < nodes_.size(); ++i) {
-      if (nodes_[i].pending == 0) ready.push_back(static_cast<int>(i));
-    }
-    std::size_t solved = 0;
-    while (!ready.empty()) {
-      Node& node = nodes_[static_cast<std::size_t>(ready.front())];
-      ready.pop_front();
-      if (!solveNode(node)) return;
-      ++solved;
-      for (int d : node.dependents) {
-        if (--nodes_[static_cast<std::size_t>(d)].pending == 0) ready.push_back(d);
-      }
-    }
-    if (solved == nodes_.size()) return;
-    result_.outcome = Outcome::Cycle;
-    for (const auto& node : nodes_) {
-      if (!node.result) fail(Outcome::Cycle, node);
-    }
-  }
-
-  bool solveNode(Node& node) {
-    std::array<std::optional<double>, kKinds> values;
-    for (const auto& fact : node.facts) {
-      double source = fact.fixed;
-      if (fact.sourceNode >= 0) source = nodes_[static_cast<std::size_t>(fact.sourceNode)].result->value(fact.sourceKind);
-      const double value = fact.multiplier * source + fact.constant;  // a constant size reads 0
-      if (!std::isfinite(value)) {
-        fail(Outcome::NotFinite, node);
-        return false;
-      }
-      auto& slot = values[fact.kind];
-      if (slot && !near(*slot, value)) {
-        fail(Outcome::Conflict, node);
-        return false;
-      }
-      slot = value;
-    }
-    auto span = combine(node, values);
-    if (!span) {
-      fail(Outcome::Conflict, node);
-      return false;
-    }
-    if (!std::isfinite(span->min) || !std::isfinite(span->size) || !std::isfinite(span->min + span->size)) {
-      fail(Outcome::NotFinite, node);
-      return false;
-    }
-    span->size = std::max(0.0, span->size);
-    node.result = span;
-    return true;
-  }
-
-  // The span the kinds give: the first two present settle it, the others must agree.
-  std::optional<Span> combine(const Node& node, const std::array<std::optional<double>, kKinds>& v) const {
-    const Span present = spanOf(modelFrame(*node.view), node.axis);
-    Span span;
-    if (v[kMin] && v[kMax]) {
-      span = {*v[kMin], *v[kMax] - *v[kMin]};
-    } else if (v[kMin] && v[kCenter]) {
-      span = {*v[kMin], 2 * (*v[kCenter] - *v[kMin])};
-    } else if (v[kMin]) {
-      span = {*v[kMin], v[kSize] ? *v[kSize] : freeSize(node, present)};
-    } else if (v[kMax] && v[kCenter]) {
-      span = {2 * *v[kCenter] - *v[kMax], 2 * (*v[kMax] - *v[kCenter])};
-    } else if (v[kMax]) {
-      const double size = v[kSize] ? *v[kSize] : freeSize(node, present);
-      span = {*v[kMax] - size, size};
-    } else if (v[kCenter]) {
-      const double size = v[kSize] ? *v[kSize] : freeSize(node, present);
-      span = {*v[kCenter] - size / 2, size};
-    } else {
-      span = {present.min, *v[kSize]};
-    }
-    for (int kind = 0; kind < kKinds; ++kind) {
-      if (v[kind] && !near(*v[kind], span.value(static_cast<Kind>(kind)))) return std::nullopt;
-    }
-    return span;
-  }
-
-  // The size of an axis set by a location alone.
-  double freeSize(const Node& node, const Span& present) const {
-    const Size intrinsic = node.view->intrinsicContentSize();
-    const double along = node.axis == 0 ? intrinsic.width : intrinsic.height;
-    return std::isfinite(along) && along >= 0 ? along : present.size;
-  }
-
-  void collectFrames() {
-    std::unordered_map<const View*, std::size_t> placed;
-    for (const auto& node : nodes_) {
-      auto [it, fresh] = placed.try_emplace(node.view, result_.frames.size());
-      if (fresh) result_.frames.emplace_back(node.view->shared_from_this(), modelFrame(*node.view));
-      Rect& frame = result_.frames[it->second].second;
-      if (node.axis == 0) {
-        frame.origin.x = node.result->min;
-        frame.size.width = node.result->size;
-      } else {
-        frame.origin.y = node.result->min;
-        frame.size.height = node.result->size;
-      }
-    }
-  }
-
-  const View& superview_;
-  std::vector<std::shared_ptr<LayoutConstraint>> constraints_;
-  std::vector<std::shared_ptr<LayoutConstraint>> factConstraints_;
-  std::vector<Node> nodes_;
-  std::unordered_map<const View*, std::array<int, 2>> nodeIndex_;
-  LayoutSolver::Result result_;
-};
+bool finite(const Rect& r) {
+  return std::isfinite(r.minX()) && std::isfinite(r.minY()) && std::isfinite(r.width()) &&
+         std::isfinite(r.height()) && std::isfinite(r.maxX()) && std::isfinite(r.maxY());
+}
 
 const char* nameOf(Attribute a) {
   static constexpr const char* kNames[] = {"none",  "left",  "right",   "top",     "bottom",  "leading",
@@ -380,37 +102,397 @@ std::string describe(const LayoutConstraint& c) {
          nameOf(c.secondAttribute()) + numbers;
 }
 
-const char* faultName(Outcome outcome) {
-  switch (outcome) {
-    case Outcome::Cycle: return "a cycle";
-    case Outcome::Conflict: return "conflicting equalities";
-    default: return "a result that is not finite";
+// Takes the entries no longer wanted out of the tableau; whether a required one went.
+template <typename Entries>
+bool dropUnseen(Entries& entries, SimplexSolver& simplex) {
+  bool loosened = false;
+  for (auto it = entries.begin(); it != entries.end();) {
+    if (it->second.seen) {
+      ++it;
+      continue;
+    }
+    if (it->second.id >= 0) {
+      simplex.remove(it->second.id);
+      loosened |= it->second.definition.weight == SimplexSolver::kRequired;
+    }
+    it = entries.erase(it);
   }
+  return loosened;
+}
+
+bool sameShape(const SimplexSolver::Definition& a, const SimplexSolver::Definition& b) {
+  return a.terms == b.terms && a.relation == b.relation && a.weight == b.weight;
 }
 
 }  // namespace
 
-LayoutSolver::Result LayoutSolver::solve(const View& superview) { return Pass(superview).run(); }
+struct LayoutSolver::Item {
+  std::weak_ptr<const View> view;
+  const View* parent = nullptr;  // whose bounds its frame is in; nullptr for the top view
+  std::array<SimplexSolver::Variable, 4> vars{};
+  bool fixed = true;
+  bool seen = false;
+  std::optional<Rect> solved;  // the last solution, for a placed view
+  bool reportedNotFinite = false;
+};
+
+struct LayoutSolver::Entry {
+  Definition definition;
+  SimplexSolver::ConstraintId id = -1;  // -1: not in the tableau
+  bool seen = false;
+};
+
+struct LayoutSolver::UserEntry : Entry {
+  std::shared_ptr<LayoutConstraint> constraint;
+  bool broken = false;  // left out of the tableau: it cannot hold
+  std::string reason;   // why, for the log
+};
+
+LayoutSolver::LayoutSolver(const View& top) : top_(top) {}
+LayoutSolver::~LayoutSolver() = default;
+
+void LayoutSolver::geometryDidChange(const View& view) {
+  if (&view != gQuiet) ++gGeneration;
+}
+
+LayoutSolver& LayoutSolver::of(const View& view) {
+  const View* top = &view;
+  while (auto s = top->superview()) top = s.get();
+  if (!top->layoutSolver_) top->layoutSolver_ = std::make_unique<LayoutSolver>(*top);
+  return *top->layoutSolver_;
+}
+
+LayoutSolver::Result LayoutSolver::solve(const View& superview) {
+  LayoutSolver& solver = of(superview);
+  (void)solver.update(&superview);
+  return solver.resultFor(superview);
+}
 
 void LayoutSolver::layOutSubviews(const View& superview) {
   if (superview.subviews().empty()) return;
-  Result result = solve(superview);
-  for (const auto& c : result.unsolved) {
+  LayoutSolver& solver = of(superview);
+  (void)solver.update(&superview);
+  solver.report();
+  for (const auto& [view, frame] : solver.resultFor(superview).frames) {
+    Quiet quiet(*view);
+    Animation::setLayoutFrame(*view, frame);
+  }
+}
+
+// --- Bringing the tableau up to date ------------------------------------------------
+
+bool LayoutSolver::update(const View* layingOut) {
+  if (generation_ == gGeneration) return false;
+  for (auto& [view, item] : items_) item.seen = false;
+  std::vector<std::shared_ptr<LayoutConstraint>> active;
+  collect(top_, active);
+  unsolved_.clear();
+  std::vector<std::pair<std::shared_ptr<LayoutConstraint>, Definition>> wanted;
+  for (const auto& c : active) {
+    if (auto definition = define(*c)) {
+      wanted.emplace_back(c, std::move(*definition));
+    } else if (c->firstItem()) {
+      unsolved_.push_back(c);
+    }
+  }
+  std::vector<std::pair<GeneratedKey, Definition>> generatedWanted;
+  for (const auto& [view, item] : items_) {
+    if (item.seen) generate(*view, item, generatedWanted);
+  }
+  // A constraint that goes or changes its form may leave views free: their stays follow.
+  std::size_t kept = 0;
+  for (const auto& [c, definition] : wanted) {
+    auto it = user_.find(c.get());
+    kept += it != user_.end() && sameShape(it->second.definition, definition);
+  }
+  loosened_ = false;
+  syncGenerated(generatedWanted, kept != user_.size());
+  syncUser(wanted);
+  if (loosened_) retryBroken();
+  std::erase_if(items_, [](const auto& entry) { return !entry.second.seen; });
+  readFrames(layingOut);
+  generation_ = gGeneration;
+  needsReport_ = true;
+  return true;
+}
+
+void LayoutSolver::collect(const View& view, std::vector<std::shared_ptr<LayoutConstraint>>& out) const {
+  for (const auto& c : view.constraints()) {
+    if (c->isActive()) out.push_back(c);
+  }
+  for (const auto& subview : view.subviews()) collect(*subview, out);
+}
+
+bool LayoutSolver::inHierarchy(const View& view) const {
+  const View* v = &view;
+  while (auto s = v->superview()) v = s.get();
+  return v == &top_;
+}
+
+LayoutSolver::Item* LayoutSolver::itemFor(const View& view) {
+  auto found = items_.find(&view);
+  if (found != items_.end() && found->second.seen && !found->second.view.expired()) return &found->second;
+  const auto* guide = dynamic_cast<const LayoutGuide*>(&view);
+  const std::shared_ptr<View> parent = guide ? guide->ownerView() : view.superview();
+  if (guide ? !parent || !inHierarchy(*parent) : !inHierarchy(view)) return nullptr;
+  if (parent && !itemFor(*parent)) return nullptr;
+  auto [it, fresh] = items_.try_emplace(&view);
+  Item& item = it->second;
+  if (!fresh && item.view.expired()) item = Item{};  // another view where a gone one was
+  if (item.view.expired()) {
+    item.view = view.weak_from_this();
+    for (auto& variable : item.vars) variable = simplex_.newVariable();
+  }
+  item.parent = parent.get();
+  item.fixed = guide || !parent || view.translatesAutoresizingMaskIntoConstraints();
+  item.seen = true;
+  return &item;
+}
+
+// The constraint as sum(terms) + constant (relation) 0 over the items' variables;
+// nullopt when it is not of the kinds solved or an item is gone.
+std::optional<SimplexSolver::Definition> LayoutSolver::define(const LayoutConstraint& c) {
+  const auto first = c.firstItem();
+  const auto second = c.secondItem();
+  const AttributeInfo a = infoOf(c.firstAttribute());
+  const AttributeInfo b = infoOf(c.secondAttribute());
+  if (!first || !a.valid) return std::nullopt;
+  if (!second ? a.kind != kSize || c.secondAttribute() != Attribute::NotAnAttribute
+              : !b.valid || (a.kind == kSize) != (b.kind == kSize) || (a.kind != kSize && a.axis != b.axis)) {
+    return std::nullopt;
+  }
+  Item* firstItem = itemFor(*first);
+  Item* secondItem = second ? itemFor(*second) : nullptr;
+  if (!firstItem || (second && !secondItem)) return std::nullopt;
+  Definition definition;
+  auto addTerms = [&definition](const Item& item, const AttributeInfo& info, double scale) {
+    const auto position = item.vars[info.axis == 0 ? kLeft : kTop];
+    const auto size = item.vars[info.axis == 0 ? kWidth : kHeight];
+    if (info.kind != kSize) definition.terms.push_back({position, scale});
+    if (info.kind != kMin) definition.terms.push_back({size, info.kind == kCenter ? scale / 2 : scale});
+  };
+  addTerms(*firstItem, a, 1);
+  if (secondItem) addTerms(*secondItem, b, -c.multiplier());
+  definition.constant = -c.constant();
+  definition.relation = c.relation() == LayoutConstraint::Relation::Equal             ? Relation::Equal
+                        : c.relation() == LayoutConstraint::Relation::LessThanOrEqual ? Relation::LessOrEqual
+                                                                                      : Relation::GreaterOrEqual;
+  definition.weight = weightOf(c.priority());
+  return definition;
+}
+
+// Pins for a view that keeps its frame; stays, hugging and compression resistance for
+// one that is placed.
+void LayoutSolver::generate(const View& view, const Item& item,
+                            std::vector<std::pair<GeneratedKey, Definition>>& out) const {
+  const View* parent = item.parent;
+  const auto* guide = dynamic_cast<const LayoutGuide*>(&view);
+  const Rect frame = !parent ? view.bounds() : guide ? guide->rectInOwnerView().value_or(Rect()) : modelFrame(view);
+  const Point origin = parent ? parent->bounds().origin : Point{0, 0};
+  const int base = item.fixed ? kPin : kStay;
+  for (int axis = 0; axis < 2; ++axis) {
+    const auto position = item.vars[axis == 0 ? kLeft : kTop];
+    const auto size = item.vars[axis == 0 ? kWidth : kHeight];
+    const double weight = item.fixed ? SimplexSolver::kRequired : kStayPositionWeight;
+    const double offset = axis == 0 ? frame.minX() - origin.x : frame.minY() - origin.y;
+    std::vector<Term> terms{{position, 1}};
+    if (parent) terms.push_back({items_.at(parent).vars[axis == 0 ? kLeft : kTop], -1});
+    out.push_back({{&view, base + axis}, {std::move(terms), -offset, Relation::Equal, weight}});
+    const double length = axis == 0 ? frame.width() : frame.height();
+    out.push_back({{&view, base + 2 + axis},
+                   {{{size, 1}}, -length, Relation::Equal, item.fixed ? weight : kStaySizeWeight}});
+    if (!item.fixed) generateIntrinsic(view, axis, size, out);
+  }
+}
+
+void LayoutSolver::generateIntrinsic(const View& view, int axis, SimplexSolver::Variable size,
+                                     std::vector<std::pair<GeneratedKey, Definition>>& out) const {
+  const auto layoutAxis = axis == 0 ? LayoutConstraintAxis::Horizontal : LayoutConstraintAxis::Vertical;
+  const Size intrinsic = view.intrinsicContentSize();
+  const double along = axis == 0 ? intrinsic.width : intrinsic.height;
+  if (!std::isfinite(along) || along < 0) return;
+  out.push_back({{&view, kHug + axis},
+                 {{{size, 1}}, -along, Relation::LessOrEqual, weightOf(view.contentHuggingPriority(layoutAxis))}});
+  out.push_back({{&view, kCompress + axis},
+                 {{{size, 1}}, -along, Relation::GreaterOrEqual,
+                  weightOf(view.contentCompressionResistancePriority(layoutAxis))}});
+}
+
+// A stay follows the view's frame when something other than a pass moved it, or when a
+// constraint goes (what it held must stay where it is); a frame the last solution gave
+// needs no new stay, which keeps a pass after a changed constant from touching every
+// stay of the views it moved.
+bool LayoutSolver::staysPut(const GeneratedKey& key, bool refreshStays) const {
+  if (refreshStays || key.second < kStay || key.second >= kHug) return false;
+  const Item& item = items_.at(key.first);
+  return item.solved && modelFrame(*key.first) == *item.solved;
+}
+
+void LayoutSolver::syncGenerated(std::vector<std::pair<GeneratedKey, Definition>>& wanted, bool refreshStays) {
+  for (auto& [key, entry] : generated_) entry.seen = false;
+  std::vector<Entry*> fresh;
+  std::vector<std::pair<Entry*, double>> moved;
+  for (auto& [key, definition] : wanted) {
+    auto [it, added] = generated_.try_emplace(key);
+    Entry& entry = it->second;
+    if (!added && !sameShape(entry.definition, definition) && entry.id >= 0) {
+      simplex_.remove(std::exchange(entry.id, -1));
+      loosened_ |= entry.definition.weight == SimplexSolver::kRequired;
+    }
+    entry.seen = true;
+    if (entry.id >= 0 && entry.definition.constant != definition.constant) {
+      if (!staysPut(key, refreshStays)) moved.emplace_back(&entry, definition.constant);
+    } else if (entry.id < 0) {
+      entry.definition = std::move(definition);
+      fresh.push_back(&entry);
+    }
+  }
+  loosened_ |= dropUnseen(generated_, simplex_);
+  for (auto& [entry, constant] : moved) {
+    entry->definition.constant = constant;
+    const auto outcome = simplex_.setConstant(entry->id, constant);
+    loosened_ |= entry->definition.weight == SimplexSolver::kRequired;
+    if (outcome.status != SimplexSolver::Status::Added) {
+      entry->id = -1;
+      breakUser(outcome);
+      enterGenerated(*entry);
+    }
+  }
+  for (Entry* entry : fresh) enterGenerated(*entry);
+}
+
+// A view's own frame, size or intrinsic size comes before a constraint: when it cannot
+// enter, the constraints in its way are broken instead.
+void LayoutSolver::enterGenerated(Entry& entry) {
+  auto outcome = simplex_.add(entry.definition);
+  if (outcome.status == SimplexSolver::Status::Unsatisfiable) {
+    breakUser(outcome);
+    outcome = simplex_.add(entry.definition);
+  }
+  entry.id = outcome.id;
+}
+
+void LayoutSolver::breakUser(const SimplexSolver::Outcome& outcome) {
+  for (auto& [key, entry] : user_) {
+    const auto& involved = outcome.involved;
+    if (entry.id < 0 || std::find(involved.begin(), involved.end(), entry.id) == involved.end()) continue;
+    simplex_.remove(entry.id);
+    record(entry, {SimplexSolver::Status::Unsatisfiable, -1, {}});
+    entry.reason = "it conflicts with the frame or size a view keeps";
+  }
+}
+
+void LayoutSolver::syncUser(std::vector<std::pair<std::shared_ptr<LayoutConstraint>, Definition>>& wanted) {
+  for (auto& [key, entry] : user_) entry.seen = false;
+  std::vector<UserEntry*> fresh;
+  for (auto& [constraint, definition] : wanted) {
+    auto [it, added] = user_.try_emplace(constraint.get());
+    UserEntry& entry = it->second;
+    entry.constraint = constraint;
+    entry.seen = true;
+    const bool sameForm = !added && sameShape(entry.definition, definition);
+    if (sameForm && entry.definition.constant == definition.constant) continue;
+    if (sameForm && entry.id >= 0) {
+      entry.definition.constant = definition.constant;
+      loosened_ |= entry.definition.weight == SimplexSolver::kRequired;
+      record(entry, simplex_.setConstant(entry.id, definition.constant));
+      continue;
+    }
+    if (entry.id >= 0) {
+      simplex_.remove(std::exchange(entry.id, -1));
+      loosened_ |= entry.definition.weight == SimplexSolver::kRequired;
+    }
+    entry.definition = std::move(definition);
+    fresh.push_back(&entry);
+  }
+  loosened_ |= dropUnseen(user_, simplex_);
+  for (UserEntry* entry : fresh) record(*entry, simplex_.add(entry->definition));
+}
+
+// Where a constraint stands after it tried to enter (or to take a new constant).
+void LayoutSolver::record(UserEntry& entry, const SimplexSolver::Outcome& outcome) {
+  entry.id = outcome.id;
+  const bool broken = outcome.status != SimplexSolver::Status::Added;
+  if (broken && !entry.broken) entry.constraint->reported_ = false;  // a new break is logged
+  entry.broken = broken;
+  if (!broken) return;
+  entry.reason = outcome.status == SimplexSolver::Status::NotFinite ? "its result would not be finite"
+                                                                    : "it conflicts with:";
+  const auto& involved = outcome.involved;
+  auto isInvolved = [&involved](const Entry& other) {
+    return other.id >= 0 && std::find(involved.begin(), involved.end(), other.id) != involved.end();
+  };
+  for (const auto& [key, other] : user_) {
+    if (isInvolved(other)) entry.reason += " " + describe(*other.constraint) + ";";
+  }
+  for (const auto& [key, other] : generated_) {
+    if (isInvolved(other) && key.second < kStay) entry.reason += " the frame of " + key.first->description() + ";";
+  }
+}
+
+void LayoutSolver::retryBroken() {
+  for (auto& [key, entry] : user_) {
+    if (entry.broken) record(entry, simplex_.add(entry.definition));
+  }
+}
+
+// --- Reading the solution -----------------------------------------------------------
+
+std::optional<Rect> LayoutSolver::solvedFrame(const Item& item) const {
+  const Item& parent = items_.at(item.parent);
+  const Point origin = item.parent->bounds().origin;
+  const Rect frame(simplex_.value(item.vars[kLeft]) - simplex_.value(parent.vars[kLeft]) + origin.x,
+                   simplex_.value(item.vars[kTop]) - simplex_.value(parent.vars[kTop]) + origin.y,
+                   std::max(0.0, simplex_.value(item.vars[kWidth])), std::max(0.0, simplex_.value(item.vars[kHeight])));
+  if (!finite(frame)) return std::nullopt;
+  return frame;
+}
+
+// Keeps each placed view's solution; a view whose solution moved and whose superview is
+// not the one being laid out asks that superview for a pass.
+void LayoutSolver::readFrames(const View* layingOut) {
+  for (auto& [view, item] : items_) {
+    if (item.fixed) continue;
+    const auto frame = solvedFrame(item);
+    if (frame == item.solved) continue;
+    item.solved = frame;
+    if (item.parent == layingOut || !frame) continue;
+    Quiet quiet(*item.parent);
+    const_cast<View*>(item.parent)->setNeedsLayout();
+  }
+}
+
+LayoutSolver::Result LayoutSolver::resultFor(const View& superview) const {
+  Result result;
+  for (const auto& subview : superview.subviews()) {
+    auto it = items_.find(subview.get());
+    if (it != items_.end() && !it->second.fixed && it->second.solved) result.frames.emplace_back(subview, *it->second.solved);
+  }
+  result.unsolved = unsolved_;
+  for (const auto& [key, entry] : user_) {
+    if (entry.broken) result.broken.push_back(entry.constraint);
+  }
+  for (const auto& [view, item] : items_) {
+    if (!item.fixed && !item.solved) result.notFinite.push_back(item.view.lock());
+  }
+  return result;
+}
+
+void LayoutSolver::report() {
+  if (!std::exchange(needsReport_, false)) return;
+  for (const auto& c : unsolved_) {
     if (std::exchange(c->reported_, true)) continue;
     SystemLog::write(kLogSubsystem, "Layout constraint recorded, not solved: " + describe(*c));
   }
-  if (result.outcome != Outcome::Solved) {
-    bool fresh = false;
-    for (const auto& c : result.faulty) fresh |= !std::exchange(c->reported_, true);
-    if (fresh) {
-      SystemLog::write(kLogSubsystem, "Layout of the subviews of " + superview.description() + " left as it was: " +
-                                          faultName(result.outcome) + " among " +
-                                          std::to_string(result.faulty.size()) + " constraints, first " +
-                                          describe(*result.faulty.front()));
-    }
-    return;
+  for (auto& [key, entry] : user_) {
+    if (!entry.broken || std::exchange(entry.constraint->reported_, true)) continue;
+    SystemLog::write(kLogSubsystem,
+                     "Unable to satisfy layout constraints; breaking " + describe(*entry.constraint) + ": " + entry.reason);
   }
-  for (const auto& [view, frame] : result.frames) Animation::setLayoutFrame(*view, frame);
+  for (auto& [view, item] : items_) {
+    if (item.fixed || item.solved || std::exchange(item.reportedNotFinite, true)) continue;
+    SystemLog::write(kLogSubsystem, "Layout left " + view->description() + " as it was: a result that is not finite");
+  }
 }
 
 }  // namespace platform

@@ -86,6 +86,8 @@ Rect View::frame() const {
 void View::setFrame(const Rect& frame) {
   if (!isFinite(frame)) return;
   const Rect f = frame.standardized();
+  if (transform_.isIdentity() && f == this->frame()) return;
+  LayoutSolver::geometryDidChange(*this);
   center_ = {f.midX(), f.midY()};
   if (transform_.isIdentity()) {
     const Size old = bounds_.size;
@@ -96,17 +98,22 @@ void View::setFrame(const Rect& frame) {
 
 void View::setBounds(const Rect& bounds) {
   if (!isFinite(bounds)) return;
+  LayoutSolver::geometryDidChange(*this);
   const Size old = bounds_.size;
   bounds_ = bounds.standardized();
   if (old != bounds_.size) boundsSizeChanged(old);
 }
 
 void View::setCenter(Point center) {
-  if (isFinite(center)) center_ = center;
+  if (!isFinite(center) || center == center_) return;
+  LayoutSolver::geometryDidChange(*this);
+  center_ = center;
 }
 
 void View::setTransform(const AffineTransform& transform) {
-  if (isFinite(transform)) transform_ = transform;
+  if (!isFinite(transform)) return;
+  LayoutSolver::geometryDidChange(*this);
+  transform_ = transform;
 }
 
 void View::setAlpha(double alpha) {
@@ -217,6 +224,7 @@ void View::placeSubview(const std::shared_ptr<View>& view, std::size_t index) {
   if (isDescendantOfView(view.get())) return;
   subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(std::min(index, subviews_.size())), view);
   view->superview_ = self;
+  view->layoutSolver_.reset();  // its hierarchy's solver is now the new top's
 
   const auto windowNow = window();
   if (view->window_.lock() != windowNow) view->propagateDidMoveToWindow(windowNow);
@@ -295,6 +303,7 @@ std::shared_ptr<View> View::viewWithTag(std::int64_t tag) {
 // --- Layout -----------------------------------------------------------------------------
 
 void View::setNeedsLayout() {
+  LayoutSolver::geometryDidChange(*this);
   needsLayout_ = true;
   if (auto w = window()) w->scheduleLayout();
 }
@@ -321,6 +330,39 @@ void View::sizeToFit() {
 }
 
 Size View::intrinsicContentSize() const { return {kViewNoIntrinsicMetric, kViewNoIntrinsicMetric}; }
+
+void View::invalidateIntrinsicContentSize() {
+  setNeedsLayout();
+  if (auto s = superview()) s->setNeedsLayout();
+}
+
+namespace {
+std::size_t indexOf(LayoutConstraintAxis axis) { return axis == LayoutConstraintAxis::Horizontal ? 0 : 1; }
+}  // namespace
+
+float View::contentHuggingPriority(LayoutConstraintAxis axis) const { return huggingPriority_[indexOf(axis)]; }
+
+void View::setContentHuggingPriority(float priority, LayoutConstraintAxis axis) {
+  if (!std::isfinite(priority)) return;
+  huggingPriority_[indexOf(axis)] = std::clamp(priority, 1.0f, LayoutConstraint::kPriorityRequired);
+  invalidateIntrinsicContentSize();
+}
+
+float View::contentCompressionResistancePriority(LayoutConstraintAxis axis) const {
+  return compressionResistancePriority_[indexOf(axis)];
+}
+
+void View::setContentCompressionResistancePriority(float priority, LayoutConstraintAxis axis) {
+  if (!std::isfinite(priority)) return;
+  compressionResistancePriority_[indexOf(axis)] = std::clamp(priority, 1.0f, LayoutConstraint::kPriorityRequired);
+  invalidateIntrinsicContentSize();
+}
+
+void View::setTranslatesAutoresizingMaskIntoConstraints(bool value) {
+  if (value == translatesMask_) return;
+  translatesMask_ = value;
+  if (auto s = superview()) s->setNeedsLayout();
+}
 
 void View::addConstraint(const std::shared_ptr<LayoutConstraint>& constraint) {
   if (!constraint) return;

@@ -12,6 +12,7 @@
 // Main thread only.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -30,6 +31,7 @@ class Event;
 class GestureRecognizer;
 class Image;
 class LayoutConstraint;
+class LayoutSolver;
 class Touch;
 class Window;
 
@@ -65,6 +67,8 @@ enum class ContentMode {
 
 // "No intrinsic size along this axis".
 inline constexpr double kViewNoIntrinsicMetric = -1.0;
+
+enum class LayoutConstraintAxis { Horizontal, Vertical };
 
 class View : public std::enable_shared_from_this<View> {
  public:
@@ -160,13 +164,21 @@ class View : public std::enable_shared_from_this<View> {
   void sizeToFit();
   // kViewNoIntrinsicMetric along an axis without an intrinsic size (the base: both).
   virtual Size intrinsicContentSize() const;
-  void invalidateIntrinsicContentSize() { setNeedsLayout(); }
+  // Asks the superview's pass to read the intrinsic size again.
+  void invalidateIntrinsicContentSize();
+  // How much the view resists growing past (hugging) and shrinking below (compression
+  // resistance) its intrinsic size along an axis: priorities 1-1000, by default 250 and
+  // 750. A value out of range is clamped; one that is not finite is refused.
+  float contentHuggingPriority(LayoutConstraintAxis axis) const;
+  void setContentHuggingPriority(float priority, LayoutConstraintAxis axis);
+  float contentCompressionResistancePriority(LayoutConstraintAxis axis) const;
+  void setContentCompressionResistancePriority(float priority, LayoutConstraintAxis axis);
 
-  // Before a view lays out its subviews, the simple constraints that place them are
-  // solved and set their frames (LayoutSolver.h); a view that translates its
-  // autoresizing mask into constraints keeps its frame and autoresizing.
+  // Before a view lays out its subviews, its hierarchy's constraints are solved and set
+  // the subviews' frames (LayoutSolver.h); a view that translates its autoresizing mask
+  // into constraints keeps its frame and autoresizing.
   bool translatesAutoresizingMaskIntoConstraints() const { return translatesMask_; }
-  void setTranslatesAutoresizingMaskIntoConstraints(bool value) { translatesMask_ = value; }
+  void setTranslatesAutoresizingMaskIntoConstraints(bool value);
   const std::vector<std::shared_ptr<LayoutConstraint>>& constraints() const { return constraints_; }
   void addConstraint(const std::shared_ptr<LayoutConstraint>& constraint);
   void addConstraints(const std::vector<std::shared_ptr<LayoutConstraint>>& constraints);
@@ -263,6 +275,7 @@ class View : public std::enable_shared_from_this<View> {
 
  private:
   friend class Window;
+  friend class LayoutSolver;
 
   AffineTransform toSuperviewTransform() const;
   AffineTransform toRootTransform(bool includeRoot) const;
@@ -302,6 +315,10 @@ class View : public std::enable_shared_from_this<View> {
   std::vector<std::shared_ptr<View>> subviews_;
   std::vector<std::shared_ptr<GestureRecognizer>> gestureRecognizers_;
   std::vector<std::shared_ptr<LayoutConstraint>> constraints_;
+  std::array<float, 2> huggingPriority_{250, 250};
+  std::array<float, 2> compressionResistancePriority_{750, 750};
+  // The solver of the hierarchy this view is the top of; made by the first pass.
+  mutable std::unique_ptr<LayoutSolver> layoutSolver_;
 };
 
 }  // namespace platform

@@ -37,7 +37,7 @@ class ZUMAdChoicesViewTest : public testenv::PlatformTest {
 };
 
 TEST_F(ZUMAdChoicesViewTest, AnAdsContentIsShownCentredAtItsOwnSize) {
-  const auto content = badge("AdChoices");
+  const auto content = nativetest::attributionBadge(env, {15, 15});
   const auto ad = AdWithChoices::create("2", content);
   choices->setNativeAd(ad);
   EXPECT_EQ(choices->nativeAd(), ad);
@@ -48,6 +48,10 @@ TEST_F(ZUMAdChoicesViewTest, AnAdsContentIsShownCentredAtItsOwnSize) {
   EXPECT_TRUE(choices->needsLayout());
   choices->layoutIfNeeded();
   EXPECT_EQ(content->center(), (platform::Point{50, 20}));
+  EXPECT_GT(content->frame().width(), 15) << "the strip's own size: its text and its icon";
+  EXPECT_EQ(content->frame().height(), 15);
+  const platform::Rect label = content->textView()->frame();
+  EXPECT_TRUE(label.width() > 0 && content->bounds().contains(label)) << "the text inside the strip";
 
   std::weak_ptr<ZUMNativeAd> weak = ad;
   choices->setNativeAd(nullptr);

@@ -83,25 +83,32 @@ TEST_F(ZUMNativeAdViewPolicyTest, TapsHitTheShownAssetViewElseTheBackground) {
   EXPECT_EQ(untrusted["y"], 0.0);
 }
 
+// The centre of `view` in the ad view's coordinates.
+Point centreIn(const View& adView, const std::shared_ptr<View>& view) {
+  const Rect frame = adView.convertRectFromView(view->bounds(), view.get());
+  EXPECT_GT(frame.width() * frame.height(), 0) << "laid out to a size";
+  return {frame.midX(), frame.midY()};
+}
+
 TEST_F(ZUMNativeAdViewPolicyTest, AttributionIconAndTextInsideTheAdChoicesViewAreHit) {
   for (const auto& [icon, text, background, adChoices] :
        {std::tuple{"2009", "2010", "2099", "2012"}, std::tuple{"1007", "1008", "1099", "1010"}}) {
-    auto choices = View::create(Rect(200, 0, 100, 30));
+    auto choices = ZUMAdChoicesView::create(Rect(200, 0, 100, 30));
     adView->addSubview(choices);
-    auto attribution = ZUMNativeAdAttributionView::create(Rect(0, 0, 100, 30));
+    auto attribution = nativetest::attributionBadge(env, {20, 30});
     choices->addSubview(View::create(Rect(0, 0, 1, 1)));  // only the attribution view counts
-    choices->addSubview(attribution);
-    attribution->iconView()->setFrame(Rect(80, 0, 20, 30));
-    attribution->setHidden(false);
+    choices->setAdChoicesContentView(attribution);
+    env.runUntilIdle();  // the window's layout pass
     auto policy = ZUMNativeAdViewPolicy::create(adView, icon, text, background, true);
     policy->setAssetViews({{"2001", headline}, {adChoices, choices}});
 
-    EXPECT_EQ(policy->clickTargetAtLocation(Point{290, 10}).second, icon);
-    EXPECT_EQ(policy->clickTargetAtLocation(Point{210, 10}).second, text);
+    const Point onIcon = centreIn(*adView, attribution->iconView());
+    EXPECT_EQ(policy->clickTargetAtLocation(onIcon).second, icon);
+    EXPECT_EQ(policy->clickTargetAtLocation(centreIn(*adView, attribution->textView())).second, text);
     const auto assets = policy->nativeAdSignalDictionary()["asset_view_signal"];
     EXPECT_TRUE(assets.contains(icon) && assets.contains(text) && !assets.contains(adChoices));
     attribution->setHidden(true);  // a hidden attribution is neither hit nor reported
-    EXPECT_EQ(policy->clickTargetAtLocation(Point{290, 10}).second, background);
+    EXPECT_EQ(policy->clickTargetAtLocation(onIcon).second, background);
     EXPECT_FALSE(policy->nativeAdSignalDictionary()["asset_view_signal"].contains(icon));
     choices->removeFromSuperview();
   }
@@ -120,22 +127,22 @@ TEST_F(ZUMNativeAdViewPolicyTest, ReplacedAssetViewsAndAdChoicesViewsTakeNoMoreT
   EXPECT_EQ(policy->clickTargetAtLocation(Point{25, 155}).second, "2001");
 
   // A host registers its views again with another AdChoices view: its attribution is hit.
+  std::shared_ptr<ZUMNativeAdAttributionView> attribution;
   auto choicesAt = [&](const Rect& frame) {
-    auto choices = View::create(frame);
+    auto choices = ZUMAdChoicesView::create(frame);
     adView->addSubview(choices);
-    auto attribution = ZUMNativeAdAttributionView::create(Rect(0, 0, 100, 30));
-    attribution->iconView()->setFrame(Rect(80, 0, 20, 30));
-    attribution->setHidden(false);
-    choices->addSubview(attribution);
+    attribution = nativetest::attributionBadge(env, {20, 30});
+    choices->setAdChoicesContentView(attribution);
+    env.runUntilIdle();
     return choices;
   };
   auto hostPolicy = ZUMNativeAdViewPolicy::create(adView, "2009", "2010", "2099", true);
   auto first = choicesAt(Rect(200, 0, 100, 30));
   hostPolicy->setAssetViews({{"2012", first}});
-  EXPECT_EQ(hostPolicy->clickTargetAtLocation(Point{290, 10}).second, "2009");
+  EXPECT_EQ(hostPolicy->clickTargetAtLocation(centreIn(*adView, attribution->iconView())).second, "2009");
   first->removeFromSuperview();
   hostPolicy->setAssetViews({{"2012", choicesAt(Rect(200, 200, 100, 30))}});
-  EXPECT_EQ(hostPolicy->clickTargetAtLocation(Point{290, 210}).second, "2009");
+  EXPECT_EQ(hostPolicy->clickTargetAtLocation(centreIn(*adView, attribution->iconView())).second, "2009");
 }
 
 TEST_F(ZUMNativeAdViewPolicyTest, SignalDictionaryDescribesTheViewsGeometryAndLook) {
@@ -356,16 +363,23 @@ class PlacedAd : public nativetest::TestAd {
 TEST_F(ZUMNativeAdViewPolicyTest, AdChoicesSitsInItsCornerUnderTheOverlay) {
   using Attribute = platform::LayoutConstraint::Attribute;
   using Pins = std::vector<std::pair<Attribute, Attribute>>;
-  const std::pair<std::int64_t, Pins> corners[] = {
-      {0, {{Attribute::Top, Attribute::Top}, {Attribute::Right, Attribute::Right}}},
-      {1, {{Attribute::Top, Attribute::Top}, {Attribute::Left, Attribute::Left}}},
-      {2, {{Attribute::Bottom, Attribute::Bottom}, {Attribute::Right, Attribute::Right}}},
-      {3, {{Attribute::Bottom, Attribute::Bottom}, {Attribute::Left, Attribute::Left}}},
-      {5, {}},
+  const Rect area = adView->bounds();
+  const struct {
+    std::int64_t corner;
+    Pins pins;
+    Point tap;  // in the corner: the icon on the right, the padding before the text on the left
+    const char* asset;
+  } corners[] = {
+      {0, {{Attribute::Top, Attribute::Top}, {Attribute::Right, Attribute::Right}}, {area.maxX() - 1, 1}, "2009"},
+      {1, {{Attribute::Top, Attribute::Top}, {Attribute::Left, Attribute::Left}}, {1, 1}, "2010"},
+      {2, {{Attribute::Bottom, Attribute::Bottom}, {Attribute::Right, Attribute::Right}}, {area.maxX() - 1, area.maxY() - 1}, "2009"},
+      {3, {{Attribute::Bottom, Attribute::Bottom}, {Attribute::Left, Attribute::Left}}, {1, area.maxY() - 1}, "2010"},
+      {5, {}, {area.maxX() - 1, 1}, "2099"},
   };
   auto policy = appInstallPolicy(false);
-  for (const auto& [corner, pins] : corners) {
+  for (const auto& [corner, pins, tap, asset] : corners) {
     auto ad = PlacedAd::create(corner);
+    ad->choices = nativetest::attributionBadge(env, {15, 15});
     policy->setNativeAd(ad);
     Pins placed;
     for (const auto& constraint : policy->adChoicesViewConstraints()) {
@@ -381,6 +395,11 @@ TEST_F(ZUMNativeAdViewPolicyTest, AdChoicesSitsInItsCornerUnderTheOverlay) {
     ASSERT_GE(subviews.size(), 3u);
     EXPECT_EQ(subviews.back(), ad->overlay);
     EXPECT_EQ(subviews[subviews.size() - 2], ad->choices);
+    env.runUntilIdle();  // laid out on the window's pass
+    const Rect badge = ad->choices->frame();
+    EXPECT_GT(badge.width(), 15) << corner << ": the text and the icon";
+    EXPECT_EQ(badge.height(), 15) << corner;
+    EXPECT_EQ(policy->clickTargetAtLocation(tap).second, asset) << corner;
   }
 
   // A subview added later goes under the overlay and the AdChoices view again.

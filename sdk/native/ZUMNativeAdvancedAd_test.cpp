@@ -405,9 +405,11 @@ struct KindsDelegate : ZUMNativeAppInstallAdLoaderDelegate, ZUMNativeContentAdLo
 };
 
 TEST_F(ZUMNativeAdvancedAdTest, TapsOnTemplateViewsOfTwoAdsReachEachAdsOwnPageCallAndDelegate) {
+  auto appWithBadge = appInstallAd("app");
+  appWithBadge["attribution"] = Json{{"text", "AdChoices"}, {"images", {image("/choices.png")}}};
   for (const char* path : {"/click-first", "/click-second", "/click-app"}) hosts.server.route(path, {.status = 200});
   hosts.server.route("/native", {.headers = {{"x-qyra-ad-format", "native"}},
-                                 .body = Json{{"ads", {contentAd("first"), contentAd("second"), appInstallAd("app")}}}.dump()});
+                                 .body = Json{{"ads", {contentAd("first"), contentAd("second"), appWithBadge}}}.dump()});
   auto count = ZUMMultipleAdsAdLoaderOptions::create();
   count->setNumberOfAds(3);
   auto loader = ZUMAdLoader::create("unit-A", host, {"1", "2"}, {count});
@@ -459,6 +461,27 @@ TEST_F(ZUMNativeAdvancedAdTest, TapsOnTemplateViewsOfTwoAdsReachEachAdsOwnPageCa
   EXPECT_EQ(adDelegates[0]->log, (Log{"first:click", "first:leave"}));
   EXPECT_EQ(adDelegates[1]->log, (Log{"second:click", "second:leave"}));
   EXPECT_EQ(hosts.hits("/click-app"), 0u);
+
+  // The app-install ad's AdChoices badge, laid out in its corner by the window's pass, takes
+  // a tap there.
+  const auto app = delegate->appInstallAds[0];
+  auto appView = ZUMNativeAppInstallAdView::create(Rect(0, 600, 320, 60));
+  window->addSubview(appView);
+  appView->setNativeAppInstallAd(app);
+  env.runUntilIdle();
+  const Rect badge = app->adChoicesContentView()->frame();
+  EXPECT_TRUE(badge.width() > 4 && badge.height() >= 4) << "its text and its 4-point icon";
+  EXPECT_EQ(badge.maxX(), 320);
+  EXPECT_EQ(badge.minY(), 0);
+  const auto attribution = std::dynamic_pointer_cast<ZUMNativeAdAttributionView>(app->adChoicesContentView());
+  ASSERT_NE(attribution, nullptr);
+  const Rect icon = attribution->iconView()->convertRectToView(attribution->iconView()->bounds(), nullptr);
+  EXPECT_EQ(icon.maxX(), 320) << "the icon ends the strip";
+  const std::size_t tapped = nativetest::nativeCalls(*app->slot()).size();
+  testenv::TouchControls::tap(window, {icon.midX(), icon.midY()});
+  ASSERT_TRUE(env.runUntil([&] { return nativetest::nativeCalls(*app->slot()).size() > tapped; }));
+  EXPECT_NE(nativetest::nativeCalls(*app->slot()).back().find(R"("click":{"template":"2","asset":"2009")"),
+            std::string::npos) << nativetest::nativeCalls(*app->slot()).back();
 }
 
 // The page answers a click with the overlay message the clicked asset names: the

@@ -23,6 +23,10 @@
 #include "platform/base/RunLoop.h"
 #include "platform/net/URLLoading.h"
 #include "sdk/entry/ZUMBuiltIns.h"
+#include "ZUMNativeAdImage.h"
+#include "platform/ui/Image.h"
+#include "sdk/native/ZUMNativeAdAttribution.h"
+#include "sdk/native/ZUMNativeAdAttributionView.h"
 #include "sdk/native/ZUMNativeAdClass.h"
 #include "sdk/native/ZUMNativeAdsPage.h"
 #include "sdk/request/ZUMAdLoaderConfiguration.h"
@@ -233,6 +237,18 @@ inline std::shared_ptr<ZUMSlot> loadedPageSlot(testenv::TestEnvironment& env) {
   EXPECT_EQ(recorder->log, Log{"loaded"});
   slot->setAdLoadDelegate(nullptr);
   return slot;
+}
+
+// An AdChoices badge with the text "AdChoices" and one icon of `iconSize` points (already
+// decoded, so no download), as a native ad makes it; nothing sets its frames.
+inline std::shared_ptr<ZUMNativeAdAttributionView> attributionBadge(testenv::TestEnvironment& env,
+                                                                    platform::Size iconSize) {
+  auto attribution = ZUMNativeAdAttribution::create(
+      Json{{"text", "AdChoices"}, {"image", {{"url", "https://img.example/choices.png"}, {"scale", 1}}}});
+  attribution->loadingImages().front()->setImage(platform::Image::createBlank(iconSize));
+  attribution->loadAssetsWithCompletionHandler([](const platform::ErrorPtr&) {});
+  env.runUntilIdle();
+  return ZUMNativeAdAttributionView::create(attribution);
 }
 
 }  // namespace nativetest

@@ -1,0 +1,102 @@
+#include "platform/ui/SimplexSolver.h"
+
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace platform {
+namespace {
+
+using Relation = SimplexSolver::Relation;
+using Status = SimplexSolver::Status;
+constexpr double kRequired = SimplexSolver::kRequired;
+
+// x and y are variables 0 and 1 of a fresh solver.
+SimplexSolver::Definition def(double x, double y, double constant, Relation relation, double weight = kRequired) {
+  return {{{0, x}, {1, y}}, constant, relation, weight};
+}
+
+TEST(SimplexSolverTest, RequiredHoldAndOptionalAreMetByWeight) {
+  const struct {
+    const char* name;
+    std::vector<SimplexSolver::Definition> definitions;
+    double x;
+    double y;
+  } rows[] = {
+      {"x == 10", {def(1, 0, -10, Relation::Equal)}, 10, 0},
+      {"x >= 10 beats a weak x == 0", {def(1, 0, 0, Relation::Equal, 1), def(1, 0, -10, Relation::GreaterOrEqual)}, 10, 0},
+      {"x <= 10 beats a weak x == 20", {def(1, 0, -20, Relation::Equal, 1), def(1, 0, -10, Relation::LessOrEqual)}, 10, 0},
+      {"the heavier of two optional equalities", {def(1, 0, -5, Relation::Equal, 0.25), def(1, 0, -15, Relation::Equal, 0.5)}, 15, 0},
+      {"an optional inequality that cannot be met", {def(1, 0, -3, Relation::Equal), def(1, 0, -10, Relation::GreaterOrEqual, 9)}, 3, 0},
+      {"an optional inequality met at no cost",
+       {def(1, 0, -30, Relation::Equal, 1), def(1, 0, -10, Relation::GreaterOrEqual, 9)}, 30, 0},
+      {"a sum and an optional balance", {def(1, 1, -20, Relation::Equal), def(1, -1, 0, Relation::Equal, 1)}, 10, 10},
+      {"a multiple of another variable", {def(2, -1, 0, Relation::Equal), def(0, 1, -30, Relation::Equal)}, 15, 30},
+      {"an inequality between variables", {def(0, 1, -7, Relation::Equal), def(1, -1, 0, Relation::GreaterOrEqual),
+                                           def(1, 0, 0, Relation::Equal, 1)}, 7, 7},
+  };
+  for (const auto& row : rows) {
+    SimplexSolver solver;
+    solver.newVariable();
+    solver.newVariable();
+    for (const auto& d : row.definitions) EXPECT_EQ(solver.add(d).status, Status::Added) << row.name;
+    EXPECT_NEAR(solver.value(0), row.x, 1e-9) << row.name;
+    EXPECT_NEAR(solver.value(1), row.y, 1e-9) << row.name;
+  }
+}
+
+TEST(SimplexSolverTest, ARequiredConflictIsRefusedWithTheConstraintsItMeets) {
+  SimplexSolver solver;
+  solver.newVariable();
+  solver.newVariable();
+  const auto sum = solver.add(def(1, 1, -20, Relation::Equal));
+  const auto x = solver.add(def(1, 0, -5, Relation::Equal));
+  (void)solver.add(def(0, 1, 0, Relation::Equal, 1));
+  const auto refused = solver.add(def(0, 1, -40, Relation::Equal));
+  EXPECT_EQ(refused.status, Status::Unsatisfiable);
+  EXPECT_EQ(refused.id, -1);
+  EXPECT_EQ(refused.involved, (std::vector{sum.id, x.id}));
+  const auto inequality = solver.add(def(0, 1, -30, Relation::GreaterOrEqual));  // through phase one
+  EXPECT_EQ(inequality.status, Status::Unsatisfiable);
+  EXPECT_FALSE(inequality.involved.empty());
+  EXPECT_NEAR(solver.value(0), 5, 1e-9);
+  EXPECT_NEAR(solver.value(1), 15, 1e-9);
+  const auto z = solver.newVariable();
+  const auto overflow = solver.add({{{z, 1e-7}}, 1e308, Relation::Equal, kRequired});
+  EXPECT_EQ(overflow.status, Status::NotFinite);
+  EXPECT_NEAR(solver.value(1), 15, 1e-9) << "the others stay";
+}
+
+TEST(SimplexSolverTest, ConstantsChangeAndConstraintsGoWithoutStartingAgain) {
+  SimplexSolver solver;
+  solver.newVariable();
+  solver.newVariable();
+  (void)solver.add(def(1, 0, 0, Relation::Equal, 1));  // weak x == 0
+  const auto floor = solver.add(def(1, 0, -10, Relation::GreaterOrEqual));
+  const auto link = solver.add(def(1, -1, 4, Relation::Equal));  // y = x + 4
+  EXPECT_NEAR(solver.value(1), 14, 1e-9);
+  EXPECT_EQ(solver.setConstant(floor.id, -25).status, Status::Added);
+  EXPECT_NEAR(solver.value(0), 25, 1e-9);
+  EXPECT_NEAR(solver.value(1), 29, 1e-9);
+  EXPECT_EQ(solver.setConstant(link.id, -4).status, Status::Added);
+  EXPECT_NEAR(solver.value(1), 21, 1e-9);
+
+  const auto ceiling = solver.add(def(1, 0, -30, Relation::LessOrEqual));
+  const auto clash = solver.setConstant(ceiling.id, -20);  // x <= 20 against x >= 25
+  EXPECT_EQ(clash.status, Status::Unsatisfiable);
+  EXPECT_EQ(clash.involved, std::vector{floor.id});
+  EXPECT_FALSE(solver.contains(ceiling.id)) << "refused and removed";
+  EXPECT_NEAR(solver.value(0), 25, 1e-9);
+
+  solver.remove(floor.id);
+  EXPECT_FALSE(solver.contains(floor.id));
+  EXPECT_NEAR(solver.value(0), 0, 1e-9) << "back to the weak one";
+  EXPECT_NEAR(solver.value(1), -4, 1e-9);
+  solver.remove(link.id);
+  solver.remove(link.id);
+  EXPECT_TRUE(solver.add(def(0, 1, -3, Relation::Equal)).status == Status::Added);
+  EXPECT_NEAR(solver.value(1), 3, 1e-9);
+}
+
+}  // namespace
+}  // namespace platform
