@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <set>
 #include <utility>
 #include <vector>
@@ -597,6 +598,11 @@ void WebKitPage::onDecidePolicy(void* rawDecision, int type) {
   WebKitNavigationAction* action =
       webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+  if (uri && std::strlen(uri) > kMaxNavigationURLBytes) {
+    webkit_policy_decision_ignore(decision);
+    noteDroppedEvents(1);
+    return;
+  }
   const std::string target = uri ? uri : "";
   const auto kind = navigationKind(webkit_navigation_action_get_navigation_type(action));
   if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && expectedHTMLLoad_ && *expectedHTMLLoad_ == target) {
