@@ -2,7 +2,8 @@
 //
 // - BM_BusyPageLongestTurn: an interstitial whose page keeps its process busy (a timer
 //   that spins 300 ms each tick) is loaded and shown, in each web view ("ui", "wk") on
-//   each engine (deterministic, WebKit), and the main loop runs on for a while.
+//   each engine (deterministic, WebKit), and the main loop runs on for a while; the
+//   turns are watched from the ad's receipt on (its presentation included).
 //   "longest_turn_ms" is the longest the main loop was held at once: a thread posts a
 //   block to it every millisecond (the next once the last one ran) and the longest
 //   wait of such a block is the longest turn. It must stay under one frame (16 ms).
@@ -147,15 +148,37 @@ struct Run {
   sdkcoretest::NetworkHosts hosts;
 };
 
-// Loads and presents an interstitial; false when a step failed.
-bool showInterstitial(const Host& host, std::shared_ptr<ZUMInterstitial>& interstitial) {
+// Loads an interstitial; nullptr when it failed.
+std::shared_ptr<ZUMInterstitial> loadInterstitial() {
   auto receiver = std::make_shared<Receiver>();
-  interstitial = ZUMInterstitial::create("unit-A");
+  auto interstitial = ZUMInterstitial::create("unit-A");
   interstitial->setDelegate(receiver);
   interstitial->loadRequest(ZUMRequest::create());
-  if (!runMainLoopUntil([&] { return receiver->received || receiver->failed; }) || receiver->failed) return false;
-  interstitial->presentFromRootViewController(host.root);
+  if (!runMainLoopUntil([&] { return receiver->received || receiver->failed; }) || receiver->failed) return nullptr;
+  return interstitial;
+}
+
+bool present(const Host& host, ZUMInterstitial& interstitial) {
+  interstitial.presentFromRootViewController(host.root);
   return runMainLoopUntil([&] { return host.root->presentedViewController() != nullptr; });
+}
+
+// Loads and presents an interstitial; false when a step failed.
+bool showInterstitial(const Host& host, std::shared_ptr<ZUMInterstitial>& interstitial) {
+  interstitial = loadInterstitial();
+  return interstitial && present(host, *interstitial);
+}
+
+// The longest turn while the served ad is shown: from its receipt (the SDK's scripts
+// at presentation included) until the main loop ran on for three seconds; negative
+// when the ad was not shown.
+double longestTurnWhileShown(const Host& host) {
+  auto interstitial = loadInterstitial();
+  if (!interstitial) return -1;
+  TurnWatch watch;
+  if (!present(host, *interstitial)) return -1;
+  runMainLoopFor(std::chrono::seconds(3));
+  return watch.longestMilliseconds();
 }
 
 platform::WebEngine engineOf(const benchmark::State& state) {
@@ -177,14 +200,12 @@ void BM_BusyPageLongestTurn(benchmark::State& state) {
   for (auto _ : state) {
     Run run(engineOf(state), webView, kBusyAdHTML);
     Host host;
-    std::shared_ptr<ZUMInterstitial> interstitial;
-    if (!showInterstitial(host, interstitial)) {
+    const double turn = longestTurnWhileShown(host);
+    if (turn < 0) {
       state.SkipWithError("the interstitial was not shown");
       return;
     }
-    TurnWatch watch;
-    runMainLoopFor(std::chrono::seconds(3));
-    longest = std::max(longest, watch.longestMilliseconds());
+    longest = std::max(longest, turn);
   }
   state.SetLabel(std::string(webView) + (engineOf(state) == platform::WebEngine::WebKit ? " on WebKit" : " deterministic"));
   state.counters["longest_turn_ms"] = longest;
@@ -235,14 +256,12 @@ void BM_LargestPageMessageLongestTurn(benchmark::State& state) {
   for (auto _ : state) {
     Run run(engineOf(state), "ui", page.c_str());
     Host host;
-    std::shared_ptr<ZUMInterstitial> interstitial;
-    if (!showInterstitial(host, interstitial)) {
+    const double turn = longestTurnWhileShown(host);
+    if (turn < 0) {
       state.SkipWithError("the interstitial was not shown");
       return;
     }
-    TurnWatch watch;
-    runMainLoopFor(std::chrono::seconds(3));
-    longest = std::max(longest, watch.longestMilliseconds());
+    longest = std::max(longest, turn);
   }
   state.counters["message_bytes"] = static_cast<double>(ZUMNotification::kMaximumURLBytes - 64);
   state.counters["longest_turn_ms"] = longest;
