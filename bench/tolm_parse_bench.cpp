@@ -3,17 +3,22 @@
 // the platform's URL parser alone on the same URLs. "ratio" is the time of a message
 // parse over the time of the URL parse alone: the cost the message layer adds.
 //
-// The scaling runs parse one message of N distinct pairs (N = 1k, 10k, 100k) and one of
-// 1 MB: "ns_per_pair" must stay flat as N grows (within 2x), since a page chooses N.
+// The scaling runs parse the query of one message of N distinct pairs (N = 1k, 10k, 100k)
+// with the message layer's query reader: "ns_per_pair" must stay flat as N grows (within
+// 2x), since a page chooses N. (A message of 100k such pairs is past the size the SDK
+// accepts; its reader is measured alone.) The last run parses a whole message of the
+// largest size accepted (ZUMNotification::kMaximumURLBytes).
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/base/URL.h"
+#include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/rendering/ZUMNotification.h"
 
 namespace {
@@ -78,15 +83,16 @@ std::string manyPairs(std::size_t pairs) {
   return text;
 }
 
-void parseOne(benchmark::State& state, const std::string& text, std::size_t pairs) {
+// `parse` gives the count of parameters read from `text`.
+void parseOne(benchmark::State& state, const std::string& text, std::size_t pairs,
+              const std::function<std::size_t(const std::string&)>& parse) {
   using Clock = std::chrono::steady_clock;
   Clock::duration spent{};
   for (auto _ : state) {
     const auto start = Clock::now();
-    auto message = ZUMNotification::createWithNotificationURL(platform::URL::fromString(text));
+    const std::size_t read = parse(text);
     spent += Clock::now() - start;
-    if (!message || message->parameters().size() != pairs) state.SkipWithError("the message was not parsed whole");
-    benchmark::DoNotOptimize(message);
+    if (read != pairs) state.SkipWithError("the message was not parsed whole");
   }
   state.counters["ns_per_pair"] = std::chrono::duration<double, std::nano>(spent).count() /
                                   static_cast<double>(state.iterations() * pairs);
@@ -96,23 +102,34 @@ void parseOne(benchmark::State& state, const std::string& text, std::size_t pair
 
 void BM_TolmParseScaling(benchmark::State& state) {
   const auto pairs = static_cast<std::size_t>(state.range(0));
-  parseOne(state, manyPairs(pairs), pairs);
+  const std::string text = manyPairs(pairs);
+  const std::string query = text.substr(text.find('?') + 1);
+  parseOne(state, query, pairs, [](const std::string& q) {
+    auto parameters = ZUMQueryParametersFromString(q, false);
+    benchmark::DoNotOptimize(parameters);
+    return parameters.size();
+  });
 }
 BENCHMARK(BM_TolmParseScaling)->Arg(1'000)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
-// A message of 1 MB (1,000,000 bytes): must parse in well under 50 ms.
-void BM_TolmParseOneMegabyte(benchmark::State& state) {
+// A message of the largest size accepted, URL parse included: well under a frame (16 ms).
+void BM_TolmParseLargestAccepted(benchmark::State& state) {
+  const std::size_t size = ZUMNotification::kMaximumURLBytes;
   std::string text = "tolm://x/big?";
   std::size_t pairs = 0;
-  while (text.size() < 1'000'000 - 32) {
+  while (text.size() < size - 32) {
     text += (pairs ? "&p" : "p") + std::to_string(pairs) + "=%E2%82%AC" + std::to_string(pairs);
     ++pairs;
   }
-  text += "&pad=" + std::string(1'000'000 - text.size() - 5, 'a');
+  text += "&pad=" + std::string(size - text.size() - 5, 'a');
   ++pairs;
-  parseOne(state, text, pairs);
+  parseOne(state, text, pairs, [](const std::string& t) {
+    auto message = ZUMNotification::createWithNotificationURL(platform::URL::fromString(t));
+    benchmark::DoNotOptimize(message);
+    return message ? message->parameters().size() : 0;
+  });
 }
-BENCHMARK(BM_TolmParseOneMegabyte)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TolmParseLargestAccepted)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -28,8 +28,8 @@ constexpr auto kReplySlice = std::chrono::milliseconds(5);
 
 }  // namespace
 
-void RunLoopEventSource::waitAndDispatchWatching(std::chrono::nanoseconds limit, const std::vector<int>&) {
-  waitAndDispatch(std::min<std::chrono::nanoseconds>(limit, kReplySlice));
+bool RunLoopEventSource::waitAndDispatchWatching(std::chrono::nanoseconds limit, const std::vector<int>&) {
+  return waitAndDispatch(std::min<std::chrono::nanoseconds>(limit, kReplySlice));
 }
 
 static std::atomic<std::thread::id> gBoundThread{};
@@ -111,11 +111,12 @@ bool RunLoop::serveOwedReply() {
   auto source = isMainLoop() ? replySource() : nullptr;
   if (!source || !source->isBusy()) return false;
   // The source's own deadlines bound the wait.
-  source->waitAndDispatch(std::chrono::hours(1));
+  sourceDispatches_ += source->waitAndDispatch(std::chrono::hours(1)) ? 1 : 0;
   return true;
 }
 
-void RunLoop::waitInSources(std::unique_lock<std::mutex>& lock, std::chrono::steady_clock::time_point until) {
+void RunLoop::waitInSources(std::unique_lock<std::mutex>& lock, std::chrono::steady_clock::time_point until,
+                            WaitEnd end) {
   while (!woken_ && !stopRequested_) {
     const auto now = std::chrono::steady_clock::now();
     if (now >= until) break;
@@ -127,22 +128,25 @@ void RunLoop::waitInSources(std::unique_lock<std::mutex>& lock, std::chrono::ste
       break;
     }
     lock.unlock();
+    bool dispatched = false;
     if (source && owed) {
       // One wait for both: the replies' descriptors are watched with the source's own.
       const auto readable = replies->readable();
       if (readable) {
-        source->waitAndDispatchWatching(std::min<std::chrono::nanoseconds>(until - now, readable->within),
-                                        readable->descriptors);
+        dispatched = source->waitAndDispatchWatching(
+            std::min<std::chrono::nanoseconds>(until - now, readable->within), readable->descriptors);
       } else {
-        source->waitAndDispatch(std::min<std::chrono::nanoseconds>(until - now, kReplySlice));
+        dispatched = source->waitAndDispatch(std::min<std::chrono::nanoseconds>(until - now, kReplySlice));
       }
-      replies->dispatchReady();
+      dispatched |= replies->dispatchReady();
     } else if (source) {
-      source->waitAndDispatch(until - now);
+      dispatched = source->waitAndDispatch(until - now);
     } else {
-      replies->waitAndDispatch(until - now);
+      dispatched = replies->waitAndDispatch(until - now);
     }
     lock.lock();
+    sourceDispatches_ += dispatched ? 1 : 0;
+    if (dispatched && end == WaitEnd::OnSourceHandled) break;
   }
 }
 
@@ -255,9 +259,9 @@ bool RunLoop::runPerforms(std::string_view mode, std::uint64_t upTo) {
 
 bool RunLoop::runPending(std::string_view mode) {
   if (isMainLoop()) {
-    if (auto source = eventSource()) source->dispatchReady();
+    if (auto source = eventSource()) sourceDispatches_ += source->dispatchReady() ? 1 : 0;
     // Under virtual time replies wait until the loop is idle (see setReplySource()).
-    if (auto replies = virtualClock() ? nullptr : replySource()) replies->dispatchReady();
+    if (auto replies = virtualClock() ? nullptr : replySource()) sourceDispatches_ += replies->dispatchReady() ? 1 : 0;
   }
   bool did = fireDueTimers(mode);
   std::uint64_t upTo;
@@ -281,7 +285,7 @@ void RunLoop::runPerformsQueuedBefore(std::string_view mode) {
   runPerforms(mode, upTo);
 }
 
-void RunLoop::waitUntil(TimeInterval deadline) {
+void RunLoop::waitUntil(TimeInterval deadline, WaitEnd end) {
   VirtualClock* virtualTime = virtualClock();
   std::unique_lock lock(mutex_);
   if (woken_ || stopRequested_) {
@@ -299,7 +303,7 @@ void RunLoop::waitUntil(TimeInterval deadline) {
     // Another thread's loop under virtual time: poll, the main loop moves the clock.
     wake_.wait_for(lock, std::chrono::milliseconds(1), [&] { return woken_ || stopRequested_; });
   } else if (isMainLoop()) {
-    waitInSources(lock, realDeadline(deadline));
+    waitInSources(lock, realDeadline(deadline), end);
   } else {
     wake_.wait_until(lock, realDeadline(deadline), [&] { return woken_ || stopRequested_; });
   }
@@ -321,6 +325,8 @@ RunLoop::RunResult RunLoop::runMode(std::string_view mode, TimeInterval deadline
     }
   } popMode{this};
 
+  const std::uint64_t dispatchesBefore = sourceDispatches_;
+  const auto handledSource = [&] { return returnAfterSourceHandled && sourceDispatches_ != dispatchesBefore; };
   for (;;) {
     {
       std::lock_guard lock(mutex_);
@@ -330,7 +336,7 @@ RunLoop::RunResult RunLoop::runMode(std::string_view mode, TimeInterval deadline
       }
     }
     const bool did = runPending(mode);
-    if (did && returnAfterSourceHandled) return RunResult::HandledSource;
+    if ((did && returnAfterSourceHandled) || handledSource()) return RunResult::HandledSource;
     const TimeInterval now = clock().monotonicNow();
     if (now >= deadline) return RunResult::TimedOut;
     if (did) continue;
@@ -340,7 +346,9 @@ RunLoop::RunResult RunLoop::runMode(std::string_view mode, TimeInterval deadline
       // Nothing will ever fall due on virtual time.
       return RunResult::Finished;
     }
-    waitUntil(next ? std::min(*next, deadline) : deadline);
+    waitUntil(next ? std::min(*next, deadline) : deadline,
+              returnAfterSourceHandled ? WaitEnd::OnSourceHandled : WaitEnd::OnWork);
+    if (handledSource()) return RunResult::HandledSource;
   }
 }
 
@@ -380,7 +388,7 @@ bool RunLoop::waitForWork(std::chrono::milliseconds limit) {
   if (virtualClock() && serveOwedReply()) return true;
   std::unique_lock lock(mutex_);
   if (isMainLoop() && (eventSource_ || replySource_)) {
-    waitInSources(lock, std::chrono::steady_clock::now() + limit);
+    waitInSources(lock, std::chrono::steady_clock::now() + limit, WaitEnd::OnWork);
     const bool got = woken_;
     woken_ = false;
     return got;

@@ -37,15 +37,17 @@ class Timer;
 class RunLoopEventSource {
  public:
   virtual ~RunLoopEventSource() = default;
+  // Each returns whether it dispatched anything (a run that returns after a source was
+  // handled needs to know).
   // Dispatches the events that are ready, without waiting.
-  virtual void dispatchReady() = 0;
+  virtual bool dispatchReady() = 0;
   // Waits up to `limit` of real time for one of its events or wakeUp(), dispatching
   // what came.
-  virtual void waitAndDispatch(std::chrono::nanoseconds limit) = 0;
+  virtual bool waitAndDispatch(std::chrono::nanoseconds limit) = 0;
   // Waits as waitAndDispatch() does, and until one of `descriptors` (another source's:
   // see readable()) can be read, so one wait serves both; what they hold is left to
   // their source. A source that cannot wait on descriptors waits a short slice instead.
-  virtual void waitAndDispatchWatching(std::chrono::nanoseconds limit, const std::vector<int>& descriptors);
+  virtual bool waitAndDispatchWatching(std::chrono::nanoseconds limit, const std::vector<int>& descriptors);
   // Any thread: makes a waitAndDispatch() in progress return.
   virtual void wakeUp() = 0;
   // For a source whose events arrive on descriptors: what a wait in another source
@@ -85,7 +87,8 @@ class RunLoop {
   void addCommonMode(std::string_view mode);
 
   // Runs the loop in `mode` until `deadline` (monotonic), until stop(), or, when
-  // returnAfterSourceHandled, until one pass did some work. Nested runs are allowed.
+  // returnAfterSourceHandled, until one pass did some work: a timer, a block, or an
+  // event or reply its sources dispatched. Nested runs are allowed.
   RunResult runMode(std::string_view mode, TimeInterval deadline,
                     bool returnAfterSourceHandled = false);
   // Runs in the default mode until stopped (the application's main loop).
@@ -153,7 +156,10 @@ class RunLoop {
   bool matches(const std::set<std::string, std::less<>>& itemModes, std::string_view mode) const;
   bool fireDueTimers(std::string_view mode);
   bool runPerforms(std::string_view mode, std::uint64_t upTo);
-  void waitUntil(TimeInterval deadline);
+  // What ends a wait besides its deadline: work for the loop (a block, a timer, a wake),
+  // or also any event or reply its sources dispatched.
+  enum class WaitEnd { OnWork, OnSourceHandled };
+  void waitUntil(TimeInterval deadline, WaitEnd end);
   bool isMainLoop() const;
   std::shared_ptr<RunLoopEventSource> eventSource() const;
   struct Sources {
@@ -161,8 +167,8 @@ class RunLoop {
     std::shared_ptr<RunLoopEventSource> replies;
   };
   // Waits on the event and reply sources (on the condition alone when neither has
-  // anything to wait for) until woken or `until`; the lock is held on entry and exit.
-  void waitInSources(std::unique_lock<std::mutex>& lock, std::chrono::steady_clock::time_point until);
+  // anything to wait for) until woken, `end` or `until`; the lock is held on entry and exit.
+  void waitInSources(std::unique_lock<std::mutex>& lock, std::chrono::steady_clock::time_point until, WaitEnd end);
   // Wakes a waiting loop and its sources (read under the lock by the caller).
   void notify(const Sources& sources);
   std::shared_ptr<RunLoopEventSource> replySource() const;
@@ -180,6 +186,9 @@ class RunLoop {
   bool woken_ = false;
   std::shared_ptr<RunLoopEventSource> eventSource_;
   std::shared_ptr<RunLoopEventSource> replySource_;
+  // How many times the main loop's sources dispatched something (main thread only): a
+  // run compares it before and after a pass, nested runs included.
+  std::uint64_t sourceDispatches_ = 0;
 };
 
 // Marks the calling thread as the main thread (the application's main, or a test).

@@ -150,21 +150,29 @@ TEST_F(RunLoopTest, StopEndsTheInnermostRun) {
 // Stands for GLib's context: events come from the test, and a wait returns when woken.
 class FakeEventSource : public RunLoopEventSource {
  public:
-  void dispatchReady() override {
+  bool dispatchReady() override {
     ++dispatches;
-    for (auto& event : std::exchange(ready, {})) event();
+    return runReady();
   }
-  void waitAndDispatch(std::chrono::nanoseconds limit) override {
+  bool waitAndDispatch(std::chrono::nanoseconds limit) override {
     ++waits;
     longestWait = std::max(longestWait, limit);
     if (onWait) std::exchange(onWait, nullptr)();
-    std::unique_lock lock(mutex);
-    woken.wait_for(lock, limit, [&] { return wakeUps > 0; });
-    wakeUps = 0;
+    {
+      std::unique_lock lock(mutex);
+      woken.wait_for(lock, limit, [&] { return wakeUps > 0; });
+      wakeUps = 0;
+    }
+    return runReady();
   }
-  void waitAndDispatchWatching(std::chrono::nanoseconds limit, const std::vector<int>& descriptors) override {
+  bool runReady() {
+    auto events = std::exchange(ready, {});
+    for (auto& event : events) event();
+    return !events.empty();
+  }
+  bool waitAndDispatchWatching(std::chrono::nanoseconds limit, const std::vector<int>& descriptors) override {
     watched = descriptors;
-    waitAndDispatch(limit);
+    return waitAndDispatch(limit);
   }
   std::vector<int> watched;
   void wakeUp() override {
@@ -217,11 +225,15 @@ TEST_F(RunLoopTest, AnEventSourceIsServedEachPassAndWaitedInUntilWorkArrives) {
 // Stands for content processes: each wait serves one reply owed.
 class FakeReplySource : public RunLoopEventSource {
  public:
-  void dispatchReady() override { ++readyDispatches; }
-  void waitAndDispatch(std::chrono::nanoseconds) override {
-    if (owed == 0) return;
+  bool dispatchReady() override {
+    ++readyDispatches;
+    return false;
+  }
+  bool waitAndDispatch(std::chrono::nanoseconds) override {
+    if (owed == 0) return false;
     --owed;
     served();
+    return true;
   }
   void wakeUp() override {}
   bool isBusy() const override { return owed > 0; }
@@ -231,6 +243,24 @@ class FakeReplySource : public RunLoopEventSource {
   std::function<void()> served;
   std::optional<Readable> watch;
 };
+
+// An event the source dispatched while the loop waited (a GLib event that posts nothing
+// to the loop) ends a run that returns after a handled source, well before its deadline.
+TEST(RunLoopRealTimeTest, ARunReturnsAfterAnEventItsSourceDispatched) {
+  testenv::TestEnvironment env({.virtualTime = false});
+  auto& loop = RunLoop::main();
+  auto source = std::make_shared<FakeEventSource>();
+  loop.setEventSource(source);
+  loop.waitForWork(std::chrono::milliseconds(0));
+  int handled = 0;
+  source->onWait = [&] {
+    source->ready.push_back([&] { ++handled; });
+    source->wakeUp();
+  };
+  EXPECT_EQ(loop.runMode(kDefaultRunLoopMode, clock().monotonicNow() + 30, true), RunLoop::RunResult::HandledSource);
+  EXPECT_EQ(handled, 1);
+  loop.setEventSource(nullptr);
+}
 
 // On the real clock, with an event source (GLib's) and a reply owed, the loop waits once
 // in the event source with the replies' descriptors watched, for as long as the replies'

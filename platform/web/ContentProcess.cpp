@@ -84,7 +84,7 @@ class ContentReplySource final : public RunLoopEventSource {
   }
   void remove(ContentProcess* process) { std::erase(processes_, process); }
 
-  void dispatchReady() override {
+  bool dispatchReady() override {
     const auto snapshot = processes_;
     bool delivered = false;
     for (ContentProcess* process : snapshot) {
@@ -94,17 +94,17 @@ class ContentReplySource final : public RunLoopEventSource {
     }
     // What a reply made happen is the loop's work: a wait in progress ends.
     if (delivered) RunLoop::main().wakeUp();
+    return delivered;
   }
 
-  void waitAndDispatch(std::chrono::nanoseconds limit) override {
+  bool waitAndDispatch(std::chrono::nanoseconds limit) override {
     if (virtualClock()) {
       // The earliest request first, waiting for it: the same order on any machine.
       ContentProcess* earliest = nullptr;
       for (ContentProcess* process : processes_) {
         if (process->owesReply() && (!earliest || process->owedOrder() < earliest->owedOrder())) earliest = process;
       }
-      if (earliest) earliest->serve(ContentProcess::Wait::ForMessage);
-      return;
+      return earliest && earliest->serve(ContentProcess::Wait::ForMessage);
     }
     std::vector<pollfd> fds;
     if (wake_[0] >= 0) fds.push_back({wake_[0], POLLIN, 0});
@@ -120,7 +120,7 @@ class ContentReplySource final : public RunLoopEventSource {
       // The run loop looks at its own flag before it waits again, so no wake is lost.
       wakePending_ = false;
     }
-    dispatchReady();
+    return dispatchReady();
   }
 
   // One byte at most until a wait takes it: a perform costs no write while one is there.

@@ -327,6 +327,28 @@ TEST(ContentProcessRealTimeTest, AsyncRepliesAndOverrunsReachTheirCallbacks) {
   EXPECT_EQ(talker->terminationReason(), "reply too large");
 }
 
+// A run that returns after a handled source returns once a reply came, not at its
+// deadline: a reply is a source of the main loop as a block or a timer is.
+TEST(ContentProcessRealTimeTest, ARunReturningAfterAHandledSourceReturnsAfterAReply) {
+  testenv::TestEnvironment env({.virtualTime = false});
+  auto process = ContentProcess::launch();
+  ASSERT_TRUE(process && process->send({{"op", "evaluate"}, {"script", "1"}}));
+  auto& loop = RunLoop::main();
+  loop.waitForWork(std::chrono::milliseconds(0));
+  std::optional<std::string> answer;
+  process->sendAsync({{"op", "evaluate"}, {"script", "6 * 7"}}, {}, [&](std::optional<ContentProtocol::Reply> reply) {
+    answer = reply && reply->result ? reply->result->dump() : "failed";
+  });
+  const TimeInterval deadline = clock().monotonicNow() + 30;
+  RunLoop::RunResult result = RunLoop::RunResult::HandledSource;
+  // The reply may take more than one pass to read; each pass that handled it returns.
+  while (!answer && result == RunLoop::RunResult::HandledSource) {
+    result = loop.runMode(kDefaultRunLoopMode, deadline, true);
+  }
+  EXPECT_EQ(answer, "42");
+  EXPECT_EQ(result, RunLoop::RunResult::HandledSource);
+}
+
 // A descriptor the host left inheritable (a curl socket, a pipe) must not live on in a
 // page's process: a peer would never see it close.
 TEST_F(ContentProcessTest, HostDescriptorsDoNotLeakIntoTheProcess) {
@@ -428,12 +450,13 @@ TEST_F(ContentProcessTest, AnAsyncRequestDoesNotWaitForTheProcessToStart) {
 // Stands for GLib's context: records what each wait watches, and ends it at once.
 class WatchingEventSource : public RunLoopEventSource {
  public:
-  void dispatchReady() override {}
-  void waitAndDispatch(std::chrono::nanoseconds) override {}
-  void waitAndDispatchWatching(std::chrono::nanoseconds limit, const std::vector<int>& descriptors) override {
+  bool dispatchReady() override { return false; }
+  bool waitAndDispatch(std::chrono::nanoseconds) override { return false; }
+  bool waitAndDispatchWatching(std::chrono::nanoseconds limit, const std::vector<int>& descriptors) override {
     limits.push_back(limit);
     watched.push_back(descriptors.size());
     RunLoop::main().wakeUp();
+    return false;
   }
   void wakeUp() override {}
   std::vector<std::chrono::nanoseconds> limits;

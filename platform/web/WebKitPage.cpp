@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <set>
 #include <utility>
 #include <vector>
@@ -52,25 +53,27 @@ double steadySeconds() { return static_cast<double>(g_get_monotonic_time()) / 1e
 // Serves GLib's default main context from the platform's main run loop.
 class GLibEventSource final : public RunLoopEventSource {
  public:
-  void dispatchReady() override {
-    for (int i = 0; i < kMaxDispatchPerPass && g_main_context_iteration(nullptr, FALSE); ++i) {
-    }
+  bool dispatchReady() override {
+    int dispatched = 0;
+    while (dispatched < kMaxDispatchPerPass && g_main_context_iteration(nullptr, FALSE)) ++dispatched;
+    return dispatched > 0;
   }
   // One iteration of the context, its poll bounded by `limit` (GLib's own loop, with the
   // wait cut short; no timer source is made for it).
-  void waitAndDispatch(std::chrono::nanoseconds limit) override { iterate(limit, {}); }
+  bool waitAndDispatch(std::chrono::nanoseconds limit) override { return iterate(limit, {}); }
   // The same poll watches the content processes' sockets, so neither GLib's events nor a
   // page's reply waits for the other.
-  void waitAndDispatchWatching(std::chrono::nanoseconds limit, const std::vector<int>& descriptors) override {
-    iterate(limit, descriptors);
+  bool waitAndDispatchWatching(std::chrono::nanoseconds limit, const std::vector<int>& descriptors) override {
+    return iterate(limit, descriptors);
   }
   void wakeUp() override { g_main_context_wakeup(nullptr); }
   bool isBusy() const override { return WebKitPage::anyBusy(); }
 
  private:
-  void iterate(std::chrono::nanoseconds limit, const std::vector<int>& descriptors) {
+  // Whether GLib dispatched anything.
+  bool iterate(std::chrono::nanoseconds limit, const std::vector<int>& descriptors) {
     GMainContext* context = g_main_context_default();
-    if (!g_main_context_acquire(context)) return;
+    if (!g_main_context_acquire(context)) return false;
     gint priority = 0;
     g_main_context_prepare(context, &priority);
     gint timeout = 0;
@@ -87,8 +90,10 @@ class GLibEventSource final : public RunLoopEventSource {
     const auto ms = std::clamp<long long>(std::chrono::ceil<std::chrono::milliseconds>(limit).count(), 0, 60'000);
     if (timeout < 0 || timeout > ms) timeout = static_cast<gint>(ms);
     g_poll(fds_.data(), static_cast<guint>(static_cast<std::size_t>(count) + descriptors.size()), timeout);
-    if (g_main_context_check(context, priority, fds_.data(), count)) g_main_context_dispatch(context);
+    const bool ready = g_main_context_check(context, priority, fds_.data(), count);
+    if (ready) g_main_context_dispatch(context);
     g_main_context_release(context);
+    return ready;
   }
 
   std::vector<GPollFD> fds_ = std::vector<GPollFD>(16);
@@ -593,6 +598,11 @@ void WebKitPage::onDecidePolicy(void* rawDecision, int type) {
   WebKitNavigationAction* action =
       webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+  if (uri && std::strlen(uri) > kMaxNavigationURLBytes) {
+    webkit_policy_decision_ignore(decision);
+    noteDroppedEvents(1);
+    return;
+  }
   const std::string target = uri ? uri : "";
   const auto kind = navigationKind(webkit_navigation_action_get_navigation_type(action));
   if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && expectedHTMLLoad_ && *expectedHTMLLoad_ == target) {

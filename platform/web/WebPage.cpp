@@ -764,7 +764,8 @@ void WebPage::noteDroppedEvents(std::uint64_t count) {
   if (count == 0) return;
   if (droppedPageEvents_ == 0) {
     SystemLog::write("web", "page made " + std::to_string(count) +
-                                " events past the limit of one turn; they were dropped (later drops are only counted)");
+                                " events past the limit of one turn, or navigations to URLs too long to read; they "
+                                "were dropped (later drops are only counted)");
   }
   droppedPageEvents_ += count;
 }

@@ -178,6 +178,10 @@ class WebPage : public std::enable_shared_from_this<WebPage> {
   // Events the page made past the cap of one round trip, which were lost; the first
   // round trip that loses any writes one log line.
   std::uint64_t droppedPageEvents() const { return droppedPageEvents_; }
+  // The longest URL a page may navigate to (a message to the host included); a longer
+  // one is dropped where the page made it, counted with the events above, so reading it
+  // never holds the main thread. No page address or message of a real ad comes near it.
+  static constexpr std::size_t kMaxNavigationURLBytes = 256u << 10;
   // Why the page's last content process ended ("timed out", "out of memory", ...);
   // empty while none has. Set before the termination is reported.
   const std::string& terminationReason() const { return terminationReason_; }
@@ -205,6 +209,7 @@ class WebPage : public std::enable_shared_from_this<WebPage> {
   Navigation makeNavigation(platform::URL url, NavigationKind kind, bool mainFrame) const;
   void addConsoleMessage(std::string level, std::string message);
   void addAlert(const std::string& message);
+  void noteDroppedEvents(std::uint64_t count);
   // Keeps the reason and writes it to the system log.
   void noteTermination(std::string reason);
 
@@ -231,7 +236,6 @@ class WebPage : public std::enable_shared_from_this<WebPage> {
   void setTimer(std::int64_t id, double delay, bool repeats, int nesting, std::uint64_t serial);
   void fireTimer(std::int64_t id, std::uint64_t serial);
   void clearTimers();
-  void noteDroppedEvents(std::uint64_t count);
   bool ensureProcess();
   void processTerminated();
   EvaluationResult terminatedResult() const;

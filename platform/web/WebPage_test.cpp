@@ -100,6 +100,20 @@ TEST_F(WebPageTest, MessageFloodReportsItsDroppedCountOnce) {
   EXPECT_NE(messages[0].find("made 250 events past the limit"), std::string::npos);
 }
 
+// A navigation to a URL past the longest the host reads is dropped in the page's
+// process and counted; one at that length still comes through.
+TEST_F(WebPageTest, ANavigationToAnOverlongURLIsDroppedBeforeTheHostReadsIt) {
+  const std::string head = "tolm://x/m?v=";
+  const auto navigate = [&](std::size_t bytes) {
+    page->evaluate("var u = 'a'; while (u.length < " + std::to_string(bytes) + ") u += u; location.href = '" + head +
+                   "' + u.substring(0, " + std::to_string(bytes - head.size()) + ")");
+  };
+  navigate(WebPage::kMaxNavigationURLBytes);
+  EXPECT_EQ(page->droppedPageEvents(), 0u);
+  navigate(WebPage::kMaxNavigationURLBytes + 1);
+  EXPECT_EQ(page->droppedPageEvents(), 1u);
+}
+
 // Events are weighed as well as counted: long console lines past one round trip's bytes
 // are dropped and reported like any others, and the page goes on. A reply longer than
 // the host takes ends the process, with that reason.

@@ -30,6 +30,13 @@ WebViewNavigationType navigationType(WebPage::NavigationKind kind) {
   return WebViewNavigationType::Other;
 }
 
+// Neither evaluation tells its caller of a failure, so a page that is gone says so in the log.
+void noteIfNotEvaluated(const WebPage::EvaluationResult& result) {
+  if (isWebContentProcessTerminatedError(result.error)) {
+    SystemLog::write("web", "script not evaluated: the page's content process has ended");
+  }
+}
+
 }  // namespace
 
 // Turns the page's reports into the delegate's calls. Each call keeps the web view alive
@@ -144,11 +151,13 @@ std::string WebView::stringByEvaluatingJavaScriptFromString(const std::string& s
   WebPage::recordEvaluatedScript(evaluatedScripts_, script);
   auto keep = page_;
   auto result = keep->evaluate(script);
-  // The answer cannot tell a failure from "", so a page that is gone says so in the log.
-  if (isWebContentProcessTerminatedError(result.error)) {
-    SystemLog::write("web", "script not evaluated: the page's content process has ended");
-  }
+  noteIfNotEvaluated(result);
   return result.error ? std::string() : std::move(result.text);
+}
+
+void WebView::evaluateJavaScriptWithoutWaiting(const std::string& script) {
+  WebPage::recordEvaluatedScript(evaluatedScripts_, script);
+  page_->evaluate(script, [](WebPage::EvaluationResult result) { noteIfNotEvaluated(result); });
 }
 
 Size WebView::contentSize() const { return page_->contentSize(bounds().size); }

@@ -1,11 +1,12 @@
 // The older web engine: a view that shows a web page, loads HTML with a base URL or a
 // URL request, evaluates scripts synchronously (one round trip to its content process,
-// bounded in time; the result comes back as a string), and asks its delegate about
-// every navigation. The page runs in a content process of its own (see WebPage).
+// bounded in time; the result comes back as a string) or sends them without waiting,
+// and asks its delegate about every navigation. The page runs in a content process of
+// its own (see WebPage).
 //
 // Script alerts are shown by the engine itself (kept in alertMessages()); nothing asks
-// the delegate. The latest scripts evaluated through stringByEvaluatingJavaScriptFromString()
-// are recorded (a bounded ring), in order, so tests can check their exact text.
+// the delegate. The latest scripts evaluated through either evaluation are recorded (a
+// bounded ring), in order, so tests can check their exact text.
 //
 // Main thread only.
 #pragma once
@@ -58,6 +59,10 @@ class WebView : public View {
   // that ends after its load is reported to the delegate as a failed load (this engine
   // has no termination notice); evaluations after that write a log line and return "".
   std::string stringByEvaluatingJavaScriptFromString(const std::string& script);
+  // Sends the script to the page without waiting for it: for a caller that does not read
+  // its value. Scripts run in the order they were sent, before any later synchronous
+  // evaluation; a page that keeps its process busy delays its own scripts, not the caller.
+  void evaluateJavaScriptWithoutWaiting(const std::string& script);
 
   // The scroll view that fills the web view; its content size is the page's.
   const std::shared_ptr<ScrollView>& scrollView() const { return scrollView_; }

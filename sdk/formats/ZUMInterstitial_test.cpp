@@ -149,47 +149,52 @@ TEST_F(ZUMInterstitialTest, OneAdIsLoadedShownOnceAndDismissedAndTheObjectIsThen
   EXPECT_TRUE(weak.expired());
 }
 
-// A page whose content process ends, while it loads or once the ad is shown, reaches the
-// host as one failure that says so, on either web view, with the reason in the log.
+// A page whose content process ends, while it loads, once the ad is loaded or once it is
+// shown, reaches the host as one failure that says so, on either web view, with the
+// reason in the log.
 TEST_F(ZUMInterstitialTest, APageThatDiesIsReportedOnceWithItsReasonOnEitherWebView) {
+  enum class Stage { kLoading, kLoaded, kShown };
   const struct {
     const char* webView;
-    bool shownFirst;
+    Stage stage;
     const char* logged;
   } rows[] = {
-      {"ui", false, "The ad's page ended while it loaded: timed out."},
-      {"wk", false, "The ad's page ended while it loaded: timed out."},
-      {"ui", true, "The ad's page ended after it was shown: out of memory."},
-      {"wk", true, "The ad's page ended after it was shown: out of memory."},
+      {"ui", Stage::kLoading, "The ad's page ended while it loaded: timed out."},
+      {"wk", Stage::kLoading, "The ad's page ended while it loaded: timed out."},
+      {"ui", Stage::kLoaded, "The ad's page ended after it loaded, before it was shown: out of memory."},
+      {"ui", Stage::kShown, "The ad's page ended after it was shown: out of memory."},
+      {"wk", Stage::kShown, "The ad's page ended after it was shown: out of memory."},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(std::string(row.webView) + (row.shownFirst ? " shown" : " loading"));
+    SCOPED_TRACE(std::string(row.webView) + " " + row.logged);
+    const bool shownFirst = row.stage == Stage::kShown;
+    const bool loadedFirst = row.stage != Stage::kLoading;
     ASSERT_TRUE(platform::UserDefaults::standard().setObject(row.webView, "/vantor/ads/wv_class"));
     const auto saved = platform::ContentProcess::defaultOptions();
     auto limits = saved;
-    limits.timeLimit = row.shownFirst ? 30 : 0.5;
+    limits.timeLimit = loadedFirst ? 30 : 0.5;
     limits.memoryLimit = 8u << 20;
     platform::ContentProcess::setDefaultOptions(limits);
-    serveAd({}, row.shownFirst ? "<html><body>Ad<script>setTimeout(function () { var s = 'x'; for (;;) s += s; }, "
-                                 "5000);</script></body></html>"
-                               : "<html><body>Ad<script>for (;;) {}</script></body></html>");
+    serveAd({}, loadedFirst ? "<html><body>Ad<script>setTimeout(function () { var s = 'x'; for (;;) s += s; }, "
+                              "5000);</script></body></html>"
+                            : "<html><body>Ad<script>for (;;) {}</script></body></html>");
     interstitial = ZUMInterstitial::create("unit-A");
     interstitial->setDelegate(delegate);
     delegate->log.clear();
     platform::SystemLog::Capture capture(true);
     load();
-    if (row.shownFirst) {
-      present();
-      env.advance(10);
-    }
+    if (shownFirst) present();
+    if (loadedFirst) env.advance(10);
     env.runUntilIdle();
-    EXPECT_EQ(delegate->log, row.shownFirst ? (Log{"received", "willPresent", "failed 11"}) : Log{"failed 11"});
+    EXPECT_EQ(delegate->log, shownFirst    ? (Log{"received", "willPresent", "failed 11"})
+                             : loadedFirst ? (Log{"received", "failed 11"})
+                                           : Log{"failed 11"});
     ASSERT_TRUE(delegate->lastError);
     EXPECT_EQ(delegate->lastError->localizedDescription(),
-              std::string("The ad's web page ended (") + (row.shownFirst ? "out of memory" : "timed out") + ").");
+              std::string("The ad's web page ended (") + (loadedFirst ? "out of memory" : "timed out") + ").");
     EXPECT_TRUE(capture.contains(row.logged));
     EXPECT_FALSE(interstitial->isReady());
-    if (row.shownFirst) dismiss();
+    if (shownFirst) dismiss();
     platform::ContentProcess::setDefaultOptions(saved);
   }
 }

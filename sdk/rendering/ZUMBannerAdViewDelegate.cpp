@@ -93,8 +93,11 @@ void ZUMBannerAdViewDelegate::pageDidEnd(ZUMSlot& slot, const platform::ErrorPtr
   // A failed, cancelled or invalidated ad has told its owner all it will.
   if (!loading && slot.state() != ZUMSlot::State::kValidAd) return;
   const std::string reason = error->localizedFailureReason().value_or("no reason given");
-  ZUMLog(kZUMLogLevelDefault, std::string("The ad's page ended ") + (loading ? "while it loaded" : "after it was shown") +
-                                  ": " + reason + ".");
+  // Shown: its impression counted (an interstitial presented, a banner seen).
+  const char* when = loading                        ? "while it loaded"
+                     : slot.viewHasMadeImpression() ? "after it was shown"
+                                                    : "after it loaded, before it was shown";
+  ZUMLog(kZUMLogLevelDefault, std::string("The ad's page ended ") + when + ": " + reason + ".");
   auto keepAlive = slot.shared_from_this();
   slot.didFailToReceiveAdWithError(
       ZUMMakeError(kZUMErrorInternalError, -1, "The ad's web page ended (" + reason + ").", error), !loading);

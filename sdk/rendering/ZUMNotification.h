@@ -28,8 +28,10 @@ class ZUMNotification {
 
   // What one message may carry: the URL's whole text, and the pieces of its query
   // (pairs or not). A larger message is dropped with a log line, before it is read, so
-  // a hostile page cannot hold the thread that parses it.
-  static constexpr std::size_t kMaximumURLBytes = 4u << 20;
+  // a hostile page cannot hold the thread that parses it. Real ads' messages (clicks,
+  // tracking URLs, small JSON) take a few KiB; the platform reads no longer navigation
+  // (platform::WebPage::kMaxNavigationURLBytes).
+  static constexpr std::size_t kMaximumURLBytes = 256u << 10;
   static constexpr std::size_t kMaximumParameterCount = 100'000;
 
   // The message a URL carries; nullptr when it is not a message URL or its name would be

@@ -50,8 +50,7 @@ void ZUMUIKitWebView::engineLoadRequest(const platform::URLRequest& request) { e
 void ZUMUIKitWebView::engineStopLoading() { engine_->stopLoading(); }
 
 void ZUMUIKitWebView::evaluateJavaScriptFromString(const std::string& script) {
-  auto keepAlive = shared_from_this();
-  engine_->stringByEvaluatingJavaScriptFromString(script);
+  engine_->evaluateJavaScriptWithoutWaiting(script);
 }
 
 void ZUMUIKitWebView::goBack() { engine_->goBack(); }

@@ -1,7 +1,7 @@
 // The web view layer bound to the older engine (platform::WebView): inline media and
 // AirPlay on; data detectors, the user action for media and page scaling from the
-// configuration. Scripts run through the engine's synchronous evaluation (the result is
-// dropped); the content size follows the page at once. The engine's own alerts stay
+// configuration. Scripts go to the page without waiting for it (no caller reads their
+// result), in order; the content size follows the page once it answered. The engine's own alerts stay
 // with the engine. Where the engine's page loads bypass URL interception (WebKit), each
 // document gets the MRAID script that interception would have given its "mraid.js"
 // loads, put in the page as the newer web view does.

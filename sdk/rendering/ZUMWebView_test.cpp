@@ -177,10 +177,21 @@ TEST_P(ZUMWebViewEngineTest, MessagesReachTheDelegateAndAreNeverLoaded) {
   delegate->log.clear();
   const std::string script = "QYRA_ReceiveMessage('adLoaded', {\"value\":\"1\"});";
   view->evaluateJavaScriptFromString(script);
+  // The script went without waiting for the page: what it made the page do comes later.
+  EXPECT_TRUE(delegate->log.empty());
   env.runUntilIdle();
   EXPECT_EQ(delegate->log, std::vector<std::string>{"should tolm://received?name=adLoaded&count=1&value=1 5"});
   EXPECT_EQ(evaluatedScripts(*view), std::vector<std::string>{script});
   EXPECT_EQ(view->URL()->absoluteString(), kAdURL);
+}
+
+// Scripts sent without waiting run in order, before a later synchronous read.
+TEST_F(ZUMWebViewClassTest, ScriptsRunInOrderBeforeALaterRead) {
+  auto view = std::dynamic_pointer_cast<ZUMUIKitWebView>(make("ui"));
+  load(*view);
+  view->evaluateJavaScriptFromString("window.order = 'a';");
+  view->evaluateJavaScriptFromString("window.order += 'b';");
+  EXPECT_EQ(view->engine()->stringByEvaluatingJavaScriptFromString("order"), "ab");
 }
 
 TEST_P(ZUMWebViewEngineTest, NavigationTypesAndPolicyDecisions) {

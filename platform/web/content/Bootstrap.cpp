@@ -14,11 +14,13 @@ const char* const kBootstrapSource = R"JS(
   var keys = Object.keys, isArray = Array.isArray, defineProperty = Object.defineProperty;
   var RealDate = Date, Str = String, Num = Number, isFiniteNum = isFinite;
   var HANDLE = '__morvaneHandle__';
-  // One round trip's events are capped in count and in the length of their JSON (URLs
-  // are ASCII, so a page message of the host's 4 MiB limit still fits); the host ends a
-  // process whose reply passes ContentProcess::kMaxReplyBytes. Console and alert text is
-  // cut to what the host keeps of one message (WebPage::kMaxMessageBytes).
+  // One round trip's events are capped in count and in the length of their JSON; the
+  // host ends a process whose reply passes ContentProcess::kMaxReplyBytes. Console and
+  // alert text is cut to what the host keeps of one message (WebPage::kMaxMessageBytes).
+  // A navigation to a URL longer than WebPage::kMaxNavigationURLBytes is dropped here,
+  // so the host never reads it.
   var MAX_EVENTS = 10000, MAX_EVENT_BYTES = 6 * 1024 * 1024, MAX_MESSAGE = 16 * 1024, MAX_DEPTH = 64;
+  var MAX_URL = 256 * 1024;
 
   var events = [];
   var eventBytes = 0;
@@ -171,7 +173,9 @@ const char* const kBootstrapSource = R"JS(
     var frameList = [];
 
     function navigate(url, mainFrame, kind, frame) {
-      emit({ type: 'navigation', url: text(url), mainFrame: mainFrame, navigationType: kind, frame: frame || '' });
+      var target = text(url);
+      if (target.length > MAX_URL) { dropped++; return; }
+      emit({ type: 'navigation', url: target, mainFrame: mainFrame, navigationType: kind, frame: frame || '' });
     }
     function setReadyState(s) {
       if (state.readyState === s) return;

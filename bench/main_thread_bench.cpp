@@ -1,0 +1,320 @@
+// What the SDK costs the host's main thread, as a host developer sees it.
+//
+// - BM_BusyPageLongestTurn: an interstitial whose page keeps its process busy (a timer
+//   that spins 300 ms each tick) is loaded and shown, in each web view ("ui", "wk") on
+//   each engine (deterministic, WebKit), and the main loop runs on for a while; the
+//   turns are watched from the ad's receipt on (its presentation included).
+//   "longest_turn_ms" is the longest the main loop was held at once: a thread posts a
+//   block to it every millisecond (the next once the last one ran) and the longest
+//   wait of such a block is the longest turn. It must stay under one frame (16 ms).
+// - BM_StartupAndFirstInterstitialCPU: the main thread's CPU time from ZUMMobileAds::load()
+//   until a first interstitial is received and presented (its SDK-core page and ad page
+//   loaded), per engine; "cpu_ms" is that time. Under 5 ms on the deterministic engine.
+// - BM_StartupFloorBareWebKit: the floor of the WebKit figure: the main thread's CPU time
+//   to create two bare WebKitGTK views and load the same two pages (the SDK-core page and
+//   the ad's page, their HTML as served) with GLib's loop alone.
+// - BM_LargestPageMessageLongestTurn: a shown ad whose page sends the largest in-page
+//   message the SDK accepts four times a second: the longest turn of the main loop
+//   meanwhile ("longest_turn_ms"), against the 16 ms of a frame.
+//
+// Real time and the threaded executor, as in production. WebKit needs a display
+// (xvfb-run); without one those benchmarks skip.
+#include <benchmark/benchmark.h>
+
+#include <time.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
+#include "BenchSpread.h"
+#include "ZUMInterstitial.h"
+#include "ZUMMobileAds.h"
+#include "ZUMRequest.h"
+#include "platform/base/RunLoop.h"
+#include "platform/base/UserDefaults.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "platform/web/WebKitPage.h"
+#include "platform/web/WebPage.h"
+#include "sdk/rendering/ZUMNotification.h"
+#include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
+#include "testing/TestEnvironment.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr Clock::duration kStepLimit = std::chrono::seconds(20);
+constexpr platform::TimeInterval kLoopSlice = 0.05;
+constexpr const char* kAdHTML = "<html><body>Ad<script>var a = 1;</script></body></html>";
+constexpr const char* kBusyAdHTML =
+    "<html><body>Ad<script>setInterval(function () { var end = Date.now() + 300; while (Date.now() < end) {} }, "
+    "400);</script></body></html>";
+
+
+double threadCPUMilliseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+bool runMainLoopUntil(const std::function<bool()>& done, Clock::duration limit = kStepLimit) {
+  const auto end = Clock::now() + limit;
+  auto& loop = platform::RunLoop::main();
+  while (!done()) {
+    if (Clock::now() >= end) return false;
+    loop.runMode(platform::kDefaultRunLoopMode, platform::clock().monotonicNow() + kLoopSlice, true);
+  }
+  return true;
+}
+
+void runMainLoopFor(Clock::duration time) {
+  const auto end = Clock::now() + time;
+  runMainLoopUntil([&] { return Clock::now() >= end; }, time + kStepLimit);
+}
+
+// Posts a block to the main loop every millisecond (the next once the last one ran) and
+// keeps the longest any of them waited: the longest the main loop was held.
+class TurnWatch {
+ public:
+  TurnWatch() : thread_([this] { watch(); }) {}
+  ~TurnWatch() {
+    stop_ = true;
+    thread_.join();
+  }
+  double longestMilliseconds() const { return longestMicroseconds_.load() / 1e3; }
+
+ private:
+  void watch() {
+    while (!stop_) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      if (pending_.exchange(true)) continue;
+      const auto posted = Clock::now();
+      platform::RunLoop::main().perform([this, posted] {
+        const auto waited = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - posted).count();
+        if (waited > longestMicroseconds_.load()) longestMicroseconds_ = waited;
+        pending_ = false;
+      });
+    }
+  }
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> pending_{false};
+  std::atomic<long long> longestMicroseconds_{0};
+  std::thread thread_;
+};
+
+struct Receiver : ZUMInterstitialDelegate {
+  ZUMImplemented interstitialDidReceiveAd(ZUMInterstitial&) override {
+    received = true;
+    return kZUMImplemented;
+  }
+  ZUMImplemented interstitialDidFailToReceiveAdWithError(ZUMInterstitial&, const ZUMRequestErrorPtr&) override {
+    failed = true;
+    return kZUMImplemented;
+  }
+  bool received = false;
+  bool failed = false;
+};
+
+// The host application: the SDK loaded, a key window with a root controller.
+struct Host {
+  Host() {
+    ZUMMobileAds::load();
+    window->setRootViewController(root);
+    window->makeKeyAndVisible();
+  }
+  std::shared_ptr<platform::Window> window = platform::Window::create();
+  std::shared_ptr<platform::ViewController> root = platform::ViewController::create();
+};
+
+// One environment per run: the engine and web view chosen, the ad served.
+struct Run {
+  Run(platform::WebEngine engine, const char* webView, const char* adHTML) {
+    platform::WebPage::setDefaultEngine(engine);
+    static_cast<void>(platform::UserDefaults::standard().setObject(webView, "/vantor/ads/wv_class"));
+    hosts.server.route("/ad", {.body = adHTML});
+  }
+  testenv::TestEnvironment env{{.executor = platform::ExecutorKind::Threaded, .virtualTime = false}};
+  sdkcoretest::NetworkHosts hosts;
+};
+
+// Loads an interstitial; nullptr when it failed.
+std::shared_ptr<ZUMInterstitial> loadInterstitial() {
+  auto receiver = std::make_shared<Receiver>();
+  auto interstitial = ZUMInterstitial::create("unit-A");
+  interstitial->setDelegate(receiver);
+  interstitial->loadRequest(ZUMRequest::create());
+  if (!runMainLoopUntil([&] { return receiver->received || receiver->failed; }) || receiver->failed) return nullptr;
+  return interstitial;
+}
+
+bool present(const Host& host, ZUMInterstitial& interstitial) {
+  interstitial.presentFromRootViewController(host.root);
+  return runMainLoopUntil([&] { return host.root->presentedViewController() != nullptr; });
+}
+
+// Loads and presents an interstitial; false when a step failed.
+bool showInterstitial(const Host& host, std::shared_ptr<ZUMInterstitial>& interstitial) {
+  interstitial = loadInterstitial();
+  return interstitial && present(host, *interstitial);
+}
+
+// The longest turn while the served ad is shown: from its receipt (the SDK's scripts
+// at presentation included) until the main loop ran on for three seconds; negative
+// when the ad was not shown.
+double longestTurnWhileShown(const Host& host) {
+  auto interstitial = loadInterstitial();
+  if (!interstitial) return -1;
+  TurnWatch watch;
+  if (!present(host, *interstitial)) return -1;
+  runMainLoopFor(std::chrono::seconds(3));
+  return watch.longestMilliseconds();
+}
+
+platform::WebEngine engineOf(const benchmark::State& state) {
+  return state.range(0) == 0 ? platform::WebEngine::Deterministic : platform::WebEngine::WebKit;
+}
+
+bool engineMissing(benchmark::State& state) {
+  if (engineOf(state) == platform::WebEngine::WebKit && !platform::WebKitPage::isAvailable()) {
+    state.SkipWithError("WebKit needs a display");
+    return true;
+  }
+  return false;
+}
+
+void BM_BusyPageLongestTurn(benchmark::State& state) {
+  if (engineMissing(state)) return;
+  const char* webView = state.range(1) == 0 ? "ui" : "wk";
+  double longest = 0;
+  for (auto _ : state) {
+    Run run(engineOf(state), webView, kBusyAdHTML);
+    Host host;
+    const double turn = longestTurnWhileShown(host);
+    if (turn < 0) {
+      state.SkipWithError("the interstitial was not shown");
+      return;
+    }
+    longest = std::max(longest, turn);
+  }
+  state.SetLabel(std::string(webView) + (engineOf(state) == platform::WebEngine::WebKit ? " on WebKit" : " deterministic"));
+  state.counters["longest_turn_ms"] = longest;
+}
+BENCHMARK(BM_BusyPageLongestTurn)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_StartupAndFirstInterstitialCPU(benchmark::State& state) {
+  if (engineMissing(state)) return;
+  for (auto _ : state) {
+    Run run(engineOf(state), "ui", kAdHTML);
+    const double before = threadCPUMilliseconds();
+    Host host;
+    std::shared_ptr<ZUMInterstitial> interstitial;
+    const bool shown = showInterstitial(host, interstitial);
+    const double spent = threadCPUMilliseconds() - before;
+    if (!shown) {
+      state.SkipWithError("the interstitial was not shown");
+      return;
+    }
+    state.SetIterationTime(spent / 1e3);
+    state.counters["cpu_ms"] = spent;
+  }
+}
+BENCHMARK(BM_StartupAndFirstInterstitialCPU)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Apply(morvanebench::withSpread)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// A page that sends the largest message the SDK accepts, again and again, in the "ui"
+// view of each engine: the longest turn of the main loop while it does.
+std::string largestMessagePage() {
+  const std::size_t fill = ZUMNotification::kMaximumURLBytes - 64;
+  return "<html><body>Ad<script>var fill = 'a'; while (fill.length < " + std::to_string(fill) +
+         ") fill += fill; var big = 'tolm://x/benchMessage?v=' + fill.substring(0, " + std::to_string(fill) +
+         "); setInterval(function () { location.href = big; }, 250);</script></body></html>";
+}
+
+void BM_LargestPageMessageLongestTurn(benchmark::State& state) {
+  if (engineMissing(state)) return;
+  const std::string page = largestMessagePage();
+  double longest = 0;
+  for (auto _ : state) {
+    Run run(engineOf(state), "ui", page.c_str());
+    Host host;
+    const double turn = longestTurnWhileShown(host);
+    if (turn < 0) {
+      state.SkipWithError("the interstitial was not shown");
+      return;
+    }
+    longest = std::max(longest, turn);
+  }
+  state.counters["message_bytes"] = static_cast<double>(ZUMNotification::kMaximumURLBytes - 64);
+  state.counters["longest_turn_ms"] = longest;
+}
+BENCHMARK(BM_LargestPageMessageLongestTurn)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// A bare WebKitGTK view in an offscreen window, loading HTML with GLib's loop alone.
+struct BareView {
+  BareView() {
+    window = gtk_offscreen_window_new();
+    gtk_window_set_default_size(GTK_WINDOW(window), 320, 480);
+    view = WEBKIT_WEB_VIEW(webkit_web_view_new());
+    gtk_container_add(GTK_CONTAINER(window), GTK_WIDGET(view));
+    gtk_widget_show_all(window);
+    g_signal_connect(view, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+                       if (event == WEBKIT_LOAD_FINISHED) static_cast<BareView*>(self)->finished = true;
+                     }),
+                     this);
+  }
+  ~BareView() { gtk_widget_destroy(window); }
+  void startLoad(const std::string& html, const char* base) { webkit_web_view_load_html(view, html.c_str(), base); }
+  GtkWidget* window = nullptr;
+  WebKitWebView* view = nullptr;
+  bool finished = false;
+};
+
+void BM_StartupFloorBareWebKit(benchmark::State& state) {
+  if (!platform::WebKitPage::isAvailable()) {
+    state.SkipWithError("WebKit needs a display");
+    return;
+  }
+  const std::string corePage(ZUMSDKCorePageHTML());
+  const std::string coreURL = std::string("https://static.adnetwork.example") + sdkcoretest::kPagePath;
+  for (auto _ : state) {
+    const double before = threadCPUMilliseconds();
+    {
+      BareView core;
+      BareView ad;
+      core.startLoad(corePage, coreURL.c_str());
+      ad.startLoad(kAdHTML, "https://ads.adnetwork.example/ad");
+      while (!core.finished || !ad.finished) g_main_context_iteration(nullptr, TRUE);
+    }
+    const double spent = threadCPUMilliseconds() - before;
+    state.SetIterationTime(spent / 1e3);
+    state.counters["cpu_ms"] = spent;
+  }
+}
+BENCHMARK(BM_StartupFloorBareWebKit)
+    ->Iterations(1)
+    ->Apply(morvanebench::withSpread)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
