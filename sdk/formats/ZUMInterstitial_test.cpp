@@ -321,6 +321,8 @@ TEST_F(ZUMInterstitialTest, ActiveViewReportingEndsAtTheDismissal) {
   dismiss();
   ASSERT_NE(slot->state(), ZUMSlot::State::kInvalidated);
   EXPECT_FALSE(activeView->activeViewMonitor());
+  env.advance(3);  // the time-out lets the parked ad view go
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated);
 }
 
 // The application supports portrait only and asks ads to keep to it.
