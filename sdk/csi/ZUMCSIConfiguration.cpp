@@ -51,9 +51,11 @@ std::shared_ptr<ZUMCSIConfiguration> ZUMCSIConfiguration::defaultConfiguration()
 }
 
 void ZUMCSIConfiguration::setReportingProbability(double probability) {
-  // Clamped before the conversion to a whole number, which is undefined out of range.
-  const float clamped = std::isnan(probability) ? 0.0f : static_cast<float>(std::clamp(probability, 0.0, 1.0));
-  const auto kept = static_cast<std::uint32_t>(clamped * static_cast<float>(kSamplingDraws));
+  // Clamped before the conversion to a whole number, which is undefined out of range; in
+  // double precision, so that a probability in thousandths keeps exactly that many draws
+  // (0.251 keeps 251: in single precision it would keep 250).
+  const double clamped = std::isnan(probability) ? 0.0 : std::clamp(probability, 0.0, 1.0);
+  const auto kept = static_cast<std::uint32_t>(clamped * kSamplingDraws);
   setReportingEnabled(platform::Random::uniform(kSamplingDraws) < kept);
 }
 

@@ -143,6 +143,7 @@ TEST_F(ZUMCSITest, TheUserDefaultsSetTheProbabilityAndTheEndpoint) {
   } rows[] = {
       {absent, 49, true}, {absent, 50, false}, {"0.0505", 50, false}, {0.051, 50, true}, {"1", 999, true},
       {"0", 0, false},    {-3, 0, false},      {1e300, 999, true},    {"abc", 49, true},
+      {0.251, 250, true}, {0.251, 251, false},
   };
   for (const auto& row : rows) {
     setDefault(kZUMCSIReportingProbabilityKey, row.probability);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "PXRInterstitial.h"
 #include "ZUMBannerView.h"
 #include "ZUMInterstitial.h"
 #include "ZUMMobileAds.h"
@@ -119,6 +120,16 @@ TEST_F(ZUMFennickLoggingTest, AnInterstitialLogsThroughItsSlotsLoggerAndFollowsI
   interstitial.reset();  // it leaves the hierarchy
   env.runUntilIdle();
   EXPECT_EQ(ZUMLoggingHierarchy::sharedInstance()->entryCount(), entries - 1);
+}
+
+TEST_F(ZUMFennickLoggingTest, AnInterstitialsFirstEventNamesItsOwnClass) {
+  auto fennick = startChannel(fennicktest::enabledConfig());
+  interstitial = PXRInterstitial::create("unit-P");
+  interstitial->setDelegate(counter);
+  load(1);
+  const Json params = paramsOf(received(*fennick), interstitial->slot()->logger()->fennickID());
+  ASSERT_GE(params.size(), 3u) << params.dump();
+  EXPECT_EQ(params[2], Json::parse(R"({"interstitial":{"ad_unit_id":"unit-P","class":"PXRInterstitial"}})"));
 }
 
 TEST_F(ZUMFennickLoggingTest, AFailedLoadIsLoggedWithItsError) {

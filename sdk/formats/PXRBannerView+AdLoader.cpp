@@ -38,6 +38,10 @@ std::optional<nlohmann::ordered_json> PXRBannerViewLoadableClass::requestParamet
   return nlohmann::ordered_json{{"allowed_response_types", {"iba"}}, {"sz_array", std::move(texts)}};
 }
 
+std::vector<ZUMAdSize> PXRBannerViewLoadableClass::validAdSizesForAdLoader(ZUMAdLoader& loader) const {
+  return validBannerSizes(loader);
+}
+
 bool PXRBannerViewLoadableClass::canInitWithAdLoader(ZUMAdLoader& loader, platform::ErrorPtr* error) const {
   if (!validBannerSizes(loader).empty()) return true;
   if (error) {

@@ -68,6 +68,13 @@ TEST_F(PXRBannerViewAdLoaderTest, TheDelegatesSizesBecomeTheRequestsAndTheSlots)
   EXPECT_TRUE(ZUMAdSizeEqualToSize(ZUMAdSizeFromValue((*sizes)[1]), ZUMAdSizeFromSize({320, 50})));
   // The slot is as big as the first size asked for.
   EXPECT_EQ(loader->bounds(), (platform::Rect{{0, 0}, {300, 250}}));
+  // Sizes that have no "WxH" text reach the loader as they were answered.
+  delegate->sizes = {kZUMAdSizeFluid, kZUMAdSizeSmartBannerPortrait, ZUMFluidAdSizeWithSize(320, 90), kZUMAdSizeBanner};
+  sizes = loader->validAdSizes();
+  ASSERT_TRUE(sizes && sizes->size() == delegate->sizes.size());
+  for (std::size_t i = 0; i < sizes->size(); ++i) {
+    EXPECT_TRUE(ZUMAdSizeEqualToSize(ZUMAdSizeFromValue((*sizes)[i]), delegate->sizes[i])) << i;
+  }
 
   // A host without sizes: no parameters, the class refuses, the load fails on a later turn.
   delegate->sizes.clear();

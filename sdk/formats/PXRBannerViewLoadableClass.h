@@ -17,6 +17,8 @@ class PXRBannerViewLoadableClass final : public ZUMLoadableClass {
   // {"allowed_response_types": ["iba"], "sz_array": the sizes as text} when the delegate
   // names sizes; an empty dictionary otherwise.
   std::optional<nlohmann::ordered_json> requestParametersForAdLoader(ZUMAdLoader& loader) const override;
+  // The delegate's sizes as it answered them.
+  std::vector<ZUMAdSize> validAdSizesForAdLoader(ZUMAdLoader& loader) const override;
   // False with code 12 when the loader's delegate names no sizes.
   [[nodiscard]] bool canInitWithAdLoader(ZUMAdLoader& loader, platform::ErrorPtr* error) const override;
   // A banner connector for a "banner" entry; nullptr for any other.

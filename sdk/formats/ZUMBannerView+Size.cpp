@@ -59,7 +59,13 @@ void ZUMBannerView::setAdSize(ZUMAdSize size) {
 
 ZUMImplemented ZUMBannerView::setAdSize(const ZUMAdSize& size, bool reload) {
   platform::assertMainThread();
-  if (!hasInitialized_ || ZUMAdSizeEqualToSize(size, adSize())) return kZUMImplemented;
+  if (!hasInitialized_) return kZUMImplemented;
+  // Every slot starts with the interstitial type, which has no banner size: only a banner
+  // type of the same size leaves the size unchanged, so a banner made with the invalid
+  // size is validated (and refused) like any other.
+  const auto type = slot_ ? slot_->adType() : nullptr;
+  const bool bannerType = type && !type->isInterstitial() && !type->isRewardBasedVideoAd();
+  if (bannerType && ZUMAdSizeEqualToSize(size, type->adSize())) return kZUMImplemented;
   platform::ErrorPtr error;
   if (!isSaneSize(size)) {
     refuseSize(kInvalidSizeText);

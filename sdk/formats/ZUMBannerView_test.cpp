@@ -262,16 +262,19 @@ TEST_F(ZUMBannerViewTest, TheLoadGateAsksForAValidSizeFirstThenARootViewControll
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
+    platform::SystemLog::Capture capture(true);
     auto banner = placed(row.size);
     if (!row.rootViewController) banner->setRootViewController(nullptr);
     delegate->log.clear();
-    platform::SystemLog::Capture capture(true);
     load(*banner);
     env.runUntilIdle();
     EXPECT_EQ(delegate->log, Log{"failed 0"});
     EXPECT_EQ(delegate->lastError->localizedDescription().rfind(row.message, 0), 0u)
         << delegate->lastError->localizedDescription();
     EXPECT_TRUE(capture.contains(row.message));
+    // The invalid size was already refused when the banner was made.
+    EXPECT_EQ(capture.contains("Unable to set adSize property. Invalid ad size."),
+              ZUMAdSizeEqualToSize(row.size, kZUMAdSizeInvalid));
     EXPECT_EQ(adRequests(), 0u);
     EXPECT_TRUE(banner->slot()->hasReloadTimer()) << "a refused load tries again on the timer";
   }

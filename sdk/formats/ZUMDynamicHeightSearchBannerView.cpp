@@ -1,5 +1,6 @@
 #include "sdk/formats/ZUMDynamicHeightSearchBannerView.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <nlohmann/json.hpp>
@@ -10,7 +11,6 @@
 #include "platform/base/MainThreadChecker.h"
 #include "platform/net/URLRequest.h"
 #include "platform/ui/Coder.h"
-#include "platform/ui/Screen.h"
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMJSONReaders.h"
@@ -119,9 +119,10 @@ platform::Size ZUMDynamicHeightSearchBannerView::currentAdSize() const {
   return adWebView_ ? adWebView_->bounds().size : platform::Size{0, 0};
 }
 
-double ZUMDynamicHeightSearchBannerView::saneHeight(double height, double screenHeight) {
+double ZUMDynamicHeightSearchBannerView::saneHeight(double height) {
   if (!std::isfinite(height) || height < 0) return 0;
-  return height > screenHeight ? screenHeight : height;
+  // The page may be taller than the screen (the host scrolls it), not without bound.
+  return std::min(height, kMaximumHeight);
 }
 
 void ZUMDynamicHeightSearchBannerView::updateInternalAdViewHeightAndNotifyDelegateWithHeight(double height) {
@@ -159,7 +160,7 @@ void ZUMDynamicHeightSearchBannerView::handleResize(const platform::URL& url) {
   const auto text = ZUMQueryValueForKey(url, "height");
   // The page's text as a number ("12px" reads 12; no number reads 0), then made sane.
   const auto asked = text ? ZUMJSONDouble(nlohmann::ordered_json(*text), ZUMJSONStrings::Read) : 0.0;
-  const double height = saneHeight(asked.value_or(0), platform::Screen::main().bounds().height());
+  const double height = saneHeight(asked.value_or(0));
   if (text && (!asked || height != *asked)) {
     ZUMLog(kZUMLogLevelDefault, "Search banner took height " + std::to_string(height) + " for the page's " + *text);
   }

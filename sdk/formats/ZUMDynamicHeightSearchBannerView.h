@@ -80,8 +80,10 @@ class ZUMDynamicHeightSearchBannerView : public platform::View,
   bool gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(platform::GestureRecognizer& recognizer,
                                                                           platform::GestureRecognizer& other) override;
 
-  // A page height made sane: NaN, infinite or negative -> 0, above `screenHeight` -> it.
-  static double saneHeight(double height, double screenHeight);
+  // Beyond any page a host would scroll through.
+  static constexpr double kMaximumHeight = 100000;
+  // A page height made sane: NaN, infinite or negative -> 0, above kMaximumHeight -> it.
+  static double saneHeight(double height);
   // The query item of a click signal: its two parts when it splits at "=" into exactly
   // two non-empty parts, else nothing.
   static std::optional<std::pair<std::string, std::string>> clickSignalQueryItem(const std::string& signal);

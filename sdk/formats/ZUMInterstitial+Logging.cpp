@@ -1,9 +1,12 @@
 // The interstitial's Fennick events: "interstitial" events through the logger of its
 // slot's tree, and the events of a load that began before that logger existed.
+#include <typeinfo>
+
 #include <nlohmann/json.hpp>
 
 #include "ZUMInterstitial.h"
 #include "platform/base/MainThreadChecker.h"
+#include "platform/base/Symbols.h"
 #include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/request/ZUMSlot.h"
@@ -31,7 +34,9 @@ void ZUMInterstitial::rootObjectLoggerChanged() {
   if (logger == logger_.lock()) return;
   logger_ = logger;
   if (!logger) return;
-  logger->reportEvent(nlohmann::ordered_json{{kEventName, {{"ad_unit_id", adUnitID_}, {"class", "ZUMInterstitial"}}}});
+  // The object's own class: a publisher interstitial names itself so.
+  const std::string className = platform::demangledSymbol(typeid(*this).name());
+  logger->reportEvent(nlohmann::ordered_json{{kEventName, {{"ad_unit_id", adUnitID_}, {"class", className}}}});
   if (bufferedLogger_) bufferedLogger_->reportBufferedEventsToLogger(*logger);
 }
 

@@ -24,6 +24,7 @@
 #include "sdk/mediation/ZUMMAdNetworkConnectorInterstitial.h"
 #include "sdk/presentation/ZUMInterstitialViewController.h"
 #include "sdk/rendering/ZUMAdView.h"
+#include "sdk/rendering/ZUMSlotActiveView.h"
 #include "sdk/rendering/ZUMSlotEventHandler.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/errors/ZUMErrors.h"
@@ -183,6 +184,13 @@ void ZUMInterstitial::presentFromRootViewController(const std::shared_ptr<platfo
   }
   if (!isReady()) {
     logPublicMessage("Cannot present interstitial. It is not ready.");
+    return;
+  }
+  if (!root) {
+    // Nothing to present from: the host hears of the failure, the object stays unused
+    // and its owner does not hold it.
+    logPublicMessage("No UIViewController supplied to the ad. Cannot continue.");
+    adPresentationDidFail();
     return;
   }
   if (!canPresentFullScreen()) {
@@ -369,7 +377,7 @@ ZUMImplemented ZUMInterstitial::slotDidDismissScreen(ZUMSlot&) {
   auto keepAlive = shared_from_this();
   reportCountEvent("dismissed");
   interstitialOwner_->interstitialIsDismissed();
-  ZUMRunOnMainThread(ZUMBindWeak(weak_from_this(), &ZUMInterstitial::endAdUnitExposure));
+  ZUMRunOnMainThread(ZUMBindWeak(weak_from_this(), &ZUMInterstitial::endShowing));
   tellDelegate([](ZUMInterstitialDelegate& d, ZUMInterstitial& self) { d.interstitialDidDismissScreen(self); });
   return kZUMImplemented;
 }
@@ -378,7 +386,11 @@ void ZUMInterstitial::beginAdUnitExposure() {
   if (!isMediated_ && !adUnitExposure_) adUnitExposure_ = ZUMAdUnitExposure::begin(adUnitID_);
 }
 
-void ZUMInterstitial::endAdUnitExposure() { adUnitExposure_.reset(); }
+void ZUMInterstitial::endShowing() {
+  adUnitExposure_.reset();
+  // A parked ad view (a delayed close) is off screen: nothing more to measure.
+  if (slot_) ZUMSlotActiveView::forSlot(*slot_)->finishActiveViewReporting();
+}
 
 ZUMImplemented ZUMInterstitial::slotWillLeaveApplication(ZUMSlot&) {
   tellDelegate([](ZUMInterstitialDelegate& d, ZUMInterstitial& self) { d.interstitialWillLeaveApplication(self); });

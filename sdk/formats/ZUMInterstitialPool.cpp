@@ -15,9 +15,10 @@ ZUMInterstitialPoolSettings ZUMInterstitialPoolSettings::read() {
   ZUMInterstitialPoolSettings settings;
   const auto depth = ZUMUserDefaults::integerForKey(kZUMInterstitialPoolMaxDepthKey).value_or(kDefaultDepth);
   settings.depth = std::clamp<std::int64_t>(depth, 0, kMaximumDepth);
-  // The reader answers only finite numbers.
+  // The reader answers only finite numbers. A limit of 0 or less keeps entries until they
+  // are taken (no more than the depth); a positive one neither spins nor lasts for ever.
   const auto limit = ZUMUserDefaults::doubleForKey(kZUMInterstitialPoolTimeLimitKey).value_or(kDefaultTimeLimit);
-  settings.timeLimit = std::clamp(limit, kMinimumTimeLimit, kMaximumTimeLimit);
+  settings.timeLimit = limit <= 0 ? kNoTimeLimit : std::clamp(limit, kMinimumTimeLimit, kMaximumTimeLimit);
   return settings;
 }
 

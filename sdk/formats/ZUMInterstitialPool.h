@@ -38,9 +38,12 @@ struct ZUMInterstitialPoolSettings {
   static constexpr platform::TimeInterval kDefaultTimeLimit = 1200;
   static constexpr platform::TimeInterval kMinimumTimeLimit = 10;
   static constexpr platform::TimeInterval kMaximumTimeLimit = 24 * 60 * 60;
+  // Entries stay until taken.
+  static constexpr platform::TimeInterval kNoTimeLimit = 0;
 
   // Depth: the integer read, at most kMaximumDepth; 0 or less (no preloading) reads as
-  // 0. Time limit: a finite number read, within [kMinimumTimeLimit, kMaximumTimeLimit].
+  // 0. Time limit: 0 or less reads as kNoTimeLimit; another finite number read, within
+  // [kMinimumTimeLimit, kMaximumTimeLimit].
   // A value that is no number keeps the default.
   static ZUMInterstitialPoolSettings read();
 

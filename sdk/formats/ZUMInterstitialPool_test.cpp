@@ -165,6 +165,14 @@ TEST_F(ZUMInterstitialPoolTest, AnEntryNotTakenWithinTheTimeLimitIsDiscardedWith
   EXPECT_FALSE(has(timings, "cache:pop") || has(timings, "cache:fail")) << timings;
 }
 
+TEST_F(ZUMInterstitialPoolTest, WithATimeLimitOfZeroAnEntryStaysUntilTaken) {
+  setDefault(kZUMInterstitialPoolTimeLimitKey, 0);
+  fillOneSlowly();
+  env.advance(1h);
+  EXPECT_EQ(pool->entryCount(), 1u);
+  EXPECT_EQ(events->removes, 0);
+}
+
 TEST_F(ZUMInterstitialPoolTest, ATakenEntryReportsItsPopOnceAndKeepsItsSlot) {
   fillOneSlowly();
   auto entry = takeLoaded();
@@ -217,8 +225,8 @@ TEST_F(ZUMInterstitialPoolTest, UntrustedSettingsAreClamped) {
     double wantLimit;
   } rows[] = {
       {absent, absent, 2, 1200},      {"3", "30", 3, 30},         {0, 1200.0, 0, 1200},
-      {-4, -1, 0, 10},                {1e12, 1e300, 10, 86400},   {"many", "soon", 2, 1200},
-      {"5x", nan, 5, 1200},           {Json::array(), "0", 2, 10},
+      {-4, -1, 0, 0},                 {1e12, 1e300, 10, 86400},   {"many", "soon", 2, 1200},
+      {"5x", nan, 5, 1200},           {Json::array(), "0", 2, 0}, {1, 0.5, 1, 10},
   };
   for (const auto& row : rows) {
     setDefault(kZUMInterstitialPoolMaxDepthKey, row.depth);

@@ -23,6 +23,7 @@
 #include "sdk/presentation/ZUMTransparentOverlayPresenter.h"
 #include "testing/AppControls.h"
 #include "sdk/rendering/ZUMAdView.h"
+#include "sdk/rendering/ZUMSlotActiveView.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
@@ -295,6 +296,38 @@ TEST_F(ZUMInterstitialTest, PresentingBeforeTheAdIsReadyOnlyLogsAndLeavesTheObje
   EXPECT_TRUE(capture.contains("Cannot present interstitial. It is not ready."));
   EXPECT_FALSE(interstitial->hasBeenUsed());
   EXPECT_TRUE(delegate->log.empty());
+}
+
+// Nothing to present from: the host hears that the ad could not be shown, the object
+// stays unused, and nothing keeps it once the host lets it go.
+TEST_F(ZUMInterstitialTest, PresentingWithoutARootViewControllerFailsAndHoldsNothing) {
+  load();
+  platform::SystemLog::Capture capture(true);
+  interstitial->presentFromRootViewController(nullptr);
+  env.runUntilIdle();
+  EXPECT_TRUE(capture.contains("No UIViewController supplied to the ad. Cannot continue."));
+  EXPECT_EQ(delegate->log, (Log{"received", "failedToPresent"}));
+  EXPECT_FALSE(interstitial->hasBeenUsed());
+  std::weak_ptr<ZUMInterstitial> weak = interstitial;
+  interstitial.reset();
+  env.runUntilIdle();
+  EXPECT_TRUE(weak.expired());
+}
+
+// A parked ad view (a delayed close) is no longer measured once the ad is dismissed.
+TEST_F(ZUMInterstitialTest, ActiveViewReportingEndsAtTheDismissal) {
+  serveAd({{"x-qyra-activeview", R"({"cfg": 1})"}});
+  load();
+  auto slot = interstitial->slot();
+  present();
+  auto activeView = ZUMSlotActiveView::forSlot(*slot);
+  ASSERT_TRUE(activeView->activeViewMonitor());
+  platform::NotificationCenter::defaultCenter().post(kZUMDelayPageCloseStartNotification, slot->adView());
+  dismiss();
+  ASSERT_NE(slot->state(), ZUMSlot::State::kInvalidated);
+  EXPECT_FALSE(activeView->activeViewMonitor());
+  env.advance(3);  // the time-out lets the parked ad view go
+  EXPECT_EQ(slot->state(), ZUMSlot::State::kInvalidated);
 }
 
 // The application supports portrait only and asks ads to keep to it.

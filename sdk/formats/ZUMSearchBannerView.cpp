@@ -90,11 +90,11 @@ ZUMImplemented ZUMSearchBannerView::bannerViewDidFailToReceiveAdWithError(ZUMDyn
 
 ZUMImplemented ZUMSearchBannerView::bannerViewDidReceiveLandingPageURL(ZUMDynamicHeightSearchBannerView&,
                                                                        const platform::URL& url) {
-  // The page names the landing page: only the web's own schemes leave the application.
-  const std::string scheme = ZUMLowercasedScheme(url);
-  if (scheme != "http" && scheme != "https") {
-    ZUMLogger::sharedInstance()->logPublicMessage("Search banner refused to open a landing page that is not http(s): " +
-                                                  url.absoluteString());
+  // The page names the landing page (a web page, a store, a deep link): refused only
+  // where it would run or read something inside this application.
+  if (!ZUMURLOpensInAnotherApplication(url)) {
+    ZUMLogger::sharedInstance()->logPublicMessage(
+        "Search banner refused to open a landing page inside the application: " + url.absoluteString());
     return kZUMImplemented;
   }
   if (!platform::Application::shared().openURL(url)) return kZUMImplemented;

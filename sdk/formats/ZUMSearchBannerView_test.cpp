@@ -15,7 +15,6 @@
 #include "platform/base/SystemLog.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/ui/Application.h"
-#include "platform/ui/Screen.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "platform/web/WKWebView.h"
@@ -26,6 +25,7 @@
 #include "sdk/rendering/ZUMWebKitWebView.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
+#include "testing/AppControls.h"
 #include "testing/TestEnvironment.h"
 
 namespace {
@@ -200,14 +200,15 @@ TEST_F(ZUMSearchBannerViewTest, AResizeToZeroShowsNoAdYetSetsTheStateAndALaterOn
 }
 
 TEST_F(ZUMSearchBannerViewTest, UntrustedHeightsAreMadeSane) {
-  const double screen = platform::Screen::main().bounds().height();
+  const double max = ZUMDynamicHeightSearchBannerView::kMaximumHeight;
   const struct {
     const char* height;
     double taken;
     bool logged;
   } rows[] = {
-      {"120", 120, false}, {"12.5px", 12.5, false}, {"NaN", 0, true}, {"inf", 0, true}, {"-infinity", 0, true},
-      {"-5", 0, true},     {"1e999", 0, true},      {"1e9", screen, true}, {"", 0, true}, {"tall", 0, true},
+      {"120", 120, false}, {"12.5px", 12.5, false}, {"NaN", 0, true},  {"inf", 0, true}, {"-infinity", 0, true},
+      {"-5", 0, true},     {"1e999", 0, true},      {"1e9", max, true}, {"", 0, true},    {"tall", 0, true},
+      {"5000", 5000, false},  // taller than the screen: the host scrolls
   };
   auto banner = fluid();
   auto& view = *banner->dynamicHeightAdView();
@@ -224,9 +225,10 @@ TEST_F(ZUMSearchBannerViewTest, UntrustedHeightsAreMadeSane) {
   EXPECT_EQ(webViewHeight(*banner), 0);
   const struct {
     double height, taken;
-  } values[] = {{std::numeric_limits<double>::quiet_NaN(), 0}, {-0.5, 0}, {0, 0}, {300, 300}, {500.5, 500}, {501, 500}};
+  } values[] = {{std::numeric_limits<double>::quiet_NaN(), 0}, {-0.5, 0}, {0, 0},
+                {300, 300},                                  {max, max}, {max + 1, max}};
   for (const auto& value : values) {
-    EXPECT_EQ(ZUMDynamicHeightSearchBannerView::saneHeight(value.height, 500), value.taken) << value.height;
+    EXPECT_EQ(ZUMDynamicHeightSearchBannerView::saneHeight(value.height), value.taken) << value.height;
   }
 }
 
@@ -302,7 +304,7 @@ TEST_F(ZUMSearchBannerViewTest, AFrameWithoutHeightOrWidthHidesTheDynamicView) {
   EXPECT_EQ(view->adWebView()->frame(), (platform::Rect{0, 0, 200, 0}));
 }
 
-TEST_F(ZUMSearchBannerViewTest, ALinkTapOpensAnHTTPLandingPageWithTheClickSignal) {
+TEST_F(ZUMSearchBannerViewTest, ALinkTapOpensTheLandingPageWithTheClickSignal) {
   auto banner = fluid();
   load(*banner, request("garden chairs"), 2);
   auto& view = *banner->dynamicHeightAdView();
@@ -325,14 +327,24 @@ TEST_F(ZUMSearchBannerViewTest, ALinkTapOpensAnHTTPLandingPageWithTheClickSignal
             "https://landing.example.com/chairs?ai=AI-1&" + signal);
   EXPECT_EQ(platform::Application::shared().openedURLs()[1].absoluteString(), "https://landing.example.com/tables");
 
-  // Another scheme is refused with a log line; the page never navigates away.
-  platform::SystemLog::Capture logged;
+  // A store or deep link leaves the application as a web page does; the page never
+  // navigates away.
+  testenv::AppControls::setInstalledURLSchemes({"https", "store-app"});
   evaluate(view, "document.getElementById('ad3').click()");
   env.advance(1s);
-  EXPECT_EQ(platform::Application::shared().openedURLs().size(), 2u);
-  EXPECT_EQ(delegate->log.size(), 2u);
-  EXPECT_TRUE(logged.contains("refused to open a landing page that is not http(s): store-app://details?id=garden&ai=AI-3"));
+  ASSERT_EQ(platform::Application::shared().openedURLs().size(), 3u);
+  const std::string opened = platform::Application::shared().openedURLs()[2].absoluteString();
+  EXPECT_EQ(opened.rfind("store-app://details?id=garden&ai=AI-3", 0), 0u) << opened;
+  EXPECT_EQ(delegate->log.size(), 3u);
   EXPECT_EQ(hosts.server.requests(kPagePath).size(), 1u);
+
+  // What would run inside the application is refused with a log line.
+  platform::SystemLog::Capture logged;
+  banner->bannerViewDidReceiveLandingPageURL(view, *platform::URL::fromString("javascript:alert(1)"));
+  env.runUntilIdle();
+  EXPECT_EQ(platform::Application::shared().openedURLs().size(), 3u);
+  EXPECT_EQ(delegate->log.size(), 3u);
+  EXPECT_TRUE(logged.contains("refused to open a landing page inside the application: javascript:alert(1)"));
 }
 
 TEST_F(ZUMSearchBannerViewTest, TheFilterLoadsOnlyWhatIsNeitherMessageNorTap) {

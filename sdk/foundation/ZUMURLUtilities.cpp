@@ -451,6 +451,11 @@ std::string ZUMLowercasedScheme(const platform::URL& url) {
   return platform::asciiLowercased(url.scheme().value_or(""));
 }
 
+bool ZUMURLOpensInAnotherApplication(const platform::URL& url) {
+  const auto scheme = ZUMLowercasedScheme(url);
+  return !scheme.empty() && scheme != "file" && scheme != "about" && scheme != "javascript" && scheme != "data";
+}
+
 bool ZUMURLHasScheme(const std::optional<platform::URL>& url, std::string_view scheme) {
   return url && url->scheme() && equalIgnoringCase(*url->scheme(), scheme);
 }

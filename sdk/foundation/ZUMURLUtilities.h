@@ -59,6 +59,10 @@ std::size_t ZUMQueryPieceCount(std::string_view query);
 std::string ZUMURLStringWithoutFragment(const platform::URL& url);
 // The URL's scheme in ASCII lower case; "" when it has none.
 std::string ZUMLowercasedScheme(const platform::URL& url);
+// Whether opening the URL leaves for another application: false without a scheme and
+// for the schemes that would run or read something inside this one (file, about,
+// javascript, data).
+[[nodiscard]] bool ZUMURLOpensInAnotherApplication(const platform::URL& url);
 // Whether the scheme (host) equals `string` ignoring case; false without URL or host.
 [[nodiscard]] bool ZUMURLHasScheme(const std::optional<platform::URL>& url, std::string_view scheme);
 [[nodiscard]] bool ZUMURLHasHost(const std::optional<platform::URL>& url, std::string_view host);

@@ -68,7 +68,8 @@ class ZUMAdLoader final : public ZUMSlotDelegate,
   std::optional<std::shared_ptr<platform::ViewController>> rootViewController() override;
   std::optional<platform::Rect> bounds() override;
   std::optional<platform::Rect> frame() override { return bounds(); }
-  // The "sz_array" sizes the ad classes ask for, in class order.
+  // The ad sizes the ad classes ask for (their "sz_array"), as they have them, in class
+  // order.
   std::optional<std::vector<std::any>> validAdSizes() override;
 
   // --- ZUMSlotAdResponseDelegate / ZUMSlotAdLoadDelegate --------------------------------------

@@ -166,7 +166,8 @@ class ZUMInterstitial : public ZUMSlotDelegate,
   void applyAdOrientations();
   // The analytics exposure of the ad unit while the ad is on screen; none when mediated.
   void beginAdUnitExposure();
-  void endAdUnitExposure();
+  // After dismissal: the exposure ends and the ad view is no longer measured.
+  void endShowing();
   // Calls `call` with the delegate on the main thread, when there is one then.
   void tellDelegate(std::function<void(ZUMInterstitialDelegate&, ZUMInterstitial&)> call);
 

@@ -287,11 +287,7 @@ std::optional<std::vector<std::any>> ZUMAdLoader::validAdSizes() {
   std::vector<std::any> sizes;
   if (!adLoaderConfiguration_) return sizes;
   for (const auto& adClass : adLoaderConfiguration_->adTypeClasses()) {
-    auto parameters = adClass.object->requestParametersForAdLoader(*this);
-    if (!parameters || !parameters->is_object()) continue;
-    for (const auto& size : ZUMJSONStringItemsForKey(*parameters, "sz_array").value_or(std::vector<std::string>{})) {
-      sizes.push_back(ZUMValueFromAdSize(ZUMAdSizeFromSize(ZUMAdSizeFromString(size))));
-    }
+    for (const auto& size : adClass.object->validAdSizesForAdLoader(*this)) sizes.push_back(ZUMValueFromAdSize(size));
   }
   return sizes;
 }

@@ -36,13 +36,6 @@ std::shared_ptr<ZUMClickHandling> clickHandlingFor(const char* action, const std
   return handling;
 }
 
-// Schemes that would run or read something inside this application rather than open
-// another one.
-bool opensInAnotherApplication(const URL& url) {
-  const auto scheme = ZUMLowercasedScheme(url);
-  return !scheme.empty() && scheme != "file" && scheme != "about" && scheme != "javascript" && scheme != "data";
-}
-
 }  // namespace
 
 std::shared_ptr<ZUMOpener> ZUMOpener::create() { return std::shared_ptr<ZUMOpener>(new ZUMOpener()); }
@@ -145,7 +138,7 @@ std::shared_ptr<platform::ViewController> ZUMOpener::topViewController() const {
 // --- Other applications ------------------------------------------------------------------
 
 void ZUMOpener::openApp(const std::optional<URL>& url) {
-  if (url && !opensInAnotherApplication(*url)) {
+  if (url && !ZUMURLOpensInAnotherApplication(*url)) {
     ZUMLog(kZUMLogLevelDefault, "Refused to open " + url->absoluteString() + " outside the application.");
     return;
   }
@@ -188,7 +181,8 @@ void ZUMOpener::willLeaveApplication() {
 
 void ZUMOpener::openAppLink(const URL& url, const std::string& eventID) {
   const auto scheme = ZUMLowercasedScheme(url);
-  const bool allowed = shouldOpenURL(url) && scheme != "about" && scheme != "file" && opensInAnotherApplication(url);
+  const bool allowed =
+      shouldOpenURL(url) && scheme != "about" && scheme != "file" && ZUMURLOpensInAnotherApplication(url);
   const bool modern = ZUMDevice::sharedInstance()->isOSAtLeastMajor(10, 0, 0);
   if (!allowed || (!modern && (scheme == "http" || scheme == "https"))) {
     postOpenDeepLink(url, false, eventID);

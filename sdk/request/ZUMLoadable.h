@@ -14,9 +14,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <nlohmann/json_fwd.hpp>
 
+#include "ZUMAdSize.h"
 #include "platform/base/Error.h"
 
 class ZUMAdLoader;
@@ -49,6 +51,9 @@ class ZUMLoadableClass {
   // The dictionary this class adds to the request's format parameters; std::nullopt or
   // an empty one adds nothing.
   virtual std::optional<nlohmann::ordered_json> requestParametersForAdLoader(ZUMAdLoader& loader) const = 0;
+  // The ad sizes behind the "sz_array" of those parameters, as the class has them (a
+  // fluid or smart-banner size has no "WxH" text to be read back from); none by default.
+  virtual std::vector<ZUMAdSize> validAdSizesForAdLoader(ZUMAdLoader& /*loader*/) const { return {}; }
   // Whether the class can serve the loader now; false with *error when it cannot.
   [[nodiscard]] virtual bool canInitWithAdLoader(ZUMAdLoader& loader, platform::ErrorPtr* error) const = 0;
   // The mediation connector for the entry, or nullptr.

@@ -179,13 +179,13 @@ void ZUMSDKCoreTOLMHandler::saveState(ZUMAdView&, const Json& parameters) {
 }
 
 void ZUMSDKCoreTOLMHandler::appSettingsFetched(ZUMAdView&, const Json& parameters) {
-  // A failed fetch is the page's business; a fetch that succeeded with an error message
-  // is the developer's, in the page's own words.
-  const auto successful = ZUMStringForKey(parameters, "isSuccessful");
-  if (!successful || !platform::stringBoolValue(*successful)) return;
+  // An error message is the developer's, in the page's own words, whether or not the
+  // page counts the fetch a success; settings come only with a success and no error.
   if (const auto message = ZUMStringForKey(parameters, "errorMessage")) {
     return ZUMLogger::sharedInstance()->logPublicMessage(*message);
   }
+  const auto successful = ZUMStringForKey(parameters, "isSuccessful");
+  if (!successful || !platform::stringBoolValue(*successful)) return;
   auto settings = zum_decodedJSONObjectError(ZUMStringForKey(parameters, "appSettingsJson"), nullptr);
   if (!settings || !settings->is_object()) return logIgnored("appSettingsFetched", "appSettingsJson is not a JSON object");
   const auto status = settings->find("status");

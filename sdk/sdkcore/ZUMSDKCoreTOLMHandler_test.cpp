@@ -137,7 +137,7 @@ TEST_F(ZUMSDKCoreTOLMHandlerTest, EachMessageGivesItsDelegateCallOrReply) {
   }
 }
 
-TEST_F(ZUMSDKCoreTOLMHandlerTest, FetchedSettingsMergeOnlyWithoutAnErrorWhichIsLoggedAsItStands) {
+TEST_F(ZUMSDKCoreTOLMHandlerTest, FetchedSettingsMergeOnlyWithoutAnErrorWhichIsLoggedAsItStandsEvenOnFailure) {
   const struct {
     std::string key;  // the one setting the answer carries
     std::string parameters;
@@ -147,7 +147,8 @@ TEST_F(ZUMSDKCoreTOLMHandlerTest, FetchedSettingsMergeOnlyWithoutAnErrorWhichIsL
       {"a", "isSuccessful=true&appSettingsJson=" + encode(R"({"status":1,"a":"v"})"), true, {}},
       {"b", "isSuccessful=true&errorMessage=Quota%20spent&appSettingsJson=" + encode(R"({"status":1,"b":"v"})"), false,
        {"<Vantor> Quota spent"}},
-      {"c", "isSuccessful=false&errorMessage=down&appSettingsJson=" + encode(R"({"status":1,"c":"v"})"), false, {}},
+      {"c", "isSuccessful=false&errorMessage=down&appSettingsJson=" + encode(R"({"status":1,"c":"v"})"), false,
+       {"<Vantor> down"}},
       {"d", "appSettingsJson=" + encode(R"({"status":1,"d":"v"})"), false, {}},
       {"e", "isSuccessful=true&appSettingsJson=" + encode(R"({"status":2,"e":"v"})"), false, {}},
       {"f", "isSuccessful=true&appSettingsJson=" + encode(R"({"status":"1","f":"v"})"), false, {}},

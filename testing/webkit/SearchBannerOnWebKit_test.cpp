@@ -9,7 +9,6 @@
 #include "ZUMAdSizeDelegate.h"
 #include "ZUMDynamicHeightSearchRequest.h"
 #include "ZUMSearchBannerView.h"
-#include "platform/base/SystemLog.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLLoading.h"
 #include "platform/ui/Application.h"
@@ -22,6 +21,7 @@
 #include "sdk/rendering/ZUMUIKitWebView.h"
 #include "sdk/rendering/ZUMWebKitWebView.h"
 #include "sdk/rendering/ZUMWebView.h"
+#include "testing/AppControls.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TestEnvironment.h"
 #include "testing/TouchControls.h"
@@ -120,12 +120,12 @@ TEST_P(SearchBannerOnWebKitTest, ThePageSetsTheHeightAndTappedLinksOpenTheirLand
       << opened[0].absoluteString();
   EXPECT_EQ(opened[1].absoluteString(), "https://landing.example.com/tables");
 
-  // A link of another scheme is refused; the page stays where it is.
-  platform::SystemLog::Capture logged;
+  // A store link leaves the application as a web page does; the page stays where it is.
+  testenv::AppControls::setInstalledURLSchemes({"https", "store-app"});
   testenv::TouchControls::tap(window_, {50, 150});
-  ASSERT_TRUE(env_.runUntil([&] { return logged.contains("store-app://details"); }, kRealLimit));
-  EXPECT_EQ(opened.size(), 2u);
-  EXPECT_EQ(host_->log, (std::vector<std::string>{"willLeave", "willLeave"}));
+  ASSERT_TRUE(env_.runUntil([&] { return host_->log.size() == 3; }, kRealLimit));
+  ASSERT_EQ(opened.size(), 3u);
+  EXPECT_EQ(opened[2].absoluteString().rfind("store-app://details?id=garden&ai=AI-3", 0), 0u) << opened[2].absoluteString();
   EXPECT_EQ(view->adWebView()->URL()->path(), "/search/ads/webview.html");
 }
 
