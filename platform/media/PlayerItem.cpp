@@ -77,6 +77,10 @@ void PlayerItem::loaded() {
   if (asset_->statusOfValue("duration", &error) != Asset::KeyValueStatus::Loaded) {
     status_ = Status::Failed;
     error_ = error;
+    // The decoder's thread ends with the failure: joined here, as a failed item decodes
+    // nothing, rather than by whoever lets the asset go last, which may be never (a
+    // block still queued for the main loop at exit holds it).
+    if (decoder_) decoder_->stop();
   } else {
     status_ = Status::ReadyToPlay;
     observers_.notify("duration");

@@ -297,6 +297,7 @@ TEST_F(PlayerTest, ABrokenClipFailsTheItemAndThePlayer) {
     ASSERT_TRUE(player->currentItem()->error());
     EXPECT_EQ(player->currentItem()->error()->domain(), kMediaErrorDomain);
     EXPECT_EQ(player->status(), Player::Status::Failed);
+    EXPECT_TRUE(player->currentItem()->asset()->byteSource()->isCancelled()) << "the decoder's thread is stopped";
     player->play();
     env.advance(1s);
     EXPECT_FALSE(player->currentTime().seconds() > 0);

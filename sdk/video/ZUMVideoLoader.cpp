@@ -29,6 +29,8 @@ platform::ErrorPtr internalError(std::string text) {
   return ZUMMakeErrorWithDescription(kZUMErrorInternalError, std::move(text));
 }
 
+platform::ErrorPtr cancelledError() { return internalError("Video loading has been explicitly canceled."); }
+
 bool hasScheme(const std::optional<platform::URL>& url, std::string_view scheme) {
   return url && url->scheme() && platform::equalsIgnoringASCIICase(*url->scheme(), scheme);
 }
@@ -47,7 +49,7 @@ ZUMVideoLoader::~ZUMVideoLoader() {
     pending = std::exchange(pendingRequests_, {});
   }
   // The asset holds its delegate weakly: nothing reaches a loader that has gone.
-  for (const auto& request : pending) request->finishLoadingWithError(internalError("Video loading has been explicitly canceled."));
+  for (const auto& request : pending) request->finishLoadingWithError(cancelledError());
 }
 
 std::optional<platform::URL> ZUMVideoLoader::streamURLForFile(const platform::URL& fileURL) {
@@ -147,7 +149,7 @@ void ZUMVideoLoader::notifyVideoLoaderFailedToLoadURL(const std::optional<platfo
   platform::DispatchQueue::main()->async([weak, url, error] {
     auto self = weak.lock();
     auto delegate = self ? self->delegate() : nullptr;
-    if (delegate) delegate->videoLoaderDidFailToLoadURL(*self, url, error);
+    if (delegate && !self->hasBeenCancelled_) delegate->videoLoaderDidFailToLoadURL(*self, url, error);
   });
 }
 
@@ -158,6 +160,7 @@ std::shared_ptr<ZUMResourceCache> ZUMVideoLoader::resourceCache() {
 
 void ZUMVideoLoader::cancel() {
   platform::assertMainThread();
+  hasBeenCancelled_ = true;
   cancelStream();
   tcacheURLLoader_.reset();
 }
@@ -171,7 +174,7 @@ void ZUMVideoLoader::cancelStream() {
     pending = std::exchange(pendingRequests_, {});
   }
   if (cachedResourceAsset_) cachedResourceAsset_->resourceLoader()->setDelegate({}, platform::DispatchQueue::global());
-  for (const auto& request : pending) request->finishLoadingWithError(internalError("Video loading has been explicitly canceled."));
+  for (const auto& request : pending) request->finishLoadingWithError(cancelledError());
 }
 
 // --- The stream route -----------------------------------------------------------------
@@ -184,8 +187,9 @@ bool ZUMVideoLoader::resourceLoaderShouldWaitForLoadingOfRequestedResource(platf
   {
     std::lock_guard lock(streamMutex_);
     if (cancelled_ || !resourceCache_) {
-      outcome = Outcome::Failed;
-      error = internalError("Video loading has been explicitly canceled.");
+      // The resource loader may still hand over a request it took before cancel dropped
+      // this delegate: it ends as cancelled, not as a failure of the load.
+      outcome = Outcome::Cancelled;
     } else {
       outcome = processRequestLocked(*request, &error);
       if (outcome == Outcome::Pending) pendingRequests_.push_back(request);
@@ -193,6 +197,7 @@ bool ZUMVideoLoader::resourceLoaderShouldWaitForLoadingOfRequestedResource(platf
   }
   if (outcome == Outcome::Complete) request->finishLoading();
   if (outcome == Outcome::Failed) failStream(request, error);
+  if (outcome == Outcome::Cancelled) request->finishLoadingWithError(cancelledError());
   if (outcome == Outcome::Pending) {
     std::lock_guard lock(streamMutex_);
     observeResourceCacheUpdatesLocked();

@@ -57,8 +57,10 @@ class ZUMVideoLoader final : public platform::AssetResourceLoaderDelegate,
   // A nullptr configuration (or one of another kind) counts as the default one.
   void loadURL(const std::optional<platform::URL>& url, const std::shared_ptr<ZUMResourceCache>& resourceCache,
                const std::shared_ptr<ZUMVideoConfiguration>& configuration);
-  // Stops serving the stream route: its pending requests fail with code 11 "Video loading
-  // has been explicitly canceled."; the tcache resolution is dropped.
+  // Stops serving the stream route: its pending requests, and any that arrives while or
+  // after it runs, fail with code 11 "Video loading has been explicitly canceled."; the
+  // tcache resolution is dropped. From then on the delegate hears no failure, not even
+  // one already on its way to the main thread.
   void cancel();
 
   const std::shared_ptr<platform::PlayerItem>& playerItem() const { return playerItem_; }
@@ -83,7 +85,7 @@ class ZUMVideoLoader final : public platform::AssetResourceLoaderDelegate,
 
  private:
   using Request = std::shared_ptr<platform::AssetResourceLoadingRequest>;
-  enum class Outcome { Pending, Complete, Failed };
+  enum class Outcome { Pending, Complete, Failed, Cancelled };
   explicit ZUMVideoLoader(std::weak_ptr<ZUMVideoLoadingPlayer> player) : player_(std::move(player)) {}
 
   void loadStandardURL(const std::optional<platform::URL>& url);
@@ -113,6 +115,7 @@ class ZUMVideoLoader final : public platform::AssetResourceLoaderDelegate,
   bool hasBeenUsed_ = false;
   bool hasNotifiedVideoLoadingStarted_ = false;
   bool hasNotifiedVideoLoadingFailed_ = false;
+  bool hasBeenCancelled_ = false;  // by the host, through cancel()
 
   // The stream route: touched from the resource-loader queue and the cache's notices.
   std::mutex streamMutex_;

@@ -46,10 +46,10 @@ class ZUMVideoLoaderTest : public testenv::PlatformTest {
   static std::string errorOf(const Request& r) { return r->error() ? r->error()->localizedDescription() : "none"; }
 
   // A stream-route loader of a tcache file whose download has sent 60 of its 100 bytes.
-  std::shared_ptr<ZUMVideoLoader> streamOfSixtyBytes() {
-    page.hosts.server.route("/slow.mp4", {.body = body, .contentType = "video/mp4", .pausedAfterBytes = 60});
+  std::shared_ptr<ZUMVideoLoader> streamOfSixtyBytes(const std::string& path = "/slow.mp4") {
+    page.hosts.server.route(path, {.body = body, .contentType = "video/mp4", .pausedAfterBytes = 60});
     auto loader = makeLoader();
-    loader->loadURL(videotest::SDKCorePage::tcache("/slow.mp4"), nullptr, nullptr);
+    loader->loadURL(videotest::SDKCorePage::tcache(path), nullptr, nullptr);
     EXPECT_TRUE(env.runUntil([&] { return loader->cachedResourceAsset() != nullptr; }));
     EXPECT_TRUE(env.runUntil([&] { return loader->resourceCache() && loader->resourceCache()->cachedContentSize() == 60; }));
     return loader;
@@ -126,6 +126,24 @@ TEST_F(ZUMVideoLoaderTest, CancelFinishesPendingRequests) {
   EXPECT_EQ(errorOf(r), "Video loading has been explicitly canceled.");
   EXPECT_FALSE(loader->cachedResourceAsset()->resourceLoader()->delegate());
   page.hosts.server.release("/slow.mp4");
+}
+
+TEST_F(ZUMVideoLoaderTest, OnceTheHostCancelsNoFailureIsReported) {
+  // A request the resource loader took before cancel dropped the loader as its delegate.
+  auto loader = streamOfSixtyBytes();
+  loader->cancel();
+  auto late = streamRequest(0, 100);
+  EXPECT_TRUE(send(*loader, late));
+  EXPECT_EQ(errorOf(late), "Video loading has been explicitly canceled.");
+  // A failure already on its way to the main thread.
+  auto failing = streamOfSixtyBytes("/slow-2.mp4");
+  send(*failing, streamRequest(0, 100));
+  failing->resourceCache()->cancelWithError(ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Gone."));
+  failing->cancel();
+  env.runUntilIdle();
+  for (const auto& event : recorder->events) EXPECT_FALSE(event.starts_with("fail")) << event;
+  page.hosts.server.release("/slow.mp4");
+  page.hosts.server.release("/slow-2.mp4");
 }
 
 TEST_F(ZUMVideoLoaderTest, ATCacheDownloadFailingMidwayReportsAFailureOnce) {
