@@ -33,7 +33,7 @@ std::vector<std::string> clickURLs() {
   std::vector<std::string> urls;
   for (int i = 0; i < 10; ++i) {
     const std::string host = i % 2 ? "https://tracker-" + std::to_string(i) + ".example" : "https://ads.adnetwork.example";
-    urls.push_back(host + "/aclk?sa=L&ai=C" + std::to_string(i) + "x7Qd9&num=1&sig=AOD64_3kf&adurl=https://shop.example/p");
+    urls.push_back(host + "/tapr?md=K&cr=Q" + std::to_string(i) + "x7Qd9&pos=1&tok=ZQX41_3kf&adurl=https://shop.example/p");
   }
   return urls;
 }
@@ -49,9 +49,9 @@ class Fixture : public benchmark::Fixture {
     }
     auto& defaults = platform::UserDefaults::standard();
     (void)defaults.setObject("1", "/vantor/ads/zums:sai:enabled");
-    (void)defaults.setObject(nlohmann::ordered_json::array({"^https://ads\\.adnetwork\\.example/aclk", "/pagead/conversion",
-                                                            "^https://[^/]*\\.doubleclick\\.example/", "[?&]xai=",
-                                                            "/ddm/clk/"}),
+    (void)defaults.setObject(nlohmann::ordered_json::array({"^https://ads\\.adnetwork\\.example/tapr", "/offer/conversions",
+                                                            "^https://[^/]*\\.relayclicks\\.example/", "[?&]qzt=",
+                                                            "/rdx/tap/"}),
                              "/vantor/ads/zums:sai:click_ping_schema");
   }
   void TearDown(benchmark::State&) override { env.reset(); }

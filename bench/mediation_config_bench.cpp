@@ -25,7 +25,7 @@ std::string responseOf(int networks) {
   for (int i = 0; i < networks; ++i) {
     list.push_back({{"id", 1000 + i},
                     {"allocation_id", "alloc-" + std::to_string(i)},
-                    {"data", {{"pubid", "pub-" + std::to_string(i)}, {"label", "L"}}},
+                    {"data", {{"pubid", "pid-" + std::to_string(i)}, {"label", "L"}}},
                     {"adapters", {"MissingBenchAdapter", "BenchAdapter"}},
                     {"imp_urls", {"https://imp.example/?n=@pw_adnetid@&q=@pw_qdata@"}},
                     {"clickurl", {"https://clk.example/?n=@pw_adnetid@"}},

@@ -20,7 +20,7 @@ void BM_InterstitialRequestParameters(benchmark::State& state) {
   testenv::TestEnvironment env;
   auto slot = ZUMSlot::create();
   slot->setAdType(ZUMAdType::createForInterstitial(), false);
-  slot->setAdUnitID("/1000/unit-A/interstitial");
+  slot->setAdUnitID("unit-A/interstitial");
   slot->setCorrelator(ZUMCorrelator::create());
   slot->setRequestID("1");
   auto request = ZUMRequest::create();

@@ -312,13 +312,13 @@ DispatchQueue::~DispatchQueue() = default;
 
 std::shared_ptr<DispatchQueue> DispatchQueue::main() {
   static auto* queue = new std::shared_ptr<DispatchQueue>(
-      std::make_shared<DispatchQueue>(Kind::Main, "com.apple.main-thread"));
+      std::make_shared<DispatchQueue>(Kind::Main, "platform.main-thread"));
   return *queue;
 }
 
 std::shared_ptr<DispatchQueue> DispatchQueue::global() {
   static auto* queue = new std::shared_ptr<DispatchQueue>(
-      std::make_shared<DispatchQueue>(Kind::Global, "com.apple.root.default-qos"));
+      std::make_shared<DispatchQueue>(Kind::Global, "platform.global-default"));
   return *queue;
 }
 

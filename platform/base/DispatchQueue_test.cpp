@@ -34,10 +34,10 @@ TEST_F(DispatchQueueTest, BlocksKnowTheirQueueAndWhetherTheyRunOnTheMainThread) 
   DispatchQueue::main()->async([&] { record("main"); });
   env.runUntilIdle();
   EXPECT_EQ(seen, (std::vector<std::string>{
-                      "main main com.apple.main-thread",
+                      "main main platform.main-thread",
                       "serial background com.vantor.morvane.test",
-                      "global background com.apple.root.default-qos",
-                      "hop main com.apple.main-thread"}));
+                      "global background platform.global-default",
+                      "hop main platform.main-thread"}));
   EXPECT_TRUE(isMainThread());
 }
 

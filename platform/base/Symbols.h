@@ -6,7 +6,9 @@
 // Symbols come from the images' dynamic symbol tables, so functions of an executable
 // resolve by name only when it exports them: every executable linking the platform is
 // linked with --export-dynamic (platform/base/CMakeLists.txt). Functions with internal
-// linkage (static, anonymous namespace) and inlined frames never resolve by name.
+// linkage (static, anonymous namespace) and inlined frames never resolve by name, nor do
+// the ".cold" parts an optimiser splits off, and a call in tail position leaves no frame:
+// the project's optimised builds do neither (CMakeLists.txt).
 //
 // Any thread. Not async-signal-safe (it allocates).
 #pragma once

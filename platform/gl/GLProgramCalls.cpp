@@ -1,5 +1,6 @@
 #include "platform/gl/GLProgramCalls.h"
 
+#include <atomic>
 #include <mutex>
 
 #include "platform/base/TestingReset.h"
@@ -7,6 +8,9 @@
 namespace platform::gl {
 
 namespace {
+
+std::atomic<bool> gRecording{false};
+[[maybe_unused]] const bool kRecordingReset = resetBetweenTests(gRecording, false);
 
 struct Recorder {
   std::mutex mutex;
@@ -26,13 +30,11 @@ Recorder& recorder() {
   return *shared;
 }
 
-void record([[maybe_unused]] const char* function, [[maybe_unused]] GLuint object,
-            [[maybe_unused]] const std::string& argument = {}) {
-#ifndef NDEBUG
+void record(const char* function, GLuint object, const std::string& argument = {}) {
+  if (!gRecording.load(std::memory_order_relaxed)) return;
   auto& r = recorder();
   std::lock_guard lock(r.mutex);
   r.calls.push_back({function, object, argument});
-#endif
 }
 
 std::string infoLog(GLint length, void (*read)(GLuint, GLsizei, GLsizei*, GLchar*), GLuint object) {
@@ -140,6 +142,8 @@ GLint getAttribLocation(GLuint program, const std::string& name) {
   record("glGetAttribLocation", program, name);
   return glGetAttribLocation(program, name.c_str());
 }
+
+void setRecordingCalls(bool recording) { gRecording.store(recording, std::memory_order_relaxed); }
 
 std::vector<RecordedGLCall> recordedCalls() {
   auto& r = recorder();

@@ -1,8 +1,8 @@
 // The OpenGL ES 2 calls the SDK makes to build and query its programs, each a thin
 // forward to GL: shaders from source, a program linking two of them, attribute bindings
-// and uniform and attribute lookups. Debug builds (every test build) also record each
-// call in order, process-wide, so a test can see, for instance, whether an attribute was
-// bound before the program was linked: GL itself often gives the same location either way.
+// and uniform and attribute lookups. A test can have each call recorded in order,
+// process-wide, to see, for instance, whether an attribute was bound before the program
+// was linked: GL itself often gives the same location either way.
 //
 // Call them where a context is current, as the GL calls they forward to.
 #pragma once
@@ -43,8 +43,10 @@ struct RecordedGLCall {
   std::string argument;
   friend bool operator==(const RecordedGLCall&, const RecordedGLCall&) = default;
 };
-// Debug builds: the calls above made so far, in order (release builds record nothing).
-// The test environment clears them between tests.
+// Off until turned on, in every build type; the test environment turns it off and clears
+// the calls between tests.
+void setRecordingCalls(bool recording);
+// The calls above made while recording, in order.
 std::vector<RecordedGLCall> recordedCalls();
 // The function names alone, in order.
 std::vector<std::string> recordedCallNames();

@@ -191,6 +191,10 @@ TEST_F(GLViewTest, ProgramCallsReportFailuresAndAreRecordedInOrder) {
   ASSERT_NE(context, nullptr);
   GLContextScope scope(context);
   ASSERT_TRUE(scope.isCurrent());
+  // A host's calls pile up nowhere: only a test that asks has them recorded.
+  gl::deleteShader(gl::createShader(GL_VERTEX_SHADER));
+  EXPECT_TRUE(gl::recordedCalls().empty());
+  gl::setRecordingCalls(true);
 
   GLuint program = 0;
   const Built good = build(kVertex, kFragment, program);

@@ -137,12 +137,12 @@ TEST_F(ZUMMRewardBasedVideoAdNetworkConnectorTest, AnswersAboutTheRequestFollowT
   request->registerAdNetworkExtras(extras);
   connector->setRequest(request);
   connector->setAdNetworkConfig(entry({{"id", "n1"}, {"adapters", {"RewardedA"}},
-                                       {"data", {{"pubid", "pub-1"}, {"pentwick_share_location", "0"}}}}));
+                                       {"data", {{"pubid", "pid-1"}, {"pentwick_share_location", "0"}}}}));
   connector->setAdNetworkConfig(entry({{"id", "n2"}, {"adapters", {"RewardedB"}},
-                                       {"data", {{"pubid", "pub-2"}, {"pentwick_share_location", "1"}}}}));
+                                       {"data", {{"pubid", "pid-2"}, {"pentwick_share_location", "1"}}}}));
   EXPECT_EQ(connector->adNetworkConfig()->networkID(), "n1");  // another class's config is ignored
-  EXPECT_EQ(connector->publisherId(), "pub-1");
-  EXPECT_EQ(connector->credentials(), (Json{{"pubid", "pub-1"}}));
+  EXPECT_EQ(connector->publisherId(), "pid-1");
+  EXPECT_EQ(connector->credentials(), (Json{{"pubid", "pid-1"}}));
   EXPECT_EQ(connector->currentAdapterName(), "RewardedA");
   EXPECT_FALSE(connector->userHasLocation());
   EXPECT_EQ(connector->userLatitude(), 0);

@@ -162,7 +162,7 @@ void expectSameDictionary(const ordered_json& actual, const ordered_json& expect
 
 TEST_F(ZUMSlotParametersTest, InterstitialReferenceDictionary) {
   auto slot = makeSlot(ZUMAdType::createForInterstitial());
-  slot->setAdUnitID("/1000/unit-A/interstitial");
+  slot->setAdUnitID("unit-A/interstitial");
   slot->setCorrelator(ZUMCorrelator::create());
   slot->setManualImpressionsEnabled(true);
   keyDelegate->hierarchy = ordered_json{{"parent_view_count", 2}};
@@ -187,7 +187,7 @@ TEST_F(ZUMSlotParametersTest, InterstitialReferenceDictionary) {
   expected.update(ordered_json::parse(R"({
     "correlation_id": 0,
     "quality_signals": {"app": "taken", "request": {"mediation": "on"}},
-    "slotname": "/1000/unit-A/interstitial",
+    "slotname": "unit-A/interstitial",
     "format": "interstitial_mb",
     "request_id": "1",
     "d_imp_hdr": "1",
@@ -204,7 +204,7 @@ TEST_F(ZUMSlotParametersTest, InterstitialReferenceDictionary) {
 
 TEST_F(ZUMSlotParametersTest, BannerWithTwoSizesReferenceDictionary) {
   auto slot = makeSlot(ZUMAdType::create(kZUMAdSizeBanner), {0, 0, 320, 50});
-  slot->setAdUnitID("/1000/unit-B/banner");
+  slot->setAdUnitID("unit-B/banner");
   auto container = platform::View::create({0, 100, 375, 300});
   window->addSubview(container);
   container->addSubview(slot->adView());
@@ -219,7 +219,7 @@ TEST_F(ZUMSlotParametersTest, BannerWithTwoSizesReferenceDictionary) {
   ordered_json expected = requestBase();
   expected.update(ordered_json::parse(R"({
     "quality_signals": {"app": "taken"},
-    "slotname": "/1000/unit-B/banner",
+    "slotname": "unit-B/banner",
     "sz": "320x50|300x250",
     "sz_array": ["320x50", "300x250"],
     "ad_frame": {"x": 27.5, "y": 110.0, "width": 320.0, "height": 50.0},

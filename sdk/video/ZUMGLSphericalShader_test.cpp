@@ -70,7 +70,7 @@ class ZUMGLSphericalShaderTest : public testenv::PlatformTest {
   void SetUp() override {
     ASSERT_TRUE(context);
     ASSERT_TRUE(scope.isCurrent());
-    platform::gl::clearRecordedCalls();
+    platform::gl::setRecordingCalls(true);
   }
   std::shared_ptr<ZUMGLSphericalShader> made(double pitch = 0.2, double roll = 0.2) {
     auto shader = ZUMGLSphericalShader::create(pitch, roll);
