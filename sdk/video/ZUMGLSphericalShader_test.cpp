@@ -51,7 +51,7 @@ std::shared_ptr<platform::PixelBuffer> frameOf(int width, int height, int y, int
   return frame;
 }
 
-// What the video-range conversion gives, by the Part's matrices with the luma offset taken away.
+// What the video-range conversion gives, by the shader's matrices with the luma offset taken away.
 RGB expected(bool bt601, double y, double cb, double cr) {
   y = (y - 16) * 1.164, cb -= 128, cr -= 128;
   const double r = y + (bt601 ? 1.596 : 1.793) * cr;
