@@ -140,7 +140,6 @@ void ZUMMAdManager::makeAdRequest() {
     nextNetworkGroup_.reset();
     askNextNetwork();
   } while (nextNetworkGroup_ == pendingActionGroup_);
-  nextNetworkGroup_.reset();
   askingNetwork_ = false;
 }
 
