@@ -132,7 +132,7 @@ void ZUMOpener::dropStaleConfirmations() {
     auto alert = confirmation.alert.lock();
     const bool adViewGone = confirmation.adView && confirmation.adView->expired();
     if (alert && alert->isVisible() && !adViewGone) return false;
-    if (alert && alert->isVisible()) orphans.push_back(alert);
+    if (alert) orphans.push_back(alert);  // dismissing one already gone does nothing
     dropped.push_back(confirmation.url);
     return true;
   });
