@@ -4,6 +4,10 @@
 // timers, statistics, CSI timings, the fill-or-no-fill ping, showing the ad in the
 // slot) per network is set against a network that answers in 10 ms: the counter
 // "overhead_percent_of_10ms" should stay under 1.
+//
+// And a pass over 10, 100 and 1,000 networks that all fail at once: the main thread's
+// time per network ("us_per_network") should stay flat (within 2x) from 10 to 1,000, as
+// neither the stack, the statistics' saves nor anything else grows with the pass.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -17,6 +21,7 @@
 #include "ZUMMAdNetworkConnector.h"
 #include "ZUMMAdapterClass.h"
 #include "ZUMSlotAdLoadDelegate.h"
+#include "platform/net/URLLoading.h"
 #include "platform/ui/View.h"
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/mediation/ZUMMAdManager.h"
@@ -85,25 +90,31 @@ struct Sink : ZUMMConnectorDelegate {
   int answers = 0;
 };
 
-std::shared_ptr<const ZUMMConfig> configuration() {
-  Json networks = Json::array();
-  for (int i = 0; i < kNetworks; ++i) {
-    networks.push_back({{"id", "n" + std::to_string(i)},
-                        {"allocation_id", "a" + std::to_string(i)},
-                        {"adapters", {i + 1 < kNetworks ? "BenchNoFillAdapter" : "BenchFillAdapter"}}});
+// `networks` entries; all but the last fail, and the last fills when `lastFills`.
+std::shared_ptr<const ZUMMConfig> configuration(int networks, bool lastFills) {
+  Json entries = Json::array();
+  for (int i = 0; i < networks; ++i) {
+    const bool fills = lastFills && i + 1 == networks;
+    entries.push_back({{"id", "n" + std::to_string(i)},
+                       {"allocation_id", "a" + std::to_string(i)},
+                       {"adapters", {fills ? "BenchFillAdapter" : "BenchNoFillAdapter"}}});
   }
-  return ZUMMConfig::create("unit-B", {{"settings", {{"ad_network_timeout_millis", 10000}}}, {"ad_networks", networks}},
+  return ZUMMConfig::create("unit-B", {{"settings", {{"ad_network_timeout_millis", 10000}}}, {"ad_networks", entries}},
                             nullptr);
 }
 
-void BM_WaterfallOverheadPerNetwork(benchmark::State& state) {
-  testenv::TestEnvironment env;
+void registerAdapters() {
   const platform::ClassDescriptor descriptor{.protocols = {kZUMMAdNetworkAdapterProtocol},
                                              .operations = {kZUMMGetBannerWithSizeOperation},
                                              .initialisers = {kZUMMInitWithAdNetworkConnector}};
   ZUMMRegisterAdapterClass("BenchNoFillAdapter", std::make_shared<AdapterClass>(false), descriptor);
   ZUMMRegisterAdapterClass("BenchFillAdapter", std::make_shared<AdapterClass>(true), descriptor);
-  const auto config = configuration();
+}
+
+void BM_WaterfallOverheadPerNetwork(benchmark::State& state) {
+  testenv::TestEnvironment env;
+  registerAdapters();
+  const auto config = configuration(kNetworks, true);
   const auto adType = ZUMAdType::create(kZUMAdSizeBanner);
   auto owner = std::make_shared<Owner>();
   auto slot = ZUMSlot::create({0, 0, 320, 50});
@@ -148,6 +159,33 @@ void BM_WaterfallOverheadPerNetwork(benchmark::State& state) {
   state.counters["overhead_percent_of_10ms"] = overheadSeconds / 0.010 * 100;
 }
 BENCHMARK(BM_WaterfallOverheadPerNetwork)->Unit(benchmark::kMillisecond);
+
+void BM_WaterfallOfFailingNetworks(benchmark::State& state) {
+  testenv::TestEnvironment env;
+  platform::URLLoading::setOffline(true);  // the no-fill ping goes nowhere
+  registerAdapters();
+  const int networks = static_cast<int>(state.range(0));
+  const auto config = configuration(networks, false);
+  const auto adType = ZUMAdType::create(kZUMAdSizeBanner);
+  auto owner = std::make_shared<Owner>();
+  auto slot = ZUMSlot::create({0, 0, 320, 50});
+  slot->setAdUnitID("unit-B");  // its statistics are saved to the user defaults
+  slot->setAdLoadDelegate(owner);
+  auto ad = ZUMAd::create();
+  ad->setMediationDelegate(owner);
+  slot->setAd(ad);
+  auto manager = ZUMMAdManager::create(slot);
+  double seconds = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    manager->mediateForAdType(adType, config);
+    env.runUntilIdle();
+    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+  if (owner->failures != static_cast<int>(state.iterations())) state.SkipWithError("a pass did not end in a no-fill");
+  state.counters["us_per_network"] = seconds / static_cast<double>(state.iterations()) / networks * 1e6;
+}
+BENCHMARK(BM_WaterfallOfFailingNetworks)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -2,10 +2,11 @@
 // and ad size, separated by a space); the rest is the response body. The body goes
 // through a slot's mediation response processing, which must end the load with exactly
 // one error, and into a configuration whose descriptions and filled ping templates are
-// made. Nothing crashes, and only registered adapter classes are ever chosen. Each
-// entry's connector (banner, interstitial and native in turn) answers every question an
-// adapter may ask; the inlined ad's numbers, taken from the size header's text (which
-// may read "nan" or "inf"), never reach its text unless finite.
+// made. Nothing crashes, only registered adapter classes are ever chosen, and no
+// configuration holds more than kZUMMMaximumAdNetworks entries. Each entry's connector
+// (banner, interstitial and native in turn) answers every question an adapter may ask;
+// the inlined ad's numbers, taken from the size header's text (which may read "nan" or
+// "inf"), never reach its text unless finite.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -169,6 +170,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto config = ZUMMConfig::create("unit-F", *decoded, &refused);
   fuzzenv::check(!config == static_cast<bool>(refused));
   if (!config) return 0;
+  fuzzenv::check(config->adNetworkConfigs().size() <= kZUMMMaximumAdNetworks);
   (void)config->description();
   const ZUMMediationURLValues values{config->appKey(), true, "a", "n", config->qdata(), "s", "1", "0", "10", "1"};
   fillTemplates(config->impressionURLs(), values);

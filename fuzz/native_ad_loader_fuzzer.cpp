@@ -5,14 +5,16 @@
 // beginning with "x" fails, others finish; "required" names the asset whose failure
 // fails the ad.
 //
-// Properties: no crash; each entry of an "ads" array is answered exactly once (an ad or
-// an error), in order, followed by one no-fill when fewer came back than were asked for;
+// Properties: no crash; each entry of an "ads" array, up to the most a load may ask for,
+// is answered exactly once (an ad or an error), in order, the rest never; then one
+// no-fill when fewer came back than were asked for;
 // a document without ads gives exactly one no-fill; the last result is the only final
 // one and exactly one adLoaderDidFinishLoading follows it.
 //
 // Each object entry is also read as a custom template ad (its "video" left out, images
 // offered without loading): no asset key is empty, the keys come sorted regardless of
 // case, and its assets complete once.
+#include <algorithm>
 #include <cstddef>
 #include <cctype>
 #include <cstdint>
@@ -129,7 +131,8 @@ std::string expectedResults(const std::string& answer, std::int64_t requested) {
   auto document = zum_decodedJSONObjectError(answer, &error);
   auto ads = document ? ZUMNativeAd::adsArrayInAdsConfigurationDictionary(*document) : std::nullopt;
   if (!ads || ads->empty()) return "N";
-  return std::string(ads->size(), '?') + (static_cast<std::int64_t>(ads->size()) < requested ? "N" : "");
+  const auto count = std::min(static_cast<std::int64_t>(ads->size()), ZUMMultipleAdsAdLoaderOptions::kMaximumNumberOfAds);
+  return std::string(static_cast<std::size_t>(count), '?') + (count < requested ? "N" : "");
 }
 
 bool matches(const std::string& got, const std::string& expected) {

@@ -1,5 +1,6 @@
 #include "sdk/formats/ZUMInterstitialOwner.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -20,13 +21,14 @@ namespace {
 constexpr double kDefaultDelayPageCloseTimeout = 2.0;
 
 // The stored time-out, read as a single-precision number as it always was; anything
-// that is not a usable number of seconds keeps the default.
+// that is not a usable number of seconds keeps the default, and a larger one is held at
+// the maximum.
 double storedDelayPageCloseTimeout() {
   auto stored = ZUMUserDefaults::doubleForKey("/vantor/ads/zum:delay_page_close_timeout");
   if (!stored) return kDefaultDelayPageCloseTimeout;
   const auto seconds = static_cast<float>(*stored);
   if (!std::isfinite(seconds) || seconds < 0) return kDefaultDelayPageCloseTimeout;
-  return seconds;
+  return std::min<double>(seconds, kZUMMaximumDelayPageCloseTimeout);
 }
 
 }  // namespace

@@ -2,8 +2,9 @@
 // screen (the host may drop its reference once it presented it), and carries out the
 // page's delayed close: when the ad page asked to delay its close, the dismissed ad view
 // is parked in the placeholder window, where its page keeps running, until the page says
-// stop or the time-out ("/vantor/ads/zum:delay_page_close_timeout", 2 s by default)
-// passes; then the interstitial's slot is invalidated and the interstitial let go.
+// stop or the time-out ("/vantor/ads/zum:delay_page_close_timeout", 2 s by default, at
+// most kZUMMaximumDelayPageCloseTimeout) passes; then the interstitial's slot is
+// invalidated and the interstitial let go.
 //
 // Made by the interstitial, which holds it strongly; it holds the interstitial weakly,
 // and strongly only from presentation to dismissal, or to the end of a delayed close.
@@ -24,6 +25,9 @@ class ZUMInterstitial;
 
 inline constexpr const char* kZUMDelayPageCloseStartNotification = "delay_page_close_start";
 inline constexpr const char* kZUMDelayPageCloseStopNotification = "delay_page_close_stop";
+// The longest a closed interstitial's page is kept running, in seconds, whatever the
+// stored time-out says: a page that never says stop must not keep it for ever.
+inline constexpr double kZUMMaximumDelayPageCloseTimeout = 300;
 
 class ZUMInterstitialOwner final : public std::enable_shared_from_this<ZUMInterstitialOwner> {
  public:

@@ -483,12 +483,13 @@ TEST_F(ZUMInterstitialTest, InSplitScreenAnAdThatWouldBeCroppedIsNotShown) {
   }
 }
 
-TEST(ZUMInterstitialOwnerTest, TheDelayTimeOutIsAUsableStoredNumberOfSecondsOrTwo) {
+TEST(ZUMInterstitialOwnerTest, TheDelayTimeOutIsAUsableStoredNumberOfSecondsOrTwoAndAtMostTheMaximum) {
   testenv::TestEnvironment env;
   const struct {
     const char* stored;
     double seconds;
-  } rows[] = {{nullptr, 2.0}, {"3.5", 3.5}, {"0", 0.0}, {"soon", 2.0}, {"-1", 2.0}, {"nan", 2.0}};
+  } rows[] = {{nullptr, 2.0}, {"3.5", 3.5}, {"0", 0.0},   {"soon", 2.0},
+              {"-1", 2.0},    {"nan", 2.0}, {"1e9", kZUMMaximumDelayPageCloseTimeout}};
   for (const auto& row : rows) {
     auto& defaults = platform::UserDefaults::standard();
     if (row.stored)

@@ -74,7 +74,25 @@ void append(ordered_json& statistics, const char* key, ordered_json value) {
 struct ZUMSlotStatistics::State {
   std::string identifier;
   ordered_json statistics = ordered_json::object();
+  std::uint64_t holds = 0;
+  bool saveHeld = false;
+  std::uint64_t saves = 0;
 };
+
+ZUMSlotStatistics::SaveHold::SaveHold(std::shared_ptr<ZUMSlotStatistics> statistics)
+    : statistics_(std::move(statistics)) {
+  if (!statistics_) return;
+  std::lock_guard lock(statistics_->mutex_);
+  ++statistics_->state_->holds;
+}
+
+ZUMSlotStatistics::SaveHold::~SaveHold() {
+  if (!statistics_) return;
+  std::lock_guard lock(statistics_->mutex_);
+  auto& state = *statistics_->state_;
+  if (--state.holds > 0 || !std::exchange(state.saveHeld, false)) return;
+  statistics_->save();
+}
 
 std::shared_ptr<ZUMSlotStatistics> ZUMSlotStatistics::create() { return std::make_shared<ZUMSlotStatistics>(); }
 
@@ -107,6 +125,11 @@ ordered_json ZUMSlotStatistics::statistics() const {
 
 void ZUMSlotStatistics::save() {
   if (state_->identifier.empty()) return;
+  if (state_->holds > 0) {
+    state_->saveHeld = true;
+    return;
+  }
+  ++state_->saves;
   auto& defaults = platform::UserDefaults::standard();
   if (state_->statistics.empty()) {
     defaults.removeObjectForKey(defaultsKey(state_->identifier));
@@ -116,6 +139,11 @@ void ZUMSlotStatistics::save() {
       ZUMLog(kZUMLogLevelDefault, "Could not store the slot statistics of " + state_->identifier + ".");
     }
   }
+}
+
+std::uint64_t ZUMSlotStatistics::saveCount() const {
+  std::lock_guard lock(mutex_);
+  return state_->saves;
 }
 
 std::uint64_t ZUMSlotStatistics::elapsedMilliseconds() const {

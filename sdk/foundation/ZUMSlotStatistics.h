@@ -5,6 +5,10 @@
 // unit ID), the dictionary is persisted in the standard user defaults under
 // "zums:slot_statistics:<identifier>" and read back by the next slot of that ad unit.
 //
+// Each change is saved at once, unless a SaveHold lives: then the changes made under it
+// are saved once, when the last hold goes (the waterfall holds one for a whole pass, so
+// a pass over many networks writes the defaults once, not once per network).
+//
 // Thread-safe (one lock); the slot and the mediation waterfall use it on the main thread.
 #pragma once
 
@@ -20,6 +24,18 @@ class ZUMTiming;
 
 class ZUMSlotStatistics {
  public:
+  // Holds back the saves of `statistics` while it lives (see above).
+  class SaveHold {
+   public:
+    explicit SaveHold(std::shared_ptr<ZUMSlotStatistics> statistics);
+    ~SaveHold();
+    SaveHold(const SaveHold&) = delete;
+    SaveHold& operator=(const SaveHold&) = delete;
+
+   private:
+    std::shared_ptr<ZUMSlotStatistics> statistics_;
+  };
+
   static std::shared_ptr<ZUMSlotStatistics> create();
 
   // Switches to the identifier's persisted statistics; what was gathered before, under
@@ -52,6 +68,9 @@ class ZUMSlotStatistics {
   std::string adapterFillStatusParameter() const;
   std::string adapterFillStatusParameterOrderedByAllocationIDs(const std::vector<std::string>& allocationIDs) const;
 
+  // How many times the statistics were written to the user defaults.
+  std::uint64_t saveCount() const;
+
   ZUMSlotStatistics();
   ~ZUMSlotStatistics();
   ZUMSlotStatistics(const ZUMSlotStatistics&) = delete;
@@ -61,7 +80,7 @@ class ZUMSlotStatistics {
   struct State;
 
   std::uint64_t elapsedMilliseconds() const;
-  // Under mutex_.
+  // Under mutex_: writes the statistics now, or once the holds are gone.
   void save();
 
   mutable std::mutex mutex_;

@@ -39,6 +39,27 @@ TEST_F(ZUMSlotStatisticsTest, RepeatedAllocationIDsEachTakeTheirOwnEntry) {
   EXPECT_EQ(stats->adapterFillStatusParameterOrderedByAllocationIDs({"x", "x", "x"}), "x.3.0_x.6.0");
 }
 
+TEST_F(ZUMSlotStatisticsTest, ChangesUnderHoldsAreSavedOnceWhenTheLastHoldGoes) {
+  auto stats = ZUMSlotStatistics::create();
+  stats->setIdentifier("unit-2");
+  const auto saves = stats->saveCount();
+  {
+    ZUMSlotStatistics::SaveHold outer(stats);
+    {
+      ZUMSlotStatistics::SaveHold inner(stats);
+      stats->endTimingAdapterWithExitCode(1);
+      stats->endTimingAdapterWithExitCode(2);
+    }
+    EXPECT_EQ(stats->saveCount(), saves);
+  }
+  EXPECT_EQ(stats->saveCount(), saves + 1);
+  { ZUMSlotStatistics::SaveHold idle(stats); }  // nothing changed under it
+  EXPECT_EQ(stats->saveCount(), saves + 1);
+  auto reader = ZUMSlotStatistics::create();
+  reader->setIdentifier("unit-2");
+  EXPECT_EQ(reader->adapterExitCodesParameter(), "1,2");
+}
+
 TEST_F(ZUMSlotStatisticsTest, PersistsPerIdentifierAndSurvivesDamagedDefaults) {
   auto first = ZUMSlotStatistics::create();
   first->endTimingAdapterWithExitCode(2);  // gathered before the identifier

@@ -1,4 +1,5 @@
-// Asks an ad loader for several ads at once: {"max_num_ads": numberOfAds}.
+// Asks an ad loader for several ads at once: {"max_num_ads": numberOfAds}, at most
+// kMaximumNumberOfAds (a larger number asks for that many).
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,8 @@
 class ZUMMultipleAdsAdLoaderOptions : public ZUMAdLoaderOptions {
  public:
   static constexpr const char* kClassName = "ZUMMultipleAdsAdLoaderOptions";
+  // The most ads one load may ask for; a response naming more gives only these.
+  static constexpr std::int64_t kMaximumNumberOfAds = 100;
   static std::shared_ptr<ZUMMultipleAdsAdLoaderOptions> create() {
     return std::make_shared<ZUMMultipleAdsAdLoaderOptions>();
   }

@@ -72,6 +72,7 @@ void ZUMMAdManager::mediateForAdType(const std::shared_ptr<ZUMAdType>& adType,
   if (requestInProgress_) return;
   adNetworkConfigQueue_ = config ? config->adNetworkConfigs() : decltype(adNetworkConfigQueue_){};
   if (auto current = slot()) {
+    statisticsHold_ = std::make_unique<ZUMSlotStatistics::SaveHold>(current->slotStats());
     current->slotStats()->resetTimingAdapters();
     current->slotStats()->resetFillStatus();
   }
@@ -127,6 +128,22 @@ void ZUMMAdManager::makeAdRequest() {
         });
     return;
   }
+  // A network that answers inside its request asks for the next one here: the loop
+  // below takes it, so a response of many such networks never deepens the stack.
+  if (askingNetwork_) {
+    nextNetworkGroup_ = pendingActionGroup_;
+    return;
+  }
+  auto keepAlive = shared_from_this();
+  askingNetwork_ = true;
+  do {
+    nextNetworkGroup_.reset();
+    askNextNetwork();
+  } while (nextNetworkGroup_ == pendingActionGroup_);
+  askingNetwork_ = false;
+}
+
+void ZUMMAdManager::askNextNetwork() {
   auto entry = dequeueAdNetworkConfig();
   if (!entry) return endPass(kZUMErrorNoFillFromAnyNetwork);
   auto current = slot();
@@ -238,6 +255,7 @@ bool ZUMMAdManager::sendFillPingOnce() {
   if (fillStatusPingsSent_) return true;
   if (receivedConnector_) receivedConnector_->reportFill();
   fillStatusPingsSent_ = true;
+  statisticsHold_.reset();
   return false;
 }
 
@@ -414,6 +432,7 @@ void ZUMMAdManager::reportNoFill() {
   }
   if (config_) ping.templates = config_->noFillURLs();
   ping.defaultTemplate = ZUMMUtilities::defaultNoFillTemplate();
+  statisticsHold_.reset();
   ZUMClickTrackerCollection::sharedInstance()->trackMediationURLsFromTemplates(ping);
 }
 

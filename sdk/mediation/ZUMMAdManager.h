@@ -3,8 +3,12 @@
 // under a time-out, until one delivers an ad that the slot shows. It writes each
 // network's exit code, fill state and duration into the slot statistics, sends one
 // fill-or-no-fill ping per pass, and times the pass in the slot's "load_med" CSI
-// recorder. The received connector outlives its pass, so that its network can refresh
-// the banner by itself and presentation, size changes, clicks and impressions reach it.
+// recorder. The statistics reach the user defaults once per pass. The received
+// connector outlives its pass, so that its network can refresh the banner by itself and
+// presentation, size changes, clicks and impressions reach it.
+//
+// Networks are asked one after another from one loop: one that answers inside its own
+// request never deepens the stack, however many entries the response names.
 //
 // Each network asked is one attempt with its own token: its time-out and its answers act
 // only while it is the attempt in progress, so a late answer of a network that timed
@@ -21,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "sdk/foundation/ZUMSlotStatistics.h"
 #include "sdk/mediation/ZUMMConnectorDelegate.h"
 #include "sdk/mediation/ZUMMSlotDelegate.h"
 
@@ -107,7 +112,9 @@ class ZUMMAdManager final : public ZUMMSlotDelegate,
 
   explicit ZUMMAdManager(const std::shared_ptr<ZUMSlot>& slot) : slot_(slot) {}
 
+  // Asks the next network, or ends the pass; main thread, or hops there.
   void makeAdRequest();
+  void askNextNetwork();
   std::shared_ptr<ZUMMAdNetworkConfig> dequeueAdNetworkConfig();
   // No further network: the no-fill ping and `code` to the slot.
   void endPass(std::int64_t code);
@@ -158,6 +165,13 @@ class ZUMMAdManager final : public ZUMMSlotDelegate,
   // The token of the attempt in progress; each attempt takes the next.
   std::uint64_t attempt_ = 0;
   std::vector<std::string> failedAdapterNamesAndDurations_;
+  // Holds the slot statistics' saves from the start of a pass to its fill or no-fill
+  // ping: one save per pass, however many networks it tries.
+  std::unique_ptr<ZUMSlotStatistics::SaveHold> statisticsHold_;
   bool requestInProgress_ = false;
   bool fillStatusPingsSent_ = false;
+  // makeAdRequest() is asking a network; a request for the next one made meanwhile
+  // waits in nextNetworkGroup_ (the action group it was made in).
+  bool askingNetwork_ = false;
+  std::optional<std::int64_t> nextNetworkGroup_;
 };

@@ -3,12 +3,15 @@
 // time-outs, the exit codes and fill states of each outcome, the one fill-or-no-fill
 // ping of a pass (at the loopback server), the CSI parameters, and answers of attempts
 // that have ended (a late network, a refresh of the shown network) changing nothing.
+#include <set>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "ZUMMobileAds.h"
 #include "ZUMSlotAdLoadDelegate.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/SystemLog.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLLoading.h"
 #include "platform/ui/View.h"
@@ -46,6 +49,7 @@ constexpr const char* kPings = "https://ads.adnetwork.example";
 struct Owner : ZUMSlotDelegate, ZUMSlotAdLoadDelegate, ZUMAdMediationDelegate {
   std::shared_ptr<Connector> mediationConnectorForConfiguration(const std::shared_ptr<const ZUMMConfig>& config,
                                                                 const std::shared_ptr<ZUMMAdNetworkConfig>& entry) override {
+    frames.insert(__builtin_frame_address(0));  // how deep the waterfall asks from
     if (entry->networkID() == unservable) return nullptr;
     std::shared_ptr<Connector> connector;
     if (interstitial) connector = ZUMMAdNetworkConnectorInterstitial::create(config, entry);
@@ -69,8 +73,23 @@ struct Owner : ZUMSlotDelegate, ZUMSlotAdLoadDelegate, ZUMAdMediationDelegate {
   bool processes = false;
   std::string unservable;
   std::vector<std::shared_ptr<Connector>> connectors;
+  std::set<const void*> frames;
   std::shared_ptr<ZUMMediatedAd> mediatedAd;
   std::function<void(const platform::ErrorPtr&)> completion;
+};
+
+// Fails inside its own request, as an adapter missing what it needs does.
+struct FailingAdapter : Adapter {
+  using Adapter::Adapter;
+  void getBannerWithSize(const ZUMAdSize&) override {
+    report([](ZUMMAdNetworkConnector& c, Adapter& a) { c.adapterDidFailAd(a, ZUMMakeErrorWithCode(kZUMErrorNoFill)); });
+  }
+};
+struct FailingClass : AdapterClass {
+  std::shared_ptr<ZUMMAdNetworkAdapter> initWithZUMMAdNetworkConnector(
+      const std::shared_ptr<ZUMMAdNetworkConnector>& connector) const override {
+    return std::make_shared<FailingAdapter>(name, connector, board, false);
+  }
 };
 
 class ZUMMAdManagerTest : public testenv::PlatformTest {
@@ -213,6 +232,25 @@ TEST_F(ZUMMAdManagerTest, EachOutcomeWritesItsExitCodeAndFillStateAndOnePingPerP
     manager->cancel();  // after the fill ping: nothing more is sent
     EXPECT_EQ(pings("/nofill"), row.noFillPings);
   }
+}
+
+TEST_F(ZUMMAdManagerTest, ManyNetworksFailingAtOnceEndInOneNoFillFromOneStackDepthWithOneSave) {
+  auto failing = std::make_shared<FailingClass>();
+  failing->name = "WfF";
+  failing->board = std::make_shared<Board>();
+  ZUMMRegisterAdapterClass("WfF", failing,
+                           {.protocols = {kZUMMAdNetworkAdapterProtocol},
+                            .operations = {kZUMMGetBannerWithSizeOperation},
+                            .initialisers = {kZUMMInitWithAdNetworkConnector}});
+  prefix = "/many";
+  const auto saves = slot->slotStats()->saveCount();
+  platform::SystemLog::Capture capture(true);
+  mediate(std::vector<std::string>(10000, "WfF"));
+  EXPECT_EQ(takeLog(), (Log{"slot failed 9 Request Error: No ad to show from all configured ad networks."}));
+  EXPECT_EQ(owner->connectors.size(), kZUMMMaximumAdNetworks);
+  EXPECT_EQ(owner->frames.size(), 1u);
+  EXPECT_EQ(slot->slotStats()->saveCount() - saves, 1u);
+  EXPECT_TRUE(capture.contains("names more than 1000 ad networks; the remaining 9000 entries are dropped."));
 }
 
 TEST_F(ZUMMAdManagerTest, NetworksAreAskedInTurnEachUnderItsTimeOut) {

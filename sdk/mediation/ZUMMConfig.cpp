@@ -63,8 +63,15 @@ void ZUMMConfig::readSettings(const Json& settings) {
 }
 
 bool ZUMMConfig::readNetworks(const Json& networks, platform::ErrorPtr* error) {
-  for (const auto& element : networks) {
+  for (std::size_t index = 0; index < networks.size(); ++index) {
+    const Json& element = networks[index];
     if (!element.is_object()) continue;
+    if (adNetworkConfigs_.size() == kZUMMMaximumAdNetworks) {
+      ZUMLog(kZUMLogLevelDefault, "Mediation: the response names more than " + std::to_string(kZUMMMaximumAdNetworks) +
+                                      " ad networks; the remaining " + std::to_string(networks.size() - index) +
+                                      " entries are dropped.");
+      break;
+    }
     platform::ErrorPtr entryError;
     auto entry = ZUMMAdNetworkConfig::create(element, &entryError);
     if (entry) adNetworkConfigs_.push_back(std::move(entry));

@@ -7,6 +7,7 @@
 // Made on the main thread (it reads the user defaults); immutable, so read anywhere.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -23,6 +24,10 @@ class ZUMMAdNetworkConfig;
 inline constexpr const char* kZUMMAdNetworkTimeoutKey = "/vantor/ads/default_ad_network_timeout";
 inline constexpr const char* kZUMMFinalAdNetworkTimeoutKey = "/vantor/ads/default_final_ad_network_timeout";
 
+// The most ad network entries one response may name; the waterfall tries each in turn,
+// so the server must not make a pass (and its statistics and pings) grow without bound.
+inline constexpr std::size_t kZUMMMaximumAdNetworks = 1000;
+
 class ZUMMConfig {
  public:
   using Json = nlohmann::ordered_json;
@@ -31,7 +36,8 @@ class ZUMMConfig {
   // The configuration of `dictionary` for the slot's ad unit `appKey`; nullptr with
   // *error when "ad_networks" is missing or no array (code 7) or an entry fails with any
   // code but 8. Code-8 problems of an entry are logged for the app's developer and the
-  // entry is kept without an adapter class.
+  // entry is kept without an adapter class. Entries past kZUMMMaximumAdNetworks are
+  // dropped with one log line.
   [[nodiscard]] static std::shared_ptr<const ZUMMConfig> create(const std::string& appKey, const Json& dictionary,
                                                                 platform::ErrorPtr* error);
 

@@ -8,6 +8,7 @@
 
 #include "ZUMAdSize.h"
 #include "ZUMCorrelatorAdLoaderOptions.h"
+#include "ZUMMultipleAdsAdLoaderOptions.h"
 #include "ZUMNativeAd.h"
 #include "ZUMRequest.h"
 #include "ZUMRequestError.h"
@@ -164,8 +165,14 @@ void ZUMAdLoader::preprocessorDidFinish(const std::shared_ptr<ZUMAdLoadResults>&
                                         const std::shared_ptr<ZUMSlot>& slot) {
   // A failed run has no document, hence no ads: the load ends with no fill.
   const auto ads = adConfiguration ? ZUMNativeAd::adsArrayInAdsConfigurationDictionary(*adConfiguration) : std::nullopt;
-  const auto count = static_cast<std::int64_t>(ads ? ads->size() : 0);
+  auto count = static_cast<std::int64_t>(ads ? ads->size() : 0);
   if (count == 0) ZUMLog(kZUMLogLevelDefault, "The native ad response holds no ads.");
+  // Each ad costs views and a hidden slot: never more than a load can ask for.
+  if (count > ZUMMultipleAdsAdLoaderOptions::kMaximumNumberOfAds) {
+    ZUMLog(kZUMLogLevelDefault, "The native ad response holds " + std::to_string(count) + " ads; all but the first " +
+                                    std::to_string(ZUMMultipleAdsAdLoaderOptions::kMaximumNumberOfAds) + " are dropped.");
+    count = ZUMMultipleAdsAdLoaderOptions::kMaximumNumberOfAds;
+  }
   if (results) {
     results->setReturnedAdCount(count);
     for (std::int64_t i = 0; i < count; ++i) createSingleNativeAd(results, (*ads)[static_cast<std::size_t>(i)], slot, i);

@@ -5,15 +5,19 @@
 // one response.
 #include "ZUMAdLoader.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "ZUMMultipleAdsAdLoaderOptions.h"
+#include "platform/base/NotificationCenter.h"
 #include "platform/base/SystemLog.h"
+#include "platform/net/URLLoading.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/native/ZUMMediatedAd.h"
 #include "sdk/native/ZUMNativeMediation.h"
+#include "sdk/native/ZUMNativePageTestSupport.h"
 #include "sdk/native/ZUMNativeTestSupport.h"
 #include "sdk/request/ZUMAd.h"
 
@@ -176,6 +180,33 @@ TEST_F(ZUMAdLoaderTest, ResponsesWithoutAdsEndWithNoFill) {
     env.runUntilIdle();
     EXPECT_TRUE(capture.contains("The native ad response holds no ads."));
   }
+}
+
+TEST_F(ZUMAdLoaderTest, AResponseOfMoreAdsThanALoadMayAskForGivesOnlyThoseWithOneLogLine) {
+  // The page's answer is posted as its message would be: no page parses 100,000 ads here.
+  auto rendering = nativepagetest::RecordingSlotRendering::install();
+  platform::URLLoading::setOffline(true);
+  auto loader = makeLoader({"1"}, count(100000));
+  load(*loader);
+  loader->slot()->cancelLoad();
+  auto response = ZUMAd::create();
+  response->setAdHTML(std::string("{}"));
+  platform::ErrorPtr error;
+  static_cast<void>(loader->slotShouldProcessAdResponse(*loader->slot(), response, &error));
+  platform::SystemLog::Capture capture(true);
+  const auto most = static_cast<std::size_t>(ZUMMultipleAdsAdLoaderOptions::kMaximumNumberOfAds);
+  std::vector<Json> ads(100000, Json(0));  // past the first ads, entries that would each fail
+  std::fill_n(ads.begin(), most, Json{{"type", "native"}, {"template_id", 1}, {"headline", "n"}});
+  platform::NotificationCenter::defaultCenter().post("nativeAdPreProcess", rendering->last,
+                                                     Json{{"success", Json{{"ads", ads}}.dump()}});
+  env.runUntilIdle();
+  EXPECT_EQ(kinds.content->made.size(), most);
+  ASSERT_EQ(delegate->log.size(), most + 1);
+  EXPECT_EQ(delegate->log[most - 1], "ad n final");
+  const auto messages = capture.messages();
+  EXPECT_EQ(std::count(messages.begin(), messages.end(),
+                       "The native ad response holds 100000 ads; all but the first 100 are dropped."),
+            1);
 }
 
 TEST_F(ZUMAdLoaderTest, AFailedAssetFailsItsIndexOnly) {

@@ -453,7 +453,11 @@ void ZUMAdView::handleGesture(platform::GestureRecognizer& recognizer) {
 void ZUMAdView::layoutSubviews() {
   platform::View::layoutSubviews();
   updateWebViewFrame();
-  if (videoPlayerView_) setVideoPlayerFrame(cachedVideoPlayerFrame_);
+  if (!videoPlayerView_) return;
+  // Only what can be seen: the page's frame may reach far beyond the ad view, and the
+  // video views' drawables grow with their frames.
+  const auto visible = cachedVideoPlayerFrame_.intersection(bounds());
+  setVideoPlayerFrame(visible.isNull() ? platform::Rect::zero() : visible);
 }
 
 void ZUMAdView::willMoveToWindow(const std::shared_ptr<platform::Window>& newWindow) {

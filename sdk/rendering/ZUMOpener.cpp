@@ -90,19 +90,23 @@ bool ZUMOpener::shouldOpenURL(const std::optional<URL>& url) {
 }
 
 void ZUMOpener::confirmClickToURL(const URL& url, const std::string& message) {
+  dropStaleConfirmations();
   const auto& text = url.absoluteString();
   const auto schemeLength = url.scheme().value_or("").size() + 1;
   auto alert = platform::AlertView::create("", text.size() > schemeLength ? text.substr(schemeLength) : "",
                                            weak_from_this(), "Cancel", {message});
-  confirmationAlertURLs_.emplace_back(alert, url);
+  std::optional<std::weak_ptr<ZUMAdView>> adView;
+  if (auto shown = adView_.lock()) adView = shown;
+  confirmations_.push_back({alert, url, adView});
   alert->show();
 }
 
 void ZUMOpener::alertViewClickedButtonAtIndex(platform::AlertView& alert, std::int64_t buttonIndex) {
-  for (auto entry = confirmationAlertURLs_.begin(); entry != confirmationAlertURLs_.end(); ++entry) {
-    if (entry->first.lock().get() != &alert) continue;
-    const auto url = entry->second;
-    confirmationAlertURLs_.erase(entry);
+  dropStaleConfirmations();  // an answer for an ad view gone opens nothing
+  for (auto entry = confirmations_.begin(); entry != confirmations_.end(); ++entry) {
+    if (entry->alert.lock().get() != &alert) continue;
+    const auto url = entry->url;
+    confirmations_.erase(entry);
     if (buttonIndex == alert.firstOtherButtonIndex()) {
       allowedAppURLs_.push_back(url);
       openApp(url);
@@ -110,6 +114,24 @@ void ZUMOpener::alertViewClickedButtonAtIndex(platform::AlertView& alert, std::i
     takeRecordedClick(url);
     return;
   }
+}
+
+void ZUMOpener::alertViewDidDismissWithButtonIndex(platform::AlertView&, std::int64_t) { dropStaleConfirmations(); }
+
+void ZUMOpener::dropStaleConfirmations() {
+  std::vector<std::shared_ptr<platform::AlertView>> orphans;
+  std::vector<URL> dropped;
+  std::erase_if(confirmations_, [&](const Confirmation& confirmation) {
+    auto alert = confirmation.alert.lock();
+    const bool adViewGone = confirmation.adView && confirmation.adView->expired();
+    if (alert && alert->isVisible() && !adViewGone) return false;
+    if (alert) orphans.push_back(alert);  // dismissing one already gone does nothing
+    dropped.push_back(confirmation.url);
+    return true;
+  });
+  for (const auto& url : dropped) takeRecordedClick(url);
+  // Taken down once the list is settled: their delegate calls come back here.
+  for (const auto& alert : orphans) alert->dismissWithClickedButtonIndex(alert->cancelButtonIndex(), false);
 }
 
 // --- Recording -------------------------------------------------------------------------
@@ -159,8 +181,8 @@ void ZUMOpener::openAppForRecordedClick(const std::optional<URL>& url) {
   recordedClickURLs_.push_back(*url);
   openApp(url);
   // Kept only while a confirmation for the URL is up; its answer takes it.
-  const bool confirming = std::any_of(confirmationAlertURLs_.begin(), confirmationAlertURLs_.end(),
-                                      [&](const auto& entry) { return entry.second == *url; });
+  const bool confirming = std::any_of(confirmations_.begin(), confirmations_.end(),
+                                      [&](const auto& entry) { return entry.url == *url; });
   if (!confirming) takeRecordedClick(*url);
 }
 

@@ -130,6 +130,8 @@ class ZUMOpener : public platform::AlertViewDelegate,
 
   // --- platform::AlertViewDelegate ------------------------------------------------------
   void alertViewClickedButtonAtIndex(platform::AlertView& alert, std::int64_t buttonIndex) override;
+  // An alert gone without an answer leaves nothing behind.
+  void alertViewDidDismissWithButtonIndex(platform::AlertView& alert, std::int64_t buttonIndex) override;
   // --- Composer delegates: on a later turn of the main queue the composer goes ----------
   void mailComposeControllerDidFinishWithResult(platform::MailComposeViewController& controller,
                                                 platform::MailComposeResult result, platform::ErrorPtr error) override;
@@ -168,15 +170,28 @@ class ZUMOpener : public platform::AlertViewDelegate,
   }
   // URLs the user confirmed; they open without asking again.
   std::size_t allowedAppURLCount() const { return allowedAppURLs_.size(); }
+  // Confirmations waiting for the user's answer, and the clicks recorded ahead of them.
+  std::size_t confirmationCount() const { return confirmations_.size(); }
+  std::size_t recordedClickCount() const { return recordedClickURLs_.size(); }
 
  private:
+  // A confirmation alert up for a URL; `adView` is set when it asks for an ad view.
+  struct Confirmation {
+    std::weak_ptr<platform::AlertView> alert;
+    platform::URL url;
+    std::optional<std::weak_ptr<ZUMAdView>> adView;
+  };
+
   // Removes one entry of recordedClickURLs_ for the URL; whether there was one.
   bool takeRecordedClick(const platform::URL& url);
+  // Drops, with their recorded clicks, the confirmations whose alert went without an
+  // answer or whose ad view went; an alert still up for an ad view gone is taken down.
+  void dropStaleConfirmations();
   ZUMOpener() = default;
   void composerDidFinish(platform::ViewController& composer, const char* result);
   void postOpenDeepLink(const platform::URL& url, bool opened, const std::string& eventID);
 
-  std::vector<std::pair<std::weak_ptr<platform::AlertView>, platform::URL>> confirmationAlertURLs_;
+  std::vector<Confirmation> confirmations_;
   std::vector<platform::URL> allowedAppURLs_;
   std::vector<platform::URL> recordedClickURLs_;
   std::weak_ptr<platform::ViewController> viewController_;

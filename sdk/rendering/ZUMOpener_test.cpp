@@ -30,6 +30,7 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 using platform::URL;
+using namespace std::chrono_literals;
 
 // The slot's owner and event delegate, and the SDK-core page's blocked-navigation
 // reports, in one log.
@@ -177,6 +178,26 @@ TEST_F(ZUMOpenerTest, AnAlertAnsweredAfterItsOpenerWentAwayOpensNothing) {
   alert->tapButtonAtIndex(alert->firstOtherButtonIndex());
   EXPECT_TRUE(taken().empty());
   EXPECT_EQ(platform::Application::shared().openedURLs().size(), seenOpened);
+}
+
+TEST_F(ZUMOpenerTest, AlertsGoneWithoutAnAnswerOrForAnAdViewGoneLeaveNoEntries) {
+  const auto url = URL::fromString("tel:5550100");
+  opener->openAppForRecordedClick(url);
+  ASSERT_TRUE(frontAlert());
+  EXPECT_EQ(opener->confirmationCount() + opener->recordedClickCount(), 2u);
+  frontAlert()->dismissWithClickedButtonIndex(frontAlert()->cancelButtonIndex(), true);
+  env.advance(1s);
+  EXPECT_EQ(opener->confirmationCount() + opener->recordedClickCount(), 0u);
+
+  // The ad view gone, its alert is taken down at the next confirmation.
+  opener->openAppForRecordedClick(url);
+  auto orphan = frontAlert();
+  slot.reset();
+  adView.reset();
+  opener->openApp(URL::fromString("facetime:x@example.com"));
+  EXPECT_FALSE(orphan->isVisible());
+  EXPECT_EQ(opener->confirmationCount(), 1u);
+  EXPECT_EQ(opener->recordedClickCount(), 0u);
 }
 
 TEST_F(ZUMOpenerTest, AutoClickProtectionRefusesUntouchedAdsAndReportsEachRefusal) {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <string>
 
 #include <nlohmann/json.hpp>
 
@@ -98,7 +99,9 @@ void ZUMPrecacheTOLMHandler::preload() {
   hasStartedPreloading_ = true;
   resourceCache_ = std::move(cache);
   resourceCache_->setDelegate(weak_from_this());
-  resourceCache_->setMaxBytes(videoConfiguration_ ? videoConfiguration_->precacheMaxBufferBytes() : -1);
+  const std::int64_t limit = videoConfiguration_ ? videoConfiguration_->precacheMaxBufferBytes() : -1;
+  cappedAtMaximum_ = limit < 0 || limit > kZUMPrecacheMaximumBytes;
+  resourceCache_->setMaxBytes(cappedAtMaximum_ ? kZUMPrecacheMaximumBytes : limit);
   resourceCache_->start();
 }
 
@@ -145,7 +148,19 @@ void ZUMPrecacheTOLMHandler::resourceCacheDidReceiveResponse(const std::shared_p
   dispatchCacheEvent(cache, "precacheProgress");
 }
 
+bool ZUMPrecacheTOLMHandler::failAtMaximum(const std::shared_ptr<ZUMResourceCache>& cache) {
+  if (!cappedAtMaximum_ || !cache || cache != resourceCache_) return false;
+  const std::int64_t cached = cache->cachedContentSize();
+  // A video of exactly the maximum is whole.
+  if (cached < kZUMPrecacheMaximumBytes || cache->contentLength() == cached) return false;
+  ZUMLog(kZUMLogLevelDefault, "Precache stopped: the video is larger than " + std::to_string(kZUMPrecacheMaximumBytes) +
+                                  " bytes.");
+  cache->cancelWithError(ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Precache exceeded its byte limit."));
+  return true;
+}
+
 void ZUMPrecacheTOLMHandler::resourceCacheDidReceiveData(const std::shared_ptr<ZUMResourceCache>& cache) {
+  if (failAtMaximum(cache)) return;
   if (byteThresholdToNotify_ <= 0) {
     dispatchCacheEvent(cache, "precacheProgress");
     return;

@@ -3,7 +3,8 @@
 // video configuration, or asks to abort ("abort"). The video goes through a resource
 // cache into a new file "precache_<n>.cache" of the SDK's cache folder "Precache" (n
 // counts from 0 in each run; the folder is emptied when the class is first used in a
-// run), capped at the configuration's precache byte limit. The page hears the course as
+// run), capped at the configuration's precache byte limit, or at kZUMPrecacheMaximumBytes
+// when the page gives none or a larger one. The page hears the course as
 // "onPrecacheEvent" {"bytesLoaded", "totalBytes", "event", "src", "cachedSrc"}, "event"
 // being "precacheProgress", "precacheComplete" or "precacheCanceled".
 //
@@ -28,6 +29,11 @@
 class ZUMAdView;
 class ZUMResourceCache;
 class ZUMVideoConfiguration;
+
+// The most bytes a precache download may write: a page must not fill the device's
+// storage with an endless answer. A download this cap ends (not the page's own limit)
+// fails: the file does not hold the whole video.
+inline constexpr std::int64_t kZUMPrecacheMaximumBytes = std::int64_t{32} << 20;
 
 class ZUMPrecacheTOLMHandler final : public ZUMResourceCacheDelegate,
                                      public std::enable_shared_from_this<ZUMPrecacheTOLMHandler> {
@@ -61,6 +67,8 @@ class ZUMPrecacheTOLMHandler final : public ZUMResourceCacheDelegate,
   ZUMPrecacheTOLMHandler() = default;
   // The cache's bytes with `event`; callbacks of a cache that is no longer ours are ignored.
   void dispatchCacheEvent(const std::shared_ptr<ZUMResourceCache>& cache, const char* event);
+  // Fails our cache once kZUMPrecacheMaximumBytes cut it short; whether it did.
+  bool failAtMaximum(const std::shared_ptr<ZUMResourceCache>& cache);
 
   std::weak_ptr<ZUMAdView> adView_;
   std::optional<platform::URL> sourceURL_;
@@ -69,4 +77,6 @@ class ZUMPrecacheTOLMHandler final : public ZUMResourceCacheDelegate,
   std::int64_t byteThresholdToNotify_ = 0;
   bool hasNotifiedAtByteThreshold_ = false;
   std::shared_ptr<ZUMResourceCache> resourceCache_;
+  // The download is capped by kZUMPrecacheMaximumBytes rather than by the page.
+  bool cappedAtMaximum_ = false;
 };

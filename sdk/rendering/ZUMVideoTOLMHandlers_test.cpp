@@ -214,6 +214,13 @@ TEST_F(ZUMVideoTOLMHandlersTest, EachVideoActionReachesThePlayerItsViewAndTheAdV
   EXPECT_EQ(adView->cachedVideoPlayerFrame(), platform::Rect::zero());
   adView->layoutSubviews();
   EXPECT_EQ(recorder.take(), Log{"frame 0 0 0 0"});
+  // The views never reach beyond the ad view (320x250): their drawables follow them.
+  for (const char* position : {"x=0&y=0&w=100000&h=100000", "x=300&y=-99800&w=100000&h=100000",
+                               "x=-100000&y=-100000&w=100&h=100"}) {
+    send(*video, std::string("video?action=position&") + position);
+    adView->layoutSubviews();
+  }
+  EXPECT_EQ(recorder.take(), (Log{"frame 0 0 320 250", "frame 300 0 20 200", "frame 0 0 0 0"}));
 
   EXPECT_TRUE(send(*video, "video?action=background&color=%23336699"));
   EXPECT_EQ(static_cast<platform::View&>(*adView).backgroundColor(), platform::Color::rgb(0x33 / 255.0, 0x66 / 255.0, 0x99 / 255.0));
@@ -408,6 +415,15 @@ TEST_F(ZUMVideoTOLMHandlersTest, EveryDataCallbackIsReportedWithoutAThresholdAnd
   const auto size = std::to_string(body.size());
   EXPECT_EQ(precacheEvents(), (Log{"precacheProgress 0/" + size, "precacheProgress 100/" + size,
                                    "precacheComplete 100/" + size}));
+}
+
+TEST_F(ZUMVideoTOLMHandlersTest, AnEndlessDownloadWithoutALimitFailsAtTheMaximum) {
+  server.route("/endless.mp4", {.body = std::string(64 * 1024, 'v'), .contentType = "video/mp4", .endless = true});
+  send(*video, "precache?src=https%3A%2F%2Fcdn.example.com%2Fendless.mp4&notifyBytes=1000000000000");
+  ASSERT_TRUE(env.runUntil([&] { return precacheEvents().size() >= 2; }));
+  EXPECT_EQ(precacheEvents(),
+            (Log{"precacheProgress 0/-1", "precacheCanceled " + std::to_string(kZUMPrecacheMaximumBytes) + "/-1"}));
+  EXPECT_FALSE(video->precacheTOLMHandler()->resourceCache()->isValid());
 }
 
 TEST_F(ZUMVideoTOLMHandlersTest, AFailureACancelAndSourcesOutsideTheWebAreReported) {

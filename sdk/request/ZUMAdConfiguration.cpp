@@ -25,7 +25,7 @@ std::string ZUMAdLoaderOptions::description() const {
 }
 
 std::optional<Json> ZUMMultipleAdsAdLoaderOptions::requestParameters() const {
-  return Json{{"max_num_ads", numberOfAds_}};
+  return Json{{"max_num_ads", std::min(numberOfAds_, kMaximumNumberOfAds)}};
 }
 
 std::optional<Json> ZUMNativeAdImageAdLoaderOptions::requestParameters() const {
