@@ -45,6 +45,7 @@
 #include <string_view>
 #include <vector>
 
+#include "BenchHost.h"
 #include "PXRBannerView.h"
 #include "PXRInterstitial.h"
 #include "PXRRequest.h"
@@ -302,16 +303,7 @@ class Floor {
 
 // --- The run -------------------------------------------------------------------------------
 
-// The host application: the SDK loaded, a key window with a root controller.
-struct Host {
-  Host() {
-    ZUMMobileAds::load();
-    window->setRootViewController(root);
-    window->makeKeyAndVisible();
-  }
-  std::shared_ptr<platform::Window> window = platform::Window::create();
-  std::shared_ptr<platform::ViewController> root = platform::ViewController::create();
-};
+using morvanebench::Host;
 
 struct WarmRun {
   LoadWork work;

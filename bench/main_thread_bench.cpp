@@ -36,6 +36,8 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include "BareWebKitView.h"
+#include "BenchHost.h"
 #include "BenchSpread.h"
 #include "ZUMInterstitial.h"
 #include "ZUMMobileAds.h"
@@ -126,16 +128,7 @@ struct Receiver : ZUMInterstitialDelegate {
   bool failed = false;
 };
 
-// The host application: the SDK loaded, a key window with a root controller.
-struct Host {
-  Host() {
-    ZUMMobileAds::load();
-    window->setRootViewController(root);
-    window->makeKeyAndVisible();
-  }
-  std::shared_ptr<platform::Window> window = platform::Window::create();
-  std::shared_ptr<platform::ViewController> root = platform::ViewController::create();
-};
+using morvanebench::Host;
 
 // One environment per run: the engine and web view chosen, the ad served.
 struct Run {
@@ -268,25 +261,7 @@ void BM_LargestPageMessageLongestTurn(benchmark::State& state) {
 }
 BENCHMARK(BM_LargestPageMessageLongestTurn)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// A bare WebKitGTK view in an offscreen window, loading HTML with GLib's loop alone.
-struct BareView {
-  BareView() {
-    window = gtk_offscreen_window_new();
-    gtk_window_set_default_size(GTK_WINDOW(window), 320, 480);
-    view = WEBKIT_WEB_VIEW(webkit_web_view_new());
-    gtk_container_add(GTK_CONTAINER(window), GTK_WIDGET(view));
-    gtk_widget_show_all(window);
-    g_signal_connect(view, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer self) {
-                       if (event == WEBKIT_LOAD_FINISHED) static_cast<BareView*>(self)->finished = true;
-                     }),
-                     this);
-  }
-  ~BareView() { gtk_widget_destroy(window); }
-  void startLoad(const std::string& html, const char* base) { webkit_web_view_load_html(view, html.c_str(), base); }
-  GtkWidget* window = nullptr;
-  WebKitWebView* view = nullptr;
-  bool finished = false;
-};
+using BareView = morvanebench::BareWebKitView;
 
 void BM_StartupFloorBareWebKit(benchmark::State& state) {
   if (!platform::WebKitPage::isAvailable()) {
@@ -300,7 +275,7 @@ void BM_StartupFloorBareWebKit(benchmark::State& state) {
     {
       BareView core;
       BareView ad;
-      core.startLoad(corePage, coreURL.c_str());
+      core.startLoad(corePage.c_str(), coreURL.c_str());
       ad.startLoad(kAdHTML, "https://ads.adnetwork.example/ad");
       while (!core.finished || !ad.finished) g_main_context_iteration(nullptr, TRUE);
     }

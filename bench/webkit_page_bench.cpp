@@ -20,6 +20,7 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include "BareWebKitView.h"
 #include "platform/web/WKWebView.h"
 #include "platform/web/WebKitPage.h"
 #include "testing/TestEnvironment.h"
@@ -60,23 +61,10 @@ double webProcessesPssMiB() {
   return kib / 1024;
 }
 
-// A bare WebKitGTK view in an offscreen window, driven by GLib's loop alone.
-struct BareView {
-  BareView() {
-    window = gtk_offscreen_window_new();
-    gtk_window_set_default_size(GTK_WINDOW(window), 320, 480);
-    view = WEBKIT_WEB_VIEW(webkit_web_view_new());
-    gtk_container_add(GTK_CONTAINER(window), GTK_WIDGET(view));
-    gtk_widget_show_all(window);
-    g_signal_connect(view, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer self) {
-                       if (event == WEBKIT_LOAD_FINISHED) static_cast<BareView*>(self)->finished = true;
-                     }),
-                     this);
-  }
-  ~BareView() { gtk_widget_destroy(window); }
+// A bare WebKitGTK view, the floor of the platform's web views.
+struct BareView : morvanebench::BareWebKitView {
   void load() {
-    finished = false;
-    webkit_web_view_load_html(view, kPage, kBase);
+    startLoad(kPage, kBase);
     while (!finished) g_main_context_iteration(nullptr, TRUE);
   }
   double evaluate() {
@@ -100,9 +88,6 @@ struct BareView {
     while (!done) g_main_context_iteration(nullptr, TRUE);
     return value;
   }
-  GtkWidget* window;
-  WebKitWebView* view;
-  bool finished = false;
 };
 
 class Finishes : public platform::WKNavigationDelegate {
