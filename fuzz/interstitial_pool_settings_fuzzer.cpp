@@ -1,8 +1,8 @@
 // The pool settings that the server stores in the user defaults: an input that is a JSON
 // object sets "depth" and "limit" with values of any type; any other input sets both to
 // its "depth=" and "limit=" lines as strings. Nothing crashes; the depth is within
-// [0, the maximum] and the time limit finite within [the floor, the ceiling], whatever
-// was stored.
+// [0, the maximum] and the time limit is either none (entries stay until taken) or finite
+// within [the floor, the ceiling], whatever was stored.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto settings = ZUMInterstitialPoolSettings::read();
   fuzzenv::check(settings.depth >= 0 && settings.depth <= ZUMInterstitialPoolSettings::kMaximumDepth);
   fuzzenv::check(std::isfinite(settings.timeLimit));
-  fuzzenv::check(settings.timeLimit >= ZUMInterstitialPoolSettings::kMinimumTimeLimit &&
-                 settings.timeLimit <= ZUMInterstitialPoolSettings::kMaximumTimeLimit);
+  fuzzenv::check(settings.timeLimit == ZUMInterstitialPoolSettings::kNoTimeLimit ||
+                 (settings.timeLimit >= ZUMInterstitialPoolSettings::kMinimumTimeLimit &&
+                  settings.timeLimit <= ZUMInterstitialPoolSettings::kMaximumTimeLimit));
   return 0;
 }

@@ -1,7 +1,7 @@
 // The fluid search banner's navigation filter under hostile page messages: each input line
 // becomes "tolm://" + the line, asked about as a navigation of the type its first byte
 // picks (link taps included). Never crashes; after every message the views' frames are
-// finite, the web view's height lies between 0 and the screen's, and nothing was opened:
+// finite, the web view's height lies between 0 and the banner's maximum, and nothing was opened:
 // a message URL is never a landing page.
 #include <cmath>
 #include <cstddef>
@@ -14,7 +14,6 @@
 #include "fuzz/FuzzEnvironment.h"
 #include "platform/net/URLRequest.h"
 #include "platform/ui/Application.h"
-#include "platform/ui/Screen.h"
 #include "sdk/formats/ZUMDynamicHeightSearchBannerView.h"
 #include "sdk/rendering/ZUMWebView.h"
 
@@ -32,7 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // One banner for the run (one web view, not one per input).
   static const auto banner = ZUMSearchBannerView::create({0, 0, 320, 0}, kZUMAdSizeFluid);
   auto& view = *banner->dynamicHeightAdView();
-  const double screen = platform::Screen::main().bounds().height();
   std::string_view text(reinterpret_cast<const char*>(data), size);
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
@@ -46,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzenv::check(!load);
     const platform::Rect web = view.adWebView()->frame();
     fuzzenv::check(finite(web) && finite(view.frame()) && finite(banner->frame()));
-    fuzzenv::check(web.size.height >= 0 && web.size.height <= screen);
+    fuzzenv::check(web.size.height >= 0 && web.size.height <= ZUMDynamicHeightSearchBannerView::kMaximumHeight);
     fuzzenv::check(platform::Application::shared().openedURLs().empty());
   }
   fuzzenv::drainMainLoop();
