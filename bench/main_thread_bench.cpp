@@ -186,22 +186,30 @@ bool engineMissing(benchmark::State& state) {
   return false;
 }
 
-void BM_BusyPageLongestTurn(benchmark::State& state) {
-  if (engineMissing(state)) return;
-  const char* webView = state.range(1) == 0 ? "ui" : "wk";
+// The longest main-loop turn over the benchmark's runs of one page, each from a fresh
+// host; nullopt (the benchmark skipped) when an interstitial was not shown.
+std::optional<double> longestTurnOverRuns(benchmark::State& state, const char* webView, const char* adHTML) {
   double longest = 0;
   for (auto _ : state) {
-    Run run(engineOf(state), webView, kBusyAdHTML);
+    Run run(engineOf(state), webView, adHTML);
     Host host;
     const double turn = longestTurnWhileShown(host);
     if (turn < 0) {
       state.SkipWithError("the interstitial was not shown");
-      return;
+      return std::nullopt;
     }
     longest = std::max(longest, turn);
   }
+  return longest;
+}
+
+void BM_BusyPageLongestTurn(benchmark::State& state) {
+  if (engineMissing(state)) return;
+  const char* webView = state.range(1) == 0 ? "ui" : "wk";
+  const auto longest = longestTurnOverRuns(state, webView, kBusyAdHTML);
+  if (!longest) return;
   state.SetLabel(std::string(webView) + (engineOf(state) == platform::WebEngine::WebKit ? " on WebKit" : " deterministic"));
-  state.counters["longest_turn_ms"] = longest;
+  state.counters["longest_turn_ms"] = *longest;
 }
 BENCHMARK(BM_BusyPageLongestTurn)
     ->ArgsProduct({{0, 1}, {0, 1}})
@@ -245,19 +253,10 @@ std::string largestMessagePage() {
 void BM_LargestPageMessageLongestTurn(benchmark::State& state) {
   if (engineMissing(state)) return;
   const std::string page = largestMessagePage();
-  double longest = 0;
-  for (auto _ : state) {
-    Run run(engineOf(state), "ui", page.c_str());
-    Host host;
-    const double turn = longestTurnWhileShown(host);
-    if (turn < 0) {
-      state.SkipWithError("the interstitial was not shown");
-      return;
-    }
-    longest = std::max(longest, turn);
-  }
+  const auto longest = longestTurnOverRuns(state, "ui", page.c_str());
+  if (!longest) return;
   state.counters["message_bytes"] = static_cast<double>(ZUMNotification::kMaximumURLBytes - 64);
-  state.counters["longest_turn_ms"] = longest;
+  state.counters["longest_turn_ms"] = *longest;
 }
 BENCHMARK(BM_LargestPageMessageLongestTurn)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
