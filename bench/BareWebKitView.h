@@ -8,9 +8,9 @@
 namespace morvanebench {
 
 struct BareWebKitView {
-  BareWebKitView() {
+  explicit BareWebKitView(int width = 320, int height = 480) {
     window = gtk_offscreen_window_new();
-    gtk_window_set_default_size(GTK_WINDOW(window), 320, 480);
+    gtk_window_set_default_size(GTK_WINDOW(window), width, height);
     view = WEBKIT_WEB_VIEW(webkit_web_view_new());
     gtk_container_add(GTK_CONTAINER(window), GTK_WIDGET(view));
     gtk_widget_show_all(window);
