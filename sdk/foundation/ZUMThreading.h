@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <utility>
 #include <string>
 #include <utility>
 
