@@ -4,11 +4,11 @@
 // or 16 MiB. Each must end at its cap; the ad's "rss_growth_mb" must stay under 8 MB.
 // The peak only ever rises, so only the first benchmark of a run reads true: measure
 // each alone, e.g. `ad_response_bench --benchmark_filter=OneShot.*/16/`.
-#include <benchmark/benchmark.h>
-#include <sys/resource.h>
-
 #include <memory>
 #include <string>
+#include <sys/resource.h>
+
+#include <benchmark/benchmark.h>
 
 #include "platform/base/OperationQueue.h"
 #include "platform/net/URLConnection.h"

@@ -1,13 +1,12 @@
 // Stamping a click's tracking URLs with the analytics ad-event id: 10 URL strings
 // against a schema of 5 patterns (half the URLs match one), against parsing the same 10
 // strings alone. The ratio of the two times is what the bridge adds to a click.
-#include <benchmark/benchmark.h>
-
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
 #include "platform/base/ClassRegistry.h"
@@ -32,8 +31,10 @@ struct Framework : Stubs::Identifiers, Stubs::InternalEventLogger, Stubs::Class 
 std::vector<std::string> clickURLs() {
   std::vector<std::string> urls;
   for (int i = 0; i < 10; ++i) {
-    const std::string host = i % 2 ? "https://tracker-" + std::to_string(i) + ".example" : "https://ads.adnetwork.example";
-    urls.push_back(host + "/tapr?md=K&cr=Q" + std::to_string(i) + "x7Qd9&pos=1&tok=ZQX41_3kf&adurl=https://shop.example/p");
+    const std::string host =
+        i % 2 ? "https://tracker-" + std::to_string(i) + ".example" : "https://ads.adnetwork.example";
+    urls.push_back(host + "/tapr?md=K&cr=Q" + std::to_string(i) +
+                   "x7Qd9&pos=1&tok=ZQX41_3kf&adurl=https://shop.example/p");
   }
   return urls;
 }
@@ -49,10 +50,10 @@ class Fixture : public benchmark::Fixture {
     }
     auto& defaults = platform::UserDefaults::standard();
     (void)defaults.setObject("1", "/vantor/ads/zums:sai:enabled");
-    (void)defaults.setObject(nlohmann::ordered_json::array({"^https://ads\\.adnetwork\\.example/tapr", "/offer/conversions",
-                                                            "^https://[^/]*\\.relayclicks\\.example/", "[?&]qzt=",
-                                                            "/rdx/tap/"}),
-                             "/vantor/ads/zums:sai:click_ping_schema");
+    (void)defaults.setObject(
+        nlohmann::ordered_json::array({"^https://ads\\.adnetwork\\.example/tapr", "/offer/conversions",
+                                       "^https://[^/]*\\.relayclicks\\.example/", "[?&]qzt=", "/rdx/tap/"}),
+        "/vantor/ads/zums:sai:click_ping_schema");
   }
   void TearDown(benchmark::State&) override { env.reset(); }
   std::unique_ptr<testenv::TestEnvironment> env;

@@ -11,12 +11,12 @@
 //
 // Real time and the threaded executor, as in production: the fresh load's HTTP,
 // content processes and queue hops are real work.
-#include <benchmark/benchmark.h>
-
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
+
+#include <benchmark/benchmark.h>
 
 #include "ZUMBannerView.h"
 #include "ZUMMobileAds.h"

@@ -3,17 +3,17 @@
 // throughput of MurmurHash3 alone over the same bytes (the ratio is the cost of
 // paragraphs, lowercasing, tokens, shingles and the heap over the bare hash); and one
 // hashing walk over a hierarchy of 1,000 views, from the tick to the queued content.
-#include <benchmark/benchmark.h>
-
 #include <string>
+
+#include <benchmark/benchmark.h>
 
 #include "platform/base/DispatchQueue.h"
 #include "platform/ui/TextView.h"
 #include "sdk/telemetry/ZUMApplication+ContentHashing.h"
 #include "sdk/telemetry/ZUMContent.h"
 #include "sdk/telemetry/ZUMContentQueue.h"
-#include "sdk/telemetry/ZUMViewHierarchyTraverser.h"
 #include "sdk/telemetry/ZUMMurmurHash3.h"
+#include "sdk/telemetry/ZUMViewHierarchyTraverser.h"
 #include "testing/TestEnvironment.h"
 
 namespace {

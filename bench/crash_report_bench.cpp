@@ -1,11 +1,11 @@
 // The crash reporter's budget in a dying process: one report built from an exception with
 // a 64-frame call stack and a 1 MiB reason naming the SDK (symbols resolved, texts cut,
 // the reason redacted, the URL built) and stored in the retry group on disk.
-#include <benchmark/benchmark.h>
-
 #include <filesystem>
 #include <memory>
 #include <string>
+
+#include <benchmark/benchmark.h>
 
 #include "platform/base/Clock.h"
 #include "platform/base/Exception.h"

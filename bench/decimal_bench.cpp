@@ -1,9 +1,9 @@
 // Reading and printing 1,000 decimal texts of the kinds servers and pages send: prices,
 // reward amounts, long integers and small exponents.
-#include <benchmark/benchmark.h>
-
 #include <string>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "platform/base/Decimal.h"
 
@@ -12,7 +12,8 @@ namespace {
 std::vector<std::string> thousandTexts() {
   const char* kinds[] = {"19.99", "0.1", "2.50", "-1.5e-7", "9007199254740993", "100", "1e-7", "12345.6789"};
   std::vector<std::string> texts;
-  for (int i = 0; i < 1000; ++i) texts.push_back(std::string(kinds[i % 8]) + (i % 3 == 0 ? "" : std::to_string(i % 10)));
+  for (int i = 0; i < 1000; ++i)
+    texts.push_back(std::string(kinds[i % 8]) + (i % 3 == 0 ? "" : std::to_string(i % 10)));
   return texts;
 }
 

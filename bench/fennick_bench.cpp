@@ -3,10 +3,9 @@
 // crosses to the context's process and back) and the hidden ad view (serialised, then
 // run in the page on a later main-loop turn, which is counted). The ratios to the
 // serialisation are the engines' own cost.
-#include <benchmark/benchmark.h>
-
 #include <string>
 
+#include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
 #include "platform/web/JSContext.h"
@@ -25,9 +24,10 @@ constexpr const char* kScript =
 Json commandList() {
   Json list = Json::array();
   for (int i = 0; i < 10; ++i) {
-    list.push_back({{"id", "0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0:" + std::to_string(i + 1)},
-                    {"log_event", {{"name", "ad_loaded"}, {"ad_unit", "unit-" + std::to_string(i)}, {"latency_ms", 120 + i}}},
-                    {"client_time_ms", 1700000000000 + i}});
+    list.push_back(
+        {{"id", "0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0:" + std::to_string(i + 1)},
+         {"log_event", {{"name", "ad_loaded"}, {"ad_unit", "unit-" + std::to_string(i)}, {"latency_ms", 120 + i}}},
+         {"client_time_ms", 1700000000000 + i}});
   }
   return list;
 }

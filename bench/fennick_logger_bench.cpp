@@ -4,10 +4,9 @@
 // on a later main-loop turn, which is counted), and on a logger still buffering (the
 // logger's own cost). The ratios to building the command are the logger's and the
 // engine's cost.
-#include <benchmark/benchmark.h>
-
 #include <string>
 
+#include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
 #include "platform/base/UserDefaults.h"
@@ -26,7 +25,9 @@ using Json = nlohmann::ordered_json;
 constexpr const char* kScript =
     "var count = 0; function QYRA_FennickInit(o) {} function QYRA_Fennick(l) { count += l.length; }";
 
-Json event() { return Json{{"slot", {{"url_fetching_started", {{"url", "https://ads.adnetwork.example/ad?unit=A"}}}}}}; }
+Json event() {
+  return Json{{"slot", {{"url_fetching_started", {{"url", "https://ads.adnetwork.example/ad?unit=A"}}}}}};
+}
 
 std::shared_ptr<ZUMFennickLogger> makeLogger(bool useJSCore, testenv::TestEnvironment& env, bool load) {
   platform::JSVirtualMachine::registerClass();

@@ -4,22 +4,21 @@
 // as the 360-degree view draws) or as a flat blit through the same colour matrix.
 // Both run in one process, so their ratio is the cost of the spherical look-up. Each is
 // repeated (see BenchSpread.h) and reported as min/median/max of the repetitions.
-#include <benchmark/benchmark.h>
-
 #include <cmath>
 #include <memory>
 #include <string>
 
 #include <GLES2/gl2.h>
 #include <GLES2/gl2ext.h>
+#include <benchmark/benchmark.h>
 
 #include "BenchSpread.h"
+#include "platform/base/RunLoop.h"
 #include "platform/gl/GLContext.h"
 #include "platform/gl/GLProgramCalls.h"
 #include "platform/gl/GLTexture.h"
 #include "platform/gl/GLTextureCache.h"
 #include "platform/gl/GLView.h"
-#include "platform/base/RunLoop.h"
 #include "platform/media/PixelBuffer.h"
 #include "sdk/video/ZUMCreateGLProgram.h"
 #include "sdk/video/ZUMGLSphericalShader.h"
@@ -75,8 +74,10 @@ struct Rig {
   // One frame: both planes uploaded, drawn with `program`, finished.
   void drawFrame(GLuint program) {
     if (!view->bindDrawable()) return;
-    auto luma = cache->createTextureFromImage(*frame, GL_TEXTURE_2D, GL_RED_EXT, 1920, 1080, GL_RED_EXT, GL_UNSIGNED_BYTE, 0);
-    auto chroma = cache->createTextureFromImage(*frame, GL_TEXTURE_2D, GL_RG_EXT, 960, 540, GL_RG_EXT, GL_UNSIGNED_BYTE, 1);
+    auto luma =
+        cache->createTextureFromImage(*frame, GL_TEXTURE_2D, GL_RED_EXT, 1920, 1080, GL_RED_EXT, GL_UNSIGNED_BYTE, 0);
+    auto chroma =
+        cache->createTextureFromImage(*frame, GL_TEXTURE_2D, GL_RG_EXT, 960, 540, GL_RG_EXT, GL_UNSIGNED_BYTE, 1);
     if (!luma || !chroma) return;
     glUseProgram(program);
     const GLuint textures[2] = {luma->name(), chroma->name()};

@@ -2,12 +2,11 @@
 // transactions of a cached product (records made, the cache asked, the report handed
 // to a later turn), and beside it the time to build the 100 report URLs, which runs on
 // a background queue.
-#include <benchmark/benchmark.h>
-
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
 #include "platform/base/DispatchQueue.h"
@@ -44,8 +43,8 @@ void BM_StoreUpdateOnTheMainThread(benchmark::State& state) {
   ZUMSetLogLevelThreshold(0);
   // Reports are built in the paused part; a template that makes no URL keeps them off the network.
   (void)platform::UserDefaults::standard().setObject("x", "/vantor/ads/iap_report_format");
-  platform::StoreControls::addProduct(
-      platform::Product::create("com.example.coins", *platform::Decimal::fromString("0.99"), platform::Locale("en_US")));
+  platform::StoreControls::addProduct(platform::Product::create(
+      "com.example.coins", *platform::Decimal::fromString("0.99"), platform::Locale("en_US")));
   ZUMInAppPurchaseProductCache::sharedInstance()->requestProductsWithProductIdentifiers(
       {"com.example.coins"}, platform::DispatchQueue::main(), [](auto&&...) {});
   env.runUntilIdle();
@@ -67,8 +66,10 @@ BENCHMARK(BM_StoreUpdateOnTheMainThread)->Unit(benchmark::kMicrosecond);
 
 void BM_BuildHundredReportURLs(benchmark::State& state) {
   testenv::TestEnvironment env;
-  const Reporter::Parameters shared = {{"appversion", "1.0"}, {"bundleid", "com.example.app"},
-                                       {"osversion", "12.0"},  {"sdkversion", "morvane-1.0"},
+  const Reporter::Parameters shared = {{"appversion", "1.0"},
+                                       {"bundleid", "com.example.app"},
+                                       {"osversion", "12.0"},
+                                       {"sdkversion", "morvane-1.0"},
                                        {"iapsource", "auto"}};
   for (auto _ : state) {
     for (int i = 0; i < kTransactions; ++i) {

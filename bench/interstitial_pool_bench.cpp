@@ -11,11 +11,10 @@
 //
 // "ratio" is the entry's time over the bare slot's; "entry_us" and "slot_us" are the
 // times per iteration (the benchmark's own time is the entry's).
-#include <benchmark/benchmark.h>
-
 #include <chrono>
 #include <memory>
 
+#include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
 #include "ZUMMobileAds.h"
@@ -53,7 +52,8 @@ void BM_PoolEntryAgainstBareSlot(benchmark::State& state) {
   testenv::TestEnvironment env;
   ZUMMobileAds::load();
   // No latency beacons: the benchmark measures the entry, not the pinger.
-  if (!platform::UserDefaults::standard().setObject("0", kZUMCSIReportingProbabilityKey)) state.SkipWithError("defaults refused");
+  if (!platform::UserDefaults::standard().setObject("0", kZUMCSIReportingProbabilityKey))
+    state.SkipWithError("defaults refused");
   testenv::AppControls::resignActive();
   const auto request = ZUMRequest::create();
   makeAndReleaseEntry(request);  // warm-up: singletons, first-use work

@@ -35,8 +35,6 @@
 // virtual clock a timer on the road would fall due at once, so a road that waits on
 // itself would look free. The main run loop runs as an application's does: it sleeps
 // until a timer falls due or another thread hands it work.
-#include <benchmark/benchmark.h>
-
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -44,6 +42,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "BenchHost.h"
 #include "PXRBannerView.h"
@@ -56,6 +56,7 @@
 #include "platform/base/ASCIIString.h"
 #include "platform/base/Executor.h"
 #include "platform/base/RunLoop.h"
+#include "platform/base/UserDefaults.h"
 #include "platform/net/URLConnection.h"
 #include "platform/net/URLConnectionDelegate.h"
 #include "platform/ui/ViewController.h"
@@ -63,7 +64,6 @@
 #include "platform/web/WebPage.h"
 #include "platform/web/WebView.h"
 #include "platform/web/WebViewDelegate.h"
-#include "platform/base/UserDefaults.h"
 #include "sdk/formats/ZUMInterstitialCache.h"
 #include "sdk/formats/ZUMInterstitialPool.h"
 #include "sdk/foundation/ZUMApplication.h"
@@ -422,8 +422,7 @@ void BM_PublisherInterstitialRoadVersusPlain(benchmark::State& state) {
   }
   runMainLoopFor(kSettleTime);
   timePublisherAgainstPlain(
-      state, [] { return timeAndDispose(loadInterstitial()); },
-      [&] { return loadPublisherInterstitial(correlator); });
+      state, [] { return timeAndDispose(loadInterstitial()); }, [&] { return loadPublisherInterstitial(correlator); });
 }
 BENCHMARK(BM_PublisherInterstitialRoadVersusPlain)->Unit(benchmark::kMillisecond)->Iterations(kLoads)->UseManualTime();
 
@@ -461,8 +460,9 @@ void BM_PooledInterstitialVersusFresh(benchmark::State& state) {
   Clock::duration pooledTime{}, freshTime{};
   for (auto _ : state) {
     setPoolOn(true);
-    const auto pooled = poolEntryReady(pool) ? timeAndDispose(loadInterstitial(ZUMInterstitial::create("unit-A"), request))
-                                             : std::nullopt;
+    const auto pooled = poolEntryReady(pool)
+                            ? timeAndDispose(loadInterstitial(ZUMInterstitial::create("unit-A"), request))
+                            : std::nullopt;
     setPoolOn(false);
     const auto fresh = pooled && poolEntryReady(pool) ? timeAndDispose(loadInterstitial()) : std::nullopt;
     if (!pooled || !fresh) {
@@ -522,7 +522,8 @@ std::optional<LoadWork> readRefreshWork(const testenv::LoopbackServer& server, Z
                                         BannerReceiver& receiver) {
   auto core = SDKCoreEngine();
   auto engine = engineOf(banner.adView());
-  if (!core || !engine || core->evaluatedScripts().size() >= platform::WebPage::kMaxRecordedScripts) return std::nullopt;
+  if (!core || !engine || core->evaluatedScripts().size() >= platform::WebPage::kMaxRecordedScripts)
+    return std::nullopt;
   const std::size_t scriptsBefore = core->evaluatedScripts().size();
   const std::size_t requestsBefore = server.requestCount();
   if (!refresh(banner, receiver) || !banner.slot()->ad()) return std::nullopt;

@@ -8,10 +8,10 @@
 // into its solver, against a pass after one constant changed (the top margin, so every
 // view moves), which the solver takes incrementally. The target: the second at least
 // ten times faster than the first.
-#include <benchmark/benchmark.h>
-
 #include <memory>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "platform/ui/LayoutConstraint.h"
 #include "platform/ui/View.h"
@@ -29,7 +29,7 @@ constexpr double kRowHeight = 44;
 constexpr double kMargin = 8;
 
 struct Tree {
-  std::shared_ptr<View> root = View::create(Rect(0, 0, 375, kViews * (kRowHeight + kMargin)));
+  std::shared_ptr<View> root = View::create(Rect(0, 0, 375, kViews*(kRowHeight + kMargin)));
   std::vector<std::shared_ptr<View>> rows;
 };
 
@@ -45,10 +45,10 @@ Tree makeTree(bool constrained) {
       auto make = [&](A a, const std::shared_ptr<View>& to, A b, double constant) {
         return LayoutConstraint::create(row, a, LayoutConstraint::Relation::Equal, to, b, 1, constant);
       };
-      tree.root->addConstraints({make(A::Leading, tree.root, A::Leading, kMargin),
-                                 make(A::Trailing, tree.root, A::Trailing, -kMargin),
-                                 above ? make(A::Top, above, A::Bottom, kMargin) : make(A::Top, tree.root, A::Top, kMargin),
-                                 make(A::Height, nullptr, A::NotAnAttribute, kRowHeight)});
+      tree.root->addConstraints(
+          {make(A::Leading, tree.root, A::Leading, kMargin), make(A::Trailing, tree.root, A::Trailing, -kMargin),
+           above ? make(A::Top, above, A::Bottom, kMargin) : make(A::Top, tree.root, A::Top, kMargin),
+           make(A::Height, nullptr, A::NotAnAttribute, kRowHeight)});
     }
     above = row;
   }
@@ -114,13 +114,15 @@ Grid makeGrid() {
       const auto above = r ? cells[cells.size() - kGridColumns] : nullptr;
       auto top = above ? make(cell, A::Top, above, A::Bottom, kMargin) : make(cell, A::Top, grid.root, A::Top, kMargin);
       if (!above && !left) grid.topMargin = top;
-      auto width = left ? make(cell, A::Width, left, A::Width, 0) : make(cell, A::Width, nullptr, A::NotAnAttribute, 30);
+      auto width =
+          left ? make(cell, A::Width, left, A::Width, 0) : make(cell, A::Width, nullptr, A::NotAnAttribute, 30);
       if (!left) width->setPriority(750);
-      grid.root->addConstraints(
-          {left ? make(cell, A::Leading, left, A::Trailing, kMargin) : make(cell, A::Leading, grid.root, A::Leading, kMargin),
-           top, width,
-           above ? make(cell, A::Height, above, A::Height, 0)
-                 : make(cell, A::Height, nullptr, A::NotAnAttribute, kRowHeight, LayoutConstraint::Relation::GreaterThanOrEqual)});
+      grid.root->addConstraints({left ? make(cell, A::Leading, left, A::Trailing, kMargin)
+                                      : make(cell, A::Leading, grid.root, A::Leading, kMargin),
+                                 top, width,
+                                 above ? make(cell, A::Height, above, A::Height, 0)
+                                       : make(cell, A::Height, nullptr, A::NotAnAttribute, kRowHeight,
+                                              LayoutConstraint::Relation::GreaterThanOrEqual)});
       cells.push_back(cell);
     }
   }

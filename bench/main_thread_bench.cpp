@@ -23,10 +23,6 @@
 //
 // Real time and the threaded executor, as in production. WebKit needs a display
 // (xvfb-run); without one those benchmarks skip.
-#include <benchmark/benchmark.h>
-
-#include <time.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -35,8 +31,10 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <time.h>
 #include <vector>
 
+#include <benchmark/benchmark.h>
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
@@ -70,12 +68,10 @@ constexpr const char* kAdHTML = "<html><body>Ad<script>var a = 1;</script></body
 // script does; the deterministic engine's stands still, so there the spin is counted in
 // loop turns (about 300 ms of its interpreter on the machine this was tuned on).
 std::string busyAdHTML(platform::WebEngine engine) {
-  const char* spin = engine == platform::WebEngine::WebKit
-                         ? "var end = Date.now() + 300; while (Date.now() < end) {}"
-                         : "for (var i = 0; i < 20000000; i++) {}";
+  const char* spin = engine == platform::WebEngine::WebKit ? "var end = Date.now() + 300; while (Date.now() < end) {}"
+                                                           : "for (var i = 0; i < 20000000; i++) {}";
   return std::string("<html><body>Ad<script>setInterval(function () { ") + spin + " }, 400);</script></body></html>";
 }
-
 
 double threadCPUMilliseconds() {
   timespec now{};
@@ -233,13 +229,11 @@ void BM_BusyPageLongestTurn(benchmark::State& state) {
   const char* webView = state.range(1) == 0 ? "ui" : "wk";
   const auto longest = longestTurnOverRuns(state, webView, busyAdHTML(engineOf(state)));
   if (!longest) return;
-  state.SetLabel(std::string(webView) + (engineOf(state) == platform::WebEngine::WebKit ? " on WebKit" : " deterministic"));
+  state.SetLabel(std::string(webView) +
+                 (engineOf(state) == platform::WebEngine::WebKit ? " on WebKit" : " deterministic"));
   state.counters["longest_turn_ms"] = *longest;
 }
-BENCHMARK(BM_BusyPageLongestTurn)
-    ->ArgsProduct({{0, 1}, {0, 1}})
-    ->Iterations(1)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BusyPageLongestTurn)->ArgsProduct({{0, 1}, {0, 1}})->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_StartupAndFirstInterstitialCPU(benchmark::State& state) {
   if (engineMissing(state)) return;

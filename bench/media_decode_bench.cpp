@@ -3,13 +3,13 @@
 // pulled in order as a video output pulls them) against bare libavcodec decoding of the
 // same file in the same run. The target: the pipeline takes at most 1.2 times as long.
 // Each is repeated (see BenchSpread.h) and reported as min/median/max of the repetitions.
-#include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+
+#include <benchmark/benchmark.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>

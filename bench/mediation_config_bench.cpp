@@ -2,12 +2,11 @@
 // same JSON alone. Each iteration decodes the text and builds the configuration; the
 // counter "configure_over_decode" is the whole time over the decoding time (1.0 would
 // mean the configuration costs nothing beyond decoding).
-#include <benchmark/benchmark.h>
-
 #include <chrono>
 #include <memory>
 #include <string>
 
+#include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
 #include "ZUMMAdNetworkAdapter.h"
@@ -32,18 +31,19 @@ std::string responseOf(int networks) {
                     {"fill_urls", {"https://fill.example/?s=@pw_adnetstatus@"}},
                     {"slot_sizes", {"320x50"}}});
   }
-  return Json{{"qdata", "bench-qdata"},
-              {"settings",
-               {{"refresh", 60}, {"ad_network_timeout_millis", 2500}, {"nofill_urls", {"https://nf.example/?a=@pw_aec@"}}}},
-              {"ad_networks", list}}
+  return Json{
+      {"qdata", "bench-qdata"},
+      {"settings",
+       {{"refresh", 60}, {"ad_network_timeout_millis", 2500}, {"nofill_urls", {"https://nf.example/?a=@pw_aec@"}}}},
+      {"ad_networks", list}}
       .dump();
 }
 
 void BM_ConfigureFortyNetworks(benchmark::State& state) {
   testenv::TestEnvironment env;
-  ZUMMRegisterAdapterClass("BenchAdapter", std::make_shared<ZUMMAdapterClass>(),
-                           {.protocols = {kZUMMAdNetworkAdapterProtocol},
-                            .operations = {kZUMMGetBannerWithSizeOperation}});
+  ZUMMRegisterAdapterClass(
+      "BenchAdapter", std::make_shared<ZUMMAdapterClass>(),
+      {.protocols = {kZUMMAdNetworkAdapterProtocol}, .operations = {kZUMMGetBannerWithSizeOperation}});
   const std::string text = responseOf(40);
   double decodeSeconds = 0;
   double allSeconds = 0;

@@ -8,13 +8,12 @@
 // And a pass over 10, 100 and 1,000 networks that all fail at once: the main thread's
 // time per network ("us_per_network") should stay flat (within 2x) from 10 to 1,000, as
 // neither the stack, the statistics' saves nor anything else grows with the pass.
-#include <benchmark/benchmark.h>
-
 #include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
 #include "ZUMMAdNetworkAdapter.h"

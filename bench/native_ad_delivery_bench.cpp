@@ -12,12 +12,12 @@
 //
 // The deterministic executor on a virtual clock: only the SDK's own work is measured (no
 // network: the page's answer is posted as its message would be).
-#include <benchmark/benchmark.h>
-
 #include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
+
+#include <benchmark/benchmark.h>
 
 #include "ZUMMultipleAdsAdLoaderOptions.h"
 #include "platform/base/NotificationCenter.h"
@@ -92,7 +92,8 @@ void BM_NativeAdDelivery(benchmark::State& state) {
     env.runUntilIdle();
     loaderTotal += micros(Clock::now() - loaderStart);
     if (receiver->received != kAds) {
-      std::fprintf(stderr, "received %d failed %d made %zu page %d\n", receiver->received, receiver->failed, kinds.content->made.size(), page != nullptr);
+      std::fprintf(stderr, "received %d failed %d made %zu page %d\n", receiver->received, receiver->failed,
+                   kinds.content->made.size(), page != nullptr);
       state.SkipWithError("the loader did not deliver every ad");
     }
 

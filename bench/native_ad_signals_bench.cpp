@@ -8,13 +8,13 @@
 // sample is one round of a view monitor on the ad view, its store on the monitor's queue
 // included. "tap_us" and "sample_us" are per operation; "ratio_tap_to_sample" is the
 // first over the second.
-#include <benchmark/benchmark.h>
-
 #include <chrono>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "ZUMAdChoicesView.h"
 #include "ZUMMediaView.h"

@@ -2,10 +2,9 @@
 // thread for every ad it asks for: the request's own dictionary (device, network and
 // targeting keys, the request signal) overlaid with the slot's keys. The time per
 // iteration is the time per request; it must stay well under a millisecond.
-#include <benchmark/benchmark.h>
-
 #include <memory>
 
+#include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
 #include "ZUMRequest.h"

@@ -2,15 +2,14 @@
 // against its floor in the same run: a bare libcurl download of the same bytes from the
 // same server into a file. "ratio_to_curl" is the cache's download time over the bare
 // download's; reading the file back in ranges is timed apart ("read_back_ms").
-#include <benchmark/benchmark.h>
-#include <curl/curl.h>
-
-#include <cstdio>
-
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
+
+#include <benchmark/benchmark.h>
+#include <curl/curl.h>
 
 #include "platform/base/FileManager.h"
 #include "platform/net/URLLoading.h"
@@ -41,9 +40,7 @@ class Done : public ZUMResourceCacheDelegate {
   bool failed = false;
 };
 
-double seconds(std::chrono::steady_clock::duration duration) {
-  return std::chrono::duration<double>(duration).count();
-}
+double seconds(std::chrono::steady_clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
 
 // One bare libcurl download of `url` into `target`; the bytes written.
 std::int64_t curlDownload(const std::string& url, const std::filesystem::path& target) {
@@ -53,9 +50,10 @@ std::int64_t curlDownload(const std::string& url, const std::filesystem::path& t
   curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
   curl_easy_setopt(easy, CURLOPT_NOPROXY, "*");
   curl_easy_setopt(easy, CURLOPT_WRITEDATA, file);
-  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, +[](char* data, size_t size, size_t count, void* out) {
-    return std::fwrite(data, size, count, static_cast<std::FILE*>(out));
-  });
+  curl_easy_setopt(
+      easy, CURLOPT_WRITEFUNCTION, +[](char* data, size_t size, size_t count, void* out) {
+        return std::fwrite(data, size, count, static_cast<std::FILE*>(out));
+      });
   const CURLcode result = curl_easy_perform(easy);
   curl_off_t bytes = -1;
   curl_easy_getinfo(easy, CURLINFO_SIZE_DOWNLOAD_T, &bytes);
@@ -114,7 +112,8 @@ void BM_ResourceCacheLargeFile(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(kFileBytes));
   if (curlSeconds > 0) state.counters["ratio_to_curl"] = cacheSeconds / curlSeconds;
-  if (state.iterations() > 0) state.counters["read_back_ms"] = readSeconds * 1000 / static_cast<double>(state.iterations());
+  if (state.iterations() > 0)
+    state.counters["read_back_ms"] = readSeconds * 1000 / static_cast<double>(state.iterations());
   platform::URLLoading::removeHostMappingsForTesting();
 }
 BENCHMARK(BM_ResourceCacheLargeFile)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();

@@ -1,10 +1,10 @@
 // The crash reporter's path: an exception's call stack of 64 frames resolved to one
 // "image,symbol" line per frame. Also checks that, in this optimised build, the frames
 // still resolve to the executable's own function by name.
-#include <benchmark/benchmark.h>
-
 #include <string>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "platform/base/Exception.h"
 #include "platform/base/Symbols.h"

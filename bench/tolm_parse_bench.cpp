@@ -8,13 +8,12 @@
 // 2x), since a page chooses N. (A message of 100k such pairs is past the size the SDK
 // accepts; its reader is measured alone.) The last run parses a whole message of the
 // largest size accepted (ZUMNotification::kMaximumURLBytes).
-#include <benchmark/benchmark.h>
-
 #include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
 #include "platform/base/URL.h"
@@ -94,8 +93,8 @@ void parseOne(benchmark::State& state, const std::string& text, std::size_t pair
     spent += Clock::now() - start;
     if (read != pairs) state.SkipWithError("the message was not parsed whole");
   }
-  state.counters["ns_per_pair"] = std::chrono::duration<double, std::nano>(spent).count() /
-                                  static_cast<double>(state.iterations() * pairs);
+  state.counters["ns_per_pair"] =
+      std::chrono::duration<double, std::nano>(spent).count() / static_cast<double>(state.iterations() * pairs);
   state.counters["bytes"] = static_cast<double>(text.size());
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * static_cast<std::int64_t>(pairs)));
 }

@@ -4,15 +4,13 @@
 // chunks with pread(), chunk by chunk in turn. "ratio_to_file" is the route's time over
 // the direct read's (target: at most 1.5; read the median of the repetitions, since other
 // work on the machine spreads single runs).
-#include <benchmark/benchmark.h>
-
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <chrono>
+#include <fcntl.h>
 #include <memory>
 #include <string>
+#include <unistd.h>
 
+#include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
 #include "platform/base/DispatchQueue.h"
@@ -99,7 +97,12 @@ void BM_VideoRouteFromFinishedCache(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kFileBytes);
   if (fileSeconds > 0) state.counters["ratio_to_file"] = routeSeconds / fileSeconds;
 }
-BENCHMARK(BM_VideoRouteFromFinishedCache)->Unit(benchmark::kMillisecond)->Iterations(30)->Repetitions(7)->ReportAggregatesOnly(true)->UseRealTime();
+BENCHMARK(BM_VideoRouteFromFinishedCache)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(30)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true)
+    ->UseRealTime();
 
 }  // namespace
 

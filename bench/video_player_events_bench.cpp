@@ -3,14 +3,12 @@
 // same four events alone, measured in the same run. "ratio" is playback over events
 // alone: what the player itself adds on the main thread beyond telling the page.
 // Thread CPU time of the main thread only: decoding runs on the item's own thread.
-#include <benchmark/benchmark.h>
-
-#include <time.h>
-
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <time.h>
 
+#include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
 #include "platform/base/FileManager.h"

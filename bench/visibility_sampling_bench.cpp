@@ -4,11 +4,11 @@
 // with its own monitor, all sampled once. The time is one round's; at the default 0.4 s
 // interval a round's share of the main thread is that time over 400 ms. "visible"
 // counts the ads seen in the last round (those inside the scroll view's window).
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
 #include <memory>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"

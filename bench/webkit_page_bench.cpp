@@ -8,15 +8,13 @@
 // report the memory of the web processes (PSS, MiB) per page shown.
 //
 // Needs a display (./run bench starts Xvfb); without one the benchmarks skip.
-#include <benchmark/benchmark.h>
-
 #include <dirent.h>
-#include <unistd.h>
-
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 
+#include <benchmark/benchmark.h>
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 

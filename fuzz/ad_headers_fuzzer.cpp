@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/Clock.h"
 #include "platform/base/Executor.h"
 #include "platform/base/FileManager.h"
@@ -21,7 +22,6 @@
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/request/ZUMAdFetcherDelegate.h"
-#include "fuzz/FuzzEnvironment.h"
 
 using json = nlohmann::ordered_json;
 

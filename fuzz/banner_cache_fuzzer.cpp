@@ -18,12 +18,12 @@
 
 #include "ZUMBannerView.h"
 #include "ZUMRequest.h"
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/ui/ViewController.h"
 #include "sdk/formats/ZUMBannerCache.h"
 #include "sdk/formats/ZUMBannerPool.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
-#include "fuzz/FuzzEnvironment.h"
 
 using json = nlohmann::ordered_json;
 
@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return made;
   }();
   static const std::shared_ptr<platform::ViewController> screens[] = {platform::ViewController::create(),
-                                                                       platform::ViewController::create()};
+                                                                      platform::ViewController::create()};
   const json parameters = storeInput(std::string_view(reinterpret_cast<const char*>(data), size));
   const auto schema = ZUMBannerCache::schema();
   fuzzenv::check(!schema.empty());

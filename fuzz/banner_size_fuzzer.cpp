@@ -20,7 +20,8 @@ constexpr double kLimit = 100000;
 
 bool sane(const platform::Rect& rect) {
   return std::isfinite(rect.origin.x) && std::isfinite(rect.origin.y) && std::isfinite(rect.size.width) &&
-         std::isfinite(rect.size.height) && std::fabs(rect.size.width) <= kLimit && std::fabs(rect.size.height) <= kLimit;
+         std::isfinite(rect.size.height) && std::fabs(rect.size.width) <= kLimit &&
+         std::fabs(rect.size.height) <= kLimit;
 }
 
 bool sane(const ZUMAdSize& size) {
@@ -53,11 +54,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     --size;
     const double a = take(data, size), b = take(data, size), c = take(data, size), d = take(data, size);
     switch (step % 5) {
-      case 0: banner->setAdSize(ZUMAdSize{{a, b}, static_cast<std::uint64_t>(step >> 3) & 0x3b}); break;
-      case 1: banner->setFrame({a, b, c, d}); break;
-      case 2: banner->setBounds({a, b, c, d}); break;
-      case 3: banner->setAdSize(ZUMFluidAdSizeWithSize(0, 0)); [[fallthrough]];
-      default: banner->slotContentSizeDidChange(*banner->slot(), {a, b}); break;
+      case 0:
+        banner->setAdSize(ZUMAdSize{{a, b}, static_cast<std::uint64_t>(step >> 3) & 0x3b});
+        break;
+      case 1:
+        banner->setFrame({a, b, c, d});
+        break;
+      case 2:
+        banner->setBounds({a, b, c, d});
+        break;
+      case 3:
+        banner->setAdSize(ZUMFluidAdSizeWithSize(0, 0));
+        [[fallthrough]];
+      default:
+        banner->slotContentSizeDidChange(*banner->slot(), {a, b});
+        break;
     }
     fuzzenv::check(sane(banner->frame()) && sane(banner->bounds()) && sane(banner->adSize()));
     fuzzenv::check(sane(banner->adView()->frame()));

@@ -43,14 +43,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzzenv::check(cache->cacheData() == std::string(content));
   fuzzenv::check(cache->cacheVersion() == std::string(version));
 
-  auto resource = ZUMResourceCache::create(platform::URLRequest(*platform::URL::fromString("https://cdn.example.com/v")),
-                                           *fileURL, false);
+  auto resource = ZUMResourceCache::create(
+      platform::URLRequest(*platform::URL::fromString("https://cdn.example.com/v")), *fileURL, false);
   fuzzenv::check(resource != nullptr);
   platform::ErrorPtr error;
   auto bytes = resource->dataWithRange(offset, length, &error);
   const bool inRange = offset >= 0 && length >= 0 && static_cast<std::size_t>(offset + length) <= content.size();
   fuzzenv::check(bytes.has_value() == inRange);
-  if (bytes) fuzzenv::check(*bytes == content.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(length)));
+  if (bytes)
+    fuzzenv::check(*bytes == content.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(length)));
   if (!bytes) fuzzenv::check(error != nullptr);
   fuzzenv::drainMainLoop();
   return 0;

@@ -72,8 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case 1: {  // the real certificate with bytes changed at chosen offsets
       std::string certificate = real.certificate;
       for (std::size_t i = 0; i + 2 < input.size(); i += 3) {
-        const std::size_t offset = (std::size_t(std::uint8_t(input[i])) << 8 | std::uint8_t(input[i + 1])) %
-                                   certificate.size();
+        const std::size_t offset =
+            (std::size_t(std::uint8_t(input[i])) << 8 | std::uint8_t(input[i + 1])) % certificate.size();
         certificate[offset] = static_cast<char>(certificate[offset] ^ input[i + 2]);
       }
       if (input.size() % 7 == 1) certificate.resize(split % certificate.size());

@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/PercentEncoding.h"
 #include "platform/base/URL.h"
 #include "sdk/telemetry/ZUMCrashReporter.h"
-#include "fuzz/FuzzEnvironment.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/PercentEncoding.h"
 #include "platform/base/StringConversions.h"
 #include "platform/base/URL.h"
@@ -25,7 +26,6 @@
 #include "sdk/csi/ZUMCSIVariableTiming.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
-#include "fuzz/FuzzEnvironment.h"
 
 using json = nlohmann::ordered_json;
 
@@ -43,7 +43,8 @@ void storeDefaults(const json& input, const std::map<std::string, std::string>& 
   static_cast<void>(defaults.setObject(json(), kZUMCSIReportingProbabilityKey));
   if (input.is_object()) {
     if (input.contains("url")) static_cast<void>(defaults.setObject(input["url"], kZUMCSIReportingURLKey));
-    if (input.contains("probability")) static_cast<void>(defaults.setObject(input["probability"], kZUMCSIReportingProbabilityKey));
+    if (input.contains("probability"))
+      static_cast<void>(defaults.setObject(input["probability"], kZUMCSIReportingProbabilityKey));
     return;
   }
   if (settings.contains("url")) static_cast<void>(defaults.setObject(json(settings.at("url")), kZUMCSIReportingURLKey));

@@ -12,11 +12,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/UserDefaults.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/telemetry/ZUMFennickConfig.h"
 #include "sdk/telemetry/ZUMFennickNetworkBridge.h"
-#include "fuzz/FuzzEnvironment.h"
 
 using json = nlohmann::ordered_json;
 
@@ -48,7 +48,8 @@ void checkBridge(const json& parameters) {
                    method.find_first_of(" \r\n\t\0", 0, 5) == std::string::npos);
   }
   bool failed = false;
-  const std::string text = parameters.is_string() ? parameters.get<std::string>() : parameters.dump(-1, ' ', false, json::error_handler_t::replace);
+  const std::string text = parameters.is_string() ? parameters.get<std::string>()
+                                                  : parameters.dump(-1, ' ', false, json::error_handler_t::replace);
   auto result = ZUMFennickBridgeResult(std::nullopt, text, nullptr, &failed);
   fuzzenv::check(!failed && result["status_code"] == 0 && result["response"].is_string());
 }

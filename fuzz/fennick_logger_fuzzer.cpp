@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/SystemLog.h"
 #include "platform/base/UserDefaults.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
@@ -17,7 +18,6 @@
 #include "sdk/telemetry/ZUMFennickCommand.h"
 #include "sdk/telemetry/ZUMFennickConfig.h"
 #include "sdk/telemetry/ZUMFennickLogger.h"
-#include "fuzz/FuzzEnvironment.h"
 
 using json = nlohmann::ordered_json;
 
@@ -64,11 +64,16 @@ json value(Reader& in, int depth) {
       for (int n = in.byte() % 4; n > 0 && !in.empty(); --n) array.push_back(value(in, depth + 1));
       return array;
     }
-    case 2: return json(in.text(in.byte() % 16));
-    case 3: return json(in.raw<double>());
-    case 4: return json(in.raw<std::int64_t>());
-    case 5: return json(in.byte() % 2 == 1);
-    case 6: return json();
+    case 2:
+      return json(in.text(in.byte() % 16));
+    case 3:
+      return json(in.raw<double>());
+    case 4:
+      return json(in.raw<std::int64_t>());
+    case 5:
+      return json(in.byte() % 2 == 1);
+    case 6:
+      return json();
     default: {
       // A long chain, made without recursion.
       json chain = value(in, depth + 1);

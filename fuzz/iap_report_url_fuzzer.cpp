@@ -10,11 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/ASCIIString.h"
 #include "platform/base/Decimal.h"
 #include "platform/base/URL.h"
 #include "sdk/telemetry/ZUMInAppPurchaseTransactionReporter.h"
-#include "fuzz/FuzzEnvironment.h"
 
 namespace {
 
@@ -49,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto parts = pieces(std::string_view(reinterpret_cast<const char*>(data), size), 5);
   const std::string& reportTemplate = parts[0];
 
-  Reporter::Parameters parameters = {{"sku", parts[1]}, {"transactionid", parts[2]}, {"appversion", parts[4]},
-                                     {"iapsource", "auto"}};
+  Reporter::Parameters parameters = {
+      {"sku", parts[1]}, {"transactionid", parts[2]}, {"appversion", parts[4]}, {"iapsource", "auto"}};
   if (auto price = platform::Decimal::fromString(parts[3])) {
     if (auto text = Reporter::formattedPrice(*price)) parameters.emplace_back("price", *text);
   } else {

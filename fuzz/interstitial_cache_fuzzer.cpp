@@ -18,12 +18,12 @@
 #include <nlohmann/json.hpp>
 
 #include "ZUMRequest.h"
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/PropertyList.h"
 #include "platform/base/UserDefaults.h"
 #include "sdk/formats/ZUMInterstitialCache.h"
 #include "sdk/formats/ZUMInterstitialPool.h"
 #include "sdk/formats/ZUMInterstitialPoolKey.h"
-#include "fuzz/FuzzEnvironment.h"
 
 using json = nlohmann::ordered_json;
 
@@ -51,9 +51,12 @@ json storeInput(std::string_view text) {
   const struct {
     const char* name;
     const char* key;
-  } fields[] = {{"schema", kZUMInterstitialPoolSchemaKey},         {"field_names", kZUMInterstitialPoolFieldNamesKey},
-                {"patterns", kZUMInterstitialPoolAllowedPatternsKey}, {"exclusions", kZUMInterstitialPoolExclusionsKey},
-                {"max_pools", kZUMInterstitialPoolMaxPoolsKey},       {"saved", kZUMInterstitialRequestsToPreloadKey}};
+  } fields[] = {{"schema", kZUMInterstitialPoolSchemaKey},
+                {"field_names", kZUMInterstitialPoolFieldNamesKey},
+                {"patterns", kZUMInterstitialPoolAllowedPatternsKey},
+                {"exclusions", kZUMInterstitialPoolExclusionsKey},
+                {"max_pools", kZUMInterstitialPoolMaxPoolsKey},
+                {"saved", kZUMInterstitialRequestsToPreloadKey}};
   for (const auto& field : fields) {
     if (input.contains(field.name)) store(field.key, input[field.name]);
   }

@@ -11,9 +11,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/UserDefaults.h"
 #include "sdk/formats/ZUMInterstitialPool.h"
-#include "fuzz/FuzzEnvironment.h"
 
 using json = nlohmann::ordered_json;
 
@@ -26,7 +26,8 @@ void storeDefaults(std::string_view text) {
   const json input = json::parse(text, nullptr, false);
   if (input.is_object()) {
     if (input.contains("depth")) static_cast<void>(defaults.setObject(input["depth"], kZUMInterstitialPoolMaxDepthKey));
-    if (input.contains("limit")) static_cast<void>(defaults.setObject(input["limit"], kZUMInterstitialPoolTimeLimitKey));
+    if (input.contains("limit"))
+      static_cast<void>(defaults.setObject(input["limit"], kZUMInterstitialPoolTimeLimitKey));
     return;
   }
   for (auto& [name, value] : fuzzenv::pairsFromLines(text, '=', false)) {

@@ -39,7 +39,8 @@ class Sized : public View {
  public:
   static std::shared_ptr<Sized> make(std::uint8_t bits) {
     auto view = std::shared_ptr<Sized>(new Sized());
-    view->size_ = {bits & 1 ? 40.0 : platform::kViewNoIntrinsicMetric, bits & 2 ? 1e300 : platform::kViewNoIntrinsicMetric};
+    view->size_ = {bits & 1 ? 40.0 : platform::kViewNoIntrinsicMetric,
+                   bits & 2 ? 1e300 : platform::kViewNoIntrinsicMetric};
     return view;
   }
   platform::Size intrinsicContentSize() const override { return size_; }
@@ -67,15 +68,26 @@ std::optional<double> valueOf(const std::shared_ptr<View>& item, LayoutConstrain
   }
   if (r.width() <= 0 || r.height() <= 0 || std::fabs(r.minX()) > 1e9 || std::fabs(r.minY()) > 1e9) return std::nullopt;
   switch (a) {
-    case A::Left: case A::Leading: return r.minX();
-    case A::Right: case A::Trailing: return r.maxX();
-    case A::CenterX: return r.midX();
-    case A::Width: return r.width();
-    case A::Top: return r.minY();
-    case A::Bottom: return r.maxY();
-    case A::CenterY: return r.midY();
-    case A::Height: return r.height();
-    default: return std::nullopt;
+    case A::Left:
+    case A::Leading:
+      return r.minX();
+    case A::Right:
+    case A::Trailing:
+      return r.maxX();
+    case A::CenterX:
+      return r.midX();
+    case A::Width:
+      return r.width();
+    case A::Top:
+      return r.minY();
+    case A::Bottom:
+      return r.maxY();
+    case A::CenterY:
+      return r.midY();
+    case A::Height:
+      return r.height();
+    default:
+      return std::nullopt;
   }
 }
 
@@ -88,9 +100,12 @@ bool holds(const LayoutConstraint& c, const View& top, double scale) {
   const double right = c.multiplier() * *second + c.constant();
   const double slack = 1e-3 + 1e-9 * scale + 1e-6 * (std::fabs(*first) + std::fabs(right));
   switch (c.relation()) {
-    case LayoutConstraint::Relation::Equal: return std::fabs(*first - right) <= slack;
-    case LayoutConstraint::Relation::LessThanOrEqual: return *first <= right + slack;
-    default: return *first >= right - slack;
+    case LayoutConstraint::Relation::Equal:
+      return std::fabs(*first - right) <= slack;
+    case LayoutConstraint::Relation::LessThanOrEqual:
+      return *first <= right + slack;
+    default:
+      return *first >= right - slack;
   }
 }
 
@@ -168,7 +183,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& subview : superview->subviews()) holders.push_back(subview);
   for (const auto& holder : holders) {
     for (const auto& c : holder->constraints()) {
-      scale = std::max({scale, std::fabs(c->constant()) * std::max(1.0, std::fabs(c->multiplier())), 1e3 * std::fabs(c->multiplier())});
+      scale = std::max({scale, std::fabs(c->constant()) * std::max(1.0, std::fabs(c->multiplier())),
+                        1e3 * std::fabs(c->multiplier())});
     }
   }
   for (const auto& holder : holders) {

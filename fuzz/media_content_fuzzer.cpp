@@ -53,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzzenv::check(script->starts_with(kPrefix) && script->ends_with(kSuffix));
   const std::string argument = script->substr(kPrefix.size(), script->size() - kPrefix.size() - kSuffix.size());
   for (const char c : argument) fuzzenv::check(c != '<' && c != '>' && c != '&' && c != '\'');
-  fuzzenv::check(argument.find("\xE2\x80\xA8") == std::string::npos && argument.find("\xE2\x80\xA9") == std::string::npos);
+  fuzzenv::check(argument.find("\xE2\x80\xA8") == std::string::npos &&
+                 argument.find("\xE2\x80\xA9") == std::string::npos);
   const Json readBack = Json::parse(argument, nullptr, false);
   fuzzenv::check(!readBack.is_discarded() && readBack == *configuration);
   return 0;

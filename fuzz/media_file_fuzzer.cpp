@@ -12,8 +12,8 @@
 #include "platform/base/MainLoopDriver.h"
 #include "platform/media/Player.h"
 #include "platform/media/PlayerItem.h"
-#include "testing/MemoryLoaderDelegate.h"
 #include "platform/media/PlayerItemVideoOutput.h"
+#include "testing/MemoryLoaderDelegate.h"
 
 namespace {
 
@@ -23,8 +23,8 @@ void play(const std::shared_ptr<platform::Asset>& asset) {
   auto output = platform::PlayerItemVideoOutput::create(platform::kPixelFormat420YpCbCr8BiPlanarVideoRange);
   item->addOutput(output);
   auto player = platform::Player::create(item);
-  const bool settled = platform::MainLoopDriver::runUntil(
-      [&] { return item->status() != PlayerItem::Status::Unknown; }, std::chrono::seconds(10));
+  const bool settled = platform::MainLoopDriver::runUntil([&] { return item->status() != PlayerItem::Status::Unknown; },
+                                                          std::chrono::seconds(10));
   fuzzenv::check(settled);
   if (item->status() != PlayerItem::Status::ReadyToPlay) {
     fuzzenv::check(item->error() != nullptr);
@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzzenv::setUpOnce("media_file");
   {
     auto asset = platform::Asset::create(*platform::URL::fromString("fuzz-media://input.example/file"));
-    auto delegate = std::make_shared<testenv::MemoryLoaderDelegate>(std::string(reinterpret_cast<const char*>(data), size));
+    auto delegate =
+        std::make_shared<testenv::MemoryLoaderDelegate>(std::string(reinterpret_cast<const char*>(data), size));
     asset->resourceLoader()->setDelegate(delegate, nullptr);
     play(asset);
   }

@@ -16,8 +16,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ZUMMAdapterClass.h"
 #include "ZUMMAdNetworkAdapter.h"
+#include "ZUMMAdapterClass.h"
 #include "ZUMSlotAdLoadDelegate.h"
 #include "ZUMSlotAdResponseDelegate.h"
 #include "fuzz/FuzzEnvironment.h"
@@ -27,8 +27,8 @@
 #include "sdk/mediation/ZUMMAdNetworkConnectorBanner.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorInterstitial.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorNativeAd.h"
-#include "sdk/mediation/ZUMMConnectorDelegate.h"
 #include "sdk/mediation/ZUMMConfig.h"
+#include "sdk/mediation/ZUMMConnectorDelegate.h"
 #include "sdk/mediation/ZUMMUtilities.h"
 #include "sdk/mediation/ZUMMediation.h"
 #include "sdk/network/ZUMClickTrackerMediation.h"
@@ -44,7 +44,9 @@ namespace {
 struct Owner : ZUMSlotAdLoadDelegate, ZUMSlotAdResponseDelegate, ZUMAdMediationDelegate {
   void slotFinishedLoadingAdContent(ZUMSlot&) override { ++finished; }
   void slotDidFailToLoadAdContentWithError(ZUMSlot&, const platform::ErrorPtr&) override { ++failed; }
-  bool slotShouldProcessAdResponse(ZUMSlot&, const std::shared_ptr<ZUMAd>&, platform::ErrorPtr*) override { return true; }
+  bool slotShouldProcessAdResponse(ZUMSlot&, const std::shared_ptr<ZUMAd>&, platform::ErrorPtr*) override {
+    return true;
+  }
   void slotWillProcessMediatedAdResponse(ZUMSlot&, const std::shared_ptr<ZUMAd>&) override {}
   std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
       const std::shared_ptr<const ZUMMConfig>&, const std::shared_ptr<ZUMMAdNetworkConfig>&) override {
@@ -59,14 +61,14 @@ void registerClasses() {
     ZUMRegisterMediation();
     // The slot's waterfall pings no fill: dropped with a log line instead of sent.
     ZUMClickTrackerMediation::setShared(nullptr);
-    ZUMMRegisterAdapterClass("FuzzAdapter", std::make_shared<ZUMMAdapterClass>(),
-                             {.protocols = {kZUMMAdNetworkAdapterProtocol},
-                              .operations = {kZUMMGetBannerWithSizeOperation}});
+    ZUMMRegisterAdapterClass(
+        "FuzzAdapter", std::make_shared<ZUMMAdapterClass>(),
+        {.protocols = {kZUMMAdNetworkAdapterProtocol}, .operations = {kZUMMGetBannerWithSizeOperation}});
     ZUMMRegisterAdapterClass("FuzzOldAdapter", std::make_shared<ZUMMAdapterClass>(),
                              {.protocols = {kZUMMAdNetworkAdapterProtocol}});
-    ZUMMRegisterAdapterClass("ZUMMAdapterCustomEvents", std::make_shared<ZUMMAdapterClass>(),
-                             {.protocols = {kZUMMAdNetworkAdapterProtocol},
-                              .operations = {kZUMMGetInterstitialOperation}});
+    ZUMMRegisterAdapterClass(
+        "ZUMMAdapterCustomEvents", std::make_shared<ZUMMAdapterClass>(),
+        {.protocols = {kZUMMAdNetworkAdapterProtocol}, .operations = {kZUMMGetInterstitialOperation}});
     return true;
   }();
   (void)done;
@@ -83,12 +85,16 @@ struct Waterfall : ZUMMConnectorDelegate {
   std::shared_ptr<ZUMSlot> theSlot;
 };
 
-std::shared_ptr<ZUMMAdNetworkConnectorImpl> makeConnector(std::size_t index, const std::shared_ptr<const ZUMMConfig>& config,
+std::shared_ptr<ZUMMAdNetworkConnectorImpl> makeConnector(std::size_t index,
+                                                          const std::shared_ptr<const ZUMMConfig>& config,
                                                           const std::shared_ptr<ZUMMAdNetworkConfig>& entry) {
   switch (index % 3) {
-    case 0: return ZUMMAdNetworkConnectorBanner::create(config, entry);
-    case 1: return ZUMMAdNetworkConnectorInterstitial::create(config, entry);
-    default: return ZUMMAdNetworkConnectorNativeAd::create(config, entry);
+    case 0:
+      return ZUMMAdNetworkConnectorBanner::create(config, entry);
+    case 1:
+      return ZUMMAdNetworkConnectorInterstitial::create(config, entry);
+    default:
+      return ZUMMAdNetworkConnectorNativeAd::create(config, entry);
   }
 }
 
@@ -119,8 +125,8 @@ void askEverything(ZUMMAdNetworkConnectorImpl& connector) {
   const auto inlined = connector.inlineAd();
   fuzzenv::check(inlined.has_value() == (connector.networkConfig()->ad() != nullptr));
   if (!inlined) return;
-  for (const char* key : {"_native_interstitial_size_width", "_native_interstitial_size_height",
-                          "_native_cropped_content_threshold"}) {
+  for (const char* key :
+       {"_native_interstitial_size_width", "_native_interstitial_size_height", "_native_cropped_content_threshold"}) {
     // A key the server's own ad carries stays as the server wrote it.
     if (!inlined->contains(key) || connector.networkConfig()->ad()->contains(key)) continue;
     const std::string text = (*inlined)[key].get<std::string>();
@@ -188,7 +194,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Every entry's connector, over the slot and its ad with the header's numbers.
   const std::string sizeText(sizes.substr(0, space));
   ad->setSize({std::strtod(sizeText.c_str(), nullptr), 50});
-  ad->setCroppedContentThreshold(std::strtod(std::string(space == std::string_view::npos ? "" : sizes.substr(space + 1)).c_str(), nullptr));
+  ad->setCroppedContentThreshold(
+      std::strtod(std::string(space == std::string_view::npos ? "" : sizes.substr(space + 1)).c_str(), nullptr));
   slot->setAd(ad);
   auto waterfall = std::make_shared<Waterfall>();
   waterfall->theSlot = slot;

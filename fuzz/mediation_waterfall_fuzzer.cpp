@@ -41,6 +41,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "PXRBannerView.h"
+#include "ZUMBannerView.h"
+#include "ZUMCustomEventBanner.h"
 #include "ZUMMAdNetworkAdapter.h"
 #include "ZUMMAdNetworkConnector.h"
 #include "ZUMMAdapterClass.h"
@@ -52,26 +55,23 @@
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/MainLoopDriver.h"
 #include "platform/ui/View.h"
-#include "ZUMCustomEventBanner.h"
 #include "sdk/errors/ZUMErrors.h"
-#include "PXRBannerView.h"
-#include "ZUMBannerView.h"
 #include "sdk/formats/ZUMMAdURLAdapter.h"
 #include "sdk/formats/ZUMMAdapterVantorMorvaneAds.h"
-#include "sdk/mediation/ZUMMAdapterCustomEvents.h"
-#include "sdk/mediation/ZUMMAdapterHTML.h"
-#include "sdk/mediation/ZUMMLoggingConnector.h"
 #include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMSlotStatistics.h"
 #include "sdk/mediation/ZUMMAdManager.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorBanner.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorInterstitial.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorNativeExpressAd.h"
+#include "sdk/mediation/ZUMMAdapterCustomEvents.h"
+#include "sdk/mediation/ZUMMAdapterHTML.h"
 #include "sdk/mediation/ZUMMConfig.h"
-#include "sdk/request/ZUMAd.h"
-#include "sdk/request/ZUMAdMediationDelegate.h"
+#include "sdk/mediation/ZUMMLoggingConnector.h"
 #include "sdk/rendering/ZUMAdView.h"
+#include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdLoaderConfiguration.h"
+#include "sdk/request/ZUMAdMediationDelegate.h"
 #include "sdk/request/ZUMAdType.h"
 #include "sdk/request/ZUMLoadableTestSupport.h"
 #include "sdk/request/ZUMSlot.h"
@@ -81,7 +81,8 @@ using Json = nlohmann::ordered_json;
 namespace {
 
 struct Adapter : ZUMMAdNetworkAdapter {
-  Adapter(const std::shared_ptr<ZUMMAdNetworkConnector>& connector, bool native) : connector(connector), native(native) {}
+  Adapter(const std::shared_ptr<ZUMMAdNetworkConnector>& connector, bool native)
+      : connector(connector), native(native) {}
   bool getNativeAdWithAdTypes(const std::vector<std::string>&, const std::vector<std::any>&) override { return native; }
   void getBannerWithSize(const ZUMAdSize&) override {}
   void getInterstitial() override {}
@@ -131,23 +132,36 @@ std::optional<std::string> textFrom(unsigned choice, std::string_view input) {
 // A JSON value the input picks, for the entry's list and dictionary fields.
 Json jsonFrom(unsigned choice, std::string_view input, const Json& good) {
   switch (choice % 8) {
-    case 0: return nullptr;
-    case 1: return good;
-    case 2: return Json::array({true, nullptr, Json::object(), 2.5, -1, "9"});
-    case 3: return Json{{"multiple_images", "yes"}, {"native_image_orientation", 5}};
-    case 4: return Json{{"multiple_images", true}, {"native_image_orientation", "horizonal"}};
-    case 5: return Json::array({1, "2", 1e300});
-    case 6: return "2";
-    default: return Json::parse(input.substr(0, 64), nullptr, false, true);
+    case 0:
+      return nullptr;
+    case 1:
+      return good;
+    case 2:
+      return Json::array({true, nullptr, Json::object(), 2.5, -1, "9"});
+    case 3:
+      return Json{{"multiple_images", "yes"}, {"native_image_orientation", 5}};
+    case 4:
+      return Json{{"multiple_images", true}, {"native_image_orientation", "horizonal"}};
+    case 5:
+      return Json::array({1, "2", 1e300});
+    case 6:
+      return "2";
+    default:
+      return Json::parse(input.substr(0, 64), nullptr, false, true);
   }
 }
 
 // The express fields of an entry from two bytes.
 void addExpressFields(Json& entry, std::uint8_t first, std::uint8_t second, std::string_view input) {
-  static const char* const kBases[] = {"https://templates.adnetwork.example/", "http://t.example/x", "file:///etc/",
-                                       "javascript:alert(1)", "https://", "about:blank"};
+  static const char* const kBases[] = {"https://templates.adnetwork.example/",
+                                       "http://t.example/x",
+                                       "file:///etc/",
+                                       "javascript:alert(1)",
+                                       "https://",
+                                       "about:blank"};
   if (first & 7) {
-    entry["html_template"] = (first & 7) == 1 ? "<html><body>template</body></html>" : textFrom(first & 7, input).value_or("");
+    entry["html_template"] =
+        (first & 7) == 1 ? "<html><body>template</body></html>" : textFrom(first & 7, input).value_or("");
   }
   const unsigned base = (first >> 3) & 7;
   if (base < 6) entry["ad_base_url"] = kBases[base];
@@ -198,10 +212,18 @@ struct BothAd : AppInstallAd, ContentAd {
 std::shared_ptr<ZUMMediatedNativeAd> nativeAdFrom(std::uint8_t arg, std::string_view input) {
   std::shared_ptr<FuzzAd> ad;
   switch (arg & 3) {
-    case 0: ad = std::make_shared<FuzzAd>(); break;
-    case 1: ad = std::make_shared<AppInstallAd>(); break;
-    case 2: ad = std::make_shared<ContentAd>(); break;
-    default: ad = std::make_shared<BothAd>(); break;
+    case 0:
+      ad = std::make_shared<FuzzAd>();
+      break;
+    case 1:
+      ad = std::make_shared<AppInstallAd>();
+      break;
+    case 2:
+      ad = std::make_shared<ContentAd>();
+      break;
+    default:
+      ad = std::make_shared<BothAd>();
+      break;
   }
   unsigned seed = arg >> 2;
   for (auto& text : ad->f.text) {
@@ -490,9 +512,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     passOutcomes = 0;
     cancelled = false;
     const std::size_t started = owner->outcomes.size();
-    manager->mediateForAdType(owner->interstitial ? ZUMAdType::createForInterstitial()
-                                                  : ZUMAdType::create(kZUMAdSizeBanner),
-                              config);
+    manager->mediateForAdType(
+        owner->interstitial ? ZUMAdType::createForInterstitial() : ZUMAdType::create(kZUMAdSizeBanner), config);
     fuzzenv::drainMainLoop();
     count(false, started);
   };
@@ -521,7 +542,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           if (kind == 0 && nativeAd) return connector->adapterDidReceiveMediatedNativeAd(*adapter, nativeAd);
           if (kind == 0 && interstitial) return connector->adapterDidReceiveInterstitial(*adapter);
           if (kind == 0) return connector->adapterDidReceiveAdView(*adapter, view);
-          connector->adapterDidFailAd(*adapter, ZUMMakeErrorWithCode(kind == 1 ? kZUMErrorNoFill : kZUMErrorNetworkError));
+          connector->adapterDidFailAd(*adapter,
+                                      ZUMMakeErrorWithCode(kind == 1 ? kZUMErrorNoFill : kZUMErrorNetworkError));
         });
         // An attempt that has ended changes nothing; an express one brings nothing at all.
         if (!asked && !shown) fuzzenv::check(snapshot(*manager, *slot, *owner) == earlier);
@@ -540,7 +562,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           auto* impl = dynamic_cast<ZUMMAdNetworkConnectorImpl*>(connector.get());
           const bool asked = manager->requestInProgress() && impl == manager->requestingConnector().get();
           run(false, [page, failed = op % 8 == 4] {
-            if (failed) return page->webViewDidFailLoadWithError(*page->webView(), ZUMMakeErrorWithCode(kZUMErrorNetworkError));
+            if (failed)
+              return page->webViewDidFailLoadWithError(*page->webView(), ZUMMakeErrorWithCode(kZUMErrorNetworkError));
             page->webViewDidFinishLoad(*page->webView());
           });
           if (!asked) fuzzenv::check(owner->outcomes.size() == before);

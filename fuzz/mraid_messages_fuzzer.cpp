@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/URL.h"
 #include "platform/ui/View.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
@@ -24,7 +25,6 @@
 #include "sdk/rendering/ZUMMRAIDResizeProperties.h"
 #include "sdk/rendering/ZUMNotification.h"
 #include "sdk/rendering/ZUMOpener.h"
-#include "fuzz/FuzzEnvironment.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 // offered without loading): no asset key is empty, the keys come sorted regardless of
 // case, and its assets complete once.
 #include <algorithm>
-#include <cstddef>
 #include <cctype>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,21 +25,21 @@
 #include <nlohmann/json.hpp>
 
 #include "ZUMAdLoader.h"
+#include "ZUMExtras.h"
 #include "ZUMMultipleAdsAdLoaderOptions.h"
 #include "ZUMNativeAd.h"
 #include "ZUMNativeAdImageAdLoaderOptions.h"
 #include "ZUMNativeCustomTemplateAd.h"
+#include "ZUMRequest.h"
 #include "fuzz/FuzzEnvironment.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/net/URLLoading.h"
-#include "ZUMExtras.h"
-#include "ZUMRequest.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
-#include "sdk/network/ZUMNetworkDelivery.h"
-#include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/native/ZUMNativeAdClass.h"
 #include "sdk/native/ZUMNativePageTestSupport.h"
+#include "sdk/network/ZUMNetworkDelivery.h"
 #include "sdk/request/ZUMAd.h"
+#include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/request/ZUMAdLoaderConfiguration.h"
 #include "sdk/request/ZUMSlot.h"
 
@@ -80,7 +80,8 @@ class Kind final : public ZUMNativeAd {
     }
   }
   void adLoaderDidReceiveAd(ZUMAdLoader& loader) override {
-    if (auto delegate = std::dynamic_pointer_cast<KindDelegate>(loader.delegate())) delegate->adLoaderDidReceiveKindAd(loader);
+    if (auto delegate = std::dynamic_pointer_cast<KindDelegate>(loader.delegate()))
+      delegate->adLoaderDidReceiveKindAd(loader);
   }
 
  private:
@@ -102,7 +103,8 @@ class KindClass final : public ZUMNativeAdClass {
       const std::shared_ptr<const ZUMMConfig>&, const std::shared_ptr<ZUMMAdNetworkConfig>&) const override {
     return nullptr;
   }
-  std::shared_ptr<ZUMNativeAd> adWithDictionary(const Json& dictionary, const ZUMAdConfiguration::Options&) const override {
+  std::shared_ptr<ZUMNativeAd> adWithDictionary(const Json& dictionary,
+                                                const ZUMAdConfiguration::Options&) const override {
     return std::make_shared<Kind>(dictionary, templateID_);
   }
 
@@ -131,7 +133,8 @@ std::string expectedResults(const std::string& answer, std::int64_t requested) {
   auto document = zum_decodedJSONObjectError(answer, &error);
   auto ads = document ? ZUMNativeAd::adsArrayInAdsConfigurationDictionary(*document) : std::nullopt;
   if (!ads || ads->empty()) return "N";
-  const auto count = std::min(static_cast<std::int64_t>(ads->size()), ZUMMultipleAdsAdLoaderOptions::kMaximumNumberOfAds);
+  const auto count =
+      std::min(static_cast<std::int64_t>(ads->size()), ZUMMultipleAdsAdLoaderOptions::kMaximumNumberOfAds);
   return std::string(static_cast<std::size_t>(count), '?') + (count < requested ? "N" : "");
 }
 

@@ -30,8 +30,12 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-bool isString(const Json& dictionary, const char* key) { return dictionary.contains(key) && dictionary.at(key).is_string(); }
-bool isObject(const Json& dictionary, const char* key) { return dictionary.contains(key) && dictionary.at(key).is_object(); }
+bool isString(const Json& dictionary, const char* key) {
+  return dictionary.contains(key) && dictionary.at(key).is_string();
+}
+bool isObject(const Json& dictionary, const char* key) {
+  return dictionary.contains(key) && dictionary.at(key).is_object();
+}
 
 void checkAd(const ZUMNativeAdvancedAd& ad, const Json& dictionary, bool appInstall, bool imageLoadingOff) {
   fuzzenv::check(isString(dictionary, "headline"));
@@ -41,7 +45,8 @@ void checkAd(const ZUMNativeAdvancedAd& ad, const Json& dictionary, bool appInst
   } else {
     fuzzenv::check(isString(dictionary, "body"));
   }
-  const Json* allow = dictionary.contains("allow_pub_owned_ad_view") ? &dictionary.at("allow_pub_owned_ad_view") : nullptr;
+  const Json* allow =
+      dictionary.contains("allow_pub_owned_ad_view") ? &dictionary.at("allow_pub_owned_ad_view") : nullptr;
   if (!allow || !(allow->is_number() || allow->is_boolean() || allow->is_string())) {
     fuzzenv::check(!ad.publisherOwnedAdViewAllowed());
   }

@@ -69,7 +69,8 @@ struct Media final : ZUMMediaContentDisplaying {
 
 class VideoAd final : public ZUMNativeAd {
  public:
-  VideoAd(const Json& dictionary, std::shared_ptr<Media> media) : ZUMNativeAd(dictionary, {}), media_(std::move(media)) {}
+  VideoAd(const Json& dictionary, std::shared_ptr<Media> media)
+      : ZUMNativeAd(dictionary, {}), media_(std::move(media)) {}
   std::string adFormatTemplateID() const override { return "2"; }
   std::shared_ptr<ZUMMediaContentDisplaying> mediaContent() const override { return media_; }
   void adLoaderDidReceiveAd(ZUMAdLoader&) override {}
@@ -151,9 +152,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto mediaView = ZUMMediaView::create({kMediaX, kMediaY, 320, 180});
   adView->addSubview(mediaView);
   const std::string id = "ad-" + std::to_string(++pages->serial);
-  auto ad = std::make_shared<VideoAd>(
-      Json{{"id", id}, {"allow_pub_event_reporting", {{"impression_reporting", true}}}},
-      std::make_shared<Media>(pages->media));
+  auto ad = std::make_shared<VideoAd>(Json{{"id", id}, {"allow_pub_event_reporting", {{"impression_reporting", true}}}},
+                                      std::make_shared<Media>(pages->media));
   ad->setSlot(pages->slot);
   auto policy = ZUMNativeAdViewPolicy::create(adView, "2009", "2010", "2099", true);
   policy->setAssetViews({{"2011", mediaView}});

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/base/NumberFormatter.h"
 #include "fuzz/FuzzEnvironment.h"
+#include "platform/base/NumberFormatter.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/ASCIIString.h"
 #include "platform/base/URL.h"
 #include "platform/ui/AlertView.h"
@@ -17,7 +18,6 @@
 #include "sdk/rendering/ZUMNotification.h"
 #include "sdk/rendering/ZUMOpener.h"
 #include "sdk/rendering/ZUMOpenerTOLMHandler.h"
-#include "fuzz/FuzzEnvironment.h"
 
 namespace {
 
@@ -28,8 +28,8 @@ struct Page {
   Page() {
     opener->setAdView(adView);
     // Everything "installed", so only the opener's own refusal keeps a URL in.
-    platform::Application::shared().setInstalledURLSchemes({"http", "https", "tel", "sms", "mailto", "facetime",
-                                                           "itms-apps", "file", "about", "javascript", "data", "x"});
+    platform::Application::shared().setInstalledURLSchemes(
+        {"http", "https", "tel", "sms", "mailto", "facetime", "itms-apps", "file", "about", "javascript", "data", "x"});
   }
 };
 

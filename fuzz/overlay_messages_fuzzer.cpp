@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/ASCIIString.h"
 #include "platform/base/MainLoopDriver.h"
 #include "platform/base/NotificationCenter.h"
@@ -25,7 +26,6 @@
 #include "sdk/native/ZUMOverlayView.h"
 #include "sdk/native/ZUMPushTransitionView.h"
 #include "sdk/rendering/ZUMAdView.h"
-#include "fuzz/FuzzEnvironment.h"
 
 namespace {
 
@@ -48,7 +48,8 @@ bool loadsOverlay(const Json& info) {
   const auto url = platform::URL::fromString(base);
   if (!url || !url->scheme()) return false;
   const std::string scheme = platform::asciiLowercased(*url->scheme());
-  return scheme == "http" || scheme == "https" || platform::equalsIgnoringASCIICase(url->absoluteString(), "about:blank");
+  return scheme == "http" || scheme == "https" ||
+         platform::equalsIgnoringASCIICase(url->absoluteString(), "about:blank");
 }
 
 void checkAttribution(const Json& dictionary) {

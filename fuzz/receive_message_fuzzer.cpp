@@ -10,9 +10,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
 #include "sdk/rendering/ZUMJavaScriptMessageString.h"
-#include "fuzz/FuzzEnvironment.h"
 
 namespace {
 

@@ -14,18 +14,16 @@
 #include "PXRRequest.h"
 #include "ZUMRequest.h"
 #include "ZUMSearchRequest.h"
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/Clock.h"
 #include "platform/base/Executor.h"
 #include "platform/base/FileManager.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/UserDefaults.h"
-#include "fuzz/FuzzEnvironment.h"
 
 using json = nlohmann::ordered_json;
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzzenv::setUpOnce("request-fuzzer");

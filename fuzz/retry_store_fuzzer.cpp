@@ -10,10 +10,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/PropertyList.h"
 #include "platform/base/UserDefaults.h"
 #include "sdk/network/ZUMPingerRetryStore.h"
-#include "fuzz/FuzzEnvironment.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzzenv::check(keys.size() <= ZUMPingerRetryStore::kMaximumGroupCount);
   for (const auto& key : keys) {
     fuzzenv::check(!key.empty());
-    for (const auto& entry : store.entries(key)) fuzzenv::check(!entry.urlString.empty() && std::isfinite(entry.storedAt));
+    for (const auto& entry : store.entries(key))
+      fuzzenv::check(!entry.urlString.empty() && std::isfinite(entry.storedAt));
   }
 
   ZUMPingerRetryStore::Limits limits;

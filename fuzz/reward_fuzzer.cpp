@@ -30,7 +30,8 @@ void checkDictionaryReward(const Json& dictionary) {
   const Json* type = dictionary.is_object() && dictionary.contains("rb_type") ? &dictionary["rb_type"] : nullptr;
   const Json* amount = dictionary.is_object() && dictionary.contains("rb_amount") ? &dictionary["rb_amount"] : nullptr;
   const bool typed = type && type->is_string();
-  if (typed && amount && (amount->is_number_integer() || amount->is_number_unsigned())) fuzzenv::check(reward != nullptr);
+  if (typed && amount && (amount->is_number_integer() || amount->is_number_unsigned()))
+    fuzzenv::check(reward != nullptr);
   if (!reward) return;
   fuzzenv::check(typed && amount && amount->is_number() && reward->type() == type->get<std::string>());
   if (amount->is_number_unsigned()) {

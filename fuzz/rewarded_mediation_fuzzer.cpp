@@ -77,8 +77,10 @@ struct AdapterClass : ZUMMAdapterClass {
 };
 
 struct Host : ZUMRewardBasedVideoAdDelegate {
-  void rewardBasedVideoAdDidRewardUserWithReward(ZUMRewardBasedVideoAd&, const std::shared_ptr<ZUMAdReward>&) override {}
-  ZUMImplemented rewardBasedVideoAdDidFailToLoadWithError(ZUMRewardBasedVideoAd&, const ZUMRequestErrorPtr& e) override {
+  void rewardBasedVideoAdDidRewardUserWithReward(ZUMRewardBasedVideoAd&, const std::shared_ptr<ZUMAdReward>&) override {
+  }
+  ZUMImplemented rewardBasedVideoAdDidFailToLoadWithError(ZUMRewardBasedVideoAd&,
+                                                          const ZUMRequestErrorPtr& e) override {
     ++outcomes;
     code = e->code();
     return kZUMImplemented;
@@ -158,9 +160,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto host = std::make_shared<Host>();
   rewarded->setDelegate(host);
   auto extras = ZUMExtras::create();
-  extras->setAdditionalParameters(
-      Json{{"_ad", {{"ad_html", body.empty() ? std::string(" ") : body}, {"ad_base_url", "https://ads.adnetwork.example/"}}},
-           {"_adHeaders", headers}});
+  extras->setAdditionalParameters(Json{
+      {"_ad", {{"ad_html", body.empty() ? std::string(" ") : body}, {"ad_base_url", "https://ads.adnetwork.example/"}}},
+      {"_adHeaders", headers}});
   auto request = ZUMRequest::create();
   request->registerAdNetworkExtras(extras);
   rewarded->loadRequest(request, "unit-F");

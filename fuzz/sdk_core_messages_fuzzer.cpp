@@ -12,20 +12,20 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/URL.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLLoading.h"
 #include "platform/net/URLRequest.h"
 #include "sdk/sdkcore/ZUMSDKCorePageController.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
-#include "fuzz/FuzzEnvironment.h"
 
 namespace {
 
-constexpr const char* kMessages[] = {
-    "loadAdURL",       "loadAd",       "invalidRequest", "loadSdkConstants",    "fetchHttpRequest",
-    "requestReload",   "appSettingsFetched", "saveState", "result",              "cacheResource",
-    "removeResource",  "resourceStatusCheck", "sdkCoreRefresh"};  // not "cleanupCacheDirectory": it only deletes
+constexpr const char* kMessages[] = {"loadAdURL",        "loadAd",        "invalidRequest",     "loadSdkConstants",
+                                     "fetchHttpRequest", "requestReload", "appSettingsFetched", "saveState",
+                                     "result",           "cacheResource", "removeResource",     "resourceStatusCheck",
+                                     "sdkCoreRefresh"};  // not "cleanupCacheDirectory": it only deletes
 
 bool wellFormed(const std::string& command) {
   const bool known = command.starts_with("QYRA_ReceiveMessage('fetchHttpRequestCompleted', {") ||

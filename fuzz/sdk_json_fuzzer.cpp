@@ -11,9 +11,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/PropertyList.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
-#include "fuzz/FuzzEnvironment.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -10,10 +10,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/URL.h"
 #include "sdk/foundation/ZUMMacros.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
-#include "fuzz/FuzzEnvironment.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "sdk/csi/ZUMCSI.h"
 #include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/csi/ZUMCSIVariableTiming.h"
@@ -24,7 +25,6 @@
 #include "sdk/rendering/ZUMDelayPageLoadTOLMHandler.h"
 #include "sdk/rendering/ZUMNotification.h"
 #include "sdk/rendering/ZUMRewardBasedVideoAdTOLMHandler.h"
-#include "fuzz/FuzzEnvironment.h"
 
 namespace {
 
@@ -50,8 +50,12 @@ struct Page {
     activeView->setDelegate(collaborators);
     auto csi = ZUMCSITOLMHandler::create();
     csi->setCSIDelegate(collaborators);
-    handlers = {activeView, csi, ZUMDelayPageLoadTOLMHandler::create(collaborators), ZUMOrientationTOLMHandler::create(),
-                ZUMRewardBasedVideoAdTOLMHandler::create(), ZUMAnalyticsTOLMHandler::create(),
+    handlers = {activeView,
+                csi,
+                ZUMDelayPageLoadTOLMHandler::create(collaborators),
+                ZUMOrientationTOLMHandler::create(),
+                ZUMRewardBasedVideoAdTOLMHandler::create(),
+                ZUMAnalyticsTOLMHandler::create(),
                 ZUMDefaultTOLMHandler::create()};
   }
 };

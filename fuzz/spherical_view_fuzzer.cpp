@@ -13,11 +13,11 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/gl/GLContext.h"
 #include "platform/ui/MotionManager.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/video/ZUMGLSphericalShader.h"
-#include "fuzz/FuzzEnvironment.h"
 
 namespace {
 
@@ -56,7 +56,8 @@ void apply(ZUMGLSphericalShader& shader, const std::string& name, const std::str
     static_cast<void>(platform::MotionManager::setAttitudeRotationMatrix(matrix));  // non-finite: refused
   } else if (name == "orientation") {
     const double o = first(value, 1);
-    ZUMApplication::sharedInstance()->setForcedInterfaceOrientation(o > -1e9 && o < 1e9 ? static_cast<std::int64_t>(o) : 0);
+    ZUMApplication::sharedInstance()->setForcedInterfaceOrientation(o > -1e9 && o < 1e9 ? static_cast<std::int64_t>(o)
+                                                                                        : 0);
   } else if (name == "motion") {
     platform::MotionManager::setDeviceMotionAvailable(first(value, 0) != 0);
     shader.stopMotionTracking();

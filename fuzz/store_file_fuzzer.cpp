@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/store/StoreFile.h"
 #include "fuzz/FuzzEnvironment.h"
+#include "platform/store/StoreFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto records = platform::StoreFile::decode(std::string_view(reinterpret_cast<const char*>(data), size));

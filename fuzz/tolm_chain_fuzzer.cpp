@@ -12,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/URL.h"
 #include "platform/net/URLRequest.h"
@@ -20,20 +21,24 @@
 #include "sdk/rendering/ZUMAdViewDelegate.h"
 #include "sdk/rendering/ZUMTOLMHandler.h"
 #include "sdk/request/ZUMSlotPlacement.h"
-#include "fuzz/FuzzEnvironment.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
 
 // Names the SDK and the platform post themselves; pages must never post them.
-constexpr std::string_view kOwnNames[] = {
-    "kAdModalViewControllerWillPresentFullScreen", "kAdModalViewControllerDidDismissFullScreen",
-    "delay_page_close_start", "delay_page_close_stop", "zum-native-ad-video-click",
-    "ZUMSDKCoreDidUpdateConstants", "ZUMSlotDidLeaveWindowNotification",
-    "UIApplicationDidBecomeActiveNotification", "UIApplicationWillResignActiveNotification",
-    "UIApplicationDidEnterBackgroundNotification", "UIApplicationWillEnterForegroundNotification",
-    "UIApplicationDidChangeStatusBarOrientationNotification"};
+constexpr std::string_view kOwnNames[] = {"kAdModalViewControllerWillPresentFullScreen",
+                                          "kAdModalViewControllerDidDismissFullScreen",
+                                          "delay_page_close_start",
+                                          "delay_page_close_stop",
+                                          "zum-native-ad-video-click",
+                                          "ZUMSDKCoreDidUpdateConstants",
+                                          "ZUMSlotDidLeaveWindowNotification",
+                                          "UIApplicationDidBecomeActiveNotification",
+                                          "UIApplicationWillResignActiveNotification",
+                                          "UIApplicationDidEnterBackgroundNotification",
+                                          "UIApplicationWillEnterForegroundNotification",
+                                          "UIApplicationDidChangeStatusBarOrientationNotification"};
 
 // "frame" sets the ad view's frame from x, y, w, h, read as every handler reads numbers.
 class GeometryHandler : public ZUMTOLMHandler {
@@ -101,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!url) return 0;
 
   const bool allowed = *road->delegate->adViewShouldStartLoadWithRequest(*road->adView, platform::URLRequest(*url),
-                                                                        platform::WebViewNavigationType::Other);
+                                                                         platform::WebViewNavigationType::Other);
   fuzzenv::check(!allowed);
   fuzzenv::drainMainLoop();
   fuzzenv::check(finite(road->adView->frame()) && finite(road->adView->bounds()));

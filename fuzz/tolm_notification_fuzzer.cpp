@@ -12,11 +12,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/PercentEncoding.h"
 #include "platform/base/URL.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/rendering/ZUMNotification.h"
-#include "fuzz/FuzzEnvironment.h"
 
 namespace {
 

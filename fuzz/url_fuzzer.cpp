@@ -5,18 +5,18 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/PercentEncoding.h"
 #include "platform/base/URL.h"
-#include "fuzz/FuzzEnvironment.h"
 
 namespace {
 
 bool sameComponents(const platform::URL& a, const platform::URL& b) {
-  return a.absoluteString() == b.absoluteString() && a.scheme() == b.scheme() &&
-         a.user() == b.user() && a.password() == b.password() && a.host() == b.host() &&
-         a.port() == b.port() && a.percentEncodedPath() == b.percentEncodedPath() &&
-         a.path() == b.path() && a.query() == b.query() && a.fragment() == b.fragment() &&
-         a.resourceSpecifier() == b.resourceSpecifier() && a.pathComponents() == b.pathComponents();
+  return a.absoluteString() == b.absoluteString() && a.scheme() == b.scheme() && a.user() == b.user() &&
+         a.password() == b.password() && a.host() == b.host() && a.port() == b.port() &&
+         a.percentEncodedPath() == b.percentEncodedPath() && a.path() == b.path() && a.query() == b.query() &&
+         a.fragment() == b.fragment() && a.resourceSpecifier() == b.resourceSpecifier() &&
+         a.pathComponents() == b.pathComponents();
 }
 
 void roundTrip(const platform::URL& url) {

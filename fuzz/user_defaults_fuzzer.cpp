@@ -1,16 +1,15 @@
 // Feeds arbitrary bytes to the defaults reader as the file, reads every key with every
 // typed getter, then saves and reads the result back: what was readable once must read
 // back the same.
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <stdlib.h>
 #include <string>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 

@@ -11,9 +11,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/UserDefaults.h"
 #include "sdk/video/ZUMVideoConfigurationImpl.h"
-#include "fuzz/FuzzEnvironment.h"
 
 using json = nlohmann::ordered_json;
 
@@ -55,8 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t split = text.find("\n---\n");
   const std::string_view stored = text.substr(0, split);
   const std::string_view page = split == std::string_view::npos ? std::string_view() : text.substr(split + 5);
-  static_cast<void>(platform::UserDefaults::standard().setObject(json(std::string(stored)),
-                                                                 "/vantor/ads/zums:video_configuration"));
+  static_cast<void>(
+      platform::UserDefaults::standard().setObject(json(std::string(stored)), "/vantor/ads/zums:video_configuration"));
   const json dictionary = pageDictionary(page);
   auto configuration = ZUMVideoConfigurationImpl::create(dictionary);
   check(*configuration);

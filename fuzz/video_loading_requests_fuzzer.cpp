@@ -3,16 +3,16 @@
 // grows. The input is read as signed 64-bit numbers. Never a read outside the cache,
 // never a negative length, the current offset only moves forward, and each request is
 // finished at most once (and never served after).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/media/AssetResourceLoader.h"
 #include "sdk/video/ZUMVideoDataPlan.h"
-#include "fuzz/FuzzEnvironment.h"
 
 namespace {
 
@@ -46,8 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool toEnd = numbers.next() & 1;
   ZUMVideoCacheWindow window{shaped(numbers.next()), 0, std::nullopt, shaped(numbers.next())};
   if (const auto content = shaped(numbers.next()); content & 2) window.contentLength = content;
-  platform::AssetResourceLoadingRequest request(platform::URLRequest(), {}, false,
-                                                platform::AssetResourceLoadingRequest::DataRange{offset, length, toEnd});
+  platform::AssetResourceLoadingRequest request(
+      platform::URLRequest(), {}, false, platform::AssetResourceLoadingRequest::DataRange{offset, length, toEnd});
   const auto* part = request.dataRequest();
   int finishes = 0;
   for (int pass = 0; pass < 64 && !numbers.empty(); ++pass) {

@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/URL.h"
 #include "platform/net/URLLoading.h"
 #include "platform/ui/View.h"
@@ -24,7 +25,6 @@
 #include "sdk/rendering/ZUMVideoPlayerTOLMHandler.h"
 #include "sdk/rendering/ZUMVideoRendering.h"
 #include "sdk/rendering/ZUMVideoSourceURL.h"
-#include "fuzz/FuzzEnvironment.h"
 
 namespace {
 
@@ -44,7 +44,9 @@ struct CheckingGLView : platform::View, ZUMVideoRendering, ZUMVideoPlayerGLView 
   void enableVideoPlaybackOptimization() override {}
   void setUpWithPlayer(const std::shared_ptr<platform::Player>&) override {}
   void optimizeVideoForAdVisibility(bool) override {}
-  void handleUserTouchMovedByVector(float dx, float dy) override { fuzzenv::check(std::isfinite(dx) && std::isfinite(dy)); }
+  void handleUserTouchMovedByVector(float dx, float dy) override {
+    fuzzenv::check(std::isfinite(dx) && std::isfinite(dy));
+  }
 };
 
 struct Configuration : ZUMVideoConfiguration {
@@ -57,7 +59,8 @@ struct CheckingVideo : ZUMAdViewVideo {
     return std::make_shared<Configuration>();
   }
   void setUpVideoPlayer(ZUMAdView& adView, const std::optional<platform::URL>& url,
-                        const std::shared_ptr<ZUMResourceCache>&, const std::shared_ptr<ZUMVideoConfiguration>&) override {
+                        const std::shared_ptr<ZUMResourceCache>&,
+                        const std::shared_ptr<ZUMVideoConfiguration>&) override {
     fuzzenv::check(!url || ZUMIsAllowedVideoSourceURL(*url));
     if (!adView.videoPlayer()) adView.setVideoPlayer(std::make_shared<CheckingPlayer>());
     if (!adView.videoPlayerView()) adView.setVideoPlayerView(std::make_shared<CheckingGLView>());

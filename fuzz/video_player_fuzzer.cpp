@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "fuzz/FuzzEnvironment.h"
 #include "platform/base/FileManager.h"
 #include "platform/base/MainLoopDriver.h"
 #include "platform/web/WebView.h"
@@ -21,7 +22,6 @@
 #include "sdk/video/ZUMVideoConfigurationImpl.h"
 #include "sdk/video/ZUMVideoPlayerImpl.h"
 #include "testing/MediaClips.h"
-#include "fuzz/FuzzEnvironment.h"
 
 namespace {
 
@@ -87,7 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzzenv::setUpOnce("video_player_fuzzer");
   static const platform::URL clip = [] {
     const auto path = platform::FileManager::temporaryDirectory() / "fuzz-clip.mp4";
-    fuzzenv::check(platform::FileManager::writeAtomically(path, testenv::MediaClips::make({.width = 64, .height = 48, .seconds = 1})));
+    fuzzenv::check(platform::FileManager::writeAtomically(
+        path, testenv::MediaClips::make({.width = 64, .height = 48, .seconds = 1})));
     return platform::URL::fileURL(path);
   }();
 

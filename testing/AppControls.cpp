@@ -88,8 +88,7 @@ bool AppControls::answerAlert(std::string_view buttonTitle) {
   auto alert = topmost<platform::AlertController>();
   if (!alert) return false;
   const auto& actions = alert->actions();
-  auto it = std::find_if(actions.begin(), actions.end(),
-                         [&](const auto& a) { return a->title() == buttonTitle; });
+  auto it = std::find_if(actions.begin(), actions.end(), [&](const auto& a) { return a->title() == buttonTitle; });
   if (it == actions.end()) return false;
   return answerAlert(static_cast<std::int64_t>(it - actions.begin()));
 }

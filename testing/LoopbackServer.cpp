@@ -1,13 +1,13 @@
 #include "testing/LoopbackServer.h"
+
 #include "platform/base/ASCIIString.h"
 
 // Load tests open hundreds of connections at once; a short listen queue would drop some.
 #define CPPHTTPLIB_LISTEN_BACKLOG 4096
-#include <httplib.h>
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <httplib.h>
 #include <stdexcept>
 
 namespace testenv {
@@ -25,8 +25,8 @@ std::optional<std::uint64_t> parseNumber(std::string_view text) {
 // The byte range [first, last] that a single-range "bytes=" header asks of a body of
 // `size` bytes; std::nullopt when it cannot be satisfied. `ignored` is set when the
 // header is not one single byte range (the whole body is then sent).
-std::optional<std::pair<std::uint64_t, std::uint64_t>> rangeOf(std::string_view header,
-                                                               std::uint64_t size, bool& ignored) {
+std::optional<std::pair<std::uint64_t, std::uint64_t>> rangeOf(std::string_view header, std::uint64_t size,
+                                                               bool& ignored) {
   ignored = true;
   constexpr std::string_view kPrefix = "bytes=";
   if (header.substr(0, kPrefix.size()) != kPrefix) return std::nullopt;
@@ -106,8 +106,7 @@ LoopbackServer::LoopbackServer() : server_(std::make_unique<httplib::Server>()) 
         if (range) {
           out.status = 206;
           out.set_header("Content-Range", "bytes " + std::to_string(range->first) + "-" +
-                                              std::to_string(range->second) + "/" +
-                                              std::to_string(body.size()));
+                                              std::to_string(range->second) + "/" + std::to_string(body.size()));
           body = body.substr(range->first, range->second - range->first + 1);
         } else if (!ignored) {
           out.status = 416;
@@ -130,14 +129,14 @@ LoopbackServer::LoopbackServer() : server_(std::make_unique<httplib::Server>()) 
       auto shared = std::make_shared<std::string>(std::move(body));
       const std::size_t pause = *response.pausedAfterBytes;
       const std::string path = request.path;
-      out.set_content_provider(shared->size(), contentType,
-                               [this, shared, pause, path](std::size_t offset, std::size_t length,
-                                                           httplib::DataSink& sink) {
-                                 if (offset >= pause && !waitForRelease(path)) return false;
-                                 const std::size_t end = offset < pause ? pause : shared->size();
-                                 sink.write(shared->data() + offset, std::min(length, end - offset));
-                                 return true;
-                               });
+      out.set_content_provider(
+          shared->size(), contentType,
+          [this, shared, pause, path](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+            if (offset >= pause && !waitForRelease(path)) return false;
+            const std::size_t end = offset < pause ? pause : shared->size();
+            sink.write(shared->data() + offset, std::min(length, end - offset));
+            return true;
+          });
     } else if (response.cutAfterBytes && *response.cutAfterBytes < body.size()) {
       auto shared = std::make_shared<std::string>(std::move(body));
       std::size_t cut = *response.cutAfterBytes;
@@ -186,8 +185,7 @@ void LoopbackServer::route(const std::string& path, ScriptedResponse response) {
   route(path, [response = std::move(response)](const RecordedRequest&) { return response; });
 }
 
-void LoopbackServer::route(const std::string& path,
-                           std::function<ScriptedResponse(const RecordedRequest&)> handler) {
+void LoopbackServer::route(const std::string& path, std::function<ScriptedResponse(const RecordedRequest&)> handler) {
   auto entry = std::make_shared<Route>();
   entry->handler = std::move(handler);
   std::lock_guard lock(mutex_);

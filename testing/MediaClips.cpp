@@ -1,7 +1,6 @@
 #include "testing/MediaClips.h"
 
-#include <unistd.h>
-
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -13,9 +12,9 @@
 #include <mutex>
 #include <numbers>
 #include <optional>
-#include <algorithm>
 #include <stdexcept>
 #include <tuple>
+#include <unistd.h>
 #include <vector>
 
 extern "C" {
@@ -73,7 +72,8 @@ void drawFrameNumbers(AVFrame& frame, int number, const ClipOptions& o) {
     for (int y = 2 * MediaClips::kBlock; y < o.height; ++y) {
       for (int x = 0; x < o.width; ++x) {
         state = state * 1664525u + 1013904223u;
-        frame.data[0][y * frame.linesize[0] + x] = static_cast<std::uint8_t>(MediaClips::kBackgroundY - 30 + (state >> 26));
+        frame.data[0][y * frame.linesize[0] + x] =
+            static_cast<std::uint8_t>(MediaClips::kBackgroundY - 30 + (state >> 26));
       }
     }
   }
@@ -153,8 +153,8 @@ class Encoder {
     std::int64_t sample = 0;
     while (frame < frames || (audio_ && sample < samples)) {
       // Interleave by time so the muxer writes media in order.
-      const bool videoNext = frame < frames && (!audio_ || sample >= samples ||
-                                                frame * kSampleRate <= sample * o_.framesPerSecond);
+      const bool videoNext =
+          frame < frames && (!audio_ || sample >= samples || frame * kSampleRate <= sample * o_.framesPerSecond);
       if (videoNext) {
         check(av_frame_make_writable(picture.get()), "writable");
         if (o_.pattern == ClipOptions::Pattern::FrameNumbers) {

@@ -33,8 +33,8 @@ std::unique_ptr<TestSigner> TestSigner::create(TestKeyType type) {
   X509_gmtime_adj(X509_getm_notBefore(x509), 0);
   X509_gmtime_adj(X509_getm_notAfter(x509), 24 * 3600);
   X509_NAME* name = X509_get_subject_name(x509);
-  X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("signer.example.com"),
-                             -1, -1, 0);
+  X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("signer.example.com"), -1,
+                             -1, 0);
   X509_set_issuer_name(x509, name);
   X509_set_pubkey(x509, signer->key_->key);
   check(X509_sign(x509, signer->key_->key, EVP_sha256()) > 0, "certificate signature");

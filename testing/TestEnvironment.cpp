@@ -1,7 +1,6 @@
 #include "testing/TestEnvironment.h"
 
 #include <stdlib.h>
-
 #include <system_error>
 
 #include "platform/base/FileManager.h"
@@ -23,8 +22,8 @@ std::filesystem::path makeRoot() { return platform::FileManager::makeUniqueSyste
 TestEnvironment::TestEnvironment(Options options) : options_(options), root_(makeRoot()) {
   // Whatever an earlier test (or one without an environment) left behind goes first.
   platform::runTestingResets();
-  for (const auto& dir : {cachesDirectory(), temporaryDirectory(), documentsDirectory(),
-                          userDefaultsFile().parent_path()}) {
+  for (const auto& dir :
+       {cachesDirectory(), temporaryDirectory(), documentsDirectory(), userDefaultsFile().parent_path()}) {
     std::filesystem::create_directories(dir);
   }
   platform::FileManager::setApplicationHome(root_);

@@ -40,9 +40,7 @@ void TouchControls::cancel(const std::shared_ptr<Touch>& touch) {
   send(touch);
 }
 
-void TouchControls::tap(const std::shared_ptr<Window>& window, Point point) {
-  lift(touchDown(window, point));
-}
+void TouchControls::tap(const std::shared_ptr<Window>& window, Point point) { lift(touchDown(window, point)); }
 
 bool TouchControls::tapOnScreen(Point point) {
   auto windows = Window::windows();

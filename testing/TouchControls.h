@@ -32,8 +32,8 @@ class TouchControls {
   static void touchSequence(const std::shared_ptr<platform::Window>& window,
                             const std::vector<platform::Point>& points);
   // A straight finger movement in `steps` moves (at least 1).
-  static void swipe(const std::shared_ptr<platform::Window>& window, platform::Point from,
-                    platform::Point to, int steps = 5);
+  static void swipe(const std::shared_ptr<platform::Window>& window, platform::Point from, platform::Point to,
+                    int steps = 5);
 
   // Step by step: a finger goes down, moves, and lifts or is cancelled by the system.
   static std::shared_ptr<platform::Touch> touchDown(const std::shared_ptr<platform::Window>& window,

@@ -1,10 +1,9 @@
 #include "AdServer.h"
 
-#include <httplib.h>
-
 #include <cctype>
 #include <cstdio>
 #include <functional>
+#include <httplib.h>
 #include <map>
 #include <stdexcept>
 #include <string_view>
@@ -67,8 +66,10 @@ void answerAd(const httplib::Request& request, httplib::Response& response) {
       "<!DOCTYPE html>\n<html><head><meta name=\"viewport\" content=\"width=device-width\">"
       "<title>Demo interstitial</title></head>\n"
       "<body style=\"margin:0;background:#1d4e89;color:#fff\">"
-      "<a href=\"https://advertiser.adnetwork.example/landing?unit=" + unit + "\">Visit the advertiser</a>"
-      "</body></html>\n",
+      "<a href=\"https://advertiser.adnetwork.example/landing?unit=" +
+          unit +
+          "\">Visit the advertiser</a>"
+          "</body></html>\n",
       "text/html; charset=utf-8");
 }
 

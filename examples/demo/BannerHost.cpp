@@ -35,8 +35,9 @@ void BannerHost::loadBanner() {
 }
 
 void BannerHost::noteSlotState() {
-  static const char* const kNames[] = {"idle", "SDK core failed", "building the ad URL", "ad URL received",
-                                       "fetching the ad", "rendering", "ad loaded", "failed", "invalidated"};
+  static const char* const kNames[] = {
+      "idle",      "SDK core failed", "building the ad URL", "ad URL received", "fetching the ad", "rendering",
+      "ad loaded", "failed",          "invalidated"};
   if (!banner_) return;
   const auto state = static_cast<std::int64_t>(banner_->slot()->state());
   if (state == lastSlotState_) return;
@@ -52,7 +53,7 @@ ZUMImplemented BannerHost::adViewDidReceiveAd(ZUMBannerView& banner) {
 
 ZUMImplemented BannerHost::adViewDidFailToReceiveAdWithError(ZUMBannerView&, const ZUMRequestErrorPtr& error) {
   ++failed_;
-  say("delegate", "adViewDidFailToReceiveAdWithError: " + (error ? error->localizedDescription() : std::string()) +
-                      thread());
+  say("delegate",
+      "adViewDidFailToReceiveAdWithError: " + (error ? error->localizedDescription() : std::string()) + thread());
   return kZUMImplemented;
 }

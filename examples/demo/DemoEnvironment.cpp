@@ -1,9 +1,8 @@
 #include "DemoEnvironment.h"
 
-#include <stdlib.h>
-
 #include <cerrno>
 #include <stdexcept>
+#include <stdlib.h>
 #include <system_error>
 
 #include <nlohmann/json.hpp>

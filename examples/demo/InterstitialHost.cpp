@@ -1,8 +1,8 @@
 #include "InterstitialHost.h"
 
-#include "AdPicture.h"
 #include <utility>
 
+#include "AdPicture.h"
 #include "ZUMRequest.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/Timer.h"
@@ -71,8 +71,9 @@ void InterstitialHost::savePicture(const std::string& path) {
 }
 
 void InterstitialHost::noteSlotState() {
-  static const char* const kNames[] = {"idle", "SDK core failed", "building the ad URL", "ad URL received",
-                                       "fetching the ad", "rendering", "ad loaded", "failed", "invalidated"};
+  static const char* const kNames[] = {
+      "idle",      "SDK core failed", "building the ad URL", "ad URL received", "fetching the ad", "rendering",
+      "ad loaded", "failed",          "invalidated"};
   if (!interstitial_ || !interstitial_->slot()) return;
   const auto state = static_cast<std::int64_t>(interstitial_->slot()->state());
   if (state == lastSlotState_) return;
@@ -100,15 +101,16 @@ ZUMImplemented InterstitialHost::interstitialDidReceiveAd(ZUMInterstitial& ad) {
   const auto request = ad.slot() ? ad.slot()->loadingRequest() : nullptr;
   const bool fromPool = request && request->origin() == kPoolOrigin;
   ++(fromPool ? poolHits_ : poolMisses_);
-  say("delegate", std::string("interstitialDidReceiveAd") + (platform::isMainThread() ? "" : " (off the main thread!)") +
-                      (fromPool ? ", an ad the interstitial pool loaded ahead" : ", an ad loaded for this interstitial"));
+  say("delegate",
+      std::string("interstitialDidReceiveAd") + (platform::isMainThread() ? "" : " (off the main thread!)") +
+          (fromPool ? ", an ad the interstitial pool loaded ahead" : ", an ad loaded for this interstitial"));
   say("host", "present it at once");
   ad.presentFromRootViewController(root_);
   return kZUMImplemented;
 }
 
 ZUMImplemented InterstitialHost::interstitialDidFailToReceiveAdWithError(ZUMInterstitial&,
-                                                                        const ZUMRequestErrorPtr& error) {
+                                                                         const ZUMRequestErrorPtr& error) {
   noteSlotState();
   ++failed_;
   say("delegate", "interstitialDidFailToReceiveAdWithError: " + (error ? error->localizedDescription() : ""));

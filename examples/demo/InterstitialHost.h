@@ -23,8 +23,7 @@ class Window;
 
 class ZUMRequest;
 
-class InterstitialHost final : public ZUMInterstitialDelegate,
-                               public std::enable_shared_from_this<InterstitialHost> {
+class InterstitialHost final : public ZUMInterstitialDelegate, public std::enable_shared_from_this<InterstitialHost> {
  public:
   static constexpr int kTicksBetweenAds = 60;
 

@@ -43,8 +43,8 @@ void RequestPrinter::writeLine(const std::string& who, const std::string& what) 
 void RequestPrinter::summarize(const std::string& outcome) {
   std::lock_guard lock(mutex_);
   summarized_ = true;
-  out_ << outcome << ": " << count_ << " requests to the ad server in " << seconds(elapsed_())
-       << " of virtual time" << std::endl;
+  out_ << outcome << ": " << count_ << " requests to the ad server in " << seconds(elapsed_()) << " of virtual time"
+       << std::endl;
 }
 
 std::size_t RequestPrinter::count() const {

@@ -45,7 +45,9 @@ constexpr std::chrono::milliseconds kSettleTime{150};
 
 // Lets real sockets and pages answer for a moment without moving virtual time: nothing is
 // awaited, so the run always ends at the settle time.
-void settle() { static_cast<void>(platform::MainLoopDriver::runUntil([] { return false; }, kSettleTime)); }
+void settle() {
+  static_cast<void>(platform::MainLoopDriver::runUntil([] { return false; }, kSettleTime));
+}
 
 // "1 hit", "2 misses".
 std::string counted(std::size_t count, const std::string& noun) {
@@ -90,8 +92,9 @@ int main(int argc, char** argv) {
     std::cout << "The road of a banner and its refreshes, against an ad server on 127.0.0.1:" << server.port()
               << ", on virtual time:" << std::endl;
   } else {
-    std::cout << "The road of " << kInterstitials << " interstitials, against an ad server on 127.0.0.1:"
-              << server.port() << ", on virtual time:" << std::endl;
+    std::cout << "The road of " << kInterstitials
+              << " interstitials, against an ad server on 127.0.0.1:" << server.port()
+              << ", on virtual time:" << std::endl;
   }
 
   // Every latency beacon is sent, not a sample of them, so the road shows its timings.

@@ -8,9 +8,7 @@
 
 namespace platform {
 
-inline char asciiLowercased(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+inline char asciiLowercased(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 inline std::string asciiLowercased(std::string_view text) {
   std::string result(text);
@@ -19,9 +17,8 @@ inline std::string asciiLowercased(std::string_view text) {
 }
 
 inline bool equalsIgnoringASCIICase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return asciiLowercased(x) == asciiLowercased(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return asciiLowercased(x) == asciiLowercased(y); });
 }
 
 inline bool startsWithIgnoringASCIICase(std::string_view text, std::string_view prefix) {

@@ -20,8 +20,7 @@ ClassRegistry& ClassRegistry::shared() {
   return *registry;
 }
 
-void ClassRegistry::add(std::string name, std::type_index base, ErasedFactory factory,
-                        ClassDescriptor descriptor) {
+void ClassRegistry::add(std::string name, std::type_index base, ErasedFactory factory, ClassDescriptor descriptor) {
   std::lock_guard lock(mutex_);
   entries_.insert_or_assign(std::move(name), Entry{base, std::move(factory), std::move(descriptor)});
 }

@@ -25,7 +25,7 @@ TEST(ClassRegistryTest, CreatesByNameAndBase) {
   auto a = registry.create<Adapter>("ZUMMAdapterHTML");
   auto b = registry.create<Adapter>("ZUMMAdapterHTML");
   ASSERT_TRUE(a);
-  EXPECT_NE(a, b);  // a new object each time
+  EXPECT_NE(a, b);                                                      // a new object each time
   EXPECT_EQ(registry.create<CustomEvent>("ZUMMAdapterHTML"), nullptr);  // other base
   EXPECT_EQ(registry.create<Adapter>("zummadapterhtml"), nullptr);      // names are exact
 
@@ -50,8 +50,10 @@ TEST(ClassRegistryTest, DescriptorsInheritAlongTheSuperclassChain) {
   ClassRegistry registry;
   auto make = [] { return std::make_shared<HTMLAdapter>(); };
   registry.registerClass<Adapter>("Base", make,
-                                  {.protocols = {"Banner"}, .operations = {"changeSize"},
-                                   .classOperations = {"version"}, .initialisers = {"initWithConnector"}});
+                                  {.protocols = {"Banner"},
+                                   .operations = {"changeSize"},
+                                   .classOperations = {"version"},
+                                   .initialisers = {"initWithConnector"}});
   registry.registerClass<Adapter>("Child", make, {.superclass = "Base", .protocols = {"Native"}});
   registry.registerClass<Adapter>("Orphan", make, {.superclass = "Missing"});
   registry.registerClass<Adapter>("LoopA", make, {.superclass = "LoopB"});

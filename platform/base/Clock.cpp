@@ -19,19 +19,13 @@ SystemClock& systemClock() {
   return instance;
 }
 
-TimeInterval seconds(std::chrono::nanoseconds ns) {
-  return std::chrono::duration<double>(ns).count();
-}
+TimeInterval seconds(std::chrono::nanoseconds ns) { return std::chrono::duration<double>(ns).count(); }
 
 }  // namespace
 
-TimeInterval SystemClock::wallNow() const {
-  return seconds(std::chrono::system_clock::now().time_since_epoch());
-}
+TimeInterval SystemClock::wallNow() const { return seconds(std::chrono::system_clock::now().time_since_epoch()); }
 
-TimeInterval SystemClock::monotonicNow() const {
-  return seconds(std::chrono::steady_clock::now().time_since_epoch());
-}
+TimeInterval SystemClock::monotonicNow() const { return seconds(std::chrono::steady_clock::now().time_since_epoch()); }
 
 TimeInterval SystemClock::timeSinceBoot() const {
   timespec ts{};

@@ -39,8 +39,7 @@ class SystemClock final : public Clock {
 class VirtualClock final : public Clock {
  public:
   // Starts at a fixed, realistic date so that wall-clock formatting is deterministic.
-  explicit VirtualClock(TimeInterval wallStart = 1'800'000'000.0,
-                        TimeInterval bootStart = 3600.0);
+  explicit VirtualClock(TimeInterval wallStart = 1'800'000'000.0, TimeInterval bootStart = 3600.0);
 
   TimeInterval wallNow() const override;
   TimeInterval monotonicNow() const override;

@@ -30,8 +30,7 @@ class Decimal {
   // Zero.
   Decimal() = default;
   template <std::integral Integer>
-    requires(!std::same_as<Integer, bool>)
-  explicit Decimal(Integer value) {
+  requires(!std::same_as<Integer, bool>) explicit Decimal(Integer value) {
     if constexpr (std::is_signed_v<Integer>) {
       setInteger(value < 0, value < 0 ? 0u - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value));
     } else {

@@ -30,7 +30,7 @@ TEST(DecimalTest, TextsReadToTheirPlainCanonicalTextAndBack) {
       {".5", "0.5"},
       {"7.", "7"},
       {"000120.0300", "120.03"},
-      {"9007199254740993", "9007199254740993"},  // past 2^53
+      {"9007199254740993", "9007199254740993"},          // past 2^53
       {"18446744073709551617", "18446744073709551617"},  // past 2^64
       {"99999999999999999999999999999999999999", "99999999999999999999999999999999999999"},
       {"1e127", "1" + std::string(127, '0')},
@@ -80,10 +80,31 @@ TEST(DecimalTest, IntegersAreExactAtTheirLimits) {
 
 TEST(DecimalTest, WhatIsNotAnExactNumberGivesNone) {
   const char* texts[] = {
-      "", "abc", "-", "+", ".", "1e", "1e+", "e5", "1.2.3", " 1", "1 ", "1,5", "0x10", "inf", "nan",
-      "Infinity", "1e999999", "-1e999999", "1e128", "1e-129", "1e99999999999999999999999",
+      "",
+      "abc",
+      "-",
+      "+",
+      ".",
+      "1e",
+      "1e+",
+      "e5",
+      "1.2.3",
+      " 1",
+      "1 ",
+      "1,5",
+      "0x10",
+      "inf",
+      "nan",
+      "Infinity",
+      "1e999999",
+      "-1e999999",
+      "1e128",
+      "1e-129",
+      "1e99999999999999999999999",
       "1000000000000000000000000000000000000001",  // 40 significant digits
-      "12abc", "--1", "1e5.5",
+      "12abc",
+      "--1",
+      "1e5.5",
   };
   for (const char* text : texts) EXPECT_FALSE(Decimal::fromString(text).has_value()) << '"' << text << '"';
   EXPECT_FALSE(Decimal::fromDouble(std::nan("")).has_value());
@@ -98,18 +119,12 @@ TEST(DecimalTest, ComparesByValueAcrossScales) {
     const char* b;
     std::strong_ordering order;
   } rows[] = {
-      {"2.50", "2.5", std::strong_ordering::equal},
-      {"25e-1", "2.5", std::strong_ordering::equal},
-      {"-0", "0", std::strong_ordering::equal},
-      {"0.1", "0.10000000000000001", std::strong_ordering::less},
-      {"10", "9.99", std::strong_ordering::greater},
-      {"0.01", "0.1", std::strong_ordering::less},
-      {"123", "124", std::strong_ordering::less},
-      {"12", "12.3", std::strong_ordering::less},
-      {"-1", "0", std::strong_ordering::less},
-      {"0", "0.0001", std::strong_ordering::less},
-      {"-10", "-9", std::strong_ordering::less},
-      {"-0.5", "-0.25", std::strong_ordering::less},
+      {"2.50", "2.5", std::strong_ordering::equal},  {"25e-1", "2.5", std::strong_ordering::equal},
+      {"-0", "0", std::strong_ordering::equal},      {"0.1", "0.10000000000000001", std::strong_ordering::less},
+      {"10", "9.99", std::strong_ordering::greater}, {"0.01", "0.1", std::strong_ordering::less},
+      {"123", "124", std::strong_ordering::less},    {"12", "12.3", std::strong_ordering::less},
+      {"-1", "0", std::strong_ordering::less},       {"0", "0.0001", std::strong_ordering::less},
+      {"-10", "-9", std::strong_ordering::less},     {"-0.5", "-0.25", std::strong_ordering::less},
       {"1e3", "999", std::strong_ordering::greater},
   };
   for (const auto& row : rows) {

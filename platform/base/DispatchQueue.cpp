@@ -22,8 +22,7 @@ thread_local DispatchQueue* tlsCurrentQueue = nullptr;
 // Marks the calling thread as running `queue` (and as main or not) for one block.
 class QueueScope {
  public:
-  QueueScope(DispatchQueue* queue, std::optional<bool> onMain)
-      : previousQueue_(tlsCurrentQueue) {
+  QueueScope(DispatchQueue* queue, std::optional<bool> onMain) : previousQueue_(tlsCurrentQueue) {
     tlsCurrentQueue = queue;
     if (onMain) previousMain_ = detail::setOnMainThread(*onMain);
   }
@@ -311,14 +310,14 @@ DispatchQueue::DispatchQueue(Kind kind, std::string label)
 DispatchQueue::~DispatchQueue() = default;
 
 std::shared_ptr<DispatchQueue> DispatchQueue::main() {
-  static auto* queue = new std::shared_ptr<DispatchQueue>(
-      std::make_shared<DispatchQueue>(Kind::Main, "platform.main-thread"));
+  static auto* queue =
+      new std::shared_ptr<DispatchQueue>(std::make_shared<DispatchQueue>(Kind::Main, "platform.main-thread"));
   return *queue;
 }
 
 std::shared_ptr<DispatchQueue> DispatchQueue::global() {
-  static auto* queue = new std::shared_ptr<DispatchQueue>(
-      std::make_shared<DispatchQueue>(Kind::Global, "platform.global-default"));
+  static auto* queue =
+      new std::shared_ptr<DispatchQueue>(std::make_shared<DispatchQueue>(Kind::Global, "platform.global-default"));
   return *queue;
 }
 

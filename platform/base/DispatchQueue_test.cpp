@@ -1,14 +1,14 @@
 #include "platform/base/DispatchQueue.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
@@ -33,11 +33,9 @@ TEST_F(DispatchQueueTest, BlocksKnowTheirQueueAndWhetherTheyRunOnTheMainThread) 
   DispatchQueue::global()->async([&] { record("global"); });
   DispatchQueue::main()->async([&] { record("main"); });
   env.runUntilIdle();
-  EXPECT_EQ(seen, (std::vector<std::string>{
-                      "main main platform.main-thread",
-                      "serial background com.vantor.morvane.test",
-                      "global background platform.global-default",
-                      "hop main platform.main-thread"}));
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"main main platform.main-thread", "serial background com.vantor.morvane.test",
+                                      "global background platform.global-default", "hop main platform.main-thread"}));
   EXPECT_TRUE(isMainThread());
 }
 
@@ -49,7 +47,10 @@ TEST_F(DispatchQueueTest, SyncRunsAfterEarlierWorkOnTheCallersThread) {
   const int read = queue->syncResult([&] { return value; });
   EXPECT_EQ(read, 10);
   // sync from the main thread keeps the caller's main-thread answer, as the platform does.
-  queue->sync([&] { EXPECT_TRUE(isMainThread()); EXPECT_TRUE(queue->isCurrent()); });
+  queue->sync([&] {
+    EXPECT_TRUE(isMainThread());
+    EXPECT_TRUE(queue->isCurrent());
+  });
   // A nested sync onto the running queue runs at once instead of deadlocking.
   queue->sync([&] { queue->sync([&] { value = 7; }); });
   EXPECT_EQ(value, 7);
@@ -70,9 +71,7 @@ TEST_F(DispatchQueueTest, SyncToMainFromABackgroundBlockRunsEarlierMainWorkFirst
   std::vector<std::string> order;
   DispatchQueue::main()->async([&] { order.push_back("earlier main"); });
   DispatchQueue::global()->async([&] {
-    DispatchQueue::main()->sync([&] {
-      order.push_back(isMainThread() ? "sync on main" : "sync off main");
-    });
+    DispatchQueue::main()->sync([&] { order.push_back(isMainThread() ? "sync on main" : "sync off main"); });
     order.push_back(isMainThread() ? "back on main?" : "back in background");
   });
   env.runUntilIdle();
@@ -212,9 +211,8 @@ TEST(DispatchQueueThreaded, MainQueueWorkFromOtherThreadsRunsOnTheMainLoop) {
   std::atomic<int> onMain{0};
   std::atomic<int> offMain{0};
   for (int i = 0; i < 50; ++i) {
-    DispatchQueue::global()->async([&] {
-      DispatchQueue::main()->sync([&] { (isMainThread() ? onMain : offMain)++; });
-    });
+    DispatchQueue::global()->async(
+        [&] { DispatchQueue::main()->sync([&] { (isMainThread() ? onMain : offMain)++; }); });
   }
   ASSERT_TRUE(env.runUntil([&] { return onMain + offMain == 50; }));
   EXPECT_EQ(offMain, 0);

@@ -32,8 +32,8 @@ class Error {
   // `userInfo` must be a JSON object of property-list values (a null or non-object value
   // gives empty user info).
   static ErrorPtr create(std::string domain, std::int64_t code);
-  static ErrorPtr create(std::string domain, std::int64_t code,
-                         const nlohmann::ordered_json& userInfo, Details details = {});
+  static ErrorPtr create(std::string domain, std::int64_t code, const nlohmann::ordered_json& userInfo,
+                         Details details = {});
 
   ~Error();
   Error(const Error&) = delete;
@@ -66,8 +66,7 @@ class Error {
   struct PrivateTag {};
 
  public:
-  Error(PrivateTag, std::string domain, std::int64_t code, const nlohmann::ordered_json* userInfo,
-        Details details);
+  Error(PrivateTag, std::string domain, std::int64_t code, const nlohmann::ordered_json* userInfo, Details details);
 
  private:
   std::string domain_;

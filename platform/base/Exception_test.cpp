@@ -1,8 +1,7 @@
 #include "platform/base/Exception.h"
 
-#include <nlohmann/json.hpp>
-
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "platform/base/Symbols.h"
 

@@ -1,15 +1,14 @@
 #include "platform/base/FileManager.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
+#include <mutex>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <mutex>
 #include <system_error>
+#include <unistd.h>
 
 namespace platform {
 
@@ -106,8 +105,7 @@ bool FileManager::removeItem(const Path& path, ErrorPtr* error) {
   return true;
 }
 
-std::optional<std::vector<std::string>> FileManager::contentsOfDirectory(const Path& path,
-                                                                         ErrorPtr* error) {
+std::optional<std::vector<std::string>> FileManager::contentsOfDirectory(const Path& path, ErrorPtr* error) {
   std::error_code ec;
   std::filesystem::directory_iterator it(path, ec);
   if (ec) return fail<std::vector<std::string>>(error, ec.value(), "list " + path.string());

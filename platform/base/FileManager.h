@@ -24,7 +24,7 @@ class FileManager {
   using Path = std::filesystem::path;
 
   struct DiskSpace {
-    std::uint64_t freeBytes = 0;   // available to the application
+    std::uint64_t freeBytes = 0;  // available to the application
     std::uint64_t totalBytes = 0;
   };
 

@@ -1,8 +1,7 @@
 #include "platform/base/FileManager.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
+#include <sys/stat.h>
 
 #include "testing/TestEnvironment.h"
 

@@ -1,7 +1,7 @@
+#include "platform/base/Locale.h"
+
 #include <unicode/ucurr.h>
 #include <unicode/unistr.h>
-
-#include "platform/base/Locale.h"
 
 namespace platform {
 

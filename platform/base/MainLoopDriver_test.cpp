@@ -1,10 +1,10 @@
 #include "platform/base/MainLoopDriver.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "platform/base/DispatchQueue.h"
 #include "testing/TestEnvironment.h"

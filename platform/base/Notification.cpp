@@ -9,8 +9,7 @@ namespace platform {
 Notification::Notification(std::string name, std::shared_ptr<void> object)
     : name_(std::move(name)), object_(std::move(object)) {}
 
-Notification::Notification(std::string name, std::shared_ptr<void> object,
-                           nlohmann::ordered_json userInfo)
+Notification::Notification(std::string name, std::shared_ptr<void> object, nlohmann::ordered_json userInfo)
     : name_(std::move(name)), object_(std::move(object)) {
   if (!userInfo.is_null()) {
     userInfo_ = std::make_shared<const nlohmann::ordered_json>(std::move(userInfo));
@@ -22,8 +21,7 @@ Notification::Notification(std::string name, std::shared_ptr<void> object, Objec
       object_(std::move(object)),
       userInfoObjects_(std::make_shared<const Objects>(std::move(userInfoObjects))) {}
 
-Notification Notification::fromEndingObject(std::string name, const void* object,
-                                            std::weak_ptr<const void> identity) {
+Notification Notification::fromEndingObject(std::string name, const void* object, std::weak_ptr<const void> identity) {
   Notification notification(std::move(name));
   notification.endingObject_ = object;
   notification.endingIdentity_ = std::move(identity);

@@ -12,7 +12,7 @@
 namespace platform {
 
 struct NotificationCenter::Registration {
-  std::string name;  // empty: any name
+  std::string name;              // empty: any name
   const void* object = nullptr;  // nullptr: any object
   std::weak_ptr<void> objectAlive;
   const void* observer = nullptr;  // nullptr for block observers
@@ -59,10 +59,8 @@ void NotificationCenter::add(std::shared_ptr<Registration> registration) {
   registrations_.push_back(std::move(registration));
 }
 
-NotificationCenter::Token NotificationCenter::addObserver(std::string name,
-                                                          const std::shared_ptr<void>& object,
-                                                          std::shared_ptr<OperationQueue> queue,
-                                                          Block block) {
+NotificationCenter::Token NotificationCenter::addObserver(std::string name, const std::shared_ptr<void>& object,
+                                                          std::shared_ptr<OperationQueue> queue, Block block) {
   if (!block) return nullptr;
   auto registration = std::make_shared<Registration>();
   registration->name = std::move(name);
@@ -74,8 +72,8 @@ NotificationCenter::Token NotificationCenter::addObserver(std::string name,
   return registration;
 }
 
-void NotificationCenter::addObserver(const std::shared_ptr<void>& observer, Block block,
-                                     std::string name, const std::shared_ptr<void>& object) {
+void NotificationCenter::addObserver(const std::shared_ptr<void>& observer, Block block, std::string name,
+                                     const std::shared_ptr<void>& object) {
   if (!observer || !block) return;
   auto registration = std::make_shared<Registration>();
   registration->name = std::move(name);
@@ -89,17 +87,13 @@ void NotificationCenter::addObserver(const std::shared_ptr<void>& observer, Bloc
 
 void NotificationCenter::removeObserver(const void* observerOrToken) {
   if (!observerOrToken) return;
-  removeIf([&](const Registration& r) {
-    return &r == observerOrToken || r.observer == observerOrToken;
-  });
+  removeIf([&](const Registration& r) { return &r == observerOrToken || r.observer == observerOrToken; });
 }
 
-void NotificationCenter::removeObserver(const void* observer, std::string_view name,
-                                        const void* object) {
+void NotificationCenter::removeObserver(const void* observer, std::string_view name, const void* object) {
   if (!observer) return;
   removeIf([&](const Registration& r) {
-    return r.observer == observer && (name.empty() || r.name == name) &&
-           (object == nullptr || r.object == object);
+    return r.observer == observer && (name.empty() || r.name == name) && (object == nullptr || r.object == object);
   });
 }
 
@@ -155,8 +149,7 @@ void NotificationCenter::post(std::string name, std::shared_ptr<void> object) {
   post(Notification(std::move(name), std::move(object)));
 }
 
-void NotificationCenter::post(std::string name, std::shared_ptr<void> object,
-                              nlohmann::ordered_json userInfo) {
+void NotificationCenter::post(std::string name, std::shared_ptr<void> object, nlohmann::ordered_json userInfo) {
   post(Notification(std::move(name), std::move(object), std::move(userInfo)));
 }
 

@@ -43,8 +43,8 @@ class NotificationCenter {
   static NotificationCenter& defaultCenter();
 
   // A block observer. `queue` nullptr runs the block on the posting thread.
-  Token addObserver(std::string name, const std::shared_ptr<void>& object,
-                    std::shared_ptr<OperationQueue> queue, Block block);
+  Token addObserver(std::string name, const std::shared_ptr<void>& object, std::shared_ptr<OperationQueue> queue,
+                    Block block);
   // An observer object: `block` is called on the posting thread while `observer` lives.
   void addObserver(const std::shared_ptr<void>& observer, Block block, std::string name,
                    const std::shared_ptr<void>& object);

@@ -1,12 +1,11 @@
 #include "platform/base/NotificationCenter.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "platform/base/OperationQueue.h"
@@ -41,9 +40,8 @@ TEST_F(NotificationCenterTest, ObserversAreChosenByNameAndObjectIdentity) {
   center.post("closed", other);
   center.post("volume");
   center.post("");  // nameless: not posted
-  EXPECT_EQ(heard, (std::vector<std::string>{"slot:volume", "any object:volume", "any object:volume",
-                                             "any name:volume", "any name:closed",
-                                             "any object:volume"}));
+  EXPECT_EQ(heard, (std::vector<std::string>{"slot:volume", "any object:volume", "any object:volume", "any name:volume",
+                                             "any name:closed", "any object:volume"}));
 }
 
 TEST_F(NotificationCenterTest, AnObservedObjectThatIsGoneMatchesNothing) {
@@ -122,7 +120,8 @@ TEST_F(NotificationCenterTest, ObserverObjectsAreRemovedWholeOrByFilterAndHeldWe
     ~UsesCenterWhenDestroyed() { center.post("destroyed"); }
   };
   auto owned = std::make_shared<UsesCenterWhenDestroyed>(center);
-  center.addObserver(observer, [owned](const Notification&) {}, "a", nullptr);
+  center.addObserver(
+      observer, [owned](const Notification&) {}, "a", nullptr);
   owned.reset();
   center.addObserver("destroyed", nullptr, nullptr, record("center"));
   center.removeObserver(observer.get());
@@ -136,10 +135,13 @@ TEST_F(NotificationCenterTest, AnObserverLivesUntilItsBlockReturns) {
   };
   std::shared_ptr<Observer> owner(new Observer);  // freed apart from its weak count
   Observer* self = owner.get();
-  center.addObserver(owner, [&owner, self, this](const Notification&) {
-    owner.reset();
-    heard.push_back(self->name);
-  }, "n", nullptr);
+  center.addObserver(
+      owner,
+      [&owner, self, this](const Notification&) {
+        owner.reset();
+        heard.push_back(self->name);
+      },
+      "n", nullptr);
   center.post("n");
   EXPECT_EQ(heard, std::vector<std::string>{"still here"});
   center.post("n");
@@ -155,9 +157,8 @@ TEST_F(NotificationCenterTest, BlockObserversOnAQueueRunOnThatQueueLater) {
                     (isMainThread() ? " main" : " background"));
   });
   center.addObserver("n", nullptr, OperationQueue::main(), [&](const Notification&) {
-    where.push_back(OperationQueue::current() == OperationQueue::main().get() && isMainThread()
-                        ? "main queue"
-                        : "wrong queue");
+    where.push_back(OperationQueue::current() == OperationQueue::main().get() && isMainThread() ? "main queue"
+                                                                                                : "wrong queue");
   });
   auto removedBeforeItRuns = center.addObserver("n", nullptr, queue, record("removed"));
 

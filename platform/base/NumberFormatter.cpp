@@ -1,7 +1,7 @@
 #include "platform/base/NumberFormatter.h"
 
-#include <unicode/decimfmt.h>
 #include <unicode/dcfmtsym.h>
+#include <unicode/decimfmt.h>
 #include <unicode/fmtable.h>
 #include <unicode/unistr.h>
 
@@ -15,13 +15,20 @@ namespace {
 
 icu::DecimalFormat::ERoundingMode icuRounding(NumberFormatter::RoundingMode mode) {
   switch (mode) {
-    case NumberFormatter::RoundingMode::Ceiling: return icu::DecimalFormat::kRoundCeiling;
-    case NumberFormatter::RoundingMode::Floor: return icu::DecimalFormat::kRoundFloor;
-    case NumberFormatter::RoundingMode::Down: return icu::DecimalFormat::kRoundDown;
-    case NumberFormatter::RoundingMode::Up: return icu::DecimalFormat::kRoundUp;
-    case NumberFormatter::RoundingMode::HalfEven: return icu::DecimalFormat::kRoundHalfEven;
-    case NumberFormatter::RoundingMode::HalfDown: return icu::DecimalFormat::kRoundHalfDown;
-    case NumberFormatter::RoundingMode::HalfUp: return icu::DecimalFormat::kRoundHalfUp;
+    case NumberFormatter::RoundingMode::Ceiling:
+      return icu::DecimalFormat::kRoundCeiling;
+    case NumberFormatter::RoundingMode::Floor:
+      return icu::DecimalFormat::kRoundFloor;
+    case NumberFormatter::RoundingMode::Down:
+      return icu::DecimalFormat::kRoundDown;
+    case NumberFormatter::RoundingMode::Up:
+      return icu::DecimalFormat::kRoundUp;
+    case NumberFormatter::RoundingMode::HalfEven:
+      return icu::DecimalFormat::kRoundHalfEven;
+    case NumberFormatter::RoundingMode::HalfDown:
+      return icu::DecimalFormat::kRoundHalfDown;
+    case NumberFormatter::RoundingMode::HalfUp:
+      return icu::DecimalFormat::kRoundHalfUp;
   }
   return icu::DecimalFormat::kRoundHalfEven;
 }

@@ -24,9 +24,15 @@ TEST(NumberFormatterTest, FormatsPricesExactlyWithPatternsAndFloorRounding) {
     const char* number;
     const char* text;
   } rows[] = {
-      {"0.99", "0.99"},          {"1234.5", "1234.5"},       {"0.0000019", "0.000001"},
-      {"-0.0000009", "-0.000001"}, {"-1.5", "-1.5"},         {"19.99", "19.99"},
-      {"0", "0"},                {"1e20", "100000000000000000000"}, {"9007199254740993.1234567", "9007199254740993.123456"},
+      {"0.99", "0.99"},
+      {"1234.5", "1234.5"},
+      {"0.0000019", "0.000001"},
+      {"-0.0000009", "-0.000001"},
+      {"-1.5", "-1.5"},
+      {"19.99", "19.99"},
+      {"0", "0"},
+      {"1e20", "100000000000000000000"},
+      {"9007199254740993.1234567", "9007199254740993.123456"},
   };
   const auto formatter = priceFormatter();
   for (const auto& row : rows) {
@@ -82,8 +88,8 @@ TEST(NumberFormatterTest, ASettingChangedAfterFormattingTakesEffect) {
       {"locale", [](NumberFormatter& f) { f.setLocale(Locale("de_DE")); }, "1.5", "1,5"},
       {"positive", [](NumberFormatter& f) { f.setPositiveFormat("0.00"); }, "1.5", "1.50"},
       {"negative", [](NumberFormatter& f) { f.setNegativeFormat("(#.######)"); }, "-1.5", "(1.5)"},
-      {"rounding", [](NumberFormatter& f) { f.setRoundingMode(NumberFormatter::RoundingMode::Ceiling); },
-       "0.0000011", "0.000002"},
+      {"rounding", [](NumberFormatter& f) { f.setRoundingMode(NumberFormatter::RoundingMode::Ceiling); }, "0.0000011",
+       "0.000002"},
   };
   for (const auto& row : rows) {
     const auto formatter = priceFormatter();

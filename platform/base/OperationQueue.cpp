@@ -12,14 +12,13 @@ thread_local OperationQueue* tlsCurrentOperationQueue = nullptr;
 
 Operation::Operation(std::function<void()> block) : block_(std::move(block)) {}
 
-OperationQueue::OperationQueue(std::string name, bool isMain)
-    : name_(std::move(name)), isMain_(isMain) {
+OperationQueue::OperationQueue(std::string name, bool isMain) : name_(std::move(name)), isMain_(isMain) {
   if (isMain_) maxConcurrent_ = 1;
 }
 
 std::shared_ptr<OperationQueue> OperationQueue::main() {
-  static auto* queue = new std::shared_ptr<OperationQueue>(
-      std::make_shared<OperationQueue>("NSOperationQueue Main Queue", true));
+  static auto* queue =
+      new std::shared_ptr<OperationQueue>(std::make_shared<OperationQueue>("NSOperationQueue Main Queue", true));
   return *queue;
 }
 

@@ -7,8 +7,7 @@ namespace platform {
 
 namespace {
 
-constexpr std::string_view kAlphanumerics =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::string_view kAlphanumerics = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
 int hexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';

@@ -24,8 +24,7 @@ constexpr std::string_view kDictTag = "$dict";
 
 bool isTagKey(std::string_view key) { return key == kDataTag || key == kDateTag || key == kDictTag; }
 
-constexpr char kBase64Alphabet[] =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 std::string base64Encode(const Data& bytes) {
   std::string out;
@@ -64,8 +63,7 @@ std::optional<Data> base64Decode(std::string_view text) {
   out.reserve(text.size() / 4 * 3);
   for (std::size_t i = 0; i < text.size(); i += 4) {
     const bool last = i + 4 == text.size();
-    const std::size_t padding =
-        last ? (text[i + 3] == '=' ? (text[i + 2] == '=' ? 2 : 1) : 0) : 0;
+    const std::size_t padding = last ? (text[i + 3] == '=' ? (text[i + 2] == '=' ? 2 : 1) : 0) : 0;
     std::uint32_t n = 0;
     for (std::size_t k = 0; k < 4; ++k) {
       int d = 0;
@@ -215,9 +213,7 @@ Json makeDate(TimeInterval secondsSince1970) {
   return Json::binary(std::move(bytes), kDateSubtype);
 }
 
-bool isData(const Json& value) {
-  return value.is_binary() && !value.get_binary().has_subtype();
-}
+bool isData(const Json& value) { return value.is_binary() && !value.get_binary().has_subtype(); }
 
 bool isDate(const Json& value) {
   if (!value.is_binary()) return false;
@@ -246,27 +242,38 @@ bool isPropertyList(const Json& value) { return isPropertyListAt(value, 0); }
 
 std::optional<bool> boolValue(const Json& value) {
   switch (value.type()) {
-    case Json::value_t::boolean: return value.get<bool>();
-    case Json::value_t::number_integer: return value.get<std::int64_t>() != 0;
-    case Json::value_t::number_unsigned: return value.get<std::uint64_t>() != 0;
-    case Json::value_t::number_float: return value.get<double>() != 0;
-    case Json::value_t::string: return stringBoolValue(value.get_ref<const std::string&>());
-    default: return std::nullopt;
+    case Json::value_t::boolean:
+      return value.get<bool>();
+    case Json::value_t::number_integer:
+      return value.get<std::int64_t>() != 0;
+    case Json::value_t::number_unsigned:
+      return value.get<std::uint64_t>() != 0;
+    case Json::value_t::number_float:
+      return value.get<double>() != 0;
+    case Json::value_t::string:
+      return stringBoolValue(value.get_ref<const std::string&>());
+    default:
+      return std::nullopt;
   }
 }
 
 std::optional<std::int64_t> integerValue(const Json& value) {
   switch (value.type()) {
-    case Json::value_t::boolean: return value.get<bool>() ? 1 : 0;
-    case Json::value_t::number_integer: return value.get<std::int64_t>();
+    case Json::value_t::boolean:
+      return value.get<bool>() ? 1 : 0;
+    case Json::value_t::number_integer:
+      return value.get<std::int64_t>();
     case Json::value_t::number_unsigned: {
       const auto u = value.get<std::uint64_t>();
       constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
       return u > kMax ? std::numeric_limits<std::int64_t>::max() : static_cast<std::int64_t>(u);
     }
-    case Json::value_t::number_float: return saturatingCast<std::int64_t>(value.get<double>());
-    case Json::value_t::string: return stringIntegerValue(value.get_ref<const std::string&>());
-    default: return std::nullopt;
+    case Json::value_t::number_float:
+      return saturatingCast<std::int64_t>(value.get<double>());
+    case Json::value_t::string:
+      return stringIntegerValue(value.get_ref<const std::string&>());
+    default:
+      return std::nullopt;
   }
 }
 
@@ -279,12 +286,16 @@ std::optional<std::int32_t> intValue(const Json& value) {
 
 std::optional<double> doubleValue(const Json& value) {
   switch (value.type()) {
-    case Json::value_t::boolean: return value.get<bool>() ? 1.0 : 0.0;
+    case Json::value_t::boolean:
+      return value.get<bool>() ? 1.0 : 0.0;
     case Json::value_t::number_integer:
     case Json::value_t::number_unsigned:
-    case Json::value_t::number_float: return value.get<double>();
-    case Json::value_t::string: return stringDoubleValue(value.get_ref<const std::string&>());
-    default: return std::nullopt;
+    case Json::value_t::number_float:
+      return value.get<double>();
+    case Json::value_t::string:
+      return stringDoubleValue(value.get_ref<const std::string&>());
+    default:
+      return std::nullopt;
   }
 }
 
@@ -296,12 +307,18 @@ std::optional<float> floatValue(const Json& value) {
 
 std::optional<std::string> stringValue(const Json& value) {
   switch (value.type()) {
-    case Json::value_t::string: return value.get<std::string>();
-    case Json::value_t::boolean: return std::string(value.get<bool>() ? "1" : "0");
-    case Json::value_t::number_integer: return integerString(value.get<std::int64_t>());
-    case Json::value_t::number_unsigned: return unsignedString(value.get<std::uint64_t>());
-    case Json::value_t::number_float: return doubleString(value.get<double>());
-    default: return std::nullopt;
+    case Json::value_t::string:
+      return value.get<std::string>();
+    case Json::value_t::boolean:
+      return std::string(value.get<bool>() ? "1" : "0");
+    case Json::value_t::number_integer:
+      return integerString(value.get<std::int64_t>());
+    case Json::value_t::number_unsigned:
+      return unsignedString(value.get<std::uint64_t>());
+    case Json::value_t::number_float:
+      return doubleString(value.get<double>());
+    default:
+      return std::nullopt;
   }
 }
 

@@ -1,10 +1,9 @@
 #include "platform/base/PropertyList.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <limits>
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 namespace platform {
@@ -18,8 +17,7 @@ TEST(PropertyListTest, NumbersAndStringsAnswerTheReadingsOthersDoNot) {
   EXPECT_EQ(integerValue(Json(-2.9)), -2);
   EXPECT_EQ(integerValue(Json(1e300)), std::numeric_limits<std::int64_t>::max());
   EXPECT_EQ(integerValue(Json(std::nan(""))), 0);
-  EXPECT_EQ(integerValue(Json(std::numeric_limits<std::uint64_t>::max())),
-            std::numeric_limits<std::int64_t>::max());
+  EXPECT_EQ(integerValue(Json(std::numeric_limits<std::uint64_t>::max())), std::numeric_limits<std::int64_t>::max());
   EXPECT_EQ(intValue(Json(5'000'000'000)), std::numeric_limits<std::int32_t>::max());
   EXPECT_EQ(intValue(Json(-1e20)), std::numeric_limits<std::int32_t>::min());
   EXPECT_EQ(floatValue(Json(1e300)), std::numeric_limits<float>::infinity());
@@ -69,9 +67,7 @@ TEST(PropertyListTest, UnreadablePartsAreDroppedWhereTheyStand) {
   })");
   const auto value = fromTaggedJSON(hostile);
   ASSERT_TRUE(value);
-  EXPECT_EQ(*value, Json({{"ok", 1},
-                          {"list", Json::array({1, makeDate(5)})},
-                          {"nested", {{"b", makeData({'A'})}}}}));
+  EXPECT_EQ(*value, Json({{"ok", 1}, {"list", Json::array({1, makeDate(5)})}, {"nested", {{"b", makeData({'A'})}}}}));
   EXPECT_FALSE(fromTaggedJSON(Json()));
 
   Json deep = 1;

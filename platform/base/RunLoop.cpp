@@ -18,8 +18,7 @@ std::chrono::steady_clock::time_point realDeadline(TimeInterval monotonicDeadlin
   // Cap far deadlines so the conversion cannot overflow; NaN waits not at all.
   const double capped = remaining > 0 ? std::min(remaining, 365.0 * 24 * 3600) : 0.0;
   return std::chrono::steady_clock::now() +
-         std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-             std::chrono::duration<double>(capped));
+         std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(capped));
 }
 
 // How often a reply owed is looked for while the event source is waited in, when the
@@ -133,8 +132,8 @@ void RunLoop::waitInSources(std::unique_lock<std::mutex>& lock, std::chrono::ste
       // One wait for both: the replies' descriptors are watched with the source's own.
       const auto readable = replies->readable();
       if (readable) {
-        dispatched = source->waitAndDispatchWatching(
-            std::min<std::chrono::nanoseconds>(until - now, readable->within), readable->descriptors);
+        dispatched = source->waitAndDispatchWatching(std::min<std::chrono::nanoseconds>(until - now, readable->within),
+                                                     readable->descriptors);
       } else {
         dispatched = source->waitAndDispatch(std::min<std::chrono::nanoseconds>(until - now, kReplySlice));
       }
@@ -150,9 +149,7 @@ void RunLoop::waitInSources(std::unique_lock<std::mutex>& lock, std::chrono::ste
   }
 }
 
-void RunLoop::perform(std::function<void()> block) {
-  perform({std::string(kCommonRunLoopModes)}, std::move(block));
-}
+void RunLoop::perform(std::function<void()> block) { perform({std::string(kCommonRunLoopModes)}, std::move(block)); }
 
 void RunLoop::perform(std::vector<std::string> modes, std::function<void()> block) {
   if (!block) return;
@@ -171,8 +168,7 @@ void RunLoop::addTimer(const std::shared_ptr<Timer>& timer, std::string_view mod
   Sources sources;
   {
     std::lock_guard lock(mutex_);
-    auto it = std::find_if(timers_.begin(), timers_.end(),
-                           [&](const TimerEntry& e) { return e.timer == timer; });
+    auto it = std::find_if(timers_.begin(), timers_.end(), [&](const TimerEntry& e) { return e.timer == timer; });
     if (it == timers_.end()) {
       timers_.push_back({timer, {}, nextTimerOrder_++});
       it = std::prev(timers_.end());
@@ -197,8 +193,7 @@ bool RunLoop::matches(const std::vector<std::string>& itemModes, std::string_vie
   return false;
 }
 
-bool RunLoop::matches(const std::set<std::string, std::less<>>& itemModes,
-                      std::string_view mode) const {
+bool RunLoop::matches(const std::set<std::string, std::less<>>& itemModes, std::string_view mode) const {
   if (itemModes.count(mode)) return true;
   return itemModes.count(kCommonRunLoopModes) && commonModes_.count(mode);
 }
@@ -310,8 +305,7 @@ void RunLoop::waitUntil(TimeInterval deadline, WaitEnd end) {
   woken_ = false;
 }
 
-RunLoop::RunResult RunLoop::runMode(std::string_view mode, TimeInterval deadline,
-                                    bool returnAfterSourceHandled) {
+RunLoop::RunResult RunLoop::runMode(std::string_view mode, TimeInterval deadline, bool returnAfterSourceHandled) {
   if (std::isnan(deadline)) deadline = clock().monotonicNow();
   {
     std::lock_guard lock(mutex_);

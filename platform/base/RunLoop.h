@@ -89,8 +89,7 @@ class RunLoop {
   // Runs the loop in `mode` until `deadline` (monotonic), until stop(), or, when
   // returnAfterSourceHandled, until one pass did some work: a timer, a block, or an
   // event or reply its sources dispatched. Nested runs are allowed.
-  RunResult runMode(std::string_view mode, TimeInterval deadline,
-                    bool returnAfterSourceHandled = false);
+  RunResult runMode(std::string_view mode, TimeInterval deadline, bool returnAfterSourceHandled = false);
   // Runs in the default mode until stopped (the application's main loop).
   void run();
   // Makes the innermost runMode() return.

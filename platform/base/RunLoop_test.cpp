@@ -1,7 +1,5 @@
 #include "platform/base/RunLoop.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -11,6 +9,8 @@
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/Timer.h"
@@ -36,15 +36,12 @@ TEST_F(RunLoopTest, TrackingModeRunsCommonModeWorkAndHoldsDefaultModeWork) {
   EXPECT_EQ(events, (std::vector<std::string>{"common block", "common timer"}));
 
   env.runUntilIdle();
-  EXPECT_EQ(events, (std::vector<std::string>{"common block", "common timer", "default timer",
-                                              "default block"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"common block", "common timer", "default timer", "default block"}));
 }
 
 TEST_F(RunLoopTest, TimersFireInFireDateOrderAndNotBefore) {
   std::vector<std::pair<std::string, TimeInterval>> fired;
-  auto record = [&](std::string name) {
-    return [&, name](Timer&) { fired.emplace_back(name, env.now()); };
-  };
+  auto record = [&](std::string name) { return [&, name](Timer&) { fired.emplace_back(name, env.now()); }; };
   auto late = Timer::startOneShot(10, record("10s"));
   auto early = Timer::startOneShot(3, record("3s"));
   auto ticking = Timer::startRepeating(4, record("tick"));
@@ -207,9 +204,7 @@ TEST_F(RunLoopTest, AnEventSourceIsServedEachPassAndWaitedInUntilWorkArrives) {
   // A real wait happens in the source; work posted from another thread ends it. (The
   // blocks above left the loop marked as woken: a wait of no time clears that.)
   loop.waitForWork(std::chrono::milliseconds(0));
-  source->onWait = [&] {
-    std::thread([&] { loop.perform([] {}); }).join();
-  };
+  source->onWait = [&] { std::thread([&] { loop.perform([] {}); }).join(); };
   EXPECT_TRUE(loop.waitForWork(std::chrono::seconds(20)));
   EXPECT_LE(source->longestWait, std::chrono::seconds(20));
   // Nothing comes: the wait ends at its limit.

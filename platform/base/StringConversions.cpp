@@ -1,12 +1,11 @@
 #include "platform/base/StringConversions.h"
 
-#include <locale.h>
-#include <stdlib.h>
-
 #include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <locale.h>
+#include <stdlib.h>
 #include <system_error>
 
 namespace platform {
@@ -26,8 +25,7 @@ std::size_t whiteSpaceLength(std::string_view s) {
     const auto b1 = static_cast<unsigned char>(s[1]);
     const auto b2 = static_cast<unsigned char>(s[2]);
     if (b0 == 0xE1 && b1 == 0x9A && b2 == 0x80) return 3;  // ogham space mark
-    if (b0 == 0xE2 && b1 == 0x80 &&
-        (b2 <= 0x8A || b2 == 0xA8 || b2 == 0xA9 || b2 == 0xAF)) {
+    if (b0 == 0xE2 && b1 == 0x80 && (b2 <= 0x8A || b2 == 0xA8 || b2 == 0xA9 || b2 == 0xAF)) {
       return 3;  // en quad .. hair space, line/paragraph separators, narrow no-break
     }
     if (b0 == 0xE2 && b1 == 0x81 && b2 == 0x9F) return 3;  // medium mathematical space
@@ -109,9 +107,7 @@ bool stringBoolValue(std::string_view text) {
 
 std::int32_t stringIntValue(std::string_view text) { return readInteger<std::int32_t>(text); }
 
-std::int64_t stringIntegerValue(std::string_view text) {
-  return readInteger<std::int64_t>(text);
-}
+std::int64_t stringIntegerValue(std::string_view text) { return readInteger<std::int64_t>(text); }
 
 double stringDoubleValue(std::string_view text) {
   const std::string prefix(floatingPrefix(text));
@@ -137,14 +133,12 @@ std::string doubleString(double value) {
 
   // Shortest digits that round-trip, in scientific form: "-d.ddde+XX".
   char buffer[64];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
   const std::string_view sci(buffer, static_cast<std::size_t>(result.ptr - buffer));
   const std::size_t e = sci.find('e');
   std::string_view mantissa = sci.substr(0, e);
   int exponent = 0;
-  std::from_chars(sci.data() + e + 1 + (sci[e + 1] == '+' ? 1 : 0), sci.data() + sci.size(),
-                  exponent);
+  std::from_chars(sci.data() + e + 1 + (sci[e + 1] == '+' ? 1 : 0), sci.data() + sci.size(), exponent);
 
   std::string out;
   if (!mantissa.empty() && mantissa[0] == '-') {

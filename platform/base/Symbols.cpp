@@ -1,12 +1,11 @@
 #include "platform/base/Symbols.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cxxabi.h>
 #include <dlfcn.h>
 #include <errno.h>
 #include <execinfo.h>
-
-#include <algorithm>
-#include <cstdlib>
 #include <memory>
 
 namespace platform {

@@ -21,10 +21,10 @@
 namespace platform {
 
 struct ResolvedAddress {
-  std::string imagePath;               // as the image was loaded; may be relative
+  std::string imagePath;  // as the image was loaded; may be relative
   std::uintptr_t imageBase = 0;
-  std::optional<std::string> symbol;   // none: the image has no symbol for the address
-  std::uintptr_t symbolAddress = 0;    // 0 without a symbol
+  std::optional<std::string> symbol;  // none: the image has no symbol for the address
+  std::uintptr_t symbolAddress = 0;   // 0 without a symbol
 
   // The last path component of imagePath.
   std::string imageName() const;

@@ -66,9 +66,8 @@ std::vector<std::string> SystemLog::Capture::messages() const {
 
 bool SystemLog::Capture::contains(std::string_view text) const {
   std::lock_guard lock(mutex_);
-  return std::any_of(lines_.begin(), lines_.end(), [&](const Line& line) {
-    return line.message.find(text) != std::string::npos;
-  });
+  return std::any_of(lines_.begin(), lines_.end(),
+                     [&](const Line& line) { return line.message.find(text) != std::string::npos; });
 }
 
 void SystemLog::Capture::clear() {

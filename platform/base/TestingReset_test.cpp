@@ -62,8 +62,7 @@ TEST(TestingResetTest, SharedObjectsAreRemadeOrRetiredAndOnceFlagsRearm) {
 
 TEST(TestingResetTest, ObserversOfTheDefaultCenterEndWithTheTest) {
   int seen = 0;
-  NotificationCenter::defaultCenter().addObserver("test.reset", nullptr, nullptr,
-                                                  [&](const Notification&) { ++seen; });
+  NotificationCenter::defaultCenter().addObserver("test.reset", nullptr, nullptr, [&](const Notification&) { ++seen; });
   NotificationCenter::defaultCenter().post("test.reset");
   runTestingResets();
   NotificationCenter::defaultCenter().post("test.reset");

@@ -9,7 +9,8 @@ namespace platform {
 
 Timer::Timer(TimeInterval interval, bool repeats, Block block)
     // A repeating timer of 0 s would spin its run loop; the platform uses 0.1 ms instead.
-    : interval_(repeats && !(interval > 0.0001) ? 0.0001 : (std::isfinite(interval) ? std::max(0.0, interval) : kDistantFuture)),
+    : interval_(repeats && !(interval > 0.0001) ? 0.0001
+                                                : (std::isfinite(interval) ? std::max(0.0, interval) : kDistantFuture)),
       repeats_(repeats),
       block_(std::move(block)),
       fireDate_(clock().monotonicNow() + interval_) {}

@@ -16,10 +16,28 @@ bool isHex(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' &&
 bool isURLCharacter(char c) {
   if (isAlpha(c) || isDigit(c)) return true;
   switch (c) {
-    case '-': case '.': case '_': case '~':                       // unreserved
-    case ':': case '/': case '?': case '#': case '[': case ']': case '@':  // gen-delims
-    case '!': case '$': case '&': case '\'': case '(': case ')':
-    case '*': case '+': case ',': case ';': case '=':             // sub-delims
+    case '-':
+    case '.':
+    case '_':
+    case '~':  // unreserved
+    case ':':
+    case '/':
+    case '?':
+    case '#':
+    case '[':
+    case ']':
+    case '@':  // gen-delims
+    case '!':
+    case '$':
+    case '&':
+    case '\'':
+    case '(':
+    case ')':
+    case '*':
+    case '+':
+    case ',':
+    case ';':
+    case '=':  // sub-delims
       return true;
     default:
       return false;
@@ -94,8 +112,8 @@ std::optional<URL> URL::fromString(std::string_view string, const URL& base) {
   if (!reference) return std::nullopt;
   if (reference->scheme_) {
     if (reference->opaque_) return reference;
-    return compose(reference->scheme_, reference->authority_, removeDotSegments(reference->path_),
-                   reference->query_, reference->fragment_);
+    return compose(reference->scheme_, reference->authority_, removeDotSegments(reference->path_), reference->query_,
+                   reference->fragment_);
   }
   if (!base.scheme_) return std::nullopt;
 
@@ -128,8 +146,7 @@ std::optional<URL> URL::fromString(std::string_view string, const URL& base) {
       query = reference->query_;
     }
   }
-  return compose(base.scheme_, std::move(authority), std::move(path), std::move(query),
-                 reference->fragment_);
+  return compose(base.scheme_, std::move(authority), std::move(path), std::move(query), reference->fragment_);
 }
 
 URL URL::fileURL(const std::filesystem::path& path, bool isDirectory) {
@@ -198,9 +215,8 @@ URL URL::appendingPathComponent(std::string_view component, bool isDirectory) co
   return *this;
 }
 
-std::optional<URL> URL::compose(std::optional<std::string> scheme,
-                                std::optional<std::string> authority, std::string path,
-                                std::optional<std::string> query,
+std::optional<URL> URL::compose(std::optional<std::string> scheme, std::optional<std::string> authority,
+                                std::string path, std::optional<std::string> query,
                                 std::optional<std::string> fragment) {
   // Keep a path from reading as an authority or, without a scheme, as one.
   if (!authority && path.starts_with("//")) path.insert(0, "/.");
@@ -233,8 +249,7 @@ std::optional<URL> URL::parse(std::string_view string) {
   std::string_view rest = string;
 
   auto schemeEnd = rest.find_first_of(":/?#");
-  if (schemeEnd != std::string_view::npos && rest[schemeEnd] == ':' && schemeEnd > 0 &&
-      isAlpha(rest[0])) {
+  if (schemeEnd != std::string_view::npos && rest[schemeEnd] == ':' && schemeEnd > 0 && isAlpha(rest[0])) {
     bool valid = true;
     for (std::size_t i = 1; i < schemeEnd; ++i) valid = valid && isSchemeCharacter(rest[i]);
     if (valid) {

@@ -19,9 +19,9 @@ TEST(URLTest, PageMessageURLs) {
   EXPECT_EQ(load.path(), "");
   EXPECT_EQ(load.query(), "request_id=1&url=http%3A%2F%2Fa.b%2Fc%3Fd%3De");
 
-  EXPECT_EQ(parsed("tolm:///name?x=1").host(), "");  // present, empty
+  EXPECT_EQ(parsed("tolm:///name?x=1").host(), "");             // present, empty
   EXPECT_EQ(parsed("tolm://host/name").query(), std::nullopt);  // no "?" at all
-  EXPECT_EQ(parsed("tolm://host/name?").query(), "");  // "?" present, nothing after it
+  EXPECT_EQ(parsed("tolm://host/name?").query(), "");           // "?" present, nothing after it
   EXPECT_EQ(parsed("tolm://host/name#").fragment(), "");
 
   // "&" and ";" stay raw in the query; splitting is the caller's.
@@ -37,10 +37,22 @@ TEST(URLTest, PageMessageURLs) {
 }
 
 TEST(URLTest, StringsThatAreNotURLs) {
-  const std::string_view texts[] = {
-      "", "http://a b/", "http://a/%", "http://a/%4", "tolm://h/n?x=%G1", "http://a/<p>", "http://a/\\",
-      "http://a/\xC3\xA9", std::string_view("http://a/\0", 10), "http://a/#x#y", "http://a/?x=[1]",
-      "http://h:port/", "http://h:65536/", "http://[::1/", "http://a@b@c/", "1a:b"};
+  const std::string_view texts[] = {"",
+                                    "http://a b/",
+                                    "http://a/%",
+                                    "http://a/%4",
+                                    "tolm://h/n?x=%G1",
+                                    "http://a/<p>",
+                                    "http://a/\\",
+                                    "http://a/\xC3\xA9",
+                                    std::string_view("http://a/\0", 10),
+                                    "http://a/#x#y",
+                                    "http://a/?x=[1]",
+                                    "http://h:port/",
+                                    "http://h:65536/",
+                                    "http://[::1/",
+                                    "http://a@b@c/",
+                                    "1a:b"};
   for (std::string_view text : texts) {
     EXPECT_EQ(URL::fromString(text), std::nullopt) << text;
   }
@@ -80,12 +92,26 @@ TEST(URLTest, Components) {
 TEST(URLTest, ResolvesAsRFC3986) {
   URL base = parsed("http://a/b/c/d;p?q");
   const std::pair<std::string_view, std::string_view> cases[] = {
-      {"g:h", "g:h"}, {"./g", "http://a/b/c/g"}, {"g/", "http://a/b/c/g/"}, {"/g", "http://a/g"},
-      {"//g", "http://g"}, {"?y", "http://a/b/c/d;p?y"}, {"#s", "http://a/b/c/d;p?q#s"},
-      {"g;x?y#s", "http://a/b/c/g;x?y#s"}, {"", "http://a/b/c/d;p?q"}, {".", "http://a/b/c/"},
-      {"..", "http://a/b/"}, {"../..", "http://a/"}, {"../../../../g", "http://a/g"}, {"/../g", "http://a/g"},
-      {"..g", "http://a/b/c/..g"}, {"./g/.", "http://a/b/c/g/"}, {"g;x=1/../y", "http://a/b/c/y"},
-      {"g?y/../x", "http://a/b/c/g?y/../x"}, {"g#s/../x", "http://a/b/c/g#s/../x"}, {"http:g", "http:g"},
+      {"g:h", "g:h"},
+      {"./g", "http://a/b/c/g"},
+      {"g/", "http://a/b/c/g/"},
+      {"/g", "http://a/g"},
+      {"//g", "http://g"},
+      {"?y", "http://a/b/c/d;p?y"},
+      {"#s", "http://a/b/c/d;p?q#s"},
+      {"g;x?y#s", "http://a/b/c/g;x?y#s"},
+      {"", "http://a/b/c/d;p?q"},
+      {".", "http://a/b/c/"},
+      {"..", "http://a/b/"},
+      {"../..", "http://a/"},
+      {"../../../../g", "http://a/g"},
+      {"/../g", "http://a/g"},
+      {"..g", "http://a/b/c/..g"},
+      {"./g/.", "http://a/b/c/g/"},
+      {"g;x=1/../y", "http://a/b/c/y"},
+      {"g?y/../x", "http://a/b/c/g?y/../x"},
+      {"g#s/../x", "http://a/b/c/g#s/../x"},
+      {"http:g", "http:g"},
   };
   for (const auto& [reference, expected] : cases) {
     auto resolved = URL::fromString(reference, base);
@@ -108,8 +134,7 @@ TEST(URLTest, FileURLsAndAppending) {
   URL file = URL::fileURL("/tmp/a dir/caf\xC3\xA9", true);
   EXPECT_EQ(file.absoluteString(), "file:///tmp/a%20dir/caf%C3%A9/");
   EXPECT_EQ(file.path(), "/tmp/a dir/caf\xC3\xA9");
-  EXPECT_EQ(file.appendingPathComponent("x?y#z").absoluteString(),
-            "file:///tmp/a%20dir/caf%C3%A9/x%3Fy%23z");
+  EXPECT_EQ(file.appendingPathComponent("x?y#z").absoluteString(), "file:///tmp/a%20dir/caf%C3%A9/x%3Fy%23z");
   EXPECT_EQ(parsed("http://h").appendingPathComponent("a", true).absoluteString(), "http://h/a/");
   EXPECT_EQ(parsed("http://h/p?q").appendingPathComponent("/a").absoluteString(), "http://h/p/a?q");
   EXPECT_FALSE(parsed("FILEX:/a").isFileURL());

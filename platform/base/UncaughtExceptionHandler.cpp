@@ -1,15 +1,14 @@
 #include "platform/base/UncaughtExceptionHandler.h"
 
-#include <cxxabi.h>
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cxxabi.h>
+#include <dlfcn.h>
 #include <mutex>
 #include <string_view>
 #include <typeinfo>
+#include <unistd.h>
 
 #include "platform/base/Symbols.h"
 #include "platform/base/TestingReset.h"

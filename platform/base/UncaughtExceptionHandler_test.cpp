@@ -1,15 +1,14 @@
 #include "platform/base/UncaughtExceptionHandler.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <iterator>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include <gmock/gmock.h>

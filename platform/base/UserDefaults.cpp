@@ -1,7 +1,5 @@
 #include "platform/base/UserDefaults.h"
 
-#include <unistd.h>
-
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -10,6 +8,7 @@
 #include <iterator>
 #include <map>
 #include <system_error>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -61,9 +60,7 @@ class TolerantReader final : public nlohmann::json_sax<Json> {
     return true;
   }
 
-  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
-    return false;
-  }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override { return false; }
 
  private:
   // Puts a value where the parser stands; returns where it went (nullptr when skipped).
@@ -166,9 +163,7 @@ UserDefaults& UserDefaults::standard() {
   return *instance;
 }
 
-void UserDefaults::setStandardFile(std::filesystem::path file) {
-  standard().reload(std::move(file));
-}
+void UserDefaults::setStandardFile(std::filesystem::path file) { standard().reload(std::move(file)); }
 
 std::shared_ptr<UserDefaults> UserDefaults::create(std::filesystem::path file) {
   return std::make_shared<UserDefaults>(std::move(file));
@@ -322,9 +317,7 @@ bool UserDefaults::setFloat(float value, std::string_view key) {
   return setObject(Json(static_cast<double>(value)), key);
 }
 
-bool UserDefaults::setDouble(double value, std::string_view key) {
-  return setObject(Json(value), key);
-}
+bool UserDefaults::setDouble(double value, std::string_view key) { return setObject(Json(value), key); }
 
 void UserDefaults::removeObjectForKey(std::string_view key) {
   std::lock_guard writeLock(writeMutex_);

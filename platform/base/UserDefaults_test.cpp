@@ -1,13 +1,12 @@
 #include "platform/base/UserDefaults.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "testing/TestEnvironment.h"
@@ -20,9 +19,7 @@ using Json = nlohmann::ordered_json;
 class UserDefaultsTest : public testenv::PlatformTest {
  protected:
   std::filesystem::path file() const { return env.userDefaultsFile(); }
-  void writeFile(const std::string& text) const {
-    std::ofstream(file(), std::ios::binary | std::ios::trunc) << text;
-  }
+  void writeFile(const std::string& text) const { std::ofstream(file(), std::ios::binary | std::ios::trunc) << text; }
 };
 
 TEST_F(UserDefaultsTest, TypedGettersReadAsThePlatformDoes) {

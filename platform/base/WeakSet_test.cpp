@@ -20,7 +20,7 @@ TEST(WeakSetTest, HoldsWithoutOwningAndSkipsTheDead) {
   set.add(nullptr);
   set.add(c);
   EXPECT_EQ(set.count(), 3u);
-  b.reset();  // not owned
+  b.reset();                                                               // not owned
   EXPECT_EQ(set.allObjects(), (std::vector<std::shared_ptr<int>>{a, c}));  // order kept
 
   EXPECT_TRUE(set.remove(a));

@@ -21,8 +21,8 @@ TEST(WhiteSpaceTest, TrimsUnicodeWhiteSpaceAndNewlinesAtBothEndsOnly) {
       {"\xE2\x80\x8B", "\xE2\x80\x8B"},  // a zero-width space is a format character, kept
       {"\xEF\xBB\xBF", "\xEF\xBB\xBF"},  // so is a byte-order mark
       {"x\xE3\x80\x80y", "x\xE3\x80\x80y"},
-      {" \xA0 x", "\xA0 x"},             // trimming stops at an ill-formed byte
-      {"x \xE3\x80", "x \xE3\x80"},      // and at a cut sequence
+      {" \xA0 x", "\xA0 x"},         // trimming stops at an ill-formed byte
+      {"x \xE3\x80", "x \xE3\x80"},  // and at a cut sequence
       {"\xE3\x80\x80\xF0\x9F\x98\x80\xE3\x80\x80", "\xF0\x9F\x98\x80"},
   };
   for (const auto& row : rows) {
@@ -35,9 +35,9 @@ TEST(WhiteSpaceTest, TheSetIsTheSeparatorsAndTheLineControls) {
     char32_t c;
     bool white;
   } rows[] = {
-      {0x08, false}, {0x09, true},    {0x0D, true},    {0x0E, false},   {0x20, true},    {0x85, true},
-      {0xA0, true},  {0x1680, true},  {0x2000, true},  {0x200A, true},  {0x200B, false}, {0x2028, true},
-      {0x2029, true}, {0x202F, true}, {0x205F, true},  {0x3000, true},  {0xFEFF, false}, {'a', false},
+      {0x08, false},  {0x09, true},   {0x0D, true},   {0x0E, false},  {0x20, true},    {0x85, true},
+      {0xA0, true},   {0x1680, true}, {0x2000, true}, {0x200A, true}, {0x200B, false}, {0x2028, true},
+      {0x2029, true}, {0x202F, true}, {0x205F, true}, {0x3000, true}, {0xFEFF, false}, {'a', false},
   };
   for (const auto& row : rows) EXPECT_EQ(platform::isWhitespaceOrNewline(row.c), row.white) << std::hex << int(row.c);
 }

@@ -18,7 +18,7 @@ bool PublicKey::rawVerify(SignaturePadding padding, std::string_view digest, std
   if (EVP_PKEY_get_base_id(key_) != EVP_PKEY_RSA) return false;
   if (digest.size() != 32 || signature.empty()) return false;
   std::unique_ptr<EVP_PKEY_CTX, decltype(&EVP_PKEY_CTX_free)> context(EVP_PKEY_CTX_new(key_, nullptr),
-                                                                        &EVP_PKEY_CTX_free);
+                                                                      &EVP_PKEY_CTX_free);
   const bool verified =
       context && EVP_PKEY_verify_init(context.get()) == 1 &&
       EVP_PKEY_CTX_set_rsa_padding(context.get(), RSA_PKCS1_PADDING) == 1 &&

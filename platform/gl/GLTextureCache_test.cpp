@@ -1,11 +1,10 @@
 #include "platform/gl/GLTextureCache.h"
 
-#include <gtest/gtest.h>
-
 #include <vector>
 
 #include <GLES2/gl2.h>
 #include <GLES2/gl2ext.h>
+#include <gtest/gtest.h>
 
 #include "platform/gl/GLContext.h"
 #include "platform/gl/GLError.h"
@@ -60,10 +59,10 @@ TEST_F(GLTextureCacheTest, PlanesOfAnOddFrameBecomeTexturesOfTheirSizeAndBytes) 
   const PixelBuffer frame = patternFrame(1921, 1081);
 
   ErrorPtr error;
-  auto luma = cache->createTextureFromImage(frame, GL_TEXTURE_2D, GL_RED_EXT, 1921, 1081, GL_RED_EXT,
-                                            GL_UNSIGNED_BYTE, 0, &error);
-  auto chroma = cache->createTextureFromImage(frame, GL_TEXTURE_2D, GL_RG_EXT, 961, 541, GL_RG_EXT,
-                                              GL_UNSIGNED_BYTE, 1, &error);
+  auto luma = cache->createTextureFromImage(frame, GL_TEXTURE_2D, GL_RED_EXT, 1921, 1081, GL_RED_EXT, GL_UNSIGNED_BYTE,
+                                            0, &error);
+  auto chroma =
+      cache->createTextureFromImage(frame, GL_TEXTURE_2D, GL_RG_EXT, 961, 541, GL_RG_EXT, GL_UNSIGNED_BYTE, 1, &error);
   ASSERT_NE(luma, nullptr) << error->description();
   ASSERT_NE(chroma, nullptr) << error->description();
   EXPECT_EQ(luma->width(), 1921);
@@ -74,9 +73,7 @@ TEST_F(GLTextureCacheTest, PlanesOfAnOddFrameBecomeTexturesOfTheirSizeAndBytes) 
 
   // Rows are read back bottom-up in GL; row r of the bitmap is row r of the plane.
   const Bitmap y = readBack(*luma), uv = readBack(*chroma);
-  const struct {
-    int x, y;
-  } points[] = {{0, 0}, {1920, 0}, {0, 1080}, {1920, 1080}, {777, 555}};
+  const struct { int x, y; } points[] = {{0, 0}, {1920, 0}, {0, 1080}, {1920, 1080}, {777, 555}};
   for (const auto& p : points) {
     EXPECT_EQ(y.pixel(p.x, p.y).r, (p.x + 3 * p.y) % 251) << p.x << "," << p.y;
     EXPECT_EQ(uv.pixel(p.x / 2, p.y / 2).r, (p.x / 2) % 241) << p.x << "," << p.y;
@@ -102,14 +99,21 @@ TEST_F(GLTextureCacheTest, ArgumentsThatDoNotDescribeAPlaneAreErrors) {
       {"good luma", GL_TEXTURE_2D, GL_RED_EXT, 6, 5, GL_RED_EXT, GL_UNSIGNED_BYTE, 0, true, GLErrorCode{0}},
       {"good chroma", GL_TEXTURE_2D, GL_RG_EXT, 3, 3, GL_RG_EXT, GL_UNSIGNED_BYTE, 1, true, GLErrorCode{0}},
       {"no third plane", GL_TEXTURE_2D, GL_RG_EXT, 3, 3, GL_RG_EXT, GL_UNSIGNED_BYTE, 2, true, kGLErrorInvalidArgument},
-      {"negative plane", GL_TEXTURE_2D, GL_RED_EXT, 6, 5, GL_RED_EXT, GL_UNSIGNED_BYTE, -1, true, kGLErrorInvalidArgument},
-      {"chroma rounded down", GL_TEXTURE_2D, GL_RG_EXT, 3, 2, GL_RG_EXT, GL_UNSIGNED_BYTE, 1, true, kGLErrorInvalidArgument},
-      {"luma too wide", GL_TEXTURE_2D, GL_RED_EXT, 7, 5, GL_RED_EXT, GL_UNSIGNED_BYTE, 0, true, kGLErrorInvalidArgument},
-      {"two channels of luma", GL_TEXTURE_2D, GL_RG_EXT, 6, 5, GL_RG_EXT, GL_UNSIGNED_BYTE, 0, true, kGLErrorInvalidArgument},
-      {"formats differ", GL_TEXTURE_2D, GL_RED_EXT, 3, 3, GL_RG_EXT, GL_UNSIGNED_BYTE, 1, true, kGLErrorInvalidArgument},
-      {"cube map", GL_TEXTURE_CUBE_MAP, GL_RED_EXT, 6, 5, GL_RED_EXT, GL_UNSIGNED_BYTE, 0, true, kGLErrorInvalidArgument},
+      {"negative plane", GL_TEXTURE_2D, GL_RED_EXT, 6, 5, GL_RED_EXT, GL_UNSIGNED_BYTE, -1, true,
+       kGLErrorInvalidArgument},
+      {"chroma rounded down", GL_TEXTURE_2D, GL_RG_EXT, 3, 2, GL_RG_EXT, GL_UNSIGNED_BYTE, 1, true,
+       kGLErrorInvalidArgument},
+      {"luma too wide", GL_TEXTURE_2D, GL_RED_EXT, 7, 5, GL_RED_EXT, GL_UNSIGNED_BYTE, 0, true,
+       kGLErrorInvalidArgument},
+      {"two channels of luma", GL_TEXTURE_2D, GL_RG_EXT, 6, 5, GL_RG_EXT, GL_UNSIGNED_BYTE, 0, true,
+       kGLErrorInvalidArgument},
+      {"formats differ", GL_TEXTURE_2D, GL_RED_EXT, 3, 3, GL_RG_EXT, GL_UNSIGNED_BYTE, 1, true,
+       kGLErrorInvalidArgument},
+      {"cube map", GL_TEXTURE_CUBE_MAP, GL_RED_EXT, 6, 5, GL_RED_EXT, GL_UNSIGNED_BYTE, 0, true,
+       kGLErrorInvalidArgument},
       {"floats", GL_TEXTURE_2D, GL_RED_EXT, 6, 5, GL_RED_EXT, GL_FLOAT, 0, true, kGLErrorInvalidArgument},
-      {"no current context", GL_TEXTURE_2D, GL_RED_EXT, 6, 5, GL_RED_EXT, GL_UNSIGNED_BYTE, 0, false, kGLErrorNoCurrentContext},
+      {"no current context", GL_TEXTURE_2D, GL_RED_EXT, 6, 5, GL_RED_EXT, GL_UNSIGNED_BYTE, 0, false,
+       kGLErrorNoCurrentContext},
   };
   for (const auto& row : rows) {
     GLContextScope scope(row.current ? context : nullptr);
@@ -135,8 +139,8 @@ TEST_F(GLTextureCacheTest, DroppedTexturesAreDeletedAtTheNextFlushWithTheContext
     glGenTextures(1, &bound);
     glBindTexture(GL_TEXTURE_2D, bound);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
-    auto texture = cache->createTextureFromImage(frame, GL_TEXTURE_2D, GL_RED_EXT, 4, 4, GL_RED_EXT,
-                                                 GL_UNSIGNED_BYTE, 0);
+    auto texture =
+        cache->createTextureFromImage(frame, GL_TEXTURE_2D, GL_RED_EXT, 4, 4, GL_RED_EXT, GL_UNSIGNED_BYTE, 0);
     ASSERT_NE(texture, nullptr);
     name = texture->name();
     GLint binding = 0, alignment = 0;

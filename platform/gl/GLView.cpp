@@ -202,7 +202,8 @@ void GLView::draw(DrawContext& context) const {
 
 std::string GLView::description() const {
   std::ostringstream out;
-  out << "<GLView " << static_cast<const void*>(this) << "; drawable " << drawableWidth() << "x" << drawableHeight() << ">";
+  out << "<GLView " << static_cast<const void*>(this) << "; drawable " << drawableWidth() << "x" << drawableHeight()
+      << ">";
   return out.str();
 }
 

@@ -1,7 +1,5 @@
 #include "platform/gl/GLView.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <atomic>
 #include <limits>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include <GLES2/gl2.h>
+#include <gtest/gtest.h>
 
 #include "platform/base/SystemLog.h"
 #include "platform/gl/GLContext.h"
@@ -211,14 +210,28 @@ TEST_F(GLViewTest, ProgramCallsReportFailuresAndAreRecordedInOrder) {
   const GLuint v = good.shaders[0], f = good.shaders[1];
   const std::string vs = std::to_string(v), fs = std::to_string(f);
   const std::vector<gl::RecordedGLCall> expected{
-      {"glCreateShader", v, ""},        {"glCreateShader", f, ""},         {"glCreateProgram", program, ""},
-      {"glShaderSource", v, ""},        {"glCompileShader", v, ""},        {"glGetShaderiv", v, ""},
-      {"glAttachShader", program, vs},  {"glShaderSource", f, ""},         {"glCompileShader", f, ""},
-      {"glGetShaderiv", f, ""},         {"glAttachShader", program, fs},   {"glBindAttribLocation", program, "position"},
-      {"glLinkProgram", program, ""},   {"glGetProgramiv", program, ""},   {"glDetachShader", program, vs},
-      {"glDeleteShader", v, ""},        {"glDetachShader", program, fs},   {"glDeleteShader", f, ""},
-      {"glUseProgram", program, ""},    {"glGetUniformLocation", program, "tint"},
-      {"glGetUniformLocation", program, "absent"},                         {"glGetAttribLocation", program, "position"},
+      {"glCreateShader", v, ""},
+      {"glCreateShader", f, ""},
+      {"glCreateProgram", program, ""},
+      {"glShaderSource", v, ""},
+      {"glCompileShader", v, ""},
+      {"glGetShaderiv", v, ""},
+      {"glAttachShader", program, vs},
+      {"glShaderSource", f, ""},
+      {"glCompileShader", f, ""},
+      {"glGetShaderiv", f, ""},
+      {"glAttachShader", program, fs},
+      {"glBindAttribLocation", program, "position"},
+      {"glLinkProgram", program, ""},
+      {"glGetProgramiv", program, ""},
+      {"glDetachShader", program, vs},
+      {"glDeleteShader", v, ""},
+      {"glDetachShader", program, fs},
+      {"glDeleteShader", f, ""},
+      {"glUseProgram", program, ""},
+      {"glGetUniformLocation", program, "tint"},
+      {"glGetUniformLocation", program, "absent"},
+      {"glGetAttribLocation", program, "position"},
   };
   EXPECT_EQ(gl::recordedCalls(), expected);
   const auto names = gl::recordedCallNames();
@@ -238,8 +251,8 @@ TEST_F(GLViewTest, ProgramCallsReportFailuresAndAreRecordedInOrder) {
   gl::deleteProgram(program);
 
   // Both compile, but the fragment shader reads a varying the vertex shader never writes.
-  const Built badLink = build(kVertex, "precision mediump float; varying vec2 uv; void main() { gl_FragColor = vec4(uv, 0, 1); }",
-                              program);
+  const Built badLink = build(
+      kVertex, "precision mediump float; varying vec2 uv; void main() { gl_FragColor = vec4(uv, 0, 1); }", program);
   EXPECT_EQ(badLink.compiled[1], GL_TRUE);
   EXPECT_EQ(badLink.linked, GL_FALSE);
   EXPECT_FALSE(badLink.log.empty());

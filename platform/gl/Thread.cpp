@@ -131,9 +131,7 @@ bool Thread::post(std::vector<std::string> modes, std::function<void()> block) {
   return true;
 }
 
-bool Thread::perform(std::function<void()> block, Wait wait) {
-  return perform(commonModes(), std::move(block), wait);
-}
+bool Thread::perform(std::function<void()> block, Wait wait) { return perform(commonModes(), std::move(block), wait); }
 
 bool Thread::perform(std::vector<std::string> modes, std::function<void()> block, Wait wait) {
   if (!block) return false;

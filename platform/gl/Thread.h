@@ -90,7 +90,7 @@ class Thread : public std::enable_shared_from_this<Thread> {
   Entry entry_;
   mutable std::mutex mutex_;
   State state_ = State::NotStarted;
-  RunLoop* loop_ = nullptr;  // while the entry runs
+  RunLoop* loop_ = nullptr;     // while the entry runs
   std::vector<Queued> queued_;  // performed before the loop existed
   bool stopPending_ = false;
   std::mutex joinMutex_;

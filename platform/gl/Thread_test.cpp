@@ -1,12 +1,12 @@
 #include "platform/gl/Thread.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <mutex>
 #include <pthread.h>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "platform/base/RunLoop.h"
 #include "platform/base/SystemLog.h"
@@ -60,8 +60,8 @@ TEST_F(ThreadTest, PerformsRunOnTheNamedThreadInOrderAndWaitingReturnsAfterTheBl
       Thread::Wait::UntilDone);
 
   EXPECT_TRUE(ran);
-  EXPECT_EQ(log.read(), (std::vector<std::string>{"early", "later",
-                                                  "waited on example.render. as example.render.thread"}));
+  EXPECT_EQ(log.read(),
+            (std::vector<std::string>{"early", "later", "waited on example.render. as example.render.thread"}));
   EXPECT_EQ(Thread::current(), nullptr);
   thread->stopRunLoop();
   thread->join();
@@ -132,8 +132,8 @@ TEST_F(ThreadTest, ADisplayLinkTicksAtEveryVsyncOnItsThreadAndPausesAndResumes) 
   Ticks ticks;
   auto thread = startLoopThread("example.link");
   auto link = DisplayLink::create([&](DisplayLink& l) { ticks.add(l); });
-  ASSERT_TRUE(thread->perform(
-      [&] { EXPECT_TRUE(link->addToRunLoop(RunLoop::current(), kCommonRunLoopModes)); }, Thread::Wait::UntilDone));
+  ASSERT_TRUE(thread->perform([&] { EXPECT_TRUE(link->addToRunLoop(RunLoop::current(), kCommonRunLoopModes)); },
+                              Thread::Wait::UntilDone));
 
   env.advance(1s);
   EXPECT_EQ(ticks.count(), 0u) << "a link starts paused";

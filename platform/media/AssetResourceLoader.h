@@ -108,8 +108,8 @@ class AssetResourceLoaderDelegate {
   // Whether the delegate will answer `request` (now or later). Declining fails the asset.
   virtual bool resourceLoaderShouldWaitForLoadingOfRequestedResource(
       AssetResourceLoader& loader, const std::shared_ptr<AssetResourceLoadingRequest>& request) = 0;
-  virtual void resourceLoaderDidCancelLoadingRequest(
-      AssetResourceLoader& /*loader*/, const std::shared_ptr<AssetResourceLoadingRequest>& /*request*/) {}
+  virtual void resourceLoaderDidCancelLoadingRequest(AssetResourceLoader& /*loader*/,
+                                                     const std::shared_ptr<AssetResourceLoadingRequest>& /*request*/) {}
 };
 
 class AssetResourceLoader : public std::enable_shared_from_this<AssetResourceLoader> {

@@ -15,8 +15,11 @@ class AssetTrack {
  public:
   AssetTrack(int trackID, std::string mediaType, Size naturalSize, AffineTransform preferredTransform,
              float estimatedDataRate)
-      : trackID_(trackID), mediaType_(std::move(mediaType)), naturalSize_(naturalSize),
-        preferredTransform_(preferredTransform), estimatedDataRate_(estimatedDataRate) {}
+      : trackID_(trackID),
+        mediaType_(std::move(mediaType)),
+        naturalSize_(naturalSize),
+        preferredTransform_(preferredTransform),
+        estimatedDataRate_(estimatedDataRate) {}
 
   int trackID() const { return trackID_; }
   const std::string& mediaType() const { return mediaType_; }

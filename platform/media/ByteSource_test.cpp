@@ -1,9 +1,9 @@
 #include "platform/media/ByteSource.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "platform/base/DispatchQueue.h"
 #include "platform/media/HTTPByteSource.h"
@@ -138,7 +138,10 @@ TEST_F(NetworkSourceTest, AnswersThatDoNotHoldTheBytesAskedForFail) {
       {"ranges", {.body = body, .ranges = true}, 10, 8, "abcdefgh"},
       {"ranges ignored", {.body = body}, 10, 8, "abcdefgh"},
       {"not found", {.status = 404, .body = "no"}, 0, -1, ""},
-      {"a range elsewhere", {.status = 206, .headers = {{"Content-Range", "bytes 0-3/20"}}, .body = "0123"}, 10, -1,
+      {"a range elsewhere",
+       {.status = 206, .headers = {{"Content-Range", "bytes 0-3/20"}}, .body = "0123"},
+       10,
+       -1,
        ""},
       {"ranges that never bring bytes", {.status = 206, .headers = {{"Content-Range", "bytes 10-19/20"}}}, 10, -1, ""},
   };
@@ -176,7 +179,6 @@ TEST_F(NetworkSourceTest, ALoaderThatNeverGivesDataFailsTheSourceInsteadOfBeingA
   EXPECT_EQ(source->error()->domain(), kMediaErrorDomain);
   EXPECT_EQ(delegate->asked, 4);  // the probe, then three empty answers
 }
-
 
 // Answers the probe, then holds every data request.
 class HoldingDelegate final : public AssetResourceLoaderDelegate {

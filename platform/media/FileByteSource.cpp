@@ -1,11 +1,10 @@
 #include "platform/media/FileByteSource.h"
 
+#include <cerrno>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <string>
 
 namespace platform {
 namespace {
@@ -18,8 +17,8 @@ std::shared_ptr<FileByteSource> FileByteSource::create(const std::filesystem::pa
   struct stat info {};
   if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     const bool missing = fd < 0 && errno == ENOENT;
-    source->fail(makeURLError(missing ? kURLErrorFileDoesNotExist : kURLErrorResourceUnavailable,
-                              "file://" + path.string()));
+    source->fail(
+        makeURLError(missing ? kURLErrorFileDoesNotExist : kURLErrorResourceUnavailable, "file://" + path.string()));
     return source;
   }
   source->setLength(info.st_size);

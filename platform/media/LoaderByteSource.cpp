@@ -66,7 +66,8 @@ void LoaderByteSource::sendToDelegate(std::shared_ptr<AssetResourceLoadingReques
       return;
     }
     if (!strong->resourceLoaderShouldWaitForLoadingOfRequestedResource(*loader, request) && self) {
-      self->fail(makeMediaError(kMediaErrorUnsupportedURL, "The resource loader declined " + self->url_.absoluteString()));
+      self->fail(
+          makeMediaError(kMediaErrorUnsupportedURL, "The resource loader declined " + self->url_.absoluteString()));
     }
   });
 }

@@ -107,8 +107,8 @@ class MediaDecoder::Impl {
   void pushVideo(const AVFrame& frame);
   void pushAudio(const AVFrame& frame);
   void doSeek(double time);
-  bool full() const;  // with the lock
-  void trim();        // with the lock
+  bool full() const;                               // with the lock
+  void trim();                                     // with the lock
   bool settledFor(double time, bool video) const;  // with the lock
   template <class Ready>
   void awaitSettled(std::unique_lock<std::mutex>& lock, Ready ready);
@@ -213,7 +213,10 @@ bool MediaDecoder::Impl::open(MediaInfo& info) {
     if (context) context->max_pixels = kMaxPixels;
     if (!context || avcodec_parameters_to_context(context, p) < 0 || avcodec_open2(context, codec, nullptr) < 0) {
       avcodec_free_context(&context);
-      if (stream == videoStream_) videoStream_ = -1; else audioStream_ = -1;
+      if (stream == videoStream_)
+        videoStream_ = -1;
+      else
+        audioStream_ = -1;
     }
   };
   openCodec(videoStream_, video_);
@@ -236,10 +239,10 @@ void MediaDecoder::Impl::describe(MediaInfo& info) {
     track.width = track.isVideo ? st->codecpar->width : 0;
     track.height = track.isVideo ? st->codecpar->height : 0;
     track.estimatedDataRate = double(st->codecpar->bit_rate);
-    if (const auto* m = reinterpret_cast<const std::int32_t*>(
-            av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr))) {
-      track.transform = {m[0] / 65536.0, m[1] / 65536.0, m[3] / 65536.0, m[4] / 65536.0,
-                         m[6] / 65536.0, m[7] / 65536.0};
+    if (const auto* m =
+            reinterpret_cast<const std::int32_t*>(av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr))) {
+      track.transform = {m[0] / 65536.0, m[1] / 65536.0, m[3] / 65536.0,
+                         m[4] / 65536.0, m[6] / 65536.0, m[7] / 65536.0};
     }
     std::vector<MediaIndexEntry> entries;
     const int count = avformat_index_get_entries_count(st);
@@ -365,8 +368,8 @@ void MediaDecoder::Impl::pushVideo(const AVFrame& f) {
       for (int c = 0; c < cw; ++c) out[2 * c] = u[c], out[2 * c + 1] = v[c];
     }
   } else {
-    sws_ = sws_getCachedContext(sws_, f.width, f.height, AVPixelFormat(f.format), f.width, f.height,
-                                AV_PIX_FMT_NV12, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    sws_ = sws_getCachedContext(sws_, f.width, f.height, AVPixelFormat(f.format), f.width, f.height, AV_PIX_FMT_NV12,
+                                SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!sws_) return;
     std::uint8_t* planes[2] = {y, uv};
     const int strides[2] = {buffer->bytesPerRowOfPlane(0), buffer->bytesPerRowOfPlane(1)};
@@ -393,8 +396,8 @@ void MediaDecoder::Impl::pushAudio(const AVFrame& f) {
   }
   AudioChunk chunk{time, std::vector<float>(static_cast<std::size_t>(2 * (f.nb_samples + 256)))};
   std::uint8_t* out[1] = {reinterpret_cast<std::uint8_t*>(chunk.samples.data())};
-  const int got = swr_convert(swr_, out, f.nb_samples + 256, const_cast<const std::uint8_t**>(f.extended_data),
-                              f.nb_samples);
+  const int got =
+      swr_convert(swr_, out, f.nb_samples + 256, const_cast<const std::uint8_t**>(f.extended_data), f.nb_samples);
   if (got <= 0) return;
   chunk.samples.resize(static_cast<std::size_t>(2 * got));
   std::lock_guard lock(mutex_);

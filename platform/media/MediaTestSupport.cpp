@@ -2,7 +2,6 @@
 
 #include <fstream>
 
-
 namespace platform::mediatest {
 
 URL writeClip(testenv::TestEnvironment& env, const std::string& bytes, const std::string& name) {

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <cmath>
+
+#include <gtest/gtest.h>
 
 #include "platform/media/AudioMix.h"
 #include "platform/media/KeyValueObservers.h"

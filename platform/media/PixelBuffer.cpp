@@ -37,7 +37,8 @@ PixelBuffer PixelBuffer::inRange(bool fullRange) const {
     const double steps = plane == 0 ? 219.0 : 224.0, origin = plane == 0 ? 0.0 : 128.0;
     const double offset = plane == 0 ? 16.0 : 128.0;
     for (int value = 0; value < 256; ++value) {
-      const double out = fullRange ? (value - offset) * 255.0 / steps + origin : (value - origin) * steps / 255.0 + offset;
+      const double out =
+          fullRange ? (value - offset) * 255.0 / steps + origin : (value - origin) * steps / 255.0 + offset;
       tables[plane][value] = static_cast<std::uint8_t>(std::clamp(std::lround(out), 0L, 255L));
     }
   }

@@ -126,9 +126,7 @@ void Player::setAutomaticallyWaitsToMinimizeStalling(bool waits) {
   update();
 }
 
-MediaTime Player::currentTime() const {
-  return item_ ? item_->currentTime() : MediaTime::zero();
-}
+MediaTime Player::currentTime() const { return item_ ? item_->currentTime() : MediaTime::zero(); }
 
 void Player::retime(double time) {
   const double duration = item_->durationSeconds();

@@ -24,8 +24,8 @@ bool holds(const std::vector<std::pair<std::int64_t, std::int64_t>>& ranges, con
 // The loaded span of one stream around `at`: from the first sample whose bytes are all
 // present, back from `at`, to the start of the first missing one after it.
 std::pair<double, double> loadedSpan(const std::vector<MediaIndexEntry>& index,
-                                     const std::vector<std::pair<std::int64_t, std::int64_t>>& ranges,
-                                     double at, double duration) {
+                                     const std::vector<std::pair<std::int64_t, std::int64_t>>& ranges, double at,
+                                     double duration) {
   if (index.empty()) return {0, 0};
   auto first = std::upper_bound(index.begin(), index.end(), at, [](double v, const auto& e) { return v < e.time; });
   if (first != index.begin()) --first;
@@ -105,7 +105,8 @@ void PlayerItem::bytesChanged() {
   }
   MediaTimeRanges loaded;
   if (end > start) {
-    loaded.push_back({MediaTime::makeWithSeconds(start, kTimescale), MediaTime::makeWithSeconds(end - start, kTimescale)});
+    loaded.push_back(
+        {MediaTime::makeWithSeconds(start, kTimescale), MediaTime::makeWithSeconds(end - start, kTimescale)});
   }
   if (loaded != loaded_) {
     loaded_ = std::move(loaded);
@@ -118,8 +119,8 @@ void PlayerItem::bytesChanged() {
 void PlayerItem::updateBuffering() {
   const double duration = durationSeconds(), at = seconds();
   const double ahead = loadedEnd() - at;
-  const bool likely = status_ == Status::ReadyToPlay &&
-                      ahead + 1e-9 >= std::min(kLikelyToKeepUpAhead, std::max(0.0, duration - at));
+  const bool likely =
+      status_ == Status::ReadyToPlay && ahead + 1e-9 >= std::min(kLikelyToKeepUpAhead, std::max(0.0, duration - at));
   const bool full = status_ == Status::ReadyToPlay && (ahead >= kBufferFullAhead || loadedEnd() >= duration);
   if (likely != likelyToKeepUp_) {
     likelyToKeepUp_ = likely;

@@ -69,8 +69,8 @@ class PlayerItem : public std::enable_shared_from_this<PlayerItem> {
   double timeAtClock(double clock) const;
   // Fixes the time: `time` now, moving at `rate` from clock reading `clock`, never past `limit`.
   void setTimeline(double time, double rate, double clock, double limit);
-  double seconds() const;  // current time in seconds
-  double loadedEnd() const;  // end of the loaded range holding the current time
+  double seconds() const;          // current time in seconds
+  double loadedEnd() const;        // end of the loaded range holding the current time
   double durationSeconds() const;  // 0 until known
   std::shared_ptr<MediaDecoder> decoder() const { return decoder_; }
   int audioTrackID() const;

@@ -39,7 +39,7 @@ bool PlayerItemVideoOutput::hasNewPixelBufferForItemTime(MediaTime itemTime) {
 }
 
 std::shared_ptr<const PixelBuffer> PlayerItemVideoOutput::copyPixelBufferForItemTime(MediaTime itemTime,
-                                                                                    MediaTime* displayTime) {
+                                                                                     MediaTime* displayTime) {
   std::shared_ptr<PlayerItem> item;
   {
     std::lock_guard lock(mutex_);

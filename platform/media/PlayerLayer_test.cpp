@@ -1,8 +1,8 @@
 #include "platform/media/PlayerLayer.h"
 
-#include <gtest/gtest.h>
-
 #include <utility>
+
+#include <gtest/gtest.h>
 
 #include "platform/media/MediaTestSupport.h"
 #include "platform/media/PixelBuffer.h"

@@ -30,7 +30,9 @@ class PlayerTest : public testenv::PlatformTest {
     EXPECT_TRUE(env.runUntil([&] { return item->status() != PlayerItem::Status::Unknown; }));
     return player;
   }
-  std::shared_ptr<Player> playerFor(const std::string& clip) { return playerFor(Asset::create(mediatest::writeClip(env, clip))); }
+  std::shared_ptr<Player> playerFor(const std::string& clip) {
+    return playerFor(Asset::create(mediatest::writeClip(env, clip)));
+  }
 
   // The frame number the output shows for the player's current time.
   int shownFrame(Player& player) {
@@ -138,8 +140,8 @@ TEST_F(PlayerTest, AStallHoldsTheTimeOrDropsTheRateByTheSwitch) {
   for (bool waits : {true, false}) {
     SCOPED_TRACE(waits ? "waits" : "does not wait");
     testenv::LoopbackServer server;
-    server.route("/paced.mp4", {.body = clip, .contentType = "video/mp4", .ranges = true,
-                                .pausedAfterBytes = clip.size() / 2});
+    server.route("/paced.mp4",
+                 {.body = clip, .contentType = "video/mp4", .ranges = true, .pausedAfterBytes = clip.size() / 2});
     auto asset = Asset::create(*URL::fromString(server.baseURL() + "/paced.mp4"));
     auto player = playerFor(asset);
     ASSERT_TRUE(env.runUntil([&] { return asset->byteSource()->contiguousLength() >= std::int64_t(clip.size() / 2); }));
@@ -220,9 +222,15 @@ TEST_F(PlayerTest, FramesCarryTheirSizeMatrixAndRange) {
     const char* matrix;
     std::uint32_t format;
   } cases[] = {
-      {{.width = 1921, .height = 1081, .seconds = 0.2, .audio = false}, 961, 541, kYCbCrMatrixITU_R_709_2,
+      {{.width = 1921, .height = 1081, .seconds = 0.2, .audio = false},
+       961,
+       541,
+       kYCbCrMatrixITU_R_709_2,
        kPixelFormat420YpCbCr8BiPlanarVideoRange},
-      {{.seconds = 0.2, .matrix = ClipOptions::Matrix::BT601}, 160, 90, kYCbCrMatrixITU_R_601_4,
+      {{.seconds = 0.2, .matrix = ClipOptions::Matrix::BT601},
+       160,
+       90,
+       kYCbCrMatrixITU_R_601_4,
        kPixelFormat420YpCbCr8BiPlanarVideoRange},
       // A full-range stream comes in the range the output asks for.
       {{.seconds = 0.2, .fullRange = true}, 160, 90, kYCbCrMatrixITU_R_709_2, kPixelFormat420YpCbCr8BiPlanarVideoRange},
@@ -303,7 +311,6 @@ TEST_F(PlayerTest, ABrokenClipFailsTheItemAndThePlayer) {
     EXPECT_FALSE(player->currentTime().seconds() > 0);
   }
 }
-
 
 TEST_F(PlayerTest, ReplacingTheItemMovesEveryNoticeToTheNewOne) {
   auto player = playerFor(MediaClips::make());

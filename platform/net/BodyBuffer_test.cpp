@@ -7,8 +7,8 @@ namespace {
 
 TEST(BodyBufferTest, TakesBackExactlyWhatWasAppendedInOrder) {
   const std::size_t piece = BodyBuffer::kPieceBytes;
-  const std::vector<std::vector<std::size_t>> rows = {
-      {}, {1}, {piece}, {piece, 1}, {piece - 1, 2, piece * 3 + 5}, {1, 1, 1}};
+  const std::vector<std::vector<std::size_t>> rows = {{},       {1}, {piece}, {piece, 1}, {piece - 1, 2, piece * 3 + 5},
+                                                      {1, 1, 1}};
   for (const auto& sizes : rows) {
     BodyBuffer buffer;
     std::string expected;

@@ -1,18 +1,17 @@
 #include "platform/net/CurlTransport.h"
 
-#include <sys/resource.h>
-
-#include <csignal>
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <csignal>
 #include <deque>
 #include <map>
 #include <mutex>
+#include <sys/resource.h>
 #include <thread>
+
+#include <curl/curl.h>
 
 #include "platform/base/Error.h"
 #include "platform/net/HTTPResponseHeadParser.h"
@@ -52,31 +51,43 @@ struct Transfer {
 
 std::int64_t urlErrorForCurlCode(CURLcode code) {
   switch (code) {
-    case CURLE_OK: return 0;
-    case CURLE_UNSUPPORTED_PROTOCOL: return kURLErrorUnsupportedURL;
-    case CURLE_URL_MALFORMAT: return kURLErrorBadURL;
+    case CURLE_OK:
+      return 0;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+      return kURLErrorUnsupportedURL;
+    case CURLE_URL_MALFORMAT:
+      return kURLErrorBadURL;
     case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY: return kURLErrorCannotFindHost;
-    case CURLE_COULDNT_CONNECT: return kURLErrorCannotConnectToHost;
-    case CURLE_OPERATION_TIMEDOUT: return kURLErrorTimedOut;
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      return kURLErrorCannotFindHost;
+    case CURLE_COULDNT_CONNECT:
+      return kURLErrorCannotConnectToHost;
+    case CURLE_OPERATION_TIMEDOUT:
+      return kURLErrorTimedOut;
     case CURLE_PARTIAL_FILE:
     case CURLE_GOT_NOTHING:
     case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR:
     case CURLE_HTTP2:
-    case CURLE_HTTP2_STREAM: return kURLErrorNetworkConnectionLost;
+    case CURLE_HTTP2_STREAM:
+      return kURLErrorNetworkConnectionLost;
     case CURLE_WEIRD_SERVER_REPLY:
-    case CURLE_BAD_CONTENT_ENCODING: return kURLErrorBadServerResponse;
-    case CURLE_FILESIZE_EXCEEDED: return kURLErrorDataLengthExceedsMaximum;
-    case CURLE_PEER_FAILED_VERIFICATION: return kURLErrorServerCertificateUntrusted;
+    case CURLE_BAD_CONTENT_ENCODING:
+      return kURLErrorBadServerResponse;
+    case CURLE_FILESIZE_EXCEEDED:
+      return kURLErrorDataLengthExceedsMaximum;
+    case CURLE_PEER_FAILED_VERIFICATION:
+      return kURLErrorServerCertificateUntrusted;
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CIPHER:
     case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_ISSUER_ERROR:
     case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
-    case CURLE_SSL_INVALIDCERTSTATUS: return kURLErrorSecureConnectionFailed;
-    default: return kURLErrorUnknown;
+    case CURLE_SSL_INVALIDCERTSTATUS:
+      return kURLErrorSecureConnectionFailed;
+    default:
+      return kURLErrorUnknown;
   }
 }
 
@@ -182,8 +193,7 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
   if (state == HTTPResponseHeadParser::State::Complete && !transfer->headDelivered) {
     transfer->headDelivered = true;
     transfer->client->transferDidReceiveHead(transfer->parser.statusCode(), transfer->parser.httpVersion(),
-                                             transfer->parser.headerFields(),
-                                             transfer->parser.setCookieValues());
+                                             transfer->parser.headerFields(), transfer->parser.setCookieValues());
   }
   return length;
 }
@@ -317,8 +327,7 @@ std::uint64_t CurlTransport::start(TransferRequest request, std::shared_ptr<Tran
 void CurlTransport::cancel(std::uint64_t id) {
   {
     std::lock_guard lock(impl_->mutex);
-    auto it = std::find_if(impl_->waiting.begin(), impl_->waiting.end(),
-                           [&](const auto& t) { return t->id == id; });
+    auto it = std::find_if(impl_->waiting.begin(), impl_->waiting.end(), [&](const auto& t) { return t->id == id; });
     if (it != impl_->waiting.end()) {
       impl_->waiting.erase(it);
       --impl_->statistics.waiting;

@@ -75,8 +75,8 @@ class CurlTransport {
     std::size_t peakQueuedBytes = 0;  // the most ever queued at once (since the last reset)
     std::size_t running = 0;          // transfers holding a connection
     std::size_t peakRunning = 0;
-    std::size_t waiting = 0;          // transfers waiting for a connection
-    std::size_t paused = 0;           // transfers paused for their consumer
+    std::size_t waiting = 0;  // transfers waiting for a connection
+    std::size_t paused = 0;   // transfers paused for their consumer
   };
   Statistics statisticsForTesting();
   void resetPeaksForTesting();

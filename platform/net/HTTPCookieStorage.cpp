@@ -1,12 +1,13 @@
 #include "platform/net/HTTPCookieStorage.h"
-#include "platform/base/ASCIIString.h"
-#include "platform/base/TestingReset.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+
+#include "platform/base/ASCIIString.h"
+#include "platform/base/TestingReset.h"
 
 namespace platform {
 
@@ -41,8 +42,8 @@ std::optional<TimeInterval> parseHTTPDate(std::string_view text) {
   if (comma != std::string::npos) value = value.substr(comma + 1);
   int day = 0, year = 0, hour = 0, minute = 0, second = 0;
   char month[4] = {};
-  if (std::sscanf(value.c_str(), " %2d%*[ -]%3s%*[ -]%4d %2d:%2d:%2d", &day, month, &year, &hour, &minute,
-                  &second) != 6) {
+  if (std::sscanf(value.c_str(), " %2d%*[ -]%3s%*[ -]%4d %2d:%2d:%2d", &day, month, &year, &hour, &minute, &second) !=
+      6) {
     return std::nullopt;
   }
   std::string monthName = asciiLowercased(month);
@@ -77,8 +78,7 @@ HTTPCookieStorage& HTTPCookieStorage::sharedStorage() {
   return *instance;
 }
 
-void HTTPCookieStorage::setCookiesFromHeaderValues(const std::vector<std::string>& setCookieValues,
-                                                   const URL& url) {
+void HTTPCookieStorage::setCookiesFromHeaderValues(const std::vector<std::string>& setCookieValues, const URL& url) {
   const std::string host = asciiLowercased(url.host().value_or(std::string()));
   if (host.empty()) return;
   const TimeInterval now = clock().wallNow();
@@ -103,7 +103,8 @@ void HTTPCookieStorage::setCookiesFromHeaderValues(const std::vector<std::string
       std::string_view attribute = trimmingSpacesAndTabs(rest.substr(0, semicolon));
       auto eq = attribute.find('=');
       std::string name = asciiLowercased(trimmingSpacesAndTabs(attribute.substr(0, eq)));
-      std::string_view value = eq == std::string_view::npos ? std::string_view() : trimmingSpacesAndTabs(attribute.substr(eq + 1));
+      std::string_view value =
+          eq == std::string_view::npos ? std::string_view() : trimmingSpacesAndTabs(attribute.substr(eq + 1));
       if (name == "domain" && !value.empty()) {
         std::string domain = asciiLowercased(value);
         if (domain.front() == '.') domain.erase(0, 1);

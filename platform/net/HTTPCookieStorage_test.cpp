@@ -15,9 +15,9 @@ class HTTPCookieStorageTest : public testenv::PlatformTest {
 };
 
 TEST_F(HTTPCookieStorageTest, MatchesDomainPathAndScheme) {
-  storage.setCookiesFromHeaderValues({"host=1", "wide=2; Domain=.example.com; Path=/ads",
-                                      "safe=3; Secure; Path=/", "foreign=4; Domain=other.com"},
-                                     url("https://ads.example.com/ads/slot"));
+  storage.setCookiesFromHeaderValues(
+      {"host=1", "wide=2; Domain=.example.com; Path=/ads", "safe=3; Secure; Path=/", "foreign=4; Domain=other.com"},
+      url("https://ads.example.com/ads/slot"));
   EXPECT_EQ(storage.cookies().size(), 3u);  // a cookie for another domain is refused
   EXPECT_EQ(storage.cookieHeaderForURL(url("https://ads.example.com/ads/x")), "host=1; wide=2; safe=3");
   // Host-only cookies stay with their host; domain cookies reach its subdomains.

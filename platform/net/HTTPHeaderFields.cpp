@@ -56,10 +56,9 @@ void HTTPHeaderFields::remove(std::string_view name) {
 
 bool HTTPHeaderFields::operator==(const HTTPHeaderFields& other) const {
   return fields_.size() == other.fields_.size() &&
-         std::equal(fields_.begin(), fields_.end(), other.fields_.begin(),
-                    [](const Field& a, const Field& b) {
-                      return namesEqual(a.first, b.first) && a.second == b.second;
-                    });
+         std::equal(fields_.begin(), fields_.end(), other.fields_.begin(), [](const Field& a, const Field& b) {
+           return namesEqual(a.first, b.first) && a.second == b.second;
+         });
 }
 
 }  // namespace platform

@@ -1,8 +1,9 @@
 #include "platform/net/HTTPResponseHeadParser.h"
-#include "platform/base/ASCIIString.h"
 
 #include <charconv>
 #include <limits>
+
+#include "platform/base/ASCIIString.h"
 
 namespace platform {
 
@@ -14,8 +15,21 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isTokenChar(char c) {
   if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || isDigit(c)) return true;
   switch (c) {
-    case '!': case '#': case '$': case '%': case '&': case '\'': case '*': case '+':
-    case '-': case '.': case '^': case '_': case '`': case '|': case '~':
+    case '!':
+    case '#':
+    case '$':
+    case '%':
+    case '&':
+    case '\'':
+    case '*':
+    case '+':
+    case '-':
+    case '.':
+    case '^':
+    case '_':
+    case '`':
+    case '|':
+    case '~':
       return true;
     default:
       return false;

@@ -80,8 +80,8 @@ TEST(ContentRangeTest, ParsesByteRangesAndRefusesImpossibleOnes) {
   EXPECT_EQ(ContentRange::parse("bytes 0-499/1234"), (ContentRange{0, 499, 1234}));
   EXPECT_EQ(ContentRange::parse("Bytes 5-9/*"), (ContentRange{5, 9, std::nullopt}));
   EXPECT_EQ(ContentRange::parse("bytes */1234"), (ContentRange{std::nullopt, std::nullopt, 1234}));
-  for (const char* bad : {"bytes 9-5/10", "bytes 0-10/10", "bytes */*", "items 0-1/2", "bytes 0-/5",
-                          "bytes -1-2/5", "bytes 0-1", "bytes 0-99999999999999999999/5"}) {
+  for (const char* bad : {"bytes 9-5/10", "bytes 0-10/10", "bytes */*", "items 0-1/2", "bytes 0-/5", "bytes -1-2/5",
+                          "bytes 0-1", "bytes 0-99999999999999999999/5"}) {
     EXPECT_EQ(ContentRange::parse(bad), std::nullopt) << bad;
   }
 }

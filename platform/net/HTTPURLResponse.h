@@ -24,9 +24,7 @@ class HTTPURLResponse {
   const URL& url() const { return url_; }
   int statusCode() const { return statusCode_; }
   const HTTPHeaderFields& allHeaderFields() const { return headers_; }
-  std::optional<std::string> valueForHTTPHeaderField(std::string_view name) const {
-    return headers_.value(name);
-  }
+  std::optional<std::string> valueForHTTPHeaderField(std::string_view name) const { return headers_.value(name); }
   const std::optional<std::string>& httpVersion() const { return httpVersion_; }
 
   // The "Content-Length" as a number of bytes, or -1 when absent or not a number.

@@ -208,8 +208,7 @@ class URLLoad::NetworkClient final : public TransferClient {
     if (errorCode != 0) {
       load->hopFailed(generation_, errorCode);
     } else if (redirect_) {
-      load->hopRedirected(generation_, std::move(*redirect_), std::move(*redirectResponse_),
-                          std::move(redirectBody_));
+      load->hopRedirected(generation_, std::move(*redirect_), std::move(*redirectResponse_), std::move(redirectBody_));
     } else {
       load->hopFinished(generation_);
     }
@@ -579,8 +578,7 @@ void URLLoad::hopFailed(std::uint64_t generation, ErrorPtr error) {
   });
 }
 
-void URLLoad::hopRedirected(std::uint64_t generation, URLRequest request, HTTPURLResponse response,
-                            std::string body) {
+void URLLoad::hopRedirected(std::uint64_t generation, URLRequest request, HTTPURLResponse response, std::string body) {
   post([this, generation, request = std::move(request), response = std::move(response),
         body = std::move(body)]() mutable {
     auto keep = keepAliveConnection();
@@ -658,9 +656,9 @@ class CollectingDelegate final : public URLConnectionDelegate {
       connection.cancel();
       data_.clear();
       const auto failing = connection.currentRequest().url();
-      connectionDidFailWithError(connection, makeURLError(kURLErrorDataLengthExceedsMaximum,
-                                                          failing ? std::optional(failing->absoluteString())
-                                                                  : std::nullopt));
+      connectionDidFailWithError(connection,
+                                 makeURLError(kURLErrorDataLengthExceedsMaximum,
+                                              failing ? std::optional(failing->absoluteString()) : std::nullopt));
       return;
     }
     data_.append(data);

@@ -43,8 +43,7 @@ class URLLoad;
 class URLConnection : public std::enable_shared_from_this<URLConnection> {
  public:
   // A connection that has not started; start() begins the load.
-  static std::shared_ptr<URLConnection> create(URLRequest request,
-                                               std::shared_ptr<URLConnectionDelegate> delegate);
+  static std::shared_ptr<URLConnection> create(URLRequest request, std::shared_ptr<URLConnectionDelegate> delegate);
 
   // Where callbacks go; call before start(). The last call wins.
   void scheduleInRunLoop(RunLoop& runLoop, std::string_view mode);

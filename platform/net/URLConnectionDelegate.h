@@ -23,8 +23,7 @@ class URLConnectionDelegate {
   // against the redirecting URL; a POST turned into a GET without body for 301, 302 and
   // 303). Return it, a changed request, or std::nullopt to stop there: the redirect
   // response is then delivered as the final response, with its body and the finish.
-  virtual std::optional<URLRequest> connectionWillSendRequest(URLConnection& connection,
-                                                              URLRequest request,
+  virtual std::optional<URLRequest> connectionWillSendRequest(URLConnection& connection, URLRequest request,
                                                               const HTTPURLResponse& redirectResponse);
   virtual void connectionDidReceiveResponse(URLConnection& connection, const HTTPURLResponse& response);
   virtual void connectionDidReceiveData(URLConnection& connection, std::string_view data);

@@ -1,15 +1,14 @@
 #include "platform/net/URLConnection.h"
 
 #include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -74,7 +73,8 @@ class URLConnectionTest : public testenv::PlatformTest {
     URLLoading::mapHostForTesting("ads.example.com", "127.0.0.1", server.port());
   }
 
-  std::shared_ptr<Recorder> load(URLRequest request, std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>()) {
+  std::shared_ptr<Recorder> load(URLRequest request,
+                                 std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>()) {
     auto connection = URLConnection::create(std::move(request), recorder);
     connection->start();
     EXPECT_TRUE(env.runUntil([&] { return recorder->done; }));
@@ -92,10 +92,9 @@ TEST_F(URLConnectionTest, RedirectChainArrivesHopByHopUnderTheOriginalHost) {
   auto recorder = load(URLRequest(url("https://ads.example.com/r1")));
 
   EXPECT_EQ(recorder->events,
-            (std::vector<std::string>{
-                "redirect 301 https://ads.example.com/r1 -> https://ads.example.com/r2",
-                "redirect 307 https://ads.example.com/r2 -> https://ads.example.com/final?x=1",
-                "response 200", "finish"}));
+            (std::vector<std::string>{"redirect 301 https://ads.example.com/r1 -> https://ads.example.com/r2",
+                                      "redirect 307 https://ads.example.com/r2 -> https://ads.example.com/final?x=1",
+                                      "response 200", "finish"}));
   EXPECT_TRUE(recorder->onMainThread);
   EXPECT_EQ(recorder->response->url().absoluteString(), "https://ads.example.com/final?x=1");
   EXPECT_EQ(recorder->response->valueForHTTPHeaderField("x-qyra-refresh-rate"), "30");
@@ -501,9 +500,8 @@ TEST_F(URLConnectionTest, ConnectionsPastTheCapsWaitTheirTurn) {
     connections.back()->cancel();
     EXPECT_EQ(CurlTransport::shared().statisticsForTesting().waiting, 9 - row.running);
     server.release("/held");
-    ASSERT_TRUE(env.runUntil([&] {
-      return std::all_of(recorders.begin(), recorders.end() - 1, [](auto& r) { return r->done; });
-    }));
+    ASSERT_TRUE(env.runUntil(
+        [&] { return std::all_of(recorders.begin(), recorders.end() - 1, [](auto& r) { return r->done; }); }));
     for (std::size_t i = 0; i + 1 < recorders.size(); ++i) EXPECT_EQ(recorders[i]->body, "late");
     EXPECT_TRUE(recorders.back()->events.empty());
     EXPECT_TRUE(env.runUntil([] { return CurlTransport::shared().statisticsForTesting().running == 0; }));
@@ -698,10 +696,12 @@ TEST(URLConnectionThreadedTest, ManyLoadsDeliverInOrderWhileOthersAreCancelled) 
   // Every other load was cancelled; the rest must finish whole.
   ASSERT_TRUE(env.runUntil([&] { return finished >= 12; }, std::chrono::seconds(60)));
   for (std::size_t i = 1; i < delegates.size(); i += 2) {
-    ASSERT_TRUE(env.runUntil([&] {
-      std::lock_guard lock(delegates[i]->mutex);
-      return !delegates[i]->events.empty() && delegates[i]->events.back() == "finish";
-    }, std::chrono::seconds(60)));
+    ASSERT_TRUE(env.runUntil(
+        [&] {
+          std::lock_guard lock(delegates[i]->mutex);
+          return !delegates[i]->events.empty() && delegates[i]->events.back() == "finish";
+        },
+        std::chrono::seconds(60)));
     std::lock_guard lock(delegates[i]->mutex);
     EXPECT_EQ(delegates[i]->events, (std::vector<std::string>{"response", "data", "finish"}));
     EXPECT_EQ(delegates[i]->bytes, 200000u);

@@ -1,10 +1,11 @@
 #include "platform/net/URLLoading.h"
-#include "platform/base/ASCIIString.h"
 
 #include <algorithm>
 #include <atomic>
 #include <map>
 #include <mutex>
+
+#include "platform/base/ASCIIString.h"
 
 namespace platform {
 
@@ -56,8 +57,7 @@ std::optional<URLLoading::Destination> URLLoading::destinationForURL(const URL& 
       Destination destination;
       std::string authority = it->second.host;
       if (authority.find(':') != std::string::npos) authority = "[" + authority + "]";
-      destination.url = "http://" + authority + ":" + std::to_string(it->second.port) +
-                        url.percentEncodedPath();
+      destination.url = "http://" + authority + ":" + std::to_string(it->second.port) + url.percentEncodedPath();
       if (url.percentEncodedPath().empty()) destination.url += "/";
       if (url.query()) destination.url += "?" + *url.query();
       std::string hostHeader = host;

@@ -46,8 +46,7 @@ class URLProtocolClient {
 class URLProtocol : public std::enable_shared_from_this<URLProtocol> {
  public:
   using CanInit = std::function<bool(const URLRequest&)>;
-  using Make = std::function<std::shared_ptr<URLProtocol>(const URLRequest&,
-                                                          std::shared_ptr<URLProtocolClient>)>;
+  using Make = std::function<std::shared_ptr<URLProtocol>(const URLRequest&, std::shared_ptr<URLProtocolClient>)>;
 
   // Registers handler class P: it needs `static bool canInitWithRequest(const URLRequest&)`
   // and a constructor (const URLRequest&, std::shared_ptr<URLProtocolClient>).

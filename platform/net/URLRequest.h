@@ -47,13 +47,9 @@ class URLRequest {
 
   const HTTPHeaderFields& allHTTPHeaderFields() const { return headers_; }
   void setAllHTTPHeaderFields(HTTPHeaderFields fields) { headers_ = std::move(fields); }
-  std::optional<std::string> valueForHTTPHeaderField(std::string_view name) const {
-    return headers_.value(name);
-  }
+  std::optional<std::string> valueForHTTPHeaderField(std::string_view name) const { return headers_.value(name); }
   // Sets (or with std::nullopt removes) one field.
-  void setValue(std::optional<std::string> value, std::string_view field) {
-    headers_.set(field, std::move(value));
-  }
+  void setValue(std::optional<std::string> value, std::string_view field) { headers_.set(field, std::move(value)); }
   // Appends to a field, comma-separated.
   void addValue(std::string_view value, std::string_view field) { headers_.add(field, value); }
 

@@ -18,11 +18,16 @@ using State = PaymentTransactionState;
 
 const char* stateName(State state) {
   switch (state) {
-    case State::Purchasing: return "purchasing";
-    case State::Purchased: return "purchased";
-    case State::Failed: return "failed";
-    case State::Restored: return "restored";
-    case State::Deferred: return "deferred";
+    case State::Purchasing:
+      return "purchasing";
+    case State::Purchased:
+      return "purchased";
+    case State::Failed:
+      return "failed";
+    case State::Restored:
+      return "restored";
+    case State::Deferred:
+      return "deferred";
   }
   return "?";
 }
@@ -79,13 +84,25 @@ TEST_F(PaymentQueueTest, OutcomesCarryTheirStates) {
     std::function<void()> act;
     std::vector<std::string> heard;
   } rows[] = {
-      {"restore", [] { StoreControls::restore({"com.example.gems", 1}, 1600000000.0); },
+      {"restore",
+       [] {
+         StoreControls::restore({"com.example.gems", 1}, 1600000000.0);
+       },
        {"com.example.gems x1 restored @1600000000 with id"}},
-      {"fail", [] { StoreControls::buy({"com.example.gems", 2}, StoreControls::PurchaseOutcome::Failed); },
+      {"fail",
+       [] {
+         StoreControls::buy({"com.example.gems", 2}, StoreControls::PurchaseOutcome::Failed);
+       },
        {"com.example.gems x2 purchasing no date", "com.example.gems x2 failed no date error 2"}},
-      {"defer", [] { StoreControls::buy({"com.example.gems", 1}, StoreControls::PurchaseOutcome::Deferred); },
+      {"defer",
+       [] {
+         StoreControls::buy({"com.example.gems", 1}, StoreControls::PurchaseOutcome::Deferred);
+       },
        {"com.example.gems x1 purchasing no date", "com.example.gems x1 deferred no date"}},
-      {"no date", [] { StoreControls::buy({"com.example.gems", 5}); },
+      {"no date",
+       [] {
+         StoreControls::buy({"com.example.gems", 5});
+       },
        {"com.example.gems x5 purchasing no date", "com.example.gems x5 purchased no date with id"}},
   };
   for (const auto& row : rows) {
@@ -180,7 +197,11 @@ TEST(StoreFileTest, ReadsWhatItWroteAndNothingFromADamagedFile) {
   EXPECT_EQ((*read)[2].state, State::Purchasing);
 
   const char* damaged[] = {
-      "", "not json", "[]", "{}", R"({"transactions": {}})",
+      "",
+      "not json",
+      "[]",
+      "{}",
+      R"({"transactions": {}})",
       R"({"transactions": [1]})",
       R"({"transactions": [{"product": "a", "quantity": 1, "state": 1}]})",
       R"({"transactions": [{"key": "k", "quantity": 1, "state": 1}]})",

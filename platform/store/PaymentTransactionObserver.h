@@ -14,8 +14,8 @@ class PaymentTransaction;
 class PaymentTransactionObserver {
  public:
   virtual ~PaymentTransactionObserver() = default;
-  virtual void paymentQueueUpdatedTransactions(PaymentQueue& queue,
-                                               const std::vector<std::shared_ptr<PaymentTransaction>>& transactions) = 0;
+  virtual void paymentQueueUpdatedTransactions(
+      PaymentQueue& queue, const std::vector<std::shared_ptr<PaymentTransaction>>& transactions) = 0;
 };
 
 }  // namespace platform

@@ -56,8 +56,7 @@ TEST_F(ProductsRequestTest, AnswersWithTheCataloguesProductsAndTheRestAsInvalid)
 }
 
 TEST_F(ProductsRequestTest, AFailingRequestCallsTheFailureOnce) {
-  StoreControls::setProductRequestAnswer(StoreControls::ProductRequestAnswer::Fail,
-                                         Error::create("SKErrorDomain", 5));
+  StoreControls::setProductRequestAnswer(StoreControls::ProductRequestAnswer::Fail, Error::create("SKErrorDomain", 5));
   auto request = start({"com.example.coins"});
   env.runUntilIdle();
   EXPECT_THAT(delegate->events, ElementsAre("failed SKErrorDomain 5"));

@@ -30,7 +30,10 @@ class ActivityIndicatorView : public View {
   void setHidesWhenStopped(bool value);
 
   Size intrinsicContentSize() const override;
-  Size sizeThatFits(Size size) const override { (void)size; return intrinsicContentSize(); }
+  Size sizeThatFits(Size size) const override {
+    (void)size;
+    return intrinsicContentSize();
+  }
 
  protected:
   explicit ActivityIndicatorView(Style style);

@@ -2,8 +2,7 @@
 
 namespace platform {
 
-std::shared_ptr<AlertAction> AlertAction::create(std::string title, AlertActionStyle style,
-                                                 Handler handler) {
+std::shared_ptr<AlertAction> AlertAction::create(std::string title, AlertActionStyle style, Handler handler) {
   return std::shared_ptr<AlertAction>(new AlertAction(std::move(title), style, std::move(handler)));
 }
 

@@ -14,8 +14,7 @@ class AlertAction {
  public:
   using Handler = std::function<void(AlertAction&)>;
 
-  static std::shared_ptr<AlertAction> create(std::string title, AlertActionStyle style,
-                                             Handler handler = {});
+  static std::shared_ptr<AlertAction> create(std::string title, AlertActionStyle style, Handler handler = {});
 
   const std::string& title() const { return title_; }
   AlertActionStyle style() const { return style_; }

@@ -20,8 +20,7 @@ enum class AlertControllerStyle { ActionSheet = 0, Alert = 1 };
 
 class AlertController : public ViewController {
  public:
-  static std::shared_ptr<AlertController> create(std::optional<std::string> title,
-                                                 std::optional<std::string> message,
+  static std::shared_ptr<AlertController> create(std::optional<std::string> title, std::optional<std::string> message,
                                                  AlertControllerStyle style);
 
   const std::optional<std::string>& title() const { return title_; }

@@ -66,7 +66,8 @@ TEST_F(AlertViewTest, AlertControllerRunsTheHandlerAfterItsDismissal) {
 
   std::vector<std::string> log;
   auto alert = AlertController::create("Title", "Message", AlertControllerStyle::Alert);
-  auto disabled = AlertAction::create("Later", AlertActionStyle::Default, [&](AlertAction&) { log.push_back("later"); });
+  auto disabled =
+      AlertAction::create("Later", AlertActionStyle::Default, [&](AlertAction&) { log.push_back("later"); });
   disabled->setEnabled(false);
   alert->addAction(disabled);
   alert->addAction(AlertAction::create("OK", AlertActionStyle::Default, [&](AlertAction& a) {

@@ -115,13 +115,12 @@ std::optional<Rect> takeMove(const View& view) {
 
 }  // namespace
 
-void Animation::animate(TimeInterval duration, const std::function<void()>& animations,
-                        Completion completion) {
+void Animation::animate(TimeInterval duration, const std::function<void()>& animations, Completion completion) {
   animate(duration, 0, animations, std::move(completion));
 }
 
-void Animation::animate(TimeInterval duration, TimeInterval delay,
-                        const std::function<void()>& animations, Completion completion) {
+void Animation::animate(TimeInterval duration, TimeInterval delay, const std::function<void()>& animations,
+                        Completion completion) {
   std::shared_ptr<Group> group;
   if (gAnimationsEnabled && sanitized(duration) > 0) {
     group = std::make_shared<Group>();

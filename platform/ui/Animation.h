@@ -29,10 +29,9 @@ class Animation {
   static constexpr TimeInterval kDefaultDuration = 0.3;
 
   // Durations and delays that are negative or not finite count as 0.
-  static void animate(TimeInterval duration, const std::function<void()>& animations,
+  static void animate(TimeInterval duration, const std::function<void()>& animations, Completion completion = {});
+  static void animate(TimeInterval duration, TimeInterval delay, const std::function<void()>& animations,
                       Completion completion = {});
-  static void animate(TimeInterval duration, TimeInterval delay,
-                      const std::function<void()>& animations, Completion completion = {});
 
   static bool areAnimationsEnabled();
   static void setAnimationsEnabled(bool enabled);

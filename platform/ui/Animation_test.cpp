@@ -15,9 +15,12 @@ using AnimationTest = testenv::PlatformTest;
 TEST_F(AnimationTest, ValuesChangeAtOnceAndCompletionsFollowTheClock) {
   std::vector<int> done;
   int value = 0;
-  Animation::animate(0.4, [&] { value = 1; }, [&](bool finished) { done.push_back(finished ? 4 : -4); });
-  Animation::animate(0.2, 0.1, [&] { value = 2; }, [&](bool) { done.push_back(3); });
-  Animation::animate(std::numeric_limits<double>::quiet_NaN(), [] {}, [&](bool) { done.push_back(0); });
+  Animation::animate(
+      0.4, [&] { value = 1; }, [&](bool finished) { done.push_back(finished ? 4 : -4); });
+  Animation::animate(
+      0.2, 0.1, [&] { value = 2; }, [&](bool) { done.push_back(3); });
+  Animation::animate(
+      std::numeric_limits<double>::quiet_NaN(), [] {}, [&](bool) { done.push_back(0); });
   EXPECT_EQ(value, 2);
   EXPECT_TRUE(done.empty()) << "never inside the call";
   env.runUntilIdle();
@@ -29,7 +32,8 @@ TEST_F(AnimationTest, ValuesChangeAtOnceAndCompletionsFollowTheClock) {
   EXPECT_EQ(Animation::runningCount(), 0);
 
   Animation::performWithoutAnimation([&] {
-    Animation::animate(10, [] {}, [&](bool) { done.push_back(10); });
+    Animation::animate(
+        10, [] {}, [&](bool) { done.push_back(10); });
   });
   EXPECT_TRUE(Animation::areAnimationsEnabled());
   env.runUntilIdle();

@@ -6,10 +6,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/base/ASCIIString.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/SystemLog.h"
+#include "platform/base/TestingReset.h"
 #include "platform/ui/Bundle.h"
 #include "platform/ui/Device.h"
 #include "platform/ui/DeviceProfile.h"
@@ -19,8 +21,6 @@
 #include "platform/ui/Screen.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
-#include "platform/base/ASCIIString.h"
-#include "platform/base/TestingReset.h"
 
 namespace platform {
 
@@ -95,9 +95,7 @@ Rect Application::statusBarFrame() const {
 
 // --- Life cycle ---------------------------------------------------------------------------
 
-void Application::post(const char* name) {
-  NotificationCenter::defaultCenter().post(name, sharedObject());
-}
+void Application::post(const char* name) { NotificationCenter::defaultCenter().post(name, sharedObject()); }
 
 void Application::finishLaunching(std::shared_ptr<ApplicationDelegate> delegate) {
   delegate_ = std::move(delegate);
@@ -148,7 +146,8 @@ InterfaceOrientationMask Application::supportedInterfaceOrientationsForWindow(
   }
   auto& bundle = Bundle::main();
   if (Device::current().userInterfaceIdiom() == Device::UserInterfaceIdiom::Pad) {
-    if (auto mask = maskFromInfoStrings(bundle.stringArrayForInfoDictionaryKey("UISupportedInterfaceOrientations~ipad"))) {
+    if (auto mask =
+            maskFromInfoStrings(bundle.stringArrayForInfoDictionaryKey("UISupportedInterfaceOrientations~ipad"))) {
       return mask;
     }
   }

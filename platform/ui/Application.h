@@ -55,7 +55,8 @@ inline constexpr const char* kApplicationDidFinishLaunchingNotification = "UIApp
 inline constexpr const char* kApplicationDidBecomeActiveNotification = "UIApplicationDidBecomeActiveNotification";
 inline constexpr const char* kApplicationWillResignActiveNotification = "UIApplicationWillResignActiveNotification";
 inline constexpr const char* kApplicationDidEnterBackgroundNotification = "UIApplicationDidEnterBackgroundNotification";
-inline constexpr const char* kApplicationWillEnterForegroundNotification = "UIApplicationWillEnterForegroundNotification";
+inline constexpr const char* kApplicationWillEnterForegroundNotification =
+    "UIApplicationWillEnterForegroundNotification";
 inline constexpr const char* kApplicationWillChangeStatusBarOrientationNotification =
     "UIApplicationWillChangeStatusBarOrientationNotification";
 inline constexpr const char* kApplicationDidChangeStatusBarOrientationNotification =
@@ -111,8 +112,7 @@ class Application {
   [[nodiscard]] bool openURL(const URL& url);
   // The same with options (kApplicationOpenURLOptionUniversalLinksOnly); the completion,
   // when given, learns on a later turn of the main queue whether it opened.
-  void openURL(const URL& url, const nlohmann::ordered_json& options,
-               std::function<void(bool opened)> completion);
+  void openURL(const URL& url, const nlohmann::ordered_json& options, std::function<void(bool opened)> completion);
   bool canOpenURL(const URL& url) const;
   // Every URL opened so far, in order.
   const std::vector<URL>& openedURLs() const { return openedURLs_; }
@@ -150,8 +150,7 @@ class Application {
   InterfaceOrientation deviceOrientation_ = kInterfaceOrientationPortrait;
   bool rotating_ = false;
   std::vector<URL> openedURLs_;
-  std::set<std::string> installedSchemes_{"http", "https", "mailto", "tel", "sms",
-                                          "facetime", "itms-apps", "maps"};
+  std::set<std::string> installedSchemes_{"http", "https", "mailto", "tel", "sms", "facetime", "itms-apps", "maps"};
   std::set<std::string> universalLinkHosts_;
 };
 

@@ -50,8 +50,8 @@ class ApplicationTest : public testenv::PlatformTest {
     for (const char* name : {kApplicationDidFinishLaunchingNotification, kApplicationDidBecomeActiveNotification,
                              kApplicationWillResignActiveNotification, kApplicationDidEnterBackgroundNotification,
                              kApplicationWillEnterForegroundNotification}) {
-      tokens.push_back(NotificationCenter::defaultCenter().addObserver(
-          name, nullptr, nullptr, [log = log](const Notification& n) {
+      tokens.push_back(
+          NotificationCenter::defaultCenter().addObserver(name, nullptr, nullptr, [log = log](const Notification& n) {
             EXPECT_EQ(n.object(), Application::sharedObject());
             EXPECT_TRUE(isMainThread());
             log->push_back(n.name());

@@ -29,10 +29,9 @@ std::string AudioSession::category() const {
 bool AudioSession::setCategory(const std::string& category) { return setCategory(category, 0); }
 
 bool AudioSession::setCategory(const std::string& category, std::uint64_t options) {
-  static constexpr std::string_view kKnown[] = {
-      kAudioSessionCategoryAmbient, kAudioSessionCategorySoloAmbient,
-      kAudioSessionCategoryPlayback, kAudioSessionCategoryRecord,
-      kAudioSessionCategoryPlayAndRecord};
+  static constexpr std::string_view kKnown[] = {kAudioSessionCategoryAmbient, kAudioSessionCategorySoloAmbient,
+                                                kAudioSessionCategoryPlayback, kAudioSessionCategoryRecord,
+                                                kAudioSessionCategoryPlayAndRecord};
   const bool known = std::find(std::begin(kKnown), std::end(kKnown), category) != std::end(kKnown);
   std::lock_guard lock(mutex_);
   const bool done = known && !categoryChangesFail_;

@@ -4,8 +4,7 @@
 
 namespace platform {
 
-std::shared_ptr<BarButtonItem> BarButtonItem::create(SystemItem item, std::weak_ptr<void> target,
-                                                     ActionBlock action) {
+std::shared_ptr<BarButtonItem> BarButtonItem::create(SystemItem item, std::weak_ptr<void> target, ActionBlock action) {
   std::shared_ptr<BarButtonItem> result(new BarButtonItem());
   result->systemItem_ = item;
   if (item == SystemItem::Done) result->style_ = Style::Done;
@@ -22,8 +21,8 @@ std::shared_ptr<BarButtonItem> BarButtonItem::create(std::shared_ptr<Image> imag
   return result;
 }
 
-std::shared_ptr<BarButtonItem> BarButtonItem::create(std::string title, Style style,
-                                                     std::weak_ptr<void> target, ActionBlock action) {
+std::shared_ptr<BarButtonItem> BarButtonItem::create(std::string title, Style style, std::weak_ptr<void> target,
+                                                     ActionBlock action) {
   std::shared_ptr<BarButtonItem> result(new BarButtonItem());
   result->title_ = std::move(title);
   result->style_ = style;

@@ -20,9 +20,29 @@ class View;
 class BarButtonItem : public std::enable_shared_from_this<BarButtonItem> {
  public:
   enum class SystemItem {
-    Done, Cancel, Edit, Save, Add, FlexibleSpace, FixedSpace, Compose, Reply, Action,
-    Organize, Bookmarks, Search, Refresh, Stop, Camera, Trash, Play, Pause, Rewind,
-    FastForward, Undo, Redo,
+    Done,
+    Cancel,
+    Edit,
+    Save,
+    Add,
+    FlexibleSpace,
+    FixedSpace,
+    Compose,
+    Reply,
+    Action,
+    Organize,
+    Bookmarks,
+    Search,
+    Refresh,
+    Stop,
+    Camera,
+    Trash,
+    Play,
+    Pause,
+    Rewind,
+    FastForward,
+    Undo,
+    Redo,
   };
   enum class Style { Plain, Done };
   using ActionBlock = std::function<void(BarButtonItem&)>;
@@ -33,14 +53,12 @@ class BarButtonItem : public std::enable_shared_from_this<BarButtonItem> {
                                                ActionBlock action = {});
   static std::shared_ptr<BarButtonItem> create(std::shared_ptr<Image> image, Style style,
                                                std::weak_ptr<void> target = {}, ActionBlock action = {});
-  static std::shared_ptr<BarButtonItem> create(std::string title, Style style,
-                                               std::weak_ptr<void> target = {}, ActionBlock action = {});
+  static std::shared_ptr<BarButtonItem> create(std::string title, Style style, std::weak_ptr<void> target = {},
+                                               ActionBlock action = {});
   static std::shared_ptr<BarButtonItem> create(std::shared_ptr<View> customView);
 
   std::optional<SystemItem> systemItem() const { return systemItem_; }
-  bool isSpace() const {
-    return systemItem_ == SystemItem::FlexibleSpace || systemItem_ == SystemItem::FixedSpace;
-  }
+  bool isSpace() const { return systemItem_ == SystemItem::FlexibleSpace || systemItem_ == SystemItem::FixedSpace; }
   const std::shared_ptr<Image>& image() const { return image_; }
   void setImage(std::shared_ptr<Image> image) { image_ = std::move(image); }
   const std::optional<std::string>& title() const { return title_; }

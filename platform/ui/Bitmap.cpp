@@ -7,9 +7,7 @@ namespace platform {
 
 namespace {
 
-std::uint8_t toByte(double v) {
-  return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0));
-}
+std::uint8_t toByte(double v) { return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0)); }
 
 // The pixel indices whose centres lie in [lo, hi), clamped to [0, limit).
 bool span(double lo, double hi, int limit, int& first, int& end) {
@@ -40,13 +38,15 @@ Bitmap::Bitmap(int width, int height, std::vector<std::uint8_t> rgba) {
 
 Bitmap::Pixel Bitmap::pixel(int x, int y) const {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return {};
-  const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)) * 4;
+  const std::size_t i =
+      (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)) * 4;
   return {data_[i], data_[i + 1], data_[i + 2], data_[i + 3]};
 }
 
 void Bitmap::setPixel(int x, int y, Pixel p) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-  const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)) * 4;
+  const std::size_t i =
+      (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)) * 4;
   data_[i] = p.r;
   data_[i + 1] = p.g;
   data_[i + 2] = p.b;

@@ -1,7 +1,7 @@
+#include "platform/ui/Bundle.h"
+
 #include <filesystem>
 #include <system_error>
-
-#include "platform/ui/Bundle.h"
 
 namespace platform {
 

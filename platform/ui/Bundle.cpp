@@ -74,9 +74,7 @@ std::vector<std::string> Bundle::stringArrayForInfoDictionaryKey(std::string_vie
   return strings;
 }
 
-std::string Bundle::bundleIdentifier() const {
-  return stringForInfoDictionaryKey("CFBundleIdentifier").value_or("");
-}
+std::string Bundle::bundleIdentifier() const { return stringForInfoDictionaryKey("CFBundleIdentifier").value_or(""); }
 
 bool Bundle::setInfoDictionary(const nlohmann::ordered_json& dictionary) {
   if (!dictionary.is_object()) return false;

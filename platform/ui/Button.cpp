@@ -21,8 +21,7 @@ std::shared_ptr<Button> Button::create(Type type, const Rect& frame) {
   return std::shared_ptr<Button>(new Button(type, frame));
 }
 
-Button::Button(Type type, const Rect& frame)
-    : View(frame), type_(type), titleFont_(Font::systemFont(15)) {}
+Button::Button(Type type, const Rect& frame) : View(frame), type_(type), titleFont_(Font::systemFont(15)) {}
 
 void Button::setTitle(std::optional<std::string> title, std::uint32_t state) {
   titles_[state] = std::move(title);

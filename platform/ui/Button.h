@@ -62,9 +62,12 @@ class Button : public View {
   template <class T>
   void addTarget(const std::shared_ptr<T>& target, void (T::*method)(Button&), std::uint32_t events) {
     std::weak_ptr<T> weak = target;
-    addTarget(std::weak_ptr<void>(target), [weak, method](Button& b) {
-      if (auto strong = weak.lock()) ((*strong).*method)(b);
-    }, events);
+    addTarget(
+        std::weak_ptr<void>(target),
+        [weak, method](Button& b) {
+          if (auto strong = weak.lock()) ((*strong).*method)(b);
+        },
+        events);
   }
   // Removes `target`'s actions for `events`; a null target removes every action of them.
   void removeTarget(const void* target, std::uint32_t events);

@@ -37,12 +37,17 @@ TEST_F(ButtonTest, TouchUpInsideRunsTheActionsAndOutsideDoesNot) {
   window->addSubview(button);
   int inside = 0, outside = 0, downs = 0;
   auto owner = std::make_shared<int>();
-  button->addTarget(owner, [&](Button&) { ++inside; }, Button::TouchUpInside);
-  button->addTarget({}, [&](Button& b) {
-    ++downs;
-    EXPECT_TRUE(b.isHighlighted());
-  }, Button::TouchDown);
-  button->addTarget({}, [&](Button&) { ++outside; }, Button::TouchUpOutside);
+  button->addTarget(
+      owner, [&](Button&) { ++inside; }, Button::TouchUpInside);
+  button->addTarget(
+      {},
+      [&](Button& b) {
+        ++downs;
+        EXPECT_TRUE(b.isHighlighted());
+      },
+      Button::TouchDown);
+  button->addTarget(
+      {}, [&](Button&) { ++outside; }, Button::TouchUpOutside);
 
   TouchControls::tap(window, {20, 20});
   EXPECT_EQ(inside + downs, 2);

@@ -55,8 +55,9 @@ struct Coder::Values {
 
 void Coder::registerViewClass(std::string name, MakeView make) {
   if (!make) return;
-  ClassRegistry::shared().registerClass<ArchivedViewClass>(
-      std::move(name), [make = std::move(make)] { return std::make_shared<ArchivedViewClass>(ArchivedViewClass{make}); });
+  ClassRegistry::shared().registerClass<ArchivedViewClass>(std::move(name), [make = std::move(make)] {
+    return std::make_shared<ArchivedViewClass>(ArchivedViewClass{make});
+  });
 }
 
 void Coder::registerViewControllerClass(std::string name, MakeViewController make) {

@@ -102,7 +102,8 @@ TEST_F(CoderTest, RefusesWhatCannotBeMadeAndSaysWhy) {
   for (const auto& row : rows) {
     SystemLog::Capture log(true);
     auto coder = Coder::create(row.archive);
-    const bool made = coder && (row.controller ? coder->decodeViewController() != nullptr : coder->decodeView() != nullptr);
+    const bool made =
+        coder && (row.controller ? coder->decodeViewController() != nullptr : coder->decodeView() != nullptr);
     EXPECT_FALSE(made) << row.archive;
     EXPECT_TRUE(log.contains(row.logged)) << row.archive << " logged " << testing::PrintToString(log.messages());
   }

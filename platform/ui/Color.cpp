@@ -38,8 +38,6 @@ Color Color::withAlpha(double alpha) const {
   return c;
 }
 
-bool operator==(const Color& x, const Color& y) {
-  return x.space_ == y.space_ && x.components() == y.components();
-}
+bool operator==(const Color& x, const Color& y) { return x.space_ == y.space_ && x.components() == y.components(); }
 
 }  // namespace platform

@@ -69,7 +69,8 @@ void applyAudio(const Json& profile) {
   const Json* audio = member(profile, "audio");
   if (!audio || !audio->is_object()) return;
   auto& session = AudioSession::shared();
-  withFinite(*audio, "outputVolume", [&](double v) { session.setOutputVolume(static_cast<float>(std::clamp(v, 0.0, 1.0))); });
+  withFinite(*audio, "outputVolume",
+             [&](double v) { session.setOutputVolume(static_cast<float>(std::clamp(v, 0.0, 1.0))); });
   if (const Json* names = member(*audio, "outputPortNames")) {
     if (names->is_null()) {
       session.setCurrentRouteOutputPortNames(std::nullopt);
@@ -105,8 +106,8 @@ void applyLocation(const Json& profile) {
     Location fix;
     fix.latitude = lat->get<double>();
     fix.longitude = lon->get<double>();
-    if (!std::isfinite(fix.latitude) || !std::isfinite(fix.longitude) ||
-        std::fabs(fix.latitude) > 90 || std::fabs(fix.longitude) > 180) {
+    if (!std::isfinite(fix.latitude) || !std::isfinite(fix.longitude) || std::fabs(fix.latitude) > 90 ||
+        std::fabs(fix.longitude) > 180) {
       return;
     }
     fix.horizontalAccuracy = 10;

@@ -132,7 +132,8 @@ TEST_F(DeviceServicesTest, LocationUpdatesNeedAuthorisationAndServices) {
   LocationManager::setAuthorizationStatus(LocationAuthorizationStatus::AuthorizedWhenInUse);
   LocationManager::setDeviceLocation(Location{3, 4, 5, 101});
   env.runUntilIdle();
-  EXPECT_EQ(delegate->statuses, std::vector<LocationAuthorizationStatus>{LocationAuthorizationStatus::AuthorizedWhenInUse});
+  EXPECT_EQ(delegate->statuses,
+            std::vector<LocationAuthorizationStatus>{LocationAuthorizationStatus::AuthorizedWhenInUse});
   ASSERT_EQ(delegate->fixes.size(), 1u);
   EXPECT_EQ(manager->location(), (Location{3, 4, 5, 101}));
 

@@ -41,13 +41,11 @@ struct Rect {
 
   constexpr Rect() = default;
   constexpr Rect(Point o, Size s) : origin(o), size(s) {}
-  constexpr Rect(double x, double y, double width, double height)
-      : origin{x, y}, size{width, height} {}
+  constexpr Rect(double x, double y, double width, double height) : origin{x, y}, size{width, height} {}
 
   static constexpr Rect zero() { return {}; }
   static constexpr Rect null() {
-    return {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
-            0, 0};
+    return {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(), 0, 0};
   }
 
   bool isNull() const { return std::isinf(origin.x) || std::isinf(origin.y); }
@@ -70,10 +68,22 @@ struct Rect {
 
   double minX() const { return standardized().origin.x; }
   double minY() const { return standardized().origin.y; }
-  double maxX() const { Rect r = standardized(); return r.origin.x + r.size.width; }
-  double maxY() const { Rect r = standardized(); return r.origin.y + r.size.height; }
-  double midX() const { Rect r = standardized(); return r.origin.x + r.size.width / 2; }
-  double midY() const { Rect r = standardized(); return r.origin.y + r.size.height / 2; }
+  double maxX() const {
+    Rect r = standardized();
+    return r.origin.x + r.size.width;
+  }
+  double maxY() const {
+    Rect r = standardized();
+    return r.origin.y + r.size.height;
+  }
+  double midX() const {
+    Rect r = standardized();
+    return r.origin.x + r.size.width / 2;
+  }
+  double midY() const {
+    Rect r = standardized();
+    return r.origin.y + r.size.height / 2;
+  }
   double width() const { return std::fabs(size.width); }
   double height() const { return std::fabs(size.height); }
 
@@ -156,12 +166,8 @@ struct AffineTransform {
   double a = 1, b = 0, c = 0, d = 1, tx = 0, ty = 0;
 
   static constexpr AffineTransform identity() { return {}; }
-  static constexpr AffineTransform makeTranslation(double x, double y) {
-    return {1, 0, 0, 1, x, y};
-  }
-  static constexpr AffineTransform makeScale(double sx, double sy) {
-    return {sx, 0, 0, sy, 0, 0};
-  }
+  static constexpr AffineTransform makeTranslation(double x, double y) { return {1, 0, 0, 1, x, y}; }
+  static constexpr AffineTransform makeScale(double sx, double sy) { return {sx, 0, 0, sy, 0, 0}; }
   // Positive angles (radians) turn the x axis towards the y axis (clockwise on a
   // screen whose y axis points down).
   static AffineTransform makeRotation(double angle) {
@@ -174,9 +180,8 @@ struct AffineTransform {
   // This transform followed by `then`.
   AffineTransform concat(const AffineTransform& then) const {
     const AffineTransform& t = then;
-    return {a * t.a + b * t.c,        a * t.b + b * t.d,
-            c * t.a + d * t.c,        c * t.b + d * t.d,
-            tx * t.a + ty * t.c + t.tx, tx * t.b + ty * t.d + t.ty};
+    return {a * t.a + b * t.c, a * t.b + b * t.d,          c * t.a + d * t.c,
+            c * t.b + d * t.d, tx * t.a + ty * t.c + t.tx, tx * t.b + ty * t.d + t.ty};
   }
   // Each applies the new step first, then this transform (as the platform's
   // translate/scale/rotate of an existing transform do).

@@ -42,8 +42,7 @@ void GestureRecognizer::setState(State state) {
     }
   }
   state_ = state;
-  if (state == State::Began || state == State::Changed || state == State::Ended ||
-      state == State::Cancelled) {
+  if (state == State::Began || state == State::Changed || state == State::Ended || state == State::Cancelled) {
     actionPending_ = true;
     if (!delivering_) sendActionsIfPending();
   }
@@ -78,7 +77,8 @@ bool GestureRecognizer::canSimultaneouslyRecognizeWith(GestureRecognizer& other)
   if (auto d = delegate(); d && d->gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(*this, other)) {
     return true;
   }
-  if (auto d = other.delegate(); d && d->gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(other, *this)) {
+  if (auto d = other.delegate();
+      d && d->gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(other, *this)) {
     return true;
   }
   return false;

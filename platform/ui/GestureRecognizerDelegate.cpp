@@ -4,9 +4,7 @@ namespace platform {
 
 bool GestureRecognizerDelegate::gestureRecognizerShouldBegin(GestureRecognizer&) { return true; }
 
-bool GestureRecognizerDelegate::gestureRecognizerShouldReceiveTouch(GestureRecognizer&, const Touch&) {
-  return true;
-}
+bool GestureRecognizerDelegate::gestureRecognizerShouldReceiveTouch(GestureRecognizer&, const Touch&) { return true; }
 
 bool GestureRecognizerDelegate::gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(
     GestureRecognizer&, GestureRecognizer&) {

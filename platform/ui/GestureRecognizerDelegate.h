@@ -20,8 +20,8 @@ class GestureRecognizerDelegate {
   // Whether the recognizer is given a touch that begins on its view or below it.
   virtual bool gestureRecognizerShouldReceiveTouch(GestureRecognizer& recognizer, const Touch& touch);
   // Whether the two may recognize on the same touches; either side's yes suffices.
-  virtual bool gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(
-      GestureRecognizer& recognizer, GestureRecognizer& other);
+  virtual bool gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(GestureRecognizer& recognizer,
+                                                                                   GestureRecognizer& other);
 };
 
 }  // namespace platform

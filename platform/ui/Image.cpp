@@ -47,8 +47,6 @@ std::shared_ptr<Image> Image::decode(std::string_view bytes, double scale) {
                 scale);
 }
 
-Size Image::size() const {
-  return {bitmap_.width() / scale_, bitmap_.height() / scale_};
-}
+Size Image::size() const { return {bitmap_.width() / scale_, bitmap_.height() / scale_}; }
 
 }  // namespace platform

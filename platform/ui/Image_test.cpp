@@ -30,8 +30,8 @@ std::vector<std::uint8_t> pixels(int width, int height) {
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const bool left = x < width / 2;
-      rgba.insert(rgba.end(), {std::uint8_t(left ? 255 : 0), 0, std::uint8_t(left ? 0 : 255),
-                               std::uint8_t(left ? 255 : 128)});
+      rgba.insert(rgba.end(),
+                  {std::uint8_t(left ? 255 : 0), 0, std::uint8_t(left ? 0 : 255), std::uint8_t(left ? 255 : 128)});
     }
   }
   return rgba;

@@ -6,9 +6,7 @@
 
 namespace platform {
 
-std::shared_ptr<Label> Label::create(const Rect& frame) {
-  return std::shared_ptr<Label>(new Label(frame));
-}
+std::shared_ptr<Label> Label::create(const Rect& frame) { return std::shared_ptr<Label>(new Label(frame)); }
 
 Label::Label(const Rect& frame) : View(frame) { setUserInteractionEnabled(false); }
 
@@ -33,8 +31,8 @@ void Label::setPreferredMaxLayoutWidth(double width) {
 
 Size Label::sizeThatFits(Size size) const {
   if (!text_ || text_->empty()) return {0, 0};
-  const double limit = std::isfinite(size.width) && size.width > 0 ? size.width
-                                                                    : std::numeric_limits<double>::infinity();
+  const double limit =
+      std::isfinite(size.width) && size.width > 0 ? size.width : std::numeric_limits<double>::infinity();
   if (lines_ == 1) {
     std::string flat = *text_;
     std::replace(flat.begin(), flat.end(), '\n', ' ');

@@ -27,8 +27,8 @@ TEST_F(LabelTest, KeepsTextFontAndColourAndSizesFromTheFontMetric) {
 
 TEST_F(LabelTest, WrapsWhenMoreLinesAreAllowed) {
   auto label = Label::create();
-  label->setFont(Font::systemFont(10));  // 5 points a character, lines of 12
-  label->setText("aaaaaaaaaa\nbb");        // 50 and 10 points wide
+  label->setFont(Font::systemFont(10));                     // 5 points a character, lines of 12
+  label->setText("aaaaaaaaaa\nbb");                         // 50 and 10 points wide
   EXPECT_EQ(label->sizeThatFits({30, 0}), (Size{65, 12}));  // one line: everything
   label->setNumberOfLines(0);
   // The first paragraph wraps into two lines of at most 30 points.

@@ -22,16 +22,24 @@ class View;
 class LayoutConstraint : public std::enable_shared_from_this<LayoutConstraint> {
  public:
   enum class Attribute {
-    NotAnAttribute = 0, Left, Right, Top, Bottom, Leading, Trailing, Width, Height, CenterX, CenterY,
+    NotAnAttribute = 0,
+    Left,
+    Right,
+    Top,
+    Bottom,
+    Leading,
+    Trailing,
+    Width,
+    Height,
+    CenterX,
+    CenterY,
     LastBaseline,
   };
   enum class Relation { LessThanOrEqual = -1, Equal = 0, GreaterThanOrEqual = 1 };
 
   static constexpr float kPriorityRequired = 1000;
   // Visual-format option: align every view of the format on `attribute`.
-  static constexpr std::uint32_t alignAll(Attribute attribute) {
-    return 1u << static_cast<std::uint32_t>(attribute);
-  }
+  static constexpr std::uint32_t alignAll(Attribute attribute) { return 1u << static_cast<std::uint32_t>(attribute); }
 
   // A multiplier or constant that is not finite gives nullptr.
   static std::shared_ptr<LayoutConstraint> create(const std::shared_ptr<View>& firstItem, Attribute firstAttribute,
@@ -45,8 +53,7 @@ class LayoutConstraint : public std::enable_shared_from_this<LayoutConstraint> {
   // leading and trailing. Anything malformed, or a name not in `views`, gives an
   // empty list.
   static std::vector<std::shared_ptr<LayoutConstraint>> constraintsWithVisualFormat(
-      const std::string& format, std::uint32_t options,
-      const std::map<std::string, std::shared_ptr<View>>& views);
+      const std::string& format, std::uint32_t options, const std::map<std::string, std::shared_ptr<View>>& views);
 
   std::shared_ptr<View> firstItem() const { return first_.lock(); }
   Attribute firstAttribute() const { return firstAttribute_; }

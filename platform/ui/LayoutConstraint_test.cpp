@@ -26,9 +26,9 @@ TEST_F(LayoutConstraintTest, RecordsValuesOnTheViewThatHoldsThem) {
   EXPECT_EQ(width->constant(), 20);
   parent->removeConstraint(top);
   EXPECT_EQ(parent->constraints(), (std::vector<std::shared_ptr<LayoutConstraint>>{width}));
-  EXPECT_EQ(LayoutConstraint::create(child, A::Top, R::Equal, parent, A::Top,
-                                     std::numeric_limits<double>::quiet_NaN(), 0),
-            nullptr);
+  EXPECT_EQ(
+      LayoutConstraint::create(child, A::Top, R::Equal, parent, A::Top, std::numeric_limits<double>::quiet_NaN(), 0),
+      nullptr);
   // Views keep their frames: nothing is solved.
   EXPECT_EQ(child->frame(), Rect());
 }
@@ -69,8 +69,7 @@ TEST_F(LayoutConstraintTest, ParsesVisualFormats) {
       {"_textPaddingLeft", left}, {"_textView", text}, {"_textPaddingRight", right}, {"_iconView", icon}};
 
   auto row = LayoutConstraint::constraintsWithVisualFormat(
-      "H:|[_textPaddingLeft][_textView][_textPaddingRight][_iconView]|",
-      LayoutConstraint::alignAll(A::CenterY), views);
+      "H:|[_textPaddingLeft][_textView][_textPaddingRight][_iconView]|", LayoutConstraint::alignAll(A::CenterY), views);
   // Three joins, two edges, three alignments.
   ASSERT_EQ(row.size(), 8u);
   EXPECT_EQ(row[0]->firstItem(), text);
@@ -90,8 +89,8 @@ TEST_F(LayoutConstraintTest, ParsesVisualFormats) {
   EXPECT_EQ(spaced[0]->priority(), 750);
   EXPECT_EQ(spaced[1]->constant() + spaced[2]->constant(), 20);
 
-  for (const char* bad : {"", "[nobody]", "|[_textView", "[_textView(>=)]", "V:|[_textView]|trailing",
-                          "[_textView(1e999)]"}) {
+  for (const char* bad :
+       {"", "[nobody]", "|[_textView", "[_textView(>=)]", "V:|[_textView]|trailing", "[_textView(1e999)]"}) {
     EXPECT_TRUE(LayoutConstraint::constraintsWithVisualFormat(bad, 0, views).empty()) << bad;
   }
   // Edges need a superview.

@@ -64,16 +64,25 @@ struct AttributeInfo {
 AttributeInfo infoOf(Attribute a) {
   switch (a) {
     case Attribute::Left:
-    case Attribute::Leading: return {true, 0, kMin};
+    case Attribute::Leading:
+      return {true, 0, kMin};
     case Attribute::Right:
-    case Attribute::Trailing: return {true, 0, kMax};
-    case Attribute::CenterX: return {true, 0, kCenter};
-    case Attribute::Width: return {true, 0, kSize};
-    case Attribute::Top: return {true, 1, kMin};
-    case Attribute::Bottom: return {true, 1, kMax};
-    case Attribute::CenterY: return {true, 1, kCenter};
-    case Attribute::Height: return {true, 1, kSize};
-    default: return {};
+    case Attribute::Trailing:
+      return {true, 0, kMax};
+    case Attribute::CenterX:
+      return {true, 0, kCenter};
+    case Attribute::Width:
+      return {true, 0, kSize};
+    case Attribute::Top:
+      return {true, 1, kMin};
+    case Attribute::Bottom:
+      return {true, 1, kMax};
+    case Attribute::CenterY:
+      return {true, 1, kCenter};
+    case Attribute::Height:
+      return {true, 1, kSize};
+    default:
+      return {};
   }
 }
 
@@ -81,12 +90,12 @@ AttributeInfo infoOf(Attribute a) {
 Rect modelFrame(const View& view) { return Animation::layoutTargetFrame(view).value_or(view.frame()); }
 
 bool finite(const Rect& r) {
-  return std::isfinite(r.minX()) && std::isfinite(r.minY()) && std::isfinite(r.width()) &&
-         std::isfinite(r.height()) && std::isfinite(r.maxX()) && std::isfinite(r.maxY());
+  return std::isfinite(r.minX()) && std::isfinite(r.minY()) && std::isfinite(r.width()) && std::isfinite(r.height()) &&
+         std::isfinite(r.maxX()) && std::isfinite(r.maxY());
 }
 
 const char* nameOf(Attribute a) {
-  static constexpr const char* kNames[] = {"none",  "left",  "right",   "top",     "bottom",  "leading",
+  static constexpr const char* kNames[] = {"none",     "left",  "right",  "top",     "bottom",  "leading",
                                            "trailing", "width", "height", "centerX", "centerY", "lastBaseline"};
   const auto i = static_cast<std::size_t>(a);
   return i < std::size(kNames) ? kNames[i] : "?";
@@ -96,8 +105,9 @@ std::string describe(const LayoutConstraint& c) {
   auto itemName = [](const std::shared_ptr<View>& v) { return v ? v->description() : std::string("nothing"); };
   char numbers[96];
   std::snprintf(numbers, sizeof numbers, " * %g + %g @%g", c.multiplier(), c.constant(), c.priority());
-  const char* relation = c.relation() == LayoutConstraint::Relation::Equal ? " == "
-                         : c.relation() == LayoutConstraint::Relation::LessThanOrEqual ? " <= " : " >= ";
+  const char* relation = c.relation() == LayoutConstraint::Relation::Equal             ? " == "
+                         : c.relation() == LayoutConstraint::Relation::LessThanOrEqual ? " <= "
+                                                                                       : " >= ";
   return itemName(c.firstItem()) + "." + nameOf(c.firstAttribute()) + relation + itemName(c.secondItem()) + "." +
          nameOf(c.secondAttribute()) + numbers;
 }
@@ -299,8 +309,8 @@ void LayoutSolver::generate(const View& view, const Item& item,
     if (parent) terms.push_back({items_.at(parent).vars[axis == 0 ? kLeft : kTop], -1});
     out.push_back({{&view, base + axis}, {std::move(terms), -offset, Relation::Equal, weight}});
     const double length = axis == 0 ? frame.width() : frame.height();
-    out.push_back({{&view, base + 2 + axis},
-                   {{{size, 1}}, -length, Relation::Equal, item.fixed ? weight : kStaySizeWeight}});
+    out.push_back(
+        {{&view, base + 2 + axis}, {{{size, 1}}, -length, Relation::Equal, item.fixed ? weight : kStaySizeWeight}});
     if (!item.fixed) generateIntrinsic(view, axis, size, out);
   }
 }
@@ -314,7 +324,9 @@ void LayoutSolver::generateIntrinsic(const View& view, int axis, SimplexSolver::
   out.push_back({{&view, kHug + axis},
                  {{{size, 1}}, -along, Relation::LessOrEqual, weightOf(view.contentHuggingPriority(layoutAxis))}});
   out.push_back({{&view, kCompress + axis},
-                 {{{size, 1}}, -along, Relation::GreaterOrEqual,
+                 {{{size, 1}},
+                  -along,
+                  Relation::GreaterOrEqual,
                   weightOf(view.contentCompressionResistancePriority(layoutAxis))}});
 }
 
@@ -416,8 +428,8 @@ void LayoutSolver::record(UserEntry& entry, const SimplexSolver::Outcome& outcom
   if (broken && !entry.broken) entry.constraint->reported_ = false;  // a new break is logged
   entry.broken = broken;
   if (!broken) return;
-  entry.reason = outcome.status == SimplexSolver::Status::NotFinite ? "its result would not be finite"
-                                                                    : "it conflicts with:";
+  entry.reason =
+      outcome.status == SimplexSolver::Status::NotFinite ? "its result would not be finite" : "it conflicts with:";
   const auto& involved = outcome.involved;
   auto isInvolved = [&involved](const Entry& other) {
     return other.id >= 0 && std::find(involved.begin(), involved.end(), other.id) != involved.end();
@@ -466,7 +478,8 @@ LayoutSolver::Result LayoutSolver::resultFor(const View& superview) const {
   Result result;
   for (const auto& subview : superview.subviews()) {
     auto it = items_.find(subview.get());
-    if (it != items_.end() && !it->second.fixed && it->second.solved) result.frames.emplace_back(subview, *it->second.solved);
+    if (it != items_.end() && !it->second.fixed && it->second.solved)
+      result.frames.emplace_back(subview, *it->second.solved);
   }
   result.unsolved = unsolved_;
   for (const auto& [key, entry] : user_) {
@@ -486,8 +499,8 @@ void LayoutSolver::report() {
   }
   for (auto& [key, entry] : user_) {
     if (!entry.broken || std::exchange(entry.constraint->reported_, true)) continue;
-    SystemLog::write(kLogSubsystem,
-                     "Unable to satisfy layout constraints; breaking " + describe(*entry.constraint) + ": " + entry.reason);
+    SystemLog::write(kLogSubsystem, "Unable to satisfy layout constraints; breaking " + describe(*entry.constraint) +
+                                        ": " + entry.reason);
   }
   for (auto& [view, item] : items_) {
     if (item.fixed || item.solved || std::exchange(item.reportedNotFinite, true)) continue;

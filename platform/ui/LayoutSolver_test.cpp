@@ -69,8 +69,9 @@ TEST_F(LayoutSolverTest, SolvesEachKindAndRecordsOrBreaksTheRest) {
   } rows[] = {
       {"edges and a constant height",
        [](const Views& v) {
-         return std::vector{make(v.a, A::Leading, v.s, A::Leading, 1, 10), make(v.a, A::Trailing, v.s, A::Trailing, 1, -10),
-                            make(v.a, A::Top, v.s, A::Top, 1, 20), size(v.a, A::Height, 50)};
+         return std::vector{make(v.a, A::Leading, v.s, A::Leading, 1, 10),
+                            make(v.a, A::Trailing, v.s, A::Trailing, 1, -10), make(v.a, A::Top, v.s, A::Top, 1, 20),
+                            size(v.a, A::Height, 50)};
        },
        Rect(10, 20, 355, 50), kept, 0, 0},
       {"centre and size",
@@ -87,10 +88,14 @@ TEST_F(LayoutSolverTest, SolvesEachKindAndRecordsOrBreaksTheRest) {
        Rect(-179.5, 296, 546.5, 4), kept, 0, 0},
       {"a sibling whatever the order; multipliers; a size from the other size",
        [](const Views& v) {
-         return std::vector{make(v.b, A::Top, v.a, A::Bottom, 1, 8), make(v.b, A::Left, v.a, A::Left, 1, 0),
-                            make(v.b, A::Width, v.a, A::Width, 0.5, 0), make(v.b, A::Height, v.b, A::Width, 0.5, 0),
-                            make(v.a, A::Width, v.s, A::Width, 0.5, 0), make(v.a, A::Top, v.s, A::Top, 1, 0),
-                            size(v.a, A::Height, 40), make(v.a, A::Left, v.s, A::Left, 1, 5)};
+         return std::vector{make(v.b, A::Top, v.a, A::Bottom, 1, 8),
+                            make(v.b, A::Left, v.a, A::Left, 1, 0),
+                            make(v.b, A::Width, v.a, A::Width, 0.5, 0),
+                            make(v.b, A::Height, v.b, A::Width, 0.5, 0),
+                            make(v.a, A::Width, v.s, A::Width, 0.5, 0),
+                            make(v.a, A::Top, v.s, A::Top, 1, 0),
+                            size(v.a, A::Height, 40),
+                            make(v.a, A::Left, v.s, A::Left, 1, 5)};
        },
        Rect(5, 0, 187.5, 40), Rect(5, 48, 93.75, 46.875), 0, 0},
       {"min edge and centre; a size alone keeps the min edge; an unconstrained axis stays",
@@ -99,7 +104,8 @@ TEST_F(LayoutSolverTest, SolvesEachKindAndRecordsOrBreaksTheRest) {
                             size(v.b, A::Width, 7)};
        },
        Rect(1, 10, 3, 40), Rect(1, 2, 7, 4), 0, 0},
-      {"a negative size becomes zero", [](const Views& v) {
+      {"a negative size becomes zero",
+       [](const Views& v) {
          return std::vector{make(v.a, A::Top, v.s, A::Top, 1, 100), make(v.a, A::Bottom, v.s, A::Top, 1, 50)};
        },
        Rect(1, 100, 3, 0), kept, 0, 0},
@@ -111,11 +117,18 @@ TEST_F(LayoutSolverTest, SolvesEachKindAndRecordsOrBreaksTheRest) {
          lower->setPriority(250);
          auto weak = make(v.b, A::Width, nullptr, A::NotAnAttribute, 1, 30, R::LessThanOrEqual);
          weak->setPriority(1);
-         return std::vector{make(v.a, A::Left, v.s, A::Left, 1, 50, R::GreaterThanOrEqual), lower, low, weak,
-                            make(v.b, A::Width, v.a, A::Width, 33, 0, R::GreaterThanOrEqual), size(v.a, A::Width, 3),
-                            make(v.a, A::LastBaseline, v.s, A::Bottom, 1, 0), make(v.a, A::Top, v.s, A::Width, 1, 0),
-                            make(v.a, A::Top, v.s, A::Left, 1, 0), make(v.a, A::Left, nullptr, A::NotAnAttribute, 1, 9),
-                            make(v.a, A::Left, v.s, A::LastBaseline, 1, 0), make(v.loose, A::Left, v.s, A::Left, 1, 0),
+         return std::vector{make(v.a, A::Left, v.s, A::Left, 1, 50, R::GreaterThanOrEqual),
+                            lower,
+                            low,
+                            weak,
+                            make(v.b, A::Width, v.a, A::Width, 33, 0, R::GreaterThanOrEqual),
+                            size(v.a, A::Width, 3),
+                            make(v.a, A::LastBaseline, v.s, A::Bottom, 1, 0),
+                            make(v.a, A::Top, v.s, A::Width, 1, 0),
+                            make(v.a, A::Top, v.s, A::Left, 1, 0),
+                            make(v.a, A::Left, nullptr, A::NotAnAttribute, 1, 9),
+                            make(v.a, A::Left, v.s, A::LastBaseline, 1, 0),
+                            make(v.loose, A::Left, v.s, A::Left, 1, 0),
                             make(v.a, A::Top, v.s, A::Top, 1, 6)};
        },
        Rect(99, 6, 3, 4), Rect(1, 2, 99, 4), 6, 0},
@@ -125,36 +138,43 @@ TEST_F(LayoutSolverTest, SolvesEachKindAndRecordsOrBreaksTheRest) {
                             size(v.a, A::Width, 100), make(v.nested, A::Left, v.a, A::Left, 1, 0)};
        },
        Rect(10, 2, 100, 4), Rect(118, 2, 3, 4), 0, 0},
-      {"equalities that name each other", [](const Views& v) {
+      {"equalities that name each other",
+       [](const Views& v) {
          return std::vector{make(v.a, A::Left, v.b, A::Left, 1, 0), make(v.b, A::Left, v.a, A::Left, 1, 0),
                             make(v.b, A::Top, v.s, A::Top, 1, 0)};
        },
        kept, Rect(1, 0, 3, 4), 0, 0},
       {"a size from itself", [](const Views& v) { return std::vector{make(v.a, A::Width, v.a, A::Width, 2, 0)}; },
        Rect(1, 2, 0, 4), kept, 0, 0},
-      {"two values for one size: the later is broken", [](const Views& v) {
+      {"two values for one size: the later is broken",
+       [](const Views& v) {
          return std::vector{make(v.b, A::Top, v.s, A::Top, 1, 0), size(v.a, A::Width, 10), size(v.a, A::Width, 20)};
        },
        Rect(1, 2, 10, 4), Rect(1, 0, 3, 4), 0, 1},
-      {"three kinds that disagree", [](const Views& v) {
+      {"three kinds that disagree",
+       [](const Views& v) {
          return std::vector{make(v.a, A::Left, v.s, A::Left, 1, 0), make(v.a, A::Right, v.s, A::Left, 1, 100),
                             size(v.a, A::Width, 50)};
        },
        Rect(0, 2, 100, 4), kept, 0, 1},
-      {"three kinds that agree", [](const Views& v) {
+      {"three kinds that agree",
+       [](const Views& v) {
          return std::vector{make(v.a, A::Left, v.s, A::Left, 1, 0), make(v.a, A::Right, v.s, A::Left, 1, 100),
                             size(v.a, A::Width, 100), size(v.a, A::Width, 100)};
        },
        Rect(0, 2, 100, 4), kept, 0, 0},
-      {"the frame of the top view is kept", [](const Views& v) {
+      {"the frame of the top view is kept",
+       [](const Views& v) {
          return std::vector{make(v.s, A::Left, v.a, A::Left, 0, 9), make(v.a, A::Top, v.s, A::Top, 1, 6)};
        },
        Rect(1, 6, 3, 4), kept, 0, 1},
-      {"a result that is not finite", [](const Views& v) {
+      {"a result that is not finite",
+       [](const Views& v) {
          return std::vector{make(v.b, A::Top, v.s, A::Top, 1, 0), make(v.a, A::Left, v.s, A::Right, 1e307, 0)};
        },
        kept, Rect(1, 0, 3, 4), 0, 1},
-      {"an edge and a size that overflow together", [](const Views& v) {
+      {"an edge and a size that overflow together",
+       [](const Views& v) {
          return std::vector{make(v.a, A::Left, v.s, A::Left, 1, 1.5e308), size(v.a, A::Width, 1.5e308)};
        },
        kept, kept, 0, 0},
@@ -353,10 +373,10 @@ struct Screenful {
     auto top = make(content, A::Top, controller->topLayoutGuide(), A::Bottom, 1, 0);
     top->setActive(true);
     EXPECT_EQ(top->holder(), root) << "a guide stands for its controller's view";
-    root->addConstraints({bottom, make(content, A::Leading, root, A::Leading, 1, 0),
-                          make(content, A::Trailing, root, A::Trailing, 1, 0),
-                          make(banner, A::CenterX, root, A::CenterX, 1, 0), make(banner, A::CenterY, root, A::CenterY, 1, 0),
-                          size(banner, A::Width, 320), size(banner, A::Height, 50)});
+    root->addConstraints(
+        {bottom, make(content, A::Leading, root, A::Leading, 1, 0), make(content, A::Trailing, root, A::Trailing, 1, 0),
+         make(banner, A::CenterX, root, A::CenterX, 1, 0), make(banner, A::CenterY, root, A::CenterY, 1, 0),
+         size(banner, A::Width, 320), size(banner, A::Height, 50)});
   }
 };
 

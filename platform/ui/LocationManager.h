@@ -29,8 +29,7 @@ class LocationManagerDelegate {
  public:
   virtual ~LocationManagerDelegate() = default;
   virtual void locationManagerDidUpdateLocations(LocationManager&, const std::vector<Location>&) {}
-  virtual void locationManagerDidChangeAuthorizationStatus(LocationManager&,
-                                                           LocationAuthorizationStatus) {}
+  virtual void locationManagerDidChangeAuthorizationStatus(LocationManager&, LocationAuthorizationStatus) {}
 };
 
 class LocationManager : public std::enable_shared_from_this<LocationManager> {

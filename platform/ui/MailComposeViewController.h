@@ -24,8 +24,8 @@ class MailComposeViewController;
 class MailComposeViewControllerDelegate {
  public:
   virtual ~MailComposeViewControllerDelegate() = default;
-  virtual void mailComposeControllerDidFinishWithResult(MailComposeViewController&,
-                                                        MailComposeResult, ErrorPtr /*error*/) {}
+  virtual void mailComposeControllerDidFinishWithResult(MailComposeViewController&, MailComposeResult,
+                                                        ErrorPtr /*error*/) {}
 };
 
 class MailComposeViewController : public ViewController {
@@ -42,7 +42,9 @@ class MailComposeViewController : public ViewController {
   static std::shared_ptr<MailComposeViewController> create();
 
   std::shared_ptr<MailComposeViewControllerDelegate> mailComposeDelegate() const { return delegate_.lock(); }
-  void setMailComposeDelegate(std::weak_ptr<MailComposeViewControllerDelegate> delegate) { delegate_ = std::move(delegate); }
+  void setMailComposeDelegate(std::weak_ptr<MailComposeViewControllerDelegate> delegate) {
+    delegate_ = std::move(delegate);
+  }
 
   void setToRecipients(std::vector<std::string> recipients) { to_ = std::move(recipients); }
   void setCcRecipients(std::vector<std::string> recipients) { cc_ = std::move(recipients); }

@@ -31,8 +31,8 @@ void MessageComposeViewController::setSubject(std::optional<std::string> subject
   if (canSendSubject()) subject_ = std::move(subject);
 }
 
-bool MessageComposeViewController::addAttachmentData(std::vector<std::uint8_t> data,
-                                                     std::string typeIdentifier, std::string fileName) {
+bool MessageComposeViewController::addAttachmentData(std::vector<std::uint8_t> data, std::string typeIdentifier,
+                                                     std::string fileName) {
   if (!canSendAttachments()) return false;
   attachments_.push_back({std::move(data), std::move(typeIdentifier), std::move(fileName)});
   return true;

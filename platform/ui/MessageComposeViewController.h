@@ -24,8 +24,7 @@ class MessageComposeViewController;
 class MessageComposeViewControllerDelegate {
  public:
   virtual ~MessageComposeViewControllerDelegate() = default;
-  virtual void messageComposeViewControllerDidFinishWithResult(MessageComposeViewController&,
-                                                               MessageComposeResult) {}
+  virtual void messageComposeViewControllerDidFinishWithResult(MessageComposeViewController&, MessageComposeResult) {}
 };
 
 class MessageComposeViewController : public ViewController {

@@ -49,7 +49,8 @@ TEST_F(MotionManagerTest, TheDeviceProfileSetsAvailabilityAndAUsableAttitude) {
       {"both", R"({"available": true, "attitude": [0, -1, 0, 1, 0, 0, 0, 0, 1]})", true, kTilted},
       {"eight numbers", R"({"available": true, "attitude": [0, -1, 0, 1, 0, 0, 0, 0]})", true, {}},
       {"a string among them", R"({"available": true, "attitude": [0, -1, 0, 1, "0", 0, 0, 0, 1]})", true, {}},
-      {"availability of the wrong type", R"({"available": 1, "attitude": [0, -1, 0, 1, 0, 0, 0, 0, 1]})", false, kTilted},
+      {"availability of the wrong type", R"({"available": 1, "attitude": [0, -1, 0, 1, 0, 0, 0, 0, 1]})", false,
+       kTilted},
       {"not an object", R"([true])", false, {}},
   };
   for (const auto& row : rows) {

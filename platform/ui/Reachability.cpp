@@ -28,9 +28,12 @@ Reachability::Status Reachability::status() const {
 
 std::uint32_t Reachability::flags() const {
   switch (status()) {
-    case Status::NotReachable: return 0;
-    case Status::ReachableViaWiFi: return kFlagReachable;
-    case Status::ReachableViaWWAN: return kFlagReachable | kFlagIsWWAN;
+    case Status::NotReachable:
+      return 0;
+    case Status::ReachableViaWiFi:
+      return kFlagReachable;
+    case Status::ReachableViaWWAN:
+      return kFlagReachable | kFlagIsWWAN;
   }
   return 0;
 }

@@ -16,8 +16,7 @@ Screen& Screen::main() {
 }
 
 void Screen::setBoundsSize(Size size) {
-  if (!std::isfinite(size.width) || !std::isfinite(size.height) || size.width < 0 ||
-      size.height < 0) {
+  if (!std::isfinite(size.width) || !std::isfinite(size.height) || size.width < 0 || size.height < 0) {
     return;
   }
   bounds_ = {0, 0, size.width, size.height};

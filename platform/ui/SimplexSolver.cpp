@@ -451,7 +451,7 @@ class SimplexSolver::Tableau {
   std::vector<std::unique_ptr<Row>> rows_;  // by symbol: the row of each basic symbol
   Row objective_;
   std::unique_ptr<Row> artificial_;
-  std::map<ConstraintId, Record> records_;  // ordered, so a rebuild enters them as they came
+  std::map<ConstraintId, Record> records_;        // ordered, so a rebuild enters them as they came
   std::unordered_map<int, ConstraintId> owners_;  // marker or error symbol -> its constraint
   std::vector<int> infeasible_;
   std::size_t pivotsLeft_ = 0;

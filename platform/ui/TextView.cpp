@@ -2,8 +2,6 @@
 
 namespace platform {
 
-std::shared_ptr<TextView> TextView::create(const Rect& frame) {
-  return std::shared_ptr<TextView>(new TextView(frame));
-}
+std::shared_ptr<TextView> TextView::create(const Rect& frame) { return std::shared_ptr<TextView>(new TextView(frame)); }
 
 }  // namespace platform

@@ -9,9 +9,7 @@
 
 namespace platform {
 
-std::shared_ptr<Toolbar> Toolbar::create(const Rect& frame) {
-  return std::shared_ptr<Toolbar>(new Toolbar(frame));
-}
+std::shared_ptr<Toolbar> Toolbar::create(const Rect& frame) { return std::shared_ptr<Toolbar>(new Toolbar(frame)); }
 
 Toolbar::Toolbar(const Rect& frame) : View(frame) {}
 

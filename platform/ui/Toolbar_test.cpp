@@ -29,8 +29,8 @@ TEST_F(ToolbarTest, LaysOutItemsWithFlexibleSpacesAndRunsTheTappedItemsAction) {
   back->setEnabled(false);
   auto spinner = ActivityIndicatorView::create(ActivityIndicatorView::Style::White);
   auto spinnerItem = BarButtonItem::create(spinner);
-  auto done = BarButtonItem::create(BarButtonItem::SystemItem::Done, owner,
-                                    [&](BarButtonItem&) { taps.push_back("done"); });
+  auto done =
+      BarButtonItem::create(BarButtonItem::SystemItem::Done, owner, [&](BarButtonItem&) { taps.push_back("done"); });
   auto flexible = [] { return BarButtonItem::create(BarButtonItem::SystemItem::FlexibleSpace); };
   toolbar->setItems({back, flexible(), spinnerItem, flexible(), done});
   EXPECT_EQ(spinner->superview(), toolbar);
@@ -42,7 +42,7 @@ TEST_F(ToolbarTest, LaysOutItemsWithFlexibleSpacesAndRunsTheTappedItemsAction) {
   EXPECT_EQ(spinner->center(), (Point{158.5, 22}));
 
   TouchControls::tap(window, {290, 450});
-  TouchControls::tap(window, {15, 450});  // disabled
+  TouchControls::tap(window, {15, 450});   // disabled
   TouchControls::tap(window, {100, 450});  // a space
   EXPECT_EQ(taps, (std::vector<std::string>{"done"}));
   back->setEnabled(true);

@@ -38,7 +38,9 @@ std::map<const View*, Layer>& layers() {
 }
 
 // Drops the layers of views that have gone, so the table never outgrows the live views.
-void dropGoneLayers() { std::erase_if(layers(), [](const auto& entry) { return entry.second.view.expired(); }); }
+void dropGoneLayers() {
+  std::erase_if(layers(), [](const auto& entry) { return entry.second.view.expired(); });
+}
 
 Layer* find(const View& view) {
   auto& map = layers();

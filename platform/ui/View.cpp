@@ -1,11 +1,10 @@
 #include "platform/ui/View.h"
 
-#include <cxxabi.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cxxabi.h>
 #include <typeinfo>
 
 #include "platform/ui/Bitmap.h"
@@ -26,8 +25,8 @@ bool isFinite(const Rect& r) {
   return isFinite(r.origin) && std::isfinite(r.size.width) && std::isfinite(r.size.height);
 }
 bool isFinite(const AffineTransform& t) {
-  return std::isfinite(t.a) && std::isfinite(t.b) && std::isfinite(t.c) && std::isfinite(t.d) &&
-         std::isfinite(t.tx) && std::isfinite(t.ty);
+  return std::isfinite(t.a) && std::isfinite(t.b) && std::isfinite(t.c) && std::isfinite(t.d) && std::isfinite(t.tx) &&
+         std::isfinite(t.ty);
 }
 
 const View* rootOf(const View* view) {
@@ -38,9 +37,7 @@ const View* rootOf(const View* view) {
 
 }  // namespace
 
-std::shared_ptr<View> View::create(const Rect& frame) {
-  return std::shared_ptr<View>(new View(frame));
-}
+std::shared_ptr<View> View::create(const Rect& frame) { return std::shared_ptr<View>(new View(frame)); }
 
 std::shared_ptr<View> View::create(const Coder& coder) {
   auto view = std::shared_ptr<View>(new View(Rect()));
@@ -164,9 +161,7 @@ std::shared_ptr<Window> View::window() const {
 
 void View::addSubview(const std::shared_ptr<View>& view) { placeSubview(view, subviews_.size()); }
 
-void View::insertSubview(const std::shared_ptr<View>& view, std::size_t index) {
-  placeSubview(view, index);
-}
+void View::insertSubview(const std::shared_ptr<View>& view, std::size_t index) { placeSubview(view, index); }
 
 void View::insertSubviewAbove(const std::shared_ptr<View>& view, const std::shared_ptr<View>& sibling) {
   auto it = std::find(subviews_.begin(), subviews_.end(), sibling);
@@ -537,8 +532,7 @@ void View::touchesCancelled(const TouchList& touches, const Event& event) {
 
 // --- Drawing ----------------------------------------------------------------------------
 
-View::DrawContext::DrawContext(Bitmap& bitmap, const AffineTransform& transform, const Rect& clip,
-                               double alpha)
+View::DrawContext::DrawContext(Bitmap& bitmap, const AffineTransform& transform, const Rect& clip, double alpha)
     : bitmap_(bitmap), transform_(transform), clip_(clip), alpha_(alpha) {}
 
 void View::DrawContext::fillRect(const Rect& rect, const Color& color) {
@@ -558,15 +552,13 @@ Bitmap View::snapshot(double scale) const {
   if (!(w >= 0 && w <= Bitmap::kMaxSide && h >= 0 && h <= Bitmap::kMaxSide)) return Bitmap();
   Bitmap bitmap(static_cast<int>(w), static_cast<int>(h));
   if (bitmap.isEmpty()) return bitmap;
-  const AffineTransform toPixels =
-      AffineTransform::makeTranslation(-bounds_.origin.x, -bounds_.origin.y)
-          .concat(AffineTransform::makeScale(scale, scale));
+  const AffineTransform toPixels = AffineTransform::makeTranslation(-bounds_.origin.x, -bounds_.origin.y)
+                                       .concat(AffineTransform::makeScale(scale, scale));
   render(bitmap, toPixels, Rect(0, 0, w, h), 1.0);
   return bitmap;
 }
 
-void View::render(Bitmap& bitmap, const AffineTransform& toPixels, const Rect& clip,
-                  double alpha) const {
+void View::render(Bitmap& bitmap, const AffineTransform& toPixels, const Rect& clip, double alpha) const {
   if (hidden_) return;
   const double opacity = alpha * alpha_;
   if (opacity <= 0) return;
@@ -590,8 +582,8 @@ std::string View::description() const {
   if (name.rfind("platform::", 0) == 0) name.erase(0, 10);
   const Rect f = frame();
   char buffer[160];
-  std::snprintf(buffer, sizeof buffer, ": %p; frame = (%g %g; %g %g)", static_cast<const void*>(this),
-                f.origin.x, f.origin.y, f.size.width, f.size.height);
+  std::snprintf(buffer, sizeof buffer, ": %p; frame = (%g %g; %g %g)", static_cast<const void*>(this), f.origin.x,
+                f.origin.y, f.size.width, f.size.height);
   return "<" + name + buffer + ">";
 }
 

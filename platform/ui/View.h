@@ -211,9 +211,7 @@ class View : public std::enable_shared_from_this<View> {
   // recognizer moves from its previous view.
   void addGestureRecognizer(const std::shared_ptr<GestureRecognizer>& recognizer);
   void removeGestureRecognizer(const std::shared_ptr<GestureRecognizer>& recognizer);
-  const std::vector<std::shared_ptr<GestureRecognizer>>& gestureRecognizers() const {
-    return gestureRecognizers_;
-  }
+  const std::vector<std::shared_ptr<GestureRecognizer>>& gestureRecognizers() const { return gestureRecognizers_; }
 
   // Touch callbacks, reached after the gesture recognizers have seen the touches. The
   // base passes them on to the superview.
@@ -286,8 +284,7 @@ class View : public std::enable_shared_from_this<View> {
   void resizeSubviewsWithOldSize(Size oldSize);
   void autoresizeWithOldSuperviewSize(Size oldSize, Size newSize);
   void boundsSizeChanged(Size oldSize);
-  void render(Bitmap& bitmap, const AffineTransform& toPixels, const Rect& clip,
-              double alpha) const;
+  void render(Bitmap& bitmap, const AffineTransform& toPixels, const Rect& clip, double alpha) const;
   // From `from`'s bounds coordinates to `to`'s (nullptr: `from`'s window or root).
   static AffineTransform conversionTransform(const View* from, const View* to);
 

@@ -168,16 +168,15 @@ bool ViewController::coversPresenter() const {
   return true;
 }
 
-void ViewController::presentViewController(std::shared_ptr<ViewController> controller,
-                                           bool animated, Completion completion) {
+void ViewController::presentViewController(std::shared_ptr<ViewController> controller, bool animated,
+                                           Completion completion) {
   if (!controller) {
     warn("Refused to present a missing view controller from " + description() + ".");
     return;
   }
   const auto windows = Window::windows();
-  const bool isRoot = std::any_of(windows.begin(), windows.end(), [&](const auto& w) {
-    return w->rootViewController() == controller;
-  });
+  const bool isRoot =
+      std::any_of(windows.begin(), windows.end(), [&](const auto& w) { return w->rootViewController() == controller; });
   if (controller.get() == this || isRoot || controller->presentingViewController() ||
       controller->parentViewController() || controller->transitioning_ ||
       (controller->viewIfLoaded() && controller->viewIfLoaded()->window())) {
@@ -229,17 +228,16 @@ void ViewController::presentViewController(std::shared_ptr<ViewController> contr
 
   std::weak_ptr<ViewController> weakHost = host;
   auto self = controller;
-  Animation::animate(animated ? Animation::kDefaultDuration : 0, nullptr,
-                     [self, weakHost, leaving = std::move(leaving), animated,
-                      completion = std::move(completion)](bool) mutable {
-                       self->finishPresentation(weakHost.lock(), std::move(leaving), animated,
-                                                std::move(completion));
-                     });
+  Animation::animate(
+      animated ? Animation::kDefaultDuration : 0, nullptr,
+      [self, weakHost, leaving = std::move(leaving), animated, completion = std::move(completion)](bool) mutable {
+        self->finishPresentation(weakHost.lock(), std::move(leaving), animated, std::move(completion));
+      });
 }
 
 void ViewController::finishPresentation(const std::shared_ptr<ViewController>& host,
-                                        std::vector<std::shared_ptr<ViewController>> leaving,
-                                        bool animated, Completion completion) {
+                                        std::vector<std::shared_ptr<ViewController>> leaving, bool animated,
+                                        Completion completion) {
   // Covered views leave the window; remember where they were.
   covered_.clear();
   for (const auto& c : leaving) {
@@ -271,8 +269,8 @@ void ViewController::dismissViewControllerAnimated(bool animated, Completion com
   }
   std::vector<std::shared_ptr<ViewController>> chain;  // bottom first
   for (auto c = root->presented_; c; c = c->presented_) chain.push_back(c);
-  const bool busy = root->transitioning_ ||
-                    std::any_of(chain.begin(), chain.end(), [](const auto& c) { return c->transitioning_; });
+  const bool busy =
+      root->transitioning_ || std::any_of(chain.begin(), chain.end(), [](const auto& c) { return c->transitioning_; });
   if (busy) {
     warn("Refused to dismiss from " + root->description() + ": a transition is in progress.");
     return;
@@ -314,18 +312,17 @@ void ViewController::dismissViewControllerAnimated(bool animated, Completion com
 
   std::weak_ptr<ViewController> weakRoot = root;
   Animation::animate(animated ? Animation::kDefaultDuration : 0, nullptr,
-                     [weakRoot, leaving = std::move(leaving), arriving = std::move(arriving),
-                      animated, completion = std::move(completion)](bool) mutable {
+                     [weakRoot, leaving = std::move(leaving), arriving = std::move(arriving), animated,
+                      completion = std::move(completion)](bool) mutable {
                        auto root = weakRoot.lock();
                        if (!root) return;
-                       root->finishDismissal(std::move(leaving), std::move(arriving), animated,
-                                             std::move(completion));
+                       root->finishDismissal(std::move(leaving), std::move(arriving), animated, std::move(completion));
                      });
 }
 
 void ViewController::finishDismissal(std::vector<std::shared_ptr<ViewController>> leaving,
-                                     std::vector<std::shared_ptr<ViewController>> arriving,
-                                     bool animated, Completion completion) {
+                                     std::vector<std::shared_ptr<ViewController>> arriving, bool animated,
+                                     Completion completion) {
   // `this` is the controller that stays; keep it and the leaving ones alive throughout.
   auto self = shared_from_this();
   transitioning_ = false;

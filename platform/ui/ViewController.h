@@ -140,8 +140,7 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
   InterfaceOrientation interfaceOrientation() const;
   // Rotation callbacks, for controllers on screen, around each interface rotation.
   virtual void viewWillTransitionToSize(Size /*size*/) {}
-  virtual void willRotateToInterfaceOrientation(InterfaceOrientation /*orientation*/,
-                                                double /*duration*/) {}
+  virtual void willRotateToInterfaceOrientation(InterfaceOrientation /*orientation*/, double /*duration*/) {}
   virtual void didRotateFromInterfaceOrientation(InterfaceOrientation /*from*/) {}
 
   // --- Containment ------------------------------------------------------------------
@@ -196,11 +195,9 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
   void endAppearance(bool animated);
   void installAsRootOf(const std::shared_ptr<Window>& window);
   void finishPresentation(const std::shared_ptr<ViewController>& host,
-                          std::vector<std::shared_ptr<ViewController>> leaving, bool animated,
-                          Completion completion);
+                          std::vector<std::shared_ptr<ViewController>> leaving, bool animated, Completion completion);
   void finishDismissal(std::vector<std::shared_ptr<ViewController>> leaving,
-                       std::vector<std::shared_ptr<ViewController>> arriving, bool animated,
-                       Completion completion);
+                       std::vector<std::shared_ptr<ViewController>> arriving, bool animated, Completion completion);
 
   std::shared_ptr<View> view_;
   std::shared_ptr<View> archivedView_;

@@ -91,8 +91,8 @@ TEST_F(ViewControllerTest, PresentingAThenBThenDismissingFromRootGivesThePlatfor
   env.advance(0.29);
   EXPECT_EQ(log->size(), 3u) << "the transition takes its duration";
   env.advance(0.02);
-  EXPECT_EQ(*log, (Log{"A.viewDidLoad", "R.viewWillDisappear", "A.viewWillAppear",
-                       "R.viewDidDisappear", "A.viewDidAppear", "A presented"}));
+  EXPECT_EQ(*log, (Log{"A.viewDidLoad", "R.viewWillDisappear", "A.viewWillAppear", "R.viewDidDisappear",
+                       "A.viewDidAppear", "A presented"}));
   EXPECT_EQ(a->presentingViewController(), root);
   EXPECT_FALSE(root->view()->window()) << "full screen takes the covered view out of the window";
 
@@ -104,8 +104,8 @@ TEST_F(ViewControllerTest, PresentingAThenBThenDismissingFromRootGivesThePlatfor
   EXPECT_EQ(*log, (Log{"B.viewWillDisappear(dismissed)", "R.viewWillAppear"}));
   EXPECT_EQ(root->view()->window(), window) << "the revealed view is back for the transition";
   env.advance(0.3);
-  EXPECT_EQ(*log, (Log{"B.viewWillDisappear(dismissed)", "R.viewWillAppear",
-                       "B.viewDidDisappear(dismissed)", "R.viewDidAppear", "dismissed"}));
+  EXPECT_EQ(*log, (Log{"B.viewWillDisappear(dismissed)", "R.viewWillAppear", "B.viewDidDisappear(dismissed)",
+                       "R.viewDidAppear", "dismissed"}));
   EXPECT_FALSE(root->presentedViewController());
   EXPECT_FALSE(b->presentingViewController());
   EXPECT_EQ(window->subviews(), std::vector<std::shared_ptr<View>>{root->view()});
@@ -193,9 +193,8 @@ TEST_F(ViewControllerTest, OverFullScreenKeepsThePresentingHierarchy) {
   auto b = Recorder::make("B", log);
   a->presentViewController(b, false);
   env.runUntilIdle();
-  EXPECT_EQ(*log, (Log{"B.viewDidLoad", "A.viewWillDisappear", "R.viewWillDisappear",
-                       "B.viewWillAppear", "A.viewDidDisappear", "R.viewDidDisappear",
-                       "B.viewDidAppear"}));
+  EXPECT_EQ(*log, (Log{"B.viewDidLoad", "A.viewWillDisappear", "R.viewWillDisappear", "B.viewWillAppear",
+                       "A.viewDidDisappear", "R.viewDidDisappear", "B.viewDidAppear"}));
   log->clear();
   b->dismissViewControllerAnimated(false);
   env.runUntilIdle();
@@ -222,9 +221,9 @@ TEST_F(ViewControllerTest, ChildrenFollowTheirParent) {
 
   root->presentViewController(parent, false);
   env.runUntilIdle();
-  EXPECT_EQ(*log, (Log{"C.willMoveToParent", "P.viewDidLoad", "C.viewDidLoad", "C.didMoveToParent",
-                       "R.viewWillDisappear", "P.viewWillAppear", "C.viewWillAppear",
-                       "R.viewDidDisappear", "P.viewDidAppear", "C.viewDidAppear"}));
+  EXPECT_EQ(*log,
+            (Log{"C.willMoveToParent", "P.viewDidLoad", "C.viewDidLoad", "C.didMoveToParent", "R.viewWillDisappear",
+                 "P.viewWillAppear", "C.viewWillAppear", "R.viewDidDisappear", "P.viewDidAppear", "C.viewDidAppear"}));
   // A child presenting goes through its outermost container.
   auto d = Recorder::make("D", log);
   child->presentViewController(d, false);

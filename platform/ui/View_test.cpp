@@ -50,9 +50,7 @@ class RecordingView : public View {
     log_->push_back(name_ + ".didMoveToWindow(" + (window() ? "window" : "nil") + ")");
   }
   void didAddSubview(const std::shared_ptr<View>&) override { log_->push_back(name_ + ".didAddSubview"); }
-  void willRemoveSubview(const std::shared_ptr<View>&) override {
-    log_->push_back(name_ + ".willRemoveSubview");
-  }
+  void willRemoveSubview(const std::shared_ptr<View>&) override { log_->push_back(name_ + ".willRemoveSubview"); }
 
  private:
   using View::View;
@@ -151,10 +149,9 @@ TEST_F(ViewTest, HierarchyHooksRunInOrderAndWindowsPropagate) {
   log.clear();
 
   window->addSubview(parent);
-  EXPECT_EQ(log, (std::vector<std::string>{
-                     "parent.willMoveToSuperview(view)", "parent.willMoveToWindow(window)",
-                     "child.willMoveToWindow(window)", "parent.didMoveToWindow(window)",
-                     "child.didMoveToWindow(window)", "parent.didMoveToSuperview"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"parent.willMoveToSuperview(view)", "parent.willMoveToWindow(window)",
+                                           "child.willMoveToWindow(window)", "parent.didMoveToWindow(window)",
+                                           "child.didMoveToWindow(window)", "parent.didMoveToSuperview"}));
   EXPECT_EQ(child->window(), window);
 
   log.clear();
@@ -284,11 +281,11 @@ TEST_F(ViewTest, SnapshotCompositesBackgroundsWithAlphaAndClips) {
   const Bitmap bitmap = root->snapshot(2);
   ASSERT_EQ(bitmap.width(), 20);
   using Pixel = Bitmap::Pixel;
-  EXPECT_EQ(bitmap.pixel(9, 9), (Pixel{255, 0, 0, 255}));       // red inside the clip
-  EXPECT_EQ(bitmap.pixel(10, 2), (Pixel{255, 255, 255, 255}));  // clipped: white ground
+  EXPECT_EQ(bitmap.pixel(9, 9), (Pixel{255, 0, 0, 255}));        // red inside the clip
+  EXPECT_EQ(bitmap.pixel(10, 2), (Pixel{255, 255, 255, 255}));   // clipped: white ground
   EXPECT_EQ(bitmap.pixel(15, 15), (Pixel{128, 128, 128, 255}));  // half black on white
   EXPECT_EQ(bitmap.pixel(2, 15), (Pixel{255, 255, 255, 255}));   // hidden draws nothing
-  EXPECT_EQ(bitmap.pixel(13, 1), (Pixel{0, 0, 255, 255}));      // the draw hook
+  EXPECT_EQ(bitmap.pixel(13, 1), (Pixel{0, 0, 255, 255}));       // the draw hook
 
   // Scrolling the root's bounds moves what is drawn.
   root->setBounds(Rect(5, 0, 10, 10));
@@ -296,7 +293,8 @@ TEST_F(ViewTest, SnapshotCompositesBackgroundsWithAlphaAndClips) {
 
   // Sizes that cannot be drawn give an empty bitmap.
   EXPECT_TRUE(View::create(Rect(0, 0, 1e12, 10))->snapshot(2).isEmpty());
-  EXPECT_FALSE(root->snapshot(std::numeric_limits<double>::quiet_NaN()).isEmpty()) << "a scale that is no number reads as 1";
+  EXPECT_FALSE(root->snapshot(std::numeric_limits<double>::quiet_NaN()).isEmpty())
+      << "a scale that is no number reads as 1";
 }
 
 }  // namespace

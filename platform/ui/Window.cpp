@@ -81,9 +81,9 @@ std::shared_ptr<Window> Window::create(const Rect& frame) {
   std::shared_ptr<Window> window(new Window(frame));
   auto& r = registry();
   window->creationOrder_ = r.nextOrder++;
-  r.windows.erase(std::remove_if(r.windows.begin(), r.windows.end(),
-                                 [](const std::weak_ptr<Window>& w) { return w.expired(); }),
-                  r.windows.end());
+  r.windows.erase(
+      std::remove_if(r.windows.begin(), r.windows.end(), [](const std::weak_ptr<Window>& w) { return w.expired(); }),
+      r.windows.end());
   r.windows.push_back(window);
   return window;
 }
@@ -114,22 +114,16 @@ void Window::setWindowLevel(double level) {
 
 bool Window::isKeyWindow() const { return registry().key.lock().get() == this; }
 
-void Window::makeKeyWindow() {
-  registry().key = std::static_pointer_cast<Window>(shared_from_this());
-}
+void Window::makeKeyWindow() { registry().key = std::static_pointer_cast<Window>(shared_from_this()); }
 
 void Window::makeKeyAndVisible() {
   setHidden(false);
   makeKeyWindow();
 }
 
-Point Window::convertPointToScreen(Point point) const {
-  return toSuperviewTransform().apply(point);
-}
+Point Window::convertPointToScreen(Point point) const { return toSuperviewTransform().apply(point); }
 
-Point Window::convertPointFromScreen(Point point) const {
-  return toSuperviewTransform().inverted().apply(point);
-}
+Point Window::convertPointFromScreen(Point point) const { return toSuperviewTransform().inverted().apply(point); }
 
 void Window::scheduleLayout() {
   if (layoutScheduled_) return;
@@ -148,8 +142,8 @@ void Window::layoutPendingViews() {
 std::string Window::description() const {
   std::string text = View::description();
   text.pop_back();
-  return text + "; level = " + std::to_string(static_cast<long long>(windowLevel_)) +
-         (isHidden() ? "; hidden" : "") + ">";
+  return text + "; level = " + std::to_string(static_cast<long long>(windowLevel_)) + (isHidden() ? "; hidden" : "") +
+         ">";
 }
 
 // --- Touch delivery ---------------------------------------------------------------------
@@ -173,8 +167,7 @@ void Window::deliver(const Event& event) {
     touch->setView(state.view);
     const Point at = touch->locationInWindow();
     if (tracking.hasLastTap && touch->timestamp() - tracking.lastTapTime <= kMultipleTapInterval &&
-        std::hypot(at.x - tracking.lastTapLocation.x, at.y - tracking.lastTapLocation.y) <=
-            kMultipleTapDistance) {
+        std::hypot(at.x - tracking.lastTapLocation.x, at.y - tracking.lastTapLocation.y) <= kMultipleTapDistance) {
       touch->setTapCount(tracking.lastTapCount + 1);
     } else {
       touch->setTapCount(1);
@@ -222,10 +215,18 @@ void Window::deliver(const Event& event) {
       const auto before = r->state_;
       r->delivering_ = true;
       switch (phase) {
-        case Touch::Phase::Began: r->touchesBegan(theirs, event); break;
-        case Touch::Phase::Moved: r->touchesMoved(theirs, event); break;
-        case Touch::Phase::Ended: r->touchesEnded(theirs, event); break;
-        default: r->touchesCancelled(theirs, event); break;
+        case Touch::Phase::Began:
+          r->touchesBegan(theirs, event);
+          break;
+        case Touch::Phase::Moved:
+          r->touchesMoved(theirs, event);
+          break;
+        case Touch::Phase::Ended:
+          r->touchesEnded(theirs, event);
+          break;
+        default:
+          r->touchesCancelled(theirs, event);
+          break;
       }
       r->delivering_ = false;
       r->updateLastLocation();
@@ -242,8 +243,7 @@ void Window::deliver(const Event& event) {
         for (const auto& other : tracking.participants) {
           if (other == r) continue;
           const auto s = other->state_;
-          const bool recognized = s == GestureRecognizer::State::Began ||
-                                  s == GestureRecognizer::State::Changed ||
+          const bool recognized = s == GestureRecognizer::State::Began || s == GestureRecognizer::State::Changed ||
                                   s == GestureRecognizer::State::Ended;
           if (recognized && !r->canSimultaneouslyRecognizeWith(*other)) blocked = true;
         }
@@ -292,10 +292,18 @@ void Window::deliver(const Event& event) {
       }
       if (theirs.empty()) continue;
       switch (phase) {
-        case Touch::Phase::Began: view->touchesBegan(theirs, event); break;
-        case Touch::Phase::Moved: view->touchesMoved(theirs, event); break;
-        case Touch::Phase::Ended: view->touchesEnded(theirs, event); break;
-        default: view->touchesCancelled(theirs, event); break;
+        case Touch::Phase::Began:
+          view->touchesBegan(theirs, event);
+          break;
+        case Touch::Phase::Moved:
+          view->touchesMoved(theirs, event);
+          break;
+        case Touch::Phase::Ended:
+          view->touchesEnded(theirs, event);
+          break;
+        default:
+          view->touchesCancelled(theirs, event);
+          break;
       }
     }
 
@@ -308,9 +316,9 @@ void Window::deliver(const Event& event) {
           tracking.lastTapCount = touch->tapCount();
         }
         auto& list = tracking.touches;
-        list.erase(std::remove_if(list.begin(), list.end(),
-                                  [&](const Tracking::TouchState& s) { return s.touch == touch; }),
-                   list.end());
+        list.erase(
+            std::remove_if(list.begin(), list.end(), [&](const Tracking::TouchState& s) { return s.touch == touch; }),
+            list.end());
       }
     }
   }

@@ -124,8 +124,7 @@ TEST_F(WindowTest, AWiggleLikeSequenceReachesACustomRecognizerWithItsLocations) 
   auto target = std::make_shared<int>(0);
   zigzag->addTarget(target, [&](GestureRecognizer& r) { states.push_back(r.state()); });
 
-  TouchControls::touchSequence(window, {{50, 200}, {70, 200}, {90, 200}, {70, 201}, {50, 201},
-                                        {70, 202}, {90, 202}});
+  TouchControls::touchSequence(window, {{50, 200}, {70, 200}, {90, 200}, {70, 201}, {50, 201}, {70, 202}, {90, 202}});
   ASSERT_EQ(zigzag->current.size(), 6u);
   EXPECT_EQ(zigzag->current[2], (Point{70, 101}));
   EXPECT_EQ(zigzag->previous[2], (Point{90, 100}));
@@ -142,8 +141,7 @@ TEST_F(WindowTest, AWiggleLikeSequenceReachesACustomRecognizerWithItsLocations) 
 
   // An action whose target is gone does not run.
   target.reset();
-  TouchControls::touchSequence(window, {{50, 200}, {70, 200}, {90, 200}, {70, 200}, {50, 200},
-                                        {70, 200}, {90, 200}});
+  TouchControls::touchSequence(window, {{50, 200}, {70, 200}, {90, 200}, {70, 200}, {50, 200}, {70, 200}, {90, 200}});
   EXPECT_EQ(states.size(), 1u);
 }
 

@@ -53,8 +53,10 @@ std::optional<double> component(std::string_view text, bool alpha) {
   char* end = nullptr;
   double value = std::strtod(s.c_str(), &end);
   if (end == s.c_str() || *end != '\0' || !std::isfinite(value)) return std::nullopt;
-  if (percent) value /= 100.0;
-  else if (!alpha) value /= 255.0;
+  if (percent)
+    value /= 100.0;
+  else if (!alpha)
+    value /= 255.0;
   return std::fmin(1.0, std::fmax(0.0, value));
 }
 
@@ -69,9 +71,14 @@ std::optional<Color> CSSColor::parse(std::string_view text) {
     const char* name;
     double r, g, b;
   };
-  static const Named kNames[] = {{"black", 0, 0, 0},     {"white", 1, 1, 1},     {"red", 1, 0, 0},
-                                 {"green", 0, 128 / 255.0, 0}, {"lime", 0, 1, 0}, {"blue", 0, 0, 1},
-                                 {"yellow", 1, 1, 0},    {"gray", 128 / 255.0, 128 / 255.0, 128 / 255.0},
+  static const Named kNames[] = {{"black", 0, 0, 0},
+                                 {"white", 1, 1, 1},
+                                 {"red", 1, 0, 0},
+                                 {"green", 0, 128 / 255.0, 0},
+                                 {"lime", 0, 1, 0},
+                                 {"blue", 0, 0, 1},
+                                 {"yellow", 1, 1, 0},
+                                 {"gray", 128 / 255.0, 128 / 255.0, 128 / 255.0},
                                  {"grey", 128 / 255.0, 128 / 255.0, 128 / 255.0}};
   for (const auto& named : kNames) {
     if (s == named.name) return Color::rgb(named.r, named.g, named.b);

@@ -1,21 +1,20 @@
 #include "platform/web/ContentProcess.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
-#include <cmath>
-#include <cstring>
-#include <algorithm>
-#include <atomic>
-#include <cstdlib>
-#include <mutex>
 #include <vector>
 
 #include "platform/base/MainThreadChecker.h"
@@ -42,9 +41,7 @@ ContentProcess::Options& storedOptions() {
   return options;
 }
 
-double realNow() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+double realNow() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 int remainingMillis(double deadline) {
   double left = deadline - realNow();
@@ -138,7 +135,8 @@ class ContentReplySource final : public RunLoopEventSource {
     double wait = 60.0;
     Readable watch;
     awaited(watch.descriptors, wait);
-    watch.within = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::duration<double>(std::max(0.0, wait)));
+    watch.within =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::duration<double>(std::max(0.0, wait)));
     return watch;
   }
 
@@ -194,8 +192,7 @@ std::unique_ptr<ContentProcess> ContentProcess::launch(const Options& options) {
   std::string memory = "--memory-limit=" + std::to_string(options.memoryLimit);
   std::string addressSpace = "--address-space-limit=" + std::to_string(addressSpaceLimit(options));
   std::string agent = "--user-agent=" + options.userAgent;
-  std::vector<char*> argv{const_cast<char*>(path.c_str()), memory.data(), addressSpace.data(), agent.data(),
-                          nullptr};
+  std::vector<char*> argv{const_cast<char*>(path.c_str()), memory.data(), addressSpace.data(), agent.data(), nullptr};
   pid_t pid = -1;
   int rc = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);

@@ -26,8 +26,6 @@
 // Not thread-safe: one thread at a time (web views use theirs on the main thread).
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -35,6 +33,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 #include <utility>
 
 #include "platform/base/Clock.h"
@@ -83,8 +82,8 @@ class ContentProcess {
   ContentProcess& operator=(const ContentProcess&) = delete;
 
   // Answers a native call: returns the result, or sets `error` to fail the call in script.
-  using NativeHandler = std::function<nlohmann::ordered_json(const ContentProtocol::NativeCall& call,
-                                                             std::optional<std::string>& error)>;
+  using NativeHandler =
+      std::function<nlohmann::ordered_json(const ContentProtocol::NativeCall& call, std::optional<std::string>& error)>;
 
   // Sends `request` (an object; "id" and "now" are added) and waits for its reply.
   // std::nullopt when the process is dead, overran its time, or broke the protocol; it

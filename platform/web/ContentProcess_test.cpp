@@ -2,11 +2,10 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -137,13 +136,15 @@ TEST_F(ContentProcessTest, PageLoadRunsScriptsInOrderWithLoadEvents) {
                {"documentURL", "https://ads.example.com/page.html"},
                {"bodyStyle", "background-color: #ff0000; height: 50px"},
                {"scripts", Json::array({
-                   {{"phase", "end"}, {"text", "console.log('end', document.readyState)"}},
-                   {{"phase", "page"}, {"text", "console.log('page', document.readyState, location.href);"
-                                                 "window.onload = function () { console.log('onload') };"
-                                                 "document.addEventListener('DOMContentLoaded', function () { console.log('dcl') });"}},
-                   {{"phase", "page"}, {"text", "throw new Error('boom')"}},
-                   {{"phase", "start"}, {"text", "console.log('start')"}},
-               })}};
+                               {{"phase", "end"}, {"text", "console.log('end', document.readyState)"}},
+                               {{"phase", "page"},
+                                {"text",
+                                 "console.log('page', document.readyState, location.href);"
+                                 "window.onload = function () { console.log('onload') };"
+                                 "document.addEventListener('DOMContentLoaded', function () { console.log('dcl') });"}},
+                               {{"phase", "page"}, {"text", "throw new Error('boom')"}},
+                               {{"phase", "start"}, {"text", "console.log('start')"}},
+                           })}};
   auto reply = process->send(load);
   ASSERT_TRUE(reply);
   std::vector<std::string> log;
@@ -151,19 +152,19 @@ TEST_F(ContentProcessTest, PageLoadRunsScriptsInOrderWithLoadEvents) {
     if (e.type == ContentProtocol::Event::Type::Console) log.push_back(e.message);
     if (e.type == ContentProtocol::Event::Type::ReadyState) log.push_back("state " + e.text);
     if (e.type == ContentProtocol::Event::Type::BackgroundColor) log.push_back("bg " + e.text);
-    if (e.type == ContentProtocol::Event::Type::ContentSize) log.push_back("height " + std::to_string(e.height.value_or(-1)));
+    if (e.type == ContentProtocol::Event::Type::ContentSize)
+      log.push_back("height " + std::to_string(e.height.value_or(-1)));
   }
-  EXPECT_EQ(log, (std::vector<std::string>{
-                     "start", "page loading https://ads.example.com/page.html", "Uncaught Error: boom",
-                     "state interactive", "end interactive", "dcl", "state complete", "onload",
-                     "bg #ff0000", "height 50.000000"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"start", "page loading https://ads.example.com/page.html",
+                                           "Uncaught Error: boom", "state interactive", "end interactive", "dcl",
+                                           "state complete", "onload", "bg #ff0000", "height 50.000000"}));
 }
 
 TEST_F(ContentProcessTest, TimersAreReportedAndFiredByTheHost) {
   auto process = launch();
-  auto reply = process->send(evaluate(
-      "var fired = []; var t = setTimeout(function (x) { fired.push(x); }, 250, 'a');"
-      "var u = setInterval(function () { fired.push('i'); }, 1e12); clearTimeout(u); t"));
+  auto reply =
+      process->send(evaluate("var fired = []; var t = setTimeout(function (x) { fired.push(x); }, 250, 'a');"
+                             "var u = setInterval(function () { fired.push('i'); }, 1e12); clearTimeout(u); t"));
   ASSERT_TRUE(reply);
   ASSERT_EQ(reply->events.size(), 3u);
   EXPECT_EQ(reply->events[0].type, ContentProtocol::Event::Type::SetTimer);
@@ -198,13 +199,13 @@ TEST_F(ContentProcessTest, NativeCallsRoundTripAndMayCallBackIn) {
   const Json twice = *reply->result;
   ASSERT_TRUE(twice.contains(ContentProtocol::kHandleKey));
   std::vector<Json> seen;
-  reply = process->send(evaluate("native({a: 1}, 'b') + 1"),
-                        [&](const ContentProtocol::NativeCall& call, std::optional<std::string>&) {
-                          seen.push_back(call.args);
-                          auto inner = process->send({{"op", "call"}, {"handle", twice[ContentProtocol::kHandleKey]},
-                                                      {"args", Json::array({20})}});
-                          return inner && inner->result ? *inner->result : Json();
-                        });
+  reply = process->send(evaluate("native({a: 1}, 'b') + 1"), [&](const ContentProtocol::NativeCall& call,
+                                                                 std::optional<std::string>&) {
+    seen.push_back(call.args);
+    auto inner =
+        process->send({{"op", "call"}, {"handle", twice[ContentProtocol::kHandleKey]}, {"args", Json::array({20})}});
+    return inner && inner->result ? *inner->result : Json();
+  });
   ASSERT_TRUE(reply && reply->result);
   EXPECT_EQ(*reply->result, 41);
   ASSERT_EQ(seen.size(), 1u);
@@ -247,7 +248,9 @@ TEST_F(ContentProcessTest, AsyncRequestThatOverrunsFailsItAndThoseBehindIt) {
   auto process = launch(0.3);
   std::vector<std::string> log;
   auto record = [&](const std::string& name) {
-    return [&log, name](std::optional<ContentProtocol::Reply> reply) { log.push_back(name + (reply ? " ok" : " failed")); };
+    return [&log, name](std::optional<ContentProtocol::Reply> reply) {
+      log.push_back(name + (reply ? " ok" : " failed"));
+    };
   };
   process->sendAsync(evaluate("while (true) {}"), {}, record("loop"));
   process->sendAsync(evaluate("1"), {}, record("next"));
@@ -285,14 +288,15 @@ TEST_F(ContentProcessTest, AsyncRequestsAnswerNativeCalls) {
   ASSERT_TRUE(process->send({{"op", "context"}}));
   ASSERT_TRUE(process->send({{"op", "installNative"}, {"name", "native"}}));
   Json result;
-  process->sendAsync(evaluate("native(20) + 1"),
-                     [&](const ContentProtocol::NativeCall& call, std::optional<std::string>&) {
-                       env.runUntilIdle();
-                       return Json(call.args[0].get<int>() * 2);
-                     },
-                     [&](std::optional<ContentProtocol::Reply> reply) {
-                       if (reply && reply->result) result = *reply->result;
-                     });
+  process->sendAsync(
+      evaluate("native(20) + 1"),
+      [&](const ContentProtocol::NativeCall& call, std::optional<std::string>&) {
+        env.runUntilIdle();
+        return Json(call.args[0].get<int>() * 2);
+      },
+      [&](std::optional<ContentProtocol::Reply> reply) {
+        if (reply && reply->result) result = *reply->result;
+      });
   env.runUntilIdle();
   EXPECT_EQ(result, 41);
   EXPECT_TRUE(process->isAlive());

@@ -126,8 +126,8 @@ std::optional<ContentProtocol::Message> ContentProtocol::decodeMessage(std::stri
     auto callId = native->find("callId");
     auto name = stringField(*native, "name");
     auto args = native->find("args");
-    if (callId == native->end() || !callId->is_number_unsigned() || !name ||
-        args == native->end() || !args->is_array()) {
+    if (callId == native->end() || !callId->is_number_unsigned() || !name || args == native->end() ||
+        !args->is_array()) {
       return std::nullopt;
     }
     message.nativeCall = NativeCall{callId->get<std::uint64_t>(), std::move(*name), *args};
@@ -146,8 +146,8 @@ std::optional<ContentProtocol::Message> ContentProtocol::decodeMessage(std::stri
   }
   if (auto error = json.find("error"); error != json.end()) {
     if (!error->is_object()) return std::nullopt;
-    reply.error = ScriptError{stringField(*error, "name").value_or("Error"),
-                              stringField(*error, "message").value_or("")};
+    reply.error =
+        ScriptError{stringField(*error, "name").value_or("Error"), stringField(*error, "message").value_or("")};
   }
   if (auto events = json.find("events"); events != json.end()) {
     if (!events->is_array()) return std::nullopt;

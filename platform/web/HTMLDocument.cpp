@@ -63,11 +63,16 @@ std::string decodeEntities(std::string_view s) {
       for (std::size_t k = start; ok && k < ref.size(); ++k) {
         char c = ref[k];
         int digit = -1;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        if (digit < 0) ok = false;
-        else cp = std::min<std::uint32_t>(cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit), 0x110000);
+        if (c >= '0' && c <= '9')
+          digit = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+          digit = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+          digit = c - 'A' + 10;
+        if (digit < 0)
+          ok = false;
+        else
+          cp = std::min<std::uint32_t>(cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit), 0x110000);
       }
       if (ok) {
         appendUTF8(out, cp);
@@ -153,13 +158,13 @@ bool isJavaScriptType(std::string_view type) {
   if (auto semi = t.find(';'); semi != std::string::npos) t.resize(semi);
   while (!t.empty() && isSpace(t.back())) t.pop_back();
   while (!t.empty() && isSpace(t.front())) t.erase(t.begin());
-  return t.empty() || t == "text/javascript" || t == "application/javascript" ||
-         t == "text/ecmascript" || t == "application/ecmascript" || t == "application/x-javascript";
+  return t.empty() || t == "text/javascript" || t == "application/javascript" || t == "text/ecmascript" ||
+         t == "application/ecmascript" || t == "application/x-javascript";
 }
 
 bool breaksText(std::string_view tag) {
-  static const char* const kBlocks[] = {"br", "p", "div", "li", "tr", "td", "h1", "h2", "h3",
-                                        "h4", "h5", "h6", "ul", "ol", "table", "section"};
+  static const char* const kBlocks[] = {"br", "p",  "div", "li", "tr", "td", "h1",    "h2",
+                                        "h3", "h4", "h5",  "h6", "ul", "ol", "table", "section"};
   for (const char* block : kBlocks) {
     if (tag == block) return true;
   }
@@ -228,8 +233,8 @@ HTMLDocument HTMLDocument::parse(std::string_view html) {
     }
     Tag tag = readStartTag(html, lt);
     pos = tag.end;
-    if (tag.name == "script" || tag.name == "style" || tag.name == "title" ||
-        tag.name == "textarea" || tag.name == "iframe" || tag.name == "noscript") {
+    if (tag.name == "script" || tag.name == "style" || tag.name == "title" || tag.name == "textarea" ||
+        tag.name == "iframe" || tag.name == "noscript") {
       std::size_t close = findEndTag(html, pos, tag.name);
       std::string_view content = html.substr(pos, (close == std::string_view::npos ? html.size() : close) - pos);
       if (tag.name == "script") {
@@ -243,8 +248,8 @@ HTMLDocument HTMLDocument::parse(std::string_view html) {
         title.add(content);
         doc.title_ = title.take();
       } else if (tag.name == "iframe") {
-        doc.elements_.push_back({"iframe", attribute(tag, "id"), attribute(tag, "name"),
-                                 attribute(tag, "src"), {}, {}, {}});
+        doc.elements_.push_back(
+            {"iframe", attribute(tag, "id"), attribute(tag, "name"), attribute(tag, "src"), {}, {}, {}});
       } else if (tag.name == "textarea" && !inHead) {
         body.add(content);
       }
@@ -259,11 +264,16 @@ HTMLDocument HTMLDocument::parse(std::string_view html) {
       inHead = false;
       doc.bodyStyle_ = attribute(tag, "style");
     } else if (tag.name == "a") {
-      doc.elements_.push_back({"a", attribute(tag, "id"), attribute(tag, "name"), {},
-                               attribute(tag, "href"), attribute(tag, "target"), {}});
+      doc.elements_.push_back({"a",
+                               attribute(tag, "id"),
+                               attribute(tag, "name"),
+                               {},
+                               attribute(tag, "href"),
+                               attribute(tag, "target"),
+                               {}});
     } else if (tag.name == "form") {
-      doc.elements_.push_back({"form", attribute(tag, "id"), attribute(tag, "name"), {}, {}, {},
-                               attribute(tag, "action")});
+      doc.elements_.push_back(
+          {"form", attribute(tag, "id"), attribute(tag, "name"), {}, {}, {}, attribute(tag, "action")});
     }
     if (breaksText(tag.name)) body.separate();
   }

@@ -30,8 +30,8 @@ TEST(HTMLDocumentTest, FindsScriptsElementsBodyAndTitle) {
 }
 
 TEST(HTMLDocumentTest, TruncatedAndHostileInputStillGivesADocument) {
-  for (const char* html : {"<", "<script>unterminated", "<a href=\"x", "<!--", "&#99999999999;",
-                           "<body style='", "</", "<iframe", "<<<>>>", "&#xD800;"}) {
+  for (const char* html : {"<", "<script>unterminated", "<a href=\"x", "<!--", "&#99999999999;", "<body style='", "</",
+                           "<iframe", "<<<>>>", "&#xD800;"}) {
     auto doc = HTMLDocument::parse(html);
     (void)doc;
   }

@@ -17,9 +17,8 @@ class JSContextTest : public testenv::PlatformTest {};
 TEST_F(JSContextTest, EvaluatesAndCallsGlobalFunctionsWithJSONArguments) {
   auto context = JSContext::create();
   ASSERT_TRUE(context);
-  EXPECT_EQ(context->evaluateScript("var log = []; function add(list) { log.push(list.length); return log; } 1")
-                .toJSON(),
-            1);
+  EXPECT_EQ(
+      context->evaluateScript("var log = []; function add(list) { log.push(list.length); return log; } 1").toJSON(), 1);
   auto add = context->objectForKeyedSubscript("add");
   ASSERT_TRUE(add.isFunction());
   auto result = add.callWithArguments({JSValue(Json::parse(R"([{"a":1},{"b":2}])"))});

@@ -2,8 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/web/JSContext.h"
 #include "platform/web/ContentProtocol.h"
+#include "platform/web/JSContext.h"
 
 namespace platform {
 

@@ -22,9 +22,8 @@ class WKNavigationDelegate {
  public:
   virtual ~WKNavigationDelegate() = default;
 
-  virtual void webViewDecidePolicyForNavigationAction(
-      WKWebView& webView, const WKNavigationAction& navigationAction,
-      std::function<void(WKNavigationActionPolicy)> decisionHandler);
+  virtual void webViewDecidePolicyForNavigationAction(WKWebView& webView, const WKNavigationAction& navigationAction,
+                                                      std::function<void(WKNavigationActionPolicy)> decisionHandler);
   virtual void webViewDidCommitNavigation(WKWebView& webView);
   virtual void webViewDidFinishNavigation(WKWebView& webView);
   virtual void webViewDidFailNavigation(WKWebView& webView, const ErrorPtr& error);

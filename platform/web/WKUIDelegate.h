@@ -22,9 +22,9 @@ class WKUIDelegate {
   virtual ~WKUIDelegate() = default;
 
   // A web view returned here loads the navigation's request.
-  virtual std::shared_ptr<WKWebView> webViewCreateWebViewWithConfiguration(
-      WKWebView& webView, const WKWebViewConfiguration& configuration,
-      const WKNavigationAction& navigationAction);
+  virtual std::shared_ptr<WKWebView> webViewCreateWebViewWithConfiguration(WKWebView& webView,
+                                                                           const WKWebViewConfiguration& configuration,
+                                                                           const WKNavigationAction& navigationAction);
   // The default completes at once.
   virtual void webViewRunJavaScriptAlertPanelWithMessage(WKWebView& webView, const std::string& message,
                                                          const WKFrameInfo& frame,

@@ -20,8 +20,8 @@ void WKNavigationDelegate::webViewDidFailProvisionalNavigation(WKWebView&, const
 void WKNavigationDelegate::webViewWebContentProcessDidTerminate(WKWebView&) {}
 
 std::shared_ptr<WKWebView> WKUIDelegate::webViewCreateWebViewWithConfiguration(WKWebView&,
-                                                                              const WKWebViewConfiguration&,
-                                                                              const WKNavigationAction&) {
+                                                                               const WKWebViewConfiguration&,
+                                                                               const WKNavigationAction&) {
   return nullptr;
 }
 void WKUIDelegate::webViewRunJavaScriptAlertPanelWithMessage(WKWebView&, const std::string&, const WKFrameInfo&,
@@ -33,12 +33,18 @@ namespace {
 
 WKNavigationType navigationType(WebPage::NavigationKind kind) {
   switch (kind) {
-    case WebPage::NavigationKind::LinkClicked: return WKNavigationType::LinkActivated;
-    case WebPage::NavigationKind::FormSubmitted: return WKNavigationType::FormSubmitted;
-    case WebPage::NavigationKind::BackForward: return WKNavigationType::BackForward;
-    case WebPage::NavigationKind::Reload: return WKNavigationType::Reload;
-    case WebPage::NavigationKind::FormResubmitted: return WKNavigationType::FormResubmitted;
-    case WebPage::NavigationKind::Other: break;
+    case WebPage::NavigationKind::LinkClicked:
+      return WKNavigationType::LinkActivated;
+    case WebPage::NavigationKind::FormSubmitted:
+      return WKNavigationType::FormSubmitted;
+    case WebPage::NavigationKind::BackForward:
+      return WKNavigationType::BackForward;
+    case WebPage::NavigationKind::Reload:
+      return WKNavigationType::Reload;
+    case WebPage::NavigationKind::FormResubmitted:
+      return WKNavigationType::FormResubmitted;
+    case WebPage::NavigationKind::Other:
+      break;
   }
   return WKNavigationType::Other;
 }
@@ -140,8 +146,8 @@ void WKWebView::registerClass() {
 
 std::shared_ptr<WKWebView> WKWebView::create(const Rect& frame,
                                              const std::shared_ptr<WKWebViewConfiguration>& configuration) {
-  auto copy = configuration ? std::make_shared<WKWebViewConfiguration>(*configuration)
-                            : WKWebViewConfiguration::create();
+  auto copy =
+      configuration ? std::make_shared<WKWebViewConfiguration>(*configuration) : WKWebViewConfiguration::create();
   auto view = std::shared_ptr<WKWebView>(new WKWebView(frame, std::move(copy)));
   view->addSubview(view->scrollView_);
   return view;

@@ -145,7 +145,8 @@ TEST_F(WKWebViewTest, BusyTimerPageIsEndedWhenItsBudgetIsUsed) {
   webtest::ProcessLimits limits(30, 1, 120);
   load("sdk_core.html");
   delegate->log.clear();
-  view->evaluateJavaScript("var spins = 0; setInterval(function () { for (spins = 0; spins < 300000; spins++) {} }, 1000)");
+  view->evaluateJavaScript(
+      "var spins = 0; setInterval(function () { for (spins = 0; spins < 300000; spins++) {} }, 1000)");
   env.runUntilIdle();
   env.advance(100);
   EXPECT_EQ(delegate->log, std::vector<std::string>{"terminated"});

@@ -1,18 +1,16 @@
 #include "platform/web/WebKitPage.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <set>
+#include <stdlib.h>
 #include <utility>
 #include <vector>
 
 #include <gtk/gtk.h>
-#include <webkit2/webkit2.h>
-
 #include <nlohmann/json.hpp>
+#include <webkit2/webkit2.h>
 
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/RunLoop.h"
@@ -119,7 +117,8 @@ WebKitWebContext* sharedContext() {
     WebKitMemoryPressureSettings* settings = webkit_memory_pressure_settings_new();
     webkit_memory_pressure_settings_set_memory_limit(settings, static_cast<guint>(WebKitPage::kMemoryLimit >> 20));
     webkit_memory_pressure_settings_set_kill_threshold(settings, 1.0);
-    auto* created = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", settings, nullptr));
+    auto* created =
+        WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", settings, nullptr));
     webkit_memory_pressure_settings_free(settings);
     webkit_web_context_set_cache_model(created, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
     return created;
@@ -129,12 +128,18 @@ WebKitWebContext* sharedContext() {
 
 WebPage::NavigationKind navigationKind(WebKitNavigationType type) {
   switch (type) {
-    case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED: return WebPage::NavigationKind::LinkClicked;
-    case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED: return WebPage::NavigationKind::FormSubmitted;
-    case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD: return WebPage::NavigationKind::BackForward;
-    case WEBKIT_NAVIGATION_TYPE_RELOAD: return WebPage::NavigationKind::Reload;
-    case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED: return WebPage::NavigationKind::FormResubmitted;
-    case WEBKIT_NAVIGATION_TYPE_OTHER: break;
+    case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED:
+      return WebPage::NavigationKind::LinkClicked;
+    case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED:
+      return WebPage::NavigationKind::FormSubmitted;
+    case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD:
+      return WebPage::NavigationKind::BackForward;
+    case WEBKIT_NAVIGATION_TYPE_RELOAD:
+      return WebPage::NavigationKind::Reload;
+    case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED:
+      return WebPage::NavigationKind::FormResubmitted;
+    case WEBKIT_NAVIGATION_TYPE_OTHER:
+      break;
   }
   return WebPage::NavigationKind::Other;
 }
@@ -143,11 +148,20 @@ ErrorPtr loadError(int domainIsNetwork, int code, const std::string& uri, const 
   int mapped = kURLErrorUnknown;
   if (domainIsNetwork) {
     switch (code) {
-      case WEBKIT_NETWORK_ERROR_CANCELLED: mapped = kURLErrorCancelled; break;
-      case WEBKIT_NETWORK_ERROR_UNKNOWN_PROTOCOL: mapped = kURLErrorUnsupportedURL; break;
-      case WEBKIT_NETWORK_ERROR_FILE_DOES_NOT_EXIST: mapped = kURLErrorFileDoesNotExist; break;
-      case WEBKIT_NETWORK_ERROR_TRANSPORT: mapped = kURLErrorCannotConnectToHost; break;
-      default: break;
+      case WEBKIT_NETWORK_ERROR_CANCELLED:
+        mapped = kURLErrorCancelled;
+        break;
+      case WEBKIT_NETWORK_ERROR_UNKNOWN_PROTOCOL:
+        mapped = kURLErrorUnsupportedURL;
+        break;
+      case WEBKIT_NETWORK_ERROR_FILE_DOES_NOT_EXIST:
+        mapped = kURLErrorFileDoesNotExist;
+        break;
+      case WEBKIT_NETWORK_ERROR_TRANSPORT:
+        mapped = kURLErrorCannotConnectToHost;
+        break;
+      default:
+        break;
     }
   }
   auto error = makeURLError(mapped, uri);
@@ -206,8 +220,8 @@ std::string evaluateFunctionScript() {
 
 std::string wrappedScript(const std::string& script) {
   const std::string source = nlohmann::json(script).dump();
-  return "(typeof __morvaneEvaluate==='function'?__morvaneEvaluate:" + std::string(kEvaluateFunction) + ")(" +
-         source + ")";
+  return "(typeof __morvaneEvaluate==='function'?__morvaneEvaluate:" + std::string(kEvaluateFunction) + ")(" + source +
+         ")";
 }
 
 WebPage::EvaluationResult evaluationResult(const std::string& answer) {
@@ -307,8 +321,8 @@ WebKitPage::WebKitPage(Client* client) : WebPage(client), native_(std::make_uniq
                    }),
                    this);
   webkit_user_content_manager_register_script_message_handler(n.content, kConsoleHandler);
-  n.view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", sharedContext(), "user-content-manager",
-                                        n.content, nullptr));
+  n.view = WEBKIT_WEB_VIEW(
+      g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", sharedContext(), "user-content-manager", n.content, nullptr));
   WebKitSettings* settings = webkit_web_view_get_settings(n.view);
   webkit_settings_set_user_agent(settings, ContentProcess::defaultOptions().userAgent.c_str());
   webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
@@ -322,16 +336,17 @@ WebKitPage::WebKitPage(Client* client) : WebPage(client), native_(std::make_uniq
                      static_cast<WebKitPage*>(self)->onLoadChanged(event);
                    }),
                    this);
-  g_signal_connect(n.view, "load-failed",
-                   G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer self) -> gboolean {
-                     static_cast<WebKitPage*>(self)->onLoadFailed(
-                         uri ? uri : "", error->domain == WEBKIT_NETWORK_ERROR ? 1
-                                         : error->domain == WEBKIT_POLICY_ERROR ? 2
-                                                                                : 0,
-                         error->code, error->message ? error->message : "");
-                     return TRUE;  // no error page
-                   }),
-                   this);
+  g_signal_connect(
+      n.view, "load-failed",
+      G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer self) -> gboolean {
+        static_cast<WebKitPage*>(self)->onLoadFailed(uri ? uri : "",
+                                                     error->domain == WEBKIT_NETWORK_ERROR  ? 1
+                                                     : error->domain == WEBKIT_POLICY_ERROR ? 2
+                                                                                            : 0,
+                                                     error->code, error->message ? error->message : "");
+        return TRUE;  // no error page
+      }),
+      this);
   g_signal_connect(n.view, "decide-policy",
                    G_CALLBACK(+[](WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                   gpointer self) -> gboolean {
@@ -493,8 +508,8 @@ void WebKitPage::stopLoading() {
     const bool wasLoading = std::exchange(loading_, false);
     provisional_ = false;
     if (wasLoading && client()) {
-      client()->pageDidFailLoad(makeURLError(kURLErrorCancelled, url ? std::optional(url->absoluteString()) : std::nullopt),
-                                true);
+      client()->pageDidFailLoad(
+          makeURLError(kURLErrorCancelled, url ? std::optional(url->absoluteString()) : std::nullopt), true);
     }
     return;
   }
@@ -629,9 +644,7 @@ void WebKitPage::onDecidePolicy(void* rawDecision, int type) {
     // turned down at once, so the page's next message is not held behind it, and still
     // asked about. A client that lets it through gets the load WebKit would fail.
     webkit_policy_decision_ignore(decision);
-    post([navigation](WebKitPage& self) {
-      self.client()->pageDecidePolicy(navigation, [](bool) {});
-    });
+    post([navigation](WebKitPage& self) { self.client()->pageDecidePolicy(navigation, [](bool) {}); });
     return;
   }
   auto held = std::make_shared<HeldDecision>(decision);
@@ -654,8 +667,8 @@ void WebKitPage::onTerminated(int reason) {
   // new web process is not timed while it starts.
   documentCommitted_ = false;
   const char* why = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT ? "it exceeded its memory limit"
-                    : reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API ? "the host ended it"
-                                                                     : "it crashed";
+                    : reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API   ? "the host ended it"
+                                                                       : "it crashed";
   // Ended by this page: the reason it gave says more than "the host ended it".
   noteTermination(terminationPending_ ? endingReason_ : why);
   post([](WebKitPage& self) {
@@ -687,7 +700,8 @@ void WebKitPage::onConsole(const std::string& json) {
 
 void WebKitPage::startEvaluation(const std::string& script, std::function<void(EvaluationResult)> done) {
   ++evaluationsInFlight_;
-  auto* pending = new Pending<EvaluationResult>{weak_from_this(), [done = std::move(done)](WebKitPage& page, EvaluationResult result) {
+  auto* pending = new Pending<EvaluationResult>{weak_from_this(),
+                                                [done = std::move(done)](WebKitPage& page, EvaluationResult result) {
                                                   --page.evaluationsInFlight_;
                                                   done(std::move(result));
                                                 }};
@@ -822,7 +836,9 @@ Bitmap WebKitPage::snapshot() const {
               // Premultiplied native-endian ARGB to straight RGBA.
               const std::uint32_t p = row[x];
               const unsigned a = p >> 24;
-              auto straight = [a](unsigned c) { return static_cast<std::uint8_t>(a ? std::min(255u, (c * 255 + a / 2) / a) : 0); };
+              auto straight = [a](unsigned c) {
+                return static_cast<std::uint8_t>(a ? std::min(255u, (c * 255 + a / 2) / a) : 0);
+              };
               auto* out = &rgba[(static_cast<std::size_t>(y) * width + x) * 4];
               out[0] = straight((p >> 16) & 0xFF);
               out[1] = straight((p >> 8) & 0xFF);

@@ -2,10 +2,9 @@
 // within a bounded real-time limit, and is skipped where no display lets WebKit start.
 #include "platform/web/WebKitPage.h"
 
-#include <time.h>
-
 #include <chrono>
 #include <optional>
+#include <time.h>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -139,7 +138,8 @@ TEST_F(WebKitPageTest, ADomClickSendsItsMessageToTheNavigationDelegate) {
   navigations_->decided.clear();
   evaluate(*view, "document.getElementById('ad').click()");
   ASSERT_TRUE(waitFor([&] { return !navigations_->decided.empty(); }));
-  EXPECT_EQ(navigations_->decided.front(), "tolm://click?unit=A " + std::to_string(static_cast<int>(WKNavigationType::Other)));
+  EXPECT_EQ(navigations_->decided.front(),
+            "tolm://click?unit=A " + std::to_string(static_cast<int>(WKNavigationType::Other)));
   // Cancelled: the ad stays where it was.
   env_.runUntilIdle();
   EXPECT_EQ(view->URL()->absoluteString(), "https://creative.adnetwork.example/ad");
@@ -314,10 +314,14 @@ TEST_F(WebKitPageTest, LoadsReportEachStepAndWhetherTheyFailedBeforeTheirCommit)
     std::function<void()> load;
     std::vector<std::string> steps;
   } rows[] = {
-      {"a missing file", [&] { view->loadRequest(URLRequest(*URL::fromString("file:///nonexistent-morvane/ad.html"))); },
+      {"a missing file",
+       [&] { view->loadRequest(URLRequest(*URL::fromString("file:///nonexistent-morvane/ad.html"))); },
        {"fail provisional"}},
-      {"an HTML string after a failure", [&] { view->loadHTMLString("<p>ad</p>", std::nullopt); }, {"commit", "finish"}},
-      {"a host request refused", [&] { view->loadRequest(URLRequest(*URL::fromString("https://127.0.0.1:1/ad"))); },
+      {"an HTML string after a failure",
+       [&] { view->loadHTMLString("<p>ad</p>", std::nullopt); },
+       {"commit", "finish"}},
+      {"a host request refused",
+       [&] { view->loadRequest(URLRequest(*URL::fromString("https://127.0.0.1:1/ad"))); },
        {"fail provisional"}},
       {"a host request after a failure",
        [&] { view->loadRequest(URLRequest(*URL::fromString("https://served.adnetwork.example/ok"))); },

@@ -110,16 +110,14 @@ class WebPage::MainLoad : public URLConnectionDelegate {
   void connectionDidReceiveData(URLConnection& connection, std::string_view data) override {
     if (data_.size() + data.size() > kMaxDocumentBytes) {
       connection.cancel();
-      finish(std::nullopt, std::string(), makeURLError(kURLErrorDataLengthExceedsMaximum,
-                                        connection.currentRequest().url()->absoluteString()));
+      finish(std::nullopt, std::string(),
+             makeURLError(kURLErrorDataLengthExceedsMaximum, connection.currentRequest().url()->absoluteString()));
       return;
     }
     data_.append(data);
   }
   void connectionDidFinishLoading(URLConnection&) override { finish(std::move(response_), std::move(data_), nullptr); }
-  void connectionDidFailWithError(URLConnection&, const ErrorPtr& error) override {
-    finish(std::nullopt, {}, error);
-  }
+  void connectionDidFailWithError(URLConnection&, const ErrorPtr& error) override { finish(std::nullopt, {}, error); }
 
  private:
   void finish(std::optional<HTTPURLResponse> response, std::string data, ErrorPtr error) {
@@ -223,12 +221,12 @@ void WebPage::navigateLater(Navigation navigation, std::optional<std::string> ht
   const std::uint64_t serial = ++hostLoadSerial_;
   hostLoadPending_ = true;
   std::weak_ptr<WebPage> weak = weak_from_this();
-  DispatchQueue::main()->async([weak, serial, navigation = std::move(navigation), html = std::move(html),
-                                addToHistory]() mutable {
-    auto self = weak.lock();
-    if (!self || serial != self->hostLoadSerial_) return;
-    self->navigate(std::move(navigation), std::move(html), addToHistory, serial);
-  });
+  DispatchQueue::main()->async(
+      [weak, serial, navigation = std::move(navigation), html = std::move(html), addToHistory]() mutable {
+        auto self = weak.lock();
+        if (!self || serial != self->hostLoadSerial_) return;
+        self->navigate(std::move(navigation), std::move(html), addToHistory, serial);
+      });
 }
 
 void WebPage::loadHTMLString(const std::string& html, const std::optional<platform::URL>& baseURL) {
@@ -280,18 +278,18 @@ void WebPage::navigate(Navigation navigation, std::optional<std::string> html, b
   if (!client_) return;
   std::weak_ptr<WebPage> weak = weak_from_this();
   auto decided = std::make_shared<bool>(false);
-  client_->pageDecidePolicy(navigation, [weak, decided, navigation, html = std::move(html), addToHistory,
-                                         hostLoad](bool allow) {
-    if (std::exchange(*decided, true)) return;
-    auto self = weak.lock();
-    if (!self || !self->client_) return;
-    if (hostLoad) {
-      // A later load or stopLoading() overrides a load not decided yet.
-      if (*hostLoad != self->hostLoadSerial_) return;
-      self->hostLoadPending_ = false;
-    }
-    if (allow) self->beginLoad(navigation, html, addToHistory);
-  });
+  client_->pageDecidePolicy(navigation,
+                            [weak, decided, navigation, html = std::move(html), addToHistory, hostLoad](bool allow) {
+                              if (std::exchange(*decided, true)) return;
+                              auto self = weak.lock();
+                              if (!self || !self->client_) return;
+                              if (hostLoad) {
+                                // A later load or stopLoading() overrides a load not decided yet.
+                                if (*hostLoad != self->hostLoadSerial_) return;
+                                self->hostLoadPending_ = false;
+                              }
+                              if (allow) self->beginLoad(navigation, html, addToHistory);
+                            });
 }
 
 void WebPage::beginLoad(const Navigation& navigation, std::optional<std::string> html, bool addToHistory) {
@@ -357,8 +355,8 @@ void WebPage::cancelLoad(bool report) {
   provisional_ = false;
   provisionalURL_.reset();
   if (report && client_) {
-    client_->pageDidFailLoad(makeURLError(kURLErrorCancelled, url ? std::optional(url->absoluteString()) : std::nullopt),
-                             provisional);
+    client_->pageDidFailLoad(
+        makeURLError(kURLErrorCancelled, url ? std::optional(url->absoluteString()) : std::nullopt), provisional);
   }
 }
 
@@ -426,7 +424,7 @@ void WebPage::commit(std::uint64_t serial, platform::URL documentURL, const std:
                       {"bodyStyle", document.bodyStyle()},
                       {"elements", Json::array()}};
   for (const auto& element : document.elements()) {
-    Json item = {{"tag", element.tag}, {"id", element.id}, {"name", element.name}, {"src", element.src},
+    Json item = {{"tag", element.tag},   {"id", element.id},         {"name", element.name},    {"src", element.src},
                  {"href", element.href}, {"target", element.target}, {"action", element.action}};
     // Links, forms and frames point at absolute URLs, as the page's DOM would show them.
     for (const char* key : {"src", "href", "action"}) {
@@ -610,15 +608,13 @@ void WebPage::processTerminated() {
     details.localizedFailureReason = terminationReason_;
     Json userInfo = Json::object();
     if (url) userInfo[kErrorFailingURLStringKey] = url->absoluteString();
-    client_->pageDidFailLoad(Error::create(kWebContentErrorDomain, kWebContentErrorProcessTerminated,
-                                           userInfo, std::move(details)),
-                             false);
+    client_->pageDidFailLoad(
+        Error::create(kWebContentErrorDomain, kWebContentErrorProcessTerminated, userInfo, std::move(details)), false);
   }
   if (client_) client_->pageWebContentProcessDidTerminate();
 }
 
-void WebPage::handleEvents(const std::vector<ContentProtocol::Event>& events, std::uint64_t serial,
-                           int timerNesting) {
+void WebPage::handleEvents(const std::vector<ContentProtocol::Event>& events, std::uint64_t serial, int timerNesting) {
   using Type = ContentProtocol::Event::Type;
   auto self = shared_from_this();
   bool sizeChanged = false;

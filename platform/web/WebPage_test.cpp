@@ -67,8 +67,9 @@ TEST_F(WebPageTest, ConsoleAndAlertFloodsStayWithinTheByteCaps) {
   EXPECT_EQ(page->consoleMessages()[1].message.size(), WebPage::kMaxMessageBytes / 3 * 3);
   EXPECT_TRUE(PercentEncoding::isValidUTF8(page->consoleMessages()[1].message));
 
-  page->evaluate("var line = 'x'; while (line.length < 17000) line += line; line = line.slice(0, 17000);"
-                 "for (var i = 0; i < 70; i++) { console.warn(i + line); alert(i + line); }");
+  page->evaluate(
+      "var line = 'x'; while (line.length < 17000) line += line; line = line.slice(0, 17000);"
+      "for (var i = 0; i < 70; i++) { console.warn(i + line); alert(i + line); }");
   EXPECT_LE(textBytes(page->consoleMessages()), WebPage::kMaxKeptBytes);
   EXPECT_LE(textBytes(page->alerts()), WebPage::kMaxKeptBytes);
   EXPECT_EQ(page->consoleMessages().back().message.substr(0, 3), "69x");
@@ -119,8 +120,9 @@ TEST_F(WebPageTest, ANavigationToAnOverlongURLIsDroppedBeforeTheHostReadsIt) {
 // the host takes ends the process, with that reason.
 TEST_F(WebPageTest, LongEventsAreCappedInBytesAndAnOverlongReplyEndsThePage) {
   SystemLog::Capture log(true);
-  page->evaluate("var line = 'y'; while (line.length < (64 << 10)) line += line;"
-                 "for (var i = 0; i < 2000; i++) console.log(line)");
+  page->evaluate(
+      "var line = 'y'; while (line.length < (64 << 10)) line += line;"
+      "for (var i = 0; i < 2000; i++) console.log(line)");
   EXPECT_EQ(client.terminated, 0);
   EXPECT_GT(page->droppedPageEvents(), 1500u);
   EXPECT_LT(page->droppedPageEvents(), 2000u);
@@ -152,7 +154,8 @@ TEST_F(WebPageTest, ABusyPageHoldsNeitherMainQueueWorkNorOtherPagesTimers) {
   otherClient.onAlert = [&](const std::string& message) { log.push_back(message); };
   page->evaluate("setTimeout(function () { for (var i = 0; i < 300000; i++) {} alert('busy page') }, 1000)");
   other->evaluate("setTimeout(function () { alert('other page') }, 1000)");
-  DispatchQueue::main()->after(1.0, [&] { log.push_back(std::string("main queue") + (page->isBusy() ? " while busy" : "")); });
+  DispatchQueue::main()->after(
+      1.0, [&] { log.push_back(std::string("main queue") + (page->isBusy() ? " while busy" : "")); });
   env.advance(2);
   EXPECT_EQ(log, (std::vector<std::string>{"main queue while busy", "busy page while the other works", "other page"}));
   EXPECT_FALSE(page->isBusy());
@@ -170,9 +173,8 @@ TEST_F(WebPageTest, AProcessEndedWithRequestsOwedIsReportedOnce) {
   env.runUntilIdle();
   ASSERT_EQ(looping.finished, 1);
   std::vector<ErrorPtr> errors;
-  DispatchQueue::main()->after(1.0, [&] {
-    view->evaluate("1", [&](WebPage::EvaluationResult result) { errors.push_back(result.error); });
-  });
+  DispatchQueue::main()->after(
+      1.0, [&] { view->evaluate("1", [&](WebPage::EvaluationResult result) { errors.push_back(result.error); }); });
   env.advance(2);
   EXPECT_EQ(looping.terminated, 1);
   EXPECT_EQ(view->terminationReason(), "timed out");

@@ -67,7 +67,8 @@ class PageServer : public URLProtocol {
     requested().push_back(url);
     const auto& body = pages()[url];
     if (!body) return;
-    client()->URLProtocolDidReceiveResponse(*this, HTTPURLResponse(*request().url(), 200, {{"Content-Type", "text/html"}}));
+    client()->URLProtocolDidReceiveResponse(*this,
+                                            HTTPURLResponse(*request().url(), 200, {{"Content-Type", "text/html"}}));
     client()->URLProtocolDidLoadData(*this, *body);
     client()->URLProtocolDidFinishLoading(*this);
   }

@@ -20,12 +20,18 @@ namespace {
 
 WebViewNavigationType navigationType(WebPage::NavigationKind kind) {
   switch (kind) {
-    case WebPage::NavigationKind::LinkClicked: return WebViewNavigationType::LinkClicked;
-    case WebPage::NavigationKind::FormSubmitted: return WebViewNavigationType::FormSubmitted;
-    case WebPage::NavigationKind::BackForward: return WebViewNavigationType::BackForward;
-    case WebPage::NavigationKind::Reload: return WebViewNavigationType::Reload;
-    case WebPage::NavigationKind::FormResubmitted: return WebViewNavigationType::FormResubmitted;
-    case WebPage::NavigationKind::Other: break;
+    case WebPage::NavigationKind::LinkClicked:
+      return WebViewNavigationType::LinkClicked;
+    case WebPage::NavigationKind::FormSubmitted:
+      return WebViewNavigationType::FormSubmitted;
+    case WebPage::NavigationKind::BackForward:
+      return WebViewNavigationType::BackForward;
+    case WebPage::NavigationKind::Reload:
+      return WebViewNavigationType::Reload;
+    case WebPage::NavigationKind::FormResubmitted:
+      return WebViewNavigationType::FormResubmitted;
+    case WebPage::NavigationKind::Other:
+      break;
   }
   return WebViewNavigationType::Other;
 }
@@ -48,8 +54,8 @@ class WebView::PageClient : public WebPage::Client {
   void pageDecidePolicy(const WebPage::Navigation& navigation, std::function<void(bool)> decide) override {
     auto self = view_.shared_from_this();
     auto delegate = view_.delegate();
-    decide(!delegate || delegate->webViewShouldStartLoadWithRequest(view_, navigation.request,
-                                                                    navigationType(navigation.kind)));
+    decide(!delegate ||
+           delegate->webViewShouldStartLoadWithRequest(view_, navigation.request, navigationType(navigation.kind)));
   }
   void pageDidStartProvisionalLoad(const URLRequest& request) override {
     auto self = view_.shared_from_this();
@@ -72,7 +78,8 @@ class WebView::PageClient : public WebPage::Client {
     auto self = view_.shared_from_this();
     if (std::exchange(terminationReported_, false)) return;
     if (auto delegate = view_.delegate()) {
-      delegate->webViewDidFailLoadWithError(view_, makeWebContentProcessTerminatedError(view_.page_->terminationReason()));
+      delegate->webViewDidFailLoadWithError(view_,
+                                            makeWebContentProcessTerminatedError(view_.page_->terminationReason()));
     }
   }
   void pageDidLoadSubframe(const WebPage::Navigation&, const ErrorPtr& error) override {
@@ -91,9 +98,7 @@ class WebView::PageClient : public WebPage::Client {
     });
   }
   // This engine has no windows: the page goes where the new window would have.
-  void pageRequestsNewWindow(const WebPage::Navigation& navigation) override {
-    view_.page_->followInPlace(navigation);
-  }
+  void pageRequestsNewWindow(const WebPage::Navigation& navigation) override { view_.page_->followInPlace(navigation); }
   void pageContentSizeDidChange() override {
     auto self = view_.shared_from_this();
     view_.reportContentSize();

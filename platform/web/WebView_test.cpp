@@ -17,8 +17,7 @@ using webtest::readPage;
 // Records the delegate calls as text, in order.
 class RecordingDelegate : public WebViewDelegate {
  public:
-  bool webViewShouldStartLoadWithRequest(WebView&, const URLRequest& request,
-                                         WebViewNavigationType type) override {
+  bool webViewShouldStartLoadWithRequest(WebView&, const URLRequest& request, WebViewNavigationType type) override {
     const std::string url = request.url()->absoluteString();
     log.push_back("should " + url + " " + std::to_string(static_cast<int>(type)));
     requests.push_back(request);
@@ -113,8 +112,8 @@ TEST_F(WebViewTest, EndlessAllocationEndsThePageTheSameWayEveryRun) {
     delegate->log.clear();
     delegate->errors.clear();
     load("memory_hog.html");
-    EXPECT_EQ(delegate->log, (std::vector<std::string>{"should https://static.example.com/page.html 5", "start",
-                                                       "fail 2"}));
+    EXPECT_EQ(delegate->log,
+              (std::vector<std::string>{"should https://static.example.com/page.html 5", "start", "fail 2"}));
     ASSERT_EQ(delegate->errors.size(), 1u);
     EXPECT_EQ(delegate->errors[0]->domain(), kWebContentErrorDomain);
   }
@@ -190,7 +189,8 @@ TEST_F(WebViewTest, FramesLinksAndRefusedNavigations) {
   EXPECT_FALSE(view->isLoading());
 
   delegate->log.clear();
-  view->stringByEvaluatingJavaScriptFromString("document.getElementById('landing').href = 'tolm://click'; clickLanding()");
+  view->stringByEvaluatingJavaScriptFromString(
+      "document.getElementById('landing').href = 'tolm://click'; clickLanding()");
   EXPECT_EQ(delegate->log, std::vector<std::string>{"should tolm://click 0"});
 }
 
@@ -200,8 +200,8 @@ TEST_F(WebViewTest, AllowedNavigationLoadsTheNewDocument) {
   const std::string target = URL::fileURL(webtest::pagePath("sdk_core.html")).absoluteString();
   view->stringByEvaluatingJavaScriptFromString("location.href = '" + target + "'");
   ASSERT_TRUE(env.runUntil([&] { return !delegate->log.empty() && delegate->log.back() == "finish"; }));
-  EXPECT_EQ(delegate->log, (std::vector<std::string>{"should " + target + " 5", "start",
-                                                     "should tolm://sdkCoreLoaded 5", "finish"}));
+  EXPECT_EQ(delegate->log,
+            (std::vector<std::string>{"should " + target + " 5", "start", "should tolm://sdkCoreLoaded 5", "finish"}));
   EXPECT_EQ(view->URL()->absoluteString(), target);
   EXPECT_TRUE(view->canGoBack());
   delegate->log.clear();

@@ -61,8 +61,8 @@ void ZUMCSIReporter::reportTimeRecorder(const std::shared_ptr<ZUMCSITimeRecorder
   ++gBeaconsInFlight;
   platform::URLConnection::sendAsynchronousRequest(
       std::move(request), platform::OperationQueue::main(),
-      [self = shared_from_this(), completion = std::move(completion)](
-          std::optional<platform::HTTPURLResponse> response, std::string, platform::ErrorPtr error) {
+      [self = shared_from_this(), completion = std::move(completion)](std::optional<platform::HTTPURLResponse> response,
+                                                                      std::string, platform::ErrorPtr error) {
         --gBeaconsInFlight;
         if (completion) completion(response, error);
       },

@@ -20,7 +20,9 @@ double ZUMCSITimeRecorder::currentTime() { return platform::clock().monotonicNow
 
 // --- Timings ----------------------------------------------------------------------------------
 
-void ZUMCSITimeRecorder::startTimingVariableWithName(const std::string& name) { startTimingVariableWithName(name, name); }
+void ZUMCSITimeRecorder::startTimingVariableWithName(const std::string& name) {
+  startTimingVariableWithName(name, name);
+}
 
 void ZUMCSITimeRecorder::startTimingVariableWithName(const std::string& name, const std::string& key) {
   if (name.empty()) return;

@@ -40,7 +40,8 @@ TEST_F(ZUMCSITimeRecorderTest, StartEndAndCancelByKey) {
   auto completed = recorder->completedVariables();
   ASSERT_EQ(completed.size(), 3u);
   const auto again = std::next(completed.begin())->first;
-  EXPECT_TRUE(again.size() > 7 && again.starts_with("awr_ios") && again.find_first_not_of("0123456789", 7) == again.npos)
+  EXPECT_TRUE(again.size() > 7 && again.starts_with("awr_ios") &&
+              again.find_first_not_of("0123456789", 7) == again.npos)
       << again;
   EXPECT_EQ(completed["second"]->name(), "make_wv");
 }
@@ -80,8 +81,10 @@ TEST(ZUMCSIMillisecondsTest, RoundsAndSaturates) {
     double seconds;
     std::int64_t milliseconds;
   } rows[] = {
-      {0.8116, 812},   {0.8124, 812},     {-1.5, -1500}, {std::nan(""), 0},                     {1e300, kMax},
-      {INFINITY, kMax}, {-INFINITY, kMin}, {9.3e15, kMax}, {9e15, 9'000'000'000'000'000'000}, {-9.3e15, kMin},
+      {0.8116, 812},     {0.8124, 812},  {-1.5, -1500},
+      {std::nan(""), 0}, {1e300, kMax},  {INFINITY, kMax},
+      {-INFINITY, kMin}, {9.3e15, kMax}, {9e15, 9'000'000'000'000'000'000},
+      {-9.3e15, kMin},
   };
   for (const auto& row : rows) EXPECT_EQ(ZUMCSIMillisecondsFromSeconds(row.seconds), row.milliseconds) << row.seconds;
 }

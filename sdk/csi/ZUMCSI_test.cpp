@@ -100,9 +100,13 @@ TEST_F(ZUMCSITest, ABeaconCarriesTheActionItsParametersAndTimings) {
   csi->sendReport();
   auto sent = beacon(1);
   EXPECT_EQ(sent.method, "GET");
-  for (const auto& [key, text] : std::initializer_list<std::pair<const char*, std::string>>{
-           {"s", "kvel_sdk"}, {"v", "3"}, {"action", "load_ad_ios"}, {"sdkVersion", kZUMSDKVersion},
-           {"e", std::string(kZUMSDKVersion) + ",e7"}, {"it", "a.812,b.812"}}) {
+  for (const auto& [key, text] :
+       std::initializer_list<std::pair<const char*, std::string>>{{"s", "kvel_sdk"},
+                                                                  {"v", "3"},
+                                                                  {"action", "load_ad_ios"},
+                                                                  {"sdkVersion", kZUMSDKVersion},
+                                                                  {"e", std::string(kZUMSDKVersion) + ",e7"},
+                                                                  {"it", "a.812,b.812"}}) {
     EXPECT_EQ(value(sent, key), text) << key;
   }
   EXPECT_EQ(sent.header("User-Agent"), "VantorCsi/1.0 (TestPad/7.5; U; CPU iOS 11_2_1; en-GB) Reader/2.1");
@@ -141,9 +145,9 @@ TEST_F(ZUMCSITest, TheUserDefaultsSetTheProbabilityAndTheEndpoint) {
     std::uint32_t draw;
     bool reports;
   } rows[] = {
-      {absent, 49, true}, {absent, 50, false}, {"0.0505", 50, false}, {0.051, 50, true}, {"1", 999, true},
-      {"0", 0, false},    {-3, 0, false},      {1e300, 999, true},    {"abc", 49, true},
-      {0.251, 250, true}, {0.251, 251, false},
+      {absent, 49, true}, {absent, 50, false}, {"0.0505", 50, false}, {0.051, 50, true},
+      {"1", 999, true},   {"0", 0, false},     {-3, 0, false},        {1e300, 999, true},
+      {"abc", 49, true},  {0.251, 250, true},  {0.251, 251, false},
   };
   for (const auto& row : rows) {
     setDefault(kZUMCSIReportingProbabilityKey, row.probability);
@@ -158,7 +162,8 @@ TEST_F(ZUMCSITest, TheUserDefaultsSetTheProbabilityAndTheEndpoint) {
   for (const auto& [url, endpoint] : std::initializer_list<std::pair<Json, const char*>>{
            {"https://b.example/latency?x=1", "https://b.example/latency?x=1"},
            {"HTTP://b.example/csi", "HTTP://b.example/csi"},
-           {"ftp://b.example/csi", kZUMCSIDefaultServer}, {"https:1e999", kZUMCSIDefaultServer},
+           {"ftp://b.example/csi", kZUMCSIDefaultServer},
+           {"https:1e999", kZUMCSIDefaultServer},
            {absent, kZUMCSIDefaultServer}}) {
     setDefault(kZUMCSIReportingURLKey, url);
     EXPECT_EQ(ZUMCSIConfiguration::defaultConfiguration()->server(), endpoint) << url.dump();

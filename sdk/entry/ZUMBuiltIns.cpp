@@ -1,6 +1,9 @@
 #include "sdk/entry/ZUMBuiltIns.h"
 
 #include "ZUMMobileAds.h"
+#include "ZUMNativeAppInstallAd.h"
+#include "ZUMNativeContentAd.h"
+#include "ZUMNativeCustomTemplateAd.h"
 #include "platform/base/TestingReset.h"
 #include "platform/web/JSContext.h"
 #include "platform/web/JSVirtualMachine.h"
@@ -8,32 +11,29 @@
 #include "sdk/formats/ZUMFormats.h"
 #include "sdk/formats/ZUMInterstitialCache.h"
 #include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMStartupHooks.h"
+#include "sdk/foundation/ZUMThreading.h"
 #include "sdk/mediation/ZUMMediation.h"
-#include "ZUMNativeAppInstallAd.h"
-#include "ZUMNativeContentAd.h"
-#include "ZUMNativeCustomTemplateAd.h"
 #include "sdk/network/ZUMNetworkDelivery.h"
 #include "sdk/presentation/ZUMAdAppAdViewPresentation.h"
 #include "sdk/presentation/ZUMMRAIDTOLMHandler.h"
 #include "sdk/presentation/ZUMOpenerScreens.h"
 #include "sdk/presentation/ZUMSmallTOLMHandlers.h"
-#include "sdk/rendering/ZUMAdViewSlotRendering.h"
-#include "sdk/foundation/ZUMStartupHooks.h"
-#include "sdk/foundation/ZUMThreading.h"
-#include "sdk/rendering/ZUMAdViewSlotEvents.h"
-#include "sdk/rendering/ZUMSlotResponseProcessor.h"
-#include "sdk/request/ZUMAdFetcher.h"
-#include "sdk/telemetry/ZUMAnalyticsPresentation.h"
-#include "sdk/request/ZUMSlot.h"
-#include "sdk/telemetry/ZUMFennickLogger.h"
-#include "sdk/telemetry/ZUMTelemetry.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
+#include "sdk/rendering/ZUMAdViewSlotEvents.h"
+#include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/rendering/ZUMOpenerTOLMHandler.h"
 #include "sdk/rendering/ZUMSDKCoreNavigationBlockedReporter.h"
+#include "sdk/rendering/ZUMSlotResponseProcessor.h"
 #include "sdk/rendering/ZUMVideoMetadataTOLMHandler.h"
 #include "sdk/rendering/ZUMVideoPlayerTOLMHandler.h"
+#include "sdk/request/ZUMAdFetcher.h"
+#include "sdk/request/ZUMSlot.h"
 #include "sdk/sdkcore/ZUMSDKCorePageController.h"
 #include "sdk/sdkcore/ZUMTCacheTOLMHandler.h"
+#include "sdk/telemetry/ZUMAnalyticsPresentation.h"
+#include "sdk/telemetry/ZUMFennickLogger.h"
+#include "sdk/telemetry/ZUMTelemetry.h"
 #include "sdk/video/ZUMVideo.h"
 
 void ZUMRegisterBuiltIns() {
@@ -85,16 +85,16 @@ void ZUMRegisterBuiltIns() {
     });
     ZUMSlotResponseProcessing::setShared(std::make_shared<ZUMSlotResponseProcessor>());
     // Each slot event goes to the slot's current event logger.
-    ZUMSlotEvents::setShared(std::make_shared<ZUMAdViewSlotEvents>([](ZUMSlot& slot, const nlohmann::ordered_json& event) {
-      if (auto logger = slot.logger()) logger->reportEvent(event);
-    }));
+    ZUMSlotEvents::setShared(
+        std::make_shared<ZUMAdViewSlotEvents>([](ZUMSlot& slot, const nlohmann::ordered_json& event) {
+          if (auto logger = slot.logger()) logger->reportEvent(event);
+        }));
     ZUMAdViewPresentation::setShared(std::make_shared<ZUMAdAppAdViewPresentation>());
     ZUMRegisterFormats();
     ZUMRegisterMediation();
     // Made when the pool is on, it preloads the requests saved by the last run.
-    ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {
-      hooks.warmInterstitialPool = [] { ZUMInterstitialCache::sharedInstance(); };
-    });
+    ZUMRegisterStartupHooks(
+        [](ZUMStartupHooks& hooks) { hooks.warmInterstitialPool = [] { ZUMInterstitialCache::sharedInstance(); }; });
     ZUMRegisterVideo();
   });
 }

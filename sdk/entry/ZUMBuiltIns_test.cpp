@@ -9,8 +9,8 @@
 #include "ZUMMobileAds.h"
 #include "platform/base/ClassRegistry.h"
 #include "platform/base/TestingReset.h"
-#include "platform/web/WKWebView.h"
 #include "platform/ui/ApplicationDelegate.h"
+#include "platform/web/WKWebView.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMLocationService.h"
@@ -66,11 +66,16 @@ TEST_F(ZUMBuiltInsTest, LoadRegistersTheSubsystemsBeforeLaunchStartsThem) {
 // the next load registers it again.
 TEST_F(ZUMBuiltInsTest, ResetsBetweenTestsRemakeSingletonsAndDropRegistrations) {
   const std::vector<std::function<std::shared_ptr<const void>()>> singletons = {
-      [] { return ZUMApplication::sharedInstance(); },      [] { return ZUMDevice::sharedInstance(); },
-      [] { return ZUMNetwork::sharedInstance(); },          [] { return ZUMLogger::sharedInstance(); },
-      [] { return ZUMLocationService::sharedInstance(); },  [] { return ZUMPinger::sharedInstance(); },
-      [] { return ZUMAdURLStash::sharedInstance(); },       [] { return ZUMMRAIDInterceptor::sharedInstance(); },
-      [] { return ZUMClickTrackerCollection::sharedInstance(); }, [] { return ZUMMobileAds::sharedInstance(); },
+      [] { return ZUMApplication::sharedInstance(); },
+      [] { return ZUMDevice::sharedInstance(); },
+      [] { return ZUMNetwork::sharedInstance(); },
+      [] { return ZUMLogger::sharedInstance(); },
+      [] { return ZUMLocationService::sharedInstance(); },
+      [] { return ZUMPinger::sharedInstance(); },
+      [] { return ZUMAdURLStash::sharedInstance(); },
+      [] { return ZUMMRAIDInterceptor::sharedInstance(); },
+      [] { return ZUMClickTrackerCollection::sharedInstance(); },
+      [] { return ZUMMobileAds::sharedInstance(); },
       [] { return ZUMFennick::sharedInstance(); },
   };
   ZUMMobileAds::load();

@@ -1,13 +1,12 @@
 // Real crashes: a child host loads the SDK and dies of an uncaught exception; its
 // defaults file then holds the report, and a later start over that file sends it.
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -54,10 +53,9 @@ class ZUMCrashReporterCrashTest : public testenv::PlatformTest {
     const auto output = folder / "host.txt";
     ChildRun run;
     // A child that hangs (a reporter waiting on the queue that raised) fails by its status.
-    const auto status =
-        testenv::runChildProcess({MORVANE_CRASH_REPORTER_CHILD, mode, defaultsFile().string(),
-                                  std::to_string(childServer.port()), folder.string(), output.string()},
-                                 folder / "stderr.txt");
+    const auto status = testenv::runChildProcess({MORVANE_CRASH_REPORTER_CHILD, mode, defaultsFile().string(),
+                                                  std::to_string(childServer.port()), folder.string(), output.string()},
+                                                 folder / "stderr.txt");
     if (!status) return run;
     run.status = *status;
     std::ifstream in(output);
@@ -105,11 +103,13 @@ TEST_F(ZUMCrashReporterCrashTest, AnSDKCrashIsOnDiskWhenTheChildDiesAndALaterSta
   // A later start over the same defaults sends it within one retry interval.
   platform::UserDefaults::setStandardFile(defaultsFile());
   // The child stored it at the real time; the test's clock stands at a fixed date.
-  EXPECT_TRUE(platform::UserDefaults::standard().setObject(nlohmann::ordered_json("1e9"), "/vantor/ads/url_time_to_live"));
+  EXPECT_TRUE(
+      platform::UserDefaults::standard().setObject(nlohmann::ordered_json("1e9"), "/vantor/ads/url_time_to_live"));
   platform::URLLoading::mapHostForTesting("pings.adnetwork.example", "127.0.0.1", server.port());
   ZUMPinger::sharedInstance()->startRetrySchedule();
   env.advance(61s);
-  ASSERT_TRUE(env.runUntil([&] { return server.requestCount() == 1 && ZUMPinger::sharedInstance()->pingsInFlight() == 0; }));
+  ASSERT_TRUE(
+      env.runUntil([&] { return server.requestCount() == 1 && ZUMPinger::sharedInstance()->pingsInFlight() == 0; }));
   EXPECT_EQ("https://pings.adnetwork.example/sdk/exception_204?" + server.requests()[0].query.value_or(""), report);
   env.runUntilIdle();
   EXPECT_THAT(ZUMPingerRetryStore(platform::UserDefaults::standard()).entries(kZUMCrashReportingRetryGroupKey),

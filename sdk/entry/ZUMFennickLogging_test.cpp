@@ -156,7 +156,8 @@ TEST_F(ZUMFennickLoggingTest, WithTheChannelDisabledAWholeInterstitialLoadSendsN
   env.advance(1);
   interstitial.reset();
   env.runUntilIdle();
-  for (const auto& command : received(*fennick)) EXPECT_FALSE(command.contains("id")) << command.dump();  // beacons only
+  for (const auto& command : received(*fennick))
+    EXPECT_FALSE(command.contains("id")) << command.dump();  // beacons only
 }
 
 struct BannerCounter : ZUMBannerViewDelegate {

@@ -62,22 +62,32 @@ std::string osMinimumText() {
 
 std::string ZUMErrorTextForCode(std::int64_t code) {
   switch (code) {
-    case kZUMErrorNoFill: return "Request Error: No ad to show.";
-    case kZUMErrorNetworkError: return "Request Error: A network error occurred.";
-    case kZUMErrorServerError: return "Request Error: Server error processing the request.";
-    case kZUMErrorOSVersionTooLow: return osMinimumText();
+    case kZUMErrorNoFill:
+      return "Request Error: No ad to show.";
+    case kZUMErrorNetworkError:
+      return "Request Error: A network error occurred.";
+    case kZUMErrorServerError:
+      return "Request Error: Server error processing the request.";
+    case kZUMErrorOSVersionTooLow:
+      return osMinimumText();
     case kZUMErrorTimeout:
       return "Request Error: The Vantor Ad request was unable to be fulfilled before a timeout occurred.";
     case kZUMErrorInterstitialAlreadyUsed:
       return "Request Error: Will not send request because interstitial object has been used.";
-    case kZUMErrorInvalidMediationResponse: return "Request Error: The mediation response was invalid.";
+    case kZUMErrorInvalidMediationResponse:
+      return "Request Error: The mediation response was invalid.";
     case kZUMErrorNoMediationAdapter:
       return "Request Error: Cannot find an ad network adapter for mediation.";
-    case kZUMErrorNoFillFromAnyNetwork: return "Request Error: No ad to show from all configured ad networks.";
-    case kZUMErrorIncompatibleAdType: return "Request Error: Incompatible ad type requested.";
-    case kZUMErrorInternalError: return "Request Error: Internal error.";
-    case kZUMErrorInvalidArgument: return "Request Error: Invalid argument.";
-    case kZUMErrorInvalidResponse: return "Request Error: Received invalid response.";
+    case kZUMErrorNoFillFromAnyNetwork:
+      return "Request Error: No ad to show from all configured ad networks.";
+    case kZUMErrorIncompatibleAdType:
+      return "Request Error: Incompatible ad type requested.";
+    case kZUMErrorInternalError:
+      return "Request Error: Internal error.";
+    case kZUMErrorInvalidArgument:
+      return "Request Error: Invalid argument.";
+    case kZUMErrorInvalidResponse:
+      return "Request Error: Received invalid response.";
     default:
       return "Request Error: Invalid ad request parameter(s). Check the Xcode console for details.";
   }
@@ -88,16 +98,14 @@ void ZUMSetSystemVersionProvider(std::function<std::string()> newProvider) {
   provider() = std::move(newProvider);
 }
 
-platform::ErrorPtr ZUMMakeError(std::int64_t code, std::int64_t httpStatus,
-                                std::optional<std::string> description,
+platform::ErrorPtr ZUMMakeError(std::int64_t code, std::int64_t httpStatus, std::optional<std::string> description,
                                 platform::ErrorPtr underlyingError) {
   std::string text = description ? std::move(*description) : ZUMErrorTextForCode(code);
   nlohmann::ordered_json userInfo = nlohmann::ordered_json::object();
   if (httpStatus > 0) {
     int phraseCode = httpStatus > INT_MAX ? INT_MAX : static_cast<int>(httpStatus);
-    userInfo[kZUMErrorHTTPStatusKey] =
-        "HTTP status " + std::to_string(httpStatus) + ": " +
-        platform::HTTPURLResponse::localizedStringForStatusCode(phraseCode);
+    userInfo[kZUMErrorHTTPStatusKey] = "HTTP status " + std::to_string(httpStatus) + ": " +
+                                       platform::HTTPURLResponse::localizedStringForStatusCode(phraseCode);
   }
   platform::Error::Details details;
   details.localizedDescription = text;
@@ -111,8 +119,7 @@ platform::ErrorPtr ZUMMakeErrorWithHTTPStatus(std::int64_t code, std::int64_t ht
   return ZUMMakeError(code, httpStatus, std::move(description), nullptr);
 }
 
-platform::ErrorPtr ZUMMakeErrorWithDescription(std::int64_t code,
-                                               std::optional<std::string> description) {
+platform::ErrorPtr ZUMMakeErrorWithDescription(std::int64_t code, std::optional<std::string> description) {
   return ZUMMakeError(code, 0, std::move(description), nullptr);
 }
 
@@ -122,9 +129,7 @@ platform::ErrorPtr ZUMMakeErrorWithUnderlyingError(std::int64_t code, platform::
   return ZUMMakeError(code, 0, std::move(description), std::move(error));
 }
 
-platform::ErrorPtr ZUMMakeErrorWithCode(std::int64_t code) {
-  return ZUMMakeError(code, 0, std::nullopt, nullptr);
-}
+platform::ErrorPtr ZUMMakeErrorWithCode(std::int64_t code) { return ZUMMakeError(code, 0, std::nullopt, nullptr); }
 
 platform::ErrorPtr ZUMMakeErrorWithDomain(std::string domain, std::int64_t code,
                                           std::optional<std::string> description) {
@@ -132,6 +137,5 @@ platform::ErrorPtr ZUMMakeErrorWithDomain(std::string domain, std::int64_t code,
   platform::Error::Details details;
   details.localizedDescription = description;
   details.localizedFailureReason = std::move(description);
-  return platform::Error::create(std::move(domain), code, nlohmann::ordered_json::object(),
-                                 std::move(details));
+  return platform::Error::create(std::move(domain), code, nlohmann::ordered_json::object(), std::move(details));
 }

@@ -53,14 +53,12 @@ void ZUMSetSystemVersionProvider(std::function<std::string()> provider);
 // An error of the SDK's domain. `description` replaces the fixed text (an empty one stays
 // empty); `httpStatus` <= 0 adds nothing (callers pass -1 when there is none); the code is
 // kept as given, even when it is outside 0 to 13.
-platform::ErrorPtr ZUMMakeError(std::int64_t code, std::int64_t httpStatus,
-                                std::optional<std::string> description,
+platform::ErrorPtr ZUMMakeError(std::int64_t code, std::int64_t httpStatus, std::optional<std::string> description,
                                 platform::ErrorPtr underlyingError);
 platform::ErrorPtr ZUMMakeErrorWithHTTPStatus(std::int64_t code, std::int64_t httpStatus,
                                               std::optional<std::string> description);
 // The form used across the SDK for failures with a message of their own.
-platform::ErrorPtr ZUMMakeErrorWithDescription(std::int64_t code,
-                                               std::optional<std::string> description);
+platform::ErrorPtr ZUMMakeErrorWithDescription(std::int64_t code, std::optional<std::string> description);
 // The given error's localized description becomes the text, and the error the
 // underlying error; no error gives the code's fixed text.
 platform::ErrorPtr ZUMMakeErrorWithUnderlyingError(std::int64_t code, platform::ErrorPtr error);

@@ -8,7 +8,6 @@ ZUMRequestErrorPtr ZUMRequestErrorFromError(const platform::ErrorPtr& error) {
   details.localizedDescription = error->givenLocalizedDescription();
   details.localizedFailureReason = error->localizedFailureReason();
   details.underlyingError = error->underlyingError();
-  return std::make_shared<const ZUMRequestError>(ZUMRequestError::PrivateTag{}, error->domain(),
-                                                 error->code(), &error->userInfo(),
-                                                 std::move(details));
+  return std::make_shared<const ZUMRequestError>(ZUMRequestError::PrivateTag{}, error->domain(), error->code(),
+                                                 &error->userInfo(), std::move(details));
 }

@@ -1,14 +1,15 @@
 // The publisher banner's ad-loader side: its class object and the two operations every
 // ad of a loader offers.
+#include "PXRBannerView.h"
+
 #include <nlohmann/json.hpp>
 
 #include "PXRBannerAdLoaderDelegate.h"
-#include "PXRBannerView.h"
 #include "ZUMAdLoader.h"
 #include "platform/base/DispatchQueue.h"
 #include "sdk/errors/ZUMErrors.h"
-#include "sdk/foundation/ZUMThreading.h"
 #include "sdk/formats/PXRBannerViewLoadableClass.h"
+#include "sdk/foundation/ZUMThreading.h"
 #include "sdk/mediation/ZUMMAdNetworkConfig.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorBanner.h"
 #include "sdk/request/ZUMAdLoaderConfiguration.h"
@@ -30,7 +31,8 @@ bool PXRBannerViewLoadableClass::delegateConformsToRequiredProtocol(const ZUMAdL
   return dynamic_cast<const PXRBannerAdLoaderDelegate*>(&delegate) != nullptr;
 }
 
-std::optional<nlohmann::ordered_json> PXRBannerViewLoadableClass::requestParametersForAdLoader(ZUMAdLoader& loader) const {
+std::optional<nlohmann::ordered_json> PXRBannerViewLoadableClass::requestParametersForAdLoader(
+    ZUMAdLoader& loader) const {
   const auto sizes = validBannerSizes(loader);
   if (sizes.empty()) return nlohmann::ordered_json::object();
   auto texts = nlohmann::ordered_json::array();
@@ -45,7 +47,8 @@ std::vector<ZUMAdSize> PXRBannerViewLoadableClass::validAdSizesForAdLoader(ZUMAd
 bool PXRBannerViewLoadableClass::canInitWithAdLoader(ZUMAdLoader& loader, platform::ErrorPtr* error) const {
   if (!validBannerSizes(loader).empty()) return true;
   if (error) {
-    *error = ZUMMakeErrorWithDescription(kZUMErrorInvalidArgument, "Must provide at least one ad size to load banner ads.");
+    *error =
+        ZUMMakeErrorWithDescription(kZUMErrorInvalidArgument, "Must provide at least one ad size to load banner ads.");
   }
   return false;
 }
@@ -64,10 +67,10 @@ void PXRBannerView::loadAssetsWithCompletionHandler(std::function<void(const pla
 }
 
 void PXRBannerView::adLoaderDidReceiveAd(ZUMAdLoader& loader) {
-  ZUMRunOnMainThread([loader = loader.shared_from_this(),
-                      self = std::static_pointer_cast<PXRBannerView>(shared_from_this())] {
-    if (auto delegate = std::dynamic_pointer_cast<PXRBannerAdLoaderDelegate>(loader->delegate())) {
-      delegate->adLoaderDidReceivePXRBannerView(*loader, self);
-    }
-  });
+  ZUMRunOnMainThread(
+      [loader = loader.shared_from_this(), self = std::static_pointer_cast<PXRBannerView>(shared_from_this())] {
+        if (auto delegate = std::dynamic_pointer_cast<PXRBannerAdLoaderDelegate>(loader->delegate())) {
+          delegate->adLoaderDidReceivePXRBannerView(*loader, self);
+        }
+      });
 }

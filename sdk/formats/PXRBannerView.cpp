@@ -100,8 +100,8 @@ std::optional<bool> PXRBannerView::slotShouldPreemptInProgressRequest(ZUMSlot& s
 }
 
 std::optional<bool> PXRBannerView::slotNotifyPublisherToRenderCustomRenderingAd(ZUMSlot& slot,
-                                                                               const std::shared_ptr<ZUMAd>& ad,
-                                                                               platform::ErrorPtr* error) {
+                                                                                const std::shared_ptr<ZUMAd>& ad,
+                                                                                platform::ErrorPtr* error) {
   platform::assertMainThread();
   auto delegate = customRenderedBannerViewDelegate();
   if (delegate && ad) {

@@ -23,5 +23,6 @@ class PXRBannerViewLoadableClass final : public ZUMLoadableClass {
   [[nodiscard]] bool canInitWithAdLoader(ZUMAdLoader& loader, platform::ErrorPtr* error) const override;
   // A banner connector for a "banner" entry; nullptr for any other.
   std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
-      const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) const override;
+      const std::shared_ptr<const ZUMMConfig>& config,
+      const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) const override;
 };

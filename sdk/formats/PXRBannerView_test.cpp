@@ -20,7 +20,10 @@ using formatstest::Log;
 
 // Everything a publisher banner tells its host, in order, "!" marking one off the main
 // thread.
-struct PublisherHost : ZUMBannerViewDelegate, ZUMAdSizeDelegate, ZUMAppEventDelegate, PXRCustomRenderedBannerViewDelegate {
+struct PublisherHost : ZUMBannerViewDelegate,
+                       ZUMAdSizeDelegate,
+                       ZUMAppEventDelegate,
+                       PXRCustomRenderedBannerViewDelegate {
   ZUMImplemented adViewDidReceiveAd(ZUMBannerView&) override { return note("received"); }
   ZUMImplemented adViewDidFailToReceiveAdWithError(ZUMBannerView&, const ZUMRequestErrorPtr& e) override {
     lastError = e;
@@ -53,7 +56,8 @@ constexpr const char* kCustomAdHTML = "<div id=\"creative\">Custom</div>";
 class PXRBannerViewTest : public formatstest::FormatsTest {
  protected:
   PXRBannerViewTest() {
-    for (const char* path : {"/click_ping", "/manual_ping", "/impression_ping"}) hosts.server.route(path, {.status = 204});
+    for (const char* path : {"/click_ping", "/manual_ping", "/impression_ping"})
+      hosts.server.route(path, {.status = 204});
     placed(banner);
   }
   void placed(const std::shared_ptr<PXRBannerView>& view) {
@@ -74,7 +78,8 @@ class PXRBannerViewTest : public formatstest::FormatsTest {
   std::optional<std::string> sent(std::size_t index, const std::string& key) const {
     const auto requests = hosts.server.requests("/ad");
     if (index >= requests.size()) return "no request";
-    return ZUMQueryValueForKey(platform::URL::fromString("https://a.example/?" + requests[index].query.value_or("")), key);
+    return ZUMQueryValueForKey(platform::URL::fromString("https://a.example/?" + requests[index].query.value_or("")),
+                               key);
   }
   void serveCustomRenderingAd() {
     serveAd({{"X-Qyra-Custom-Rendering-Allowed", "1"},
@@ -275,7 +280,8 @@ TEST_F(PXRBannerViewTest, ACustomRenderingResponseWithoutADelegateFailsOnceWithC
   EXPECT_EQ(delegate->log, Log{"failed 12"});
   EXPECT_EQ(delegate->lastError->localizedDescription(),
             "Ignoring delegate callback. Delegate does not conform to PXRCustomRenderedBannerViewDelegate.\n"
-            "Banner view: " + banner->description() + "\nDelegate: (null)");
+            "Banner view: " +
+                banner->description() + "\nDelegate: (null)");
   EXPECT_EQ(banner->slot()->state(), ZUMSlot::State::kFailed);
 }
 

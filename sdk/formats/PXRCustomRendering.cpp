@@ -54,10 +54,10 @@ void PXRCustomRendering::recordClick(const std::shared_ptr<ZUMSlot>& slot) const
 platform::ErrorPtr PXRCustomRendering::delegateDoesNotConformError(const std::string& protocolName,
                                                                    const std::string& ownerLabel,
                                                                    const std::string& owner, const void* delegate) {
-  return ZUMMakeErrorWithDescription(kZUMErrorInvalidArgument,
-                                     "Ignoring delegate callback. Delegate does not conform to " + protocolName + ".\n" +
-                                         ownerLabel + ": " + owner + "\nDelegate: " +
-                                         objectDescription(protocolName, delegate));
+  return ZUMMakeErrorWithDescription(
+      kZUMErrorInvalidArgument, "Ignoring delegate callback. Delegate does not conform to " + protocolName + ".\n" +
+                                    ownerLabel + ": " + owner +
+                                    "\nDelegate: " + objectDescription(protocolName, delegate));
 }
 
 std::string PXRCustomRendering::objectDescription(const std::string& className, const void* object) {

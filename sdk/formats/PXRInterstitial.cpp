@@ -4,8 +4,8 @@
 #include "PXRCustomRenderedInterstitialDelegate.h"
 #include "ZUMAppEventDelegate.h"
 #include "platform/base/MainThreadChecker.h"
-#include "sdk/foundation/ZUMLogger.h"
 #include "sdk/formats/PXRCustomRendering.h"
+#include "sdk/foundation/ZUMLogger.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMCorrelator.h"
 #include "sdk/request/ZUMSlot.h"
@@ -53,8 +53,8 @@ std::optional<bool> PXRInterstitial::slotShouldPreemptInProgressRequest(ZUMSlot&
 }
 
 std::optional<bool> PXRInterstitial::slotNotifyPublisherToRenderCustomRenderingAd(ZUMSlot& slot,
-                                                                                 const std::shared_ptr<ZUMAd>& ad,
-                                                                                 platform::ErrorPtr* error) {
+                                                                                  const std::shared_ptr<ZUMAd>& ad,
+                                                                                  platform::ErrorPtr* error) {
   platform::assertMainThread();
   customAdRenderingEnabled_ = true;
   auto delegate = customRenderedInterstitialDelegate();

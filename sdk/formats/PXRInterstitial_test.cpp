@@ -1,8 +1,8 @@
 #include "PXRInterstitial.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
+
+#include <gtest/gtest.h>
 
 #include "PXRCustomRenderedAd.h"
 #include "PXRCustomRenderedInterstitialDelegate.h"
@@ -27,7 +27,8 @@ using formatstest::Log;
 
 // Hears custom-rendered ads and app events besides the plain callbacks.
 struct PublisherHost : formatstest::HostDelegate, PXRCustomRenderedInterstitialDelegate, ZUMAppEventDelegate {
-  void interstitialDidReceiveCustomRenderedAd(PXRInterstitial&, const std::shared_ptr<PXRCustomRenderedAd>& ad) override {
+  void interstitialDidReceiveCustomRenderedAd(PXRInterstitial&,
+                                              const std::shared_ptr<PXRCustomRenderedAd>& ad) override {
     customAd = ad;
     note("custom ad");
   }
@@ -65,7 +66,8 @@ class PXRInterstitialTest : public formatstest::FormatsTest {
  protected:
   PXRInterstitialTest() {
     interstitial->setDelegate(delegate);
-    for (const char* path : {"/click_ping", "/manual_ping", "/impression_ping"}) hosts.server.route(path, {.status = 204});
+    for (const char* path : {"/click_ping", "/manual_ping", "/impression_ping"})
+      hosts.server.route(path, {.status = 204});
   }
   void serveCustomRenderingAd() {
     serveAd({{"X-Qyra-Custom-Rendering-Allowed", "1"},
@@ -248,7 +250,8 @@ TEST_F(PXRInterstitialTest, ACustomRenderingResponseWithoutADelegateFailsOnceWit
   std::snprintf(address, sizeof address, "%p", static_cast<const void*>(interstitial.get()));
   EXPECT_EQ(delegate->lastError->localizedDescription(),
             "Ignoring delegate callback. Delegate does not conform to PXRCustomRenderedInterstitialDelegate.\n"
-            "Interstitial: <PXRInterstitial: " + std::string(address) + ">\nDelegate: (null)");
+            "Interstitial: <PXRInterstitial: " +
+                std::string(address) + ">\nDelegate: (null)");
 
   // The plain interstitial does not draw custom ads either.
   auto plain = ZUMInterstitial::create("unit-A");

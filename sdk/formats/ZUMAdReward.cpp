@@ -21,8 +21,8 @@ std::optional<platform::Decimal> decimalFromNumber(const nlohmann::ordered_json&
 std::shared_ptr<ZUMAdReward> ZUMAdReward::create(const std::optional<std::string>& type,
                                                  const std::optional<platform::Decimal>& amount) {
   if (!type || !amount) {
-    ZUMLog(1, std::string("Reward refused: ") + (type ? "its amount is missing or not a finite number."
-                                                        : "its type is missing or not a string."));
+    ZUMLog(1, std::string("Reward refused: ") +
+                  (type ? "its amount is missing or not a finite number." : "its type is missing or not a string."));
     return nullptr;
   }
   return std::shared_ptr<ZUMAdReward>(new ZUMAdReward(*type, *amount));

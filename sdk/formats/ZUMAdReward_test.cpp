@@ -1,10 +1,9 @@
 #include "ZUMAdReward.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <limits>
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "platform/base/SystemLog.h"
@@ -114,9 +113,10 @@ class ZUMInterstitialRewardTest : public formatstest::FormatsTest {
 
 // The page's own script tells of the video's start and grants the reward a second later.
 TEST_F(ZUMInterstitialRewardTest, ThePagesVideoStartAndGrantReachTheHostOnce) {
-  serveAd({}, "<html><body><script>location.href = 'tolm://page/reward?action=video_start';"
-              "setTimeout(function () { location.href = 'tolm://page/reward?action=grant&type=coins&amount=2.50'; },"
-              " 1000);</script></body></html>");
+  serveAd({},
+          "<html><body><script>location.href = 'tolm://page/reward?action=video_start';"
+          "setTimeout(function () { location.href = 'tolm://page/reward?action=grant&type=coins&amount=2.50'; },"
+          " 1000);</script></body></html>");
   auto interstitial = ZUMInterstitial::create("unit-A");
   auto delegate = std::make_shared<RewardedHost>();
   interstitial->setDelegate(delegate);

@@ -55,9 +55,8 @@ std::shared_ptr<ZUMAdViewController> ZUMAdViewController::create(const platform:
 
 void ZUMAdViewController::registerClass() {
   platform::Coder::registerViewControllerClass(
-      "ZUMAdViewController", [](const platform::Coder& coder) -> std::shared_ptr<platform::ViewController> {
-        return create(coder);
-      });
+      "ZUMAdViewController",
+      [](const platform::Coder& coder) -> std::shared_ptr<platform::ViewController> { return create(coder); });
 }
 
 std::shared_ptr<ZUMAdViewController> ZUMAdViewController::self() {

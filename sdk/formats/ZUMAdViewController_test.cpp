@@ -1,9 +1,9 @@
 #include "ZUMAdViewController.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <functional>
+
+#include <gtest/gtest.h>
 
 #include "PXRBannerView.h"
 #include "PXRRequest.h"
@@ -93,16 +93,41 @@ TEST_F(ZUMAdViewControllerTest, TheBannerWaitsOutOfSightThenTheContentEndsItsHei
     Rect waiting, banner, content;
     const char* logged;
   } rows[] = {
-      {"bottom smart", 0, 1, kZUMAdSizeSmartBannerPortrait, {0, h, w, 50}, {0, h - 50, w, 50}, {0, 20, w, h - 70}, nullptr},
+      {"bottom smart",
+       0,
+       1,
+       kZUMAdSizeSmartBannerPortrait,
+       {0, h, w, 50},
+       {0, h - 50, w, 50},
+       {0, 20, w, h - 70},
+       nullptr},
       {"top smart", 1, 1, kZUMAdSizeSmartBannerPortrait, {0, -50, w, 50}, {0, 20, w, 50}, {0, 70, w, h - 70}, nullptr},
       {"bottom leading", 0, 0, narrow, {0, h, 200, 50}, {0, h - 50, 200, 50}, {0, 20, w, h - 70}, nullptr},
       {"top trailing", 1, 2, narrow, {w - 200, -50, 200, 50}, {w - 200, 20, 200, 50}, {0, 70, w, h - 70}, nullptr},
-      {"bottom centre", 0, 1, narrow, {(w - 200) / 2, h, 200, 50}, {(w - 200) / 2, h - 50, 200, 50}, {0, 20, w, h - 70},
+      {"bottom centre",
+       0,
+       1,
+       narrow,
+       {(w - 200) / 2, h, 200, 50},
+       {(w - 200) / 2, h - 50, 200, 50},
+       {0, 20, w, h - 70},
        nullptr},
-      {"unknown vertical", 7, 0, narrow, {0, h, 200, 50}, {0, h - 50, 200, 50}, {0, 20, w, h - 70},
+      {"unknown vertical",
+       7,
+       0,
+       narrow,
+       {0, h, 200, 50},
+       {0, h - 50, 200, 50},
+       {0, 20, w, h - 70},
        "adViewPositionVertical 7 is neither bottom (0) nor top (1)"},
-      {"unknown horizontal", 1, -1, narrow, {(w - 200) / 2, -50, 200, 50}, {(w - 200) / 2, 20, 200, 50},
-       {0, 70, w, h - 70}, "adViewPositionHorizontal -1 is not leading (0), centre (1) or trailing (2)"},
+      {"unknown horizontal",
+       1,
+       -1,
+       narrow,
+       {(w - 200) / 2, -50, 200, 50},
+       {(w - 200) / 2, 20, 200, 50},
+       {0, 70, w, h - 70},
+       "adViewPositionHorizontal -1 is not leading (0), centre (1) or trailing (2)"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

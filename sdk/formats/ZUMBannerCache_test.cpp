@@ -1,7 +1,6 @@
 #include "sdk/formats/ZUMBannerCache.h"
 
 #include <gtest/gtest.h>
-
 #include <nlohmann/json.hpp>
 
 #include "ZUMBannerView.h"
@@ -110,19 +109,25 @@ TEST_F(ZUMBannerCacheTest, BannersOfOneUnitSizeAndExtrasGetEqualKeysWherever) {
 }
 
 TEST_F(ZUMBannerCacheTest, TheSchemaComesFromTheDefaultsAndCannotReplaceTheUnit) {
-  const Json parameters = {{"ad_unit_id", "unit-Z"}, {"format", "320x50_mb"}, {"fluid", "height"},
-                           {"ad_frame", {{"x", 1}, {"y", 2}, {"width", 3}}}, {"kw", "tea"}};
+  const Json parameters = {{"ad_unit_id", "unit-Z"},
+                           {"format", "320x50_mb"},
+                           {"fluid", "height"},
+                           {"ad_frame", {{"x", 1}, {"y", 2}, {"width", 3}}},
+                           {"kw", "tea"}};
   const struct {
     const char* name;
     std::optional<Json> stored;
     Json key;
   } rows[] = {
-      {"absent", std::nullopt,
+      {"absent",
+       std::nullopt,
        {{"ad_unit_id", "unit-A"}, {"ad_frame", {{"width", 3}}}, {"format", "320x50_mb"}, {"fluid", "height"}}},
-      {"empty", Json::array(),
+      {"empty",
+       Json::array(),
        {{"ad_unit_id", "unit-A"}, {"ad_frame", {{"width", 3}}}, {"format", "320x50_mb"}, {"fluid", "height"}}},
-      {"no strings", Json{1, true}, {{"ad_unit_id", "unit-A"}, {"ad_frame", {{"width", 3}}}, {"format", "320x50_mb"},
-                                     {"fluid", "height"}}},
+      {"no strings",
+       Json{1, true},
+       {{"ad_unit_id", "unit-A"}, {"ad_frame", {{"width", 3}}}, {"format", "320x50_mb"}, {"fluid", "height"}}},
       {"a list", Json{"kw", "ad_unit_id", "missing"}, {{"ad_unit_id", "unit-A"}, {"kw", "tea"}}},
       {"a list as text", R"(["fluid"])", {{"ad_unit_id", "unit-A"}, {"fluid", "height"}}},
   };

@@ -1,11 +1,12 @@
 // The banner's Fennick events ("bannerview" events through the logger of its slot's
 // tree, and those of a load begun before that logger existed) and the view-hierarchy
 // record its requests carry.
+#include "ZUMBannerView.h"
+
 #include <typeinfo>
 
 #include <nlohmann/json.hpp>
 
-#include "ZUMBannerView.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/MainThreadChecker.h"
 #include "platform/base/Symbols.h"

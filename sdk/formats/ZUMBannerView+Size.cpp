@@ -1,9 +1,10 @@
 // The banner's ad size, frame and bounds, kept in step with the slot's ad type. Every
 // change from outside (the host's size, frame or bounds, the page's content size) ends in
 // setAdSize(size, reload), which alone sets the frame: one pass, never a loop.
+#include "ZUMBannerView.h"
+
 #include <cmath>
 
-#include "ZUMBannerView.h"
 #include "ZUMAdSizeDelegate.h"
 #include "platform/base/MainThreadChecker.h"
 #include "sdk/foundation/ZUMLogger.h"
@@ -75,7 +76,8 @@ ZUMImplemented ZUMBannerView::setAdSize(const ZUMAdSize& size, bool reload) {
     refuseSize(error ? error->localizedDescription() : kInvalidSizeText);
     return kZUMImplemented;
   }
-  if (auto adView = std::dynamic_pointer_cast<ZUMAdView>(slot_->adView())) adView->setIsFluidAdView(ZUMAdSizeIsFluid(size));
+  if (auto adView = std::dynamic_pointer_cast<ZUMAdView>(slot_->adView()))
+    adView->setIsFluidAdView(ZUMAdSizeIsFluid(size));
   setAdSizeAndReloadWasCalled_ = true;
   setFrame({frame().origin, ZUMCGSizeFromAdSize(size)});
   setAdSizeAndReloadWasCalled_ = false;  // also when the frame was refused

@@ -21,6 +21,7 @@
 #include "sdk/foundation/ZUMGeometry.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMThreading.h"
+#include "sdk/mediation/ZUMMAdNetworkConnectorBanner.h"
 #include "sdk/network/ZUMAdURLStash.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewVideoController.h"
@@ -30,7 +31,6 @@
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/telemetry/ZUMAdExposureMonitor.h"
 #include "sdk/telemetry/ZUMBufferedFennickLogger.h"
-#include "sdk/mediation/ZUMMAdNetworkConnectorBanner.h"
 
 namespace {
 
@@ -284,7 +284,8 @@ void ZUMBannerView::slotFinishedLoadingAdContent(ZUMSlot&) {
     auto banner = weak.lock();
     if (!banner) return;
     auto adView = std::dynamic_pointer_cast<ZUMAdView>(banner->adView());
-    if (adView && adView == banner->rootAdView_) ZUMAdURLStash::sharedInstance()->adViewDidFinishLayout(adView->stashKey());
+    if (adView && adView == banner->rootAdView_)
+      ZUMAdURLStash::sharedInstance()->adViewDidFinishLayout(adView->stashKey());
   });
   ZUMRunOnMainThread([weak = std::weak_ptr<ZUMBannerView>(self())] {
     auto banner = weak.lock();

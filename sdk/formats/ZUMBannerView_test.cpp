@@ -1,11 +1,10 @@
 #include "ZUMBannerView.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <cmath>
 #include <limits>
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "PXRBannerViewOptions.h"
@@ -83,7 +82,8 @@ class ZUMBannerViewTest : public testenv::PlatformTest {
     serveAd({{"x-qyra-refresh-rate", "30"}});
   }
   void serveAd(std::vector<std::pair<std::string, std::string>> headers, int status = 200) {
-    hosts.server.route("/ad", {.status = status, .headers = std::move(headers), .body = "<html><body>Ad</body></html>"});
+    hosts.server.route("/ad",
+                       {.status = status, .headers = std::move(headers), .body = "<html><body>Ad</body></html>"});
   }
   // A banner of `size` in the window, ready to load.
   std::shared_ptr<ZUMBannerView> placed(const ZUMAdSize& size = kZUMAdSizeBanner) {
@@ -105,7 +105,8 @@ class ZUMBannerViewTest : public testenv::PlatformTest {
   // Moves time by one refresh interval and waits for what that brings.
   void refreshInterval(std::size_t expectedRequests) {
     env.advance(30s);
-    ASSERT_TRUE(env.runUntil([&] { return adRequests() == expectedRequests && delegate->log.size() == expectedRequests; }));
+    ASSERT_TRUE(
+        env.runUntil([&] { return adRequests() == expectedRequests && delegate->log.size() == expectedRequests; }));
   }
 
   sdkcoretest::NetworkHosts hosts;
@@ -124,11 +125,17 @@ TEST_F(ZUMBannerViewTest, EachInitializerKeepsSizeAndFrameInStep) {
       {"standard size", ZUMBannerView::create(kZUMAdSizeMediumRectangle), {0, 0, 300, 250}, kZUMAdSizeMediumRectangle},
       {"size and origin", ZUMBannerView::create(kZUMAdSizeBanner, {5, 7}), {5, 7, 320, 50}, kZUMAdSizeBanner},
       {"standard frame", ZUMBannerView::create(platform::Rect{10, 20, 320, 50}), {10, 20, 320, 50}, kZUMAdSizeBanner},
-      {"other frame", ZUMBannerView::create(platform::Rect{0, 0, 200, 40}), {0, 0, 200, 40}, {{200, 40}, kZUMAdSizeFlagCustom}},
-      {"archive", std::dynamic_pointer_cast<ZUMBannerView>(
-                      platform::Coder::create(R"({"class": "ZUMBannerView", "frame": {"x": 3, "y": 4, "width": 468, "height": 60}})")
-                          ->decodeView()),
-       {3, 4, 468, 60}, kZUMAdSizeFullBanner},
+      {"other frame",
+       ZUMBannerView::create(platform::Rect{0, 0, 200, 40}),
+       {0, 0, 200, 40},
+       {{200, 40}, kZUMAdSizeFlagCustom}},
+      {"archive",
+       std::dynamic_pointer_cast<ZUMBannerView>(
+           platform::Coder::create(
+               R"({"class": "ZUMBannerView", "frame": {"x": 3, "y": 4, "width": 468, "height": 60}})")
+               ->decodeView()),
+       {3, 4, 468, 60},
+       kZUMAdSizeFullBanner},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -182,13 +189,37 @@ TEST_F(ZUMBannerViewTest, AnUnsaneOrUnfitSizeIsRefusedWithItsReasonAndTheOldSize
     std::function<void(ZUMBannerView&)> change;
     const char* logged;
   } rows[] = {
-      {"NaN", [](ZUMBannerView& b) { b.setAdSize({{kNaN, 50}, 1}); }, "Unable to set adSize property. Invalid ad size."},
-      {"negative", [](ZUMBannerView& b) { b.setAdSize({{-320, -50}, 1}); }, "Unable to set adSize property. Invalid ad size."},
-      {"infinite", [](ZUMBannerView& b) { b.setAdSize({{320, INFINITY}, 1}); }, "Unable to set adSize property. Invalid ad size."},
-      {"huge frame", [](ZUMBannerView& b) { b.setFrame({0, 0, 1e12, 50}); }, "Unable to set adSize property. Invalid ad size."},
-      {"huge bounds", [](ZUMBannerView& b) { b.setBounds({0, 0, 320, 1e300}); }, "Unable to set adSize property. Invalid ad size."},
-      {"invalid size", [](ZUMBannerView& b) { b.setAdSize(kZUMAdSizeInvalid); }, "Unable to set adSize property. Invalid ad size."},
-      {"beyond the screen", [](ZUMBannerView& b) { b.setAdSize({{5000, 50}, 1}); },
+      {"NaN",
+       [](ZUMBannerView& b) {
+         b.setAdSize({{kNaN, 50}, 1});
+       },
+       "Unable to set adSize property. Invalid ad size."},
+      {"negative",
+       [](ZUMBannerView& b) {
+         b.setAdSize({{-320, -50}, 1});
+       },
+       "Unable to set adSize property. Invalid ad size."},
+      {"infinite",
+       [](ZUMBannerView& b) {
+         b.setAdSize({{320, INFINITY}, 1});
+       },
+       "Unable to set adSize property. Invalid ad size."},
+      {"huge frame",
+       [](ZUMBannerView& b) {
+         b.setFrame({0, 0, 1e12, 50});
+       },
+       "Unable to set adSize property. Invalid ad size."},
+      {"huge bounds",
+       [](ZUMBannerView& b) {
+         b.setBounds({0, 0, 320, 1e300});
+       },
+       "Unable to set adSize property. Invalid ad size."},
+      {"invalid size", [](ZUMBannerView& b) { b.setAdSize(kZUMAdSizeInvalid); },
+       "Unable to set adSize property. Invalid ad size."},
+      {"beyond the screen",
+       [](ZUMBannerView& b) {
+         b.setAdSize({{5000, 50}, 1});
+       },
        "Unable to set adSize property. Not enough space to show ad with custom size, 5000x50."},
   };
   for (const auto& row : rows) {
@@ -220,9 +251,7 @@ TEST_F(ZUMBannerViewTest, FramesBoundsAndAlphaFromOutsideSettleInOnePass) {
   EXPECT_EQ(banner->intrinsicContentSize().width, platform::kViewNoIntrinsicMetric);
   EXPECT_TRUE(std::static_pointer_cast<ZUMAdView>(banner->adView())->isFluidAdView());
 
-  const struct {
-    double given, shown;
-  } alphas[] = {{0.3, 1.0}, {0, 0}, {1, 1}, {kNaN, 1}};
+  const struct { double given, shown; } alphas[] = {{0.3, 1.0}, {0, 0}, {1, 1}, {kNaN, 1}};
   for (const auto& row : alphas) {
     banner->setAlpha(row.given);
     EXPECT_EQ(banner->alpha(), row.shown) << row.given;
@@ -392,10 +421,12 @@ TEST_F(ZUMBannerViewTest, AutoloadLoadsOnceTurnedOnAndTheAudioQuestionGoesToTheD
     std::shared_ptr<ZUMBannerViewDelegate> delegate;
     const char* category;
     bool answer;
-  } rows[] = {{nullptr, "ambient", true}, {delegate, "ambient", true}, {audio, "ambient", false}, {audio, "playback", true}};
+  } rows[] = {
+      {nullptr, "ambient", true}, {delegate, "ambient", true}, {audio, "ambient", false}, {audio, "playback", true}};
   for (const auto& row : rows) {
     banner->setDelegate(row.delegate);
-    EXPECT_EQ(banner->slotShouldChangeAudioSessionCategoryTo(*banner->slot(), row.category), row.answer) << row.category;
+    EXPECT_EQ(banner->slotShouldChangeAudioSessionCategoryTo(*banner->slot(), row.category), row.answer)
+        << row.category;
   }
   banner->setBannerKey(Json{{"unit", "unit-A"}});
   EXPECT_EQ(banner->bannerKey(), (Json{{"unit", "unit-A"}}));
@@ -428,9 +459,11 @@ TEST_F(ZUMBannerViewTest, TheViewHierarchyRecordNamesUpToNAncestors) {
   auto banner = placed();
   container->addSubview(platform::View::create());
   container->addSubview(banner);
-  const Json containerEntry = {{"type", "View"}, {"index_of_child", 1}, {"is_hidden", false}, {"clips_to_bounds", true}};
+  const Json containerEntry = {
+      {"type", "View"}, {"index_of_child", 1}, {"is_hidden", false}, {"clips_to_bounds", true}};
   // The window's first subview is its root view controller's view.
-  const Json windowEntry = {{"type", "Window"}, {"index_of_child", 2}, {"is_hidden", false}, {"clips_to_bounds", false}};
+  const Json windowEntry = {
+      {"type", "Window"}, {"index_of_child", 2}, {"is_hidden", false}, {"clips_to_bounds", false}};
   const struct {
     const char* stored;
     Json parents;
@@ -489,11 +522,15 @@ TEST_F(ZUMBannerViewTest, TheAdsPageHearsVideoCommandsAndItsReportsReachTheHost)
   env.runUntilIdle();
   auto adView = std::static_pointer_cast<ZUMAdView>(banner->adView());
   Log commands;
-  for (const auto& script : std::dynamic_pointer_cast<ZUMUIKitWebView>(adView->webView())->engine()->evaluatedScripts()) {
+  for (const auto& script :
+       std::dynamic_pointer_cast<ZUMUIKitWebView>(adView->webView())->engine()->evaluatedScripts()) {
     if (script.rfind("QYRA_ReceiveMessage('pubVideoCmd'", 0) == 0) commands.push_back(script);
   }
-  EXPECT_EQ(commands, (Log{R"(QYRA_ReceiveMessage('pubVideoCmd', {"action":"initialState","muteStart":"1","customControlsRequested":0});)",
-                           R"(QYRA_ReceiveMessage('pubVideoCmd', {"action":"pause"});)"}));
+  EXPECT_EQ(
+      commands,
+      (Log{
+          R"(QYRA_ReceiveMessage('pubVideoCmd', {"action":"initialState","muteStart":"1","customControlsRequested":0});)",
+          R"(QYRA_ReceiveMessage('pubVideoCmd', {"action":"pause"});)"}));
 }
 
 }  // namespace

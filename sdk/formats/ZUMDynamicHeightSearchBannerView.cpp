@@ -39,13 +39,15 @@ bool startsWith(const std::string& text, const char* prefix) { return text.rfind
 ZUMDynamicHeightSearchBannerView::ZUMDynamicHeightSearchBannerView(const platform::Rect& frame)
     : platform::View(frame) {}
 
-std::shared_ptr<ZUMDynamicHeightSearchBannerView> ZUMDynamicHeightSearchBannerView::create(const platform::Rect& frame) {
+std::shared_ptr<ZUMDynamicHeightSearchBannerView> ZUMDynamicHeightSearchBannerView::create(
+    const platform::Rect& frame) {
   std::shared_ptr<ZUMDynamicHeightSearchBannerView> view(new ZUMDynamicHeightSearchBannerView(frame));
   view->configureBannerView();
   return view;
 }
 
-std::shared_ptr<ZUMDynamicHeightSearchBannerView> ZUMDynamicHeightSearchBannerView::create(const platform::Coder& coder) {
+std::shared_ptr<ZUMDynamicHeightSearchBannerView> ZUMDynamicHeightSearchBannerView::create(
+    const platform::Coder& coder) {
   std::shared_ptr<ZUMDynamicHeightSearchBannerView> view(new ZUMDynamicHeightSearchBannerView(platform::Rect::zero()));
   if (!view->initWithCoder(coder)) return nullptr;
   view->configureBannerView();
@@ -132,9 +134,8 @@ void ZUMDynamicHeightSearchBannerView::updateInternalAdViewHeightAndNotifyDelega
 
 // --- The page's messages -------------------------------------------------------------------------
 
-bool ZUMDynamicHeightSearchBannerView::webViewShouldStartLoadWithRequest(ZUMWebView& webView,
-                                                                         const platform::URLRequest& request,
-                                                                         platform::WebViewNavigationType navigationType) {
+bool ZUMDynamicHeightSearchBannerView::webViewShouldStartLoadWithRequest(
+    ZUMWebView& webView, const platform::URLRequest& request, platform::WebViewNavigationType navigationType) {
   platform::assertMainThread();
   const auto& url = request.url();
   if (!url) return true;
@@ -144,8 +145,8 @@ bool ZUMDynamicHeightSearchBannerView::webViewShouldStartLoadWithRequest(ZUMWebV
   } else if (startsWith(text, kNoAdPrefix)) {
     webViewDidFailLoadWithError(webView, ZUMMakeErrorWithDescription(kZUMErrorNoFill, "No ads are available"));
   } else if (startsWith(text, kScriptFailedPrefix)) {
-    webViewDidFailLoadWithError(webView, ZUMMakeErrorWithDescription(kZUMErrorNetworkError,
-                                                                     "Failed to load resources over the network"));
+    webViewDidFailLoadWithError(
+        webView, ZUMMakeErrorWithDescription(kZUMErrorNetworkError, "Failed to load resources over the network"));
   } else if (ZUMNotification::isNotificationURL(*url)) {
     ZUMLog(kZUMLogLevelDefault, "Search banner ignored a page message it does not know: " + text);
   } else if (navigationType == platform::WebViewNavigationType::LinkClicked) {
@@ -199,15 +200,15 @@ void ZUMDynamicHeightSearchBannerView::handleUserDidTapAdDestinationURL(const pl
   platform::URL landing = url;
   if (ZUMSignalsClickSignal(adIdentifier, signal)) {
     if (const auto item = clickSignalQueryItem(signal)) {
-      landing = ZUMURLByAppendingQueryParameters(url, nlohmann::ordered_json{{item->first, item->second}}).value_or(url);
+      landing =
+          ZUMURLByAppendingQueryParameters(url, nlohmann::ordered_json{{item->first, item->second}}).value_or(url);
     }
   }
   delegate->bannerViewDidReceiveLandingPageURL(*this, landing);
 }
 
-void ZUMDynamicHeightSearchBannerView::webViewRunJavaScriptAlertPanelWithTitle(ZUMWebView&, const std::string&,
-                                                                               const std::string&,
-                                                                               std::function<void()> completionHandler) {
+void ZUMDynamicHeightSearchBannerView::webViewRunJavaScriptAlertPanelWithTitle(
+    ZUMWebView&, const std::string&, const std::string&, std::function<void()> completionHandler) {
   platform::DispatchQueue::main()->async([completionHandler = std::move(completionHandler)] {
     if (completionHandler) completionHandler();
   });

@@ -78,7 +78,7 @@ class ZUMDynamicHeightSearchBannerView : public platform::View,
   // --- GestureRecognizerDelegate ----------------------------------------------------------------
   // Yes exactly when `recognizer` is the signal provider's touch recorder.
   bool gestureRecognizerShouldRecognizeSimultaneouslyWithGestureRecognizer(platform::GestureRecognizer& recognizer,
-                                                                          platform::GestureRecognizer& other) override;
+                                                                           platform::GestureRecognizer& other) override;
 
   // Beyond any page a host would scroll through.
   static constexpr double kMaximumHeight = 100000;

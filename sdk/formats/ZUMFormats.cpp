@@ -9,12 +9,12 @@
 #include "ZUMNativeExpressAdView.h"
 #include "ZUMRewardBasedVideoAd.h"
 #include "ZUMSearchBannerView.h"
-#include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/formats/PXRBannerViewLoadableClass.h"
 #include "sdk/formats/PXRMediatedBanners.h"
 #include "sdk/formats/ZUMInterstitialCacheEntry.h"
 #include "sdk/formats/ZUMMAdURLAdapter.h"
 #include "sdk/formats/ZUMMAdapterVantorMorvaneAds.h"
+#include "sdk/foundation/ZUMStartupHooks.h"
 #include "sdk/request/ZUMSlot.h"
 
 namespace {
@@ -51,7 +51,8 @@ void ZUMRegisterFormats() {
   ZUMSlotFormats::setShared(formats);
   ZUMPresentationFormats::setShared(formats);
   ZUMAdFormats::setShared(formats);
-  ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) { hooks.createRewardedAd = [] { ZUMRewardBasedVideoAd::sharedInstance(); }; });
+  ZUMRegisterStartupHooks(
+      [](ZUMStartupHooks& hooks) { hooks.createRewardedAd = [] { ZUMRewardBasedVideoAd::sharedInstance(); }; });
   ZUMBannerView::registerClass();
   ZUMSearchBannerView::registerClass();
   ZUMAdViewController::registerClass();

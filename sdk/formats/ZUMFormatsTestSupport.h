@@ -42,10 +42,12 @@ struct HostDelegate : ZUMInterstitialDelegate {
 // The callbacks a rewarded ad's host hears, in order, "!" marking one off the main thread;
 // a reward as "reward 'type' amount", so an empty type shows.
 struct RewardedHost : ZUMRewardBasedVideoAdDelegate {
-  void rewardBasedVideoAdDidRewardUserWithReward(ZUMRewardBasedVideoAd&, const std::shared_ptr<ZUMAdReward>& r) override {
+  void rewardBasedVideoAdDidRewardUserWithReward(ZUMRewardBasedVideoAd&,
+                                                 const std::shared_ptr<ZUMAdReward>& r) override {
     note("reward '" + r->type() + "' " + r->amount().stringValue());
   }
-  ZUMImplemented rewardBasedVideoAdDidFailToLoadWithError(ZUMRewardBasedVideoAd&, const ZUMRequestErrorPtr& e) override {
+  ZUMImplemented rewardBasedVideoAdDidFailToLoadWithError(ZUMRewardBasedVideoAd&,
+                                                          const ZUMRequestErrorPtr& e) override {
     return note("failed " + std::to_string(e->code()) + " " + e->localizedDescription());
   }
   ZUMImplemented rewardBasedVideoAdDidReceiveAd(ZUMRewardBasedVideoAd&) override { return note("received"); }

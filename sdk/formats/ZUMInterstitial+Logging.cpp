@@ -1,10 +1,11 @@
 // The interstitial's Fennick events: "interstitial" events through the logger of its
 // slot's tree, and the events of a load that began before that logger existed.
+#include "ZUMInterstitial.h"
+
 #include <typeinfo>
 
 #include <nlohmann/json.hpp>
 
-#include "ZUMInterstitial.h"
 #include "platform/base/MainThreadChecker.h"
 #include "platform/base/Symbols.h"
 #include "sdk/foundation/ZUMBindWeak.h"
@@ -40,9 +41,7 @@ void ZUMInterstitial::rootObjectLoggerChanged() {
   if (bufferedLogger_) bufferedLogger_->reportBufferedEventsToLogger(*logger);
 }
 
-void ZUMInterstitial::reportCountEvent(const std::string& key) {
-  reportValueEvent(key, nlohmann::ordered_json(1));
-}
+void ZUMInterstitial::reportCountEvent(const std::string& key) { reportValueEvent(key, nlohmann::ordered_json(1)); }
 
 void ZUMInterstitial::reportValueEvent(const std::string& name, const std::optional<nlohmann::ordered_json>& value) {
   auto logger = logger_.lock();

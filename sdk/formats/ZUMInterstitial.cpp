@@ -11,15 +11,16 @@
 #include "platform/ui/InterfaceOrientation.h"
 #include "platform/ui/Window.h"
 #include "sdk/csi/ZUMCSI.h"
+#include "sdk/errors/ZUMErrors.h"
+#include "sdk/formats/ZUMInterstitialCache.h"
+#include "sdk/formats/ZUMInterstitialCacheEntry.h"
+#include "sdk/formats/ZUMInterstitialOwner.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
-#include "sdk/formats/ZUMInterstitialCache.h"
-#include "sdk/formats/ZUMInterstitialCacheEntry.h"
-#include "sdk/formats/ZUMInterstitialOwner.h"
 #include "sdk/mediation/ZUMMAdManager.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorInterstitial.h"
 #include "sdk/presentation/ZUMInterstitialViewController.h"
@@ -27,7 +28,6 @@
 #include "sdk/rendering/ZUMSlotActiveView.h"
 #include "sdk/rendering/ZUMSlotEventHandler.h"
 #include "sdk/request/ZUMAd.h"
-#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/telemetry/ZUMAdUnitExposure.h"
 #include "sdk/telemetry/ZUMBufferedFennickLogger.h"
@@ -220,7 +220,8 @@ void ZUMInterstitial::presentFromRootViewController(const std::shared_ptr<platfo
 }
 
 void ZUMInterstitial::applyAdOrientations() {
-  const auto supported = static_cast<platform::InterfaceOrientationMask>(slot_->ad() ? slot_->ad()->supportedOrientations() : 0);
+  const auto supported =
+      static_cast<platform::InterfaceOrientationMask>(slot_->ad() ? slot_->ad()->supportedOrientations() : 0);
   const auto current = viewController_->adOrientations();
   // Orientations the host set keep precedence over an ad that allows every one.
   if (current == 0 || (supported != 0 && supported != kAllOrientations &&

@@ -73,7 +73,7 @@ struct ZUMInterstitialCache::State {
     ZUMInterstitialPoolKey key;
     Json parameters;
   };
-  std::map<std::string, Kept> poolsByKey;       // by canonical key
+  std::map<std::string, Kept> poolsByKey;        // by canonical key
   std::deque<std::string> recentlyAccessedKeys;  // least recently accessed first
   std::map<std::string, Observed> observedRequestsByKey;
   std::shared_ptr<ZUMInterstitialPoolRefilling> policy;
@@ -164,10 +164,10 @@ void ZUMInterstitialCache::loadRequest(const std::shared_ptr<ZUMRequest>& reques
   Json parameters;
   auto key = ZUMInterstitialPoolKeyForRequest(request, adUnitID, &parameters);
   if (!key) return;
-  lockQueue_->async([weak = weak_from_this(), key = std::move(*key), copy = request->copy(),
-                     parameters = std::move(parameters)] {
-    if (auto self = weak.lock()) self->didAccessKey(key, copy, parameters);
-  });
+  lockQueue_->async(
+      [weak = weak_from_this(), key = std::move(*key), copy = request->copy(), parameters = std::move(parameters)] {
+        if (auto self = weak.lock()) self->didAccessKey(key, copy, parameters);
+      });
 }
 
 void ZUMInterstitialCache::didAccessKey(const ZUMInterstitialPoolKey& key, const std::shared_ptr<ZUMRequest>& request,
@@ -262,7 +262,7 @@ void ZUMInterstitialCache::loadInterstitialsForSavedRequests() {
 // --- Inspection --------------------------------------------------------------------------------
 
 std::shared_ptr<ZUMInterstitialPool> ZUMInterstitialCache::poolForRequest(const std::shared_ptr<ZUMRequest>& request,
-                                                                         const std::string& adUnitID) const {
+                                                                          const std::string& adUnitID) const {
   auto key = ZUMInterstitialPoolKeyForRequest(request, adUnitID);
   if (!key) return nullptr;
   return lockQueue_->syncResult([&]() -> std::shared_ptr<ZUMInterstitialPool> {

@@ -38,7 +38,8 @@ struct ZUMInterstitialPoolKey;
 
 inline constexpr const char* kZUMInterstitialPoolEnabledKey = "/vantor/ads/zums:interstitial_ad_pool:enabled";
 inline constexpr const char* kZUMInterstitialPoolMaxPoolsKey = "/vantor/ads/zums:interstitial_ad_pool:max_pools";
-inline constexpr const char* kZUMInterstitialPoolRefillPolicyKey = "/vantor/ads/zums:interstitial_ad_pool:refill_policy";
+inline constexpr const char* kZUMInterstitialPoolRefillPolicyKey =
+    "/vantor/ads/zums:interstitial_ad_pool:refill_policy";
 inline constexpr const char* kZUMInterstitialRequestsToPreloadKey = "/vantor/ads/interstitial_requests_to_preload";
 
 class ZUMInterstitialCache final : public std::enable_shared_from_this<ZUMInterstitialCache> {

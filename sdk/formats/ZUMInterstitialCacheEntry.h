@@ -62,15 +62,15 @@ class ZUMInterstitialCacheEntry final : public ZUMSlotDelegate,
 
   // --- ZUMSlotAdResponseDelegate -----------------------------------------------------------
   // The interstitial's orientation veto (code 13).
-  bool slotShouldProcessAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad,
-                                   platform::ErrorPtr* error) override;
+  bool slotShouldProcessAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad, platform::ErrorPtr* error) override;
   // The entry becomes the mediation response's owner until an interstitial takes the slot.
   void slotWillProcessMediatedAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad) override;
 
   // --- ZUMAdMediationDelegate --------------------------------------------------------------
   // An interstitial connector for each network, as the interstitial makes.
   std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
-      const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) override;
+      const std::shared_ptr<const ZUMMConfig>& config,
+      const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) override;
 
  private:
   ZUMInterstitialCacheEntry(std::shared_ptr<ZUMCSITimeRecorder> recorder, std::shared_ptr<ZUMSlot> slot);

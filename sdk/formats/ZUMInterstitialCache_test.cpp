@@ -1,10 +1,9 @@
 #include "sdk/formats/ZUMInterstitialCache.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <set>
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "ZUMAdNetworkExtras.h"
@@ -79,29 +78,54 @@ TEST_F(ZUMInterstitialCacheTest, PoolKeys) {
       {"invalid exclusions", {{"ad_unit_exclusions", "("}}, plain, "unit-A", {{"customTargeting", {{"k", "v"}}}}},
       {"schema of another type", {{"schema", 7}}, plain, "unit-A", {{"customTargeting", {{"k", "v"}}}}},
       {"null field name", {{"schema", Json{"networkExtras", "keywords"}}}, plain, "unit-A", {{"keywords", "news"}}},
-      {"renamed and own field names", {{"schema", Json{"keywords", "kw"}}, {"field_names", {{"keywords", "custom_targeting"}}}},
-       plain, "unit-A", {{"keywords", {{"k", "v"}}}, {"kw", "news"}}},
-      {"path missing", {{"allowed_schema_patterns", {{"custom_targeting.x", "^a$"}}}}, plain, "unit-A",
+      {"renamed and own field names",
+       {{"schema", Json{"keywords", "kw"}}, {"field_names", {{"keywords", "custom_targeting"}}}},
+       plain,
+       "unit-A",
+       {{"keywords", {{"k", "v"}}}, {"kw", "news"}}},
+      {"path missing",
+       {{"allowed_schema_patterns", {{"custom_targeting.x", "^a$"}}}},
+       plain,
+       "unit-A",
        {{"customTargeting", {{"k", "v"}}}}},
       {"value fails", {{"allowed_schema_patterns", {{"custom_targeting.k", "^a$"}}}}, plain, "unit-A", nullptr},
-      {"value passes", {{"allowed_schema_patterns", {{"kw", "ew"}}}}, plain, "unit-A", {{"customTargeting", {{"k", "v"}}}}},
-      {"invalid pattern", {{"allowed_schema_patterns", {{"kw", "("}}}}, plain, "unit-A",
+      {"value passes",
+       {{"allowed_schema_patterns", {{"kw", "ew"}}}},
+       plain,
+       "unit-A",
        {{"customTargeting", {{"k", "v"}}}}},
-      {"array all match", {{"allowed_schema_patterns", {{"a.b", "^1$"}}}}, {{"a", Json::array({{{"b", 1}}, 1})}},
-       "unit-A", Json::object()},
+      {"invalid pattern",
+       {{"allowed_schema_patterns", {{"kw", "("}}}},
+       plain,
+       "unit-A",
+       {{"customTargeting", {{"k", "v"}}}}},
+      {"array all match",
+       {{"allowed_schema_patterns", {{"a.b", "^1$"}}}},
+       {{"a", Json::array({{{"b", 1}}, 1})}},
+       "unit-A",
+       Json::object()},
       {"array one fails", {{"allowed_schema_patterns", {{"a", "^1$"}}}}, {{"a", {1, 2}}}, "unit-A", nullptr},
       {"empty array", {{"allowed_schema_patterns", {{"a", "^1$"}}}}, {{"a", Json::array()}}, "unit-A", Json::object()},
-      {"deep within the limit", {{"allowed_schema_patterns", {{"a", "1"}}}},
-       {{"a", Json::parse(std::string(20, '[') + "1" + std::string(20, ']'))}}, "unit-A", Json::object()},
-      {"too deep", {{"allowed_schema_patterns", {{"a", "1"}}}}, {{"a", Json::parse(std::string(40, '[') + "1" + std::string(40, ']'))}},
-       "unit-A", nullptr},
+      {"deep within the limit",
+       {{"allowed_schema_patterns", {{"a", "1"}}}},
+       {{"a", Json::parse(std::string(20, '[') + "1" + std::string(20, ']'))}},
+       "unit-A",
+       Json::object()},
+      {"too deep",
+       {{"allowed_schema_patterns", {{"a", "1"}}}},
+       {{"a", Json::parse(std::string(40, '[') + "1" + std::string(40, ']'))}},
+       "unit-A",
+       nullptr},
   };
   for (const auto& row : rows) {
-    for (const auto& [name, value] : row.defaults.items()) setDefault("/vantor/ads/zums:interstitial_ad_pool:" + name, value);
-    const auto key = ZUMInterstitialPoolKeyForParameters(row.adUnitID, row.parameters, ZUMInterstitialPoolKeySettings::read());
+    for (const auto& [name, value] : row.defaults.items())
+      setDefault("/vantor/ads/zums:interstitial_ad_pool:" + name, value);
+    const auto key =
+        ZUMInterstitialPoolKeyForParameters(row.adUnitID, row.parameters, ZUMInterstitialPoolKeySettings::read());
     EXPECT_EQ(key.has_value(), !row.fields.is_null()) << row.name;
     EXPECT_EQ(key ? key->fields : Json(), row.fields) << row.name;
-    for (const auto& [name, value] : row.defaults.items()) setDefault("/vantor/ads/zums:interstitial_ad_pool:" + name, nullptr);
+    for (const auto& [name, value] : row.defaults.items())
+      setDefault("/vantor/ads/zums:interstitial_ad_pool:" + name, nullptr);
   }
 }
 
@@ -122,7 +146,8 @@ TEST_F(ZUMInterstitialCacheTest, RequestsShareAPoolOnlyWhenTheirMappedParameters
 }
 
 TEST_F(ZUMInterstitialCacheTest, AFourthKeyDropsTheLeastRecentlyAccessedPoolAndMaxPoolsBelowOneMeansOne) {
-  for (const char* unit : {"unit-A", "unit-B", "unit-C", "unit-A", "unit-D"}) cache->loadRequest(ZUMRequest::create(), unit);
+  for (const char* unit : {"unit-A", "unit-B", "unit-C", "unit-A", "unit-D"})
+    cache->loadRequest(ZUMRequest::create(), unit);
   EXPECT_EQ(cache->poolCount(), 3u);
   EXPECT_FALSE(cache->poolForRequest(ZUMRequest::create(), "unit-B"));
   EXPECT_TRUE(cache->poolForRequest(ZUMRequest::create(), "unit-A"));
@@ -150,7 +175,8 @@ TEST_F(ZUMInterstitialCacheTest, AConstantsUpdateReplacesThePolicyOnlyWhenItsNam
   EXPECT_TRUE(std::dynamic_pointer_cast<ZUMInterstitialPoolRefillOnDismissPolicy>(onDismiss));
   EXPECT_EQ(cache->poolForRequest(ZUMRequest::create(), "unit-A")->delegate(), onDismiss);
   EXPECT_EQ(post("onDismiss"), onDismiss);
-  EXPECT_TRUE(std::dynamic_pointer_cast<ZUMInterstitialPoolRefillOnDismissPolicy>(ZUMInterstitialCache::create()->refillPolicy()))
+  EXPECT_TRUE(std::dynamic_pointer_cast<ZUMInterstitialPoolRefillOnDismissPolicy>(
+      ZUMInterstitialCache::create()->refillPolicy()))
       << "a new cache starts with the stored policy";
   EXPECT_TRUE(std::dynamic_pointer_cast<ZUMInterstitialPoolRefillOnPopPolicy>(post("whatever")));
 }

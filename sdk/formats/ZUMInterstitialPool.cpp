@@ -58,13 +58,12 @@ void ZUMInterstitialPool::addCacheEntryWithTimeout(platform::TimeInterval timeou
     auto self = weak.lock();
     if (!self) return;
     auto entry = ZUMInterstitialCacheEntry::create(request, self->adUnitID_);
-    self->lockQueue_->async(
-        ZUMBindWeak(weak, &ZUMInterstitialPool::didMakeEntry, std::move(entry), timeout, maxCount));
+    self->lockQueue_->async(ZUMBindWeak(weak, &ZUMInterstitialPool::didMakeEntry, std::move(entry), timeout, maxCount));
   });
 }
 
-void ZUMInterstitialPool::didMakeEntry(std::shared_ptr<ZUMInterstitialCacheEntry> entry,
-                                       platform::TimeInterval timeout, std::int64_t maxCount) {
+void ZUMInterstitialPool::didMakeEntry(std::shared_ptr<ZUMInterstitialCacheEntry> entry, platform::TimeInterval timeout,
+                                       std::int64_t maxCount) {
   --entriesBeingMade_;
   if (static_cast<std::int64_t>(entries_.size()) < maxCount) {
     entries_.push_back(entry);

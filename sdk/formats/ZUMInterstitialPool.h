@@ -54,8 +54,7 @@ struct ZUMInterstitialPoolSettings {
 class ZUMInterstitialPool final : public std::enable_shared_from_this<ZUMInterstitialPool> {
  public:
   // Keeps copies of both; nullptr request: an empty one.
-  static std::shared_ptr<ZUMInterstitialPool> create(const std::shared_ptr<ZUMRequest>& request,
-                                                     std::string adUnitID);
+  static std::shared_ptr<ZUMInterstitialPool> create(const std::shared_ptr<ZUMRequest>& request, std::string adUnitID);
   // Entries still held are released on the main thread.
   ~ZUMInterstitialPool();
   ZUMInterstitialPool(const ZUMInterstitialPool&) = delete;

@@ -94,7 +94,8 @@ ZUMInterstitialPoolKeySettings ZUMInterstitialPoolKeySettings::read() {
 ZUMInterstitialPoolKey::ZUMInterstitialPoolKey(std::string adUnitID, Json fields)
     : adUnitID(std::move(adUnitID)), fields(std::move(fields)) {
   // The sorted form of the same value: equal dictionaries print alike.
-  canonical = nlohmann::json(Json::array({this->adUnitID, this->fields})).dump(-1, ' ', false, Json::error_handler_t::replace);
+  canonical =
+      nlohmann::json(Json::array({this->adUnitID, this->fields})).dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 bool ZUMInterstitialPoolValueMatchesPath(const Json& value, const ZUMRegularExpression& pattern,
@@ -102,9 +103,8 @@ bool ZUMInterstitialPoolValueMatchesPath(const Json& value, const ZUMRegularExpr
   return matchesPath(value, pattern, pathComponents(path), 0, 0);
 }
 
-std::optional<ZUMInterstitialPoolKey> ZUMInterstitialPoolKeyForParameters(const std::string& adUnitID,
-                                                                          const Json& parameters,
-                                                                          const ZUMInterstitialPoolKeySettings& settings) {
+std::optional<ZUMInterstitialPoolKey> ZUMInterstitialPoolKeyForParameters(
+    const std::string& adUnitID, const Json& parameters, const ZUMInterstitialPoolKeySettings& settings) {
   if (adUnitID.empty()) return std::nullopt;
   if (settings.exclusions && settings.exclusions->matches(adUnitID)) return std::nullopt;
   for (const auto& [path, text] : settings.allowedPatterns) {
@@ -124,7 +124,7 @@ std::optional<ZUMInterstitialPoolKey> ZUMInterstitialPoolKeyForParameters(const 
 }
 
 std::optional<ZUMInterstitialPoolKey> ZUMInterstitialPoolKeyForRequest(const std::shared_ptr<ZUMRequest>& request,
-                                                                      const std::string& adUnitID, Json* parameters) {
+                                                                       const std::string& adUnitID, Json* parameters) {
   if (adUnitID.empty() || !request || !request->cacheable()) return std::nullopt;
   Json safe = zum_JSONSafeDictionary(request->threadSafeParameters());
   auto key = ZUMInterstitialPoolKeyForParameters(adUnitID, safe, ZUMInterstitialPoolKeySettings::read());

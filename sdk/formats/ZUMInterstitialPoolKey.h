@@ -26,7 +26,8 @@
 class ZUMRegularExpression;
 class ZUMRequest;
 
-inline constexpr const char* kZUMInterstitialPoolExclusionsKey = "/vantor/ads/zums:interstitial_ad_pool:ad_unit_exclusions";
+inline constexpr const char* kZUMInterstitialPoolExclusionsKey =
+    "/vantor/ads/zums:interstitial_ad_pool:ad_unit_exclusions";
 inline constexpr const char* kZUMInterstitialPoolSchemaKey = "/vantor/ads/zums:interstitial_ad_pool:schema";
 inline constexpr const char* kZUMInterstitialPoolFieldNamesKey = "/vantor/ads/zums:interstitial_ad_pool:field_names";
 inline constexpr const char* kZUMInterstitialPoolAllowedPatternsKey =
@@ -73,7 +74,8 @@ struct ZUMInterstitialPoolKey {
 
 // The key of request parameters already made JSON-safe.
 [[nodiscard]] std::optional<ZUMInterstitialPoolKey> ZUMInterstitialPoolKeyForParameters(
-    const std::string& adUnitID, const nlohmann::ordered_json& parameters, const ZUMInterstitialPoolKeySettings& settings);
+    const std::string& adUnitID, const nlohmann::ordered_json& parameters,
+    const ZUMInterstitialPoolKeySettings& settings);
 
 // Whether `value` matches `pattern` along the dot path `path`: a missing component or a
 // path that ends early matches; every element of an array must match (an empty array

@@ -46,7 +46,8 @@ void ZUMInterstitialPoolRefillOnPopPolicy::addPool(const std::shared_ptr<ZUMInte
   if (pool) pool->fill();
 }
 
-void ZUMInterstitialPoolRefillOnPopPolicy::interstitialPoolDidAddEntry(const std::shared_ptr<ZUMInterstitialPool>& pool) {
+void ZUMInterstitialPoolRefillOnPopPolicy::interstitialPoolDidAddEntry(
+    const std::shared_ptr<ZUMInterstitialPool>& pool) {
   if (pool) pool->fill();
 }
 
@@ -125,16 +126,16 @@ void ZUMInterstitialPoolRefillWhenIdlePolicy::fillPools() {
 
 void ZUMInterstitialPoolRefillWhenIdlePolicy::playerWillStartBuffering(const platform::Notification& notification) {
   // Held weakly from here on, so no player's life is prolonged onto this queue.
-  bufferLockQueue_->async([weak = weakAs<ZUMInterstitialPoolRefillWhenIdlePolicy>(),
-                           player = std::weak_ptr<void>(notification.object())] {
-    if (auto self = weak.lock()) self->bufferingVideoPlayers_.add(player.lock());
-  });
+  bufferLockQueue_->async(
+      [weak = weakAs<ZUMInterstitialPoolRefillWhenIdlePolicy>(), player = std::weak_ptr<void>(notification.object())] {
+        if (auto self = weak.lock()) self->bufferingVideoPlayers_.add(player.lock());
+      });
 }
 
 void ZUMInterstitialPoolRefillWhenIdlePolicy::playerDidStopBuffering(const platform::Notification& notification) {
-  bufferLockQueue_->async([weak = weakAs<ZUMInterstitialPoolRefillWhenIdlePolicy>(),
-                           player = std::weak_ptr<void>(notification.object())] {
-    if (auto self = weak.lock()) self->bufferingVideoPlayers_.remove(player.lock());
-  });
+  bufferLockQueue_->async(
+      [weak = weakAs<ZUMInterstitialPoolRefillWhenIdlePolicy>(), player = std::weak_ptr<void>(notification.object())] {
+        if (auto self = weak.lock()) self->bufferingVideoPlayers_.remove(player.lock());
+      });
   fillPools();
 }

@@ -1,13 +1,12 @@
 #include "sdk/formats/ZUMInterstitialPool.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <limits>
 #include <thread>
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "ZUMInterstitial.h"
@@ -27,9 +26,9 @@
 #include "sdk/formats/ZUMInterstitialPoolRefillWhenIdlePolicy.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMThreading.h"
-#include "sdk/request/ZUMFullScreenNotifications.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/presentation/ZUMInterstitialViewController.h"
+#include "sdk/request/ZUMFullScreenNotifications.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
 #include "testing/AppControls.h"
@@ -88,7 +87,8 @@ class ZUMInterstitialPoolTest : public testenv::PlatformTest {
   std::vector<testenv::RecordedRequest> entryBeacons() const { return cacheBeacons(hosts.server); }
   // Waits until the pool holds `count` entries, each loaded or failed.
   void waitForEntries(std::size_t count) {
-    ASSERT_TRUE(env.runUntil([&] { return pool->entryCount() == count && ZUMApplication::sharedInstance()->currentAdRequestCount() == 0; }));
+    ASSERT_TRUE(env.runUntil(
+        [&] { return pool->entryCount() == count && ZUMApplication::sharedInstance()->currentAdRequestCount() == 0; }));
   }
   // One entry whose answer takes two seconds (a timing of no length is never sent).
   void fillOneSlowly(ScriptedAnswer answer = {.body = "<html><body>Ad</body></html>"}) {
@@ -224,9 +224,9 @@ TEST_F(ZUMInterstitialPoolTest, UntrustedSettingsAreClamped) {
     std::int64_t wantDepth;
     double wantLimit;
   } rows[] = {
-      {absent, absent, 2, 1200},      {"3", "30", 3, 30},         {0, 1200.0, 0, 1200},
-      {-4, -1, 0, 0},                 {1e12, 1e300, 10, 86400},   {"many", "soon", 2, 1200},
-      {"5x", nan, 5, 1200},           {Json::array(), "0", 2, 0}, {1, 0.5, 1, 10},
+      {absent, absent, 2, 1200}, {"3", "30", 3, 30},        {0, 1200.0, 0, 1200}, {-4, -1, 0, 0},
+      {1e12, 1e300, 10, 86400},  {"many", "soon", 2, 1200}, {"5x", nan, 5, 1200}, {Json::array(), "0", 2, 0},
+      {1, 0.5, 1, 10},
   };
   for (const auto& row : rows) {
     setDefault(kZUMInterstitialPoolMaxDepthKey, row.depth);

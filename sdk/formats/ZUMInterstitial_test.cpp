@@ -1,8 +1,8 @@
 #include "ZUMInterstitial.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+
+#include <gtest/gtest.h>
 
 #include "ZUMMobileAds.h"
 #include "ZUMRequest.h"
@@ -14,20 +14,20 @@
 #include "platform/ui/ApplicationDelegate.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "platform/web/ContentProcess.h"
 #include "sdk/csi/ZUMCSI.h"
-#include "sdk/foundation/ZUMApplication.h"
 #include "sdk/formats/ZUMInterstitialOwner.h"
+#include "sdk/foundation/ZUMApplication.h"
 #include "sdk/network/ZUMClickTrackerCollection.h"
 #include "sdk/presentation/ZUMBrowserViewController.h"
 #include "sdk/presentation/ZUMInterstitialViewController.h"
 #include "sdk/presentation/ZUMTransparentOverlayPresenter.h"
-#include "testing/AppControls.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMSlotActiveView.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
-#include "platform/web/ContentProcess.h"
+#include "testing/AppControls.h"
 #include "testing/TestEnvironment.h"
 
 namespace {
@@ -76,7 +76,8 @@ struct PortraitApplication : platform::ApplicationDelegate {
   }
 };
 
-constexpr const char* kOnlyApplicationOrientations = "/vantor/ads/view_controller_only_supports_application_orientation";
+constexpr const char* kOnlyApplicationOrientations =
+    "/vantor/ads/view_controller_only_supports_application_orientation";
 
 class ZUMInterstitialTest : public testenv::PlatformTest {
  protected:
@@ -232,7 +233,8 @@ TEST_F(ZUMInterstitialTest, TapsOnThePageOpenTheBrowserAndAnotherApplicationWith
   dismiss();
   env.runUntilIdle();
   EXPECT_EQ(hosts.server.requests("/click_ping").size(), 2u);
-  EXPECT_EQ(delegate->log, (Log{"received", "willPresent", "click", "click", "willLeave", "willDismiss", "didDismiss"}));
+  EXPECT_EQ(delegate->log,
+            (Log{"received", "willPresent", "click", "click", "willLeave", "willDismiss", "didDismiss"}));
 }
 
 // A link the user taps in the full-screen page is a click the opener carries out: the
@@ -257,8 +259,9 @@ TEST_F(ZUMInterstitialTest, ALinkTappedInThePageIsOneClickAndOnePing) {
 // A page that asks for a transparent background before it is shown is presented over
 // the host's screen instead of modally.
 TEST_F(ZUMInterstitialTest, APageAskingForATransparentBackgroundIsShownOverTheHostsScreen) {
-  serveAd({}, "<html><body><script>location.href = "
-              "'tolm://page/setInterstitialProperties?transparentBackground=1';</script></body></html>");
+  serveAd({},
+          "<html><body><script>location.href = "
+          "'tolm://page/setInterstitialProperties?transparentBackground=1';</script></body></html>");
   load();
   env.advance(1);
   present();
@@ -417,8 +420,10 @@ TEST_F(ZUMInterstitialTest, TheControllerTakesTheAdsOrientationsUnlessItsOwnWin)
     platform::InterfaceOrientationMask preset, ad;
     bool overrides;
     platform::InterfaceOrientationMask shown;
-  } rows[] = {{0, kLandscape, false, kLandscape},   {kLandscape, kAll, false, kLandscape},
-              {kLandscape, kPortrait, false, kPortrait}, {kLandscape, kPortrait, true, kLandscape},
+  } rows[] = {{0, kLandscape, false, kLandscape},
+              {kLandscape, kAll, false, kLandscape},
+              {kLandscape, kPortrait, false, kPortrait},
+              {kLandscape, kPortrait, true, kLandscape},
               {kLandscape, 0, false, kLandscape}};
   for (const auto& row : rows) {
     interstitial = ZUMInterstitial::create("unit-A");
@@ -488,13 +493,19 @@ TEST(ZUMInterstitialOwnerTest, TheDelayTimeOutIsAUsableStoredNumberOfSecondsOrTw
   const struct {
     const char* stored;
     double seconds;
-  } rows[] = {{nullptr, 2.0}, {"3.5", 3.5}, {"0", 0.0},   {"soon", 2.0},
-              {"-1", 2.0},    {"nan", 2.0}, {"1e9", kZUMMaximumDelayPageCloseTimeout}};
+  } rows[] = {{nullptr, 2.0},
+              {"3.5", 3.5},
+              {"0", 0.0},
+              {"soon", 2.0},
+              {"-1", 2.0},
+              {"nan", 2.0},
+              {"1e9", kZUMMaximumDelayPageCloseTimeout}};
   for (const auto& row : rows) {
     auto& defaults = platform::UserDefaults::standard();
     if (row.stored)
       EXPECT_TRUE(defaults.setObject(row.stored, "/vantor/ads/zum:delay_page_close_timeout"));
-    else defaults.removeObjectForKey("/vantor/ads/zum:delay_page_close_timeout");
+    else
+      defaults.removeObjectForKey("/vantor/ads/zum:delay_page_close_timeout");
     auto owner = ZUMInterstitialOwner::create(ZUMInterstitial::create());
     EXPECT_EQ(owner->delayPageCloseTimeoutInterval(), row.seconds) << (row.stored ? row.stored : "absent");
   }
@@ -507,7 +518,7 @@ TEST(ZUMInterstitialFitTest, AnAdFitsAWindowEitherWayRoundWithinTheThreshold) {
     double threshold;
     bool fits;
   } rows[] = {
-      {{320, 480}, {320, 480}, 1, true},   {{480, 320}, {320, 480}, 1, true},   {{320, 480}, {320, 490}, 10, false},
+      {{320, 480}, {320, 480}, 1, true},    {{480, 320}, {320, 480}, 1, true},   {{320, 480}, {320, 490}, 10, false},
       {{320, 480}, {320, 489.9}, 10, true}, {{300, 480}, {320, 480}, 10, false}, {{480, 300}, {320, 480}, 21, true},
   };
   for (const auto& row : rows) {

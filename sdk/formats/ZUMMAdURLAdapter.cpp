@@ -8,8 +8,8 @@
 #include "ZUMMAdapterClass.h"
 #include "ZUMRequest.h"
 #include "platform/base/DispatchQueue.h"
-#include "platform/base/RunLoop.h"
 #include "platform/base/MainThreadChecker.h"
+#include "platform/base/RunLoop.h"
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMGeometry.h"
@@ -52,12 +52,12 @@ ZUMMAdURLAdapter::~ZUMMAdURLAdapter() {
 }
 
 void ZUMMAdURLAdapter::registerClass() {
-  ZUMMRegisterAdapterClass(kZUMMAdURLAdapterClassName, std::make_shared<AdURLAdapterClass>(),
-                           {.protocols = {kZUMMAdNetworkAdapterProtocol},
-                            .operations = {kZUMMGetBannerWithSizeOperation, kZUMMGetInterstitialOperation,
-                                           kZUMMChangeAdSizeOperation},
-                            .classOperations = {kZUMMAdapterVersionOperation, kZUMMNetworkExtrasClassOperation},
-                            .initialisers = {kZUMMInitWithAdNetworkConnector}});
+  ZUMMRegisterAdapterClass(
+      kZUMMAdURLAdapterClassName, std::make_shared<AdURLAdapterClass>(),
+      {.protocols = {kZUMMAdNetworkAdapterProtocol},
+       .operations = {kZUMMGetBannerWithSizeOperation, kZUMMGetInterstitialOperation, kZUMMChangeAdSizeOperation},
+       .classOperations = {kZUMMAdapterVersionOperation, kZUMMNetworkExtrasClassOperation},
+       .initialisers = {kZUMMInitWithAdNetworkConnector}});
 }
 
 void ZUMMAdURLAdapter::fail(std::int64_t code, const std::string& text) {

@@ -50,7 +50,9 @@ class ZUMMAdURLAdapterTest : public formatstest::FormatsTest {
     connector->controller = host;
   }
   std::shared_ptr<ZUMMAdURLAdapter> make() { return ZUMMAdURLAdapter::create(connector); }
-  void waitForReport() { ASSERT_TRUE(env.runUntil([&] { return !connector->log.empty(); })); }
+  void waitForReport() {
+    ASSERT_TRUE(env.runUntil([&] { return !connector->log.empty(); }));
+  }
 
   std::shared_ptr<connectortest::InternalLoggingConnector> connector =
       std::make_shared<connectortest::InternalLoggingConnector>();
@@ -141,7 +143,8 @@ TEST_F(ZUMMAdURLAdapterTest, ItsOwnFailuresAndTheSDKCoresAreReportedOnceUntilItS
       {"interstitial", [](ZUMMAdURLAdapter& a) { a.getBannerWithSize(kZUMAdSizeBanner); },
        domain + " 0 Adapter already initialized. Create a new instance."},
       {"banner", [](ZUMMAdURLAdapter& a) { a.loadAd(nullptr, std::nullopt); }, domain + " 3 Received empty ad."},
-      {"interstitial", [](ZUMMAdURLAdapter& a) { a.loadAd(nullptr, Json::object()); }, domain + " 3 Received empty ad."},
+      {"interstitial", [](ZUMMAdURLAdapter& a) { a.loadAd(nullptr, Json::object()); },
+       domain + " 3 Received empty ad."},
       {"banner", [](ZUMMAdURLAdapter& a) { a.loadAdURLWithParameters(Json::object()); },
        domain + " 1 Adapter can't load ad URL."},
       {"interstitial", [](ZUMMAdURLAdapter& a) { a.invalidJavaScriptRequest(); },
@@ -151,7 +154,8 @@ TEST_F(ZUMMAdURLAdapterTest, ItsOwnFailuresAndTheSDKCoresAreReportedOnceUntilItS
       {"interstitial", [&](ZUMMAdURLAdapter& a) { a.SDKCoreRequestDidFailWithError(lost); },
        "fail com.vantor.ads 5 " + lost->localizedDescription()},
       {"none", [](ZUMMAdURLAdapter& a) { a.loadAd(ZUMAd::create(), std::nullopt); },
-       domain + " 2 Received an ad load request with uninitialized banner ad and interstitial objects. Request ID: r-1"},
+       domain +
+           " 2 Received an ad load request with uninitialized banner ad and interstitial objects. Request ID: r-1"},
       {"none", [](ZUMMAdURLAdapter& a) { a.invalidJavaScriptRequest(); }, ""},
       {"none", [](ZUMMAdURLAdapter& a) { a.loadAdURLWithParameters(Json::object()); }, ""},
   };
@@ -276,7 +280,8 @@ TEST_F(ZUMMAdURLAdapterTest, TheHiddenBannerOrInterstitialShowsTheAdThePageAnswe
   EXPECT_TRUE(connector->log.empty());
   env.advance(2s);
   waitForReport();
-  EXPECT_EQ(connector->log, Log{"fail com.vantor.ads 5 " + ZUMMakeErrorWithCode(kZUMErrorTimeout)->localizedDescription()});
+  EXPECT_EQ(connector->log,
+            Log{"fail com.vantor.ads 5 " + ZUMMakeErrorWithCode(kZUMErrorTimeout)->localizedDescription()});
 }
 
 // The built-in page takes the unit from the entry's credentials and asks the ad server

@@ -80,7 +80,8 @@ void ZUMMAdapterVantorMorvaneAds::registerClass() {
       kZUMFirstPartyAdapterClassName, std::make_shared<AdapterClass>(),
       {.protocols = {kZUMMAdNetworkAdapterProtocol, kZUMMRewardBasedVideoAdNetworkAdapterProtocol},
        .operations = {kZUMMGetBannerWithSizeOperation, kZUMMGetInterstitialOperation, kZUMMGetNativeAdOperation,
-                      kZUMMHandlesUserClicksOperation, kZUMMHandlesUserImpressionsOperation, kZUMMChangeAdSizeOperation},
+                      kZUMMHandlesUserClicksOperation, kZUMMHandlesUserImpressionsOperation,
+                      kZUMMChangeAdSizeOperation},
        .classOperations = {kZUMMAdapterVersionOperation, kZUMMNetworkExtrasClassOperation},
        .initialisers = {kZUMMInitWithAdNetworkConnector, kZUMMInitWithRewardBasedVideoAdNetworkConnector}});
 }
@@ -138,11 +139,11 @@ void ZUMMAdapterVantorMorvaneAds::observeManualImpressions(const std::shared_ptr
   auto& center = platform::NotificationCenter::defaultCenter();
   if (manualImpressionObserver_) center.removeObserver(manualImpressionObserver_);  // an earlier banner's
   std::weak_ptr<PXRBannerView> weakBanner = std::dynamic_pointer_cast<PXRBannerView>(banner);
-  manualImpressionObserver_ = center.addObserver(
-      kZUMMAdNetworkConnectorDidRecordManualImpressionNotification, connector, platform::OperationQueue::main(),
-      [weakBanner](const platform::Notification&) {
-        if (auto publisherBanner = weakBanner.lock()) publisherBanner->recordImpression();
-      });
+  manualImpressionObserver_ =
+      center.addObserver(kZUMMAdNetworkConnectorDidRecordManualImpressionNotification, connector,
+                         platform::OperationQueue::main(), [weakBanner](const platform::Notification&) {
+                           if (auto publisherBanner = weakBanner.lock()) publisherBanner->recordImpression();
+                         });
 }
 
 void ZUMMAdapterVantorMorvaneAds::getBannerWithSize(const ZUMAdSize& size) {
@@ -217,10 +218,11 @@ bool ZUMMAdapterVantorMorvaneAds::getNativeAdWithAdTypes(const std::vector<std::
   }
   ZUMAdConfiguration::Options loaderOptions;
   for (const auto& option : options) {
-    if (const auto* given = std::any_cast<std::shared_ptr<ZUMAdLoaderOptions>>(&option)) loaderOptions.push_back(*given);
+    if (const auto* given = std::any_cast<std::shared_ptr<ZUMAdLoaderOptions>>(&option))
+      loaderOptions.push_back(*given);
   }
-  adLoader_ = ZUMAdLoader::create(connector->publisherId().value_or(""), connector->viewControllerForPresentingModalView(),
-                                  served, loaderOptions);
+  adLoader_ = ZUMAdLoader::create(connector->publisherId().value_or(""),
+                                  connector->viewControllerForPresentingModalView(), served, loaderOptions);
   adLoader_->setDelegate(shared_from_this());
   adLoader_->loadRequest(ZUMRequestWithMediationAdRequest(*connector));
   return true;
@@ -231,9 +233,9 @@ void ZUMMAdapterVantorMorvaneAds::adLoaderDidReceiveNativeAd(ZUMAdLoader& loader
   auto connector = connector_.lock();
   if (!connector) return;
   if (!std::dynamic_pointer_cast<ZUMMAdNetworkConnectorNativeAd>(connector)) {
-    adLoaderDidFailToReceiveAdWithError(
-        loader, ZUMRequestErrorFromError(
-                    ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Invalid connector used for handling native ad.")));
+    adLoaderDidFailToReceiveAdWithError(loader,
+                                        ZUMRequestErrorFromError(ZUMMakeErrorWithDescription(
+                                            kZUMErrorInternalError, "Invalid connector used for handling native ad.")));
     return;
   }
   if (!ad) return fail("A native ad of this kind can't be handed over.");
@@ -245,8 +247,8 @@ void ZUMMAdapterVantorMorvaneAds::adLoaderDidReceiveNativeAppInstallAd(
   adLoaderDidReceiveNativeAd(loader, ad);
 }
 
-void ZUMMAdapterVantorMorvaneAds::adLoaderDidReceiveNativeContentAd(
-    ZUMAdLoader& loader, const std::shared_ptr<ZUMNativeContentAd>& ad) {
+void ZUMMAdapterVantorMorvaneAds::adLoaderDidReceiveNativeContentAd(ZUMAdLoader& loader,
+                                                                    const std::shared_ptr<ZUMNativeContentAd>& ad) {
   adLoaderDidReceiveNativeAd(loader, ad);
 }
 
@@ -364,12 +366,12 @@ ZUMImplemented ZUMMAdapterVantorMorvaneAds::interstitialDidReceiveAdClick(ZUMInt
   return relay([&](ZUMMAdNetworkConnector& c) { c.adapterDidGetAdClick(*this); });
 }
 
-void ZUMMAdapterVantorMorvaneAds::rewardBasedVideoAdDidRewardUserWithReward(ZUMRewardBasedVideoAd&,
-                                                                          const std::shared_ptr<ZUMAdReward>& reward) {
+void ZUMMAdapterVantorMorvaneAds::rewardBasedVideoAdDidRewardUserWithReward(
+    ZUMRewardBasedVideoAd&, const std::shared_ptr<ZUMAdReward>& reward) {
   relayRewarded([&](ZUMMRewardBasedVideoAdNetworkConnector& c) { c.adapterDidRewardUserWithReward(*this, reward); });
 }
 ZUMImplemented ZUMMAdapterVantorMorvaneAds::rewardBasedVideoAdDidFailToLoadWithError(ZUMRewardBasedVideoAd&,
-                                                                                   const ZUMRequestErrorPtr& error) {
+                                                                                     const ZUMRequestErrorPtr& error) {
   return relayRewarded([&](ZUMMRewardBasedVideoAdNetworkConnector& c) {
     c.adapterDidFailToLoadRewardBasedVideoAdwithError(*this, error);
   });

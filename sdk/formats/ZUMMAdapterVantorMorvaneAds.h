@@ -75,7 +75,8 @@ class ZUMMAdapterVantorMorvaneAds final : public ZUMMAdNetworkAdapter,
   // Answers at once: the SDK's own network needs no set-up.
   void setUp() override;
   void requestRewardBasedVideoAd() override;
-  void presentRewardBasedVideoAdWithRootViewController(const std::shared_ptr<platform::ViewController>& controller) override;
+  void presentRewardBasedVideoAdWithRootViewController(
+      const std::shared_ptr<platform::ViewController>& controller) override;
 
   // --- The banner's and the interstitial's reports --------------------------------------
   ZUMImplemented adViewDidReceiveAd(ZUMBannerView& view) override;
@@ -95,7 +96,8 @@ class ZUMMAdapterVantorMorvaneAds final : public ZUMMAdNetworkAdapter,
   ZUMImplemented interstitialDidReceiveAdClick(ZUMInterstitial& ad) override;
 
   // --- The ad loader's reports ----------------------------------------------------------
-  void adLoaderDidReceiveNativeAppInstallAd(ZUMAdLoader& loader, const std::shared_ptr<ZUMNativeAppInstallAd>& ad) override;
+  void adLoaderDidReceiveNativeAppInstallAd(ZUMAdLoader& loader,
+                                            const std::shared_ptr<ZUMNativeAppInstallAd>& ad) override;
   void adLoaderDidReceiveNativeContentAd(ZUMAdLoader& loader, const std::shared_ptr<ZUMNativeContentAd>& ad) override;
   void adLoaderDidReceiveNativeCustomTemplateAd(ZUMAdLoader& loader,
                                                 const std::shared_ptr<ZUMNativeCustomTemplateAd>& ad) override;

@@ -26,8 +26,8 @@
 #include "sdk/mediation/ZUMMAdNetworkConfig.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorImpl.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorNativeAd.h"
-#include "sdk/mediation/ZUMMConnectorTestSupport.h"
 #include "sdk/mediation/ZUMMConfig.h"
+#include "sdk/mediation/ZUMMConnectorTestSupport.h"
 #include "sdk/mediation/ZUMMLoggingConnector.h"
 #include "sdk/mediation/ZUMMRewardBasedVideoAdConnectorDelegate.h"
 #include "sdk/mediation/ZUMMRewardBasedVideoAdNetworkConnectorImpl.h"
@@ -94,7 +94,8 @@ struct Host : ZUMBannerViewDelegate,
   ZUMImplemented interstitialWillPresentScreen(ZUMInterstitial&) override { return note("will present"); }
   ZUMImplemented interstitialDidDismissScreen(ZUMInterstitial&) override { return note("did dismiss"); }
   std::optional<Json> nativeCustomTemplateIDsForAdLoader(ZUMAdLoader&) override { return Json{"7"}; }
-  void adLoaderDidReceiveNativeCustomTemplateAd(ZUMAdLoader&, const std::shared_ptr<ZUMNativeCustomTemplateAd>& ad) override {
+  void adLoaderDidReceiveNativeCustomTemplateAd(ZUMAdLoader&,
+                                                const std::shared_ptr<ZUMNativeCustomTemplateAd>& ad) override {
     customAds.push_back(ad);
     note("native " + ad->templateID() + " " + ad->stringForKey("title").value_or("-"));
   }
@@ -117,9 +118,8 @@ class ZUMMAdapterVantorMorvaneAdsTest : public formatstest::FormatsTest {
  protected:
   ZUMMAdapterVantorMorvaneAdsTest() {
     // The server's threads may answer after the test's members are gone: they share the answers.
-    hosts.server.route("/ad", [answers = answers](const testenv::RecordedRequest& request) {
-      return answers->answer(request);
-    });
+    hosts.server.route(
+        "/ad", [answers = answers](const testenv::RecordedRequest& request) { return answers->answer(request); });
     hosts.server.route(kNativePagePath, {.body = std::string(ZUMNativeAdsPageHTML())});
     platform::URLLoading::mapHostForTesting("track.example", "127.0.0.1", hosts.server.port());
     connector->controller = host;
@@ -191,7 +191,8 @@ TEST_F(ZUMMAdapterVantorMorvaneAdsTest, ItIsTheAdapterClassOfTheSDKsOwnNetworkAn
   ASSERT_TRUE(classObject);
   EXPECT_EQ(classObject->adapterVersion(), ZUMRequest::sdkVersion());
   EXPECT_EQ(classObject->networkExtrasClass(), "ZUMExtras");
-  EXPECT_TRUE(std::dynamic_pointer_cast<ZUMMAdapterVantorMorvaneAds>(classObject->initWithZUMMAdNetworkConnector(connector)));
+  EXPECT_TRUE(
+      std::dynamic_pointer_cast<ZUMMAdapterVantorMorvaneAds>(classObject->initWithZUMMAdNetworkConnector(connector)));
 
   // The rewarded connector makes it and hears its set-up before setUpAdapter returns.
   platform::ErrorPtr error;
@@ -242,40 +243,77 @@ TEST_F(ZUMMAdapterVantorMorvaneAdsTest, EveryCallbackOfItsAdObjectsReachesTheCon
   } rows[] = {
       {"adViewDidReceiveAd", [&] { adapter->adViewDidReceiveAd(banner); }, {"view"}, {}},
       {"adViewDidFailToReceiveAd", [&] { adapter->adViewDidFailToReceiveAdWithError(banner, failure); }, {noFill}, {}},
-      {"adViewWillPresentScreen", [&] { adapter->adViewWillPresentScreen(banner); }, {"click", "will present modal"}, {}},
+      {"adViewWillPresentScreen",
+       [&] { adapter->adViewWillPresentScreen(banner); },
+       {"click", "will present modal"},
+       {}},
       {"adViewWillDismissScreen", [&] { adapter->adViewWillDismissScreen(banner); }, {"will dismiss modal"}, {}},
       {"adViewDidDismissScreen", [&] { adapter->adViewDidDismissScreen(banner); }, {"did dismiss modal"}, {}},
       {"adViewWillLeaveApplication", [&] { adapter->adViewWillLeaveApplication(banner); }, {"click", "leave"}, {}},
       {"adViewDidReceiveAppEvent", [&] { adapter->adViewDidReceiveAppEvent(banner, "e", "i"); }, {"app event e i"}, {}},
-      {"adViewDidReceiveAppEvent, no info", [&] { adapter->adViewDidReceiveAppEvent(banner, "e", std::nullopt); },
-       {"app event e "}, {}},
+      {"adViewDidReceiveAppEvent, no info",
+       [&] { adapter->adViewDidReceiveAppEvent(banner, "e", std::nullopt); },
+       {"app event e "},
+       {}},
       {"interstitialDidReceiveAd", [&] { adapter->interstitialDidReceiveAd(*interstitial); }, {"interstitial"}, {}},
-      {"interstitialDidFailToReceiveAd", [&] { adapter->interstitialDidFailToReceiveAdWithError(*interstitial, failure); },
-       {noFill}, {}},
-      {"interstitialWillPresentScreen", [&] { adapter->interstitialWillPresentScreen(*interstitial); }, {"will present"}, {}},
-      {"interstitialWillDismissScreen", [&] { adapter->interstitialWillDismissScreen(*interstitial); }, {"will dismiss"}, {}},
-      {"interstitialDidDismissScreen", [&] { adapter->interstitialDidDismissScreen(*interstitial); }, {"did dismiss"}, {}},
-      {"interstitialWillLeaveApplication", [&] { adapter->interstitialWillLeaveApplication(*interstitial); }, {"leave"}, {}},
+      {"interstitialDidFailToReceiveAd",
+       [&] { adapter->interstitialDidFailToReceiveAdWithError(*interstitial, failure); },
+       {noFill},
+       {}},
+      {"interstitialWillPresentScreen",
+       [&] { adapter->interstitialWillPresentScreen(*interstitial); },
+       {"will present"},
+       {}},
+      {"interstitialWillDismissScreen",
+       [&] { adapter->interstitialWillDismissScreen(*interstitial); },
+       {"will dismiss"},
+       {}},
+      {"interstitialDidDismissScreen",
+       [&] { adapter->interstitialDidDismissScreen(*interstitial); },
+       {"did dismiss"},
+       {}},
+      {"interstitialWillLeaveApplication",
+       [&] { adapter->interstitialWillLeaveApplication(*interstitial); },
+       {"leave"},
+       {}},
       {"interstitialDidReceiveAdClick", [&] { adapter->interstitialDidReceiveAdClick(*interstitial); }, {"click"}, {}},
       {"adLoaderDidReceiveNativeCustomTemplateAd, not a native connector",
-       [&] { adapter->adLoaderDidReceiveNativeCustomTemplateAd(*loader, customAd); }, {invalid}, {}},
-      {"adLoaderDidFailToReceiveAd", [&] { adapter->adLoaderDidFailToReceiveAdWithError(*loader, failure); }, {noFill}, {}},
+       [&] { adapter->adLoaderDidReceiveNativeCustomTemplateAd(*loader, customAd); },
+       {invalid},
+       {}},
+      {"adLoaderDidFailToReceiveAd",
+       [&] { adapter->adLoaderDidFailToReceiveAdWithError(*loader, failure); },
+       {noFill},
+       {}},
       {"rewardBasedVideoAdDidReceiveAd", [&] { own.rewardBasedVideoAdDidReceiveAd(*rewardedAd); }, {}, {"received"}},
       {"rewardBasedVideoAdDidOpen", [&] { own.rewardBasedVideoAdDidOpen(*rewardedAd); }, {}, {"open"}},
       {"rewardBasedVideoAdDidStartPlaying", [&] { own.rewardBasedVideoAdDidStartPlaying(*rewardedAd); }, {}, {"start"}},
       {"rewardBasedVideoAdDidClose", [&] { own.rewardBasedVideoAdDidClose(*rewardedAd); }, {}, {"close"}},
-      {"rewardBasedVideoAdWillLeaveApplication", [&] { own.rewardBasedVideoAdWillLeaveApplication(*rewardedAd); }, {},
+      {"rewardBasedVideoAdWillLeaveApplication",
+       [&] { own.rewardBasedVideoAdWillLeaveApplication(*rewardedAd); },
+       {},
        {"leave"}},
       {"rewardBasedVideoAdDidRewardUser",
-       [&] { own.rewardBasedVideoAdDidRewardUserWithReward(*rewardedAd, ZUMAdReward::create("coins", platform::Decimal(5))); },
-       {}, {"reward coins"}},
-      {"rewardBasedVideoAdDidFailToLoad", [&] { own.rewardBasedVideoAdDidFailToLoadWithError(*rewardedAd, failure); }, {},
+       [&] {
+         own.rewardBasedVideoAdDidRewardUserWithReward(*rewardedAd, ZUMAdReward::create("coins", platform::Decimal(5)));
+       },
+       {},
+       {"reward coins"}},
+      {"rewardBasedVideoAdDidFailToLoad",
+       [&] { own.rewardBasedVideoAdDidFailToLoadWithError(*rewardedAd, failure); },
+       {},
        {"failed 1"}},
-      {"rewardBasedVideoAdDidReceiveAdClick", [&] { own.rewardBasedVideoAdDidReceiveAdClick(*rewardedAd); }, {}, {"click"}},
+      {"rewardBasedVideoAdDidReceiveAdClick",
+       [&] { own.rewardBasedVideoAdDidReceiveAdClick(*rewardedAd); },
+       {},
+       {"click"}},
       // A connector that is not the SDK's own takes no app events; the rewarded side of
       // an adapter made for a banner connector reaches no one.
       {"app event to another connector", [&] { publicAdapter->adViewDidReceiveAppEvent(banner, "e", "i"); }, {}, {}},
-      {"rewarded callback without a rewarded connector", [&] { adapter->rewardBasedVideoAdDidOpen(*rewardedAd); }, {}, {}},
+      {"rewarded callback without a rewarded connector",
+       [&] { adapter->rewardBasedVideoAdDidOpen(*rewardedAd); },
+       {},
+       {}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.callback);
@@ -397,7 +435,8 @@ TEST_F(ZUMMAdapterVantorMorvaneAdsTest, TheInlinedAdChoosesTheBannersSizeAndKind
 
 // A publisher banner pings its manual impression URLs once per ad, so each case has its
 // own waterfall and URL.
-TEST_F(ZUMMAdapterVantorMorvaneAdsTest, InlinedManualImpressionURLsGiveAPublisherBannerThatRecordsTheConnectorsImpression) {
+TEST_F(ZUMMAdapterVantorMorvaneAdsTest,
+       InlinedManualImpressionURLsGiveAPublisherBannerThatRecordsTheConnectorsImpression) {
   for (const bool stopped : {false, true}) {
     SCOPED_TRACE(stopped ? "stopped" : "running");
     const std::string path = stopped ? "/manual-after-stop" : "/manual";
@@ -501,15 +540,15 @@ TEST_F(ZUMMAdapterVantorMorvaneAdsTest, AnInterstitialWaterfallPresentsTheSDKsOw
 
 TEST_F(ZUMMAdapterVantorMorvaneAdsTest, AnAdLoaderWaterfallDeliversTheSDKsOwnCustomTemplateAd) {
   serveMediation();
-  serveFirstParty({.headers = {{"x-qyra-ad-format", "native"}},
-                   .body = Json{{"ads",
-                                 {{{"type", "native"},
-                                   {"template_id", 3},
-                                   {"custom_template_id", "7"},
-                                   {"custom_assets", {{{"name", "title"}, {"type", "string"}, {"string_value", "Own"}}}},
-                                   {"tracking_urls_and_actions",
-                                    {{"click_actions", {{{"url", "https://landing.example/p"}}}}}}}}}}
-                               .dump()});
+  serveFirstParty(
+      {.headers = {{"x-qyra-ad-format", "native"}},
+       .body = Json{{"ads",
+                     {{{"type", "native"},
+                       {"template_id", 3},
+                       {"custom_template_id", "7"},
+                       {"custom_assets", {{{"name", "title"}, {"type", "string"}, {"string_value", "Own"}}}},
+                       {"tracking_urls_and_actions", {{"click_actions", {{{"url", "https://landing.example/p"}}}}}}}}}}
+                   .dump()});
   auto loader = ZUMAdLoader::create("unit-H", host, {"3"}, {});
   loader->setDelegate(hostDelegate);
   loader->loadRequest(ZUMRequest::create());

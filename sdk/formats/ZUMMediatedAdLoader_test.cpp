@@ -13,9 +13,9 @@
 #include "ZUMAppEventDelegate.h"
 #include "ZUMBannerViewDelegate.h"
 #include "ZUMMediatedNativeAdNotificationSource.h"
-#include "ZUMNativeAdDelegate.h"
 #include "ZUMMediatedNativeAppInstallAd.h"
 #include "ZUMMediatedNativeContentAd.h"
+#include "ZUMNativeAdDelegate.h"
 #include "ZUMNativeAdImage.h"
 #include "ZUMNativeAppInstallAd.h"
 #include "ZUMNativeContentAd.h"
@@ -23,7 +23,6 @@
 #include "ZUMVideoController.h"
 #include "platform/base/DispatchQueue.h"
 #include "sdk/formats/ZUMFormatsTestSupport.h"
-#include "testing/TestImages.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorBanner.h"
 #include "sdk/mediation/ZUMMConfig.h"
 #include "sdk/mediation/ZUMMConnectorTestSupport.h"
@@ -32,6 +31,7 @@
 #include "sdk/native/ZUMMediatedNativeAdImpl.h"
 #include "sdk/network/ZUMClickTrackerCollection.h"
 #include "sdk/request/ZUMSlot.h"
+#include "testing/TestImages.h"
 
 namespace {
 
@@ -60,7 +60,8 @@ struct Host : PXRBannerAdLoaderDelegate,
     board->note("host banner");
   }
   std::optional<Json> nativeCustomTemplateIDsForAdLoader(ZUMAdLoader&) override { return Json{"77"}; }
-  void adLoaderDidReceiveNativeCustomTemplateAd(ZUMAdLoader&, const std::shared_ptr<ZUMNativeCustomTemplateAd>& a) override {
+  void adLoaderDidReceiveNativeCustomTemplateAd(ZUMAdLoader&,
+                                                const std::shared_ptr<ZUMNativeCustomTemplateAd>& a) override {
     ads.push_back(a);
     board->note("host template " + a->templateID());
   }
@@ -234,7 +235,8 @@ TEST_F(ZUMMediatedAdLoaderTest, ABannerWrapperSizesByTheResponseElseTheViewAndRe
 
 TEST_F(ZUMMediatedAdLoaderTest, ABannerWrapperWithoutViewOrFormatsOrOptionsMakesWhatItCan) {
   platform::ErrorPtr error;
-  auto config = ZUMMConfig::create("unit-L", Json{{"ad_networks", {{{"id", "n1"}, {"adapters", {"MlBanner"}}}}}}, &error);
+  auto config =
+      ZUMMConfig::create("unit-L", Json{{"ad_networks", {{{"id", "n1"}, {"adapters", {"MlBanner"}}}}}}, &error);
   ASSERT_TRUE(config);
   auto connector = ZUMMAdNetworkConnectorBanner::create(config, config->adNetworkConfigs().at(0));
   auto view = platform::View::create({0, 0, 320, 50});
@@ -325,7 +327,8 @@ TEST_F(ZUMMediatedAdLoaderTest, AnotherNetworksAppInstallAndContentAdsArriveAndT
   serveMediation({{"id", "n1"}, {"adapters", {"MlNative"}}});
   hosts.server.route("/icon.png", {.body = testenv::pngBytes(2, 2), .contentType = "image/png"});
   auto appInstall = std::make_shared<NetworkAppInstallAd>();
-  appInstall->icon_ = ZUMNativeAdImage::createWithURL(*platform::URL::fromString("https://ads.adnetwork.example/icon.png"), 1);
+  appInstall->icon_ =
+      ZUMNativeAdImage::createWithURL(*platform::URL::fromString("https://ads.adnetwork.example/icon.png"), 1);
   const struct {
     const char* name;
     std::shared_ptr<ZUMMediatedNativeAd> network;
@@ -340,7 +343,8 @@ TEST_F(ZUMMediatedAdLoaderTest, AnotherNetworksAppInstallAndContentAdsArriveAndT
     auto loader = makeLoader({"2", "1"});
     loader->loadRequest(ZUMRequest::create());
     waitFor("MlNative native 2 1 options 1");
-    report(*nativeClass, [&](ZUMMAdNetworkConnector& c, Adapter& a) { c.adapterDidReceiveMediatedNativeAd(a, row.network); });
+    report(*nativeClass,
+           [&](ZUMMAdNetworkConnector& c, Adapter& a) { c.adapterDidReceiveMediatedNativeAd(a, row.network); });
     waitFor(row.delivered);
     ASSERT_EQ(hostDelegate->kinds.size(), 1u);
     auto ad = hostDelegate->kinds[0];

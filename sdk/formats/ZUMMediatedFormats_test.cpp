@@ -58,7 +58,8 @@ class ZUMMediatedFormatsTest : public formatstest::FormatsTest {
   // A mediation response over the adapters, pinging impressions at /imp.
   void serveMediation(const std::vector<std::string>& adapters) {
     Json networks = Json::array();
-    for (const auto& name : adapters) networks.push_back({{"id", "n" + std::to_string(networks.size() + 1)}, {"adapters", {name}}});
+    for (const auto& name : adapters)
+      networks.push_back({{"id", "n" + std::to_string(networks.size() + 1)}, {"adapters", {name}}});
     const Json settings = {{"imp_urls", {"https://ads.adnetwork.example/imp"}}};
     hosts.server.route("/ad", {.headers = {{"X-Qyra-Mediation", "1"}},
                                .body = Json{{"ad_networks", networks}, {"settings", settings}}.dump(),
@@ -125,7 +126,8 @@ TEST_F(ZUMMediatedFormatsTest, AnInterstitialPresentsThroughItsNetworkWhichPings
   report("MfA", [](ZUMMAdNetworkConnector& c, Adapter& a) { c.adapterWillPresentInterstitial(a); });
   EXPECT_EQ(impressions(), 1u);
   report("MfA", [](ZUMMAdNetworkConnector& c, Adapter& a) { c.adapterDidDismissInterstitial(a); });
-  EXPECT_EQ(takeLog(), (Log{"MfA interstitial", "host received", "MfA present", "host willPresent", "host didDismiss"}));
+  EXPECT_EQ(takeLog(),
+            (Log{"MfA interstitial", "host received", "MfA present", "host willPresent", "host didDismiss"}));
   interstitial->presentFromRootViewController(host);  // used: the network is not asked again
   EXPECT_EQ(takeLog(), Log{});
 }
@@ -138,7 +140,8 @@ TEST_F(ZUMMediatedFormatsTest, APoolEntrysWaterfallGoesOnForTheInterstitialThatT
   interstitial->setDelegate(hostDelegate);
   interstitial->loadSlotFromCacheEntry(entry);
   entry.reset();  // the pool lets go of a taken entry
-  report("MfA", [](ZUMMAdNetworkConnector& c, Adapter& a) { c.adapterDidFailAd(a, ZUMMakeErrorWithCode(kZUMErrorNoFill)); });
+  report("MfA",
+         [](ZUMMAdNetworkConnector& c, Adapter& a) { c.adapterDidFailAd(a, ZUMMakeErrorWithCode(kZUMErrorNoFill)); });
   waitFor("MfB interstitial");
   report("MfB", [](ZUMMAdNetworkConnector& c, Adapter& a) { c.adapterDidReceiveInterstitial(a); });
   waitFor("host received");

@@ -35,7 +35,8 @@ std::shared_ptr<ZUMNativeExpressAdView> ZUMNativeExpressAdView::create(const ZUM
   return create(platform::Rect::zero(), adSize);
 }
 
-std::shared_ptr<ZUMNativeExpressAdView> ZUMNativeExpressAdView::create(const ZUMAdSize& adSize, platform::Point origin) {
+std::shared_ptr<ZUMNativeExpressAdView> ZUMNativeExpressAdView::create(const ZUMAdSize& adSize,
+                                                                       platform::Point origin) {
   auto view = create(adSize);
   view->setFrame({origin, view->frame().size});
   return view;
@@ -140,8 +141,9 @@ ZUMImplemented ZUMNativeExpressAdView::adViewDidReceiveAd(ZUMBannerView&) {
 }
 
 ZUMImplemented ZUMNativeExpressAdView::adViewDidFailToReceiveAdWithError(ZUMBannerView&,
-                                                                        const ZUMRequestErrorPtr& error) {
-  return tellDelegate([this, &error](auto& d) { return d.nativeExpressAdViewDidFailToReceiveAdWithError(*this, error); });
+                                                                         const ZUMRequestErrorPtr& error) {
+  return tellDelegate(
+      [this, &error](auto& d) { return d.nativeExpressAdViewDidFailToReceiveAdWithError(*this, error); });
 }
 
 ZUMImplemented ZUMNativeExpressAdView::adViewWillPresentScreen(ZUMBannerView&) {

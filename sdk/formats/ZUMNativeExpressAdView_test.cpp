@@ -3,12 +3,13 @@
 // ad loader configuration it makes of an entry, and a whole waterfall: the view loads
 // through its banner's real slot and the SDK-core page from the loopback server, scripted
 // native adapters answer, and the entry's template, a real test page, shows the ad.
+#include "ZUMNativeExpressAdView.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "ZUMBannerView.h"
 #include "ZUMNativeAdImageAdLoaderOptions.h"
-#include "ZUMNativeExpressAdView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Coder.h"
 #include "platform/web/WebTestSupport.h"
@@ -96,7 +97,9 @@ TEST_F(ZUMNativeExpressAdViewTest, EachInitialiserWrapsABannerOfItsFrameAndSize)
       {"frame", ZUMNativeExpressAdView::create(platform::Rect{10, 20, 320, 150}), {10, 20, 320, 150}, {320, 150}},
       {"size", ZUMNativeExpressAdView::create(kZUMAdSizeMediumRectangle), {0, 0, 300, 250}, {300, 250}},
       {"size and origin", ZUMNativeExpressAdView::create(kZUMAdSizeBanner, {5, 7}), {5, 7, 320, 50}, {320, 50}},
-      {"frame and size", ZUMNativeExpressAdView::create(platform::Rect{1, 2, 320, 50}, kZUMAdSizeBanner), {1, 2, 320, 50},
+      {"frame and size",
+       ZUMNativeExpressAdView::create(platform::Rect{1, 2, 320, 50}, kZUMAdSizeBanner),
+       {1, 2, 320, 50},
        {320, 50}},
       {"archive: a plain banner", std::dynamic_pointer_cast<ZUMNativeExpressAdView>(archived->decodeView()), {}, {}},
   };
@@ -164,8 +167,8 @@ TEST_F(ZUMNativeExpressAdViewTest, EachBannerCallbackReachesTheHostOnceRenamedOn
 TEST_F(ZUMNativeExpressAdViewTest, TheViewsEventReachesEachLoggerItsTreeGets) {
   fennicktest::ScriptHost script;
   fennicktest::storeConfig(fennicktest::enabledConfig());
-  hosts.servePage(sdkcoretest::pageWith("SDK_CONSTANTS['zums:fennick_config'] = '" +
-                                        fennicktest::enabledConfig().dump() + "';"));
+  hosts.servePage(
+      sdkcoretest::pageWith("SDK_CONSTANTS['zums:fennick_config'] = '" + fennicktest::enabledConfig().dump() + "';"));
   auto fennick = ZUMFennick::sharedInstance();
   ASSERT_TRUE(env.runUntil([&] { return fennick->isLoaded(); }));
   auto view = placed("unit-L");
@@ -201,11 +204,21 @@ TEST_F(ZUMNativeExpressAdViewTest, AnEntryGivesAnAdLoaderConfigurationOfItsTempl
   } rows[] = {
       {"no options", {{"template_ids", {1, "2"}}}, {"1", "2"}, false, 0},
       {"several images", {{"template_ids", {2}}, {"ad_loader_options", {{"multiple_images", true}}}}, {"2"}, true, 0},
-      {"portrait", {{"template_ids", {2}}, {"ad_loader_options", {{"native_image_orientation", "portrait"}}}}, {"2"}, false, 2},
-      {"the server's landscape", {{"template_ids", {2}}, {"ad_loader_options", {{"native_image_orientation", "horizonal"}}}},
-       {"2"}, false, 3},
-      {"horizontal is not it", {{"template_ids", {2}}, {"ad_loader_options", {{"native_image_orientation", "horizontal"}}}},
-       {"2"}, false, 0},
+      {"portrait",
+       {{"template_ids", {2}}, {"ad_loader_options", {{"native_image_orientation", "portrait"}}}},
+       {"2"},
+       false,
+       2},
+      {"the server's landscape",
+       {{"template_ids", {2}}, {"ad_loader_options", {{"native_image_orientation", "horizonal"}}}},
+       {"2"},
+       false,
+       3},
+      {"horizontal is not it",
+       {{"template_ids", {2}}, {"ad_loader_options", {{"native_image_orientation", "horizontal"}}}},
+       {"2"},
+       false,
+       0},
       {"ids of no kind", {{"template_ids", {true, nullptr, Json::object(), 2.5}}}, {}, false, 0},
       {"an unknown kind", {{"template_ids", {1, 9}}}, {}, false, 0},
       {"no ids", Json::object(), {}, false, 0},
@@ -225,9 +238,8 @@ TEST_F(ZUMNativeExpressAdViewTest, AnEntryGivesAnAdLoaderConfigurationOfItsTempl
     EXPECT_EQ(image->shouldRequestMultipleImages(), row.multiple);
     EXPECT_EQ(image->preferredImageOrientation(), row.orientation);
   }
-  EXPECT_TRUE(std::dynamic_pointer_cast<ZUMMAdNetworkConnectorNativeExpressAd>(
-      view->mediationConnectorForConfiguration(ZUMMConfig::create("unit-N", Json{{"ad_networks", Json::array()}}, nullptr),
-                                               entry({}))));
+  EXPECT_TRUE(std::dynamic_pointer_cast<ZUMMAdNetworkConnectorNativeExpressAd>(view->mediationConnectorForConfiguration(
+      ZUMMConfig::create("unit-N", Json{{"ad_networks", Json::array()}}, nullptr), entry({}))));
 }
 
 TEST_F(ZUMNativeExpressAdViewTest, AWaterfallsSecondNetworkShowsItsAdInTheTemplateWhichGetsTheJSONOnce) {
@@ -235,17 +247,21 @@ TEST_F(ZUMNativeExpressAdViewTest, AWaterfallsSecondNetworkShowsItsAdInTheTempla
   auto second = connectortest::registerAdapter("XpB", board, true, true);
   Json networks = Json::array();
   for (const char* name : {"XpA", "XpB"}) {
-    networks.push_back({{"id", name}, {"adapters", {name}}, {"template_ids", {2}},
+    networks.push_back({{"id", name},
+                        {"adapters", {name}},
+                        {"template_ids", {2}},
                         {"html_template", platform::webtest::readPage(expresstest::kTemplatePage)},
                         {"ad_base_url", "https://templates.adnetwork.example/"},
                         {"fill_urls", {std::string("https://ads.adnetwork.example/fill/") + name}}});
   }
   hosts.server.route("/ad", {.headers = {{"X-Qyra-Mediation", "1"}},
-                             .body = Json{{"ad_networks", networks}}.dump(), .contentType = "application/json"});
+                             .body = Json{{"ad_networks", networks}}.dump(),
+                             .contentType = "application/json"});
   auto view = placed();
   view->loadRequest(ZUMRequest::create());
   waitFor("XpA native 2 options 1");
-  first->adapters->back()->report([](auto& c, auto& a) { c.adapterDidFailAd(a, ZUMMakeErrorWithCode(kZUMErrorNoFill)); });
+  first->adapters->back()->report(
+      [](auto& c, auto& a) { c.adapterDidFailAd(a, ZUMMakeErrorWithCode(kZUMErrorNoFill)); });
   waitFor("XpB native 2 options 1");
   second->adapters->back()->report(
       [](auto& c, auto& a) { c.adapterDidReceiveMediatedNativeAd(a, expresstest::fullAppInstallAd()); });
@@ -268,10 +284,13 @@ TEST_F(ZUMNativeExpressAdViewTest, AWaterfallsSecondNetworkShowsItsAdInTheTempla
 
   // The template is an ad page: a tap that opens the store leaves the app for the slot.
   adView->setTouched(true);
-  std::dynamic_pointer_cast<ZUMUIKitWebView>(adView->webView())->engine()->stringByEvaluatingJavaScriptFromString(
-      "location.href = 'tolm://page/open?a=app&u=' + encodeURIComponent('https://landing.adnetwork.example/x')");
+  std::dynamic_pointer_cast<ZUMUIKitWebView>(adView->webView())
+      ->engine()
+      ->stringByEvaluatingJavaScriptFromString(
+          "location.href = 'tolm://page/open?a=app&u=' + encodeURIComponent('https://landing.adnetwork.example/x')");
   waitFor("host leave");
-  EXPECT_EQ(platform::Application::shared().openedURLs().back().absoluteString(), "https://landing.adnetwork.example/x");
+  EXPECT_EQ(platform::Application::shared().openedURLs().back().absoluteString(),
+            "https://landing.adnetwork.example/x");
 }
 
 }  // namespace

@@ -2,12 +2,13 @@
 // across loads; the networks asked one after another in response order, each attempt
 // with its own time-out; fill statistics per allocation, fill and no-fill pings, and
 // the filled network's events relayed to the host. Main thread.
+#include "ZUMRewardBasedVideoAd.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
 #include "ZUMAdReward.h"
-#include "ZUMRewardBasedVideoAd.h"
 #include "platform/base/ASCIIString.h"
 #include "platform/base/MainThreadChecker.h"
 #include "platform/base/Timer.h"
@@ -206,7 +207,8 @@ void ZUMRewardBasedVideoAd::makeNextAdRequest() {
     return;
   }
   pingNoFillURLs();
-  failedToLoadAdWithError(ZUMMakeErrorWithDescription(kZUMErrorNoFillFromAnyNetwork, "No ad returned from any ad server."));
+  failedToLoadAdWithError(
+      ZUMMakeErrorWithDescription(kZUMErrorNoFillFromAnyNetwork, "No ad returned from any ad server."));
 }
 
 void ZUMRewardBasedVideoAd::endAttempt() {
@@ -221,8 +223,8 @@ void ZUMRewardBasedVideoAd::adRequestTimedOut(std::uint64_t attempt) {
   if (attempt != attempt_ || !requestingConnector_) return;
   auto connector = requestingConnector_;
   connectorDidFailToReceiveRewardBasedVideoAdWithError(
-      *connector, ZUMMakeErrorWithDescription(kZUMErrorTimeout, "Ad request from adapter " +
-                                                                    connector->currentAdapterName() + " timed out."));
+      *connector, ZUMMakeErrorWithDescription(
+                      kZUMErrorTimeout, "Ad request from adapter " + connector->currentAdapterName() + " timed out."));
 }
 
 void ZUMRewardBasedVideoAd::requestAdFromConnector(const ConnectorPtr& connector) {
@@ -361,7 +363,8 @@ void ZUMRewardBasedVideoAd::connectorDidFailToReceiveAdStatistics(Connector& con
                                                                   const platform::ErrorPtr& error) {
   const auto code = error ? error->code() : -1;
   const auto status = code == kZUMErrorTimeout ? kTimedOut : code == kZUMErrorNoFill ? kNoFill : kOtherFailure;
-  if (auto allocationID = allocationIDOf(connector)) adStatistics_->endTimingAdapterWithFillStatus(status, *allocationID);
+  if (auto allocationID = allocationIDOf(connector))
+    adStatistics_->endTimingAdapterWithFillStatus(status, *allocationID);
 }
 
 void ZUMRewardBasedVideoAd::connectorDidReceiveAdStatistics(Connector& connector) {

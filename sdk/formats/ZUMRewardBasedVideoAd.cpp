@@ -9,8 +9,8 @@
 #include "platform/base/MainThreadChecker.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/TestingReset.h"
-#include "platform/base/UserDefaults.h"
 #include "platform/base/Timer.h"
+#include "platform/base/UserDefaults.h"
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMBindWeak.h"
@@ -131,7 +131,8 @@ Json ZUMRewardBasedVideoAd::requestParameters() {
     ZUMAddAnalyticsIdentifiers(parameters);
     if (auto adEventID = ZUMJSONStringForKey(parameters, "lvn_aeid")) analytics->logEventWithName("_aq", adEventID);
   }
-  if (auto caps = platform::UserDefaults::standard().objectForKey(kCapsKey)) parameters["extra_caps"] = std::move(*caps);
+  if (auto caps = platform::UserDefaults::standard().objectForKey(kCapsKey))
+    parameters["extra_caps"] = std::move(*caps);
   return parameters;
 }
 
@@ -143,7 +144,8 @@ void ZUMRewardBasedVideoAd::setRequestID(const std::string& requestID) {
 void ZUMRewardBasedVideoAd::loadAdURLWithParameters(const Json& parameters) {
   platform::assertMainThread();
   if (!requestInProgress_) return;
-  if (ZUMJSONValueForKey(parameters, "errors")) return failedToLoadAdWithError(ZUMMakeErrorWithCode(kZUMErrorInvalidRequest));
+  if (ZUMJSONValueForKey(parameters, "errors"))
+    return failedToLoadAdWithError(ZUMMakeErrorWithCode(kZUMErrorInvalidRequest));
   auto ad = ZUMAd::create();
   if (auto url = ZUMJSONStringForKey(parameters, "url")) ad->setAdURL(platform::URL::fromString(*url));
   fetchAd(ad, std::nullopt);
@@ -176,7 +178,8 @@ void ZUMRewardBasedVideoAd::invalidJavaScriptRequest() {
 }
 
 void ZUMRewardBasedVideoAd::failedJavaScriptFile() {
-  if (requestInProgress_) failedToLoadAdWithError(ZUMMakeErrorWithDescription(kZUMErrorNetworkError, "No network connection."));
+  if (requestInProgress_)
+    failedToLoadAdWithError(ZUMMakeErrorWithDescription(kZUMErrorNetworkError, "No network connection."));
 }
 
 void ZUMRewardBasedVideoAd::SDKCoreRequestDidFailWithError(const platform::ErrorPtr& error) {
@@ -210,7 +213,8 @@ void ZUMRewardBasedVideoAd::loadAd(const std::shared_ptr<ZUMAd>& ad) {
 
 void ZUMRewardBasedVideoAd::loadInterstitialWithAd(const std::shared_ptr<ZUMAd>& ad) {
   if (!ad->adHTML() || !ad->adBaseURL()) {
-    return failedToLoadAdWithError(ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Invalid ad response received."));
+    return failedToLoadAdWithError(
+        ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Invalid ad response received."));
   }
   auto extras = ZUMExtras::create();
   extras->setAd(ad);
@@ -229,7 +233,8 @@ void ZUMRewardBasedVideoAd::adLoadedSuccessfully() {
   requestInProgress_ = false;
   ready_ = true;
   ZUMApplication::sharedInstance()->requesterDidEndRequest(this);
-  tellDelegate([](ZUMRewardBasedVideoAdDelegate& d, ZUMRewardBasedVideoAd& self) { d.rewardBasedVideoAdDidReceiveAd(self); });
+  tellDelegate(
+      [](ZUMRewardBasedVideoAdDelegate& d, ZUMRewardBasedVideoAd& self) { d.rewardBasedVideoAdDidReceiveAd(self); });
 }
 
 void ZUMRewardBasedVideoAd::failedToLoadAdWithError(const platform::ErrorPtr& error) {
@@ -291,7 +296,8 @@ ZUMImplemented ZUMRewardBasedVideoAd::interstitialDidDismissScreen(ZUMInterstiti
 }
 
 ZUMImplemented ZUMRewardBasedVideoAd::interstitialWillLeaveApplication(ZUMInterstitial& ad) {
-  if (isCurrentInterstitial(ad)) tellDelegate([](auto& d, auto& self) { d.rewardBasedVideoAdWillLeaveApplication(self); });
+  if (isCurrentInterstitial(ad))
+    tellDelegate([](auto& d, auto& self) { d.rewardBasedVideoAdWillLeaveApplication(self); });
   return kZUMImplemented;
 }
 

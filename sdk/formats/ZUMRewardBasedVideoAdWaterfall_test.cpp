@@ -10,9 +10,9 @@
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLLoading.h"
+#include "sdk/formats/ZUMFormatsTestSupport.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMConfiguration.h"
-#include "sdk/formats/ZUMFormatsTestSupport.h"
 #include "sdk/mediation/ZUMMAdNetworkConfig.h"
 #include "sdk/mediation/ZUMMRewardBasedVideoAdNetworkConnectorImpl.h"
 #include "sdk/mediation/ZUMMRewardedTestSupport.h"
@@ -29,7 +29,9 @@ using Host = formatstest::RewardedHost;
 
 // One network entry of a response.
 Json network(const std::string& id, const std::string& adapter, const std::string& allocation, Json more = {}) {
-  Json entry = {{"id", id}, {"adapters", {adapter}}, {"allocation_id", allocation},
+  Json entry = {{"id", id},
+                {"adapters", {adapter}},
+                {"allocation_id", allocation},
                 {"fill_urls", {"https://ads.adnetwork.example/fill?n=@pw_adnetid@&fs=@pw_adnetstatus@"}}};
   if (more.is_object()) entry.update(more);
   return entry;
@@ -55,8 +57,8 @@ class ZUMRewardBasedVideoAdWaterfallTest : public formatstest::FormatsTest {
       settings["nofill_urls"] = {"https://ads.adnetwork.example/nofill?fs=@pw_adnetstatus@&q=@pw_qdata@"};
     }
     const Json response = {{"qdata", "q1"}, {"settings", settings}, {"ad_networks", std::move(networks)}};
-    hosts.server.route("/ad", {.headers = {{"X-Qyra-Mediation", "1"}}, .body = response.dump(),
-                               .contentType = "application/json"});
+    hosts.server.route(
+        "/ad", {.headers = {{"X-Qyra-Mediation", "1"}}, .body = response.dump(), .contentType = "application/json"});
   }
   // Starts a load and waits for the response to be fetched: the first network is asked
   // (or the load ended) by then, at start().
@@ -71,7 +73,8 @@ class ZUMRewardBasedVideoAdWaterfallTest : public formatstest::FormatsTest {
   void at(double seconds) { env.advance(startedAt + seconds - env.now()); }
   std::shared_ptr<rewardedtest::Adapter> adapter(std::size_t index) { return board->adapters.at(index); }
   std::vector<std::string> queries(const std::string& path, std::size_t count) {
-    EXPECT_TRUE(env.runUntil([&] { return hosts.server.requests(path).size() >= count; }, std::chrono::seconds(5))) << path;
+    EXPECT_TRUE(env.runUntil([&] { return hosts.server.requests(path).size() >= count; }, std::chrono::seconds(5)))
+        << path;
     env.runUntilIdle();
     std::vector<std::string> result;
     for (const auto& request : hosts.server.requests(path)) result.push_back(request.query.value_or(""));
@@ -273,10 +276,18 @@ TEST_F(ZUMRewardBasedVideoAdWaterfallTest, TheExposureOpensAndClosesOnceAroundOp
   serve({network("n1", "NetA", "al-1")});
   start();
   rewarded->presentFromRootViewController(host);
-  for (auto report : {+[](ZUMMRewardBasedVideoAdNetworkConnector& c, rewardedtest::Adapter& a) { c.adapterDidOpenRewardBasedVideoAd(a); },
-                      +[](ZUMMRewardBasedVideoAdNetworkConnector& c, rewardedtest::Adapter& a) { c.adapterDidOpenRewardBasedVideoAd(a); },
-                      +[](ZUMMRewardBasedVideoAdNetworkConnector& c, rewardedtest::Adapter& a) { c.adapterDidCloseRewardBasedVideoAd(a); },
-                      +[](ZUMMRewardBasedVideoAdNetworkConnector& c, rewardedtest::Adapter& a) { c.adapterDidCloseRewardBasedVideoAd(a); }}) {
+  for (auto report : {+[](ZUMMRewardBasedVideoAdNetworkConnector&c, rewardedtest::Adapter&a) {
+                        c.adapterDidOpenRewardBasedVideoAd(a);
+                      },
+                      +[](ZUMMRewardBasedVideoAdNetworkConnector&c, rewardedtest::Adapter&a) {
+                        c.adapterDidOpenRewardBasedVideoAd(a);
+                      },
+                      +[](ZUMMRewardBasedVideoAdNetworkConnector&c, rewardedtest::Adapter&a) {
+                        c.adapterDidCloseRewardBasedVideoAd(a);
+                      },
+                      +[](ZUMMRewardBasedVideoAdNetworkConnector&c, rewardedtest::Adapter&a) {
+                        c.adapterDidCloseRewardBasedVideoAd(a);
+                      }}) {
     adapter(0)->report(report);
   }
   env.runUntilIdle();
@@ -301,8 +312,8 @@ TEST_F(ZUMRewardBasedVideoAdWaterfallTest, ResponsesThatAreNoUsableConfiguration
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.body);
-    hosts.server.route("/ad", {.headers = {{"X-Qyra-Mediation", "1"}}, .body = row.body,
-                               .contentType = "application/json"});
+    hosts.server.route("/ad",
+                       {.headers = {{"X-Qyra-Mediation", "1"}}, .body = row.body, .contentType = "application/json"});
     start();
     ASSERT_EQ(listener->log.size(), 1u);
     EXPECT_EQ(listener->log[0].rfind("failed " + std::to_string(row.code) + " ", 0), 0u) << listener->log[0];
@@ -330,11 +341,19 @@ TEST_F(ZUMRewardBasedVideoAdWaterfallTest, EarlySetUpWaitsForTheSwitchAndRefresh
     Json settings;
     Log setUp;
   } rows[] = {
-      {"switch off", "0", {{"app_config_refreshed_since_app_start", true}, {"ad_unit_id_settings", {rewardedUnit(networks)}}}, {}},
+      {"switch off",
+       "0",
+       {{"app_config_refreshed_since_app_start", true}, {"ad_unit_id_settings", {rewardedUnit(networks)}}},
+       {}},
       {"not refreshed", "1", {{"app_config_refreshed_since_app_start", false}}, {}},
-      {"no rewarded unit", "1", {{"app_config_refreshed_since_app_start", true},
-                                 {"ad_unit_id_settings", {rewardedUnit(networks, "banner"), "junk"}}}, {}},
-      {"rewarded", "1", {{"ad_unit_id_settings", {rewardedUnit(Json::array()), rewardedUnit(networks)}}},
+      {"no rewarded unit",
+       "1",
+       {{"app_config_refreshed_since_app_start", true},
+        {"ad_unit_id_settings", {rewardedUnit(networks, "banner"), "junk"}}},
+       {}},
+      {"rewarded",
+       "1",
+       {{"ad_unit_id_settings", {rewardedUnit(Json::array()), rewardedUnit(networks)}}},
        {"NetA setUp", "NetB setUp"}},
   };
   env.runUntilIdle();
@@ -365,8 +384,8 @@ TEST_F(ZUMRewardBasedVideoAdWaterfallTest, EarlySetUpWaitsForTheSwitchAndRefresh
 // page's constants.
 TEST_F(ZUMRewardBasedVideoAdWaterfallTest, EarlySetUpTakesTheSettingsTheSDKCorePageDelivers) {
   hosts.servePage(sdkcoretest::pageWith("SDK_CONSTANTS['zums:rbv_cld_early_set_up'] = '1';"));
-  const Json settings = {{"status", 1},
-                         {"ad_unit_id_settings", {rewardedUnit({{{"adapters", {"NetC"}}, {"data", {{"pubid", "p9"}}}}})}}};
+  const Json settings = {
+      {"status", 1}, {"ad_unit_id_settings", {rewardedUnit({{{"adapters", {"NetC"}}, {"data", {{"pubid", "p9"}}}}})}}};
   hosts.server.route("/app_settings", testenv::ScriptedResponse{.status = 200, .body = settings.dump()});
   ZUMMobileAds::configureWithApplicationID("app-1");
   // The page's constants and settings come over the loopback server and on the page's
@@ -387,7 +406,8 @@ TEST_F(ZUMRewardBasedVideoAdWaterfallTest, TheFirstLoadEndsTheObservation) {
   EXPECT_FALSE(rewarded->isObservingApplicationConfiguration());
   board->log.clear();
   ZUMApplication::sharedInstance()->configuration()->addEntriesFromDictionary(
-      {{"app_config_refreshed_since_app_start", true}, {"ad_unit_id_settings", {rewardedUnit({{{"adapters", {"NetA"}}}})}}},
+      {{"app_config_refreshed_since_app_start", true},
+       {"ad_unit_id_settings", {rewardedUnit({{{"adapters", {"NetA"}}}})}}},
       ZUMConfiguration::kSDKPriority);
   env.runUntilIdle();
   EXPECT_EQ(board->log, Log{});

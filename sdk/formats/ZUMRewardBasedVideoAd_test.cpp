@@ -10,9 +10,9 @@
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/SystemLog.h"
 #include "platform/net/URLLoading.h"
+#include "sdk/formats/ZUMFormatsTestSupport.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
-#include "sdk/formats/ZUMFormatsTestSupport.h"
 #include "sdk/presentation/ZUMInterstitialViewController.h"
 #include "sdk/presentation/ZUMPresentationFormats.h"
 #include "sdk/request/ZUMSDKCoreController.h"
@@ -45,7 +45,8 @@ class ZUMRewardBasedVideoAdTest : public formatstest::FormatsTest {
   // The scripts run on the SDK-core page that asked for an ad.
   std::vector<std::string> adRequests() {
     std::vector<std::string> found;
-    for (const auto& script : sdkcoretest::evaluatedScripts(*ZUMSDKCoreController::sharedInstance()->activeSDKCoreWebView())) {
+    for (const auto& script :
+         sdkcoretest::evaluatedScripts(*ZUMSDKCoreController::sharedInstance()->activeSDKCoreWebView())) {
       if (script.find("QYRA_getAd(") != std::string::npos) found.push_back(script);
     }
     return found;
@@ -97,8 +98,8 @@ TEST_F(ZUMRewardBasedVideoAdTest, ALoadDuringALoadIsIgnoredAndAnAdOfTheRequestSk
 
   auto request = ZUMRequest::create();
   auto extras = ZUMExtras::create();
-  extras->setAdditionalParameters(
-      Json{{"_ad", {{"ad_html", "<html><body>Given</body></html>"}, {"ad_base_url", "https://ads.adnetwork.example/"}}}});
+  extras->setAdditionalParameters(Json{
+      {"_ad", {{"ad_html", "<html><body>Given</body></html>"}, {"ad_base_url", "https://ads.adnetwork.example/"}}}});
   request->registerAdNetworkExtras(extras);
   listener->log.clear();
   load(request);
@@ -137,7 +138,8 @@ TEST_F(ZUMRewardBasedVideoAdTest, AnAnswerWithErrorsGivesCode0) {
   hosts.servePage(sdkcoretest::pageWith(
       "QYRA_getAd = function (r) { send('loadAdURL', {request_id: r.request_id, errors: 'bad'}); };"));
   load();
-  EXPECT_EQ(listener->log, Log{"failed 0 Request Error: Invalid ad request parameter(s). Check the Xcode console for details."});
+  EXPECT_EQ(listener->log,
+            Log{"failed 0 Request Error: Invalid ad request parameter(s). Check the Xcode console for details."});
 }
 
 TEST_F(ZUMRewardBasedVideoAdTest, AnSDKCorePageThatCannotLoadGivesCode2) {

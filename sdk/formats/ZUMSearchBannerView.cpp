@@ -84,7 +84,8 @@ ZUMImplemented ZUMSearchBannerView::bannerViewDidReceiveAd(ZUMDynamicHeightSearc
 
 ZUMImplemented ZUMSearchBannerView::bannerViewDidFailToReceiveAdWithError(ZUMDynamicHeightSearchBannerView&,
                                                                           const platform::ErrorPtr& error) {
-  if (auto delegate = this->delegate()) delegate->adViewDidFailToReceiveAdWithError(*this, ZUMRequestErrorFromError(error));
+  if (auto delegate = this->delegate())
+    delegate->adViewDidFailToReceiveAdWithError(*this, ZUMRequestErrorFromError(error));
   return kZUMImplemented;
 }
 

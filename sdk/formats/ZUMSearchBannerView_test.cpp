@@ -1,10 +1,9 @@
 #include "ZUMSearchBannerView.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <limits>
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "ZUMAdSizeDelegate.h"
@@ -19,8 +18,8 @@
 #include "platform/ui/Window.h"
 #include "platform/web/WKWebView.h"
 #include "platform/web/WebTestSupport.h"
-#include "sdk/foundation/ZUMSignals.h"
 #include "sdk/formats/ZUMDynamicHeightSearchBannerView.h"
+#include "sdk/foundation/ZUMSignals.h"
 #include "sdk/rendering/ZUMUIKitWebView.h"
 #include "sdk/rendering/ZUMWebKitWebView.h"
 #include "sdk/request/ZUMSlot.h"
@@ -56,7 +55,8 @@ struct HostDelegate : ZUMBannerViewDelegate, ZUMAdSizeDelegate {
 
 // A dynamic view's own delegate, for what the search banner does not pass on as it is.
 struct ViewDelegate : ZUMDynamicHeightSearchBannerViewDelegate {
-  ZUMImplemented bannerViewDidReceiveLandingPageURL(ZUMDynamicHeightSearchBannerView&, const platform::URL& url) override {
+  ZUMImplemented bannerViewDidReceiveLandingPageURL(ZUMDynamicHeightSearchBannerView&,
+                                                    const platform::URL& url) override {
     landingPages.push_back(url.absoluteString());
     return kZUMImplemented;
   }
@@ -100,13 +100,16 @@ class ZUMSearchBannerViewTest : public testenv::PlatformTest {
     banner.loadRequest(request);
     const auto& webView = banner.dynamicHeightAdView()->adWebView();
     ASSERT_TRUE(env.runUntil([&] {
-      return delegate->log.size() >= count || (hosts.server.requests(kPagePath).size() > pages && !webView->isLoading());
+      return delegate->log.size() >= count ||
+             (hosts.server.requests(kPagePath).size() > pages && !webView->isLoading());
     }));
     env.advance(1s);
     ASSERT_TRUE(env.runUntil([&] { return delegate->log.size() >= count; })) << ::testing::PrintToString(delegate->log);
   }
   static std::string evaluate(ZUMDynamicHeightSearchBannerView& view, const std::string& script) {
-    return std::dynamic_pointer_cast<ZUMUIKitWebView>(view.adWebView())->engine()->stringByEvaluatingJavaScriptFromString(script);
+    return std::dynamic_pointer_cast<ZUMUIKitWebView>(view.adWebView())
+        ->engine()
+        ->stringByEvaluatingJavaScriptFromString(script);
   }
   static double webViewHeight(const ZUMSearchBannerView& banner) {
     return banner.dynamicHeightAdView()->adWebView()->frame().height();
@@ -120,8 +123,8 @@ class ZUMSearchBannerViewTest : public testenv::PlatformTest {
   // The navigation filter's answer for `url` and what it did.
   static bool navigate(ZUMDynamicHeightSearchBannerView& view, const std::string& url,
                        platform::WebViewNavigationType type = platform::WebViewNavigationType::Other) {
-    return view.webViewShouldStartLoadWithRequest(*view.adWebView(), platform::URLRequest(*platform::URL::fromString(url)),
-                                                  type);
+    return view.webViewShouldStartLoadWithRequest(*view.adWebView(),
+                                                  platform::URLRequest(*platform::URL::fromString(url)), type);
   }
 
   sdkcoretest::NetworkHosts hosts;
@@ -195,8 +198,8 @@ TEST_F(ZUMSearchBannerViewTest, AResizeToZeroShowsNoAdYetSetsTheStateAndALaterOn
   // After a failure a positive height reports the ad again.
   EXPECT_FALSE(navigate(view, "tolm://noAdLoaded"));
   EXPECT_FALSE(navigate(view, "tolm://adResized?height=0.5"));
-  EXPECT_EQ(delegate->log, (Log{"size 320x0", "size 320x90", "size 320x0", "failed 1 No ads are available",
-                                "received", "size 320x0"}));
+  EXPECT_EQ(delegate->log, (Log{"size 320x0", "size 320x90", "size 320x0", "failed 1 No ads are available", "received",
+                                "size 320x0"}));
 }
 
 TEST_F(ZUMSearchBannerViewTest, UntrustedHeightsAreMadeSane) {
@@ -206,9 +209,9 @@ TEST_F(ZUMSearchBannerViewTest, UntrustedHeightsAreMadeSane) {
     double taken;
     bool logged;
   } rows[] = {
-      {"120", 120, false}, {"12.5px", 12.5, false}, {"NaN", 0, true},  {"inf", 0, true}, {"-infinity", 0, true},
-      {"-5", 0, true},     {"1e999", 0, true},      {"1e9", max, true}, {"", 0, true},    {"tall", 0, true},
-      {"5000", 5000, false},  // taller than the screen: the host scrolls
+      {"120", 120, false},    {"12.5px", 12.5, false}, {"NaN", 0, true},      {"inf", 0, true},
+      {"-infinity", 0, true}, {"-5", 0, true},         {"1e999", 0, true},    {"1e9", max, true},
+      {"", 0, true},          {"tall", 0, true},       {"5000", 5000, false},  // taller than the screen: the host scrolls
   };
   auto banner = fluid();
   auto& view = *banner->dynamicHeightAdView();
@@ -225,8 +228,8 @@ TEST_F(ZUMSearchBannerViewTest, UntrustedHeightsAreMadeSane) {
   EXPECT_EQ(webViewHeight(*banner), 0);
   const struct {
     double height, taken;
-  } values[] = {{std::numeric_limits<double>::quiet_NaN(), 0}, {-0.5, 0}, {0, 0},
-                {300, 300},                                  {max, max}, {max + 1, max}};
+  } values[] = {
+      {std::numeric_limits<double>::quiet_NaN(), 0}, {-0.5, 0}, {0, 0}, {300, 300}, {max, max}, {max + 1, max}};
   for (const auto& value : values) {
     EXPECT_EQ(ZUMDynamicHeightSearchBannerView::saneHeight(value.height), value.taken) << value.height;
   }
@@ -238,8 +241,8 @@ TEST_F(ZUMSearchBannerViewTest, ACancelledLoadCountsOnlyWhenTheSwitchSaysSo) {
     std::optional<nlohmann::ordered_json> setting;
     bool fails;
   } rows[] = {
-      {"absent", std::nullopt, false}, {"\"true\"", "true", true}, {"\"1\"", "1", true},
-      {"true", true, true},            {"\"0\"", "0", false},      {"\"false\"", "false", false},
+      {"absent", std::nullopt, false}, {"\"true\"", "true", true},    {"\"1\"", "1", true}, {"true", true, true},
+      {"\"0\"", "0", false},           {"\"false\"", "false", false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -247,8 +250,8 @@ TEST_F(ZUMSearchBannerViewTest, ACancelledLoadCountsOnlyWhenTheSwitchSaysSo) {
     auto listener = std::make_shared<ViewDelegate>();
     view->setDelegate(listener);
     setDefault("/vantor/ads/use_cancelled_url_error", row.setting);
-    view->webViewDidFailLoadWithError(*view->adWebView(), platform::Error::create(platform::kURLErrorDomain,
-                                                                                   platform::kURLErrorCancelled));
+    view->webViewDidFailLoadWithError(*view->adWebView(),
+                                      platform::Error::create(platform::kURLErrorDomain, platform::kURLErrorCancelled));
     EXPECT_EQ(listener->failures, row.fails ? std::vector<std::int64_t>{-999} : std::vector<std::int64_t>{});
     EXPECT_EQ(view->adState(), row.fails ? State::Failed : State::Idle);
   }
@@ -262,7 +265,8 @@ TEST_F(ZUMSearchBannerViewTest, RefusedRequestsFailOnALaterTurnWithoutTheNetwork
     std::shared_ptr<ZUMRequest> request;
     std::string text;
   } rows[] = {
-      {"child-directed", child, "Child directed treatment is not supported for request type: ZUMDynamicHeightSearchRequest"},
+      {"child-directed", child,
+       "Child directed treatment is not supported for request type: ZUMDynamicHeightSearchRequest"},
       {"plain request", ZUMRequest::create(), "Unexpected request type while expecting a request of type: ZUMRequest"},
       {"no request", nullptr, "Unexpected request type while expecting a request of type: (null)"},
   };
@@ -366,8 +370,13 @@ TEST_F(ZUMSearchBannerViewTest, AClickSignalIsAppendedOnlyAsOneNonEmptyPair) {
     const char* signal;
     std::optional<std::pair<std::string, std::string>> item;
   } rows[] = {
-      {"nis=abc", std::make_pair("nis", "abc")}, {"=abc", std::nullopt}, {"nis=", std::nullopt},
-      {"nis", std::nullopt}, {"a=b=c", std::nullopt}, {"", std::nullopt}, {"=", std::nullopt},
+      {"nis=abc", std::make_pair("nis", "abc")},
+      {"=abc", std::nullopt},
+      {"nis=", std::nullopt},
+      {"nis", std::nullopt},
+      {"a=b=c", std::nullopt},
+      {"", std::nullopt},
+      {"=", std::nullopt},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(ZUMDynamicHeightSearchBannerView::clickSignalQueryItem(row.signal), row.item) << row.signal;

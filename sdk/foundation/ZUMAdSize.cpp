@@ -18,8 +18,8 @@ constexpr double kSmartBannerLandscapeHeight = 32;
 constexpr double kSmartBannerPortraitHeight = 50;
 
 constexpr ZUMAdSize kStandardSizes[] = {
-    kZUMAdSizeBanner,      kZUMAdSizeLargeBanner, kZUMAdSizeMediumRectangle,
-    kZUMAdSizeFullBanner,  kZUMAdSizeLeaderboard, kZUMAdSizeSkyscraper,
+    kZUMAdSizeBanner,     kZUMAdSizeLargeBanner, kZUMAdSizeMediumRectangle,
+    kZUMAdSizeFullBanner, kZUMAdSizeLeaderboard, kZUMAdSizeSkyscraper,
 };
 
 // The main screen's bounds size with width not above height.
@@ -165,8 +165,8 @@ platform::Size ZUMAdSizeFromString(std::optional<std::string_view> text) {
   std::replace(wrapped.begin(), wrapped.end(), 'x', ',');
   std::string_view rest = wrapped;
   platform::Size size;
-  if (!readChar(rest, '{') || !readNumber(rest, size.width) || !readChar(rest, ',') ||
-      !readNumber(rest, size.height) || !readChar(rest, '}')) {
+  if (!readChar(rest, '{') || !readNumber(rest, size.width) || !readChar(rest, ',') || !readNumber(rest, size.height) ||
+      !readChar(rest, '}')) {
     return {};
   }
   while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);

@@ -59,8 +59,8 @@ TEST_F(ZUMAdSizeTest, ValidityFollowsTheScreenRefusesHostileNumbersAndErrsWithCo
     Size size;
     bool validates;
   };
-  const Row hostile[] = {{{320, kNaN}, false}, {{-kInf, 50}, false}, {{-320, 50}, true},
-                         {{-320, -700}, false}, {{1e308, 1e308}, false}};
+  const Row hostile[] = {
+      {{320, kNaN}, false}, {{-kInf, 50}, false}, {{-320, 50}, true}, {{-320, -700}, false}, {{1e308, 1e308}, false}};
   for (const auto& [size, validates] : hostile) {
     EXPECT_FALSE(ZUMIsAdSizeValid(ZUMAdSizeFromSize(size))) << size.width << "x" << size.height;
     EXPECT_FALSE(ZUMIsAdSizeValid(ZUMFluidAdSizeWithSize(size.width, size.height)));
@@ -91,7 +91,10 @@ TEST_F(ZUMAdSizeTest, DescriptionsParsingAndBoxing) {
   for (const char* bad : {"", "320", "320X50", "320x50x10", "320x", "nanx50", "1e999x50", "320x50 trailing"}) {
     EXPECT_EQ(ZUMAdSizeFromString(bad), (Size{0, 0})) << bad;
   }
-  EXPECT_EQ(ZUMAdSizeFromString(std::string_view("320x\0" "50", 6)), (Size{0, 0}));
+  EXPECT_EQ(ZUMAdSizeFromString(std::string_view("320x\0"
+                                                 "50",
+                                                 6)),
+            (Size{0, 0}));
   // Unboxing other values gives the invalid size.
   const ZUMAdSize size = ZUMFluidAdSizeWithSize(320, 90);
   EXPECT_TRUE(ZUMAdSizeEqualToSize(ZUMAdSizeFromValue(ZUMValueFromAdSize(size)), size));

@@ -22,6 +22,7 @@
 #include "platform/ui/Bundle.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMConfiguration.h"
@@ -39,7 +40,6 @@
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/foundation/ZUMValues.h"
-#include "sdk/errors/ZUMErrors.h"
 
 using json = nlohmann::ordered_json;
 
@@ -54,8 +54,8 @@ constexpr const char* kLastRequestedAdUnitKey = "last_requested_ad_unit_id";
 constexpr const char* kSessionTimeoutKey = "zums:app_activity_tracker:app_session_timeout_ms";
 constexpr double kDefaultSessionTimeout = 300;
 
-const char* const kBuiltInAdapters[] = {"ZUMMAdapterVantorMorvaneAds", "ZUMMAdapterCustomEvents",
-                                       "ZUMMAdapterHTML", "ZUMMAdURLAdapter"};
+const char* const kBuiltInAdapters[] = {"ZUMMAdapterVantorMorvaneAds", "ZUMMAdapterCustomEvents", "ZUMMAdapterHTML",
+                                        "ZUMMAdURLAdapter"};
 
 std::optional<std::string> nonEmpty(std::string text) {
   if (text.empty()) return std::nullopt;
@@ -122,9 +122,9 @@ void ZUMApplication::load() {
   // Kept for the life of the process, like the hub itself; tests drop it with the hub.
   static auto* observer = new platform::ResettableShared<platform::NotificationCenter::Token>([] {
     auto& center = platform::NotificationCenter::defaultCenter();
-    return std::make_shared<platform::NotificationCenter::Token>(
-        center.addObserver(platform::kApplicationDidFinishLaunchingNotification, nullptr, platform::OperationQueue::main(),
-                           [](const platform::Notification&) { sharedInstance()->runEarlyActivities(); }));
+    return std::make_shared<platform::NotificationCenter::Token>(center.addObserver(
+        platform::kApplicationDidFinishLaunchingNotification, nullptr, platform::OperationQueue::main(),
+        [](const platform::Notification&) { sharedInstance()->runEarlyActivities(); }));
   });
   observer->get();
 }
@@ -235,7 +235,8 @@ void ZUMApplication::sendForegroundPingIfEnabled() {
     std::string signed_ = url;
     if (auto signal = ZUMRDIIMSignalParameters()) {
       if (auto parsed = platform::URL::fromString(url)) {
-        if (auto withSignal = ZUMURLByAppendingQueryParameters(*parsed, *signal)) signed_ = withSignal->absoluteString();
+        if (auto withSignal = ZUMURLByAppendingQueryParameters(*parsed, *signal))
+          signed_ = withSignal->absoluteString();
       }
     }
     send(signed_);
@@ -263,7 +264,8 @@ void ZUMApplication::requesterDidEndRequest(const void* requester) {
     removed = requesters_.erase(requester) > 0;
   }
   if (removed) {
-    platform::NotificationCenter::defaultCenter().post(kZUMApplicationStatisticsCurrentAdRequestCountChangedNotification);
+    platform::NotificationCenter::defaultCenter().post(
+        kZUMApplicationStatisticsCurrentAdRequestCountChangedNotification);
   }
 }
 
@@ -577,7 +579,8 @@ void ZUMApplication::openURL(const platform::URL& url, bool strictUniversalLink,
   platform::assertMainThread();
   json options = json::object();
   const std::string scheme = url.scheme() ? *url.scheme() : std::string();
-  const bool web = platform::equalsIgnoringASCIICase(scheme, "http") || platform::equalsIgnoringASCIICase(scheme, "https");
+  const bool web =
+      platform::equalsIgnoringASCIICase(scheme, "http") || platform::equalsIgnoringASCIICase(scheme, "https");
   if (strictUniversalLink && web) {
     auto name = ZUMUserDefaults::stringForKey("/vantor/ads/strict_universal_links_option_name");
     options[name && !name->empty() ? *name : std::string(platform::kApplicationOpenURLOptionUniversalLinksOnly)] = true;

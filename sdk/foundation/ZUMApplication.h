@@ -153,8 +153,7 @@ class ZUMApplication final : public ZUMConfigurationDelegate,
   // answers (ZUMStartupHooks::availableAdapterNamesInSet); none before it registers.
   std::vector<std::string> availableAdapterNames() const;
   // The potential names become the built-in adapters plus `names` (nullopt: none).
-  void updateAvailableAdapterNamesWithPotentialAdapterNames(
-      const std::optional<std::vector<std::string>>& names);
+  void updateAvailableAdapterNamesWithPotentialAdapterNames(const std::optional<std::vector<std::string>>& names);
 
   // --- Windows and orientation (main thread unless said) -----------------------------
   std::shared_ptr<platform::Window> mainWindow() const;
@@ -168,8 +167,7 @@ class ZUMApplication final : public ZUMConfigurationDelegate,
 
   // --- Opening URLs (main thread) -----------------------------------------------------
   void openURL(const platform::URL& url);
-  void openURL(const platform::URL& url, bool strictUniversalLink,
-               std::function<void(bool opened)> completionHandler);
+  void openURL(const platform::URL& url, bool strictUniversalLink, std::function<void(bool opened)> completionHandler);
 
   // --- Identity -----------------------------------------------------------------------
   std::optional<std::string> mainBundleIdentifier() const { return bundleIdentifier_; }

@@ -1,12 +1,11 @@
 #include "sdk/foundation/ZUMApplication.h"
 
 #include <algorithm>
-
-#include <gtest/gtest.h>
-
-#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "ZUMAudioVideoManager.h"
 #include "ZUMMobileAds.h"
@@ -65,8 +64,7 @@ TEST_F(ZUMApplicationTest, FinishingLaunchRunsBothBatchesOnceInOrder) {
   testenv::AppControls::launch(std::make_shared<platform::ApplicationDelegate>());
   env.runUntilIdle();
   // Content hashing stays off: its switch is absent.
-  EXPECT_EQ(steps, (std::vector<std::string>{"interception", "purchases", "crashes", "retries", "pool",
-                                             "rewarded"}));
+  EXPECT_EQ(steps, (std::vector<std::string>{"interception", "purchases", "crashes", "retries", "pool", "rewarded"}));
   ZUMApplication::sharedInstance()->runEarlyActivities();
   EXPECT_EQ(steps.size(), 6u);
   EXPECT_TRUE(scripts.empty());  // no application identifier stored yet
@@ -91,7 +89,9 @@ TEST_F(ZUMApplicationTest, DelayedAdditionalBatchWaitsForTheConfigureCall) {
 
 TEST_F(ZUMApplicationTest, SettingsScriptCannotBeBrokenOutOfByTheIdentifier) {
   recordStartupSteps();
-  ZUMMobileAds::configureWithApplicationID("a'</script>\xE2\x80\xA8" "b");
+  ZUMMobileAds::configureWithApplicationID(
+      "a'</script>\xE2\x80\xA8"
+      "b");
   env.runUntilIdle();
   ASSERT_FALSE(scripts.empty());
   const std::string& script = scripts.back();
@@ -152,7 +152,8 @@ void expectOptOutsInEitherOrder(void (ZUMMobileAds::*remembered)(), void (ZUMMob
   EXPECT_TRUE(calls.empty()) << "neither asked for before its hook came";
   ((*ads).*atOnce)();
   EXPECT_EQ(calls, std::vector<std::string>{"at once"});
-  ZUMRegisterStartupHooks([&](ZUMStartupHooks& hooks) { hooks.*rememberedHook = [&] { calls.push_back("remembered"); }; });
+  ZUMRegisterStartupHooks(
+      [&](ZUMStartupHooks& hooks) { hooks.*rememberedHook = [&] { calls.push_back("remembered"); }; });
   EXPECT_EQ(calls, (std::vector<std::string>{"at once", "remembered"}));
   ((*ads).*remembered)();
   ((*ads).*atOnce)();

@@ -52,8 +52,7 @@ class ZUMBinaryHeap {
   std::optional<std::vector<T>> sortedObjects() const {
     if (elements_.empty()) return std::nullopt;
     std::vector<T> sorted = elements_;
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [this](const T& a, const T& b) { return comparator_(a, b) < 0; });
+    std::stable_sort(sorted.begin(), sorted.end(), [this](const T& a, const T& b) { return comparator_(a, b) < 0; });
     return sorted;
   }
 

@@ -34,7 +34,9 @@ auto ZUMBindWeak(std::weak_ptr<T> target, Method method, Bound&&... bound) {
   return [target = std::move(target), method, ... bound = std::forward<Bound>(bound)](auto&&... arguments) {
     const std::shared_ptr<T> self = target.lock();
     if (!self) return;
-    if constexpr (requires { std::invoke(method, self.get(), bound..., std::forward<decltype(arguments)>(arguments)...); }) {
+    if constexpr (requires {
+                    std::invoke(method, self.get(), bound..., std::forward<decltype(arguments)>(arguments)...);
+                  }) {
       std::invoke(method, self.get(), bound..., std::forward<decltype(arguments)>(arguments)...);
     } else {
       zum_bind_weak_detail::invokeDropping<decltype(arguments)...>(method, self.get(), bound...);

@@ -11,9 +11,7 @@ int hexDigit(char c) {
   return -1;
 }
 
-bool isSkipped(char c) {
-  return c == '#' || c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
+bool isSkipped(char c) { return c == '#' || c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
 }  // namespace
 

@@ -5,10 +5,14 @@
 namespace {
 
 TEST(ZUMColorTest, ReadsTheFirstHexadecimalNumberOrGivesNoColour) {
-  const std::pair<const char*, int> table[] = {
-      {"#FF8800", 0xFF8800}, {"  # #336699 trailing", 0x336699}, {"0x0a0B0c", 0x0a0b0c}, {"fff", 0x000fff},
-      // Only the low 24 bits count; a run too long for 32 bits saturates.
-      {"7F102030", 0x102030}, {"123456789abcdef0123", 0xffffff}, {"0xZZ", 0}};
+  const std::pair<const char*, int> table[] = {{"#FF8800", 0xFF8800},
+                                               {"  # #336699 trailing", 0x336699},
+                                               {"0x0a0B0c", 0x0a0b0c},
+                                               {"fff", 0x000fff},
+                                               // Only the low 24 bits count; a run too long for 32 bits saturates.
+                                               {"7F102030", 0x102030},
+                                               {"123456789abcdef0123", 0xffffff},
+                                               {"0xZZ", 0}};
   for (const auto& [text, rgb] : table) {
     auto color = ZUMColorFromHexString(text);
     ASSERT_TRUE(color) << text;

@@ -14,13 +14,10 @@ struct ZUMConfiguration::State {
   std::unordered_map<std::string, Priority> priorities;
 };
 
-std::shared_ptr<ZUMConfiguration> ZUMConfiguration::create() {
-  return std::make_shared<ZUMConfiguration>();
-}
+std::shared_ptr<ZUMConfiguration> ZUMConfiguration::create() { return std::make_shared<ZUMConfiguration>(); }
 
 ZUMConfiguration::ZUMConfiguration()
-    : queue_(platform::DispatchQueue::serial("com.vantor.morvane.configuration")),
-      state_(std::make_unique<State>()) {}
+    : queue_(platform::DispatchQueue::serial("com.vantor.morvane.configuration")), state_(std::make_unique<State>()) {}
 
 ZUMConfiguration::~ZUMConfiguration() = default;
 

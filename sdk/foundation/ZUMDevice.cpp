@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/base/Digest.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/RunLoop.h"
@@ -21,7 +22,6 @@
 #include "platform/ui/MessageComposeViewController.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Window.h"
-#include "platform/base/Digest.h"
 #include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMOrientation.h"
 #include "sdk/foundation/ZUMThreading.h"
@@ -123,8 +123,7 @@ void ZUMDevice::refreshInterfaceSignals() {
   const Rect screenBounds = screen.bounds();
   const double scale = screen.scale();
   const Rect statusBar = application.statusBarFrame().standardized();
-  const double statusBarHeight =
-      statusBar.isEmpty() ? 0 : std::min(statusBar.size.width, statusBar.size.height);
+  const double statusBarHeight = statusBar.isEmpty() ? 0 : std::min(statusBar.size.width, statusBar.size.height);
   std::optional<platform::Size> keyWindowSize;
   if (auto window = application.keyWindow()) keyWindowSize = window->bounds().standardized().size;
   const bool canText = platform::MessageComposeViewController::canSendText();
@@ -132,17 +131,17 @@ void ZUMDevice::refreshInterfaceSignals() {
   if (mayQueryScheme("tel")) {
     if (auto tel = platform::URL::fromString("tel://")) canCall = application.canOpenURL(*tel);
   }
-  queue_->async([self = shared_from_this(), orientation, screenBounds, scale, statusBarHeight, keyWindowSize,
-                 canText, canCall] {
-    Signals& s = *self->signals_;
-    s.orientation = orientation;
-    s.screenBounds = screenBounds;
-    s.scale = scale;
-    s.statusBarHeight = statusBarHeight;
-    s.keyWindowSize = keyWindowSize;
-    s.canText = canText;
-    s.canCall = canCall;
-  });
+  queue_->async(
+      [self = shared_from_this(), orientation, screenBounds, scale, statusBarHeight, keyWindowSize, canText, canCall] {
+        Signals& s = *self->signals_;
+        s.orientation = orientation;
+        s.screenBounds = screenBounds;
+        s.scale = scale;
+        s.statusBarHeight = statusBarHeight;
+        s.keyWindowSize = keyWindowSize;
+        s.canText = canText;
+        s.canCall = canCall;
+      });
 }
 
 void ZUMDevice::updateDynamicParameters() {
@@ -246,13 +245,13 @@ Rect ZUMDevice::standardizedLandscapeScreenBounds() const { return landscapeOf(s
 Rect ZUMDevice::standardizedOrientedScreenBounds() const {
   const Signals s = signals();
   return platform::isInterfaceOrientationLandscape(s.orientation) ? landscapeOf(s.screenBounds)
-                                                                   : portraitOf(s.screenBounds);
+                                                                  : portraitOf(s.screenBounds);
 }
 
 Rect ZUMDevice::standardizedOrientedApplicationFrame() const {
   const Signals s = signals();
   Rect frame = platform::isInterfaceOrientationLandscape(s.orientation) ? landscapeOf(s.screenBounds)
-                                                                         : portraitOf(s.screenBounds);
+                                                                        : portraitOf(s.screenBounds);
   const double bar = std::min(s.statusBarHeight, frame.size.height);
   frame.origin.y = bar;
   frame.size.height -= bar;

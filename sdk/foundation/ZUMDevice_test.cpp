@@ -35,22 +35,21 @@ TEST_F(ZUMDeviceTest, RequestKeysFromTheDeviceProfile) {
   auto window = platform::Window::create({0, 0, 375, 667});
   window->makeKeyAndVisible();
   auto device = ZUMDevice::sharedInstance();
-  EXPECT_EQ(device->parameters(),
-            (ordered_json{{"device_model", "TestPhone"},
-                          {"device_submodel", "TestPhone10,4"},
-                          {"os_version", "12.4.1"},
-                          {"lat", "0"},
-                          {"screen_width", 375.0},
-                          {"screen_height", 667.0},
-                          {"screen_density", 2.0},
-                          {"orientation", "p"},
-                          {"window_width", 375.0},
-                          {"window_height", 667.0},
-                          {"device_volume", 0.25},
-                          {"can_text", "1"},
-                          {"can_call", "1"},
-                          {"app_bundle_id", "com.example.reader"},
-                          {"app_version", "2.1"}}));
+  EXPECT_EQ(device->parameters(), (ordered_json{{"device_model", "TestPhone"},
+                                                {"device_submodel", "TestPhone10,4"},
+                                                {"os_version", "12.4.1"},
+                                                {"lat", "0"},
+                                                {"screen_width", 375.0},
+                                                {"screen_height", 667.0},
+                                                {"screen_density", 2.0},
+                                                {"orientation", "p"},
+                                                {"window_width", 375.0},
+                                                {"window_height", 667.0},
+                                                {"device_volume", 0.25},
+                                                {"can_text", "1"},
+                                                {"can_call", "1"},
+                                                {"app_bundle_id", "com.example.reader"},
+                                                {"app_version", "2.1"}}));
   EXPECT_FALSE(device->isOSAtLeastMajor(12, 4, 2));
 }
 

@@ -6,10 +6,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/base/FileManager.h"
 #include "platform/base/Digest.h"
-#include "sdk/foundation/ZUMLogger.h"
+#include "platform/base/FileManager.h"
 #include "sdk/errors/ZUMErrors.h"
+#include "sdk/foundation/ZUMLogger.h"
 
 namespace {
 
@@ -30,8 +30,7 @@ std::optional<platform::FileManager::Path> boolCacheFile(std::optional<std::stri
 
 }  // namespace
 
-std::optional<platform::URL> ZUMCacheDirectoryURL(std::optional<std::string_view> name,
-                                                  platform::ErrorPtr* error) {
+std::optional<platform::URL> ZUMCacheDirectoryURL(std::optional<std::string_view> name, platform::ErrorPtr* error) {
   if (name && !name->empty() && !isPlainFolderName(*name)) {
     if (error) *error = ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Failed to get cache directory path.");
     return std::nullopt;

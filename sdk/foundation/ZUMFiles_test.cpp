@@ -21,7 +21,8 @@ TEST_F(ZUMFilesTest, CacheDirectoryIsCreatedWithItsSubfolder) {
 }
 
 TEST_F(ZUMFilesTest, NamesLeadingOutOfTheFolderAreRefused) {
-  for (std::string_view name : {std::string_view(".."), std::string_view("../Documents"), std::string_view("a\0b", 3)}) {
+  for (std::string_view name :
+       {std::string_view(".."), std::string_view("../Documents"), std::string_view("a\0b", 3)}) {
     platform::ErrorPtr error;
     EXPECT_FALSE(ZUMCacheDirectoryURL(name, &error)) << name;
     ASSERT_TRUE(error);

@@ -118,12 +118,12 @@ TEST_F(ZUMGeometryTest, ACentredBannerIsSolvedAgainAfterARotation) {
   auto slot = addView(root, Rect(0, 0, 10, 10));  // a banner-sized slot in the middle
   slot->setTranslatesAutoresizingMaskIntoConstraints(false);
   for (auto [attribute, constant] : {std::pair{A::Width, 320.0}, std::pair{A::Height, 50.0}}) {
-    slot->addConstraint(platform::LayoutConstraint::create(
-        slot, attribute, platform::LayoutConstraint::Relation::Equal, nullptr, A::NotAnAttribute, 1, constant));
+    slot->addConstraint(platform::LayoutConstraint::create(slot, attribute, platform::LayoutConstraint::Relation::Equal,
+                                                           nullptr, A::NotAnAttribute, 1, constant));
   }
   for (auto attribute : {A::CenterX, A::CenterY}) {
-    root->addConstraint(platform::LayoutConstraint::create(
-        slot, attribute, platform::LayoutConstraint::Relation::Equal, root, attribute, 1, 0));
+    root->addConstraint(platform::LayoutConstraint::create(slot, attribute, platform::LayoutConstraint::Relation::Equal,
+                                                           root, attribute, 1, 0));
   }
   auto banner = addView(slot, Rect(5, 5, 1, 1));
   ZUMCenterInSuperview(banner);

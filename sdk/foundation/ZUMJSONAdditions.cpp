@@ -10,8 +10,8 @@
 #include "platform/base/PercentEncoding.h"
 #include "platform/base/PropertyList.h"
 #include "platform/base/StringConversions.h"
-#include "sdk/foundation/ZUM_HVRStringEncoding.h"
 #include "sdk/errors/ZUMErrors.h"
+#include "sdk/foundation/ZUM_HVRStringEncoding.h"
 
 using nlohmann::ordered_json;
 
@@ -61,8 +61,8 @@ std::string dateText(double secondsSince1970) {
   std::tm parts{};
   if (!gmtime_r(&seconds, &parts)) return platform::doubleString(secondsSince1970);
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d +0000", parts.tm_year + 1900,
-                parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
+  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d +0000", parts.tm_year + 1900, parts.tm_mon + 1,
+                parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
   return buffer;
 }
 
@@ -115,12 +115,16 @@ std::size_t nestingDepth(std::string_view text, std::size_t limit) {
   bool inString = false, escaped = false;
   for (char c : text) {
     if (inString) {
-      if (escaped) escaped = false;
-      else if (c == '\\') escaped = true;
-      else if (c == '"') inString = false;
+      if (escaped)
+        escaped = false;
+      else if (c == '\\')
+        escaped = true;
+      else if (c == '"')
+        inString = false;
       continue;
     }
-    if (c == '"') inString = true;
+    if (c == '"')
+      inString = true;
     else if (c == '[' || c == '{') {
       if (++depth > deepest) deepest = depth;
       if (deepest > limit) return deepest;
@@ -145,16 +149,15 @@ platform::ErrorPtr readingError(std::string reason) {
   platform::Error::Details details;
   details.localizedDescription = "The data couldn't be read because it isn't in the correct format.";
   details.localizedFailureReason = std::move(reason);
-  return platform::Error::create(kZUMJSONReadingErrorDomain, kZUMJSONReadingErrorCorrupt,
-                                 ordered_json::object(), std::move(details));
+  return platform::Error::create(kZUMJSONReadingErrorDomain, kZUMJSONReadingErrorCorrupt, ordered_json::object(),
+                                 std::move(details));
 }
 
 }  // namespace
 
 bool zum_isValidJSONObject(const ordered_json& value) { return value.is_structured() && isValidJSONValue(value, 0); }
 
-std::optional<std::string> zum_JSONStringPretty(const ordered_json& value, bool pretty,
-                                                platform::ErrorPtr* error) {
+std::optional<std::string> zum_JSONStringPretty(const ordered_json& value, bool pretty, platform::ErrorPtr* error) {
   if (zum_isValidJSONObject(value)) {
     try {
       return pretty ? value.dump(2) : value.dump();
@@ -210,11 +213,20 @@ std::string ZUMScriptSafeJSON(const std::string& json) {
   for (std::size_t i = 0; i < json.size(); ++i) {
     const char c = json[i];
     switch (c) {
-      case '<': out += "\\u003c"; continue;
-      case '>': out += "\\u003e"; continue;
-      case '&': out += "\\u0026"; continue;
-      case '\'': out += "\\u0027"; continue;
-      default: break;
+      case '<':
+        out += "\\u003c";
+        continue;
+      case '>':
+        out += "\\u003e";
+        continue;
+      case '&':
+        out += "\\u0026";
+        continue;
+      case '\'':
+        out += "\\u0027";
+        continue;
+      default:
+        break;
     }
     // U+2028 and U+2029 end a line of script in older engines: E2 80 A8 / E2 80 A9.
     if (static_cast<unsigned char>(c) == 0xE2 && i + 2 < json.size() &&

@@ -42,8 +42,8 @@ TEST(ZUMJSONAdditionsTest, RefusesValuesThatAreNotJSONObjects) {
 TEST(ZUMJSONAdditionsTest, DecodingFailuresCarryAReadingError) {
   EXPECT_EQ(zum_decodedJSONObjectError(R"({"b":2,"a":[1,"x"]})", nullptr).value_or(nullptr).dump(),
             R"({"b":2,"a":[1,"x"]})");
-  for (std::string text : {std::string("{"), std::string("\"s\""), std::string("[1e999]"),
-                           std::string("{\"a\":\xff}"), std::string(100000, '['), std::string("[\"\\ud800\"]")}) {
+  for (std::string text : {std::string("{"), std::string("\"s\""), std::string("[1e999]"), std::string("{\"a\":\xff}"),
+                           std::string(100000, '['), std::string("[\"\\ud800\"]")}) {
     platform::ErrorPtr error;
     EXPECT_EQ(zum_decodedJSONObjectError(text, &error), std::nullopt) << text.substr(0, 20);
     ASSERT_TRUE(error) << text.substr(0, 20);
@@ -57,13 +57,17 @@ TEST(ZUMJSONAdditionsTest, SafeCopiesHoldOnlyWhatJSONCanHold) {
   ordered_json dictionary = {{"plain", "x"}, {"n", 1}, {"nan", NAN}, {"inf", INFINITY}};
   dictionary["data"] = platform::makeData({'f', 'o', 'o'});
   dictionary["date"] = platform::makeDate(86400 + 3661);
-  dictionary["bad"] = std::string("a\xff" "b");
+  dictionary["bad"] = std::string(
+      "a\xff"
+      "b");
   dictionary["nested"] = {{"deep", {{"x", -INFINITY}}}, {"list", {platform::makeData({0xfb, 0xff})}}};
 
   ordered_json safe = zum_JSONSafeDictionary(dictionary);
   EXPECT_EQ(safe["data"], "Zm9v");
   EXPECT_EQ(safe["date"], "1970-01-02 01:01:01 +0000");
-  EXPECT_EQ(safe["bad"], "a\xef\xbf\xbd" "b");
+  EXPECT_EQ(safe["bad"],
+            "a\xef\xbf\xbd"
+            "b");
   EXPECT_EQ(safe["nested"]["deep"]["x"], "-inf");
 
   EXPECT_EQ(zum_JSONSafeDictionary(ordered_json::array({1})), ordered_json::object());

@@ -62,7 +62,7 @@ const nlohmann::ordered_json* ZUMJSONObject(const nlohmann::ordered_json& value)
 [[nodiscard]] std::optional<std::string> ZUMJSONStringForKey(const nlohmann::ordered_json& dictionary,
                                                              std::string_view key);
 [[nodiscard]] std::optional<std::vector<std::string>> ZUMJSONStringItemsForKey(const nlohmann::ordered_json& dictionary,
-                                                                         std::string_view key);
+                                                                               std::string_view key);
 const nlohmann::ordered_json* ZUMJSONArrayForKey(const nlohmann::ordered_json& dictionary, std::string_view key);
 const nlohmann::ordered_json* ZUMJSONObjectForKey(const nlohmann::ordered_json& dictionary, std::string_view key);
 

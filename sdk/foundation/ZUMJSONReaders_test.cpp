@@ -112,8 +112,16 @@ TEST(ZUMJSONReadersTest, TextOfNumbersAndTheStringItemsOfArrays) {
     Json value;
     std::optional<std::string> text;
   } rows[] = {
-      {"42", "42"}, {42, "42"}, {-7, "-7"}, {18446744073709551615u, "18446744073709551615"},
-      {4.5, "4.5"}, {true, "1"}, {false, "0"}, {nullptr, none}, {Json::array(), none}, {Json::object(), none},
+      {"42", "42"},
+      {42, "42"},
+      {-7, "-7"},
+      {18446744073709551615u, "18446744073709551615"},
+      {4.5, "4.5"},
+      {true, "1"},
+      {false, "0"},
+      {nullptr, none},
+      {Json::array(), none},
+      {Json::object(), none},
   };
   for (const auto& row : rows) EXPECT_EQ(ZUMJSONStringOrNumberText(row.value), row.text) << row.value.dump();
   EXPECT_EQ(ZUMJSONStringItems({"a", 1, nullptr, "b", {"c"}}), (std::vector<std::string>{"a", "b"}));

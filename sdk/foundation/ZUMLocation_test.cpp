@@ -52,7 +52,8 @@ TEST_F(ZUMLocationTest, HostileNumbersNeverCrash) {
   EXPECT_EQ(ZUMLocation::createWithDictionary({{"lat", 1e300}, {"long", 0}}), nullptr);
   auto partial = ZUMLocation::createWithDictionary({{"lat", 10}, {"long", 20}, {"radius", "x"}, {"time", nullptr}});
   ASSERT_NE(partial, nullptr);
-  EXPECT_EQ(*partial->dictionaryRepresentation(), (ordered_json{{"time", 0}, {"lat", 10}, {"long", 20}, {"radius", 0}}));
+  EXPECT_EQ(*partial->dictionaryRepresentation(),
+            (ordered_json{{"time", 0}, {"lat", 10}, {"long", 20}, {"radius", 0}}));
 }
 
 }  // namespace

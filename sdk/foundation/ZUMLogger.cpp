@@ -22,16 +22,12 @@ const std::shared_ptr<platform::DispatchQueue>& loggingQueue() {
 
 void ZUMLog(int64_t level, std::string message) {
   if (level > gThreshold.load(std::memory_order_relaxed)) return;
-  loggingQueue()->async([message = std::move(message)] {
-    platform::SystemLog::write(kZUMLogSubsystem, message);
-  });
+  loggingQueue()->async([message = std::move(message)] { platform::SystemLog::write(kZUMLogSubsystem, message); });
 }
 
 int64_t ZUMLogLevelThreshold() { return gThreshold.load(std::memory_order_relaxed); }
 
-void ZUMSetLogLevelThreshold(int64_t threshold) {
-  gThreshold.store(threshold, std::memory_order_relaxed);
-}
+void ZUMSetLogLevelThreshold(int64_t threshold) { gThreshold.store(threshold, std::memory_order_relaxed); }
 
 std::shared_ptr<ZUMLogger> ZUMLogger::sharedInstance() {
   static auto* shared =
@@ -39,6 +35,4 @@ std::shared_ptr<ZUMLogger> ZUMLogger::sharedInstance() {
   return shared->get();
 }
 
-void ZUMLogger::logPublicMessage(const std::string& message) {
-  ZUMLog(kZUMLogLevelDefault, "<Vantor> " + message);
-}
+void ZUMLogger::logPublicMessage(const std::string& message) { ZUMLog(kZUMLogLevelDefault, "<Vantor> " + message); }

@@ -12,14 +12,13 @@ std::string macroPattern(std::string_view escapedName) {
 
 }  // namespace
 
-void ZUMReplaceMacro(std::string& text, std::optional<std::string_view> name,
-                     std::optional<std::string_view> value) {
+void ZUMReplaceMacro(std::string& text, std::optional<std::string_view> name, std::optional<std::string_view> value) {
   if (!name || !value || text.find('@') == std::string::npos) return;
   auto expression = ZUMRegularExpression::create(macroPattern(ZUMRegularExpression::escapedPattern(*name)));
   if (!expression) return;
   std::size_t count = 0;
-  std::string replaced = expression->stringByReplacingMatches(
-      text, "$1" + ZUMRegularExpression::escapedTemplate(*value) + "$2", &count);
+  std::string replaced =
+      expression->stringByReplacingMatches(text, "$1" + ZUMRegularExpression::escapedTemplate(*value) + "$2", &count);
   if (count > 0) text = std::move(replaced);
 }
 

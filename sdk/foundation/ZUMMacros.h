@@ -16,8 +16,7 @@
 
 // Replaces every macro `name` in `text` by `value`, inserted as it is ("$" and "\"
 // included). The name matches literally. Does nothing when name or value is missing.
-void ZUMReplaceMacro(std::string& text, std::optional<std::string_view> name,
-                     std::optional<std::string_view> value);
+void ZUMReplaceMacro(std::string& text, std::optional<std::string_view> name, std::optional<std::string_view> value);
 // Replaces every macro left in `text` (any name without at-signs) by the empty string,
 // keeping the doubled at-signs around it.
 void ZUMRemoveUnreplacedMacros(std::string& text);

@@ -1,12 +1,11 @@
 #include "ZUMMobileAds.h"
 
-#include "ZUMAudioVideoManager.h"
-
 #include <cmath>
 #include <utility>
 
 #include <nlohmann/json.hpp>
 
+#include "ZUMAudioVideoManager.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/TestingReset.h"
 #include "sdk/foundation/ZUMApplication.h"
@@ -17,9 +16,7 @@
 
 namespace {
 
-bool isBlank(const std::string& text) {
-  return text.find_first_not_of(" \t\r\n") == std::string::npos;
-}
+bool isBlank(const std::string& text) { return text.find_first_not_of(" \t\r\n") == std::string::npos; }
 
 }  // namespace
 
@@ -64,9 +61,7 @@ void ZUMMobileAds::setApplicationVolume(float volume) {
   postVolumeChange();
 }
 
-float ZUMMobileAds::clampedApplicationVolume() const {
-  return std::clamp(applicationVolume(), 0.0f, 1.0f);
-}
+float ZUMMobileAds::clampedApplicationVolume() const { return std::clamp(applicationVolume(), 0.0f, 1.0f); }
 
 bool ZUMMobileAds::applicationMuted() const {
   std::lock_guard lock(mutex_);

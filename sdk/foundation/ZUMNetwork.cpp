@@ -16,18 +16,24 @@ namespace {
 
 int linkCode(platform::Reachability::Status status) {
   switch (status) {
-    case platform::Reachability::Status::ReachableViaWiFi: return 1;
-    case platform::Reachability::Status::ReachableViaWWAN: return 2;
-    case platform::Reachability::Status::NotReachable: break;
+    case platform::Reachability::Status::ReachableViaWiFi:
+      return 1;
+    case platform::Reachability::Status::ReachableViaWWAN:
+      return 2;
+    case platform::Reachability::Status::NotReachable:
+      break;
   }
   return 0;
 }
 
 const char* linkName(platform::Reachability::Status status) {
   switch (status) {
-    case platform::Reachability::Status::ReachableViaWiFi: return "wifi";
-    case platform::Reachability::Status::ReachableViaWWAN: return "cell";
-    case platform::Reachability::Status::NotReachable: break;
+    case platform::Reachability::Status::ReachableViaWiFi:
+      return "wifi";
+    case platform::Reachability::Status::ReachableViaWWAN:
+      return "cell";
+    case platform::Reachability::Status::NotReachable:
+      break;
   }
   return "none";
 }

@@ -41,7 +41,7 @@ class ZUMNetwork : public std::enable_shared_from_this<ZUMNetwork> {
   void start();
 
   std::shared_ptr<platform::DispatchQueue> queue_;
-  int lastLink_ = 0;        // on queue_
-  std::string userAgent_;   // on queue_
+  int lastLink_ = 0;       // on queue_
+  std::string userAgent_;  // on queue_
   int reachabilityToken_ = 0;
 };

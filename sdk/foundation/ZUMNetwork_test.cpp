@@ -24,15 +24,18 @@ class ZUMNetworkTest : public testenv::PlatformTest {
 
 TEST_F(ZUMNetworkTest, RequestKeysFromTheDeviceProfile) {
   auto network = ZUMNetwork::sharedInstance();
-  EXPECT_EQ(network->requestDictionary(),
-            (ordered_json{{"net", "cell"}, {"net_last", 2}, {"radio", "LTE"}, {"mcc", "310"}, {"mnc", "260"},
-                          {"carrier_country", "us"}}));
+  EXPECT_EQ(network->requestDictionary(), (ordered_json{{"net", "cell"},
+                                                        {"net_last", 2},
+                                                        {"radio", "LTE"},
+                                                        {"mcc", "310"},
+                                                        {"mnc", "260"},
+                                                        {"carrier_country", "us"}}));
 }
 
 TEST_F(ZUMNetworkTest, FollowsReachabilityNotices) {
   auto network = ZUMNetwork::sharedInstance();
-  ASSERT_TRUE(platform::DeviceProfile::apply(ordered_json::parse(
-      R"({"carrier": null, "radioAccessTechnology": null, "reachability": "wifi"})")));
+  ASSERT_TRUE(platform::DeviceProfile::apply(
+      ordered_json::parse(R"({"carrier": null, "radioAccessTechnology": null, "reachability": "wifi"})")));
   // "net" is read now; "net_last" waits for the notice on the main queue.
   EXPECT_EQ(network->requestDictionary(), (ordered_json{{"net", "wifi"}, {"net_last", 2}}));
   platform::Reachability::shared().setStatus(platform::Reachability::Status::NotReachable);

@@ -18,7 +18,8 @@ platform::InterfaceOrientationMask ZUMInterfaceOrientationMaskFromString(std::op
   return 0;
 }
 
-platform::InterfaceOrientationMask ZUMInterfaceOrientationMaskFromOrientation(platform::InterfaceOrientation orientation) {
+platform::InterfaceOrientationMask ZUMInterfaceOrientationMaskFromOrientation(
+    platform::InterfaceOrientation orientation) {
   // Every number gets its bit, 0 and numbers past the four orientations included; a
   // number no 64-bit mask can hold gets none.
   if (orientation < 0 || orientation >= 64) return 0;
@@ -27,7 +28,8 @@ platform::InterfaceOrientationMask ZUMInterfaceOrientationMaskFromOrientation(pl
 
 bool ZUMInterfaceOrientationMaskHasPortraitAndLandscape(platform::InterfaceOrientationMask mask) {
   const bool portrait =
-      (mask & (platform::kInterfaceOrientationMaskPortrait | platform::kInterfaceOrientationMaskPortraitUpsideDown)) != 0;
+      (mask & (platform::kInterfaceOrientationMaskPortrait | platform::kInterfaceOrientationMaskPortraitUpsideDown)) !=
+      0;
   const bool landscape = (mask & platform::kInterfaceOrientationMaskLandscape) != 0;
   return portrait && landscape;
 }

@@ -18,7 +18,8 @@
 platform::InterfaceOrientationMask ZUMInterfaceOrientationMaskFromString(std::optional<std::string_view> text);
 
 // 1 << orientation for every number from 0 to 63 (0 and 5 included); 0 for any other.
-platform::InterfaceOrientationMask ZUMInterfaceOrientationMaskFromOrientation(platform::InterfaceOrientation orientation);
+platform::InterfaceOrientationMask ZUMInterfaceOrientationMaskFromOrientation(
+    platform::InterfaceOrientation orientation);
 
 // Whether the mask holds a landscape bit (8 or 16) and a portrait bit (2 or 4).
 bool ZUMInterfaceOrientationMaskHasPortraitAndLandscape(platform::InterfaceOrientationMask mask);

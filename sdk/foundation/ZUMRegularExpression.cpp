@@ -25,8 +25,7 @@ struct ZUMRegularExpression::Compiled {
   }
 };
 
-std::shared_ptr<const ZUMRegularExpression> ZUMRegularExpression::create(std::string_view pattern,
-                                                                          Options options) {
+std::shared_ptr<const ZUMRegularExpression> ZUMRegularExpression::create(std::string_view pattern, Options options) {
   uint32_t flags = 0;
   if (options & kCaseInsensitive) flags |= UREGEX_CASE_INSENSITIVE;
   UErrorCode status = U_ZERO_ERROR;
@@ -37,8 +36,7 @@ std::shared_ptr<const ZUMRegularExpression> ZUMRegularExpression::create(std::st
   if (U_FAILURE(status) || !compiled) return nullptr;
   auto holder = std::make_unique<Compiled>();
   holder->pattern = std::move(compiled);
-  return std::shared_ptr<const ZUMRegularExpression>(
-      new ZUMRegularExpression(std::string(pattern), std::move(holder)));
+  return std::shared_ptr<const ZUMRegularExpression>(new ZUMRegularExpression(std::string(pattern), std::move(holder)));
 }
 
 ZUMRegularExpression::ZUMRegularExpression(std::string pattern, std::unique_ptr<Compiled> compiled)
@@ -64,8 +62,7 @@ bool ZUMRegularExpression::matches(std::string_view text) const {
   return U_SUCCESS(status) && found;
 }
 
-std::string ZUMRegularExpression::stringByReplacingMatches(std::string_view text,
-                                                           std::string_view replacement,
+std::string ZUMRegularExpression::stringByReplacingMatches(std::string_view text, std::string_view replacement,
                                                            std::size_t* count) const {
   if (count) *count = 0;
   icu::UnicodeString input = unicode(text);

@@ -21,8 +21,7 @@ class ZUMRegularExpression {
   };
 
   // The expression of `pattern`; nullptr when the pattern is invalid.
-  static std::shared_ptr<const ZUMRegularExpression> create(std::string_view pattern,
-                                                             Options options = kNone);
+  static std::shared_ptr<const ZUMRegularExpression> create(std::string_view pattern, Options options = kNone);
   ~ZUMRegularExpression();
   ZUMRegularExpression(const ZUMRegularExpression&) = delete;
   ZUMRegularExpression& operator=(const ZUMRegularExpression&) = delete;

@@ -10,8 +10,7 @@ std::shared_ptr<platform::Timer> ZUMScheduledBlockTimer(bool repeats, std::funct
                                                         platform::TimeInterval interval,
                                                         platform::TimeInterval tolerance) {
   if (!block) return nullptr;
-  auto timer = platform::Timer::create(interval, repeats,
-                                       [block = std::move(block)](platform::Timer&) { block(); });
+  auto timer = platform::Timer::create(interval, repeats, [block = std::move(block)](platform::Timer&) { block(); });
   if (tolerance > 0 && std::isfinite(tolerance)) timer->setTolerance(tolerance);
   platform::RunLoop::main().addTimer(timer, platform::kCommonRunLoopModes);
   return timer;

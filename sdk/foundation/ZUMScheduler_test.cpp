@@ -21,16 +21,21 @@ TEST_F(ZUMSchedulerTest, EachTickRunsEveryTaskOnItsQueue) {
   auto serial = platform::DispatchQueue::serial("com.vantor.morvane.test");
   int mainRuns = 0, serialRuns = 0;
   bool serialOnItsQueue = true, mainOnMain = true;
-  EXPECT_EQ(scheduler->taskIDScheduledOnQueue(main, [&] {
-    ++mainRuns;
-    mainOnMain = mainOnMain && platform::isMainThread();
-  }), 1);
+  EXPECT_EQ(scheduler->taskIDScheduledOnQueue(main,
+                                              [&] {
+                                                ++mainRuns;
+                                                mainOnMain = mainOnMain && platform::isMainThread();
+                                              }),
+            1);
   EXPECT_EQ(scheduler->taskIDScheduledOnQueue(nullptr, [] {}), -1);
   EXPECT_EQ(scheduler->taskIDScheduledOnQueue(main, nullptr), -1);
-  EXPECT_EQ(scheduler->taskIDScheduledOnQueue(serial, [&] {
-    ++serialRuns;
-    serialOnItsQueue = serialOnItsQueue && serial->isCurrent() && !platform::isMainThread();
-  }), 2);
+  EXPECT_EQ(scheduler->taskIDScheduledOnQueue(serial,
+                                              [&] {
+                                                ++serialRuns;
+                                                serialOnItsQueue = serialOnItsQueue && serial->isCurrent() &&
+                                                                   !platform::isMainThread();
+                                              }),
+            2);
   env.advance(10);
   EXPECT_EQ(mainRuns, 0) << "nothing ticks before start";
 
@@ -91,7 +96,8 @@ TEST_F(ZUMSchedulerTest, DroppingTheSchedulerEndsItsTicks) {
 
 TEST_F(ZUMSchedulerTest, BlockTimerAppliesOnlyAPositiveTolerance) {
   for (double tolerance : {-1.0, std::nan("")}) {
-    auto timer = ZUMScheduledBlockTimer(true, [] {}, 1, tolerance);
+    auto timer = ZUMScheduledBlockTimer(
+        true, [] {}, 1, tolerance);
     EXPECT_EQ(timer->tolerance(), 0) << tolerance;
     timer->invalidate();
   }

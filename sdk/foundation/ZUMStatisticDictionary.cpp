@@ -29,9 +29,7 @@ ZUMStatisticDictionary::ZUMStatisticDictionary(std::weak_ptr<ZUMStatisticDiction
 
 ZUMStatisticDictionary::~ZUMStatisticDictionary() = default;
 
-std::shared_ptr<ZUMStatisticDictionaryDelegate> ZUMStatisticDictionary::delegate() const {
-  return delegate_.lock();
-}
+std::shared_ptr<ZUMStatisticDictionaryDelegate> ZUMStatisticDictionary::delegate() const { return delegate_.lock(); }
 
 std::optional<ordered_json> ZUMStatisticDictionary::objectForKey(const std::string& key) const {
   return queue_->syncResult([&]() -> std::optional<ordered_json> {
@@ -69,8 +67,7 @@ void ZUMStatisticDictionary::setObject(const ordered_json& value, const std::str
   setObject(value, key, true);
 }
 
-void ZUMStatisticDictionary::setObject(const ordered_json& value, const std::string& key,
-                                       bool shouldNotifyDelegate) {
+void ZUMStatisticDictionary::setObject(const ordered_json& value, const std::string& key, bool shouldNotifyDelegate) {
   queue_->async([self = shared_from_this(), value, key, shouldNotifyDelegate] {
     if (value.is_null()) {
       self->state_->values.erase(key);
@@ -110,8 +107,7 @@ void ZUMStatisticDictionary::incrementNumberForKey(const std::string& key, bool 
   });
 }
 
-void ZUMStatisticDictionary::addObject(const ordered_json& value, const std::string& key,
-                                       bool shouldNotifyDelegate) {
+void ZUMStatisticDictionary::addObject(const ordered_json& value, const std::string& key, bool shouldNotifyDelegate) {
   if (value.is_null()) return;
   queue_->async([self = shared_from_this(), value, key, shouldNotifyDelegate] {
     auto& slot = self->state_->values[key];

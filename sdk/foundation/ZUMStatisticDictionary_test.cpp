@@ -32,9 +32,9 @@ TEST_F(ZUMStatisticDictionaryTest, IncrementCountsMissingAndWrongTypedValuesAsZe
   statistics->setObject(std::numeric_limits<std::int64_t>::max(), "max", false);
   statistics->setObject(std::uint64_t{7}, "u", false);
   for (const char* key : {"missing", "s", "f", "max", "u", "missing"}) statistics->incrementNumberForKey(key, false);
-  EXPECT_EQ(statistics->dictionary(), (ordered_json{{"s", 1}, {"f", 3.5},
-                                                    {"max", std::numeric_limits<std::int64_t>::max()},
-                                                    {"u", 8}, {"missing", 2}}));
+  EXPECT_EQ(statistics->dictionary(),
+            (ordered_json{
+                {"s", 1}, {"f", 3.5}, {"max", std::numeric_limits<std::int64_t>::max()}, {"u", 8}, {"missing", 2}}));
 }
 
 TEST_F(ZUMStatisticDictionaryTest, ArraysAreBoundedDroppingTheOldest) {

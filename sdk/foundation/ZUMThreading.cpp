@@ -14,7 +14,8 @@ void ZUMRunOnMainThread(std::function<void()> block) {
   }
 }
 
-std::shared_ptr<platform::DispatchQueue> ZUMDispatchQueueCreate(std::string label, ZUMDispatchQueueAttributes attributes,
+std::shared_ptr<platform::DispatchQueue> ZUMDispatchQueueCreate(std::string label,
+                                                                ZUMDispatchQueueAttributes attributes,
                                                                 ZUMQualityOfServiceClass /*qualityOfService*/) {
   if (attributes == ZUMDispatchQueueConcurrent) return platform::DispatchQueue::concurrent(std::move(label));
   return platform::DispatchQueue::serial(std::move(label));

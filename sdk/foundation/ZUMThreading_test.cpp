@@ -28,7 +28,8 @@ TEST_F(ZUMThreadingTest, RunOnMainThreadRunsAtOnceOnMainAndDefersFromOtherQueues
     auto made = ZUMDispatchQueueCreate("com.vantor.morvane.kind", attributes, ZUMQualityOfServiceClassUserInitiated);
     EXPECT_EQ(made->kind(), kind);
   }
-  auto queue = ZUMDispatchQueueCreate("com.vantor.morvane.test", ZUMDispatchQueueSerial, ZUMQualityOfServiceClassBackground);
+  auto queue =
+      ZUMDispatchQueueCreate("com.vantor.morvane.test", ZUMDispatchQueueSerial, ZUMQualityOfServiceClassBackground);
   bool mainInBlock = false;
   queue->async([&] {
     ZUMRunOnMainThread([&] {

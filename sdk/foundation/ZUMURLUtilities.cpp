@@ -146,7 +146,8 @@ void forEachQuerySyntaxByte(std::string_view text, Visit&& visit) {
   }
   std::size_t at = 0;
   for (; size - at >= 16; at += 16) visitBits(at, syntax(load16(text.data() + at)));
-  if (at < size) visitBits(size - 16, syntax(load16(text.data() + size - 16)) >> (16 - (size - at)) << (16 - (size - at)));
+  if (at < size)
+    visitBits(size - 16, syntax(load16(text.data() + size - 16)) >> (16 - (size - at)) << (16 - (size - at)));
 }
 
 // A key or value as it decodes: the text itself when it holds no escape (checked for
@@ -418,8 +419,10 @@ std::optional<platform::URL> ZUMURLByAppendingQueryParameters(const platform::UR
   }
 
   auto addSeparator = [&head] {
-    if (head.find('?') == std::string::npos) head += '?';
-    else if (head.back() != '?' && head.back() != '&') head += '&';
+    if (head.find('?') == std::string::npos)
+      head += '?';
+    else if (head.back() != '?' && head.back() != '&')
+      head += '&';
   };
   for (const auto& [key, value] : parameters.items()) {
     addSeparator();

@@ -22,8 +22,7 @@
 // are split at "&" and ";"; a piece counts only when it splits at "=" into exactly two
 // parts; key and value are percent-decoded (a pair that fails to decode is skipped);
 // keys are lower-cased when asked; a later pair replaces an earlier one.
-nlohmann::ordered_json ZUMQueryParametersFromURL(const std::optional<platform::URL>& url,
-                                                 bool lowercaseKeys);
+nlohmann::ordered_json ZUMQueryParametersFromURL(const std::optional<platform::URL>& url, bool lowercaseKeys);
 // The same dictionary from a query's text, read in place. Linear in the text: a later
 // duplicate key is found through an index, never by scanning the pairs read so far.
 nlohmann::ordered_json ZUMQueryParametersFromString(std::string_view query, bool lowercaseKeys);

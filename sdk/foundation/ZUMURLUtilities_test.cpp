@@ -74,7 +74,8 @@ TEST(ZUMURLUtilitiesTest, ManyPairsKeepFirstPlacesAndLastValuesAsAFewDo) {
   }
   EXPECT_EQ(ZUMQueryParametersFromString(query, false), expected);
   // Text read in place (not through a URL) may hold raw bytes: only UTF-8 counts.
-  EXPECT_EQ(ZUMQueryParametersFromString("a=\xC3\xA4&b=\xFF&\xC3=c&d=1", false), (ordered_json{{"a", "\u00e4"}, {"d", "1"}}));
+  EXPECT_EQ(ZUMQueryParametersFromString("a=\xC3\xA4&b=\xFF&\xC3=c&d=1", false),
+            (ordered_json{{"a", "\u00e4"}, {"d", "1"}}));
   EXPECT_EQ(ZUMQueryPieceCount(""), 1u);
   EXPECT_EQ(ZUMQueryPieceCount("a=1;b&c;"), 4u);
 }
@@ -143,9 +144,9 @@ TEST_F(ZUMURLRequestTest, RequestsCarryTheUserAgentAndABodyOnlyWithAType) {
   auto get = ZUMURLRequestWithBody(url("https://h/p"), "body", std::nullopt, std::nullopt);
   EXPECT_EQ(get ? get->httpMethod() : "", "GET");
 
-  auto post = ZUMURLRequestWithBody(url("https://h/p"), "{\"a\":1}",
-                                    platform::HTTPHeaderFields{{"X-Custom", "1"}, {"User-Agent", "page"}},
-                                    "application/json");
+  auto post =
+      ZUMURLRequestWithBody(url("https://h/p"), "{\"a\":1}",
+                            platform::HTTPHeaderFields{{"X-Custom", "1"}, {"User-Agent", "page"}}, "application/json");
   ASSERT_TRUE(post);
   EXPECT_EQ(post->httpMethod(), "POST");
   EXPECT_EQ(post->valueForHTTPHeaderField("User-Agent"), "Agent/1");

@@ -32,9 +32,7 @@ std::optional<ordered_json> structured(std::string_view key, bool wantArray) {
 
 }  // namespace
 
-std::string ZUMUserDefaults::keyForName(std::string_view name) {
-  return kZUMUserDefaultsPrefix + std::string(name);
-}
+std::string ZUMUserDefaults::keyForName(std::string_view name) { return kZUMUserDefaultsPrefix + std::string(name); }
 
 std::optional<bool> ZUMUserDefaults::boolForKey(std::string_view key) {
   auto value = object(key);
@@ -60,9 +58,7 @@ std::optional<std::string> ZUMUserDefaults::stringForKey(std::string_view key) {
   return platform::stringValue(*value);
 }
 
-std::optional<ordered_json> ZUMUserDefaults::arrayForKey(std::string_view key) {
-  return structured(key, true);
-}
+std::optional<ordered_json> ZUMUserDefaults::arrayForKey(std::string_view key) { return structured(key, true); }
 
 std::optional<std::vector<std::string>> ZUMUserDefaults::stringArrayForKey(std::string_view key) {
   auto array = arrayForKey(key);
@@ -74,6 +70,4 @@ std::optional<std::vector<std::string>> ZUMUserDefaults::stringArrayForKey(std::
   return strings;
 }
 
-std::optional<ordered_json> ZUMUserDefaults::dictionaryForKey(std::string_view key) {
-  return structured(key, false);
-}
+std::optional<ordered_json> ZUMUserDefaults::dictionaryForKey(std::string_view key) { return structured(key, false); }

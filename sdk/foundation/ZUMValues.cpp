@@ -27,19 +27,31 @@ std::string ZUMStringFromDouble(double value) {
   return text;
 }
 
-const nlohmann::ordered_json* ZUMObjectOfClassForKey(const nlohmann::ordered_json& dictionary,
-                                                     std::string_view key, ZUMValueClass valueClass) {
+const nlohmann::ordered_json* ZUMObjectOfClassForKey(const nlohmann::ordered_json& dictionary, std::string_view key,
+                                                     ZUMValueClass valueClass) {
   const nlohmann::ordered_json* found = ZUMJSONValueForKey(dictionary, key);
   if (!found) return nullptr;
   const nlohmann::ordered_json& value = *found;
   bool matches = false;
   switch (valueClass) {
-    case ZUMValueClass::String: matches = value.is_string(); break;
-    case ZUMValueClass::Number: matches = value.is_number() || value.is_boolean(); break;
-    case ZUMValueClass::Array: matches = value.is_array(); break;
-    case ZUMValueClass::Dictionary: matches = value.is_object(); break;
-    case ZUMValueClass::Data: matches = platform::isData(value); break;
-    case ZUMValueClass::Date: matches = platform::isDate(value); break;
+    case ZUMValueClass::String:
+      matches = value.is_string();
+      break;
+    case ZUMValueClass::Number:
+      matches = value.is_number() || value.is_boolean();
+      break;
+    case ZUMValueClass::Array:
+      matches = value.is_array();
+      break;
+    case ZUMValueClass::Dictionary:
+      matches = value.is_object();
+      break;
+    case ZUMValueClass::Data:
+      matches = platform::isData(value);
+      break;
+    case ZUMValueClass::Date:
+      matches = platform::isDate(value);
+      break;
   }
   return matches ? &value : nullptr;
 }

@@ -24,8 +24,8 @@ enum class ZUMValueClass { String, Number, Array, Dictionary, Data, Date };
 
 // The value under `key` when `dictionary` is a dictionary and the value is of that
 // class; nullptr otherwise. The pointer is into `dictionary`.
-const nlohmann::ordered_json* ZUMObjectOfClassForKey(const nlohmann::ordered_json& dictionary,
-                                                     std::string_view key, ZUMValueClass valueClass);
+const nlohmann::ordered_json* ZUMObjectOfClassForKey(const nlohmann::ordered_json& dictionary, std::string_view key,
+                                                     ZUMValueClass valueClass);
 // The common case: the string under `key`, or std::nullopt when absent or not a string
 // (ZUMJSONStringForKey of ZUMJSONReaders.h, the family new code reads with).
 [[nodiscard]] std::optional<std::string> ZUMStringForKey(const nlohmann::ordered_json& dictionary,

@@ -1,14 +1,12 @@
 #include "sdk/foundation/ZUM_HVRStringEncoding.h"
 
 const ZUM_HVRStringEncoding& ZUM_HVRStringEncoding::rfc4648Base64StringEncoding() {
-  static const ZUM_HVRStringEncoding encoding(
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
+  static const ZUM_HVRStringEncoding encoding("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
   return encoding;
 }
 
 const ZUM_HVRStringEncoding& ZUM_HVRStringEncoding::rfc4648Base64WebsafeStringEncoding() {
-  static const ZUM_HVRStringEncoding encoding(
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_");
+  static const ZUM_HVRStringEncoding encoding("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_");
   return encoding;
 }
 

@@ -83,8 +83,9 @@ class PXRBannerView final : public ZUMBannerView, public PXRCustomRenderedAdEven
   // Yes only when the slot's correlation id changed since the load in progress started.
   std::optional<bool> slotShouldPreemptInProgressRequest(ZUMSlot& slot) override;
   // Hands the ad to the custom-rendered delegate; without one, false and code 12.
-  [[nodiscard]] std::optional<bool> slotNotifyPublisherToRenderCustomRenderingAd(
-      ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad, platform::ErrorPtr* error) override;
+  [[nodiscard]] std::optional<bool> slotNotifyPublisherToRenderCustomRenderingAd(ZUMSlot& slot,
+                                                                                 const std::shared_ptr<ZUMAd>& ad,
+                                                                                 platform::ErrorPtr* error) override;
 
   // --- PXRCustomRenderedAdEventHandler -------------------------------------------------------
   // As PXRInterstitial's: the load completes once, and only reports about the ad the slot

@@ -55,8 +55,9 @@ class PXRInterstitial final : public ZUMInterstitial, public PXRCustomRenderedAd
   // Yes only when the slot's correlation id changed since the load in progress started.
   std::optional<bool> slotShouldPreemptInProgressRequest(ZUMSlot& slot) override;
   // Hands the ad to the custom-rendered delegate; without one, false and code 12.
-  [[nodiscard]] std::optional<bool> slotNotifyPublisherToRenderCustomRenderingAd(
-      ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad, platform::ErrorPtr* error) override;
+  [[nodiscard]] std::optional<bool> slotNotifyPublisherToRenderCustomRenderingAd(ZUMSlot& slot,
+                                                                                 const std::shared_ptr<ZUMAd>& ad,
+                                                                                 platform::ErrorPtr* error) override;
 
   // --- PXRCustomRenderedAdEventHandler -------------------------------------------------------
   // Completes the load once: later calls, and calls once the slot left rendering (failed,

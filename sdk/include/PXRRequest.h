@@ -31,9 +31,7 @@ class PXRRequest : public ZUMRequest {
   nlohmann::ordered_json threadSafeParameters() const override;
 
   const std::optional<std::string>& publisherProvidedID() const { return publisherProvidedID_; }
-  void setPublisherProvidedID(std::optional<std::string> identifier) {
-    publisherProvidedID_ = std::move(identifier);
-  }
+  void setPublisherProvidedID(std::optional<std::string> identifier) { publisherProvidedID_ = std::move(identifier); }
   // Array of strings; a value of another kind counts as none.
   std::optional<nlohmann::ordered_json> categoryExclusions() const;
   void setCategoryExclusions(std::optional<nlohmann::ordered_json> exclusions);

@@ -81,7 +81,8 @@ class ZUMAdLoader final : public ZUMSlotDelegate,
 
   // --- ZUMAdMediationDelegate -------------------------------------------------------------------
   std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
-      const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) override;
+      const std::shared_ptr<const ZUMMConfig>& config,
+      const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) override;
   std::optional<std::shared_ptr<ZUMAdLoaderConfiguration>> adLoaderConfigurationForAd(
       const std::shared_ptr<ZUMAd>& ad, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) override;
   bool processesMediatedAds() const override { return true; }

@@ -171,14 +171,14 @@ class ZUMBannerView : public platform::View,
   std::optional<bool> slotShouldChangeAudioSessionCategoryTo(ZUMSlot& slot, const std::string& category) override;
 
   // --- ZUMSlotAdResponseDelegate -------------------------------------------------------------
-  bool slotShouldProcessAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad,
-                                   platform::ErrorPtr* error) override;
+  bool slotShouldProcessAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad, platform::ErrorPtr* error) override;
   void slotWillProcessMediatedAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad) override;
 
   // --- ZUMAdMediationDelegate ----------------------------------------------------------------
   // None until the banner connector exists.
   std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
-      const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) override;
+      const std::shared_ptr<const ZUMMConfig>& config,
+      const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) override;
 
   // --- ZUMSlotAdLoadDelegate and ZUMSlotAdEventDelegate: the host's callbacks ----------------
   void slotFinishedLoadingAdContent(ZUMSlot& slot) override;

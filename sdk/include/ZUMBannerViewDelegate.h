@@ -13,7 +13,7 @@ class ZUMBannerViewDelegate : public ZUMAdDelegate {
  public:
   virtual ZUMImplemented adViewDidReceiveAd(ZUMBannerView& /*view*/) { return std::nullopt; }
   virtual ZUMImplemented adViewDidFailToReceiveAdWithError(ZUMBannerView& /*view*/,
-                                                          const ZUMRequestErrorPtr& /*error*/) {
+                                                           const ZUMRequestErrorPtr& /*error*/) {
     return std::nullopt;
   }
   virtual ZUMImplemented adViewWillPresentScreen(ZUMBannerView& /*view*/) { return std::nullopt; }

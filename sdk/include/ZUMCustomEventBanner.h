@@ -20,7 +20,8 @@ class ZUMCustomEventRequest;
 class ZUMCustomEventBannerDelegate {
  public:
   virtual ~ZUMCustomEventBannerDelegate() = default;
-  virtual void customEventBannerDidReceiveAd(ZUMCustomEventBanner& banner, const std::shared_ptr<platform::View>& view) = 0;
+  virtual void customEventBannerDidReceiveAd(ZUMCustomEventBanner& banner,
+                                             const std::shared_ptr<platform::View>& view) = 0;
   virtual void customEventBannerDidFailAd(ZUMCustomEventBanner& banner, const platform::ErrorPtr& error) = 0;
   virtual void customEventBannerWasClicked(ZUMCustomEventBanner& banner) = 0;
   virtual void customEventBannerClickDidOccurInAd(ZUMCustomEventBanner& banner,

@@ -66,7 +66,9 @@ class ZUMDynamicHeightSearchRequest : public ZUMRequest {
   std::optional<std::string> hostLanguage() const { return stringProperty("hl"); }
   void setHostLanguage(std::optional<std::string> value) { setProperty("hl", std::move(value)); }
   std::optional<std::string> locationExtensionTextColor() const { return stringProperty("colorLocation"); }
-  void setLocationExtensionTextColor(std::optional<std::string> value) { setProperty("colorLocation", std::move(value)); }
+  void setLocationExtensionTextColor(std::optional<std::string> value) {
+    setProperty("colorLocation", std::move(value));
+  }
   double locationExtensionFontSize() const { return doubleProperty("fontSizeLocation"); }
   void setLocationExtensionFontSize(double value) { setProperty("fontSizeLocation", value); }
   bool clickToCallExtensionEnabled() const { return boolProperty("clickToCall"); }
@@ -86,7 +88,9 @@ class ZUMDynamicHeightSearchRequest : public ZUMRequest {
   std::optional<std::string> fontFamily() const { return stringProperty("fontFamily"); }
   void setFontFamily(std::optional<std::string> value) { setProperty("fontFamily", std::move(value)); }
   std::optional<std::string> attributionFontFamily() const { return stringProperty("fontFamilyAttribution"); }
-  void setAttributionFontFamily(std::optional<std::string> value) { setProperty("fontFamilyAttribution", std::move(value)); }
+  void setAttributionFontFamily(std::optional<std::string> value) {
+    setProperty("fontFamilyAttribution", std::move(value));
+  }
   double annotationFontSize() const { return doubleProperty("fontSizeAnnotation"); }
   void setAnnotationFontSize(double value) { setProperty("fontSizeAnnotation", value); }
   double attributionFontSize() const { return doubleProperty("fontSizeAttribution"); }
@@ -116,7 +120,9 @@ class ZUMDynamicHeightSearchRequest : public ZUMRequest {
   std::optional<std::string> titleLinkColor() const { return stringProperty("colorTitleLink"); }
   void setTitleLinkColor(std::optional<std::string> value) { setProperty("colorTitleLink", std::move(value)); }
   std::optional<std::string> adBorderCSSSelections() const { return stringProperty("adBorderSelections"); }
-  void setAdBorderCSSSelections(std::optional<std::string> value) { setProperty("adBorderSelections", std::move(value)); }
+  void setAdBorderCSSSelections(std::optional<std::string> value) {
+    setProperty("adBorderSelections", std::move(value));
+  }
   double adjustableLineHeight() const { return doubleProperty("adjustableLineHeight"); }
   void setAdjustableLineHeight(double value) { setProperty("adjustableLineHeight", value); }
   double attributionBottomSpacing() const { return doubleProperty("attributionSpacingBelow"); }

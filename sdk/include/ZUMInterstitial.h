@@ -128,15 +128,15 @@ class ZUMInterstitial : public ZUMSlotDelegate,
   // --- ZUMSlotAdResponseDelegate -----------------------------------------------------------
   // Vetoes (code 13) a response whose orientations the application does not support,
   // when the user default asks for that and split screen is off.
-  bool slotShouldProcessAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad,
-                                   platform::ErrorPtr* error) override;
+  bool slotShouldProcessAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad, platform::ErrorPtr* error) override;
   // The interstitial becomes the mediation response's owner.
   void slotWillProcessMediatedAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad) override;
 
   // --- ZUMAdMediationDelegate ----------------------------------------------------------------
   // An interstitial connector for each network.
   std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
-      const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) override;
+      const std::shared_ptr<const ZUMMConfig>& config,
+      const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) override;
 
   // --- ZUMSlotAdLoadDelegate -------------------------------------------------------------
   void slotFinishedLoadingAdContent(ZUMSlot& slot) override;

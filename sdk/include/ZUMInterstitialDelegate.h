@@ -18,7 +18,7 @@ class ZUMInterstitialDelegate : public ZUMAdDelegate {
  public:
   virtual ZUMImplemented interstitialDidReceiveAd(ZUMInterstitial& /*ad*/) { return std::nullopt; }
   virtual ZUMImplemented interstitialDidFailToReceiveAdWithError(ZUMInterstitial& /*ad*/,
-                                                                const ZUMRequestErrorPtr& /*error*/) {
+                                                                 const ZUMRequestErrorPtr& /*error*/) {
     return std::nullopt;
   }
   virtual ZUMImplemented interstitialWillPresentScreen(ZUMInterstitial& /*ad*/) { return std::nullopt; }
@@ -36,9 +36,7 @@ class ZUMInterstitialDelegate : public ZUMAdDelegate {
 class ZUMInterstitialRewardBasedVideoAdDelegate {
  public:
   virtual ~ZUMInterstitialRewardBasedVideoAdDelegate() = default;
-  virtual ZUMImplemented interstitialDidStartPlayingRewardBasedVideoAd(ZUMInterstitial& /*ad*/) {
-    return std::nullopt;
-  }
+  virtual ZUMImplemented interstitialDidStartPlayingRewardBasedVideoAd(ZUMInterstitial& /*ad*/) { return std::nullopt; }
   virtual ZUMImplemented interstitialDidRewardUserWithReward(ZUMInterstitial& /*ad*/,
                                                              const std::shared_ptr<ZUMAdReward>& /*reward*/) {
     return std::nullopt;

@@ -41,7 +41,8 @@ class ZUMMAdNetworkAdapter {
   // Drops every link back to the connector: no callback follows.
   virtual void stopBeingDelegate() = 0;
   virtual bool isBannerAnimationOK(std::int64_t animationType) = 0;
-  virtual void presentInterstitialFromRootViewController(const std::shared_ptr<platform::ViewController>& controller) = 0;
+  virtual void presentInterstitialFromRootViewController(
+      const std::shared_ptr<platform::ViewController>& controller) = 0;
 
   // --- Optional -------------------------------------------------------------------------
   // Ad types ("1" app install, ...) and ad loader option objects; false: not implemented.

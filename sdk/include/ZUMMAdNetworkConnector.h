@@ -42,7 +42,9 @@ class ZUMMAdNetworkConnector : public virtual ZUMMediationAdRequest {
   virtual void adapterWillDismissInterstitial(ZUMMAdNetworkAdapter& adapter) = 0;
   virtual void adapterDidDismissInterstitial(ZUMMAdNetworkAdapter& adapter) = 0;
   // Older forms of adapterDidReceiveInterstitial, adapterDidGetAdClick and adapterDidFailAd.
-  virtual void adapterDidReceiveInterstitialObject(ZUMMAdNetworkAdapter& adapter, const std::shared_ptr<void>& interstitial) = 0;
-  virtual void adapterClickDidOccurInBanner(ZUMMAdNetworkAdapter& adapter, const std::shared_ptr<platform::View>& view) = 0;
+  virtual void adapterDidReceiveInterstitialObject(ZUMMAdNetworkAdapter& adapter,
+                                                   const std::shared_ptr<void>& interstitial) = 0;
+  virtual void adapterClickDidOccurInBanner(ZUMMAdNetworkAdapter& adapter,
+                                            const std::shared_ptr<platform::View>& view) = 0;
   virtual void adapterDidFailInterstitial(ZUMMAdNetworkAdapter& adapter, const platform::ErrorPtr& error) = 0;
 };

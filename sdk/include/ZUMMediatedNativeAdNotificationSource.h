@@ -13,7 +13,8 @@ class ZUMMediatedNativeAd;
 
 inline constexpr const char* kZUMMediatedNativeAdDidRecordImpressionNotification =
     "ZUMMediatedNativeAdDidRecordImpressionNotification";
-inline constexpr const char* kZUMMediatedNativeAdDidRecordClickNotification = "ZUMMediatedNativeAdDidRecordClickNotification";
+inline constexpr const char* kZUMMediatedNativeAdDidRecordClickNotification =
+    "ZUMMediatedNativeAdDidRecordClickNotification";
 inline constexpr const char* kZUMMediatedNativeAdWillPresentScreenNotification =
     "ZUMMediatedNativeAdWillPresentScreenNotification";
 inline constexpr const char* kZUMMediatedNativeAdWillDismissScreenNotification =
@@ -22,7 +23,8 @@ inline constexpr const char* kZUMMediatedNativeAdDidDismissScreenNotification =
     "ZUMMediatedNativeAdDidDismissScreenNotification";
 inline constexpr const char* kZUMMediatedNativeAdWillLeaveApplicationNotification =
     "ZUMMediatedNativeAdWillLeaveApplicationNotification";
-inline constexpr const char* kZUMMediatedNativeAdDidPlayVideoNotification = "ZUMMediatedNativeAdDidPlayVideoNotification";
+inline constexpr const char* kZUMMediatedNativeAdDidPlayVideoNotification =
+    "ZUMMediatedNativeAdDidPlayVideoNotification";
 inline constexpr const char* kZUMMediatedNativeAdDidPauseVideoNotification =
     "ZUMMediatedNativeAdDidPauseVideoNotification";
 inline constexpr const char* kZUMMediatedNativeAdDidEndVideoPlaybackNotification =

@@ -32,8 +32,8 @@
 
 #include "ZUMSlotAdEventDelegate.h"
 #include "platform/base/Error.h"
-#include "sdk/request/ZUMAdConfiguration.h"
 #include "sdk/native/ZUMNativeAdViewPolicyDelegate.h"
+#include "sdk/request/ZUMAdConfiguration.h"
 #include "sdk/request/ZUMLoadable.h"
 
 namespace platform {
@@ -58,7 +58,7 @@ bool ZUMNativeAssetNameIsAdChoicesView(const std::string& assetName);
 // The statistics records kept under `adFormatKey` (a template id) whose "ad_unit_id" is
 // `adUnitID`; std::nullopt when none match.
 std::optional<nlohmann::ordered_json> ZUMNativeAdStatisticsForAdUnitID(const std::string& adUnitID,
-                                                                     const std::string& adFormatKey);
+                                                                       const std::string& adFormatKey);
 
 // The user default bounding the statistics records kept per ad format (10 when unset
 // or not a number).

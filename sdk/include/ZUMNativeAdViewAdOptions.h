@@ -12,7 +12,9 @@ class ZUMNativeAdViewAdOptions : public ZUMAdLoaderOptions {
   std::int64_t preferredAdChoicesPosition() const { return preferredAdChoicesPosition_; }
   void setPreferredAdChoicesPosition(std::int64_t position) { preferredAdChoicesPosition_ = position; }
 
-  std::shared_ptr<ZUMAdLoaderOptions> copy() const override { return std::make_shared<ZUMNativeAdViewAdOptions>(*this); }
+  std::shared_ptr<ZUMAdLoaderOptions> copy() const override {
+    return std::make_shared<ZUMNativeAdViewAdOptions>(*this);
+  }
   std::string className() const override { return kClassName; }
 
  private:

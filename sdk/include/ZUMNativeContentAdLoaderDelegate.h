@@ -10,5 +10,6 @@ class ZUMNativeContentAd;
 
 class ZUMNativeContentAdLoaderDelegate : public virtual ZUMAdLoaderDelegate {
  public:
-  virtual void adLoaderDidReceiveNativeContentAd(ZUMAdLoader& loader, const std::shared_ptr<ZUMNativeContentAd>& ad) = 0;
+  virtual void adLoaderDidReceiveNativeContentAd(ZUMAdLoader& loader,
+                                                 const std::shared_ptr<ZUMNativeContentAd>& ad) = 0;
 };

@@ -45,7 +45,7 @@ class ZUMNativeCustomTemplateAdLoaderDelegate : public virtual ZUMAdLoaderDelega
     return std::nullopt;
   }
   virtual void adLoaderDidReceiveNativeCustomTemplateAd(ZUMAdLoader& loader,
-                                                         const std::shared_ptr<ZUMNativeCustomTemplateAd>& ad) = 0;
+                                                        const std::shared_ptr<ZUMNativeCustomTemplateAd>& ad) = 0;
 };
 
 // It is also a mediated custom template ad, so that the SDK's own network hands it to a
@@ -128,7 +128,7 @@ class ZUMNativeCustomTemplateAd : public ZUMNativeAd, public ZUMMediatedNativeCu
   std::shared_ptr<ZUMMediaView> mediaView_;
   std::set<std::string> availableAssetKeys_;
   std::shared_ptr<ZUMVideoController> videoController_;
-  ClickHandler customClickHandler_;          // on lockQueue_
+  ClickHandler customClickHandler_;              // on lockQueue_
   OneShotHandler deprecatedCustomClickHandler_;  // on lockQueue_
   std::string templateID_;
   std::weak_ptr<platform::View> observedAdView_;

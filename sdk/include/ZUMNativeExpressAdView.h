@@ -98,14 +98,14 @@ class ZUMNativeExpressAdView : public platform::View,
   ZUMImplemented adViewWillLeaveApplication(ZUMBannerView& view) override;
 
   // --- ZUMSlotAdResponseDelegate ------------------------------------------------------------------
-  bool slotShouldProcessAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad,
-                                   platform::ErrorPtr* error) override;
+  bool slotShouldProcessAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad, platform::ErrorPtr* error) override;
   // This view mediates the ad.
   void slotWillProcessMediatedAdResponse(ZUMSlot& slot, const std::shared_ptr<ZUMAd>& ad) override;
 
   // --- ZUMAdMediationDelegate ---------------------------------------------------------------------
   std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
-      const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) override;
+      const std::shared_ptr<const ZUMMConfig>& config,
+      const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) override;
   // The entry's template ids as ad types with one image option, as
   // ZUMMAdNetworkConnectorNativeExpressAd::adLoaderConfigurationForNetworkConfig makes it.
   // Holds nullptr when the ids give no configuration.

@@ -14,7 +14,7 @@ class ZUMNativeExpressAdViewDelegate : public ZUMAdDelegate {
  public:
   virtual ZUMImplemented nativeExpressAdViewDidReceiveAd(ZUMNativeExpressAdView& /*view*/) { return std::nullopt; }
   virtual ZUMImplemented nativeExpressAdViewDidFailToReceiveAdWithError(ZUMNativeExpressAdView& /*view*/,
-                                                                       const ZUMRequestErrorPtr& /*error*/) {
+                                                                        const ZUMRequestErrorPtr& /*error*/) {
     return std::nullopt;
   }
   virtual ZUMImplemented nativeExpressAdViewWillPresentScreen(ZUMNativeExpressAdView& /*view*/) { return std::nullopt; }

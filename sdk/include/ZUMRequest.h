@@ -170,8 +170,8 @@ class ZUMRequest {
 
   // Rebuilds a request of the receiver's class (made by `make`) or of the class that
   // the parameters name, then reads the parameters into it.
-  static std::shared_ptr<ZUMRequest> createWithParameters(
-      const std::function<std::shared_ptr<ZUMRequest>()>& make, const nlohmann::ordered_json& parameters);
+  static std::shared_ptr<ZUMRequest> createWithParameters(const std::function<std::shared_ptr<ZUMRequest>()>& make,
+                                                          const nlohmann::ordered_json& parameters);
   // Reads this class's keys from a parameter dictionary into a fresh request;
   // subclasses call it first, then read their own.
   virtual void readParameters(const nlohmann::ordered_json& parameters);

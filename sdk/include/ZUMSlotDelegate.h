@@ -43,9 +43,7 @@ class ZUMSlotDelegate {
   // The owner's consent to an auto-refresh.
   virtual std::optional<bool> slotShouldReloadCurrentRequest(ZUMSlot& /*slot*/) { return std::nullopt; }
   // Whether a new load may replace one in progress.
-  virtual std::optional<bool> slotShouldPreemptInProgressRequest(ZUMSlot& /*slot*/) {
-    return std::nullopt;
-  }
+  virtual std::optional<bool> slotShouldPreemptInProgressRequest(ZUMSlot& /*slot*/) { return std::nullopt; }
 
   // The owner's geometry.
   virtual std::optional<platform::Rect> frame() { return std::nullopt; }
@@ -68,9 +66,7 @@ class ZUMSlotDelegate {
   virtual std::optional<std::vector<std::any>> validAdSizes() { return std::nullopt; }
 
   virtual ZUMImplemented slotDidLoadMRAIDAd(ZUMSlot& /*slot*/) { return std::nullopt; }
-  virtual ZUMImplemented slotWillResizeToAdSize(ZUMSlot& /*slot*/, const ZUMAdSize& /*adSize*/) {
-    return std::nullopt;
-  }
+  virtual ZUMImplemented slotWillResizeToAdSize(ZUMSlot& /*slot*/, const ZUMAdSize& /*adSize*/) { return std::nullopt; }
   virtual ZUMImplemented slotDidReceiveAppEvent(ZUMSlot& /*slot*/, const std::string& /*name*/,
                                                 const std::optional<std::string>& /*info*/) {
     return std::nullopt;
@@ -79,8 +75,7 @@ class ZUMSlotDelegate {
       ZUMSlot& /*slot*/, const std::shared_ptr<ZUMAd>& /*ad*/, platform::ErrorPtr* /*error*/) {
     return std::nullopt;
   }
-  virtual ZUMImplemented slotWillLoadAdWithRequest(ZUMSlot& /*slot*/,
-                                                   const std::shared_ptr<ZUMRequest>& /*request*/) {
+  virtual ZUMImplemented slotWillLoadAdWithRequest(ZUMSlot& /*slot*/, const std::shared_ptr<ZUMRequest>& /*request*/) {
     return std::nullopt;
   }
   virtual ZUMImplemented slotDidReceiveAdClick(ZUMSlot& /*slot*/) { return std::nullopt; }

@@ -11,9 +11,7 @@ class ZUMVideoControllerDelegate {
   virtual ~ZUMVideoControllerDelegate() = default;
   virtual ZUMImplemented videoControllerDidPlayVideo(ZUMVideoController& /*controller*/) { return std::nullopt; }
   virtual ZUMImplemented videoControllerDidPauseVideo(ZUMVideoController& /*controller*/) { return std::nullopt; }
-  virtual ZUMImplemented videoControllerDidEndVideoPlayback(ZUMVideoController& /*controller*/) {
-    return std::nullopt;
-  }
+  virtual ZUMImplemented videoControllerDidEndVideoPlayback(ZUMVideoController& /*controller*/) { return std::nullopt; }
   virtual ZUMImplemented videoControllerDidMuteVideo(ZUMVideoController& /*controller*/) { return std::nullopt; }
   virtual ZUMImplemented videoControllerDidUnmuteVideo(ZUMVideoController& /*controller*/) { return std::nullopt; }
 };

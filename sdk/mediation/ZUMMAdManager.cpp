@@ -87,7 +87,8 @@ bool ZUMMAdManager::changeAdTypeTo(const std::shared_ptr<ZUMAdType>& adType) {
   return adapter && adapter->changeAdSizeTo(adType ? adType->adSize() : ZUMAdSize{});
 }
 
-void ZUMMAdManager::presentInterstitialFromRootViewController(const std::shared_ptr<platform::ViewController>& controller) {
+void ZUMMAdManager::presentInterstitialFromRootViewController(
+    const std::shared_ptr<platform::ViewController>& controller) {
   platform::assertMainThread();
   if (auto adapter = receivedConnector_ ? receivedConnector_->adapter() : nullptr) {
     adapter->presentInterstitialFromRootViewController(controller);
@@ -121,11 +122,10 @@ void ZUMMAdManager::cancelPendingActions() {
 
 void ZUMMAdManager::makeAdRequest() {
   if (!platform::isMainThread()) {
-    platform::DispatchQueue::main()->async(
-        [weak = weak_from_this(), group = pendingActionGroup_] {
-          auto self = weak.lock();
-          if (self && self->pendingActionGroup_ == group) self->makeAdRequest();
-        });
+    platform::DispatchQueue::main()->async([weak = weak_from_this(), group = pendingActionGroup_] {
+      auto self = weak.lock();
+      if (self && self->pendingActionGroup_ == group) self->makeAdRequest();
+    });
     return;
   }
   // A network that answers inside its request asks for the next one here: the loop
@@ -197,7 +197,8 @@ void ZUMMAdManager::startTimeoutTimer() {
   invalidateTimer();
   std::weak_ptr<ZUMMAdManager> weak = weak_from_this();
   adNetworkTimeoutTimer_ = ZUMScheduledBlockTimer(
-      false, [weak, attempt = attempt_] {
+      false,
+      [weak, attempt = attempt_] {
         if (auto self = weak.lock()) self->adNetworkTimeoutHandler(attempt);
       },
       timeoutForNextAttempt(), kZUMMNetworkTimeoutTolerance);
@@ -355,7 +356,8 @@ void ZUMMAdManager::adRequestReturnsFromConnectorWithMediatedAd(Connector& conne
 void ZUMMAdManager::mediatedAdProcessed(const std::shared_ptr<Connector>& connector, std::uint64_t attempt,
                                         const platform::ErrorPtr& error) {
   // A pass cancelled or moved on since: its owner's late word changes nothing.
-  if (attempt != attempt_ || requestInProgress_ || connector != requestingConnector_) return logDropped("an owner's answer");
+  if (attempt != attempt_ || requestInProgress_ || connector != requestingConnector_)
+    return logDropped("an owner's answer");
   if (error) {
     recordFill(ZUMMFillState::kError, attemptEntry_);
     return makeAdRequest();
@@ -388,9 +390,8 @@ void ZUMMAdManager::adRequestFailedFromConnectorWithError(Connector& connector, 
     // The shown network failed to load again by itself: its own failure, no new pass.
     if (auto current = slot()) {
       current->mediatedAdNetworkAutoRefreshed();
-      current->adFailedToReceiveContentWithError(
-          ZUMMakeErrorWithDescription(kZUMErrorServerError, error ? std::optional<std::string>(error->localizedDescription())
-                                                                 : std::nullopt));
+      current->adFailedToReceiveContentWithError(ZUMMakeErrorWithDescription(
+          kZUMErrorServerError, error ? std::optional<std::string>(error->localizedDescription()) : std::nullopt));
     }
     return;
   }
@@ -416,7 +417,7 @@ void ZUMMAdManager::recordFill(ZUMMFillState state, const std::shared_ptr<ZUMMAd
   auto current = slot();
   if (!current || !entry) return;
   current->slotStats()->endTimingAdapterWithFillStatus(static_cast<std::int64_t>(state),
-                                                      entry->allocationID().value_or(""));
+                                                       entry->allocationID().value_or(""));
 }
 
 void ZUMMAdManager::reportNoFill() {

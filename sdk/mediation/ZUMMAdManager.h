@@ -72,7 +72,8 @@ class ZUMMAdManager final : public ZUMMSlotDelegate,
 
   // --- ZUMMSlotDelegate ------------------------------------------------------------------
   // Stores both; starts a pass unless one runs (which then goes on with them).
-  void mediateForAdType(const std::shared_ptr<ZUMAdType>& adType, const std::shared_ptr<const ZUMMConfig>& config) override;
+  void mediateForAdType(const std::shared_ptr<ZUMAdType>& adType,
+                        const std::shared_ptr<const ZUMMConfig>& config) override;
   bool changeAdTypeTo(const std::shared_ptr<ZUMAdType>& adType) override;
   void presentInterstitialFromRootViewController(const std::shared_ptr<platform::ViewController>& controller) override;
   // Stops the pass: no further network, both adapters stop reporting; a network still
@@ -85,7 +86,8 @@ class ZUMMAdManager final : public ZUMMSlotDelegate,
   void adoptReceivedConnector(const std::shared_ptr<Connector>& connector);
 
   // --- ZUMMConnectorDelegate -------------------------------------------------------------
-  void adRequestReturnsFromConnectorWithView(Connector& connector, const std::shared_ptr<platform::View>& view) override;
+  void adRequestReturnsFromConnectorWithView(Connector& connector,
+                                             const std::shared_ptr<platform::View>& view) override;
   void adRequestReturnsFromConnectorWithInterstitial(Connector& connector,
                                                      const std::shared_ptr<void>& interstitial) override;
   void adRequestReturnsFromConnectorWithMediatedAd(Connector& connector,

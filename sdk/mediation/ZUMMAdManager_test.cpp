@@ -3,6 +3,8 @@
 // time-outs, the exit codes and fill states of each outcome, the one fill-or-no-fill
 // ping of a pass (at the loopback server), the CSI parameters, and answers of attempts
 // that have ended (a late network, a refresh of the shown network) changing nothing.
+#include "sdk/mediation/ZUMMAdManager.h"
+
 #include <set>
 
 #include <gtest/gtest.h>
@@ -20,7 +22,6 @@
 #include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMSlotStatistics.h"
-#include "sdk/mediation/ZUMMAdManager.h"
 #include "sdk/mediation/ZUMMAdNetworkConfig.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorBanner.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorInterstitial.h"
@@ -47,13 +48,15 @@ constexpr const char* kPings = "https://ads.adnetwork.example";
 // The owner of the slot's ad: makes a connector of its format per entry (none for the
 // networks it cannot serve), may process mediated ads, and writes the slot's outcome.
 struct Owner : ZUMSlotDelegate, ZUMSlotAdLoadDelegate, ZUMAdMediationDelegate {
-  std::shared_ptr<Connector> mediationConnectorForConfiguration(const std::shared_ptr<const ZUMMConfig>& config,
-                                                                const std::shared_ptr<ZUMMAdNetworkConfig>& entry) override {
+  std::shared_ptr<Connector> mediationConnectorForConfiguration(
+      const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& entry) override {
     frames.insert(__builtin_frame_address(0));  // how deep the waterfall asks from
     if (entry->networkID() == unservable) return nullptr;
     std::shared_ptr<Connector> connector;
-    if (interstitial) connector = ZUMMAdNetworkConnectorInterstitial::create(config, entry);
-    else connector = ZUMMAdNetworkConnectorBanner::create(config, entry);
+    if (interstitial)
+      connector = ZUMMAdNetworkConnectorInterstitial::create(config, entry);
+    else
+      connector = ZUMMAdNetworkConnectorBanner::create(config, entry);
     connectors.push_back(connector);
     return connector;
   }
@@ -123,10 +126,11 @@ class ZUMMAdManagerTest : public testenv::PlatformTest {
   std::shared_ptr<const ZUMMConfig> config(const std::vector<std::string>& adapters, Json settings = Json::object()) {
     Json networks = Json::array();
     for (std::size_t i = 0; i < adapters.size(); ++i) {
-      networks.push_back({{"id", "n" + std::to_string(i + 1)},
-                          {"adapters", {adapters[i] == "-" ? "Missing" : adapters[i]}},
-                          {"allocation_id", "a" + std::to_string(i + 1)},
-                          {"fill_urls", {std::string(kPings) + prefix + "/fill?fs=@pw_adnetstatus@&nr=@pw_adnetrefresh@"}}});
+      networks.push_back(
+          {{"id", "n" + std::to_string(i + 1)},
+           {"adapters", {adapters[i] == "-" ? "Missing" : adapters[i]}},
+           {"allocation_id", "a" + std::to_string(i + 1)},
+           {"fill_urls", {std::string(kPings) + prefix + "/fill?fs=@pw_adnetstatus@&nr=@pw_adnetrefresh@"}}});
     }
     settings["nofill_urls"] = {std::string(kPings) + prefix + "/nofill?aec=@pw_aec@&fs=@pw_adnetstatus@"};
     auto made = ZUMMConfig::create("unit-W", {{"settings", settings}, {"ad_networks", networks}}, nullptr);
@@ -134,8 +138,9 @@ class ZUMMAdManagerTest : public testenv::PlatformTest {
     return made;
   }
   void mediate(const std::vector<std::string>& adapters, Json settings = Json::object()) {
-    manager->mediateForAdType(owner->interstitial ? ZUMAdType::createForInterstitial() : ZUMAdType::create(kZUMAdSizeBanner),
-                              config(adapters, std::move(settings)));
+    manager->mediateForAdType(
+        owner->interstitial ? ZUMAdType::createForInterstitial() : ZUMAdType::create(kZUMAdSizeBanner),
+        config(adapters, std::move(settings)));
     env.runUntilIdle();
   }
   // The newest adapter of the class.
@@ -179,42 +184,91 @@ TEST_F(ZUMMAdManagerTest, EachOutcomeWritesItsExitCodeAndFillStateAndOnePingPerP
     Kind kind;
     std::vector<std::string> adapters;
     std::function<void(ZUMMAdManagerTest&)> act;
-    Log log;           // after the networks' requests
-    Log fillPings;     // queries at /fill
-    Log noFillPings;   // queries at /nofill
+    Log log;            // after the networks' requests
+    Log fillPings;      // queries at /fill
+    Log noFillPings;    // queries at /nofill
     std::string exits;  // left in the statistics for the impression ping
   } rows[] = {
-      {"banner (its impression ping takes the exit codes)", Kind::kBanner, {"WfA"}, [](auto& t) { t.fill("WfA"); },
-       {"slot loaded"}, {"fs=a1.0.0&nr=0"}, {}, ""},
-      {"interstitial", Kind::kInterstitial, {"WfA"}, [](auto& t) { t.fill("WfA"); }, {"slot loaded"},
-       {"fs=a1.0.0&nr=0"}, {}, "0"},
-      {"no fill", Kind::kBanner, {"WfA"}, [](auto& t) { t.fail("WfA", noFill()); },
-       {"slot failed 9 Request Error: No ad to show from all configured ad networks."}, {}, {"aec=1&fs=a1.1.0"}, ""},
-      {"no fill of another domain is an error", Kind::kBanner, {"WfA"},
+      {"banner (its impression ping takes the exit codes)",
+       Kind::kBanner,
+       {"WfA"},
+       [](auto& t) { t.fill("WfA"); },
+       {"slot loaded"},
+       {"fs=a1.0.0&nr=0"},
+       {},
+       ""},
+      {"interstitial",
+       Kind::kInterstitial,
+       {"WfA"},
+       [](auto& t) { t.fill("WfA"); },
+       {"slot loaded"},
+       {"fs=a1.0.0&nr=0"},
+       {},
+       "0"},
+      {"no fill",
+       Kind::kBanner,
+       {"WfA"},
+       [](auto& t) { t.fail("WfA", noFill()); },
+       {"slot failed 9 Request Error: No ad to show from all configured ad networks."},
+       {},
+       {"aec=1&fs=a1.1.0"},
+       ""},
+      {"no fill of another domain is an error",
+       Kind::kBanner,
+       {"WfA"},
        [](auto& t) { t.fail("WfA", ZUMMakeErrorWithDomain("other.example", kZUMErrorNoFill, "none")); },
-       {"slot failed 9 Request Error: No ad to show from all configured ad networks."}, {}, {"aec=2&fs=a1.6.0"}, ""},
-      {"time-out", Kind::kBanner, {"WfA"}, [](auto& t) { t.env.advance(10s); },
-       {"WfA stop", "slot failed 9 Request Error: No ad to show from all configured ad networks."}, {},
-       {"aec=3&fs=a1.2.10000"}, ""},
-      {"no adapter class, then a fill", Kind::kInterstitial, {"-", "WfA"}, [](auto& t) { t.fill("WfA"); }, {"slot loaded"},
-       {"fs=a1.3.0_a2.0.0&nr=0"}, {}, "4,0"},
-      {"cancel while asking", Kind::kBanner, {"WfA", "WfB"}, [](auto& t) { t.manager->cancel(); },
-       {"WfA stop"}, {}, {"aec=&fs=a1.4.0"}, ""},
-      {"mediated ad accepted", Kind::kMediated, {"WfA"},
+       {"slot failed 9 Request Error: No ad to show from all configured ad networks."},
+       {},
+       {"aec=2&fs=a1.6.0"},
+       ""},
+      {"time-out",
+       Kind::kBanner,
+       {"WfA"},
+       [](auto& t) { t.env.advance(10s); },
+       {"WfA stop", "slot failed 9 Request Error: No ad to show from all configured ad networks."},
+       {},
+       {"aec=3&fs=a1.2.10000"},
+       ""},
+      {"no adapter class, then a fill",
+       Kind::kInterstitial,
+       {"-", "WfA"},
+       [](auto& t) { t.fill("WfA"); },
+       {"slot loaded"},
+       {"fs=a1.3.0_a2.0.0&nr=0"},
+       {},
+       "4,0"},
+      {"cancel while asking",
+       Kind::kBanner,
+       {"WfA", "WfB"},
+       [](auto& t) { t.manager->cancel(); },
+       {"WfA stop"},
+       {},
+       {"aec=&fs=a1.4.0"},
+       ""},
+      {"mediated ad accepted",
+       Kind::kMediated,
+       {"WfA"},
        [](auto& t) {
          t.fill("WfA");
          t.owner->completion(nullptr);
          t.env.runUntilIdle();
        },
-       {"process", "slot loaded"}, {"fs=a1.0.0&nr=0"}, {}, ""},
-      {"mediated ad rejected", Kind::kMediated, {"WfA"},
+       {"process", "slot loaded"},
+       {"fs=a1.0.0&nr=0"},
+       {},
+       ""},
+      {"mediated ad rejected",
+       Kind::kMediated,
+       {"WfA"},
        [](auto& t) {
          t.fill("WfA");
          t.owner->completion(ZUMMakeErrorWithCode(kZUMErrorInternalError));
          t.env.runUntilIdle();
        },
-       {"process", "slot failed 9 Request Error: No ad to show from all configured ad networks."}, {},
-       {"aec=&fs=a1.6.0"}, ""},
+       {"process", "slot failed 9 Request Error: No ad to show from all configured ad networks."},
+       {},
+       {"aec=&fs=a1.6.0"},
+       ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -266,7 +320,8 @@ TEST_F(ZUMMAdManagerTest, NetworksAreAskedInTurnEachUnderItsTimeOut) {
   env.advance(4999ms);
   EXPECT_EQ(takeLog(), Log{});
   env.advance(1ms);
-  EXPECT_EQ(takeLog(), (Log{"WfB stop", "slot failed 9 Request Error: No ad to show from all configured ad networks."}));
+  EXPECT_EQ(takeLog(),
+            (Log{"WfB stop", "slot failed 9 Request Error: No ad to show from all configured ad networks."}));
   EXPECT_EQ(pings("/nofill"), (Log{"aec=3,4,3&fs=a1.2.2000_a2.3.0_a3.2.5000"}));
   EXPECT_FALSE(manager->hasTimeoutTimer());
   EXPECT_EQ(manager->requestingConnector(), nullptr);
@@ -289,7 +344,8 @@ TEST_F(ZUMMAdManagerTest, TimeOutsThatAreNoPositiveNumberAreDueAtOnceAndHugeOnes
   env.advance(499ms);
   EXPECT_EQ(takeLog(), (Log{"WfC banner 320x50"}));
   env.advance(2ms);
-  EXPECT_EQ(takeLog(), (Log{"WfC stop", "slot failed 9 Request Error: No ad to show from all configured ad networks."}));
+  EXPECT_EQ(takeLog(),
+            (Log{"WfC stop", "slot failed 9 Request Error: No ad to show from all configured ad networks."}));
 }
 
 TEST_F(ZUMMAdManagerTest, NoConnectorEndsThePassWithCode8AndLeavesTheRestUntried) {
@@ -297,7 +353,8 @@ TEST_F(ZUMMAdManagerTest, NoConnectorEndsThePassWithCode8AndLeavesTheRestUntried
   owner->unservable = "n2";
   mediate({"WfA", "WfB", "WfC"});
   fail("WfA", noFill());
-  EXPECT_EQ(takeLog(), (Log{"WfA banner 320x50", "slot failed 8 Request Error: Cannot find an ad network adapter for mediation."}));
+  EXPECT_EQ(takeLog(), (Log{"WfA banner 320x50",
+                            "slot failed 8 Request Error: Cannot find an ad network adapter for mediation."}));
   EXPECT_EQ(pings("/nofill"), (Log{"aec=1&fs=a1.1.0"}));
   EXPECT_TRUE(classes["WfC"]->adapters->empty());
 }
@@ -319,7 +376,8 @@ TEST_F(ZUMMAdManagerTest, AnswersOfAnEndedAttemptChangeNothing) {
   EXPECT_EQ(timedOut->adManager(), nullptr);
   EXPECT_TRUE(manager->requestInProgress());
   env.advance(10s);  // the second network's time-out still fires on time
-  EXPECT_EQ(takeLog(), (Log{"WfB stop", "slot failed 9 Request Error: No ad to show from all configured ad networks."}));
+  EXPECT_EQ(takeLog(),
+            (Log{"WfB stop", "slot failed 9 Request Error: No ad to show from all configured ad networks."}));
   EXPECT_EQ(pings("/nofill"), (Log{"aec=3,3&fs=a1.2.10000_a2.2.10000"}));
 }
 
@@ -343,7 +401,8 @@ TEST_F(ZUMMAdManagerTest, TheShownNetworksRefreshesNeverTouchANewerAttempt) {
   env.advance(4999ms);
   EXPECT_EQ(takeLog(), Log{});
   env.advance(2ms);  // (5 s + 4.999 s falls a hair short of 10 s in binary)
-  EXPECT_EQ(takeLog(), (Log{"WfB stop", "slot failed 9 Request Error: No ad to show from all configured ad networks."}));
+  EXPECT_EQ(takeLog(),
+            (Log{"WfB stop", "slot failed 9 Request Error: No ad to show from all configured ad networks."}));
   EXPECT_EQ(pings("/fill"), (Log{"fs=a1.0.0&nr=0"}));
   EXPECT_EQ(pings("/nofill"), (Log{"aec=3&fs=a1.2.10000"}));
 }
@@ -361,11 +420,14 @@ TEST_F(ZUMMAdManagerTest, AnswersFromOtherThreadsAreHandledOnTheMainThread) {
   prefix = "/threads";
   mediate({"WfA", "WfB"});
   platform::DispatchQueue::global()->async([adapter = adapter("WfA")] {
-    adapter->report([](ZUMMAdNetworkConnector& c, Adapter& a) { c.adapterDidFailAd(a, ZUMMakeErrorWithCode(kZUMErrorNoFill)); });
+    adapter->report(
+        [](ZUMMAdNetworkConnector& c, Adapter& a) { c.adapterDidFailAd(a, ZUMMakeErrorWithCode(kZUMErrorNoFill)); });
   });
   env.runUntilIdle();
   platform::DispatchQueue::global()->async([adapter = adapter("WfB")] {
-    adapter->report([](ZUMMAdNetworkConnector& c, Adapter& a) { c.adapterDidReceiveAdView(a, platform::View::create({0, 0, 320, 50})); });
+    adapter->report([](ZUMMAdNetworkConnector& c, Adapter& a) {
+      c.adapterDidReceiveAdView(a, platform::View::create({0, 0, 320, 50}));
+    });
   });
   env.runUntilIdle();
   EXPECT_EQ(takeLog(), (Log{"WfA banner 320x50", "WfB banner 320x50", "slot loaded"}));

@@ -43,6 +43,4 @@ bool ZUMMAdNetworkAdapterImpl::classImplementsCurrentAdapterAPI(std::string_view
          registry().conformsToProtocol(className, kZUMMRewardBasedVideoAdNetworkAdapterProtocol);
 }
 
-bool ZUMMAdNetworkAdapterImpl::classExists(std::string_view className) {
-  return registry().isRegistered(className);
-}
+bool ZUMMAdNetworkAdapterImpl::classExists(std::string_view className) { return registry().isRegistered(className); }

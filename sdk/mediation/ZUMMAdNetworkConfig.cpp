@@ -15,9 +15,7 @@ using Json = nlohmann::ordered_json;
 
 constexpr const char* kInvalidPrefix = "The Morvane Mediation response was invalid: ";
 
-std::shared_ptr<const Json> copyOf(const Json* value) {
-  return value ? std::make_shared<const Json>(*value) : nullptr;
-}
+std::shared_ptr<const Json> copyOf(const Json* value) { return value ? std::make_shared<const Json>(*value) : nullptr; }
 
 std::string joined(const std::vector<std::string>& names, const char* separator) {
   std::string text;
@@ -39,8 +37,7 @@ std::string oldAPIText(const std::vector<std::string>& names, bool noneChosen) {
   if (names.size() == 1) {
     return "Ad network adapter " + names.front() + " implements an old API. Please update the adapter." + suffix;
   }
-  return "Ad network adapters (" + joined(names, ", ") + ") implement an old API. Please update the adapters." +
-         suffix;
+  return "Ad network adapters (" + joined(names, ", ") + ") implement an old API. Please update the adapters." + suffix;
 }
 
 void setError(platform::ErrorPtr* error, platform::ErrorPtr made) {
@@ -52,8 +49,9 @@ void setError(platform::ErrorPtr* error, platform::ErrorPtr made) {
 std::shared_ptr<ZUMMAdNetworkConfig> ZUMMAdNetworkConfig::create(const Json& dictionary, platform::ErrorPtr* error) {
   const Json* id = ZUMJSONValueForKey(dictionary, "id");
   if (!id) {
-    setError(error, ZUMMakeErrorWithDescription(kZUMErrorInvalidMediationResponse,
-                                                std::string(kInvalidPrefix) + "An ad network config has no network ID."));
+    setError(error,
+             ZUMMakeErrorWithDescription(kZUMErrorInvalidMediationResponse,
+                                         std::string(kInvalidPrefix) + "An ad network config has no network ID."));
     return nullptr;
   }
   // A number (a boolean is one to the platform) is taken as its text.
@@ -121,7 +119,8 @@ bool ZUMMAdNetworkConfig::resolveAdNetworkClassForCustomEventWithError(platform:
   if (adapterClass_ != kZUMMAdapterCustomEventsClassName) return false;
   auto className = credentials_ ? ZUMJSONStringForKey(*credentials_, "class_name") : std::nullopt;
   if (!className || className->empty()) {
-    setError(error, ZUMMakeErrorWithDescription(kZUMErrorNoMediationAdapter, "Custom event adapter class name is empty."));
+    setError(error,
+             ZUMMakeErrorWithDescription(kZUMErrorNoMediationAdapter, "Custom event adapter class name is empty."));
     return false;
   }
   adapterClass_.reset();

@@ -27,9 +27,8 @@ std::shared_ptr<ZUMMAdNetworkConnectorBanner> ZUMMAdNetworkConnectorBanner::self
 
 ZUMAdSize ZUMMAdNetworkConnectorBanner::requestedSize(const ZUMAdType& adType) const {
   const auto& slotSizes = networkConfig()->slotSizes();
-  platform::Size size = ZUMAdSizeFromString(slotSizes && !slotSizes->empty()
-                                                ? std::optional<std::string_view>(slotSizes->front())
-                                                : std::nullopt);
+  platform::Size size = ZUMAdSizeFromString(
+      slotSizes && !slotSizes->empty() ? std::optional<std::string_view>(slotSizes->front()) : std::nullopt);
   if (size.width == 0 && size.height == 0) size = ZUMAdSizeFromString(mediationConfig()->defaultSlotSize());
   if (size.width == 0 && size.height == 0) return adType.adSize();
   return ZUMAdSizeFromSize(size);

@@ -12,8 +12,8 @@
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMLocation.h"
-#include "sdk/foundation/ZUMThreading.h"
 #include "sdk/foundation/ZUMSlotStatistics.h"
+#include "sdk/foundation/ZUMThreading.h"
 #include "sdk/foundation/ZUMValues.h"
 #include "sdk/mediation/ZUMMAdNetworkConfig.h"
 #include "sdk/mediation/ZUMMConfig.h"
@@ -114,8 +114,7 @@ void ZUMMAdNetworkConnectorImpl::reportImpression() {
     ping.exitCodes = stats->adapterExitCodesParameter();
     stats->resetTimingAdapters();
   }
-  ping.templates =
-      ZUMMUtilities::joinedTemplates(mediationConfig_->impressionURLs(), networkConfig_->impressionURLs());
+  ping.templates = ZUMMUtilities::joinedTemplates(mediationConfig_->impressionURLs(), networkConfig_->impressionURLs());
   ping.defaultTemplate = ZUMMUtilities::defaultImpressionTemplate();
   ping.refresh = didNetworkRefresh_;
   ping.eventType = "_ai";
@@ -245,12 +244,12 @@ void ZUMMAdNetworkConnectorImpl::relayLeaveApplication() {
 }
 
 void ZUMMAdNetworkConnectorImpl::adapterDidFailAd(Adapter& adapter, const platform::ErrorPtr& error) {
-  relay(adapter, From::kOwnAdapter, [error](Self& self) {
-    self.handleDidFailAd(error ? error : ZUMMakeErrorWithCode(kZUMErrorInternalError));
-  });
+  relay(adapter, From::kOwnAdapter,
+        [error](Self& self) { self.handleDidFailAd(error ? error : ZUMMakeErrorWithCode(kZUMErrorInternalError)); });
 }
 
-void ZUMMAdNetworkConnectorImpl::adapterDidReceiveAdView(Adapter& adapter, const std::shared_ptr<platform::View>& view) {
+void ZUMMAdNetworkConnectorImpl::adapterDidReceiveAdView(Adapter& adapter,
+                                                         const std::shared_ptr<platform::View>& view) {
   relay(adapter, From::kOwnAdapter, [view](Self& self) {
     // No view to show is no ad.
     if (!view) return self.handleDidFailAd(ZUMMakeErrorWithCode(kZUMErrorInternalError));
@@ -306,7 +305,8 @@ void ZUMMAdNetworkConnectorImpl::adapterDidReceiveInterstitialObject(Adapter& ad
   adapterDidReceiveInterstitial(adapter);
 }
 
-void ZUMMAdNetworkConnectorImpl::adapterClickDidOccurInBanner(Adapter& adapter, const std::shared_ptr<platform::View>&) {
+void ZUMMAdNetworkConnectorImpl::adapterClickDidOccurInBanner(Adapter& adapter,
+                                                              const std::shared_ptr<platform::View>&) {
   adapterDidGetAdClick(adapter);
 }
 

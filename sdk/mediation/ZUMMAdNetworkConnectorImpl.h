@@ -127,7 +127,8 @@ class ZUMMAdNetworkConnectorImpl : public ZUMMInternalAdNetworkConnector,
   bool adapterDidReceiveAppEvent(Adapter& adapter, const std::string& name, const std::string& info) final;
 
  protected:
-  ZUMMAdNetworkConnectorImpl(std::shared_ptr<const ZUMMConfig> config, std::shared_ptr<ZUMMAdNetworkConfig> networkConfig);
+  ZUMMAdNetworkConnectorImpl(std::shared_ptr<const ZUMMConfig> config,
+                             std::shared_ptr<ZUMMAdNetworkConfig> networkConfig);
 
   // What the adapter reported, on the main thread, once the report passed the checks.
   // The base class pings a click and relays the older forms; the rest does nothing.

@@ -24,8 +24,8 @@ void ZUMMAdNetworkConnectorNativeAd::getAdFromAdapterWithType(const std::shared_
   }
 }
 
-platform::ErrorPtr ZUMMAdNetworkConnectorNativeAd::askAdapterForNativeAd(Adapter* adapter, const std::string& adapterName,
-                                                                         const ZUMAdLoaderConfiguration* configuration) {
+platform::ErrorPtr ZUMMAdNetworkConnectorNativeAd::askAdapterForNativeAd(
+    Adapter* adapter, const std::string& adapterName, const ZUMAdLoaderConfiguration* configuration) {
   std::vector<std::string> adTypes;
   std::vector<std::any> options;
   if (configuration) {

@@ -27,7 +27,8 @@ class ZUMMAdNetworkConnectorNativeAd final : public ZUMMAdNetworkConnectorImpl {
 
  protected:
   void handleDidFailAd(const platform::ErrorPtr& error) override;
-  void handleDidReceiveMediatedNativeAd(const std::shared_ptr<ZUMMediatedNativeAd>& ad, NativeHandling handling) override;
+  void handleDidReceiveMediatedNativeAd(const std::shared_ptr<ZUMMediatedNativeAd>& ad,
+                                        NativeHandling handling) override;
   void handleDidGetAdClick() override {}
   bool takesNativeAdsFromAnyAdapter() const override { return true; }
   std::string className() const override { return "ZUMMAdNetworkConnectorNativeAd"; }

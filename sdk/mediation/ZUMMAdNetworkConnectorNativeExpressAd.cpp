@@ -166,8 +166,8 @@ void ZUMMAdNetworkConnectorNativeExpressAd::fail(const platform::ErrorPtr& error
   if (auto manager = adManager()) manager->adRequestFailedFromConnectorWithError(*this, error);
 }
 
-void ZUMMAdNetworkConnectorNativeExpressAd::handleDidReceiveMediatedNativeAd(const std::shared_ptr<ZUMMediatedNativeAd>& ad,
-                                                                             NativeHandling) {
+void ZUMMAdNetworkConnectorNativeExpressAd::handleDidReceiveMediatedNativeAd(
+    const std::shared_ptr<ZUMMediatedNativeAd>& ad, NativeHandling) {
   if (stage_ != Stage::kAsking || !ad) return logDropped("a native ad");
   auto assets = assetsDictionaryFromMediatedNativeAd(*ad);
   if (!assets) {
@@ -189,7 +189,8 @@ Json ZUMMAdNetworkConnectorNativeExpressAd::JSONAssetsFromMediatedNativeAppInsta
   return assets;
 }
 
-Json ZUMMAdNetworkConnectorNativeExpressAd::JSONAssetsFromMediatedNativeContentAd(const ZUMMediatedNativeContentAd& ad) {
+Json ZUMMAdNetworkConnectorNativeExpressAd::JSONAssetsFromMediatedNativeContentAd(
+    const ZUMMediatedNativeContentAd& ad) {
   Json assets = Json::object();
   putImageURL(assets, "icon", ad.logo());
   putText(assets, "advertiser", ad.advertiser());
@@ -231,8 +232,8 @@ void ZUMMAdNetworkConnectorNativeExpressAd::loadNativeExpressHTMLTemplateForMedi
   stage_ = Stage::kLoadingTemplate;
   assets_ = assets;
   adView_ = ZUMAdView::create(platform::Rect::zero());
-  auto delegate = TemplatePageDelegate::create(
-      std::static_pointer_cast<ZUMMAdNetworkConnectorNativeExpressAd>(shared_from_this()));
+  auto delegate =
+      TemplatePageDelegate::create(std::static_pointer_cast<ZUMMAdNetworkConnectorNativeExpressAd>(shared_from_this()));
   // Clicks in the template are the slot's, as any click of its ad.
   delegate->opener()->setSlot(slot());
   adViewDelegate_ = delegate;

@@ -33,8 +33,8 @@ inline constexpr const char* kZUMNativeExpressAssetsErrorDescription = "Unable t
 
 class ZUMMAdNetworkConnectorNativeExpressAd final : public ZUMMAdNetworkConnectorImpl {
  public:
-  static std::shared_ptr<ZUMMAdNetworkConnectorNativeExpressAd> create(std::shared_ptr<const ZUMMConfig> config,
-                                                                       std::shared_ptr<ZUMMAdNetworkConfig> networkConfig);
+  static std::shared_ptr<ZUMMAdNetworkConnectorNativeExpressAd> create(
+      std::shared_ptr<const ZUMMConfig> config, std::shared_ptr<ZUMMAdNetworkConfig> networkConfig);
 
   // Keeps the type; fails the attempt (code 11) without asking the adapter when the entry
   // has no template, its base URL is not http(s), or no ad loader configuration was
@@ -67,7 +67,8 @@ class ZUMMAdNetworkConnectorNativeExpressAd final : public ZUMMAdNetworkConnecto
 
  protected:
   void handleDidFailAd(const platform::ErrorPtr& error) override;
-  void handleDidReceiveMediatedNativeAd(const std::shared_ptr<ZUMMediatedNativeAd>& ad, NativeHandling handling) override;
+  void handleDidReceiveMediatedNativeAd(const std::shared_ptr<ZUMMediatedNativeAd>& ad,
+                                        NativeHandling handling) override;
   std::string className() const override { return "ZUMMAdNetworkConnectorNativeExpressAd"; }
 
  private:

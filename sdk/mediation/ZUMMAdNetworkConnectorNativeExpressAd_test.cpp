@@ -2,6 +2,8 @@
 // scripted native adapter: what the network's ad becomes as asset JSON, what fails an
 // attempt before the adapter is asked, and the template, a real test page in a real ad
 // view, that receives the JSON once before the waterfall hears the view.
+#include "sdk/mediation/ZUMMAdNetworkConnectorNativeExpressAd.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -13,7 +15,6 @@
 #include "platform/ui/Application.h"
 #include "platform/web/WebTestSupport.h"
 #include "sdk/errors/ZUMErrors.h"
-#include "sdk/mediation/ZUMMAdNetworkConnectorNativeExpressAd.h"
 #include "sdk/mediation/ZUMMConfig.h"
 #include "sdk/mediation/ZUMMConnectorTestSupport.h"
 #include "sdk/mediation/ZUMNativeExpressTestSupport.h"
@@ -51,7 +52,8 @@ class ZUMMAdNetworkConnectorNativeExpressAdTest : public testenv::PlatformTest {
     const Json ids = entry.value("template_ids", Json::array());
     std::vector<std::string> types;
     for (const auto& id : ids) types.push_back(id.is_string() ? id.get<std::string>() : id.dump());
-    connector->setAdLoaderConfiguration(ZUMAdLoaderConfiguration::create(types, {ZUMNativeAdImageAdLoaderOptions::create()}));
+    connector->setAdLoaderConfiguration(
+        ZUMAdLoaderConfiguration::create(types, {ZUMNativeAdImageAdLoaderOptions::create()}));
     connector->setUpAdapter();
     connector->setAdManager(waterfall);
     return connector;
@@ -73,22 +75,32 @@ TEST_F(ZUMMAdNetworkConnectorNativeExpressAdTest, TheAssetJSONTakesOnlyWhatTheWi
     std::shared_ptr<ZUMMediatedNativeAd> ad;
     Json assets;  // null: no JSON
   } rows[] = {
-      {"app install, everything", fullAppInstallAd(),
-       {{"icon", "https://img.adnetwork.example/icon.png"}, {"star_rating", "4.5"}, {"store", "Store"},
-        {"price", "Free"}, {"extras", {{"rating_count", 12}}}, {"headline", "Headline"}, {"body", "Body"},
+      {"app install, everything",
+       fullAppInstallAd(),
+       {{"icon", "https://img.adnetwork.example/icon.png"},
+        {"star_rating", "4.5"},
+        {"store", "Store"},
+        {"price", "Free"},
+        {"extras", {{"rating_count", 12}}},
+        {"headline", "Headline"},
+        {"body", "Body"},
         {"images", {"https://img.adnetwork.example/1.png", "https://img.adnetwork.example/2.png"}},
         {"call_to_action", "Install"}}},
       {"app install, text only", adOf<AppInstallAd>({.headline = "H", .body = "B"}), nullptr},
-      {"content, no image objects", adOf<ContentAd>({.headline = "H", .advertiser = "Adv", .images = {nullptr, urlless()}}),
+      {"content, no image objects",
+       adOf<ContentAd>({.headline = "H", .advertiser = "Adv", .images = {nullptr, urlless()}}),
        {{"advertiser", "Adv"}, {"headline", "H"}}},
-      {"content, logo and extras", adOf<ContentAd>({.logo = image("logo"), .extras = Json::object()}),
+      {"content, logo and extras",
+       adOf<ContentAd>({.logo = image("logo"), .extras = Json::object()}),
        {{"icon", "https://img.adnetwork.example/logo.png"}}},
-      {"both: content wins", adOf<BothKindsAd>({.headline = "H", .icon = image("icon"), .store = "Store",
-                                                .logo = image("logo"), .advertiser = "Adv"}),
+      {"both: content wins",
+       adOf<BothKindsAd>(
+           {.headline = "H", .icon = image("icon"), .store = "Store", .logo = image("logo"), .advertiser = "Adv"}),
        {{"icon", "https://img.adnetwork.example/logo.png"}, {"advertiser", "Adv"}, {"headline", "H"}}},
       {"both: content has none of its own", adOf<BothKindsAd>({.headline = "H", .store = "Store"}), nullptr},
       {"neither kind", std::make_shared<PlainAd>(), nullptr},
-      {"not UTF-8", adOf<AppInstallAd>({.headline = "H\xff", .price = "1"}),
+      {"not UTF-8",
+       adOf<AppInstallAd>({.headline = "H\xff", .price = "1"}),
        {{"price", "1"}, {"headline", "H\xef\xbf\xbd"}}},
   };
   for (const auto& row : rows) {
@@ -101,21 +113,25 @@ TEST_F(ZUMMAdNetworkConnectorNativeExpressAdTest, TheAssetJSONTakesOnlyWhatTheWi
   }
 }
 
-TEST_F(ZUMMAdNetworkConnectorNativeExpressAdTest, AnAttemptWithoutTemplateWebBaseOrAdTypesFailsBeforeTheAdapterIsAsked) {
+TEST_F(ZUMMAdNetworkConnectorNativeExpressAdTest,
+       AnAttemptWithoutTemplateWebBaseOrAdTypesFailsBeforeTheAdapterIsAsked) {
   const struct {
     const char* name;
     Json entry;
     std::string heard;
   } rows[] = {
-      {"no template", {{"html_template", nullptr}, {"ad_base_url", "https://t.example/"}, {"template_ids", {1}}},
+      {"no template",
+       {{"html_template", nullptr}, {"ad_base_url", "https://t.example/"}, {"template_ids", {1}}},
        "failed 11 Native express entry has no HTML template."},
       {"file base", {{"ad_base_url", "file:///etc/"}, {"template_ids", {1}}}, "failed 11 " + kNotWeb},
       {"script base", {{"ad_base_url", "javascript:alert(1)"}, {"template_ids", {1}}}, "failed 11 " + kNotWeb},
       {"no host", {{"ad_base_url", "https:///x"}, {"template_ids", {1}}}, "failed 11 " + kNotWeb},
       {"no base", {{"template_ids", {1}}}, "failed 11 " + kNotWeb},
-      {"no ad types", {{"ad_base_url", "http://t.example/"}, {"template_ids", {"9"}}},
+      {"no ad types",
+       {{"ad_base_url", "http://t.example/"}, {"template_ids", {"9"}}},
        "failed 11 Native express entry's template ids give no ad types."},
-      {"no native ads", {{"ad_base_url", "http://t.example/"}, {"template_ids", {1}}, {"adapters", {"XPlain"}}},
+      {"no native ads",
+       {{"ad_base_url", "http://t.example/"}, {"template_ids", {1}}, {"adapters", {"XPlain"}}},
        "failed 11 XPlain adapter doesn't implement protocol for fetching native ad."},
       {"asked", {{"ad_base_url", "http://t.example/"}, {"template_ids", {1, "2"}}}, "XNative native 1 2 options 1"},
   };

@@ -96,9 +96,12 @@ class ZUMMAdNetworkConnectorTest : public testenv::PlatformTest {
     EXPECT_TRUE(config) << response.dump();
     auto entry = config->adNetworkConfigs().front();
     std::shared_ptr<Connector> connector;
-    if constexpr (std::is_same_v<C, ZUMMAdNetworkConnectorBanner>) connector = ZUMMAdNetworkConnectorBanner::create(config, entry);
-    if constexpr (std::is_same_v<C, ZUMMAdNetworkConnectorInterstitial>) connector = ZUMMAdNetworkConnectorInterstitial::create(config, entry);
-    if constexpr (std::is_same_v<C, ZUMMAdNetworkConnectorNativeAd>) connector = ZUMMAdNetworkConnectorNativeAd::create(config, entry);
+    if constexpr (std::is_same_v<C, ZUMMAdNetworkConnectorBanner>)
+      connector = ZUMMAdNetworkConnectorBanner::create(config, entry);
+    if constexpr (std::is_same_v<C, ZUMMAdNetworkConnectorInterstitial>)
+      connector = ZUMMAdNetworkConnectorInterstitial::create(config, entry);
+    if constexpr (std::is_same_v<C, ZUMMAdNetworkConnectorNativeAd>)
+      connector = ZUMMAdNetworkConnectorNativeAd::create(config, entry);
     if constexpr (std::is_same_v<C, Connector>) connector = Connector::create(config, entry);
     connector->setUpAdapter();
     connector->setAdManager(waterfall);
@@ -136,14 +139,46 @@ TEST_F(ZUMMAdNetworkConnectorTest, LocationAnswersFollowTheEntrysSwitchAndThePre
     double latitude, longitude, accuracy;
     std::optional<std::string> description;
   } rows[] = {
-      {"shared", {{"pentwick_share_location", "1"}, {"pubid", "p"}}, precise, {{"pubid", "p"}}, true, 12.5, -3.25, 40, std::nullopt},
-      {"not shared", {{"pentwick_share_location", "0"}, {"pubid", "p"}}, precise, {{"pubid", "p"}}, false, 0, 0, 0, std::nullopt},
+      {"shared",
+       {{"pentwick_share_location", "1"}, {"pubid", "p"}},
+       precise,
+       {{"pubid", "p"}},
+       true,
+       12.5,
+       -3.25,
+       40,
+       std::nullopt},
+      {"not shared",
+       {{"pentwick_share_location", "0"}, {"pubid", "p"}},
+       precise,
+       {{"pubid", "p"}},
+       false,
+       0,
+       0,
+       0,
+       std::nullopt},
       {"no switch", {{"pubid", "p"}}, precise, {{"pubid", "p"}}, false, 0, 0, 0, std::nullopt},
       {"switch not text", {{"pentwick_share_location", 1}}, precise, Json::object(), false, 0, 0, 0, std::nullopt},
       {"described only", {{"pentwick_share_location", "1"}}, described, Json::object(), false, 0, 0, 0, "Harbour town"},
       {"no data", nullptr, precise, Json::object(), false, 0, 0, 0, std::nullopt},
-      {"described, not shared", {{"pentwick_share_location", "0"}}, described, Json::object(), false, 0, 0, 0, std::nullopt},
-      {"no location", {{"pentwick_share_location", "1"}}, ZUMRequest::create(), Json::object(), false, 0, 0, 0, std::nullopt},
+      {"described, not shared",
+       {{"pentwick_share_location", "0"}},
+       described,
+       Json::object(),
+       false,
+       0,
+       0,
+       0,
+       std::nullopt},
+      {"no location",
+       {{"pentwick_share_location", "1"}},
+       ZUMRequest::create(),
+       Json::object(),
+       false,
+       0,
+       0,
+       0,
+       std::nullopt},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -152,7 +187,8 @@ TEST_F(ZUMMAdNetworkConnectorTest, LocationAnswersFollowTheEntrysSwitchAndThePre
     if (!row.data.is_null()) entry["data"] = row.data;
     auto connector = make(entry);
     EXPECT_EQ(connector->credentials(), row.credentials);
-    EXPECT_EQ(connector->publisherId(), row.data.is_object() && row.data.contains("pubid") ? std::optional<std::string>("p") : std::nullopt);
+    EXPECT_EQ(connector->publisherId(),
+              row.data.is_object() && row.data.contains("pubid") ? std::optional<std::string>("p") : std::nullopt);
     EXPECT_EQ(connector->userHasLocation(), row.hasLocation);
     EXPECT_EQ(connector->userLatitude(), row.latitude);
     EXPECT_EQ(connector->userLongitude(), row.longitude);
@@ -174,7 +210,8 @@ TEST_F(ZUMMAdNetworkConnectorTest, RequestAnswersComeFromTheSlotsLoadingRequestA
   request->registerAdNetworkExtras(extras);
   load(request);
   auto connector = make({{"id", "n1"}, {"adapters", {"Missing", "ConnA"}}, {"extras", {{"e", 1}}}});
-  config = ZUMMConfig::create("unit-C", {{"ad_networks", {{{"id", "a"}, {"adapters", {"X", "Y"}}}, {{"id", "b"}}}}}, nullptr);
+  config = ZUMMConfig::create("unit-C", {{"ad_networks", {{{"id", "a"}, {"adapters", {"X", "Y"}}}, {{"id", "b"}}}}},
+                              nullptr);
   auto twoEntries = Connector::create(config, config->adNetworkConfigs().front());
   twoEntries->setAdManager(waterfall);
 
@@ -207,7 +244,8 @@ TEST_F(ZUMMAdNetworkConnectorTest, RequestAnswersComeFromTheSlotsLoadingRequestA
   auto noExtras = make({{"id", "n2"}, {"adapters", {"ConnNoExtras"}}});
   EXPECT_FALSE(noExtras->networkExtras());
   env.runUntilIdle();
-  EXPECT_TRUE(capture.contains("Adapter class ConnNoExtras does not respond to networkExtrasClass. Unable to retrieve network extras."));
+  EXPECT_TRUE(capture.contains(
+      "Adapter class ConnNoExtras does not respond to networkExtrasClass. Unable to retrieve network extras."));
   waterfall->theSlot.reset();  // without a slot nothing is known of the request
   EXPECT_FALSE(connector->testMode());
   EXPECT_FALSE(connector->networkExtras());
@@ -227,8 +265,10 @@ TEST_F(ZUMMAdNetworkConnectorTest, TheInlinedAdCarriesTheSlotAdsNumbersAsTextAnd
 
   EXPECT_FALSE(make({{"id", "n1"}, {"adapters", {"ConnA"}}})->inlineAd());
   EXPECT_TRUE(make({{"id", "n1"}, {"adapters", {"ConnA"}}})->inlineAdNativeFields().requestRedirects.empty());
-  auto connector = make({{"id", "n1"}, {"adapters", {"ConnA"}}, {"ad", {{"ad_base_url", "https://ads.example/inlined"}, {"k", 1}}}});
-  EXPECT_EQ(connector->inlineAd(), (Json{{"ad_base_url", "https://ads.example/inlined"}, {"k", 1},
+  auto connector =
+      make({{"id", "n1"}, {"adapters", {"ConnA"}}, {"ad", {{"ad_base_url", "https://ads.example/inlined"}, {"k", 1}}}});
+  EXPECT_EQ(connector->inlineAd(), (Json{{"ad_base_url", "https://ads.example/inlined"},
+                                         {"k", 1},
                                          {"_native_interstitial_size_width", "320"},
                                          {"_native_interstitial_size_height", "480.5"},
                                          {"_native_cropped_content_threshold", "12.25"}}));
@@ -263,12 +303,18 @@ TEST_F(ZUMMAdNetworkConnectorTest, TheBannerConnectorAsksForTheEntrysSizeAndFail
     Json defaultSlotSize;
     Log heard;
   } rows[] = {
-      {"interstitial", ZUMAdType::createForInterstitial(), nullptr, nullptr,
+      {"interstitial",
+       ZUMAdType::createForInterstitial(),
+       nullptr,
+       nullptr,
        {"failed 11 Connector ZUMMAdNetworkConnectorBanner doesn't support interstitial"}},
       {"entry size first", ZUMAdType::create(kZUMAdSizeLeaderboard), {"320x50"}, "300x250", {"ConnA banner 320x50"}},
       {"zero entry size", ZUMAdType::create(kZUMAdSizeLeaderboard), {"0x0"}, "300x250", {"ConnA banner 300x250"}},
       {"the type's", ZUMAdType::create(kZUMAdSizeBanner), nullptr, nullptr, {"ConnA banner 320x50"}},
-      {"invalid", ZUMAdType::create(kZUMAdSizeBanner), {"200000x50"}, nullptr,
+      {"invalid",
+       ZUMAdType::create(kZUMAdSizeBanner),
+       {"200000x50"},
+       nullptr,
        {"failed 11 Banner adType requested is invalid."}},
   };
   for (const auto& row : rows) {
@@ -301,8 +347,8 @@ TEST_F(ZUMMAdNetworkConnectorTest, BannerReportsReachTheWaterfallAndTheSlotOnThe
   adapter->report([](auto& c, auto& a) { c.adapterWillPresentFullScreenModal(a); });
   adapter->report([](auto& c, auto& a) { c.adapterDidDismissFullScreenModal(a); });
   adapter->report([](auto& c, auto& a) { c.adapterWillLeaveApplication(a); });
-  EXPECT_EQ(board->log, (Log{"view", "view refresh", "failed 1 Request Error: No ad to show. refresh", "slot will dismiss",
-                             "slot will present", "slot did dismiss", "slot will leave"}));
+  EXPECT_EQ(board->log, (Log{"view", "view refresh", "failed 1 Request Error: No ad to show. refresh",
+                             "slot will dismiss", "slot will present", "slot did dismiss", "slot will leave"}));
 
   // Told to stop, the connector passes nothing on.
   board->log.clear();
@@ -325,7 +371,9 @@ TEST_F(ZUMMAdNetworkConnectorTest, BannerClicksPingOncePerViewAndTheImpressionWh
   view->setHidden(true);
   window->addSubview(view);
   auto connector = make<ZUMMAdNetworkConnectorBanner>(
-      {{"id", "n1"}, {"adapters", {"ConnA"}}, {"clickurl", {std::string(kPings) + "/c?n=@pw_adnetid@&r=@pw_adnetrefresh@"}},
+      {{"id", "n1"},
+       {"adapters", {"ConnA"}},
+       {"clickurl", {std::string(kPings) + "/c?n=@pw_adnetid@&r=@pw_adnetrefresh@"}},
        {"imp_urls", {std::string(kPings) + "/i?n=@pw_adnetid@&r=@pw_adnetrefresh@"}}},
       {{"settings", {{"use_displayed_impression", true}}}});
   auto adapter = adapterOf(classA);
@@ -398,8 +446,8 @@ TEST_F(ZUMMAdNetworkConnectorTest, TheInterstitialConnectorBracketsTheFullScreen
       "", nullptr, nullptr, [&](const platform::Notification& n) {
         if (n.name().rfind("kAdModal", 0) == 0) posted.push_back(n.name() + (n.object() ? " object" : ""));
       });
-  auto connector = make<ZUMMAdNetworkConnectorInterstitial>({{"id", "n1"}, {"adapters", {"ConnA"}},
-                                                             {"imp_urls", {std::string(kPings) + "/i"}}});
+  auto connector = make<ZUMMAdNetworkConnectorInterstitial>(
+      {{"id", "n1"}, {"adapters", {"ConnA"}}, {"imp_urls", {std::string(kPings) + "/i"}}});
   connector->getAdFromAdapterWithType(ZUMAdType::create(kZUMAdSizeBanner));
   connector->getAdFromAdapterWithType(ZUMAdType::createForInterstitial());
   auto adapter = adapterOf(classA);
@@ -410,9 +458,10 @@ TEST_F(ZUMMAdNetworkConnectorTest, TheInterstitialConnectorBracketsTheFullScreen
   adapter->report([](auto& c, auto& a) { c.adapterDidDismissInterstitial(a); });
   adapter->report([](auto& c, auto& a) { c.adapterDidFailInterstitial(a, ZUMMakeErrorWithCode(2)); });
   adapter->report([&](auto& c, auto& a) { c.adapterDidReceiveAdView(a, platform::View::create()); });
-  EXPECT_EQ(board->log, (Log{"failed 11 Invalid mediation ad requested from interstitial object.", "ConnA interstitial",
-                             "interstitial", "slot will present", "slot will dismiss", "slot did dismiss",
-                             "slot will dismiss", "slot did dismiss", "failed 2 Request Error: A network error occurred."}));
+  EXPECT_EQ(board->log,
+            (Log{"failed 11 Invalid mediation ad requested from interstitial object.", "ConnA interstitial",
+                 "interstitial", "slot will present", "slot will dismiss", "slot did dismiss", "slot will dismiss",
+                 "slot did dismiss", "failed 2 Request Error: A network error occurred."}));
   EXPECT_EQ(posted, (Log{kZUMAdModalViewControllerWillPresentFullScreenNotification,
                          kZUMAdModalViewControllerDidDismissFullScreenNotification,
                          kZUMAdModalViewControllerDidDismissFullScreenNotification}));
@@ -440,8 +489,11 @@ TEST_F(ZUMMAdNetworkConnectorTest, PingsTakeTheirTemplatesInOrderAndTheSlotsStat
     Log queries;  // at `path`, all rows so far
     const char* path;
   } clickRows[] = {
-      {"response then entry", {{"settings", {{"click_urls", {c + "?from=response"}}}}}, {c + "?from=entry"},
-       {"from=response", "from=entry"}, "/c"},
+      {"response then entry",
+       {{"settings", {{"click_urls", {c + "?from=response"}}}}},
+       {c + "?from=entry"},
+       {"from=response", "from=entry"},
+       "/c"},
       {"empty lists", {{"settings", {{"click_urls", Json::array()}}}}, Json::array(), {}, "/clk"},
       {"none", Json::object(), nullptr, {"x"}, "/clk"},
   };
@@ -458,7 +510,9 @@ TEST_F(ZUMMAdNetworkConnectorTest, PingsTakeTheirTemplatesInOrderAndTheSlotsStat
     }
     EXPECT_EQ(server.requestCount() - before, row.queries.size());
   }
-  auto connector = make({{"id", "n1"}, {"allocation_id", "al-1"}, {"adapters", {"ConnA"}},
+  auto connector = make({{"id", "n1"},
+                         {"allocation_id", "al-1"},
+                         {"adapters", {"ConnA"}},
                          {"imp_urls", {std::string(kPings) + "/i?aec=@pw_aec@&fill=@pw_adnetstatus@"}},
                          {"fill_urls", {std::string(kPings) + "/f?fs=@pw_adnetstatus@&aec=@pw_aec@"}}});
   connector->reportImpression();
@@ -470,7 +524,9 @@ TEST_F(ZUMMAdNetworkConnectorTest, PingsTakeTheirTemplatesInOrderAndTheSlotsStat
   EXPECT_EQ(std::count(impressions.begin(), impressions.end(), "aec=&fill="), 1);
   const auto fills = queries("/f", 2);
   EXPECT_EQ(fills.size(), 2u);
-  EXPECT_EQ(std::count_if(fills.begin(), fills.end(), [](const std::string& q) { return q.find("al-0") != std::string::npos; }), 1);
+  EXPECT_EQ(std::count_if(fills.begin(), fills.end(),
+                          [](const std::string& q) { return q.find("al-0") != std::string::npos; }),
+            1);
   EXPECT_EQ(analytics->events, (Log{"_ac", "_ac", "_ac", "_ai", "_ai"}));  // fills pass no analytics
   const std::size_t before = server.requestCount();
   make({{"id", "n1"}, {"adapters", {"ConnA"}}})->reportFill();  // no default
@@ -491,7 +547,8 @@ TEST_F(ZUMMAdNetworkConnectorTest, TheNativeConnectorAsksWithTheLoadersTypesAndT
   using Loadable = loadabletest::LoadableClass;
   ZUMRegisterLoadableClass(kZUMNativeContentAdClassName, std::make_shared<Loadable>());
   ZUMRegisterLoadableClass(kZUMNativeAppInstallAdClassName, std::make_shared<Loadable>());
-  auto loaderConfiguration = ZUMAdLoaderConfiguration::create({"2", "1", "2"}, {ZUMMultipleAdsAdLoaderOptions::create()});
+  auto loaderConfiguration =
+      ZUMAdLoaderConfiguration::create({"2", "1", "2"}, {ZUMMultipleAdsAdLoaderOptions::create()});
 
   EXPECT_FALSE(ZUMMAdNetworkConnectorNativeAd::create(nullptr, nullptr));
   auto withoutNative = make<ZUMMAdNetworkConnectorNativeAd>({{"id", "n1"}, {"adapters", {"ConnA"}}});

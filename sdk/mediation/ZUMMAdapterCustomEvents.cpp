@@ -38,13 +38,13 @@ std::shared_ptr<ZUMMAdapterCustomEvents> ZUMMAdapterCustomEvents::create(const s
 ZUMMAdapterCustomEvents::~ZUMMAdapterCustomEvents() { stopBeingDelegate(); }
 
 void ZUMMAdapterCustomEvents::registerClass() {
-  ZUMMRegisterAdapterClass(kZUMMAdapterCustomEventsClassName, std::make_shared<CustomEventsClass>(),
-                           {.protocols = {kZUMMAdNetworkAdapterProtocol},
-                            .operations = {kZUMMGetBannerWithSizeOperation, kZUMMGetInterstitialOperation,
-                                           kZUMMGetNativeAdOperation, kZUMMHandlesUserClicksOperation,
-                                           kZUMMHandlesUserImpressionsOperation},
-                            .classOperations = {kZUMMAdapterVersionOperation, kZUMMNetworkExtrasClassOperation},
-                            .initialisers = {kZUMMInitWithAdNetworkConnector}});
+  ZUMMRegisterAdapterClass(
+      kZUMMAdapterCustomEventsClassName, std::make_shared<CustomEventsClass>(),
+      {.protocols = {kZUMMAdNetworkAdapterProtocol},
+       .operations = {kZUMMGetBannerWithSizeOperation, kZUMMGetInterstitialOperation, kZUMMGetNativeAdOperation,
+                      kZUMMHandlesUserClicksOperation, kZUMMHandlesUserImpressionsOperation},
+       .classOperations = {kZUMMAdapterVersionOperation, kZUMMNetworkExtrasClassOperation},
+       .initialisers = {kZUMMInitWithAdNetworkConnector}});
 }
 
 std::shared_ptr<ZUMMAdapterCustomEvents::Connector> ZUMMAdapterCustomEvents::connector() const {
@@ -58,8 +58,8 @@ void ZUMMAdapterCustomEvents::failWithMessage(Connector& connector, const std::s
 }
 
 template <class Kind>
-std::shared_ptr<Kind> ZUMMAdapterCustomEvents::customEventWithCredentials(Connector& connector, const Json& credentials,
-                                                                          std::string (*notOfKind)(const std::string&)) {
+std::shared_ptr<Kind> ZUMMAdapterCustomEvents::customEventWithCredentials(
+    Connector& connector, const Json& credentials, std::string (*notOfKind)(const std::string&)) {
   auto className = ZUMJSONStringForKey(credentials, "class_name");
   if (!className) {
     failWithMessage(connector, "No class name for the Custom Event.", false);
@@ -87,8 +87,8 @@ void ZUMMAdapterCustomEvents::getBannerWithSize(const ZUMAdSize& size) {
   if (!banner) return;
   customEventBanner_ = banner;
   banner->setDelegate(std::weak_ptr<ZUMCustomEventBannerDelegate>(shared_from_this()));
-  banner->requestBannerAd(size, ZUMJSONStringForKey(credentials, "parameter"), ZUMJSONStringForKey(credentials, "label"),
-                          ZUMCustomEventRequest::create(*target));
+  banner->requestBannerAd(size, ZUMJSONStringForKey(credentials, "parameter"),
+                          ZUMJSONStringForKey(credentials, "label"), ZUMCustomEventRequest::create(*target));
 }
 
 void ZUMMAdapterCustomEvents::getInterstitial() {
@@ -115,7 +115,8 @@ bool ZUMMAdapterCustomEvents::getNativeAdWithAdTypes(const std::vector<std::stri
   auto target = connector();
   if (!target) return true;
   if (!isNativeConnector(*target)) {
-    failWithMessage(*target, "Connector used ZUMMAdNetworkConnectorNativeAd isn't a valid connector for requesting native ad",
+    failWithMessage(*target,
+                    "Connector used ZUMMAdNetworkConnectorNativeAd isn't a valid connector for requesting native ad",
                     false);
     return true;
   }
@@ -222,11 +223,11 @@ void ZUMMAdapterCustomEvents::customEventNativeAdDidReceiveMediatedNativeAd(
     target->adapterDidReceiveMediatedNativeAd(*this, ad);
   } else {
     target->adapterDidFailAd(
-        *this, ZUMMakeErrorWithDescription(11, "Native ad response received for connector which can't processed native ad."));
+        *this,
+        ZUMMakeErrorWithDescription(11, "Native ad response received for connector which can't processed native ad."));
   }
 }
 void ZUMMAdapterCustomEvents::customEventNativeAdDidFailToLoadWithError(ZUMCustomEventNativeAd&,
                                                                         const platform::ErrorPtr& error) {
   relay([&](Connector& c) { c.adapterDidFailAd(*this, error); });
 }
-

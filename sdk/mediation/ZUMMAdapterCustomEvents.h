@@ -55,7 +55,8 @@ class ZUMMAdapterCustomEvents final : public ZUMMAdNetworkAdapter,
   std::optional<bool> handlesUserImpressions() override;
 
   // --- The custom events' reports (any thread) ------------------------------------------
-  void customEventBannerDidReceiveAd(ZUMCustomEventBanner& banner, const std::shared_ptr<platform::View>& view) override;
+  void customEventBannerDidReceiveAd(ZUMCustomEventBanner& banner,
+                                     const std::shared_ptr<platform::View>& view) override;
   void customEventBannerDidFailAd(ZUMCustomEventBanner& banner, const platform::ErrorPtr& error) override;
   void customEventBannerWasClicked(ZUMCustomEventBanner& banner) override;
   void customEventBannerClickDidOccurInAd(ZUMCustomEventBanner& banner,

@@ -110,11 +110,16 @@ TEST_F(ZUMMAdapterCustomEventsTest, SetUpFailuresAreReportedOnceAndLoggedAndKeep
       {{{"class_name", 7}}, "interstitial", "No class name for the Custom Event.", false},
       {{{"class_name", "NoSuchEvent"}}, "banner", "Cannot find Custom Event class named NoSuchEvent.", true},
       {{{"class_name", "TestPlainClass"}}, "native", "Cannot find Custom Event class named TestPlainClass.", true},
-      {{{"class_name", "TestInterstitialEvent"}}, "banner",
-       "Custom Event class TestInterstitialEvent does not conform to the ZUMCustomEventBanner protocol.", true},
-      {{{"class_name", "TestBannerEvent"}}, "interstitial",
-       "Custom Event class TestBannerEvent does not conform to the ZUMCustomEventInterstitial protocol.", true},
-      {{{"class_name", "TestBannerEvent"}}, "native",
+      {{{"class_name", "TestInterstitialEvent"}},
+       "banner",
+       "Custom Event class TestInterstitialEvent does not conform to the ZUMCustomEventBanner protocol.",
+       true},
+      {{{"class_name", "TestBannerEvent"}},
+       "interstitial",
+       "Custom Event class TestBannerEvent does not conform to the ZUMCustomEventInterstitial protocol.",
+       true},
+      {{{"class_name", "TestBannerEvent"}},
+       "native",
        "Custom event class TestBannerEvent doesn't implement method "
        "requestNativeAdWithParameter:request:adTypes:options:rootViewController:.",
        true},
@@ -125,7 +130,8 @@ TEST_F(ZUMMAdapterCustomEventsTest, SetUpFailuresAreReportedOnceAndLoggedAndKeep
     platform::SystemLog::Capture capture(true);
     // Only the native format needs the native connector; a fresh adapter for each row.
     auto config = ZUMMConfig::create(
-        "unit-E", {{"ad_networks", {{{"id", "n"}, {"adapters", {"ZUMMAdapterCustomEvents"}}, {"data", row.credentials}}}}},
+        "unit-E",
+        {{"ad_networks", {{{"id", "n"}, {"adapters", {"ZUMMAdapterCustomEvents"}}, {"data", row.credentials}}}}},
         nullptr);
     auto nativeConnector = ZUMMAdNetworkConnectorNativeAd::create(config, config->adNetworkConfigs().front());
     connector->credentialsValue = row.credentials;
@@ -198,9 +204,9 @@ TEST_F(ZUMMAdapterCustomEventsTest, CustomEventsGetTheEntrysValuesAndAReadOnlyRe
   adapter->customEventNativeAdDidFailToLoadWithError(native, error);
   adapter->customEventNativeAdDidReceiveMediatedNativeAd(native, std::make_shared<NetworkAd>());
   EXPECT_EQ(connector->log,
-            (Log{"view", failed, "click", "click", "will present modal", "will dismiss modal",
-                 "did dismiss modal", "leave", "interstitial", "interstitial", failed, "click",
-                 "will present", "will dismiss", "did dismiss", "leave", failed,
+            (Log{"view", failed, "click", "click", "will present modal", "will dismiss modal", "did dismiss modal",
+                 "leave", "interstitial", "interstitial", failed, "click", "will present", "will dismiss",
+                 "did dismiss", "leave", failed,
                  "fail com.vantor.ads 11 Native ad response received for connector which can't processed native ad."}));
   // The custom event's own errors pass unchanged.
   EXPECT_EQ(connector->errors.at(0), error);
@@ -230,11 +236,12 @@ TEST_F(ZUMMAdapterCustomEventsTest, NativeCustomEventsServeOnlyANativeConnector)
   auto waterfall = std::make_shared<connectortest::Waterfall>();
   waterfall->board = board;
   waterfall->theSlot = ZUMSlot::create({0, 0, 320, 50});
-  auto config = ZUMMConfig::create(
-      "unit-E",
-      {{"ad_networks",
-        {{{"id", "n"}, {"adapters", {"ZUMMAdapterCustomEvents"}}, {"data", {{"class_name", "TestNativeEvent"}, {"parameter", "np"}}}}}}},
-      nullptr);
+  auto config = ZUMMConfig::create("unit-E",
+                                   {{"ad_networks",
+                                     {{{"id", "n"},
+                                       {"adapters", {"ZUMMAdapterCustomEvents"}},
+                                       {"data", {{"class_name", "TestNativeEvent"}, {"parameter", "np"}}}}}}},
+                                   nullptr);
   auto nativeConnector = ZUMMAdNetworkConnectorNativeAd::create(config, config->adNetworkConfigs().front());
   nativeConnector->setAdManager(waterfall);
   nativeConnector->setUpAdapter();

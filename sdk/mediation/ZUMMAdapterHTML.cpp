@@ -112,7 +112,8 @@ void ZUMMAdapterHTML::startRenderingTimer() {
   webViewRenderedChecker_ = std::make_shared<ZUMMWebViewRenderedChecker>(webView_, shared_from_this());
   // The timer holds the checker; the checker holds the web view and the adapter weakly.
   checkRenderingTimer_ = platform::Timer::startRepeating(
-      kRenderCheckInterval, [checker = webViewRenderedChecker_](platform::Timer&) { checker->checkIsContentRenderedInWebView(); });
+      kRenderCheckInterval,
+      [checker = webViewRenderedChecker_](platform::Timer&) { checker->checkIsContentRenderedInWebView(); });
 }
 
 void ZUMMAdapterHTML::stopRenderingTimer() {
@@ -142,8 +143,7 @@ void ZUMMAdapterHTML::webViewIsRendered(platform::View& webView, bool rendered) 
   }
 }
 
-bool ZUMMAdapterHTML::webViewShouldStartLoadWithRequest(platform::WebView& webView,
-                                                        const platform::URLRequest& request,
+bool ZUMMAdapterHTML::webViewShouldStartLoadWithRequest(platform::WebView& webView, const platform::URLRequest& request,
                                                         platform::WebViewNavigationType) {
   if (&webView != webView_.get() || !request.url()) return false;
   if (!isPassbackRequest(request)) return true;

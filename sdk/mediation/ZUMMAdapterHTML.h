@@ -18,8 +18,8 @@
 #include <string>
 
 #include "ZUMMAdNetworkAdapter.h"
-#include "platform/base/URL.h"
 #include "platform/base/Error.h"
+#include "platform/base/URL.h"
 #include "platform/web/WebViewDelegate.h"
 #include "sdk/mediation/ZUMMWebViewRenderedChecker.h"
 

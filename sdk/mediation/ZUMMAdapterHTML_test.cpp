@@ -109,9 +109,9 @@ TEST_F(ZUMMAdapterHTMLTest, DrawnContentOfOverATenthIsRenderedElseTheChecksStopS
     std::string html;
     bool rendered;
   } rows[] = {
-      {kStrip, page(""), false},                     // all clear
-      {kStrip, page("0123456789"), false},           // exactly 10 %
-      {kStrip, page("0123456789A"), true},           // 11 %, at the start of each row
+      {kStrip, page(""), false},                       // all clear
+      {kStrip, page("0123456789"), false},             // exactly 10 %
+      {kStrip, page("0123456789A"), true},             // 11 %, at the start of each row
       {{{0, 0}, 0}, page("0123456789ABCDEF"), false},  // an empty snapshot
   };
   for (const auto& row : rows) {
@@ -175,8 +175,9 @@ TEST_F(ZUMMAdapterHTMLTest, PassbacksAreThePassbackSchemeOrThePassbackURLUpToOne
   auto other = platform::WebView::create({0, 0, 10, 10});
   adapter->getBannerWithSize(kStrip);
   connector->log.clear();
-  EXPECT_FALSE(adapter->webViewShouldStartLoadWithRequest(*other, platform::URLRequest(*platform::URL::fromString("passback://x")),
-                                                          platform::WebViewNavigationType::Other));
+  EXPECT_FALSE(adapter->webViewShouldStartLoadWithRequest(
+      *other, platform::URLRequest(*platform::URL::fromString("passback://x")),
+      platform::WebViewNavigationType::Other));
   EXPECT_FALSE(adapter->webViewShouldStartLoadWithRequest(*adapter->webView(), platform::URLRequest(),
                                                           platform::WebViewNavigationType::Other));
   EXPECT_TRUE(connector->log.empty());

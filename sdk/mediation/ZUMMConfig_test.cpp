@@ -1,8 +1,8 @@
 #include "sdk/mediation/ZUMMConfig.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "platform/base/SystemLog.h"
@@ -47,7 +47,7 @@ TEST_F(ZUMMConfigTest, SettingsAreReadTypedWithTheirDefaults) {
       {{{"refresh", 30000}}, 0, 4, 6.5, 8, 0, false},
       {{{"refresh", 29999.5}}, 29999.5, 4, 6.5, 8, 0, false},
       {{{"refresh", 0}}, 0, 4, 6.5, 8, 0, false},
-      {{{"refresh", -3}}, -3, 4, 6.5, 8, 0, false},  // stays as parsed
+      {{{"refresh", -3}}, -3, 4, 6.5, 8, 0, false},   // stays as parsed
       {{{"refresh", "45"}}, 0, 4, 6.5, 8, 0, false},  // wrong type ignored
       {{{"ad_network_timeout_millis", 2500}}, 0, 2.5, 2.5, 8, 0, false},
       {{{"ad_transition_anim", -1}}, 0, 4, 6.5, 8, 0, false},
@@ -108,20 +108,19 @@ TEST_F(ZUMMConfigTest, TheResponseNeedsANetworkArrayAndIdentifiedEntries) {
 }
 
 TEST_F(ZUMMConfigTest, EntriesKeepTypedCopiesOfTheirFields) {
-  Json response = {
-      {"qdata", "q-1"},
-      {"default_ad_sz", "320x50"},
-      {"default_slot_sz", 7},
-      {"settings", {{"imp_urls", {"https://i.example/@pw_qdata@", 5}}, {"rewards", {{{"amount", 1}}}}}},
-      {"ad_networks",
-       {{{"id", 42},
-         {"data", {{"pubid", "p-9"}, {"label", "L"}}},
-         {"allocation_id", 77},
-         {"adapters", {zummtest::kCurrentAdapter}},
-         {"video_complete_urls", {"https://r.example/done"}},
-         {"clickurl", "not a list"},
-         {"slot_sizes", {"320x50"}},
-         {"response_type", "native"}}}}};
+  Json response = {{"qdata", "q-1"},
+                   {"default_ad_sz", "320x50"},
+                   {"default_slot_sz", 7},
+                   {"settings", {{"imp_urls", {"https://i.example/@pw_qdata@", 5}}, {"rewards", {{{"amount", 1}}}}}},
+                   {"ad_networks",
+                    {{{"id", 42},
+                      {"data", {{"pubid", "p-9"}, {"label", "L"}}},
+                      {"allocation_id", 77},
+                      {"adapters", {zummtest::kCurrentAdapter}},
+                      {"video_complete_urls", {"https://r.example/done"}},
+                      {"clickurl", "not a list"},
+                      {"slot_sizes", {"320x50"}},
+                      {"response_type", "native"}}}}};
   auto config = parse(response);
   ASSERT_TRUE(config);
   // Changing the decoded response afterwards changes nothing.
@@ -176,7 +175,9 @@ TEST_F(ZUMMConfigTest, AdapterChoiceTakesTheFirstCurrentAdapterAndLogsTheRest) {
        std::nullopt,
        std::string("Ad network adapters (") + kOldAdapter + ", " + kPlainClass +
            ") implement an old API. Please update the adapters. No valid adapters found for this ad network."},
-      {{missing, "Other"}, std::nullopt, "Cannot find an ad network adapter with the name(s): MissingAdapter,Other" + linkAdvice},
+      {{missing, "Other"},
+       std::nullopt,
+       "Cannot find an ad network adapter with the name(s): MissingAdapter,Other" + linkAdvice},
       {Json::array(), std::nullopt, "Cannot find an ad network adapter with the name(s): " + linkAdvice},
       {{kCurrentAdapter, zummtest::kSubclassAdapter}, kCurrentAdapter, ""},
   };
@@ -197,8 +198,9 @@ TEST_F(ZUMMConfigTest, AdapterChoiceTakesTheFirstCurrentAdapterAndLogsTheRest) {
 }
 
 TEST_F(ZUMMConfigTest, TheCustomEventSwapHasFourOutcomes) {
-  ZUMMRegisterAdapterClass(kZUMMAdapterCustomEventsClassName, std::make_shared<ZUMMAdapterClass>(),
-                           {.protocols = {kZUMMAdNetworkAdapterProtocol}, .operations = {kZUMMGetBannerWithSizeOperation}});
+  ZUMMRegisterAdapterClass(
+      kZUMMAdapterCustomEventsClassName, std::make_shared<ZUMMAdapterClass>(),
+      {.protocols = {kZUMMAdNetworkAdapterProtocol}, .operations = {kZUMMGetBannerWithSizeOperation}});
   const struct {
     Json data;
     bool resolved;
@@ -206,10 +208,14 @@ TEST_F(ZUMMConfigTest, TheCustomEventSwapHasFourOutcomes) {
     std::string error;
   } rows[] = {
       {{{"label", "x"}}, false, kZUMMAdapterCustomEventsClassName, "Custom event adapter class name is empty."},
-      {{{"class_name", "NoSuchEvent"}}, false, std::nullopt,
+      {{{"class_name", "NoSuchEvent"}},
+       false,
+       std::nullopt,
        "Cannot find an ad network adapter with the name(s): NoSuchEvent. Remember to link all required ad network "
        "adapters and SDKs, and set -ObjC in the 'Other Linker Flags' setting of your build target."},
-      {{{"class_name", zummtest::kPlainClass}}, false, std::nullopt,
+      {{{"class_name", zummtest::kPlainClass}},
+       false,
+       std::nullopt,
        std::string("Class ") + zummtest::kPlainClass + " does not conforms to mediation protocols."},
       {{{"class_name", zummtest::kRewardedOnlyAdapter}}, true, zummtest::kRewardedOnlyAdapter, ""},
   };

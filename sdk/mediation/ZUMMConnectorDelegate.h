@@ -18,7 +18,8 @@ class ZUMMConnectorDelegate {
  public:
   using Connector = ZUMMAdNetworkConnectorImpl;
   virtual ~ZUMMConnectorDelegate() = default;
-  virtual void adRequestReturnsFromConnectorWithView(Connector& connector, const std::shared_ptr<platform::View>& view) = 0;
+  virtual void adRequestReturnsFromConnectorWithView(Connector& connector,
+                                                     const std::shared_ptr<platform::View>& view) = 0;
   // The network's interstitial object, when it hands one over.
   virtual void adRequestReturnsFromConnectorWithInterstitial(Connector& connector,
                                                              const std::shared_ptr<void>& interstitial) = 0;

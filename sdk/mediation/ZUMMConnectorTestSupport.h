@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "ZUMAdSize.h"
 #include "ZUMMAdNetworkAdapter.h"
 #include "ZUMMAdNetworkConnector.h"
 #include "ZUMMAdapterClass.h"
 #include "ZUMSlotAdEventDelegate.h"
 #include "ZUMSlotDelegate.h"
 #include "platform/base/RunLoop.h"
-#include "ZUMAdSize.h"
-#include "sdk/mediation/ZUMMConnectorDelegate.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorImpl.h"
+#include "sdk/mediation/ZUMMConnectorDelegate.h"
 #include "sdk/request/ZUMSlot.h"
 
 namespace connectortest {
@@ -71,7 +71,8 @@ struct AdapterClass : ZUMMAdapterClass {
   std::string name;
   std::shared_ptr<Board> board;
   bool native = false;
-  std::shared_ptr<std::vector<std::shared_ptr<Adapter>>> adapters = std::make_shared<std::vector<std::shared_ptr<Adapter>>>();
+  std::shared_ptr<std::vector<std::shared_ptr<Adapter>>> adapters =
+      std::make_shared<std::vector<std::shared_ptr<Adapter>>>();
 };
 
 // Registers the scripted class `name`; `extras`: it names its network extras class.
@@ -111,7 +112,8 @@ struct SizingClass : AdapterClass {
 };
 
 // Registers the scripted sizing class `name`.
-inline std::shared_ptr<AdapterClass> registerSizingAdapter(const std::string& name, const std::shared_ptr<Board>& board) {
+inline std::shared_ptr<AdapterClass> registerSizingAdapter(const std::string& name,
+                                                           const std::shared_ptr<Board>& board) {
   auto classObject = std::make_shared<SizingClass>();
   classObject->name = name;
   classObject->board = board;

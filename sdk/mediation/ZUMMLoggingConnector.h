@@ -76,7 +76,9 @@ using LoggingConnector = LoggingConnectorOf<ZUMMAdNetworkConnector>;
 
 struct InternalLoggingConnector : LoggingConnectorOf<ZUMMInternalAdNetworkConnector> {
   std::shared_ptr<ZUMMAdNetworkConfig> networkConfig() const override { return entry; }
-  void setNetworkConfig(std::shared_ptr<ZUMMAdNetworkConfig> networkConfig) override { entry = std::move(networkConfig); }
+  void setNetworkConfig(std::shared_ptr<ZUMMAdNetworkConfig> networkConfig) override {
+    entry = std::move(networkConfig);
+  }
   std::shared_ptr<ZUMMAdNetworkConfig> entry;
 };
 

@@ -67,8 +67,8 @@ void ZUMRequestConfigureNetworkExtrasWithMediationAdRequest(ZUMRequest& request,
     if (auto inlined = internal->inlineAd(); inlined && inlined->is_object()) {
       // An ad object carries the original request and redirects a dictionary cannot.
       const auto* connector = dynamic_cast<const ZUMMAdNetworkConnectorImpl*>(internal);
-      extras->setAd(ZUMAd::createWithDictionary(*inlined, connector ? connector->inlineAdNativeFields()
-                                                                    : ZUMAd::NativeFields{}));
+      extras->setAd(
+          ZUMAd::createWithDictionary(*inlined, connector ? connector->inlineAdNativeFields() : ZUMAd::NativeFields{}));
     }
   }
   extras->setAdditionalParameters(std::move(parameters));

@@ -16,7 +16,8 @@ class ZUMRequest;
 // A new request with the mediation request's targeting, its network extras and, when
 // the mediation request is one of the SDK's connectors, its request agent and adapter
 // list.
-[[nodiscard]] std::shared_ptr<ZUMRequest> ZUMRequestWithMediationAdRequest(const ZUMMediationAdRequest& mediationRequest);
+[[nodiscard]] std::shared_ptr<ZUMRequest> ZUMRequestWithMediationAdRequest(
+    const ZUMMediationAdRequest& mediationRequest);
 // Sets the private mediation extras {"man": adapter names, "mcan": current adapter}
 // when there is a current adapter name; nothing for nullptr.
 void ZUMRequestAddAdapterListWithMediationAdRequest(ZUMRequest& request,

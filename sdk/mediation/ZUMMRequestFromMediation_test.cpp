@@ -76,12 +76,9 @@ TEST_F(ZUMMRequestFromMediationTest, CustomEventRequestsCarryTheExtrasOfTheEntry
     Json credentials;
     std::optional<Json> parameters;
   } rows[] = {
-      {customExtras, {{"label", "A"}}, Json{{"p", "1"}}},
-      {customExtras, {{"label", "B"}}, std::nullopt},
-      {customExtras, Json::object(), std::nullopt},
-      {customExtras, {{"label", 5}}, std::nullopt},
-      {plainExtras, {{"label", "A"}}, std::nullopt},
-      {nullptr, {{"label", "A"}}, std::nullopt},
+      {customExtras, {{"label", "A"}}, Json{{"p", "1"}}}, {customExtras, {{"label", "B"}}, std::nullopt},
+      {customExtras, Json::object(), std::nullopt},       {customExtras, {{"label", 5}}, std::nullopt},
+      {plainExtras, {{"label", "A"}}, std::nullopt},      {nullptr, {{"label", "A"}}, std::nullopt},
   };
   for (const auto& row : rows) {
     PlainAnswers answers;
@@ -147,17 +144,45 @@ TEST_F(ZUMMRequestFromMediationTest, TheRequestCarriesTheTargetingAndOnlyAnInter
     Json parameters;
     std::optional<Json> mediationExtras;
   } rows[] = {
-      {"not internal", false, publisherExtras, {{"mad_hac", "h1"}}, {{"X"}}, "X",
-       {{"_mediationRequestUrl", "https://u.example/r"}, {"q", "v"}, {"_requestUrl", "https://u.example/r"},
-        {"mad_hac", "h1"}, {"pw", "1"}},
+      {"not internal",
+       false,
+       publisherExtras,
+       {{"mad_hac", "h1"}},
+       {{"X"}},
+       "X",
+       {{"_mediationRequestUrl", "https://u.example/r"},
+        {"q", "v"},
+        {"_requestUrl", "https://u.example/r"},
+        {"mad_hac", "h1"},
+        {"pw", "1"}},
        std::nullopt},
-      {"internal", true, publisherExtras, Json::object(), {{"X", "Y"}, {"Z"}}, "Y",
-       {{"_mediationRequestUrl", "https://u.example/r"}, {"q", "v"}, {"_requestUrl", "https://u.example/r"},
-        {"pw", "1"}, {"a", "b"}},
+      {"internal",
+       true,
+       publisherExtras,
+       Json::object(),
+       {{"X", "Y"}, {"Z"}},
+       "Y",
+       {{"_mediationRequestUrl", "https://u.example/r"},
+        {"q", "v"},
+        {"_requestUrl", "https://u.example/r"},
+        {"pw", "1"},
+        {"a", "b"}},
        Json{{"man", {{"X", "Y"}, {"Z"}}}, {"mcan", "Y"}}},
-      {"no extras, no names", true, nullptr, {{"mad_hac", 3}}, {}, "Y", {{"pw", "1"}, {"a", "b"}},
+      {"no extras, no names",
+       true,
+       nullptr,
+       {{"mad_hac", 3}},
+       {},
+       "Y",
+       {{"pw", "1"}, {"a", "b"}},
        Json{{"man", {"Y"}}, {"mcan", "Y"}}},
-      {"no adapter name", true, ZUMCustomEventExtras::create(), Json::object(), {{"X"}}, "", {{"pw", "1"}, {"a", "b"}},
+      {"no adapter name",
+       true,
+       ZUMCustomEventExtras::create(),
+       Json::object(),
+       {{"X"}},
+       "",
+       {{"pw", "1"}, {"a", "b"}},
        std::nullopt},
   };
   for (const auto& row : rows) {
@@ -236,13 +261,13 @@ TEST_F(ZUMMRequestFromMediationTest, TestModeLocationAndTheNilCasesOfTheTwoSteps
 // slot's ad's request and redirects, plus one marked 399 redirect from the slot ad's base
 // URL to the inlined ad's, which needs that base URL.
 TEST_F(ZUMMRequestFromMediationTest, TheRealConnectorsInlinedAdKeepsTheSlotAdsRequestAndRedirects) {
-  auto config = ZUMMConfig::create(
-      "unit-R",
-      {{"ad_networks",
-        {{{"id", "n"},
-          {"adapters", {"ZUMMAdapterCustomEvents"}},
-          {"ad", {{"ad_html", "<p>inlined</p>"}, {"ad_base_url", "https://inlined.example/ad"}}}}}}},
-      nullptr);
+  auto config =
+      ZUMMConfig::create("unit-R",
+                         {{"ad_networks",
+                           {{{"id", "n"},
+                             {"adapters", {"ZUMMAdapterCustomEvents"}},
+                             {"ad", {{"ad_html", "<p>inlined</p>"}, {"ad_base_url", "https://inlined.example/ad"}}}}}}},
+                         nullptr);
   ASSERT_TRUE(config);
   const platform::URLRequest original(*platform::URL::fromString("https://ads.example/first"));
   auto earlier = ZUMURLConnectionRedirect::create(

@@ -158,8 +158,8 @@ void ZUMMRewardBasedVideoAdNetworkConnectorImpl::pingURLs(const std::optional<st
 void ZUMMRewardBasedVideoAdNetworkConnectorImpl::pingClickOrImpressionURLs(bool click) const {
   const ZUMMAdNetworkConfig* config = pingConfig();
   using Templates = ZUMMConfig::Templates;
-  const Templates& global = mediationConfig_ ? (click ? mediationConfig_->clickURLs() : mediationConfig_->impressionURLs())
-                                             : Templates{};
+  const Templates& global =
+      mediationConfig_ ? (click ? mediationConfig_->clickURLs() : mediationConfig_->impressionURLs()) : Templates{};
   const Templates& own = config ? (click ? config->clickURLs() : config->impressionURLs()) : Templates{};
   pingURLs(joined(global, own),
            click ? ZUMMUtilities::defaultClickTemplate() : ZUMMUtilities::defaultImpressionTemplate(), std::nullopt,
@@ -216,7 +216,8 @@ void ZUMMRewardBasedVideoAdNetworkConnectorImpl::adapterDidSetUpRewardBasedVideo
 
 void ZUMMRewardBasedVideoAdNetworkConnectorImpl::adapterDidFailToSetUpRewardBasedVideoAdWithError(
     Adapter& adapter, const platform::ErrorPtr& error) {
-  relay(adapter, [error](auto& self, Delegate& d) { d.connectorDidFailToSetUpRewardBasedVideoAdWithError(self, error); });
+  relay(adapter,
+        [error](auto& self, Delegate& d) { d.connectorDidFailToSetUpRewardBasedVideoAdWithError(self, error); });
 }
 
 void ZUMMRewardBasedVideoAdNetworkConnectorImpl::adapterDidGetAdClick(Adapter& adapter) {

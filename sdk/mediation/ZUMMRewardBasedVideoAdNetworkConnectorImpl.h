@@ -89,7 +89,8 @@ class ZUMMRewardBasedVideoAdNetworkConnectorImpl final
   void adapterDidFailToLoadRewardBasedVideoAdwithError(Adapter& adapter, const platform::ErrorPtr& error) override;
 
  private:
-  using Relay = std::function<void(ZUMMRewardBasedVideoAdNetworkConnectorImpl&, ZUMMRewardBasedVideoAdConnectorDelegate&)>;
+  using Relay =
+      std::function<void(ZUMMRewardBasedVideoAdNetworkConnectorImpl&, ZUMMRewardBasedVideoAdConnectorDelegate&)>;
 
   ZUMMRewardBasedVideoAdNetworkConnectorImpl() = default;
   std::shared_ptr<ZUMRequest> answeredRequest() const override { return request_; }

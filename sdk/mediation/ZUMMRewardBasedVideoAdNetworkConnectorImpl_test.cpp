@@ -86,16 +86,19 @@ class ZUMMRewardBasedVideoAdNetworkConnectorTest : public testenv::PlatformTest 
   std::shared_ptr<Board> board = std::make_shared<Board>();
   std::shared_ptr<Script> script = registerAdapter("RewardedA", board);
   std::shared_ptr<Listener> listener = std::make_shared<Listener>();
-  std::shared_ptr<ZUMMRewardBasedVideoAdNetworkConnectorImpl> connector = ZUMMRewardBasedVideoAdNetworkConnectorImpl::create();
+  std::shared_ptr<ZUMMRewardBasedVideoAdNetworkConnectorImpl> connector =
+      ZUMMRewardBasedVideoAdNetworkConnectorImpl::create();
 };
 
 TEST_F(ZUMMRewardBasedVideoAdNetworkConnectorTest, SetUpMakesTheAdapterOnlyWhereTheClassAllowsIt) {
-  registerAdapter("UserIDOnly", board, {.protocols = {kZUMMRewardBasedVideoAdNetworkAdapterProtocol},
-                                        .operations = {kZUMMSetUpWithUserIDOperation},
-                                        .initialisers = {kZUMMInitWithRewardBasedVideoAdNetworkConnector}});
+  registerAdapter("UserIDOnly", board,
+                  {.protocols = {kZUMMRewardBasedVideoAdNetworkAdapterProtocol},
+                   .operations = {kZUMMSetUpWithUserIDOperation},
+                   .initialisers = {kZUMMInitWithRewardBasedVideoAdNetworkConnector}});
   registerAdapter("NoSetUp", board, {.initialisers = {kZUMMInitWithRewardBasedVideoAdNetworkConnector}});
-  registerAdapter("NoRewardedInit", board, {.protocols = {kZUMMRewardBasedVideoAdNetworkAdapterProtocol},
-                                            .initialisers = {kZUMMInitWithAdNetworkConnector}});
+  registerAdapter("NoRewardedInit", board,
+                  {.protocols = {kZUMMRewardBasedVideoAdNetworkAdapterProtocol},
+                   .initialisers = {kZUMMInitWithAdNetworkConnector}});
   const char* noAdapter = "setUp failed 7 Couldn't instantiate adapter. Adapter class empty or invalid.";
   const struct {
     const char* adapter;  // nullptr: no config at all
@@ -136,10 +139,10 @@ TEST_F(ZUMMRewardBasedVideoAdNetworkConnectorTest, AnswersAboutTheRequestFollowT
   auto extras = ZUMExtras::create();
   request->registerAdNetworkExtras(extras);
   connector->setRequest(request);
-  connector->setAdNetworkConfig(entry({{"id", "n1"}, {"adapters", {"RewardedA"}},
-                                       {"data", {{"pubid", "pid-1"}, {"pentwick_share_location", "0"}}}}));
-  connector->setAdNetworkConfig(entry({{"id", "n2"}, {"adapters", {"RewardedB"}},
-                                       {"data", {{"pubid", "pid-2"}, {"pentwick_share_location", "1"}}}}));
+  connector->setAdNetworkConfig(entry(
+      {{"id", "n1"}, {"adapters", {"RewardedA"}}, {"data", {{"pubid", "pid-1"}, {"pentwick_share_location", "0"}}}}));
+  connector->setAdNetworkConfig(entry(
+      {{"id", "n2"}, {"adapters", {"RewardedB"}}, {"data", {{"pubid", "pid-2"}, {"pentwick_share_location", "1"}}}}));
   EXPECT_EQ(connector->adNetworkConfig()->networkID(), "n1");  // another class's config is ignored
   EXPECT_EQ(connector->publisherId(), "pid-1");
   EXPECT_EQ(connector->credentials(), (Json{{"pubid", "pid-1"}}));
@@ -149,7 +152,8 @@ TEST_F(ZUMMRewardBasedVideoAdNetworkConnectorTest, AnswersAboutTheRequestFollowT
   EXPECT_EQ(connector->userLongitude(), 0);
   EXPECT_FALSE(connector->userLocationDescription());
   EXPECT_TRUE(connector->adapterNames().empty());
-  connector->setMediationConfig(ZUMMConfig::create("unit-A", {{"ad_networks", {{{"id", "n"}, {"adapters", {"X", "Y"}}}}}}, nullptr));
+  connector->setMediationConfig(
+      ZUMMConfig::create("unit-A", {{"ad_networks", {{{"id", "n"}, {"adapters", {"X", "Y"}}}}}}, nullptr));
   EXPECT_EQ(connector->adapterNames(), (std::vector<std::vector<std::string>>{{"X", "Y"}}));
   EXPECT_EQ(connector->userKeywords(), (std::vector<std::string>{"boats", "kites"}));
   EXPECT_EQ(connector->userRequestAgent(), "agent-1");
@@ -160,8 +164,8 @@ TEST_F(ZUMMRewardBasedVideoAdNetworkConnectorTest, AnswersAboutTheRequestFollowT
   connector->setRequest(request);
 
   // The same class may replace the config; shared, the location is answered.
-  connector->setAdNetworkConfig(entry({{"id", "n3"}, {"adapters", {"RewardedA"}},
-                                       {"data", {{"pentwick_share_location", "1"}}}}));
+  connector->setAdNetworkConfig(
+      entry({{"id", "n3"}, {"adapters", {"RewardedA"}}, {"data", {{"pentwick_share_location", "1"}}}}));
   EXPECT_EQ(connector->adNetworkConfig()->networkID(), "n3");
   EXPECT_TRUE(connector->userHasLocation());
   EXPECT_EQ(connector->userLatitude(), 12.5);
@@ -188,7 +192,9 @@ TEST_F(ZUMMRewardBasedVideoAdNetworkConnectorTest, SeveralConfigsOfOneClassSetUp
 TEST_F(ZUMMRewardBasedVideoAdNetworkConnectorTest, ReportsReachTheDelegateOnTheMainThreadWithTheirPings) {
   auto mediation = ZUMMConfig::create("unit-A", {{"qdata", "q1"}, {"ad_networks", Json::array()}}, nullptr);
   connector->setMediationConfig(mediation);
-  auto adapter = setUpWith({{"id", "n1"}, {"allocation_id", "al-1"}, {"adapters", {"RewardedA"}},
+  auto adapter = setUpWith({{"id", "n1"},
+                            {"allocation_id", "al-1"},
+                            {"adapters", {"RewardedA"}},
                             {"video_start_urls", {"https://ads.adnetwork.example/start?n=@pw_adnetid@"}},
                             {"fill_urls", {"https://ads.adnetwork.example/fill?fs=@pw_adnetstatus@"}}});
   ASSERT_TRUE(adapter);
@@ -196,15 +202,19 @@ TEST_F(ZUMMRewardBasedVideoAdNetworkConnectorTest, ReportsReachTheDelegateOnTheM
   // Reports from the adapter's own threads.
   auto global = platform::DispatchQueue::global();
   global->async([adapter] { adapter->report([](auto& c, auto& a) { c.adapterDidGetAdClick(a); }); });
-  global->async([adapter] { adapter->report([](auto& c, auto& a) { c.adapterDidStartPlayingRewardBasedVideoAd(a); }); });
+  global->async(
+      [adapter] { adapter->report([](auto& c, auto& a) { c.adapterDidStartPlayingRewardBasedVideoAd(a); }); });
   global->async([adapter] { adapter->report([](auto& c, auto& a) { c.adapterDidOpenRewardBasedVideoAd(a); }); });
   global->async([adapter] { adapter->report([](auto& c, auto& a) { c.adapterDidCloseRewardBasedVideoAd(a); }); });
   global->async([adapter] { adapter->report([](auto& c, auto& a) { c.adapterWillLeaveApplication(a); }); });
   global->async([adapter] {
-    adapter->report([](auto& c, auto& a) { c.adapterDidRewardUserWithReward(a, ZUMAdReward::create("coins", platform::Decimal(5))); });
+    adapter->report([](auto& c, auto& a) {
+      c.adapterDidRewardUserWithReward(a, ZUMAdReward::create("coins", platform::Decimal(5)));
+    });
   });
   global->async([adapter] {
-    adapter->report([](auto& c, auto& a) { c.adapterDidFailToLoadRewardBasedVideoAdwithError(a, ZUMMakeErrorWithCode(5)); });
+    adapter->report(
+        [](auto& c, auto& a) { c.adapterDidFailToLoadRewardBasedVideoAdwithError(a, ZUMMakeErrorWithCode(5)); });
   });
   env.runUntilIdle();
   EXPECT_EQ(listener->log, (Log{"click", "start", "open", "close", "leave", "reward coins", "failed 5"}));
@@ -223,10 +233,11 @@ TEST_F(ZUMMRewardBasedVideoAdNetworkConnectorTest, ReportsReachTheDelegateOnTheM
 }
 
 TEST_F(ZUMMRewardBasedVideoAdNetworkConnectorTest, PresentingPingsTheImpressionFirstAndRewardsFillTheirMacros) {
-  auto adapter = setUpWith(
-      {{"id", "n1"}, {"adapters", {"RewardedA"}},
-       {"video_complete_urls", {"https://ads.adnetwork.example/done?u=@pw_rwd_userid@&i=@pw_rwd_itm@&a=@pw_rwd_amt@",
-                                "https://ads.adnetwork.example/done?t=@pw_tmstmp@"}}});
+  auto adapter = setUpWith({{"id", "n1"},
+                            {"adapters", {"RewardedA"}},
+                            {"video_complete_urls",
+                             {"https://ads.adnetwork.example/done?u=@pw_rwd_userid@&i=@pw_rwd_itm@&a=@pw_rwd_amt@",
+                              "https://ads.adnetwork.example/done?t=@pw_tmstmp@"}}});
   ASSERT_TRUE(adapter);
   connector->presentRewardBasedVideoAdFromRootViewController(nullptr);
   EXPECT_EQ(board->log.back(), "RewardedA present after pings");

@@ -26,7 +26,7 @@ enum class Answer { kNow, kLater, kFail, kFailLater, kNever };
 struct Script {
   Answer setUp = Answer::kNow;
   Answer load = Answer::kNow;
-  double delay = 2;                        // seconds, for kLater
+  double delay = 2;                              // seconds, for kLater
   std::int64_t loadErrorCode = kZUMErrorNoFill;  // for a load that fails
 };
 
@@ -45,11 +45,12 @@ struct Adapter : ZUMMRewardBasedVideoAdNetworkAdapter, std::enable_shared_from_t
 
   void setUp() override {
     note("setUp");
-    answer(script->setUp, [](ZUMMRewardBasedVideoAdNetworkConnector& c, Adapter& a) {
-      c.adapterDidSetUpRewardBasedVideoAd(a);
-    }, [](ZUMMRewardBasedVideoAdNetworkConnector& c, Adapter& a) {
-      c.adapterDidFailToSetUpRewardBasedVideoAdWithError(a, ZUMMakeErrorWithCode(kZUMErrorInternalError));
-    });
+    answer(
+        script->setUp,
+        [](ZUMMRewardBasedVideoAdNetworkConnector& c, Adapter& a) { c.adapterDidSetUpRewardBasedVideoAd(a); },
+        [](ZUMMRewardBasedVideoAdNetworkConnector& c, Adapter& a) {
+          c.adapterDidFailToSetUpRewardBasedVideoAdWithError(a, ZUMMakeErrorWithCode(kZUMErrorInternalError));
+        });
   }
   bool setUpWithUserID(const std::string& user) override {
     note("setUpWithUserID '" + user + "'");
@@ -57,11 +58,12 @@ struct Adapter : ZUMMRewardBasedVideoAdNetworkAdapter, std::enable_shared_from_t
   }
   void requestRewardBasedVideoAd() override {
     note("request");
-    answer(script->load, [](ZUMMRewardBasedVideoAdNetworkConnector& c, Adapter& a) {
-      c.adapterDidReceiveRewardBasedVideoAd(a);
-    }, [](ZUMMRewardBasedVideoAdNetworkConnector& c, Adapter& a) {
-      c.adapterDidFailToLoadRewardBasedVideoAdwithError(a, ZUMMakeErrorWithCode(a.script->loadErrorCode));
-    });
+    answer(
+        script->load,
+        [](ZUMMRewardBasedVideoAdNetworkConnector& c, Adapter& a) { c.adapterDidReceiveRewardBasedVideoAd(a); },
+        [](ZUMMRewardBasedVideoAdNetworkConnector& c, Adapter& a) {
+          c.adapterDidFailToLoadRewardBasedVideoAdwithError(a, ZUMMakeErrorWithCode(a.script->loadErrorCode));
+        });
   }
   void presentRewardBasedVideoAdWithRootViewController(const std::shared_ptr<platform::ViewController>&) override {
     // Pings handed to the tracker before this call are still running now.

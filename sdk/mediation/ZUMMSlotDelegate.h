@@ -15,8 +15,10 @@ class ViewController;
 class ZUMMSlotDelegate {
  public:
   virtual ~ZUMMSlotDelegate() = default;
-  virtual void mediateForAdType(const std::shared_ptr<ZUMAdType>& adType, const std::shared_ptr<const ZUMMConfig>& config) = 0;
+  virtual void mediateForAdType(const std::shared_ptr<ZUMAdType>& adType,
+                                const std::shared_ptr<const ZUMMConfig>& config) = 0;
   // Whether the shown mediated ad took the new type without a new request.
   virtual bool changeAdTypeTo(const std::shared_ptr<ZUMAdType>& adType) = 0;
-  virtual void presentInterstitialFromRootViewController(const std::shared_ptr<platform::ViewController>& controller) = 0;
+  virtual void presentInterstitialFromRootViewController(
+      const std::shared_ptr<platform::ViewController>& controller) = 0;
 };

@@ -6,8 +6,7 @@
 #include "sdk/mediation/ZUMMAdNetworkConfig.h"
 #include "sdk/mediation/ZUMMConfig.h"
 
-std::string ZUMMUtilities::filledMediationTemplate(std::string_view urlTemplate,
-                                                   const ZUMMediationURLValues& values) {
+std::string ZUMMUtilities::filledMediationTemplate(std::string_view urlTemplate, const ZUMMediationURLValues& values) {
   std::string text(urlTemplate);
   // The order matters only when a value holds a macro itself.
   const std::pair<const char*, std::optional<std::string>> macros[] = {
@@ -31,7 +30,7 @@ std::string ZUMMUtilities::filledMediationTemplate(std::string_view urlTemplate,
 }
 
 std::optional<platform::URL> ZUMMUtilities::mediationURLFrom(std::string_view urlTemplate,
-                                                              const ZUMMediationURLValues& values) {
+                                                             const ZUMMediationURLValues& values) {
   return platform::URL::fromString(filledMediationTemplate(urlTemplate, values));
 }
 

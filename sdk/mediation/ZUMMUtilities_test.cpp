@@ -1,8 +1,8 @@
 #include "sdk/mediation/ZUMMUtilities.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+
+#include <gtest/gtest.h>
 
 #include "platform/base/SystemLog.h"
 #include "platform/net/URLLoading.h"
@@ -26,7 +26,7 @@ TEST(ZUMMUtilitiesTest, MacrosAreFilledLiterallyAndEscapedAtSignsAreKept) {
   } rows[] = {
       {kBase + "x=@pw_qdata@", "abc", kBase + "x=abc", true},
       {kBase + "x=@@pw_qdata@", "abc", kBase + "x=@@pw_qdata@", true},  // an escaped at-sign: no macro
-      {kBase + "x=@@@pw_qdata@", "abc", kBase + "x=@@abc", true},      // the pair stays doubled
+      {kBase + "x=@@@pw_qdata@", "abc", kBase + "x=@@abc", true},       // the pair stays doubled
       {kBase + "x=@pw_unknown@", "abc", kBase + "x=@pw_unknown@", true},
       {kBase + "x=@pw_qdata@&y=@pw_qdata@", "$1\\%41", kBase + "x=$1\\%41&y=$1\\%41", false},
       {kBase + "x=@pw_qdata@", "a b", kBase + "x=a b", false},  // not encoded: no URL
@@ -62,14 +62,17 @@ TEST(ZUMMUtilitiesTest, MacrosFillInTheirOrderAndNilLeavesThemInPlace) {
 TEST(ZUMMUtilitiesTest, DefaultTemplatesAreFixed) {
   const std::string host = kZUMMEventPingServer;
   EXPECT_EQ(ZUMMUtilities::defaultNoFillTemplate(),
-            host + "/nofill?ad_loc=@pw_adlocid@&qdata=@pw_qdata@&js=@pw_sdkver@&session_id=@pw_sessid@"
-                   "&seq_num=@pw_seqnum@&aec=@pw_aec@&adt=@pw_adt@");
+            host +
+                "/nofill?ad_loc=@pw_adlocid@&qdata=@pw_qdata@&js=@pw_sdkver@&session_id=@pw_sessid@"
+                "&seq_num=@pw_seqnum@&aec=@pw_aec@&adt=@pw_adt@");
   EXPECT_EQ(ZUMMUtilities::defaultClickTemplate(),
-            host + "/clk?ad_loc=@pw_adlocid@&qdata=@pw_qdata@&ad_network_id=@pw_adnetid@&js=@pw_sdkver@"
-                   "&session_id=@pw_sessid@&seq_num=@pw_seqnum@&nr=@pw_adnetrefresh@");
+            host +
+                "/clk?ad_loc=@pw_adlocid@&qdata=@pw_qdata@&ad_network_id=@pw_adnetid@&js=@pw_sdkver@"
+                "&session_id=@pw_sessid@&seq_num=@pw_seqnum@&nr=@pw_adnetrefresh@");
   EXPECT_EQ(ZUMMUtilities::defaultImpressionTemplate(),
-            host + "/imp?ad_loc=@pw_adlocid@&qdata=@pw_qdata@&ad_network_id=@pw_adnetid@&js=@pw_sdkver@"
-                   "&session_id=@pw_sessid@&seq_num=@pw_seqnum@&nr=@pw_adnetrefresh@&adt=@pw_adt@&aec=@pw_aec@");
+            host +
+                "/imp?ad_loc=@pw_adlocid@&qdata=@pw_qdata@&ad_network_id=@pw_adnetid@&js=@pw_sdkver@"
+                "&session_id=@pw_sessid@&seq_num=@pw_seqnum@&nr=@pw_adnetrefresh@&adt=@pw_adt@&aec=@pw_aec@");
 }
 
 // Stamps each URL with its event, as the analytics bridge inserts its ad-event id.
@@ -78,7 +81,8 @@ struct RecordingTelemetry : ZUMAdTelemetry {
                                                        const std::string& eventName) override {
     events.push_back(eventName);
     std::vector<platform::URL> stamped;
-    for (const auto& url : urls) stamped.push_back(*platform::URL::fromString(url.absoluteString() + "&ev=" + eventName));
+    for (const auto& url : urls)
+      stamped.push_back(*platform::URL::fromString(url.absoluteString() + "&ev=" + eventName));
     return stamped;
   }
   void startContentHashing() override {}
@@ -107,7 +111,9 @@ class ZUMMediationPingTest : public testenv::PlatformTest {
     std::sort(result.begin(), result.end());
     return result;
   }
-  void track(const ZUMMediationPing& ping) { ZUMClickTrackerCollection::sharedInstance()->trackMediationURLsFromTemplates(ping); }
+  void track(const ZUMMediationPing& ping) {
+    ZUMClickTrackerCollection::sharedInstance()->trackMediationURLsFromTemplates(ping);
+  }
 
   testenv::LoopbackServer server;
   std::shared_ptr<RecordingTelemetry> telemetry = std::make_shared<RecordingTelemetry>();
@@ -126,7 +132,9 @@ TEST_F(ZUMMediationPingTest, TemplatesAreFilledWithAFreshSequenceNumberEachAndPi
   const std::string session = ZUMApplication::sharedInstance()->sessionIdentifier();
   const std::string sdk = kZUMSDKVersion;
   // A nil list sends the default; qdata nil fills "".
-  track({.defaultTemplate = ZUMMUtilities::defaultNoFillTemplate(), .appKey = "unit-A", .durations = "120",
+  track({.defaultTemplate = ZUMMUtilities::defaultNoFillTemplate(),
+         .appKey = "unit-A",
+         .durations = "120",
          .exitCodes = "3"});
   // An empty list sends nothing, even with a default.
   track({.templates = std::vector<std::string>{}, .defaultTemplate = ZUMMUtilities::defaultNoFillTemplate()});
@@ -141,14 +149,17 @@ TEST_F(ZUMMediationPingTest, TemplatesAreFilledWithAFreshSequenceNumberEachAndPi
   ASSERT_EQ(received.size(), 3u);
   EXPECT_EQ(received[0], "/imp?n=net&s=2&st=0");
   EXPECT_EQ(received[1], "/imp?n=net&s=4&st=0");  // the skipped template used number 3
-  EXPECT_EQ(received[2], "/nofill?ad_loc=unit-A&qdata=&js=" + sdk + "&session_id=" + session + "&seq_num=1&aec=3&adt=120");
+  EXPECT_EQ(received[2],
+            "/nofill?ad_loc=unit-A&qdata=&js=" + sdk + "&session_id=" + session + "&seq_num=1&aec=3&adt=120");
   EXPECT_TRUE(capture.contains("Mediation ping template gives no URL: https://x.example/?q=@pw_qdata@"));
   EXPECT_TRUE(telemetry->events.empty());  // no event type: no analytics step
 }
 
 TEST_F(ZUMMediationPingTest, ClickAndImpressionPingsPassTheAnalyticsStep) {
   ZUMRegisterMediation();
-  track({.defaultTemplate = ZUMMUtilities::defaultClickTemplate(), .networkID = "n1", .refresh = true,
+  track({.defaultTemplate = ZUMMUtilities::defaultClickTemplate(),
+         .networkID = "n1",
+         .refresh = true,
          .eventType = "_ac"});
   track({.templates = std::vector<std::string>{std::string(kZUMMEventPingServer) + "/imp?a=@pw_allocid@"},
          .allocationID = "77",
@@ -158,8 +169,8 @@ TEST_F(ZUMMediationPingTest, ClickAndImpressionPingsPassTheAnalyticsStep) {
   const auto received = queries(3);
   ASSERT_EQ(received.size(), 3u);
   EXPECT_EQ(received[0], "/clk?ad_loc=@pw_adlocid@&qdata=&ad_network_id=n1&js=" + std::string(kZUMSDKVersion) +
-                            "&session_id=" + ZUMApplication::sharedInstance()->sessionIdentifier() +
-                            "&seq_num=1&nr=1&ev=_ac");
+                             "&session_id=" + ZUMApplication::sharedInstance()->sessionIdentifier() +
+                             "&seq_num=1&nr=1&ev=_ac");
   EXPECT_EQ(received[1], "/imp?a=77&ev=_ai");
   EXPECT_EQ(received[2], "/imp?plain=1");
   EXPECT_EQ(telemetry->events, (std::vector<std::string>{"_ac", "_ai"}));

@@ -7,9 +7,8 @@
 
 #include <memory>
 
-#include "sdk/native/ZUMMediatedAd.h"
-
 #include "platform/ui/Geometry.h"
+#include "sdk/native/ZUMMediatedAd.h"
 
 namespace platform {
 class View;

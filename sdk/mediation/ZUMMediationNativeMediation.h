@@ -10,5 +10,6 @@ class ZUMMediationNativeMediation final : public ZUMNativeMediation {
  public:
   std::optional<std::string> responseType(const ZUMMAdNetworkConfig& networkConfig) override;
   std::shared_ptr<ZUMMAdNetworkConnectorImpl> makeNativeAdConnector(
-      const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) override;
+      const std::shared_ptr<const ZUMMConfig>& config,
+      const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) override;
 };

@@ -12,19 +12,19 @@
 #include "ZUMSlotAdLoadDelegate.h"
 #include "ZUMSlotAdResponseDelegate.h"
 #include "ZUMSlotDelegate.h"
+#include "platform/base/UserDefaults.h"
+#include "platform/ui/View.h"
+#include "sdk/csi/ZUMCSIReporter.h"
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorBanner.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorInterstitial.h"
 #include "sdk/mediation/ZUMMConfig.h"
 #include "sdk/mediation/ZUMMConnectorTestSupport.h"
-#include "sdk/network/ZUMClickTrackerCollection.h"
-#include "sdk/csi/ZUMCSIReporter.h"
-#include "platform/base/UserDefaults.h"
-#include "platform/ui/View.h"
-#include "sdk/request/ZUMAdType.h"
 #include "sdk/mediation/ZUMMediation.h"
+#include "sdk/network/ZUMClickTrackerCollection.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdMediationDelegate.h"
+#include "sdk/request/ZUMAdType.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
 #include "testing/TestEnvironment.h"
@@ -34,10 +34,17 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 // The slot's owner: it mediates the responses it is told of, as the formats do.
-struct Owner : ZUMSlotDelegate, ZUMSlotAdLoadDelegate, ZUMSlotAdResponseDelegate, ZUMAdMediationDelegate,
+struct Owner : ZUMSlotDelegate,
+               ZUMSlotAdLoadDelegate,
+               ZUMSlotAdResponseDelegate,
+               ZUMAdMediationDelegate,
                std::enable_shared_from_this<Owner> {
-  void slotDidFailToLoadAdContentWithError(ZUMSlot&, const platform::ErrorPtr& error) override { errors.push_back(error); }
-  bool slotShouldProcessAdResponse(ZUMSlot&, const std::shared_ptr<ZUMAd>&, platform::ErrorPtr*) override { return true; }
+  void slotDidFailToLoadAdContentWithError(ZUMSlot&, const platform::ErrorPtr& error) override {
+    errors.push_back(error);
+  }
+  bool slotShouldProcessAdResponse(ZUMSlot&, const std::shared_ptr<ZUMAd>&, platform::ErrorPtr*) override {
+    return true;
+  }
   void slotWillProcessMediatedAdResponse(ZUMSlot&, const std::shared_ptr<ZUMAd>& ad) override {
     ad->setMediationDelegate(shared_from_this());
   }
@@ -72,8 +79,7 @@ class ZUMMediationSlotTest : public testenv::PlatformTest {
   // The code the load of `body` fails with.
   std::int64_t loadFails(const std::string& body, std::vector<std::pair<std::string, std::string>> headers = {}) {
     headers.emplace_back("X-Qyra-Mediation", "1");
-    hosts.server.route("/ad", {.headers = std::move(headers), .body = body,
-                                .contentType = "application/json"});
+    hosts.server.route("/ad", {.headers = std::move(headers), .body = body, .contentType = "application/json"});
     auto installed = ZUMSlotMediation::shared();
     if (madeBeforeMediation) ZUMSlotMediation::setShared(nullptr);
     auto slot = ZUMSlot::create({0, 0, 320, 50});
@@ -111,7 +117,9 @@ TEST_F(ZUMMediationSlotTest, AResponseBecomesAConfigurationOrFailsWithItsError) 
 
 // Mediation as built, keeping the responses it is given.
 struct RecordingMediation : ZUMSlotMediation {
-  std::shared_ptr<ZUMMAdManager> makeMediationManager(ZUMSlot& slot) override { return built.makeMediationManager(slot); }
+  std::shared_ptr<ZUMMAdManager> makeMediationManager(ZUMSlot& slot) override {
+    return built.makeMediationManager(slot);
+  }
   std::shared_ptr<const ZUMMConfig> makeConfiguration(const std::string& appKey, const Json& response,
                                                       platform::ErrorPtr* error) override {
     responses.push_back(response);
@@ -176,7 +184,8 @@ class ZUMMediationHandOffTest : public ZUMMediationSlotTest {
   void serve(const std::vector<std::string>& adapters, Json settings = Json::object(),
              std::vector<std::pair<std::string, std::string>> headers = {}) {
     Json networks = Json::array();
-    for (const auto& name : adapters) networks.push_back({{"id", "n" + std::to_string(networks.size() + 1)}, {"adapters", {name}}});
+    for (const auto& name : adapters)
+      networks.push_back({{"id", "n" + std::to_string(networks.size() + 1)}, {"adapters", {name}}});
     headers.emplace_back("X-Qyra-Mediation", "1");
     hosts.server.route("/ad", {.headers = std::move(headers),
                                .body = Json{{"ad_networks", networks}, {"settings", settings}}.dump(),

@@ -30,10 +30,12 @@ inline void registerTestAdapterClasses() {
                            {.protocols = {kZUMMAdNetworkAdapterProtocol},
                             .operations = {kZUMMGetBannerWithSizeOperation, kZUMMGetInterstitialOperation},
                             .classOperations = {kZUMMAdapterVersionOperation}});
-  ZUMMRegisterAdapterClass(kInterstitialOnlyAdapter, object,
-                           {.protocols = {kZUMMAdNetworkAdapterProtocol}, .operations = {kZUMMGetInterstitialOperation}});
+  ZUMMRegisterAdapterClass(
+      kInterstitialOnlyAdapter, object,
+      {.protocols = {kZUMMAdNetworkAdapterProtocol}, .operations = {kZUMMGetInterstitialOperation}});
   ZUMMRegisterAdapterClass(kOldAdapter, object, {.protocols = {kZUMMAdNetworkAdapterProtocol}});
-  ZUMMRegisterAdapterClass(kRewardedOnlyAdapter, object, {.protocols = {kZUMMRewardBasedVideoAdNetworkAdapterProtocol}});
+  ZUMMRegisterAdapterClass(kRewardedOnlyAdapter, object,
+                           {.protocols = {kZUMMRewardBasedVideoAdNetworkAdapterProtocol}});
   ZUMMRegisterAdapterClass(kSubclassAdapter, object, {.superclass = kCurrentAdapter});
   platform::ClassRegistry::shared().registerClass<PlainObject>(kPlainClass,
                                                                [] { return std::make_shared<PlainObject>(); });

@@ -87,15 +87,23 @@ std::shared_ptr<Ad> adOf(Fields fields) {
 }
 
 inline std::shared_ptr<ZUMNativeAdImage> image(const std::string& name) {
-  return ZUMNativeAdImage::createWithURL(*platform::URL::fromString("https://img.adnetwork.example/" + name + ".png"), 1);
+  return ZUMNativeAdImage::createWithURL(*platform::URL::fromString("https://img.adnetwork.example/" + name + ".png"),
+                                         1);
 }
 // An image given as a picture, with no URL.
-inline std::shared_ptr<ZUMNativeAdImage> urlless() { return std::make_shared<ZUMNativeAdImage>(std::nullopt, 1, false); }
+inline std::shared_ptr<ZUMNativeAdImage> urlless() {
+  return std::make_shared<ZUMNativeAdImage>(std::nullopt, 1, false);
+}
 
 // Every asset an app-install ad has; its images hold a picture without URL and a hole.
 inline std::shared_ptr<AppInstallAd> fullAppInstallAd() {
-  return adOf<AppInstallAd>({.headline = "Headline", .body = "Body", .callToAction = "Install", .icon = image("icon"),
-                             .starRating = "4.5", .store = "Store", .price = "Free",
+  return adOf<AppInstallAd>({.headline = "Headline",
+                             .body = "Body",
+                             .callToAction = "Install",
+                             .icon = image("icon"),
+                             .starRating = "4.5",
+                             .store = "Store",
+                             .price = "Free",
                              .images = {image("1"), urlless(), nullptr, image("2")},
                              .extras = {{"rating_count", 12}}});
 }

@@ -57,7 +57,8 @@ TEST_F(ZUMAdChoicesViewTest, AnAdsContentIsShownCentredAtItsOwnSize) {
   choices->setNativeAd(nullptr);
   EXPECT_EQ(choices->adChoicesContentView(), nullptr);
   EXPECT_EQ(content->superview(), nullptr);
-  EXPECT_EQ(choices->intrinsicContentSize(), (platform::Size{platform::kViewNoIntrinsicMetric, platform::kViewNoIntrinsicMetric}));
+  EXPECT_EQ(choices->intrinsicContentSize(),
+            (platform::Size{platform::kViewNoIntrinsicMetric, platform::kViewNoIntrinsicMetric}));
   choices->setNativeAd(ad);
   EXPECT_TRUE(choices->adChoicesContentView());
   EXPECT_EQ(choices->nativeAd(), ad);

@@ -1,8 +1,9 @@
 // The ad loader as the owner of a mediated response: the connector of each network
 // entry, and the mediated ad turned into an ad the loader delivers.
+#include "ZUMAdLoader.h"
+
 #include <utility>
 
-#include "ZUMAdLoader.h"
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/native/ZUMAdLoadResults.h"
@@ -41,7 +42,8 @@ void ZUMAdLoader::adProcessMediatedAd(const std::shared_ptr<ZUMAd>&, const std::
   if (!completion) return;
   auto loadable = mediatedAd ? mediatedAd->loadableAdForAdLoader(*this) : nullptr;
   if (!loadable) {
-    completion(ZUMMakeErrorWithDescription(kZUMErrorInternalError, "The mediated ad cannot be loaded by an ad loader."));
+    completion(
+        ZUMMakeErrorWithDescription(kZUMErrorInternalError, "The mediated ad cannot be loaded by an ad loader."));
     return;
   }
   std::optional<ZUMAdClass> adClass;
@@ -54,14 +56,14 @@ void ZUMAdLoader::adProcessMediatedAd(const std::shared_ptr<ZUMAd>&, const std::
     return;
   }
   nativeAds_.push_back(loadable);
-  loadable->loadAssetsWithCompletionHandler(
-      [weak = weak_from_this(), weakAd = std::weak_ptr<ZUMLoadable>(loadable), adClass,
-       completion = std::move(completion)](const platform::ErrorPtr& error) {
-        auto self = weak.lock();
-        auto ad = weakAd.lock();
-        if (!self || !ad) return;
-        self->releaseNativeAd(ad);
-        completion(error);
-        if (!error) self->adDidFinishLoadingAssets({.ad = ad, .adClass = adClass}, true);
-      });
+  loadable->loadAssetsWithCompletionHandler([weak = weak_from_this(), weakAd = std::weak_ptr<ZUMLoadable>(loadable),
+                                             adClass,
+                                             completion = std::move(completion)](const platform::ErrorPtr& error) {
+    auto self = weak.lock();
+    auto ad = weakAd.lock();
+    if (!self || !ad) return;
+    self->releaseNativeAd(ad);
+    completion(error);
+    if (!error) self->adDidFinishLoadingAssets({.ad = ad, .adClass = adClass}, true);
+  });
 }

@@ -47,7 +47,8 @@ std::shared_ptr<ZUMAdLoader> ZUMAdLoader::create(const std::string& adUnitID,
   return loader;
 }
 
-ZUMAdLoader::ZUMAdLoader(const std::string& adUnitID, const std::shared_ptr<platform::ViewController>& rootViewController)
+ZUMAdLoader::ZUMAdLoader(const std::string& adUnitID,
+                         const std::shared_ptr<platform::ViewController>& rootViewController)
     : adUnitID_(adUnitID), rootViewController_(rootViewController) {}
 
 ZUMAdLoader::~ZUMAdLoader() = default;
@@ -74,10 +75,10 @@ platform::ErrorPtr ZUMAdLoader::delegateConformanceError(const ZUMAdLoaderDelega
   // An ad that names no class is handed over as it is; it talks to the delegate itself.
   if (!adClass || !adClass->object || adClass->object->delegateConformsToRequiredProtocol(delegate)) return nullptr;
   const std::string protocol = adClass->object->requiredDelegateProtocol();
-  return ZUMMakeErrorWithDescription(kZUMErrorInvalidArgument,
-                                     "Delegate does not conform to the required protocol, " + protocol + ". Add " +
-                                         protocol + " to " + platform::demangledSymbol(typeid(delegate).name()) +
-                                         "'s protocol list.");
+  return ZUMMakeErrorWithDescription(kZUMErrorInvalidArgument, "Delegate does not conform to the required protocol, " +
+                                                                   protocol + ". Add " + protocol + " to " +
+                                                                   platform::demangledSymbol(typeid(delegate).name()) +
+                                                                   "'s protocol list.");
 }
 
 void ZUMAdLoader::setDelegate(const std::shared_ptr<ZUMAdLoaderDelegate>& delegate) {
@@ -161,7 +162,8 @@ bool ZUMAdLoader::slotShouldProcessAdResponse(ZUMSlot&, const std::shared_ptr<ZU
 }
 
 void ZUMAdLoader::preprocessorDidFinish(const std::shared_ptr<ZUMAdLoadResults>& results,
-                                        const ZUMAdPreprocessor* preprocessor, const std::optional<Json>& adConfiguration,
+                                        const ZUMAdPreprocessor* preprocessor,
+                                        const std::optional<Json>& adConfiguration,
                                         const std::shared_ptr<ZUMSlot>& slot) {
   // A failed run has no document, hence no ads: the load ends with no fill.
   const auto ads = adConfiguration ? ZUMNativeAd::adsArrayInAdsConfigurationDictionary(*adConfiguration) : std::nullopt;
@@ -170,12 +172,14 @@ void ZUMAdLoader::preprocessorDidFinish(const std::shared_ptr<ZUMAdLoadResults>&
   // Each ad costs views and a hidden slot: never more than a load can ask for.
   if (count > ZUMMultipleAdsAdLoaderOptions::kMaximumNumberOfAds) {
     ZUMLog(kZUMLogLevelDefault, "The native ad response holds " + std::to_string(count) + " ads; all but the first " +
-                                    std::to_string(ZUMMultipleAdsAdLoaderOptions::kMaximumNumberOfAds) + " are dropped.");
+                                    std::to_string(ZUMMultipleAdsAdLoaderOptions::kMaximumNumberOfAds) +
+                                    " are dropped.");
     count = ZUMMultipleAdsAdLoaderOptions::kMaximumNumberOfAds;
   }
   if (results) {
     results->setReturnedAdCount(count);
-    for (std::int64_t i = 0; i < count; ++i) createSingleNativeAd(results, (*ads)[static_cast<std::size_t>(i)], slot, i);
+    for (std::int64_t i = 0; i < count; ++i)
+      createSingleNativeAd(results, (*ads)[static_cast<std::size_t>(i)], slot, i);
   }
   std::erase_if(adPreprocessors_, [preprocessor](const auto& kept) { return kept.get() == preprocessor; });
 }
@@ -199,7 +203,8 @@ void ZUMAdLoader::createSingleNativeAd(const std::shared_ptr<ZUMAdLoadResults>& 
     if (const Json* own = ZUMJSONObjectForKey(all, adClass->name)) parameters = *own;
   }
   if (!ad || !ad->hasValidConfigurationForRequestParameters(parameters)) {
-    ZUMLog(kZUMLogLevelDefault, "Native ad " + std::to_string(index) + " of the response was not requested or is invalid.");
+    ZUMLog(kZUMLogLevelDefault,
+           "Native ad " + std::to_string(index) + " of the response was not requested or is invalid.");
     results->insertAdLoadResult({.error = ZUMMakeErrorWithCode(kZUMErrorInvalidResponse)}, index);
     return;
   }
@@ -272,7 +277,8 @@ void ZUMAdLoader::handleFailedRequestWithRequestError(platform::ErrorPtr error, 
     adLoadResults_ = nullptr;
   }
   if (!error) error = ZUMMakeErrorWithCode(kZUMErrorInternalError);
-  if (auto delegate = this->delegate()) delegate->adLoaderDidFailToReceiveAdWithError(*this, ZUMRequestErrorFromError(error));
+  if (auto delegate = this->delegate())
+    delegate->adLoaderDidFailToReceiveAdWithError(*this, ZUMRequestErrorFromError(error));
   if (isFinalResult) finishLoading();
 }
 

@@ -52,7 +52,10 @@ struct PlainDelegate : ZUMAdLoaderDelegate {
 };
 
 Json ad(const std::string& headline, int templateID = 1, Json assets = Json::array()) {
-  return Json{{"type", "native"}, {"template_id", templateID}, {"headline", headline}, {"assets", std::move(assets)},
+  return Json{{"type", "native"},
+              {"template_id", templateID},
+              {"headline", headline},
+              {"assets", std::move(assets)},
               {"tracking_urls_and_actions",
                {{"vantor_click_tracking_url", "https://track.example/click-" + headline},
                 {"click_actions", {{{"url", "https://landing.example/" + headline}}}}}}};
@@ -71,7 +74,8 @@ class ZUMAdLoaderTest : public testenv::PlatformTest {
     window->setRootViewController(host);
     window->makeKeyAndVisible();
   }
-  std::shared_ptr<ZUMAdLoader> makeLoader(const std::vector<std::string>& types, const ZUMAdConfiguration::Options& options) {
+  std::shared_ptr<ZUMAdLoader> makeLoader(const std::vector<std::string>& types,
+                                          const ZUMAdConfiguration::Options& options) {
     auto loader = ZUMAdLoader::create("unit-A", host, types, options);
     loader->setDelegate(delegate);
     return loader;
@@ -85,7 +89,9 @@ class ZUMAdLoaderTest : public testenv::PlatformTest {
     loader.loadRequest(nativetest::pageRequest("https://ads.adnetwork.example/native"));
     delegate->insideLoad = false;
   }
-  bool waitForLog(std::size_t size) { return env.runUntil([&] { return delegate->log.size() >= size; }); }
+  bool waitForLog(std::size_t size) {
+    return env.runUntil([&] { return delegate->log.size() >= size; });
+  }
   // Finishes the named asset of every ad the content kind made, in the order given.
   void finishAsset(std::size_t adIndex, const std::string& asset, bool failed = false) {
     auto made = kinds.content->made.at(adIndex).lock();
@@ -96,7 +102,9 @@ class ZUMAdLoaderTest : public testenv::PlatformTest {
       made->finishedLoadingAssetWithName(asset);
     }
   }
-  bool waitForAds(std::size_t n) { return env.runUntil([&] { return kinds.content->made.size() >= n; }); }
+  bool waitForAds(std::size_t n) {
+    return env.runUntil([&] { return kinds.content->made.size() >= n; });
+  }
 
   nativetest::NativeHosts hosts;
   nativetest::TestKinds kinds;
@@ -136,10 +144,15 @@ TEST_F(ZUMAdLoaderTest, ShortAndLongResponses) {
     Json ads;
     Log expected;
   } rows[] = {
-      {"two of three", 3, {ad("a"), ad("b")}, {"ad a more", "ad b more", "failed 1 Request Error: No ad to show.", "finished"}},
+      {"two of three",
+       3,
+       {ad("a"), ad("b")},
+       {"ad a more", "ad b more", "failed 1 Request Error: No ad to show.", "finished"}},
       {"three of two", 2, {ad("a"), ad("b"), ad("c")}, {"ad a more", "ad b more", "ad c final", "finished"}},
       {"none", 1, Json::array(), {"failed 1 Request Error: No ad to show.", "finished"}},
-      {"an unrequested kind", 2, {ad("a", 2), ad("c")},
+      {"an unrequested kind",
+       2,
+       {ad("a", 2), ad("c")},
        {"failed 13 Request Error: Received invalid response.", "ad c final", "finished"}},
   };
   for (const auto& row : rows) {
@@ -258,8 +271,8 @@ TEST_F(ZUMAdLoaderTest, ARequestCarriesEachClassesParametersAndTheOptions) {
   auto sent = loader->slot()->loadingRequest();
   ASSERT_NE(sent, nullptr);
   EXPECT_EQ(sent->responseType(), 3);
-  EXPECT_EQ(sent->formatParameters(),
-            (Json{{{"format", 2}, {"allowed_response_types", {"ina"}}}, {{"format", 1}, {"allowed_response_types", {"ina"}}}}));
+  EXPECT_EQ(sent->formatParameters(), (Json{{{"format", 2}, {"allowed_response_types", {"ina"}}},
+                                            {{"format", 1}, {"allowed_response_types", {"ina"}}}}));
   EXPECT_EQ(sent->adConfigurationParameters(), (Json{{"max_num_ads", 4}}));
   EXPECT_EQ(loader->adLoaderConfiguration()->adClassRequestParameters().size(), 2u);
 }
@@ -347,8 +360,8 @@ struct FakeMediatedAd : ZUMMediatedAd {
 };
 struct FakeMediation : ZUMNativeMediation {
   std::optional<std::string> responseType(const ZUMMAdNetworkConfig&) override { return std::nullopt; }
-  std::shared_ptr<ZUMMAdNetworkConnectorImpl> makeNativeAdConnector(const std::shared_ptr<const ZUMMConfig>&,
-                                                                    const std::shared_ptr<ZUMMAdNetworkConfig>&) override {
+  std::shared_ptr<ZUMMAdNetworkConnectorImpl> makeNativeAdConnector(
+      const std::shared_ptr<const ZUMMConfig>&, const std::shared_ptr<ZUMMAdNetworkConfig>&) override {
     ++connectors;
     return nullptr;
   }
@@ -368,17 +381,20 @@ TEST_F(ZUMAdLoaderTest, AMediatedAdIsCheckedThenDeliveredAsTheFinalResult) {
   } rows[] = {
       {"no mediation", false, "", "11 The mediated ad cannot be loaded by an ad loader.", {}},
       {"no ad", true, "", "11 The mediated ad cannot be loaded by an ad loader.", {}},
-      {"a kind the delegate lacks", true, "PXRBannerView",
-       "12 Delegate does not conform to the required protocol, PXRBannerAdLoaderDelegate.", {}},
+      {"a kind the delegate lacks",
+       true,
+       "PXRBannerView",
+       "12 Delegate does not conform to the required protocol, PXRBannerAdLoaderDelegate.",
+       {}},
       {"a kind the delegate has", true, kZUMNativeContentAdClassName, "ok", {"ad m final", "finished"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     delegate->log.clear();
     ZUMNativeMediation::setShared(row.installed ? mediation : nullptr);
-    mediated->loadable = row.className.empty() ? nullptr
-                                                : nativetest::DeliveredTestAd::create(Json{{"headline", "m"}}, {},
-                                                                                      row.className);
+    mediated->loadable = row.className.empty()
+                             ? nullptr
+                             : nativetest::DeliveredTestAd::create(Json{{"headline", "m"}}, {}, row.className);
     std::string completion;
     loader->adProcessMediatedAd(nullptr, mediated, [&](const platform::ErrorPtr& error) {
       completion = error ? std::to_string(error->code()) + " " + error->localizedDescription() : "ok";
@@ -401,7 +417,8 @@ TEST_F(ZUMAdLoaderTest, AMediatedAdIsCheckedThenDeliveredAsTheFinalResult) {
   const std::weak_ptr<nativetest::DeliveredTestAd> failed = failing;
   mediated->loadable = std::exchange(failing, nullptr);
   std::string outcome;
-  loader->adProcessMediatedAd(nullptr, mediated, [&](const platform::ErrorPtr& error) { outcome = error ? "failed" : "ok"; });
+  loader->adProcessMediatedAd(nullptr, mediated,
+                              [&](const platform::ErrorPtr& error) { outcome = error ? "failed" : "ok"; });
   mediated->loadable = nullptr;
   failed.lock()->failedToLoadAssetWithName("img");
   env.runUntilIdle();

@@ -114,15 +114,14 @@ std::string ZUMAdPreprocessor::environmentJSONString() {
 }
 
 void ZUMAdPreprocessor::callAndClearCompletionHandler(std::optional<nlohmann::ordered_json> adConfiguration,
-                                                       std::shared_ptr<ZUMSlot> slot, platform::ErrorPtr error) {
+                                                      std::shared_ptr<ZUMSlot> slot, platform::ErrorPtr error) {
   // Taken now, so a second answer in the same turn finds nothing to complete.
   auto completion = std::exchange(completionHandler_, nullptr);
   if (!completion) return;
   // The preprocessor stops listening to the page; the ads take the slot over.
   slot_->setAdLoadDelegate(nullptr);
   platform::NotificationCenter::defaultCenter().removeObserver(this);
-  platform::DispatchQueue::main()->async([completion = std::move(completion), adConfiguration = std::move(adConfiguration),
-                                          slot = std::move(slot), error = std::move(error)] {
-    completion(adConfiguration, slot, error);
-  });
+  platform::DispatchQueue::main()->async([completion = std::move(completion),
+                                          adConfiguration = std::move(adConfiguration), slot = std::move(slot),
+                                          error = std::move(error)] { completion(adConfiguration, slot, error); });
 }

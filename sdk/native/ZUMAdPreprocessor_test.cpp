@@ -30,15 +30,15 @@ class ZUMAdPreprocessorTest : public testenv::PlatformTest {
   std::shared_ptr<Outcome> start(const std::string& body) {
     auto outcome = std::make_shared<Outcome>();
     preprocessor = ZUMAdPreprocessor::create("unit-A");
-    preprocessor->preprocessNativeAdJSON(body, [outcome](const std::optional<Json>& document,
-                                                         const std::shared_ptr<ZUMSlot>& slot,
-                                                         const platform::ErrorPtr& error) {
-      EXPECT_TRUE(platform::isMainThread());
-      ++outcome->calls;
-      outcome->document = document;
-      outcome->slot = slot;
-      outcome->error = error;
-    });
+    preprocessor->preprocessNativeAdJSON(
+        body, [outcome](const std::optional<Json>& document, const std::shared_ptr<ZUMSlot>& slot,
+                        const platform::ErrorPtr& error) {
+          EXPECT_TRUE(platform::isMainThread());
+          ++outcome->calls;
+          outcome->document = document;
+          outcome->slot = slot;
+          outcome->error = error;
+        });
     EXPECT_EQ(outcome->calls, 0);
     return outcome;
   }
@@ -72,8 +72,8 @@ TEST_F(ZUMAdPreprocessorTest, SendsTheDecodedResponseAndCompletesWithThePagesDoc
   EXPECT_EQ(*outcome->document,
             (Json{{"ads", {{{"headline", "</script><b>"}, {"sdk_version", ZUMRequest::sdkVersion()}}}}}));
   const std::string sent = ZUMScriptSafeJSON(R"({"ads":[{"headline":"</script><b>"},7]})");
-  EXPECT_EQ(calls(), std::vector<std::string>{"vantor.qyra.nativeAds.preProcessJsonTolm(" + sent + ", " +
-                                              environment() + ")"});
+  EXPECT_EQ(calls(),
+            std::vector<std::string>{"vantor.qyra.nativeAds.preProcessJsonTolm(" + sent + ", " + environment() + ")"});
   EXPECT_EQ(sent.find('<'), std::string::npos);
   // The slot is the ads' now: the preprocessor no longer hears its loads.
   EXPECT_EQ(outcome->slot->adLoadDelegate(), nullptr);

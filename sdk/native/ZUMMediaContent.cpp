@@ -34,8 +34,8 @@ constexpr const char* kJavaScriptLoadedMessage = "jsLoaded";
 
 bool isWebURL(const platform::URL& url) {
   const auto& scheme = url.scheme();
-  return scheme && (platform::equalsIgnoringASCIICase(*scheme, "https") ||
-                    platform::equalsIgnoringASCIICase(*scheme, "http"));
+  return scheme &&
+         (platform::equalsIgnoringASCIICase(*scheme, "https") || platform::equalsIgnoringASCIICase(*scheme, "http"));
 }
 
 }  // namespace
@@ -44,8 +44,8 @@ std::shared_ptr<ZUMMediaContent> ZUMMediaContent::create(const Json* videoDictio
                                                          std::shared_ptr<ZUMNativeAdImage> placeholderImage,
                                                          const std::shared_ptr<ZUMVideoOptions>& videoOptions) {
   platform::assertMainThread();
-  auto content = std::shared_ptr<ZUMMediaContent>(
-      new ZUMMediaContent(videoDictionary, std::move(placeholderImage), videoOptions));
+  auto content =
+      std::shared_ptr<ZUMMediaContent>(new ZUMMediaContent(videoDictionary, std::move(placeholderImage), videoOptions));
   content->setUp();
   return content;
 }
@@ -68,7 +68,8 @@ void ZUMMediaContent::setUp() {
   if (!adView) return;  // no rendering area: the load will fail as the slot reports it
   adView->configureAsBannerAdView();
   jsLoadedObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
-      kJavaScriptLoadedMessage, adView, nullptr, ZUMBindWeak(weak_from_this(), &ZUMMediaContent::handleJavaScriptLoadedNotification));
+      kJavaScriptLoadedMessage, adView, nullptr,
+      ZUMBindWeak(weak_from_this(), &ZUMMediaContent::handleJavaScriptLoadedNotification));
 }
 
 ZUMMediaContent::~ZUMMediaContent() {
@@ -140,12 +141,12 @@ void ZUMMediaContent::handleJavaScriptLoadedNotification() {
         kZUMErrorInternalError, "Vast video response (" + text + ") can't be JSON encoded."));
     return;
   }
-  platform::DispatchQueue::main()->async([weak = std::weak_ptr<platform::View>(slot_->adView()),
-                                          script = std::move(*script)] {
-    if (auto adView = std::dynamic_pointer_cast<ZUMAdView>(weak.lock())) {
-      adView->executeJavaScriptAsynchronouslyFromString(script);
-    }
-  });
+  platform::DispatchQueue::main()->async(
+      [weak = std::weak_ptr<platform::View>(slot_->adView()), script = std::move(*script)] {
+        if (auto adView = std::dynamic_pointer_cast<ZUMAdView>(weak.lock())) {
+          adView->executeJavaScriptAsynchronouslyFromString(script);
+        }
+      });
 }
 
 void ZUMMediaContent::notifyVideoLoadCompletedWithError(platform::ErrorPtr error) {

@@ -74,7 +74,7 @@ TEST_F(ZUMMediaContentTest, ASecondLoadWhileOneIsPendingIsRefusedAndTheFirstGoes
   auto first = startLoad(*content);
   auto second = startLoad(*content);
   content->loadVideoWithCompletionHandler(nullptr);  // no handler: nothing to tell
-  EXPECT_EQ(second->calls, 0);  // told on the main queue, not inside the call
+  EXPECT_EQ(second->calls, 0);                       // told on the main queue, not inside the call
   ASSERT_TRUE(env.runUntil([&] { return first->calls > 0; }));
   env.runUntilIdle();
   ASSERT_EQ(second->calls, 1);
@@ -134,7 +134,8 @@ TEST_F(ZUMMediaContentTest, ADictionaryThatIsNoJSONFailsTheLoadWithItsText) {
   ASSERT_EQ(completion->calls, 1);
   EXPECT_EQ(completion->error->code(), kZUMErrorInternalError);
   EXPECT_EQ(completion->error->localizedDescription(),
-            "Vast video response ({\"videoUrl\":\"" + server.baseURL() + "/clip.mp4\",\"ratio\":null,\"title\":\"Café\"}) can't be JSON encoded.");
+            "Vast video response ({\"videoUrl\":\"" + server.baseURL() +
+                "/clip.mp4\",\"ratio\":null,\"title\":\"Café\"}) can't be JSON encoded.");
   EXPECT_TRUE(scriptsStartingWith(*content, kRenderVideo).empty());
   // "jsLoaded" of another ad view is not this content's.
   platform::NotificationCenter::defaultCenter().post("jsLoaded", platform::View::create());
@@ -155,9 +156,10 @@ TEST_F(ZUMMediaContentTest, ThePageGetsTheDictionaryAsScriptDataAndTheHostsIniti
                                "/clip.mp4\",\n  \"title\": \"\\u003c/script\\u003e\\u003cscript\\u003ealert(1)"
                                "\\u003c/script\\u003e\\u2028\\u0027\",\n  \"autoplay\": false\n});";
   EXPECT_EQ(scripts[0], expected);
-  EXPECT_EQ(scriptsStartingWith(*content, "QYRA_ReceiveMessage('pubVideoCmd'"),
-            std::vector<std::string>{"QYRA_ReceiveMessage('pubVideoCmd', "
-                                     "{\"action\":\"initialState\",\"muteStart\":\"1\",\"customControlsRequested\":0});"});
+  EXPECT_EQ(
+      scriptsStartingWith(*content, "QYRA_ReceiveMessage('pubVideoCmd'"),
+      std::vector<std::string>{"QYRA_ReceiveMessage('pubVideoCmd', "
+                               "{\"action\":\"initialState\",\"muteStart\":\"1\",\"customControlsRequested\":0});"});
 
   // The page is told it is ready as any other ad page loaded in a slot.
   EXPECT_EQ(scriptsStartingWith(*content, "QYRA_ReceiveMessage('onReadyEventReceived'").size(), 1u);

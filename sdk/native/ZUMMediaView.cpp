@@ -21,7 +21,8 @@ std::shared_ptr<ZUMMediaView> ZUMMediaView::create(const platform::Rect& frame) 
 void ZUMMediaView::setNativeAd(const std::shared_ptr<ZUMNativeAd>& nativeAd) {
   platform::assertMainThread();
   if (nativeAd && nativeAd->adFormatTemplateID() == kCustomTemplateID) {
-    ZUMLogger::sharedInstance()->logPublicMessage("Failed to set custom template native ad on media view. Not supported.");
+    ZUMLogger::sharedInstance()->logPublicMessage(
+        "Failed to set custom template native ad on media view. Not supported.");
     return;
   }
   if (nativeAd && !nativeAd->mediaContent()) {

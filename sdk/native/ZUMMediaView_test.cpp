@@ -9,18 +9,18 @@
 #include "ZUMVideoController.h"
 #include "ZUMVideoControllerDelegate.h"
 #include "platform/base/NotificationCenter.h"
+#include "platform/base/SystemLog.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Image.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Window.h"
-#include "platform/base/SystemLog.h"
 #include "sdk/native/ZUMNativeTestSupport.h"
 #include "sdk/native/ZUMNativeVideoTestSupport.h"
 #include "sdk/rendering/ZUMActiveViewMonitor.h"
 #include "sdk/rendering/ZUMAdViewVideoController.h"
 #include "sdk/rendering/ZUMSlotActiveView.h"
-#include "sdk/rendering/ZUMViewMonitor.h"
 #include "sdk/rendering/ZUMVideoPlayer.h"
+#include "sdk/rendering/ZUMViewMonitor.h"
 #include "sdk/video/ZUMVideoPlayerImpl.h"
 #include "testing/TestImages.h"
 
@@ -68,7 +68,8 @@ TEST_F(ZUMMediaViewTest, ThePlaceholderFillsTheViewUntilTheContentIsSetAgain) {
   ASSERT_TRUE(placeholder);
   EXPECT_EQ(mediaView->subviews(), std::vector<std::shared_ptr<platform::View>>{placeholder});
   EXPECT_EQ(placeholder->frame(), mediaView->bounds());
-  EXPECT_EQ(placeholder->autoresizingMask(), platform::AutoresizingFlexibleWidth | platform::AutoresizingFlexibleHeight);
+  EXPECT_EQ(placeholder->autoresizingMask(),
+            platform::AutoresizingFlexibleWidth | platform::AutoresizingFlexibleHeight);
   EXPECT_EQ(mediaView->intrinsicContentSize(), (platform::Size{40, 20}));  // the image's own
   EXPECT_EQ(content->delegate(), mediaView);
 
@@ -249,8 +250,9 @@ class ZUMNativeVideoEndToEndTest : public ZUMMediaViewTest {
 
 TEST_F(ZUMNativeVideoEndToEndTest, TheVideoPlaysMutedInTheMediaViewToItsEnd) {
   show(ZUMVideoOptions::create());
-  EXPECT_EQ(scriptsStartingWith(*content, "QYRA_ReceiveMessage('pubVideoCmd'").front(),
-            "QYRA_ReceiveMessage('pubVideoCmd', {\"action\":\"initialState\",\"muteStart\":\"1\",\"customControlsRequested\":0});");
+  EXPECT_EQ(
+      scriptsStartingWith(*content, "QYRA_ReceiveMessage('pubVideoCmd'").front(),
+      "QYRA_ReceiveMessage('pubVideoCmd', {\"action\":\"initialState\",\"muteStart\":\"1\",\"customControlsRequested\":0});");
   const auto video = content->videoController();
   EXPECT_TRUE(video->hasVideoContent());
   EXPECT_NEAR(video->aspectRatio(), 16.0 / 9.0, 1e-9);

@@ -65,9 +65,9 @@ void ZUMMediatedNativeAdImpl::reportImpression() {
   if (auto delegate = networkDelegate()) delegate->mediatedNativeAdDidRecordImpression(*ad_);
 }
 
-void ZUMMediatedNativeAdImpl::reportClickOnAssetWithName(const std::string& assetName,
-                                                         const std::shared_ptr<platform::View>& view,
-                                                         const std::shared_ptr<platform::ViewController>& viewController) {
+void ZUMMediatedNativeAdImpl::reportClickOnAssetWithName(
+    const std::string& assetName, const std::shared_ptr<platform::View>& view,
+    const std::shared_ptr<platform::ViewController>& viewController) {
   platform::assertMainThread();
   if (adapterHandlesUserClicks_) return;
   runClickHandlers();

@@ -16,7 +16,8 @@ void ZUMMediatedNativeAdNotificationSource::mediatedNativeAdDidRecordImpression(
     const std::shared_ptr<ZUMMediatedNativeAd>& ad) {
   post(kZUMMediatedNativeAdDidRecordImpressionNotification, ad);
 }
-void ZUMMediatedNativeAdNotificationSource::mediatedNativeAdDidRecordClick(const std::shared_ptr<ZUMMediatedNativeAd>& ad) {
+void ZUMMediatedNativeAdNotificationSource::mediatedNativeAdDidRecordClick(
+    const std::shared_ptr<ZUMMediatedNativeAd>& ad) {
   post(kZUMMediatedNativeAdDidRecordClickNotification, ad);
 }
 void ZUMMediatedNativeAdNotificationSource::mediatedNativeAdWillPresentScreen(
@@ -35,10 +36,12 @@ void ZUMMediatedNativeAdNotificationSource::mediatedNativeAdWillLeaveApplication
     const std::shared_ptr<ZUMMediatedNativeAd>& ad) {
   post(kZUMMediatedNativeAdWillLeaveApplicationNotification, ad);
 }
-void ZUMMediatedNativeAdNotificationSource::mediatedNativeAdDidPlayVideo(const std::shared_ptr<ZUMMediatedNativeAd>& ad) {
+void ZUMMediatedNativeAdNotificationSource::mediatedNativeAdDidPlayVideo(
+    const std::shared_ptr<ZUMMediatedNativeAd>& ad) {
   post(kZUMMediatedNativeAdDidPlayVideoNotification, ad);
 }
-void ZUMMediatedNativeAdNotificationSource::mediatedNativeAdDidPauseVideo(const std::shared_ptr<ZUMMediatedNativeAd>& ad) {
+void ZUMMediatedNativeAdNotificationSource::mediatedNativeAdDidPauseVideo(
+    const std::shared_ptr<ZUMMediatedNativeAd>& ad) {
   post(kZUMMediatedNativeAdDidPauseVideoNotification, ad);
 }
 void ZUMMediatedNativeAdNotificationSource::mediatedNativeAdDidEndVideoPlayback(

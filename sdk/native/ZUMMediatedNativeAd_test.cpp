@@ -12,9 +12,9 @@
 #include "ZUMNativeAppInstallAd.h"
 #include "ZUMNativeContentAd.h"
 #include "ZUMNativeCustomTemplateAd.h"
-#include "platform/base/URL.h"
 #include "ZUMVideoController.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/URL.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
 #include "sdk/native/ZUMMediatedNativeAdImpl.h"
@@ -120,7 +120,8 @@ class ZUMMediatedNativeAdTest : public testenv::PlatformTest {
   ZUMMediatedNativeAdTest() { ZUMMobileAds::load(); }
 
   // A wrapper of `ad` whose handlers write into `log`.
-  std::shared_ptr<ZUMMediatedNativeAdImpl> wrap(std::shared_ptr<ZUMMediatedNativeAd> ad, const std::shared_ptr<Log>& log) {
+  std::shared_ptr<ZUMMediatedNativeAdImpl> wrap(std::shared_ptr<ZUMMediatedNativeAd> ad,
+                                                const std::shared_ptr<Log>& log) {
     auto mediated = ZUMMediatedNativeAdImpl::create();
     mediated->setAd(std::move(ad));
     mediated->setAdNetworkClassName("NetworkAdapter");
@@ -211,12 +212,14 @@ TEST_F(ZUMMediatedNativeAdTest, NetworkAppInstallAndContentAdsBecomeTheKindsWith
   EXPECT_EQ(host->log, Log{"present"});
   // An unreadable rating is none.
   network->rating = "four";
-  auto unrated = std::dynamic_pointer_cast<ZUMNativeAppInstallAd>(wrap(network, network->delegate->log)->loadableAdForAdLoader(*makeLoader()));
+  auto unrated = std::dynamic_pointer_cast<ZUMNativeAppInstallAd>(
+      wrap(network, network->delegate->log)->loadableAdForAdLoader(*makeLoader()));
   ASSERT_NE(unrated, nullptr);
   EXPECT_EQ(unrated->starRating(), 0.0);
 
   auto content = std::make_shared<NetworkContentAd>();
-  auto contentAd = std::dynamic_pointer_cast<ZUMNativeContentAd>(wrap(content, content->delegate->log)->loadableAdForAdLoader(*makeLoader()));
+  auto contentAd = std::dynamic_pointer_cast<ZUMNativeContentAd>(
+      wrap(content, content->delegate->log)->loadableAdForAdLoader(*makeLoader()));
   ASSERT_NE(contentAd, nullptr);
   EXPECT_EQ(contentAd->body(), "b");
   EXPECT_EQ(contentAd->advertiser(), "Advertiser");
@@ -241,15 +244,24 @@ TEST_F(ZUMMediatedNativeAdTest, WhoHearsAClickOrAnImpressionDependsOnWhoRecordsI
     void (*report)(ZUMMediatedNativeAdImpl&);
     Log heard;
   } rows[] = {
-      {"sdk impression", false, [](ZUMMediatedNativeAdImpl& m) { m.reportImpression(); }, {"impression ping", "impression"}},
+      {"sdk impression",
+       false,
+       [](ZUMMediatedNativeAdImpl& m) { m.reportImpression(); },
+       {"impression ping", "impression"}},
       {"sdk impression, adapter records", true, [](ZUMMediatedNativeAdImpl& m) { m.reportImpression(); }, {}},
-      {"network impression", true, [](ZUMMediatedNativeAdImpl& m) { m.reportAdNetworkImpression(); }, {"impression ping"}},
+      {"network impression",
+       true,
+       [](ZUMMediatedNativeAdImpl& m) { m.reportAdNetworkImpression(); },
+       {"impression ping"}},
       {"network impression, sdk records", false, [](ZUMMediatedNativeAdImpl& m) { m.reportAdNetworkImpression(); }, {}},
-      {"sdk click", false,
+      {"sdk click",
+       false,
        [](ZUMMediatedNativeAdImpl& m) { m.reportClickOnAssetWithName("2001", nullptr, nullptr); },
        {"click ping", "click 2001"}},
-      {"sdk click, adapter records", true,
-       [](ZUMMediatedNativeAdImpl& m) { m.reportClickOnAssetWithName("2001", nullptr, nullptr); }, {}},
+      {"sdk click, adapter records",
+       true,
+       [](ZUMMediatedNativeAdImpl& m) { m.reportClickOnAssetWithName("2001", nullptr, nullptr); },
+       {}},
       {"network click", true, [](ZUMMediatedNativeAdImpl& m) { m.reportAdNetworkClick(); }, {"click ping"}},
       {"network click, sdk records", false, [](ZUMMediatedNativeAdImpl& m) { m.reportAdNetworkClick(); }, {}},
   };
@@ -379,9 +391,11 @@ TEST_F(ZUMMediatedNativeAdTest, TheMediatedVideoTellsEachChangeOnceOnTheMainThre
 TEST_F(ZUMMediatedNativeAdTest, AnAdWithoutVideoIsNotObserved) {
   auto network = std::make_shared<NetworkAppInstallAd>();
   network->video = std::nullopt;
-  auto controller = ZUMMediationNativeAdMediaContent::createWithMediatedNativeAppInstallAd(network)->mediationVideoController();
+  auto controller =
+      ZUMMediationNativeAdMediaContent::createWithMediatedNativeAppInstallAd(network)->mediationVideoController();
   auto content = std::make_shared<NetworkContentAd>();
-  auto contentController = ZUMMediationNativeAdMediaContent::createWithMediatedNativeContentAd(content)->mediationVideoController();
+  auto contentController =
+      ZUMMediationNativeAdMediaContent::createWithMediatedNativeContentAd(content)->mediationVideoController();
   ZUMMediatedNativeAdNotificationSource::mediatedNativeAdDidPlayVideo(network);
   ZUMMediatedNativeAdNotificationSource::mediatedNativeAdDidPlayVideo(content);
   env.runUntilIdle();

@@ -7,7 +7,8 @@
 #include "platform/base/DispatchQueue.h"
 #include "sdk/native/ZUMMediationNativeAdVideoController.h"
 
-std::shared_ptr<ZUMMediationNativeAdMediaContent> ZUMMediationNativeAdMediaContent::createWithMediatedNativeAppInstallAd(
+std::shared_ptr<ZUMMediationNativeAdMediaContent>
+ZUMMediationNativeAdMediaContent::createWithMediatedNativeAppInstallAd(
     const std::shared_ptr<ZUMMediatedNativeAppInstallAd>& ad) {
   return std::shared_ptr<ZUMMediationNativeAdMediaContent>(new ZUMMediationNativeAdMediaContent(
       ad ? ad->mediaView() : nullptr, ZUMMediationNativeAdVideoController::createWithMediatedNativeAppInstallAd(ad)));

@@ -14,7 +14,8 @@ ZUMMediationNativeAdVideoController::createWithMediatedNativeAppInstallAd(
   return create(ad, ad ? ad->hasVideoContent() : std::nullopt);
 }
 
-std::shared_ptr<ZUMMediationNativeAdVideoController> ZUMMediationNativeAdVideoController::createWithMediatedNativeContentAd(
+std::shared_ptr<ZUMMediationNativeAdVideoController>
+ZUMMediationNativeAdVideoController::createWithMediatedNativeContentAd(
     const std::shared_ptr<ZUMMediatedNativeContentAd>& ad) {
   return create(ad, ad ? ad->hasVideoContent() : std::nullopt);
 }

@@ -71,7 +71,7 @@ class ZUMMediationNativeAdVideoController final
 
   bool hasVideoContent_ = false;
   std::weak_ptr<ZUMMediationNativeAdVideoControllerDelegate> delegate_;  // main thread
-  mutable std::mutex mutex_;                                              // guards the two below
+  mutable std::mutex mutex_;                                             // guards the two below
   std::int64_t videoPlaybackState_ = kZUMMediationVideoPlaybackStateInitial;
   std::vector<std::shared_ptr<const void>> observerTokens_;
 };

@@ -1,8 +1,9 @@
 // The native ad's asset bookkeeping and its statistics record.
+#include "ZUMNativeAd.h"
+
 #include <algorithm>
 #include <utility>
 
-#include "ZUMNativeAd.h"
 #include "platform/base/DispatchQueue.h"
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMApplication.h"
@@ -102,13 +103,13 @@ void ZUMNativeAd::keepStatistics() const {
   auto statistics = ZUMApplication::sharedInstance()->nativeAdStatistics();
   if (!statistics) return;
   statistics->addObject(statistics_, *key, false);
-  statistics->setMaxSize(ZUMUserDefaults::integerForKey(kZUMNativeAdStatisticsMaxCountKey)
-                             .value_or(kZUMNativeAdStatisticsDefaultMaxCount),
-                         *key);
+  statistics->setMaxSize(
+      ZUMUserDefaults::integerForKey(kZUMNativeAdStatisticsMaxCountKey).value_or(kZUMNativeAdStatisticsDefaultMaxCount),
+      *key);
 }
 
 std::optional<nlohmann::ordered_json> ZUMNativeAdStatisticsForAdUnitID(const std::string& adUnitID,
-                                                                     const std::string& adFormatKey) {
+                                                                       const std::string& adFormatKey) {
   auto statistics = ZUMApplication::sharedInstance()->nativeAdStatistics();
   auto kept = statistics ? statistics->objectForKey(adFormatKey) : std::nullopt;
   if (!kept || !kept->is_array()) return std::nullopt;

@@ -1,10 +1,11 @@
 // The native ad made from another network's ad: its wrapper, the network ad's
 // notifications, and the views the view policy tracks, which the network renders in.
+#include "ZUMNativeAd.h"
+
 #include <utility>
 
 #include "ZUMMediatedNativeAd.h"
 #include "ZUMMediatedNativeAdNotificationSource.h"
-#include "ZUMNativeAd.h"
 #include "ZUMNativeAdDelegate.h"
 #include "platform/base/MainThreadChecker.h"
 #include "platform/base/NotificationCenter.h"
@@ -17,8 +18,8 @@ namespace {
 // The notifications a native ad hears of its network's ad.
 constexpr const char* kObserved[] = {
     kZUMMediatedNativeAdDidRecordImpressionNotification, kZUMMediatedNativeAdDidRecordClickNotification,
-    kZUMMediatedNativeAdWillPresentScreenNotification,  kZUMMediatedNativeAdWillDismissScreenNotification,
-    kZUMMediatedNativeAdDidDismissScreenNotification,   kZUMMediatedNativeAdWillLeaveApplicationNotification,
+    kZUMMediatedNativeAdWillPresentScreenNotification,   kZUMMediatedNativeAdWillDismissScreenNotification,
+    kZUMMediatedNativeAdDidDismissScreenNotification,    kZUMMediatedNativeAdWillLeaveApplicationNotification,
 };
 
 }  // namespace
@@ -68,7 +69,8 @@ void ZUMNativeAd::handleMediatedNativeAdNotification(const platform::Notificatio
 
 void ZUMNativeAd::nativeAdViewPolicyDidBeginTrackingView(ZUMNativeAdViewPolicy&, platform::View& view) {
   platform::assertMainThread();
-  if (mediatedNativeAd_) mediatedNativeAd_->reportMediatedAdRenderedInView(view.shared_from_this(), rootViewController());
+  if (mediatedNativeAd_)
+    mediatedNativeAd_->reportMediatedAdRenderedInView(view.shared_from_this(), rootViewController());
 }
 
 void ZUMNativeAd::nativeAdViewPolicyDidUnloadNativeAd(ZUMNativeAdViewPolicy&, ZUMNativeAd&, platform::View* view) {

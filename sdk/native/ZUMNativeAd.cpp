@@ -22,8 +22,8 @@
 #include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/native/ZUMMediatedNativeAdImpl.h"
 #include "sdk/native/ZUMNativeAdClass.h"
-#include "sdk/native/ZUMNativeMediation.h"
 #include "sdk/native/ZUMNativeAdEventRouter.h"
+#include "sdk/native/ZUMNativeMediation.h"
 #include "sdk/network/ZUMPinger.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/request/ZUMSlot.h"
@@ -121,7 +121,8 @@ void ZUMNativeAd::setSlot(const std::shared_ptr<ZUMSlot>& slot) {
   slot_ = slot;
   router_ = slot ? ZUMNativeAdEventRouter::forSlot(*slot) : nullptr;
   if (!slot) return;
-  if (auto adView = std::dynamic_pointer_cast<ZUMAdView>(slot->adView())) adView->setViewController(rootViewController());
+  if (auto adView = std::dynamic_pointer_cast<ZUMAdView>(slot->adView()))
+    adView->setViewController(rootViewController());
 }
 
 bool ZUMNativeAd::isAddressedByPage() const { return router_ && router_->isActiveAd(*this); }
@@ -158,8 +159,8 @@ void ZUMNativeAd::performClickOnView(const std::shared_ptr<platform::View>& view
   if (!assetName || !adConfiguration_) return;
   Json argument = environment.is_object() ? environment : Json::object();
   argument["ad"] = *adConfiguration_;
-  argument["click"] = Json{{"template", adFormatTemplateID()}, {"asset", *assetName},
-                           {"sdk_version", ZUMRequest::sdkVersion()}};
+  argument["click"] =
+      Json{{"template", adFormatTemplateID()}, {"asset", *assetName}, {"sdk_version", ZUMRequest::sdkVersion()}};
   callPage("handleClickTolm", argument);
 }
 
@@ -197,7 +198,8 @@ void ZUMNativeAd::performClickWithData(const std::optional<Json>& data) {
   if (!publisherClickReportingAllowed_) return logPublic(kNotEnabledMessage);
   if (!data || data->is_null()) return logPublic("clickData cannot be nil.");
   std::optional<std::string> assetName;
-  if (const Json* signal = ZUMJSONObjectForKey(*data, "click_signal")) assetName = ZUMJSONStringForKey(*signal, "asset_id");
+  if (const Json* signal = ZUMJSONObjectForKey(*data, "click_signal"))
+    assetName = ZUMJSONStringForKey(*signal, "asset_id");
   performClickOnView(nullptr, assetName, Json{{"provided_signals", *data}});
 }
 
@@ -236,9 +238,15 @@ ZUMImplemented ZUMNativeAd::relay(DelegateCall call) {
   return kZUMImplemented;
 }
 
-ZUMImplemented ZUMNativeAd::slotWillPresentScreen(ZUMSlot&) { return relay(&ZUMNativeAdDelegate::nativeAdWillPresentScreen); }
-ZUMImplemented ZUMNativeAd::slotWillDismissScreen(ZUMSlot&) { return relay(&ZUMNativeAdDelegate::nativeAdWillDismissScreen); }
-ZUMImplemented ZUMNativeAd::slotDidDismissScreen(ZUMSlot&) { return relay(&ZUMNativeAdDelegate::nativeAdDidDismissScreen); }
+ZUMImplemented ZUMNativeAd::slotWillPresentScreen(ZUMSlot&) {
+  return relay(&ZUMNativeAdDelegate::nativeAdWillPresentScreen);
+}
+ZUMImplemented ZUMNativeAd::slotWillDismissScreen(ZUMSlot&) {
+  return relay(&ZUMNativeAdDelegate::nativeAdWillDismissScreen);
+}
+ZUMImplemented ZUMNativeAd::slotDidDismissScreen(ZUMSlot&) {
+  return relay(&ZUMNativeAdDelegate::nativeAdDidDismissScreen);
+}
 ZUMImplemented ZUMNativeAd::slotWillLeaveApplication(ZUMSlot&) {
   return relay(&ZUMNativeAdDelegate::nativeAdWillLeaveApplication);
 }

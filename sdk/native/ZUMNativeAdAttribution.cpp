@@ -69,7 +69,9 @@ std::vector<std::shared_ptr<ZUMNativeAdImage>> iconsOf(const Json& dictionary) {
 
 }  // namespace
 
-platform::Color ZUMNativeAdAttribution::defaultTextColor() { return platform::Color::rgb(12 / 255.0, 174 / 255.0, 206 / 255.0); }
+platform::Color ZUMNativeAdAttribution::defaultTextColor() {
+  return platform::Color::rgb(12 / 255.0, 174 / 255.0, 206 / 255.0);
+}
 platform::Color ZUMNativeAdAttribution::defaultBackgroundColor() { return platform::Color::rgb(0.8, 0.8, 0.8); }
 
 std::shared_ptr<ZUMNativeAdAttribution> ZUMNativeAdAttribution::create(const Json& dictionary) {

@@ -61,12 +61,13 @@ void ZUMNativeAdAttributionView::commonInit() {
     addSubview(view);
     view->setTranslatesAutoresizingMaskIntoConstraints(false);
   }
-  const std::map<std::string, std::shared_ptr<platform::View>> views{
-      {"_iconView", iconView_}, {"_textView", textView_}, {"_textPaddingLeft", textPaddingLeft_},
-      {"_textPaddingRight", textPaddingRight_}};
-  addConstraints(LayoutConstraint::constraintsWithVisualFormat(
-      "H:|[_textPaddingLeft][_textView][_textPaddingRight][_iconView]|", LayoutConstraint::alignAll(Attribute::CenterY),
-      views));
+  const std::map<std::string, std::shared_ptr<platform::View>> views{{"_iconView", iconView_},
+                                                                     {"_textView", textView_},
+                                                                     {"_textPaddingLeft", textPaddingLeft_},
+                                                                     {"_textPaddingRight", textPaddingRight_}};
+  addConstraints(
+      LayoutConstraint::constraintsWithVisualFormat("H:|[_textPaddingLeft][_textView][_textPaddingRight][_iconView]|",
+                                                    LayoutConstraint::alignAll(Attribute::CenterY), views));
   addConstraints(LayoutConstraint::constraintsWithVisualFormat("V:|[_textPaddingLeft]|", 0, views));
   addConstraints(
       LayoutConstraint::constraintsWithVisualFormat("V:[_textPaddingLeft(>=_textView,>=_iconView)]", 0, views));

@@ -74,17 +74,10 @@ TEST_F(ZUMNativeAdAttributionTest, DurationsAndTextSizesFromTheServerAreCheckedB
     double textSize;
   } cases[] = {
       {nullptr, 1.0, 4.0, 12},  // absent
-      {20, 1.0, 4.0, 20},
-      {3000, 3.0, 3.0, 256},
-      {50, 0.05, 0.05, 50},
-      {49.9, 1.0, 4.0, 49.9},
-      {0.5, 1.0, 4.0, 0.5},
-      {-3000, 1.0, 4.0, 12},
-      {0, 1.0, 4.0, 12},
-      {kNaN, 1.0, 4.0, 12},
-      {std::numeric_limits<double>::infinity(), 1.0, 4.0, 12},
-      {"3000", 1.0, 4.0, 12},
-      {1e300, 1e297, 1e297, 256},
+      {20, 1.0, 4.0, 20},      {3000, 3.0, 3.0, 256},      {50, 0.05, 0.05, 50},
+      {49.9, 1.0, 4.0, 49.9},  {0.5, 1.0, 4.0, 0.5},       {-3000, 1.0, 4.0, 12},
+      {0, 1.0, 4.0, 12},       {kNaN, 1.0, 4.0, 12},       {std::numeric_limits<double>::infinity(), 1.0, 4.0, 12},
+      {"3000", 1.0, 4.0, 12},  {1e300, 1e297, 1e297, 256},
   };
   platform::SystemLog::Capture capture(true);
   for (const auto& c : cases) {
@@ -138,14 +131,16 @@ TEST_F(ZUMNativeAdAttributionTest, EveryIconCountsAndOneImageStandsInForAMissing
   const json list = icons({"/wide.png", "/square.png", "/held.png"});
   EXPECT_EQ(ZUMNativeAdAttribution::create({{"images", list}})->loadingImages().size(), 3u);
   EXPECT_EQ(ZUMNativeAdAttribution::create({{"image", icon("/wide.png")}})->loadingImages().size(), 1u);
-  EXPECT_EQ(ZUMNativeAdAttribution::create({{"images", list}, {"image", icon("/wide.png")}})->loadingImages().size(), 3u);
+  EXPECT_EQ(ZUMNativeAdAttribution::create({{"images", list}, {"image", icon("/wide.png")}})->loadingImages().size(),
+            3u);
   json withBad = list;
   withBad.push_back({{"url", 5}});
   EXPECT_EQ(ZUMNativeAdAttribution::create({{"images", withBad}})->loadingImages().size(), 3u);
 }
 
 TEST_F(ZUMNativeAdAttributionTest, IconsKeepTheOrderInWhichTheyFinished) {
-  const auto attribution = ZUMNativeAdAttribution::create({{"images", icons({"/held.png", "/wide.png", "/square.png"})}});
+  const auto attribution =
+      ZUMNativeAdAttribution::create({{"images", icons({"/held.png", "/wide.png", "/square.png"})}});
   load(attribution);
   const auto& images = attribution->loadingImages();
   ASSERT_TRUE(env.runUntil([&] { return images[1]->image() && images[2]->image(); }));  // the two others are in
@@ -173,7 +168,9 @@ TEST_F(ZUMNativeAdAttributionTest, TheFirstIconFailureCompletesTheLoadOnceWithIt
   env.runUntilIdle();
   EXPECT_EQ(results, std::vector<std::int64_t>{11});
   EXPECT_TRUE(attribution->icons().empty());
-  EXPECT_EQ(std::ranges::count_if(capture.messages(), [](const std::string& m) { return m.find("icon failed") != m.npos; }), 1);
+  EXPECT_EQ(
+      std::ranges::count_if(capture.messages(), [](const std::string& m) { return m.find("icon failed") != m.npos; }),
+      1);
 
   // Loaded again once the server mends the picture: every icon once, the earlier successes not counted twice.
   server.route("/broken.png", {.body = testenv::pngBytes(4, 4), .contentType = "image/png"});

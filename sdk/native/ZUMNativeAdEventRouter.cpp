@@ -12,10 +12,10 @@ std::shared_ptr<ZUMNativeAdEventRouter> ZUMNativeAdEventRouter::forSlot(ZUMSlot&
   return router;
 }
 
-#define ZUM_ROUTE(method)                                          \
-  ZUMImplemented ZUMNativeAdEventRouter::method(ZUMSlot& slot) {   \
-    auto ad = activeAd_.lock();                                    \
-    return ad ? ad->method(slot) : std::nullopt;                   \
+#define ZUM_ROUTE(method)                                        \
+  ZUMImplemented ZUMNativeAdEventRouter::method(ZUMSlot& slot) { \
+    auto ad = activeAd_.lock();                                  \
+    return ad ? ad->method(slot) : std::nullopt;                 \
   }
 
 ZUM_ROUTE(slotWillPresentScreen)

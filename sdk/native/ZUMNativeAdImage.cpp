@@ -49,8 +49,9 @@ std::shared_ptr<ZUMNativeAdImage> ZUMNativeAdImage::createWithURL(platform::URL 
   return std::make_shared<ZUMNativeAdImage>(std::move(url), scale, false);
 }
 
-std::optional<std::vector<std::shared_ptr<ZUMNativeAdImage>>> ZUMNativeAdImage::nativeAdImagesFromImageConfigurationArray(
-    const nlohmann::ordered_json& configurations, const ZUMNativeAdImageAdLoaderOptions* options) {
+std::optional<std::vector<std::shared_ptr<ZUMNativeAdImage>>>
+ZUMNativeAdImage::nativeAdImagesFromImageConfigurationArray(const nlohmann::ordered_json& configurations,
+                                                            const ZUMNativeAdImageAdLoaderOptions* options) {
   const auto* array = ZUMJSONArray(configurations);
   if (!array || array->empty()) return std::nullopt;
   std::vector<std::shared_ptr<ZUMNativeAdImage>> images;
@@ -81,17 +82,17 @@ void ZUMNativeAdImage::loadImageWithCompletionHandler(CompletionHandler completi
   // completion even when it let go of the image.
   platform::URLConnection::sendAsynchronousRequest(
       platform::URLRequest(*imageURL_), platform::OperationQueue::main(),
-      [self = shared_from_this(), completion = std::move(completion)](
-          std::optional<platform::HTTPURLResponse>, std::string data, platform::ErrorPtr error) {
+      [self = shared_from_this(), completion = std::move(completion)](std::optional<platform::HTTPURLResponse>,
+                                                                      std::string data, platform::ErrorPtr error) {
         if (error) {
           completion(std::move(error));
           return;
         }
         if (!data.empty()) self->image_ = platform::Image::decode(data, self->scale_);
         if (!self->image_) {
-          completion(ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Failed to load " + self->description() +
-                                                                             ". Received " +
-                                                                             std::to_string(data.size()) + " bytes."));
+          completion(ZUMMakeErrorWithDescription(
+              kZUMErrorInternalError,
+              "Failed to load " + self->description() + ". Received " + std::to_string(data.size()) + " bytes."));
           return;
         }
         completion(nullptr);

@@ -64,8 +64,8 @@ TEST_F(ZUMNativeAdImageTest, DictionariesGiveImagesOnlyWithAURL) {
   EXPECT_EQ(plain->imageURL()->absoluteString(), "https://img.example/a.png");
   EXPECT_EQ(plain->image(), nullptr);
 
-  const auto optional =
-      ZUMNativeAdImage::createWithDictionary(json{{"url", "https://img.example/b.png"}, {"require", false}, {"scale", 3}});
+  const auto optional = ZUMNativeAdImage::createWithDictionary(
+      json{{"url", "https://img.example/b.png"}, {"require", false}, {"scale", 3}});
   ASSERT_NE(optional, nullptr);
   EXPECT_FALSE(optional->required());
   EXPECT_EQ(optional->scale(), 3.0);
@@ -92,13 +92,18 @@ TEST_F(ZUMNativeAdImageTest, ListsTakeEveryImageOnlyWhenSeveralAreAskedFor) {
 
   // One image from the first dictionary only: a first that gives none gives no list.
   EXPECT_FALSE(ZUMNativeAdImage::nativeAdImagesFromImageConfigurationArray(configurations, nullptr));
-  const json valid = json::array({json{{"url", "https://img.example/1.png"}}, json{{"url", "https://img.example/2.png"}}});
+  const json valid =
+      json::array({json{{"url", "https://img.example/1.png"}}, json{{"url", "https://img.example/2.png"}}});
   EXPECT_EQ(ZUMNativeAdImage::nativeAdImagesFromImageConfigurationArray(valid, nullptr)->size(), 1u);
-  EXPECT_EQ(ZUMNativeAdImage::nativeAdImagesFromImageConfigurationArray(valid, ZUMNativeAdImageAdLoaderOptions::create().get())->size(), 1u);
+  EXPECT_EQ(ZUMNativeAdImage::nativeAdImagesFromImageConfigurationArray(valid,
+                                                                        ZUMNativeAdImageAdLoaderOptions::create().get())
+                ->size(),
+            1u);
 
   EXPECT_FALSE(ZUMNativeAdImage::nativeAdImagesFromImageConfigurationArray(json::array(), several.get()));
   EXPECT_FALSE(ZUMNativeAdImage::nativeAdImagesFromImageConfigurationArray(json::array({1, "x"}), several.get()));
-  EXPECT_FALSE(ZUMNativeAdImage::nativeAdImagesFromImageConfigurationArray(json{{"url", "https://img.example/1.png"}}, several.get()));
+  EXPECT_FALSE(ZUMNativeAdImage::nativeAdImagesFromImageConfigurationArray(json{{"url", "https://img.example/1.png"}},
+                                                                           several.get()));
 }
 
 TEST_F(ZUMNativeAdImageTest, ADownloadDecodesAtTheImagesScaleAndIsNotRepeated) {

@@ -20,20 +20,20 @@
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TextView.h"
 #include "platform/ui/View.h"
-#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMApplication.h"
+#include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMGeometry.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
 #include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMSignals.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
+#include "sdk/native/ZUMNativeAdAttributionView.h"
+#include "sdk/native/ZUMOverlayView.h"
 #include "sdk/rendering/ZUMActiveViewWebView.h"
 #include "sdk/rendering/ZUMNativeAdVideoClickTOLMHandler.h"
 #include "sdk/request/ZUMSDKCoreController.h"
 #include "sdk/telemetry/ZUMAdExposureMonitor.h"
-#include "sdk/native/ZUMNativeAdAttributionView.h"
-#include "sdk/native/ZUMOverlayView.h"
 
 using platform::Point;
 using platform::Rect;
@@ -54,9 +54,7 @@ nlohmann::ordered_json rectRelativeTo(const Rect& rect, const char* relativeTo) 
   return dictionary;
 }
 
-nlohmann::ordered_json sizeDictionary(platform::Size size) {
-  return {{"width", size.width}, {"height", size.height}};
-}
+nlohmann::ordered_json sizeDictionary(platform::Size size) { return {{"width", size.width}, {"height", size.height}}; }
 
 // A media view takes touches (it plays and reports its own clicks); every other asset
 // view lets them fall through to the ad view's recognizer.
@@ -69,9 +67,11 @@ void prepareAssetView(View& view) {
   const std::string description = view.description();
   ZUMLogger::sharedInstance()->logPublicMessage(
       isMediaView ? "User interactions must be enabled on the ZUMMediaView view to enable media interaction.\n"
-                    "userInteractionEnabled has been set to YES on " + description + "."
+                    "userInteractionEnabled has been set to YES on " +
+                        description + "."
                   : "User interactions must be disabled on the asset view to enable click handling.\n"
-                    "userInteractionEnabled has been set to NO on " + description + ".");
+                    "userInteractionEnabled has been set to NO on " +
+                        description + ".");
 }
 
 }  // namespace
@@ -276,7 +276,8 @@ void ZUMNativeAdViewPolicy::setNativeAd(const std::shared_ptr<ZUMNativeAd>& ad) 
       adExposureMonitor_->startMonitoring();
     }
   }
-  platform::DispatchQueue::main()->async(ZUMBindWeak(weak_from_this(), &ZUMNativeAdViewPolicy::handleImpressionTracking));
+  platform::DispatchQueue::main()->async(
+      ZUMBindWeak(weak_from_this(), &ZUMNativeAdViewPolicy::handleImpressionTracking));
 }
 
 void ZUMNativeAdViewPolicy::updateAdChoicesView() {
@@ -318,9 +319,8 @@ void ZUMNativeAdViewPolicy::constrainAdChoicesViewToCorner() {
   }
   const auto [vertical, horizontal] = kCorners[adChoicesViewCorner_];
   for (const Attribute attribute : {vertical, horizontal}) {
-    auto constraint = platform::LayoutConstraint::create(adChoicesContentView_, attribute,
-                                                         platform::LayoutConstraint::Relation::Equal, adView,
-                                                         attribute, 1, 0);
+    auto constraint = platform::LayoutConstraint::create(
+        adChoicesContentView_, attribute, platform::LayoutConstraint::Relation::Equal, adView, attribute, 1, 0);
     adView->addConstraint(constraint);
     adChoicesViewConstraints_.push_back(std::move(constraint));
   }
@@ -408,7 +408,8 @@ void ZUMNativeAdViewPolicy::startImpressionMonitoring() {
   if (impressionMonitor_) {
     return;
   }
-  impressionMonitor_ = ZUMImpressionMonitor::create(adView_.lock(), static_cast<std::int64_t>(ZUMImpressionDefinition::Visible));
+  impressionMonitor_ =
+      ZUMImpressionMonitor::create(adView_.lock(), static_cast<std::int64_t>(ZUMImpressionDefinition::Visible));
   impressionMonitor_->setDelegate(shared_from_this());
   impressionMonitor_->startMonitoring();
 }
@@ -605,9 +606,8 @@ std::vector<std::pair<ZUMNativeAdViewPolicy::ViewPtr, std::string>> ZUMNativeAdV
 }
 
 void ZUMNativeAdViewPolicy::forgetAssetView(const View* view) {
-  std::erase_if(assetViewAssetNames_, [view](const auto& entry) {
-    return entry.first.expired() || entry.first.lock().get() == view;
-  });
+  std::erase_if(assetViewAssetNames_,
+                [view](const auto& entry) { return entry.first.expired() || entry.first.lock().get() == view; });
 }
 
 void ZUMNativeAdViewPolicy::updateAdChoicesContentView() {
@@ -627,7 +627,7 @@ void ZUMNativeAdViewPolicy::updateAdChoicesContentView() {
 }
 
 ZUMNativeAdViewPolicy::Json ZUMNativeAdViewPolicy::signalDictionaryWithAssetView(const View& view,
-                                                                                const View& adView) const {
+                                                                                 const View& adView) const {
   const auto superview = view.superview();
   const Rect frame = adView.convertRectFromView(view.frame(), superview.get());
   Json signal = Json::object();
@@ -663,7 +663,8 @@ ZUMNativeAdViewPolicy::Json ZUMNativeAdViewPolicy::nativeAdSignalDictionary() {
   if (!adView) {
     return dictionary;
   }
-  dictionary["ad_view_signal"] = {{"frame", rectRelativeTo(adView->convertRectToView(adView->bounds(), nullptr), "window")}};
+  dictionary["ad_view_signal"] = {
+      {"frame", rectRelativeTo(adView->convertRectToView(adView->bounds(), nullptr), "window")}};
 
   Json assets = Json::object();
   for (const auto& [view, name] : liveAssetViews()) {
@@ -696,7 +697,7 @@ ZUMNativeAdViewPolicy::Json ZUMNativeAdViewPolicy::nativeAdSignalDictionary() {
 }
 
 ZUMNativeAdViewPolicy::Json ZUMNativeAdViewPolicy::tapHandlingEnvironment(Point location,
-                                                                         const std::string& tappedViewName) {
+                                                                          const std::string& tappedViewName) {
   Json environment = nativeAdSignalDictionary();
   // A point that is not finite would make the environment unserialisable.
   const double x = std::isfinite(location.x) ? location.x : 0.0;

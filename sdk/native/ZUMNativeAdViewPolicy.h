@@ -16,10 +16,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "sdk/native/ZUMNativeAdViewPolicyDelegate.h"
 #include "platform/ui/Geometry.h"
 #include "platform/ui/GestureRecognizerDelegate.h"
 #include "platform/ui/TapGestureRecognizer.h"
+#include "sdk/native/ZUMNativeAdViewPolicyDelegate.h"
 #include "sdk/rendering/ZUMActiveViewMonitor.h"
 #include "sdk/rendering/ZUMAdViewActiveViewMonitoring.h"
 #include "sdk/rendering/ZUMImpressionMonitor.h"
@@ -40,7 +40,6 @@ class ZUMOverlayView;
 namespace platform {
 class Notification;
 }  // namespace platform
-
 
 // The user default that lets the policy's recognizers recognize along with any other.
 inline constexpr const char* kZUMNativeIndiscriminateRecognitionKey = "/vantor/ads/native-indiscriminate-recognition";

@@ -1,13 +1,12 @@
 // The view policy with an ad whose video plays in the host's media view: a tap on the
 // playing media view is the media view's own, and the video page's click becomes the
 // ad's click only when it comes from that ad's media.
-#include "sdk/native/ZUMNativeAdViewPolicy.h"
-
 #include "ZUMMediaView.h"
 #include "ZUMVideoControlling.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Window.h"
+#include "sdk/native/ZUMNativeAdViewPolicy.h"
 #include "sdk/native/ZUMNativeTestSupport.h"
 #include "sdk/native/ZUMNativeVideoTestSupport.h"
 #include "sdk/rendering/ZUMAdViewVideoController.h"
@@ -84,8 +83,9 @@ class ZUMNativeAdViewPolicyVideoTest : public nativevideotest::NativeVideoTest {
 TEST_F(ZUMNativeAdViewPolicyVideoTest, APlayingMediaViewClicksOnlyThroughItsOwnPage) {
   // The host shows the ad as it is delivered, before the page's player holds the video
   // (its clip held back until then).
-  server.route("/clip.mp4", {.body = testenv::MediaClips::make({.seconds = 2}),
-                             .contentType = "video/mp4", .ranges = true, .held = true});
+  server.route(
+      "/clip.mp4",
+      {.body = testenv::MediaClips::make({.seconds = 2}), .contentType = "video/mp4", .ranges = true, .held = true});
   auto content = loadedContent();
   auto ad = VideoAd::create("video", content);
   ad->setSlot(slot);

@@ -10,11 +10,11 @@
 #include "ZUMNativeAdViewAdOptions.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLLoading.h"
-#include "platform/ui/LayoutConstraint.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/Font.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/LayoutConstraint.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/Window.h"
 #include "sdk/native/ZUMNativeAdAttributionView.h"
@@ -63,7 +63,8 @@ TEST_F(ZUMNativeAdViewPolicyTest, TapsHitTheShownAssetViewElseTheBackground) {
   auto policy = appInstallPolicy(false);
   EXPECT_FALSE(headline->isUserInteractionEnabled());  // taps fall through to the ad view
 
-  EXPECT_EQ(policy->clickTargetAtLocation(Point{25, 35}), std::make_pair(std::shared_ptr<View>(headline), std::string("2001")));
+  EXPECT_EQ(policy->clickTargetAtLocation(Point{25, 35}),
+            std::make_pair(std::shared_ptr<View>(headline), std::string("2001")));
   EXPECT_EQ(policy->clickTargetAtLocation(Point{250, 35}).second, "2099");
   headline->setHidden(true);
   EXPECT_EQ(policy->clickTargetAtLocation(Point{25, 35}), std::make_pair(adView, std::string("2099")));
@@ -288,8 +289,9 @@ struct PolicyDelegate : ZUMNativeAdViewPolicyDelegate {
 TEST_F(ZUMNativeAdViewPolicyTapTest, ImpressionsCountAtTheFirstCheckOrWhenFirstSeen) {
   auto impressions = [&] {
     const auto calls = newCalls();
-    return std::count_if(calls.begin(), calls.end(),
-                         [](const std::string& call) { return call.find("handleImpressionPing") != std::string::npos; });
+    return std::count_if(calls.begin(), calls.end(), [](const std::string& call) {
+      return call.find("handleImpressionPing") != std::string::npos;
+    });
   };
   // A template view in a visible window: at the first check, with the signal dictionary.
   auto policy = appInstallPolicy(false);
@@ -329,8 +331,8 @@ TEST_F(ZUMNativeAdViewPolicyTapTest, ImpressionsCountAtTheFirstCheckOrWhenFirstS
   EXPECT_EQ(impressions(), 1);
 
   // A host that reports its own impressions gets none from the policy.
-  auto hostReported = nativetest::TestAd::create(
-      {{"id", "host"}, {"allow_pub_event_reporting", {{"impression_reporting", true}}}});
+  auto hostReported =
+      nativetest::TestAd::create({{"id", "host"}, {"allow_pub_event_reporting", {{"impression_reporting", true}}}});
   hostReported->setSlot(slot);
   auto hostPolicy = ZUMNativeAdViewPolicy::create(View::create(Rect(0, 0, 50, 50)), "2009", "2010", "2099", true);
   window->addSubview(hostPolicy->adView());
@@ -347,8 +349,8 @@ class PlacedAd : public nativetest::TestAd {
   static std::shared_ptr<PlacedAd> create(std::int64_t corner, bool publisherRendering = false) {
     auto options = ZUMNativeAdViewAdOptions::create();
     options->setPreferredAdChoicesPosition(corner);
-    return std::shared_ptr<PlacedAd>(new PlacedAd(
-        {{"attribution", {{"allow_pub_rendering", publisherRendering}}}}, {ZUMAdLoaderOptions::create(), options}));
+    return std::shared_ptr<PlacedAd>(new PlacedAd({{"attribution", {{"allow_pub_rendering", publisherRendering}}}},
+                                                  {ZUMAdLoaderOptions::create(), options}));
   }
   std::shared_ptr<View> adChoicesContentView() const override { return choices; }
   std::shared_ptr<ZUMOverlayView> overlayView() const override { return overlay; }
@@ -372,7 +374,10 @@ TEST_F(ZUMNativeAdViewPolicyTest, AdChoicesSitsInItsCornerUnderTheOverlay) {
   } corners[] = {
       {0, {{Attribute::Top, Attribute::Top}, {Attribute::Right, Attribute::Right}}, {area.maxX() - 1, 1}, "2009"},
       {1, {{Attribute::Top, Attribute::Top}, {Attribute::Left, Attribute::Left}}, {1, 1}, "2010"},
-      {2, {{Attribute::Bottom, Attribute::Bottom}, {Attribute::Right, Attribute::Right}}, {area.maxX() - 1, area.maxY() - 1}, "2009"},
+      {2,
+       {{Attribute::Bottom, Attribute::Bottom}, {Attribute::Right, Attribute::Right}},
+       {area.maxX() - 1, area.maxY() - 1},
+       "2009"},
       {3, {{Attribute::Bottom, Attribute::Bottom}, {Attribute::Left, Attribute::Left}}, {1, area.maxY() - 1}, "2010"},
       {5, {}, {area.maxX() - 1, 1}, "2099"},
   };

@@ -13,8 +13,8 @@
 #include "platform/ui/Window.h"
 #include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMApplication.h"
-#include "sdk/foundation/ZUMSignals.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
+#include "sdk/foundation/ZUMSignals.h"
 #include "sdk/foundation/ZUMStatisticDictionary.h"
 #include "sdk/native/ZUMNativeTestSupport.h"
 
@@ -90,12 +90,11 @@ TEST_F(ZUMNativeAdTest, ReadsItsDictionaryAndOptions) {
   EXPECT_EQ(ad->adConfiguration(), adDictionary());
 
   // Values of the wrong kind read as absent.
-  auto odd = TestAd::create(Json{{"tracking_urls_and_actions", {{"impression_tracking_urls", "x"},
-                                                                 {"click_actions", "y"},
-                                                                 {"active_view", 2}}},
-                                 {"attribution", "z"},
-                                 {"debug_signals", 5},
-                                 {"allow_pub_event_reporting", {{"click_reporting", "yes"}}}});
+  auto odd = TestAd::create(Json{
+      {"tracking_urls_and_actions", {{"impression_tracking_urls", "x"}, {"click_actions", "y"}, {"active_view", 2}}},
+      {"attribution", "z"},
+      {"debug_signals", 5},
+      {"allow_pub_event_reporting", {{"click_reporting", "yes"}}}});
   EXPECT_TRUE(odd->impressionTrackingURLs().empty());
   EXPECT_EQ(odd->clickActions(), Json::array());
   EXPECT_EQ(odd->activeViewConfigurations(), Json::object());
@@ -239,8 +238,9 @@ TEST_F(ZUMNativeAdTest, EachAdOfASharedSlotHearsItsOwnEventsOnly) {
 TEST_F(ZUMNativeAdTest, HostReportedEventsAreRefusedWithALogLineUnlessAllowed) {
   auto slot = nativetest::loadedPageSlot(env);
   auto closed = TestAd::create(Json{{"template_id", 1}});
-  auto open = TestAd::create(Json{{"allow_pub_event_reporting",
-                                   {{"click_reporting", true}, {"touch_reporting", true}, {"impression_reporting", true}}}});
+  auto open =
+      TestAd::create(Json{{"allow_pub_event_reporting",
+                           {{"click_reporting", true}, {"touch_reporting", true}, {"impression_reporting", true}}}});
   closed->setSlot(slot);
   open->setSlot(slot);
   platform::SystemLog::Capture capture(true);
@@ -285,14 +285,18 @@ TEST_F(ZUMNativeAdTest, TouchesAreRoundedAndNeedAllThreeValues) {
     return signal;
   };
   auto ad = TestAd::create(Json{{"allow_pub_event_reporting", {{"touch_reporting", true}}}});
-  const auto rounded = signalAfter([&] { ad->reportTouchEventWithData(Json{{"x", 10.6}, {"y", 20.4}, {"duration_ms", 99.5}}); });
+  const auto rounded = signalAfter([&] {
+    ad->reportTouchEventWithData(Json{{"x", 10.6}, {"y", 20.4}, {"duration_ms", 99.5}});
+  });
   EXPECT_EQ(rounded, signalAfter([] { ZUMSignalsReportTouch(11, 20, 100); }));
   EXPECT_NE(rounded, signalAfter([] { ZUMSignalsReportTouch(10, 20, 99); }));
   const auto none = signalAfter([] {});
   EXPECT_EQ(none, signalAfter([&] { ad->reportTouchEventWithData(Json{{"x", 1}, {"y", 2}}); }));
   EXPECT_EQ(none, signalAfter([&] { ad->reportTouchEventWithData(Json{{"x", "1"}, {"y", 2}, {"duration_ms", 3}}); }));
   // Out of range values are clamped, never undefined.
-  EXPECT_EQ(signalAfter([&] { ad->reportTouchEventWithData(Json{{"x", 1e12}, {"y", -1e12}, {"duration_ms", 0}}); }),
+  EXPECT_EQ(signalAfter([&] {
+              ad->reportTouchEventWithData(Json{{"x", 1e12}, {"y", -1e12}, {"duration_ms", 0}});
+            }),
             signalAfter([] { ZUMSignalsReportTouch(2147483647, -2147483647 - 1, 0); }));
   ZUMSignalsResetForTesting();
 }

@@ -92,8 +92,8 @@ ZUMNativeAdvancedAd::ZUMNativeAdvancedAd(const Json& dictionary, const ZUMAdConf
   values.body = ZUMJSONStringForKey(dictionary, "body");
   values.callToAction = ZUMJSONStringForKey(dictionary, "call_to_action");
   if (const Json* images = ZUMJSONArrayForKey(dictionary, "images")) {
-    values.images = ZUMNativeAdImage::nativeAdImagesFromImageConfigurationArray(*images, imageOptions).value_or(
-        std::vector<std::shared_ptr<ZUMNativeAdImage>>{});
+    values.images = ZUMNativeAdImage::nativeAdImagesFromImageConfigurationArray(*images, imageOptions)
+                        .value_or(std::vector<std::shared_ptr<ZUMNativeAdImage>>{});
   }
   if (const Json* single = ZUMJSONObjectForKey(dictionary, kind.singleImageKey)) {
     values.singleImage = ZUMNativeAdImage::createWithDictionary(*single);
@@ -108,8 +108,7 @@ ZUMNativeAdvancedAd::ZUMNativeAdvancedAd(const Json& dictionary, const ZUMAdConf
   overlayView_ = ZUMOverlayView::create(platform::Rect::zero());
   overlayView_->setHidden(true);
   // Whatever its JSON type: a number, a boolean or a string as the platform reads one.
-  publisherOwnedAdViewAllowed_ =
-      ZUMJSONBoolForKey(dictionary, "allow_pub_owned_ad_view", false, ZUMJSONStrings::Read);
+  publisherOwnedAdViewAllowed_ = ZUMJSONBoolForKey(dictionary, "allow_pub_owned_ad_view", false, ZUMJSONStrings::Read);
 }
 
 ZUMNativeAdvancedAd::ZUMNativeAdvancedAd(const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd,
@@ -152,11 +151,10 @@ std::weak_ptr<ZUMNativeAdvancedAd> ZUMNativeAdvancedAd::selfWeak() {
 void ZUMNativeAdvancedAd::setSlot(const std::shared_ptr<ZUMSlot>& slot) {
   ZUMNativeAd::setSlot(slot);
   if (!overlayView_) return;
-  overlayView_->setAdView(slot ? std::dynamic_pointer_cast<ZUMAdView>(slot->adView()) : nullptr,
-                          [weak = selfWeak()] {
-                            auto self = weak.lock();
-                            return self && self->isAddressedByPage();
-                          });
+  overlayView_->setAdView(slot ? std::dynamic_pointer_cast<ZUMAdView>(slot->adView()) : nullptr, [weak = selfWeak()] {
+    auto self = weak.lock();
+    return self && self->isAddressedByPage();
+  });
 }
 
 std::shared_ptr<platform::View> ZUMNativeAdvancedAd::adChoicesContentView() const {

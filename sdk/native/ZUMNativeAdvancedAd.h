@@ -43,9 +43,9 @@ class ZUMVideoController;
 
 // The names and keys that set one kind apart.
 struct ZUMNativeAdvancedAdKind {
-  const char* templateID;             // "2" app install, "1" content
-  const char* singleImageKey;         // the dictionary key of the kind's single image
-  const char* singleImageAssetName;   // its requested asset: "icon" or "logo"
+  const char* templateID;            // "2" app install, "1" content
+  const char* singleImageKey;        // the dictionary key of the kind's single image
+  const char* singleImageAssetName;  // its requested asset: "icon" or "logo"
   // Among "headline", "body", "callToAction" and the single image's name; unused ones null.
   std::array<const char*, 3> requiredAssetNames;
   const char* attributionIconAssetName;  // the view policy's names

@@ -61,13 +61,13 @@ void ZUMNativeAdvancedAdView::updateMediaView() {
   auto content = ad ? ad->mediaContent() : nullptr;
   const auto controller = content ? content->videoController() : nullptr;
   // A video that has ended no longer counts as shown.
-  if (controller && controller->hasVideoContent() &&
-      controller->videoPlaybackState() != kZUMVideoPlaybackStateEnded) {
+  if (controller && controller->hasVideoContent() && controller->videoPlaybackState() != kZUMVideoPlaybackStateEnded) {
     ad->reportIsMediaContentRendered(!mediaView_.expired());
   }
   platform::DispatchQueue::main()->async(
       [mediaView = std::weak_ptr<platform::View>(mediaView_), content = std::move(content)]() mutable {
-        if (auto view = std::static_pointer_cast<ZUMMediaView>(mediaView.lock())) view->setMediaContent(std::move(content));
+        if (auto view = std::static_pointer_cast<ZUMMediaView>(mediaView.lock()))
+          view->setMediaContent(std::move(content));
       });
 }
 

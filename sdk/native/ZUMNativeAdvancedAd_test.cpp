@@ -3,8 +3,6 @@
 // their class objects, the registration of a host's own view with its refusals, the
 // media view's rendering report, and taps on template views and overlay messages of two
 // ads of one response reaching each ad's own page call, delegate and overlay.
-#include "ZUMNativeAppInstallAd.h"
-
 #include <algorithm>
 #include <chrono>
 
@@ -14,6 +12,7 @@
 #include "ZUMMultipleAdsAdLoaderOptions.h"
 #include "ZUMNativeAdImage.h"
 #include "ZUMNativeAdImageAdLoaderOptions.h"
+#include "ZUMNativeAppInstallAd.h"
 #include "ZUMNativeAppInstallAdView.h"
 #include "ZUMNativeContentAd.h"
 #include "ZUMNativeContentAdView.h"
@@ -184,8 +183,16 @@ TEST_F(ZUMNativeAdvancedAdTest, PublisherOwnedViewsAreAllowedByTheServersFlagWha
   const struct {
     Json value;
     bool allowed;
-  } rows[] = {{true, true}, {1, true}, {"true", true}, {"1", true}, {false, false}, {0, false},
-              {"no", false}, {Json::array({1}), false}, {Json{{"a", 1}}, false}, {nullptr, false}};
+  } rows[] = {{true, true},
+              {1, true},
+              {"true", true},
+              {"1", true},
+              {false, false},
+              {0, false},
+              {"no", false},
+              {Json::array({1}), false},
+              {Json{{"a", 1}}, false},
+              {nullptr, false}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.value.dump());
     auto dictionary = contentAd();
@@ -261,8 +268,9 @@ TEST_F(ZUMNativeAdvancedAdTest, ClassObjectsAskForTheirFormatWithTheirKeptStatis
     SCOPED_TRACE(row.className);
     auto adClass = ZUMLoadableClassNamed(row.className);
     ASSERT_NE(adClass, nullptr);
-    EXPECT_EQ(*adClass->requestParametersForAdLoader(*loader),
-              (Json{{"format", row.format}, {"allowed_response_types", {"ina"}}, {"native_advanced_statistics", Json::array()}}));
+    EXPECT_EQ(*adClass->requestParametersForAdLoader(*loader), (Json{{"format", row.format},
+                                                                     {"allowed_response_types", {"ina"}},
+                                                                     {"native_advanced_statistics", Json::array()}}));
     EXPECT_EQ(adClass->mediationConnectorForConfiguration(nullptr, nullptr), nullptr);
   }
   // A shown app-install ad of the unit leaves its record for the next app-install request.
@@ -300,10 +308,11 @@ TEST_F(ZUMNativeAdvancedAdTest, RegisteringAHostsViewIsRefusedInOrderUntilTheFir
   ad->registerAdView(view, assets);
   ad->registerAdView(other, assets);
   env.runUntilIdle();
-  EXPECT_EQ(messagesWith(capture, {"Your account must be enabled", "Cannot register nil ad view or nil asset view dictionary.",
-                                   "Not allowed to register Morvane native ad view: <ZUMNativeAppInstallAdView",
-                                   "Not allowed to register Morvane native ad view: <ZUMNativeContentAdView",
-                                   "please first unregister the previous ad view."}),
+  EXPECT_EQ(messagesWith(capture,
+                         {"Your account must be enabled", "Cannot register nil ad view or nil asset view dictionary.",
+                          "Not allowed to register Morvane native ad view: <ZUMNativeAppInstallAdView",
+                          "Not allowed to register Morvane native ad view: <ZUMNativeContentAdView",
+                          "please first unregister the previous ad view."}),
             (Log{"Your account must be enabled", "Your account must be enabled",
                  "Cannot register nil ad view or nil asset view dictionary.",
                  "Cannot register nil ad view or nil asset view dictionary.",
@@ -408,8 +417,9 @@ TEST_F(ZUMNativeAdvancedAdTest, TapsOnTemplateViewsOfTwoAdsReachEachAdsOwnPageCa
   auto appWithBadge = appInstallAd("app");
   appWithBadge["attribution"] = Json{{"text", "AdChoices"}, {"images", {image("/choices.png")}}};
   for (const char* path : {"/click-first", "/click-second", "/click-app"}) hosts.server.route(path, {.status = 200});
-  hosts.server.route("/native", {.headers = {{"x-qyra-ad-format", "native"}},
-                                 .body = Json{{"ads", {contentAd("first"), contentAd("second"), appWithBadge}}}.dump()});
+  hosts.server.route("/native",
+                     {.headers = {{"x-qyra-ad-format", "native"}},
+                      .body = Json{{"ads", {contentAd("first"), contentAd("second"), appWithBadge}}}.dump()});
   auto count = ZUMMultipleAdsAdLoaderOptions::create();
   count->setNumberOfAds(3);
   auto loader = ZUMAdLoader::create("unit-A", host, {"1", "2"}, {count});
@@ -445,7 +455,7 @@ TEST_F(ZUMNativeAdvancedAdTest, TapsOnTemplateViewsOfTwoAdsReachEachAdsOwnPageCa
   }
   const std::size_t before = nativetest::nativeCalls(*ads[0]->slot()).size();
 
-  testenv::TouchControls::tap(window, {20, 20});         // the first view's logo
+  testenv::TouchControls::tap(window, {20, 20});  // the first view's logo
   ASSERT_TRUE(env.runUntil([&] { return hosts.hits("/click-first") > 0; }));
   env.advance(1s);
   testenv::TouchControls::tap(window, {200, 300 + 200});  // the second view, outside every asset view
@@ -481,14 +491,16 @@ TEST_F(ZUMNativeAdvancedAdTest, TapsOnTemplateViewsOfTwoAdsReachEachAdsOwnPageCa
   testenv::TouchControls::tap(window, {icon.midX(), icon.midY()});
   ASSERT_TRUE(env.runUntil([&] { return nativetest::nativeCalls(*app->slot()).size() > tapped; }));
   EXPECT_NE(nativetest::nativeCalls(*app->slot()).back().find(R"("click":{"template":"2","asset":"2009")"),
-            std::string::npos) << nativetest::nativeCalls(*app->slot()).back();
+            std::string::npos)
+      << nativetest::nativeCalls(*app->slot()).back();
 }
 
 // The page answers a click with the overlay message the clicked asset names: the
 // overlay it acts on is the clicked ad's, not the other ad's of the same response.
 TEST_F(ZUMNativeAdvancedAdTest, OverlayMessagesOfTheSharedPageReachTheAdItActsFor) {
-  hosts.servePage(nativetest::pageWith("vantor.qyra.nativeAds.handleClickTolm = function (c) {"
-                                       " send(c.click.asset, {overlayHtml: '<p>Over</p>'}); };"));
+  hosts.servePage(
+      nativetest::pageWith("vantor.qyra.nativeAds.handleClickTolm = function (c) {"
+                           " send(c.click.asset, {overlayHtml: '<p>Over</p>'}); };"));
   hosts.server.route("/native", {.headers = {{"x-qyra-ad-format", "native"}},
                                  .body = Json{{"ads", {appInstallAd("first"), appInstallAd("second")}}}.dump()});
   auto count = ZUMMultipleAdsAdLoaderOptions::create();
@@ -549,9 +561,9 @@ TEST_F(ZUMNativeAdvancedAdTest, TemplateViewsKeepTheOverlayOnTopAndNameEachOutle
 
   using Setter = void (ZUMNativeContentAdView::*)(const std::shared_ptr<platform::View>&);
   const std::pair<Setter, const char*> content[] = {
-      {&ZUMNativeContentAdView::setHeadlineView, "1001"}, {&ZUMNativeContentAdView::setBodyView, "1002"},
+      {&ZUMNativeContentAdView::setHeadlineView, "1001"},     {&ZUMNativeContentAdView::setBodyView, "1002"},
       {&ZUMNativeContentAdView::setCallToActionView, "1003"}, {&ZUMNativeContentAdView::setAdvertiserView, "1004"},
-      {&ZUMNativeContentAdView::setImageView, "1005"}, {&ZUMNativeContentAdView::setLogoView, "1006"}};
+      {&ZUMNativeContentAdView::setImageView, "1005"},        {&ZUMNativeContentAdView::setLogoView, "1006"}};
   for (const auto& [setter, name] : content) {
     auto outlet = platform::View::create(Rect(100, 100, 20, 20));
     view->addSubview(outlet);
@@ -563,9 +575,9 @@ TEST_F(ZUMNativeAdvancedAdTest, TemplateViewsKeepTheOverlayOnTopAndNameEachOutle
   auto appView = ZUMNativeAppInstallAdView::create(Rect(0, 0, 300, 250));
   const std::pair<AppSetter, const char*> appInstall[] = {
       {&ZUMNativeAppInstallAdView::setHeadlineView, "2001"}, {&ZUMNativeAppInstallAdView::setCallToActionView, "2002"},
-      {&ZUMNativeAppInstallAdView::setIconView, "2003"}, {&ZUMNativeAppInstallAdView::setBodyView, "2004"},
-      {&ZUMNativeAppInstallAdView::setStoreView, "2005"}, {&ZUMNativeAppInstallAdView::setPriceView, "2006"},
-      {&ZUMNativeAppInstallAdView::setImageView, "2007"}, {&ZUMNativeAppInstallAdView::setStarRatingView, "2008"}};
+      {&ZUMNativeAppInstallAdView::setIconView, "2003"},     {&ZUMNativeAppInstallAdView::setBodyView, "2004"},
+      {&ZUMNativeAppInstallAdView::setStoreView, "2005"},    {&ZUMNativeAppInstallAdView::setPriceView, "2006"},
+      {&ZUMNativeAppInstallAdView::setImageView, "2007"},    {&ZUMNativeAppInstallAdView::setStarRatingView, "2008"}};
   for (const auto& [setter, name] : appInstall) {
     auto outlet = platform::View::create(Rect(100, 100, 20, 20));
     appView->addSubview(outlet);
@@ -593,8 +605,8 @@ TEST_F(ZUMNativeAdvancedAdTest, TemplateViewsAreMadeFromArchives) {
 // native-ad connectors asked for.
 struct CountingMediation : ZUMNativeMediation {
   std::optional<std::string> responseType(const ZUMMAdNetworkConfig&) override { return type; }
-  std::shared_ptr<ZUMMAdNetworkConnectorImpl> makeNativeAdConnector(const std::shared_ptr<const ZUMMConfig>&,
-                                                                    const std::shared_ptr<ZUMMAdNetworkConfig>&) override {
+  std::shared_ptr<ZUMMAdNetworkConnectorImpl> makeNativeAdConnector(
+      const std::shared_ptr<const ZUMMConfig>&, const std::shared_ptr<ZUMMAdNetworkConfig>&) override {
     ++connectors;
     return nullptr;
   }
@@ -612,7 +624,8 @@ TEST_F(ZUMNativeAdvancedAdTest, OnlyANativeNetworkEntryGetsANativeAdConnector) {
     SCOPED_TRACE(className);
     auto adClass = ZUMLoadableClassNamed(className);
     mediation->connectors = 0;
-    for (const auto& type : {std::optional<std::string>("banner"), std::optional<std::string>(), std::optional<std::string>("native")}) {
+    for (const auto& type :
+         {std::optional<std::string>("banner"), std::optional<std::string>(), std::optional<std::string>("native")}) {
       mediation->type = type;
       static_cast<void>(adClass->mediationConnectorForConfiguration(nullptr, entry));
     }

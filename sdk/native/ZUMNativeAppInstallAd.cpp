@@ -1,8 +1,8 @@
 #include "ZUMNativeAppInstallAd.h"
 
 #include "ZUMAdLoader.h"
-#include "ZUMNativeAppInstallAdView.h"
 #include "ZUMMediatedNativeAppInstallAd.h"
+#include "ZUMNativeAppInstallAdView.h"
 #include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/native/ZUMMediatedNativeAdImpl.h"
 #include "sdk/native/ZUMMediationNativeAdMediaContent.h"
@@ -50,8 +50,7 @@ std::shared_ptr<ZUMNativeAppInstallAd> ZUMNativeAppInstallAd::create(const Json&
 
 std::shared_ptr<ZUMNativeAppInstallAd> ZUMNativeAppInstallAd::createWithMediatedNativeAd(
     const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd, const ZUMAdConfiguration::Options& /*options*/) {
-  auto network =
-      mediatedAd ? std::dynamic_pointer_cast<ZUMMediatedNativeAppInstallAd>(mediatedAd->ad()) : nullptr;
+  auto network = mediatedAd ? std::dynamic_pointer_cast<ZUMMediatedNativeAppInstallAd>(mediatedAd->ad()) : nullptr;
   if (!network) return nullptr;
   auto ad = std::shared_ptr<ZUMNativeAppInstallAd>(new ZUMNativeAppInstallAd(mediatedAd));
   ad->setValues({.headline = network->headline(),
@@ -66,7 +65,8 @@ std::shared_ptr<ZUMNativeAppInstallAd> ZUMNativeAppInstallAd::createWithMediated
   ad->store_ = network->store();
   ad->price_ = network->price();
   // The network gives the rating as decimal text; anything unreadable is no rating.
-  if (auto rating = network->starRating()) ad->starRating_ = ZUMJSONDouble(Json(*rating), ZUMJSONStrings::Read).value_or(0.0);
+  if (auto rating = network->starRating())
+    ad->starRating_ = ZUMJSONDouble(Json(*rating), ZUMJSONStrings::Read).value_or(0.0);
   ad->observeMediatedNativeAd();
   return ad;
 }

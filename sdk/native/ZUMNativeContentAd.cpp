@@ -1,8 +1,8 @@
 #include "ZUMNativeContentAd.h"
 
 #include "ZUMAdLoader.h"
-#include "ZUMNativeContentAdView.h"
 #include "ZUMMediatedNativeContentAd.h"
+#include "ZUMNativeContentAdView.h"
 #include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/native/ZUMMediatedNativeAdImpl.h"
 #include "sdk/native/ZUMMediationNativeAdMediaContent.h"
@@ -73,7 +73,8 @@ ZUMNativeContentAd::ZUMNativeContentAd(const Json& dictionary, const ZUMAdConfig
 
 void ZUMNativeContentAd::adLoaderDidReceiveAd(ZUMAdLoader& loader) {
   if (auto delegate = std::dynamic_pointer_cast<ZUMNativeContentAdLoaderDelegate>(loader.delegate())) {
-    delegate->adLoaderDidReceiveNativeContentAd(loader, std::static_pointer_cast<ZUMNativeContentAd>(shared_from_this()));
+    delegate->adLoaderDidReceiveNativeContentAd(loader,
+                                                std::static_pointer_cast<ZUMNativeContentAd>(shared_from_this()));
   }
 }
 

@@ -17,7 +17,8 @@ std::shared_ptr<ZUMNativeContentAdView> ZUMNativeContentAdView::create(const pla
 }
 
 void ZUMNativeContentAdView::registerClass() {
-  platform::Coder::registerViewClass("ZUMNativeContentAdView", [](const platform::Coder& coder) { return create(coder); });
+  platform::Coder::registerViewClass("ZUMNativeContentAdView",
+                                     [](const platform::Coder& coder) { return create(coder); });
 }
 
 std::shared_ptr<ZUMNativeContentAd> ZUMNativeContentAdView::nativeContentAd() const {

@@ -61,8 +61,8 @@ bool caseInsensitiveLess(const std::string& a, const std::string& b) {
   auto lower = [](unsigned char c) { return std::tolower(c); };
   const bool less = std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
                                                  [&](unsigned char x, unsigned char y) { return lower(x) < lower(y); });
-  const bool greater = std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(),
-                                                    [&](unsigned char x, unsigned char y) { return lower(x) < lower(y); });
+  const bool greater = std::lexicographical_compare(
+      b.begin(), b.end(), a.begin(), a.end(), [&](unsigned char x, unsigned char y) { return lower(x) < lower(y); });
   return less || (!greater && a < b);
 }
 
@@ -114,11 +114,11 @@ void ZUMNativeCustomTemplateAd::registerClass() {
   ZUMRegisterLoadableClass(kZUMNativeCustomTemplateAdClassName, std::make_shared<ZUMNativeCustomTemplateAdClass>());
 }
 
-std::shared_ptr<ZUMNativeCustomTemplateAd> ZUMNativeCustomTemplateAd::create(const Json& dictionary,
-                                                                             const ZUMAdConfiguration::Options& options) {
+std::shared_ptr<ZUMNativeCustomTemplateAd> ZUMNativeCustomTemplateAd::create(
+    const Json& dictionary, const ZUMAdConfiguration::Options& options) {
   platform::assertMainThread();
-  const Json* id = dictionary.is_object() && dictionary.contains("custom_template_id") ? &dictionary["custom_template_id"]
-                                                                                       : nullptr;
+  const Json* id =
+      dictionary.is_object() && dictionary.contains("custom_template_id") ? &dictionary["custom_template_id"] : nullptr;
   auto text = id && (id->is_string() || id->is_number()) ? templateIDText(*id) : std::nullopt;
   if (!text) return nullptr;
   auto ad = std::shared_ptr<ZUMNativeCustomTemplateAd>(new ZUMNativeCustomTemplateAd(dictionary, options));
@@ -232,15 +232,13 @@ void ZUMNativeCustomTemplateAd::loadAssetsWithCompletionHandler(AssetCompletion 
 void ZUMNativeCustomTemplateAd::loadImages(const std::map<std::string, std::shared_ptr<ZUMNativeAdImage>>& images) {
   for (const auto& [key, image] : images) {
     addAssetWithNameToRequestedAssets(key);
-    image->loadImageWithCompletionHandler(
-        [weak = selfWeak(), key = key,
-         image = image](platform::ErrorPtr error) {
-          auto self = weak.lock();
-          if (!self) return;
-          if (error) return self->failedToLoadAssetWithName(key);
-          self->setImage(image, key);
-          self->finishedLoadingAssetWithName(key);
-        });
+    image->loadImageWithCompletionHandler([weak = selfWeak(), key = key, image = image](platform::ErrorPtr error) {
+      auto self = weak.lock();
+      if (!self) return;
+      if (error) return self->failedToLoadAssetWithName(key);
+      self->setImage(image, key);
+      self->finishedLoadingAssetWithName(key);
+    });
   }
 }
 
@@ -251,22 +249,20 @@ void ZUMNativeCustomTemplateAd::setImage(const std::shared_ptr<ZUMNativeAdImage>
 
 void ZUMNativeCustomTemplateAd::loadVideo() {
   addAssetWithNameToRequestedAssets(kMediaAsset);
-  mediaContent_->loadVideoWithCompletionHandler(
-      [weak = selfWeak()](
-          platform::ErrorPtr error) {
-        auto self = weak.lock();
-        if (!self) return;
-        if (error) return self->failedToLoadAssetWithName(kMediaAsset);
-        self->mediaView_ = ZUMMediaView::create();
-        self->mediaView_->setMediaContent(self->mediaContent_);
-        self->videoController_->setInternalVideoController(self->mediaContent_->videoController());
-        self->availableAssetKeys_.insert(kVideoMediaViewKey);
-        if (auto view = self->mediaContent_->mediaView()) {
-          platform::NotificationCenter::defaultCenter().addObserver(
-              self, ZUMBindWeak(weak, &ZUMNativeCustomTemplateAd::clickVideoMediaView), kVideoClick, view);
-        }
-        self->finishedLoadingAssetWithName(kMediaAsset);
-      });
+  mediaContent_->loadVideoWithCompletionHandler([weak = selfWeak()](platform::ErrorPtr error) {
+    auto self = weak.lock();
+    if (!self) return;
+    if (error) return self->failedToLoadAssetWithName(kMediaAsset);
+    self->mediaView_ = ZUMMediaView::create();
+    self->mediaView_->setMediaContent(self->mediaContent_);
+    self->videoController_->setInternalVideoController(self->mediaContent_->videoController());
+    self->availableAssetKeys_.insert(kVideoMediaViewKey);
+    if (auto view = self->mediaContent_->mediaView()) {
+      platform::NotificationCenter::defaultCenter().addObserver(
+          self, ZUMBindWeak(weak, &ZUMNativeCustomTemplateAd::clickVideoMediaView), kVideoClick, view);
+    }
+    self->finishedLoadingAssetWithName(kMediaAsset);
+  });
 }
 
 std::vector<std::string> ZUMNativeCustomTemplateAd::availableAssetKeys() const {
@@ -361,8 +357,7 @@ void ZUMNativeCustomTemplateAd::observeCustomClicks() {
   observedAdView_ = view;
   auto self = std::static_pointer_cast<ZUMNativeCustomTemplateAd>(shared_from_this());
   platform::NotificationCenter::defaultCenter().addObserver(
-      self, ZUMBindWeak(self, &ZUMNativeCustomTemplateAd::handleNativeAdCustomClick), kCustomClick,
-      view);
+      self, ZUMBindWeak(self, &ZUMNativeCustomTemplateAd::handleNativeAdCustomClick), kCustomClick, view);
 }
 
 void ZUMNativeCustomTemplateAd::handleNativeAdCustomClick(const platform::Notification& notification) {

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <chrono>
 
-#include "ZUMNativeAdImage.h"
 #include "ZUMMultipleAdsAdLoaderOptions.h"
+#include "ZUMNativeAdImage.h"
 #include "ZUMNativeAdImageAdLoaderOptions.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/SystemLog.h"
@@ -52,7 +52,8 @@ std::size_t count(const platform::SystemLog::Capture& capture, const std::string
 // The app: the template ids it asks for and the ads it receives.
 struct TemplateDelegate : ZUMNativeCustomTemplateAdLoaderDelegate {
   std::optional<Json> nativeCustomTemplateIDsForAdLoader(ZUMAdLoader&) override { return ids; }
-  void adLoaderDidReceiveNativeCustomTemplateAd(ZUMAdLoader&, const std::shared_ptr<ZUMNativeCustomTemplateAd>& ad) override {
+  void adLoaderDidReceiveNativeCustomTemplateAd(ZUMAdLoader&,
+                                                const std::shared_ptr<ZUMNativeCustomTemplateAd>& ad) override {
     ads.push_back(ad);
   }
   void adLoaderDidFailToReceiveAdWithError(ZUMAdLoader&, const ZUMRequestErrorPtr& error) override {
@@ -94,8 +95,9 @@ TEST_F(ZUMNativeCustomTemplateAdTest, TemplateIDOfTheAdIsAStringOrANumbersDecima
   const struct {
     Json id;
     std::optional<std::string> expected;
-  } rows[] = {{12, "12"}, {12.0, "12"}, {"0042", "0042"}, {"abc", "abc"}, {Json::object(), std::nullopt},
-              {true, std::nullopt}, {nullptr, std::nullopt}};
+  } rows[] = {
+      {12, "12"},           {12.0, "12"},           {"0042", "0042"}, {"abc", "abc"}, {Json::object(), std::nullopt},
+      {true, std::nullopt}, {nullptr, std::nullopt}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.id.dump());
     auto ad = ZUMNativeCustomTemplateAd::create(customAd(row.id), {});
@@ -118,9 +120,9 @@ TEST_F(ZUMNativeCustomTemplateAdTest, RequestSendsTheAppsIDsAsTextDroppingOthers
   auto parameters = adClass->requestParametersForAdLoader(*loader);
   ASSERT_TRUE(parameters);
   env.runUntilIdle();
-  EXPECT_EQ(*parameters, (Json{{"format", 3},
-                               {"custom_template_ids", {"12", "34", "abc", "5.5"}},
-                               {"allowed_response_types", {"ina"}}}));
+  EXPECT_EQ(
+      *parameters,
+      (Json{{"format", 3}, {"custom_template_ids", {"12", "34", "abc", "5.5"}}, {"allowed_response_types", {"ina"}}}));
   EXPECT_EQ(count(capture, "Received non-numeric custom template ID. The template ID may be invalid: abc"), 1u);
   EXPECT_EQ(count(capture, "non-numeric"), 1u);
   EXPECT_EQ(count(capture, "Received non-string custom template ID: {\"x\":1}"), 1u);
@@ -231,9 +233,8 @@ TEST_F(ZUMNativeCustomTemplateAdTest, ClicksWithHandlersRunThemOnTheMainThreadOn
 
   // A standing handler hears the message's asset, on the main thread.
   Log heard;
-  ad->setCustomClickHandler([&](const std::string& asset) {
-    heard.push_back(asset + (platform::isMainThread() ? "" : "!"));
-  });
+  ad->setCustomClickHandler(
+      [&](const std::string& asset) { heard.push_back(asset + (platform::isMainThread() ? "" : "!")); });
   EXPECT_TRUE(ad->customClickHandler());
   ad->performClickOnAssetWithKey("title");
   ASSERT_TRUE(env.runUntil([&] { return !heard.empty(); }));
@@ -282,10 +283,9 @@ TEST_F(ZUMNativeCustomTemplateAdTest, EachAdOfAResponseHearsOnlyItsOwnCustomClic
 }
 
 TEST_F(ZUMNativeCustomTemplateAdTest, TheLoaderDropsAnAdOfATemplateNotAskedFor) {
-  hosts.server.route("/native",
-                     {.status = 200,
-                      .headers = {{"x-qyra-ad-format", "native"}},
-                      .body = Json{{"ads", {customAd(99), customAd(12)}}}.dump()});
+  hosts.server.route("/native", {.status = 200,
+                                 .headers = {{"x-qyra-ad-format", "native"}},
+                                 .body = Json{{"ads", {customAd(99), customAd(12)}}}.dump()});
   auto loader = makeLoader(Json{12});
   loader->loadRequest(nativetest::pageRequest("https://ads.adnetwork.example/native"));
   ASSERT_TRUE(env.runUntil([&] { return delegate->finished; }));

@@ -18,20 +18,20 @@
 #include "ZUMMobileAds.h"
 #include "ZUMNativeAd.h"
 #include "ZUMNativeAdDelegate.h"
+#include "ZUMNativeAdImage.h"
 #include "ZUMRequest.h"
 #include "ZUMSlotAdLoadDelegate.h"
 #include "platform/base/RunLoop.h"
 #include "platform/net/URLLoading.h"
-#include "sdk/entry/ZUMBuiltIns.h"
-#include "ZUMNativeAdImage.h"
 #include "platform/ui/Image.h"
+#include "sdk/entry/ZUMBuiltIns.h"
 #include "sdk/native/ZUMNativeAdAttribution.h"
 #include "sdk/native/ZUMNativeAdAttributionView.h"
 #include "sdk/native/ZUMNativeAdClass.h"
 #include "sdk/native/ZUMNativeAdsPage.h"
-#include "sdk/request/ZUMAdLoaderConfiguration.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMUIKitWebView.h"
+#include "sdk/request/ZUMAdLoaderConfiguration.h"
 #include "sdk/request/ZUMSlot.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TestEnvironment.h"
@@ -164,7 +164,8 @@ class TestAdClass : public ZUMNativeAdClass {
                                                 const ZUMAdConfiguration::Options& options) const override {
     auto ad = DeliveredTestAd::create(dictionary, options, className);
     ad->templateID = templateID;
-    if (const auto* assets = dictionary.contains("assets") ? &dictionary["assets"] : nullptr; assets && assets->is_array()) {
+    if (const auto* assets = dictionary.contains("assets") ? &dictionary["assets"] : nullptr;
+        assets && assets->is_array()) {
       for (const auto& name : *assets) {
         if (name.is_string()) ad->assets.push_back(name.get<std::string>());
       }

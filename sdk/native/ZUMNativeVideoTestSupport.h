@@ -42,7 +42,8 @@ class NativeVideoTest : public testenv::PlatformTest {
     ZUMSDKCoreController::setSharedInstance(nullptr);  // the content loads its page directly
     platform::URLLoading::mapHostForTesting("ads.adnetwork.example", "127.0.0.1", server.port());
     servePage(std::string(ZUMNativeVideoPageHTML()));
-    server.route("/clip.mp4", {.body = testenv::MediaClips::make({.seconds = 2}), .contentType = "video/mp4", .ranges = true});
+    server.route("/clip.mp4",
+                 {.body = testenv::MediaClips::make({.seconds = 2}), .contentType = "video/mp4", .ranges = true});
   }
   void TearDown() override { platform::URLLoading::removeHostMappingsForTesting(); }
 

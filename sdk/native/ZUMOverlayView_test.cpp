@@ -32,8 +32,9 @@ class ZUMOverlayViewTest : public testenv::PlatformTest {
     return page;
   }
   static std::string evaluate(ZUMAdView& page, const std::string& script) {
-    return std::dynamic_pointer_cast<ZUMUIKitWebView>(page.webView())->engine()->stringByEvaluatingJavaScriptFromString(
-        script);
+    return std::dynamic_pointer_cast<ZUMUIKitWebView>(page.webView())
+        ->engine()
+        ->stringByEvaluatingJavaScriptFromString(script);
   }
   // Sends an in-page message from the page and lets it reach the notification center.
   void send(ZUMAdView& page, const std::string& name, const std::string& query) {
@@ -54,8 +55,8 @@ class ZUMOverlayViewTest : public testenv::PlatformTest {
     return platform::PercentEncoding::encode(text, platform::PercentEncoding::alphanumerics());
   }
   static std::string loadHtmlQuery(const std::string& id, const std::string& baseURL = "https://overlay.example.com/") {
-    return "overlayHtml=" + encoded(platform::webtest::readPage("ad_view.html")) + "&baseUrl=" +
-           encoded(baseURL) + (id.empty() ? "" : "&id=" + id);
+    return "overlayHtml=" + encoded(platform::webtest::readPage("ad_view.html")) + "&baseUrl=" + encoded(baseURL) +
+           (id.empty() ? "" : "&id=" + id);
   }
   void loadOverlay(const std::string& id) {
     send(*adPage, "loadHtml", loadHtmlQuery(id));
@@ -88,8 +89,7 @@ TEST_F(ZUMOverlayViewTest, TheAdPageLoadsAnOverlayAndHearsThatItLoadedWithItsId)
   EXPECT_EQ(page->URL()->absoluteString(), "https://overlay.example.com/");
   EXPECT_NE(page->orientation(), 0) << "the page's message handler heard the load";
   EXPECT_EQ(overlay->overlayIdentifier(), "ov-1");
-  EXPECT_EQ(receivedOnce(*adPage, 1),
-            Received{R"(sendMessageToNativeJs {"messageType":"htmlLoaded","id":"ov-1"})"});
+  EXPECT_EQ(receivedOnce(*adPage, 1), Received{R"(sendMessageToNativeJs {"messageType":"htmlLoaded","id":"ov-1"})"});
 
   send(*adPage, "showOverlay", "");
   EXPECT_FALSE(overlay->isHidden());
@@ -108,10 +108,9 @@ TEST_F(ZUMOverlayViewTest, MessagesPassBetweenThePagesAndTheOverlayIdIsAddedWhen
 
   send(*page, "sendMessageToSdk", "state=done");
   send(*page, "sendMessageToSdk", "state=own&id=mine");
-  EXPECT_EQ(receivedOnce(*adPage, 3),
-            (Received{R"(sendMessageToNativeJs {"messageType":"htmlLoaded","id":"ov-1"})",
-                      R"(sendMessageToNativeJs {"state":"done","id":"ov-1"})",
-                      R"(sendMessageToNativeJs {"state":"own","id":"mine"})"}));
+  EXPECT_EQ(receivedOnce(*adPage, 3), (Received{R"(sendMessageToNativeJs {"messageType":"htmlLoaded","id":"ov-1"})",
+                                                R"(sendMessageToNativeJs {"state":"done","id":"ov-1"})",
+                                                R"(sendMessageToNativeJs {"state":"own","id":"mine"})"}));
 }
 
 TEST_F(ZUMOverlayViewTest, AFailedLoadClearsTheIdAndAnOverlayWithoutIdAddsNone) {
@@ -124,10 +123,9 @@ TEST_F(ZUMOverlayViewTest, AFailedLoadClearsTheIdAndAnOverlayWithoutIdAddsNone) 
   overlay->adViewDidFailLoadWithError(*page, platform::Error::create("test", 1));
   EXPECT_EQ(overlay->overlayIdentifier(), std::nullopt);
   send(*page, "sendMessageToSdk", "x=1");
-  EXPECT_EQ(receivedOnce(*adPage, 3),
-            (Received{R"(sendMessageToNativeJs {"messageType":"htmlLoaded"})",
-                      R"(sendMessageToNativeJs {"messageType":"htmlLoaded","id":"ov-2"})",
-                      R"(sendMessageToNativeJs {"x":"1"})"}));
+  EXPECT_EQ(receivedOnce(*adPage, 3), (Received{R"(sendMessageToNativeJs {"messageType":"htmlLoaded"})",
+                                                R"(sendMessageToNativeJs {"messageType":"htmlLoaded","id":"ov-2"})",
+                                                R"(sendMessageToNativeJs {"x":"1"})"}));
 }
 
 TEST_F(ZUMOverlayViewTest, OnlyHttpOrTheBlankPageMayBeTheBaseAndHtmlIsRequired) {

@@ -110,8 +110,8 @@ TEST_F(ZUMPushTransitionViewTest, UnusableDurationsGiveTheDefaultsAndNothingSpin
     double given;
     double animation;
     double presentation;
-  } cases[] = {{nan, 1, 4}, {-2, 1, 4}, {0, 1, 4}, {0.049, 1, 4}, {0.05, 0.05, 0.05},
-               {inf, 1, 4}, {1e300, 86400, 86400}, {2.5, 2.5, 2.5}};
+  } cases[] = {{nan, 1, 4},           {-2, 1, 4},     {0, 1, 4}, {0.049, 1, 4}, {0.05, 0.05, 0.05}, {inf, 1, 4},
+               {1e300, 86400, 86400}, {2.5, 2.5, 2.5}};
   for (const auto& c : cases) {
     rotation->setAnimationDuration(c.given);
     rotation->setPresentationDuration(c.given);
@@ -126,8 +126,8 @@ TEST_F(ZUMPushTransitionViewTest, UnusableDurationsGiveTheDefaultsAndNothingSpin
 }
 
 TEST_F(ZUMPushTransitionViewTest, AnArchivedViewClipsAndRotatesLikeAMadeOne) {
-  auto archived = ZUMPushTransitionView::create(
-      *platform::Coder::create(R"({"class": "ZUMPushTransitionView", "frame": {"x": 0, "y": 0, "width": 30, "height": 20}})"));
+  auto archived = ZUMPushTransitionView::create(*platform::Coder::create(
+      R"({"class": "ZUMPushTransitionView", "frame": {"x": 0, "y": 0, "width": 30, "height": 20}})"));
   ASSERT_NE(archived, nullptr);
   EXPECT_EQ(archived->clippingView()->frame(), (platform::Rect{0, 0, 30, 20}));
   EXPECT_EQ(ZUMPushTransitionView::create(*platform::Coder::create(R"({"class": "ZUMPushTransitionView"})")), nullptr);

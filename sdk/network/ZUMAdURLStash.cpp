@@ -79,8 +79,7 @@ void ZUMAdURLStash::adViewDidClickThroughToURL(ZUMAdViewKey adView, const platfo
 }
 
 void ZUMAdURLStash::adViewDidAttemptAutoClickRequest(ZUMAdViewKey adView, const platform::URLRequest& request) {
-  withRecord(adView, false,
-             [request](ZUMAdViewResourceCollection& record) { record.addAutoClickRequest(request); });
+  withRecord(adView, false, [request](ZUMAdViewResourceCollection& record) { record.addAutoClickRequest(request); });
 }
 
 void ZUMAdURLStash::removeAdView(ZUMAdViewKey adView) {

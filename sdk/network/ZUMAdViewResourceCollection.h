@@ -25,18 +25,18 @@ class URLRequest;
 
 // What a recorded resource was.
 enum ZUMAdViewResourceType : int {
-  ZUMAdViewResourceTypeSubresource = 0,    // loaded for the page
-  ZUMAdViewResourceTypeMainDocument = 1,   // the page itself
-  ZUMAdViewResourceTypeClickThrough = 2,   // where a click took the user
+  ZUMAdViewResourceTypeSubresource = 0,       // loaded for the page
+  ZUMAdViewResourceTypeMainDocument = 1,      // the page itself
+  ZUMAdViewResourceTypeClickThrough = 2,      // where a click took the user
   ZUMAdViewResourceTypeAutoClickRequest = 3,  // an open action blocked as an automatic click
 };
 
 struct ZUMAdViewResource {
   ZUMAdViewResourceType type = ZUMAdViewResourceTypeSubresource;
   std::string URLString;
-  std::optional<int> statusCode;          // once a response arrived
-  std::optional<std::string> MIMEType;    // from the response
-  std::uint64_t receivedBytes = 0;        // data received so far
+  std::optional<int> statusCode;        // once a response arrived
+  std::optional<std::string> MIMEType;  // from the response
+  std::uint64_t receivedBytes = 0;      // data received so far
 };
 
 class ZUMAdViewResourceCollection {

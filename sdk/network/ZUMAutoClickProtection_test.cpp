@@ -42,9 +42,10 @@ TEST_F(ZUMAutoClickProtectionTest, WithoutTemplatesEachReportPostsTheEntriesThat
   protection->reportSpamOpenAction("debug info", "https://landing.example.com/a");
   protection->reportSpamOpenAction(std::nullopt, std::nullopt);
   protection->reportSpamOpenAction(std::nullopt, "https://landing.example.com/b");
-  EXPECT_EQ(page->posts, (std::vector<Json>{{{"debugDialog", "debug info"}, {"navigationURL", "https://landing.example.com/a"}},
-                                            Json::object(),
-                                            {{"navigationURL", "https://landing.example.com/b"}}}));
+  EXPECT_EQ(page->posts,
+            (std::vector<Json>{{{"debugDialog", "debug info"}, {"navigationURL", "https://landing.example.com/a"}},
+                               Json::object(),
+                               {{"navigationURL", "https://landing.example.com/b"}}}));
   ZUMNavigationBlockedReporting::setShared(nullptr);
   platform::SystemLog::Capture capture(true);
   protection->reportSpamOpenAction("debug", "https://landing.example.com/c");  // logged, never a crash
@@ -86,7 +87,10 @@ TEST_F(ZUMAutoClickProtectionTest, SettingsDictionariesAreReadTypedAndHostileOne
       {"empty", Json::object(), true, false, std::nullopt},
       {"string flag", {{"enable_protection", "1"}}, true, true, std::nullopt},
       {"unreadable flag", {{"enable_protection", Json::array()}}, true, false, std::nullopt},
-      {"empty list", {{"enable_protection", true}, {"reporting_urls", Json::array()}}, true, true,
+      {"empty list",
+       {{"enable_protection", true}, {"reporting_urls", Json::array()}},
+       true,
+       true,
        std::vector<std::string>{}},
       {"list is a string", {{"reporting_urls", "https://report.example.com/x"}}, true, false, std::nullopt},
       {"mixed list", {{"reporting_urls", {"a", Json(), 1.5, "b"}}}, true, false, std::vector<std::string>{"a", "b"}},

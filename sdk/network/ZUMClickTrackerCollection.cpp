@@ -56,9 +56,15 @@ void ZUMClickTrackerCollection::trackMediationURLsFromTemplates(const ZUMMediati
   auto hub = ZUMApplication::sharedInstance();
   std::vector<platform::URL> urls;
   for (const auto& urlTemplate : templates) {
-    const ZUMMediationURLValues values{ping.appKey,        ping.refresh,          ping.allocationID,
-                                       ping.networkID,     ping.qData.value_or(""), hub->sessionIdentifier(),
-                                       hub->nextSequenceNumberAsString(), ping.exitCodes, ping.durations,
+    const ZUMMediationURLValues values{ping.appKey,
+                                       ping.refresh,
+                                       ping.allocationID,
+                                       ping.networkID,
+                                       ping.qData.value_or(""),
+                                       hub->sessionIdentifier(),
+                                       hub->nextSequenceNumberAsString(),
+                                       ping.exitCodes,
+                                       ping.durations,
                                        ping.fillStatus};
     auto url = mediation->mediationURL(urlTemplate, values);
     if (!url) {

@@ -22,7 +22,8 @@ class ZUMClickTrackerCollectionTest : public testenv::PlatformTest {
 
 TEST_F(ZUMClickTrackerCollectionTest, EachURLIsPingedOnceAndItsTrackerKeptUntilTheEnd) {
   server.route("/click", {.status = 204, .held = true});
-  collection->trackURLs(std::vector<std::string>{"https://ads.vantor.test/click?n=1", "https://ads.vantor.test/click?n=2"});
+  collection->trackURLs(
+      std::vector<std::string>{"https://ads.vantor.test/click?n=1", "https://ads.vantor.test/click?n=2"});
   collection->trackURLs(std::vector<platform::URL>{*platform::URL::fromString("https://ads.vantor.test/click?n=3")});
   EXPECT_EQ(server.requestCount(), 0u) << "nothing is sent before the main queue runs";
   ASSERT_TRUE(env.runUntil([&] { return server.heldCount("/click") == 3; }));

@@ -16,8 +16,8 @@ namespace {
 
 bool isHTTPURL(const platform::URL& url) {
   const auto& scheme = url.scheme();
-  return scheme && (platform::equalsIgnoringASCIICase(*scheme, "http") ||
-                    platform::equalsIgnoringASCIICase(*scheme, "https"));
+  return scheme &&
+         (platform::equalsIgnoringASCIICase(*scheme, "http") || platform::equalsIgnoringASCIICase(*scheme, "https"));
 }
 
 // The address of a hosted script as given, when it is an http(s) URL.
@@ -94,9 +94,15 @@ void ZUMMRAIDInterceptor::setImplementationURLString(Script script, std::optiona
   queue_->async([this, script, URLString = std::move(URLString)]() mutable {
     std::lock_guard lock(mutex_);
     switch (script) {
-      case Script::Banner: banner_ = std::move(URLString); break;
-      case Script::Interstitial: interstitial_ = std::move(URLString); break;
-      case Script::ExpandedBanner: expandedBanner_ = std::move(URLString); break;
+      case Script::Banner:
+        banner_ = std::move(URLString);
+        break;
+      case Script::Interstitial:
+        interstitial_ = std::move(URLString);
+        break;
+      case Script::ExpandedBanner:
+        expandedBanner_ = std::move(URLString);
+        break;
     }
     hostedScripts_.clear();
     for (const auto* address : {&banner_, &interstitial_, &expandedBanner_}) {

@@ -92,7 +92,7 @@ class ZUMMRAIDInterceptor {
   std::optional<std::string> banner_;
   std::optional<std::string> interstitial_;
   std::optional<std::string> expandedBanner_;
-  std::set<std::string> hostedScripts_;  // the absolute strings of the three addresses
+  std::set<std::string> hostedScripts_;                          // the absolute strings of the three addresses
   std::map<std::string, std::string, std::less<>> pageScripts_;  // page identifier -> script
   bool enabled_ = false;
 };

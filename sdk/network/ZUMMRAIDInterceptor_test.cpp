@@ -87,8 +87,8 @@ TEST_F(ZUMMRAIDInterceptorTest, RedirectsAScriptLoadToTheHostedScriptAndLeavesOt
   URLRequest script(url(std::string(kCreativeScript) + "?v=2"));
   script.setValue("TestAgent/1", "User-Agent");
   auto redirected = load(script);
-  EXPECT_EQ(redirected->events, (std::vector<std::string>{"redirect 302 -> " + std::string(kBannerScript),
-                                                          "response 200"}));
+  EXPECT_EQ(redirected->events,
+            (std::vector<std::string>{"redirect 302 -> " + std::string(kBannerScript), "response 200"}));
   EXPECT_EQ(redirected->body, "var mraidFrom = 'hosted';");
   EXPECT_TRUE(server.requests("/creative/mraid.js").empty());
   auto hosted = server.requests("/hosted/banner/mraid.js");

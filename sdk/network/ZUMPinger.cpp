@@ -22,9 +22,7 @@
 
 namespace {
 
-bool isHTTPScheme(const platform::URL& url) {
-  return ZUMURLHasScheme(url, "http") || ZUMURLHasScheme(url, "https");
-}
+bool isHTTPScheme(const platform::URL& url) { return ZUMURLHasScheme(url, "http") || ZUMURLHasScheme(url, "https"); }
 
 // An http(s) URL with a host, or nothing.
 std::optional<platform::URL> pingableURL(const std::optional<std::string>& string) {
@@ -158,7 +156,8 @@ void ZUMPinger::sendThroughLoader(const platform::URL& url, CompletionBlock done
   request->setTimeoutInterval(kPingTimeout);
   platform::URLConnection::sendAsynchronousRequest(
       std::move(*request), platform::OperationQueue::main(),
-      [done = std::move(done)](std::optional<platform::HTTPURLResponse> response, std::string, platform::ErrorPtr error) {
+      [done = std::move(done)](std::optional<platform::HTTPURLResponse> response, std::string,
+                               platform::ErrorPtr error) {
         done(!error && response && response->statusCode() >= 200 && response->statusCode() < 400);
       },
       kMaximumResponseBytes);

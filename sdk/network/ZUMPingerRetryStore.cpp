@@ -111,8 +111,8 @@ bool ZUMPingerRetryStore::storeRetryURLString(const std::string& urlString, cons
   }
   // The caller names the group, so a value of the wrong kind under its key is replaced.
   auto current = entries(groupKey);
-  const bool present = std::any_of(current.begin(), current.end(),
-                                   [&](const Entry& entry) { return entry.urlString == urlString; });
+  const bool present =
+      std::any_of(current.begin(), current.end(), [&](const Entry& entry) { return entry.urlString == urlString; });
   const bool added = !present && current.size() < maximumCount;
   if (added) {
     current.push_back({urlString, std::isfinite(now) ? now : 0});

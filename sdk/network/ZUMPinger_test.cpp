@@ -72,9 +72,9 @@ TEST_F(ZUMPingerTest, APingIsOneGetWithTheSDKUserAgentCompletingOnTheGivenQueue)
 }
 
 TEST_F(ZUMPingerTest, BadStringsAndFailedAnswersCompleteNo) {
-  for (const auto& string : std::vector<std::optional<std::string>>{
-           std::nullopt, "", "not a url", "ftp://ads.vantor.test/x", "tolm://click", "file:///etc/passwd", "https://",
-           std::string("https://a/\0b", 12)}) {
+  for (const auto& string :
+       std::vector<std::optional<std::string>>{std::nullopt, "", "not a url", "ftp://ads.vantor.test/x", "tolm://click",
+                                               "file:///etc/passwd", "https://", std::string("https://a/\0b", 12)}) {
     EXPECT_EQ(ping(string), false) << string.value_or("(none)");
   }
   EXPECT_EQ(ping("", nullptr), false) << "without a queue the completion still comes";
@@ -202,12 +202,12 @@ TEST_F(ZUMPingerTest, HostileSwitchesFallBackToDefaultsOrSafeBounds) {
   const std::size_t count = kZUMPingerDefaultMaximumRetryURLCount;
   const double ttl = kZUMPingerDefaultURLTimeToLive, interval = kZUMPingerDefaultPingInterval;
   // Text reads as the platform reads it: no leading number is 0.
-  for (const Case& c : {Case{"-5", count, ttl, interval}, Case{ordered_json::array(), count, ttl, interval},
-                        Case{"0.001", 0, 0.001, 10}, Case{"1e300", 1, 1e300, 24 * 3600},
-                        Case{"5000", ZUMPingerRetryStore::kMaximumRetryURLCountCap, 5000, 5000},
-                        Case{"30", 30, 30, 30}}) {
-    for (const char* key : {"/vantor/ads/maximum_retry_url_count", "/vantor/ads/url_time_to_live",
-                            "/vantor/ads/ping_interval"}) {
+  for (const Case& c :
+       {Case{"-5", count, ttl, interval}, Case{ordered_json::array(), count, ttl, interval},
+        Case{"0.001", 0, 0.001, 10}, Case{"1e300", 1, 1e300, 24 * 3600},
+        Case{"5000", ZUMPingerRetryStore::kMaximumRetryURLCountCap, 5000, 5000}, Case{"30", 30, 30, 30}}) {
+    for (const char* key :
+         {"/vantor/ads/maximum_retry_url_count", "/vantor/ads/url_time_to_live", "/vantor/ads/ping_interval"}) {
       EXPECT_TRUE(defaults().setObject(c.value, key));
     }
     auto limits = ZUMPingerRetryStore::currentLimits();
@@ -243,7 +243,6 @@ TEST_F(ZUMPingerTest, DamagedStoresAreSurvivedKeepingWhatIsUsable) {
   EXPECT_EQ(defaults().objectForKey("/vantor/ads/foreign"), ordered_json("foreign")) << "not ours: left alone";
   EXPECT_EQ(defaults().objectForKey("/vantor/ads/application_configuration"), settings);
   EXPECT_FALSE(defaults().objectForKey(kZUMPingerRetryGroupKeysKey));
-
 }
 
 }  // namespace

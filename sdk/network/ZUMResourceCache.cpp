@@ -1,26 +1,24 @@
 #include "sdk/network/ZUMResourceCache.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
-
 #include "platform/base/Clock.h"
+#include "platform/base/Digest.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/RunLoop.h"
 #include "platform/net/ContentRange.h"
 #include "platform/net/URLConnection.h"
-#include "platform/base/Digest.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMFiles.h"
 #include "sdk/foundation/ZUMThreading.h"
-#include "sdk/errors/ZUMErrors.h"
 
 namespace {
 
@@ -101,8 +99,7 @@ class ZUMResourceCache::Loader final : public platform::URLConnectionDelegate {
   std::weak_ptr<ZUMResourceCache> owner_;
 };
 
-std::optional<platform::URL> ZUMResourceCache::fileURLForCacheID(std::string_view cacheID,
-                                                                 platform::ErrorPtr* error) {
+std::optional<platform::URL> ZUMResourceCache::fileURLForCacheID(std::string_view cacheID, platform::ErrorPtr* error) {
   auto folder = ZUMCacheDirectoryURL(std::nullopt, error);
   if (!folder) return std::nullopt;
   auto folderPath = folder->path();
@@ -123,8 +120,7 @@ std::shared_ptr<ZUMResourceCache> ZUMResourceCache::create(platform::URLRequest 
       new ZUMResourceCache(std::move(request), *fileURL, *path, false, std::move(cacheID)));
 }
 
-std::shared_ptr<ZUMResourceCache> ZUMResourceCache::create(platform::URLRequest request,
-                                                           const platform::URL& fileURL,
+std::shared_ptr<ZUMResourceCache> ZUMResourceCache::create(platform::URLRequest request, const platform::URL& fileURL,
                                                            bool removeFileOnDealloc) {
   auto path = fileURL.isFileURL() ? fileURL.path() : std::nullopt;
   if (!path || path->empty()) return nullptr;
@@ -277,7 +273,8 @@ std::optional<std::string> ZUMResourceCache::dataWithRange(std::int64_t offset, 
   std::string data(static_cast<std::size_t>(length), '\0');
   std::size_t done = 0;
   while (done < data.size()) {
-    const ssize_t n = ::pread(fd, data.data() + done, data.size() - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
+    const ssize_t n =
+        ::pread(fd, data.data() + done, data.size() - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += static_cast<std::size_t>(n);
@@ -358,7 +355,9 @@ void ZUMResourceCache::didReceiveData(std::string_view data) {
     if (completed_ || fd_ < 0 || !response_) return;
     // Never more than the answer announced, nor past the cap (which another thread may
     // have lowered below what is cached).
-    auto room = [&](std::int64_t limit) { return static_cast<std::size_t>(std::max<std::int64_t>(0, limit - cached_)); };
+    auto room = [&](std::int64_t limit) {
+      return static_cast<std::size_t>(std::max<std::int64_t>(0, limit - cached_));
+    };
     std::size_t wanted = data.size();
     if (expectedLength_ >= 0) wanted = std::min(wanted, room(expectedLength_));
     if (maxBytes_ >= 0) wanted = std::min(wanted, room(maxBytes_));
@@ -396,11 +395,12 @@ void ZUMResourceCache::didFinish() {
     responded = response_.has_value();
   }
   if (!responded) {
-    end(Outcome::Failed, ZUMMakeErrorWithDescription(kZUMErrorInternalError, "No response for " + fileURL_.absoluteString()));
+    end(Outcome::Failed,
+        ZUMMakeErrorWithDescription(kZUMErrorInternalError, "No response for " + fileURL_.absoluteString()));
   } else if (expected >= 0 && cached < expected) {
-    end(Outcome::Failed, ZUMMakeErrorWithDescription(kZUMErrorInternalError,
-                                          "Download ended after " + std::to_string(cached) + " of " +
-                                              std::to_string(expected) + " bytes"));
+    end(Outcome::Failed,
+        ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Download ended after " + std::to_string(cached) + " of " +
+                                                                std::to_string(expected) + " bytes"));
   } else {
     end(Outcome::Succeeded, nullptr);
   }
@@ -437,9 +437,8 @@ void ZUMResourceCache::notifyUpdate() {
   platform::NotificationCenter::defaultCenter().post(kZUMResourceCacheDidUpdateCacheNotification, shared_from_this());
 }
 
-bool ZUMResourceCacheWillHaveByteWithinTime(const std::shared_ptr<ZUMResourceCache>& cache,
-                                            std::int64_t startOffset, std::int64_t wantedOffset,
-                                            double seconds) {
+bool ZUMResourceCacheWillHaveByteWithinTime(const std::shared_ptr<ZUMResourceCache>& cache, std::int64_t startOffset,
+                                            std::int64_t wantedOffset, double seconds) {
   if (!cache || !cache->isValid() || wantedOffset < startOffset) return false;
   const std::int64_t cached = cache->cachedContentSize();
   // wantedOffset >= startOffset, so the difference fits once widened.

@@ -30,8 +30,7 @@ class URLConnection;
 }
 
 // Posted when more bytes are cached and when caching ends.
-inline constexpr const char* kZUMResourceCacheDidUpdateCacheNotification =
-    "ZUMResourceCacheDidUpdateCacheNotification";
+inline constexpr const char* kZUMResourceCacheDidUpdateCacheNotification = "ZUMResourceCacheDidUpdateCacheNotification";
 
 class ZUMResourceCache : public std::enable_shared_from_this<ZUMResourceCache> {
  public:
@@ -102,8 +101,7 @@ class ZUMResourceCache : public std::enable_shared_from_this<ZUMResourceCache> {
   // Content-Range that starts at `first`, ends within `last` and agrees with any
   // Content-Length; any other request must be answered by a 2xx other than 206.
   static platform::ErrorPtr checkResponse(const platform::URLRequest& request,
-                                          const platform::HTTPURLResponse& response,
-                                          std::int64_t* expectedLength);
+                                          const platform::HTTPURLResponse& response, std::int64_t* expectedLength);
 
   ~ZUMResourceCache();
   ZUMResourceCache(const ZUMResourceCache&) = delete;
@@ -111,8 +109,8 @@ class ZUMResourceCache : public std::enable_shared_from_this<ZUMResourceCache> {
 
  private:
   class Loader;
-  ZUMResourceCache(platform::URLRequest request, platform::URL fileURL, std::string filePath,
-                   bool removeFileOnDealloc, std::optional<std::string> cacheID);
+  ZUMResourceCache(platform::URLRequest request, platform::URL fileURL, std::string filePath, bool removeFileOnDealloc,
+                   std::optional<std::string> cacheID);
 
   void beginLoad();
   void didReceiveResponse(const platform::HTTPURLResponse& response);
@@ -152,6 +150,5 @@ class ZUMResourceCache : public std::enable_shared_from_this<ZUMResourceCache> {
 // for an offset before its start; true when the byte is cached; false when caching
 // ended short of it or has not started; true when no speed is measured yet; otherwise
 // whether the missing bytes arrive within the time.
-bool ZUMResourceCacheWillHaveByteWithinTime(const std::shared_ptr<ZUMResourceCache>& cache,
-                                            std::int64_t startOffset, std::int64_t wantedOffset,
-                                            double seconds);
+bool ZUMResourceCacheWillHaveByteWithinTime(const std::shared_ptr<ZUMResourceCache>& cache, std::int64_t startOffset,
+                                            std::int64_t wantedOffset, double seconds);

@@ -58,7 +58,8 @@ class StalledStream : public platform::URLProtocol {
   }
   void startLoading() override {
     client()->URLProtocolDidReceiveResponse(
-        *this, platform::HTTPURLResponse(*request().url(), 200, platform::HTTPHeaderFields{{"Content-Length", "1000"}}));
+        *this,
+        platform::HTTPURLResponse(*request().url(), 200, platform::HTTPHeaderFields{{"Content-Length", "1000"}}));
     client()->URLProtocolDidLoadData(*this, std::string(100, 'x'));
   }
   void stopLoading() override {}
@@ -168,13 +169,18 @@ TEST_F(ZUMResourceCacheTest, ByteCapsAndRangesHoldTheRequestedBytes) {
 }
 
 TEST_F(ZUMResourceCacheTest, AnswersWithoutTheRequestedBytesFail) {
-  server.route("/liar", {.status = 206, .headers = {{"Content-Range", "bytes 0-99/1000"}}, .body = body.substr(0, 100)});
+  server.route("/liar",
+               {.status = 206, .headers = {{"Content-Range", "bytes 0-99/1000"}}, .body = body.substr(0, 100)});
   server.route("/bare", {.status = 206, .body = body.substr(0, 100)});
   // Ignoring the range (the whole file with 200), other bytes than asked, no Content-Range,
   // a 206 nobody asked for, an HTTP error, an unsatisfiable range.
-  for (const auto& [path, range] : std::vector<std::pair<std::string, std::optional<std::string>>>{
-           {"/whole.mp4", "bytes=5000-"}, {"/liar", "bytes=500-"}, {"/bare", "bytes=0-99"}, {"/liar", std::nullopt},
-           {"/missing", std::nullopt}, {"/video.mp4", "bytes=999999999-"}}) {
+  for (const auto& [path, range] :
+       std::vector<std::pair<std::string, std::optional<std::string>>>{{"/whole.mp4", "bytes=5000-"},
+                                                                       {"/liar", "bytes=500-"},
+                                                                       {"/bare", "bytes=0-99"},
+                                                                       {"/liar", std::nullopt},
+                                                                       {"/missing", std::nullopt},
+                                                                       {"/video.mp4", "bytes=999999999-"}}) {
     auto failing = cache(path, "failing", range);
     auto recorder = run(failing);
     EXPECT_EQ(recorder->events.back(), "failure") << path;
@@ -191,8 +197,8 @@ TEST_F(ZUMResourceCacheTest, RangedReadsOfMissingBytesAreErrors) {
   run(read);
   const std::string expected = "Failed to read file " + read->fileURL().absoluteString();
   const auto size = read->cachedContentSize();
-  for (auto [offset, length] : std::vector<std::pair<std::int64_t, std::int64_t>>{
-           {-1, 10}, {0, -1}, {size - 5, 6}, {INT64_MAX, INT64_MAX}}) {
+  for (auto [offset, length] :
+       std::vector<std::pair<std::int64_t, std::int64_t>>{{-1, 10}, {0, -1}, {size - 5, 6}, {INT64_MAX, INT64_MAX}}) {
     platform::ErrorPtr error;
     EXPECT_FALSE(read->dataWithRange(offset, length, &error)) << offset << " " << length;
     EXPECT_EQ(error ? error->localizedDescription() : "", expected);
@@ -231,10 +237,10 @@ TEST_F(ZUMResourceCacheTest, WillHaveByteWithinTimeFollowsTheMeasuredSpeed) {
   EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(cache("/whole.mp4", "idle"), 0, 0, 10));  // not started
 
   auto stream = stalled();
-  EXPECT_TRUE(ZUMResourceCacheWillHaveByteWithinTime(stream, 1000, 1099, 0));   // cached, at its start
+  EXPECT_TRUE(ZUMResourceCacheWillHaveByteWithinTime(stream, 1000, 1099, 0));    // cached, at its start
   EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(stream, 1000, 999, 1e9));  // before its start
-  EXPECT_TRUE(ZUMResourceCacheWillHaveByteWithinTime(stream, 0, 500, 0));       // no time passed: no speed yet
-  env.advance(10);                                                              // 10 bytes per second
+  EXPECT_TRUE(ZUMResourceCacheWillHaveByteWithinTime(stream, 0, 500, 0));        // no time passed: no speed yet
+  env.advance(10);                                                               // 10 bytes per second
   EXPECT_NEAR(stream->networkSpeedInBytesPerSecond(), 10, 1e-9);
   EXPECT_TRUE(ZUMResourceCacheWillHaveByteWithinTime(stream, 0, 199, 10));  // 100 missing bytes
   EXPECT_FALSE(ZUMResourceCacheWillHaveByteWithinTime(stream, 0, 199, 9.9));

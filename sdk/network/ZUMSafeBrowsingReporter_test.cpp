@@ -26,8 +26,8 @@ TEST(ZUMSafeBrowsingReporterTest, ProtectionFollowsTheBooleanReadingOfItsSetting
     EXPECT_EQ(protection(value), enabled) << value.dump();
   }
   // A setting without a boolean reading counts as absent.
-  for (const Json& value : {Json(), Json::array({true}), Json::object({{"protection_enabled", true}}),
-                            Json::binary({1})}) {
+  for (const Json& value :
+       {Json(), Json::array({true}), Json::object({{"protection_enabled", true}}), Json::binary({1})}) {
     EXPECT_EQ(protection(value), std::nullopt);
   }
   for (double odd : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), -1e308}) {

@@ -8,8 +8,8 @@
 #include "platform/base/RunLoop.h"
 #include "platform/base/TestingReset.h"
 #include "platform/net/URLConnection.h"
-#include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/errors/ZUMErrors.h"
+#include "sdk/network/ZUMURLConnectionRedirect.h"
 
 namespace {
 
@@ -124,7 +124,8 @@ class ZUMURLConnection::Loader final : public platform::URLConnectionDelegate {
   void connectionDidFailWithError(platform::URLConnection&, const platform::ErrorPtr& error) override {
     auto owner = owner_.lock();
     if (!owner) return;
-    if (error && error->domain() == platform::kURLErrorDomain && error->code() == platform::kURLErrorDataLengthExceedsMaximum) {
+    if (error && error->domain() == platform::kURLErrorDomain &&
+        error->code() == platform::kURLErrorDataLengthExceedsMaximum) {
       owner->didFail(generation_, tooLarge(), -1);
     } else {
       owner->didFail(generation_, error, 0);
@@ -149,8 +150,8 @@ bool ZUMURLConnection::startWithRequestURL(const platform::URLRequest& request,
                                            platform::ErrorPtr* error) {
   if (loading_) {
     if (error) {
-      *error = ZUMMakeErrorWithDescription(kZUMErrorNetworkError, "Ignoring -- Currently loading " +
-                                                                     loadingURL_->absoluteString());
+      *error = ZUMMakeErrorWithDescription(kZUMErrorNetworkError,
+                                           "Ignoring -- Currently loading " + loadingURL_->absoluteString());
     }
     return false;
   }

@@ -22,8 +22,7 @@ class ZUMURLConnectionDelegate {
 
   // Asked before following a redirect to `url`. An error stops the load, which is then
   // reported as failed with that error and status -1; nullptr follows the redirect.
-  virtual platform::ErrorPtr connectionShouldRedirectToURL(ZUMURLConnection& connection,
-                                                           const platform::URL& url) = 0;
+  virtual platform::ErrorPtr connectionShouldRedirectToURL(ZUMURLConnection& connection, const platform::URL& url) = 0;
   // A redirect that is being followed.
   virtual void connectionWillPerformRedirect(ZUMURLConnection& connection,
                                              const std::shared_ptr<ZUMURLConnectionRedirect>& redirect) = 0;

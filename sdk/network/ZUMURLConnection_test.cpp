@@ -7,14 +7,16 @@
 #include "platform/base/RunLoop.h"
 #include "platform/net/CurlTransport.h"
 #include "platform/net/URLLoading.h"
-#include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/errors/ZUMErrors.h"
+#include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TestEnvironment.h"
 
 namespace {
 
-platform::URLRequest requestFor(const std::string& url) { return platform::URLRequest(*platform::URL::fromString(url)); }
+platform::URLRequest requestFor(const std::string& url) {
+  return platform::URLRequest(*platform::URL::fromString(url));
+}
 
 // Writes down what the connection tells it, in order, and whether all of it came on the main thread.
 class Recorder : public ZUMURLConnectionDelegate {
@@ -85,10 +87,9 @@ class ZUMURLConnectionTest : public testenv::PlatformTest {
 
 TEST_F(ZUMURLConnectionTest, FollowsRedirectsReportingEachHopAndLoadsTheBodyOnTheMainThread) {
   auto recorder = load(requestFor("https://ads.example.com/click"));
-  EXPECT_EQ(recorder->events,
-            (std::vector<std::string>{"should-redirect https://ads.example.com/ad",
-                                      "redirect 302 -> https://ads.example.com/ad", "use-cache? 200",
-                                      "finish https://ads.example.com/ad"}));
+  EXPECT_EQ(recorder->events, (std::vector<std::string>{"should-redirect https://ads.example.com/ad",
+                                                        "redirect 302 -> https://ads.example.com/ad", "use-cache? 200",
+                                                        "finish https://ads.example.com/ad"}));
   EXPECT_EQ(recorder->body, "<html>ad</html>");
   EXPECT_TRUE(recorder->mainThread);
 
@@ -119,8 +120,8 @@ TEST_F(ZUMURLConnectionTest, AnswersACachedURLAtOnceWithoutTheNetworkWhenTheDele
   ASSERT_EQ(server.requestCount(), 2u);
 
   auto recorder = std::make_shared<Recorder>();
-  ASSERT_TRUE(ZUMURLConnection::create()->startWithRequestURL(requestFor("https://ads.example.com/ad"), recorder,
-                                                              nullptr));
+  ASSERT_TRUE(
+      ZUMURLConnection::create()->startWithRequestURL(requestFor("https://ads.example.com/ad"), recorder, nullptr));
   // Heard before start returned, without running the loop.
   EXPECT_EQ(recorder->events, (std::vector<std::string>{"cached 1", "finish https://ads.example.com/ad"}));
   EXPECT_EQ(recorder->body, "<html>ad</html>");
@@ -183,14 +184,16 @@ TEST_F(ZUMURLConnectionTest, ABodyPastTheCapFailsOnceAtTheCap) {
     EXPECT_EQ(recorder->events.back(), row.last) << row.path;
     EXPECT_EQ(std::count_if(recorder->events.begin(), recorder->events.end(),
                             [](const std::string& e) { return e.starts_with("fail") || e.starts_with("finish"); }),
-              1) << row.path;
+              1)
+        << row.path;
     if (recorder->error) {
       EXPECT_EQ(recorder->error->localizedDescription(), "Response body too large.");
     } else {
       EXPECT_EQ(recorder->body, std::string(kCap, 'x'));
     }
     EXPECT_LE(CurlTransport::shared().statisticsForTesting().peakQueuedBytes,
-              CurlTransport::kMaxQueuedBytesPerTransfer + 64 * 1024) << row.path;
+              CurlTransport::kMaxQueuedBytesPerTransfer + 64 * 1024)
+        << row.path;
   }
 }
 

@@ -6,14 +6,14 @@
 #include <system_error>
 #include <utility>
 
-#include "platform/base/Random.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/FileManager.h"
+#include "platform/base/Random.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/network/ZUMResourceCache.h"
-#include "sdk/errors/ZUMErrors.h"
 
 namespace {
 
@@ -72,8 +72,8 @@ class ZUMVersionedCache::Listener final : public ZUMResourceCacheDelegate {
   void resourceCacheDidFailCachingWithError(const std::shared_ptr<ZUMResourceCache>& cache,
                                             const platform::ErrorPtr& error) override {
     if (auto owner = owner_.lock()) {
-      owner->downloadEnded(cache, error ? error : ZUMMakeErrorWithDescription(kZUMErrorInternalError,
-                                                                               "Cache update cancelled."));
+      owner->downloadEnded(
+          cache, error ? error : ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Cache update cancelled."));
     }
   }
 

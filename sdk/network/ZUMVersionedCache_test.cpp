@@ -22,7 +22,9 @@ class ZUMVersionedCacheTest : public testenv::PlatformTest {
   }
   void TearDown() override { platform::URLLoading::removeHostMappingsForTesting(); }
 
-  static platform::URL url(const std::string& path) { return *platform::URL::fromString("https://cdn.example.com" + path); }
+  static platform::URL url(const std::string& path) {
+    return *platform::URL::fromString("https://cdn.example.com" + path);
+  }
 
   // Runs an update to its end; the error it ended with.
   platform::ErrorPtr update(const std::shared_ptr<ZUMVersionedCache>& cache, const std::string& path,

@@ -17,8 +17,8 @@ platform::InterfaceOrientation ZUMAdAppAdViewPresentation::forcedAdOrientation(
 void ZUMAdAppAdViewPresentation::presentDebugOptionsForAdView(ZUMAdView& adView) {
   const auto opener = adView.opener();
   const auto slot = opener ? opener->slot() : nullptr;
-  auto dialog = ZUMDebugOptionsViewController::debugOptionsViewControllerWithAdUnitID(
-      slot ? slot->adUnitID() : std::nullopt);
+  auto dialog =
+      ZUMDebugOptionsViewController::debugOptionsViewControllerWithAdUnitID(slot ? slot->adUnitID() : std::nullopt);
   dialog->setAdDebugDialogString(adView.adDebugDialogString());
   auto proxy = ZUMOverlayProxy::create(dialog);
   if (!proxy) return;

@@ -145,9 +145,8 @@ void ZUMAdAppViewController::setCustomClosePosition(std::int64_t position) {
 void ZUMAdAppViewController::updateCloseButtonVisibilityAndImage() {
   auto slot = this->slot();
   auto ad = slot ? slot->ad() : nullptr;
-  const bool blocking =
-      ZUMUserDefaults::boolForKey("/vantor/ads/zums:custom_close_blocking:enabled").value_or(false) && ad &&
-      ad->customCloseBlocked();
+  const bool blocking = ZUMUserDefaults::boolForKey("/vantor/ads/zums:custom_close_blocking:enabled").value_or(false) &&
+                        ad && ad->customCloseBlocked();
   auto image = ZUMCloseButtonImage();
   if (blocking) {
     if (useCustomClose_) {
@@ -178,7 +177,8 @@ void ZUMAdAppViewController::positionCloseButton() {
     positionMRAIDCloseButton();
     return;
   }
-  const double padding = ZUMUserDefaults::doubleForKey("/vantor/ads/zum:interstitial:close_button_padding_dip").value_or(0);
+  const double padding =
+      ZUMUserDefaults::doubleForKey("/vantor/ads/zum:interstitial:close_button_padding_dip").value_or(0);
   closeButton_->setFrame({0, 0, kCloseButtonSide + padding, kCloseButtonSide + padding});
 }
 

@@ -57,7 +57,9 @@ class ZUMAdAppViewController : public ZUMViewController, public ZUMAdOrientation
   // application supports.
   void setAdOrientations(platform::InterfaceOrientationMask mask);
   platform::InterfaceOrientation forcedAdOrientation() const override { return forcedAdOrientation_; }
-  void setForcedAdOrientation(platform::InterfaceOrientation orientation) override { forcedAdOrientation_ = orientation; }
+  void setForcedAdOrientation(platform::InterfaceOrientation orientation) override {
+    forcedAdOrientation_ = orientation;
+  }
   double orientationUpdateAnimationDuration() const override { return orientationUpdateAnimationDuration_; }
   void setOrientationUpdateAnimationDuration(double seconds) { orientationUpdateAnimationDuration_ = seconds; }
   bool adOrientationsOverridesLockedOrientation() const { return adOrientationsOverridesLockedOrientation_; }

@@ -74,7 +74,8 @@ class ZUMAdAppViewControllerTest : public presentation_testing::PresentationTest
   std::shared_ptr<Owner> owner = std::make_shared<Owner>();
 };
 
-const std::string kBlockedError = "useCustomClose: Custom close has been disabled for interstitial ads in this ad slot.";
+const std::string kBlockedError =
+    "useCustomClose: Custom close has been disabled for interstitial ads in this ad slot.";
 
 TEST_F(ZUMAdAppViewControllerTest, CloseButtonMatrix) {
   struct Row {
@@ -215,11 +216,13 @@ TEST_F(ZUMAdAppViewControllerTest, ExpandedControllerLeavesASnapshotAndGivesTheA
 // The full-screen handlers follow the base's: ad-app, then app events for an
 // interstitial's slot only.
 TEST_F(ZUMAdAppViewControllerTest, TheDelegateAppendsTheFullScreenHandlersAfterTheBase) {
-  ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::Default, [](ZUMAdViewDelegate&) { return ZUMTOLMHandler::create(); });
+  ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::Default,
+                              [](ZUMAdViewDelegate&) { return ZUMTOLMHandler::create(); });
   const auto base = ZUMAdViewDelegate::create()->TOLMHandlers().size();
   ASSERT_EQ(base, 1u);
   const auto adApp = ZUMTOLMHandler::create(), appEvent = ZUMTOLMHandler::create();
-  ZUMRegisterAdAppTOLMHandlerMaker(ZUMAdAppTOLMHandlerPlace::AppEvent, [&](ZUMAdAppAdViewDelegate&) { return appEvent; });
+  ZUMRegisterAdAppTOLMHandlerMaker(ZUMAdAppTOLMHandlerPlace::AppEvent,
+                                   [&](ZUMAdAppAdViewDelegate&) { return appEvent; });
   ZUMRegisterAdAppTOLMHandlerMaker(ZUMAdAppTOLMHandlerPlace::AdApp, [&](ZUMAdAppAdViewDelegate& delegate) {
     EXPECT_EQ(delegate.TOLMHandlers().size(), base) << "after the base's";
     return adApp;
@@ -241,14 +244,19 @@ TEST_F(ZUMAdAppViewControllerTest, TheDelegateAppendsTheFullScreenHandlersAfterT
 }
 
 TEST_F(ZUMAdAppViewControllerTest, RecordOnlyAudioGetsPlayAndRecordWhileUp) {
-  struct Row { const char* initial; std::optional<bool> ownerAllows; bool changesFail; const char* whileUp; };
+  struct Row {
+    const char* initial;
+    std::optional<bool> ownerAllows;
+    bool changesFail;
+    const char* whileUp;
+  };
   using platform::kAudioSessionCategoryPlayAndRecord, platform::kAudioSessionCategoryRecord;
-  for (const Row& row : {Row{kAudioSessionCategoryRecord, std::nullopt, false, kAudioSessionCategoryPlayAndRecord},
-                         Row{kAudioSessionCategoryRecord, true, false, kAudioSessionCategoryPlayAndRecord},
-                         Row{kAudioSessionCategoryRecord, false, false, kAudioSessionCategoryRecord},
-                         Row{kAudioSessionCategoryRecord, std::nullopt, true, kAudioSessionCategoryRecord},
-                         Row{platform::kAudioSessionCategoryPlayback, std::nullopt, false,
-                             platform::kAudioSessionCategoryPlayback}}) {
+  for (const Row& row :
+       {Row{kAudioSessionCategoryRecord, std::nullopt, false, kAudioSessionCategoryPlayAndRecord},
+        Row{kAudioSessionCategoryRecord, true, false, kAudioSessionCategoryPlayAndRecord},
+        Row{kAudioSessionCategoryRecord, false, false, kAudioSessionCategoryRecord},
+        Row{kAudioSessionCategoryRecord, std::nullopt, true, kAudioSessionCategoryRecord},
+        Row{platform::kAudioSessionCategoryPlayback, std::nullopt, false, platform::kAudioSessionCategoryPlayback}}) {
     SCOPED_TRACE(row.whileUp);
     auto& audio = platform::AudioSession::shared();
     audio.setCategoryChangesFail(false);

@@ -27,7 +27,8 @@ std::shared_ptr<ZUMBrowserAdViewDelegate> ZUMBrowserAdViewDelegate::create() {
   return delegate;
 }
 
-std::shared_ptr<ZUMBrowserViewController> ZUMBrowserAdViewDelegate::browserControllerForAdView(const ZUMAdView& adView) {
+std::shared_ptr<ZUMBrowserViewController> ZUMBrowserAdViewDelegate::browserControllerForAdView(
+    const ZUMAdView& adView) {
   return std::dynamic_pointer_cast<ZUMBrowserViewController>(adView.viewController());
 }
 

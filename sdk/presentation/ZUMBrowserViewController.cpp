@@ -117,8 +117,7 @@ void ZUMBrowserViewController::load(const std::optional<platform::URL>& url,
 std::shared_ptr<platform::BarButtonItem> ZUMBrowserViewController::buttonWithImage(
     std::shared_ptr<platform::Image> image, const char* name, double width, bool enabled,
     void (ZUMBrowserViewController::*action)()) {
-  std::weak_ptr<ZUMBrowserViewController> weak =
-      std::static_pointer_cast<ZUMBrowserViewController>(shared_from_this());
+  std::weak_ptr<ZUMBrowserViewController> weak = std::static_pointer_cast<ZUMBrowserViewController>(shared_from_this());
   auto item = platform::BarButtonItem::create(std::move(image), platform::BarButtonItem::Style::Plain, weak,
                                               [weak, action](platform::BarButtonItem&) {
                                                 if (auto self = weak.lock()) ((*self).*action)();
@@ -142,7 +141,8 @@ void ZUMBrowserViewController::createToolbarButtons() {
     return item;
   };
   flexibleSpaceButton_ = Item::create(Item::SystemItem::FlexibleSpace);
-  backButton_ = buttonWithImage(ZUMBrowserToolbarImageA(), "Back", kButtonWidth, false, &ZUMBrowserViewController::back);
+  backButton_ =
+      buttonWithImage(ZUMBrowserToolbarImageA(), "Back", kButtonWidth, false, &ZUMBrowserViewController::back);
   forwardButton_ =
       buttonWithImage(ZUMBrowserToolbarImageB(), "Forward", kButtonWidth, false, &ZUMBrowserViewController::forward);
   spinner_ = platform::ActivityIndicatorView::create(platform::ActivityIndicatorView::Style::White);

@@ -43,7 +43,9 @@ class ZUMBrowserViewControllerTest : public presentation_testing::PresentationTe
     browser->presentFromViewController(host, nullptr);
     env.advance(1);
   }
-  bool loaded() { return env.runUntil([&] { return !browser->adView()->isLoading(); }); }
+  bool loaded() {
+    return env.runUntil([&] { return !browser->adView()->isLoading(); });
+  }
   std::vector<std::string> toolbarLabels() const {
     std::vector<std::string> labels;
     for (const auto& item : browser->toolbar()->items()) {
@@ -67,12 +69,14 @@ TEST_F(ZUMBrowserViewControllerTest, AURLGivenBeforeTheFirstAppearanceLoadsThenO
   show();
   ASSERT_TRUE(env.runUntil([&] { return server.heldCount("/one") == 1; }));
   EXPECT_EQ(server.requests("/one")[0].header("Referer"), "ads.example.com");
-  EXPECT_EQ(toolbarLabels(), (std::vector<std::string>{"Back (off)", "Forward (off)", "Spinner", "View in Safari (off)", "Done"}));
+  EXPECT_EQ(toolbarLabels(),
+            (std::vector<std::string>{"Back (off)", "Forward (off)", "Spinner", "View in Safari (off)", "Done"}));
   EXPECT_TRUE(browser->spinner()->isAnimating());
   server.release("/one");
   ASSERT_TRUE(loaded());
   env.runUntilIdle();
-  EXPECT_EQ(toolbarLabels(), (std::vector<std::string>{"Back (off)", "Forward (off)", "Reload", "View in Safari", "Done"}));
+  EXPECT_EQ(toolbarLabels(),
+            (std::vector<std::string>{"Back (off)", "Forward (off)", "Reload", "View in Safari", "Done"}));
   EXPECT_FALSE(browser->spinner()->isAnimating());
   EXPECT_EQ(server.requests("/one").size(), 1u);
   env.advance(1);  // a second appearance makes nothing anew
@@ -131,8 +135,8 @@ TEST_F(ZUMBrowserViewControllerTest, OnlyLinkAndFormNavigationsCountTowardsTheLa
   };
   for (const auto& row : rows) {
     browser->adView()->setTouched(true);
-    EXPECT_EQ(delegate.adViewShouldStartLoadWithRequest(*browser->adView(), platform::URLRequest(*URL::fromString(row.url)),
-                                                        row.type),
+    EXPECT_EQ(delegate.adViewShouldStartLoadWithRequest(*browser->adView(),
+                                                        platform::URLRequest(*URL::fromString(row.url)), row.type),
               true)
         << row.url;
   }

@@ -9,8 +9,8 @@ using presentation_testing::Log;
 
 struct Finisher : platform::MailComposeViewControllerDelegate, platform::MessageComposeViewControllerDelegate {
   explicit Finisher(std::shared_ptr<Log> log) : log(std::move(log)) {}
-  void mailComposeControllerDidFinishWithResult(platform::MailComposeViewController&, platform::MailComposeResult result,
-                                                platform::ErrorPtr) override {
+  void mailComposeControllerDidFinishWithResult(platform::MailComposeViewController&,
+                                                platform::MailComposeResult result, platform::ErrorPtr) override {
     log->push_back("mail finished " + std::to_string(static_cast<int>(result)));
   }
   void messageComposeViewControllerDidFinishWithResult(platform::MessageComposeViewController&,
@@ -77,7 +77,8 @@ TEST_F(ZUMComposeDelegateProxyTest, TheMessageProxyDoesTheSameAndANilComposerMak
   EXPECT_TRUE(weak.expired());
   EXPECT_EQ(log->back(), "slot.didDismiss");
 
-  std::weak_ptr<ZUMMessageComposeDelegateProxy> free = ZUMMessageComposeDelegateProxy::associatedDelegateProxyForController(nullptr);
+  std::weak_ptr<ZUMMessageComposeDelegateProxy> free =
+      ZUMMessageComposeDelegateProxy::associatedDelegateProxyForController(nullptr);
   EXPECT_TRUE(free.expired());
   // Moving to another composer lets the first one go.
   auto first = platform::MailComposeViewController::create();

@@ -32,8 +32,7 @@ constexpr const char* kFeatureNotEnabled = "Feature Not Enabled";
 constexpr const char* kLinkedForTroubleshooting = "The device is successfully linked for troubleshooting.";
 constexpr const char* kLinkedForPreview = "The device is successfully linked for creative preview.";
 constexpr const char* kNoCreativePushed = "There was no creative pushed from PXR to the device.";
-constexpr const char* kSystemError =
-    "In-app preview failed to load because of a system error. Please try again later.";
+constexpr const char* kSystemError = "In-app preview failed to load because of a system error. Please try again later.";
 
 // The debug options alert's buttons after "Dismiss".
 enum DebugOption : std::int64_t { AdInformation = 1, CreativePreview = 2, Troubleshooting = 3 };
@@ -70,7 +69,10 @@ void ZUMDebugOptionsViewController::viewDidLoad() {
   closeButton_->setAccessibilityLabel("Close Debug Options");
   std::weak_ptr<ZUMDebugOptionsViewController> weak = self();
   closeButton_->addTarget(
-      weak, [weak](platform::Button&) { if (auto dialog = weak.lock()) dialog->closeButtonPressed(); },
+      weak,
+      [weak](platform::Button&) {
+        if (auto dialog = weak.lock()) dialog->closeButtonPressed();
+      },
       platform::Button::TouchUpInside);
   view()->addSubview(closeButton_);
 
@@ -90,7 +92,8 @@ void ZUMDebugOptionsViewController::showDebugOptionsAlertView() {
   auto application = ZUMApplication::sharedInstance();
   std::string message;
   if (application->debugModeEnabled()) message = "Troubleshooting mode is enabled.";
-  if (application->inAppPreviewCreativeToken()) message += (message.empty() ? "" : "\n") + std::string("Creative preview is enabled.");
+  if (application->inAppPreviewCreativeToken())
+    message += (message.empty() ? "" : "\n") + std::string("Creative preview is enabled.");
   debugOptionsAlertView_ = platform::AlertView::create("Debug Options", message, self(), "Dismiss",
                                                        {"Ad Information", "Creative Preview", "Troubleshooting"});
   debugOptionsAlertView_->show();
@@ -99,8 +102,8 @@ void ZUMDebugOptionsViewController::showDebugOptionsAlertView() {
 void ZUMDebugOptionsViewController::showCreativeInformationAlertView() {
   const bool hasInformation = adDebugDialogString_ && !adDebugDialogString_->empty();
   creativeInformationAlertView_ = platform::AlertView::create(
-      "Debug Ad Information", hasInformation ? *adDebugDialogString_ : "Creative information is not available",
-      self(), "OK", hasInformation ? std::vector<std::string>{"Copy", "Report"} : std::vector<std::string>{});
+      "Debug Ad Information", hasInformation ? *adDebugDialogString_ : "Creative information is not available", self(),
+      "OK", hasInformation ? std::vector<std::string>{"Copy", "Report"} : std::vector<std::string>{});
   creativeInformationAlertView_->show();
 }
 
@@ -118,10 +121,14 @@ void ZUMDebugOptionsViewController::alertViewClickedButtonAtIndex(platform::Aler
 
 void ZUMDebugOptionsViewController::debugOptionsAlertViewClickedButtonAtIndex(std::int64_t buttonIndex) {
   switch (buttonIndex) {
-    case AdInformation: return showCreativeInformationAlertView();
-    case CreativePreview: return startInAppPreviewLinking();
-    case Troubleshooting: return startDebugSignalLinking();
-    default: return finishedDebugFlow();
+    case AdInformation:
+      return showCreativeInformationAlertView();
+    case CreativePreview:
+      return startInAppPreviewLinking();
+    case Troubleshooting:
+      return startDebugSignalLinking();
+    default:
+      return finishedDebugFlow();
   }
 }
 
@@ -144,7 +151,8 @@ void ZUMDebugOptionsViewController::showAlertViewWithTitle(const std::string& ti
 
 json ZUMDebugOptionsViewController::debugDeviceQueryParameters() const {
   json parameters = json::object();
-  if (auto device = ZUMUserDefaults::stringForKey(key("debug_device_identifier"))) parameters["linkedDeviceId"] = *device;
+  if (auto device = ZUMUserDefaults::stringForKey(key("debug_device_identifier")))
+    parameters["linkedDeviceId"] = *device;
   if (adUnitID_) parameters["adSlotPath"] = *adUnitID_;
   return parameters;
 }
@@ -158,9 +166,9 @@ std::optional<platform::URLRequest> ZUMDebugOptionsViewController::debugURLReque
 }
 
 void ZUMDebugOptionsViewController::startDeviceLinking() {
-  const auto url = debugDeviceLinkingURL_ ? ZUMURLByAppendingQueryParameters(*debugDeviceLinkingURL_,
-                                                                              debugDeviceQueryParameters())
-                                          : std::nullopt;
+  const auto url = debugDeviceLinkingURL_
+                       ? ZUMURLByAppendingQueryParameters(*debugDeviceLinkingURL_, debugDeviceQueryParameters())
+                       : std::nullopt;
   if (!url) return finishedDebugFlow();
   const auto factory = platform::ClassRegistry::shared().create<platform::SafariViewController::Factory>(
       platform::SafariViewController::kClassName);
@@ -204,7 +212,8 @@ void ZUMDebugOptionsViewController::fetchStatus(
 
 void ZUMDebugOptionsViewController::startDebugSignalLinking() {
   if (!shouldEnableDebugSignal_) return showFeatureNotEnabledAlertView();
-  if (!ZUMUserDefaults::stringForKey(key("debug_device_identifier"))) return createDeviceIdentifierAndStartDeviceLinking();
+  if (!ZUMUserDefaults::stringForKey(key("debug_device_identifier")))
+    return createDeviceIdentifierAndStartDeviceLinking();
   auto request = debugURLRequestForString(ZUMUserDefaults::stringForKey(key("debug_signal_status_url")));
   if (!request || debugSignalStatusFetchInProgress_) return finishedDebugFlow();
   fetchStatus(std::move(*request), &ZUMDebugOptionsViewController::debugSignalStatusFetchInProgress_,
@@ -225,7 +234,8 @@ void ZUMDebugOptionsViewController::debugSignalStatusReceivedResponse(const plat
 
 void ZUMDebugOptionsViewController::startInAppPreviewLinking() {
   if (!shouldEnableInAppPreview_) return showFeatureNotEnabledAlertView();
-  if (!ZUMUserDefaults::stringForKey(key("debug_device_identifier"))) return createDeviceIdentifierAndStartDeviceLinking();
+  if (!ZUMUserDefaults::stringForKey(key("debug_device_identifier")))
+    return createDeviceIdentifierAndStartDeviceLinking();
   auto request = debugURLRequestForString(ZUMUserDefaults::stringForKey(key("in_app_preview_status_url")));
   if (!request || inAppPreviewTokenFetchInProgress_) return finishedDebugFlow();
   fetchStatus(std::move(*request), &ZUMDebugOptionsViewController::inAppPreviewTokenFetchInProgress_,

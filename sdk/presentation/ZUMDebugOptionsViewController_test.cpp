@@ -145,7 +145,8 @@ TEST_F(ZUMDebugOptionsViewControllerTest, TroubleshootingLinksThroughTheStatusEn
   server.route("/debug-status", {.body = R"({"debug_mode":"1"})", .contentType = "application/json"});
   ZUMApplication::sharedInstance()->setInAppPreviewCreativeToken("earlier");
   auto dialog = open();
-  EXPECT_EQ(alert(), "Debug Options | Creative preview is enabled. | Dismiss Ad Information Creative Preview Troubleshooting");
+  EXPECT_EQ(alert(),
+            "Debug Options | Creative preview is enabled. | Dismiss Ad Information Creative Preview Troubleshooting");
   EXPECT_TRUE(answer("Troubleshooting"));
   waitForStatus("The device is successfully linked for troubleshooting.");
   EXPECT_TRUE(ZUMApplication::sharedInstance()->debugModeEnabled());
@@ -157,8 +158,9 @@ TEST_F(ZUMDebugOptionsViewControllerTest, TroubleshootingLinksThroughTheStatusEn
   // Reopened: both modes are told; pressed twice while the first fetch runs, the dialog closes.
   server.route("/debug-status", {.body = "{}", .held = true});
   open();
-  EXPECT_EQ(alert(), "Debug Options | Troubleshooting mode is enabled.\nCreative preview is enabled. | Dismiss Ad "
-                     "Information Creative Preview Troubleshooting");
+  EXPECT_EQ(alert(),
+            "Debug Options | Troubleshooting mode is enabled.\nCreative preview is enabled. | Dismiss Ad "
+            "Information Creative Preview Troubleshooting");
   auto second = std::dynamic_pointer_cast<ZUMDebugOptionsViewController>(host->presentedViewController());
   const auto options = platform::AlertView::visibleAlerts().back();
   EXPECT_TRUE(answer("Troubleshooting"));
@@ -178,7 +180,8 @@ TEST_F(ZUMDebugOptionsViewControllerTest, ADeviceNotLinkedGoesThroughTheLinkingP
   EXPECT_TRUE(answer("Troubleshooting"));
   ASSERT_TRUE(env.runUntil([&] { return testenv::AppControls::topmost<platform::SafariViewController>() != nullptr; }));
   auto browser = testenv::AppControls::topmost<platform::SafariViewController>();
-  EXPECT_EQ(browser->url().absoluteString(), "https://debug.example.com/link?linkedDeviceId=device-1&adSlotPath=unit-A");
+  EXPECT_EQ(browser->url().absoluteString(),
+            "https://debug.example.com/link?linkedDeviceId=device-1&adSlotPath=unit-A");
   const auto dialogView = host->presentedViewController()->view();
   EXPECT_EQ(browser->parentViewController(), host->presentedViewController());
   EXPECT_EQ(browser->view()->superview(), dialogView);
@@ -246,9 +249,8 @@ TEST_F(ZUMDebugOptionsViewControllerTest, PreviewStatusAnswers) {
   // Both answers are shown, the second over the first; a late one would land on the next dialog.
   ASSERT_TRUE(env.runUntil([&] {
     const auto alerts = platform::AlertView::visibleAlerts();
-    return std::count_if(alerts.begin(), alerts.end(), [](const auto& a) {
-             return a->title().rfind("There was no creative pushed", 0) == 0;
-           }) == 2;
+    return std::count_if(alerts.begin(), alerts.end(),
+                         [](const auto& a) { return a->title().rfind("There was no creative pushed", 0) == 0; }) == 2;
   }));
   EXPECT_TRUE(answer("Dismiss"));
 

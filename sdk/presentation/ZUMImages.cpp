@@ -22,7 +22,8 @@ std::shared_ptr<platform::Image> drawCloseButton() {
       // The cross: within 2.5 pixels of either diagonal, inside the inner square.
       const bool onCross = (std::fabs(dx - dy) < 3.5 || std::fabs(dx + dy) < 3.5) && std::fabs(dx) < radius * 0.45 &&
                            std::fabs(dy) < radius * 0.45;
-      bitmap.setPixel(x, y, onCross ? platform::Bitmap::Pixel{255, 255, 255, 255} : platform::Bitmap::Pixel{0, 0, 0, 153});
+      bitmap.setPixel(x, y,
+                      onCross ? platform::Bitmap::Pixel{255, 255, 255, 255} : platform::Bitmap::Pixel{0, 0, 0, 153});
     }
   }
   return platform::Image::create(std::move(bitmap), kCloseScale);
@@ -45,7 +46,8 @@ std::shared_ptr<platform::Image> ZUMScaledImage(const std::shared_ptr<platform::
   const double scale = platform::Screen::main().scale();
   const double width = std::round(image->size().width * factor * scale);
   const double height = std::round(image->size().height * factor * scale);
-  if (width < 1 || height < 1 || width > platform::Bitmap::kMaxSide || height > platform::Bitmap::kMaxSide) return nullptr;
+  if (width < 1 || height < 1 || width > platform::Bitmap::kMaxSide || height > platform::Bitmap::kMaxSide)
+    return nullptr;
   platform::Bitmap bitmap(static_cast<int>(width), static_cast<int>(height));
   const platform::Rect all{0, 0, width, height};
   bitmap.drawBitmap(image->bitmap(), all, all);

@@ -110,8 +110,8 @@ TEST_F(ZUMIntermissionTest, HidesTheAdFromMRAIDVisibilityWhileItRuns) {
   slot->setMonitoredViewVisible(true);
   auto a = participant("A");
   a->session->participantDidRelinquishScreen(*a);
-  EXPECT_EQ(*log, (Log{"willPresent", "slot.willPresent", "hidden", "slot.willDismiss", "didDismiss",
-                       "slot.didDismiss", "visible"}));
+  EXPECT_EQ(*log, (Log{"willPresent", "slot.willPresent", "hidden", "slot.willDismiss", "didDismiss", "slot.didDismiss",
+                       "visible"}));
 }
 
 TEST_F(ZUMIntermissionTest, AParticipantThatVanishesEndsTheSession) {

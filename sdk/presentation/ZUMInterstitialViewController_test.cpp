@@ -148,10 +148,10 @@ TEST_F(ZUMInterstitialViewControllerTest, NamesTheAnalyticsScreenOnce) {
     bool rewarded;
     std::vector<std::string> names;
   };
-  for (const Row& row : {Row{"Main", "Home", "1", false, {"Main/Interstitial"}},
-                         Row{std::nullopt, "Home", "true", true, {"Home/Rewarded"}},
-                         Row{std::nullopt, std::nullopt, "1", false, {}}, Row{"Main", "Home", "0", false, {}},
-                         Row{"Main", "Home", nullptr, false, {}}}) {
+  for (const Row& row :
+       {Row{"Main", "Home", "1", false, {"Main/Interstitial"}},
+        Row{std::nullopt, "Home", "true", true, {"Home/Rewarded"}}, Row{std::nullopt, std::nullopt, "1", false, {}},
+        Row{"Main", "Home", "0", false, {}}, Row{"Main", "Home", nullptr, false, {}}}) {
     SCOPED_TRACE(row.names.size());
     const char* key = "/vantor/ads/zums:sai:interstitial_screen_enabled";
     if (row.enabled) {
@@ -179,9 +179,8 @@ TEST_F(ZUMInterstitialViewControllerTest, RewardedAdsStayUpAcrossAShortTripToThe
     bool dismisses;
   };
   for (const Row& row : {Row{true, "5000", 4.999, false}, Row{true, 5000, 5.001, true}, Row{true, "5000", -1, true},
-                         Row{true, "100000000", -1, true},
-                         Row{true, std::nullopt, 1, true}, Row{true, "soon", 1, true}, Row{false, "5000", 1, true},
-                         Row{true, "0", 0.001, true}}) {
+                         Row{true, "100000000", -1, true}, Row{true, std::nullopt, 1, true}, Row{true, "soon", 1, true},
+                         Row{false, "5000", 1, true}, Row{true, "0", 0.001, true}}) {
     SCOPED_TRACE(row.away);
     formats->rewarded = row.rewarded;
     auto& defaults = platform::UserDefaults::standard();
@@ -203,7 +202,11 @@ TEST_F(ZUMInterstitialViewControllerTest, RewardedAdsStayUpAcrossAShortTripToThe
 }
 
 TEST_F(ZUMInterstitialViewControllerTest, SplitScreenCropBeyondTheThresholdCloses) {
-  struct Row { bool splitScreen; platform::Size size; bool closes; };
+  struct Row {
+    bool splitScreen;
+    platform::Size size;
+    bool closes;
+  };
   slot->ad()->setCroppedContentThreshold(100);
   for (const Row& row : {Row{true, {300, 500}, false}, Row{true, {300, 499}, true}, Row{true, {199, 600}, true},
                          Row{false, {100, 100}, false}}) {

@@ -84,7 +84,9 @@ class MRAIDPageTest : public PresentationTest {
     }
   }
   static std::string evaluate(ZUMAdView& view, const std::string& script) {
-    return std::dynamic_pointer_cast<ZUMUIKitWebView>(view.webView())->engine()->stringByEvaluatingJavaScriptFromString(script);
+    return std::dynamic_pointer_cast<ZUMUIKitWebView>(view.webView())
+        ->engine()
+        ->stringByEvaluatingJavaScriptFromString(script);
   }
   static std::string state(ZUMAdView& view) { return evaluate(view, "mraid.getState()"); }
   // Runs an ad's script in the page, then lets a second pass for animations go by.

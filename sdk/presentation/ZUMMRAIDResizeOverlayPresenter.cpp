@@ -134,7 +134,8 @@ void ZUMMRAIDResizeOverlayPresenter::reposition(int settleChecksLeft) {
   std::weak_ptr<ZUMViewController> weakController = controller;
   std::weak_ptr<ZUMMRAIDEventHandling> sink = MRAIDEventHandler_;
   platform::OperationQueue::main()->addOperation([weakController, sink] {
-    if (auto handler = sink.lock()) handler->handleError("Resize properties became invalid after device rotation.", "resize");
+    if (auto handler = sink.lock())
+      handler->handleError("Resize properties became invalid after device rotation.", "resize");
     if (auto strong = weakController.lock()) strong->relinquishScreenWithCompletion(nullptr);
   });
 }

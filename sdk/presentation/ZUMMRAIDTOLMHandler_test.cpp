@@ -5,12 +5,12 @@
 #include "ZUMSlotDelegate.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Image.h"
+#include "sdk/network/ZUMAutoClickProtection.h"
 #include "sdk/presentation/ZUMAdAppViewController.h"
 #include "sdk/presentation/ZUMExpandedAdAppViewController.h"
 #include "sdk/presentation/ZUMMRAIDPageTestSupport.h"
 #include "sdk/presentation/ZUMMRAIDResizeOverlayPresenter.h"
 #include "sdk/presentation/ZUMSupplementalAdAppViewController.h"
-#include "sdk/network/ZUMAutoClickProtection.h"
 #include "sdk/rendering/ZUMNotification.h"
 #include "sdk/rendering/ZUMOpener.h"
 
@@ -170,7 +170,8 @@ TEST_F(ZUMMRAIDTOLMHandlerTest, AWebAppOpensOverTheAdAndOverAResizedAdKeepsItFro
 
   // HTML that is no URL's text is shown; its click has no URL.
   closeEverything();
-  adView->opener()->openWebAppWithHTML("<p>two words</p>", std::nullopt, platform::kInterfaceOrientationMaskPortrait, false);
+  adView->opener()->openWebAppWithHTML("<p>two words</p>", std::nullopt, platform::kInterfaceOrientationMaskPortrait,
+                                       false);
   env.advance(1);
   webApp = testenv::AppControls::topmost<ZUMSupplementalAdAppViewController>();
   ASSERT_NE(webApp, nullptr);
@@ -187,7 +188,8 @@ TEST_F(ZUMMRAIDTOLMHandlerTest, OrientationPropertiesReachTheFullScreenAdControl
   opener->setViewController(controller);
   auto handler = ZUMMRAIDTOLMHandler::create(opener);
   auto send = [&](const std::string& query) {
-    auto notification = ZUMNotification::createWithNotificationURL(*platform::URL::fromString("tolm://x/mraid?" + query));
+    auto notification =
+        ZUMNotification::createWithNotificationURL(*platform::URL::fromString("tolm://x/mraid?" + query));
     EXPECT_TRUE(handler->handleNotification(notification, adView)) << query;
     env.runUntilIdle();
   };
@@ -235,8 +237,9 @@ TEST_F(ZUMMRAIDTOLMHandlerTest, OrientationPropertiesReachTheFullScreenAdControl
   env.advance(1);
   EXPECT_EQ(controller->adOrientations(), 6u);
   EXPECT_FALSE(controller->adOrientationsOverridesLockedOrientation());
-  EXPECT_EQ(heard(), "error:setOrientationProperties:Received invalid orientation properties"
-                     "|error:setOrientationProperties:Received invalid orientation properties");
+  EXPECT_EQ(heard(),
+            "error:setOrientationProperties:Received invalid orientation properties"
+            "|error:setOrientationProperties:Received invalid orientation properties");
 
   // Not a full-screen ad controller (a banner's host): dropped without a word.
   opener->setViewController(host);

@@ -12,7 +12,8 @@ std::shared_ptr<ZUMMailComposeDelegateProxy> ZUMMailComposeDelegateProxy::associ
   return proxy;
 }
 
-void ZUMMailComposeDelegateProxy::setMailComposeViewController(const std::shared_ptr<platform::MailComposeViewController>& controller) {
+void ZUMMailComposeDelegateProxy::setMailComposeViewController(
+    const std::shared_ptr<platform::MailComposeViewController>& controller) {
   platform::assertMainThread();
   if (controller == controller_) return;
   if (controller_) {
@@ -26,8 +27,8 @@ void ZUMMailComposeDelegateProxy::setMailComposeViewController(const std::shared
   strongSelf_ = shared_from_this();
 }
 
-void ZUMMailComposeDelegateProxy::mailComposeControllerDidFinishWithResult(platform::MailComposeViewController& controller, platform::MailComposeResult result,
-      platform::ErrorPtr error) {
+void ZUMMailComposeDelegateProxy::mailComposeControllerDidFinishWithResult(
+    platform::MailComposeViewController& controller, platform::MailComposeResult result, platform::ErrorPtr error) {
   if (auto delegate = delegate_.lock()) {
     delegate->mailComposeControllerDidFinishWithResult(controller, result, std::move(error));
     return;

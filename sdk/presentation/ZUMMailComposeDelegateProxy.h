@@ -13,7 +13,7 @@
 #include "platform/ui/MailComposeViewController.h"
 
 class ZUMMailComposeDelegateProxy final : public platform::MailComposeViewControllerDelegate,
-                                         public std::enable_shared_from_this<ZUMMailComposeDelegateProxy> {
+                                          public std::enable_shared_from_this<ZUMMailComposeDelegateProxy> {
  public:
   // A new proxy attached to `controller` (nullptr: a proxy that is not attached and
   // does not keep itself).
@@ -26,10 +26,12 @@ class ZUMMailComposeDelegateProxy final : public platform::MailComposeViewContro
   void setMailComposeViewController(const std::shared_ptr<platform::MailComposeViewController>& controller);
   // Held weakly.
   std::shared_ptr<platform::MailComposeViewControllerDelegate> mailComposeDelegate() const { return delegate_.lock(); }
-  void setMailComposeDelegate(std::weak_ptr<platform::MailComposeViewControllerDelegate> delegate) { delegate_ = std::move(delegate); }
+  void setMailComposeDelegate(std::weak_ptr<platform::MailComposeViewControllerDelegate> delegate) {
+    delegate_ = std::move(delegate);
+  }
 
-  void mailComposeControllerDidFinishWithResult(platform::MailComposeViewController& controller, platform::MailComposeResult result,
-      platform::ErrorPtr error) override;
+  void mailComposeControllerDidFinishWithResult(platform::MailComposeViewController& controller,
+                                                platform::MailComposeResult result, platform::ErrorPtr error) override;
   // Detaches from the composer and forgets the delegate.
   void stopProxying();
 

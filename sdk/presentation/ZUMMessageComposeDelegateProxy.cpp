@@ -12,7 +12,8 @@ std::shared_ptr<ZUMMessageComposeDelegateProxy> ZUMMessageComposeDelegateProxy::
   return proxy;
 }
 
-void ZUMMessageComposeDelegateProxy::setMessageComposeViewController(const std::shared_ptr<platform::MessageComposeViewController>& controller) {
+void ZUMMessageComposeDelegateProxy::setMessageComposeViewController(
+    const std::shared_ptr<platform::MessageComposeViewController>& controller) {
   platform::assertMainThread();
   if (controller == controller_) return;
   if (controller_) {
@@ -26,7 +27,8 @@ void ZUMMessageComposeDelegateProxy::setMessageComposeViewController(const std::
   strongSelf_ = shared_from_this();
 }
 
-void ZUMMessageComposeDelegateProxy::messageComposeViewControllerDidFinishWithResult(platform::MessageComposeViewController& controller, platform::MessageComposeResult result) {
+void ZUMMessageComposeDelegateProxy::messageComposeViewControllerDidFinishWithResult(
+    platform::MessageComposeViewController& controller, platform::MessageComposeResult result) {
   if (auto delegate = delegate_.lock()) {
     delegate->messageComposeViewControllerDidFinishWithResult(controller, result);
     return;

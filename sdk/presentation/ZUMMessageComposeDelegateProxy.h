@@ -13,22 +13,29 @@
 #include "platform/ui/MessageComposeViewController.h"
 
 class ZUMMessageComposeDelegateProxy final : public platform::MessageComposeViewControllerDelegate,
-                                         public std::enable_shared_from_this<ZUMMessageComposeDelegateProxy> {
+                                             public std::enable_shared_from_this<ZUMMessageComposeDelegateProxy> {
  public:
   // A new proxy attached to `controller` (nullptr: a proxy that is not attached and
   // does not keep itself).
   static std::shared_ptr<ZUMMessageComposeDelegateProxy> associatedDelegateProxyForController(
       const std::shared_ptr<platform::MessageComposeViewController>& controller);
 
-  const std::shared_ptr<platform::MessageComposeViewController>& messageComposeViewController() const { return controller_; }
+  const std::shared_ptr<platform::MessageComposeViewController>& messageComposeViewController() const {
+    return controller_;
+  }
   // Detaches from the composer it had (and lets go of itself), then attaches to the new
   // one (and keeps itself while attached).
   void setMessageComposeViewController(const std::shared_ptr<platform::MessageComposeViewController>& controller);
   // Held weakly.
-  std::shared_ptr<platform::MessageComposeViewControllerDelegate> messageComposeDelegate() const { return delegate_.lock(); }
-  void setMessageComposeDelegate(std::weak_ptr<platform::MessageComposeViewControllerDelegate> delegate) { delegate_ = std::move(delegate); }
+  std::shared_ptr<platform::MessageComposeViewControllerDelegate> messageComposeDelegate() const {
+    return delegate_.lock();
+  }
+  void setMessageComposeDelegate(std::weak_ptr<platform::MessageComposeViewControllerDelegate> delegate) {
+    delegate_ = std::move(delegate);
+  }
 
-  void messageComposeViewControllerDidFinishWithResult(platform::MessageComposeViewController& controller, platform::MessageComposeResult result) override;
+  void messageComposeViewControllerDidFinishWithResult(platform::MessageComposeViewController& controller,
+                                                       platform::MessageComposeResult result) override;
   // Detaches from the composer and forgets the delegate.
   void stopProxying();
 

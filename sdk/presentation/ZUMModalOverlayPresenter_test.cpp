@@ -147,14 +147,14 @@ TEST_F(ZUMModalOverlayPresenterTest, ForcedUpdateTable) {
     int turns;
   };
   const Row rows[] = {
-      {4, {}, 0, 6, 16, 1, 1},     // portrait ad, landscape left: one quarter turn
-      {3, {}, 0, 6, 8, 1, 3},      // landscape right: three
-      {1, {}, 0, 24, 2, 3, 1},     // landscape ad held upright
-      {1, 2, 30, 24, 4, 3, 1},     // ... or upside down
-      {4, {}, 0, 30, 30, 0, 0},    // both families: no turn
-      {1, {}, 0, 6, 2, 0, 0},      // already right
-      {1, 0, 0, 6, 30, -1, -1},    // unknown orientation: nothing changes
-      {4, 1, 24, 24, 30, 3, 1},    // a status bar the application does not support
+      {4, {}, 0, 6, 16, 1, 1},   // portrait ad, landscape left: one quarter turn
+      {3, {}, 0, 6, 8, 1, 3},    // landscape right: three
+      {1, {}, 0, 24, 2, 3, 1},   // landscape ad held upright
+      {1, 2, 30, 24, 4, 3, 1},   // ... or upside down
+      {4, {}, 0, 30, 30, 0, 0},  // both families: no turn
+      {1, {}, 0, 6, 2, 0, 0},    // already right
+      {1, 0, 0, 6, 30, -1, -1},  // unknown orientation: nothing changes
+      {4, 1, 24, 24, 30, 3, 1},  // a status bar the application does not support
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::Message() << "device " << row.device << " ad " << row.ad);

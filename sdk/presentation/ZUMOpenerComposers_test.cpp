@@ -35,7 +35,11 @@ TEST_F(ZUMOpenerComposersTest, AMailLinkFillsTheComposerWhichOpensAndClosesOneSe
     const char* body;
   } rows[] = {
       {"mailto:a@mail.example?cc=b@mail.example,c@mail.example&subject=Hi&body=Hello%20there",
-       {"a@mail.example"}, {"b@mail.example", "c@mail.example"}, {}, "Hi", "Hello there"},
+       {"a@mail.example"},
+       {"b@mail.example", "c@mail.example"},
+       {},
+       "Hi",
+       "Hello there"},
       {"mailto:a@mail.example", {"a@mail.example"}, {}, {}, "", ""},
       {"mailto:a%40mail.example?SUBJECT=Up&Bcc=d@mail.example", {"a%40mail.example"}, {}, {"d@mail.example"}, "Up", ""},
   };

@@ -3,8 +3,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/base/MainThreadChecker.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/MainThreadChecker.h"
 #include "platform/ui/MailComposeViewController.h"
 #include "platform/ui/MessageComposeViewController.h"
 #include "platform/ui/View.h"
@@ -50,7 +50,8 @@ ComposerLink parseLink(const URL& url, std::size_t schemeLength) {
 }
 
 // The composer's proxy, attached to it with the opener's slot.
-std::shared_ptr<ZUMOverlayProxy> attachProxy(ZUMOpener& opener, const std::shared_ptr<platform::ViewController>& composer) {
+std::shared_ptr<ZUMOverlayProxy> attachProxy(ZUMOpener& opener,
+                                             const std::shared_ptr<platform::ViewController>& composer) {
   auto proxy = ZUMOverlayProxy::create(composer);
   if (proxy) proxy->setSlot(opener.slot());
   return proxy;
@@ -59,7 +60,8 @@ std::shared_ptr<ZUMOverlayProxy> attachProxy(ZUMOpener& opener, const std::share
 // Lets the delegate proxy of a composer that will not be shown go.
 void stopProxying(platform::ViewController& composer) {
   if (auto* mail = dynamic_cast<platform::MailComposeViewController*>(&composer)) {
-    if (auto proxy = std::dynamic_pointer_cast<ZUMMailComposeDelegateProxy>(mail->mailComposeDelegate())) proxy->stopProxying();
+    if (auto proxy = std::dynamic_pointer_cast<ZUMMailComposeDelegateProxy>(mail->mailComposeDelegate()))
+      proxy->stopProxying();
   } else if (auto* message = dynamic_cast<platform::MessageComposeViewController*>(&composer)) {
     if (auto proxy = std::dynamic_pointer_cast<ZUMMessageComposeDelegateProxy>(message->messageComposeDelegate())) {
       proxy->stopProxying();
@@ -94,7 +96,8 @@ void ZUMOpenerScreens::openSmsComposer(ZUMOpener& opener, const URL& url) {
   delegateProxy->setMessageComposeDelegate(opener.weak_from_this());
   composer->setRecipients(split(link.recipients));
   composer->setBody(ZUMStringForKey(link.parameters, "body"));
-  if (platform::MessageComposeViewController::canSendSubject()) composer->setSubject(ZUMStringForKey(link.parameters, "subject"));
+  if (platform::MessageComposeViewController::canSendSubject())
+    composer->setSubject(ZUMStringForKey(link.parameters, "subject"));
   composer->setModalTransitionStyle(platform::ModalTransitionStyle::CoverVertical);
   presentComposerController(opener, composer, url);
 }
@@ -118,11 +121,13 @@ void ZUMOpenerScreens::presentComposerController(ZUMOpener& opener,
       stopProxying(*composer);
       return;
     }
-    platform::DispatchQueue::main()->after(
-        kComposerRetryInterval, [weak = opener.weak_from_this(), composer, url, retriesLeft] {
-          if (auto strong = weak.lock()) presentComposerController(*strong, composer, url, retriesLeft - 1);
-          else stopProxying(*composer);
-        });
+    platform::DispatchQueue::main()->after(kComposerRetryInterval,
+                                           [weak = opener.weak_from_this(), composer, url, retriesLeft] {
+                                             if (auto strong = weak.lock())
+                                               presentComposerController(*strong, composer, url, retriesLeft - 1);
+                                             else
+                                               stopProxying(*composer);
+                                           });
     return;
   }
   auto proxy = ZUMOverlayProxy::overlayProxyForViewController(composer);

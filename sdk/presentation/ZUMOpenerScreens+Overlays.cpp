@@ -21,7 +21,8 @@ using Json = nlohmann::ordered_json;
 using platform::URL;
 
 // The resize presenter of the full-screen ad controller on top, when a resized ad is up.
-std::shared_ptr<ZUMMRAIDResizeOverlayPresenter> resizePresenterOf(const std::shared_ptr<platform::ViewController>& top) {
+std::shared_ptr<ZUMMRAIDResizeOverlayPresenter> resizePresenterOf(
+    const std::shared_ptr<platform::ViewController>& top) {
   auto controller = std::dynamic_pointer_cast<ZUMViewController>(top);
   return controller ? std::dynamic_pointer_cast<ZUMMRAIDResizeOverlayPresenter>(controller->presenter()) : nullptr;
 }
@@ -34,7 +35,8 @@ void disableAutoCollapseForResize(ZUMOpener& opener) {
 
 void announceResize(ZUMAdView& adView, const ZUMMRAIDResizeProperties& properties) {
   adView.dispatchSDKEvent("onStateChanged", Json{{"state", "resized"}});
-  adView.dispatchSDKEvent("onSizeChanged", Json{{"width", properties.size().width}, {"height", properties.size().height}});
+  adView.dispatchSDKEvent("onSizeChanged",
+                          Json{{"width", properties.size().width}, {"height", properties.size().height}});
 }
 
 // The page's MRAID events sink: the slot's current ad's, else the slot's own.
@@ -70,9 +72,8 @@ void ZUMOpenerScreens::openWebApp(ZUMOpener& opener, const URL& url, std::uint64
   opener.didClickURL(url);
 }
 
-void ZUMOpenerScreens::openWebAppWithHTML(ZUMOpener& opener, const std::string& html,
-                                          const std::optional<URL>& baseURL, std::uint64_t orientationMask,
-                                          bool useCustomClose) {
+void ZUMOpenerScreens::openWebAppWithHTML(ZUMOpener& opener, const std::string& html, const std::optional<URL>& baseURL,
+                                          std::uint64_t orientationMask, bool useCustomClose) {
   disableAutoCollapseForResize(opener);
   auto overlay = overlayWithOrientations(opener, orientationMask, useCustomClose);
   overlay->loadHTML(html, baseURL);

@@ -31,7 +31,8 @@ void presentStoreSheet(ZUMOpener& opener, const std::shared_ptr<ZUMOverlayProxy>
   });
 }
 
-std::shared_ptr<ZUMOverlayProxy> proxyFor(const std::shared_ptr<platform::ViewController>& controller, ZUMOpener& opener) {
+std::shared_ptr<ZUMOverlayProxy> proxyFor(const std::shared_ptr<platform::ViewController>& controller,
+                                          ZUMOpener& opener) {
   auto proxy = ZUMOverlayProxy::overlayProxyForViewController(controller);
   if (!proxy) proxy = ZUMOverlayProxy::create(controller);
   if (proxy) proxy->setSlot(opener.slot());
@@ -90,9 +91,8 @@ void ZUMOpenerScreens::loadStoreSheet(ZUMOpener& opener,
                                       ZUMStoreSheetPresentation presentation) {
   auto proxy = proxyFor(controller, opener);
   controller->loadProductWithParameters(
-      storeProductParameters(productID),
-      [weak = opener.weak_from_this(), proxy, controller, productID, fallbackURL, presentation](bool loaded,
-                                                                                              platform::ErrorPtr) {
+      storeProductParameters(productID), [weak = opener.weak_from_this(), proxy, controller, productID, fallbackURL,
+                                          presentation](bool loaded, platform::ErrorPtr) {
         auto strong = weak.lock();
         if (loaded) {
           if (strong && proxy && presentation == ZUMStoreSheetPresentation::AfterFetch) {

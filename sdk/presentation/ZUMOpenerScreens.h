@@ -71,8 +71,8 @@ class ZUMOpenerScreens final : public ZUMClickHandling {
   static void presentComposerController(ZUMOpener& opener, const std::shared_ptr<platform::ViewController>& composer,
                                         const platform::URL& url, int retriesLeft = kComposerRetryLimit);
   // The controller's supported orientations, slot and custom close.
-  static void configureOverlay(ZUMOpener& opener, ZUMAdAppViewController& controller,
-                               std::uint64_t orientationMask, bool useCustomClose);
+  static void configureOverlay(ZUMOpener& opener, ZUMAdAppViewController& controller, std::uint64_t orientationMask,
+                               bool useCustomClose);
   static std::shared_ptr<ZUMSupplementalAdAppViewController> overlayWithOrientations(ZUMOpener& opener,
                                                                                      std::uint64_t orientationMask,
                                                                                      bool useCustomClose);

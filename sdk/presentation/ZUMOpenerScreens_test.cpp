@@ -102,8 +102,8 @@ TEST_F(ZUMOpenerScreensTest, AFailedSheetThatIsUpClosesAndOpensItsFallbackWhileO
   EXPECT_EQ(sheetOnScreen(), nullptr);
   // The fallback opens while the sheet's dismissal runs; the one click was counted when
   // the sheet came up.
-  EXPECT_EQ(taken(), (Log{"slot.willDismiss", "didDismiss", "slot.didDismiss",
-                          "open https://store.example.com/app/404"}));
+  EXPECT_EQ(taken(),
+            (Log{"slot.willDismiss", "didDismiss", "slot.didDismiss", "open https://store.example.com/app/404"}));
 
   opener->openInAppStoreWithProductID("404", fallback, ZUMStoreSheetPresentation::AfterFetch);
   env.advance(3);

@@ -14,7 +14,8 @@ std::shared_ptr<ZUMOrientationTOLMHandler> ZUMOrientationTOLMHandler::create() {
 }
 
 const ZUMTOLMHandler::ActionTable* ZUMOrientationTOLMHandler::actionBlockDictionary() const {
-  static const auto* table = new ActionTable{{"forceOrientation", action(&ZUMOrientationTOLMHandler::forceOrientation)}};
+  static const auto* table =
+      new ActionTable{{"forceOrientation", action(&ZUMOrientationTOLMHandler::forceOrientation)}};
   return table;
 }
 

@@ -66,10 +66,9 @@ void ZUMOverlayProxy::dismiss(std::function<void()> finish) {
     finish();  // it already left the screen by other means
   } else if (controller->isInTransition()) {
     // The platform refuses a dismissal during a transition: ask again once it is over.
-    platform::DispatchQueue::main()->after(platform::Animation::kDefaultDuration,
-                                           [self = shared_from_this(), finish = std::move(finish)]() mutable {
-                                             self->dismiss(std::move(finish));
-                                           });
+    platform::DispatchQueue::main()->after(
+        platform::Animation::kDefaultDuration,
+        [self = shared_from_this(), finish = std::move(finish)]() mutable { self->dismiss(std::move(finish)); });
   } else {
     presenting->dismissViewControllerAnimated(true, std::move(finish));
   }

@@ -52,8 +52,7 @@ class ZUMOverlayProxy final : public ZUMIntermitting, public std::enable_shared_
   std::shared_ptr<ZUMIntermission> intermission() const override { return intermission_; }
 
  private:
-  explicit ZUMOverlayProxy(const std::shared_ptr<platform::ViewController>& controller)
-      : viewController_(controller) {}
+  explicit ZUMOverlayProxy(const std::shared_ptr<platform::ViewController>& controller) : viewController_(controller) {}
   void dismiss(std::function<void()> finish);
 
   std::weak_ptr<platform::ViewController> viewController_;

@@ -48,8 +48,8 @@ TEST_F(ZUMOverlayProxyTest, SharesTheSessionOfAnSDKScreen) {
   env.advance(1);
   screen->relinquishScreenWithCompletion(nullptr);
   env.advance(1);
-  EXPECT_EQ(*log, (Log{"willPresent", "slot.willPresent", "sheet shown", "sheet gone", "slot.willDismiss",
-                       "didDismiss", "slot.didDismiss"}));
+  EXPECT_EQ(*log, (Log{"willPresent", "slot.willPresent", "sheet shown", "sheet gone", "slot.willDismiss", "didDismiss",
+                       "slot.didDismiss"}));
   EXPECT_EQ(proxy->intermission(), nullptr);
 }
 

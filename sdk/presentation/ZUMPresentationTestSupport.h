@@ -16,8 +16,8 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
-#include "sdk/request/ZUMMRAIDEventHandling.h"
 #include "sdk/request/ZUMFullScreenNotifications.h"
+#include "sdk/request/ZUMMRAIDEventHandling.h"
 #include "sdk/request/ZUMSlot.h"
 #include "testing/AppControls.h"
 #include "testing/TestEnvironment.h"
@@ -72,7 +72,7 @@ class PresentationTest : public testenv::PlatformTest {
                              kZUMAdModalViewControllerDidDismissFullScreenNotification}) {
       tokens.push_back(center.addObserver(name, nullptr, nullptr, [log = log, name](const platform::Notification&) {
         log->push_back(name == std::string(kZUMAdModalViewControllerWillPresentFullScreenNotification) ? "willPresent"
-                                                                                                         : "didDismiss");
+                                                                                                       : "didDismiss");
       }));
     }
     env.runUntilIdle();

@@ -36,9 +36,8 @@ void registerBaseHandlers() {
   ZUMRegisterTOLMHandlerMaker(Place::Default, plain<ZUMDefaultTOLMHandler>());
   ZUMRegisterTOLMHandlerMaker(Place::RewardBasedVideoAd, plain<ZUMRewardBasedVideoAdTOLMHandler>());
   ZUMRegisterTOLMHandlerMaker(Place::Orientation, plain<ZUMOrientationTOLMHandler>());
-  ZUMRegisterTOLMHandlerMaker(Place::AdRefresh, [](ZUMAdViewDelegate& delegate) {
-    return ZUMAdRefreshTOLMHandler::create(delegate.opener());
-  });
+  ZUMRegisterTOLMHandlerMaker(
+      Place::AdRefresh, [](ZUMAdViewDelegate& delegate) { return ZUMAdRefreshTOLMHandler::create(delegate.opener()); });
   ZUMRegisterTOLMHandlerMaker(Place::NativeAdVideoClick, plain<ZUMNativeAdVideoClickTOLMHandler>());
   ZUMRegisterTOLMHandlerMaker(Place::Analytics, plain<ZUMAnalyticsTOLMHandler>());
   ZUMRegisterTOLMHandlerMaker(Place::DelayPageClose, plain<ZUMDelayPageCloseTOLMHandler>());

@@ -139,8 +139,8 @@ TEST_F(ZUMSmallPresentationTOLMHandlersTest, TouchValuesAreClampedOrDefaulted) {
     Json parameters;
     std::int32_t value;
   } rows[] = {
-      {Json::object(), -1},     {{{"tx", "12.7"}}, 12},    {{{"tx", "-4"}}, -4},     {{{"tx", "1e999"}}, -1},
-      {{{"tx", "1e20"}}, kMax}, {{{"tx", "-1e20"}}, kMin}, {{{"tx", "abc"}}, 0},     {{{"tx", "-1e999"}}, -1},
+      {Json::object(), -1},     {{{"tx", "12.7"}}, 12},    {{{"tx", "-4"}}, -4}, {{{"tx", "1e999"}}, -1},
+      {{{"tx", "1e20"}}, kMax}, {{{"tx", "-1e20"}}, kMin}, {{{"tx", "abc"}}, 0}, {{{"tx", "-1e999"}}, -1},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(ZUMDefaultTOLMHandler::touchValue(row.parameters, "tx"), row.value) << row.parameters.dump();
@@ -201,7 +201,8 @@ TEST_F(ZUMSmallPresentationTOLMHandlersTest, HttpTrackPingsTheURL) {
   auto handler = ZUMDefaultTOLMHandler::create();
   EXPECT_TRUE(send(*handler, "httpTrack?u=https%3A%2F%2Ftrack.example.com%2Ft%3Fk%3D1"));
   EXPECT_TRUE(send(*handler, "httpTrack"));  // no URL: no request
-  ASSERT_TRUE(env.runUntil([&] { return server.requests("/t").size() == 1 && trackers->activeTrackerCount() <= before; }));
+  ASSERT_TRUE(
+      env.runUntil([&] { return server.requests("/t").size() == 1 && trackers->activeTrackerCount() <= before; }));
   EXPECT_EQ(server.requests("/t")[0].query, "k=1");
 }
 

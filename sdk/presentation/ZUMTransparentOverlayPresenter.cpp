@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/base/OperationQueue.h"
 #include "platform/base/MainThreadChecker.h"
+#include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"
@@ -24,9 +24,7 @@ constexpr platform::TimeInterval kFadeOutDuration = 0.2;
 
 platform::Rect applicationFrame() { return ZUMDevice::sharedInstance()->standardizedOrientedApplicationFrame(); }
 
-platform::InterfaceOrientation statusBarOrientation() {
-  return platform::Application::shared().statusBarOrientation();
-}
+platform::InterfaceOrientation statusBarOrientation() { return platform::Application::shared().statusBarOrientation(); }
 
 }  // namespace
 
@@ -117,17 +115,18 @@ void ZUMTransparentOverlayPresenter::composeTransparentInterstitialViewsForPrese
   std::weak_ptr<ZUMTransparentOverlayPresenter> weak = weak_from_this();
   orientationChangeListener_ = center.addObserver(platform::kApplicationDidChangeStatusBarOrientationNotification,
                                                   nullptr, nullptr, [weak](const platform::Notification&) {
-                                                    if (auto self = weak.lock()) self->updateTransparentInterstitialOrientation();
+                                                    if (auto self = weak.lock())
+                                                      self->updateTransparentInterstitialOrientation();
                                                   });
   if (auto slot = controller->slot()) {
     std::weak_ptr<ZUMViewController> weakController = controller;
-    placementDisappearanceObserver_ = center.addObserver(
-        kZUMSlotDidLeaveWindowNotification, slot, platform::OperationQueue::main(),
-        [weakController](const platform::Notification&) {
-          auto strong = weakController.lock();
-          auto shown = strong ? strong->viewIfLoaded() : nullptr;
-          if (shown && shown->window()) strong->relinquishScreenWithCompletion(nullptr);
-        });
+    placementDisappearanceObserver_ =
+        center.addObserver(kZUMSlotDidLeaveWindowNotification, slot, platform::OperationQueue::main(),
+                           [weakController](const platform::Notification&) {
+                             auto strong = weakController.lock();
+                             auto shown = strong ? strong->viewIfLoaded() : nullptr;
+                             if (shown && shown->window()) strong->relinquishScreenWithCompletion(nullptr);
+                           });
   }
 }
 

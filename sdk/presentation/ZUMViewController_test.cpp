@@ -86,9 +86,9 @@ TEST_F(ZUMViewControllerTest, PresentsAndRelinquishesInsideTheSession) {
   EXPECT_FALSE(platform::Application::shared().isStatusBarHidden());
   EXPECT_FALSE(platform::Application::shared().isIdleTimerDisabled());
   // finishDismissal runs at did-disappear and again at the dismissal's completion.
-  EXPECT_EQ(*log, (Log{"willPresent", "slot.willPresent", "finishAppearing", "presented", "slot.willDismiss",
-                       "didDismiss", "slot.didDismiss", "dismissalCompletion", "finishDismissal", "finishDismissal",
-                       "relinquished"}));
+  EXPECT_EQ(*log,
+            (Log{"willPresent", "slot.willPresent", "finishAppearing", "presented", "slot.willDismiss", "didDismiss",
+                 "slot.didDismiss", "dismissalCompletion", "finishDismissal", "finishDismissal", "relinquished"}));
 }
 
 TEST_F(ZUMViewControllerTest, ShowsNothingWithoutAHostOrAReadyPresenter) {

@@ -117,7 +117,8 @@ Json ZUMActiveViewMonitor::activeViewStateWithID(std::uint64_t activeViewID, boo
   const auto view = monitoredView();
   const auto window = view ? view->window() : nullptr;
   Json state = Json::object();
-  state["adBox"] = ZUMEdgeDictionaryFromRect(view ? view->convertRectToView(view->bounds(), nullptr) : platform::Rect::zero());
+  state["adBox"] =
+      ZUMEdgeDictionaryFromRect(view ? view->convertRectToView(view->bounds(), nullptr) : platform::Rect::zero());
   state["globalVisibleBox"] = ZUMEdgeDictionaryFromRect(visibleBounds);
   state["viewBox"] = ZUMEdgeDictionaryFromRect(window ? window->bounds() : platform::Rect::zero());
   state["screenDimension"] = ZUMEdgeDictionaryFromRect(applicationFrame());

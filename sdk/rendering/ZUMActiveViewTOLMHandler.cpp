@@ -56,7 +56,7 @@ void ZUMActiveViewTOLMHandler::visibilityChanged(ZUMAdView&, const nlohmann::ord
   const auto id = unitID(parameters);
   auto delegate = delegate_.lock();
   if (id && delegate) {
-    delegate->activeViewTOLMHandlerDidReceiveVisibilityNotification(*this, ZUMStringForKey(parameters, "isVisible") == "1",
-                                                                    *id);
+    delegate->activeViewTOLMHandlerDidReceiveVisibilityNotification(
+        *this, ZUMStringForKey(parameters, "isVisible") == "1", *id);
   }
 }

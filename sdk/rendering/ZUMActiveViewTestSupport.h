@@ -35,7 +35,8 @@ struct LendingController : ZUMSDKCoreController {
   using Json = nlohmann::ordered_json;
   void buildAdURL(const std::shared_ptr<ZUMSDKCoreControllerDelegate>&) override {}
   void executeJavaScriptFromBlockWhenReady(ZUMSDKCoreScriptBlock, ZUMSDKCoreCompletionBlock) override {}
-  void executeExportedJavaScriptCommand(const std::string&, const std::optional<Json>&, ZUMSDKCoreCompletionBlock) override {}
+  void executeExportedJavaScriptCommand(const std::string&, const std::optional<Json>&,
+                                        ZUMSDKCoreCompletionBlock) override {}
   void postJavaScriptNotification(const std::string&, const std::optional<Json>&) override {}
   std::shared_ptr<ZUMSDKCoreWebView> activeSDKCoreWebView() override { return nullptr; }
   std::shared_ptr<ZUMActiveViewWebView> SDKCoreWebViewForActiveViewProcessing() override {

@@ -4,9 +4,9 @@
 
 #include "platform/base/ASCIIString.h"
 #include "platform/base/Timer.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMViewContentRendered.h"
-#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSlot.h"
 
 namespace {

@@ -17,7 +17,8 @@ const ZUMTOLMHandler::ActionTable* ZUMAdRefreshTOLMHandler::actionBlockDictionar
 }
 
 void ZUMAdRefreshTOLMHandler::refresh(ZUMAdView&, const nlohmann::ordered_json& parameters) {
-  if (ZUMUserDefaults::boolForKey(ZUMUserDefaults::keyForName("enable_refresh_tolm_protection")).value_or(false)) return;
+  if (ZUMUserDefaults::boolForKey(ZUMUserDefaults::keyForName("enable_refresh_tolm_protection")).value_or(false))
+    return;
   auto slot = opener_ ? opener_->slot() : nullptr;
   if (!slot) return;
   const auto action = ZUMStringForKey(parameters, "action");

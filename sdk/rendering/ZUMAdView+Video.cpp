@@ -1,5 +1,6 @@
 // The ad view's video operations: each goes to the video side when one is registered.
 #include "sdk/rendering/ZUMAdView.h"
+
 #include "sdk/rendering/ZUMAdViewVideo.h"
 
 void ZUMAdView::setVisible(bool visible) {

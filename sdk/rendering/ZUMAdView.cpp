@@ -25,10 +25,10 @@
 #include "sdk/network/ZUMAdURLStash.h"
 #include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/rendering/ZUMAdViewActiveViewReporter.h"
-#include "sdk/rendering/ZUMAdViewPresentation.h"
-#include "sdk/rendering/ZUMAdViewVideoController.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
 #include "sdk/rendering/ZUMAdViewLogging.h"
+#include "sdk/rendering/ZUMAdViewPresentation.h"
+#include "sdk/rendering/ZUMAdViewVideoController.h"
 #include "sdk/rendering/ZUMJavaScriptMessageString.h"
 #include "sdk/rendering/ZUMOpener.h"
 #include "sdk/rendering/ZUMWebKitWebView.h"
@@ -59,10 +59,14 @@ void scheduleScript(std::weak_ptr<ZUMWebView> webView, std::string script) {
 
 int angleForOrientation(platform::InterfaceOrientation orientation) {
   switch (orientation) {
-    case platform::kInterfaceOrientationPortraitUpsideDown: return 180;
-    case platform::kInterfaceOrientationLandscapeRight: return 90;
-    case platform::kInterfaceOrientationLandscapeLeft: return -90;
-    default: return 0;
+    case platform::kInterfaceOrientationPortraitUpsideDown:
+      return 180;
+    case platform::kInterfaceOrientationLandscapeRight:
+      return 90;
+    case platform::kInterfaceOrientationLandscapeLeft:
+      return -90;
+    default:
+      return 0;
   }
 }
 
@@ -70,25 +74,29 @@ platform::HTTPHeaderFields headerFieldsFromJSON(const std::optional<ordered_json
   platform::HTTPHeaderFields fields;
   if (!headers || !headers->is_object()) return fields;
   for (const auto& [name, value] : headers->items()) {
-    if (value.is_string()) fields.set(name, value.get<std::string>());
-    else if (value.is_number() || value.is_boolean()) fields.set(name, value.dump());
+    if (value.is_string())
+      fields.set(name, value.get<std::string>());
+    else if (value.is_number() || value.is_boolean())
+      fields.set(name, value.dump());
   }
   return fields;
 }
 
 }  // namespace
 
-std::shared_ptr<ZUMAdView> ZUMAdView::create(const platform::Rect& frame, const ZUMWebViewConfiguration& configuration) {
+std::shared_ptr<ZUMAdView> ZUMAdView::create(const platform::Rect& frame,
+                                             const ZUMWebViewConfiguration& configuration) {
   std::shared_ptr<ZUMAdView> adView(new ZUMAdView(frame));
   adView->setUp(configuration);
   if (!adView->webView_) return nullptr;
   return adView;
 }
 
-std::shared_ptr<ZUMAdView> ZUMAdView::create(const platform::Rect& frame) { return create(frame, ZUMWebViewConfiguration()); }
+std::shared_ptr<ZUMAdView> ZUMAdView::create(const platform::Rect& frame) {
+  return create(frame, ZUMWebViewConfiguration());
+}
 
-ZUMAdView::ZUMAdView(const platform::Rect& frame)
-    : platform::View(frame), stashKey_(ZUMAdURLStash::newAdViewKey()) {}
+ZUMAdView::ZUMAdView(const platform::Rect& frame) : platform::View(frame), stashKey_(ZUMAdURLStash::newAdViewKey()) {}
 
 bool ZUMAdView::usesPlaceholderWindow() {
   return ZUMUserDefaults::boolForKey("/vantor/ads/ad_view_placeholder_window").value_or(false);
@@ -216,7 +224,8 @@ void ZUMAdView::reportRequestsForAd(const ZUMAd& ad) {
   }
   if (ad.adBaseURL()) {
     stash->adViewRequestWillReceiveResponse(
-        stashKey_, request, platform::HTTPURLResponse(*ad.adBaseURL(), 200, headerFieldsFromJSON(ad.responseHeaders())));
+        stashKey_, request,
+        platform::HTTPURLResponse(*ad.adBaseURL(), 200, headerFieldsFromJSON(ad.responseHeaders())));
   }
   if (ad.adHTML()) stash->adViewRequestDidReceiveData(stashKey_, request, *ad.adHTML());
 }
@@ -271,17 +280,18 @@ void ZUMAdView::postJSNotification(ZUMPageMessageName name, const std::optional<
 
 void ZUMAdView::dispatchSDKEvent(ZUMPageMessageName name, const std::optional<ordered_json>& parameters) {
   platform::assertMainThread();
-  ordered_json payload{{"version", ZUMRequest::sdkVersion()}, {"device", ZUMDevice::sharedInstance()->deviceSubmodel()}};
+  ordered_json payload{{"version", ZUMRequest::sdkVersion()},
+                       {"device", ZUMDevice::sharedInstance()->deviceSubmodel()}};
   if (parameters && parameters->is_object()) {
     for (const auto& [key, value] : parameters->items()) payload[key] = value;
   }
   if (eventQueue_->isSuspended() && eventQueue_->operationCount() >= kZUMAdViewMaxQueuedSDKEvents) return;
   // The text is made now; the operation only schedules it, so the ad view is never
   // touched off the main thread.
-  eventQueue_->addOperation([webView = std::weak_ptr<ZUMWebView>(webView_),
-                             script = ZUMJavaScriptMessageString(name, payload)]() mutable {
-    scheduleScript(std::move(webView), std::move(script));
-  });
+  eventQueue_->addOperation(
+      [webView = std::weak_ptr<ZUMWebView>(webView_), script = ZUMJavaScriptMessageString(name, payload)]() mutable {
+        scheduleScript(std::move(webView), std::move(script));
+      });
 }
 
 std::size_t ZUMAdView::queuedSDKEventCount() const { return eventQueue_->operationCount(); }
@@ -355,7 +365,8 @@ std::shared_ptr<ZUMOpener> ZUMAdView::opener() const {
 
 bool ZUMAdView::webViewShouldStartLoadWithRequest(ZUMWebView&, const platform::URLRequest& request,
                                                   platform::WebViewNavigationType navigationType) {
-  if (auto userAgent = request.valueForHTTPHeaderField("User-Agent")) ZUMNetwork::sharedInstance()->setUserAgentString(*userAgent);
+  if (auto userAgent = request.valueForHTTPHeaderField("User-Agent"))
+    ZUMNetwork::sharedInstance()->setUserAgentString(*userAgent);
   auto delegate = delegate_.lock();
   if (!delegate) return true;
   return delegate->adViewShouldStartLoadWithRequest(*this, request, navigationType).value_or(true);
@@ -474,7 +485,8 @@ void ZUMAdView::updateWebViewFrame() {
   if (!webView_) return;
   const auto delay = ZUMUserDefaults::stringForKey("/vantor/ads/wv_content_size_delay");
   double seconds = 0.02;
-  if (delay && !delay->empty()) seconds = ZUMUserDefaults::doubleForKey("/vantor/ads/wv_content_size_delay").value_or(0);
+  if (delay && !delay->empty())
+    seconds = ZUMUserDefaults::doubleForKey("/vantor/ads/wv_content_size_delay").value_or(0);
   if (fluid_ && !webView_->contentSizeUpdatesSynchronously() && seconds >= 0) {
     std::weak_ptr<platform::View> weak = shared_from_this();
     platform::DispatchQueue::main()->after(std::min(seconds, 60.0), [weak] {

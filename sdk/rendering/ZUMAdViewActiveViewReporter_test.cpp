@@ -12,7 +12,9 @@ struct Observer : ZUMAdViewActiveViewMonitoring {
     log.push_back("start " + std::to_string(receiver));
     return accept;
   }
-  void activeViewMonitoringDidStop(std::uint64_t receiver) override { log.push_back("stop " + std::to_string(receiver)); }
+  void activeViewMonitoringDidStop(std::uint64_t receiver) override {
+    log.push_back("stop " + std::to_string(receiver));
+  }
   bool accept = true;
   std::vector<std::string> log;
 };

@@ -129,11 +129,10 @@ void ZUMAdViewDelegate::handleTOLMURL(const platform::URL& url, const std::share
   parseQueue_->async([self = shared_from_this(), url, adView, handlers = std::move(handlers)]() mutable {
     auto notification = ZUMNotification::createWithNotificationURL(url);
     // Back on the main queue either way, so the ad view and the delegate are let go there.
-    platform::DispatchQueue::main()->async(
-        [self = std::move(self), notification = std::move(notification), adView = std::move(adView),
-         handlers = std::move(handlers)] {
-          if (notification) self->walkChain(handlers, notification, adView);
-        });
+    platform::DispatchQueue::main()->async([self = std::move(self), notification = std::move(notification),
+                                            adView = std::move(adView), handlers = std::move(handlers)] {
+      if (notification) self->walkChain(handlers, notification, adView);
+    });
   });
 }
 
@@ -206,9 +205,8 @@ bool ZUMAdViewDelegate::adViewDelegateAdViewShouldStartLoadWithRequest(ZUMAdView
   return true;
 }
 
-std::optional<bool> ZUMAdViewDelegate::adViewShouldStartLoadWithRequest(ZUMAdView& adView,
-                                                                        const platform::URLRequest& request,
-                                                                        platform::WebViewNavigationType navigationType) {
+std::optional<bool> ZUMAdViewDelegate::adViewShouldStartLoadWithRequest(
+    ZUMAdView& adView, const platform::URLRequest& request, platform::WebViewNavigationType navigationType) {
   const bool allowed = adViewDelegateAdViewShouldStartLoadWithRequest(adView, request, navigationType);
   if (allowed) ZUMAdURLStash::sharedInstance()->adViewWillLoadURLRequest(adView.stashKey(), request);
   return allowed;

@@ -114,8 +114,7 @@ class ZUMAdViewDelegate : public ZUMAdViewDelegateProtocol,
 
  private:
   void walkChain(const std::vector<std::shared_ptr<ZUMTOLMHandler>>& handlers,
-                 const std::shared_ptr<const ZUMNotification>& notification,
-                 const std::shared_ptr<ZUMAdView>& adView);
+                 const std::shared_ptr<const ZUMNotification>& notification, const std::shared_ptr<ZUMAdView>& adView);
 
   const std::shared_ptr<ZUMOpener> opener_;
   std::vector<std::shared_ptr<ZUMTOLMHandler>> TOLMHandlers_;

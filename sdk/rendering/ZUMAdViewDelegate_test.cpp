@@ -13,8 +13,8 @@
 #include "platform/web/WebTestSupport.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/network/ZUMAdURLStash.h"
-#include "sdk/network/ZUMAutoClickProtection.h"
 #include "sdk/network/ZUMAdViewResourceCollection.h"
+#include "sdk/network/ZUMAutoClickProtection.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
 #include "sdk/rendering/ZUMBannerAdViewDelegate.h"
@@ -59,9 +59,12 @@ class RecordingClickHandling : public ZUMClickHandling {
 // Claims its names and logs each run (name and "i"); with `hold`, keeps messages until
 // its ad view has a placement.
 struct RecordingHandler : ZUMTOLMHandler {
-  RecordingHandler(std::vector<std::string>& log, const std::vector<std::string>& names, bool hold = false) : hold(hold) {
+  RecordingHandler(std::vector<std::string>& log, const std::vector<std::string>& names, bool hold = false)
+      : hold(hold) {
     for (const auto& name : names) {
-      table[name] = [&log, name](ZUMTOLMHandler&, ZUMAdView&, const ordered_json& p) { log.push_back(name + p.value("i", "")); };
+      table[name] = [&log, name](ZUMTOLMHandler&, ZUMAdView&, const ordered_json& p) {
+        log.push_back(name + p.value("i", ""));
+      };
     }
   }
   const ActionTable* actionBlockDictionary() const override { return &table; }
@@ -119,7 +122,8 @@ class ZUMAdViewDelegateTest : public testenv::PlatformTest {
   std::vector<std::string>& taken() {
     env.runUntilIdle();
     const auto& opened = platform::Application::shared().openedURLs();
-    for (; seenOpened < opened.size(); ++seenOpened) clicks->log.push_back("app " + opened[seenOpened].absoluteString());
+    for (; seenOpened < opened.size(); ++seenOpened)
+      clicks->log.push_back("app " + opened[seenOpened].absoluteString());
     return clicks->log;
   }
   void forget() { taken().clear(); }
@@ -181,7 +185,6 @@ TEST_F(ZUMAdViewDelegateTest, AnHTTPNavigationIsAClickOnlyWhenEveryConditionHold
   EXPECT_EQ(opener.adView(), adView);
   EXPECT_EQ(opener.navigationRequest()->url()->absoluteString(), "https://landing.example.com/a");
 
-
   struct Row {
     std::string name;
     std::function<void()> change;
@@ -191,7 +194,12 @@ TEST_F(ZUMAdViewDelegateTest, AnHTTPNavigationIsAClickOnlyWhenEveryConditionHold
            {"reload", [] {}, Type::Reload},
            {"back", [] {}, Type::BackForward},
            {"untouched", [&] { adView->setTouched(false); }},
-           {"within 0.15 s", [&] { slot->didLoadAdHTMLInWebView(); adView->setTouched(true); env.advance(0.149); }},
+           {"within 0.15 s",
+            [&] {
+              slot->didLoadAdHTMLInWebView();
+              adView->setTouched(true);
+              env.advance(0.149);
+            }},
            {"rendering", [&] { slot->willLoadAdHTMLInWebView(); }},
            {"SDK core failed", [&] { slot->didFailToRetrieveSDKCoreWithError(nullptr); }},
            {"no slot", [&] { delegate->opener()->setSlot(nullptr); }},
@@ -391,7 +399,7 @@ TEST(ZUMTOLMHandlerPlaceTest, RegisteredHandlersTakeTheirPlacesInOrder) {
   auto delegate = ZUMAdViewDelegate::create();
   EXPECT_EQ(delegate->TOLMHandlers().size(), 3u);
   EXPECT_EQ(made, (std::vector<ZUMTOLMHandlerPlace>{ZUMTOLMHandlerPlace::ActiveView, ZUMTOLMHandlerPlace::TCache,
-                                                   ZUMTOLMHandlerPlace::CSI}));
+                                                    ZUMTOLMHandlerPlace::CSI}));
   for (std::size_t place = 0; place < static_cast<std::size_t>(ZUMTOLMHandlerPlace::Count); ++place) {
     ZUMRegisterTOLMHandlerMaker(static_cast<ZUMTOLMHandlerPlace>(place), nullptr);
   }

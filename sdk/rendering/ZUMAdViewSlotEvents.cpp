@@ -1,9 +1,8 @@
 #include "sdk/rendering/ZUMAdViewSlotEvents.h"
 
-#include "sdk/rendering/ZUMSlotActiveView.h"
-
 #include <nlohmann/json.hpp>
 
+#include "sdk/rendering/ZUMSlotActiveView.h"
 #include "sdk/rendering/ZUMSlotEventHandler.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMMRAIDEventHandling.h"

@@ -43,10 +43,17 @@ void ZUMAdViewVideoController::setVideoPlaybackState(std::int64_t state) {
   if (!delegate) return;
   switch (state) {
     case kZUMVideoPlaybackStatePlaying:
-    case kZUMVideoPlaybackStateResumed: delegate->adViewVideoControllerDidPlayVideo(*this); break;
-    case kZUMVideoPlaybackStatePaused: delegate->adViewVideoControllerDidPauseVideo(*this); break;
-    case kZUMVideoPlaybackStateEnded: delegate->adViewVideoControllerDidEndVideoPlayback(*this); break;
-    default: break;
+    case kZUMVideoPlaybackStateResumed:
+      delegate->adViewVideoControllerDidPlayVideo(*this);
+      break;
+    case kZUMVideoPlaybackStatePaused:
+      delegate->adViewVideoControllerDidPauseVideo(*this);
+      break;
+    case kZUMVideoPlaybackStateEnded:
+      delegate->adViewVideoControllerDidEndVideoPlayback(*this);
+      break;
+    default:
+      break;
   }
 }
 

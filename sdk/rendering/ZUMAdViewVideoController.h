@@ -64,9 +64,7 @@ class ZUMAdViewVideoController final : public ZUMVideoControlling,
   double aspectRatio() const override { return aspectRatio_; }
   void setAspectRatio(double aspectRatio);
   // Enabled only when the page enables them and the host's video options asked for them.
-  bool customControlsEnabled() const override {
-    return customControlsEnabled_ && videoOptionsCustomControlsRequested_;
-  }
+  bool customControlsEnabled() const override { return customControlsEnabled_ && videoOptionsCustomControlsRequested_; }
   void setCustomControlsEnabled(bool enabled);
 
  private:

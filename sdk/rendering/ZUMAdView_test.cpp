@@ -70,7 +70,9 @@ class ZUMAdViewTest : public testenv::PlatformTest {
     env.runUntilIdle();
   }
   static std::string evaluate(ZUMAdView& view, const std::string& script) {
-    return std::dynamic_pointer_cast<ZUMUIKitWebView>(view.webView())->engine()->stringByEvaluatingJavaScriptFromString(script);
+    return std::dynamic_pointer_cast<ZUMUIKitWebView>(view.webView())
+        ->engine()
+        ->stringByEvaluatingJavaScriptFromString(script);
   }
   static const std::vector<std::string>& scripts(ZUMAdView& view) {
     if (auto wk = std::dynamic_pointer_cast<ZUMWebKitWebView>(view.webView())) return wk->engine()->evaluatedScripts();
@@ -135,8 +137,8 @@ TEST_F(ZUMAdViewTest, OrientationIsPushedOnlyForAChangeToAnInterfaceOrientation)
       continue;
     }
     ASSERT_EQ(scripts(*view).size(), count + 1) << orientation;
-    EXPECT_EQ(scripts(*view).back(), "window.__defineGetter__('orientation',function(){return " + script + ";});" +
-                                         (withEvent ? event : ""));
+    EXPECT_EQ(scripts(*view).back(),
+              "window.__defineGetter__('orientation',function(){return " + script + ";});" + (withEvent ? event : ""));
   }
 }
 
@@ -152,7 +154,8 @@ TEST_F(ZUMAdViewTest, CancelledLoadsAreSilentUnlessSwitchedOnAndNavigationsNeedN
   const platform::URLRequest request(*URL::fromString("https://landing.example.com/"));
   for (auto answerless : {std::shared_ptr<RecordingDelegate>(delegate), std::shared_ptr<RecordingDelegate>()}) {
     view->setDelegate(answerless);
-    EXPECT_TRUE(view->webViewShouldStartLoadWithRequest(*view->webView(), request, platform::WebViewNavigationType::Other));
+    EXPECT_TRUE(
+        view->webViewShouldStartLoadWithRequest(*view->webView(), request, platform::WebViewNavigationType::Other));
   }
 }
 
@@ -229,8 +232,8 @@ TEST_F(ZUMAdViewTest, AnAdsRequestHistoryGoesToTheStashAndTeardownEndsTheRecord)
   const auto finalURL = *URL::fromString("https://ads.example.com/final");
   auto ad = ZUMAd::create();
   ad->setOriginalRequest(platform::URLRequest(requestURL));
-  ad->addRedirect(ZUMURLConnectionRedirect::create(platform::HTTPURLResponse(requestURL, 302, {}),
-                                                   platform::URLRequest(finalURL)));
+  ad->addRedirect(
+      ZUMURLConnectionRedirect::create(platform::HTTPURLResponse(requestURL, 302, {}), platform::URLRequest(finalURL)));
   ad->setResponseHeaders(ordered_json{{"Content-Type", "text/html"}});
   ad->setAdBaseURL(URL::fromString(kAdURL));
   ad->setAdHTML("<html>ad</html>");
@@ -243,24 +246,30 @@ TEST_F(ZUMAdViewTest, AnAdsRequestHistoryGoesToTheStashAndTeardownEndsTheRecord)
   ASSERT_EQ(record->resources().size(), 2u);
   const auto& first = record->resources()[0];
   const auto& last = record->resources()[1];
-  EXPECT_EQ(std::tie(first.URLString, first.statusCode), std::make_tuple(requestURL.absoluteString(), std::optional(302)));
+  EXPECT_EQ(std::tie(first.URLString, first.statusCode),
+            std::make_tuple(requestURL.absoluteString(), std::optional(302)));
   EXPECT_EQ(std::tie(last.URLString, last.statusCode), std::make_tuple(finalURL.absoluteString(), std::optional(200)));
-  EXPECT_EQ(std::tie(last.MIMEType, last.receivedBytes), std::make_tuple(std::optional<std::string>("text/html"), 15ull));
+  EXPECT_EQ(std::tie(last.MIMEType, last.receivedBytes),
+            std::make_tuple(std::optional<std::string>("text/html"), 15ull));
   EXPECT_EQ(record->loadsStarted(), 1u);
 
   auto direct = ZUMAd::create();  // no original request: the ad's URL stands for it
   direct->setAdURL(URL::fromString("https://ads.example.com/direct"));
   view->setAd(direct);
-  EXPECT_EQ(stash->resourceCollectionForAdView(view->stashKey())->resources().at(0).URLString, "https://ads.example.com/direct");
+  EXPECT_EQ(stash->resourceCollectionForAdView(view->stashKey())->resources().at(0).URLString,
+            "https://ads.example.com/direct");
   const auto key = view->stashKey();
   view.reset();
   EXPECT_EQ(stash->resourceCollectionForAdView(key), nullptr);
 }
 
 TEST_F(ZUMAdViewTest, AFluidViewOfTheNewerEngineTakesItsFrameAfterTheContentSizeDelay) {
-  for (const auto& [engine, fluid, delay, after] : std::vector<std::tuple<std::string, bool, ordered_json, double>>{
-           {"wk", true, nullptr, 0.02}, {"wk", true, "0.5", 0.5}, {"wk", true, "-1", 0}, {"wk", false, nullptr, 0},
-           {"ui", true, nullptr, 0}}) {
+  for (const auto& [engine, fluid, delay, after] :
+       std::vector<std::tuple<std::string, bool, ordered_json, double>>{{"wk", true, nullptr, 0.02},
+                                                                        {"wk", true, "0.5", 0.5},
+                                                                        {"wk", true, "-1", 0},
+                                                                        {"wk", false, nullptr, 0},
+                                                                        {"ui", true, nullptr, 0}}) {
     setDefault("/vantor/ads/wv_content_size_delay", delay);
     auto view = make(engine);
     view->setIsFluidAdView(fluid);
@@ -327,7 +336,8 @@ TEST_F(ZUMAdViewTest, APageGetsTheMRAIDScriptOfItsAdViewWithEitherEngine) {
   auto expanded = make();
   expanded->setDelegate(shown->adViewDelegate());
   EXPECT_EQ(own->MRAIDJavaScriptURLStringForWebView(*own->webView()), "https://ads.example.com/banner/mraid.js");
-  EXPECT_EQ(expanded->MRAIDJavaScriptURLStringForWebView(*expanded->webView()), "https://ads.example.com/expanded/mraid.js");
+  EXPECT_EQ(expanded->MRAIDJavaScriptURLStringForWebView(*expanded->webView()),
+            "https://ads.example.com/expanded/mraid.js");
   ZUMSlotRendering::setShared(nullptr);
   interceptor->setExpandedBannerImplementationURLString(std::nullopt);
   interceptor->setEnabled(false);

@@ -24,5 +24,6 @@ void ZUMAppEventTOLMHandler::appEvent(ZUMAdView&, const nlohmann::ordered_json& 
   const auto name = ZUMStringForKey(parameters, "name");
   auto slot = slot_.lock();
   if (!name || !slot) return;
-  if (auto delegate = slot->slotDelegate()) delegate->slotDidReceiveAppEvent(*slot, *name, ZUMStringForKey(parameters, "info"));
+  if (auto delegate = slot->slotDelegate())
+    delegate->slotDidReceiveAppEvent(*slot, *name, ZUMStringForKey(parameters, "info"));
 }

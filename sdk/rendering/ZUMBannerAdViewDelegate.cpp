@@ -5,13 +5,13 @@
 #include "ZUMSlotAdEventDelegate.h"
 #include "platform/base/Error.h"
 #include "sdk/csi/ZUMCSI.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMRegistrationPoint.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMOpener.h"
 #include "sdk/rendering/ZUMSlotResponseProcessor.h"
 #include "sdk/request/ZUMAdType.h"
-#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSlot.h"
 
 namespace {

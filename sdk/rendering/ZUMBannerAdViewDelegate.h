@@ -23,7 +23,7 @@ class ZUMBannerAdViewDelegate;
 
 // The places of the handlers a banner delegate appends after the base's, in order.
 enum class ZUMBannerTOLMHandlerPlace : std::size_t {
-  AppEvent,       // with the slot
+  AppEvent,  // with the slot
   AdApp,
   DelayPageLoad,  // the banner delegate is its ZUMDelayLoadDelegate
   Count,

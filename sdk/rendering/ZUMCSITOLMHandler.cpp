@@ -56,7 +56,8 @@ void ZUMCSITOLMHandler::tick(ZUMAdView&, const nlohmann::ordered_json& parameter
   auto csi = CSI();
   if (!csi) return;
   csi->setTimestamp(time, *label);
-  const std::int64_t start = csi->timestampForLabel(ZUMStringForKey(parameters, "start_label").value_or(kDefaultStartLabel));
+  const std::int64_t start =
+      csi->timestampForLabel(ZUMStringForKey(parameters, "start_label").value_or(kDefaultStartLabel));
   if (start <= 0 || time < start) return;
   auto recorder = csi->timeRecorderForAction(kWebViewAction);
   if (!recorder) return;

@@ -43,7 +43,8 @@ class ZUMClickHandling : public ZUMSharedInterface<ZUMClickHandling> {
   virtual void openEmailComposer(ZUMOpener& opener, const platform::URL& url) = 0;
   virtual void openSmsComposer(ZUMOpener& opener, const platform::URL& url) = 0;
   // A composer the opener was the delegate of has finished: take it off the screen.
-  virtual void composerDidFinish(ZUMOpener& /*opener*/, const std::shared_ptr<platform::ViewController>& /*composer*/) {}
+  virtual void composerDidFinish(ZUMOpener& /*opener*/, const std::shared_ptr<platform::ViewController>& /*composer*/) {
+  }
 
   // --- Overlays -------------------------------------------------------------------------
   // The opener has checked the orientations, the content and the ad view. Handlings

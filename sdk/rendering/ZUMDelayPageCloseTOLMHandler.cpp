@@ -10,7 +10,8 @@ std::shared_ptr<ZUMDelayPageCloseTOLMHandler> ZUMDelayPageCloseTOLMHandler::crea
 }
 
 const ZUMTOLMHandler::ActionTable* ZUMDelayPageCloseTOLMHandler::actionBlockDictionary() const {
-  static const auto* table = new ActionTable{{"delayPageClosed", action(&ZUMDelayPageCloseTOLMHandler::delayPageClosed)}};
+  static const auto* table =
+      new ActionTable{{"delayPageClosed", action(&ZUMDelayPageCloseTOLMHandler::delayPageClosed)}};
   return table;
 }
 

@@ -10,7 +10,8 @@ std::shared_ptr<ZUMDelayPageLoadTOLMHandler> ZUMDelayPageLoadTOLMHandler::create
 }
 
 const ZUMTOLMHandler::ActionTable* ZUMDelayPageLoadTOLMHandler::actionBlockDictionary() const {
-  static const auto* table = new ActionTable{{"delayPageLoaded", action(&ZUMDelayPageLoadTOLMHandler::delayPageLoaded)}};
+  static const auto* table =
+      new ActionTable{{"delayPageLoaded", action(&ZUMDelayPageLoadTOLMHandler::delayPageLoaded)}};
   return table;
 }
 

@@ -1,6 +1,5 @@
 #include "sdk/rendering/ZUMImpressionMonitor.h"
 
-
 #include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
 #include "platform/ui/View.h"
@@ -13,7 +12,8 @@ std::shared_ptr<ZUMImpressionMonitor> ZUMImpressionMonitor::create(const std::sh
 
 void ZUMImpressionMonitor::startMonitoring() {
   platform::assertMainThread();
-  if (impressionDefinition_ == static_cast<std::int64_t>(ZUMImpressionDefinition::Loaded)) return didMonitorImpression();
+  if (impressionDefinition_ == static_cast<std::int64_t>(ZUMImpressionDefinition::Loaded))
+    return didMonitorImpression();
   if (impressionDefinition_ == static_cast<std::int64_t>(ZUMImpressionDefinition::Visible)) startVisibleRule();
 }
 

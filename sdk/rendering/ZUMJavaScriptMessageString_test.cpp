@@ -44,9 +44,9 @@ TEST(ZUMJavaScriptMessageStringTest, BuildsTheShortAndThePayloadForms) {
   EXPECT_EQ(ZUMJavaScriptMessageString("onshow"), "QYRA_ReceiveMessage('onshow');");
   EXPECT_EQ(ZUMJavaScriptMessageString("onshow", Json()), "QYRA_ReceiveMessage('onshow');");
   // Compact JSON after a comma and a blank, keys in their order.
-  EXPECT_EQ(ZUMJavaScriptMessageString("onScreenInfoChanged",
-                                       Json{{"width", 320}, {"height", 480.5}, {"isOrientationLandscape", 0},
-                                            {"forcedOrientation", "p"}}),
+  EXPECT_EQ(ZUMJavaScriptMessageString(
+                "onScreenInfoChanged",
+                Json{{"width", 320}, {"height", 480.5}, {"isOrientationLandscape", 0}, {"forcedOrientation", "p"}}),
             "QYRA_ReceiveMessage('onScreenInfoChanged', "
             "{\"width\":320,\"height\":480.5,\"isOrientationLandscape\":0,\"forcedOrientation\":\"p\"});");
   EXPECT_EQ(ZUMJavaScriptMessageString("onshow", Json::object()), "QYRA_ReceiveMessage('onshow', {});");
@@ -108,9 +108,38 @@ class PayloadGenerator {
 
   std::string string() {
     static const std::vector<std::string> pieces = {
-        "a", "Z9", "\u00e9", "\u20ac", "\U0001F600", kLineSeparator, kParagraphSeparator, "</script>", "<!--",
-        "-->", "'", "\"", "\\", "\\u2028", "\n", "\r", "\t", std::string(1, '\0'), "\x1f", "\x7f",
-        "');alert(1);('", "${x}", "`", "&amp;", "\u00a0", "\ufeff", "]]>", "*/", "//", "<", ">", "&",
+        "a",
+        "Z9",
+        "\u00e9",
+        "\u20ac",
+        "\U0001F600",
+        kLineSeparator,
+        kParagraphSeparator,
+        "</script>",
+        "<!--",
+        "-->",
+        "'",
+        "\"",
+        "\\",
+        "\\u2028",
+        "\n",
+        "\r",
+        "\t",
+        std::string(1, '\0'),
+        "\x1f",
+        "\x7f",
+        "');alert(1);('",
+        "${x}",
+        "`",
+        "&amp;",
+        "\u00a0",
+        "\ufeff",
+        "]]>",
+        "*/",
+        "//",
+        "<",
+        ">",
+        "&",
     };
     std::string text;
     for (int i = pick(6); i > 0; --i) text += pieces[static_cast<std::size_t>(pick(static_cast<int>(pieces.size())))];
@@ -121,17 +150,23 @@ class PayloadGenerator {
   Json value(int depth) {
     static const double doubles[] = {0.5, -1.25e-7, 3.14159, 1e300, -0.0, 2.5e-310, 123456.789};
     switch (pick(depth < 3 ? 9 : 7)) {
-      case 2: return std::uniform_int_distribution<std::int64_t>(-(1LL << 53), 1LL << 53)(random_);
-      case 3: return doubles[pick(7)];
-      case 4: return pick(2) == 0;
-      case 5: return nullptr;
+      case 2:
+        return std::uniform_int_distribution<std::int64_t>(-(1LL << 53), 1LL << 53)(random_);
+      case 3:
+        return doubles[pick(7)];
+      case 4:
+        return pick(2) == 0;
+      case 5:
+        return nullptr;
       case 7: {
         Json array = Json::array();
         for (int i = pick(4); i > 0; --i) array.push_back(value(depth + 1));
         return array;
       }
-      case 8: return dictionary(depth);
-      default: return string();
+      case 8:
+        return dictionary(depth);
+      default:
+        return string();
     }
   }
 
@@ -224,11 +259,12 @@ TEST_F(PageMessagesTest, APageReceivesCallsAndAnswersWithMessages) {
 TEST_F(PageMessagesTest, ACallWrittenIntoAScriptElementStaysInside) {
   const Json payload = {{"html", "</script><script>location.href='tolm://x/escaped'</script>"},
                         {"line", kLineSeparator}};
-  load("<html><head><script>"
-       "function QYRA_ReceiveMessage(name, payload) {"
-       "  location.href = 'tolm://x/got?p=' + encodeURIComponent(JSON.stringify(payload));"
-       "}</script><script>" +
-       ZUMJavaScriptMessageString("onPrecacheEvent", payload) + "</script></head><body></body></html>");
+  load(
+      "<html><head><script>"
+      "function QYRA_ReceiveMessage(name, payload) {"
+      "  location.href = 'tolm://x/got?p=' + encodeURIComponent(JSON.stringify(payload));"
+      "}</script><script>" +
+      ZUMJavaScriptMessageString("onPrecacheEvent", payload) + "</script></head><body></body></html>");
   ASSERT_EQ(collector->messages.size(), 1u);
   EXPECT_EQ(collector->messages[0]->name(), "got");
   EXPECT_EQ(Json::parse(collector->messages[0]->parameters()["p"].get<std::string>()), payload);

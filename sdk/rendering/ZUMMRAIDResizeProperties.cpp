@@ -40,9 +40,12 @@ bool known(std::int64_t position) { return position >= 0 && position < static_ca
 double place(Edge edge, double min, double mid, double max) {
   const double half = ZUMMRAIDResizeProperties::kCloseAreaSide / 2;
   switch (edge) {
-    case Edge::Min: return min;
-    case Edge::Mid: return mid - half;
-    case Edge::Max: return max - 2 * half;
+    case Edge::Min:
+      return min;
+    case Edge::Mid:
+      return mid - half;
+    case Edge::Max:
+      return max - 2 * half;
   }
   return min;
 }
@@ -52,7 +55,8 @@ double place(Edge edge, double min, double mid, double max) {
 platform::Rect ZUMMRAIDResizeProperties::closeButtonRectForPosition(std::int64_t position,
                                                                     const platform::Rect& contentFrame) {
   const auto& f = contentFrame;
-  const ClosePlace p = known(position) ? kPlaces[static_cast<std::size_t>(position)] : ClosePlace{Edge::Min, Edge::Min, 0};
+  const ClosePlace p =
+      known(position) ? kPlaces[static_cast<std::size_t>(position)] : ClosePlace{Edge::Min, Edge::Min, 0};
   return {place(p.x, f.minX(), f.midX(), f.maxX()), place(p.y, f.minY(), f.midY(), f.maxY()), kCloseAreaSide,
           kCloseAreaSide};
 }

@@ -61,8 +61,8 @@ class ZUMMRAIDResizeProperties {
   // With off-screen permission the close area must lie wholly inside the bounds, so the
   // user can always close the ad; without it the content frame must. Either way a frame
   // wider or higher than kMaxExtent is refused.
-  static bool isContentFrameValid(const platform::Rect& contentFrame, const platform::Rect& bounds,
-                                  bool allowOffscreen, std::int64_t closeButtonPosition);
+  static bool isContentFrameValid(const platform::Rect& contentFrame, const platform::Rect& bounds, bool allowOffscreen,
+                                  std::int64_t closeButtonPosition);
 
  private:
   platform::Size size_;

@@ -6,11 +6,15 @@
 namespace {
 
 TEST(ZUMMRAIDResizePropertiesTest, CloseAreaAndMaskPerPosition) {
-  struct Row { std::int64_t position; double x, y; std::uint32_t mask; };
+  struct Row {
+    std::int64_t position;
+    double x, y;
+    std::uint32_t mask;
+  };
   // Content frame (10, 20, 300, 250).
-  for (const Row& row : {Row{0, 260, 20, 33}, Row{1, 135, 20, 37}, Row{2, 10, 20, 36}, Row{3, 135, 120, 45},
-                         Row{4, 260, 220, 9}, Row{5, 135, 220, 13}, Row{6, 10, 220, 12}, Row{7, 10, 20, 0},
-                         Row{-1, 10, 20, 0}}) {
+  for (const Row& row :
+       {Row{0, 260, 20, 33}, Row{1, 135, 20, 37}, Row{2, 10, 20, 36}, Row{3, 135, 120, 45}, Row{4, 260, 220, 9},
+        Row{5, 135, 220, 13}, Row{6, 10, 220, 12}, Row{7, 10, 20, 0}, Row{-1, 10, 20, 0}}) {
     SCOPED_TRACE(row.position);
     EXPECT_EQ(ZUMMRAIDResizeProperties::closeButtonRectForPosition(row.position, {10, 20, 300, 250}),
               (platform::Rect{row.x, row.y, 50, 50}));
@@ -25,11 +29,17 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 Json resizeMessage(Json overrides) {
-  Json message = {{"width", "300"},   {"height", "250"},         {"offsetX", "0"},
-                  {"offsetY", "-10"}, {"customClosePosition", "top-right"}, {"allowOffscreen", "false"}};
+  Json message = {{"width", "300"},
+                  {"height", "250"},
+                  {"offsetX", "0"},
+                  {"offsetY", "-10"},
+                  {"customClosePosition", "top-right"},
+                  {"allowOffscreen", "false"}};
   for (auto& [key, value] : overrides.items()) {
-    if (value.is_null()) message.erase(key);
-    else message[key] = value;
+    if (value.is_null())
+      message.erase(key);
+    else
+      message[key] = value;
   }
   return message;
 }
@@ -44,7 +54,12 @@ TEST(ZUMMRAIDResizePropertiesTest, EveryValueParsesAndOnlyAMissingKeyIsRefused) 
     bool offscreen;
   } rows[] = {
       {"strings", Json::object(), true, {0, -10, 300, 250}, 0, false},
-      {"numbers", {{"width", 320}, {"height", 50.5}, {"offsetX", -4}, {"offsetY", 0}}, true, {-4, 0, 320, 50.5}, 0, false},
+      {"numbers",
+       {{"width", 320}, {"height", 50.5}, {"offsetX", -4}, {"offsetY", 0}},
+       true,
+       {-4, 0, 320, 50.5},
+       0,
+       false},
       {"spaces and sign", {{"width", " +120 "}, {"offsetX", "1e2"}}, true, {100, -10, 120, 250}, 0, false},
       {"zero size passes", {{"width", "0"}, {"height", 0}}, true, {0, -10, 0, 0}, 0, false},
       {"top-center", {{"customClosePosition", "top-center"}}, true, {0, -10, 300, 250}, 1, false},
@@ -123,9 +138,12 @@ TEST(ZUMMRAIDResizePropertiesTest, WithoutPermissionTheFrameAndWithItTheCloseAre
         << row.name;
   }
   // The Part's own cases.
-  EXPECT_EQ(ZUMMRAIDResizeProperties::closeButtonRectForPosition(3, {0, 0, 300, 250}), (platform::Rect{125, 100, 50, 50}));
-  EXPECT_EQ(ZUMMRAIDResizeProperties::closeButtonRectForPosition(5, {0, 0, 300, 250}), (platform::Rect{125, 200, 50, 50}));
-  EXPECT_EQ(ZUMMRAIDResizeProperties::closeButtonRectForPosition(6, {0, 0, 300, 250}), (platform::Rect{0, 200, 50, 50}));
+  EXPECT_EQ(ZUMMRAIDResizeProperties::closeButtonRectForPosition(3, {0, 0, 300, 250}),
+            (platform::Rect{125, 100, 50, 50}));
+  EXPECT_EQ(ZUMMRAIDResizeProperties::closeButtonRectForPosition(5, {0, 0, 300, 250}),
+            (platform::Rect{125, 200, 50, 50}));
+  EXPECT_EQ(ZUMMRAIDResizeProperties::closeButtonRectForPosition(6, {0, 0, 300, 250}),
+            (platform::Rect{0, 200, 50, 50}));
 }
 
 }  // namespace

@@ -60,8 +60,8 @@ std::shared_ptr<const ZUMNotification> ZUMNotification::createWithNotificationUR
   // (a non-opaque path is empty or begins with "/", which decodes to itself).
   const std::string& encodedPath = url->percentEncodedPath();
   std::string name;
-  const bool decoded = encodedPath.size() >= 2 &&
-                       platform::PercentEncoding::decode(std::string_view(encodedPath).substr(1), name);
+  const bool decoded =
+      encodedPath.size() >= 2 && platform::PercentEncoding::decode(std::string_view(encodedPath).substr(1), name);
   if (decoded && !name.empty() && name.back() == '/') name.pop_back();
   if (!decoded || name.empty()) {
     logDropped(*url, "without a name");
@@ -72,8 +72,8 @@ std::shared_ptr<const ZUMNotification> ZUMNotification::createWithNotificationUR
   // A query shorter than the limit cannot hold more pieces than it: no need to count.
   const std::size_t pieces = query.size() < kMaximumParameterCount ? 0 : ZUMQueryPieceCount(query);
   if (pieces > kMaximumParameterCount) {
-    logDropped(*url, "of " + std::to_string(pieces) + " parameters (at most " +
-                         std::to_string(kMaximumParameterCount) + ")");
+    logDropped(*url,
+               "of " + std::to_string(pieces) + " parameters (at most " + std::to_string(kMaximumParameterCount) + ")");
     return nullptr;
   }
   // The reader gives string values only, so the dictionary is taken as it is.

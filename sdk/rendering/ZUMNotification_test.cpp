@@ -43,16 +43,16 @@ TEST(ZUMNotificationTest, NameIsThePathWithoutItsFirstCharacterWhateverTheHost) 
       {"tolm://user@[::1]/click", "click"},
       {"tolm:/click", "click"},
       {"tolm://x/a/b", "a/b"},
-      {"tolm://x/click/", "click"},      // the platform drops a trailing slash
-      {"tolm://x/a%20b%2Fc", "a b/c"},   // decoded like any path
+      {"tolm://x/click/", "click"},     // the platform drops a trailing slash
+      {"tolm://x/a%20b%2Fc", "a b/c"},  // decoded like any path
       {"tolm://x/%E2%82%AC", "\u20ac"},
       {"tolm://x/", std::nullopt},
       {"tolm://x", std::nullopt},
       {"tolm://x?name=click", std::nullopt},
       {"tolm://", std::nullopt},
-      {"tolm:click", std::nullopt},      // opaque: no path
-      {"tolm://x/%FF", std::nullopt},    // the path is not UTF-8
-      {"tolm://x/a%2F", "a"},            // a trailing slash counts once decoded
+      {"tolm:click", std::nullopt},    // opaque: no path
+      {"tolm://x/%FF", std::nullopt},  // the path is not UTF-8
+      {"tolm://x/a%2F", "a"},          // a trailing slash counts once decoded
       {"tolm://x/%2F", std::nullopt},
   };
   for (const Case& c : cases) {
@@ -88,7 +88,7 @@ TEST(ZUMNotificationTest, ParametersFollowTheQueryRules) {
       // The text starts after the first "?"; later ones are plain text.
       {"?u=https://e.com/p?q&v=1?2", {{"u", "https://e.com/p?q"}, {"v", "1?2"}}},
       {"?", Json::object()},
-      {"", Json::object()},  // no query: still a dictionary
+      {"", Json::object()},        // no query: still a dictionary
       {"?a=1#b=2", {{"a", "1"}}},  // the fragment is not part of the query
   };
   for (const Case& c : cases) {
@@ -134,8 +134,8 @@ TEST(ZUMNotificationTest, DesignatedCreatorNeedsANameAndKeepsOnlyStringParameter
   EXPECT_FALSE(ZUMNotification::create(std::nullopt, Json::object()));
   EXPECT_FALSE(ZUMNotification::create("", Json{{"a", "1"}}));
 
-  auto message = ZUMNotification::create("open", Json{{"u", "https://e.com"}, {"n", 3}, {"o", Json::object()},
-                                                      {"nil", nullptr}, {"s", "x"}});
+  auto message = ZUMNotification::create(
+      "open", Json{{"u", "https://e.com"}, {"n", 3}, {"o", Json::object()}, {"nil", nullptr}, {"s", "x"}});
   ASSERT_TRUE(message);
   EXPECT_EQ(message->name(), "open");
   EXPECT_EQ(message->parameters(), (Json{{"u", "https://e.com"}, {"s", "x"}}));

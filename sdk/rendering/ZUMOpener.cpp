@@ -32,7 +32,8 @@ using platform::URL;
 
 std::shared_ptr<ZUMClickHandling> clickHandlingFor(const char* action, const std::string& subject) {
   auto handling = ZUMClickHandling::shared();
-  if (!handling) ZUMLog(kZUMLogLevelDefault, std::string("No click handling: ") + action + " " + subject + " not opened.");
+  if (!handling)
+    ZUMLog(kZUMLogLevelDefault, std::string("No click handling: ") + action + " " + subject + " not opened.");
   return handling;
 }
 
@@ -181,8 +182,8 @@ void ZUMOpener::openAppForRecordedClick(const std::optional<URL>& url) {
   recordedClickURLs_.push_back(*url);
   openApp(url);
   // Kept only while a confirmation for the URL is up; its answer takes it.
-  const bool confirming = std::any_of(confirmations_.begin(), confirmations_.end(),
-                                      [&](const auto& entry) { return entry.url == *url; });
+  const bool confirming =
+      std::any_of(confirmations_.begin(), confirmations_.end(), [&](const auto& entry) { return entry.url == *url; });
   if (!confirming) takeRecordedClick(*url);
 }
 
@@ -244,7 +245,8 @@ void ZUMOpener::openInAppStoreWithProductID(const std::optional<std::string>& pr
 
 void ZUMOpener::fetchInAppStoreForProductID(const std::optional<std::string>& productID) {
   if (!productID || cachedStoreProductViewController_.contains(*productID)) return;
-  if (auto handling = clickHandlingFor("fetchInAppStore", *productID)) handling->fetchInAppStoreForProductID(*this, *productID);
+  if (auto handling = clickHandlingFor("fetchInAppStore", *productID))
+    handling->fetchInAppStoreForProductID(*this, *productID);
 }
 
 void ZUMOpener::openBrowserToURL(const std::optional<URL>& url, std::uint64_t orientationMask) {
@@ -297,7 +299,8 @@ void ZUMOpener::openEmailComposer(const URL& url) {
     ZUMLog(kZUMLogLevelDefault, "This device cannot send mail.");
     return;
   }
-  if (auto handling = clickHandlingFor("openEmailComposer", url.absoluteString())) handling->openEmailComposer(*this, url);
+  if (auto handling = clickHandlingFor("openEmailComposer", url.absoluteString()))
+    handling->openEmailComposer(*this, url);
 }
 
 void ZUMOpener::openSmsComposer(const URL& url) {
@@ -383,7 +386,8 @@ void ZUMOpener::expandToWebAppWithSupportedOrientations(std::uint64_t orientatio
     return;
   }
   if (!adView_.lock()) return;
-  if (auto handling = clickHandlingFor("expand", "ad view")) handling->expandToWebApp(*this, orientationMask, useCustomClose);
+  if (auto handling = clickHandlingFor("expand", "ad view"))
+    handling->expandToWebApp(*this, orientationMask, useCustomClose);
 }
 
 void ZUMOpener::openWebAppWithResizeProperties(const std::optional<ZUMMRAIDResizeProperties>& properties) {
@@ -397,5 +401,6 @@ void ZUMOpener::openWebAppWithResizeProperties(const std::optional<ZUMMRAIDResiz
     reportMRAIDError("Received invalid resize properties", "resize");
     return;
   }
-  if (auto handling = clickHandlingFor("resize", "ad view")) handling->openWebAppWithResizeProperties(*this, *properties);
+  if (auto handling = clickHandlingFor("resize", "ad view"))
+    handling->openWebAppWithResizeProperties(*this, *properties);
 }

@@ -39,12 +39,15 @@ const ZUMTOLMHandler::ActionTable* ZUMOpenerTOLMHandler::subActionBlockDictionar
 
 std::uint64_t ZUMOpenerTOLMHandler::orientationFromParams(const nlohmann::ordered_json& parameters) {
   const auto value = ZUMStringForKey(parameters, "o");
-  if (value == "p") return platform::kInterfaceOrientationMaskPortrait | platform::kInterfaceOrientationMaskPortraitUpsideDown;
+  if (value == "p")
+    return platform::kInterfaceOrientationMaskPortrait | platform::kInterfaceOrientationMaskPortraitUpsideDown;
   if (value == "l") return platform::kInterfaceOrientationMaskLandscape;
   if (value == "c") {
-    const bool landscape = platform::isInterfaceOrientationLandscape(platform::Application::shared().statusBarOrientation());
-    return landscape ? platform::kInterfaceOrientationMaskLandscape
-                     : platform::kInterfaceOrientationMaskPortrait | platform::kInterfaceOrientationMaskPortraitUpsideDown;
+    const bool landscape =
+        platform::isInterfaceOrientationLandscape(platform::Application::shared().statusBarOrientation());
+    return landscape
+               ? platform::kInterfaceOrientationMaskLandscape
+               : platform::kInterfaceOrientationMaskPortrait | platform::kInterfaceOrientationMaskPortraitUpsideDown;
   }
   return platform::kInterfaceOrientationMaskAll;
 }
@@ -103,7 +106,9 @@ void ZUMOpenerTOLMHandler::openWebApp(ZUMAdView&, const nlohmann::ordered_json& 
 }
 
 void ZUMOpenerTOLMHandler::expand(ZUMAdView&, const nlohmann::ordered_json& parameters) {
-  if (opener_) opener_->expandToWebAppWithSupportedOrientations(orientationFromParams(parameters), shouldUseCustomClose(parameters));
+  if (opener_)
+    opener_->expandToWebAppWithSupportedOrientations(orientationFromParams(parameters),
+                                                     shouldUseCustomClose(parameters));
 }
 
 void ZUMOpenerTOLMHandler::openApp(ZUMAdView&, const nlohmann::ordered_json& parameters) {
@@ -115,7 +120,6 @@ void ZUMOpenerTOLMHandler::openAppLink(ZUMAdView&, const nlohmann::ordered_json&
   const auto url = URLParameter(parameters, "u");
   const auto eventID = ZUMStringForKey(parameters, "event_id");
   if (!url || !eventID || !opener_) return;
-  platform::DispatchQueue::main()->async([opener = opener_, url = *url, eventID = *eventID] {
-    opener->openAppLink(url, eventID);
-  });
+  platform::DispatchQueue::main()->async(
+      [opener = opener_, url = *url, eventID = *eventID] { opener->openAppLink(url, eventID); });
 }

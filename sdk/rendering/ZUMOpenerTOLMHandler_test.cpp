@@ -28,7 +28,8 @@ using platform::URL;
 // Every screen the opener asks the presentation area for, as one line each.
 struct RecordingClickHandling : ZUMClickHandling {
   void openInAppStoreWithProductID(ZUMOpener&, const std::optional<std::string>& productID,
-                                   const std::optional<URL>& fallbackURL, ZUMStoreSheetPresentation presentation) override {
+                                   const std::optional<URL>& fallbackURL,
+                                   ZUMStoreSheetPresentation presentation) override {
     log.push_back("store " + productID.value_or("-") + " " + (fallbackURL ? fallbackURL->absoluteString() : "-") +
                   (presentation == ZUMStoreSheetPresentation::AfterFetch ? " wait" : " now"));
   }
@@ -38,7 +39,9 @@ struct RecordingClickHandling : ZUMClickHandling {
   void openWebViewBrowserToURL(ZUMOpener&, const URL& url, std::uint64_t mask) override {
     log.push_back("browser " + url.absoluteString() + " " + std::to_string(mask));
   }
-  void openSafariViewControllerToURL(ZUMOpener&, const URL& url) override { log.push_back("safari " + url.absoluteString()); }
+  void openSafariViewControllerToURL(ZUMOpener&, const URL& url) override {
+    log.push_back("safari " + url.absoluteString());
+  }
   bool hasSafariViewController() const override { return true; }
   void openEmailComposer(ZUMOpener&, const URL&) override {}
   void openSmsComposer(ZUMOpener&, const URL&) override {}
@@ -77,7 +80,8 @@ class ZUMOpenerTOLMHandlerTest : public testenv::PlatformTest {
     EXPECT_TRUE(handler->handleNotification(notification, adView)) << message;
     env.runUntilIdle();
     const auto& opened = platform::Application::shared().openedURLs();
-    for (; seenOpened < opened.size(); ++seenOpened) clicks->log.push_back("open " + opened[seenOpened].absoluteString());
+    for (; seenOpened < opened.size(); ++seenOpened)
+      clicks->log.push_back("open " + opened[seenOpened].absoluteString());
     return std::exchange(clicks->log, {});
   }
 

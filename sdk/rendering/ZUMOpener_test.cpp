@@ -64,7 +64,8 @@ class ZUMOpenerTest : public testenv::PlatformTest {
   std::vector<std::string> taken() {
     env.runUntilIdle();
     const auto& opened = platform::Application::shared().openedURLs();
-    for (; seenOpened < opened.size(); ++seenOpened) owner->log.push_back("open " + opened[seenOpened].absoluteString());
+    for (; seenOpened < opened.size(); ++seenOpened)
+      owner->log.push_back("open " + opened[seenOpened].absoluteString());
     return std::exchange(owner->log, {});
   }
   static std::shared_ptr<platform::AlertView> frontAlert() {
@@ -273,9 +274,9 @@ TEST_F(ZUMOpenerTest, TheMRAIDRefusalsAreReportedToThePageAndRecordNothing) {
   EXPECT_NE(messages[messages.size() - 2].find(
                 R"("message":"Saving pictures is not permitted in this application.","action":"storePicture")"),
             std::string::npos);
-  EXPECT_NE(messages.back().find(
-                R"("message":"Creating calendar events is not supported.","action":"createCalendarEvent")"),
-            std::string::npos);
+  EXPECT_NE(
+      messages.back().find(R"("message":"Creating calendar events is not supported.","action":"createCalendarEvent")"),
+      std::string::npos);
 }
 
 TEST_F(ZUMOpenerTest, AClickWithoutAURLCountsAndPingsButRecordsNoClickThrough) {
@@ -312,10 +313,10 @@ TEST(ZUMSafariViewControllerSupportTest, SchemesAreComparedLowerCasedAgainstTheS
     std::optional<Json> stored;
     bool supported;
   } rows[] = {
-      {"https://x.example.com/", std::nullopt, true},     {"HTTP://x.example.com/", std::nullopt, true},
-      {"ftp://x.example.com/", std::nullopt, false},      {"tel:123", std::nullopt, false},
-      {"ftp://x.example.com/", Json{"ftp"}, true},         {"https://x.example.com/", Json{"ftp"}, false},
-      {"FTP://x.example.com/", Json{"ftp", 3}, true},      {"ftp://x.example.com/", Json{"FTP"}, false},
+      {"https://x.example.com/", std::nullopt, true}, {"HTTP://x.example.com/", std::nullopt, true},
+      {"ftp://x.example.com/", std::nullopt, false},  {"tel:123", std::nullopt, false},
+      {"ftp://x.example.com/", Json{"ftp"}, true},    {"https://x.example.com/", Json{"ftp"}, false},
+      {"FTP://x.example.com/", Json{"ftp", 3}, true}, {"ftp://x.example.com/", Json{"FTP"}, false},
   };
   for (const auto& row : rows) {
     auto& defaults = platform::UserDefaults::standard();

@@ -153,8 +153,8 @@ bool ZUMPrecacheTOLMHandler::failAtMaximum(const std::shared_ptr<ZUMResourceCach
   const std::int64_t cached = cache->cachedContentSize();
   // A video of exactly the maximum is whole.
   if (cached < kZUMPrecacheMaximumBytes || cache->contentLength() == cached) return false;
-  ZUMLog(kZUMLogLevelDefault, "Precache stopped: the video is larger than " + std::to_string(kZUMPrecacheMaximumBytes) +
-                                  " bytes.");
+  ZUMLog(kZUMLogLevelDefault,
+         "Precache stopped: the video is larger than " + std::to_string(kZUMPrecacheMaximumBytes) + " bytes.");
   cache->cancelWithError(ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Precache exceeded its byte limit."));
   return true;
 }

@@ -5,5 +5,6 @@
 #include "sdk/request/ZUMSDKCoreController.h"
 
 void ZUMSDKCoreNavigationBlockedReporter::navigationBlocked(const nlohmann::ordered_json& info) {
-  if (auto controller = ZUMSDKCoreController::sharedInstance()) controller->postJavaScriptNotification("navigationBlocked", info);
+  if (auto controller = ZUMSDKCoreController::sharedInstance())
+    controller->postJavaScriptNotification("navigationBlocked", info);
 }

@@ -1,6 +1,5 @@
 #include "sdk/rendering/ZUMSlotActiveView.h"
 
-
 #include <nlohmann/json.hpp>
 
 #include "platform/base/MainThreadChecker.h"
@@ -56,7 +55,8 @@ void ZUMSlotActiveView::observeApplication() {
     if (self && self->monitor_) self->monitor_->sample();
   };
   auto& center = platform::NotificationCenter::defaultCenter();
-  observers_.push_back(center.addObserver(platform::kApplicationWillResignActiveNotification, nullptr, nullptr, sample));
+  observers_.push_back(
+      center.addObserver(platform::kApplicationWillResignActiveNotification, nullptr, nullptr, sample));
   observers_.push_back(center.addObserver(platform::kApplicationDidBecomeActiveNotification, nullptr, nullptr, sample));
 }
 
@@ -116,7 +116,8 @@ std::optional<std::string> ZUMSlotActiveView::activeViewJSCommandWithParams(cons
 }
 
 void ZUMSlotActiveView::sendState(ZUMActiveViewMonitor& monitor, bool unloaded) {
-  const auto command = activeViewJSCommandWithParams(monitor.activeViewStateWithID(activeViewID_, isMRAIDEnabled(), unloaded));
+  const auto command =
+      activeViewJSCommandWithParams(monitor.activeViewStateWithID(activeViewID_, isMRAIDEnabled(), unloaded));
   if (!command) return;
   // The measured view is the ad view, still known while an invalidation ends reporting.
   auto adView = std::dynamic_pointer_cast<ZUMAdView>(monitoredView_.lock());

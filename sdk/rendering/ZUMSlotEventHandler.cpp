@@ -1,7 +1,5 @@
 #include "sdk/rendering/ZUMSlotEventHandler.h"
 
-#include "sdk/rendering/ZUMSlotActiveView.h"
-
 #include <algorithm>
 #include <cctype>
 #include <string_view>
@@ -32,6 +30,7 @@
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewPresentation.h"
 #include "sdk/rendering/ZUMNotification.h"
+#include "sdk/rendering/ZUMSlotActiveView.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdType.h"
 #include "sdk/request/ZUMSlot.h"

@@ -9,11 +9,11 @@
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLLoading.h"
 #include "platform/ui/AudioSession.h"
+#include "platform/ui/ViewController.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMSignals.h"
 #include "sdk/foundation/ZUMStatisticDictionary.h"
 #include "sdk/network/ZUMClickTrackerCollection.h"
-#include "platform/ui/ViewController.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewPresentation.h"
 #include "sdk/rendering/ZUMAdViewSlotEvents.h"
@@ -95,11 +95,11 @@ TEST_F(ZUMSlotEventHandlerTest, ClickURLRewrite) {
            {"tolm://page/x?ai=1", false, std::nullopt},
            {"about:blank", false, std::nullopt},
            {"https://other.example.org/a/b?ai=1", false, std::nullopt},
-           {"https://ads.example.com/a/b?x=1", false, std::nullopt},          // no "ai"
-           {"https://ads.example.com/a/b/c?ai=", false, "b/c"},               // empty "ai"
-           {"https://badads.example.com/a?ai=1", false, std::nullopt},        // a bare suffix is not the domain
+           {"https://ads.example.com/a/b?x=1", false, std::nullopt},    // no "ai"
+           {"https://ads.example.com/a/b/c?ai=", false, "b/c"},         // empty "ai"
+           {"https://badads.example.com/a?ai=1", false, std::nullopt},  // a bare suffix is not the domain
            {"https://ads.example.com.evil.test/?ai=1", false, std::nullopt},
-           {"https://x.CLK.example.net/a?ai=abc", true, std::nullopt},        // a subdomain, any case
+           {"https://x.CLK.example.net/a?ai=abc", true, std::nullopt},  // a subdomain, any case
            {"https://ads.example.com/p?ai=abc&adurl=https://l.example/", true, std::nullopt},
        }) {
     ad->statistics()->setObject(Json(), "pit", false);
@@ -127,12 +127,19 @@ TEST_F(ZUMSlotEventHandlerTest, ADomainWrittenWithALeadingDotTakesItsSubdomains)
     std::string host;
     bool served;
   } rows[] = {
-      {"a.clk.example.net", true},   {"x.y.CLK.example.net", true}, {"clk.example.net", false},
-      {"badclk.example.net", false}, {"example.net", false},        {"clk.example.net.evil.test", false},
-      {"any.example", false},        {"a.t", true},                 {"t", false},
+      {"a.clk.example.net", true},
+      {"x.y.CLK.example.net", true},
+      {"clk.example.net", false},
+      {"badclk.example.net", false},
+      {"example.net", false},
+      {"clk.example.net.evil.test", false},
+      {"any.example", false},
+      {"a.t", true},
+      {"t", false},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(ZUMSlotEventHandler::isVantorAdURL(*URL::fromString("https://" + row.host + "/a")), row.served) << row.host;
+    EXPECT_EQ(ZUMSlotEventHandler::isVantorAdURL(*URL::fromString("https://" + row.host + "/a")), row.served)
+        << row.host;
   }
   EXPECT_FALSE(ZUMSlotEventHandler::isVantorAdURL(*URL::fromString("about:blank"))) << "no host";
 }
@@ -221,9 +228,9 @@ TEST_F(ZUMSlotEventHandlerTest, ScreenInfoCarriesTheOrientationTheAdsControllerF
     platform::InterfaceOrientation orientation;
     std::string forced;
   } rows[] = {
-      {platform::kInterfaceOrientationUnknown, "none"},     {platform::kInterfaceOrientationPortrait, "p"},
+      {platform::kInterfaceOrientationUnknown, "none"},         {platform::kInterfaceOrientationPortrait, "p"},
       {platform::kInterfaceOrientationPortraitUpsideDown, "p"}, {platform::kInterfaceOrientationLandscapeRight, "l"},
-      {platform::kInterfaceOrientationLandscapeLeft, "l"},  {5, "none"},
+      {platform::kInterfaceOrientationLandscapeLeft, "l"},      {5, "none"},
   };
   for (const auto& row : rows) {
     forcing->orientation = row.orientation;
@@ -265,9 +272,11 @@ TEST_F(ZUMSlotEventHandlerTest, VolumePayload) {
   audio.setSecondaryAudioShouldBeSilencedHint(std::nullopt);
   ZUMMobileAds::sharedInstance()->setApplicationVolume(3);
   ZUMMobileAds::sharedInstance()->setApplicationMuted(true);
-  EXPECT_EQ(ZUMSlotEventHandler::volumePayload(),
-            (Json{{"app_volume", 1.0}, {"app_muted", "1"}, {"device_volume", 0.25}, {"port_names", Json::array()},
-                  {"is_other_audio_playing", 1}}));
+  EXPECT_EQ(ZUMSlotEventHandler::volumePayload(), (Json{{"app_volume", 1.0},
+                                                        {"app_muted", "1"},
+                                                        {"device_volume", 0.25},
+                                                        {"port_names", Json::array()},
+                                                        {"is_other_audio_playing", 1}}));
   audio.setSecondaryAudioShouldBeSilencedHint(false);
   EXPECT_EQ(ZUMSlotEventHandler::volumePayload().value("should_silence_audio", -1), 0);
 
@@ -291,11 +300,14 @@ TEST(ZUMAdViewSlotEventsTest, LoggedFormsOfTheSlotsSteps) {
     std::vector<Json> events;
   };
   for (const auto& row : std::vector<Row>{
-           {"loading_started", Json::object(),
+           {"loading_started",
+            Json::object(),
             {Json{{"slot", {{"ad_context", {{"ad_unit_id", "unit-A"}}}}}}, Json{{"slot", {{"loading_started", 1}}}}}},
-           {"direct_loading_from_url", Json{{"url", "https://a.example/"}},
+           {"direct_loading_from_url",
+            Json{{"url", "https://a.example/"}},
             {Json{{"slot", {{"direct_loading_from_url", "https://a.example/"}}}}}},
-           {"url_fetching_failed", Json{{"error_code", 2}},
+           {"url_fetching_failed",
+            Json{{"error_code", 2}},
             {Json{{"slot", {{"url_fetching_failed", {{"error_code", 2}}}}}}}},
        }) {
     EXPECT_EQ(ZUMAdViewSlotEvents::eventsForStep(*slot, row.name, row.info), row.events) << row.name;

@@ -1,7 +1,5 @@
 #include "sdk/rendering/ZUMSlotResponseProcessor.h"
 
-#include "sdk/rendering/ZUMSlotActiveView.h"
-
 #include <utility>
 
 #include <nlohmann/json.hpp>
@@ -13,6 +11,8 @@
 #include "platform/base/MainThreadChecker.h"
 #include "platform/base/WhiteSpace.h"
 #include "platform/ui/ScrollView.h"
+#include "sdk/csi/ZUMCSITimeRecorder.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
 #include "sdk/network/ZUMSafeBrowsingReporter.h"
@@ -20,10 +20,9 @@
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMBannerAdViewDelegate.h"
 #include "sdk/rendering/ZUMOpener.h"
+#include "sdk/rendering/ZUMSlotActiveView.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdType.h"
-#include "sdk/csi/ZUMCSITimeRecorder.h"
-#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/request/ZUMSlotEvents.h"
 #include "sdk/request/ZUMSlotMediation.h"
@@ -148,8 +147,8 @@ void ZUMSlotResponseProcessor::processStandardAdResponse(ZUMSlot& slot, const st
     adView->setDelegate(delegate);
   }
   adView->setAdDebugDialogString(ad->debugDialogString().value_or(""));
-  delegate->opener()->setAutoClickProtection(ad->safeBrowsingReporter() ? ad->safeBrowsingReporter()->autoClickProtection()
-                                                                        : nullptr);
+  delegate->opener()->setAutoClickProtection(
+      ad->safeBrowsingReporter() ? ad->safeBrowsingReporter()->autoClickProtection() : nullptr);
   slot.willLoadAdHTMLInWebView();
   setViewForAdUsingView(slot, adView);
   adView->setAd(ad);
@@ -253,7 +252,8 @@ void ZUMSlotResponseProcessor::renderPendingCustomRenderingAd(ZUMSlot& slot) {
   // The failure path ends the hub's request once and leaves the slot failed, not fetching.
   slot.didFailToReceiveAdWithError(
       error ? error
-            : ZUMMakeErrorWithDescription(kZUMErrorInvalidArgument, "Custom rendered ad could not be rendered by delegate."),
+            : ZUMMakeErrorWithDescription(kZUMErrorInvalidArgument,
+                                          "Custom rendered ad could not be rendered by delegate."),
       false);
 }
 
@@ -350,7 +350,8 @@ bool ZUMSlotResponseProcessor::isMediating(const ZUMSlot& slot) {
   return slot.ad() && slot.ad()->responseType() == kZUMMediationResponseType;
 }
 
-std::shared_ptr<platform::ViewController> ZUMSlotResponseProcessor::viewControllerForPresentingModalView(ZUMSlot& slot) {
+std::shared_ptr<platform::ViewController> ZUMSlotResponseProcessor::viewControllerForPresentingModalView(
+    ZUMSlot& slot) {
   auto delegate = slot.slotDelegate();
   if (!delegate) return nullptr;
   return delegate->rootViewController().value_or(nullptr);

@@ -1,9 +1,9 @@
 #include "sdk/rendering/ZUMSlotResponseProcessor.h"
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-
-#include <cmath>
 
 #include "ZUMExtras.h"
 #include "ZUMRequest.h"
@@ -15,6 +15,7 @@
 #include "platform/ui/Image.h"
 #include "platform/ui/Window.h"
 #include "sdk/csi/ZUMCSI.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/rendering/ZUMAdNetworkJavaScriptAdViewDelegate.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
@@ -25,7 +26,6 @@
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/request/ZUMAdType.h"
-#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/request/ZUMSlotPlacement.h"
 #include "testing/LoopbackServer.h"
@@ -41,7 +41,9 @@ struct Owner : ZUMSlotDelegate, ZUMSlotAdLoadDelegate {
     auto view = slot.adView();
     finished.push_back({slot.state(), view && !view->isHidden(), slot.ad() != nullptr});
   }
-  void slotDidFailToLoadAdContentWithError(ZUMSlot&, const platform::ErrorPtr& error) override { errors.push_back(error); }
+  void slotDidFailToLoadAdContentWithError(ZUMSlot&, const platform::ErrorPtr& error) override {
+    errors.push_back(error);
+  }
   std::optional<bool> slotNotifyPublisherToRenderCustomRenderingAd(ZUMSlot&, const std::shared_ptr<ZUMAd>& ad,
                                                                    platform::ErrorPtr*) override {
     customAds.push_back(ad);
@@ -98,7 +100,9 @@ class ZUMSlotResponseProcessorTest : public testenv::PlatformTest {
     slot->loadRequest(request);
   }
   static std::int64_t wallMilliseconds() { return static_cast<std::int64_t>(platform::clock().wallNow() * 1000); }
-  bool waitFor(State state) { return env.runUntil([&] { return slot->state() == state; }); }
+  bool waitFor(State state) {
+    return env.runUntil([&] { return slot->state() == state; });
+  }
   std::int64_t lastError() const { return owner->errors.empty() ? -1 : owner->errors.back()->code(); }
   // A slot rendering a standard ad whose page has not reported its load yet.
   void renderWithoutLoad() {
@@ -274,7 +278,8 @@ TEST_F(ZUMSlotResponseProcessorTest, MultiSizeAndFluidSizing) {
   for (const auto& row : std::vector<Row>{
            {std::nullopt, tall, kZUMAdSizeInvalid},
            {std::vector<std::any>{box(kZUMAdSizeBanner), box(tall)}, tall, tall},
-           {std::vector<std::any>{box(kZUMAdSizeBanner), box(tall)}, kZUMAdSizeBanner, kZUMAdSizeInvalid},  // the type's own
+           {std::vector<std::any>{box(kZUMAdSizeBanner), box(tall)}, kZUMAdSizeBanner,
+            kZUMAdSizeInvalid},  // the type's own
            {std::vector<std::any>{box(kZUMAdSizeBanner)}, tall, kZUMAdSizeInvalid},
            {std::vector<std::any>{std::any(7), box(kZUMAdSizeFluid)}, tall, ZUMFluidAdSizeWithSize(375, 80)},
        }) {
@@ -357,19 +362,18 @@ TEST_F(ZUMSlotResponseProcessorTest, PassbackFailsALoadInProgressOnly) {
     return *d.adViewShouldStartLoadWithRequest(*adView, platform::URLRequest(*platform::URL::fromString(url)),
                                                platform::WebViewNavigationType::Other);
   };
-  auto withURL = ZUMAdNetworkJavaScriptAdViewDelegate::create(slot, platform::URL::fromString("https://pb.example.com/p/"));
+  auto withURL =
+      ZUMAdNetworkJavaScriptAdViewDelegate::create(slot, platform::URL::fromString("https://pb.example.com/p/"));
   auto without = ZUMAdNetworkJavaScriptAdViewDelegate::create(slot, std::nullopt);
   struct Row {
     ZUMAdNetworkJavaScriptAdViewDelegate* delegate;
     std::string url;
     bool passback;
   };
-  for (const auto& row : {Row{withURL.get(), "https://PB.example.com/p", true},
-                          Row{withURL.get(), "http://pb.example.com/p/?x=1", true},
-                          Row{withURL.get(), "https://pb.example.com/q", false},
-                          Row{withURL.get(), "https://other.example.com/p", false},
-                          Row{without.get(), "PASSBACK://anything", true},
-                          Row{without.get(), "https://pb.example.com/p", false}}) {
+  for (const auto& row :
+       {Row{withURL.get(), "https://PB.example.com/p", true}, Row{withURL.get(), "http://pb.example.com/p/?x=1", true},
+        Row{withURL.get(), "https://pb.example.com/q", false}, Row{withURL.get(), "https://other.example.com/p", false},
+        Row{without.get(), "PASSBACK://anything", true}, Row{without.get(), "https://pb.example.com/p", false}}) {
     EXPECT_EQ(row.delegate->isPassbackRequest(platform::URLRequest(*platform::URL::fromString(row.url))), row.passback)
         << row.url;
   }

@@ -75,7 +75,8 @@ struct Recorder : ZUMAdViewActiveViewMonitoring,
     add(reward ? "reward " + reward->text : "grant without a reward");
   }
   void rewardBasedVideoAdTOLMHandlerDidReceiveStartVideoNotification() override { add("video start"); }
-  ZUMImplemented slotDidReceiveAppEvent(ZUMSlot&, const std::string& name, const std::optional<std::string>& info) override {
+  ZUMImplemented slotDidReceiveAppEvent(ZUMSlot&, const std::string& name,
+                                        const std::optional<std::string>& info) override {
     add("app event " + name + " " + info.value_or("-"));
     return kZUMImplemented;
   }
@@ -171,18 +172,17 @@ TEST_F(ZUMSmallTOLMHandlersTest, RefreshMessages) {
     bool reloadableBefore;
     bool reloadableAfter;
   } rows[] = {
-      {"refresh?action=pause", "", true, false},
-      {"refresh?action=resume", "", false, true},
-      {"refresh?action=stop", "", true, true},
-      {"refresh", "", false, false},
-      {"refresh?action=pause", "true", true, true},
-      {"refresh?action=pause", "0", true, false},
+      {"refresh?action=pause", "", true, false},    {"refresh?action=resume", "", false, true},
+      {"refresh?action=stop", "", true, true},      {"refresh", "", false, false},
+      {"refresh?action=pause", "true", true, true}, {"refresh?action=pause", "0", true, false},
   };
   auto handler = ZUMAdRefreshTOLMHandler::create(slot->adViewDelegate()->opener());
   for (const auto& row : rows) {
     auto& defaults = platform::UserDefaults::standard();
-    if (*row.protection) EXPECT_TRUE(defaults.setObject(row.protection, "/vantor/ads/enable_refresh_tolm_protection"));
-    else defaults.removeObjectForKey("/vantor/ads/enable_refresh_tolm_protection");
+    if (*row.protection)
+      EXPECT_TRUE(defaults.setObject(row.protection, "/vantor/ads/enable_refresh_tolm_protection"));
+    else
+      defaults.removeObjectForKey("/vantor/ads/enable_refresh_tolm_protection");
     slot->setReloadable(row.reloadableBefore);
     EXPECT_TRUE(send(*handler, row.message)) << row.message;
     EXPECT_EQ(slot->reloadable(), row.reloadableAfter) << row.message << " " << row.protection;
@@ -242,7 +242,7 @@ TEST_F(ZUMSmallTOLMHandlersTest, InstrumentMessages) {
   } rows[] = {
       {"instrument?action=tick&label=l&timestamp=5000", 2000, 5000, 1},
       {"instrument?action=tick&label=l&timestamp=1000", 2000, 1000, 0},  // before its start
-      {"instrument?action=tick&label=l&timestamp=5000", 0, 5000, 0},      // no start
+      {"instrument?action=tick&label=l&timestamp=5000", 0, 5000, 0},     // no start
       {"instrument?action=tick&label=l&timestamp=5000&start_label=s", 2000, 5000, 0},
       {"instrument?action=tick&label=l", 2000, 0, 0},
       {"instrument?action=tick&timestamp=5000", 2000, 0, 0},

@@ -14,7 +14,9 @@
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMNotification.h"
 
-std::shared_ptr<ZUMTOLMHandler> ZUMTOLMHandler::create() { return std::shared_ptr<ZUMTOLMHandler>(new ZUMTOLMHandler()); }
+std::shared_ptr<ZUMTOLMHandler> ZUMTOLMHandler::create() {
+  return std::shared_ptr<ZUMTOLMHandler>(new ZUMTOLMHandler());
+}
 
 ZUMTOLMHandler::~ZUMTOLMHandler() = default;
 

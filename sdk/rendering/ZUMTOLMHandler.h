@@ -14,8 +14,8 @@
 // Main thread only.
 #pragma once
 
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>

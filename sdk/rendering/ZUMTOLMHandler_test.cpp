@@ -16,7 +16,8 @@ using nlohmann::ordered_json;
 class RecordingHandler : public ZUMTOLMHandler {
  public:
   const ActionTable* actionBlockDictionary() const override {
-    static const ActionTable table{{"a", action(&RecordingHandler::adViewA)}, {"sub", action(&RecordingHandler::adViewSub)}};
+    static const ActionTable table{{"a", action(&RecordingHandler::adViewA)},
+                                   {"sub", action(&RecordingHandler::adViewSub)}};
     return &table;
   }
   const ActionTable* subActionBlockDictionary() const override {
@@ -37,7 +38,8 @@ class RecordingHandler : public ZUMTOLMHandler {
   std::vector<std::pair<ZUMAdView*, std::string>> runs;
 };
 
-std::shared_ptr<const ZUMNotification> message(const std::string& name, ordered_json parameters = ordered_json::object()) {
+std::shared_ptr<const ZUMNotification> message(const std::string& name,
+                                               ordered_json parameters = ordered_json::object()) {
   return ZUMNotification::create(name, parameters);
 }
 
@@ -96,8 +98,9 @@ TEST_F(ZUMTOLMHandlerTest, RequestsAreClaimedOnlyForMessageURLs) {
 }
 
 TEST(ZUMTOLMHandlerParametersTest, ParametersReadAsStringsWithDefaultsForMissingOrUnfitValues) {
-  const ordered_json p{{"empty", ""},      {"one", "1"},   {"yes", "YES"},       {"true", "true"}, {"n", " -2.5e1x"},
-                       {"huge", "1e999"},  {"int", "42abc"}, {"url", "https://x.example.com/a"}, {"bad url", "http://["}};
+  const ordered_json p{{"empty", ""},          {"one", "1"},      {"yes", "YES"},   {"true", "true"},
+                       {"n", " -2.5e1x"},      {"huge", "1e999"}, {"int", "42abc"}, {"url", "https://x.example.com/a"},
+                       {"bad url", "http://["}};
   EXPECT_TRUE(ZUMTOLMHandler::hasParameter(p, "empty"));
   EXPECT_FALSE(ZUMTOLMHandler::hasParameter(p, "none"));
   for (const auto& [key, flag] : std::vector<std::pair<std::string, bool>>{

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include <gtest/gtest.h>
-
 #include <nlohmann/json.hpp>
 
 #include "ZUMVideoOptions.h"
@@ -43,8 +42,10 @@ class ZUMVideoControllerTest : public testenv::PlatformTest {
   std::vector<Json> commands() const {
     std::vector<Json> seen;
     const std::string prefix = "QYRA_ReceiveMessage('pubVideoCmd', ";
-    for (const auto& script : std::dynamic_pointer_cast<ZUMUIKitWebView>(adView->webView())->engine()->evaluatedScripts()) {
-      if (script.rfind(prefix, 0) == 0) seen.push_back(Json::parse(script.substr(prefix.size(), script.size() - prefix.size() - 2)));
+    for (const auto& script :
+         std::dynamic_pointer_cast<ZUMUIKitWebView>(adView->webView())->engine()->evaluatedScripts()) {
+      if (script.rfind(prefix, 0) == 0)
+        seen.push_back(Json::parse(script.substr(prefix.size(), script.size() - prefix.size() - 2)));
     }
     return seen;
   }
@@ -69,7 +70,10 @@ TEST_F(ZUMVideoControllerTest, CommandsReachThePageInOrderOnTheMainQueue) {
   const std::vector<Json> expected = {
       Json::parse(R"({"action": "initialState", "muteStart": "1", "customControlsRequested": 0})"),
       Json::parse(R"({"action": "initialState", "muteStart": "0", "customControlsRequested": 1})"),
-      Json{{"action", "play"}}, Json{{"action", "pause"}}, Json{{"action", "mute"}}, Json{{"action", "unmute"}},
+      Json{{"action", "play"}},
+      Json{{"action", "pause"}},
+      Json{{"action", "mute"}},
+      Json{{"action", "unmute"}},
   };
   EXPECT_EQ(commands(), expected);
   EXPECT_EQ(options->requestParameters(), (Json{{"video", {{"startMuted", "0"}}}}));
@@ -83,14 +87,10 @@ TEST_F(ZUMVideoControllerTest, ThePagesReportsReachTheHostOncePerChange) {
     Log heard;
   } rows[] = {
       {[&] { page.setVideoMuted(false); }, {}},  // the stored default
-      {[&] { page.setVideoPlaybackState(1); }, {"play"}},
-      {[&] { page.setVideoPlaybackState(1); }, {}},
-      {[&] { page.setVideoPlaybackState(2); }, {"play"}},
-      {[&] { page.setVideoPlaybackState(3); }, {"pause"}},
-      {[&] { page.setVideoPlaybackState(0); }, {}},
-      {[&] { page.setVideoPlaybackState(5); }, {}},
-      {[&] { page.setVideoPlaybackState(4); }, {"end"}},
-      {[&] { page.setVideoMuted(true); }, {"mute"}},
+      {[&] { page.setVideoPlaybackState(1); }, {"play"}}, {[&] { page.setVideoPlaybackState(1); }, {}},
+      {[&] { page.setVideoPlaybackState(2); }, {"play"}}, {[&] { page.setVideoPlaybackState(3); }, {"pause"}},
+      {[&] { page.setVideoPlaybackState(0); }, {}},       {[&] { page.setVideoPlaybackState(5); }, {}},
+      {[&] { page.setVideoPlaybackState(4); }, {"end"}},  {[&] { page.setVideoMuted(true); }, {"mute"}},
       {[&] { page.setVideoMuted(false); }, {"unmute"}},
   };
   int index = 0;

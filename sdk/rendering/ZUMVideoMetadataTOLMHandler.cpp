@@ -47,5 +47,6 @@ void ZUMVideoMetadataTOLMHandler::adViewDidReceiveVideoMetadataAction(ZUMAdView&
   if (has("muted")) controller->setVideoMuted(boolParameter(parameters, "muted"));
   applyNumber(finiteDoubleParameter(parameters, "aspectRatio"), has("aspectRatio"), "aspectRatio",
               [&](double v) { controller->setAspectRatio(v); });
-  if (has("customControlsAllowed")) controller->setCustomControlsEnabled(boolParameter(parameters, "customControlsAllowed"));
+  if (has("customControlsAllowed"))
+    controller->setCustomControlsEnabled(boolParameter(parameters, "customControlsAllowed"));
 }

@@ -1,11 +1,11 @@
 // The video, metadata and precache messages of a page: what reaches the player, its view,
 // the ad view's video side and the video controller, in order; what a hostile page is
 // refused; and precache downloads from the loopback server into the SDK's cache folder.
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
 #include <filesystem>
 #include <fstream>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "platform/base/FileManager.h"
 #include "platform/base/SystemLog.h"
@@ -89,7 +89,8 @@ struct RecordingVideo : ZUMAdViewVideo {
   explicit RecordingVideo(Recorder& r) : r(r) {}
   std::shared_ptr<ZUMVideoConfiguration> makeVideoConfiguration(const Json& dictionary) override {
     r.add("configuration " + dictionary.dump());
-    return std::make_shared<RecordingConfiguration>(r, dictionary.value("maxBufferBytes", Json("-1")) == "100" ? 100 : -1);
+    return std::make_shared<RecordingConfiguration>(r,
+                                                    dictionary.value("maxBufferBytes", Json("-1")) == "100" ? 100 : -1);
   }
   void setUpVideoPlayer(ZUMAdView& adView, const std::optional<platform::URL>& url,
                         const std::shared_ptr<ZUMResourceCache>& cache,
@@ -160,7 +161,8 @@ class ZUMVideoTOLMHandlersTest : public testenv::PlatformTest {
   std::filesystem::path precacheFolder() const { return env.cachesDirectory() / "Morvane" / "Precache"; }
 
   Recorder recorder;
-  std::shared_ptr<RecordingControllerDelegate> controllerDelegate = std::make_shared<RecordingControllerDelegate>(recorder);
+  std::shared_ptr<RecordingControllerDelegate> controllerDelegate =
+      std::make_shared<RecordingControllerDelegate>(recorder);
   std::shared_ptr<ZUMAdView> adView = ZUMAdView::create({0, 0, 320, 250});
   std::shared_ptr<ZUMVideoPlayerTOLMHandler> video = ZUMVideoPlayerTOLMHandler::create();
   const std::string body = std::string(64 * 1024 + 3, 'v');
@@ -183,10 +185,12 @@ TEST_F(ZUMVideoTOLMHandlersTest, EachVideoActionReachesThePlayerItsViewAndTheAdV
     std::string message;
     Log log;
   } cases[] = {
-      {"video?action=src&src=https%3A%2F%2Fcdn.example.com%2Fclip.mp4", {"set up https://cdn.example.com/clip.mp4 configuration"}},
+      {"video?action=src&src=https%3A%2F%2Fcdn.example.com%2Fclip.mp4",
+       {"set up https://cdn.example.com/clip.mp4 configuration"}},
       {"video?action=src", {"set up - configuration"}},
       {"video?action=load", {"load"}},
-      {"video?action=loadControl&minBufferMs=100", {"configuration update {\"action\":\"loadControl\",\"minBufferMs\":\"100\"}"}},
+      {"video?action=loadControl&minBufferMs=100",
+       {"configuration update {\"action\":\"loadControl\",\"minBufferMs\":\"100\"}"}},
       {"video?action=play", {"view disable", "view reset", "play", "view enable"}},
       {"video?action=pause", {"pause", "optimize 1"}},
       {"video?action=volume&volume=0.25", {"volume 0.25"}},
@@ -215,22 +219,24 @@ TEST_F(ZUMVideoTOLMHandlersTest, EachVideoActionReachesThePlayerItsViewAndTheAdV
   adView->layoutSubviews();
   EXPECT_EQ(recorder.take(), Log{"frame 0 0 0 0"});
   // The views never reach beyond the ad view (320x250): their drawables follow them.
-  for (const char* position : {"x=0&y=0&w=100000&h=100000", "x=300&y=-99800&w=100000&h=100000",
-                               "x=-100000&y=-100000&w=100&h=100"}) {
+  for (const char* position :
+       {"x=0&y=0&w=100000&h=100000", "x=300&y=-99800&w=100000&h=100000", "x=-100000&y=-100000&w=100&h=100"}) {
     send(*video, std::string("video?action=position&") + position);
     adView->layoutSubviews();
   }
   EXPECT_EQ(recorder.take(), (Log{"frame 0 0 320 250", "frame 300 0 20 200", "frame 0 0 0 0"}));
 
   EXPECT_TRUE(send(*video, "video?action=background&color=%23336699"));
-  EXPECT_EQ(static_cast<platform::View&>(*adView).backgroundColor(), platform::Color::rgb(0x33 / 255.0, 0x66 / 255.0, 0x99 / 255.0));
+  EXPECT_EQ(static_cast<platform::View&>(*adView).backgroundColor(),
+            platform::Color::rgb(0x33 / 255.0, 0x66 / 255.0, 0x99 / 255.0));
   EXPECT_TRUE(send(*video, "video?action=background&color=nothex"));
-  EXPECT_EQ(static_cast<platform::View&>(*adView).backgroundColor(), platform::Color::rgb(0x33 / 255.0, 0x66 / 255.0, 0x99 / 255.0));
+  EXPECT_EQ(static_cast<platform::View&>(*adView).backgroundColor(),
+            platform::Color::rgb(0x33 / 255.0, 0x66 / 255.0, 0x99 / 255.0));
   EXPECT_FALSE(send(*video, "videoMeta"));
 }
 
 TEST_F(ZUMVideoTOLMHandlersTest, WithoutAPlayerViewOrAGLViewThePlayerStillHearsThePage) {
-  EXPECT_TRUE(send(*video, "video?action=play"));  // no player yet
+  EXPECT_TRUE(send(*video, "video?action=play"));                       // no player yet
   EXPECT_TRUE(send(*video, "video?action=loadControl&maxBufferMs=1"));  // before "new"
   EXPECT_EQ(recorder.take(), Log{});
   send(*video, "video?action=new");
@@ -252,13 +258,25 @@ TEST_F(ZUMVideoTOLMHandlersTest, MalformedNumbersAndSourcesAreRefusedAndLogged) 
   const std::string escape =
       platform::URL::fileURL(env.cachesDirectory() / "Morvane" / ".." / ".." / "secret").absoluteString();
   for (const std::string& refused : std::vector<std::string>{
-           "video?action=volume&volume=nan", "video?action=volume&volume=-0.5", "video?action=volume&volume=1.5",
-           "video?action=volume&volume=1e999", "video?action=volume&volume=loud", "video?action=currentTime&time=", "video?action=currentTime&time=-1", "video?action=currentTime&time=nan",
-           "video?action=currentTime&time=1e300", "video?action=rotation&degrees=inf",
-           "video?action=rotation&degrees=1e300", "video?action=touchMove&dx=nan&dy=1",
-           "video?action=position&x=0&y=0&w=1e30&h=10", "video?action=position&x=0&y=0&w=-5&h=10",
-           "video?action=position&x=nan&y=0&w=5&h=10", "video?action=new&x=0&y=0&w=5&h=infinity",
-           "video?action=src&src=" + outside, "video?action=src&src=" + escape, "video?action=src&src=javascript%3Aalert(1)",
+           "video?action=volume&volume=nan",
+           "video?action=volume&volume=-0.5",
+           "video?action=volume&volume=1.5",
+           "video?action=volume&volume=1e999",
+           "video?action=volume&volume=loud",
+           "video?action=currentTime&time=",
+           "video?action=currentTime&time=-1",
+           "video?action=currentTime&time=nan",
+           "video?action=currentTime&time=1e300",
+           "video?action=rotation&degrees=inf",
+           "video?action=rotation&degrees=1e300",
+           "video?action=touchMove&dx=nan&dy=1",
+           "video?action=position&x=0&y=0&w=1e30&h=10",
+           "video?action=position&x=0&y=0&w=-5&h=10",
+           "video?action=position&x=nan&y=0&w=5&h=10",
+           "video?action=new&x=0&y=0&w=5&h=infinity",
+           "video?action=src&src=" + outside,
+           "video?action=src&src=" + escape,
+           "video?action=src&src=javascript%3Aalert(1)",
            "video?action=src&src=tcache%3A%2F%2Fx%3Furl%3Dfile%253A%252F%252F%252Fetc%252Fpasswd"}) {
     EXPECT_TRUE(send(*video, refused));
     const auto log = recorder.take();
@@ -277,7 +295,8 @@ TEST_F(ZUMVideoTOLMHandlersTest, MalformedNumbersAndSourcesAreRefusedAndLogged) 
   send(*video, "video?action=currentTime&time=1e9");
   send(*video, "video?action=volume&volume=1");
   send(*video, "video?action=src&src=tcache%3A%2F%2Fx%3Furl%3Dhttps%253A%252F%252Fcdn.example.com%252Fa.mp4");
-  EXPECT_EQ(recorder.take(), (Log{"seek 1e+09", "volume 1", "set up tcache://x?url=https%3A%2F%2Fcdn.example.com%2Fa.mp4 configuration"}));
+  EXPECT_EQ(recorder.take(), (Log{"seek 1e+09", "volume 1",
+                                  "set up tcache://x?url=https%3A%2F%2Fcdn.example.com%2Fa.mp4 configuration"}));
   EXPECT_EQ(adView->cachedVideoPlayerFrame(), platform::Rect(-100000, 0, 100000, 0));
 }
 
@@ -288,8 +307,9 @@ TEST_F(ZUMVideoTOLMHandlersTest, MetadataReachesTheVideoControllerAndItsHost) {
   EXPECT_TRUE(controller.hasVideoContent());
   EXPECT_EQ(controller.videoDuration(), 0);
 
-  EXPECT_TRUE(send(*metadata, "videoMeta?duration=30.5&currentTime=4.25&playbackState=1&muted=1&aspectRatio=1.7777&"
-                              "customControlsAllowed=1"));
+  EXPECT_TRUE(send(*metadata,
+                   "videoMeta?duration=30.5&currentTime=4.25&playbackState=1&muted=1&aspectRatio=1.7777&"
+                   "customControlsAllowed=1"));
   EXPECT_EQ(controller.videoDuration(), 30.5);
   EXPECT_EQ(controller.currentPlaybackTime(), 4.25);
   EXPECT_EQ(controller.videoPlaybackState(), 1);
@@ -357,7 +377,8 @@ TEST_F(ZUMVideoTOLMHandlersTest, APrecacheDownloadsIntoTheCacheFolderAndTheSecon
 
   const std::string src = "https%3A%2F%2Fcdn.example.com%2Fclip.mp4";
   EXPECT_TRUE(send(*handler, "precache?src=" + src + "&notifyBytes=1000000"));
-  ASSERT_TRUE(env.runUntil([&] { return !precacheEvents().empty() && precacheEvents().back().starts_with("precacheComplete"); }));
+  ASSERT_TRUE(env.runUntil(
+      [&] { return !precacheEvents().empty() && precacheEvents().back().starts_with("precacheComplete"); }));
   const auto size = std::to_string(body.size());
   EXPECT_EQ(precacheEvents(), (Log{"precacheProgress 0/" + size, "precacheComplete " + size + "/" + size}));
   const auto file = precacheFolder() / "precache_0.cache";
@@ -413,8 +434,8 @@ TEST_F(ZUMVideoTOLMHandlersTest, EveryDataCallbackIsReportedWithoutAThresholdAnd
   EXPECT_TRUE(send(*video, "precache?src=https%3A%2F%2Fcdn.example.com%2Fclip.mp4&maxBufferBytes=100"));
   ASSERT_TRUE(env.runUntil([&] { return precacheEvents().size() >= 3; }));
   const auto size = std::to_string(body.size());
-  EXPECT_EQ(precacheEvents(), (Log{"precacheProgress 0/" + size, "precacheProgress 100/" + size,
-                                   "precacheComplete 100/" + size}));
+  EXPECT_EQ(precacheEvents(),
+            (Log{"precacheProgress 0/" + size, "precacheProgress 100/" + size, "precacheComplete 100/" + size}));
 }
 
 TEST_F(ZUMVideoTOLMHandlersTest, AnEndlessDownloadWithoutALimitFailsAtTheMaximum) {

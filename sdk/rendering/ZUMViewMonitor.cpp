@@ -1,6 +1,5 @@
 #include "sdk/rendering/ZUMViewMonitor.h"
 
-
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/MainThreadChecker.h"
 #include "platform/base/RunLoop.h"
@@ -79,7 +78,6 @@ std::shared_ptr<ZUMViewMonitorDelegate> ZUMViewMonitor::delegate() const {
 }
 
 void ZUMViewMonitor::setDelegate(const std::shared_ptr<ZUMViewMonitorDelegate>& delegate) {
-  queue_->async([self = shared_from_this(), weak = std::weak_ptr<ZUMViewMonitorDelegate>(delegate)] {
-    self->delegate_ = weak;
-  });
+  queue_->async(
+      [self = shared_from_this(), weak = std::weak_ptr<ZUMViewMonitorDelegate>(delegate)] { self->delegate_ = weak; });
 }

@@ -77,10 +77,12 @@ TEST_F(ZUMVisibilityTest, TheFractionVisibleFollowsTheViewTree) {
        [](Scene& s) { s.container->setTransform(platform::AffineTransform::makeTranslation(-60, 0)); }, 0.5},
       {"shrunk to nothing by a transform",
        [](Scene& s) { s.view->setTransform(platform::AffineTransform::makeScale(0, 0)); }, 0.0},
-      {"clipped by its container", [](Scene& s) {
+      {"clipped by its container",
+       [](Scene& s) {
          s.container->setFrame(Rect(0, 0, 60, 667));
          s.container->setClipsToBounds(true);
-       }, 0.5},
+       },
+       0.5},
       {"hidden", [](Scene& s) { s.view->setHidden(true); }, 0.0},
       {"in a hidden container", [](Scene& s) { s.container->setHidden(true); }, 0.0},
       {"alpha 0", [](Scene& s) { s.view->setAlpha(0); }, 0.0},
@@ -154,11 +156,7 @@ TEST_F(ZUMVisibilityTest, ImpressionsCountAtOnceOrOnFirstSightOnce) {
     int atStart;
     int afterShown;
   } rows[] = {
-      {0, false, 1, 1},
-      {1, true, 1, 1},
-      {1, false, 0, 1},
-      {2, true, 0, 0},
-      {-1, true, 0, 0},
+      {0, false, 1, 1}, {1, true, 1, 1}, {1, false, 0, 1}, {2, true, 0, 0}, {-1, true, 0, 0},
   };
   for (const auto& row : rows) {
     Scene scene = makeScene();
@@ -226,7 +224,8 @@ TEST_F(ZUMVisibilityTest, TheActiveViewReportHasItsKeysInOrder) {
   EXPECT_EQ(away["ad_type_mraid"], "0");
   EXPECT_EQ(away["doneReasonCode"], "u");
 
-  const Json bare = ZUMActiveViewMonitor::create(scene.view, std::nullopt, std::nullopt)->activeViewStateWithID(1, false, false);
+  const Json bare =
+      ZUMActiveViewMonitor::create(scene.view, std::nullopt, std::nullopt)->activeViewStateWithID(1, false, false);
   EXPECT_FALSE(bare["units"][0].contains("adFormat"));
   EXPECT_FALSE(bare["units"][0].contains("activeViewJSON"));
   EXPECT_FALSE(bare["units"][0].contains("doneReasonCode"));
@@ -246,7 +245,8 @@ class ZUMSlotActiveViewTest : public testenv::PlatformTest {
     window->makeKeyAndVisible();
     slot = ZUMSlot::create({0, 0, 320, 50});
     adView = std::dynamic_pointer_cast<ZUMAdView>(slot->adView());
-    adView->loadHTMLString(platform::webtest::readPage("active_view.html"), platform::URL::fromString("https://ads.example.com/a"));
+    adView->loadHTMLString(platform::webtest::readPage("active_view.html"),
+                           platform::URL::fromString("https://ads.example.com/a"));
     ASSERT_TRUE(env.runUntil([&] { return !adView->isLoading(); }));
     window->addSubview(adView);
     slot->setAd(ZUMAd::create());
@@ -259,7 +259,9 @@ class ZUMSlotActiveViewTest : public testenv::PlatformTest {
   // What the creative's page has received, read back from the page.
   std::string evaluate(const std::string& script) {
     env.runUntilIdle();
-    return std::dynamic_pointer_cast<ZUMUIKitWebView>(adView->webView())->engine()->stringByEvaluatingJavaScriptFromString(script);
+    return std::dynamic_pointer_cast<ZUMUIKitWebView>(adView->webView())
+        ->engine()
+        ->stringByEvaluatingJavaScriptFromString(script);
   }
   int measured() { return std::stoi(evaluate("String(measured.length)")); }
   Json lastUnit() { return Json::parse(evaluate("lastUnit()")); }

@@ -98,12 +98,18 @@ bool ZUMWebKitWebView::isAvailable() {
 platform::WebViewNavigationType ZUMWebKitWebView::navigationTypeForWKNavigationType(platform::WKNavigationType type) {
   using platform::WebViewNavigationType;
   switch (type) {
-    case platform::WKNavigationType::LinkActivated: return WebViewNavigationType::LinkClicked;
-    case platform::WKNavigationType::FormSubmitted: return WebViewNavigationType::FormSubmitted;
-    case platform::WKNavigationType::BackForward: return WebViewNavigationType::BackForward;
-    case platform::WKNavigationType::Reload: return WebViewNavigationType::Reload;
-    case platform::WKNavigationType::FormResubmitted: return WebViewNavigationType::FormResubmitted;
-    case platform::WKNavigationType::Other: break;
+    case platform::WKNavigationType::LinkActivated:
+      return WebViewNavigationType::LinkClicked;
+    case platform::WKNavigationType::FormSubmitted:
+      return WebViewNavigationType::FormSubmitted;
+    case platform::WKNavigationType::BackForward:
+      return WebViewNavigationType::BackForward;
+    case platform::WKNavigationType::Reload:
+      return WebViewNavigationType::Reload;
+    case platform::WKNavigationType::FormResubmitted:
+      return WebViewNavigationType::FormResubmitted;
+    case platform::WKNavigationType::Other:
+      break;
   }
   return WebViewNavigationType::Other;
 }
@@ -139,7 +145,7 @@ std::shared_ptr<ZUMWebView> ZUMWebKitWebView::create(const platform::Rect& frame
   if (device.isOperatingSystemAtLeast({9, 0, 0})) {
     settings->setAllowsAirPlayForMediaPlayback(true);
     settings->setMediaTypesRequiringUserActionForPlayback(configuration.mediaPlaybackRequiresUserAction() ? ~0ull
-                                                                                                           : 0ull);
+                                                                                                          : 0ull);
   } else {
     settings->setRequiresUserActionForMediaPlayback(configuration.mediaPlaybackRequiresUserAction());
   }
@@ -256,7 +262,8 @@ void ZUMWebKitWebView::webViewWebContentProcessDidTerminate(platform::WKWebView&
 }
 
 std::shared_ptr<platform::WKWebView> ZUMWebKitWebView::webViewCreateWebViewWithConfiguration(
-    platform::WKWebView&, const platform::WKWebViewConfiguration&, const platform::WKNavigationAction& navigationAction) {
+    platform::WKWebView&, const platform::WKWebViewConfiguration&,
+    const platform::WKNavigationAction& navigationAction) {
   auto keepAlive = shared_from_this();
   if (auto delegate = this->delegate()) {
     delegate->webViewShouldStartLoadWithRequest(*this, navigationAction.request,

@@ -27,9 +27,7 @@ inline constexpr const char* kZUMWebKitWarmUpURL = "file://zum_wk_initialization
 // What the MRAID replacement script's text says where the MRAID script URL goes.
 inline constexpr const char* kZUMMRAIDURLPlaceholder = "@MRAID_URL@";
 
-class ZUMWebKitWebView : public ZUMWebView,
-                         public platform::WKNavigationDelegate,
-                         public platform::WKUIDelegate {
+class ZUMWebKitWebView : public ZUMWebView, public platform::WKNavigationDelegate, public platform::WKUIDelegate {
  public:
   // Whether the platform has the newer engine (its class is registered by name). The
   // registry is asked at each call.

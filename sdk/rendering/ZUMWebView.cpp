@@ -47,8 +47,7 @@ bool ZUMWebViewDelegate::webViewShouldStartLoadWithRequest(ZUMWebView&, const pl
 void ZUMWebViewDelegate::webViewDidStartLoad(ZUMWebView&) {}
 void ZUMWebViewDelegate::webViewDidFinishLoad(ZUMWebView&) {}
 void ZUMWebViewDelegate::webViewDidFailLoadWithError(ZUMWebView&, const platform::ErrorPtr&) {}
-void ZUMWebViewDelegate::webViewRunJavaScriptAlertPanelWithTitle(ZUMWebView&, const std::string&,
-                                                                 const std::string&,
+void ZUMWebViewDelegate::webViewRunJavaScriptAlertPanelWithTitle(ZUMWebView&, const std::string&, const std::string&,
                                                                  std::function<void()> completionHandler) {
   if (completionHandler) completionHandler();
 }
@@ -99,8 +98,7 @@ void ZUMWebView::setWebView(std::shared_ptr<platform::View> engine) {
 
 // --- Loading --------------------------------------------------------------------------
 
-void ZUMWebView::loadHTMLString(const std::optional<std::string>& string,
-                                const std::optional<platform::URL>& baseURL) {
+void ZUMWebView::loadHTMLString(const std::optional<std::string>& string, const std::optional<platform::URL>& baseURL) {
   willLoad();
   terminationReported_ = false;
   if (!string) return;
@@ -120,8 +118,7 @@ void ZUMWebView::stopLoading() {
   engineStopLoading();
 }
 
-bool ZUMWebView::shouldStartLoad(const platform::URLRequest& request,
-                                 platform::WebViewNavigationType navigationType) {
+bool ZUMWebView::shouldStartLoad(const platform::URLRequest& request, platform::WebViewNavigationType navigationType) {
   auto keepAlive = shared_from_this();
   bool allowed = true;
   if (auto delegate = this->delegate()) {

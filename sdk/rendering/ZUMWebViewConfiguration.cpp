@@ -13,6 +13,5 @@ ZUMWebViewConfiguration::ZUMWebViewConfiguration() {
   } else {
     webViewClassKey_ = "ui";
   }
-  mediaPlaybackRequiresUserAction_ =
-      ZUMUserDefaults::boolForKey("/vantor/ads/banner_prevent_autoplay").value_or(false);
+  mediaPlaybackRequiresUserAction_ = ZUMUserDefaults::boolForKey("/vantor/ads/banner_prevent_autoplay").value_or(false);
 }

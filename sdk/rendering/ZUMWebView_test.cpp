@@ -169,7 +169,7 @@ TEST_P(ZUMWebViewEngineTest, MessagesReachTheDelegateAndAreNeverLoaded) {
   auto view = make();
   load(*view);
   EXPECT_EQ(delegate->log, (std::vector<std::string>{std::string("should ") + kAdURL + " 5", "start",
-                                                      "should tolm://pageLoaded?title=Ad%20page 5", "finish"}));
+                                                     "should tolm://pageLoaded?title=Ad%20page 5", "finish"}));
   // Even a delegate that lets a message through keeps the page.
   EXPECT_EQ(view->URL()->absoluteString(), kAdURL);
   EXPECT_FALSE(view->isLoading());
@@ -209,8 +209,7 @@ TEST_P(ZUMWebViewEngineTest, NavigationTypesAndPolicyDecisions) {
   delegate->log.clear();
   view->evaluateJavaScriptFromString("submitForm()");
   ASSERT_NO_FATAL_FAILURE(runUntilFinished());
-  EXPECT_EQ(delegate->log,
-            (std::vector<std::string>{"should https://landing.example.com/form 1", "start", "finish"}));
+  EXPECT_EQ(delegate->log, (std::vector<std::string>{"should https://landing.example.com/form 1", "start", "finish"}));
   EXPECT_EQ(view->URL()->absoluteString(), "https://landing.example.com/form");
 
   delegate->log.clear();
@@ -414,8 +413,8 @@ TEST_F(ZUMWebKitWebViewTest, AlertsAndNewWindowsGoToTheDelegate) {
   view->evaluateJavaScriptFromString("showAlert('hello')");
   view->evaluateJavaScriptFromString("openPopup()");
   env.runUntilIdle();
-  EXPECT_EQ(delegate->log, (std::vector<std::string>{"alert ads.example.com hello",
-                                                     "should https://popup.example.com/ 5"}));
+  EXPECT_EQ(delegate->log,
+            (std::vector<std::string>{"alert ads.example.com hello", "should https://popup.example.com/ 5"}));
   EXPECT_EQ(view->URL()->absoluteString(), kAdURL);
   EXPECT_FALSE(view->isLoading());
 }

@@ -1,7 +1,6 @@
 #include "PXRRequest.h"
 
 #include <gtest/gtest.h>
-
 #include <nlohmann/json.hpp>
 
 #include "ZUMExtras.h"

@@ -213,7 +213,8 @@ std::shared_ptr<ZUMInterstitialAd> ZUMInterstitialAd::create() {
   return std::shared_ptr<ZUMInterstitialAd>(new ZUMInterstitialAd());
 }
 
-std::shared_ptr<ZUMInterstitialAd> ZUMInterstitialAd::createWithDictionary(const Json& dictionary, const NativeFields& native) {
+std::shared_ptr<ZUMInterstitialAd> ZUMInterstitialAd::createWithDictionary(const Json& dictionary,
+                                                                           const NativeFields& native) {
   auto ad = create();
   ad->readDictionary(dictionary);
   ad->readNativeFields(native);

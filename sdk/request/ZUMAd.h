@@ -210,7 +210,7 @@ class ZUMBannerAd : public ZUMAd {
  public:
   static std::shared_ptr<ZUMBannerAd> create();
   static std::shared_ptr<ZUMBannerAd> createWithDictionary(const nlohmann::ordered_json& dictionary,
-                                                          const NativeFields& native = {});
+                                                           const NativeFields& native = {});
 
  protected:
   ZUMBannerAd() = default;
@@ -222,7 +222,7 @@ class ZUMInterstitialAd : public ZUMAd {
  public:
   static std::shared_ptr<ZUMInterstitialAd> create();
   static std::shared_ptr<ZUMInterstitialAd> createWithDictionary(const nlohmann::ordered_json& dictionary,
-                                                          const NativeFields& native = {});
+                                                                 const NativeFields& native = {});
 
  protected:
   ZUMInterstitialAd() = default;

@@ -1,7 +1,6 @@
 #include "sdk/request/ZUMAdConfiguration.h"
 
 #include <gtest/gtest.h>
-
 #include <nlohmann/json.hpp>
 
 #include "PXRBannerViewOptions.h"
@@ -48,17 +47,32 @@ TEST_F(ZUMAdConfigurationTest, TheFirstOptionOfAClassWinsAndTheParametersMerge) 
     const char* logged;
   } rows[] = {
       {"none", {}, 0, Json::object(), nullptr},
-      {"two of a class", {ads(3), ads(5)}, 1, {{"max_num_ads", 3}}, "Options already provided for ZUMMultipleAdsAdLoaderOptions. Ignoring option object (<ZUMMultipleAdsAdLoaderOptions: 0x"},
+      {"two of a class",
+       {ads(3), ads(5)},
+       1,
+       {{"max_num_ads", 3}},
+       "Options already provided for ZUMMultipleAdsAdLoaderOptions. Ignoring option object (<ZUMMultipleAdsAdLoaderOptions: 0x"},
       {"no option", {nullptr}, 0, Json::object(), "Invalid ad loader option will be ignored ((null))."},
       {"manual impressions", {manualImpressions(true)}, 1, {{"d_imp_hdr", "1"}}, nullptr},
-      {"automatic impressions", {manualImpressions(false), ZUMNativeAdViewAdOptions::create()}, 2, Json::object(), nullptr},
+      {"automatic impressions",
+       {manualImpressions(false), ZUMNativeAdViewAdOptions::create()},
+       2,
+       Json::object(),
+       nullptr},
       {"orientation 0", {images(0, false)}, 1, Json::object(), nullptr},
-      {"each orientation", {images(1, true)}, 1, {{"native_image_orientation", "any"}, {"multiple_images", "1"}}, nullptr},
+      {"each orientation",
+       {images(1, true)},
+       1,
+       {{"native_image_orientation", "any"}, {"multiple_images", "1"}},
+       nullptr},
       {"portrait", {images(2, false)}, 1, {{"native_image_orientation", "portrait"}}, nullptr},
       {"landscape", {images(3, false)}, 1, {{"native_image_orientation", "landscape"}}, nullptr},
       {"unknown orientation", {images(4, false)}, 1, Json::object(), nullptr},
-      {"all together", {ads(2), ZUMVideoOptions::create(), manualImpressions(true), ZUMAdLoaderOptions::create()}, 4,
-       {{"max_num_ads", 2}, {"video", {{"startMuted", "1"}}}, {"d_imp_hdr", "1"}}, nullptr},
+      {"all together",
+       {ads(2), ZUMVideoOptions::create(), manualImpressions(true), ZUMAdLoaderOptions::create()},
+       4,
+       {{"max_num_ads", 2}, {"video", {{"startMuted", "1"}}}, {"d_imp_hdr", "1"}},
+       nullptr},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

@@ -1,7 +1,8 @@
+#include "sdk/request/ZUMAdFetcher.h"
+
 #include <utility>
 
 #include "sdk/foundation/ZUMRegistrationPoint.h"
-#include "sdk/request/ZUMAdFetcher.h"
 
 namespace {
 using Factory = std::function<std::shared_ptr<ZUMAdFetcher>()>;

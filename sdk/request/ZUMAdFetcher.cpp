@@ -10,6 +10,7 @@
 #include "platform/base/OperationQueue.h"
 #include "platform/base/StringConversions.h"
 #include "platform/base/UserDefaults.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMLocationService.h"
@@ -23,7 +24,6 @@
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcherDelegate.h"
 #include "sdk/request/ZUMAdTelemetry.h"
-#include "sdk/errors/ZUMErrors.h"
 
 namespace {
 

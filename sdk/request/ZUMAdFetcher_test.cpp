@@ -1,21 +1,19 @@
 #include "sdk/request/ZUMAdFetcher.h"
 
 #include <gtest/gtest.h>
-
 #include <nlohmann/json.hpp>
 
 #include "ZUMRequest.h"
 #include "ZUMSlotAdLoadDelegate.h"
-
 #include "platform/base/RunLoop.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLLoading.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/network/ZUMURLConnection.h"
 #include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcherDelegate.h"
 #include "sdk/request/ZUMAdTelemetry.h"
-#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSDKCoreController.h"
 #include "sdk/request/ZUMSlot.h"
 #include "testing/LoopbackServer.h"
@@ -104,8 +102,9 @@ TEST_F(ZUMAdFetcherTest, ResponseTypeTable) {
   EXPECT_EQ(typeOf({{"x-qyra-custom-rendering-allowed", "true"}}), 4u);
   EXPECT_EQ(typeOf({{"x-qyra-ad-format", "banner"}, {"x-qyra-custom-rendering-allowed", "no"}}), 1u);
   platform::ErrorPtr error;
-  EXPECT_EQ(ZUMAdFetcher::adResponseTypeFromHeaders({{"x-qyra-mediation", "true"}, {"content-type", "text/html"}}, &error),
-            0u);
+  EXPECT_EQ(
+      ZUMAdFetcher::adResponseTypeFromHeaders({{"x-qyra-mediation", "true"}, {"content-type", "text/html"}}, &error),
+      0u);
   ASSERT_TRUE(error);
   EXPECT_EQ(error->code(), kZUMErrorServerError);
 }
@@ -122,7 +121,8 @@ TEST_F(ZUMAdFetcherTest, AServedAdBecomesTheHTMLAndOnlyMediationIsCached) {
   fetch(adFor("/ad"));
   EXPECT_EQ(server.requests("/ad").size(), 2u);
 
-  server.route("/mediation", {.headers = {{"X-Qyra-Mediation", "1"}}, .body = "{\"ad_networks\":[]}",
+  server.route("/mediation", {.headers = {{"X-Qyra-Mediation", "1"}},
+                              .body = "{\"ad_networks\":[]}",
                               .contentType = "application/json; charset=utf-8"});
   EXPECT_EQ(fetch(adFor("/mediation"))->ad->responseType(), 2u);
   auto cached = fetch(adFor("/mediation"));
@@ -241,7 +241,8 @@ TEST_F(ZUMAdFetcherTest, RedirectsAccumulateTrackingURLsAndHeadersOfAnyCase) {
   EXPECT_EQ(ad->redirects()[0]->request().url()->absoluteString(), "https://ads.vantor.test/r2");
   std::vector<std::string> impressions;
   for (const auto& each : ad->impressionURLs()) impressions.push_back(each.absoluteString());
-  EXPECT_EQ(impressions, (std::vector<std::string>{"https://t.example/a", "https://t.example/b", "https://t.example/d"}));
+  EXPECT_EQ(impressions,
+            (std::vector<std::string>{"https://t.example/a", "https://t.example/b", "https://t.example/d"}));
   EXPECT_EQ(ad->clickURLs().size(), 1u);
   EXPECT_EQ(ad->manualImpressionURLs().size(), 1u);
   EXPECT_DOUBLE_EQ(ad->reloadInterval(), 30.0);

@@ -29,8 +29,9 @@ std::optional<ZUMAdClass> registeredClass(std::string_view name) {
 
 void ZUMRegisterLoadableClass(std::string name, std::shared_ptr<ZUMLoadableClass> classObject) {
   if (name.empty() || !classObject) return;
-  platform::ClassRegistry::shared().registerClass<LoadableClassHolder>(
-      std::move(name), [classObject] { return std::make_shared<LoadableClassHolder>(LoadableClassHolder{classObject}); });
+  platform::ClassRegistry::shared().registerClass<LoadableClassHolder>(std::move(name), [classObject] {
+    return std::make_shared<LoadableClassHolder>(LoadableClassHolder{classObject});
+  });
 }
 
 std::shared_ptr<ZUMLoadableClass> ZUMLoadableClassNamed(std::string_view name) {

@@ -4,9 +4,7 @@
 
 #include "platform/base/StringConversions.h"
 
-std::shared_ptr<ZUMAdType> ZUMAdType::create(const ZUMAdSize& adSize) {
-  return std::make_shared<ZUMAdType>(adSize);
-}
+std::shared_ptr<ZUMAdType> ZUMAdType::create(const ZUMAdSize& adSize) { return std::make_shared<ZUMAdType>(adSize); }
 
 std::shared_ptr<ZUMAdType> ZUMAdType::createForInterstitial() {
   auto type = create(kZUMAdSizeInvalid);
@@ -30,8 +28,7 @@ bool ZUMAdType::isEqual(const ZUMAdType* other) const {
 std::size_t ZUMAdType::hash() const {
   if (interstitial_) return 1;
   const std::string text = "{" + platform::doubleString(adSize_.size.width) + ", " +
-                           platform::doubleString(adSize_.size.height) + "} " +
-                           platform::unsignedString(adSize_.flags);
+                           platform::doubleString(adSize_.size.height) + "} " + platform::unsignedString(adSize_.flags);
   return std::hash<std::string>{}(text);
 }
 

@@ -1,7 +1,6 @@
 #include "sdk/request/ZUMAd.h"
 
 #include <gtest/gtest.h>
-
 #include <nlohmann/json.hpp>
 
 #include "platform/base/UserDefaults.h"
@@ -9,8 +8,8 @@
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/network/ZUMClickTrackerCollection.h"
 #include "sdk/network/ZUMPinger.h"
-#include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/network/ZUMSafeBrowsingReporter.h"
+#include "sdk/network/ZUMURLConnectionRedirect.h"
 #include "sdk/request/ZUMAdFormats.h"
 #include "sdk/request/ZUMAdTelemetry.h"
 #include "testing/LoopbackServer.h"
@@ -29,20 +28,24 @@ TEST(ZUMAdDictionaryTest, WhereTheAdComesFrom) {
   EXPECT_EQ(html->adBaseURL()->absoluteString(), "https://a.example/");
   EXPECT_FALSE(html->adURL());
 
-  auto badBase = ZUMAd::createWithDictionary(
-      Json{{"ad_html", "<b>"}, {"ad_base_url", "::"}, {"ad_url", "https://a.example/ad"}});
+  auto badBase =
+      ZUMAd::createWithDictionary(Json{{"ad_html", "<b>"}, {"ad_base_url", "::"}, {"ad_url", "https://a.example/ad"}});
   EXPECT_FALSE(badBase->adHTML());
   EXPECT_EQ(badBase->adURL()->absoluteString(), "https://a.example/ad");
 
-  auto json = ZUMAd::createWithDictionary(Json{{"ad_html", ""}, {"ad_json", {{"k", "v"}}}, {"ad_is_javascript", 1},
-                                               {"ad_url", "https://a.example/ad"}, {"brv_query_id", "q"}});
+  auto json = ZUMAd::createWithDictionary(Json{{"ad_html", ""},
+                                               {"ad_json", {{"k", "v"}}},
+                                               {"ad_is_javascript", 1},
+                                               {"ad_url", "https://a.example/ad"},
+                                               {"brv_query_id", "q"}});
   EXPECT_EQ(json->adHTML(), R"({"k":"v"})");
   EXPECT_EQ(json->adURL()->absoluteString(), "https://a.example/ad");
   EXPECT_TRUE(json->hasAdNetworkJavaScript());
   EXPECT_EQ(json->BRVQueryID(), "q");
   // A base URL of the wrong kind counts as absent, like an unreadable one.
-  EXPECT_FALSE(ZUMAd::createWithDictionary(
-      Json{{"ad_html", "<p/>"}, {"ad_base_url", 5}, {"ad_url", "https://a.example/"}})->adHTML());
+  EXPECT_FALSE(
+      ZUMAd::createWithDictionary(Json{{"ad_html", "<p/>"}, {"ad_base_url", 5}, {"ad_url", "https://a.example/"}})
+          ->adHTML());
 }
 
 TEST(ZUMAdDictionaryTest, SizesOrientationsAndFlags) {
@@ -112,16 +115,17 @@ TEST(ZUMAdDictionaryTest, ValuesOfTheWrongKindCountAsAbsent) {
   auto formats = std::make_shared<Formats>();
   ZUMAdFormats::setShared(formats);
   auto& rewardsSeen = formats->seen;
-  auto ad = ZUMAd::createWithDictionary(Json{{"click_urls", {"https://a.example/c", 7, nullptr, "", "https://a.example/c"}},
-                                             {"impression_urls", "https://a.example/i"},
-                                             {"manual_impression_urls", {{"x", 1}}},
-                                             {"active_view", "{\"ts\":1}"},
-                                             {"debug_dialog", 12},
-                                             {"brv_query_id", Json::array()},
-                                             {"custom_close_blocked", Json::object()},
-                                             {"safe_browsing", "on"},
-                                             {"ad_size", 320},
-                                             {"rewards", {"coins", {{"rb_type", "coins"}}}}});
+  auto ad =
+      ZUMAd::createWithDictionary(Json{{"click_urls", {"https://a.example/c", 7, nullptr, "", "https://a.example/c"}},
+                                       {"impression_urls", "https://a.example/i"},
+                                       {"manual_impression_urls", {{"x", 1}}},
+                                       {"active_view", "{\"ts\":1}"},
+                                       {"debug_dialog", 12},
+                                       {"brv_query_id", Json::array()},
+                                       {"custom_close_blocked", Json::object()},
+                                       {"safe_browsing", "on"},
+                                       {"ad_size", 320},
+                                       {"rewards", {"coins", {{"rb_type", "coins"}}}}});
   EXPECT_EQ(ad->clickURLs().size(), 1u) << "duplicates collapse, non-strings are skipped";
   EXPECT_TRUE(ad->impressionURLs().empty());
   EXPECT_TRUE(ad->manualImpressionURLs().empty());
@@ -172,9 +176,10 @@ class ZUMAdPingTest : public testenv::PlatformTest {
 };
 
 TEST_F(ZUMAdPingTest, ImpressionsOnceClicksEveryTime) {
-  auto ad = ZUMAd::createWithDictionary(Json{{"click_urls", {"https://ads.vantor.test/c?n=1", "https://ads.vantor.test/c?n=1"}},
-                                             {"impression_urls", {"https://ads.vantor.test/i?n=1"}},
-                                             {"manual_impression_urls", {"https://ads.vantor.test/m?n=1"}}});
+  auto ad = ZUMAd::createWithDictionary(
+      Json{{"click_urls", {"https://ads.vantor.test/c?n=1", "https://ads.vantor.test/c?n=1"}},
+           {"impression_urls", {"https://ads.vantor.test/i?n=1"}},
+           {"manual_impression_urls", {"https://ads.vantor.test/m?n=1"}}});
   ad->addImpressionURLsFromArray({url("https://ads.vantor.test/i?n=2"), url("https://ads.vantor.test/i?n=1")});
   ad->pingImpressionURLs();
   ad->pingImpressionURLs();

@@ -11,9 +11,7 @@ std::uint32_t drawCorrelationID() { return platform::Random::uniform(4294967293u
 
 }  // namespace
 
-std::shared_ptr<ZUMCorrelator> ZUMCorrelator::create() {
-  return std::shared_ptr<ZUMCorrelator>(new ZUMCorrelator());
-}
+std::shared_ptr<ZUMCorrelator> ZUMCorrelator::create() { return std::shared_ptr<ZUMCorrelator>(new ZUMCorrelator()); }
 
 ZUMCorrelator::ZUMCorrelator()
     : queue_(ZUMDispatchQueueCreate("com.vantor.morvane.correlator")), correlationID_(drawCorrelationID()) {}

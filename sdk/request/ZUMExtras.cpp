@@ -20,9 +20,7 @@ void ZUMExtras::setAdditionalParameters(std::optional<nlohmann::ordered_json> pa
   }
 }
 
-bool ZUMExtras::hasAd() const {
-  return ad_ || (additionalParameters_ && additionalParameters_->contains("_ad"));
-}
+bool ZUMExtras::hasAd() const { return ad_ || (additionalParameters_ && additionalParameters_->contains("_ad")); }
 
 std::shared_ptr<ZUMExtras> ZUMExtras::copy() const {
   auto result = create();

@@ -1,7 +1,6 @@
 #include "ZUMExtras.h"
 
 #include <gtest/gtest.h>
-
 #include <nlohmann/json.hpp>
 
 using json = nlohmann::ordered_json;

@@ -58,7 +58,8 @@ class ZUMLoadableClass {
   [[nodiscard]] virtual bool canInitWithAdLoader(ZUMAdLoader& loader, platform::ErrorPtr* error) const = 0;
   // The mediation connector for the entry, or nullptr.
   virtual std::shared_ptr<ZUMMAdNetworkConnectorImpl> mediationConnectorForConfiguration(
-      const std::shared_ptr<const ZUMMConfig>& config, const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) const = 0;
+      const std::shared_ptr<const ZUMMConfig>& config,
+      const std::shared_ptr<ZUMMAdNetworkConfig>& networkConfig) const = 0;
 };
 
 // Registers (or replaces) the loadable class `name`; an empty name or no class object

@@ -11,8 +11,8 @@
 
 #include "PXRRequest.h"
 #include "ZUMDynamicHeightSearchRequest.h"
-#include "ZUMSearchRequest.h"
 #include "ZUMExtras.h"
+#include "ZUMSearchRequest.h"
 #include "platform/base/CivilDate.h"
 #include "platform/base/ClassRegistry.h"
 #include "platform/base/DispatchQueue.h"
@@ -127,13 +127,8 @@ std::string dateDescription(platform::TimeInterval date) {
 
 // --- Process-wide flags and the request signal ------------------------------------------
 
-void ZUMNoteValidAdSizesSetterUsed() {
-  validAdSizesSetterUsed = true;
-}
-void ZUMNoteResizeUsed() {
-  resizeUsed = true;
-}
-
+void ZUMNoteValidAdSizesSetterUsed() { validAdSizesSetterUsed = true; }
+void ZUMNoteResizeUsed() { resizeUsed = true; }
 
 // --- ZUMRequest -------------------------------------------------------------------------
 
@@ -315,7 +310,9 @@ void ZUMRequest::setTestDevices(std::optional<json> value) {
   values_->testDevices = keepIf(std::move(value), &json::is_array);
 }
 std::optional<json> ZUMRequest::keywords() const { return valueOf(values_->keywords); }
-void ZUMRequest::setKeywords(std::optional<json> value) { values_->keywords = keepIf(std::move(value), &json::is_array); }
+void ZUMRequest::setKeywords(std::optional<json> value) {
+  values_->keywords = keepIf(std::move(value), &json::is_array);
+}
 std::optional<json> ZUMRequest::customTargeting() const { return valueOf(values_->customTargeting); }
 void ZUMRequest::setCustomTargeting(std::optional<json> value) {
   values_->customTargeting = keepIf(std::move(value), &json::is_object);
@@ -351,7 +348,8 @@ void ZUMRequest::setBirthdayWithMonth(std::int64_t month, std::int64_t day, std:
   }
   const std::int64_t monthIndex = month - 1;
   const std::int64_t yearsCarried = monthIndex >= 0 ? monthIndex / 12 : (monthIndex - 11) / 12;
-  const std::int64_t days = platform::daysFromCivil({year + yearsCarried, monthIndex - yearsCarried * 12 + 1, 1}) + (day - 1);
+  const std::int64_t days =
+      platform::daysFromCivil({year + yearsCarried, monthIndex - yearsCarried * 12 + 1, 1}) + (day - 1);
   setBirthday(static_cast<double>(days) * kSecondsPerDay);
 }
 

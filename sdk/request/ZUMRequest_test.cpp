@@ -1,10 +1,10 @@
 #include "ZUMRequest.h"
 
-#include <gtest/gtest.h>
-
-#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "PXRRequest.h"
 #include "ZUMExtras.h"
@@ -53,8 +53,8 @@ TEST_F(ZUMRequestTest, FirstUseRunsTheHubsEarlyActivitiesAndAFreshRequestSendsOn
   }
   // Device keys, then network keys, then the request's own in their fixed order.
   // An absent key sits past the end, so this also pins that each is sent.
-  const char* order[] = {"os_version", "net", "js", "request_origin", "_request_object_properties",
-                         "ios_current_boot_timestamp_ms"};
+  const char* order[] = {
+      "os_version", "net", "js", "request_origin", "_request_object_properties", "ios_current_boot_timestamp_ms"};
   for (std::size_t i = 1; i < std::size(order); ++i)
     EXPECT_LT(position(parameters, order[i - 1]), position(parameters, order[i])) << order[i];
 

@@ -31,46 +31,111 @@ constexpr std::int64_t kMaxUnloadCacheSize = 1000;
 constexpr double kMaxSamplingInterval = 3600.0;
 
 constexpr const char* kFirstGroup[] = {
-    "bad_ad_report_path", "use_cancelled_url_error", "as_domains", "native_ad_support_url",
-    "native_ad_video_support_url", "banner_prevent_autoplay", "ad_key_parent_view_count", "foreground_ping_enabled",
-    "foreground_ping_delay", "foreground_ping_url", "volume_view", "bg_reload_enabled",
-    "native-indiscriminate-recognition", "disable_interstitial_click_ping_on_click_navigation", "prefetch_enabled",
-    "deeplinkplus_enabled", "strict_universal_links_option_name", "enable_refresh_tolm_protection",
-    "show_landing_page_in_custom_browser", "zums:app_settings_stale_time", "zums:rbv_cld_early_set_up",
-    "zums:idfa_lat_in_adrequest:enabled", "zums:rdiim_signal", "zums:rendered_content_check:enabled",
-    "handle_iframe_navigation", "zums:mediating_slot_check:enabled", "zums:custom_close_blocking:enabled",
-    "zums:close_button:scale", "zum:interstitial:close_button_padding_dip", "default_ad_network_timeout",
-    "default_final_ad_network_timeout", "wv_class", "vqs_wv_class", "wk_initialization_load",
-    "zums:sdk_core_wv_experiment:fraction", "zums:sdk_core_wv_experiment:control",
-    "zums:sdk_core_wv_experiment:experiment", "wv_viewport_script", "wv_content_size_delay",
-    "enable_http_web_view_pings", "wv_request_poll_interval", "ad_view_placeholder_window",
+    "bad_ad_report_path",
+    "use_cancelled_url_error",
+    "as_domains",
+    "native_ad_support_url",
+    "native_ad_video_support_url",
+    "banner_prevent_autoplay",
+    "ad_key_parent_view_count",
+    "foreground_ping_enabled",
+    "foreground_ping_delay",
+    "foreground_ping_url",
+    "volume_view",
+    "bg_reload_enabled",
+    "native-indiscriminate-recognition",
+    "disable_interstitial_click_ping_on_click_navigation",
+    "prefetch_enabled",
+    "deeplinkplus_enabled",
+    "strict_universal_links_option_name",
+    "enable_refresh_tolm_protection",
+    "show_landing_page_in_custom_browser",
+    "zums:app_settings_stale_time",
+    "zums:rbv_cld_early_set_up",
+    "zums:idfa_lat_in_adrequest:enabled",
+    "zums:rdiim_signal",
+    "zums:rendered_content_check:enabled",
+    "handle_iframe_navigation",
+    "zums:mediating_slot_check:enabled",
+    "zums:custom_close_blocking:enabled",
+    "zums:close_button:scale",
+    "zum:interstitial:close_button_padding_dip",
+    "default_ad_network_timeout",
+    "default_final_ad_network_timeout",
+    "wv_class",
+    "vqs_wv_class",
+    "wk_initialization_load",
+    "zums:sdk_core_wv_experiment:fraction",
+    "zums:sdk_core_wv_experiment:control",
+    "zums:sdk_core_wv_experiment:experiment",
+    "wv_viewport_script",
+    "wv_content_size_delay",
+    "enable_http_web_view_pings",
+    "wv_request_poll_interval",
+    "ad_view_placeholder_window",
 };
 
 // The second group up to "sb_greedy", then up to "zums:banner_ad_pool:schema", then the rest.
 constexpr const char* kSecondGroupA[] = {
-    "url_time_to_live", "maximum_retry_url_count", "ping_interval", "iap_equivalent_classes", "iap_report_format",
-    "iap_retry_suffix", "content_age_weight", "content_length_weight", "space_delimited_unicode_range",
-    "minimum_paragraph_length", "maximum_shingle_count", "content_queue_maximum_capacity", "shingle_length",
-    "traversal_interval", "character_delimited_unicode_range", "csi_request_batch_size", "csi_reporting_probability",
-    "csi_reporting_interval", "csi_reporting_url", "zums:interstitial_ad_pool:enabled",
-    "zums:interstitial_ad_pool:max_pools", "zums:interstitial_ad_pool:max_pool_depth",
-    "zums:interstitial_ad_pool:time_limit_sec", "zums:interstitial_ad_pool:refill_policy",
-    "zums:interstitial_ad_pool:ad_unit_exclusions", "sb_render_delay",
+    "url_time_to_live",
+    "maximum_retry_url_count",
+    "ping_interval",
+    "iap_equivalent_classes",
+    "iap_report_format",
+    "iap_retry_suffix",
+    "content_age_weight",
+    "content_length_weight",
+    "space_delimited_unicode_range",
+    "minimum_paragraph_length",
+    "maximum_shingle_count",
+    "content_queue_maximum_capacity",
+    "shingle_length",
+    "traversal_interval",
+    "character_delimited_unicode_range",
+    "csi_request_batch_size",
+    "csi_reporting_probability",
+    "csi_reporting_interval",
+    "csi_reporting_url",
+    "zums:interstitial_ad_pool:enabled",
+    "zums:interstitial_ad_pool:max_pools",
+    "zums:interstitial_ad_pool:max_pool_depth",
+    "zums:interstitial_ad_pool:time_limit_sec",
+    "zums:interstitial_ad_pool:refill_policy",
+    "zums:interstitial_ad_pool:ad_unit_exclusions",
+    "sb_render_delay",
 };
 constexpr const char* kSecondGroupB[] = {
-    "sb_response", "view_controller_only_supports_application_orientation", "application_supports_split_screen",
-    "enable_in_app_preview", "in_app_preview_status_url", "debug_device_linking_url", "enable_debug_signals",
-    "debug_signal_status_url", "debug_signal_data_url", "opengl_external_pitch_multiplier",
-    "opengl_external_roll_mulitiplier", "video_processing_output_empty_frame_timeinterval_threshold",
-    "js_should_run_in_default_run_loop_mode", "zums:native_video_load_timeout", "zums:js_async_delay_time",
-    "zum:media_view_scrollview_disable", "zum:delay_page_close_timeout", "zums:video_playback_optimization_disabled",
-    "zums:player_to_video_manager_reporting_disabled", "zums:video_configuration",
-    "zums:tcache_should_use_advance_video_control", "zums:pub_unmuted_video_audio_category_control_enabled",
-    "zums:interstitial_player_to_video_manager_reporting_enabled", "zums:impression_optimization_enabled",
+    "sb_response",
+    "view_controller_only_supports_application_orientation",
+    "application_supports_split_screen",
+    "enable_in_app_preview",
+    "in_app_preview_status_url",
+    "debug_device_linking_url",
+    "enable_debug_signals",
+    "debug_signal_status_url",
+    "debug_signal_data_url",
+    "opengl_external_pitch_multiplier",
+    "opengl_external_roll_mulitiplier",
+    "video_processing_output_empty_frame_timeinterval_threshold",
+    "js_should_run_in_default_run_loop_mode",
+    "zums:native_video_load_timeout",
+    "zums:js_async_delay_time",
+    "zum:media_view_scrollview_disable",
+    "zum:delay_page_close_timeout",
+    "zums:video_playback_optimization_disabled",
+    "zums:player_to_video_manager_reporting_disabled",
+    "zums:video_configuration",
+    "zums:tcache_should_use_advance_video_control",
+    "zums:pub_unmuted_video_audio_category_control_enabled",
+    "zums:interstitial_player_to_video_manager_reporting_enabled",
+    "zums:impression_optimization_enabled",
 };
 constexpr const char* kSecondGroupC[] = {
-    "zums:banner_ad_pool:max_pools", "zums:banner_ad_pool:max_queues", "zum:native_ad_statistics_max_count",
-    "zums:sdk_core_constants:caps", "zum:rbv_max_app_background_time_without_dismissing_ad_ms",
+    "zums:banner_ad_pool:max_pools",
+    "zums:banner_ad_pool:max_queues",
+    "zum:native_ad_statistics_max_count",
+    "zums:sdk_core_constants:caps",
+    "zum:rbv_max_app_background_time_without_dismissing_ad_ms",
 };
 
 class Delivery {
@@ -253,15 +318,16 @@ void ZUMApplySDKConstants(const Json& constants, const ZUMSDKConstantsTargets& t
   if (targets.setJavaScriptCompletionTimeout) {
     const auto timeout = delivery.number("zum:javascript_completion_timeout");
     // A time-out of nothing would fail every script at once: unusable values keep the default.
-    targets.setJavaScriptCompletionTimeout(timeout && *timeout > 0 ? std::min(*timeout, kZUMMaxJavaScriptCompletionTimeout)
-                                                                   : kZUMDefaultJavaScriptCompletionTimeout);
+    targets.setJavaScriptCompletionTimeout(timeout && *timeout > 0
+                                               ? std::min(*timeout, kZUMMaxJavaScriptCompletionTimeout)
+                                               : kZUMDefaultJavaScriptCompletionTimeout);
   }
   ZUMBoolCacheSetValueForKey("init_delay", delivery.boolValue("init_delay"));
   if (auto timeout = delivery.number("zums:app_activity_tracker:app_session_timeout_ms"); timeout && *timeout >= 0) {
     Delivery::store(*timeout, "zums:app_activity_tracker:app_session_timeout_ms");
   }
-  for (const char* key : {"zums:sai:enabled", "zums:sai:click_navigation_enabled", "zums:sai:interstitial_screen_enabled",
-                          "zums:sai:using_macro:enabled"}) {
+  for (const char* key : {"zums:sai:enabled", "zums:sai:click_navigation_enabled",
+                          "zums:sai:interstitial_screen_enabled", "zums:sai:using_macro:enabled"}) {
     delivery.standardWrite(key);
   }
   delivery.listWrite("zums:sai:impression_ping_schema");
@@ -274,7 +340,8 @@ void ZUMApplySDKConstants(const Json& constants, const ZUMSDKConstantsTargets& t
     // Its reader needs a list: a JSON array of names is stored as one.
     if (std::string_view(key) == "iap_equivalent_classes") {
       auto text = delivery.value(key);
-      if (auto decoded = text ? zum_decodedJSONObjectError(*text, nullptr) : std::nullopt; decoded && decoded->is_array()) {
+      if (auto decoded = text ? zum_decodedJSONObjectError(*text, nullptr) : std::nullopt;
+          decoded && decoded->is_array()) {
         Json names = Json::array();
         for (const auto& element : *decoded) {
           if (element.is_string()) names.push_back(element);
@@ -285,7 +352,8 @@ void ZUMApplySDKConstants(const Json& constants, const ZUMSDKConstantsTargets& t
     }
     delivery.standardWrite(key);
   }
-  if (delivery.value("sb_greedy")) ZUMAdViewResourceCollection::setGreedyCollectionEnabled(delivery.boolValue("sb_greedy"));
+  if (delivery.value("sb_greedy"))
+    ZUMAdViewResourceCollection::setGreedyCollectionEnabled(delivery.boolValue("sb_greedy"));
   for (const char* key : kSecondGroupB) delivery.standardWrite(key);
   delivery.listWrite("zums:banner_ad_pool:schema");
   for (const char* key : kSecondGroupC) delivery.standardWrite(key);

@@ -26,7 +26,8 @@ struct View : ZUMMRAIDInterceptor::AdView {
 struct IdleController : ZUMSDKCoreController {
   void buildAdURL(const std::shared_ptr<ZUMSDKCoreControllerDelegate>&) override {}
   void executeJavaScriptFromBlockWhenReady(ZUMSDKCoreScriptBlock, ZUMSDKCoreCompletionBlock) override {}
-  void executeExportedJavaScriptCommand(const std::string&, const std::optional<Json>&, ZUMSDKCoreCompletionBlock) override {}
+  void executeExportedJavaScriptCommand(const std::string&, const std::optional<Json>&,
+                                        ZUMSDKCoreCompletionBlock) override {}
   void postJavaScriptNotification(const std::string&, const std::optional<Json>&) override {}
   std::shared_ptr<ZUMSDKCoreWebView> activeSDKCoreWebView() override { return nullptr; }
 };
@@ -34,11 +35,18 @@ struct IdleController : ZUMSDKCoreController {
 class ZUMSDKConstantsTest : public testenv::PlatformTest {
  protected:
   void SetUp() override {
-    targets.setActiveViewUnloadCacheMaxSize = [this](std::int64_t size) { log.push_back("cache " + std::to_string(size)); };
-    targets.setUseNewWebViewsForActiveViewProcessing = [this](bool on) { log.push_back(on ? "new views" : "old views"); };
+    targets.setActiveViewUnloadCacheMaxSize = [this](std::int64_t size) {
+      log.push_back("cache " + std::to_string(size));
+    };
+    targets.setUseNewWebViewsForActiveViewProcessing = [this](bool on) {
+      log.push_back(on ? "new views" : "old views");
+    };
     targets.setActiveViewSamplingInterval = [this](double s) { log.push_back("sampling " + std::to_string(s)); };
     targets.setJavaScriptCompletionTimeout = [this](double s) { log.push_back("timeout " + std::to_string(s)); };
-    targets.updateFennick = [this] { log.push_back("fennick " + defaults().dictionaryForKey("/vantor/ads/zums:fennick_config").value_or(Json()).dump()); };
+    targets.updateFennick = [this] {
+      log.push_back("fennick " +
+                    defaults().dictionaryForKey("/vantor/ads/zums:fennick_config").value_or(Json()).dump());
+    };
     targets.didHandleUpdate = [this] { log.push_back("handled"); };
     targets.controller = controller;
   }
@@ -73,15 +81,16 @@ TEST_F(ZUMSDKConstantsTest, ADeliveryBecomesTheSwitches) {
   targets.webViewExperimentID = "wv9";
   Json observed;
   auto token = platform::NotificationCenter::defaultCenter().addObserver(
-      kZUMSDKCoreDidUpdateConstantsNotification, controller, nullptr,
-      [&](const platform::Notification&) { observed = defaults().objectForKey("/vantor/ads/as_domains").value_or(Json()); });
+      kZUMSDKCoreDidUpdateConstantsNotification, controller, nullptr, [&](const platform::Notification&) {
+        observed = defaults().objectForKey("/vantor/ads/as_domains").value_or(Json());
+      });
 
   apply(Json{{"as_domains", "a.example"},
-             {"foreground_ping_url", ""},                           // empty: the old value stays
-             {"wv_class", 7},                                       // not text: absent
+             {"foreground_ping_url", ""},  // empty: the old value stays
+             {"wv_class", 7},              // not text: absent
              {"zums:sai:click_ping_schema", "a,,b"},
              {"zums:safariviewcontroller_supported_schemes", "https"},
-             {"clickthrough_confirm_schemes", "{\"tel\":1}"},       // no string values: the old map stays
+             {"clickthrough_confirm_schemes", "{\"tel\":1}"},  // no string values: the old map stays
              {"zums:interstitial_ad_pool:field_names", "{\"a\":\"b\",\"c\":2}"},
              {"first_experiment_id", "e1"},
              {"other_experiment_id", "e2"},
@@ -132,9 +141,9 @@ TEST_F(ZUMSDKConstantsTest, ADeliveryBecomesTheSwitches) {
              {"mraid_disable_redirect", "1"},
              {"sb_greedy", "1"}});
   Json second = first;  // the lists and the logging config this delivery leaves out go
-  for (const char* gone : {"/vantor/ads/zums:fennick_config", "/vantor/ads/zums:sai:click_ping_schema",
-                           "/vantor/ads/zums:sai:impression_ping_schema",
-                           "/vantor/ads/zums:safariviewcontroller_supported_schemes"})
+  for (const char* gone :
+       {"/vantor/ads/zums:fennick_config", "/vantor/ads/zums:sai:click_ping_schema",
+        "/vantor/ads/zums:sai:impression_ping_schema", "/vantor/ads/zums:safariviewcontroller_supported_schemes"})
     second.erase(gone);
   second["/vantor/ads/experiment_id_string"] = "wv9";
   second["/vantor/ads/iap_equivalent_classes"] = "C,D";
@@ -147,11 +156,11 @@ TEST_F(ZUMSDKConstantsTest, ADeliveryBecomesTheSwitches) {
 }
 
 TEST_F(ZUMSDKConstantsTest, HostileValuesNeverCrashTheWrite) {
-  for (const Json& constants : {Json(nullptr), Json::array(), Json{{"zums:fennick_config", "{\"a\":null}"}},
-                                Json{{"zums:fennick_config", "null"}}, Json{{"refresh_intervals", "[1]"}},
-                                Json{{"zum:javascript_completion_timeout", "1e308"}},
-                                Json{{"active_view_unload_cache_size", "1e300"}},
-                                Json{{"adapter_class_names", "[\"AdapterA\", 5]"}}}) {
+  for (const Json& constants :
+       {Json(nullptr), Json::array(), Json{{"zums:fennick_config", "{\"a\":null}"}},
+        Json{{"zums:fennick_config", "null"}}, Json{{"refresh_intervals", "[1]"}},
+        Json{{"zum:javascript_completion_timeout", "1e308"}}, Json{{"active_view_unload_cache_size", "1e300"}},
+        Json{{"adapter_class_names", "[\"AdapterA\", 5]"}}}) {
     apply(constants);
     EXPECT_EQ(log.back(), "handled") << constants.dump();
   }

@@ -47,7 +47,8 @@ class ZUMSDKCoreController {
   virtual void buildAdURL(const std::shared_ptr<ZUMSDKCoreControllerDelegate>& requester) = 0;
   // Runs the block's script on the page once the page is ready; `completion` (may be
   // empty) gets the page's result, a time-out or a refresh cancellation.
-  virtual void executeJavaScriptFromBlockWhenReady(ZUMSDKCoreScriptBlock block, ZUMSDKCoreCompletionBlock completion) = 0;
+  virtual void executeJavaScriptFromBlockWhenReady(ZUMSDKCoreScriptBlock block,
+                                                   ZUMSDKCoreCompletionBlock completion) = 0;
   // Calls the page's exported `command` with {"args": parameters} (no "args" for nullopt).
   virtual void executeExportedJavaScriptCommand(const std::string& command,
                                                 const std::optional<nlohmann::ordered_json>& parameters,

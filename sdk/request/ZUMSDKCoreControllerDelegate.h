@@ -33,8 +33,7 @@ class ZUMSDKCoreControllerDelegate {
   // The page answered with an ad URL.
   virtual void loadAdURLWithParameters(const nlohmann::ordered_json& parameters) = 0;
   // The page answered with an ad (headers: nullopt for none).
-  virtual void loadAd(const std::shared_ptr<ZUMAd>& ad,
-                      const std::optional<nlohmann::ordered_json>& headers) = 0;
+  virtual void loadAd(const std::shared_ptr<ZUMAd>& ad, const std::optional<nlohmann::ordered_json>& headers) = 0;
   // The page refused the request.
   virtual void invalidJavaScriptRequest() = 0;
   // The SDK-core page could not be loaded.

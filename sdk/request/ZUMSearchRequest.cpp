@@ -136,7 +136,8 @@ void ZUMSearchRequest::setBackgroundSolid(std::optional<platform::Color> color) 
   gradientTo_.reset();
 }
 
-void ZUMSearchRequest::setBackgroundGradientFrom(std::optional<platform::Color> from, std::optional<platform::Color> to) {
+void ZUMSearchRequest::setBackgroundGradientFrom(std::optional<platform::Color> from,
+                                                 std::optional<platform::Color> to) {
   if (!from || !to) return;
   backgroundColor_.reset();
   gradientFrom_ = from;

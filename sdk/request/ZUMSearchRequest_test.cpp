@@ -46,22 +46,22 @@ TEST_F(ZUMSearchRequestTest, EveryPropertyGoesUnderItsKeyInOrderAndComesBack) {
   request->setCustomChannels("c1+c2");
   request->setCallButtonColor(kZUMSearchCallButtonDark);
   const json search = request->threadSafeParameters()["search"];
-  EXPECT_EQ(search.dump(),
-            json({{"q", "blue shoes"},
-                  {"bgcolor", "#ff0000"},
-                  {"hcolor", "#7f7f7f"},
-                  {"dcolor", "#336699"},
-                  {"acolor", "#ffffff"},
-                  {"font", "Serif"},
-                  {"headersize", "18"},
-                  {"bcolor", "#0000fe"},
-                  {"btype", "dotted"},
-                  {"bthick", "2"},
-                  {"channel", "c1+c2"},
-                  {"callbuttoncolor", "dark"}})
-                .dump());
+  EXPECT_EQ(search.dump(), json({{"q", "blue shoes"},
+                                 {"bgcolor", "#ff0000"},
+                                 {"hcolor", "#7f7f7f"},
+                                 {"dcolor", "#336699"},
+                                 {"acolor", "#ffffff"},
+                                 {"font", "Serif"},
+                                 {"headersize", "18"},
+                                 {"bcolor", "#0000fe"},
+                                 {"btype", "dotted"},
+                                 {"bthick", "2"},
+                                 {"channel", "c1+c2"},
+                                 {"callbuttoncolor", "dark"}})
+                               .dump());
 
-  for (const auto& rebuilt : {ZUMSearchRequest::createWithParameters(request->threadSafeParameters()), request->copy()}) {
+  for (const auto& rebuilt :
+       {ZUMSearchRequest::createWithParameters(request->threadSafeParameters()), request->copy()}) {
     auto copy = std::dynamic_pointer_cast<ZUMSearchRequest>(rebuilt);
     ASSERT_TRUE(copy);
     EXPECT_EQ(copy->threadSafeParameters()["search"], search);
@@ -91,14 +91,18 @@ TEST_F(ZUMSearchRequestTest, UnknownKindsSendNothingAndReadAsZero) {
 
   for (const auto& [value, type, button] : std::vector<std::tuple<std::string, std::uint64_t, std::uint64_t>>{
            {"solid", 3, 0}, {"dashed", 1, 0}, {"medium", 0, 1}, {"DOTTED", 0, 0}}) {
-    auto rebuilt = std::dynamic_pointer_cast<ZUMSearchRequest>(ZUMSearchRequest::createWithParameters(
-        {{"search", {{"btype", value}, {"callbuttoncolor", value}}}}));
+    auto rebuilt = std::dynamic_pointer_cast<ZUMSearchRequest>(
+        ZUMSearchRequest::createWithParameters({{"search", {{"btype", value}, {"callbuttoncolor", value}}}}));
     EXPECT_EQ(rebuilt->borderType(), type) << value;
     EXPECT_EQ(rebuilt->callButtonColor(), button) << value;
   }
-  auto hostile = std::dynamic_pointer_cast<ZUMSearchRequest>(ZUMSearchRequest::createWithParameters(
-      {{"search", {{"bgcolor", 0xff0000}, {"hcolor", "not a colour"}, {"headersize", "-5"}, {"bthick", "12px"},
-                   {"q", json::array()}}}}));
+  auto hostile =
+      std::dynamic_pointer_cast<ZUMSearchRequest>(ZUMSearchRequest::createWithParameters({{"search",
+                                                                                           {{"bgcolor", 0xff0000},
+                                                                                            {"hcolor", "not a colour"},
+                                                                                            {"headersize", "-5"},
+                                                                                            {"bthick", "12px"},
+                                                                                            {"q", json::array()}}}}));
   EXPECT_FALSE(hostile->backgroundColor());
   EXPECT_FALSE(hostile->headerColor());
   EXPECT_EQ(hostile->headerTextSize(), 0u);
@@ -161,18 +165,40 @@ TEST_F(ZUMSearchRequestTest, EveryOptionWritesItsOwnFragmentKey) {
   r->setBorderCSSSelections("p"), r->setTitleUnderlineHidden(true), r->setBoldTitleEnabled(true);
   r->setDetailedAttributionExtensionEnabled(true), r->setLongerHeadlinesExtensionEnabled(false);
   r->setAdTestEnabled(true);
-  EXPECT_EQ(r->fragmentParameters().dump(),
-            json({{"channel", "a"}, {"hl", "b"}, {"colorLocation", "c"}, {"fontSizeLocation", 1.0},
-                  {"location", true}, {"endorsements", true}, {"sellerRatings", false}, {"siteLinks", true},
-                  {"width", "d"}, {"number", 3}, {"fontFamily", "e"}, {"fontFamilyAttribution", "f"},
-                  {"fontSizeAnnotation", 2.0}, {"fontSizeAttribution", 3.0}, {"fontSizeDescription", 4.0},
-                  {"fontSizeDomainLink", 5.0}, {"colorAdBorder", "g"}, {"colorAdSeparator", "h"},
-                  {"colorAnnotation", "i"}, {"colorAttribution", "j"}, {"colorBackground", "k"}, {"colorBorder", "l"},
-                  {"colorDomainLink", "m"}, {"colorTitleLink", "n"}, {"adBorderSelections", "o"},
-                  {"adjustableLineHeight", 6.0}, {"attributionSpacingBelow", 7.0}, {"borderSelections", "p"},
-                  {"noTitleUnderline", true}, {"titleBold", true}, {"detailedAttribution", true},
-                  {"longerHeadlines", false}, {"adTest", "on"}})
-                .dump());
+  EXPECT_EQ(r->fragmentParameters().dump(), json({{"channel", "a"},
+                                                  {"hl", "b"},
+                                                  {"colorLocation", "c"},
+                                                  {"fontSizeLocation", 1.0},
+                                                  {"location", true},
+                                                  {"endorsements", true},
+                                                  {"sellerRatings", false},
+                                                  {"siteLinks", true},
+                                                  {"width", "d"},
+                                                  {"number", 3},
+                                                  {"fontFamily", "e"},
+                                                  {"fontFamilyAttribution", "f"},
+                                                  {"fontSizeAnnotation", 2.0},
+                                                  {"fontSizeAttribution", 3.0},
+                                                  {"fontSizeDescription", 4.0},
+                                                  {"fontSizeDomainLink", 5.0},
+                                                  {"colorAdBorder", "g"},
+                                                  {"colorAdSeparator", "h"},
+                                                  {"colorAnnotation", "i"},
+                                                  {"colorAttribution", "j"},
+                                                  {"colorBackground", "k"},
+                                                  {"colorBorder", "l"},
+                                                  {"colorDomainLink", "m"},
+                                                  {"colorTitleLink", "n"},
+                                                  {"adBorderSelections", "o"},
+                                                  {"adjustableLineHeight", 6.0},
+                                                  {"attributionSpacingBelow", 7.0},
+                                                  {"borderSelections", "p"},
+                                                  {"noTitleUnderline", true},
+                                                  {"titleBold", true},
+                                                  {"detailedAttribution", true},
+                                                  {"longerHeadlines", false},
+                                                  {"adTest", "on"}})
+                                                .dump());
   EXPECT_EQ(r->channel(), "a");
   EXPECT_EQ(r->numberOfAds(), 3);
   EXPECT_EQ(r->attributionBottomSpacing(), 7);

@@ -1,5 +1,7 @@
 // The slot's request parameters: the request's own dictionary overlaid with the slot's
 // keys, in the order the SDK-core page expects them.
+#include "sdk/request/ZUMSlot.h"
+
 #include <any>
 #include <cmath>
 #include <cstdint>
@@ -26,7 +28,6 @@
 #include "sdk/foundation/ZUMViewUtilities.h"
 #include "sdk/request/ZUMAdType.h"
 #include "sdk/request/ZUMCorrelator.h"
-#include "sdk/request/ZUMSlot.h"
 #include "sdk/request/ZUMSlotTelemetry.h"
 
 using nlohmann::ordered_json;

@@ -18,19 +18,20 @@
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/StringConversions.h"
+#include "platform/base/TestingReset.h"
 #include "platform/base/Timer.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/InterfaceOrientation.h"
 #include "platform/ui/View.h"
-#include "platform/base/TestingReset.h"
 #include "sdk/csi/ZUMCSI.h"
 #include "sdk/csi/ZUMCSITimeRecorder.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMConfiguration.h"
-#include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMDevice.h"
+#include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMLocationService.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMScheduledBlockTimer.h"
@@ -41,7 +42,6 @@
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/request/ZUMAdType.h"
-#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMFullScreenNotifications.h"
 #include "sdk/request/ZUMSDKCoreController.h"
 #include "sdk/request/ZUMSlotEvents.h"
@@ -70,15 +70,12 @@ Json errorParameters(const platform::ErrorPtr& error) {
 
 // --- Creation and teardown ----------------------------------------------------------------
 
-ZUMSlot::ZUMSlot(const platform::Rect& /*frame*/)
-    : applicationStatistics_(std::make_unique<Json>(Json::object())) {}
+ZUMSlot::ZUMSlot(const platform::Rect& /*frame*/) : applicationStatistics_(std::make_unique<Json>(Json::object())) {}
 
 std::shared_ptr<ZUMSlot> ZUMSlot::create(const platform::Rect& frame) {
   // The first slot runs the hub's early activities on the main thread.
   static auto* once = new platform::ResettableOnceFlag();
-  once->call([] {
-    ZUMRunOnMainThread([] { ZUMApplication::sharedInstance()->runEarlyActivities(); });
-  });
+  once->call([] { ZUMRunOnMainThread([] { ZUMApplication::sharedInstance()->runEarlyActivities(); }); });
   std::shared_ptr<ZUMSlot> slot(new ZUMSlot(frame));
   slot->setUp(frame);
   return slot;
@@ -293,7 +290,8 @@ bool ZUMSlot::shouldMakeRequest(const std::shared_ptr<ZUMRequest>& request) {
   }
   if (state_ == State::kInvalidated) return false;
   if (!ZUMApplication::sharedInstance()->backgroundLoadingEnabled() && !platform::Application::shared().isActive()) {
-    adFailedToReceiveContentWithError(ZUMMakeErrorWithDescription(kZUMErrorInternalError, kBackgroundLoadingDisabledText));
+    adFailedToReceiveContentWithError(
+        ZUMMakeErrorWithDescription(kZUMErrorInternalError, kBackgroundLoadingDisabledText));
     return false;
   }
   return ZUMDevice::sharedInstance()->OSIsSupported();

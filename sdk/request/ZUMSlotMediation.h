@@ -20,7 +20,6 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "platform/base/Error.h"
-
 #include "sdk/foundation/ZUMRegistrationPoint.h"
 
 class ZUMAdType;
@@ -57,5 +56,6 @@ class ZUMSlotMediation : public ZUMSharedInterface<ZUMSlotMediation> {
   virtual void reportManualImpression(ZUMSlot& /*slot*/) {}
   // The connector of another slot's waterfall now serves `slot`: the other slot's shown
   // ad becomes this slot's, the connector this slot's waterfall's received network.
-  virtual void adoptMediationConnector(ZUMSlot& /*slot*/, const std::shared_ptr<ZUMMAdNetworkConnectorImpl>& /*connector*/) {}
+  virtual void adoptMediationConnector(ZUMSlot& /*slot*/,
+                                       const std::shared_ptr<ZUMMAdNetworkConnectorImpl>& /*connector*/) {}
 };

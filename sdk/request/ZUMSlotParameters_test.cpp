@@ -121,8 +121,7 @@ class ZUMSlotParametersTest : public testenv::PlatformTest {
   }
 
   // The parameters of one load of `request`, as the SDK-core controller gets them.
-  ordered_json load(const std::shared_ptr<ZUMSlot>& slot,
-                    std::shared_ptr<ZUMRequest> request = ZUMRequest::create()) {
+  ordered_json load(const std::shared_ptr<ZUMSlot>& slot, std::shared_ptr<ZUMRequest> request = ZUMRequest::create()) {
     controller->parameters = nullptr;
     slot->loadRequest(request);
     env.runUntilIdle();
@@ -209,8 +208,8 @@ TEST_F(ZUMSlotParametersTest, BannerWithTwoSizesReferenceDictionary) {
   window->addSubview(container);
   container->addSubview(slot->adView());
   slot->adView()->setFrame({27.5, 10, 320, 50});
-  owner->sizes = std::vector<std::any>{ZUMValueFromAdSize(kZUMAdSizeBanner),
-                                       ZUMValueFromAdSize(kZUMAdSizeMediumRectangle)};
+  owner->sizes =
+      std::vector<std::any>{ZUMValueFromAdSize(kZUMAdSizeBanner), ZUMValueFromAdSize(kZUMAdSizeMediumRectangle)};
   owner->ownerFrame = platform::Rect{347.5, 160, -320, -50};  // read standardised
   owner->ownerBounds = platform::Rect{0, 0, 320, 50};
 
@@ -284,7 +283,8 @@ TEST_F(ZUMSlotParametersTest, HostileSizesAndSwitchesAreReadTyped) {
                                        ZUMValueFromAdSize(ZUMAdSize{{nan, 50}, kZUMAdSizeFlagCustom}),
                                        ZUMValueFromAdSize(ZUMAdSize{{-300, 250}, kZUMAdSizeFlagCustom}),
                                        ZUMValueFromAdSize(ZUMAdSize{{1e300, 50}, kZUMAdSizeFlagCustom}),
-                                       ordered_json(320), std::any()};
+                                       ordered_json(320),
+                                       std::any()};
   owner->ownerFrame = platform::Rect{nan, 0, std::numeric_limits<double>::infinity(), 50};
   keyDelegate->hierarchy = ordered_json("not a dictionary");
   auto& defaults = platform::UserDefaults::standard();
@@ -367,7 +367,9 @@ TEST_F(ZUMSlotParametersTest, ContentFingerprintCrashReportingAndAnalytics) {
       parameters["lvn_aeid"] = "event-9";
       return true;
     }
-    void logAnalyticsEvent(const std::string& name, const std::string& id) override { logged.push_back(name + ":" + id); }
+    void logAnalyticsEvent(const std::string& name, const std::string& id) override {
+      logged.push_back(name + ":" + id);
+    }
     std::optional<std::string> fingerprint = "fp-1";
     std::vector<std::string> logged;
   };

@@ -1,7 +1,5 @@
 #include "sdk/request/ZUMSlot.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -12,10 +10,12 @@
 #include <tuple>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "ZUMExtras.h"
 #include "ZUMRequest.h"
+#include "ZUMSlotAdEventDelegate.h"
 #include "ZUMSlotAdLoadDelegate.h"
 #include "ZUMSlotDelegate.h"
 #include "platform/base/DispatchQueue.h"
@@ -27,6 +27,7 @@
 #include "sdk/csi/ZUMCSI.h"
 #include "sdk/csi/ZUMCSIReporter.h"
 #include "sdk/csi/ZUMCSITimeRecorder.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMConfiguration.h"
 #include "sdk/foundation/ZUMStatisticDictionary.h"
@@ -34,7 +35,6 @@
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/request/ZUMAdType.h"
-#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSDKCoreController.h"
 #include "sdk/request/ZUMSlotEvents.h"
 #include "sdk/request/ZUMSlotMediation.h"
@@ -42,7 +42,6 @@
 #include "sdk/request/ZUMSlotRendering.h"
 #include "sdk/request/ZUMSlotResponseProcessing.h"
 #include "sdk/request/ZUMSlotTelemetry.h"
-#include "ZUMSlotAdEventDelegate.h"
 #include "testing/AppControls.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TestEnvironment.h"
@@ -211,9 +210,7 @@ class ZUMSlotTest : public testenv::PlatformTest {
     request->registerAdNetworkExtras(extras);
     return request;
   }
-  std::int64_t lastErrorCode() const {
-    return loadDelegate->errors.empty() ? -1 : loadDelegate->errors.back()->code();
-  }
+  std::int64_t lastErrorCode() const { return loadDelegate->errors.empty() ? -1 : loadDelegate->errors.back()->code(); }
 
   std::shared_ptr<FakeController> controller = std::make_shared<FakeController>();
   std::vector<std::shared_ptr<FakeFetcher>> fetchers;
@@ -270,9 +267,9 @@ TEST_F(ZUMSlotTest, LoadThroughTheSDKCoreWalksTheStatesToAValidAd) {
   slot->adFinishedLoadingContent();
   EXPECT_EQ(loadDelegate->successes, 1);
   EXPECT_EQ(ZUMApplication::sharedInstance()->currentAdRequestCount(), 0);
-  EXPECT_EQ(events, (std::vector<std::string>{"loading_started", "url_build_request_started",
-                                              "url_build_request_completed", "url_fetching_started",
-                                              "url_fetching_succeeded", "loading_succeeded"}));
+  EXPECT_EQ(events,
+            (std::vector<std::string>{"loading_started", "url_build_request_started", "url_build_request_completed",
+                                      "url_fetching_started", "url_fetching_succeeded", "loading_succeeded"}));
 }
 
 TEST_F(ZUMSlotTest, SDKCoreAnswersThatEndTheLoad) {
@@ -526,8 +523,11 @@ TEST_F(ZUMSlotTest, DirectLoadsNeverAskTheSDKCore) {
   // A banner slot makes a banner ad from "_ad"; its refresh rate becomes the interval.
   slot->cancelLoad();
   slot->setAdType(ZUMAdType::create(kZUMAdSizeBanner), false);
-  slot->loadRequest(requestWithExtras(Json{{"_ad", {{"ad_html", "<p>ad</p>"}, {"ad_base_url", "https://ads.example/"},
-                                                    {"ad_size", "320x50"}, {"refresh_rate", 30}}},
+  slot->loadRequest(requestWithExtras(Json{{"_ad",
+                                            {{"ad_html", "<p>ad</p>"},
+                                             {"ad_base_url", "https://ads.example/"},
+                                             {"ad_size", "320x50"},
+                                             {"refresh_rate", 30}}},
                                            {"_adHeaders", {{"x-qyra-refresh-rate", "30"}}},
                                            {"_orientation", "sideways"}}));
   ASSERT_EQ(fetchers.size(), 2u);
@@ -619,8 +619,8 @@ TEST_F(ZUMSlotTest, ReloadTimerFollowsTheApplicationAndFullScreens) {
 TEST_F(ZUMSlotTest, ReloadIntervalsUnderOneSecondSwitchRefreshOff) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  for (auto [given, stored] : std::vector<std::pair<double, double>>{
-           {0.5, 0}, {1.0, 1.0}, {-5, 0}, {nan, 0}, {inf, 0}, {-inf, 0}, {45, 45}}) {
+  for (auto [given, stored] :
+       std::vector<std::pair<double, double>>{{0.5, 0}, {1.0, 1.0}, {-5, 0}, {nan, 0}, {inf, 0}, {-inf, 0}, {45, 45}}) {
     slot->setReloadInterval(given);
     EXPECT_EQ(slot->reloadInterval(), stored) << given;
   }
@@ -647,8 +647,8 @@ TEST_F(ZUMSlotTest, FetchFailureAdoptsTheAdsIntervalWithTheFloor) {
   slot->setReloadInterval(60);
   loadUntilFetching();
   fetchers.back()->ad->setReloadInterval(5);
-  slot->adFetcherDidFailToFetchAd(*fetchers.back(), fetchers.back()->ad,
-                                  ZUMMakeErrorWithCode(kZUMErrorInvalidResponse), 200);
+  slot->adFetcherDidFailToFetchAd(*fetchers.back(), fetchers.back()->ad, ZUMMakeErrorWithCode(kZUMErrorInvalidResponse),
+                                  200);
   EXPECT_EQ(slot->reloadInterval(), 60);
   EXPECT_EQ(std::count(events.begin(), events.end(), "url_fetching_failed"), 4);
 }
@@ -670,8 +670,11 @@ TEST_F(ZUMSlotTest, ChangingTheAdTypeReloadsAfterAnAttempt) {
 TEST_F(ZUMSlotTest, HostileAnswersNeverCrash) {
   for (const Json& parameters :
        {Json(nullptr), Json::array({1, 2}), Json("text"),
-        Json{{"url", 5}, {"interstitial_size_width", "nan"}, {"interstitial_size_height", "inf"},
-             {"cropped_content_threshold", Json::array()}, {"request_scenario", 3}},
+        Json{{"url", 5},
+             {"interstitial_size_width", "nan"},
+             {"interstitial_size_height", "inf"},
+             {"cropped_content_threshold", Json::array()},
+             {"request_scenario", 3}},
         Json{{"url", "::not a url"}, {"interstitial_size_width", -10}, {"interstitial_size_height", 5}},
         Json{{"errors", nullptr}, {"url", "https://ads.example/x"}}}) {
     slot->cancelLoad();
@@ -760,7 +763,9 @@ TEST_F(ZUMSlotTest, OptionalOperationsAnswerNotImplemented) {
 TEST_F(ZUMSlotTest, TeardownHandsTheAreasOnlyWhatTheyNeed) {
   struct Telemetry : ZUMSlotTelemetry {
     std::shared_ptr<ZUMCSITimeRecorder> makeTimeRecorder(const std::string&) override { return recorder; }
-    void reportTimeRecorder(const std::shared_ptr<ZUMCSITimeRecorder>& reported) override { reports.push_back(reported); }
+    void reportTimeRecorder(const std::shared_ptr<ZUMCSITimeRecorder>& reported) override {
+      reports.push_back(reported);
+    }
     std::optional<std::string> contentFingerprint() override { return std::nullopt; }
     bool crashReportingEnabled() override { return false; }
     bool addAnalyticsIdentifiers(Json&) override { return false; }

@@ -10,10 +10,10 @@
 #include "sdk/csi/ZUMCSI.h"
 #include "sdk/csi/ZUMCSIConfiguration.h"
 #include "sdk/rendering/ZUMActiveViewTOLMHandler.h"
-#include "sdk/rendering/ZUMAdViewDelegate.h"
-#include "sdk/rendering/ZUMCSITOLMHandler.h"
 #include "sdk/rendering/ZUMAdView.h"
+#include "sdk/rendering/ZUMAdViewDelegate.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
+#include "sdk/rendering/ZUMCSITOLMHandler.h"
 #include "sdk/rendering/ZUMNotification.h"
 #include "sdk/rendering/ZUMSlotActiveView.h"
 #include "sdk/request/ZUMAd.h"
@@ -32,7 +32,9 @@ using Json = nlohmann::ordered_json;
 struct Observer : ZUMAdViewActiveViewMonitoring {
   void activeViewVisibilityChanged(bool visible) override { log.push_back(visible ? "visible" : "hidden"); }
   bool activeViewMonitoringStarted(std::uint64_t) override { return true; }
-  void activeViewMonitoringDidStop(std::uint64_t receiver) override { log.push_back("stopped " + std::to_string(receiver)); }
+  void activeViewMonitoringDidStop(std::uint64_t receiver) override {
+    log.push_back("stopped " + std::to_string(receiver));
+  }
   std::vector<std::string> log;
 };
 
@@ -58,7 +60,8 @@ TEST_F(ZUMSDKCoreActiveViewTest, SharedPagesAreLentUntilThePageAsksForAReload) {
   ASSERT_TRUE(first);
   EXPECT_EQ(lend(), first);
   EXPECT_NE(first, controller->activeSDKCoreWebView());  // requests never go to lent pages
-  controller->SDKCoreTOLMHandlerDidReceiveSDKCoreUpdateNotification(*controller->activeSDKCoreWebView()->SDKCoreTOLMHandler());
+  controller->SDKCoreTOLMHandlerDidReceiveSDKCoreUpdateNotification(
+      *controller->activeSDKCoreWebView()->SDKCoreTOLMHandler());
   auto second = lend();
   EXPECT_NE(second, first);
   EXPECT_EQ(lend(), second);
@@ -134,7 +137,8 @@ TEST_F(ZUMSDKCoreActiveViewTest, AFullFractionAlwaysJoinsTheWebViewExperiment) {
   }
   EXPECT_TRUE(defaults.setObject("0", "/vantor/ads/zums:sdk_core_wv_experiment:fraction"));
   int joined = 0;
-  for (int draw = 0; draw < 20; ++draw) joined += ZUMSDKCorePageController::create()->SDKCoreWebViewExperimentID() ? 1 : 0;
+  for (int draw = 0; draw < 20; ++draw)
+    joined += ZUMSDKCorePageController::create()->SDKCoreWebViewExperimentID() ? 1 : 0;
   EXPECT_LE(joined, 1);  // only the draw 0
 }
 
@@ -215,8 +219,9 @@ TEST_F(ZUMSDKCoreActiveViewTest, ScriptCallsWaitForThePageAndKeepTheirOrder) {
 
 TEST_F(ZUMSDKCoreActiveViewTest, ThePagesTimingMessagesWriteToItsOwnRegistry) {
   EXPECT_TRUE(platform::UserDefaults::standard().setObject("1", kZUMCSIReportingProbabilityKey));
-  ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::CSI,
-                              [](ZUMAdViewDelegate&) -> std::shared_ptr<ZUMTOLMHandler> { return ZUMCSITOLMHandler::create(); });
+  ZUMRegisterTOLMHandlerMaker(ZUMTOLMHandlerPlace::CSI, [](ZUMAdViewDelegate&) -> std::shared_ptr<ZUMTOLMHandler> {
+    return ZUMCSITOLMHandler::create();
+  });
   auto page = ZUMSDKCoreWebView::create();
   auto delegate = std::dynamic_pointer_cast<ZUMAdViewDelegate>(page->adViewDelegate());
   ASSERT_TRUE(delegate);

@@ -1,5 +1,7 @@
 // The controller's lending of SDK-core pages for active-view measurement, its sampling
 // interval and the web-view experiment.
+#include "sdk/sdkcore/ZUMSDKCorePageController.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -7,7 +9,6 @@
 #include "platform/base/Random.h"
 #include "platform/base/StringConversions.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
-#include "sdk/sdkcore/ZUMSDKCorePageController.h"
 
 void ZUMSDKCorePageController::setSDKCoreWebViewExperiment() {
   const double fraction = platform::stringDoubleValue(
@@ -17,8 +18,8 @@ void ZUMSDKCorePageController::setSDKCoreWebViewExperiment() {
   if (!(draw <= (std::isfinite(fraction) ? fraction : 0.0) * 1000)) return;
   const bool experimentArm = platform::Random::uniform(2) == 1;
   if (experimentArm) webViewConfiguration_.setWebViewClassKey("wk");
-  experimentID_ = ZUMUserDefaults::stringForKey(
-      ZUMUserDefaults::keyForName(experimentArm ? "zums:sdk_core_wv_experiment:experiment" : "zums:sdk_core_wv_experiment:control"));
+  experimentID_ = ZUMUserDefaults::stringForKey(ZUMUserDefaults::keyForName(
+      experimentArm ? "zums:sdk_core_wv_experiment:experiment" : "zums:sdk_core_wv_experiment:control"));
 }
 
 double ZUMSDKCorePageController::activeViewSamplingInterval() {
@@ -92,7 +93,8 @@ void ZUMSDKCorePageController::removeFinishedActiveViewWebViews() {
     std::vector<std::shared_ptr<ZUMSDKCoreWebView>> staying;
     auto& cached = activeViewSDKCoreWebViews_;
     for (auto it = cached.rbegin(); it != cached.rend(); ++it) {
-      const bool keep = (*it)->isActiveViewRunning() && static_cast<std::int64_t>(staying.size()) < activeViewUnloadCacheMaxSize_;
+      const bool keep =
+          (*it)->isActiveViewRunning() && static_cast<std::int64_t>(staying.size()) < activeViewUnloadCacheMaxSize_;
       (keep ? staying : setAside).push_back(*it);
     }
     cached.assign(staying.rbegin(), staying.rend());

@@ -11,6 +11,8 @@
 #include "platform/base/RunLoop.h"
 #include "platform/base/StringConversions.h"
 #include "platform/base/UserDefaults.h"
+#include "sdk/csi/ZUMCSITimeRecorder.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
@@ -20,8 +22,6 @@
 #include "sdk/foundation/ZUMValues.h"
 #include "sdk/rendering/ZUMJavaScriptMessageString.h"
 #include "sdk/request/ZUMAd.h"
-#include "sdk/csi/ZUMCSITimeRecorder.h"
-#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSDKConstants.h"
 #include "sdk/request/ZUMSDKCoreControllerDelegate.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
@@ -73,7 +73,8 @@ double ZUMSDKCorePageController::SDKCoreJavaScriptCompletionBlockTimeoutInterval
 }
 
 void ZUMSDKCorePageController::setSDKCoreJavaScriptCompletionBlockTimeoutInterval(double seconds) {
-  lockQueue_->async([self = shared_from_this(), seconds] { self->SDKCoreJavaScriptCompletionBlockTimeoutInterval_ = seconds; });
+  lockQueue_->async(
+      [self = shared_from_this(), seconds] { self->SDKCoreJavaScriptCompletionBlockTimeoutInterval_ = seconds; });
 }
 
 bool ZUMSDKCorePageController::isRefreshPaused() const {
@@ -204,22 +205,26 @@ void ZUMSDKCorePageController::asynchronouslyRequestURLForDelegate(const Request
             ZUMBindWeak(weak, &ZUMSDKCoreControllerDelegate::invalidJavaScriptRequest));
         return;
       }
-      const char* function = parameters.contains("vantor-ad-url-mediation") ? "QYRA_getAdapterLessMediationAd" : "QYRA_getAd";
+      const char* function =
+          parameters.contains("vantor-ad-url-mediation") ? "QYRA_getAdapterLessMediationAd" : "QYRA_getAd";
       self->pendingBuildAdURLDelegates_[identifier] = requester;
       if (self->activeSDKCoreWebView_) {
         self->activeSDKCoreWebView_->enqueueJavaScriptCommand(std::string(function) + "(" + *argument + ");");
       }
-      platform::DispatchQueue::main()->after(self->SDKCoreJavaScriptCompletionBlockTimeoutInterval_, [self, identifier] {
-        self->lockQueue_->async([self, identifier] {
-          auto lost = self->takeRequester(identifier);
-          if (!lost) return;
-          if (auto lostRecorder = lost->adLoadActionTimeRecorder()) lostRecorder->cancelTimingVariableWithName("rur_ios");
-          std::weak_ptr<ZUMSDKCoreControllerDelegate> weak = lost;
-          platform::DispatchQueue::main()->async([weak] {
-            if (auto live = weak.lock()) live->SDKCoreRequestDidFailWithError(ZUMMakeErrorWithCode(kZUMErrorTimeout));
+      platform::DispatchQueue::main()->after(
+          self->SDKCoreJavaScriptCompletionBlockTimeoutInterval_, [self, identifier] {
+            self->lockQueue_->async([self, identifier] {
+              auto lost = self->takeRequester(identifier);
+              if (!lost) return;
+              if (auto lostRecorder = lost->adLoadActionTimeRecorder())
+                lostRecorder->cancelTimingVariableWithName("rur_ios");
+              std::weak_ptr<ZUMSDKCoreControllerDelegate> weak = lost;
+              platform::DispatchQueue::main()->async([weak] {
+                if (auto live = weak.lock())
+                  live->SDKCoreRequestDidFailWithError(ZUMMakeErrorWithCode(kZUMErrorTimeout));
+              });
+            });
           });
-        });
-      });
     });
   });
 }
@@ -258,10 +263,17 @@ void ZUMSDKCorePageController::SDKCoreTOLMHandlerLoadAdWithRequestID(ZUMSDKCoreT
       if (!live) return;
       std::shared_ptr<ZUMAd> made;
       switch (live->requestedAdType()) {
-        case 0: made = ZUMAd::createWithDictionary(ad); break;
-        case 1: made = ZUMBannerAd::createWithDictionary(ad); break;
-        case 2: made = ZUMInterstitialAd::createWithDictionary(ad); break;
-        default: break;
+        case 0:
+          made = ZUMAd::createWithDictionary(ad);
+          break;
+        case 1:
+          made = ZUMBannerAd::createWithDictionary(ad);
+          break;
+        case 2:
+          made = ZUMInterstitialAd::createWithDictionary(ad);
+          break;
+        default:
+          break;
       }
       if (!made) return live->loadAd(nullptr, std::nullopt);
       if (ZUMJSONBoolForKey(ad, "is_mediation", false, ZUMJSONStrings::Read)) {
@@ -295,9 +307,8 @@ void ZUMSDKCorePageController::SDKCoreTOLMHandlerDidReceiveInvalidAdWithRequestI
 
 // --- Script blocks ----------------------------------------------------------------------------
 
-void ZUMSDKCorePageController::completeOnce(CompletionTable& table,
-                                            const std::string& requestID, std::optional<Json> result,
-                                            platform::ErrorPtr error) {
+void ZUMSDKCorePageController::completeOnce(CompletionTable& table, const std::string& requestID,
+                                            std::optional<Json> result, platform::ErrorPtr error) {
   auto node = table.extract(requestID);
   if (!node || !node.mapped()) return;
   platform::DispatchQueue::main()->async([completion = std::move(node.mapped()), result = std::move(result),
@@ -385,7 +396,8 @@ void ZUMSDKCorePageController::executeExportedJavaScriptCommand(const std::strin
       std::move(completion));
 }
 
-void ZUMSDKCorePageController::postJavaScriptNotification(const std::string& name, const std::optional<Json>& userInfo) {
+void ZUMSDKCorePageController::postJavaScriptNotification(const std::string& name,
+                                                          const std::optional<Json>& userInfo) {
   auto script = ZUMJavaScriptMessageStringForCheckedName(name, userInfo);
   if (!script) {
     ZUMLogger::sharedInstance()->logPublicMessage("SDK core notification with an unfit name not posted.");

@@ -70,7 +70,8 @@ class ZUMSDKCorePageController final : public ZUMSDKCoreController,
   // Values that are not finite or not above 0 are refused (the earlier one stays).
   void setActiveViewSamplingInterval(double seconds);
   std::shared_ptr<ZUMActiveViewWebView> SDKCoreWebViewForActiveViewProcessing() override;
-  void finishedUsingSDKCoreWebViewForActiveViewProcessing(const std::shared_ptr<ZUMActiveViewWebView>& webView) override;
+  void finishedUsingSDKCoreWebViewForActiveViewProcessing(
+      const std::shared_ptr<ZUMActiveViewWebView>& webView) override;
   void cacheRunningActiveViewWebView(const std::shared_ptr<ZUMSDKCoreWebView>& webView);
   void removeFinishedActiveViewWebViews();
   std::vector<std::shared_ptr<ZUMSDKCoreWebView>> activeViewSDKCoreWebViews() const;
@@ -133,8 +134,8 @@ class ZUMSDKCorePageController final : public ZUMSDKCoreController,
   void handleSDKCoreUpdate();
   // Takes the completion waiting under `requestID` from `table` and calls it on the
   // main queue; nothing when it has gone.
-  void completeOnce(CompletionTable& table, const std::string& requestID,
-                    std::optional<nlohmann::ordered_json> result, platform::ErrorPtr error);
+  void completeOnce(CompletionTable& table, const std::string& requestID, std::optional<nlohmann::ordered_json> result,
+                    platform::ErrorPtr error);
   Requester takeRequester(const std::string& requestID);
 
   std::shared_ptr<platform::DispatchQueue> lockQueue_;

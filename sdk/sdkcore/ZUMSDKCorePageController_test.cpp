@@ -9,19 +9,19 @@
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/ui/ApplicationDelegate.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMClock.h"
 #include "sdk/foundation/ZUMConfiguration.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcher.h"
 #include "sdk/request/ZUMAdType.h"
-#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSDKConstants.h"
 #include "sdk/request/ZUMSlot.h"
 #include "sdk/request/ZUMSlotEvents.h"
 #include "sdk/request/ZUMSlotResponseProcessing.h"
-#include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
+#include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
 #include "testing/AppControls.h"
 #include "testing/TestEnvironment.h"
 
@@ -34,8 +34,8 @@ using sdkcoretest::Requester;
 struct Completions {
   ZUMSDKCoreCompletionBlock block() {
     return [this](const std::optional<Json>& result, const platform::ErrorPtr& error) {
-      calls.push_back({result.value_or(Json()), error ? error->code() : -1,
-                       error ? error->localizedDescription() : std::string()});
+      calls.push_back(
+          {result.value_or(Json()), error ? error->code() : -1, error ? error->localizedDescription() : std::string()});
     };
   }
   struct Call {
@@ -67,7 +67,8 @@ class ZUMSDKCorePageControllerTest : public testenv::PlatformTest {
     env.runUntilIdle();
   }
   void loadPage() {
-    controller->executeJavaScriptFromBlockWhenReady([](const std::string&) { return std::optional<std::string>("1"); }, {});
+    controller->executeJavaScriptFromBlockWhenReady([](const std::string&) { return std::optional<std::string>("1"); },
+                                                    {});
     runUntil([&] { return page().state() == ZUMSDKCoreWebView::kLoaded; });
   }
   // A script that makes the page answer `id` with a "result" message.
@@ -119,8 +120,12 @@ TEST_F(ZUMSDKCorePageControllerTest, FirstRequestLoadsThePageThenSendsUpdateAndR
   const auto& scripts = sdkcoretest::evaluatedScripts(page());
   std::vector<std::string> heads;
   for (const auto& script : scripts) heads.push_back(script.substr(0, script.find('(')));
-  const std::vector<std::string> expected{"window.__defineGetter__", "QYRA_reloadSavedState", "QYRA_getSdkConstants",
-                                          "var fromBlock = 1;", "QYRA_getAd", "QYRA_getAdapterLessMediationAd"};
+  const std::vector<std::string> expected{"window.__defineGetter__",
+                                          "QYRA_reloadSavedState",
+                                          "QYRA_getSdkConstants",
+                                          "var fromBlock = 1;",
+                                          "QYRA_getAd",
+                                          "QYRA_getAdapterLessMediationAd"};
   ASSERT_GE(heads.size(), expected.size());
   EXPECT_EQ(std::vector<std::string>(heads.begin(), heads.begin() + 6), expected);
   EXPECT_NE(scripts[1].find("\"is_refresh\":0"), std::string::npos);
@@ -138,7 +143,8 @@ TEST_F(ZUMSDKCorePageControllerTest, PageAnswersReachTheirRequesterOnceByIdentif
     std::string heard;
   };
   const std::vector<Row> rows = {
-      {"send('loadAdURL', {request_id: '@', url: 'https://ads.adnetwork.example/x'})", "url https://ads.adnetwork.example/x"},
+      {"send('loadAdURL', {request_id: '@', url: 'https://ads.adnetwork.example/x'})",
+       "url https://ads.adnetwork.example/x"},
       {"send('invalidRequest', {request_id: '@', errors: 'bad'})", "invalid"},
       {"send('loadAd', {request_id: '@', fetched_ad: JSON.stringify({is_mediation: '1'})})", "ad"},
   };
@@ -212,8 +218,8 @@ TEST_F(ZUMSDKCorePageControllerTest, EveryCompletionFiresExactlyOnceOnTheMainThr
   int updates = 0;
   auto token = platform::NotificationCenter::defaultCenter().addObserver(
       "ZUMSDKCoreDidUpdateConstants", controller, nullptr, [&](const platform::Notification&) { ++updates; });
-  sdkcoretest::evaluate(page(),
-                        "send('loadSdkConstants', {'zum:javascript_completion_timeout': '2', 'as_domains': 'a.example'})");
+  sdkcoretest::evaluate(
+      page(), "send('loadSdkConstants', {'zum:javascript_completion_timeout': '2', 'as_domains': 'a.example'})");
   env.runUntilIdle();
   platform::NotificationCenter::defaultCenter().removeObserver(token);
   EXPECT_EQ(controller->SDKCoreJavaScriptCompletionBlockTimeoutInterval(), 2);
@@ -232,9 +238,8 @@ TEST_F(ZUMSDKCorePageControllerTest, EveryCompletionFiresExactlyOnceOnTheMainThr
 
 TEST_F(ZUMSDKCorePageControllerTest, ConstantDeliveriesRunWhatTheAreasAboveRegistered) {
   int refreshes = 0;
-  ZUMSDKConstantsTargets::registerTargets([&](ZUMSDKConstantsTargets& targets) {
-    targets.updateCharacterSets = [&] { ++refreshes; };
-  });
+  ZUMSDKConstantsTargets::registerTargets(
+      [&](ZUMSDKConstantsTargets& targets) { targets.updateCharacterSets = [&] { ++refreshes; }; });
   std::shared_ptr<void> object;
   auto token = platform::NotificationCenter::defaultCenter().addObserver(
       kZUMSDKCoreDidUpdateConstantsNotification, nullptr, nullptr,
@@ -254,7 +259,8 @@ TEST_F(ZUMSDKCorePageControllerTest, LostAdRequestsFailAfterTheTimeOut) {
   EXPECT_TRUE(requester->log.empty());
   env.advance(0.2);
   EXPECT_EQ(requester->log, std::vector<std::string>{"lost 5"});
-  sdkcoretest::evaluate(page(), "send('loadAdURL', {request_id: '" + requester->requestIDs[0] + "', url: 'https://a.example/'})");
+  sdkcoretest::evaluate(
+      page(), "send('loadAdURL', {request_id: '" + requester->requestIDs[0] + "', url: 'https://a.example/'})");
   env.runUntilIdle();
   EXPECT_EQ(requester->log.size(), 1u);
 }
@@ -321,7 +327,8 @@ TEST_F(ZUMSDKCorePageControllerTest, APageThatNeverLoadsFailsEachWaitingRequeste
   EXPECT_EQ(block.calls[0].code, kZUMErrorTimeout);
   // A page that loads later does not run the block that timed out.
   hosts.server.release(sdkcoretest::kPagePath);
-  controller->executeJavaScriptFromBlockWhenReady([](const std::string&) { return std::optional<std::string>("1"); }, {});
+  controller->executeJavaScriptFromBlockWhenReady([](const std::string&) { return std::optional<std::string>("1"); },
+                                                  {});
   runUntil([&] { return page().state() == ZUMSDKCoreWebView::kLoaded; });
   for (const auto& script : sdkcoretest::evaluatedScripts(page())) EXPECT_NE(script, "0");
 }
@@ -357,8 +364,10 @@ TEST_F(ZUMSDKCorePageControllerTest, RequestsAreTimedAndCarryTheirExperimentIDs)
   controller->buildAdURL(refused);
   runUntil([&] { return refused->requestIDs.size() == 1; });
   EXPECT_EQ(sdkcoretest::timingKeys(refused->recorder->ongoingVariables()), std::vector<std::string>{"rur_ios"});
-  sdkcoretest::evaluate(page(), "send('loadAdURL', {request_id: '" + timed->requestIDs[0] + "', url: 'https://a.example/'});"
-                                "send('invalidRequest', {request_id: '" + refused->requestIDs[0] + "'})");
+  sdkcoretest::evaluate(page(), "send('loadAdURL', {request_id: '" + timed->requestIDs[0] +
+                                    "', url: 'https://a.example/'});"
+                                    "send('invalidRequest', {request_id: '" +
+                                    refused->requestIDs[0] + "'})");
   env.runUntilIdle();
   EXPECT_EQ(sdkcoretest::timingKeys(timed->recorder->completedVariables()), std::vector<std::string>{"rur_ios"});
   EXPECT_EQ(sdkcoretest::timingKeys(timed->recorder->ongoingVariables()), std::vector<std::string>{"nwl_ios"});
@@ -374,9 +383,11 @@ TEST_F(ZUMSDKCorePageControllerTest, ThePageFetchesApplicationSettingsForTheHub)
   // The hub's settings outlive a test in this binary: a key of this run's own.
   static int run = 0;
   const std::string key = "settings-test-" + std::to_string(++run);
-  hosts.server.route("/app_settings", testenv::ScriptedResponse{.status = 200, .body = Json{{"status", 1}, {key, "on"}}.dump()});
+  hosts.server.route("/app_settings",
+                     testenv::ScriptedResponse{.status = 200, .body = Json{{"status", 1}, {key, "on"}}.dump()});
   loadPage();
-  sdkcoretest::evaluate(page(), "QYRA_fetchAppSettings({app_id: 'app-1', pn: 'com.example', sdk_version: 'v', is_init: 1})");
+  sdkcoretest::evaluate(page(),
+                        "QYRA_fetchAppSettings({app_id: 'app-1', pn: 'com.example', sdk_version: 'v', is_init: 1})");
   runUntil([&] { return ZUMApplication::sharedInstance()->configuration()->objectForKey(key) == Json("on"); });
   const auto requests = hosts.server.requests("/app_settings");
   ASSERT_EQ(requests.size(), 1u);

@@ -1,12 +1,11 @@
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cassert>
 #include <cctype>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
 
 #include <nlohmann/json.hpp>
@@ -18,6 +17,7 @@
 #include "platform/base/URL.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLRequest.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMConfiguration.h"
 #include "sdk/foundation/ZUMFiles.h"
@@ -30,7 +30,6 @@
 #include "sdk/rendering/ZUMJavaScriptMessageString.h"
 #include "sdk/request/ZUMAd.h"
 #include "sdk/request/ZUMAdFetcher.h"
-#include "sdk/errors/ZUMErrors.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandlerDelegate.h"
 #include "sdk/sdkcore/ZUMSDKCoreWebView.h"
 
@@ -96,7 +95,8 @@ void ZUMSDKCoreTOLMHandler::loadAdURL(ZUMAdView&, const Json& parameters) {
   if (!requestID) return logDropped("loadAdURL", "no request_id");
   auto self = shared_from_this();
   platform::DispatchQueue::main()->async([self, requestID = *requestID, parameters] {
-    if (auto delegate = self->delegate_.lock()) delegate->SDKCoreTOLMHandlerLoadAdURLWithRequestID(*self, requestID, parameters);
+    if (auto delegate = self->delegate_.lock())
+      delegate->SDKCoreTOLMHandlerLoadAdURLWithRequestID(*self, requestID, parameters);
   });
 }
 
@@ -187,7 +187,8 @@ void ZUMSDKCoreTOLMHandler::appSettingsFetched(ZUMAdView&, const Json& parameter
   const auto successful = ZUMStringForKey(parameters, "isSuccessful");
   if (!successful || !platform::stringBoolValue(*successful)) return;
   auto settings = zum_decodedJSONObjectError(ZUMStringForKey(parameters, "appSettingsJson"), nullptr);
-  if (!settings || !settings->is_object()) return logIgnored("appSettingsFetched", "appSettingsJson is not a JSON object");
+  if (!settings || !settings->is_object())
+    return logIgnored("appSettingsFetched", "appSettingsJson is not a JSON object");
   const auto status = settings->find("status");
   if (status == settings->end() || !status->is_number_integer() || status->get<std::int64_t>() != 1) {
     return logIgnored("appSettingsFetched", "status is not 1");
@@ -196,16 +197,15 @@ void ZUMSDKCoreTOLMHandler::appSettingsFetched(ZUMAdView&, const Json& parameter
   (*settings)["app_config_last_refresh_timestamp"] = platform::clock().wallNow();
   (*settings)["app_config_refreshed_since_app_start"] = true;
   ZUMApplication::sharedInstance()->configuration()->addEntriesFromDictionary(*settings,
-                                                                               ZUMConfiguration::kSDKPriority);
+                                                                              ZUMConfiguration::kSDKPriority);
 }
 
 // --- HTTP requests for the page ----------------------------------------------------------------
 
 void ZUMSDKCoreTOLMHandler::setAdFetcher(const std::shared_ptr<ZUMAdFetcher>& fetcher,
                                          const std::string& fetchRequestID) {
-  lockQueue_->async([self = shared_from_this(), fetcher, fetchRequestID] {
-    self->adFetchers_.emplace(fetchRequestID, fetcher);
-  });
+  lockQueue_->async(
+      [self = shared_from_this(), fetcher, fetchRequestID] { self->adFetchers_.emplace(fetchRequestID, fetcher); });
 }
 
 bool ZUMSDKCoreTOLMHandler::isFetchInProgressForFetchRequestID(const std::string& fetchRequestID) const {
@@ -257,7 +257,8 @@ void ZUMSDKCoreTOLMHandler::fetchHttpRequest(ZUMAdView&, const Json& parameters)
   auto urlRequest = ZUMURLRequestWithBody(url, ZUMStringForKey(*request, "post_body"), fields,
                                           ZUMStringForKey(*request, "content_type"));
   auto fetcher = ZUMAdFetcher::create();
-  if (!urlRequest || !fetcher) return sendFetchReply(false, fetchRequestID, "The request could not be made", 0, nullptr);
+  if (!urlRequest || !fetcher)
+    return sendFetchReply(false, fetchRequestID, "The request could not be made", 0, nullptr);
   setAdFetcher(fetcher, *fetchRequestID);
   platform::ErrorPtr startError;
   if (!fetcher->fetchRequestURL(*urlRequest, shared_from_this(), &startError) &&
@@ -442,8 +443,8 @@ void ZUMSDKCoreTOLMHandler::notifyCacheDictionary(const Json& cache, const Json&
                                                   const std::optional<std::string>& requestID,
                                                   const platform::ErrorPtr& error) {
   if (!requestID) return;
-  Json message{{"cache", cache}, {"file", file},
-               {"environment", ZUMDiskSpaceParameters(nullptr).value_or(Json::object())}};
+  Json message{
+      {"cache", cache}, {"file", file}, {"environment", ZUMDiskSpaceParameters(nullptr).value_or(Json::object())}};
   if (error) message["error"] = error->localizedDescription();
   const auto text = zum_JSONStringPretty(zum_JSONSafeDictionary(message), false, nullptr);
   enqueue("QYRA_resourceCache(" + ZUMScriptSafeJSON(text.value_or("{}")) + ");");

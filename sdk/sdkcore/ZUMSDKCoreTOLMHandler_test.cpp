@@ -1,12 +1,11 @@
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -20,8 +19,8 @@
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/network/ZUMResourceCache.h"
 #include "sdk/request/ZUMAdFetcher.h"
-#include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandlerDelegate.h"
+#include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
 #include "testing/TestEnvironment.h"
 
 namespace {
@@ -42,13 +41,19 @@ struct Recorder : ZUMSDKCoreTOLMHandlerDelegate {
   void SDKCoreTOLMHandlerDidLoadSDKConstants(ZUMSDKCoreTOLMHandler&, const Json& constants) override {
     log.push_back("constants " + constants.dump());
   }
-  void SDKCoreTOLMHandlerDidReceiveSDKCoreUpdateNotification(ZUMSDKCoreTOLMHandler&) override { log.push_back("reload"); }
+  void SDKCoreTOLMHandlerDidReceiveSDKCoreUpdateNotification(ZUMSDKCoreTOLMHandler&) override {
+    log.push_back("reload");
+  }
   void SDKCoreTOLMHandlerDidReceiveResultActionWithRequestID(ZUMSDKCoreTOLMHandler&, const std::string& id,
                                                              const Json&) override {
     log.push_back("result " + id);
   }
-  void SDKCoreTOLMHandlerDidReceivePauseSDKCoreRefreshAction(ZUMSDKCoreTOLMHandler&) override { log.push_back("pause"); }
-  void SDKCoreTOLMHandlerDidReceiveResumeSDKCoreRefreshAction(ZUMSDKCoreTOLMHandler&) override { log.push_back("resume"); }
+  void SDKCoreTOLMHandlerDidReceivePauseSDKCoreRefreshAction(ZUMSDKCoreTOLMHandler&) override {
+    log.push_back("pause");
+  }
+  void SDKCoreTOLMHandlerDidReceiveResumeSDKCoreRefreshAction(ZUMSDKCoreTOLMHandler&) override {
+    log.push_back("resume");
+  }
   std::vector<std::string> log;
 };
 
@@ -97,22 +102,36 @@ TEST_F(ZUMSDKCoreTOLMHandlerTest, EachMessageGivesItsDelegateCallOrReply) {
       {"invalidRequest", {"invalid -"}, ""},
       {"loadSdkConstants?k=v", {"constants {\"k\":\"v\"}"}, ""},
       {"fetchHttpRequest?http_request=nope",
-       {}, "QYRA_ReceiveMessage('fetchHttpRequestCompleted', {\"success\":\"false\""},
+       {},
+       "QYRA_ReceiveMessage('fetchHttpRequestCompleted', {\"success\":\"false\""},
       {"fetchHttpRequest?http_request=" + encode(R"({"http_request_id":"h","url":"file:///etc/passwd"})"),
-       {}, "Invalid URL (file:///etc/passwd) requested for fetching"},
+       {},
+       "Invalid URL (file:///etc/passwd) requested for fetching"},
       {"requestReload", {"reload"}, ""},
-      {"saveState?key=k&state=v", {}, "",
-       [] { return platform::UserDefaults::standard().objectForKey(kZUMSDKCoreStateKey) == Json{{"version", 1}, {"k", "v"}}; }},
+      {"saveState?key=k&state=v",
+       {},
+       "",
+       [] {
+         return platform::UserDefaults::standard().objectForKey(kZUMSDKCoreStateKey) ==
+                Json{{"version", 1}, {"k", "v"}};
+       }},
       {"result?request_id=3&result=1", {"result 3"}, ""},
       {"result?result=1", {}, ""},
-      {"cacheResource?request_id=r&url=" + encode("file:///etc/hosts") + "&cache_id=c", {}, "",
+      {"cacheResource?request_id=r&url=" + encode("file:///etc/hosts") + "&cache_id=c",
+       {},
+       "",
        [this] { return handler->resourceCacheCount() == 0; }},
-      {"cacheResource?request_id=r&url=" + encode("http://127.0.0.1:9/v"), {}, "",
+      {"cacheResource?request_id=r&url=" + encode("http://127.0.0.1:9/v"),
+       {},
+       "",
        [this] { return handler->resourceCacheCount() == 0; }},
-      {"resourceStatusCheck?request_id=r&cache_id=c&fileurl=" + encode(missing), {},
+      {"resourceStatusCheck?request_id=r&cache_id=c&fileurl=" + encode(missing),
+       {},
        "QYRA_resourceCache({\"cache\":{\"cache_id\":\"c\",\"status\":\"failed\"},\"file\":{}"},
-      {"resourceStatusCheck?request_id=r&cache_id=c&fileurl=" + encode(present), {},
-       "{\"cache\":{\"cache_id\":\"c\",\"status\":\"not_running\"},\"file\":{\"fileurl\":\"" + present + "\",\"size\":3"},
+      {"resourceStatusCheck?request_id=r&cache_id=c&fileurl=" + encode(present),
+       {},
+       "{\"cache\":{\"cache_id\":\"c\",\"status\":\"not_running\"},\"file\":{\"fileurl\":\"" + present +
+           "\",\"size\":3"},
       {"resourceStatusCheck?request_id=r&cache_id=c&fileurl=" + encode("file:///etc/hosts"), {}, ""},
       {"removeResource?fileurl=" + encode(missing), {}, ""},
       {"cleanupCacheDirectory", {}, "", [&] { return !std::filesystem::exists(folder / "planted"); }},
@@ -145,9 +164,13 @@ TEST_F(ZUMSDKCoreTOLMHandlerTest, FetchedSettingsMergeOnlyWithoutAnErrorWhichIsL
     std::vector<std::string> logged;
   } rows[] = {
       {"a", "isSuccessful=true&appSettingsJson=" + encode(R"({"status":1,"a":"v"})"), true, {}},
-      {"b", "isSuccessful=true&errorMessage=Quota%20spent&appSettingsJson=" + encode(R"({"status":1,"b":"v"})"), false,
+      {"b",
+       "isSuccessful=true&errorMessage=Quota%20spent&appSettingsJson=" + encode(R"({"status":1,"b":"v"})"),
+       false,
        {"<Vantor> Quota spent"}},
-      {"c", "isSuccessful=false&errorMessage=down&appSettingsJson=" + encode(R"({"status":1,"c":"v"})"), false,
+      {"c",
+       "isSuccessful=false&errorMessage=down&appSettingsJson=" + encode(R"({"status":1,"c":"v"})"),
+       false,
        {"<Vantor> down"}},
       {"d", "appSettingsJson=" + encode(R"({"status":1,"d":"v"})"), false, {}},
       {"e", "isSuccessful=true&appSettingsJson=" + encode(R"({"status":2,"e":"v"})"), false, {}},
@@ -181,7 +204,8 @@ TEST_F(ZUMSDKCoreTOLMHandlerTest, AFilesCreationTimeIsItsBirthNotItsLastWrite) {
   ASSERT_EQ(replies.size(), 1u);
   const auto& reply = replies.back();
   const auto open = reply.find('{');
-  const auto created = Json::parse(reply.substr(open, reply.rfind(')') - open))["file"]["creation_timestamp_in_seconds"];
+  const auto created =
+      Json::parse(reply.substr(open, reply.rfind(')') - open))["file"]["creation_timestamp_in_seconds"];
   struct statx status {};
   ASSERT_EQ(::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME, &status), 0);
   if (status.stx_mask & STATX_BTIME) {
@@ -222,12 +246,14 @@ TEST_F(ZUMSDKCoreTOLMHandlerTest, SavedStateIsBoundedAndFilesOutsideTheCacheFold
 
 TEST_F(ZUMSDKCoreTOLMHandlerTest, FetchesReportTheRealStatusAndBodyOncePerIdentifier) {
   sdkcoretest::NetworkHosts hosts;
-  hosts.server.route("/created", testenv::ScriptedResponse{.status = 201, .headers = {{"X-Kind", "k"}}, .body = "made"});
+  hosts.server.route("/created",
+                     testenv::ScriptedResponse{.status = 201, .headers = {{"X-Kind", "k"}}, .body = "made"});
   hosts.server.route("/empty", testenv::ScriptedResponse{.status = 200, .body = ""});
   hosts.server.route("/missing", testenv::ScriptedResponse{.status = 404, .body = "no"});
   hosts.server.route("/slow", testenv::ScriptedResponse{.status = 200, .body = "late", .held = true});
   auto fetch = [&](const std::string& id, const std::string& path) {
-    const Json request{{"http_request_id", id}, {"url", "https://ads.adnetwork.example" + path},
+    const Json request{{"http_request_id", id},
+                       {"url", "https://ads.adnetwork.example" + path},
                        {"headers", Json::array({Json{{"key", "X-A"}, {"value", "1"}}, Json{{"key", "X-B"}}, 5})}};
     send("tolm://sdkcore/fetchHttpRequest?http_request=" + encode(request.dump()));
   };

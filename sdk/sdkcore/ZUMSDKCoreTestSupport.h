@@ -11,9 +11,9 @@
 
 #include "platform/base/URL.h"
 #include "platform/net/URLLoading.h"
+#include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMUIKitWebView.h"
-#include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/request/ZUMSDKCoreControllerDelegate.h"
 #include "sdk/sdkcore/ZUMSDKCorePage.h"
 #include "sdk/sdkcore/ZUMSDKCoreWebView.h"
@@ -75,7 +75,9 @@ struct Requester : ZUMSDKCoreControllerDelegate {
   }
   std::int64_t requestedAdType() override { return adType; }
   void setRequestID(const std::string& identifier) override { requestIDs.push_back(identifier); }
-  void loadAdURLWithParameters(const nlohmann::ordered_json& answer) override { log.push_back("url " + answer.value("url", "")); }
+  void loadAdURLWithParameters(const nlohmann::ordered_json& answer) override {
+    log.push_back("url " + answer.value("url", ""));
+  }
   void loadAd(const std::shared_ptr<ZUMAd>& ad, const std::optional<nlohmann::ordered_json>&) override {
     loaded = ad;
     log.push_back(ad ? "ad" : "no ad");

@@ -107,7 +107,8 @@ void ZUMSDKCoreWebView::addObserverForOneTimeNotification(
     if (std::find(self->observers_.begin(), self->observers_.end(), observer) == self->observers_.end()) {
       self->observers_.push_back(observer);
     }
-    if (self->state_ == kLoaded || self->state_ == kFailed) self->notifyAllObserversOnlyOnceThatSDKCoreRequestIsFinished();
+    if (self->state_ == kLoaded || self->state_ == kFailed)
+      self->notifyAllObserversOnlyOnceThatSDKCoreRequestIsFinished();
   });
 }
 
@@ -177,7 +178,8 @@ void ZUMSDKCoreWebView::dispatchPendingJavaScriptCommands() {
 }
 
 std::vector<std::string> ZUMSDKCoreWebView::pendingJavaScriptCommands() const {
-  return lockQueue_->syncResult([&] { return std::vector<std::string>(pendingJSCommands_.begin(), pendingJSCommands_.end()); });
+  return lockQueue_->syncResult(
+      [&] { return std::vector<std::string>(pendingJSCommands_.begin(), pendingJSCommands_.end()); });
 }
 
 std::size_t ZUMSDKCoreWebView::pendingJavaScriptCommandCount() const {
@@ -222,7 +224,8 @@ void ZUMSDKCoreWebView::clearAllActiveViewInstances() {
 void ZUMSDKCoreWebView::activeViewDidReceiveVisibilityNotification(bool visible, std::uint64_t activeViewID) {
   std::weak_ptr<ZUMAdViewActiveViewMonitoring> observer;
   lockQueue_->sync([&] {
-    if (auto found = activeViewObservers_.find(activeViewID); found != activeViewObservers_.end()) observer = found->second;
+    if (auto found = activeViewObservers_.find(activeViewID); found != activeViewObservers_.end())
+      observer = found->second;
   });
   platform::DispatchQueue::main()->async(
       ZUMBindWeak(observer, &ZUMAdViewActiveViewMonitoring::activeViewVisibilityChanged, visible));
@@ -231,7 +234,8 @@ void ZUMSDKCoreWebView::activeViewDidReceiveVisibilityNotification(bool visible,
 void ZUMSDKCoreWebView::activeViewDidReceiveUntrackNotification(std::uint64_t activeViewID) {
   std::weak_ptr<ZUMAdViewActiveViewMonitoring> observer;
   lockQueue_->sync([&] {
-    if (auto found = activeViewObservers_.find(activeViewID); found != activeViewObservers_.end()) observer = found->second;
+    if (auto found = activeViewObservers_.find(activeViewID); found != activeViewObservers_.end())
+      observer = found->second;
     activeViewObservers_.erase(activeViewID);
     runningActiveViewObserverIdentifiers_.erase(activeViewID);
   });
@@ -241,9 +245,8 @@ void ZUMSDKCoreWebView::activeViewDidReceiveUntrackNotification(std::uint64_t ac
 
 // --- Ad-view delegate ---------------------------------------------------------------------------
 
-std::optional<bool> ZUMSDKCoreWebView::adViewShouldStartLoadWithRequest(ZUMAdView& adView,
-                                                                        const platform::URLRequest& request,
-                                                                        platform::WebViewNavigationType navigationType) {
+std::optional<bool> ZUMSDKCoreWebView::adViewShouldStartLoadWithRequest(
+    ZUMAdView& adView, const platform::URLRequest& request, platform::WebViewNavigationType navigationType) {
   const auto current = state();
   if (current == kLoading) return false;
   if (request.url() && request.url()->absoluteString() == ZUMSDKCorePageURLString) {
@@ -253,7 +256,8 @@ std::optional<bool> ZUMSDKCoreWebView::adViewShouldStartLoadWithRequest(ZUMAdVie
   if (current == kLoaded && ZUMNotification::isNotificationURL(request.url())) {
     if (handler_ && handler_->handleRequest(request, adView_)) return false;
     if (activeViewHandler_ && activeViewHandler_->handleRequest(request, adView_)) return false;
-    return adViewDelegate_ && adViewDelegate_->adViewShouldStartLoadWithRequest(adView, request, navigationType).value_or(false);
+    return adViewDelegate_ &&
+           adViewDelegate_->adViewShouldStartLoadWithRequest(adView, request, navigationType).value_or(false);
   }
   return false;
 }

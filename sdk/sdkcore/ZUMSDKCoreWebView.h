@@ -28,8 +28,8 @@
 #include <deque>
 #include <map>
 #include <memory>
-#include <set>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 

@@ -5,16 +5,16 @@
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/URL.h"
 #include "platform/base/UserDefaults.h"
+#include "platform/net/URLRequest.h"
 #include "sdk/csi/ZUMCSI.h"
 #include "sdk/csi/ZUMCSIReporter.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMAdViewActiveViewMonitoring.h"
 #include "sdk/rendering/ZUMAdViewDelegate.h"
 #include "sdk/rendering/ZUMTOLMHandler.h"
-#include "platform/net/URLRequest.h"
-#include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandlerDelegate.h"
+#include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
 #include "testing/TestEnvironment.h"
 
 namespace {
@@ -22,7 +22,9 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 struct Observer : ZUMSDKCoreWebViewNotification {
-  void didFinishLoadingSDKCoreInSDKCoreWebView(ZUMSDKCoreWebView& webView) override { states.push_back(webView.state()); }
+  void didFinishLoadingSDKCoreInSDKCoreWebView(ZUMSDKCoreWebView& webView) override {
+    states.push_back(webView.state());
+  }
   std::vector<std::int64_t> states;
 };
 
@@ -44,7 +46,8 @@ class ZUMSDKCoreWebViewTest : public testenv::PlatformTest {
  protected:
   bool navigate(const std::string& url) {
     const bool allowed = *webView->adViewShouldStartLoadWithRequest(
-        *webView->adView(), platform::URLRequest(*platform::URL::fromString(url)), platform::WebViewNavigationType::Other);
+        *webView->adView(), platform::URLRequest(*platform::URL::fromString(url)),
+        platform::WebViewNavigationType::Other);
     env.runUntilIdle();
     return allowed;
   }
@@ -56,7 +59,8 @@ TEST_F(ZUMSDKCoreWebViewTest, TheQueueKeepsTheNewestFiftyAndRunsThemInOrderOnceL
   // The page's answer waits until the queue has been checked, however quick the load.
   hosts.servePage(std::string(ZUMSDKCorePageHTML()), /*held=*/true);
   for (int i = 1; i <= 51; ++i) {
-    webView->enqueueJavaScriptCommand("seen = (typeof seen === 'undefined' ? '' : seen) + '" + std::to_string(i) + ",';");
+    webView->enqueueJavaScriptCommand("seen = (typeof seen === 'undefined' ? '' : seen) + '" + std::to_string(i) +
+                                      ",';");
   }
   auto first = std::make_shared<Observer>();
   auto second = std::make_shared<Observer>();
@@ -155,8 +159,9 @@ TEST_F(ZUMSDKCoreWebViewTest, UnclaimedPageMessagesReachTheActiveViewHandlerThen
       [&](const platform::Notification& n) { posted.push_back(n.userInfo().value("x", "")); });
   webView->refreshSDKCoreAndNotifyObserver(nullptr);
   ASSERT_TRUE(env.runUntil([&] { return webView->state() == ZUMSDKCoreWebView::kLoaded; }));
-  sdkcoretest::evaluate(*webView, "send('trackActiveViewUnit', {x: 'a'}); send('probe', {x: 'b'});"
-                                  "send('unclaimed', {x: 'c'}); arrived = 1;");
+  sdkcoretest::evaluate(*webView,
+                        "send('trackActiveViewUnit', {x: 'a'}); send('probe', {x: 'b'});"
+                        "send('unclaimed', {x: 'c'}); arrived = 1;");
   ASSERT_TRUE(env.runUntil([&] { return !posted.empty(); }));
   env.runUntilIdle();
   platform::NotificationCenter::defaultCenter().removeObserver(token);
@@ -259,7 +264,8 @@ TEST_F(ZUMSDKCoreWebViewTest, PageLoadsAreTimedAndReportedAtRefreshAndRelease) {
   EXPECT_NE(query.find("action=load_ad_ios"), std::string::npos) << query;
   EXPECT_NE(query.find("it=jsf_ios.300"), std::string::npos) << query;
   EXPECT_EQ(sdkcoretest::timingKeys(recorder->ongoingVariables()), std::vector<std::string>{"jsf_ios"});
-  const auto failure = platform::Error::create("test", -1, Json{{platform::kErrorFailingURLStringKey, ZUMSDKCorePageURLString}});
+  const auto failure =
+      platform::Error::create("test", -1, Json{{platform::kErrorFailingURLStringKey, ZUMSDKCorePageURLString}});
   timed->adViewDidFailLoadWithError(*timed->adView(), failure);
   EXPECT_TRUE(recorder->ongoingVariables().empty());
   EXPECT_TRUE(recorder->completedVariables().empty());

@@ -6,11 +6,11 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/DispatchQueue.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMFiles.h"
 #include "sdk/foundation/ZUMValues.h"
 #include "sdk/network/ZUMResourceCache.h"
 #include "sdk/network/ZUMTCacheURL.h"
-#include "sdk/errors/ZUMErrors.h"
 #include "sdk/request/ZUMSDKCoreController.h"
 #include "sdk/sdkcore/ZUMSDKCoreTOLMHandler.h"
 #include "sdk/sdkcore/ZUMSDKCoreWebView.h"
@@ -50,7 +50,8 @@ void ZUMTCacheURLLoader::loadTCacheURL(const std::optional<platform::URL>& tcach
   auto controller = ZUMSDKCoreController::sharedInstance();
   const std::string text = tcacheURL ? tcacheURL->absoluteString() : std::string("(null)");
   if (!inner || !controller) {
-    auto error = ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Provided URL " + text + " isn't a valid tcache URL.");
+    auto error =
+        ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Provided URL " + text + " isn't a valid tcache URL.");
     platform::DispatchQueue::main()->async([completion, tcacheURL, error] { completion(tcacheURL, nullptr, error); });
     return;
   }

@@ -25,8 +25,9 @@ class ZUMResourceCache;
 
 class ZUMTCacheURLLoader : public std::enable_shared_from_this<ZUMTCacheURLLoader> {
  public:
-  using Completion = std::function<void(const std::optional<platform::URL>& tcacheURL,
-                                        const std::shared_ptr<ZUMResourceCache>& cache, const platform::ErrorPtr& error)>;
+  using Completion =
+      std::function<void(const std::optional<platform::URL>& tcacheURL, const std::shared_ptr<ZUMResourceCache>& cache,
+                         const platform::ErrorPtr& error)>;
 
   static std::shared_ptr<ZUMTCacheURLLoader> create();
   void loadTCacheURL(const std::optional<platform::URL>& tcacheURL, Completion completion);

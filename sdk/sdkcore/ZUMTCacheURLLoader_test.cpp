@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/ui/ApplicationDelegate.h"
+#include "sdk/errors/ZUMErrors.h"
 #include "sdk/foundation/ZUMFiles.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/network/ZUMResourceCache.h"
-#include "sdk/errors/ZUMErrors.h"
 #include "sdk/sdkcore/ZUMSDKCorePageController.h"
 #include "sdk/sdkcore/ZUMSDKCoreTestSupport.h"
 #include "sdk/sdkcore/ZUMTCacheTOLMHandler.h"
@@ -61,7 +61,8 @@ class ZUMTCacheURLLoaderTest : public testenv::PlatformTest {
 };
 
 TEST_F(ZUMTCacheURLLoaderTest, ThePageCachesTheResourceAndTheLoaderHandsOverItsDownload) {
-  hosts.server.route("/clip.mp4", testenv::ScriptedResponse{.status = 200, .body = "frames", .contentType = "video/mp4"});
+  hosts.server.route("/clip.mp4",
+                     testenv::ScriptedResponse{.status = 200, .body = "frames", .contentType = "video/mp4"});
   auto outcome = load(tcache("https://ads.adnetwork.example/clip.mp4"));
   ASSERT_TRUE(outcome.cache) << (outcome.error ? outcome.error->localizedDescription() : "");
   // The download may still run or have ended: either way it completes with every byte.
@@ -88,7 +89,8 @@ function QYRA_resourceCache(message) {
 
 TEST_F(ZUMTCacheURLLoaderTest, ADownloadThatEndedBeforeTheAnswerIsHandedOverAsItEnded) {
   hosts.servePage(sdkcoretest::pageWith(kLateAnswerScript));
-  hosts.server.route("/clip.mp4", testenv::ScriptedResponse{.status = 200, .body = "frames", .contentType = "video/mp4"});
+  hosts.server.route("/clip.mp4",
+                     testenv::ScriptedResponse{.status = 200, .body = "frames", .contentType = "video/mp4"});
   hosts.server.route("/cut.mp4", testenv::ScriptedResponse{.status = 200, .body = "frames", .cutAfterBytes = 2});
 
   auto outcome = load(tcache("https://ads.adnetwork.example/clip.mp4"));
@@ -117,9 +119,9 @@ function QYRA_TCache(command) {
   const std::string folder = *ZUMCacheDirectoryURL(std::nullopt, nullptr)->path();
   std::filesystem::create_directories(folder + "/sub");
   std::ofstream(folder + "/planted.tcache") << "planted";
-  for (const std::string& file : {std::string("file:///etc/hosts"), std::string("https://ads.adnetwork.example/x"),
-                                  "file://" + folder, "file://" + folder + "/sub/../../x.tcache",
-                                  "file://" + folder + "/planted.tcache", std::string("not a url")}) {
+  for (const std::string& file :
+       {std::string("file:///etc/hosts"), std::string("https://ads.adnetwork.example/x"), "file://" + folder,
+        "file://" + folder + "/sub/../../x.tcache", "file://" + folder + "/planted.tcache", std::string("not a url")}) {
     const auto url = tcache("https://ads.adnetwork.example/r?file=" + ZUMPercentEncodedString(file));
     const auto outcome = load(url);
     EXPECT_FALSE(outcome.cache) << file;
@@ -156,9 +158,11 @@ TEST_F(ZUMTCacheURLLoaderTest, StartCacheMessagesPrefetchThroughThePage) {
   const auto message = "tolm://x/tcache?action=start_cache&url=" +
                        ZUMPercentEncodedString(tcache("https://ads.adnetwork.example/clip.mp4")->absoluteString());
   EXPECT_TRUE(handler->handleRequest(platform::URLRequest(*platform::URL::fromString(message)), adView));
-  EXPECT_TRUE(handler->handleRequest(platform::URLRequest(*platform::URL::fromString("tolm://x/tcache?action=x")), adView));
+  EXPECT_TRUE(
+      handler->handleRequest(platform::URLRequest(*platform::URL::fromString("tolm://x/tcache?action=x")), adView));
   EXPECT_EQ(handler->runningLoaderCount(), 1u);
-  ASSERT_TRUE(env.runUntil([&] { return handler->runningLoaderCount() == 0 && hosts.server.requests("/clip.mp4").size() == 1; }));
+  ASSERT_TRUE(env.runUntil(
+      [&] { return handler->runningLoaderCount() == 0 && hosts.server.requests("/clip.mp4").size() == 1; }));
 }
 
 }  // namespace

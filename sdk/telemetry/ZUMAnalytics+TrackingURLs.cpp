@@ -1,4 +1,6 @@
 // Stamping tracking URLs with the analytics ad-event id (macro mode and schema mode).
+#include "sdk/telemetry/ZUMAnalytics.h"
+
 #include <algorithm>
 #include <map>
 #include <mutex>
@@ -12,7 +14,6 @@
 #include "sdk/foundation/ZUMRegularExpression.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
-#include "sdk/telemetry/ZUMAnalytics.h"
 
 namespace {
 
@@ -71,9 +72,8 @@ std::optional<platform::URL> macroStamped(const platform::URL& url, const std::s
 std::optional<platform::URL> schemaStamped(const platform::URL& url, const Schema& schema,
                                            const std::string& adEventID) {
   if (ZUMQueryValueForKey(url, kAdEventIDKey)) return std::nullopt;
-  const bool matches = std::any_of(schema.begin(), schema.end(), [&](const auto& expression) {
-    return expression->matches(url.absoluteString());
-  });
+  const bool matches = std::any_of(schema.begin(), schema.end(),
+                                   [&](const auto& expression) { return expression->matches(url.absoluteString()); });
   if (!matches) return std::nullopt;
   return ZUMURLByAppendingQueryParameters(url, nlohmann::ordered_json{{kAdEventIDKey, adEventID}});
 }
@@ -86,7 +86,8 @@ Schema compiled(const std::vector<std::string>& patterns) {
   Schema schema;
   for (const std::string& pattern : patterns) {
     // An empty pattern would match every URL.
-    auto expression = pattern.empty() ? nullptr : ZUMRegularExpression::create(pattern, ZUMRegularExpression::kCaseInsensitive);
+    auto expression =
+        pattern.empty() ? nullptr : ZUMRegularExpression::create(pattern, ZUMRegularExpression::kCaseInsensitive);
     if (expression) {
       schema.push_back(std::move(expression));
     } else {

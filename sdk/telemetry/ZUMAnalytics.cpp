@@ -28,9 +28,8 @@ std::shared_ptr<Group> sharedInstanceOf(const char* name) {
 
 std::shared_ptr<ZUMAnalytics> ZUMAnalytics::sharedInstance() {
   if (!ZUMUserDefaults::boolForKey("/vantor/ads/zums:sai:enabled").value_or(false)) return nullptr;
-  static auto* made = new platform::ResettableShared<MadeOnce>([] {
-    return std::make_shared<MadeOnce>(MadeOnce{create()});
-  });
+  static auto* made =
+      new platform::ResettableShared<MadeOnce>([] { return std::make_shared<MadeOnce>(MadeOnce{create()}); });
   return made->get()->instance;
 }
 

@@ -66,18 +66,20 @@ TEST(ZUMAnalyticsBridgeTest, TheBridgeExistsOnlyWhenSwitchedOnAndTheFrameworkAns
       {"no identifiers class", [] { platform::ClassRegistry::shared().unregisterClass("QENAIdentifiers"); }, false},
       {"identifiers without adEventID",
        [] { install("QENAIdentifiers", std::make_shared<IdentifiersWithoutAdEventID>()); }, false},
-      {"analytics without the logging operation",
-       [] { install("QENAnalytics", std::make_shared<Identifiers>()); }, false},
+      {"analytics without the logging operation", [] { install("QENAnalytics", std::make_shared<Identifiers>()); },
+       false},
       {"identifiers class without sharedInstance",
        [] {
-         platform::ClassRegistry::shared().registerClass<Stubs::Object>(
-             "QENAIdentifiers", [] { return std::make_shared<Identifiers>(); });
+         platform::ClassRegistry::shared().registerClass<Stubs::Object>("QENAIdentifiers",
+                                                                        [] { return std::make_shared<Identifiers>(); });
        },
        false},
-      {"no reporters", [] {
+      {"no reporters",
+       [] {
          platform::ClassRegistry::shared().unregisterClass("QENAAdExposureReporter");
          platform::ClassRegistry::shared().unregisterClass("QENAScreenViewReporter");
-       }, true},
+       },
+       true},
   };
   for (const auto& row : rows) {
     testenv::TestEnvironment env;  // a bridge is made once: each row starts afresh
@@ -143,8 +145,10 @@ TEST_F(ZUMAnalyticsTest, MacroModePutsTheEncodedIDInPlaceOfTheMacro) {
   } rows[] = {
       {"https://t.example/c?lvn_aeid=%5Bpw_lvnaeid%5D&x=1", "https://t.example/c?lvn_aeid=e%26%3D%231&x=1"},
       {"https://t.example/c?lvn_aeid=%5bpw_lvnaeid%5d", "https://t.example/c?lvn_aeid=e%26%3D%231"},
-      {"https://t.example/c?a=%5Bpw_lvnaeid%5D&lvn_aeid=%5Bpw_lvnaeid%5D", "https://t.example/c?a=e%26%3D%231&lvn_aeid=e%26%3D%231"},
-      {"https://t.example/c?lvn_aeid=other&a=%5Bpw_lvnaeid%5D", "https://t.example/c?lvn_aeid=other&a=%5Bpw_lvnaeid%5D"},
+      {"https://t.example/c?a=%5Bpw_lvnaeid%5D&lvn_aeid=%5Bpw_lvnaeid%5D",
+       "https://t.example/c?a=e%26%3D%231&lvn_aeid=e%26%3D%231"},
+      {"https://t.example/c?lvn_aeid=other&a=%5Bpw_lvnaeid%5D",
+       "https://t.example/c?lvn_aeid=other&a=%5Bpw_lvnaeid%5D"},
       {"https://t.example/c?lvn_aeid=%5Bpw%5Flvnaeid%5D", "https://t.example/c?lvn_aeid=%5Bpw%5Flvnaeid%5D"},
       {"https://t.example/c?x=1", "https://t.example/c?x=1"},
   };
@@ -294,7 +298,8 @@ TEST_F(ZUMAdExposureMonitorTest, WhatCannotBeSeenEndsTheExposure) {
     std::function<void(ZUMAdExposureMonitorTest&)> hide;
     std::function<void(ZUMAdExposureMonitorTest&)> show;
   } rows[] = {
-      {"a hidden ancestor", [](auto& t) { t.container->setHidden(true); }, [](auto& t) { t.container->setHidden(false); }},
+      {"a hidden ancestor", [](auto& t) { t.container->setHidden(true); },
+       [](auto& t) { t.container->setHidden(false); }},
       {"a window off screen", [](auto& t) { t.window->setFrame(platform::Rect(400, 0, 375, 667)); },
        [](auto& t) { t.window->setFrame(platform::Rect(0, 0, 375, 667)); }},
       {"the application in the background", [](auto&) { testenv::AppControls::background(); },

@@ -1,4 +1,4 @@
-#include "sdk/telemetry/ZUMApplication+ContentHashing.h"
+#include "sdk/foundation/ZUMApplication.h"
 
 #include "platform/base/DispatchQueue.h"
 #include "platform/ui/TextView.h"
@@ -6,10 +6,10 @@
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "platform/web/WebView.h"
-#include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMScheduler.h"
 #include "sdk/foundation/ZUMThreading.h"
 #include "sdk/foundation/ZUMUserDefaults.h"
+#include "sdk/telemetry/ZUMApplication+ContentHashing.h"
 #include "sdk/telemetry/ZUMContent.h"
 #include "sdk/telemetry/ZUMContentQueue.h"
 #include "sdk/telemetry/ZUMViewHierarchyTraverser.h"

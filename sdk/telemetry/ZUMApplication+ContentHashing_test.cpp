@@ -1,4 +1,4 @@
-#include "sdk/telemetry/ZUMApplication+ContentHashing.h"
+#include "sdk/foundation/ZUMApplication.h"
 
 #include <atomic>
 #include <thread>
@@ -13,11 +13,11 @@
 #include "platform/ui/Window.h"
 #include "platform/web/WebView.h"
 #include "sdk/csi/ZUMCSITimeRecorder.h"
-#include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
+#include "sdk/request/ZUMSlot.h"
+#include "sdk/telemetry/ZUMApplication+ContentHashing.h"
 #include "sdk/telemetry/ZUMTelemetry.h"
 #include "sdk/telemetry/ZUMViewHierarchyTraverser.h"
-#include "sdk/request/ZUMSlot.h"
 #include "testing/TestEnvironment.h"
 
 namespace {
@@ -52,7 +52,7 @@ TEST_F(ZUMApplicationContentHashingTest, WalksOnItsIntervalAndServesTheBestRecen
   env.advance(4.4);
   EXPECT_EQ(fingerprint(), std::nullopt) << "no walk before the first tick";
   env.advance(1.2);
-  env.advance(5);  // an unchanged screen: only the newer content stays
+  env.advance(5);                    // an unchanged screen: only the newer content stays
   EXPECT_EQ(fingerprint(), kHello);  // score 13 + 2, now -85
   EXPECT_EQ(fingerprint(), std::nullopt);
 

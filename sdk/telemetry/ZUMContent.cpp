@@ -132,7 +132,9 @@ const ZUMContent::UnitClasses& ZUMContent::unitClasses() const {
 
 ZUMContent::ZUMContent(std::uint64_t sequenceNumber, std::shared_ptr<ZUMCharacterSets> characterSets)
     : characterSets_(std::move(characterSets)),
-      heap_([](const ZUMShingleHashTuple& a, const ZUMShingleHashTuple& b) { return ZUMShingleHashTuple::compare(a, b); }),
+      heap_([](const ZUMShingleHashTuple& a, const ZUMShingleHashTuple& b) {
+        return ZUMShingleHashTuple::compare(a, b);
+      }),
       sequenceNumber_(sequenceNumber) {
   contentAgeWeight_ = ZUMUserDefaults::integerForKey(kZUMContentAgeWeightKey).value_or(contentAgeWeight_);
   contentLengthWeight_ = ZUMUserDefaults::integerForKey(kZUMContentLengthWeightKey).value_or(contentLengthWeight_);

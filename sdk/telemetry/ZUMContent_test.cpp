@@ -45,7 +45,10 @@ TEST_F(ZUMContentTest, TokensFingerprintAndScoreAcrossScripts) {
        "-OO3kr8BVIOUc0g1S3ZozAaKbjFDFtKDOMiKW7BbrLuxpQvK",
        15},
       // The variation selector after the sun is a mark, so a word of its own.
-      {"Good 👍🏽 morning ☀️ friends 🎉 all", {"good", "morning", "\uFE0F", "friends", "all"}, "RKl2Mg==", 36},
+      {"Good 👍🏽 morning ☀️ friends 🎉 all",
+       {"good", "morning", "\uFE0F", "friends", "all"},
+       "RKl2Mg==",
+       36},
       // Digits make up words; each hangul jamo is a token.
       {"Gate 42 ᄀᄂ and more", {"gate", "42", "ᄀ", "ᄂ", "and", "more"}, "SNvKSQ==", 20},
       {"カタカナとひらがな한국어",
@@ -137,7 +140,9 @@ TEST_F(ZUMContentTest, HeapKeepsTheHighestRankedShingles) {
 TEST_F(ZUMContentTest, HostileTextIsBoundedAndRepaired) {
   platform::SystemLog::Capture capture(true);
   auto content = ZUMContent::create(1);
-  EXPECT_EQ(content->tokensOfParagraph("caf\xff\xfe" "e ab\xc3"), (Tokens{"caf", "e", "ab"}));
+  EXPECT_EQ(content->tokensOfParagraph("caf\xff\xfe"
+                                       "e ab\xc3"),
+            (Tokens{"caf", "e", "ab"}));
   content->updateContentWithText(std::string(kZUMContentMaximumTextLength - 8, '\n'));
   env.runUntilIdle();
   EXPECT_TRUE(capture.lines().empty()) << "nothing dropped yet";

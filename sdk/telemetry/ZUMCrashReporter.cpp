@@ -4,10 +4,10 @@
 #include <functional>
 #include <utility>
 
+#include <nlohmann/json.hpp>
 #include <unicode/unistr.h>
 
-#include <nlohmann/json.hpp>
-
+#include "ZUMRequest.h"
 #include "platform/base/Clock.h"
 #include "platform/base/PercentEncoding.h"
 #include "platform/base/TestingReset.h"
@@ -22,7 +22,6 @@
 #include "sdk/foundation/ZUMUserDefaults.h"
 #include "sdk/network/ZUMPinger.h"
 #include "sdk/network/ZUMPingerRetryStore.h"
-#include "ZUMRequest.h"
 
 namespace {
 
@@ -192,8 +191,7 @@ std::string ZUMCrashReporter::sanitizedText(std::string_view text, std::size_t m
   }
   if (platform::PercentEncoding::isValidUTF8(text)) return std::string(text);
   std::string repaired;
-  icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())))
-      .toUTF8String(repaired);
+  icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size()))).toUTF8String(repaired);
   return repaired;
 }
 
@@ -211,16 +209,11 @@ std::optional<platform::URL> ZUMCrashReporter::reportURL(const Report& report) {
     return value && !value->empty() ? sanitizedText(*value) : std::string(missing);
   };
   nlohmann::ordered_json parameters = {
-      {"os", text(report.os, "error")},
-      {"appid", text(report.appid, "error")},
-      {"api", text(report.api, "error")},
-      {"js", text(report.js, "error")},
-      {"device", text(report.device, "error")},
-      {"dev-build", isDevelopmentBuild(report.profile) ? 1 : 0},
-      {"excn", text(report.name, "unknown")},
-      {"excr", redactedReason(reason)},
-      {"exclc", firstSDKSymbol.value_or(".")},
-      {"excst", stackText(report.stackLines).value_or("error")},
+      {"os", text(report.os, "error")},         {"appid", text(report.appid, "error")},
+      {"api", text(report.api, "error")},       {"js", text(report.js, "error")},
+      {"device", text(report.device, "error")}, {"dev-build", isDevelopmentBuild(report.profile) ? 1 : 0},
+      {"excn", text(report.name, "unknown")},   {"excr", redactedReason(reason)},
+      {"exclc", firstSDKSymbol.value_or(".")},  {"excst", stackText(report.stackLines).value_or("error")},
       {"id", "kvel-apps-report-exception"},
   };
   if (report.experimentIDs) parameters["eids"] = sanitizedText(*report.experimentIDs);

@@ -138,11 +138,11 @@ TEST(ZUMCrashReporterTest, StackTextKeepsLinesWhileTheRunningTotalStaysBelow600)
     std::optional<std::size_t> bytes;  // of the text; none: no text ("error")
   };
   const std::vector<Row> rows = {
-      {{line(598)}, 598},                       // total 599: kept
-      {{line(599)}, std::nullopt},              // total 600: cut, and nothing fits
-      {{line(300), line(298)}, 300},            // 301 + 299 = 600: the second is cut
-      {{line(300), line(297), line(0)}, 598},   // 301 + 298 = 599 kept, then 600
-      {{line(10), line(700), line(1)}, 10},     // stops at the first line that does not fit
+      {{line(598)}, 598},                      // total 599: kept
+      {{line(599)}, std::nullopt},             // total 600: cut, and nothing fits
+      {{line(300), line(298)}, 300},           // 301 + 299 = 600: the second is cut
+      {{line(300), line(297), line(0)}, 598},  // 301 + 298 = 599 kept, then 600
+      {{line(10), line(700), line(1)}, 10},    // stops at the first line that does not fit
       {{}, std::nullopt},
       {{"\u00e9\U0001F600" + line(595)}, 601},  // UTF-16 units: 1 + 2 + 595 + 1 = 599
       {{"\u00e9\U0001F600" + line(596)}, std::nullopt},
@@ -242,8 +242,9 @@ TEST_F(ZUMCrashReporterHandlerTest, AnSDKExceptionIsStoredBeforeTheHandlerReturn
   ASSERT_EQ(entries.size(), 2u);
   const auto query = mapOf(platform::URL::fromString(entries[0].urlString));
   EXPECT_EQ(query.at("excr"), "redacted");
-  EXPECT_EQ(query.at("exclc"), "PXRRaiseForTest(std::optional<std::__cxx11::basic_string<char, std::char_traits<char>, "
-                               "std::allocator<char> > >)");
+  EXPECT_EQ(query.at("exclc"),
+            "PXRRaiseForTest(std::optional<std::__cxx11::basic_string<char, std::char_traits<char>, "
+            "std::allocator<char> > >)");
   EXPECT_EQ(query.at("excst").rfind("app,PXRRaiseForTest(", 0), 0u) << query.at("excst");
   EXPECT_EQ(previousCalls.size(), 2u);
 
@@ -258,7 +259,8 @@ TEST_F(ZUMCrashReporterHandlerTest, AnSDKExceptionIsStoredBeforeTheHandlerReturn
                                                        platform::URL::fromString(entries[1].urlString)->query()));
 
   // A full group drops the report; nothing is sent.
-  EXPECT_TRUE(platform::UserDefaults::standard().setObject(nlohmann::ordered_json("1"), "/vantor/ads/maximum_retry_url_count"));
+  EXPECT_TRUE(
+      platform::UserDefaults::standard().setObject(nlohmann::ordered_json("1"), "/vantor/ads/maximum_retry_url_count"));
   ASSERT_TRUE(ZUMCrashReporter::sharedInstance()->reportUncaughtException(raisedBySDK("ZUM first")));
   EXPECT_TRUE(ZUMCrashReporter::sharedInstance()->reportUncaughtException(raisedBySDK("ZUM other")));
   ASSERT_EQ(stored().size(), 1u);

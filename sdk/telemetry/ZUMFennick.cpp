@@ -42,8 +42,8 @@ void ZUMFennick::updateIfNeeded() {
                          auto self = weakSelf.lock();
                          if (!self) return;
                          if (error && error->localizedDescription() != "Cache version hasn't changed.") {
-                           ZUMLog(kZUMLogLevelDefault, "Fennick: the script's download failed: " +
-                                                           error->localizedDescription());
+                           ZUMLog(kZUMLogLevelDefault,
+                                  "Fennick: the script's download failed: " + error->localizedDescription());
                          }
                          auto cached = weakCache.lock();
                          auto script = cached ? cached->cacheData() : std::nullopt;

@@ -254,7 +254,8 @@ void ZUMFennickTimerCommandExecutor::asynchronouslyExecuteCommands(const Json& c
 
 void ZUMFennickTimerCommandExecutor::sendBeacon() {
   // Whole seconds go as integers, as the script would write them.
-  const Json seconds = std::trunc(interval_) == interval_ && interval_ < 1e15 ? Json(static_cast<std::int64_t>(interval_))
-                                                                              : Json(interval_);
+  const Json seconds = std::trunc(interval_) == interval_ && interval_ < 1e15
+                           ? Json(static_cast<std::int64_t>(interval_))
+                           : Json(interval_);
   asynchronouslyExecuteCommands(Json::array({Json{{"beacon", Json{{"time_interval_sec", seconds}}}}}));
 }

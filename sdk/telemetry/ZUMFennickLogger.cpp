@@ -28,7 +28,8 @@ std::shared_ptr<ZUMFennickLogger> ZUMFennickLogger::create() {
   return std::shared_ptr<ZUMFennickLogger>(new ZUMFennickLogger(ZUMFennick::sharedInstance(), std::move(buffer)));
 }
 
-ZUMFennickLogger::ZUMFennickLogger(std::shared_ptr<ZUMFennick> fennick, std::shared_ptr<ZUMBufferedFennickLogger> buffer)
+ZUMFennickLogger::ZUMFennickLogger(std::shared_ptr<ZUMFennick> fennick,
+                                   std::shared_ptr<ZUMBufferedFennickLogger> buffer)
     : fennick_(fennick), fennickID_(fennick->nextUniqueID()), bufferedLogger_(std::move(buffer)) {}
 
 ZUMFennickLogger::~ZUMFennickLogger() {

@@ -119,8 +119,9 @@ TEST_F(ZUMFennickLoggerTest, EventsBeforeTheScriptArriveInOneListAfterEnvironmen
   auto fennick = loadedService();
   auto executor = std::dynamic_pointer_cast<ZUMFennickTimerCommandExecutor>(fennick->commandExecutor());
   auto context = std::dynamic_pointer_cast<ZUMFennickJSCoreCommandExecutor>(executor->executor())->context();
-  context->evaluateScript("var lists = []; var inner = QYRA_Fennick;"
-                          "QYRA_Fennick = function (l) { lists.push(l.length); inner(l); };");
+  context->evaluateScript(
+      "var lists = []; var inner = QYRA_Fennick;"
+      "QYRA_Fennick = function (l) { lists.push(l.length); inner(l); };");
   env.advance(5s);
   logger->reportEvent(count("loading_succeeded"));  // no experiment ids stored yet
   (void)platform::UserDefaults::standard().setObject(Json("e1,e2"), kZUMExperimentIDStringKey);
@@ -175,7 +176,8 @@ TEST_F(ZUMFennickLoggerTest, TheBufferKeepsTheNewestCommandsUpToItsSizeAndCounts
   platform::SystemLog::Capture capture(true);
   for (const char* key : {"a", "b", "c", "d", "e"}) logger->reportEvent(count(key));
   env.runUntilIdle();
-  EXPECT_EQ(capture.messages(), std::vector<std::string>{"Fennick: the buffer is full; its oldest commands are dropped."})
+  EXPECT_EQ(capture.messages(),
+            std::vector<std::string>{"Fennick: the buffer is full; its oldest commands are dropped."})
       << "the first drop is logged";
   EXPECT_EQ(logger->bufferedLogger()->bufferedCommandCount(), 3u);
   EXPECT_EQ(logger->bufferedLogger()->droppedCommandCount(), 3) << "created, a and b";
@@ -207,7 +209,8 @@ TEST_F(ZUMFennickLoggerTest, BufferedCommandsOfAnotherObjectFollowTheFirstComman
   buffer->reportBufferedEventsToLogger(*logger);  // empty: nothing sent
   auto timer = std::dynamic_pointer_cast<ZUMFennickTimerCommandExecutor>(fennick->commandExecutor());
   auto context = std::dynamic_pointer_cast<ZUMFennickJSCoreCommandExecutor>(timer->executor())->context();
-  context->evaluateScript("var calls = 0; var inner = QYRA_Fennick; QYRA_Fennick = function (l) { calls++; inner(l); };");
+  context->evaluateScript(
+      "var calls = 0; var inner = QYRA_Fennick; QYRA_Fennick = function (l) { calls++; inner(l); };");
   logger->reportBufferedParameters(Json::array());
   logger->reportBufferedParameters(Json{{"id", "buffered"}, {"params", count("x")}});  // no list
   EXPECT_EQ(context->evaluateScript("calls").toJSON(), 0) << "nothing to send";

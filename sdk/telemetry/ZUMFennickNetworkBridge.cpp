@@ -19,7 +19,8 @@ using Json = nlohmann::ordered_json;
 bool isToken(std::string_view text, std::size_t maxLength) {
   if (text.empty() || text.size() > maxLength) return false;
   for (unsigned char c : text) {
-    const bool ok = std::isalnum(c) || std::string_view("!#$%&'*+-.^_`|~").find(static_cast<char>(c)) != std::string_view::npos;
+    const bool ok =
+        std::isalnum(c) || std::string_view("!#$%&'*+-.^_`|~").find(static_cast<char>(c)) != std::string_view::npos;
     if (!ok) return false;
   }
   return true;
@@ -96,7 +97,8 @@ ZUMFennickBridgeRequest ZUMFennickMakeBridgeRequest(const Json& parameters) {
 
   if (const Json* method = ZUMJSONValueForKey(parameters, "request_type")) {
     const auto string = ZUMJSONString(*method);
-    if (!string || !isToken(*string, kZUMFennickMaxMethodLength)) return refuse("The request type is not an HTTP method.");
+    if (!string || !isToken(*string, kZUMFennickMaxMethodLength))
+      return refuse("The request type is not an HTTP method.");
     request.setHTTPMethod(*string);
   }
   result.request = std::move(request);

@@ -34,7 +34,6 @@ ZUMFennickBridgeRequest ZUMFennickMakeBridgeRequest(const nlohmann::ordered_json
 // with "error_code" and "error_message" too on failure (a status of 400 or more is a
 // failure with the SDK's code 11). Sets `failed`.
 nlohmann::ordered_json ZUMFennickBridgeResult(const std::optional<platform::HTTPURLResponse>& response,
-                                              const std::string& data, const platform::ErrorPtr& error,
-                                              bool* failed);
+                                              const std::string& data, const platform::ErrorPtr& error, bool* failed);
 // The failure object of a refused request.
 nlohmann::ordered_json ZUMFennickBridgeRefusal(const std::string& reason);

@@ -31,7 +31,8 @@ class ScriptHost {
     platform::JSVirtualMachine::registerClass();
     platform::JSContext::registerClass();
     platform::URLLoading::mapHostForTesting("cdn.fennick.example", "127.0.0.1", server.port());
-    server.route("/fennick.js", {.status = 200, .body = std::string(ZUMFennickScript()), .contentType = "text/javascript"});
+    server.route("/fennick.js",
+                 {.status = 200, .body = std::string(ZUMFennickScript()), .contentType = "text/javascript"});
   }
   ~ScriptHost() { platform::URLLoading::removeHostMappingsForTesting(); }
 
@@ -46,8 +47,8 @@ inline void storeConfig(const nlohmann::ordered_json& config) {
 // Enabled; with the script named (in the script context, or the hidden ad view's page)
 // unless `withScript` is false.
 inline nlohmann::ordered_json enabledConfig(bool withScript = true, bool useJSCore = true) {
-  nlohmann::ordered_json config = {{"enabled", true}, {"use_js_core", useJSCore}, {"version", "1"},
-                                   {"js_config", "cfg-1"}};
+  nlohmann::ordered_json config = {
+      {"enabled", true}, {"use_js_core", useJSCore}, {"version", "1"}, {"js_config", "cfg-1"}};
   if (withScript) config["script_url"] = kScriptURL;
   return config;
 }

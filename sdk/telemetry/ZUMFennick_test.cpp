@@ -15,8 +15,8 @@
 #include "platform/ui/Device.h"
 #include "platform/web/JSContext.h"
 #include "platform/web/JSVirtualMachine.h"
-#include "platform/web/WebTestSupport.h"
 #include "platform/web/WKWebView.h"
+#include "platform/web/WebTestSupport.h"
 #include "platform/web/WebView.h"
 #include "sdk/rendering/ZUMAdView.h"
 #include "sdk/rendering/ZUMUIKitWebView.h"
@@ -71,7 +71,9 @@ class ZUMFennickTest : public testenv::PlatformTest {
     return executor.context()->evaluateScript(script).toJSON();
   }
   static std::string evaluate(ZUMAdView& view, const std::string& script) {
-    return std::dynamic_pointer_cast<ZUMUIKitWebView>(view.webView())->engine()->stringByEvaluatingJavaScriptFromString(script);
+    return std::dynamic_pointer_cast<ZUMUIKitWebView>(view.webView())
+        ->engine()
+        ->stringByEvaluatingJavaScriptFromString(script);
   }
 
   testenv::LoopbackServer server;
@@ -91,16 +93,36 @@ TEST_F(ZUMFennickTest, ConfigurationKeysDefaultsAndBounds) {
   };
   const Case cases[] = {
       {Json::object(), false, false, 60, 100, {}, {}, {}, ""},
-      {{{"enabled", true}, {"use_js_core", true}, {"beacon_interval_in_sec", 30.5}, {"max_buffer_size", 7},
-        {"script_url", "https://a.example/f.js"}, {"base_url", "http://b.example/"}, {"version", "v9"},
+      {{{"enabled", true},
+        {"use_js_core", true},
+        {"beacon_interval_in_sec", 30.5},
+        {"max_buffer_size", 7},
+        {"script_url", "https://a.example/f.js"},
+        {"base_url", "http://b.example/"},
+        {"version", "v9"},
         {"js_config", "{\"x\":1}"}},
-       true, true, 30.5, 7, "https://a.example/f.js", "http://b.example/", "v9", "{\"x\":1}"},
+       true,
+       true,
+       30.5,
+       7,
+       "https://a.example/f.js",
+       "http://b.example/",
+       "v9",
+       "{\"x\":1}"},
       {{{"beacon_interval_in_sec", 0}, {"max_buffer_size", 0}}, false, false, 60, 100, {}, {}, {}, ""},
       {{{"beacon_interval_in_sec", -5}, {"max_buffer_size", -3}}, false, false, 60, 100, {}, {}, {}, ""},
       {{{"beacon_interval_in_sec", nan}}, false, false, 60, 100, {}, {}, {}, ""},
       {{{"beacon_interval_in_sec", 1e300}}, false, false, kZUMFennickMaxBeaconInterval, 100, {}, {}, {}, ""},
       {{{"beacon_interval_in_sec", 0.001}, {"max_buffer_size", 1}}, false, false, 1, 1, {}, {}, {}, ""},
-      {{{"script_url", "ftp://a.example/f.js"}, {"base_url", "javascript:alert(1)"}}, false, false, 60, 100, {}, {}, {}, ""},
+      {{{"script_url", "ftp://a.example/f.js"}, {"base_url", "javascript:alert(1)"}},
+       false,
+       false,
+       60,
+       100,
+       {},
+       {},
+       {},
+       ""},
       {{{"script_url", 5}, {"js_config", 3}, {"version", false}}, false, false, 60, 100, {}, {}, {}, ""},
   };
   for (const auto& c : cases) {
@@ -158,7 +180,8 @@ TEST_F(ZUMFennickTest, AConstantsDeliveryStartsOneDownloadAndCommandsReachTheScr
   fennick->asynchronouslyExecuteCommands(Json::parse(R"([{"id":"c"}])"));
   ASSERT_TRUE(env.runUntil([&] {
     auto executor = jsCore(*fennick);
-    return executor && evaluate(*executor, "QYRA_FennickState.pending.length + (QYRA_FennickState.uploading ? 1 : 0)") == 0;
+    return executor &&
+           evaluate(*executor, "QYRA_FennickState.pending.length + (QYRA_FennickState.uploading ? 1 : 0)") == 0;
   }));
   std::vector<std::string> uploaded;
   for (const auto& request : server.requests("/upload")) {
@@ -235,8 +258,8 @@ TEST_F(ZUMFennickTest, UniqueIDsFromManyThreadsAreDistinctAndIncreasing) {
 // --- Executors -------------------------------------------------------------------------
 
 TEST_F(ZUMFennickTest, TheScriptContextEngineIsNotMadeForScriptsThatCannotStart) {
-  for (const char* script : {"", "throw new Error('x');", "var nothing = 1;", "function QYRA_FennickInit() { throw 1; }",
-                             "var QYRA_FennickInit = 3;"}) {
+  for (const char* script : {"", "throw new Error('x');", "var nothing = 1;",
+                             "function QYRA_FennickInit() { throw 1; }", "var QYRA_FennickInit = 3;"}) {
     SCOPED_TRACE(script);
     EXPECT_FALSE(ZUMFennickJSCoreCommandExecutor::create(script));
   }
@@ -254,8 +277,9 @@ TEST_F(ZUMFennickTest, NoScriptContextEngineIsMadeBelowSystemVersion7) {
 TEST_F(ZUMFennickTest, AScriptContextWhoseProcessDiedIsNotLoaded) {
   platform::webtest::ProcessLimits limits(0.5, 8u << 20);
   auto fennick = ZUMFennick::create();
-  fennick->updateCommandExecutorWithConfig(*ZUMFennickConfig::fromDictionary(Json{{"use_js_core", true}}),
-                                           "function QYRA_FennickInit() {} function QYRA_Fennick(l) { while (l[0].spin) {} }");
+  fennick->updateCommandExecutorWithConfig(
+      *ZUMFennickConfig::fromDictionary(Json{{"use_js_core", true}}),
+      "function QYRA_FennickInit() {} function QYRA_Fennick(l) { while (l[0].spin) {} }");
   ASSERT_TRUE(fennick->isLoaded());
   fennick->asynchronouslyExecuteCommands(Json::parse(R"([{"spin": false}])"));
   EXPECT_TRUE(fennick->isLoaded());
@@ -305,7 +329,8 @@ TEST_F(ZUMFennickTest, TheAdViewPageRunsScriptsWithMarkupDollarsAndBackslashesUn
   }
   EXPECT_EQ(ZUMFennickAdViewCommandExecutor::pageHTML("a()"),
             "<head><script type='text/javascript'>a()</script></head><body></body>");
-  const auto command = ZUMFennickAdViewCommandExecutor::commandScript(Json::parse(R"([{"t":"\u2028\u2029</script>"}])"));
+  const auto command =
+      ZUMFennickAdViewCommandExecutor::commandScript(Json::parse(R"([{"t":"\u2028\u2029</script>"}])"));
   ASSERT_TRUE(command);
   EXPECT_EQ(command->find("</"), std::string::npos);
   EXPECT_EQ(command->find("\xE2\x80\xA8"), std::string::npos);
@@ -360,7 +385,9 @@ TEST_F(ZUMFennickTest, BridgeRequestsAreCheckedBeforeTheyAreSent) {
       {{{"url", "https://a.example/"}, {"body_type", "byte_array"}, {"body", {-1, nan, 1e300, 255.9, "x", -1e300}}},
        std::string("\xFF\0\0\xFF\0\0", 6)},
       {{{"url", "https://a.example/"}, {"body_type", "byte_array"}, {"body", Json::array()}}, ""},
-      {{{"url", "http://a.example/"}, {"body_type", "string"}, {"body", "text"}, {"request_type", "PUT"}}, "text", "PUT"},
+      {{{"url", "http://a.example/"}, {"body_type", "string"}, {"body", "text"}, {"request_type", "PUT"}},
+       "text",
+       "PUT"},
       {{{"url", "http://a.example/"}, {"body_type", "other"}, {"body", "text"}}, ""},
       {{{"url", "file:///etc/passwd"}}, std::nullopt},
       {{{"url", "javascript:alert(1)"}}, std::nullopt},
@@ -368,7 +395,8 @@ TEST_F(ZUMFennickTest, BridgeRequestsAreCheckedBeforeTheyAreSent) {
       {Json::array(), std::nullopt},
       {{{"url", "https://a.example/"}, {"request_type", "GET\r\nX-Evil: 1"}}, std::nullopt},
       {{{"url", "https://a.example/"}, {"request_type", 3}}, std::nullopt},
-      {{{"url", "https://a.example/"}, {"body_type", "byte_array"},
+      {{{"url", "https://a.example/"},
+        {"body_type", "byte_array"},
         {"body", Json(std::vector<int>(kZUMFennickMaxRequestBodyBytes + 1, 1))}},
        std::nullopt},
   };
@@ -385,7 +413,8 @@ TEST_F(ZUMFennickTest, BridgeRequestsAreCheckedBeforeTheyAreSent) {
   }
   auto headers = ZUMFennickMakeBridgeRequest(
       {{"url", "https://a.example/"},
-       {"request_headers", {{"X-Ok", "yes"}, {"X-Number", 5}, {"X-Split", "a\r\nb"}, {"X-Lead", "\nb"}, {"Bad Name", "v"}}}});
+       {"request_headers",
+        {{"X-Ok", "yes"}, {"X-Number", 5}, {"X-Split", "a\r\nb"}, {"X-Lead", "\nb"}, {"Bad Name", "v"}}}});
   ASSERT_TRUE(headers.request);
   EXPECT_EQ(headers.request->allHTTPHeaderFields().size(), 1u);
   EXPECT_EQ(headers.request->valueForHTTPHeaderField("X-Ok"), "yes");
@@ -417,10 +446,13 @@ TEST_F(ZUMFennickTest, BridgeAnswersReachTheScriptsCallbacks) {
   EXPECT_EQ(server.heldCount("/held"), 1u);
   auto results = evaluate(*executor, "results");
   std::map<int, Json> byStatus;
-  for (const auto& result : results) byStatus[result[1]["status_code"].get<int>() * 10 + (result[0] == "ok")] = result[1];
+  for (const auto& result : results)
+    byStatus[result[1]["status_code"].get<int>() * 10 + (result[0] == "ok")] = result[1];
   EXPECT_EQ(byStatus[2001], Json::parse(R"({"status_code":200,"response":"fine"})"));
-  EXPECT_EQ(byStatus[4040],
-            Json::parse(R"({"status_code":404,"error_code":11,"error_message":"Invalid response received.","response":"no such log"})"));
+  EXPECT_EQ(
+      byStatus[4040],
+      Json::parse(
+          R"({"status_code":404,"error_code":11,"error_message":"Invalid response received.","response":"no such log"})"));
   ASSERT_EQ(results.size(), 4u);
   int refusedOrFailed = 0;
   for (const auto& result : results) refusedOrFailed += result[0] == "fail" && result[1]["status_code"] == 0;
@@ -454,7 +486,8 @@ TEST_F(ZUMFennickTest, ABridgeCallbackThatIsNoFunctionIsSkipped) {
   executor->context()->evaluateScript(
       "var refused = 0; for (var i = 0; i < 40; i++) io({url: 'https://log.fennick.example/slow'}, null,"
       " function (r) { if (r.status_code === 0) refused++; });");
-  ASSERT_TRUE(env.runUntil([&] { return evaluate(*executor, "refused") == 40 - ZUMFennickJSCoreCommandExecutor::kMaxRequestsInFlight; }));
+  ASSERT_TRUE(env.runUntil(
+      [&] { return evaluate(*executor, "refused") == 40 - ZUMFennickJSCoreCommandExecutor::kMaxRequestsInFlight; }));
   EXPECT_EQ(executor->requestsInFlight(), ZUMFennickJSCoreCommandExecutor::kMaxRequestsInFlight);
   server.release("/slow");
   ASSERT_TRUE(env.runUntil([&] { return executor->requestsInFlight() == 0; }));

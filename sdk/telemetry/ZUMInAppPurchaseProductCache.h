@@ -28,7 +28,8 @@ class ZUMInAppPurchaseProductCache {
 
  private:
   ZUMInAppPurchaseProductCache();
-  void store(const std::optional<ZUMProductsByIdentifier>& products, const std::optional<std::set<std::string>>& invalid);
+  void store(const std::optional<ZUMProductsByIdentifier>& products,
+             const std::optional<std::set<std::string>>& invalid);
 
   ZUMProductsByIdentifier validProductIDs_;  // on lockQueue_
   std::shared_ptr<platform::DispatchQueue> lockQueue_;

@@ -46,7 +46,8 @@ void setParameter(Reporter::Parameters& parameters, const std::string& key, std:
 }
 
 std::vector<std::string> rememberedTransactionList() {
-  return ZUMUserDefaults::stringArrayForKey(kZUMInAppPurchaseReportedTransactionsKey).value_or(std::vector<std::string>{});
+  return ZUMUserDefaults::stringArrayForKey(kZUMInAppPurchaseReportedTransactionsKey)
+      .value_or(std::vector<std::string>{});
 }
 
 // The parameters of one record's ping: the shared ones, the record's on top, and the
@@ -156,13 +157,12 @@ void ZUMInAppPurchaseTransactionReporter::reportTransactionsFromArray(std::vecto
   for (const auto& record : records) {
     if (pending_.contains(record.transactionID)) identifiers.push_back(record.transactionID);
   }
-  platform::DispatchQueue::global()->async(
-      [records = std::move(records), shared = std::move(shared), identifiers = std::move(identifiers),
-       weak = weak_from_this()] {
-        (void)reportTransactionsFromArray(records, shared);
-        // Remembered once the pings are with the pinger, whose store keeps them.
-        platform::DispatchQueue::main()->async(ZUMBindWeak(weak, &Reporter::rememberReported, identifiers));
-      });
+  platform::DispatchQueue::global()->async([records = std::move(records), shared = std::move(shared),
+                                            identifiers = std::move(identifiers), weak = weak_from_this()] {
+    (void)reportTransactionsFromArray(records, shared);
+    // Remembered once the pings are with the pinger, whose store keeps them.
+    platform::DispatchQueue::main()->async(ZUMBindWeak(weak, &Reporter::rememberReported, identifiers));
+  });
 }
 
 std::vector<std::string> ZUMInAppPurchaseTransactionReporter::reportTransactionsFromArray(
@@ -192,7 +192,8 @@ void ZUMInAppPurchaseTransactionReporter::rememberReported(const std::vector<std
   if (list.size() > kMaximumRememberedTransactions) {
     list.erase(list.begin(), list.end() - static_cast<std::ptrdiff_t>(kMaximumRememberedTransactions));
   }
-  if (!platform::UserDefaults::standard().setObject(nlohmann::ordered_json(list), kZUMInAppPurchaseReportedTransactionsKey)) {
+  if (!platform::UserDefaults::standard().setObject(nlohmann::ordered_json(list),
+                                                    kZUMInAppPurchaseReportedTransactionsKey)) {
     ZUMLog(kZUMLogLevelDefault, "Reported in-app purchases could not be remembered.");
   }
 }

@@ -45,8 +45,9 @@ namespace platform {
 class PaymentTransaction;
 }
 
-class ZUMInAppPurchaseTransactionReporter final : public platform::PaymentTransactionObserver,
-                                                  public std::enable_shared_from_this<ZUMInAppPurchaseTransactionReporter> {
+class ZUMInAppPurchaseTransactionReporter final
+    : public platform::PaymentTransactionObserver,
+      public std::enable_shared_from_this<ZUMInAppPurchaseTransactionReporter> {
  public:
   // Macro name and value pairs, in order.
   using Parameters = std::vector<std::pair<std::string, std::string>>;
@@ -75,8 +76,9 @@ class ZUMInAppPurchaseTransactionReporter final : public platform::PaymentTransa
   void disableReporting();
 
   // platform::PaymentTransactionObserver
-  void paymentQueueUpdatedTransactions(platform::PaymentQueue& queue,
-                                       const std::vector<std::shared_ptr<platform::PaymentTransaction>>& transactions) override;
+  void paymentQueueUpdatedTransactions(
+      platform::PaymentQueue& queue,
+      const std::vector<std::shared_ptr<platform::PaymentTransaction>>& transactions) override;
 
   // Adds the application's parameters and reports the records on the global queue.
   void reportTransactionsFromArray(std::vector<Record> records);

@@ -56,9 +56,9 @@ void setDefault(const nlohmann::ordered_json& value, const std::string& key) {
 }
 
 std::shared_ptr<platform::PaymentTransaction> transaction(platform::PaymentTransactionState state, std::string sku,
-                                                           std::optional<std::string> id,
-                                                           std::optional<double> date = 1700000000.5,
-                                                           std::int64_t quantity = 1) {
+                                                          std::optional<std::string> id,
+                                                          std::optional<double> date = 1700000000.5,
+                                                          std::int64_t quantity = 1) {
   return std::make_shared<platform::PaymentTransaction>(
       platform::PaymentTransaction::Record{"k", state, {std::move(sku), quantity}, std::move(id), date});
 }
@@ -89,8 +89,11 @@ TEST(ZUMInAppPurchaseURLTest, ValuesAreEncodedIntoTheirMacrosAndOnlyWebURLsRemai
 
 TEST(ZUMInAppPurchaseURLTest, PricesAreFlooredToSixDigitsWithALeadingZeroAndRecordsFollowTheirFormats) {
   testenv::TestEnvironment env;
-  for (auto [text, expected] : std::vector<std::pair<std::string, std::string>>{
-           {"0.99", "0.99"}, {"0.0000019", "0.000001"}, {"1234567.5", "1234567.5"}, {"5", "5"}, {"-1.0000015", "-1.000002"}}) {
+  for (auto [text, expected] : std::vector<std::pair<std::string, std::string>>{{"0.99", "0.99"},
+                                                                                {"0.0000019", "0.000001"},
+                                                                                {"1234567.5", "1234567.5"},
+                                                                                {"5", "5"},
+                                                                                {"-1.0000015", "-1.000002"}}) {
     EXPECT_EQ(Reporter::formattedPrice(*platform::Decimal::fromString(text)), expected) << text;
   }
   using State = platform::PaymentTransactionState;
@@ -108,14 +111,10 @@ TEST(ZUMInAppPurchaseURLTest, EquivalentClassesAreReadFromAnyStoredForm) {
     std::optional<nlohmann::ordered_json> stored;
     std::vector<std::string> expected;
   } cases[] = {
-      {std::nullopt, {"PLKMeasurement"}},
-      {nlohmann::ordered_json::array({"A", 3, "B"}), {"A", "B"}},
-      {"[\"C\",\"D\"]", {"C", "D"}},
-      {"Single", {"Single"}},
-      {"[broken", {"PLKMeasurement"}},
-      {"", {"PLKMeasurement"}},
-      {42, {"PLKMeasurement"}},
-      {nlohmann::ordered_json::object({{"A", 1}}), {"PLKMeasurement"}},
+      {std::nullopt, {"PLKMeasurement"}}, {nlohmann::ordered_json::array({"A", 3, "B"}), {"A", "B"}},
+      {"[\"C\",\"D\"]", {"C", "D"}},      {"Single", {"Single"}},
+      {"[broken", {"PLKMeasurement"}},    {"", {"PLKMeasurement"}},
+      {42, {"PLKMeasurement"}},           {nlohmann::ordered_json::object({{"A", 1}}), {"PLKMeasurement"}},
   };
   for (const auto& c : cases) {
     if (c.stored) {
@@ -146,7 +145,8 @@ class ZUMInAppPurchaseReporterTest : public testenv::PlatformTest {
     EXPECT_TRUE(env.runUntil([&] { return server.requestCount() >= count && stored().empty(); }));
     env.runUntilIdle();
     std::vector<std::map<std::string, std::string>> queries;
-    for (const auto& request : server.requests()) queries.push_back(queryOf("https://h.example/?" + request.query.value_or("")));
+    for (const auto& request : server.requests())
+      queries.push_back(queryOf("https://h.example/?" + request.query.value_or("")));
     return queries;
   }
   void enable() { ZUMCurrentStartupHooks().enableInAppPurchaseReporting(); }
@@ -194,8 +194,9 @@ TEST_F(ZUMInAppPurchaseReporterTest, OnlyPurchasedTransactionsArePingedEachOnce)
   auto reporter = Reporter::sharedInstance();
   auto queue = platform::PaymentQueue::defaultQueue();
   reporter->paymentQueueUpdatedTransactions(
-      *queue, {transaction(State::Purchased, "com.example.coins", "A"), transaction(State::Restored, "x", "R"),
-               transaction(State::Purchased, "com.example.coins", "B"), transaction(State::Purchased, "", std::nullopt)});
+      *queue,
+      {transaction(State::Purchased, "com.example.coins", "A"), transaction(State::Restored, "x", "R"),
+       transaction(State::Purchased, "com.example.coins", "B"), transaction(State::Purchased, "", std::nullopt)});
   // Delivered again in the same process: nothing new.
   reporter->paymentQueueUpdatedTransactions(*queue, {transaction(State::Purchased, "com.example.coins", "A")});
   auto queries = received(3);
@@ -310,8 +311,8 @@ TEST_F(ZUMInAppPurchaseReporterTest, AFailedPingStaysStoredAndGoesOutAgainMarked
   setDefault("&again=yes", "/vantor/ads/iap_retry_suffix");
   enable();
   StoreControls::buy({"com.example.coins", 1});
-  ASSERT_TRUE(env.runUntil(
-      [&] { return server.requestCount() == 1 && ZUMPinger::sharedInstance()->pingsInFlight() == 0; }));
+  ASSERT_TRUE(
+      env.runUntil([&] { return server.requestCount() == 1 && ZUMPinger::sharedInstance()->pingsInFlight() == 0; }));
   env.runUntilIdle();
   const auto entries = stored();
   ASSERT_EQ(entries.size(), 1u);

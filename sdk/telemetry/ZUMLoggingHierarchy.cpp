@@ -23,7 +23,8 @@ std::shared_ptr<ZUMLoggingHierarchy> ZUMLoggingHierarchy::sharedInstance() {
   return shared->get();
 }
 
-void ZUMLoggingHierarchy::setLogger(const std::shared_ptr<ZUMFennickLogger>& logger, const std::shared_ptr<void>& root) {
+void ZUMLoggingHierarchy::setLogger(const std::shared_ptr<ZUMFennickLogger>& logger,
+                                    const std::shared_ptr<void>& root) {
   if (!root) return;
   {
     std::lock_guard lock(mutex_);

@@ -70,8 +70,7 @@ void ZUMProductsRequest::complete(std::optional<ZUMProductsByIdentifier> product
                                   std::optional<std::set<std::string>> invalid, platform::ErrorPtr error) {
   auto handler = std::exchange(completionHandler_, nullptr);
   if (!handler || !queue_) return;
-  queue_->async([handler = std::move(handler), products = std::move(products), invalid = std::move(invalid),
-                 error = std::move(error)]() mutable {
-    handler(std::move(products), std::move(invalid), std::move(error));
-  });
+  queue_->async(
+      [handler = std::move(handler), products = std::move(products), invalid = std::move(invalid),
+       error = std::move(error)]() mutable { handler(std::move(products), std::move(invalid), std::move(error)); });
 }

@@ -26,9 +26,9 @@ class DispatchQueue;
 
 using ZUMProductsByIdentifier = std::map<std::string, std::shared_ptr<const platform::Product>>;
 // Products and invalid identifiers, or none of either and an error.
-using ZUMProductsCompletionHandler = std::function<void(
-    std::optional<ZUMProductsByIdentifier> products, std::optional<std::set<std::string>> invalidIdentifiers,
-    platform::ErrorPtr error)>;
+using ZUMProductsCompletionHandler =
+    std::function<void(std::optional<ZUMProductsByIdentifier> products,
+                       std::optional<std::set<std::string>> invalidIdentifiers, platform::ErrorPtr error)>;
 
 class ZUMProductsRequest final : public platform::ProductsRequestDelegate,
                                  public std::enable_shared_from_this<ZUMProductsRequest> {

@@ -5,17 +5,17 @@
 #include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMStartupHooks.h"
+#include "sdk/rendering/ZUMAdView.h"
 #include "sdk/request/ZUMSDKConstants.h"
+#include "sdk/request/ZUMSlot.h"
 #include "sdk/telemetry/ZUMAnalytics.h"
 #include "sdk/telemetry/ZUMApplication+ContentHashing.h"
 #include "sdk/telemetry/ZUMCharacterSets.h"
 #include "sdk/telemetry/ZUMCrashReporter.h"
-#include "sdk/rendering/ZUMAdView.h"
-#include "sdk/request/ZUMSlot.h"
 #include "sdk/telemetry/ZUMFennick.h"
 #include "sdk/telemetry/ZUMFennickLogger.h"
-#include "sdk/telemetry/ZUMLoggingHierarchy.h"
 #include "sdk/telemetry/ZUMInAppPurchaseTransactionReporter.h"
+#include "sdk/telemetry/ZUMLoggingHierarchy.h"
 
 std::shared_ptr<ZUMCSITimeRecorder> ZUMTelemetry::makeTimeRecorder(const std::string& action) {
   return ZUMCSITimeRecorder::create(action);

@@ -14,11 +14,12 @@ ZUMViewHierarchyTraverser::ZUMViewHierarchyTraverser()
     : SDKLowPrioritySerialQueue_(ZUMDispatchQueueCreate("com.vantor.morvane.view-hierarchy", ZUMDispatchQueueSerial,
                                                         ZUMQualityOfServiceClassBackground)) {}
 
-void ZUMViewHierarchyTraverser::traverseView(const std::shared_ptr<platform::View>& root,
-                                             TraversalBlock traversalBlock, CompletionBlock completionBlock) {
+void ZUMViewHierarchyTraverser::traverseView(const std::shared_ptr<platform::View>& root, TraversalBlock traversalBlock,
+                                             CompletionBlock completionBlock) {
   if (!root || !traversalBlock || !completionBlock || traversing_) {
     if (completionBlock) {
-      platform::DispatchQueue::main()->async([completionBlock = std::move(completionBlock)] { completionBlock(false); });
+      platform::DispatchQueue::main()->async(
+          [completionBlock = std::move(completionBlock)] { completionBlock(false); });
     }
     return;
   }

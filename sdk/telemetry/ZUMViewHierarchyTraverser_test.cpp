@@ -41,7 +41,8 @@ TEST_F(ZUMViewHierarchyTraverserTest, DepthFirstLastSubviewFirstThenCompletion) 
 
   // A second walk while the first is under way is refused, on a later turn.
   bool refused = false;
-  traverser->traverseView(root, [](platform::View&, std::int64_t) {}, [&](bool finished) { refused = !finished; });
+  traverser->traverseView(
+      root, [](platform::View&, std::int64_t) {}, [&](bool finished) { refused = !finished; });
   EXPECT_FALSE(refused);
   EXPECT_TRUE(traverser->traversing());
   env.runUntilIdle();
@@ -51,7 +52,10 @@ TEST_F(ZUMViewHierarchyTraverserTest, DepthFirstLastSubviewFirstThenCompletion) 
 
   events.clear();
   traverser->traverseView(
-      a1, [&](platform::View& view, std::int64_t walk) { events.push_back(std::to_string(view.tag()) + "@" + std::to_string(walk)); },
+      a1,
+      [&](platform::View& view, std::int64_t walk) {
+        events.push_back(std::to_string(view.tag()) + "@" + std::to_string(walk));
+      },
       [&](bool finished) { events.push_back(finished ? "done" : "refused"); });
   env.runUntilIdle();
   EXPECT_EQ(events, (std::vector<std::string>{"4@2", "done"}));
@@ -60,9 +64,11 @@ TEST_F(ZUMViewHierarchyTraverserTest, DepthFirstLastSubviewFirstThenCompletion) 
 TEST_F(ZUMViewHierarchyTraverserTest, MissingRootOrBlockIsRefused) {
   auto traverser = ZUMViewHierarchyTraverser::create();
   int refusals = 0;
-  traverser->traverseView(nullptr, [](platform::View&, std::int64_t) {}, [&](bool finished) { refusals += !finished; });
+  traverser->traverseView(
+      nullptr, [](platform::View&, std::int64_t) {}, [&](bool finished) { refusals += !finished; });
   traverser->traverseView(platform::View::create(), nullptr, [&](bool finished) { refusals += !finished; });
-  traverser->traverseView(platform::View::create(), [](platform::View&, std::int64_t) { FAIL(); }, nullptr);
+  traverser->traverseView(
+      platform::View::create(), [](platform::View&, std::int64_t) { FAIL(); }, nullptr);
   env.runUntilIdle();
   EXPECT_EQ(refusals, 2);
   EXPECT_EQ(traverser->sequenceNumber(), 0);

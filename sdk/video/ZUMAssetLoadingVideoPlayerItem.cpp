@@ -27,7 +27,8 @@ using Item = ZUMAssetLoadingVideoPlayerItem;
 platform::URL assetURLFor(const platform::URL& source) {
   const auto host = source.host();
   std::optional<platform::URL> url;
-  if (host && !host->empty()) url = platform::URL::fromString(std::string(Item::kScheme) + "://" + *host + source.percentEncodedPath());
+  if (host && !host->empty())
+    url = platform::URL::fromString(std::string(Item::kScheme) + "://" + *host + source.percentEncodedPath());
   if (!url) url = platform::URL::fromString(std::string(Item::kScheme) + "://video/asset_loading");
   return *url;
 }
@@ -65,12 +66,14 @@ Item::~ZUMAssetLoadingVideoPlayerItem() {
     if (timer) timer->invalidate();
     if (player && progress) player->removeTimeObserver(progress);
   });
-  if (loadingRequest_) loadingRequest_->finishLoadingWithError(internalError("Video loading has been explicitly canceled."));
+  if (loadingRequest_)
+    loadingRequest_->finishLoadingWithError(internalError("Video loading has been explicitly canceled."));
   assetLoader_->finishedUsingResourceCache(resourceCache_);
 }
 
 void Item::observe() {
-  loadedRangesToken_ = playerItem_->addObserver("loadedTimeRanges", ZUMBindWeak(weak_from_this(), &Item::loadPlayerItemData));
+  loadedRangesToken_ =
+      playerItem_->addObserver("loadedTimeRanges", ZUMBindWeak(weak_from_this(), &Item::loadPlayerItemData));
 }
 
 std::shared_ptr<ZUMVideoLoadingPlayer> Item::player() const {
@@ -96,20 +99,20 @@ void Item::setPlayer(const std::shared_ptr<ZUMVideoLoadingPlayer>& player) {
     auto player = weakPlayer.lock();
     if (!player) return;
     auto queue = self->lockQueue_;
-    player->addPeriodicTimeObserver(
-        platform::MediaTime::makeWithSeconds(kProgressInterval, 600), platform::DispatchQueue::main(),
-        ZUMBindWeak(weak, &Item::progressTick), [weak, weakPlayer, queue](ZUMVideoLoadingPlayer::Token token) {
-          queue->async([weak, weakPlayer, token] {
-            auto player = weakPlayer.lock();
-            auto self = weak.lock();
-            if (self && player && self->player() == player) {
-              self->progressToken_ = token;
-              self->progressPlayer_ = player;
-            } else if (player) {
-              ZUMRunOnMainThread([player, token] { player->removeTimeObserver(token); });
-            }
-          });
-        });
+    player->addPeriodicTimeObserver(platform::MediaTime::makeWithSeconds(kProgressInterval, 600),
+                                    platform::DispatchQueue::main(), ZUMBindWeak(weak, &Item::progressTick),
+                                    [weak, weakPlayer, queue](ZUMVideoLoadingPlayer::Token token) {
+                                      queue->async([weak, weakPlayer, token] {
+                                        auto player = weakPlayer.lock();
+                                        auto self = weak.lock();
+                                        if (self && player && self->player() == player) {
+                                          self->progressToken_ = token;
+                                          self->progressPlayer_ = player;
+                                        } else if (player) {
+                                          ZUMRunOnMainThread([player, token] { player->removeTimeObserver(token); });
+                                        }
+                                      });
+                                    });
   });
 }
 
@@ -144,7 +147,8 @@ void Item::handlePlayerItemUpdates() {
   const double ahead = end - playHead;
   if (ahead < configuration_->minBufferTimeInterval()) loadingEnabled_ = true;
   const auto player = this->player();
-  const bool maxCounts = configuration_->videoBufferShouldIgnoreCanPlayThrough() || (player && player->hasPostedCanPlayThrough());
+  const bool maxCounts =
+      configuration_->videoBufferShouldIgnoreCanPlayThrough() || (player && player->hasPostedCanPlayThrough());
   // Nothing loaded ahead never counts as enough: the player would wait for ever.
   if (maxCounts && ahead > 0 && ahead >= configuration_->maxBufferTimeInterval()) loadingEnabled_ = false;
   sampleBitRate(playHead, end);
@@ -173,8 +177,8 @@ void Item::startPlayerItemCheckSourceTimer() {
   platform::assertMainThread();
   if (refreshTimer_) return;
   const double interval = std::max(kMinimumRefreshInterval, configuration_->assetLoadingPlayerItemRefreshInterval());
-  refreshTimer_ = ZUMScheduledBlockTimer(true, ZUMBindWeak(weak_from_this(), &Item::loadPlayerItemData), interval,
-                                         interval / 10);
+  refreshTimer_ =
+      ZUMScheduledBlockTimer(true, ZUMBindWeak(weak_from_this(), &Item::loadPlayerItemData), interval, interval / 10);
   if (refreshTimer_) refreshTimer_->fire();
 }
 
@@ -201,8 +205,8 @@ bool Item::resourceLoaderShouldWaitForLoadingOfRequestedResource(
   return true;
 }
 
-void Item::resourceLoaderDidCancelLoadingRequest(platform::AssetResourceLoader&,
-                                                 const std::shared_ptr<platform::AssetResourceLoadingRequest>& request) {
+void Item::resourceLoaderDidCancelLoadingRequest(
+    platform::AssetResourceLoader&, const std::shared_ptr<platform::AssetResourceLoadingRequest>& request) {
   if (loadingRequest_ == request) loadingRequest_.reset();
 }
 
@@ -216,7 +220,8 @@ void Item::processLoadingRequest() {
   }
   const auto* data = loadingRequest_->dataRequest();
   const std::int64_t offset = data ? std::max(data->requestedOffset(), data->currentOffset()) : 0;
-  if (!prepareForLoadingByteOffset(offset)) return failRequest(internalError("Failed to get buffer from video asset loader."));
+  if (!prepareForLoadingByteOffset(offset))
+    return failRequest(internalError("Failed to get buffer from video asset loader."));
   if (!fillContentInformation()) return;
   if (!data) {
     loadingRequest_->finishLoading();
@@ -228,7 +233,8 @@ void Item::processLoadingRequest() {
 
 bool Item::prepareForLoadingByteOffset(std::int64_t offset) {
   const double wait = configuration_->videoAssetLoaderMaxDownloadWaitTimeInterval();
-  if (ZUMResourceCacheWillHaveByteWithinTime(resourceCache_, resourceCacheStartingByteOffset_, offset, wait)) return true;
+  if (ZUMResourceCacheWillHaveByteWithinTime(resourceCache_, resourceCacheStartingByteOffset_, offset, wait))
+    return true;
   // A server that ignores ranges is no bad attempt: the asset loader downloads from byte 0.
   if (resourceCache_ && !resourceCache_->isValid() && !resourceCache_->serverIgnoredRange()) ++failedCaches_;
   auto slice = assetLoader_->getResourceCache(offset, nullptr);
@@ -268,10 +274,9 @@ void Item::serveData() {
   if (!cache->isValid() || (toEnd && !cache->responseHeadersReceived())) return updateCap();
   std::optional<std::int64_t> contentLength;
   if (toEnd && cache->contentLength() >= 1) contentLength = cache->contentLength();
-  const auto plan = ZUMPlanVideoData(
-      {data->requestedOffset(), data->requestedLength(), data->currentOffset(), toEnd},
-      {resourceCacheStartingByteOffset_, cache->cachedContentSize(), contentLength,
-       configuration_->videoAssetMaxLoadableChunkSizeInBytes()});
+  const auto plan = ZUMPlanVideoData({data->requestedOffset(), data->requestedLength(), data->currentOffset(), toEnd},
+                                     {resourceCacheStartingByteOffset_, cache->cachedContentSize(), contentLength,
+                                      configuration_->videoAssetMaxLoadableChunkSizeInBytes()});
   if (plan.length > 0) {
     platform::ErrorPtr error;
     const auto bytes = cache->dataWithRange(plan.cacheOffset, plan.length, &error);
@@ -296,7 +301,8 @@ void Item::updateCap() {
     bytesWithNoBufferUpdate_ = 0;
   }
   if (playHead > cachingStartTime_) bytesWithNoBufferUpdate_ = 0;
-  cache->setMaxBytes(ZUMVideoBufferCap(playHead, cachingStartTime_, configuration_->maxBufferTimeInterval(), videoBitRate_));
+  cache->setMaxBytes(
+      ZUMVideoBufferCap(playHead, cachingStartTime_, configuration_->maxBufferTimeInterval(), videoBitRate_));
 }
 
 void Item::failRequest(platform::ErrorPtr error) {

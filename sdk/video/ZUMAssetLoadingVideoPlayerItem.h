@@ -46,9 +46,9 @@ class ZUMAssetLoadingVideoPlayerItem final : public platform::AssetResourceLoade
   // How often the player's play head is watched.
   static constexpr double kProgressInterval = 0.25;
 
-  static std::shared_ptr<ZUMAssetLoadingVideoPlayerItem> create(const platform::URL& videoURL,
-                                                                std::shared_ptr<ZUMVideoAssetLoader> assetLoader,
-                                                                std::shared_ptr<ZUMVideoConfigurationImpl> configuration);
+  static std::shared_ptr<ZUMAssetLoadingVideoPlayerItem> create(
+      const platform::URL& videoURL, std::shared_ptr<ZUMVideoAssetLoader> assetLoader,
+      std::shared_ptr<ZUMVideoConfigurationImpl> configuration);
   ~ZUMAssetLoadingVideoPlayerItem() override;
   ZUMAssetLoadingVideoPlayerItem(const ZUMAssetLoadingVideoPlayerItem&) = delete;
   ZUMAssetLoadingVideoPlayerItem& operator=(const ZUMAssetLoadingVideoPlayerItem&) = delete;
@@ -73,9 +73,11 @@ class ZUMAssetLoadingVideoPlayerItem final : public platform::AssetResourceLoade
 
   // --- platform::AssetResourceLoaderDelegate (lock queue) --------------------------------
   bool resourceLoaderShouldWaitForLoadingOfRequestedResource(
-      platform::AssetResourceLoader& loader, const std::shared_ptr<platform::AssetResourceLoadingRequest>& request) override;
+      platform::AssetResourceLoader& loader,
+      const std::shared_ptr<platform::AssetResourceLoadingRequest>& request) override;
   void resourceLoaderDidCancelLoadingRequest(
-      platform::AssetResourceLoader& loader, const std::shared_ptr<platform::AssetResourceLoadingRequest>& request) override;
+      platform::AssetResourceLoader& loader,
+      const std::shared_ptr<platform::AssetResourceLoadingRequest>& request) override;
 
  private:
   ZUMAssetLoadingVideoPlayerItem(platform::URL videoURL, std::shared_ptr<ZUMVideoAssetLoader> assetLoader,

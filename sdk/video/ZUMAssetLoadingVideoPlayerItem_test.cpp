@@ -51,8 +51,9 @@ class ZUMAssetLoadingVideoPlayerItemTest : public testenv::PlatformTest {
   }
   std::shared_ptr<ZUMAssetLoadingVideoPlayerItem> quietItem(const std::string& path, const Json& settings,
                                                             Request first) {
-    auto item = ZUMAssetLoadingVideoPlayerItem::create(*platform::URL::fromString(url(path)), assetLoader(path, settings),
-                                                       ZUMVideoConfigurationImpl::create(settings));
+    auto item =
+        ZUMAssetLoadingVideoPlayerItem::create(*platform::URL::fromString(url(path)), assetLoader(path, settings),
+                                               ZUMVideoConfigurationImpl::create(settings));
     // The platform's first request made the item ask for a download.
     EXPECT_TRUE(env.runUntil([&] { return item->assetLoader()->currentRangedCache().cache != nullptr; }));
     send(*item, first);
@@ -85,12 +86,16 @@ class ZUMAssetLoadingVideoPlayerItemTest : public testenv::PlatformTest {
   // Hands `r` to the item on its queue, as the platform does.
   bool send(ZUMAssetLoadingVideoPlayerItem& item, const Request& r) {
     bool answer = false;
-    item.lockQueue()->async([&] { answer = item.resourceLoaderShouldWaitForLoadingOfRequestedResource(*item.asset()->resourceLoader(), r); });
+    item.lockQueue()->async([&] {
+      answer = item.resourceLoaderShouldWaitForLoadingOfRequestedResource(*item.asset()->resourceLoader(), r);
+    });
     env.runUntilIdle();
     return answer;
   }
   static std::string errorOf(const Request& r) { return r->error() ? r->error()->localizedDescription() : "none"; }
-  static std::int64_t served(const Request& r) { return r->dataRequest()->currentOffset() - r->dataRequest()->requestedOffset(); }
+  static std::int64_t served(const Request& r) {
+    return r->dataRequest()->currentOffset() - r->dataRequest()->requestedOffset();
+  }
 
   testenv::LoopbackServer server;
 };
@@ -114,7 +119,8 @@ TEST_F(ZUMAssetLoadingVideoPlayerItemTest, RangedDownloadsNumberTheirFilesAndSta
   const struct {
     std::int64_t offset;
     const char* file;
-  } ranged[] = {{5'000'000, "video_asset_0.cache"}, {2'000'000, "video_asset_1.cache"}, {1'000'000, "video_asset_2.cache"}};
+  } ranged[] = {
+      {5'000'000, "video_asset_0.cache"}, {2'000'000, "video_asset_1.cache"}, {1'000'000, "video_asset_2.cache"}};
   std::vector<std::shared_ptr<ZUMResourceCache>> kept;  // as items hold their caches
   for (const auto& r : ranged) {
     SCOPED_TRACE(r.offset);
@@ -152,11 +158,13 @@ TEST_F(ZUMAssetLoadingVideoPlayerItemTest, RangedDownloadsNumberTheirFilesAndSta
 TEST_F(ZUMAssetLoadingVideoPlayerItemTest, RequestsAreServedAChunkAPassAndOnlyTheirOwnScheme) {
   const std::string body = pattern(1'000'000);
   server.route("/big.mp4", {.body = body, .contentType = "video/mp4", .ranges = true, .held = true});
-  auto item = quietItem("/big.mp4", Json{{"maxBufferMs", 30000}, {"videoAssetMaxLoadableChunkSizeInBytes", 65536},
+  auto item = quietItem("/big.mp4", Json{{"maxBufferMs", 30000},
+                                         {"videoAssetMaxLoadableChunkSizeInBytes", 65536},
                                          {"assetLoadingPlayerItemRefreshTimeMs", 500}});
   // The platform's first request lost its place to a newer one.
   EXPECT_NE(chain(item->playerItem()->error()).find("|Video asset loader's loading cancelled by new request.|"),
-            std::string::npos) << chain(item->playerItem()->error());
+            std::string::npos)
+      << chain(item->playerItem()->error());
   ASSERT_TRUE(env.runUntil([&] { return item->assetLoader()->currentRangedCache().cache->isCompleted(); }));
 
   EXPECT_FALSE(send(*item, request(0, 10, false, "https")));
@@ -212,8 +220,8 @@ TEST_F(ZUMAssetLoadingVideoPlayerItemTest, FailedCachesAndMissingFilesFailTheReq
     const char* error;
   } cases[] = {
       {"content part, one bad cache by default", Json{{"maxBufferMs", 1}}, true, "Too many bad attempts."},
-      {"data part, limit 2", Json{{"maxBufferMs", 1}, {"assetLoadingPlayerItemMaxDataLoadingFailedAttempts", 2}},
-       false, "Too many bad attempts."},
+      {"data part, limit 2", Json{{"maxBufferMs", 1}, {"assetLoadingPlayerItemMaxDataLoadingFailedAttempts", 2}}, false,
+       "Too many bad attempts."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -44,7 +44,8 @@ void ZUMAudioSession::setMixable(bool mixable) {
   });
   if (!enabled) return;
   // Platform errors leave the session as it is; there is nothing better to do.
-  (void)session.setCategory(mixable ? platform::kAudioSessionCategoryAmbient : platform::kAudioSessionCategorySoloAmbient);
+  (void)session.setCategory(mixable ? platform::kAudioSessionCategoryAmbient
+                                    : platform::kAudioSessionCategorySoloAmbient);
   (void)session.setMode(platform::kAudioSessionModeDefault);
   (void)session.setActive(true);
 }

@@ -56,6 +56,6 @@ class ZUMAudioVideoManagerImpl final : public ZUMAudioVideoManager,
   Players playingVideos_;  // main thread
   Players soundVideos_;    // main thread
   mutable std::mutex mutex_;
-  bool audioSessionIsApplicationManaged_ = false;  // mutex_
+  bool audioSessionIsApplicationManaged_ = false;         // mutex_
   std::weak_ptr<ZUMAudioVideoManagerDelegate> delegate_;  // mutex_
 };

@@ -37,7 +37,8 @@ class ZUMAudioVideoManagerTest : public testenv::PlatformTest {
     ASSERT_TRUE(manager);
     manager->setDelegate(delegate);
     // The application's own settings.
-    ASSERT_TRUE(session().setCategory(platform::kAudioSessionCategoryPlayback, platform::kAudioSessionCategoryOptionDuckOthers));
+    ASSERT_TRUE(session().setCategory(platform::kAudioSessionCategoryPlayback,
+                                      platform::kAudioSessionCategoryOptionDuckOthers));
     ASSERT_TRUE(session().setMode(platform::kAudioSessionModeSpokenAudio));
     seen = session().calls().size();
   }
@@ -47,7 +48,8 @@ class ZUMAudioVideoManagerTest : public testenv::PlatformTest {
     const auto all = session().calls();
     Calls out;
     for (std::size_t i = seen; i < all.size(); ++i) {
-      out.push_back(all[i].operation + " " + all[i].value + (all[i].options ? " " + std::to_string(all[i].options) : ""));
+      out.push_back(all[i].operation + " " + all[i].value +
+                    (all[i].options ? " " + std::to_string(all[i].options) : ""));
     }
     seen = all.size();
     env.runUntilIdle();
@@ -140,10 +142,8 @@ TEST_F(ZUMAudioVideoManagerTest, AnApplicationManagedSessionWithTheSwitchOnIsLef
     std::optional<std::string> storedSwitch;
     bool sessionTouched;
   } rows[] = {
-      {"managed, switch on", true, "true", false},
-      {"managed, switch \"1\"", true, "1", false},
-      {"managed, switch off", true, "0", true},
-      {"managed, no switch", true, std::nullopt, true},
+      {"managed, switch on", true, "true", false},     {"managed, switch \"1\"", true, "1", false},
+      {"managed, switch off", true, "0", true},        {"managed, no switch", true, std::nullopt, true},
       {"not managed, switch on", false, "true", true},
   };
   for (const auto& row : rows) {
@@ -198,7 +198,7 @@ TEST_F(ZUMAudioVideoManagerTest, AnApplicationManagedSessionIsRestoredAndLeftWhe
   manager->setAudioSessionIsApplicationManaged(true);
   auto player = platform::Player::create();
   manager->playerWillStartPlayingVideo(player);  // with sound: the SDK takes the session
-  manager->playerWillStartPlayingSound(player);   // again: nothing new
+  manager->playerWillStartPlayingSound(player);  // again: nothing new
   EXPECT_EQ(changes(), (Calls{kSolo, kDefaultMode, "setActive 1"}));
   EXPECT_EQ(heard(), (Calls{"will play audio", "will play video"}));
   manager->playerDidStopPlayingSound(player);

@@ -131,8 +131,7 @@ void ZUMGLSphericalShader::setSourcesForTesting(std::optional<Sources> sources) 
 }
 
 std::shared_ptr<ZUMGLSphericalShader> ZUMGLSphericalShader::create(double touchPitchMultiplier,
-                                                                   double touchRollMultiplier,
-                                                                   const Sources& sources) {
+                                                                   double touchRollMultiplier, const Sources& sources) {
   std::optional<Sources> chosen;
   {
     auto& override = sourcesOverride();
@@ -169,7 +168,8 @@ bool ZUMGLSphericalShader::setUpOpenGL(const Sources& sources) {
   uniformFOVx_ = platform::gl::getUniformLocation(program_, "uFOVx");
   uniformFOVy_ = platform::gl::getUniformLocation(program_, "uFOVy");
   uniformVMat_ = platform::gl::getUniformLocation(program_, "uVMat");
-  for (GLint location : {samplerY, samplerUV, uniformColorConversionMatrix_, uniformFOVx_, uniformFOVy_, uniformVMat_}) {
+  for (GLint location :
+       {samplerY, samplerUV, uniformColorConversionMatrix_, uniformFOVx_, uniformFOVy_, uniformVMat_}) {
     if (location < 0) {
       ZUMLog(kZUMLogLevelDefault, "Spherical shader: a uniform of the program is missing.");
       return false;
@@ -280,11 +280,20 @@ ZUMGLMatrix4 ZUMGLSphericalShader::orientedForApplication(ZUMGLMatrix4 c) {
   double offsetDegrees = 0, turnDegrees = 0;
   bool known = true;
   switch (lastApplicationOrientation()) {
-    case platform::kInterfaceOrientationPortrait: break;
-    case platform::kInterfaceOrientationPortraitUpsideDown: turnDegrees = -180; break;
-    case 3: offsetDegrees = 270, turnDegrees = -270; break;
-    case 4: offsetDegrees = 90, turnDegrees = -90; break;
-    default: known = false; break;
+    case platform::kInterfaceOrientationPortrait:
+      break;
+    case platform::kInterfaceOrientationPortraitUpsideDown:
+      turnDegrees = -180;
+      break;
+    case 3:
+      offsetDegrees = 270, turnDegrees = -270;
+      break;
+    case 4:
+      offsetDegrees = 90, turnDegrees = -90;
+      break;
+    default:
+      known = false;
+      break;
   }
   // The offset is fixed at the first frame drawn in a known orientation and applies from
   // that frame on.

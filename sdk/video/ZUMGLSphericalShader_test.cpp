@@ -3,14 +3,13 @@
 // the view matrix under device motion, orientations and pans.
 #include "sdk/video/ZUMGLSphericalShader.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <limits>
 #include <numbers>
 #include <utility>
 
 #include <GLES2/gl2.h>
+#include <gtest/gtest.h>
 
 #include "platform/gl/GLContext.h"
 #include "platform/gl/GLProgramCalls.h"
@@ -78,7 +77,8 @@ class ZUMGLSphericalShaderTest : public testenv::PlatformTest {
     return shader;
   }
   // Draws into a drawable of w x h pixels and reads the pixel at (x, y) (GL's rows, bottom up).
-  RGB draw(ZUMGLSphericalShader& shader, const std::shared_ptr<platform::PixelBuffer>& frame, int w, int h, int x, int y) {
+  RGB draw(ZUMGLSphericalShader& shader, const std::shared_ptr<platform::PixelBuffer>& frame, int w, int h, int x,
+           int y) {
     view = platform::GLView::create(platform::Rect(0, 0, w, h), context);
     EXPECT_TRUE(view->bindDrawable());
     glClearColor(0, 0, 0, 1);
@@ -105,13 +105,14 @@ TEST_F(ZUMGLSphericalShaderTest, BindsThePositionBeforeLinkingAndReleasesItsShad
   ASSERT_TRUE(shader);
   EXPECT_NE(shader->glProgram(), 0u);
   EXPECT_EQ(platform::gl::recordedCallNames(),
-            (std::vector<std::string>{"glCreateShader", "glCreateShader", "glCreateProgram", "glShaderSource",
-                                      "glCompileShader", "glGetShaderiv", "glShaderSource", "glCompileShader",
-                                      "glGetShaderiv", "glAttachShader", "glAttachShader", "glBindAttribLocation",
-                                      "glLinkProgram", "glGetProgramiv", "glDetachShader", "glDeleteShader",
-                                      "glDetachShader", "glDeleteShader", "glUseProgram", "glGetUniformLocation",
-                                      "glGetUniformLocation", "glGetUniformLocation", "glGetUniformLocation",
-                                      "glGetUniformLocation", "glGetUniformLocation"}));
+            (std::vector<std::string>{
+                "glCreateShader",       "glCreateShader",       "glCreateProgram",      "glShaderSource",
+                "glCompileShader",      "glGetShaderiv",        "glShaderSource",       "glCompileShader",
+                "glGetShaderiv",        "glAttachShader",       "glAttachShader",       "glBindAttribLocation",
+                "glLinkProgram",        "glGetProgramiv",       "glDetachShader",       "glDeleteShader",
+                "glDetachShader",       "glDeleteShader",       "glUseProgram",         "glGetUniformLocation",
+                "glGetUniformLocation", "glGetUniformLocation", "glGetUniformLocation", "glGetUniformLocation",
+                "glGetUniformLocation"}));
   const auto calls = platform::gl::recordedCalls();
   EXPECT_EQ(calls[11], (platform::gl::RecordedGLCall{"glBindAttribLocation", shader->glProgram(), "position"}));
   const GLuint program = shader->glProgram();
@@ -139,9 +140,14 @@ TEST_F(ZUMGLSphericalShaderTest, AnyFailingStepFailsCreation) {
     ZUMGLSphericalShader::Sources sources;
     const char* error;  // of ZUMCreateGLProgram; nullptr: a uniform is missing
   } rows[] = {
-      {"vertex does not compile", {"void main() { nonsense; }", good.fragment}, "Failed compiling shader source: void main() { nonsense; } type 35633"},
-      {"fragment does not compile", {good.vertex, "void main() { nonsense; }"}, "Failed compiling shader source: void main() { nonsense; } type 35632"},
-      {"varying missing", {"attribute vec3 position; void main() { gl_Position = vec4(position, 1.0); }", good.fragment},
+      {"vertex does not compile",
+       {"void main() { nonsense; }", good.fragment},
+       "Failed compiling shader source: void main() { nonsense; } type 35633"},
+      {"fragment does not compile",
+       {good.vertex, "void main() { nonsense; }"},
+       "Failed compiling shader source: void main() { nonsense; } type 35632"},
+      {"varying missing",
+       {"attribute vec3 position; void main() { gl_Position = vec4(position, 1.0); }", good.fragment},
        "Failed linking OpenGL program with created vertex and fragment shaders."},
       {"SamplerY", without("texture2D(SamplerY, uv).r", "0.5"), nullptr},
       {"SamplerUV", without("texture2D(SamplerUV, uv).rg", "vec2(0.5)"), nullptr},
@@ -335,8 +341,8 @@ TEST_F(ZUMGLSphericalShaderTest, UntrustedSettingsAndReadingsKeepTheViewARotatio
   huge->handleUserTouchMovedByVector(1e300, 3);
   EXPECT_TRUE(huge->deviceRotationMatrix().isOrthonormal(1e-9));
   ASSERT_TRUE(platform::MotionManager::setAttitudeRotationMatrix({{{{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}}}));
-  const auto landscape =
-      ZUMGLMatrix4::rotationZ(-90 * kDegree) * ZUMGLMatrix4::rotationX(90 * kDegree) * ZUMGLMatrix4::rotationY(90 * kDegree);
+  const auto landscape = ZUMGLMatrix4::rotationZ(-90 * kDegree) * ZUMGLMatrix4::rotationX(90 * kDegree) *
+                         ZUMGLMatrix4::rotationY(90 * kDegree);
   expectNear(huge->deviceRotationMatrix(),
              huge->externalRollRotation() * landscape.transposed() * huge->externalPitchRotation());
 }
@@ -351,7 +357,8 @@ TEST_F(ZUMGLSphericalShaderTest, EachPixelLooksAlongItsRay) {
   auto ramp = [](bool horizontal) {
     auto frame = std::make_shared<platform::PixelBuffer>(180, 180, false, platform::kYCbCrMatrixITU_R_709_2);
     for (int row = 0; row < 180; ++row) {
-      for (int x = 0; x < 180; ++x) frame->mutableBaseAddressOfPlane(0)[row * 180 + x] = static_cast<std::uint8_t>(16 + (horizontal ? x : row));
+      for (int x = 0; x < 180; ++x)
+        frame->mutableBaseAddressOfPlane(0)[row * 180 + x] = static_cast<std::uint8_t>(16 + (horizontal ? x : row));
     }
     std::fill_n(frame->mutableBaseAddressOfPlane(1), 90 * 90 * 2, 128);
     return frame;

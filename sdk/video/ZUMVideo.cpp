@@ -39,9 +39,13 @@ void logEvent(ZUMAdView& adView, const std::string& name, const Json& value) {
   logEvent(adView, ZUMFennickEvent(kFennickCategory, Json{{name, value}}));
 }
 
-void logCount(ZUMAdView& adView, const std::string& name) { logEvent(adView, ZUMFennickCountEvent(kFennickCategory, name)); }
+void logCount(ZUMAdView& adView, const std::string& name) {
+  logEvent(adView, ZUMFennickCountEvent(kFennickCategory, name));
+}
 
-Json urlValue(const std::optional<platform::URL>& url) { return {{"url", url ? url->absoluteString() : std::string()}}; }
+Json urlValue(const std::optional<platform::URL>& url) {
+  return {{"url", url ? url->absoluteString() : std::string()}};
+}
 
 // The ad view showing a 360-degree view: its superview.
 std::shared_ptr<ZUMAdView> adViewOf(ZUMVideoPlayerGLViewImpl& view) {
@@ -195,6 +199,8 @@ std::shared_ptr<platform::View> ZUMVideo::createFlatView(ZUMAdView& adView,
 void ZUMRegisterVideo() {
   ZUMAdViewVideo::setShared(std::make_shared<ZUMVideo>());
   ZUMRegisterStartupHooks([](ZUMStartupHooks& hooks) {
-    hooks.makeAudioVideoManager = [] { return std::shared_ptr<ZUMAudioVideoManager>(ZUMAudioVideoManagerImpl::create()); };
+    hooks.makeAudioVideoManager = [] {
+      return std::shared_ptr<ZUMAudioVideoManager>(ZUMAudioVideoManagerImpl::create());
+    };
   });
 }

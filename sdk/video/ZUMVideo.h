@@ -56,7 +56,8 @@ class ZUMVideo final : public ZUMAdViewVideo,
  private:
   static void removeVideoPlayerView(ZUMAdView& adView);
   void createViewForPlayer(ZUMAdView& adView, const std::shared_ptr<platform::Player>& avPlayer);
-  std::shared_ptr<platform::View> createSphericalView(ZUMAdView& adView, const std::shared_ptr<platform::Player>& avPlayer);
+  std::shared_ptr<platform::View> createSphericalView(ZUMAdView& adView,
+                                                      const std::shared_ptr<platform::Player>& avPlayer);
   std::shared_ptr<platform::View> createFlatView(ZUMAdView& adView, const std::shared_ptr<platform::Player>& avPlayer);
   static void notifySphericalVideoRenderingFailedWithError(ZUMAdView& adView, const platform::ErrorPtr& error);
 };

@@ -49,9 +49,9 @@ std::optional<platform::URL> makeEmptyFile(platform::ErrorPtr* error) {
 
 }  // namespace
 
-std::shared_ptr<ZUMVideoAssetLoader> ZUMVideoAssetLoader::create(const platform::URL& videoURL,
-                                                                 std::shared_ptr<ZUMResourceCache> mainResourceCache,
-                                                                 std::shared_ptr<ZUMVideoConfigurationImpl> configuration) {
+std::shared_ptr<ZUMVideoAssetLoader> ZUMVideoAssetLoader::create(
+    const platform::URL& videoURL, std::shared_ptr<ZUMResourceCache> mainResourceCache,
+    std::shared_ptr<ZUMVideoConfigurationImpl> configuration) {
   removeFolderOnce();
   auto source = ZUMURLFromTCacheURL(videoURL).value_or(videoURL);
   if (!configuration) configuration = ZUMVideoConfigurationImpl::create();

@@ -1,4 +1,4 @@
-#include "sdk/video/ZUMVideoConfigurationImpl.h"
+#include "sdk/rendering/ZUMVideoConfiguration.h"
 
 #include <cmath>
 #include <limits>
@@ -11,7 +11,7 @@
 #include "platform/base/UserDefaults.h"
 #include "platform/ui/DeviceProfile.h"
 #include "sdk/entry/ZUMBuiltIns.h"
-#include "sdk/rendering/ZUMVideoConfiguration.h"
+#include "sdk/video/ZUMVideoConfigurationImpl.h"
 #include "testing/TestEnvironment.h"
 
 namespace {
@@ -28,9 +28,10 @@ class ZUMVideoConfigurationTest : public testenv::PlatformTest {
 // Every static setting, and the dynamic ones, as one line.
 std::string describe(const ZUMVideoConfigurationImpl& c) {
   std::ostringstream out;
-  out << "avBuffering=" << c.enableAVPlayerPlaybackBuffering() << " ignoreCPT=" << c.videoBufferShouldIgnoreCanPlayThrough()
-      << " advance=" << c.enableAdvanceBufferingControl() << " inMemory=" << c.enableInMemoryVideoBuffer()
-      << " precache=" << c.precacheMaxBufferBytes() << " wait=" << c.videoAssetLoaderMaxDownloadWaitTimeInterval()
+  out << "avBuffering=" << c.enableAVPlayerPlaybackBuffering()
+      << " ignoreCPT=" << c.videoBufferShouldIgnoreCanPlayThrough() << " advance=" << c.enableAdvanceBufferingControl()
+      << " inMemory=" << c.enableInMemoryVideoBuffer() << " precache=" << c.precacheMaxBufferBytes()
+      << " wait=" << c.videoAssetLoaderMaxDownloadWaitTimeInterval()
       << " size=" << c.videoAssetLoaderMaxContentSizeInBytes() << " chunk=" << c.videoAssetMaxLoadableChunkSizeInBytes()
       << " refresh=" << c.assetLoadingPlayerItemRefreshInterval() << " check=" << c.precacheUpdateCheckIntervals()
       << " noUpdate=" << c.assetLoadingPlayerItemNoBufferUpdateMaxContentSize()
@@ -62,25 +63,25 @@ void expectCases(const char* os, const std::vector<Case>& cases) {
 }
 
 const std::vector<Case> kCases = {
-      {"12.4.1", "{}", kDefaults},
-      {"12.4.1", R"({"bufferForPlaybackMs": 2500})",
-       "avBuffering=0 ignoreCPT=0 advance=0 inMemory=0 precache=-1 wait=0 size=-1 chunk=-1 refresh=0 check=0 "
-       "noUpdate=-1 content=1 data=-1 min=0 max=0 play=2.5 rebuffer=0"},
-      {"10.0.0", R"({"bufferForPlaybackMs": "2500"})",
-       "avBuffering=0 ignoreCPT=0 advance=0 inMemory=0 precache=-1 wait=0 size=-1 chunk=-1 refresh=0 check=0 "
-       "noUpdate=-1 content=1 data=-1 min=0 max=0 play=2.5 rebuffer=0"},
-      {"9.3.5", R"({"bufferForPlaybackMs": 2500, "enableAVPlayerPlaybackBuffering": false})",
-       "avBuffering=1 ignoreCPT=1 advance=0 inMemory=0 precache=-1 wait=0 size=-1 chunk=-1 refresh=0 check=0 "
-       "noUpdate=-1 content=1 data=-1 min=0 max=0 play=2.5 rebuffer=0"},
-      {"12.4.1", R"({"maxBufferMs": 30000, "enableAVPlayerPlaybackBuffering": true, "bufferForPlaybackMs": 1})",
-       "avBuffering=1 ignoreCPT=1 advance=1 inMemory=0 precache=-1 wait=0 size=-1 chunk=-1 refresh=0 check=0 "
-       "noUpdate=-1 content=1 data=-1 min=0 max=30 play=0.001 rebuffer=0"},
-      {"12.4.1", R"({"minBufferMs": 1000, "bufferForPlaybackMs": 1})",
-       "avBuffering=0 ignoreCPT=0 advance=1 inMemory=0 precache=-1 wait=0 size=-1 chunk=-1 refresh=0 check=0 "
-       "noUpdate=-1 content=1 data=-1 min=1 max=0 play=0.001 rebuffer=0"},
-      // Every key, explicit values winning over the derived defaults.
-      {"12.4.1",
-       R"({"minBufferMs": 1500, "maxBufferMs": 9000, "bufferForPlaybackMs": 250, "bufferForPlaybackAfterRebufferMs": 750,
+    {"12.4.1", "{}", kDefaults},
+    {"12.4.1", R"({"bufferForPlaybackMs": 2500})",
+     "avBuffering=0 ignoreCPT=0 advance=0 inMemory=0 precache=-1 wait=0 size=-1 chunk=-1 refresh=0 check=0 "
+     "noUpdate=-1 content=1 data=-1 min=0 max=0 play=2.5 rebuffer=0"},
+    {"10.0.0", R"({"bufferForPlaybackMs": "2500"})",
+     "avBuffering=0 ignoreCPT=0 advance=0 inMemory=0 precache=-1 wait=0 size=-1 chunk=-1 refresh=0 check=0 "
+     "noUpdate=-1 content=1 data=-1 min=0 max=0 play=2.5 rebuffer=0"},
+    {"9.3.5", R"({"bufferForPlaybackMs": 2500, "enableAVPlayerPlaybackBuffering": false})",
+     "avBuffering=1 ignoreCPT=1 advance=0 inMemory=0 precache=-1 wait=0 size=-1 chunk=-1 refresh=0 check=0 "
+     "noUpdate=-1 content=1 data=-1 min=0 max=0 play=2.5 rebuffer=0"},
+    {"12.4.1", R"({"maxBufferMs": 30000, "enableAVPlayerPlaybackBuffering": true, "bufferForPlaybackMs": 1})",
+     "avBuffering=1 ignoreCPT=1 advance=1 inMemory=0 precache=-1 wait=0 size=-1 chunk=-1 refresh=0 check=0 "
+     "noUpdate=-1 content=1 data=-1 min=0 max=30 play=0.001 rebuffer=0"},
+    {"12.4.1", R"({"minBufferMs": 1000, "bufferForPlaybackMs": 1})",
+     "avBuffering=0 ignoreCPT=0 advance=1 inMemory=0 precache=-1 wait=0 size=-1 chunk=-1 refresh=0 check=0 "
+     "noUpdate=-1 content=1 data=-1 min=1 max=0 play=0.001 rebuffer=0"},
+    // Every key, explicit values winning over the derived defaults.
+    {"12.4.1",
+     R"({"minBufferMs": 1500, "maxBufferMs": 9000, "bufferForPlaybackMs": 250, "bufferForPlaybackAfterRebufferMs": 750,
            "enableAVPlayerPlaybackBuffering": true, "videoBufferShouldIgnoreCanPlayThrough": false,
            "enableAdvanceBufferingControl": false, "enableInMemoryVideoBuffer": "1", "maxBufferBytes": 5000000,
            "videoAssetLoaderMaxDownloadWaitTimeMs": 2000, "videoAssetLoaderMaxContentSizeInBytes": "700000",
@@ -88,23 +89,22 @@ const std::vector<Case> kCases = {
            "precacheUpdateCheckMs": 300, "assetLoadingPlayerItemNoBufferUpdateMaxContentSize": 4096,
            "assetLoadingPlayerItemMaxContentLoadingFailedAttempts": 3,
            "assetLoadingPlayerItemMaxDataLoadingFailedAttempts": 4})",
-       "avBuffering=1 ignoreCPT=0 advance=0 inMemory=1 precache=5000000 wait=2 size=700000 chunk=65536 refresh=0.5 "
-       "check=0.3 noUpdate=4096 content=3 data=4 min=1.5 max=9 play=0.25 rebuffer=0.75"},
-      // Hostile values: wrong kinds are absent, negative times 0, huge ones capped, limits
-      // below -1 none, a chunk of no bytes none.
-      {"12.4.1",
-       R"({"minBufferMs": -5, "maxBufferMs": 1e300, "bufferForPlaybackMs": {"a": 1}, "maxBufferBytes": -7,
+     "avBuffering=1 ignoreCPT=0 advance=0 inMemory=1 precache=5000000 wait=2 size=700000 chunk=65536 refresh=0.5 "
+     "check=0.3 noUpdate=4096 content=3 data=4 min=1.5 max=9 play=0.25 rebuffer=0.75"},
+    // Hostile values: wrong kinds are absent, negative times 0, huge ones capped, limits
+    // below -1 none, a chunk of no bytes none.
+    {"12.4.1",
+     R"({"minBufferMs": -5, "maxBufferMs": 1e300, "bufferForPlaybackMs": {"a": 1}, "maxBufferBytes": -7,
            "videoAssetLoaderMaxDownloadWaitTimeMs": "abc", "videoAssetMaxLoadableChunkSizeInBytes": 0,
            "assetLoadingPlayerItemMaxContentLoadingFailedAttempts": -9, "enableInMemoryVideoBuffer": [1],
            "assetLoadingPlayerItemRefreshTimeMs": "-1e308", "videoAssetLoaderMaxContentSizeInBytes": 1e30})",
-       "avBuffering=1 ignoreCPT=1 advance=1 inMemory=0 precache=-1 wait=0 size=9223372036854775807 chunk=-1 "
-       "refresh=0 check=0 noUpdate=-1 content=-1 data=-1 min=0 max=3600 play=0 rebuffer=0"},
+     "avBuffering=1 ignoreCPT=1 advance=1 inMemory=0 precache=-1 wait=0 size=9223372036854775807 chunk=-1 "
+     "refresh=0 check=0 noUpdate=-1 content=-1 data=-1 min=0 max=3600 play=0 rebuffer=0"},
 };
 
 TEST_F(ZUMVideoConfigurationTest, SettingsFollowTheirKeysAndTheirDefaults) { expectCases("12.4.1", kCases); }
 TEST_F(ZUMVideoConfigurationTest, BufferForPlaybackTurnsPlatformBufferingOffFromOS10) { expectCases("10.0.0", kCases); }
 TEST_F(ZUMVideoConfigurationTest, BeforeOS10PlatformBufferingStaysOn) { expectCases("9.3.5", kCases); }
-
 
 TEST_F(ZUMVideoConfigurationTest, TheGivenDictionaryOverlaysTheStoredServerSettings) {
   store(R"({"minBufferMs": 1000, "maxBufferMs": 4000, "maxBufferBytes": 9})");
@@ -129,7 +129,9 @@ TEST_F(ZUMVideoConfigurationTest, AnUpdateChangesOnlyTheFourBufferTimes) {
           "maxBufferBytes": 77, "enableInMemoryVideoBuffer": false})"));
   env.runUntilIdle();
   std::string expected = before;
-  const auto replace = [&](const std::string& from, const std::string& to) { expected.replace(expected.find(from), from.size(), to); };
+  const auto replace = [&](const std::string& from, const std::string& to) {
+    expected.replace(expected.find(from), from.size(), to);
+  };
   replace("min=0 max=1 play=0 rebuffer=0", "min=0.1 max=5 play=0.2 rebuffer=8");
   EXPECT_EQ(describe(*configuration), expected);
   EXPECT_NE(before.find("advance=1 inMemory=1 precache=-1"), std::string::npos) << before;

@@ -62,8 +62,8 @@ TEST(ZUMVideoDataPlanTest, TheCapKeepsTheMaxBufferAheadAtTheBitRate) {
       {5, 3, 10, 800'000, 1'200'000},  // 2 s played since caching began
       {3, 3, 10, 800'000, 1'000'000},
       {3, 3, 0, 800'000, 0},
-      {1, 3, 1, 800'000, 0},          // less than nothing
-      {3, 3, 10, 7.9, 9},              // truncated
+      {1, 3, 1, 800'000, 0},  // less than nothing
+      {3, 3, 10, 7.9, 9},     // truncated
       {nan, 0, 10, 800'000, 0},
       {3, 0, inf, 800'000, 0},
       {3, 0, 3600, 1e30, std::int64_t{1} << 62},

@@ -107,9 +107,11 @@ void ZUMVideoLoader::tcacheURLLoaded(const std::shared_ptr<ZUMResourceCache>& ca
   loadWithResourceCache(cache);
 }
 
-void ZUMVideoLoader::loadAdvanceControlVideoURL(const platform::URL& url, const std::shared_ptr<ZUMResourceCache>& cache) {
+void ZUMVideoLoader::loadAdvanceControlVideoURL(const platform::URL& url,
+                                                const std::shared_ptr<ZUMResourceCache>& cache) {
   auto assetLoader = ZUMVideoAssetLoader::create(url, cache, configuration_);
-  assetLoadingPlayerItem_ = ZUMAssetLoadingVideoPlayerItem::create(assetLoader->sourceURL(), assetLoader, configuration_);
+  assetLoadingPlayerItem_ =
+      ZUMAssetLoadingVideoPlayerItem::create(assetLoader->sourceURL(), assetLoader, configuration_);
   assetLoadingPlayerItem_->setPlayer(player_.lock());
   playerItem_ = assetLoadingPlayerItem_->playerItem();
   notifyVideoLoaderDidStartLoadingURL(sourceURL_);
@@ -117,7 +119,8 @@ void ZUMVideoLoader::loadAdvanceControlVideoURL(const platform::URL& url, const 
 
 void ZUMVideoLoader::loadWithResourceCache(const std::shared_ptr<ZUMResourceCache>& cache) {
   const auto streamURL = streamURLForFile(cache->fileURL());
-  if (!streamURL) return notifyVideoLoaderFailedToLoadURL(sourceURL_, internalError("No stream URL for the video cache."));
+  if (!streamURL)
+    return notifyVideoLoaderFailedToLoadURL(sourceURL_, internalError("No stream URL for the video cache."));
   {
     std::lock_guard lock(streamMutex_);
     resourceCache_ = cache;
@@ -137,12 +140,15 @@ void ZUMVideoLoader::notifyVideoLoaderDidStartLoadingURL(const std::optional<pla
     if (delegate) delegate->videoLoaderDidStartedLoadingURL(*self, url);
   };
   if (!playerItem_) return tell();
-  playerItem_->asset()->loadValuesAsynchronously({"duration"}, [tell] { platform::DispatchQueue::main()->async(tell); });
+  playerItem_->asset()->loadValuesAsynchronously({"duration"},
+                                                 [tell] { platform::DispatchQueue::main()->async(tell); });
 }
 
-void ZUMVideoLoader::notifyVideoLoaderFailedToLoadURL(const std::optional<platform::URL>& url, platform::ErrorPtr error) {
+void ZUMVideoLoader::notifyVideoLoaderFailedToLoadURL(const std::optional<platform::URL>& url,
+                                                      platform::ErrorPtr error) {
   if (!platform::isMainThread()) {
-    return ZUMRunOnMainThread(ZUMBindWeak(weak_from_this(), &ZUMVideoLoader::notifyVideoLoaderFailedToLoadURL, url, error));
+    return ZUMRunOnMainThread(
+        ZUMBindWeak(weak_from_this(), &ZUMVideoLoader::notifyVideoLoaderFailedToLoadURL, url, error));
   }
   if (std::exchange(hasNotifiedVideoLoadingFailed_, true)) return;
   std::weak_ptr<ZUMVideoLoader> weak = weak_from_this();
@@ -253,7 +259,8 @@ void ZUMVideoLoader::observeResourceCacheUpdatesLocked() {
 }
 
 void ZUMVideoLoader::stopObservingLocked() {
-  if (auto token = std::exchange(cacheObserver_, nullptr)) platform::NotificationCenter::defaultCenter().removeObserver(token);
+  if (auto token = std::exchange(cacheObserver_, nullptr))
+    platform::NotificationCenter::defaultCenter().removeObserver(token);
 }
 
 void ZUMVideoLoader::resourceCacheDidUpdate() {
@@ -272,7 +279,8 @@ void ZUMVideoLoader::resourceCacheDidUpdate() {
       if (outcome == Outcome::Complete) complete.push_back(request);
     }
     if (!failed) {
-      std::erase_if(pendingRequests_, [&](const Request& r) { return std::ranges::find(complete, r) != complete.end(); });
+      std::erase_if(pendingRequests_,
+                    [&](const Request& r) { return std::ranges::find(complete, r) != complete.end(); });
       if (pendingRequests_.empty()) stopObservingLocked();
     }
   }

@@ -67,7 +67,9 @@ class ZUMVideoLoader final : public platform::AssetResourceLoaderDelegate,
   std::shared_ptr<ZUMVideoLoaderDelegate> delegate() const { return delegate_.lock(); }
   void setDelegate(const std::shared_ptr<ZUMVideoLoaderDelegate>& delegate) { delegate_ = delegate; }
   bool hasBeenUsed() const { return hasBeenUsed_; }
-  const std::shared_ptr<ZUMAssetLoadingVideoPlayerItem>& assetLoadingPlayerItem() const { return assetLoadingPlayerItem_; }
+  const std::shared_ptr<ZUMAssetLoadingVideoPlayerItem>& assetLoadingPlayerItem() const {
+    return assetLoadingPlayerItem_;
+  }
   // The stream route's cache.
   std::shared_ptr<ZUMResourceCache> resourceCache();
   // The stream route's asset.
@@ -79,9 +81,11 @@ class ZUMVideoLoader final : public platform::AssetResourceLoaderDelegate,
 
   // --- platform::AssetResourceLoaderDelegate (the stream route) -------------------------
   bool resourceLoaderShouldWaitForLoadingOfRequestedResource(
-      platform::AssetResourceLoader& loader, const std::shared_ptr<platform::AssetResourceLoadingRequest>& request) override;
+      platform::AssetResourceLoader& loader,
+      const std::shared_ptr<platform::AssetResourceLoadingRequest>& request) override;
   void resourceLoaderDidCancelLoadingRequest(
-      platform::AssetResourceLoader& loader, const std::shared_ptr<platform::AssetResourceLoadingRequest>& request) override;
+      platform::AssetResourceLoader& loader,
+      const std::shared_ptr<platform::AssetResourceLoadingRequest>& request) override;
 
  private:
   using Request = std::shared_ptr<platform::AssetResourceLoadingRequest>;

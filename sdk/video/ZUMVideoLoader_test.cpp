@@ -37,12 +37,15 @@ class ZUMVideoLoaderTest : public testenv::PlatformTest {
   bool send(ZUMVideoLoader& loader, const Request& r) {
     bool answer = false;
     platform::DispatchQueue::global()->async([&] {
-      answer = loader.resourceLoaderShouldWaitForLoadingOfRequestedResource(*loader.cachedResourceAsset()->resourceLoader(), r);
+      answer = loader.resourceLoaderShouldWaitForLoadingOfRequestedResource(
+          *loader.cachedResourceAsset()->resourceLoader(), r);
     });
     env.runUntilIdle();
     return answer;
   }
-  static std::int64_t served(const Request& r) { return r->dataRequest()->currentOffset() - r->dataRequest()->requestedOffset(); }
+  static std::int64_t served(const Request& r) {
+    return r->dataRequest()->currentOffset() - r->dataRequest()->requestedOffset();
+  }
   static std::string errorOf(const Request& r) { return r->error() ? r->error()->localizedDescription() : "none"; }
 
   // A stream-route loader of a tcache file whose download has sent 60 of its 100 bytes.
@@ -51,7 +54,8 @@ class ZUMVideoLoaderTest : public testenv::PlatformTest {
     auto loader = makeLoader();
     loader->loadURL(videotest::SDKCorePage::tcache(path), nullptr, nullptr);
     EXPECT_TRUE(env.runUntil([&] { return loader->cachedResourceAsset() != nullptr; }));
-    EXPECT_TRUE(env.runUntil([&] { return loader->resourceCache() && loader->resourceCache()->cachedContentSize() == 60; }));
+    EXPECT_TRUE(
+        env.runUntil([&] { return loader->resourceCache() && loader->resourceCache()->cachedContentSize() == 60; }));
     return loader;
   }
 
@@ -153,7 +157,8 @@ TEST_F(ZUMVideoLoaderTest, ATCacheDownloadFailingMidwayReportsAFailureOnce) {
   send(*loader, first);
   send(*loader, second);
   // The page deletes the resource while it downloads.
-  loader->resourceCache()->cancelWithError(ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Delete cached resource."));
+  loader->resourceCache()->cancelWithError(
+      ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Delete cached resource."));
   ASSERT_TRUE(env.runUntil([&] { return first->isFinished() && second->isFinished(); }));
   // The first pending request (the platform's own, or this test's) fails with the reason,
   // the others as cancelled.

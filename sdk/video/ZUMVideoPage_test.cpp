@@ -46,12 +46,15 @@ class ZUMVideoPageTest : public testenv::PlatformTest {
     slot = ZUMSlot::create({0, 0, 320, 250});
     adView = std::dynamic_pointer_cast<ZUMAdView>(slot->adView());
     ASSERT_TRUE(adView);
-    adView->loadHTMLString(platform::webtest::readPage("video_ad.html"), platform::URL::fromString("https://ads.example.com/ad.html"));
+    adView->loadHTMLString(platform::webtest::readPage("video_ad.html"),
+                           platform::URL::fromString("https://ads.example.com/ad.html"));
     ASSERT_TRUE(env.runUntil([&] { return !adView->isLoading(); }));
     env.runUntilIdle();
   }
   std::string page(const std::string& script) {
-    auto result = std::dynamic_pointer_cast<ZUMUIKitWebView>(adView->webView())->engine()->stringByEvaluatingJavaScriptFromString(script);
+    auto result = std::dynamic_pointer_cast<ZUMUIKitWebView>(adView->webView())
+                      ->engine()
+                      ->stringByEvaluatingJavaScriptFromString(script);
     env.runUntilIdle();
     return result;
   }
@@ -63,7 +66,9 @@ class ZUMVideoPageTest : public testenv::PlatformTest {
     seen_ = all;
     return fresh.starts_with(",") ? fresh.substr(1) : fresh;
   }
-  std::shared_ptr<ZUMVideoPlayerImpl> player() const { return std::dynamic_pointer_cast<ZUMVideoPlayerImpl>(adView->videoPlayer()); }
+  std::shared_ptr<ZUMVideoPlayerImpl> player() const {
+    return std::dynamic_pointer_cast<ZUMVideoPlayerImpl>(adView->videoPlayer());
+  }
 
   testenv::LoopbackServer server;
   std::shared_ptr<ZUMSlot> slot;
@@ -102,7 +107,7 @@ TEST_F(ZUMVideoPageTest, ThePagePlaysMutesSeeksAndPausesARealClip) {
   page("video('currentTime', 'time=2.5')");
   EXPECT_EQ(Json::parse(page("lastEvent('timeupdate')"))["time"], "2.500000");
   page("video('pause')");
-  EXPECT_EQ(heard(), "timeupdate,timeupdate,timeupdate,timeupdate,pause");  // ticks to 1.5, then at the seek
+  EXPECT_EQ(heard(), "timeupdate,timeupdate,timeupdate,timeupdate,pause");    // ticks to 1.5, then at the seek
   EXPECT_EQ(session.category(), platform::kAudioSessionCategorySoloAmbient);  // the application's own again
   EXPECT_FALSE(session.calls().empty());
 

@@ -81,10 +81,12 @@ ZUMVideoPlayerGLViewImpl::~ZUMVideoPlayerGLViewImpl() {
 
 void ZUMVideoPlayerGLViewImpl::observeApplication() {
   auto& center = platform::NotificationCenter::defaultCenter();
-  observers_.push_back(center.addObserver(platform::kApplicationWillEnterForegroundNotification, nullptr, nullptr,
-                                          ZUMBindWeak(weakSelf(), &ZUMVideoPlayerGLViewImpl::applicationWillEnterForeground)));
-  observers_.push_back(center.addObserver(platform::kApplicationDidEnterBackgroundNotification, nullptr, nullptr,
-                                          ZUMBindWeak(weakSelf(), &ZUMVideoPlayerGLViewImpl::applicationDidEnterBackground)));
+  observers_.push_back(
+      center.addObserver(platform::kApplicationWillEnterForegroundNotification, nullptr, nullptr,
+                         ZUMBindWeak(weakSelf(), &ZUMVideoPlayerGLViewImpl::applicationWillEnterForeground)));
+  observers_.push_back(
+      center.addObserver(platform::kApplicationDidEnterBackgroundNotification, nullptr, nullptr,
+                         ZUMBindWeak(weakSelf(), &ZUMVideoPlayerGLViewImpl::applicationDidEnterBackground)));
 }
 
 std::weak_ptr<ZUMVideoPlayerGLViewImpl> ZUMVideoPlayerGLViewImpl::weakSelf() {
@@ -148,8 +150,8 @@ void ZUMVideoPlayerGLViewImpl::startRenderThread() {
     withView(weak, [&link](auto& view) { view.displayLinkCallback(link); });
   });
   const std::uint64_t generation = ++generation_;
-  renderThread_ = platform::Thread::create(
-      kRenderThreadName, [weak = weakSelf(), link, generation, player = currentPlayer_] {
+  renderThread_ =
+      platform::Thread::create(kRenderThreadName, [weak = weakSelf(), link, generation, player = currentPlayer_] {
         if (!link->addToRunLoop(platform::RunLoop::current(), platform::kCommonRunLoopModes)) return;
         withView(weak, [&](auto& view) { view.renderThreadSetUp(generation, player); });
         platform::Thread::runCurrentRunLoop();
@@ -204,7 +206,8 @@ void ZUMVideoPlayerGLViewImpl::report(std::uint64_t generation, const std::share
 
 // --- Render thread ----------------------------------------------------------------------
 
-void ZUMVideoPlayerGLViewImpl::renderThreadSetUp(std::uint64_t generation, const std::shared_ptr<platform::Player>& player) {
+void ZUMVideoPlayerGLViewImpl::renderThreadSetUp(std::uint64_t generation,
+                                                 const std::shared_ptr<platform::Player>& player) {
   if (platform::GLContext::setCurrentContext(context_)) {
     sphericalShader_ = ZUMGLSphericalShader::create(multiplierFromDefaults(kPitchMultiplierKey),
                                                     multiplierFromDefaults(kRollMultiplierKey));

@@ -1,8 +1,6 @@
 // The 360-degree player view: its render thread and display link on virtual time, the
 // video outputs it builds, what reaches its delegate, and the frames it draws, full-range
 // streams included.
-#include "sdk/video/ZUMVideoPlayerGLViewImpl.h"
-
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -22,6 +20,7 @@
 #include "platform/ui/Window.h"
 #include "sdk/video/ZUMGLSphericalShader.h"
 #include "sdk/video/ZUMVideoPlayerGLViewDelegate.h"
+#include "sdk/video/ZUMVideoPlayerGLViewImpl.h"
 #include "sdk/video/ZUMVideoTestSupport.h"
 #include "testing/MediaClips.h"
 #include "testing/TestEnvironment.h"
@@ -35,13 +34,15 @@ constexpr auto kFrame = std::chrono::microseconds(16667);
 
 class Listener final : public ZUMVideoPlayerGLViewDelegate {
  public:
-  void videoPlayerGLViewDidSetUpVideoPlayer(ZUMVideoPlayerGLViewImpl&, const std::shared_ptr<platform::Player>& player) override {
+  void videoPlayerGLViewDidSetUpVideoPlayer(ZUMVideoPlayerGLViewImpl&,
+                                            const std::shared_ptr<platform::Player>& player) override {
     events.push_back(std::string("set up") + (player == expected ? "" : " (other player)") +
                      (platform::Thread::current() ? " off main" : ""));
   }
   void videoPlayerGLViewDidFailToSetupVideoPlayer(ZUMVideoPlayerGLViewImpl&, const std::shared_ptr<platform::Player>&,
                                                   const platform::ErrorPtr& error) override {
-    events.push_back("failed " + error->domain() + " " + std::to_string(error->code()) + " " + error->localizedDescription());
+    events.push_back("failed " + error->domain() + " " + std::to_string(error->code()) + " " +
+                     error->localizedDescription());
   }
   std::shared_ptr<platform::Player> expected;
   std::vector<std::string> events;
@@ -165,11 +166,8 @@ TEST_F(ZUMVideoPlayerGLViewTest, WithoutFramesTheOutputIsRebuiltAtTheThreshold) 
     double threshold;
     int resetsInOneSecond;
   } rows[] = {
-      {"default", nullptr, 0.1, 9},
-      {"string", "0.5", 0.5, 1},
-      {"zero", 0, 0.1, 9},
-      {"negative", "-3", 0.1, 9},
-      {"word", "soon", 0.1, 9},
+      {"default", nullptr, 0.1, 9}, {"string", "0.5", 0.5, 1}, {"zero", 0, 0.1, 9},
+      {"negative", "-3", 0.1, 9},   {"word", "soon", 0.1, 9},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -215,11 +213,13 @@ TEST_F(ZUMVideoPlayerGLViewTest, SetUpFailuresAndTeardown) {
   auto view = made();
   setUp(*view, player);
   env.advance(100ms);
-  EXPECT_EQ(listener->events, (std::vector<std::string>{
-                                  "failed com.vantor.zum_videoplayer_glview -1 Failed to create spherical shader."}));
+  EXPECT_EQ(
+      listener->events,
+      (std::vector<std::string>{"failed com.vantor.zum_videoplayer_glview -1 Failed to create spherical shader."}));
   ASSERT_NE(view->glView()->lastFrame(), nullptr);
   const auto& shot = view->glView()->lastFrame()->bitmap();
-  EXPECT_EQ(shot.pixel(shot.width() / 2, shot.height() / 2), (platform::Bitmap::Pixel{0, 0, 0, 255})) << "cleared to black";
+  EXPECT_EQ(shot.pixel(shot.width() / 2, shot.height() / 2), (platform::Bitmap::Pixel{0, 0, 0, 255}))
+      << "cleared to black";
   ZUMGLSphericalShader::setSourcesForTesting(std::nullopt);
 
   // Teardown before the report (as the ad view tears its view down): nothing reaches the

@@ -1,5 +1,7 @@
 // The video player's watch over its platform player: change notices, the 1/4-second
 // time observer, the item's end, and the stall rule with its resume.
+#include "sdk/video/ZUMVideoPlayerImpl.h"
+
 #include <cmath>
 
 #include <nlohmann/json.hpp>
@@ -10,7 +12,6 @@
 #include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/video/ZUMAudioVideoManagerImpl.h"
 #include "sdk/video/ZUMVideoConfigurationImpl.h"
-#include "sdk/video/ZUMVideoPlayerImpl.h"
 
 namespace {
 
@@ -18,8 +19,12 @@ using Json = nlohmann::ordered_json;
 
 // "currentItem.status" as well as "status": the platform player fails once for good, while
 // each later item that fails fails on its own.
-constexpr const char* kObservedKeyPaths[] = {"currentItem.playbackLikelyToKeepUp", "currentItem.playbackBufferFull",
-                                            "currentItem.duration", "currentItem.status", "rate", "status"};
+constexpr const char* kObservedKeyPaths[] = {"currentItem.playbackLikelyToKeepUp",
+                                             "currentItem.playbackBufferFull",
+                                             "currentItem.duration",
+                                             "currentItem.status",
+                                             "rate",
+                                             "status"};
 
 }  // namespace
 
@@ -29,8 +34,9 @@ void ZUMVideoPlayerImpl::observePlayer() {
     playerObservers_.push_back(player_->addObserver(
         keyPath, ZUMBindWeak(weak_from_this(), &ZUMVideoPlayerImpl::observeValueForKeyPath, std::string(keyPath))));
   }
-  timeObserver_ = player_->addPeriodicTimeObserver(platform::MediaTime{1, 4}, platform::DispatchQueue::main(),
-                                                   ZUMBindWeak(weak_from_this(), &ZUMVideoPlayerImpl::notifyVideoPlayerWithTime));
+  timeObserver_ =
+      player_->addPeriodicTimeObserver(platform::MediaTime{1, 4}, platform::DispatchQueue::main(),
+                                       ZUMBindWeak(weak_from_this(), &ZUMVideoPlayerImpl::notifyVideoPlayerWithTime));
 }
 
 void ZUMVideoPlayerImpl::stopObservingPlayer() {
@@ -101,7 +107,8 @@ void ZUMVideoPlayerImpl::observeItemEnd(const std::shared_ptr<platform::PlayerIt
 }
 
 void ZUMVideoPlayerImpl::stopObservingItemEnd() {
-  if (auto token = std::exchange(itemEndObserver_, nullptr)) platform::NotificationCenter::defaultCenter().removeObserver(token);
+  if (auto token = std::exchange(itemEndObserver_, nullptr))
+    platform::NotificationCenter::defaultCenter().removeObserver(token);
 }
 
 void ZUMVideoPlayerImpl::observeLoadedTimeRanges() {
@@ -147,7 +154,8 @@ void ZUMVideoPlayerImpl::notifyVideoPlayerWithTime(platform::MediaTime time) {
   postVideoEvent({{"event", "timeupdate"}, {"time", text}});
   const auto& item = player_->currentItem();
   const double duration = item ? item->duration().seconds() : 0.0;
-  logEvent("progress", {{"time_ms", seconds * 1000.0}, {"duration_ms", std::isfinite(duration) ? duration * 1000.0 : 0.0}});
+  logEvent("progress",
+           {{"time_ms", seconds * 1000.0}, {"duration_ms", std::isfinite(duration) ? duration * 1000.0 : 0.0}});
 }
 
 void ZUMVideoPlayerImpl::itemDidPlayToEnd() {

@@ -56,18 +56,21 @@ std::shared_ptr<ZUMVideoPlayerImpl> ZUMVideoPlayerImpl::create(const std::shared
 }
 
 ZUMVideoPlayerImpl::ZUMVideoPlayerImpl(const std::shared_ptr<ZUMAdView>& adView)
-    : adView_(adView), reportingDisabled_(reportingDisabledFor(adView)),
+    : adView_(adView),
+      reportingDisabled_(reportingDisabledFor(adView)),
       configuration_(ZUMVideoConfigurationImpl::create()),
       bufferingConfiguration_(std::static_pointer_cast<ZUMVideoConfigurationImpl>(configuration_)) {}
 
 bool ZUMVideoPlayerImpl::reportingDisabledFor(const std::shared_ptr<ZUMAdView>& adView) {
-  if (ZUMUserDefaults::boolForKey(std::string(kZUMUserDefaultsPrefix) + kReportingDisabledName).value_or(false)) return true;
+  if (ZUMUserDefaults::boolForKey(std::string(kZUMUserDefaultsPrefix) + kReportingDisabledName).value_or(false))
+    return true;
   if (!ZUMDevice::sharedInstance()->isOSAtLeastMajor(7, 0, 0)) return true;
   const auto opener = adView ? adView->opener() : nullptr;
   const auto slot = opener ? opener->slot() : nullptr;
   const auto owner = slot ? slot->slotDelegate() : nullptr;
   if (!owner) return false;
-  return owner->slotShouldDisableVideoEventReportToAudioVideoManager(*slot, ZUMMobileAds::sharedInstance()->audioVideoManager())
+  return owner
+      ->slotShouldDisableVideoEventReportToAudioVideoManager(*slot, ZUMMobileAds::sharedInstance()->audioVideoManager())
       .value_or(false);
 }
 
@@ -75,8 +78,8 @@ ZUMVideoPlayerImpl::~ZUMVideoPlayerImpl() {
   for (const auto& token : periodicTimeObservers_) player_->removeTimeObserver(token);
   report(&ZUMAudioVideoManagerImpl::playerDidPauseVideo);
   if (std::exchange(isBuffering_, false)) {
-    platform::NotificationCenter::defaultCenter().post(platform::Notification::fromEndingObject(
-        kZUMVideoPlayerDidStopBufferingNotification, this, weak_from_this()));
+    platform::NotificationCenter::defaultCenter().post(
+        platform::Notification::fromEndingObject(kZUMVideoPlayerDidStopBufferingNotification, this, weak_from_this()));
   }
   stopObservingPlayer();
   stopObservingLoadedTimeRanges();
@@ -103,7 +106,8 @@ void ZUMVideoPlayerImpl::setSourceURL(const std::optional<platform::URL>& url,
   stopObservingItemEnd();
   willStartBuffering();
   const auto adView = adView_.lock();
-  if (adView && url) ZUMAdURLStash::sharedInstance()->adViewWillLoadURLRequest(adView->stashKey(), platform::URLRequest(*url));
+  if (adView && url)
+    ZUMAdURLStash::sharedInstance()->adViewWillLoadURLRequest(adView->stashKey(), platform::URLRequest(*url));
   sourceURL_ = url;
   configuration_ = configuration;
   bufferingConfiguration_ = std::dynamic_pointer_cast<ZUMVideoConfigurationImpl>(configuration);

@@ -72,10 +72,8 @@ TEST_F(ZUMVideoPlayerViewTest, AHiddenPausedVideoLetsGoOfItsItem) {
     const char* name;
     bool enabled, visible, playing, attached;
   } rows[] = {
-      {"off: nothing detached", false, false, false, true},
-      {"hidden and paused", true, false, false, false},
-      {"visible again", true, true, false, true},
-      {"hidden and playing", true, false, true, true},
+      {"off: nothing detached", false, false, false, true}, {"hidden and paused", true, false, false, false},
+      {"visible again", true, true, false, true},           {"hidden and playing", true, false, true, true},
       {"hidden, paused again", true, false, false, false},
   };
   for (const auto& row : rows) {

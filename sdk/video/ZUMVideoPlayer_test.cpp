@@ -1,13 +1,11 @@
 // The video player on real clips: the page events it posts to its ad view's page, its
 // controls, its reports to the audio/video manager and its teardown.
-#include "sdk/video/ZUMVideoPlayerImpl.h"
-
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "platform/base/DispatchQueue.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/UserDefaults.h"
-#include "platform/base/DispatchQueue.h"
 #include "platform/media/Asset.h"
 #include "platform/media/AssetResourceLoader.h"
 #include "platform/media/AudioMix.h"
@@ -18,16 +16,17 @@
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/rendering/ZUMAdView.h"
-#include "sdk/request/ZUMSDKCoreController.h"
 #include "sdk/rendering/ZUMUIKitWebView.h"
-#include "sdk/video/ZUMAudioVideoManagerImpl.h"
-#include "sdk/video/ZUMVideoConfigurationImpl.h"
-#include "sdk/video/ZUMVideoPlayerDelegate.h"
-#include "sdk/video/ZUMVideoTestSupport.h"
+#include "sdk/request/ZUMSDKCoreController.h"
 #include "sdk/telemetry/ZUMFennick.h"
 #include "sdk/telemetry/ZUMFennickLogger.h"
 #include "sdk/telemetry/ZUMFennickTestSupport.h"
 #include "sdk/telemetry/ZUMLoggingHierarchy.h"
+#include "sdk/video/ZUMAudioVideoManagerImpl.h"
+#include "sdk/video/ZUMVideoConfigurationImpl.h"
+#include "sdk/video/ZUMVideoPlayerDelegate.h"
+#include "sdk/video/ZUMVideoPlayerImpl.h"
+#include "sdk/video/ZUMVideoTestSupport.h"
 #include "testing/LoopbackServer.h"
 #include "testing/MediaClips.h"
 #include "testing/TestEnvironment.h"
@@ -42,7 +41,8 @@ using testenv::MediaClips;
 struct RecordingDelegate : ZUMVideoPlayerDelegate {
   void playerDidLoadURL(ZUMVideoPlayerImpl& player, const std::optional<platform::URL>& url,
                         const std::shared_ptr<platform::Player>& avPlayer) override {
-    calls.push_back((url ? url->absoluteString() : "-") + (avPlayer == player.player() ? " same player" : " other player"));
+    calls.push_back((url ? url->absoluteString() : "-") +
+                    (avPlayer == player.player() ? " same player" : " other player"));
   }
   Log calls;
 };
@@ -59,8 +59,10 @@ class ZUMVideoPlayerTest : public testenv::PlatformTest {
   std::vector<Json> events() const {
     std::vector<Json> out;
     const std::string prefix = "QYRA_ReceiveMessage('onVideoEvent', ";
-    for (const auto& script : std::dynamic_pointer_cast<ZUMUIKitWebView>(adView->webView())->engine()->evaluatedScripts()) {
-      if (script.rfind(prefix, 0) == 0) out.push_back(Json::parse(script.substr(prefix.size(), script.size() - prefix.size() - 2)));
+    for (const auto& script :
+         std::dynamic_pointer_cast<ZUMUIKitWebView>(adView->webView())->engine()->evaluatedScripts()) {
+      if (script.rfind(prefix, 0) == 0)
+        out.push_back(Json::parse(script.substr(prefix.size(), script.size() - prefix.size() - 2)));
     }
     return out;
   }
@@ -69,7 +71,8 @@ class ZUMVideoPlayerTest : public testenv::PlatformTest {
     const auto all = events();
     Log out;
     for (std::size_t i = seen_; i < all.size(); ++i) {
-      out.push_back(all[i]["event"].get<std::string>() + (all[i].contains("time") ? " " + all[i]["time"].get<std::string>() : ""));
+      out.push_back(all[i]["event"].get<std::string>() +
+                    (all[i].contains("time") ? " " + all[i]["time"].get<std::string>() : ""));
     }
     seen_ = all.size();
     return out;
@@ -152,7 +155,8 @@ TEST_F(ZUMVideoPlayerTest, EachSourceIsAnnouncedOnceAndABrokenOnePostsAnError) {
   // A source whose data breaks after its index: the player fails, the page hears "error"
   // (and the buffering notice stays: only "canplaythrough" or a failed load end it).
   const std::string& clip = MediaClips::make({.seconds = 3});
-  player->setSourceURL(videotest::writeFile(env, MediaClips::truncated(clip, clip.size() / 2), "broken.mp4"), nullptr, nullptr);
+  player->setSourceURL(videotest::writeFile(env, MediaClips::truncated(clip, clip.size() / 2), "broken.mp4"), nullptr,
+                       nullptr);
   EXPECT_TRUE(env.runUntil([&] { return player->player()->status() == platform::Player::Status::Failed; }));
   env.advance(1s);
   EXPECT_EQ(newEvents(), Log{"error"});
@@ -164,7 +168,8 @@ TEST_F(ZUMVideoPlayerTest, EachSourceIsAnnouncedOnceAndABrokenOnePostsAnError) {
   // The platform player stays failed, yet a later source plays, and a second broken one
   // gets its own "error", once.
   load(MediaClips::make({.seconds = 1}), Json::object(), "c.mp4");
-  player->setSourceURL(videotest::writeFile(env, MediaClips::truncated(clip, clip.size() / 2), "broken2.mp4"), nullptr, nullptr);
+  player->setSourceURL(videotest::writeFile(env, MediaClips::truncated(clip, clip.size() / 2), "broken2.mp4"), nullptr,
+                       nullptr);
   EXPECT_TRUE(env.runUntil([&] {
     const auto& item = player->player()->currentItem();
     return item && item->status() == platform::PlayerItem::Status::Failed;
@@ -179,7 +184,8 @@ TEST_F(ZUMVideoPlayerTest, HostileVolumesAndTimesChangeNothing) {
   player->setMuted(true);
   auto manager = ZUMAudioVideoManagerImpl::shared();
   ASSERT_TRUE(manager);
-  for (const float volume : {-0.5f, std::nanf(""), -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::infinity()}) {
+  for (const float volume :
+       {-0.5f, std::nanf(""), -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::infinity()}) {
     SCOPED_TRACE(volume);
     player->setVolume(volume);
     EXPECT_EQ(player->volume(), 1.0f);
@@ -220,9 +226,19 @@ TEST_F(ZUMVideoPlayerTest, VolumeMuteAndTheAudioMixReachTheSoundAndTheManager) {
       {"volume 0.5", [&] { player->setVolume(0.5f); }, 0.5, 1},
       {"muted", [&] { player->setMuted(true); }, 0, 0},
       {"unmuted", [&] { player->setMuted(false); }, 0.5, 1},
-      {"mix 0.3 at volume 1", [&] { player->setVolume(1); player->setAudioMixVolume(0.3f); }, 0.3, 1},
+      {"mix 0.3 at volume 1",
+       [&] {
+         player->setVolume(1);
+         player->setAudioMixVolume(0.3f);
+       },
+       0.3, 1},
       {"mix 1.5: removed", [&] { player->setAudioMixVolume(1.5f); }, 1, 1},
-      {"mix NaN: ignored", [&] { player->setAudioMixVolume(0.3f); player->setAudioMixVolume(std::nanf("")); }, 0.3, 1},
+      {"mix NaN: ignored",
+       [&] {
+         player->setAudioMixVolume(0.3f);
+         player->setAudioMixVolume(std::nanf(""));
+       },
+       0.3, 1},
       {"mix -2: silent", [&] { player->setAudioMixVolume(-2); }, 0, 1},
   };
   for (const auto& row : rows) {
@@ -326,7 +342,8 @@ TEST_F(ZUMVideoPlayerTest, NothingReachesThePageOrTheDelegateAfterTheTeardown) {
 }
 
 TEST_F(ZUMVideoPlayerTest, TheSwitchOrTheSlotsOwnerTurnsTheReportsOff) {
-  ASSERT_TRUE(platform::UserDefaults::standard().setObject(Json("1"), "/vantor/ads/zums:player_to_video_manager_reporting_disabled"));
+  ASSERT_TRUE(platform::UserDefaults::standard().setObject(
+      Json("1"), "/vantor/ads/zums:player_to_video_manager_reporting_disabled"));
   auto silent = ZUMVideoPlayerImpl::create(adView);
   EXPECT_TRUE(silent->isReportingToAudioVideoManagerDisabled());
   EXPECT_FALSE(player->isReportingToAudioVideoManagerDisabled());
@@ -394,7 +411,8 @@ std::shared_ptr<platform::PlayerItem> pacedItem(testenv::TestEnvironment& env, p
 TEST_F(ZUMVideoPlayerTest, OwnBufferingResumesAStallOnlyWithEnoughBufferedAhead) {
   // The source's configuration switches the platform's buffering off; the clip then
   // arrives as the test lets it.
-  load(MediaClips::make({.seconds = 0.5}), Json{{"bufferForPlaybackMs", 2500}, {"bufferForPlaybackAfterRebufferMs", 500}});
+  load(MediaClips::make({.seconds = 0.5}),
+       Json{{"bufferForPlaybackMs", 2500}, {"bufferForPlaybackAfterRebufferMs", 500}});
   EXPECT_FALSE(player->player()->automaticallyWaitsToMinimizeStalling());
   std::shared_ptr<PacedLoaderDelegate> paced;
   auto item = pacedItem(env, *player->player(), paced);
@@ -408,7 +426,8 @@ TEST_F(ZUMVideoPlayerTest, OwnBufferingResumesAStallOnlyWithEnoughBufferedAhead)
       available += paced->size() / 100;
       paced->setAvailable(available);
       env.runUntilIdle();
-      if (player->player()->rate() == 0) largestWhileStalled = std::max(largestWhileStalled, item->loadedEnd() - item->currentTime().seconds());
+      if (player->player()->rate() == 0)
+        largestWhileStalled = std::max(largestWhileStalled, item->loadedEnd() - item->currentTime().seconds());
     }
     return largestWhileStalled;
   };
@@ -484,21 +503,26 @@ TEST_F(ZUMVideoPlayerTest, ItsCourseGoesToItsTreesFennickLogger) {
   }
   const Json file = {{"url", url.absoluteString()}, {"is_tcache", 0}};
   EXPECT_EQ(logged, Json::parse(R"([
-    {"loading_started": )" + file.dump() + R"(},
-    {"ready_to_play": )" + file.dump() + R"(},
+    {"loading_started": )" + file.dump() +
+                                R"(},
+    {"ready_to_play": )" + file.dump() +
+                                R"(},
     {"play": 1},
     {"progress": {"time_ms": 0.0, "duration_ms": 2000.0}},
     {"progress": {"time_ms": 250.0, "duration_ms": 2000.0}},
     {"loading_started": {"url": "tcache://cache?src=x", "is_tcache": 1}},
     {"loading_failed": {"error_message": "Provided URL tcache://cache?src=x isn't a valid tcache URL.", "error_code": 11,
                         "url": "tcache://cache?src=x", "is_tcache": 1}}
-  ])")) << logged.dump(1);
+  ])"))
+      << logged.dump(1);
 }
 TEST_F(ZUMVideoPlayerTest, CanPlayThroughWaitsForDataAndLoadersGetTimeObservers) {
   testenv::LoopbackServer server;
   const std::string& clip = MediaClips::make({.seconds = 4});
   // The index and a few frames, far less than a second.
-  server.route("/paced.mp4", {.body = clip, .contentType = "video/mp4", .ranges = true, .pausedAfterBytes = clip.find("mdat") + 2000});
+  server.route(
+      "/paced.mp4",
+      {.body = clip, .contentType = "video/mp4", .ranges = true, .pausedAfterBytes = clip.find("mdat") + 2000});
   player->setSourceURL(platform::URL::fromString(server.baseURL() + "/paced.mp4"), nullptr, nullptr);
   ASSERT_TRUE(env.runUntil([&] { return player->player()->currentItem() != nullptr; }));
   env.runUntilIdle();
@@ -510,8 +534,9 @@ TEST_F(ZUMVideoPlayerTest, CanPlayThroughWaitsForDataAndLoadersGetTimeObservers)
   std::vector<double> ticks;
   ZUMVideoLoadingPlayer::Token token;
   platform::DispatchQueue::global()->async([&] {
-    player->addPeriodicTimeObserver(platform::MediaTime{1, 2}, nullptr, [&](platform::MediaTime t) { ticks.push_back(t.seconds()); },
-                                    [&](ZUMVideoLoadingPlayer::Token made) { token = made; });
+    player->addPeriodicTimeObserver(
+        platform::MediaTime{1, 2}, nullptr, [&](platform::MediaTime t) { ticks.push_back(t.seconds()); },
+        [&](ZUMVideoLoadingPlayer::Token made) { token = made; });
   });
   env.runUntilIdle();
   ASSERT_TRUE(token);

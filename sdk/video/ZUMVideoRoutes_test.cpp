@@ -38,10 +38,11 @@ class ZUMVideoRoutesTest : public testenv::PlatformTest {
     page.hosts.server.route("/clip.mp4", {.body = clip, .contentType = "video/mp4", .ranges = ranges});
     const bool tcache = route == Route::TCacheStream || route == Route::TCacheAssetLoading;
     if (route == Route::TCacheAssetLoading) {
-      ASSERT_TRUE(platform::UserDefaults::standard().setObject(Json("true"),
-                                                               "/vantor/ads/zums:tcache_should_use_advance_video_control"));
+      ASSERT_TRUE(platform::UserDefaults::standard().setObject(
+          Json("true"), "/vantor/ads/zums:tcache_should_use_advance_video_control"));
     }
-    const Json settings = route == Route::Plain || route == Route::TCacheStream ? Json::object() : Json{{"maxBufferMs", 30000}};
+    const Json settings =
+        route == Route::Plain || route == Route::TCacheStream ? Json::object() : Json{{"maxBufferMs", 30000}};
     auto loader = ZUMVideoLoader::create(player);
     loader->setDelegate(recorder);
     const auto url = tcache ? videotest::SDKCorePage::tcache("/clip.mp4")
@@ -66,7 +67,8 @@ class ZUMVideoRoutesTest : public testenv::PlatformTest {
     }
     int ends = 0;
     auto token = platform::NotificationCenter::defaultCenter().addObserver(
-        platform::kPlayerItemDidPlayToEndTimeNotification, item, nullptr, [&](const platform::Notification&) { ++ends; });
+        platform::kPlayerItemDidPlayToEndTimeNotification, item, nullptr,
+        [&](const platform::Notification&) { ++ends; });
     // Everything loads ahead of the play head, then plays on virtual time alone.
     EXPECT_TRUE(pump([&] { return item->loadedEnd() >= 2.0 - 1e-6; }));
     player->player->play();
@@ -94,14 +96,16 @@ class ZUMVideoRoutesTest : public testenv::PlatformTest {
 // Enough buffered ahead ends loading only once the player has posted "canplaythrough",
 // unless the configuration ignores it.
 TEST_F(ZUMVideoRoutesTest, TheMaxBufferCountsAfterCanPlayThroughUnlessIgnored) {
-  page.hosts.server.route("/clip.mp4", {.body = testenv::MediaClips::make(), .contentType = "video/mp4", .ranges = true});
+  page.hosts.server.route("/clip.mp4",
+                          {.body = testenv::MediaClips::make(), .contentType = "video/mp4", .ranges = true});
   const auto url = *platform::URL::fromString(videotest::SDKCorePage::resource("/clip.mp4"));
   for (const bool ignore : {false, true}) {
     SCOPED_TRACE(ignore);
     player->canPlayThrough = false;
     auto loader = ZUMVideoLoader::create(player);
-    loader->loadURL(url, nullptr, ZUMVideoConfigurationImpl::create(
-                                      Json{{"maxBufferMs", 500}, {"videoBufferShouldIgnoreCanPlayThrough", ignore}}));
+    loader->loadURL(url, nullptr,
+                    ZUMVideoConfigurationImpl::create(
+                        Json{{"maxBufferMs", 500}, {"videoBufferShouldIgnoreCanPlayThrough", ignore}}));
     auto item = loader->assetLoadingPlayerItem();
     ASSERT_TRUE(item);
     player->player->replaceCurrentItem(item->playerItem());
@@ -122,7 +126,9 @@ TEST_F(ZUMVideoRoutesTest, PlainRouteWithoutRanges) { playToEnd(Route::Plain, fa
 TEST_F(ZUMVideoRoutesTest, AssetLoadingRoute) { playToEnd(Route::AssetLoading, true); }
 TEST_F(ZUMVideoRoutesTest, AssetLoadingRouteWithoutRanges) { playToEnd(Route::AssetLoading, false); }
 TEST_F(ZUMVideoRoutesTest, AssetLoadingRouteSeeksInTheMiddle) { playToEnd(Route::AssetLoading, true, 1.0); }
-TEST_F(ZUMVideoRoutesTest, AssetLoadingRouteSeeksInTheMiddleWithoutRanges) { playToEnd(Route::AssetLoading, false, 1.0); }
+TEST_F(ZUMVideoRoutesTest, AssetLoadingRouteSeeksInTheMiddleWithoutRanges) {
+  playToEnd(Route::AssetLoading, false, 1.0);
+}
 TEST_F(ZUMVideoRoutesTest, TCacheStreamRoute) { playToEnd(Route::TCacheStream, true); }
 TEST_F(ZUMVideoRoutesTest, TCacheAssetLoadingRoute) { playToEnd(Route::TCacheAssetLoading, true); }
 TEST_F(ZUMVideoRoutesTest, TCacheAssetLoadingRouteWithoutRanges) { playToEnd(Route::TCacheAssetLoading, false); }

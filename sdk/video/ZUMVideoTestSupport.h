@@ -23,7 +23,8 @@
 namespace videotest {
 
 // `bytes` as a file of the test's temporary folder.
-inline platform::URL writeFile(testenv::TestEnvironment& env, const std::string& bytes, const std::string& name = "clip.mp4") {
+inline platform::URL writeFile(testenv::TestEnvironment& env, const std::string& bytes,
+                               const std::string& name = "clip.mp4") {
   const auto path = env.temporaryDirectory() / name;
   EXPECT_TRUE(platform::FileManager::writeAtomically(path, bytes));
   return platform::URL::fileURL(path);

@@ -69,7 +69,8 @@ class ZUMVideoTest : public testenv::PlatformTest {
     logger = ZUMFennickLogger::create();
     ASSERT_TRUE(logger);
     server.route("/sphere.mp4", {.body = clip(), .contentType = "video/mp4", .ranges = true});
-    adView->loadHTMLString(platform::webtest::readPage("video_ad.html"), platform::URL::fromString("https://ads.example.com/ad.html"));
+    adView->loadHTMLString(platform::webtest::readPage("video_ad.html"),
+                           platform::URL::fromString("https://ads.example.com/ad.html"));
     ASSERT_TRUE(env.runUntil([&] { return !adView->isLoading(); }));
     env.runUntilIdle();
     adView->setLogger(logger);
@@ -78,7 +79,9 @@ class ZUMVideoTest : public testenv::PlatformTest {
     return MediaClips::make({.audio = false, .pattern = testenv::ClipOptions::Pattern::Equirectangular});
   }
   std::string page(const std::string& script) {
-    auto result = std::dynamic_pointer_cast<ZUMUIKitWebView>(adView->webView())->engine()->stringByEvaluatingJavaScriptFromString(script);
+    auto result = std::dynamic_pointer_cast<ZUMUIKitWebView>(adView->webView())
+                      ->engine()
+                      ->stringByEvaluatingJavaScriptFromString(script);
     env.runUntilIdle();
     return result;
   }
@@ -126,11 +129,14 @@ TEST_F(ZUMVideoTest, ASphericalPageGetsA360ViewUnderThePage) {
   ASSERT_TRUE(env.runUntil([&] { return adviewEvents().size() == 5; }));
   EXPECT_EQ(adviewEvents(), Json::parse(R"([
     {"video_load_started": {"url": ""}},
-    {"video_load_started": {"url": ")" + url + R"("}},
-    {"video_load_succeeded": {"url": ")" + url + R"("}},
+    {"video_load_started": {"url": ")" + url +
+                                        R"("}},
+    {"video_load_succeeded": {"url": ")" +
+                                        url + R"("}},
     {"opengl_rendering_started": 1},
     {"opengl_rendering_succeeded": 1}
-  ])")) << adviewEvents().dump(1);
+  ])"))
+      << adviewEvents().dump(1);
   EXPECT_TRUE(adView->isSpherical());
   EXPECT_EQ(page("eventNames()").find("spherical_rendering_failed"), std::string::npos);
 
@@ -157,9 +163,9 @@ TEST_F(ZUMVideoTest, AFailing360ViewGivesWayToFlatVideoOnce) {
     Json events;
   } rows[] = {
       {"no context", true, "Failed to create spherical renderer.",
-       Json::parse(R"([{"opengl_rendering_started": 1}, {"video_rendering_started": 1}, {"video_rendering_succeeded": 1}])")},
-      {"no shader", false, "Failed to create spherical shader.",
-       Json::parse(R"([{"opengl_rendering_started": 1},
+       Json::parse(
+           R"([{"opengl_rendering_started": 1}, {"video_rendering_started": 1}, {"video_rendering_succeeded": 1}])")},
+      {"no shader", false, "Failed to create spherical shader.", Json::parse(R"([{"opengl_rendering_started": 1},
                        {"opengl_rendering_failed": {"error_message": "Failed to create spherical shader.", "error_code": -1}},
                        {"video_rendering_started": 1}, {"video_rendering_succeeded": 1}])")},
   };
@@ -172,7 +178,8 @@ TEST_F(ZUMVideoTest, AFailing360ViewGivesWayToFlatVideoOnce) {
     const auto before = adviewEvents().size();
     page("events = []");
     playSpherical();
-    ASSERT_TRUE(env.runUntil([&] { return std::dynamic_pointer_cast<ZUMVideoPlayerView>(adView->videoPlayerView()) != nullptr; }));
+    ASSERT_TRUE(env.runUntil(
+        [&] { return std::dynamic_pointer_cast<ZUMVideoPlayerView>(adView->videoPlayerView()) != nullptr; }));
     env.advance(1s);
     auto flat = std::dynamic_pointer_cast<ZUMVideoPlayerView>(adView->videoPlayerView());
     ASSERT_TRUE(flat);
@@ -182,7 +189,8 @@ TEST_F(ZUMVideoTest, AFailing360ViewGivesWayToFlatVideoOnce) {
     EXPECT_EQ(page("eventNames()"), "canplaythrough,spherical_rendering_failed");
     EXPECT_EQ(Json::parse(page("lastEvent('spherical_rendering_failed')"))["error"], row.error);
     const auto all = adviewEvents();
-    EXPECT_EQ(Json(std::vector<Json>(all.begin() + static_cast<long>(before) + 3, all.end())), row.events) << all.dump(1);
+    EXPECT_EQ(Json(std::vector<Json>(all.begin() + static_cast<long>(before) + 3, all.end())), row.events)
+        << all.dump(1);
   }
 }
 

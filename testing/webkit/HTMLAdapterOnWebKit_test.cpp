@@ -39,7 +39,8 @@ TEST_F(HTMLAdapterOnWebKitTest, ACreativeItsScriptDrewIsDeliveredAfterASnapshotS
   adapter->getBannerWithSize(kZUMAdSizeBanner);
   auto webView = adapter->webView();
   ASSERT_TRUE(env_.runUntil(
-      [&] { return webView->stringByEvaluatingJavaScriptFromString("document.readyState") == "complete"; }, kRealLimit));
+      [&] { return webView->stringByEvaluatingJavaScriptFromString("document.readyState") == "complete"; },
+      kRealLimit));
   EXPECT_TRUE(connector_->log.empty());
   env_.advance(200ms);
   EXPECT_EQ(connector_->log, Log{"view"});

@@ -124,8 +124,9 @@ TEST_P(SDKOnWebKitTest, ADomClickSendsItsMessageToTheWebViewLayer) {
   delegate_->asked.clear();
   view->evaluateJavaScriptFromString("document.getElementById('ad').click()");
   ASSERT_TRUE(env_.runUntil([&] { return !delegate_->asked.empty(); }, kRealLimit));
-  EXPECT_EQ(delegate_->asked.front(), "tolm://click?unit=unit-A&x=12 " +
-                                          std::to_string(static_cast<int>(platform::WebViewNavigationType::LinkClicked)));
+  EXPECT_EQ(delegate_->asked.front(),
+            "tolm://click?unit=unit-A&x=12 " +
+                std::to_string(static_cast<int>(platform::WebViewNavigationType::LinkClicked)));
   // A message is never loaded: the ad stays.
   env_.runUntilIdle();
   EXPECT_EQ(view->URL()->absoluteString(), kAdURL);

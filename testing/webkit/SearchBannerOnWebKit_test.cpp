@@ -16,8 +16,8 @@
 #include "platform/web/WKWebView.h"
 #include "platform/web/WebKitPage.h"
 #include "platform/web/WebTestSupport.h"
-#include "sdk/foundation/ZUMSignals.h"
 #include "sdk/formats/ZUMDynamicHeightSearchBannerView.h"
+#include "sdk/foundation/ZUMSignals.h"
 #include "sdk/rendering/ZUMUIKitWebView.h"
 #include "sdk/rendering/ZUMWebKitWebView.h"
 #include "sdk/rendering/ZUMWebView.h"
@@ -63,7 +63,8 @@ class SearchBannerOnWebKitTest : public ::testing::TestWithParam<std::string> {
 
   // The page's answer to `script`, through the engine under test.
   std::string evaluate(ZUMWebView& view, const std::string& script) {
-    if (auto ui = dynamic_cast<ZUMUIKitWebView*>(&view)) return ui->engine()->stringByEvaluatingJavaScriptFromString(script);
+    if (auto ui = dynamic_cast<ZUMUIKitWebView*>(&view))
+      return ui->engine()->stringByEvaluatingJavaScriptFromString(script);
     auto answer = std::make_shared<std::optional<std::string>>();
     dynamic_cast<ZUMWebKitWebView&>(view).engine()->evaluateJavaScript(
         script, [answer](const nlohmann::ordered_json& result, const platform::ErrorPtr&) {
@@ -99,7 +100,8 @@ TEST_P(SearchBannerOnWebKitTest, ThePageSetsTheHeightAndTappedLinksOpenTheirLand
   auto request = ZUMDynamicHeightSearchRequest::create();
   request->setQuery("garden chairs");
   banner->loadRequest(request);
-  ASSERT_TRUE(env_.runUntil([&] { return host_->log.size() >= 2; }, kRealLimit)) << ::testing::PrintToString(host_->log);
+  ASSERT_TRUE(env_.runUntil([&] { return host_->log.size() >= 2; }, kRealLimit))
+      << ::testing::PrintToString(host_->log);
   EXPECT_EQ(host_->log, (std::vector<std::string>{"received", "height 180"}));
   const auto& view = banner->dynamicHeightAdView();
   EXPECT_EQ(view->adState(), ZUMDynamicHeightSearchAdState::AdShown);
@@ -125,7 +127,8 @@ TEST_P(SearchBannerOnWebKitTest, ThePageSetsTheHeightAndTappedLinksOpenTheirLand
   testenv::TouchControls::tap(window_, {50, 150});
   ASSERT_TRUE(env_.runUntil([&] { return host_->log.size() == 3; }, kRealLimit));
   ASSERT_EQ(opened.size(), 3u);
-  EXPECT_EQ(opened[2].absoluteString().rfind("store-app://details?id=garden&ai=AI-3", 0), 0u) << opened[2].absoluteString();
+  EXPECT_EQ(opened[2].absoluteString().rfind("store-app://details?id=garden&ai=AI-3", 0), 0u)
+      << opened[2].absoluteString();
   EXPECT_EQ(view->adWebView()->URL()->path(), "/search/ads/webview.html");
 }
 

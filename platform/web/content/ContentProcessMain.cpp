@@ -8,20 +8,19 @@
 // whatever the machine's speed; a plain script context gets an error and goes on.
 //
 // Arguments: --memory-limit=<bytes>  --address-space-limit=<bytes>  --user-agent=<text>
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <duktape.h>
 #include <new>
 #include <string>
 #include <string_view>
+#include <sys/resource.h>
+#include <unistd.h>
 
-#include <duktape.h>
 #include <nlohmann/json.hpp>
 
 #include "platform/web/content/Bootstrap.h"
@@ -106,8 +105,7 @@ void* arenaRealloc(void* udata, void* ptr, duk_size_t size) {
 }
 
 [[noreturn]] void fatal(void*, const char* message) {
-  std::fprintf(stderr, "content process: fatal script engine error: %s\n",
-               message ? message : "(none)");
+  std::fprintf(stderr, "content process: fatal script engine error: %s\n", message ? message : "(none)");
   std::fflush(stderr);
   _exit(70);
 }
@@ -153,11 +151,8 @@ void writeLine(std::string line) {
   }
 }
 
-std::string errorReply(const json& id, std::string_view name, std::string_view message,
-                       bool fatal = false) {
-  json reply = {{"id", id},
-                {"error", {{"name", name}, {"message", message}}},
-                {"events", json::array()}};
+std::string errorReply(const json& id, std::string_view name, std::string_view message, bool fatal = false) {
+  json reply = {{"id", id}, {"error", {{"name", name}, {"message", message}}}, {"events", json::array()}};
   if (fatal) reply["fatal"] = true;
   return reply.dump(-1, ' ', false, json::error_handler_t::replace);
 }
@@ -169,8 +164,7 @@ Host* gHost = nullptr;
 
 class Host {
  public:
-  Host(std::size_t memoryLimit, std::string userAgent)
-      : userAgent_(std::move(userAgent)) {
+  Host(std::size_t memoryLimit, std::string userAgent) : userAgent_(std::move(userAgent)) {
     arena_.limit = memoryLimit;
   }
   ~Host() { destroy(); }
@@ -260,7 +254,7 @@ class Host {
           auto* s = static_cast<Setup*>(udata);
           duk_push_string(ctx, "bootstrap");
           duk_compile_string_filename(ctx, DUK_COMPILE_EVAL, platform::content::kBootstrapSource);
-          duk_call(ctx, 0);  // the function expression
+          duk_call(ctx, 0);      // the function expression
           duk_push_object(ctx);  // io
           duk_push_c_function(ctx, &Host::nativeCallEntry, 2);
           duk_put_prop_string(ctx, -2, "nativeCall");

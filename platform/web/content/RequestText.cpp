@@ -48,5 +48,4 @@ std::string toUTF8(std::string_view text) {
   return out;
 }
 
-
 }  // namespace platform::content
