@@ -18,6 +18,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchMainLoop.h"
 #include "ZUMBannerView.h"
 #include "ZUMMobileAds.h"
 #include "ZUMRequest.h"
@@ -32,26 +33,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using morvanebench::Clock;
+using morvanebench::milliseconds;
+using morvanebench::runMainLoopUntil;
 
 constexpr int kIterations = 40;
-constexpr Clock::duration kStepLimit = std::chrono::seconds(10);
-constexpr platform::TimeInterval kLoopSlice = 0.05;
-constexpr bool kReturnAfterSourceHandled = true;
-
-double milliseconds(Clock::duration duration) { return std::chrono::duration<double, std::milli>(duration).count(); }
-
-// Runs the main run loop until `done()` holds or `kStepLimit` of real time has passed.
-bool runMainLoopUntil(const std::function<bool()>& done) {
-  const auto end = Clock::now() + kStepLimit;
-  auto& loop = platform::RunLoop::main();
-  while (!done()) {
-    if (Clock::now() >= end) return false;
-    loop.runMode(platform::kDefaultRunLoopMode, platform::clock().monotonicNow() + kLoopSlice,
-                 kReturnAfterSourceHandled);
-  }
-  return true;
-}
 
 struct Receiver : ZUMBannerViewDelegate {
   ZUMImplemented adViewDidReceiveAd(ZUMBannerView&) override {

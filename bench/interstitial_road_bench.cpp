@@ -46,6 +46,7 @@
 #include <benchmark/benchmark.h>
 
 #include "BenchHost.h"
+#include "BenchMainLoop.h"
 #include "PXRBannerView.h"
 #include "PXRInterstitial.h"
 #include "PXRRequest.h"
@@ -80,37 +81,17 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using morvanebench::Clock;
+using morvanebench::kStepLimit;
+using morvanebench::milliseconds;
+using morvanebench::runMainLoopFor;
+using morvanebench::runMainLoopUntil;
 
 constexpr int kLoads = 60;
-// The longest any one step (a load, a fetch, a page) may take before the run fails.
-constexpr Clock::duration kStepLimit = std::chrono::seconds(10);
 // How long the warm-up lets trailing work end (the first load's settings fetch, events
 // queued for a page).
 constexpr Clock::duration kSettleTime = std::chrono::milliseconds(300);
-// The longest the main loop sleeps before the waiting condition is read again.
-constexpr platform::TimeInterval kLoopSlice = 0.05;
-constexpr bool kReturnAfterSourceHandled = true;
 constexpr const char* kAdHTML = "<html><body>Ad<script>var a = 1;</script></body></html>";
-
-double milliseconds(Clock::duration duration) { return std::chrono::duration<double, std::milli>(duration).count(); }
-
-// Runs the main run loop until `done()` holds or `limit` of real time has passed.
-bool runMainLoopUntil(const std::function<bool()>& done, Clock::duration limit = kStepLimit) {
-  const auto end = Clock::now() + limit;
-  auto& loop = platform::RunLoop::main();
-  while (!done()) {
-    if (Clock::now() >= end) return false;
-    loop.runMode(platform::kDefaultRunLoopMode, platform::clock().monotonicNow() + kLoopSlice,
-                 kReturnAfterSourceHandled);
-  }
-  return true;
-}
-
-void runMainLoopFor(Clock::duration time) {
-  const auto end = Clock::now() + time;
-  runMainLoopUntil([&] { return Clock::now() >= end; }, time + kStepLimit);
-}
 
 // The older engine behind an ad view: the SDK shows both pages in it here, and the
 // floor uses it directly.

@@ -40,6 +40,7 @@
 
 #include "BareWebKitView.h"
 #include "BenchHost.h"
+#include "BenchMainLoop.h"
 #include "BenchSpread.h"
 #include "ZUMInterstitial.h"
 #include "ZUMMobileAds.h"
@@ -58,10 +59,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using morvanebench::Clock;
+using morvanebench::runMainLoopFor;
+using morvanebench::runMainLoopUntil;
 
-constexpr Clock::duration kStepLimit = std::chrono::seconds(20);
-constexpr platform::TimeInterval kLoopSlice = 0.05;
 constexpr const char* kAdHTML = "<html><body>Ad<script>var a = 1;</script></body></html>";
 
 // A page whose timer spins about 300 ms every 400 ms. WebKit's page clock runs while a
@@ -79,48 +80,37 @@ double threadCPUMilliseconds() {
   return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
-bool runMainLoopUntil(const std::function<bool()>& done, Clock::duration limit = kStepLimit) {
-  const auto end = Clock::now() + limit;
-  auto& loop = platform::RunLoop::main();
-  while (!done()) {
-    if (Clock::now() >= end) return false;
-    loop.runMode(platform::kDefaultRunLoopMode, platform::clock().monotonicNow() + kLoopSlice, true);
-  }
-  return true;
-}
-
-void runMainLoopFor(Clock::duration time) {
-  const auto end = Clock::now() + time;
-  runMainLoopUntil([&] { return Clock::now() >= end; }, time + kStepLimit);
-}
-
 // Posts a block to the main loop every millisecond (the next once the last one ran) and
-// keeps the longest any of them waited: the longest the main loop was held.
+// keeps the longest any of them waited: the longest the main loop was held. A block still
+// queued when the watch ends holds the state it writes, not the watch.
 class TurnWatch {
  public:
-  TurnWatch() : thread_([this] { watch(); }) {}
+  TurnWatch() : thread_([state = state_] { watch(state); }) {}
   ~TurnWatch() {
-    stop_ = true;
+    state_->stop = true;
     thread_.join();
   }
-  double longestMilliseconds() const { return longestMicroseconds_.load() / 1e3; }
+  double longestMilliseconds() const { return state_->longestMicroseconds.load() / 1e3; }
 
  private:
-  void watch() {
-    while (!stop_) {
+  struct State {
+    std::atomic<bool> stop{false};
+    std::atomic<bool> pending{false};
+    std::atomic<long long> longestMicroseconds{0};
+  };
+  static void watch(const std::shared_ptr<State>& state) {
+    while (!state->stop) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      if (pending_.exchange(true)) continue;
+      if (state->pending.exchange(true)) continue;
       const auto posted = Clock::now();
-      platform::RunLoop::main().perform([this, posted] {
+      platform::RunLoop::main().perform([state, posted] {
         const auto waited = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - posted).count();
-        if (waited > longestMicroseconds_.load()) longestMicroseconds_ = waited;
-        pending_ = false;
+        if (waited > state->longestMicroseconds.load()) state->longestMicroseconds = waited;
+        state->pending = false;
       });
     }
   }
-  std::atomic<bool> stop_{false};
-  std::atomic<bool> pending_{false};
-  std::atomic<long long> longestMicroseconds_{0};
+  std::shared_ptr<State> state_ = std::make_shared<State>();
   std::thread thread_;
 };
 
