@@ -155,14 +155,15 @@ class SimplexSolver::Tableau {
     const double shift = checked(constant - record.definition.constant) / record.markerSign;
     record.definition.constant = constant;
     if (Row* row = rowOf(record.marker)) {
-      if (row->add(-shift) < 0) infeasible_.push_back(record.marker);
+      row->add(-shift);
+      if (outOfBounds(record.marker)) infeasible_.push_back(record.marker);
     } else {
       for (std::size_t s = 0; s < rows_.size(); ++s) {
         if (!rows_[s]) continue;
         const double coefficient = rows_[s]->coefficientFor(record.marker);
-        if (coefficient != 0 && rows_[s]->add(coefficient * shift) < 0 && kinds_[s] != Kind::External) {
-          infeasible_.push_back(static_cast<int>(s));
-        }
+        if (coefficient == 0) continue;
+        rows_[s]->add(coefficient * shift);
+        if (outOfBounds(static_cast<int>(s))) infeasible_.push_back(static_cast<int>(s));
       }
     }
     std::vector<ConstraintId> involved;
@@ -190,6 +191,19 @@ class SimplexSolver::Tableau {
     return static_cast<int>(kinds_.size() - 1);
   }
   Kind kindOf(int symbol) const { return kinds_[static_cast<std::size_t>(symbol)]; }
+  // Whether a basic symbol's value is one it may not take: a slack or error below zero
+  // (by more than rounding), a dummy (a required equality's marker) anything but zero.
+  bool outOfBounds(int symbol) const {
+    const double constant = rows_[static_cast<std::size_t>(symbol)]->constant();
+    switch (kindOf(symbol)) {
+      case Kind::External:
+        return false;
+      case Kind::Dummy:
+        return !nearZero(constant);
+      default:
+        return constant <= -kEpsilon;
+    }
+  }
   Row* rowOf(int symbol) const { return symbol < 0 ? nullptr : rows_[static_cast<std::size_t>(symbol)].get(); }
   std::unique_ptr<Row> takeRow(int symbol) { return std::move(rows_[static_cast<std::size_t>(symbol)]); }
   void putRow(int symbol, std::unique_ptr<Row> row) { rows_[static_cast<std::size_t>(symbol)] = std::move(row); }
@@ -355,7 +369,7 @@ class SimplexSolver::Tableau {
     for (std::size_t s = 0; s < rows_.size(); ++s) {
       if (!rows_[s]) continue;
       rows_[s]->substitute(symbol, row);
-      if (kinds_[s] != Kind::External && rows_[s]->constant() < 0) infeasible_.push_back(static_cast<int>(s));
+      if (outOfBounds(static_cast<int>(s))) infeasible_.push_back(static_cast<int>(s));
     }
     objective_.substitute(symbol, row);
     if (artificial_) artificial_->substitute(symbol, row);
@@ -404,7 +418,7 @@ class SimplexSolver::Tableau {
       const int leaving = infeasible_.back();
       infeasible_.pop_back();
       const Row* row = rowOf(leaving);
-      if (!row || row->constant() >= 0) continue;
+      if (!row || !outOfBounds(leaving)) continue;
       int entering = -1;
       double best = std::numeric_limits<double>::infinity();
       for (const Cell& cell : row->cells()) {
@@ -434,6 +448,9 @@ class SimplexSolver::Tableau {
       const double coefficient = rows_[s]->coefficientFor(marker);
       if (coefficient == 0) continue;
       const int symbol = static_cast<int>(s);
+      // A basic dummy holds only dummies and must stay at zero: the marker leaves through
+      // it, at no change to any value.
+      if (kinds_[s] == Kind::Dummy) return symbol;
       if (kinds_[s] == Kind::External) {
         third = symbol;
       } else if (coefficient < 0 && -rows_[s]->constant() / coefficient < firstRatio) {

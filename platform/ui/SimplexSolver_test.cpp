@@ -1,5 +1,10 @@
 #include "platform/ui/SimplexSolver.h"
 
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <map>
+#include <random>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -112,6 +117,100 @@ TEST(SimplexSolverTest, ConstantsChangeAndConstraintsGoWithoutStartingAgain) {
   solver.remove(link.id);
   EXPECT_TRUE(solver.add(def(0, 1, -3, Relation::Equal)).status == Status::Added);
   EXPECT_NEAR(solver.value(1), 3, 1e-9);
+}
+
+// Random systems that hold at a known point: every required constraint is accepted and
+// holds, and through additions, removals and new constants the solution stays as good as
+// that of a fresh solver given the same constraints.
+using Definition = SimplexSolver::Definition;
+
+double evaluate(const Definition& d, const std::vector<double>& values) {
+  double sum = d.constant;
+  for (const auto& term : d.terms) sum += term.coefficient * values[static_cast<std::size_t>(term.variable)];
+  return sum;
+}
+
+// How far the values are from meeting the constraint.
+double miss(const Definition& d, const std::vector<double>& values) {
+  const double v = evaluate(d, values);
+  switch (d.relation) {
+    case Relation::Equal:
+      return std::abs(v);
+    case Relation::GreaterOrEqual:
+      return std::max(0.0, -v);
+    case Relation::LessOrEqual:
+      return std::max(0.0, v);
+  }
+  return 0;
+}
+
+std::vector<double> solution(const SimplexSolver& solver) {
+  return {solver.value(0), solver.value(1), solver.value(2)};
+}
+
+TEST(SimplexSolverTest, RandomSystemsStayFeasibleAndOptimalThroughChanges) {
+  std::mt19937 random(7);
+  const auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+  for (int round = 0; round < 300; ++round) {
+    const std::vector<double> point{double(pick(-20, 20)), double(pick(-20, 20)), double(pick(-20, 20))};
+    // Required constraints hold at `point` (inequalities with some slack); optional ones need not.
+    const auto holdingConstant = [&](const Definition& d) {
+      const double slack = pick(0, 5);
+      const double at = evaluate(d, point) - d.constant;
+      return d.relation == Relation::Equal ? -at : d.relation == Relation::GreaterOrEqual ? slack - at : -slack - at;
+    };
+    const auto randomDefinition = [&](bool required) {
+      Definition d;
+      while (d.terms.empty()) {
+        for (int v = 0; v < 3; ++v) {
+          if (const int c = pick(-3, 3)) d.terms.push_back({v, double(c)});
+        }
+      }
+      d.relation = static_cast<Relation>(pick(0, 2));
+      d.constant = required ? holdingConstant(d) : pick(-30, 30);
+      d.weight = required ? kRequired : pick(1, 4);
+      return d;
+    };
+    const auto check = [&](const SimplexSolver& solver, const std::map<int, Definition>& live, const char* when) {
+      SimplexSolver fresh;
+      for (int v = 0; v < 3; ++v) fresh.newVariable();
+      double cost = 0, freshCost = 0;
+      for (const auto& [id, d] : live) {
+        ASSERT_EQ(fresh.add(d).status, Status::Added) << round << when;
+        if (d.weight == kRequired) {
+          EXPECT_LT(miss(d, solution(solver)), 1e-6) << round << when;
+        }
+      }
+      for (const auto& [id, d] : live) {
+        if (d.weight == kRequired) continue;
+        cost += d.weight * miss(d, solution(solver));
+        freshCost += d.weight * miss(d, solution(fresh));
+      }
+      EXPECT_NEAR(cost, freshCost, 1e-6) << round << when;
+    };
+
+    SimplexSolver solver;
+    for (int v = 0; v < 3; ++v) solver.newVariable();
+    std::map<int, Definition> live;
+    for (int i = 0; i < 8; ++i) {
+      const Definition d = randomDefinition(pick(0, 2) != 0);
+      const auto outcome = solver.add(d);
+      ASSERT_EQ(outcome.status, Status::Added) << round;
+      live[outcome.id] = d;
+    }
+    check(solver, live, " added");
+    for (int change = 0; change < 4; ++change) {
+      auto it = std::next(live.begin(), pick(0, static_cast<int>(live.size()) - 1));
+      if (it->second.weight == kRequired && it->second.relation != Relation::Equal) {
+        it->second.constant = holdingConstant(it->second);
+        ASSERT_EQ(solver.setConstant(it->first, it->second.constant).status, Status::Added) << round;
+      } else {
+        solver.remove(it->first);
+        live.erase(it);
+      }
+      check(solver, live, " changed");
+    }
+  }
 }
 
 }  // namespace
