@@ -350,6 +350,14 @@ TEST_F(LayoutSolverTest, ConstraintsComeAndGoBetweenWindowPasses) {
   window->setNeedsLayout();
   env.runUntilIdle();
   EXPECT_EQ(b->frame(), Rect(100, 40, 10, 25)) << "a free size the app sets stays";
+  auto nearer = make(b, A::Left, window, A::Left, 1, 60);
+  nearer->setPriority(5);
+  window->addConstraint(nearer);
+  env.runUntilIdle();
+  EXPECT_EQ(b->frame().minX(), 100) << "the heavier pull wins";
+  nearer->setPriority(50);
+  env.runUntilIdle();
+  EXPECT_EQ(b->frame().minX(), 60) << "a new priority takes effect";
 }
 
 // A window whose root controller's view holds a content view pinned to the top layout
