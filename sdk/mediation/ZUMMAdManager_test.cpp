@@ -321,14 +321,11 @@ TEST_F(ZUMMAdManagerTest, ANoFillNamingThousandsOfURLsSendsTheCappedNumberWithOn
   platform::SystemLog::Capture capture(true);
   mediate({"WfA"}, {{"nofill_urls", urls}});
   fail("WfA", noFill());
-  const Log sent = pings("/nofill");
-  ASSERT_EQ(sent.size(), kZUMMaximumPingURLsPerEvent);
-  EXPECT_EQ(std::set<std::string>(sent.begin(), sent.end()).count("n=99"), 1u) << "the first ones are kept";
+  EXPECT_EQ(pings("/nofill").size(), kZUMMaximumPingURLsPerEvent);
   const auto messages = capture.messages();
-  EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
-                          [](const std::string& m) { return m.find("ping event") != std::string::npos; }),
+  EXPECT_EQ(std::count(messages.begin(), messages.end(),
+                       "A ping event names 2000 URLs; the 1900 past the first 100 are dropped."),
             1);
-  EXPECT_TRUE(capture.contains("A ping event names 2000 URLs; the 1900 past the first 100 are dropped."));
   // Only the templates sent are filled, each taking a sequence number.
   EXPECT_EQ(std::stoull(hub->nextSequenceNumberAsString()) - sequenceBefore, kZUMMaximumPingURLsPerEvent + 1);
 }
