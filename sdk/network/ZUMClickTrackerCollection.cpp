@@ -47,7 +47,11 @@ void ZUMClickTrackerCollection::trackURLs(const std::vector<platform::URL>& urls
 
 void ZUMClickTrackerCollection::trackURLs(const std::vector<std::string>& urlStrings) {
   const auto count = sentURLCount(urlStrings.size());
-  for (std::size_t index = 0; index < count; ++index) start(platform::URL::fromString(urlStrings[index]));
+  for (std::size_t index = 0; index < count; ++index) {
+    auto url = platform::URL::fromString(urlStrings[index]);
+    if (!url) ZUMLog(kZUMLogLevelDefault, "Invalid ping URL: " + urlStrings[index].substr(0, 256));
+    start(std::move(url));
+  }
 }
 
 void ZUMClickTrackerCollection::trackMediationURLsFromTemplates(const ZUMMediationPing& ping) {
