@@ -464,11 +464,18 @@ void ZUMAdView::handleGesture(platform::GestureRecognizer& recognizer) {
 void ZUMAdView::layoutSubviews() {
   platform::View::layoutSubviews();
   updateWebViewFrame();
-  if (!videoPlayerView_) return;
-  // Only what can be seen: the page's frame may reach far beyond the ad view, and the
-  // video views' drawables grow with their frames.
-  const auto visible = cachedVideoPlayerFrame_.intersection(bounds());
-  setVideoPlayerFrame(visible.isNull() ? platform::Rect::zero() : visible);
+  if (videoPlayerView_) setVideoPlayerFrame(videoPlayerFrameInBounds());
+}
+
+// Only what can be seen: the page's frame may reach far beyond the ad view, and the video
+// views' drawables grow with their frames. The video side reads zero as the bounds, so a
+// frame clipped away must not become zero.
+platform::Rect ZUMAdView::videoPlayerFrameInBounds() const {
+  const auto& asked = cachedVideoPlayerFrame_;
+  if (asked == platform::Rect::zero()) return asked;
+  const auto visible = asked.intersection(bounds());
+  if (!visible.isNull() && visible != platform::Rect::zero()) return visible;
+  return {asked.origin, platform::Size()};
 }
 
 void ZUMAdView::willMoveToWindow(const std::shared_ptr<platform::Window>& newWindow) {

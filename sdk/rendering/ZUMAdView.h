@@ -245,6 +245,10 @@ class ZUMAdView final : public platform::View,
   // seconds (0.02 when unset) for a fluid ad view whose engine sizes its content late,
   // else at once.
   void updateWebViewFrame();
+  // What layout gives the video views: the page's frame clipped to the bounds. The page's
+  // zero rectangle stays zero (the bounds); a frame with nothing inside becomes an empty
+  // frame at the page's origin, never zero.
+  platform::Rect videoPlayerFrameInBounds() const;
 
  private:
   explicit ZUMAdView(const platform::Rect& frame);
