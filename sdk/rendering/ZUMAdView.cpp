@@ -13,6 +13,7 @@
 #include "platform/net/HTTPURLResponse.h"
 #include "platform/ui/AlertAction.h"
 #include "platform/ui/AlertController.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/ViewController.h"
@@ -161,6 +162,10 @@ ZUMAdView::~ZUMAdView() {
   }
   ZUMAdURLStash::sharedInstance()->removeAdView(stashKey_);
   if (eventQueue_) eventQueue_->cancelAllOperations();
+  // Nothing is left to answer for: their delegates hear the dismissal as for any alert.
+  for (const auto& weak : alerts_) {
+    if (auto alert = weak.lock()) alert->dismissWithClickedButtonIndex(alert->cancelButtonIndex(), false);
+  }
 }
 
 void ZUMAdView::configureAsInterstitialAdView() {
@@ -359,6 +364,15 @@ void ZUMAdView::reset() {
 std::shared_ptr<ZUMOpener> ZUMAdView::opener() const {
   auto delegate = std::dynamic_pointer_cast<ZUMAdViewDelegate>(delegate_.lock());
   return delegate ? delegate->opener() : nullptr;
+}
+
+void ZUMAdView::addAlert(const std::shared_ptr<platform::AlertView>& alert) {
+  platform::assertMainThread();
+  std::erase_if(alerts_, [](const auto& weak) {
+    const auto shown = weak.lock();
+    return !shown || !shown->isVisible();
+  });
+  alerts_.push_back(alert);
 }
 
 // --- Web view callbacks ---------------------------------------------------------------------
