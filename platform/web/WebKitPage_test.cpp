@@ -18,7 +18,7 @@
 namespace platform {
 namespace {
 
-constexpr std::chrono::seconds kRealLimit{15};
+using testenv::kRealLimit;
 constexpr std::chrono::milliseconds kTurn{10};
 
 std::chrono::nanoseconds threadCPUTime() {
