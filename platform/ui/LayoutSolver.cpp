@@ -488,6 +488,7 @@ LayoutSolver::Result LayoutSolver::resultFor(const View& superview) const {
   for (const auto& [view, item] : items_) {
     if (!item.fixed && !item.solved) result.notFinite.push_back(item.view.lock());
   }
+  result.solverVariables = simplex_.variableCount();
   return result;
 }
 

@@ -57,6 +57,8 @@ class LayoutSolver {
     std::vector<std::shared_ptr<LayoutConstraint>> broken;
     // Views of the hierarchy it would place whose solution is not finite (they stay).
     std::vector<std::shared_ptr<const View>> notFinite;
+    // The variables of the hierarchy's solver (SimplexSolver::variableCount()).
+    std::size_t solverVariables = 0;
   };
 
   explicit LayoutSolver(const View& top);

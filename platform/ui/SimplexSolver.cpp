@@ -114,6 +114,7 @@ class SimplexSolver::Tableau {
   }
 
   bool contains(ConstraintId id) const { return records_.count(id) != 0; }
+  std::size_t variableCount() const { return kinds_.size(); }
 
   Outcome add(const Definition& definition) {
     const ConstraintId id = nextId_++;
@@ -486,5 +487,6 @@ SimplexSolver::Outcome SimplexSolver::setConstant(ConstraintId id, double consta
 }
 bool SimplexSolver::contains(ConstraintId id) const { return tableau_->contains(id); }
 double SimplexSolver::value(Variable variable) const { return tableau_->value(variable); }
+std::size_t SimplexSolver::variableCount() const { return tableau_->variableCount(); }
 
 }  // namespace platform

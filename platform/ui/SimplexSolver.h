@@ -13,6 +13,7 @@
 // Not thread-safe; layout uses it on the main thread only.
 #pragma once
 
+#include <cstddef>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -60,6 +61,8 @@ class SimplexSolver {
   bool contains(ConstraintId id) const;
   // The variable's value in the present solution (0 for one nothing sets).
   double value(Variable variable) const;
+  // The variables it holds: the caller's and those of its own (slack, error, marker).
+  std::size_t variableCount() const;
 
  private:
   class Tableau;
