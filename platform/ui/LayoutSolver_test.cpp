@@ -262,6 +262,38 @@ TEST_F(LayoutSolverTest, AConflictBreaksTheLaterConstraintOnceUntilItCanHold) {
   EXPECT_TRUE(LayoutSolver::solve(*s).broken.empty());
 }
 
+TEST_F(LayoutSolverTest, ABrokenConstraintIsTriedAgainWhenOneItConflictsWithGoesNotOnEveryPass) {
+  auto s = View::create(Rect(0, 0, 300, 200));
+  auto a = View::create(Rect(1, 1, 1, 1)), b = View::create(Rect(2, 2, 2, 2));
+  auto fixed = View::create(Rect(0, 0, 10, 10));  // keeps its frame
+  for (const auto& v : {a, b, fixed}) s->addSubview(v);
+  a->setTranslatesAutoresizingMaskIntoConstraints(false);
+  b->setTranslatesAutoresizingMaskIntoConstraints(false);
+  auto margin = make(a, A::Top, s, A::Top, 1, 8);
+  auto tall = make(a, A::Height, nullptr, A::NotAnAttribute, 1, 44, R::GreaterThanOrEqual);
+  // b as tall as a, which it cannot be at 30 points: broken through the link.
+  s->addConstraints({margin, tall, make(b, A::Height, a, A::Height, 1, 0), make(b, A::Left, fixed, A::Right, 1, 0),
+                     make(b, A::Height, nullptr, A::NotAnAttribute, 1, 30, R::LessThanOrEqual)});
+  SystemLog::Capture log(true);
+  s->layoutIfNeeded();
+  ASSERT_EQ(LayoutSolver::solve(*s).broken.size(), 1u);
+  const auto variables = LayoutSolver::solve(*s).solverVariables;
+  for (int pass = 0; pass < 1000; ++pass) {
+    margin->setConstant(8 + pass % 2);
+    fixed->setFrame(Rect(pass % 3, 0, 10, 10));
+    s->layoutIfNeeded();
+    const auto result = LayoutSolver::solve(*s);
+    ASSERT_EQ(result.broken.size(), 1u) << pass;
+    ASSERT_EQ(result.solverVariables, variables) << "pass " << pass;
+  }
+  EXPECT_EQ(b->frame(), Rect(10, 2, 2, 44));
+  EXPECT_EQ(log.messages().size(), 1u);
+  s->removeConstraint(tall);
+  s->layoutIfNeeded();
+  EXPECT_TRUE(LayoutSolver::solve(*s).broken.empty()) << "tried again once one it conflicted with went";
+  EXPECT_EQ(a->frame().height(), 30);
+}
+
 TEST_F(LayoutSolverTest, ALabelAndAnImageHugTheirContentAndResistCompressionByPriority) {
   using Setup = std::function<std::vector<std::shared_ptr<LayoutConstraint>>(const std::shared_ptr<View>&,
                                                                              const std::shared_ptr<View>&)>;

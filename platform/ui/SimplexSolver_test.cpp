@@ -119,6 +119,50 @@ TEST(SimplexSolverTest, ConstantsChangeAndConstraintsGoWithoutStartingAgain) {
   EXPECT_NEAR(solver.value(1), 3, 1e-9);
 }
 
+TEST(SimplexSolverTest, RefusedAndRemovedConstraintsLeaveNoVariablesBehind) {
+  SimplexSolver solver;
+  solver.newVariable();
+  solver.newVariable();
+  (void)solver.add(def(1, 0, -10, Relation::Equal));
+  (void)solver.add(def(1, 1, 0, Relation::Equal, 1));
+  std::size_t variables = 0;
+  for (int round = 0; round < 100; ++round) {
+    EXPECT_EQ(solver.add(def(1, 0, -5, Relation::LessOrEqual)).status, Status::Unsatisfiable);  // through phase one
+    EXPECT_EQ(solver.add(def(1, 0, -20, Relation::Equal)).status, Status::Unsatisfiable);
+    solver.remove(solver.add(def(0, 1, -3, Relation::Equal, 2)).id);
+    solver.remove(solver.add(def(0, 1, -4, Relation::GreaterOrEqual, 2)).id);
+    solver.remove(solver.add(def(0, 1, -4, Relation::GreaterOrEqual)).id);
+    if (round == 0) variables = solver.variableCount();
+  }
+  EXPECT_EQ(solver.variableCount(), variables);
+  EXPECT_NEAR(solver.value(0), 10, 1e-9);
+  EXPECT_NEAR(solver.value(1), -10, 1e-9);
+}
+
+TEST(SimplexSolverTest, AnOptionalConstraintIsKeptHoweverBadlyScaled) {
+  SimplexSolver solver;
+  solver.newVariable();
+  solver.newVariable();
+  (void)solver.add(def(1, 0, 0, Relation::Equal));
+  // Its error times its weight overflows.
+  const auto far = solver.add(def(1, 0, -1e308, Relation::Equal, 4));
+  EXPECT_EQ(far.status, Status::Added);
+  EXPECT_TRUE(solver.contains(far.id));
+  EXPECT_EQ(solver.value(0), 0);
+  // Its row would overflow: kept out of the tableau until a new constant lets it enter.
+  (void)solver.add(def(0, 1, -1e308, Relation::Equal));
+  const auto beyond = solver.add(def(0, 1, 1e308, Relation::Equal, 1));
+  EXPECT_EQ(beyond.status, Status::Added);
+  EXPECT_EQ(solver.value(1), 1e308);
+  EXPECT_EQ(solver.setConstant(beyond.id, 0).status, Status::Added);
+  EXPECT_EQ(solver.add(def(1, 0, -5, Relation::Equal, 8)).status, Status::Added) << "the tableau is sound";
+  EXPECT_EQ(solver.value(1), 1e308);
+  solver.remove(beyond.id);
+  solver.remove(far.id);
+  EXPECT_FALSE(solver.contains(beyond.id));
+  EXPECT_EQ(solver.value(0), 0);
+}
+
 // Random systems that hold at a known point: every required constraint is accepted and
 // holds, and through additions, removals and new constants the solution stays as good as
 // that of a fresh solver given the same constraints.
@@ -211,6 +255,62 @@ TEST(SimplexSolverTest, RandomSystemsStayFeasibleAndOptimalThroughChanges) {
       check(solver, live, " changed");
     }
   }
+}
+
+// What a refusal names is all the conflict needs: while none of those constraints changes
+// or goes, the refused one cannot enter, whatever happens to the others. (Layout tries a
+// broken constraint again only then.)
+TEST(SimplexSolverTest, ARefusedConstraintStaysRefusedWhileThoseItConflictsWithStay) {
+  std::mt19937 random(11);
+  const auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+  int refusals = 0;
+  for (int round = 0; round < 1500; ++round) {
+    SimplexSolver solver;
+    for (int v = 0; v < 3; ++v) solver.newVariable();
+    std::map<int, Definition> live;
+    for (int i = 0; i < 10; ++i) {
+      Definition d;
+      SimplexSolver::Outcome outcome;
+      auto it = std::next(live.begin(), pick(0, static_cast<int>(live.size())));
+      if (it != live.end() && it->second.weight == kRequired) {  // through the dual simplex
+        d = it->second;
+        d.constant = pick(-20, 20);
+        outcome = solver.setConstant(it->first, d.constant);
+        live.erase(it);
+      } else {
+        while (d.terms.empty()) {
+          for (int v = 0; v < 3; ++v) {
+            if (const int c = pick(-2, 2)) d.terms.push_back({v, double(c)});
+          }
+        }
+        d.relation = static_cast<Relation>(pick(0, 2));
+        d.constant = pick(-20, 20);
+        d.weight = pick(0, 2) ? kRequired : pick(1, 4);
+        outcome = solver.add(d);
+      }
+      if (outcome.status == Status::Added) {
+        live[outcome.id] = d;
+        continue;
+      }
+      ++refusals;
+      const auto& involved = outcome.involved;
+      for (auto other = live.begin(); other != live.end();) {
+        if (std::find(involved.begin(), involved.end(), other->first) != involved.end() || pick(0, 1)) {
+          ++other;
+        } else if (pick(0, 1)) {
+          solver.remove(other->first);
+          other = live.erase(other);
+        } else {
+          const bool kept = solver.setConstant(other->first, pick(-20, 20)).status == Status::Added;
+          other = kept ? std::next(other) : live.erase(other);
+        }
+      }
+      const auto again = solver.add(d);
+      EXPECT_NE(again.status, Status::Added) << round;
+      if (again.status == Status::Added) live[again.id] = d;
+    }
+  }
+  EXPECT_GT(refusals, 300);
 }
 
 }  // namespace
