@@ -260,6 +260,11 @@ TEST_F(LayoutSolverTest, AConflictBreaksTheLaterConstraintOnceUntilItCanHold) {
   s->layoutIfNeeded();
   EXPECT_EQ(a->frame(), Rect(1, 1, 20, 1)) << "tried again once a required constraint changed";
   EXPECT_TRUE(LayoutSolver::solve(*s).broken.empty());
+  auto narrow = size(s, A::Width, 50);  // against the frame the top view keeps
+  s->addConstraint(narrow);
+  EXPECT_EQ(LayoutSolver::solve(*s).broken, std::vector{narrow}) << "one on the top view alone asks for a pass";
+  narrow->setActive(false);
+  EXPECT_TRUE(LayoutSolver::solve(*s).broken.empty());
 }
 
 TEST_F(LayoutSolverTest, ABrokenConstraintIsTriedAgainWhenOneItConflictsWithGoesNotOnEveryPass) {
