@@ -351,9 +351,8 @@ void LayoutSolver::syncGenerated(std::vector<std::pair<GeneratedKey, Definition>
     auto [it, added] = generated_.try_emplace(key);
     Entry& entry = it->second;
     if (!added && !sameShape(entry.definition, definition) && entry.id >= 0) {
-      simplex_.remove(entry.id);
       if (entry.definition.weight == SimplexSolver::kRequired) changed_.insert(entry.id);
-      entry.id = -1;
+      simplex_.remove(std::exchange(entry.id, -1));
     }
     entry.seen = true;
     if (entry.id >= 0 && entry.definition.constant != definition.constant) {
@@ -425,9 +424,8 @@ void LayoutSolver::syncUser(std::vector<std::pair<std::shared_ptr<LayoutConstrai
       continue;
     }
     if (entry.id >= 0) {
-      simplex_.remove(entry.id);
       if (required) changed_.insert(entry.id);
-      entry.id = -1;
+      simplex_.remove(std::exchange(entry.id, -1));
     }
     entry.definition = std::move(definition);
     fresh.push_back(&entry);

@@ -502,10 +502,7 @@ class SimplexSolver::Tableau {
       }
       if (entering < 0) {
         involved = involvedIn(*row);
-        if (auto owner = owners_.find(leaving);
-            owner != owners_.end() && std::find(involved.begin(), involved.end(), owner->second) == involved.end()) {
-          involved.push_back(owner->second);
-        }
+        if (auto owner = owners_.find(leaving); owner != owners_.end()) involved.push_back(owner->second);
         return false;
       }
       pivot(leaving, entering);
