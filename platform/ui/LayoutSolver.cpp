@@ -222,7 +222,16 @@ bool LayoutSolver::update(const View* layingOut) {
   syncGenerated(generatedWanted, kept != user_.size());
   syncUser(wanted);
   if (!changed_.empty()) retryBroken();
-  std::erase_if(items_, [](const auto& entry) { return !entry.second.seen; });
+  // A view no constraint names any more has none in the tableau either: its variables
+  // serve views to come.
+  std::erase_if(items_, [this](const auto& entry) {
+    if (!entry.second.seen) retired_.push_back(entry.second.vars);
+    return !entry.second.seen;
+  });
+  for (const auto& vars : retired_) {
+    for (auto variable : vars) simplex_.removeVariable(variable);
+  }
+  retired_.clear();
   readFrames(layingOut);
   generation_ = gGeneration;
   needsReport_ = true;
@@ -251,7 +260,10 @@ LayoutSolver::Item* LayoutSolver::itemFor(const View& view) {
   if (parent && !itemFor(*parent)) return nullptr;
   auto [it, fresh] = items_.try_emplace(&view);
   Item& item = it->second;
-  if (!fresh && item.view.expired()) item = Item{};  // another view where a gone one was
+  if (!fresh && item.view.expired()) {  // another view where a gone one was
+    retired_.push_back(item.vars);      // once the constraints that name them have gone
+    item = Item{};
+  }
   if (item.view.expired()) {
     item.view = view.weak_from_this();
     for (auto& variable : item.vars) variable = simplex_.newVariable();

@@ -1,7 +1,8 @@
 // Lays out views by their constraints. Each view hierarchy has one solver, held by its top
 // view (a window, or the top of a hierarchy outside windows), over an incremental simplex
 // tableau (SimplexSolver.h): every view a constraint names, with its ancestors, has four
-// variables (left, top, width, height in the top view's bounds coordinates). A view's
+// variables (left, top, width, height in the top view's bounds coordinates), given back
+// when no constraint names it or its subviews any more. A view's
 // layout pass (View::layoutIfNeeded) brings the tableau up to date with what changed since
 // the last pass of the hierarchy (constraints added, removed or given a new constant or
 // priority, frames of views it does not place, intrinsic sizes), so only those enter or
@@ -31,6 +32,7 @@
 // Main thread only.
 #pragma once
 
+#include <array>
 #include <map>
 #include <memory>
 #include <optional>
@@ -112,6 +114,8 @@ class LayoutSolver {
   std::map<GeneratedKey, Entry> generated_;
   std::unordered_map<const LayoutConstraint*, UserEntry> user_;
   std::vector<std::shared_ptr<LayoutConstraint>> unsolved_;
+  // Variables of views that left, given back at the end of the update.
+  std::vector<std::array<SimplexSolver::Variable, 4>> retired_;
   std::uint64_t generation_ = 0;
   // Required constraints that went or took a new constant in this update.
   std::unordered_set<SimplexSolver::ConstraintId> changed_;

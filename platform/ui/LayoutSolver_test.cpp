@@ -413,6 +413,37 @@ TEST_F(LayoutSolverTest, ConstraintsComeAndGoBetweenWindowPasses) {
   EXPECT_EQ(b->frame().minX(), 60) << "a new priority takes effect";
 }
 
+// A banner refreshed for hours: each view that leaves the hierarchy, or is no longer
+// named by a constraint, gives its variables back.
+TEST_F(LayoutSolverTest, ViewsThatComeAndGoLeaveNoVariablesBehind) {
+  auto s = View::create(Rect(0, 0, 320, 480));
+  std::size_t variables = 0;
+  for (int round = 0; round < 1000; ++round) {
+    auto banner = View::create(Rect(1, 1, 1, 1)), inner = View::create(Rect(2, 2, 2, 2));
+    banner->addSubview(inner);
+    s->addSubview(banner);
+    for (const auto& v : {banner, inner}) v->setTranslatesAutoresizingMaskIntoConstraints(false);
+    const std::vector<std::shared_ptr<LayoutConstraint>> placed{
+        make(banner, A::CenterX, s, A::CenterX, 1, 0), make(banner, A::Bottom, s, A::Bottom, 1, -(round % 4)),
+        size(banner, A::Width, 300), size(banner, A::Height, 50)};
+    s->addConstraints(placed);
+    banner->addConstraint(make(inner, A::Left, banner, A::Left, 1, 8));
+    s->layoutIfNeeded();
+    banner->layoutIfNeeded();
+    ASSERT_EQ(banner->frame(), Rect(10, 430 - round % 4, 300, 50)) << round;
+    ASSERT_EQ(inner->frame().minX(), 8) << round;
+    const auto count = LayoutSolver::solve(*s).solverVariables;
+    if (round == 3) variables = count;
+    ASSERT_TRUE(round <= 3 || count == variables) << "round " << round << ": " << count << ", was " << variables;
+    // It leaves with or after its constraints; or it goes, and a new view (perhaps in
+    // its place in memory) comes before the next pass.
+    s->removeConstraints(placed);
+    if (round % 3 == 1) s->layoutIfNeeded();
+    banner->removeFromSuperview();
+    if (round % 3 == 0) s->layoutIfNeeded();
+  }
+}
+
 // A window whose root controller's view holds a content view pinned to the top layout
 // guide and to the bottom, and a banner centred at the bottom.
 struct Screenful {

@@ -15,8 +15,8 @@ bool nearZero(double value) { return std::fabs(value) < kEpsilon; }
 
 // Unrestricted variables of the caller, and the restricted ones the tableau makes: slack
 // of an inequality, error of an optional constraint, dummy marker of a required equality
-// (never allowed to enter the basis).
-enum class Kind : unsigned char { External, Slack, Error, Dummy };
+// (never allowed to enter the basis); and a place no symbol holds.
+enum class Kind : unsigned char { External, Slack, Error, Dummy, Free };
 
 // Set by any arithmetic of the tableau that gives a value that is not finite; each public
 // call clears it first and checks it last.
@@ -118,6 +118,18 @@ class Row {
 class SimplexSolver::Tableau {
  public:
   Variable newVariable() { return newSymbol(Kind::External); }
+
+  void removeVariable(Variable variable) {
+    if (variable < 0 || static_cast<std::size_t>(variable) >= kinds_.size() || kindOf(variable) != Kind::External) {
+      return;
+    }
+    // With no constraint naming it, it is in no row but for rounding (were it basic, its
+    // row would only define it).
+    for (auto& row : rows_) {
+      if (row) row->remove(variable);
+    }
+    release(variable);
+  }
 
   double value(Variable variable) const {
     const auto index = static_cast<std::size_t>(variable);
@@ -225,8 +237,9 @@ class SimplexSolver::Tableau {
     rows_.emplace_back();
     return static_cast<int>(kinds_.size() - 1);
   }
-  // A symbol of the tableau's own that no row holds any more, for a later one to take.
+  // A symbol that no row holds any more, for a later one to take.
   void release(int symbol) {
+    kinds_[static_cast<std::size_t>(symbol)] = Kind::Free;
     rows_[static_cast<std::size_t>(symbol)].reset();
     objective_.remove(symbol);
     free_.push_back(symbol);
@@ -552,6 +565,7 @@ SimplexSolver::SimplexSolver() : tableau_(std::make_unique<Tableau>()) {}
 SimplexSolver::~SimplexSolver() = default;
 
 SimplexSolver::Variable SimplexSolver::newVariable() { return tableau_->newVariable(); }
+void SimplexSolver::removeVariable(Variable variable) { tableau_->removeVariable(variable); }
 SimplexSolver::Outcome SimplexSolver::add(const Definition& definition) { return tableau_->add(definition); }
 void SimplexSolver::remove(ConstraintId id) { tableau_->remove(id); }
 SimplexSolver::Outcome SimplexSolver::setConstant(ConstraintId id, double constant) {

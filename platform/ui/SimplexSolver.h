@@ -15,7 +15,8 @@
 // constant changes.
 //
 // The symbols of its own that a removed or refused constraint leaves (slack, error,
-// marker) serve new ones, so the tableau's size follows the constraints it holds.
+// marker) serve new ones, as do the caller's variables it gives back, so the tableau's
+// size follows the constraints and variables in use.
 //
 // Not thread-safe; layout uses it on the main thread only.
 #pragma once
@@ -61,6 +62,9 @@ class SimplexSolver {
   SimplexSolver& operator=(const SimplexSolver&) = delete;
 
   Variable newVariable();
+  // Gives back a variable no constraint it holds names any more, for a later
+  // newVariable() to take.
+  void removeVariable(Variable variable);
   [[nodiscard]] Outcome add(const Definition& definition);
   void remove(ConstraintId id);
   // The constraint with a new constant; refused like an added one, and then removed (a

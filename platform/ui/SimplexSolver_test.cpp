@@ -137,6 +137,13 @@ TEST(SimplexSolverTest, RefusedAndRemovedConstraintsLeaveNoVariablesBehind) {
         EXPECT_EQ(refused.status, Status::Unsatisfiable);
         EXPECT_EQ(refused.id, -1);
       },
+      [&] {  // a variable of the caller's, given back once nothing names it
+        const auto z = solver.newVariable();
+        const auto link = solver.add({{{z, 1}, {1, -1}}, -2, Relation::Equal, kRequired});
+        EXPECT_NEAR(solver.value(z), -8, 1e-9);
+        solver.remove(link.id);
+        solver.removeVariable(z);
+      },
   };
   for (const auto& way : ways) {
     way();
