@@ -14,9 +14,11 @@ std::shared_ptr<Clock> gClockOwner;
 std::atomic<Clock*> gClock{nullptr};
 std::atomic<VirtualClock*> gVirtualClock{nullptr};
 
+// Never destroyed: threads that outlive main (a render thread still waiting on its run
+// loop at exit) may still read the time.
 SystemClock& systemClock() {
-  static SystemClock instance;
-  return instance;
+  static auto* instance = new SystemClock();
+  return *instance;
 }
 
 TimeInterval seconds(std::chrono::nanoseconds ns) { return std::chrono::duration<double>(ns).count(); }
