@@ -39,15 +39,11 @@ std::shared_ptr<ZUMNativeAdEventRouter> ZUMNativeAdEventRouter::forSlot(ZUMSlot&
   return router;
 }
 
-void ZUMNativeAdEventRouter::addAd(const std::shared_ptr<ZUMNativeAd>& ad) {
-  std::erase_if(ads_, [](const auto& weak) { return weak.expired(); });
-  ads_.push_back(ad);
-}
+void ZUMNativeAdEventRouter::addAd(const std::shared_ptr<ZUMNativeAd>& ad) { ads_.push_back(ad); }
 
 void ZUMNativeAdEventRouter::removeAd(const ZUMNativeAd& ad) {
-  auto isAd = [&ad](const std::weak_ptr<ZUMNativeAd>& weak) { return weak.lock().get() == &ad; };
-  std::erase_if(ads_, isAd);
-  std::erase_if(calls_, [&](const PendingCall& pending) { return isAd(pending.ad); });
+  // Its calls stay: the page will still answer them, and the answers are still its own.
+  std::erase_if(ads_, [&ad](const std::weak_ptr<ZUMNativeAd>& weak) { return weak.lock().get() == &ad; });
 }
 
 void ZUMNativeAdEventRouter::pageWillAnswer(const std::shared_ptr<ZUMNativeAd>& ad, ZUMNativePageCall call) {
@@ -91,7 +87,6 @@ std::shared_ptr<ZUMNativeAd> ZUMNativeAdEventRouter::route(Answer answer, const 
 std::shared_ptr<ZUMNativeAd> ZUMNativeAdEventRouter::bookAnswer(Answer answer) {
   const auto bit = static_cast<std::size_t>(answer);
   const auto sort = answer == Answer::Impression ? ZUMNativePageCall::Impression : ZUMNativePageCall::Click;
-  std::erase_if(calls_, [](const PendingCall& pending) { return pending.ad.expired(); });
   auto awaiting = std::find_if(calls_.begin(), calls_.end(), [&](const PendingCall& pending) {
     return pending.call == sort && !pending.passed && !pending.answered[bit];
   });

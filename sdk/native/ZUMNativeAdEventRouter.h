@@ -4,13 +4,14 @@
 // The page answers its calls in the order they reach it: a click with its click record,
 // a custom click or overlay messages, the screens it opens and the application it leaves
 // for; an impression ping with its impression record only, so an impression never takes
-// a click's answers. An answer goes to the oldest call of its sort that has not had an
-// answer like it; once a later call of that sort has had one, the page is past the
-// earlier calls, which await nothing more (a click the page answered with the landing
-// page never takes the next click's custom click). An answer that no call awaits
-// continues the latest call that had one like it (an overlay shown, then hidden, after
-// one click). With one ad on the page, every message of the page is that ad's, prompted
-// or not. An answer that reaches no ad is logged.
+// a click's answers. An answer goes to the oldest call of its sort (click or impression)
+// that has not yet had an answer of its kind, even when that call's ad has gone (the
+// answer is then dropped); once a later call of that sort has had any answer, the page
+// is past the earlier ones, which await nothing more (a click the page answered without
+// a custom click never takes the next click's). An answer that no call awaits continues
+// the latest call that had one of its kind (an overlay shown after a click, then
+// hidden). With one ad on the page, every message of the page is that ad's, prompted or
+// not. An answer that reaches no ad is logged.
 //
 // The slot's events come to the router as its ad-event delegate. The page's own messages
 // (custom clicks, overlay messages) are notifications of the shared ad view that each ad
@@ -88,7 +89,7 @@ class ZUMNativeAdEventRouter final : public ZUMSlotAdEventDelegate {
   std::shared_ptr<ZUMNativeAd> route(Answer answer, const std::string& what);
   std::shared_ptr<ZUMNativeAd> bookAnswer(Answer answer);
 
-  std::vector<std::weak_ptr<ZUMNativeAd>> ads_;
+  std::vector<std::weak_ptr<ZUMNativeAd>> ads_;  // the ads of one response: a few
   std::deque<PendingCall> calls_;
   std::weak_ptr<ZUMAdView> page_;
   // The page message being posted and the ad it was given to.

@@ -288,7 +288,8 @@ TEST_F(ZUMNativeCustomTemplateAdTest, EachAdOfAResponseHearsOnlyItsOwnCustomClic
 // answer, so no one-shot handler is left waiting.
 TEST_F(ZUMNativeCustomTemplateAdTest, EachAdOfASharedPageHearsTheAnswersToItsOwnCalls) {
   const struct {
-    std::vector<std::string> calls;  // "<ad> click", "<ad> once" (with a one-shot handler), "<ad> impression"
+    // "<ad> click", "<ad> once" (with a one-shot handler), "<ad> plain" (with none), "<ad> impression"
+    std::vector<std::string> calls;
     Log first, second;
   } rows[] = {
       {{"0 click", "1 impression"}, {"click", "title"}, {"impression"}},
@@ -296,15 +297,19 @@ TEST_F(ZUMNativeCustomTemplateAdTest, EachAdOfASharedPageHearsTheAnswersToItsOwn
       {{"0 once", "1 impression"}, {"click", "once", "title"}, {"impression"}},
       {{"0 click", "1 click"}, {"click", "title"}, {"click", "title"}},
       {{"1 once", "0 once"}, {"click", "once", "title"}, {"click", "once", "title"}},
+      {{"0 plain", "1 click"}, {"click"}, {"click", "title"}},
   };
   const Json title = Json{{{"name", "title"}, {"type", "string"}, {"string_value", "Title"}}};
+  // Without a landing page: a click without a handler then opens nothing.
+  auto dictionary = customAd(7, title);
+  dictionary["tracking_urls_and_actions"].erase("click_actions");
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.calls));
     auto slot = nativetest::loadedPageSlot(env);
     std::vector<std::shared_ptr<ZUMNativeCustomTemplateAd>> ads;
     std::vector<std::shared_ptr<nativetest::AdDelegate>> delegates;
     for (int i = 0; i < 2; ++i) {
-      ads.push_back(ZUMNativeCustomTemplateAd::create(customAd(7, title), {}));
+      ads.push_back(ZUMNativeCustomTemplateAd::create(dictionary, {}));
       delegates.push_back(std::make_shared<nativetest::AdDelegate>());
       ads.back()->setDelegate(delegates.back());
       ads.back()->setSlot(slot);
@@ -315,7 +320,8 @@ TEST_F(ZUMNativeCustomTemplateAdTest, EachAdOfASharedPageHearsTheAnswersToItsOwn
       auto& ad = *ads[call[0] == '1'];
       auto& log = delegates[call[0] == '1']->log;
       if (call.ends_with("impression")) ad.recordImpression();
-      if (call.ends_with("click")) ad.performClickOnAssetWithKey("title");
+      if (call.ends_with("plain")) ad.setCustomClickHandler(nullptr);
+      if (call.ends_with("click") || call.ends_with("plain")) ad.performClickOnAssetWithKey("title");
       if (call.ends_with("once")) ad.performClickOnAssetWithKey("title", [&log] { log.push_back("once"); });
     }
     env.runUntil(
