@@ -13,9 +13,11 @@
 // - BM_StartupFloorBareWebKit: the floor of the WebKit figure: the main thread's CPU time
 //   to create two bare WebKitGTK views of the SDK's sizes and load the same two pages (the
 //   SDK-core page and the ad's page, their HTML as served) with GLib's loop alone.
-// - BM_LargestPageMessageLongestTurn: a shown ad whose page sends the largest in-page
+// - BM_LargestPageMessageLongestTurn: a shown ad while a page sends the largest in-page
 //   message the SDK accepts four times a second: the longest turn of the main loop
-//   meanwhile ("longest_turn_ms"), against the 16 ms of a frame.
+//   meanwhile ("longest_turn_ms"), against the 16 ms of a frame. The second argument is the
+//   message: 0, the ad's page sending one long parameter; 1, the SDK-core page sending
+//   application settings whose JSON is one object of as many keys as fit ("keys").
 //
 // Every shown interstitial is closed with its close button before the next run: a presented
 // ad is kept, with its page and web process, until it is dismissed, and ads left on screen
@@ -131,10 +133,12 @@ using morvanebench::Host;
 
 // One environment per run: the engine and web view chosen, the ad served.
 struct Run {
-  Run(platform::WebEngine engine, const char* webView, const std::string& adHTML) {
+  Run(platform::WebEngine engine, const char* webView, const std::string& adHTML,
+      const std::optional<std::string>& corePage = std::nullopt) {
     platform::WebPage::setDefaultEngine(engine);
     static_cast<void>(platform::UserDefaults::standard().setObject(webView, "/vantor/ads/wv_class"));
     hosts.server.route("/ad", {.body = adHTML});
+    if (corePage) hosts.servePage(*corePage);
   }
   testenv::TestEnvironment env{{.executor = platform::ExecutorKind::Threaded, .virtualTime = false}};
   sdkcoretest::NetworkHosts hosts;
@@ -199,10 +203,11 @@ bool engineMissing(benchmark::State& state) {
 
 // The longest main-loop turn over the benchmark's runs of one page, each from a fresh
 // host; nullopt (the benchmark skipped) when an interstitial was not shown.
-std::optional<double> longestTurnOverRuns(benchmark::State& state, const char* webView, const std::string& adHTML) {
+std::optional<double> longestTurnOverRuns(benchmark::State& state, const char* webView, const std::string& adHTML,
+                                          const std::optional<std::string>& corePage = std::nullopt) {
   double longest = 0;
   for (auto _ : state) {
-    Run run(engineOf(state), webView, adHTML);
+    Run run(engineOf(state), webView, adHTML, corePage);
     Host host;
     const double turn = longestTurnWhileShown(host);
     if (turn < 0) {
@@ -260,15 +265,42 @@ std::string largestMessagePage() {
          "); setInterval(function () { location.href = big; }, 250);</script></body></html>";
 }
 
+// Application settings of one object of as many keys as fit in the largest message
+// ({"status":1,"k0":0,...}), written encoded as the SDK-core page's own messages are.
+struct OneObjectMessage {
+  OneObjectMessage() {
+    const std::size_t limit = ZUMNotification::kMaximumURLBytes - 64;
+    url = "tolm://sdkcore/appSettingsFetched?isSuccessful=true&appSettingsJson=%7B%22status%22%3A1";
+    for (; url.size() + 32 < limit; ++keys) {
+      url += "%2C%22k" + std::to_string(keys) + "%22%3A" + std::to_string(keys % 10);
+    }
+    url += "%7D";
+  }
+  // The SDK-core page with a script that sends the message four times a second.
+  std::string corePage() const {
+    return sdkcoretest::pageWith("var big = '" + url + "'; setInterval(function () { location.href = big; }, 250);");
+  }
+  std::string url;
+  std::size_t keys = 0;
+};
+
 void BM_LargestPageMessageLongestTurn(benchmark::State& state) {
   if (engineMissing(state)) return;
-  const std::string page = largestMessagePage();
-  const auto longest = longestTurnOverRuns(state, "ui", page);
+  const bool oneObject = state.range(1) == 1;
+  const OneObjectMessage message;
+  const auto longest = oneObject ? longestTurnOverRuns(state, "ui", kAdHTML, message.corePage())
+                                 : longestTurnOverRuns(state, "ui", largestMessagePage());
   if (!longest) return;
-  state.counters["message_bytes"] = static_cast<double>(ZUMNotification::kMaximumURLBytes - 64);
+  state.SetLabel(oneObject ? "one-object settings" : "one long parameter");
+  state.counters["message_bytes"] =
+      static_cast<double>(oneObject ? message.url.size() : ZUMNotification::kMaximumURLBytes - 64);
+  if (oneObject) state.counters["keys"] = static_cast<double>(message.keys);
   state.counters["longest_turn_ms"] = *longest;
 }
-BENCHMARK(BM_LargestPageMessageLongestTurn)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LargestPageMessageLongestTurn)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 using BareView = morvanebench::BareWebKitView;
 

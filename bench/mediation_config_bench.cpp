@@ -1,7 +1,11 @@
-// Making the configuration of a mediation response of 40 networks, against decoding the
-// same JSON alone. Each iteration decodes the text and builds the configuration; the
-// counter "configure_over_decode" is the whole time over the decoding time (1.0 would
-// mean the configuration costs nothing beyond decoding).
+// BM_ConfigureFortyNetworks: making the configuration of a mediation response of 40
+// networks, against decoding the same JSON alone. Each iteration decodes the text and
+// builds the configuration; the counter "configure_over_decode" is the whole time over the
+// decoding time (1.0 would mean the configuration costs nothing beyond decoding).
+//
+// BM_ConfigureSettingsOfManyKeys/N: the same, decoding included, for a response whose
+// "settings" hold N keys (1k, 10k, 40k) beside its own: "ns_per_key" must stay flat as N
+// grows (within 2x), since the server chooses N.
 #include <chrono>
 #include <memory>
 #include <string>
@@ -62,6 +66,29 @@ void BM_ConfigureFortyNetworks(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_ConfigureFortyNetworks)->Unit(benchmark::kMicrosecond);
+
+void BM_ConfigureSettingsOfManyKeys(benchmark::State& state) {
+  testenv::TestEnvironment env;
+  ZUMMRegisterAdapterClass(
+      "BenchAdapter", std::make_shared<ZUMMAdapterClass>(),
+      {.protocols = {kZUMMAdNetworkAdapterProtocol}, .operations = {kZUMMGetBannerWithSizeOperation}});
+  const auto keys = static_cast<std::size_t>(state.range(0));
+  Json response = Json::parse(responseOf(1));
+  auto& settings = response["settings"].get_ref<Json::object_t&>();
+  for (std::size_t i = 0; i < keys; ++i) settings.emplace_back("s" + std::to_string(i), static_cast<int>(i % 10));
+  const std::string text = response.dump();
+  double seconds = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    platform::ErrorPtr error;
+    auto decoded = zum_decodedJSONObjectError(text, &error);
+    auto config = decoded ? ZUMMConfig::create("unit-A", *decoded, &error) : nullptr;
+    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!config) return state.SkipWithError("the response was not configured");
+  }
+  state.counters["ns_per_key"] = seconds * 1e9 / static_cast<double>(state.iterations() * keys);
+}
+BENCHMARK(BM_ConfigureSettingsOfManyKeys)->Arg(1'000)->Arg(10'000)->Arg(40'000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,5 +1,6 @@
-// Delivery of 100 native ads through an ad loader, their assets finishing in reverse
-// order, against building the same ads directly and loading their assets the same way.
+// BM_NativeAdDelivery: delivery of 100 native ads through an ad loader, their assets
+// finishing in reverse order, against building the same ads directly and loading their
+// assets the same way.
 //
 // Each iteration: a loader of the test content kind asking for 100 ads has taken over a
 // response (its preprocessor and hidden page made, outside the stopwatch). Timed: the
@@ -9,6 +10,10 @@
 // given the same slot, their assets loaded and finished in reverse order until every
 // completion ran. "loader_us_per_ad" and "direct_us_per_ad" are per ad;
 // "ratio_loader_to_direct" is the first over the second.
+//
+// BM_NativeAdOfManyKeys/N: one ad whose entry carries N keys beyond its own (1k, 10k,
+// 60k), from the page's answer to the ad delivered; "ns_per_key" must stay flat as N grows
+// (within 2x), since the server chooses N.
 //
 // The deterministic executor on a virtual clock: only the SDK's own work is measured (no
 // network: the page's answer is posted as its message would be).
@@ -55,6 +60,26 @@ Json answer() {
 
 double micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
 
+// A loader asking for `ads` ads that has taken a response over: its page made (the
+// rendering's last), waiting for the page's answer.
+std::shared_ptr<ZUMAdLoader> takenOverLoader(int ads, const std::shared_ptr<Receiver>& receiver,
+                                             nativetest::TestKinds& kinds,
+                                             nativepagetest::RecordingSlotRendering& rendering) {
+  auto option = ZUMMultipleAdsAdLoaderOptions::create();
+  option->setNumberOfAds(ads);
+  auto loader = ZUMAdLoader::create("unit-B", nullptr, {"1"}, {option});
+  loader->setDelegate(receiver);
+  loader->loadRequest(nativetest::pageRequest("https://ads.adnetwork.example/native"));
+  loader->slot()->cancelLoad();
+  kinds.content->made.clear();
+  rendering.last = nullptr;
+  auto response = ZUMAd::create();
+  response->setAdHTML(std::string("{}"));
+  platform::ErrorPtr error;
+  static_cast<void>(loader->slotShouldProcessAdResponse(*loader->slot(), response, &error));
+  return loader;
+}
+
 void BM_NativeAdDelivery(benchmark::State& state) {
   testenv::TestEnvironment env;
   ZUMMobileAds::load();
@@ -69,19 +94,8 @@ void BM_NativeAdDelivery(benchmark::State& state) {
   int iterations = 0;
   for (auto _ : state) {
     // Outside the stopwatch: a loader that has taken a response over.
-    auto option = ZUMMultipleAdsAdLoaderOptions::create();
-    option->setNumberOfAds(kAds);
-    auto loader = ZUMAdLoader::create("unit-B", nullptr, {"1"}, {option});
     auto receiver = std::make_shared<Receiver>();
-    loader->setDelegate(receiver);
-    loader->loadRequest(nativetest::pageRequest("https://ads.adnetwork.example/native"));
-    loader->slot()->cancelLoad();
-    kinds.content->made.clear();
-    rendering->last = nullptr;
-    auto response = ZUMAd::create();
-    response->setAdHTML(std::string("{}"));
-    platform::ErrorPtr error;
-    static_cast<void>(loader->slotShouldProcessAdResponse(*loader->slot(), response, &error));
+    auto loader = takenOverLoader(kAds, receiver, kinds, *rendering);
     const std::shared_ptr<void> page = rendering->last;
     const auto loaderStart = Clock::now();
     platform::NotificationCenter::defaultCenter().post("nativeAdPreProcess", page, Json{{"success", text}});
@@ -123,6 +137,36 @@ void BM_NativeAdDelivery(benchmark::State& state) {
 }
 
 BENCHMARK(BM_NativeAdDelivery)->Unit(benchmark::kMillisecond)->Iterations(30);
+
+void BM_NativeAdOfManyKeys(benchmark::State& state) {
+  testenv::TestEnvironment env;
+  ZUMMobileAds::load();
+  platform::URLLoading::setOffline(true);
+  nativetest::TestKinds kinds;
+  auto rendering = nativepagetest::RecordingSlotRendering::install();
+  const auto keys = static_cast<std::size_t>(state.range(0));
+  Json entry = {{"type", "native"}, {"template_id", 1}, {"headline", "ad"}, {"assets", {"img"}}};
+  auto& members = entry.get_ref<Json::object_t&>();
+  for (std::size_t i = 0; i < keys; ++i) members.emplace_back("x" + std::to_string(i), static_cast<int>(i % 10));
+  const std::string text = Json{{"ads", Json::array({std::move(entry)})}}.dump();
+  double total = 0;
+  for (auto _ : state) {
+    auto receiver = std::make_shared<Receiver>();
+    auto loader = takenOverLoader(1, receiver, kinds, *rendering);
+    const std::shared_ptr<void> page = rendering->last;
+    const auto start = Clock::now();
+    platform::NotificationCenter::defaultCenter().post("nativeAdPreProcess", page, Json{{"success", text}});
+    env.runUntilIdle();
+    for (const auto& made : kinds.content->made) {
+      if (auto ad = made.lock()) ad->finishedLoadingAssetWithName("img");
+    }
+    env.runUntilIdle();
+    total += micros(Clock::now() - start);
+    if (receiver->received != 1) return state.SkipWithError("the loader did not deliver the ad");
+  }
+  state.counters["ns_per_key"] = total * 1e3 / static_cast<double>(state.iterations() * keys);
+}
+BENCHMARK(BM_NativeAdOfManyKeys)->Arg(1'000)->Arg(10'000)->Arg(60'000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

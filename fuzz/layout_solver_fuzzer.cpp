@@ -2,7 +2,10 @@
 // conflicting equalities, huge multipliers and constants) solved for a view hierarchy:
 // never crashes or hangs, never gives a frame that is not finite, leaves the frames of the
 // views it does not place as they were, and every required constraint it neither records
-// nor breaks holds in the frames it gives.
+// nor breaks holds in the frames it gives. Then passes after changes (a constraint goes,
+// takes a new constant or priority, a view's frame moves): frames stay finite, and on a
+// system of modest numbers the required constraints kept hold and each one broken cannot
+// hold with them (a hierarchy built alike, holding those and then it, breaks it too).
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -109,30 +112,152 @@ bool holds(const LayoutConstraint& c, const View& top, double scale) {
   }
 }
 
+struct Hierarchy {
+  std::shared_ptr<platform::ViewController> controller = platform::ViewController::create();
+  std::vector<std::shared_ptr<View>> items;  // the top view, its subviews, a nested one, a guide, nothing
+  std::vector<std::shared_ptr<View>> holders;
+
+  explicit Hierarchy(std::uint8_t bits) {
+    auto superview = controller->view();
+    superview->setFrame(Rect(0, 0, 375, 667));
+    items.push_back(superview);
+    for (std::size_t i = 0; i < kSubviews; ++i) {
+      auto v = Sized::make(static_cast<std::uint8_t>(bits >> i));
+      v->setTranslatesAutoresizingMaskIntoConstraints(i == 0 && (bits & 0x80));
+      superview->addSubview(v);
+      items.push_back(v);
+    }
+    auto nested = View::create(Rect(1, 1, 1, 1));
+    items[1]->addSubview(nested);
+    items.push_back(nested);
+    items.push_back(controller->topLayoutGuide());
+    items.push_back(nullptr);
+    holders = {superview, nested};
+    for (const auto& subview : superview->subviews()) holders.push_back(subview);
+  }
+  const std::shared_ptr<View>& top() const { return items[0]; }
+  std::size_t indexOf(const std::shared_ptr<View>& item) const {
+    return static_cast<std::size_t>(std::find(items.begin(), items.end(), item) - items.begin());
+  }
+};
+
+template <typename List, typename T>
+bool listed(const List& list, const T& c) {
+  return std::find(list.begin(), list.end(), c) != list.end();
+}
+
+// Whether every constant, multiplier, frame and intrinsic size is of a size where
+// rounding cannot decide whether constraints can hold together.
+bool modest(const Hierarchy& h) {
+  for (const auto& v : h.items) {
+    if (!v) continue;
+    const Rect r = v->frame();
+    const platform::Size intrinsic = v->intrinsicContentSize();
+    for (double value : {r.minX(), r.minY(), r.maxX(), r.maxY(), intrinsic.width, intrinsic.height}) {
+      if (!(std::fabs(value) <= 1e4)) return false;
+    }
+  }
+  for (const auto& holder : h.holders) {
+    for (const auto& c : holder->constraints()) {
+      const double m = std::fabs(c->multiplier());
+      if (std::fabs(c->constant()) > 1e4 || m > 2 || (m != 0 && m < 0.5)) return false;
+    }
+  }
+  return true;
+}
+
+// Frames finite, a kept frame where it was (when `before` is given), and (when `holding`)
+// every required constraint neither recorded nor broken holding.
+platform::LayoutSolver::Result checkPass(const Hierarchy& h, const std::vector<Rect>* before, bool holding) {
+  const auto& superview = h.top();
+  // A pass below the top view may ask it for another, which a window's next turn runs.
+  superview->layoutIfNeeded();
+  superview->layoutIfNeeded();
+  const auto result = platform::LayoutSolver::solve(*superview);
+  for (std::size_t i = 0; i < h.items.size(); ++i) {
+    if (!h.items[i]) continue;
+    const Rect now = h.items[i]->frame();
+    fuzzenv::check(finite(now));
+    if (before && (h.items[i]->translatesAutoresizingMaskIntoConstraints() || h.items[i] == superview)) {
+      fuzzenv::check(now == (*before)[i]);
+    }
+  }
+  for (const auto& [view, frame] : result.frames) fuzzenv::check(finite(frame) && frame.size.width >= 0);
+  // Every required constraint kept holds (those held by views of the hierarchy).
+  double scale = 1e6;  // the constants checked
+  for (const auto& v : h.items) {
+    if (!v) continue;
+    const Rect r = v->frame();
+    const platform::Size intrinsic = v->intrinsicContentSize();
+    for (double value : {r.minX(), r.minY(), r.maxX(), r.maxY(), intrinsic.width, intrinsic.height}) {
+      scale = std::max(scale, std::fabs(value));
+    }
+  }
+  for (const auto& holder : h.holders) {
+    for (const auto& c : holder->constraints()) {
+      scale = std::max({scale, std::fabs(c->constant()) * std::max(1.0, std::fabs(c->multiplier())),
+                        1e3 * std::fabs(c->multiplier())});
+    }
+  }
+  for (const auto& holder : h.holders) {
+    for (const auto& c : holder->constraints()) {
+      if (!holding || c->priority() < LayoutConstraint::kPriorityRequired || listed(result.unsolved, c) ||
+          listed(result.broken, c) || listed(result.notFinite, c->firstItem()) ||
+          listed(result.notFinite, c->secondItem())) {
+        continue;
+      }
+      fuzzenv::check(holds(*c, *superview, scale));
+    }
+  }
+  return result;
+}
+
+// Each constraint broken (a few) cannot hold with the required ones kept: a hierarchy
+// built alike, with the same frames, that holds those and then it breaks it alone.
+void checkBrokenConflict(const Hierarchy& h, std::uint8_t bits, const platform::LayoutSolver::Result& result) {
+  if (!result.notFinite.empty() || result.broken.empty()) return;
+  std::vector<std::shared_ptr<LayoutConstraint>> kept;
+  for (const auto& holder : h.holders) {
+    for (const auto& c : holder->constraints()) {
+      if (c->priority() >= LayoutConstraint::kPriorityRequired && !listed(result.unsolved, c) &&
+          !listed(result.broken, c)) {
+        kept.push_back(c);
+      }
+    }
+  }
+  for (std::size_t b = 0; b < result.broken.size() && b < 2; ++b) {
+    Hierarchy alike(bits);
+    for (std::size_t i = 1; i < h.items.size(); ++i) {
+      if (h.items[i] && !std::dynamic_pointer_cast<platform::LayoutGuide>(h.items[i])) {
+        alike.items[i]->setFrame(h.items[i]->frame());
+      }
+    }
+    auto copy = [&](const LayoutConstraint& c) {
+      auto made = LayoutConstraint::create(alike.items[h.indexOf(c.firstItem())], c.firstAttribute(), c.relation(),
+                                           alike.items[h.indexOf(c.secondItem())], c.secondAttribute(), c.multiplier(),
+                                           c.constant());
+      alike.top()->addConstraint(made);
+      return made;
+    };
+    for (const auto& c : kept) copy(*c);
+    const auto last = copy(*result.broken[b]);
+    const auto again = platform::LayoutSolver::solve(*alike.top());
+    fuzzenv::check(again.notFinite.size() > 0 || (again.broken.size() == 1 && again.broken[0] == last));
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzzenv::setUpOnce("layout_solver");
   if (size < 1) return 0;
   platform::SystemLog::Capture quiet(true);
-  auto controller = platform::ViewController::create();
-  auto superview = controller->view();
-  superview->setFrame(Rect(0, 0, 375, 667));
-  std::vector<std::shared_ptr<View>> items{superview};
-  for (std::size_t i = 0; i < kSubviews; ++i) {
-    auto v = Sized::make(static_cast<std::uint8_t>(data[0] >> i));
-    v->setTranslatesAutoresizingMaskIntoConstraints(i == 0 && (data[0] & 0x80));
-    superview->addSubview(v);
-    items.push_back(v);
-  }
-  auto nested = View::create(Rect(1, 1, 1, 1));
-  items[1]->addSubview(nested);
-  items.push_back(nested);
-  items.push_back(controller->topLayoutGuide());
-  items.push_back(nullptr);
+  Hierarchy h(data[0]);
+  const auto& items = h.items;
 
   const std::uint8_t* p = data + 1;
   std::size_t left = size - 1;
+  std::vector<std::shared_ptr<LayoutConstraint>> made;
   for (std::size_t n = 0; left >= kBytesPerConstraint && n < kMostConstraints; ++n) {
     auto pick = [&](std::uint8_t b) { return items[b % items.size()]; };
     auto attribute = [](std::uint8_t b) { return static_cast<LayoutConstraint::Attribute>(b % 12); };
@@ -149,6 +274,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       } else if (auto holder = pick(static_cast<std::uint8_t>(p[7] >> 2))) {
         holder->addConstraint(c);
       }
+      made.push_back(c);
     }
     p += kBytesPerConstraint;
     left -= kBytesPerConstraint;
@@ -156,45 +282,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::vector<Rect> before;
   for (const auto& v : items) before.push_back(v ? v->frame() : Rect());
-  const auto result = platform::LayoutSolver::solve(*superview);
-  superview->layoutIfNeeded();
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    if (!items[i]) continue;
-    const Rect now = items[i]->frame();
-    fuzzenv::check(finite(now));
-    if (items[i]->translatesAutoresizingMaskIntoConstraints() || items[i] == superview) {
-      fuzzenv::check(now == before[i]);
+  auto result = checkPass(h, &before, true);
+  // Rounding decides what extreme numbers leave behind, in the passes after them too.
+  bool modestSoFar = modest(h);
+  if (modestSoFar) checkBrokenConflict(h, data[0], result);
+
+  // A byte left is a change, then a pass.
+  for (std::size_t k = 0; k < left && !made.empty(); ++k) {
+    const std::uint8_t op = p[k];
+    const auto& c = made[static_cast<std::size_t>(op >> 2) % made.size()];
+    switch (op & 3) {
+      case 0:
+        c->setActive(false);
+        break;
+      case 1:
+        c->setConstant(kConstants[static_cast<std::size_t>(op >> 5) % kConstants.size()]);
+        break;
+      case 2:
+        c->setPriority(c->priority() < LayoutConstraint::kPriorityRequired ? LayoutConstraint::kPriorityRequired : 750);
+        break;
+      default:
+        items[1 + op % kSubviews]->setFrame(Rect(op >> 3, 4, 50, 60));
+        h.top()->setNeedsLayout();  // a frame set by the app stays until the next pass
+        break;
     }
+    modestSoFar = modestSoFar && modest(h);
+    result = checkPass(h, nullptr, modestSoFar);
   }
-  for (const auto& [view, frame] : result.frames) fuzzenv::check(finite(frame) && frame.size.width >= 0);
-  // Every required constraint kept holds (those held by views of the hierarchy).
-  const auto kept = platform::LayoutSolver::solve(*superview);
-  auto listed = [](const auto& list, const auto& c) { return std::find(list.begin(), list.end(), c) != list.end(); };
-  double scale = 1e6;  // the constants checked
-  for (const auto& v : items) {
-    if (!v) continue;
-    const Rect r = v->frame();
-    const platform::Size intrinsic = v->intrinsicContentSize();
-    for (double value : {r.minX(), r.minY(), r.maxX(), r.maxY(), intrinsic.width, intrinsic.height}) {
-      scale = std::max(scale, std::fabs(value));
-    }
-  }
-  std::vector<std::shared_ptr<View>> holders{superview, nested};
-  for (const auto& subview : superview->subviews()) holders.push_back(subview);
-  for (const auto& holder : holders) {
-    for (const auto& c : holder->constraints()) {
-      scale = std::max({scale, std::fabs(c->constant()) * std::max(1.0, std::fabs(c->multiplier())),
-                        1e3 * std::fabs(c->multiplier())});
-    }
-  }
-  for (const auto& holder : holders) {
-    for (const auto& c : holder->constraints()) {
-      if (c->priority() < LayoutConstraint::kPriorityRequired || listed(kept.unsolved, c) || listed(kept.broken, c) ||
-          listed(kept.notFinite, c->firstItem()) || listed(kept.notFinite, c->secondItem())) {
-        continue;
-      }
-      fuzzenv::check(holds(*c, *superview, scale));
-    }
-  }
+  if (left > 0 && modestSoFar) checkBrokenConflict(h, data[0], result);
   return 0;
 }

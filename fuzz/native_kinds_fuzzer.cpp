@@ -21,6 +21,7 @@
 #include "ZUMNativeAppInstallAd.h"
 #include "ZUMNativeContentAd.h"
 #include "fuzz/FuzzEnvironment.h"
+#include "platform/base/JSONParsing.h"
 #include "platform/net/URLLoading.h"
 #include "platform/ui/View.h"
 #include "sdk/native/ZUMNativeAdClass.h"
@@ -68,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 1) return 0;
   const bool appInstall = data[0] & 1;
   const bool imageLoadingOff = data[0] & 2;
-  Json dictionary = Json::parse(std::string(reinterpret_cast<const char*>(data + 1), size - 1), nullptr, false);
+  Json dictionary = platform::parseJSON(std::string_view(reinterpret_cast<const char*>(data + 1), size - 1),
+                                        platform::JSONParseFailure::Discard);
   if (dictionary.is_discarded() || !dictionary.is_object()) return 0;
   dictionary.erase("video");  // the video loads a page of its own
 

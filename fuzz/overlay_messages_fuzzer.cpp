@@ -15,6 +15,7 @@
 
 #include "fuzz/FuzzEnvironment.h"
 #include "platform/base/ASCIIString.h"
+#include "platform/base/JSONParsing.h"
 #include "platform/base/MainLoopDriver.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/URL.h"
@@ -97,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto& center = platform::NotificationCenter::defaultCenter();
 
   for (auto& [key, value] : fuzzenv::pairsFromLines(text, '=', false)) {
-    Json info = Json::parse(value, nullptr, false);
+    Json info = platform::parseJSON(value, platform::JSONParseFailure::Discard);
     if (info.is_discarded()) info = value;
     if (key == "attribution") {
       checkAttribution(info);

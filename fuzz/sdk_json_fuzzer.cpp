@@ -1,6 +1,8 @@
-// The SDK's JSON helpers on arbitrary text: decoding never crashes; whatever decodes
-// can be written back; JSON-safe copies of any value (non-finite numbers, data, dates,
-// broken UTF-8 included) can always be written.
+// The SDK's JSON helpers on arbitrary text: decoding never crashes; the platform's reader
+// agrees with the library's own parse (the same texts refused, the same value, keys in the
+// same order, a key written twice in its first place with its last value); whatever
+// decodes can be written back; JSON-safe copies of any value (non-finite numbers, data,
+// dates, broken UTF-8 included) can always be written.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -12,11 +14,18 @@
 #include <nlohmann/json.hpp>
 
 #include "fuzz/FuzzEnvironment.h"
+#include "platform/base/JSONParsing.h"
 #include "platform/base/PropertyList.h"
 #include "sdk/foundation/ZUMJSONAdditions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);
+  const auto linear = platform::parseJSON(text, platform::JSONParseFailure::Discard);
+  const auto plain = nlohmann::ordered_json::parse(text.begin(), text.end(), nullptr, false);
+  fuzzenv::check(linear.is_discarded() == plain.is_discarded());
+  // Objects compare member by member in order.
+  if (!plain.is_discarded()) fuzzenv::check(linear == plain);
+
   platform::ErrorPtr error;
   auto value = zum_decodedJSONObjectError(text, &error);
   fuzzenv::check(value.has_value() != (error != nullptr));

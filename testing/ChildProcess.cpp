@@ -11,7 +11,7 @@ extern char** environ;
 namespace testenv {
 
 std::optional<int> runChildProcess(std::vector<std::string> arguments, const std::filesystem::path& stderrFile,
-                                   std::chrono::seconds limit) {
+                                   std::chrono::milliseconds limit) {
   if (arguments.empty()) return std::nullopt;
   std::vector<char*> argv;
   for (auto& argument : arguments) argv.push_back(argument.data());

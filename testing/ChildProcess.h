@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "testing/TestEnvironment.h"
+
 namespace testenv {
 
 // Runs `arguments` (the program's path first) to its end with its standard error written
@@ -15,6 +17,6 @@ namespace testenv {
 // child still running after `limit` (far beyond any run's length: it hangs) is killed, so
 // the test fails by the status instead of hanging.
 std::optional<int> runChildProcess(std::vector<std::string> arguments, const std::filesystem::path& stderrFile,
-                                   std::chrono::seconds limit = std::chrono::seconds(60));
+                                   std::chrono::milliseconds limit = kRealLimit);
 
 }  // namespace testenv

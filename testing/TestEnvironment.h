@@ -10,8 +10,8 @@
 // Before and after each test it runs every reset registered with
 // platform/base/TestingReset.h, so process-wide state never crosses from one test to the next.
 //
-// Tests that wait on real I/O (a loopback server, a content process) use runUntil()
-// with a real-time limit; nothing in a test sleeps.
+// Tests that wait on real I/O (a loopback server, a content process) use runUntil(),
+// whose real-time limit is kRealLimit; nothing in a test sleeps.
 #pragma once
 
 #include <chrono>
@@ -26,6 +26,11 @@
 #include "platform/base/MainLoopDriver.h"
 
 namespace testenv {
+
+// The one bound of every wait of a test for real work (runUntil's, a thread's, a child
+// process's): far above any load, so a slow machine never fails a test that passes.
+// Waits end as soon as their condition holds; only a failing test waits this long.
+inline constexpr std::chrono::milliseconds kRealLimit = platform::MainLoopDriver::kDefaultRealLimit;
 
 struct Options {
   platform::ExecutorKind executor = platform::ExecutorKind::Deterministic;
@@ -55,8 +60,7 @@ class TestEnvironment {
   void runUntilIdle();
   // Runs ready work and waits for work from other threads until `done()` holds or the
   // real-time limit passes. Returns done().
-  bool runUntil(const std::function<bool()>& done,
-                std::chrono::milliseconds realLimit = platform::MainLoopDriver::kDefaultRealLimit);
+  bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds realLimit = kRealLimit);
 
   platform::VirtualClock& clock();
   platform::TimeInterval now() const;  // monotonic

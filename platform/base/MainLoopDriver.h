@@ -20,7 +20,10 @@ namespace platform {
 
 class MainLoopDriver {
  public:
-  static constexpr std::chrono::milliseconds kDefaultRealLimit{20'000};
+  // The bound of a wait for real work (bytes over loopback, a decoding thread, a content
+  // process): far above what any load on the machine makes such work take. A wait ends
+  // as soon as its condition holds, so only a wait that fails lasts this long.
+  static constexpr std::chrono::milliseconds kDefaultRealLimit{60'000};
 
   // Runs the main loop in the default mode until `seconds` of clock time have passed,
   // firing every timer and delayed block that falls due, in order, then runUntilIdle().

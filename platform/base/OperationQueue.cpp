@@ -102,10 +102,15 @@ void OperationQueue::finished(const std::shared_ptr<Operation>& operation) {
   {
     std::lock_guard lock(mutex_);
     --running_;
-    std::erase_if(started_, [](const std::weak_ptr<Operation>& weak) {
-      auto operation = weak.lock();
-      return !operation || operation->isFinished();
-    });
+    // Pruned once it has doubled since the last pruning: a queue handed thousands of
+    // operations at once spends constant time per operation on it, not time per started one.
+    if (started_.size() >= startedPruningSize_) {
+      std::erase_if(started_, [](const std::weak_ptr<Operation>& weak) {
+        auto operation = weak.lock();
+        return !operation || operation->isFinished();
+      });
+      startedPruningSize_ = std::max<std::size_t>(kMinimumStartedPruningSize, 2 * started_.size());
+    }
   }
   pump();
 }

@@ -74,6 +74,8 @@ class OperationQueue : public std::enable_shared_from_this<OperationQueue> {
   std::size_t held_ = 0;
   std::size_t running_ = 0;  // handed to a dispatch queue, not finished
   std::vector<std::weak_ptr<Operation>> started_;
+  static constexpr std::size_t kMinimumStartedPruningSize = 16;
+  std::size_t startedPruningSize_ = kMinimumStartedPruningSize;
   int maxConcurrent_ = kDefaultMaxConcurrentOperationCount;
   bool suspended_ = false;
   std::shared_ptr<DispatchQueue> serialQueue_;

@@ -145,9 +145,12 @@ std::optional<Json> toTaggedAt(const Json& value, std::size_t depth) {
       return out;
     }
     case Json::value_t::object: {
+      // The keys of an object are distinct: each goes at the end, with no look-up (the
+      // object's own is a search of the keys before it).
       Json out = Json::object();
+      auto& members = out.get_ref<Json::object_t&>();
       for (const auto& [key, element] : value.items()) {
-        if (auto tagged = toTaggedAt(element, depth + 1)) out[key] = std::move(*tagged);
+        if (auto tagged = toTaggedAt(element, depth + 1)) members.emplace_back(key, std::move(*tagged));
       }
       if (out.size() == 1 && isTagKey(out.begin().key())) return Json{{kDictTag, std::move(out)}};
       return out;
@@ -191,8 +194,9 @@ std::optional<Json> fromTaggedAt(const Json& json, std::size_t depth, bool readT
         return fromTaggedAt(inner, depth, false);  // a tag adds no depth of its own
       }
       Json out = Json::object();
+      auto& members = out.get_ref<Json::object_t&>();
       for (const auto& [key, element] : json.items()) {
-        if (auto value = fromTaggedAt(element, depth + 1)) out[key] = std::move(*value);
+        if (auto value = fromTaggedAt(element, depth + 1)) members.emplace_back(key, std::move(*value));
       }
       return out;
     }

@@ -7,12 +7,15 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <system_error>
 #include <unistd.h>
 #include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "platform/base/JSONObjectIndex.h"
 
 namespace platform {
 namespace {
@@ -52,7 +55,7 @@ class TolerantReader final : public nlohmann::json_sax<Json> {
 
   bool key(string_t& key) override {
     if (skipping_ > 0) return true;
-    keySlot_ = &(*stack_.back())[key];
+    keySlot_ = &(*stack_.back().keys)[key];
     if (stack_.size() == 1) {
       topKey_ = key;
       topEntryComplete_ = false;
@@ -70,7 +73,7 @@ class TolerantReader final : public nlohmann::json_sax<Json> {
       root_ = std::move(value);
       return &root_;
     }
-    Json& parent = *stack_.back();
+    Json& parent = *stack_.back().value;
     Json* slot = nullptr;
     if (parent.is_array()) {
       if (value.is_null()) return nullptr;
@@ -94,7 +97,9 @@ class TolerantReader final : public nlohmann::json_sax<Json> {
     }
     Json* slot = put(std::move(container));
     if (stack_.size() == 1) topEntryComplete_ = false;  // not until it closes
-    stack_.push_back(slot);
+    std::optional<JSONObjectIndex> keys;
+    if (slot->is_object()) keys.emplace(slot->get_ref<Json::object_t&>());
+    stack_.push_back({slot, std::move(keys)});
     return true;
   }
   bool close() {
@@ -107,8 +112,13 @@ class TolerantReader final : public nlohmann::json_sax<Json> {
     return true;
   }
 
+  struct Open {
+    Json* value;
+    std::optional<JSONObjectIndex> keys;  // an object's, so that many keys cost no more than few
+  };
+
   Json root_;
-  std::vector<Json*> stack_;
+  std::vector<Open> stack_;
   Json* keySlot_ = nullptr;
   std::size_t skipping_ = 0;
   std::string topKey_;

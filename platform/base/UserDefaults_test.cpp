@@ -114,6 +114,8 @@ TEST_F(UserDefaultsTest, DamagedFilesKeepWhatIsReadable) {
       {"\"just a string\"", Json::object()},
       {R"({"a": 1, "b": "two", "c": [1, 2, {"d": )", {{"a", 1}, {"b", "two"}}},
       {R"({"a": 1 "b": 2})", {{"a", 1}}},
+      // A key written twice keeps its first place and its last value, as the SDK's JSON does.
+      {R"({"a": 1, "d": {"x": 1, "y": 2, "x": [3]}, "a": 2})", {{"a", 2}, {"d", {{"x", {3}}, {"y", 2}}}}},
       {R"({"a": 1} trailing)", {{"a", 1}}},
       {R"({"a": null, "b": {"$data": 7}, "c": {"$date": "x"}, "e": 2, "f": 1e999})", {{"e", 2}}},
       {R"({"bad utf8": ")" + std::string("\xC3\x28") + R"(", "ok": true})", Json::object()},

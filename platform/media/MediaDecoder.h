@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/base/Error.h"
+#include "platform/base/MainLoopDriver.h"
 
 namespace platform {
 
@@ -60,8 +61,9 @@ class MediaDecoder : public std::enable_shared_from_this<MediaDecoder> {
   // a hostile file must not make the decoder hold gigabytes.
   static constexpr std::size_t kMaxQueuedBytes = 192u << 20;
   static constexpr std::int64_t kMaxPixels = 4096 * 4096;
-  // How long an awaiting call may wait in real time before it gives up.
-  static constexpr std::chrono::milliseconds kAwaitLimit{10'000};
+  // How long an awaiting call may wait in real time before it gives up: the bound of any
+  // wait for real work, which no load on the machine reaches.
+  static constexpr std::chrono::milliseconds kAwaitLimit = MainLoopDriver::kDefaultRealLimit;
 
   // Starts the thread, which opens the resource and calls `opened` once.
   static std::shared_ptr<MediaDecoder> start(std::shared_ptr<ByteSource> source, OpenedHandler opened);

@@ -55,10 +55,18 @@ void LayoutConstraint::setActive(bool active) {
   if (home) home->addConstraint(shared_from_this());
 }
 
+// Asks for the pass that reads each item: its superview's, or the top view's own, or the
+// guide's controller's view's.
 void LayoutConstraint::invalidateLayout() const {
   for (const auto& item : {first_.lock(), second_.lock()}) {
     if (!item) continue;
-    if (auto superview = item->superview()) superview->setNeedsLayout();
+    if (auto guide = std::dynamic_pointer_cast<LayoutGuide>(item)) {
+      if (auto owner = guide->ownerView()) owner->setNeedsLayout();
+    } else if (auto superview = item->superview()) {
+      superview->setNeedsLayout();
+    } else {
+      item->setNeedsLayout();
+    }
   }
 }
 

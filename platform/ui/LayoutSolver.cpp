@@ -112,10 +112,10 @@ std::string describe(const LayoutConstraint& c) {
          nameOf(c.secondAttribute()) + numbers;
 }
 
-// Takes the entries no longer wanted out of the tableau; whether a required one went.
+// Takes the entries no longer wanted out of the tableau, noting the required ones in
+// `changed`.
 template <typename Entries>
-bool dropUnseen(Entries& entries, SimplexSolver& simplex) {
-  bool loosened = false;
+void dropUnseen(Entries& entries, SimplexSolver& simplex, std::unordered_set<SimplexSolver::ConstraintId>& changed) {
   for (auto it = entries.begin(); it != entries.end();) {
     if (it->second.seen) {
       ++it;
@@ -123,11 +123,10 @@ bool dropUnseen(Entries& entries, SimplexSolver& simplex) {
     }
     if (it->second.id >= 0) {
       simplex.remove(it->second.id);
-      loosened |= it->second.definition.weight == SimplexSolver::kRequired;
+      if (it->second.definition.weight == SimplexSolver::kRequired) changed.insert(it->second.id);
     }
     it = entries.erase(it);
   }
-  return loosened;
 }
 
 bool sameShape(const SimplexSolver::Definition& a, const SimplexSolver::Definition& b) {
@@ -155,7 +154,11 @@ struct LayoutSolver::Entry {
 struct LayoutSolver::UserEntry : Entry {
   std::shared_ptr<LayoutConstraint> constraint;
   bool broken = false;  // left out of the tableau: it cannot hold
-  std::string reason;   // why, for the log
+  // For a broken one, the constraints it conflicts with: it is tried again when one of
+  // them changes or goes. None known (its result would not be finite): when any required
+  // constraint changes or goes.
+  std::vector<SimplexSolver::ConstraintId> conflicts;
+  std::string reason;  // why, for the log
 };
 
 LayoutSolver::LayoutSolver(const View& top) : top_(top) {}
@@ -215,11 +218,20 @@ bool LayoutSolver::update(const View* layingOut) {
     auto it = user_.find(c.get());
     kept += it != user_.end() && sameShape(it->second.definition, definition);
   }
-  loosened_ = false;
+  changed_.clear();
   syncGenerated(generatedWanted, kept != user_.size());
   syncUser(wanted);
-  if (loosened_) retryBroken();
-  std::erase_if(items_, [](const auto& entry) { return !entry.second.seen; });
+  if (!changed_.empty()) retryBroken();
+  // A view no constraint names any more has none in the tableau either: its variables
+  // serve views to come.
+  std::erase_if(items_, [this](const auto& entry) {
+    if (!entry.second.seen) retired_.push_back(entry.second.vars);
+    return !entry.second.seen;
+  });
+  for (const auto& vars : retired_) {
+    for (auto variable : vars) simplex_.removeVariable(variable);
+  }
+  retired_.clear();
   readFrames(layingOut);
   generation_ = gGeneration;
   needsReport_ = true;
@@ -248,7 +260,10 @@ LayoutSolver::Item* LayoutSolver::itemFor(const View& view) {
   if (parent && !itemFor(*parent)) return nullptr;
   auto [it, fresh] = items_.try_emplace(&view);
   Item& item = it->second;
-  if (!fresh && item.view.expired()) item = Item{};  // another view where a gone one was
+  if (!fresh && item.view.expired()) {  // another view where a gone one was
+    retired_.push_back(item.vars);      // once the constraints that name them have gone
+    item = Item{};
+  }
   if (item.view.expired()) {
     item.view = view.weak_from_this();
     for (auto& variable : item.vars) variable = simplex_.newVariable();
@@ -348,8 +363,8 @@ void LayoutSolver::syncGenerated(std::vector<std::pair<GeneratedKey, Definition>
     auto [it, added] = generated_.try_emplace(key);
     Entry& entry = it->second;
     if (!added && !sameShape(entry.definition, definition) && entry.id >= 0) {
+      if (entry.definition.weight == SimplexSolver::kRequired) changed_.insert(entry.id);
       simplex_.remove(std::exchange(entry.id, -1));
-      loosened_ |= entry.definition.weight == SimplexSolver::kRequired;
     }
     entry.seen = true;
     if (entry.id >= 0 && entry.definition.constant != definition.constant) {
@@ -359,39 +374,48 @@ void LayoutSolver::syncGenerated(std::vector<std::pair<GeneratedKey, Definition>
       fresh.push_back(&entry);
     }
   }
-  loosened_ |= dropUnseen(generated_, simplex_);
+  dropUnseen(generated_, simplex_, changed_);
   for (auto& [entry, constant] : moved) {
     entry->definition.constant = constant;
     const auto outcome = simplex_.setConstant(entry->id, constant);
-    loosened_ |= entry->definition.weight == SimplexSolver::kRequired;
+    if (entry->definition.weight == SimplexSolver::kRequired) changed_.insert(entry->id);
     if (outcome.status != SimplexSolver::Status::Added) {
       entry->id = -1;
-      breakUser(outcome);
-      enterGenerated(*entry);
+      enterGenerated(*entry, breakUser(outcome));
     }
   }
   for (Entry* entry : fresh) enterGenerated(*entry);
 }
 
 // A view's own frame, size or intrinsic size comes before a constraint: when it cannot
-// enter, the constraints in its way are broken instead.
-void LayoutSolver::enterGenerated(Entry& entry) {
+// enter, the constraints in its way (and `broken`, broken for it already) are broken
+// instead, until it changes or goes.
+void LayoutSolver::enterGenerated(Entry& entry, std::vector<UserEntry*> broken) {
   auto outcome = simplex_.add(entry.definition);
   if (outcome.status == SimplexSolver::Status::Unsatisfiable) {
-    breakUser(outcome);
+    auto more = breakUser(outcome);
+    broken.insert(broken.end(), more.begin(), more.end());
     outcome = simplex_.add(entry.definition);
   }
   entry.id = outcome.id;
+  if (entry.id < 0) return;
+  for (UserEntry* user : broken) user->conflicts.push_back(entry.id);
 }
 
-void LayoutSolver::breakUser(const SimplexSolver::Outcome& outcome) {
+std::vector<LayoutSolver::UserEntry*> LayoutSolver::breakUser(const SimplexSolver::Outcome& outcome) {
+  const auto& involved = outcome.involved;
+  std::vector<UserEntry*> broken;
   for (auto& [key, entry] : user_) {
-    const auto& involved = outcome.involved;
     if (entry.id < 0 || std::find(involved.begin(), involved.end(), entry.id) == involved.end()) continue;
     simplex_.remove(entry.id);
-    record(entry, {SimplexSolver::Status::Unsatisfiable, -1, {}});
+    changed_.insert(entry.id);
+    SimplexSolver::Outcome conflict{SimplexSolver::Status::Unsatisfiable, -1, involved};
+    std::erase(conflict.involved, entry.id);
+    record(entry, conflict);
     entry.reason = "it conflicts with the frame or size a view keeps";
+    broken.push_back(&entry);
   }
+  return broken;
 }
 
 void LayoutSolver::syncUser(std::vector<std::pair<std::shared_ptr<LayoutConstraint>, Definition>>& wanted) {
@@ -404,20 +428,21 @@ void LayoutSolver::syncUser(std::vector<std::pair<std::shared_ptr<LayoutConstrai
     entry.seen = true;
     const bool sameForm = !added && sameShape(entry.definition, definition);
     if (sameForm && entry.definition.constant == definition.constant) continue;
+    const bool required = entry.definition.weight == SimplexSolver::kRequired;
     if (sameForm && entry.id >= 0) {
       entry.definition.constant = definition.constant;
-      loosened_ |= entry.definition.weight == SimplexSolver::kRequired;
+      if (required) changed_.insert(entry.id);
       record(entry, simplex_.setConstant(entry.id, definition.constant));
       continue;
     }
     if (entry.id >= 0) {
+      if (required) changed_.insert(entry.id);
       simplex_.remove(std::exchange(entry.id, -1));
-      loosened_ |= entry.definition.weight == SimplexSolver::kRequired;
     }
     entry.definition = std::move(definition);
     fresh.push_back(&entry);
   }
-  loosened_ |= dropUnseen(user_, simplex_);
+  dropUnseen(user_, simplex_, changed_);
   for (UserEntry* entry : fresh) record(*entry, simplex_.add(entry->definition));
 }
 
@@ -427,6 +452,7 @@ void LayoutSolver::record(UserEntry& entry, const SimplexSolver::Outcome& outcom
   const bool broken = outcome.status != SimplexSolver::Status::Added;
   if (broken && !entry.broken) entry.constraint->reported_ = false;  // a new break is logged
   entry.broken = broken;
+  entry.conflicts = outcome.involved;
   if (!broken) return;
   entry.reason =
       outcome.status == SimplexSolver::Status::NotFinite ? "its result would not be finite" : "it conflicts with:";
@@ -442,9 +468,14 @@ void LayoutSolver::record(UserEntry& entry, const SimplexSolver::Outcome& outcom
   }
 }
 
+// A broken constraint can hold again only when one it conflicts with changes or goes;
+// trying it otherwise would fail again, at the cost of a refusal.
 void LayoutSolver::retryBroken() {
   for (auto& [key, entry] : user_) {
-    if (entry.broken) record(entry, simplex_.add(entry.definition));
+    if (!entry.broken) continue;
+    const bool loosened = entry.conflicts.empty() || std::any_of(entry.conflicts.begin(), entry.conflicts.end(),
+                                                                 [this](auto id) { return changed_.count(id) != 0; });
+    if (loosened) record(entry, simplex_.add(entry.definition));
   }
 }
 
@@ -488,6 +519,7 @@ LayoutSolver::Result LayoutSolver::resultFor(const View& superview) const {
   for (const auto& [view, item] : items_) {
     if (!item.fixed && !item.solved) result.notFinite.push_back(item.view.lock());
   }
+  result.solverVariables = simplex_.variableCount();
   return result;
 }
 

@@ -1,7 +1,8 @@
 // Lays out views by their constraints. Each view hierarchy has one solver, held by its top
 // view (a window, or the top of a hierarchy outside windows), over an incremental simplex
 // tableau (SimplexSolver.h): every view a constraint names, with its ancestors, has four
-// variables (left, top, width, height in the top view's bounds coordinates). A view's
+// variables (left, top, width, height in the top view's bounds coordinates), given back
+// when no constraint names it or its subviews any more. A view's
 // layout pass (View::layoutIfNeeded) brings the tableau up to date with what changed since
 // the last pass of the hierarchy (constraints added, removed or given a new constant or
 // priority, frames of views it does not place, intrinsic sizes), so only those enter or
@@ -24,17 +25,19 @@
 // axis or to nothing, and items outside the hierarchy. A required constraint that cannot
 // hold with the others is broken: the conflicting ones are all required, so the one that
 // came last (a constraint before the frames of views it does not place) is left out, and
-// logged once with the constraints it conflicts with; it is tried again when a required
-// constraint goes or changes. A view whose solution is not finite keeps its frame, logged
+// logged once with the constraints it conflicts with; it is tried again when one of those
+// goes or changes. A view whose solution is not finite keeps its frame, logged
 // once. Inside an animations block, the frames move over the animation's duration.
 //
 // Main thread only.
 #pragma once
 
+#include <array>
 #include <map>
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -57,6 +60,8 @@ class LayoutSolver {
     std::vector<std::shared_ptr<LayoutConstraint>> broken;
     // Views of the hierarchy it would place whose solution is not finite (they stay).
     std::vector<std::shared_ptr<const View>> notFinite;
+    // The variables of the hierarchy's solver (SimplexSolver::variableCount()).
+    std::size_t solverVariables = 0;
   };
 
   explicit LayoutSolver(const View& top);
@@ -94,8 +99,8 @@ class LayoutSolver {
   bool staysPut(const GeneratedKey& key, bool refreshStays) const;
   void syncGenerated(std::vector<std::pair<GeneratedKey, Definition>>& wanted, bool refreshStays);
   void syncUser(std::vector<std::pair<std::shared_ptr<LayoutConstraint>, Definition>>& wanted);
-  void enterGenerated(Entry& entry);
-  void breakUser(const SimplexSolver::Outcome& outcome);
+  void enterGenerated(Entry& entry, std::vector<UserEntry*> broken = {});
+  std::vector<UserEntry*> breakUser(const SimplexSolver::Outcome& outcome);
   void record(UserEntry& entry, const SimplexSolver::Outcome& outcome);
   void retryBroken();
   void readFrames(const View* layingOut);
@@ -109,8 +114,11 @@ class LayoutSolver {
   std::map<GeneratedKey, Entry> generated_;
   std::unordered_map<const LayoutConstraint*, UserEntry> user_;
   std::vector<std::shared_ptr<LayoutConstraint>> unsolved_;
+  // Variables of views that left, given back at the end of the update.
+  std::vector<std::array<SimplexSolver::Variable, 4>> retired_;
   std::uint64_t generation_ = 0;
-  bool loosened_ = false;
+  // Required constraints that went or took a new constant in this update.
+  std::unordered_set<SimplexSolver::ConstraintId> changed_;
   bool needsReport_ = false;  // a required constraint went or changed in this update
 };
 

@@ -228,11 +228,19 @@ TEST_F(LayoutSolverTest, FillsFreeSizesWithTheIntrinsicSizeAndLeavesTranslatingV
   s->setNeedsLayout();
   s->layoutIfNeeded();
   EXPECT_TRUE(LayoutSolver::solve(*s).broken.empty()) << "tried again once the frame it met moved";
+  fixed->setFrame(Rect(60, 5, 10, 10));
+  EXPECT_EQ(LayoutSolver::solve(*s).broken.size(), 1u) << "broken again when it moves away";
+  fixed->setFrame(Rect(50, 5, 10, 10));
+  EXPECT_TRUE(LayoutSolver::solve(*s).broken.empty());
   label->setFrame(Rect(0, 0, 80, 4));
   label->setTranslatesAutoresizingMaskIntoConstraints(true);
   s->layoutIfNeeded();
   EXPECT_EQ(label->frame(), Rect(0, 0, 80, 4)) << "a view that keeps its frame breaks the constraints against it";
   EXPECT_EQ(LayoutSolver::solve(*s).broken.size(), 2u);
+  label->setTranslatesAutoresizingMaskIntoConstraints(false);
+  s->layoutIfNeeded();
+  EXPECT_TRUE(LayoutSolver::solve(*s).broken.empty()) << "tried again once it no longer keeps its frame";
+  EXPECT_EQ(label->frame(), Rect(210, 98, 80, 4));
 }
 
 TEST_F(LayoutSolverTest, AConflictBreaksTheLaterConstraintOnceUntilItCanHold) {
@@ -260,6 +268,51 @@ TEST_F(LayoutSolverTest, AConflictBreaksTheLaterConstraintOnceUntilItCanHold) {
   s->layoutIfNeeded();
   EXPECT_EQ(a->frame(), Rect(1, 1, 20, 1)) << "tried again once a required constraint changed";
   EXPECT_TRUE(LayoutSolver::solve(*s).broken.empty());
+  auto narrow = size(s, A::Width, 50);  // against the frame the top view keeps
+  s->addConstraint(narrow);
+  EXPECT_EQ(LayoutSolver::solve(*s).broken, std::vector{narrow}) << "one on the top view alone asks for a pass";
+  narrow->setActive(false);
+  EXPECT_TRUE(LayoutSolver::solve(*s).broken.empty());
+}
+
+TEST_F(LayoutSolverTest, ABrokenConstraintIsTriedAgainWhenOneItConflictsWithGoesNotOnEveryPass) {
+  auto s = View::create(Rect(0, 0, 300, 200));
+  auto a = View::create(Rect(1, 1, 1, 1)), b = View::create(Rect(2, 2, 2, 2));
+  auto fixed = View::create(Rect(0, 0, 10, 10));  // keeps its frame
+  for (const auto& v : {a, b, fixed}) s->addSubview(v);
+  a->setTranslatesAutoresizingMaskIntoConstraints(false);
+  b->setTranslatesAutoresizingMaskIntoConstraints(false);
+  auto margin = make(a, A::Top, s, A::Top, 1, 8);
+  auto tall = make(a, A::Height, nullptr, A::NotAnAttribute, 1, 44, R::GreaterThanOrEqual);
+  // b as tall as a, which it cannot be at 30 points: broken through the link.
+  auto cap = make(b, A::Height, nullptr, A::NotAnAttribute, 1, 30, R::LessThanOrEqual);
+  s->addConstraints(
+      {margin, tall, make(b, A::Height, a, A::Height, 1, 0), make(b, A::Left, fixed, A::Right, 1, 0), cap});
+  SystemLog::Capture log(true);
+  s->layoutIfNeeded();
+  ASSERT_EQ(LayoutSolver::solve(*s).broken, std::vector{cap});
+  const auto variables = LayoutSolver::solve(*s).solverVariables;
+  EXPECT_GT(variables, 0u);
+  for (int pass = 0; pass < 1000; ++pass) {
+    margin->setConstant(8 + pass % 2);
+    fixed->setFrame(Rect(pass % 3, 0, 10, 10));
+    s->layoutIfNeeded();
+    const auto result = LayoutSolver::solve(*s);
+    ASSERT_EQ(result.broken.size(), 1u) << pass;
+    ASSERT_EQ(result.solverVariables, variables) << "pass " << pass;
+  }
+  EXPECT_EQ(b->frame(), Rect(10, 2, 2, 44));
+  EXPECT_EQ(log.messages().size(), 1u);
+  tall->setPriority(750);
+  s->layoutIfNeeded();
+  EXPECT_TRUE(LayoutSolver::solve(*s).broken.empty()) << "tried again once one it conflicted with changed";
+  EXPECT_EQ(a->frame().height(), 30);
+  tall->setPriority(LayoutConstraint::kPriorityRequired);  // now the later one
+  EXPECT_EQ(LayoutSolver::solve(*s).broken, std::vector{tall});
+  s->removeConstraint(cap);
+  s->layoutIfNeeded();
+  EXPECT_TRUE(LayoutSolver::solve(*s).broken.empty()) << "tried again once one it conflicted with went";
+  EXPECT_EQ(a->frame().height(), 44);
 }
 
 TEST_F(LayoutSolverTest, ALabelAndAnImageHugTheirContentAndResistCompressionByPriority) {
@@ -360,6 +413,37 @@ TEST_F(LayoutSolverTest, ConstraintsComeAndGoBetweenWindowPasses) {
   EXPECT_EQ(b->frame().minX(), 60) << "a new priority takes effect";
 }
 
+// A banner refreshed for hours: each view that leaves the hierarchy, or is no longer
+// named by a constraint, gives its variables back.
+TEST_F(LayoutSolverTest, ViewsThatComeAndGoLeaveNoVariablesBehind) {
+  auto s = View::create(Rect(0, 0, 320, 480));
+  std::size_t variables = 0;
+  for (int round = 0; round < 1000; ++round) {
+    auto banner = View::create(Rect(1, 1, 1, 1)), inner = View::create(Rect(2, 2, 2, 2));
+    banner->addSubview(inner);
+    s->addSubview(banner);
+    for (const auto& v : {banner, inner}) v->setTranslatesAutoresizingMaskIntoConstraints(false);
+    const std::vector<std::shared_ptr<LayoutConstraint>> placed{
+        make(banner, A::CenterX, s, A::CenterX, 1, 0), make(banner, A::Bottom, s, A::Bottom, 1, -(round % 4)),
+        size(banner, A::Width, 300), size(banner, A::Height, 50)};
+    s->addConstraints(placed);
+    banner->addConstraint(make(inner, A::Left, banner, A::Left, 1, 8));
+    s->layoutIfNeeded();
+    banner->layoutIfNeeded();
+    ASSERT_EQ(banner->frame(), Rect(10, 430 - round % 4, 300, 50)) << round;
+    ASSERT_EQ(inner->frame().minX(), 8) << round;
+    const auto count = LayoutSolver::solve(*s).solverVariables;
+    if (round == 3) variables = count;
+    ASSERT_TRUE(round <= 3 || count == variables) << "round " << round << ": " << count << ", was " << variables;
+    // It leaves with or after its constraints; or it goes, and a new view (perhaps in
+    // its place in memory) comes before the next pass.
+    s->removeConstraints(placed);
+    if (round % 3 == 1) s->layoutIfNeeded();
+    banner->removeFromSuperview();
+    if (round % 3 == 0) s->layoutIfNeeded();
+  }
+}
+
 // A window whose root controller's view holds a content view pinned to the top layout
 // guide and to the bottom, and a banner centred at the bottom.
 struct Screenful {
@@ -404,6 +488,12 @@ TEST_F(LayoutSolverTest, ContentFollowsTheGuideAndItsConstantsOnTheLayoutPasses)
   EXPECT_EQ(screen.window->bounds().size, (Size{667, 375}));
   EXPECT_EQ(screen.banner->frame(), Rect(173.5, 162.5, 320, 50)) << "still in the middle";
   EXPECT_EQ(screen.content->frame(), Rect(0, 20, 667, 355));
+
+  auto tallGuide = size(screen.controller->topLayoutGuide(), A::Height, 30);  // against the guide's own
+  tallGuide->setActive(true);
+  EXPECT_EQ(LayoutSolver::solve(*screen.window).broken, std::vector{tallGuide});
+  tallGuide->setActive(false);
+  EXPECT_TRUE(LayoutSolver::solve(*screen.window).broken.empty()) << "one on a guide alone asks for a pass";
 
   Application::shared().setStatusBarHidden(true);
   EXPECT_EQ(screen.controller->topLayoutGuide()->length(), 0);

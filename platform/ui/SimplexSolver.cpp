@@ -15,8 +15,8 @@ bool nearZero(double value) { return std::fabs(value) < kEpsilon; }
 
 // Unrestricted variables of the caller, and the restricted ones the tableau makes: slack
 // of an inequality, error of an optional constraint, dummy marker of a required equality
-// (never allowed to enter the basis).
-enum class Kind : unsigned char { External, Slack, Error, Dummy };
+// (never allowed to enter the basis); and a place no symbol holds.
+enum class Kind : unsigned char { External, Slack, Error, Dummy, Free };
 
 // Set by any arithmetic of the tableau that gives a value that is not finite; each public
 // call clears it first and checks it last.
@@ -37,10 +37,20 @@ struct Cell {
 class Row {
  public:
   explicit Row(double constant = 0) : constant_(constant) {}
+  // The objective: its constant, the weighted sum of the errors, steers nothing, so it may
+  // overflow on a badly scaled system without the tableau being lost.
+  static Row objective() {
+    Row row;
+    row.checksConstant_ = false;
+    return row;
+  }
 
   double constant() const { return constant_; }
   const std::vector<Cell>& cells() const { return cells_; }
-  double add(double value) { return constant_ = checked(constant_ + value); }
+  double add(double value) {
+    constant_ += value;
+    return checksConstant_ ? checked(constant_) : constant_;
+  }
 
   double coefficientFor(int symbol) const {
     auto it = find(symbol);
@@ -100,6 +110,7 @@ class Row {
 
   double constant_;
   std::vector<Cell> cells_;
+  bool checksConstant_ = true;
 };
 
 }  // namespace
@@ -108,12 +119,25 @@ class SimplexSolver::Tableau {
  public:
   Variable newVariable() { return newSymbol(Kind::External); }
 
+  void removeVariable(Variable variable) {
+    if (variable < 0 || static_cast<std::size_t>(variable) >= kinds_.size() || kindOf(variable) != Kind::External) {
+      return;
+    }
+    // With no constraint naming it, it is in no row but for rounding (were it basic, its
+    // row would only define it).
+    for (auto& row : rows_) {
+      if (row) row->remove(variable);
+    }
+    release(variable);
+  }
+
   double value(Variable variable) const {
     const auto index = static_cast<std::size_t>(variable);
     return index < rows_.size() && rows_[index] ? rows_[index]->constant() : 0.0;
   }
 
   bool contains(ConstraintId id) const { return records_.count(id) != 0; }
+  std::size_t variableCount() const { return kinds_.size(); }
 
   Outcome add(const Definition& definition) {
     const ConstraintId id = nextId_++;
@@ -125,9 +149,10 @@ class SimplexSolver::Tableau {
   void remove(ConstraintId id) {
     auto it = records_.find(id);
     if (it == records_.end()) return;
-    begin();
     const Record record = it->second;
     forget(it);
+    if (record.marker < 0) return;  // kept out of the tableau
+    begin();
     for (int symbol : {record.marker, record.other}) {
       if (symbol < 0 || kindOf(symbol) != Kind::Error) continue;
       if (const Row* row = rowOf(symbol)) {
@@ -143,6 +168,15 @@ class SimplexSolver::Tableau {
       row->solveFor(leaving, record.marker);
       substitute(record.marker, *row);
     }
+    release(record.marker);
+    if (record.other >= 0) {
+      // Every row left combines the other constraints only, so none holds the second
+      // error (bar rounding).
+      for (auto& row : rows_) {
+        if (row) row->remove(record.other);
+      }
+      release(record.other);
+    }
     optimize(objective_);
     if (tNotFinite) rebuild();
   }
@@ -150,6 +184,12 @@ class SimplexSolver::Tableau {
   Outcome setConstant(ConstraintId id, double constant) {
     auto it = records_.find(id);
     if (it == records_.end()) return {Status::Unsatisfiable, -1, {}};
+    if (it->second.marker < 0) {  // kept out of the tableau: it tries to enter again
+      Definition definition = std::move(it->second.definition);
+      definition.constant = constant;
+      records_.erase(it);
+      return insert(id, definition);
+    }
     begin();
     Record& record = it->second;
     const double shift = checked(constant - record.definition.constant) / record.markerSign;
@@ -169,10 +209,11 @@ class SimplexSolver::Tableau {
     std::vector<ConstraintId> involved;
     if (dualOptimize(involved) && !tNotFinite) return {Status::Added, id, {}};
     const Status status = tNotFinite ? Status::NotFinite : Status::Unsatisfiable;
+    const Definition definition = record.definition;
     forget(it);
     rebuild();
     std::erase(involved, id);
-    return {status, -1, std::move(involved)};
+    return refuse(id, definition, status, std::move(involved));
   }
 
  private:
@@ -186,9 +227,22 @@ class SimplexSolver::Tableau {
   };
 
   int newSymbol(Kind kind) {
+    if (!free_.empty()) {
+      const int symbol = free_.back();
+      free_.pop_back();
+      kinds_[static_cast<std::size_t>(symbol)] = kind;
+      return symbol;
+    }
     kinds_.push_back(kind);
     rows_.emplace_back();
     return static_cast<int>(kinds_.size() - 1);
+  }
+  // A symbol that no row holds any more, for a later one to take.
+  void release(int symbol) {
+    kinds_[static_cast<std::size_t>(symbol)] = Kind::Free;
+    rows_[static_cast<std::size_t>(symbol)].reset();
+    objective_.remove(symbol);
+    free_.push_back(symbol);
   }
   Kind kindOf(int symbol) const { return kinds_[static_cast<std::size_t>(symbol)]; }
   // Whether a basic symbol's value is one it may not take: a slack or error below zero
@@ -238,10 +292,13 @@ class SimplexSolver::Tableau {
     std::vector<ConstraintId> involved;
     if (tNotFinite) {
       rebuild();  // its error terms may be in the objective already
-      return {Status::NotFinite, -1, {}};
+      return refuse(id, definition, Status::NotFinite, {});
     }
     if (subject < 0 && allDummies(*row)) {
-      if (!nearZero(row->constant())) return {Status::Unsatisfiable, -1, involvedIn(*row)};
+      if (!nearZero(row->constant())) {
+        release(record.marker);  // a required equality's: in no row
+        return {Status::Unsatisfiable, -1, involvedIn(*row)};
+      }
       subject = record.marker;
     }
     bool entered = true;
@@ -262,18 +319,38 @@ class SimplexSolver::Tableau {
     }
     const Status status = tNotFinite ? Status::NotFinite : Status::Unsatisfiable;
     rebuild();
-    return {status, -1, std::move(involved)};
+    return refuse(id, definition, status, std::move(involved));
+  }
+
+  // A refused required constraint is not kept. An optional one always has a solution (its
+  // error takes what the others leave), so when the tableau cannot take it, it is kept out
+  // of it (that is, unmet) and tries to enter again at a new constant.
+  Outcome refuse(ConstraintId id, const Definition& definition, Status status, std::vector<ConstraintId> involved) {
+    if (definition.weight == kRequired) return {status, -1, std::move(involved)};
+    records_.emplace(id, Record{definition});
+    return {Status::Added, id, {}};
   }
 
   // The tableau made again from the constraints it holds, after a refusal left it
-  // changed; a constraint that no longer enters is dropped.
+  // changed; a required constraint that no longer enters is dropped. Its own symbols are
+  // all made again, in the places of the old ones.
   void rebuild() {
     auto records = std::move(records_);
     records_.clear();
     owners_.clear();
-    for (auto& row : rows_) row.reset();
-    objective_ = Row();
-    for (const auto& [id, record] : records) (void)insert(id, record.definition);
+    free_.clear();
+    for (std::size_t s = rows_.size(); s-- > 0;) {
+      rows_[s].reset();
+      if (kinds_[s] != Kind::External) free_.push_back(static_cast<int>(s));
+    }
+    objective_ = Row::objective();
+    for (auto& [id, record] : records) {
+      if (record.marker >= 0) {
+        (void)insert(id, record.definition);
+      } else {
+        records_.emplace(id, std::move(record));  // it would be refused again, at the cost of another rebuild
+      }
+    }
   }
 
   std::unique_ptr<Row> createRow(const Definition& definition, Record& record) {
@@ -347,12 +424,19 @@ class SimplexSolver::Tableau {
     if (!success) involved = involvedIn(*artificial_);
     artificial_.reset();
     if (rowOf(art)) {
+      // Basic, so in no other row.
       auto basic = takeRow(art);
-      if (basic->cells().empty()) return success;
+      if (basic->cells().empty()) {
+        release(art);
+        return success;
+      }
       auto pivotable = std::find_if(basic->cells().begin(), basic->cells().end(), [this](const Cell& cell) {
         return kindOf(cell.symbol) == Kind::Slack || kindOf(cell.symbol) == Kind::Error;
       });
-      if (pivotable == basic->cells().end()) return false;
+      if (pivotable == basic->cells().end()) {
+        release(art);
+        return false;
+      }
       const int entering = pivotable->symbol;
       basic->solveFor(art, entering);
       substitute(entering, *basic);
@@ -361,7 +445,7 @@ class SimplexSolver::Tableau {
     for (auto& each : rows_) {
       if (each) each->remove(art);
     }
-    objective_.remove(art);
+    release(art);
     return success;
   }
 
@@ -431,6 +515,7 @@ class SimplexSolver::Tableau {
       }
       if (entering < 0) {
         involved = involvedIn(*row);
+        if (auto owner = owners_.find(leaving); owner != owners_.end()) involved.push_back(owner->second);
         return false;
       }
       pivot(leaving, entering);
@@ -466,11 +551,12 @@ class SimplexSolver::Tableau {
 
   std::vector<Kind> kinds_;
   std::vector<std::unique_ptr<Row>> rows_;  // by symbol: the row of each basic symbol
-  Row objective_;
+  Row objective_ = Row::objective();
   std::unique_ptr<Row> artificial_;
   std::map<ConstraintId, Record> records_;        // ordered, so a rebuild enters them as they came
   std::unordered_map<int, ConstraintId> owners_;  // marker or error symbol -> its constraint
   std::vector<int> infeasible_;
+  std::vector<int> free_;  // symbols of its own no row holds, for new ones
   std::size_t pivotsLeft_ = 0;
   ConstraintId nextId_ = 0;
 };
@@ -479,6 +565,7 @@ SimplexSolver::SimplexSolver() : tableau_(std::make_unique<Tableau>()) {}
 SimplexSolver::~SimplexSolver() = default;
 
 SimplexSolver::Variable SimplexSolver::newVariable() { return tableau_->newVariable(); }
+void SimplexSolver::removeVariable(Variable variable) { tableau_->removeVariable(variable); }
 SimplexSolver::Outcome SimplexSolver::add(const Definition& definition) { return tableau_->add(definition); }
 void SimplexSolver::remove(ConstraintId id) { tableau_->remove(id); }
 SimplexSolver::Outcome SimplexSolver::setConstant(ConstraintId id, double constant) {
@@ -486,5 +573,6 @@ SimplexSolver::Outcome SimplexSolver::setConstant(ConstraintId id, double consta
 }
 bool SimplexSolver::contains(ConstraintId id) const { return tableau_->contains(id); }
 double SimplexSolver::value(Variable variable) const { return tableau_->value(variable); }
+std::size_t SimplexSolver::variableCount() const { return tableau_->variableCount(); }
 
 }  // namespace platform

@@ -7,12 +7,21 @@
 // feasibility, so a change costs what it touches, not a solve from the start.
 //
 // A required constraint that cannot hold with the others is refused, with the
-// constraints it conflicts with; one that would make the tableau not finite is refused
-// too (the tableau is made again without it). A refused constraint is not kept.
+// constraints it conflicts with (all those the proof of the conflict needs: it cannot
+// hold until one of them changes or goes); one that would make the tableau not finite is
+// refused too (the tableau is made again without it). A refused constraint is not kept.
+// An optional constraint always has a solution, its error taking what the others leave:
+// one the tableau cannot take finitely is kept out of it, unmet, and tries again when its
+// constant changes.
+//
+// The symbols of its own that a removed or refused constraint leaves (slack, error,
+// marker) serve new ones, as do the caller's variables it gives back, so the tableau's
+// size follows the constraints and variables in use.
 //
 // Not thread-safe; layout uses it on the main thread only.
 #pragma once
 
+#include <cstddef>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -53,13 +62,20 @@ class SimplexSolver {
   SimplexSolver& operator=(const SimplexSolver&) = delete;
 
   Variable newVariable();
+  // Gives back a variable no constraint it holds names any more, for a later
+  // newVariable() to take.
+  void removeVariable(Variable variable);
   [[nodiscard]] Outcome add(const Definition& definition);
   void remove(ConstraintId id);
-  // The constraint with a new constant; refused like an added one, and then removed.
+  // The constraint with a new constant; refused like an added one, and then removed (a
+  // required one).
   [[nodiscard]] Outcome setConstant(ConstraintId id, double constant);
   bool contains(ConstraintId id) const;
   // The variable's value in the present solution (0 for one nothing sets).
   double value(Variable variable) const;
+  // The variables its arithmetic walks: the caller's and its own (slack, error, marker),
+  // in use or kept for reuse.
+  std::size_t variableCount() const;
 
  private:
   class Tableau;

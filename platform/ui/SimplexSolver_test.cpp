@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <random>
@@ -119,6 +120,71 @@ TEST(SimplexSolverTest, ConstantsChangeAndConstraintsGoWithoutStartingAgain) {
   EXPECT_NEAR(solver.value(1), 3, 1e-9);
 }
 
+TEST(SimplexSolverTest, RefusedAndRemovedConstraintsLeaveNoVariablesBehind) {
+  SimplexSolver solver;
+  solver.newVariable();
+  solver.newVariable();
+  (void)solver.add(def(1, 0, -10, Relation::Equal));
+  (void)solver.add(def(1, 1, 0, Relation::Equal, 1));
+  // Each way out on its own, so that no rebuild hands back what another leaves.
+  const std::function<void()> ways[] = {
+      [&] { solver.remove(solver.add(def(0, 1, -3, Relation::Equal, 2)).id); },
+      [&] { solver.remove(solver.add(def(0, 1, -4, Relation::GreaterOrEqual, 2)).id); },
+      [&] { solver.remove(solver.add(def(0, 1, -4, Relation::GreaterOrEqual)).id); },
+      [&] { EXPECT_EQ(solver.add(def(1, 0, -20, Relation::Equal)).status, Status::Unsatisfiable); },
+      [&] {
+        const auto refused = solver.add(def(1, 0, -5, Relation::LessOrEqual));  // through phase one
+        EXPECT_EQ(refused.status, Status::Unsatisfiable);
+        EXPECT_EQ(refused.id, -1);
+      },
+      [&] {  // a variable of the caller's, given back once nothing names it
+        const auto z = solver.newVariable();
+        const auto link = solver.add({{{z, 1}, {1, -1}}, -2, Relation::Equal, kRequired});
+        EXPECT_NEAR(solver.value(z), -8, 1e-9);
+        solver.remove(link.id);
+        solver.removeVariable(z);
+      },
+  };
+  for (const auto& way : ways) {
+    way();
+    const auto variables = solver.variableCount();
+    for (int round = 0; round < 20; ++round) way();
+    EXPECT_EQ(solver.variableCount(), variables) << &way - ways;
+  }
+  EXPECT_NEAR(solver.value(0), 10, 1e-9);
+  EXPECT_NEAR(solver.value(1), -10, 1e-9);
+}
+
+TEST(SimplexSolverTest, AnOptionalConstraintIsKeptHoweverBadlyScaled) {
+  SimplexSolver solver;
+  solver.newVariable();
+  solver.newVariable();
+  const auto z = solver.newVariable();
+  (void)solver.add(def(1, 0, 0, Relation::Equal, 1));
+  // Its error times its weight overflows: it enters all the same, and pulls harder.
+  const auto far = solver.add(def(1, 0, -1e308, Relation::Equal, 4));
+  EXPECT_EQ(far.status, Status::Added);
+  EXPECT_DOUBLE_EQ(solver.value(0), 1e308);
+  solver.remove(far.id);
+  EXPECT_EQ(solver.value(0), 0);
+  // y == x + 1e308: a required x == 1e308 would overflow y, and is refused.
+  (void)solver.add(def(-1, 1, -1e308, Relation::Equal));
+  EXPECT_EQ(solver.add(def(1, 0, -1e308, Relation::Equal)).status, Status::NotFinite);
+  // An optional one that would overflow stays out of the tableau (x where the weak pull
+  // has it), through a rebuild, until a new constant lets it enter.
+  const auto half = solver.add(def(2, -1, -1e308, Relation::Equal, 4));
+  EXPECT_EQ(half.status, Status::Added);
+  EXPECT_EQ(solver.value(0), 0);
+  (void)solver.add({{{z, 1}}, 0, Relation::Equal, kRequired});
+  EXPECT_EQ(solver.add({{{z, 1}}, -5, Relation::GreaterOrEqual, kRequired}).status, Status::Unsatisfiable);
+  EXPECT_TRUE(solver.contains(half.id));
+  EXPECT_EQ(solver.setConstant(half.id, 5e307).status, Status::Added);
+  EXPECT_DOUBLE_EQ(solver.value(0), 5e307);
+  solver.remove(half.id);
+  EXPECT_FALSE(solver.contains(half.id));
+  EXPECT_EQ(solver.value(0), 0);
+}
+
 // Random systems that hold at a known point: every required constraint is accepted and
 // holds, and through additions, removals and new constants the solution stays as good as
 // that of a fresh solver given the same constraints.
@@ -211,6 +277,62 @@ TEST(SimplexSolverTest, RandomSystemsStayFeasibleAndOptimalThroughChanges) {
       check(solver, live, " changed");
     }
   }
+}
+
+// What a refusal names is all the conflict needs: while none of those constraints changes
+// or goes, the refused one cannot enter, whatever happens to the others. (Layout tries a
+// broken constraint again only then.)
+TEST(SimplexSolverTest, ARefusedConstraintStaysRefusedWhileThoseItConflictsWithStay) {
+  std::mt19937 random(11);
+  const auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+  int refusals = 0;
+  for (int round = 0; round < 1500; ++round) {
+    SimplexSolver solver;
+    for (int v = 0; v < 3; ++v) solver.newVariable();
+    std::map<int, Definition> live;
+    for (int i = 0; i < 10; ++i) {
+      Definition d;
+      SimplexSolver::Outcome outcome;
+      auto it = std::next(live.begin(), pick(0, static_cast<int>(live.size())));
+      if (it != live.end() && it->second.weight == kRequired) {  // through the dual simplex
+        d = it->second;
+        d.constant = pick(-20, 20);
+        outcome = solver.setConstant(it->first, d.constant);
+        live.erase(it);
+      } else {
+        while (d.terms.empty()) {
+          for (int v = 0; v < 3; ++v) {
+            if (const int c = pick(-2, 2)) d.terms.push_back({v, double(c)});
+          }
+        }
+        d.relation = static_cast<Relation>(pick(0, 2));
+        d.constant = pick(-20, 20);
+        d.weight = pick(0, 2) ? kRequired : pick(1, 4);
+        outcome = solver.add(d);
+      }
+      if (outcome.status == Status::Added) {
+        live[outcome.id] = d;
+        continue;
+      }
+      ++refusals;
+      const auto& involved = outcome.involved;
+      for (auto other = live.begin(); other != live.end();) {
+        if (std::find(involved.begin(), involved.end(), other->first) != involved.end() || pick(0, 1)) {
+          ++other;
+        } else if (pick(0, 1)) {
+          solver.remove(other->first);
+          other = live.erase(other);
+        } else {
+          const bool kept = solver.setConstant(other->first, pick(-20, 20)).status == Status::Added;
+          other = kept ? std::next(other) : live.erase(other);
+        }
+      }
+      const auto again = solver.add(d);
+      EXPECT_NE(again.status, Status::Added) << round;
+      if (again.status == Status::Added) live[again.id] = d;
+    }
+  }
+  EXPECT_GT(refusals, 300);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/base/JSONParsing.h"
+
 namespace platform {
 
 namespace {
@@ -118,7 +120,7 @@ double ContentProtocol::timerDelaySeconds(double milliseconds) {
 }
 
 std::optional<ContentProtocol::Message> ContentProtocol::decodeMessage(std::string_view line) {
-  Json json = Json::parse(line.begin(), line.end(), nullptr, false);
+  Json json = parseJSON(line, JSONParseFailure::Discard);
   if (json.is_discarded() || !json.is_object()) return std::nullopt;
   Message message;
   if (auto native = json.find("native"); native != json.end()) {

@@ -13,6 +13,7 @@
 #include <webkit2/webkit2.h>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/JSONParsing.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/SystemLog.h"
 #include "platform/ui/Image.h"
@@ -226,7 +227,7 @@ std::string wrappedScript(const std::string& script) {
 
 WebPage::EvaluationResult evaluationResult(const std::string& answer) {
   WebPage::EvaluationResult result;
-  const Json reply = Json::parse(answer, nullptr, false);
+  const Json reply = parseJSON(answer, JSONParseFailure::Discard);
   if (!reply.is_object()) {
     result.error = Error::create(kWebContentErrorDomain, kWebContentErrorUnknown);
     return result;
@@ -246,7 +247,7 @@ WebPage::EvaluationResult evaluationResult(const std::string& answer) {
                                  Json::object(), std::move(details));
   } else {
     if (reply.contains("r") && reply["r"].is_string()) {
-      result.result = Json::parse(reply["r"].get<std::string>(), nullptr, false);
+      result.result = parseJSON(reply["r"].get<std::string>(), JSONParseFailure::Discard);
       if (result.result.is_discarded()) result.result = nullptr;
     }
     if (reply.contains("t") && reply["t"].is_string()) result.text = reply["t"].get<std::string>();
@@ -689,7 +690,7 @@ void WebKitPage::onScriptDialog(const std::string& message) {
 
 void WebKitPage::onConsole(const std::string& json) {
   post([json](WebKitPage& self) {
-    const Json line = Json::parse(json, nullptr, false);
+    const Json line = parseJSON(json, JSONParseFailure::Discard);
     if (line.is_array() && line.size() == 2 && line[0].is_string() && line[1].is_string()) {
       self.addConsoleMessage(line[0].get<std::string>(), line[1].get<std::string>());
     }

@@ -9,10 +9,11 @@
 
 #include "platform/net/URLProtocol.h"
 #include "platform/web/ContentProcess.h"
+#include "testing/TestPages.h"
 
 namespace platform::webtest {
 
-inline std::string pagePath(const std::string& name) { return std::string(MORVANE_TEST_PAGES_DIR) + "/" + name; }
+inline std::string pagePath(const std::string& name) { return testenv::testPagesDirectory() + "/" + name; }
 
 inline std::string readPage(const std::string& name) {
   std::ifstream in(pagePath(name), std::ios::binary);

@@ -73,8 +73,7 @@ class ZUMRewardBasedVideoAdWaterfallTest : public formatstest::FormatsTest {
   void at(double seconds) { env.advance(startedAt + seconds - env.now()); }
   std::shared_ptr<rewardedtest::Adapter> adapter(std::size_t index) { return board->adapters.at(index); }
   std::vector<std::string> queries(const std::string& path, std::size_t count) {
-    EXPECT_TRUE(env.runUntil([&] { return hosts.server.requests(path).size() >= count; }, std::chrono::seconds(5)))
-        << path;
+    EXPECT_TRUE(env.runUntil([&] { return hosts.server.requests(path).size() >= count; })) << path;
     env.runUntilIdle();
     std::vector<std::string> result;
     for (const auto& request : hosts.server.requests(path)) result.push_back(request.query.value_or(""));

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <iterator>
 #include <map>
+#include <string_view>
+#include <unordered_map>
 
 #include <nlohmann/json.hpp>
 
@@ -366,13 +368,22 @@ void ZUMApplication::restoreConfiguration() {
   const json* values = ZUMJSONObjectForKey(*stored, "values");
   const json* priorities = ZUMJSONObjectForKey(*stored, "priorities");
   if (!values) return;
-  // One merge per priority: a relaunch restores the configuration in a few writes.
+  // Each key's priority found through a table, not a search of the stored priorities.
+  std::unordered_map<std::string_view, const json*> priorityOf;
+  if (priorities) {
+    for (const auto& [key, priority] : priorities->items()) priorityOf.emplace(key, &priority);
+  }
+  // One merge per priority: a relaunch restores the configuration in a few writes. The
+  // stored keys are distinct, so each goes at the end of its merge with no look-up.
   std::map<ZUMConfiguration::Priority, json> byPriority;
   for (const auto& [key, value] : values->items()) {
     if (key == kRefreshedSinceAppStartKey) continue;
     ZUMConfiguration::Priority priority = ZUMConfiguration::kSDKPriority;
-    if (priorities) priority = ZUMJSONIntegerForKey(*priorities, key, priority);
-    byPriority[priority][key] = value;
+    if (auto stored = priorityOf.find(key); stored != priorityOf.end()) {
+      priority = ZUMJSONInteger(*stored->second).value_or(priority);
+    }
+    auto& merge = byPriority.try_emplace(priority, json::object()).first->second;
+    merge.get_ref<json::object_t&>().emplace_back(key, value);
   }
   for (const auto& [priority, entries] : byPriority) configuration_->addEntriesFromDictionary(entries, priority);
 }
@@ -381,9 +392,10 @@ void ZUMApplication::configurationDidChange(ZUMConfiguration& configuration) {
   // On the configuration's queue, where reading it does not block.
   json values = configuration.dictionary();
   json priorities = json::object();
+  auto& members = priorities.get_ref<json::object_t&>();  // distinct keys, each put at the end
   for (const auto& [key, value] : values.items()) {
     (void)value;
-    if (auto p = configuration.priorityForKey(key)) priorities[key] = *p;
+    if (auto p = configuration.priorityForKey(key)) members.emplace_back(key, *p);
   }
   // The page may write the flag with any type; only true counts.
   if (auto flag = values.find(kRefreshedSinceAppStartKey); flag != values.end() && *flag == true) {

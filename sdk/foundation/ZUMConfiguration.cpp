@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/JSONObjectIndex.h"
 
 using nlohmann::ordered_json;
 
@@ -31,20 +32,37 @@ void ZUMConfiguration::setDelegate(std::weak_ptr<ZUMConfigurationDelegate> deleg
   delegate_ = std::move(delegate);
 }
 
-bool ZUMConfiguration::apply(const std::string& key, const ordered_json& value, Priority priority) {
-  auto stored = state_->priorities.find(key);
-  if (stored != state_->priorities.end() && stored->second > priority) return false;
-  auto existing = state_->values.find(key);
-  if (value.is_null()) {
-    state_->priorities.erase(key);
-    if (existing == state_->values.end()) return false;
-    state_->values.erase(existing);
-    return true;
+bool ZUMConfiguration::merge(const ordered_json& dictionary, Priority priority) {
+  // One pass over the entries, each key found through an index and removals done together
+  // at the end: a dictionary of many keys costs no more per key than one of few.
+  auto& members = state_->values.get_ref<ordered_json::object_t&>();
+  platform::JSONObjectIndex keys(members);
+  bool changed = false, removed = false;
+  for (const auto& [key, value] : dictionary.items()) {
+    auto stored = state_->priorities.find(key);
+    if (stored != state_->priorities.end() && stored->second > priority) continue;
+    ordered_json* existing = keys.find(key);
+    if (value.is_null()) {
+      if (stored != state_->priorities.end()) state_->priorities.erase(stored);
+      if (!existing) continue;
+      *existing = ordered_json(ordered_json::value_t::discarded);  // removed below
+      changed = removed = true;
+      continue;
+    }
+    state_->priorities.insert_or_assign(key, priority);
+    if (existing && *existing == value) continue;
+    keys[key] = value;
+    changed = true;
   }
-  state_->priorities[key] = priority;
-  if (existing != state_->values.end() && *existing == value) return false;
-  state_->values[key] = value;
-  return true;
+  if (removed) {
+    ordered_json::object_t kept;
+    kept.reserve(members.size());
+    for (auto& member : members) {
+      if (!member.second.is_discarded()) kept.emplace_back(member.first, std::move(member.second));
+    }
+    members = std::move(kept);
+  }
+  return changed;
 }
 
 void ZUMConfiguration::notifyDelegate() {
@@ -52,19 +70,17 @@ void ZUMConfiguration::notifyDelegate() {
 }
 
 void ZUMConfiguration::setObject(const ordered_json& value, const std::string& key, Priority priority) {
-  queue_->async([self = shared_from_this(), value, key, priority] {
-    if (self->apply(key, value, priority)) self->notifyDelegate();
+  ordered_json entry = ordered_json::object();
+  entry[key] = value;
+  queue_->async([self = shared_from_this(), entry = std::move(entry), priority] {
+    if (self->merge(entry, priority)) self->notifyDelegate();
   });
 }
 
 void ZUMConfiguration::addEntriesFromDictionary(const ordered_json& dictionary, Priority priority) {
   if (!dictionary.is_object()) return;
   queue_->async([self = shared_from_this(), dictionary, priority] {
-    bool changed = false;
-    for (const auto& [key, value] : dictionary.items()) {
-      if (self->apply(key, value, priority)) changed = true;
-    }
-    if (changed) self->notifyDelegate();
+    if (self->merge(dictionary, priority)) self->notifyDelegate();
   });
 }
 

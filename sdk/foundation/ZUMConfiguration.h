@@ -60,8 +60,8 @@ class ZUMConfiguration : public std::enable_shared_from_this<ZUMConfiguration> {
  private:
   struct State;
 
-  // Applies one entry on the queue; whether the stored value changed.
-  bool apply(const std::string& key, const nlohmann::ordered_json& value, Priority priority);
+  // Applies the entries of a dictionary on the queue; whether a stored value changed.
+  bool merge(const nlohmann::ordered_json& dictionary, Priority priority);
   void notifyDelegate();
 
   std::shared_ptr<platform::DispatchQueue> queue_;

@@ -1,5 +1,6 @@
 #include "sdk/foundation/ZUMConfiguration.h"
 
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -69,6 +70,25 @@ TEST_F(ZUMConfigurationTest, ReadsSeeEarlierWritesAndHostileMergesAreHarmless) {
   configuration->setObject(1, "k", 500);
   env.runUntilIdle();
   EXPECT_EQ(configuration->dictionary(), (ordered_json{{"k", 1}}));
+}
+
+TEST_F(ZUMConfigurationTest, AMergeOfManyKeysKeepsTheFirstStoredOrder) {
+  ordered_json first = ordered_json::object();
+  for (int i = 0; i < 40; ++i) first["k" + std::to_string(i)] = i;
+  configuration->addEntriesFromDictionary(first, 500);
+  configuration->setObject("host", "k7", 999);
+  // Replaced in place, removed (refused for the higher-priority key), new at the end.
+  configuration->addEntriesFromDictionary(
+      {{"k3", "three"}, {"k0", nullptr}, {"new", 1}, {"k39", nullptr}, {"k7", nullptr}, {"k38", 38}}, 500);
+  ordered_json expected = first;
+  expected.erase("k0");
+  expected.erase("k39");
+  expected["k3"] = "three";
+  expected["k7"] = "host";
+  expected["new"] = 1;
+  EXPECT_EQ(configuration->dictionary(), expected);
+  EXPECT_FALSE(configuration->priorityForKey("k0"));
+  EXPECT_EQ(configuration->priorityForKey("k7"), 999);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <nlohmann/json.hpp>
 #include <unicode/unistr.h>
 
+#include "platform/base/JSONObjectIndex.h"
+#include "platform/base/JSONParsing.h"
 #include "platform/base/PercentEncoding.h"
 #include "platform/base/PropertyList.h"
 #include "platform/base/StringConversions.h"
@@ -70,9 +72,9 @@ ordered_json safeValue(const ordered_json& value, std::size_t depth);
 
 ordered_json safeDictionary(const ordered_json& dictionary, std::size_t depth) {
   ordered_json copy = ordered_json::object();
-  for (const auto& [key, element] : dictionary.items()) {
-    copy[validUTF8(key)] = safeValue(element, depth + 1);
-  }
+  // Two keys may repair to the same text: the later value takes the first one's place.
+  platform::JSONObjectIndex keys(copy.get_ref<ordered_json::object_t&>());
+  for (const auto& [key, element] : dictionary.items()) keys[validUTF8(key)] = safeValue(element, depth + 1);
   return copy;
 }
 
@@ -178,7 +180,7 @@ std::optional<ordered_json> zum_decodedJSONObjectError(std::optional<std::string
     failure = readingError("The JSON text nests too deeply.");
   } else {
     try {
-      ordered_json value = ordered_json::parse(text->begin(), text->end());
+      ordered_json value = platform::parseJSON(*text);
       if (!value.is_structured()) {
         failure = readingError("The JSON text is not a dictionary or an array.");
       } else if (!allNumbersFinite(value)) {

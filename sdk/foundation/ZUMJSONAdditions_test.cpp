@@ -42,6 +42,9 @@ TEST(ZUMJSONAdditionsTest, RefusesValuesThatAreNotJSONObjects) {
 TEST(ZUMJSONAdditionsTest, DecodingFailuresCarryAReadingError) {
   EXPECT_EQ(zum_decodedJSONObjectError(R"({"b":2,"a":[1,"x"]})", nullptr).value_or(nullptr).dump(),
             R"({"b":2,"a":[1,"x"]})");
+  // A key written twice keeps its first place and takes its last value, whole.
+  EXPECT_EQ(zum_decodedJSONObjectError(R"({"a":{"x":1},"b":2,"a":{"y":3}})", nullptr).value_or(nullptr).dump(),
+            R"({"a":{"y":3},"b":2})");
   for (std::string text : {std::string("{"), std::string("\"s\""), std::string("[1e999]"), std::string("{\"a\":\xff}"),
                            std::string(100000, '['), std::string("[\"\\ud800\"]")}) {
     platform::ErrorPtr error;
@@ -69,6 +72,9 @@ TEST(ZUMJSONAdditionsTest, SafeCopiesHoldOnlyWhatJSONCanHold) {
             "a\xef\xbf\xbd"
             "b");
   EXPECT_EQ(safe["nested"]["deep"]["x"], "-inf");
+  // Keys that repair to the same text: the later value, in the first one's place.
+  ordered_json twins = {{"k\xff", 1}, {"m", 2}, {"k\xfe", 3}};
+  EXPECT_EQ(zum_JSONSafeDictionary(twins).dump(), "{\"k\xef\xbf\xbd\":3,\"m\":2}");
 
   EXPECT_EQ(zum_JSONSafeDictionary(ordered_json::array({1})), ordered_json::object());
 

@@ -18,6 +18,7 @@
 #include <unicode/unistr.h>
 
 #include "platform/base/ASCIIString.h"
+#include "platform/base/JSONObjectIndex.h"
 #include "platform/base/PercentEncoding.h"
 #include "platform/base/PropertyList.h"
 #include "sdk/foundation/ZUMNetwork.h"
@@ -165,34 +166,32 @@ bool decodedPart(std::string_view text, unsigned char classes, std::string& buff
 }
 
 // A dictionary of strings built in first-seen order, where a later value of a key
-// replaces the earlier one in its place. Small dictionaries are searched directly; from
-// kIndexFrom keys on, an open-addressing index of positions finds them, so a message of
-// many pairs costs linear time, not quadratic. The index is flat (hash and position in
-// one array, at most half full) so that a look-up touches one slot and one key.
+// replaces the earlier one in its place; its keys are found through an index, so a
+// message of many pairs costs linear time, not quadratic.
 class StringDictionaryBuilder {
  public:
   // Fills `dictionary`, an empty dictionary, made by the caller so that it is returned
   // without a move.
   StringDictionaryBuilder(ordered_json& dictionary, std::size_t expected)
-      : members_(&dictionary.get_ref<ordered_json::object_t&>()) {
+      : members_(&dictionary.get_ref<ordered_json::object_t&>()), keys_(*members_) {
     members_->reserve(expected);
   }
 
   // `key` and `value` are copied: the caller's buffers are used again for the next pair.
   void set(std::string_view key, std::string_view value) {
-    if (auto* existing = find(key)) {
+    if (auto* existing = keys_.find(key)) {
       existing->get_ref<std::string&>().assign(value);
       return;
     }
     // Both strings made straight from the text, each in one step.
     members_->emplace_back(std::piecewise_construct, std::forward_as_tuple(key), std::forward_as_tuple(value));
-    added();
+    keys_.added();
   }
 
   // The same with a value still percent-encoded: a new key's value decodes straight into
   // its place, with no copy from a buffer. Nothing changes when the value does not decode.
   void setDecoding(std::string_view key, std::string_view encodedValue, std::string& buffer) {
-    if (auto* existing = find(key)) {
+    if (auto* existing = keys_.find(key)) {
       if (platform::PercentEncoding::decode(encodedValue, buffer)) existing->get_ref<std::string&>().swap(buffer);
       return;
     }
@@ -202,74 +201,12 @@ class StringDictionaryBuilder {
       members_->pop_back();
       return;
     }
-    added();
+    keys_.added();
   }
 
  private:
-  static constexpr std::size_t kIndexFrom = 16;
-  struct Slot {
-    std::size_t hash = 0;
-    std::size_t position = 0;  // 1 + the member's position; 0: empty
-  };
-
-  // Indexes the member just added, once there are enough of them.
-  void added() {
-    const std::size_t count = members_->size();
-    if (count < kIndexFrom) return;
-    if (2 * count > slots_.size()) {
-      rebuildIndex();
-    } else {
-      insert(hashOf(member(count - 1).first), count - 1);
-    }
-  }
-
-  static std::size_t hashOf(std::string_view key) { return std::hash<std::string_view>{}(key); }
-  ordered_json::object_t::value_type& member(std::size_t position) {
-    return *(members_->begin() + static_cast<std::ptrdiff_t>(position));
-  }
-
-  void insert(std::size_t hash, std::size_t position) {
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t at = hash & mask;
-    while (slots_[at].position != 0) at = (at + 1) & mask;
-    slots_[at] = {hash, position + 1};
-  }
-
-  void rebuildIndex() {
-    std::size_t size = 64;
-    while (size < 4 * members_->size()) size *= 2;
-    slots_.assign(size, Slot{});
-    for (std::size_t position = 0; position < members_->size(); ++position) {
-      insert(hashOf(member(position).first), position);
-    }
-  }
-
-  ordered_json* find(std::string_view key) {
-    if (!slots_.empty()) {
-      const std::size_t hash = hashOf(key);
-      const std::size_t mask = slots_.size() - 1;
-      for (std::size_t at = hash & mask; slots_[at].position != 0; at = (at + 1) & mask) {
-        auto& candidate = member(slots_[at].position - 1);
-        if (slots_[at].hash == hash && candidate.first == key) return &candidate.second;
-      }
-      return nullptr;
-    }
-    for (auto& [name, value] : *members_) {
-      if (sameKey(name, key)) return &value;
-    }
-    return nullptr;
-  }
-
-  // Keys of one message often share their length and first byte ("k1", "k2"): the last
-  // byte tells most of them apart without a call.
-  static bool sameKey(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    if (a.empty()) return true;
-    return a.back() == b.back() && std::memcmp(a.data(), b.data(), a.size()) == 0;
-  }
-
   ordered_json::object_t* members_;
-  std::vector<Slot> slots_;
+  platform::JSONObjectIndex keys_;
 };
 
 std::string valueDescription(const ordered_json& value) {

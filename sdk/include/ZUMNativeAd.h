@@ -20,6 +20,7 @@
 // queue.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -199,6 +200,12 @@ class ZUMNativeAd : public ZUMLoadable,
   struct AssetState {
     std::set<std::string> requested;
     std::set<std::string> completed;
+    // Requested names not yet completed: the completion check reads this instead of
+    // comparing the sets after every asset.
+    std::size_t outstanding = 0;
+    // The kind's required assets, read once at the first failure: an ad of many images
+    // would otherwise build the whole set again for each one that fails.
+    std::optional<std::set<std::string>> required;
     bool failedRequired = false;
     bool started = false;
     std::vector<AssetCompletion> handlers;
@@ -209,6 +216,8 @@ class ZUMNativeAd : public ZUMLoadable,
   // Runs `function(argument)` of the native-ads script in the slot's page; the page's
   // answers to this `call` are then this ad's.
   void callPage(const std::string& function, const Json& argument, ZUMNativePageCall call);
+  void markAssetCompletedLocked(const std::string& name);  // assetMutex_ held
+  bool isRequiredAsset(const std::string& name);
   void notifyLoadingDelegateIfAllRequestedAssetsHaveLoaded();
   void callAndClearAssetLoadCompletionHandlersWithError(const platform::ErrorPtr& error);
   using DelegateCall = ZUMImplemented (ZUMNativeAdDelegate::*)(ZUMNativeAd&);

@@ -34,6 +34,7 @@ class ZUMMediaContent;
 class ZUMMediatedNativeAdImpl;
 class ZUMMediaView;
 class ZUMNativeAdImage;
+class ZUMNativeAdImageLoadQueue;
 class ZUMNativeCustomTemplateAd;
 class ZUMVideoController;
 
@@ -122,6 +123,7 @@ class ZUMNativeCustomTemplateAd : public ZUMNativeAd, public ZUMMediatedNativeCu
   std::shared_ptr<platform::DispatchQueue> lockQueue_;
   std::map<std::string, std::shared_ptr<ZUMNativeAdImage>> optionalImages_;
   std::map<std::string, std::shared_ptr<ZUMNativeAdImage>> requiredImages_;
+  std::shared_ptr<ZUMNativeAdImageLoadQueue> imageLoads_;  // made by the first loadImages()
   std::map<std::string, std::shared_ptr<ZUMNativeAdImage>> imageAssets_;
   std::map<std::string, std::string> stringAssets_;
   std::shared_ptr<ZUMMediaContent> mediaContent_;

@@ -5,7 +5,9 @@
 // that have ended (a late network, a refresh of the shown network) changing nothing.
 #include "sdk/mediation/ZUMMAdManager.h"
 
+#include <algorithm>
 #include <set>
+#include <string>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -21,6 +23,7 @@
 #include "sdk/csi/ZUMCSIConfiguration.h"
 #include "sdk/csi/ZUMCSITimeRecorder.h"
 #include "sdk/errors/ZUMErrors.h"
+#include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMSlotStatistics.h"
 #include "sdk/mediation/ZUMMAdNetworkConfig.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorBanner.h"
@@ -132,7 +135,9 @@ class ZUMMAdManagerTest : public testenv::PlatformTest {
            {"allocation_id", "a" + std::to_string(i + 1)},
            {"fill_urls", {std::string(kPings) + prefix + "/fill?fs=@pw_adnetstatus@&nr=@pw_adnetrefresh@"}}});
     }
-    settings["nofill_urls"] = {std::string(kPings) + prefix + "/nofill?aec=@pw_aec@&fs=@pw_adnetstatus@"};
+    if (!settings.contains("nofill_urls")) {
+      settings["nofill_urls"] = {std::string(kPings) + prefix + "/nofill?aec=@pw_aec@&fs=@pw_adnetstatus@"};
+    }
     auto made = ZUMMConfig::create("unit-W", {{"settings", settings}, {"ad_networks", networks}}, nullptr);
     EXPECT_TRUE(made);
     return made;
@@ -305,6 +310,24 @@ TEST_F(ZUMMAdManagerTest, ManyNetworksFailingAtOnceEndInOneNoFillFromOneStackDep
   EXPECT_EQ(owner->frames.size(), 1u);
   EXPECT_EQ(slot->slotStats()->saveCount() - saves, 1u);
   EXPECT_TRUE(capture.contains("names more than 1000 ad networks; the remaining 9000 entries are dropped."));
+}
+
+TEST_F(ZUMMAdManagerTest, ANoFillNamingThousandsOfURLsSendsTheCappedNumberWithOneLogLine) {
+  prefix = "/capped";
+  Json urls = Json::array();
+  for (int n = 0; n < 2000; ++n) urls.push_back(std::string(kPings) + prefix + "/nofill?n=" + std::to_string(n));
+  auto hub = ZUMApplication::sharedInstance();
+  const auto sequenceBefore = std::stoull(hub->nextSequenceNumberAsString());
+  platform::SystemLog::Capture capture(true);
+  mediate({"WfA"}, {{"nofill_urls", urls}});
+  fail("WfA", noFill());
+  EXPECT_EQ(pings("/nofill").size(), kZUMMaximumPingURLsPerEvent);
+  const auto messages = capture.messages();
+  EXPECT_EQ(std::count(messages.begin(), messages.end(),
+                       "A ping event names 2000 URLs; the 1900 past the first 100 are dropped."),
+            1);
+  // Only the templates sent are filled, each taking a sequence number.
+  EXPECT_EQ(std::stoull(hub->nextSequenceNumberAsString()) - sequenceBefore, kZUMMaximumPingURLsPerEvent + 1);
 }
 
 TEST_F(ZUMMAdManagerTest, NetworksAreAskedInTurnEachUnderItsTimeOut) {

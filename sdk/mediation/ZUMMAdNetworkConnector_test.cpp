@@ -110,7 +110,7 @@ class ZUMMAdNetworkConnectorTest : public testenv::PlatformTest {
   std::shared_ptr<Adapter> adapterOf(const std::shared_ptr<AdapterClass>& c) { return c->adapters->back(); }
   // The queries of `path` once `count` have come (and no more after the pings settle).
   std::vector<std::string> queries(const std::string& path, std::size_t count) {
-    EXPECT_TRUE(env.runUntil([&] { return server.requests(path).size() >= count; }, std::chrono::seconds(5))) << path;
+    EXPECT_TRUE(env.runUntil([&] { return server.requests(path).size() >= count; })) << path;
     EXPECT_TRUE(env.runUntil([] { return ZUMClickTrackerCollection::sharedInstance()->activeTrackerCount() == 0; }));
     std::vector<std::string> result;
     for (const auto& request : server.requests(path)) result.push_back(request.query.value_or(""));

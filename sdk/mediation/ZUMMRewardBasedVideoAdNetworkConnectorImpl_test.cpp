@@ -76,7 +76,7 @@ class ZUMMRewardBasedVideoAdNetworkConnectorTest : public testenv::PlatformTest 
   }
   // The queries the server got at `path`, once `count` have come.
   std::vector<std::string> queries(const std::string& path, std::size_t count) {
-    EXPECT_TRUE(env.runUntil([&] { return server.requests(path).size() >= count; }, std::chrono::seconds(5))) << path;
+    EXPECT_TRUE(env.runUntil([&] { return server.requests(path).size() >= count; })) << path;
     std::vector<std::string> result;
     for (const auto& request : server.requests(path)) result.push_back(request.query.value_or(""));
     return result;

@@ -1,7 +1,6 @@
 // The native ad's asset bookkeeping and its statistics record.
 #include "ZUMNativeAd.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "platform/base/DispatchQueue.h"
@@ -31,7 +30,11 @@ void ZUMNativeAd::loadAssetsWithCompletionHandler(AssetCompletion completion) {
 
 void ZUMNativeAd::addAssetWithNameToRequestedAssets(const std::string& name) {
   std::lock_guard lock(assetMutex_);
-  assets_.requested.insert(name);
+  if (assets_.requested.insert(name).second && !assets_.completed.contains(name)) ++assets_.outstanding;
+}
+
+void ZUMNativeAd::markAssetCompletedLocked(const std::string& name) {
+  if (assets_.completed.insert(name).second && assets_.requested.contains(name)) --assets_.outstanding;
 }
 
 bool ZUMNativeAd::shouldLoadAssets() {
@@ -42,20 +45,31 @@ bool ZUMNativeAd::shouldLoadAssets() {
 void ZUMNativeAd::finishedLoadingAssetWithName(const std::optional<std::string>& name) {
   if (name) {
     std::lock_guard lock(assetMutex_);
-    assets_.completed.insert(*name);
+    markAssetCompletedLocked(*name);
   }
   notifyLoadingDelegateIfAllRequestedAssetsHaveLoaded();
 }
 
-void ZUMNativeAd::failedToLoadAssetWithName(const std::string& name) {
-  const auto required = requiredAssets();
+bool ZUMNativeAd::isRequiredAsset(const std::string& name) {
   {
     std::lock_guard lock(assetMutex_);
-    assets_.completed.insert(name);
-    if (assets_.failedRequired) return;
-    if (required.contains(name)) assets_.failedRequired = true;
+    if (assets_.required) return assets_.required->contains(name);
   }
-  if (required.contains(name)) {
+  auto required = requiredAssets();  // the kind's override runs unlocked
+  std::lock_guard lock(assetMutex_);
+  if (!assets_.required) assets_.required = std::move(required);
+  return assets_.required->contains(name);
+}
+
+void ZUMNativeAd::failedToLoadAssetWithName(const std::string& name) {
+  const bool isRequired = isRequiredAsset(name);
+  {
+    std::lock_guard lock(assetMutex_);
+    markAssetCompletedLocked(name);
+    if (assets_.failedRequired) return;
+    if (isRequired) assets_.failedRequired = true;
+  }
+  if (isRequired) {
     callAndClearAssetLoadCompletionHandlersWithError(
         ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Failed to load a required asset."));
     return;
@@ -66,11 +80,7 @@ void ZUMNativeAd::failedToLoadAssetWithName(const std::string& name) {
 void ZUMNativeAd::notifyLoadingDelegateIfAllRequestedAssetsHaveLoaded() {
   {
     std::lock_guard lock(assetMutex_);
-    if (assets_.failedRequired || !assets_.started) return;
-    if (!std::includes(assets_.completed.begin(), assets_.completed.end(), assets_.requested.begin(),
-                       assets_.requested.end())) {
-      return;
-    }
+    if (assets_.failedRequired || !assets_.started || assets_.outstanding > 0) return;
   }
   callAndClearAssetLoadCompletionHandlersWithError(nullptr);
 }

@@ -172,11 +172,14 @@ TEST_F(ZUMNativeAdTest, ARequiredFailureCompletesEveryWaitingHandlerOnceWithCode
 
 TEST_F(ZUMNativeAdTest, AnOptionalFailureWaitsForEveryRequestedAsset) {
   auto ad = TestAd::create(adDictionary());
-  ad->assets = {"icon", "image"};
+  ad->assets = {"icon", "image", "icon"};  // a name asked for twice is waited for once
   ad->required = {"icon"};
   auto log = loadAssets(ad);
-  // Finished before the loads were counted: the completion waits for the count.
+  // Finished before the loads were counted: the completion waits for the count. A name
+  // finished twice, or one never asked for, stands for no other asset.
   ad->finishedLoadingAssetWithName("icon");
+  ad->finishedLoadingAssetWithName("icon");
+  ad->finishedLoadingAssetWithName("banner");
   EXPECT_TRUE(log->empty());
   env.runUntilIdle();
   EXPECT_TRUE(log->empty());

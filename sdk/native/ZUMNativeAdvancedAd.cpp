@@ -15,6 +15,7 @@
 #include "sdk/native/ZUMNativeAdAttribution.h"
 #include "sdk/native/ZUMNativeAdAttributionView.h"
 #include "sdk/native/ZUMNativeAdClass.h"
+#include "sdk/native/ZUMNativeAdImageLoadQueue.h"
 #include "sdk/native/ZUMNativeAdvancedAdView.h"
 #include "sdk/native/ZUMOverlayView.h"
 #include "sdk/rendering/ZUMAdView.h"
@@ -206,10 +207,11 @@ void ZUMNativeAdvancedAd::loadSingleImage() {
 }
 
 void ZUMNativeAdvancedAd::loadImages() {
+  imageLoads_ = ZUMNativeAdImageLoadQueue::create();
   for (const auto& image : nativeAdImages_) {
     const std::string name = imageAssetName(*image);
     addAssetWithNameToRequestedAssets(name);
-    image->loadImageWithCompletionHandler([weak = selfWeak(), name, image](platform::ErrorPtr error) {
+    imageLoads_->loadImage(image, [weak = selfWeak(), name, image](platform::ErrorPtr error) {
       auto self = weak.lock();
       if (!self) return;
       if (error) return self->failedToLoadAssetWithName(name);  // the image is not offered

@@ -39,6 +39,7 @@ class ZUMMediaContentDisplaying;
 class ZUMMediatedNativeAdImpl;
 class ZUMNativeAdAttribution;
 class ZUMNativeAdImage;
+class ZUMNativeAdImageLoadQueue;
 class ZUMVideoController;
 
 // The names and keys that set one kind apart.
@@ -149,6 +150,7 @@ class ZUMNativeAdvancedAd : public ZUMNativeAd, public virtual ZUMMediatedNative
   bool disableImageLoading_ = false;
   bool assetLoadsStarted_ = false;
   std::vector<std::shared_ptr<ZUMNativeAdImage>> nativeAdImages_;
+  std::shared_ptr<ZUMNativeAdImageLoadQueue> imageLoads_;  // made by loadImages()
   std::vector<std::shared_ptr<ZUMNativeAdImage>> availableNativeAdImages_;
   std::shared_ptr<ZUMOverlayView> overlayView_;
   std::shared_ptr<ZUMVideoController> videoController_;

@@ -21,6 +21,7 @@
 #include "sdk/native/ZUMMediaContent.h"
 #include "sdk/native/ZUMMediatedNativeAdImpl.h"
 #include "sdk/native/ZUMNativeAdClass.h"
+#include "sdk/native/ZUMNativeAdImageLoadQueue.h"
 #include "sdk/request/ZUMAdLoaderConfiguration.h"
 #include "sdk/request/ZUMSlot.h"
 
@@ -221,8 +222,10 @@ void ZUMNativeCustomTemplateAd::loadAssetsWithCompletionHandler(AssetCompletion 
       for (const auto& [key, image] : optionalImages_) setImage(image, key);
       for (const auto& [key, image] : requiredImages_) setImage(image, key);
     } else {
-      loadImages(optionalImages_);
+      // Required first: of more images than load at once, one that fails the ad is
+      // reached before the optional ones.
       loadImages(requiredImages_);
+      loadImages(optionalImages_);
     }
     if (mediaContent_) loadVideo();
   }
@@ -230,9 +233,10 @@ void ZUMNativeCustomTemplateAd::loadAssetsWithCompletionHandler(AssetCompletion 
 }
 
 void ZUMNativeCustomTemplateAd::loadImages(const std::map<std::string, std::shared_ptr<ZUMNativeAdImage>>& images) {
+  if (!imageLoads_) imageLoads_ = ZUMNativeAdImageLoadQueue::create();
   for (const auto& [key, image] : images) {
     addAssetWithNameToRequestedAssets(key);
-    image->loadImageWithCompletionHandler([weak = selfWeak(), key = key, image = image](platform::ErrorPtr error) {
+    imageLoads_->loadImage(image, [weak = selfWeak(), key = key, image = image](platform::ErrorPtr error) {
       auto self = weak.lock();
       if (!self) return;
       if (error) return self->failedToLoadAssetWithName(key);

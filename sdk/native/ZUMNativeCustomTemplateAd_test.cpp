@@ -12,8 +12,10 @@
 #include "ZUMNativeAdImageAdLoaderOptions.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/SystemLog.h"
+#include "platform/net/URLProtocol.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "sdk/native/ZUMNativeAdImageLoadQueue.h"
 #include "sdk/native/ZUMNativeTestSupport.h"
 #include "testing/TestImages.h"
 
@@ -203,6 +205,46 @@ TEST_F(ZUMNativeCustomTemplateAdTest, ARequiredImageThatFailsFailsTheAd) {
   ad->loadAssetsWithCompletionHandler([&](const platform::ErrorPtr& error) { log.push_back(error ? "failed" : "ok"); });
   ASSERT_TRUE(env.runUntil([&] { return !log.empty(); }));
   EXPECT_EQ(log, Log{"failed"});
+}
+
+// Holds every image load of "img.example" until the test answers it.
+class HeldImages : public platform::URLProtocol {
+ public:
+  using URLProtocol::URLProtocol;
+  static inline std::vector<std::shared_ptr<HeldImages>> started;
+  static bool canInitWithRequest(const platform::URLRequest& request) { return request.url()->host() == "img.example"; }
+  void startLoading() override { started.push_back(std::static_pointer_cast<HeldImages>(shared_from_this())); }
+  void stopLoading() override {}
+  void answer(int status) {
+    client()->URLProtocolDidReceiveResponse(*this, platform::HTTPURLResponse(*request().url(), status, {}));
+    client()->URLProtocolDidLoadData(*this, status == 200 ? testenv::pngBytes(1, 1) : "gone");
+    client()->URLProtocolDidFinishLoading(*this);
+  }
+};
+
+// An ad of more images than load at once starts the next as each ends, whether it
+// loaded or failed, and completes once the last has answered.
+TEST_F(ZUMNativeCustomTemplateAdTest, ManyImagesLoadAFewAtATimeAndTheAdCompletesAfterTheLast) {
+  HeldImages::started.clear();
+  platform::URLProtocol::registerClass<HeldImages>();
+  const std::size_t count = ZUMNativeAdImageLoadQueue::kMaxLoadsInFlight + 3;
+  Json assets = Json::array();
+  for (std::size_t i = 0; i < count; ++i) {
+    const Json url{{"url", "https://img.example/" + std::to_string(i) + ".png"}, {"require", i == 0}};
+    assets.push_back({{"name", "image" + std::to_string(i)}, {"type", "image"}, {"image_value", url}});
+  }
+  auto ad = ZUMNativeCustomTemplateAd::create(customAd(7, assets), {});
+  Log log;
+  ad->loadAssetsWithCompletionHandler([&](const platform::ErrorPtr& error) { log.push_back(error ? "failed" : "ok"); });
+  env.runUntilIdle();
+  for (std::size_t answered = 0; answered < count; ++answered) {
+    ASSERT_EQ(HeldImages::started.size(), std::min(count, answered + ZUMNativeAdImageLoadQueue::kMaxLoadsInFlight));
+    EXPECT_EQ(log, Log{}) << answered;
+    HeldImages::started[answered]->answer(answered % 2 ? 404 : 200);  // the odd ones fail
+    env.runUntilIdle();
+  }
+  EXPECT_EQ(log, Log{"ok"});
+  EXPECT_EQ(ad->availableAssetKeys().size(), (count + 1) / 2);
 }
 
 TEST_F(ZUMNativeCustomTemplateAdTest, ClicksWithHandlersRunThemOnTheMainThreadOnThePagesCustomClick) {

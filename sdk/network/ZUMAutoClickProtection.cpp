@@ -7,8 +7,8 @@
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMURLUtilities.h"
 #include "sdk/foundation/ZUMValues.h"
+#include "sdk/network/ZUMClickTrackerCollection.h"
 #include "sdk/network/ZUMNavigationBlockedReporting.h"
-#include "sdk/network/ZUMPinger.h"
 
 namespace {
 
@@ -66,8 +66,12 @@ void ZUMAutoClickProtection::reportSpamOpenAction(const std::optional<std::strin
     return;
   }
   const auto encoded = ZUMPercentEncodedString(*navigationURLString);
-  for (const auto& urlTemplate : *reportingURLStringTemplates_) {
-    ZUMPinger::sharedInstance()->pingURLString(replacingAll(urlTemplate, kZUMAutoClickNavigationURLMacro, encoded),
-                                               nullptr, nullptr);
+  const auto& templates = *reportingURLStringTemplates_;
+  // Only the templates that are sent are filled: each copies the page's navigation URL.
+  const auto count = ZUMClickTrackerCollection::sentURLCount(templates.size());
+  std::vector<std::string> urlStrings;
+  for (std::size_t index = 0; index < count; ++index) {
+    urlStrings.push_back(replacingAll(templates[index], kZUMAutoClickNavigationURLMacro, encoded));
   }
+  ZUMClickTrackerCollection::sharedInstance()->trackURLs(urlStrings);
 }

@@ -1,5 +1,6 @@
 #include "sdk/network/ZUMClickTrackerCollection.h"
 
+#include <string>
 #include <utility>
 
 #include "platform/base/DispatchQueue.h"
@@ -9,6 +10,14 @@
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/network/ZUMClickTrackerMediation.h"
 #include "sdk/network/ZUMPinger.h"
+
+std::size_t ZUMClickTrackerCollection::sentURLCount(std::size_t count) {
+  if (count <= kZUMMaximumPingURLsPerEvent) return count;
+  ZUMLog(kZUMLogLevelDefault, "A ping event names " + std::to_string(count) + " URLs; the " +
+                                  std::to_string(count - kZUMMaximumPingURLsPerEvent) + " past the first " +
+                                  std::to_string(kZUMMaximumPingURLsPerEvent) + " are dropped.");
+  return kZUMMaximumPingURLsPerEvent;
+}
 
 // One URL on its way; lives in the collection's set until the ping ends.
 class ZUMClickTrackerCollection::Tracker {
@@ -32,11 +41,17 @@ ZUMClickTrackerCollection::~ZUMClickTrackerCollection() = default;
 void ZUMClickTrackerCollection::trackURL(const std::optional<platform::URL>& url) { start(url); }
 
 void ZUMClickTrackerCollection::trackURLs(const std::vector<platform::URL>& urls) {
-  for (const auto& url : urls) start(url);
+  const auto count = sentURLCount(urls.size());
+  for (std::size_t index = 0; index < count; ++index) start(urls[index]);
 }
 
 void ZUMClickTrackerCollection::trackURLs(const std::vector<std::string>& urlStrings) {
-  for (const auto& string : urlStrings) start(platform::URL::fromString(string));
+  const auto count = sentURLCount(urlStrings.size());
+  for (std::size_t index = 0; index < count; ++index) {
+    auto url = platform::URL::fromString(urlStrings[index]);
+    if (!url) ZUMLog(kZUMLogLevelDefault, "Invalid ping URL: " + urlStrings[index].substr(0, 256));
+    start(std::move(url));
+  }
 }
 
 void ZUMClickTrackerCollection::trackMediationURLsFromTemplates(const ZUMMediationPing& ping) {
@@ -52,6 +67,8 @@ void ZUMClickTrackerCollection::trackMediationURLsFromTemplates(const ZUMMediati
     ZUMLog(kZUMLogLevelDefault, "Mediation pings not sent: no mediation to fill their templates.");
     return;
   }
+  // Capped before filling: each filled template takes a sequence number of the hub.
+  templates.resize(sentURLCount(templates.size()));
   const bool stamped = ping.eventType == "_ac" || ping.eventType == "_ai";
   auto hub = ZUMApplication::sharedInstance();
   std::vector<platform::URL> urls;

@@ -1,7 +1,10 @@
 #include "sdk/network/ZUMClickTrackerCollection.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
+#include "platform/base/SystemLog.h"
 #include "platform/net/URLLoading.h"
 #include "sdk/foundation/ZUMNetwork.h"
 #include "testing/LoopbackServer.h"
@@ -41,12 +44,17 @@ TEST_F(ZUMClickTrackerCollectionTest, EachURLIsPingedOnceAndItsTrackerKeptUntilT
 TEST_F(ZUMClickTrackerCollectionTest, NoURLABadOneOrAFailedPingEndsItsTracker) {
   server.route("/click", {.status = 500});
   collection->trackURL(std::nullopt);
+  platform::SystemLog::Capture capture(true);
   collection->trackURLs(std::vector<std::string>{"", "not a url", "mailto:a@b"});
   collection->trackURLs(std::vector<platform::URL>{});
   collection->trackURL(platform::URL::fromString("https://ads.vantor.test/click"));
   EXPECT_EQ(collection->activeTrackerCount(), 5u);
   ASSERT_TRUE(env.runUntil([&] { return collection->activeTrackerCount() == 0; }));
   EXPECT_EQ(server.requestCount(), 1u);
+  // Each of the three is logged, whether it is no URL at all or one the pinger refuses.
+  EXPECT_EQ(std::ranges::count_if(capture.messages(),
+                                  [](const std::string& line) { return line.starts_with("Invalid ping URL"); }),
+            3);
 }
 
 }  // namespace

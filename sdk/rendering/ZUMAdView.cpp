@@ -13,6 +13,7 @@
 #include "platform/net/HTTPURLResponse.h"
 #include "platform/ui/AlertAction.h"
 #include "platform/ui/AlertController.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/ViewController.h"
@@ -161,6 +162,10 @@ ZUMAdView::~ZUMAdView() {
   }
   ZUMAdURLStash::sharedInstance()->removeAdView(stashKey_);
   if (eventQueue_) eventQueue_->cancelAllOperations();
+  // Nothing is left to answer for: their delegates hear the dismissal as for any alert.
+  for (const auto& weak : alerts_) {
+    if (auto alert = weak.lock()) alert->dismissWithClickedButtonIndex(alert->cancelButtonIndex(), false);
+  }
 }
 
 void ZUMAdView::configureAsInterstitialAdView() {
@@ -361,6 +366,15 @@ std::shared_ptr<ZUMOpener> ZUMAdView::opener() const {
   return delegate ? delegate->opener() : nullptr;
 }
 
+void ZUMAdView::addAlert(const std::shared_ptr<platform::AlertView>& alert) {
+  platform::assertMainThread();
+  std::erase_if(alerts_, [](const auto& weak) {
+    const auto shown = weak.lock();
+    return !shown || !shown->isVisible();
+  });
+  alerts_.push_back(alert);
+}
+
 // --- Web view callbacks ---------------------------------------------------------------------
 
 bool ZUMAdView::webViewShouldStartLoadWithRequest(ZUMWebView&, const platform::URLRequest& request,
@@ -464,11 +478,18 @@ void ZUMAdView::handleGesture(platform::GestureRecognizer& recognizer) {
 void ZUMAdView::layoutSubviews() {
   platform::View::layoutSubviews();
   updateWebViewFrame();
-  if (!videoPlayerView_) return;
-  // Only what can be seen: the page's frame may reach far beyond the ad view, and the
-  // video views' drawables grow with their frames.
-  const auto visible = cachedVideoPlayerFrame_.intersection(bounds());
-  setVideoPlayerFrame(visible.isNull() ? platform::Rect::zero() : visible);
+  if (videoPlayerView_) setVideoPlayerFrame(videoPlayerFrameInBounds());
+}
+
+// Only what can be seen: the page's frame may reach far beyond the ad view, and the video
+// views' drawables grow with their frames. The video side reads zero as the bounds, so a
+// frame clipped away must not become zero.
+platform::Rect ZUMAdView::videoPlayerFrameInBounds() const {
+  const auto& asked = cachedVideoPlayerFrame_;
+  if (asked == platform::Rect::zero()) return asked;
+  const auto visible = asked.intersection(bounds());
+  if (!visible.isNull() && visible != platform::Rect::zero()) return visible;
+  return {asked.origin, platform::Size()};
 }
 
 void ZUMAdView::willMoveToWindow(const std::shared_ptr<platform::Window>& newWindow) {

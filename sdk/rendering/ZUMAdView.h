@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json_fwd.hpp>
 
@@ -33,6 +34,7 @@
 #include "sdk/rendering/ZUMWebView.h"
 
 namespace platform {
+class AlertView;
 class OperationQueue;
 class ViewController;
 }  // namespace platform
@@ -152,6 +154,9 @@ class ZUMAdView final : public platform::View,
 
   // The opener of the delegate when the delegate is a ZUMAdViewDelegate.
   std::shared_ptr<ZUMOpener> opener() const;
+  // An alert that asks the user about this ad view (a click's confirmation), held
+  // weakly: when the ad view goes, those still up are dismissed as cancelled.
+  void addAlert(const std::shared_ptr<platform::AlertView>& alert);
 
   std::shared_ptr<ZUMAdViewDelegateProtocol> delegate() const { return delegate_.lock(); }
   void setDelegate(const std::shared_ptr<ZUMAdViewDelegateProtocol>& delegate) { delegate_ = delegate; }
@@ -245,6 +250,10 @@ class ZUMAdView final : public platform::View,
   // seconds (0.02 when unset) for a fluid ad view whose engine sizes its content late,
   // else at once.
   void updateWebViewFrame();
+  // What layout gives the video views: the page's frame clipped to the bounds. The page's
+  // zero rectangle stays zero (the bounds); a frame with nothing inside becomes an empty
+  // frame at the page's origin, never zero.
+  platform::Rect videoPlayerFrameInBounds() const;
 
  private:
   explicit ZUMAdView(const platform::Rect& frame);
@@ -265,6 +274,7 @@ class ZUMAdView final : public platform::View,
   std::weak_ptr<ZUMRewardBasedVideoAdTOLMHandlerDelegate> rewardBasedVideoAdTOLMHandlerDelegate_;
   std::optional<ZUMAdViewState> savedState_;
   std::shared_ptr<platform::OperationQueue> eventQueue_;
+  std::vector<std::weak_ptr<platform::AlertView>> alerts_;
   std::shared_ptr<ZUMGestureRecognizer> touchGestureRecognizer_;
   std::shared_ptr<ZUMWiggleGestureRecognizer> debugGestureRecognizer_;
   std::unique_ptr<ZUMAdViewActiveViewReporter> activeViewReporter_;

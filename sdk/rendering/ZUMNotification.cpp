@@ -85,8 +85,10 @@ std::shared_ptr<const ZUMNotification> ZUMNotification::create(const std::option
   if (!name || name->empty()) return nullptr;
   nlohmann::ordered_json strings = nlohmann::ordered_json::object();
   if (parameters.is_object()) {
+    // Distinct keys, each put at the end: no look-up among the keys before it.
+    auto& members = strings.get_ref<nlohmann::ordered_json::object_t&>();
     for (const auto& [key, value] : parameters.items()) {
-      if (value.is_string()) strings[key] = value;
+      if (value.is_string()) members.emplace_back(key, value);
     }
   }
   return make(std::string(*name), std::move(strings));

@@ -97,7 +97,10 @@ void ZUMOpener::confirmClickToURL(const URL& url, const std::string& message) {
   auto alert = platform::AlertView::create("", text.size() > schemeLength ? text.substr(schemeLength) : "",
                                            weak_from_this(), "Cancel", {message});
   std::optional<std::weak_ptr<ZUMAdView>> adView;
-  if (auto shown = adView_.lock()) adView = shown;
+  if (auto shown = adView_.lock()) {
+    adView = shown;
+    shown->addAlert(alert);  // gone with the ad view, not at the next answer
+  }
   confirmations_.push_back({alert, url, adView});
   alert->show();
 }

@@ -16,7 +16,8 @@
 // (store sheet, browsers, composers) go to the registered click handling
 // (ZUMClickHandling.h). Holds its view controller, ad view and slot weakly; it is the
 // delegate of the confirmation alerts it shows, which hold it weakly, so an alert
-// answered after the opener went away opens nothing.
+// answered after the opener went away opens nothing. An ad view dismisses the
+// confirmations that ask about it when it goes, and their entries go with them.
 //
 // Main thread only.
 #pragma once

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <unordered_set>
 #include <utility>
 
 #include <nlohmann/json.hpp>
@@ -44,9 +46,13 @@ std::vector<platform::URL> urlsForKey(const Json& dictionary, const char* key) {
   return urls;
 }
 
+// Keeps the first of each URL in order; a hashed look-up, as a server may name thousands.
 void addURLs(std::vector<platform::URL>& set, const std::vector<platform::URL>& urls) {
+  std::unordered_set<std::string> seen;
+  seen.reserve(set.size() + urls.size());
+  for (const auto& url : set) seen.insert(url.absoluteString());
   for (const auto& url : urls) {
-    if (std::find(set.begin(), set.end(), url) == set.end()) set.push_back(url);
+    if (seen.insert(url.absoluteString()).second) set.push_back(url);
   }
 }
 

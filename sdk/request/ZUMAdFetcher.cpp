@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/ASCIIString.h"
+#include "platform/base/JSONParsing.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/StringConversions.h"
 #include "platform/base/UserDefaults.h"
@@ -35,7 +36,7 @@ using platform::asciiLowercased;
 std::optional<Json> objectHeader(const Json& headers, const char* name) {
   auto text = ZUMJSONStringForKey(headers, name);
   if (!text) return std::nullopt;
-  Json value = Json::parse(*text, nullptr, false);
+  Json value = platform::parseJSON(*text, platform::JSONParseFailure::Discard);
   if (value.is_discarded() || !value.is_object()) return std::nullopt;
   return value;
 }

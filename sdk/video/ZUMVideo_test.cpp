@@ -245,6 +245,32 @@ TEST_F(ZUMVideoTest, OneReusedPlayerAndItsViewPlacedRotatedAndHidden) {
   EXPECT_EQ(adviewEvents().back(), Json::parse(R"({"video_load_succeeded": {"url": ""}})"));
 }
 
+// The page's frame is clipped to the ad view (320 x 250); a frame with nothing inside
+// must show nothing, not the whole ad view, and keep no area for a drawable.
+TEST_F(ZUMVideoTest, APageFrameShowsOnlyWhatLiesInsideTheAdView) {
+  auto view = ZUMVideoPlayerView::create(adView->bounds());
+  adView->setVideoPlayerView(view);
+  adView->insertSubview(view, 0);
+  const auto area = [](const platform::Rect& r) { return r.isNull() ? 0 : r.width() * r.height(); };
+  const struct {
+    const char* name;
+    platform::Rect asked;
+    double shownArea;
+  } rows[] = {
+      {"right of the ad view", {400, 0, 100000, 100000}, 0},
+      {"ending at its origin", {-100, -100, 100, 100}, 0},
+      {"half inside", {160, 0, 320, 250}, 160 * 250},
+  };
+  for (const auto& row : rows) {
+    adView->setCachedVideoPlayerFrame(row.asked);
+    adView->setNeedsLayout();
+    adView->layoutIfNeeded();
+    EXPECT_FALSE(view->isHidden()) << row.name;
+    EXPECT_EQ(area(view->frame().intersection(adView->bounds())), row.shownArea) << row.name;
+    EXPECT_EQ(area(view->frame()), row.shownArea) << row.name << ": no larger than what shows";
+  }
+}
+
 TEST_F(ZUMVideoTest, AReportOfAReplacedViewIsOnlyLogged) {
   loadPage();
   adView->setUpVideoPlayerWithURL(std::nullopt, nullptr, nullptr);

@@ -32,7 +32,7 @@
 
 namespace {
 
-constexpr std::chrono::seconds kRealLimit{15};
+using testenv::kRealLimit;
 constexpr const char* kAdURL = "https://creative.adnetwork.example/ad.html";
 
 // An ad whose creative exists only once its script built it.
