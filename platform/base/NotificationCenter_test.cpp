@@ -56,6 +56,28 @@ TEST_F(NotificationCenterTest, AnObservedObjectThatIsGoneMatchesNothing) {
   EXPECT_TRUE(heard.empty());
 }
 
+// An object that posts from its destructor, when nothing holds it any more.
+struct EndingObject : std::enable_shared_from_this<EndingObject> {
+  explicit EndingObject(NotificationCenter& center) : center(center) {}
+  ~EndingObject() { center.post(Notification::fromEndingObject("stopped", this, weak_from_this())); }
+  NotificationCenter& center;
+};
+
+TEST_F(NotificationCenterTest, AnEndingObjectsOwnNotificationReachesItsObserversOnly) {
+  auto player = std::make_shared<EndingObject>(center);
+  auto other = std::make_shared<int>(2);
+  const void* address = player.get();
+  center.addObserver("stopped", player, nullptr, record("player"));
+  center.addObserver("stopped", other, nullptr, record("other"));
+  center.addObserver("stopped", nullptr, nullptr, record("any object"));
+  player.reset();
+  EXPECT_EQ(heard, (std::vector<std::string>{"player:stopped", "any object:stopped"}));
+  // Another object claiming the ending one's address is not it.
+  heard.clear();
+  center.post(Notification::fromEndingObject("stopped", address, other));
+  EXPECT_EQ(heard, (std::vector<std::string>{"any object:stopped"}));
+}
+
 TEST_F(NotificationCenterTest, UserInfoAndObjectReachTheObserver) {
   auto adView = std::make_shared<std::string>("ad view");
   Json received;

@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -48,6 +49,7 @@ class ZUMMediatedNativeAdDelegate;
 class ZUMMediatedNativeAdImpl;
 class ZUMNativeAdDelegate;
 class ZUMNativeAdEventRouter;
+enum class ZUMNativePageCall : std::uint8_t;
 class ZUMOverlayView;
 class ZUMSlot;
 
@@ -189,10 +191,10 @@ class ZUMNativeAd : public ZUMLoadable,
   explicit ZUMNativeAd(const std::shared_ptr<ZUMMediatedNativeAdImpl>& mediatedAd);
   // Hears the network ad's notifications until this ad goes away.
   void observeMediatedNativeAd();
-  // Whether the slot's page now acts for this ad (it was the last to ask the page to
-  // act): the page's messages, posted by an ad view the response's ads share, are then
-  // this ad's.
-  bool isAddressedByPage() const;
+  // Whether `message`, posted now by the ad view of the slot's page, which the ads of
+  // one response share, is this ad's: it answers this ad's call, or this ad is alone on
+  // the page.
+  bool isAddressedByPage(const platform::Notification& message) const;
 
  private:
   struct AssetState {
@@ -211,9 +213,9 @@ class ZUMNativeAd : public ZUMLoadable,
 
   void readTrackingData(const Json& dictionary);
   void pingDebugSignal();
-  // Runs `function(argument)` of the native-ads script in the slot's page; this ad then
-  // hears the slot's events.
-  void callPage(const std::string& function, const Json& argument);
+  // Runs `function(argument)` of the native-ads script in the slot's page; the page's
+  // answers to this `call` are then this ad's.
+  void callPage(const std::string& function, const Json& argument, ZUMNativePageCall call);
   void markAssetCompletedLocked(const std::string& name);  // assetMutex_ held
   bool isRequiredAsset(const std::string& name);
   void notifyLoadingDelegateIfAllRequestedAssetsHaveLoaded();

@@ -119,13 +119,17 @@ void ZUMNativeAd::setSlot(const std::shared_ptr<ZUMSlot>& slot) {
   platform::assertMainThread();
   if (slot == slot_) return;
   slot_ = slot;
+  if (router_) router_->removeAd(*this);
   router_ = slot ? ZUMNativeAdEventRouter::forSlot(*slot) : nullptr;
   if (!slot) return;
+  router_->addAd(shared_from_this());
   if (auto adView = std::dynamic_pointer_cast<ZUMAdView>(slot->adView()))
     adView->setViewController(rootViewController());
 }
 
-bool ZUMNativeAd::isAddressedByPage() const { return router_ && router_->isActiveAd(*this); }
+bool ZUMNativeAd::isAddressedByPage(const platform::Notification& message) const {
+  return router_ && router_->addresses(*this, message);
+}
 
 void ZUMNativeAd::setRootViewController(const std::shared_ptr<platform::ViewController>& controller) {
   platform::assertMainThread();
@@ -136,14 +140,14 @@ void ZUMNativeAd::setRootViewController(const std::shared_ptr<platform::ViewCont
 
 // --- Clicks and impressions --------------------------------------------------------------
 
-void ZUMNativeAd::callPage(const std::string& function, const Json& argument) {
+void ZUMNativeAd::callPage(const std::string& function, const Json& argument, ZUMNativePageCall call) {
   platform::ErrorPtr error;
   auto json = zum_JSONStringPretty(argument, false, &error);
   // Unencodable data is dropped silently, as the page could do nothing with it.
   if (!json || !slot_) return;
   auto adView = std::dynamic_pointer_cast<ZUMAdView>(slot_->adView());
   if (!adView) return;
-  if (router_) router_->setActiveAd(weak_from_this());
+  if (router_) router_->pageWillAnswer(shared_from_this(), call);
   adView->executeJavaScriptAsynchronouslyFromString("vantor.qyra.nativeAds." + function + "(" +
                                                     ZUMScriptSafeJSON(*json) + ")");
 }
@@ -161,7 +165,7 @@ void ZUMNativeAd::performClickOnView(const std::shared_ptr<platform::View>& view
   argument["ad"] = *adConfiguration_;
   argument["click"] =
       Json{{"template", adFormatTemplateID()}, {"asset", *assetName}, {"sdk_version", ZUMRequest::sdkVersion()}};
-  callPage("handleClickTolm", argument);
+  callPage("handleClickTolm", argument, ZUMNativePageCall::Click);
 }
 
 void ZUMNativeAd::recordImpressionWithEnvironment(const Json& environment) {
@@ -174,7 +178,7 @@ void ZUMNativeAd::recordImpressionWithEnvironment(const Json& environment) {
   if (!adConfiguration_) return;
   Json argument = environment.is_object() ? environment : Json::object();
   argument["ad"] = *adConfiguration_;
-  callPage("handleImpressionPing", argument);
+  callPage("handleImpressionPing", argument, ZUMNativePageCall::Impression);
 }
 
 void ZUMNativeAd::pingDebugSignal() {

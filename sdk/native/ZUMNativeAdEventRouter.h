@@ -1,30 +1,59 @@
-// Routes the events of a slot that several native ads share (the ads of one response)
-// to the ad they belong to: the ad that last asked the slot's page to act (a click or an
-// impression ping). The page acts for one ad at a time, so the screens it opens, the
-// application it leaves for, the click and impression it records and the messages it
-// sends (custom clicks, overlays) are that ad's. Without such an ad, or once it is gone,
-// an event reaches nobody.
+// Routes the answers of a native-ads page that several native ads share (the ads of one
+// response share one slot and its page) to the ad whose call each answers.
 //
-// The slot's ad-event delegate; held strongly by each ad on the slot, weakly by the slot
-// and the ads' activations. Main thread only.
+// The page answers its calls in the order they reach it: a click with its click record,
+// a custom click or overlay messages, the screens it opens and the application it leaves
+// for; an impression ping with its impression record only, so an impression never takes
+// a click's answers. An answer goes to the oldest call of its sort (click or impression)
+// that has not yet had an answer of its kind, even when that call's ad has gone (the
+// answer is then dropped); once a later call of that sort has had any answer, the page
+// is past the earlier ones, which await nothing more (a click the page answered without
+// a custom click never takes the next click's). An answer that no call awaits continues
+// the latest call that had one of its kind (an overlay shown after a click, then
+// hidden). With one ad on the page, every message of the page is that ad's, prompted or
+// not. An answer that reaches no ad is logged.
+//
+// The slot's events come to the router as its ad-event delegate. The page's own messages
+// (custom clicks, overlay messages) are notifications of the shared ad view that each ad
+// observes: the router observes them too, from the moment it is made, before any ad on
+// the slot does, so it has chosen the addressee when the ads ask (addresses()).
+//
+// Held strongly by each ad on the slot, weakly by the slot, the ads' activations and the
+// notification center. Main thread only.
 #pragma once
 
+#include <bitset>
+#include <cstdint>
+#include <deque>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "ZUMSlotAdEventDelegate.h"
 
+namespace platform {
+class Notification;
+}
+
+class ZUMAdView;
 class ZUMNativeAd;
 class ZUMSlot;
+
+// What an ad asks its page to do.
+enum class ZUMNativePageCall : std::uint8_t { Click, Impression };
 
 class ZUMNativeAdEventRouter final : public ZUMSlotAdEventDelegate {
  public:
   // The slot's router: the one it has, else a new one made its ad-event delegate.
   static std::shared_ptr<ZUMNativeAdEventRouter> forSlot(ZUMSlot& slot);
 
-  // The ad that hears the slot's next events.
-  void setActiveAd(std::weak_ptr<ZUMNativeAd> ad) { activeAd_ = std::move(ad); }
-  // Whether the page now acts for `ad`.
-  bool isActiveAd(const ZUMNativeAd& ad) const { return activeAd_.lock().get() == &ad; }
+  // `ad` shares the page from now on, or no longer.
+  void addAd(const std::shared_ptr<ZUMNativeAd>& ad);
+  void removeAd(const ZUMNativeAd& ad);
+  // `ad` has just asked the page to act; its answers are to come.
+  void pageWillAnswer(const std::shared_ptr<ZUMNativeAd>& ad, ZUMNativePageCall call);
+  // Whether `message`, a notification of the page's ad view being posted now, is `ad`'s.
+  bool addresses(const ZUMNativeAd& ad, const platform::Notification& message) const;
 
   ZUMImplemented slotWillPresentScreen(ZUMSlot& slot) override;
   ZUMImplemented slotWillDismissScreen(ZUMSlot& slot) override;
@@ -34,7 +63,36 @@ class ZUMNativeAdEventRouter final : public ZUMSlotAdEventDelegate {
   ZUMImplemented slotDidRecordClick(ZUMSlot& slot) override;
 
  private:
-  ZUMNativeAdEventRouter() = default;
+  // The page's answers, each expected at most once per call.
+  enum class Answer : std::uint8_t {
+    Impression,
+    Click,
+    CustomClick,
+    Overlay,
+    WillPresentScreen,
+    WillDismissScreen,
+    DidDismissScreen,
+    WillLeaveApplication,
+    Count
+  };
+  struct PendingCall {
+    std::weak_ptr<ZUMNativeAd> ad;
+    ZUMNativePageCall call;
+    std::bitset<static_cast<std::size_t>(Answer::Count)> answered;
+    bool passed = false;  // a later call of its sort was answered
+  };
 
-  std::weak_ptr<ZUMNativeAd> activeAd_;
+  ZUMNativeAdEventRouter() = default;
+  void handlePageMessage(Answer answer, const platform::Notification& message);
+  std::shared_ptr<ZUMNativeAd> soleAd() const;
+  // The addressee of `answer`, which is now booked as given.
+  std::shared_ptr<ZUMNativeAd> route(Answer answer, const std::string& what);
+  std::shared_ptr<ZUMNativeAd> bookAnswer(Answer answer);
+
+  std::vector<std::weak_ptr<ZUMNativeAd>> ads_;  // the ads of one response: a few
+  std::deque<PendingCall> calls_;
+  std::weak_ptr<ZUMAdView> page_;
+  // The page message being posted and the ad it was given to.
+  std::string messageName_;
+  std::weak_ptr<ZUMNativeAd> messageAd_;
 };

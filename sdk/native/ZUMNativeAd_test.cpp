@@ -229,12 +229,16 @@ TEST_F(ZUMNativeAdTest, EachAdOfASharedSlotHearsItsOwnEventsOnly) {
   EXPECT_TRUE(secondDelegate->log.empty());
   EXPECT_TRUE(env.runUntil([&] { return hosts.hits("/3p") > 0; }));
 
-  // Releasing the first ad leaves the second working.
+  // Releasing the first ad leaves the second working, and alone on the page, it hears
+  // even what none of its calls prompted.
   first.reset();
   firstDelegate->log.clear();
+  nativetest::adViewOf(*slot)->executeJavaScriptAsynchronouslyFromString(
+      "send('logBraskEvent', {eventName: '_ac', eventId: 'page'});");
+  EXPECT_TRUE(env.runUntil([&] { return !secondDelegate->log.empty(); }));
   second->recordImpressionWithEnvironment(Json::object());
-  ASSERT_TRUE(env.runUntil([&] { return !secondDelegate->log.empty() && hosts.hits("/imp") > 0; }));
-  EXPECT_EQ(secondDelegate->log, Log{"2:impression"});
+  ASSERT_TRUE(env.runUntil([&] { return secondDelegate->log.size() > 1 && hosts.hits("/imp") > 0; }));
+  EXPECT_EQ(secondDelegate->log, (Log{"2:click", "2:impression"}));
   EXPECT_TRUE(firstDelegate->log.empty());
 }
 

@@ -152,10 +152,11 @@ std::weak_ptr<ZUMNativeAdvancedAd> ZUMNativeAdvancedAd::selfWeak() {
 void ZUMNativeAdvancedAd::setSlot(const std::shared_ptr<ZUMSlot>& slot) {
   ZUMNativeAd::setSlot(slot);
   if (!overlayView_) return;
-  overlayView_->setAdView(slot ? std::dynamic_pointer_cast<ZUMAdView>(slot->adView()) : nullptr, [weak = selfWeak()] {
-    auto self = weak.lock();
-    return self && self->isAddressedByPage();
-  });
+  overlayView_->setAdView(slot ? std::dynamic_pointer_cast<ZUMAdView>(slot->adView()) : nullptr,
+                          [weak = selfWeak()](const platform::Notification& message) {
+                            auto self = weak.lock();
+                            return self && self->isAddressedByPage(message);
+                          });
 }
 
 std::shared_ptr<platform::View> ZUMNativeAdvancedAd::adChoicesContentView() const {

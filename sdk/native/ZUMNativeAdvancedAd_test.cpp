@@ -540,6 +540,64 @@ TEST_F(ZUMNativeAdvancedAdTest, OverlayMessagesOfTheSharedPageReachTheAdItActsFo
   }
 }
 
+// Calls made in one turn, before the shared page answers any: the overlay that a click's
+// answer acts on is the clicked ad's, never that of an ad whose impression came later.
+// Alone on its page, an ad hears every overlay message, even one that no call prompted;
+// with others there, such a message is dropped with a log line.
+TEST_F(ZUMNativeAdvancedAdTest, OverlayMessagesAnsweringCallsMadeInOneTurnReachTheClickedAd) {
+  const struct {
+    std::size_t ads;
+    // "<ad> <message answering its click>", "<ad> impression", "<ad> leaves", "page <message>"
+    std::vector<std::string> calls;
+    Log expected;
+    std::size_t dropped;
+  } rows[] = {
+      {2, {"0 showOverlay", "1 impression"}, {"shown", "hidden"}, 0},
+      {2, {"0 showOverlay", "1 loadHtml"}, {"shown", "hidden page"}, 0},
+      {1, {"page showOverlay"}, {"shown"}, 0},
+      {2, {"1 leaves", "page showOverlay"}, {"shown", "hidden"}, 0},
+      {2, {"page showOverlay"}, {"hidden", "hidden"}, 1},
+  };
+  hosts.servePage(
+      nativetest::pageWith("vantor.qyra.nativeAds.handleClickTolm = function (c) {"
+                           " send(c.click.asset, {overlayHtml: '<p>Over</p>'}); };"));
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(row.calls));
+    auto slot = nativetest::loadedPageSlot(env);
+    std::vector<std::shared_ptr<ZUMNativeAppInstallAd>> ads;
+    for (std::size_t i = 0; i < row.ads; ++i) {
+      ads.push_back(ZUMNativeAppInstallAd::create(appInstallAd(), imageOptions(true)));
+      ads.back()->setSlot(slot);
+    }
+    platform::SystemLog::Capture capture(true);
+    for (const auto& call : row.calls) {
+      const std::string what = call.substr(call.find(' ') + 1);
+      if (call.starts_with("page")) {
+        nativetest::adViewOf(*slot)->executeJavaScriptAsynchronouslyFromString("send('" + what + "', {});");
+      } else if (what == "impression") {
+        ads[call[0] == '1']->recordImpressionWithEnvironment(Json::object());
+      } else if (what == "leaves") {
+        ads[call[0] == '1']->setSlot(nullptr);
+      } else {
+        ads[call[0] == '1']->performClickOnView(nullptr, what, Json::object());
+      }
+    }
+    auto state = [&] {
+      Log states;
+      for (const auto& ad : ads) {
+        const auto& overlay = ad->overlayView();
+        states.push_back(std::string(overlay->isHidden() ? "hidden" : "shown") +
+                         (overlay->overlayView() ? " page" : ""));
+      }
+      return states;
+    };
+    env.runUntil([&] { return state() == row.expected; });
+    env.advance(1s);
+    EXPECT_EQ(state(), row.expected);
+    EXPECT_EQ(messagesWith(capture, {"Dropped an answer of the native-ads page"}).size(), row.dropped);
+  }
+}
+
 TEST_F(ZUMNativeAdvancedAdTest, TemplateViewsKeepTheOverlayOnTopAndNameEachOutletsAsset) {
   auto dictionary = contentAd();
   dictionary["attribution"] = Json{{"text", "Ad"}, {"allow_pub_rendering", true}};

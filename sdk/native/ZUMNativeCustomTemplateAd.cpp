@@ -365,8 +365,8 @@ void ZUMNativeCustomTemplateAd::observeCustomClicks() {
 }
 
 void ZUMNativeCustomTemplateAd::handleNativeAdCustomClick(const platform::Notification& notification) {
-  // The ads of one response share the ad view: the click is the ad's the page acts for.
-  if (!isAddressedByPage()) return;
+  // The ads of one response share the ad view: the click is the ad's whose click it answers.
+  if (!isAddressedByPage(notification)) return;
   auto asset = ZUMJSONStringForKey(notification.userInfo(), "asset");
   lockQueue_->async([weak = weak_from_this(), asset] {
     auto self = weak.lock();

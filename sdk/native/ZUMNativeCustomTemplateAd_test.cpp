@@ -324,6 +324,60 @@ TEST_F(ZUMNativeCustomTemplateAdTest, EachAdOfAResponseHearsOnlyItsOwnCustomClic
   EXPECT_EQ(heard, (Log{"first title", "second title"}));
 }
 
+// Calls made in one turn, before the shared page answers any: each ad hears the answers
+// to its own calls, in order (its click record and custom click to its delegate and
+// handlers, its impression record to its delegate); an impression never takes a click's
+// answer, so no one-shot handler is left waiting.
+TEST_F(ZUMNativeCustomTemplateAdTest, EachAdOfASharedPageHearsTheAnswersToItsOwnCalls) {
+  const struct {
+    // "<ad> click", "<ad> once" (with a one-shot handler), "<ad> plain" (with none), "<ad> impression"
+    std::vector<std::string> calls;
+    Log first, second;
+  } rows[] = {
+      {{"0 click", "1 impression"}, {"click", "title"}, {"impression"}},
+      {{"1 impression", "0 click"}, {"click", "title"}, {"impression"}},
+      {{"0 once", "1 impression"}, {"click", "once", "title"}, {"impression"}},
+      {{"0 click", "1 click"}, {"click", "title"}, {"click", "title"}},
+      {{"1 once", "0 once"}, {"click", "once", "title"}, {"click", "once", "title"}},
+      {{"0 plain", "1 click"}, {"click"}, {"click", "title"}},
+  };
+  const Json title = Json{{{"name", "title"}, {"type", "string"}, {"string_value", "Title"}}};
+  // Without a landing page: a click without a handler then opens nothing.
+  auto dictionary = customAd(7, title);
+  dictionary["tracking_urls_and_actions"].erase("click_actions");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(row.calls));
+    auto slot = nativetest::loadedPageSlot(env);
+    std::vector<std::shared_ptr<ZUMNativeCustomTemplateAd>> ads;
+    std::vector<std::shared_ptr<nativetest::AdDelegate>> delegates;
+    for (int i = 0; i < 2; ++i) {
+      ads.push_back(ZUMNativeCustomTemplateAd::create(dictionary, {}));
+      delegates.push_back(std::make_shared<nativetest::AdDelegate>());
+      ads.back()->setDelegate(delegates.back());
+      ads.back()->setSlot(slot);
+      ads.back()->setCustomClickHandler(
+          [log = &delegates.back()->log](const std::string& asset) { log->push_back(asset); });
+    }
+    for (const auto& call : row.calls) {
+      auto& ad = *ads[call[0] == '1'];
+      auto& log = delegates[call[0] == '1']->log;
+      if (call.ends_with("impression")) ad.recordImpression();
+      if (call.ends_with("plain")) ad.setCustomClickHandler(nullptr);
+      if (call.ends_with("click") || call.ends_with("plain")) ad.performClickOnAssetWithKey("title");
+      if (call.ends_with("once")) ad.performClickOnAssetWithKey("title", [&log] { log.push_back("once"); });
+    }
+    env.runUntil(
+        [&] { return delegates[0]->log.size() + delegates[1]->log.size() >= row.first.size() + row.second.size(); });
+    env.advance(1s);
+    EXPECT_EQ(delegates[0]->log, row.first);
+    EXPECT_EQ(delegates[1]->log, row.second);
+    platform::SystemLog::Capture capture(true);
+    for (const auto& ad : ads) ad->performClickOnAssetWithKey("title", [] {});
+    env.runUntilIdle();
+    EXPECT_EQ(count(capture, "Still processing"), 0u);
+  }
+}
+
 TEST_F(ZUMNativeCustomTemplateAdTest, TheLoaderDropsAnAdOfATemplateNotAskedFor) {
   hosts.server.route("/native", {.status = 200,
                                  .headers = {{"x-qyra-ad-format", "native"}},

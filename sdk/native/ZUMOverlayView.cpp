@@ -66,7 +66,7 @@ void ZUMOverlayView::observe(const char* name, Page page, Handler handler) {
 }
 
 void ZUMOverlayView::relay(Page page, Handler handler, const platform::Notification& notification) {
-  if (page == Page::Ad && addressed_ && !addressed_()) return;
+  if (page == Page::Ad && addressed_ && !addressed_(notification)) return;
   (this->*handler)(notification);
 }
 

@@ -12,9 +12,9 @@
 //
 // Each name is heard only from the ad view it was given and from its own overlay page,
 // never from another sender (the page chooses the names, so another ad's page could use
-// them too). An ad view that several ads share acts for one of them at a time: given a
-// test of whether it acts for this overlay's ad, the ad page's messages are heard only
-// while it does. Base URLs are http(s) or "about:blank" only. Once the overlay page has
+// them too). An ad view that several ads share speaks to each of them in turn: given a
+// test of whether a message is for this overlay's ad, the ad page's messages are heard
+// only when they are. Base URLs are http(s) or "about:blank" only. Once the overlay page has
 // loaded, the ad page hears "sendMessageToNativeJs" with {"messageType": "htmlLoaded"}
 // and the overlay's "id".
 //
@@ -45,8 +45,8 @@ class ZUMOverlayView final : public platform::View, public ZUMAdViewDelegateProt
   ~ZUMOverlayView() override;
 
   const std::shared_ptr<ZUMAdView>& adView() const { return adView_; }
-  // Whether the ad page now acts for this overlay's ad; nullptr: always.
-  using AddressedTest = std::function<bool()>;
+  // Whether the ad page's message is for this overlay's ad; nullptr: always.
+  using AddressedTest = std::function<bool(const platform::Notification&)>;
   // A change drops the overlay page, hides this view and moves every observation of the
   // ad page to the new ad view (none for nullptr). `addressed` replaces the earlier test.
   void setAdView(const std::shared_ptr<ZUMAdView>& adView, AddressedTest addressed = nullptr);
@@ -81,7 +81,7 @@ class ZUMOverlayView final : public platform::View, public ZUMAdViewDelegateProt
   enum class Page { Ad, Overlay };
   void observe(const char* name, Page page, Handler handler);
   void stopObservingAdView();
-  // The ad page's messages reach `handler` only while that page acts for this overlay's ad.
+  // The ad page's messages reach `handler` only when they are for this overlay's ad.
   void relay(Page page, Handler handler, const platform::Notification& notification);
 
   // The ad page's messages.
