@@ -24,7 +24,6 @@
 #include "platform/net/URLProtocol.h"
 #include "sdk/native/ZUMNativePageTestSupport.h"
 #include "sdk/native/ZUMNativeTestSupport.h"
-#include "sdk/request/ZUMAd.h"
 #include "testing/TestImages.h"
 
 namespace {
@@ -98,13 +97,7 @@ double deliver(nativepagetest::RecordingSlotRendering& rendering, testenv::TestE
   auto loader = ZUMAdLoader::create("unit-B", nullptr, {"3"}, {});
   loader->setDelegate(delegate);
   loader->loadRequest(nativetest::pageRequest("https://ads.adnetwork.example/native"));
-  loader->slot()->cancelLoad();
-  rendering.last = nullptr;
-  auto response = ZUMAd::create();
-  response->setAdHTML(std::string("{}"));
-  platform::ErrorPtr error;
-  static_cast<void>(loader->slotShouldProcessAdResponse(*loader->slot(), response, &error));
-  const std::shared_ptr<void> page = rendering.last;
+  const std::shared_ptr<void> page = rendering.takeOverResponse(*loader);
 
   const auto start = Clock::now();
   platform::NotificationCenter::defaultCenter().post("nativeAdPreProcess", page, Json{{"success", text}});

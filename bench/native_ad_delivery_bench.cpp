@@ -28,7 +28,6 @@
 #include "platform/base/NotificationCenter.h"
 #include "sdk/native/ZUMNativePageTestSupport.h"
 #include "sdk/native/ZUMNativeTestSupport.h"
-#include "sdk/request/ZUMAd.h"
 #include "testing/TestEnvironment.h"
 
 namespace {
@@ -70,13 +69,8 @@ std::shared_ptr<ZUMAdLoader> takenOverLoader(int ads, const std::shared_ptr<Rece
   auto loader = ZUMAdLoader::create("unit-B", nullptr, {"1"}, {option});
   loader->setDelegate(receiver);
   loader->loadRequest(nativetest::pageRequest("https://ads.adnetwork.example/native"));
-  loader->slot()->cancelLoad();
   kinds.content->made.clear();
-  rendering.last = nullptr;
-  auto response = ZUMAd::create();
-  response->setAdHTML(std::string("{}"));
-  platform::ErrorPtr error;
-  static_cast<void>(loader->slotShouldProcessAdResponse(*loader->slot(), response, &error));
+  rendering.takeOverResponse(*loader);
   return loader;
 }
 

@@ -201,16 +201,12 @@ TEST_F(ZUMAdLoaderTest, AResponseOfMoreAdsThanALoadMayAskForGivesOnlyThoseWithOn
   platform::URLLoading::setOffline(true);
   auto loader = makeLoader({"1"}, count(100000));
   load(*loader);
-  loader->slot()->cancelLoad();
-  auto response = ZUMAd::create();
-  response->setAdHTML(std::string("{}"));
-  platform::ErrorPtr error;
-  static_cast<void>(loader->slotShouldProcessAdResponse(*loader->slot(), response, &error));
+  const auto page = rendering->takeOverResponse(*loader);
   platform::SystemLog::Capture capture(true);
   const auto most = static_cast<std::size_t>(ZUMMultipleAdsAdLoaderOptions::kMaximumNumberOfAds);
   std::vector<Json> ads(100000, Json(0));  // past the first ads, entries that would each fail
   std::fill_n(ads.begin(), most, Json{{"type", "native"}, {"template_id", 1}, {"headline", "n"}});
-  platform::NotificationCenter::defaultCenter().post("nativeAdPreProcess", rendering->last,
+  platform::NotificationCenter::defaultCenter().post("nativeAdPreProcess", page,
                                                      Json{{"success", Json{{"ads", ads}}.dump()}});
   env.runUntilIdle();
   EXPECT_EQ(kinds.content->made.size(), most);

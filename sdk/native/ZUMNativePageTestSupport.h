@@ -5,8 +5,12 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
+#include "ZUMAdLoader.h"
 #include "sdk/rendering/ZUMAdViewSlotRendering.h"
+#include "sdk/request/ZUMAd.h"
+#include "sdk/request/ZUMSlot.h"
 #include "sdk/request/ZUMSlotRendering.h"
 
 namespace nativepagetest {
@@ -30,6 +34,19 @@ class RecordingSlotRendering final : public ZUMSlotRendering {
   void pauseVideo(platform::View& view) override { real_.pauseVideo(view); }
   void clearTouched(platform::View& view) override { real_.clearTouched(view); }
   void detachAdView(platform::View& view) override { real_.detachAdView(view); }
+
+  // Has `loader` take a response over, as when its ad request comes back (its own fetch
+  // stopped): its preprocessor and the hidden page's ad view are made. Returns that ad
+  // view, as whose messages the page's answers are posted.
+  std::shared_ptr<platform::View> takeOverResponse(ZUMAdLoader& loader) {
+    loader.slot()->cancelLoad();
+    last = nullptr;
+    auto response = ZUMAd::create();
+    response->setAdHTML(std::string("{}"));
+    platform::ErrorPtr error;
+    static_cast<void>(loader.slotShouldProcessAdResponse(*loader.slot(), response, &error));
+    return last;
+  }
 
   std::shared_ptr<platform::View> last;
 
