@@ -26,7 +26,7 @@ void ZUMAdView::rotateVideoToDegrees(double degrees) {
   if (auto video = ZUMAdViewVideo::shared()) video->rotateVideoToDegrees(*this, degrees);
 }
 
-void ZUMAdView::setVideoPlayerFrame(const platform::Rect& frame) {
+void ZUMAdView::setVideoPlayerFrame(const std::optional<platform::Rect>& frame) {
   if (auto video = ZUMAdViewVideo::shared()) video->setVideoPlayerFrame(*this, frame);
 }
 

@@ -482,14 +482,13 @@ void ZUMAdView::layoutSubviews() {
 }
 
 // Only what can be seen: the page's frame may reach far beyond the ad view, and the video
-// views' drawables grow with their frames. The video side reads zero as the bounds, so a
-// frame clipped away must not become zero.
-platform::Rect ZUMAdView::videoPlayerFrameInBounds() const {
-  const auto& asked = cachedVideoPlayerFrame_;
-  if (asked == platform::Rect::zero()) return asked;
+// views' drawables grow with their frames.
+std::optional<platform::Rect> ZUMAdView::videoPlayerFrameInBounds() const {
+  if (!cachedVideoPlayerFrame_) return std::nullopt;
+  const auto& asked = *cachedVideoPlayerFrame_;
   const auto visible = asked.intersection(bounds());
-  if (!visible.isNull() && visible != platform::Rect::zero()) return visible;
-  return {asked.origin, platform::Size()};
+  if (!visible.isEmpty()) return visible;
+  return platform::Rect{asked.origin, platform::Size()};
 }
 
 void ZUMAdView::willMoveToWindow(const std::shared_ptr<platform::Window>& newWindow) {

@@ -203,9 +203,10 @@ class ZUMAdView final : public platform::View,
   void setVideoPlayer(std::shared_ptr<ZUMVideoPlayer> player) { videoPlayer_ = std::move(player); }
   const std::shared_ptr<platform::View>& videoPlayerView() const { return videoPlayerView_; }
   void setVideoPlayerView(std::shared_ptr<platform::View> view) { videoPlayerView_ = std::move(view); }
-  // Where layout puts the player view; the zero rectangle means the bounds.
-  platform::Rect cachedVideoPlayerFrame() const { return cachedVideoPlayerFrame_; }
-  void setCachedVideoPlayerFrame(const platform::Rect& frame) { cachedVideoPlayerFrame_ = frame; }
+  // Where layout puts the player view; none (the page sent no frame, or zero) means the
+  // bounds.
+  const std::optional<platform::Rect>& cachedVideoPlayerFrame() const { return cachedVideoPlayerFrame_; }
+  void setCachedVideoPlayerFrame(const std::optional<platform::Rect>& frame) { cachedVideoPlayerFrame_ = frame; }
   // The page asked for 360-degree video.
   bool isSpherical() const { return spherical_; }
   void setSpherical(bool spherical) { spherical_ = spherical; }
@@ -216,7 +217,7 @@ class ZUMAdView final : public platform::View,
   void hideVideo();
   void showVideo();
   void rotateVideoToDegrees(double degrees);
-  void setVideoPlayerFrame(const platform::Rect& frame);
+  void setVideoPlayerFrame(const std::optional<platform::Rect>& frame);
   void optimizeVideoPlayback();
   void pauseVideo();
 
@@ -250,10 +251,10 @@ class ZUMAdView final : public platform::View,
   // seconds (0.02 when unset) for a fluid ad view whose engine sizes its content late,
   // else at once.
   void updateWebViewFrame();
-  // What layout gives the video views: the page's frame clipped to the bounds. The page's
-  // zero rectangle stays zero (the bounds); a frame with nothing inside becomes an empty
-  // frame at the page's origin, never zero.
-  platform::Rect videoPlayerFrameInBounds() const;
+  // What layout gives the video views: the page's frame clipped to the bounds (none stays
+  // none: the bounds); a frame with nothing inside becomes an empty frame at the page's
+  // origin.
+  std::optional<platform::Rect> videoPlayerFrameInBounds() const;
 
  private:
   explicit ZUMAdView(const platform::Rect& frame);
@@ -281,7 +282,7 @@ class ZUMAdView final : public platform::View,
   std::shared_ptr<ZUMAdViewVideoController> videoController_;
   std::shared_ptr<ZUMVideoPlayer> videoPlayer_;
   std::shared_ptr<platform::View> videoPlayerView_;
-  platform::Rect cachedVideoPlayerFrame_;
+  std::optional<platform::Rect> cachedVideoPlayerFrame_;
   std::string adDebugDialogString_;
   platform::InterfaceOrientation orientation_ = 0;
   platform::Size adResponseSize_;

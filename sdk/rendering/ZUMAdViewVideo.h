@@ -34,8 +34,8 @@ class ZUMAdViewVideo : public ZUMSharedInterface<ZUMAdViewVideo> {
   virtual void hideVideo(ZUMAdView& adView) = 0;
   virtual void showVideo(ZUMAdView& adView) = 0;
   virtual void rotateVideoToDegrees(ZUMAdView& adView, double degrees) = 0;
-  // A zero rectangle means the ad view's bounds.
-  virtual void setVideoPlayerFrame(ZUMAdView& adView, const platform::Rect& frame) = 0;
+  // No frame means the ad view's bounds.
+  virtual void setVideoPlayerFrame(ZUMAdView& adView, const std::optional<platform::Rect>& frame) = 0;
   // Tells the player view whether the ad view is visible.
   virtual void optimizeVideoPlayback(ZUMAdView& adView) = 0;
   virtual void pauseVideo(ZUMAdView& adView) = 0;

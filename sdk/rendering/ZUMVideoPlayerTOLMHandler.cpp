@@ -114,7 +114,8 @@ void ZUMVideoPlayerTOLMHandler::adViewDidReceiveNewVideoAction(ZUMAdView& adView
 void ZUMVideoPlayerTOLMHandler::adViewDidReceivePositionVideoAction(ZUMAdView& adView, const Json& parameters) {
   const auto frame = frameFromParameters(parameters);
   if (!frame) return refuse("position");
-  adView.setCachedVideoPlayerFrame(*frame);
+  // The page's zero rectangle, like no frame at all, asks for the ad view's bounds.
+  adView.setCachedVideoPlayerFrame(*frame == platform::Rect::zero() ? std::nullopt : frame);
   adView.setNeedsLayout();
 }
 

@@ -102,8 +102,10 @@ struct RecordingVideo : ZUMAdViewVideo {
   void hideVideo(ZUMAdView&) override { r.add("hide"); }
   void showVideo(ZUMAdView&) override { r.add("show"); }
   void rotateVideoToDegrees(ZUMAdView&, double degrees) override { r.add("rotate " + text(degrees)); }
-  void setVideoPlayerFrame(ZUMAdView&, const platform::Rect& f) override {
-    r.add("frame " + text(f.origin.x) + " " + text(f.origin.y) + " " + text(f.size.width) + " " + text(f.size.height));
+  void setVideoPlayerFrame(ZUMAdView&, const std::optional<platform::Rect>& f) override {
+    if (!f) return r.add("frame bounds");
+    r.add("frame " + text(f->origin.x) + " " + text(f->origin.y) + " " + text(f->size.width) + " " +
+          text(f->size.height));
   }
   void optimizeVideoPlayback(ZUMAdView& adView) override { r.add("optimize " + std::to_string(adView.visible())); }
   void pauseVideo(ZUMAdView&) override { r.add("pause video"); }
@@ -214,10 +216,10 @@ TEST_F(ZUMVideoTOLMHandlersTest, EachVideoActionReachesThePlayerItsViewAndTheAdV
     EXPECT_TRUE(send(*video, c.message)) << c.message;
     EXPECT_EQ(recorder.take(), c.log) << c.message;
   }
-  // Three of the four position values: the zero rectangle.
-  EXPECT_EQ(adView->cachedVideoPlayerFrame(), platform::Rect::zero());
+  // Three of the four position values: no frame, the bounds.
+  EXPECT_EQ(adView->cachedVideoPlayerFrame(), std::nullopt);
   adView->layoutSubviews();
-  EXPECT_EQ(recorder.take(), Log{"frame 0 0 0 0"});
+  EXPECT_EQ(recorder.take(), Log{"frame bounds"});
   // The views never reach beyond the ad view (320x250): their drawables follow them.
   for (const char* position :
        {"x=0&y=0&w=100000&h=100000", "x=300&y=-99800&w=100000&h=100000", "x=-100000&y=-100000&w=100&h=100"}) {

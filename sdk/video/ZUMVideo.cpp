@@ -89,11 +89,10 @@ void ZUMVideo::showVideo(ZUMAdView& adView) {
   if (const auto& view = adView.videoPlayerView()) view->setHidden(false);
 }
 
-void ZUMVideo::setVideoPlayerFrame(ZUMAdView& adView, const platform::Rect& frame) {
+void ZUMVideo::setVideoPlayerFrame(ZUMAdView& adView, const std::optional<platform::Rect>& frame) {
   const auto& view = adView.videoPlayerView();
   if (!view) return;
-  platform::Animation::performWithoutAnimation(
-      [&] { view->setFrame(frame == platform::Rect::zero() ? adView.bounds() : frame); });
+  platform::Animation::performWithoutAnimation([&] { view->setFrame(frame.value_or(adView.bounds())); });
 }
 
 void ZUMVideo::rotateVideoToDegrees(ZUMAdView& adView, double degrees) {

@@ -200,7 +200,7 @@ TEST_F(ZUMVideoTest, OneReusedPlayerAndItsViewPlacedRotatedAndHidden) {
   const auto first = adView->videoPlayer();
   ASSERT_TRUE(first);
   // Frames and rotations need a view; without one they change nothing.
-  adView->setVideoPlayerFrame({1, 2, 3, 4});
+  adView->setVideoPlayerFrame(platform::Rect{1, 2, 3, 4});
   adView->rotateVideoToDegrees(90);
   auto avPlayer = readyPlayer();
   adView->layoutIfNeeded();
@@ -211,8 +211,9 @@ TEST_F(ZUMVideoTest, OneReusedPlayerAndItsViewPlacedRotatedAndHidden) {
   EXPECT_EQ(view->frame(), adView->bounds());
 
   const struct {
-    platform::Rect asked, wanted;
-  } frames[] = {{{10, 20, 100, 50}, {10, 20, 100, 50}}, {platform::Rect::zero(), {0, 0, 320, 250}}};
+    std::optional<platform::Rect> asked;
+    platform::Rect wanted;
+  } frames[] = {{platform::Rect{10, 20, 100, 50}, {10, 20, 100, 50}}, {std::nullopt, {0, 0, 320, 250}}};
   for (const auto& f : frames) {
     adView->setVideoPlayerFrame(f.asked);
     EXPECT_EQ(view->frame(), f.wanted);
@@ -246,7 +247,8 @@ TEST_F(ZUMVideoTest, OneReusedPlayerAndItsViewPlacedRotatedAndHidden) {
 }
 
 // The page's frame is clipped to the ad view (320 x 250); a frame with nothing inside
-// must show nothing, not the whole ad view, and keep no area for a drawable.
+// must show nothing, not the whole ad view, and keep no area for a drawable, wherever the
+// ad view's bounds start.
 TEST_F(ZUMVideoTest, APageFrameShowsOnlyWhatLiesInsideTheAdView) {
   auto view = ZUMVideoPlayerView::create(adView->bounds());
   adView->setVideoPlayerView(view);
@@ -254,14 +256,18 @@ TEST_F(ZUMVideoTest, APageFrameShowsOnlyWhatLiesInsideTheAdView) {
   const auto area = [](const platform::Rect& r) { return r.isNull() ? 0 : r.width() * r.height(); };
   const struct {
     const char* name;
+    platform::Point boundsOrigin;
     platform::Rect asked;
     double shownArea;
   } rows[] = {
-      {"right of the ad view", {400, 0, 100000, 100000}, 0},
-      {"ending at its origin", {-100, -100, 100, 100}, 0},
-      {"half inside", {160, 0, 320, 250}, 160 * 250},
+      {"right of the ad view", {0, 0}, {400, 0, 100000, 100000}, 0},
+      {"ending at its origin", {0, 0}, {-100, -100, 100, 100}, 0},
+      {"half inside", {0, 0}, {160, 0, 320, 250}, 160 * 250},
+      {"at 0,0 of bounds starting at 100,100", {100, 100}, {0, 0, 50, 50}, 0},
+      {"overlapping bounds starting at 100,100", {100, 100}, {0, 0, 150, 150}, 50 * 50},
   };
   for (const auto& row : rows) {
+    adView->setBounds({row.boundsOrigin, adView->bounds().size});
     adView->setCachedVideoPlayerFrame(row.asked);
     adView->setNeedsLayout();
     adView->layoutIfNeeded();
