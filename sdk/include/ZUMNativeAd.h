@@ -119,6 +119,9 @@ class ZUMNativeAd : public ZUMLoadable,
   void performClickOnView(const std::shared_ptr<platform::View>& view, const std::optional<std::string>& assetName,
                           const Json& environment);
   void recordImpressionWithEnvironment(const Json& environment);
+  // The shared page's router has forgotten this ad's clicks (more waited than it keeps):
+  // what waits for their answers gives up. Nothing waits in the base.
+  virtual void pageWillNotAnswerClicks() {}
   // Replaces the statistics record (only once the ad has an ad unit id).
   void reportIsMediaContentRendered(bool rendered);
 

@@ -103,6 +103,8 @@ class ZUMNativeCustomTemplateAd : public ZUMNativeAd, public ZUMMediatedNativeCu
   std::optional<std::string> loadableClassName() const override;
   // Hears the custom-click message of the new slot's ad view only.
   void setSlot(const std::shared_ptr<ZUMSlot>& slot) override;
+  // A one-shot handler waiting for a click the page will not answer is dropped.
+  void pageWillNotAnswerClicks() override;
 
  private:
   ZUMNativeCustomTemplateAd(const Json& dictionary, const ZUMAdConfiguration::Options& options);

@@ -13,7 +13,7 @@
 
 namespace {
 
-// A page that answers nothing leaves no more than these calls waiting.
+// A page that answers nothing leaves no more than these calls of a sort waiting.
 constexpr std::size_t kMaxPendingCalls = 32;
 
 }  // namespace
@@ -49,15 +49,55 @@ void ZUMNativeAdEventRouter::removeAd(const ZUMNativeAd& ad) {
 void ZUMNativeAdEventRouter::pageWillAnswer(const std::shared_ptr<ZUMNativeAd>& ad, ZUMNativePageCall call) {
   platform::assertMainThread();
   calls_.push_back({.ad = ad, .call = call, .answered = {}});
-  if (calls_.size() > kMaxPendingCalls) calls_.pop_front();
+  const auto sameSort = [call](const PendingCall& pending) { return pending.call == call; };
+  if (static_cast<std::size_t>(std::count_if(calls_.begin(), calls_.end(), sameSort)) > kMaxPendingCalls) {
+    forgetOldestCall(call);
+  }
+}
+
+void ZUMNativeAdEventRouter::forgetOldestCall(ZUMNativePageCall call) {
+  const auto oldest =
+      std::find_if(calls_.begin(), calls_.end(), [call](const PendingCall& pending) { return pending.call == call; });
+  const PendingCall forgotten = *oldest;
+  calls_.erase(oldest);
+  bool owed = false;
+  for (std::size_t answer = 0; answer < kAnswerCount; ++answer) {
+    if (!isDue(forgotten, static_cast<Answer>(answer))) continue;
+    ++forgottenDue_[answer];
+    owed = true;
+  }
+  if (owed) ZUMLog(kZUMLogLevelDefault, "Forgot a call of a native ad that its page has not answered yet.");
+  auto ad = forgotten.ad.lock();
+  if (!ad || call != ZUMNativePageCall::Click) return;
+  const bool clicksLeft = std::any_of(calls_.begin(), calls_.end(), [&ad](const PendingCall& pending) {
+    return pending.call == ZUMNativePageCall::Click && pending.ad.lock() == ad;
+  });
+  if (!clicksLeft) ad->pageWillNotAnswerClicks();
+}
+
+bool ZUMNativeAdEventRouter::isDismissal(Answer answer) {
+  return answer == Answer::WillDismissScreen || answer == Answer::DidDismissScreen;
+}
+
+ZUMNativePageCall ZUMNativeAdEventRouter::sortOf(Answer answer) {
+  return answer == Answer::Impression ? ZUMNativePageCall::Impression : ZUMNativePageCall::Click;
+}
+
+bool ZUMNativeAdEventRouter::isDue(const PendingCall& pending, Answer answer) {
+  if (pending.answered[static_cast<std::size_t>(answer)]) return false;
+  // A screen's dismissal is due to the call that presented it, passed or not.
+  if (isDismissal(answer)) return pending.answered[static_cast<std::size_t>(Answer::WillPresentScreen)];
+  return pending.call == sortOf(answer) && !pending.passed;
 }
 
 bool ZUMNativeAdEventRouter::addresses(const ZUMNativeAd& ad, const platform::Notification& message) const {
-  // An ad hears only its own page (the observers see to that): alone there, it hears all.
-  if (auto sole = soleAd()) return sole.get() == &ad;
+  // The router hears the page's messages first and has chosen their addressee; an ad
+  // hears only its own page (the observers see to that), so alone there, it hears the rest.
   const auto page = page_.lock();
-  return page && message.object().get() == page.get() && message.name() == messageName_ &&
-         messageAd_.lock().get() == &ad;
+  if (page && message.object().get() == page.get() && message.name() == messageName_) {
+    return messageAd_.lock().get() == &ad;
+  }
+  return soleAd().get() == &ad;
 }
 
 void ZUMNativeAdEventRouter::handlePageMessage(Answer answer, const platform::Notification& message) {
@@ -78,15 +118,27 @@ std::shared_ptr<ZUMNativeAd> ZUMNativeAdEventRouter::soleAd() const {
 
 std::shared_ptr<ZUMNativeAd> ZUMNativeAdEventRouter::route(Answer answer, const std::string& what) {
   platform::assertMainThread();
-  auto ad = bookAnswer(answer);
-  if (auto sole = soleAd()) ad = std::move(sole);
+  auto [awaited, ad] = bookAnswer(answer);
+  // An ad alone on the page hears what no call awaits; the answer of a call whose ad has
+  // gone, or that was forgotten, is no one's.
+  if (!awaited) {
+    if (auto sole = soleAd()) ad = std::move(sole);
+  }
   if (!ad) ZUMLog(kZUMLogLevelDefault, "Dropped an answer of the native-ads page that no ad awaits: " + what + ".");
   return ad;
 }
 
-std::shared_ptr<ZUMNativeAd> ZUMNativeAdEventRouter::bookAnswer(Answer answer) {
+ZUMNativeAdEventRouter::Addressee ZUMNativeAdEventRouter::bookAnswer(Answer answer) {
   const auto bit = static_cast<std::size_t>(answer);
-  const auto sort = answer == Answer::Impression ? ZUMNativePageCall::Impression : ZUMNativePageCall::Click;
+  // Forgotten calls are older than every call kept: what they are due comes first.
+  if (forgottenDue_[bit] > 0) {
+    --forgottenDue_[bit];
+    return {.awaited = true, .ad = nullptr};
+  }
+  if (isDismissal(answer)) {
+    if (auto presenter = bookDismissal(answer); presenter.awaited) return presenter;
+  }
+  const auto sort = sortOf(answer);
   auto awaiting = std::find_if(calls_.begin(), calls_.end(), [&](const PendingCall& pending) {
     return pending.call == sort && !pending.passed && !pending.answered[bit];
   });
@@ -95,11 +147,26 @@ std::shared_ptr<ZUMNativeAd> ZUMNativeAdEventRouter::bookAnswer(Answer answer) {
     for (auto earlier = calls_.begin(); earlier != awaiting; ++earlier) {
       if (earlier->call == sort) earlier->passed = true;
     }
-    return awaiting->ad.lock();
+    // Forgotten calls of the sort are earlier still: the page is past them too, but for
+    // the screens they presented.
+    for (std::size_t other = 0; other < kAnswerCount; ++other) {
+      const auto kind = static_cast<Answer>(other);
+      if (sortOf(kind) == sort && !isDismissal(kind)) forgottenDue_[other] = 0;
+    }
+    return {.awaited = true, .ad = awaiting->ad.lock()};
   }
   auto latest =
       std::find_if(calls_.rbegin(), calls_.rend(), [&](const PendingCall& pending) { return pending.answered[bit]; });
-  return latest == calls_.rend() ? nullptr : latest->ad.lock();
+  return {.awaited = false, .ad = latest == calls_.rend() ? nullptr : latest->ad.lock()};
+}
+
+ZUMNativeAdEventRouter::Addressee ZUMNativeAdEventRouter::bookDismissal(Answer answer) {
+  const auto bit = static_cast<std::size_t>(answer);
+  auto presenter =
+      std::find_if(calls_.begin(), calls_.end(), [&](const PendingCall& pending) { return isDue(pending, answer); });
+  if (presenter == calls_.end()) return {};
+  presenter->answered.set(bit);
+  return {.awaited = true, .ad = presenter->ad.lock()};
 }
 
 #define ZUM_ROUTE(method, answer)                                \

@@ -8,10 +8,16 @@
 // that has not yet had an answer of its kind, even when that call's ad has gone (the
 // answer is then dropped); once a later call of that sort has had any answer, the page
 // is past the earlier ones, which await nothing more (a click the page answered without
-// a custom click never takes the next click's). An answer that no call awaits continues
-// the latest call that had one of its kind (an overlay shown after a click, then
-// hidden). With one ad on the page, every message of the page is that ad's, prompted or
-// not. An answer that reaches no ad is logged.
+// a custom click never takes the next click's). The dismissal of a screen goes to the
+// call that presented it, whatever was answered meanwhile. An answer that no call awaits
+// is the ad's that is alone on the page, else it continues the latest call that had one
+// of its kind (an overlay shown after a click, then hidden). An answer that reaches no ad
+// is logged.
+//
+// A page that answers nothing leaves at most 32 calls of each sort waiting:
+// the oldest is then forgotten, but what it was still due is counted, so its answers are
+// dropped rather than given to a later call; an ad none of whose clicks is still waiting
+// hears that its clicks will go unanswered.
 //
 // The slot's events come to the router as its ad-event delegate. The page's own messages
 // (custom clicks, overlay messages) are notifications of the shared ad view that each ad
@@ -22,6 +28,7 @@
 // notification center. Main thread only.
 #pragma once
 
+#include <array>
 #include <bitset>
 #include <cstdint>
 #include <deque>
@@ -75,11 +82,18 @@ class ZUMNativeAdEventRouter final : public ZUMSlotAdEventDelegate {
     WillLeaveApplication,
     Count
   };
+  static constexpr std::size_t kAnswerCount = static_cast<std::size_t>(Answer::Count);
   struct PendingCall {
     std::weak_ptr<ZUMNativeAd> ad;
     ZUMNativePageCall call;
-    std::bitset<static_cast<std::size_t>(Answer::Count)> answered;
+    std::bitset<kAnswerCount> answered;
     bool passed = false;  // a later call of its sort was answered
+  };
+  // Whom an answer is for: `awaited` when a call (perhaps forgotten, or of an ad that has
+  // gone) awaited it.
+  struct Addressee {
+    bool awaited = false;
+    std::shared_ptr<ZUMNativeAd> ad;
   };
 
   ZUMNativeAdEventRouter() = default;
@@ -87,10 +101,18 @@ class ZUMNativeAdEventRouter final : public ZUMSlotAdEventDelegate {
   std::shared_ptr<ZUMNativeAd> soleAd() const;
   // The addressee of `answer`, which is now booked as given.
   std::shared_ptr<ZUMNativeAd> route(Answer answer, const std::string& what);
-  std::shared_ptr<ZUMNativeAd> bookAnswer(Answer answer);
+  Addressee bookAnswer(Answer answer);
+  Addressee bookDismissal(Answer answer);
+  void forgetOldestCall(ZUMNativePageCall call);
+  static bool isDismissal(Answer answer);
+  static ZUMNativePageCall sortOf(Answer answer);
+  // Whether `pending` may still get `answer`.
+  static bool isDue(const PendingCall& pending, Answer answer);
 
   std::vector<std::weak_ptr<ZUMNativeAd>> ads_;  // the ads of one response: a few
   std::deque<PendingCall> calls_;
+  // Per answer, how many forgotten calls are still due it: the next such answers are theirs.
+  std::array<std::uint32_t, kAnswerCount> forgottenDue_{};
   std::weak_ptr<ZUMAdView> page_;
   // The page message being posted and the ad it was given to.
   std::string messageName_;

@@ -17,6 +17,7 @@
 #include "sdk/foundation/ZUMSignals.h"
 #include "sdk/foundation/ZUMStatisticDictionary.h"
 #include "sdk/native/ZUMNativeTestSupport.h"
+#include "sdk/presentation/ZUMBrowserViewController.h"
 
 namespace {
 
@@ -240,6 +241,37 @@ TEST_F(ZUMNativeAdTest, EachAdOfASharedSlotHearsItsOwnEventsOnly) {
   ASSERT_TRUE(env.runUntil([&] { return secondDelegate->log.size() > 1 && hosts.hits("/imp") > 0; }));
   EXPECT_EQ(secondDelegate->log, (Log{"2:click", "2:impression"}));
   EXPECT_TRUE(firstDelegate->log.empty());
+}
+
+// A screen the page opened for one ad's click stays that ad's while another ad's click
+// is answered: its dismissal goes to the ad whose click presented it.
+TEST_F(ZUMNativeAdTest, TheDismissalOfAScreenGoesToTheAdWhoseClickPresentedIt) {
+  auto slot = nativetest::loadedPageSlot(env);
+  auto dictionary = adDictionary();
+  dictionary["tracking_urls_and_actions"].erase("click_actions");
+  std::vector<std::shared_ptr<TestAd>> ads;
+  std::vector<std::shared_ptr<AdDelegate>> delegates;
+  for (const std::string name : {"1:", "2:"}) {
+    ads.push_back(TestAd::create(dictionary));
+    delegates.push_back(std::make_shared<AdDelegate>(name));
+    ads.back()->setDelegate(delegates.back());
+    ads.back()->setSlot(slot);
+    ads.back()->setRootViewController(host);
+  }
+  ads[0]->performClickOnView(nullptr, "headline", Json::object());
+  ASSERT_TRUE(env.runUntil([&] { return !delegates[0]->log.empty(); }));
+  nativetest::adViewOf(*slot)->executeJavaScriptAsynchronouslyFromString(
+      "send('open', {a: 'browser', u: 'https://landing.example/page'});");
+  ASSERT_TRUE(env.runUntil([&] { return host->presentedViewController() != nullptr; }));
+  ads[1]->performClickOnView(nullptr, "headline", Json::object());
+  ASSERT_TRUE(env.runUntil([&] { return !delegates[1]->log.empty(); }));
+  auto browser = std::dynamic_pointer_cast<ZUMBrowserViewController>(host->presentedViewController());
+  ASSERT_TRUE(browser);
+  browser->doneButtonPressed();
+  env.advance(1s);
+  ASSERT_EQ(host->presentedViewController(), nullptr);
+  EXPECT_EQ(delegates[0]->log, (Log{"1:click", "1:present", "1:dismiss", "1:dismissed"}));
+  EXPECT_EQ(delegates[1]->log, Log{"2:click"});
 }
 
 TEST_F(ZUMNativeAdTest, HostReportedEventsAreRefusedWithALogLineUnlessAllowed) {

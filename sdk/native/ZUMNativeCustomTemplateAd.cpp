@@ -328,6 +328,16 @@ void ZUMNativeCustomTemplateAd::performClickOnAssetWithKey(const std::string& ke
   performClickOnAssetWithKey(key);
 }
 
+void ZUMNativeCustomTemplateAd::pageWillNotAnswerClicks() {
+  platform::assertMainThread();
+  lockQueue_->async([weak = selfWeak()] {
+    auto self = weak.lock();
+    if (!self || !self->deprecatedCustomClickHandler_) return;
+    self->deprecatedCustomClickHandler_ = nullptr;
+    ZUMLog(kZUMLogLevelDefault, "A click's handler will not run: the native-ads page left the click unanswered.");
+  });
+}
+
 void ZUMNativeCustomTemplateAd::recordImpression() { recordImpressionWithEnvironment(Json::object()); }
 
 void ZUMNativeCustomTemplateAd::setCustomClickHandler(ClickHandler handler) {

@@ -324,14 +324,31 @@ TEST_F(ZUMNativeCustomTemplateAdTest, EachAdOfAResponseHearsOnlyItsOwnCustomClic
   EXPECT_EQ(heard, (Log{"first title", "second title"}));
 }
 
+template <typename T>
+std::vector<T> operator+(std::vector<T> head, const std::vector<T>& tail) {
+  head.insert(head.end(), tail.begin(), tail.end());
+  return head;
+}
+
+template <typename T>
+std::vector<T> times(std::size_t count, const std::vector<T>& part) {
+  std::vector<T> whole;
+  for (std::size_t i = 0; i < count; ++i) whole = whole + part;
+  return whole;
+}
+
 // Calls made in one turn, before the shared page answers any: each ad hears the answers
 // to its own calls, in order (its click record and custom click to its delegate and
 // handlers, its impression record to its delegate); an impression never takes a click's
-// answer, so no one-shot handler is left waiting.
+// answer, so no one-shot handler is left waiting. The answers to a released ad's call
+// reach no other ad, nor do those of a call forgotten as more calls than the page may
+// keep waiting were made.
 TEST_F(ZUMNativeCustomTemplateAdTest, EachAdOfASharedPageHearsTheAnswersToItsOwnCalls) {
+  using Calls = std::vector<std::string>;
   const struct {
-    // "<ad> click", "<ad> once" (with a one-shot handler), "<ad> plain" (with none), "<ad> impression"
-    std::vector<std::string> calls;
+    // "<ad> click", "<ad> once" (with a one-shot handler), "<ad> plain" (with none),
+    // "<ad> impression", "<ad> release"
+    Calls calls;
     Log first, second;
   } rows[] = {
       {{"0 click", "1 impression"}, {"click", "title"}, {"impression"}},
@@ -340,6 +357,8 @@ TEST_F(ZUMNativeCustomTemplateAdTest, EachAdOfASharedPageHearsTheAnswersToItsOwn
       {{"0 click", "1 click"}, {"click", "title"}, {"click", "title"}},
       {{"1 once", "0 once"}, {"click", "once", "title"}, {"click", "once", "title"}},
       {{"0 plain", "1 click"}, {"click"}, {"click", "title"}},
+      {{"0 click", "1 once", "0 release"}, {}, {"click", "once", "title"}},
+      {Calls{"0 once"} + times(32, Calls{"1 click"}), {}, times(32, Log{"click", "title"})},
   };
   const Json title = Json{{{"name", "title"}, {"type", "string"}, {"string_value", "Title"}}};
   // Without a landing page: a click without a handler then opens nothing.
@@ -361,18 +380,23 @@ TEST_F(ZUMNativeCustomTemplateAdTest, EachAdOfASharedPageHearsTheAnswersToItsOwn
     for (const auto& call : row.calls) {
       auto& ad = *ads[call[0] == '1'];
       auto& log = delegates[call[0] == '1']->log;
+      if (call.ends_with("release")) {
+        ads[call[0] == '1'] = nullptr;
+        continue;
+      }
       if (call.ends_with("impression")) ad.recordImpression();
       if (call.ends_with("plain")) ad.setCustomClickHandler(nullptr);
       if (call.ends_with("click") || call.ends_with("plain")) ad.performClickOnAssetWithKey("title");
       if (call.ends_with("once")) ad.performClickOnAssetWithKey("title", [&log] { log.push_back("once"); });
     }
-    env.runUntil(
-        [&] { return delegates[0]->log.size() + delegates[1]->log.size() >= row.first.size() + row.second.size(); });
+    // The page answers a message a turn, each on a timer of its own.
     env.advance(1s);
     EXPECT_EQ(delegates[0]->log, row.first);
     EXPECT_EQ(delegates[1]->log, row.second);
     platform::SystemLog::Capture capture(true);
-    for (const auto& ad : ads) ad->performClickOnAssetWithKey("title", [] {});
+    for (const auto& ad : ads) {
+      if (ad) ad->performClickOnAssetWithKey("title", [] {});
+    }
     env.runUntilIdle();
     EXPECT_EQ(count(capture, "Still processing"), 0u);
   }
