@@ -68,7 +68,7 @@ struct CheckingVideo : ZUMAdViewVideo {
   void hideVideo(ZUMAdView&) override {}
   void showVideo(ZUMAdView&) override {}
   void rotateVideoToDegrees(ZUMAdView&, double degrees) override { fuzzenv::check(std::isfinite(degrees)); }
-  void setVideoPlayerFrame(ZUMAdView&, const platform::Rect&) override {}
+  void setVideoPlayerFrame(ZUMAdView&, const std::optional<platform::Rect>&) override {}
   void optimizeVideoPlayback(ZUMAdView&) override {}
   void pauseVideo(ZUMAdView&) override {}
 };
@@ -102,7 +102,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (*video)->handleNotification(notification, adView);
   (*metadata)->handleNotification(notification, adView);
   fuzzenv::drainMainLoop();
-  const auto frame = adView->cachedVideoPlayerFrame();
+  // None is the ad view's bounds; the page's zero rectangle also comes as none.
+  const auto frame = adView->cachedVideoPlayerFrame().value_or(adView->bounds());
+  fuzzenv::check(adView->cachedVideoPlayerFrame() != platform::Rect::zero());
   fuzzenv::check(inRange(frame.origin.x) && inRange(frame.origin.y) && inRange(frame.size.width) &&
                  inRange(frame.size.height) && frame.size.width >= 0 && frame.size.height >= 0);
   const auto& controller = *adView->videoController();

@@ -359,6 +359,8 @@ TEST_F(ZUMNativeCustomTemplateAdTest, EachAdOfASharedPageHearsTheAnswersToItsOwn
       {{"0 plain", "1 click"}, {"click"}, {"click", "title"}},
       {{"0 click", "1 once", "0 release"}, {}, {"click", "once", "title"}},
       {Calls{"0 once"} + times(32, Calls{"1 click"}), {}, times(32, Log{"click", "title"})},
+      {Calls{"0 impression", "0 once"} + times(32, Calls{"1 click"}), {"impression"}, times(32, Log{"click", "title"})},
+      {Calls{"0 plain"} + times(32, Calls{"1 click"}), {}, times(32, Log{"click", "title"})},
   };
   const Json title = Json{{{"name", "title"}, {"type", "string"}, {"string_value", "Title"}}};
   // Without a landing page: a click without a handler then opens nothing.
