@@ -9,9 +9,18 @@
 //   "per_key_growth" is the second over the first, and must stay under 2.
 // - BM_DecodeLargestBody: one object filling an ad body of the largest size the SDK
 //   fetches (4 MiB, about 360,000 keys), with its "ns_per_key".
+// - BM_DecodeChosenKeys/N: one object of N keys a sender chose so that an index placing
+//   keys by the low bits of an unkeyed hash (std::hash) would start them all in the first
+//   sixty-fourth of its table, against N ordinary keys of the same form and length, each
+//   decoded whole once per iteration. "chosen_over_ordinary" must stay under 3: 30,000
+//   keys, and 349,525 keys of seven letters, which fill the 4 MiB body.
+#include <bit>
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
@@ -93,6 +102,57 @@ void BM_DecodeLargestBody(benchmark::State& state) {
   state.counters["ns_per_key"] = total / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_DecodeLargestBody)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Adds the member `name`: 0 to the object `text` holds so far.
+void addMember(std::string& text, std::string_view name) {
+  text += text.size() > 1 ? ",\"" : "\"";
+  text.append(name) += "\":0";
+}
+
+// Two objects of `keys` keys of seven letters (a letter, then a count in base 36): in the
+// first, keys whose std::hash starts them in the first sixty-fourth of a table of two slots
+// per key, where an index placing keys by those bits puts them all in one run of slots; in
+// the second, the key that came after each of those.
+std::pair<std::string, std::string> chosenAndOrdinaryObjects(std::size_t keys) {
+  const std::size_t slots = std::bit_ceil(2 * keys);
+  std::string chosen = "{", ordinary = "{";
+  std::size_t chosenCount = 0, ordinaryCount = 0;
+  char key[7] = {'k'};
+  for (std::size_t count = 0; ordinaryCount < keys; ++count) {
+    for (std::size_t digit = 6, rest = count; digit > 0; --digit, rest /= 36) {
+      key[digit] = "0123456789abcdefghijklmnopqrstuvwxyz"[rest % 36];
+    }
+    const std::string_view name(key, sizeof key);
+    const bool crowds = std::hash<std::string_view>{}(name) % slots < slots / 64;
+    if (crowds && chosenCount < keys) {
+      addMember(chosen, name);
+      ++chosenCount;
+    } else if (!crowds && ordinaryCount < chosenCount) {
+      addMember(ordinary, name);
+      ++ordinaryCount;
+    }
+  }
+  return {chosen + '}', ordinary + '}'};
+}
+
+void BM_DecodeChosenKeys(benchmark::State& state) {
+  const auto keys = static_cast<std::size_t>(state.range(0));
+  const auto [chosen, ordinary] = chosenAndOrdinaryObjects(keys);
+  double chosenTotal = 0, ordinaryTotal = 0;
+  for (auto _ : state) {
+    const double chosenPerKey = nanosecondsPerKey(chosen, keys, 1);
+    const double ordinaryPerKey = nanosecondsPerKey(ordinary, keys, 1);
+    if (chosenPerKey < 0 || ordinaryPerKey < 0) return state.SkipWithError("an object was not decoded whole");
+    chosenTotal += chosenPerKey;
+    ordinaryTotal += ordinaryPerKey;
+  }
+  const auto iterations = static_cast<double>(state.iterations());
+  state.counters["bytes"] = static_cast<double>(chosen.size());
+  state.counters["chosen_ms"] = chosenTotal * static_cast<double>(keys) / iterations / 1e6;
+  state.counters["ordinary_ms"] = ordinaryTotal * static_cast<double>(keys) / iterations / 1e6;
+  state.counters["chosen_over_ordinary"] = chosenTotal / ordinaryTotal;
+}
+BENCHMARK(BM_DecodeChosenKeys)->Arg(30'000)->Arg(349'525)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

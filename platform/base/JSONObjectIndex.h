@@ -6,6 +6,8 @@
 // open-addressing table of positions finds them: hash and position in one flat array of
 // 8-byte slots, at most half full, so that a look-up touches one slot, and a key only when
 // its hash matches; the table grows from the hashes it holds, without reading the keys.
+// Keys are placed by a hash under a per-process secret (KeyedHash.h): a sender cannot
+// choose keys that crowd one run of slots, so n keys cost n whoever wrote them.
 //
 // Holds the address of the object's members (which stay where they are when the value
 // holding them moves): the object outlives the index and changes only through it while
@@ -16,7 +18,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -24,6 +25,8 @@
 #include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "platform/base/KeyedHash.h"
 
 namespace platform {
 
@@ -123,9 +126,7 @@ class JSONObjectIndex {
     return added.second;
   }
 
-  static std::uint32_t hashOf(std::string_view key) {
-    return static_cast<std::uint32_t>(std::hash<std::string_view>{}(key));
-  }
+  static std::uint32_t hashOf(std::string_view key) { return static_cast<std::uint32_t>(keyedHash(key)); }
   Members::value_type& member(std::size_t position) {
     return *(members_->begin() + static_cast<std::ptrdiff_t>(position));
   }

@@ -1,9 +1,10 @@
 // The platform's one reader of JSON text into values (nlohmann::ordered_json), for every
 // text a server, a page or a file may write: its time grows with the text's length alone,
-// however many keys one object holds (the library's own parse looks each key up among the
-// keys before it). The value is the library's parse's, key for key: keys in the order of
-// the text; a key written twice keeps its first place and takes its last value, whole (a
-// nested object written again replaces the earlier one, nothing merged). Any thread.
+// however many keys one object holds and whoever chose them (the library's own parse looks
+// each key up among the keys before it). The value is the library's parse's, key for key:
+// keys in the order of the text; a key written twice keeps its first place and takes its
+// last value, whole (a nested object written again replaces the earlier one, nothing
+// merged). Any thread.
 #pragma once
 
 #include <string_view>

@@ -1,6 +1,12 @@
 #include "platform/base/JSONParsing.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -18,6 +24,58 @@ std::string members(int count) {
   std::string text;
   for (int i = 0; i < count; ++i) text += (i ? ",\"k" : "\"k") + std::to_string(i) + "\":" + std::to_string(i);
   return text;
+}
+
+// Adds the member `key`: 0 to the object `text` holds so far.
+void addMember(std::string& text, std::string_view key) {
+  text += text.size() > 1 ? ",\"" : "\"";
+  text.append(key) += "\":0";
+}
+
+// Two objects of `count` keys of one form and length. In the first, keys whose std::hash
+// has its 16 low bits under 4,096: an index placing keys by those bits (in 2^16 slots at
+// 30,000 keys) would start them all in its first 4,096 slots, one run that each new key
+// walks to its end. In the second, the key that came after each of those.
+std::pair<std::string, std::string> crowdingAndOrdinaryObjects(std::size_t count) {
+  std::string crowding = "{", ordinary = "{";
+  std::size_t crowdingCount = 0, ordinaryCount = 0;
+  for (std::size_t number = 100'000'000; ordinaryCount < count; ++number) {
+    const std::string key = "k" + std::to_string(number);
+    const bool crowds = std::hash<std::string_view>{}(key) % 65536 < 4096;
+    if (crowds && crowdingCount < count) {
+      addMember(crowding, key);
+      ++crowdingCount;
+    } else if (!crowds && ordinaryCount < crowdingCount) {
+      addMember(ordinary, key);
+      ++ordinaryCount;
+    }
+  }
+  return {crowding + '}', ordinary + '}'};
+}
+
+using Seconds = std::chrono::duration<double>;
+
+Seconds parseTime(const std::string& text, std::size_t keys) {
+  const auto start = std::chrono::steady_clock::now();
+  const Json value = parseJSON(text);
+  const Seconds spent = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(value.size(), keys);
+  return spent;
+}
+
+// Measured against ordinary keys in the same run, the fastest of a few parses each, so
+// that neither the machine's speed nor its load decides.
+TEST(JSONParsingTest, KeysChosenToCrowdOneObjectCostAboutWhatOrdinaryKeysCost) {
+  constexpr std::size_t kKeys = 30'000;
+  constexpr int kRounds = 3;
+  const auto [crowding, ordinary] = crowdingAndOrdinaryObjects(kKeys);
+  ASSERT_EQ(crowding.size(), ordinary.size());
+  Seconds ordinaryBest = Seconds::max(), crowdingBest = Seconds::max();
+  for (int round = 0; round < kRounds; ++round) ordinaryBest = std::min(ordinaryBest, parseTime(ordinary, kKeys));
+  for (int round = 0; round < kRounds && crowdingBest >= 3 * ordinaryBest; ++round) {
+    crowdingBest = std::min(crowdingBest, parseTime(crowding, kKeys));
+  }
+  EXPECT_LT(crowdingBest / ordinaryBest, 3.0);
 }
 
 TEST(JSONParsingTest, AKeyWrittenAgainKeepsItsFirstPlaceAndTakesItsLastValueWhole) {

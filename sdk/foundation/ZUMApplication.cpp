@@ -13,6 +13,7 @@
 #include "platform/base/Clock.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/FileManager.h"
+#include "platform/base/KeyedHash.h"
 #include "platform/base/MainThreadChecker.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/OperationQueue.h"
@@ -368,8 +369,9 @@ void ZUMApplication::restoreConfiguration() {
   const json* values = ZUMJSONObjectForKey(*stored, "values");
   const json* priorities = ZUMJSONObjectForKey(*stored, "priorities");
   if (!values) return;
-  // Each key's priority found through a table, not a search of the stored priorities.
-  std::unordered_map<std::string_view, const json*> priorityOf;
+  // Each key's priority found through a table, not a search of the stored priorities; its
+  // hash keyed, as a page chose the keys.
+  std::unordered_map<std::string_view, const json*, platform::KeyedHash> priorityOf;
   if (priorities) {
     for (const auto& [key, priority] : priorities->items()) priorityOf.emplace(key, &priority);
   }

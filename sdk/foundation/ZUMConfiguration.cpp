@@ -7,12 +7,13 @@
 
 #include "platform/base/DispatchQueue.h"
 #include "platform/base/JSONObjectIndex.h"
+#include "platform/base/KeyedHash.h"
 
 using nlohmann::ordered_json;
 
 struct ZUMConfiguration::State {
   ordered_json values = ordered_json::object();
-  std::unordered_map<std::string, Priority> priorities;
+  std::unordered_map<std::string, Priority, platform::KeyedHash> priorities;  // keys a page chose
 };
 
 std::shared_ptr<ZUMConfiguration> ZUMConfiguration::create() { return std::make_shared<ZUMConfiguration>(); }

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ZUMAdSize.h"
+#include "platform/base/KeyedHash.h"
 #include "platform/base/StringConversions.h"
 #include "sdk/foundation/ZUMApplication.h"
 #include "sdk/foundation/ZUMJSONReaders.h"
@@ -46,9 +47,10 @@ std::vector<platform::URL> urlsForKey(const Json& dictionary, const char* key) {
   return urls;
 }
 
-// Keeps the first of each URL in order; a hashed look-up, as a server may name thousands.
+// Keeps the first of each URL in order; a hashed look-up, as a server may name thousands
+// (under a secret: the server chooses them).
 void addURLs(std::vector<platform::URL>& set, const std::vector<platform::URL>& urls) {
-  std::unordered_set<std::string> seen;
+  std::unordered_set<std::string, platform::KeyedHash> seen;
   seen.reserve(set.size() + urls.size());
   for (const auto& url : set) seen.insert(url.absoluteString());
   for (const auto& url : urls) {

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/ASCIIString.h"
+#include "platform/base/KeyedHash.h"
 #include "platform/base/TestingReset.h"
 #include "sdk/foundation/ZUMLogger.h"
 #include "sdk/foundation/ZUMRegularExpression.h"
@@ -24,7 +25,7 @@ constexpr std::string_view kAdEventIDKey = "lvn_aeid";
 // Patterns are logged cut to this many bytes: the server's text, not ours.
 constexpr std::size_t kLoggedPatternLength = 200;
 
-// URLs in the order first added, each once.
+// URLs in the order first added, each once; a server chooses them, hence the keyed hash.
 class URLList {
  public:
   void add(platform::URL url) {
@@ -34,7 +35,7 @@ class URLList {
 
  private:
   std::vector<platform::URL> urls_;
-  std::unordered_set<std::string> seen_;
+  std::unordered_set<std::string, platform::KeyedHash> seen_;
 };
 
 std::size_t findIgnoringASCIICase(std::string_view text, std::string_view target, std::size_t from) {
