@@ -3,9 +3,10 @@
 // never crashes or hangs, never gives a frame that is not finite, leaves the frames of the
 // views it does not place as they were, and every required constraint it neither records
 // nor breaks holds in the frames it gives. Then passes after changes (a constraint goes,
-// takes a new constant or priority, a view's frame moves): frames stay finite, and on a
-// system of modest numbers the required constraints kept hold and each one broken cannot
-// hold with them (a hierarchy built alike, holding those and then it, breaks it too).
+// takes a new constant or priority, a view's frame moves, a view starts or stops keeping
+// its frame): frames stay finite, and on a system of modest numbers the required
+// constraints kept hold and each one broken cannot hold with them (a hierarchy built
+// alike, holding those and then it, breaks it too).
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -230,6 +231,8 @@ void checkBrokenConflict(const Hierarchy& h, std::uint8_t bits, const platform::
     for (std::size_t i = 1; i < h.items.size(); ++i) {
       if (h.items[i] && !std::dynamic_pointer_cast<platform::LayoutGuide>(h.items[i])) {
         alike.items[i]->setFrame(h.items[i]->frame());
+        alike.items[i]->setTranslatesAutoresizingMaskIntoConstraints(
+            h.items[i]->translatesAutoresizingMaskIntoConstraints());
       }
     }
     auto copy = [&](const LayoutConstraint& c) {
@@ -301,10 +304,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 2:
         c->setPriority(c->priority() < LayoutConstraint::kPriorityRequired ? LayoutConstraint::kPriorityRequired : 750);
         break;
-      default:
-        items[1 + op % kSubviews]->setFrame(Rect(op >> 3, 4, 50, 60));
+      default: {
+        const auto& view = items[1 + op % kSubviews];
+        view->setFrame(Rect(op >> 3, 4, 50, 60));
+        // It may start or stop keeping its frame too.
+        if (op & 4)
+          view->setTranslatesAutoresizingMaskIntoConstraints(!view->translatesAutoresizingMaskIntoConstraints());
         h.top()->setNeedsLayout();  // a frame set by the app stays until the next pass
         break;
+      }
     }
     modestSoFar = modestSoFar && modest(h);
     result = checkPass(h, nullptr, modestSoFar);

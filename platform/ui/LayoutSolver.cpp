@@ -389,11 +389,13 @@ void LayoutSolver::syncGenerated(std::vector<std::pair<GeneratedKey, Definition>
 
 // A view's own frame, size or intrinsic size comes before a constraint: when it cannot
 // enter, the constraints in its way (and `broken`, broken for it already) are broken
-// instead, until it changes or goes.
+// instead, until it changes or goes. A refusal names one set in its way; others may stand
+// behind it, each broken in turn.
 void LayoutSolver::enterGenerated(Entry& entry, std::vector<UserEntry*> broken) {
   auto outcome = simplex_.add(entry.definition);
-  if (outcome.status == SimplexSolver::Status::Unsatisfiable) {
+  while (outcome.status == SimplexSolver::Status::Unsatisfiable) {
     auto more = breakUser(outcome);
+    if (more.empty()) break;
     broken.insert(broken.end(), more.begin(), more.end());
     outcome = simplex_.add(entry.definition);
   }

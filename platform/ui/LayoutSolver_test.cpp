@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "platform/base/SystemLog.h"
@@ -313,6 +314,40 @@ TEST_F(LayoutSolverTest, ABrokenConstraintIsTriedAgainWhenOneItConflictsWithGoes
   s->layoutIfNeeded();
   EXPECT_TRUE(LayoutSolver::solve(*s).broken.empty()) << "tried again once one it conflicted with went";
   EXPECT_EQ(a->frame().height(), 44);
+}
+
+// Three constraints that each stand alone against where a view keeps its frame: all
+// three are broken and logged, and what follows the view follows the frame it keeps.
+TEST_F(LayoutSolverTest, AKeptFrameBreaksEveryConstraintInItsWay) {
+  const struct {
+    const char* name;
+    bool keptAtFirst;
+  } rows[] = {{"a kept frame that moves", true}, {"a view that starts keeping its frame", false}};
+  for (const auto& row : rows) {
+    auto s = View::create(Rect(0, 0, 300, 200));
+    auto kept = View::create(Rect(0, 40, 10, 10)), follower = View::create(Rect(0, 0, 5, 5));
+    s->addSubview(kept);
+    s->addSubview(follower);
+    follower->setTranslatesAutoresizingMaskIntoConstraints(false);
+    kept->setTranslatesAutoresizingMaskIntoConstraints(row.keptAtFirst);
+    const std::vector<std::shared_ptr<LayoutConstraint>> low{
+        make(kept, A::CenterY, s, A::Top, 1, 36, R::GreaterThanOrEqual),
+        make(kept, A::Top, s, A::Top, 1, 30, R::GreaterThanOrEqual),
+        make(kept, A::Bottom, s, A::Top, 1, 40, R::GreaterThanOrEqual)};
+    s->addConstraints(low);
+    s->addConstraint(make(follower, A::Top, kept, A::Bottom, 1, 5));
+    SystemLog::Capture log(true);
+    s->layoutIfNeeded();
+    ASSERT_TRUE(LayoutSolver::solve(*s).broken.empty()) << row.name;
+    kept->setFrame(Rect(0, 0, 10, 10));
+    kept->setTranslatesAutoresizingMaskIntoConstraints(true);
+    s->setNeedsLayout();
+    s->layoutIfNeeded();
+    EXPECT_EQ(kept->frame(), Rect(0, 0, 10, 10)) << row.name;
+    EXPECT_EQ(follower->frame(), Rect(0, 15, 5, 5)) << row.name;
+    EXPECT_THAT(LayoutSolver::solve(*s).broken, testing::UnorderedElementsAreArray(low)) << row.name;
+    EXPECT_EQ(log.messages().size(), 3u) << row.name;
+  }
 }
 
 TEST_F(LayoutSolverTest, ALabelAndAnImageHugTheirContentAndResistCompressionByPriority) {
