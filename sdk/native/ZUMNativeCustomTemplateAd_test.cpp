@@ -260,6 +260,9 @@ TEST_F(ZUMNativeCustomTemplateAdTest, ManyImagesLoadAFewAtATimeAndTheAdCompletes
   }
   EXPECT_EQ(log, Log{"ok"});
   EXPECT_EQ(ad->availableAssetKeys().size(), (count + 1) / 2);
+  platform::SystemLog::Capture capture(true);
+  env.advance(1min);  // past the time limit of the loading, which ended in time
+  EXPECT_EQ(::count(capture, "left out"), 0u);
 }
 
 // However many images an ad has and however their hosts stall, its image loading ends one
@@ -280,6 +283,7 @@ TEST_F(ZUMNativeCustomTemplateAdTest, ImageLoadingEndsOneRequestTimeOutAfterItSt
   } rows[] = {
       {"48 optional on a silent host", {{1, true, "answers"}, {48, false, "silent"}}, "ok", 1},
       {"159 optional on a silent host", {{159, false, "silent"}}, "ok", 0},
+      {"a required image trickling", {{1, true, "trickles"}}, "failed", 0},
       {"a required image behind 16 trickling", {{16, true, "trickles"}, {1, true, "silent"}}, "failed", 0},
       {"an optional image trickling", {{1, true, "answers"}, {1, false, "trickles"}}, "ok", 1},
   };
@@ -304,9 +308,11 @@ TEST_F(ZUMNativeCustomTemplateAdTest, ImageLoadingEndsOneRequestTimeOutAfterItSt
       env.advance(second == 50s ? 10s - 1ms : 10s);
     }
     EXPECT_EQ(log, Log{});
+    platform::SystemLog::Capture capture(true);
     env.advance(1ms);
     EXPECT_EQ(log, Log{row.expected});
     EXPECT_EQ(ad->availableAssetKeys().size(), row.kept);
+    EXPECT_EQ(count(capture, "Native ad images not loaded within the request time-out are left out"), 1u);
     env.runUntilIdle();
     EXPECT_TRUE(std::ranges::all_of(HeldImages::started, [](const auto& load) { return load->stopped; }));
     const auto started = HeldImages::started.size();
