@@ -19,7 +19,7 @@ std::shared_ptr<ZUMNativeAdImageLoadQueue> ZUMNativeAdImageLoadQueue::create() {
 void ZUMNativeAdImageLoadQueue::loadImage(const std::shared_ptr<ZUMNativeAdImage>& image, Completion completion) {
   platform::assertMainThread();
   if (!image) return;
-  if (waiting_.empty() && inFlight_.empty()) {
+  if (inFlight_.empty()) {  // idle: loads wait only behind running ones
     platform::DispatchQueue::main()->after(
         platform::URLRequest::kDefaultTimeoutInterval,
         ZUMBindWeak(weak_from_this(), &ZUMNativeAdImageLoadQueue::loadingTimedOut, ++loadings_));
@@ -49,7 +49,7 @@ void ZUMNativeAdImageLoadQueue::loadEnded(std::uint64_t load, platform::ErrorPtr
 }
 
 void ZUMNativeAdImageLoadQueue::loadingTimedOut(std::uint64_t loading) {
-  if (loading != loadings_ || (waiting_.empty() && inFlight_.empty())) return;
+  if (loading != loadings_ || inFlight_.empty()) return;
   std::vector<Load> unfinished;  // in the order they were added
   for (auto& [id, load] : std::exchange(inFlight_, {})) unfinished.push_back(std::move(load));
   for (auto& load : std::exchange(waiting_, {})) unfinished.push_back(std::move(load));

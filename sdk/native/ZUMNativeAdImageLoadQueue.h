@@ -5,11 +5,11 @@
 // running. The queue keeps at most kMaxLoadsInFlight loading and starts the next as one
 // ends.
 //
-// The ad's image loading ends one request time-out after it started (after the first load
+// The ad's image loading ends one request time-out after it started (with the first load
 // given to an idle queue), however many images wait and however slowly their hosts answer:
-// each load one at a time would take a time-out of its own, and a host that trickles bytes
-// keeps a load alive for ever. Loads still running then are stopped, those still waiting
-// never start, and each completes with a time-out error.
+// a load's own time-out starts only with the load, and a host that trickles bytes keeps
+// it alive. Loads still running then are stopped, those still waiting never start, and
+// each completes with a time-out error.
 //
 // Held by the ad whose images it loads. When the queue goes, loads still waiting never
 // start and those in flight run to their end unheard.
@@ -60,5 +60,5 @@ class ZUMNativeAdImageLoadQueue : public std::enable_shared_from_this<ZUMNativeA
   std::deque<Load> waiting_;
   std::map<std::uint64_t, Load> inFlight_;  // by the order they started
   std::uint64_t loadsStarted_ = 0;
-  std::uint64_t loadings_ = 0;  // a time-out of an earlier loading finds a later one running
+  std::uint64_t loadings_ = 0;  // numbers them, so an earlier loading's time-out spares a later one
 };
