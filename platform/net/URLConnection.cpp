@@ -681,13 +681,16 @@ class CollectingDelegate final : public URLConnectionDelegate {
 
 }  // namespace
 
-void URLConnection::sendAsynchronousRequest(URLRequest request, std::shared_ptr<OperationQueue> queue,
-                                            CompletionHandler completion, std::size_t maxBodyBytes) {
+std::shared_ptr<URLConnection> URLConnection::sendAsynchronousRequest(URLRequest request,
+                                                                      std::shared_ptr<OperationQueue> queue,
+                                                                      CompletionHandler completion,
+                                                                      std::size_t maxBodyBytes) {
   auto connection = URLConnection::create(std::move(request),
                                           std::make_shared<CollectingDelegate>(std::move(completion), maxBodyBytes));
   connection->limitBodyLength(maxBodyBytes);
   connection->setDelegateQueue(queue ? std::move(queue) : OperationQueue::main());
   connection->start();
+  return connection;
 }
 
 }  // namespace platform

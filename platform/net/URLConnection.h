@@ -69,11 +69,13 @@ class URLConnection : public std::enable_shared_from_this<URLConnection> {
   // null): with the response and the whole body, or with an error (no response, empty
   // data). An HTTP error status is a response, not an error. A body larger than
   // `maxBodyBytes` fails the load with kURLErrorDataLengthExceedsMaximum as the bytes
-  // arrive; the body kept never takes more memory than that.
+  // arrive; the body kept never takes more memory than that. Returns the connection, for a
+  // caller that may give up on the load: cancel() stops it, and `completion` never runs.
   static constexpr std::size_t kMaxAsynchronousBodyBytes = 32u << 20;
-  static void sendAsynchronousRequest(URLRequest request, std::shared_ptr<OperationQueue> queue,
-                                      CompletionHandler completion,
-                                      std::size_t maxBodyBytes = kMaxAsynchronousBodyBytes);
+  static std::shared_ptr<URLConnection> sendAsynchronousRequest(URLRequest request,
+                                                                std::shared_ptr<OperationQueue> queue,
+                                                                CompletionHandler completion,
+                                                                std::size_t maxBodyBytes = kMaxAsynchronousBodyBytes);
 
   ~URLConnection();
   URLConnection(const URLConnection&) = delete;

@@ -20,8 +20,10 @@
 
 namespace platform {
 class Image;
-}
+class URLConnection;
+}  // namespace platform
 class ZUMNativeAdImageAdLoaderOptions;
+class ZUMNativeAdImageLoadQueue;
 
 class ZUMNativeAdImage : public std::enable_shared_from_this<ZUMNativeAdImage> {
  public:
@@ -60,6 +62,11 @@ class ZUMNativeAdImage : public std::enable_shared_from_this<ZUMNativeAdImage> {
   ZUMNativeAdImage(std::optional<platform::URL> url, double scale, bool required);
 
  private:
+  friend class ZUMNativeAdImageLoadQueue;
+  // loadImageWithCompletionHandler(), returning the download's connection (nullptr when
+  // none was needed), so that an ad that gave up on the image can stop it.
+  std::shared_ptr<platform::URLConnection> startLoading(CompletionHandler completion);
+
   bool required_;
   std::shared_ptr<platform::Image> image_;
   std::optional<platform::URL> imageURL_;

@@ -67,20 +67,24 @@ ZUMNativeAdImage::nativeAdImagesFromImageConfigurationArray(const nlohmann::orde
 }
 
 void ZUMNativeAdImage::loadImageWithCompletionHandler(CompletionHandler completion) {
+  startLoading(std::move(completion));
+}
+
+std::shared_ptr<platform::URLConnection> ZUMNativeAdImage::startLoading(CompletionHandler completion) {
   platform::assertMainThread();
   if (!completion) completion = [](platform::ErrorPtr) {};
   if (image_) {
     completeOnMainQueue(std::move(completion), nullptr);
-    return;
+    return nullptr;
   }
   if (!imageURL_) {
     completeOnMainQueue(std::move(completion),
                         ZUMMakeErrorWithDescription(kZUMErrorInternalError, "Couldn't create URL request for (null)."));
-    return;
+    return nullptr;
   }
   // The image keeps itself alive until its load answers, as the host expects its
   // completion even when it let go of the image.
-  platform::URLConnection::sendAsynchronousRequest(
+  return platform::URLConnection::sendAsynchronousRequest(
       platform::URLRequest(*imageURL_), platform::OperationQueue::main(),
       [self = shared_from_this(), completion = std::move(completion)](std::optional<platform::HTTPURLResponse>,
                                                                       std::string data, platform::ErrorPtr error) {

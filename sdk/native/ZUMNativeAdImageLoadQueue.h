@@ -5,21 +5,31 @@
 // running. The queue keeps at most kMaxLoadsInFlight loading and starts the next as one
 // ends.
 //
-// Held by the ad whose images it loads. Loads still waiting when the queue goes are
-// never started; one in flight still completes.
+// The ad's image loading ends one request time-out after it started (with the first load
+// given to an idle queue), however many images wait and however slowly their hosts answer:
+// a load's own time-out starts only with the load, and a host that trickles bytes keeps
+// it alive. Loads still running then are stopped, those still waiting never start, and
+// each completes with a time-out error.
+//
+// Held by the ad whose images it loads. When the queue goes, loads still waiting never
+// start and those in flight run to their end unheard.
 //
 // Main thread only.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
-#include <utility>
 
 #include "platform/base/Error.h"
 
 class ZUMNativeAdImage;
+namespace platform {
+class URLConnection;
+}
 
 class ZUMNativeAdImageLoadQueue : public std::enable_shared_from_this<ZUMNativeAdImageLoadQueue> {
  public:
@@ -31,14 +41,24 @@ class ZUMNativeAdImageLoadQueue : public std::enable_shared_from_this<ZUMNativeA
   static std::shared_ptr<ZUMNativeAdImageLoadQueue> create();
 
   // Loads `image` now, or once fewer than kMaxLoadsInFlight loads of this queue are
-  // running; `completion` runs as the image's own load completion does.
+  // running; `completion` runs as the image's own load completion does, or with a time-out
+  // error when the ad's image loading ends first.
   void loadImage(const std::shared_ptr<ZUMNativeAdImage>& image, Completion completion);
 
  private:
+  struct Load {
+    std::shared_ptr<ZUMNativeAdImage> image;
+    Completion completion;
+    std::weak_ptr<platform::URLConnection> connection;  // while it downloads
+  };
+
   ZUMNativeAdImageLoadQueue() = default;
   void startWaitingLoads();
-  void loadEnded();
+  void loadEnded(std::uint64_t load, platform::ErrorPtr error);
+  void loadingTimedOut(std::uint64_t loading);
 
-  std::deque<std::pair<std::shared_ptr<ZUMNativeAdImage>, Completion>> waiting_;
-  std::size_t inFlight_ = 0;
+  std::deque<Load> waiting_;
+  std::map<std::uint64_t, Load> inFlight_;  // by the order they started
+  std::uint64_t loadsStarted_ = 0;
+  std::uint64_t loadings_ = 0;  // numbers them, so an earlier loading's time-out spares a later one
 };

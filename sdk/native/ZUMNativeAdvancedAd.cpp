@@ -185,6 +185,8 @@ void ZUMNativeAdvancedAd::loadAssetsWithCompletionHandler(AssetCompletion comple
     if (disableImageLoading_) {
       availableNativeAdImages_.insert(availableNativeAdImages_.end(), nativeAdImages_.begin(), nativeAdImages_.end());
     } else {
+      // One loading for all of them: it ends one request time-out after it starts.
+      imageLoads_ = ZUMNativeAdImageLoadQueue::create();
       loadSingleImage();
       loadImages();
     }
@@ -198,7 +200,7 @@ void ZUMNativeAdvancedAd::loadSingleImage() {
   if (!singleImage_) return;
   const std::string name = kind_.singleImageAssetName;
   addAssetWithNameToRequestedAssets(name);
-  singleImage_->loadImageWithCompletionHandler([weak = selfWeak(), name](platform::ErrorPtr error) {
+  imageLoads_->loadImage(singleImage_, [weak = selfWeak(), name](platform::ErrorPtr error) {
     auto self = weak.lock();
     if (!self) return;
     if (error) return self->failedToLoadAssetWithName(name);
@@ -207,7 +209,6 @@ void ZUMNativeAdvancedAd::loadSingleImage() {
 }
 
 void ZUMNativeAdvancedAd::loadImages() {
-  imageLoads_ = ZUMNativeAdImageLoadQueue::create();
   for (const auto& image : nativeAdImages_) {
     const std::string name = imageAssetName(*image);
     addAssetWithNameToRequestedAssets(name);

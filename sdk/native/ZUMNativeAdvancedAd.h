@@ -150,7 +150,7 @@ class ZUMNativeAdvancedAd : public ZUMNativeAd, public virtual ZUMMediatedNative
   bool disableImageLoading_ = false;
   bool assetLoadsStarted_ = false;
   std::vector<std::shared_ptr<ZUMNativeAdImage>> nativeAdImages_;
-  std::shared_ptr<ZUMNativeAdImageLoadQueue> imageLoads_;  // made by loadImages()
+  std::shared_ptr<ZUMNativeAdImageLoadQueue> imageLoads_;  // made when the assets start loading
   std::vector<std::shared_ptr<ZUMNativeAdImage>> availableNativeAdImages_;
   std::shared_ptr<ZUMOverlayView> overlayView_;
   std::shared_ptr<ZUMVideoController> videoController_;

@@ -214,12 +214,27 @@ class HeldImages : public platform::URLProtocol {
   static inline std::vector<std::shared_ptr<HeldImages>> started;
   static bool canInitWithRequest(const platform::URLRequest& request) { return request.url()->host() == "img.example"; }
   void startLoading() override { started.push_back(std::static_pointer_cast<HeldImages>(shared_from_this())); }
-  void stopLoading() override {}
+  void stopLoading() override { stopped = true; }  // after the load's end too
   void answer(int status) {
     client()->URLProtocolDidReceiveResponse(*this, platform::HTTPURLResponse(*request().url(), status, {}));
     client()->URLProtocolDidLoadData(*this, status == 200 ? testenv::pngBytes(1, 1) : "gone");
     client()->URLProtocolDidFinishLoading(*this);
   }
+  // Acts as the host its path's first segment names: "/answers/" sends the image,
+  // "/trickles/" one more byte of a body that never ends, "/silent/" nothing.
+  void play() {
+    const auto path = request().url()->path().value_or("");
+    if (stopped || path.starts_with("/silent/")) return;
+    if (path.starts_with("/answers/")) return answer(200);
+    if (!trickling_)
+      client()->URLProtocolDidReceiveResponse(*this, platform::HTTPURLResponse(*request().url(), 200, {}));
+    trickling_ = true;
+    client()->URLProtocolDidLoadData(*this, "x");
+  }
+  bool stopped = false;
+
+ private:
+  bool trickling_ = false;
 };
 
 // An ad of more images than load at once starts the next as each ends, whether it
@@ -245,6 +260,66 @@ TEST_F(ZUMNativeCustomTemplateAdTest, ManyImagesLoadAFewAtATimeAndTheAdCompletes
   }
   EXPECT_EQ(log, Log{"ok"});
   EXPECT_EQ(ad->availableAssetKeys().size(), (count + 1) / 2);
+  platform::SystemLog::Capture capture(true);
+  env.advance(1min);  // past the time limit of the loading, which ended in time
+  EXPECT_EQ(::count(capture, "left out"), 0u);
+}
+
+// However many images an ad has and however their hosts stall, its image loading ends one
+// request time-out after it starts: optional images still missing then are left out, a
+// required one fails the ad, and no load stays open.
+TEST_F(ZUMNativeCustomTemplateAdTest, ImageLoadingEndsOneRequestTimeOutAfterItStarts) {
+  platform::URLProtocol::registerClass<HeldImages>();
+  struct Images {
+    std::size_t count;
+    bool required;
+    std::string host;
+  };
+  const struct {
+    const char* name;
+    std::vector<Images> images;
+    const char* expected;
+    std::size_t kept;
+  } rows[] = {
+      {"48 optional on a silent host", {{1, true, "answers"}, {48, false, "silent"}}, "ok", 1},
+      {"159 optional on a silent host", {{159, false, "silent"}}, "ok", 0},
+      {"a required image trickling", {{1, true, "trickles"}}, "failed", 0},
+      {"a required image behind 16 trickling", {{16, true, "trickles"}, {1, true, "silent"}}, "failed", 0},
+      {"an optional image trickling", {{1, true, "answers"}, {1, false, "trickles"}}, "ok", 1},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    HeldImages::started.clear();
+    Json assets = Json::array();
+    for (const auto& [count, required, host] : row.images) {
+      for (std::size_t i = 0; i < count; ++i) {
+        const std::string name = std::to_string(assets.size() + 1000);  // sorted as added
+        const Json url{{"url", "https://img.example/" + host + "/" + name + ".png"}, {"require", required}};
+        assets.push_back({{"name", name}, {"type", "image"}, {"image_value", url}});
+      }
+    }
+    auto ad = ZUMNativeCustomTemplateAd::create(customAd(7, assets), {});
+    Log log;
+    ad->loadAssetsWithCompletionHandler(
+        [&](const platform::ErrorPtr& error) { log.push_back(error ? "failed" : "ok"); });
+    for (auto second = 0s; second < 60s; second += 10s) {
+      env.runUntilIdle();
+      for (const auto& load : HeldImages::started) load->play();
+      env.advance(second == 50s ? 10s - 1ms : 10s);
+    }
+    EXPECT_EQ(log, Log{});
+    platform::SystemLog::Capture capture(true);
+    env.advance(1ms);
+    EXPECT_EQ(log, Log{row.expected});
+    EXPECT_EQ(ad->availableAssetKeys().size(), row.kept);
+    EXPECT_EQ(count(capture, "Native ad images not loaded within the request time-out are left out"), 1u);
+    env.runUntilIdle();
+    EXPECT_TRUE(std::ranges::all_of(HeldImages::started, [](const auto& load) { return load->stopped; }));
+    const auto started = HeldImages::started.size();
+    env.advance(10min);
+    EXPECT_EQ(log, Log{row.expected});
+    EXPECT_EQ(HeldImages::started.size(), started);
+  }
 }
 
 TEST_F(ZUMNativeCustomTemplateAdTest, ClicksWithHandlersRunThemOnTheMainThreadOnThePagesCustomClick) {
