@@ -13,6 +13,7 @@
 #include "sdk/foundation/ZUMBindWeak.h"
 #include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMLogger.h"
+#include "sdk/native/ZUMNativeAdImageLoadQueue.h"
 
 namespace {
 
@@ -97,10 +98,11 @@ void ZUMNativeAdAttribution::loadAssetsWithCompletionHandler(CompletionHandler c
     complete(nullptr);
     return;
   }
+  if (!imageLoads_) imageLoads_ = ZUMNativeAdImageLoadQueue::create();
   auto self = weak_from_this();
   for (const auto& image : loadingImages_) {
-    image->loadImageWithCompletionHandler(
-        ZUMBindWeak(self, &ZUMNativeAdAttribution::finishedLoadingNativeAdImage, round, image));
+    imageLoads_->loadImage(image,
+                           ZUMBindWeak(self, &ZUMNativeAdAttribution::finishedLoadingNativeAdImage, round, image));
   }
 }
 

@@ -8,8 +8,10 @@
 // colour whose components are not all finite numbers gives the default colour, and
 // components out of range are clamped.
 //
-// Icon downloads hold the attribution weakly. Main thread only; the completion runs on
-// the main queue, once.
+// Icons download through a load queue of the attribution's own, so that however many the
+// server lists and however slowly their hosts answer, a load ends within one request
+// time-out. Icon downloads hold the attribution weakly. Main thread only; the completion
+// runs on the main queue, once.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +28,7 @@
 #include "platform/ui/Font.h"
 
 class ZUMNativeAdImage;
+class ZUMNativeAdImageLoadQueue;
 
 class ZUMNativeAdAttribution : public std::enable_shared_from_this<ZUMNativeAdAttribution> {
  public:
@@ -65,6 +68,7 @@ class ZUMNativeAdAttribution : public std::enable_shared_from_this<ZUMNativeAdAt
   void complete(platform::ErrorPtr error);
 
   std::vector<std::shared_ptr<ZUMNativeAdImage>> loadingImages_;
+  std::shared_ptr<ZUMNativeAdImageLoadQueue> imageLoads_;  // made by the first load
   std::vector<std::shared_ptr<ZUMNativeAdImage>> availableImages_;
   CompletionHandler assetCompletionHandler_;
   std::vector<std::shared_ptr<ZUMNativeAdImage>> icons_;

@@ -17,6 +17,7 @@
 #include "platform/ui/LayoutConstraint.h"
 #include "platform/ui/Transition.h"
 #include "sdk/native/ZUMNativeAdAttributionView.h"
+#include "sdk/native/ZUMNativeTestSupport.h"
 #include "sdk/native/ZUMPushTransitionView.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TestEnvironment.h"
@@ -179,6 +180,24 @@ TEST_F(ZUMNativeAdAttributionTest, TheFirstIconFailureCompletesTheLoadOnceWithIt
   ASSERT_TRUE(env.runUntil([&] { return !results.empty(); }));
   EXPECT_EQ(results, std::vector<std::int64_t>{0});
   EXPECT_EQ(attribution->icons().size(), 3u);
+}
+
+// However slowly an icon's host answers, the load ends one request time-out after it began.
+TEST_F(ZUMNativeAdAttributionTest, AnIconHostThatTricklesFailsTheLoadAtTheRequestTimeOut) {
+  nativetest::HostedImages::started.clear();
+  platform::URLProtocol::registerClass<nativetest::HostedImages>();
+  const auto attribution =
+      ZUMNativeAdAttribution::create({{"images", json::array({{{"url", "https://img.example/answers/1.png"}},
+                                                              {{"url", "https://img.example/trickles/2.png"}}})}});
+  load(attribution);
+  for (auto second = 0s; second < 60s; second += 10s) {
+    env.runUntilIdle();
+    for (const auto& started : nativetest::HostedImages::started) started->play();
+    env.advance(second == 50s ? 10s - 1ms : 10s);
+  }
+  EXPECT_TRUE(results.empty());
+  env.advance(1ms);
+  EXPECT_EQ(results, std::vector<std::int64_t>{platform::kURLErrorTimedOut});
 }
 
 TEST_F(ZUMNativeAdAttributionTest, NoIconsCompleteOnTheNextTurnAndALaterLoadStartsAfresh) {

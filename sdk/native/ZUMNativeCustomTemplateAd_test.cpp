@@ -208,40 +208,12 @@ TEST_F(ZUMNativeCustomTemplateAdTest, ARequiredImageThatFailsFailsTheAd) {
 }
 
 // Holds every image load of "img.example" until the test answers it.
-class HeldImages : public platform::URLProtocol {
- public:
-  using URLProtocol::URLProtocol;
-  static inline std::vector<std::shared_ptr<HeldImages>> started;
-  static bool canInitWithRequest(const platform::URLRequest& request) { return request.url()->host() == "img.example"; }
-  void startLoading() override { started.push_back(std::static_pointer_cast<HeldImages>(shared_from_this())); }
-  void stopLoading() override { stopped = true; }  // after the load's end too
-  void answer(int status) {
-    client()->URLProtocolDidReceiveResponse(*this, platform::HTTPURLResponse(*request().url(), status, {}));
-    client()->URLProtocolDidLoadData(*this, status == 200 ? testenv::pngBytes(1, 1) : "gone");
-    client()->URLProtocolDidFinishLoading(*this);
-  }
-  // Acts as the host its path's first segment names: "/answers/" sends the image,
-  // "/trickles/" one more byte of a body that never ends, "/silent/" nothing.
-  void play() {
-    const auto path = request().url()->path().value_or("");
-    if (stopped || path.starts_with("/silent/")) return;
-    if (path.starts_with("/answers/")) return answer(200);
-    if (!trickling_)
-      client()->URLProtocolDidReceiveResponse(*this, platform::HTTPURLResponse(*request().url(), 200, {}));
-    trickling_ = true;
-    client()->URLProtocolDidLoadData(*this, "x");
-  }
-  bool stopped = false;
-
- private:
-  bool trickling_ = false;
-};
 
 // An ad of more images than load at once starts the next as each ends, whether it
 // loaded or failed, and completes once the last has answered.
 TEST_F(ZUMNativeCustomTemplateAdTest, ManyImagesLoadAFewAtATimeAndTheAdCompletesAfterTheLast) {
-  HeldImages::started.clear();
-  platform::URLProtocol::registerClass<HeldImages>();
+  nativetest::HostedImages::started.clear();
+  platform::URLProtocol::registerClass<nativetest::HostedImages>();
   const std::size_t count = ZUMNativeAdImageLoadQueue::kMaxLoadsInFlight + 3;
   Json assets = Json::array();
   for (std::size_t i = 0; i < count; ++i) {
@@ -253,9 +225,10 @@ TEST_F(ZUMNativeCustomTemplateAdTest, ManyImagesLoadAFewAtATimeAndTheAdCompletes
   ad->loadAssetsWithCompletionHandler([&](const platform::ErrorPtr& error) { log.push_back(error ? "failed" : "ok"); });
   env.runUntilIdle();
   for (std::size_t answered = 0; answered < count; ++answered) {
-    ASSERT_EQ(HeldImages::started.size(), std::min(count, answered + ZUMNativeAdImageLoadQueue::kMaxLoadsInFlight));
+    ASSERT_EQ(nativetest::HostedImages::started.size(),
+              std::min(count, answered + ZUMNativeAdImageLoadQueue::kMaxLoadsInFlight));
     EXPECT_EQ(log, Log{}) << answered;
-    HeldImages::started[answered]->answer(answered % 2 ? 404 : 200);  // the odd ones fail
+    nativetest::HostedImages::started[answered]->answer(answered % 2 ? 404 : 200);  // the odd ones fail
     env.runUntilIdle();
   }
   EXPECT_EQ(log, Log{"ok"});
@@ -269,7 +242,7 @@ TEST_F(ZUMNativeCustomTemplateAdTest, ManyImagesLoadAFewAtATimeAndTheAdCompletes
 // request time-out after it starts: optional images still missing then are left out, a
 // required one fails the ad, and no load stays open.
 TEST_F(ZUMNativeCustomTemplateAdTest, ImageLoadingEndsOneRequestTimeOutAfterItStarts) {
-  platform::URLProtocol::registerClass<HeldImages>();
+  platform::URLProtocol::registerClass<nativetest::HostedImages>();
   struct Images {
     std::size_t count;
     bool required;
@@ -289,7 +262,7 @@ TEST_F(ZUMNativeCustomTemplateAdTest, ImageLoadingEndsOneRequestTimeOutAfterItSt
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    HeldImages::started.clear();
+    nativetest::HostedImages::started.clear();
     Json assets = Json::array();
     for (const auto& [count, required, host] : row.images) {
       for (std::size_t i = 0; i < count; ++i) {
@@ -304,7 +277,7 @@ TEST_F(ZUMNativeCustomTemplateAdTest, ImageLoadingEndsOneRequestTimeOutAfterItSt
         [&](const platform::ErrorPtr& error) { log.push_back(error ? "failed" : "ok"); });
     for (auto second = 0s; second < 60s; second += 10s) {
       env.runUntilIdle();
-      for (const auto& load : HeldImages::started) load->play();
+      for (const auto& load : nativetest::HostedImages::started) load->play();
       env.advance(second == 50s ? 10s - 1ms : 10s);
     }
     EXPECT_EQ(log, Log{});
@@ -314,11 +287,11 @@ TEST_F(ZUMNativeCustomTemplateAdTest, ImageLoadingEndsOneRequestTimeOutAfterItSt
     EXPECT_EQ(ad->availableAssetKeys().size(), row.kept);
     EXPECT_EQ(count(capture, "Native ad images not loaded within the request time-out are left out"), 1u);
     env.runUntilIdle();
-    EXPECT_TRUE(std::ranges::all_of(HeldImages::started, [](const auto& load) { return load->stopped; }));
-    const auto started = HeldImages::started.size();
+    EXPECT_TRUE(std::ranges::all_of(nativetest::HostedImages::started, [](const auto& load) { return load->stopped; }));
+    const auto started = nativetest::HostedImages::started.size();
     env.advance(10min);
     EXPECT_EQ(log, Log{row.expected});
-    EXPECT_EQ(HeldImages::started.size(), started);
+    EXPECT_EQ(nativetest::HostedImages::started.size(), started);
   }
 }
 

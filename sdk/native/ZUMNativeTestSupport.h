@@ -23,6 +23,7 @@
 #include "ZUMSlotAdLoadDelegate.h"
 #include "platform/base/RunLoop.h"
 #include "platform/net/URLLoading.h"
+#include "platform/net/URLProtocol.h"
 #include "platform/ui/Image.h"
 #include "sdk/entry/ZUMBuiltIns.h"
 #include "sdk/native/ZUMNativeAdAttribution.h"
@@ -35,6 +36,7 @@
 #include "sdk/request/ZUMSlot.h"
 #include "testing/LoopbackServer.h"
 #include "testing/TestEnvironment.h"
+#include "testing/TestImages.h"
 
 namespace nativetest {
 
@@ -251,5 +253,36 @@ inline std::shared_ptr<ZUMNativeAdAttributionView> attributionBadge(testenv::Tes
   env.runUntilIdle();
   return ZUMNativeAdAttributionView::create(attribution);
 }
+
+// Image loads of the host "img.example", answered as the test plays them (play()): the
+// path's first segment names the host's pace.
+class HostedImages : public platform::URLProtocol {
+ public:
+  using URLProtocol::URLProtocol;
+  static inline std::vector<std::shared_ptr<HostedImages>> started;
+  static bool canInitWithRequest(const platform::URLRequest& request) { return request.url()->host() == "img.example"; }
+  void startLoading() override { started.push_back(std::static_pointer_cast<HostedImages>(shared_from_this())); }
+  void stopLoading() override { stopped = true; }  // after the load's end too
+  void answer(int status) {
+    client()->URLProtocolDidReceiveResponse(*this, platform::HTTPURLResponse(*request().url(), status, {}));
+    client()->URLProtocolDidLoadData(*this, status == 200 ? testenv::pngBytes(1, 1) : "gone");
+    client()->URLProtocolDidFinishLoading(*this);
+  }
+  // Acts as the host its path's first segment names: "/answers/" sends the image,
+  // "/trickles/" one more byte of a body that never ends, "/silent/" nothing.
+  void play() {
+    const auto path = request().url()->path().value_or("");
+    if (stopped || path.starts_with("/silent/")) return;
+    if (path.starts_with("/answers/")) return answer(200);
+    if (!trickling_)
+      client()->URLProtocolDidReceiveResponse(*this, platform::HTTPURLResponse(*request().url(), 200, {}));
+    trickling_ = true;
+    client()->URLProtocolDidLoadData(*this, "x");
+  }
+  bool stopped = false;
+
+ private:
+  bool trickling_ = false;
+};
 
 }  // namespace nativetest
