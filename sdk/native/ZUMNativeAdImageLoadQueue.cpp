@@ -16,6 +16,12 @@ std::shared_ptr<ZUMNativeAdImageLoadQueue> ZUMNativeAdImageLoadQueue::create() {
   return std::shared_ptr<ZUMNativeAdImageLoadQueue>(new ZUMNativeAdImageLoadQueue());
 }
 
+ZUMNativeAdImageLoadQueue::~ZUMNativeAdImageLoadQueue() {
+  for (auto& [id, load] : inFlight_) {
+    if (auto connection = load.connection.lock()) connection->cancel();
+  }
+}
+
 void ZUMNativeAdImageLoadQueue::loadImage(const std::shared_ptr<ZUMNativeAdImage>& image, Completion completion) {
   platform::assertMainThread();
   if (!image) return;

@@ -12,7 +12,8 @@
 // each completes with a time-out error.
 //
 // Held by the ad whose images it loads. When the queue goes, loads still waiting never
-// start and those in flight run to their end unheard.
+// start and those in flight are stopped: nothing would hear them, and a host that trickles
+// bytes would hold their connections for ever.
 //
 // Main thread only.
 #pragma once
@@ -39,6 +40,7 @@ class ZUMNativeAdImageLoadQueue : public std::enable_shared_from_this<ZUMNativeA
   using Completion = std::function<void(platform::ErrorPtr error)>;
 
   static std::shared_ptr<ZUMNativeAdImageLoadQueue> create();
+  ~ZUMNativeAdImageLoadQueue();
 
   // Loads `image` now, or once fewer than kMaxLoadsInFlight loads of this queue are
   // running; `completion` runs as the image's own load completion does, or with a time-out
