@@ -56,8 +56,14 @@ void ZUMNativeAdEventRouter::pageWillAnswer(const std::shared_ptr<ZUMNativeAd>& 
 }
 
 void ZUMNativeAdEventRouter::forgetOldestCall(ZUMNativePageCall call) {
-  const auto oldest =
-      std::find_if(calls_.begin(), calls_.end(), [call](const PendingCall& pending) { return pending.call == call; });
+  // A call whose screen is up is kept for its dismissal, unless every call of the sort has one.
+  const auto showsScreen = [](const PendingCall& pending) { return isDue(pending, Answer::DidDismissScreen); };
+  auto oldest = std::find_if(calls_.begin(), calls_.end(),
+                             [&](const PendingCall& pending) { return pending.call == call && !showsScreen(pending); });
+  if (oldest == calls_.end()) {
+    oldest =
+        std::find_if(calls_.begin(), calls_.end(), [call](const PendingCall& pending) { return pending.call == call; });
+  }
   const PendingCall forgotten = *oldest;
   calls_.erase(oldest);
   bool owed = false;
@@ -133,6 +139,11 @@ ZUMNativeAdEventRouter::Addressee ZUMNativeAdEventRouter::bookAnswer(Answer answ
   // Forgotten calls are older than every call kept: what they are due comes first.
   if (forgottenDue_[bit] > 0) {
     --forgottenDue_[bit];
+    // The screen a forgotten call presents is dismissed as no one's too.
+    if (answer == Answer::WillPresentScreen) {
+      ++forgottenDue_[static_cast<std::size_t>(Answer::WillDismissScreen)];
+      ++forgottenDue_[static_cast<std::size_t>(Answer::DidDismissScreen)];
+    }
     return {.awaited = true, .ad = nullptr};
   }
   if (isDismissal(answer)) {
@@ -157,7 +168,9 @@ ZUMNativeAdEventRouter::Addressee ZUMNativeAdEventRouter::bookAnswer(Answer answ
   }
   auto latest =
       std::find_if(calls_.rbegin(), calls_.rend(), [&](const PendingCall& pending) { return pending.answered[bit]; });
-  return {.awaited = false, .ad = latest == calls_.rend() ? nullptr : latest->ad.lock()};
+  if (latest == calls_.rend()) return {};
+  // Overlay messages come in series for one click: the later ones are that call's too.
+  return {.awaited = answer == Answer::Overlay, .ad = latest->ad.lock()};
 }
 
 ZUMNativeAdEventRouter::Addressee ZUMNativeAdEventRouter::bookDismissal(Answer answer) {

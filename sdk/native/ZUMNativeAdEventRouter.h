@@ -9,15 +9,17 @@
 // answer is then dropped); once a later call of that sort has had any answer, the page
 // is past the earlier ones, which await nothing more (a click the page answered without
 // a custom click never takes the next click's). The dismissal of a screen goes to the
-// call that presented it, whatever was answered meanwhile. An answer that no call awaits
-// is the ad's that is alone on the page, else it continues the latest call that had one
-// of its kind (an overlay shown after a click, then hidden). An answer that reaches no ad
-// is logged.
+// call that presented it, whatever was answered meanwhile. Overlay messages come in
+// series: one that no call awaits continues the latest call that had one (an overlay
+// shown after a click, then hidden). Any other answer that no call awaits is the ad's that
+// is alone on the page, else the latest call's that had one of its kind. An answer that
+// reaches no ad is logged.
 //
-// A page that answers nothing leaves at most 32 calls of each sort waiting:
-// the oldest is then forgotten, but what it was still due is counted, so its answers are
-// dropped rather than given to a later call; an ad none of whose clicks is still waiting
-// hears that its clicks will go unanswered.
+// A page that answers nothing leaves at most 32 calls of each sort waiting: the oldest
+// (but one whose screen is up) is then forgotten, but what it was still due is counted,
+// so its answers, and the screen it may present, are dropped rather than given to a later
+// call; an ad none of whose clicks is still waiting hears that its clicks will go
+// unanswered.
 //
 // The slot's events come to the router as its ad-event delegate. The page's own messages
 // (custom clicks, overlay messages) are notifications of the shared ad view that each ad

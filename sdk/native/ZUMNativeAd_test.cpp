@@ -243,37 +243,6 @@ TEST_F(ZUMNativeAdTest, EachAdOfASharedSlotHearsItsOwnEventsOnly) {
   EXPECT_TRUE(firstDelegate->log.empty());
 }
 
-// A screen the page opened for one ad's click stays that ad's while another ad's click
-// is answered: its dismissal goes to the ad whose click presented it.
-TEST_F(ZUMNativeAdTest, TheDismissalOfAScreenGoesToTheAdWhoseClickPresentedIt) {
-  auto slot = nativetest::loadedPageSlot(env);
-  auto dictionary = adDictionary();
-  dictionary["tracking_urls_and_actions"].erase("click_actions");
-  std::vector<std::shared_ptr<TestAd>> ads;
-  std::vector<std::shared_ptr<AdDelegate>> delegates;
-  for (const std::string name : {"1:", "2:"}) {
-    ads.push_back(TestAd::create(dictionary));
-    delegates.push_back(std::make_shared<AdDelegate>(name));
-    ads.back()->setDelegate(delegates.back());
-    ads.back()->setSlot(slot);
-    ads.back()->setRootViewController(host);
-  }
-  ads[0]->performClickOnView(nullptr, "headline", Json::object());
-  ASSERT_TRUE(env.runUntil([&] { return !delegates[0]->log.empty(); }));
-  nativetest::adViewOf(*slot)->executeJavaScriptAsynchronouslyFromString(
-      "send('open', {a: 'browser', u: 'https://landing.example/page'});");
-  ASSERT_TRUE(env.runUntil([&] { return host->presentedViewController() != nullptr; }));
-  ads[1]->performClickOnView(nullptr, "headline", Json::object());
-  ASSERT_TRUE(env.runUntil([&] { return !delegates[1]->log.empty(); }));
-  auto browser = std::dynamic_pointer_cast<ZUMBrowserViewController>(host->presentedViewController());
-  ASSERT_TRUE(browser);
-  browser->doneButtonPressed();
-  env.advance(1s);
-  ASSERT_EQ(host->presentedViewController(), nullptr);
-  EXPECT_EQ(delegates[0]->log, (Log{"1:click", "1:present", "1:dismiss", "1:dismissed"}));
-  EXPECT_EQ(delegates[1]->log, Log{"2:click"});
-}
-
 TEST_F(ZUMNativeAdTest, HostReportedEventsAreRefusedWithALogLineUnlessAllowed) {
   auto slot = nativetest::loadedPageSlot(env);
   auto closed = TestAd::create(Json{{"template_id", 1}});
@@ -406,6 +375,86 @@ TEST_F(ZUMNativeAdTest, StatisticsAreKeptPerFormatAndBounded) {
   for (const auto& entry : *forA) EXPECT_EQ(entry["ad_unit_id"], "unit-A");
   EXPECT_EQ(ZUMNativeAdStatisticsForAdUnitID("unit-C", "4"), std::nullopt);
   EXPECT_EQ(ZUMNativeAdStatisticsForAdUnitID("unit-A", "9"), std::nullopt);
+}
+
+// A screen the page opened for one ad's click stays that ad's while other clicks are
+// answered, even more than the page may keep waiting: its dismissal goes to the ad whose
+// click presented it, and no ad hears the screen of a call forgotten or of an ad gone.
+TEST_F(ZUMNativeAdTest, TheScreensOfASharedPageAreTheAdsWhoseClicksPresentedThem) {
+  const struct {
+    const char* name;
+    // "<ad> click", "open" (the page opens a browser now), "close", "<ad> release",
+    // "<ad> clicks32" (32 clicks in one turn), "wait" (the page answers all, screens come up)
+    std::vector<std::string> steps;
+    Log first, second;
+  } rows[] = {
+      {"another ad's click answered while the screen is up",
+       {"0 click", "wait", "open", "wait", "1 click", "wait", "close"},
+       {"1:click", "1:present", "1:dismiss", "1:dismissed"},
+       {"2:click"}},
+      // The presenter is kept: the oldest of the other ad's calls is forgotten instead.
+      {"32 clicks of another ad while the screen is up",
+       {"0 click", "wait", "open", "wait", "1 clicks32", "wait", "close"},
+       {"1:click", "1:present", "1:dismiss", "1:dismissed"},
+       Log(31, "2:click")},
+      {"screen of a forgotten call opened before later calls' answers",
+       {"0 click", "open", "1 clicks32", "wait", "close"},
+       {},
+       Log(32, "2:click")},
+      {"two screens in a row",
+       {"0 click", "wait", "open", "wait", "close", "1 click", "wait", "open", "wait", "close"},
+       {"1:click", "1:present", "1:dismiss", "1:dismissed"},
+       {"2:click", "2:present", "2:dismiss", "2:dismissed"}},
+      {"presenter released while its screen is up",
+       {"0 click", "wait", "open", "wait", "0 release", "1 click", "wait", "close"},
+       {"1:click", "1:present"},
+       {"2:click"}},
+      {"presenter released before the screen opens", {"0 click", "0 release", "open", "wait", "close"}, {}, {}},
+  };
+  auto dictionary = adDictionary();
+  dictionary["tracking_urls_and_actions"].erase("click_actions");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    auto slot = nativetest::loadedPageSlot(env);
+    std::vector<std::shared_ptr<TestAd>> ads;
+    std::vector<std::shared_ptr<AdDelegate>> delegates;
+    for (const std::string name : {"1:", "2:"}) {
+      ads.push_back(TestAd::create(dictionary));
+      delegates.push_back(std::make_shared<AdDelegate>(name));
+      ads.back()->setDelegate(delegates.back());
+      ads.back()->setSlot(slot);
+      ads.back()->setRootViewController(host);
+    }
+    for (const auto& step : row.steps) {
+      const std::size_t i = step[0] == '1' ? 1 : 0;
+      if (step == "wait") {
+        env.advance(1s);
+      } else if (step == "open") {
+        nativetest::adViewOf(*slot)->executeJavaScriptAsynchronouslyFromString(
+            "send('open', {a: 'browser', u: 'https://landing.example/page'});");
+      } else if (step == "close") {
+        auto browser = std::dynamic_pointer_cast<ZUMBrowserViewController>(host->presentedViewController());
+        ASSERT_TRUE(browser);
+        browser->doneButtonPressed();
+        env.advance(1s);
+      } else if (step.ends_with("release")) {
+        ads[i] = nullptr;
+      } else if (step.ends_with("clicks32")) {
+        for (int n = 0; n < 32; ++n) ads[i]->performClickOnView(nullptr, "headline", Json::object());
+      } else {
+        ads[i]->performClickOnView(nullptr, "headline", Json::object());
+      }
+    }
+    env.advance(1s);
+    const auto joined = [](const Log& log) {
+      std::string all;
+      for (const auto& entry : log) all += entry + " ";
+      return all;
+    };
+    EXPECT_EQ(joined(delegates[0]->log), joined(row.first));
+    EXPECT_EQ(joined(delegates[1]->log), joined(row.second));
+    EXPECT_EQ(host->presentedViewController(), nullptr);
+  }
 }
 
 }  // namespace

@@ -722,4 +722,28 @@ TEST_F(ZUMNativeAdvancedAdTest, AnAdMadeFromValuesAtHandOffersThemWithoutDownloa
   EXPECT_EQ(imageHits(), 0u);
 }
 
+// A click answered by two overlay messages (load, then show) whose ad is released before
+// the answers: no other ad's overlay acts on them, whether one or two ads are left.
+TEST_F(ZUMNativeAdvancedAdTest, TheOverlayAnswersOfAReleasedAdsClickReachNoOtherAd) {
+  hosts.servePage(
+      nativetest::pageWith("vantor.qyra.nativeAds.handleClickTolm = function (c) {"
+                           " send('loadHtml', {overlayHtml: '<p>Over</p>'}); send('showOverlay', {}); };"));
+  for (const std::size_t count : {3u, 2u}) {
+    SCOPED_TRACE(count);
+    auto slot = nativetest::loadedPageSlot(env);
+    std::vector<std::shared_ptr<ZUMNativeAppInstallAd>> ads;
+    for (std::size_t i = 0; i < count; ++i) {
+      ads.push_back(ZUMNativeAppInstallAd::create(appInstallAd(), imageOptions(true)));
+      ads.back()->setSlot(slot);
+    }
+    ads[0]->performClickOnView(nullptr, "headline", Json::object());
+    ads[0] = nullptr;
+    env.advance(2s);
+    for (std::size_t i = 1; i < count; ++i) {
+      EXPECT_TRUE(ads[i]->overlayView()->isHidden()) << i;
+      EXPECT_FALSE(ads[i]->overlayView()->overlayView()) << i;
+    }
+  }
+}
+
 }  // namespace

@@ -295,6 +295,27 @@ TEST_F(ZUMNativeCustomTemplateAdTest, ImageLoadingEndsOneRequestTimeOutAfterItSt
   }
 }
 
+// An ad released while its images load stops the loads: a host that trickles bytes holds
+// no connection for an ad that has gone.
+TEST_F(ZUMNativeCustomTemplateAdTest, ReleasingAnAdStopsItsImageLoads) {
+  platform::URLProtocol::registerClass<nativetest::HostedImages>();
+  auto& started = nativetest::HostedImages::started;
+  started.clear();
+  Json assets = Json::array();
+  for (int i = 0; i < 3; ++i) {
+    const Json url{{"url", "https://img.example/trickles/" + std::to_string(i) + ".png"}, {"require", i == 0}};
+    assets.push_back({{"name", "image" + std::to_string(i)}, {"type", "image"}, {"image_value", url}});
+  }
+  auto ad = ZUMNativeCustomTemplateAd::create(customAd(7, assets), {});
+  ad->loadAssetsWithCompletionHandler([](const platform::ErrorPtr&) {});
+  env.runUntilIdle();
+  for (const auto& load : started) load->play();
+  ASSERT_EQ(started.size(), 3u);
+  ad = nullptr;
+  env.runUntilIdle();
+  EXPECT_TRUE(std::ranges::all_of(started, [](const auto& load) { return load->stopped; }));
+}
+
 TEST_F(ZUMNativeCustomTemplateAdTest, ClicksWithHandlersRunThemOnTheMainThreadOnThePagesCustomClick) {
   auto slot = nativetest::loadedPageSlot(env);
   auto ad = ZUMNativeCustomTemplateAd::create(
