@@ -8,6 +8,7 @@
 #include "platform/base/Random.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/TestingReset.h"
+#include "platform/base/Thread.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLLoading.h"
 
@@ -46,6 +47,8 @@ TestEnvironment::TestEnvironment(Options options) : options_(options), root_(mak
 }
 
 TestEnvironment::~TestEnvironment() {
+  // No thread of the test runs on into the resets, the next test or the process's exit.
+  platform::Thread::stopAndJoinAll();
   // Singletons, flags and hooks go while the test's clock and folders still stand, so no
   // hook outlives the locals it captured.
   platform::runTestingResets();
