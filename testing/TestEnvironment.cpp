@@ -1,13 +1,17 @@
 #include "testing/TestEnvironment.h"
 
+#include <errno.h>
 #include <stdlib.h>
+#include <string>
 #include <system_error>
+#include <unistd.h>
 
 #include "platform/base/FileManager.h"
 #include "platform/base/MainLoopDriver.h"
 #include "platform/base/Random.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/TestingReset.h"
+#include "platform/base/Thread.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/net/URLLoading.h"
 
@@ -15,7 +19,29 @@ namespace testenv {
 
 namespace {
 
-std::filesystem::path makeRoot() { return platform::FileManager::makeUniqueSystemTemporaryDirectory("morvane-test-"); }
+constexpr const char* kRootPrefix = "morvane-test-";
+
+// The folder of the roots of process `parent`'s death-test children. Such a child runs the
+// test again from its start and dies before its teardown, so the parent removes the
+// folder at its own; the folders of other processes carry their own ids.
+std::filesystem::path deathTestChildrenFolder(pid_t parent) {
+  std::error_code ec;
+  std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+  if (ec) base = "/tmp";
+  return base / (kRootPrefix + std::to_string(parent) + "-death-tests");
+}
+
+std::filesystem::path makeRoot() {
+  // Set in the child that a death test starts, for the test and statement it runs.
+  if (GTEST_FLAG_GET(internal_run_death_test).empty()) {
+    return platform::FileManager::makeUniqueSystemTemporaryDirectory(kRootPrefix);
+  }
+  const auto folder = deathTestChildrenFolder(getppid());
+  std::filesystem::create_directories(folder);
+  std::string pattern = (folder / "XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::system_error(errno, std::generic_category(), "mkdtemp");
+  return pattern;
+}
 
 }  // namespace
 
@@ -46,6 +72,8 @@ TestEnvironment::TestEnvironment(Options options) : options_(options), root_(mak
 }
 
 TestEnvironment::~TestEnvironment() {
+  // No thread of the test runs on into the resets, the next test or the process's exit.
+  platform::Thread::stopAndJoinAll();
   // Singletons, flags and hooks go while the test's clock and folders still stand, so no
   // hook outlives the locals it captured.
   platform::runTestingResets();
@@ -56,6 +84,7 @@ TestEnvironment::~TestEnvironment() {
   platform::UserDefaults::setStandardFile({});
   std::error_code ec;
   std::filesystem::remove_all(root_, ec);
+  std::filesystem::remove_all(deathTestChildrenFolder(getpid()), ec);
 }
 
 void TestEnvironment::advance(platform::TimeInterval seconds) { platform::MainLoopDriver::advance(seconds); }

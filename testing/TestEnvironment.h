@@ -1,6 +1,9 @@
 // The environment every test runs in: a virtual clock, the deterministic executor, the
 // calling thread bound as the main thread, and its own folders (Caches, temporary,
-// Documents) and user-defaults file under a fresh directory that is removed afterwards.
+// Documents) and user-defaults file under a fresh directory that is removed afterwards
+// (in a death test's child, which dies before its teardown, by the parent's teardown).
+// Its teardown first stops and joins the platform threads still running
+// (platform/base/Thread.h).
 //
 //   testenv::TestEnvironment env;
 //   timer->...;

@@ -5,8 +5,8 @@
 
 #include "platform/base/RunLoop.h"
 #include "platform/base/SystemLog.h"
+#include "platform/base/Thread.h"
 #include "platform/base/Timer.h"
-#include "platform/gl/Thread.h"
 
 namespace platform {
 

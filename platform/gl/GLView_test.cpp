@@ -10,11 +10,11 @@
 #include <gtest/gtest.h>
 
 #include "platform/base/SystemLog.h"
+#include "platform/base/Thread.h"
 #include "platform/gl/GLContext.h"
 #include "platform/gl/GLError.h"
 #include "platform/gl/GLProgramCalls.h"
 #include "platform/gl/GLViewDelegate.h"
-#include "platform/gl/Thread.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Image.h"
 #include "testing/TestEnvironment.h"

@@ -1,4 +1,4 @@
-#include "platform/gl/Thread.h"
+#include "platform/base/Thread.h"
 
 #include <atomic>
 #include <mutex>
@@ -51,6 +51,8 @@ TEST_F(ThreadTest, PerformsRunOnTheNamedThreadInOrderAndWaitingReturnsAfterTheBl
   // Performed before the thread exists: kept for its loop.
   EXPECT_TRUE(thread->perform([&] { log.add("early"); }));
   thread->start();
+  thread->start();  // later calls do nothing
+  EXPECT_TRUE(thread->state() == Thread::State::Executing);
   EXPECT_TRUE(thread->perform([&] { log.add("later"); }));
   const bool ran = thread->perform(
       [&] {

@@ -12,6 +12,7 @@
 #include "platform/base/RunLoop.h"
 #include "platform/base/SystemLog.h"
 #include "platform/base/TestingReset.h"
+#include "platform/base/Thread.h"
 #include "platform/ui/Bundle.h"
 #include "platform/ui/Device.h"
 #include "platform/ui/DeviceProfile.h"
@@ -303,6 +304,8 @@ int applicationMain(std::shared_ptr<ApplicationDelegate> delegate) {
   registerPlatformClasses();
   Application::shared().finishLaunching(std::move(delegate));
   RunLoop::main().run();
+  // The process ends next: no platform thread may run on while it does.
+  Thread::stopAndJoinAll();
   return 0;
 }
 

@@ -161,8 +161,9 @@ void registerPlatformClasses();
 // The host's main: binds the calling thread as the main thread, reads the information
 // dictionary (the file named by MORVANE_INFO_FILE) and the device profile
 // (MORVANE_DEVICE_PROFILE) when given, registers the platform classes, runs the launch
-// sequence and then the main run
-// loop. Returns when the main run loop is stopped.
+// sequence and then the main run loop. Returns when the main run loop is stopped, once
+// the platform threads still running (platform/base/Thread.h) have been stopped and
+// joined.
 int applicationMain(std::shared_ptr<ApplicationDelegate> delegate);
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/RunLoop.h"
 #include "platform/base/SystemLog.h"
+#include "platform/base/Thread.h"
 #include "platform/ui/Bundle.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/ViewController.h"
@@ -164,6 +165,22 @@ TEST_F(ApplicationTest, RotationPostsWillAndDidWithOrientationsAndSwapsTheScreen
   testenv::AppControls::rotate(kInterfaceOrientationPortraitUpsideDown);  // not allowed
   testenv::AppControls::rotate(0);
   EXPECT_TRUE(seen.empty());
+}
+
+// The host's main returns as its main run loop stops, and the process ends next: a thread
+// still rendering then (its owner never stopped it) has ended by the time main returns.
+TEST_F(ApplicationTest, TheApplicationsMainEndsThePlatformThreadsStillRunning) {
+  struct QuittingHost : ApplicationDelegate {
+    bool applicationDidFinishLaunching(Application&) override {
+      renderer->start();
+      RunLoop::main().stop();
+      return true;
+    }
+    std::shared_ptr<Thread> renderer = Thread::create("example.render", [] { Thread::runCurrentRunLoop(); });
+  };
+  auto host = std::make_shared<QuittingHost>();
+  EXPECT_EQ(applicationMain(host), 0);
+  EXPECT_TRUE(host->renderer->state() == Thread::State::Finished) << "the thread runs on past the host's main";
 }
 
 }  // namespace

@@ -1,15 +1,19 @@
 // The 360-degree player view: its render thread and display link on virtual time, the
 // video outputs it builds, what reaches its delegate, and the frames it draws, full-range
 // streams included.
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "platform/base/NotificationCenter.h"
+#include "platform/base/Thread.h"
 #include "platform/base/UserDefaults.h"
 #include "platform/gl/DisplayLink.h"
 #include "platform/gl/GLContext.h"
 #include "platform/gl/GLView.h"
-#include "platform/gl/Thread.h"
 #include "platform/media/Asset.h"
 #include "platform/media/Player.h"
 #include "platform/media/PlayerItem.h"
@@ -273,6 +277,41 @@ TEST_F(ZUMVideoPlayerGLViewTest, PansReachTheShaderWithTheStoredMultipliers) {
     EXPECT_NEAR(roll.m[i], wantRoll.m[i], 1e-9);
     EXPECT_NEAR(pitch.m[i], wantPitch.m[i], 1e-9);
   }
+}
+
+// The names of the process's threads, as the kernel keeps them (15 bytes).
+std::vector<std::string> threadNames() {
+  std::vector<std::string> names;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::ifstream comm(task.path() / "comm");
+    if (std::string name; std::getline(comm, name)) names.push_back(name);
+  }
+  return names;
+}
+
+// The end of a test, like the end of the application, may come while a render thread
+// still sets up (compiles its shaders), whether the host keeps its view to the end or
+// lets it go at once, leaving the thread with the last reference. No render thread runs
+// past it, into the next test or the process's exit.
+TEST(ZUMVideoPlayerGLViewEndTest, NoRenderThreadRunsPastTheEndOfATest) {
+  std::shared_ptr<ZUMVideoPlayerGLViewImpl> kept;
+  {
+    testenv::TestEnvironment env;
+    testenv::AppControls::launch(std::make_shared<platform::ApplicationDelegate>());
+    auto window = platform::Window::create({0, 0, 320, 480});
+    auto player = platform::Player::create(
+        platform::PlayerItem::create(platform::Asset::create(videotest::writeFile(env, "not a video"))));
+    auto dropped = ZUMVideoPlayerGLViewImpl::create({0, 0, 32, 18});
+    kept = ZUMVideoPlayerGLViewImpl::create({0, 0, 32, 18});
+    ASSERT_TRUE(dropped && kept);
+    for (const auto& view : {dropped, kept}) {
+      window->addSubview(view);
+      view->setUpWithPlayer(player);
+    }
+  }
+  const std::string renderThread = std::string(ZUMVideoPlayerGLViewImpl::kRenderThreadName).substr(0, 15);
+  const auto names = threadNames();
+  EXPECT_EQ(std::count(names.begin(), names.end(), renderThread), 0);
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "platform/base/Thread.h"
 #include "platform/gl/GLContext.h"
-#include "platform/gl/Thread.h"
 #include "platform/media/Asset.h"
 #include "platform/media/Player.h"
 #include "platform/media/PlayerItem.h"

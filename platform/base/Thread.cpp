@@ -1,4 +1,4 @@
-#include "platform/gl/Thread.h"
+#include "platform/base/Thread.h"
 
 #include <algorithm>
 #include <pthread.h>
@@ -12,7 +12,8 @@ namespace {
 
 thread_local std::weak_ptr<Thread> tlsThread;
 
-// Threads whose entry runs, to find a loop's thread. Locked before any Thread's mutex.
+// Threads started whose entry has not returned: to find a loop's thread, and to end them
+// all. Locked after a Thread's join mutex and before its mutex.
 std::mutex& registryMutex() {
   static auto* mutex = new std::mutex;  // never destroyed: threads may end during exit
   return *mutex;
@@ -82,12 +83,16 @@ Thread::State Thread::state() const {
 }
 
 void Thread::start() {
+  // Held until the thread exists, so that stopAndJoinAll(), finding this one listed,
+  // waits for it.
+  std::lock_guard joinLock(joinMutex_);
   {
+    std::lock_guard registryLock(registryMutex());
     std::lock_guard lock(mutex_);
     if (state_ != State::NotStarted) return;
     state_ = State::Executing;
+    registry().push_back(this);
   }
-  std::lock_guard lock(joinMutex_);
   thread_ = std::thread(&Thread::main, shared_from_this());
 }
 
@@ -114,7 +119,6 @@ void Thread::publishLoop(RunLoop* loop) {
     state_ = State::Finished;
     return;
   }
-  threads.push_back(this);
   for (auto& item : queued_) loop->perform(std::move(item.modes), std::move(item.block));
   queued_.clear();
   if (std::exchange(stopPending_, false)) loop->stop();
@@ -179,6 +183,17 @@ void Thread::join() {
   std::lock_guard lock(joinMutex_);
   if (!thread_.joinable() || thread_.get_id() == std::this_thread::get_id()) return;
   thread_.join();
+}
+
+void Thread::stopAndJoinAll() {
+  std::vector<std::shared_ptr<Thread>> running;
+  {
+    std::lock_guard registryLock(registryMutex());
+    // A listed thread holds its object until it leaves the list.
+    for (Thread* thread : registry()) running.push_back(thread->shared_from_this());
+  }
+  for (const auto& thread : running) thread->stopRunLoop();
+  for (const auto& thread : running) thread->join();
 }
 
 std::shared_ptr<Thread> Thread::current() { return tlsThread.lock(); }

@@ -14,6 +14,9 @@
 // thread that is gone. They do not deadlock as long as the thread, while the caller
 // waits, does not itself wait for the caller's thread.
 //
+// The end of the program (the application's main, the test environment's teardown) stops
+// and joins every thread still running, so none runs on while the process exits.
+//
 // Any thread. A started thread holds its Thread object until its entry returns.
 #pragma once
 
@@ -65,6 +68,12 @@ class Thread : public std::enable_shared_from_this<Thread> {
   void wakeUp();
   // Waits until the thread has ended. Does nothing on the thread itself or before start().
   void join();
+
+  // The end of the program: stops the loop of every started thread whose entry has not
+  // returned and waits until each has ended (called on one of them, not for itself). A
+  // thread's entry must end once its loop stops, and must not wait for the caller's
+  // thread meanwhile.
+  static void stopAndJoinAll();
 
   // The Thread whose entry runs on the calling thread; nullptr on other threads.
   static std::shared_ptr<Thread> current();
