@@ -92,7 +92,15 @@ void ZUMVideo::showVideo(ZUMAdView& adView) {
 void ZUMVideo::setVideoPlayerFrame(ZUMAdView& adView, const std::optional<platform::Rect>& frame) {
   const auto& view = adView.videoPlayerView();
   if (!view) return;
-  platform::Animation::performWithoutAnimation([&] { view->setFrame(frame.value_or(adView.bounds())); });
+  // The page places the video's box and turns it about its centre (rotateVideoToDegrees), as
+  // a page turns an element: the box is the view's size and centre, which the frame of a
+  // turned view does not set.
+  const auto box = frame.value_or(adView.bounds()).standardized();
+  platform::Animation::performWithoutAnimation([&] {
+    view->setCenter({box.midX(), box.midY()});
+    // Set only when it changes: a new bounds lays the view out again.
+    if (view->bounds().size != box.size) view->setBounds({view->bounds().origin, box.size});
+  });
 }
 
 void ZUMVideo::rotateVideoToDegrees(ZUMAdView& adView, double degrees) {

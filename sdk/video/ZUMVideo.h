@@ -35,7 +35,8 @@ class ZUMVideo final : public ZUMAdViewVideo,
   void showVideo(ZUMAdView& adView) override;
   // A quarter turn for 90, without animation; angles that are not finite are refused.
   void rotateVideoToDegrees(ZUMAdView& adView, double degrees) override;
-  // No frame means the ad view's bounds; nothing without a player view.
+  // The player view's box before its turn: its size and centre. No frame means the ad
+  // view's bounds; nothing without a player view.
   void setVideoPlayerFrame(ZUMAdView& adView, const std::optional<platform::Rect>& frame) override;
   void optimizeVideoPlayback(ZUMAdView& adView) override;
   // The page event "pause" only.

@@ -34,6 +34,11 @@ void ZUMVideoPlayerView::setFrame(const platform::Rect& frame) {
   if (playerLayer_) playerLayer_->setFrame(bounds());
 }
 
+void ZUMVideoPlayerView::setBounds(const platform::Rect& bounds) {
+  platform::View::setBounds(bounds);
+  if (playerLayer_) playerLayer_->setFrame(this->bounds());
+}
+
 void ZUMVideoPlayerView::enableVideoPlaybackOptimization() {
   if (!playbackOptimizationDisabledBySDKCore_) playbackOptimizationEnabled_ = true;
 }

@@ -29,7 +29,9 @@ class ZUMVideoPlayerView final : public platform::View, public ZUMVideoRendering
   // Shows `player` (keeping its current item for the optimisation); nothing when it is
   // the player shown already.
   void setUpWithPlayer(const std::shared_ptr<platform::Player>& player) override;
+  // The player layer fills the bounds, however they are set.
   void setFrame(const platform::Rect& frame) override;
+  void setBounds(const platform::Rect& bounds) override;
 
   void enableVideoPlaybackOptimization() override;
   void disableVideoPlaybackOptimization() override;

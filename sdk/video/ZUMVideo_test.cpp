@@ -259,21 +259,26 @@ TEST_F(ZUMVideoTest, APageFrameShowsOnlyWhatLiesInsideTheAdView) {
     platform::Point boundsOrigin;
     platform::Rect asked;
     double shownArea;
+    double degrees = 0;  // the page's turn of the video about its centre
   } rows[] = {
       {"right of the ad view", {0, 0}, {400, 0, 100000, 100000}, 0},
       {"ending at its origin", {0, 0}, {-100, -100, 100, 100}, 0},
       {"half inside", {0, 0}, {160, 0, 320, 250}, 160 * 250},
       {"at 0,0 of bounds starting at 100,100", {100, 100}, {0, 0, 50, 50}, 0},
       {"overlapping bounds starting at 100,100", {100, 100}, {0, 0, 150, 150}, 50 * 50},
+      {"a square inside, turned a quarter", {0, 0}, {10, 10, 100, 100}, 100 * 100, 90},
+      {"right of the ad view, turned", {0, 0}, {400, 0, 100000, 100000}, 0, 90},
+      {"a wide box inside, turned after that", {0, 0}, {10, 60, 100, 50}, 100 * 50, 90},
   };
   for (const auto& row : rows) {
     adView->setBounds({row.boundsOrigin, adView->bounds().size});
+    adView->rotateVideoToDegrees(row.degrees);
     adView->setCachedVideoPlayerFrame(row.asked);
     adView->setNeedsLayout();
     adView->layoutIfNeeded();
     EXPECT_FALSE(view->isHidden()) << row.name;
-    EXPECT_EQ(area(view->frame().intersection(adView->bounds())), row.shownArea) << row.name;
-    EXPECT_EQ(area(view->frame()), row.shownArea) << row.name << ": no larger than what shows";
+    EXPECT_NEAR(area(view->frame().intersection(adView->bounds())), row.shownArea, 0.01) << row.name;
+    EXPECT_NEAR(area(view->frame()), row.shownArea, 0.01) << row.name << ": no larger than what shows";
   }
 }
 
