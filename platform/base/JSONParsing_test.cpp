@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "platform/base/ASCIIString.h"
 #include "platform/base/JSONObjectIndex.h"
 
 namespace platform {
@@ -137,6 +138,35 @@ TEST(JSONObjectIndexTest, FindsAndSetsKeysOfAnObjectThatAlreadyHoldsSome) {
   EXPECT_EQ(object.size(), 21u);
   EXPECT_EQ(object["k3"], "three");
   EXPECT_EQ(std::next(object.begin(), 3).key(), "k3");
+}
+
+TEST(JSONObjectIndexTest, AssignMembersSetsEachMemberAsTheObjectsOwnOperatorWould) {
+  const auto lowercased = [](std::string_view name) { return asciiLowercased(name); };
+  const struct {
+    const char* name;
+    const char* target;
+    const char* source;
+    const char* expected;
+  } rows[] = {
+      {"new keys go at the end, in order", R"({"a":1})", R"({"c":3,"b":2})", R"({"a":1,"c":3,"b":2})"},
+      {"a held key keeps its place", R"({"a":1,"b":2})", R"({"b":"x","c":3})", R"({"a":1,"b":"x","c":3})"},
+      {"names that make one key: the last wins", R"({"x-a":0})", R"({"X-B":1,"x-b":2,"X-A":3})",
+       R"({"x-a":3,"x-b":2})"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Json target = Json::parse(row.target);
+    assignMembers(target, Json::parse(row.source), lowercased);
+    EXPECT_EQ(target.dump(), row.expected);
+  }
+  // Past the size from which objects are indexed, against the object's own operator[].
+  Json target = Json::parse("{" + members(20) + "}"), expected = target;
+  for (const Json& source : {Json::parse(R"({"K5":"five","k25":25,"K25":"twenty-five","k0":"zero"})"),
+                             Json::parse("{" + members(40) + "}")}) {
+    assignMembers(target, source, lowercased);
+    for (const auto& [name, value] : source.items()) expected[lowercased(name)] = value;
+  }
+  EXPECT_EQ(target.dump(), expected.dump());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "ZUMAdReward.h"
 #include "platform/base/ASCIIString.h"
+#include "platform/base/JSONObjectIndex.h"
 #include "platform/base/MainThreadChecker.h"
 #include "platform/base/Timer.h"
 #include "sdk/errors/ZUMErrors.h"
@@ -75,7 +76,7 @@ std::optional<Json> ZUMRewardBasedVideoAd::decodedJSONResponseFromAd(const ZUMAd
   Json headers = Json::object();
   // Header names arrive in any case.
   if (auto given = ad.responseHeaders(); given && given->is_object()) {
-    for (const auto& [name, value] : given->items()) headers[platform::asciiLowercased(name)] = value;
+    platform::assignMembers(headers, *given, [](std::string_view name) { return platform::asciiLowercased(name); });
   }
   const bool mediation = ZUMJSONBoolForKey(headers, "x-qyra-mediation", false, ZUMJSONStrings::Read);
   const auto contentType = ZUMJSONStringForKey(headers, "content-type").value_or("");

@@ -4,6 +4,7 @@
 
 #include "ZUMExtras.h"
 #include "ZUMRequest.h"
+#include "platform/base/JSONObjectIndex.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/mediation/ZUMMAdNetworkConnectorImpl.h"
@@ -60,8 +61,10 @@ void ZUMRequestConfigureNetworkExtrasWithMediationAdRequest(ZUMRequest& request,
   parameters["pw"] = "1";
   if (const auto* internal = dynamic_cast<const ZUMMediationAdRequestInternal*>(mediationRequest)) {
     if (auto entryExtras = internal->extras(); entryExtras && entryExtras->is_object()) {
+      // The server chooses how many: each key is found through an index.
+      platform::JSONObjectIndex keys(parameters.get_ref<Json::object_t&>());
       for (const auto& [key, value] : entryExtras->items()) {
-        if (value.is_string()) parameters[key] = value;
+        if (value.is_string()) keys[key] = value;
       }
     }
     if (auto inlined = internal->inlineAd(); inlined && inlined->is_object()) {

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/ASCIIString.h"
+#include "platform/base/JSONObjectIndex.h"
 #include "platform/base/JSONParsing.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/StringConversions.h"
@@ -162,11 +163,11 @@ void ZUMAdFetcher::processHeaders(const Json& headers, HeaderSource source) {
   if (!ad_ || !headers.is_object()) return;
   auto keepAlive = shared_from_this();
   Json lowercasedHeaders = Json::object();
-  for (const auto& [name, value] : headers.items()) lowercasedHeaders[asciiLowercased(name)] = value;
+  platform::assignMembers(lowercasedHeaders, headers, [](std::string_view name) { return asciiLowercased(name); });
 
   Json merged = ad_->responseHeaders().value_or(Json::object());
   if (!merged.is_object()) merged = Json::object();
-  for (const auto& [name, value] : lowercasedHeaders.items()) merged[name] = value;
+  platform::assignMembers(merged, lowercasedHeaders);
   ad_->setResponseHeaders(merged);
 
   platform::ErrorPtr typeError;

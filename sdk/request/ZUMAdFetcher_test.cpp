@@ -1,5 +1,9 @@
 #include "sdk/request/ZUMAdFetcher.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -252,7 +256,15 @@ TEST_F(ZUMAdFetcherTest, RedirectsAccumulateTrackingURLsAndHeadersOfAnyCase) {
   EXPECT_TRUE(ad->fluid());
   EXPECT_EQ(ad->debugSignalInformation(), "sig");
   EXPECT_EQ(ad->activeViewConfigurations(), (Json{{"a", 1}}));
-  EXPECT_EQ(ad->responseHeaders()->value("x-qyra-refresh-rate", ""), "30");
+  // The ad's headers are every hop's, lowercased: a repeated one keeps its first place and takes its last value.
+  const Json headers = *ad->responseHeaders();
+  EXPECT_EQ(headers.value("x-qyra-refresh-rate", ""), "30");
+  EXPECT_EQ(headers.value("x-qyra-click-tracking-urls", ""), "https://t.example/c");
+  EXPECT_EQ(headers.value("x-qyra-tracking-urls", ""), "https://t.example/b https://t.example/d");
+  std::vector<std::string> names;
+  for (const auto& [name, value] : headers.items()) names.push_back(name);
+  EXPECT_LT(std::find(names.begin(), names.end(), "x-qyra-tracking-urls"),
+            std::find(names.begin(), names.end(), "x-qyra-use-https"));
   EXPECT_FALSE(defaults().objectForKey("/vantor/ads/use_https")) << "a redirect hop decides nothing about HTTPS";
 }
 

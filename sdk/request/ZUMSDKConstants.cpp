@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/base/JSONObjectIndex.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/base/StringConversions.h"
 #include "platform/base/UserDefaults.h"
@@ -176,8 +177,9 @@ class Delivery {
     auto object = decoded(key);
     if (!object || !object->is_object()) return;
     Json map = Json::object();
+    platform::JSONObjectIndex keys(map.get_ref<Json::object_t&>());  // the server chooses how many
     for (const auto& [name, entry] : object->items()) {
-      if (entry.is_string()) map[name] = entry;
+      if (entry.is_string()) keys[name] = entry;
     }
     if (!map.empty()) store(map, switchKey(key));
   }

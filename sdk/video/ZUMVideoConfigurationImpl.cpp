@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/JSONObjectIndex.h"
 #include "sdk/foundation/ZUMDevice.h"
 #include "sdk/foundation/ZUMJSONReaders.h"
 #include "sdk/foundation/ZUMThreading.h"
@@ -52,9 +53,7 @@ std::shared_ptr<ZUMVideoConfigurationImpl> ZUMVideoConfigurationImpl::from(
 Json ZUMVideoConfigurationImpl::merged(const Json& dictionary) {
   Json all = ZUMUserDefaults::dictionaryForKey(ZUMUserDefaults::keyForName(kUserDefaultName)).value_or(Json::object());
   if (!all.is_object()) all = Json::object();
-  if (dictionary.is_object()) {
-    for (const auto& [key, value] : dictionary.items()) all[key] = value;
-  }
+  if (dictionary.is_object()) platform::assignMembers(all, dictionary);
   return all;
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/base/ASCIIString.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/JSONObjectIndex.h"
 #include "platform/base/MainThreadChecker.h"
 #include "platform/media/AudioMix.h"
 #include "platform/media/PlayerItem.h"
@@ -138,7 +139,7 @@ void ZUMVideoPlayerImpl::videoLoaderDidFailToLoadURL(ZUMVideoLoader& loader, con
   const auto keepLoader = videoLoader_;  // a retry replaces it while it calls us
   if (auto dictionary = urlDictionary(url)) {
     Json value = ZUMFennickErrorParameters(error).value_or(Json::object());
-    for (const auto& [key, item] : dictionary->items()) value[key] = item;
+    platform::assignMembers(value, *dictionary);
     logEvent("loading_failed", value);
   }
   const auto inner = url && url->scheme() && platform::equalsIgnoringASCIICase(*url->scheme(), "tcache")
