@@ -7,6 +7,7 @@
 
 #include "ZUMRequest.h"
 #include "platform/base/DispatchQueue.h"
+#include "platform/base/JSONObjectIndex.h"
 #include "platform/base/MainThreadChecker.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
@@ -287,9 +288,7 @@ void ZUMAdView::dispatchSDKEvent(ZUMPageMessageName name, const std::optional<or
   platform::assertMainThread();
   ordered_json payload{{"version", ZUMRequest::sdkVersion()},
                        {"device", ZUMDevice::sharedInstance()->deviceSubmodel()}};
-  if (parameters && parameters->is_object()) {
-    for (const auto& [key, value] : parameters->items()) payload[key] = value;
-  }
+  if (parameters && parameters->is_object()) platform::assignMembers(payload, *parameters);
   if (eventQueue_->isSuspended() && eventQueue_->operationCount() >= kZUMAdViewMaxQueuedSDKEvents) return;
   // The text is made now; the operation only schedules it, so the ad view is never
   // touched off the main thread.
