@@ -64,19 +64,23 @@ Seconds parseTime(const std::string& text, std::size_t keys) {
   return spent;
 }
 
-// Measured against ordinary keys in the same run, the fastest of a few parses each, so
-// that neither the machine's speed nor its load decides.
+// Measured against ordinary keys in the same run, so that the machine's speed does not
+// decide. Crowding keys cost about what ordinary keys cost (the benchmark measures 1.0x);
+// an index they crowd makes them cost tens of times more. The bound leaves room for a
+// loaded machine: the two are timed in turns, so both see the same load, and the best of
+// each counts.
 TEST(JSONParsingTest, KeysChosenToCrowdOneObjectCostAboutWhatOrdinaryKeysCost) {
   constexpr std::size_t kKeys = 30'000;
-  constexpr int kRounds = 3;
+  constexpr int kRounds = 5;
+  constexpr double kBound = 8.0;
   const auto [crowding, ordinary] = crowdingAndOrdinaryObjects(kKeys);
   ASSERT_EQ(crowding.size(), ordinary.size());
   Seconds ordinaryBest = Seconds::max(), crowdingBest = Seconds::max();
-  for (int round = 0; round < kRounds; ++round) ordinaryBest = std::min(ordinaryBest, parseTime(ordinary, kKeys));
-  for (int round = 0; round < kRounds && crowdingBest >= 3 * ordinaryBest; ++round) {
+  for (int round = 0; round < kRounds && !(crowdingBest < kBound * ordinaryBest); ++round) {
+    ordinaryBest = std::min(ordinaryBest, parseTime(ordinary, kKeys));
     crowdingBest = std::min(crowdingBest, parseTime(crowding, kKeys));
   }
-  EXPECT_LT(crowdingBest / ordinaryBest, 3.0);
+  EXPECT_LT(crowdingBest / ordinaryBest, kBound);
 }
 
 TEST(JSONParsingTest, AKeyWrittenAgainKeepsItsFirstPlaceAndTakesItsLastValueWhole) {
