@@ -1,6 +1,5 @@
 #include "testing/TestEnvironment.h"
 
-#include <errno.h>
 #include <stdlib.h>
 #include <string>
 #include <system_error>
@@ -25,10 +24,7 @@ constexpr const char* kRootPrefix = "morvane-test-";
 // test again from its start and dies before its teardown, so the parent removes the
 // folder at its own; the folders of other processes carry their own ids.
 std::filesystem::path deathTestChildrenFolder(pid_t parent) {
-  std::error_code ec;
-  std::filesystem::path base = std::filesystem::temp_directory_path(ec);
-  if (ec) base = "/tmp";
-  return base / (kRootPrefix + std::to_string(parent) + "-death-tests");
+  return platform::FileManager::systemTemporaryDirectory() / (kRootPrefix + std::to_string(parent) + "-death-tests");
 }
 
 std::filesystem::path makeRoot() {
@@ -38,9 +34,7 @@ std::filesystem::path makeRoot() {
   }
   const auto folder = deathTestChildrenFolder(getppid());
   std::filesystem::create_directories(folder);
-  std::string pattern = (folder / "XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::system_error(errno, std::generic_category(), "mkdtemp");
-  return pattern;
+  return platform::FileManager::makeUniqueDirectory(folder, "");
 }
 
 }  // namespace

@@ -194,13 +194,20 @@ std::optional<FileManager::DiskSpace> FileManager::diskSpace(const Path& path, E
   return space;
 }
 
-FileManager::Path FileManager::makeUniqueSystemTemporaryDirectory(const std::string& prefix) {
+FileManager::Path FileManager::systemTemporaryDirectory() {
   std::error_code ec;
   std::filesystem::path base = std::filesystem::temp_directory_path(ec);
-  if (ec) base = "/tmp";
-  std::string pattern = (base / (prefix + "XXXXXX")).string();
+  return ec ? Path("/tmp") : base;
+}
+
+FileManager::Path FileManager::makeUniqueDirectory(const Path& parent, const std::string& prefix) {
+  std::string pattern = (parent / (prefix + "XXXXXX")).string();
   if (!mkdtemp(pattern.data())) throw std::system_error(errno, std::generic_category(), "mkdtemp");
   return pattern;
+}
+
+FileManager::Path FileManager::makeUniqueSystemTemporaryDirectory(const std::string& prefix) {
+  return makeUniqueDirectory(systemTemporaryDirectory(), prefix);
 }
 
 }  // namespace platform

@@ -36,8 +36,12 @@ class FileManager {
   static Path temporaryDirectory();
   static Path documentsDirectory();
 
-  // A new, empty folder "<prefix>XXXXXX" in the system's temporary folder (/tmp when it
-  // cannot be read), for a whole run's files; throws std::system_error when none can be made.
+  // The system's temporary folder: TMPDIR's, or /tmp when that cannot be read.
+  static Path systemTemporaryDirectory();
+  // A new, empty folder "<prefix>XXXXXX" in `parent`, for a whole run's files; throws
+  // std::system_error when none can be made.
+  static Path makeUniqueDirectory(const Path& parent, const std::string& prefix);
+  // The same in the system's temporary folder.
   static Path makeUniqueSystemTemporaryDirectory(const std::string& prefix);
 
   static bool exists(const Path& path);
